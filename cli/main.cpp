@@ -1,0 +1,26 @@
+// pelmora-cli: the calculations of Pelmora from the command line.
+#include <CLI/CLI.hpp>
+
+#include <clocale>
+#include <map>
+#include <string>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");  // messages may carry Polish letters; numbers never use this locale
+  CLI::App app{"Pelmora: powder diffraction patterns from crystal structures."};
+  app.require_subcommand(1);
+  std::map<std::string, pelmora::cli::Runner> runners;
+  runners["calc"] = pelmora::cli::AddCalcCommand(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+  for (CLI::App* sub : app.get_subcommands()) {
+    const auto it = runners.find(sub->get_name());
+    if (it != runners.end()) return it->second();
+  }
+  return 1;
+}

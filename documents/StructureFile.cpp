@@ -1,0 +1,242 @@
+#include "documents/StructureFile.h"
+
+#include <cstdio>
+
+#include "documents/AtomicFile.h"
+#include "documents/XmlUtil.h"
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+namespace {
+
+// Empty or non-numeric text reads as 0, as strtod would.
+double NumberOr0(const std::optional<std::string>& text) { return text ? parseDoubleOr(*text, 0.0) : 0.0; }
+
+void ReadChildNumber(const xmlNode* parent, const char* name, double& value) {
+  if (const xmlNode* n = ChildElement(parent, name)) value = NumberOr0(NodeText(n));
+}
+
+AtomSite ParseAtom(const xmlNode* node) {
+  AtomSite at;
+  at.name = AttributeText(node, "name").value_or("atom");
+  at.nr = static_cast<int>(parseLong(AttributeText(node, "nr").value_or("0")).value_or(0));
+  at.ionCharge = 0;
+  at.isotopeMass = -1;
+  ReadChildNumber(node, "x", at.x);
+  ReadChildNumber(node, "y", at.y);
+  ReadChildNumber(node, "z", at.z);
+  if (const xmlNode* f = ChildElement(node, "factors")) {
+    ReadChildNumber(f, "s", at.s);
+    ReadChildNumber(f, "a1", at.a1);
+    ReadChildNumber(f, "b1", at.b1);
+    ReadChildNumber(f, "a2", at.a2);
+    ReadChildNumber(f, "b2", at.b2);
+    ReadChildNumber(f, "a3", at.a3);
+    ReadChildNumber(f, "b3", at.b3);
+    ReadChildNumber(f, "a4", at.a4);
+    ReadChildNumber(f, "b4", at.b4);
+    ReadChildNumber(f, "c", at.c);
+    ReadChildNumber(f, "fprim", at.fprim);
+    ReadChildNumber(f, "fbis", at.fbis);
+  }
+  if (const xmlNode* n = ChildElement(node, "color")) {
+    const auto text = NodeText(n);
+    at.color = text ? static_cast<std::uint32_t>(parseLong(*text).value_or(0)) : kEmptyColorElementColor;
+  }
+  if (const xmlNode* n = ChildElement(node, "radius")) {
+    const auto text = NodeText(n);
+    at.radius = text ? static_cast<int>(parseLong(*text).value_or(0)) : kDefaultAtomRadius;
+  }
+  at.visible = ChildElement(node, "visible") ? 1 : 0;
+  return at;
+}
+
+std::string WithoutMarkers(const std::string& name) {
+  std::string out;
+  for (char ch : name)
+    if (ch != '*' && ch != '@') out += ch;
+  return out;
+}
+
+// Returns false when the load fails (the caller falls back to the import).
+bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& messages, bool& refused) {
+  const auto lattice = XPathText(ctx, "//baza/lattice");
+  if (!lattice) return false;
+  if (!doc.SetSystemFromName(*lattice)) {
+    messages.push_back({kAppCaption, kUnknownCellType});
+    return false;
+  }
+  if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.SetCentringFromLetter(*letter);
+
+  XPathObjectPtr atoms(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>("//baza/atom"), ctx));
+  if (!atoms || atoms->type != XPATH_NODESET) return false;
+  std::vector<AtomSite> parsed;
+  if (atoms->nodesetval) {
+    for (int i = 0; i < atoms->nodesetval->nodeNr; ++i) {
+      const xmlNode* n = atoms->nodesetval->nodeTab[i];
+      if (!n || n->type != XML_ELEMENT_NODE) continue;
+      if (parsed.size() >= static_cast<size_t>(CKomorka::kMaxAtoms) ||
+          !CKomorka::FitsCapacity(doc.latticeType, parsed.size() + 1)) {
+        messages.push_back(
+            {kErrorCaption,
+             cformat("Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
+                     "atomów.",
+                     CKomorka::kMaxAtoms)});
+        refused = true;
+        return false;
+      }
+      AtomSite at = ParseAtom(n);
+      at.siteIndex = static_cast<int>(parsed.size());
+      parsed.push_back(std::move(at));
+    }
+  }
+  doc.structureAtoms = std::move(parsed);
+
+  const struct {
+    const char* expr;
+    double* value;
+  } cell[] = {{"//baza/alfa", &doc.alfa}, {"//baza/beta", &doc.beta}, {"//baza/gamma", &doc.gamma},
+              {"//baza/a", &doc.a},       {"//baza/b", &doc.b},       {"//baza/c", &doc.c}};
+  for (const auto& e : cell)
+    if (const auto t = XPathText(ctx, e.expr)) *e.value = parseDoubleOr(*t, 0.0);
+  return true;
+}
+
+void ReadIfPresent(xmlXPathContext* ctx, const char* expr, double& value) {
+  if (const auto t = XPathText(ctx, expr)) value = parseDoubleOr(*t, 0.0);
+}
+
+void LoadSource(CKomorka& doc, xmlXPathContext* ctx) {
+  const auto nodes = XPathElements(ctx, "//param/source");
+  if (nodes.empty()) return;
+  const auto name = AttributeText(nodes.front(), "name");
+  if (!name) return;
+  const auto type = AttributeText(nodes.front(), "type");
+  const int kind = (type && !type->empty() && (*type)[0] == 'n') ? 1 : 0;
+  // A missing wavelength or ratio keeps the document's value.
+  double lambda1 = doc.lambda1, lambda2 = doc.lambda2, ratio = doc.ratio;
+  ReadIfPresent(ctx, "//param/source/lambda1", lambda1);
+  ReadIfPresent(ctx, "//param/source/lambda2", lambda2);
+  ReadIfPresent(ctx, "//param/source/ratio", ratio);
+  double angleMin = 20.0, angleMax = 150.0;
+  ReadIfPresent(ctx, "//param/angle/min", angleMin);
+  ReadIfPresent(ctx, "//param/angle/max", angleMax);
+  auto dw = XPathText(ctx, "//param/dwfactor");
+  if (!dw) dw = XPathText(ctx, "//param/dwfaktor");
+  if (dw) {
+    doc.IsDW = 1;
+    doc.dwfactor = parseDoubleOr(*dw, 0.0);
+  }
+  ReadIfPresent(ctx, "//param/gsize", doc.gsize);
+  ReadIfPresent(ctx, "//param/absorption", doc.absorption);
+  ReadIfPresent(ctx, "//param/detslit", doc.detslit);
+  ReadIfPresent(ctx, "//param/beamarea", doc.beamarea);
+  ReadIfPresent(ctx, "//param/measurespeed", doc.measurespeed);
+  ReadIfPresent(ctx, "//param/difradius", doc.difradius);
+
+  doc.sourceName = *name;
+  doc.SetLambda1(lambda1);
+  doc.SetLambda2(lambda2);
+  doc.ratio = ratio;
+  doc.angleMin = angleMin;
+  doc.angleMax = angleMax;
+  doc.sourceRecord = std::make_unique<RadiationSource>(
+      RadiationSource{lambda1, lambda2, ratio, "@" + WithoutMarkers(*name), kind});
+}
+
+void LoadAparat(CKomorka& doc, xmlXPathContext* ctx) {
+  const auto nodes = XPathElements(ctx, "//param/aparat");
+  if (nodes.empty()) return;
+  const auto name = AttributeText(nodes.front(), "name");
+  if (!name) return;
+  ReadIfPresent(ctx, "//param/aparat/u", doc.u);
+  ReadIfPresent(ctx, "//param/aparat/v", doc.v);
+  ReadIfPresent(ctx, "//param/aparat/w", doc.w);
+  ReadIfPresent(ctx, "//param/aparat/x", doc.x);
+  ReadIfPresent(ctx, "//param/aparat/y", doc.y);
+  doc.aparatName = *name;
+  doc.aparatRecord = std::make_unique<ApparatusSet>(
+      ApparatusSet{doc.u, doc.v, doc.w, doc.x, doc.y, "@" + WithoutMarkers(*name)});
+}
+
+}  // namespace
+
+StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages) {
+  XmlDocPtr xml;
+  if (ParseXmlFile(path, xml) != XmlReadStatus::kOk) return StructureReadStatus::kNotStructure;
+  XPathContextPtr ctx(xmlXPathNewContext(xml.get()));
+  if (!ctx) return StructureReadStatus::kNotStructure;
+  bool refused = false;
+  if (!LoadBaza(doc, ctx.get(), messages, refused))
+    return refused ? StructureReadStatus::kRefused : StructureReadStatus::kNotStructure;
+  LoadSource(doc, ctx.get());
+  LoadAparat(doc, ctx.get());
+  return StructureReadStatus::kOk;
+}
+
+std::string FormatStructureFile(const CKomorka& doc) {
+  std::string s = "<?xml version=\"1.0\"?>\r\n<pelmora>\r\n\t<baza>\r\n\t\t<lattice>";
+  s += SystemNameOf(doc.latticeType);
+  s += "</lattice>\r\n\t\t<lat_type>";
+  s += CentringLetterOf(doc.latticeType);
+  s += "</lat_type>\r\n";
+  for (const AtomSite& at : doc.structureAtoms) {
+    s += cformat("\t\t<atom name=\"%s\" nr=\"%d\">\r\n", xmlEscape(at.name).c_str(), at.nr);
+    s += cformat("\t\t\t<x>%.6f</x><y>%.6f</y><z>%.6f</z>\r\n\t\t\t<factors>\r\n", at.x, at.y, at.z);
+    s += cformat(
+        "\t\t\t\t<s>%.6f</s><a1>%.6f</a1><b1>%.6f</b1><a2>%.6f</a2><b2>%.6f</b2><a3>%.6f</a3><b3>%.6f</b3>"
+        "<a4>%.6f</a4><b4>%.6f</b4><c>%.6f</c><fprim>%.6f</fprim><fbis>%.6f</fbis>\r\n",
+        at.s, at.a1, at.b1, at.a2, at.b2, at.a3, at.b3, at.a4, at.b4, at.c, at.fprim, at.fbis);
+    s += cformat("\t\t\t</factors>\r\n\t\t\t<color>%lu</color>\r\n\t\t\t<radius>%d</radius>\r\n",
+                 static_cast<unsigned long>(at.color), at.radius);
+    if (at.visible) s += "\t\t\t<visible/>\r\n";
+    s += "\t\t</atom>\r\n";
+  }
+  s += cformat(
+      "\t\t<a>%.6f</a><b>%.6f</b><c>%.6f</c>\r\n\t\t<alfa>%.6f</alfa><beta>%.6f</beta><gamma>%.6f</gamma>\r\n"
+      "\t</baza>\r\n",
+      doc.a, doc.b, doc.c, doc.alfa, doc.beta, doc.gamma);
+  s += "\t<param>\r\n";
+  s += cformat("\t\t<source name=\"%s\" type=\"%c\">\r\n", xmlEscape(StripNameMarker(doc.sourceName)).c_str(),
+               doc.radiation < 1 ? 'x' : 'n');
+  s += cformat("\t\t\t<lambda1>%.8f</lambda1>\r\n\t\t\t<lambda2>%.8f</lambda2>\r\n\t\t\t<ratio>%.4f</ratio>\r\n",
+               doc.lambda1, doc.lambda2, doc.ratio);
+  s += "\t\t</source>\r\n";
+  s += cformat("\t\t<aparat name=\"%s\">\r\n", xmlEscape(StripNameMarker(doc.aparatName)).c_str());
+  s += cformat("\t\t\t<u>%.8f</u>\r\n\t\t\t<v>%.8f</v>\r\n\t\t\t<w>%.8f</w>\r\n\t\t\t<x>%.8f</x>\r\n\t\t\t<y>%.8f</y>\r\n",
+               doc.u, doc.v, doc.w, doc.x, doc.y);
+  s += "\t\t</aparat>\r\n";
+  s += cformat("\t\t<angle>\r\n\t\t\t<max>%.2f</max>\r\n\t\t\t<min>%.2f</min>\r\n\t\t</angle>\r\n", doc.angleMax,
+               doc.angleMin);
+  if (doc.IsDW) s += cformat("\t\t<dwfactor>%.8f</dwfactor>\r\n", doc.dwfactor);
+  s += cformat("\t\t<gsize>%.2f</gsize>\r\n", doc.gsize);
+  s += cformat("\t\t<absorption>%g</absorption>\r\n", doc.absorption);
+  s += cformat("\t\t<detslit>%g</detslit>\r\n", doc.detslit);
+  s += cformat("\t\t<beamarea>%g</beamarea>\r\n", doc.beamarea);
+  s += cformat("\t\t<measurespeed>%g</measurespeed>\r\n", doc.measurespeed);
+  s += cformat("\t\t<difradius>%g</difradius>\r\n", doc.difradius);
+  s += "\t</param>\r\n</pelmora>\r\n";
+  return s;
+}
+
+bool SaveStructureFile(const CKomorka& doc, const std::string& path, std::string* error) {
+  return WriteFileAtomically(path, FormatStructureFile(doc), error);
+}
+
+bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages) {
+  switch (ReadStructureFile(doc, path, messages)) {
+    case StructureReadStatus::kOk:
+      doc.ExpandCellAtoms();
+      return true;
+    case StructureReadStatus::kRefused:
+      return false;
+    case StructureReadStatus::kNotStructure:
+      break;
+  }
+  // The older input format is not readable yet: report as its reader would.
+  std::string bytes;
+  messages.push_back({kErrorCaption, ReadWholeFile(path, bytes) ? kUnknownFileFormat : kCannotOpenFile});
+  return false;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,44 @@
+// The structure file: a crystal structure and its experiment as XML.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/Komorka.h"
+
+namespace pelmora {
+
+// A message for the user: the text and the caption of its box.
+struct DocMessage {
+  std::string caption;
+  std::string text;
+};
+
+enum class StructureReadStatus {
+  kOk,
+  kNotStructure,  // not a readable structure file: try the older input format
+  kRefused,       // read, but refused (message given); no other reader is tried
+};
+
+// Reads a structure file into doc. On kNotStructure the fields read so far
+// have been changed (the caller discards or re-imports the document).
+StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages);
+
+// The file's exact text.
+std::string FormatStructureFile(const CKomorka& doc);
+
+// Writes the file atomically; false with *error set when it cannot be written
+// (the previous file then stays as it was).
+bool SaveStructureFile(const CKomorka& doc, const std::string& path, std::string* error);
+
+// Opens a document from a file of either format, then expands the atoms by
+// the centring. Messages collect what the user must be told.
+bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages);
+
+inline constexpr const char* kUnknownCellType = "Nieznany typ komórki";
+inline constexpr const char* kCannotOpenFile = "Nie można otworzyć pliku";
+inline constexpr const char* kUnknownFileFormat = "Nieznany format pliku";
+inline constexpr const char* kErrorCaption = "Błąd";
+inline constexpr const char* kAppCaption = "Pelmora";
+
+}  // namespace pelmora

@@ -1,0 +1,104 @@
+#include "documents/XmlUtil.h"
+
+#include <cstring>
+
+#include "documents/AtomicFile.h"
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+namespace {
+
+bool HasEncodingDeclaration(const std::string& bytes) {
+  if (bytes.compare(0, 5, "<?xml") != 0) return false;
+  const size_t end = bytes.find("?>");
+  return bytes.substr(0, end).find("encoding") != std::string::npos;
+}
+
+double ChildNumber(const xmlNode* node, const char* name) {
+  const xmlNode* child = ChildElement(node, name);
+  if (!child) return 0.0;
+  const auto text = NodeText(child);
+  return text ? parseDoubleOr(*text, 0.0) : 0.0;
+}
+
+}  // namespace
+
+XmlDocPtr ParseXmlBytes(const std::string& bytes) {
+  // No network, no entity expansion, no error output on the console.
+  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  if (!isValidUtf8(bytes) && !HasEncodingDeclaration(bytes)) {
+    const std::string utf8 = cp1250ToUtf8(bytes);
+    return XmlDocPtr(xmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
+  }
+  return XmlDocPtr(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+}
+
+XmlReadStatus ParseXmlFile(const std::string& path, XmlDocPtr& doc) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return XmlReadStatus::kCannotOpen;
+  if (bytes.size() > static_cast<size_t>(INT32_MAX)) return XmlReadStatus::kMalformed;
+  doc = ParseXmlBytes(bytes);
+  return doc ? XmlReadStatus::kOk : XmlReadStatus::kMalformed;
+}
+
+std::vector<xmlNode*> XPathElements(xmlXPathContext* ctx, const char* expr) {
+  std::vector<xmlNode*> out;
+  XPathObjectPtr obj(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expr), ctx));
+  if (!obj || obj->type != XPATH_NODESET || !obj->nodesetval) return out;
+  for (int i = 0; i < obj->nodesetval->nodeNr; ++i) {
+    xmlNode* n = obj->nodesetval->nodeTab[i];
+    if (n && n->type == XML_ELEMENT_NODE) out.push_back(n);
+  }
+  return out;
+}
+
+std::optional<std::string> XPathText(xmlXPathContext* ctx, const char* expr) {
+  const auto nodes = XPathElements(ctx, expr);
+  if (nodes.empty()) return std::nullopt;
+  return NodeText(nodes.front());
+}
+
+std::optional<std::string> NodeText(const xmlNode* node) {
+  if (!node || !node->children || node->children->type != XML_TEXT_NODE || !node->children->content)
+    return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(node->children->content));
+}
+
+xmlNode* ChildElement(const xmlNode* node, const char* name) {
+  for (xmlNode* c = node ? node->children : nullptr; c; c = c->next)
+    if (c->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(c->name), name) == 0) return c;
+  return nullptr;
+}
+
+std::optional<std::string> AttributeText(const xmlNode* node, const char* name) {
+  if (!node) return std::nullopt;
+  xmlChar* v = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
+  if (!v) return std::nullopt;
+  std::string s(reinterpret_cast<const char*>(v));
+  xmlFree(v);
+  return s;
+}
+
+ApparatusSet ParseApparatusElement(const xmlNode* node) {
+  ApparatusSet set;
+  set.name = AttributeText(node, "name").value_or("Nieznane");
+  set.u = ChildNumber(node, "u");
+  set.v = ChildNumber(node, "v");
+  set.w = ChildNumber(node, "w");
+  set.x = ChildNumber(node, "x");
+  set.y = ChildNumber(node, "y");
+  return set;
+}
+
+RadiationSource ParseSourceElement(const xmlNode* node) {
+  RadiationSource src;
+  src.name = AttributeText(node, "name").value_or("Nieznane");
+  const auto type = AttributeText(node, "type");
+  src.radiation = (type && !type->empty() && (*type)[0] == 'n') ? 1 : 0;
+  src.lambda1 = ChildNumber(node, "lambda1");
+  src.lambda2 = ChildNumber(node, "lambda2");
+  src.ratio = ChildNumber(node, "ratio");
+  return src;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,55 @@
+// Small helpers over libxml2 for the readers of structure and reference
+// files: owned documents and XPath contexts, and the text rules they share.
+#pragma once
+
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Experiment.h"
+
+namespace pelmora {
+
+struct XmlDocDeleter {
+  void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
+};
+struct XPathContextDeleter {
+  void operator()(xmlXPathContext* c) const { xmlXPathFreeContext(c); }
+};
+struct XPathObjectDeleter {
+  void operator()(xmlXPathObject* o) const { xmlXPathFreeObject(o); }
+};
+using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocDeleter>;
+using XPathContextPtr = std::unique_ptr<xmlXPathContext, XPathContextDeleter>;
+using XPathObjectPtr = std::unique_ptr<xmlXPathObject, XPathObjectDeleter>;
+
+enum class XmlReadStatus { kOk, kCannotOpen, kMalformed };
+
+// Parses a file. Files of the older Windows program are Windows-1250 without
+// an encoding declaration: bytes that are not UTF-8 are read as that.
+XmlReadStatus ParseXmlFile(const std::string& path, XmlDocPtr& doc);
+XmlDocPtr ParseXmlBytes(const std::string& bytes);
+
+// Element nodes of an XPath result, in document order (empty when the
+// expression yields no node set).
+std::vector<xmlNode*> XPathElements(xmlXPathContext* ctx, const char* expr);
+
+// The text of the first child of the first element node that an expression
+// selects, when that child is a text node; nothing otherwise.
+std::optional<std::string> XPathText(xmlXPathContext* ctx, const char* expr);
+
+// Text of an element's first child when it is text; nothing otherwise.
+std::optional<std::string> NodeText(const xmlNode* node);
+// First child element with the given name, or null.
+xmlNode* ChildElement(const xmlNode* node, const char* name);
+std::optional<std::string> AttributeText(const xmlNode* node, const char* name);
+
+// Parsers shared by the structure file and the reference files.
+ApparatusSet ParseApparatusElement(const xmlNode* node);
+RadiationSource ParseSourceElement(const xmlNode* node);
+
+}  // namespace pelmora

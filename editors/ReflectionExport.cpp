@@ -1,0 +1,33 @@
+#include "editors/ReflectionExport.h"
+
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter) {
+  const double tt = r.theta * 360.0 / kPi;
+  if (!(doc.angleMin <= tt && tt <= doc.angleMax)) return false;
+  if (r.nonZero != 1 && !filter.extinct) return false;
+  return (r.line == 1 && filter.firstLine) || (r.line == 2 && filter.secondLine);
+}
+
+std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter) {
+  std::string out = cformat(
+      "L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
+      "Natężenie %%\r\n");
+  int n = 0;
+  for (const Reflection& r : doc.reflectionsAll) {
+    if (!ShowsReflection(doc, r, filter)) continue;
+    // With every intensity zero the percentage has no meaning; write 0
+    // rather than "nan".
+    const double pct = doc.maxIntensity != 0.0 ? r.intensity / doc.maxIntensity * 100.0 : 0.0;
+    out += cformat("%3d   ", n++);
+    out += r.line == 1 ? "Ka1" : r.line == 2 ? "Ka2" : "";
+    out += cformat("%5d   %2d   %2d   %8.4f   %2d   %8.3f   %8.3f   %9.3f   %6.4f   %6.6f   %12.4f     %8.4f\r\n",
+                   r.h, r.k, r.l, r.theta * 360.0 / kPi, r.multiplicity, r.reF, r.imF, r.f2, r.d, r.fwhm,
+                   r.intensity, pct);
+  }
+  return out;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,22 @@
+// Which reflections the reflection table shows, and its text export.
+#pragma once
+
+#include <string>
+
+#include "engine/Komorka.h"
+
+namespace pelmora {
+
+// The table's three check boxes, with their initial states.
+struct ReflectionFilter {
+  bool firstLine = true;   // "pokaż refleksy od linii K alfa 1"
+  bool secondLine = false; // "pokaż refleksy od linii K alfa 2"
+  bool extinct = false;    // "pokaż wygaszone refleksy"
+};
+
+bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter);
+
+// The whole text file: header line and one CRLF line per shown reflection.
+std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter);
+
+}  // namespace pelmora

@@ -1,0 +1,102 @@
+// Radiation, instrument and sample values of a calculation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pelmora {
+
+struct RadiationSource {
+  double lambda1 = 0.0;
+  double lambda2 = 0.0;
+  double ratio = 0.0;
+  std::string name;
+  std::int32_t radiation = 0;  // 0 X-rays, 1 neutrons
+};
+
+struct ApparatusSet {
+  double u = 0.0, v = 0.0, w = 0.0, x = 0.0, y = 0.0;
+  std::string name;
+};
+
+// The experiment values a new document starts with. The settings keep and
+// persist them; these are the first-run values.
+struct ExperimentDefaults {
+  double lambda1 = 1.54059;
+  double lambda2 = 1.54436;
+  double ratio = 0.5;
+  double angleMin = 20.0;
+  double angleMax = 150.0;
+  double u = 0.0, v = 0.0, w = 0.0, x = 0.0, y = 0.0;
+  double gsize = 1000000.0;
+  double dwfactor = 0.0;
+  std::int32_t IsDW = 0;
+  double difradius = 200.0;
+  double absorption = 0.0001;
+  double detslit = 10.0;
+  double beamarea = 10.0;
+  double measurespeed = 1.0;
+};
+
+inline constexpr double kHcEvAngstrom = 12398.65788;
+
+struct ExperimentParams {
+  std::int32_t radiation = 0;  // 0 X-rays, 1 neutrons
+  std::string sourceName;
+  double lambda1 = 0.0;
+  double lambda2 = 0.0;
+  double ratio = 0.0;
+  double energy1 = 0.0, energy2 = 0.0;
+  double waveNumber1 = 0.0, waveNumber2 = 0.0;
+  std::string aparatName;
+  std::int32_t sourceIndex = 0;
+  std::int32_t aparatIndex = 0;
+  double u = 0.0, v = 0.0, w = 0.0, x = 0.0, y = 0.0;
+  double angleMin = 0.0, angleMax = 0.0;
+  std::int32_t IsDW = 0;
+  double dwfactor = 0.0;
+  double gsize = 0.0;
+  double absorption = 0.0;
+  double detslit = 0.0;
+  double beamarea = 0.0;
+  double measurespeed = 0.0;
+  double difradius = 0.0;
+
+  // Setting a wavelength always updates the energy and wave number with it.
+  void SetLambda1(double l) {
+    lambda1 = l;
+    energy1 = kHcEvAngstrom / l;
+    waveNumber1 = 2 * 3.14159265358979 / l;
+  }
+  void SetLambda2(double l) {
+    lambda2 = l;
+    energy2 = kHcEvAngstrom / l;
+    waveNumber2 = 2 * 3.14159265358979 / l;
+  }
+  void ApplyDefaults(const ExperimentDefaults& d);
+  // Takes a chosen source or instrument set into the experiment, as the
+  // experiment page does when the user picks one.
+  void ApplySource(const RadiationSource& src) {
+    radiation = src.radiation;
+    SetLambda1(src.lambda1);
+    SetLambda2(src.lambda2);
+    ratio = src.ratio;
+    sourceName = src.name;
+  }
+  void ApplyApparatus(const ApparatusSet& set) {
+    u = set.u;
+    v = set.v;
+    w = set.w;
+    x = set.x;
+    y = set.y;
+    aparatName = set.name;
+  }
+};
+
+// Strips one leading "*" or "@" marker from a source or instrument name.
+inline std::string StripNameMarker(const std::string& name) {
+  if (!name.empty() && (name[0] == '*' || name[0] == '@')) return name.substr(1);
+  return name;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,69 @@
+#include "engine/Intensities.h"
+
+#include <cmath>
+
+#include "engine/Komorka.h"
+
+namespace pelmora {
+
+double AtomicFormFactor(const ScatteringFactors& atom, double theta, double lambda) {
+  const double s = std::sin(theta) / lambda;
+  return FormFactorAt(atom, s * s);
+}
+
+double LorentzFactor(double theta) {
+  const double s = std::sin(theta);
+  return 1.0 / (s * s * 2.0 * std::cos(theta));
+}
+
+double PolarisationFactor(double theta, int radiation) {
+  if (radiation == 1) return 1.0;
+  const double c2 = std::cos(2.0 * theta);
+  return (1.0 + c2 * c2) * 0.5;
+}
+
+double DebyeWallerFactor(double theta, double lambda, double B, int isDW) {
+  if (isDW != 1) return 1.0;
+  const double s = std::sin(theta) / lambda;
+  return std::exp(-2.0 * B * (s * s));
+}
+
+// The plain sum over the cell atoms. The search uses a faster kernel with the
+// same result; this one is its reference.
+double CKomorka::StructureFactor(int h, int k, int l, double theta, double lambda, double& reF, double& imF) const {
+  double re = 0.0, im = 0.0;
+  const double hd = h, kd = k, ld = l;
+  for (const AtomSite& at : cellAtoms) {
+    const double phi = (hd * at.x + kd * at.y + ld * at.z) * kTwoPi;
+    if (radiation == 0) {
+      const double f = AtomicFormFactor(at, theta, lambda) + at.fprim;
+      re += f * std::cos(phi) + at.fbis * std::sin(phi);
+      im += at.fbis * std::cos(phi) - f * std::sin(phi);
+    } else if (radiation == 1) {
+      re += at.s * std::cos(phi);
+      im += at.s * std::sin(phi);
+    }
+  }
+  reF = re;
+  imF = im;
+  return re * re + im * im;
+}
+
+double CKomorka::GroupIntensity(const Reflection& g, int line) const {
+  const bool neutrons = radiation == 1;
+  const double lambda = line == 2 ? lambda2 : lambda1;
+  const double K = neutrons ? kNeutronConstant : kElectronRadius * kElectronRadius / kSixteenPi;
+  const double lm = lambda * 1e-10;
+  const double D = DebyeWallerFactor(g.theta, lambda, dwfactor, IsDW);
+  const double L = LorentzFactor(g.theta);
+  const double P = PolarisationFactor(g.theta, radiation);
+  double num = lm * lm * lm * 1000000.0 * K * (beamarea * 1e-06) * (detslit * 1e-06) * g.f2 * D * L * P *
+               static_cast<double>(g.multiplicity);
+  if (line == 2) num *= ratio;
+  const double R = difradius * 0.001;
+  const double Vm = CellVolume() * 1e-30;
+  const double den = R * R * (Vm * Vm) * (measurespeed * kArcMinute) * (2.0 * absorption * 100.0);
+  return num / den;
+}
+
+}  // namespace pelmora

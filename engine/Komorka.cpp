@@ -1,0 +1,298 @@
+#include "engine/Komorka.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+void ExperimentParams::ApplyDefaults(const ExperimentDefaults& d) {
+  SetLambda1(d.lambda1);
+  SetLambda2(d.lambda2);
+  ratio = d.ratio;
+  angleMin = d.angleMin;
+  angleMax = d.angleMax;
+  u = d.u;
+  v = d.v;
+  w = d.w;
+  x = d.x;
+  y = d.y;
+  gsize = d.gsize;
+  dwfactor = d.dwfactor;
+  IsDW = d.IsDW;
+  difradius = d.difradius;
+  absorption = d.absorption;
+  detslit = d.detslit;
+  beamarea = d.beamarea;
+  measurespeed = d.measurespeed;
+}
+
+CKomorka::CKomorka(const ExperimentDefaults& defaults) {
+  BuildBravaisTable();
+  structureAtoms.reserve(64);
+  ApplyDefaults(defaults);
+}
+
+void CKomorka::BuildBravaisTable() {
+  const struct {
+    int system;
+    std::string_view centring;
+    LatticeType type;
+  } rows[kBravaisCount] = {
+      {1, kCentringPrimitive, 1},  {1, kCentringBody, 9},       {1, kCentringFace, 17},      {2, kCentringPrimitive, 2},
+      {2, kCentringBody, 10},      {3, kCentringPrimitive, 3},  {3, kCentringBody, 11},      {3, kCentringBase, 35},
+      {3, kCentringFace, 19},      {6, kCentringPrimitive, 6},  {6, kCentringBase, 38},      {7, kCentringPrimitive, 7},
+      {4, kCentringPrimitive, 4},  {5, kCentringPrimitive, 5},
+  };
+  for (int i = 0; i < kBravaisCount; ++i)
+    BravaisTable[i] = {std::string(kSystemNames[rows[i].system]), std::string(rows[i].centring), rows[i].type};
+}
+
+void CKomorka::RefreshCellMetric() {
+  const auto set = [](double angle, double& s, double& c) {
+    if (angle == 90.0) {
+      s = 1.0;
+      c = 0.0;
+      return;
+    }
+    const double r = angle * 3.14159265358979 / 180.0;
+    s = std::sin(r);
+    c = std::cos(r);
+  };
+  set(alfa, sinAlfa, cosAlfa);
+  set(beta, sinBeta, cosBeta);
+  set(gamma, sinGamma, cosGamma);
+}
+
+double CKomorka::CellVolume() const {
+  return a * b * c *
+         std::sqrt(1.0 - cosAlfa * cosAlfa - cosBeta * cosBeta - cosGamma * cosGamma +
+                   2.0 * cosAlfa * cosBeta * cosGamma);
+}
+
+double CKomorka::DSpacing(int hi, int ki, int li) const {
+  const double h = hi, k = ki, l = li;
+  const double V = CellVolume();
+  const double S = h * h * b * b * c * c * sinAlfa * sinAlfa + k * k * a * a * c * c * sinBeta * sinBeta +
+                   l * l * a * a * b * b * sinGamma * sinGamma +
+                   2.0 * h * l * a * b * b * c * (cosGamma * cosAlfa - cosBeta) +
+                   2.0 * h * k * a * b * c * c * (cosAlfa * cosBeta - cosGamma) +
+                   2.0 * k * l * a * a * b * c * (cosGamma * cosBeta - cosAlfa);
+  return std::sqrt(V * V / S);
+}
+
+bool CKomorka::FitsCapacity(LatticeType type, size_t nStructureAtoms) {
+  return nStructureAtoms * static_cast<size_t>(CentringMultiplicity(type)) <= static_cast<size_t>(kMaxAtoms);
+}
+
+bool CKomorka::ExpandCellAtoms() {
+  const int n = CentringMultiplicity(latticeType);
+  static constexpr double kFaceShifts[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
+  const size_t fit = std::min(structureAtoms.size(), static_cast<size_t>(kMaxAtoms / n));
+  cellAtoms.clear();
+  cellAtoms.reserve(fit * n);
+  for (size_t i = 0; i < fit; ++i) {
+    for (int copy = 0; copy < n; ++copy) {
+      AtomSite at = structureAtoms[i];
+      if (copy > 0) {
+        double dx = 0, dy = 0, dz = 0;
+        if (latticeType & kFaceCentred) {
+          dx = kFaceShifts[copy][0];
+          dy = kFaceShifts[copy][1];
+          dz = kFaceShifts[copy][2];
+        } else if (latticeType & kBaseCentred) {
+          dx = dy = 0.5;
+        } else {  // body-centred
+          dx = dy = dz = 0.5;
+        }
+        at.x += dx;
+        at.y += dy;
+        at.z += dz;
+      }
+      cellAtoms.push_back(std::move(at));
+    }
+  }
+  for (AtomSite& at : cellAtoms) {
+    for (double* v : {&at.x, &at.y, &at.z})
+      if (*v >= 1.0 || *v < 0.0) *v = *v - std::floor(*v);
+  }
+  return fit == structureAtoms.size();
+}
+
+int CKomorka::CopyStructureAtoms(std::vector<AtomSite>& out) const {
+  out = structureAtoms;
+  return static_cast<int>(out.size());
+}
+
+int CKomorka::CopyCellAtoms(std::vector<AtomSite>& out) const {
+  out = cellAtoms;
+  if (latticeType == 0) return static_cast<int>(out.size());
+  const size_t nCell = cellAtoms.size();
+  for (size_t i = 0; i < nCell; ++i) {
+    for (int dz = -1; dz <= 1; ++dz)
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (dx == 0 && dy == 0 && dz == 0) continue;
+          const AtomSite& src = cellAtoms[i];
+          const double x = src.x + dx, y = src.y + dy, z = src.z + dz;
+          if (x < 0.0 || x > 1.0 || y < 0.0 || y > 1.0 || z < 0.0 || z > 1.0) continue;
+          if (out.size() >= static_cast<size_t>(kMaxImageRecords)) return static_cast<int>(out.size());
+          AtomSite img = src;
+          img.x = x;
+          img.y = y;
+          img.z = z;
+          out.push_back(std::move(img));
+        }
+  }
+  return static_cast<int>(out.size());
+}
+
+void CKomorka::UpdateAtomDisplay(const AtomSite& edited) {
+  for (AtomSite& at : structureAtoms) {
+    if (at.siteIndex != edited.siteIndex) continue;
+    at.color = edited.color;
+    at.radius = edited.radius;
+    at.visible = edited.visible;
+  }
+  ExpandCellAtoms();
+}
+
+void CKomorka::RebuildStructureFromCell() {
+  int n = 1;
+  if (latticeType & kBodyCentred)
+    n = 2;
+  else if (latticeType & kFaceCentred)
+    n = 4;
+  else if (latticeType & kBaseCentred)
+    n = 2;
+  const int N = static_cast<int>(cellAtoms.size());
+  structureAtoms.clear();
+  for (int i = std::max(N - 14 * n, 0); i <= N - 1; i += n) {
+    AtomSite at = cellAtoms[i];
+    at.siteIndex = static_cast<int>(structureAtoms.size());
+    structureAtoms.push_back(std::move(at));
+  }
+}
+
+bool CKomorka::SetSystemFromName(const std::string& name) {
+  for (LatticeType code = 1; code <= 7; ++code) {
+    if (name == kSystemNames[code]) {
+      latticeType = code;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool CKomorka::SetCentringFromLetter(const std::string& letter) {
+  if (letter == "P") return true;
+  if (letter == "I") {
+    latticeType |= kBodyCentred;
+    return true;
+  }
+  if (letter == "F") {
+    latticeType |= kFaceCentred;
+    return true;
+  }
+  if (letter == "C") {
+    latticeType |= kBaseCentred;
+    return true;
+  }
+  return false;
+}
+
+std::pair<int, int> CKomorka::FindReflectionRange(double from, double to) const {
+  const int n = countAll();
+  if (n == 0) return {-1, -1};
+  const auto deg = [&](int i) { return reflectionsAll[i].theta * 360.0 / kPi; };
+  // First entry with 2-theta >= from, last entry with 2-theta <= to.
+  int lo = 0, hi = n - 1;
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (deg(mid) < from)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  int first = lo;
+  lo = 0;
+  hi = n - 1;
+  while (lo < hi) {
+    const int mid = (lo + hi + 1) / 2;
+    if (deg(mid) > to)
+      hi = mid - 1;
+    else
+      lo = mid;
+  }
+  int last = lo;
+  if (first < n && reflectionsAll[first].theta < from * kPi / 360.0) ++first;
+  if (last >= 0 && reflectionsAll[last].theta > to * kPi / 360.0) --last;
+  if (first > last || first >= n || last < 0) return {-1, -1};
+  return {first, last};
+}
+
+bool CKomorka::OnNewDocument() {
+  a = b = c = 1.0;
+  alfa = beta = gamma = 90.0;
+  latticeType = kCubic;
+  bravaisIndex = 0;
+  radiation = 0;
+  // A document starts empty: keeping atoms here would carry a previous
+  // structure's atoms into a "new" one.
+  structureAtoms.clear();
+  cellAtoms.clear();
+  return true;
+}
+
+std::string CKomorka::ValidateCalculation() const {
+  CKomorka probe;  // metric on a scratch copy: validation must not touch the document
+  probe.a = a;
+  probe.b = b;
+  probe.c = c;
+  probe.alfa = alfa;
+  probe.beta = beta;
+  probe.gamma = gamma;
+  probe.RefreshCellMetric();
+  const double V = probe.CellVolume();
+  if (!(std::isfinite(V) && V > 0.0))
+    return cformat("Nieprawidłowa komórka elementarna: objętość V = %g Å³ (a = %g, b = %g, c = %g, "
+                   "alfa = %g, beta = %g, gamma = %g).",
+                   V, a, b, c, alfa, beta, gamma);
+  if (!(std::isfinite(lambda1) && lambda1 > 0.0))
+    return cformat("Nieprawidłowa długość fali lambda1 = %g Å: musi być większa od zera.", lambda1);
+  if (!(std::isfinite(lambda2) && lambda2 >= 0.0))
+    return cformat("Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).",
+                   lambda2);
+  const struct {
+    const char* name;
+    double value;
+  } nonZero[] = {{"promień dyfraktometru (difradius)", difradius},
+                 {"szybkość pomiaru (measurespeed)", measurespeed},
+                 {"współczynnik absorpcji (absorption)", absorption}};
+  for (const auto& p : nonZero)
+    if (!std::isfinite(p.value) || p.value == 0.0)
+      return cformat("Nieprawidłowa wartość: %s = %g; natężenia byłyby nieskończone lub nieokreślone.", p.name,
+                     p.value);
+  const struct {
+    const char* name;
+    double value;
+  } finite[] = {{"angleMin", angleMin}, {"angleMax", angleMax},       {"ratio", ratio},
+                {"beamarea", beamarea}, {"detslit", detslit},         {"dwfactor", dwfactor}};
+  for (const auto& p : finite)
+    if (!std::isfinite(p.value)) return cformat("Nieprawidłowa wartość: %s = %g.", p.name, p.value);
+  // Guard against a search that could not finish: the number of reciprocal
+  // lattice points inside the limiting sphere grows with V / d_min^3.
+  const double lmin = (lambda2 > 0.0 && radiation == 0) ? std::min(lambda1, lambda2) : lambda1;
+  const double s = angleMax >= 180.0 ? 1.0 : std::sin(std::max(angleMax, 0.0) * kPi / 360.0);
+  const double dmin = lmin / (2.0 * s);
+  const double expected = 4.0 / 3.0 * kPi * V / (dmin * dmin * dmin);
+  if (s > 0.0 && expected > 2.0e7)
+    return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): zmniejsz komórkę lub zakres kątów.", expected);
+  for (const AtomSite& at : cellAtoms)
+    if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z))
+      return cformat("Nieprawidłowe współrzędne atomu \"%s\".", at.name.c_str());
+  return {};
+}
+
+}  // namespace pelmora

@@ -1,0 +1,114 @@
+// The structure document: crystal model, experiment values and the
+// reflection lists of the last completed calculation. Plain C++: the
+// application wraps it to add notifications.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/AtomSite.h"
+#include "engine/CalcProgress.h"
+#include "engine/Experiment.h"
+#include "engine/LatticeType.h"
+#include "engine/Reflection.h"
+
+namespace pelmora {
+
+class CKomorka : public ExperimentParams {
+ public:
+  static constexpr int kMaxAtoms = 2000;       // capacity of each atom list
+  static constexpr int kMaxImageRecords = 255;  // CopyCellAtoms' list with boundary images
+
+  explicit CKomorka(const ExperimentDefaults& defaults = ExperimentDefaults{});
+  CKomorka(const CKomorka&) = delete;
+  CKomorka& operator=(const CKomorka&) = delete;
+
+  // --- lattice --------------------------------------------------------------
+  LatticeType latticeType = kCubic;
+  int bravaisIndex = 0;
+  std::array<BravaisEntry, kBravaisCount> BravaisTable;
+  std::string centringText;
+
+  // --- unit cell (lengths in angstrom, angles in degrees) --------------------
+  double gamma = 90.0, beta = 90.0, alfa = 90.0, c = 1.0, b = 1.0, a = 1.0;
+  // Cached by RefreshCellMetric(); read by CellVolume and DSpacing.
+  double sinAlfa = 1.0, sinBeta = 1.0, sinGamma = 1.0;
+  double cosAlfa = 0.0, cosBeta = 0.0, cosGamma = 0.0;
+
+  // --- atoms (each list holds at most kMaxAtoms) ----------------------------
+  std::vector<AtomSite> structureAtoms;
+  std::vector<AtomSite> cellAtoms;
+
+  // --- records of a structure file's own source and instrument set ---------
+  std::unique_ptr<RadiationSource> sourceRecord;
+  std::unique_ptr<ApparatusSet> aparatRecord;
+
+  // --- results ----------------------------------------------------------------
+  std::vector<Reflection> reflections1;
+  std::vector<Reflection> reflections2;
+  std::vector<Reflection> reflectionsAll;
+  double maxIntensity = 0.0;
+  std::atomic<bool> cancelRequested{false};
+
+  int count1() const { return static_cast<int>(reflections1.size()); }
+  int count2() const { return static_cast<int>(reflections2.size()); }
+  int countAll() const { return static_cast<int>(reflectionsAll.size()); }
+
+  // --- 3D view values ---------------------------------------------------------
+  int cellViewScale = 50;
+  std::uint32_t cellViewColor = 0x7F7F7F;
+
+  // --- geometry ---------------------------------------------------------------
+  void RefreshCellMetric();
+  double CellVolume() const;
+  double DSpacing(int h, int k, int l) const;
+
+  // --- atoms ------------------------------------------------------------------
+  // Rebuilds cellAtoms from structureAtoms and the lattice type. Returns
+  // false (and expands only what fits) when the expansion would exceed the
+  // list's capacity.
+  bool ExpandCellAtoms();
+  // True when n structure atoms expand into at most kMaxAtoms cell atoms.
+  static bool FitsCapacity(LatticeType type, size_t nStructureAtoms);
+  int CopyStructureAtoms(std::vector<AtomSite>& out) const;
+  // Cell atoms followed by their images on faces, edges and corners, for the
+  // 3D view; the images stop at kMaxImageRecords records.
+  int CopyCellAtoms(std::vector<AtomSite>& out) const;
+  void UpdateAtomDisplay(const AtomSite& edited);
+  void RebuildStructureFromCell();
+
+  // --- file reader helpers ----------------------------------------------------
+  bool SetSystemFromName(const std::string& name);
+  bool SetCentringFromLetter(const std::string& letter);
+
+  // (first, last) indices of reflectionsAll with 2-theta in [from, to];
+  // (-1, -1) when none.
+  std::pair<int, int> FindReflectionRange(double from, double to) const;
+
+  bool OnNewDocument();
+
+  // --- calculation --------------------------------------------------------------
+  // Empty when a calculation can start; otherwise a message naming the value
+  // that would make the intensities infinite or undefined.
+  std::string ValidateCalculation() const;
+  // Finds, groups and rates every reflection in range. 0 = results installed;
+  // -1 = cancelled or no reflection of the first wavelength (results untouched).
+  int CalculateReflections(CalcProgress& progress);
+
+  // Structure factor of the cell atoms; |F|^2 with Re and Im as out-values.
+  double StructureFactor(int h, int k, int l, double theta, double lambda, double& reF, double& imF) const;
+  double GroupIntensity(const Reflection& group, int line) const;
+
+  // The largest index that can reach the experiment's 2-theta range along
+  // each axis (never below 15).
+  std::array<int, 3> SearchLimits() const;
+
+ private:
+  void BuildBravaisTable();
+};
+
+}  // namespace pelmora

@@ -1,0 +1,73 @@
+// The lattice type word: crystal system code in the low three bits, at most
+// one centring flag above them. The names are the program's own and appear
+// in structure files and on screen.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+using LatticeType = std::uint32_t;
+
+inline constexpr LatticeType kSystemMask = 7;
+inline constexpr LatticeType kCentringMask = 56;
+inline constexpr LatticeType kBodyCentred = 8;   // I
+inline constexpr LatticeType kFaceCentred = 16;  // F
+inline constexpr LatticeType kBaseCentred = 32;  // C
+
+enum CrystalSystem : LatticeType {
+  kCubic = 1,
+  kTetragonal = 2,
+  kOrthorhombic = 3,
+  kRhombohedral = 4,
+  kHexagonal = 5,
+  kMonoclinic = 6,
+  kTriclinic = 7,
+};
+
+// System names as used in files, indexed by system code 1..7 (0 unused).
+inline constexpr std::array<std::string_view, 8> kSystemNames = {
+    "", "regularna", "tetragonalna", "rombowa", "romboedryczna", "heksagonalna", "jednoskosna", "trojskosna"};
+
+inline constexpr std::string_view kCentringPrimitive = "prosta";
+inline constexpr std::string_view kCentringBody = "przestrzennie centrowana";
+inline constexpr std::string_view kCentringFace = "powierzchniowo centrowana";
+inline constexpr std::string_view kCentringBase = "centrowana na podstawie";
+
+struct BravaisEntry {
+  std::string systemName;
+  std::string centringName;
+  LatticeType type;
+};
+
+inline constexpr int kBravaisCount = 14;
+
+// System name written to files; a code outside 1..7 writes "regularna".
+inline std::string_view SystemNameOf(LatticeType t) {
+  const LatticeType code = t & kSystemMask;
+  return (code >= 1 && code <= 7) ? kSystemNames[code] : kSystemNames[1];
+}
+
+// Centring letter written to files; anything but one known flag writes "P".
+inline char CentringLetterOf(LatticeType t) {
+  switch (t & kCentringMask) {
+    case kBodyCentred: return 'I';
+    case kFaceCentred: return 'F';
+    case kBaseCentred: return 'C';
+    default: return 'P';
+  }
+}
+
+// Atoms per lattice point after the centring expansion.
+inline int CentringMultiplicity(LatticeType t) {
+  int n = 1;
+  if (t & kBodyCentred) n = 2;
+  if (t & kFaceCentred) n = 4;
+  if (t & kBaseCentred) n = 2;
+  return n;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,42 @@
+// One reflection as found, grouped and shown.
+#pragma once
+
+#include <cstdint>
+
+namespace pelmora {
+
+struct LabelRect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct Reflection {
+  std::int32_t h = 0, k = 0, l = 0;
+  std::int32_t multiplicity = 1;
+  double d = 0.0;
+  double f2 = 0.0;        // |F|^2
+  double sinTheta = 0.0;  // lambda / (2d) of the reflection's own wavelength
+  double theta = 0.0;     // Bragg angle in radians
+  double intensity = 0.0;
+  std::int32_t nonZero = 0;  // 1 when f2 printed with "%.4f" is above zero
+  double reF = 0.0, imF = 0.0;
+  double fwhm = 0.0;
+  std::uint8_t line = 0;  // 1 = first wavelength, 2 = second (merged list only)
+  LabelRect labelRect;
+};
+
+// The program uses this pi everywhere it converts angles.
+inline constexpr double kPi = 3.14159265358979;
+// theta in radians to 2-theta in degrees.
+inline constexpr double kTwoThetaDeg = 114.59155902616476;
+
+inline double TwoThetaDegrees(const Reflection& r) { return r.theta * 360.0 / kPi; }
+
+// Angle order of the lists: by theta, then larger h, k, l first.
+inline bool ReflectionBefore(const Reflection& a, const Reflection& b) {
+  if (a.theta != b.theta) return a.theta < b.theta;
+  if (a.h != b.h) return a.h > b.h;
+  if (a.k != b.k) return a.k > b.k;
+  return a.l > b.l;
+}
+
+}  // namespace pelmora

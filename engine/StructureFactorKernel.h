@@ -1,0 +1,45 @@
+// Fast structure factors for a whole search. Atoms with identical
+// scattering factors form one species, so a reflection needs one form factor
+// per species; the phase factors exp(2 pi i (hx + ky + lz)) come from tables
+// of exp(2 pi i n x) per axis, so the inner loop is two complex products per
+// atom and no trigonometry. The plain loop of CKomorka::StructureFactor is
+// the reference it is tested against.
+#pragma once
+
+#include <vector>
+
+#include "engine/AtomSite.h"
+
+namespace pelmora {
+
+class StructureFactorKernel {
+ public:
+  // Tables cover indices -limits[i]..limits[i] on each axis.
+  StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax);
+
+  int speciesCount() const { return static_cast<int>(species_.size()); }
+  const ScatteringFactors& species(int s) const { return species_[s]; }
+
+  // Per-thread work space.
+  struct Scratch {
+    std::vector<double> pr, pi;
+  };
+
+  // For fixed h and k, the phase sums C_s = sum cos(phi) and S_s = sum
+  // sin(phi) over the atoms of each species s, for each l of ls[0..nl).
+  // out receives nl * speciesCount() pairs (C, S).
+  void PhaseSums(int h, int k, const int* ls, int nl, double* out, Scratch& scratch) const;
+
+  // F from the phase sums of one reflection: X-rays with the form factor at
+  // s^2 = (sin(theta) / lambda)^2, neutrons with the scattering lengths.
+  void Combine(const double* sums, int radiation, double s2, double& re, double& im) const;
+
+ private:
+  int padded_ = 0;  // atom slots incl. zero padding
+  int hMax_, kMax_, lMax_;
+  std::vector<ScatteringFactors> species_;
+  std::vector<int> segBegin_, segEnd_;        // padded slot range of each species
+  std::vector<double> xc_, xs_, yc_, ys_, zc_, zs_;  // [(n + max) * padded_ + slot]
+};
+
+}  // namespace pelmora

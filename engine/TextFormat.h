@@ -1,0 +1,38 @@
+// Number formatting and parsing for files and settings. These never go
+// through the process locale: under a Polish locale printf would write a
+// comma, and every file we exchange needs a decimal point.
+#pragma once
+
+#include <cstdarg>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+// printf into a std::string under the "C" locale.
+std::string cformat(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string vcformat(const char* fmt, va_list args);
+
+// strtod under the "C" locale: leading blanks skipped, trailing text ignored.
+// Returns nothing when the text does not start with a number.
+std::optional<double> parseDouble(std::string_view text);
+
+// strtod-like value with the fallback 0 that the file readers use for text
+// that holds no number.
+double parseDoubleOr(std::string_view text, double fallback);
+
+// strtol-like decimal integer, trailing text ignored.
+std::optional<long> parseLong(std::string_view text);
+
+// XML-escapes &, <, > and double quotes so that a name written into an
+// attribute or element reads back unchanged.
+std::string xmlEscape(std::string_view text);
+
+// True when the bytes form valid UTF-8.
+bool isValidUtf8(std::string_view bytes);
+
+// Converts Windows-1250 bytes to UTF-8 (files of the older Windows program).
+std::string cp1250ToUtf8(std::string_view bytes);
+
+}  // namespace pelmora

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs everything Pelmora needs to build, test and run, from Debian's
+# packages. Safe to run again: it does nothing when all is there already.
+set -euo pipefail
+
+PKGS=(
+  build-essential cmake ninja-build ccache pkg-config
+  libxml2-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang
+  qt6-base-dev libqt6opengl6-dev qt6-svg-dev
+  libgl-dev libglu1-mesa-dev
+  xvfb xauth libgl1-mesa-dri fonts-dejavu-core
+)
+
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq -o DPkg::Lock::Timeout=300
+  $SUDO apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"
+fi
