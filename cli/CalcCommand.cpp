@@ -8,6 +8,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
 #include "editors/ReflectionExport.h"
+#include "engine/CalculationRunner.h"
 
 namespace pelmora::cli {
 namespace {
@@ -53,10 +54,11 @@ int RunCalc(const CalcOptions& o) {
     std::cerr << "pelmora-cli: " << why << "\n";
     return 3;
   }
-  doc.cancelRequested = false;
   {
     TerminalProgress progress;
-    doc.CalculateReflections(progress);
+    CalculationRunner runner;
+    runner.Start(doc, progress, nullptr);
+    runner.Wait();
   }
   return WriteOutput(o.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
 }

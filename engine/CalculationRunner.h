@@ -1,0 +1,40 @@
+// Runs one calculation on a worker thread, as the progress dialog does: the
+// cancel flag is cleared before the start, progress is relayed to a watcher,
+// and the end is reported once.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "engine/Komorka.h"
+
+namespace pelmora {
+
+class CalculationRunner {
+ public:
+  CalculationRunner() = default;
+  CalculationRunner(const CalculationRunner&) = delete;
+  CalculationRunner& operator=(const CalculationRunner&) = delete;
+  // A runner that still runs is cancelled and joined.
+  ~CalculationRunner();
+
+  // Clears doc.cancelRequested and starts CalculateReflections on a worker.
+  // finished(result, cancelled) is called on the worker thread when it ends
+  // (result 0: results installed; -1: cancelled or nothing found). The
+  // document and the watcher must outlive the run.
+  void Start(CKomorka& doc, CalcProgress& progress, std::function<void(int result, bool cancelled)> finished);
+
+  // Sets the cancel flag and waits without limit for the worker to end.
+  void Cancel();
+  // Waits for the worker to end.
+  void Wait();
+  bool Running() const { return running_.load(); }
+
+ private:
+  CKomorka* doc_ = nullptr;
+  std::thread worker_;
+  std::atomic<bool> running_{false};
+};
+
+}  // namespace pelmora
