@@ -1,0 +1,69 @@
+#include "app/ui/DocumentWrapper.h"
+
+#include <QFileInfo>
+
+namespace pelmora {
+
+KomorkaDocument::KomorkaDocument(const ExperimentDefaults& defaults, QObject* parent)
+    : QObject(parent), doc_(std::make_unique<CKomorka>(defaults)), defaults_(defaults) {}
+
+QString KomorkaDocument::title() const {
+  if (!path_.isEmpty()) return QFileInfo(path_).fileName();
+  return QStringLiteral("bez nazwy %1").arg(untitled_);
+}
+
+void KomorkaDocument::setModified(bool m) {
+  if (m == modified_) return;
+  modified_ = m;
+  emit modifiedChanged(m);
+}
+
+void KomorkaDocument::InitNew() {
+  doc_ = std::make_unique<CKomorka>(defaults_);
+  doc_->OnNewDocument();
+  path_.clear();
+  setModified(false);
+  emit titleChanged();
+}
+
+bool KomorkaDocument::Open(const QString& path, std::vector<DocMessage>& messages) {
+  // Read into a fresh model so that a failed read leaves nothing half-done.
+  auto fresh = std::make_unique<CKomorka>(defaults_);
+  if (!OpenStructureDocument(*fresh, QFile::encodeName(path).toStdString(), messages)) return false;
+  doc_ = std::move(fresh);
+  path_ = QFileInfo(path).absoluteFilePath();
+  setModified(false);
+  emit titleChanged();
+  return true;
+}
+
+bool KomorkaDocument::Save(const QString& path, QString* error) {
+  std::string err;
+  if (!SaveStructureFile(*doc_, QFile::encodeName(path).toStdString(), &err)) {
+    if (error) *error = QString::fromStdString(err);
+    return false;
+  }
+  path_ = QFileInfo(path).absoluteFilePath();
+  setModified(false);
+  emit titleChanged();
+  return true;
+}
+
+void KomorkaDocument::NotifyCalculated() { emit calculated(); }
+
+void KomorkaDocument::NotifyParametersChanged() {
+  setModified(true);
+  emit parametersChanged();
+}
+
+void KomorkaDocument::NotifyStructureChanged() {
+  setModified(true);
+  emit structureChanged();
+}
+
+void KomorkaDocument::NotifyAtomsDeleted() {
+  setModified(true);
+  emit atomsDeleted();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,63 @@
+// The structure document as the windows see it: the plain CKomorka plus its
+// file name and modified flag, announcing its changes as Qt signals.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "documents/StructureFile.h"
+#include "engine/Komorka.h"
+
+namespace pelmora {
+
+class KomorkaDocument : public QObject {
+  Q_OBJECT
+ public:
+  explicit KomorkaDocument(const ExperimentDefaults& defaults, QObject* parent = nullptr);
+
+  CKomorka& doc() { return *doc_; }
+  const CKomorka& doc() const { return *doc_; }
+
+  // Full path of the file, empty for a document never saved.
+  const QString& path() const { return path_; }
+  // The name shown in titles: the file's name, or "bez nazwy " and a number.
+  QString title() const;
+  void setUntitledNumber(int n) { untitled_ = n; }
+  bool isModified() const { return modified_; }
+  void setModified(bool m);
+
+  // A fresh document with the defaults of the constructor.
+  void InitNew();
+  // Reads a structure file (either format). Messages gather what the user
+  // must be told, whatever the outcome.
+  bool Open(const QString& path, std::vector<DocMessage>& messages);
+  // Writes the structure file; false with *error filled when it fails.
+  bool Save(const QString& path, QString* error);
+
+  // Called after a calculation that ran to its end: the view synthesises and
+  // redraws, the reflection table refills.
+  void NotifyCalculated();
+  // Editors call this after changing structure or experiment values.
+  void NotifyParametersChanged();
+  void NotifyStructureChanged();
+  void NotifyAtomsDeleted();
+
+ signals:
+  void calculated();          // 33002 (to its view) and 33001 (to the main frame)
+  void parametersChanged();   // 57421
+  void structureChanged();    // 0x81CF
+  void atomsDeleted();        // 27422
+  void titleChanged();
+  void modifiedChanged(bool modified);
+
+ private:
+  std::unique_ptr<CKomorka> doc_;
+  ExperimentDefaults defaults_;
+  QString path_;
+  int untitled_ = 1;
+  bool modified_ = false;
+};
+
+}  // namespace pelmora

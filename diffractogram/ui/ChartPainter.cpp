@@ -1,0 +1,300 @@
+#include "diffractogram/ui/ChartPainter.h"
+
+#include <QFontMetrics>
+#include <QPaintEngine>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "diffractogram/ui/ZoomState.h"
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+QColor ColorFromBgr(std::uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+std::uint32_t BgrFromColor(const QColor& c) {
+  return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
+         (static_cast<std::uint32_t>(c.blue()) << 16);
+}
+
+QFont ChartFont(const QString& family, int cellHeight, int weight) {
+  QFont f(family);
+  f.setStyleHint(QFont::SansSerif);
+  f.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+  // The layout gives whole character cells; a sans-serif cell is about
+  // 1.16 em, so this keeps the texts inside the space they were given.
+  f.setPixelSize(std::max(1, static_cast<int>(std::lround(cellHeight / 1.16))));
+  f.setWeight(static_cast<QFont::Weight>(weight));
+  return f;
+}
+
+ChartRect PlotRect(const ChartRect& chart, int sy) {
+  return {chart.left + 1, chart.top + kLabelBand * sy, chart.right, chart.bottom - kLabelBand * sy};
+}
+
+namespace {
+
+QString Fmt(const char* format, double v) { return QString::fromStdString(cformat(format, v)); }
+
+// Which tick kind position i gets: 0 none, 1 major, 2 medium, 3 minor.
+int TickKind(int i, bool major, bool medium, bool minor) {
+  if (major && i % 10 == 0) return 1;
+  if (medium && i % 5 == 0) return 2;
+  if (minor) return 3;
+  return 0;
+}
+
+}  // namespace
+
+void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const TickFlags& ticks,
+              const ChartStyle& style) {
+  const int sx = style.sx, sy = style.sy;
+  const int x = chart.left, b = chart.bottom, top = chart.top;
+  const int w = chart.width(), h = chart.height();
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setPen(QPen(style.axis, 1, Qt::SolidLine, Qt::FlatCap));
+  p.fillRect(QRect(x, top, w, kLabelBand * sy), Qt::white);
+  p.fillRect(QRect(x, b - kLabelBand * sy, w, kLabelBand * sy), Qt::white);
+
+  const QPoint frame[] = {{x, top - sy}, {x + w, top - sy}, {x + w, b}, {x, b}, {x, top - sy}};
+  p.drawPolyline(frame, 5);
+
+  p.setFont(ChartFont(QStringLiteral("Tahoma"), 20 * sy, 700));
+  p.drawText(QRect(x + w - 30 * sx, b + 30 * sy, 60 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("2θ"));
+  p.setFont(ChartFont(QStringLiteral("Tahoma"), 16 * sx, 700));
+  p.drawText(QRect(x + w - 7 * sx, b + 32 * sy, 60 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("[st.]"));
+  {
+    p.save();
+    p.setFont(ChartFont(QStringLiteral("Tahoma"), 18 * sy, 700));
+    p.translate(x - 80 * sx, b + 50 * sy - ChartRound(h * 0.5));
+    p.rotate(-90.0);
+    p.drawText(QRect(0, 0, 400 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Natężenie [%]"));
+    p.restore();
+  }
+
+  p.setFont(ChartFont(QStringLiteral("Tahoma"), 18 * sy, 700));
+  constexpr int N = 100;
+  // Angle axis.
+  const double dx = r.x1 - r.x0;
+  const char* angleFmt = dx > 10.0 ? "%.1f" : "%.2f";
+  for (int i = 0; i <= N; ++i) {
+    const int kind = TickKind(i, ticks[0], ticks[1], ticks[2]);
+    if (kind == 0) continue;
+    const int tx = x + ChartRound(static_cast<double>(i) * w / N);
+    if (kind == 1) {
+      if (i == N) {
+        p.drawLine(tx, b - sy, tx, b - 8 * sy);
+      } else {
+        p.drawLine(tx, b - sy, tx, b - 9 * sy);
+        p.drawLine(tx, top, tx, top + 8 * sy);
+      }
+      p.drawText(QRect(QPoint(tx - 40 * sx, b + 5 * sy), QPoint(tx + 40 * sx - 1, b + 30 * sy - 1)),
+                 Qt::AlignHCenter | Qt::AlignTop, Fmt(angleFmt, r.x0 + i * dx / N));
+    } else if (kind == 2) {
+      p.drawLine(tx, b - sy, tx, b - 6 * sy);
+      p.drawLine(tx, top, tx, top + 5 * sy);
+    } else {
+      p.drawLine(tx, b - sy, tx, b - 4 * sy);
+      p.drawLine(tx, top, tx, top + 3 * sy);
+    }
+  }
+  // Intensity axis.
+  const double dy = r.y1 - r.y0;
+  const char* intensityFmt = dy < 10.0 ? "%4.2f" : "%4.1f";
+  const int inner = h - 2 * kLabelBand * sy;
+  for (int i = 0; i <= N; ++i) {
+    const int kind = TickKind(i, ticks[3], ticks[4], ticks[5]);
+    if (kind == 0) continue;
+    const int ty = b - kLabelBand * sy - ChartRound(static_cast<double>(i) * inner / N);
+    const int len = kind == 1 ? (i == N ? 8 : 9) : kind == 2 ? 6 : 4;
+    p.drawLine(x, ty, x - len * sx, ty);
+    if (kind == 1)
+      p.drawText(QRect(QPoint(x - 90 * sx, ty - 10 * sy), QPoint(x - 10 * sx - 1, ty + 10 * sy - 1)),
+                 Qt::AlignRight | Qt::AlignVCenter, Fmt(intensityFmt, r.y0 + i * dy / N));
+  }
+  p.restore();
+}
+
+std::vector<std::vector<QPointF>> ClipRuns(const std::vector<QPointF>& pts, double w, double h) {
+  std::vector<std::vector<QPointF>> runs;
+  std::vector<QPointF> run;
+  auto endRun = [&] {
+    if (run.size() >= 2) runs.push_back(std::move(run));
+    run.clear();
+  };
+  for (size_t i = 0; i + 1 < pts.size(); ++i) {
+    const QPointF a = pts[i], b = pts[i + 1];
+    // Liang-Barsky against [0, w] x [0, h].
+    double t0 = 0.0, t1 = 1.0;
+    const double ddx = b.x() - a.x(), ddy = b.y() - a.y();
+    const double pp[4] = {-ddx, ddx, -ddy, ddy};
+    const double qq[4] = {a.x(), w - a.x(), a.y(), h - a.y()};
+    bool visible = true;
+    for (int k = 0; k < 4 && visible; ++k) {
+      if (pp[k] == 0.0) {
+        if (qq[k] < 0.0) visible = false;
+      } else {
+        const double t = qq[k] / pp[k];
+        if (pp[k] < 0.0) {
+          if (t > t1) visible = false;
+          else if (t > t0) t0 = t;
+        } else {
+          if (t < t0) visible = false;
+          else if (t < t1) t1 = t;
+        }
+      }
+    }
+    if (!visible) {
+      endRun();
+      continue;
+    }
+    const QPointF s(a.x() + t0 * ddx, a.y() + t0 * ddy), e(a.x() + t1 * ddx, a.y() + t1 * ddy);
+    if (t0 > 0.0 || run.empty()) {
+      endRun();
+      run.push_back(s);
+    }
+    run.push_back(e);
+    if (t1 < 1.0) endRun();
+  }
+  endRun();
+  return runs;
+}
+
+std::pair<int, int> ReflectionRange(const std::vector<Reflection>& list, double from, double to) {
+  auto lo = std::lower_bound(list.begin(), list.end(), from,
+                             [](const Reflection& r, double a) { return TwoThetaDegrees(r) < a; });
+  auto hi = std::upper_bound(list.begin(), list.end(), to,
+                             [](double a, const Reflection& r) { return a < TwoThetaDegrees(r); });
+  if (lo >= hi) return {-1, -1};
+  return {static_cast<int>(lo - list.begin()), static_cast<int>(hi - list.begin()) - 1};
+}
+
+namespace {
+
+QRect ToQRect(const LabelRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
+
+void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const ChartRanges& r,
+                      const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>& refl) {
+  const int sx = style.sx, sy = style.sy;
+  const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
+  const QFont font = ChartFont(QStringLiteral("Tahoma"), 12 * sy, 400);
+  const QFontMetrics fm(font);
+  p.setFont(font);
+  std::vector<char> placed(refl.size(), 0);
+  const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+  auto described = [&](const Reflection& x) {
+    return x.nonZero != 0 && ((x.line == 1 && desc.ka1) || (x.line == 2 && desc.ka2));
+  };
+  for (int idx = static_cast<int>(refl.size()) - 1; idx >= 0; --idx) {
+    Reflection& f = refl[idx];
+    if (f.nonZero == 0) continue;
+    if (!((f.line == 1 && desc.ka1) || (f.line == 2 && desc.ka2) || (f.line != 1 && f.line != 2))) continue;
+    const double tt = TwoThetaDegrees(f);
+    if (tt < r.x0 || tt > r.x1) continue;
+    const int g = static_cast<int>(tt / s.step);
+    if (g < 0 || g >= s.count) continue;
+    const double pct = s.maximum > 0.0 ? s.points[g].intensity * 100.0 / s.maximum : 0.0;
+    const int px = static_cast<int>((s.points[g].angle - r.x0) * w / dx);
+    const int py = std::clamp((h - 1) - static_cast<int>((pct - r.y0) * h / dy), 0, h);
+
+    const QString nums[3] = {QString::number(std::abs(f.h)), QString::number(std::abs(f.k)),
+                             QString::number(std::abs(f.l))};
+    const QString text = nums[0] + ' ' + nums[1] + ' ' + nums[2];
+    const int tw = fm.horizontalAdvance(text), th = fm.height();
+    int top = py - 32 * sy;
+    if (top < 0) top = 10 * sy;
+    QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy);
+    if (rect.right() + 1 > w) rect.translate(-(rect.right() + 1 - w), 0);
+
+    const QRect first = rect;
+    const double a0 = r.x0 + rect.left() * dx / w, a1 = r.x0 + (rect.right() + 1) * dx / w;
+    const auto [lo, hi] = ReflectionRange(refl, a0, a1);
+    bool moved = true;
+    while (lo >= 0 && moved) {
+      moved = false;
+      for (int j = lo; j <= hi; ++j) {
+        if (!placed[j] || !described(refl[j])) continue;
+        if (rect.intersects(ToQRect(refl[j].labelRect))) {
+          rect.translate(0, -5 * sy);
+          moved = true;
+          break;
+        }
+      }
+      if (rect.top() < 0) {
+        rect = first;
+        break;
+      }
+    }
+    f.labelRect = {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
+    placed[idx] = 1;
+
+    const bool hasColour = f.line == 1 || f.line == 2;
+    const QColor colour = f.line == 2 ? style.ka2 : style.ka1;
+    if (hasColour) {
+      p.setPen(QPen(colour, 1));
+      p.fillRect(QRect(px - 2 * sx, py - sy, 5 * sx, 3 * sy), colour);
+      p.fillRect(QRect(px - sx, py - 2 * sy, 3 * sx, 5 * sy), colour);
+    }
+    const int bottom = rect.bottom() + 1;
+    p.drawLine(px, py, rect.left(), bottom);
+    p.drawLine(rect.left(), bottom, rect.right() + 1, bottom);
+    if (raster) {
+      p.save();
+      p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+      p.fillRect(rect, QColor(200, 200, 200));
+      p.restore();
+    } else {
+      p.fillRect(rect, QColor(235, 235, 235));
+    }
+    const int space = fm.horizontalAdvance(QLatin1Char(' '));
+    int cx = rect.left() + sx;
+    const int values[3] = {f.h, f.k, f.l};
+    for (int c = 0; c < 3; ++c) {
+      const int cw = fm.horizontalAdvance(nums[c]);
+      const QRect cell(cx, rect.top(), cw, rect.height());
+      p.drawText(cell, Qt::AlignHCenter | Qt::AlignVCenter, nums[c]);
+      if (values[c] < 0) p.drawLine(cx, rect.top() + sy, cx + cw - 1, rect.top() + sy);
+      cx += cw + space;
+    }
+  }
+}
+
+}  // namespace
+
+void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& s, const ChartRanges& r,
+               const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.fillRect(QRect(origin, QSize(w, h)), Qt::white);
+  const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
+  if (s.points && s.count > 0 && w > 0 && h > 0 && dx > 0.0 && dy > 0.0) {
+    const int first = std::max(0, static_cast<int>(r.x0 / s.step) - 1);
+    const int last = std::min(s.count - 1, static_cast<int>(r.x1 / s.step) + 1);
+    // A pattern without a maximum (nothing in range) lies on the zero line.
+    const double toPercent = s.maximum > 0.0 ? 100.0 / s.maximum : 0.0;
+    std::vector<QPointF> pts;
+    pts.reserve(static_cast<size_t>(std::max(0, last - first + 1)));
+    for (int i = first; i <= last; ++i) {
+      const float px = static_cast<float>((s.points[i].angle - r.x0) * w / dx);
+      const float py = static_cast<float>((h - 1) - (s.points[i].intensity * toPercent - r.y0) * h / dy);
+      pts.emplace_back(px, py);
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(style.curve, style.sx, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.translate(origin);
+    for (const auto& run : ClipRuns(pts, w, h)) p.drawPolyline(run.data(), static_cast<int>(run.size()));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (desc.on && reflections) {
+      p.setClipRect(QRect(0, 0, w + 1, h + 1));
+      DrawDescriptions(p, w, h, s, r, style, desc, *reflections);
+    }
+  }
+  p.restore();
+}
+
+}  // namespace pelmora

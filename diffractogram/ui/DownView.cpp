@@ -1,0 +1,381 @@
+#include "diffractogram/ui/DownView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <memory>
+
+#include "app/ui/DocumentWrapper.h"
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+namespace {
+constexpr int kGridPoints = 36001;
+constexpr double kGridStep = 0.005;
+}  // namespace
+
+CDownView::CDownView(KomorkaDocument* document, QWidget* parent) : QWidget(parent), document_(document) {
+  grid_.resize(kGridPoints);
+  for (int i = 0; i < kGridPoints; ++i) grid_[i] = {i * kGridStep, 0.0};
+  series_ = {grid_.data(), kGridPoints, 0.0, kGridStep};
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumSize(300, 200);
+  setCursor(Qt::CrossCursor);
+  const CKomorka& d = document_->doc();
+  zoom_.SetBounds(d.angleMin, d.angleMax);
+  connect(document_, &KomorkaDocument::parametersChanged, this, &CDownView::onParametersChanged);
+}
+
+CDownView::~CDownView() { waitForRendering(); }
+
+void CDownView::waitForRendering() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void CDownView::setTicks(const TickFlags& t) {
+  ticks_ = t;
+  update();
+}
+
+void CDownView::setStyle(const ChartStyle& s) {
+  style_ = s;
+  markStale();
+}
+
+void CDownView::toggleDescriptions() {
+  desc_.on = !desc_.on;
+  markStale();
+}
+
+void CDownView::toggleKa1() {
+  desc_.ka1 = !ka1Checked();
+  markStale();
+}
+
+void CDownView::toggleKa2() {
+  desc_.ka2 = !ka2Checked();
+  markStale();
+}
+
+bool CDownView::ka1Checked() {
+  if (document_->doc().lambda1 == 0.0) desc_.ka1 = false;
+  return desc_.ka1;
+}
+
+bool CDownView::ka2Checked() {
+  if (document_->doc().lambda2 == 0.0) desc_.ka2 = false;
+  return desc_.ka2;
+}
+
+void CDownView::markStale() {
+  stale_ = true;
+  update();
+}
+
+PatternOrigin CDownView::currentOrigin() const {
+  const CKomorka& d = document_->doc();
+  return {d.angleMin, d.angleMax, d.a,      d.b,     d.c,         d.alfa, d.beta,
+          d.gamma,    d.IsDW,     d.dwfactor, d.gsize, d.lambda1, d.radiation};
+}
+
+void CDownView::patternSynthesised(double maximum) {
+  series_.maximum = maximum;
+  patternPresent_ = true;
+  origin_ = currentOrigin();
+  markStale();
+}
+
+void CDownView::onParametersChanged() {
+  PatternOrigin now = currentOrigin();
+  PatternOrigin was = origin_;
+  // The Debye-Waller factor only counts while it is switched on.
+  if (!now.isDW) now.dwfactor = 0;
+  if (!was.isDW) was.dwfactor = 0;
+  if (now == was) return;
+  const CKomorka& d = document_->doc();
+  zoom_.SetBounds(d.angleMin, d.angleMax);
+  markStale();
+}
+
+bool CDownView::runZoomCommand(int id) {
+  bool changed = false;
+  switch (id) {
+    case 32795: changed = zoom_.Reset(); break;
+    case 32814: changed = zoom_.ResetIntensity(); break;
+    case 32815: changed = zoom_.ResetAngle(); break;
+    case 32797: changed = zoom_.ZoomIn(); break;
+    case 32798: changed = zoom_.ZoomOut(); break;
+    case 32799: changed = zoom_.ShiftLowerByRange(); break;
+    case 32800: changed = zoom_.ShiftLowerByStep(); break;
+    case 32801: changed = zoom_.ShiftHigherByStep(); break;
+    case 32802: changed = zoom_.ShiftHigherByRange(); break;
+    case 32810: changed = zoom_.IntensityUpByHeight(); break;
+    case 32811: changed = zoom_.IntensityUpByStep(); break;
+    case 32812: changed = zoom_.IntensityDownByStep(); break;
+    case 32813: changed = zoom_.IntensityDownByHeight(); break;
+    default: return false;
+  }
+  if (changed) markStale();
+  return changed;
+}
+
+void CDownView::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  stale_ = true;
+}
+
+void CDownView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const int W = width(), H = height();
+  p.fillRect(QRect(0, 0, W, kMarginTop), Qt::white);
+  p.fillRect(QRect(0, H - kMarginBottom, W, kMarginBottom), Qt::white);
+  p.fillRect(QRect(0, 0, kMarginLeft, H), Qt::white);
+  p.fillRect(QRect(W - kMarginRight, 0, kMarginRight, H), Qt::white);
+  chart_ = {kMarginLeft, kMarginTop, W - kMarginRight, H - kMarginBottom};
+  if (chart_.width() < 10 || chart_.height() < 2 * kLabelBand + 10) return;
+
+  const ChartRanges r = ranges();
+  DrawAxes(p, chart_, r, ticks_, style_);
+  zoom_.NoteDrawn();
+  const ChartRect plot = PlotRect(chart_, style_.sy);
+  const QRect plotRect(plot.left, plot.top, plot.width(), plot.height());
+
+  if (!patternPresent_) {
+    p.fillRect(plotRect, Qt::white);
+  } else if (cached_ && !stale_ && cached_->image.size() == plotRect.size()) {
+    p.drawImage(plotRect.topLeft(), cached_->image);
+  } else {
+    p.fillRect(plotRect, Qt::white);
+    if (cached_) {
+      // Stretch the last picture from its own window to the current one
+      // until the new rendering arrives.
+      const ChartRanges& c = cached_->ranges;
+      const double w = plot.width(), h = plot.height();
+      auto X = [&](double angle) { return plot.left + (angle - r.x0) * w / (r.x1 - r.x0); };
+      auto Y = [&](double pct) { return plot.top + (h - 1) - (pct - r.y0) * h / (r.y1 - r.y0); };
+      const QRectF target(QPointF(X(c.x0), Y(c.y1)), QPointF(X(c.x1), Y(c.y0)));
+      p.save();
+      p.setClipRect(plotRect);
+      p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+      p.drawImage(target, cached_->image);
+      p.restore();
+    }
+    if (!pending_) startRendering(plot);
+  }
+  drawGuides(p);
+}
+
+void CDownView::startRendering(const ChartRect& plot) {
+  waitForRendering();
+  pending_ = true;
+  stale_ = false;
+  std::shared_ptr<std::vector<Reflection>> refl;
+  if (desc_.on) {
+    ka1Checked();
+    ka2Checked();
+    refl = std::make_shared<std::vector<Reflection>>(document_->doc().reflectionsAll);
+  }
+  const QSize size(plot.width(), plot.height());
+  const ChartRanges r = ranges();
+  const ChartStyle style = style_;
+  const DescriptionFlags desc = desc_;
+  const ChartSeries series = series_;
+  worker_ = std::thread([this, size, r, style, desc, series, refl] {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+      QPainter p(&image);
+      DrawCurve(p, size.width(), size.height(), QPoint(0, 0), series, r, style, desc, refl.get());
+    }
+    QMetaObject::invokeMethod(
+        this, [this, image = std::move(image), r, refl]() mutable { installRendering(std::move(image), r, refl); },
+        Qt::QueuedConnection);
+  });
+}
+
+void CDownView::installRendering(QImage image, ChartRanges r, std::shared_ptr<std::vector<Reflection>> refl) {
+  waitForRendering();
+  cached_ = Rendering{std::move(image), r};
+  pending_ = false;
+  // The label rectangles belong to the document's reflections.
+  if (refl) {
+    auto& all = document_->doc().reflectionsAll;
+    if (all.size() == refl->size())
+      for (size_t i = 0; i < all.size(); ++i) all[i].labelRect = (*refl)[i].labelRect;
+  }
+  update();
+  emit rendered();
+}
+
+// --- guides ----------------------------------------------------------------
+
+void CDownView::drawGuides(QPainter& p) {
+  if (!anchor_ && !cursor_) return;
+  p.save();
+  // Inverting what lies under the guide keeps it visible on any colour.
+  p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+  p.setPen(QPen(Qt::black, 1));
+  const int band = kLabelBand * style_.sy;
+  const int m = mode();
+  if (m == kModeArea) {
+    if (anchor_ && cursor_) p.drawRect(QRect(*anchor_, *cursor_).normalized());
+  } else {
+    auto line = [&](const QPoint& pt, int kind) {
+      if (kind == 1)
+        p.drawLine(pt.x(), chart_.top, pt.x(), chart_.bottom);
+      else
+        p.drawLine(chart_.left, pt.y(), chart_.right, pt.y());
+    };
+    const int kind = m == kModeStretchY ? 2 : 1;
+    if (anchor_) line(*anchor_, kind);
+    if (cursor_ && (!anchor_ || *cursor_ != *anchor_)) line(*cursor_, guideKind_ ? guideKind_ : kind);
+  }
+  (void)band;
+  p.restore();
+}
+
+void CDownView::updateGuideArea(std::optional<QPoint> a, std::optional<QPoint> b, int kind) {
+  auto area = [&](const QPoint& pt) {
+    return kind == 1 ? QRect(pt.x() - 1, chart_.top - 1, 3, chart_.height() + 3)
+                     : QRect(chart_.left - 1, pt.y() - 1, chart_.width() + 3, 3);
+  };
+  if (a) update(area(*a));
+  if (b) update(area(*b));
+}
+
+void CDownView::clearGuides() {
+  if (anchor_ || cursor_) update();
+  anchor_.reset();
+  cursor_.reset();
+  guideKind_ = 0;
+}
+
+void CDownView::setActive(bool active) {
+  if (!active && cursor_) {
+    cursor_.reset();
+    update();
+  }
+  active_ = active;
+}
+
+// --- mouse -----------------------------------------------------------------
+
+double CDownView::pixelToAngle(int x) const {
+  return PixelToValue(x - chart_.left, chart_.width(), zoom_.x0, zoom_.x1);
+}
+
+double CDownView::pixelToPercent(int y) const {
+  const int band = kLabelBand * style_.sy;
+  const int bottom = chart_.bottom - band;
+  return PixelToValue(bottom - y, chart_.height() - 2 * band, zoom_.y0, zoom_.y1);
+}
+
+void CDownView::readCursor(QPoint pos) {
+  const double a = pixelToAngle(pos.x()), pct = pixelToPercent(pos.y());
+  if (!(zoom_.x0 <= a && a <= zoom_.x1 && zoom_.y0 < pct && pct < zoom_.y1)) {
+    emit cursorRead({}, {}, {}, {});
+    return;
+  }
+  QString ka1, ka2;
+  const CKomorka& d = document_->doc();
+  const auto [lo, hi] = d.FindReflectionRange(pixelToAngle(pos.x() - 2), pixelToAngle(pos.x() + 3));
+  for (int i = lo; i >= 0 && i <= hi; ++i) {
+    const Reflection& f = d.reflectionsAll[i];
+    if (!f.nonZero) continue;
+    const QString item = QString::fromStdString(cformat("%d %d %d ; ", f.h, f.k, f.l));
+    if (f.line == 1) ka1 += item;
+    else if (f.line == 2) ka2 += item;
+  }
+  cursorText_ = QString::fromStdString(cformat("Kąt: %.4f st.    Natężenie: %.4f", a, pct));
+  emit statusText(cursorText_);
+  emit cursorRead(QString::fromStdString(cformat("%.4f", a)), QString::fromStdString(cformat("%.4f", pct)), ka1,
+                  ka2);
+}
+
+void CDownView::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  if (chart_.width() > 0) readCursor(pos);
+  const int m = mode();
+  const int band = kLabelBand * style_.sy;
+  if (!active_) return;
+  if (m == kModeStretchX) {
+    if (pos.x() > chart_.left && pos.x() < chart_.right) {
+      const auto old = cursor_;
+      const int oldKind = guideKind_;
+      cursor_ = pos;
+      guideKind_ = 1;
+      if (old) updateGuideArea(old, std::nullopt, oldKind ? oldKind : 1);
+      updateGuideArea(cursor_, std::nullopt, 1);
+    }
+  } else if (m == kModeStretchY) {
+    if (pos.y() > chart_.top + band && pos.y() < chart_.bottom - band) {
+      const auto old = cursor_;
+      const int oldKind = guideKind_;
+      cursor_ = pos;
+      guideKind_ = 2;
+      if (old) updateGuideArea(old, std::nullopt, oldKind ? oldKind : 2);
+      updateGuideArea(cursor_, std::nullopt, 2);
+    }
+  } else if (m == kModeArea && anchor_ && (e->buttons() & Qt::LeftButton)) {
+    const QPoint c(std::clamp(pos.x(), chart_.left, chart_.right),
+                   std::clamp(pos.y(), chart_.top + band, chart_.bottom - band));
+    const QRect old = cursor_ ? QRect(*anchor_, *cursor_).normalized() : QRect();
+    cursor_ = c;
+    update(old.adjusted(-1, -1, 2, 2));
+    update(QRect(*anchor_, c).normalized().adjusted(-1, -1, 2, 2));
+  }
+}
+
+void CDownView::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint pos = e->position().toPoint();
+  const int band = kLabelBand * style_.sy;
+  const int m = mode();
+  if (m == kModeStretchX || m == kModeStretchY) {
+    const bool horizontal = m == kModeStretchX;
+    const QPoint c = horizontal ? QPoint(std::clamp(pos.x(), chart_.left, chart_.right), pos.y())
+                                : QPoint(pos.x(), std::clamp(pos.y(), chart_.top + band, chart_.bottom - band));
+    if (!anchor_) {
+      anchor_ = c;
+      updateGuideArea(anchor_, std::nullopt, horizontal ? 1 : 2);
+      return;
+    }
+    const QPoint first = *anchor_;
+    anchor_.reset();
+    const bool changed = horizontal ? zoom_.StretchAngle(pixelToAngle(first.x()), pixelToAngle(c.x()))
+                                    : zoom_.StretchIntensity(pixelToPercent(first.y()), pixelToPercent(c.y()));
+    if (changed) markStale();
+    else update();
+  } else if (m == kModeArea && !anchor_) {
+    anchor_ = QPoint(std::clamp(pos.x(), chart_.left, chart_.right),
+                     std::clamp(pos.y(), chart_.top + band, chart_.bottom - band));
+    cursor_.reset();
+  }
+}
+
+void CDownView::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || mode() != kModeArea || !anchor_ || !cursor_) return;
+  const QPoint a = *anchor_, c = *cursor_;
+  anchor_.reset();
+  cursor_.reset();
+  // A rectangle without width or height would give an infinite zoom.
+  if (a.x() != c.x() && a.y() != c.y()) {
+    const double ax = pixelToAngle(a.x()), cx = pixelToAngle(c.x());
+    const double ay = pixelToPercent(a.y()), cy = pixelToPercent(c.y());
+    zoom_.StretchAngle(ax, cx);
+    zoom_.StretchIntensity(ay, cy);
+  }
+  markStale();
+}
+
+void CDownView::leaveEvent(QEvent* e) {
+  QWidget::leaveEvent(e);
+  if (cursor_ && mode() != kModeArea) {
+    updateGuideArea(cursor_, std::nullopt, guideKind_ ? guideKind_ : 1);
+    cursor_.reset();
+  }
+}
+
+}  // namespace pelmora

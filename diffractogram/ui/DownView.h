@@ -1,0 +1,145 @@
+// The chart view of one document: the diffractogram with its axes, the
+// window of Zoom and navigation, the mouse modes and the cursor read-out.
+// The curve is drawn by a worker into an off-screen image; the user-interface
+// thread only copies images (or stretches the last one while a new one is
+// being drawn).
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/ui/ZoomState.h"
+
+namespace pelmora {
+
+class KomorkaDocument;
+
+// What the pattern was made from; a change of any of these resets the view.
+struct PatternOrigin {
+  double angleMin = 0, angleMax = 0, a = 0, b = 0, c = 0, alfa = 0, beta = 0, gamma = 0;
+  int isDW = 0;
+  double dwfactor = 0, gsize = 0, lambda1 = 0;
+  int radiation = 0;
+  bool operator==(const PatternOrigin&) const = default;
+};
+
+class CDownView : public QWidget {
+  Q_OBJECT
+ public:
+  // Interaction modes, one for the whole application.
+  enum Mode { kModeNone = 0, kModeStretchX = 1, kModeStretchY = 2, kModeArea = 3 };
+
+  explicit CDownView(KomorkaDocument* document, QWidget* parent = nullptr);
+  ~CDownView() override;
+
+  KomorkaDocument* document() const { return document_; }
+
+  // The synthesised grid (the grid spacing is `series().step`).
+  std::vector<ChartPoint>& grid() { return grid_; }
+  const ChartSeries& series() const { return series_; }
+  double patternMaximum() const { return series_.maximum; }
+  bool patternPresent() const { return patternPresent_; }
+
+  ZoomState& zoom() { return zoom_; }
+  const ZoomState& zoom() const { return zoom_; }
+  ChartRanges ranges() const { return {zoom_.x0, zoom_.x1, zoom_.y0, zoom_.y1}; }
+  ChartRect chartRect() const { return chart_; }
+
+  TickFlags ticks() const { return ticks_; }
+  void setTicks(const TickFlags& t);
+  DescriptionFlags descriptions() const { return desc_; }
+  // The three description toggles (32819, 32824, 32825).
+  void toggleDescriptions();
+  void toggleKa1();
+  void toggleKa2();
+  // Command state of the line toggles: a line without a wavelength shows off.
+  bool ka1Checked();
+  bool ka2Checked();
+
+  void setStyle(const ChartStyle& s);
+  const ChartStyle& chartStyle() const { return style_; }
+  void setModeSource(std::function<int()> source) { modeSource_ = std::move(source); }
+  // Called by the frame when the mode goes to 0: guides disappear.
+  void clearGuides();
+
+  // Runs a zoom-bar command by its number; true when the window changed.
+  bool runZoomCommand(int id);
+
+  // Installs a freshly synthesised pattern: called after the grid has been
+  // rewritten, with the grid's maximum.
+  void patternSynthesised(double maximum);
+  // Blocks until no rendering worker reads the grid or the reflections.
+  void waitForRendering();
+  bool renderingPending() const { return pending_; }
+  // The cached rendering, if any (for tests and export of the screen).
+  const QImage* cachedImage() const { return cached_ ? &cached_->image : nullptr; }
+
+  void setActive(bool active);
+  // The status text of the last read-out.
+  QString cursorText() const { return cursorText_; }
+  // Reads the cursor at a window position, as a mouse move does.
+  void readCursor(QPoint pos);
+
+  // Pixel <-> value over the last drawn chart.
+  double pixelToAngle(int x) const;
+  double pixelToPercent(int y) const;
+
+ signals:
+  void statusText(const QString& text);
+  void cursorRead(const QString& angle, const QString& intensity, const QString& ka1, const QString& ka2);
+  // A rendering was installed into the cache (tests wait for it).
+  void rendered();
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+
+ private:
+  struct Rendering {
+    QImage image;
+    ChartRanges ranges;
+  };
+  void markStale();
+  void startRendering(const ChartRect& plot);
+  void installRendering(QImage image, ChartRanges ranges, std::shared_ptr<std::vector<Reflection>> refl);
+  void drawGuides(QPainter& p);
+  void updateGuideArea(std::optional<QPoint> a, std::optional<QPoint> b, int kind);
+  int mode() const { return modeSource_ ? modeSource_() : 0; }
+  void onParametersChanged();
+  PatternOrigin currentOrigin() const;
+
+  KomorkaDocument* document_;
+  std::vector<ChartPoint> grid_;
+  ChartSeries series_;
+  bool patternPresent_ = false;
+  PatternOrigin origin_;
+
+  ZoomState zoom_;
+  TickFlags ticks_ = kDefaultTicks;
+  DescriptionFlags desc_;
+  ChartStyle style_;
+  ChartRect chart_;
+  std::function<int()> modeSource_;
+
+  std::optional<Rendering> cached_;
+  bool stale_ = false;
+  std::atomic<bool> pending_{false};
+  std::thread worker_;
+
+  std::optional<QPoint> anchor_, cursor_;
+  int guideKind_ = 0;
+  bool active_ = false;
+  QString cursorText_;
+};
+
+}  // namespace pelmora
