@@ -2,31 +2,14 @@
 #pragma once
 
 #include <cmath>
-#include <filesystem>
-#include <random>
 #include <string>
 
+#include "TempDir.h"
 #include "engine/Komorka.h"
 
 namespace pelmora::test {
 
-// A fresh, empty temporary folder removed with the object.
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "pelmora-test-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using testing::TempDir;
 
 inline AtomSite MakeAtom(const std::string& name, double x, double y, double z, double a1 = 6.0, double b1 = 10.0,
                          double c = 1.0, double s = 5.0) {

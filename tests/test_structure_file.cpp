@@ -14,10 +14,6 @@ using namespace pelmora::test;
 
 namespace {
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 std::string FileWith(const std::string& baza, const std::string& param) {
   return "<?xml version=\"1.0\"?>\n<pelmora><baza>" + baza + "</baza><param>" + param + "</param></pelmora>\n";
 }
@@ -72,10 +68,10 @@ TEST(StructureFile, ExactTextOfTheWriter) {
   // The escaped name reads back as it was, and writing again gives the same bytes.
   TempDir dir;
   std::string error;
-  ASSERT_TRUE(SaveStructureFile(doc, dir / "s.xml", &error)) << error;
+  ASSERT_TRUE(SaveStructureFile(doc, dir.File("s.xml"), &error)) << error;
   CKomorka back;
   std::vector<DocMessage> messages;
-  ASSERT_TRUE(OpenStructureDocument(back, dir / "s.xml", messages));
+  ASSERT_TRUE(OpenStructureDocument(back, dir.File("s.xml"), messages));
   EXPECT_EQ(back.structureAtoms[0].name, "Zn & <O>");
   EXPECT_EQ(back.structureAtoms[0].visible, 1);
   EXPECT_EQ(back.sourceName, "Cu Ka");
@@ -91,14 +87,14 @@ TEST(StructureFile, ReaderRulesForMissingAndEmptyElements) {
   const std::string atom =
       "<atom><x></x><y>0.25</y><factors><a1>2</a1><fbis/></factors><color></color><radius/><visible>0</visible></atom>"
       "<atom name=\"B\" nr=\"5\"><x>0.5</x></atom>";
-  WriteText(dir / "a.xml",
+  dir.Write("a.xml",
             FileWith(std::string(kCubicP) + atom + "<a>4.5</a>",
                      "<source name=\"n1\" type=\"neutron\"><lambda1>1.594</lambda1></source>"
                      "<dwfaktor>0.7</dwfaktor><aparat><u>1</u></aparat>"));
   CKomorka doc;
   doc.x = 0.125;
   std::vector<DocMessage> messages;
-  ASSERT_TRUE(OpenStructureDocument(doc, dir / "a.xml", messages));
+  ASSERT_TRUE(OpenStructureDocument(doc, dir.File("a.xml"), messages));
   ASSERT_EQ(doc.structureAtoms.size(), 2u);
   const AtomSite& a0 = doc.structureAtoms[0];
   EXPECT_EQ(a0.name, "atom");
@@ -125,9 +121,9 @@ TEST(StructureFile, ReaderRulesForMissingAndEmptyElements) {
   EXPECT_EQ(doc.x, 0.125);
 
   // Neither dwfactor nor dwfaktor: the document's values stay.
-  WriteText(dir / "b.xml", FileWith(kCubicP, "<source name=\"s\"/>"));
+  dir.Write("b.xml", FileWith(kCubicP, "<source name=\"s\"/>"));
   CKomorka plain;
-  ASSERT_TRUE(OpenStructureDocument(plain, dir / "b.xml", messages));
+  ASSERT_TRUE(OpenStructureDocument(plain, dir.File("b.xml"), messages));
   EXPECT_EQ(plain.IsDW, 0);
   EXPECT_TRUE(plain.structureAtoms.empty());
 }
@@ -136,13 +132,13 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
   TempDir dir;
   std::vector<DocMessage> messages;
   CKomorka doc;
-  EXPECT_FALSE(OpenStructureDocument(doc, dir / "missing.xml", messages));
+  EXPECT_FALSE(OpenStructureDocument(doc, dir.File("missing.xml"), messages));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Nie można otworzyć pliku");
 
-  WriteText(dir / "bad.xml", FileWith("<lattice>kubiczna</lattice>", ""));
+  dir.Write("bad.xml", FileWith("<lattice>kubiczna</lattice>", ""));
   messages.clear();
-  EXPECT_FALSE(OpenStructureDocument(doc, dir / "bad.xml", messages));
+  EXPECT_FALSE(OpenStructureDocument(doc, dir.File("bad.xml"), messages));
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].text, "Nieznany typ komórki");
   EXPECT_EQ(messages[1].text, "Nieznany format pliku");
@@ -150,10 +146,10 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
   // More atoms than the expanded cell can hold: refused with its own message.
   std::string atoms;
   for (int i = 0; i < 501; ++i) atoms += "<atom name=\"A\"/>";
-  WriteText(dir / "big.xml", FileWith("<lattice>regularna</lattice><lat_type>F</lat_type>" + atoms, ""));
+  dir.Write("big.xml", FileWith("<lattice>regularna</lattice><lat_type>F</lat_type>" + atoms, ""));
   messages.clear();
   CKomorka big;
-  EXPECT_FALSE(OpenStructureDocument(big, dir / "big.xml", messages));
+  EXPECT_FALSE(OpenStructureDocument(big, dir.File("big.xml"), messages));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("2000"), std::string::npos);
   EXPECT_TRUE(big.structureAtoms.empty());
@@ -162,10 +158,10 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
 TEST(StructureFile, WindowsCodePageFilesStillRead) {
   TempDir dir;
   // "Żelazo" in Windows-1250 is AF 65 6C 61 7A 6F; no encoding declaration.
-  WriteText(dir / "cp.xml", FileWith(std::string(kCubicP) + "<atom name=\"\xAF" "elazo\"/>", ""));
+  dir.Write("cp.xml", FileWith(std::string(kCubicP) + "<atom name=\"\xAF" "elazo\"/>", ""));
   CKomorka doc;
   std::vector<DocMessage> messages;
-  ASSERT_TRUE(OpenStructureDocument(doc, dir / "cp.xml", messages));
+  ASSERT_TRUE(OpenStructureDocument(doc, dir.File("cp.xml"), messages));
   ASSERT_EQ(doc.structureAtoms.size(), 1u);
   EXPECT_EQ(doc.structureAtoms[0].name, "Żelazo");
 }
@@ -180,10 +176,10 @@ TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
   const std::string text = FormatStructureFile(doc);
   TempDir dir;
   std::string error;
-  ASSERT_TRUE(SaveStructureFile(doc, dir / "l.xml", &error));
+  ASSERT_TRUE(SaveStructureFile(doc, dir.File("l.xml"), &error));
   CKomorka back;
   std::vector<DocMessage> messages;
-  const bool ok = OpenStructureDocument(back, dir / "l.xml", messages);
+  const bool ok = OpenStructureDocument(back, dir.File("l.xml"), messages);
   std::setlocale(LC_ALL, saved.c_str());
   EXPECT_NE(text.find("<a>5.640200</a>"), std::string::npos);
   EXPECT_NE(text.find("<absorption>0.0001</absorption>"), std::string::npos);
@@ -196,16 +192,16 @@ TEST(StructureFile, AFailedSaveKeepsThePreviousFile) {
   TempDir dir;
   CKomorka doc;
   std::string error;
-  EXPECT_FALSE(SaveStructureFile(doc, dir / "no-such-folder/x.xml", &error));
+  EXPECT_FALSE(SaveStructureFile(doc, dir.File("no-such-folder/x.xml"), &error));
   EXPECT_NE(error.find("x.xml"), std::string::npos);
 
   // A target that cannot be replaced (a folder) stays as it was, and no
   // temporary file is left behind.
-  std::filesystem::create_directory(dir / "taken.xml");
-  WriteText(dir / "taken.xml/inside", "keep");
-  EXPECT_FALSE(SaveStructureFile(doc, dir / "taken.xml", &error));
+  std::filesystem::create_directory(dir.File("taken.xml"));
+  dir.Write("taken.xml/inside", "keep");
+  EXPECT_FALSE(SaveStructureFile(doc, dir.File("taken.xml"), &error));
   std::string kept;
-  ASSERT_TRUE(ReadWholeFile(dir / "taken.xml/inside", kept));
+  ASSERT_TRUE(ReadWholeFile(dir.File("taken.xml/inside"), kept));
   EXPECT_EQ(kept, "keep");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
