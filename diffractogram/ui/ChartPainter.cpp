@@ -199,7 +199,7 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     const int g = static_cast<int>(tt / s.step);
     if (g < 0 || g >= s.count) continue;
     const double pct = s.maximum > 0.0 ? s.points[g].intensity * 100.0 / s.maximum : 0.0;
-    const int px = static_cast<int>((s.points[g].angle - r.x0) * w / dx);
+    const int px = static_cast<int>((s.points[g].twoTheta - r.x0) * w / dx);
     const int py = std::clamp((h - 1) - static_cast<int>((pct - r.y0) * h / dy), 0, h);
 
     const QString nums[3] = {QString::number(std::abs(f.h)), QString::number(std::abs(f.k)),
@@ -212,7 +212,10 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     if (rect.right() + 1 > w) rect.translate(-(rect.right() + 1 - w), 0);
 
     const QRect first = rect;
-    const double a0 = r.x0 + rect.left() * dx / w, a1 = r.x0 + (rect.right() + 1) * dx / w;
+    // Labels stand to the right of their dots, so the labels of reflections a
+    // little to the left can reach into this one too.
+    const int reach = 10 * sx + 3 * tw;
+    const double a0 = r.x0 + (rect.left() - reach) * dx / w, a1 = r.x0 + (rect.right() + 1) * dx / w;
     const auto [lo, hi] = ReflectionRange(refl, a0, a1);
     bool moved = true;
     while (lo >= 0 && moved) {
@@ -280,7 +283,7 @@ void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& s, c
     std::vector<QPointF> pts;
     pts.reserve(static_cast<size_t>(std::max(0, last - first + 1)));
     for (int i = first; i <= last; ++i) {
-      const float px = static_cast<float>((s.points[i].angle - r.x0) * w / dx);
+      const float px = static_cast<float>((s.points[i].twoTheta - r.x0) * w / dx);
       const float py = static_cast<float>((h - 1) - (s.points[i].intensity * toPercent - r.y0) * h / dy);
       pts.emplace_back(px, py);
     }

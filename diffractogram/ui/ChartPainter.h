@@ -18,7 +18,7 @@ namespace pelmora {
 
 // One point of a synthesised pattern: 2-theta in degrees, then intensity.
 struct ChartPoint {
-  double angle;
+  double twoTheta;
   double intensity;
 };
 

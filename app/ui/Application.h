@@ -1,0 +1,35 @@
+// Start-up and exit of the desktop application, apart from main() so that
+// tests can run the same sequence.
+#pragma once
+
+#include <QStringList>
+#include <memory>
+#include <string>
+
+#include "app/ui/MainFrame.h"
+#include "app/ui/PelmorApp.h"
+
+class QApplication;
+
+namespace pelmora {
+
+class CMainFrame;
+class CPelmorApp;
+
+// Everything one run owns, built in the order of start-up.
+struct ApplicationRun {
+  std::unique_ptr<CPelmorApp> app;
+  std::unique_ptr<CMainFrame> frame;
+};
+
+// Settings, then the main frame, then the command line: a file argument
+// opens that file. Returns false when start-up fails (a file that cannot be
+// opened), after its message.
+bool StartApplication(ApplicationRun& run, const QStringList& arguments, const std::string& iniPath = {});
+// Settings written back, everything released. False when the settings could
+// not be written.
+bool FinishApplication(ApplicationRun& run);
+// The whole program: start-up, the event loop, exit.
+int RunApplication(QApplication& qapp);
+
+}  // namespace pelmora

@@ -1,0 +1,41 @@
+// Every command of the application with its number, menu text, shortcut,
+// status-bar prompt and tooltip, in one table so that each QAction can be
+// traced to its command number.
+#pragma once
+
+namespace pelmora {
+
+struct CommandInfo {
+  int id;
+  const char* text;      // menu text (after a tab: the shortcut as shown)
+  const char* shortcut;  // QKeySequence text, empty for none
+  const char* prompt;    // status-bar prompt
+  const char* tooltip;   // empty: none
+  const char* icon;      // theme name (also our fallback file), empty: none
+  bool checkable;
+};
+
+namespace cmd {
+enum : int {
+  kNew = 57600, kOpen = 57601, kClose = 57602, kSave = 57603, kSaveAs = 57604,
+  kRecentFiles = 57616, kExit = 57665, kAbout = 57664,
+  kCalculate = 32778, kExportText = 32818,
+  kPlugins = 32772, kSettings = 32808,
+  kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,
+  kTicksFirst = 32780, kTicksLast = 32785,
+  kDescriptions = 32819, kDescKa1 = 32824, kDescKa2 = 32825,
+  kModeArea = 32823, kModeStretchX = 32794, kModeStretchY = 32809,
+  kZoomReset = 32795, kZoomResetY = 32814, kZoomResetX = 32815, kZoomIn = 32797, kZoomOut = 32798,
+  kShiftLowerRange = 32799, kShiftLowerStep = 32800, kShiftHigherStep = 32801, kShiftHigherRange = 32802,
+  kUpHeight = 32810, kUpStep = 32811, kDownStep = 32812, kDownHeight = 32813,
+};
+}  // namespace cmd
+
+extern const CommandInfo kCommands[];
+extern const int kCommandCount;
+
+// The zoom bar's buttons in their order; 0 marks a separator.
+extern const int kZoomBarLayout[];
+extern const int kZoomBarLayoutCount;
+
+}  // namespace pelmora

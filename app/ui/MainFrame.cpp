@@ -1,0 +1,566 @@
+#include "app/ui/MainFrame.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/ui/AboutBox.h"
+#include "app/ui/Commands.h"
+#include "app/ui/DocumentWrapper.h"
+#include "app/ui/PatternAdapter.h"
+#include "app/ui/PelmorApp.h"
+#include "app/ui/SettingsDialog.h"
+#include "diffractogram/ui/ChartBar.h"
+#include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/PatternSaveDialog.h"
+#include "engine/ui/CalcDialog.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr const char* kRecentSection = "Recent File List";
+constexpr const char* kDockSection = "mfDockState";
+constexpr int kRecentCount = 4;
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+// Standard commands take the desktop theme's icon; ours stands in when the
+// theme has none, and for everything the theme does not name.
+QIcon CommandIcon(const char* name) {
+  static const char* themed[] = {"document-new", "document-open", "document-save",
+                                 "help-about", "zoom-in", "zoom-out"};
+  const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+  for (const char* t : themed)
+    if (qstrcmp(t, name) == 0) return QIcon::fromTheme(QLatin1String(name), own);
+  return own;
+}
+
+}  // namespace
+
+// --- child frame --------------------------------------------------------------
+
+CChildFrame::CChildFrame(KomorkaDocument* doc, CDownView* view, QWidget* parent)
+    : QMdiSubWindow(parent), doc_(doc), view_(view) {
+  setWidget(view);
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowIcon(QIcon(QStringLiteral(":/icons/pelmora.svg")));
+  connect(doc, &KomorkaDocument::titleChanged, this, &CChildFrame::RefreshTitle);
+  connect(doc, &KomorkaDocument::modifiedChanged, this, &CChildFrame::RefreshTitle);
+  RefreshTitle();
+}
+
+void CChildFrame::RefreshTitle() {
+  setWindowTitle(doc_->title() + QStringLiteral("[*]"));
+  setWindowModified(doc_->isModified());
+}
+
+void CChildFrame::closeEvent(QCloseEvent* e) {
+  if (saveModified && !saveModified(doc_)) {
+    e->ignore();
+    return;
+  }
+  view_->waitForRendering();
+  QMdiSubWindow::closeEvent(e);
+}
+
+// --- main frame ----------------------------------------------------------------
+
+CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), app_(app) {
+  setWindowTitle(QStringLiteral("Pelmora"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/pelmora.svg")));
+  mdi_ = new QMdiArea(this);
+  mdi_->setBackground(QColor(0x8a, 0x93, 0x9e));
+  setCentralWidget(mdi_);
+  connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+
+  CreateActions();
+  CreateToolBars();
+  CreateStatusBar();
+  BuildMenus(false);
+  RestoreLayout();
+
+  QSize size(1180, 800);
+  if (const QScreen* screen = QApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size() * 0.92);
+  resize(size);
+  RefreshCommandState();
+}
+
+CMainFrame::~CMainFrame() {
+  for (CChildFrame* f : frames()) f->view()->waitForRendering();
+}
+
+QAction* CMainFrame::action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateActions() {
+  for (int i = 0; i < kCommandCount; ++i) {
+    const CommandInfo& c = kCommands[i];
+    auto* a = new QAction(U(c.text), this);
+    a->setData(c.id);
+    if (*c.shortcut) a->setShortcut(QKeySequence(U(c.shortcut)));
+    a->setStatusTip(U(c.prompt));
+    if (*c.tooltip) a->setToolTip(U(c.tooltip));
+    if (*c.icon) a->setIcon(CommandIcon(c.icon));
+    a->setCheckable(c.checkable);
+    a->setIconVisibleInMenu(false);
+    actions_[c.id] = a;
+  }
+  // Ctrl+Enter on either Enter key.
+  action(cmd::kCalculate)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+
+  connect(action(cmd::kNew), &QAction::triggered, this, [this] { NewDocument(); });
+  connect(action(cmd::kOpen), &QAction::triggered, this, &CMainFrame::OpenFile);
+  connect(action(cmd::kClose), &QAction::triggered, mdi_, &QMdiArea::closeActiveSubWindow);
+  connect(action(cmd::kSave), &QAction::triggered, this, [this] {
+    if (auto* d = activeDocument()) SaveDocument(d, false);
+  });
+  connect(action(cmd::kSaveAs), &QAction::triggered, this, [this] {
+    if (auto* d = activeDocument()) SaveDocument(d, true);
+  });
+  connect(action(cmd::kExportText), &QAction::triggered, this, &CMainFrame::ExportText);
+  connect(action(cmd::kExit), &QAction::triggered, this, &QWidget::close);
+  connect(action(cmd::kCalculate), &QAction::triggered, this, &CMainFrame::Calculate);
+  connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
+  connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
+  connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
+
+  for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id)
+    connect(action(id), &QAction::triggered, this, [this] {
+      CDownView* v = activeView();
+      if (!v) return;
+      TickFlags t;
+      for (int k = 0; k < 6; ++k) t[k] = action(cmd::kTicksFirst + k)->isChecked();
+      v->setTicks(t);
+    });
+  connect(action(cmd::kDescriptions), &QAction::triggered, this, [this] {
+    if (auto* v = activeView()) v->toggleDescriptions();
+    RefreshCommandState();
+  });
+  connect(action(cmd::kDescKa1), &QAction::triggered, this, [this] {
+    if (auto* v = activeView()) v->toggleKa1();
+    RefreshCommandState();
+  });
+  connect(action(cmd::kDescKa2), &QAction::triggered, this, [this] {
+    if (auto* v = activeView()) v->toggleKa2();
+    RefreshCommandState();
+  });
+  connect(action(cmd::kModeArea), &QAction::triggered, this, [this] { SetMode(mode_ == 3 ? 0 : 3); });
+  connect(action(cmd::kModeStretchX), &QAction::triggered, this, [this] { SetMode(mode_ == 1 ? 0 : 1); });
+  connect(action(cmd::kModeStretchY), &QAction::triggered, this, [this] { SetMode(mode_ == 2 ? 0 : 2); });
+  for (int i = 0; i < kZoomBarLayoutCount; ++i) {
+    const int id = kZoomBarLayout[i];
+    if (id == 0 || id == cmd::kModeArea || id == cmd::kModeStretchX || id == cmd::kModeStretchY) continue;
+    connect(action(id), &QAction::triggered, this, [this, id] { RunZoom(id); });
+  }
+}
+
+void CMainFrame::CreateToolBars() {
+  standardBar_ = new QToolBar(QStringLiteral("Standardowy"), this);
+  standardBar_->setObjectName(QStringLiteral("StandardBar"));
+  for (int id : std::initializer_list<int>{cmd::kNew, cmd::kOpen, cmd::kSave, 0, cmd::kCalculate, 0, cmd::kExportText, 0, cmd::kAbout}) {
+    if (id == 0) standardBar_->addSeparator();
+    else standardBar_->addAction(action(id));
+  }
+  addToolBar(Qt::TopToolBarArea, standardBar_);
+
+  zoomBar_ = new QToolBar(QStringLiteral("Powiększenie"), this);
+  zoomBar_->setObjectName(QStringLiteral("ZoomBar"));
+  for (int i = 0; i < kZoomBarLayoutCount; ++i) {
+    if (kZoomBarLayout[i] == 0) zoomBar_->addSeparator();
+    else zoomBar_->addAction(action(kZoomBarLayout[i]));
+  }
+  addToolBar(Qt::TopToolBarArea, zoomBar_);
+
+  chartBar_ = new CChartBar(this);
+  for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) chartBar_->addAction(action(id));
+  chartBar_->addSeparator();
+  for (int id : {cmd::kDescriptions, cmd::kDescKa1, cmd::kDescKa2}) chartBar_->addAction(action(id));
+  chartBar_->addSeparator();
+  chartBar_->addWidget(chartBar_->profiles());
+  chartBar_->addAction(chartBar_->settingsButton());
+  chartBar_->addAction(chartBar_->infoButton());
+  chartBar_->FillProfiles({}, QString::fromStdString(app_.settings().PeakProfile));
+  connect(chartBar_, &CChartBar::profileChosen, this, [this](const QString& label, int) {
+    app_.settings().PeakProfile = label.toStdString();
+    RefreshCommandState();
+  });
+  addToolBarBreak(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, chartBar_);
+
+  for (auto [bar, id] : {std::pair<QToolBar*, int>{standardBar_, cmd::kViewToolbar},
+                         {chartBar_, cmd::kViewChartBar},
+                         {zoomBar_, cmd::kViewZoomBar}}) {
+    QAction* a = action(id);
+    a->setChecked(true);
+    connect(a, &QAction::triggered, bar, &QWidget::setVisible);
+    connect(bar, &QToolBar::visibilityChanged, a, &QAction::setChecked);
+  }
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  panes_[0] = new QLabel(bar);
+  panes_[0]->setMinimumWidth(150);
+  panes_[1] = new QLabel(bar);
+  panes_[1]->setMinimumWidth(300);
+  panes_[1]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  panes_[2] = new QLabel(bar);
+  panes_[2]->setFixedWidth(10);
+  for (QLabel* l : panes_) bar->addPermanentWidget(l);
+  // The message pane falls back to the idle prompt.
+  connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+    if (text.isEmpty()) bar->showMessage(QStringLiteral("Gotowy"));
+  });
+  bar->showMessage(QStringLiteral("Gotowy"));
+  QAction* a = action(cmd::kViewStatusBar);
+  a->setChecked(true);
+  connect(a, &QAction::triggered, bar, &QWidget::setVisible);
+}
+
+void CMainFrame::BuildMenus(bool withDocument) {
+  documentMenu_ = withDocument;
+  QMenuBar* bar = menuBar();
+  bar->clear();
+  QMenu* file = bar->addMenu(QStringLiteral("&Plik"));
+  file->addAction(action(cmd::kNew));
+  file->addAction(action(cmd::kOpen));
+  if (withDocument) {
+    file->addAction(action(cmd::kClose));
+    file->addAction(action(cmd::kSave));
+    file->addAction(action(cmd::kSaveAs));
+    file->addSeparator();
+    QMenu* exp = file->addMenu(QStringLiteral("Eksportuj dyfraktogram"));
+    exp->addAction(action(cmd::kExportText));
+  }
+  file->addSeparator();
+  recentMenu_ = file->addMenu(QStringLiteral("Ostatnio otwarte"));
+  RebuildRecentMenu();
+  file->addSeparator();
+  QAction* exit = action(cmd::kExit);
+  exit->setText(withDocument ? QStringLiteral("&Wyjście") : QStringLiteral("&Wyjście\tCtrl+X"));
+  file->addAction(exit);
+
+  if (withDocument) {
+    QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
+    exp->addAction(action(cmd::kCalculate));
+  }
+  QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
+  options->addAction(action(cmd::kPlugins));
+  options->addAction(action(cmd::kSettings));
+
+  QMenu* view = bar->addMenu(QStringLiteral("&Widok"));
+  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar})
+    view->addAction(action(id));
+  QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
+  help->addAction(action(cmd::kAbout));
+}
+
+void CMainFrame::RestoreLayout() {
+  if (!app_.storedLayoutCurrent()) return;
+  const std::string state = app_.store().GetString(kDockSection, "State", "");
+  if (!state.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
+  for (auto [bar, id] : {std::pair<QToolBar*, int>{standardBar_, cmd::kViewToolbar},
+                         {chartBar_, cmd::kViewChartBar},
+                         {zoomBar_, cmd::kViewZoomBar}})
+    action(id)->setChecked(!bar->isHidden());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+  app_.store().SetString(kDockSection, "State", saveState().toBase64().toStdString());
+  mdi_->closeAllSubWindows();
+  if (!mdi_->subWindowList().isEmpty()) {
+    e->ignore();
+    return;
+  }
+  e->accept();
+}
+
+// --- documents -------------------------------------------------------------------
+
+QList<CChildFrame*> CMainFrame::frames() const {
+  QList<CChildFrame*> out;
+  for (QMdiSubWindow* w : mdi_->subWindowList())
+    if (auto* f = qobject_cast<CChildFrame*>(w)) out << f;
+  return out;
+}
+
+CDownView* CMainFrame::activeView() const {
+  auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+  if (!f && mdi_->subWindowList().size() == 1) f = qobject_cast<CChildFrame*>(mdi_->subWindowList().first());
+  return f ? f->view() : nullptr;
+}
+
+KomorkaDocument* CMainFrame::activeDocument() const {
+  CDownView* v = activeView();
+  return v ? v->document() : nullptr;
+}
+
+void CMainFrame::AddFrame(KomorkaDocument* doc) {
+  auto* view = new CDownView(doc);
+  auto* frame = new CChildFrame(doc, view);
+  doc->setParent(frame);
+  frame->saveModified = [this](KomorkaDocument* d) {
+    if (!d->isModified()) return true;
+    const auto answer = QMessageBox::question(this, QStringLiteral("Pelmora"),
+                                              QStringLiteral("Save changes to %1?").arg(d->title()),
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) return false;
+    if (answer == QMessageBox::Yes) return SaveDocument(d, false);
+    return true;
+  };
+  view->setModeSource([this] { return mode_; });
+  connect(view, &CDownView::statusText, this, [this](const QString& t) { statusBar()->showMessage(t); });
+  connect(view, &CDownView::cursorRead, &hub_, &NotificationHub::cursorRead);
+  connect(doc, &KomorkaDocument::calculated, this, [this, view, doc] {
+    SynthesiseFor(view);
+    emit hub_.reflectionsChanged(doc);
+  });
+  connect(doc, &KomorkaDocument::parametersChanged, this, [this, doc] { emit hub_.parametersChanged(doc); });
+  connect(doc, &KomorkaDocument::structureChanged, this, [this, doc] { emit hub_.structureChanged(doc); });
+  connect(doc, &KomorkaDocument::atomsDeleted, this, [this, doc] { emit hub_.atomsDeleted(doc); });
+  connect(frame, &QObject::destroyed, this, [this] {
+    // The frame is gone: menus and state follow the remaining documents.
+    QMetaObject::invokeMethod(this, [this] { OnSubWindowActivated(mdi_->activeSubWindow()); }, Qt::QueuedConnection);
+  });
+  mdi_->addSubWindow(frame);
+  ApplyChartColours();
+  frame->showMaximized();
+  frame->setFocus();
+  OnSubWindowActivated(frame);
+}
+
+KomorkaDocument* CMainFrame::NewDocument() {
+  auto* doc = new KomorkaDocument(app_.settings().ExperimentDefaultsOf());
+  doc->InitNew();
+  doc->setUntitledNumber(++untitledCounter_);
+  AddFrame(doc);
+  return doc;
+}
+
+void CMainFrame::ShowMessages(const std::vector<DocMessage>& messages) {
+  for (const DocMessage& m : messages) {
+    const QString caption = QString::fromStdString(m.caption), text = QString::fromStdString(m.text);
+    if (caption == QStringLiteral("Błąd")) QMessageBox::critical(this, caption, text);
+    else QMessageBox::information(this, caption, text);
+  }
+}
+
+KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
+  const QString full = QFileInfo(path).absoluteFilePath();
+  for (CChildFrame* f : frames())
+    if (f->document()->path() == full) {
+      mdi_->setActiveSubWindow(f);
+      return f->document();
+    }
+  auto* doc = new KomorkaDocument(app_.settings().ExperimentDefaultsOf());
+  std::vector<DocMessage> messages;
+  const bool ok = doc->Open(path, messages);
+  ShowMessages(messages);
+  if (!ok) {
+    delete doc;
+    return nullptr;
+  }
+  AddRecentFile(full);
+  AddFrame(doc);
+  return doc;
+}
+
+void CMainFrame::OpenFile() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, QStringLiteral("Otwórz"), QString(),
+      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT)"), nullptr,
+      QFileDialog::DontUseNativeDialog);
+  if (!path.isEmpty()) OpenDocumentFile(path);
+}
+
+bool CMainFrame::SaveDocument(KomorkaDocument* doc, bool saveAs) {
+  QString path = doc->path();
+  if (saveAs || path.isEmpty()) {
+    QFileDialog dlg(this, QStringLiteral("Zapisz jako"));
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setNameFilter(QStringLiteral("Pelmor 1.0 (*.xml)"));
+    dlg.setDefaultSuffix(QStringLiteral("xml"));
+    dlg.selectFile(path.isEmpty() ? doc->title().trimmed() : path);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    path = dlg.selectedFiles().first();
+  }
+  QString error;
+  if (!doc->Save(path, &error)) {
+    QMessageBox::critical(this, QStringLiteral("Błąd"), error);
+    return false;
+  }
+  AddRecentFile(doc->path());
+  return true;
+}
+
+// --- recent files --------------------------------------------------------------------
+
+QStringList CMainFrame::RecentFiles() const {
+  QStringList out;
+  for (int i = 1; i <= kRecentCount; ++i) {
+    const std::string name = "File" + std::to_string(i);
+    const QString path = QString::fromStdString(app_.store().GetString(kRecentSection, name.c_str(), ""));
+    if (!path.isEmpty()) out << path;
+  }
+  return out;
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+  QStringList list = RecentFiles();
+  list.removeAll(path);
+  list.prepend(path);
+  while (list.size() > kRecentCount) list.removeLast();
+  for (int i = 1; i <= kRecentCount; ++i) {
+    const std::string name = "File" + std::to_string(i);
+    app_.store().SetString(kRecentSection, name.c_str(), i <= list.size() ? list[i - 1].toStdString() : "");
+  }
+  RebuildRecentMenu();
+}
+
+void CMainFrame::RebuildRecentMenu() {
+  if (!recentMenu_) return;
+  recentMenu_->clear();
+  const QStringList list = RecentFiles();
+  int n = 0;
+  for (const QString& path : list) {
+    ++n;
+    QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(n).arg(QFileInfo(path).fileName()));
+    a->setStatusTip(path);
+    connect(a, &QAction::triggered, this, [this, path] { OpenDocumentFile(path); });
+  }
+  if (list.isEmpty()) recentMenu_->addAction(QStringLiteral("(pusta lista)"))->setEnabled(false);
+}
+
+// --- activation and command state ---------------------------------------------------------
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
+  CDownView* v = activeView();
+  if (lastActive_ && lastActive_ != v && frames().size() > 0) {
+    for (CChildFrame* f : frames())
+      if (f->view() == lastActive_) lastActive_->setActive(false);
+  }
+  lastActive_ = v;
+  const bool withDocument = !mdi_->subWindowList().isEmpty();
+  if (withDocument != documentMenu_) BuildMenus(withDocument);
+  if (v) {
+    v->setActive(true);
+    const TickFlags t = v->ticks();
+    for (int k = 0; k < 6; ++k) action(cmd::kTicksFirst + k)->setChecked(t[k]);
+    setWindowTitle(QStringLiteral("Pelmora - %1").arg(v->document()->title()));
+  } else {
+    setWindowTitle(QStringLiteral("Pelmora"));
+  }
+  emit hub_.activeDocumentChanged(v ? v->document() : nullptr);
+  RefreshCommandState();
+}
+
+void CMainFrame::RefreshCommandState() {
+  CDownView* v = activeView();
+  const bool has = v != nullptr;
+  for (int id : {cmd::kClose, cmd::kSave, cmd::kSaveAs, cmd::kExportText, cmd::kCalculate, cmd::kDescriptions,
+                 cmd::kDescKa1, cmd::kDescKa2})
+    action(id)->setEnabled(has);
+  for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) action(id)->setEnabled(has);
+  for (int i = 0; i < kZoomBarLayoutCount; ++i)
+    if (kZoomBarLayout[i]) action(kZoomBarLayout[i])->setEnabled(has);
+  if (v) {
+    action(cmd::kDescriptions)->setChecked(v->descriptions().on);
+    action(cmd::kDescKa1)->setChecked(v->ka1Checked());
+    action(cmd::kDescKa2)->setChecked(v->ka2Checked());
+  }
+  action(cmd::kModeArea)->setChecked(mode_ == 3);
+  action(cmd::kModeStretchX)->setChecked(mode_ == 1);
+  action(cmd::kModeStretchY)->setChecked(mode_ == 2);
+  if (mode_ == 0)
+    for (CChildFrame* f : frames()) f->view()->clearGuides();
+  // "Ustawienia" of a profile is never available; "Info" only for the
+  // pseudo-Voigt profile (and plug-ins that offer it).
+  chartBar_->settingsButton()->setEnabled(false);
+  chartBar_->infoButton()->setEnabled(chartBar_->ProfileId() == -4);
+  if (v) setWindowTitle(QStringLiteral("Pelmora - %1").arg(v->document()->title()));
+}
+
+void CMainFrame::SetMode(int mode) {
+  if (mode_ != mode)
+    for (CChildFrame* f : frames()) f->view()->clearGuides();
+  mode_ = mode;
+  RefreshCommandState();
+}
+
+void CMainFrame::RunZoom(int id) {
+  if (CDownView* v = activeView()) v->runZoomCommand(id);
+}
+
+// --- calculation ---------------------------------------------------------------------------
+
+void CMainFrame::Calculate() {
+  CDownView* v = activeView();
+  if (!v) return;
+  KomorkaDocument* d = v->document();
+  PrepareProfile(*this, chartBar_->ProfileId());
+  const std::string refusal = d->doc().ValidateCalculation();
+  if (!refusal.empty()) {
+    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(refusal));
+    return;
+  }
+  // The renderer reads the reflections; they are replaced by the run.
+  v->waitForRendering();
+  CCalcDialog dlg(this);
+  dlg.SetDocument(&d->doc());
+  if (dlg.exec() == QDialog::Accepted) d->NotifyCalculated();
+}
+
+void CMainFrame::SynthesiseFor(CDownView* view) {
+  view->waitForRendering();
+  const double maximum = SynthesisePattern(view->document()->doc(), app_.settings(), chartBar_->ProfileId(),
+                                           view->grid());
+  view->patternSynthesised(maximum);
+  RefreshCommandState();
+}
+
+void CMainFrame::ApplyChartColours() {
+  const CSettings& s = app_.settings();
+  ChartStyle style;
+  style.curve = ColorFromBgr(s.ChartColor);
+  style.axis = ColorFromBgr(s.AxisColor);
+  style.ka1 = ColorFromBgr(s.KA1Color);
+  style.ka2 = ColorFromBgr(s.KA2Color);
+  for (CChildFrame* f : frames()) f->view()->setStyle(style);
+}
+
+// --- dialogs ---------------------------------------------------------------------------------
+
+void CMainFrame::ExportText() {
+  CDownView* v = activeView();
+  if (!v || !v->patternPresent()) return;
+  ExportDisplayedPattern(this, *v);
+}
+
+void CMainFrame::ShowSettings() {
+  CSettingsDlg dlg(app_.settings(), this);
+  if (dlg.exec() == QDialog::Accepted) ApplyChartColours();
+}
+
+void CMainFrame::ShowPlugins() { ShowPluginsDialog(this); }
+
+void CMainFrame::ShowAbout() {
+  CAboutDlg dlg(this);
+  dlg.exec();
+}
+
+}  // namespace pelmora

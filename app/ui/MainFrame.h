@@ -1,0 +1,119 @@
+// The main window: documents in an MDI area, one chart view each, the menus
+// and bars, the status bar, and the commands that work on the active
+// document.
+#pragma once
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "app/ui/NotificationHub.h"
+#include "documents/StructureFile.h"
+
+class QLabel;
+class QMdiArea;
+class QMenu;
+
+namespace pelmora {
+
+class CPelmorApp;
+class CChartBar;
+class CDownView;
+class KomorkaDocument;
+
+// A child frame: one document and its chart view. Closing it asks to save a
+// modified document.
+class CChildFrame : public QMdiSubWindow {
+  Q_OBJECT
+ public:
+  CChildFrame(KomorkaDocument* doc, CDownView* view, QWidget* parent = nullptr);
+  KomorkaDocument* document() const { return doc_; }
+  CDownView* view() const { return view_; }
+  // The save question's answer already given for this frame (closing all).
+  std::function<bool(KomorkaDocument*)> saveModified;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void RefreshTitle();
+  KomorkaDocument* doc_;
+  CDownView* view_;
+};
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit CMainFrame(CPelmorApp& app, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  QAction* action(int id) const;
+  NotificationHub& hub() { return hub_; }
+  CChartBar* chartBar() const { return chartBar_; }
+  QToolBar* zoomBar() const { return zoomBar_; }
+  QToolBar* standardBar() const { return standardBar_; }
+  QMdiArea* mdiArea() const { return mdi_; }
+  CDownView* activeView() const;
+  KomorkaDocument* activeDocument() const;
+  QList<CChildFrame*> frames() const;
+  int interactionMode() const { return mode_; }
+  QLabel* statusPane(int i) const { return panes_[i]; }
+  // The menus as shown now: true while the document menu (129) is in place.
+  bool documentMenuShown() const { return documentMenu_; }
+
+  // Opens a file as a new document and shows it; null after a failure (the
+  // messages have been shown).
+  KomorkaDocument* OpenDocumentFile(const QString& path);
+  KomorkaDocument* NewDocument();
+  // Saves the document (asking for a name when it has none or saveAs).
+  bool SaveDocument(KomorkaDocument* doc, bool saveAs);
+  // The calculation command of the active view (validation, progress
+  // dialog, then the new pattern).
+  void Calculate();
+  // Installs the current settings' colours into every view.
+  void ApplyChartColours();
+  // The synthesis after a completed calculation, into the document's view.
+  void SynthesiseFor(CDownView* view);
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void CreateActions();
+  void CreateToolBars();
+  void CreateStatusBar();
+  void BuildMenus(bool withDocument);
+  void RestoreLayout();
+  void OnSubWindowActivated(QMdiSubWindow* w);
+  void RefreshCommandState();
+  void AddFrame(KomorkaDocument* doc);
+  void OpenFile();
+  void SetMode(int mode);
+  void RunZoom(int id);
+  void AddRecentFile(const QString& path);
+  void RebuildRecentMenu();
+  QStringList RecentFiles() const;
+  void ShowMessages(const std::vector<DocMessage>& messages);
+  void ExportText();
+  void ShowSettings();
+  void ShowPlugins();
+  void ShowAbout();
+
+  CPelmorApp& app_;
+  NotificationHub hub_;
+  QMdiArea* mdi_;
+  std::map<int, QAction*> actions_;
+  QToolBar* standardBar_ = nullptr;
+  CChartBar* chartBar_ = nullptr;
+  QToolBar* zoomBar_ = nullptr;
+  QLabel* panes_[3] = {};
+  QMenu* recentMenu_ = nullptr;
+  int mode_ = 0;
+  int untitledCounter_ = 0;
+  bool documentMenu_ = false;
+  CDownView* lastActive_ = nullptr;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,158 @@
+#include "app/ui/SettingsDialog.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
+
+#include "diffractogram/ui/ChartPainter.h"
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+CColorBox::CColorBox(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Box | QFrame::Plain);
+  setMinimumSize(48, 22);
+  setToolTip(QStringLiteral("Kliknij dwukrotnie, aby zmienić kolor"));
+}
+
+void CColorBox::setColor(const QColor& c) {
+  color_ = c;
+  update();
+}
+
+void CColorBox::paintEvent(QPaintEvent* e) {
+  QFrame::paintEvent(e);
+  QPainter p(this);
+  p.fillRect(contentsRect().adjusted(2, 2, -2, -2), color_);
+}
+
+void CColorBox::mouseDoubleClickEvent(QMouseEvent*) {
+  const QColor c = QColorDialog::getColor(color_, this);
+  if (c.isValid()) setColor(c);
+}
+
+namespace {
+
+QString Number(double v) { return QString::fromStdString(cformat("%.15g", v)); }
+
+QWidget* FolderRow(QWidget* parent, QLineEdit* edit, const std::function<QString()>& start) {
+  auto* row = new QWidget(parent);
+  auto* h = new QHBoxLayout(row);
+  h->setContentsMargins(0, 0, 0, 0);
+  auto* browse = new QPushButton(QStringLiteral("..."), row);
+  browse->setFixedWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+  h->addWidget(edit, 1);
+  h->addWidget(browse);
+  QObject::connect(browse, &QPushButton::clicked, row, [row, edit, start] {
+    const QString dir = QFileDialog::getExistingDirectory(row, QStringLiteral("Wybierz katalog"), start());
+    if (!dir.isEmpty()) edit->setText(dir);
+  });
+  return row;
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(parent), s_(settings) {
+  setWindowTitle(QStringLiteral("Ustawienia programu"));
+  auto* top = new QVBoxLayout(this);
+
+  auto* folders = new QGroupBox(QStringLiteral("Ustawienia katalogów"), this);
+  auto* ff = new QFormLayout(folders);
+  pluginsDir_ = new QLineEdit(QString::fromStdString(s_.PluginsDir), this);
+  dataDir_ = new QLineEdit(QString::fromStdString(s_.DataDir), this);
+  const QString storedPlugins = QString::fromStdString(s_.PluginsDir);
+  ff->addRow(QStringLiteral("Katalog z wtyczkami:"), FolderRow(folders, pluginsDir_, [storedPlugins] { return storedPlugins; }));
+  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this] { return dataDir_->text(); }));
+  top->addWidget(folders);
+
+  auto* model = new QGroupBox(QStringLiteral("Model komórki"), this);
+  auto* mf = new QFormLayout(model);
+  detail_ = new QSpinBox(this);
+  detail_->setRange(10, 50);
+  detail_->setValue(std::clamp(static_cast<int>(s_.GLDetail), 10, 50));
+  mf->addRow(QStringLiteral("Dokładność modelu:"), detail_);
+  top->addWidget(model);
+
+  auto* chart = new QGroupBox(QStringLiteral("Ustawienia dyfraktogramu"), this);
+  auto* cf = new QFormLayout(chart);
+  margin_ = new QLineEdit(Number(s_.dthMargin), this);
+  useMultiple_ = new QCheckBox(QStringLiteral("Użyj wielokrotności H"), this);
+  useMultiple_->setChecked(s_.useTHMF != 0);
+  multiple_ = new QLineEdit(Number(s_.dthMF), this);
+  multiple_->setEnabled(s_.useTHMF != 0);
+  connect(useMultiple_, &QCheckBox::toggled, multiple_, &QWidget::setEnabled);
+  colourPrint_ = new QCheckBox(QStringLiteral("Drukuj w kolorze"), this);
+  colourPrint_->setChecked(s_.printBW == 0);
+  chart_ = new CColorBox(this);
+  chart_->setColor(ColorFromBgr(s_.ChartColor));
+  axis_ = new CColorBox(this);
+  axis_->setColor(ColorFromBgr(s_.AxisColor));
+  ka1_ = new CColorBox(this);
+  ka1_->setColor(ColorFromBgr(s_.KA1Color));
+  ka2_ = new CColorBox(this);
+  ka2_->setColor(ColorFromBgr(s_.KA2Color));
+  cf->addRow(QStringLiteral("Maks. szerokość piku (st.)"), margin_);
+  cf->addRow(QString(), useMultiple_);
+  cf->addRow(QStringLiteral("H *"), multiple_);
+  cf->addRow(QString(), colourPrint_);
+  cf->addRow(QStringLiteral("Kolor dyfraktogramu:"), chart_);
+  cf->addRow(QStringLiteral("Kolor podziałki:"), axis_);
+  auto* pair = new QWidget(this);
+  auto* ph = new QHBoxLayout(pair);
+  ph->setContentsMargins(0, 0, 0, 0);
+  ph->addWidget(ka1_);
+  ph->addWidget(ka2_);
+  ph->addStretch();
+  cf->addRow(new QLabel(QStringLiteral("Kolory podpisów\nrefleksów"), this), pair);
+  top->addWidget(chart);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Anuluj"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  top->addWidget(buttons);
+  setMinimumWidth(460);
+}
+
+void CSettingsDlg::accept() {
+  // A numeric field without a number keeps the dialog open with the focus there.
+  double marginValue = 0, multipleValue = 0;
+  for (auto [edit, out] : {std::pair<QLineEdit*, double*>{margin_, &marginValue}, {multiple_, &multipleValue}}) {
+    const auto v = parseDouble(edit->text().trimmed().toStdString());
+    if (!v) {
+      QMessageBox::warning(this, QStringLiteral("Pelmora"), QStringLiteral("Enter a number."));
+      edit->setFocus();
+      edit->selectAll();
+      return;
+    }
+    *out = *v;
+  }
+  s_.PluginsDir = pluginsDir_->text().toStdString();
+  s_.DataDir = dataDir_->text().toStdString();
+  s_.GLDetail = detail_->value();
+  s_.dthMargin = marginValue;
+  s_.dthMF = multipleValue;
+  s_.useTHMF = useMultiple_->isChecked() ? 1 : 0;
+  s_.printBW = colourPrint_->isChecked() ? 0 : 1;
+  s_.ChartColor = BgrFromColor(chart_->color());
+  s_.AxisColor = BgrFromColor(axis_->color());
+  s_.KA1Color = BgrFromColor(ka1_->color());
+  s_.KA2Color = BgrFromColor(ka2_->color());
+  QDialog::accept();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,61 @@
+// "Ustawienia programu": folders, the 3D model detail and the diffractogram
+// settings. OK writes the fields into the settings record (the store is
+// written at exit); Cancel changes nothing.
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+
+#include "app/Settings.h"
+
+class QCheckBox;
+class QLineEdit;
+class QSpinBox;
+
+namespace pelmora {
+
+// A box that shows a colour; a double click opens the colour chooser.
+class CColorBox : public QFrame {
+  Q_OBJECT
+ public:
+  explicit CColorBox(QWidget* parent = nullptr);
+  QColor color() const { return color_; }
+  void setColor(const QColor& c);
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+ private:
+  QColor color_;
+};
+
+class CSettingsDlg : public QDialog {
+  Q_OBJECT
+ public:
+  CSettingsDlg(CSettings& settings, QWidget* parent = nullptr);
+
+  QLineEdit* pluginsDir() const { return pluginsDir_; }
+  QLineEdit* dataDir() const { return dataDir_; }
+  QSpinBox* detail() const { return detail_; }
+  QLineEdit* margin() const { return margin_; }
+  QCheckBox* useMultiple() const { return useMultiple_; }
+  QLineEdit* multiple() const { return multiple_; }
+  QCheckBox* colourPrint() const { return colourPrint_; }
+  CColorBox* chartColour() const { return chart_; }
+  CColorBox* axisColour() const { return axis_; }
+  CColorBox* ka1Colour() const { return ka1_; }
+  CColorBox* ka2Colour() const { return ka2_; }
+
+ public slots:
+  void accept() override;
+
+ private:
+  CSettings& s_;
+  QLineEdit *pluginsDir_, *dataDir_, *margin_, *multiple_;
+  QSpinBox* detail_;
+  QCheckBox *useMultiple_, *colourPrint_;
+  CColorBox *chart_, *axis_, *ka1_, *ka2_;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,79 @@
+#include "diffractogram/ui/PatternSaveDialog.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+QString MaximumLabelText(double m) {
+  std::string text;
+  if (m >= 1e-05 && m <= 100000.0) {
+    text = cformat("%.10f", m);
+    while (!text.empty() && text.back() == '0') text.pop_back();
+    if (!text.empty() && text.back() == '.') text += '0';
+  } else {
+    text = cformat("%.10e", m);
+  }
+  return QStringLiteral("Wart. maksymalna: ") + QString::fromStdString(text);
+}
+
+QString ScaleText(double scale) { return QString::fromStdString(cformat("%.10e", scale)); }
+
+double DefaultScale(double maximum) { return maximum > 0.0 ? 10000.0 / maximum : 1.0; }
+
+QString NameWithExtension(const QString& chosen, const QString& extension) {
+  if (!QFileInfo(chosen).suffix().isEmpty() || extension.isEmpty()) return chosen;
+  return chosen + QLatin1Char('.') + extension;
+}
+
+double ScaleFromText(const QString& text) { return parseDouble(text.trimmed().toStdString()).value_or(0.0); }
+
+CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& labels, const QStringList& patterns)
+    : QFileDialog(parent, QStringLiteral("Eksportuj dyfraktogram")), labels_(labels) {
+  // Our own controls need Qt's dialog rather than the desktop's.
+  setOption(QFileDialog::DontUseNativeDialog);
+  setAcceptMode(QFileDialog::AcceptSave);
+  setFileMode(QFileDialog::AnyFile);
+  QStringList filters;
+  for (int i = 0; i < labels.size(); ++i) {
+    const QString& label = labels[i];
+    const QString pattern = i < patterns.size() ? patterns[i] : QString();
+    // A label that names no pattern of its own gets the pattern beside it.
+    filters << (label.contains(QLatin1Char('(')) || pattern.isEmpty() ? label : label + " (" + pattern + ")");
+  }
+  setNameFilters(filters);
+  connect(this, &QFileDialog::filterSelected, this, [this, filters](const QString& f) {
+    const int i = filters.indexOf(f);
+    if (i >= 0) typeIndex = i;
+  });
+
+  scaleEdit_ = new QLineEdit(this);
+  scaleEdit_->setObjectName(QStringLiteral("scale"));
+  maxLabel_ = new QLabel(this);
+  if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(QStringLiteral("Czynnik skalujący:"), this), row, 0);
+    grid->addWidget(scaleEdit_, row, 1);
+    grid->addWidget(maxLabel_, row + 1, 1);
+  }
+}
+
+int CPatternSaveDialog::exec() {
+  scaleEdit_->setText(ScaleText(scale));
+  maxLabel_->setText(MaximumLabelText(maximum));
+  if (typeIndex >= 0 && typeIndex < nameFilters().size()) selectNameFilter(nameFilters()[typeIndex]);
+  return QFileDialog::exec();
+}
+
+void CPatternSaveDialog::accept() {
+  scale = ScaleFromText(scaleEdit_->text());
+  const int i = nameFilters().indexOf(selectedNameFilter());
+  if (i >= 0) typeIndex = i;
+  QFileDialog::accept();
+}
+
+}  // namespace pelmora

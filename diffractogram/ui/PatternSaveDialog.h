@@ -1,0 +1,50 @@
+// The save dialog of the numeric pattern export: the standard save dialog
+// with the type list of the diffractogram formats, a scale field and the
+// maximum of the exported stretch.
+#pragma once
+
+#include <QFileDialog>
+#include <QStringList>
+
+class QLabel;
+class QLineEdit;
+
+namespace pelmora {
+
+// "Wart. maksymalna: ..." with the maximum formatted as the export shows it.
+QString MaximumLabelText(double maximum);
+// The scale as the field shows it.
+QString ScaleText(double scale);
+// The default scale for a stretch whose largest intensity is `maximum`;
+// an all-zero stretch gets 1 (10000 / 0 would be infinite).
+double DefaultScale(double maximum);
+// The name that is written: a name typed without an extension gets "." and
+// `extension` (nothing when that is empty); any typed extension is kept.
+QString NameWithExtension(const QString& chosen, const QString& extension);
+// Leading numeric part of a text; 0 when there is none.
+double ScaleFromText(const QString& text);
+
+class CPatternSaveDialog : public QFileDialog {
+  Q_OBJECT
+ public:
+  // `types` holds one "label" per format with its "pattern", in order.
+  CPatternSaveDialog(QWidget* parent, const QStringList& labels, const QStringList& patterns);
+
+  double scale = 1000.0;   // the caller sets the real default before exec()
+  double maximum = 0.0;    // shown, set by the caller
+  int typeIndex = 0;       // 0-based index of the selected type
+
+  int exec() override;
+  QLineEdit* scaleEdit() const { return scaleEdit_; }
+  QLabel* maximumLabel() const { return maxLabel_; }
+
+ protected:
+  void accept() override;
+
+ private:
+  QStringList labels_;
+  QLineEdit* scaleEdit_;
+  QLabel* maxLabel_;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,89 @@
+// Drives the real windows through the main states and writes a PNG of each
+// into the folder given as the first argument.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "app/ui/MainFrame.h"
+#include "app/ui/DocumentWrapper.h"
+#include "diffractogram/ui/PatternSaveDialog.h"
+#include "tests/gui/GuiTestSupport.h"
+
+using namespace pelmora;
+
+namespace {
+
+bool Save(QWidget* w, const QString& dir, const char* name) {
+  QCoreApplication::processEvents();
+  const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+  const bool ok = w->grab().save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication qapp(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: pelmora_screenshots OUTPUT-FOLDER\n");
+    return 1;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(out);
+  QTemporaryDir settingsDir;
+  ApplicationRun run;
+  if (!StartApplication(run, {}, (settingsDir.path() + "/Pelmora.conf").toStdString())) return 2;
+  CMainFrame& frame = *run.frame;
+  frame.resize(1280, 860);
+  frame.show();
+  (void)QTest::qWaitForWindowExposed(&frame);
+  bool ok = Save(&frame, out, "1-empty-frame.png");
+
+  QElapsedTimer timer;
+  timer.start();
+  frame.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
+  const qint64 opened = timer.elapsed();
+  frame.action(cmd::kCalculate)->trigger();
+  const qint64 calculated = timer.elapsed();
+  CDownView* view = frame.activeView();
+  ok = view && testing::WaitForChart(view) && ok;
+  const qint64 shown = timer.elapsed();
+  std::printf("open NaCl %lld ms, calculated %lld ms, chart shown %lld ms\n", static_cast<long long>(opened),
+              static_cast<long long>(calculated), static_cast<long long>(shown));
+  frame.action(cmd::kDescriptions)->trigger();
+  testing::WaitForChart(view);
+  ok = Save(&frame, out, "2-nacl-descriptions.png") && ok;
+
+  frame.action(cmd::kZoomIn)->trigger();
+  frame.action(cmd::kZoomIn)->trigger();
+  frame.action(cmd::kShiftLowerRange)->trigger();
+  testing::WaitForChart(view);
+  // The cursor over the chart's middle, as a user reading a peak would.
+  const QRect plot(view->chartRect().left, view->chartRect().top, view->chartRect().width(),
+                   view->chartRect().height());
+  view->readCursor(plot.center());
+  QCoreApplication::processEvents();
+  ok = Save(&frame, out, "3-zoomed.png") && ok;
+
+  QTimer::singleShot(300, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<CPatternSaveDialog*>(w)) {
+        (void)QTest::qWaitForWindowExposed(d);
+        Save(d, out, "4-export-dialog.png");
+        d->reject();
+      }
+  });
+  frame.action(cmd::kExportText)->trigger();
+
+  for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
+  frame.close();
+  FinishApplication(run);
+  return ok ? 0 : 3;
+}
