@@ -61,8 +61,9 @@ CChildFrame::CChildFrame(KomorkaDocument* doc, CDownView* view, QWidget* parent)
 }
 
 void CChildFrame::RefreshTitle() {
-  setWindowTitle(doc_->title() + QStringLiteral("[*]"));
-  setWindowModified(doc_->isModified());
+  // Maximised, the frame's title shows this one too, where Qt does not
+  // resolve a "[*]" placeholder: mark the change ourselves.
+  setWindowTitle(doc_->title() + (doc_->isModified() ? QStringLiteral("*") : QString()));
 }
 
 void CChildFrame::closeEvent(QCloseEvent* e) {
@@ -461,9 +462,6 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
     v->setActive(true);
     const TickFlags t = v->ticks();
     for (int k = 0; k < 6; ++k) action(cmd::kTicksFirst + k)->setChecked(t[k]);
-    setWindowTitle(QStringLiteral("Pelmora - %1").arg(v->document()->title()));
-  } else {
-    setWindowTitle(QStringLiteral("Pelmora"));
   }
   emit hub_.activeDocumentChanged(v ? v->document() : nullptr);
   RefreshCommandState();
@@ -492,7 +490,6 @@ void CMainFrame::RefreshCommandState() {
   // pseudo-Voigt profile (and plug-ins that offer it).
   chartBar_->settingsButton()->setEnabled(false);
   chartBar_->infoButton()->setEnabled(chartBar_->ProfileId() == -4);
-  if (v) setWindowTitle(QStringLiteral("Pelmora - %1").arg(v->document()->title()));
 }
 
 void CMainFrame::SetMode(int mode) {

@@ -33,3 +33,37 @@ inline QString SourceDir() { return QStringLiteral(PELMORA_SOURCE_DIR); }
 inline QString ExampleFile(const char* name) { return SourceDir() + QStringLiteral("/examples/") + QLatin1String(name); }
 
 }  // namespace pelmora::testing
+
+#include <QApplication>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+
+namespace pelmora::testing {
+
+// Watches for the next modal message box, records its caption and text and
+// presses `button` in it. Returns an object to query after the call that
+// shows the box.
+struct BoxWatcher {
+  QString caption, text;
+  bool seen = false;
+  void Arm(QMessageBox::StandardButton button = QMessageBox::Ok) {
+    QTimer::singleShot(20, [this, button] { Poll(button, 200); });
+  }
+
+ private:
+  void Poll(QMessageBox::StandardButton button, int tries) {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      caption = box->windowTitle();
+      text = box->text();
+      seen = true;
+      if (QAbstractButton* b = box->button(button)) b->click();
+      else box->reject();
+      return;
+    }
+    if (tries > 0) QTimer::singleShot(20, [this, button, tries] { Poll(button, tries - 1); });
+  }
+};
+
+}  // namespace pelmora::testing

@@ -1,0 +1,18 @@
+// One program runs every GUI test class.
+#include <QApplication>
+#include <QTest>
+#include <memory>
+
+QObject* MakeShellTest();
+QObject* MakeZoomTest();
+QObject* MakeExportTest();
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  int failed = 0;
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest}) {
+    std::unique_ptr<QObject> test(make());
+    failed += QTest::qExec(test.get(), argc, argv);
+  }
+  return failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,234 @@
+// The application driven through its windows: start-up and the command line,
+// menus, a calculation through the action, the chart's curve, the cursor
+// read-out, refused input, and settings that survive a restart.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "app/ui/DocumentWrapper.h"
+#include "app/ui/MainFrame.h"
+#include "app/ui/SettingsDialog.h"
+#include "diffractogram/ui/ChartBar.h"
+#include "engine/ui/CalcDialog.h"
+#include "bench/LargeCase.h"
+#include "tests/gui/GuiTestSupport.h"
+
+using namespace pelmora;
+
+namespace {
+
+QStringList MenuTitles(QMainWindow& w) {
+  QStringList out;
+  for (QAction* a : w.menuBar()->actions()) out << a->text();
+  return out;
+}
+
+// Pixels of the plot close to a colour (the curve is anti-aliased, so its
+// core pixels carry the colour and its edges blend into white).
+int CountNear(const QImage& img, const QColor& c) {
+  int n = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const QColor p = img.pixelColor(x, y);
+      if (std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 &&
+          std::abs(p.blue() - c.blue()) < 40)
+        ++n;
+    }
+  return n;
+}
+
+}  // namespace
+
+class ShellTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  std::string Ini() const { return (dir_.path() + "/Pelmora.conf").toStdString(); }
+
+ private slots:
+  void plainStartOpensNoDocument() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, Ini()));
+    QCOMPARE(run.frame->frames().size(), 0);
+    QVERIFY(!run.frame->documentMenuShown());
+    QVERIFY(!MenuTitles(*run.frame).contains(QStringLiteral("Eksperyment")));
+    QVERIFY(MenuTitles(*run.frame).contains(QStringLiteral("Opcje")));
+    QVERIFY(!run.frame->action(cmd::kCalculate)->isEnabled());
+    // A "PeakProfile" that names no profile selects "brak".
+    QCOMPARE(run.frame->chartBar()->ProfileLabel(), QStringLiteral("brak"));
+    QCOMPARE(run.frame->chartBar()->ProfileId(), -1);
+    QVERIFY(!run.frame->chartBar()->settingsButton()->isEnabled());
+    QVERIFY(!run.frame->chartBar()->infoButton()->isEnabled());
+    FinishApplication(run);
+  }
+
+  void commandLineOpensFileAndCalculates() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, Ini()));
+    CMainFrame& f = *run.frame;
+    f.resize(1000, 700);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.frames().size(), 1);
+    QVERIFY(f.documentMenuShown());
+    QVERIFY(MenuTitles(f).contains(QStringLiteral("Eksperyment")));
+    QCOMPARE(f.windowTitle(), QStringLiteral("Pelmora - [NaCl.xml]"));
+    CDownView* view = f.activeView();
+    QVERIFY(view);
+    QVERIFY(!view->patternPresent());
+
+    f.action(cmd::kCalculate)->trigger();
+    QVERIFY(view->patternPresent());
+    const CKomorka& doc = view->document()->doc();
+    QVERIFY(doc.countAll() > 0);
+    // The maximum is the largest grid value, and the strongest NaCl line
+    // (200 of Ka1) lies under it.
+    double largest = 0, at = 0;
+    for (int i = 0; i < view->series().count; ++i)
+      if (view->series().points[i].intensity > largest) {
+        largest = view->series().points[i].intensity;
+        at = view->series().points[i].twoTheta;
+      }
+    QCOMPARE(view->patternMaximum(), largest);
+    QVERIFY(std::abs(at - 31.70) < 0.1);
+
+    QVERIFY(testing::WaitForChart(view));
+    const QImage plot = *view->cachedImage();
+    QVERIFY(CountNear(plot, QColor(255, 0, 0)) > 200);
+    QCOMPARE(CountNear(plot, QColor(0, 0, 255)), 0);
+
+    // The cursor over the 200 line reads its angle and names the reflection.
+    QString ka1;
+    connect(view, &CDownView::cursorRead, this, [&](const QString&, const QString&, const QString& k1, const QString&) { ka1 = k1; });
+    const ChartRect c = view->chartRect();
+    const int x = c.left + ValueToPixel(31.7024, c.width(), view->zoom().x0, view->zoom().x1);
+    QTest::mouseMove(view, QPoint(x, (c.top + c.bottom) / 2));
+    QVERIFY2(view->cursorText().startsWith(QStringLiteral("Kąt: 31.7")), qPrintable(view->cursorText()));
+    QVERIFY(view->cursorText().contains(QStringLiteral(" st.    Natężenie: ")));
+    QVERIFY2(ka1.contains(QStringLiteral("2 0 0 ; ")), qPrintable(ka1));
+    QVERIFY(f.statusBar()->currentMessage().startsWith(QStringLiteral("Kąt: 31.7")));
+    // Off the plot the read-out empties the cursor fields.
+    QTest::mouseMove(view, QPoint(5, 5));
+    QVERIFY(ka1.isEmpty());
+
+    view->document()->setModified(false);
+    FinishApplication(run);
+  }
+
+  void unreadableFileEndsStartUpWithItsMessage() {
+    QTemporaryDir tmp;
+    const QString bad = tmp.path() + "/foreign.xml";
+    QFile file(bad);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("this is no structure\n");
+    file.close();
+    ApplicationRun run;
+    testing::BoxWatcher box;
+    box.Arm();
+    QVERIFY(!StartApplication(run, {bad}, Ini()));
+    QVERIFY(box.seen);
+    QCOMPARE(box.caption, QStringLiteral("Błąd"));
+    QVERIFY(!box.text.isEmpty());
+    QCOMPARE(run.frame->frames().size(), 0);
+    FinishApplication(run);
+  }
+
+  void refusedCalculationShowsItsMessage() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, Ini()));
+    CDownView* view = run.frame->activeView();
+    view->document()->doc().a = 0.0;  // a cell without volume
+    testing::BoxWatcher box;
+    box.Arm();
+    run.frame->action(cmd::kCalculate)->trigger();
+    QVERIFY(box.seen);
+    QCOMPARE(box.caption, QStringLiteral("Błąd"));
+    QVERIFY(!view->patternPresent());
+    view->document()->setModified(false);
+    FinishApplication(run);
+  }
+
+  void cancelKeepsPreviousResults() {
+    CKomorka doc;
+    bench::BuildLargeCase(doc);
+    const int before = doc.countAll();
+    CCalcDialog dlg;
+    dlg.SetDocument(&doc);
+    // Esc as soon as the worker runs: the dialog waits for it and cancels.
+    QTimer::singleShot(30, [&] { QTest::keyClick(&dlg, Qt::Key_Escape); });
+    QElapsedTimer t;
+    t.start();
+    const int result = dlg.exec();
+    QCOMPARE(result, int(QDialog::Rejected));
+    QCOMPARE(dlg.Result(), -1);
+    QCOMPARE(doc.countAll(), before);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Obliczanie..."));
+  }
+
+  void settingsAndBarsSurviveARestart() {
+    QTemporaryDir tmp;
+    const std::string ini = (tmp.path() + "/Pelmora.conf").toStdString();
+    {
+      ApplicationRun run;
+      QVERIFY(StartApplication(run, {}, ini));
+      run.frame->show();
+      {
+      CSettingsDlg dlg(run.app->settings(), run.frame.get());
+      dlg.margin()->setText(QStringLiteral("12.5"));
+      dlg.useMultiple()->setChecked(false);
+      QVERIFY(!dlg.multiple()->isEnabled());
+      dlg.colourPrint()->setChecked(true);
+      dlg.chartColour()->setColor(QColor(0, 0, 255));
+      dlg.accept();
+      QCOMPARE(run.app->settings().dthMargin, 12.5);
+      QCOMPARE(run.app->settings().useTHMF, 0);
+      QCOMPARE(run.app->settings().printBW, 0);
+      QCOMPARE(run.app->settings().ChartColor, 0xFF0000u);  // blue as 0x00BBGGRR
+      }
+      run.frame->action(cmd::kViewZoomBar)->trigger();
+      QVERIFY(run.frame->zoomBar()->isHidden());
+      run.frame->close();
+      QVERIFY(FinishApplication(run));
+    }
+    {
+      ApplicationRun run;
+      QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, ini));
+      QCOMPARE(run.app->settings().dthMargin, 12.5);
+      QCOMPARE(run.app->settings().useTHMF, 0);
+      QCOMPARE(run.app->settings().ChartColor, 0xFF0000u);
+      run.frame->show();
+      QVERIFY(run.frame->zoomBar()->isHidden());
+      QVERIFY(!run.frame->action(cmd::kViewZoomBar)->isChecked());
+      // The curve takes the stored colour.
+      CDownView* view = run.frame->activeView();
+      run.frame->action(cmd::kCalculate)->trigger();
+      QVERIFY(testing::WaitForChart(view));
+      QVERIFY(CountNear(*view->cachedImage(), QColor(0, 0, 255)) > 200);
+      view->document()->setModified(false);
+      FinishApplication(run);
+    }
+  }
+
+  void numberFieldWithoutNumberKeepsDialogOpen() {
+    CSettings s;
+    CSettingsDlg dlg(s);
+    dlg.margin()->setText(QStringLiteral("abc"));
+    testing::BoxWatcher box;
+    box.Arm();
+    dlg.accept();
+    QVERIFY(box.seen);
+    QCOMPARE(box.text, QStringLiteral("Enter a number."));
+    QCOMPARE(s.dthMargin, 20.0);
+    QVERIFY(dlg.result() != QDialog::Accepted);
+  }
+};
+
+QObject* MakeShellTest() { return new ShellTest; }
+
+#include "test_shell.moc"
