@@ -99,7 +99,14 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
 }
 
 CMainFrame::~CMainFrame() {
-  for (CChildFrame* f : frames()) f->view()->waitForRendering();
+  // The documents go while the frame is still whole: none of their last
+  // signals may reach a half-destroyed frame.
+  disconnect(mdi_, nullptr, this, nullptr);
+  for (CChildFrame* f : frames()) {
+    f->view()->waitForRendering();
+    f->disconnect(this);
+  }
+  delete mdi_;
 }
 
 QAction* CMainFrame::action(int id) const {
