@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds Pelmora and runs it on a structure (default: examples/NaCl.xml).
+# Builds Pelmora and starts the desktop application on a structure
+# (default: examples/NaCl.xml).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
-exec ./build/bin/pelmora-cli calc "${1:-examples/NaCl.xml}"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: no display to show the window on; try: xvfb-run -a $0 $*" >&2
+  exit 1
+fi
+exec ./build/bin/pelmora "${1:-examples/NaCl.xml}"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs pelmora under a virtual X server through its main states and writes a
+# PNG of each into the folder given as argument:
+#   1-empty-frame.png         the main frame without a document
+#   2-nacl-descriptions.png   NaCl calculated, reflection descriptions on
+#   3-zoomed.png              the same zoomed in, the cursor read in the status bar
+#   4-export-dialog.png       the numeric export dialog
+# Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
+set -euo pipefail
+out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"
+cd "$(dirname "$0")/.."
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+if [ ! -x build/bin/pelmora_screenshots ]; then
+  cmake -S . -B build -G Ninja >/dev/null
+  cmake --build build -j2 --target pelmora_screenshots
+fi
+runtime="$(mktemp -d)"
+chmod 700 "$runtime"
+trap 'rm -rf "$runtime"' EXIT
+XDG_RUNTIME_DIR="$runtime" xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/pelmora_screenshots "$out"
