@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "documents/AtomicFile.h"
+#include "documents/TolvoInputFile.h"
 #include "documents/XmlUtil.h"
 #include "engine/TextFormat.h"
 
@@ -233,10 +234,10 @@ bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<D
     case StructureReadStatus::kNotStructure:
       break;
   }
-  // The older input format is not readable yet: report as its reader would.
-  std::string bytes;
-  messages.push_back({kErrorCaption, ReadWholeFile(path, bytes) ? kUnknownFileFormat : kCannotOpenFile});
-  return false;
+  // Not a structure file: perhaps an input file of the older program.
+  if (!ImportTolvoInputFile(doc, path, messages)) return false;
+  doc.ExpandCellAtoms();
+  return true;
 }
 
 }  // namespace pelmora
