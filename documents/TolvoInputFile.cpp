@@ -165,7 +165,11 @@ double AsPrinted(float v) { return parseDoubleOr(cformat("%.6f", static_cast<dou
 // Names and the centring name in the file's own encoding: UTF-8 stays, the
 // older program's Windows-1250 is converted. A UTF-8 letter cut by the
 // name's width limit is dropped whole.
+// Control characters cannot stand in an XML file; they become "?" so that
+// the imported structure can be saved and read again.
 std::string ToUtf8(std::string s, bool fileIsUtf8) {
+  for (char& ch : s)
+    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '?';
   if (!fileIsUtf8) return cp1250ToUtf8(s);
   while (!s.empty() && !isValidUtf8(s)) s.pop_back();
   return s;
