@@ -136,10 +136,14 @@ TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) 
 
   // Names are cut at five characters; Windows-1250 letters become UTF-8.
   OldFile names;
-  names.atoms = {AtomLine("Abcdefg", 0, 0, 0), AtomLine("\xA3\xB9", 0, 0, 0)};
+  // Control characters, which no XML file can hold, become "?".
+  // The rest of a long name is left for the next read, as scanf leaves it.
+  names.atoms = {AtomLine("A\x01", 0, 0, 0), AtomLine("Abcdefg", 0, 0, 0), "H 0 0 0"};
   CKomorka doc3;
   ASSERT_EQ(ImportTolvoText(doc3, names.Text()), ImportStatus::kOk);
-  EXPECT_EQ(doc3.structureAtoms[0].name, "Abcde");
+  EXPECT_EQ(doc3.structureAtoms[0].name, "A?");
+  EXPECT_EQ(doc3.structureAtoms[1].name, "Abcde");
+  EXPECT_EQ(doc3.structureAtoms[2].name, "fg");
 
   CKomorka doc4;
   EXPECT_EQ(ImportTolvoText(doc4, ""), ImportStatus::kUnknownFormat);
