@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/Commands.h"
+#include "cli/Session.h"
 #include "cli/TerminalProgress.h"
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
@@ -19,6 +20,7 @@ struct CalcOptions {
   std::string radiation;
   std::vector<double> range;
   ReflectionFilter filter;
+  SessionOptions session;
 };
 
 bool WriteOutput(const std::string& path, const std::string& text) {
@@ -35,15 +37,10 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 }
 
 int RunCalc(const CalcOptions& o) {
-  CKomorka doc;
-  std::vector<DocMessage> messages;
-  const bool opened = OpenStructureDocument(doc, o.structure, messages);
-  for (const DocMessage& m : messages) std::cerr << "pelmora-cli: " << o.structure << ": " << m.text << "\n";
-  if (!opened) return 2;
-  // The file's own source and instrument set are what the experiment page
-  // applies when the document becomes active.
-  if (doc.sourceRecord) doc.ApplySource(*doc.sourceRecord);
-  if (doc.aparatRecord) doc.ApplyApparatus(*doc.aparatRecord);
+  Session s;
+  OpenSession(o.session, s);
+  CKomorka doc(s.settings.ExperimentDefaultsOf());
+  if (const int status = OpenDocument(o.session, s, o.structure, doc); status != 0) return status;
   if (o.radiation == "x") doc.radiation = 0;
   if (o.radiation == "n") doc.radiation = 1;
   if (o.range.size() == 2) {
@@ -72,7 +69,9 @@ Runner AddCalcCommand(CLI::App& app) {
       "The list has the format of the reflection table's text export: one line per reflection in the\n"
       "2-theta range. Exit status: 0 done, 1 bad arguments, 2 unreadable or unknown file,\n"
       "3 structure or experiment refused, 4 output not written.");
-  cmd->add_option("structure", o->structure, "Structure file (.xml) to calculate")->required();
+  cmd->add_option("structure", o->structure, "Structure file (.xml) or older input file (.dat) to calculate")
+      ->required();
+  AddSessionOptions(*cmd, o->session);
   cmd->add_option("--reflections,-o", o->reflections, "Write the reflection list to FILE ('-': standard output)")
       ->type_name("FILE");
   cmd->add_option("--radiation", o->radiation, "x = X-rays, n = neutrons (default: the file's source)")
