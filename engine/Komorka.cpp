@@ -255,7 +255,9 @@ std::string CKomorka::ValidateCalculation() const {
   probe.gamma = gamma;
   probe.RefreshCellMetric();
   const double V = probe.CellVolume();
-  if (!(std::isfinite(V) && V > 0.0))
+  // Angles whose axes (almost) lie in one plane leave only rounding residue
+  // under the square root: such a cell has no volume either.
+  if (!(std::isfinite(V) && V > 1e-5 * std::fabs(a * b * c)))
     return cformat("Nieprawidłowa komórka elementarna: objętość V = %g Å³ (a = %g, b = %g, c = %g, "
                    "alfa = %g, beta = %g, gamma = %g).",
                    V, a, b, c, alfa, beta, gamma);

@@ -11,6 +11,7 @@ PKGS=(
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev
   libgl-dev libglu1-mesa-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
+  locales
 )
 
 missing=()
@@ -24,4 +25,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq -o DPkg::Lock::Timeout=300
   $SUDO apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"
+fi
+
+# Tests check that numbers keep their decimal point under a locale whose
+# separator is a comma: make sure one exists.
+if ! locale -a 2>/dev/null | grep -qi '^pl_PL\.utf-\?8$'; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO localedef -i pl_PL -f UTF-8 pl_PL.UTF-8 || echo "warning: could not generate pl_PL.UTF-8" >&2
 fi

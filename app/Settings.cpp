@@ -1,0 +1,227 @@
+#include "app/Settings.h"
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+namespace {
+
+constexpr const char* kMain = "Settings";
+constexpr const char* kGL = "GLSettings";
+
+QString KeyOf(const char* section, const char* name) {
+  return QString::fromLatin1(section) + QLatin1Char('/') + QString::fromLatin1(name);
+}
+
+// Integers are kept as 32-bit words; anything wider is cut at the ends so
+// that a wild value cannot wrap round into a plausible one.
+std::int64_t Clamp32(std::int64_t v) {
+  constexpr std::int64_t lo = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int64_t hi = std::numeric_limits<std::uint32_t>::max();
+  return v < lo ? lo : v > hi ? hi : v;
+}
+
+std::int64_t Scaled(double value, double factor) {
+  const double r = static_cast<double>(RoundHalfDown(value * factor));
+  if (!(r > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
+  if (!(r < 4294967295.0)) return std::numeric_limits<std::uint32_t>::max();
+  return static_cast<std::int64_t>(r);
+}
+
+// The stored integer is taken as unsigned when scaled back.
+double Unscaled(const SettingsStore& st, const char* name, std::int64_t missing, double factor) {
+  return static_cast<std::uint32_t>(st.GetInt(kMain, name, missing)) / factor;
+}
+
+// Decimal text: a value of the wrong type reads as `missing`, text that holds
+// no number as 0.
+double Decimal(const SettingsStore& st, const char* name, const char* missing) {
+  return parseDouble(st.GetString(kMain, name, missing)).value_or(0.0);
+}
+
+void WriteRadiation(SettingsStore& st, const CSettings& s) {
+  st.SetInt(kMain, "Lambda", Scaled(s.Lambda, 100000.0));
+  st.SetInt(kMain, "Lambda2", Scaled(s.Lambda2, 100000.0));
+  st.SetInt(kMain, "Radiation", s.Radiation);
+  st.SetInt(kMain, "Ratio", Scaled(s.Ratio, 1000.0));
+  st.SetString(kMain, "RadName", s.RadName);
+}
+
+void WriteApparatus(SettingsStore& st, const CSettings& s) {
+  st.SetString(kMain, "U", cformat("%f", s.U));
+  st.SetString(kMain, "V", cformat("%f", s.V));
+  st.SetString(kMain, "W", cformat("%f", s.W));
+  st.SetString(kMain, "X", cformat("%f", s.X));
+  st.SetString(kMain, "AparatName", s.AparatName);
+}
+
+}  // namespace
+
+std::int64_t RoundHalfDown(double x) {
+  const double f = std::floor(x);
+  return static_cast<std::int64_t>(x - f > 0.5 ? std::ceil(x) : f);
+}
+
+ExperimentDefaults CSettings::ExperimentDefaultsOf() const {
+  ExperimentDefaults d;
+  d.lambda1 = Lambda;
+  d.lambda2 = Lambda2;
+  d.ratio = Ratio;
+  d.angleMin = katMin;
+  d.angleMax = katMax;
+  d.u = U;
+  d.v = V;
+  d.w = W;
+  d.x = X;
+  d.y = Y;
+  d.gsize = Thickness;
+  d.dwfactor = DWFactor;
+  d.IsDW = IsDW;
+  d.difradius = Difradius;
+  d.absorption = Absorption;
+  d.detslit = DetSlit;
+  d.beamarea = BeamArea;
+  d.measurespeed = MeasureSpeed;
+  return d;
+}
+
+RadiationSource CSettings::CurrentSource() const { return RadiationSource{Lambda, Lambda2, Ratio, RadName, Radiation}; }
+
+ApparatusSet CSettings::CurrentApparatus() const { return ApparatusSet{U, V, W, X, Y, AparatName}; }
+
+struct SettingsStore::Impl {
+  QSettings settings;
+  Impl() : settings(QSettings::IniFormat, QSettings::UserScope, "Pelmora", "Pelmora") {}
+  explicit Impl(const std::string& path) : settings(QString::fromStdString(path), QSettings::IniFormat) {}
+};
+
+SettingsStore::SettingsStore() : impl_(std::make_unique<Impl>()) {}
+SettingsStore::SettingsStore(const std::string& iniPath) : impl_(std::make_unique<Impl>(iniPath)) {}
+SettingsStore::~SettingsStore() = default;
+
+std::int64_t SettingsStore::GetInt(const char* section, const char* name, std::int64_t missing) const {
+  const QVariant v = impl_->settings.value(KeyOf(section, name));
+  bool ok = false;
+  std::int64_t n = 0;
+  switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+      n = v.toLongLong(&ok);
+      break;
+    case QMetaType::QString:
+      n = v.toString().trimmed().toLongLong(&ok, 10);
+      break;
+    default:
+      break;
+  }
+  if (!ok || n != Clamp32(n)) return missing;
+  return n;
+}
+
+void SettingsStore::SetInt(const char* section, const char* name, std::int64_t value) {
+  impl_->settings.setValue(KeyOf(section, name), static_cast<qlonglong>(Clamp32(value)));
+}
+
+std::string SettingsStore::GetString(const char* section, const char* name, const std::string& missing) const {
+  const QVariant v = impl_->settings.value(KeyOf(section, name));
+  if (v.typeId() != QMetaType::QString) return missing;
+  return v.toString().toStdString();
+}
+
+void SettingsStore::SetString(const char* section, const char* name, const std::string& value) {
+  impl_->settings.setValue(KeyOf(section, name), QString::fromStdString(value));
+}
+
+bool SettingsStore::Sync() {
+  impl_->settings.sync();
+  return impl_->settings.status() == QSettings::NoError;
+}
+
+std::string SettingsStore::FilePath() const { return impl_->settings.fileName().toStdString(); }
+
+void LoadSettings(const SettingsStore& st, CSettings& s) {
+  s.Sett_ver = static_cast<std::uint32_t>(st.GetInt(kMain, "Sett_ver", 0));
+  if (s.Sett_ver != CSettings::kLayoutVersion) return;
+  s.DataDir = st.GetString(kMain, "DataDir", "Data");
+  s.PluginsDir = st.GetString(kMain, "PluginsDir", "Plugins");
+  s.PeakProfile = st.GetString(kMain, "PeakProfile", "pseudo Voigt");
+  s.AxisColor = static_cast<std::uint32_t>(st.GetInt(kMain, "AxisColor", 0));
+  s.ChartColor = static_cast<std::uint32_t>(st.GetInt(kMain, "ChartColor", 0xFF0000));
+  s.printBW = static_cast<std::int32_t>(st.GetInt(kMain, "printBW", 1));
+  s.useTHMF = static_cast<std::int32_t>(st.GetInt(kMain, "useTHMF", 1));
+  s.dthMargin = Unscaled(st, "dthMargin", 20000, 1000.0);
+  s.dthMF = Unscaled(st, "dthMF", 10000, 1000.0);
+  s.KA1Color = static_cast<std::uint32_t>(st.GetInt(kMain, "KA1Color", 1282111));
+  s.KA2Color = static_cast<std::uint32_t>(st.GetInt(kMain, "KA2Color", 149994));
+  s.katMin = Unscaled(st, "katMin", 20000, 1000.0);
+  s.katMax = Unscaled(st, "katMax", 150000, 1000.0);
+  s.Lambda = Unscaled(st, "Lambda", 154056, 100000.0);
+  s.Lambda2 = Unscaled(st, "Lambda2", 154439, 100000.0);
+  s.Ratio = Unscaled(st, "Ratio", 500, 1000.0);
+  s.Radiation = static_cast<std::int32_t>(st.GetInt(kMain, "Radiation", 0));
+  s.RadName = st.GetString(kMain, "RadName", "*Cu");
+  s.U = Decimal(st, "U", "0.0");
+  s.V = Decimal(st, "V", "0.0");
+  s.W = Decimal(st, "W", "0.0");
+  s.X = Decimal(st, "X", "0.0");
+  s.AparatName = st.GetString(kMain, "AparatName", "*brak");
+  s.Thickness = Decimal(st, "Thickness", "1000000.0");
+  s.Difradius = Decimal(st, "Difradius", "200");
+  s.Absorption = Decimal(st, "Absorption", "0.0001");
+  s.DetSlit = Decimal(st, "DetSlit", "10");
+  s.BeamArea = Decimal(st, "BeamArea", "10");
+  s.MeasureSpeed = Decimal(st, "MeasureSpeed", "1");
+  s.DWFactor = Decimal(st, "DWFactor", "0.0");
+  s.IsDW = static_cast<std::int32_t>(st.GetInt(kMain, "IsDW", 0));
+  s.GLDetail = static_cast<std::int32_t>(st.GetInt(kGL, "GLDetail", 30));
+}
+
+bool SaveSettings(SettingsStore& st, const CSettings& s) {
+  st.SetInt(kMain, "Sett_ver", CSettings::kLayoutVersion);
+  st.SetString(kMain, "DataDir", s.DataDir);
+  st.SetString(kMain, "PluginsDir", s.PluginsDir);
+  st.SetString(kMain, "PeakProfile", s.PeakProfile);
+  st.SetInt(kMain, "AxisColor", s.AxisColor);
+  st.SetInt(kMain, "ChartColor", s.ChartColor);
+  st.SetInt(kMain, "printBW", s.printBW);
+  st.SetInt(kMain, "KA1Color", s.KA1Color);
+  st.SetInt(kMain, "KA2Color", s.KA2Color);
+  st.SetInt(kMain, "useTHMF", s.useTHMF);
+  st.SetInt(kMain, "dthMargin", Scaled(s.dthMargin, 1000.0));
+  st.SetInt(kMain, "dthMF", Scaled(s.dthMF, 1000.0));
+  st.SetInt(kMain, "katMin", Scaled(s.katMin, 1000.0));
+  st.SetInt(kMain, "katMax", Scaled(s.katMax, 1000.0));
+  WriteRadiation(st, s);
+  WriteApparatus(st, s);
+  st.SetString(kMain, "Thickness", cformat("%g", s.Thickness));
+  st.SetString(kMain, "Difradius", cformat("%g", s.Difradius));
+  st.SetString(kMain, "Absorption", cformat("%g", s.Absorption));
+  st.SetString(kMain, "DetSlit", cformat("%g", s.DetSlit));
+  st.SetString(kMain, "BeamArea", cformat("%g", s.BeamArea));
+  st.SetString(kMain, "MeasureSpeed", cformat("%g", s.MeasureSpeed));
+  st.SetString(kMain, "DWFactor", cformat("%g", s.DWFactor));
+  st.SetInt(kMain, "IsDW", s.IsDW);
+  st.SetInt(kGL, "GLDetail", s.GLDetail);
+  return st.Sync();
+}
+
+bool SaveRadiationSettings(SettingsStore& st, const CSettings& s) {
+  WriteRadiation(st, s);
+  return st.Sync();
+}
+
+bool SaveApparatusSettings(SettingsStore& st, const CSettings& s) {
+  WriteApparatus(st, s);
+  return st.Sync();
+}
+
+}  // namespace pelmora

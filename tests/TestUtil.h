@@ -1,0 +1,64 @@
+// Shared helpers of the core tests.
+#pragma once
+
+#include <cmath>
+#include <string>
+
+#include "TempDir.h"
+#include "engine/Komorka.h"
+
+namespace pelmora::test {
+
+using testing::TempDir;
+
+inline AtomSite MakeAtom(const std::string& name, double x, double y, double z, double a1 = 6.0, double b1 = 10.0,
+                         double c = 1.0, double s = 5.0) {
+  AtomSite at;
+  at.name = name;
+  at.x = x;
+  at.y = y;
+  at.z = z;
+  at.a1 = a1;
+  at.b1 = b1;
+  at.a2 = 1.5;
+  at.b2 = 0.5;
+  at.a3 = 0.7;
+  at.b3 = 30.0;
+  at.a4 = 0.2;
+  at.b4 = 80.0;
+  at.c = c;
+  at.s = s;
+  return at;
+}
+
+inline void SetCell(CKomorka& doc, double a, double b, double c, double alfa, double beta, double gamma) {
+  doc.a = a;
+  doc.b = b;
+  doc.c = c;
+  doc.alfa = alfa;
+  doc.beta = beta;
+  doc.gamma = gamma;
+}
+
+// d-spacing from the inverse of the direct metric tensor: an independent
+// route to the same number.
+inline double ReferenceD(double a, double b, double c, double al, double be, double ga, int h, int k, int l) {
+  const double r = M_PI / 180.0;
+  const double ca = std::cos(al * r), cb = std::cos(be * r), cg = std::cos(ga * r);
+  const double G[3][3] = {{a * a, a * b * cg, a * c * cb}, {a * b * cg, b * b, b * c * ca}, {a * c * cb, b * c * ca, c * c}};
+  const double det = G[0][0] * (G[1][1] * G[2][2] - G[1][2] * G[2][1]) - G[0][1] * (G[1][0] * G[2][2] - G[1][2] * G[2][0]) +
+                     G[0][2] * (G[1][0] * G[2][1] - G[1][1] * G[2][0]);
+  double inv[3][3];
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      const int i1 = (j + 1) % 3, i2 = (j + 2) % 3, j1 = (i + 1) % 3, j2 = (i + 2) % 3;
+      inv[i][j] = (G[i1][j1] * G[i2][j2] - G[i1][j2] * G[i2][j1]) / det;
+    }
+  const double v[3] = {double(h), double(k), double(l)};
+  double s = 0;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) s += v[i] * inv[i][j] * v[j];
+  return 1.0 / std::sqrt(s);
+}
+
+}  // namespace pelmora::test

@@ -1,0 +1,191 @@
+// Cell metric, centring expansion and the small document operations.
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "engine/Komorka.h"
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+TEST(CellMetric, DSpacingOfEveryCrystalSystemMatchesTheMetricTensor) {
+  const struct {
+    const char* system;
+    double a, b, c, al, be, ga;
+  } cells[] = {
+      {"cubic", 5.43, 5.43, 5.43, 90, 90, 90},          {"tetragonal", 4.59, 4.59, 2.96, 90, 90, 90},
+      {"orthorhombic", 5.1, 7.3, 9.8, 90, 90, 90},      {"hexagonal", 3.25, 3.25, 5.21, 90, 90, 120},
+      {"rhombohedral", 5.0, 5.0, 5.0, 77.5, 77.5, 77.5}, {"monoclinic", 6.2, 4.8, 7.7, 90, 103.4, 90},
+      {"triclinic", 5.5, 6.6, 7.7, 81.0, 95.5, 107.2},
+  };
+  for (const auto& cell : cells) {
+    CKomorka doc;
+    SetCell(doc, cell.a, cell.b, cell.c, cell.al, cell.be, cell.ga);
+    doc.RefreshCellMetric();
+    for (int h = -3; h <= 3; ++h)
+      for (int k = -3; k <= 3; ++k)
+        for (int l = -3; l <= 3; ++l) {
+          if (!h && !k && !l) continue;
+          const double ref = ReferenceD(cell.a, cell.b, cell.c, cell.al, cell.be, cell.ga, h, k, l);
+          ASSERT_NEAR(doc.DSpacing(h, k, l), ref, 1e-11 * ref) << cell.system << " " << h << k << l;
+        }
+  }
+  // Hand-computed: hexagonal 1/d^2 = 4/3 (h^2 + hk + k^2) / a^2 + l^2 / c^2.
+  CKomorka hex;
+  SetCell(hex, 3.0, 3.0, 5.0, 90, 90, 120);
+  hex.RefreshCellMetric();
+  EXPECT_NEAR(hex.DSpacing(1, 0, 1), 1.0 / std::sqrt(4.0 / 27.0 + 1.0 / 25.0), 1e-12);
+  EXPECT_NEAR(hex.CellVolume(), 9.0 * 5.0 * std::sqrt(3.0) / 2.0, 1e-12);
+}
+
+TEST(CellMetric, RightAnglesAreExact) {
+  CKomorka doc;
+  SetCell(doc, 3.0, 4.0, 5.0, 90.0, 90.0, 90.0);
+  doc.RefreshCellMetric();
+  EXPECT_EQ(doc.cosAlfa, 0.0);
+  EXPECT_EQ(doc.sinBeta, 1.0);
+  EXPECT_DOUBLE_EQ(doc.DSpacing(1, 2, 3), 1.0 / std::sqrt(1.0 / 9 + 4.0 / 16 + 9.0 / 25));
+  EXPECT_EQ(doc.CellVolume(), 60.0);
+}
+
+TEST(Centring, ExpansionShiftsAndReducesCoordinates) {
+  CKomorka doc;
+  doc.latticeType = kCubic | kFaceCentred;
+  for (double x : {0.0, 0.75, 0.1}) doc.structureAtoms.push_back(MakeAtom("A", x, 0.0, 0.0));
+  ASSERT_TRUE(doc.ExpandCellAtoms());
+  ASSERT_EQ(doc.cellAtoms.size(), 12u);
+  // Atom at x = 0.75 shifted by +0.5 lands at 0.25.
+  EXPECT_DOUBLE_EQ(doc.cellAtoms[5].x, 0.25);
+  EXPECT_DOUBLE_EQ(doc.cellAtoms[5].y, 0.5);
+  EXPECT_DOUBLE_EQ(doc.cellAtoms[7].z, 0.5);
+
+  doc.latticeType = kCubic;
+  doc.structureAtoms = {MakeAtom("A", 1.0, -0.25, 0.9999999)};
+  doc.ExpandCellAtoms();
+  ASSERT_EQ(doc.cellAtoms.size(), 1u);
+  EXPECT_EQ(doc.cellAtoms[0].x, 0.0);
+  EXPECT_EQ(doc.cellAtoms[0].y, 0.75);
+  EXPECT_EQ(doc.cellAtoms[0].z, 0.9999999);
+
+  doc.latticeType = kMonoclinic | kBaseCentred;
+  doc.structureAtoms = {MakeAtom("A", 0.1, 0.2, 0.3)};
+  doc.ExpandCellAtoms();
+  ASSERT_EQ(doc.cellAtoms.size(), 2u);
+  EXPECT_DOUBLE_EQ(doc.cellAtoms[1].x, 0.6);
+  EXPECT_DOUBLE_EQ(doc.cellAtoms[1].y, 0.7);
+  EXPECT_DOUBLE_EQ(doc.cellAtoms[1].z, 0.3);
+}
+
+TEST(Centring, ExpansionNeverExceedsTheCapacity) {
+  CKomorka doc;
+  doc.latticeType = kCubic | kFaceCentred;
+  doc.structureAtoms.assign(501, MakeAtom("A", 0.1, 0.1, 0.1));
+  EXPECT_FALSE(CKomorka::FitsCapacity(doc.latticeType, 501));
+  EXPECT_TRUE(CKomorka::FitsCapacity(doc.latticeType, 500));
+  EXPECT_FALSE(doc.ExpandCellAtoms());
+  EXPECT_EQ(doc.cellAtoms.size(), 2000u);
+}
+
+TEST(Centring, BoundaryImagesForTheViewer) {
+  CKomorka doc;
+  std::vector<AtomSite> list;
+  doc.structureAtoms = {MakeAtom("corner", 0, 0, 0), MakeAtom("face", 0.5, 0.5, 0), MakeAtom("centre", 0.5, 0.5, 0.5)};
+  doc.ExpandCellAtoms();
+  ASSERT_EQ(doc.CopyCellAtoms(list), 3 + 7 + 1);
+  // The corner atom's images are at the other seven corners.
+  int corners = 0;
+  for (const AtomSite& at : list)
+    if (at.name == "corner") ++corners;
+  EXPECT_EQ(corners, 8);
+
+  // Never more than 255 records.
+  doc.structureAtoms.assign(100, MakeAtom("corner", 0, 0, 0));
+  doc.ExpandCellAtoms();
+  EXPECT_EQ(doc.CopyCellAtoms(list), CKomorka::kMaxImageRecords);
+}
+
+TEST(Document, DefaultsLatticeNamesAndReset) {
+  CKomorka doc;
+  EXPECT_EQ(doc.latticeType, 1u);
+  EXPECT_EQ(doc.bravaisIndex, 0);
+  EXPECT_EQ(doc.a, 1.0);
+  EXPECT_EQ(doc.gamma, 90.0);
+  EXPECT_EQ(doc.lambda1, 1.54059);
+  EXPECT_DOUBLE_EQ(doc.energy1, 12398.65788 / 1.54059);
+  EXPECT_EQ(doc.BravaisTable[7].type, 35u);
+  EXPECT_EQ(doc.BravaisTable[7].centringName, "centrowana na podstawie");
+  EXPECT_EQ(doc.BravaisTable[12].systemName, "romboedryczna");
+
+  // The system name stores the bare code; "P" then leaves it primitive.
+  doc.latticeType = 17;
+  ASSERT_TRUE(doc.SetSystemFromName("heksagonalna"));
+  EXPECT_TRUE(doc.SetCentringFromLetter("P"));
+  EXPECT_EQ(doc.latticeType, 5u);
+  EXPECT_FALSE(doc.SetSystemFromName("kubiczna"));
+  EXPECT_FALSE(doc.SetCentringFromLetter("R"));
+  EXPECT_EQ(doc.latticeType, 5u);
+
+  doc.structureAtoms = {MakeAtom("A", 0.1, 0.2, 0.3)};
+  doc.ExpandCellAtoms();
+  doc.a = 4.0;
+  ASSERT_TRUE(doc.OnNewDocument());
+  EXPECT_EQ(doc.a, 1.0);
+  EXPECT_EQ(doc.latticeType, 1u);
+  EXPECT_TRUE(doc.structureAtoms.empty());
+  EXPECT_TRUE(doc.cellAtoms.empty());
+}
+
+TEST(Document, DisplayUpdateReachesEveryCopyOfTheSite) {
+  CKomorka doc;
+  doc.latticeType = kCubic | kBodyCentred;
+  doc.structureAtoms = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.25, 0.25, 0.25)};
+  doc.structureAtoms[1].siteIndex = 1;
+  doc.ExpandCellAtoms();
+  AtomSite edited = doc.cellAtoms[3];
+  edited.color = 0x123456;
+  edited.radius = 40;
+  edited.visible = 1;
+  doc.UpdateAtomDisplay(edited);
+  EXPECT_EQ(doc.structureAtoms[1].color, 0x123456u);
+  EXPECT_EQ(doc.cellAtoms[2].radius, 40);
+  EXPECT_EQ(doc.cellAtoms[3].visible, 1);
+  EXPECT_EQ(doc.cellAtoms[0].color, kDefaultAtomColor);
+}
+
+TEST(Document, RebuildTakesTheLastFourteenSites) {
+  CKomorka doc;
+  doc.latticeType = kCubic;
+  for (int i = 0; i < 16; ++i) doc.cellAtoms.push_back(MakeAtom("S" + std::to_string(i), 0.01 * i, 0, 0));
+  doc.RebuildStructureFromCell();
+  ASSERT_EQ(doc.structureAtoms.size(), 14u);
+  EXPECT_EQ(doc.structureAtoms.front().name, "S2");
+  EXPECT_EQ(doc.structureAtoms.back().siteIndex, 13);
+
+  doc.latticeType = kCubic | kFaceCentred;
+  doc.cellAtoms.resize(8);
+  doc.RebuildStructureFromCell();
+  ASSERT_EQ(doc.structureAtoms.size(), 2u);
+  EXPECT_EQ(doc.structureAtoms[1].name, "S4");
+}
+
+TEST(Document, ValidationNamesTheOffendingValue) {
+  CKomorka doc;
+  doc.a = doc.b = doc.c = 4.0;
+  EXPECT_EQ(doc.ValidateCalculation(), "");
+  doc.difradius = 0.0;
+  EXPECT_NE(doc.ValidateCalculation().find("difradius"), std::string::npos);
+  doc.difradius = 200.0;
+  doc.absorption = 0.0;
+  EXPECT_NE(doc.ValidateCalculation().find("absorption"), std::string::npos);
+  doc.absorption = 1e-4;
+  doc.measurespeed = 0.0;
+  EXPECT_NE(doc.ValidateCalculation().find("measurespeed"), std::string::npos);
+  doc.measurespeed = 1.0;
+  doc.SetLambda1(0.0);
+  EXPECT_NE(doc.ValidateCalculation().find("lambda1"), std::string::npos);
+  doc.SetLambda1(1.5);
+  doc.a = 0.0;
+  EXPECT_NE(doc.ValidateCalculation().find("objętość"), std::string::npos);
+  doc.a = 4.0;
+  doc.alfa = doc.beta = doc.gamma = 120.0;  // degenerate: the three vectors lie in one plane
+  EXPECT_FALSE(doc.ValidateCalculation().empty());
+}

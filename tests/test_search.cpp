@@ -1,0 +1,281 @@
+// The reflection search: ranges, order, grouping, both wavelengths and
+// cancellation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+#include "TestUtil.h"
+#include "documents/StructureFile.h"
+#include "engine/Komorka.h"
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+
+void OneAtomCell(CKomorka& doc, LatticeType type, double a, double c, double gamma) {
+  doc.latticeType = type;
+  SetCell(doc, a, a, c, 90, 90, gamma);
+  doc.structureAtoms = {MakeAtom("A", 0, 0, 0)};
+  doc.ExpandCellAtoms();
+}
+
+const Reflection* Find(const std::vector<Reflection>& list, int h, int k, int l) {
+  for (const Reflection& r : list)
+    if (r.h == h && r.k == k && r.l == l) return &r;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(Search, CubicAndHexagonalMultiplicities) {
+  CKomorka cubic;
+  OneAtomCell(cubic, kCubic, 4.0, 4.0, 90);
+  cubic.SetLambda2(0.0);
+  NullProgress none;
+  ASSERT_EQ(cubic.CalculateReflections(none), 0);
+  const auto& g = cubic.reflections1;
+  ASSERT_NE(Find(g, 1, 0, 0), nullptr);
+  EXPECT_EQ(Find(g, 1, 0, 0)->multiplicity, 6);
+  EXPECT_EQ(Find(g, 1, 1, 0)->multiplicity, 12);
+  EXPECT_EQ(Find(g, 1, 1, 1)->multiplicity, 8);
+  // A group is named by the first of its members in the list order.
+  EXPECT_EQ(Find(g, 0, 1, 0), nullptr);
+
+  CKomorka hex;
+  OneAtomCell(hex, kHexagonal, 3.0, 5.0, 120);
+  hex.SetLambda2(0.0);
+  ASSERT_EQ(hex.CalculateReflections(none), 0);
+  // (1 0 0), (0 1 0) and their negatives make a group of four; (1 -1 0) and
+  // (-1 1 0) lie at the same angle but have absolute indices {1, 1, 0}.
+  const Reflection* r100 = Find(hex.reflections1, 1, 0, 0);
+  const Reflection* r1m10 = Find(hex.reflections1, 1, -1, 0);
+  ASSERT_NE(r100, nullptr);
+  ASSERT_NE(r1m10, nullptr);
+  EXPECT_EQ(r100->multiplicity, 4);
+  EXPECT_EQ(r1m10->multiplicity, 2);
+  EXPECT_NEAR(r100->theta, r1m10->theta, 1e-12);
+}
+
+TEST(Search, ExtinctReflectionsStayWithZeroIntensity) {
+  CKomorka doc;
+  OneAtomCell(doc, kCubic | kBodyCentred, 2.8665, 2.8665, 90);
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  const Reflection* r = Find(doc.reflections1, 1, 0, 0);
+  ASSERT_NE(r, nullptr);
+  EXPECT_LT(r->f2, 1e-20);
+  EXPECT_EQ(r->nonZero, 0);
+  EXPECT_LT(r->intensity, 1e-20 * doc.maxIntensity);
+  EXPECT_EQ(Find(doc.reflections1, 1, 1, 0)->nonZero, 1);
+}
+
+TEST(Search, BothWavelengthsAreMergedInAngleOrder) {
+  CKomorka doc;
+  OneAtomCell(doc, kCubic, 4.0, 4.0, 90);
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  ASSERT_GT(doc.count2(), 0);
+  EXPECT_EQ(doc.countAll(), doc.count1() + doc.count2());
+  int lines[3] = {0, 0, 0};
+  for (int i = 0; i < doc.countAll(); ++i) {
+    const Reflection& r = doc.reflectionsAll[i];
+    ++lines[r.line];
+    EXPECT_EQ(r.fwhm, -1.0);
+    if (i > 0) {
+      EXPECT_FALSE(ReflectionBefore(r, doc.reflectionsAll[i - 1]));
+    }
+  }
+  EXPECT_EQ(lines[1], doc.count1());
+  EXPECT_EQ(lines[2], doc.count2());
+  // Kα2 follows its Kα1 partner closely and carries half of it at its angle.
+  EXPECT_EQ(doc.reflectionsAll[0].line, 1);
+  EXPECT_EQ(doc.reflectionsAll[1].line, 2);
+  double maxI = 0;
+  for (const Reflection& r : doc.reflections1) maxI = std::max(maxI, r.intensity);
+  EXPECT_EQ(doc.maxIntensity, maxI);
+
+  // No second line: no second list.
+  doc.SetLambda2(0.0);
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  EXPECT_EQ(doc.count2(), 0);
+  for (const Reflection& r : doc.reflectionsAll) EXPECT_EQ(r.line, 1);
+
+  // Neutrons are monochromatic: no second list even with lambda2 set.
+  doc.SetLambda2(1.6);
+  doc.radiation = 1;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  EXPECT_EQ(doc.count2(), 0);
+}
+
+TEST(Search, RangeEndsAreIncludedAndAnEmptyRangeInstallsNothing) {
+  CKomorka doc;
+  OneAtomCell(doc, kCubic, 4.0, 4.0, 90);
+  doc.SetLambda2(0.0);
+  doc.RefreshCellMetric();
+  // 2-theta of (1 1 1), computed the way the search does.
+  const double tt = std::asin(doc.lambda1 / (2.0 * doc.DSpacing(1, 1, 1))) * kTwoThetaDeg;
+  doc.angleMin = tt;
+  doc.angleMax = tt;
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  ASSERT_EQ(doc.count1(), 1);
+  EXPECT_EQ(doc.reflections1[0].multiplicity, 8);
+
+  // A window holding only second-wavelength reflections: nothing changes.
+  doc.SetLambda2(1.6);
+  const double tt2 = std::asin(1.6 / (2.0 * doc.DSpacing(1, 1, 1))) * kTwoThetaDeg;
+  doc.angleMin = tt2 - 0.01;
+  doc.angleMax = tt2 + 0.01;
+  EXPECT_EQ(doc.CalculateReflections(none), -1);
+  EXPECT_EQ(doc.count1(), 1);
+  EXPECT_EQ(doc.count2(), 0);
+}
+
+TEST(Search, LargeCellsFindIndicesAboveFifteen) {
+  CKomorka doc;
+  OneAtomCell(doc, kCubic, 25.0, 25.0, 90);
+  doc.SetLambda1(1.54056);
+  doc.SetLambda2(0.0);
+  doc.angleMin = 140.0;
+  doc.angleMax = 150.0;
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  int maxIndex = 0;
+  for (const Reflection& r : doc.reflections1) maxIndex = std::max({maxIndex, r.h, r.k, r.l});
+  EXPECT_EQ(maxIndex, 31);  // 25 / d_min = 31.35
+  // Every reflection of the window is there: count the index triples by brute force.
+  doc.RefreshCellMetric();
+  long expected = 0, found = 0;
+  for (int h = -40; h <= 40; ++h)
+    for (int k = -40; k <= 40; ++k)
+      for (int l = -40; l <= 40; ++l) {
+        if (!h && !k && !l) continue;
+        const double s = doc.lambda1 / (2.0 * doc.DSpacing(h, k, l));
+        if (s > 1.0) continue;
+        const double tt = std::asin(s) * kTwoThetaDeg;
+        if (tt >= 140.0 && tt <= 150.0) ++expected;
+      }
+  for (const Reflection& r : doc.reflections1) found += r.multiplicity;
+  EXPECT_EQ(found, expected);
+}
+
+// Grouping as first described: each record compared with every group made so
+// far, in order of creation; the first that matches takes it.
+TEST(Search, HashedGroupingEqualsTheFirstMatchRule) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int trial = 0; trial < 4; ++trial) {
+    CKomorka doc;
+    doc.latticeType = trial % 2 ? kTetragonal : kCubic;
+    SetCell(doc, 5.0, 5.0, trial % 2 ? 7.0 : 5.0, 90, 90, 90);
+    for (int i = 0; i < 4; ++i) doc.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng)));
+    if (trial == 3) doc.structureAtoms = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.5, 0.5, 0.5, 3.0)};
+    doc.ExpandCellAtoms();
+    doc.SetLambda2(0.0);
+    NullProgress none;
+    ASSERT_EQ(doc.CalculateReflections(none), 0);
+
+    // Reference: every record in range with the plain structure factor.
+    std::vector<Reflection> records;
+    doc.RefreshCellMetric();
+    for (int h = -15; h <= 15; ++h)
+      for (int k = -15; k <= 15; ++k)
+        for (int l = -15; l <= 15; ++l) {
+          if (!h && !k && !l) continue;
+          Reflection r;
+          r.h = h, r.k = k, r.l = l;
+          r.d = doc.DSpacing(h, k, l);
+          const double s = doc.lambda1 / (2.0 * r.d);
+          if (s > 1.0) continue;
+          r.theta = std::asin(s);
+          const double tt = r.theta * kTwoThetaDeg;
+          if (tt < doc.angleMin || tt > doc.angleMax) continue;
+          r.f2 = doc.StructureFactor(h, k, l, r.theta, doc.lambda1, r.reF, r.imF);
+          records.push_back(r);
+        }
+    std::sort(records.begin(), records.end(), ReflectionBefore);
+    const auto rd4 = [](double x) { return std::floor(x * 1e4) / 1e4; };
+    const auto absSet = [](const Reflection& r) {
+      std::multiset<int> s{std::abs(r.h), std::abs(r.k), std::abs(r.l)};
+      return s;
+    };
+    std::vector<Reflection> groups;
+    for (const Reflection& r : records) {
+      bool matched = false;
+      for (Reflection& g : groups) {
+        if (rd4(g.theta) == rd4(r.theta) && rd4(g.f2) == rd4(r.f2) && absSet(g) == absSet(r)) {
+          ++g.multiplicity;
+          matched = true;
+          break;
+        }
+      }
+      if (!matched) groups.push_back(r);
+    }
+    ASSERT_EQ(groups.size(), doc.reflections1.size()) << "trial " << trial;
+    for (size_t i = 0; i < groups.size(); ++i) {
+      const Reflection& a = groups[i];
+      const Reflection& b = doc.reflections1[i];
+      ASSERT_EQ(std::tie(a.h, a.k, a.l, a.multiplicity), std::tie(b.h, b.k, b.l, b.multiplicity)) << i;
+      ASSERT_NEAR(a.f2, b.f2, 1e-9 * (1 + a.f2));
+    }
+  }
+}
+
+namespace {
+// Requests a cancel as soon as a given phase text is shown, and records
+// whether any text arrived while the cancel was pending.
+class CancelAt final : public CalcProgress {
+ public:
+  CancelAt(CKomorka& doc, std::string phase) : doc_(doc), phase_(std::move(phase)) {}
+  void SetRange(int, int) override {}
+  void SetPosition(int) override {}
+  void SetStatus(const std::string& text) override {
+    if (doc_.cancelRequested) textWhileCancelled = true;
+    if (text == phase_) doc_.cancelRequested = true;
+  }
+  bool textWhileCancelled = false;
+
+ private:
+  CKomorka& doc_;
+  std::string phase_;
+};
+}  // namespace
+
+TEST(Search, CancelInEveryPhaseKeepsThePreviousResults) {
+  CKomorka doc;
+  OneAtomCell(doc, kCubic | kFaceCentred, 4.0, 4.0, 90);
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  const auto before = doc.reflectionsAll;
+  const double maxBefore = doc.maxIntensity;
+  doc.a = doc.b = doc.c = 5.0;  // a different structure, so new results would show
+  for (const char* phase :
+       {"Wyszukiwanie refleksów", "Sortowanie refleksów", "Grupowanie refleksów", "Obliczanie natężenia"}) {
+    doc.cancelRequested = false;
+    CancelAt watcher(doc, phase);
+    EXPECT_EQ(doc.CalculateReflections(watcher), -1) << phase;
+    EXPECT_FALSE(watcher.textWhileCancelled) << phase;
+    ASSERT_EQ(doc.reflectionsAll.size(), before.size()) << phase;
+    EXPECT_EQ(doc.reflectionsAll.front().theta, before.front().theta) << phase;
+    EXPECT_EQ(doc.maxIntensity, maxBefore);
+  }
+}
+
+TEST(Search, NaClStrongestLineIsTwoZeroZero) {
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", messages));
+  doc.SetLambda1(1.540562);
+  doc.SetLambda2(0.0);
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  const auto strongest = std::max_element(doc.reflections1.begin(), doc.reflections1.end(),
+                                          [](const Reflection& a, const Reflection& b) { return a.intensity < b.intensity; });
+  EXPECT_EQ(std::tie(strongest->h, strongest->k, strongest->l), std::make_tuple(2, 0, 0));
+  EXPECT_NEAR(TwoThetaDegrees(*strongest), 31.70, 0.01);
+  EXPECT_EQ(strongest->multiplicity, 6);
+}

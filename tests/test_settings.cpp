@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "app/Settings.h"
+#include "TempDir.h"
+
+namespace pelmora {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+TEST(Settings, RoundHalfDownSendsExactHalvesDown) {
+  EXPECT_EQ(RoundHalfDown(2.5), 2);
+  EXPECT_EQ(RoundHalfDown(2.5000001), 3);
+  EXPECT_EQ(RoundHalfDown(-0.5), -1);
+  EXPECT_EQ(RoundHalfDown(1.540565 * 100000.0), 154056);
+}
+
+TEST(Settings, FirstStartKeepsTheConstructorDefaults) {
+  TempDir dir;
+  SettingsStore store(dir.File("none.ini"));
+  CSettings s;
+  LoadSettings(store, s);
+  EXPECT_EQ(s.ChartColor, RgbColor(255, 0, 0));
+  EXPECT_EQ(s.PeakProfile, "pseudo Voigt TCH");
+  EXPECT_EQ(s.RadName, "Cu");
+  EXPECT_DOUBLE_EQ(s.Lambda, 1.54059);
+  const ExperimentDefaults d = s.ExperimentDefaultsOf();
+  EXPECT_DOUBLE_EQ(d.lambda2, 1.54436);
+  EXPECT_DOUBLE_EQ(d.gsize, 1000000.0);
+}
+
+TEST(Settings, RoundTripKeepsWhatTheStoredFormAllows) {
+  TempDir dir;
+  const std::string ini = dir.File("p.ini");
+  CSettings s;
+  s.DataDir = "/opt/dane ż";
+  s.PeakProfile = "Gauss";
+  s.Lambda = 1.540565;
+  s.Lambda2 = 0.70930;
+  s.Ratio = 0.4567;
+  s.katMin = 5.25;
+  s.katMax = 120.0;
+  s.U = 0.12345678;
+  s.Y = 0.75;
+  s.Difradius = 200.1234567;
+  s.Thickness = 1234.5;
+  s.ChartColor = RgbColor(1, 2, 3);
+  s.IsDW = 1;
+  s.Radiation = 1;
+  s.GLDetail = 44;
+  s.RadName = "*Mo Ka";
+  s.AparatName = "@lab";
+  {
+    SettingsStore store(ini);
+    ASSERT_TRUE(SaveSettings(store, s));
+    EXPECT_EQ(store.GetInt("Settings", "Lambda", -1), 154056);
+    EXPECT_EQ(store.GetInt("Settings", "Sett_ver", -1), 0x1040001);
+    EXPECT_EQ(store.GetInt("GLSettings", "GLDetail", -1), 44);
+  }
+  EXPECT_EQ(ReadFile(ini).find("Y="), std::string::npos);
+
+  SettingsStore store(ini);
+  CSettings r;
+  LoadSettings(store, r);
+  EXPECT_EQ(r.DataDir, "/opt/dane ż");
+  EXPECT_EQ(r.PeakProfile, "Gauss");
+  EXPECT_DOUBLE_EQ(r.Lambda, 1.54056);
+  EXPECT_DOUBLE_EQ(r.Lambda2, 0.7093);
+  EXPECT_DOUBLE_EQ(r.Ratio, 0.457);  // three decimals survive
+  EXPECT_DOUBLE_EQ(r.katMin, 5.25);
+  EXPECT_DOUBLE_EQ(r.U, 0.123457);
+  EXPECT_DOUBLE_EQ(r.Y, 0.0);
+  EXPECT_DOUBLE_EQ(r.Difradius, 200.123);
+  EXPECT_DOUBLE_EQ(r.Thickness, 1234.5);
+  EXPECT_EQ(r.ChartColor, RgbColor(1, 2, 3));
+  EXPECT_EQ(r.IsDW, 1);
+  EXPECT_EQ(r.Radiation, 1);
+  EXPECT_EQ(r.GLDetail, 44);
+  EXPECT_EQ(r.RadName, "*Mo Ka");
+  EXPECT_EQ(r.AparatName, "@lab");
+}
+
+TEST(Settings, MissingAndWrongTypedValuesReadAsTheirMissingDefaults) {
+  TempDir dir;
+  const std::string ini = dir.Write("m.ini",
+                                    "[Settings]\n"
+                                    "Sett_ver=17039361\n"
+                                    "KA1Color=green\n"
+                                    "Lambda=1.5\n"
+                                    "DataDir=a, b\n"
+                                    "Difradius=abc\n"
+                                    "GLDetail=99\n");  // in the wrong section
+  SettingsStore store(ini);
+  CSettings s;
+  s.PeakProfile = s.RadName = s.AparatName = "changed";
+  LoadSettings(store, s);
+  EXPECT_EQ(s.DataDir, "Data");  // a list, not a string
+  EXPECT_EQ(s.PluginsDir, "Plugins");
+  EXPECT_EQ(s.PeakProfile, "pseudo Voigt");
+  EXPECT_EQ(s.ChartColor, 0xFF0000u);  // blue
+  EXPECT_EQ(s.AxisColor, 0u);
+  EXPECT_EQ(s.KA1Color, 1282111u);
+  EXPECT_EQ(s.KA2Color, 149994u);
+  EXPECT_DOUBLE_EQ(s.Lambda, 1.54056);
+  EXPECT_DOUBLE_EQ(s.Lambda2, 1.54439);
+  EXPECT_DOUBLE_EQ(s.Ratio, 0.5);
+  EXPECT_DOUBLE_EQ(s.katMin, 20.0);
+  EXPECT_DOUBLE_EQ(s.katMax, 150.0);
+  EXPECT_DOUBLE_EQ(s.dthMargin, 20.0);
+  EXPECT_DOUBLE_EQ(s.dthMF, 10.0);
+  EXPECT_EQ(s.RadName, "*Cu");
+  EXPECT_EQ(s.AparatName, "*brak");
+  EXPECT_DOUBLE_EQ(s.Difradius, 0.0);  // text without a number
+  EXPECT_DOUBLE_EQ(s.Absorption, 0.0001);
+  EXPECT_DOUBLE_EQ(s.Thickness, 1000000.0);
+  EXPECT_EQ(s.printBW, 1);
+  EXPECT_EQ(s.useTHMF, 1);
+  EXPECT_EQ(s.GLDetail, 30);
+}
+
+TEST(Settings, ForeignLayoutIsIgnoredWhole) {
+  TempDir dir;
+  const std::string ini = dir.Write("f.ini", "[Settings]\nSett_ver=17039360\nChartColor=5\nDataDir=x\n");
+  SettingsStore store(ini);
+  CSettings s;
+  LoadSettings(store, s);
+  EXPECT_EQ(s.Sett_ver, 17039360u);
+  EXPECT_EQ(s.ChartColor, RgbColor(255, 0, 0));
+  EXPECT_EQ(s.DataDir, "Data");
+}
+
+TEST(Settings, DecimalsUseAPointUnderACommaLocale) {
+  const std::string old = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "no Polish locale";
+  TempDir dir;
+  const std::string ini = dir.File("l.ini");
+  CSettings s;
+  s.U = 0.25;
+  s.Absorption = 0.5;
+  {
+    SettingsStore store(ini);
+    SaveSettings(store, s);
+  }
+  SettingsStore store(ini);
+  CSettings r;
+  LoadSettings(store, r);
+  std::setlocale(LC_ALL, old.c_str());
+  EXPECT_NE(ReadFile(ini).find("U=0.250000"), std::string::npos);
+  EXPECT_DOUBLE_EQ(r.U, 0.25);
+  EXPECT_DOUBLE_EQ(r.Absorption, 0.5);
+}
+
+}  // namespace
+}  // namespace pelmora
