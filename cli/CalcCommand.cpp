@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/CliSettings.h"
 #include "cli/Commands.h"
 #include "cli/TerminalProgress.h"
 #include "documents/AtomicFile.h"
@@ -26,12 +27,11 @@ struct CalcOptions {
   ReflectionFilter filter;
   bool reflectionsGiven = false;
   std::string pattern;  // empty: no diffractogram
-  std::string profile;  // empty: the "PeakProfile" rule
-  std::string peakProfileSetting = "pseudo Voigt";
+  std::string profile;  // empty: the settings' "PeakProfile", as the chart bar selects it
   double scale = NAN;   // NaN: 10000 / maximum of the written window
   std::string format;   // empty: the built-in text format
-  std::string pluginsDir = "Plugins";
-  SynthesisOptions synthesis;
+  std::string pluginsDir;  // empty: the settings' "PluginsDir"
+  std::string settings;    // empty: the program's own settings store
 };
 
 bool WriteOutput(const std::string& path, const std::string& text) {
@@ -79,16 +79,17 @@ int RunCalc(const CalcOptions& o) {
 
   // The diffractogram: plug-ins, profile and format first, so that a wrong
   // name is reported before a long calculation.
+  const CSettings settings = LoadCliSettings(o.settings);
   PluginTable plugins;
-  const std::string pluginsDir = ResolveProgramDir(o.pluginsDir);
+  const std::string pluginsDir = ResolveProgramDir(o.pluginsDir.empty() ? settings.PluginsDir : o.pluginsDir);
   if (const std::string error = ScanPlugins(pluginsDir, plugins); !error.empty())
     std::cerr << "pelmora-cli: Error: " << error << "\n";
   const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);
   SynthesisSetup setup;
   setup.plugins = &plugins;
-  setup.options = o.synthesis;
+  setup.options = SynthesisOptionsFrom(settings);
   if (o.profile.empty()) {
-    setup.profile = SelectProfile(profiles, o.peakProfileSetting);
+    setup.profile = SelectProfile(profiles, settings.PeakProfile);
   } else {
     bool found = false;
     for (const ProfileChoice& c : profiles)
@@ -180,15 +181,20 @@ Runner AddCalcCommand(CLI::App& app) {
       ->type_name("FILE");
   cmd->add_option("--profile", o->profile,
                   "Peak profile: \"brak\", \"Gauss\", \"Lorentz\", \"pseudo Voigt\" or a plug-in's "
-                  "(default: \"pseudo Voigt\")")
+                  "(default: the settings' PeakProfile when it names one, else \"brak\")")
       ->type_name("NAME");
   cmd->add_option("--scale", o->scale, "Multiply the written intensities by S (default: 10000 / maximum)")
       ->type_name("S");
   cmd->add_option("--format", o->format,
                   "Diffractogram format: a plug-in format's label or extension (default: the text format)")
       ->type_name("NAME");
-  cmd->add_option("--plugins", o->pluginsDir, "Plug-ins folder (default: Plugins, here or beside the program)")
+  cmd->add_option("--plugins", o->pluginsDir,
+                  "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
       ->type_name("DIR");
+  cmd->add_option("--settings", o->settings,
+                  "Read the settings (profile, plug-ins folder, peak window) from this INI file instead of the "
+                  "program's own store")
+      ->type_name("FILE");
   return [o, refl] {
     o->reflectionsGiven = refl->count() > 0;
     return RunCalc(*o);

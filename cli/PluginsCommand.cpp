@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/CliSettings.h"
 #include "cli/Commands.h"
 #include "engine/TextFormat.h"
 #include "plugins/PluginLists.h"
@@ -10,8 +11,13 @@
 namespace pelmora::cli {
 namespace {
 
-int RunPlugins(const std::string& dirSetting) {
-  const std::string dir = ResolveProgramDir(dirSetting);
+struct PluginsOptions {
+  std::string dir;       // empty: the settings' "PluginsDir"
+  std::string settings;  // empty: the program's own settings store
+};
+
+int RunPlugins(const PluginsOptions& o) {
+  const std::string dir = ResolveProgramDir(o.dir.empty() ? LoadCliSettings(o.settings).PluginsDir : o.dir);
   PluginTable table;
   const std::string error = ScanPlugins(dir, table);
   std::cout << "Katalog wtyczek: " << dir << "\n";
@@ -39,14 +45,17 @@ int RunPlugins(const std::string& dirSetting) {
 }  // namespace
 
 Runner AddPluginsCommand(CLI::App& app) {
-  auto dir = std::make_shared<std::string>("Plugins");
+  auto o = std::make_shared<PluginsOptions>();
   CLI::App* cmd = app.add_subcommand("plugins", "List the plug-ins that the program loads.");
   cmd->footer(
       "Scans the folder as the program does at start-up: libraries in name order, the scan ending\n"
       "at the first one that fails (its message goes to standard error, exit status 2).");
-  cmd->add_option("--plugins", *dir, "Plug-ins folder (default: Plugins, here or beside the program)")
+  cmd->add_option("--plugins", o->dir,
+                  "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
       ->type_name("DIR");
-  return [dir] { return RunPlugins(*dir); };
+  cmd->add_option("--settings", o->settings, "Read the settings from this INI file instead of the program's own store")
+      ->type_name("FILE");
+  return [o] { return RunPlugins(*o); };
 }
 
 }  // namespace pelmora::cli

@@ -48,6 +48,14 @@ bool AddPeak(PatternPoint* pts, int first, int end, double tth, double I, double
 
 }  // namespace
 
+SynthesisOptions SynthesisOptionsFrom(const CSettings& settings) {
+  SynthesisOptions o;
+  o.dthMargin = settings.dthMargin;
+  o.dthMF = settings.dthMF;
+  o.useTHMF = settings.useTHMF != 0;
+  return o;
+}
+
 bool ProfileUsesGrainSize(ProfileId id) {
   return id == kProfileGauss || id == kProfileLorentz || id == kProfilePseudoVoigt;
 }

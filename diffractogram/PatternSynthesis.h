@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
 #include "diffractogram/PatternGrid.h"
 #include "engine/Komorka.h"
 #include "plugins/PluginTable.h"
@@ -48,6 +49,9 @@ struct PseudoVoigtInfo {
   double eta = 0.0;
   double GsCos = 0.0, LsCos = 0.0;  // size terms times cos(theta)
 };
+
+// The window rules as the settings hold them.
+SynthesisOptions SynthesisOptionsFrom(const CSettings& settings);
 
 struct SynthesisSetup {
   ProfileId profile = kProfilePseudoVoigt;
