@@ -8,6 +8,7 @@
 #include "LargeCase.h"
 #include "diffractogram/PatternSynthesis.h"
 #include "documents/StructureFile.h"
+#include "plugins/PluginLists.h"
 
 using namespace pelmora;
 
@@ -51,13 +52,14 @@ CKomorka& NaCl() {
   return *doc;
 }
 
-void Run(benchmark::State& state, CKomorka& doc, ProfileId profile) {
+void Run(benchmark::State& state, CKomorka& doc, ProfileId profile, const PluginTable* plugins = nullptr) {
   PatternGrid grid;
   std::vector<PseudoVoigtInfo> info;
   info.reserve(doc.reflectionsAll.size());
   SynthesisSetup setup;
   setup.profile = profile;
   setup.pseudoVoigtInfo = &info;
+  setup.plugins = plugins;
   for (auto _ : state) {
     info.clear();  // the application empties the list before each run
     Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
@@ -70,8 +72,22 @@ void BM_SynthesisLargePseudoVoigt(benchmark::State& state) { Run(state, Large(),
 void BM_SynthesisLargeGauss(benchmark::State& state) { Run(state, Large(), kProfileGauss); }
 void BM_SynthesisNaClPseudoVoigt(benchmark::State& state) { Run(state, NaCl(), kProfilePseudoVoigt); }
 
+// A plug-in profile is called per reflection and grid point, without the
+// grouping of equal peaks that the built-in profiles allow.
+void BM_SynthesisNaClPearsonPlugin(benchmark::State& state) {
+  PluginTable table;
+  ScanPlugins(PELMORA_PLUGINS_DIR, table);
+  const ProfileId id = SelectProfile(BuildProfileList(table), "Pearson VII");
+  if (id < 0) {
+    state.SkipWithError("Pearson VII plug-in not built");
+    return;
+  }
+  Run(state, NaCl(), id, &table);
+}
+
 }  // namespace
 
 BENCHMARK(BM_SynthesisLargePseudoVoigt)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SynthesisLargeGauss)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SynthesisNaClPseudoVoigt)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SynthesisNaClPearsonPlugin)->Unit(benchmark::kMicrosecond);

@@ -1,40 +1,26 @@
 // Plug-in scan, the lists built from it, and the plug-ins shipped with the program.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <clocale>
 #include <cstdio>
+#include <iostream>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/PatternRun.h"
 #include "diffractogram/PatternSynthesis.h"
 #include "plugins/PluginLists.h"
+#include "TempDir.h"
 
 using namespace pelmora;
 namespace fs = std::filesystem;
+using pelmora::testing::ReadFile;
+using pelmora::testing::TempDir;
 
 namespace {
 
 const std::string kTestDir = PELMORA_TEST_PLUGINS_DIR;
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string t = (fs::temp_directory_path() / "pelmora-plugins-XXXXXX").string();
-    path = mkdtemp(t.data());
-  }
-  ~TempDir() { fs::remove_all(path); }
-};
-
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 Reflection PeakAt(double tth, double intensity) {
   Reflection r;
@@ -73,10 +59,10 @@ TEST(PluginScan, FailuresEndTheScanWithTheirMessage) {
   {
     // Something that is not a library at all.
     TempDir dir;
-    std::ofstream(dir.path / "broken.so") << "not a library";
-    std::ofstream(dir.path / "readme.txt") << "ignored: not a library name";
+    dir.Write("broken.so", "not a library");
+    dir.Write("readme.txt", "ignored: not a library name");
     PluginTable table;
-    const std::string error = ScanPlugins(dir.path.string(), table);
+    const std::string error = ScanPlugins(dir.path(), table);
     EXPECT_EQ(table.size(), 0u);
     EXPECT_NE(error.find("broken.so failed with error"), std::string::npos) << error;
   }
@@ -163,16 +149,16 @@ TEST(PluginScan, FormatListStopsAtAnIncompletePlugin) {
   PatternGrid grid;
   const PatternWindow w = ExportWindow(20.0, 30.0);
   std::string error;
-  const std::string name = (dir.path / "p.tst").string();
+  const std::string name = dir.File("p.tst");
   ASSERT_TRUE(SavePattern(formats[1], name, 2.5, grid.points() + w.first, w.count, &error)) << error;
-  EXPECT_EQ(ReadText(name), "2000 2500 29995\n");
+  EXPECT_EQ(ReadFile(name), "2000 2500 29995\n");
 
   // A format plug-in without pelmora_SaveChart writes nothing and says so.
   PluginTable nosave;
   ASSERT_EQ(ScanPlugins(kTestDir + "/nosave", nosave), "");
   const std::vector<ChartFormat> f2 = BuildChartFormats(nosave);
   ASSERT_EQ(f2.size(), 2u);
-  const std::string none = (dir.path / "none.tst").string();
+  const std::string none = dir.File("none.tst");
   EXPECT_FALSE(SavePattern(f2[1], none, 1.0, grid.points(), 10, &error));
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(fs::exists(none));
@@ -218,13 +204,19 @@ TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {
   const int xy = FindChartFormat(formats, "xy");
   ASSERT_GT(xy, 0);
   TempDir dir;
-  const std::string name = ExportFileName((dir.path / "pattern").string(), formats[xy]);
+  const std::string name = ExportFileName(dir.File("pattern"), formats[xy]);
   EXPECT_EQ(fs::path(name).filename(), "pattern.xy");
   const PatternWindow w = ExportWindow(69.0, 71.0);
   const double scale = DefaultExportScale(WindowMaximum(grid, w));
   std::string error;
-  ASSERT_TRUE(SavePattern(formats[xy], name, scale, grid.points() + w.first, w.count, &error)) << error;
-  std::istringstream in(ReadText(name));
+  // Written with a decimal point under a locale whose separator is a comma.
+  const std::string oldLocale = std::setlocale(LC_NUMERIC, nullptr);
+  const bool comma = std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
+  const bool saved = SavePattern(formats[xy], name, scale, grid.points() + w.first, w.count, &error);
+  std::setlocale(LC_NUMERIC, oldLocale.c_str());
+  ASSERT_TRUE(saved) << error;
+  if (!comma) std::cerr << "pl_PL.UTF-8 not installed: the .xy file was written under the C locale\n";
+  std::istringstream in(ReadFile(name));
   std::string line;
   int lines = 0;
   double peakX = 0.0, peakY = 0.0;
