@@ -12,5 +12,6 @@ namespace pelmora::cli {
 using Runner = std::function<int()>;
 Runner AddCalcCommand(CLI::App& app);
 Runner AddConvertCommand(CLI::App& app);
+Runner AddPluginsCommand(CLI::App& app);
 
 }  // namespace pelmora::cli
