@@ -213,7 +213,9 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
       done.fetch_add(1);
     }
   };
-  const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
+  // Small structures finish before a second thread would get going.
+  const double work = static_cast<double>(nh) * (2 * K + 1) * (2 * L + 1) * (1.0 + cellAtoms.size());
+  const unsigned hw = work < 4.0e6 ? 1u : std::max(1u, std::thread::hardware_concurrency());
   const unsigned nThreads = std::min<unsigned>(hw, static_cast<unsigned>(nh));
   {
     std::vector<std::jthread> pool;
