@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <filesystem>
@@ -121,6 +122,17 @@ TEST(PluginScan, ProfileListOffersOnlyUsableProfiles) {
   setup.profile = 0;
   Synthesize(setup, doc, 0.0, 180.0, grid);
   EXPECT_EQ(grid.maximum, 0.0);
+
+  // A plug-in's NaN never reaches the grid; the peak is counted as refused.
+  PluginTable nan;
+  ASSERT_EQ(ScanPlugins(kTestDir + "/nanprofile", nan), "");
+  setup.plugins = &nan;
+  setup.profile = 0;
+  setup.options.useTHMF = true;
+  const SynthesisReport rep = Synthesize(setup, doc, 0.0, 180.0, grid);
+  EXPECT_EQ(rep.refusedPeaks, 1);
+  for (int i = 0; i < kPatternPoints; ++i) ASSERT_TRUE(std::isfinite(grid[i].intensity)) << i;
+  EXPECT_EQ(grid.maximum, 2.0);  // the finite half of the peak is kept
 }
 
 TEST(PluginScan, FormatListStopsAtAnIncompletePlugin) {
