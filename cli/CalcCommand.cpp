@@ -5,8 +5,9 @@
 #include <iostream>
 #include <memory>
 
-#include "cli/CliSettings.h"
+#include "app/Paths.h"
 #include "cli/Commands.h"
+#include "cli/Session.h"
 #include "cli/TerminalProgress.h"
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
@@ -25,13 +26,13 @@ struct CalcOptions {
   std::string radiation;
   std::vector<double> range;
   ReflectionFilter filter;
+  SessionOptions session;
   bool reflectionsGiven = false;
   std::string pattern;  // empty: no diffractogram
   std::string profile;  // empty: the settings' "PeakProfile", as the chart bar selects it
   double scale = NAN;   // NaN: 10000 / maximum of the written window
   std::string format;   // empty: the built-in text format
   std::string pluginsDir;  // empty: the settings' "PluginsDir"
-  std::string settings;    // empty: the program's own settings store
 };
 
 bool WriteOutput(const std::string& path, const std::string& text) {
@@ -48,15 +49,10 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 }
 
 int RunCalc(const CalcOptions& o) {
-  CKomorka doc;
-  std::vector<DocMessage> messages;
-  const bool opened = OpenStructureDocument(doc, o.structure, messages);
-  for (const DocMessage& m : messages) std::cerr << "pelmora-cli: " << o.structure << ": " << m.text << "\n";
-  if (!opened) return 2;
-  // The file's own source and instrument set are what the experiment page
-  // applies when the document becomes active.
-  if (doc.sourceRecord) doc.ApplySource(*doc.sourceRecord);
-  if (doc.aparatRecord) doc.ApplyApparatus(*doc.aparatRecord);
+  Session s;
+  OpenSession(o.session, s);
+  CKomorka doc(s.settings.ExperimentDefaultsOf());
+  if (const int status = OpenDocument(o.session, s, o.structure, doc); status != 0) return status;
   if (o.radiation == "x") doc.radiation = 0;
   if (o.radiation == "n") doc.radiation = 1;
   if (o.range.size() == 2) {
@@ -79,9 +75,9 @@ int RunCalc(const CalcOptions& o) {
 
   // The diffractogram: plug-ins, profile and format first, so that a wrong
   // name is reported before a long calculation.
-  const CSettings settings = LoadCliSettings(o.settings);
+  const CSettings& settings = s.settings;
   PluginTable plugins;
-  const std::string pluginsDir = ResolveProgramDir(o.pluginsDir.empty() ? settings.PluginsDir : o.pluginsDir);
+  const std::string pluginsDir = ResolveFolder(o.pluginsDir.empty() ? settings.PluginsDir : o.pluginsDir);
   if (const std::string error = ScanPlugins(pluginsDir, plugins); !error.empty())
     std::cerr << "pelmora-cli: Error: " << error << "\n";
   const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);
@@ -163,7 +159,9 @@ Runner AddCalcCommand(CLI::App& app) {
       "given); a file name without extension gets the format's. Exit status: 0 done, 1 bad\n"
       "arguments, 2 unreadable or unknown file,\n"
       "3 structure or experiment refused, 4 output not written.");
-  cmd->add_option("structure", o->structure, "Structure file (.xml) to calculate")->required();
+  cmd->add_option("structure", o->structure, "Structure file (.xml) or older input file (.dat) to calculate")
+      ->required();
+  AddSessionOptions(*cmd, o->session);
   CLI::Option* refl =
       cmd->add_option("--reflections,-o", o->reflections,
                       "Write the reflection list to FILE ('-': standard output; the default without --pattern)")
@@ -191,10 +189,6 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->add_option("--plugins", o->pluginsDir,
                   "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
       ->type_name("DIR");
-  cmd->add_option("--settings", o->settings,
-                  "Read the settings (profile, plug-ins folder, peak window) from this INI file instead of the "
-                  "program's own store")
-      ->type_name("FILE");
   return [o, refl] {
     o->reflectionsGiven = refl->count() > 0;
     return RunCalc(*o);

@@ -3,7 +3,8 @@
 #include <iostream>
 #include <memory>
 
-#include "cli/CliSettings.h"
+#include "app/Paths.h"
+#include "app/Settings.h"
 #include "cli/Commands.h"
 #include "engine/TextFormat.h"
 #include "plugins/PluginLists.h"
@@ -16,8 +17,17 @@ struct PluginsOptions {
   std::string settings;  // empty: the program's own settings store
 };
 
+std::string PluginsDirSetting(const PluginsOptions& o) {
+  if (!o.dir.empty()) return o.dir;
+  CSettings settings;
+  std::unique_ptr<SettingsStore> store =
+      o.settings.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(o.settings);
+  LoadSettings(*store, settings);
+  return settings.PluginsDir;
+}
+
 int RunPlugins(const PluginsOptions& o) {
-  const std::string dir = ResolveProgramDir(o.dir.empty() ? LoadCliSettings(o.settings).PluginsDir : o.dir);
+  const std::string dir = ResolveFolder(PluginsDirSetting(o));
   PluginTable table;
   const std::string error = ScanPlugins(dir, table);
   std::cout << "Katalog wtyczek: " << dir << "\n";
@@ -53,7 +63,7 @@ Runner AddPluginsCommand(CLI::App& app) {
   cmd->add_option("--plugins", o->dir,
                   "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
       ->type_name("DIR");
-  cmd->add_option("--settings", o->settings, "Read the settings from this INI file instead of the program's own store")
+  cmd->add_option("--settings", o->settings, "Settings file to read (default: the user's own)")
       ->type_name("FILE");
   return [o] { return RunPlugins(*o); };
 }

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   std::map<std::string, pelmora::cli::Runner> runners;
   runners["calc"] = pelmora::cli::AddCalcCommand(app);
+  runners["convert"] = pelmora::cli::AddConvertCommand(app);
   runners["plugins"] = pelmora::cli::AddPluginsCommand(app);
   try {
     app.parse(argc, argv);

@@ -108,7 +108,10 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
 
   // Neutron sources are monochromatic: only X-rays get a second list.
   const bool second = lambda2 > 0.0 && radiation == 0;
-  const auto [H, K, L] = SearchLimits();
+  // Plain variables rather than a structured binding: the lambdas below use
+  // them, and clang before 16 cannot capture bindings.
+  const std::array<int, 3> limits = SearchLimits();
+  const int H = limits[0], K = limits[1], L = limits[2];
   const StructureFactorKernel kernel(cellAtoms, H, K, L);
   const int ns = kernel.speciesCount();
   const double V = CellVolume();

@@ -1,7 +1,6 @@
 #include "plugins/PluginTable.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -99,24 +98,6 @@ std::string ScanPlugins(const std::string& dir, PluginTable& table) {
     table.Append(std::move(entry));
   }
   return {};
-}
-
-std::string ExecutableDir() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  return exe.parent_path().string();
-}
-
-std::string ResolveProgramDir(const std::string& setting) {
-  if (setting.empty()) return setting;
-  const fs::path p(setting);
-  if (p.is_absolute()) return setting;
-  std::error_code ec;
-  if (fs::is_directory(p, ec)) return setting;
-  const std::string exeDir = ExecutableDir();
-  if (exeDir.empty()) return setting;
-  return (fs::path(exeDir) / p).string();
 }
 
 }  // namespace pelmora

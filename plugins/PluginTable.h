@@ -61,14 +61,6 @@ Fn ModuleLookup(void* module, const char* name) {
 // standard error. An empty or missing folder gives an empty table and no text.
 std::string ScanPlugins(const std::string& dir, PluginTable& table);
 
-// The folder that a `PluginsDir` (or `DataDir`) setting names: an absolute
-// path as it is; a relative one against the working directory when such a
-// folder exists there, else against the folder of the running executable.
-std::string ResolveProgramDir(const std::string& setting);
-
-// Folder of the running executable ("" when unknown).
-std::string ExecutableDir();
-
 // Kind groups as the plug-ins dialog shows them.
 struct PluginKindGroup {
   std::int32_t kind;
