@@ -5,10 +5,10 @@
 #include <iostream>
 #include <memory>
 
-#include "app/Paths.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
+#include "app/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
 #include "editors/ReflectionExport.h"
@@ -26,13 +26,13 @@ struct CalcOptions {
   std::string radiation;
   std::vector<double> range;
   ReflectionFilter filter;
-  SessionOptions session;
   bool reflectionsGiven = false;
   std::string pattern;  // empty: no diffractogram
   std::string profile;  // empty: the settings' "PeakProfile", as the chart bar selects it
   double scale = NAN;   // NaN: 10000 / maximum of the written window
   std::string format;   // empty: the built-in text format
   std::string pluginsDir;  // empty: the settings' "PluginsDir"
+  SessionOptions session;
 };
 
 bool WriteOutput(const std::string& path, const std::string& text) {

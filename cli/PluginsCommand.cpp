@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/Paths.h"
-#include "app/Settings.h"
 #include "cli/Commands.h"
+#include "cli/Session.h"
 #include "engine/TextFormat.h"
 #include "plugins/PluginLists.h"
 
@@ -17,17 +17,8 @@ struct PluginsOptions {
   std::string settings;  // empty: the program's own settings store
 };
 
-std::string PluginsDirSetting(const PluginsOptions& o) {
-  if (!o.dir.empty()) return o.dir;
-  CSettings settings;
-  std::unique_ptr<SettingsStore> store =
-      o.settings.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(o.settings);
-  LoadSettings(*store, settings);
-  return settings.PluginsDir;
-}
-
 int RunPlugins(const PluginsOptions& o) {
-  const std::string dir = ResolveFolder(PluginsDirSetting(o));
+  const std::string dir = ResolveFolder(o.dir.empty() ? ReadSettings(o.settings).PluginsDir : o.dir);
   PluginTable table;
   const std::string error = ScanPlugins(dir, table);
   std::cout << "Katalog wtyczek: " << dir << "\n";
@@ -63,7 +54,7 @@ Runner AddPluginsCommand(CLI::App& app) {
   cmd->add_option("--plugins", o->dir,
                   "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
       ->type_name("DIR");
-  cmd->add_option("--settings", o->settings, "Settings file to read (default: the user's own)")
+  cmd->add_option("--settings", o->settings, "Read the settings from this INI file instead of the program's own store")
       ->type_name("FILE");
   return [o] { return RunPlugins(*o); };
 }

@@ -29,12 +29,16 @@ void AddSessionOptions(CLI::App& cmd, SessionOptions& o) {
   cmd.add_option("--aparat", o.aparat, "Apply this instrument set of aparat.xml (by name)")->type_name("NAME");
 }
 
+CSettings ReadSettings(const std::string& settingsFile) {
+  CSettings settings;
+  std::unique_ptr<SettingsStore> store =
+      settingsFile.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(settingsFile);
+  LoadSettings(*store, settings);
+  return settings;
+}
+
 void OpenSession(const SessionOptions& o, Session& s) {
-  {
-    std::unique_ptr<SettingsStore> store =
-        o.settingsFile.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(o.settingsFile);
-    LoadSettings(*store, s.settings);
-  }
+  s.settings = ReadSettings(o.settingsFile);
   s.reference.dataDir = ResolveFolder(o.dataDir.empty() ? s.settings.DataDir : o.dataDir);
   for (const std::string& m : s.reference.LoadAll(s.settings.CurrentSource(), s.settings.CurrentApparatus()))
     std::cerr << "pelmora-cli: " << m << "\n";

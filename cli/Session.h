@@ -28,6 +28,10 @@ struct Session {
   ReferenceData reference;
 };
 
+// The settings of the given INI file, or of the user's own store when the
+// name is empty; first-run defaults for what is not stored. Read only.
+CSettings ReadSettings(const std::string& settingsFile);
+
 // Reads the settings and the reference data; messages go to standard error.
 void OpenSession(const SessionOptions& o, Session& s);
 

@@ -61,6 +61,8 @@ Fn ModuleLookup(void* module, const char* name) {
 // standard error. An empty or missing folder gives an empty table and no text.
 std::string ScanPlugins(const std::string& dir, PluginTable& table);
 
+
+
 // Kind groups as the plug-ins dialog shows them.
 struct PluginKindGroup {
   std::int32_t kind;
