@@ -56,6 +56,11 @@ bool ProfileHasInfo(const PluginTable& table, std::int32_t id) {
   return UsableProfilePlugin(table, id) && table.Symbol(static_cast<size_t>(id), "pelmora_ProfileInfo");
 }
 
+void CallProfileInfo(const PluginTable& table, std::int32_t id) {
+  if (!UsableProfilePlugin(table, id)) return;
+  if (auto info = table.Lookup<pelmora_ProfileInfo_fn>(static_cast<size_t>(id), "pelmora_ProfileInfo")) info();
+}
+
 void CallProfileInit(const PluginTable& table, std::int32_t id) {
   if (!UsableProfilePlugin(table, id)) return;
   if (auto init = table.Lookup<pelmora_ProfileInit_fn>(static_cast<size_t>(id), "pelmora_ProfileInit")) init();

@@ -47,6 +47,10 @@ std::int32_t SelectProfile(const std::vector<ProfileChoice>& list, const std::st
 // or a plug-in that exports pelmora_ProfileInfo.
 bool ProfileHasInfo(const PluginTable& table, std::int32_t id);
 
+// The chart bar's "Info" for a plug-in profile: its pelmora_ProfileInfo, if
+// exported. (For the pseudo-Voigt the GUI shows the PseudoVoigtInfo list.)
+void CallProfileInfo(const PluginTable& table, std::int32_t id);
+
 // A plug-in profile's pelmora_ProfileInit, called before each calculation
 // the user starts with it; nothing for flagged, missing or other entries.
 void CallProfileInit(const PluginTable& table, std::int32_t id);

@@ -1,7 +1,6 @@
 #include "plugins/PluginTable.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 /* One small plug-in, compiled once per test case with different switches:
  * TP_VERSION, TP_KIND, TP_NO_GETTYPE, TP_NO_FILTER_EXT, TP_NO_SAVE,
- * TP_NO_NAME, TP_LABEL. */
+ * TP_NO_NAME, TP_LABEL, TP_NAN (a profile that returns NaN right of the peak). */
 #include <stdio.h>
 
 #include "pelmora_plugin.h"
@@ -32,7 +32,11 @@ PELMORA_EXPORT void pelmora_PeakInit(PeakParams* p) {
   p->fwhm = 0.1;
   p->scale = 2.0;
 }
+#ifdef TP_NAN
+PELMORA_EXPORT double pelmora_ProfileFunction(const ProfilePoint* p) { return p->delta > 0.0 ? 0.0 / 0.0 : 1.0; }
+#else
 PELMORA_EXPORT double pelmora_ProfileFunction(const ProfilePoint* p) { return p->step == 0.005 ? 1.0 : 0.0; }
+#endif
 #else
 PELMORA_EXPORT const char* pelmora_GetFileFilterLabel(void) { return TP_LABEL " (*.tst)"; }
 #ifndef TP_NO_FILTER_EXT
