@@ -6,29 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "TestUtil.h"
 #include "diffractogram/PatternRun.h"
 #include "documents/StructureFile.h"
 
 using namespace pelmora;
+using pelmora::test::CancelAtPhase;
 
 namespace {
-
-// Presses "Anuluj" when the calculation announces the given phase.
-class CancelAtPhase final : public CalcProgress {
- public:
-  CancelAtPhase(CKomorka& doc, std::string phase) : doc_(doc), phase_(std::move(phase)) {}
-  void SetRange(int, int) override {}
-  void SetPosition(int) override {}
-  void SetStatus(const std::string& text) override {
-    statuses.push_back(text);
-    if (text == phase_) doc_.cancelRequested = true;
-  }
-  std::vector<std::string> statuses;
-
- private:
-  CKomorka& doc_;
-  std::string phase_;
-};
 
 void OpenNaCl(CKomorka& doc) {
   std::vector<DocMessage> messages;
