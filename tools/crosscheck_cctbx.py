@@ -4,15 +4,17 @@
 For every structure file given (default: tests/data/xcheck/*.xml) cctbx
 computes, by direct summation over the file's atoms with the file's own
 Cromer-Mann coefficients, f'/f'' and wavelengths (neutrons: the file's
-scattering lengths), every reflection h k l with |h|, |k|, |l| <= 15 in the
-file's 2-theta range: d, 2-theta, Re F, Im F, |F|^2. The centring is applied
+scattering lengths), every reflection h k l in the file's 2-theta range,
+whatever its indices: d, 2-theta, Re F, Im F, |F|^2. The centring is applied
 by cctbx's own symmetry expansion, the rhombohedral and triclinic metrics by
 cctbx's unit cell. The reflections are grouped with the program's rule (same
 RoundDown4 of theta and of |F|^2, same absolute indices) and the relative
 intensities are evaluated here from |F|^2, multiplicity, Lorentz-polarisation,
 Debye-Waller and lambda^3 (ratio for the second line). The result is compared
 with `pelmora-cli calc FILE --extinct --ka2` at the printed precision
-(2-theta and d to 4 decimals, F to 3, percent to 4).
+(2-theta and d to 4 decimals, F to 3, percent to 4); the list without
+--extinct must leave out exactly the groups whose |F|^2 prints as 0.0000.
+Neutron sources have no second line.
 
 Sign convention: for X-rays the program sums f e^(-i phi), cctbx f e^(+i phi),
 so the program's F(h k l) is compared with cctbx's F(-h -k -l). Neutrons use
@@ -168,11 +170,11 @@ def relative_intensities(st, groups1, groups2):
 # ---------------------------------------------------------------------------
 # The program's side.
 
-def run_cli(cli, path):
+def run_cli(cli, path, extinct=True):
     with tempfile.TemporaryDirectory() as tmp:
         env = dict(os.environ, XDG_CONFIG_HOME=tmp, LC_ALL="C")
-        out = subprocess.run([cli, "calc", path, "--extinct", "--ka2", "--settings", os.path.join(tmp, "none.ini"),
-                              "--data-dir", os.path.join(ROOT, "Data")],
+        out = subprocess.run([cli, "calc", path, "--ka2", "--settings", os.path.join(tmp, "none.ini"),
+                              "--data-dir", os.path.join(ROOT, "Data")] + (["--extinct"] if extinct else []),
                              env=env, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE).stdout
     rows = {}
     for line in out.decode("cp1250").splitlines()[1:]:
@@ -253,6 +255,13 @@ def check(cli, path, write_ref):
             if id(g) not in matched:
                 problems.append("Ka%d %3d %3d %3d: group of m=%d at 2theta %.4f missing from the program's list"
                                 % ((n,) + g["hkl"] + (g["m"], g["two_theta"])))
+
+    # Extinct groups are those whose |F|^2 prints as zero to four decimals.
+    shown = run_cli(cli, path, extinct=False)
+    for key in sorted(rows):
+        if key in member_of and (key in shown) != (float("%.4f" % member_of[key]["f2"]) > 0):
+            problems.append("Ka%d %3d %3d %3d: %s without --extinct, cctbx F^2 %.6f"
+                            % (key + ("shown" if key in shown else "hidden", member_of[key]["f2"])))
 
     # The sign convention: compared with cctbx's F(+h) the anomalous pairs of
     # a non-centrosymmetric structure would disagree.
