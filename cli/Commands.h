@@ -11,5 +11,7 @@ namespace pelmora::cli {
 // status.
 using Runner = std::function<int()>;
 Runner AddCalcCommand(CLI::App& app);
+Runner AddConvertCommand(CLI::App& app);
+Runner AddPluginsCommand(CLI::App& app);
 
 }  // namespace pelmora::cli

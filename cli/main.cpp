@@ -8,11 +8,16 @@
 #include "cli/Commands.h"
 
 int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");  // messages may carry Polish letters; numbers never use this locale
+  std::setlocale(LC_ALL, "");  // messages may carry Polish letters
+  // Numbers on the command line always take a decimal point: CLI11 converts
+  // them with strtold, which a Polish LC_NUMERIC would make expect a comma.
+  std::setlocale(LC_NUMERIC, "C");
   CLI::App app{"Pelmora: powder diffraction patterns from crystal structures."};
   app.require_subcommand(1);
   std::map<std::string, pelmora::cli::Runner> runners;
   runners["calc"] = pelmora::cli::AddCalcCommand(app);
+  runners["convert"] = pelmora::cli::AddConvertCommand(app);
+  runners["plugins"] = pelmora::cli::AddPluginsCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

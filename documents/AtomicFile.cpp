@@ -6,34 +6,63 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 namespace pelmora {
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  size_t off = 0;
+  while (off < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    off += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& pathIn, std::string_view bytes, std::string* error) {
   const auto fail = [&](const char* what, int err) {
-    if (error) *error = std::string("Nie można zapisać pliku ") + path + ": " + what + " (" + std::strerror(err) + ")";
+    if (error) *error = std::string("Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
     return false;
   };
+  // Replace the file a link points to, not the link.
+  std::string path = pathIn;
+  if (char* real = ::realpath(pathIn.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
+  // Devices and pipes (/dev/stdout, a FIFO) are written in place: there is
+  // nothing to keep, and renaming over them would destroy them.
+  struct stat target {};
+  if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+    if (fd < 0) return fail("nie można otworzyć", errno);
+    const bool ok = WriteAll(fd, bytes);
+    const int err = errno;
+    ::close(fd);
+    return ok ? true : fail("błąd zapisu", err);
+  }
   std::string tmp = path + ".XXXXXX";
   const int fd = mkstemp(tmp.data());
   if (fd < 0) return fail("nie można utworzyć pliku tymczasowego", errno);
   // Keep the permissions of the file being replaced, or the usual ones.
   struct stat st {};
   fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-  size_t off = 0;
-  while (off < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return fail("błąd zapisu", err);
-    }
-    off += static_cast<size_t>(n);
+  if (!WriteAll(fd, bytes)) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return fail("błąd zapisu", err);
   }
   if (::fsync(fd) != 0 || ::close(fd) != 0) {
     const int err = errno;

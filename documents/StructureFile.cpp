@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "documents/AtomicFile.h"
+#include "documents/TolvoInputFile.h"
 #include "documents/XmlUtil.h"
 #include "engine/TextFormat.h"
 
@@ -161,10 +162,10 @@ void LoadAparat(CKomorka& doc, xmlXPathContext* ctx) {
 
 }  // namespace
 
-StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages) {
-  XmlDocPtr xml;
-  if (ParseXmlFile(path, xml) != XmlReadStatus::kOk) return StructureReadStatus::kNotStructure;
-  XPathContextPtr ctx(xmlXPathNewContext(xml.get()));
+namespace {
+
+StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, std::vector<DocMessage>& messages) {
+  XPathContextPtr ctx(xmlXPathNewContext(xml));
   if (!ctx) return StructureReadStatus::kNotStructure;
   bool refused = false;
   if (!LoadBaza(doc, ctx.get(), messages, refused))
@@ -172,6 +173,20 @@ StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, st
   LoadSource(doc, ctx.get());
   LoadAparat(doc, ctx.get());
   return StructureReadStatus::kOk;
+}
+
+}  // namespace
+
+StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages) {
+  XmlDocPtr xml;
+  if (ParseXmlFile(path, xml) != XmlReadStatus::kOk) return StructureReadStatus::kNotStructure;
+  return ReadStructureXml(doc, xml.get(), messages);
+}
+
+StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages) {
+  XmlDocPtr xml = ParseXmlBytes(bytes);
+  if (!xml) return StructureReadStatus::kNotStructure;
+  return ReadStructureXml(doc, xml.get(), messages);
 }
 
 std::string FormatStructureFile(const CKomorka& doc) {
@@ -233,10 +248,10 @@ bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<D
     case StructureReadStatus::kNotStructure:
       break;
   }
-  // The older input format is not readable yet: report as its reader would.
-  std::string bytes;
-  messages.push_back({kErrorCaption, ReadWholeFile(path, bytes) ? kUnknownFileFormat : kCannotOpenFile});
-  return false;
+  // Not a structure file: perhaps an input file of the older program.
+  if (!ImportTolvoInputFile(doc, path, messages)) return false;
+  doc.ExpandCellAtoms();
+  return true;
 }
 
 }  // namespace pelmora

@@ -23,6 +23,8 @@ enum class StructureReadStatus {
 // Reads a structure file into doc. On kNotStructure the fields read so far
 // have been changed (the caller discards or re-imports the document).
 StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages);
+// The same from the file's bytes.
+StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages);
 
 // The file's exact text.
 std::string FormatStructureFile(const CKomorka& doc);

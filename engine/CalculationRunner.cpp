@@ -25,6 +25,11 @@ void CalculationRunner::Cancel() {
   Wait();
 }
 
+CalcOutcome CalculationRunner::Finish() {
+  Wait();
+  return (doc_ && doc_->cancelRequested.load()) ? CalcOutcome::Cancel : CalcOutcome::Ok;
+}
+
 void CalculationRunner::Wait() {
   if (worker_.joinable()) worker_.join();
 }

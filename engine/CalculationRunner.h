@@ -11,6 +11,11 @@
 
 namespace pelmora {
 
+// How a run ends, as the progress dialog closes: OK when the worker went
+// through (also when it found nothing and left the old results), Cancel
+// when a cancel was asked.
+enum class CalcOutcome { Ok, Cancel };
+
 class CalculationRunner {
  public:
   CalculationRunner() = default;
@@ -29,6 +34,8 @@ class CalculationRunner {
   void Cancel();
   // Waits for the worker to end.
   void Wait();
+  // Waits for the worker to end and tells how the run ended.
+  CalcOutcome Finish();
   bool Running() const { return running_.load(); }
 
  private:

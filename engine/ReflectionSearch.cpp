@@ -108,7 +108,10 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
 
   // Neutron sources are monochromatic: only X-rays get a second list.
   const bool second = lambda2 > 0.0 && radiation == 0;
-  const auto [H, K, L] = SearchLimits();
+  // Plain variables rather than a structured binding: the lambdas below use
+  // them, and clang before 16 cannot capture bindings.
+  const std::array<int, 3> limits = SearchLimits();
+  const int H = limits[0], K = limits[1], L = limits[2];
   const StructureFactorKernel kernel(cellAtoms, H, K, L);
   const int ns = kernel.speciesCount();
   const double V = CellVolume();
@@ -210,7 +213,9 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
       done.fetch_add(1);
     }
   };
-  const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
+  // Small structures finish before a second thread would get going.
+  const double work = static_cast<double>(nh) * (2 * K + 1) * (2 * L + 1) * (1.0 + cellAtoms.size());
+  const unsigned hw = work < 4.0e6 ? 1u : std::max(1u, std::thread::hardware_concurrency());
   const unsigned nThreads = std::min<unsigned>(hw, static_cast<unsigned>(nh));
   {
     std::vector<std::jthread> pool;

@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 
@@ -80,6 +81,30 @@ std::string cformat(const char* fmt, ...) {
   std::string s = vcformat(fmt, args);
   va_end(args);
   return s;
+}
+
+namespace {
+void AppendPadded(std::string& out, const char* begin, const char* end, int width) {
+  const int len = static_cast<int>(end - begin);
+  if (len < width) out.append(static_cast<size_t>(width - len), ' ');
+  out.append(begin, end);
+}
+}  // namespace
+
+void AppendFixed(std::string& out, double value, int width, int precision) {
+  char buf[400];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+  if (res.ec != std::errc()) {
+    out += cformat("%*.*f", width, precision, value);
+    return;
+  }
+  AppendPadded(out, buf, res.ptr, width);
+}
+
+void AppendInt(std::string& out, long value, int width) {
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  AppendPadded(out, buf, res.ptr, width);
 }
 
 std::optional<double> parseDouble(std::string_view text) {

@@ -14,6 +14,11 @@ namespace pelmora {
 std::string cformat(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string vcformat(const char* fmt, va_list args);
 
+// Fast equivalents of printf's "%*.*f" and "%*d" (right-aligned in width),
+// for files with many thousands of lines. Same digits as printf.
+void AppendFixed(std::string& out, double value, int width, int precision);
+void AppendInt(std::string& out, long value, int width);
+
 // strtod under the "C" locale: leading blanks skipped, trailing text ignored.
 // Returns nothing when the text does not start with a number.
 std::optional<double> parseDouble(std::string_view text);

@@ -7,7 +7,9 @@ PKGS=(
   build-essential cmake ninja-build ccache pkg-config
   libxml2-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang
+  # libFuzzer and the sanitizers' runtime for scripts/fuzz-smoke.sh; clang
+  # only recommends it, and recommends are not installed here.
+  clang libclang-rt-dev
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev
   libgl-dev libglu1-mesa-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core

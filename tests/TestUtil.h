@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "TempDir.h"
 #include "engine/Komorka.h"
@@ -60,5 +61,25 @@ inline double ReferenceD(double a, double b, double c, double al, double be, dou
     for (int j = 0; j < 3; ++j) s += v[i] * inv[i][j] * v[j];
   return 1.0 / std::sqrt(s);
 }
+
+// Presses "Anuluj" when the calculation announces the given phase, and
+// notes whether any phase text arrived while the cancel was pending.
+class CancelAtPhase final : public CalcProgress {
+ public:
+  CancelAtPhase(CKomorka& doc, std::string phase) : doc_(doc), phase_(std::move(phase)) {}
+  void SetRange(int, int) override {}
+  void SetPosition(int) override {}
+  void SetStatus(const std::string& text) override {
+    if (doc_.cancelRequested) textWhileCancelled = true;
+    statuses.push_back(text);
+    if (text == phase_) doc_.cancelRequested = true;
+  }
+  std::vector<std::string> statuses;
+  bool textWhileCancelled = false;
+
+ private:
+  CKomorka& doc_;
+  std::string phase_;
+};
 
 }  // namespace pelmora::test

@@ -225,25 +225,6 @@ TEST(Search, HashedGroupingEqualsTheFirstMatchRule) {
   }
 }
 
-namespace {
-// Requests a cancel as soon as a given phase text is shown, and records
-// whether any text arrived while the cancel was pending.
-class CancelAt final : public CalcProgress {
- public:
-  CancelAt(CKomorka& doc, std::string phase) : doc_(doc), phase_(std::move(phase)) {}
-  void SetRange(int, int) override {}
-  void SetPosition(int) override {}
-  void SetStatus(const std::string& text) override {
-    if (doc_.cancelRequested) textWhileCancelled = true;
-    if (text == phase_) doc_.cancelRequested = true;
-  }
-  bool textWhileCancelled = false;
-
- private:
-  CKomorka& doc_;
-  std::string phase_;
-};
-}  // namespace
 
 TEST(Search, CancelInEveryPhaseKeepsThePreviousResults) {
   CKomorka doc;
@@ -256,7 +237,7 @@ TEST(Search, CancelInEveryPhaseKeepsThePreviousResults) {
   for (const char* phase :
        {"Wyszukiwanie refleksów", "Sortowanie refleksów", "Grupowanie refleksów", "Obliczanie natężenia"}) {
     doc.cancelRequested = false;
-    CancelAt watcher(doc, phase);
+    CancelAtPhase watcher(doc, phase);
     EXPECT_EQ(doc.CalculateReflections(watcher), -1) << phase;
     EXPECT_FALSE(watcher.textWhileCancelled) << phase;
     ASSERT_EQ(doc.reflectionsAll.size(), before.size()) << phase;

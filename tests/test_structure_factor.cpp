@@ -118,7 +118,7 @@ TEST(Intensity, FactorsAndConstants) {
 }
 
 // Rutile against cctbx's direct summation with the same coefficients
-// (tools/crosscheck_rutile_cctbx.py): Re F, Im F and |F|^2 to the printed digit.
+// (tools/crosscheck_cctbx.py): Re F, Im F and |F|^2 to the printed digit.
 TEST(StructureFactor, RutileAgreesWithAnIndependentProgram) {
   CKomorka doc;
   std::vector<DocMessage> messages;

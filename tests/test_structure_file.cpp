@@ -205,3 +205,17 @@ TEST(StructureFile, AFailedSaveKeepsThePreviousFile) {
   EXPECT_EQ(kept, "keep");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
+
+TEST(StructureFile, SavingThroughALinkOrToADeviceKeepsThem) {
+  TempDir dir;
+  CKomorka doc;
+  std::string error;
+  const std::string real = dir.Write("real.xml", "old");
+  std::filesystem::create_symlink(real, dir.File("link.xml"));
+  ASSERT_TRUE(SaveStructureFile(doc, dir.File("link.xml"), &error)) << error;
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.xml")));
+  EXPECT_EQ(pelmora::testing::ReadFile(real), FormatStructureFile(doc));
+  // /dev/null must stay a device: a rename over it would replace it by a file.
+  ASSERT_TRUE(SaveStructureFile(doc, "/dev/null", &error)) << error;
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that tools/make_refdata.py needs to regenerate
-# Data/. Pelmora itself does not use Python: the generated files are committed.
+# Data/ (and that tools/crosscheck_cctbx.py and tools/make_xcheck_structures.py
+# use). Pelmora itself does not use Python: the generated files are committed.
 # Safe to run again: it does nothing when all is there already.
 set -euo pipefail
 

@@ -1,0 +1,46 @@
+// pelmora-cli convert: an older input file (or a structure file) saved in
+// the structure file format.
+#include <iostream>
+#include <memory>
+
+#include "cli/Commands.h"
+#include "cli/Session.h"
+#include "documents/StructureFile.h"
+
+namespace pelmora::cli {
+namespace {
+
+struct ConvertOptions {
+  std::string input;
+  std::string output;
+  SessionOptions session;
+};
+
+int RunConvert(const ConvertOptions& o) {
+  Session s;
+  OpenSession(o.session, s);
+  CKomorka doc(s.settings.ExperimentDefaultsOf());
+  if (const int status = OpenDocument(o.session, s, o.input, doc); status != 0) return status;
+  std::string error;
+  if (!SaveStructureFile(doc, o.output, &error)) {
+    std::cerr << "pelmora-cli: " << error << "\n";
+    return 4;
+  }
+  return 0;
+}
+
+}  // namespace
+
+Runner AddConvertCommand(CLI::App& app) {
+  auto o = std::make_shared<ConvertOptions>();
+  CLI::App* cmd = app.add_subcommand("convert", "Save an older input file (Tolvo .dat) as a structure file.");
+  cmd->footer(
+      "The experiment values the older file does not hold come from the settings (or --source and\n"
+      "--aparat). Exit status: 0 done, 1 bad arguments, 2 unreadable or unknown file, 4 output not written.");
+  cmd->add_option("input", o->input, "Older input file (.dat) or structure file")->required();
+  cmd->add_option("output", o->output, "Structure file (.xml) to write")->required();
+  AddSessionOptions(*cmd, o->session);
+  return [o] { return RunConvert(*o); };
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,80 @@
+#include "cli/Session.h"
+
+#include <iostream>
+#include <memory>
+
+#include "app/Paths.h"
+#include "documents/StructureFile.h"
+
+namespace pelmora::cli {
+namespace {
+
+template <typename T>
+const T* FindByName(const std::vector<T>& list, const std::string& name) {
+  // Exact names first, then the name behind a "*" or "@" marker.
+  for (const T& e : list)
+    if (e.name == name) return &e;
+  for (const T& e : list)
+    if (StripNameMarker(e.name) == name) return &e;
+  return nullptr;
+}
+
+}  // namespace
+
+void AddSessionOptions(CLI::App& cmd, SessionOptions& o) {
+  cmd.add_option("--data-dir", o.dataDir, "Folder of the reference files (default: the settings' DataDir)")
+      ->type_name("DIR");
+  cmd.add_option("--settings", o.settingsFile, "Settings file to read (default: the user's own)")->type_name("FILE");
+  cmd.add_option("--source", o.source, "Apply this radiation source of source.xml (by name)")->type_name("NAME");
+  cmd.add_option("--aparat", o.aparat, "Apply this instrument set of aparat.xml (by name)")->type_name("NAME");
+}
+
+CSettings ReadSettings(const std::string& settingsFile) {
+  CSettings settings;
+  std::unique_ptr<SettingsStore> store =
+      settingsFile.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(settingsFile);
+  LoadSettings(*store, settings);
+  return settings;
+}
+
+void OpenSession(const SessionOptions& o, Session& s) {
+  s.settings = ReadSettings(o.settingsFile);
+  s.reference.dataDir = ResolveFolder(o.dataDir.empty() ? s.settings.DataDir : o.dataDir);
+  for (const std::string& m : s.reference.LoadAll(s.settings.CurrentSource(), s.settings.CurrentApparatus()))
+    std::cerr << "pelmora-cli: " << m << "\n";
+}
+
+int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, CKomorka& doc) {
+  std::vector<DocMessage> messages;
+  const bool opened = OpenStructureDocument(doc, path, messages);
+  for (const DocMessage& m : messages) std::cerr << "pelmora-cli: " << path << ": " << m.text << "\n";
+  if (!opened) return 2;
+  JoinDocumentRecords(doc, s.reference);
+  // The file's own source and set are what the experiment page applies when
+  // the document becomes active; a file without them keeps the settings'.
+  if (doc.sourceRecord) doc.ApplySource(s.reference.sources.front());
+  if (doc.aparatRecord) doc.ApplyApparatus(s.reference.apparatusSets.front());
+  if (doc.sourceName.empty()) doc.sourceName = s.settings.RadName;
+  if (doc.aparatName.empty()) doc.aparatName = s.settings.AparatName;
+  if (!o.source.empty()) {
+    const RadiationSource* src = FindByName(s.reference.sources, o.source);
+    if (!src) {
+      std::cerr << "pelmora-cli: no source named \"" << o.source << "\" in " << s.reference.PathOf(kSourceFile)
+                << "\n";
+      return 1;
+    }
+    doc.ApplySource(*src);
+  }
+  if (!o.aparat.empty()) {
+    const ApparatusSet* set = FindByName(s.reference.apparatusSets, o.aparat);
+    if (!set) {
+      std::cerr << "pelmora-cli: no instrument set named \"" << o.aparat << "\" in "
+                << s.reference.PathOf(kApparatusFile) << "\n";
+      return 1;
+    }
+    doc.ApplyApparatus(*set);
+  }
+  return 0;
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,109 @@
+#include "diffractogram/PatternExport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "documents/AtomicFile.h"
+#include "engine/Rounding.h"
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+PatternWindow ExportWindow(double x0, double x1) {
+  PatternWindow w;
+  w.first = PatternIndex(x0);
+  const double n = RoundHalfDownValue((x1 - x0) / kPatternStep);
+  const double room = kPatternPoints - w.first;
+  w.count = (n > 0.0) ? static_cast<int>(std::min(n, room)) : 0;  // also NaN
+  return w;
+}
+
+double WindowMaximum(const PatternGrid& grid, PatternWindow window) {
+  double m = 0.0;
+  for (int i = window.first; i < window.first + window.count; ++i) m = std::max(m, grid[i].intensity);
+  return m;
+}
+
+double DefaultExportScale(double maximum) {
+  const double scale = 10000.0 / maximum;
+  return (maximum > 0.0 && std::isfinite(scale)) ? scale : 1.0;
+}
+
+std::string FormatMaximumLabel(double maximum) {
+  if (maximum >= 1e-05 && maximum <= 100000.0) {
+    std::string text = cformat("%.10f", maximum);
+    while (!text.empty() && text.back() == '0') text.pop_back();
+    if (!text.empty() && text.back() == '.') text += '0';
+    return "Wart. maksymalna: " + text;
+  }
+  return cformat("Wart. maksymalna: %.10e", maximum);
+}
+
+std::string FormatPatternText(const PatternPoint* points, int count, double scale) {
+  std::string out =
+      ";Dyfraktogram wygenerowany przez program Pelmora\r\n"
+      "  2theta        Intensywnosc\r\n";
+  out.reserve(out.size() + static_cast<size_t>(std::max(count, 0)) * 20);
+  for (int i = 0; i < count; ++i)
+    out += cformat("%8.4f%10.2f\r\n", points[i].twoTheta, points[i].intensity * scale);
+  return out;
+}
+
+namespace {
+
+bool HasExtension(const std::string& name) {
+  return std::filesystem::path(name).filename().has_extension();
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+std::string ExportFileName(const std::string& typed, const ChartFormat& format) {
+  if (typed.empty() || HasExtension(typed)) return typed;
+  if (!format.module) return typed + ".txt";
+  if (auto ext = ModuleLookup<pelmora_GetFileExt_fn>(format.module, "pelmora_GetFileExt")) {
+    const char* text = ext();
+    if (text && *text) return typed + "." + text;
+  }
+  return typed;
+}
+
+bool SavePattern(const ChartFormat& format, const std::string& fileName, double scale, const PatternPoint* points,
+                 int count, std::string* error) {
+  if (!format.module) return WriteFileAtomically(fileName, FormatPatternText(points, count, scale), error);
+  auto save = ModuleLookup<pelmora_SaveChart_fn>(format.module, "pelmora_SaveChart");
+  if (!save) {
+    if (error) *error = cformat("Wtyczka formatu „%s” nie zapisuje dyfraktogramów (brak pelmora_SaveChart).",
+                                format.label.c_str());
+    return false;
+  }
+  save(fileName.c_str(), scale, points, count);
+  // The plug-in reports nothing; a file that is not there afterwards is
+  // the one failure the program can see.
+  std::error_code ec;
+  if (!std::filesystem::exists(fileName, ec)) {
+    if (error) *error = cformat("Wtyczka formatu „%s” nie zapisała pliku %s.", format.label.c_str(), fileName.c_str());
+    return false;
+  }
+  return true;
+}
+
+int FindChartFormat(const std::vector<ChartFormat>& formats, const std::string& name) {
+  const std::string want = Lower(name);
+  for (size_t i = 0; i < formats.size(); ++i) {
+    const ChartFormat& f = formats[i];
+    std::string pattern = Lower(f.pattern);
+    std::string ext = pattern.rfind("*.", 0) == 0 ? pattern.substr(2) : pattern;
+    if (want == Lower(f.label) || want == pattern || want == ext || want == "." + ext) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace pelmora

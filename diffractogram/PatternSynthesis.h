@@ -1,0 +1,88 @@
+// Pattern synthesis: every reflection of the document spread over a peak
+// profile and summed on the grid.
+//
+// Use: after a completed calculation the chart view calls
+//   Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+// and then draws grid.points() (2-theta, intensity) scaled by grid.maximum.
+// The setup names the profile (a built-in one or a plug-in's index in the
+// plug-in table) and the window rules of the settings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "diffractogram/PatternGrid.h"
+#include "engine/Komorka.h"
+#include "plugins/PluginTable.h"
+
+namespace pelmora {
+
+using ::PeakParams;
+using ::ProfilePoint;
+
+// Built-in profiles are negative; 0 and above index a profile plug-in in the
+// plug-in table. Any other negative value selects nothing (the pattern stays zero).
+using ProfileId = std::int32_t;
+inline constexpr ProfileId kProfileStick = -1;        // "brak"
+inline constexpr ProfileId kProfileGauss = -2;        // "Gauss"
+inline constexpr ProfileId kProfileLorentz = -3;      // "Lorentz"
+inline constexpr ProfileId kProfilePseudoVoigt = -4;  // "pseudo Voigt" (Thompson-Cox-Hastings)
+
+// The window rules of the settings, with their first-run values.
+struct SynthesisOptions {
+  double dthMargin = 20.0;  // "dthMargin": fixed window width, degrees
+  double dthMF = 10.0;      // "dthMF": window width as a multiple of the FWHM
+  bool useTHMF = true;      // "useTHMF": use the multiple when the profile gives a width
+};
+
+// What the built-in pseudo-Voigt initialisation records for each peak.
+struct PseudoVoigtInfo {
+  std::int32_t h = 0, k = 0, l = 0;
+  double twoThetaRad = 0.0;  // twice the theta received
+  double lambda = 0.0;
+  double Gs = 0.0, Ls = 0.0;  // Gaussian and Lorentzian size terms
+  double H = 0.0;
+  double sDeg = 0.0;  // s * 57.29577951308238
+  double gammaG = 0.0, gammaL = 0.0;
+  double eta = 0.0;
+  double GsCos = 0.0, LsCos = 0.0;  // size terms times cos(theta)
+};
+
+// The window rules as the settings hold them.
+SynthesisOptions SynthesisOptionsFrom(const CSettings& settings);
+
+struct SynthesisSetup {
+  ProfileId profile = kProfilePseudoVoigt;
+  const PluginTable* plugins = nullptr;  // needed for plug-in profiles
+  SynthesisOptions options;
+  // The application's list; the pseudo-Voigt initialisation appends to it.
+  std::vector<PseudoVoigtInfo>* pseudoVoigtInfo = nullptr;
+};
+
+struct SynthesisReport {
+  // Reflections that added nothing or only part of their peak because the
+  // width or a profile value was not a finite number (see RefusedPeaksMessage).
+  int refusedPeaks = 0;
+};
+
+// Rewrites the grid from doc.reflectionsAll between angleMin and angleMax,
+// writes each reflection's FWHM (-1.0 where the profile gives none or the
+// width was refused), sets grid.maximum and grid.snapshot. Plug-in profiles
+// are called on the calling thread. Allocates nothing but info records.
+SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double angleMin, double angleMax,
+                           PatternGrid& grid, double step = kPatternStep);
+
+// The profiles whose width uses the grain size D.
+bool ProfileUsesGrainSize(ProfileId id);
+// Empty when the profile can work with the document's values; otherwise a
+// message for the user (a grain size D <= 0 with a profile that divides by it).
+std::string ValidateProfileInput(const CKomorka& doc, ProfileId id);
+// The document's own checks followed by the profile's.
+std::string ValidateRun(const CKomorka& doc, ProfileId id);
+
+// Tells the user how many reflections were left out ("" for none).
+std::string RefusedPeaksMessage(int refusedPeaks);
+
+}  // namespace pelmora

@@ -1,0 +1,16 @@
+// The program's rounding of a double: halves go down.
+#pragma once
+
+#include <cmath>
+
+namespace pelmora {
+
+// floor(x) unless x - floor(x) > 0.5, then ceil(x); kept as a double so that
+// callers can range-check before converting (RoundHalfDown in app/Settings.h
+// gives the integer).
+inline double RoundHalfDownValue(double x) {
+  const double f = std::floor(x);
+  return (x - f > 0.5) ? std::ceil(x) : f;
+}
+
+}  // namespace pelmora

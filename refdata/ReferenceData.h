@@ -1,0 +1,59 @@
+// The whole reference data set the application (or the command-line tool)
+// holds for its run: elements with ions and isotopes, anomalous tables, and
+// the source and instrument tables, read from one data folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/Experiment.h"
+#include "refdata/ElementTable.h"
+#include "refdata/ReferenceFiles.h"
+
+namespace pelmora {
+
+class CKomorka;
+
+class ReferenceData {
+ public:
+  ElementTable elements;
+  std::vector<AnomalTable> anomalTables;
+  std::vector<RadiationSource> sources;
+  std::vector<ApparatusSet> apparatusSets;
+  // Set by every edit of an ion or isotope; cleared when they are saved.
+  bool referenceModified = false;
+  std::string dataDir;
+
+  // The path of one of the five files in the data folder.
+  std::string PathOf(const char* fileName) const;
+
+  // Start-up reading, in two steps as the application runs them (the
+  // plug-in scan comes between). Missing or malformed files are skipped
+  // silently; each returns the messages about records left out.
+  std::vector<std::string> LoadScatteringTables();
+  std::vector<std::string> LoadSourceTables(const RadiationSource& currentSource, const ApparatusSet& currentSet);
+  std::vector<std::string> LoadAll(const RadiationSource& currentSource, const ApparatusSet& currentSet);
+
+  int anomalCount() const { return static_cast<int>(anomalTables.size()); }
+  const AnomalTable* AnomalAt(int index) const;
+  const AnomalTable* AnomalByName(const std::string& name) const;
+
+  // Writers of the reference editors; false with *error set on failure.
+  bool SaveSourceTable(std::string* error) const;
+  bool SaveApparatusTable(std::string* error) const;
+  // Isotopes, then ions; referenceModified is cleared unless a write fails.
+  bool SaveIonsAndIsotopes(std::string* error);
+  bool SaveAnomals(std::string* error) const;
+};
+
+// Puts a structure file's own source and instrument set (the document's
+// sourceRecord / aparatRecord, named "@...") at the head of the tables; an
+// earlier "@" entry, which then stands at index 1, is removed so that the
+// tables hold at most one entry taken from a structure file.
+void JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources,
+                         std::vector<ApparatusSet>& sets);
+inline void JoinDocumentRecords(const CKomorka& doc, ReferenceData& ref) {
+  JoinDocumentRecords(doc, ref.sources, ref.apparatusSets);
+}
+
+}  // namespace pelmora

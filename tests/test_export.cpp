@@ -1,0 +1,55 @@
+// The built-in text export and the values the save dialog shows.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "diffractogram/PatternExport.h"
+
+using namespace pelmora;
+
+TEST(PatternExport, TextFormatWritesTheDisplayedWindow) {
+  PatternGrid grid;
+  for (int i = 0; i < kPatternPoints; ++i) grid[i].intensity = i * 0.001;
+  // 20-30 degrees: 2000 points from 20.0000 to 29.9950; 30.0000 is not written.
+  const PatternWindow w = ExportWindow(20.0, 30.0);
+  EXPECT_EQ(w.first, 4000);
+  EXPECT_EQ(w.count, 2000);
+  EXPECT_DOUBLE_EQ(WindowMaximum(grid, w), 5.999);
+  const std::string text = FormatPatternText(grid.points() + w.first, w.count, 100.0);
+  const std::string header =
+      ";Dyfraktogram wygenerowany przez program Pelmora\r\n"
+      "  2theta        Intensywnosc\r\n";
+  ASSERT_EQ(text.rfind(header, 0), 0u);
+  EXPECT_EQ(text.substr(header.size(), 20), " 20.0000    400.00\r\n");
+  const std::string last = " 29.9950    599.90\r\n";
+  ASSERT_GE(text.size(), last.size());
+  EXPECT_EQ(text.substr(text.size() - last.size()), last);
+  EXPECT_EQ(text.size(), header.size() + 2000u * 20u);
+
+  // A window reaching past 180 degrees stops at the last point.
+  const PatternWindow tail = ExportWindow(179.0, 190.0);
+  EXPECT_EQ(tail.first + tail.count, kPatternPoints);
+
+  // Written through the atomic file writer, byte for byte.
+  const std::string path = (std::filesystem::temp_directory_path() / "pelmora-export-test.txt").string();
+  std::string error;
+  ChartFormat text0{kTextFormatLabel, kTextFormatPattern, nullptr, -1};
+  ASSERT_TRUE(SavePattern(text0, path, 100.0, grid.points() + w.first, w.count, &error)) << error;
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  EXPECT_EQ(ss.str(), text);
+  std::filesystem::remove(path);
+}
+
+TEST(PatternExport, DefaultScaleAndMaximumLabel) {
+  EXPECT_DOUBLE_EQ(DefaultExportScale(2.5), 4000.0);
+  EXPECT_EQ(DefaultExportScale(0.0), 1.0);  // all-zero window
+  EXPECT_EQ(DefaultExportScale(1e-320), 1.0);  // 10000 / M would overflow
+  EXPECT_EQ(FormatMaximumLabel(2.5), "Wart. maksymalna: 2.5");
+  EXPECT_EQ(FormatMaximumLabel(1000.0), "Wart. maksymalna: 1000.0");
+  EXPECT_EQ(FormatMaximumLabel(0.000001), "Wart. maksymalna: 1.0000000000e-06");
+  EXPECT_EQ(FormatMaximumLabel(250000.0), "Wart. maksymalna: 2.5000000000e+05");
+}

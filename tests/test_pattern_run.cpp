@@ -1,0 +1,111 @@
+// A calculation run as the user starts it: cancel at any phase keeps the old
+// results and pattern; a completed run is synthesised.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "diffractogram/PatternRun.h"
+#include "documents/StructureFile.h"
+
+using namespace pelmora;
+using pelmora::test::CancelAtPhase;
+
+namespace {
+
+void OpenNaCl(CKomorka& doc) {
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", messages));
+  if (doc.sourceRecord) doc.ApplySource(*doc.sourceRecord);
+  if (doc.aparatRecord) doc.ApplyApparatus(*doc.aparatRecord);
+}
+
+bool SameGrid(const PatternGrid& a, const PatternGrid& b) {
+  return a.maximum == b.maximum &&
+         std::memcmp(a.points(), b.points(), sizeof(PatternPoint) * kPatternPoints) == 0;
+}
+
+void CopyGrid(const PatternGrid& from, PatternGrid& to) {
+  std::memcpy(to.points(), from.points(), sizeof(PatternPoint) * kPatternPoints);
+  to.maximum = from.maximum;
+}
+
+}  // namespace
+
+TEST(PatternRun, CancelAtEveryPhaseKeepsResultsAndPattern) {
+  CKomorka doc;
+  OpenNaCl(doc);
+  PatternGrid grid;
+  std::vector<PseudoVoigtInfo> info;
+  SynthesisSetup setup;
+  setup.pseudoVoigtInfo = &info;
+
+  CancelAtPhase never(doc, "");
+  const PatternRunResult first = RunPatternCalculation(doc, never, setup, grid);
+  ASSERT_TRUE(first.refusal.empty()) << first.refusal;
+  ASSERT_EQ(first.outcome, CalcOutcome::Ok);
+  EXPECT_EQ(first.calcResult, 0);
+  EXPECT_GT(grid.maximum, 0.0);
+  EXPECT_FALSE(info.empty());
+  EXPECT_EQ(never.statuses, (std::vector<std::string>{"Wyszukiwanie refleksów", "Sortowanie refleksów",
+                                                      "Grupowanie refleksów", "Obliczanie natężenia"}));
+  const std::vector<Reflection> before = doc.reflectionsAll;
+  PatternGrid kept;
+  CopyGrid(grid, kept);
+
+  // A changed structure that is never installed: any leak would show.
+  doc.a = 5.9;
+  doc.RefreshCellMetric();
+  for (const std::string phase : {"Wyszukiwanie refleksów", "Sortowanie refleksów", "Grupowanie refleksów",
+                                  "Obliczanie natężenia"}) {
+    SCOPED_TRACE(phase);
+    CancelAtPhase cancel(doc, phase);
+    const PatternRunResult r = RunPatternCalculation(doc, cancel, setup, grid);
+    EXPECT_EQ(r.outcome, CalcOutcome::Cancel);
+    EXPECT_EQ(r.calcResult, -1);
+    // No phase text is sent once a cancel is pending.
+    EXPECT_EQ(cancel.statuses.back(), phase);
+    ASSERT_EQ(doc.reflectionsAll.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) ASSERT_EQ(doc.reflectionsAll[i].theta, before[i].theta);
+    EXPECT_TRUE(SameGrid(grid, kept));
+  }
+
+  // The next run clears the flag itself and goes through.
+  const PatternRunResult again = RunPatternCalculation(doc, never, setup, grid);
+  EXPECT_EQ(again.outcome, CalcOutcome::Ok);
+  EXPECT_GT(doc.reflectionsAll.front().theta, 0.0);
+  EXPECT_NE(doc.reflectionsAll.front().theta, before.front().theta);
+}
+
+TEST(PatternRun, EmptyRangeEndsOkAndRefusedValuesNeverRun) {
+  CKomorka doc;
+  OpenNaCl(doc);
+  PatternGrid grid;
+  SynthesisSetup setup;
+  CancelAtPhase never(doc, "");
+  ASSERT_EQ(RunPatternCalculation(doc, never, setup, grid).outcome, CalcOutcome::Ok);
+  const size_t count = doc.reflectionsAll.size();
+
+  // No reflection between 1 and 2 degrees: the run ends with OK and the old
+  // reflections are drawn again over the new range.
+  doc.angleMin = 1.0;
+  doc.angleMax = 2.0;
+  const PatternRunResult empty = RunPatternCalculation(doc, never, setup, grid);
+  EXPECT_EQ(empty.outcome, CalcOutcome::Ok);
+  EXPECT_EQ(empty.calcResult, -1);
+  EXPECT_EQ(doc.reflectionsAll.size(), count);
+  EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
+
+  // A grain size of zero would divide by zero in the widths: refused before the run.
+  doc.angleMin = 10.0;
+  doc.angleMax = 150.0;
+  doc.gsize = 0.0;
+  CancelAtPhase watch(doc, "");
+  const PatternRunResult refused = RunPatternCalculation(doc, watch, setup, grid);
+  EXPECT_FALSE(refused.refusal.empty());
+  EXPECT_TRUE(watch.statuses.empty());
+  setup.profile = kProfileStick;  // the stick needs no grain size
+  EXPECT_TRUE(RunPatternCalculation(doc, watch, setup, grid).refusal.empty());
+}

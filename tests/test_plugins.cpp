@@ -1,0 +1,231 @@
+// Plug-in scan, the lists built from it, and the plug-ins shipped with the program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <iostream>
+#include <filesystem>
+
+#include "diffractogram/PatternExport.h"
+#include "diffractogram/PatternRun.h"
+#include "diffractogram/PatternSynthesis.h"
+#include "plugins/PluginLists.h"
+#include "TempDir.h"
+
+using namespace pelmora;
+namespace fs = std::filesystem;
+using pelmora::testing::ReadFile;
+using pelmora::testing::TempDir;
+
+namespace {
+
+const std::string kTestDir = PELMORA_TEST_PLUGINS_DIR;
+
+Reflection PeakAt(double tth, double intensity) {
+  Reflection r;
+  r.theta = tth * kPi / 360.0;
+  r.intensity = intensity;
+  r.nonZero = 1;
+  r.line = 1;
+  return r;
+}
+
+}  // namespace
+
+TEST(PluginScan, FailuresEndTheScanWithTheirMessage) {
+  {
+    PluginTable table;
+    EXPECT_EQ(ScanPlugins(kTestDir + "/no-such-folder", table), "");
+    EXPECT_EQ(table.size(), 0u);
+  }
+  {
+    // 0x102 is accepted; 0x103 is refused, and the library after it is never tried.
+    PluginTable table;
+    const std::string error = ScanPlugins(kTestDir + "/version", table);
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].path, kTestDir + "/version/a_ok.so");
+    EXPECT_EQ(table[0].version, 0x102u);
+    EXPECT_EQ(table[0].flags, 0u);
+    EXPECT_EQ(error.rfind(kTestDir + "/version/b_new.so failed with error 0: ", 0), 0u) << error;
+  }
+  {
+    PluginTable table;
+    const std::string error = ScanPlugins(kTestDir + "/notype", table);
+    EXPECT_EQ(table.size(), 0u);
+    EXPECT_NE(error.find("a_notype.so failed with error 0: "), std::string::npos) << error;
+    EXPECT_NE(error.find("pelmora_GetType"), std::string::npos) << error;
+  }
+  {
+    // Something that is not a library at all.
+    TempDir dir;
+    dir.Write("broken.so", "not a library");
+    dir.Write("readme.txt", "ignored: not a library name");
+    PluginTable table;
+    const std::string error = ScanPlugins(dir.path(), table);
+    EXPECT_EQ(table.size(), 0u);
+    EXPECT_NE(error.find("broken.so failed with error"), std::string::npos) << error;
+  }
+}
+
+TEST(PluginScan, ProfileListOffersOnlyUsableProfiles) {
+  PluginTable table;
+  ASSERT_EQ(ScanPlugins(kTestDir + "/profiles", table), "");
+  ASSERT_EQ(table.size(), 4u);
+  // The old profile is in the table (the plug-ins dialog lists it), flagged.
+  EXPECT_EQ(table[0].kind, PELMORA_KIND_PROFILE);
+  EXPECT_EQ(table[0].flags, kPluginFlagOldProfile);
+  EXPECT_EQ(table[1].flags, 0u);
+
+  // Built-ins, then "flat"; the nameless one ends the list, so "flat2" is missing.
+  const std::vector<ProfileChoice> list = BuildProfileList(table);
+  ASSERT_EQ(list.size(), 5u);
+  EXPECT_EQ(list[3].label, "pseudo Voigt");
+  EXPECT_EQ(list[3].id, kProfilePseudoVoigt);
+  EXPECT_EQ(list[4].label, "flat");
+  EXPECT_EQ(list[4].id, 1);
+  EXPECT_EQ(SelectProfile(list, "flat"), 1);
+  EXPECT_EQ(SelectProfile(list, "pseudo Voigt TCH"), kProfileStick);
+  EXPECT_TRUE(ProfileHasInfo(table, kProfilePseudoVoigt));
+  EXPECT_FALSE(ProfileHasInfo(table, 1));
+
+  // Preparing a run calls the selected plug-in's initialisation, never a flagged one's.
+  using Count = int (*)();
+  SynthesisSetup setup;
+  setup.plugins = &table;
+  setup.profile = 1;
+  PrepareProfile(setup);
+  setup.profile = 0;
+  PrepareProfile(setup);
+  EXPECT_EQ(table.Lookup<Count>(1, "test_ProfileInitCalls")(), 1);
+  EXPECT_EQ(table.Lookup<Count>(0, "test_ProfileInitCalls")(), 0);
+
+  // A profile that reports H = 0.1 gets a window of 10 H, else dthMargin.
+  CKomorka doc;
+  doc.SetLambda1(1.54056);
+  doc.reflectionsAll = {PeakAt(50.0, 123.0)};
+  PatternGrid grid;
+  setup.profile = 1;
+  Synthesize(setup, doc, 0.0, 180.0, grid);
+  EXPECT_EQ(doc.reflectionsAll[0].fwhm, 0.1);
+  EXPECT_EQ(grid[9899].intensity, 0.0);
+  EXPECT_EQ(grid[9900].intensity, 2.0);  // the value times the plug-in's scale
+  EXPECT_EQ(grid[10099].intensity, 2.0);
+  EXPECT_EQ(grid[10100].intensity, 0.0);
+  setup.options.useTHMF = false;
+  Synthesize(setup, doc, 0.0, 180.0, grid);
+  int covered = 0;
+  for (int i = 0; i < kPatternPoints; ++i) covered += grid[i].intensity == 2.0;
+  EXPECT_EQ(covered, 4000);
+  // The flagged profile is never called.
+  setup.profile = 0;
+  Synthesize(setup, doc, 0.0, 180.0, grid);
+  EXPECT_EQ(grid.maximum, 0.0);
+
+  // A plug-in's NaN never reaches the grid; the peak is counted as refused.
+  PluginTable nan;
+  ASSERT_EQ(ScanPlugins(kTestDir + "/nanprofile", nan), "");
+  setup.plugins = &nan;
+  setup.profile = 0;
+  setup.options.useTHMF = true;
+  const SynthesisReport rep = Synthesize(setup, doc, 0.0, 180.0, grid);
+  EXPECT_EQ(rep.refusedPeaks, 1);
+  for (int i = 0; i < kPatternPoints; ++i) ASSERT_TRUE(std::isfinite(grid[i].intensity)) << i;
+  EXPECT_EQ(grid.maximum, 2.0);  // the finite half of the peak is kept
+}
+
+TEST(PluginScan, FormatListStopsAtAnIncompletePlugin) {
+  PluginTable table;
+  ASSERT_EQ(ScanPlugins(kTestDir + "/formats", table), "");
+  ASSERT_EQ(table.size(), 4u);
+  const std::vector<ChartFormat> formats = BuildChartFormats(table);
+  ASSERT_EQ(formats.size(), 2u);  // F2 lacks its pattern: F3 after it is left out
+  EXPECT_EQ(formats[0].label, "Plik tekstowy (*.txt)");
+  EXPECT_EQ(formats[0].pattern, "*.TXT");
+  EXPECT_EQ(formats[0].module, nullptr);
+  EXPECT_EQ(formats[1].label, "F1 (*.tst)");
+  EXPECT_EQ(formats[1].pattern, "*.tst");
+  EXPECT_EQ(FindChartFormat(formats, "F1 (*.tst)"), 1);
+  EXPECT_EQ(FindChartFormat(formats, ".TXT"), 0);
+
+  // Names typed without an extension get the format's.
+  EXPECT_EQ(ExportFileName("/tmp/out", formats[1]), "/tmp/out.tst");
+  EXPECT_EQ(ExportFileName("/tmp/out.dat", formats[1]), "/tmp/out.dat");
+  EXPECT_EQ(ExportFileName("/tmp/a.b/out", formats[0]), "/tmp/a.b/out.txt");
+
+  TempDir dir;
+  PatternGrid grid;
+  const PatternWindow w = ExportWindow(20.0, 30.0);
+  std::string error;
+  const std::string name = dir.File("p.tst");
+  ASSERT_TRUE(SavePattern(formats[1], name, 2.5, grid.points() + w.first, w.count, &error)) << error;
+  EXPECT_EQ(ReadFile(name), "2000 2500 29995\n");
+
+  // A format plug-in without pelmora_SaveChart writes nothing and says so.
+  PluginTable nosave;
+  ASSERT_EQ(ScanPlugins(kTestDir + "/nosave", nosave), "");
+  const std::vector<ChartFormat> f2 = BuildChartFormats(nosave);
+  ASSERT_EQ(f2.size(), 2u);
+  const std::string none = dir.File("none.tst");
+  EXPECT_FALSE(SavePattern(f2[1], none, 1.0, grid.points(), 10, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(fs::exists(none));
+}
+
+TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {
+  PluginTable table;
+  ASSERT_EQ(ScanPlugins(PELMORA_PLUGINS_DIR, table), "");
+  const std::vector<ProfileChoice> profiles = BuildProfileList(table);
+  const std::int32_t pearson = SelectProfile(profiles, "Pearson VII");
+  ASSERT_GE(pearson, 0);
+  EXPECT_TRUE(ProfileHasInfo(table, pearson));
+
+  // The Pearson VII peak keeps its area and has the width it reports.
+  CKomorka doc;
+  doc.SetLambda1(1.54056);
+  doc.w = 0.02;
+  doc.y = 0.03;
+  doc.gsize = 2000.0;
+  doc.reflectionsAll = {PeakAt(70.0, 400.0)};
+  SynthesisSetup setup;
+  setup.plugins = &table;
+  setup.profile = pearson;
+  setup.options.useTHMF = false;
+  setup.options.dthMargin = 180.0;
+  PrepareProfile(setup);
+  PatternGrid grid;
+  const SynthesisReport rep = Synthesize(setup, doc, 0.0, 180.0, grid);
+  EXPECT_EQ(rep.refusedPeaks, 0);
+  double area = 0.0;
+  int above = 0;
+  for (int i = 0; i < kPatternPoints; ++i) {
+    area += grid[i].intensity * kPatternStep;
+    above += grid[i].intensity >= 0.5 * grid.maximum;
+  }
+  const double H = doc.reflectionsAll[0].fwhm;
+  EXPECT_GT(H, 0.1);
+  EXPECT_NEAR(area, 400.0, 400.0 * 2e-3);
+  EXPECT_NEAR(above * kPatternStep, H, 2 * kPatternStep);
+
+  // The .xy format: one "2theta intensity" line per point, scaled.
+  const std::vector<ChartFormat> formats = BuildChartFormats(table);
+  const int xyFormat = FindChartFormat(formats, "xy");
+  ASSERT_GT(xyFormat, 0);
+  TempDir dir;
+  const std::string name = ExportFileName(dir.File("pattern"), formats[xyFormat]);
+  EXPECT_EQ(fs::path(name).filename(), "pattern.xy");
+  const PatternWindow w = ExportWindow(69.0, 71.0);
+  const double scale = DefaultExportScale(WindowMaximum(grid, w));
+  std::string error;
+  // Written with a decimal point under a locale whose separator is a comma.
+  const std::string oldLocale = std::setlocale(LC_NUMERIC, nullptr);
+  const bool comma = std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
+  const bool saved = SavePattern(formats[xyFormat], name, scale, grid.points() + w.first, w.count, &error);
+  std::setlocale(LC_NUMERIC, oldLocale.c_str());
+  ASSERT_TRUE(saved) << error;
+  if (!comma) std::cerr << "pl_PL.UTF-8 not installed: the .xy file was written under the C locale\n";
+  const std::string xy = ReadFile(name);
+  EXPECT_EQ(std::count(xy.begin(), xy.end(), '\n'), 400);
+  EXPECT_EQ(xy.rfind("69.0000 ", 0), 0u);
+  EXPECT_NE(xy.find("\n70.0000 10000.000000\n"), std::string::npos);  // the peak, scaled to 10000
+}

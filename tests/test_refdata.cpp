@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "TempDir.h"
+#include "documents/XmlUtil.h"
+#include "engine/Komorka.h"
+#include "refdata/ReferenceData.h"
+
+namespace pelmora {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+const std::string kData = std::string(PELMORA_SOURCE_DIR) + "/Data";
+
+XmlDocPtr Xml(const std::string& body) { return ParseXmlBytes("<?xml version=\"1.0\"?>\n<pelmora>\n" + body + "</pelmora>\n"); }
+
+TEST(ElementTable, NamesSymbolsAndStructureColours) {
+  const ElementTable t;
+  EXPECT_EQ(t.Entry(26).symbol, "Fe");
+  EXPECT_EQ(t.Entry(26).name, "żelazo");
+  EXPECT_EQ(t.Entry(118).symbol, "Uuo");
+  EXPECT_EQ(t.Entry(118).name, "");
+  EXPECT_EQ(t.Entry(0).symbol, "X");  // an atom without an element
+  EXPECT_EQ(t.Entry(119).name, "nieznany");
+  EXPECT_EQ(t.NumberOf("Rf"), 104);
+  EXPECT_EQ(t.Entry(26).structureColor, 0x1414FFu);   // 255, 20, 20: cubic I
+  EXPECT_EQ(t.Entry(14).structureColor, 0x969696u);   // diamond
+  EXPECT_EQ(t.Entry(25).structureColor, 0x80FF00u);   // Mn: cubic P
+  EXPECT_EQ(t.Entry(1).structureColor, 0x00ACFFu);    // hexagonal
+  EXPECT_EQ(t.Entry(61).structureColor, 0xFFFFFFu);   // Pm: unknown
+  EXPECT_EQ(t.Entry(100).structureColor, 0xFFFFFFu);
+  EXPECT_EQ(t.Entry(90).structureColor, 0xFFC564u);   // Th: cubic F
+}
+
+TEST(ElementTable, AtomNamesAndDefaultsAfterSorting) {
+  ElementTable t;
+  // Fe: ions 3+, 0, 2+ with 0 the default; isotopes def, 54, 56.
+  t.AppendIon(26, {3});
+  t.AppendIon(26, {0});
+  t.AppendIon(26, {2});
+  t.Find(26)->defaultIon = 1;
+  t.AppendIsotope(26, {0, 9.45});
+  t.AppendIsotope(26, {54, 4.2});
+  EXPECT_EQ(t.AtomNameFor(26, 2, 0), "Fe+2");
+  EXPECT_EQ(t.AtomNameFor(26, 1, 0), "Fe");
+  EXPECT_EQ(t.AtomNameFor(26, 1, 1), "Fe(54)");
+  EXPECT_EQ(t.AtomNameFor(26, -1, -1), "Fe");
+  t.AppendIon(8, {-2});
+  EXPECT_EQ(t.AtomNameFor(8, 0, -1), "O-2");
+  EXPECT_EQ(t.FindIon(26, 2), 2);
+  EXPECT_EQ(t.FindIon(26, 5), -1);
+  EXPECT_EQ(t.FindIsotope(26, 54), 1);
+
+  t.SortIons(26);
+  EXPECT_EQ(t.Find(26)->ions[0].charge, 0);
+  EXPECT_EQ(t.Find(26)->ions[2].charge, 3);
+  EXPECT_EQ(t.Find(26)->defaultIon, 0);  // followed its record
+
+  // Equal keys: the default ends on the last record with its mass number.
+  t.AppendIsotope(28, {60, 2.8});
+  t.AppendIsotope(28, {58, 14.4});
+  t.AppendIsotope(28, {0, 10.3});
+  t.AppendIsotope(28, {58, 14.5});
+  t.Find(28)->defaultIsotope = 1;
+  t.SortIsotopes(28);
+  EXPECT_EQ(t.Find(28)->isotopes[0].mass, 0);
+  EXPECT_EQ(t.Find(28)->defaultIsotope, 2);
+  EXPECT_EQ(t.AtomNameFor(28, -1, 3), "Ni(60)");
+
+  // The user record stands behind the tabulated ones; the table holds 49.
+  EXPECT_EQ(t.Find(26)->IonSlot(3), &t.Find(26)->userIon);
+  EXPECT_EQ(t.Find(26)->IonSlot(4), nullptr);
+  for (int i = 0; i < 60; ++i) t.AppendIon(30, {i});
+  EXPECT_EQ(t.Entry(30).ionCount(), ElementTable::kMaxTabulated);
+  EXPECT_FALSE(t.AppendIon(119, {0}));
+}
+
+TEST(ReferenceFiles, ShippedDataHoldsThePublishedValues) {
+  ReferenceData ref;
+  ref.dataDir = kData;
+  EXPECT_TRUE(ref.LoadAll({1.5, 1.5, 0.5, "Cu", 0}, {}).empty());
+  const ElementEntry& fe = ref.elements.Entry(26);
+  const IonRecord& fe0 = fe.ions[static_cast<size_t>(fe.defaultIon)];
+  EXPECT_EQ(fe0.charge, 0);
+  EXPECT_DOUBLE_EQ(fe0.a1, 11.7695);
+  EXPECT_DOUBLE_EQ(fe0.b1, 4.7611);
+  EXPECT_DOUBLE_EQ(fe0.c, 1.0369);
+  const ElementEntry& si = ref.elements.Entry(14);
+  EXPECT_DOUBLE_EQ(si.ions[static_cast<size_t>(si.defaultIon)].a1, 6.2915);
+  EXPECT_EQ(fe.isotopes[static_cast<size_t>(fe.defaultIsotope)].mass, 0);
+  EXPECT_DOUBLE_EQ(fe.isotopes[static_cast<size_t>(fe.defaultIsotope)].s, 9.45);
+  const ElementEntry& h = ref.elements.Entry(1);
+  EXPECT_DOUBLE_EQ(h.isotopes[static_cast<size_t>(h.defaultIsotope)].s, -3.739);
+  const AnomalTable* cu = ref.AnomalByName("Cu Ka1 (Sasaki)");
+  ASSERT_NE(cu, nullptr);
+  EXPECT_NEAR(cu->fbis[26], 3.197, 0.001);
+  EXPECT_EQ(ref.AnomalAt(0), cu);
+  ASSERT_GT(ref.sources.size(), 6u);
+  EXPECT_EQ(ref.sources[0].name, "*Cu");
+  EXPECT_EQ(ref.sources[1].name, "Cu Ka");
+  EXPECT_EQ(ref.apparatusSets[0].name, "");  // the settings named no set
+}
+
+TEST(ReferenceFiles, ShippedFilesRoundTripByteForByte) {
+  ReferenceData ref;
+  ref.dataDir = kData;
+  ref.LoadAll({1.5, 1.5, 0.5, "Cu", 0}, {0, 0, 0, 0, 0, "brak"});
+  EXPECT_EQ(FormatSources(ref.sources), ReadFile(ref.PathOf(kSourceFile)));
+  EXPECT_EQ(FormatApparatusSets(ref.apparatusSets), ReadFile(ref.PathOf(kApparatusFile)));
+  EXPECT_EQ(FormatIons(ref.elements), ReadFile(ref.PathOf(kIonFile)));
+  EXPECT_EQ(FormatIsotopes(ref.elements), ReadFile(ref.PathOf(kIsotopeFile)));
+  EXPECT_EQ(FormatAnomalTables(ref.anomalTables), ReadFile(ref.PathOf(kAnomalFile)));
+
+  // Through the writers and back, from a folder of our own.
+  TempDir dir;
+  ReferenceData copy;
+  copy.dataDir = dir.path();
+  copy.sources = ref.sources;
+  copy.apparatusSets = ref.apparatusSets;
+  copy.anomalTables = ref.anomalTables;
+  copy.elements = ref.elements;
+  copy.referenceModified = true;
+  ASSERT_TRUE(copy.SaveSourceTable(nullptr));
+  ASSERT_TRUE(copy.SaveApparatusTable(nullptr));
+  ASSERT_TRUE(copy.SaveIonsAndIsotopes(nullptr));
+  ASSERT_TRUE(copy.SaveAnomals(nullptr));
+  EXPECT_FALSE(copy.referenceModified);
+  for (const char* f : {kSourceFile, kApparatusFile, kIonFile, kIsotopeFile, kAnomalFile})
+    EXPECT_EQ(ReadFile(copy.PathOf(f)), ReadFile(ref.PathOf(f))) << f;
+}
+
+TEST(ReferenceFiles, SourceRecordsAndTheirMarkers) {
+  EXPECT_EQ(SettingsEntryName("Cu"), "*Cu");
+  EXPECT_EQ(SettingsEntryName("@Mo"), "*Mo");
+  EXPECT_EQ(SettingsEntryName("*Ag"), "*Ag");
+  EXPECT_EQ(SettingsEntryName(""), "");
+
+  std::vector<RadiationSource> sources{SettingsSourceEntry({1.54, 1.544, 0.5, "Cu", 0})};
+  const auto xml = Xml(
+      "<source name=\"N &amp; &quot;B&quot;\" type=\"neutron\"><lambda1>1.8e0x</lambda1><lambda2/></source>\n"
+      "<source type=\"X\"><ratio>0.5</ratio></source>\n"
+      "<group><source name=\"deep\" type=\"n\"/></group>\n");
+  LoadSourcesXml(xml.get(), sources);
+  ASSERT_EQ(sources.size(), 4u);
+  EXPECT_EQ(sources[1].name, "N & \"B\"");
+  EXPECT_EQ(sources[1].radiation, 1);
+  EXPECT_DOUBLE_EQ(sources[1].lambda1, 1.8);
+  EXPECT_DOUBLE_EQ(sources[1].lambda2, 0.0);
+  EXPECT_EQ(sources[2].name, "Nieznane");
+  EXPECT_EQ(sources[2].radiation, 0);
+  EXPECT_EQ(sources[3].radiation, 1);
+
+  // A structure file's source joins the head; a second replaces the first.
+  CKomorka doc;
+  doc.sourceRecord = std::make_unique<RadiationSource>(RadiationSource{2.0, 2.0, 0.5, "@first", 0});
+  doc.aparatRecord = std::make_unique<ApparatusSet>(ApparatusSet{1, 2, 3, 4, 5, "@lab"});
+  std::vector<ApparatusSet> sets{SettingsApparatusEntry({0, 0, 0, 0, 0, "brak"}), {0.1, 0, 0, 0, 0, "Zero"}};
+  JoinDocumentRecords(doc, sources, sets);
+  doc.sourceRecord->name = "@second";
+  JoinDocumentRecords(doc, sources, sets);
+  ASSERT_EQ(sources.size(), 5u);
+  EXPECT_EQ(sources[0].name, "@second");
+  EXPECT_EQ(sources[1].name, "*Cu");
+  ASSERT_EQ(sets.size(), 3u);
+  EXPECT_EQ(sets[0].name, "@lab");
+  EXPECT_EQ(sets[1].name, "*brak");
+
+  // Neither marked entry is written; names come back unchanged.
+  const std::string text = FormatSources(sources);
+  EXPECT_EQ(text.find("second"), std::string::npos);
+  EXPECT_EQ(text.find("Cu"), std::string::npos);
+  EXPECT_NE(text.find("\t<source name=\"N &amp; &quot;B&quot;\" type=\"n\">\r\n\t\t<lambda1>1.8000000000</lambda1>\r\n"),
+            std::string::npos);
+  EXPECT_EQ(FormatApparatusSets(sets),
+            "<?xml version=\"1.0\"?>\r\n<pelmora>\r\n\t<aparat name=\"Zero\">\r\n\t\t<u>0.1000000000</u><v>0.0000000000</v>"
+            "<w>0.0000000000</w><x>0.0000000000</x><y>0.0000000000</y>\r\n\t</aparat>\r\n</pelmora>\r\n");
+  std::vector<RadiationSource> back;
+  LoadSourcesXml(ParseXmlBytes(text).get(), back);
+  ASSERT_EQ(back.size(), 3u);
+  EXPECT_EQ(back[0].name, "N & \"B\"");
+}
+
+TEST(ReferenceFiles, CapacitiesKeepTheFirstRecordsAndCountTheRest) {
+  std::string src, ions, anomals;
+  for (int i = 0; i < 300; ++i) {
+    src += "<source name=\"s" + std::to_string(i) + "\"/>";
+    anomals += "<anomal name=\"t" + std::to_string(i) + "\" atom=\"26\"><f_bis>1</f_bis></anomal>";
+  }
+  for (int i = 0; i < 60; ++i) ions += "<ION nr=\"26\" charge=\"" + std::to_string(i) + "\"/>";
+  ions += "<ION nr=\"119\"/><ION nr=\"0\"/><ION charge=\"1\"/><ION nr=\"99999999999\"/>";
+  anomals += "<anomal name=\"t0\" atom=\"0\"><f_bis>5</f_bis></anomal><anomal name=\"new\" atom=\"119\"/>";
+
+  std::vector<RadiationSource> sources(1);
+  RefFileResult r = LoadSourcesXml(Xml(src).get(), sources);
+  EXPECT_EQ(sources.size(), 255u);
+  EXPECT_EQ(sources.back().name, "s253");
+  EXPECT_EQ(r.leftOut, 46);
+
+  ElementTable t;
+  r = LoadIonsXml(Xml(ions).get(), t);
+  EXPECT_EQ(t.Entry(26).ionCount(), 49);
+  EXPECT_EQ(t.Entry(26).ions.back().charge, 48);
+  EXPECT_EQ(r.leftOut, 11);
+  EXPECT_EQ(t.Entry(119).ionCount(), 0);
+
+  std::vector<AnomalTable> tables;
+  r = LoadAnomalsXml(Xml(anomals).get(), tables);
+  EXPECT_EQ(tables.size(), 255u);
+  EXPECT_EQ(r.leftOut, 45);
+  EXPECT_DOUBLE_EQ(tables[0].fbis[26], 1.0);
+  EXPECT_DOUBLE_EQ(tables[0].fbis[0], 0.0);
+  EXPECT_NE(LeftOutMessage("x.xml", 45).find("45"), std::string::npos);
+}
+
+TEST(ReferenceFiles, AnomalTablesKeepZeroTablesAndLoneFBis) {
+  std::vector<AnomalTable> tables(2);
+  tables[0].name = "zero";
+  tables[1].name = "only f''";
+  tables[1].fbis[47] = 0.5;
+  const std::string text = FormatAnomalTables(tables);
+  std::vector<AnomalTable> back;
+  LoadAnomalsXml(ParseXmlBytes(text).get(), back);
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[0].name, "zero");
+  EXPECT_DOUBLE_EQ(back[1].fbis[47], 0.5);
+  EXPECT_EQ(FormatAnomalTables(back), text);
+}
+
+TEST(ReferenceFiles, FailedWritesAreReportedAndKeepEditsMarked) {
+  TempDir dir;
+  ReferenceData ref;
+  ref.dataDir = dir.File("missing-folder");
+  ref.referenceModified = true;
+  std::string error;
+  EXPECT_FALSE(ref.SaveIonsAndIsotopes(&error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(ref.referenceModified);
+  EXPECT_FALSE(ref.SaveSourceTable(&error));
+  // Nothing there to read: the tables keep entry 0 only.
+  EXPECT_TRUE(ref.LoadAll({}, {}).empty());
+  EXPECT_EQ(ref.sources.size(), 1u);
+  EXPECT_TRUE(ref.anomalTables.empty());
+}
+
+TEST(ReferenceFiles, NumbersUseAPointUnderACommaLocale) {
+  const std::string old = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "no Polish locale";
+  ElementTable t;
+  LoadIsotopesXml(Xml("<IZO nr=\"1\" mass=\"2\" default=\"1\"><s>6.671</s></IZO>").get(), t);
+  const std::string text = FormatIsotopes(t);
+  std::setlocale(LC_ALL, old.c_str());
+  EXPECT_DOUBLE_EQ(t.Entry(1).isotopes[0].s, 6.671);
+  EXPECT_NE(text.find("<IZO nr=\"1\" mass=\"2\" default=\"1\">\r\n\t<s>6.67100</s>\r\n</IZO>\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelmora

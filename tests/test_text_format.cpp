@@ -1,0 +1,42 @@
+// The locale-free number formatting that every file relies on.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "engine/TextFormat.h"
+
+using namespace pelmora;
+
+TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> mant(-1.0, 1.0);
+  std::uniform_int_distribution<int> expo(-12, 9);
+  std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 0.125, 0.0625, -0.00005, 1e-300, 123456789.0,
+                                 std::numeric_limits<double>::infinity(), std::nan(""), 0.00005, 2.00005};
+  for (int i = 0; i < 20000; ++i) values.push_back(mant(rng) * std::pow(10.0, expo(rng)));
+  for (double v : values)
+    for (int prec : {3, 4, 6}) {
+      std::string fast;
+      AppendFixed(fast, v, 9, prec);
+      ASSERT_EQ(fast, cformat("%9.*f", prec, v)) << v;
+    }
+  std::string ints;
+  AppendInt(ints, -7, 5);
+  AppendInt(ints, 123456, 2);
+  EXPECT_EQ(ints, "   -7123456");
+}
+
+TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
+  EXPECT_EQ(parseDouble("  1.5e3xyz"), 1500.0);
+  EXPECT_FALSE(parseDouble("abc").has_value());
+  EXPECT_FALSE(parseDouble("").has_value());
+  EXPECT_EQ(parseDoubleOr("", 7.0), 7.0);
+  EXPECT_EQ(parseLong("42 apples"), 42);
+  EXPECT_EQ(xmlEscape("a&b<c>\"d\""), "a&amp;b&lt;c&gt;&quot;d&quot;");
+  EXPECT_TRUE(isValidUtf8("Natężenie"));
+  EXPECT_FALSE(isValidUtf8("\xAF" "elazo"));
+  EXPECT_FALSE(isValidUtf8("\xC0\x80"));  // overlong
+  EXPECT_EQ(cp1250ToUtf8("\xAF\xB3\xEA"), "Żłę");
+}

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "documents/StructureFile.h"
+#include "documents/TolvoInputFile.h"
+
+namespace pelmora {
+namespace {
+
+struct OldFile {
+  std::string centring = "prosta";
+  std::string angles = "90,90,90";
+  std::string cell = "5.64,5.64,5.64";
+  std::string kindLine = "2 0.5";
+  std::string radiation = "0";
+  std::string extraLine = "1 0.1 0.2 0.3";
+  std::string count;
+  std::vector<std::string> atoms;
+
+  std::string Text(const char* eol = "\r\n") const {
+    std::string s;
+    for (const std::string& line :
+         {std::string("TolvoInputFile"), std::string("NaCl"), std::string("# opis"), std::string("sól kamienna"),
+          std::string("# centrowanie"), centring, std::string("# katy"), angles, std::string("# stale"), cell,
+          std::string("# tryb"), kindLine, std::string("# promieniowanie"), radiation, std::string("# ekstra"),
+          extraLine, std::string("# liczba atomow"), count.empty() ? std::to_string(atoms.size()) : count,
+          std::string("# atomy")})
+      s += line + eol;
+    for (const std::string& a : atoms) s += a + eol;
+    return s;
+  }
+};
+
+std::string AtomLine(const std::string& name, double x, double y, double z) {
+  return name + " " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(z) +
+         " 0.5 1.0369 11.7695 7.3573 3.5222 2.3045 4.7611 0.3072 15.3535 76.8805 9";
+}
+
+TEST(TolvoImport, FaceCentredCubicKeepsOneAtomPerSite) {
+  OldFile f;
+  f.centring = "powierzchniowo centrowana";
+  for (const char* n : {"Na", "Na", "Na", "Na"}) f.atoms.push_back(AtomLine(n, 0, 0, 0));
+  for (const char* n : {"Cl", "Cl", "Cl", "Cl"}) f.atoms.push_back(AtomLine(n, 0.5, 0.5, 0.5));
+  f.atoms[4] = AtomLine("Cl", 0.1234567, 0.5, 0.5);
+  CKomorka doc;
+  ASSERT_EQ(ImportTolvoText(doc, f.Text()), ImportStatus::kOk);
+  EXPECT_EQ(doc.latticeType, 17u);
+  EXPECT_EQ(doc.bravaisIndex, 2);
+  EXPECT_EQ(doc.centringText, "powierzchniowo centrowana");
+  ASSERT_EQ(doc.structureAtoms.size(), 2u);
+  EXPECT_EQ(doc.structureAtoms[0].name, "Na");
+  EXPECT_EQ(doc.structureAtoms[1].name, "Cl");
+  EXPECT_EQ(doc.structureAtoms[1].siteIndex, 1);
+  EXPECT_EQ(doc.structureAtoms[1].x, 0.123457);  // printed with six decimals and read back
+  EXPECT_EQ(doc.structureAtoms[1].a1, static_cast<double>(11.7695f));  // plain single precision
+  EXPECT_EQ(doc.structureAtoms[1].b4, static_cast<double>(76.8805f));
+  EXPECT_EQ(doc.structureAtoms[1].color, kDefaultAtomColor);
+  EXPECT_EQ(doc.cellAtoms.size(), 8u);
+  EXPECT_EQ(doc.a, 5.64);
+  EXPECT_EQ(doc.radiation, 0);
+  EXPECT_TRUE(doc.ValidateCalculation().empty()) << doc.ValidateCalculation();
+}
+
+TEST(TolvoImport, TakesTheLastFourteenSitesAndAtMost1999Lines) {
+  OldFile f;
+  f.radiation = "1";
+  for (int i = 0; i < 16; ++i) f.atoms.push_back(AtomLine("S" + std::to_string(i), i / 100.0, 0, 0));
+  CKomorka doc;
+  ASSERT_EQ(ImportTolvoText(doc, f.Text("\n")), ImportStatus::kOk);
+  ASSERT_EQ(doc.structureAtoms.size(), 14u);
+  EXPECT_EQ(doc.structureAtoms.front().name, "S2");
+  EXPECT_EQ(doc.structureAtoms.back().name, "S15");
+  EXPECT_EQ(doc.radiation, 1);
+
+  f.atoms.clear();
+  for (int i = 0; i < 2500; ++i) f.atoms.push_back(AtomLine("A", i / 10000.0, 0, 0));
+  CKomorka big;
+  ASSERT_EQ(ImportTolvoText(big, f.Text()), ImportStatus::kOk);
+  ASSERT_EQ(big.structureAtoms.size(), 14u);
+  EXPECT_EQ(big.structureAtoms.back().x, 0.1998);  // line 1999 is the last one read
+}
+
+TEST(TolvoImport, LatticeFromTheCellAndTheCentringName) {
+  struct Case {
+    const char* angles;
+    const char* cell;
+    const char* centring;
+    int index;
+    LatticeType type;
+  } cases[] = {
+      {"90,90,120", "3.25,3.25,5.2", "cokolwiek", 13, 5},
+      {"90,90,90", "3,3,5", "przestrzennie centrowana", 4, 10},
+      {"90,90,90", "3,4,5", "centrowana na podstawie", 7, 35},
+      {"90,100,90", "3,4,5", "centrowana na podstawie", 10, 38},
+      {"80,85,95", "3,4,5", "powierzchniowo centrowana", 11, 7},
+      {"70,70,70", "3,3,3", "prosta", 12, 4},
+      {"90,100,100", "3,4,5", "prosta", -1, 1},             // nothing fits: the type stays
+      {"90,90,90", "3,3,3", "centrowana na podstawie", 0, 1},  // no such cubic lattice: unchanged
+  };
+  for (const Case& c : cases) {
+    OldFile f;
+    f.angles = c.angles;
+    f.cell = c.cell;
+    f.centring = c.centring;
+    f.atoms.push_back(AtomLine("X", 0, 0, 0));
+    CKomorka doc;
+    ASSERT_EQ(ImportTolvoText(doc, f.Text()), ImportStatus::kOk);
+    EXPECT_EQ(doc.bravaisIndex, c.index) << c.angles << " " << c.centring;
+    EXPECT_EQ(doc.latticeType, c.type) << c.angles << " " << c.centring;
+  }
+}
+
+TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) {
+  OldFile f;
+  f.cell = "abc";
+  f.angles = "90;90;90";
+  f.count = "-5";
+  CKomorka doc;
+  ASSERT_EQ(ImportTolvoText(doc, f.Text()), ImportStatus::kOk);
+  EXPECT_EQ(doc.a, 0.0);
+  EXPECT_EQ(doc.beta, 90.0);
+  EXPECT_TRUE(doc.structureAtoms.empty());
+  EXPECT_FALSE(doc.ValidateCalculation().empty());
+
+  // A file cut short inside the atoms still has N entries, unread ones empty.
+  OldFile cut;
+  cut.count = "3";
+  cut.atoms = {"Fe 0.1 0.2"};
+  CKomorka doc2;
+  ASSERT_EQ(ImportTolvoText(doc2, cut.Text()), ImportStatus::kOk);
+  ASSERT_EQ(doc2.structureAtoms.size(), 3u);
+  EXPECT_EQ(doc2.structureAtoms[0].name, "Fe");
+  EXPECT_EQ(doc2.structureAtoms[0].y, 0.2);
+  EXPECT_EQ(doc2.structureAtoms[0].z, 0.0);
+  EXPECT_EQ(doc2.structureAtoms[2].name, "");
+
+  // Names are cut at five characters; Windows-1250 letters become UTF-8.
+  OldFile names;
+  // Control characters, which no XML file can hold, become "?".
+  // The rest of a long name is left for the next read, as scanf leaves it.
+  names.atoms = {AtomLine("A\x01", 0, 0, 0), AtomLine("Abcdefg", 0, 0, 0), "H 0 0 0"};
+  CKomorka doc3;
+  ASSERT_EQ(ImportTolvoText(doc3, names.Text()), ImportStatus::kOk);
+  EXPECT_EQ(doc3.structureAtoms[0].name, "A?");
+  EXPECT_EQ(doc3.structureAtoms[1].name, "Abcde");
+  EXPECT_EQ(doc3.structureAtoms[2].name, "fg");
+
+  CKomorka doc4;
+  EXPECT_EQ(ImportTolvoText(doc4, ""), ImportStatus::kUnknownFormat);
+  EXPECT_EQ(ImportTolvoText(doc4, "TolvoInputFile"), ImportStatus::kUnknownFormat);  // no line end
+  EXPECT_EQ(ImportTolvoText(doc4, std::string(60, 'T')), ImportStatus::kUnknownFormat);
+}
+
+TEST(TolvoImport, OpeningADocumentFallsBackToTheImport) {
+  testing::TempDir dir;
+  OldFile f;
+  f.atoms.push_back(AtomLine("\xA3\xB9", 0.25, 0, 0));
+  std::vector<DocMessage> messages;
+  CKomorka doc;
+  ASSERT_TRUE(OpenStructureDocument(doc, dir.Write("old.dat", f.Text()), messages));
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(doc.cellAtoms.size(), 1u);
+  EXPECT_EQ(doc.cellAtoms[0].name, "Łą");
+
+  CKomorka other;
+  EXPECT_FALSE(OpenStructureDocument(other, dir.Write("x.xml", "<?xml version=\"1.0\"?><inne/>"), messages));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, "Błąd");
+  EXPECT_EQ(messages[0].text, "Nieznany format pliku");
+  messages.clear();
+  EXPECT_FALSE(OpenStructureDocument(other, dir.File("none.dat"), messages));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Nie można otworzyć pliku");
+}
+
+}  // namespace
+}  // namespace pelmora
