@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 
 #include "app/ui/MainFrame.h"
 #include "app/ui/PelmorApp.h"
@@ -10,13 +11,14 @@ static void InitResources() { Q_INIT_RESOURCE(pelmora); }
 
 namespace pelmora {
 
-bool StartApplication(ApplicationRun& run, const QStringList& arguments, const std::string& iniPath) {
+bool StartApplication(ApplicationRun& run, const QStringList& arguments, const std::string& iniPath,
+                      const CPelmorApp::Reporter& report) {
   InitResources();
   QApplication::setApplicationName(QStringLiteral("Pelmora"));
   QApplication::setOrganizationName(QStringLiteral("Pelmora"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/pelmora.svg")));
   run.app = std::make_unique<CPelmorApp>(iniPath);
-  run.app->Start();
+  run.app->Start(report);
   run.frame = std::make_unique<CMainFrame>(*run.app);
   // Only a file name asks for something; a plain start opens no document.
   for (const QString& arg : arguments) {
@@ -38,7 +40,13 @@ int RunApplication(QApplication& qapp) {
   ApplicationRun run;
   QStringList args = qapp.arguments();
   if (!args.isEmpty()) args.removeFirst();
-  if (!StartApplication(run, args)) {
+  // Start-up problems (a plug-in that fails to load, records left out of a
+  // reference file) are told in message boxes as they happen.
+  const auto report = [](const QString& caption, const QString& text) {
+    if (caption == QStringLiteral("Error")) QMessageBox::critical(nullptr, caption, text);
+    else QMessageBox::information(nullptr, caption, text);
+  };
+  if (!StartApplication(run, args, {}, report)) {
     FinishApplication(run);
     return 1;
   }

@@ -25,7 +25,8 @@ struct ApplicationRun {
 // Settings, then the main frame, then the command line: a file argument
 // opens that file. Returns false when start-up fails (a file that cannot be
 // opened), after its message.
-bool StartApplication(ApplicationRun& run, const QStringList& arguments, const std::string& iniPath = {});
+bool StartApplication(ApplicationRun& run, const QStringList& arguments, const std::string& iniPath = {},
+                      const CPelmorApp::Reporter& report = {});
 // Settings written back, everything released. False when the settings could
 // not be written.
 bool FinishApplication(ApplicationRun& run);

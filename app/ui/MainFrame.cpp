@@ -23,6 +23,9 @@
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/DownView.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "diffractogram/PatternRun.h"
+#include "plugins/ui/PluginsDialog.h"
+#include "refdata/ReferenceData.h"
 #include "engine/ui/CalcDialog.h"
 
 namespace pelmora {
@@ -201,7 +204,13 @@ void CMainFrame::CreateToolBars() {
   chartBar_->addWidget(chartBar_->profiles());
   chartBar_->addAction(chartBar_->settingsButton());
   chartBar_->addAction(chartBar_->infoButton());
-  chartBar_->FillProfiles({}, QString::fromStdString(app_.settings().PeakProfile));
+  std::vector<std::pair<QString, int>> profiles;
+  for (const ProfileChoice& c : app_.profiles()) profiles.emplace_back(QString::fromStdString(c.label), c.id);
+  chartBar_->FillProfiles(profiles, QString::fromStdString(app_.settings().PeakProfile));
+  connect(chartBar_->infoButton(), &QAction::triggered, this, [this] {
+    // Plug-in profiles show their own information.
+    if (chartBar_->ProfileId() >= 0) CallProfileInfo(app_.plugins(), chartBar_->ProfileId());
+  });
   connect(chartBar_, &CChartBar::profileChosen, this, [this](const QString& label, int) {
     app_.settings().PeakProfile = label.toStdString();
     RefreshCommandState();
@@ -382,6 +391,8 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
     delete doc;
     return nullptr;
   }
+  // The file's own source and instrument set join the application's lists.
+  JoinDocumentRecords(doc->doc(), app_.reference());
   AddRecentFile(full);
   AddFrame(doc);
   return doc;
@@ -496,7 +507,8 @@ void CMainFrame::RefreshCommandState() {
   // "Ustawienia" of a profile is never available; "Info" only for the
   // pseudo-Voigt profile (and plug-ins that offer it).
   chartBar_->settingsButton()->setEnabled(false);
-  chartBar_->infoButton()->setEnabled(chartBar_->ProfileId() == -4);
+  chartBar_->infoButton()->setEnabled(ProfileHasInfo(app_.plugins(), chartBar_->ProfileId()));
+  action(cmd::kExportText)->setEnabled(has && v->patternPresent());
 }
 
 void CMainFrame::SetMode(int mode) {
@@ -516,12 +528,13 @@ void CMainFrame::Calculate() {
   CDownView* v = activeView();
   if (!v) return;
   KomorkaDocument* d = v->document();
-  PrepareProfile(*this, chartBar_->ProfileId());
-  const std::string refusal = d->doc().ValidateCalculation();
+  const int profile = chartBar_->ProfileId();
+  const std::string refusal = ValidateRun(d->doc(), profile);
   if (!refusal.empty()) {
     QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(refusal));
     return;
   }
+  PrepareProfile(app_.SetupFor(profile));
   // The renderer reads the reflections; they are replaced by the run.
   v->waitForRendering();
   CCalcDialog dlg(this);
@@ -530,10 +543,7 @@ void CMainFrame::Calculate() {
 }
 
 void CMainFrame::SynthesiseFor(CDownView* view) {
-  view->waitForRendering();
-  const double maximum = SynthesisePattern(view->document()->doc(), app_.settings(), chartBar_->ProfileId(),
-                                           view->grid());
-  view->patternSynthesised(maximum);
+  SynthesiseInto(this, app_, *view, chartBar_->ProfileId());
   RefreshCommandState();
 }
 
@@ -552,7 +562,7 @@ void CMainFrame::ApplyChartColours() {
 void CMainFrame::ExportText() {
   CDownView* v = activeView();
   if (!v || !v->patternPresent()) return;
-  ExportDisplayedPattern(this, *v);
+  ExportDisplayedPattern(this, app_, *v);
 }
 
 void CMainFrame::ShowSettings() {
@@ -560,7 +570,10 @@ void CMainFrame::ShowSettings() {
   if (dlg.exec() == QDialog::Accepted) ApplyChartColours();
 }
 
-void CMainFrame::ShowPlugins() { ShowPluginsDialog(this); }
+void CMainFrame::ShowPlugins() {
+  CPluginsDialog dlg(app_.plugins(), this);
+  dlg.exec();
+}
 
 void CMainFrame::ShowAbout() {
   CAboutDlg dlg(this);

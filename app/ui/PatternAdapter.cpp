@@ -1,30 +1,54 @@
 #include "app/ui/PatternAdapter.h"
 
-#include <cmath>
+#include <QFileInfo>
+#include <QMessageBox>
 
+#include "app/ui/DocumentWrapper.h"
+#include "app/ui/PelmorApp.h"
+#include "diffractogram/PatternExport.h"
 #include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/PatternSaveDialog.h"
 
 namespace pelmora {
 
-// Development stand-in until the synthesis module is merged.
-double SynthesisePattern(CKomorka& doc, const CSettings&, int, std::vector<ChartPoint>& grid) {
-  double maximum = 0;
-  for (size_t i = 0; i < grid.size(); ++i) grid[i] = {i * 0.005, 0.0};
-  for (const Reflection& r : doc.reflectionsAll) {
-    const double tt = TwoThetaDegrees(r);
-    const double H = 0.1;
-    for (int i = std::max(0, int((tt - 1) / 0.005)); i < std::min<int>(grid.size(), int((tt + 1) / 0.005)); ++i) {
-      if (grid[i].twoTheta < doc.angleMin || grid[i].twoTheta > doc.angleMax) continue;
-      const double d = grid[i].twoTheta - tt;
-      grid[i].intensity += r.intensity * 0.939437278699651 / H * std::exp(-2.77258872223978 * d * d / (H * H));
-      maximum = std::max(maximum, grid[i].intensity);
-    }
-  }
-  return maximum;
+void SynthesiseInto(QWidget* parent, CPelmorApp& app, CDownView& view, int profileId) {
+  // The renderer reads the grid: it must have finished first.
+  view.waitForRendering();
+  CKomorka& doc = view.document()->doc();
+  const SynthesisReport report = Synthesize(app.SetupFor(profileId), doc, doc.angleMin, doc.angleMax, view.grid());
+  view.patternSynthesised();
+  const std::string message = RefusedPeaksMessage(report.refusedPeaks);
+  if (!message.empty()) QMessageBox::warning(parent, QStringLiteral("Info"), QString::fromStdString(message));
 }
 
-void PrepareProfile(CMainFrame&, int) {}
-void ExportDisplayedPattern(QWidget*, CDownView&) {}
-void ShowPluginsDialog(QWidget*) {}
+void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view) {
+  const PatternWindow window = ExportWindow(view.zoom().x0, view.zoom().x1);
+  const double maximum = WindowMaximum(view.grid(), window);
+  const std::vector<ChartFormat>& formats = app.chartFormats();
+  QStringList labels, patterns;
+  for (const ChartFormat& f : formats) {
+    labels << QString::fromStdString(f.label);
+    patterns << QString::fromStdString(f.pattern);
+  }
+  CPatternSaveDialog dlg(parent, labels, patterns);
+  dlg.scale = DefaultExportScale(maximum);
+  dlg.maximum = maximum;
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
+  const ChartFormat& format = formats.at(std::clamp<int>(dlg.typeIndex, 0, static_cast<int>(formats.size()) - 1));
+  const QString chosen = dlg.selectedFiles().first();
+  const QString name =
+      QString::fromStdString(ExportFileName(QFile::encodeName(chosen).toStdString(), format));
+  // The dialog asked about the name as typed; an added extension can name
+  // another file that exists, and that one must not go without a question.
+  if (name != chosen && QFileInfo::exists(name) &&
+      QMessageBox::question(parent, QStringLiteral("Pytanie"),
+                            QStringLiteral("Plik %1 już istnieje.\nCzy zastąpić go?").arg(QFileInfo(name).fileName()),
+                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  std::string error;
+  if (!SavePattern(format, QFile::encodeName(name).toStdString(), dlg.scale, view.grid().points() + window.first,
+                   window.count, &error))
+    QMessageBox::critical(parent, QStringLiteral("Błąd"), QString::fromStdString(error));
+}
 
 }  // namespace pelmora

@@ -1,27 +1,18 @@
-// The seam between the windows and the pattern modules: synthesis into a
-// view's grid, the profile preparation before a run, the numeric export and
-// the plug-ins list.
+// The pattern steps of the windows: synthesis into a view after a
+// calculation, and the numeric export of the displayed window.
 #pragma once
-
-#include <vector>
-
-#include "app/Settings.h"
-#include "diffractogram/ui/ChartPainter.h"
-#include "engine/Komorka.h"
 
 class QWidget;
 
 namespace pelmora {
 
 class CDownView;
-class CMainFrame;
+class CPelmorApp;
 
-// Rewrites the grid from the document's reflections; returns the maximum.
-double SynthesisePattern(CKomorka& doc, const CSettings& settings, int profileId, std::vector<ChartPoint>& grid);
-// What the selected profile needs before a calculation starts.
-void PrepareProfile(CMainFrame& frame, int profileId);
+// Rewrites the view's grid from its document's reflections with the given
+// profile and redraws; tells the user about peaks that had to be left out.
+void SynthesiseInto(QWidget* parent, CPelmorApp& app, CDownView& view, int profileId);
 // The numeric export of the displayed window (command 32818).
-void ExportDisplayedPattern(QWidget* parent, CDownView& view);
-void ShowPluginsDialog(QWidget* parent);
+void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view);
 
 }  // namespace pelmora

@@ -21,12 +21,10 @@ CChartBar::CChartBar(QWidget* parent) : QToolBar(QStringLiteral("Osie"), parent)
   settings_->setEnabled(false);
 }
 
-void CChartBar::FillProfiles(const std::vector<std::pair<QString, int>>& plugins, const QString& selected) {
+void CChartBar::FillProfiles(const std::vector<std::pair<QString, int>>& profiles, const QString& selected) {
   const QSignalBlocker block(profiles_);
   profiles_->clear();
-  const char* builtIn[] = {"brak", "Gauss", "Lorentz", "pseudo Voigt"};
-  for (int i = 0; i < 4; ++i) profiles_->addItem(QString::fromUtf8(builtIn[i]), -(i + 1));
-  for (const auto& [name, index] : plugins) profiles_->addItem(name, index);
+  for (const auto& [name, id] : profiles) profiles_->addItem(name, id);
   int chosen = 0;
   for (int i = 0; i < profiles_->count(); ++i)
     if (profiles_->itemText(i) == selected) {

@@ -15,10 +15,10 @@ class CChartBar : public QToolBar {
  public:
   explicit CChartBar(QWidget* parent = nullptr);
 
-  // Built-in profiles first (item data -1 to -4), then the given plug-in
-  // profiles (name, index in the plug-in table); then the first item whose
-  // text equals `selected` exactly is chosen, item 0 when none does.
-  void FillProfiles(const std::vector<std::pair<QString, int>>& plugins, const QString& selected);
+  // The profiles in list order (label, identifier: -1 to -4 built in, else
+  // the plug-in's index); then the first item whose text equals `selected`
+  // exactly is chosen, item 0 when none does.
+  void FillProfiles(const std::vector<std::pair<QString, int>>& profiles, const QString& selected);
   // The identifier of the selected profile (the synthesis reads it).
   int ProfileId() const { return profileId_; }
   QString ProfileLabel() const;

@@ -13,14 +13,12 @@
 #include <vector>
 
 #include "engine/Reflection.h"
+#include "plugins/include/pelmora_plugin.h"
 
 namespace pelmora {
 
 // One point of a synthesised pattern: 2-theta in degrees, then intensity.
-struct ChartPoint {
-  double twoTheta;
-  double intensity;
-};
+using ChartPoint = ::PatternPoint;
 
 // The pattern the chart draws: consecutive grid points and their maximum.
 struct ChartSeries {

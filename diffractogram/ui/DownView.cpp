@@ -10,15 +10,8 @@
 
 namespace pelmora {
 
-namespace {
-constexpr int kGridPoints = 36001;
-constexpr double kGridStep = 0.005;
-}  // namespace
-
 CDownView::CDownView(KomorkaDocument* document, QWidget* parent) : QWidget(parent), document_(document) {
-  grid_.resize(kGridPoints);
-  for (int i = 0; i < kGridPoints; ++i) grid_[i] = {i * kGridStep, 0.0};
-  series_ = {grid_.data(), kGridPoints, 0.0, kGridStep};
+  series_ = {grid_.points(), PatternGrid::size(), 0.0, kPatternStep};
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(300, 200);
@@ -74,26 +67,14 @@ void CDownView::markStale() {
   update();
 }
 
-PatternOrigin CDownView::currentOrigin() const {
-  const CKomorka& d = document_->doc();
-  return {d.angleMin, d.angleMax, d.a,      d.b,     d.c,         d.alfa, d.beta,
-          d.gamma,    d.IsDW,     d.dwfactor, d.gsize, d.lambda1, d.radiation};
-}
-
-void CDownView::patternSynthesised(double maximum) {
-  series_.maximum = maximum;
+void CDownView::patternSynthesised() {
+  series_.maximum = grid_.maximum;
   patternPresent_ = true;
-  origin_ = currentOrigin();
   markStale();
 }
 
 void CDownView::onParametersChanged() {
-  PatternOrigin now = currentOrigin();
-  PatternOrigin was = origin_;
-  // The Debye-Waller factor only counts while it is switched on.
-  if (!now.isDW) now.dwfactor = 0;
-  if (!was.isDW) was.dwfactor = 0;
-  if (now == was) return;
+  if (!grid_.snapshot.DiffersFrom(document_->doc())) return;
   const CKomorka& d = document_->doc();
   zoom_.SetBounds(d.angleMin, d.angleMax);
   markStale();

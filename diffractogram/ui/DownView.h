@@ -13,21 +13,13 @@
 #include <thread>
 #include <vector>
 
+#include "diffractogram/PatternGrid.h"
 #include "diffractogram/ui/ChartPainter.h"
 #include "diffractogram/ui/ZoomState.h"
 
 namespace pelmora {
 
 class KomorkaDocument;
-
-// What the pattern was made from; a change of any of these resets the view.
-struct PatternOrigin {
-  double angleMin = 0, angleMax = 0, a = 0, b = 0, c = 0, alfa = 0, beta = 0, gamma = 0;
-  int isDW = 0;
-  double dwfactor = 0, gsize = 0, lambda1 = 0;
-  int radiation = 0;
-  bool operator==(const PatternOrigin&) const = default;
-};
 
 class CDownView : public QWidget {
   Q_OBJECT
@@ -40,8 +32,8 @@ class CDownView : public QWidget {
 
   KomorkaDocument* document() const { return document_; }
 
-  // The synthesised grid (the grid spacing is `series().step`).
-  std::vector<ChartPoint>& grid() { return grid_; }
+  // The synthesised pattern, owned for the view's life.
+  PatternGrid& grid() { return grid_; }
   const ChartSeries& series() const { return series_; }
   double patternMaximum() const { return series_.maximum; }
   bool patternPresent() const { return patternPresent_; }
@@ -71,9 +63,8 @@ class CDownView : public QWidget {
   // Runs a zoom-bar command by its number; true when the window changed.
   bool runZoomCommand(int id);
 
-  // Installs a freshly synthesised pattern: called after the grid has been
-  // rewritten, with the grid's maximum.
-  void patternSynthesised(double maximum);
+  // Called after the grid has been rewritten by a synthesis.
+  void patternSynthesised();
   // Blocks until no rendering worker reads the grid or the reflections.
   void waitForRendering();
   bool renderingPending() const { return pending_; }
@@ -116,13 +107,11 @@ class CDownView : public QWidget {
   void updateGuideArea(std::optional<QPoint> a, std::optional<QPoint> b, int kind);
   int mode() const { return modeSource_ ? modeSource_() : 0; }
   void onParametersChanged();
-  PatternOrigin currentOrigin() const;
 
   KomorkaDocument* document_;
-  std::vector<ChartPoint> grid_;
+  PatternGrid grid_;
   ChartSeries series_;
   bool patternPresent_ = false;
-  PatternOrigin origin_;
 
   ZoomState zoom_;
   TickFlags ticks_ = kDefaultTicks;

@@ -5,30 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "diffractogram/PatternExport.h"
 #include "engine/TextFormat.h"
 
 namespace pelmora {
 
-QString MaximumLabelText(double m) {
-  std::string text;
-  if (m >= 1e-05 && m <= 100000.0) {
-    text = cformat("%.10f", m);
-    while (!text.empty() && text.back() == '0') text.pop_back();
-    if (!text.empty() && text.back() == '.') text += '0';
-  } else {
-    text = cformat("%.10e", m);
-  }
-  return QStringLiteral("Wart. maksymalna: ") + QString::fromStdString(text);
-}
-
 QString ScaleText(double scale) { return QString::fromStdString(cformat("%.10e", scale)); }
-
-double DefaultScale(double maximum) { return maximum > 0.0 ? 10000.0 / maximum : 1.0; }
-
-QString NameWithExtension(const QString& chosen, const QString& extension) {
-  if (!QFileInfo(chosen).suffix().isEmpty() || extension.isEmpty()) return chosen;
-  return chosen + QLatin1Char('.') + extension;
-}
 
 double ScaleFromText(const QString& text) { return parseDouble(text.trimmed().toStdString()).value_or(0.0); }
 
@@ -64,7 +46,7 @@ CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& label
 
 int CPatternSaveDialog::exec() {
   scaleEdit_->setText(ScaleText(scale));
-  maxLabel_->setText(MaximumLabelText(maximum));
+  maxLabel_->setText(QString::fromStdString(FormatMaximumLabel(maximum)));
   if (typeIndex >= 0 && typeIndex < nameFilters().size()) selectNameFilter(nameFilters()[typeIndex]);
   return QFileDialog::exec();
 }

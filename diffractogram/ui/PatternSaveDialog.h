@@ -11,16 +11,8 @@ class QLineEdit;
 
 namespace pelmora {
 
-// "Wart. maksymalna: ..." with the maximum formatted as the export shows it.
-QString MaximumLabelText(double maximum);
 // The scale as the field shows it.
 QString ScaleText(double scale);
-// The default scale for a stretch whose largest intensity is `maximum`;
-// an all-zero stretch gets 1 (10000 / 0 would be infinite).
-double DefaultScale(double maximum);
-// The name that is written: a name typed without an extension gets "." and
-// `extension` (nothing when that is empty); any typed extension is kept.
-QString NameWithExtension(const QString& chosen, const QString& extension);
 // Leading numeric part of a text; 0 when there is none.
 double ScaleFromText(const QString& text);
 
@@ -38,7 +30,7 @@ class CPatternSaveDialog : public QFileDialog {
   QLineEdit* scaleEdit() const { return scaleEdit_; }
   QLabel* maximumLabel() const { return maxLabel_; }
 
- protected:
+ public slots:
   void accept() override;
 
  private:

@@ -67,3 +67,32 @@ struct BoxWatcher {
 };
 
 }  // namespace pelmora::testing
+
+namespace pelmora::testing {
+
+// Calls fn on the next modal dialog of type T as soon as it shows (polling,
+// so that it also works for dialogs that take a moment to appear). A dialog
+// that never comes leaves `seen` false; one that fn leaves open is closed
+// so that a failing test cannot hang.
+template <class T>
+struct ModalWatcher {
+  bool seen = false;
+  std::function<void(T*)> fn;
+  void Arm(std::function<void(T*)> f) {
+    fn = std::move(f);
+    QTimer::singleShot(20, [this] { Poll(250); });
+  }
+
+ private:
+  void Poll(int tries) {
+    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget()); d && d->isVisible()) {
+      seen = true;
+      fn(d);
+      if (QApplication::activeModalWidget() == d) QTimer::singleShot(2000, d, [d] { d->reject(); });
+      return;
+    }
+    if (tries > 0) QTimer::singleShot(20, [this, tries] { Poll(tries - 1); });
+  }
+};
+
+}  // namespace pelmora::testing

@@ -1,25 +1,115 @@
-// The numeric export: its dialog's texts and the file it writes.
+// The numeric export through the menu command: the dialog's defaults and
+// the file it writes for the displayed window.
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "app/ui/DocumentWrapper.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
 
 class ExportTest : public QObject {
   Q_OBJECT
+  QTemporaryDir dir_;
+
+  // Runs the export command and fills its dialog when it appears.
+  void ExportWith(CMainFrame& f, const std::function<void(CPatternSaveDialog*)>& fill) {
+    testing::ModalWatcher<CPatternSaveDialog> watch;
+    watch.Arm(fill);
+    f.action(cmd::kExportText)->trigger();
+    QVERIFY(watch.seen);
+  }
+
+  // Types a file name into the dialog's name field, as a user does.
+  static void Type(CPatternSaveDialog* d, const QString& path) {
+    d->setDirectory(QFileInfo(path).absolutePath());
+    auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->setText(QFileInfo(path).fileName());
+  }
+
  private slots:
-  void dialogTexts() {
-    QCOMPARE(MaximumLabelText(2.5), QStringLiteral("Wart. maksymalna: 2.5"));
-    QCOMPARE(MaximumLabelText(1000.0), QStringLiteral("Wart. maksymalna: 1000.0"));
-    QCOMPARE(MaximumLabelText(0.000001), QStringLiteral("Wart. maksymalna: 1.0000000000e-06"));
-    QCOMPARE(DefaultScale(2.5), 4000.0);
-    QCOMPARE(DefaultScale(0.0), 1.0);
+  void scaleText() {
     QCOMPARE(ScaleText(4000.0), QStringLiteral("4.0000000000e+03"));
     QCOMPARE(ScaleFromText(QStringLiteral("2.5e3xyz")), 2500.0);
     QCOMPARE(ScaleFromText(QStringLiteral("abc")), 0.0);
-    QCOMPARE(NameWithExtension(QStringLiteral("/tmp/wynik"), QStringLiteral("txt")), QStringLiteral("/tmp/wynik.txt"));
-    QCOMPARE(NameWithExtension(QStringLiteral("/tmp/wynik.dat"), QStringLiteral("txt")), QStringLiteral("/tmp/wynik.dat"));
-    QCOMPARE(NameWithExtension(QStringLiteral("/tmp/wynik"), QString()), QStringLiteral("/tmp/wynik"));
+  }
+
+  void writesTheDisplayedWindow() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    f.show();
+    QVERIFY(!f.action(cmd::kExportText)->isEnabled());  // nothing calculated yet
+    f.action(cmd::kCalculate)->trigger();
+    QVERIFY(f.action(cmd::kExportText)->isEnabled());
+    CDownView* view = f.activeView();
+    QVERIFY(view->zoom().StretchAngle(20.0, 30.0));
+
+    // A name typed without an extension gets ".txt"; the scale is 10000 / M.
+    const QString typed = dir_.path() + "/wzor";
+    QString maxText, scaleText, types;
+    ExportWith(f, [&](CPatternSaveDialog* d) {
+      maxText = d->maximumLabel()->text();
+      scaleText = d->scaleEdit()->text();
+      types = d->nameFilters().join('|');
+      d->scaleEdit()->setText(QStringLiteral("2"));
+      Type(d, typed);
+      d->accept();
+    });
+    QVERIFY2(maxText.startsWith(QStringLiteral("Wart. maksymalna: ")), qPrintable(maxText));
+    QVERIFY(types.startsWith(QStringLiteral("Plik tekstowy (*.txt)")));
+    const double m = maxText.mid(18).toDouble();
+    QVERIFY(m > 0);
+    QVERIFY(std::abs(scaleText.toDouble() - 10000.0 / m) < 1e-6 * (10000.0 / m));
+
+    QFile file(typed + ".txt");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    // Two header lines, 2000 points from 20.0000 to 29.9950, CR LF each.
+    QCOMPARE(lines.size(), 2003);
+    QCOMPARE(lines[0], QByteArray(";Dyfraktogram wygenerowany przez program Pelmora\r"));
+    QVERIFY(lines[2].startsWith(" 20.0000"));
+    QVERIFY(lines[2001].startsWith(" 29.9950"));
+    QVERIFY(lines[2002].isEmpty());
+    // The intensities carry the typed scale.
+    const int i = static_cast<int>(std::lround(25.0 / 0.005));
+    const double expected = view->grid()[i].intensity * 2.0;
+    const QByteArray at25 = lines[2 + 1000];
+    QVERIFY(at25.startsWith(" 25.0000"));
+    QVERIFY(std::abs(at25.mid(8).trimmed().toDouble() - expected) <= 0.006);
+
+    // A typed extension is kept as it is.
+    ExportWith(f, [&](CPatternSaveDialog* d) {
+      Type(d, dir_.path() + "/wzor.dat");
+      d->accept();
+    });
+    QVERIFY(QFile::exists(dir_.path() + "/wzor.dat"));
+    QVERIFY(!QFile::exists(dir_.path() + "/wzor.dat.txt"));
+
+    // The added extension names an existing file: asked, and "No" keeps it.
+    const QByteArray before = [&] { QFile g(typed + ".txt"); g.open(QIODevice::ReadOnly); return g.readAll(); }();
+    testing::BoxWatcher box;
+    ExportWith(f, [&](CPatternSaveDialog* d) {
+      d->scaleEdit()->setText(QStringLiteral("5"));
+      Type(d, typed);
+      box.Arm(QMessageBox::No);
+      d->accept();
+    });
+    QVERIFY(box.seen);
+    QFile again(typed + ".txt");
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), before);
+
+    view->document()->setModified(false);
+    FinishApplication(run);
   }
 };
 
