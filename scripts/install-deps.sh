@@ -10,7 +10,7 @@ PKGS=(
   # libFuzzer and the sanitizers' runtime for scripts/fuzz-smoke.sh; clang
   # only recommends it, and recommends are not installed here.
   clang libclang-rt-dev
-  qt6-base-dev libqt6opengl6-dev qt6-svg-dev
+  qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n
   libgl-dev libglu1-mesa-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
   locales

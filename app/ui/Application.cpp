@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMessageBox>
 
 #include "app/ui/MainFrame.h"
@@ -17,6 +18,9 @@ bool StartApplication(ApplicationRun& run, const QStringList& arguments, const s
   QApplication::setApplicationName(QStringLiteral("Pelmora"));
   QApplication::setOrganizationName(QStringLiteral("Pelmora"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/pelmora.svg")));
+  run.qtTexts = std::make_unique<QTranslator>();
+  if (run.qtTexts->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(run.qtTexts.get());
   run.app = std::make_unique<CPelmorApp>(iniPath);
   run.app->Start(report);
   run.frame = std::make_unique<CMainFrame>(*run.app);
@@ -33,6 +37,8 @@ bool FinishApplication(ApplicationRun& run) {
   run.frame.reset();
   const bool ok = run.app ? run.app->Exit() : true;
   run.app.reset();
+  if (run.qtTexts) QCoreApplication::removeTranslator(run.qtTexts.get());
+  run.qtTexts.reset();
   return ok;
 }
 

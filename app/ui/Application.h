@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "app/ui/PelmorApp.h"
 
 class QApplication;
+class QTranslator;
 
 namespace pelmora {
 
@@ -18,6 +20,8 @@ class CPelmorApp;
 
 // Everything one run owns, built in the order of start-up.
 struct ApplicationRun {
+  // Qt's own dialogs speak Polish like the rest of the program.
+  std::unique_ptr<QTranslator> qtTexts;
   std::unique_ptr<CPelmorApp> app;
   std::unique_ptr<CMainFrame> frame;
 };

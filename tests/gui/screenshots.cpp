@@ -2,6 +2,7 @@
 // into the folder given as the first argument.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/DocumentWrapper.h"
+#include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -46,6 +48,8 @@ int main(int argc, char** argv) {
   (void)QTest::qWaitForWindowExposed(&frame);
   bool ok = Save(&frame, out, "1-empty-frame.png");
 
+  // Peaks with their widths rather than sticks.
+  frame.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
   QElapsedTimer timer;
   timer.start();
   frame.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
