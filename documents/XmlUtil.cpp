@@ -23,7 +23,16 @@ double ChildNumber(const xmlNode* node, const char* name) {
 
 }  // namespace
 
+namespace {
+void IgnoreGenericError(void*, const char*, ...) {}
+void IgnoreStructuredError(void*, xmlErrorPtr) {}
+}  // namespace
+
 XmlDocPtr ParseXmlBytes(const std::string& bytes) {
+  // A broken file is reported to the user by the caller; libxml2's own
+  // console output (encoding errors and the like) would only be noise.
+  xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
+  xmlSetStructuredErrorFunc(nullptr, IgnoreStructuredError);
   // No network, no entity expansion, no error output on the console.
   const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
   if (!isValidUtf8(bytes) && !HasEncodingDeclaration(bytes)) {

@@ -224,10 +224,14 @@ std::string FormatAnomalTables(const std::vector<AnomalTable>& tables) {
     const std::string name = xmlEscape(t.name);
     for (int nr = 1; nr <= AnomalTable::kMaxElement; ++nr) {
       const double fp = t.fprim[static_cast<size_t>(nr)], fb = t.fbis[static_cast<size_t>(nr)];
-      // Element 1 always: a table exists only once a record names it.
-      if (nr > 1 && fp == 0.0 && fb == 0.0) continue;
-      s += cformat("\t<anomal name=\"%s\" atom=\"%d\">\r\n\t\t<f_prim>%f</f_prim>\r\n\t\t<f_bis>%f</f_bis>\r\n\t</anomal>\r\n",
-                   name.c_str(), nr, fp, fb);
+      // Element 1 always: a table exists only once a record names it. An
+      // element whose values print as zero reads back as zero: leaving it
+      // out keeps a file the same through any number of saves.
+      const std::string fpText = cformat("%f", fp), fbText = cformat("%f", fb);
+      const auto zero = [](const std::string& t) { return t == "0.000000" || t == "-0.000000"; };
+      if (nr > 1 && zero(fpText) && zero(fbText)) continue;
+      s += cformat("\t<anomal name=\"%s\" atom=\"%d\">\r\n\t\t<f_prim>%s</f_prim>\r\n\t\t<f_bis>%s</f_bis>\r\n\t</anomal>\r\n",
+                   name.c_str(), nr, fpText.c_str(), fbText.c_str());
     }
   }
   return s + kTail;

@@ -6,6 +6,6 @@ bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 # The readers of outside files, briefly fuzzed from the seed corpus.
-bash scripts/fuzz-smoke.sh 10
+bash scripts/fuzz-smoke.sh 20000
 # Last, so that its summary closes the output.
 ctest --test-dir build --output-on-failure -j"$(nproc)"
