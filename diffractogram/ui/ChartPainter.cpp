@@ -176,21 +176,28 @@ std::pair<int, int> ReflectionRange(const std::vector<Reflection>& list, double 
 
 namespace {
 
-QRect ToQRect(const LabelRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
-
 void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const ChartRanges& r,
-                      const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>& refl) {
+                      const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>& refl,
+                      const std::atomic<bool>* abort) {
   const int sx = style.sx, sy = style.sy;
   const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
   const QFont font = ChartFont(QStringLiteral("Tahoma"), 12 * sy, 400);
   const QFontMetrics fm(font);
   p.setFont(font);
-  std::vector<char> placed(refl.size(), 0);
+  // Placed labels of described reflections, compact so that the collision
+  // scans stay in cache; an unplaced slot has left > right.
+  struct Box {
+    int left = 1, right = 0, top = 0, bottom = 0;
+  };
+  std::vector<Box> boxes(refl.size());
+  std::vector<int> climb;
+  int widest = 0;  // the widest label placed so far
   const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
   auto described = [&](const Reflection& x) {
     return x.nonZero != 0 && ((x.line == 1 && desc.ka1) || (x.line == 2 && desc.ka2));
   };
   for (int idx = static_cast<int>(refl.size()) - 1; idx >= 0; --idx) {
+    if (abort && (idx & 255) == 0 && abort->load(std::memory_order_relaxed)) return;
     Reflection& f = refl[idx];
     if (f.nonZero == 0) continue;
     if (!((f.line == 1 && desc.ka1) || (f.line == 2 && desc.ka2) || (f.line != 1 && f.line != 2))) continue;
@@ -214,27 +221,39 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     const QRect first = rect;
     // Labels stand to the right of their dots, so the labels of reflections a
     // little to the left can reach into this one too.
-    const int reach = 10 * sx + 3 * tw;
+    const int reach = 10 * sx + widest;
     const double a0 = r.x0 + (rect.left() - reach) * dx / w, a1 = r.x0 + (rect.right() + 1) * dx / w;
     const auto [lo, hi] = ReflectionRange(refl, a0, a1);
-    bool moved = true;
-    while (lo >= 0 && moved) {
-      moved = false;
-      for (int j = lo; j <= hi; ++j) {
-        if (!placed[j] || !described(refl[j])) continue;
-        if (rect.intersects(ToQRect(refl[j].labelRect))) {
-          rect.translate(0, -5 * sy);
-          moved = true;
-          break;
-        }
-      }
-      if (rect.top() < 0) {
-        rect = first;
+    // The label climbs in steps of 5 * sy while it meets a label already
+    // placed, and keeps its first place when it would leave the plot. Each
+    // placed label forbids a run of steps; the first step that no run covers
+    // is where the climb stops (the same place, without trying every step
+    // against every label, which crowded plots cannot afford).
+    const int step = 5 * sy, T = first.top(), H = first.height();
+    const int K = T / step + 1;
+    climb.assign(static_cast<size_t>(K) + 1, 0);
+    auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    const int fl = first.left(), fr = first.right() + 1;
+    for (int j = lo; lo >= 0 && j <= hi; ++j) {
+      const Box& q = boxes[j];
+      if (!(fl < q.right && q.left < fr)) continue;
+      const int kmin = std::max(0, floorDiv(T - q.bottom, step) + 1);
+      const int kmax = std::min(K - 1, -floorDiv(-(T - q.top + H), step) - 1);
+      if (kmin > kmax) continue;
+      ++climb[kmin];
+      --climb[kmax + 1];
+    }
+    int covered = 0;
+    for (int k = 0; k < K; ++k) {
+      covered += climb[k];
+      if (covered == 0) {
+        rect.moveTop(T - k * step);
         break;
       }
     }
     f.labelRect = {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
-    placed[idx] = 1;
+    widest = std::max(widest, rect.width());
+    if (described(f)) boxes[idx] = {f.labelRect.left, f.labelRect.right, f.labelRect.top, f.labelRect.bottom};
 
     const bool hasColour = f.line == 1 || f.line == 2;
     const QColor colour = f.line == 2 ? style.ka2 : style.ka1;
@@ -270,7 +289,8 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
 }  // namespace
 
 void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& s, const ChartRanges& r,
-               const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections) {
+               const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections,
+               const std::atomic<bool>* abort) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing, false);
   p.fillRect(QRect(origin, QSize(w, h)), Qt::white);
@@ -294,7 +314,7 @@ void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& s, c
     p.setRenderHint(QPainter::Antialiasing, false);
     if (desc.on && reflections) {
       p.setClipRect(QRect(0, 0, w + 1, h + 1));
-      DrawDescriptions(p, w, h, s, r, style, desc, *reflections);
+      DrawDescriptions(p, w, h, s, r, style, desc, *reflections, abort);
     }
   }
   p.restore();

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPointF>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -83,9 +84,11 @@ std::vector<std::vector<QPointF>> ClipRuns(const std::vector<QPointF>& pts, doub
 
 // The curve and, when asked, the reflection descriptions, into a plot of
 // w x h pixels whose top-left corner lies at `origin`. The reflections
-// (sorted by angle) receive the rectangles of their labels.
+// (sorted by angle) receive the rectangles of their labels. A set `abort`
+// stops the drawing early (its picture is then thrown away).
 void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& series, const ChartRanges& r,
-               const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections);
+               const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections,
+               const std::atomic<bool>* abort = nullptr);
 
 // Indices [first, last] of the reflections with 2-theta in [from, to] of a
 // list sorted by angle; (-1, -1) when none.

@@ -24,7 +24,11 @@ CDownView::CDownView(KomorkaDocument* document, QWidget* parent) : QWidget(paren
 CDownView::~CDownView() { waitForRendering(); }
 
 void CDownView::waitForRendering() {
-  if (worker_.joinable()) worker_.join();
+  if (!worker_.joinable()) return;
+  // Whoever waits is about to change what the worker reads: its picture
+  // would be out of date anyway.
+  if (pending_) abort_ = true;
+  worker_.join();
 }
 
 void CDownView::setTicks(const TickFlags& t) {
@@ -64,6 +68,7 @@ bool CDownView::ka2Checked() {
 
 void CDownView::markStale() {
   stale_ = true;
+  if (pending_) abort_ = true;
   update();
 }
 
@@ -151,6 +156,7 @@ void CDownView::paintEvent(QPaintEvent*) {
 void CDownView::startRendering(const ChartRect& plot) {
   waitForRendering();
   pending_ = true;
+  abort_ = false;
   stale_ = false;
   std::shared_ptr<std::vector<Reflection>> refl;
   if (desc_.on) {
@@ -168,18 +174,29 @@ void CDownView::startRendering(const ChartRect& plot) {
     image.fill(Qt::white);
     {
       QPainter p(&image);
-      DrawCurve(p, size.width(), size.height(), QPoint(0, 0), series, r, style, desc, refl.get());
+      DrawCurve(p, size.width(), size.height(), QPoint(0, 0), series, r, style, desc, refl.get(), &abort_);
     }
+    const bool aborted = abort_.load();
     QMetaObject::invokeMethod(
-        this, [this, image = std::move(image), r, refl]() mutable { installRendering(std::move(image), r, refl); },
+        this,
+        [this, image = std::move(image), r, refl, aborted]() mutable {
+          installRendering(std::move(image), r, refl, aborted);
+        },
         Qt::QueuedConnection);
   });
 }
 
-void CDownView::installRendering(QImage image, ChartRanges r, std::shared_ptr<std::vector<Reflection>> refl) {
-  waitForRendering();
-  cached_ = Rendering{std::move(image), r};
+void CDownView::installRendering(QImage image, ChartRanges r, std::shared_ptr<std::vector<Reflection>> refl,
+                                 bool aborted) {
+  if (worker_.joinable()) worker_.join();  // it has posted this and is ending
   pending_ = false;
+  if (aborted) {
+    // Half a picture is no picture: the next paint starts a new one.
+    stale_ = true;
+    update();
+    return;
+  }
+  cached_ = Rendering{std::move(image), r};
   // The label rectangles belong to the document's reflections.
   if (refl) {
     auto& all = document_->doc().reflectionsAll;

@@ -102,7 +102,8 @@ class CDownView : public QWidget {
   };
   void markStale();
   void startRendering(const ChartRect& plot);
-  void installRendering(QImage image, ChartRanges ranges, std::shared_ptr<std::vector<Reflection>> refl);
+  void installRendering(QImage image, ChartRanges ranges, std::shared_ptr<std::vector<Reflection>> refl,
+                        bool aborted);
   void drawGuides(QPainter& p);
   void updateGuideArea(std::optional<QPoint> a, std::optional<QPoint> b, int kind);
   int mode() const { return modeSource_ ? modeSource_() : 0; }
@@ -123,6 +124,8 @@ class CDownView : public QWidget {
   std::optional<Rendering> cached_;
   bool stale_ = false;
   std::atomic<bool> pending_{false};
+  // Set when the picture being drawn is no longer wanted: the worker stops.
+  std::atomic<bool> abort_{false};
   std::thread worker_;
 
   std::optional<QPoint> anchor_, cursor_;

@@ -6,11 +6,12 @@
 QObject* MakeShellTest();
 QObject* MakeZoomTest();
 QObject* MakeExportTest();
+QObject* MakeChartTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest}) {
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

@@ -1,0 +1,94 @@
+// The chart's drawing rules that a picture alone would hide: clipping of the
+// curve into runs and the placing of reflection labels.
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+#include "diffractogram/PatternGrid.h"
+#include "diffractogram/ui/ChartPainter.h"
+
+using namespace pelmora;
+
+namespace {
+
+Reflection At(double twoTheta, int h, int k, int l, int line = 1) {
+  Reflection r;
+  r.theta = twoTheta * kPi / 360.0;
+  r.h = h, r.k = k, r.l = l;
+  r.nonZero = 1;
+  r.line = static_cast<std::uint8_t>(line);
+  return r;
+}
+
+QRect Q(const LabelRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
+
+}  // namespace
+
+class ChartTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void curveLeavingTheTopIsCutIntoRuns() {
+    // Up through the top edge and back: two runs, nothing along the edge.
+    const auto runs = ClipRuns({{0, 50}, {10, -50}, {20, 50}}, 100, 100);
+    QCOMPARE(runs.size(), size_t(2));
+    QCOMPARE(runs[0].back(), QPointF(5, 0));
+    QCOMPARE(runs[1].front(), QPointF(15, 0));
+    // Across the left edge: cut at the edge, one run.
+    const auto left = ClipRuns({{-10, 50}, {10, 50}, {20, 60}}, 100, 100);
+    QCOMPARE(left.size(), size_t(1));
+    QCOMPARE(left[0].front(), QPointF(0, 50));
+    QCOMPARE(left[0].size(), size_t(3));
+  }
+
+  void labelsClimbPastEachOtherAndStayInsideThePlot() {
+    PatternGrid grid;
+    const int peak = static_cast<int>(30.0 / kPatternStep);
+    grid[peak].intensity = 50.0;  // half-way up
+    grid.maximum = 100.0;
+    const ChartSeries s{grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
+    std::vector<Reflection> refl{At(30.0 + 0.001, 1, 1, 1), At(30.0 + 0.002, -1, 1, 0), At(30.0 + 0.003, 2, 0, 0, 2)};
+    DescriptionFlags desc;
+    desc.on = true;
+    QImage img(400, 300, QImage::Format_RGB32);
+    QPainter p(&img);
+    DrawCurve(p, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
+    p.end();
+    // Visited from the last: each later-placed label climbs above the others.
+    for (int i = 0; i < 3; ++i)
+      for (int j = i + 1; j < 3; ++j) QVERIFY(!Q(refl[i].labelRect).intersects(Q(refl[j].labelRect)));
+    QVERIFY(refl[0].labelRect.top < refl[1].labelRect.top);
+    QVERIFY(refl[1].labelRect.top < refl[2].labelRect.top);
+    for (const Reflection& r : refl) QVERIFY(r.labelRect.top >= 0 && r.labelRect.right <= 400);
+
+    // Without Ka2 descriptions the Ka2 line gets no label and takes no room.
+    desc.ka2 = false;
+    std::vector<Reflection> two = refl;
+    for (Reflection& r : two) r.labelRect = {};
+    QPainter p2(&img);
+    DrawCurve(p2, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &two);
+    p2.end();
+    QCOMPARE(two[2].labelRect.right, 0);
+    QCOMPARE(two[1].labelRect.top, refl[2].labelRect.top);
+  }
+
+  void crowdedLabelsKeepTheirFirstPlace() {
+    PatternGrid grid;
+    const int peak = static_cast<int>(30.0 / kPatternStep);
+    grid[peak].intensity = 100.0;  // at the top: no room to climb
+    grid.maximum = 100.0;
+    const ChartSeries s{grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
+    std::vector<Reflection> refl{At(30.001, 1, 1, 1), At(30.002, 2, 2, 2)};
+    DescriptionFlags desc;
+    desc.on = true;
+    QImage img(400, 300, QImage::Format_RGB32);
+    QPainter p(&img);
+    DrawCurve(p, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
+    p.end();
+    QCOMPARE(refl[0].labelRect.top, 10);  // py - 32 < 0 gives 10, and it cannot climb
+    QCOMPARE(refl[1].labelRect.top, 10);
+  }
+};
+
+QObject* MakeChartTest() { return new ChartTest; }
+
+#include "test_chart.moc"
