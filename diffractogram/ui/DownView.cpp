@@ -130,7 +130,7 @@ void CDownView::paintEvent(QPaintEvent*) {
 
   if (!patternPresent_) {
     p.fillRect(plotRect, Qt::white);
-  } else if (cached_ && !stale_ && cached_->image.size() == plotRect.size()) {
+  } else if (cached_ && !stale_ && cached_->image.deviceIndependentSize().toSize() == plotRect.size()) {
     p.drawImage(plotRect.topLeft(), cached_->image);
   } else {
     p.fillRect(plotRect, Qt::white);
@@ -169,8 +169,11 @@ void CDownView::startRendering(const ChartRect& plot) {
   const ChartStyle style = style_;
   const DescriptionFlags desc = desc_;
   const ChartSeries series = series_;
-  worker_ = std::thread([this, size, r, style, desc, series, refl] {
-    QImage image(size, QImage::Format_RGB32);
+  // On a high-density screen the picture has as many pixels as the screen.
+  const qreal dpr = devicePixelRatioF();
+  worker_ = std::thread([this, size, r, style, desc, series, refl, dpr] {
+    QImage image(size * dpr, QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
     image.fill(Qt::white);
     {
       QPainter p(&image);
