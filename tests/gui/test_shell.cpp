@@ -3,6 +3,7 @@
 // read-out, refused input, and settings that survive a restart.
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -213,6 +214,44 @@ class ShellTest : public QObject {
       view->document()->setModified(false);
       FinishApplication(run);
     }
+  }
+
+  void documentsNamesRecentFilesAndTheSaveQuestion() {
+    QTemporaryDir tmp;
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, (tmp.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    KomorkaDocument* fresh = f.NewDocument();
+    QCOMPARE(fresh->title(), QStringLiteral("bez nazwy 1"));
+    QVERIFY(f.documentMenuShown());
+
+    // Opened files go to the head of the recent list, four at most.
+    for (const char* name : {"Si.xml", "CsCl.xml", "alpha-Fe.xml", "rutile-TiO2.xml", "NaCl.xml"})
+      QVERIFY(f.OpenDocumentFile(testing::ExampleFile(name)));
+    QCOMPARE(QString::fromStdString(run.app->store().GetString("Recent File List", "File1", "")),
+             QFileInfo(testing::ExampleFile("NaCl.xml")).absoluteFilePath());
+    QVERIFY(QString::fromStdString(run.app->store().GetString("Recent File List", "File4", "")).endsWith("CsCl.xml"));
+    // Opening a file that is open already shows it instead of a second copy.
+    const int open = f.frames().size();
+    f.OpenDocumentFile(testing::ExampleFile("Si.xml"));
+    QCOMPARE(f.frames().size(), open);
+
+    // A modified document asks before it closes; Cancel keeps it open.
+    CChildFrame* frame = f.frames().first();
+    frame->document()->setModified(true);
+    testing::BoxWatcher box;
+    box.Arm(QMessageBox::Cancel);
+    QVERIFY(!frame->close());
+    QVERIFY(box.seen);
+    QCOMPARE(box.text, QStringLiteral("Save changes to %1?").arg(frame->document()->title()));
+    testing::BoxWatcher no;
+    no.Arm(QMessageBox::No);
+    QVERIFY(frame->close());
+    QVERIFY(no.seen);
+    QCOMPARE(f.frames().size(), open - 1);
+
+    for (CChildFrame* c : f.frames()) c->document()->setModified(false);
+    FinishApplication(run);
   }
 
   void numberFieldWithoutNumberKeepsDialogOpen() {
