@@ -5,16 +5,16 @@
 #   2-nacl-descriptions.png   NaCl calculated, reflection descriptions on
 #   3-zoomed.png              the same zoomed in, the cursor read in the status bar
 #   4-export-dialog.png       the numeric export dialog
+#   5-settings-dialog.png     "Ustawienia programu"
+#   6-plugins-dialog.png      "Wtyczki"
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"
 cd "$(dirname "$0")/.."
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
-if [ ! -x build/bin/pelmora_screenshots ]; then
-  cmake -S . -B build -G Ninja >/dev/null
-  cmake --build build -j2 --target pelmora_screenshots
-fi
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j2 --target pelmora_screenshots
 runtime="$(mktemp -d)"
 chmod 700 "$runtime"
 trap 'rm -rf "$runtime"' EXIT

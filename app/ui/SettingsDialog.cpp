@@ -24,7 +24,7 @@ namespace pelmora {
 
 CColorBox::CColorBox(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
-  setMinimumSize(48, 22);
+  setFixedSize(64, 22);
   setToolTip(QStringLiteral("Kliknij dwukrotnie, aby zmienić kolor"));
 }
 

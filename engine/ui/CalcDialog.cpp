@@ -33,6 +33,7 @@ void CCalcDialog::showEvent(QShowEvent* e) {
   if (started_ || !doc_) return;
   started_ = true;
   runner_.Start(*doc_, relay_, [this](int result, bool) {
+    workerDone_ = true;
     QMetaObject::invokeMethod(this, "OnWorkerFinished", Qt::QueuedConnection, Q_ARG(int, result));
   });
 }
@@ -55,6 +56,12 @@ void CCalcDialog::CancelAndWait() {
 }
 
 void CCalcDialog::reject() {
+  // A run that has already ended (its end not yet seen here) installed its
+  // results: the views must take them up as after any other finished run.
+  if (workerDone_ && !doc_->cancelRequested) {
+    OnWorkerFinished(0);
+    return;
+  }
   cancelled_ = true;
   CancelAndWait();
   result_ = -1;

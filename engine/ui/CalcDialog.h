@@ -70,6 +70,7 @@ class CCalcDialog : public QDialog {
   Relay relay_;
   CalculationRunner runner_;
   bool started_ = false;
+  std::atomic<bool> workerDone_{false};
   bool cancelled_ = false;
   int result_ = -1;
 };

@@ -86,6 +86,22 @@ int main(int argc, char** argv) {
   });
   frame.action(cmd::kExportText)->trigger();
 
+  // The settings and plug-ins dialogs, as they open from the menu.
+  QTimer::singleShot(300, [&] {
+    if (QWidget* d = QApplication::activeModalWidget()) {
+      Save(d, out, "5-settings-dialog.png");
+      QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    }
+  });
+  frame.action(cmd::kSettings)->trigger();
+  QTimer::singleShot(300, [&] {
+    if (QWidget* d = QApplication::activeModalWidget()) {
+      Save(d, out, "6-plugins-dialog.png");
+      QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    }
+  });
+  frame.action(cmd::kPlugins)->trigger();
+
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();
   FinishApplication(run);
