@@ -192,6 +192,14 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
   std::vector<Box> boxes(refl.size());
   std::vector<int> climb;
   int widest = 0;  // the widest label placed so far
+  const int space = fm.horizontalAdvance(QLatin1Char(' '));
+  std::vector<int> numberWidths;
+  auto NumberWidth = [&](int n) {
+    if (n >= 4096) return fm.horizontalAdvance(QString::number(n));
+    if (static_cast<int>(numberWidths.size()) <= n) numberWidths.resize(n + 1, -1);
+    if (numberWidths[n] < 0) numberWidths[n] = fm.horizontalAdvance(QString::number(n));
+    return numberWidths[n];
+  };
   const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
   auto described = [&](const Reflection& x) {
     return x.nonZero != 0 && ((x.line == 1 && desc.ka1) || (x.line == 2 && desc.ka2));
@@ -209,10 +217,12 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     const int px = static_cast<int>((s.points[g].twoTheta - r.x0) * w / dx);
     const int py = std::clamp((h - 1) - static_cast<int>((pct - r.y0) * h / dy), 0, h);
 
-    const QString nums[3] = {QString::number(std::abs(f.h)), QString::number(std::abs(f.k)),
-                             QString::number(std::abs(f.l))};
-    const QString text = nums[0] + ' ' + nums[1] + ' ' + nums[2];
-    const int tw = fm.horizontalAdvance(text), th = fm.height();
+    const int values[3] = {f.h, f.k, f.l};
+    // The text "h k l" measures as its three numbers and two blanks; the
+    // widths of the few numbers that occur are measured once.
+    int tw = 2 * space;
+    for (int v : values) tw += NumberWidth(std::abs(v));
+    const int th = fm.height();
     int top = py - 32 * sy;
     if (top < 0) top = 10 * sy;
     QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy);
@@ -234,7 +244,8 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     climb.assign(static_cast<size_t>(K) + 1, 0);
     auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
     const int fl = first.left(), fr = first.right() + 1;
-    for (int j = lo; lo >= 0 && j <= hi; ++j) {
+    // Only reflections after this one in the list have been placed.
+    for (int j = std::max(lo, idx + 1); lo >= 0 && j <= hi; ++j) {
       const Box& q = boxes[j];
       if (!(fl < q.right && q.left < fr)) continue;
       const int kmin = std::max(0, floorDiv(T - q.bottom, step) + 1);
@@ -273,13 +284,12 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     } else {
       p.fillRect(rect, QColor(235, 235, 235));
     }
-    const int space = fm.horizontalAdvance(QLatin1Char(' '));
     int cx = rect.left() + sx;
-    const int values[3] = {f.h, f.k, f.l};
     for (int c = 0; c < 3; ++c) {
-      const int cw = fm.horizontalAdvance(nums[c]);
+      const QString number = QString::number(std::abs(values[c]));
+      const int cw = NumberWidth(std::abs(values[c]));
       const QRect cell(cx, rect.top(), cw, rect.height());
-      p.drawText(cell, Qt::AlignHCenter | Qt::AlignVCenter, nums[c]);
+      p.drawText(cell, Qt::AlignHCenter | Qt::AlignVCenter, number);
       if (values[c] < 0) p.drawLine(cx, rect.top() + sy, cx + cw - 1, rect.top() + sy);
       cx += cw + space;
     }
