@@ -68,4 +68,10 @@ with open(os.path.join(here, "pelmora.qrc"), "w") as f:
     f.write('<!DOCTYPE RCC><RCC version="1.0">\n<qresource prefix="/">\n')
     for name in sorted(list(ICONS) + ["pelmora"]):
         f.write(f'  <file>icons/{name}.svg</file>\n')
+    # The formula pictures and header symbols that make_formulas.py writes.
+    for folder in ("formulas", "symbols"):
+        if os.path.isdir(os.path.join(here, folder)):
+            for name in sorted(os.listdir(os.path.join(here, folder))):
+                if name.endswith(".svg"):
+                    f.write(f'  <file>{folder}/{name}</file>\n')
     f.write('</qresource>\n</RCC>\n')
