@@ -7,6 +7,7 @@
 #   4-export-dialog.png       the numeric export dialog
 #   5-settings-dialog.png     "Ustawienia programu"
 #   6-plugins-dialog.png      "Wtyczki"
+#   7-pseudo-voigt-info.png   the pseudo-Voigt info window of the NaCl peaks
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"

@@ -22,6 +22,7 @@
 #include "app/ui/SettingsDialog.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "diffractogram/PatternRun.h"
 #include "plugins/ui/PluginsDialog.h"
@@ -207,10 +208,7 @@ void CMainFrame::CreateToolBars() {
   std::vector<std::pair<QString, int>> profiles;
   for (const ProfileChoice& c : app_.profiles()) profiles.emplace_back(QString::fromStdString(c.label), c.id);
   chartBar_->FillProfiles(profiles, QString::fromStdString(app_.settings().PeakProfile));
-  connect(chartBar_->infoButton(), &QAction::triggered, this, [this] {
-    // Plug-in profiles show their own information.
-    if (chartBar_->ProfileId() >= 0) CallProfileInfo(app_.plugins(), chartBar_->ProfileId());
-  });
+  connect(chartBar_->infoButton(), &QAction::triggered, this, &CMainFrame::ShowProfileInfo);
   connect(chartBar_, &CChartBar::profileChosen, this, [this](const QString& label, int) {
     app_.settings().PeakProfile = label.toStdString();
     RefreshCommandState();
@@ -509,6 +507,17 @@ void CMainFrame::RefreshCommandState() {
   chartBar_->settingsButton()->setEnabled(false);
   chartBar_->infoButton()->setEnabled(ProfileHasInfo(app_.plugins(), chartBar_->ProfileId()));
   action(cmd::kExportText)->setEnabled(has && v->patternPresent());
+}
+
+void CMainFrame::ShowProfileInfo() {
+  const int id = chartBar_->ProfileId();
+  if (id == kProfilePseudoVoigt) {
+    if (!infoPseudoVoigt_) infoPseudoVoigt_ = new CInfoPseudoVoigt(app_.pseudoVoigtInfo(), this);
+    infoPseudoVoigt_->exec();
+  } else if (id >= 0) {
+    // Plug-in profiles show their own information.
+    CallProfileInfo(app_.plugins(), id);
+  }
 }
 
 void CMainFrame::SetMode(int mode) {

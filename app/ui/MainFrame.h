@@ -21,6 +21,7 @@ namespace pelmora {
 class CPelmorApp;
 class CChartBar;
 class CDownView;
+class CInfoPseudoVoigt;
 class KomorkaDocument;
 
 // A child frame: one document and its chart view. Closing it asks to save a
@@ -76,6 +77,11 @@ class CMainFrame : public QMainWindow {
   void ApplyChartColours();
   // The synthesis after a completed calculation, into the document's view.
   void SynthesiseFor(CDownView* view);
+  // The chart bar's "Info": the pseudo-Voigt window (modal) or the
+  // selected plug-in's own information.
+  void ShowProfileInfo();
+  // The pseudo-Voigt info window, created at its first opening and kept.
+  CInfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -114,6 +120,7 @@ class CMainFrame : public QMainWindow {
   int untitledCounter_ = 0;
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
+  CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
 };
 
 }  // namespace pelmora

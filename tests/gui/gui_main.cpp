@@ -7,11 +7,12 @@ QObject* MakeShellTest();
 QObject* MakeZoomTest();
 QObject* MakeExportTest();
 QObject* MakeChartTest();
+QObject* MakeInfoTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest}) {
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

@@ -1,0 +1,234 @@
+#include "diffractogram/ui/InfoPseudoVoigt.h"
+
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSvgRenderer>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "engine/TextFormat.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr double kRadToDeg = 57.29577951308238;
+
+enum class Cell { Number, H, K, L, Lambda, TwoTheta, Hpv, Hint, Hg, Hl, Eta, Pg, Pl };
+
+struct Column {
+  const char* text;  // the header text; the tooltip where a symbol replaces it
+  int width;         // at least this many pixels
+  Qt::Alignment align;
+  const char* symbol;  // header picture in resources/symbols, or none
+  Cell cell;
+};
+
+const std::array<Column, 13> kColumns{{
+    {"L.p.", 30, Qt::AlignRight, nullptr, Cell::Number},
+    {"h", 20, Qt::AlignHCenter, nullptr, Cell::H},
+    {"k", 20, Qt::AlignHCenter, nullptr, Cell::K},
+    {"l", 20, Qt::AlignHCenter, nullptr, Cell::L},
+    {"lambda", 60, Qt::AlignRight, "lambda", Cell::Lambda},
+    {"2Theta", 60, Qt::AlignRight, "two-theta", Cell::TwoTheta},
+    {"HpV", 70, Qt::AlignHCenter, "h-pv", Cell::Hpv},
+    {"HInt", 70, Qt::AlignHCenter, "h-int", Cell::Hint},
+    {"HG", 70, Qt::AlignHCenter, "h-g", Cell::Hg},
+    {"HL", 70, Qt::AlignHCenter, "h-l", Cell::Hl},
+    {"Eta", 70, Qt::AlignHCenter, "eta", Cell::Eta},
+    {"Pg", 70, Qt::AlignHCenter, "p-g", Cell::Pg},
+    {"Pl", 70, Qt::AlignHCenter, "p-l", Cell::Pl},
+}};
+
+std::string CellText(const PseudoVoigtInfo& r, std::size_t row, Cell cell) {
+  switch (cell) {
+    case Cell::Number: return cformat("%d", static_cast<int>(row + 1));
+    case Cell::H: return cformat("%d", r.h);
+    case Cell::K: return cformat("%d", r.k);
+    case Cell::L: return cformat("%d", r.l);
+    case Cell::Lambda: return cformat("%.5f", r.lambda);
+    case Cell::TwoTheta: return cformat("%.4f", r.twoThetaRad * kRadToDeg);
+    case Cell::Hpv: return cformat("%.6f", r.H);
+    case Cell::Hint: return cformat("%.6f", r.sDeg);
+    case Cell::Hg: return cformat("%.6f", r.gammaG);
+    case Cell::Hl: return cformat("%.6f", r.gammaL);
+    case Cell::Eta: return cformat("%.6f", r.eta);
+    case Cell::Pg: return cformat("%.6f", r.GsCos);
+    case Cell::Pl: return cformat("%.6f", r.LsCos);
+  }
+  return {};
+}
+
+// A vector picture at its own size on a transparent background, drawn at
+// the screen's resolution so that it stays sharp.
+class SvgPicture : public QWidget {
+ public:
+  SvgPicture(const QString& resource, QWidget* parent) : QWidget(parent), svg_(resource) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  }
+  QSize sizeHint() const override { return svg_.defaultSize(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    svg_.render(&p, QRectF(QPointF(0, 0), QSizeF(svg_.defaultSize())));
+  }
+
+ private:
+  QSvgRenderer svg_;
+};
+
+// A header that shows a symbol picture instead of the text where the column
+// has one; the text stays in the model as the tooltip.
+class SymbolHeader : public QHeaderView {
+ public:
+  explicit SymbolHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    for (std::size_t i = 0; i < kColumns.size(); ++i)
+      if (kColumns[i].symbol)
+        symbols_[static_cast<int>(i)] = std::make_unique<QSvgRenderer>(
+            QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(kColumns[i].symbol)));
+  }
+  // Width the symbol of a column needs, 0 without one.
+  int symbolWidth(int logical) const {
+    auto it = symbols_.find(logical);
+    return it == symbols_.end() ? 0 : it->second->defaultSize().width();
+  }
+  QSize sizeHint() const override {
+    QSize s = QHeaderView::sizeHint();
+    s.setHeight(std::max(s.height(), 16 + 8));
+    return s;
+  }
+
+ protected:
+  void initStyleOptionForIndex(QStyleOptionHeader* option, int logical) const override {
+    QHeaderView::initStyleOptionForIndex(option, logical);
+    if (symbols_.count(logical)) option->text.clear();
+  }
+  void paintSection(QPainter* painter, const QRect& rect, int logical) const override {
+    QHeaderView::paintSection(painter, rect, logical);
+    auto it = symbols_.find(logical);
+    if (it == symbols_.end()) return;
+    const QSizeF size(it->second->defaultSize());
+    const QPointF at(rect.left() + (rect.width() - size.width()) / 2.0,
+                     rect.top() + (rect.height() - size.height()) / 2.0);
+    painter->save();
+    painter->setClipRect(rect.adjusted(1, 1, -1, -1));
+    painter->setRenderHint(QPainter::Antialiasing);
+    it->second->render(painter, QRectF(at, size));
+    painter->restore();
+  }
+
+ private:
+  std::map<int, std::unique_ptr<QSvgRenderer>> symbols_;
+};
+
+}  // namespace
+
+CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent)
+    : QDialog(parent), records_(records) {
+  setWindowTitle(QStringLiteral("pseudo Voigt"));
+  setModal(true);
+
+  // The formulas on a white card, in reading order: the width and its mix
+  // first, then what goes into them.
+  auto* card = new QFrame(this);
+  card->setFrameShape(QFrame::StyledPanel);
+  card->setBackgroundRole(QPalette::Base);
+  card->setAutoFillBackground(true);
+  auto* grid = new QGridLayout(card);
+  grid->setHorizontalSpacing(24);
+  grid->setVerticalSpacing(6);
+  auto picture = [card](const char* name) {
+    auto* w = new SvgPicture(QStringLiteral(":/formulas/%1.svg").arg(QLatin1String(name)), card);
+    w->setObjectName(QLatin1String(name));
+    return w;
+  };
+  grid->addWidget(picture("h-pv"), 0, 0, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(picture("h-g"), 1, 0, Qt::AlignLeft | Qt::AlignTop);
+  grid->addWidget(picture("h-l"), 1, 1, Qt::AlignLeft | Qt::AlignTop);
+  grid->addWidget(picture("h-int"), 2, 0, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(picture("eta"), 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->setColumnStretch(2, 1);
+
+  list_ = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
+  auto* header = new SymbolHeader(list_);
+  list_->setHorizontalHeader(header);
+  list_->verticalHeader()->hide();
+  list_->setShowGrid(true);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setWordWrap(false);
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+  header->setHighlightSections(false);
+  for (std::size_t i = 0; i < kColumns.size(); ++i) {
+    const Column& c = kColumns[i];
+    auto* item = new QTableWidgetItem(QString::fromLatin1(c.text));
+    item->setTextAlignment(c.align | Qt::AlignVCenter);
+    item->setToolTip(QString::fromLatin1(c.text));
+    list_->setHorizontalHeaderItem(static_cast<int>(i), item);
+  }
+
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  ok->setDefault(true);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(card);
+  layout->addWidget(list_, 1);
+  layout->addWidget(buttons);
+
+  Fill();
+  int width = 0;
+  for (int i = 0; i < list_->columnCount(); ++i) width += list_->columnWidth(i);
+  width += list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth() + 24;
+  resize(std::max(width, card->sizeHint().width() + 24), 560);
+}
+
+void CInfoPseudoVoigt::Fill() {
+  list_->setUpdatesEnabled(false);
+  list_->clearContents();
+  list_->setRowCount(static_cast<int>(records_.size()));
+  const QFontMetrics fm(list_->font());
+  auto* header = static_cast<SymbolHeader*>(list_->horizontalHeader());
+  std::array<int, kColumns.size()> widths{};
+  for (std::size_t col = 0; col < kColumns.size(); ++col) {
+    const int label = header->symbolWidth(static_cast<int>(col))
+                          ? header->symbolWidth(static_cast<int>(col))
+                          : fm.horizontalAdvance(QString::fromLatin1(kColumns[col].text));
+    widths[col] = std::max(kColumns[col].width, label + 12);
+  }
+  for (std::size_t row = 0; row < records_.size(); ++row) {
+    for (std::size_t col = 0; col < kColumns.size(); ++col) {
+      const QString text = QString::fromStdString(CellText(records_[row], row, kColumns[col].cell));
+      auto* item = new QTableWidgetItem(text);
+      item->setTextAlignment(kColumns[col].align | Qt::AlignVCenter);
+      list_->setItem(static_cast<int>(row), static_cast<int>(col), item);
+      // Wider than the usual figures (a very broad peak): widen rather than cut.
+      widths[col] = std::max(widths[col], fm.horizontalAdvance(text) + 12);
+    }
+  }
+  for (std::size_t col = 0; col < kColumns.size(); ++col) list_->setColumnWidth(static_cast<int>(col), widths[col]);
+  list_->setUpdatesEnabled(true);
+}
+
+void CInfoPseudoVoigt::showEvent(QShowEvent* e) {
+  Fill();
+  list_->scrollToTop();
+  QDialog::showEvent(e);
+}
+
+}  // namespace pelmora

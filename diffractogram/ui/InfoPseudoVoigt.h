@@ -1,0 +1,34 @@
+// The info window of the pseudo-Voigt profile: the figures that its peak
+// initialisation worked out for every peak of the last synthesis, one row
+// each, under pictures of the formulas behind them.
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "diffractogram/PatternSynthesis.h"
+
+class QTableWidget;
+
+namespace pelmora {
+
+class CInfoPseudoVoigt : public QDialog {
+  Q_OBJECT
+ public:
+  // Reads `records` (the application's list) each time it is shown and never
+  // changes it.
+  explicit CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent = nullptr);
+
+  QTableWidget* list() const { return list_; }
+  // Rows from the records, in their order, numbered from 1.
+  void Fill();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  const std::vector<PseudoVoigtInfo>& records_;
+  QTableWidget* list_;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,149 @@
+// The pseudo-Voigt info window: opened by the chart bar's "Info", one row per
+// peak of the last synthesis with that profile, figures with a decimal point
+// whatever the locale.
+#include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <clocale>
+#include <string>
+
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "app/ui/DocumentWrapper.h"
+#include "app/ui/MainFrame.h"
+#include "diffractogram/ui/ChartBar.h"
+#include "diffractogram/ui/InfoPseudoVoigt.h"
+#include "engine/TextFormat.h"
+#include "tests/gui/GuiTestSupport.h"
+
+using namespace pelmora;
+
+namespace {
+
+QString Cell(QTableWidget* t, int row, int col) {
+  const QTableWidgetItem* item = t->item(row, col);
+  return item ? item->text() : QStringLiteral("<none>");
+}
+
+void Press(CInfoPseudoVoigt* d, const char* text) {
+  for (QAbstractButton* b : d->findChild<QDialogButtonBox*>()->buttons())
+    if (b->text() == QLatin1String(text)) b->click();
+}
+
+}  // namespace
+
+class InfoTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+  std::string Ini() const { return (dir_.path() + "/Pelmora.conf").toStdString(); }
+
+ private slots:
+  void listsThePeaksOfTheLastSynthesis() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, Ini()));
+    CMainFrame& f = *run.frame;
+    f.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
+    QAction* info = f.chartBar()->infoButton();
+    QVERIFY(info->isEnabled());
+
+    // Before any synthesis: the headers and no row; "Cancel" closes.
+    testing::ModalWatcher<CInfoPseudoVoigt> before;
+    int emptyRows = -1, columns = 0;
+    QString header5;
+    before.Arm([&](CInfoPseudoVoigt* d) {
+      emptyRows = d->list()->rowCount();
+      columns = d->list()->columnCount();
+      header5 = d->list()->horizontalHeaderItem(5)->toolTip();
+      Press(d, "Cancel");
+    });
+    info->trigger();
+    QVERIFY(before.seen);
+    QCOMPARE(emptyRows, 0);
+    QCOMPARE(columns, 13);
+    QCOMPARE(header5, QStringLiteral("2Theta"));
+    QVERIFY(!f.infoPseudoVoigt()->isVisible());
+
+    f.action(cmd::kCalculate)->trigger();
+    const CKomorka& doc = f.activeView()->document()->doc();
+    // The peaks synthesised: every reflection with a non-zero structure
+    // factor on a line that has a wavelength, in list order.
+    std::vector<const Reflection*> peaks;
+    for (const Reflection& r : doc.reflectionsAll)
+      if (r.nonZero && (r.line == 2 ? doc.lambda2 : doc.lambda1) >= 0.0001) peaks.push_back(&r);
+    QVERIFY(peaks.size() > 10);
+
+    auto check = [&](CInfoPseudoVoigt* d) {
+      QTableWidget* t = d->list();
+      QCOMPARE(t->rowCount(), int(peaks.size()));
+      const int last = t->rowCount() - 1;
+      QCOMPARE(Cell(t, 0, 0), QStringLiteral("1"));
+      QCOMPARE(Cell(t, last, 0), QString::number(last + 1));
+      for (int row : {0, last / 2, last}) {
+        const Reflection& r = *peaks[row];
+        QCOMPARE(Cell(t, row, 1), QString::number(r.h));
+        QCOMPARE(Cell(t, row, 3), QString::number(r.l));
+        QCOMPARE(Cell(t, row, 5), QString::fromStdString(cformat("%.4f", r.theta * 360.0 / kPi)));
+        // The width in the list is the one the synthesis used for the peak.
+        QCOMPARE(Cell(t, row, 6), QString::fromStdString(cformat("%.6f", r.fwhm)));
+      }
+      Press(d, "OK");
+    };
+    testing::ModalWatcher<CInfoPseudoVoigt> after;
+    after.Arm(check);
+    info->trigger();
+    QVERIFY(after.seen);
+    QCOMPARE(f.infoPseudoVoigt()->result(), int(QDialog::Accepted));
+
+    // A new calculation replaces the rows rather than adding to them.
+    f.action(cmd::kCalculate)->trigger();
+    testing::ModalWatcher<CInfoPseudoVoigt> again;
+    again.Arm(check);
+    info->trigger();
+    QVERIFY(again.seen);
+
+    f.activeView()->document()->setModified(false);
+    FinishApplication(run);
+  }
+
+  void figuresKeepTheirDecimalPoint() {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    const bool comma = std::setlocale(LC_ALL, "pl_PL.UTF-8") != nullptr;
+    PseudoVoigtInfo r;
+    r.h = -1, r.k = 10, r.l = 3;
+    r.twoThetaRad = 0.5;
+    r.lambda = 1.540562;
+    r.H = 0.1234567;
+    r.eta = 0.5;
+    r.GsCos = 123.456789;  // wider than its column's usual figures
+    std::vector<PseudoVoigtInfo> records{r};
+    CInfoPseudoVoigt d(records);
+    QTableWidget* t = d.list();
+    std::setlocale(LC_ALL, old.c_str());
+    if (!comma) qWarning("pl_PL.UTF-8 not installed: checked under the C locale only");
+    QCOMPARE(t->rowCount(), 1);
+    QCOMPARE(Cell(t, 0, 1), QStringLiteral("-1"));
+    QCOMPARE(Cell(t, 0, 4), QStringLiteral("1.54056"));
+    QCOMPARE(Cell(t, 0, 5), QStringLiteral("28.6479"));
+    QCOMPARE(Cell(t, 0, 6), QStringLiteral("0.123457"));
+    QCOMPARE(Cell(t, 0, 11), QStringLiteral("123.456789"));
+    // No figure is cut off by its column.
+    for (int col = 0; col < t->columnCount(); ++col)
+      QVERIFY(t->fontMetrics().horizontalAdvance(Cell(t, 0, col)) < t->columnWidth(col));
+
+    // The list is read again when the window opens.
+    records.push_back(r);
+    d.show();
+    QCOMPARE(t->rowCount(), 2);
+    QCOMPARE(Cell(t, 1, 0), QStringLiteral("2"));
+    d.close();
+  }
+};
+
+QObject* MakeInfoTest() { return new InfoTest; }
+
+#include "test_info.moc"
