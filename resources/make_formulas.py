@@ -226,15 +226,17 @@ def theta_fn(name, size, power=None):
     return Row(head, sp(size, 0.16), T("\u03b8", size, True))
 
 
-def picture(lines, size, line_gap):
-    """Stacks formula lines (left-aligned) into one SVG."""
+def picture(lines, size, line_gap, first=(0.0, 0.0)):
+    """Stacks formula lines (left-aligned) into one SVG. Pictures shown side
+    by side get the same `first` (ascent, descent of the first line) so that
+    their baselines line up."""
     margin = 0.3 * size
     width = max(b.w for b in lines) + 2 * margin
-    y = margin + lines[0].asc
+    y = margin + max(lines[0].asc, first[0])
     parts = []
     for i, b in enumerate(lines):
         if i:
-            y += lines[i - 1].desc + line_gap + b.asc
+            y += max(lines[i - 1].desc, first[1] if i == 1 else 0.0) + line_gap + b.asc
         parts.append(b.svg(margin, y))
     height = y + lines[-1].desc + margin
     W, H = int(width + 0.999), int(height + 0.999)
@@ -292,18 +294,21 @@ def formulas(size=15):
               op("\u2212", S), num("0.47719", S), sp(S), q("2"),
               op("+", S), num("0.11116", S), sp(S), q("3"))
 
+    # H_G beside H_L, H_INT beside eta (the info window's rows).
+    row2 = (max(h_g[0].asc, h_l[0].asc), max(h_g[0].desc, h_l[0].desc))
+    row3 = (max(h_int.asc, eta.asc), max(h_int.desc, eta.desc))
     return {
         "h-pv": picture([h_pv], S, 0),
-        "h-g": picture(h_g, S, 0.5 * S),
-        "h-l": picture(h_l, S, 0.5 * S),
-        "h-int": picture([h_int], S, 0),
-        "eta": picture([eta], S, 0),
+        "h-g": picture(h_g, S, 0.5 * S, row2),
+        "h-l": picture(h_l, S, 0.5 * S, row2),
+        "h-int": picture([h_int], S, 0, row3),
+        "eta": picture([eta], S, 0, row3),
     }
 
 
-def symbols(height=16):
-    """Header symbols: one line of 16 pixels, as wide as each needs."""
-    S = 12.0
+def symbols(height=18):
+    """Header symbols: one line of 18 pixels, as wide as each needs."""
+    S = 13.0
 
     def sym(letter, size, sub):
         # Smaller, higher subscripts than in the formulas: descenders must stay inside.
@@ -323,7 +328,7 @@ def symbols(height=16):
     out = {}
     for name, b in items.items():
         W = int(b.w + 2.999)
-        y = 11.6  # baseline: capitals fill the upper part, subscripts reach the bottom
+        y = 12.8  # baseline: capitals fill the upper part, subscripts reach the bottom
         out[name] = (f'<svg xmlns="http://www.w3.org/2000/svg" width="{W}" height="{height}" '
                      f'viewBox="0 0 {W} {height}"><g font-family="{FAMILY}" fill="{INK}">'
                      + b.svg(1.0, y) + "</g></svg>\n")

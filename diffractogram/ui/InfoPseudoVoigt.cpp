@@ -105,7 +105,7 @@ class SymbolHeader : public QHeaderView {
   }
   QSize sizeHint() const override {
     QSize s = QHeaderView::sizeHint();
-    s.setHeight(std::max(s.height(), 16 + 8));
+    s.setHeight(std::max(s.height(), 18 + 8));
     return s;
   }
 
@@ -156,8 +156,8 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
   grid->addWidget(picture("h-pv"), 0, 0, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
   grid->addWidget(picture("h-g"), 1, 0, Qt::AlignLeft | Qt::AlignTop);
   grid->addWidget(picture("h-l"), 1, 1, Qt::AlignLeft | Qt::AlignTop);
-  grid->addWidget(picture("h-int"), 2, 0, Qt::AlignLeft | Qt::AlignVCenter);
-  grid->addWidget(picture("eta"), 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->addWidget(picture("h-int"), 2, 0, Qt::AlignLeft | Qt::AlignTop);
+  grid->addWidget(picture("eta"), 2, 1, Qt::AlignLeft | Qt::AlignTop);
   grid->setColumnStretch(2, 1);
 
   list_ = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
@@ -183,6 +183,7 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
   buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
   ok->setDefault(true);
+  ok->setFocus();
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
