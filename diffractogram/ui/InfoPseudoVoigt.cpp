@@ -8,10 +8,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSvgRenderer>
-#include <QTableWidget>
+#include <QAbstractTableModel>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -22,6 +25,7 @@ namespace pelmora {
 namespace {
 
 constexpr double kRadToDeg = 57.29577951308238;
+constexpr int kMaxColumnWidth = 200;
 
 enum class Cell { Number, H, K, L, Lambda, TwoTheta, Hpv, Hint, Hg, Hl, Eta, Pg, Pl };
 
@@ -49,23 +53,36 @@ const std::array<Column, 13> kColumns{{
     {"Pl", 70, Qt::AlignHCenter, "p-l", Cell::Pl},
 }};
 
-std::string CellText(const PseudoVoigtInfo& r, std::size_t row, Cell cell) {
+// The figure a cell shows, before formatting.
+double Value(const PseudoVoigtInfo& r, std::size_t row, Cell cell) {
   switch (cell) {
-    case Cell::Number: return cformat("%d", static_cast<int>(row + 1));
-    case Cell::H: return cformat("%d", r.h);
-    case Cell::K: return cformat("%d", r.k);
-    case Cell::L: return cformat("%d", r.l);
-    case Cell::Lambda: return cformat("%.5f", r.lambda);
-    case Cell::TwoTheta: return cformat("%.4f", r.twoThetaRad * kRadToDeg);
-    case Cell::Hpv: return cformat("%.6f", r.H);
-    case Cell::Hint: return cformat("%.6f", r.sDeg);
-    case Cell::Hg: return cformat("%.6f", r.gammaG);
-    case Cell::Hl: return cformat("%.6f", r.gammaL);
-    case Cell::Eta: return cformat("%.6f", r.eta);
-    case Cell::Pg: return cformat("%.6f", r.GsCos);
-    case Cell::Pl: return cformat("%.6f", r.LsCos);
+    case Cell::Number: return static_cast<double>(row + 1);
+    case Cell::H: return r.h;
+    case Cell::K: return r.k;
+    case Cell::L: return r.l;
+    case Cell::Lambda: return r.lambda;
+    case Cell::TwoTheta: return r.twoThetaRad * kRadToDeg;
+    case Cell::Hpv: return r.H;
+    case Cell::Hint: return r.sDeg;
+    case Cell::Hg: return r.gammaG;
+    case Cell::Hl: return r.gammaL;
+    case Cell::Eta: return r.eta;
+    case Cell::Pg: return r.GsCos;
+    case Cell::Pl: return r.LsCos;
   }
-  return {};
+  return 0.0;
+}
+
+std::string Format(double v, Cell cell) {
+  switch (cell) {
+    case Cell::Number:
+    case Cell::H:
+    case Cell::K:
+    case Cell::L: return cformat("%d", static_cast<int>(v));
+    case Cell::Lambda: return cformat("%.5f", v);
+    case Cell::TwoTheta: return cformat("%.4f", v);
+    default: return cformat("%.6f", v);
+  }
 }
 
 // A vector picture at its own size on a transparent background, drawn at
@@ -134,6 +151,43 @@ class SymbolHeader : public QHeaderView {
 
 }  // namespace
 
+// The records as rows, formatted when a cell is drawn: a long list costs no
+// more than the rows on screen.
+class CInfoPseudoVoigt::Model : public QAbstractTableModel {
+ public:
+  Model(const std::vector<PseudoVoigtInfo>& records, QObject* parent)
+      : QAbstractTableModel(parent), records_(records) {}
+  void Reload() {
+    beginResetModel();
+    rows_ = static_cast<int>(records_.size());
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(kColumns.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto row = static_cast<std::size_t>(index.row());
+    // The list may have been refilled since the last Reload.
+    if (!index.isValid() || row >= records_.size()) return {};
+    const Column& c = kColumns[static_cast<std::size_t>(index.column())];
+    if (role == Qt::DisplayRole) return QString::fromStdString(Format(Value(records_[row], row, c.cell), c.cell));
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
+    return {};
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+    const Column& c = kColumns[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return QString::fromLatin1(c.text);
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
+    return {};
+  }
+
+ private:
+  const std::vector<PseudoVoigtInfo>& records_;
+  int rows_ = 0;
+};
+
 CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent)
     : QDialog(parent), records_(records) {
   setWindowTitle(QStringLiteral("pseudo Voigt"));
@@ -160,24 +214,20 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
   grid->addWidget(picture("eta"), 2, 1, Qt::AlignLeft | Qt::AlignTop);
   grid->setColumnStretch(2, 1);
 
-  list_ = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
+  model_ = new Model(records_, this);
+  list_ = new QTableView(this);
   auto* header = new SymbolHeader(list_);
   list_->setHorizontalHeader(header);
+  list_->setModel(model_);
   list_->verticalHeader()->hide();
   list_->setShowGrid(true);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setWordWrap(false);
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
   header->setHighlightSections(false);
-  for (std::size_t i = 0; i < kColumns.size(); ++i) {
-    const Column& c = kColumns[i];
-    auto* item = new QTableWidgetItem(QString::fromLatin1(c.text));
-    item->setTextAlignment(c.align | Qt::AlignVCenter);
-    item->setToolTip(QString::fromLatin1(c.text));
-    list_->setHorizontalHeaderItem(static_cast<int>(i), item);
-  }
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -194,36 +244,36 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
 
   Fill();
   int width = 0;
-  for (int i = 0; i < list_->columnCount(); ++i) width += list_->columnWidth(i);
+  for (int i = 0; i < model_->columnCount(); ++i) width += list_->columnWidth(i);
   width += list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth() + 24;
   resize(std::max(width, card->sizeHint().width() + 24), 560);
 }
 
 void CInfoPseudoVoigt::Fill() {
-  list_->setUpdatesEnabled(false);
-  list_->clearContents();
-  list_->setRowCount(static_cast<int>(records_.size()));
+  model_->Reload();
   const QFontMetrics fm(list_->font());
   auto* header = static_cast<SymbolHeader*>(list_->horizontalHeader());
-  std::array<int, kColumns.size()> widths{};
+  // The widest figure of a column is that of its largest or its most
+  // negative value: one pass over the numbers, two texts measured.
   for (std::size_t col = 0; col < kColumns.size(); ++col) {
-    const int label = header->symbolWidth(static_cast<int>(col))
-                          ? header->symbolWidth(static_cast<int>(col))
-                          : fm.horizontalAdvance(QString::fromLatin1(kColumns[col].text));
-    widths[col] = std::max(kColumns[col].width, label + 12);
-  }
-  for (std::size_t row = 0; row < records_.size(); ++row) {
-    for (std::size_t col = 0; col < kColumns.size(); ++col) {
-      const QString text = QString::fromStdString(CellText(records_[row], row, kColumns[col].cell));
-      auto* item = new QTableWidgetItem(text);
-      item->setTextAlignment(kColumns[col].align | Qt::AlignVCenter);
-      list_->setItem(static_cast<int>(row), static_cast<int>(col), item);
-      // Wider than the usual figures (a very broad peak): widen rather than cut.
-      widths[col] = std::max(widths[col], fm.horizontalAdvance(text) + 12);
+    const Cell cell = kColumns[col].cell;
+    const int symbol = header->symbolWidth(static_cast<int>(col));
+    int width = std::max(kColumns[col].width,
+                         (symbol ? symbol : fm.horizontalAdvance(QString::fromLatin1(kColumns[col].text))) + 12);
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    for (std::size_t row = 0; row < records_.size(); ++row) {
+      const double v = Value(records_[row], row, cell);
+      if (!std::isfinite(v)) continue;  // "nan" and "inf" are short
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
     }
+    if (lo <= hi)
+      for (double v : {lo, hi})
+        width = std::max(width, fm.horizontalAdvance(QString::fromStdString(Format(v, cell))) + 12);
+    // Absurd figures (a grain size next to nothing) are elided, not given
+    // a column wider than the window.
+    list_->setColumnWidth(static_cast<int>(col), std::min(width, kMaxColumnWidth));
   }
-  for (std::size_t col = 0; col < kColumns.size(); ++col) list_->setColumnWidth(static_cast<int>(col), widths[col]);
-  list_->setUpdatesEnabled(true);
 }
 
 void CInfoPseudoVoigt::showEvent(QShowEvent* e) {

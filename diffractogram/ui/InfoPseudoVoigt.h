@@ -8,7 +8,7 @@
 
 #include "diffractogram/PatternSynthesis.h"
 
-class QTableWidget;
+class QTableView;
 
 namespace pelmora {
 
@@ -19,8 +19,9 @@ class CInfoPseudoVoigt : public QDialog {
   // changes it.
   explicit CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent = nullptr);
 
-  QTableWidget* list() const { return list_; }
-  // Rows from the records, in their order, numbered from 1.
+  QTableView* list() const { return list_; }
+  // Rows from the records, in their order, numbered from 1; columns wide
+  // enough for their figures.
   void Fill();
 
  protected:
@@ -28,7 +29,9 @@ class CInfoPseudoVoigt : public QDialog {
 
  private:
   const std::vector<PseudoVoigtInfo>& records_;
-  QTableWidget* list_;
+  class Model;
+  Model* model_;
+  QTableView* list_;
 };
 
 }  // namespace pelmora
