@@ -1,5 +1,6 @@
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 
+#include <QAbstractTableModel>
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -8,7 +9,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSvgRenderer>
-#include <QAbstractTableModel>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>

@@ -51,12 +51,17 @@ class InfoTest : public QObject {
 
     // Before any synthesis: the headers and no row; "Cancel" closes.
     testing::ModalWatcher<CInfoPseudoVoigt> before;
-    int emptyRows = -1, columns = 0;
+    int emptyRows = -1, columns = 0, pictures = 0;
     QString header5;
     before.Arm([&](CInfoPseudoVoigt* d) {
       emptyRows = Rows(d->list());
       columns = d->list()->model()->columnCount();
       header5 = d->list()->model()->headerData(5, Qt::Horizontal, Qt::ToolTipRole).toString();
+      // The five formula pictures came out of the resources.
+      for (const char* name : {"h-pv", "h-g", "h-l", "h-int", "eta"}) {
+        const QWidget* picture = d->findChild<QWidget*>(QLatin1String(name));
+        pictures += picture && picture->isVisible() && picture->sizeHint().width() > 100;
+      }
       Press(d, "Cancel");
     });
     info->trigger();
@@ -64,6 +69,7 @@ class InfoTest : public QObject {
     QCOMPARE(emptyRows, 0);
     QCOMPARE(columns, 13);
     QCOMPARE(header5, QStringLiteral("2Theta"));
+    QCOMPARE(pictures, 5);
     QVERIFY(!f.infoPseudoVoigt()->isVisible());
 
     f.action(cmd::kCalculate)->trigger();
