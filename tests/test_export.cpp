@@ -1,10 +1,7 @@
 // The built-in text export and the values the save dialog shows.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
+#include "TempDir.h"
 #include "diffractogram/PatternExport.h"
 
 using namespace pelmora;
@@ -33,15 +30,11 @@ TEST(PatternExport, TextFormatWritesTheDisplayedWindow) {
   EXPECT_EQ(tail.first + tail.count, kPatternPoints);
 
   // Written through the atomic file writer, byte for byte.
-  const std::string path = (std::filesystem::temp_directory_path() / "pelmora-export-test.txt").string();
+  pelmora::testing::TempDir dir;
   std::string error;
   ChartFormat text0{kTextFormatLabel, kTextFormatPattern, nullptr, -1};
-  ASSERT_TRUE(SavePattern(text0, path, 100.0, grid.points() + w.first, w.count, &error)) << error;
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  EXPECT_EQ(ss.str(), text);
-  std::filesystem::remove(path);
+  ASSERT_TRUE(SavePattern(text0, dir.File("p.txt"), 100.0, grid.points() + w.first, w.count, &error)) << error;
+  EXPECT_EQ(pelmora::testing::ReadFile(dir.File("p.txt")), text);
 }
 
 TEST(PatternExport, DefaultScaleAndMaximumLabel) {
