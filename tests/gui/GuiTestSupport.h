@@ -2,11 +2,13 @@
 // settings file, and waiting until a chart view has drawn its curve.
 #pragma once
 
-#include <QCoreApplication>
-#include <QDir>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 #include "diffractogram/ui/DownView.h"
 
@@ -32,15 +34,6 @@ inline bool WaitForChart(CDownView* view, int timeoutMs = 5000) {
 inline QString SourceDir() { return QStringLiteral(PELMORA_SOURCE_DIR); }
 inline QString ExampleFile(const char* name) { return SourceDir() + QStringLiteral("/examples/") + QLatin1String(name); }
 
-}  // namespace pelmora::testing
-
-#include <QApplication>
-#include <QAbstractButton>
-#include <QMessageBox>
-#include <QTimer>
-#include <functional>
-
-namespace pelmora::testing {
 
 // Watches for the next modal message box, records its caption and text and
 // presses `button` in it. Returns an object to query after the call that
@@ -66,9 +59,6 @@ struct BoxWatcher {
   }
 };
 
-}  // namespace pelmora::testing
-
-namespace pelmora::testing {
 
 // Calls fn on the next modal dialog of type T as soon as it shows (polling,
 // so that it also works for dialogs that take a moment to appear). A dialog

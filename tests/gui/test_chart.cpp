@@ -46,13 +46,15 @@ class ChartTest : public QObject {
     grid[peak].intensity = 50.0;  // half-way up
     grid.maximum = 100.0;
     const ChartSeries s{grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
-    std::vector<Reflection> refl{At(30.0 + 0.001, 1, 1, 1), At(30.0 + 0.002, -1, 1, 0), At(30.0 + 0.003, 2, 0, 0, 2)};
     DescriptionFlags desc;
     desc.on = true;
     QImage img(400, 300, QImage::Format_RGB32);
-    QPainter p(&img);
-    DrawCurve(p, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
-    p.end();
+    const auto draw = [&](std::vector<Reflection>& refl) {
+      QPainter p(&img);
+      DrawCurve(p, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
+    };
+    std::vector<Reflection> refl{At(30.0 + 0.001, 1, 1, 1), At(30.0 + 0.002, -1, 1, 0), At(30.0 + 0.003, 2, 0, 0, 2)};
+    draw(refl);
     // Visited from the last: each later-placed label climbs above the others.
     for (int i = 0; i < 3; ++i)
       for (int j = i + 1; j < 3; ++j) QVERIFY(!Q(refl[i].labelRect).intersects(Q(refl[j].labelRect)));
@@ -64,28 +66,16 @@ class ChartTest : public QObject {
     desc.ka2 = false;
     std::vector<Reflection> two = refl;
     for (Reflection& r : two) r.labelRect = {};
-    QPainter p2(&img);
-    DrawCurve(p2, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &two);
-    p2.end();
+    draw(two);
     QCOMPARE(two[2].labelRect.right, 0);
     QCOMPARE(two[1].labelRect.top, refl[2].labelRect.top);
-  }
 
-  void crowdedLabelsKeepTheirFirstPlace() {
-    PatternGrid grid;
-    const int peak = static_cast<int>(30.0 / kPatternStep);
-    grid[peak].intensity = 100.0;  // at the top: no room to climb
-    grid.maximum = 100.0;
-    const ChartSeries s{grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
-    std::vector<Reflection> refl{At(30.001, 1, 1, 1), At(30.002, 2, 2, 2)};
-    DescriptionFlags desc;
-    desc.on = true;
-    QImage img(400, 300, QImage::Format_RGB32);
-    QPainter p(&img);
-    DrawCurve(p, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
-    p.end();
-    QCOMPARE(refl[0].labelRect.top, 10);  // py - 32 < 0 gives 10, and it cannot climb
-    QCOMPARE(refl[1].labelRect.top, 10);
+    // A peak at the top leaves no room to climb: both labels keep their first place.
+    grid[peak].intensity = 100.0;
+    std::vector<Reflection> crowded{At(30.001, 1, 1, 1), At(30.002, 2, 2, 2)};
+    draw(crowded);
+    QCOMPARE(crowded[0].labelRect.top, 10);  // py - 32 < 0 gives 10, and it cannot climb
+    QCOMPARE(crowded[1].labelRect.top, 10);
   }
 };
 

@@ -123,11 +123,9 @@ class ShellTest : public QObject {
   }
 
   void unreadableFileEndsStartUpWithItsMessage() {
-    QTemporaryDir tmp;
-    const QString bad = tmp.path() + "/foreign.xml";
+    const QString bad = dir_.path() + "/foreign.xml";
     QFile file(bad);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("this is no structure\n");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("this is no structure\n") > 0);
     file.close();
     ApplicationRun run;
     testing::BoxWatcher box;
@@ -197,17 +195,13 @@ class ShellTest : public QObject {
       QVERIFY(StartApplication(run, {}, ini));
       run.frame->show();
       {
-      CSettingsDlg dlg(run.app->settings(), run.frame.get());
-      dlg.margin()->setText(QStringLiteral("12.5"));
-      dlg.useMultiple()->setChecked(false);
-      QVERIFY(!dlg.multiple()->isEnabled());
-      dlg.colourPrint()->setChecked(true);
-      dlg.chartColour()->setColor(QColor(0, 0, 255));
-      dlg.accept();
-      QCOMPARE(run.app->settings().dthMargin, 12.5);
-      QCOMPARE(run.app->settings().useTHMF, 0);
-      QCOMPARE(run.app->settings().printBW, 0);
-      QCOMPARE(run.app->settings().ChartColor, 0xFF0000u);  // blue as 0x00BBGGRR
+        CSettingsDlg dlg(run.app->settings(), run.frame.get());
+        dlg.margin()->setText(QStringLiteral("12.5"));
+        dlg.useMultiple()->setChecked(false);
+        QVERIFY(!dlg.multiple()->isEnabled());
+        dlg.colourPrint()->setChecked(true);
+        dlg.chartColour()->setColor(QColor(0, 0, 255));
+        dlg.accept();
       }
       run.frame->action(cmd::kViewZoomBar)->trigger();
       QVERIFY(run.frame->zoomBar()->isHidden());
@@ -219,7 +213,8 @@ class ShellTest : public QObject {
       QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, ini));
       QCOMPARE(run.app->settings().dthMargin, 12.5);
       QCOMPARE(run.app->settings().useTHMF, 0);
-      QCOMPARE(run.app->settings().ChartColor, 0xFF0000u);
+      QCOMPARE(run.app->settings().printBW, 0);
+      QCOMPARE(run.app->settings().ChartColor, 0xFF0000u);  // blue as 0x00BBGGRR
       run.frame->show();
       QVERIFY(run.frame->zoomBar()->isHidden());
       QVERIFY(!run.frame->action(cmd::kViewZoomBar)->isChecked());

@@ -20,9 +20,9 @@ class ZoomTest : public QObject {
 
   void Do(int id) { run_.frame->action(id)->trigger(); }
   ZoomState& Z() { return view_->zoom(); }
-  void Window(double a, double b) {
-    QVERIFY(Z().StretchAngle(a, b));
-  }
+  std::pair<double, double> X() { return {Z().x0, Z().x1}; }
+  std::pair<double, double> Y() { return {Z().y0, Z().y1}; }
+  void Window(double a, double b) { QVERIFY(Z().StretchAngle(a, b)); }
 
  private slots:
   void initTestCase() {
@@ -44,25 +44,20 @@ class ZoomTest : public QObject {
     view_->repaint();
   }
 
-  void zoomInHalvesAroundTheMiddle() {
-    QCOMPARE(Z().x0, 10.0);
-    QCOMPARE(Z().x1, 150.0);
-    Do(cmd::kZoomIn);
+  void zoomInAndOut() {
+    QCOMPARE(X(), std::pair(10.0, 150.0));
+    Do(cmd::kZoomIn);  // halves around the middle
     QCOMPARE(Z().z, 2.0);
-    QCOMPARE(Z().x0, 45.0);
-    QCOMPARE(Z().x1, 115.0);
+    QCOMPARE(X(), std::pair(45.0, 115.0));
     Do(cmd::kZoomIn);
     QCOMPARE(Z().z, 4.0);
-    QCOMPARE(Z().x0, 62.5);
-    QCOMPARE(Z().x1, 97.5);
+    QCOMPARE(X(), std::pair(62.5, 97.5));
     // Zoom out from 1 does nothing.
     Do(cmd::kZoomReset);
     Do(cmd::kZoomOut);
-    QCOMPARE(Z().x0, 10.0);
     QCOMPARE(Z().z, 1.0);
-  }
-
-  void zoomFromAFactorThatIsNoPowerOfTwo() {
+    QCOMPARE(X(), std::pair(10.0, 150.0));
+    // From a factor that is no power of two, to the next one.
     Window(50.0, 50.0 + 140.0 / 3.0);
     QVERIFY(std::abs(Z().z - 3.0) < 1e-12);
     Do(cmd::kZoomIn);
@@ -70,35 +65,29 @@ class ZoomTest : public QObject {
     Window(50.0, 50.0 + 140.0 / 3.0);
     Do(cmd::kZoomOut);
     QCOMPARE(Z().z, 2.0);
-  }
-
-  void zoomOutNearTheUpperBoundEndsAtIt() {
+    // Zoom out near the upper bound ends at it.
     Window(110.0, 145.0);  // z = 4
     Do(cmd::kZoomOut);
     QCOMPARE(Z().z, 2.0);
-    QCOMPARE(Z().x1, 150.0);
-    QCOMPARE(Z().x0, 80.0);
+    QCOMPARE(X(), std::pair(80.0, 150.0));
   }
 
   void shiftsStopAtTheBounds() {
     Window(15.0, 25.0);
     Do(cmd::kShiftLowerRange);
-    QCOMPARE(Z().x0, 10.0);
-    QCOMPARE(Z().x1, 20.0);
+    QCOMPARE(X(), std::pair(10.0, 20.0));
     Do(cmd::kShiftLowerStep);  // already at A: nothing
-    QCOMPARE(Z().x0, 10.0);
+    QCOMPARE(X(), std::pair(10.0, 20.0));
     Window(135.0, 145.0);
     Do(cmd::kShiftHigherRange);
-    QCOMPARE(Z().x1, 150.0);
-    QCOMPARE(Z().x0, 140.0);
+    QCOMPARE(X(), std::pair(140.0, 150.0));
   }
 
   void stepIsATenthOfTheWindowAsLastDrawn() {
     view_->repaint();  // full range drawn: step 14
     Do(cmd::kZoomIn);  // [45, 115], not drawn yet
     Do(cmd::kShiftHigherStep);
-    QCOMPARE(Z().x1, 129.0);
-    QCOMPARE(Z().x0, 59.0);
+    QCOMPARE(X(), std::pair(59.0, 129.0));
     view_->repaint();  // now the step is 7
     Do(cmd::kShiftLowerStep);
     QCOMPARE(Z().x0, 52.0);
@@ -110,15 +99,12 @@ class ZoomTest : public QObject {
     QVERIFY(Z().StretchIntensity(40.0, 20.0));
     QCOMPARE(Z().zi, 5.0);
     Do(cmd::kDownHeight);
-    QCOMPARE(Z().y0, 0.0);
-    QCOMPARE(Z().y1, 20.0);
+    QCOMPARE(Y(), std::pair(0.0, 20.0));
     view_->repaint();  // intensity step 2
     Do(cmd::kUpStep);
-    QCOMPARE(Z().y0, 2.0);
-    QCOMPARE(Z().y1, 22.0);
+    QCOMPARE(Y(), std::pair(2.0, 22.0));
     Do(cmd::kZoomResetY);
-    QCOMPARE(Z().y0, 0.0);
-    QCOMPARE(Z().y1, 100.0);
+    QCOMPARE(Y(), std::pair(0.0, 100.0));
   }
 
   void modesAreOneForTheApplication() {
@@ -151,8 +137,7 @@ class ZoomTest : public QObject {
     const ZoomState before = Z();
     QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint(mid, y));
     QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint(mid, y));
-    QCOMPARE(Z().x0, before.x0);
-    QCOMPARE(Z().x1, before.x1);
+    QCOMPARE(X(), std::pair(before.x0, before.x1));
     Do(cmd::kModeStretchX);
   }
 
@@ -189,8 +174,7 @@ class ZoomTest : public QObject {
     doc.angleMax = 100.0;
     view_->document()->NotifyParametersChanged();
     QCOMPARE(Z().z, 1.0);
-    QCOMPARE(Z().x0, 10.0);
-    QCOMPARE(Z().x1, 100.0);
+    QCOMPARE(X(), std::pair(10.0, 100.0));
     doc.angleMax = keep;
     view_->document()->NotifyParametersChanged();
   }
