@@ -7,6 +7,7 @@
 #include <set>
 
 #include "TestUtil.h"
+#include "documents/StructureFile.h"
 #include "engine/Komorka.h"
 
 using namespace pelmora;
@@ -21,7 +22,44 @@ void OneAtomCell(CKomorka& doc, LatticeType type, double a) {
   doc.ExpandCellAtoms();
 }
 
+const Reflection* Find(const std::vector<Reflection>& list, int h, int k, int l) {
+  for (const Reflection& r : list)
+    if (r.h == h && r.k == k && r.l == l) return &r;
+  return nullptr;
+}
+
 }  // namespace
+
+// Physics the lists must show: cubic P multiplicities 6, 12, 8; body-centred
+// (1 0 0) kept with F = 0 and intensity 0; NaCl's strongest line is (2 0 0)
+// at 31.70 degrees with Cu Ka1.
+TEST(Search, MultiplicitiesExtinctionAndNaCl) {
+  NullProgress none;
+  CKomorka cubic;
+  OneAtomCell(cubic, kCubic, 4.0);
+  ASSERT_EQ(cubic.CalculateReflections(none), 0);
+  EXPECT_EQ(Find(cubic.reflections1, 1, 0, 0)->multiplicity, 6);
+  EXPECT_EQ(Find(cubic.reflections1, 1, 1, 0)->multiplicity, 12);
+  EXPECT_EQ(Find(cubic.reflections1, 1, 1, 1)->multiplicity, 8);
+
+  CKomorka bcc;
+  OneAtomCell(bcc, kCubic | kBodyCentred, 2.8665);
+  ASSERT_EQ(bcc.CalculateReflections(none), 0);
+  const Reflection* r100 = Find(bcc.reflections1, 1, 0, 0);
+  ASSERT_NE(r100, nullptr);
+  EXPECT_EQ(r100->nonZero, 0);
+  EXPECT_LT(r100->intensity, 1e-20 * bcc.maxIntensity);
+
+  CKomorka nacl;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(OpenStructureDocument(nacl, PELMORA_EXAMPLES_DIR "/NaCl.xml", messages));
+  nacl.ApplySource(*nacl.sourceRecord);
+  ASSERT_EQ(nacl.CalculateReflections(none), 0);
+  const auto strongest = std::max_element(nacl.reflections1.begin(), nacl.reflections1.end(),
+                                          [](const Reflection& a, const Reflection& b) { return a.intensity < b.intensity; });
+  EXPECT_EQ(std::tie(strongest->h, strongest->k, strongest->l), std::make_tuple(2, 0, 0));
+  EXPECT_NEAR(TwoThetaDegrees(*strongest), 31.70, 0.01);
+}
 
 TEST(Search, BothWavelengthsAreMergedInAngleOrder) {
   CKomorka doc;
