@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include "engine/Rounding.h"
+
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -64,10 +66,7 @@ void WriteApparatus(SettingsStore& st, const CSettings& s) {
 
 }  // namespace
 
-std::int64_t RoundHalfDown(double x) {
-  const double f = std::floor(x);
-  return static_cast<std::int64_t>(x - f > 0.5 ? std::ceil(x) : f);
-}
+std::int64_t RoundHalfDown(double x) { return static_cast<std::int64_t>(RoundHalfDownValue(x)); }
 
 ExperimentDefaults CSettings::ExperimentDefaultsOf() const {
   ExperimentDefaults d;

@@ -16,18 +16,7 @@ PKGS=(
   locales
 )
 
-missing=()
-for p in "${PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq -o DPkg::Lock::Timeout=300
-  $SUDO apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"
-fi
+bash "$(dirname "$0")/apt-install.sh" "${PKGS[@]}"
 
 # Tests check that numbers keep their decimal point under a locale whose
 # separator is a comma: make sure one exists.
