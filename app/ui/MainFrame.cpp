@@ -27,6 +27,8 @@
 #include "diffractogram/PatternRun.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
+#include "editors/ui/InfoPanel.h"
+#include "editors/ui/ReflectionTable.h"
 #include "engine/ui/CalcDialog.h"
 
 namespace pelmora {
@@ -92,6 +94,7 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   CreateActions();
   CreateToolBars();
   CreateStatusBar();
+  CreateEditors();
   BuildMenus(false);
   RestoreLayout();
 
@@ -271,7 +274,9 @@ void CMainFrame::BuildMenus(bool withDocument) {
 
   if (withDocument) {
     QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
+    exp->addAction(action(cmd::kExperimentPage));
     exp->addAction(action(cmd::kCalculate));
+    exp->addAction(action(cmd::kReflectionTable));
   }
   QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
   options->addAction(action(cmd::kPlugins));
@@ -280,8 +285,32 @@ void CMainFrame::BuildMenus(bool withDocument) {
   QMenu* view = bar->addMenu(QStringLiteral("&Widok"));
   for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar})
     view->addAction(action(id));
+  view->addAction(action(cmd::kViewInfo));
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
   help->addAction(action(cmd::kAbout));
+}
+
+// The editor windows and the info panel work on whichever document is
+// active; the hub tells them which.
+void CMainFrame::CreateEditors() {
+  infoPanel_ = new CPropBar(hub_, this);
+  addDockWidget(Qt::RightDockWidgetArea, infoPanel_);
+  infoPanel_->setFloating(true);
+  infoPanel_->move(pos() + QPoint(400, 200));
+  infoPanel_->resize(340, 420);
+  infoPanel_->hide();
+  QAction* info = action(cmd::kViewInfo);
+  connect(info, &QAction::triggered, infoPanel_, &QWidget::setVisible);
+  connect(infoPanel_, &QDockWidget::visibilityChanged, info, [this, info] { info->setChecked(infoPanel_->isVisible()); });
+
+  reflectionTable_ = new CTabPage4(hub_, this);
+  connect(action(cmd::kReflectionTable), &QAction::triggered, this, [this] { ShowWindow(reflectionTable_); });
+}
+
+void CMainFrame::ShowWindow(QWidget* w) {
+  w->show();
+  w->raise();
+  w->activateWindow();
 }
 
 void CMainFrame::RestoreLayout() {
@@ -292,6 +321,7 @@ void CMainFrame::RestoreLayout() {
                          {chartBar_, cmd::kViewChartBar},
                          {zoomBar_, cmd::kViewZoomBar}})
     action(id)->setChecked(!bar->isHidden());
+  action(cmd::kViewInfo)->setChecked(!infoPanel_->isHidden());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
@@ -487,7 +517,7 @@ void CMainFrame::RefreshCommandState() {
   CDownView* v = activeView();
   const bool has = v != nullptr;
   for (int id : {cmd::kClose, cmd::kSave, cmd::kSaveAs, cmd::kExportText, cmd::kCalculate, cmd::kDescriptions,
-                 cmd::kDescKa1, cmd::kDescKa2})
+                 cmd::kDescKa1, cmd::kDescKa2, cmd::kExperimentPage, cmd::kReflectionTable})
     action(id)->setEnabled(has);
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) action(id)->setEnabled(has);
   for (int i = 0; i < kZoomBarLayoutCount; ++i)
@@ -546,9 +576,11 @@ void CMainFrame::Calculate() {
   PrepareProfile(app_.SetupFor(profile));
   // The renderer reads the reflections; they are replaced by the run.
   v->waitForRendering();
+  emit hub_.calculationStarting(d);
   CCalcDialog dlg(this);
   dlg.SetDocument(&d->doc());
   if (dlg.exec() == QDialog::Accepted) d->NotifyCalculated();
+  else emit hub_.reflectionsChanged(d);  // the old lists stay: show them again
 }
 
 void CMainFrame::SynthesiseFor(CDownView* view) {

@@ -22,6 +22,8 @@ class CPelmorApp;
 class CChartBar;
 class CDownView;
 class CInfoPseudoVoigt;
+class CPropBar;
+class CTabPage4;
 class KomorkaDocument;
 
 // A child frame: one document and its chart view. Closing it asks to save a
@@ -82,6 +84,9 @@ class CMainFrame : public QMainWindow {
   void ShowProfileInfo();
   // The pseudo-Voigt info window, created at its first opening and kept.
   CInfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
+  // The editor windows and the info panel, created with the frame.
+  CTabPage4* reflectionTable() const { return reflectionTable_; }
+  CPropBar* infoPanel() const { return infoPanel_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -121,6 +126,10 @@ class CMainFrame : public QMainWindow {
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
+  void CreateEditors();
+  static void ShowWindow(QWidget* w);
+  CTabPage4* reflectionTable_ = nullptr;
+  CPropBar* infoPanel_ = nullptr;
 };
 
 }  // namespace pelmora
