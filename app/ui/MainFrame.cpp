@@ -27,6 +27,7 @@
 #include "diffractogram/PatternRun.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
+#include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
 #include "editors/ui/ReflectionTable.h"
 #include "engine/ui/CalcDialog.h"
@@ -303,6 +304,8 @@ void CMainFrame::CreateEditors() {
   connect(info, &QAction::triggered, infoPanel_, &QWidget::setVisible);
   connect(infoPanel_, &QDockWidget::visibilityChanged, info, [this, info] { info->setChecked(infoPanel_->isVisible()); });
 
+  experimentPage_ = new CTabPage2(app_.reference(), app_.settings(), app_.store(), hub_, this);
+  connect(action(cmd::kExperimentPage), &QAction::triggered, this, [this] { ShowWindow(experimentPage_); });
   reflectionTable_ = new CTabPage4(hub_, this);
   connect(action(cmd::kReflectionTable), &QAction::triggered, this, [this] { ShowWindow(reflectionTable_); });
 }

@@ -23,6 +23,7 @@ class CChartBar;
 class CDownView;
 class CInfoPseudoVoigt;
 class CPropBar;
+class CTabPage2;
 class CTabPage4;
 class KomorkaDocument;
 
@@ -85,6 +86,7 @@ class CMainFrame : public QMainWindow {
   // The pseudo-Voigt info window, created at its first opening and kept.
   CInfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
   // The editor windows and the info panel, created with the frame.
+  CTabPage2* experimentPage() const { return experimentPage_; }
   CTabPage4* reflectionTable() const { return reflectionTable_; }
   CPropBar* infoPanel() const { return infoPanel_; }
 
@@ -128,6 +130,7 @@ class CMainFrame : public QMainWindow {
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
   void CreateEditors();
   static void ShowWindow(QWidget* w);
+  CTabPage2* experimentPage_ = nullptr;
   CTabPage4* reflectionTable_ = nullptr;
   CPropBar* infoPanel_ = nullptr;
 };
