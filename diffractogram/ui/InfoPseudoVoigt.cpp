@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "diffractogram/ui/SymbolHeader.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

@@ -15,11 +15,11 @@
 #include <optional>
 #include <tuple>
 
-#include "app/Settings.h"
-#include "app/ui/DocumentWrapper.h"
-#include "app/ui/NotificationHub.h"
+#include "settings/Settings.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "documents/ui/NotificationHub.h"
 #include "editors/ui/NumberEdit.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 
 namespace pelmora {

@@ -8,9 +8,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/ui/DocumentWrapper.h"
-#include "app/ui/NotificationHub.h"
-#include "engine/TextFormat.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "documents/ui/NotificationHub.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

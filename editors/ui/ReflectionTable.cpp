@@ -17,11 +17,11 @@
 #include <map>
 #include <vector>
 
-#include "app/ui/DocumentWrapper.h"
-#include "app/ui/NotificationHub.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "documents/ui/NotificationHub.h"
 #include "diffractogram/ui/SymbolHeader.h"
 #include "documents/AtomicFile.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

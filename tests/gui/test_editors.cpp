@@ -15,10 +15,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "documents/AtomicFile.h"
