@@ -166,8 +166,10 @@ QLineEdit* CTabPage2::MakeText(Text t, int chars) {
   text->setReadOnly(true);
   text->setFocusPolicy(Qt::NoFocus);
   text->setMinimumWidth(text->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + 12);
-  // The fixed-width formats line the figures up; keep their blanks visible.
-  text->setAlignment(Qt::AlignLeft);
+  // Shown, not edited: the window's colour tells them from the fields.
+  QPalette p = text->palette();
+  p.setColor(QPalette::Base, p.color(QPalette::Window));
+  text->setPalette(p);
   texts_[t] = text;
   return text;
 }
@@ -247,6 +249,9 @@ QWidget* CTabPage2::BuildSampleGroup() {
   g->addWidget(MakeEdit(kSampleVolume), 2, 1, 1, 2);
   edits_[kSampleVolume]->setReadOnly(true);
   edits_[kSampleVolume]->setFocusPolicy(Qt::NoFocus);
+  QPalette shown = edits_[kSampleVolume]->palette();
+  shown.setColor(QPalette::Base, shown.color(QPalette::Window));
+  edits_[kSampleVolume]->setPalette(shown);
   dw_ = new QCheckBox(QStringLiteral("czynnik temperaturowy"), box);
   g->addWidget(dw_, 3, 0);
   g->addWidget(Label("B = ", box), 3, 1, Qt::AlignRight);
@@ -451,9 +456,10 @@ void CTabPage2::FlagRefusedValues() {
                 {ExperimentValue::MeasureSpeed, {kMeasureSpeed, kMeasureSpeed}},
                 {ExperimentValue::DifRadius, {kDifRadius, kDifRadius}}};
   QStringList messages;
-  for (CNumberEdit* e : edits_) {
-    e->setPalette(QPalette());
-    e->setToolTip(QString());
+  for (int e = 0; e < kEditCount; ++e) {
+    if (e == kSampleVolume) continue;  // keeps its read-only colour
+    edits_[static_cast<std::size_t>(e)]->setPalette(QPalette());
+    edits_[static_cast<std::size_t>(e)]->setToolTip(QString());
   }
   if (doc_)
     for (const auto& c : checks) {

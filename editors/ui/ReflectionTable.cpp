@@ -207,10 +207,19 @@ CTabPage4::CTabPage4(NotificationHub& hub, QWidget* parent) : QDialog(parent) {
   });
 
   Bind(nullptr);
-  FitColumns();
+  resize(WidthForColumns(), 380);
+}
+
+int CTabPage4::WidthForColumns() const {
   int width = 0;
   for (int i = 0; i < model_->columnCount(); ++i) width += list_->columnWidth(i);
-  resize(width + list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth() + 24, 380);
+  return width + list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth() + 24;
+}
+
+void CTabPage4::showEvent(QShowEvent* e) {
+  // Wide enough for the figures of the rows it opens with.
+  if (width() < WidthForColumns()) resize(WidthForColumns(), height());
+  QDialog::showEvent(e);
 }
 
 void CTabPage4::Bind(KomorkaDocument* doc) {

@@ -38,7 +38,11 @@ class CTabPage4 : public QDialog {
   QPushButton* exportButton() const { return export_; }
   KomorkaDocument* document() const { return doc_; }
 
+ protected:
+  void showEvent(QShowEvent* e) override;
+
  private:
+  int WidthForColumns() const;
   ReflectionFilter Filter() const;
   // "Zapisz do Pliku": asks for the file, then writes it.
   void Export();
