@@ -20,6 +20,11 @@ class ReferenceData {
   std::vector<AnomalTable> anomalTables;
   std::vector<RadiationSource> sources;
   std::vector<ApparatusSet> apparatusSets;
+  // Tabulated entries that gave way to a structure file's own record in a
+  // full table, last given way at the back. They are still written back to
+  // the files, after the tables.
+  std::vector<RadiationSource> displacedSources;
+  std::vector<ApparatusSet> displacedSets;
   // Set by every edit of an ion or isotope; cleared when they are saved.
   bool referenceModified = false;
   std::string dataDir;
@@ -49,11 +54,16 @@ class ReferenceData {
 // Puts a structure file's own source and instrument set (the document's
 // sourceRecord / aparatRecord, named "@...") at the head of the tables; an
 // earlier "@" entry, which then stands at index 1, is removed so that the
-// tables hold at most one entry taken from a structure file.
-void JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources,
-                         std::vector<ApparatusSet>& sets);
-inline void JoinDocumentRecords(const CKomorka& doc, ReferenceData& ref) {
-  JoinDocumentRecords(doc, ref.sources, ref.apparatusSets);
+// tables hold at most one entry taken from a structure file. A table keeps
+// its capacity (kMaxSources, kMaxApparatusSets): the last entry gives way and
+// moves to the back of `displaced...`, and comes back when room returns.
+// Returns how many entries gave way in this call.
+int JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources, std::vector<ApparatusSet>& sets,
+                        std::vector<RadiationSource>& displacedSources, std::vector<ApparatusSet>& displacedSets);
+inline int JoinDocumentRecords(const CKomorka& doc, ReferenceData& ref) {
+  return JoinDocumentRecords(doc, ref.sources, ref.apparatusSets, ref.displacedSources, ref.displacedSets);
 }
+// Tells the user that entries gave way ("" for none).
+std::string DisplacedEntriesMessage(int count);
 
 }  // namespace pelmora

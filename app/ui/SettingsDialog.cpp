@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/Paths.h"
 #include "diffractogram/ui/ChartPainter.h"
 #include "engine/TextFormat.h"
 
@@ -73,9 +74,15 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
   auto* ff = new QFormLayout(folders);
   pluginsDir_ = new QLineEdit(QString::fromStdString(s_.PluginsDir), this);
   dataDir_ = new QLineEdit(QString::fromStdString(s_.DataDir), this);
-  const QString storedPlugins = QString::fromStdString(s_.PluginsDir);
-  ff->addRow(QStringLiteral("Katalog z wtyczkami:"), FolderRow(folders, pluginsDir_, [storedPlugins] { return storedPlugins; }));
-  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this] { return dataDir_->text(); }));
+  // The choosers start in the folders as the program finds them (a relative
+  // setting is looked up beside the executable too, as at start-up, where
+  // the plug-ins were loaded from), not in the working directory.
+  const auto resolved = [](const QLineEdit* e) {
+    return QString::fromStdString(ResolveFolder(e->text().toStdString()));
+  };
+  ff->addRow(QStringLiteral("Katalog z wtyczkami:"),
+             FolderRow(folders, pluginsDir_, [this, resolved] { return resolved(pluginsDir_); }));
+  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this, resolved] { return resolved(dataDir_); }));
   top->addWidget(folders);
 
   auto* model = new QGroupBox(QStringLiteral("Model komórki"), this);

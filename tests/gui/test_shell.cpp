@@ -3,7 +3,9 @@
 // read-out, refused input, and settings that survive a restart.
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -205,6 +207,8 @@ class ShellTest : public QObject {
       }
       run.frame->action(cmd::kViewZoomBar)->trigger();
       QVERIFY(run.frame->zoomBar()->isHidden());
+      run.frame->action(cmd::kViewStatusBar)->trigger();
+      QVERIFY(run.frame->statusBar()->isHidden());
       run.frame->close();
       QVERIFY(FinishApplication(run));
     }
@@ -218,6 +222,8 @@ class ShellTest : public QObject {
       run.frame->show();
       QVERIFY(run.frame->zoomBar()->isHidden());
       QVERIFY(!run.frame->action(cmd::kViewZoomBar)->isChecked());
+      QVERIFY(run.frame->statusBar()->isHidden());
+      QVERIFY(!run.frame->action(cmd::kViewStatusBar)->isChecked());
       // The curve takes the stored colour.
       CDownView* view = run.frame->activeView();
       run.frame->action(cmd::kCalculate)->trigger();
@@ -263,6 +269,69 @@ class ShellTest : public QObject {
     QCOMPARE(f.frames().size(), open - 1);
 
     for (CChildFrame* c : f.frames()) c->document()->setModified(false);
+    FinishApplication(run);
+  }
+
+  void importedFilesAreSavedUnderANewNameAndFailedRecentEntriesGo() {
+    QTemporaryDir tmp;
+    const QString dat = tmp.path() + "/NaCl.dat", xml = tmp.path() + "/NaCl.xml";
+    QVERIFY(QFile::copy(testing::SourceDir() + "/tests/data/NaCl.dat", dat));
+    const QByteArray before = [&] {
+      QFile f(dat);
+      return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, (tmp.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    KomorkaDocument* doc = f.OpenDocumentFile(dat);
+    QVERIFY(doc);
+    QVERIFY(doc->path().isEmpty());
+    // "Zapisz" asks for a name, proposing NAME.xml beside the original.
+    testing::ModalWatcher<QFileDialog> save;
+    QString proposed;
+    save.Arm([&](QFileDialog* d) {
+      proposed = d->selectedFiles().value(0);
+      static_cast<QDialog*>(d)->accept();
+    });
+    f.action(cmd::kSave)->trigger();
+    QVERIFY(save.seen);
+    QCOMPARE(proposed, xml);
+    QCOMPARE(doc->path(), xml);
+    QVERIFY(QFileInfo::exists(xml));
+    QFile again(dat);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), before);
+
+    // The frame's title names the document also when its window is not maximised.
+    auto* child = f.frames().first();
+    child->showNormal();
+    QTRY_COMPARE(f.windowTitle(), QStringLiteral("Pelmora - NaCl.xml"));
+    child->showMaximized();
+    QTRY_COMPARE(f.windowTitle(), QStringLiteral("Pelmora - [NaCl.xml]"));
+
+    // With the last document closed, no chart switch looks pressed.
+    child->close();
+    QTRY_VERIFY(f.frames().isEmpty());
+    for (int id : {int(cmd::kDescriptions), int(cmd::kDescKa1), int(cmd::kDescKa2), int(cmd::kTicksFirst)})
+      QVERIFY(!f.action(id)->isChecked());
+    QTRY_COMPARE(f.windowTitle(), QStringLiteral("Pelmora"));
+
+    // A recent entry whose file has gone leaves the list after its message.
+    QVERIFY(QFile::remove(xml));
+    QMenu* recent = nullptr;
+    for (QAction* a : f.menuBar()->actions())
+      for (QAction* b : a->menu() ? a->menu()->actions() : QList<QAction*>{})
+        if (b->menu() && b->text() == QStringLiteral("Ostatnio otwarte")) recent = b->menu();
+    QVERIFY(recent);
+    QVERIFY(!recent->actions().isEmpty());
+    QCOMPARE(recent->actions().first()->statusTip(), xml);
+    testing::BoxWatcher box;
+    box.Arm();
+    recent->actions().first()->trigger();
+    QVERIFY(box.seen);
+    const QString first = QString::fromStdString(run.app->store().GetString("Recent File List", "File1", ""));
+    QCOMPARE(first, dat);
+    QVERIFY(recent->actions().first()->statusTip() != xml);
     FinishApplication(run);
   }
 
