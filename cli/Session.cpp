@@ -49,12 +49,8 @@ int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, C
   const bool opened = OpenStructureDocument(doc, path, messages);
   for (const DocMessage& m : messages) std::cerr << "pelmora-cli: " << path << ": " << m.text << "\n";
   if (!opened) return 2;
-  if (const std::string note = DisplacedEntriesMessage(JoinDocumentRecords(doc, s.reference)); !note.empty())
+  if (const std::string note = DisplacedEntriesMessage(ApplyDocumentRecords(doc, s.reference)); !note.empty())
     std::cerr << "pelmora-cli: " << note << "\n";
-  // The file's own source and set are what the experiment page applies when
-  // the document becomes active; a file without them keeps the settings'.
-  if (doc.sourceRecord) doc.ApplySource(s.reference.sources.front());
-  if (doc.aparatRecord) doc.ApplyApparatus(s.reference.apparatusSets.front());
   if (doc.sourceName.empty()) doc.sourceName = s.settings.RadName;
   if (doc.aparatName.empty()) doc.aparatName = s.settings.AparatName;
   if (!o.source.empty()) {

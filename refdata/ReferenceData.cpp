@@ -113,4 +113,11 @@ std::string DisplacedEntriesMessage(int count) {
          std::to_string(count);
 }
 
+int ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref) {
+  const int gaveWay = JoinDocumentRecords(doc, ref);
+  if (doc.sourceRecord) doc.ApplySource(ref.sources.front());
+  if (doc.aparatRecord) doc.ApplyApparatus(ref.apparatusSets.front());
+  return gaveWay;
+}
+
 }  // namespace pelmora

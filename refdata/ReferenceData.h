@@ -66,4 +66,12 @@ inline int JoinDocumentRecords(const CKomorka& doc, ReferenceData& ref) {
 // Tells the user that entries gave way ("" for none).
 std::string DisplacedEntriesMessage(int count);
 
+// What binding a document does with the records its file carries: joins them
+// to the tables and applies them to the document (wavelengths, radiation
+// type, ratio, widths, names), so that a neutron file is calculated and saved
+// as neutrons whether or not the experiment page is ever shown. A document
+// without its own records keeps its values. Returns how many table entries
+// gave way (see JoinDocumentRecords).
+int ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref);
+
 }  // namespace pelmora

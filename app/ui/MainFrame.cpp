@@ -402,8 +402,9 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
     delete doc;
     return nullptr;
   }
-  // The file's own source and instrument set join the application's lists.
-  const int gaveWay = JoinDocumentRecords(doc->doc(), app_.reference());
+  // The file's own source and instrument set join the application's lists
+  // and are applied to the document, as binding the experiment page does.
+  const int gaveWay = ApplyDocumentRecords(doc->doc(), app_.reference());
   AddRecentFile(full);
   AddFrame(doc);
   if (gaveWay > 0) statusBar()->showMessage(QString::fromStdString(DisplacedEntriesMessage(gaveWay)));

@@ -19,6 +19,7 @@
 
 #include "app/Paths.h"
 #include "diffractogram/ui/ChartPainter.h"
+#include "editors/ui/NumberEdit.h"
 #include "engine/TextFormat.h"
 
 namespace pelmora {
@@ -47,8 +48,6 @@ void CColorBox::mouseDoubleClickEvent(QMouseEvent*) {
 
 namespace {
 
-QString Number(double v) { return QString::fromStdString(cformat("%.15g", v)); }
-
 QWidget* FolderRow(QWidget* parent, QLineEdit* edit, const std::function<QString()>& start) {
   auto* row = new QWidget(parent);
   auto* h = new QHBoxLayout(row);
@@ -74,15 +73,15 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
   auto* ff = new QFormLayout(folders);
   pluginsDir_ = new QLineEdit(QString::fromStdString(s_.PluginsDir), this);
   dataDir_ = new QLineEdit(QString::fromStdString(s_.DataDir), this);
-  // The choosers start in the folders as the program finds them (a relative
-  // setting is looked up beside the executable too, as at start-up, where
-  // the plug-ins were loaded from), not in the working directory.
-  const auto resolved = [](const QLineEdit* e) {
-    return QString::fromStdString(ResolveFolder(e->text().toStdString()));
-  };
-  ff->addRow(QStringLiteral("Katalog z wtyczkami:"),
-             FolderRow(folders, pluginsDir_, [this, resolved] { return resolved(pluginsDir_); }));
-  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this, resolved] { return resolved(dataDir_); }));
+  // The choosers start in the folders as the program resolves them (the
+  // plug-ins one where the plug-ins are loaded from), not in the working
+  // directory.
+  ff->addRow(QStringLiteral("Katalog z wtyczkami:"), FolderRow(folders, pluginsDir_, [this] {
+               return QString::fromStdString(ResolvePluginsFolder(pluginsDir_->text().toStdString()));
+             }));
+  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this] {
+               return QString::fromStdString(ResolveFolder(dataDir_->text().toStdString()));
+             }));
   top->addWidget(folders);
 
   auto* model = new QGroupBox(QStringLiteral("Model komórki"), this);
@@ -95,10 +94,12 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
 
   auto* chart = new QGroupBox(QStringLiteral("Ustawienia dyfraktogramu"), this);
   auto* cf = new QFormLayout(chart);
-  margin_ = new QLineEdit(Number(s_.dthMargin), this);
+  margin_ = new CNumberEdit(this);
+  margin_->setNumber(s_.dthMargin);
   useMultiple_ = new QCheckBox(QStringLiteral("Użyj wielokrotności H"), this);
   useMultiple_->setChecked(s_.useTHMF != 0);
-  multiple_ = new QLineEdit(Number(s_.dthMF), this);
+  multiple_ = new CNumberEdit(this);
+  multiple_->setNumber(s_.dthMF);
   multiple_->setEnabled(s_.useTHMF != 0);
   connect(useMultiple_, &QCheckBox::toggled, multiple_, &QWidget::setEnabled);
   colourPrint_ = new QCheckBox(QStringLiteral("Drukuj w kolorze"), this);
@@ -138,16 +139,7 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
 void CSettingsDlg::accept() {
   // A numeric field without a number keeps the dialog open with the focus there.
   double marginValue = 0, multipleValue = 0;
-  for (auto [edit, out] : {std::pair<QLineEdit*, double*>{margin_, &marginValue}, {multiple_, &multipleValue}}) {
-    const auto v = parseDouble(edit->text().trimmed().toStdString());
-    if (!v) {
-      QMessageBox::warning(this, QStringLiteral("Pelmora"), QStringLiteral("Enter a number."));
-      edit->setFocus();
-      edit->selectAll();
-      return;
-    }
-    *out = *v;
-  }
+  if (!margin_->TakeNumber(&marginValue) || !multiple_->TakeNumber(&multipleValue)) return;
   s_.PluginsDir = pluginsDir_->text().toStdString();
   s_.DataDir = dataDir_->text().toStdString();
   s_.GLDetail = detail_->value();

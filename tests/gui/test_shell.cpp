@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +20,8 @@
 #include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
 #include "diffractogram/ui/ChartBar.h"
+#include "editors/ReflectionExport.h"
+#include "editors/ui/NumberEdit.h"
 #include "engine/ui/CalcDialog.h"
 #include "bench/LargeCase.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -335,6 +338,47 @@ class ShellTest : public QObject {
     FinishApplication(run);
   }
 
+  void neutronFileIsCalculatedAsNeutronsAndSavedUnchanged() {
+    // NaCl measured with neutrons: the file's own source says so.
+    QTemporaryDir tmp;
+    QFile example(testing::ExampleFile("NaCl.xml"));
+    QVERIFY(example.open(QIODevice::ReadOnly));
+    QByteArray bytes = example.readAll();
+    const QByteArray xray = "<source name=\"Cu Ka\" type=\"x\">";
+    QVERIFY(bytes.contains(xray));
+    bytes.replace(xray, "<source name=\"D2B\" type=\"n\">");
+    const QString path = tmp.path() + "/NaCl-n.xml";
+    {
+      QFile out(path);
+      QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+    }
+    const QString ini = tmp.path() + "/P.conf";
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {path}, ini.toStdString()));
+    CMainFrame& f = *run.frame;
+    KomorkaDocument* doc = f.activeDocument();
+    QVERIFY(doc);
+    QCOMPARE(doc->doc().radiation, 1);
+    f.action(cmd::kCalculate)->trigger();
+    const QByteArray list = QByteArray::fromStdString(FormatReflectionList(doc->doc(), ReflectionFilter{}));
+
+    // Saved without a change, the file keeps every byte.
+    f.action(cmd::kSave)->trigger();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), bytes);
+    FinishApplication(run);
+
+    // The command-line tool lists the same reflections.
+    QProcess cli;
+    cli.start(QStringLiteral(PELMORA_CLI), {QStringLiteral("calc"), path, QStringLiteral("--settings"), ini});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QByteArray fromCli = cli.readAllStandardOutput();
+    QVERIFY(list.count('\n') > 5);
+    QCOMPARE(list, fromCli);
+  }
+
   void numberFieldWithoutNumberKeepsDialogOpen() {
     CSettings s;
     CSettingsDlg dlg(s);
@@ -346,6 +390,11 @@ class ShellTest : public QObject {
     QCOMPARE(box.text, QStringLiteral("Enter a number."));
     QCOMPARE(s.dthMargin, 20.0);
     QVERIFY(dlg.result() != QDialog::Accepted);
+    // A decimal comma is read as the decimal separator, never as the end of the number.
+    dlg.margin()->setText(QStringLiteral("0,5"));
+    dlg.accept();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(s.dthMargin, 0.5);
   }
 };
 
