@@ -5,7 +5,7 @@
 #include <QStatusBar>
 #include <QMessageBox>
 
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PelmorApp.h"
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/ui/DownView.h"

@@ -17,10 +17,10 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/Paths.h"
+#include "settings/Paths.h"
 #include "diffractogram/ui/ChartPainter.h"
 #include "editors/ui/NumberEdit.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

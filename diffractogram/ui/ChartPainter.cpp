@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "diffractogram/ui/ZoomState.h"
+#include "diffractogram/ZoomState.h"
+#include "engine/NumberFormat.h"
 #include "engine/Rounding.h"
-#include "engine/TextFormat.h"
 
 namespace pelmora {
 

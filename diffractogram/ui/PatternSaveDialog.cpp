@@ -7,7 +7,7 @@
 
 #include "diffractogram/PatternExport.h"
 #include "editors/ui/NumberEdit.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 
