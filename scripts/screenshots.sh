@@ -8,6 +8,9 @@
 #   5-settings-dialog.png     "Ustawienia programu"
 #   6-plugins-dialog.png      "Wtyczki"
 #   7-pseudo-voigt-info.png   the pseudo-Voigt info window of the NaCl peaks
+#   structure-page.png        "Definiuj Strukturę" on NaCl, its "Atomy" page
+#   structure-anomalous.png   the same on its "Czynniki anomalne" page
+#   atom-table.png            "Wybór atomu" opened from "..." on chlorine
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"
