@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/NumberEdit.h"
 #include "engine/Komorka.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/AtomTable.h"
 

@@ -15,7 +15,7 @@
 #include <cmath>
 
 #include "editors/ui/NumberEdit.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 
 namespace pelmora {

@@ -20,13 +20,13 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
 #include "documents/StructureFile.h"
 #include "editors/ui/NumberEdit.h"
 #include "editors/ui/TabPage1.h"
 #include "engine/CalcProgress.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "refdata/ui/AtomTable.h"
 #include "tests/gui/GuiTestSupport.h"
 
