@@ -29,6 +29,8 @@ enum : int {
   kShiftLowerRange = 32799, kShiftLowerStep = 32800, kShiftHigherStep = 32801, kShiftHigherRange = 32802,
   kUpHeight = 32810, kUpStep = 32811, kDownStep = 32812, kDownHeight = 32813,
 };
+// The structure editor and the periodic table.
+enum : int { kStructurePage = 32775, kAtomTable = 32788 };
 }  // namespace cmd
 
 extern const CommandInfo kCommands[];

@@ -25,6 +25,8 @@
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "diffractogram/PatternRun.h"
+#include "editors/ui/TabPage1.h"
+#include "refdata/ui/AtomTable.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
 #include "engine/ui/CalcDialog.h"
@@ -94,6 +96,7 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   CreateStatusBar();
   BuildMenus(false);
   RestoreLayout();
+  CreateEditors();
 
   QSize size(1180, 800);
   if (const QScreen* screen = QApplication::primaryScreen())
@@ -178,6 +181,21 @@ void CMainFrame::CreateActions() {
     if (id == 0 || id == cmd::kModeArea || id == cmd::kModeStretchX || id == cmd::kModeStretchY) continue;
     connect(action(id), &QAction::triggered, this, [this, id] { RunZoom(id); });
   }
+}
+
+void CMainFrame::CreateEditors() {
+  structurePage_ = new CTabPage1(app_.reference(), this);
+  connect(&hub_, &NotificationHub::activeDocumentChanged, structurePage_, &CTabPage1::Bind);
+  connect(&hub_, &NotificationHub::structureChanged, structurePage_, &CTabPage1::OnStructureChanged);
+  connect(&hub_, &NotificationHub::showStructurePage, this, [this] {
+    structurePage_->show();
+    structurePage_->raise();
+    structurePage_->activateWindow();
+  });
+  connect(action(cmd::kStructurePage), &QAction::triggered, &hub_, &NotificationHub::showStructurePage);
+  // Ctrl+Enter calculates from the structure page too, where the atoms are typed.
+  structurePage_->addAction(action(cmd::kCalculate));
+  connect(action(cmd::kAtomTable), &QAction::triggered, this, &CMainFrame::ShowAtomTable);
 }
 
 void CMainFrame::CreateToolBars() {
@@ -271,8 +289,11 @@ void CMainFrame::BuildMenus(bool withDocument) {
 
   if (withDocument) {
     QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
+    exp->addAction(action(cmd::kStructurePage));
     exp->addAction(action(cmd::kCalculate));
   }
+  QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
+  tables->addAction(action(cmd::kAtomTable));
   QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
   options->addAction(action(cmd::kPlugins));
   options->addAction(action(cmd::kSettings));
@@ -528,6 +549,7 @@ void CMainFrame::RefreshFrameTitle() {
 void CMainFrame::RefreshCommandState() {
   CDownView* v = activeView();
   const bool has = v != nullptr;
+  action(cmd::kStructurePage)->setEnabled(has);
   for (int id : {cmd::kClose, cmd::kSave, cmd::kSaveAs, cmd::kExportText, cmd::kCalculate, cmd::kDescriptions,
                  cmd::kDescKa1, cmd::kDescKa2})
     action(id)->setEnabled(has);
@@ -628,6 +650,11 @@ void CMainFrame::ShowSettings() {
 
 void CMainFrame::ShowPlugins() {
   CPluginsDialog dlg(app_.plugins(), this);
+  dlg.exec();
+}
+
+void CMainFrame::ShowAtomTable() {
+  CAtomTable dlg(app_.reference(), nullptr, activeDocument() != nullptr, this);
   dlg.exec();
 }
 

@@ -22,6 +22,7 @@ class CPelmorApp;
 class CChartBar;
 class CDownView;
 class CInfoPseudoVoigt;
+class CTabPage1;
 class KomorkaDocument;
 
 // A child frame: one document and its chart view. Closing it asks to save a
@@ -82,6 +83,10 @@ class CMainFrame : public QMainWindow {
   void ShowProfileInfo();
   // The pseudo-Voigt info window, created at its first opening and kept.
   CInfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
+  // "Definiuj Strukturę", created with the frame and hidden until asked for.
+  CTabPage1* structurePage() const { return structurePage_; }
+  // "Wybór atomu" from the menu, without an atom.
+  void ShowAtomTable();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -90,6 +95,7 @@ class CMainFrame : public QMainWindow {
   void CreateActions();
   void CreateToolBars();
   void CreateStatusBar();
+  void CreateEditors();
   void BuildMenus(bool withDocument);
   void RestoreLayout();
   void OnSubWindowActivated(QMdiSubWindow* w);
@@ -123,6 +129,7 @@ class CMainFrame : public QMainWindow {
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
+  CTabPage1* structurePage_ = nullptr;
 };
 
 }  // namespace pelmora

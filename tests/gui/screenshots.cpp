@@ -3,6 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
@@ -19,6 +23,8 @@
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartPainter.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "editors/ui/TabPage1.h"
+#include "refdata/ui/AtomTable.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
@@ -114,6 +120,29 @@ int main(int argc, char** argv) {
     }
   });
   frame.chartBar()->infoButton()->trigger();
+
+  // The structure page on NaCl: its atoms, its anomalous factors, and the
+  // periodic table opened from "..." on the chlorine row, stepped to Cl-1.
+  frame.action(cmd::kStructurePage)->trigger();
+  CTabPage1* page = frame.structurePage();
+  (void)QTest::qWaitForWindowExposed(page);
+  page->sheet()->setCurrentIndex(0);
+  ok = Save(page, out, "structure-page.png") && ok;
+  page->sheet()->setCurrentIndex(1);
+  ok = Save(page, out, "structure-anomalous.png") && ok;
+  page->sheet()->setCurrentIndex(0);
+  page->atomsPage()->list()->selectRow(1);
+  QTimer::singleShot(300, [&] {
+    if (auto* t = qobject_cast<CAtomTable*>(QApplication::activeModalWidget())) {
+      const ElementEntry& cl = run.app->reference().elements.Entry(17);
+      for (int i = 0; i <= cl.ionCount() && !t->nameField()->text().startsWith(QStringLiteral("Cl-1")); ++i)
+        t->StepIon(1);
+      ok = Save(t, out, "atom-table.png") && ok;
+      QMetaObject::invokeMethod(t, "reject", Qt::QueuedConnection);
+    }
+  });
+  page->atomsPage()->chooseButton()->click();
+  page->hide();
 
   // Sticks ("brak") of Si with their descriptions: every dot on its stick's top.
   frame.chartBar()->profiles()->setCurrentText(QStringLiteral("brak"));
