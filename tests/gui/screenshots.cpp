@@ -25,6 +25,10 @@
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "editors/ui/TabPage1.h"
 #include "refdata/ui/AtomTable.h"
+#include "editors/ui/ExperimentPage.h"
+#include "editors/ui/InfoPanel.h"
+#include "editors/ui/ReflectionTable.h"
+#include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
@@ -143,6 +147,32 @@ int main(int argc, char** argv) {
   });
   page->atomsPage()->chooseButton()->click();
   page->hide();
+  // The experiment page, the reflection table with both lines, and the info
+  // panel's "Kursor" page with the cursor on NaCl's strongest peak.
+  frame.action(cmd::kExperimentPage)->trigger();
+  ok = Save(frame.experimentPage(), out, "experiment-page.png") && ok;
+  frame.experimentPage()->hide();
+  frame.reflectionTable()->ka2Box()->setChecked(true);
+  frame.action(cmd::kReflectionTable)->trigger();
+  ok = Save(frame.reflectionTable(), out, "reflection-table.png") && ok;
+  frame.reflectionTable()->hide();
+  frame.action(cmd::kZoomReset)->trigger();
+  testing::WaitForChart(view);
+  double peak = 0.0, strongest = -1.0;
+  for (const Reflection& r : view->document()->doc().reflectionsAll)
+    if (r.line == 1 && r.intensity > strongest) {
+      strongest = r.intensity;
+      peak = TwoThetaDegrees(r);
+    }
+  const ChartRect chart = view->chartRect();
+  int x = chart.left;
+  for (int px = chart.left; px <= chart.right; ++px)
+    if (std::abs(view->pixelToAngle(px) - peak) < std::abs(view->pixelToAngle(x) - peak)) x = px;
+  frame.action(cmd::kViewInfo)->trigger();
+  frame.infoPanel()->sheet()->setCurrentIndex(2);
+  view->readCursor(QPoint(x, (chart.top + chart.bottom) / 2));
+  ok = Save(frame.infoPanel(), out, "info-panel.png") && ok;
+  frame.infoPanel()->hide();
 
   // Sticks ("brak") of Si with their descriptions: every dot on its stick's top.
   frame.chartBar()->profiles()->setCurrentText(QStringLiteral("brak"));
