@@ -20,6 +20,7 @@ const CommandInfo kCommands[] = {
     {59393, "&Pasek statusu", "", "Pokaż lub ukryj pasek statusu", "Pokaż/ukryj pasek statusu", "", true},
     {32786, "Osie", "", "Pokaż lub schowaj pasek Osie", "Pokaż/ukryj pasek Osie", "", true},
     {32804, "Powiększenie", "", "Pokaż lub ukryj pasek Powiększenie", "", "", true},
+    {32806, "Monitor\tShift+Ctrl+M", "Shift+Ctrl+M", "Pokaż okno monitora", "", "", true},
     {57664, "&O programie Pelmora", "", "Wyświetla informacje o programie", "Informacja o programie", "help-about", false},
     // Chart bar.
     {32780, "Podziałka główna osi 2θ", "", "Podziałka główna i opisy osi 2θ", "Podziałka główna osi 2θ", "ticks-x-major", true},

@@ -22,6 +22,7 @@ enum : int {
   kCalculate = 32778, kExportText = 32818,
   kPlugins = 32772, kSettings = 32808,
   kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,
+  kViewMonitor = 32806,
   kTicksFirst = 32780, kTicksLast = 32785,
   kDescriptions = 32819, kDescKa1 = 32824, kDescKa2 = 32825,
   kModeArea = 32823, kModeStretchX = 32794, kModeStretchY = 32809,

@@ -22,6 +22,7 @@ class CPelmorApp;
 class CChartBar;
 class CDownView;
 class CInfoPseudoVoigt;
+class CGLWindow;
 class KomorkaDocument;
 
 // A child frame: one document and its chart view. Closing it asks to save a
@@ -82,6 +83,8 @@ class CMainFrame : public QMainWindow {
   void ShowProfileInfo();
   // The pseudo-Voigt info window, created at its first opening and kept.
   CInfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
+  // The "Monitor" panel with the 3D view of the active document.
+  CGLWindow* glWindow() const { return glWindow_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -121,6 +124,7 @@ class CMainFrame : public QMainWindow {
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
+  CGLWindow* glWindow_ = nullptr;
 };
 
 }  // namespace pelmora
