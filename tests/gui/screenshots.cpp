@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 
 #include "app/ui/Application.h"

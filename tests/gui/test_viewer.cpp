@@ -14,6 +14,7 @@
 #include "app/ui/Commands.h"
 #include "app/ui/DocumentWrapper.h"
 #include "app/ui/MainFrame.h"
+#include "editors/ui/NumberEdit.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "viewer3d/ui/GLWindow.h"
 #include "viewer3d/ui/MyWnd.h"
@@ -53,7 +54,8 @@ class ViewerTest : public QObject {
     QCOMPARE(panel->thicknessSlider()->value(), doc->doc().cellViewScale);
 
     // The thickness field moves the slider and writes the document.
-    panel->thicknessField()->setValue(73);
+    panel->thicknessField()->selectAll();
+    QTest::keyClicks(panel->thicknessField(), QStringLiteral("73"));
     QCOMPARE(panel->thicknessSlider()->value(), 73);
     QCOMPARE(doc->doc().cellViewScale, 73);
     QVERIFY(doc->isModified());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <QFile>
+#include <QImage>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,6 +127,26 @@ class ViewerGLTest : public QObject {
     QFile f(other);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll().split(' ').mid(0, 2), QList<QByteArray>({"1024", "768"}));
+
+    // The shipped PNG plug-in: the picture upright, in its colours.
+    PluginTable shipped;
+    QCOMPARE(ScanPlugins(PELMORA_PLUGINS_DIR, shipped), std::string());
+    CGLWindow pngPanel(detail, BuildImageFormats(shipped));
+    pngPanel.BindDocument(&doc);
+    int png = -1;
+    for (size_t i = 0; i < pngPanel.formats().size(); ++i)
+      if (pngPanel.formats()[i].pattern == "*.png") png = static_cast<int>(i);
+    QVERIFY(png > 0);
+    // Moved 5 units up (pan 50): the atom ends above the middle, 2.414 * 5/30
+    // of the half height, and not below it.
+    pngPanel.view()->state().panY = 50;
+    const QString pngPath = dir_.path() + "/k.png";
+    QVERIFY(pngPanel.SaveImageTo(pngPath, png, 1024, 768));
+    const QImage image(pngPath);
+    QCOMPARE(image.size(), QSize(1024, 768));
+    const QColor above = image.pixelColor(512, 230);
+    QVERIFY(above.red() > 200 && above.red() > above.green() + 50);
+    QCOMPARE(image.pixelColor(512, 538), QColor(Qt::white));
 
     // A left drag turns the view; the mode decides which angles.
     CMyWnd* view = panel.view();

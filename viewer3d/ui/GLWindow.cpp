@@ -1,6 +1,7 @@
 #include "viewer3d/ui/GLWindow.h"
 
 #include <QApplication>
+#include <cmath>
 #include <QColorDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,6 +15,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "editors/ui/NumberEdit.h"
 #include "viewer3d/ui/GLSaveDialog.h"
 #include "viewer3d/ui/MyWnd.h"
 #include "viewer3d/ui/TimerButton.h"
@@ -236,15 +238,25 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
   slider_ = new QSlider(Qt::Horizontal, body);
   slider_->setRange(0, 100);
   slider_->setToolTip(QStringLiteral("Grubość krawędzi komórki"));
-  field_ = new QSpinBox(body);
-  field_->setRange(0, 100);
+  field_ = new CNumberEdit(body);
+  field_->setMaximumWidth(48);
+  field_->setToolTip(QStringLiteral("Grubość krawędzi komórki (0–100)"));
   colorBox_ = new CViewColorBox(body);
   edges->addWidget(slider_, 1);
   edges->addWidget(field_);
   edges->addWidget(colorBox_);
   box->addLayout(edges);
   connect(slider_, &QSlider::valueChanged, this, &CGLWindow::SetThickness);
-  connect(field_, &QSpinBox::valueChanged, this, &CGLWindow::SetThickness);
+  // Every whole number 0..100 typed moves the slider at once; text that is
+  // no number is refused when the field is left.
+  connect(field_, &QLineEdit::textEdited, this, [this] {
+    const std::optional<double> v = field_->value();
+    if (v && *v == std::floor(*v) && *v >= 0 && *v <= 100) SetThickness(static_cast<int>(*v));
+  });
+  connect(field_, &QLineEdit::editingFinished, this, [this] {
+    double v = 0;
+    if (doc_ && field_->TakeNumber(&v)) field_->setNumber(doc_->cellViewScale, "%.0f");
+  });
   connect(colorBox_, &CViewColorBox::colorChosen, this, [this] {
     emit documentEdited();
     Redraw();
@@ -311,7 +323,7 @@ void CGLWindow::Refresh() {
   {
     const QSignalBlocker b1(field_), b2(slider_);
     slider_->setValue(doc_->cellViewScale);
-    field_->setValue(doc_->cellViewScale);
+    field_->setNumber(doc_->cellViewScale, "%.0f");
   }
   doc_->CopyStructureAtoms(atoms_);
   list_->Fill(atoms_);
@@ -323,7 +335,7 @@ void CGLWindow::SetThickness(int value) {
   {
     const QSignalBlocker b1(field_), b2(slider_);
     slider_->setValue(value);
-    field_->setValue(value);
+    if (field_->value() != static_cast<double>(value)) field_->setNumber(value, "%.0f");
   }
   if (doc_->cellViewScale != value) {
     doc_->cellViewScale = value;

@@ -22,6 +22,7 @@ class QToolButton;
 
 namespace pelmora {
 
+class CNumberEdit;
 class CViewColorBox;
 class CMyWnd;
 class CTimerButton;
@@ -63,7 +64,7 @@ class CGLWindow : public QDockWidget {
   QLabel* placeholder() const { return placeholder_; }
   CGLListCtrl* atomList() const { return list_; }
   QSlider* thicknessSlider() const { return slider_; }
-  QSpinBox* thicknessField() const { return field_; }
+  CNumberEdit* thicknessField() const { return field_; }
   CViewColorBox* colorBox() const { return colorBox_; }
   QToolButton* saveButton() const { return save_; }
   QAbstractButton* switchButton(int id) const;  // 1001 axes, 1067 cell shape, 1078 images, 1069..1071 modes
@@ -101,7 +102,7 @@ class CGLWindow : public QDockWidget {
   QLabel* placeholder_ = nullptr;
   CGLListCtrl* list_ = nullptr;
   QSlider* slider_ = nullptr;
-  QSpinBox* field_ = nullptr;
+  CNumberEdit* field_ = nullptr;
   CViewColorBox* colorBox_ = nullptr;
   QToolButton* save_ = nullptr;
   QToolButton* axes_ = nullptr;
