@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/PelmorApp.h"
 #include "viewer3d/ui/GLWindow.h"
