@@ -23,6 +23,7 @@ enum : int {
   kExperimentPage = 32776, kReflectionTable = 32791, kViewInfo = 32821,
   kPlugins = 32772, kSettings = 32808,
   kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,
+  kViewMonitor = 32806,
   kTicksFirst = 32780, kTicksLast = 32785,
   kDescriptions = 32819, kDescKa1 = 32824, kDescKa2 = 32825,
   kModeArea = 32823, kModeStretchX = 32794, kModeStretchY = 32809,

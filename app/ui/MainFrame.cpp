@@ -20,6 +20,7 @@
 #include "app/ui/PatternAdapter.h"
 #include "app/ui/PelmorApp.h"
 #include "app/ui/SettingsDialog.h"
+#include "app/ui/ViewerPanel.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/DownView.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
@@ -98,6 +99,7 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   CreateToolBars();
   CreateStatusBar();
   CreateEditors();
+  glWindow_ = CreateViewerPanel(*this, app_, hub_, action(cmd::kViewMonitor));
   BuildMenus(false);
   RestoreLayout();
 
@@ -289,7 +291,7 @@ void CMainFrame::BuildMenus(bool withDocument) {
   options->addAction(action(cmd::kSettings));
 
   QMenu* view = bar->addMenu(QStringLiteral("&Widok"));
-  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar})
+  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
   view->addAction(action(cmd::kViewInfo));
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));

@@ -26,6 +26,7 @@ class CTabPage1;
 class CPropBar;
 class CTabPage2;
 class CTabPage4;
+class CGLWindow;
 class KomorkaDocument;
 
 // A child frame: one document and its chart view. Closing it asks to save a
@@ -94,6 +95,8 @@ class CMainFrame : public QMainWindow {
   CTabPage2* experimentPage() const { return experimentPage_; }
   CTabPage4* reflectionTable() const { return reflectionTable_; }
   CPropBar* infoPanel() const { return infoPanel_; }
+  // The "Monitor" panel with the 3D view of the active document.
+  CGLWindow* glWindow() const { return glWindow_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -142,6 +145,7 @@ class CMainFrame : public QMainWindow {
   CTabPage2* experimentPage_ = nullptr;
   CTabPage4* reflectionTable_ = nullptr;
   CPropBar* infoPanel_ = nullptr;
+  CGLWindow* glWindow_ = nullptr;
 };
 
 }  // namespace pelmora

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 
 #include "app/ui/Application.h"
@@ -30,6 +31,9 @@
 #include "editors/ui/ReflectionTable.h"
 #include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"
+#include "viewer3d/ui/GLSaveDialog.h"
+#include "viewer3d/ui/GLWindow.h"
+#include "viewer3d/ui/MyWnd.h"
 
 using namespace pelmora;
 
@@ -46,6 +50,7 @@ bool Save(QWidget* w, const QString& dir, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  SetDefaultGLFormat();
   QApplication qapp(argc, argv);
   if (argc < 2) {
     std::fprintf(stderr, "usage: pelmora_screenshots OUTPUT-FOLDER\n");
@@ -210,6 +215,33 @@ int main(int argc, char** argv) {
     const bool saved = img.scaled(640, 480, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     ok = saved && ok;
+  }
+
+  // Rutile in the "Monitor" panel: labelled atoms, the cell edges and axes,
+  // turned a little; then its save dialog.
+  if (KomorkaDocument* rutile = frame.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"))) {
+    CGLWindow* panel = frame.glWindow();
+    frame.action(cmd::kViewMonitor)->trigger();
+    panel->resize(420, 720);
+    for (int row = 0; row < panel->atomList()->rowCount(); ++row) panel->ToggleLabel(row);
+    panel->switchButton(1001)->click();
+    if (CMyWnd* view = panel->view()) {
+      view->state().angleZ = 25;
+      view->state().angleY = 15;
+      view->state().zoom = 20;
+    }
+    (void)QTest::qWaitForWindowExposed(panel);
+    QTest::qWait(300);
+    ok = Save(panel, out, "viewer-3d.png") && ok;
+    QTimer::singleShot(400, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<CGLSaveDialog*>(w); d && d->isVisible()) {
+          Save(d, out, "viewer-save-dialog.png");
+          d->reject();
+        }
+    });
+    panel->saveButton()->click();
+    rutile->setModified(false);
   }
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
