@@ -23,7 +23,10 @@ const CommandInfo kCommands[] = {
     {59393, "&Pasek statusu", "", "Pokaż lub ukryj pasek statusu", "Pokaż/ukryj pasek statusu", "", true},
     {32786, "Osie", "", "Pokaż lub schowaj pasek Osie", "Pokaż/ukryj pasek Osie", "", true},
     {32804, "Powiększenie", "", "Pokaż lub ukryj pasek Powiększenie", "", "", true},
+    {32806, "Monitor\tShift+Ctrl+M", "Shift+Ctrl+M", "Pokaż okno monitora", "", "", true},
     {57664, "&O programie Pelmora", "", "Wyświetla informacje o programie", "Informacja o programie", "help-about", false},
+    {32775, "Definiuj strukturę\tCtrl + D", "Ctrl+D", "Zdefiniuj komórkę i atomy struktury", "Definiuj strukturę", "", false},
+    {32788, "Czynniki atomowe\tShift+Ctrl+T", "Shift+Ctrl+T", "Pokaż układ okresowy z czynnikami rozpraszania", "Czynniki atomowe", "", false},
     // Chart bar.
     {32780, "Podziałka główna osi 2θ", "", "Podziałka główna i opisy osi 2θ", "Podziałka główna osi 2θ", "ticks-x-major", true},
     {32781, "Podziałka średnia osi 2θ", "", "Podziałka średnia osi 2θ", "Podziałka średnia osi 2θ", "ticks-x-medium", true},

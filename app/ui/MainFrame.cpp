@@ -20,11 +20,14 @@
 #include "app/ui/PatternAdapter.h"
 #include "app/ui/PelmorApp.h"
 #include "app/ui/SettingsDialog.h"
+#include "app/ui/ViewerPanel.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/DownView.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "diffractogram/PatternRun.h"
+#include "editors/ui/TabPage1.h"
+#include "refdata/ui/AtomTable.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
 #include "editors/ui/ExperimentPage.h"
@@ -96,6 +99,7 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   CreateToolBars();
   CreateStatusBar();
   CreateEditors();
+  glWindow_ = CreateViewerPanel(*this, app_, hub_, action(cmd::kViewMonitor));
   BuildMenus(false);
   RestoreLayout();
 
@@ -275,16 +279,19 @@ void CMainFrame::BuildMenus(bool withDocument) {
 
   if (withDocument) {
     QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
+    exp->addAction(action(cmd::kStructurePage));
     exp->addAction(action(cmd::kExperimentPage));
     exp->addAction(action(cmd::kCalculate));
     exp->addAction(action(cmd::kReflectionTable));
   }
+  QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
+  tables->addAction(action(cmd::kAtomTable));
   QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
   options->addAction(action(cmd::kPlugins));
   options->addAction(action(cmd::kSettings));
 
   QMenu* view = bar->addMenu(QStringLiteral("&Widok"));
-  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar})
+  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
   view->addAction(action(cmd::kViewInfo));
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
@@ -308,6 +315,15 @@ void CMainFrame::CreateEditors() {
   connect(action(cmd::kExperimentPage), &QAction::triggered, this, [this] { ShowWindow(experimentPage_); });
   reflectionTable_ = new CTabPage4(hub_, this);
   connect(action(cmd::kReflectionTable), &QAction::triggered, this, [this] { ShowWindow(reflectionTable_); });
+
+  structurePage_ = new CTabPage1(app_.reference(), this);
+  connect(&hub_, &NotificationHub::activeDocumentChanged, structurePage_, &CTabPage1::Bind);
+  connect(&hub_, &NotificationHub::structureChanged, structurePage_, &CTabPage1::OnStructureChanged);
+  connect(&hub_, &NotificationHub::showStructurePage, this, [this] { ShowWindow(structurePage_); });
+  connect(action(cmd::kStructurePage), &QAction::triggered, &hub_, &NotificationHub::showStructurePage);
+  // Ctrl+Enter calculates from the structure page too, where the atoms are typed.
+  structurePage_->addAction(action(cmd::kCalculate));
+  connect(action(cmd::kAtomTable), &QAction::triggered, this, &CMainFrame::ShowAtomTable);
 }
 
 void CMainFrame::ShowWindow(QWidget* w) {
@@ -561,6 +577,7 @@ void CMainFrame::RefreshFrameTitle() {
 void CMainFrame::RefreshCommandState() {
   CDownView* v = activeView();
   const bool has = v != nullptr;
+  action(cmd::kStructurePage)->setEnabled(has);
   for (int id : {cmd::kClose, cmd::kSave, cmd::kSaveAs, cmd::kExportText, cmd::kCalculate, cmd::kDescriptions,
                  cmd::kDescKa1, cmd::kDescKa2, cmd::kExperimentPage, cmd::kReflectionTable})
     action(id)->setEnabled(has);
@@ -663,6 +680,11 @@ void CMainFrame::ShowSettings() {
 
 void CMainFrame::ShowPlugins() {
   CPluginsDialog dlg(app_.plugins(), this);
+  dlg.exec();
+}
+
+void CMainFrame::ShowAtomTable() {
+  CAtomTable dlg(app_.reference(), nullptr, activeDocument() != nullptr, this);
   dlg.exec();
 }
 
