@@ -23,6 +23,10 @@ class CChartBar;
 class CDownView;
 class CInfoPseudoVoigt;
 class CTabPage1;
+class CPropBar;
+class CTabPage2;
+class CTabPage4;
+class CGLWindow;
 class KomorkaDocument;
 
 // A child frame: one document and its chart view. Closing it asks to save a
@@ -87,6 +91,12 @@ class CMainFrame : public QMainWindow {
   CTabPage1* structurePage() const { return structurePage_; }
   // "Wybór atomu" from the menu, without an atom.
   void ShowAtomTable();
+  // The editor windows and the info panel, created with the frame.
+  CTabPage2* experimentPage() const { return experimentPage_; }
+  CTabPage4* reflectionTable() const { return reflectionTable_; }
+  CPropBar* infoPanel() const { return infoPanel_; }
+  // The "Monitor" panel with the 3D view of the active document.
+  CGLWindow* glWindow() const { return glWindow_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -130,6 +140,11 @@ class CMainFrame : public QMainWindow {
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
   CTabPage1* structurePage_ = nullptr;
+  static void ShowWindow(QWidget* w);
+  CTabPage2* experimentPage_ = nullptr;
+  CTabPage4* reflectionTable_ = nullptr;
+  CPropBar* infoPanel_ = nullptr;
+  CGLWindow* glWindow_ = nullptr;
 };
 
 }  // namespace pelmora
