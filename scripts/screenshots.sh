@@ -8,6 +8,7 @@
 #   5-settings-dialog.png     "Ustawienia programu"
 #   6-plugins-dialog.png      "Wtyczki"
 #   7-pseudo-voigt-info.png   the pseudo-Voigt info window of the NaCl peaks
+#   print-preview.png         the print preview of the NaCl page
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"

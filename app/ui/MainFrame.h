@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "app/ui/NotificationHub.h"
@@ -20,6 +21,7 @@ namespace pelmora {
 
 class CPelmorApp;
 class CChartBar;
+class CChartPrinting;
 class CDownView;
 class CInfoPseudoVoigt;
 class KomorkaDocument;
@@ -103,6 +105,8 @@ class CMainFrame : public QMainWindow {
   QStringList RecentFiles() const;
   void ShowMessages(const std::vector<DocMessage>& messages);
   void ExportText();
+  // Print, direct print, preview, print setup and the picture export.
+  void RunPrintCommand(int id);
   void ShowSettings();
   void ShowPlugins();
   void ShowAbout();
@@ -121,6 +125,7 @@ class CMainFrame : public QMainWindow {
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
+  std::unique_ptr<CChartPrinting> printing_;
 };
 
 }  // namespace pelmora

@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 #include "engine/TextFormat.h"
 
 namespace pelmora {

@@ -10,8 +10,8 @@
 
 #include "bench/LargeCase.h"
 #include "diffractogram/PatternSynthesis.h"
-#include "diffractogram/ui/ChartPainter.h"
-#include "diffractogram/ui/ZoomState.h"
+#include "diffractogram/chart/ChartPainter.h"
+#include "diffractogram/ZoomState.h"
 
 using namespace pelmora;
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "diffractogram/PatternGrid.h"
-#include "diffractogram/ui/ChartPainter.h"
-#include "diffractogram/ui/ZoomState.h"
+#include "diffractogram/chart/ChartPainter.h"
+#include "diffractogram/ZoomState.h"
 
 namespace pelmora {
 

@@ -111,6 +111,16 @@ int main(int argc, char** argv) {
   });
   frame.chartBar()->infoButton()->trigger();
 
+  // The printed page of the whole NaCl pattern, as the print preview shows it.
+  frame.action(cmd::kZoomReset)->trigger();
+  QTimer::singleShot(1000, [&] {
+    if (QWidget* d = QApplication::activeModalWidget()) {
+      ok = Save(d, out, "print-preview.png") && ok;
+      QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    }
+  });
+  frame.action(cmd::kPrintPreview)->trigger();
+
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();
   FinishApplication(run);

@@ -1,4 +1,4 @@
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 
 #include <QFontMetrics>
 #include <QPaintEngine>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "diffractogram/ui/ZoomState.h"
+#include "diffractogram/ZoomState.h"
 #include "engine/TextFormat.h"
 
 namespace pelmora {
