@@ -2,7 +2,9 @@
 
 #include <locale.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -112,6 +114,30 @@ std::optional<double> parseDouble(std::string_view text) {
   char* end = nullptr;
   const double v = strtod_l(s.c_str(), &end, cLocale());
   if (end == s.c_str()) return std::nullopt;
+  return v;
+}
+
+std::optional<double> ParseUserNumber(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  std::string s(text);
+  // One decimal separator: a comma counts as the point; a text with both, or
+  // with two commas, is not one number.
+  const auto comma = s.find(',');
+  if (comma != std::string::npos) {
+    if (s.find(',', comma + 1) != std::string::npos || s.find('.') != std::string::npos) return std::nullopt;
+    s[comma] = '.';
+  }
+  // strtod would also take "inf", "nan" and hexadecimal forms: none of them
+  // is a value a person means in these fields.
+  for (char ch : s)
+    if (!(std::isdigit(static_cast<unsigned char>(ch)) || ch == '.' || ch == '+' || ch == '-' || ch == 'e' ||
+          ch == 'E'))
+      return std::nullopt;
+  char* end = nullptr;
+  const double v = strtod_l(s.c_str(), &end, cLocale());
+  if (end == s.c_str() || *end != '\0' || !std::isfinite(v)) return std::nullopt;
   return v;
 }
 

@@ -27,6 +27,11 @@ std::optional<double> parseDouble(std::string_view text);
 // that holds no number.
 double parseDoubleOr(std::string_view text, double fallback);
 
+// A number typed by a person into a field: the whole text (blanks around it
+// aside) must be one number, with a decimal point or a decimal comma, as
+// Polish users write them. Nothing for anything else, never a silent 0.
+std::optional<double> ParseUserNumber(std::string_view text);
+
 // strtol-like decimal integer, trailing text ignored.
 std::optional<long> parseLong(std::string_view text);
 
