@@ -52,6 +52,12 @@ int WriteChart(const ChartOptions& o, const CKomorka& doc, const PatternGrid& gr
   static int argc = 3;
   static char name[] = "pelmora-cli", option[] = "-platform", platform[] = "offscreen";
   static char* argv[] = {name, option, platform, nullptr};
+  // Without a session Qt warns that the runtime folder is not set; the
+  // offscreen platform does not need one.
+  static QtMessageHandler previous = nullptr;
+  previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (previous && !text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) previous(type, context, text);
+  });
   QGuiApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");  // Qt has set the user's locale again
 
