@@ -9,7 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
-#include "app/Paths.h"
+#include "settings/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
 #include "editors/ReflectionExport.h"
@@ -87,7 +87,7 @@ int RunCalc(const CalcOptions& o) {
   const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);
   SynthesisSetup setup;
   setup.plugins = &plugins;
-  setup.options = SynthesisOptionsFrom(settings);
+  setup.options = settings.SynthesisOptionsOf();
   if (o.profile.empty()) {
     setup.profile = SelectProfile(profiles, settings.PeakProfile);
   } else {

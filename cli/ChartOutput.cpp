@@ -5,7 +5,7 @@
 #include <clocale>
 #include <iostream>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/chart/ChartPicture.h"
 #include "engine/Komorka.h"

@@ -3,10 +3,10 @@
 #include <iostream>
 #include <memory>
 
-#include "app/Paths.h"
+#include "settings/Paths.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "plugins/PluginLists.h"
 
 namespace pelmora::cli {

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <memory>
 
-#include "app/Paths.h"
+#include "settings/Paths.h"
 #include "documents/StructureFile.h"
 
 namespace pelmora::cli {

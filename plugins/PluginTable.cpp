@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "TempDir.h"
-#include "app/Paths.h"
+#include "settings/Paths.h"
 
 namespace pelmora {
 namespace {

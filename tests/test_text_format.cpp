@@ -1,11 +1,14 @@
-// The locale-free number formatting that every file relies on.
+// The locale-free number formatting that every file relies on, and the
+// text rules of the files: XML escaping and the two encodings.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <random>
 
-#include "engine/TextFormat.h"
+#include "documents/TextEncoding.h"
+#include "documents/XmlUtil.h"
+#include "engine/NumberFormat.h"
 
 using namespace pelmora;
 

@@ -16,7 +16,7 @@
 
 #include "app/ui/AboutBox.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PatternAdapter.h"
 #include "app/ui/PelmorApp.h"
 #include "app/ui/SettingsDialog.h"

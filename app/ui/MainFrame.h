@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/ui/NotificationHub.h"
+#include "documents/ui/NotificationHub.h"
 #include "documents/StructureFile.h"
 
 class QLabel;

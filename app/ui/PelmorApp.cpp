@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "app/Paths.h"
+#include "settings/Paths.h"
 
 namespace pelmora {
 
@@ -37,7 +37,7 @@ SynthesisSetup CPelmorApp::SetupFor(int profileId) {
   SynthesisSetup setup;
   setup.profile = profileId;
   setup.plugins = &plugins_;
-  setup.options = SynthesisOptionsFrom(settings_);
+  setup.options = settings_.SynthesisOptionsOf();
   setup.pseudoVoigtInfo = &pseudoVoigt_;
   return setup;
 }

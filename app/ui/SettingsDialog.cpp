@@ -18,7 +18,7 @@
 #include <functional>
 
 #include "diffractogram/chart/ChartPainter.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "diffractogram/ZoomState.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

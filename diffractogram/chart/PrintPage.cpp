@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "engine/Komorka.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

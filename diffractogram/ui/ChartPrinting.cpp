@@ -8,7 +8,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinterInfo>
 
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/chart/PrintPage.h"
 #include "diffractogram/ui/DownView.h"

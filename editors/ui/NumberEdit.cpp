@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

@@ -16,7 +16,7 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/chart/ChartPicture.h"
 #include "diffractogram/ui/ChartPrinting.h"
 #include "tests/gui/GuiTestSupport.h"

@@ -13,7 +13,7 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
 #include "diffractogram/ui/ChartBar.h"

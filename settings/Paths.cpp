@@ -1,4 +1,4 @@
-#include "app/Paths.h"
+#include "settings/Paths.h"
 
 #include <filesystem>
 #include <system_error>
