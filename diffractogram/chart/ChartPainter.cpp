@@ -8,6 +8,7 @@
 
 #include "diffractogram/ZoomState.h"
 #include "engine/NumberFormat.h"
+#include "engine/Rounding.h"
 
 namespace pelmora {
 
@@ -195,6 +196,16 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
   std::vector<char> blocked;
   int widest = 0;  // the widest label placed so far
   const int space = fm.horizontalAdvance(QLatin1Char(' '));
+  // Overbars of negative indices: a bar `barThick` high with `barGap` clear
+  // rows below it down to the tops of the digits, whatever the font's
+  // leading. Where the label's own margin above the digits is too small the
+  // label grows by barRoom at the top.
+  const int barThick = std::max(1, (sy + 1) / 2), barGap = sy + 1;
+  const int digitAscent = -fm.tightBoundingRect(QStringLiteral("0123456789")).top();
+  const int margin = sy / 2 + fm.ascent() - digitAscent;  // label top to digit top
+  const int barRoom = std::max(0, barThick + barGap - margin);
+  const int baselineOffset = barRoom + sy / 2 + fm.ascent();
+  const int barOffset = baselineOffset - digitAscent - barGap - barThick;
   std::vector<int> numberWidths;
   auto NumberWidth = [&](int n) {
     if (n >= 4096) return fm.horizontalAdvance(QString::number(n));
@@ -213,8 +224,11 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     if (!((f.line == 1 && desc.ka1) || (f.line == 2 && desc.ka2) || (f.line != 1 && f.line != 2))) continue;
     const double tt = TwoThetaDegrees(f);
     if (tt < r.x0 || tt > r.x1) continue;
-    const int g = static_cast<int>(tt / s.step);
-    if (g < 0 || g >= s.count) continue;
+    // The point the peak is drawn on: a stick stands on the nearest point
+    // (halves down), as do the tops of the other profiles.
+    const double gi = RoundHalfDownValue(tt / s.step);
+    if (!(gi >= 0.0 && gi < s.count)) continue;
+    const int g = static_cast<int>(gi);
     const double pct = s.maximum > 0.0 ? s.points[g].intensity * 100.0 / s.maximum : 0.0;
     const int px = static_cast<int>((s.points[g].twoTheta - r.x0) * w / dx);
     const int py = std::clamp((h - 1) - static_cast<int>((pct - r.y0) * h / dy), 0, h);
@@ -227,7 +241,7 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     const int th = fm.height();
     int top = py - 32 * sy;
     if (top < 0) top = 10 * sy;
-    QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy);
+    QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy + barRoom);
     if (rect.right() + 1 > w) rect.translate(-(rect.right() + 1 - w), 0);
 
     const QRect first = rect;
@@ -291,15 +305,14 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     // Each number fills its own cell exactly, so the three cells and their
     // blanks are one line of text: one call instead of three laid-out cells
     // (crowded charts carry tens of thousands of labels).
-    const int baseline = rect.top() + (rect.height() - th) / 2 + fm.ascent();
-    p.drawText(QPoint(rect.left() + sx, baseline), QStringLiteral("%1 %2 %3")
-                                                       .arg(std::abs(values[0]))
-                                                       .arg(std::abs(values[1]))
-                                                       .arg(std::abs(values[2])));
+    p.drawText(QPoint(rect.left() + sx, rect.top() + baselineOffset), QStringLiteral("%1 %2 %3")
+                                                                      .arg(std::abs(values[0]))
+                                                                      .arg(std::abs(values[1]))
+                                                                      .arg(std::abs(values[2])));
     int cx = rect.left() + sx;
     for (int c = 0; c < 3; ++c) {
       const int cw = NumberWidth(std::abs(values[c]));
-      if (values[c] < 0) p.drawLine(cx, rect.top() + sy, cx + cw - 1, rect.top() + sy);
+      if (values[c] < 0) p.fillRect(QRect(cx, rect.top() + barOffset, cw, barThick), p.pen().color());
       cx += cw + space;
     }
   }
