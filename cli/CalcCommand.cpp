@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/ChartOutput.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
@@ -32,6 +33,7 @@ struct CalcOptions {
   double scale = NAN;   // NaN: 10000 / maximum of the written window
   std::string format;   // empty: the built-in text format
   std::string pluginsDir;  // empty: the settings' "PluginsDir"
+  ChartOptions chart;
   SessionOptions session;
 };
 
@@ -59,7 +61,7 @@ int RunCalc(const CalcOptions& o) {
     doc.angleMin = o.range[0];
     doc.angleMax = o.range[1];
   }
-  if (o.pattern.empty()) {
+  if (o.pattern.empty() && o.chart.file.empty()) {
     if (const std::string why = doc.ValidateCalculation(); !why.empty()) {
       std::cerr << "pelmora-cli: " << why << "\n";
       return 3;
@@ -138,7 +140,9 @@ int RunCalc(const CalcOptions& o) {
   const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(*grid, window)) : o.scale;
   const PatternPoint* first = grid->points() + window.first;
-  if (toStdout) {
+  if (o.pattern.empty()) {
+    // Only the chart was asked for.
+  } else if (toStdout) {
     if (!WriteOutput("-", FormatPatternText(first, window.count, scale))) return 4;
   } else {
     const std::string name = ExportFileName(o.pattern, formats[format]);
@@ -148,6 +152,8 @@ int RunCalc(const CalcOptions& o) {
       return 4;
     }
   }
+  if (!o.chart.file.empty())
+    if (const int status = WriteChart(o.chart, doc, *grid, settings); status != 0) return status;
   if (o.reflectionsGiven && !WriteOutput(o.reflections, FormatReflectionList(doc, o.filter))) return 4;
   return 0;
 }
@@ -193,8 +199,10 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->add_option("--plugins", o->pluginsDir,
                   "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
       ->type_name("DIR");
+  AddChartOptions(*cmd, o->chart);
   return [o, refl] {
     o->reflectionsGiven = refl->count() > 0;
+    if (!o->chart.file.empty() && CheckChartOptions(o->chart) != 0) return 1;
     return RunCalc(*o);
   };
 }

@@ -20,6 +20,8 @@ ICONS = {
     "help-about": '<circle cx="12" cy="12" r="9"/><path d="M12 11v6"/><circle cx="12" cy="7.5" r="0.6" fill="#2b3a4a"/>',
     "calculate": axes() + peak() + f'<path d="M15 3l3 3-3 3" stroke="{BLUE}"/>',
     "export-text": '<path d="M5 3h9l4 4v14H5z"/><path d="M8 10h7M8 13h7M8 16h5"/><path d="M14 3v4h4"/>',
+    "export-picture": '<path d="M5 3h9l4 4v14H5z"/><path d="M14 3v4h4"/><path d="M7.5 18c2 0 2-1 3-4s1.2-5 1.8-5 .8 3 1.8 6 1 3 2.4 3" stroke="%s"/>' % RED,
+    "document-print": '<path d="M7 9V3h10v6"/><rect x="3" y="9" width="18" height="8" rx="1.5"/><path d="M7 14h10v7H7z"/><path d="M9 17h6" stroke="%s"/>' % BLUE,
     "zoom-area": axes() + f'<rect x="8" y="6" width="9" height="8" stroke="{BLUE}" stroke-dasharray="2 1.5"/>',
     "stretch-x": axes() + f'<path d="M7 11h12M7 11l3-3M7 11l3 3M19 11l-3-3M19 11l-3 3" stroke="{BLUE}"/>',
     "stretch-y": axes() + f'<path d="M13 5v12M13 5l-3 3M13 5l3 3M13 17l-3-3M13 17l3-3" stroke="{BLUE}"/>',

@@ -20,6 +20,7 @@ enum : int {
   kNew = 57600, kOpen = 57601, kClose = 57602, kSave = 57603, kSaveAs = 57604,
   kRecentFiles = 57616, kExit = 57665, kAbout = 57664,
   kCalculate = 32778, kExportText = 32818,
+  kExportPicture = 32805, kPrint = 57607, kPrintDirect = 57608, kPrintPreview = 57609, kPrintSetup = 57606,
   kExperimentPage = 32776, kReflectionTable = 32791, kViewInfo = 32821,
   kPlugins = 32772, kSettings = 32808,
   kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,

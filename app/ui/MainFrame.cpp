@@ -22,6 +22,7 @@
 #include "app/ui/SettingsDialog.h"
 #include "app/ui/ViewerPanel.h"
 #include "diffractogram/ui/ChartBar.h"
+#include "diffractogram/ui/ChartPrinting.h"
 #include "diffractogram/ui/DownView.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
@@ -48,7 +49,7 @@ QString U(const char* s) { return QString::fromUtf8(s); }
 // Standard commands take the desktop theme's icon; ours stands in when the
 // theme has none, and for everything the theme does not name.
 QIcon CommandIcon(const char* name) {
-  static const char* themed[] = {"document-new", "document-open", "document-save",
+  static const char* themed[] = {"document-new", "document-open", "document-save", "document-print",
                                  "help-about", "zoom-in", "zoom-out"};
   const QIcon own(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
   for (const char* t : themed)
@@ -152,6 +153,8 @@ void CMainFrame::CreateActions() {
     if (auto* d = activeDocument()) SaveDocument(d, true);
   });
   connect(action(cmd::kExportText), &QAction::triggered, this, &CMainFrame::ExportText);
+  for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview, cmd::kPrintSetup})
+    connect(action(id), &QAction::triggered, this, [this, id] { RunPrintCommand(id); });
   connect(action(cmd::kExit), &QAction::triggered, this, &QWidget::close);
   connect(action(cmd::kCalculate), &QAction::triggered, this, &CMainFrame::Calculate);
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
@@ -191,7 +194,7 @@ void CMainFrame::CreateActions() {
 void CMainFrame::CreateToolBars() {
   standardBar_ = new QToolBar(QStringLiteral("Standardowy"), this);
   standardBar_->setObjectName(QStringLiteral("StandardBar"));
-  for (int id : std::initializer_list<int>{cmd::kNew, cmd::kOpen, cmd::kSave, 0, cmd::kCalculate, 0, cmd::kExportText, 0, cmd::kAbout}) {
+  for (int id : std::initializer_list<int>{cmd::kNew, cmd::kOpen, cmd::kSave, 0, cmd::kPrint, 0, cmd::kCalculate, 0, cmd::kExportText, cmd::kExportPicture, 0, cmd::kAbout}) {
     if (id == 0) standardBar_->addSeparator();
     else standardBar_->addAction(action(id));
   }
@@ -266,8 +269,17 @@ void CMainFrame::BuildMenus(bool withDocument) {
     file->addAction(action(cmd::kSave));
     file->addAction(action(cmd::kSaveAs));
     file->addSeparator();
+    file->addAction(action(cmd::kPrint));
+    file->addAction(action(cmd::kPrintPreview));
+  }
+  // Without a document the same command reads "drukowania".
+  action(cmd::kPrintSetup)->setText(withDocument ? QStringLiteral("&Ustawienia drukarki...")
+                                                 : QStringLiteral("&Ustawienia drukowania..."));
+  file->addAction(action(cmd::kPrintSetup));
+  if (withDocument) {
     QMenu* exp = file->addMenu(QStringLiteral("Eksportuj dyfraktogram"));
     exp->addAction(action(cmd::kExportText));
+    exp->addAction(action(cmd::kExportPicture));
   }
   file->addSeparator();
   recentMenu_ = file->addMenu(QStringLiteral("Ostatnio otwarte"));
@@ -603,6 +615,7 @@ void CMainFrame::RefreshCommandState() {
   chartBar_->settingsButton()->setEnabled(false);
   chartBar_->infoButton()->setEnabled(ProfileHasInfo(app_.plugins(), chartBar_->ProfileId()));
   action(cmd::kExportText)->setEnabled(has && v->patternPresent());
+  for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview}) action(id)->setEnabled(has);
 }
 
 void CMainFrame::ShowProfileInfo() {
@@ -671,6 +684,20 @@ void CMainFrame::ExportText() {
   CDownView* v = activeView();
   if (!v || !v->patternPresent()) return;
   ExportDisplayedPattern(this, app_, *v);
+}
+
+void CMainFrame::RunPrintCommand(int id) {
+  if (!printing_) printing_ = std::make_unique<CChartPrinting>(this);
+  if (id == cmd::kPrintSetup) {
+    printing_->Setup();
+    return;
+  }
+  CDownView* v = activeView();
+  if (!v) return;
+  const bool black = app_.settings().printBW != 0;
+  if (id == cmd::kExportPicture) ExportChartPicture(this, *v);
+  else if (id == cmd::kPrintPreview) printing_->Preview(*v, black);
+  else printing_->Print(*v, black, id == cmd::kPrint);
 }
 
 void CMainFrame::ShowSettings() {

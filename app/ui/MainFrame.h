@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "documents/ui/NotificationHub.h"
@@ -20,6 +21,7 @@ namespace pelmora {
 
 class CPelmorApp;
 class CChartBar;
+class CChartPrinting;
 class CDownView;
 class CInfoPseudoVoigt;
 class CTabPage1;
@@ -122,6 +124,8 @@ class CMainFrame : public QMainWindow {
   QStringList RecentFiles() const;
   void ShowMessages(const std::vector<DocMessage>& messages);
   void ExportText();
+  // Print, direct print, preview, print setup and the picture export.
+  void RunPrintCommand(int id);
   void ShowSettings();
   void ShowPlugins();
   void ShowAbout();
@@ -140,6 +144,7 @@ class CMainFrame : public QMainWindow {
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
+  std::unique_ptr<CChartPrinting> printing_;
   CTabPage1* structurePage_ = nullptr;
   CTabPage2* experimentPage_ = nullptr;
   CTabPage4* reflectionTable_ = nullptr;

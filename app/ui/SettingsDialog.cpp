@@ -18,7 +18,7 @@
 #include <functional>
 
 #include "settings/Paths.h"
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 #include "editors/ui/NumberEdit.h"
 #include "engine/NumberFormat.h"
 

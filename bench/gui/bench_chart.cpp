@@ -10,7 +10,7 @@
 
 #include "bench/LargeCase.h"
 #include "diffractogram/PatternSynthesis.h"
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ZoomState.h"
 
 using namespace pelmora;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "diffractogram/PatternGrid.h"
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ZoomState.h"
 
 namespace pelmora {

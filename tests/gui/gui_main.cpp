@@ -11,11 +11,12 @@ QObject* MakeInfoTest();
 QObject* MakeStructureTest();
 QObject* MakeEditorsTest();
 QObject* MakeViewerTest();
+QObject* MakePrintingTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest}) {
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

@@ -22,7 +22,7 @@
 #include "diffractogram/PatternGrid.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/ChartBar.h"
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "editors/ui/TabPage1.h"
 #include "refdata/ui/AtomTable.h"
@@ -243,6 +243,16 @@ int main(int argc, char** argv) {
     panel->saveButton()->click();
     rutile->setModified(false);
   }
+
+  // The printed page of the whole NaCl pattern, as the print preview shows it.
+  frame.action(cmd::kZoomReset)->trigger();
+  QTimer::singleShot(1000, [&] {
+    if (QWidget* d = QApplication::activeModalWidget()) {
+      ok = Save(d, out, "print-preview.png") && ok;
+      QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection);
+    }
+  });
+  frame.action(cmd::kPrintPreview)->trigger();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "diffractogram/PatternGrid.h"
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 
 using namespace pelmora;
 

@@ -1,4 +1,4 @@
-#include "diffractogram/ui/ChartPainter.h"
+#include "diffractogram/chart/ChartPainter.h"
 
 #include <QFontMetrics>
 #include <QPaintEngine>
@@ -185,13 +185,15 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
   const QFont font = ChartFont(QStringLiteral("Tahoma"), 12 * sy, 400);
   const QFontMetrics fm(font);
   p.setFont(font);
-  // Placed labels of described reflections, compact so that the collision
-  // scans stay in cache; an unplaced slot has left > right.
+  // Placed labels of described reflections, in the order of placing (falling
+  // list index), compact so that the collision scans stay in cache and pass
+  // over nothing but placed labels.
   struct Box {
-    int left = 1, right = 0, top = 0, bottom = 0;
+    int index, left, right, top, bottom;
   };
-  std::vector<Box> boxes(refl.size());
-  std::vector<int> climb;
+  std::vector<Box> placed;
+  placed.reserve(refl.size());
+  std::vector<char> blocked;
   int widest = 0;  // the widest label placed so far
   const int space = fm.horizontalAdvance(QLatin1Char(' '));
   // Overbars of negative indices: a bar `barThick` high with `barGap` clear
@@ -255,30 +257,32 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     // against every label, which crowded plots cannot afford).
     const int step = 5 * sy, T = first.top(), H = first.height();
     const int K = T / step + 1;
-    climb.assign(static_cast<size_t>(K) + 1, 0);
+    blocked.assign(static_cast<size_t>(K), 0);
+    int open = K;  // steps no placed label blocks yet
     auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
     const int fl = first.left(), fr = first.right() + 1;
-    // Only reflections after this one in the list have been placed.
-    for (int j = std::max(lo, idx + 1); lo >= 0 && j <= hi; ++j) {
-      const Box& q = boxes[j];
-      if (!(fl < q.right && q.left < fr)) continue;
-      const int kmin = std::max(0, floorDiv(T - q.bottom, step) + 1);
-      const int kmax = std::min(K - 1, -floorDiv(-(T - q.top + H), step) - 1);
+    // Only reflections after this one in the list have been placed; the
+    // last placed come first, with the lowest indices.
+    for (auto q = placed.rbegin(); lo >= 0 && q != placed.rend() && q->index <= hi; ++q) {
+      if (q->index < lo || !(fl < q->right && q->left < fr)) continue;
+      const int kmin = std::max(0, floorDiv(T - q->bottom, step) + 1);
+      const int kmax = std::min(K - 1, -floorDiv(-(T - q->top + H), step) - 1);
       if (kmin > kmax) continue;
-      ++climb[kmin];
-      --climb[kmax + 1];
+      for (int k = kmin; k <= kmax; ++k)
+        if (!blocked[k]) blocked[k] = 1, --open;
+      // Every step blocked: the label keeps its first place, whatever the
+      // labels further off would say (crowded charts end here early).
+      if (open == 0) break;
     }
-    int covered = 0;
-    for (int k = 0; k < K; ++k) {
-      covered += climb[k];
-      if (covered == 0) {
+    for (int k = 0; k < K && open > 0; ++k)
+      if (!blocked[k]) {
         rect.moveTop(T - k * step);
         break;
       }
-    }
     f.labelRect = {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
     widest = std::max(widest, rect.width());
-    if (described(f)) boxes[idx] = {f.labelRect.left, f.labelRect.right, f.labelRect.top, f.labelRect.bottom};
+    if (described(f))
+      placed.push_back({idx, f.labelRect.left, f.labelRect.right, f.labelRect.top, f.labelRect.bottom});
 
     const bool hasColour = f.line == 1 || f.line == 2;
     const QColor colour = f.line == 2 ? style.ka2 : style.ka1;
@@ -298,12 +302,16 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     } else {
       p.fillRect(rect, QColor(235, 235, 235));
     }
+    // Each number fills its own cell exactly, so the three cells and their
+    // blanks are one line of text: one call instead of three laid-out cells
+    // (crowded charts carry tens of thousands of labels).
+    p.drawText(QPoint(rect.left() + sx, rect.top() + baselineOffset), QStringLiteral("%1 %2 %3")
+                                                                      .arg(std::abs(values[0]))
+                                                                      .arg(std::abs(values[1]))
+                                                                      .arg(std::abs(values[2])));
     int cx = rect.left() + sx;
     for (int c = 0; c < 3; ++c) {
-      const QString number = QString::number(std::abs(values[c]));
       const int cw = NumberWidth(std::abs(values[c]));
-      // The cell is as wide as the number: drawn from its left edge it is centred.
-      p.drawText(QPoint(cx, rect.top() + baselineOffset), number);
       if (values[c] < 0) p.fillRect(QRect(cx, rect.top() + barOffset, cw, barThick), p.pen().color());
       cx += cw + space;
     }

@@ -1,0 +1,249 @@
+// The printed page (through QPrinter into a PDF, read back with poppler's
+// pdftotext) and the chart pictures: the EMF read back with libUEMF, the SVG
+// parsed as XML.
+#include <uemf.h>
+#include <uemf_safe.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+#include <cmath>
+#include <map>
+
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "diffractogram/chart/ChartPicture.h"
+#include "diffractogram/ui/ChartPrinting.h"
+#include "tests/gui/GuiTestSupport.h"
+
+using namespace pelmora;
+
+namespace {
+
+QString Run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(20000) || p.exitCode() != 0) return {};
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// One Gaussian peak at 30 degrees on the 0.005 grid, shown from 20 to 40.
+struct SamplePattern {
+  std::vector<ChartPoint> points;
+  ChartContent chart;
+  SamplePattern() {
+    for (int i = 0; i <= 10000; ++i) {
+      const double tt = i * 0.005;
+      points.push_back({tt, 50.0 * std::exp(-std::pow((tt - 30.0) / 0.2, 2))});
+    }
+    chart.series = {points.data(), static_cast<int>(points.size()), 50.0, 0.005};
+    chart.ranges = {20.0, 40.0, 0.0, 100.0};
+  }
+};
+
+// The texts and pens of an EMF, followed through its object handles.
+struct EmfReadBack {
+  const U_EMRHEADER* header = nullptr;
+  int records = 0, lastType = 0;
+  std::map<QString, int> textEscapement;  // text -> escapement of its font
+  int longestRedLine = 0;                 // points of the longest line drawn in red
+};
+
+bool ReadEmf(const QString& path, QByteArray& bytes, EmfReadBack& out) {
+  char* contents = nullptr;
+  size_t length = 0;
+  if (emf_readdata(QFile::encodeName(path).constData(), &contents, &length) != 0) return false;
+  bytes = QByteArray(contents, static_cast<qsizetype>(length));
+  std::free(contents);
+  std::map<uint32_t, U_LOGFONT> fonts;
+  std::map<uint32_t, U_LOGPEN> pens;
+  U_LOGFONT font{};
+  U_LOGPEN pen{};
+  for (size_t off = 0; off + sizeof(U_EMR) <= static_cast<size_t>(bytes.size());) {
+    const char* rec = bytes.constData() + off;
+    const auto* emr = reinterpret_cast<const U_EMR*>(rec);
+    if (emr->nSize < sizeof(U_EMR) || off + emr->nSize > static_cast<size_t>(bytes.size())) return false;
+    if (!U_emf_record_safe(rec)) return false;
+    ++out.records;
+    out.lastType = static_cast<int>(emr->iType);
+    switch (emr->iType) {
+      case U_EMR_HEADER: out.header = reinterpret_cast<const U_EMRHEADER*>(rec); break;
+      case U_EMR_EXTCREATEFONTINDIRECTW: {
+        const auto* r = reinterpret_cast<const U_EMREXTCREATEFONTINDIRECTW*>(rec);
+        fonts[r->ihFont] = r->elfw.elfLogFont;
+        break;
+      }
+      case U_EMR_CREATEPEN: {
+        const auto* r = reinterpret_cast<const U_EMRCREATEPEN*>(rec);
+        pens[r->ihPen] = r->lopn;
+        break;
+      }
+      case U_EMR_SELECTOBJECT: {
+        const uint32_t ih = reinterpret_cast<const U_EMRSELECTOBJECT*>(rec)->ihObject;
+        if (fonts.count(ih)) font = fonts[ih];
+        if (pens.count(ih)) pen = pens[ih];
+        break;
+      }
+      case U_EMR_EXTTEXTOUTW: {
+        const auto* r = reinterpret_cast<const U_EMREXTTEXTOUTW*>(rec);
+        const auto* chars = reinterpret_cast<const char16_t*>(rec + r->emrtext.offString);
+        out.textEscapement[QString::fromUtf16(chars, r->emrtext.nChars)] = font.lfEscapement;
+        break;
+      }
+      case U_EMR_POLYLINE16:
+      case U_EMR_POLYPOLYLINE16: {
+        const bool red = pen.lopnColor.Red == 255 && pen.lopnColor.Green == 0 && pen.lopnColor.Blue == 0;
+        const int n = emr->iType == U_EMR_POLYLINE16
+                          ? static_cast<int>(reinterpret_cast<const U_EMRPOLYLINE16*>(rec)->cpts)
+                          : static_cast<int>(reinterpret_cast<const U_EMRPOLYPOLYLINE16*>(rec)->cpts);
+        if (red) out.longestRedLine = std::max(out.longestRedLine, n);
+        break;
+      }
+      default: break;
+    }
+    off += emr->nSize;
+  }
+  return true;
+}
+
+}  // namespace
+
+class PrintingTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+
+ private slots:
+  void printedPage() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    f.show();
+    f.action(cmd::kCalculate)->trigger();
+    CDownView* view = f.activeView();
+    QVERIFY(view && view->patternPresent());
+    QVERIFY(f.action(cmd::kPrint)->isEnabled());
+
+    auto print = [&](const QString& name) {
+      CChartPrinting printing(&f);
+      printing.printer().setOutputFormat(QPrinter::PdfFormat);
+      printing.printer().setOutputFileName(dir_.path() + "/" + name);
+      printing.Print(*view, true, false);
+      return dir_.path() + "/" + name;
+    };
+    const QString pdf = print(QStringLiteral("page.pdf"));
+    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) read nothing");
+    for (const char* expected :
+         {"Pelmora v1.1.5", "Komórka: Regularna (F)", "Kąty sieci:", "α = 90.0°", "γ = 90.0°", "a = 5.640 Å",
+          "Źródło promieniowania:", "Promieniowanie X", "= 1.5406 Å", "= 1.5444 Å", "Parametry eksperymentu:",
+          "Czynniki aparaturowe:", "Pozycje atomów", "Atom", "Natężenie [%]", "[st.]", "100.0"})
+      QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    // The cell after F centring: four sodium and four chlorine atoms.
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("\\bNa\\b"))), 4);
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("\\bCl\\b"))), 4);
+
+    // Landscape, and every word inside the page (the intensity title stands
+    // left of the chart, further out than the margin reaches).
+    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+    const QRegularExpressionMatch size =
+        QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(info);
+    QVERIFY(size.hasMatch());
+    const double width = size.captured(1).toDouble(), height = size.captured(2).toDouble();
+    QVERIFY2(width > height, qPrintable(info));
+    const QString boxes = Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    QRegularExpression word(QStringLiteral("xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+                                           "yMax=\"([-0-9.]+)\">([^<]*)<"));
+    int words = 0;
+    for (auto it = word.globalMatch(boxes); it.hasNext(); ++words) {
+      const auto m = it.next();
+      QVERIFY2(m.captured(1).toDouble() >= 0.0 && m.captured(3).toDouble() <= width && m.captured(2).toDouble() >= 0.0 &&
+                   m.captured(4).toDouble() <= height,
+               qPrintable(m.captured(5)));
+    }
+    QVERIFY(words > 50);
+
+    // Without a second wavelength only the first line of the source is printed.
+    view->document()->doc().lambda2 = 0.0;
+    const QString single = Run(QStringLiteral("pdftotext"), {print(QStringLiteral("single.pdf")), QStringLiteral("-")});
+    QVERIFY(single.contains(QStringLiteral("= 1.5406 Å")));
+    QVERIFY(!single.contains(QStringLiteral("1.5444")));
+
+    view->document()->setModified(false);
+    FinishApplication(run);
+  }
+
+  void emfPicture() {
+    QCOMPARE(PictureFormatOf(QStringLiteral("/a/Wykres.EMF")), std::optional(PictureFormat::Emf));
+    QCOMPARE(PictureFormatOf(QStringLiteral("wykres.bmp")), std::nullopt);
+    SamplePattern s;
+    const QString path = dir_.path() + "/chart.emf";
+    QString error;
+    QVERIFY2(WriteChartPicture(path, PictureFormat::Emf, kPictureSize, s.chart, &error), qPrintable(error));
+    QVERIFY(!QFile::exists(path + ".part"));
+
+    QByteArray bytes;
+    EmfReadBack emf;
+    QVERIFY(ReadEmf(path, bytes, emf));
+    QVERIFY(emf.header);
+    const U_EMRHEADER& h = *emf.header;
+    QCOMPARE(h.dSignature, static_cast<uint32_t>(U_ENHMETA_SIGNATURE));
+    QCOMPARE(h.rclFrame.left, 0);
+    QCOMPARE(h.rclFrame.top, 0);
+    QCOMPARE(h.rclFrame.right, 24000);
+    QCOMPARE(h.rclFrame.bottom, 17000);
+    QCOMPARE(h.nRecords, static_cast<uint32_t>(emf.records));
+    QCOMPARE(h.nBytes, static_cast<uint32_t>(bytes.size()));
+    QCOMPARE(emf.lastType, U_EMR_EOF);
+    // Application name and title, each ended by NUL, and a closing NUL.
+    const auto* desc = reinterpret_cast<const char16_t*>(bytes.constData() + h.offDescription);
+    QCOMPARE(QString::fromUtf16(desc, h.nDescription), QString::fromUtf16(u"Pelmor\0Dyfraktogram\0\0", 21));
+
+    // Real text, turned where the chart turns it; the curve as one line.
+    QVERIFY(emf.textEscapement.count(QStringLiteral("Natężenie [%]")));
+    QCOMPARE(emf.textEscapement[QStringLiteral("Natężenie [%]")], 900);
+    QCOMPARE(emf.textEscapement[QStringLiteral("2θ")], 0);
+    QVERIFY(emf.textEscapement.count(QStringLiteral("30.0")));
+    QVERIFY2(emf.longestRedLine > 1000, qPrintable(QString::number(emf.longestRedLine)));
+  }
+
+  void svgPicture() {
+    SamplePattern s;
+    const QString path = dir_.path() + "/chart.svg";
+    QString error;
+    QVERIFY2(WriteChartPicture(path, PictureFormat::Svg, QSize(800, 600), s.chart, &error), qPrintable(error));
+    QVERIFY(QSvgRenderer(path).isValid());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    int curvePoints = 0;
+    bool title = false;
+    QStringList strokes{QStringLiteral("none")};  // inherited down the element tree
+    while (!xml.atEnd()) {
+      const auto token = xml.readNext();
+      if (token == QXmlStreamReader::EndElement) strokes.removeLast();
+      if (token != QXmlStreamReader::StartElement) continue;
+      const auto a = xml.attributes();
+      strokes << (a.hasAttribute(QLatin1String("stroke")) ? a.value(QLatin1String("stroke")).toString() : strokes.last());
+      if (xml.name() == QLatin1String("title")) {
+        title = xml.readElementText() == QStringLiteral("Dyfraktogram");
+        strokes.removeLast();
+      }
+      if (strokes.last() != QLatin1String("#ff0000")) continue;
+      const QString coords = a.hasAttribute(QLatin1String("points")) ? a.value(QLatin1String("points")).toString()
+                                                                      : a.value(QLatin1String("d")).toString();
+      curvePoints = std::max(curvePoints, static_cast<int>(coords.count(QLatin1Char(','))));
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(title);
+    QVERIFY2(curvePoints > 1000, qPrintable(QString::number(curvePoints)));
+  }
+};
+
+QObject* MakePrintingTest() { return new PrintingTest; }
+
+#include "test_printing.moc"
