@@ -15,7 +15,6 @@ constexpr double kGaussExp = 2.77258872223978;      // 4 ln 2
 constexpr double kLorentzNorm = 0.636619772367581;  // 2 / pi
 constexpr double kGaussSize = 26.912895593372692;   // 57.29577951308238 sqrt(ln 2 / pi)
 constexpr double kLorentzSize = 18.237813055620837; // 57.29577951308238 / pi
-constexpr double kRadToDeg = 57.29577951308238;
 
 bool UsableWidth(double H) { return std::isfinite(H) && H > 0.0; }
 
@@ -161,7 +160,7 @@ SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double an
     if (r.nonZero == 0) continue;
     if (r.line == 1 && doc.lambda1 < 0.0001) continue;
     if (r.line == 2 && doc.lambda2 < 0.0001) continue;
-    const double tth = r.theta * 360.0 / kPi;
+    const double tth = TwoThetaDegrees(r);
 
     PeakParams pp{};
     pp.h = r.h;

@@ -56,7 +56,7 @@ void CKomorka::RefreshCellMetric() {
       c = 0.0;
       return;
     }
-    const double r = angle * 3.14159265358979 / 180.0;
+    const double r = DegreesToRadians(angle);
     s = std::sin(r);
     c = std::cos(r);
   };
@@ -71,15 +71,9 @@ double CKomorka::CellVolume() const {
                    2.0 * cosAlfa * cosBeta * cosGamma);
 }
 
-double CKomorka::DSpacing(int hi, int ki, int li) const {
-  const double h = hi, k = ki, l = li;
+double CKomorka::DSpacing(int h, int k, int l) const {
   const double V = CellVolume();
-  const double S = h * h * b * b * c * c * sinAlfa * sinAlfa + k * k * a * a * c * c * sinBeta * sinBeta +
-                   l * l * a * a * b * b * sinGamma * sinGamma +
-                   2.0 * h * l * a * b * b * c * (cosGamma * cosAlfa - cosBeta) +
-                   2.0 * h * k * a * b * c * c * (cosAlfa * cosBeta - cosGamma) +
-                   2.0 * k * l * a * a * b * c * (cosGamma * cosBeta - cosAlfa);
-  return std::sqrt(V * V / S);
+  return std::sqrt(V * V / MetricSum(h, k, l));
 }
 
 bool CKomorka::FitsCapacity(LatticeType type, size_t nStructureAtoms) {
@@ -205,7 +199,7 @@ bool CKomorka::SetCentringFromLetter(const std::string& letter) {
 std::pair<int, int> CKomorka::FindReflectionRange(double from, double to) const {
   const int n = countAll();
   if (n == 0) return {-1, -1};
-  const auto deg = [&](int i) { return reflectionsAll[i].theta * 360.0 / kPi; };
+  const auto deg = [&](int i) { return TwoThetaDegrees(reflectionsAll[i]); };
   // First entry with 2-theta >= from, last entry with 2-theta <= to.
   int lo = 0, hi = n - 1;
   while (lo < hi) {
@@ -226,8 +220,8 @@ std::pair<int, int> CKomorka::FindReflectionRange(double from, double to) const 
       lo = mid;
   }
   int last = lo;
-  if (first < n && reflectionsAll[first].theta < from * kPi / 360.0) ++first;
-  if (last >= 0 && reflectionsAll[last].theta > to * kPi / 360.0) --last;
+  if (first < n && reflectionsAll[first].theta < ThetaOfTwoTheta(from)) ++first;
+  if (last >= 0 && reflectionsAll[last].theta > ThetaOfTwoTheta(to)) --last;
   if (first > last || first >= n || last < 0) return {-1, -1};
   return {first, last};
 }
@@ -286,7 +280,7 @@ std::string CKomorka::ValidateCalculation() const {
   // Guard against a search that could not finish: the number of reciprocal
   // lattice points inside the limiting sphere grows with V / d_min^3.
   const double lmin = (lambda2 > 0.0 && radiation == 0) ? std::min(lambda1, lambda2) : lambda1;
-  const double s = angleMax >= 180.0 ? 1.0 : std::sin(std::max(angleMax, 0.0) * kPi / 360.0);
+  const double s = angleMax >= 180.0 ? 1.0 : std::sin(ThetaOfTwoTheta(std::max(angleMax, 0.0)));
   const double dmin = lmin / (2.0 * s);
   const double expected = 4.0 / 3.0 * kPi * V / (dmin * dmin * dmin);
   if (s > 0.0 && expected > 2.0e7)

@@ -66,6 +66,14 @@ class CKomorka : public ExperimentParams {
   void RefreshCellMetric();
   double CellVolume() const;
   double DSpacing(int h, int k, int l) const;
+  // V^2 / d^2 of the plane (h k l): d = sqrt(V^2 / MetricSum). Inline, for the
+  // search's inner loop.
+  double MetricSum(double h, double k, double l) const {
+    return h * h * b * b * c * c * sinAlfa * sinAlfa + k * k * a * a * c * c * sinBeta * sinBeta +
+           l * l * a * a * b * b * sinGamma * sinGamma + 2.0 * h * l * a * b * b * c * (cosGamma * cosAlfa - cosBeta) +
+           2.0 * h * k * a * b * c * c * (cosAlfa * cosBeta - cosGamma) +
+           2.0 * k * l * a * a * b * c * (cosGamma * cosBeta - cosAlfa);
+  }
 
   // --- atoms ------------------------------------------------------------------
   // Rebuilds cellAtoms from structureAtoms and the lattice type. Returns

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "engine/Angles.h"
+
 namespace pelmora {
 
 struct LabelRect {
@@ -24,12 +26,7 @@ struct Reflection {
   LabelRect labelRect;
 };
 
-// The program uses this pi everywhere it converts angles.
-inline constexpr double kPi = 3.14159265358979;
-// theta in radians to 2-theta in degrees.
-inline constexpr double kTwoThetaDeg = 114.59155902616476;
-
-inline double TwoThetaDegrees(const Reflection& r) { return r.theta * 360.0 / kPi; }
+inline double TwoThetaDegrees(const Reflection& r) { return TwoThetaDegrees(r.theta); }
 
 // Angle order of the lists: by theta, then larger h, k, l first.
 inline bool ReflectionBefore(const Reflection& a, const Reflection& b) {
