@@ -77,7 +77,9 @@ int RunCalc(const CalcOptions& o) {
   // name is reported before a long calculation.
   const CSettings& settings = s.settings;
   PluginTable plugins;
-  const std::string pluginsDir = ResolveFolder(o.pluginsDir.empty() ? settings.PluginsDir : o.pluginsDir);
+  // --plugins is the user's own choice; the settings' folder is looked for
+  // beside the executable only.
+  const std::string pluginsDir = o.pluginsDir.empty() ? ResolvePluginsFolder(settings.PluginsDir) : o.pluginsDir;
   if (const std::string error = ScanPlugins(pluginsDir, plugins); !error.empty())
     std::cerr << "pelmora-cli: Error: " << error << "\n";
   const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);

@@ -18,7 +18,7 @@ struct PluginsOptions {
 };
 
 int RunPlugins(const PluginsOptions& o) {
-  const std::string dir = ResolveFolder(o.dir.empty() ? ReadSettings(o.settings).PluginsDir : o.dir);
+  const std::string dir = o.dir.empty() ? ResolvePluginsFolder(ReadSettings(o.settings).PluginsDir) : o.dir;
   PluginTable table;
   const std::string error = ScanPlugins(dir, table);
   std::cout << "Katalog wtyczek: " << dir << "\n";

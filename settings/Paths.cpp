@@ -24,4 +24,11 @@ std::string ResolveFolder(const std::string& setting, const std::string& exeDir)
   return setting;
 }
 
+std::string ResolvePluginsFolder(const std::string& setting, const std::string& exeDir) {
+  namespace fs = std::filesystem;
+  if (setting.empty() || fs::path(setting).is_absolute()) return setting;
+  if (exeDir.empty()) return {};
+  return (fs::path(exeDir) / setting).string();
+}
+
 }  // namespace pelmora

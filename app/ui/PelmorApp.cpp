@@ -21,7 +21,7 @@ void CPelmorApp::Start(const Reporter& report) {
 
   reference_.dataDir = ResolveFolder(settings_.DataDir);
   for (const std::string& m : reference_.LoadScatteringTables()) tell("Info", m);
-  tell("Error", ScanPlugins(ResolveFolder(settings_.PluginsDir), plugins_));
+  tell("Error", ScanPlugins(ResolvePluginsFolder(settings_.PluginsDir), plugins_));
   for (const std::string& m : reference_.LoadSourceTables(settings_.CurrentSource(), settings_.CurrentApparatus()))
     tell("Info", m);
   formats_ = BuildChartFormats(plugins_);
