@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "engine/Angles.h"
 
@@ -27,6 +29,11 @@ struct Reflection {
 };
 
 inline double TwoThetaDegrees(const Reflection& r) { return TwoThetaDegrees(r.theta); }
+
+// (first, last) indices of the entries of an angle-sorted list with 2-theta
+// in [from, to] degrees, ends included; (-1, -1) when none. Found by
+// bisection on 2-theta, then each end checked once more against theta.
+std::pair<int, int> ReflectionRange(const std::vector<Reflection>& list, double from, double to);
 
 // Angle order of the lists: by theta, then larger h, k, l first.
 inline bool ReflectionBefore(const Reflection& a, const Reflection& b) {

@@ -340,9 +340,8 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vect
 
 std::array<int, 3> CKomorka::SearchLimits() const {
   // |h| = |a . g| <= a |g| = a / d, so a / d_min bounds h; likewise k and l.
-  const bool second = lambda2 > 0.0 && radiation == 0;
-  const double lmin = second ? std::min(lambda1, lambda2) : lambda1;
-  const double s = angleMax >= 180.0 ? 1.0 : std::sin(angleMax * kPi / 360.0);
+  const double lmin = ShortestWavelength();
+  const double s = SinThetaMax();
   std::array<int, 3> lim = {kMinIndexLimit, kMinIndexLimit, kMinIndexLimit};
   if (!(s > 0.0) || !(lmin > 0.0)) return lim;
   const double invDmin = 2.0 * s / lmin;
@@ -366,8 +365,7 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   poster.Post(0);
   if (!cancelRequested) progress.SetStatus("Wyszukiwanie refleksów");
 
-  // Neutron sources are monochromatic: only X-rays get a second list.
-  const bool second = lambda2 > 0.0 && radiation == 0;
+  const bool second = HasSecondLine();
   std::vector<Found> list1, list2;
   {
     IndexSearch search(*this, second, SearchLimits());
