@@ -151,6 +151,7 @@ int RunPattern(const CalcOptions& o, const CSettings& settings, CKomorka& doc) {
   }
   if (run.outcome != CalcOutcome::Ok) return 4;
   if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty()) Complain(note);
+  if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty()) Complain(note);
   if (!WritePattern(o, doc, *grid, formats[format])) return 4;
   if (o.reflectionsGiven && !WriteOutput(o.reflections, FormatReflectionList(doc, o.filter))) return 4;
   return 0;

@@ -28,6 +28,9 @@ constexpr double kTchEta1 = 1.36603, kTchEta2 = 0.47719, kTchEta3 = 0.11116;
 
 bool UsableWidth(double H) { return std::isfinite(H) && H > 0.0; }
 
+// A width that the grid cannot sample (the stick has none).
+bool SubGrid(double H, double step) { return UsableWidth(H) && H < step; }
+
 // One peak ready to be drawn: possibly several reflections of one shape.
 struct Peak {
   double tth, H, eta, scale, I;
@@ -62,8 +65,7 @@ bool ProfileUsesGrainSize(ProfileId id) {
 }
 
 std::string ValidateProfileInput(const CKomorka& doc, ProfileId id) {
-  if (ProfileUsesGrainSize(id) && !(doc.gsize > 0.0))
-    return cformat("Nieprawidłowy rozmiar ziarna D = %g: szerokość piku wymaga D większego od zera.", doc.gsize);
+  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(doc, ExperimentValue::GrainSize);
   return {};
 }
 
@@ -71,6 +73,12 @@ std::string ValidateRun(const CKomorka& doc, ProfileId id) {
   std::string why = doc.ValidateCalculation();
   if (why.empty()) why = ValidateProfileInput(doc, id);
   return why;
+}
+
+std::string SubGridPeaksMessage(int subGridPeaks, double step) {
+  if (subGridPeaks <= 0) return {};
+  return cformat("Refleksy węższe od kroku siatki %.3f° (natężenie rozdzielone na dwa sąsiednie punkty): %d",
+                 step, subGridPeaks);
 }
 
 std::string RefusedPeaksMessage(int refusedPeaks) {
@@ -193,9 +201,16 @@ bool InitBuiltInPeak(ProfileId id, PeakParams& pp, double& eta, std::vector<Pseu
 // it goes, refused sums counted.
 class PeakAccumulator {
  public:
-  PeakAccumulator(PatternPoint* pts, ProfileId id, pelmora_ProfileFunction_fn plugin, double step,
-                  SynthesisReport& report)
-      : pts_(pts), id_(id), plugin_(plugin), step_(step), report_(report) {}
+  // rangeFirst and rangeEnd: the grid points of the angle range.
+  PeakAccumulator(PatternPoint* pts, ProfileId id, pelmora_ProfileFunction_fn plugin, double step, int rangeFirst,
+                  int rangeEnd, SynthesisReport& report)
+      : pts_(pts),
+        id_(id),
+        plugin_(plugin),
+        step_(step),
+        rangeFirst_(rangeFirst),
+        rangeEnd_(rangeEnd),
+        report_(report) {}
 
   // Built-in profiles are linear in I: reflections that share angle, width
   // and window (symmetry-equivalent planes, lists sorted by angle) are drawn
@@ -218,11 +233,13 @@ class PeakAccumulator {
 
  private:
   bool AddStick(const Peak& p);
+  void AddSubGrid(const Peak& p);
 
   PatternPoint* pts_;
   ProfileId id_;
   pelmora_ProfileFunction_fn plugin_;
   double step_;
+  int rangeFirst_, rangeEnd_;
   SynthesisReport& report_;
   double maximum_ = 0.0;
   std::optional<Peak> pending_;
@@ -242,7 +259,30 @@ bool PeakAccumulator::AddStick(const Peak& p) {
                  [](double I, double) { return I; }, maximum_);
 }
 
+// Sampling a peak narrower than the step would catch it anywhere from its
+// top to nothing; its area goes to the two points around it instead, split
+// linearly by position, so that grid sum x step = I.
+void PeakAccumulator::AddSubGrid(const Peak& p) {
+  const double x = p.tth / step_;
+  const double f = std::floor(x);
+  const double frac = x - f;
+  const double area = p.I * p.scale / step_;
+  const int i0 = static_cast<int>(f);
+  const bool clean = AddPeak(pts_, std::max(i0, rangeFirst_), std::min(i0 + 1, rangeEnd_), p.tth, area, 1.0,
+                             [frac](double a, double) { return a * (1.0 - frac); }, maximum_) &&
+                     AddPeak(pts_, std::max(i0 + 1, rangeFirst_), std::min(i0 + 2, rangeEnd_), p.tth, area, 1.0,
+                             [frac](double a, double) { return a * frac; }, maximum_);
+  if (clean)
+    report_.subGridPeaks += p.members;
+  else
+    report_.refusedPeaks += p.members;
+}
+
 void PeakAccumulator::Add(const Peak& p) {
+  if (SubGrid(p.H, step_)) {
+    AddSubGrid(p);
+    return;
+  }
   bool clean = true;
   switch (id_) {
     case kProfileStick:
@@ -313,7 +353,8 @@ SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double an
   }
 
   const SynthesisOptions& opt = setup.options;
-  PeakAccumulator acc(grid.points(), id, plugin.function, step, report);
+  const int rangeFirst = PatternIndex(angleMin, step), rangeEnd = PatternIndex(angleMax, step);
+  PeakAccumulator acc(grid.points(), id, plugin.function, step, rangeFirst, rangeEnd, report);
   for (Reflection& r : doc.reflectionsAll) {
     if (!Drawn(r, doc)) continue;
     PeakParams pp = PeakParamsOf(r, doc);
@@ -334,7 +375,13 @@ SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double an
     const double w = (H >= 0.0 && opt.useTHMF) ? H * opt.dthMF : opt.dthMargin;
     const double lo = std::max(angleMin, tth - 0.5 * w);
     const double hi = std::min(angleMax, tth + 0.5 * w);
-    const Peak peak{tth, H, eta, pp.scale, r.intensity, PatternIndex(lo, step), PatternIndex(hi, step), 1};
+    Peak peak{tth, H, eta, pp.scale, r.intensity, PatternIndex(lo, step), PatternIndex(hi, step), 1};
+    if (SubGrid(H, step)) {
+      // Its two grid points, not its window, decide where it lands.
+      if (!(tth > angleMin - step && tth < angleMax + step)) continue;
+      peak.first = rangeFirst;
+      peak.end = rangeEnd;
+    }
     if (peak.first >= peak.end) continue;
     if (builtin)
       acc.AddMergingEqual(peak);

@@ -40,6 +40,8 @@ TEST(ElementTable, AtomNamesAndDefaultsAfterSorting) {
   EXPECT_EQ(t.AtomNameFor(26, 2, 0), "Fe+2");
   EXPECT_EQ(t.AtomNameFor(26, 1, 0), "Fe");
   EXPECT_EQ(t.AtomNameFor(26, 1, 1), "Fe(54)");
+  t.Find(26)->userIsotope.mass = -1;  // an atom that came without an isotope
+  EXPECT_EQ(t.AtomNameFor(26, 1, 2), "Fe");
   EXPECT_EQ(t.AtomNameFor(26, -1, -1), "Fe");
   t.AppendIon(8, {-2});
   EXPECT_EQ(t.AtomNameFor(8, 0, -1), "O-2");
@@ -151,9 +153,11 @@ TEST(ReferenceFiles, SourceRecordsAndTheirMarkers) {
   doc.sourceRecord = std::make_unique<RadiationSource>(RadiationSource{2.0, 2.0, 0.5, "@first", 0});
   doc.aparatRecord = std::make_unique<ApparatusSet>(ApparatusSet{1, 2, 3, 4, 5, "@lab"});
   std::vector<ApparatusSet> sets{SettingsApparatusEntry({0, 0, 0, 0, 0, "brak"}), {0.1, 0, 0, 0, 0, "Zero"}};
-  JoinDocumentRecords(doc, sources, sets);
+  std::vector<RadiationSource> displacedSources;
+  std::vector<ApparatusSet> displacedSets;
+  EXPECT_EQ(JoinDocumentRecords(doc, sources, sets, displacedSources, displacedSets), 0);
   doc.sourceRecord->name = "@second";
-  JoinDocumentRecords(doc, sources, sets);
+  JoinDocumentRecords(doc, sources, sets, displacedSources, displacedSets);
   ASSERT_EQ(sources.size(), 5u);
   EXPECT_EQ(sources[0].name, "@second");
   EXPECT_EQ(sources[1].name, "*Cu");
@@ -197,6 +201,29 @@ TEST(ReferenceFiles, CapacitiesKeepTheFirstRecordsAndCountTheRest) {
   EXPECT_EQ(apparatus.size(), 255u);
   EXPECT_EQ(apparatus.back().name, "a254");
   EXPECT_EQ(r.leftOut, 45);
+
+  // A structure file's source joins a full table: the table keeps its
+  // capacity in memory, and its file keeps every entry.
+  TempDir dir;
+  ReferenceData ref;
+  ref.dataDir = dir.path();
+  ref.sources = sources;
+  ref.sources[0].name = "*Cu";
+  CKomorka doc;
+  doc.sourceRecord = std::make_unique<RadiationSource>(RadiationSource{2.0, 2.0, 0.5, "@own", 0});
+  EXPECT_EQ(JoinDocumentRecords(doc, ref), 1);
+  EXPECT_EQ(ref.sources.size(), 255u);
+  EXPECT_EQ(ref.sources.back().name, "s252");
+  EXPECT_FALSE(DisplacedEntriesMessage(1).empty());
+  doc.sourceRecord->name = "@other";  // replaces the first: nothing more gives way
+  EXPECT_EQ(JoinDocumentRecords(doc, ref), 0);
+  EXPECT_EQ(ref.sources.size(), 255u);
+  std::string error;
+  ASSERT_TRUE(ref.SaveSourceTable(&error)) << error;
+  std::vector<RadiationSource> back;
+  LoadSources(ref.PathOf(kSourceFile), back);
+  ASSERT_EQ(back.size(), 254u);
+  EXPECT_EQ(back.back().name, "s253");
 
   ElementTable t;
   r = LoadIonsXml(Xml(ions).get(), t);

@@ -20,13 +20,19 @@
 #include "app/ui/PatternAdapter.h"
 #include "app/ui/PelmorApp.h"
 #include "app/ui/SettingsDialog.h"
+#include "app/ui/ViewerPanel.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/DownView.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "diffractogram/PatternRun.h"
+#include "editors/ui/TabPage1.h"
+#include "refdata/ui/AtomTable.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
+#include "editors/ui/ExperimentPage.h"
+#include "editors/ui/InfoPanel.h"
+#include "editors/ui/ReflectionTable.h"
 #include "engine/ui/CalcDialog.h"
 
 namespace pelmora {
@@ -92,6 +98,8 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   CreateActions();
   CreateToolBars();
   CreateStatusBar();
+  CreateEditors();
+  glWindow_ = CreateViewerPanel(*this, app_, hub_, action(cmd::kViewMonitor));
   BuildMenus(false);
   RestoreLayout();
 
@@ -271,31 +279,77 @@ void CMainFrame::BuildMenus(bool withDocument) {
 
   if (withDocument) {
     QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
+    exp->addAction(action(cmd::kStructurePage));
+    exp->addAction(action(cmd::kExperimentPage));
     exp->addAction(action(cmd::kCalculate));
+    exp->addAction(action(cmd::kReflectionTable));
   }
+  QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
+  tables->addAction(action(cmd::kAtomTable));
   QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
   options->addAction(action(cmd::kPlugins));
   options->addAction(action(cmd::kSettings));
 
   QMenu* view = bar->addMenu(QStringLiteral("&Widok"));
-  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar})
+  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
+  view->addAction(action(cmd::kViewInfo));
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
   help->addAction(action(cmd::kAbout));
+}
+
+// The editor windows and the info panel work on whichever document is
+// active; the hub tells them which.
+void CMainFrame::CreateEditors() {
+  infoPanel_ = new CPropBar(hub_, this);
+  addDockWidget(Qt::RightDockWidgetArea, infoPanel_);
+  infoPanel_->setFloating(true);
+  infoPanel_->move(pos() + QPoint(400, 200));
+  infoPanel_->resize(340, 420);
+  infoPanel_->hide();
+  QAction* info = action(cmd::kViewInfo);
+  connect(info, &QAction::triggered, infoPanel_, &QWidget::setVisible);
+  connect(infoPanel_, &QDockWidget::visibilityChanged, info, [this, info] { info->setChecked(infoPanel_->isVisible()); });
+
+  experimentPage_ = new CTabPage2(app_.reference(), app_.settings(), app_.store(), hub_, this);
+  connect(action(cmd::kExperimentPage), &QAction::triggered, this, [this] { ShowWindow(experimentPage_); });
+  reflectionTable_ = new CTabPage4(hub_, this);
+  connect(action(cmd::kReflectionTable), &QAction::triggered, this, [this] { ShowWindow(reflectionTable_); });
+
+  structurePage_ = new CTabPage1(app_.reference(), this);
+  connect(&hub_, &NotificationHub::activeDocumentChanged, structurePage_, &CTabPage1::Bind);
+  connect(&hub_, &NotificationHub::structureChanged, structurePage_, &CTabPage1::OnStructureChanged);
+  connect(&hub_, &NotificationHub::showStructurePage, this, [this] { ShowWindow(structurePage_); });
+  connect(action(cmd::kStructurePage), &QAction::triggered, &hub_, &NotificationHub::showStructurePage);
+  // Ctrl+Enter calculates from the structure page too, where the atoms are typed.
+  structurePage_->addAction(action(cmd::kCalculate));
+  connect(action(cmd::kAtomTable), &QAction::triggered, this, &CMainFrame::ShowAtomTable);
+}
+
+void CMainFrame::ShowWindow(QWidget* w) {
+  w->show();
+  w->raise();
+  w->activateWindow();
 }
 
 void CMainFrame::RestoreLayout() {
   if (!app_.storedLayoutCurrent()) return;
   const std::string state = app_.store().GetString(kDockSection, "State", "");
   if (!state.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
+  // The bars' state holds no status bar: it is kept beside it.
+  const bool statusShown = app_.store().GetInt(kDockSection, "StatusBar", 1) != 0;
+  statusBar()->setVisible(statusShown);
+  action(cmd::kViewStatusBar)->setChecked(statusShown);
   for (auto [bar, id] : {std::pair<QToolBar*, int>{standardBar_, cmd::kViewToolbar},
                          {chartBar_, cmd::kViewChartBar},
                          {zoomBar_, cmd::kViewZoomBar}})
     action(id)->setChecked(!bar->isHidden());
+  action(cmd::kViewInfo)->setChecked(!infoPanel_->isHidden());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
   app_.store().SetString(kDockSection, "State", saveState().toBase64().toStdString());
+  app_.store().SetInt(kDockSection, "StatusBar", statusBar()->isHidden() ? 0 : 1);
   mdi_->closeAllSubWindows();
   if (!mdi_->subWindowList().isEmpty()) {
     e->ignore();
@@ -351,6 +405,14 @@ void CMainFrame::AddFrame(KomorkaDocument* doc) {
     // The frame is gone: menus and state follow the remaining documents.
     QMetaObject::invokeMethod(this, [this] { OnSubWindowActivated(mdi_->activeSubWindow()); }, Qt::QueuedConnection);
   });
+  // The frame's title follows the document's name and the child's state;
+  // queued, so that it comes after Qt's own title handling of a maximised child.
+  const auto refreshTitle = [this] {
+    QMetaObject::invokeMethod(this, &CMainFrame::RefreshFrameTitle, Qt::QueuedConnection);
+  };
+  connect(doc, &KomorkaDocument::titleChanged, this, refreshTitle);
+  connect(doc, &KomorkaDocument::modifiedChanged, this, refreshTitle);
+  connect(frame, &QMdiSubWindow::windowStateChanged, this, refreshTitle);
   mdi_->addSubWindow(frame);
   ApplyChartColours();
   frame->showMaximized();
@@ -377,7 +439,7 @@ void CMainFrame::ShowMessages(const std::vector<DocMessage>& messages) {
 KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
   const QString full = QFileInfo(path).absoluteFilePath();
   for (CChildFrame* f : frames())
-    if (f->document()->path() == full) {
+    if (f->document()->sourcePath() == full || f->document()->path() == full) {
       mdi_->setActiveSubWindow(f);
       return f->document();
     }
@@ -391,9 +453,10 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
   }
   // The file's own source and instrument set join the application's lists
   // and are applied to the document, as binding the experiment page does.
-  ApplyDocumentRecords(doc->doc(), app_.reference());
+  const int gaveWay = ApplyDocumentRecords(doc->doc(), app_.reference());
   AddRecentFile(full);
   AddFrame(doc);
+  if (gaveWay > 0) statusBar()->showMessage(QString::fromStdString(DisplacedEntriesMessage(gaveWay)));
   return doc;
 }
 
@@ -413,7 +476,7 @@ bool CMainFrame::SaveDocument(KomorkaDocument* doc, bool saveAs) {
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setNameFilter(QStringLiteral("Pelmor 1.0 (*.xml)"));
     dlg.setDefaultSuffix(QStringLiteral("xml"));
-    dlg.selectFile(path.isEmpty() ? doc->title().trimmed() : path);
+    dlg.selectFile(doc->proposedSaveName());
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     path = dlg.selectedFiles().first();
   }
@@ -450,6 +513,16 @@ void CMainFrame::AddRecentFile(const QString& path) {
   RebuildRecentMenu();
 }
 
+void CMainFrame::RemoveRecentFile(const QString& path) {
+  QStringList list = RecentFiles();
+  list.removeAll(path);
+  for (int i = 1; i <= kRecentCount; ++i) {
+    const std::string name = "File" + std::to_string(i);
+    app_.store().SetString(kRecentSection, name.c_str(), i <= list.size() ? list[i - 1].toStdString() : "");
+  }
+  RebuildRecentMenu();
+}
+
 void CMainFrame::RebuildRecentMenu() {
   if (!recentMenu_) return;
   recentMenu_->clear();
@@ -459,7 +532,10 @@ void CMainFrame::RebuildRecentMenu() {
     ++n;
     QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(n).arg(QFileInfo(path).fileName()));
     a->setStatusTip(path);
-    connect(a, &QAction::triggered, this, [this, path] { OpenDocumentFile(path); });
+    connect(a, &QAction::triggered, this, [this, path] {
+      // An entry that cannot be opened any more leaves the list (after its message).
+      if (!OpenDocumentFile(path)) RemoveRecentFile(path);
+    });
   }
   if (list.isEmpty()) recentMenu_->addAction(QStringLiteral("(pusta lista)"))->setEnabled(false);
 }
@@ -482,13 +558,28 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
   }
   emit hub_.activeDocumentChanged(v ? v->document() : nullptr);
   RefreshCommandState();
+  RefreshFrameTitle();
+}
+
+void CMainFrame::RefreshFrameTitle() {
+  // As MDI frames show it: "Pelmora - NAME", "Pelmora - [NAME]" while the
+  // child is maximised (Qt writes that form itself then; it is set here too
+  // so that both orders of events end the same).
+  const QString base = QStringLiteral("Pelmora");
+  auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+  if (!f && mdi_->subWindowList().size() == 1) f = qobject_cast<CChildFrame*>(mdi_->subWindowList().first());
+  QString title = base;
+  if (f) title = f->isMaximized() ? QStringLiteral("%1 - [%2]").arg(base, f->windowTitle())
+                                  : QStringLiteral("%1 - %2").arg(base, f->windowTitle());
+  if (windowTitle() != title) setWindowTitle(title);
 }
 
 void CMainFrame::RefreshCommandState() {
   CDownView* v = activeView();
   const bool has = v != nullptr;
+  action(cmd::kStructurePage)->setEnabled(has);
   for (int id : {cmd::kClose, cmd::kSave, cmd::kSaveAs, cmd::kExportText, cmd::kCalculate, cmd::kDescriptions,
-                 cmd::kDescKa1, cmd::kDescKa2})
+                 cmd::kDescKa1, cmd::kDescKa2, cmd::kExperimentPage, cmd::kReflectionTable})
     action(id)->setEnabled(has);
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) action(id)->setEnabled(has);
   for (int i = 0; i < kZoomBarLayoutCount; ++i)
@@ -497,6 +588,10 @@ void CMainFrame::RefreshCommandState() {
     action(cmd::kDescriptions)->setChecked(v->descriptions().on);
     action(cmd::kDescKa1)->setChecked(v->ka1Checked());
     action(cmd::kDescKa2)->setChecked(v->ka2Checked());
+  } else {
+    // Without a document the switches stand for nothing: none shows pressed.
+    for (int id : {cmd::kDescriptions, cmd::kDescKa1, cmd::kDescKa2}) action(id)->setChecked(false);
+    for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) action(id)->setChecked(false);
   }
   action(cmd::kModeArea)->setChecked(mode_ == 3);
   action(cmd::kModeStretchX)->setChecked(mode_ == 1);
@@ -516,8 +611,9 @@ void CMainFrame::ShowProfileInfo() {
     if (!infoPseudoVoigt_) infoPseudoVoigt_ = new CInfoPseudoVoigt(app_.pseudoVoigtInfo(), this);
     infoPseudoVoigt_->exec();
   } else if (id >= 0) {
-    // Plug-in profiles show their own information.
-    CallProfileInfo(app_.plugins(), id);
+    // A plug-in prints its information; the user sees it in a box.
+    const QString text = QString::fromLocal8Bit(CallProfileInfo(app_.plugins(), id)).trimmed();
+    if (!text.isEmpty()) QMessageBox::information(this, chartBar_->ProfileLabel(), text);
   }
 }
 
@@ -547,9 +643,11 @@ void CMainFrame::Calculate() {
   PrepareProfile(app_.SetupFor(profile));
   // The renderer reads the reflections; they are replaced by the run.
   v->waitForRendering();
+  emit hub_.calculationStarting(d);
   CCalcDialog dlg(this);
   dlg.SetDocument(&d->doc());
   if (dlg.exec() == QDialog::Accepted) d->NotifyCalculated();
+  else emit hub_.reflectionsChanged(d);  // the old lists stay: show them again
 }
 
 void CMainFrame::SynthesiseFor(CDownView* view) {
@@ -582,6 +680,11 @@ void CMainFrame::ShowSettings() {
 
 void CMainFrame::ShowPlugins() {
   CPluginsDialog dlg(app_.plugins(), this);
+  dlg.exec();
+}
+
+void CMainFrame::ShowAtomTable() {
+  CAtomTable dlg(app_.reference(), nullptr, activeDocument() != nullptr, this);
   dlg.exec();
 }
 

@@ -3,6 +3,8 @@
 //   activeDocumentChanged(doc)    a chart view became active (null: none is)
 //   KomorkaDocument::calculated   its chart view synthesises and redraws
 //   reflectionsChanged(doc)       the reflection table refills
+//   calculationStarting(doc)      readers of the reflections let go until the
+//                                 next reflectionsChanged
 //   parametersChanged(doc)        the view compares with its pattern
 //   atomsDeleted(doc)             the viewer panel reloads its atoms
 //   redraw3D()                    the 3D view redraws
@@ -28,6 +30,8 @@ class NotificationHub : public QObject {
  signals:
   void activeDocumentChanged(pelmora::KomorkaDocument* doc);
   void reflectionsChanged(pelmora::KomorkaDocument* doc);
+  // A worker is about to replace the document's reflection lists.
+  void calculationStarting(pelmora::KomorkaDocument* doc);
   void parametersChanged(pelmora::KomorkaDocument* doc);
   void atomsDeleted(pelmora::KomorkaDocument* doc);
   void structureChanged(pelmora::KomorkaDocument* doc);
