@@ -50,72 +50,92 @@ bool WriteOutput(const std::string& path, const std::string& text) {
   return true;
 }
 
-int RunCalc(const CalcOptions& o) {
-  Session s;
-  OpenSession(o.session, s);
-  CKomorka doc(s.settings.ExperimentDefaultsOf());
-  if (const int status = OpenDocument(o.session, s, o.structure, doc); status != 0) return status;
-  if (o.radiation == "x") doc.radiation = 0;
-  if (o.radiation == "n") doc.radiation = 1;
-  if (o.range.size() == 2) {
-    doc.angleMin = o.range[0];
-    doc.angleMax = o.range[1];
-  }
-  if (o.pattern.empty() && o.chart.file.empty()) {
-    if (const std::string why = doc.ValidateCalculation(); !why.empty()) {
-      std::cerr << "pelmora-cli: " << why << "\n";
-      return 3;
-    }
-    {
-      TerminalProgress progress;
-      CalculationRunner runner;
-      runner.Start(doc, progress, nullptr);
-      runner.Wait();
-    }
-    return WriteOutput(o.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
-  }
+void Complain(const std::string& message) { std::cerr << "pelmora-cli: " << message << "\n"; }
 
-  // The diffractogram: plug-ins, profile and format first, so that a wrong
-  // name is reported before a long calculation.
-  const CSettings& settings = s.settings;
+// The reflections alone: calculated and listed.
+int RunReflectionList(const CalcOptions& o, CKomorka& doc) {
+  if (const std::string why = doc.ValidateCalculation(); !why.empty()) {
+    Complain(why);
+    return 3;
+  }
+  {
+    TerminalProgress progress;
+    CalculationRunner runner;
+    runner.Start(doc, progress, nullptr);
+    runner.Wait();
+  }
+  return WriteOutput(o.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
+}
+
+// The profile by its label, or the settings' choice; false for an unknown
+// name, which is reported with the names there are.
+bool ChooseProfile(const CalcOptions& o, const CSettings& settings, const PluginTable& plugins,
+                   SynthesisSetup& setup) {
+  const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);
+  if (o.profile.empty()) {
+    setup.profile = SelectProfile(profiles, settings.PeakProfile);
+    return true;
+  }
+  for (const ProfileChoice& c : profiles)
+    if (c.label == o.profile) {
+      setup.profile = c.id;
+      return true;
+    }
+  std::cerr << "pelmora-cli: unknown profile \"" << o.profile << "\"; available:";
+  for (const ProfileChoice& c : profiles) std::cerr << " \"" << c.label << "\"";
+  std::cerr << "\n";
+  return false;
+}
+
+// The format's index in the list, or -1 for an unknown name or a plug-in
+// format asked to write to standard output (both reported).
+int ChooseFormat(const CalcOptions& o, const std::vector<ChartFormat>& formats) {
+  const int format = o.format.empty() ? 0 : FindChartFormat(formats, o.format);
+  if (format < 0) {
+    std::cerr << "pelmora-cli: unknown diffractogram format \"" << o.format << "\"; available:";
+    for (const ChartFormat& f : formats) std::cerr << " \"" << f.label << "\"";
+    std::cerr << "\n";
+    return -1;
+  }
+  if (o.pattern == "-" && formats[format].module) {
+    Complain("a plug-in format writes files only; give --pattern a file name");
+    return -1;
+  }
+  return format;
+}
+
+// Writes the synthesised window in the chosen format.
+bool WritePattern(const CalcOptions& o, const CKomorka& doc, const PatternGrid& grid, const ChartFormat& format) {
+  const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
+  const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(grid, window)) : o.scale;
+  const PatternPoint* first = grid.points() + window.first;
+  if (o.pattern == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale));
+  std::string error;
+  if (!SavePattern(format, ExportFileName(o.pattern, format), scale, first, window.count, &error)) {
+    Complain(error);
+    return false;
+  }
+  return true;
+}
+
+// The diffractogram: plug-ins, profile and format first, so that a wrong
+// name is reported before a long calculation.
+int RunPattern(const CalcOptions& o, const CSettings& settings, CKomorka& doc) {
   PluginTable plugins;
   // --plugins is the user's own choice; the settings' folder is looked for
   // beside the executable only.
   const std::string pluginsDir = o.pluginsDir.empty() ? ResolvePluginsFolder(settings.PluginsDir) : o.pluginsDir;
   if (const std::string error = ScanPlugins(pluginsDir, plugins); !error.empty())
     std::cerr << "pelmora-cli: Error: " << error << "\n";
-  const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);
   SynthesisSetup setup;
   setup.plugins = &plugins;
   setup.options = settings.SynthesisOptionsOf();
-  if (o.profile.empty()) {
-    setup.profile = SelectProfile(profiles, settings.PeakProfile);
-  } else {
-    bool found = false;
-    for (const ProfileChoice& c : profiles)
-      if (c.label == o.profile) setup.profile = c.id, found = true;
-    if (!found) {
-      std::cerr << "pelmora-cli: unknown profile \"" << o.profile << "\"; available:";
-      for (const ProfileChoice& c : profiles) std::cerr << " \"" << c.label << "\"";
-      std::cerr << "\n";
-      return 1;
-    }
-  }
+  if (!ChooseProfile(o, settings, plugins, setup)) return 1;
   const std::vector<ChartFormat> formats = BuildChartFormats(plugins);
-  const int format = o.format.empty() ? 0 : FindChartFormat(formats, o.format);
-  if (format < 0) {
-    std::cerr << "pelmora-cli: unknown diffractogram format \"" << o.format << "\"; available:";
-    for (const ChartFormat& f : formats) std::cerr << " \"" << f.label << "\"";
-    std::cerr << "\n";
-    return 1;
-  }
-  const bool toStdout = o.pattern == "-";
-  if (toStdout && formats[format].module) {
-    std::cerr << "pelmora-cli: a plug-in format writes files only; give --pattern a file name\n";
-    return 1;
-  }
+  const int format = ChooseFormat(o, formats);
+  if (format < 0) return 1;
   if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
-    std::cerr << "pelmora-cli: the scale must be a finite number\n";
+    Complain("the scale must be a finite number");
     return 1;
   }
 
@@ -128,34 +148,32 @@ int RunCalc(const CalcOptions& o) {
     run = RunPatternCalculation(doc, progress, setup, *grid);
   }
   if (!run.refusal.empty()) {
-    std::cerr << "pelmora-cli: " << run.refusal << "\n";
+    Complain(run.refusal);
     return 3;
   }
   if (run.outcome != CalcOutcome::Ok) return 4;
-  if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty())
-    std::cerr << "pelmora-cli: " << note << "\n";
-  if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty())
-    std::cerr << "pelmora-cli: " << note << "\n";
-
-  const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
-  const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(*grid, window)) : o.scale;
-  const PatternPoint* first = grid->points() + window.first;
-  if (o.pattern.empty()) {
-    // Only the chart was asked for.
-  } else if (toStdout) {
-    if (!WriteOutput("-", FormatPatternText(first, window.count, scale))) return 4;
-  } else {
-    const std::string name = ExportFileName(o.pattern, formats[format]);
-    std::string error;
-    if (!SavePattern(formats[format], name, scale, first, window.count, &error)) {
-      std::cerr << "pelmora-cli: " << error << "\n";
-      return 4;
-    }
-  }
+  if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty()) Complain(note);
+  if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty()) Complain(note);
+  if (!o.pattern.empty() && !WritePattern(o, doc, *grid, formats[format])) return 4;
   if (!o.chart.file.empty())
     if (const int status = WriteChart(o.chart, doc, *grid, settings); status != 0) return status;
   if (o.reflectionsGiven && !WriteOutput(o.reflections, FormatReflectionList(doc, o.filter))) return 4;
   return 0;
+}
+
+int RunCalc(const CalcOptions& o) {
+  Session s;
+  OpenSession(o.session, s);
+  CKomorka doc(s.settings.ExperimentDefaultsOf());
+  if (const int status = OpenDocument(o.session, s, o.structure, doc); status != 0) return status;
+  if (o.radiation == "x") doc.radiation = 0;
+  if (o.radiation == "n") doc.radiation = 1;
+  if (o.range.size() == 2) {
+    doc.angleMin = o.range[0];
+    doc.angleMax = o.range[1];
+  }
+  // A pattern or a chart needs the synthesis; the list alone does not.
+  return o.pattern.empty() && o.chart.file.empty() ? RunReflectionList(o, doc) : RunPattern(o, s.settings, doc);
 }
 
 }  // namespace
@@ -197,7 +215,7 @@ Runner AddCalcCommand(CLI::App& app) {
                   "Diffractogram format: a plug-in format's label or extension (default: the text format)")
       ->type_name("NAME");
   cmd->add_option("--plugins", o->pluginsDir,
-                  "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
+                  "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\" beside the program)")
       ->type_name("DIR");
   AddChartOptions(*cmd, o->chart);
   return [o, refl] {

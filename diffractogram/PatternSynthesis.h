@@ -37,7 +37,7 @@ struct PseudoVoigtInfo {
   double lambda = 0.0;
   double Gs = 0.0, Ls = 0.0;  // Gaussian and Lorentzian size terms
   double H = 0.0;
-  double sDeg = 0.0;  // s * 57.29577951308238
+  double sDeg = 0.0;  // s in degrees (times kRadToDeg)
   double gammaG = 0.0, gammaL = 0.0;
   double eta = 0.0;
   double GsCos = 0.0, LsCos = 0.0;  // size terms times cos(theta)

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/Rounding.h"
+
 namespace pelmora {
 
-int ChartRound(double x) {
-  const double f = std::floor(x);
-  return static_cast<int>(x - f > 0.5 ? std::ceil(x) : f);
-}
+int ChartRound(double x) { return static_cast<int>(RoundHalfDownValue(x)); }
 
 double PixelToValue(double d, int extent, double from, double to, int intervals) {
   if (extent <= 0) return from;

@@ -13,6 +13,16 @@ double PixelToValue(double d, int extent, double from, double to, int intervals 
 // -1 when the value lies outside [from, to]; otherwise the pixel offset.
 int ValueToPixel(double value, int extent, double from, double to);
 
+// The zoom bar's command numbers, which the chart view carries out on its
+// window; the application's command table uses the same names.
+namespace zoomcmd {
+enum : int {
+  kReset = 32795, kResetIntensity = 32814, kResetAngle = 32815, kZoomIn = 32797, kZoomOut = 32798,
+  kShiftLowerRange = 32799, kShiftLowerStep = 32800, kShiftHigherStep = 32801, kShiftHigherRange = 32802,
+  kUpHeight = 32810, kUpStep = 32811, kDownStep = 32812, kDownHeight = 32813,
+};
+}  // namespace zoomcmd
+
 struct ZoomState {
   // The document's angle range bounds all horizontal navigation.
   double A = 0.0, B = 0.0;

@@ -5,7 +5,7 @@
 namespace pelmora {
 
 bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter) {
-  const double tt = r.theta * 360.0 / kPi;
+  const double tt = TwoThetaDegrees(r);
   if (!(doc.angleMin <= tt && tt <= doc.angleMax)) return false;
   if (r.nonZero != 1 && !filter.extinct) return false;
   return (r.line == 1 && filter.firstLine) || (r.line == 2 && filter.secondLine);
@@ -32,7 +32,7 @@ std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& fi
     out += "   ";
     AppendInt(out, r.l, 2);
     out += "   ";
-    AppendFixed(out, r.theta * 360.0 / kPi, 8, 4);
+    AppendFixed(out, TwoThetaDegrees(r), 8, 4);
     out += "   ";
     AppendInt(out, r.multiplicity, 2);
     out += "   ";

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/Angles.h"
+
 namespace pelmora {
 
 struct RadiationSource {
@@ -66,12 +68,12 @@ struct ExperimentParams {
   void SetLambda1(double l) {
     lambda1 = l;
     energy1 = kHcEvAngstrom / l;
-    waveNumber1 = 2 * 3.14159265358979 / l;
+    waveNumber1 = 2 * kPi / l;
   }
   void SetLambda2(double l) {
     lambda2 = l;
     energy2 = kHcEvAngstrom / l;
-    waveNumber2 = 2 * 3.14159265358979 / l;
+    waveNumber2 = 2 * kPi / l;
   }
   void ApplyDefaults(const ExperimentDefaults& d);
   // Takes a chosen source or instrument set into the experiment, as the

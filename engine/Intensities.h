@@ -4,11 +4,11 @@
 
 #include <cmath>
 
+#include "engine/Angles.h"
 #include "engine/AtomSite.h"
 
 namespace pelmora {
 
-inline constexpr double kTwoPi = 6.28318530717958;
 inline constexpr double kElectronRadius = 2.817938e-15;  // m
 inline constexpr double kSixteenPi = 50.26548245743664;
 inline constexpr double kNeutronConstant = 1.989436788648694e-32;  // 1e-30 / 16 pi

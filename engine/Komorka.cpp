@@ -78,7 +78,7 @@ void CKomorka::RefreshCellMetric() {
       c = 0.0;
       return;
     }
-    const double r = angle * 3.14159265358979 / 180.0;
+    const double r = DegreesToRadians(angle);
     s = std::sin(r);
     c = std::cos(r);
   };
@@ -93,15 +93,9 @@ double CKomorka::CellVolume() const {
                    2.0 * cosAlfa * cosBeta * cosGamma);
 }
 
-double CKomorka::DSpacing(int hi, int ki, int li) const {
-  const double h = hi, k = ki, l = li;
+double CKomorka::DSpacing(int h, int k, int l) const {
   const double V = CellVolume();
-  const double S = h * h * b * b * c * c * sinAlfa * sinAlfa + k * k * a * a * c * c * sinBeta * sinBeta +
-                   l * l * a * a * b * b * sinGamma * sinGamma +
-                   2.0 * h * l * a * b * b * c * (cosGamma * cosAlfa - cosBeta) +
-                   2.0 * h * k * a * b * c * c * (cosAlfa * cosBeta - cosGamma) +
-                   2.0 * k * l * a * a * b * c * (cosGamma * cosBeta - cosAlfa);
-  return std::sqrt(V * V / S);
+  return std::sqrt(V * V / MetricSum(h, k, l));
 }
 
 bool CKomorka::FitsCapacity(LatticeType type, size_t nStructureAtoms) {
@@ -181,16 +175,11 @@ void CKomorka::UpdateAtomDisplay(const AtomSite& edited) {
 }
 
 void CKomorka::RebuildStructureFromCell() {
-  int n = 1;
-  if (latticeType & kBodyCentred)
-    n = 2;
-  else if (latticeType & kFaceCentred)
-    n = 4;
-  else if (latticeType & kBaseCentred)
-    n = 2;
+  // The cell list holds the n centring copies of each site one after another.
+  const int n = CentringMultiplicity(latticeType);
   const int N = static_cast<int>(cellAtoms.size());
   structureAtoms.clear();
-  for (int i = std::max(N - 14 * n, 0); i <= N - 1; i += n) {
+  for (int i = std::max(N - kMaxRebuiltSites * n, 0); i <= N - 1; i += n) {
     AtomSite at = cellAtoms[i];
     at.siteIndex = static_cast<int>(structureAtoms.size());
     structureAtoms.push_back(std::move(at));
@@ -224,34 +213,22 @@ bool CKomorka::SetCentringFromLetter(const std::string& letter) {
   return false;
 }
 
-std::pair<int, int> CKomorka::FindReflectionRange(double from, double to) const {
-  const int n = countAll();
-  if (n == 0) return {-1, -1};
-  const auto deg = [&](int i) { return reflectionsAll[i].theta * 360.0 / kPi; };
-  // First entry with 2-theta >= from, last entry with 2-theta <= to.
-  int lo = 0, hi = n - 1;
-  while (lo < hi) {
-    const int mid = (lo + hi) / 2;
-    if (deg(mid) < from)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  int first = lo;
-  lo = 0;
-  hi = n - 1;
-  while (lo < hi) {
-    const int mid = (lo + hi + 1) / 2;
-    if (deg(mid) > to)
-      hi = mid - 1;
-    else
-      lo = mid;
-  }
-  int last = lo;
-  if (first < n && reflectionsAll[first].theta < from * kPi / 360.0) ++first;
-  if (last >= 0 && reflectionsAll[last].theta > to * kPi / 360.0) --last;
+std::pair<int, int> ReflectionRange(const std::vector<Reflection>& list, double from, double to) {
+  const auto lo = std::lower_bound(list.begin(), list.end(), from,
+                                   [](const Reflection& r, double a) { return TwoThetaDegrees(r) < a; });
+  const auto hi = std::upper_bound(list.begin(), list.end(), to,
+                                   [](double a, const Reflection& r) { return a < TwoThetaDegrees(r); });
+  const int n = static_cast<int>(list.size());
+  int first = static_cast<int>(lo - list.begin());
+  int last = static_cast<int>(hi - list.begin()) - 1;
+  if (first < n && list[first].theta < ThetaOfTwoTheta(from)) ++first;
+  if (last >= 0 && list[last].theta > ThetaOfTwoTheta(to)) --last;
   if (first > last || first >= n || last < 0) return {-1, -1};
   return {first, last};
+}
+
+std::pair<int, int> CKomorka::FindReflectionRange(double from, double to) const {
+  return ReflectionRange(reflectionsAll, from, to);
 }
 
 bool CKomorka::OnNewDocument() {
@@ -300,9 +277,8 @@ std::string CKomorka::ValidateCalculation() const {
   if (std::string why = CheckExperimentValue(*this, ExperimentValue::AngleRange); !why.empty()) return why;
   // Guard against a search that could not finish: the number of reciprocal
   // lattice points inside the limiting sphere grows with V / d_min^3.
-  const double lmin = (lambda2 > 0.0 && radiation == 0) ? std::min(lambda1, lambda2) : lambda1;
-  const double s = angleMax >= 180.0 ? 1.0 : std::sin(std::max(angleMax, 0.0) * kPi / 360.0);
-  const double dmin = lmin / (2.0 * s);
+  const double s = SinThetaMax();
+  const double dmin = ShortestWavelength() / (2.0 * s);
   const double expected = 4.0 / 3.0 * kPi * V / (dmin * dmin * dmin);
   if (s > 0.0 && expected > 2.0e7)
     return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): zmniejsz komórkę lub zakres kątów.", expected);

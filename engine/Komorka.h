@@ -3,7 +3,9 @@
 // application wraps it to add notifications.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -22,6 +24,7 @@ class CKomorka : public ExperimentParams {
  public:
   static constexpr int kMaxAtoms = 2000;       // capacity of each atom list
   static constexpr int kMaxImageRecords = 255;  // CopyCellAtoms' list with boundary images
+  static constexpr int kMaxRebuiltSites = 14;   // RebuildStructureFromCell keeps the last 14 sites
 
   explicit CKomorka(const ExperimentDefaults& defaults = ExperimentDefaults{});
   CKomorka(const CKomorka&) = delete;
@@ -66,6 +69,14 @@ class CKomorka : public ExperimentParams {
   void RefreshCellMetric();
   double CellVolume() const;
   double DSpacing(int h, int k, int l) const;
+  // V^2 / d^2 of the plane (h k l): d = sqrt(V^2 / MetricSum). Inline, for the
+  // search's inner loop.
+  double MetricSum(double h, double k, double l) const {
+    return h * h * b * b * c * c * sinAlfa * sinAlfa + k * k * a * a * c * c * sinBeta * sinBeta +
+           l * l * a * a * b * b * sinGamma * sinGamma + 2.0 * h * l * a * b * b * c * (cosGamma * cosAlfa - cosBeta) +
+           2.0 * h * k * a * b * c * c * (cosAlfa * cosBeta - cosGamma) +
+           2.0 * k * l * a * a * b * c * (cosGamma * cosBeta - cosAlfa);
+  }
 
   // --- atoms ------------------------------------------------------------------
   // Rebuilds cellAtoms from structureAtoms and the lattice type. Returns
@@ -102,6 +113,15 @@ class CKomorka : public ExperimentParams {
   // Structure factor of the cell atoms; |F|^2 with Re and Im as out-values.
   double StructureFactor(int h, int k, int l, double theta, double lambda, double& reF, double& imF) const;
   double GroupIntensity(const Reflection& group, int line) const;
+
+  // Neutron sources are monochromatic: only X-rays get a second line.
+  bool HasSecondLine() const { return lambda2 > 0.0 && radiation == 0; }
+  // The shortest wavelength of the calculation, and sin(theta) at the top of
+  // the range (1 from 180 degrees on): together they bound d from below.
+  double ShortestWavelength() const { return HasSecondLine() ? std::min(lambda1, lambda2) : lambda1; }
+  double SinThetaMax() const {
+    return angleMax >= 180.0 ? 1.0 : std::sin(ThetaOfTwoTheta(std::max(angleMax, 0.0)));
+  }
 
   // The largest index that can reach the experiment's 2-theta range along
   // each axis (never below 15).

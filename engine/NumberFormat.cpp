@@ -7,6 +7,7 @@
 #include <cmath>
 #include <charconv>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 
 namespace pelmora {
@@ -62,7 +63,39 @@ void AppendPadded(std::string& out, const char* begin, const char* end, int widt
 }
 }  // namespace
 
+namespace {
+// printf's digits without printf for the common case: |value| * 10^precision
+// well inside the integers a double holds exactly and its fraction clearly
+// away from one half, so that the one rounding of the product cannot change
+// which way it rounds. False leaves the value to the exact conversion.
+bool AppendFixedFast(std::string& out, double value, int width, int precision) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  static constexpr std::uint64_t kIntPow10[] = {1,      10,      100,      1000,      10000,
+                                                100000, 1000000, 10000000, 100000000, 1000000000};
+  if (precision < 0 || precision > 9) return false;
+  const double y = std::fabs(value) * kPow10[precision];
+  if (!(y < 1e15)) return false;  // also NaN
+  const double whole = std::floor(y);
+  const double frac = y - whole;
+  if (std::fabs(frac - 0.5) <= y * 0x1p-51) return false;
+  const std::uint64_t n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+  char buf[48];
+  char* p = buf;
+  if (std::signbit(value)) *p++ = '-';
+  p = std::to_chars(p, buf + sizeof buf, n / kIntPow10[precision]).ptr;
+  if (precision > 0) {
+    *p++ = '.';
+    std::uint64_t f = n % kIntPow10[precision];
+    for (int i = precision - 1; i >= 0; --i, f /= 10) p[i] = static_cast<char>('0' + f % 10);
+    p += precision;
+  }
+  AppendPadded(out, buf, p, width);
+  return true;
+}
+}  // namespace
+
 void AppendFixed(std::string& out, double value, int width, int precision) {
+  if (AppendFixedFast(out, value, width, precision)) return;
   char buf[400];
   const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
   if (res.ec != std::errc()) {

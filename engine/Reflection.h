@@ -2,6 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "engine/Angles.h"
 
 namespace pelmora {
 
@@ -24,12 +28,12 @@ struct Reflection {
   LabelRect labelRect;
 };
 
-// The program uses this pi everywhere it converts angles.
-inline constexpr double kPi = 3.14159265358979;
-// theta in radians to 2-theta in degrees.
-inline constexpr double kTwoThetaDeg = 114.59155902616476;
+inline double TwoThetaDegrees(const Reflection& r) { return TwoThetaDegrees(r.theta); }
 
-inline double TwoThetaDegrees(const Reflection& r) { return r.theta * 360.0 / kPi; }
+// (first, last) indices of the entries of an angle-sorted list with 2-theta
+// in [from, to] degrees, ends included; (-1, -1) when none. Found by
+// bisection on 2-theta, then each end checked once more against theta.
+std::pair<int, int> ReflectionRange(const std::vector<Reflection>& list, double from, double to);
 
 // Angle order of the lists: by theta, then larger h, k, l first.
 inline bool ReflectionBefore(const Reflection& a, const Reflection& b) {

@@ -23,7 +23,7 @@ struct ChartFormat {
 inline constexpr const char* kTextFormatLabel = "Plik tekstowy (*.txt)";
 inline constexpr const char* kTextFormatPattern = "*.TXT";
 
-// The text format, then every kind-17 plug-in in table order up to the first
+// The text format, then every PELMORA_KIND_CHART_FORMAT plug-in in table order up to the first
 // one that lacks pelmora_GetFileFilterLabel or pelmora_GetFileFilterExt.
 std::vector<ChartFormat> BuildChartFormats(const PluginTable& table);
 
@@ -34,7 +34,7 @@ struct ProfileChoice {
   std::int32_t id = 0;
 };
 
-// "brak", "Gauss", "Lorentz", "pseudo Voigt", then every unflagged kind-5
+// "brak", "Gauss", "Lorentz", "pseudo Voigt", then every unflagged PELMORA_KIND_PROFILE
 // plug-in that exports pelmora_GetProfileName and pelmora_ProfileFunction,
 // up to the first unflagged one that lacks either. Flagged (too old)
 // profile plug-ins are passed over and never offered.

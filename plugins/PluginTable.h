@@ -11,7 +11,7 @@
 
 namespace pelmora {
 
-inline constexpr std::uint32_t kPluginFlagOldProfile = 1;  // kind 5 older than 0x102: listed, never used
+inline constexpr std::uint32_t kPluginFlagOldProfile = 1;  // a PELMORA_KIND_PROFILE older than 0x102: listed, never used
 
 struct PluginEntry {
   std::int32_t kind = 0;

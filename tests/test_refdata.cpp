@@ -181,9 +181,10 @@ TEST(ReferenceFiles, SourceRecordsAndTheirMarkers) {
 }
 
 TEST(ReferenceFiles, CapacitiesKeepTheFirstRecordsAndCountTheRest) {
-  std::string src, ions, anomals;
+  std::string src, sets, ions, anomals;
   for (int i = 0; i < 300; ++i) {
     src += "<source name=\"s" + std::to_string(i) + "\"/>";
+    sets += "<aparat name=\"a" + std::to_string(i) + "\"/>";
     anomals += "<anomal name=\"t" + std::to_string(i) + "\" atom=\"26\"><f_bis>1</f_bis></anomal>";
   }
   for (int i = 0; i < 60; ++i) ions += "<ION nr=\"26\" charge=\"" + std::to_string(i) + "\"/>";
@@ -195,6 +196,11 @@ TEST(ReferenceFiles, CapacitiesKeepTheFirstRecordsAndCountTheRest) {
   EXPECT_EQ(sources.size(), 255u);
   EXPECT_EQ(sources.back().name, "s253");
   EXPECT_EQ(r.leftOut, 46);
+  std::vector<ApparatusSet> apparatus;
+  r = LoadApparatusXml(Xml(sets).get(), apparatus);
+  EXPECT_EQ(apparatus.size(), 255u);
+  EXPECT_EQ(apparatus.back().name, "a254");
+  EXPECT_EQ(r.leftOut, 45);
 
   // A structure file's source joins a full table: the table keeps its
   // capacity in memory, and its file keeps every entry.

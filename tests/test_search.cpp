@@ -99,7 +99,7 @@ TEST(Search, RangeEndsAreIncludedAndAnEmptyRangeInstallsNothing) {
   doc.SetLambda2(0.0);
   doc.RefreshCellMetric();
   // 2-theta of (1 1 1), computed the way the search does.
-  const double tt = std::asin(doc.lambda1 / (2.0 * doc.DSpacing(1, 1, 1))) * kTwoThetaDeg;
+  const double tt = TwoThetaDegrees(std::asin(doc.lambda1 / (2.0 * doc.DSpacing(1, 1, 1))));
   doc.angleMin = tt;
   doc.angleMax = tt;
   NullProgress none;
@@ -109,7 +109,7 @@ TEST(Search, RangeEndsAreIncludedAndAnEmptyRangeInstallsNothing) {
 
   // A window holding only second-wavelength reflections: nothing changes.
   doc.SetLambda2(1.6);
-  const double tt2 = std::asin(1.6 / (2.0 * doc.DSpacing(1, 1, 1))) * kTwoThetaDeg;
+  const double tt2 = TwoThetaDegrees(std::asin(1.6 / (2.0 * doc.DSpacing(1, 1, 1))));
   doc.angleMin = tt2 - 0.01;
   doc.angleMax = tt2 + 0.01;
   EXPECT_EQ(doc.CalculateReflections(none), -1);
@@ -138,7 +138,7 @@ TEST(Search, LargeCellsFindIndicesAboveFifteen) {
         if (!h && !k && !l) continue;
         const double s = doc.lambda1 / (2.0 * doc.DSpacing(h, k, l));
         if (s > 1.0) continue;
-        const double tt = std::asin(s) * kTwoThetaDeg;
+        const double tt = TwoThetaDegrees(std::asin(s));
         if (tt >= 140.0 && tt <= 150.0) ++expected;
       }
   for (const Reflection& r : doc.reflections1) found += r.multiplicity;
@@ -176,7 +176,7 @@ TEST(Search, HashedGroupingEqualsTheFirstMatchRule) {
           const double s = doc.lambda1 / (2.0 * r.d);
           if (s > 1.0) continue;
           r.theta = std::asin(s);
-          const double tt = r.theta * kTwoThetaDeg;
+          const double tt = TwoThetaDegrees(r.theta);
           if (tt < doc.angleMin || tt > doc.angleMax) continue;
           r.f2 = doc.StructureFactor(h, k, l, r.theta, doc.lambda1, r.reF, r.imF);
           records.push_back(r);

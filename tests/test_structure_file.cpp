@@ -47,8 +47,8 @@ TEST(StructureFile, ExactTextOfTheWriter) {
   at.visible = 1;
   at.color = 0xFFFFFF;
   doc.structureAtoms = {at};
-  doc.sourceName = "*Cu Ka";
-  doc.aparatName = "@lab";
+  doc.sourceName = "*Cu \"Ka\" & <1>";
+  doc.aparatName = "@lab & <\"B\">";
   doc.IsDW = 1;
   doc.dwfactor = 0.5;
   const std::string text = FormatStructureFile(doc);
@@ -59,24 +59,24 @@ TEST(StructureFile, ExactTextOfTheWriter) {
             std::string::npos);
   EXPECT_NE(text.find("\t\t\t<color>16777215</color>\r\n\t\t\t<radius>20</radius>\r\n\t\t\t<visible/>\r\n\t\t</atom>\r\n"),
             std::string::npos);
-  EXPECT_NE(text.find("\t\t<source name=\"Cu Ka\" type=\"x\">\r\n\t\t\t<lambda1>1.54059000</lambda1>"), std::string::npos);
-  EXPECT_NE(text.find("\t\t<aparat name=\"lab\">"), std::string::npos);
+  EXPECT_NE(text.find("\t\t<source name=\"Cu &quot;Ka&quot; &amp; &lt;1&gt;\" type=\"x\">\r\n\t\t\t<lambda1>1.54059000</lambda1>"), std::string::npos);
+  EXPECT_NE(text.find("\t\t<aparat name=\"lab &amp; &lt;&quot;B&quot;&gt;\">"), std::string::npos);
   EXPECT_NE(text.find("\t\t<angle>\r\n\t\t\t<max>150.00</max>\r\n\t\t\t<min>20.00</min>\r\n\t\t</angle>\r\n"
                       "\t\t<dwfactor>0.50000000</dwfactor>\r\n\t\t<gsize>1000000.00</gsize>\r\n"
                       "\t\t<absorption>0.0001</absorption>\r\n"),
             std::string::npos);
   EXPECT_TRUE(text.ends_with("\t\t<difradius>200</difradius>\r\n\t</param>\r\n</pelmora>\r\n"));
 
-  // The escaped name reads back as it was: writing again gives the same bytes.
+  // The escaped names read back as they were: writing again gives the same bytes.
   TempDir dir;
   std::string error;
   ASSERT_TRUE(SaveStructureFile(doc, dir.File("s.xml"), &error)) << error;
   CKomorka back;
   std::vector<DocMessage> messages;
   ASSERT_TRUE(OpenStructureDocument(back, dir.File("s.xml"), messages));
-  EXPECT_EQ(back.sourceName, "Cu Ka");
-  EXPECT_EQ(back.sourceRecord->name, "@Cu Ka");
-  EXPECT_EQ(back.aparatRecord->name, "@lab");
+  EXPECT_EQ(back.sourceName, "Cu \"Ka\" & <1>");
+  EXPECT_EQ(back.sourceRecord->name, "@Cu \"Ka\" & <1>");
+  EXPECT_EQ(back.aparatRecord->name, "@lab & <\"B\">");
   back.sourceName = doc.sourceName;
   back.aparatName = doc.aparatName;
   EXPECT_EQ(FormatStructureFile(back), text);

@@ -19,6 +19,14 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
   std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 0.125, 0.0625, -0.00005, 1e-300, 123456789.0,
                                  std::numeric_limits<double>::infinity(), std::nan(""), 0.00005, 2.00005};
   for (int i = 0; i < 20000; ++i) values.push_back(mant(rng) * std::pow(10.0, expo(rng)));
+  // Decimal halves and their neighbours: where a product rounded once could
+  // round the other way.
+  std::uniform_int_distribution<long> whole(0, 99999999);
+  for (int i = 0; i < 5000; ++i)
+    for (double scale : {1e3, 1e4, 1e6}) {
+      const double half = (static_cast<double>(whole(rng)) + 0.5) / scale;
+      for (double v : {half, std::nextafter(half, 0.0), std::nextafter(half, 1e300), -half}) values.push_back(v);
+    }
   for (double v : values)
     for (int prec : {3, 4, 6}) {
       std::string fast;

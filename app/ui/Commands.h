@@ -3,6 +3,8 @@
 // traced to its command number.
 #pragma once
 
+#include "diffractogram/ZoomState.h"
+
 namespace pelmora {
 
 struct CommandInfo {
@@ -28,9 +30,12 @@ enum : int {
   kTicksFirst = 32780, kTicksLast = 32785,
   kDescriptions = 32819, kDescKa1 = 32824, kDescKa2 = 32825,
   kModeArea = 32823, kModeStretchX = 32794, kModeStretchY = 32809,
-  kZoomReset = 32795, kZoomResetY = 32814, kZoomResetX = 32815, kZoomIn = 32797, kZoomOut = 32798,
-  kShiftLowerRange = 32799, kShiftLowerStep = 32800, kShiftHigherStep = 32801, kShiftHigherRange = 32802,
-  kUpHeight = 32810, kUpStep = 32811, kDownStep = 32812, kDownHeight = 32813,
+  kZoomReset = zoomcmd::kReset, kZoomResetY = zoomcmd::kResetIntensity, kZoomResetX = zoomcmd::kResetAngle,
+  kZoomIn = zoomcmd::kZoomIn, kZoomOut = zoomcmd::kZoomOut,
+  kShiftLowerRange = zoomcmd::kShiftLowerRange, kShiftLowerStep = zoomcmd::kShiftLowerStep,
+  kShiftHigherStep = zoomcmd::kShiftHigherStep, kShiftHigherRange = zoomcmd::kShiftHigherRange,
+  kUpHeight = zoomcmd::kUpHeight, kUpStep = zoomcmd::kUpStep, kDownStep = zoomcmd::kDownStep,
+  kDownHeight = zoomcmd::kDownHeight,
 };
 // The structure editor and the periodic table.
 enum : int { kStructurePage = 32775, kAtomTable = 32788 };

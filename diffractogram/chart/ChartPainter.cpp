@@ -166,15 +166,6 @@ std::vector<std::vector<QPointF>> ClipRuns(const std::vector<QPointF>& pts, doub
   return runs;
 }
 
-std::pair<int, int> ReflectionRange(const std::vector<Reflection>& list, double from, double to) {
-  auto lo = std::lower_bound(list.begin(), list.end(), from,
-                             [](const Reflection& r, double a) { return TwoThetaDegrees(r) < a; });
-  auto hi = std::upper_bound(list.begin(), list.end(), to,
-                             [](double a, const Reflection& r) { return a < TwoThetaDegrees(r); });
-  if (lo >= hi) return {-1, -1};
-  return {static_cast<int>(lo - list.begin()), static_cast<int>(hi - list.begin()) - 1};
-}
-
 namespace {
 
 void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const ChartRanges& r,

@@ -90,8 +90,5 @@ void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& seri
                const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections,
                const std::atomic<bool>* abort = nullptr);
 
-// Indices [first, last] of the reflections with 2-theta in [from, to] of a
-// list sorted by angle; (-1, -1) when none.
-std::pair<int, int> ReflectionRange(const std::vector<Reflection>& list, double from, double to);
 
 }  // namespace pelmora

@@ -88,19 +88,19 @@ void CDownView::onParametersChanged() {
 bool CDownView::runZoomCommand(int id) {
   bool changed = false;
   switch (id) {
-    case 32795: changed = zoom_.Reset(); break;
-    case 32814: changed = zoom_.ResetIntensity(); break;
-    case 32815: changed = zoom_.ResetAngle(); break;
-    case 32797: changed = zoom_.ZoomIn(); break;
-    case 32798: changed = zoom_.ZoomOut(); break;
-    case 32799: changed = zoom_.ShiftLowerByRange(); break;
-    case 32800: changed = zoom_.ShiftLowerByStep(); break;
-    case 32801: changed = zoom_.ShiftHigherByStep(); break;
-    case 32802: changed = zoom_.ShiftHigherByRange(); break;
-    case 32810: changed = zoom_.IntensityUpByHeight(); break;
-    case 32811: changed = zoom_.IntensityUpByStep(); break;
-    case 32812: changed = zoom_.IntensityDownByStep(); break;
-    case 32813: changed = zoom_.IntensityDownByHeight(); break;
+    case zoomcmd::kReset: changed = zoom_.Reset(); break;
+    case zoomcmd::kResetIntensity: changed = zoom_.ResetIntensity(); break;
+    case zoomcmd::kResetAngle: changed = zoom_.ResetAngle(); break;
+    case zoomcmd::kZoomIn: changed = zoom_.ZoomIn(); break;
+    case zoomcmd::kZoomOut: changed = zoom_.ZoomOut(); break;
+    case zoomcmd::kShiftLowerRange: changed = zoom_.ShiftLowerByRange(); break;
+    case zoomcmd::kShiftLowerStep: changed = zoom_.ShiftLowerByStep(); break;
+    case zoomcmd::kShiftHigherStep: changed = zoom_.ShiftHigherByStep(); break;
+    case zoomcmd::kShiftHigherRange: changed = zoom_.ShiftHigherByRange(); break;
+    case zoomcmd::kUpHeight: changed = zoom_.IntensityUpByHeight(); break;
+    case zoomcmd::kUpStep: changed = zoom_.IntensityUpByStep(); break;
+    case zoomcmd::kDownStep: changed = zoom_.IntensityDownByStep(); break;
+    case zoomcmd::kDownHeight: changed = zoom_.IntensityDownByHeight(); break;
     default: return false;
   }
   if (changed) markStale();

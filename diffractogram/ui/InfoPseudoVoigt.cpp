@@ -25,7 +25,6 @@ namespace pelmora {
 
 namespace {
 
-constexpr double kRadToDeg = 57.29577951308238;
 constexpr int kMaxColumnWidth = 200;
 
 enum class Cell { Number, H, K, L, Lambda, TwoTheta, Hpv, Hint, Hg, Hl, Eta, Pg, Pl };

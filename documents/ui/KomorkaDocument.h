@@ -51,10 +51,10 @@ class KomorkaDocument : public QObject {
   void NotifyAtomsDeleted();
 
  signals:
-  void calculated();          // 33002 (to its view) and 33001 (to the main frame)
-  void parametersChanged();   // 57421
-  void structureChanged();    // 0x81CF
-  void atomsDeleted();        // 27422
+  void calculated();          // its view synthesises; the main frame refills the reflection table
+  void parametersChanged();   // an editor changed experiment or cell values
+  void structureChanged();    // atoms or lattice changed
+  void atomsDeleted();        // atoms were removed
   void titleChanged();
   void modifiedChanged(bool modified);
 

@@ -1,21 +1,18 @@
-// The one place where windows tell each other about changes. Each signal
-// stands for one of the program's notification numbers:
+// The one place where windows tell each other about changes:
 //
-//   32779  activeDocumentChanged(doc)   a chart view became active
-//   33100  activeDocumentChanged(null)  no chart view stays active
-//   33002  KomorkaDocument::calculated  -> its chart view synthesises, redraws
-//   33001  reflectionsChanged(doc)      the reflection table refills
-//          calculationStarting(doc)     readers of the reflections let go
-//                                       until the next reflectionsChanged
-//   57421  parametersChanged(doc)       the view compares with its pattern
-//   27422  atomsDeleted(doc)            the viewer panel reloads its atoms
-//   57422  redraw3D()                   the 3D view redraws
-//   0x81CF structureChanged(doc)        info panel, structure dialog, viewer
-//   56001  showStructurePage()          56002 showExperimentPage()
-//   56003  showReflectionTable()
-//   32780-32785  ticksChanged(flags)    chart bar buttons -> active view
+//   activeDocumentChanged(doc)    a chart view became active (null: none is)
+//   KomorkaDocument::calculated   its chart view synthesises and redraws
+//   reflectionsChanged(doc)       the reflection table refills
+//   calculationStarting(doc)      readers of the reflections let go until the
+//                                 next reflectionsChanged
+//   parametersChanged(doc)        the view compares with its pattern
+//   atomsDeleted(doc)             the viewer panel reloads its atoms
+//   redraw3D()                    the 3D view redraws
+//   structureChanged(doc)         info panel, structure dialog, viewer
+//   showStructurePage(), showExperimentPage(), showReflectionTable()
+//   ticksChanged(flags)           chart bar tick buttons -> active view
 //
-// The calculation's own end (33500) stays inside the progress dialog.
+// The calculation's own end stays inside the progress dialog.
 #pragma once
 
 #include <QObject>

@@ -94,17 +94,17 @@ PELMORA_LAYOUT_CHECK(sizeof(PatternPoint) == 16, "PatternPoint is two doubles");
  * for plug-in authors. */
 typedef uint32_t (*pelmora_GetVer_fn)(void);          /* all kinds */
 typedef int32_t (*pelmora_GetType_fn)(void);          /* all kinds */
-typedef const char* (*pelmora_GetProfileName_fn)(void); /* kind 5 */
-typedef void (*pelmora_ProfileInit_fn)(void);         /* kind 5, optional: before each calculation */
-typedef void (*pelmora_PeakInit_fn)(PeakParams*);     /* kind 5, optional: per reflection */
-typedef double (*pelmora_ProfileFunction_fn)(const ProfilePoint*); /* kind 5: per grid point, before the scale */
-typedef void (*pelmora_ProfileInfo_fn)(void);         /* kind 5, optional: the chart bar's "Info" */
+typedef const char* (*pelmora_GetProfileName_fn)(void); /* PELMORA_KIND_PROFILE */
+typedef void (*pelmora_ProfileInit_fn)(void);         /* PELMORA_KIND_PROFILE, optional: before each calculation */
+typedef void (*pelmora_PeakInit_fn)(PeakParams*);     /* PELMORA_KIND_PROFILE, optional: per reflection */
+typedef double (*pelmora_ProfileFunction_fn)(const ProfilePoint*); /* PELMORA_KIND_PROFILE: per grid point, before the scale */
+typedef void (*pelmora_ProfileInfo_fn)(void);         /* PELMORA_KIND_PROFILE, optional: the chart bar's "Info" */
 typedef const char* (*pelmora_GetFileFilterLabel_fn)(void); /* kinds 16, 17: e.g. "XY (*.xy)" */
 typedef const char* (*pelmora_GetFileFilterExt_fn)(void);   /* kinds 16, 17: e.g. "*.xy" */
 typedef const char* (*pelmora_GetFileExt_fn)(void);         /* kinds 16, 17, optional: "xy", no dot */
-/* kind 17: write count points to the file, intensities multiplied by scale. */
+/* PELMORA_KIND_CHART_FORMAT: write count points to the file, intensities multiplied by scale. */
 typedef void (*pelmora_SaveChart_fn)(const char* fileName, double scale, const PatternPoint* points, int32_t count);
-/* kind 16: 3 bytes per pixel, blue, green, red. */
+/* PELMORA_KIND_IMAGE_FORMAT: 3 bytes per pixel, blue, green, red. */
 typedef void (*pelmora_SaveFile_fn)(const char* fileName, int32_t width, int32_t height, const unsigned char* pixels);
 typedef void (*pelmora_FilterSettings_fn)(void);      /* kinds 16, 17, optional */
 

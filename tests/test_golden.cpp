@@ -1,0 +1,119 @@
+// Whole outputs against golden files that tools/make_golden.py computes from
+// the formulas alone: the reflection list text and the NaCl pattern of each
+// built-in profile. Also the snapshot's fields and the grid's rounding.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "diffractogram/PatternSynthesis.h"
+#include "documents/StructureFile.h"
+#include "editors/ReflectionExport.h"
+#include "TestUtil.h"
+
+using namespace pelmora;
+
+namespace {
+
+std::string Golden(const std::string& name) {
+  std::ifstream in(PELMORA_SOURCE_DIR "/tests/data/golden/" + name, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void OpenAndCalculate(const std::string& example, CKomorka& doc) {
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/" + example + ".xml", messages));
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+}
+
+}  // namespace
+
+// Every column, every separator and the absolute intensities of both lines.
+TEST(Golden, ReflectionListsOfNaClAndZnO) {
+  for (const auto& [name, extinct] : {std::pair{"NaCl", false}, std::pair{"wurtzite-ZnO", true}}) {
+    SCOPED_TRACE(name);
+    CKomorka doc;
+    OpenAndCalculate(name, doc);
+    ReflectionFilter filter;
+    filter.secondLine = true;
+    filter.extinct = extinct;
+    const std::string golden = Golden(std::string(name) + ".refl");
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(FormatReflectionList(doc, filter), golden);
+  }
+}
+
+// NaCl with realistic instrument widths and 50 nm grains: every tenth grid
+// point and every stick, for each built-in profile.
+TEST(Golden, NaClPatternOfEachBuiltInProfile) {
+  CKomorka doc;
+  OpenAndCalculate("NaCl", doc);
+  doc.gsize = 500.0;
+  std::istringstream golden(Golden("NaCl.pattern"));
+  std::string header;
+  std::getline(golden, header);
+  std::vector<int> index;
+  std::vector<std::array<double, 4>> want;
+  int i;
+  std::array<double, 4> v;
+  while (golden >> i >> v[0] >> v[1] >> v[2] >> v[3]) index.push_back(i), want.push_back(v);
+  ASSERT_GT(index.size(), 2000u);
+  const ProfileId ids[4] = {kProfileStick, kProfileGauss, kProfileLorentz, kProfilePseudoVoigt};
+  for (int p = 0; p < 4; ++p) {
+    SCOPED_TRACE(ids[p]);
+    PatternGrid grid;
+    SynthesisSetup setup;
+    setup.profile = ids[p];
+    Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+    double top = 0.0;
+    for (const auto& w : want) top = std::max(top, w[p]);
+    for (size_t j = 0; j < index.size(); ++j)
+      ASSERT_NEAR(grid[index[j]].intensity, want[j][p], 1e-9 * top) << "point " << index[j];
+  }
+}
+
+// A change of any one recorded value tells the view to reset its window.
+TEST(Golden, SnapshotRecordsEveryValueItCompares) {
+  CKomorka doc;
+  doc.IsDW = 1;
+  PatternGrid grid;
+  SynthesisSetup setup;
+  Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+  ASSERT_FALSE(grid.snapshot.DiffersFrom(doc));
+  const std::pair<const char*, double CKomorka::*> fields[] = {
+      {"angleMin", &CKomorka::angleMin}, {"angleMax", &CKomorka::angleMax}, {"a", &CKomorka::a},
+      {"b", &CKomorka::b},               {"c", &CKomorka::c},               {"alfa", &CKomorka::alfa},
+      {"beta", &CKomorka::beta},         {"gamma", &CKomorka::gamma},       {"dwfactor", &CKomorka::dwfactor},
+      {"gsize", &CKomorka::gsize},       {"lambda1", &CKomorka::lambda1}};
+  for (const auto& [name, field] : fields) {
+    const double old = doc.*field;
+    doc.*field = old + 0.25;
+    EXPECT_TRUE(grid.snapshot.DiffersFrom(doc)) << name;
+    doc.*field = old;
+  }
+  for (std::int32_t CKomorka::*flag : {&CKomorka::IsDW, &CKomorka::radiation}) {
+    doc.*flag = 1 - doc.*flag;
+    EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));
+    doc.*flag = 1 - doc.*flag;
+  }
+  // Values outside the snapshot leave the window alone.
+  doc.u = 0.3;
+  doc.lambda2 = 1.6;
+  EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
+}
+
+// Grid indices round to the nearest point with exact halves going down.
+TEST(Golden, GridIndexRoundsHalvesDown) {
+  EXPECT_EQ(PatternIndex(2.5, 1.0), 2);
+  EXPECT_EQ(PatternIndex(2.5000001, 1.0), 3);
+  EXPECT_EQ(PatternIndex(2.7, 1.0), 3);
+  EXPECT_EQ(PatternIndex(2.3, 1.0), 2);
+  EXPECT_EQ(PatternIndex(-3.0), 0);
+  EXPECT_EQ(PatternIndex(std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_EQ(PatternIndex(1e9), kPatternPoints);
+}
