@@ -132,6 +132,8 @@ int RunCalc(const CalcOptions& o) {
   if (run.outcome != CalcOutcome::Ok) return 4;
   if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty())
     std::cerr << "pelmora-cli: " << note << "\n";
+  if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty())
+    std::cerr << "pelmora-cli: " << note << "\n";
 
   const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(*grid, window)) : o.scale;

@@ -9,7 +9,15 @@ KomorkaDocument::KomorkaDocument(const ExperimentDefaults& defaults, QObject* pa
 
 QString KomorkaDocument::title() const {
   if (!path_.isEmpty()) return QFileInfo(path_).fileName();
+  if (!sourcePath_.isEmpty()) return QFileInfo(sourcePath_).fileName();
   return QStringLiteral("bez nazwy %1").arg(untitled_);
+}
+
+QString KomorkaDocument::proposedSaveName() const {
+  if (!path_.isEmpty()) return path_;
+  if (!sourcePath_.isEmpty())
+    return QFile::decodeName(ImportedSaveName(QFile::encodeName(sourcePath_).toStdString()).c_str());
+  return title().trimmed();
 }
 
 void KomorkaDocument::setModified(bool m) {
@@ -22,6 +30,7 @@ void KomorkaDocument::InitNew() {
   doc_ = std::make_unique<CKomorka>(defaults_);
   doc_->OnNewDocument();
   path_.clear();
+  sourcePath_.clear();
   setModified(false);
   emit titleChanged();
 }
@@ -29,9 +38,13 @@ void KomorkaDocument::InitNew() {
 bool KomorkaDocument::Open(const QString& path, std::vector<DocMessage>& messages) {
   // Read into a fresh model so that a failed read leaves nothing half-done.
   auto fresh = std::make_unique<CKomorka>(defaults_);
-  if (!OpenStructureDocument(*fresh, QFile::encodeName(path).toStdString(), messages)) return false;
+  DocumentFormat format = DocumentFormat::kStructure;
+  if (!OpenStructureDocument(*fresh, QFile::encodeName(path).toStdString(), messages, &format)) return false;
   doc_ = std::move(fresh);
-  path_ = QFileInfo(path).absoluteFilePath();
+  sourcePath_ = QFileInfo(path).absoluteFilePath();
+  // A file of a format that is only read is never written back: the
+  // document is saved like an untitled one.
+  path_ = IsWritableFormat(format) ? sourcePath_ : QString();
   setModified(false);
   emit titleChanged();
   return true;
@@ -44,6 +57,7 @@ bool KomorkaDocument::Save(const QString& path, QString* error) {
     return false;
   }
   path_ = QFileInfo(path).absoluteFilePath();
+  sourcePath_ = path_;
   setModified(false);
   emit titleChanged();
   return true;

@@ -20,10 +20,16 @@ class KomorkaDocument : public QObject {
   CKomorka& doc() { return *doc_; }
   const CKomorka& doc() const { return *doc_; }
 
-  // Full path of the file, empty for a document never saved.
+  // Full path of the file that saving writes, empty for a document never
+  // saved and for one read from a format that is only read.
   const QString& path() const { return path_; }
+  // Full path of the file the document was read from (empty for a new one).
+  const QString& sourcePath() const { return sourcePath_; }
   // The name shown in titles: the file's name, or "bez nazwy " and a number.
   QString title() const;
+  // The name "Zapisz jako" proposes: the file, NAME.xml beside an imported
+  // file, or the title.
+  QString proposedSaveName() const;
   void setUntitledNumber(int n) { untitled_ = n; }
   bool isModified() const { return modified_; }
   void setModified(bool m);
@@ -56,6 +62,7 @@ class KomorkaDocument : public QObject {
   std::unique_ptr<CKomorka> doc_;
   ExperimentDefaults defaults_;
   QString path_;
+  QString sourcePath_;
   int untitled_ = 1;
   bool modified_ = false;
 };
