@@ -14,6 +14,9 @@ const CommandInfo kCommands[] = {
     {32818, "Postać tekstowa", "", "Zapisz wyświetlany fragment dyfraktogramu jako liczby", "", "export-text", false},
     {57665, "&Wyjście", "Ctrl+X", "Zamknij program", "Zamknij", "", false},
     {32778, "Licz dyfraktogram\tCtrl + Enter", "Ctrl+Return", "Oblicz dyfraktogram", "Oblicz", "calculate", false},
+    {32776, "Parametry eksperymentu\tCtrl + R", "Ctrl+R", "Ustaw promieniowanie, aparaturę i parametry próbki", "Parametry eksperymentu", "", false},
+    {32791, "Tablica refleksów\tCtrl + T", "Ctrl+T", "Pokaż tablicę obliczonych refleksów", "Tablica refleksów", "", false},
+    {32821, "Info\tCtrl+I", "Ctrl+I", "Pokaż lub ukryj okno Info", "", "", true},
     {32772, "Wtyczki", "", "Pokaż wczytane wtyczki", "", "plugin", false},
     {32808, "Ustawienia", "", "Zmień ustawienia programu", "", "settings", false},
     {59392, "&Standardowy", "", "Pokaż lub ukryj standardowy pasek narzędzi", "Pokaż/ukryj  pasek narzędzi", "", true},
@@ -22,6 +25,8 @@ const CommandInfo kCommands[] = {
     {32804, "Powiększenie", "", "Pokaż lub ukryj pasek Powiększenie", "", "", true},
     {32806, "Monitor\tShift+Ctrl+M", "Shift+Ctrl+M", "Pokaż okno monitora", "", "", true},
     {57664, "&O programie Pelmora", "", "Wyświetla informacje o programie", "Informacja o programie", "help-about", false},
+    {32775, "Definiuj strukturę\tCtrl + D", "Ctrl+D", "Zdefiniuj komórkę i atomy struktury", "Definiuj strukturę", "", false},
+    {32788, "Czynniki atomowe\tShift+Ctrl+T", "Shift+Ctrl+T", "Pokaż układ okresowy z czynnikami rozpraszania", "Czynniki atomowe", "", false},
     // Chart bar.
     {32780, "Podziałka główna osi 2θ", "", "Podziałka główna i opisy osi 2θ", "Podziałka główna osi 2θ", "ticks-x-major", true},
     {32781, "Podziałka średnia osi 2θ", "", "Podziałka średnia osi 2θ", "Podziałka średnia osi 2θ", "ticks-x-medium", true},
