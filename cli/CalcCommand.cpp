@@ -1,9 +1,15 @@
 // pelmora-cli calc: read a structure, calculate, write the reflection list
 // and, on request, the diffractogram synthesised with a peak profile.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "cli/Commands.h"
 #include "cli/Session.h"
@@ -21,130 +27,248 @@ namespace pelmora::cli {
 namespace {
 
 struct CalcOptions {
-  std::string structure;
+  std::vector<std::string> structures;
   std::string reflections = "-";
   std::string radiation;
   std::vector<double> range;
   ReflectionFilter filter;
   bool reflectionsGiven = false;
+  bool patternGiven = false;
   std::string pattern;  // empty: no diffractogram
   std::string profile;  // empty: the settings' "PeakProfile", as the chart bar selects it
   double scale = NAN;   // NaN: 10000 / maximum of the written window
   std::string format;   // empty: the built-in text format
   std::string pluginsDir;  // empty: the settings' "PluginsDir"
+  std::string outDir;      // non-empty: one list (and pattern) per input in this folder
+  unsigned jobs = 0;       // 0: one per core
   SessionOptions session;
 };
 
+// Messages of the runs go out whole, one line at a time, also when several
+// files run at once.
+std::mutex gOutputMutex;
+
+void Complain(const std::string& text) {
+  std::lock_guard<std::mutex> lock(gOutputMutex);
+  std::cerr << "pelmora-cli: " << text << "\n";
+}
+
 bool WriteOutput(const std::string& path, const std::string& text) {
   if (path.empty() || path == "-") {
+    std::lock_guard<std::mutex> lock(gOutputMutex);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0;
   }
   std::string error;
   if (!WriteFileAtomically(path, text, &error)) {
-    std::cerr << "pelmora-cli: " << error << "\n";
+    Complain(error);
     return false;
   }
   return true;
 }
 
-int RunCalc(const CalcOptions& o) {
-  Session s;
-  OpenSession(o.session, s);
+// What every file of a run shares: the session as read at the start, the
+// plug-ins and the chosen profile and format.
+struct CalcShared {
+  Session session;
+  PluginTable plugins;
+  SynthesisSetup setup;
+  std::vector<ChartFormat> formats;
+  int format = 0;
+  // Plug-ins keep state between calls and expect one caller at a time.
+  bool usesPlugins = false;
+  std::mutex pluginMutex;
+};
+
+// Where the results of one input go.
+struct CalcTargets {
+  std::string reflections;  // empty: no list
+  std::string pattern;      // empty: no diffractogram
+};
+
+// One input from opening to written results; the exit status of its run.
+int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, const CalcTargets& to,
+            CalcProgress& progress) {
+  // Each file joins its own source and instrument set to the tables: a copy
+  // keeps the files apart, so that every result equals a single run.
+  Session s = shared.session;
   CKomorka doc(s.settings.ExperimentDefaultsOf());
-  if (const int status = OpenDocument(o.session, s, o.structure, doc); status != 0) return status;
+  if (const int status = OpenDocument(o.session, s, input, doc); status != 0) return status;
   if (o.radiation == "x") doc.radiation = 0;
   if (o.radiation == "n") doc.radiation = 1;
   if (o.range.size() == 2) {
     doc.angleMin = o.range[0];
     doc.angleMax = o.range[1];
   }
-  if (o.pattern.empty()) {
+  const std::string where = o.structures.size() > 1 ? input + ": " : std::string();
+  if (to.pattern.empty()) {
     if (const std::string why = doc.ValidateCalculation(); !why.empty()) {
-      std::cerr << "pelmora-cli: " << why << "\n";
+      Complain(where + why);
       return 3;
     }
-    {
-      TerminalProgress progress;
-      CalculationRunner runner;
-      runner.Start(doc, progress, nullptr);
-      runner.Wait();
-    }
-    return WriteOutput(o.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
-  }
-
-  // The diffractogram: plug-ins, profile and format first, so that a wrong
-  // name is reported before a long calculation.
-  const CSettings& settings = s.settings;
-  PluginTable plugins;
-  const std::string pluginsDir = ResolveFolder(o.pluginsDir.empty() ? settings.PluginsDir : o.pluginsDir);
-  if (const std::string error = ScanPlugins(pluginsDir, plugins); !error.empty())
-    std::cerr << "pelmora-cli: Error: " << error << "\n";
-  const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);
-  SynthesisSetup setup;
-  setup.plugins = &plugins;
-  setup.options = SynthesisOptionsFrom(settings);
-  if (o.profile.empty()) {
-    setup.profile = SelectProfile(profiles, settings.PeakProfile);
-  } else {
-    bool found = false;
-    for (const ProfileChoice& c : profiles)
-      if (c.label == o.profile) setup.profile = c.id, found = true;
-    if (!found) {
-      std::cerr << "pelmora-cli: unknown profile \"" << o.profile << "\"; available:";
-      for (const ProfileChoice& c : profiles) std::cerr << " \"" << c.label << "\"";
-      std::cerr << "\n";
-      return 1;
-    }
-  }
-  const std::vector<ChartFormat> formats = BuildChartFormats(plugins);
-  const int format = o.format.empty() ? 0 : FindChartFormat(formats, o.format);
-  if (format < 0) {
-    std::cerr << "pelmora-cli: unknown diffractogram format \"" << o.format << "\"; available:";
-    for (const ChartFormat& f : formats) std::cerr << " \"" << f.label << "\"";
-    std::cerr << "\n";
-    return 1;
-  }
-  const bool toStdout = o.pattern == "-";
-  if (toStdout && formats[format].module) {
-    std::cerr << "pelmora-cli: a plug-in format writes files only; give --pattern a file name\n";
-    return 1;
-  }
-  if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
-    std::cerr << "pelmora-cli: the scale must be a finite number\n";
-    return 1;
+    CalculationRunner runner;
+    runner.Start(doc, progress, nullptr);
+    runner.Wait();
+    return WriteOutput(to.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
   }
 
   std::vector<PseudoVoigtInfo> info;
+  SynthesisSetup setup = shared.setup;
   setup.pseudoVoigtInfo = &info;
   auto grid = std::make_unique<PatternGrid>();
   PatternRunResult run;
   {
-    TerminalProgress progress;
+    std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
+    if (shared.usesPlugins) lock.lock();
     run = RunPatternCalculation(doc, progress, setup, *grid);
   }
   if (!run.refusal.empty()) {
-    std::cerr << "pelmora-cli: " << run.refusal << "\n";
+    Complain(where + run.refusal);
     return 3;
   }
   if (run.outcome != CalcOutcome::Ok) return 4;
   if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty())
-    std::cerr << "pelmora-cli: " << note << "\n";
+    Complain(where + note);
 
   const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(*grid, window)) : o.scale;
   const PatternPoint* first = grid->points() + window.first;
-  if (toStdout) {
+  if (to.pattern == "-") {
     if (!WriteOutput("-", FormatPatternText(first, window.count, scale))) return 4;
   } else {
-    const std::string name = ExportFileName(o.pattern, formats[format]);
+    const ChartFormat& format = shared.formats[static_cast<size_t>(shared.format)];
+    const std::string name = ExportFileName(to.pattern, format);
     std::string error;
-    if (!SavePattern(formats[format], name, scale, first, window.count, &error)) {
-      std::cerr << "pelmora-cli: " << error << "\n";
+    std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
+    if (format.module) lock.lock();
+    if (!SavePattern(format, name, scale, first, window.count, &error)) {
+      Complain(error);
       return 4;
     }
   }
-  if (o.reflectionsGiven && !WriteOutput(o.reflections, FormatReflectionList(doc, o.filter))) return 4;
+  if (!to.reflections.empty() && !WriteOutput(to.reflections, FormatReflectionList(doc, o.filter))) return 4;
+  return 0;
+}
+
+// The input's name without folder and extension: "x" for "a/x.cif".
+std::string StemOf(const std::string& path) {
+  return std::filesystem::path(path).stem().string();
+}
+
+int RunCalc(const CalcOptions& o) {
+  const bool batch = !o.outDir.empty();
+  if (!batch && o.structures.size() > 1) {
+    Complain("several structures need --out-dir DIR (one list per input)");
+    return 1;
+  }
+  if (batch && o.reflectionsGiven) {
+    Complain("--out-dir names the lists after the inputs; leave out --reflections");
+    return 1;
+  }
+  if (batch && !o.pattern.empty()) {
+    Complain("with --out-dir, --pattern takes no file name (the patterns are named after the inputs)");
+    return 1;
+  }
+  if (!batch && o.patternGiven && o.pattern.empty()) {
+    Complain("--pattern needs a file name ('-': standard output)");
+    return 1;
+  }
+
+  CalcShared shared;
+  OpenSession(o.session, shared.session);
+  const bool wantPattern = o.patternGiven;
+  if (wantPattern) {
+    // Plug-ins, profile and format first, so that a wrong name is reported
+    // before a long calculation.
+    const CSettings& settings = shared.session.settings;
+    const std::string pluginsDir = ResolveFolder(o.pluginsDir.empty() ? settings.PluginsDir : o.pluginsDir);
+    if (const std::string error = ScanPlugins(pluginsDir, shared.plugins); !error.empty())
+      Complain("Error: " + error);
+    const std::vector<ProfileChoice> profiles = BuildProfileList(shared.plugins);
+    shared.setup.plugins = &shared.plugins;
+    shared.setup.options = SynthesisOptionsFrom(settings);
+    if (o.profile.empty()) {
+      shared.setup.profile = SelectProfile(profiles, settings.PeakProfile);
+    } else {
+      bool found = false;
+      for (const ProfileChoice& c : profiles)
+        if (c.label == o.profile) shared.setup.profile = c.id, found = true;
+      if (!found) {
+        std::string list;
+        for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
+        Complain("unknown profile \"" + o.profile + "\"; available:" + list);
+        return 1;
+      }
+    }
+    shared.formats = BuildChartFormats(shared.plugins);
+    shared.format = o.format.empty() ? 0 : FindChartFormat(shared.formats, o.format);
+    if (shared.format < 0) {
+      std::string list;
+      for (const ChartFormat& f : shared.formats) list += " \"" + f.label + "\"";
+      Complain("unknown diffractogram format \"" + o.format + "\"; available:" + list);
+      return 1;
+    }
+    if (o.pattern == "-" && shared.formats[static_cast<size_t>(shared.format)].module) {
+      Complain("a plug-in format writes files only; give --pattern a file name");
+      return 1;
+    }
+    if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
+      Complain("the scale must be a finite number");
+      return 1;
+    }
+    shared.usesPlugins = shared.setup.profile >= 0;
+  }
+
+  if (!batch) {
+    CalcTargets to;
+    to.pattern = wantPattern ? o.pattern : std::string();
+    to.reflections = (!wantPattern || o.reflectionsGiven) ? o.reflections : std::string();
+    TerminalProgress progress;
+    return CalcOne(o, shared, o.structures.front(), to, progress);
+  }
+
+  // Batch: one list (and pattern) per input, named after it; two inputs of
+  // one name would overwrite each other's results.
+  std::error_code ec;
+  std::filesystem::create_directories(o.outDir, ec);
+  if (!std::filesystem::is_directory(o.outDir)) {
+    Complain("cannot create the folder " + o.outDir);
+    return 4;
+  }
+  std::vector<CalcTargets> targets;
+  std::map<std::string, std::string> byStem;
+  for (const std::string& input : o.structures) {
+    const std::string stem = StemOf(input);
+    if (auto [it, fresh] = byStem.emplace(stem, input); !fresh) {
+      Complain("\"" + it->second + "\" and \"" + input + "\" would write the same results (" + stem + ")");
+      return 1;
+    }
+    const std::string base = (std::filesystem::path(o.outDir) / stem).string();
+    // The format's own extension, as the export adds it to a bare name.
+    const std::string ext =
+        wantPattern ? ExportFileName("p", shared.formats[static_cast<size_t>(shared.format)]).substr(1) : "";
+    targets.push_back({base + ".reflections.txt", wantPattern ? base + ".pattern" + ext : std::string()});
+  }
+  std::vector<int> status(o.structures.size(), 0);
+  std::atomic<size_t> next{0};
+  const unsigned jobs = std::max(1u, std::min<unsigned>(o.jobs ? o.jobs : std::thread::hardware_concurrency(),
+                                                         static_cast<unsigned>(o.structures.size())));
+  auto work = [&] {
+    NullProgress quiet;
+    for (size_t i; (i = next++) < o.structures.size();) {
+      status[i] = CalcOne(o, shared, o.structures[i], targets[i], quiet);
+      if (status[i] != 0) Complain(o.structures[i] + ": failed (exit status " + std::to_string(status[i]) + ")");
+    }
+  };
+  std::vector<std::thread> workers;
+  for (unsigned t = 1; t < jobs; ++t) workers.emplace_back(work);
+  work();
+  for (std::thread& t : workers) t.join();
+  const int failed = static_cast<int>(std::count_if(status.begin(), status.end(), [](int s) { return s != 0; }));
+  if (failed > 0) {
+    Complain(std::to_string(failed) + " of " + std::to_string(status.size()) + " files failed");
+    return *std::max_element(status.begin(), status.end());
+  }
   return 0;
 }
 
@@ -156,11 +280,19 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->footer(
       "The list has the format of the reflection table's text export: one line per reflection in the\n"
       "2-theta range. With --pattern the diffractogram is written instead (the list too when -o is\n"
-      "given); a file name without extension gets the format's. Exit status: 0 done, 1 bad\n"
-      "arguments, 2 unreadable or unknown file,\n"
-      "3 structure or experiment refused, 4 output not written.");
-  cmd->add_option("structure", o->structure, "Structure file (.xml) or older input file (.dat) to calculate")
+      "given); a file name without extension gets the format's.\n"
+      "Several structures run at once with --out-dir DIR: each gives DIR/NAME.reflections.txt and, with\n"
+      "--pattern (no file name then), DIR/NAME.pattern.txt (or the format's extension); a file that\n"
+      "fails is reported and the others go on. Exit status: 0 done, 1 bad arguments, 2 unreadable or\n"
+      "unknown file, 3 structure or experiment refused, 4 output not written; in a batch the highest\n"
+      "status of the files that failed.");
+  cmd->add_option("structure", o->structures,
+                  "Structure files (.xml), older input files (.dat) or CIF files (.cif) to calculate")
       ->required();
+  cmd->add_option("--out-dir", o->outDir, "Write one result per input into DIR, named after the input")
+      ->type_name("DIR");
+  cmd->add_option("--jobs,-j", o->jobs, "Files calculated at once with --out-dir (default: one per core)")
+      ->type_name("N");
   AddSessionOptions(*cmd, o->session);
   CLI::Option* refl =
       cmd->add_option("--reflections,-o", o->reflections,
@@ -174,9 +306,12 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->add_flag("--ka1,!--no-ka1", o->filter.firstLine, "List reflections of the first line (default on)");
   cmd->add_flag("--ka2,!--no-ka2", o->filter.secondLine, "List reflections of the second line (default off)");
   cmd->add_flag("--extinct", o->filter.extinct, "Also list extinct reflections (F^2 = 0)");
-  cmd->add_option("--pattern", o->pattern,
-                  "Write the diffractogram over the 2-theta range to FILE ('-': standard output, text format)")
-      ->type_name("FILE");
+  CLI::Option* pattern =
+      cmd->add_option("--pattern", o->pattern,
+                      "Write the diffractogram over the 2-theta range to FILE ('-': standard output, text "
+                      "format); with --out-dir give no FILE")
+          ->expected(0, 1)
+          ->type_name("FILE");
   cmd->add_option("--profile", o->profile,
                   "Peak profile: \"brak\", \"Gauss\", \"Lorentz\", \"pseudo Voigt\" or a plug-in's "
                   "(default: the settings' PeakProfile when it names one, else \"brak\")")
@@ -189,8 +324,9 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->add_option("--plugins", o->pluginsDir,
                   "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\": here, else beside the program)")
       ->type_name("DIR");
-  return [o, refl] {
+  return [o, refl, pattern] {
     o->reflectionsGiven = refl->count() > 0;
+    o->patternGiven = pattern->count() > 0;
     return RunCalc(*o);
   };
 }

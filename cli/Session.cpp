@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/Paths.h"
+#include "documents/CifImport.h"
 #include "documents/StructureFile.h"
 
 namespace pelmora::cli {
@@ -46,8 +47,9 @@ void OpenSession(const SessionOptions& o, Session& s) {
 
 int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, CKomorka& doc) {
   std::vector<DocMessage> messages;
-  const bool opened = OpenStructureDocument(doc, path, messages);
-  for (const DocMessage& m : messages) std::cerr << "pelmora-cli: " << path << ": " << m.text << "\n";
+  const bool opened = OpenAnyStructure(doc, path, s.reference.elements, messages);
+  // One write per line: batch runs open several files at once.
+  for (const DocMessage& m : messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;
   JoinDocumentRecords(doc, s.reference);
   // The file's own source and set are what the experiment page applies when
