@@ -1,6 +1,9 @@
 #include "app/ui/DocumentWrapper.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+#include "documents/CifImport.h"
 
 namespace pelmora {
 
@@ -9,6 +12,7 @@ KomorkaDocument::KomorkaDocument(const ExperimentDefaults& defaults, QObject* pa
 
 QString KomorkaDocument::title() const {
   if (!path_.isEmpty()) return QFileInfo(path_).fileName();
+  if (!importedFrom_.isEmpty()) return QFileInfo(importedFrom_).fileName();
   return QStringLiteral("bez nazwy %1").arg(untitled_);
 }
 
@@ -22,6 +26,7 @@ void KomorkaDocument::InitNew() {
   doc_ = std::make_unique<CKomorka>(defaults_);
   doc_->OnNewDocument();
   path_.clear();
+  importedFrom_.clear();
   setModified(false);
   emit titleChanged();
 }
@@ -32,9 +37,29 @@ bool KomorkaDocument::Open(const QString& path, std::vector<DocMessage>& message
   if (!OpenStructureDocument(*fresh, QFile::encodeName(path).toStdString(), messages)) return false;
   doc_ = std::move(fresh);
   path_ = QFileInfo(path).absoluteFilePath();
+  importedFrom_.clear();
   setModified(false);
   emit titleChanged();
   return true;
+}
+
+bool KomorkaDocument::Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages) {
+  auto fresh = std::make_unique<CKomorka>(defaults_);
+  bool imported = false;
+  if (!OpenAnyStructure(*fresh, QFile::encodeName(path).toStdString(), elements, messages, &imported)) return false;
+  doc_ = std::move(fresh);
+  path_.clear();
+  importedFrom_.clear();
+  (imported ? importedFrom_ : path_) = QFileInfo(path).absoluteFilePath();
+  setModified(false);
+  emit titleChanged();
+  return true;
+}
+
+QString KomorkaDocument::SuggestedSaveName() const {
+  if (importedFrom_.isEmpty()) return title().trimmed();
+  const QFileInfo from(importedFrom_);
+  return from.dir().filePath(from.completeBaseName() + QStringLiteral(".xml"));
 }
 
 bool KomorkaDocument::Save(const QString& path, QString* error) {
@@ -44,6 +69,7 @@ bool KomorkaDocument::Save(const QString& path, QString* error) {
     return false;
   }
   path_ = QFileInfo(path).absoluteFilePath();
+  importedFrom_.clear();
   setModified(false);
   emit titleChanged();
   return true;

@@ -12,6 +12,8 @@
 
 namespace pelmora {
 
+class ElementTable;
+
 class KomorkaDocument : public QObject {
   Q_OBJECT
  public:
@@ -33,6 +35,12 @@ class KomorkaDocument : public QObject {
   // Reads a structure file (either format). Messages gather what the user
   // must be told, whatever the outcome.
   bool Open(const QString& path, std::vector<DocMessage>& messages);
+  // The same, also for CIF files, whose atoms take the factors of the
+  // element table. An imported document stays untitled: it is saved under
+  // a new name, NAME.xml beside the file it came from.
+  bool Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages);
+  // The name the save dialog proposes for a document without a path.
+  QString SuggestedSaveName() const;
   // Writes the structure file; false with *error filled when it fails.
   bool Save(const QString& path, QString* error);
 
@@ -56,6 +64,7 @@ class KomorkaDocument : public QObject {
   std::unique_ptr<CKomorka> doc_;
   ExperimentDefaults defaults_;
   QString path_;
+  QString importedFrom_;  // the file an untitled document was imported from
   int untitled_ = 1;
   bool modified_ = false;
 };

@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -87,6 +91,7 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   mdi_ = new QMdiArea(this);
   mdi_->setBackground(QColor(0x8a, 0x93, 0x9e));
   setCentralWidget(mdi_);
+  setAcceptDrops(true);  // dropped files open
   connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
 
   CreateActions();
@@ -383,7 +388,7 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
     }
   auto* doc = new KomorkaDocument(app_.settings().ExperimentDefaultsOf());
   std::vector<DocMessage> messages;
-  const bool ok = doc->Open(path, messages);
+  const bool ok = doc->Open(path, app_.reference().elements, messages);
   ShowMessages(messages);
   if (!ok) {
     delete doc;
@@ -399,7 +404,7 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
 void CMainFrame::OpenFile() {
   const QString path = QFileDialog::getOpenFileName(
       this, QStringLiteral("Otwórz"), QString(),
-      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT)"), nullptr,
+      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT);;CIF (*.cif *.CIF)"), nullptr,
       QFileDialog::DontUseNativeDialog);
   if (!path.isEmpty()) OpenDocumentFile(path);
 }
@@ -412,7 +417,7 @@ bool CMainFrame::SaveDocument(KomorkaDocument* doc, bool saveAs) {
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setNameFilter(QStringLiteral("Pelmor 1.0 (*.xml)"));
     dlg.setDefaultSuffix(QStringLiteral("xml"));
-    dlg.selectFile(path.isEmpty() ? doc->title().trimmed() : path);
+    dlg.selectFile(path.isEmpty() ? doc->SuggestedSaveName() : path);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     path = dlg.selectedFiles().first();
   }
@@ -587,6 +592,24 @@ void CMainFrame::ShowPlugins() {
 void CMainFrame::ShowAbout() {
   CAboutDlg dlg(this);
   dlg.exec();
+}
+
+// --- files dropped onto the window ------------------------------------------------------
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) {
+      e->acceptProposedAction();
+      return;
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* e) {
+  // Structure files, older input files and CIF files open as from the
+  // Open dialog; every dropped file is tried.
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile());
+  e->acceptProposedAction();
 }
 
 }  // namespace pelmora
