@@ -14,7 +14,7 @@
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
-#include "app/Paths.h"
+#include "settings/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
 #include "editors/ReflectionExport.h"
@@ -181,12 +181,15 @@ int RunCalc(const CalcOptions& o) {
     // Plug-ins, profile and format first, so that a wrong name is reported
     // before a long calculation.
     const CSettings& settings = shared.session.settings;
-    const std::string pluginsDir = ResolveFolder(o.pluginsDir.empty() ? settings.PluginsDir : o.pluginsDir);
+    // --plugins is the user's own choice; the settings' folder is looked for
+    // beside the executable only.
+    const std::string pluginsDir =
+        o.pluginsDir.empty() ? ResolvePluginsFolder(settings.PluginsDir) : o.pluginsDir;
     if (const std::string error = ScanPlugins(pluginsDir, shared.plugins); !error.empty())
       Complain("Error: " + error);
     const std::vector<ProfileChoice> profiles = BuildProfileList(shared.plugins);
     shared.setup.plugins = &shared.plugins;
-    shared.setup.options = SynthesisOptionsFrom(settings);
+    shared.setup.options = settings.SynthesisOptionsOf();
     if (o.profile.empty()) {
       shared.setup.profile = SelectProfile(profiles, settings.PeakProfile);
     } else {

@@ -3,10 +3,10 @@
 #include <iostream>
 #include <memory>
 
-#include "app/Paths.h"
+#include "settings/Paths.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "plugins/PluginLists.h"
 
 namespace pelmora::cli {
@@ -18,7 +18,7 @@ struct PluginsOptions {
 };
 
 int RunPlugins(const PluginsOptions& o) {
-  const std::string dir = ResolveFolder(o.dir.empty() ? ReadSettings(o.settings).PluginsDir : o.dir);
+  const std::string dir = o.dir.empty() ? ResolvePluginsFolder(ReadSettings(o.settings).PluginsDir) : o.dir;
   PluginTable table;
   const std::string error = ScanPlugins(dir, table);
   std::cout << "Katalog wtyczek: " << dir << "\n";

@@ -3,8 +3,8 @@
 #include <iostream>
 #include <memory>
 
-#include "app/Paths.h"
 #include "documents/CifImport.h"
+#include "settings/Paths.h"
 #include "documents/StructureFile.h"
 
 namespace pelmora::cli {
@@ -51,11 +51,7 @@ int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, C
   // One write per line: batch runs open several files at once.
   for (const DocMessage& m : messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;
-  JoinDocumentRecords(doc, s.reference);
-  // The file's own source and set are what the experiment page applies when
-  // the document becomes active; a file without them keeps the settings'.
-  if (doc.sourceRecord) doc.ApplySource(s.reference.sources.front());
-  if (doc.aparatRecord) doc.ApplyApparatus(s.reference.apparatusSets.front());
+  ApplyDocumentRecords(doc, s.reference);
   if (doc.sourceName.empty()) doc.sourceName = s.settings.RadName;
   if (doc.aparatName.empty()) doc.aparatName = s.settings.AparatName;
   if (!o.source.empty()) {

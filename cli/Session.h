@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "engine/Komorka.h"
 #include "refdata/ReferenceData.h"
 

@@ -8,7 +8,7 @@
 
 #include "documents/AtomicFile.h"
 #include "engine/Rounding.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 
@@ -47,14 +47,6 @@ bool AddPeak(PatternPoint* pts, int first, int end, double tth, double I, double
 }
 
 }  // namespace
-
-SynthesisOptions SynthesisOptionsFrom(const CSettings& settings) {
-  SynthesisOptions o;
-  o.dthMargin = settings.dthMargin;
-  o.dthMF = settings.dthMF;
-  o.useTHMF = settings.useTHMF != 0;
-  return o;
-}
 
 bool ProfileUsesGrainSize(ProfileId id) {
   return id == kProfileGauss || id == kProfileLorentz || id == kProfilePseudoVoigt;

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
 #include "diffractogram/PatternGrid.h"
+#include "diffractogram/SynthesisOptions.h"
 #include "engine/Komorka.h"
 #include "plugins/PluginTable.h"
 
@@ -30,13 +30,6 @@ inline constexpr ProfileId kProfileGauss = -2;        // "Gauss"
 inline constexpr ProfileId kProfileLorentz = -3;      // "Lorentz"
 inline constexpr ProfileId kProfilePseudoVoigt = -4;  // "pseudo Voigt" (Thompson-Cox-Hastings)
 
-// The window rules of the settings, with their first-run values.
-struct SynthesisOptions {
-  double dthMargin = 20.0;  // "dthMargin": fixed window width, degrees
-  double dthMF = 10.0;      // "dthMF": window width as a multiple of the FWHM
-  bool useTHMF = true;      // "useTHMF": use the multiple when the profile gives a width
-};
-
 // What the built-in pseudo-Voigt initialisation records for each peak.
 struct PseudoVoigtInfo {
   std::int32_t h = 0, k = 0, l = 0;
@@ -49,9 +42,6 @@ struct PseudoVoigtInfo {
   double eta = 0.0;
   double GsCos = 0.0, LsCos = 0.0;  // size terms times cos(theta)
 };
-
-// The window rules as the settings hold them.
-SynthesisOptions SynthesisOptionsFrom(const CSettings& settings);
 
 struct SynthesisSetup {
   ProfileId profile = kProfilePseudoVoigt;

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "documents/AtomicFile.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "refdata/ElementTable.h"
 
 namespace pelmora {

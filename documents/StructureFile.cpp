@@ -5,7 +5,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/TolvoInputFile.h"
 #include "documents/XmlUtil.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 namespace {

@@ -9,7 +9,8 @@
 #include <cstdlib>
 
 #include "documents/AtomicFile.h"
-#include "engine/TextFormat.h"
+#include "documents/TextEncoding.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 namespace {

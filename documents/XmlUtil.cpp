@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "documents/AtomicFile.h"
-#include "engine/TextFormat.h"
+#include "documents/TextEncoding.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 namespace {
@@ -108,6 +109,21 @@ RadiationSource ParseSourceElement(const xmlNode* node) {
   src.lambda2 = ChildNumber(node, "lambda2");
   src.ratio = ChildNumber(node, "ratio");
   return src;
+}
+
+std::string xmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    switch (ch) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += ch;
+    }
+  }
+  return out;
 }
 
 }  // namespace pelmora

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Experiment.h"
@@ -47,6 +48,10 @@ std::optional<std::string> NodeText(const xmlNode* node);
 // First child element with the given name, or null.
 xmlNode* ChildElement(const xmlNode* node, const char* name);
 std::optional<std::string> AttributeText(const xmlNode* node, const char* name);
+
+// XML-escapes &, <, > and double quotes so that a name written into an
+// attribute or element reads back unchanged.
+std::string xmlEscape(std::string_view text);
 
 // Parsers shared by the structure file and the reference files.
 ApparatusSet ParseApparatusElement(const xmlNode* node);

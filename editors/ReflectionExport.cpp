@@ -1,6 +1,6 @@
 #include "editors/ReflectionExport.h"
 
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

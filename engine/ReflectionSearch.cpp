@@ -11,7 +11,7 @@
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
 #include "engine/StructureFactorKernel.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 namespace {

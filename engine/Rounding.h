@@ -6,7 +6,7 @@
 namespace pelmora {
 
 // floor(x) unless x - floor(x) > 0.5, then ceil(x); kept as a double so that
-// callers can range-check before converting (RoundHalfDown in app/Settings.h
+// callers can range-check before converting (RoundHalfDown in settings/Settings.h
 // gives the integer).
 inline double RoundHalfDownValue(double x) {
   const double f = std::floor(x);

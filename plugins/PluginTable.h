@@ -59,6 +59,9 @@ Fn ModuleLookup(void* module, const char* name) {
 // version above 0x102 is released and ends the scan; the returned text then
 // tells why ("%s failed with error %d: %s"), for a box titled "Error" or
 // standard error. An empty or missing folder gives an empty table and no text.
+// A library, or the folder, that users other than its owner and root could
+// have written is never loaded: the folder then loads nothing, a library is
+// passed over; each is named on a line of its own before any failure text.
 std::string ScanPlugins(const std::string& dir, PluginTable& table);
 
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 namespace {

@@ -85,4 +85,10 @@ void JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sour
   if (doc.aparatRecord) JoinAtHead(*doc.aparatRecord, sets);
 }
 
+void ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref) {
+  JoinDocumentRecords(doc, ref);
+  if (doc.sourceRecord) doc.ApplySource(ref.sources.front());
+  if (doc.aparatRecord) doc.ApplyApparatus(ref.apparatusSets.front());
+}
+
 }  // namespace pelmora

@@ -56,4 +56,11 @@ inline void JoinDocumentRecords(const CKomorka& doc, ReferenceData& ref) {
   JoinDocumentRecords(doc, ref.sources, ref.apparatusSets);
 }
 
+// What binding a document does with the records its file carries: joins them
+// to the tables and applies them to the document (wavelengths, radiation
+// type, ratio, widths, names), so that a neutron file is calculated and saved
+// as neutrons whether or not the experiment page is ever shown. A document
+// without its own records keeps its values.
+void ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref);
+
 }  // namespace pelmora

@@ -10,7 +10,7 @@
 #include "documents/CifImport.h"
 #include "documents/StructureFile.h"
 #include "engine/CalcProgress.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 
 using namespace pelmora;

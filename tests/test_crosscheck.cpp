@@ -16,7 +16,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
 #include "engine/CalcProgress.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 using namespace pelmora;
 

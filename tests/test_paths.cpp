@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "TempDir.h"
-#include "app/Paths.h"
+#include "settings/Paths.h"
 
 namespace pelmora {
 namespace {
@@ -21,6 +21,10 @@ TEST(Paths, RelativeFoldersTryTheWorkingDirectoryThenTheExecutables) {
   EXPECT_EQ(ResolveFolder("Plugins", exe.path()), "Plugins");  // the working directory's own
   EXPECT_EQ(ResolveFolder("Nowhere", exe.path()), "Nowhere");
   EXPECT_EQ(ResolveFolder("/abs/Data", exe.path()), "/abs/Data");
+  // Plug-ins never come from the working directory, even when it has the folder.
+  EXPECT_EQ(ResolvePluginsFolder("Plugins", exe.path()), exe.File("Plugins"));
+  EXPECT_EQ(ResolvePluginsFolder("Plugins", ""), "");
+  EXPECT_EQ(ResolvePluginsFolder("/abs/Plugins", exe.path()), "/abs/Plugins");
   std::filesystem::current_path(old);
   EXPECT_FALSE(ExecutableDir().empty());
 }

@@ -33,6 +33,42 @@ Reflection PeakAt(double tth, double intensity) {
 
 }  // namespace
 
+TEST(PluginScan, LibrariesOthersCouldHaveWrittenAreNeverLoaded) {
+  TempDir dir;
+  const std::string folder = dir.File("Plugins");
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms(0755));
+  for (const char* name : {"f1.so", "f3.so"}) fs::copy_file(kTestDir + "/formats/" + name, folder + "/" + name);
+  fs::permissions(folder + "/f1.so", fs::perms(0775));  // group-writable
+  {
+    PluginTable table;
+    const std::string message = ScanPlugins(folder, table);
+    ASSERT_EQ(table.size(), 1u);  // the scan goes on past the skipped one
+    EXPECT_EQ(table[0].path, folder + "/f3.so");
+    EXPECT_EQ(message, folder + "/f1.so skipped: writable by users other than its owner");
+  }
+  {
+    // A link to a library in a folder anyone may write is judged by that folder.
+    fs::permissions(folder + "/f1.so", fs::perms(0755));
+    fs::create_directories(dir.File("open"));
+    fs::permissions(dir.File("open"), fs::perms(0777));
+    fs::rename(folder + "/f3.so", dir.File("open/f3.so"));
+    fs::create_symlink(dir.File("open/f3.so"), folder + "/f3.so");
+    PluginTable table;
+    const std::string message = ScanPlugins(folder, table);
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].path, folder + "/f1.so");
+    EXPECT_EQ(message, folder + "/f3.so skipped: writable by users other than its owner");
+  }
+  {
+    // A world-writable folder loads nothing at all.
+    fs::permissions(folder, fs::perms(0777));
+    PluginTable table;
+    EXPECT_EQ(ScanPlugins(folder, table), folder + " skipped: writable by users other than its owner");
+    EXPECT_EQ(table.size(), 0u);
+  }
+}
+
 TEST(PluginScan, FailuresEndTheScanWithTheirMessage) {
   {
     PluginTable table;

@@ -2,7 +2,7 @@
 
 #include <clocale>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "TempDir.h"
 
 namespace pelmora {

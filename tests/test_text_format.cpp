@@ -1,11 +1,14 @@
-// The locale-free number formatting that every file relies on.
+// The locale-free number formatting that every file relies on, and the
+// text rules of the files: XML escaping and the two encodings.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <random>
 
-#include "engine/TextFormat.h"
+#include "documents/TextEncoding.h"
+#include "documents/XmlUtil.h"
+#include "engine/NumberFormat.h"
 
 using namespace pelmora;
 
@@ -39,4 +42,13 @@ TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
   EXPECT_FALSE(isValidUtf8("\xAF" "elazo"));
   EXPECT_FALSE(isValidUtf8("\xC0\x80"));  // overlong
   EXPECT_EQ(cp1250ToUtf8("\xAF\xB3\xEA"), "Żłę");
+}
+
+TEST(TextFormat, TypedNumbersTakeACommaOrAPointAndNothingElse) {
+  EXPECT_EQ(ParseUserNumber("0,5"), 0.5);
+  EXPECT_EQ(ParseUserNumber(" 0.5 "), 0.5);
+  EXPECT_EQ(ParseUserNumber("-1,25e2"), -125.0);
+  EXPECT_EQ(ParseUserNumber("3"), 3.0);
+  for (const char* bad : {"", "  ", "abc", "0,5,1", "1.000,5", "12abc", "1 2", "inf", "nan", "0x10", "1e999", ","})
+    EXPECT_FALSE(ParseUserNumber(bad).has_value()) << bad;
 }

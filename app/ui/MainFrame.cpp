@@ -20,7 +20,7 @@
 
 #include "app/ui/AboutBox.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PatternAdapter.h"
 #include "app/ui/PelmorApp.h"
 #include "app/ui/SettingsDialog.h"
@@ -394,8 +394,9 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
     delete doc;
     return nullptr;
   }
-  // The file's own source and instrument set join the application's lists.
-  JoinDocumentRecords(doc->doc(), app_.reference());
+  // The file's own source and instrument set join the application's lists
+  // and are applied to the document, as binding the experiment page does.
+  ApplyDocumentRecords(doc->doc(), app_.reference());
   AddRecentFile(full);
   AddFrame(doc);
   return doc;

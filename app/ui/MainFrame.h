@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-#include "app/ui/NotificationHub.h"
+#include "documents/ui/NotificationHub.h"
 #include "documents/StructureFile.h"
 
 class QLabel;

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PelmorApp.h"
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/ui/DownView.h"

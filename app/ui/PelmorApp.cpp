@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "app/Paths.h"
+#include "settings/Paths.h"
 
 namespace pelmora {
 
@@ -21,7 +21,7 @@ void CPelmorApp::Start(const Reporter& report) {
 
   reference_.dataDir = ResolveFolder(settings_.DataDir);
   for (const std::string& m : reference_.LoadScatteringTables()) tell("Info", m);
-  tell("Error", ScanPlugins(ResolveFolder(settings_.PluginsDir), plugins_));
+  tell("Error", ScanPlugins(ResolvePluginsFolder(settings_.PluginsDir), plugins_));
   for (const std::string& m : reference_.LoadSourceTables(settings_.CurrentSource(), settings_.CurrentApparatus()))
     tell("Info", m);
   formats_ = BuildChartFormats(plugins_);
@@ -37,7 +37,7 @@ SynthesisSetup CPelmorApp::SetupFor(int profileId) {
   SynthesisSetup setup;
   setup.profile = profileId;
   setup.plugins = &plugins_;
-  setup.options = SynthesisOptionsFrom(settings_);
+  setup.options = settings_.SynthesisOptionsOf();
   setup.pseudoVoigtInfo = &pseudoVoigt_;
   return setup;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "diffractogram/PatternSynthesis.h"
 #include "plugins/PluginLists.h"
 #include "plugins/PluginTable.h"

@@ -18,7 +18,7 @@
 #include <functional>
 
 #include "diffractogram/ui/ChartPainter.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QFrame>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 class QCheckBox;
 class QLineEdit;

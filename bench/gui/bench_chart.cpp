@@ -11,7 +11,7 @@
 #include "bench/LargeCase.h"
 #include "diffractogram/PatternSynthesis.h"
 #include "diffractogram/ui/ChartPainter.h"
-#include "diffractogram/ui/ZoomState.h"
+#include "diffractogram/ZoomState.h"
 
 using namespace pelmora;
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "diffractogram/ui/ZoomState.h"
-#include "engine/TextFormat.h"
+#include "diffractogram/ZoomState.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/ui/DocumentWrapper.h"
-#include "engine/TextFormat.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

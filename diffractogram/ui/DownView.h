@@ -15,7 +15,7 @@
 
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/ui/ChartPainter.h"
-#include "diffractogram/ui/ZoomState.h"
+#include "diffractogram/ZoomState.h"
 
 namespace pelmora {
 

@@ -18,7 +18,7 @@
 #include <map>
 #include <memory>
 
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

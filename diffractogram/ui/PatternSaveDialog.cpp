@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "diffractogram/PatternExport.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 

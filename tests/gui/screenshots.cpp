@@ -12,7 +12,7 @@
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "tests/gui/GuiTestSupport.h"

@@ -9,7 +9,7 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 

@@ -14,11 +14,11 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;

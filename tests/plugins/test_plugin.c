@@ -1,7 +1,10 @@
 /* One small plug-in, compiled once per test case with different switches:
  * TP_VERSION, TP_KIND, TP_NO_GETTYPE, TP_NO_FILTER_EXT, TP_NO_SAVE,
- * TP_NO_NAME, TP_LABEL, TP_NAN (a profile that returns NaN right of the peak). */
+ * TP_NO_NAME, TP_LABEL, TP_NAN (a profile that returns NaN right of the peak),
+ * TP_PLANTED (a library someone left in a folder: as soon as it is loaded it
+ * creates the file named by PELMORA_PLANTED_MARKER). */
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "pelmora_plugin.h"
 
@@ -13,6 +16,14 @@
 #endif
 #ifndef TP_LABEL
 #define TP_LABEL "test"
+#endif
+
+#ifdef TP_PLANTED
+__attribute__((constructor)) static void planted(void) {
+  const char* marker = getenv("PELMORA_PLANTED_MARKER");
+  FILE* f = marker ? fopen(marker, "w") : NULL;
+  if (f) fclose(f);
+}
 #endif
 
 PELMORA_EXPORT uint32_t pelmora_GetVer(void) { return TP_VERSION; }

@@ -1,4 +1,4 @@
-#include "app/ui/DocumentWrapper.h"
+#include "documents/ui/KomorkaDocument.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,31 +1,7 @@
-#include "engine/TextFormat.h"
-
-#include <locale.h>
-
-#include <cerrno>
-#include <charconv>
-#include <cstdio>
-#include <cstdlib>
+#include "documents/TextEncoding.h"
 
 namespace pelmora {
 namespace {
-
-locale_t cLocale() {
-  static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return loc;
-}
-
-// Switches this thread to the "C" locale for the lifetime of the object.
-class CLocaleScope {
- public:
-  CLocaleScope() : old_(uselocale(cLocale())) {}
-  ~CLocaleScope() { uselocale(old_); }
-  CLocaleScope(const CLocaleScope&) = delete;
-  CLocaleScope& operator=(const CLocaleScope&) = delete;
-
- private:
-  locale_t old_;
-};
 
 // Windows-1250 code points of the bytes 0x80..0xFF (0 where undefined).
 constexpr char16_t kCp1250High[128] = {
@@ -59,89 +35,6 @@ void appendUtf8(std::string& out, char32_t cp) {
 }
 
 }  // namespace
-
-std::string vcformat(const char* fmt, va_list args) {
-  CLocaleScope scope;
-  char small[256];
-  va_list copy;
-  va_copy(copy, args);
-  const int n = std::vsnprintf(small, sizeof small, fmt, copy);
-  va_end(copy);
-  if (n < 0) return {};
-  if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
-  std::string out(static_cast<size_t>(n) + 1, '\0');
-  std::vsnprintf(out.data(), out.size(), fmt, args);
-  out.resize(static_cast<size_t>(n));
-  return out;
-}
-
-std::string cformat(const char* fmt, ...) {
-  va_list args;
-  va_start(args, fmt);
-  std::string s = vcformat(fmt, args);
-  va_end(args);
-  return s;
-}
-
-namespace {
-void AppendPadded(std::string& out, const char* begin, const char* end, int width) {
-  const int len = static_cast<int>(end - begin);
-  if (len < width) out.append(static_cast<size_t>(width - len), ' ');
-  out.append(begin, end);
-}
-}  // namespace
-
-void AppendFixed(std::string& out, double value, int width, int precision) {
-  char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-  if (res.ec != std::errc()) {
-    out += cformat("%*.*f", width, precision, value);
-    return;
-  }
-  AppendPadded(out, buf, res.ptr, width);
-}
-
-void AppendInt(std::string& out, long value, int width) {
-  char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  AppendPadded(out, buf, res.ptr, width);
-}
-
-std::optional<double> parseDouble(std::string_view text) {
-  const std::string s(text);
-  char* end = nullptr;
-  const double v = strtod_l(s.c_str(), &end, cLocale());
-  if (end == s.c_str()) return std::nullopt;
-  return v;
-}
-
-double parseDoubleOr(std::string_view text, double fallback) {
-  return parseDouble(text).value_or(fallback);
-}
-
-std::optional<long> parseLong(std::string_view text) {
-  const std::string s(text);
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(s.c_str(), &end, 10);
-  if (end == s.c_str()) return std::nullopt;
-  return v;
-}
-
-std::string xmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    switch (ch) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += ch;
-    }
-  }
-  return out;
-}
 
 bool isValidUtf8(std::string_view bytes) {
   size_t i = 0;

@@ -27,17 +27,12 @@ std::optional<double> parseDouble(std::string_view text);
 // that holds no number.
 double parseDoubleOr(std::string_view text, double fallback);
 
+// A number typed by a person into a field: the whole text (blanks around it
+// aside) must be one number, with a decimal point or a decimal comma, as
+// Polish users write them. Nothing for anything else, never a silent 0.
+std::optional<double> ParseUserNumber(std::string_view text);
+
 // strtol-like decimal integer, trailing text ignored.
 std::optional<long> parseLong(std::string_view text);
-
-// XML-escapes &, <, > and double quotes so that a name written into an
-// attribute or element reads back unchanged.
-std::string xmlEscape(std::string_view text);
-
-// True when the bytes form valid UTF-8.
-bool isValidUtf8(std::string_view bytes);
-
-// Converts Windows-1250 bytes to UTF-8 (files of the older Windows program).
-std::string cp1250ToUtf8(std::string_view bytes);
 
 }  // namespace pelmora

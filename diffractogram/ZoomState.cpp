@@ -1,4 +1,4 @@
-#include "diffractogram/ui/ZoomState.h"
+#include "diffractogram/ZoomState.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "diffractogram/SynthesisOptions.h"
 #include "engine/Experiment.h"
 
 namespace pelmora {
@@ -56,6 +57,8 @@ struct CSettings {
 
   // The experiment values every new document starts with.
   ExperimentDefaults ExperimentDefaultsOf() const;
+  // The synthesis window rules.
+  SynthesisOptions SynthesisOptionsOf() const;
   // The current source and instrument set as records (names unmarked).
   RadiationSource CurrentSource() const;
   ApparatusSet CurrentApparatus() const;

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include "engine/Rounding.h"
 
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/TextFormat.h"
+#include "engine/NumberFormat.h"
 
 namespace pelmora {
 namespace {
@@ -67,6 +67,14 @@ void WriteApparatus(SettingsStore& st, const CSettings& s) {
 }  // namespace
 
 std::int64_t RoundHalfDown(double x) { return static_cast<std::int64_t>(RoundHalfDownValue(x)); }
+
+SynthesisOptions CSettings::SynthesisOptionsOf() const {
+  SynthesisOptions o;
+  o.dthMargin = dthMargin;
+  o.dthMF = dthMF;
+  o.useTHMF = useTHMF != 0;
+  return o;
+}
 
 ExperimentDefaults CSettings::ExperimentDefaultsOf() const {
   ExperimentDefaults d;

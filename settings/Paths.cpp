@@ -1,4 +1,4 @@
-#include "app/Paths.h"
+#include "settings/Paths.h"
 
 #include <filesystem>
 #include <system_error>
@@ -22,6 +22,13 @@ std::string ResolveFolder(const std::string& setting, const std::string& exeDir)
     if (fs::is_directory(beside, ec)) return beside.string();
   }
   return setting;
+}
+
+std::string ResolvePluginsFolder(const std::string& setting, const std::string& exeDir) {
+  namespace fs = std::filesystem;
+  if (setting.empty() || fs::path(setting).is_absolute()) return setting;
+  if (exeDir.empty()) return {};
+  return (fs::path(exeDir) / setting).string();
 }
 
 }  // namespace pelmora

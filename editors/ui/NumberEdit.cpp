@@ -1,0 +1,31 @@
+#include "editors/ui/NumberEdit.h"
+
+#include <QMessageBox>
+
+#include "engine/NumberFormat.h"
+
+namespace pelmora {
+
+CNumberEdit::CNumberEdit(QWidget* parent) : QLineEdit(parent) {}
+
+std::optional<double> CNumberEdit::value() const { return ParseUserNumber(text().toStdString()); }
+
+void CNumberEdit::setNumber(double v, const char* format) { setText(QString::fromStdString(cformat(format, v))); }
+
+bool CNumberEdit::TakeNumber(double* out) {
+  const std::optional<double> v = value();
+  if (!v) {
+    RefuseNonNumber(this);
+    return false;
+  }
+  *out = *v;
+  return true;
+}
+
+void RefuseNonNumber(QLineEdit* field) {
+  QMessageBox::warning(field->window(), QStringLiteral("Pelmora"), QStringLiteral("Enter a number."));
+  field->setFocus();
+  field->selectAll();
+}
+
+}  // namespace pelmora

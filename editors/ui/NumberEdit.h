@@ -1,0 +1,29 @@
+// The numeric field of every dialog: the user may type a decimal comma or a
+// point; text that is no number is refused at the field, never read as 0.
+#pragma once
+
+#include <QLineEdit>
+#include <optional>
+
+namespace pelmora {
+
+class CNumberEdit : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit CNumberEdit(QWidget* parent = nullptr);
+
+  // The number the field holds, or nothing when its text is none.
+  std::optional<double> value() const;
+  // Shows a value with a decimal point in the printf format given.
+  void setNumber(double v, const char* format = "%.15g");
+  // Reads the number into *out. When the text holds none, the user is told
+  // "Enter a number." and the focus goes back to the field with its text
+  // selected; *out is left alone and false returned.
+  bool TakeNumber(double* out);
+};
+
+// The framework's refusal of a numeric field's text, for fields that are not
+// CNumberEdits (a table's in-place editor, say).
+void RefuseNonNumber(QLineEdit* field);
+
+}  // namespace pelmora
