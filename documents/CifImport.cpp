@@ -1,6 +1,5 @@
 #include "documents/CifImport.h"
 
-#include <gemmi/cif.hpp>
 #include <gemmi/numb.hpp>
 #include <gemmi/symmetry.hpp>
 
@@ -11,14 +10,15 @@
 #include <optional>
 
 #include "documents/AtomicFile.h"
+#include "documents/CifSyntax.h"
 #include "engine/NumberFormat.h"
 #include "refdata/ElementTable.h"
 
 namespace pelmora {
 namespace {
 
-namespace cif = gemmi::cif;
 using gemmi::Op;
+using Column = std::vector<CifValue>;
 using Xyz = std::array<double, 3>;
 
 constexpr const char* kInfoCaption = "Info";
@@ -32,13 +32,15 @@ struct CifError {
 
 // The value of a tag as text without quotes; nothing for a missing tag or a
 // CIF null ("?" or ".").
-std::optional<std::string> ValueOf(cif::Block& block, const char* tag) {
-  const std::string* v = block.find_value(tag);
-  if (!v || cif::is_null(*v)) return std::nullopt;
-  return cif::as_string(*v);
+std::optional<std::string> ValueOf(const CifBlock& block, const char* tag) {
+  const Column* v = block.Find(tag);
+  if (!v || v->empty()) return std::nullopt;
+  return v->front();
 }
 
-std::optional<std::string> FirstValueOf(cif::Block& block, std::initializer_list<const char*> tags) {
+double Number(const std::string& text) { return gemmi::cif::as_number(text); }
+
+std::optional<std::string> FirstValueOf(const CifBlock& block, std::initializer_list<const char*> tags) {
   for (const char* tag : tags)
     if (auto v = ValueOf(block, tag)) return v;
   return std::nullopt;
@@ -136,11 +138,11 @@ LatticeType CrystalSystemOf(const std::vector<Op>& ops) {
   return kTriclinic;
 }
 
-std::vector<Op> ParseOperators(const cif::Column& column) {
+std::vector<Op> ParseOperators(const Column& column) {
   std::vector<Op> ops;
-  for (const std::string& raw : column) {
-    if (cif::is_null(raw)) continue;
-    const std::string text = cif::as_string(raw);
+  for (const CifValue& value : column) {
+    if (!value) continue;
+    const std::string& text = *value;
     try {
       ops.push_back(gemmi::parse_triplet(text));
     } catch (const std::exception&) {
@@ -160,13 +162,13 @@ struct Symmetry {
 // between two origins the file does not name.
 size_t CountImages(const std::vector<Op>& ops, const std::vector<Xyz>& sites);
 
-Symmetry ReadSymmetry(cif::Block& block, double alpha, double gamma, const std::vector<Xyz>& sites) {
+Symmetry ReadSymmetry(const CifBlock& block, double alpha, double gamma, const std::vector<Xyz>& sites) {
   Symmetry sym;
   for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz",
                           "_space_group_symop.operation_xyz"}) {
-    cif::Column column = block.find_values(tag);
-    if (!column || column.length() == 0) continue;
-    sym.ops = Normalised(ParseOperators(column));
+    const Column* column = block.Find(tag);
+    if (!column || column->empty()) continue;
+    sym.ops = Normalised(ParseOperators(*column));
     if (!sym.ops.empty()) {
       CheckGroup(sym.ops);
       return sym;
@@ -362,13 +364,13 @@ struct Site {
   Xyz position;
 };
 
-double CellValue(cif::Block& block, const char* tag, bool required, double fallback) {
-  const std::string* v = block.find_value(tag);
-  if (!v || cif::is_null(*v)) {
+double CellValue(const CifBlock& block, const char* tag, bool required, double fallback) {
+  const std::optional<std::string> v = ValueOf(block, tag);
+  if (!v) {
     if (required) throw CifError{std::string("brak komórki elementarnej (") + tag + ")"};
     return fallback;
   }
-  const double d = cif::as_number(*v);
+  const double d = Number(*v);
   if (!std::isfinite(d)) throw CifError{std::string("nieczytelna wartość ") + tag + " \"" + *v + "\""};
   return d;
 }
@@ -380,7 +382,7 @@ struct Imported {
   std::vector<std::string> notes;
 };
 
-Imported ImportBlock(cif::Block& block, const ElementTable& table, CifImportReport& report) {
+Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImportReport& report) {
   Imported out;
   out.a = AsWritten(CellValue(block, "_cell_length_a", true, 0));
   out.b = AsWritten(CellValue(block, "_cell_length_b", true, 0));
@@ -396,23 +398,32 @@ Imported ImportBlock(cif::Block& block, const ElementTable& table, CifImportRepo
       out.gamma <= 0 || out.alfa >= 180 || out.beta >= 180 || out.gamma >= 180)
     throw CifError{"kąty komórki elementarnej nie tworzą komórki"};
 
-  // The first tag of a search must be a required one.
-  enum { kX, kY, kZ, kLabel, kSymbol, kOcc, kUiso, kBiso };
-  cif::Table sitesTable = block.find("_atom_site_", {"fract_x", "fract_y", "fract_z", "?label", "?type_symbol",
-                                                     "?occupancy", "?U_iso_or_equiv", "?B_iso_or_equiv"});
-  if (!sitesTable.ok() || sitesTable.length() == 0)
+  // The site columns: the coordinates are required, the others are used
+  // when they run beside them.
+  enum { kX, kY, kZ, kLabel, kSymbol, kOcc, kUiso, kBiso, kColumns };
+  const char* const tags[kColumns] = {"_atom_site_fract_x", "_atom_site_fract_y", "_atom_site_fract_z",
+                                      "_atom_site_label", "_atom_site_type_symbol", "_atom_site_occupancy",
+                                      "_atom_site_U_iso_or_equiv", "_atom_site_B_iso_or_equiv"};
+  const Column* columns[kColumns];
+  for (int k = 0; k < kColumns; ++k) columns[k] = block.Find(tags[k]);
+  if (!columns[kX] || !columns[kY] || !columns[kZ] || columns[kX]->empty())
     throw CifError{"brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)"};
+  const size_t rows = columns[kX]->size();
+  if (columns[kY]->size() != rows || columns[kZ]->size() != rows)
+    throw CifError{"współrzędne atomów nie stoją w jednej pętli"};
+  for (const Column*& c : columns)
+    if (c && c->size() != rows) c = nullptr;
+  auto has = [&](int k, size_t i) { return columns[k] && (*columns[k])[i].has_value(); };
+  auto text = [&](int k, size_t i) { return *(*columns[k])[i]; };
 
   std::vector<Site> sites;
-  int row = 0;
-  for (cif::Table::Row r : sitesTable) {
-    ++row;
+  for (size_t i = 0; i < rows; ++i) {
     Site s;
-    s.label = r.has2(kLabel) ? cif::as_string(r[kLabel]) : cformat("#%d", row);
+    s.label = has(kLabel, i) ? text(kLabel, i) : cformat("#%zu", i + 1);
     const std::string what = "atom " + s.label;
     int charge = 0, nr = 0;
-    if (r.has2(kSymbol)) {
-      const std::string symbol = cif::as_string(r[kSymbol]);
+    if (has(kSymbol, i)) {
+      const std::string symbol = text(kSymbol, i);
       nr = ParseElement(symbol, table, true, &charge);
       if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (" + what + ")"};
     } else {
@@ -420,17 +431,17 @@ Imported ImportBlock(cif::Block& block, const ElementTable& table, CifImportRepo
       if (nr == 0) throw CifError{"nieznany pierwiastek w etykiecie \"" + s.label + "\""};
     }
     for (int k = 0; k < 3; ++k) {
-      const double v = r.has2(kX + k) ? cif::as_number(r[kX + k]) : NAN;
+      const double v = has(kX + k, i) ? Number(text(kX + k, i)) : NAN;
       if (!std::isfinite(v) || std::fabs(v) > 1e6)
         throw CifError{std::string("nieczytelna współrzędna ") + "xyz"[k] + " (" + what + ")"};
       s.position[static_cast<size_t>(k)] = SnapToFraction(v);
     }
     s.atom = AtomFromTables(table, nr, charge);
     double occ = 1.0;
-    if (r.has2(kOcc)) {
-      occ = cif::as_number(r[kOcc]);
+    if (has(kOcc, i)) {
+      occ = Number(text(kOcc, i));
       if (!std::isfinite(occ) || occ < 0 || occ > 1.0005)
-        throw CifError{"nieprawidłowe obsadzenie \"" + r[kOcc] + "\" (" + what + ")"};
+        throw CifError{"nieprawidłowe obsadzenie \"" + text(kOcc, i) + "\" (" + what + ")"};
       occ = std::min(occ, 1.0);
     }
     if (occ != 1.0) {
@@ -443,14 +454,14 @@ Imported ImportBlock(cif::Block& block, const ElementTable& table, CifImportRepo
     for (double* v : {&s.atom.s, &s.atom.c, &s.atom.a1, &s.atom.a2, &s.atom.a3, &s.atom.a4, &s.atom.b1,
                       &s.atom.b2, &s.atom.b3, &s.atom.b4})
       *v = AsWritten(*v);
-    if ((r.has2(kUiso) && cif::as_number(r[kUiso], 0.0) != 0.0) ||
-        (r.has2(kBiso) && cif::as_number(r[kBiso], 0.0) != 0.0))
+    if ((has(kUiso, i) && gemmi::cif::as_number(text(kUiso, i), 0.0) != 0.0) ||
+        (has(kBiso, i) && gemmi::cif::as_number(text(kBiso, i), 0.0) != 0.0))
       report.displacementIgnored = true;
     sites.push_back(std::move(s));
     if (sites.size() > static_cast<size_t>(CKomorka::kMaxAtoms))
       throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", CKomorka::kMaxAtoms)};
   }
-  if (block.find_values("_atom_site_aniso_U_11") || block.find_values("_atom_site_aniso_B_11"))
+  if (block.Find("_atom_site_aniso_U_11") || block.Find("_atom_site_aniso_B_11"))
     report.displacementIgnored = true;
   report.sites = static_cast<int>(sites.size());
 
@@ -511,8 +522,8 @@ Imported ImportBlock(cif::Block& block, const ElementTable& table, CifImportRepo
   return out;
 }
 
-bool HasSites(cif::Block& block) { return static_cast<bool>(block.find_values("_atom_site_fract_x")); }
-bool HasCell(cif::Block& block) { return block.find_value("_cell_length_a") != nullptr; }
+bool HasSites(const CifBlock& block) { return block.Find("_atom_site_fract_x") != nullptr; }
+bool HasCell(const CifBlock& block) { return block.Find("_cell_length_a") != nullptr; }
 
 }  // namespace
 
@@ -542,20 +553,22 @@ bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& ele
   CifImportReport& rep = report ? *report : local;
   rep = CifImportReport{};
   try {
-    cif::Document cifDoc = cif::read_memory(text.data(), text.size(), "CIF");
-    cif::Block* chosen = nullptr;
-    for (cif::Block& block : cifDoc.blocks)
+    std::vector<CifBlock> blocks;
+    std::string syntaxError;
+    if (!ParseCif(text, blocks, &syntaxError)) throw std::runtime_error(syntaxError);
+    const CifBlock* chosen = nullptr;
+    for (const CifBlock& block : blocks)
       if (HasSites(block)) {
         chosen = &block;
         break;
       }
     if (!chosen)
-      for (cif::Block& block : cifDoc.blocks)
+      for (const CifBlock& block : blocks)
         if (HasCell(block)) {
           chosen = &block;
           break;
         }
-    if (!chosen) throw CifError{cifDoc.blocks.empty() ? "brak bloku danych (data_)" : "brak komórki elementarnej i atomów"};
+    if (!chosen) throw CifError{blocks.empty() ? "brak bloku danych (data_)" : "brak komórki elementarnej i atomów"};
     rep.blockName = chosen->name;
     Imported imp = ImportBlock(*chosen, elements, rep);
 
