@@ -129,6 +129,8 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
   if (run.outcome != CalcOutcome::Ok) return 4;
   if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty())
     Complain(where + note);
+  if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty())
+    Complain(where + note);
 
   const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(*grid, window)) : o.scale;

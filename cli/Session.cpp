@@ -51,7 +51,8 @@ int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, C
   // One write per line: batch runs open several files at once.
   for (const DocMessage& m : messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;
-  ApplyDocumentRecords(doc, s.reference);
+  if (const std::string note = DisplacedEntriesMessage(ApplyDocumentRecords(doc, s.reference)); !note.empty())
+    std::cerr << ("pelmora-cli: " + note + "\n");
   if (doc.sourceName.empty()) doc.sourceName = s.settings.RadName;
   if (doc.aparatName.empty()) doc.aparatName = s.settings.AparatName;
   if (!o.source.empty()) {

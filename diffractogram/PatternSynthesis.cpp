@@ -19,6 +19,9 @@ constexpr double kRadToDeg = 57.29577951308238;
 
 bool UsableWidth(double H) { return std::isfinite(H) && H > 0.0; }
 
+// A width that the grid cannot sample (the stick has none).
+bool SubGrid(double H, double step) { return UsableWidth(H) && H < step; }
+
 // One peak ready to be drawn: possibly several reflections of one shape.
 struct Peak {
   double tth, H, eta, scale, I;
@@ -64,6 +67,12 @@ std::string ValidateRun(const CKomorka& doc, ProfileId id) {
   return why;
 }
 
+std::string SubGridPeaksMessage(int subGridPeaks, double step) {
+  if (subGridPeaks <= 0) return {};
+  return cformat("Refleksy węższe od kroku siatki %.3f° (natężenie rozdzielone na dwa sąsiednie punkty): %d",
+                 step, subGridPeaks);
+}
+
 std::string RefusedPeaksMessage(int refusedPeaks) {
   if (refusedPeaks <= 0) return {};
   return cformat("Pominięte refleksy (szerokość piku nie jest dodatnią liczbą skończoną, "
@@ -100,8 +109,26 @@ SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double an
   }
 
   const SynthesisOptions& opt = setup.options;
+  const int rangeFirst = PatternIndex(angleMin, step), rangeEnd = PatternIndex(angleMax, step);
   auto addPeak = [&](const Peak& p) {
     bool clean = true;
+    if (SubGrid(p.H, step)) {
+      // Sampling a peak narrower than the step would catch it anywhere from
+      // its top to nothing; its area goes to the two points around it
+      // instead, split linearly by position, so that grid sum x step = I.
+      const double x = p.tth / step;
+      const double f = std::floor(x);
+      const double frac = x - f;
+      const double area = p.I * p.scale / step;
+      const int i0 = static_cast<int>(f);
+      clean = AddPeak(pts, std::max(i0, rangeFirst), std::min(i0 + 1, rangeEnd), p.tth, area, 1.0,
+                      [frac](double a, double) { return a * (1.0 - frac); }, maximum) &&
+              AddPeak(pts, std::max(i0 + 1, rangeFirst), std::min(i0 + 2, rangeEnd), p.tth, area, 1.0,
+                      [frac](double a, double) { return a * frac; }, maximum);
+      if (clean) report.subGridPeaks += p.members;
+      else report.refusedPeaks += p.members;
+      return;
+    }
     switch (id) {
       case kProfileStick: {
         // The whole intensity on the strictly nearest grid point; a peak
@@ -246,7 +273,13 @@ SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double an
     const double half = 0.5 * w;
     const double lo = std::max(angleMin, tth - half);
     const double hi = std::min(angleMax, tth + half);
-    const Peak peak{tth, H, eta, pp.scale, r.intensity, PatternIndex(lo, step), PatternIndex(hi, step), 1};
+    Peak peak{tth, H, eta, pp.scale, r.intensity, PatternIndex(lo, step), PatternIndex(hi, step), 1};
+    if (SubGrid(H, step)) {
+      // Its two grid points, not its window, decide where it lands.
+      if (!(tth > angleMin - step && tth < angleMax + step)) continue;
+      peak.first = rangeFirst;
+      peak.end = rangeEnd;
+    }
     if (peak.first >= peak.end) continue;
     if (!builtin) {
       addPeak(peak);

@@ -55,6 +55,9 @@ struct SynthesisReport {
   // Reflections that added nothing or only part of their peak because the
   // width or a profile value was not a finite number (see RefusedPeaksMessage).
   int refusedPeaks = 0;
+  // Reflections whose width is below the grid step: their intensity was put
+  // on the two grid points around them (see SubGridPeaksMessage).
+  int subGridPeaks = 0;
 };
 
 // Rewrites the grid from doc.reflectionsAll between angleMin and angleMax,
@@ -72,6 +75,8 @@ std::string ValidateProfileInput(const CKomorka& doc, ProfileId id);
 // The document's own checks followed by the profile's.
 std::string ValidateRun(const CKomorka& doc, ProfileId id);
 
+// Tells the user how many peaks were narrower than the grid step ("" for none).
+std::string SubGridPeaksMessage(int subGridPeaks, double step = kPatternStep);
 // Tells the user how many reflections were left out ("" for none).
 std::string RefusedPeaksMessage(int refusedPeaks);
 

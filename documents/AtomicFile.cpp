@@ -28,6 +28,26 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// The umask without changing it, which would race with other threads
+// creating files; umask() itself only where /proc does not say.
+mode_t ProcessUmask() {
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+        found = true;
+        break;
+      }
+    std::fclose(f);
+    if (found) return static_cast<mode_t>(mask & 0777);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::string& pathIn, std::string_view bytes, std::string* error) {
@@ -55,9 +75,17 @@ bool WriteFileAtomically(const std::string& pathIn, std::string_view bytes, std:
   std::string tmp = path + ".XXXXXX";
   const int fd = mkstemp(tmp.data());
   if (fd < 0) return fail("nie można utworzyć pliku tymczasowego", errno);
-  // Keep the permissions of the file being replaced, or the usual ones.
+  // mkstemp makes the file private; the result must look like the file it
+  // replaces (its group too, where we may set it) or like any new file.
   struct stat st {};
-  fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+  if (::stat(path.c_str(), &st) == 0) {
+    if (::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+      // Not a member of that group: the file keeps ours.
+    }
+    ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    ::fchmod(fd, 0666 & ~ProcessUmask());
+  }
   if (!WriteAll(fd, bytes)) {
     const int err = errno;
     ::close(fd);

@@ -612,8 +612,7 @@ bool ImportCifFile(CKomorka& doc, const std::string& path, const ElementTable& e
 }
 
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
-                      std::vector<DocMessage>& messages, bool* imported) {
-  if (imported) *imported = false;
+                      std::vector<DocMessage>& messages, DocumentFormat* format) {
   std::string head;
   if (!LooksLikeCif(path, {})) {
     std::string bytes;
@@ -621,10 +620,10 @@ bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable
   }
   if (LooksLikeCif(path, head)) {
     if (!ImportCifFile(doc, path, elements, messages)) return false;
-    if (imported) *imported = true;
+    if (format) *format = DocumentFormat::kCif;
     return true;
   }
-  return OpenStructureDocument(doc, path, messages);
+  return OpenStructureDocument(doc, path, messages, format);
 }
 
 }  // namespace pelmora

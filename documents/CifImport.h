@@ -45,9 +45,8 @@ bool ImportCifFile(CKomorka& doc, const std::string& path, const ElementTable& e
                    std::vector<DocMessage>& messages, CifImportReport* report = nullptr);
 
 // Opens a structure file, an older input file or a CIF, then expands the
-// atoms. *imported is set when the document came from a CIF: it has no file
-// of its own and is saved under a new name.
+// atoms; *format, when given, tells which format was read.
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
-                      std::vector<DocMessage>& messages, bool* imported = nullptr);
+                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
 
 }  // namespace pelmora

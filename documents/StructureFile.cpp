@@ -238,7 +238,18 @@ bool SaveStructureFile(const CKomorka& doc, const std::string& path, std::string
   return WriteFileAtomically(path, FormatStructureFile(doc), error);
 }
 
-bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages) {
+bool IsWritableFormat(DocumentFormat format) { return format == DocumentFormat::kStructure; }
+
+std::string ImportedSaveName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? path.substr(0, dot) : path) + ".xml";
+}
+
+bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages,
+                           DocumentFormat* format) {
+  if (format) *format = DocumentFormat::kStructure;
   switch (ReadStructureFile(doc, path, messages)) {
     case StructureReadStatus::kOk:
       doc.ExpandCellAtoms();
@@ -250,6 +261,7 @@ bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<D
   }
   // Not a structure file: perhaps an input file of the older program.
   if (!ImportTolvoInputFile(doc, path, messages)) return false;
+  if (format) *format = DocumentFormat::kTolvoInput;
   doc.ExpandCellAtoms();
   return true;
 }

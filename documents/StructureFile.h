@@ -33,9 +33,25 @@ std::string FormatStructureFile(const CKomorka& doc);
 // (the previous file then stays as it was).
 bool SaveStructureFile(const CKomorka& doc, const std::string& path, std::string* error);
 
+// The formats a document can be read from.
+enum class DocumentFormat {
+  kStructure,   // the structure file, read and written
+  kTolvoInput,  // the older program's input file, only ever read
+  kCif,         // a CIF, only ever read
+};
+
+// Whether saving may write a document back in the format it was read from.
+// A document read from any other format has no file to save to: it is saved
+// under a new name, which ImportedSaveName proposes.
+bool IsWritableFormat(DocumentFormat format);
+// "DIR/NAME.xml" beside an imported "DIR/NAME.ext".
+std::string ImportedSaveName(const std::string& path);
+
 // Opens a document from a file of either format, then expands the atoms by
-// the centring. Messages collect what the user must be told.
-bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages);
+// the centring. Messages collect what the user must be told; *format, when
+// given, tells which format was read.
+bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages,
+                           DocumentFormat* format = nullptr);
 
 inline constexpr const char* kUnknownCellType = "Nieznany typ komórki";
 inline constexpr const char* kCannotOpenFile = "Nie można otworzyć pliku";

@@ -1,5 +1,9 @@
 #include "plugins/PluginLists.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
 namespace pelmora {
 
 std::vector<ChartFormat> BuildChartFormats(const PluginTable& table) {
@@ -56,9 +60,39 @@ bool ProfileHasInfo(const PluginTable& table, std::int32_t id) {
   return UsableProfilePlugin(table, id) && table.Symbol(static_cast<size_t>(id), "pelmora_ProfileInfo");
 }
 
-void CallProfileInfo(const PluginTable& table, std::int32_t id) {
-  if (!UsableProfilePlugin(table, id)) return;
-  if (auto info = table.Lookup<pelmora_ProfileInfo_fn>(static_cast<size_t>(id), "pelmora_ProfileInfo")) info();
+std::string CallProfileInfo(const PluginTable& table, std::int32_t id) {
+  if (!UsableProfilePlugin(table, id)) return {};
+  auto info = table.Lookup<pelmora_ProfileInfo_fn>(static_cast<size_t>(id), "pelmora_ProfileInfo");
+  if (!info) return {};
+  return CaptureStandardOutput([info] { info(); });
+}
+
+std::string CaptureStandardOutput(const std::function<void()>& fn) {
+  std::fflush(nullptr);  // earlier output stays where it was going
+  FILE* capture = std::tmpfile();
+  const int savedOut = capture ? ::dup(STDOUT_FILENO) : -1;
+  const int savedErr = capture ? ::dup(STDERR_FILENO) : -1;
+  if (!capture || savedOut < 0 || savedErr < 0 || ::dup2(::fileno(capture), STDOUT_FILENO) < 0 ||
+      ::dup2(::fileno(capture), STDERR_FILENO) < 0) {
+    // Nothing to capture into: the call still happens, its text goes where it always went.
+    if (savedOut >= 0) ::dup2(savedOut, STDOUT_FILENO), ::close(savedOut);
+    if (savedErr >= 0) ::dup2(savedErr, STDERR_FILENO), ::close(savedErr);
+    if (capture) std::fclose(capture);
+    fn();
+    return {};
+  }
+  fn();
+  std::fflush(nullptr);
+  ::dup2(savedOut, STDOUT_FILENO);
+  ::dup2(savedErr, STDERR_FILENO);
+  ::close(savedOut);
+  ::close(savedErr);
+  std::string text;
+  std::rewind(capture);
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, capture)) > 0;) text.append(buf, n);
+  std::fclose(capture);
+  return text;
 }
 
 void CallProfileInit(const PluginTable& table, std::int32_t id) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,8 +49,15 @@ std::int32_t SelectProfile(const std::vector<ProfileChoice>& list, const std::st
 bool ProfileHasInfo(const PluginTable& table, std::int32_t id);
 
 // The chart bar's "Info" for a plug-in profile: its pelmora_ProfileInfo, if
-// exported. (For the pseudo-Voigt the GUI shows the PseudoVoigtInfo list.)
-void CallProfileInfo(const PluginTable& table, std::int32_t id);
+// exported, and what it printed to standard output and standard error (a
+// desktop user never sees either). For the pseudo-Voigt the GUI shows the
+// PseudoVoigtInfo list.
+std::string CallProfileInfo(const PluginTable& table, std::int32_t id);
+
+// Runs fn with the process's standard output and error going to a temporary
+// file and returns what was written there (both streams; stdout's buffer
+// reaches the file when the call ends).
+std::string CaptureStandardOutput(const std::function<void()>& fn);
 
 // A plug-in profile's pelmora_ProfileInit, called before each calculation
 // the user starts with it; nothing for flagged, missing or other entries.

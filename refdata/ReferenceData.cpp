@@ -8,9 +8,28 @@ namespace pelmora {
 namespace {
 
 template <typename T>
-void JoinAtHead(const T& record, std::vector<T>& list) {
+int JoinAtHead(const T& record, std::vector<T>& list, std::vector<T>& displaced, size_t capacity) {
   list.insert(list.begin(), record);
   if (list.size() > 1 && !list[1].name.empty() && list[1].name[0] == '@') list.erase(list.begin() + 1);
+  int gaveWay = 0;
+  while (list.size() > capacity) {
+    displaced.push_back(std::move(list.back()));
+    list.pop_back();
+    ++gaveWay;
+  }
+  while (list.size() < capacity && !displaced.empty()) {
+    list.push_back(std::move(displaced.back()));
+    displaced.pop_back();
+  }
+  return gaveWay;
+}
+
+// The table as its file holds it: with the entries that gave way in memory.
+template <typename T>
+std::vector<T> WithDisplaced(const std::vector<T>& list, const std::vector<T>& displaced) {
+  std::vector<T> all = list;
+  all.insert(all.end(), displaced.rbegin(), displaced.rend());
+  return all;
 }
 
 void Report(const RefFileResult& r, const std::string& path, std::vector<std::string>& messages) {
@@ -58,11 +77,11 @@ const AnomalTable* ReferenceData::AnomalByName(const std::string& name) const {
 }
 
 bool ReferenceData::SaveSourceTable(std::string* error) const {
-  return SaveSources(PathOf(kSourceFile), sources, error);
+  return SaveSources(PathOf(kSourceFile), WithDisplaced(sources, displacedSources), error);
 }
 
 bool ReferenceData::SaveApparatusTable(std::string* error) const {
-  return SaveApparatusSets(PathOf(kApparatusFile), apparatusSets, error);
+  return SaveApparatusSets(PathOf(kApparatusFile), WithDisplaced(apparatusSets, displacedSets), error);
 }
 
 bool ReferenceData::SaveIonsAndIsotopes(std::string* error) {
@@ -79,16 +98,26 @@ bool ReferenceData::SaveAnomals(std::string* error) const {
   return SaveAnomalTables(PathOf(kAnomalFile), anomalTables, error);
 }
 
-void JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources,
-                         std::vector<ApparatusSet>& sets) {
-  if (doc.sourceRecord) JoinAtHead(*doc.sourceRecord, sources);
-  if (doc.aparatRecord) JoinAtHead(*doc.aparatRecord, sets);
+int JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources, std::vector<ApparatusSet>& sets,
+                        std::vector<RadiationSource>& displacedSources, std::vector<ApparatusSet>& displacedSets) {
+  int gaveWay = 0;
+  if (doc.sourceRecord) gaveWay += JoinAtHead(*doc.sourceRecord, sources, displacedSources, kMaxSources);
+  if (doc.aparatRecord) gaveWay += JoinAtHead(*doc.aparatRecord, sets, displacedSets, kMaxApparatusSets);
+  return gaveWay;
 }
 
-void ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref) {
-  JoinDocumentRecords(doc, ref);
+std::string DisplacedEntriesMessage(int count) {
+  if (count <= 0) return {};
+  return "Pełna tablica: ostatnia pozycja ustąpiła miejsca danym z pliku struktury (tylko w pamięci, "
+         "plik tablicy zachowuje ją): " +
+         std::to_string(count);
+}
+
+int ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref) {
+  const int gaveWay = JoinDocumentRecords(doc, ref);
   if (doc.sourceRecord) doc.ApplySource(ref.sources.front());
   if (doc.aparatRecord) doc.ApplyApparatus(ref.apparatusSets.front());
+  return gaveWay;
 }
 
 }  // namespace pelmora

@@ -20,6 +20,11 @@ class ReferenceData {
   std::vector<AnomalTable> anomalTables;
   std::vector<RadiationSource> sources;
   std::vector<ApparatusSet> apparatusSets;
+  // Tabulated entries that gave way to a structure file's own record in a
+  // full table, last given way at the back. They are still written back to
+  // the files, after the tables.
+  std::vector<RadiationSource> displacedSources;
+  std::vector<ApparatusSet> displacedSets;
   // Set by every edit of an ion or isotope; cleared when they are saved.
   bool referenceModified = false;
   std::string dataDir;
@@ -49,18 +54,24 @@ class ReferenceData {
 // Puts a structure file's own source and instrument set (the document's
 // sourceRecord / aparatRecord, named "@...") at the head of the tables; an
 // earlier "@" entry, which then stands at index 1, is removed so that the
-// tables hold at most one entry taken from a structure file.
-void JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources,
-                         std::vector<ApparatusSet>& sets);
-inline void JoinDocumentRecords(const CKomorka& doc, ReferenceData& ref) {
-  JoinDocumentRecords(doc, ref.sources, ref.apparatusSets);
+// tables hold at most one entry taken from a structure file. A table keeps
+// its capacity (kMaxSources, kMaxApparatusSets): the last entry gives way and
+// moves to the back of `displaced...`, and comes back when room returns.
+// Returns how many entries gave way in this call.
+int JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources, std::vector<ApparatusSet>& sets,
+                        std::vector<RadiationSource>& displacedSources, std::vector<ApparatusSet>& displacedSets);
+inline int JoinDocumentRecords(const CKomorka& doc, ReferenceData& ref) {
+  return JoinDocumentRecords(doc, ref.sources, ref.apparatusSets, ref.displacedSources, ref.displacedSets);
 }
+// Tells the user that entries gave way ("" for none).
+std::string DisplacedEntriesMessage(int count);
 
 // What binding a document does with the records its file carries: joins them
 // to the tables and applies them to the document (wavelengths, radiation
 // type, ratio, widths, names), so that a neutron file is calculated and saved
 // as neutrons whether or not the experiment page is ever shown. A document
-// without its own records keeps its values.
-void ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref);
+// without its own records keeps its values. Returns how many table entries
+// gave way (see JoinDocumentRecords).
+int ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref);
 
 }  // namespace pelmora

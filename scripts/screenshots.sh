@@ -8,6 +8,8 @@
 #   5-settings-dialog.png     "Ustawienia programu"
 #   6-plugins-dialog.png      "Wtyczki"
 #   7-pseudo-voigt-info.png   the pseudo-Voigt info window of the NaCl peaks
+#   8-stick-descriptions.png  Si as sticks ("brak") with descriptions, Ka1 only
+#   9-negative-index-label.png  a label with negative indices, enlarged 4x
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"

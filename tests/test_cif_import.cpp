@@ -241,12 +241,13 @@ TEST(CifImport, OpeningTellsCifFromStructureFiles) {
   const std::string noExtension = dir.Write("zincite", Slurp(kCifDir + "wurtzite-ZnO.cif"));
   CKomorka doc;
   std::vector<DocMessage> messages;
-  bool imported = false;
-  ASSERT_TRUE(OpenAnyStructure(doc, noExtension, Tables().elements, messages, &imported)) << Texts(messages);
-  EXPECT_TRUE(imported);
+  DocumentFormat format = DocumentFormat::kStructure;
+  ASSERT_TRUE(OpenAnyStructure(doc, noExtension, Tables().elements, messages, &format)) << Texts(messages);
+  EXPECT_EQ(format, DocumentFormat::kCif);
+  EXPECT_FALSE(IsWritableFormat(format));
   EXPECT_EQ(doc.cellAtoms.size(), 4u);
   CKomorka xml;
-  ASSERT_TRUE(OpenAnyStructure(xml, PELMORA_EXAMPLES_DIR "/NaCl.xml", Tables().elements, messages, &imported));
-  EXPECT_FALSE(imported);
+  ASSERT_TRUE(OpenAnyStructure(xml, PELMORA_EXAMPLES_DIR "/NaCl.xml", Tables().elements, messages, &format));
+  EXPECT_EQ(format, DocumentFormat::kStructure);
   EXPECT_EQ(xml.cellAtoms.size(), 8u);
 }

@@ -109,3 +109,46 @@ TEST(PatternRun, EmptyRangeEndsOkAndRefusedValuesNeverRun) {
   setup.profile = kProfileStick;  // the stick needs no grain size
   EXPECT_TRUE(RunPatternCalculation(doc, watch, setup, grid).refusal.empty());
 }
+
+// With instrument widths of 0 the peaks are far narrower than the grid step:
+// each line must still carry its intensity, wherever it falls between points.
+TEST(PatternRun, PeaksNarrowerThanTheStepKeepTheirArea) {
+  for (ProfileId id : {kProfileGauss, kProfileLorentz, kProfilePseudoVoigt}) {
+    SCOPED_TRACE(id);
+    CKomorka doc;
+    OpenNaCl(doc);
+    doc.u = doc.v = doc.w = doc.x = doc.y = 0.0;
+    doc.SetLambda2(0.0);
+    PatternGrid grid;
+    SynthesisSetup setup;
+    setup.profile = id;
+    CancelAtPhase never(doc, "");
+    const PatternRunResult run = RunPatternCalculation(doc, never, setup, grid);
+    ASSERT_EQ(run.outcome, CalcOutcome::Ok);
+    EXPECT_EQ(run.synthesis.refusedPeaks, 0);
+    int lines = 0, counted = 0;
+    const auto& all = doc.reflectionsAll;
+    for (size_t i = 0; i < all.size();) {
+      // One line: the reflections at one angle (equivalent planes).
+      double intensity = 0.0;
+      size_t j = i;
+      for (; j < all.size() && all[j].theta == all[i].theta; ++j)
+        if (all[j].nonZero && all[j].line == 1) {
+          intensity += all[j].intensity;
+          ++counted;
+        }
+      const double tth = all[i].theta * 360.0 / kPi;
+      i = j;
+      if (intensity <= 0.0 || tth <= doc.angleMin + 0.05 || tth >= doc.angleMax - 0.05) continue;
+      ASSERT_LT(all[j - 1].fwhm, kPatternStep);
+      const int g = static_cast<int>(tth / kPatternStep);
+      double area = 0.0;
+      for (int k = g - 2; k <= g + 3; ++k) area += grid[k].intensity;
+      EXPECT_NEAR(area * kPatternStep / intensity, 1.0, 0.01) << "line at " << tth;
+      ++lines;
+    }
+    EXPECT_GE(lines, 8);
+    EXPECT_EQ(run.synthesis.subGridPeaks, counted);
+    EXPECT_FALSE(SubGridPeaksMessage(run.synthesis.subGridPeaks).empty());
+  }
+}

@@ -1,6 +1,8 @@
 // Plug-in scan, the lists built from it, and the plug-ins shipped with the program.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <clocale>
 #include <cmath>
@@ -212,6 +214,17 @@ TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {
   const std::int32_t pearson = SelectProfile(profiles, "Pearson VII");
   ASSERT_GE(pearson, 0);
   EXPECT_TRUE(ProfileHasInfo(table, pearson));
+  // Its information goes to standard error, which the program catches for the user.
+  EXPECT_NE(CallProfileInfo(table, pearson).find("Pearson VII, m = "), std::string::npos);
+  // Both streams, whichever order their buffers reach the file in.
+  const std::string both = CaptureStandardOutput([] {
+    std::printf("<out>");
+    std::fprintf(stderr, "<err>");
+  });
+  EXPECT_EQ(both.size(), 10u);
+  EXPECT_NE(both.find("<out>"), std::string::npos);
+  EXPECT_NE(both.find("<err>"), std::string::npos);
+  EXPECT_EQ(CaptureStandardOutput([] {}), "");
 
   // The Pearson VII peak keeps its area and has the width it reports.
   CKomorka doc;

@@ -151,9 +151,11 @@ TEST(ReferenceFiles, SourceRecordsAndTheirMarkers) {
   doc.sourceRecord = std::make_unique<RadiationSource>(RadiationSource{2.0, 2.0, 0.5, "@first", 0});
   doc.aparatRecord = std::make_unique<ApparatusSet>(ApparatusSet{1, 2, 3, 4, 5, "@lab"});
   std::vector<ApparatusSet> sets{SettingsApparatusEntry({0, 0, 0, 0, 0, "brak"}), {0.1, 0, 0, 0, 0, "Zero"}};
-  JoinDocumentRecords(doc, sources, sets);
+  std::vector<RadiationSource> displacedSources;
+  std::vector<ApparatusSet> displacedSets;
+  EXPECT_EQ(JoinDocumentRecords(doc, sources, sets, displacedSources, displacedSets), 0);
   doc.sourceRecord->name = "@second";
-  JoinDocumentRecords(doc, sources, sets);
+  JoinDocumentRecords(doc, sources, sets, displacedSources, displacedSets);
   ASSERT_EQ(sources.size(), 5u);
   EXPECT_EQ(sources[0].name, "@second");
   EXPECT_EQ(sources[1].name, "*Cu");
@@ -191,6 +193,29 @@ TEST(ReferenceFiles, CapacitiesKeepTheFirstRecordsAndCountTheRest) {
   EXPECT_EQ(sources.size(), 255u);
   EXPECT_EQ(sources.back().name, "s253");
   EXPECT_EQ(r.leftOut, 46);
+
+  // A structure file's source joins a full table: the table keeps its
+  // capacity in memory, and its file keeps every entry.
+  TempDir dir;
+  ReferenceData ref;
+  ref.dataDir = dir.path();
+  ref.sources = sources;
+  ref.sources[0].name = "*Cu";
+  CKomorka doc;
+  doc.sourceRecord = std::make_unique<RadiationSource>(RadiationSource{2.0, 2.0, 0.5, "@own", 0});
+  EXPECT_EQ(JoinDocumentRecords(doc, ref), 1);
+  EXPECT_EQ(ref.sources.size(), 255u);
+  EXPECT_EQ(ref.sources.back().name, "s252");
+  EXPECT_FALSE(DisplacedEntriesMessage(1).empty());
+  doc.sourceRecord->name = "@other";  // replaces the first: nothing more gives way
+  EXPECT_EQ(JoinDocumentRecords(doc, ref), 0);
+  EXPECT_EQ(ref.sources.size(), 255u);
+  std::string error;
+  ASSERT_TRUE(ref.SaveSourceTable(&error)) << error;
+  std::vector<RadiationSource> back;
+  LoadSources(ref.PathOf(kSourceFile), back);
+  ASSERT_EQ(back.size(), 254u);
+  EXPECT_EQ(back.back().name, "s253");
 
   ElementTable t;
   r = LoadIonsXml(Xml(ions).get(), t);

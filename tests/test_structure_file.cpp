@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "TestUtil.h"
 #include "documents/AtomicFile.h"
 #include "documents/StructureFile.h"
@@ -214,4 +216,27 @@ TEST(StructureFile, SavingThroughALinkOrToADeviceKeepsThem) {
   // /dev/null must stay a device: a rename over it would replace it by a file.
   ASSERT_TRUE(SaveStructureFile(doc, "/dev/null", &error)) << error;
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+TEST(StructureFile, SavingKeepsAPrivateFilePrivateAndNewFilesFollowTheUmask) {
+  TempDir dir;
+  CKomorka doc;
+  std::string error;
+  const std::string mine = dir.Write("mine.xml", "old");
+  ASSERT_EQ(::chmod(mine.c_str(), 0600), 0);
+  ASSERT_TRUE(SaveStructureFile(doc, mine, &error)) << error;
+  struct stat st {};
+  ASSERT_EQ(::stat(mine.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+  const mode_t old = ::umask(077);
+  const bool saved = SaveStructureFile(doc, dir.File("new.xml"), &error);
+  ::umask(022);
+  const bool savedOpen = SaveStructureFile(doc, dir.File("open.xml"), &error);
+  ::umask(old);
+  ASSERT_TRUE(saved && savedOpen) << error;
+  ASSERT_EQ(::stat(dir.File("new.xml").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  ASSERT_EQ(::stat(dir.File("open.xml").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
 }

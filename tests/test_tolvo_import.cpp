@@ -151,8 +151,14 @@ TEST(TolvoImport, OpeningADocumentFallsBackToTheImport) {
   f.atoms.push_back(AtomLine("\xA3\xB9", 0.25, 0, 0));
   std::vector<DocMessage> messages;
   CKomorka doc;
-  ASSERT_TRUE(OpenStructureDocument(doc, dir.Write("old.dat", f.Text()), messages));
+  DocumentFormat format = DocumentFormat::kStructure;
+  ASSERT_TRUE(OpenStructureDocument(doc, dir.Write("old.dat", f.Text()), messages, &format));
   EXPECT_TRUE(messages.empty());
+  // Only read: saving must go to a new name beside it.
+  EXPECT_FALSE(IsWritableFormat(format));
+  EXPECT_EQ(ImportedSaveName(dir.File("old.dat")), dir.File("old.xml"));
+  EXPECT_EQ(ImportedSaveName("/a.b/old"), "/a.b/old.xml");
+  EXPECT_EQ(ImportedSaveName("/a/.dat"), "/a/.dat.xml");
   ASSERT_EQ(doc.cellAtoms.size(), 1u);
   EXPECT_EQ(doc.cellAtoms[0].name, "Łą");
 

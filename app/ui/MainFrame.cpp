@@ -293,6 +293,10 @@ void CMainFrame::RestoreLayout() {
   if (!app_.storedLayoutCurrent()) return;
   const std::string state = app_.store().GetString(kDockSection, "State", "");
   if (!state.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
+  // The bars' state holds no status bar: it is kept beside it.
+  const bool statusShown = app_.store().GetInt(kDockSection, "StatusBar", 1) != 0;
+  statusBar()->setVisible(statusShown);
+  action(cmd::kViewStatusBar)->setChecked(statusShown);
   for (auto [bar, id] : {std::pair<QToolBar*, int>{standardBar_, cmd::kViewToolbar},
                          {chartBar_, cmd::kViewChartBar},
                          {zoomBar_, cmd::kViewZoomBar}})
@@ -301,6 +305,7 @@ void CMainFrame::RestoreLayout() {
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
   app_.store().SetString(kDockSection, "State", saveState().toBase64().toStdString());
+  app_.store().SetInt(kDockSection, "StatusBar", statusBar()->isHidden() ? 0 : 1);
   mdi_->closeAllSubWindows();
   if (!mdi_->subWindowList().isEmpty()) {
     e->ignore();
@@ -356,6 +361,14 @@ void CMainFrame::AddFrame(KomorkaDocument* doc) {
     // The frame is gone: menus and state follow the remaining documents.
     QMetaObject::invokeMethod(this, [this] { OnSubWindowActivated(mdi_->activeSubWindow()); }, Qt::QueuedConnection);
   });
+  // The frame's title follows the document's name and the child's state;
+  // queued, so that it comes after Qt's own title handling of a maximised child.
+  const auto refreshTitle = [this] {
+    QMetaObject::invokeMethod(this, &CMainFrame::RefreshFrameTitle, Qt::QueuedConnection);
+  };
+  connect(doc, &KomorkaDocument::titleChanged, this, refreshTitle);
+  connect(doc, &KomorkaDocument::modifiedChanged, this, refreshTitle);
+  connect(frame, &QMdiSubWindow::windowStateChanged, this, refreshTitle);
   mdi_->addSubWindow(frame);
   ApplyChartColours();
   frame->showMaximized();
@@ -382,7 +395,7 @@ void CMainFrame::ShowMessages(const std::vector<DocMessage>& messages) {
 KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
   const QString full = QFileInfo(path).absoluteFilePath();
   for (CChildFrame* f : frames())
-    if (f->document()->path() == full) {
+    if (f->document()->sourcePath() == full || f->document()->path() == full) {
       mdi_->setActiveSubWindow(f);
       return f->document();
     }
@@ -396,9 +409,10 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
   }
   // The file's own source and instrument set join the application's lists
   // and are applied to the document, as binding the experiment page does.
-  ApplyDocumentRecords(doc->doc(), app_.reference());
+  const int gaveWay = ApplyDocumentRecords(doc->doc(), app_.reference());
   AddRecentFile(full);
   AddFrame(doc);
+  if (gaveWay > 0) statusBar()->showMessage(QString::fromStdString(DisplacedEntriesMessage(gaveWay)));
   return doc;
 }
 
@@ -418,7 +432,7 @@ bool CMainFrame::SaveDocument(KomorkaDocument* doc, bool saveAs) {
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setNameFilter(QStringLiteral("Pelmor 1.0 (*.xml)"));
     dlg.setDefaultSuffix(QStringLiteral("xml"));
-    dlg.selectFile(path.isEmpty() ? doc->SuggestedSaveName() : path);
+    dlg.selectFile(doc->proposedSaveName());
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     path = dlg.selectedFiles().first();
   }
@@ -455,6 +469,16 @@ void CMainFrame::AddRecentFile(const QString& path) {
   RebuildRecentMenu();
 }
 
+void CMainFrame::RemoveRecentFile(const QString& path) {
+  QStringList list = RecentFiles();
+  list.removeAll(path);
+  for (int i = 1; i <= kRecentCount; ++i) {
+    const std::string name = "File" + std::to_string(i);
+    app_.store().SetString(kRecentSection, name.c_str(), i <= list.size() ? list[i - 1].toStdString() : "");
+  }
+  RebuildRecentMenu();
+}
+
 void CMainFrame::RebuildRecentMenu() {
   if (!recentMenu_) return;
   recentMenu_->clear();
@@ -464,7 +488,10 @@ void CMainFrame::RebuildRecentMenu() {
     ++n;
     QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(n).arg(QFileInfo(path).fileName()));
     a->setStatusTip(path);
-    connect(a, &QAction::triggered, this, [this, path] { OpenDocumentFile(path); });
+    connect(a, &QAction::triggered, this, [this, path] {
+      // An entry that cannot be opened any more leaves the list (after its message).
+      if (!OpenDocumentFile(path)) RemoveRecentFile(path);
+    });
   }
   if (list.isEmpty()) recentMenu_->addAction(QStringLiteral("(pusta lista)"))->setEnabled(false);
 }
@@ -487,6 +514,20 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
   }
   emit hub_.activeDocumentChanged(v ? v->document() : nullptr);
   RefreshCommandState();
+  RefreshFrameTitle();
+}
+
+void CMainFrame::RefreshFrameTitle() {
+  // As MDI frames show it: "Pelmora - NAME", "Pelmora - [NAME]" while the
+  // child is maximised (Qt writes that form itself then; it is set here too
+  // so that both orders of events end the same).
+  const QString base = QStringLiteral("Pelmora");
+  auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+  if (!f && mdi_->subWindowList().size() == 1) f = qobject_cast<CChildFrame*>(mdi_->subWindowList().first());
+  QString title = base;
+  if (f) title = f->isMaximized() ? QStringLiteral("%1 - [%2]").arg(base, f->windowTitle())
+                                  : QStringLiteral("%1 - %2").arg(base, f->windowTitle());
+  if (windowTitle() != title) setWindowTitle(title);
 }
 
 void CMainFrame::RefreshCommandState() {
@@ -502,6 +543,10 @@ void CMainFrame::RefreshCommandState() {
     action(cmd::kDescriptions)->setChecked(v->descriptions().on);
     action(cmd::kDescKa1)->setChecked(v->ka1Checked());
     action(cmd::kDescKa2)->setChecked(v->ka2Checked());
+  } else {
+    // Without a document the switches stand for nothing: none shows pressed.
+    for (int id : {cmd::kDescriptions, cmd::kDescKa1, cmd::kDescKa2}) action(id)->setChecked(false);
+    for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) action(id)->setChecked(false);
   }
   action(cmd::kModeArea)->setChecked(mode_ == 3);
   action(cmd::kModeStretchX)->setChecked(mode_ == 1);
@@ -521,8 +566,9 @@ void CMainFrame::ShowProfileInfo() {
     if (!infoPseudoVoigt_) infoPseudoVoigt_ = new CInfoPseudoVoigt(app_.pseudoVoigtInfo(), this);
     infoPseudoVoigt_->exec();
   } else if (id >= 0) {
-    // Plug-in profiles show their own information.
-    CallProfileInfo(app_.plugins(), id);
+    // A plug-in prints its information; the user sees it in a box.
+    const QString text = QString::fromLocal8Bit(CallProfileInfo(app_.plugins(), id)).trimmed();
+    if (!text.isEmpty()) QMessageBox::information(this, chartBar_->ProfileLabel(), text);
   }
 }
 

@@ -101,6 +101,8 @@ class CMainFrame : public QMainWindow {
   void SetMode(int mode);
   void RunZoom(int id);
   void AddRecentFile(const QString& path);
+  void RemoveRecentFile(const QString& path);
+  void RefreshFrameTitle();
   void RebuildRecentMenu();
   QStringList RecentFiles() const;
   void ShowMessages(const std::vector<DocMessage>& messages);

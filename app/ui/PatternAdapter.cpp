@@ -1,6 +1,8 @@
 #include "app/ui/PatternAdapter.h"
 
 #include <QFileInfo>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QMessageBox>
 
 #include "documents/ui/KomorkaDocument.h"
@@ -17,6 +19,8 @@ void SynthesiseInto(QWidget* parent, CPelmorApp& app, CDownView& view, int profi
   CKomorka& doc = view.document()->doc();
   const SynthesisReport report = Synthesize(app.SetupFor(profileId), doc, doc.angleMin, doc.angleMax, view.grid());
   view.patternSynthesised();
+  if (auto* frame = qobject_cast<QMainWindow*>(parent))
+    frame->statusBar()->showMessage(QString::fromStdString(SubGridPeaksMessage(report.subGridPeaks)));
   const std::string message = RefusedPeaksMessage(report.refusedPeaks);
   if (!message.empty()) QMessageBox::warning(parent, QStringLiteral("Info"), QString::fromStdString(message));
 }

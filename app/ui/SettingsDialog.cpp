@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <functional>
 
+#include "settings/Paths.h"
 #include "diffractogram/ui/ChartPainter.h"
+#include "editors/ui/NumberEdit.h"
 #include "engine/NumberFormat.h"
 
 namespace pelmora {
@@ -46,8 +48,6 @@ void CColorBox::mouseDoubleClickEvent(QMouseEvent*) {
 
 namespace {
 
-QString Number(double v) { return QString::fromStdString(cformat("%.15g", v)); }
-
 QWidget* FolderRow(QWidget* parent, QLineEdit* edit, const std::function<QString()>& start) {
   auto* row = new QWidget(parent);
   auto* h = new QHBoxLayout(row);
@@ -73,9 +73,15 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
   auto* ff = new QFormLayout(folders);
   pluginsDir_ = new QLineEdit(QString::fromStdString(s_.PluginsDir), this);
   dataDir_ = new QLineEdit(QString::fromStdString(s_.DataDir), this);
-  const QString storedPlugins = QString::fromStdString(s_.PluginsDir);
-  ff->addRow(QStringLiteral("Katalog z wtyczkami:"), FolderRow(folders, pluginsDir_, [storedPlugins] { return storedPlugins; }));
-  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this] { return dataDir_->text(); }));
+  // The choosers start in the folders as the program resolves them (the
+  // plug-ins one where the plug-ins are loaded from), not in the working
+  // directory.
+  ff->addRow(QStringLiteral("Katalog z wtyczkami:"), FolderRow(folders, pluginsDir_, [this] {
+               return QString::fromStdString(ResolvePluginsFolder(pluginsDir_->text().toStdString()));
+             }));
+  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this] {
+               return QString::fromStdString(ResolveFolder(dataDir_->text().toStdString()));
+             }));
   top->addWidget(folders);
 
   auto* model = new QGroupBox(QStringLiteral("Model komórki"), this);
@@ -88,10 +94,12 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
 
   auto* chart = new QGroupBox(QStringLiteral("Ustawienia dyfraktogramu"), this);
   auto* cf = new QFormLayout(chart);
-  margin_ = new QLineEdit(Number(s_.dthMargin), this);
+  margin_ = new CNumberEdit(this);
+  margin_->setNumber(s_.dthMargin);
   useMultiple_ = new QCheckBox(QStringLiteral("Użyj wielokrotności H"), this);
   useMultiple_->setChecked(s_.useTHMF != 0);
-  multiple_ = new QLineEdit(Number(s_.dthMF), this);
+  multiple_ = new CNumberEdit(this);
+  multiple_->setNumber(s_.dthMF);
   multiple_->setEnabled(s_.useTHMF != 0);
   connect(useMultiple_, &QCheckBox::toggled, multiple_, &QWidget::setEnabled);
   colourPrint_ = new QCheckBox(QStringLiteral("Drukuj w kolorze"), this);
@@ -131,16 +139,7 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
 void CSettingsDlg::accept() {
   // A numeric field without a number keeps the dialog open with the focus there.
   double marginValue = 0, multipleValue = 0;
-  for (auto [edit, out] : {std::pair<QLineEdit*, double*>{margin_, &marginValue}, {multiple_, &multipleValue}}) {
-    const auto v = parseDouble(edit->text().trimmed().toStdString());
-    if (!v) {
-      QMessageBox::warning(this, QStringLiteral("Pelmora"), QStringLiteral("Enter a number."));
-      edit->setFocus();
-      edit->selectAll();
-      return;
-    }
-    *out = *v;
-  }
+  if (!margin_->TakeNumber(&marginValue) || !multiple_->TakeNumber(&multipleValue)) return;
   s_.PluginsDir = pluginsDir_->text().toStdString();
   s_.DataDir = dataDir_->text().toStdString();
   s_.GLDetail = detail_->value();

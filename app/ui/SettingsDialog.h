@@ -14,6 +14,8 @@ class QSpinBox;
 
 namespace pelmora {
 
+class CNumberEdit;
+
 // A box that shows a colour; a double click opens the colour chooser.
 class CColorBox : public QFrame {
   Q_OBJECT
@@ -38,9 +40,9 @@ class CSettingsDlg : public QDialog {
   QLineEdit* pluginsDir() const { return pluginsDir_; }
   QLineEdit* dataDir() const { return dataDir_; }
   QSpinBox* detail() const { return detail_; }
-  QLineEdit* margin() const { return margin_; }
+  CNumberEdit* margin() const { return margin_; }
   QCheckBox* useMultiple() const { return useMultiple_; }
-  QLineEdit* multiple() const { return multiple_; }
+  CNumberEdit* multiple() const { return multiple_; }
   QCheckBox* colourPrint() const { return colourPrint_; }
   CColorBox* chartColour() const { return chart_; }
   CColorBox* axisColour() const { return axis_; }
@@ -52,7 +54,8 @@ class CSettingsDlg : public QDialog {
 
  private:
   CSettings& s_;
-  QLineEdit *pluginsDir_, *dataDir_, *margin_, *multiple_;
+  QLineEdit *pluginsDir_, *dataDir_;
+  CNumberEdit *margin_, *multiple_;
   QSpinBox* detail_;
   QCheckBox *useMultiple_, *colourPrint_;
   CColorBox *chart_, *axis_, *ka1_, *ka2_;

@@ -8,6 +8,7 @@
 
 #include "diffractogram/ZoomState.h"
 #include "engine/NumberFormat.h"
+#include "engine/Rounding.h"
 
 namespace pelmora {
 
@@ -193,6 +194,16 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
   std::vector<int> climb;
   int widest = 0;  // the widest label placed so far
   const int space = fm.horizontalAdvance(QLatin1Char(' '));
+  // Overbars of negative indices: a bar `barThick` high with `barGap` clear
+  // rows below it down to the tops of the digits, whatever the font's
+  // leading. Where the label's own margin above the digits is too small the
+  // label grows by barRoom at the top.
+  const int barThick = std::max(1, (sy + 1) / 2), barGap = sy + 1;
+  const int digitAscent = -fm.tightBoundingRect(QStringLiteral("0123456789")).top();
+  const int margin = sy / 2 + fm.ascent() - digitAscent;  // label top to digit top
+  const int barRoom = std::max(0, barThick + barGap - margin);
+  const int baselineOffset = barRoom + sy / 2 + fm.ascent();
+  const int barOffset = baselineOffset - digitAscent - barGap - barThick;
   std::vector<int> numberWidths;
   auto NumberWidth = [&](int n) {
     if (n >= 4096) return fm.horizontalAdvance(QString::number(n));
@@ -211,8 +222,11 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     if (!((f.line == 1 && desc.ka1) || (f.line == 2 && desc.ka2) || (f.line != 1 && f.line != 2))) continue;
     const double tt = TwoThetaDegrees(f);
     if (tt < r.x0 || tt > r.x1) continue;
-    const int g = static_cast<int>(tt / s.step);
-    if (g < 0 || g >= s.count) continue;
+    // The point the peak is drawn on: a stick stands on the nearest point
+    // (halves down), as do the tops of the other profiles.
+    const double gi = RoundHalfDownValue(tt / s.step);
+    if (!(gi >= 0.0 && gi < s.count)) continue;
+    const int g = static_cast<int>(gi);
     const double pct = s.maximum > 0.0 ? s.points[g].intensity * 100.0 / s.maximum : 0.0;
     const int px = static_cast<int>((s.points[g].twoTheta - r.x0) * w / dx);
     const int py = std::clamp((h - 1) - static_cast<int>((pct - r.y0) * h / dy), 0, h);
@@ -225,7 +239,7 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     const int th = fm.height();
     int top = py - 32 * sy;
     if (top < 0) top = 10 * sy;
-    QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy);
+    QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy + barRoom);
     if (rect.right() + 1 > w) rect.translate(-(rect.right() + 1 - w), 0);
 
     const QRect first = rect;
@@ -288,9 +302,9 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     for (int c = 0; c < 3; ++c) {
       const QString number = QString::number(std::abs(values[c]));
       const int cw = NumberWidth(std::abs(values[c]));
-      const QRect cell(cx, rect.top(), cw, rect.height());
-      p.drawText(cell, Qt::AlignHCenter | Qt::AlignVCenter, number);
-      if (values[c] < 0) p.drawLine(cx, rect.top() + sy, cx + cw - 1, rect.top() + sy);
+      // The cell is as wide as the number: drawn from its left edge it is centred.
+      p.drawText(QPoint(cx, rect.top() + baselineOffset), number);
+      if (values[c] < 0) p.fillRect(QRect(cx, rect.top() + barOffset, cw, barThick), p.pen().color());
       cx += cw + space;
     }
   }

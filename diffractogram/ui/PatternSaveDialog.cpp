@@ -6,13 +6,12 @@
 #include <QLineEdit>
 
 #include "diffractogram/PatternExport.h"
+#include "editors/ui/NumberEdit.h"
 #include "engine/NumberFormat.h"
 
 namespace pelmora {
 
 QString ScaleText(double scale) { return QString::fromStdString(cformat("%.10e", scale)); }
-
-double ScaleFromText(const QString& text) { return parseDouble(text.trimmed().toStdString()).value_or(0.0); }
 
 CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& labels, const QStringList& patterns)
     : QFileDialog(parent, QStringLiteral("Eksportuj dyfraktogram")), labels_(labels) {
@@ -33,7 +32,7 @@ CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& label
     if (i >= 0) typeIndex = i;
   });
 
-  scaleEdit_ = new QLineEdit(this);
+  scaleEdit_ = new CNumberEdit(this);
   scaleEdit_->setObjectName(QStringLiteral("scale"));
   maxLabel_ = new QLabel(this);
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
@@ -52,7 +51,9 @@ int CPatternSaveDialog::exec() {
 }
 
 void CPatternSaveDialog::accept() {
-  scale = ScaleFromText(scaleEdit_->text());
+  // "0,5" is a half; a text that is no number keeps the dialog open rather
+  // than writing a file of zeros.
+  if (!scaleEdit_->TakeNumber(&scale)) return;
   const int i = nameFilters().indexOf(selectedNameFilter());
   if (i >= 0) typeIndex = i;
   QFileDialog::accept();

@@ -11,10 +11,10 @@ class QLineEdit;
 
 namespace pelmora {
 
+class CNumberEdit;
+
 // The scale as the field shows it.
 QString ScaleText(double scale);
-// Leading numeric part of a text; 0 when there is none.
-double ScaleFromText(const QString& text);
 
 class CPatternSaveDialog : public QFileDialog {
   Q_OBJECT
@@ -27,7 +27,7 @@ class CPatternSaveDialog : public QFileDialog {
   int typeIndex = 0;       // 0-based index of the selected type
 
   int exec() override;
-  QLineEdit* scaleEdit() const { return scaleEdit_; }
+  CNumberEdit* scaleEdit() const { return scaleEdit_; }
   QLabel* maximumLabel() const { return maxLabel_; }
 
  public slots:
@@ -35,7 +35,7 @@ class CPatternSaveDialog : public QFileDialog {
 
  private:
   QStringList labels_;
-  QLineEdit* scaleEdit_;
+  CNumberEdit* scaleEdit_;
   QLabel* maxLabel_;
 };
 

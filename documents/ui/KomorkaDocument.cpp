@@ -1,6 +1,5 @@
 #include "documents/ui/KomorkaDocument.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include "documents/CifImport.h"
@@ -12,8 +11,15 @@ KomorkaDocument::KomorkaDocument(const ExperimentDefaults& defaults, QObject* pa
 
 QString KomorkaDocument::title() const {
   if (!path_.isEmpty()) return QFileInfo(path_).fileName();
-  if (!importedFrom_.isEmpty()) return QFileInfo(importedFrom_).fileName();
+  if (!sourcePath_.isEmpty()) return QFileInfo(sourcePath_).fileName();
   return QStringLiteral("bez nazwy %1").arg(untitled_);
+}
+
+QString KomorkaDocument::proposedSaveName() const {
+  if (!path_.isEmpty()) return path_;
+  if (!sourcePath_.isEmpty())
+    return QFile::decodeName(ImportedSaveName(QFile::encodeName(sourcePath_).toStdString()).c_str());
+  return title().trimmed();
 }
 
 void KomorkaDocument::setModified(bool m) {
@@ -26,7 +32,7 @@ void KomorkaDocument::InitNew() {
   doc_ = std::make_unique<CKomorka>(defaults_);
   doc_->OnNewDocument();
   path_.clear();
-  importedFrom_.clear();
+  sourcePath_.clear();
   setModified(false);
   emit titleChanged();
 }
@@ -34,32 +40,31 @@ void KomorkaDocument::InitNew() {
 bool KomorkaDocument::Open(const QString& path, std::vector<DocMessage>& messages) {
   // Read into a fresh model so that a failed read leaves nothing half-done.
   auto fresh = std::make_unique<CKomorka>(defaults_);
-  if (!OpenStructureDocument(*fresh, QFile::encodeName(path).toStdString(), messages)) return false;
+  DocumentFormat format = DocumentFormat::kStructure;
+  if (!OpenStructureDocument(*fresh, QFile::encodeName(path).toStdString(), messages, &format)) return false;
   doc_ = std::move(fresh);
-  path_ = QFileInfo(path).absoluteFilePath();
-  importedFrom_.clear();
+  sourcePath_ = QFileInfo(path).absoluteFilePath();
+  // A file of a format that is only read is never written back: the
+  // document is saved like an untitled one.
+  path_ = IsWritableFormat(format) ? sourcePath_ : QString();
   setModified(false);
   emit titleChanged();
   return true;
 }
 
 bool KomorkaDocument::Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages) {
+  // Read into a fresh model so that a failed read leaves nothing half-done.
   auto fresh = std::make_unique<CKomorka>(defaults_);
-  bool imported = false;
-  if (!OpenAnyStructure(*fresh, QFile::encodeName(path).toStdString(), elements, messages, &imported)) return false;
+  DocumentFormat format = DocumentFormat::kStructure;
+  if (!OpenAnyStructure(*fresh, QFile::encodeName(path).toStdString(), elements, messages, &format)) return false;
   doc_ = std::move(fresh);
-  path_.clear();
-  importedFrom_.clear();
-  (imported ? importedFrom_ : path_) = QFileInfo(path).absoluteFilePath();
+  sourcePath_ = QFileInfo(path).absoluteFilePath();
+  // A file of a format that is only read is never written back: the
+  // document is saved like an untitled one.
+  path_ = IsWritableFormat(format) ? sourcePath_ : QString();
   setModified(false);
   emit titleChanged();
   return true;
-}
-
-QString KomorkaDocument::SuggestedSaveName() const {
-  if (importedFrom_.isEmpty()) return title().trimmed();
-  const QFileInfo from(importedFrom_);
-  return from.dir().filePath(from.completeBaseName() + QStringLiteral(".xml"));
 }
 
 bool KomorkaDocument::Save(const QString& path, QString* error) {
@@ -69,7 +74,7 @@ bool KomorkaDocument::Save(const QString& path, QString* error) {
     return false;
   }
   path_ = QFileInfo(path).absoluteFilePath();
-  importedFrom_.clear();
+  sourcePath_ = path_;
   setModified(false);
   emit titleChanged();
   return true;

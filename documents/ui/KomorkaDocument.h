@@ -22,10 +22,16 @@ class KomorkaDocument : public QObject {
   CKomorka& doc() { return *doc_; }
   const CKomorka& doc() const { return *doc_; }
 
-  // Full path of the file, empty for a document never saved.
+  // Full path of the file that saving writes, empty for a document never
+  // saved and for one read from a format that is only read.
   const QString& path() const { return path_; }
+  // Full path of the file the document was read from (empty for a new one).
+  const QString& sourcePath() const { return sourcePath_; }
   // The name shown in titles: the file's name, or "bez nazwy " and a number.
   QString title() const;
+  // The name "Zapisz jako" proposes: the file, NAME.xml beside an imported
+  // file, or the title.
+  QString proposedSaveName() const;
   void setUntitledNumber(int n) { untitled_ = n; }
   bool isModified() const { return modified_; }
   void setModified(bool m);
@@ -36,11 +42,8 @@ class KomorkaDocument : public QObject {
   // must be told, whatever the outcome.
   bool Open(const QString& path, std::vector<DocMessage>& messages);
   // The same, also for CIF files, whose atoms take the factors of the
-  // element table. An imported document stays untitled: it is saved under
-  // a new name, NAME.xml beside the file it came from.
+  // element table (an import: saved under a new name).
   bool Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages);
-  // The name the save dialog proposes for a document without a path.
-  QString SuggestedSaveName() const;
   // Writes the structure file; false with *error filled when it fails.
   bool Save(const QString& path, QString* error);
 
@@ -64,7 +67,7 @@ class KomorkaDocument : public QObject {
   std::unique_ptr<CKomorka> doc_;
   ExperimentDefaults defaults_;
   QString path_;
-  QString importedFrom_;  // the file an untitled document was imported from
+  QString sourcePath_;
   int untitled_ = 1;
   bool modified_ = false;
 };

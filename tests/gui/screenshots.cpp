@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -12,8 +14,10 @@
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
+#include "diffractogram/PatternGrid.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/ChartBar.h"
+#include "diffractogram/ui/ChartPainter.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -110,6 +114,44 @@ int main(int argc, char** argv) {
     }
   });
   frame.chartBar()->infoButton()->trigger();
+
+  // Sticks ("brak") of Si with their descriptions: every dot on its stick's top.
+  frame.chartBar()->profiles()->setCurrentText(QStringLiteral("brak"));
+  frame.OpenDocumentFile(testing::ExampleFile("Si.xml"));
+  if (CDownView* si = frame.activeView()) {
+    si->document()->doc().SetLambda2(0.0);
+    frame.action(cmd::kCalculate)->trigger();
+    testing::WaitForChart(si);
+    frame.action(cmd::kDescriptions)->trigger();
+    testing::WaitForChart(si);
+    ok = Save(&frame, out, "8-stick-descriptions.png") && ok;
+  }
+
+  // A label with a negative index, drawn at the screen's scale and enlarged
+  // four times so that the gap under the bar can be seen.
+  {
+    std::vector<PatternPoint> pts(kPatternPoints);
+    for (int i = 0; i < kPatternPoints; ++i) pts[i] = {i * kPatternStep, 0.0};
+    pts[6001].intensity = 60.0;
+    const ChartSeries series{pts.data(), kPatternPoints, 100.0, kPatternStep};
+    Reflection r;
+    r.theta = 30.005 * kPi / 360.0;
+    r.h = -1, r.k = 1, r.l = -2;
+    r.nonZero = 1;
+    r.line = 1;
+    std::vector<Reflection> refl{r};
+    DescriptionFlags desc;
+    desc.on = true;
+    QImage img(160, 120, QImage::Format_RGB32);
+    {
+      QPainter p(&img);
+      DrawCurve(p, 160, 120, {0, 0}, series, {29.95, 30.1, 0.0, 100.0}, ChartStyle{}, desc, &refl);
+    }
+    const QString path = out + QStringLiteral("/9-negative-index-label.png");
+    const bool saved = img.scaled(640, 480, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    ok = saved && ok;
+  }
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

@@ -2,6 +2,7 @@
 // curve into runs and the placing of reflection labels.
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "diffractogram/PatternGrid.h"
@@ -53,7 +54,8 @@ class ChartTest : public QObject {
       QPainter p(&img);
       DrawCurve(p, 400, 300, {0, 0}, s, {20.0, 40.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
     };
-    std::vector<Reflection> refl{At(30.0 + 0.001, 1, 1, 1), At(30.0 + 0.002, -1, 1, 0), At(30.0 + 0.003, 2, 0, 0, 2)};
+    // All three nearer to the peak's grid point than to the next one.
+    std::vector<Reflection> refl{At(30.0 + 0.0005, 1, 1, 1), At(30.0 + 0.001, -1, 1, 0), At(30.0 + 0.0015, 2, 0, 0, 2)};
     draw(refl);
     // Visited from the last: each later-placed label climbs above the others.
     for (int i = 0; i < 3; ++i)
@@ -76,6 +78,43 @@ class ChartTest : public QObject {
     draw(crowded);
     QCOMPARE(crowded[0].labelRect.top, 10);  // py - 32 < 0 gives 10, and it cannot climb
     QCOMPARE(crowded[1].labelRect.top, 10);
+  }
+
+  void dotsSitOnTheDrawnPointAndOverbarsKeepClearOfTheDigits() {
+    // A stick 0.7 of a step above a grid point stands on the next point:
+    // the dot (and so the label) must be there, not on the empty point below.
+    PatternGrid grid;
+    const double tt = 30.0 + 0.7 * kPatternStep;
+    const int nearest = static_cast<int>(30.0 / kPatternStep) + 1;
+    grid[nearest].intensity = 50.0;
+    grid.maximum = 100.0;
+    const ChartSeries s{grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
+    DescriptionFlags desc;
+    desc.on = true;
+    for (int scale : {1, 2, 3}) {
+      QImage img(400 * scale, 300 * scale, QImage::Format_RGB32);
+      const int w = img.width(), h = img.height();
+      std::vector<Reflection> refl{At(tt, -1, 1, 0)};
+      ChartStyle style;
+      style.sx = style.sy = scale;
+      {
+        QPainter p(&img);
+        DrawCurve(p, w, h, {0, 0}, s, {29.9, 30.1, 0.0, 100.0}, style, desc, &refl);
+      }
+      const int py = (h - 1) - static_cast<int>(50.0 * h / 100.0);
+      QCOMPARE(refl[0].labelRect.top, py - 32 * scale);
+      // Rows of the first number's cell, from the label's top: ink of the bar,
+      // then at least one clear row, then the digit.
+      const LabelRect& r = refl[0].labelRect;
+      const int cellLeft = r.left + scale, cellRight = r.left + (r.right - r.left) / 4;
+      QString rows;
+      for (int y = r.top; y < r.bottom; ++y) {
+        bool ink = false;
+        for (int x = cellLeft; x < cellRight; ++x) ink = ink || QColor(img.pixel(x, y)).lightness() < 230;
+        rows += ink ? QLatin1Char('#') : QLatin1Char('.');
+      }
+      QVERIFY2(QRegularExpression(QStringLiteral("^\\.*#+\\.+#")).match(rows).hasMatch(), qPrintable(rows));
+    }
   }
 };
 

@@ -11,6 +11,7 @@
 #include "app/ui/Commands.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "editors/ui/NumberEdit.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
@@ -38,8 +39,6 @@ class ExportTest : public QObject {
  private slots:
   void scaleText() {
     QCOMPARE(ScaleText(4000.0), QStringLiteral("4.0000000000e+03"));
-    QCOMPARE(ScaleFromText(QStringLiteral("2.5e3xyz")), 2500.0);
-    QCOMPARE(ScaleFromText(QStringLiteral("abc")), 0.0);
   }
 
   void writesTheDisplayedWindow() {
@@ -53,14 +52,31 @@ class ExportTest : public QObject {
     CDownView* view = f.activeView();
     QVERIFY(view->zoom().StretchAngle(20.0, 30.0));
 
-    // A name typed without an extension gets ".txt"; the scale is 10000 / M.
+    // A scale that is no number is refused at the field; nothing is written.
     const QString typed = dir_.path() + "/wzor";
+    testing::BoxWatcher refused;
+    bool stayedOpen = false;
+    ExportWith(f, [&](CPatternSaveDialog* d) {
+      d->scaleEdit()->setText(QStringLiteral("abc"));
+      Type(d, typed);
+      refused.Arm();
+      d->accept();
+      stayedOpen = d->isVisible();
+      d->reject();
+    });
+    QVERIFY(refused.seen);
+    QCOMPARE(refused.text, QStringLiteral("Enter a number."));
+    QVERIFY(stayedOpen);
+    QVERIFY(!QFile::exists(typed + ".txt"));
+
+    // A name typed without an extension gets ".txt"; the scale is 10000 / M;
+    // a decimal comma is a decimal separator.
     QString maxText, scaleText, types;
     ExportWith(f, [&](CPatternSaveDialog* d) {
       maxText = d->maximumLabel()->text();
       scaleText = d->scaleEdit()->text();
       types = d->nameFilters().join('|');
-      d->scaleEdit()->setText(QStringLiteral("2"));
+      d->scaleEdit()->setText(QStringLiteral("0,5"));
       Type(d, typed);
       d->accept();
     });
@@ -79,7 +95,7 @@ class ExportTest : public QObject {
     QVERIFY(lines[2001].startsWith(" 29.9950"));
     // The intensities carry the typed scale.
     const int i = static_cast<int>(std::lround(25.0 / 0.005));
-    const double expected = view->grid()[i].intensity * 2.0;
+    const double expected = view->grid()[i].intensity * 0.5;
     const QByteArray at25 = lines[2 + 1000];
     QVERIFY(at25.startsWith(" 25.0000"));
     QVERIFY(std::abs(at25.mid(8).trimmed().toDouble() - expected) <= 0.006);

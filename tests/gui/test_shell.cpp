@@ -3,12 +3,15 @@
 // read-out, refused input, and settings that survive a restart.
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QDropEvent>
 #include <QUrl>
+#include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +23,8 @@
 #include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
 #include "diffractogram/ui/ChartBar.h"
+#include "editors/ReflectionExport.h"
+#include "editors/ui/NumberEdit.h"
 #include "engine/ui/CalcDialog.h"
 #include "bench/LargeCase.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -208,6 +213,8 @@ class ShellTest : public QObject {
       }
       run.frame->action(cmd::kViewZoomBar)->trigger();
       QVERIFY(run.frame->zoomBar()->isHidden());
+      run.frame->action(cmd::kViewStatusBar)->trigger();
+      QVERIFY(run.frame->statusBar()->isHidden());
       run.frame->close();
       QVERIFY(FinishApplication(run));
     }
@@ -221,6 +228,8 @@ class ShellTest : public QObject {
       run.frame->show();
       QVERIFY(run.frame->zoomBar()->isHidden());
       QVERIFY(!run.frame->action(cmd::kViewZoomBar)->isChecked());
+      QVERIFY(run.frame->statusBar()->isHidden());
+      QVERIFY(!run.frame->action(cmd::kViewStatusBar)->isChecked());
       // The curve takes the stored colour.
       CDownView* view = run.frame->activeView();
       run.frame->action(cmd::kCalculate)->trigger();
@@ -289,8 +298,112 @@ class ShellTest : public QObject {
     // Imported, not opened: saving asks for a name, NAME.xml beside the CIF.
     QVERIFY(doc->path().isEmpty());
     QCOMPARE(doc->title(), QStringLiteral("wurtzite-ZnO.cif"));
-    QCOMPARE(doc->SuggestedSaveName(), QFileInfo(cif).absolutePath() + QStringLiteral("/wurtzite-ZnO.xml"));
+    QCOMPARE(doc->proposedSaveName(), QFileInfo(cif).absolutePath() + QStringLiteral("/wurtzite-ZnO.xml"));
     FinishApplication(run);
+  }
+
+  void importedFilesAreSavedUnderANewNameAndFailedRecentEntriesGo() {
+    QTemporaryDir tmp;
+    const QString dat = tmp.path() + "/NaCl.dat", xml = tmp.path() + "/NaCl.xml";
+    QVERIFY(QFile::copy(testing::SourceDir() + "/tests/data/NaCl.dat", dat));
+    const QByteArray before = [&] {
+      QFile f(dat);
+      return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, (tmp.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    KomorkaDocument* doc = f.OpenDocumentFile(dat);
+    QVERIFY(doc);
+    QVERIFY(doc->path().isEmpty());
+    // "Zapisz" asks for a name, proposing NAME.xml beside the original.
+    testing::ModalWatcher<QFileDialog> save;
+    QString proposed;
+    save.Arm([&](QFileDialog* d) {
+      proposed = d->selectedFiles().value(0);
+      static_cast<QDialog*>(d)->accept();
+    });
+    f.action(cmd::kSave)->trigger();
+    QVERIFY(save.seen);
+    QCOMPARE(proposed, xml);
+    QCOMPARE(doc->path(), xml);
+    QVERIFY(QFileInfo::exists(xml));
+    QFile again(dat);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), before);
+
+    // The frame's title names the document also when its window is not maximised.
+    auto* child = f.frames().first();
+    child->showNormal();
+    QTRY_COMPARE(f.windowTitle(), QStringLiteral("Pelmora - NaCl.xml"));
+    child->showMaximized();
+    QTRY_COMPARE(f.windowTitle(), QStringLiteral("Pelmora - [NaCl.xml]"));
+
+    // With the last document closed, no chart switch looks pressed.
+    child->close();
+    QTRY_VERIFY(f.frames().isEmpty());
+    for (int id : {int(cmd::kDescriptions), int(cmd::kDescKa1), int(cmd::kDescKa2), int(cmd::kTicksFirst)})
+      QVERIFY(!f.action(id)->isChecked());
+    QTRY_COMPARE(f.windowTitle(), QStringLiteral("Pelmora"));
+
+    // A recent entry whose file has gone leaves the list after its message.
+    QVERIFY(QFile::remove(xml));
+    QMenu* recent = nullptr;
+    for (QAction* a : f.menuBar()->actions())
+      for (QAction* b : a->menu() ? a->menu()->actions() : QList<QAction*>{})
+        if (b->menu() && b->text() == QStringLiteral("Ostatnio otwarte")) recent = b->menu();
+    QVERIFY(recent);
+    QVERIFY(!recent->actions().isEmpty());
+    QCOMPARE(recent->actions().first()->statusTip(), xml);
+    testing::BoxWatcher box;
+    box.Arm();
+    recent->actions().first()->trigger();
+    QVERIFY(box.seen);
+    const QString first = QString::fromStdString(run.app->store().GetString("Recent File List", "File1", ""));
+    QCOMPARE(first, dat);
+    QVERIFY(recent->actions().first()->statusTip() != xml);
+    FinishApplication(run);
+  }
+
+  void neutronFileIsCalculatedAsNeutronsAndSavedUnchanged() {
+    // NaCl measured with neutrons: the file's own source says so.
+    QTemporaryDir tmp;
+    QFile example(testing::ExampleFile("NaCl.xml"));
+    QVERIFY(example.open(QIODevice::ReadOnly));
+    QByteArray bytes = example.readAll();
+    const QByteArray xray = "<source name=\"Cu Ka\" type=\"x\">";
+    QVERIFY(bytes.contains(xray));
+    bytes.replace(xray, "<source name=\"D2B\" type=\"n\">");
+    const QString path = tmp.path() + "/NaCl-n.xml";
+    {
+      QFile out(path);
+      QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+    }
+    const QString ini = tmp.path() + "/P.conf";
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {path}, ini.toStdString()));
+    CMainFrame& f = *run.frame;
+    KomorkaDocument* doc = f.activeDocument();
+    QVERIFY(doc);
+    QCOMPARE(doc->doc().radiation, 1);
+    f.action(cmd::kCalculate)->trigger();
+    const QByteArray list = QByteArray::fromStdString(FormatReflectionList(doc->doc(), ReflectionFilter{}));
+
+    // Saved without a change, the file keeps every byte.
+    f.action(cmd::kSave)->trigger();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), bytes);
+    FinishApplication(run);
+
+    // The command-line tool lists the same reflections.
+    QProcess cli;
+    cli.start(QStringLiteral(PELMORA_CLI), {QStringLiteral("calc"), path, QStringLiteral("--settings"), ini});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QByteArray fromCli = cli.readAllStandardOutput();
+    QVERIFY(list.count('\n') > 5);
+    QCOMPARE(list, fromCli);
   }
 
   void numberFieldWithoutNumberKeepsDialogOpen() {
@@ -304,6 +417,11 @@ class ShellTest : public QObject {
     QCOMPARE(box.text, QStringLiteral("Enter a number."));
     QCOMPARE(s.dthMargin, 20.0);
     QVERIFY(dlg.result() != QDialog::Accepted);
+    // A decimal comma is read as the decimal separator, never as the end of the number.
+    dlg.margin()->setText(QStringLiteral("0,5"));
+    dlg.accept();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(s.dthMargin, 0.5);
   }
 };
 
