@@ -142,7 +142,6 @@ class CMainFrame : public QMainWindow {
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
   CTabPage1* structurePage_ = nullptr;
-  void CreateEditors();
   static void ShowWindow(QWidget* w);
   CTabPage2* experimentPage_ = nullptr;
   CTabPage4* reflectionTable_ = nullptr;
