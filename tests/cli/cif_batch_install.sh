@@ -42,7 +42,7 @@ batch)
 install)
   build=$5 cmake=$6
   "$cmake" --install "$build" --prefix "$work/prefix" >install.log
-  for f in bin/pelmora bin/pelmora-cli lib/pelmora/Data/ions.xml lib/pelmora/Plugins/pearson7.so \
+  for f in bin/pelmora bin/pelmora-cli lib/pelmora/Data/ions.xml lib/pelmora/Plugins/pearson7.so lib/pelmora/Plugins/pngformat.so \
            share/applications/pelmora.desktop share/icons/hicolor/scalable/apps/pelmora.svg \
            share/mime/packages/pelmora.xml; do
     test -e "prefix/$f" || { echo "missing $f"; exit 1; }
