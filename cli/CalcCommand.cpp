@@ -1,9 +1,15 @@
 // pelmora-cli calc: read a structure, calculate, write the reflection list
 // and, on request, the diffractogram synthesised with a peak profile.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "cli/ChartOutput.h"
 #include "cli/Commands.h"
@@ -22,50 +28,66 @@ namespace pelmora::cli {
 namespace {
 
 struct CalcOptions {
-  std::string structure;
+  std::vector<std::string> structures;
   std::string reflections = "-";
   std::string radiation;
   std::vector<double> range;
   ReflectionFilter filter;
   bool reflectionsGiven = false;
+  bool patternGiven = false;
   std::string pattern;  // empty: no diffractogram
   std::string profile;  // empty: the settings' "PeakProfile", as the chart bar selects it
   double scale = NAN;   // NaN: 10000 / maximum of the written window
   std::string format;   // empty: the built-in text format
   std::string pluginsDir;  // empty: the settings' "PluginsDir"
-  ChartOptions chart;
+  std::string outDir;      // non-empty: one list (and pattern) per input in this folder
+  unsigned jobs = 0;       // 0: one per core
+  ChartOptions chart;      // a picture of the chart, single runs only
   SessionOptions session;
 };
 
+// Messages of the runs go out whole, one line at a time, also when several
+// files run at once.
+std::mutex gOutputMutex;
+
+void Complain(const std::string& text) {
+  std::lock_guard<std::mutex> lock(gOutputMutex);
+  std::cerr << "pelmora-cli: " << text << "\n";
+}
+
 bool WriteOutput(const std::string& path, const std::string& text) {
   if (path.empty() || path == "-") {
+    std::lock_guard<std::mutex> lock(gOutputMutex);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0;
   }
   std::string error;
   if (!WriteFileAtomically(path, text, &error)) {
-    std::cerr << "pelmora-cli: " << error << "\n";
+    Complain(error);
     return false;
   }
   return true;
 }
 
-void Complain(const std::string& message) { std::cerr << "pelmora-cli: " << message << "\n"; }
+// What every file of a run shares: the session as read at the start, the
+// plug-ins and the chosen profile and format.
+struct CalcShared {
+  Session session;
+  PluginTable plugins;
+  SynthesisSetup setup;
+  std::vector<ChartFormat> formats;
+  int format = 0;
+  // Plug-ins keep state between calls and expect one caller at a time.
+  bool usesPlugins = false;
+  std::mutex pluginMutex;
+};
 
-// The reflections alone: calculated and listed.
-int RunReflectionList(const CalcOptions& o, CKomorka& doc) {
-  if (const std::string why = doc.ValidateCalculation(); !why.empty()) {
-    Complain(why);
-    return 3;
-  }
-  {
-    TerminalProgress progress;
-    CalculationRunner runner;
-    runner.Start(doc, progress, nullptr);
-    runner.Wait();
-  }
-  return WriteOutput(o.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
-}
+// Where the results of one input go.
+struct CalcTargets {
+  std::string reflections;  // empty: no list
+  std::string pattern;      // empty: no diffractogram
+  bool chart = false;       // the picture of --chart
+};
 
 // The profile by its label, or the settings' choice; false for an unknown
 // name, which is reported with the names there are.
@@ -81,9 +103,9 @@ bool ChooseProfile(const CalcOptions& o, const CSettings& settings, const Plugin
       setup.profile = c.id;
       return true;
     }
-  std::cerr << "pelmora-cli: unknown profile \"" << o.profile << "\"; available:";
-  for (const ProfileChoice& c : profiles) std::cerr << " \"" << c.label << "\"";
-  std::cerr << "\n";
+  std::string list;
+  for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
+  Complain("unknown profile \"" + o.profile + "\"; available:" + list);
   return false;
 }
 
@@ -92,88 +114,198 @@ bool ChooseProfile(const CalcOptions& o, const CSettings& settings, const Plugin
 int ChooseFormat(const CalcOptions& o, const std::vector<ChartFormat>& formats) {
   const int format = o.format.empty() ? 0 : FindChartFormat(formats, o.format);
   if (format < 0) {
-    std::cerr << "pelmora-cli: unknown diffractogram format \"" << o.format << "\"; available:";
-    for (const ChartFormat& f : formats) std::cerr << " \"" << f.label << "\"";
-    std::cerr << "\n";
+    std::string list;
+    for (const ChartFormat& f : formats) list += " \"" + f.label + "\"";
+    Complain("unknown diffractogram format \"" + o.format + "\"; available:" + list);
     return -1;
   }
-  if (o.pattern == "-" && formats[format].module) {
+  if (o.pattern == "-" && formats[static_cast<size_t>(format)].module) {
     Complain("a plug-in format writes files only; give --pattern a file name");
     return -1;
   }
   return format;
 }
 
+// Plug-ins, profile and format, before any calculation, so that a wrong
+// name is reported before a long run. 0, or 1 for a bad argument.
+int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
+  const CSettings& settings = shared.session.settings;
+  // --plugins is the user's own choice; the settings' folder is looked for
+  // beside the executable only.
+  const std::string pluginsDir = o.pluginsDir.empty() ? ResolvePluginsFolder(settings.PluginsDir) : o.pluginsDir;
+  if (const std::string error = ScanPlugins(pluginsDir, shared.plugins); !error.empty()) Complain("Error: " + error);
+  shared.setup.plugins = &shared.plugins;
+  shared.setup.options = settings.SynthesisOptionsOf();
+  if (!ChooseProfile(o, settings, shared.plugins, shared.setup)) return 1;
+  shared.formats = BuildChartFormats(shared.plugins);
+  shared.format = ChooseFormat(o, shared.formats);
+  if (shared.format < 0) return 1;
+  if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
+    Complain("the scale must be a finite number");
+    return 1;
+  }
+  shared.usesPlugins = shared.setup.profile >= 0;
+  return 0;
+}
+
 // Writes the synthesised window in the chosen format.
-bool WritePattern(const CalcOptions& o, const CKomorka& doc, const PatternGrid& grid, const ChartFormat& format) {
+bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc, const PatternGrid& grid,
+                  const std::string& target) {
   const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(grid, window)) : o.scale;
   const PatternPoint* first = grid.points() + window.first;
-  if (o.pattern == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale));
+  if (target == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale));
+  const ChartFormat& format = shared.formats[static_cast<size_t>(shared.format)];
   std::string error;
-  if (!SavePattern(format, ExportFileName(o.pattern, format), scale, first, window.count, &error)) {
+  std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
+  if (format.module) lock.lock();
+  if (!SavePattern(format, ExportFileName(target, format), scale, first, window.count, &error)) {
     Complain(error);
     return false;
   }
   return true;
 }
 
-// The diffractogram: plug-ins, profile and format first, so that a wrong
-// name is reported before a long calculation.
-int RunPattern(const CalcOptions& o, const CSettings& settings, CKomorka& doc) {
-  PluginTable plugins;
-  // --plugins is the user's own choice; the settings' folder is looked for
-  // beside the executable only.
-  const std::string pluginsDir = o.pluginsDir.empty() ? ResolvePluginsFolder(settings.PluginsDir) : o.pluginsDir;
-  if (const std::string error = ScanPlugins(pluginsDir, plugins); !error.empty())
-    std::cerr << "pelmora-cli: Error: " << error << "\n";
-  SynthesisSetup setup;
-  setup.plugins = &plugins;
-  setup.options = settings.SynthesisOptionsOf();
-  if (!ChooseProfile(o, settings, plugins, setup)) return 1;
-  const std::vector<ChartFormat> formats = BuildChartFormats(plugins);
-  const int format = ChooseFormat(o, formats);
-  if (format < 0) return 1;
-  if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
-    Complain("the scale must be a finite number");
-    return 1;
+// The reflections alone: calculated and listed.
+int RunReflectionList(const CalcOptions& o, CKomorka& doc, const CalcTargets& to, CalcProgress& progress,
+                      const std::string& where) {
+  if (const std::string why = doc.ValidateCalculation(); !why.empty()) {
+    Complain(where + why);
+    return 3;
   }
+  CalculationRunner runner;
+  runner.Start(doc, progress, nullptr);
+  runner.Wait();
+  return WriteOutput(to.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
+}
 
+// The diffractogram of one document, then what was asked of it.
+int RunPattern(const CalcOptions& o, CalcShared& shared, const CSettings& settings, CKomorka& doc,
+               const CalcTargets& to, CalcProgress& progress, const std::string& where) {
   std::vector<PseudoVoigtInfo> info;
+  SynthesisSetup setup = shared.setup;
   setup.pseudoVoigtInfo = &info;
   auto grid = std::make_unique<PatternGrid>();
   PatternRunResult run;
   {
-    TerminalProgress progress;
+    std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
+    if (shared.usesPlugins) lock.lock();
     run = RunPatternCalculation(doc, progress, setup, *grid);
   }
   if (!run.refusal.empty()) {
-    Complain(run.refusal);
+    Complain(where + run.refusal);
     return 3;
   }
   if (run.outcome != CalcOutcome::Ok) return 4;
-  if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty()) Complain(note);
-  if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty()) Complain(note);
-  if (!o.pattern.empty() && !WritePattern(o, doc, *grid, formats[format])) return 4;
-  if (!o.chart.file.empty())
+  if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty()) Complain(where + note);
+  if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty()) Complain(where + note);
+  if (!to.pattern.empty() && !WritePattern(o, shared, doc, *grid, to.pattern)) return 4;
+  if (to.chart)
     if (const int status = WriteChart(o.chart, doc, *grid, settings); status != 0) return status;
-  if (o.reflectionsGiven && !WriteOutput(o.reflections, FormatReflectionList(doc, o.filter))) return 4;
+  if (!to.reflections.empty() && !WriteOutput(to.reflections, FormatReflectionList(doc, o.filter))) return 4;
   return 0;
 }
 
-int RunCalc(const CalcOptions& o) {
-  Session s;
-  OpenSession(o.session, s);
+// One input from opening to written results; the exit status of its run.
+int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, const CalcTargets& to,
+            CalcProgress& progress) {
+  // Each file joins its own source and instrument set to the tables: a copy
+  // keeps the files apart, so that every result equals a single run.
+  Session s = shared.session;
   CKomorka doc(s.settings.ExperimentDefaultsOf());
-  if (const int status = OpenDocument(o.session, s, o.structure, doc); status != 0) return status;
+  if (const int status = OpenDocument(o.session, s, input, doc); status != 0) return status;
   if (o.radiation == "x") doc.radiation = 0;
   if (o.radiation == "n") doc.radiation = 1;
   if (o.range.size() == 2) {
     doc.angleMin = o.range[0];
     doc.angleMax = o.range[1];
   }
-  // A pattern or a chart needs the synthesis; the list alone does not.
-  return o.pattern.empty() && o.chart.file.empty() ? RunReflectionList(o, doc) : RunPattern(o, s.settings, doc);
+  const std::string where = o.structures.size() > 1 ? input + ": " : std::string();
+  if (to.pattern.empty() && !to.chart) return RunReflectionList(o, doc, to, progress, where);
+  return RunPattern(o, shared, s.settings, doc, to, progress, where);
+}
+
+// The input's name without folder and extension: "x" for "a/x.cif".
+std::string StemOf(const std::string& path) {
+  return std::filesystem::path(path).stem().string();
+}
+
+// Arguments that cannot go together; 0 when they can.
+int CheckCombination(const CalcOptions& o) {
+  const bool batch = !o.outDir.empty();
+  const char* why = nullptr;
+  if (!batch && o.structures.size() > 1) why = "several structures need --out-dir DIR (one list per input)";
+  else if (batch && o.reflectionsGiven) why = "--out-dir names the lists after the inputs; leave out --reflections";
+  else if (batch && !o.pattern.empty())
+    why = "with --out-dir, --pattern takes no file name (the patterns are named after the inputs)";
+  else if (batch && !o.chart.file.empty()) why = "--chart writes one picture; leave out --out-dir";
+  else if (!batch && o.patternGiven && o.pattern.empty()) why = "--pattern needs a file name ('-': standard output)";
+  if (!why) return 0;
+  Complain(why);
+  return 1;
+}
+
+// Batch: one list (and pattern) per input, named after it, the files spread
+// over the cores; the highest exit status of the files that failed.
+int RunBatch(const CalcOptions& o, CalcShared& shared) {
+  std::error_code ec;
+  std::filesystem::create_directories(o.outDir, ec);
+  if (!std::filesystem::is_directory(o.outDir)) {
+    Complain("cannot create the folder " + o.outDir);
+    return 4;
+  }
+  // Two inputs of one name would overwrite each other's results.
+  std::vector<CalcTargets> targets;
+  std::map<std::string, std::string> byStem;
+  for (const std::string& input : o.structures) {
+    const std::string stem = StemOf(input);
+    if (auto [it, fresh] = byStem.emplace(stem, input); !fresh) {
+      Complain("\"" + it->second + "\" and \"" + input + "\" would write the same results (" + stem + ")");
+      return 1;
+    }
+    const std::string base = (std::filesystem::path(o.outDir) / stem).string();
+    // The format's own extension, as the export adds it to a bare name.
+    const std::string ext =
+        o.patternGiven ? ExportFileName("p", shared.formats[static_cast<size_t>(shared.format)]).substr(1) : "";
+    targets.push_back({base + ".reflections.txt", o.patternGiven ? base + ".pattern" + ext : std::string(), false});
+  }
+  std::vector<int> status(o.structures.size(), 0);
+  std::atomic<size_t> next{0};
+  const unsigned jobs = std::max(1u, std::min<unsigned>(o.jobs ? o.jobs : std::thread::hardware_concurrency(),
+                                                         static_cast<unsigned>(o.structures.size())));
+  auto work = [&] {
+    NullProgress quiet;
+    for (size_t i; (i = next++) < o.structures.size();) {
+      status[i] = CalcOne(o, shared, o.structures[i], targets[i], quiet);
+      if (status[i] != 0) Complain(o.structures[i] + ": failed (exit status " + std::to_string(status[i]) + ")");
+    }
+  };
+  std::vector<std::thread> workers;
+  for (unsigned t = 1; t < jobs; ++t) workers.emplace_back(work);
+  work();
+  for (std::thread& t : workers) t.join();
+  const int failed = static_cast<int>(std::count_if(status.begin(), status.end(), [](int s) { return s != 0; }));
+  if (failed > 0) {
+    Complain(std::to_string(failed) + " of " + std::to_string(status.size()) + " files failed");
+    return *std::max_element(status.begin(), status.end());
+  }
+  return 0;
+}
+
+int RunCalc(const CalcOptions& o) {
+  if (const int status = CheckCombination(o); status != 0) return status;
+  CalcShared shared;
+  OpenSession(o.session, shared.session);
+  const bool synthesis = o.patternGiven || !o.chart.file.empty();
+  if (synthesis)
+    if (const int status = SetUpSynthesis(o, shared); status != 0) return status;
+  if (!o.outDir.empty()) return RunBatch(o, shared);
+  CalcTargets to;
+  to.pattern = o.patternGiven ? o.pattern : std::string();
+  to.chart = !o.chart.file.empty();
+  to.reflections = (!synthesis || o.reflectionsGiven) ? o.reflections : std::string();
+  TerminalProgress progress;
+  return CalcOne(o, shared, o.structures.front(), to, progress);
 }
 
 }  // namespace
@@ -184,11 +316,19 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->footer(
       "The list has the format of the reflection table's text export: one line per reflection in the\n"
       "2-theta range. With --pattern the diffractogram is written instead (the list too when -o is\n"
-      "given); a file name without extension gets the format's. Exit status: 0 done, 1 bad\n"
-      "arguments, 2 unreadable or unknown file,\n"
-      "3 structure or experiment refused, 4 output not written.");
-  cmd->add_option("structure", o->structure, "Structure file (.xml) or older input file (.dat) to calculate")
+      "given); a file name without extension gets the format's.\n"
+      "Several structures run at once with --out-dir DIR: each gives DIR/NAME.reflections.txt and, with\n"
+      "--pattern (no file name then), DIR/NAME.pattern.txt (or the format's extension); a file that\n"
+      "fails is reported and the others go on. Exit status: 0 done, 1 bad arguments, 2 unreadable or\n"
+      "unknown file, 3 structure or experiment refused, 4 output not written; in a batch the highest\n"
+      "status of the files that failed.");
+  cmd->add_option("structure", o->structures,
+                  "Structure files (.xml), older input files (.dat) or CIF files (.cif) to calculate")
       ->required();
+  cmd->add_option("--out-dir", o->outDir, "Write one result per input into DIR, named after the input")
+      ->type_name("DIR");
+  cmd->add_option("--jobs,-j", o->jobs, "Files calculated at once with --out-dir (default: one per core)")
+      ->type_name("N");
   AddSessionOptions(*cmd, o->session);
   CLI::Option* refl =
       cmd->add_option("--reflections,-o", o->reflections,
@@ -202,9 +342,12 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->add_flag("--ka1,!--no-ka1", o->filter.firstLine, "List reflections of the first line (default on)");
   cmd->add_flag("--ka2,!--no-ka2", o->filter.secondLine, "List reflections of the second line (default off)");
   cmd->add_flag("--extinct", o->filter.extinct, "Also list extinct reflections (F^2 = 0)");
-  cmd->add_option("--pattern", o->pattern,
-                  "Write the diffractogram over the 2-theta range to FILE ('-': standard output, text format)")
-      ->type_name("FILE");
+  CLI::Option* pattern =
+      cmd->add_option("--pattern", o->pattern,
+                      "Write the diffractogram over the 2-theta range to FILE ('-': standard output, text "
+                      "format); with --out-dir give no FILE")
+          ->expected(0, 1)
+          ->type_name("FILE");
   cmd->add_option("--profile", o->profile,
                   "Peak profile: \"brak\", \"Gauss\", \"Lorentz\", \"pseudo Voigt\" or a plug-in's "
                   "(default: the settings' PeakProfile when it names one, else \"brak\")")
@@ -218,8 +361,9 @@ Runner AddCalcCommand(CLI::App& app) {
                   "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\" beside the program)")
       ->type_name("DIR");
   AddChartOptions(*cmd, o->chart);
-  return [o, refl] {
+  return [o, refl, pattern] {
     o->reflectionsGiven = refl->count() > 0;
+    o->patternGiven = pattern->count() > 0;
     if (!o->chart.file.empty() && CheckChartOptions(o->chart) != 0) return 1;
     return RunCalc(*o);
   };

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "documents/CifImport.h"
 #include "settings/Paths.h"
 #include "documents/StructureFile.h"
 
@@ -46,11 +47,12 @@ void OpenSession(const SessionOptions& o, Session& s) {
 
 int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, CKomorka& doc) {
   std::vector<DocMessage> messages;
-  const bool opened = OpenStructureDocument(doc, path, messages);
-  for (const DocMessage& m : messages) std::cerr << "pelmora-cli: " << path << ": " << m.text << "\n";
+  const bool opened = OpenAnyStructure(doc, path, s.reference.elements, messages);
+  // One write per line: batch runs open several files at once.
+  for (const DocMessage& m : messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;
   if (const std::string note = DisplacedEntriesMessage(ApplyDocumentRecords(doc, s.reference)); !note.empty())
-    std::cerr << "pelmora-cli: " << note << "\n";
+    std::cerr << ("pelmora-cli: " + note + "\n");
   if (doc.sourceName.empty()) doc.sourceName = s.settings.RadName;
   if (doc.aparatName.empty()) doc.aparatName = s.settings.AparatName;
   if (!o.source.empty()) {

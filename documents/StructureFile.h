@@ -37,6 +37,7 @@ bool SaveStructureFile(const CKomorka& doc, const std::string& path, std::string
 enum class DocumentFormat {
   kStructure,   // the structure file, read and written
   kTolvoInput,  // the older program's input file, only ever read
+  kCif,         // a CIF, only ever read
 };
 
 // Whether saving may write a document back in the format it was read from.

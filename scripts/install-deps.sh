@@ -6,6 +6,8 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build ccache pkg-config
   libxml2-dev libcli11-dev
+  # CIF import: gemmi is header-only and declares none of what it needs.
+  gemmi-dev tao-pegtl-dev zlib1g-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # libFuzzer and the sanitizers' runtime for scripts/fuzz-smoke.sh; clang
   # only recommends it, and recommends are not installed here.

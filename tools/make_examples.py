@@ -47,7 +47,7 @@ def factors(el):
     return dict(s=bn, a=a, b=b, c=g.c(), fprim=s.fp(), fbis=s.fdp())
 
 
-def write(name, lattice, centring, cell, atoms):
+def write(name, lattice, centring, cell, atoms, folder=None):
     out = ['<?xml version="1.0"?>', "<pelmora>", "\t<baza>",
            "\t\t<lattice>%s</lattice>" % lattice, "\t\t<lat_type>%s</lat_type>" % centring]
     for el, x, y, z in atoms:
@@ -78,10 +78,12 @@ def write(name, lattice, centring, cell, atoms):
             "\t\t<absorption>0.0001</absorption>", "\t\t<detslit>10</detslit>",
             "\t\t<beamarea>10</beamarea>", "\t\t<measurespeed>1</measurespeed>",
             "\t\t<difradius>200</difradius>", "\t</param>", "</pelmora>"]
-    path = os.path.join(os.path.dirname(__file__), "..", "examples", name + ".xml")
+    folder = folder or os.path.join(os.path.dirname(__file__), "..", "examples")
+    path = os.path.join(folder, name + ".xml")
     with open(path, "w", newline="") as fh:
         fh.write("\r\n".join(out) + "\r\n")
 
 
-for name, (lat, cen, cell, atoms) in STRUCTURES.items():
-    write(name, lat, cen, cell, atoms)
+if __name__ == "__main__":
+    for name, (lat, cen, cell, atoms) in STRUCTURES.items():
+        write(name, lat, cen, cell, atoms)

@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -94,6 +98,7 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   mdi_ = new QMdiArea(this);
   mdi_->setBackground(QColor(0x8a, 0x93, 0x9e));
   setCentralWidget(mdi_);
+  setAcceptDrops(true);  // dropped files open
   connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
 
   CreateActions();
@@ -457,7 +462,7 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
     }
   auto* doc = new KomorkaDocument(app_.settings().ExperimentDefaultsOf());
   std::vector<DocMessage> messages;
-  const bool ok = doc->Open(path, messages);
+  const bool ok = doc->Open(path, app_.reference().elements, messages);
   ShowMessages(messages);
   if (!ok) {
     delete doc;
@@ -475,7 +480,7 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
 void CMainFrame::OpenFile() {
   const QString path = QFileDialog::getOpenFileName(
       this, QStringLiteral("Otwórz"), QString(),
-      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT)"), nullptr,
+      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT);;CIF (*.cif *.CIF)"), nullptr,
       QFileDialog::DontUseNativeDialog);
   if (!path.isEmpty()) OpenDocumentFile(path);
 }
@@ -718,6 +723,24 @@ void CMainFrame::ShowAtomTable() {
 void CMainFrame::ShowAbout() {
   CAboutDlg dlg(this);
   dlg.exec();
+}
+
+// --- files dropped onto the window ------------------------------------------------------
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) {
+      e->acceptProposedAction();
+      return;
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* e) {
+  // Structure files, older input files and CIF files open as from the
+  // Open dialog; every dropped file is tried.
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile());
+  e->acceptProposedAction();
 }
 
 }  // namespace pelmora

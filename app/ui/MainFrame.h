@@ -102,6 +102,8 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void CreateActions();

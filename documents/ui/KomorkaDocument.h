@@ -12,6 +12,8 @@
 
 namespace pelmora {
 
+class ElementTable;
+
 class KomorkaDocument : public QObject {
   Q_OBJECT
  public:
@@ -39,6 +41,9 @@ class KomorkaDocument : public QObject {
   // Reads a structure file (either format). Messages gather what the user
   // must be told, whatever the outcome.
   bool Open(const QString& path, std::vector<DocMessage>& messages);
+  // The same, also for CIF files, whose atoms take the factors of the
+  // element table (an import: saved under a new name).
+  bool Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages);
   // Writes the structure file; false with *error filled when it fails.
   bool Save(const QString& path, QString* error);
 

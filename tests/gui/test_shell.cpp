@@ -8,6 +8,9 @@
 #include <QMenu>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QDropEvent>
+#include <QUrl>
 #include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -272,6 +275,30 @@ class ShellTest : public QObject {
     QCOMPARE(f.frames().size(), open - 1);
 
     for (CChildFrame* c : f.frames()) c->document()->setModified(false);
+    FinishApplication(run);
+  }
+
+  void droppedCifOpensUntitled() {
+    QTemporaryDir tmp;
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, (tmp.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    const QString cif = testing::SourceDir() + QStringLiteral("/tests/data/cif/wurtzite-ZnO.cif");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(cif)});
+    // Qt delivers the drop to the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&f, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&f, &drop);
+    QCOMPARE(f.frames().size(), 1);
+    KomorkaDocument* doc = f.frames().first()->document();
+    QCOMPARE(doc->doc().cellAtoms.size(), size_t{4});
+    // Imported, not opened: saving asks for a name, NAME.xml beside the CIF.
+    QVERIFY(doc->path().isEmpty());
+    QCOMPARE(doc->title(), QStringLiteral("wurtzite-ZnO.cif"));
+    QCOMPARE(doc->proposedSaveName(), QFileInfo(cif).absolutePath() + QStringLiteral("/wurtzite-ZnO.xml"));
     FinishApplication(run);
   }
 

@@ -1,0 +1,629 @@
+#include "documents/CifImport.h"
+
+#include <gemmi/numb.hpp>
+#include <gemmi/symmetry.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <optional>
+
+#include "documents/AtomicFile.h"
+#include "documents/CifSyntax.h"
+#include "engine/NumberFormat.h"
+#include "refdata/ElementTable.h"
+
+namespace pelmora {
+namespace {
+
+using gemmi::Op;
+using Column = std::vector<CifValue>;
+using Xyz = std::array<double, 3>;
+
+constexpr const char* kInfoCaption = "Info";
+// More operators than any space group has in any setting (F m -3 m: 192).
+constexpr size_t kMaxOperators = 192;
+
+// Something the file cannot be read past; the text is the message.
+struct CifError {
+  std::string text;
+};
+
+// The value of a tag as text without quotes; nothing for a missing tag or a
+// CIF null ("?" or ".").
+std::optional<std::string> ValueOf(const CifBlock& block, const char* tag) {
+  const Column* v = block.Find(tag);
+  if (!v || v->empty()) return std::nullopt;
+  return v->front();
+}
+
+double Number(const std::string& text) { return gemmi::cif::as_number(text); }
+
+std::optional<std::string> FirstValueOf(const CifBlock& block, std::initializer_list<const char*> tags) {
+  for (const char* tag : tags)
+    if (auto v = ValueOf(block, tag)) return v;
+  return std::nullopt;
+}
+
+// Values are kept as the structure file writes them ("%.6f"), so that a
+// converted file calculates exactly as the import does.
+double AsWritten(double v) { return parseDoubleOr(cformat("%.6f", v), 0.0); }
+
+// --- symmetry -------------------------------------------------------------------
+
+bool IsIdentityRotation(const Op::Rot& r) { return r == Op::identity().rot; }
+
+// A rotation part whose first, second, third, fourth or sixth power is the
+// identity; a shear such as (x+y,y,z) has none.
+bool HasCrystallographicOrder(const Op& op) {
+  Op power{op.rot, {0, 0, 0}};
+  const Op step = power;
+  for (int k = 1; k <= 6; ++k) {
+    if (IsIdentityRotation(power.rot)) return k != 5;
+    power = power.combine(step);
+  }
+  return false;
+}
+
+// Every operator must be a crystallographic one (entries 0 or +-1, a proper
+// or improper rotation of order 1, 2, 3, 4 or 6) and the list a finite group:
+// closed under products, modulo whole cell translations.
+void CheckGroup(const std::vector<Op>& ops) {
+  if (ops.empty()) throw CifError{"brak operatorów symetrii"};
+  if (ops.size() > kMaxOperators) throw CifError{cformat("za dużo operatorów symetrii (%zu)", ops.size())};
+  for (const Op& op : ops) {
+    for (const auto& row : op.rot)
+      for (int v : row)
+        if (v != 0 && v != Op::DEN && v != -Op::DEN)
+          throw CifError{"operator symetrii \"" + op.triplet() + "\" nie jest krystalograficzny"};
+    if (!HasCrystallographicOrder(op)) throw CifError{"operator symetrii \"" + op.triplet() + "\" nie jest krystalograficzny"};
+  }
+  const bool hasIdentity =
+      std::any_of(ops.begin(), ops.end(), [](const Op& op) { return op == Op::identity(); });
+  if (!hasIdentity) throw CifError{"operatory symetrii nie tworzą grupy (brak x,y,z)"};
+  for (const Op& p : ops)
+    for (const Op& q : ops) {
+      Op r = p.combine(q);
+      r.wrap();
+      if (std::find(ops.begin(), ops.end(), r) == ops.end())
+        throw CifError{"operatory symetrii nie tworzą grupy (brak iloczynu " + p.triplet() + " · " + q.triplet() + ")"};
+    }
+}
+
+std::vector<Op> Normalised(std::vector<Op> ops) {
+  for (Op& op : ops) op.wrap();
+  std::sort(ops.begin(), ops.end());
+  ops.erase(std::unique(ops.begin(), ops.end()), ops.end());
+  // The identity first, so that each site's own position leads its images.
+  const auto id = std::find(ops.begin(), ops.end(), Op::identity());
+  if (id != ops.end()) std::rotate(ops.begin(), id, id + 1);
+  return ops;
+}
+
+std::vector<Op> AllOperations(const gemmi::GroupOps& g) {
+  std::vector<Op> ops;
+  for (const Op& s : g.sym_ops)
+    for (const Op::Tran& t : g.cen_ops) ops.push_back(s.add_centering(t));
+  return Normalised(std::move(ops));
+}
+
+// The crystal system from the rotations: the program's system code.
+LatticeType CrystalSystemOf(const std::vector<Op>& ops) {
+  int threeFolds = 0, twoFolds = 0;
+  bool fourFold = false, sixFold = false, permutingThreeFold = false;
+  std::vector<Op::Rot> seen;
+  for (const Op& op : ops) {
+    if (std::find(seen.begin(), seen.end(), op.rot) != seen.end()) continue;
+    seen.push_back(op.rot);
+    const int type = std::abs(op.rot_type());
+    if (type == 3) {
+      ++threeFolds;
+      // (z,x,y) and the like: a three-fold axis along the cell diagonal, as
+      // in a rhombohedral cell (on hexagonal axes it mixes x and y).
+      bool permutation = true;
+      for (const auto& row : op.rot)
+        permutation = permutation && std::count(row.begin(), row.end(), 0) == 2;
+      permutingThreeFold = permutingThreeFold || permutation;
+    }
+    if (type == 4) fourFold = true;
+    if (type == 6) sixFold = true;
+    if (op.rot_type() == 2 || op.rot_type() == -2) ++twoFolds;  // two-fold axes and mirrors
+  }
+  if (threeFolds >= 8) return kCubic;
+  if (sixFold || threeFolds > 0) return permutingThreeFold ? kRhombohedral : kHexagonal;
+  if (fourFold) return kTetragonal;
+  if (twoFolds >= 3) return kOrthorhombic;
+  if (twoFolds >= 1) return kMonoclinic;
+  return kTriclinic;
+}
+
+std::vector<Op> ParseOperators(const Column& column) {
+  std::vector<Op> ops;
+  for (const CifValue& value : column) {
+    if (!value) continue;
+    const std::string& text = *value;
+    try {
+      ops.push_back(gemmi::parse_triplet(text));
+    } catch (const std::exception&) {
+      throw CifError{"nieczytelny operator symetrii \"" + text + "\""};
+    }
+    if (ops.size() > kMaxOperators) break;
+  }
+  return ops;
+}
+
+struct Symmetry {
+  std::vector<Op> ops;
+  std::string note;  // an Info message about a choice the file left open
+};
+
+// Cell atoms that n sites would give with these operators; used to choose
+// between two origins the file does not name.
+size_t CountImages(const std::vector<Op>& ops, const std::vector<Xyz>& sites);
+
+Symmetry ReadSymmetry(const CifBlock& block, double alpha, double gamma, const std::vector<Xyz>& sites) {
+  Symmetry sym;
+  for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz",
+                          "_space_group_symop.operation_xyz"}) {
+    const Column* column = block.Find(tag);
+    if (!column || column->empty()) continue;
+    sym.ops = Normalised(ParseOperators(*column));
+    if (!sym.ops.empty()) {
+      CheckGroup(sym.ops);
+      return sym;
+    }
+  }
+  if (auto hall = FirstValueOf(block, {"_space_group_name_Hall", "_symmetry_space_group_name_Hall",
+                                       "_space_group.name_Hall"})) {
+    try {
+      sym.ops = AllOperations(gemmi::symops_from_hall(hall->c_str()));
+    } catch (const std::exception&) {
+      throw CifError{"nieznany symbol Halla \"" + *hall + "\""};
+    }
+    CheckGroup(sym.ops);
+    return sym;
+  }
+  if (auto hm = FirstValueOf(block, {"_space_group_name_H-M_alt", "_symmetry_space_group_name_H-M",
+                                     "_space_group.name_H-M_alt"})) {
+    const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_name(*hm, alpha, gamma);
+    if (!sg) throw CifError{"nieznany symbol grupy przestrzennej \"" + *hm + "\""};
+    sym.ops = AllOperations(sg->operations());
+    // A group with two origin choices and a symbol naming neither: the right
+    // origin puts the atoms on their special positions, the wrong one spreads
+    // them over more images.
+    if ((sg->ext == '1' || sg->ext == '2') && hm->find(':') == std::string::npos) {
+      const gemmi::SpaceGroup* other = gemmi::find_spacegroup_by_name(*hm + (sg->ext == '1' ? ":2" : ":1"));
+      if (other) {
+        std::vector<Op> otherOps = AllOperations(other->operations());
+        if (CountImages(otherOps, sites) < CountImages(sym.ops, sites)) {
+          sym.ops = std::move(otherOps);
+          sg = other;
+        }
+        sym.note = cformat("Symbol grupy przestrzennej \"%s\" nie wskazuje początku układu: przyjęto wariant %c.",
+                           hm->c_str(), sg->ext);
+      }
+    }
+    CheckGroup(sym.ops);
+    return sym;
+  }
+  sym.ops = {Op::identity()};
+  sym.note = "Plik nie podaje symetrii: przyjęto grupę P 1.";
+  return sym;
+}
+
+// --- positions -----------------------------------------------------------------
+
+// Files give 1/3 as 0.33333 or 0.3333: such a coordinate within
+// kCifSnapTolerance of a multiple of 1/24 is taken as that fraction, so that
+// the images of a special position coincide exactly and symmetric
+// reflections keep equal intensities.
+double SnapToFraction(double v) {
+  const double k = std::round(v * Op::DEN);
+  return std::fabs(v - k / Op::DEN) < kCifSnapTolerance ? k / Op::DEN : v;
+}
+
+double IntoCell(double v) {
+  double r = v - std::floor(v);
+  return r >= 1.0 ? 0.0 : r;
+}
+
+bool SamePosition(const Xyz& p, const Xyz& q, double tol) {
+  for (int i = 0; i < 3; ++i) {
+    double d = std::fabs(p[i] - q[i]);
+    d = std::min(d, 1.0 - d);
+    if (d > tol) return false;
+  }
+  return true;
+}
+
+std::vector<Xyz> Images(const std::vector<Op>& ops, const Xyz& site) {
+  std::vector<Xyz> out;
+  for (const Op& op : ops) {
+    Xyz p = op.apply_to_xyz(site);
+    for (double& v : p) v = IntoCell(v);
+    if (std::none_of(out.begin(), out.end(), [&](const Xyz& q) { return SamePosition(p, q, kCifMergeTolerance); }))
+      out.push_back(p);
+  }
+  return out;
+}
+
+size_t CountImages(const std::vector<Op>& ops, const std::vector<Xyz>& sites) {
+  size_t n = 0;
+  for (const Xyz& s : sites) n += Images(ops, s).size();
+  return n;
+}
+
+// The program's centring vectors beside the zero vector, for the flag.
+std::vector<Xyz> CentringVectors(LatticeType centring) {
+  switch (centring) {
+    case kBodyCentred: return {{0.5, 0.5, 0.5}};
+    case kFaceCentred: return {{0.5, 0.5, 0.0}, {0.5, 0.0, 0.5}, {0.0, 0.5, 0.5}};
+    case kBaseCentred: return {{0.5, 0.5, 0.0}};
+    default: return {};
+  }
+}
+
+// The centring flag that the operators' pure translations amount to, when
+// the program has that lattice type; 0 (primitive, every atom listed)
+// otherwise, also for A, B and R centring.
+LatticeType CentringOf(const std::vector<Op>& ops, LatticeType system) {
+  std::vector<Xyz> translations;
+  for (const Op& op : ops)
+    if (IsIdentityRotation(op.rot) && op.tran != Op::Tran{0, 0, 0})
+      translations.push_back({op.tran[0] / double(Op::DEN), op.tran[1] / double(Op::DEN), op.tran[2] / double(Op::DEN)});
+  for (LatticeType flag : {kBodyCentred, kFaceCentred, kBaseCentred}) {
+    std::vector<Xyz> want = CentringVectors(flag);
+    if (want.size() != translations.size()) continue;
+    const bool all = std::all_of(want.begin(), want.end(), [&](const Xyz& w) {
+      return std::any_of(translations.begin(), translations.end(),
+                         [&](const Xyz& t) { return SamePosition(w, t, 1e-9); });
+    });
+    if (!all) continue;
+    // Only the lattice types of the program's table.
+    const LatticeType t = system | flag;
+    const bool known = t == (kCubic | kBodyCentred) || t == (kCubic | kFaceCentred) ||
+                       t == (kTetragonal | kBodyCentred) || t == (kOrthorhombic | kBodyCentred) ||
+                       t == (kOrthorhombic | kBaseCentred) || t == (kOrthorhombic | kFaceCentred) ||
+                       t == (kMonoclinic | kBaseCentred);
+    return known ? flag : 0;
+  }
+  return 0;
+}
+
+// --- elements ------------------------------------------------------------------
+
+// Element number (1..118) and charge of a type symbol such as "Fe", "Fe2+",
+// "O2-", "O-2" or "Na+"; a label such as "O1" or "Ti2a" gives the element
+// only. 0 when no element symbol leads the text.
+int ParseElement(const std::string& text, const ElementTable& table, bool withCharge, int* charge) {
+  *charge = 0;
+  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return 0;
+  std::string sym(1, static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))));
+  size_t used = 1;
+  int nr = 0;
+  if (text.size() > 1 && std::isalpha(static_cast<unsigned char>(text[1]))) {
+    const std::string two = sym + static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
+    nr = table.NumberOf(two);
+    if (nr >= 1 && nr <= 118) used = 2;
+    else nr = 0;
+  }
+  if (nr == 0) nr = table.NumberOf(sym);
+  if (nr < 1 || nr > 118) return 0;
+  if (withCharge) {
+    const std::string rest = text.substr(used);
+    size_t i = 0;
+    int digits = 0;
+    while (i < rest.size() && std::isdigit(static_cast<unsigned char>(rest[i])) && i < 2) digits = digits * 10 + (rest[i++] - '0');
+    if (i < rest.size() && (rest[i] == '+' || rest[i] == '-') && i + 1 == rest.size()) {
+      *charge = (i == 0 ? 1 : digits) * (rest[i] == '-' ? -1 : 1);
+    } else if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
+      int n = 0;
+      size_t j = 1;
+      while (j < rest.size() && j < 3 && std::isdigit(static_cast<unsigned char>(rest[j]))) n = n * 10 + (rest[j++] - '0');
+      if (j == rest.size()) *charge = (j == 1 ? 1 : n) * (rest[0] == '-' ? -1 : 1);
+    }
+  }
+  return nr;
+}
+
+// The atom the periodic-table dialog gives for an element and charge: the
+// tabulated ion of that charge, else the neutral atom (else the element's
+// default ion); the natural isotope mixture; no anomalous terms yet.
+AtomSite AtomFromTables(const ElementTable& table, int nr, int charge) {
+  const ElementEntry& e = table.Entry(nr);
+  int ion = table.FindIon(nr, charge);
+  if (ion < 0) ion = table.FindIon(nr, 0);
+  if (ion < 0 && e.ionCount() > 0) ion = e.defaultIon;
+  int iso = table.FindIsotope(nr, 0);
+  if (iso < 0 && e.isotopeCount() > 0) iso = e.defaultIsotope;
+  AtomSite a;
+  a.nr = nr;
+  a.name = table.AtomNameFor(nr, ion, iso);
+  if (ion >= 0 && ion < e.ionCount()) {
+    const IonRecord& r = e.ions[static_cast<size_t>(ion)];
+    a.ionCharge = r.charge;
+    a.a1 = r.a1, a.a2 = r.a2, a.a3 = r.a3, a.a4 = r.a4;
+    a.b1 = r.b1, a.b2 = r.b2, a.b3 = r.b3, a.b4 = r.b4;
+    a.c = r.c;
+  }
+  if (iso >= 0 && iso < e.isotopeCount()) {
+    a.isotopeMass = e.isotopes[static_cast<size_t>(iso)].mass;
+    a.s = e.isotopes[static_cast<size_t>(iso)].s;
+  }
+  a.color = e.structureColor;
+  a.radius = kDefaultAtomRadius;
+  return a;
+}
+
+// --- the block -----------------------------------------------------------------
+
+struct Site {
+  std::string label;
+  AtomSite atom;  // factors, already scaled by the occupancy
+  Xyz position;
+};
+
+double CellValue(const CifBlock& block, const char* tag, bool required, double fallback) {
+  const std::optional<std::string> v = ValueOf(block, tag);
+  if (!v) {
+    if (required) throw CifError{std::string("brak komórki elementarnej (") + tag + ")"};
+    return fallback;
+  }
+  const double d = Number(*v);
+  if (!std::isfinite(d)) throw CifError{std::string("nieczytelna wartość ") + tag + " \"" + *v + "\""};
+  return d;
+}
+
+struct Imported {
+  LatticeType latticeType = kTriclinic;
+  double a = 1, b = 1, c = 1, alfa = 90, beta = 90, gamma = 90;
+  std::vector<AtomSite> structureAtoms;
+  std::vector<std::string> notes;
+};
+
+Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImportReport& report) {
+  Imported out;
+  out.a = AsWritten(CellValue(block, "_cell_length_a", true, 0));
+  out.b = AsWritten(CellValue(block, "_cell_length_b", true, 0));
+  out.c = AsWritten(CellValue(block, "_cell_length_c", true, 0));
+  out.alfa = AsWritten(CellValue(block, "_cell_angle_alpha", false, 90));
+  out.beta = AsWritten(CellValue(block, "_cell_angle_beta", false, 90));
+  out.gamma = AsWritten(CellValue(block, "_cell_angle_gamma", false, 90));
+  for (double len : {out.a, out.b, out.c})
+    if (!(len > 0)) throw CifError{"komórka elementarna o krawędzi nie większej od zera"};
+  const double ca = std::cos(out.alfa * M_PI / 180), cb = std::cos(out.beta * M_PI / 180),
+               cg = std::cos(out.gamma * M_PI / 180);
+  if (!(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-9) || out.alfa <= 0 || out.beta <= 0 ||
+      out.gamma <= 0 || out.alfa >= 180 || out.beta >= 180 || out.gamma >= 180)
+    throw CifError{"kąty komórki elementarnej nie tworzą komórki"};
+
+  // The site columns: the coordinates are required, the others are used
+  // when they run beside them.
+  enum { kX, kY, kZ, kLabel, kSymbol, kOcc, kUiso, kBiso, kColumns };
+  const char* const tags[kColumns] = {"_atom_site_fract_x", "_atom_site_fract_y", "_atom_site_fract_z",
+                                      "_atom_site_label", "_atom_site_type_symbol", "_atom_site_occupancy",
+                                      "_atom_site_U_iso_or_equiv", "_atom_site_B_iso_or_equiv"};
+  const Column* columns[kColumns];
+  for (int k = 0; k < kColumns; ++k) columns[k] = block.Find(tags[k]);
+  if (!columns[kX] || !columns[kY] || !columns[kZ] || columns[kX]->empty())
+    throw CifError{"brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)"};
+  const size_t rows = columns[kX]->size();
+  if (columns[kY]->size() != rows || columns[kZ]->size() != rows)
+    throw CifError{"współrzędne atomów nie stoją w jednej pętli"};
+  for (const Column*& c : columns)
+    if (c && c->size() != rows) c = nullptr;
+  auto has = [&](int k, size_t i) { return columns[k] && (*columns[k])[i].has_value(); };
+  auto text = [&](int k, size_t i) { return *(*columns[k])[i]; };
+
+  std::vector<Site> sites;
+  for (size_t i = 0; i < rows; ++i) {
+    Site s;
+    s.label = has(kLabel, i) ? text(kLabel, i) : cformat("#%zu", i + 1);
+    const std::string what = "atom " + s.label;
+    int charge = 0, nr = 0;
+    if (has(kSymbol, i)) {
+      const std::string symbol = text(kSymbol, i);
+      nr = ParseElement(symbol, table, true, &charge);
+      if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (" + what + ")"};
+    } else {
+      nr = ParseElement(s.label, table, false, &charge);
+      if (nr == 0) throw CifError{"nieznany pierwiastek w etykiecie \"" + s.label + "\""};
+    }
+    for (int k = 0; k < 3; ++k) {
+      const double v = has(kX + k, i) ? Number(text(kX + k, i)) : NAN;
+      if (!std::isfinite(v) || std::fabs(v) > 1e6)
+        throw CifError{std::string("nieczytelna współrzędna ") + "xyz"[k] + " (" + what + ")"};
+      s.position[static_cast<size_t>(k)] = SnapToFraction(v);
+    }
+    s.atom = AtomFromTables(table, nr, charge);
+    double occ = 1.0;
+    if (has(kOcc, i)) {
+      occ = Number(text(kOcc, i));
+      if (!std::isfinite(occ) || occ < 0 || occ > 1.0005)
+        throw CifError{"nieprawidłowe obsadzenie \"" + text(kOcc, i) + "\" (" + what + ")"};
+      occ = std::min(occ, 1.0);
+    }
+    if (occ != 1.0) {
+      // |F|^2 scales with the square of the occupancy: multiplying every
+      // factor of the atom by it is exact.
+      ScatteringFactors& f = s.atom.factors();
+      for (double* v : {&f.s, &f.c, &f.a1, &f.a2, &f.a3, &f.a4, &f.fprim, &f.fbis}) *v *= occ;
+      ++report.scaledSites;
+    }
+    for (double* v : {&s.atom.s, &s.atom.c, &s.atom.a1, &s.atom.a2, &s.atom.a3, &s.atom.a4, &s.atom.b1,
+                      &s.atom.b2, &s.atom.b3, &s.atom.b4})
+      *v = AsWritten(*v);
+    if ((has(kUiso, i) && gemmi::cif::as_number(text(kUiso, i), 0.0) != 0.0) ||
+        (has(kBiso, i) && gemmi::cif::as_number(text(kBiso, i), 0.0) != 0.0))
+      report.displacementIgnored = true;
+    sites.push_back(std::move(s));
+    if (sites.size() > static_cast<size_t>(CKomorka::kMaxAtoms))
+      throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", CKomorka::kMaxAtoms)};
+  }
+  if (block.Find("_atom_site_aniso_U_11") || block.Find("_atom_site_aniso_B_11"))
+    report.displacementIgnored = true;
+  report.sites = static_cast<int>(sites.size());
+
+  std::vector<Xyz> positions;
+  for (const Site& s : sites) positions.push_back(s.position);
+  const Symmetry sym = ReadSymmetry(block, out.alfa, out.gamma, positions);
+  if (!sym.note.empty()) out.notes.push_back(sym.note);
+
+  const LatticeType system = CrystalSystemOf(sym.ops);
+  LatticeType centring = CentringOf(sym.ops, system);
+
+  // Every site's images, then one representative of each centring class.
+  std::vector<std::vector<Xyz>> orbits;
+  size_t total = 0;
+  for (const Site& s : sites) {
+    orbits.push_back(Images(sym.ops, s.position));
+    total += orbits.back().size();
+    if (total > static_cast<size_t>(CKomorka::kMaxAtoms))
+      throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", CKomorka::kMaxAtoms)};
+  }
+  report.cellAtoms = static_cast<int>(total);
+  auto representatives = [&](LatticeType flag, std::vector<std::vector<Xyz>>& reps) {
+    const std::vector<Xyz> shifts = CentringVectors(flag);
+    const size_t n = shifts.size() + 1;
+    for (const std::vector<Xyz>& orbit : orbits) {
+      std::vector<Xyz> mine;
+      for (const Xyz& p : orbit) {
+        const bool covered = std::any_of(mine.begin(), mine.end(), [&](const Xyz& r) {
+          return std::any_of(shifts.begin(), shifts.end(), [&](const Xyz& v) {
+            return SamePosition(p, {IntoCell(r[0] + v[0]), IntoCell(r[1] + v[1]), IntoCell(r[2] + v[2])},
+                                kCifMergeTolerance);
+          });
+        });
+        if (!covered) mine.push_back(p);
+      }
+      if (mine.size() * n != orbit.size()) return false;
+      reps.push_back(std::move(mine));
+    }
+    return true;
+  };
+  std::vector<std::vector<Xyz>> reps;
+  if (centring != 0 && !representatives(centring, reps)) {
+    centring = 0;
+    reps.clear();
+  }
+  if (centring == 0) reps = orbits;
+  out.latticeType = system | centring;
+
+  for (size_t i = 0; i < sites.size(); ++i)
+    for (const Xyz& p : reps[i]) {
+      AtomSite a = sites[i].atom;
+      a.x = AsWritten(p[0]);
+      a.y = AsWritten(p[1]);
+      a.z = AsWritten(p[2]);
+      a.siteIndex = static_cast<int>(out.structureAtoms.size());
+      out.structureAtoms.push_back(std::move(a));
+    }
+  return out;
+}
+
+bool HasSites(const CifBlock& block) { return block.Find("_atom_site_fract_x") != nullptr; }
+bool HasCell(const CifBlock& block) { return block.Find("_cell_length_a") != nullptr; }
+
+}  // namespace
+
+bool LooksLikeCif(const std::string& path, std::string_view head) {
+  if (path.size() >= 4) {
+    std::string ext = path.substr(path.size() - 4);
+    for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (ext == ".cif") return true;
+  }
+  size_t i = 0;
+  while (i < head.size()) {
+    while (i < head.size() && std::isspace(static_cast<unsigned char>(head[i]))) ++i;
+    if (i < head.size() && head[i] == '#') {
+      while (i < head.size() && head[i] != '\n') ++i;
+      continue;
+    }
+    std::string word(head.substr(i, 5));
+    for (char& ch : word) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return word == "data_";
+  }
+  return false;
+}
+
+bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& elements,
+                   std::vector<DocMessage>& messages, CifImportReport* report) {
+  CifImportReport local;
+  CifImportReport& rep = report ? *report : local;
+  rep = CifImportReport{};
+  try {
+    std::vector<CifBlock> blocks;
+    std::string syntaxError;
+    if (!ParseCif(text, blocks, &syntaxError)) throw std::runtime_error(syntaxError);
+    const CifBlock* chosen = nullptr;
+    for (const CifBlock& block : blocks)
+      if (HasSites(block)) {
+        chosen = &block;
+        break;
+      }
+    if (!chosen)
+      for (const CifBlock& block : blocks)
+        if (HasCell(block)) {
+          chosen = &block;
+          break;
+        }
+    if (!chosen) throw CifError{blocks.empty() ? "brak bloku danych (data_)" : "brak komórki elementarnej i atomów"};
+    rep.blockName = chosen->name;
+    Imported imp = ImportBlock(*chosen, elements, rep);
+
+    doc.latticeType = imp.latticeType;
+    doc.bravaisIndex = -1;
+    for (int i = 0; i < kBravaisCount; ++i)
+      if (doc.BravaisTable[static_cast<size_t>(i)].type == imp.latticeType) {
+        doc.bravaisIndex = i;
+        doc.centringText = doc.BravaisTable[static_cast<size_t>(i)].centringName;
+      }
+    doc.a = imp.a, doc.b = imp.b, doc.c = imp.c;
+    doc.alfa = imp.alfa, doc.beta = imp.beta, doc.gamma = imp.gamma;
+    doc.structureAtoms = std::move(imp.structureAtoms);
+    doc.ExpandCellAtoms();
+
+    for (const std::string& note : imp.notes) messages.push_back({kInfoCaption, note});
+    if (rep.scaledSites > 0)
+      messages.push_back({kInfoCaption, cformat("Obsadzenie różne od 1: czynniki rozpraszania atomów %d pozycji "
+                                                "przemnożono przez obsadzenie.",
+                                                rep.scaledSites)});
+    if (rep.displacementIgnored)
+      messages.push_back({kInfoCaption, "Plik podaje parametry drgań termicznych atomów, których model nie "
+                                        "przechowuje: obowiązuje wspólny czynnik B."});
+    return true;
+  } catch (const CifError& e) {
+    messages.push_back({kErrorCaption, "Plik CIF: " + e.text});
+  } catch (const std::exception& e) {
+    messages.push_back({kErrorCaption, std::string("Uszkodzony plik CIF: ") + e.what()});
+  }
+  return false;
+}
+
+bool ImportCifFile(CKomorka& doc, const std::string& path, const ElementTable& elements,
+                   std::vector<DocMessage>& messages, CifImportReport* report) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) {
+    messages.push_back({kErrorCaption, kCannotOpenFile});
+    return false;
+  }
+  return ImportCifText(doc, bytes, elements, messages, report);
+}
+
+bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
+                      std::vector<DocMessage>& messages, DocumentFormat* format) {
+  std::string head;
+  if (!LooksLikeCif(path, {})) {
+    std::string bytes;
+    if (ReadWholeFile(path, bytes)) head = bytes.substr(0, 4096);
+  }
+  if (LooksLikeCif(path, head)) {
+    if (!ImportCifFile(doc, path, elements, messages)) return false;
+    if (format) *format = DocumentFormat::kCif;
+    return true;
+  }
+  return OpenStructureDocument(doc, path, messages, format);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,31 @@
+// The syntax layer of the CIF import: a CIF file's data blocks as plain
+// tags and values. Kept apart from the rest, so that the parser's headers
+// are compiled on their own.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace pelmora {
+
+// One value: unquoted text, or nothing for the CIF nulls "?" and ".".
+using CifValue = std::optional<std::string>;
+
+struct CifBlock {
+  std::string name;
+  // Every tag (in lower case: CIF tags ignore case) with its values: one for
+  // a tag-value pair, the column for a loop.
+  std::vector<std::pair<std::string, std::vector<CifValue>>> items;
+
+  // The values of a tag (any case), or null when the block lacks it.
+  const std::vector<CifValue>* Find(std::string_view tag) const;
+};
+
+// Reads every data block; false with *error (the parser's message with its
+// line) when the text is no CIF.
+bool ParseCif(std::string_view text, std::vector<CifBlock>& blocks, std::string* error);
+
+}  // namespace pelmora
