@@ -21,6 +21,7 @@ enum : int {
   kRecentFiles = 57616, kExit = 57665, kAbout = 57664,
   kCalculate = 32778, kExportText = 32818,
   kPlugins = 32772, kSettings = 32808,
+  kAnomalTables = 32822,
   kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,
   kTicksFirst = 32780, kTicksLast = 32785,
   kDescriptions = 32819, kDescKa1 = 32824, kDescKa2 = 32825,

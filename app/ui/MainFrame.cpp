@@ -27,6 +27,8 @@
 #include "diffractogram/PatternRun.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
+#include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/UnsavedTables.h"
 #include "engine/ui/CalcDialog.h"
 
 namespace pelmora {
@@ -149,6 +151,10 @@ void CMainFrame::CreateActions() {
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
+  connect(action(cmd::kAnomalTables), &QAction::triggered, this, [this] {
+    CAnomalDlg dlg(app_.reference(), this);
+    dlg.exec();
+  });
 
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id)
     connect(action(id), &QAction::triggered, this, [this] {
@@ -273,6 +279,8 @@ void CMainFrame::BuildMenus(bool withDocument) {
     QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
     exp->addAction(action(cmd::kCalculate));
   }
+  QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
+  tables->addAction(action(cmd::kAnomalTables));
   QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
   options->addAction(action(cmd::kPlugins));
   options->addAction(action(cmd::kSettings));
@@ -301,6 +309,12 @@ void CMainFrame::RestoreLayout() {
 void CMainFrame::closeEvent(QCloseEvent* e) {
   app_.store().SetString(kDockSection, "State", saveState().toBase64().toStdString());
   app_.store().SetInt(kDockSection, "StatusBar", statusBar()->isHidden() ? 0 : 1);
+  // Edited reference tables are asked about first, while everything can
+  // still stay open.
+  if (!ConfirmReferenceTablesAtExit(this, app_.reference())) {
+    e->ignore();
+    return;
+  }
   mdi_->closeAllSubWindows();
   if (!mdi_->subWindowList().isEmpty()) {
     e->ignore();

@@ -8,11 +8,12 @@ QObject* MakeZoomTest();
 QObject* MakeExportTest();
 QObject* MakeChartTest();
 QObject* MakeInfoTest();
+QObject* MakeRefEditorsTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest}) {
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeRefEditorsTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

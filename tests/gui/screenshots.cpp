@@ -19,7 +19,10 @@
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartPainter.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/SourceEditors.h"
 #include "tests/gui/GuiTestSupport.h"
+#include <QTableWidget>
 
 using namespace pelmora;
 
@@ -151,6 +154,23 @@ int main(int argc, char** argv) {
     const bool saved = img.scaled(640, 480, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     ok = saved && ok;
+  }
+
+  // The reference editors with a row chosen, as a user would look at them
+  // (nothing is changed, so nothing is asked at exit).
+  {
+    CLambdaDlg sources(run.app->reference(), &frame);
+    sources.list()->selectRow(1);
+    sources.show();
+    ok = Save(&sources, out, "sources-editor.png") && ok;
+    CAparatDlg sets(run.app->reference(), &frame);
+    sets.list()->selectRow(sets.list()->rowCount() > 1 ? 1 : 0);
+    sets.show();
+    ok = Save(&sets, out, "apparatus-editor.png") && ok;
+    CAnomalDlg anomal(run.app->reference(), &frame);
+    anomal.list()->selectRow(25);
+    anomal.show();
+    ok = Save(&anomal, out, "anomalous-editor.png") && ok;
   }
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
