@@ -56,8 +56,7 @@ bool ProfileUsesGrainSize(ProfileId id) {
 }
 
 std::string ValidateProfileInput(const CKomorka& doc, ProfileId id) {
-  if (ProfileUsesGrainSize(id) && !(doc.gsize > 0.0))
-    return cformat("Nieprawidłowy rozmiar ziarna D = %g: szerokość piku wymaga D większego od zera.", doc.gsize);
+  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(doc, ExperimentValue::GrainSize);
   return {};
 }
 

@@ -93,6 +93,14 @@ struct ExperimentParams {
   }
 };
 
+// The experiment values a calculation refuses one by one, so that an editor
+// can point at the field that holds the fault.
+enum class ExperimentValue { AngleRange, GrainSize, Absorption, MeasureSpeed, DifRadius };
+
+// Empty when the value is acceptable; otherwise the message with which the
+// calculation refuses it.
+std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which);
+
 // Strips one leading "*" or "@" marker from a source or instrument name.
 inline std::string StripNameMarker(const std::string& name) {
   if (!name.empty() && (name[0] == '*' || name[0] == '@')) return name.substr(1);

@@ -28,6 +28,28 @@ void ExperimentParams::ApplyDefaults(const ExperimentDefaults& d) {
   measurespeed = d.measurespeed;
 }
 
+std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which) {
+  // Divisors of the intensity: zero makes it infinite or undefined.
+  auto divisor = [](const char* name, double value) {
+    if (std::isfinite(value) && value != 0.0) return std::string();
+    return cformat("Nieprawidłowa wartość: %s = %g; natężenia byłyby nieskończone lub nieokreślone.", name, value);
+  };
+  switch (which) {
+    case ExperimentValue::AngleRange:
+      // A pattern needs a stretch of angles to be drawn over.
+      if (p.angleMin < p.angleMax || !std::isfinite(p.angleMin) || !std::isfinite(p.angleMax)) return {};
+      return cformat("Nieprawidłowy zakres kątowy: min = %g, max = %g; kąt minimalny musi być mniejszy od maksymalnego.",
+                     p.angleMin, p.angleMax);
+    case ExperimentValue::GrainSize:
+      if (p.gsize > 0.0) return {};
+      return cformat("Nieprawidłowy rozmiar ziarna D = %g: szerokość piku wymaga D większego od zera.", p.gsize);
+    case ExperimentValue::Absorption: return divisor("współczynnik absorpcji (absorption)", p.absorption);
+    case ExperimentValue::MeasureSpeed: return divisor("szybkość pomiaru (measurespeed)", p.measurespeed);
+    case ExperimentValue::DifRadius: return divisor("promień dyfraktometru (difradius)", p.difradius);
+  }
+  return {};
+}
+
 CKomorka::CKomorka(const ExperimentDefaults& defaults) {
   BuildBravaisTable();
   structureAtoms.reserve(64);
@@ -266,16 +288,8 @@ std::string CKomorka::ValidateCalculation() const {
   if (!(std::isfinite(lambda2) && lambda2 >= 0.0))
     return cformat("Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).",
                    lambda2);
-  const struct {
-    const char* name;
-    double value;
-  } nonZero[] = {{"promień dyfraktometru (difradius)", difradius},
-                 {"szybkość pomiaru (measurespeed)", measurespeed},
-                 {"współczynnik absorpcji (absorption)", absorption}};
-  for (const auto& p : nonZero)
-    if (!std::isfinite(p.value) || p.value == 0.0)
-      return cformat("Nieprawidłowa wartość: %s = %g; natężenia byłyby nieskończone lub nieokreślone.", p.name,
-                     p.value);
+  for (ExperimentValue v : {ExperimentValue::DifRadius, ExperimentValue::MeasureSpeed, ExperimentValue::Absorption})
+    if (std::string why = CheckExperimentValue(*this, v); !why.empty()) return why;
   const struct {
     const char* name;
     double value;
@@ -283,6 +297,7 @@ std::string CKomorka::ValidateCalculation() const {
                 {"beamarea", beamarea}, {"detslit", detslit},         {"dwfactor", dwfactor}};
   for (const auto& p : finite)
     if (!std::isfinite(p.value)) return cformat("Nieprawidłowa wartość: %s = %g.", p.name, p.value);
+  if (std::string why = CheckExperimentValue(*this, ExperimentValue::AngleRange); !why.empty()) return why;
   // Guard against a search that could not finish: the number of reciprocal
   // lattice points inside the limiting sphere grows with V / d_min^3.
   const double lmin = (lambda2 > 0.0 && radiation == 0) ? std::min(lambda1, lambda2) : lambda1;

@@ -181,7 +181,9 @@ std::string ElementTable::AtomNameFor(int nr, int ionIndex, int isotopeIndex) co
     if (ion->charge > 0) name += cformat("+%d", ion->charge);
     if (ion->charge < 0) name += cformat("%d", ion->charge);
   }
-  if (const IsotopeRecord* iso = e.IsotopeSlot(isotopeIndex); iso && isotopeIndex != e.defaultIsotope)
+  // A mass number below 1 names no isotope (an atom read from a file that
+  // gives none carries -1): "(-1)" would only garble the name.
+  if (const IsotopeRecord* iso = e.IsotopeSlot(isotopeIndex); iso && isotopeIndex != e.defaultIsotope && iso->mass > 0)
     name += cformat("(%d)", iso->mass);
   return name;
 }

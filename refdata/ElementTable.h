@@ -78,7 +78,8 @@ class ElementTable {
   void SortIsotopes(int nr);
 
   // Proposed atom name: symbol, charge ("+2", "-2", nothing for 0), and the
-  // mass number in parentheses unless the isotope is the element's default.
+  // mass number in parentheses unless the isotope is the element's default
+  // or its mass number is below 1.
   // An index of -1 (nothing selected) adds nothing.
   std::string AtomNameFor(int nr, int ionIndex, int isotopeIndex) const;
 

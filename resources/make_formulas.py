@@ -324,6 +324,8 @@ def symbols(height=18):
         "eta": T("\u03b7", S, True),
         "p-g": sym("P", S, "G"),
         "p-l": sym("P", S, "L"),
+        # |F|^2 of the reflection table: an italic F with a raised 2.
+        "f-squared": Scripts(T("F", S, True), S, None, T("2", 0.64 * S)),
     }
     out = {}
     for name, b in items.items():

@@ -11,7 +11,7 @@ PKGS=(
   # only recommends it, and recommends are not installed here.
   clang libclang-rt-dev
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n
-  libgl-dev libglu1-mesa-dev
+  libgl-dev libglu1-mesa-dev libpng-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
   locales
 )

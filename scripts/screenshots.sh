@@ -10,6 +10,11 @@
 #   7-pseudo-voigt-info.png   the pseudo-Voigt info window of the NaCl peaks
 #   8-stick-descriptions.png  Si as sticks ("brak") with descriptions, Ka1 only
 #   9-negative-index-label.png  a label with negative indices, enlarged 4x
+#   structure-page.png        "Definiuj Strukturę" on NaCl, its "Atomy" page
+#   structure-anomalous.png   the same on its "Czynniki anomalne" page
+#   atom-table.png            "Wybór atomu" opened from "..." on chlorine
+#   viewer-3d.png             rutile in the "Monitor" panel: labels, cell edges, axes
+#   viewer-save-dialog.png    the panel's "Zapisz jako" with the picture sizes
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"

@@ -149,6 +149,9 @@ TEST(Document, ValidationNamesTheOffendingValue) {
   doc.measurespeed = 0.0;
   EXPECT_NE(doc.ValidateCalculation().find("measurespeed"), std::string::npos);
   doc.measurespeed = 1.0;
+  doc.angleMin = doc.angleMax = 40.0;  // no stretch of angles to draw a pattern over
+  EXPECT_NE(doc.ValidateCalculation().find("zakres"), std::string::npos);
+  doc.angleMin = 20.0;
   doc.SetLambda1(0.0);
   EXPECT_NE(doc.ValidateCalculation().find("lambda1"), std::string::npos);
   doc.SetLambda1(1.5);

@@ -40,6 +40,8 @@ TEST(ElementTable, AtomNamesAndDefaultsAfterSorting) {
   EXPECT_EQ(t.AtomNameFor(26, 2, 0), "Fe+2");
   EXPECT_EQ(t.AtomNameFor(26, 1, 0), "Fe");
   EXPECT_EQ(t.AtomNameFor(26, 1, 1), "Fe(54)");
+  t.Find(26)->userIsotope.mass = -1;  // an atom that came without an isotope
+  EXPECT_EQ(t.AtomNameFor(26, 1, 2), "Fe");
   EXPECT_EQ(t.AtomNameFor(26, -1, -1), "Fe");
   t.AppendIon(8, {-2});
   EXPECT_EQ(t.AtomNameFor(8, 0, -1), "O-2");

@@ -20,9 +20,11 @@ enum : int {
   kNew = 57600, kOpen = 57601, kClose = 57602, kSave = 57603, kSaveAs = 57604,
   kRecentFiles = 57616, kExit = 57665, kAbout = 57664,
   kCalculate = 32778, kExportText = 32818,
+  kExperimentPage = 32776, kReflectionTable = 32791, kViewInfo = 32821,
   kPlugins = 32772, kSettings = 32808,
   kAnomalTables = 32822,
   kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,
+  kViewMonitor = 32806,
   kTicksFirst = 32780, kTicksLast = 32785,
   kDescriptions = 32819, kDescKa1 = 32824, kDescKa2 = 32825,
   kModeArea = 32823, kModeStretchX = 32794, kModeStretchY = 32809,
@@ -30,6 +32,8 @@ enum : int {
   kShiftLowerRange = 32799, kShiftLowerStep = 32800, kShiftHigherStep = 32801, kShiftHigherRange = 32802,
   kUpHeight = 32810, kUpStep = 32811, kDownStep = 32812, kDownHeight = 32813,
 };
+// The structure editor and the periodic table.
+enum : int { kStructurePage = 32775, kAtomTable = 32788 };
 }  // namespace cmd
 
 extern const CommandInfo kCommands[];

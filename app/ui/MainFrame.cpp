@@ -20,15 +20,21 @@
 #include "app/ui/PatternAdapter.h"
 #include "app/ui/PelmorApp.h"
 #include "app/ui/SettingsDialog.h"
+#include "app/ui/ViewerPanel.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/DownView.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "diffractogram/PatternRun.h"
+#include "editors/ui/TabPage1.h"
+#include "refdata/ui/AtomTable.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/AnomalDlg.h"
 #include "refdata/ui/UnsavedTables.h"
+#include "editors/ui/ExperimentPage.h"
+#include "editors/ui/InfoPanel.h"
+#include "editors/ui/ReflectionTable.h"
 #include "engine/ui/CalcDialog.h"
 
 namespace pelmora {
@@ -94,6 +100,8 @@ CMainFrame::CMainFrame(CPelmorApp& app, QWidget* parent) : QMainWindow(parent), 
   CreateActions();
   CreateToolBars();
   CreateStatusBar();
+  CreateEditors();
+  glWindow_ = CreateViewerPanel(*this, app_, hub_, action(cmd::kViewMonitor));
   BuildMenus(false);
   RestoreLayout();
 
@@ -277,19 +285,58 @@ void CMainFrame::BuildMenus(bool withDocument) {
 
   if (withDocument) {
     QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
+    exp->addAction(action(cmd::kStructurePage));
+    exp->addAction(action(cmd::kExperimentPage));
     exp->addAction(action(cmd::kCalculate));
+    exp->addAction(action(cmd::kReflectionTable));
   }
   QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
+  tables->addAction(action(cmd::kAtomTable));
   tables->addAction(action(cmd::kAnomalTables));
   QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
   options->addAction(action(cmd::kPlugins));
   options->addAction(action(cmd::kSettings));
 
   QMenu* view = bar->addMenu(QStringLiteral("&Widok"));
-  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar})
+  for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
+  view->addAction(action(cmd::kViewInfo));
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
   help->addAction(action(cmd::kAbout));
+}
+
+// The editor windows and the info panel work on whichever document is
+// active; the hub tells them which.
+void CMainFrame::CreateEditors() {
+  infoPanel_ = new CPropBar(hub_, this);
+  addDockWidget(Qt::RightDockWidgetArea, infoPanel_);
+  infoPanel_->setFloating(true);
+  infoPanel_->move(pos() + QPoint(400, 200));
+  infoPanel_->resize(340, 420);
+  infoPanel_->hide();
+  QAction* info = action(cmd::kViewInfo);
+  connect(info, &QAction::triggered, infoPanel_, &QWidget::setVisible);
+  connect(infoPanel_, &QDockWidget::visibilityChanged, info, [this, info] { info->setChecked(infoPanel_->isVisible()); });
+
+  experimentPage_ = new CTabPage2(app_.reference(), app_.settings(), app_.store(), hub_, this);
+  connect(action(cmd::kExperimentPage), &QAction::triggered, this, [this] { ShowWindow(experimentPage_); });
+  reflectionTable_ = new CTabPage4(hub_, this);
+  connect(action(cmd::kReflectionTable), &QAction::triggered, this, [this] { ShowWindow(reflectionTable_); });
+
+  structurePage_ = new CTabPage1(app_.reference(), this);
+  connect(&hub_, &NotificationHub::activeDocumentChanged, structurePage_, &CTabPage1::Bind);
+  connect(&hub_, &NotificationHub::structureChanged, structurePage_, &CTabPage1::OnStructureChanged);
+  connect(&hub_, &NotificationHub::showStructurePage, this, [this] { ShowWindow(structurePage_); });
+  connect(action(cmd::kStructurePage), &QAction::triggered, &hub_, &NotificationHub::showStructurePage);
+  // Ctrl+Enter calculates from the structure page too, where the atoms are typed.
+  structurePage_->addAction(action(cmd::kCalculate));
+  connect(action(cmd::kAtomTable), &QAction::triggered, this, &CMainFrame::ShowAtomTable);
+}
+
+void CMainFrame::ShowWindow(QWidget* w) {
+  w->show();
+  w->raise();
+  w->activateWindow();
 }
 
 void CMainFrame::RestoreLayout() {
@@ -304,6 +351,7 @@ void CMainFrame::RestoreLayout() {
                          {chartBar_, cmd::kViewChartBar},
                          {zoomBar_, cmd::kViewZoomBar}})
     action(id)->setChecked(!bar->isHidden());
+  action(cmd::kViewInfo)->setChecked(!infoPanel_->isHidden());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
@@ -542,8 +590,9 @@ void CMainFrame::RefreshFrameTitle() {
 void CMainFrame::RefreshCommandState() {
   CDownView* v = activeView();
   const bool has = v != nullptr;
+  action(cmd::kStructurePage)->setEnabled(has);
   for (int id : {cmd::kClose, cmd::kSave, cmd::kSaveAs, cmd::kExportText, cmd::kCalculate, cmd::kDescriptions,
-                 cmd::kDescKa1, cmd::kDescKa2})
+                 cmd::kDescKa1, cmd::kDescKa2, cmd::kExperimentPage, cmd::kReflectionTable})
     action(id)->setEnabled(has);
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) action(id)->setEnabled(has);
   for (int i = 0; i < kZoomBarLayoutCount; ++i)
@@ -607,9 +656,11 @@ void CMainFrame::Calculate() {
   PrepareProfile(app_.SetupFor(profile));
   // The renderer reads the reflections; they are replaced by the run.
   v->waitForRendering();
+  emit hub_.calculationStarting(d);
   CCalcDialog dlg(this);
   dlg.SetDocument(&d->doc());
   if (dlg.exec() == QDialog::Accepted) d->NotifyCalculated();
+  else emit hub_.reflectionsChanged(d);  // the old lists stay: show them again
 }
 
 void CMainFrame::SynthesiseFor(CDownView* view) {
@@ -642,6 +693,11 @@ void CMainFrame::ShowSettings() {
 
 void CMainFrame::ShowPlugins() {
   CPluginsDialog dlg(app_.plugins(), this);
+  dlg.exec();
+}
+
+void CMainFrame::ShowAtomTable() {
+  CAtomTable dlg(app_.reference(), nullptr, activeDocument() != nullptr, this);
   dlg.exec();
 }
 

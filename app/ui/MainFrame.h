@@ -22,6 +22,11 @@ class CPelmorApp;
 class CChartBar;
 class CDownView;
 class CInfoPseudoVoigt;
+class CTabPage1;
+class CPropBar;
+class CTabPage2;
+class CTabPage4;
+class CGLWindow;
 class KomorkaDocument;
 
 // A child frame: one document and its chart view. Closing it asks to save a
@@ -82,6 +87,16 @@ class CMainFrame : public QMainWindow {
   void ShowProfileInfo();
   // The pseudo-Voigt info window, created at its first opening and kept.
   CInfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
+  // "Definiuj Strukturę", created with the frame and hidden until asked for.
+  CTabPage1* structurePage() const { return structurePage_; }
+  // "Wybór atomu" from the menu, without an atom.
+  void ShowAtomTable();
+  // The editor windows and the info panel, created with the frame.
+  CTabPage2* experimentPage() const { return experimentPage_; }
+  CTabPage4* reflectionTable() const { return reflectionTable_; }
+  CPropBar* infoPanel() const { return infoPanel_; }
+  // The "Monitor" panel with the 3D view of the active document.
+  CGLWindow* glWindow() const { return glWindow_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -90,6 +105,7 @@ class CMainFrame : public QMainWindow {
   void CreateActions();
   void CreateToolBars();
   void CreateStatusBar();
+  void CreateEditors();
   void BuildMenus(bool withDocument);
   void RestoreLayout();
   void OnSubWindowActivated(QMdiSubWindow* w);
@@ -123,6 +139,12 @@ class CMainFrame : public QMainWindow {
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
+  CTabPage1* structurePage_ = nullptr;
+  static void ShowWindow(QWidget* w);
+  CTabPage2* experimentPage_ = nullptr;
+  CTabPage4* reflectionTable_ = nullptr;
+  CPropBar* infoPanel_ = nullptr;
+  CGLWindow* glWindow_ = nullptr;
 };
 
 }  // namespace pelmora

@@ -1,7 +1,7 @@
 // The chart's curve rendering, as the view's worker does it after a zoom:
 // case LARGE synthesised with the pseudo-Voigt profile, drawn into an
 // off-screen image of a typical plot size.
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -75,7 +75,8 @@ BENCHMARK(BM_DrawAxes)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QGuiApplication app(argc, argv);  // fonts need it
+  QApplication app(argc, argv);  // fonts need it, the table benchmark its widgets
+  Q_INIT_RESOURCE(pelmora);       // the table's header pictures
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

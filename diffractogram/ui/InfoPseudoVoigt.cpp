@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 
+#include "diffractogram/ui/SymbolHeader.h"
 #include "engine/NumberFormat.h"
 
 namespace pelmora {
@@ -105,49 +106,14 @@ class SvgPicture : public QWidget {
   QSvgRenderer svg_;
 };
 
-// A header that shows a symbol picture instead of the text where the column
-// has one; the text stays in the model as the tooltip.
-class SymbolHeader : public QHeaderView {
- public:
-  explicit SymbolHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    for (std::size_t i = 0; i < kColumns.size(); ++i)
-      if (kColumns[i].symbol)
-        symbols_[static_cast<int>(i)] = std::make_unique<QSvgRenderer>(
-            QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(kColumns[i].symbol)));
-  }
-  // Width the symbol of a column needs, 0 without one.
-  int symbolWidth(int logical) const {
-    auto it = symbols_.find(logical);
-    return it == symbols_.end() ? 0 : it->second->defaultSize().width();
-  }
-  QSize sizeHint() const override {
-    QSize s = QHeaderView::sizeHint();
-    s.setHeight(std::max(s.height(), 18 + 8));
-    return s;
-  }
-
- protected:
-  void initStyleOptionForIndex(QStyleOptionHeader* option, int logical) const override {
-    QHeaderView::initStyleOptionForIndex(option, logical);
-    if (symbols_.count(logical)) option->text.clear();
-  }
-  void paintSection(QPainter* painter, const QRect& rect, int logical) const override {
-    QHeaderView::paintSection(painter, rect, logical);
-    auto it = symbols_.find(logical);
-    if (it == symbols_.end()) return;
-    const QSizeF size(it->second->defaultSize());
-    const QPointF at(rect.left() + (rect.width() - size.width()) / 2.0,
-                     rect.top() + (rect.height() - size.height()) / 2.0);
-    painter->save();
-    painter->setClipRect(rect.adjusted(1, 1, -1, -1));
-    painter->setRenderHint(QPainter::Antialiasing);
-    it->second->render(painter, QRectF(at, size));
-    painter->restore();
-  }
-
- private:
-  std::map<int, std::unique_ptr<QSvgRenderer>> symbols_;
-};
+// The header pictures of the columns that have one.
+std::map<int, QString> ColumnSymbols() {
+  std::map<int, QString> out;
+  for (std::size_t i = 0; i < kColumns.size(); ++i)
+    if (kColumns[i].symbol)
+      out[static_cast<int>(i)] = QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(kColumns[i].symbol));
+  return out;
+}
 
 }  // namespace
 
@@ -216,7 +182,7 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
 
   model_ = new Model(records_, this);
   list_ = new QTableView(this);
-  auto* header = new SymbolHeader(list_);
+  auto* header = new SymbolHeader(ColumnSymbols(), list_);
   list_->setHorizontalHeader(header);
   list_->setModel(model_);
   list_->verticalHeader()->hide();

@@ -5,6 +5,8 @@
 //   33100  activeDocumentChanged(null)  no chart view stays active
 //   33002  KomorkaDocument::calculated  -> its chart view synthesises, redraws
 //   33001  reflectionsChanged(doc)      the reflection table refills
+//          calculationStarting(doc)     readers of the reflections let go
+//                                       until the next reflectionsChanged
 //   57421  parametersChanged(doc)       the view compares with its pattern
 //   27422  atomsDeleted(doc)            the viewer panel reloads its atoms
 //   57422  redraw3D()                   the 3D view redraws
@@ -31,6 +33,8 @@ class NotificationHub : public QObject {
  signals:
   void activeDocumentChanged(pelmora::KomorkaDocument* doc);
   void reflectionsChanged(pelmora::KomorkaDocument* doc);
+  // A worker is about to replace the document's reflection lists.
+  void calculationStarting(pelmora::KomorkaDocument* doc);
   void parametersChanged(pelmora::KomorkaDocument* doc);
   void atomsDeleted(pelmora::KomorkaDocument* doc);
   void structureChanged(pelmora::KomorkaDocument* doc);

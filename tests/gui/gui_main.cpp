@@ -8,12 +8,15 @@ QObject* MakeZoomTest();
 QObject* MakeExportTest();
 QObject* MakeChartTest();
 QObject* MakeInfoTest();
+QObject* MakeStructureTest();
+QObject* MakeEditorsTest();
+QObject* MakeViewerTest();
 QObject* MakeRefEditorsTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeRefEditorsTest}) {
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakeRefEditorsTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

@@ -3,12 +3,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
 
 #include "app/ui/Application.h"
@@ -19,10 +24,19 @@
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartPainter.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "editors/ui/TabPage1.h"
+#include "refdata/ui/AtomTable.h"
+#include "editors/ui/ExperimentPage.h"
+#include "editors/ui/InfoPanel.h"
+#include "editors/ui/ReflectionTable.h"
+#include <QCheckBox>
+#include "tests/gui/GuiTestSupport.h"
 #include "refdata/ui/AnomalDlg.h"
 #include "refdata/ui/SourceEditors.h"
-#include "tests/gui/GuiTestSupport.h"
 #include <QTableWidget>
+#include "viewer3d/ui/GLSaveDialog.h"
+#include "viewer3d/ui/GLWindow.h"
+#include "viewer3d/ui/MyWnd.h"
 
 using namespace pelmora;
 
@@ -39,6 +53,7 @@ bool Save(QWidget* w, const QString& dir, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  SetDefaultGLFormat();
   QApplication qapp(argc, argv);
   if (argc < 2) {
     std::fprintf(stderr, "usage: pelmora_screenshots OUTPUT-FOLDER\n");
@@ -118,6 +133,55 @@ int main(int argc, char** argv) {
   });
   frame.chartBar()->infoButton()->trigger();
 
+  // The structure page on NaCl: its atoms, its anomalous factors, and the
+  // periodic table opened from "..." on the chlorine row, stepped to Cl-1.
+  frame.action(cmd::kStructurePage)->trigger();
+  CTabPage1* page = frame.structurePage();
+  (void)QTest::qWaitForWindowExposed(page);
+  page->sheet()->setCurrentIndex(0);
+  ok = Save(page, out, "structure-page.png") && ok;
+  page->sheet()->setCurrentIndex(1);
+  ok = Save(page, out, "structure-anomalous.png") && ok;
+  page->sheet()->setCurrentIndex(0);
+  page->atomsPage()->list()->selectRow(1);
+  QTimer::singleShot(300, [&] {
+    if (auto* t = qobject_cast<CAtomTable*>(QApplication::activeModalWidget())) {
+      const ElementEntry& cl = run.app->reference().elements.Entry(17);
+      for (int i = 0; i <= cl.ionCount() && !t->nameField()->text().startsWith(QStringLiteral("Cl-1")); ++i)
+        t->StepIon(1);
+      ok = Save(t, out, "atom-table.png") && ok;
+      QMetaObject::invokeMethod(t, "reject", Qt::QueuedConnection);
+    }
+  });
+  page->atomsPage()->chooseButton()->click();
+  page->hide();
+  // The experiment page, the reflection table with both lines, and the info
+  // panel's "Kursor" page with the cursor on NaCl's strongest peak.
+  frame.action(cmd::kExperimentPage)->trigger();
+  ok = Save(frame.experimentPage(), out, "experiment-page.png") && ok;
+  frame.experimentPage()->hide();
+  frame.reflectionTable()->ka2Box()->setChecked(true);
+  frame.action(cmd::kReflectionTable)->trigger();
+  ok = Save(frame.reflectionTable(), out, "reflection-table.png") && ok;
+  frame.reflectionTable()->hide();
+  frame.action(cmd::kZoomReset)->trigger();
+  testing::WaitForChart(view);
+  double peak = 0.0, strongest = -1.0;
+  for (const Reflection& r : view->document()->doc().reflectionsAll)
+    if (r.line == 1 && r.intensity > strongest) {
+      strongest = r.intensity;
+      peak = TwoThetaDegrees(r);
+    }
+  const ChartRect chart = view->chartRect();
+  int x = chart.left;
+  for (int px = chart.left; px <= chart.right; ++px)
+    if (std::abs(view->pixelToAngle(px) - peak) < std::abs(view->pixelToAngle(x) - peak)) x = px;
+  frame.action(cmd::kViewInfo)->trigger();
+  frame.infoPanel()->sheet()->setCurrentIndex(2);
+  view->readCursor(QPoint(x, (chart.top + chart.bottom) / 2));
+  ok = Save(frame.infoPanel(), out, "info-panel.png") && ok;
+  frame.infoPanel()->hide();
+
   // Sticks ("brak") of Si with their descriptions: every dot on its stick's top.
   frame.chartBar()->profiles()->setCurrentText(QStringLiteral("brak"));
   frame.OpenDocumentFile(testing::ExampleFile("Si.xml"));
@@ -154,6 +218,33 @@ int main(int argc, char** argv) {
     const bool saved = img.scaled(640, 480, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     ok = saved && ok;
+  }
+
+  // Rutile in the "Monitor" panel: labelled atoms, the cell edges and axes,
+  // turned a little; then its save dialog.
+  if (KomorkaDocument* rutile = frame.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"))) {
+    CGLWindow* panel = frame.glWindow();
+    frame.action(cmd::kViewMonitor)->trigger();
+    panel->resize(420, 720);
+    for (int row = 0; row < panel->atomList()->rowCount(); ++row) panel->ToggleLabel(row);
+    panel->switchButton(1001)->click();
+    if (CMyWnd* view = panel->view()) {
+      view->state().angleZ = 25;
+      view->state().angleY = 15;
+      view->state().zoom = 20;
+    }
+    (void)QTest::qWaitForWindowExposed(panel);
+    QTest::qWait(300);
+    ok = Save(panel, out, "viewer-3d.png") && ok;
+    QTimer::singleShot(400, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<CGLSaveDialog*>(w); d && d->isVisible()) {
+          Save(d, out, "viewer-save-dialog.png");
+          d->reject();
+        }
+    });
+    panel->saveButton()->click();
+    rutile->setModified(false);
   }
 
   // The reference editors with a row chosen, as a user would look at them

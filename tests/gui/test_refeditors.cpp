@@ -13,6 +13,9 @@
 #include <QTest>
 
 #include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "editors/ui/ExperimentPage.h"
 #include "editors/ui/NumberEdit.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ReferenceFiles.h"
@@ -285,6 +288,86 @@ class RefEditorsTest : public QObject {
     QVERIFY(!ref.anomalsModified);
     QCOMPARE(ReadAll(data + QStringLiteral("/anomals.xml")),
              QByteArray::fromStdString(FormatAnomalTables(ref.anomalTables)));
+  }
+
+  // A user's own source and instrument set, made from the experiment page
+  // and chosen there, are still there after a restart.
+  void experimentPageEditsItsListsAndTheyOutliveARestart() {
+    const QString data = CopyData(QStringLiteral("page"));
+    const std::string ini = (dir_.path() + QStringLiteral("/page.ini")).toStdString();
+    {
+      ApplicationRun run;
+      QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, ini));
+      run.app->settings().DataDir = data.toStdString();
+      run.app->reference().dataDir = data.toStdString();
+      CMainFrame& f = *run.frame;
+      f.show();
+      CTabPage2* page = f.experimentPage();
+      CKomorka& d = f.activeDocument()->doc();
+      const int before = page->sources()->currentIndex();
+
+      testing::ModalWatcher<CLambdaDlg> sources;
+      sources.Arm([](CLambdaDlg* dlg) {
+        dlg->nameField()->setText(QStringLiteral("Cu Kα (mój)"));
+        dlg->numberField(0)->setText(QStringLiteral("1.5406"));
+        dlg->numberField(1)->setText(QStringLiteral("1.5444"));
+        dlg->numberField(2)->setText(QStringLiteral("0.5"));
+        dlg->addButton()->click();
+        dlg->saveButton()->click();
+        dlg->okButton()->click();
+      });
+      page->editButton(true)->click();
+      QVERIFY(sources.seen);
+      // The list is refilled and the choice made before stays applied.
+      const int mine = page->sources()->findText(QStringLiteral("Cu Kα (mój)"));
+      QVERIFY(mine > 0);
+      QCOMPARE(page->sources()->currentIndex(), before);
+      page->sources()->setCurrentIndex(mine);
+      emit page->sources()->activated(mine);
+      QCOMPARE(d.lambda1, 1.5406);
+
+      testing::ModalWatcher<CAparatDlg> sets;
+      sets.Arm([](CAparatDlg* dlg) {
+        dlg->nameField()->setText(QStringLiteral("Mój aparat"));
+        const char* uvwxy[] = {"0.02", "-0.01", "0.005", "0", "0"};
+        for (int k = 0; k < 5; ++k) dlg->numberField(k)->setText(QLatin1String(uvwxy[k]));
+        dlg->addButton()->click();
+        dlg->saveButton()->click();
+        dlg->okButton()->click();
+      });
+      page->editButton(false)->click();
+      const int set = page->apparatus()->findText(QStringLiteral("Mój aparat"));
+      QVERIFY(set > 0);
+      emit page->apparatus()->activated(set);
+      QCOMPARE(d.u, 0.02);
+
+      // Changing the chosen source in its editor reaches the document.
+      testing::ModalWatcher<CLambdaDlg> change;
+      change.Arm([mine](CLambdaDlg* dlg) {
+        dlg->list()->selectRow(mine);
+        dlg->numberField(0)->setText(QStringLiteral("1.5405"));
+        dlg->changeButton()->click();
+        dlg->saveButton()->click();
+        dlg->okButton()->click();
+      });
+      page->editButton(true)->click();
+      QCOMPARE(d.lambda1, 1.5405);
+      f.action(cmd::kCalculate)->trigger();
+      QVERIFY(d.countAll() > 0);
+      f.activeDocument()->setModified(false);
+      QVERIFY(f.close());
+      QVERIFY(FinishApplication(run));
+    }
+    ApplicationRun again;
+    QVERIFY(StartApplication(again, {}, ini));
+    ReferenceData& ref = again.app->reference();
+    const auto hasSource = std::any_of(ref.sources.begin(), ref.sources.end(), [](const RadiationSource& s) {
+      return s.name == "Cu Kα (mój)" && s.lambda1 == 1.5405 && s.lambda2 == 1.5444;
+    });
+    const auto hasSet = std::any_of(ref.apparatusSets.begin(), ref.apparatusSets.end(),
+                                    [](const ApparatusSet& a) { return a.name == "Mój aparat" && a.v == -0.01; });
+    QVERIFY(hasSource && hasSet);
+    FinishApplication(again);
   }
 
   void exitAsksAboutUnsavedTables() {

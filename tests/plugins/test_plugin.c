@@ -54,6 +54,15 @@ PELMORA_EXPORT const char* pelmora_GetFileFilterLabel(void) { return TP_LABEL " 
 PELMORA_EXPORT const char* pelmora_GetFileFilterExt(void) { return "*.tst"; }
 #endif
 PELMORA_EXPORT const char* pelmora_GetFileExt(void) { return "tst"; }
+#if TP_KIND == PELMORA_KIND_IMAGE_FORMAT && !defined(TP_NO_SAVE)
+/* Records the size and the first byte of the picture it was handed. */
+PELMORA_EXPORT void pelmora_SaveFile(const char* name, int32_t w, int32_t h, const unsigned char* px) {
+  FILE* f = fopen(name, "w");
+  if (!f) return;
+  fprintf(f, "%d %d %d\n", (int)w, (int)h, (int)px[0]);
+  fclose(f);
+}
+#endif
 #ifndef TP_NO_SAVE
 PELMORA_EXPORT void pelmora_SaveChart(const char* name, double scale, const PatternPoint* pts, int32_t n) {
   FILE* f = fopen(name, "w");

@@ -1,0 +1,577 @@
+#include "editors/ui/ExperimentPage.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <optional>
+#include <tuple>
+
+#include "settings/Settings.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "documents/ui/NotificationHub.h"
+#include "editors/ui/NumberEdit.h"
+#include "engine/NumberFormat.h"
+#include "refdata/ReferenceData.h"
+#include "refdata/ui/SourceEditors.h"
+
+namespace pelmora {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The values a change of which must reach the chart and the modified flag.
+auto Values(const ExperimentParams& p) {
+  return std::tie(p.radiation, p.sourceName, p.lambda1, p.lambda2, p.ratio, p.aparatName, p.u, p.v, p.w, p.x, p.y,
+                  p.angleMin, p.angleMax, p.IsDW, p.dwfactor, p.gsize, p.absorption, p.detslit, p.beamarea,
+                  p.measurespeed, p.difradius);
+}
+
+bool SameSource(const RadiationSource& s, const ExperimentParams& p) {
+  return s.radiation == p.radiation && s.lambda1 == p.lambda1 && s.lambda2 == p.lambda2 && s.ratio == p.ratio;
+}
+
+bool SameSet(const ApparatusSet& a, const ExperimentParams& p) {
+  return a.u == p.u && a.v == p.v && a.w == p.w && a.x == p.x && a.y == p.y;
+}
+
+bool SameName(const std::string& a, const std::string& b) { return StripNameMarker(a) == StripNameMarker(b); }
+
+// True while the document still uses the source and set its file brought.
+bool UsesOwnRecords(const CKomorka& d) {
+  return (!d.sourceRecord || (SameSource(*d.sourceRecord, d) && SameName(d.sourceRecord->name, d.sourceName))) &&
+         (!d.aparatRecord || (SameSet(*d.aparatRecord, d) && SameName(d.aparatRecord->name, d.aparatName)));
+}
+
+// The list entry that is the document's own choice: the stored index when
+// that entry still holds the document's values, else the first entry that
+// does (the settings' entry first, then the tabulated ones, another file's
+// last). A document that never had a name (a new one) matches by values
+// alone. -1 when no entry holds the document's values: then nothing is
+// applied, so that binding never changes what the document calculates.
+template <class T, class Same>
+int FindEntry(const std::vector<T>& list, int stored, const std::string& name, Same same) {
+  auto fits = [&](const T& e) { return same(e) && (name.empty() || SameName(e.name, name)); };
+  const int n = static_cast<int>(list.size());
+  if (stored >= 0 && stored < n && fits(list[static_cast<std::size_t>(stored)])) return stored;
+  for (char marker : {'*', '\0', '@'})
+    for (int i = 0; i < n; ++i) {
+      const std::string& entry = list[static_cast<std::size_t>(i)].name;
+      const char m = (!entry.empty() && (entry[0] == '*' || entry[0] == '@')) ? entry[0] : '\0';
+      if (m == marker && fits(list[static_cast<std::size_t>(i)])) return i;
+    }
+  return -1;
+}
+
+// The settings' entry ("*" name) of a table, refreshed after a default
+// button changed what it stands for.
+template <class T>
+void RefreshSettingsEntry(std::vector<T>& list, T current) {
+  for (T& e : list)
+    if (!e.name.empty() && e.name[0] == '*') {
+      current.name = "*" + StripNameMarker(current.name);
+      e = current;
+      return;
+    }
+}
+
+QString Fixed(const char* format, double v) { return Q(cformat(format, v)); }
+// A value derived from a wavelength, or a dash when there is no wavelength.
+QString Derived(const char* format, double lambda, double v) {
+  return lambda == 0.0 ? QStringLiteral(" -   ") : Fixed(format, v);
+}
+
+QLabel* Label(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
+
+}  // namespace
+
+CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStore& store, NotificationHub& hub,
+                     QWidget* parent)
+    : QDialog(parent), reference_(reference), settings_(settings), store_(store) {
+  setWindowTitle(QStringLiteral("Parametry eksperymentu"));
+  setModal(false);
+
+  auto* grid = new QGridLayout;
+  grid->addWidget(BuildRadiationGroup(), 0, 0, 2, 1);
+  grid->addWidget(BuildApparatusGroup(), 2, 0, 2, 1);
+  grid->addWidget(BuildRangeGroup(), 0, 1);
+  grid->addWidget(BuildSampleGroup(), 1, 1, 2, 1);
+  grid->addWidget(BuildDiffractometerGroup(), 3, 1);
+
+  refusal_ = new QLabel(this);
+  refusal_->setWordWrap(true);
+  refusal_->setObjectName(QStringLiteral("refusal"));
+  QPalette red = refusal_->palette();
+  red.setColor(QPalette::WindowText, QColor(0xb0, 0x1c, 0x12));
+  refusal_->setPalette(red);
+  refusal_->hide();
+
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    Commit();
+    hide();
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addWidget(refusal_);
+  layout->addWidget(buttons);
+
+  connect(sources_, &QComboBox::activated, this, [this](int i) {
+    if (!doc_) return;
+    const ExperimentParams before = doc_->doc();
+    ChooseSource(i);
+    Announce(before);
+    ShowValues();
+  });
+  connect(apparatus_, &QComboBox::activated, this, [this](int i) {
+    if (!doc_) return;
+    const ExperimentParams before = doc_->doc();
+    ChooseApparatus(i);
+    Announce(before);
+    ShowValues();
+  });
+  connect(dw_, &QCheckBox::clicked, this, [this](bool on) {
+    edits_[kDwFactor]->setEnabled(on);
+    Commit();
+  });
+  for (int e = 0; e < kEditCount; ++e)
+    if (e != kSampleVolume) connect(edits_[static_cast<std::size_t>(e)], &QLineEdit::editingFinished, this, &CTabPage2::Commit);
+
+  connect(&hub, &NotificationHub::activeDocumentChanged, this, &CTabPage2::Bind);
+  Bind(nullptr);
+}
+
+// --- layout -----------------------------------------------------------------------------
+
+CNumberEdit* CTabPage2::MakeEdit(Edit e) {
+  auto* edit = new CNumberEdit(this);
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000.0000")));
+  edits_[e] = edit;
+  return edit;
+}
+
+QLineEdit* CTabPage2::MakeText(Text t, int chars) {
+  auto* text = new QLineEdit(this);
+  text->setReadOnly(true);
+  text->setFocusPolicy(Qt::NoFocus);
+  text->setMinimumWidth(text->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + 12);
+  // Shown, not edited: the window's colour tells them from the fields.
+  QPalette p = text->palette();
+  p.setColor(QPalette::Base, p.color(QPalette::Window));
+  text->setPalette(p);
+  texts_[t] = text;
+  return text;
+}
+
+QToolButton* CTabPage2::MakeDefaultButton(Default d) {
+  auto* b = new QToolButton(this);
+  b->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  b->setToolTip(QStringLiteral("Ustaw jako domyślne"));
+  b->setAutoRaise(true);
+  connect(b, &QToolButton::clicked, this, [this, d] { SetDefaults(d); });
+  defaults_[d] = b;
+  return b;
+}
+
+QWidget* CTabPage2::BuildRadiationGroup() {
+  auto* box = new QGroupBox(QStringLiteral("Parametry promieniowania"), this);
+  auto* g = new QGridLayout(box);
+  sources_ = new QComboBox(box);
+  g->addWidget(sources_, 0, 0, 1, 2);
+  g->addWidget(MakeText(kSourceName, 12), 0, 2, 1, 2);
+  g->addWidget(MakeDefaultButton(kDefaultSource), 0, 4);
+  editSources_ = new QPushButton(QStringLiteral("Edytuj"), box);
+  g->addWidget(editSources_, 1, 4);
+  connect(editSources_, &QPushButton::clicked, this, [this] { EditList(true); });
+  g->addWidget(Label("Rodzaj promieniowania:", box), 1, 0, 1, 2);
+  g->addWidget(MakeText(kRadiation, 14), 1, 2, 1, 2);
+  g->addWidget(Label("dł. fali", box), 2, 1, Qt::AlignHCenter);
+  g->addWidget(Label("w. falowy", box), 2, 2, Qt::AlignHCenter);
+  g->addWidget(Label("energia", box), 2, 3, Qt::AlignHCenter);
+  g->addWidget(Label("Kα1", box), 3, 0);
+  g->addWidget(MakeText(kLambda1, 9), 3, 1);
+  g->addWidget(MakeText(kWaveNumber1, 9), 3, 2);
+  g->addWidget(MakeText(kEnergy1, 10), 3, 3);
+  g->addWidget(Label("Kα2", box), 4, 0);
+  g->addWidget(MakeText(kLambda2, 9), 4, 1);
+  g->addWidget(MakeText(kWaveNumber2, 9), 4, 2);
+  g->addWidget(MakeText(kEnergy2, 10), 4, 3);
+  g->addWidget(Label("Kα2/Kα1", box), 5, 0);
+  g->addWidget(MakeText(kRatio, 9), 5, 1);
+  return box;
+}
+
+QWidget* CTabPage2::BuildApparatusGroup() {
+  auto* box = new QGroupBox(QStringLiteral("Czynniki aparaturowe"), this);
+  auto* g = new QGridLayout(box);
+  apparatus_ = new QComboBox(box);
+  g->addWidget(apparatus_, 0, 0, 1, 4);
+  g->addWidget(MakeText(kAparatName, 12), 0, 4, 1, 4);
+  g->addWidget(MakeDefaultButton(kDefaultApparatus), 0, 8);
+  editApparatus_ = new QPushButton(QStringLiteral("Edytuj"), box);
+  g->addWidget(editApparatus_, 2, 8);
+  connect(editApparatus_, &QPushButton::clicked, this, [this] { EditList(false); });
+  const char* names[5] = {"U", "V", "W", "X", "Y"};
+  for (int i = 0; i < 5; ++i) {
+    const int row = 1 + i / 3, col = (i % 3) * 3;
+    g->addWidget(Label(names[i], box), row, col, Qt::AlignRight);
+    g->addWidget(MakeText(static_cast<Text>(kU + i), 9), row, col + 1, 1, 2);
+  }
+  return box;
+}
+
+QWidget* CTabPage2::BuildRangeGroup() {
+  auto* box = new QGroupBox(QStringLiteral("Zakres kątowy"), this);
+  auto* g = new QGridLayout(box);
+  g->addWidget(Label("min", box), 0, 0);
+  g->addWidget(MakeEdit(kAngleMin), 0, 1);
+  g->addWidget(Label("st.", box), 0, 2);
+  g->addWidget(Label("max", box), 1, 0);
+  g->addWidget(MakeEdit(kAngleMax), 1, 1);
+  g->addWidget(Label("st.", box), 1, 2);
+  g->addWidget(MakeDefaultButton(kDefaultRange), 0, 3, 2, 1);
+  return box;
+}
+
+QWidget* CTabPage2::BuildSampleGroup() {
+  auto* box = new QGroupBox(QStringLiteral("Parametry próbki"), this);
+  auto* g = new QGridLayout(box);
+  g->addWidget(Label("średnica monokryst.\nziarna", box), 0, 0);
+  g->addWidget(MakeEdit(kGrainSize), 0, 1, 1, 2);
+  g->addWidget(Label("liniowy wsp. absorpcji", box), 1, 0);
+  g->addWidget(MakeEdit(kAbsorption), 1, 1, 1, 2);
+  g->addWidget(Label("objętość próbki", box), 2, 0);
+  g->addWidget(MakeEdit(kSampleVolume), 2, 1, 1, 2);
+  edits_[kSampleVolume]->setReadOnly(true);
+  edits_[kSampleVolume]->setFocusPolicy(Qt::NoFocus);
+  QPalette shown = edits_[kSampleVolume]->palette();
+  shown.setColor(QPalette::Base, shown.color(QPalette::Window));
+  edits_[kSampleVolume]->setPalette(shown);
+  dw_ = new QCheckBox(QStringLiteral("czynnik temperaturowy"), box);
+  g->addWidget(dw_, 3, 0);
+  g->addWidget(Label("B = ", box), 3, 1, Qt::AlignRight);
+  g->addWidget(MakeEdit(kDwFactor), 3, 2);
+  g->addWidget(MakeDefaultButton(kDefaultSample), 0, 3, 4, 1);
+  return box;
+}
+
+QWidget* CTabPage2::BuildDiffractometerGroup() {
+  auto* box = new QGroupBox(QStringLiteral("Parametry dyfraktometru"), this);
+  auto* g = new QGridLayout(box);
+  g->addWidget(Label("Rozmiar szczeliny detektora", box), 0, 0);
+  g->addWidget(MakeEdit(kDetSlit), 0, 2);
+  g->addWidget(Label("Pole przekroju wiązki\nprom. padającego", box), 1, 0);
+  g->addWidget(MakeEdit(kBeamArea), 1, 2);
+  g->addWidget(Label("Prędkość pomiaru", box), 2, 0);
+  g->addWidget(MakeEdit(kMeasureSpeed), 2, 2);
+  g->addWidget(Label("Promień dyfraktometru", box), 3, 0);
+  g->addWidget(Label("R =", box), 3, 1, Qt::AlignRight);
+  g->addWidget(MakeEdit(kDifRadius), 3, 2);
+  g->addWidget(Label("mm", box), 3, 3);
+  g->addWidget(MakeDefaultButton(kDefaultDiffractometer), 0, 4, 4, 1);
+  return box;
+}
+
+// --- binding ------------------------------------------------------------------------
+
+void CTabPage2::FillLists() {
+  const bool was = showing_;
+  showing_ = true;
+  sources_->clear();
+  for (std::size_t i = 0; i < reference_.sources.size(); ++i)
+    sources_->addItem(Q(reference_.sources[i].name), static_cast<int>(i));
+  apparatus_->clear();
+  for (std::size_t i = 0; i < reference_.apparatusSets.size(); ++i)
+    apparatus_->addItem(Q(reference_.apparatusSets[i].name), static_cast<int>(i));
+  showing_ = was;
+}
+
+void CTabPage2::Bind(KomorkaDocument* doc) {
+  // Typing not yet committed belongs to the document being left; a field
+  // without a number keeps that document's value.
+  if (doc_ && doc_ != doc) {
+    const ExperimentParams before = doc_->doc();
+    ReadFields(true);
+    Announce(before);
+  }
+  doc_ = doc;
+  if (doc_) {
+    CKomorka& d = doc_->doc();
+    // A file's own source and set stand at the head of the lists while its
+    // document is active. Applying them again is right only while the
+    // document still uses them; a choice made since is kept.
+    if (d.sourceRecord || d.aparatRecord) {
+      if (UsesOwnRecords(d)) ApplyDocumentRecords(d, reference_);
+      else JoinDocumentRecords(d, reference_);
+    }
+    FillLists();
+    ChooseSource(FindEntry(reference_.sources, d.sourceIndex, d.sourceName,
+                           [&d](const RadiationSource& s) { return SameSource(s, d); }));
+    ChooseApparatus(FindEntry(reference_.apparatusSets, d.aparatIndex, d.aparatName,
+                              [&d](const ApparatusSet& a) { return SameSet(a, d); }));
+  } else {
+    FillLists();
+  }
+  const bool has = doc_ != nullptr;
+  for (QWidget* w : std::initializer_list<QWidget*>{sources_, apparatus_, dw_}) w->setEnabled(has);
+  for (QWidget* w : edits_) w->setEnabled(has);
+  for (QWidget* w : texts_) w->setEnabled(has);
+  for (QWidget* w : defaults_) w->setEnabled(has);
+  ShowValues();
+}
+
+void CTabPage2::EditList(bool sources) {
+  const int before = sources ? sources_->currentIndex() : apparatus_->currentIndex();
+  if (sources) {
+    CLambdaDlg dlg(reference_, this);
+    dlg.exec();
+  } else {
+    CAparatDlg dlg(reference_, this);
+    dlg.exec();
+  }
+  const std::optional<ExperimentParams> old = doc_ ? std::optional<ExperimentParams>(doc_->doc()) : std::nullopt;
+  FillLists();
+  // The other list keeps its choice; the edited one applies the entry that
+  // now stands at the index chosen before.
+  const bool was = showing_;
+  showing_ = true;
+  if (sources) {
+    apparatus_->setCurrentIndex(doc_ ? doc_->doc().aparatIndex : -1);
+    ChooseSource(before);
+  } else {
+    sources_->setCurrentIndex(doc_ ? doc_->doc().sourceIndex : -1);
+    ChooseApparatus(before);
+  }
+  showing_ = was;
+  if (old) Announce(*old);
+  ShowValues();
+}
+
+void CTabPage2::ChooseSource(int index) {
+  const bool was = showing_;
+  showing_ = true;
+  if (doc_ && index >= 0 && index < static_cast<int>(reference_.sources.size())) {
+    CKomorka& d = doc_->doc();
+    d.sourceIndex = index;
+    d.ApplySource(reference_.sources[static_cast<std::size_t>(index)]);
+    sources_->setCurrentIndex(index);
+  } else {
+    sources_->setCurrentIndex(-1);
+  }
+  showing_ = was;
+}
+
+void CTabPage2::ChooseApparatus(int index) {
+  const bool was = showing_;
+  showing_ = true;
+  if (doc_ && index >= 0 && index < static_cast<int>(reference_.apparatusSets.size())) {
+    CKomorka& d = doc_->doc();
+    d.aparatIndex = index;
+    d.ApplyApparatus(reference_.apparatusSets[static_cast<std::size_t>(index)]);
+    apparatus_->setCurrentIndex(index);
+  } else {
+    apparatus_->setCurrentIndex(-1);
+  }
+  showing_ = was;
+}
+
+// --- exchange of values -------------------------------------------------------------
+
+void CTabPage2::ShowValues() {
+  showing_ = true;
+  if (!doc_) {
+    for (QLineEdit* t : texts_) t->clear();
+    for (CNumberEdit* e : edits_) e->clear();
+    dw_->setChecked(false);
+  } else {
+    const CKomorka& d = doc_->doc();
+    texts_[kSourceName]->setText(Q(d.sourceName));
+    texts_[kRadiation]->setText(d.radiation == 1 ? QStringLiteral("Neutrony") : QStringLiteral("Promieniowanie X"));
+    texts_[kLambda1]->setText(Fixed("%8.5f", d.lambda1));
+    texts_[kLambda2]->setText(Fixed("%8.5f", d.lambda2));
+    texts_[kRatio]->setText(Fixed("%5.3f", d.ratio));
+    texts_[kEnergy1]->setText(Derived("%5.3f", d.lambda1, d.energy1));
+    texts_[kEnergy2]->setText(Derived("%5.3f", d.lambda2, d.energy2));
+    texts_[kWaveNumber1]->setText(Derived("%8.5f", d.lambda1, d.waveNumber1));
+    texts_[kWaveNumber2]->setText(Derived("%8.5f", d.lambda2, d.waveNumber2));
+    texts_[kAparatName]->setText(Q(d.aparatName));
+    const double uvwxy[5] = {d.u, d.v, d.w, d.x, d.y};
+    for (int i = 0; i < 5; ++i) texts_[static_cast<std::size_t>(kU + i)]->setText(Fixed("%8.5f", uvwxy[i]));
+    edits_[kAngleMin]->setNumber(d.angleMin);
+    edits_[kAngleMax]->setNumber(d.angleMax);
+    edits_[kGrainSize]->setNumber(d.gsize);
+    edits_[kAbsorption]->setNumber(d.absorption);
+    // The volume the beam reaches, recomputed at every showing.
+    if (d.absorption != 0.0) edits_[kSampleVolume]->setNumber(d.beamarea * 0.01 / (2.0 * d.absorption), "%g");
+    else edits_[kSampleVolume]->setText(QStringLiteral(" -   "));
+    edits_[kDwFactor]->setNumber(d.dwfactor);
+    edits_[kDetSlit]->setNumber(d.detslit);
+    edits_[kBeamArea]->setNumber(d.beamarea);
+    edits_[kMeasureSpeed]->setNumber(d.measurespeed);
+    edits_[kDifRadius]->setNumber(d.difradius);
+    dw_->setChecked(d.IsDW != 0);
+    for (CNumberEdit* e : edits_) e->setCursorPosition(0);
+    for (QLineEdit* t : texts_) t->setCursorPosition(0);
+  }
+  edits_[kDwFactor]->setEnabled(doc_ && dw_->isChecked());
+  showing_ = false;
+  FlagRefusedValues();
+}
+
+bool CTabPage2::ReadFields(bool quiet) {
+  if (!doc_) return false;
+  CKomorka& d = doc_->doc();
+  std::array<double, kEditCount> v{d.angleMin, d.angleMax, d.gsize, d.absorption, 0.0, d.dwfactor,
+                                   d.detslit,  d.beamarea, d.measurespeed, d.difradius};
+  for (int e = 0; e < kEditCount; ++e) {
+    if (e == kSampleVolume) continue;
+    CNumberEdit* edit = edits_[static_cast<std::size_t>(e)];
+    if (quiet) {
+      if (const std::optional<double> n = edit->value()) v[static_cast<std::size_t>(e)] = *n;
+    } else if (!edit->TakeNumber(&v[static_cast<std::size_t>(e)])) {
+      // The first field without a number is refused with its own message
+      // and nothing is written.
+      return false;
+    }
+  }
+  // Range rules: 2-theta lies between 0 and 180 degrees.
+  d.angleMin = std::max(v[kAngleMin], 0.0);
+  d.angleMax = std::min(v[kAngleMax], 180.0);
+  d.gsize = v[kGrainSize];
+  d.absorption = v[kAbsorption];
+  d.dwfactor = v[kDwFactor];
+  d.IsDW = dw_->isChecked() ? 1 : 0;
+  d.detslit = v[kDetSlit];
+  d.beamarea = v[kBeamArea];
+  d.measurespeed = v[kMeasureSpeed];
+  d.difradius = v[kDifRadius];
+  return true;
+}
+
+void CTabPage2::Commit() {
+  if (!doc_ || showing_ || committing_) return;
+  // A refusal's message box takes the focus, which finishes the edit once
+  // more: one answer per edit.
+  committing_ = true;
+  const ExperimentParams before = doc_->doc();
+  if (ReadFields()) {
+    Announce(before);
+    ShowValues();
+  }
+  committing_ = false;
+}
+
+void CTabPage2::Announce(const ExperimentParams& before) {
+  if (doc_ && Values(before) != Values(static_cast<const ExperimentParams&>(doc_->doc())))
+    doc_->NotifyParametersChanged();
+}
+
+QString CTabPage2::refusalText() const { return refusal_->text(); }
+
+void CTabPage2::FlagRefusedValues() {
+  const struct {
+    ExperimentValue value;
+    std::array<Edit, 2> fields;
+  } checks[] = {{ExperimentValue::AngleRange, {kAngleMin, kAngleMax}},
+                {ExperimentValue::GrainSize, {kGrainSize, kGrainSize}},
+                {ExperimentValue::Absorption, {kAbsorption, kAbsorption}},
+                {ExperimentValue::MeasureSpeed, {kMeasureSpeed, kMeasureSpeed}},
+                {ExperimentValue::DifRadius, {kDifRadius, kDifRadius}}};
+  QStringList messages;
+  for (int e = 0; e < kEditCount; ++e) {
+    if (e == kSampleVolume) continue;  // keeps its read-only colour
+    edits_[static_cast<std::size_t>(e)]->setPalette(QPalette());
+    edits_[static_cast<std::size_t>(e)]->setToolTip(QString());
+  }
+  if (doc_)
+    for (const auto& c : checks) {
+      const QString why = Q(CheckExperimentValue(doc_->doc(), c.value));
+      if (why.isEmpty()) continue;
+      messages << why;
+      for (Edit f : c.fields) {
+        QPalette p = edits_[f]->palette();
+        p.setColor(QPalette::Base, QColor(0xfd, 0xe2, 0xde));
+        edits_[f]->setPalette(p);
+        edits_[f]->setToolTip(why);
+      }
+    }
+  refusal_->setText(messages.join(QLatin1Char('\n')));
+  refusal_->setVisible(!messages.isEmpty());
+}
+
+// --- defaults -----------------------------------------------------------------------
+
+void CTabPage2::SetDefaults(Default which) {
+  if (!doc_) return;
+  const ExperimentParams before = doc_->doc();
+  if (!ReadFields()) return;
+  Announce(before);
+  ShowValues();
+  const CKomorka& d = doc_->doc();
+  CSettings& s = settings_;
+  bool written = true;
+  switch (which) {
+    case kDefaultRange:
+      s.katMin = d.angleMin;
+      s.katMax = d.angleMax;
+      break;
+    case kDefaultSource:
+      s.Lambda = d.lambda1;
+      s.Lambda2 = d.lambda2;
+      s.Ratio = d.ratio;
+      s.Radiation = d.radiation;
+      s.RadName = StripNameMarker(d.sourceName);
+      written = SaveRadiationSettings(store_, s);
+      RefreshSettingsEntry(reference_.sources, s.CurrentSource());
+      break;
+    case kDefaultApparatus:
+      s.U = d.u;
+      s.V = d.v;
+      s.W = d.w;
+      s.X = d.x;
+      s.Y = d.y;
+      s.AparatName = StripNameMarker(d.aparatName);
+      written = SaveApparatusSettings(store_, s);
+      RefreshSettingsEntry(reference_.apparatusSets, s.CurrentApparatus());
+      break;
+    case kDefaultDiffractometer:
+      s.MeasureSpeed = d.measurespeed;
+      s.BeamArea = d.beamarea;
+      s.DetSlit = d.detslit;
+      s.Difradius = d.difradius;
+      break;
+    case kDefaultSample:
+      s.Absorption = d.absorption;
+      s.DWFactor = d.dwfactor;
+      s.IsDW = d.IsDW;
+      s.Thickness = d.gsize;
+      break;
+    case kDefaultCount: break;
+  }
+  if (which == kDefaultSource || which == kDefaultApparatus) {
+    // The settings' entry now names the new choice.
+    const int source = sources_->currentIndex(), set = apparatus_->currentIndex();
+    FillLists();
+    showing_ = true;
+    sources_->setCurrentIndex(source);
+    apparatus_->setCurrentIndex(set);
+    showing_ = false;
+  }
+  if (!written)
+    QMessageBox::critical(this, QStringLiteral("Błąd"),
+                          QStringLiteral("Nie można zapisać ustawień w pliku %1.").arg(Q(store_.FilePath())));
+}
+
+}  // namespace pelmora

@@ -1,0 +1,221 @@
+#include "editors/ui/InfoPanel.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "documents/ui/KomorkaDocument.h"
+#include "documents/ui/NotificationHub.h"
+#include "engine/NumberFormat.h"
+
+namespace pelmora {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The system names as this panel shows them: with Polish letters, unlike
+// the names written to files.
+const char* const kShownSystemNames[8] = {"",          "regularna",   "tetragonalna", "rombowa", "romboedryczna",
+                                          "heksagonalna", "jednoskośna", "trójskośna"};
+
+QString CellTypeText(LatticeType t) {
+  const LatticeType code = t & kSystemMask;
+  const char* name = (code >= 1 && code <= 7) ? kShownSystemNames[code] : "";
+  const char* suffix = " (P)";
+  switch (t & kCentringMask) {
+    case kBodyCentred: suffix = " (I)"; break;
+    case kFaceCentred: suffix = " (F)"; break;
+    case kBaseCentred: suffix = " (C)"; break;
+    default: break;
+  }
+  return QString::fromUtf8(name) + QLatin1String(suffix);
+}
+
+QFont PanelFont(const QFont& base) {
+  QFont f(base);
+  f.setFamily(QStringLiteral("Arial"));
+  f.setStyleHint(QFont::SansSerif);
+  return f;
+}
+
+QLineEdit* ReadOnlyField(QWidget* parent) {
+  auto* e = new QLineEdit(parent);
+  e->setReadOnly(true);
+  return e;
+}
+
+}  // namespace
+
+// --- "Informacje" -------------------------------------------------------------------
+
+CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
+  static const char* const kLabels[6] = {"Typ komórki:", "Liczba atomów w komórce:", "Promieniowanie:",
+                                         "Źródło:",      "Długość fali λ1:",         "Długość fali λ2:"};
+  auto* form = new QFormLayout(this);
+  form->setLabelAlignment(Qt::AlignLeft);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  for (int i = 0; i < 6; ++i) {
+    values_[static_cast<std::size_t>(i)] = new QLabel(this);
+    values_[static_cast<std::size_t>(i)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    values_[static_cast<std::size_t>(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(QString::fromUtf8(kLabels[i]), values_[static_cast<std::size_t>(i)]);
+  }
+  Refresh(nullptr);
+}
+
+QString CPropPage1::value(int i) const { return values_[static_cast<std::size_t>(i)]->text(); }
+
+void CPropPage1::Refresh(const KomorkaDocument* doc) {
+  if (!doc) {
+    const char* const none[6] = {"nieznany", "nieznany", "nieznany", "nieznane", "", ""};
+    for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(QString::fromUtf8(none[i]));
+    return;
+  }
+  const CKomorka& d = doc->doc();
+  values_[0]->setText(CellTypeText(d.latticeType));
+  values_[1]->setText(Q(cformat("%d", static_cast<int>(d.cellAtoms.size()))));
+  values_[2]->setText(d.radiation == 1 ? QStringLiteral("neutrony") : d.radiation == 0 ? QStringLiteral("X") : QString());
+  values_[3]->setText(Q(d.sourceName));
+  values_[4]->setText(Q(cformat("%.5f", d.lambda1)));
+  values_[5]->setText(Q(cformat("%.5f", d.lambda2)));
+}
+
+// --- "Atomy" ------------------------------------------------------------------------
+
+CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
+  list_ = new QTableWidget(0, 4, this);
+  list_->setHorizontalHeaderLabels({QStringLiteral("Nazwa"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")});
+  list_->verticalHeader()->hide();
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+  list_->horizontalHeader()->setStretchLastSection(true);
+  connect(list_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) { ShowAtom(row); });
+
+  static const char* const kLabels[13] = {"Nazwa:", "S:", "A1:", "A2:", "A3:", "A4:", "B1:",
+                                          "B2:",    "B3:", "B4:", "C:", "f ':", " f'':"};
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(3);
+  // Name and S on the first row, then A and B side by side, then C, f', f''.
+  const int place[13][2] = {{0, 0}, {0, 1}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {1, 1},
+                            {2, 1}, {3, 1}, {4, 1}, {5, 0}, {5, 1}, {6, 0}};
+  for (int i = 0; i < 13; ++i) {
+    fields_[static_cast<std::size_t>(i)] = ReadOnlyField(this);
+    grid->addWidget(new QLabel(QString::fromUtf8(kLabels[i]), this), place[i][0], place[i][1] * 2);
+    grid->addWidget(fields_[static_cast<std::size_t>(i)], place[i][0], place[i][1] * 2 + 1);
+  }
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(list_, 1);
+  layout->addLayout(grid);
+  Refresh(nullptr);
+}
+
+void CPropPage2::Refresh(const KomorkaDocument* doc) {
+  doc_ = doc;
+  list_->clearContents();
+  for (QLineEdit* f : fields_) f->clear();
+  if (!doc) {
+    list_->setRowCount(0);
+    return;
+  }
+  const std::vector<AtomSite>& atoms = doc->doc().cellAtoms;
+  list_->setRowCount(static_cast<int>(atoms.size()));
+  for (int row = 0; row < static_cast<int>(atoms.size()); ++row) {
+    const AtomSite& a = atoms[static_cast<std::size_t>(row)];
+    const std::string texts[4] = {cformat("%d", row + 1), cformat("%.4f", a.x), cformat("%.4f", a.y),
+                                  cformat("%.4f", a.z)};
+    for (int col = 0; col < 4; ++col) {
+      auto* item = new QTableWidgetItem(Q(texts[col]));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      list_->setItem(row, col, item);
+    }
+  }
+}
+
+void CPropPage2::ShowAtom(int row) {
+  for (QLineEdit* f : fields_) f->clear();
+  if (!doc_ || row < 0 || row >= static_cast<int>(doc_->doc().cellAtoms.size())) return;
+  const AtomSite& a = doc_->doc().cellAtoms[static_cast<std::size_t>(row)];
+  const double values[12] = {a.s, a.a1, a.a2, a.a3, a.a4, a.b1, a.b2, a.b3, a.b4, a.c, a.fprim, a.fbis};
+  fields_[0]->setText(Q(a.name));
+  for (int i = 0; i < 12; ++i) fields_[static_cast<std::size_t>(i + 1)]->setText(Q(cformat("%.6f", values[i])));
+}
+
+// --- "Kursor" -----------------------------------------------------------------------
+
+CPropPage3::CPropPage3(QWidget* parent) : QWidget(parent) {
+  for (QLineEdit*& f : fields_) f = ReadOnlyField(this);
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(new QLabel(QStringLiteral("Kąt:"), this), 0, 0);
+  grid->addWidget(fields_[0], 0, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Natężenie:"), this), 1, 0);
+  grid->addWidget(fields_[1], 1, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Refleksy (h,k,l):"), this), 2, 0, 1, 3);
+  grid->addWidget(new QLabel(QStringLiteral("Kα1"), this), 3, 0, Qt::AlignRight);
+  grid->addWidget(fields_[2], 3, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Kα2"), this), 4, 0, Qt::AlignRight);
+  grid->addWidget(fields_[3], 4, 1, 1, 2);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(5, 1);
+}
+
+void CPropPage3::Show(const QString& angle, const QString& intensity, const QString& ka1, const QString& ka2) {
+  const QString texts[4] = {angle, intensity, ka1, ka2};
+  for (std::size_t i = 0; i < 4; ++i) {
+    fields_[i]->setText(texts[i]);
+    fields_[i]->setCursorPosition(0);
+  }
+}
+
+// --- the sheet and the panel ----------------------------------------------------------
+
+CProp::CProp(QWidget* parent) : QTabWidget(parent) {
+  info_ = new CPropPage1(this);
+  atoms_ = new CPropPage2(this);
+  cursor_ = new CPropPage3(this);
+  addTab(info_, QStringLiteral("Informacje"));
+  addTab(atoms_, QStringLiteral("Atomy"));
+  addTab(cursor_, QStringLiteral("Kursor"));
+}
+
+CPropBar::CPropBar(NotificationHub& hub, QWidget* parent) : QDockWidget(QStringLiteral("Info"), parent) {
+  setObjectName(QStringLiteral("InfoPanel"));
+  // A floating panel that never docks.
+  setAllowedAreas(Qt::NoDockWidgetArea);
+  setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+  sheet_ = new CProp(this);
+  sheet_->setFont(PanelFont(sheet_->font()));
+  setWidget(sheet_);
+
+  connect(&hub, &NotificationHub::activeDocumentChanged, this, &CPropBar::Bind);
+  connect(&hub, &NotificationHub::structureChanged, this, [this](KomorkaDocument* d) {
+    if (d != doc_) return;
+    sheet_->info()->Refresh(doc_);
+    sheet_->atoms()->Refresh(doc_);
+  });
+  // The radiation and source shown change with the experiment page.
+  connect(&hub, &NotificationHub::parametersChanged, this, [this](KomorkaDocument* d) {
+    if (d == doc_) sheet_->info()->Refresh(doc_);
+  });
+  connect(&hub, &NotificationHub::cursorRead, sheet_->cursor(), &CPropPage3::Show);
+  Bind(nullptr);
+}
+
+void CPropBar::Bind(KomorkaDocument* doc) {
+  doc_ = doc;
+  sheet_->info()->Refresh(doc);
+  sheet_->atoms()->Refresh(doc);
+  sheet_->cursor()->Show({}, {}, {}, {});
+  sheet_->setEnabled(doc != nullptr);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,292 @@
+#include "editors/ui/ReflectionTable.h"
+
+#include <QAbstractTableModel>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <vector>
+
+#include "documents/ui/KomorkaDocument.h"
+#include "documents/ui/NotificationHub.h"
+#include "diffractogram/ui/SymbolHeader.h"
+#include "documents/AtomicFile.h"
+#include "engine/NumberFormat.h"
+
+namespace pelmora {
+
+namespace {
+
+enum class Cell { Number, H, K, L, TwoTheta, M, ReF, ImF, F2, D, Fwhm, Intensity, Percent };
+
+struct Column {
+  const char* text;
+  int width;  // at least this many pixels
+  Qt::Alignment align;
+  const char* symbol;  // header picture in resources/symbols, or none
+  Cell cell;
+};
+
+const std::array<Column, 13> kColumns{{
+    {"L.p.", 30, Qt::AlignRight, nullptr, Cell::Number},
+    {"h", 20, Qt::AlignHCenter, nullptr, Cell::H},
+    {"k", 20, Qt::AlignHCenter, nullptr, Cell::K},
+    {"l", 20, Qt::AlignHCenter, nullptr, Cell::L},
+    {"2Theta", 60, Qt::AlignRight, "two-theta", Cell::TwoTheta},
+    {"m", 30, Qt::AlignHCenter, nullptr, Cell::M},
+    {"Re(F)", 70, Qt::AlignRight, nullptr, Cell::ReF},
+    {"Im(F)", 70, Qt::AlignRight, nullptr, Cell::ImF},
+    {"F^2", 70, Qt::AlignRight, "f-squared", Cell::F2},
+    {"d [A]", 50, Qt::AlignRight, nullptr, Cell::D},
+    {"H", 60, Qt::AlignRight, nullptr, Cell::Fwhm},
+    {"Natężenie", 80, Qt::AlignRight, nullptr, Cell::Intensity},
+    {"Natężenie %", 72, Qt::AlignRight, nullptr, Cell::Percent},
+}};
+
+double Percent(const CKomorka& d, const Reflection& r) {
+  // With every intensity zero the share means nothing: 0, as in the file.
+  return d.maxIntensity != 0.0 ? r.intensity / d.maxIntensity * 100.0 : 0.0;
+}
+
+double Value(const CKomorka& d, const Reflection& r, int row, Cell cell) {
+  switch (cell) {
+    case Cell::Number: return row;
+    case Cell::H: return r.h;
+    case Cell::K: return r.k;
+    case Cell::L: return r.l;
+    case Cell::TwoTheta: return TwoThetaDegrees(r);
+    case Cell::M: return r.multiplicity;
+    case Cell::ReF: return r.reF;
+    case Cell::ImF: return r.imF;
+    case Cell::F2: return r.f2;
+    case Cell::D: return r.d;
+    case Cell::Fwhm: return r.fwhm;
+    case Cell::Intensity: return r.intensity;
+    case Cell::Percent: return Percent(d, r);
+  }
+  return 0.0;
+}
+
+std::string Format(double v, Cell cell) {
+  switch (cell) {
+    case Cell::Number:
+    case Cell::H:
+    case Cell::K:
+    case Cell::L:
+    case Cell::M: return cformat("%d", static_cast<int>(v));
+    case Cell::Fwhm: return v > 0.0 ? cformat("%0.6f", v) : std::string("  -  ");
+    case Cell::Intensity: return cformat("%g", v);
+    default: return cformat("%0.4f", v);
+  }
+}
+
+}  // namespace
+
+// The shown reflections as positions in the document's list; each cell is
+// formatted from the document when it is drawn, so that a list of tens of
+// thousands of rows costs no more than the rows on screen.
+class CTabPage4::Model : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  void Reload(KomorkaDocument* doc, const ReflectionFilter& filter) {
+    beginResetModel();
+    doc_ = doc;
+    rows_.clear();
+    if (doc) {
+      const CKomorka& d = doc->doc();
+      for (std::size_t i = 0; i < d.reflectionsAll.size(); ++i)
+        if (ShowsReflection(d, d.reflectionsAll[i], filter)) rows_.push_back(static_cast<int>(i));
+    }
+    endResetModel();
+  }
+  const CKomorka* doc() const { return doc_ ? &doc_->doc() : nullptr; }
+  const std::vector<int>& rows() const { return rows_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(kColumns.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    const CKomorka* d = doc();
+    if (!d || !index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
+    const auto at = static_cast<std::size_t>(rows_[static_cast<std::size_t>(index.row())]);
+    // The lists may have been replaced since the last reload.
+    if (at >= d->reflectionsAll.size()) return {};
+    const Column& c = kColumns[static_cast<std::size_t>(index.column())];
+    if (role == Qt::DisplayRole)
+      return QString::fromStdString(Format(Value(*d, d->reflectionsAll[at], index.row(), c.cell), c.cell));
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
+    return {};
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+    const Column& c = kColumns[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return QString::fromUtf8(c.text);
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
+    return {};
+  }
+
+ private:
+  QPointer<KomorkaDocument> doc_;
+  std::vector<int> rows_;
+};
+
+CTabPage4::CTabPage4(NotificationHub& hub, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Tablica refleksów"));
+  setModal(false);
+
+  model_ = new Model(this);
+  list_ = new QTableView(this);
+  std::map<int, QString> symbols;
+  for (std::size_t i = 0; i < kColumns.size(); ++i)
+    if (kColumns[i].symbol)
+      symbols[static_cast<int>(i)] = QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(kColumns[i].symbol));
+  auto* header = new SymbolHeader(symbols, list_);
+  header->setHighlightSections(false);
+  list_->setHorizontalHeader(header);
+  list_->setModel(model_);
+  list_->verticalHeader()->hide();
+  list_->setShowGrid(true);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setWordWrap(false);
+  // Fixed row heights: the view never measures rows it does not draw.
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+
+  ka1_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 1"), this);
+  ka2_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 2"), this);
+  extinct_ = new QCheckBox(QStringLiteral("pokaż wygaszone refleksy"), this);
+  ka1_->setChecked(true);
+  for (QCheckBox* box : {ka1_, ka2_, extinct_}) connect(box, &QCheckBox::toggled, this, &CTabPage4::Refill);
+
+  auto* close = new QPushButton(QStringLiteral("Zamknij"), this);
+  export_ = new QPushButton(QStringLiteral("Zapisz do Pliku"), this);
+  close->setAutoDefault(false);
+  export_->setAutoDefault(false);
+  connect(close, &QPushButton::clicked, this, &QDialog::hide);
+  connect(export_, &QPushButton::clicked, this, &CTabPage4::Export);
+
+  auto* boxes = new QVBoxLayout;
+  boxes->addWidget(ka1_);
+  boxes->addWidget(ka2_);
+  boxes->addWidget(extinct_);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(export_);
+  buttons->addWidget(close);
+  auto* bottom = new QHBoxLayout;
+  bottom->addLayout(boxes);
+  bottom->addStretch(1);
+  bottom->addLayout(buttons);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(list_, 1);
+  layout->addLayout(bottom);
+
+  connect(&hub, &NotificationHub::activeDocumentChanged, this, &CTabPage4::Bind);
+  connect(&hub, &NotificationHub::reflectionsChanged, this, [this](KomorkaDocument* d) {
+    if (d == doc_) Refill();
+  });
+  // The worker replaces the lists while a calculation runs: read nothing
+  // until it has ended and the table is refilled.
+  connect(&hub, &NotificationHub::calculationStarting, this, [this](KomorkaDocument* d) {
+    if (d == doc_) model_->Reload(nullptr, Filter());
+  });
+
+  Bind(nullptr);
+  resize(WidthForColumns(), 380);
+}
+
+int CTabPage4::WidthForColumns() const {
+  int width = 0;
+  for (int i = 0; i < model_->columnCount(); ++i) width += list_->columnWidth(i);
+  return width + list_->verticalScrollBar()->sizeHint().width() + 2 * list_->frameWidth() + 24;
+}
+
+void CTabPage4::showEvent(QShowEvent* e) {
+  // Wide enough for the figures of the rows it opens with.
+  if (width() < WidthForColumns()) resize(WidthForColumns(), height());
+  QDialog::showEvent(e);
+}
+
+void CTabPage4::Bind(KomorkaDocument* doc) {
+  doc_ = doc;
+  const bool has = doc_ != nullptr;
+  for (QWidget* w : std::initializer_list<QWidget*>{list_, ka1_, ka2_, extinct_, export_}) w->setEnabled(has);
+  Refill();
+}
+
+ReflectionFilter CTabPage4::Filter() const {
+  ReflectionFilter f;
+  f.firstLine = ka1_->isChecked();
+  f.secondLine = ka2_->isChecked();
+  f.extinct = extinct_->isChecked();
+  return f;
+}
+
+void CTabPage4::Refill() {
+  model_->Reload(doc_, Filter());
+  FitColumns();
+}
+
+void CTabPage4::FitColumns() {
+  const QFontMetrics fm(list_->font());
+  auto* header = static_cast<SymbolHeader*>(list_->horizontalHeader());
+  const CKomorka* d = model_->doc();
+  const std::vector<int>& rows = model_->rows();
+  // The widest figure of a column is that of its largest or its most
+  // negative value: one pass over the numbers, two texts measured.
+  for (std::size_t col = 0; col < kColumns.size(); ++col) {
+    const Column& c = kColumns[col];
+    const int symbol = header->symbolWidth(static_cast<int>(col));
+    int width = std::max(c.width, (symbol ? symbol : fm.horizontalAdvance(QString::fromUtf8(c.text))) + 12);
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    if (d)
+      for (std::size_t row = 0; row < rows.size(); ++row) {
+        const double v = Value(*d, d->reflectionsAll[static_cast<std::size_t>(rows[row])], static_cast<int>(row), c.cell);
+        if (!std::isfinite(v)) continue;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+      }
+    if (lo <= hi)
+      for (double v : {lo, hi})
+        width = std::max(width, fm.horizontalAdvance(QString::fromStdString(Format(v, c.cell))) + 12);
+    list_->setColumnWidth(static_cast<int>(col), width);
+  }
+}
+
+bool CTabPage4::ExportTo(const QString& path, QString* error) {
+  // Nothing bound: the header line alone, as for a document never calculated.
+  static const CKomorka kEmpty;
+  const std::string text = FormatReflectionList(doc_ ? doc_->doc() : kEmpty, Filter());
+  std::string why;
+  if (WriteFileAtomically(QFile::encodeName(path).toStdString(), text, &why)) return true;
+  if (error) *error = QString::fromStdString(why);
+  return false;
+}
+
+void CTabPage4::Export() {
+  QFileDialog dlg(this, QStringLiteral("Zapisz do Pliku"));
+  dlg.setAcceptMode(QFileDialog::AcceptSave);
+  dlg.setOption(QFileDialog::DontUseNativeDialog);
+  dlg.setNameFilter(QStringLiteral("Plik Tekstowy (*.txt *.TXT)"));
+  dlg.setDefaultSuffix(QStringLiteral("txt"));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
+  QString error;
+  if (!ExportTo(dlg.selectedFiles().first(), &error)) QMessageBox::critical(this, QStringLiteral("Błąd"), error);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,603 @@
+#include "editors/ui/TabPage1.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
+
+#include "documents/ui/KomorkaDocument.h"
+#include "editors/ui/NumberEdit.h"
+#include "engine/Komorka.h"
+#include "engine/NumberFormat.h"
+#include "refdata/ReferenceData.h"
+#include "refdata/ui/AtomTable.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr const char* kLatticeNames[kBravaisCount] = {
+    "Regularna (P)", "Regularna (I)", "Regularna (F)",   "Tetragonalna (P)", "Tetragonalna (I)",
+    "Rombowa (P)",   "Rombowa (I)",   "Rombowa (C)",     "Rombowa (F)",      "Jednoskosna (P)",
+    "Jednoskosna (C)", "Trojskosna",  "Romboedryczna",   "Heksagonalna (P)",
+};
+constexpr LatticeType kLatticeValues[kBravaisCount] = {1, 9, 17, 2, 10, 3, 11, 35, 19, 6, 38, 7, 4, 5};
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+void Warn(QWidget* parent, const char* caption, const char* text) {
+  QMessageBox box(QMessageBox::Warning, U(caption), U(text), QMessageBox::Ok, parent);
+  box.exec();
+}
+
+bool Ask(QWidget* parent, const char* text) {
+  return QMessageBox::question(parent, QStringLiteral("Pytanie"), U(text), QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+QTableWidget* MakeList(QWidget* parent, const QStringList& headers, const QList<int>& widths) {
+  auto* list = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+  list->setHorizontalHeaderLabels(headers);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setShowGrid(true);
+  list->verticalHeader()->hide();
+  list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
+  list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+  for (int i = 0; i < widths.size(); ++i) list->setColumnWidth(i, widths[i]);
+  list->horizontalHeader()->setStretchLastSection(true);
+  return list;
+}
+
+void SetRow(QTableWidget* list, int row, const QStringList& cells) {
+  for (int c = 0; c < cells.size(); ++c) {
+    auto* item = new QTableWidgetItem(cells[c]);
+    item->setTextAlignment(Qt::AlignCenter);
+    list->setItem(row, c, item);
+  }
+}
+
+// Refills a list row by row, keeping the rows selected that still exist.
+void Refill(QTableWidget* list, int rows, const std::function<QStringList(int)>& cells) {
+  const QList<int> selected = SelectedRows(list);
+  const int current = list->currentRow();
+  const QSignalBlocker block(list);
+  list->clearContents();
+  list->setRowCount(rows);
+  for (int r = 0; r < rows; ++r) SetRow(list, r, cells(r));
+  for (int r : selected)
+    if (r < rows) list->selectionModel()->select(list->model()->index(r, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  if (current >= 0 && current < rows)
+    list->selectionModel()->setCurrentIndex(list->model()->index(current, 0), QItemSelectionModel::NoUpdate);
+}
+
+QString Fixed(const char* fmt, double v) { return QString::fromStdString(cformat(fmt, v)); }
+
+}  // namespace
+
+QList<int> SelectedRows(const QTableWidget* list) {
+  QList<int> rows;
+  for (const QModelIndex& i : list->selectionModel()->selectedRows()) rows << i.row();
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// --- "Atomy" ----------------------------------------------------------------------------
+
+CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidget(parent), ref_(ref) {
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QGridLayout;
+  name_ = new QLineEdit(this);
+  name_->setReadOnly(true);
+  choose_ = new QPushButton(QStringLiteral("..."), this);
+  choose_->setFixedWidth(32);
+  choose_->setToolTip(QStringLiteral("Wybierz atom z układu okresowego"));
+  auto* nameRow = new QHBoxLayout;
+  nameRow->addWidget(name_);
+  nameRow->addWidget(choose_);
+  top->addLayout(nameRow, 0, 0, 1, 6);
+  const char* axes[3] = {"x", "y", "z"};
+  for (int i = 0; i < 3; ++i) {
+    auto* e = new CNumberEdit(this);
+    xyz_[static_cast<size_t>(i)] = e;
+    top->addWidget(new QLabel(QString::fromLatin1(axes[i]), this), 1, 2 * i, Qt::AlignRight);
+    top->addWidget(e, 1, 2 * i + 1);
+    // Leaving a coordinate only checks it; the buttons use it.
+    connect(e, &QLineEdit::editingFinished, this, [e] {
+      double v;
+      if (!e->text().isEmpty()) e->TakeNumber(&v);
+    });
+  }
+  layout->addLayout(top);
+  auto* buttons = new QHBoxLayout;
+  add_ = new QPushButton(QStringLiteral("Dodaj"), this);
+  remove_ = new QPushButton(QStringLiteral("Usuń"), this);
+  change_ = new QPushButton(QStringLiteral("Zmień"), this);
+  for (QPushButton* b : {add_, remove_, change_}) {
+    b->setAutoDefault(false);
+    buttons->addWidget(b);
+  }
+  choose_->setAutoDefault(false);
+  remove_->setEnabled(false);
+  change_->setEnabled(false);
+  layout->addLayout(buttons);
+  list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")},
+                   {150, 82, 82, 82});
+  layout->addWidget(list_);
+
+  connect(choose_, &QPushButton::clicked, this, &CMyPropertyPage1::ChooseAtom);
+  connect(add_, &QPushButton::clicked, this, &CMyPropertyPage1::AddAtom);
+  connect(change_, &QPushButton::clicked, this, &CMyPropertyPage1::ChangeAtom);
+  connect(remove_, &QPushButton::clicked, this, &CMyPropertyPage1::RemoveAtoms);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &CMyPropertyPage1::OnSelectionChanged);
+}
+
+void CMyPropertyPage1::Bind(KomorkaDocument* doc) {
+  doc_ = doc;
+  Reload();
+}
+
+void CMyPropertyPage1::Reload() {
+  const int rows = doc_ ? static_cast<int>(doc_->doc().structureAtoms.size()) : 0;
+  Refill(list_, rows, [this](int r) {
+    const AtomSite& at = doc_->doc().structureAtoms[static_cast<size_t>(r)];
+    return QStringList{QString::fromStdString(at.name), Fixed("%0.3f", at.x), Fixed("%0.3f", at.y),
+                       Fixed("%0.3f", at.z)};
+  });
+  const bool any = !SelectedRows(list_).isEmpty();
+  remove_->setEnabled(any);
+  change_->setEnabled(any);
+}
+
+void CMyPropertyPage1::OnSelectionChanged() {
+  const QList<int> rows = SelectedRows(list_);
+  remove_->setEnabled(!rows.isEmpty());
+  change_->setEnabled(!rows.isEmpty());
+  const int r = list_->currentRow();
+  if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().structureAtoms.size())) return;
+  current_ = doc_->doc().structureAtoms[static_cast<size_t>(r)];
+  name_->setText(QString::fromStdString(current_.name));
+  const double v[3] = {current_.x, current_.y, current_.z};
+  for (int i = 0; i < 3; ++i) xyz_[static_cast<size_t>(i)]->setNumber(v[i]);
+}
+
+bool CMyPropertyPage1::ReadCoordinates(double out[3]) {
+  for (int i = 0; i < 3; ++i)
+    if (!xyz_[static_cast<size_t>(i)]->TakeNumber(&out[i])) return false;
+  return true;
+}
+
+void CMyPropertyPage1::Edited(bool deleted) {
+  CKomorka& d = doc_->doc();
+  d.ExpandCellAtoms();
+  Reload();
+  if (deleted) doc_->NotifyAtomsDeleted();
+  doc_->NotifyStructureChanged();
+}
+
+void CMyPropertyPage1::ChooseAtom() {
+  if (!doc_) return;
+  CAtomTable table(ref_, current_.name.empty() ? nullptr : &current_, true, window());
+  if (table.exec() != QDialog::Accepted || !table.chosenAtom()) return;
+  current_ = *table.chosenAtom();
+  const QList<int> rows = SelectedRows(list_);
+  if (!rows.isEmpty() && doc_ &&
+      Ask(this, "Atomy zaznaczone na liście zostaną zastąpione.\nCzy kontynuować?")) {
+    auto& atoms = doc_->doc().structureAtoms;
+    for (int r : rows) {
+      if (r >= static_cast<int>(atoms.size())) continue;
+      AtomSite& at = atoms[static_cast<size_t>(r)];
+      AtomSite next = current_;
+      next.x = at.x;
+      next.y = at.y;
+      next.z = at.z;
+      next.color = at.color;
+      next.visible = at.visible;
+      next.radius = at.radius;
+      next.siteIndex = r;
+      at = next;
+    }
+    Edited(false);
+  }
+  name_->setText(QString::fromStdString(current_.name));
+}
+
+void CMyPropertyPage1::AddAtom() {
+  if (!doc_) return;
+  if (current_.name.empty()) {
+    Warn(this, "Pelmora", "Wybierz atom");
+    return;
+  }
+  double v[3];
+  if (!ReadCoordinates(v)) return;
+  CKomorka& d = doc_->doc();
+  for (const AtomSite& at : d.structureAtoms)
+    if (at.x == v[0] && at.y == v[1] && at.z == v[2]) {
+      Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
+      return;
+    }
+  // The cell list has a fixed capacity; an atom whose centring copies would
+  // not fit is refused rather than silently left out of the cell.
+  if (!CKomorka::FitsCapacity(d.latticeType, d.structureAtoms.size() + 1)) {
+    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.",
+                                     CKomorka::kMaxAtoms);
+    Warn(this, "Pelmora", text.c_str());
+    return;
+  }
+  AtomSite at = current_;
+  at.x = v[0];
+  at.y = v[1];
+  at.z = v[2];
+  at.siteIndex = static_cast<int>(d.structureAtoms.size());
+  d.structureAtoms.push_back(at);
+  Edited(false);
+}
+
+void CMyPropertyPage1::ChangeAtom() {
+  if (!doc_) return;
+  double v[3];
+  if (!ReadCoordinates(v)) return;
+  const QList<int> rows = SelectedRows(list_);
+  if (rows.isEmpty()) {
+    Warn(this, "Info", "Wybierz atom z listy");
+    return;
+  }
+  if (rows.size() > 1) {
+    Warn(this, "Info", "Należy wybrać tylko jeden atom z listy");
+    return;
+  }
+  auto& atoms = doc_->doc().structureAtoms;
+  const int r = rows.first();
+  if (r >= static_cast<int>(atoms.size())) return;
+  AtomSite& at = atoms[static_cast<size_t>(r)];
+  at.x = v[0];
+  at.y = v[1];
+  at.z = v[2];
+  at.siteIndex = r;
+  Edited(false);
+}
+
+void CMyPropertyPage1::RemoveAtoms() {
+  if (!doc_) return;
+  const QList<int> rows = SelectedRows(list_);
+  if (rows.isEmpty()) {
+    Warn(this, "Info", "Nie zaznaczono żadnego atomu!\n");
+    return;
+  }
+  auto& atoms = doc_->doc().structureAtoms;
+  for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+    if (*it < static_cast<int>(atoms.size())) atoms.erase(atoms.begin() + *it);
+  // Site numbers follow the rows, so that a later atom cannot share one
+  // with an earlier atom (the 3D view edits atoms by their site).
+  for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<int>(i);
+  list_->clearSelection();
+  Edited(true);
+}
+
+// --- "Czynniki anomalne" ------------------------------------------------------------------
+
+CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidget(parent), ref_(ref) {
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QGridLayout;
+  tables_ = new QComboBox(this);
+  tables_->addItem(QStringLiteral("* użytkownika"));
+  for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
+  tables_->setCurrentIndex(0);
+  top->addWidget(tables_, 0, 0, 1, 5);
+  fprim_ = new CNumberEdit(this);
+  fbis_ = new CNumberEdit(this);
+  change_ = new QPushButton(QStringLiteral("Zmień"), this);
+  change_->setAutoDefault(false);
+  change_->setEnabled(false);
+  top->addWidget(new QLabel(QStringLiteral("f'"), this), 1, 0, Qt::AlignRight);
+  top->addWidget(fprim_, 1, 1);
+  top->addWidget(new QLabel(QStringLiteral("f''"), this), 1, 2, Qt::AlignRight);
+  top->addWidget(fbis_, 1, 3);
+  top->addWidget(change_, 1, 4);
+  layout->addLayout(top);
+  list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")}, {190, 130, 130});
+  layout->addWidget(list_);
+
+  connect(tables_, &QComboBox::activated, this, &CMyPropertyPage2::ChooseTable);
+  connect(change_, &QPushButton::clicked, this, &CMyPropertyPage2::ChangeFactors);
+  connect(list_, &QTableWidget::itemSelectionChanged, this,
+          [this] { change_->setEnabled(!SelectedRows(list_).isEmpty()); });
+}
+
+void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
+  doc_ = doc;
+  Reload();
+}
+
+void CMyPropertyPage2::Reload() {
+  const int rows = doc_ ? static_cast<int>(doc_->doc().structureAtoms.size()) : 0;
+  Refill(list_, rows, [this](int r) {
+    const AtomSite& at = doc_->doc().structureAtoms[static_cast<size_t>(r)];
+    return QStringList{QString::fromStdString(at.name), Fixed("%0.6f", at.fprim), Fixed("%0.6f", at.fbis)};
+  });
+  change_->setEnabled(!SelectedRows(list_).isEmpty());
+}
+
+void CMyPropertyPage2::ChooseTable(int index) {
+  if (index < 0) {
+    tables_->setCurrentIndex(0);
+    return;
+  }
+  if (!doc_) return;
+  if (SelectedRows(list_).isEmpty()) {
+    Warn(this, "Błąd", "Nie zaznaczono żadnego atomu.");
+    return;
+  }
+  Assign(index);
+}
+
+void CMyPropertyPage2::ChangeFactors() {
+  if (!doc_) return;
+  if (SelectedRows(list_).isEmpty()) {
+    Warn(this, "Błąd", "Nie zaznaczono żadnego atomu.");
+    return;
+  }
+  Assign(0);
+}
+
+void CMyPropertyPage2::Assign(int tableIndex) {
+  // The typed values are checked before anything is asked or changed.
+  double fprim = 0.0, fbis = 0.0;
+  if (tableIndex == 0 && (!fprim_->TakeNumber(&fprim) || !fbis_->TakeNumber(&fbis))) return;
+  if (!Ask(this, "Czynniki anomalne zaznaczonych atomów zostaną zastąpione\nnowymi wartościami. Czy kontynuować?"))
+    return;
+  if (!doc_) return;
+  const AnomalTable* table = tableIndex > 0 ? ref_.AnomalAt(tableIndex - 1) : nullptr;
+  auto& atoms = doc_->doc().structureAtoms;
+  int unidentified = 0;
+  for (int r : SelectedRows(list_)) {
+    if (r >= static_cast<int>(atoms.size())) continue;
+    AtomSite& at = atoms[static_cast<size_t>(r)];
+    if (tableIndex == 0) {
+      at.fprim = fprim;
+      at.fbis = fbis;
+    } else if (table && at.nr >= 1 && at.nr <= AnomalTable::kMaxElement) {
+      at.fprim = table->fprim[static_cast<size_t>(at.nr)];
+      at.fbis = table->fbis[static_cast<size_t>(at.nr)];
+    } else {
+      // No element (or the placeholder): no table can know its terms.
+      ++unidentified;
+    }
+  }
+  if (unidentified > 0)
+    QMessageBox::information(this, QStringLiteral("Info"),
+                             U("Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\nczynników "
+                               "anomalnych dla niezidentyfikowanych atomów"));
+  doc_->doc().ExpandCellAtoms();
+  Reload();
+  doc_->NotifyStructureChanged();
+}
+
+// --- the dialog ---------------------------------------------------------------------------------
+
+CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Definiuj Strukturę"));
+  auto* layout = new QHBoxLayout(this);
+  auto* left = new QVBoxLayout;
+
+  auto* typeBox = new QGroupBox(QStringLiteral("Typ komórki"), this);
+  auto* typeLayout = new QVBoxLayout(typeBox);
+  lattice_ = new QComboBox(typeBox);
+  for (int i = 0; i < kBravaisCount; ++i) lattice_->addItem(QString::fromLatin1(kLatticeNames[i]), i);
+  typeLayout->addWidget(lattice_);
+  left->addWidget(typeBox);
+
+  const char* labels[6] = {"a =", "b =", "c =", "α =", "β =", "γ ="};
+  QGroupBox* groups[2] = {new QGroupBox(QStringLiteral("Stałe sieci"), this),
+                          new QGroupBox(QStringLiteral("Kąty sieci"), this)};
+  for (int g = 0; g < 2; ++g) {
+    auto* grid = new QGridLayout(groups[g]);
+    for (int k = 0; k < 3; ++k) {
+      const int i = 3 * g + k;
+      auto* e = new CNumberEdit(groups[g]);
+      cell_[static_cast<size_t>(i)] = e;
+      grid->addWidget(new QLabel(U(labels[i]), groups[g]), k, 0, Qt::AlignRight);
+      grid->addWidget(e, k, 1);
+      if (g == 1) grid->addWidget(new QLabel(QStringLiteral("st."), groups[g]), k, 2);
+      connect(e, &QLineEdit::editingFinished, this, [this, i] { CommitCell(i); });
+    }
+    left->addWidget(groups[g]);
+  }
+  left->addStretch();
+  ok_ = new QPushButton(QStringLiteral("OK"), this);
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &CTabPage1::accept);
+  left->addWidget(ok_);
+  layout->addLayout(left);
+
+  sheet_ = new QTabWidget(this);
+  page1_ = new CMyPropertyPage1(ref, sheet_);
+  page2_ = new CMyPropertyPage2(ref, sheet_);
+  sheet_->addTab(page1_, QStringLiteral("Atomy"));
+  sheet_->addTab(page2_, QStringLiteral("Czynniki anomalne"));
+  layout->addWidget(sheet_, 1);
+
+  connect(lattice_, &QComboBox::activated, this, &CTabPage1::ChooseLattice);
+  resize(760, 420);
+  Bind(nullptr);
+}
+
+void CTabPage1::Bind(KomorkaDocument* doc) {
+  if (doc_) disconnect(doc_.data(), &QObject::destroyed, this, nullptr);
+  doc_ = doc;
+  // A document that goes away leaves nothing behind to edit.
+  if (doc) connect(doc, &QObject::destroyed, this, [this] { Bind(nullptr); });
+  const bool has = doc != nullptr;
+  for (QWidget* w : std::initializer_list<QWidget*>{lattice_, ok_, sheet_}) w->setEnabled(has);
+  if (has) {
+    SelectDocumentLattice();
+    const bool tied = ApplyRules();
+    ShowCell();
+    // A file whose cell breaks its lattice's ties has just been mended.
+    if (tied) doc->NotifyParametersChanged();
+  } else {
+    for (CNumberEdit* e : cell_) {
+      e->clear();
+      e->setEnabled(false);
+    }
+  }
+  page1_->Bind(doc);
+  page2_->Bind(doc);
+}
+
+void CTabPage1::OnStructureChanged(KomorkaDocument* doc) {
+  if (!doc || doc != doc_) return;
+  SelectDocumentLattice();
+  ShowCell();
+  page1_->Reload();
+  page2_->Reload();
+}
+
+void CTabPage1::SelectDocumentLattice() {
+  const LatticeType t = doc_->doc().latticeType;
+  for (int i = 0; i < kBravaisCount; ++i)
+    if (kLatticeValues[i] == t) {
+      const QSignalBlocker block(lattice_);
+      lattice_->setCurrentIndex(i);
+      shownIndex_ = i;
+      return;
+    }
+  // A type outside the list leaves the selection as it was.
+}
+
+void CTabPage1::ShowCell() {
+  const CKomorka& d = doc_->doc();
+  const double v[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
+  for (int i = 0; i < 6; ++i) cell_[static_cast<size_t>(i)]->setNumber(v[i]);
+}
+
+bool CTabPage1::ApplyRules() {
+  CKomorka& d = doc_->doc();
+  const double before[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
+  bool on[6] = {true, true, true, true, true, true};
+  switch (d.latticeType & kSystemMask) {
+    case kCubic:
+      d.alfa = d.beta = d.gamma = 90.0;
+      d.b = d.c = d.a;
+      std::fill(on + 1, on + 6, false);
+      break;
+    case kTetragonal:
+      d.alfa = d.beta = d.gamma = 90.0;
+      d.b = d.a;
+      on[1] = on[3] = on[4] = on[5] = false;
+      break;
+    case kOrthorhombic:
+      d.alfa = d.beta = d.gamma = 90.0;
+      on[3] = on[4] = on[5] = false;
+      break;
+    case kRhombohedral:
+      d.beta = d.gamma = d.alfa;
+      d.b = d.c = d.a;
+      on[1] = on[2] = on[4] = on[5] = false;
+      break;
+    case kHexagonal:
+      d.alfa = d.beta = 90.0;
+      d.gamma = 120.0;
+      on[1] = on[3] = on[4] = on[5] = false;
+      break;
+    case kMonoclinic:
+      d.alfa = d.gamma = 90.0;
+      on[3] = on[5] = false;
+      break;
+    default:
+      break;
+  }
+  for (int i = 0; i < 6; ++i) cell_[static_cast<size_t>(i)]->setEnabled(on[i]);
+  const double after[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
+  return !std::equal(before, before + 6, after);
+}
+
+void CTabPage1::ChooseLattice(int index) {
+  if (!doc_ || index < 0 || index >= kBravaisCount || index == shownIndex_) return;
+  CKomorka& d = doc_->doc();
+  const bool hadAtoms = !d.structureAtoms.empty();
+  // A new lattice empties the atom list: the user's atoms are not thrown
+  // away without asking.
+  if (hadAtoms && !Ask(this, "Zmiana typu komórki usunie wszystkie atomy struktury.\nCzy kontynuować?")) {
+    const QSignalBlocker block(lattice_);
+    lattice_->setCurrentIndex(shownIndex_);
+    return;
+  }
+  shownIndex_ = index;
+  d.bravaisIndex = index;
+  d.latticeType = d.BravaisTable[static_cast<size_t>(index)].type;
+  d.centringText = d.BravaisTable[static_cast<size_t>(index)].centringName;
+  d.structureAtoms.clear();
+  d.ExpandCellAtoms();
+  ApplyRules();
+  ShowCell();
+  page1_->Reload();
+  page2_->Reload();
+  doc_->NotifyParametersChanged();
+  if (hadAtoms) doc_->NotifyAtomsDeleted();
+  doc_->NotifyStructureChanged();
+}
+
+bool CTabPage1::CommitCell(int field) {
+  if (!doc_ || committing_) return true;
+  committing_ = true;
+  const int index = lattice_->currentIndex();
+  const QString a = cell_[0]->text();
+  if (field <= 2) {
+    if (index <= 2 || index == 12) {
+      cell_[1]->setText(a);
+      cell_[2]->setText(a);
+    } else if (index == 3 || index == 4 || index == 13) {
+      cell_[1]->setText(a);
+    }
+  } else if (index == 12) {
+    cell_[4]->setText(cell_[3]->text());
+    cell_[5]->setText(cell_[3]->text());
+  }
+  double v[6];
+  bool ok = true;
+  // The field just left first: its refusal is the one the user expects.
+  if (!cell_[static_cast<size_t>(field)]->TakeNumber(&v[field])) ok = false;
+  for (int i = 0; ok && i < 6; ++i)
+    if (!cell_[static_cast<size_t>(i)]->TakeNumber(&v[i])) ok = false;
+  if (ok) {
+    CKomorka& d = doc_->doc();
+    double* dst[6] = {&d.a, &d.b, &d.c, &d.alfa, &d.beta, &d.gamma};
+    bool changed = false;
+    for (int i = 0; i < 6; ++i)
+      if (*dst[i] != v[i]) {
+        *dst[i] = v[i];
+        changed = true;
+      }
+    if (changed) {
+      doc_->NotifyParametersChanged();
+      doc_->NotifyStructureChanged();
+    }
+  }
+  committing_ = false;
+  return ok;
+}
+
+void CTabPage1::accept() {
+  // Enter in a field lands here: what it holds counts before the dialog goes.
+  const QWidget* f = focusWidget();
+  int field = 0;
+  for (int i = 0; i < 6; ++i)
+    if (f == cell_[static_cast<size_t>(i)]) field = i;
+  if (doc_ && !CommitCell(field)) return;
+  hide();
+}
+
+}  // namespace pelmora

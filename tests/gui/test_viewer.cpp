@@ -1,0 +1,103 @@
+// The "Monitor" panel without OpenGL (the offscreen platform): the plain
+// placeholder, the binding to the active document, and the atom list's
+// columns and thickness controls writing into the document.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "app/ui/MainFrame.h"
+#include "editors/ui/NumberEdit.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "viewer3d/ui/GLWindow.h"
+#include "viewer3d/ui/MyWnd.h"
+
+using namespace pelmora;
+
+class ViewerTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+
+ private slots:
+  void panelFollowsTheActiveDocument() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, (dir_.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    f.show();
+    CGLWindow* panel = f.glWindow();
+    QVERIFY(panel);
+    QVERIFY(panel->isHidden());
+    // No GL here: a plain message instead of the view, and no crash.
+    QVERIFY(!OpenGLAvailable());
+    QVERIFY(!panel->view());
+    QCOMPARE(panel->placeholder()->text(), QStringLiteral("Nie stworzono okna"));
+
+    QAction* toggle = f.action(cmd::kViewMonitor);
+    QCOMPARE(toggle->shortcut(), QKeySequence(QStringLiteral("Shift+Ctrl+M")));
+    toggle->trigger();
+    QVERIFY(panel->isVisible());
+    QVERIFY(toggle->isChecked());
+    QVERIFY(!panel->saveButton()->isEnabled());
+
+    KomorkaDocument* doc = f.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"));
+    QVERIFY(doc);
+    QCOMPARE(panel->document(), &doc->doc());
+    QVERIFY(panel->saveButton()->isEnabled());
+    QCOMPARE(panel->atomList()->rowCount(), static_cast<int>(doc->doc().structureAtoms.size()));
+    QCOMPARE(panel->thicknessSlider()->value(), doc->doc().cellViewScale);
+
+    // The thickness field moves the slider and writes the document.
+    panel->thicknessField()->selectAll();
+    QTest::keyClicks(panel->thicknessField(), QStringLiteral("73"));
+    QCOMPARE(panel->thicknessSlider()->value(), 73);
+    QCOMPARE(doc->doc().cellViewScale, 73);
+    QVERIFY(doc->isModified());
+
+    // "Opis" of an atom whose label is off turns it on for every copy of the site.
+    CKomorka& k = doc->doc();
+    k.structureAtoms[0].visible = 0;
+    k.ExpandCellAtoms();
+    panel->BindDocument(&k, true);
+    panel->ToggleLabel(0);
+    int labelled = 0, copies = 0;
+    for (const AtomSite& at : k.cellAtoms)
+      if (at.siteIndex == k.structureAtoms[0].siteIndex) {
+        ++copies;
+        labelled += at.visible == 1;
+      }
+    QVERIFY(copies > 0);
+    QCOMPARE(labelled, copies);
+
+    // "Promień": "150" is refused at its third keystroke, "100" taken.
+    panel->atomList()->OpenRadiusField(0, k.structureAtoms[0].radius);
+    QSpinBox* field = panel->atomList()->radiusField();
+    QVERIFY(field);
+    field->findChild<QLineEdit*>()->selectAll();
+    QTest::keyClicks(field, QStringLiteral("150"));
+    QCOMPARE(field->value(), 15);
+    QCOMPARE(k.structureAtoms[0].radius, 15);
+    field->findChild<QLineEdit*>()->selectAll();
+    QTest::keyClicks(field, QStringLiteral("100"));
+    QCOMPARE(k.structureAtoms[0].radius, 100);
+
+    // The last document closed: the panel lets it go and disables itself.
+    doc->setModified(false);
+    f.action(cmd::kClose)->trigger();
+    QTRY_VERIFY(panel->document() == nullptr);
+    QVERIFY(!panel->saveButton()->isEnabled());
+    QCOMPARE(panel->atomList()->rowCount(), 0);
+    f.close();
+    FinishApplication(run);
+  }
+};
+
+QObject* MakeViewerTest() { return new ViewerTest; }
+
+#include "test_viewer.moc"

@@ -1,0 +1,240 @@
+#include "viewer3d/ui/CellRenderer.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainterPath>
+#include <QString>
+#include <QTransform>
+#include <deque>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace pelmora {
+
+namespace {
+
+constexpr double kEmPixels = 64.0;     // outlines are taken at this size, then scaled to an em of 1
+constexpr double kExtrusion = 0.1;
+
+using Vertex = std::array<GLdouble, 3>;
+
+// Vertices the tessellator may still point at until the polygon ends.
+struct TessStore {
+  std::deque<Vertex> vertices;
+};
+
+void GLAPIENTRY TessBegin(GLenum type) { glBegin(type); }
+void GLAPIENTRY TessVertex(void* data) { glVertex3dv(static_cast<const GLdouble*>(data)); }
+void GLAPIENTRY TessEnd() { glEnd(); }
+void GLAPIENTRY TessCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* user) {
+  auto* store = static_cast<TessStore*>(user);
+  store->vertices.push_back({coords[0], coords[1], coords[2]});
+  *out = store->vertices.back().data();
+}
+
+// One cap of a glyph at depth z, facing +z when `normalZ` is 1.
+void TessellateCap(GLUtesselator* tess, const QList<QPolygonF>& contours, double z, double normalZ) {
+  TessStore store;
+  glNormal3d(0, 0, normalZ);
+  // Wound against the normal, so that the caps face outwards under the
+  // clockwise front faces of the label drawing.
+  gluTessNormal(tess, 0, 0, -normalZ);
+  gluTessBeginPolygon(tess, &store);
+  for (const QPolygonF& poly : contours) {
+    gluTessBeginContour(tess);
+    for (const QPointF& p : poly) {
+      store.vertices.push_back({p.x(), p.y(), z});
+      gluTessVertex(tess, store.vertices.back().data(), store.vertices.back().data());
+    }
+    gluTessEndContour(tess);
+  }
+  gluTessEndPolygon(tess);
+}
+
+// The glyph's sides, both ways round: the outline's direction differs
+// between outer contours and holes.
+void ExtrudeSides(const QList<QPolygonF>& contours) {
+  glBegin(GL_QUADS);
+  for (const QPolygonF& poly : contours) {
+    for (qsizetype i = 0; i + 1 < poly.size(); ++i) {
+      const QPointF p = poly[i], q = poly[i + 1];
+      const double dx = q.x() - p.x(), dy = q.y() - p.y();
+      glNormal3d(dy, -dx, 0);
+      glVertex3d(p.x(), p.y(), 0);
+      glVertex3d(p.x(), p.y(), -kExtrusion);
+      glVertex3d(q.x(), q.y(), -kExtrusion);
+      glVertex3d(q.x(), q.y(), 0);
+      glNormal3d(-dy, dx, 0);
+      glVertex3d(q.x(), q.y(), 0);
+      glVertex3d(q.x(), q.y(), -kExtrusion);
+      glVertex3d(p.x(), p.y(), -kExtrusion);
+      glVertex3d(p.x(), p.y(), 0);
+    }
+  }
+  glEnd();
+}
+
+}  // namespace
+
+CCellRenderer::~CCellRenderer() = default;
+
+void CCellRenderer::BuildGlyphs() {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(static_cast<int>(kEmPixels));
+  font.setBold(true);
+  font.setStyleStrategy(QFont::PreferAntialias);
+  const QFontMetricsF metrics(font);
+  const QTransform toEm = QTransform::fromScale(1.0 / kEmPixels, -1.0 / kEmPixels);
+
+  listBase_ = glGenLists(kGlyphCount);
+  GLUtesselator* tess = gluNewTess();
+  gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(&TessBegin));
+  gluTessCallback(tess, GLU_TESS_VERTEX, reinterpret_cast<_GLUfuncptr>(&TessVertex));
+  gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(&TessEnd));
+  gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(&TessCombine));
+  gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
+  for (int i = 0; i < kGlyphCount; ++i) {
+    const QChar ch(kFirstGlyph + i);
+    QPainterPath path;
+    path.addText(0, 0, font, QString(ch));
+    const QList<QPolygonF> contours = path.toSubpathPolygons(toEm);
+    advanceX_[i] = metrics.horizontalAdvance(ch) / kEmPixels;
+    advanceY_[i] = 0.0;
+    glNewList(listBase_ + i, GL_COMPILE);
+    if (!contours.isEmpty()) {
+      TessellateCap(tess, contours, 0.0, 1.0);
+      TessellateCap(tess, contours, -kExtrusion, -1.0);
+      ExtrudeSides(contours);
+    }
+    // Like outline-font lists, each glyph moves on by its advance.
+    glTranslated(advanceX_[i], advanceY_[i], 0);
+    glEndList();
+  }
+  gluDeleteTess(tess);
+}
+
+void CCellRenderer::Setup(int width, int height) {
+  Release();
+  BuildGlyphs();
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  SetViewport(width, height);
+
+  glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glClearDepth(1.0);
+  glDepthFunc(GL_LEQUAL);
+  glEnable(GL_DEPTH_TEST);
+  glShadeModel(GL_SMOOTH);
+  glCullFace(GL_BACK);
+  glEnable(GL_CULL_FACE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ZERO);
+
+  const GLfloat ambient[] = {0.3f, 0.3f, 0.3f, 1.0f};
+  const GLfloat diffuse[] = {0.7f, 0.7f, 0.7f, 1.0f};
+  const GLfloat position[] = {0.0f, 0.0f, 1.0f, 0.0f};  // along +z of the eye
+  const GLfloat specular[] = {0.7f, 0.7f, 0.7f, 1.0f};
+  glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+  glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+  glMaterialf(GL_FRONT, GL_SHININESS, 100.0f);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_COLOR_MATERIAL);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_POINT_SMOOTH);
+  glEnable(GL_LINE_SMOOTH);
+  glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+  glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+  glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
+
+  quadric_ = gluNewQuadric();
+  gluQuadricNormals(quadric_, GLU_SMOOTH);
+  gluQuadricDrawStyle(quadric_, GLU_FILL);
+}
+
+void CCellRenderer::SetViewport(int width, int height) {
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, height > 0 ? static_cast<double>(width) / height : 1.0, 0.1f, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void CCellRenderer::Release() {
+  if (quadric_) gluDeleteQuadric(quadric_);
+  quadric_ = nullptr;
+  if (listBase_) glDeleteLists(listBase_, kGlyphCount);
+  listBase_ = 0;
+}
+
+void CCellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, const CViewState& view, int detail) {
+  glMatrixMode(GL_MODELVIEW);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  if (!doc || !quadric_) return;
+  glTranslatef(static_cast<GLfloat>(view.TranslateX()), static_cast<GLfloat>(view.TranslateY()),
+               static_cast<GLfloat>(view.TranslateZ()));
+  // The model's z up on the screen, y to the right, x towards the viewer.
+  glRotatef(-90, 1, 0, 0);
+  glRotatef(-90, 0, 0, 1);
+  glRotatef(static_cast<GLfloat>(view.angleZ), 0, 0, 1);
+  glRotatef(static_cast<GLfloat>(view.angleY), 0, 1, 0);
+  glRotatef(static_cast<GLfloat>(view.angleX), 1, 0, 0);
+  const CellScene scene = BuildCellScene(*doc, options);
+  glTranslated(scene.centring.x, scene.centring.y, scene.centring.z);
+  for (const Segment& s : scene.segments) {
+    glColor3f(s.color[0], s.color[1], s.color[2]);
+    DrawSegment(s, detail);
+  }
+  for (const Ball& b : scene.balls) {
+    glColor3f(b.color[0], b.color[1], b.color[2]);
+    DrawBall(b, detail);
+  }
+}
+
+void CCellRenderer::DrawSegment(const Segment& s, int detail) {
+  const SegmentPose pose = PoseOf(s);
+  glPushMatrix();
+  glTranslated(s.p1.x, s.p1.y, s.p1.z);
+  if (s.ball) gluSphere(quadric_, s.r1, detail, detail);
+  if (pose.length > 0.0) {
+    glRotated(pose.tilt, pose.axisX, pose.axisY, 0);
+    gluCylinder(quadric_, s.r1, s.r2, pose.length, detail, detail);
+  }
+  glPopMatrix();
+}
+
+void CCellRenderer::DrawBall(const Ball& b, int detail) {
+  glPushMatrix();
+  glTranslatef(static_cast<GLfloat>(b.pos.x), static_cast<GLfloat>(b.pos.y), static_cast<GLfloat>(b.pos.z));
+  gluSphere(quadric_, b.radius, detail, detail);
+  if (!b.label.empty()) {
+    glPushAttrib(GL_LIST_BIT);
+    // The label faces the viewer: keep the ball's place, drop the turn.
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    for (int col = 0; col < 3; ++col)
+      for (int row = 0; row < 3; ++row) m[col * 4 + row] = col == row ? 1.0 : 0.0;
+    glLoadMatrixd(m);
+    glTranslatef(0, 0, static_cast<GLfloat>(b.radius + 1.0));
+    glPushMatrix();
+    glScaled(1.2, 1.2, 1.2);
+    const Vec3 shift = LabelCentring(b.label, advanceX_, advanceY_);
+    glTranslated(shift.x, shift.y, 0);
+    glListBase(listBase_ - kFirstGlyph);
+    glFrontFace(GL_CW);
+    glColor3d(0, 0, 0);
+    glCallLists(static_cast<GLsizei>(b.label.size()), GL_UNSIGNED_BYTE, b.label.data());
+    glFrontFace(GL_CCW);
+    glPopMatrix();
+    glPopAttrib();
+  }
+  glPopMatrix();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,419 @@
+#include "viewer3d/ui/GLWindow.h"
+
+#include <QApplication>
+#include <cmath>
+#include <QColorDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "editors/ui/NumberEdit.h"
+#include "viewer3d/ui/GLSaveDialog.h"
+#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/TimerButton.h"
+
+namespace pelmora {
+
+namespace {
+
+enum Column { kName = 0, kColor = 1, kLabel = 2, kRadius = 3 };
+
+QColor FromBgr(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+std::uint32_t ToBgr(const QColor& c) {
+  return static_cast<std::uint32_t>(c.red()) | static_cast<std::uint32_t>(c.green()) << 8 |
+         static_cast<std::uint32_t>(c.blue()) << 16;
+}
+
+// The colour cell as a filled rectangle, the label cell as a 13 x 13 box,
+// both drawn over the row's background.
+class AtomCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    if (index.column() == kColor) {
+      p->save();
+      p->fillRect(option.rect, Qt::white);
+      p->setPen(Qt::black);
+      p->setBrush(index.data(Qt::UserRole).value<QColor>());
+      p->drawRect(option.rect.adjusted(4, 3, -5, -4));
+      p->restore();
+      return;
+    }
+    if (index.column() == kLabel) {
+      p->fillRect(option.rect, Qt::white);
+      QStyleOptionButton box;
+      box.rect = QRect(option.rect.left() + (option.rect.width() - 13) / 2,
+                       option.rect.top() + (option.rect.height() - 13) / 2, 13, 13);
+      box.state = QStyle::State_Enabled | (index.data(Qt::UserRole).toBool() ? QStyle::State_On : QStyle::State_Off);
+      QApplication::style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, p);
+      return;
+    }
+    QStyledItemDelegate::paint(p, option, index);
+  }
+};
+
+QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& tip, bool checkable) {
+  auto* b = new QToolButton(parent);
+  b->setText(text);
+  if (!tip.isEmpty()) b->setToolTip(tip);
+  b->setCheckable(checkable);
+  b->setAutoRaise(false);
+  return b;
+}
+
+}  // namespace
+
+// --- atom list -------------------------------------------------------------------
+
+CGLListCtrl::CGLListCtrl(QWidget* parent) : QTableWidget(0, 4, parent) {
+  setHorizontalHeaderLabels({QStringLiteral("Nazwa atomu"), QStringLiteral("Kolor"), QStringLiteral("Opis"),
+                             QStringLiteral("Promień")});
+  setColumnWidth(kName, 100);
+  setColumnWidth(kColor, 45);
+  setColumnWidth(kLabel, 35);
+  setColumnWidth(kRadius, 50);
+  horizontalHeaderItem(kColor)->setTextAlignment(Qt::AlignCenter);
+  horizontalHeader()->setStretchLastSection(true);
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(20);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setShowGrid(true);
+  setItemDelegate(new AtomCellDelegate(this));
+  // Scrolling takes the radius field away, as it would leave its row.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CGLListCtrl::CloseRadiusField);
+}
+
+void CGLListCtrl::Fill(const std::vector<AtomSite>& atoms) {
+  CloseRadiusField();
+  setRowCount(static_cast<int>(atoms.size()));
+  for (int r = 0; r < rowCount(); ++r) RefreshRow(r, atoms[static_cast<size_t>(r)]);
+}
+
+void CGLListCtrl::RefreshRow(int row, const AtomSite& at) {
+  const auto cell = [&](int col) {
+    QTableWidgetItem* it = item(row, col);
+    if (!it) {
+      it = new QTableWidgetItem;
+      setItem(row, col, it);
+    }
+    return it;
+  };
+  cell(kName)->setText(QString::fromStdString(at.name));
+  cell(kColor)->setData(Qt::UserRole, FromBgr(at.color));
+  cell(kLabel)->setData(Qt::UserRole, at.visible != 0);
+  cell(kRadius)->setText(QString::number(at.radius));
+  cell(kRadius)->setBackground(Qt::white);
+}
+
+void CGLListCtrl::OpenRadiusField(int row, int value) {
+  CloseRadiusField();
+  // An integer field 0..100: keystrokes that would leave anything else are refused.
+  radiusField_ = new QSpinBox;
+  radiusField_->setRange(0, 100);
+  radiusField_->setValue(value);
+  radiusField_->setKeyboardTracking(true);
+  radiusField_->setFrame(false);
+  setCellWidget(row, kRadius, radiusField_);
+  connect(radiusField_, &QSpinBox::valueChanged, this, [this, row](int v) { emit radiusTyped(row, v); });
+  connect(radiusField_, &QSpinBox::editingFinished, this, [this] {
+    QMetaObject::invokeMethod(this, &CGLListCtrl::CloseRadiusField, Qt::QueuedConnection);
+  });
+  radiusField_->setFocus();
+  radiusField_->selectAll();
+}
+
+void CGLListCtrl::CloseRadiusField() {
+  if (!radiusField_) return;
+  for (int r = 0; r < rowCount(); ++r)
+    if (cellWidget(r, kRadius) == radiusField_) {
+      radiusField_ = nullptr;
+      removeCellWidget(r, kRadius);  // deletes the field
+      return;
+    }
+  radiusField_ = nullptr;
+}
+
+// --- panel ---------------------------------------------------------------------------
+
+CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> formats, QWidget* parent)
+    : QDockWidget(QStringLiteral("Monitor"), parent), glDetail_(glDetail), formats_(std::move(formats)) {
+  setObjectName(QStringLiteral("MonitorPanel"));
+  // A floating panel that never docks.
+  setAllowedAreas(Qt::NoDockWidgetArea);
+  setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  auto* body = new QWidget(this);
+  auto* box = new QVBoxLayout(body);
+  box->setContentsMargins(6, 6, 6, 6);
+  box->setSpacing(4);
+
+  auto* switches = new QHBoxLayout;
+  save_ = MakeButton(body, QString(), QStringLiteral("Zapisz do pliku"), false);
+  save_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  axes_ = MakeButton(body, QStringLiteral("Osie"), QStringLiteral("Pokaż/Ukryj osie"), true);
+  shape_ = MakeButton(body, QStringLiteral("Komórka"), QStringLiteral("Pokaż/Ukryj kształt komórki"), true);
+  images_ = MakeButton(body, QStringLiteral("Brzegi"), QStringLiteral("Pokaż/Ukryj atomy na brzegach komórki"), true);
+  shape_->setChecked(true);
+  switches->addWidget(save_);
+  switches->addSpacing(6);
+  for (QToolButton* b : {axes_, shape_, images_}) {
+    switches->addWidget(b);
+    connect(b, &QToolButton::toggled, this, &CGLWindow::Redraw);
+  }
+  switches->addSpacing(6);
+  const char* modeTexts[3] = {"XY", "XZ", "YZ"};
+  const char* modeTips[3] = {"Obrót wokół osi X i Y", "Obrót wokół osi X i Z", "Obrót wokół osi Y i Z"};
+  for (int m = 0; m < 3; ++m) {
+    modes_[m] = MakeButton(body, QLatin1String(modeTexts[m]), QString::fromUtf8(modeTips[m]), true);
+    switches->addWidget(modes_[m]);
+    connect(modes_[m], &QToolButton::clicked, this, [this, m] {
+      mode_ = m;
+      for (int k = 0; k < 3; ++k) modes_[k]->setChecked(k == mode_);
+    });
+  }
+  modes_[0]->setChecked(true);
+  switches->addStretch();
+  box->addLayout(switches);
+
+  auto* holds = new QHBoxLayout;
+  struct Hold {
+    int command;
+    const char* text;
+    const char* tip;
+  };
+  // In the order of their timers: turn about X, Y, Z; left, right; up, down; nearer, farther.
+  const Hold holdButtons[] = {
+      {57430, "↻X", "Obracaj wokół osi X"}, {57432, "↻Y", "Obracaj wokół osi Y"}, {57434, "↻Z", "Obracaj wokół osi Z"},
+      {57436, "←", "Przesuń w lewo"},       {57438, "→", "Przesuń w prawo"},      {57440, "↑", "Przesuń w górę"},
+      {57442, "↓", "Przesuń w dół"},        {57444, "+", "Przybliż"},             {57446, "−", "Oddal"},
+  };
+  std::vector<CTimerButton*> timerButtons;
+  for (const Hold& h : holdButtons) {
+    auto* b = new CTimerButton(h.command, body);
+    b->setText(QString::fromUtf8(h.text));
+    b->setToolTip(QString::fromUtf8(h.tip));
+    b->setObjectName(QStringLiteral("hold%1").arg(h.command));
+    holds->addWidget(b);
+    timerButtons.push_back(b);
+  }
+  holds->addStretch();
+  box->addLayout(holds);
+
+  if (OpenGLAvailable()) {
+    ViewInputs in;
+    in.document = [this]() -> const CKomorka* { return doc_; };
+    in.options = [this] { return options(); };
+    in.mode = [this] { return mode_; };
+    in.detail = [this] { return glDetail_; };
+    view_ = new CMyWnd(std::move(in), body);
+    view_->setMinimumSize(260, 220);
+    box->addWidget(view_, 3);
+    for (CTimerButton* b : timerButtons) connect(b, &CTimerButton::command, view_, &CMyWnd::Command);
+  } else {
+    // No OpenGL here: the panel goes on without its view.
+    placeholder_ = new QLabel(QStringLiteral("Nie stworzono okna"), body);
+    placeholder_->setAlignment(Qt::AlignCenter);
+    placeholder_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    placeholder_->setMinimumSize(260, 220);
+    box->addWidget(placeholder_, 3);
+    for (CTimerButton* b : timerButtons) b->setEnabled(false);
+  }
+
+  list_ = new CGLListCtrl(body);
+  box->addWidget(list_, 2);
+  connect(list_, &QTableWidget::cellClicked, this, &CGLWindow::OnListClicked);
+  connect(list_, &CGLListCtrl::radiusTyped, this, &CGLWindow::SetAtomRadius);
+
+  auto* edges = new QHBoxLayout;
+  edges->addWidget(new QLabel(QStringLiteral("Krawędzie:"), body));
+  slider_ = new QSlider(Qt::Horizontal, body);
+  slider_->setRange(0, 100);
+  slider_->setToolTip(QStringLiteral("Grubość krawędzi komórki"));
+  field_ = new CNumberEdit(body);
+  field_->setMaximumWidth(48);
+  field_->setToolTip(QStringLiteral("Grubość krawędzi komórki (0–100)"));
+  colorBox_ = new CViewColorBox(body);
+  edges->addWidget(slider_, 1);
+  edges->addWidget(field_);
+  edges->addWidget(colorBox_);
+  box->addLayout(edges);
+  connect(slider_, &QSlider::valueChanged, this, &CGLWindow::SetThickness);
+  // Every whole number 0..100 typed moves the slider at once; text that is
+  // no number is refused when the field is left.
+  connect(field_, &QLineEdit::textEdited, this, [this] {
+    const std::optional<double> v = field_->value();
+    if (v && *v == std::floor(*v) && *v >= 0 && *v <= 100) SetThickness(static_cast<int>(*v));
+  });
+  connect(field_, &QLineEdit::editingFinished, this, [this] {
+    double v = 0;
+    if (doc_ && field_->TakeNumber(&v)) field_->setNumber(doc_->cellViewScale, "%.0f");
+  });
+  connect(colorBox_, &CViewColorBox::colorChosen, this, [this] {
+    emit documentEdited();
+    Redraw();
+  });
+  connect(save_, &QToolButton::clicked, this, &CGLWindow::SaveImage);
+
+  setWidget(body);
+  Clear();
+}
+
+QAbstractButton* CGLWindow::switchButton(int id) const {
+  switch (id) {
+    case 1000: return save_;
+    case 1001: return axes_;
+    case 1067: return shape_;
+    case 1078: return images_;
+    case 1069: return modes_[0];
+    case 1070: return modes_[1];
+    case 1071: return modes_[2];
+    default: return nullptr;
+  }
+}
+
+SceneOptions CGLWindow::options() const {
+  SceneOptions o;
+  o.axes = axes_->isChecked();
+  o.cellShape = shape_->isChecked();
+  o.images = images_->isChecked();
+  return o;
+}
+
+void CGLWindow::Redraw() {
+  if (view_) view_->update();
+}
+
+void CGLWindow::BindDocument(CKomorka* doc, bool force) {
+  if (!doc) {
+    doc_ = nullptr;
+    Clear();
+    Redraw();
+    return;
+  }
+  if (doc == doc_ && !force) return;
+  doc_ = doc;
+  Refresh();
+}
+
+void CGLWindow::Clear() {
+  colorBox_->Bind(nullptr);
+  const QSignalBlocker b1(field_), b2(slider_);
+  field_->clear();
+  field_->setEnabled(false);
+  atoms_.clear();
+  list_->Fill(atoms_);
+  slider_->setEnabled(false);
+  save_->setEnabled(false);
+}
+
+void CGLWindow::Refresh() {
+  slider_->setEnabled(true);
+  save_->setEnabled(true);
+  field_->setEnabled(true);
+  colorBox_->Bind(&doc_->cellViewColor);
+  {
+    const QSignalBlocker b1(field_), b2(slider_);
+    slider_->setValue(doc_->cellViewScale);
+    field_->setNumber(doc_->cellViewScale, "%.0f");
+  }
+  doc_->CopyStructureAtoms(atoms_);
+  list_->Fill(atoms_);
+  Redraw();
+}
+
+void CGLWindow::SetThickness(int value) {
+  if (!doc_) return;
+  {
+    const QSignalBlocker b1(field_), b2(slider_);
+    slider_->setValue(value);
+    if (field_->value() != static_cast<double>(value)) field_->setNumber(value, "%.0f");
+  }
+  if (doc_->cellViewScale != value) {
+    doc_->cellViewScale = value;
+    emit documentEdited();
+  }
+  Redraw();
+}
+
+void CGLWindow::ApplyAtom(int row) {
+  if (!doc_ || row < 0 || static_cast<size_t>(row) >= atoms_.size()) return;
+  doc_->UpdateAtomDisplay(atoms_[static_cast<size_t>(row)]);
+  list_->RefreshRow(row, atoms_[static_cast<size_t>(row)]);
+  emit documentEdited();
+  Redraw();
+}
+
+void CGLWindow::ToggleLabel(int row) {
+  if (row < 0 || static_cast<size_t>(row) >= atoms_.size()) return;
+  AtomSite& at = atoms_[static_cast<size_t>(row)];
+  at.visible = at.visible == 1 ? 0 : 1;
+  ApplyAtom(row);
+}
+
+void CGLWindow::SetAtomColor(int row, std::uint32_t color) {
+  if (row < 0 || static_cast<size_t>(row) >= atoms_.size()) return;
+  atoms_[static_cast<size_t>(row)].color = color;
+  ApplyAtom(row);
+}
+
+void CGLWindow::SetAtomRadius(int row, int radius) {
+  if (row < 0 || static_cast<size_t>(row) >= atoms_.size() || radius < 0 || radius > 100) return;
+  atoms_[static_cast<size_t>(row)].radius = radius;
+  ApplyAtom(row);
+}
+
+void CGLWindow::OnListClicked(int row, int column) {
+  if (row < 0 || static_cast<size_t>(row) >= atoms_.size()) return;
+  switch (column) {
+    case kLabel:
+      ToggleLabel(row);
+      break;
+    case kColor: {
+      const QColor c = QColorDialog::getColor(FromBgr(atoms_[static_cast<size_t>(row)].color), this,
+                                              QStringLiteral("Kolor"));
+      if (c.isValid()) SetAtomColor(row, ToBgr(c));
+      break;
+    }
+    case kRadius:
+      list_->OpenRadiusField(row, atoms_[static_cast<size_t>(row)].radius);
+      break;
+    default:
+      break;
+  }
+}
+
+void CGLWindow::SaveImage() {
+  if (!doc_) return;
+  QStringList labels, patterns;
+  for (const ImageFormat& f : formats_) {
+    labels << QString::fromStdString(f.label);
+    patterns << QString::fromStdString(f.pattern);
+  }
+  CGLSaveDialog dlg(this, labels, patterns);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
+  const ImageSize size = ImageSizeOf(dlg.sizeIndex);
+  const QString path = QString::fromStdString(WithDefaultExtension(dlg.selectedFiles().first().toStdString()));
+  if (!SaveImageTo(path, dlg.typeIndex, size.width, size.height))
+    QMessageBox::critical(this, QStringLiteral("Błąd"), QStringLiteral("Nie zapisano obrazka %1.").arg(path));
+}
+
+bool CGLWindow::SaveImageTo(const QString& path, int formatIndex, int width, int height) {
+  if (!doc_ || !view_ || formatIndex < 0 || static_cast<size_t>(formatIndex) >= formats_.size()) return false;
+  std::vector<std::uint8_t> pixels = view_->RenderImage(width, height);
+  if (pixels.empty()) return false;
+  SwapRedBlue(pixels);
+  const bool ok = pelmora::SaveImage(formats_[static_cast<size_t>(formatIndex)], path.toStdString(), width, height, pixels);
+  Redraw();
+  return ok;
+}
+
+}  // namespace pelmora

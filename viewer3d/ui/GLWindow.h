@@ -1,0 +1,114 @@
+// The "Monitor" panel: the cell view with its switches, rotation modes and
+// hold-to-repeat buttons, the list in which each atom gets its colour, label
+// and radius for the view, the cell edges' thickness and colour, and the
+// picture export. It works on whichever document it is bound to and keeps
+// no copy of it beyond the rows of its atom list.
+#pragma once
+
+#include <QDockWidget>
+#include <QTableWidget>
+#include <cstdint>
+#include <vector>
+
+#include "engine/Komorka.h"
+#include "viewer3d/CellScene.h"
+#include "viewer3d/ImageExport.h"
+
+class QAbstractButton;
+class QLabel;
+class QSlider;
+class QSpinBox;
+class QToolButton;
+
+namespace pelmora {
+
+class CNumberEdit;
+class CViewColorBox;
+class CMyWnd;
+class CTimerButton;
+
+// The atom list: name, colour, label box and radius of each structure atom.
+class CGLListCtrl : public QTableWidget {
+  Q_OBJECT
+ public:
+  explicit CGLListCtrl(QWidget* parent = nullptr);
+  void Fill(const std::vector<AtomSite>& atoms);
+  void RefreshRow(int row, const AtomSite& at);
+  // The in-place radius field of a row; null when none is open.
+  QSpinBox* radiusField() const { return radiusField_; }
+  void OpenRadiusField(int row, int value);
+  void CloseRadiusField();
+
+ signals:
+  void radiusTyped(int row, int value);
+
+ private:
+  QSpinBox* radiusField_ = nullptr;
+};
+
+class CGLWindow : public QDockWidget {
+  Q_OBJECT
+ public:
+  // `glDetail` is read at every frame; `formats` fills the save dialog.
+  CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> formats, QWidget* parent = nullptr);
+
+  // The active document changed (null: none). The same document again only
+  // refreshes when `force` is set (its atoms changed).
+  void BindDocument(CKomorka* doc, bool force = false);
+  CKomorka* document() const { return doc_; }
+  // The view redraws.
+  void Redraw();
+
+  // The view, or null where no OpenGL context could be had.
+  CMyWnd* view() const { return view_; }
+  QLabel* placeholder() const { return placeholder_; }
+  CGLListCtrl* atomList() const { return list_; }
+  QSlider* thicknessSlider() const { return slider_; }
+  CNumberEdit* thicknessField() const { return field_; }
+  CViewColorBox* colorBox() const { return colorBox_; }
+  QToolButton* saveButton() const { return save_; }
+  QAbstractButton* switchButton(int id) const;  // 1001 axes, 1067 cell shape, 1078 images, 1069..1071 modes
+  int rotationMode() const { return mode_; }
+  SceneOptions options() const;
+  const std::vector<ImageFormat>& formats() const { return formats_; }
+
+  // Column clicks of the atom list, as the user makes them.
+  void ToggleLabel(int row);
+  void SetAtomColor(int row, std::uint32_t color);
+  void SetAtomRadius(int row, int radius);
+
+  // The save button: the dialog, then SaveImageTo with its choices.
+  void SaveImage();
+  // Renders at the size and writes the file; false when nothing was written.
+  bool SaveImageTo(const QString& path, int formatIndex, int width, int height);
+
+ signals:
+  // Something stored in the document was changed through the panel.
+  void documentEdited();
+
+ private:
+  void Refresh();
+  void Clear();
+  void ApplyAtom(int row);
+  void OnListClicked(int row, int column);
+  void SetThickness(int value);
+
+  const std::int32_t& glDetail_;
+  std::vector<ImageFormat> formats_;
+  CKomorka* doc_ = nullptr;
+  std::vector<AtomSite> atoms_;
+  int mode_ = 0;
+  CMyWnd* view_ = nullptr;
+  QLabel* placeholder_ = nullptr;
+  CGLListCtrl* list_ = nullptr;
+  QSlider* slider_ = nullptr;
+  CNumberEdit* field_ = nullptr;
+  CViewColorBox* colorBox_ = nullptr;
+  QToolButton* save_ = nullptr;
+  QToolButton* axes_ = nullptr;
+  QToolButton* shape_ = nullptr;
+  QToolButton* images_ = nullptr;
+  QToolButton* modes_[3] = {};
+};
+
+}  // namespace pelmora
