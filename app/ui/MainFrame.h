@@ -106,6 +106,7 @@ class CMainFrame : public QMainWindow {
   void CreateToolBars();
   void CreateStatusBar();
   void CreateEditors();
+  static void ShowWindow(QWidget* w);
   void BuildMenus(bool withDocument);
   void RestoreLayout();
   void OnSubWindowActivated(QMdiSubWindow* w);
@@ -140,7 +141,6 @@ class CMainFrame : public QMainWindow {
   CDownView* lastActive_ = nullptr;
   CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
   CTabPage1* structurePage_ = nullptr;
-  static void ShowWindow(QWidget* w);
   CTabPage2* experimentPage_ = nullptr;
   CTabPage4* reflectionTable_ = nullptr;
   CPropBar* infoPanel_ = nullptr;
