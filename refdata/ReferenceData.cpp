@@ -98,6 +98,31 @@ bool ReferenceData::SaveAnomals(std::string* error) const {
   return SaveAnomalTables(PathOf(kAnomalFile), anomalTables, error);
 }
 
+bool ReferenceData::SaveUnsavedTables(std::string* error) {
+  bool ok = true;
+  const auto save = [&](bool& mark, const auto& write) {
+    if (!mark) return;
+    std::string why;
+    if (write(&why)) {
+      mark = false;
+    } else {
+      if (ok && error) *error = why;
+      ok = false;
+    }
+  };
+  save(sourcesModified, [this](std::string* e) { return SaveSourceTable(e); });
+  save(apparatusModified, [this](std::string* e) { return SaveApparatusTable(e); });
+  save(anomalsModified, [this](std::string* e) { return SaveAnomals(e); });
+  if (referenceModified) {
+    std::string why;
+    if (!SaveIonsAndIsotopes(&why)) {
+      if (ok && error) *error = why;
+      ok = false;
+    }
+  }
+  return ok;
+}
+
 int JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sources, std::vector<ApparatusSet>& sets,
                         std::vector<RadiationSource>& displacedSources, std::vector<ApparatusSet>& displacedSets) {
   int gaveWay = 0;

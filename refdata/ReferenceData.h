@@ -27,6 +27,10 @@ class ReferenceData {
   std::vector<ApparatusSet> displacedSets;
   // Set by every edit of an ion or isotope; cleared when they are saved.
   bool referenceModified = false;
+  // The same for the other tables, set by their editors.
+  bool sourcesModified = false;
+  bool apparatusModified = false;
+  bool anomalsModified = false;
   std::string dataDir;
 
   // The path of one of the five files in the data folder.
@@ -49,6 +53,15 @@ class ReferenceData {
   // Isotopes, then ions; referenceModified is cleared unless a write fails.
   bool SaveIonsAndIsotopes(std::string* error);
   bool SaveAnomals(std::string* error) const;
+
+  // Whether an edited table has not been written since.
+  bool HasUnsavedTables() const {
+    return referenceModified || sourcesModified || apparatusModified || anomalsModified;
+  }
+  // Writes every edited table and clears its mark; a table whose write fails
+  // stays marked, the others are still written. False with *error set (the
+  // first failure) when any write failed.
+  bool SaveUnsavedTables(std::string* error);
 };
 
 // Puts a structure file's own source and instrument set (the document's

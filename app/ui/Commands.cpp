@@ -24,6 +24,7 @@ const CommandInfo kCommands[] = {
     {32821, "Info\tCtrl+I", "Ctrl+I", "Pokaż lub ukryj okno Info", "", "", true},
     {32772, "Wtyczki", "", "Pokaż wczytane wtyczki", "", "plugin", false},
     {32808, "Ustawienia", "", "Zmień ustawienia programu", "", "settings", false},
+    {32822, "Czynniki anomalne\tShift+Ctrl+A", "Shift+Ctrl+A", "Edytuj tablice czynników anomalnych", "", "", false},
     {59392, "&Standardowy", "", "Pokaż lub ukryj standardowy pasek narzędzi", "Pokaż/ukryj  pasek narzędzi", "", true},
     {59393, "&Pasek statusu", "", "Pokaż lub ukryj pasek statusu", "Pokaż/ukryj pasek statusu", "", true},
     {32786, "Osie", "", "Pokaż lub schowaj pasek Osie", "Pokaż/ukryj pasek Osie", "", true},

@@ -25,6 +25,7 @@ enum : int {
   kExportPicture = 32805, kPrint = 57607, kPrintDirect = 57608, kPrintPreview = 57609, kPrintSetup = 57606,
   kExperimentPage = 32776, kReflectionTable = 32791, kViewInfo = 32821,
   kPlugins = 32772, kSettings = 32808,
+  kAnomalTables = 32822,
   kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,
   kViewMonitor = 32806,
   kTicksFirst = 32780, kTicksLast = 32785,

@@ -35,6 +35,8 @@
 #include "refdata/ui/AtomTable.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
+#include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/UnsavedTables.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
 #include "editors/ui/ReflectionTable.h"
@@ -165,6 +167,10 @@ void CMainFrame::CreateActions() {
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
+  connect(action(cmd::kAnomalTables), &QAction::triggered, this, [this] {
+    CAnomalDlg dlg(app_.reference(), this);
+    dlg.exec();
+  });
 
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id)
     connect(action(id), &QAction::triggered, this, [this] {
@@ -303,6 +309,7 @@ void CMainFrame::BuildMenus(bool withDocument) {
   }
   QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
   tables->addAction(action(cmd::kAtomTable));
+  tables->addAction(action(cmd::kAnomalTables));
   QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
   options->addAction(action(cmd::kPlugins));
   options->addAction(action(cmd::kSettings));
@@ -367,6 +374,12 @@ void CMainFrame::RestoreLayout() {
 void CMainFrame::closeEvent(QCloseEvent* e) {
   app_.store().SetString(kDockSection, "State", saveState().toBase64().toStdString());
   app_.store().SetInt(kDockSection, "StatusBar", statusBar()->isHidden() ? 0 : 1);
+  // Edited reference tables are asked about first, while everything can
+  // still stay open.
+  if (!ConfirmReferenceTablesAtExit(this, app_.reference())) {
+    e->ignore();
+    return;
+  }
   mdi_->closeAllSubWindows();
   if (!mdi_->subWindowList().isEmpty()) {
     e->ignore();

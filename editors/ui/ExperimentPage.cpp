@@ -21,6 +21,7 @@
 #include "editors/ui/NumberEdit.h"
 #include "engine/NumberFormat.h"
 #include "refdata/ReferenceData.h"
+#include "refdata/ui/SourceEditors.h"
 
 namespace pelmora {
 
@@ -191,6 +192,9 @@ QWidget* CTabPage2::BuildRadiationGroup() {
   g->addWidget(sources_, 0, 0, 1, 2);
   g->addWidget(MakeText(kSourceName, 12), 0, 2, 1, 2);
   g->addWidget(MakeDefaultButton(kDefaultSource), 0, 4);
+  editSources_ = new QPushButton(QStringLiteral("Edytuj"), box);
+  g->addWidget(editSources_, 1, 4);
+  connect(editSources_, &QPushButton::clicked, this, [this] { EditList(true); });
   g->addWidget(Label("Rodzaj promieniowania:", box), 1, 0, 1, 2);
   g->addWidget(MakeText(kRadiation, 14), 1, 2, 1, 2);
   g->addWidget(Label("dł. fali", box), 2, 1, Qt::AlignHCenter);
@@ -216,6 +220,9 @@ QWidget* CTabPage2::BuildApparatusGroup() {
   g->addWidget(apparatus_, 0, 0, 1, 4);
   g->addWidget(MakeText(kAparatName, 12), 0, 4, 1, 4);
   g->addWidget(MakeDefaultButton(kDefaultApparatus), 0, 8);
+  editApparatus_ = new QPushButton(QStringLiteral("Edytuj"), box);
+  g->addWidget(editApparatus_, 2, 8);
+  connect(editApparatus_, &QPushButton::clicked, this, [this] { EditList(false); });
   const char* names[5] = {"U", "V", "W", "X", "Y"};
   for (int i = 0; i < 5; ++i) {
     const int row = 1 + i / 3, col = (i % 3) * 3;
@@ -322,6 +329,33 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
   for (QWidget* w : edits_) w->setEnabled(has);
   for (QWidget* w : texts_) w->setEnabled(has);
   for (QWidget* w : defaults_) w->setEnabled(has);
+  ShowValues();
+}
+
+void CTabPage2::EditList(bool sources) {
+  const int before = sources ? sources_->currentIndex() : apparatus_->currentIndex();
+  if (sources) {
+    CLambdaDlg dlg(reference_, this);
+    dlg.exec();
+  } else {
+    CAparatDlg dlg(reference_, this);
+    dlg.exec();
+  }
+  const std::optional<ExperimentParams> old = doc_ ? std::optional<ExperimentParams>(doc_->doc()) : std::nullopt;
+  FillLists();
+  // The other list keeps its choice; the edited one applies the entry that
+  // now stands at the index chosen before.
+  const bool was = showing_;
+  showing_ = true;
+  if (sources) {
+    apparatus_->setCurrentIndex(doc_ ? doc_->doc().aparatIndex : -1);
+    ChooseSource(before);
+  } else {
+    sources_->setCurrentIndex(doc_ ? doc_->doc().sourceIndex : -1);
+    ChooseApparatus(before);
+  }
+  showing_ = was;
+  if (old) Announce(*old);
   ShowValues();
 }
 

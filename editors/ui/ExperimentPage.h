@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QPushButton;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -58,6 +59,8 @@ class CTabPage2 : public QDialog {
   QLineEdit* text(Text t) const { return texts_[t]; }
   QCheckBox* dwBox() const { return dw_; }
   QToolButton* defaultButton(Default d) const { return defaults_[d]; }
+  // "Edytuj" beside the source list (true) or the instrument list.
+  QPushButton* editButton(bool sources) const { return sources ? editSources_ : editApparatus_; }
   // The message of the values a calculation would refuse, empty when none.
   QString refusalText() const;
 
@@ -80,6 +83,9 @@ class CTabPage2 : public QDialog {
   void Announce(const ExperimentParams& before);
   void FlagRefusedValues();
   void SetDefaults(Default d);
+  // Runs the reference editor of one list, then refills the list and applies
+  // the entry at the index chosen before.
+  void EditList(bool sources);
 
   ReferenceData& reference_;
   CSettings& settings_;
@@ -94,6 +100,8 @@ class CTabPage2 : public QDialog {
   std::array<QLineEdit*, kTextCount> texts_{};
   std::array<QToolButton*, kDefaultCount> defaults_{};
   QLabel* refusal_ = nullptr;
+  QPushButton* editSources_ = nullptr;
+  QPushButton* editApparatus_ = nullptr;
 };
 
 }  // namespace pelmora

@@ -12,11 +12,12 @@ QObject* MakeStructureTest();
 QObject* MakeEditorsTest();
 QObject* MakeViewerTest();
 QObject* MakePrintingTest();
+QObject* MakeRefEditorsTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest}) {
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

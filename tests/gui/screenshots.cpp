@@ -31,6 +31,9 @@
 #include "editors/ui/ReflectionTable.h"
 #include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"
+#include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/SourceEditors.h"
+#include <QTableWidget>
 #include "viewer3d/ui/GLSaveDialog.h"
 #include "viewer3d/ui/GLWindow.h"
 #include "viewer3d/ui/MyWnd.h"
@@ -253,6 +256,23 @@ int main(int argc, char** argv) {
     }
   });
   frame.action(cmd::kPrintPreview)->trigger();
+
+  // The reference editors with a row chosen, as a user would look at them
+  // (nothing is changed, so nothing is asked at exit).
+  {
+    CLambdaDlg sources(run.app->reference(), &frame);
+    sources.list()->selectRow(1);
+    sources.show();
+    ok = Save(&sources, out, "sources-editor.png") && ok;
+    CAparatDlg sets(run.app->reference(), &frame);
+    sets.list()->selectRow(sets.list()->rowCount() > 1 ? 1 : 0);
+    sets.show();
+    ok = Save(&sets, out, "apparatus-editor.png") && ok;
+    CAnomalDlg anomal(run.app->reference(), &frame);
+    anomal.list()->selectRow(25);
+    anomal.show();
+    ok = Save(&anomal, out, "anomalous-editor.png") && ok;
+  }
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

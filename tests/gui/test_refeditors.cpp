@@ -1,0 +1,427 @@
+// The reference editors driven through their windows on a private copy of
+// the data folder: sources, instrument sets and anomalous tables added,
+// changed, removed and refused, the files they write, and the question at
+// exit about tables left unsaved.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "editors/ui/ExperimentPage.h"
+#include "editors/ui/NumberEdit.h"
+#include "refdata/ReferenceData.h"
+#include "refdata/ReferenceFiles.h"
+#include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/SourceEditors.h"
+#include "settings/Settings.h"
+#include "tests/gui/GuiTestSupport.h"
+
+using namespace pelmora;
+
+namespace {
+
+// Answers the message boxes that come, one button each in order, and keeps
+// their texts.
+struct BoxAnswers {
+  QStringList texts;
+  void Arm(QList<QMessageBox::StandardButton> buttons) {
+    pending_ = std::move(buttons);
+    Poll(250);
+  }
+
+ private:
+  void Poll(int tries) {
+    QTimer::singleShot(20, [this, tries] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box && box->isVisible() && !pending_.isEmpty()) {
+        texts << box->text();
+        QAbstractButton* b = box->button(pending_.takeFirst());
+        if (b) b->click();
+        else box->reject();
+      }
+      if (!pending_.isEmpty() && tries > 0) Poll(tries - 1);
+    });
+  }
+  QList<QMessageBox::StandardButton> pending_;
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class RefEditorsTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir_;
+
+  // A fresh copy of the shipped tables, loaded as the application does.
+  QString CopyData(const QString& name) {
+    const QString data = dir_.path() + QLatin1Char('/') + name;
+    QDir().mkpath(data);
+    for (const char* f : {kSourceFile, kApparatusFile, kIonFile, kIsotopeFile, kAnomalFile}) {
+      QFile::remove(data + QLatin1Char('/') + QLatin1String(f));
+      QFile::copy(testing::SourceDir() + QStringLiteral("/Data/") + QLatin1String(f),
+                  data + QLatin1Char('/') + QLatin1String(f));
+    }
+    return data;
+  }
+  void Load(ReferenceData& ref, const QString& data) {
+    ref.dataDir = data.toStdString();
+    CSettings settings;
+    ref.LoadAll(settings.CurrentSource(), settings.CurrentApparatus());
+  }
+
+ private slots:
+  void sourceEditorAddsChangesRemovesRefusesAndSaves() {
+    ReferenceData ref;
+    const QString data = CopyData(QStringLiteral("sources"));
+    Load(ref, data);
+    const int initial = static_cast<int>(ref.sources.size());
+    CLambdaDlg dlg(ref);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Źródła promieniowania"));
+    QCOMPARE(dlg.list()->rowCount(), initial);
+    QCOMPARE(dlg.list()->item(1, 1)->text(), QStringLiteral(" 1.54056"));
+    QCOMPARE(dlg.list()->item(1, 3)->text(), QStringLiteral("0.500"));
+    QVERIFY(dlg.xrayButton()->isChecked());
+    // The settings' entry is shown but neither changed nor removed here.
+    dlg.list()->selectRow(0);
+    QVERIFY(!dlg.changeButton()->isEnabled() && !dlg.removeButton()->isEnabled());
+
+    // A new source, typed with a decimal comma.
+    dlg.nameField()->setText(QStringLiteral("Cu Kα (mój)"));
+    dlg.numberField(0)->setText(QStringLiteral("1,5406"));
+    dlg.numberField(1)->setText(QStringLiteral("1.5444"));
+    dlg.numberField(2)->setText(QStringLiteral("0.5"));
+    dlg.addButton()->click();
+    QCOMPARE(static_cast<int>(ref.sources.size()), initial + 1);
+    QCOMPARE(ref.sources.back().name, std::string("Cu Kα (mój)"));
+    QCOMPARE(ref.sources.back().lambda1, 1.5406);
+    QCOMPARE(ref.sources.back().radiation, 0);
+    QVERIFY(ref.sourcesModified);
+    QCOMPARE(dlg.list()->rowCount(), initial + 1);
+
+    // Refusals: no number, a ratio above 1, a name with a list marker; each
+    // leaves the table as it was.
+    BoxAnswers boxes;
+    dlg.numberField(1)->setText(QStringLiteral("abc"));
+    boxes.Arm({QMessageBox::Ok});
+    dlg.addButton()->click();
+    dlg.numberField(1)->setText(QStringLiteral("1.5444"));
+    dlg.numberField(2)->setText(QStringLiteral("1.5"));
+    boxes.Arm({QMessageBox::Ok});
+    dlg.addButton()->click();
+    dlg.numberField(2)->setText(QStringLiteral("0.5"));
+    dlg.nameField()->setText(QStringLiteral("*Cu"));
+    boxes.Arm({QMessageBox::Ok});
+    dlg.addButton()->click();
+    QCOMPARE(boxes.texts.size(), 3);
+    QCOMPARE(boxes.texts[0], QStringLiteral("Enter a number."));
+    QCOMPARE(boxes.texts[1], QStringLiteral("Enter a number between 0 and 1."));
+    QCOMPARE(static_cast<int>(ref.sources.size()), initial + 1);
+
+    // Change the new entry to neutrons, remove the second one.
+    dlg.list()->clearSelection();
+    dlg.list()->selectRow(initial);
+    QVERIFY(dlg.changeButton()->isEnabled());
+    QCOMPARE(dlg.nameField()->text(), QStringLiteral("Cu Kα (mój)"));
+    dlg.numberField(2)->setText(QStringLiteral("0.25"));
+    dlg.neutronButton()->setChecked(true);
+    dlg.changeButton()->click();
+    QCOMPARE(ref.sources.back().ratio, 0.25);
+    QCOMPARE(ref.sources.back().radiation, 1);
+    QCOMPARE(dlg.list()->item(initial, 3)->text(), QStringLiteral("0.250"));
+    const std::string third = ref.sources[2].name;
+    dlg.list()->selectRow(1);
+    dlg.removeButton()->click();
+    QCOMPARE(static_cast<int>(ref.sources.size()), initial);
+    QCOMPARE(ref.sources[1].name, third);
+
+    // Saved: the file is the core writer's text and reads back the same.
+    dlg.saveButton()->click();
+    QVERIFY(!ref.sourcesModified);
+    QCOMPARE(ReadAll(data + QStringLiteral("/source.xml")), QByteArray::fromStdString(FormatSources(ref.sources)));
+    std::vector<RadiationSource> back;
+    QVERIFY(LoadSources((data + QStringLiteral("/source.xml")).toStdString(), back).read);
+    QCOMPARE(back.back().name, std::string("Cu Kα (mój)"));
+    QCOMPARE(back.back().radiation, 1);
+
+    // A full table takes no more; a save that cannot be written says why and
+    // keeps the table marked.
+    while (ref.sources.size() < kMaxSources) ref.sources.push_back(ref.sources.back());
+    boxes.texts.clear();
+    boxes.Arm({QMessageBox::Ok});
+    dlg.addButton()->click();
+    QCOMPARE(static_cast<int>(ref.sources.size()), kMaxSources);
+    QCOMPARE(boxes.texts.size(), 1);
+    ref.dataDir = (data + QStringLiteral("/missing")).toStdString();
+    ref.sourcesModified = true;
+    boxes.Arm({QMessageBox::Ok});
+    dlg.saveButton()->click();
+    QCOMPARE(boxes.texts.size(), 2);
+    QVERIFY(!boxes.texts[1].isEmpty());
+    QVERIFY(ref.sourcesModified);
+
+    // "OK" refuses a ratio outside 0..1 and keeps the window open.
+    dlg.show();
+    dlg.numberField(2)->setText(QStringLiteral("-0.1"));
+    boxes.Arm({QMessageBox::Ok});
+    dlg.okButton()->click();
+    QVERIFY(dlg.isVisible());
+    dlg.numberField(2)->setText(QStringLiteral("1"));
+    dlg.okButton()->click();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+  }
+
+  void apparatusEditorAddsChangesRemovesAndSaves() {
+    ReferenceData ref;
+    const QString data = CopyData(QStringLiteral("sets"));
+    Load(ref, data);
+    const int initial = static_cast<int>(ref.apparatusSets.size());
+    CAparatDlg dlg(ref);
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Czynniki aparaturowe"));
+    QCOMPARE(dlg.list()->horizontalHeaderItem(1)->text(), QStringLiteral("U      "));
+    dlg.nameField()->setText(QStringLiteral("Mój dyfraktometr"));
+    const char* values[] = {"0.004", "-0,002", "0.003", "0", "0.01"};
+    for (int k = 0; k < 5; ++k) dlg.numberField(k)->setText(QLatin1String(values[k]));
+    dlg.addButton()->click();
+    QCOMPARE(static_cast<int>(ref.apparatusSets.size()), initial + 1);
+    QCOMPARE(ref.apparatusSets.back().v, -0.002);
+    QCOMPARE(dlg.list()->item(initial, 2)->text(), QStringLiteral("-0.00200"));
+    // An unreadable W is refused, never stored as 0.
+    dlg.list()->selectRow(initial);
+    dlg.numberField(2)->setText(QStringLiteral("x"));
+    BoxAnswers boxes;
+    boxes.Arm({QMessageBox::Ok});
+    dlg.changeButton()->click();
+    QCOMPARE(boxes.texts, QStringList{QStringLiteral("Enter a number.")});
+    QCOMPARE(ref.apparatusSets.back().w, 0.003);
+    dlg.numberField(2)->setText(QStringLiteral("0.005"));
+    dlg.changeButton()->click();
+    QCOMPARE(ref.apparatusSets.back().w, 0.005);
+    dlg.list()->selectRow(1);
+    dlg.removeButton()->click();
+    QCOMPARE(static_cast<int>(ref.apparatusSets.size()), initial);
+    QVERIFY(ref.apparatusModified);
+    dlg.saveButton()->click();
+    QVERIFY(!ref.apparatusModified);
+    QCOMPARE(ReadAll(data + QStringLiteral("/aparat.xml")),
+             QByteArray::fromStdString(FormatApparatusSets(ref.apparatusSets)));
+  }
+
+  void anomalEditorAddsRenamesChangesAndSaves() {
+    ReferenceData ref;
+    const QString data = CopyData(QStringLiteral("anomal"));
+    Load(ref, data);
+    const int initial = ref.anomalCount();
+    QVERIFY(initial > 0);
+    const QByteArray original = ReadAll(data + QStringLiteral("/anomals.xml"));
+    CAnomalDlg dlg(ref);
+    QCOMPARE(dlg.tables()->count(), initial);
+    QCOMPARE(dlg.list()->rowCount(), 118);
+    QCOMPARE(dlg.list()->item(25, 1)->text(), QStringLiteral("Fe"));
+
+    // The prompt refuses an empty name and stays open, then takes one.
+    testing::ModalWatcher<CPrompt> prompt;
+    QString refusal;
+    prompt.Arm([&](CPrompt* p) {
+      testing::BoxWatcher box;
+      box.Arm();
+      p->accept();
+      refusal = box.text;
+      QVERIFY(p->isVisible());
+      p->field()->setText(QStringLiteral("Moja tablica"));
+      p->accept();
+    });
+    dlg.addButton()->click();
+    QVERIFY(prompt.seen);
+    QCOMPARE(refusal, QStringLiteral("Nazwa jest za krótka"));
+    QCOMPARE(ref.anomalCount(), initial + 1);
+    QCOMPARE(dlg.tables()->currentIndex(), initial);
+    QCOMPARE(dlg.list()->item(25, 2)->text(), QStringLiteral("0.000000"));
+
+    // Fe's pair stored into the new table.
+    dlg.list()->selectRow(25);
+    dlg.fprimField()->setText(QStringLiteral("-1,179"));
+    dlg.fbisField()->setText(QStringLiteral("3.204"));
+    dlg.changeButton()->click();
+    QCOMPARE(ref.anomalTables.back().fprim[26], -1.179);
+    QCOMPARE(ref.anomalTables.back().fbis[26], 3.204);
+    QCOMPARE(dlg.list()->item(25, 3)->text(), QStringLiteral("3.204000"));
+    // Another table shown: its own values, fields back to "0.0".
+    dlg.tables()->setCurrentIndex(0);
+    QCOMPARE(dlg.fprimField()->text(), QStringLiteral("0.0"));
+    QCOMPARE(dlg.list()->item(25, 2)->text(),
+             QString::asprintf("%f", ref.anomalTables[0].fprim[26]));
+
+    dlg.tables()->setCurrentIndex(initial);
+    testing::ModalWatcher<CPrompt> rename;
+    rename.Arm([](CPrompt* p) {
+      QCOMPARE(p->name(), QStringLiteral("Moja tablica"));
+      p->field()->setText(QStringLiteral("Fe: własne"));
+      p->accept();
+    });
+    dlg.renameButton()->click();
+    QCOMPARE(ref.anomalTables.back().name, std::string("Fe: własne"));
+    QCOMPARE(dlg.tables()->itemText(initial), QStringLiteral("Fe: własne"));
+
+    // "Nie" writes nothing; "Tak" writes the core writer's text.
+    BoxAnswers boxes;
+    boxes.Arm({QMessageBox::No});
+    dlg.saveButton()->click();
+    QCOMPARE(ReadAll(data + QStringLiteral("/anomals.xml")), original);
+    QVERIFY(ref.anomalsModified);
+    boxes.Arm({QMessageBox::Yes});
+    dlg.saveButton()->click();
+    QCOMPARE(boxes.texts.size(), 2);
+    QCOMPARE(boxes.texts[1], QStringLiteral("Czy napewno zapisać zmiany w tablicy czynników anomalnych na dysku ?"));
+    QVERIFY(!ref.anomalsModified);
+    QCOMPARE(ReadAll(data + QStringLiteral("/anomals.xml")),
+             QByteArray::fromStdString(FormatAnomalTables(ref.anomalTables)));
+  }
+
+  // A user's own source and instrument set, made from the experiment page
+  // and chosen there, are still there after a restart.
+  void experimentPageEditsItsListsAndTheyOutliveARestart() {
+    const QString data = CopyData(QStringLiteral("page"));
+    const std::string ini = (dir_.path() + QStringLiteral("/page.ini")).toStdString();
+    {
+      ApplicationRun run;
+      QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, ini));
+      run.app->settings().DataDir = data.toStdString();
+      run.app->reference().dataDir = data.toStdString();
+      CMainFrame& f = *run.frame;
+      f.show();
+      CTabPage2* page = f.experimentPage();
+      CKomorka& d = f.activeDocument()->doc();
+      const int before = page->sources()->currentIndex();
+
+      testing::ModalWatcher<CLambdaDlg> sources;
+      sources.Arm([](CLambdaDlg* dlg) {
+        dlg->nameField()->setText(QStringLiteral("Cu Kα (mój)"));
+        dlg->numberField(0)->setText(QStringLiteral("1.5406"));
+        dlg->numberField(1)->setText(QStringLiteral("1.5444"));
+        dlg->numberField(2)->setText(QStringLiteral("0.5"));
+        dlg->addButton()->click();
+        dlg->saveButton()->click();
+        dlg->okButton()->click();
+      });
+      page->editButton(true)->click();
+      QVERIFY(sources.seen);
+      // The list is refilled and the choice made before stays applied.
+      const int mine = page->sources()->findText(QStringLiteral("Cu Kα (mój)"));
+      QVERIFY(mine > 0);
+      QCOMPARE(page->sources()->currentIndex(), before);
+      page->sources()->setCurrentIndex(mine);
+      emit page->sources()->activated(mine);
+      QCOMPARE(d.lambda1, 1.5406);
+
+      testing::ModalWatcher<CAparatDlg> sets;
+      sets.Arm([](CAparatDlg* dlg) {
+        dlg->nameField()->setText(QStringLiteral("Mój aparat"));
+        const char* uvwxy[] = {"0.02", "-0.01", "0.005", "0", "0"};
+        for (int k = 0; k < 5; ++k) dlg->numberField(k)->setText(QLatin1String(uvwxy[k]));
+        dlg->addButton()->click();
+        dlg->saveButton()->click();
+        dlg->okButton()->click();
+      });
+      page->editButton(false)->click();
+      const int set = page->apparatus()->findText(QStringLiteral("Mój aparat"));
+      QVERIFY(set > 0);
+      emit page->apparatus()->activated(set);
+      QCOMPARE(d.u, 0.02);
+
+      // Changing the chosen source in its editor reaches the document.
+      testing::ModalWatcher<CLambdaDlg> change;
+      change.Arm([mine](CLambdaDlg* dlg) {
+        dlg->list()->selectRow(mine);
+        dlg->numberField(0)->setText(QStringLiteral("1.5405"));
+        dlg->changeButton()->click();
+        dlg->saveButton()->click();
+        dlg->okButton()->click();
+      });
+      page->editButton(true)->click();
+      QCOMPARE(d.lambda1, 1.5405);
+      f.action(cmd::kCalculate)->trigger();
+      QVERIFY(d.countAll() > 0);
+      f.activeDocument()->setModified(false);
+      QVERIFY(f.close());
+      QVERIFY(FinishApplication(run));
+    }
+    ApplicationRun again;
+    QVERIFY(StartApplication(again, {}, ini));
+    ReferenceData& ref = again.app->reference();
+    const auto hasSource = std::any_of(ref.sources.begin(), ref.sources.end(), [](const RadiationSource& s) {
+      return s.name == "Cu Kα (mój)" && s.lambda1 == 1.5405 && s.lambda2 == 1.5444;
+    });
+    const auto hasSet = std::any_of(ref.apparatusSets.begin(), ref.apparatusSets.end(),
+                                    [](const ApparatusSet& a) { return a.name == "Mój aparat" && a.v == -0.01; });
+    QVERIFY(hasSource && hasSet);
+    FinishApplication(again);
+  }
+
+  void exitAsksAboutUnsavedTables() {
+    const QString data = CopyData(QStringLiteral("exit"));
+    const QString sourceFile = data + QStringLiteral("/source.xml");
+    const QByteArray original = ReadAll(sourceFile);
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, (dir_.path() + QStringLiteral("/exit.ini")).toStdString()));
+    ReferenceData& ref = run.app->reference();
+    ref.dataDir = data.toStdString();
+    CMainFrame& frame = *run.frame;
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+    // Nothing edited: no question.
+    QVERIFY(frame.close());
+    frame.show();
+
+    RadiationSource mine{1.5406, 1.5444, 0.5, "Cu Kα (mój)", 0};
+    ref.sources.push_back(mine);
+    ref.sourcesModified = true;
+    BoxAnswers boxes;
+    boxes.Arm({QMessageBox::Cancel});
+    QVERIFY(!frame.close());
+    QCOMPARE(boxes.texts, QStringList{QStringLiteral("Zapisać zmiany w tablicach?")});
+    QVERIFY(ref.sourcesModified);
+
+    // A write that fails says why and keeps the program open and the table marked.
+    ref.dataDir = (data + QStringLiteral("/missing")).toStdString();
+    boxes.Arm({QMessageBox::Yes, QMessageBox::Ok});
+    QVERIFY(!frame.close());
+    QCOMPARE(boxes.texts.size(), 3);
+    QVERIFY(ref.sourcesModified);
+    QCOMPARE(ReadAll(sourceFile), original);
+
+    ref.dataDir = data.toStdString();
+    boxes.Arm({QMessageBox::Yes});
+    QVERIFY(frame.close());
+    QVERIFY(!ref.sourcesModified);
+    QCOMPARE(ReadAll(sourceFile), QByteArray::fromStdString(FormatSources(ref.sources)));
+
+    // "Nie" leaves the file alone.
+    frame.show();
+    ref.sources.pop_back();
+    ref.sourcesModified = true;
+    const QByteArray saved = ReadAll(sourceFile);
+    boxes.Arm({QMessageBox::No});
+    QVERIFY(frame.close());
+    QCOMPARE(ReadAll(sourceFile), saved);
+    ref.sourcesModified = false;
+    FinishApplication(run);
+  }
+};
+
+QObject* MakeRefEditorsTest() { return new RefEditorsTest; }
+
+#include "test_refeditors.moc"
