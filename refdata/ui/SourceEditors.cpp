@@ -52,6 +52,8 @@ void CRecordListDlg::Build(const QString& title, const QStringList& headers, con
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setShowGrid(true);
   for (int c = 0; c < widths.size(); ++c) list_->setColumnWidth(c, widths[c]);
+  // The last column takes the room left, so that its figures are not cut.
+  list_->horizontalHeader()->setStretchLastSection(true);
   int total = 0;
   for (int w : widths) total += w;
   list_->setMinimumWidth(total + 24);
