@@ -247,7 +247,10 @@ int main(int argc, char** argv) {
     rutile->setModified(false);
   }
 
-  // The printed page of the whole NaCl pattern, as the print preview shows it.
+  // The printed page of the whole NaCl pattern, as the print preview shows it
+  // (opening the open file again brings its window to the front).
+  frame.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
+  if (CDownView* nacl = frame.activeView()) testing::WaitForChart(nacl);
   frame.action(cmd::kZoomReset)->trigger();
   QTimer::singleShot(1000, [&] {
     if (QWidget* d = QApplication::activeModalWidget()) {
