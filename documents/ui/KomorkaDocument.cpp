@@ -37,21 +37,6 @@ void KomorkaDocument::InitNew() {
   emit titleChanged();
 }
 
-bool KomorkaDocument::Open(const QString& path, std::vector<DocMessage>& messages) {
-  // Read into a fresh model so that a failed read leaves nothing half-done.
-  auto fresh = std::make_unique<CKomorka>(defaults_);
-  DocumentFormat format = DocumentFormat::kStructure;
-  if (!OpenStructureDocument(*fresh, QFile::encodeName(path).toStdString(), messages, &format)) return false;
-  doc_ = std::move(fresh);
-  sourcePath_ = QFileInfo(path).absoluteFilePath();
-  // A file of a format that is only read is never written back: the
-  // document is saved like an untitled one.
-  path_ = IsWritableFormat(format) ? sourcePath_ : QString();
-  setModified(false);
-  emit titleChanged();
-  return true;
-}
-
 bool KomorkaDocument::Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages) {
   // Read into a fresh model so that a failed read leaves nothing half-done.
   auto fresh = std::make_unique<CKomorka>(defaults_);

@@ -38,11 +38,9 @@ class KomorkaDocument : public QObject {
 
   // A fresh document with the defaults of the constructor.
   void InitNew();
-  // Reads a structure file (either format). Messages gather what the user
-  // must be told, whatever the outcome.
-  bool Open(const QString& path, std::vector<DocMessage>& messages);
-  // The same, also for CIF files, whose atoms take the factors of the
-  // element table (an import: saved under a new name).
+  // Reads a structure file, an older input file or a CIF file, whose atoms
+  // take the factors of the element table (an import: saved under a new
+  // name). Messages gather what the user must be told, whatever the outcome.
   bool Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages);
   // Writes the structure file; false with *error filled when it fails.
   bool Save(const QString& path, QString* error);

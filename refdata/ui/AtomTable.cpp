@@ -246,12 +246,7 @@ CAtomTable::CAtomTable(ReferenceData& ref, const AtomSite* atom, bool documentOp
     element_ = nr;
     ion_ = e->ionCount();
     isotope_ = e->isotopeCount();
-    tiles_[static_cast<size_t>(nr - 1)]->setChecked(true);
-    ShowIon();
-    ShowIsotope();
-    ShowAnomal();
-    ShowName();
-    RefreshMain();
+    ShowElement();
   } else {
     SelectElement(1);
   }
@@ -377,7 +372,11 @@ void CAtomTable::SelectElement(int nr) {
   element_ = nr;
   ion_ = e->ionCount() > 0 ? e->defaultIon : -1;
   isotope_ = e->isotopeCount() > 0 ? e->defaultIsotope : -1;
-  tiles_[static_cast<size_t>(nr - 1)]->setChecked(true);
+  ShowElement();
+}
+
+void CAtomTable::ShowElement() {
+  tiles_[static_cast<size_t>(element_ - 1)]->setChecked(true);
   ShowIon();
   ShowIsotope();
   ShowAnomal();

@@ -102,6 +102,8 @@ class CAtomTable : public QDialog {
   void ShowAnomal();
   void ShowName();
   void RefreshMain();
+  // The chosen element's tile, its ion, isotope and anomalous values, its name.
+  void ShowElement();
 
   ReferenceData& ref_;
   bool withAtom_;
