@@ -85,6 +85,16 @@ void SortAndRelink(std::vector<Record>& records, std::int32_t& defaultIndex, Key
     if (key(records[static_cast<size_t>(i)]) == oldKey) defaultIndex = i;
 }
 
+template <typename Record>
+bool RemoveAndKeepDefault(std::vector<Record>& records, std::int32_t& defaultIndex, int index) {
+  if (index < 0 || index >= static_cast<int>(records.size())) return false;
+  records.erase(records.begin() + index);
+  if (index < defaultIndex) --defaultIndex;
+  const int last = static_cast<int>(records.size()) - 1;
+  if (defaultIndex > last) defaultIndex = last < 0 ? 0 : last;
+  return true;
+}
+
 }  // namespace
 
 const IonRecord* ElementEntry::IonSlot(int i) const {
@@ -131,6 +141,16 @@ bool ElementTable::AppendIsotope(int nr, const IsotopeRecord& iso) {
   if (!e || e->isotopeCount() >= kMaxTabulated) return false;
   e->isotopes.push_back(iso);
   return true;
+}
+
+bool ElementTable::RemoveIon(int nr, int index) {
+  ElementEntry* e = Find(nr);
+  return e && RemoveAndKeepDefault(e->ions, e->defaultIon, index);
+}
+
+bool ElementTable::RemoveIsotope(int nr, int index) {
+  ElementEntry* e = Find(nr);
+  return e && RemoveAndKeepDefault(e->isotopes, e->defaultIsotope, index);
 }
 
 void ElementTable::ClearIons() {

@@ -63,6 +63,12 @@ class ElementTable {
   // number is not a real element (1..118).
   bool AppendIon(int nr, const IonRecord& ion);
   bool AppendIsotope(int nr, const IsotopeRecord& iso);
+  // Removes tabulated record `index` (later ones move down, the user record
+  // stays behind the last). The default keeps its record; when that is the
+  // one removed, it falls to the record now at its place (or the last one).
+  // False for an index that names no tabulated record.
+  bool RemoveIon(int nr, int index);
+  bool RemoveIsotope(int nr, int index);
   // Drops every tabulated record and zeroes the defaults and user records.
   void ClearIons();
   void ClearIsotopes();

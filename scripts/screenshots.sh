@@ -13,6 +13,7 @@
 #   structure-page.png        "Definiuj Strukturę" on NaCl, its "Atomy" page
 #   structure-anomalous.png   the same on its "Czynniki anomalne" page
 #   atom-table.png            "Wybór atomu" opened from "..." on chlorine
+#   atom-table-editing.png    "Wybór atomu" with an ion just added to iron
 #   viewer-3d.png             rutile in the "Monitor" panel: labels, cell edges, axes
 #   viewer-save-dialog.png    the panel's "Zapisz jako" with the picture sizes
 #   print-preview.png         the print preview of the NaCl page

@@ -71,6 +71,19 @@ TEST(ElementTable, AtomNamesAndDefaultsAfterSorting) {
   for (int i = 0; i < 60; ++i) t.AppendIon(30, {i});
   EXPECT_EQ(t.Entry(30).ionCount(), ElementTable::kMaxTabulated);
   EXPECT_FALSE(t.AppendIon(119, {0}));
+
+  // Removing keeps the default on its record; a removed default falls to
+  // the record now at its place, the last default to the new last record.
+  EXPECT_FALSE(t.RemoveIsotope(28, 4));  // the user record is not tabulated
+  ASSERT_TRUE(t.RemoveIsotope(28, 0));
+  EXPECT_EQ(t.Find(28)->defaultIsotope, 1);
+  EXPECT_EQ(t.Find(28)->isotopes[1].mass, 58);
+  ASSERT_TRUE(t.RemoveIsotope(28, 2));
+  ASSERT_TRUE(t.RemoveIsotope(28, 1));
+  EXPECT_EQ(t.Find(28)->defaultIsotope, 0);
+  ASSERT_TRUE(t.RemoveIsotope(28, 0));
+  EXPECT_EQ(t.Find(28)->defaultIsotope, 0);
+  EXPECT_EQ(t.Find(28)->IsotopeSlot(0), &t.Find(28)->userIsotope);
 }
 
 TEST(ReferenceFiles, ShippedDataHoldsThePublishedValues) {

@@ -170,6 +170,8 @@ void CMainFrame::CreateActions() {
   connect(action(cmd::kAnomalTables), &QAction::triggered, this, [this] {
     CAnomalDlg dlg(app_.reference(), this);
     dlg.exec();
+    // Tables added or renamed there are offered on the structure page at once.
+    structurePage_->anomalPage()->ReloadTables();
   });
 
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id)

@@ -292,9 +292,7 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   auto* layout = new QVBoxLayout(this);
   auto* top = new QGridLayout;
   tables_ = new QComboBox(this);
-  tables_->addItem(QStringLiteral("* użytkownika"));
-  for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
-  tables_->setCurrentIndex(0);
+  ReloadTables();
   top->addWidget(tables_, 0, 0, 1, 5);
   fprim_ = new CNumberEdit(this);
   fbis_ = new CNumberEdit(this);
@@ -314,6 +312,14 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   connect(change_, &QPushButton::clicked, this, &CMyPropertyPage2::ChangeFactors);
   connect(list_, &QTableWidget::itemSelectionChanged, this,
           [this] { change_->setEnabled(!SelectedRows(list_).isEmpty()); });
+}
+
+void CMyPropertyPage2::ReloadTables() {
+  const int chosen = tables_->currentIndex();
+  tables_->clear();
+  tables_->addItem(QStringLiteral("* użytkownika"));
+  for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
+  tables_->setCurrentIndex(chosen > 0 && chosen < tables_->count() ? chosen : 0);
 }
 
 void CMyPropertyPage2::Bind(KomorkaDocument* doc) {

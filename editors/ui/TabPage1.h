@@ -76,6 +76,9 @@ class CMyPropertyPage2 : public QWidget {
   CMyPropertyPage2(ReferenceData& ref, QWidget* parent = nullptr);
   void Bind(KomorkaDocument* doc);
   void Reload();
+  // The anomalous tables were added to or renamed: the list follows, its
+  // choice kept where it still exists.
+  void ReloadTables();
 
   QComboBox* tableList() const { return tables_; }
   CNumberEdit* fprimField() const { return fprim_; }

@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "editors/ui/NumberEdit.h"
 #include "engine/NumberFormat.h"
@@ -71,8 +73,10 @@ const LegendRow kLegend[] = {
 };
 
 // Integer fields (charge, mass number): the framework's own refusal text.
-bool TakeInteger(CNumberEdit* f, std::int32_t* out) {
-  if (f->text().trimmed().isEmpty()) {
+// An empty field stands for 0 where an atom is built; a record to be stored
+// in the tables needs its key typed.
+bool TakeInteger(CNumberEdit* f, std::int32_t* out, bool emptyIsZero = true) {
+  if (emptyIsZero && f->text().trimmed().isEmpty()) {
     *out = 0;
     return true;
   }
@@ -95,6 +99,27 @@ bool TakeDecimal(CNumberEdit* f, double* out) {
     return true;
   }
   return f->TakeNumber(out);
+}
+
+bool Ask(QWidget* parent, const char* question) {
+  return QMessageBox::question(parent, QStringLiteral("Pytanie"), QString::fromUtf8(question),
+                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+// An element holds kMaxTabulated records of each kind; the slot behind them
+// is its user record's.
+bool RefuseFull(QWidget* parent, int count) {
+  if (count < ElementTable::kMaxTabulated) return false;
+  QMessageBox::information(parent, QStringLiteral("Info"),
+                           QStringLiteral("Tablica jest pełna: mieści %1 pozycji.").arg(ElementTable::kMaxTabulated));
+  return true;
+}
+
+QPushButton* EditButton(const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  // Enter in a number field must not store anything in the tables.
+  b->setAutoDefault(false);
+  return b;
 }
 
 }  // namespace
@@ -326,6 +351,15 @@ QWidget* CAtomTable::BuildFields() {
     cell->addWidget(coef_[static_cast<size_t>(i)]);
     xg->addLayout(cell, r, c);
   }
+  ionAdd_ = EditButton(QStringLiteral("Dodaj/Zmień"), xray);
+  ionRemove_ = EditButton(QStringLiteral("Usuń"), xray);
+  auto* ionButtons = new QHBoxLayout;
+  ionButtons->addStretch();
+  ionButtons->addWidget(ionAdd_);
+  ionButtons->addWidget(ionRemove_);
+  xg->addLayout(ionButtons, 3, 0, 1, 4);
+  connect(ionAdd_, &QPushButton::clicked, this, &CAtomTable::AddOrChangeIon);
+  connect(ionRemove_, &QPushButton::clicked, this, &CAtomTable::RemoveIon);
   row->addWidget(xray);
 
   auto* right = new QVBoxLayout;
@@ -337,6 +371,12 @@ QWidget* CAtomTable::BuildFields() {
   ng->addWidget(mass_, 0, 1);
   ng->addWidget(new QLabel(QStringLiteral("s"), neutron), 0, 2);
   ng->addWidget(s_, 0, 3);
+  isotopeAdd_ = EditButton(QStringLiteral("Dodaj/Zmień"), neutron);
+  isotopeRemove_ = EditButton(QStringLiteral("Usuń"), neutron);
+  ng->addWidget(isotopeAdd_, 0, 4);
+  ng->addWidget(isotopeRemove_, 0, 5);
+  connect(isotopeAdd_, &QPushButton::clicked, this, &CAtomTable::AddOrChangeIsotope);
+  connect(isotopeRemove_, &QPushButton::clicked, this, &CAtomTable::RemoveIsotope);
   right->addWidget(neutron);
 
   auto* anomal = new QGroupBox(QStringLiteral("Czynniki anomalne"), panel);
@@ -356,6 +396,9 @@ QWidget* CAtomTable::BuildFields() {
   name_ = new QLineEdit(panel);
   nameRow->addWidget(new QLabel(QStringLiteral("Nazwa atomu:"), panel));
   nameRow->addWidget(name_);
+  save_ = EditButton(QStringLiteral("Zapisz zmiany"), panel);
+  connect(save_, &QPushButton::clicked, this, &CAtomTable::SaveTables);
+  nameRow->addWidget(save_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, panel);
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Anuluj"));
   connect(buttons, &QDialogButtonBox::accepted, this, &CAtomTable::accept);
@@ -469,6 +512,97 @@ void CAtomTable::RefreshMain() {
       iso = r->mass == 0 ? QStringLiteral("def") : QString::number(r->mass);
   }
   main_->Show(e, element_, ion, iso);
+  EnableEditing();
+}
+
+void CAtomTable::EnableEditing() {
+  const ElementEntry& e = ref_.elements.Entry(element_);
+  // "X" stands for no element: the files hold no records for it.
+  const bool real = element_ >= 1 && element_ < ElementTable::kPlaceholder;
+  ionAdd_->setEnabled(real);
+  isotopeAdd_->setEnabled(real);
+  ionRemove_->setEnabled(ion_ >= 0 && ion_ < e.ionCount());
+  isotopeRemove_->setEnabled(isotope_ >= 0 && isotope_ < e.isotopeCount());
+  save_->setEnabled(ref_.referenceModified);
+}
+
+void CAtomTable::ShowRecords() {
+  ShowIon();
+  ShowIsotope();
+  ShowName();
+  RefreshMain();
+}
+
+void CAtomTable::AddOrChangeIon() {
+  std::int32_t charge = 0;
+  if (!TakeInteger(charge_, &charge, false)) return;
+  IonRecord r{charge};
+  double* v[9] = {&r.a1, &r.a2, &r.a3, &r.a4, &r.b1, &r.b2, &r.b3, &r.b4, &r.c};
+  for (int i = 0; i < 9; ++i)
+    if (!TakeDecimal(coef_[static_cast<size_t>(i)], v[i])) return;
+  ElementEntry& e = *ref_.elements.Find(element_);
+  const int found = ref_.elements.FindIon(element_, charge);
+  if (found >= 0) {
+    if (Ask(this, "Czy napewno zmienić wartości czynników atomowych?")) {
+      e.ions[static_cast<size_t>(found)] = r;
+      ref_.referenceModified = true;
+    }
+  } else {
+    if (RefuseFull(this, e.ionCount()) || !ref_.elements.AppendIon(element_, r)) return;
+    ref_.elements.SortIons(element_);
+    ref_.referenceModified = true;
+  }
+  ion_ = ref_.elements.FindIon(element_, charge);
+  ShowRecords();
+}
+
+void CAtomTable::RemoveIon() {
+  const ElementEntry& e = ref_.elements.Entry(element_);
+  if (ion_ < 0 || ion_ >= e.ionCount() || !Ask(this, "Czy napewno usunąć jon z tablicy?")) return;
+  ref_.elements.RemoveIon(element_, ion_);
+  ref_.referenceModified = true;
+  ref_.elements.SortIons(element_);
+  ion_ = std::min(ion_, e.ionCount() - 1);
+  ShowRecords();
+}
+
+void CAtomTable::AddOrChangeIsotope() {
+  std::int32_t mass = 0;
+  double s = 0.0;
+  if (!TakeInteger(mass_, &mass, false) || !TakeDecimal(s_, &s)) return;
+  ElementEntry& e = *ref_.elements.Find(element_);
+  const int found = ref_.elements.FindIsotope(element_, mass);
+  if (found >= 0) {
+    if (Ask(this, "Czy napewno zmienić wartość neutronowego czynnika rozpraszania?")) {
+      e.isotopes[static_cast<size_t>(found)].s = s;
+      ref_.referenceModified = true;
+    }
+  } else {
+    if (RefuseFull(this, e.isotopeCount()) || !ref_.elements.AppendIsotope(element_, {mass, s})) return;
+    ref_.elements.SortIsotopes(element_);
+    ref_.referenceModified = true;
+  }
+  isotope_ = ref_.elements.FindIsotope(element_, mass);
+  ShowRecords();
+}
+
+void CAtomTable::RemoveIsotope() {
+  const ElementEntry& e = ref_.elements.Entry(element_);
+  if (isotope_ < 0 || isotope_ >= e.isotopeCount() || !Ask(this, "Czy napewno usunąć izotop z tablicy?")) return;
+  ref_.elements.RemoveIsotope(element_, isotope_);
+  ref_.referenceModified = true;
+  ref_.elements.SortIsotopes(element_);
+  isotope_ = std::min(isotope_, e.isotopeCount() - 1);
+  ShowRecords();
+}
+
+void CAtomTable::SaveTables() {
+  if (!ref_.referenceModified || !Ask(this, "Czy zapisać zmiany na dysku?")) return;
+  std::string error;
+  // A failed write keeps the changes marked, so that the button stays.
+  if (!ref_.SaveIonsAndIsotopes(&error))
+    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+  EnableEditing();
 }
 
 void CAtomTable::accept() {

@@ -13,6 +13,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QToolButton;
 
 namespace pelmora {
@@ -90,6 +91,13 @@ class CAtomTable : public QDialog {
   CNumberEdit* sField() const { return s_; }
   CNumberEdit* fprimField() const { return fprim_; }
   CNumberEdit* fbisField() const { return fbis_; }
+  // Editing the element's tables: ions in the X-ray group, isotopes in the
+  // neutron group, and writing both files.
+  QPushButton* ionAddButton() const { return ionAdd_; }
+  QPushButton* ionRemoveButton() const { return ionRemove_; }
+  QPushButton* isotopeAddButton() const { return isotopeAdd_; }
+  QPushButton* isotopeRemoveButton() const { return isotopeRemove_; }
+  QPushButton* saveButton() const { return save_; }
 
   void accept() override;
 
@@ -102,6 +110,14 @@ class CAtomTable : public QDialog {
   void ShowAnomal();
   void ShowName();
   void RefreshMain();
+  void AddOrChangeIon();
+  void RemoveIon();
+  void AddOrChangeIsotope();
+  void RemoveIsotope();
+  void SaveTables();
+  // After an edit of the tables: the selected records' fields, name and cell.
+  void ShowRecords();
+  void EnableEditing();
   // The chosen element's tile, its ion, isotope and anomalous values, its name.
   void ShowElement();
 
@@ -123,6 +139,11 @@ class CAtomTable : public QDialog {
   CNumberEdit* fprim_ = nullptr;
   CNumberEdit* fbis_ = nullptr;
   QLineEdit* name_ = nullptr;
+  QPushButton* ionAdd_ = nullptr;
+  QPushButton* ionRemove_ = nullptr;
+  QPushButton* isotopeAdd_ = nullptr;
+  QPushButton* isotopeRemove_ = nullptr;
+  QPushButton* save_ = nullptr;
 };
 
 }  // namespace pelmora

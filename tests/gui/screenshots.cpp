@@ -28,9 +28,11 @@
 #include "refdata/ui/AtomTable.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
+#include "editors/ui/NumberEdit.h"
 #include "editors/ui/ReflectionTable.h"
 #include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"
+#include "refdata/ReferenceData.h"
 #include "refdata/ui/AnomalDlg.h"
 #include "refdata/ui/SourceEditors.h"
 #include <QTableWidget>
@@ -275,6 +277,18 @@ int main(int argc, char** argv) {
     anomal.list()->selectRow(25);
     anomal.show();
     ok = Save(&anomal, out, "anomalous-editor.png") && ok;
+    // Iron's +3 coefficients stored again as a user's ion of charge +4:
+    // "Zapisz zmiany" awaits. A copy of the tables takes the edit, so that
+    // exit asks nothing.
+    ReferenceData copy = run.app->reference();
+    CAtomTable atoms(copy, nullptr, true, &frame);
+    atoms.SelectElement(26);
+    while (atoms.mainCell()->ionLabel() != QStringLiteral("+3") && atoms.ionIndex() + 1 < copy.elements.Entry(26).ionCount())
+      atoms.StepIon(1);
+    atoms.chargeField()->setText(QStringLiteral("+4"));
+    atoms.ionAddButton()->click();
+    atoms.show();
+    ok = Save(&atoms, out, "atom-table-editing.png") && ok;
   }
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);

@@ -1,7 +1,8 @@
 // The reference editors driven through their windows on a private copy of
 // the data folder: sources, instrument sets and anomalous tables added,
-// changed, removed and refused, the files they write, and the question at
-// exit about tables left unsaved.
+// changed, removed and refused, ions and isotopes edited in the periodic
+// table, the files they write, and the question at exit about tables left
+// unsaved.
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,9 @@
 #include "editors/ui/NumberEdit.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ReferenceFiles.h"
+#include "editors/ui/TabPage1.h"
 #include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/AtomTable.h"
 #include "refdata/ui/SourceEditors.h"
 #include "settings/Settings.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -290,6 +293,170 @@ class RefEditorsTest : public QObject {
              QByteArray::fromStdString(FormatAnomalTables(ref.anomalTables)));
   }
 
+  void atomTableEditsIonsAndIsotopes() {
+    ReferenceData ref;
+    const QString data = CopyData(QStringLiteral("atoms"));
+    Load(ref, data);
+    const QByteArray ions = ReadAll(data + QStringLiteral("/ions.xml"));
+    const ElementEntry& fe = ref.elements.Entry(26);  // ions 0, +2, +3; isotopes def, 54, 56, 57, 58
+    CAtomTable dlg(ref, nullptr, false);
+    dlg.SelectElement(26);
+    QVERIFY(!dlg.saveButton()->isEnabled());
+    auto typeIon = [&](const char* charge, const char* a1, const char* c) {
+      dlg.chargeField()->setText(QLatin1String(charge));
+      dlg.coefficientField(0)->setText(QLatin1String(a1));
+      dlg.coefficientField(8)->setText(QLatin1String(c));
+    };
+    BoxAnswers boxes;
+
+    // Refused before anything is stored: a charge that is no integer, none
+    // at all, a coefficient that is no number.
+    for (auto [charge, a1] : {std::pair{"1.5", "1"}, std::pair{"", "1"}, std::pair{"+4", "x"}}) {
+      typeIon(charge, a1, "0.5");
+      boxes.Arm({QMessageBox::Ok});
+      dlg.ionAddButton()->click();
+    }
+    QCOMPARE(boxes.texts, (QStringList{QStringLiteral("Enter an integer."), QStringLiteral("Enter an integer."),
+                                       QStringLiteral("Enter a number.")}));
+    QCOMPARE(fe.ionCount(), 3);
+    QVERIFY(!ref.referenceModified);
+
+    // A new charge: inserted in charge order without a question, then shown.
+    typeIon("+4", "1,25", "-0.5");
+    dlg.ionAddButton()->click();
+    QCOMPARE(fe.ionCount(), 4);
+    QCOMPARE(fe.ions[3].charge, 4);
+    QCOMPARE(fe.ions[3].a1, 1.25);
+    QCOMPARE(fe.ions[3].c, -0.5);
+    QCOMPARE(dlg.ionIndex(), 3);
+    QCOMPARE(dlg.mainCell()->ionLabel(), QStringLiteral("+4"));
+    QCOMPARE(dlg.nameField()->text(), QStringLiteral("Fe+4"));
+    QVERIFY(ref.referenceModified && dlg.saveButton()->isEnabled());
+
+    // A tabulated charge asks first: "Nie" keeps the record (and shows it),
+    // "Tak" replaces the coefficients, c included.
+    const IonRecord two = fe.ions[1];
+    typeIon("2", "9", "0.75");
+    boxes.texts.clear();
+    boxes.Arm({QMessageBox::No});
+    dlg.ionAddButton()->click();
+    QCOMPARE(fe.ions[1], two);
+    QCOMPARE(dlg.ionIndex(), 1);
+    typeIon("2", "9", "0.75");
+    boxes.Arm({QMessageBox::Yes});
+    dlg.ionAddButton()->click();
+    QCOMPARE(boxes.texts.value(1), QStringLiteral("Czy napewno zmienić wartości czynników atomowych?"));
+    QCOMPARE(fe.ions[1].a1, 9.0);
+    QCOMPARE(fe.ions[1].c, 0.75);
+    QCOMPARE(fe.ions[1].b1, two.b1);
+
+    // Removing: "Nie" keeps it; "Tak" shows the last ion when the last went,
+    // else the one now at that index; a removed default falls to it.
+    dlg.StepIon(2);  // +4
+    boxes.Arm({QMessageBox::No});
+    dlg.ionRemoveButton()->click();
+    QCOMPARE(fe.ionCount(), 4);
+    boxes.Arm({QMessageBox::Yes});
+    dlg.ionRemoveButton()->click();
+    QCOMPARE(boxes.texts.value(3), QStringLiteral("Czy napewno usunąć jon z tablicy?"));
+    QCOMPARE(fe.ionCount(), 3);
+    QCOMPARE(dlg.mainCell()->ionLabel(), QStringLiteral("+3"));
+    dlg.StepIon(-2);  // 0, the default
+    boxes.Arm({QMessageBox::Yes});
+    dlg.ionRemoveButton()->click();
+    QCOMPARE(dlg.mainCell()->ionLabel(), QStringLiteral("+2"));
+    QCOMPARE(fe.ionCount(), 2);
+    QCOMPARE(fe.defaultIon, 0);
+    QCOMPARE(fe.ions[0].a1, 9.0);
+
+    // Isotopes: a new mass number in mass order, a known one asks, removal.
+    dlg.massField()->setText(QStringLiteral("60"));
+    dlg.sField()->setText(QStringLiteral("2,8"));
+    dlg.isotopeAddButton()->click();
+    QCOMPARE(fe.isotopeCount(), 6);
+    QCOMPARE(fe.isotopes[5], (IsotopeRecord{60, 2.8}));
+    QCOMPARE(dlg.nameField()->text(), QStringLiteral("Fe+2(60)"));
+    dlg.massField()->setText(QStringLiteral("57"));
+    dlg.sField()->setText(QStringLiteral("2.5"));
+    boxes.texts.clear();
+    boxes.Arm({QMessageBox::Yes});
+    dlg.isotopeAddButton()->click();
+    QCOMPARE(fe.isotopes[3], (IsotopeRecord{57, 2.5}));
+    dlg.massField()->setText(QStringLiteral("5x"));
+    boxes.Arm({QMessageBox::Ok});
+    dlg.isotopeAddButton()->click();
+    dlg.StepIsotope(-2);  // 54
+    boxes.Arm({QMessageBox::Yes});
+    dlg.isotopeRemoveButton()->click();
+    QCOMPARE(boxes.texts, (QStringList{QStringLiteral("Czy napewno zmienić wartość neutronowego czynnika rozpraszania?"),
+                                       QStringLiteral("Enter an integer."),
+                                       QStringLiteral("Czy napewno usunąć izotop z tablicy?")}));
+    QCOMPARE(fe.isotopeCount(), 5);
+    QCOMPARE(fe.isotopes[1].mass, 56);
+    QCOMPARE(fe.defaultIsotope, 0);
+
+    // 49 records fill an element: a new key is refused, a known one still changes.
+    while (ref.elements.AppendIon(30, {100 + ref.elements.Entry(30).ionCount()})) {}
+    dlg.SelectElement(30);
+    typeIon("7", "1", "1");
+    boxes.texts.clear();
+    boxes.Arm({QMessageBox::Ok});
+    dlg.ionAddButton()->click();
+    QCOMPARE(boxes.texts, QStringList{QStringLiteral("Tablica jest pełna: mieści 49 pozycji.")});
+    QCOMPARE(ref.elements.Entry(30).ionCount(), ElementTable::kMaxTabulated);
+    while (ref.elements.AppendIsotope(30, {100 + ref.elements.Entry(30).isotopeCount()})) {}
+    dlg.massField()->setText(QStringLiteral("99"));
+    boxes.Arm({QMessageBox::Ok});
+    dlg.isotopeAddButton()->click();
+    QCOMPARE(ref.elements.Entry(30).isotopeCount(), ElementTable::kMaxTabulated);
+    dlg.massField()->setText(QStringLiteral("120"));
+    dlg.sField()->setText(QStringLiteral("1.5"));
+    boxes.Arm({QMessageBox::Yes});
+    dlg.isotopeAddButton()->click();
+    QCOMPARE(boxes.texts.size(), 3);
+    QCOMPARE(ref.elements.Entry(30).isotopes[static_cast<size_t>(ref.elements.FindIsotope(30, 120))].s, 1.5);
+    // "X" has no records in the files.
+    dlg.SelectElement(119);
+    QVERIFY(!dlg.ionAddButton()->isEnabled() && !dlg.isotopeAddButton()->isEnabled());
+
+    // Saving: "Nie" writes nothing; a failed write says why and stays
+    // marked; "Tak" writes the core writer's text, which reads back the same.
+    boxes.texts.clear();
+    boxes.Arm({QMessageBox::No});
+    dlg.saveButton()->click();
+    QCOMPARE(ReadAll(data + QStringLiteral("/ions.xml")), ions);
+    ref.dataDir = (data + QStringLiteral("/missing")).toStdString();
+    boxes.Arm({QMessageBox::Yes, QMessageBox::Ok});
+    dlg.saveButton()->click();
+    QCOMPARE(boxes.texts.size(), 3);
+    QCOMPARE(boxes.texts[0], QStringLiteral("Czy zapisać zmiany na dysku?"));
+    QVERIFY(ref.referenceModified && dlg.saveButton()->isEnabled());
+    ref.dataDir = data.toStdString();
+    boxes.Arm({QMessageBox::Yes});
+    dlg.saveButton()->click();
+    QVERIFY(!ref.referenceModified && !dlg.saveButton()->isEnabled());
+    QCOMPARE(ReadAll(data + QStringLiteral("/ions.xml")), QByteArray::fromStdString(FormatIons(ref.elements)));
+    QCOMPARE(ReadAll(data + QStringLiteral("/izos.xml")), QByteArray::fromStdString(FormatIsotopes(ref.elements)));
+    ElementTable back;
+    QVERIFY(LoadIons((data + QStringLiteral("/ions.xml")).toStdString(), back).read);
+    QVERIFY(LoadIsotopes((data + QStringLiteral("/izos.xml")).toStdString(), back).read);
+    QVERIFY(back.Entry(26).ions == fe.ions && back.Entry(26).isotopes == fe.isotopes);
+
+    // Opened with an atom, the user ion stands selected: nothing to remove;
+    // removing the only ion of neon leaves "b/d".
+    AtomSite ne;
+    ne.nr = 10;
+    CAtomTable withAtom(ref, &ne, true);
+    QVERIFY(!withAtom.ionRemoveButton()->isEnabled());
+    withAtom.StepIon(1);
+    QVERIFY(withAtom.ionRemoveButton()->isEnabled());
+    boxes.Arm({QMessageBox::Yes});
+    withAtom.ionRemoveButton()->click();
+    QCOMPARE(ref.elements.Entry(10).ionCount(), 0);
+    QCOMPARE(withAtom.mainCell()->ionLabel(), QStringLiteral("b/d"));
+    ref.referenceModified = false;
+  }
+
   // A user's own source and instrument set, made from the experiment page
   // and chosen there, are still there after a restart.
   void experimentPageEditsItsListsAndTheyOutliveARestart() {
@@ -418,6 +585,38 @@ class RefEditorsTest : public QObject {
     QVERIFY(frame.close());
     QCOMPARE(ReadAll(sourceFile), saved);
     ref.sourcesModified = false;
+
+    // A table added in the anomalous editor is offered on the structure page
+    // at once; it and an isotope added in the periodic table are written by
+    // "Tak" at exit.
+    frame.show();
+    testing::ModalWatcher<CAnomalDlg> anomal;
+    anomal.Arm([](CAnomalDlg* dlg) {
+      testing::ModalWatcher<CPrompt> prompt;
+      prompt.Arm([](CPrompt* p) {
+        p->field()->setText(QStringLiteral("Nowa"));
+        p->accept();
+      });
+      dlg->addButton()->click();
+      dlg->accept();
+    });
+    frame.action(cmd::kAnomalTables)->trigger();
+    QVERIFY(anomal.seen);
+    QCOMPARE(frame.structurePage()->anomalPage()->tableList()->findText(QStringLiteral("Nowa")), ref.anomalCount());
+    {
+      CAtomTable atoms(ref, nullptr, false, &frame);
+      atoms.SelectElement(26);
+      atoms.massField()->setText(QStringLiteral("61"));
+      atoms.isotopeAddButton()->click();
+    }
+    QVERIFY(ref.referenceModified && ref.anomalsModified);
+    boxes.Arm({QMessageBox::Yes});
+    QVERIFY(frame.close());
+    QVERIFY(!ref.HasUnsavedTables());
+    QCOMPARE(ReadAll(data + QStringLiteral("/izos.xml")), QByteArray::fromStdString(FormatIsotopes(ref.elements)));
+    QCOMPARE(ReadAll(data + QStringLiteral("/anomals.xml")),
+             QByteArray::fromStdString(FormatAnomalTables(ref.anomalTables)));
+    QVERIFY(ReadAll(data + QStringLiteral("/izos.xml")).contains("<IZO nr=\"26\" mass=\"61\">"));
     FinishApplication(run);
   }
 };
