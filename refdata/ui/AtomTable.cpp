@@ -101,6 +101,9 @@ bool TakeDecimal(CNumberEdit* f, double* out) {
   return f->TakeNumber(out);
 }
 
+// Far above any nucleus known; keeps "(%d)" in the proposed names short.
+constexpr int kMaxMassNumber = 999;
+
 bool Ask(QWidget* parent, const char* question) {
   return QMessageBox::question(parent, QStringLiteral("Pytanie"), QString::fromUtf8(question),
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
@@ -569,7 +572,16 @@ void CAtomTable::RemoveIon() {
 void CAtomTable::AddOrChangeIsotope() {
   std::int32_t mass = 0;
   double s = 0.0;
-  if (!TakeInteger(mass_, &mass, false) || !TakeDecimal(s_, &s)) return;
+  if (!TakeInteger(mass_, &mass, false)) return;
+  // An atom read without an isotope shows -1 here: no mass number to tabulate.
+  if (mass < 0 || mass > kMaxMassNumber) {
+    QMessageBox::warning(this, QStringLiteral("Pelmora"),
+                         QStringLiteral("Enter an integer between 0 and %1.").arg(kMaxMassNumber));
+    mass_->setFocus();
+    mass_->selectAll();
+    return;
+  }
+  if (!TakeDecimal(s_, &s)) return;
   ElementEntry& e = *ref_.elements.Find(element_);
   const int found = ref_.elements.FindIsotope(element_, mass);
   if (found >= 0) {

@@ -382,14 +382,17 @@ class RefEditorsTest : public QObject {
     boxes.Arm({QMessageBox::Yes});
     dlg.isotopeAddButton()->click();
     QCOMPARE(fe.isotopes[3], (IsotopeRecord{57, 2.5}));
-    dlg.massField()->setText(QStringLiteral("5x"));
-    boxes.Arm({QMessageBox::Ok});
-    dlg.isotopeAddButton()->click();
+    for (const char* mass : {"5x", "-1"}) {
+      dlg.massField()->setText(QLatin1String(mass));
+      boxes.Arm({QMessageBox::Ok});
+      dlg.isotopeAddButton()->click();
+    }
     dlg.StepIsotope(-2);  // 54
     boxes.Arm({QMessageBox::Yes});
     dlg.isotopeRemoveButton()->click();
     QCOMPARE(boxes.texts, (QStringList{QStringLiteral("Czy napewno zmienić wartość neutronowego czynnika rozpraszania?"),
                                        QStringLiteral("Enter an integer."),
+                                       QStringLiteral("Enter an integer between 0 and 999."),
                                        QStringLiteral("Czy napewno usunąć izotop z tablicy?")}));
     QCOMPARE(fe.isotopeCount(), 5);
     QCOMPARE(fe.isotopes[1].mass, 56);
