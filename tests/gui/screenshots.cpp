@@ -283,7 +283,8 @@ int main(int argc, char** argv) {
     ReferenceData copy = run.app->reference();
     CAtomTable atoms(copy, nullptr, true, &frame);
     atoms.SelectElement(26);
-    while (atoms.mainCell()->ionLabel() != QStringLiteral("+3") && atoms.ionIndex() + 1 < copy.elements.Entry(26).ionCount())
+    while (atoms.mainCell()->ionLabel() != QStringLiteral("+3") &&
+           atoms.ionIndex() + 1 < copy.elements.Entry(26).ionCount())
       atoms.StepIon(1);
     atoms.chargeField()->setText(QStringLiteral("+4"));
     atoms.ionAddButton()->click();

@@ -18,9 +18,9 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/NumberEdit.h"
+#include "editors/ui/TabPage1.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ReferenceFiles.h"
-#include "editors/ui/TabPage1.h"
 #include "refdata/ui/AnomalDlg.h"
 #include "refdata/ui/AtomTable.h"
 #include "refdata/ui/SourceEditors.h"
@@ -390,16 +390,16 @@ class RefEditorsTest : public QObject {
     dlg.StepIsotope(-2);  // 54
     boxes.Arm({QMessageBox::Yes});
     dlg.isotopeRemoveButton()->click();
-    QCOMPARE(boxes.texts, (QStringList{QStringLiteral("Czy napewno zmienić wartość neutronowego czynnika rozpraszania?"),
-                                       QStringLiteral("Enter an integer."),
-                                       QStringLiteral("Enter an integer between 0 and 999."),
-                                       QStringLiteral("Czy napewno usunąć izotop z tablicy?")}));
+    QCOMPARE(boxes.texts,
+             (QStringList{QStringLiteral("Czy napewno zmienić wartość neutronowego czynnika rozpraszania?"),
+                          QStringLiteral("Enter an integer."), QStringLiteral("Enter an integer between 0 and 999."),
+                          QStringLiteral("Czy napewno usunąć izotop z tablicy?")}));
     QCOMPARE(fe.isotopeCount(), 5);
     QCOMPARE(fe.isotopes[1].mass, 56);
     QCOMPARE(fe.defaultIsotope, 0);
 
     // 49 records fill an element: a new key is refused, a known one still changes.
-    while (ref.elements.AppendIon(30, {100 + ref.elements.Entry(30).ionCount()})) {}
+    for (int k = 100; ref.elements.AppendIon(30, {k}); ++k) continue;
     dlg.SelectElement(30);
     typeIon("7", "1", "1");
     boxes.texts.clear();
@@ -407,7 +407,7 @@ class RefEditorsTest : public QObject {
     dlg.ionAddButton()->click();
     QCOMPARE(boxes.texts, QStringList{QStringLiteral("Tablica jest pełna: mieści 49 pozycji.")});
     QCOMPARE(ref.elements.Entry(30).ionCount(), ElementTable::kMaxTabulated);
-    while (ref.elements.AppendIsotope(30, {100 + ref.elements.Entry(30).isotopeCount()})) {}
+    for (int k = 100; ref.elements.AppendIsotope(30, {k}); ++k) continue;
     dlg.massField()->setText(QStringLiteral("99"));
     boxes.Arm({QMessageBox::Ok});
     dlg.isotopeAddButton()->click();
