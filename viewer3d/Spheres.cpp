@@ -156,8 +156,14 @@ bool CoverageBuffer::Scan(double left, double right, double bottom, double top, 
   // side for the rasterizer's rounding.
   if (!(left <= right) || !(bottom <= top)) return !all;
   constexpr double kMargin = 0.01;
-  const auto first = [](double lo, int size) { return std::clamp(static_cast<int>(std::ceil(lo - 0.5 - kMargin)), 0, size); };
-  const auto last = [](double hi, int size) { return std::clamp(static_cast<int>(std::floor(hi - 0.5 + kMargin)), -1, size - 1); };
+  // (Clamped before the conversion: a point near the eye's plane lies
+  // far outside.)
+  const auto first = [](double lo, int size) {
+    return static_cast<int>(std::ceil(std::clamp(lo - 0.5 - kMargin, 0.0, static_cast<double>(size))));
+  };
+  const auto last = [](double hi, int size) {
+    return static_cast<int>(std::floor(std::clamp(hi - 0.5 + kMargin, -1.0, size - 1.0)));
+  };
   const int x0 = first(left, width_), x1 = last(right, width_), y0 = first(bottom, height_), y1 = last(top, height_);
   const float limit = static_cast<float>(nearest * (1.0 - 1e-4));
   for (int y = y0; y <= y1; ++y) {

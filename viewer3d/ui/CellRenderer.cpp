@@ -259,31 +259,32 @@ void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double
   const float r = static_cast<float>(radius);
   const float c[3] = {static_cast<float>(centre.x), static_cast<float>(centre.y), static_cast<float>(centre.z)};
   for (size_t i = 0; i < n; ++i) placed_[i] = c[i % 3] + r * mesh.points[i];
-  // Each vertex in the window with its depth, for finding the triangles
-  // hidden behind the spheres drawn before; none when the sphere reaches
-  // the near plane.
-  if (hideCovered) {
-    window_.resize(n);
-    for (size_t i = 0; i < n && hideCovered; i += 3) {
-      const Vec3 eye = EyePosition(model_, {placed_[i], placed_[i + 1], placed_[i + 2]});
-      hideCovered = -eye.z > kNearPlane;
-      window_[i] = coverage_.WindowX(eye);
-      window_[i + 1] = coverage_.WindowY(eye);
-      window_[i + 2] = -eye.z;
-    }
-  }
   // Triangles turned away would be culled after all the vertex work, and
   // hidden ones drawn only to lose the depth test: both are left out here,
-  // and so are the vertices only they use.
+  // and so are the vertices only they use. A vertex is put in the window
+  // (with its depth) only when a triangle facing the eye needs it.
   Batch& b = batch_;
   slot_.assign(n / 3, kNoSlot);
+  if (hideCovered) window_.assign(n, -1.0);
+  const auto window = [&](std::uint32_t vertex) {
+    double* w = &window_[3 * static_cast<size_t>(vertex)];
+    if (w[2] < 0) {
+      const size_t i = 3 * static_cast<size_t>(vertex);
+      const Vec3 eye = EyePosition(model_, {placed_[i], placed_[i + 1], placed_[i + 2]});
+      w[0] = coverage_.WindowX(eye);
+      w[1] = coverage_.WindowY(eye);
+      w[2] = -eye.z;
+    }
+    return w;
+  };
   for (size_t t = 0; t < mesh.triangles.size() / 3; ++t) {
     if (FacesAway(mesh, t, centre, radius, eyeInModel_)) continue;
     const std::uint32_t* corner = &mesh.triangles[3 * t];
     if (hideCovered) {
-      const double* p = &window_[3 * corner[0]];
-      const double* q = &window_[3 * corner[1]];
-      const double* w = &window_[3 * corner[2]];
+      const double* p = window(corner[0]);
+      const double* q = window(corner[1]);
+      const double* w = window(corner[2]);
+      // A corner at or behind the near plane makes the depth bound fail.
       if (coverage_.Hidden(std::min({p[0], q[0], w[0]}), std::max({p[0], q[0], w[0]}), std::min({p[1], q[1], w[1]}),
                            std::max({p[1], q[1], w[1]}), std::min({p[2], q[2], w[2]})))
         continue;
