@@ -2,11 +2,13 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPainterPath>
 #include <QString>
 #include <QTransform>
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <deque>
 
 #include <GL/gl.h>
@@ -305,6 +307,12 @@ void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double
 
 void CCellRenderer::DrawSpheres() {
   if (batch_.indices.empty()) return;
+  // The arrays are in client memory: no buffer object may stand in for them.
+  if (QOpenGLContext* context = QOpenGLContext::currentContext()) {
+    QOpenGLFunctions* gl = context->functions();
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  }
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_COLOR_ARRAY);
