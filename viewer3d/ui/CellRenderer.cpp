@@ -289,15 +289,14 @@ void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double
       windowKnown_[vertex] = 1;
       const float* u = &mesh.points[3 * static_cast<size_t>(vertex)];
       const Vec3 eye = EyePosition(model_, {c[0] + r * u[0], c[1] + r * u[1], c[2] + r * u[2]});
-      w[0] = coverage_.WindowX(eye);
-      w[1] = coverage_.WindowY(eye);
-      w[2] = -eye.z;
+      coverage_.Window(eye, w);
     }
     return w;
   };
   std::uint32_t* index = &b.indices[b.indexCount];
+  const BackFaces facesAway(mesh, centre, radius, eyeInModel_);
   for (size_t t = 0; t < triangles; ++t) {
-    if (FacesAway(mesh, t, centre, radius, eyeInModel_)) continue;
+    if (facesAway(t)) continue;
     const std::uint32_t* corner = &mesh.triangles[3 * t];
     if (hideCovered) {
       const double* p = window(corner[0]);
