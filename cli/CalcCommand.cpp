@@ -364,7 +364,8 @@ Runner AddCalcCommand(CLI::App& app) {
   return [o, refl, pattern] {
     o->reflectionsGiven = refl->count() > 0;
     o->patternGiven = pattern->count() > 0;
-    if (!o->chart.file.empty() && CheckChartOptions(o->chart) != 0) return 1;
+    if (!o->chart.file.empty())
+      if (const int status = CheckChartOptions(o->chart); status != 0) return status;
     return RunCalc(*o);
   };
 }
