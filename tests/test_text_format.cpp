@@ -60,3 +60,26 @@ TEST(TextFormat, TypedNumbersTakeACommaOrAPointAndNothingElse) {
   for (const char* bad : {"", "  ", "abc", "0,5,1", "1.000,5", "12abc", "1 2", "inf", "nan", "0x10", "1e999", ","})
     EXPECT_FALSE(ParseUserNumber(bad).has_value()) << bad;
 }
+
+// The readers' "//a/b" lookups walk the tree themselves; they must select
+// what libxml2's XPath selects, in the same order.
+TEST(TextFormat, DescendantPathsSelectWhatXPathSelects) {
+  const std::string text =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"<baza><a>in entity</a></baza>\">]>\n"
+      "<r><baza><a>1</a><x><baza><a>2</a></baza></x><a>3</a></baza><!-- <baza><a>c</a></baza> -->"
+      "<y xmlns=\"urn:n\"><baza><a>ns</a></baza></y><q:baza xmlns:q=\"urn:q\"><a>prefixed</a></q:baza>"
+      "<param><source><lambda1>4</lambda1></source></param>&e;<baza><a>5</a><a/></baza><a>top</a></r>";
+  XmlDocPtr doc = ParseXmlBytes(text);
+  ASSERT_TRUE(doc);
+  XPathContextPtr ctx(xmlXPathNewContext(doc.get()));
+  for (const char* expr : {"//baza/a", "//a", "//r/baza", "//param/source/lambda1", "//x/baza/a", "//none/a"}) {
+    std::vector<xmlNode*> expected;
+    XPathObjectPtr obj(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expr), ctx.get()));
+    if (obj && obj->nodesetval)
+      for (int i = 0; i < obj->nodesetval->nodeNr; ++i) expected.push_back(obj->nodesetval->nodeTab[i]);
+    EXPECT_EQ(XPathElements(ctx.get(), expr), expected) << expr;
+    EXPECT_EQ(XPathText(ctx.get(), expr), expected.empty() ? std::nullopt : NodeText(expected.front())) << expr;
+  }
+  // 1, 2, 3, 5 and the empty one: not the namespaced, commented or entity ones.
+  EXPECT_EQ(XPathElements(ctx.get(), "//baza/a").size(), 5u);
+}
