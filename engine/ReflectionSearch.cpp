@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "engine/Intensities.h"
@@ -17,6 +18,8 @@ namespace pelmora {
 namespace {
 
 constexpr int kMinIndexLimit = 15;
+// Below this many records one thread sorts the list.
+constexpr size_t kParallelSortRecords = 20000;
 
 double RoundDown4(double x) {
   const double p = std::pow(10.0, 4);
@@ -60,7 +63,7 @@ struct Found {
 };
 
 // The list order of ReflectionBefore, on found records.
-bool FoundBefore(const Found& a, const Found& b) {
+inline bool FoundBefore(const Found& a, const Found& b) {
   if (a.theta != b.theta) return a.theta < b.theta;
   if (a.h != b.h) return a.h > b.h;
   if (a.k != b.k) return a.k > b.k;
@@ -145,8 +148,8 @@ class IndexSearch {
 
   // Searches every h over the threads; false when cancelled.
   bool Run(PositionPoster& poster, const std::atomic<bool>& cancel);
-  // The records of one wavelength in h order; the per-h lists are freed.
-  std::vector<Found> Take(int line);
+  // The records of one wavelength in angle order; the per-h lists are freed.
+  std::vector<Found> TakeSorted(int line);
 
  private:
   // One candidate l of a row: its spacing and the Bragg angles in range.
@@ -244,16 +247,40 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   return !stopped;
 }
 
-std::vector<Found> IndexSearch::Take(int line) {
+std::vector<Found> IndexSearch::TakeSorted(int line) {
   std::vector<std::vector<Found>>& perH = line == 1 ? found1_ : found2_;
   size_t n = 0;
   for (const auto& v : perH) n += v.size();
-  std::vector<Found> all;
-  all.reserve(n);
-  for (auto& v : perH) {
-    all.insert(all.end(), v.begin(), v.end());
-    std::vector<Found>().swap(v);
+  // The order is total (no two records share h, k and l), so any sort gives
+  // the same list. A large list goes in two parts, the records below a
+  // pivot angle and the rest, gathered and sorted each on a thread of its own.
+  const auto before = [](const Found& a, const Found& b) { return FoundBefore(a, b); };
+  std::vector<Found> all(n);
+  const auto gather = [&](Found* out, auto&& take) {
+    for (const auto& v : perH)
+      for (const Found& f : v)
+        if (take(f)) *out++ = f;
+  };
+  if (n < kParallelSortRecords) {
+    gather(all.data(), [](const Found&) { return true; });
+    std::sort(all.begin(), all.end(), before);
+  } else {
+    std::vector<double> sample;
+    for (const auto& v : perH)
+      for (size_t i = 0; i < v.size(); i += 64) sample.push_back(v[i].theta);
+    std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
+    const double pivot = sample[sample.size() / 2];
+    size_t low = 0;
+    for (const auto& v : perH)
+      for (const Found& f : v) low += f.theta < pivot;
+    std::jthread upper([&] {
+      gather(all.data() + low, [pivot](const Found& f) { return !(f.theta < pivot); });
+      std::sort(all.begin() + static_cast<std::ptrdiff_t>(low), all.end(), before);
+    });
+    gather(all.data(), [pivot](const Found& f) { return f.theta < pivot; });
+    std::sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(low), before);
   }
+  for (auto& v : perH) std::vector<Found>().swap(v);
   return all;
 }
 
@@ -265,40 +292,67 @@ struct GroupingProgress {
   long counter = 0;
 };
 
-// Groups a sorted list: a record can only match the one group with its exact
-// key (a second group with that key could never have been made), so a hash
-// on the key gives the groups of a first-match scan in linear time. Groups
+// Groups a sorted list. A record can only match the one group with its
+// exact key (a second group with that key could never have been made), and
+// the key's rounded angle never decreases along the list: the records of one
+// rounded angle form a run, and each run is grouped on its own, a short one
+// by comparing with its few groups, a long one through a hash index. Groups
 // keep their first record's values and come out in list order. False when
 // cancelled.
 bool GroupFound(const std::vector<Found>& list, double lambda, bool firstList, GroupingProgress& gp,
                 std::vector<Reflection>& groups) {
-  GroupIndex index(list.size());
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (i > 0 || !firstList) {
-      gp.poster.Post(static_cast<int>(gp.counter * gp.step + 500));
-      if (gp.cancel) return false;
+  constexpr size_t kShortRun = 48;
+  // The first record and the size of each group; the groups are made after.
+  std::vector<std::uint32_t> first;
+  std::vector<std::int32_t> size;
+  std::vector<GroupKey> runKeys;
+  for (size_t i = 0; i < list.size();) {
+    const double rounded = RoundDown4(list[i].theta);
+    size_t end = i + 1;
+    while (end < list.size() && RoundDown4(list[end].theta) == rounded) ++end;
+    const size_t runFirst = first.size();
+    std::optional<GroupIndex> index;
+    if (end - i > kShortRun) index.emplace(end - i);
+    runKeys.clear();
+    for (; i < end; ++i) {
+      if (i > 0 || !firstList) {
+        gp.poster.Post(static_cast<int>(gp.counter * gp.step + 500));
+        if (gp.cancel) return false;
+      }
+      ++gp.counter;
+      const GroupKey key = GroupKey::Of(list[i]);
+      bool made = false;
+      size_t g = 0;
+      if (index) {
+        g = index->Find(key, made);
+      } else {
+        while (g < runKeys.size() && !(runKeys[g] == key)) ++g;
+        made = g == runKeys.size();
+        if (made) runKeys.push_back(key);
+      }
+      if (made) {
+        first.push_back(static_cast<std::uint32_t>(i));
+        size.push_back(1);
+      } else {
+        ++size[runFirst + g];
+      }
     }
-    ++gp.counter;
-    const Found& f = list[i];
-    bool made = false;
-    const size_t g = index.Find(GroupKey::Of(f), made);
-    if (!made) {
-      ++groups[g].multiplicity;
-      continue;
-    }
-    Reflection r;
+  }
+  groups.resize(first.size());
+  for (size_t g = 0; g < first.size(); ++g) {
+    const Found& f = list[first[g]];
+    Reflection& r = groups[g];
     r.h = f.h;
     r.k = f.k;
     r.l = f.l;
     r.d = f.d;
-    r.multiplicity = 1;
+    r.multiplicity = size[g];
     r.sinTheta = lambda / (2.0 * f.d);
     r.theta = f.theta;
     r.reF = f.reF;
     r.imF = f.imF;
     r.f2 = f.f2;
     r.nonZero = NonZeroF2(f.f2);
-    groups.push_back(r);
   }
   return true;
 }
@@ -370,13 +424,10 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   {
     IndexSearch search(*this, second, SearchLimits());
     if (!search.Run(poster, cancelRequested)) return -1;
-    list1 = search.Take(1);
-    list2 = search.Take(2);
+    phase("Sortowanie refleksów", 250);
+    list1 = search.TakeSorted(1);
+    list2 = search.TakeSorted(2);
   }
-
-  phase("Sortowanie refleksów", 250);
-  std::sort(list1.begin(), list1.end(), FoundBefore);
-  std::sort(list2.begin(), list2.end(), FoundBefore);
 
   phase("Grupowanie refleksów", 500);
   if (list1.empty()) return -1;
