@@ -17,7 +17,8 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
   std::uniform_real_distribution<double> mant(-1.0, 1.0);
   std::uniform_int_distribution<int> expo(-12, 9);
   std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 0.125, 0.0625, -0.00005, 1e-300, 123456789.0,
-                                 std::numeric_limits<double>::infinity(), std::nan(""), 0.00005, 2.00005};
+                                 std::numeric_limits<double>::infinity(), std::nan(""), 0.00005, 2.00005,
+                                 -1.7976931348623157e308, 3e15};
   for (int i = 0; i < 20000; ++i) values.push_back(mant(rng) * std::pow(10.0, expo(rng)));
   // Decimal halves and their neighbours: where a product rounded once could
   // round the other way.
@@ -32,11 +33,17 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
       std::string fast;
       AppendFixed(fast, v, 9, prec);
       ASSERT_EQ(fast, cformat("%9.*f", prec, v)) << v;
+      char buf[kMaxNumberChars];
+      ASSERT_EQ(std::string(buf, FixedToChars(buf, v, 9, prec)), fast) << v;
     }
   std::string ints;
   AppendInt(ints, -7, 5);
   AppendInt(ints, 123456, 2);
   EXPECT_EQ(ints, "   -7123456");
+  char buf[kMaxNumberChars];
+  char* end = IntToChars(buf, -7, 5);
+  end = IntToChars(end, 123456, 2);
+  EXPECT_EQ(std::string(buf, end), ints);
 }
 
 TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
