@@ -18,8 +18,9 @@ namespace pelmora {
 namespace {
 
 constexpr int kMinIndexLimit = 15;
-// Below this many records one thread sorts the list.
-constexpr size_t kParallelSortRecords = 20000;
+// Below this many records (or groups) one thread sorts, groups and rates
+// them: a second one would not pay for its start.
+constexpr size_t kParallelRecords = 20000;
 
 double RoundDown4(double x) {
   const double p = std::pow(10.0, 4);
@@ -209,7 +210,8 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch) {
         const double lambda = line == 1 ? doc_.lambda1 : doc_.lambda2;
         Found r{line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
         const double sq = std::sin(r.theta) / lambda;
-        kernel_.Combine(&sums[j * ns * 2], doc_.radiation, sq * sq, r.reF, r.imF);
+        const double* ff = doc_.radiation == 0 ? kernel_.CachedFormFactors(sq * sq, scratch) : nullptr;
+        kernel_.Combine(&sums[j * ns * 2], doc_.radiation, ff, r.reF, r.imF);
         r.f2 = r.reF * r.reF + r.imF * r.imF;
         (line == 1 ? found1_ : found2_)[h + H_].push_back(r);
       }
@@ -261,7 +263,7 @@ std::vector<Found> IndexSearch::TakeSorted(int line) {
       for (const Found& f : v)
         if (take(f)) *out++ = f;
   };
-  if (n < kParallelSortRecords) {
+  if (n < kParallelRecords) {
     gather(all.data(), [](const Found&) { return true; });
     std::sort(all.begin(), all.end(), before);
   } else {
@@ -292,30 +294,23 @@ struct GroupingProgress {
   long counter = 0;
 };
 
-// Groups a sorted list. A record can only match the one group with its
-// exact key (a second group with that key could never have been made), and
-// the key's rounded angle never decreases along the list: the records of one
-// rounded angle form a run, and each run is grouped on its own, a short one
-// by comparing with its few groups, a long one through a hash index. Groups
-// keep their first record's values and come out in list order. False when
-// cancelled.
-bool GroupFound(const std::vector<Found>& list, double lambda, bool firstList, GroupingProgress& gp,
-                std::vector<Reflection>& groups) {
+// The groups of the records [begin, end) of a sorted list, a stretch that
+// starts and ends between runs (below): the first record and the size of
+// each group, in list order. False when cancelled.
+bool FindGroups(const std::vector<Found>& list, size_t begin, size_t end, bool postFirst, GroupingProgress gp,
+                std::vector<std::uint32_t>& first, std::vector<std::int32_t>& size) {
   constexpr size_t kShortRun = 48;
-  // The first record and the size of each group; the groups are made after.
-  std::vector<std::uint32_t> first;
-  std::vector<std::int32_t> size;
   std::vector<GroupKey> runKeys;
-  for (size_t i = 0; i < list.size();) {
+  for (size_t i = begin; i < end;) {
     const double rounded = RoundDown4(list[i].theta);
-    size_t end = i + 1;
-    while (end < list.size() && RoundDown4(list[end].theta) == rounded) ++end;
+    size_t runEnd = i + 1;
+    while (runEnd < end && RoundDown4(list[runEnd].theta) == rounded) ++runEnd;
     const size_t runFirst = first.size();
     std::optional<GroupIndex> index;
-    if (end - i > kShortRun) index.emplace(end - i);
+    if (runEnd - i > kShortRun) index.emplace(runEnd - i);
     runKeys.clear();
-    for (; i < end; ++i) {
-      if (i > 0 || !firstList) {
+    for (; i < runEnd; ++i) {
+      if (i > begin || postFirst) {
         gp.poster.Post(static_cast<int>(gp.counter * gp.step + 500));
         if (gp.cancel) return false;
       }
@@ -338,22 +333,58 @@ bool GroupFound(const std::vector<Found>& list, double lambda, bool firstList, G
       }
     }
   }
-  groups.resize(first.size());
-  for (size_t g = 0; g < first.size(); ++g) {
-    const Found& f = list[first[g]];
-    Reflection& r = groups[g];
-    r.h = f.h;
-    r.k = f.k;
-    r.l = f.l;
-    r.d = f.d;
-    r.multiplicity = size[g];
-    r.sinTheta = lambda / (2.0 * f.d);
-    r.theta = f.theta;
-    r.reF = f.reF;
-    r.imF = f.imF;
-    r.f2 = f.f2;
-    r.nonZero = NonZeroF2(f.f2);
+  return true;
+}
+
+// Groups a sorted list. A record can only match the one group with its
+// exact key (a second group with that key could never have been made), and
+// the key's rounded angle never decreases along the list: the records of one
+// rounded angle form a run, and each run is grouped on its own, a short one
+// by comparing with its few groups, a long one through a hash index. So a
+// long list is grouped in two halves at once, split between runs. Groups
+// keep their first record's values and come out in list order. False when
+// cancelled.
+bool GroupFound(const std::vector<Found>& list, double lambda, bool firstList, GroupingProgress& gp,
+                std::vector<Reflection>& groups) {
+  const size_t n = list.size();
+  size_t mid = n >= kParallelRecords ? n / 2 : n;
+  while (mid < n && RoundDown4(list[mid].theta) == RoundDown4(list[mid - 1].theta)) ++mid;
+  std::vector<std::uint32_t> first, first2;
+  std::vector<std::int32_t> size, size2;
+  bool done1 = true, done2 = true;
+  {
+    GroupingProgress gp2 = gp;
+    gp2.counter += static_cast<long>(mid);
+    std::jthread second;
+    if (mid < n) second = std::jthread([&] { done2 = FindGroups(list, mid, n, true, gp2, first2, size2); });
+    done1 = FindGroups(list, 0, mid, !firstList, gp, first, size);
   }
+  gp.counter += static_cast<long>(n);
+  if (!done1 || !done2) return false;
+  first.insert(first.end(), first2.begin(), first2.end());
+  size.insert(size.end(), size2.begin(), size2.end());
+  groups.resize(first.size());
+  const auto fill = [&](size_t from, size_t to) {
+    for (size_t g = from; g < to; ++g) {
+      const Found& f = list[first[g]];
+      Reflection& r = groups[g];
+      r.h = f.h;
+      r.k = f.k;
+      r.l = f.l;
+      r.d = f.d;
+      r.multiplicity = size[g];
+      r.sinTheta = lambda / (2.0 * f.d);
+      r.theta = f.theta;
+      r.reF = f.reF;
+      r.imF = f.imF;
+      r.f2 = f.f2;
+      r.nonZero = NonZeroF2(f.f2);
+    }
+  };
+  const size_t groupMid = mid < n ? first.size() - first2.size() : first.size();
+  std::jthread second;
+  if (groupMid < first.size()) second = std::jthread(fill, groupMid, first.size());
+  fill(0, groupMid);
   return true;
 }
 
@@ -373,21 +404,35 @@ std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std:
   return all;
 }
 
-// The integrated intensity of every group, both lines in turn. False when
-// cancelled.
+// The integrated intensity of every group; each is rated on its own, so a
+// long list goes in two halves at once. False when cancelled.
 bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
                 PositionPoster& poster) {
-  const double step = 250.0 / static_cast<double>(groups1.size() + groups2.size());
-  long counter = 0;
-  for (int line = 1; line <= 2; ++line) {
-    for (Reflection& g : line == 1 ? groups1 : groups2) {
-      poster.Post(static_cast<int>(counter * step + 750));
+  const size_t n1 = groups1.size(), n2 = groups2.size();
+  const double step = 250.0 / static_cast<double>(n1 + n2);
+  const CKomorka::LineFactors factors1 = doc.LineIntensityFactors(1), factors2 = doc.LineIntensityFactors(2);
+  // Groups [from, to) of each line; the progress counts the first line's
+  // groups, then the second's.
+  const auto rate = [&](size_t from1, size_t to1, size_t from2, size_t to2) {
+    for (size_t i = from1; i < to1; ++i) {
+      poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
       if (doc.cancelRequested) return false;
-      ++counter;
-      g.intensity = doc.GroupIntensity(g, line);
+      groups1[i].intensity = doc.GroupIntensity(groups1[i], 1, factors1);
     }
+    for (size_t i = from2; i < to2; ++i) {
+      poster.Post(static_cast<int>(static_cast<double>(n1 + i) * step + 750));
+      if (doc.cancelRequested) return false;
+      groups2[i].intensity = doc.GroupIntensity(groups2[i], 2, factors2);
+    }
+    return true;
+  };
+  if (n1 + n2 < kParallelRecords) return rate(0, n1, 0, n2);
+  bool done2 = true;
+  {
+    std::jthread second([&] { done2 = rate(n1 / 2, n1, n2 / 2, n2); });
+    if (!rate(0, n1 / 2, 0, n2 / 2)) return false;
   }
-  return true;
+  return done2;
 }
 
 }  // namespace
