@@ -6,15 +6,9 @@
 
 #include <string>
 
-namespace pelmora {
-class CKomorka;
-class PatternGrid;
-struct CSettings;
-}  // namespace pelmora
+#include "cli/ChartOutput.h"
 
 namespace pelmora::cli {
-
-struct ChartOptions;
 
 struct ChartModule {
   // The picture format named by the file's extension is known.

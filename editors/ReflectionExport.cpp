@@ -32,26 +32,22 @@ char* FormatRow(char* p, int n, const Reflection& r, double pct) {
   if (r.line == 1) p = Put(p, "Ka1", 3);
   if (r.line == 2) p = Put(p, "Ka2", 3);
   p = IntToChars(p, r.h, 5);
-  p = Put(p, "   ", 3);
-  p = IntToChars(p, r.k, 2);
-  p = Put(p, "   ", 3);
-  p = IntToChars(p, r.l, 2);
+  for (int index : {r.k, r.l}) {
+    p = Put(p, "   ", 3);
+    p = IntToChars(p, index, 2);
+  }
   p = Put(p, "   ", 3);
   p = FixedToChars(p, TwoThetaDegrees(r), 8, 4);
   p = Put(p, "   ", 3);
   p = IntToChars(p, r.multiplicity, 2);
-  p = Put(p, "   ", 3);
-  p = FixedToChars(p, r.reF, 8, 3);
-  p = Put(p, "   ", 3);
-  p = FixedToChars(p, r.imF, 8, 3);
-  p = Put(p, "   ", 3);
-  p = FixedToChars(p, r.f2, 9, 3);
-  p = Put(p, "   ", 3);
-  p = FixedToChars(p, r.d, 6, 4);
-  p = Put(p, "   ", 3);
-  p = FixedToChars(p, r.fwhm, 6, 6);
-  p = Put(p, "   ", 3);
-  p = FixedToChars(p, r.intensity, 12, 4);
+  const struct {
+    double value;
+    int width, precision;
+  } fields[] = {{r.reF, 8, 3}, {r.imF, 8, 3}, {r.f2, 9, 3}, {r.d, 6, 4}, {r.fwhm, 6, 6}, {r.intensity, 12, 4}};
+  for (const auto& f : fields) {
+    p = Put(p, "   ", 3);
+    p = FixedToChars(p, f.value, f.width, f.precision);
+  }
   p = Put(p, "     ", 5);
   p = FixedToChars(p, pct, 8, 4);
   return Put(p, "\r\n", 2);
