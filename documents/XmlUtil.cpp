@@ -77,7 +77,7 @@ bool DescendantPathNames(const char* expr, std::vector<std::string_view>& names)
 bool IsElementNamed(const xmlNode* n, std::string_view name) {
   if (!n || n->type != XML_ELEMENT_NODE || n->ns) return false;
   const char* own = reinterpret_cast<const char*>(n->name);
-  return std::strlen(own) == name.size() && std::memcmp(own, name.data(), name.size()) == 0;
+  return std::strncmp(own, name.data(), name.size()) == 0 && own[name.size()] == '\0';
 }
 
 // Whether the element ends the path: it carries the last name, its parent
