@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
@@ -249,23 +250,67 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   return !stopped;
 }
 
+// A record's place in the angle order: the bits of its angle, which order
+// as the (positive) numbers do.
+struct AngleKey {
+  std::uint64_t bits;
+  const Found* found;
+};
+
+// Sorts keys by angle, stably: least significant digit first, skipping the
+// digits that every key shares (most of the exponent's).
+void RadixSortByAngle(AngleKey* keys, size_t n, AngleKey* buffer) {
+  constexpr int kDigitBits = 11;
+  constexpr std::uint64_t kMask = (1u << kDigitBits) - 1;
+  std::vector<size_t> start(kMask + 1);
+  AngleKey* from = keys;
+  AngleKey* to = buffer;
+  for (int shift = 0; shift < 64 && n > 0; shift += kDigitBits) {
+    std::fill(start.begin(), start.end(), 0);
+    for (size_t i = 0; i < n; ++i) ++start[(from[i].bits >> shift) & kMask];
+    if (start[(from[0].bits >> shift) & kMask] == n) continue;
+    size_t sum = 0;
+    for (size_t& c : start) sum += std::exchange(c, sum);
+    for (size_t i = 0; i < n; ++i) to[start[(from[i].bits >> shift) & kMask]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != keys) std::copy(from, from + n, keys);
+}
+
 std::vector<Found> IndexSearch::TakeSorted(int line) {
   std::vector<std::vector<Found>>& perH = line == 1 ? found1_ : found2_;
   size_t n = 0;
   for (const auto& v : perH) n += v.size();
-  // The order is total (no two records share h, k and l), so any sort gives
-  // the same list. A large list goes in two parts, the records below a
-  // pivot angle and the rest, gathered and sorted each on a thread of its own.
-  const auto before = [](const Found& a, const Found& b) { return FoundBefore(a, b); };
+  std::vector<AngleKey> keys(n), buffer(n);
   std::vector<Found> all(n);
-  const auto gather = [&](Found* out, auto&& take) {
-    for (const auto& v : perH)
-      for (const Found& f : v)
-        if (take(f)) *out++ = f;
+  // The records of one part, by angle: a stable sort of keys gathered from
+  // the last record back. The search makes each h's list in ascending k and
+  // l, so records of equal angle come in the list's own order (larger h, k,
+  // l first) and stay so. Each record is then copied once into its place;
+  // should the order not hold after all, the part is sorted outright.
+  const auto sortPart = [&](size_t from, size_t to, auto&& take) {
+    AngleKey* k = keys.data() + from;
+    for (auto v = perH.rbegin(); v != perH.rend(); ++v)
+      for (auto f = v->rbegin(); f != v->rend(); ++f)
+        if (take(*f)) {
+          k->found = &*f;
+          std::memcpy(&k->bits, &f->theta, sizeof k->bits);
+          ++k;
+        }
+    RadixSortByAngle(keys.data() + from, to - from, buffer.data() + from);
+    for (size_t i = from; i < to; ++i) all[i] = *keys[i].found;
+    for (size_t i = from + 1; i < to; ++i)
+      if (!FoundBefore(all[i - 1], all[i])) {
+        std::sort(all.begin() + static_cast<std::ptrdiff_t>(from), all.begin() + static_cast<std::ptrdiff_t>(to),
+                  [](const Found& a, const Found& b) { return FoundBefore(a, b); });
+        break;
+      }
   };
+  // The order is total (no two records share h, k and l), so the list is
+  // the one any sort gives. A large list goes in two parts, the records
+  // below a pivot angle and the rest, each on a thread of its own.
   if (n < kParallelRecords) {
-    gather(all.data(), [](const Found&) { return true; });
-    std::sort(all.begin(), all.end(), before);
+    sortPart(0, n, [](const Found&) { return true; });
   } else {
     std::vector<double> sample;
     for (const auto& v : perH)
@@ -275,12 +320,8 @@ std::vector<Found> IndexSearch::TakeSorted(int line) {
     size_t low = 0;
     for (const auto& v : perH)
       for (const Found& f : v) low += f.theta < pivot;
-    std::jthread upper([&] {
-      gather(all.data() + low, [pivot](const Found& f) { return !(f.theta < pivot); });
-      std::sort(all.begin() + static_cast<std::ptrdiff_t>(low), all.end(), before);
-    });
-    gather(all.data(), [pivot](const Found& f) { return f.theta < pivot; });
-    std::sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(low), before);
+    std::jthread upper([&] { sortPart(low, n, [pivot](const Found& f) { return !(f.theta < pivot); }); });
+    sortPart(0, low, [pivot](const Found& f) { return f.theta < pivot; });
   }
   for (auto& v : perH) std::vector<Found>().swap(v);
   return all;

@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "engine/Intensities.h"
 
 namespace pelmora {
 namespace {
 constexpr int kLanes = 4;
+constexpr long kTableEntriesForThread = 8000;
 }
 
 StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax)
@@ -45,9 +47,17 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
       }
     }
   };
-  fill(hMax, &AtomSite::x, xc_, xs_);
-  fill(kMax, &AtomSite::y, yc_, ys_);
-  fill(lMax, &AtomSite::z, zc_, zs_);
+  // A large cell's tables take milliseconds: the first axis on a thread of
+  // its own.
+  {
+    std::jthread first;
+    if (static_cast<long>(2 * hMax + 1) * padded_ >= kTableEntriesForThread)
+      first = std::jthread([&] { fill(hMax, &AtomSite::x, xc_, xs_); });
+    else
+      fill(hMax, &AtomSite::x, xc_, xs_);
+    fill(kMax, &AtomSite::y, yc_, ys_);
+    fill(lMax, &AtomSite::z, zc_, zs_);
+  }
 }
 
 // The hot loop. Four independent lanes, summed in a fixed order, keep the
