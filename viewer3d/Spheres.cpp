@@ -150,30 +150,6 @@ bool CoverageBuffer::ScanBall(const Vec3& c, double radius, bool all) const {
   return Scan(left, right, bottom, top, nearest, all);
 }
 
-bool CoverageBuffer::Scan(double left, double right, double bottom, double top, double nearest, bool all) const {
-  if (depth_.empty() || !(nearest > frustum_.nearPlane)) return !all;
-  // Pixel i has its centre at i + 0.5; a hundredth of a pixel more on each
-  // side for the rasterizer's rounding.
-  if (!(left <= right) || !(bottom <= top)) return !all;
-  constexpr double kMargin = 0.01;
-  // (Clamped before the conversion: a point near the eye's plane lies
-  // far outside.)
-  const auto first = [](double lo, int size) {
-    return static_cast<int>(std::ceil(std::clamp(lo - 0.5 - kMargin, 0.0, static_cast<double>(size))));
-  };
-  const auto last = [](double hi, int size) {
-    return static_cast<int>(std::floor(std::clamp(hi - 0.5 + kMargin, -1.0, size - 1.0)));
-  };
-  const int x0 = first(left, width_), x1 = last(right, width_), y0 = first(bottom, height_), y1 = last(top, height_);
-  const float limit = static_cast<float>(nearest * (1.0 - 1e-4));
-  for (int y = y0; y <= y1; ++y) {
-    const float* row = &depth_[static_cast<size_t>(y) * static_cast<size_t>(width_)];
-    for (int x = x0; x <= x1; ++x)
-      if ((row[x] < limit) != all) return !all;
-  }
-  return all;
-}
-
 void CoverageBuffer::Cover(const Vec3& c, double innerRadius) {
   const double depth = -c.z;
   const double dist = std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z);

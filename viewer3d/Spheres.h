@@ -4,6 +4,7 @@
 // Plain arithmetic, so that every rule can be checked without a display.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -49,16 +50,32 @@ struct SphereMesh {
   double inner = 0;           // radius of the ball inside all the planes
 };
 SphereMesh UnitSphere(int slices, int stacks);
-// Whether triangle `t` of `mesh`, placed as a sphere at `centre` with
-// `radius`, shows its back to an eye at `eye` (all in model coordinates) by
-// more than rounding could turn, so that culling would drop it anyway.
+// Which triangles of `mesh`, placed as a sphere at `centre` with `radius`,
+// show their back to an eye at `eye` (all in model coordinates) by more
+// than rounding could turn, so that culling would drop them anyway. Set up
+// once per sphere, asked per triangle.
+class BackFaces {
+ public:
+  BackFaces(const SphereMesh& mesh, const Vec3& centre, double radius, const Vec3& eye)
+      : planes_(mesh.planes.data()),
+        dx_(eye.x - centre.x),
+        dy_(eye.y - centre.y),
+        dz_(eye.z - centre.z),
+        radius_(radius),
+        // A margin far above the single-precision rounding of the positions.
+        margin_(-1e-4 * (std::abs(dx_) + std::abs(dy_) + std::abs(dz_) + radius)) {}
+  // The eye's signed distance from triangle `t`'s plane, against the margin.
+  bool operator()(size_t t) const {
+    const float* plane = planes_ + 4 * t;
+    return plane[0] * dx_ + plane[1] * dy_ + plane[2] * dz_ - radius_ * plane[3] < margin_;
+  }
+
+ private:
+  const float* planes_;
+  double dx_, dy_, dz_, radius_, margin_;
+};
 inline bool FacesAway(const SphereMesh& mesh, size_t t, const Vec3& centre, double radius, const Vec3& eye) {
-  const float* plane = &mesh.planes[4 * t];
-  const double dx = eye.x - centre.x, dy = eye.y - centre.y, dz = eye.z - centre.z;
-  // The eye's signed distance from the triangle's plane, against a margin
-  // far above the single-precision rounding of the positions.
-  const double side = plane[0] * dx + plane[1] * dy + plane[2] * dz - radius * plane[3];
-  return side < -1e-4 * (std::abs(dx) + std::abs(dy) + std::abs(dz) + radius);
+  return BackFaces(mesh, centre, radius, eye)(t);
 }
 
 // Which pixels of the view are already hidden behind spheres drawn nearer,
@@ -83,6 +100,13 @@ class CoverageBuffer {
   // A point in eye coordinates in window coordinates (pixels).
   double WindowX(const Vec3& eye) const { return 0.5 * width_ + frustum_.pixelsPerUnit * eye.x / -eye.z; }
   double WindowY(const Vec3& eye) const { return 0.5 * height_ + frustum_.pixelsPerUnit * eye.y / -eye.z; }
+  // Both at once, with the depth third.
+  void Window(const Vec3& eye, double w[3]) const {
+    const double scale = frustum_.pixelsPerUnit / -eye.z;
+    w[0] = 0.5 * width_ + scale * eye.x;
+    w[1] = 0.5 * height_ + scale * eye.y;
+    w[2] = -eye.z;
+  }
   const ViewFrustum& frustum() const { return frustum_; }
   // Records a drawn sphere (its front faces all drawn) whose facets enclose
   // the ball of `innerRadius`.
@@ -100,5 +124,36 @@ class CoverageBuffer {
   // (eye distance), or infinity.
   std::vector<float> depth_;
 };
+
+// Inline: asked once per triangle of a partly hidden sphere.
+inline bool CoverageBuffer::Scan(double left, double right, double bottom, double top, double nearest, bool all) const {
+  if (depth_.empty() || !(nearest > frustum_.nearPlane)) return !all;
+  // Pixel i has its centre at i + 0.5; a hundredth of a pixel more on each
+  // side for the rasterizer's rounding.
+  if (!(left <= right) || !(bottom <= top)) return !all;
+  constexpr double kMargin = 0.01;
+  // (Clamped before the conversion: a point near the eye's plane lies
+  // far outside.)
+  // (Rounded by hand: called per triangle, and the clamped values are
+  // never below -1.)
+  const auto first = [](double lo, int size) {
+    const double v = std::clamp(lo - 0.5 - kMargin, 0.0, static_cast<double>(size));
+    const int i = static_cast<int>(v);
+    return i < v ? i + 1 : i;
+  };
+  const auto last = [](double hi, int size) {
+    const double v = std::clamp(hi - 0.5 + kMargin, -1.0, size - 1.0);
+    const int i = static_cast<int>(v);
+    return i > v ? i - 1 : i;
+  };
+  const int x0 = first(left, width_), x1 = last(right, width_), y0 = first(bottom, height_), y1 = last(top, height_);
+  const float limit = static_cast<float>(nearest * (1.0 - 1e-4));
+  for (int y = y0; y <= y1; ++y) {
+    const float* row = &depth_[static_cast<size_t>(y) * static_cast<size_t>(width_)];
+    for (int x = x0; x <= x1; ++x)
+      if ((row[x] < limit) != all) return !all;
+  }
+  return all;
+}
 
 }  // namespace pelmora

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <deque>
 
+#include <malloc.h>
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -130,6 +132,12 @@ void CCellRenderer::BuildGlyphs() {
 
 void CCellRenderer::Setup(int width, int height) {
   Release();
+  // The software rasterizer frees megabytes of scene memory at the end of
+  // each frame and asks for them again at the next: left at the heap's top
+  // instead of being handed back to the system, they are not faulted in
+  // page by page every frame (about a tenth of a frame's time).
+  static const bool keepHeap = mallopt(M_TRIM_THRESHOLD, 64 << 20) != 0;
+  (void)keepHeap;
   BuildGlyphs();
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   SetViewport(width, height);
@@ -209,10 +217,8 @@ void CCellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, cons
   eyeInModel_ = {-(model[0] * model[12] + model[1] * model[13] + model[2] * model[14]),
                  -(model[4] * model[12] + model[5] * model[13] + model[6] * model[14]),
                  -(model[8] * model[12] + model[9] * model[13] + model[10] * model[14])};
-  batch_.vertices.clear();
-  batch_.normals.clear();
-  batch_.colors.clear();
-  batch_.indices.clear();
+  batch_.vertexCount = 0;
+  batch_.indexCount = 0;
   for (const Segment& s : scene.segments) {
     glColor3f(s.color[0], s.color[1], s.color[2]);
     if (s.ball && frustum_.Sees(EyePosition(model, s.p1), s.r1)) AddSphere(Sphere(detail), s.p1, s.r1, s.color, false);
@@ -256,31 +262,41 @@ const SphereMesh& CCellRenderer::Sphere(int slices) {
 
 void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double radius, const Rgb& color,
                               bool hideCovered) {
-  const size_t n = mesh.points.size();
-  placed_.resize(n);
+  const size_t count = mesh.points.size() / 3, triangles = mesh.triangles.size() / 3;
   const float r = static_cast<float>(radius);
   const float c[3] = {static_cast<float>(centre.x), static_cast<float>(centre.y), static_cast<float>(centre.z)};
-  for (size_t i = 0; i < n; ++i) placed_[i] = c[i % 3] + r * mesh.points[i];
   // Triangles turned away would be culled after all the vertex work, and
   // hidden ones drawn only to lose the depth test: both are left out here,
-  // and so are the vertices only they use. A vertex is put in the window
-  // (with its depth) only when a triangle facing the eye needs it.
+  // and so are the vertices only they use. A vertex is placed, and put in
+  // the window (with its depth), only when a kept triangle needs it.
   Batch& b = batch_;
-  slot_.assign(n / 3, kNoSlot);
-  if (hideCovered) window_.assign(n, -1.0);
+  // The batch's arrays only grow, and are reused from frame to frame.
+  if (b.vertices.size() < 3 * (b.vertexCount + count)) {
+    const size_t size = 2 * 3 * (b.vertexCount + count);
+    b.vertices.resize(size);
+    b.normals.resize(size);
+    b.colors.resize(size);
+  }
+  if (b.indices.size() < b.indexCount + 3 * triangles) b.indices.resize(2 * (b.indexCount + 3 * triangles));
+  slot_.assign(count, kNoSlot);
+  if (hideCovered) {
+    window_.resize(3 * count);
+    windowKnown_.assign(count, 0);
+  }
   const auto window = [&](std::uint32_t vertex) {
     double* w = &window_[3 * static_cast<size_t>(vertex)];
-    if (w[2] < 0) {
-      const size_t i = 3 * static_cast<size_t>(vertex);
-      const Vec3 eye = EyePosition(model_, {placed_[i], placed_[i + 1], placed_[i + 2]});
-      w[0] = coverage_.WindowX(eye);
-      w[1] = coverage_.WindowY(eye);
-      w[2] = -eye.z;
+    if (!windowKnown_[vertex]) {
+      windowKnown_[vertex] = 1;
+      const float* u = &mesh.points[3 * static_cast<size_t>(vertex)];
+      const Vec3 eye = EyePosition(model_, {c[0] + r * u[0], c[1] + r * u[1], c[2] + r * u[2]});
+      coverage_.Window(eye, w);
     }
     return w;
   };
-  for (size_t t = 0; t < mesh.triangles.size() / 3; ++t) {
-    if (FacesAway(mesh, t, centre, radius, eyeInModel_)) continue;
+  std::uint32_t* index = &b.indices[b.indexCount];
+  const BackFaces facesAway(mesh, centre, radius, eyeInModel_);
+  for (size_t t = 0; t < triangles; ++t) {
+    if (facesAway(t)) continue;
     const std::uint32_t* corner = &mesh.triangles[3 * t];
     if (hideCovered) {
       const double* p = window(corner[0]);
@@ -294,19 +310,25 @@ void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double
     for (int k = 0; k < 3; ++k) {
       std::uint32_t& slot = slot_[corner[k]];
       if (slot == kNoSlot) {
-        slot = static_cast<std::uint32_t>(b.vertices.size() / 3);
-        const size_t i = 3 * static_cast<size_t>(corner[k]);
-        b.vertices.insert(b.vertices.end(), &placed_[i], &placed_[i] + 3);
-        b.normals.insert(b.normals.end(), &mesh.points[i], &mesh.points[i] + 3);
-        b.colors.insert(b.colors.end(), color.begin(), color.end());
+        slot = static_cast<std::uint32_t>(b.vertexCount++);
+        const float* u = &mesh.points[3 * static_cast<size_t>(corner[k])];
+        float* v = &b.vertices[3 * static_cast<size_t>(slot)];
+        float* n = &b.normals[3 * static_cast<size_t>(slot)];
+        float* col = &b.colors[3 * static_cast<size_t>(slot)];
+        for (int i = 0; i < 3; ++i) {
+          v[i] = c[i] + r * u[i];
+          n[i] = u[i];
+          col[i] = color[static_cast<size_t>(i)];
+        }
       }
-      b.indices.push_back(slot);
+      *index++ = slot;
     }
   }
+  b.indexCount = static_cast<size_t>(index - b.indices.data());
 }
 
 void CCellRenderer::DrawSpheres() {
-  if (batch_.indices.empty()) return;
+  if (batch_.indexCount == 0) return;
   // The arrays are in client memory: no buffer object may stand in for them.
   if (QOpenGLContext* context = QOpenGLContext::currentContext()) {
     QOpenGLFunctions* gl = context->functions();
@@ -319,7 +341,12 @@ void CCellRenderer::DrawSpheres() {
   glVertexPointer(3, GL_FLOAT, 0, batch_.vertices.data());
   glNormalPointer(GL_FLOAT, 0, batch_.normals.data());
   glColorPointer(3, GL_FLOAT, 0, batch_.colors.data());
-  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(batch_.indices.size()), GL_UNSIGNED_INT, batch_.indices.data());
+  // Lit opaque colours have alpha 1, so the blend (source times alpha
+  // over nothing) writes the source unchanged: without it the rasterizer
+  // need not run the blend at all.
+  glDisable(GL_BLEND);
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(batch_.indexCount), GL_UNSIGNED_INT, batch_.indices.data());
+  glEnable(GL_BLEND);
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);

@@ -46,9 +46,12 @@ class CCellRenderer {
 
   // All spheres of a frame go to the renderer in one draw: per call the
   // software renderer's set-up costs more than a small sphere's triangles.
+  // The arrays keep their size between frames; the counts say how much of
+  // them the frame uses.
   struct Batch {
     std::vector<float> vertices, normals, colors;
     std::vector<std::uint32_t> indices;
+    size_t vertexCount = 0, indexCount = 0;
   };
 
   GLUquadric* quadric_ = nullptr;
@@ -67,10 +70,10 @@ class CCellRenderer {
   int viewWidth_ = 0, viewHeight_ = 0;
   Vec3 eyeInModel_;
   double model_[16] = {};       // the frame's modelview, column-major
-  // Per vertex of the sphere being added: its place, in the window with its
-  // depth, and its index in the batch (kNoSlot while unused).
-  std::vector<float> placed_;
+  // Per vertex of the sphere being added: in the window with its depth
+  // (once known), and its index in the batch (kNoSlot while unused).
   std::vector<double> window_;
+  std::vector<std::uint8_t> windowKnown_;
   std::vector<std::uint32_t> slot_;
   static constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
   std::array<double, kGlyphCount> advanceX_{};
