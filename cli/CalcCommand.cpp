@@ -212,7 +212,7 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
   // Each file joins its own source and instrument set to the tables: a copy
   // keeps the files apart, so that every result equals a single run.
   Session s = shared.session;
-  CKomorka doc(s.settings.ExperimentDefaultsOf());
+  CKomorka doc(s.settings.experiment);
   if (const int status = OpenDocument(o.session, s, input, doc); status != 0) return status;
   if (o.radiation == "x") doc.radiation = 0;
   if (o.radiation == "n") doc.radiation = 1;

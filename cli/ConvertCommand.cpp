@@ -19,7 +19,7 @@ struct ConvertOptions {
 int RunConvert(const ConvertOptions& o) {
   Session s;
   OpenSession(o.session, s);
-  CKomorka doc(s.settings.ExperimentDefaultsOf());
+  CKomorka doc(s.settings.experiment);
   if (const int status = OpenDocument(o.session, s, o.input, doc); status != 0) return status;
   std::string error;
   if (!SaveStructureFile(doc, o.output, &error)) {

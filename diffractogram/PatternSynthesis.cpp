@@ -26,6 +26,15 @@ constexpr double kTchLorentzSize = 16.746696914981285;  // 0.292285 kRadToDeg
 constexpr double kTchH1 = 2.69269, kTchH2 = 2.42843, kTchH3 = 4.47163, kTchH4 = 0.07842;
 constexpr double kTchEta1 = 1.36603, kTchEta2 = 0.47719, kTchEta3 = 0.11116;
 
+// The unit-area profiles of FWHM H, times a weight, at an offset d from the
+// peak: Gauss a exp(-b d^2), Lorentz a / (b d^2 + 1). Every profile built
+// from them normalises through these two alone.
+struct Shape {
+  double a, b;
+};
+Shape GaussShape(double weight, double H) { return {weight * kGaussNorm / H, kGaussExp / (H * H)}; }
+Shape LorentzShape(double weight, double H) { return {weight * kLorentzNorm / H, 4.0 / (H * H)}; }
+
 bool UsableWidth(double H) { return std::isfinite(H) && H > 0.0; }
 
 // A width that the grid cannot sample (the stick has none).
@@ -289,24 +298,23 @@ void PeakAccumulator::Add(const Peak& p) {
       clean = AddStick(p);
       break;
     case kProfileGauss: {
-      const double a = kGaussNorm / p.H, b = kGaussExp / (p.H * p.H);
+      const Shape g = GaussShape(1.0, p.H);
       clean = AddPeak(pts_, p.first, p.end, p.tth, p.I, p.scale,
-                      [a, b](double I, double d) { return I * a * std::exp(-b * d * d); }, maximum_);
+                      [g](double I, double d) { return I * g.a * std::exp(-g.b * d * d); }, maximum_);
       break;
     }
     case kProfileLorentz: {
-      const double a = 2.0 / (kPi * p.H), b = 4.0 / (p.H * p.H);
+      const Shape l = LorentzShape(1.0, p.H);
       clean = AddPeak(pts_, p.first, p.end, p.tth, p.I, p.scale,
-                      [a, b](double I, double d) { return I * a / (b * d * d + 1.0); }, maximum_);
+                      [l](double I, double d) { return I * l.a / (l.b * d * d + 1.0); }, maximum_);
       break;
     }
     case kProfilePseudoVoigt: {
-      const double ga = (1.0 - p.eta) * kGaussNorm / p.H, gb = kGaussExp / (p.H * p.H);
-      const double la = p.eta * kLorentzNorm / p.H, lb = 4.0 / (p.H * p.H);
+      const Shape g = GaussShape(1.0 - p.eta, p.H), l = LorentzShape(p.eta, p.H);
       clean = AddPeak(pts_, p.first, p.end, p.tth, p.I, p.scale,
-                      [=](double I, double d) {
+                      [g, l](double I, double d) {
                         const double d2 = d * d;
-                        return I * (ga * std::exp(-gb * d2) + la / (lb * d2 + 1.0));
+                        return I * (g.a * std::exp(-g.b * d2) + l.a / (l.b * d2 + 1.0));
                       },
                       maximum_);
       break;

@@ -11,6 +11,7 @@
 
 #include "documents/AtomicFile.h"
 #include "documents/CifSyntax.h"
+#include "engine/Angles.h"
 #include "engine/NumberFormat.h"
 #include "refdata/ElementTable.h"
 
@@ -382,8 +383,8 @@ struct Imported {
   std::vector<std::string> notes;
 };
 
-Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImportReport& report) {
-  Imported out;
+// The cell constants, refused when they make no cell.
+void ReadCell(const CifBlock& block, Imported& out) {
   out.a = AsWritten(CellValue(block, "_cell_length_a", true, 0));
   out.b = AsWritten(CellValue(block, "_cell_length_b", true, 0));
   out.c = AsWritten(CellValue(block, "_cell_length_c", true, 0));
@@ -392,78 +393,146 @@ Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImport
   out.gamma = AsWritten(CellValue(block, "_cell_angle_gamma", false, 90));
   for (double len : {out.a, out.b, out.c})
     if (!(len > 0)) throw CifError{"komórka elementarna o krawędzi nie większej od zera"};
-  const double ca = std::cos(out.alfa * M_PI / 180), cb = std::cos(out.beta * M_PI / 180),
-               cg = std::cos(out.gamma * M_PI / 180);
+  const double ca = std::cos(DegreesToRadians(out.alfa)), cb = std::cos(DegreesToRadians(out.beta)),
+               cg = std::cos(DegreesToRadians(out.gamma));
   if (!(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-9) || out.alfa <= 0 || out.beta <= 0 ||
       out.gamma <= 0 || out.alfa >= 180 || out.beta >= 180 || out.gamma >= 180)
     throw CifError{"kąty komórki elementarnej nie tworzą komórki"};
+}
 
-  // The site columns: the coordinates are required, the others are used
-  // when they run beside them.
-  enum { kX, kY, kZ, kLabel, kSymbol, kOcc, kUiso, kBiso, kColumns };
-  const char* const tags[kColumns] = {"_atom_site_fract_x", "_atom_site_fract_y", "_atom_site_fract_z",
-                                      "_atom_site_label", "_atom_site_type_symbol", "_atom_site_occupancy",
-                                      "_atom_site_U_iso_or_equiv", "_atom_site_B_iso_or_equiv"};
-  const Column* columns[kColumns];
-  for (int k = 0; k < kColumns; ++k) columns[k] = block.Find(tags[k]);
-  if (!columns[kX] || !columns[kY] || !columns[kZ] || columns[kX]->empty())
-    throw CifError{"brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)"};
-  const size_t rows = columns[kX]->size();
-  if (columns[kY]->size() != rows || columns[kZ]->size() != rows)
-    throw CifError{"współrzędne atomów nie stoją w jednej pętli"};
-  for (const Column*& c : columns)
-    if (c && c->size() != rows) c = nullptr;
-  auto has = [&](int k, size_t i) { return columns[k] && (*columns[k])[i].has_value(); };
-  auto text = [&](int k, size_t i) { return *(*columns[k])[i]; };
+// The site columns: the coordinates are required, the others are used when
+// they run beside them.
+class SiteColumns {
+ public:
+  enum Tag { kX, kY, kZ, kLabel, kSymbol, kOcc, kUiso, kBiso, kColumns };
 
+  explicit SiteColumns(const CifBlock& block) {
+    static const char* const tags[kColumns] = {
+        "_atom_site_fract_x",     "_atom_site_fract_y",   "_atom_site_fract_z",        "_atom_site_label",
+        "_atom_site_type_symbol", "_atom_site_occupancy", "_atom_site_U_iso_or_equiv", "_atom_site_B_iso_or_equiv"};
+    for (int k = 0; k < kColumns; ++k) columns_[k] = block.Find(tags[k]);
+    if (!columns_[kX] || !columns_[kY] || !columns_[kZ] || columns_[kX]->empty())
+      throw CifError{"brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)"};
+    rows_ = columns_[kX]->size();
+    if (columns_[kY]->size() != rows_ || columns_[kZ]->size() != rows_)
+      throw CifError{"współrzędne atomów nie stoją w jednej pętli"};
+    for (const Column*& c : columns_)
+      if (c && c->size() != rows_) c = nullptr;
+  }
+  size_t rows() const { return rows_; }
+  bool has(int k, size_t i) const { return columns_[k] && (*columns_[k])[i].has_value(); }
+  const std::string& text(int k, size_t i) const { return *(*columns_[k])[i]; }
+
+ private:
+  const Column* columns_[kColumns];
+  size_t rows_ = 0;
+};
+
+// The element of row i: from its type symbol (with the charge), else from
+// its label.
+AtomSite SiteAtom(const SiteColumns& col, size_t i, const std::string& label, const ElementTable& table) {
+  int charge = 0, nr = 0;
+  if (col.has(SiteColumns::kSymbol, i)) {
+    const std::string& symbol = col.text(SiteColumns::kSymbol, i);
+    nr = ParseElement(symbol, table, true, &charge);
+    if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (atom " + label + ")"};
+  } else {
+    nr = ParseElement(label, table, false, &charge);
+    if (nr == 0) throw CifError{"nieznany pierwiastek w etykiecie \"" + label + "\""};
+  }
+  return AtomFromTables(table, nr, charge);
+}
+
+// The occupancy of row i, 1 when not given; slightly above 1 counts as 1.
+double SiteOccupancy(const SiteColumns& col, size_t i, const std::string& label) {
+  if (!col.has(SiteColumns::kOcc, i)) return 1.0;
+  const double occ = Number(col.text(SiteColumns::kOcc, i));
+  if (!std::isfinite(occ) || occ < 0 || occ > 1.0005)
+    throw CifError{"nieprawidłowe obsadzenie \"" + col.text(SiteColumns::kOcc, i) + "\" (atom " + label + ")"};
+  return std::min(occ, 1.0);
+}
+
+Site ReadSite(const SiteColumns& col, size_t i, const ElementTable& table, CifImportReport& report) {
+  Site s;
+  s.label = col.has(SiteColumns::kLabel, i) ? col.text(SiteColumns::kLabel, i) : cformat("#%zu", i + 1);
+  s.atom = SiteAtom(col, i, s.label, table);
+  for (int k = 0; k < 3; ++k) {
+    const double v = col.has(SiteColumns::kX + k, i) ? Number(col.text(SiteColumns::kX + k, i)) : NAN;
+    if (!std::isfinite(v) || std::fabs(v) > 1e6)
+      throw CifError{std::string("nieczytelna współrzędna ") + "xyz"[k] + " (atom " + s.label + ")"};
+    s.position[static_cast<size_t>(k)] = SnapToFraction(v);
+  }
+  const double occ = SiteOccupancy(col, i, s.label);
+  if (occ != 1.0) {
+    // |F|^2 scales with the square of the occupancy: multiplying every
+    // factor of the atom by it is exact.
+    ScatteringFactors& f = s.atom.factors();
+    for (double* v : {&f.s, &f.c, &f.a1, &f.a2, &f.a3, &f.a4, &f.fprim, &f.fbis}) *v *= occ;
+    ++report.scaledSites;
+  }
+  for (double* v : {&s.atom.s, &s.atom.c, &s.atom.a1, &s.atom.a2, &s.atom.a3, &s.atom.a4, &s.atom.b1, &s.atom.b2,
+                    &s.atom.b3, &s.atom.b4})
+    *v = AsWritten(*v);
+  auto nonZero = [&](int k) { return col.has(k, i) && gemmi::cif::as_number(col.text(k, i), 0.0) != 0.0; };
+  if (nonZero(SiteColumns::kUiso) || nonZero(SiteColumns::kBiso)) report.displacementIgnored = true;
+  return s;
+}
+
+std::vector<Site> ReadSites(const CifBlock& block, const ElementTable& table, CifImportReport& report) {
+  const SiteColumns col(block);
   std::vector<Site> sites;
-  for (size_t i = 0; i < rows; ++i) {
-    Site s;
-    s.label = has(kLabel, i) ? text(kLabel, i) : cformat("#%zu", i + 1);
-    const std::string what = "atom " + s.label;
-    int charge = 0, nr = 0;
-    if (has(kSymbol, i)) {
-      const std::string symbol = text(kSymbol, i);
-      nr = ParseElement(symbol, table, true, &charge);
-      if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (" + what + ")"};
-    } else {
-      nr = ParseElement(s.label, table, false, &charge);
-      if (nr == 0) throw CifError{"nieznany pierwiastek w etykiecie \"" + s.label + "\""};
-    }
-    for (int k = 0; k < 3; ++k) {
-      const double v = has(kX + k, i) ? Number(text(kX + k, i)) : NAN;
-      if (!std::isfinite(v) || std::fabs(v) > 1e6)
-        throw CifError{std::string("nieczytelna współrzędna ") + "xyz"[k] + " (" + what + ")"};
-      s.position[static_cast<size_t>(k)] = SnapToFraction(v);
-    }
-    s.atom = AtomFromTables(table, nr, charge);
-    double occ = 1.0;
-    if (has(kOcc, i)) {
-      occ = Number(text(kOcc, i));
-      if (!std::isfinite(occ) || occ < 0 || occ > 1.0005)
-        throw CifError{"nieprawidłowe obsadzenie \"" + text(kOcc, i) + "\" (" + what + ")"};
-      occ = std::min(occ, 1.0);
-    }
-    if (occ != 1.0) {
-      // |F|^2 scales with the square of the occupancy: multiplying every
-      // factor of the atom by it is exact.
-      ScatteringFactors& f = s.atom.factors();
-      for (double* v : {&f.s, &f.c, &f.a1, &f.a2, &f.a3, &f.a4, &f.fprim, &f.fbis}) *v *= occ;
-      ++report.scaledSites;
-    }
-    for (double* v : {&s.atom.s, &s.atom.c, &s.atom.a1, &s.atom.a2, &s.atom.a3, &s.atom.a4, &s.atom.b1,
-                      &s.atom.b2, &s.atom.b3, &s.atom.b4})
-      *v = AsWritten(*v);
-    if ((has(kUiso, i) && gemmi::cif::as_number(text(kUiso, i), 0.0) != 0.0) ||
-        (has(kBiso, i) && gemmi::cif::as_number(text(kBiso, i), 0.0) != 0.0))
-      report.displacementIgnored = true;
-    sites.push_back(std::move(s));
+  for (size_t i = 0; i < col.rows(); ++i) {
+    sites.push_back(ReadSite(col, i, table, report));
     if (sites.size() > static_cast<size_t>(CKomorka::kMaxAtoms))
       throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", CKomorka::kMaxAtoms)};
   }
-  if (block.Find("_atom_site_aniso_U_11") || block.Find("_atom_site_aniso_B_11"))
-    report.displacementIgnored = true;
+  if (block.Find("_atom_site_aniso_U_11") || block.Find("_atom_site_aniso_B_11")) report.displacementIgnored = true;
   report.sites = static_cast<int>(sites.size());
+  return sites;
+}
+
+// Every site's images under the operators.
+std::vector<std::vector<Xyz>> SiteOrbits(const std::vector<Op>& ops, const std::vector<Site>& sites,
+                                         CifImportReport& report) {
+  std::vector<std::vector<Xyz>> orbits;
+  size_t total = 0;
+  for (const Site& s : sites) {
+    orbits.push_back(Images(ops, s.position));
+    total += orbits.back().size();
+    if (total > static_cast<size_t>(CKomorka::kMaxAtoms))
+      throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", CKomorka::kMaxAtoms)};
+  }
+  report.cellAtoms = static_cast<int>(total);
+  return orbits;
+}
+
+// One image of each centring class of every orbit; false when an orbit does
+// not split evenly into the classes of `flag`.
+bool CentringRepresentatives(const std::vector<std::vector<Xyz>>& orbits, LatticeType flag,
+                             std::vector<std::vector<Xyz>>& reps) {
+  const std::vector<Xyz> shifts = CentringVectors(flag);
+  const size_t n = shifts.size() + 1;
+  for (const std::vector<Xyz>& orbit : orbits) {
+    std::vector<Xyz> mine;
+    for (const Xyz& p : orbit) {
+      const bool covered = std::any_of(mine.begin(), mine.end(), [&](const Xyz& r) {
+        return std::any_of(shifts.begin(), shifts.end(), [&](const Xyz& v) {
+          return SamePosition(p, {IntoCell(r[0] + v[0]), IntoCell(r[1] + v[1]), IntoCell(r[2] + v[2])},
+                              kCifMergeTolerance);
+        });
+      });
+      if (!covered) mine.push_back(p);
+    }
+    if (mine.size() * n != orbit.size()) return false;
+    reps.push_back(std::move(mine));
+  }
+  return true;
+}
+
+Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImportReport& report) {
+  Imported out;
+  ReadCell(block, out);
+  const std::vector<Site> sites = ReadSites(block, table, report);
 
   std::vector<Xyz> positions;
   for (const Site& s : sites) positions.push_back(s.position);
@@ -474,36 +543,9 @@ Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImport
   LatticeType centring = CentringOf(sym.ops, system);
 
   // Every site's images, then one representative of each centring class.
-  std::vector<std::vector<Xyz>> orbits;
-  size_t total = 0;
-  for (const Site& s : sites) {
-    orbits.push_back(Images(sym.ops, s.position));
-    total += orbits.back().size();
-    if (total > static_cast<size_t>(CKomorka::kMaxAtoms))
-      throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", CKomorka::kMaxAtoms)};
-  }
-  report.cellAtoms = static_cast<int>(total);
-  auto representatives = [&](LatticeType flag, std::vector<std::vector<Xyz>>& reps) {
-    const std::vector<Xyz> shifts = CentringVectors(flag);
-    const size_t n = shifts.size() + 1;
-    for (const std::vector<Xyz>& orbit : orbits) {
-      std::vector<Xyz> mine;
-      for (const Xyz& p : orbit) {
-        const bool covered = std::any_of(mine.begin(), mine.end(), [&](const Xyz& r) {
-          return std::any_of(shifts.begin(), shifts.end(), [&](const Xyz& v) {
-            return SamePosition(p, {IntoCell(r[0] + v[0]), IntoCell(r[1] + v[1]), IntoCell(r[2] + v[2])},
-                                kCifMergeTolerance);
-          });
-        });
-        if (!covered) mine.push_back(p);
-      }
-      if (mine.size() * n != orbit.size()) return false;
-      reps.push_back(std::move(mine));
-    }
-    return true;
-  };
+  const std::vector<std::vector<Xyz>> orbits = SiteOrbits(sym.ops, sites, report);
   std::vector<std::vector<Xyz>> reps;
-  if (centring != 0 && !representatives(centring, reps)) {
+  if (centring != 0 && !CentringRepresentatives(orbits, centring, reps)) {
     centring = 0;
     reps.clear();
   }

@@ -176,6 +176,28 @@ std::string ToUtf8(std::string s, bool fileIsUtf8) {
   return s;
 }
 
+// The atom lines: a name, then x y z s c a1 a2 a3 a4 b1 b2 b3 b4 and one
+// number the program never used. A line cut short keeps what it gave.
+std::vector<AtomSite> ReadAtoms(TextStream& in, int n, bool fileIsUtf8) {
+  std::vector<AtomSite> atoms(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    AtomSite& at = atoms[static_cast<size_t>(i)];
+    at.siteIndex = i;
+    std::string name;
+    if (!in.Word(5, name)) continue;
+    at.name = ToUtf8(name, fileIsUtf8);
+    float v[14] = {};
+    int got = 0;
+    while (got < 14 && (in.SkipSpace(), in.Float(v[got]))) ++got;
+    if (got == 14) in.SkipSpace();
+    double* const coords[3] = {&at.x, &at.y, &at.z};
+    double* const factors[10] = {&at.s, &at.c, &at.a1, &at.a2, &at.a3, &at.a4, &at.b1, &at.b2, &at.b3, &at.b4};
+    for (int k = 0; k < got && k < 3; ++k) *coords[k] = AsPrinted(v[k]);
+    for (int k = 3; k < got && k < 13; ++k) *factors[k - 3] = static_cast<double>(v[k]);
+  }
+  return atoms;
+}
+
 constexpr int kKeepLattice = -2;  // the centring name fits no entry of its branch
 
 // The BravaisTable index that the single-precision cell values (compared
@@ -244,24 +266,7 @@ ImportStatus ImportTolvoText(CKomorka& doc, std::string_view bytes) {
   if (n < 0) n = 0;
   in.Skip();
 
-  std::vector<AtomSite> atoms(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    AtomSite& at = atoms[static_cast<size_t>(i)];
-    at.siteIndex = i;
-    std::string name;
-    if (!in.Word(5, name)) continue;
-    at.name = ToUtf8(name, fileIsUtf8);
-    // x y z s c a1 a2 a3 a4 b1 b2 b3 b4, and one number the program never used.
-    float v[14] = {};
-    int got = 0;
-    while (got < 14 && (in.SkipSpace(), in.Float(v[got]))) ++got;
-    if (got == 14) in.SkipSpace();
-    double* const coords[3] = {&at.x, &at.y, &at.z};
-    double* const factors[10] = {&at.s, &at.c, &at.a1, &at.a2, &at.a3, &at.a4, &at.b1, &at.b2, &at.b3, &at.b4};
-    for (int k = 0; k < got && k < 3; ++k) *coords[k] = AsPrinted(v[k]);
-    for (int k = 3; k < got && k < 13; ++k) *factors[k - 3] = static_cast<double>(v[k]);
-  }
-  doc.cellAtoms = std::move(atoms);
+  doc.cellAtoms = ReadAtoms(in, n, fileIsUtf8);
 
   doc.a = AsPrinted(a);
   doc.b = AsPrinted(b);

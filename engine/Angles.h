@@ -14,7 +14,8 @@ inline constexpr double kRadToDeg = 57.29577951308238;
 // Bragg angle theta (radians) to 2-theta in degrees, and back.
 inline double TwoThetaDegrees(double theta) { return theta * 360.0 / kPi; }
 inline double ThetaOfTwoTheta(double twoThetaDeg) { return twoThetaDeg * kPi / 360.0; }
-// A cell angle in degrees to radians.
+// An angle in degrees to radians, and back.
 inline double DegreesToRadians(double deg) { return deg * kPi / 180.0; }
+inline double RadiansToDegrees(double rad) { return rad * 180.0 / kPi; }
 
 }  // namespace pelmora

@@ -21,9 +21,9 @@ struct ApparatusSet {
   std::string name;
 };
 
-// The experiment values a new document starts with. The settings keep and
-// persist them; these are the first-run values.
-struct ExperimentDefaults {
+// The experiment values that a document holds and that the settings keep as
+// the starting values of new documents; these are the first-run values.
+struct ExperimentValues {
   double lambda1 = 1.54059;
   double lambda2 = 1.54436;
   double ratio = 0.5;
@@ -38,31 +38,22 @@ struct ExperimentDefaults {
   double detslit = 10.0;
   double beamarea = 10.0;
   double measurespeed = 1.0;
+
+  bool operator==(const ExperimentValues&) const = default;
 };
 
 inline constexpr double kHcEvAngstrom = 12398.65788;
 
-struct ExperimentParams {
+// A document's experiment: the shared values, the radiation kind, the chosen
+// names and the values derived from the wavelengths.
+struct ExperimentParams : ExperimentValues {
   std::int32_t radiation = 0;  // 0 X-rays, 1 neutrons
   std::string sourceName;
-  double lambda1 = 0.0;
-  double lambda2 = 0.0;
-  double ratio = 0.0;
-  double energy1 = 0.0, energy2 = 0.0;
-  double waveNumber1 = 0.0, waveNumber2 = 0.0;
+  double energy1 = kHcEvAngstrom / lambda1, energy2 = kHcEvAngstrom / lambda2;
+  double waveNumber1 = 2 * kPi / lambda1, waveNumber2 = 2 * kPi / lambda2;
   std::string aparatName;
   std::int32_t sourceIndex = 0;
   std::int32_t aparatIndex = 0;
-  double u = 0.0, v = 0.0, w = 0.0, x = 0.0, y = 0.0;
-  double angleMin = 0.0, angleMax = 0.0;
-  std::int32_t IsDW = 0;
-  double dwfactor = 0.0;
-  double gsize = 0.0;
-  double absorption = 0.0;
-  double detslit = 0.0;
-  double beamarea = 0.0;
-  double measurespeed = 0.0;
-  double difradius = 0.0;
 
   // Setting a wavelength always updates the energy and wave number with it.
   void SetLambda1(double l) {
@@ -75,7 +66,12 @@ struct ExperimentParams {
     energy2 = kHcEvAngstrom / l;
     waveNumber2 = 2 * kPi / l;
   }
-  void ApplyDefaults(const ExperimentDefaults& d);
+  // Takes the shared values (a new document takes the settings' ones).
+  void ApplyValues(const ExperimentValues& values) {
+    static_cast<ExperimentValues&>(*this) = values;
+    SetLambda1(lambda1);
+    SetLambda2(lambda2);
+  }
   // Takes a chosen source or instrument set into the experiment, as the
   // experiment page does when the user picks one.
   void ApplySource(const RadiationSource& src) {

@@ -7,27 +7,6 @@
 
 namespace pelmora {
 
-void ExperimentParams::ApplyDefaults(const ExperimentDefaults& d) {
-  SetLambda1(d.lambda1);
-  SetLambda2(d.lambda2);
-  ratio = d.ratio;
-  angleMin = d.angleMin;
-  angleMax = d.angleMax;
-  u = d.u;
-  v = d.v;
-  w = d.w;
-  x = d.x;
-  y = d.y;
-  gsize = d.gsize;
-  dwfactor = d.dwfactor;
-  IsDW = d.IsDW;
-  difradius = d.difradius;
-  absorption = d.absorption;
-  detslit = d.detslit;
-  beamarea = d.beamarea;
-  measurespeed = d.measurespeed;
-}
-
 std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which) {
   // Divisors of the intensity: zero makes it infinite or undefined.
   auto divisor = [](const char* name, double value) {
@@ -50,10 +29,10 @@ std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue whic
   return {};
 }
 
-CKomorka::CKomorka(const ExperimentDefaults& defaults) {
+CKomorka::CKomorka(const ExperimentValues& defaults) {
   BuildBravaisTable();
   structureAtoms.reserve(64);
-  ApplyDefaults(defaults);
+  ApplyValues(defaults);
 }
 
 void CKomorka::BuildBravaisTable() {
@@ -277,10 +256,9 @@ std::string CKomorka::ValidateCalculation() const {
   if (std::string why = CheckExperimentValue(*this, ExperimentValue::AngleRange); !why.empty()) return why;
   // Guard against a search that could not finish: the number of reciprocal
   // lattice points inside the limiting sphere grows with V / d_min^3.
-  const double s = SinThetaMax();
-  const double dmin = ShortestWavelength() / (2.0 * s);
-  const double expected = 4.0 / 3.0 * kPi * V / (dmin * dmin * dmin);
-  if (s > 0.0 && expected > 2.0e7)
+  const double r = InverseDMin();
+  const double expected = 4.0 / 3.0 * kPi * V * r * r * r;
+  if (expected > 2.0e7)
     return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): zmniejsz komórkę lub zakres kątów.", expected);
   for (const AtomSite& at : cellAtoms)
     if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z))

@@ -26,7 +26,7 @@ class CKomorka : public ExperimentParams {
   static constexpr int kMaxImageRecords = 255;  // CopyCellAtoms' list with boundary images
   static constexpr int kMaxRebuiltSites = 14;   // RebuildStructureFromCell keeps the last 14 sites
 
-  explicit CKomorka(const ExperimentDefaults& defaults = ExperimentDefaults{});
+  explicit CKomorka(const ExperimentValues& defaults = ExperimentValues{});
   CKomorka(const CKomorka&) = delete;
   CKomorka& operator=(const CKomorka&) = delete;
 
@@ -121,6 +121,12 @@ class CKomorka : public ExperimentParams {
   double ShortestWavelength() const { return HasSecondLine() ? std::min(lambda1, lambda2) : lambda1; }
   double SinThetaMax() const {
     return angleMax >= 180.0 ? 1.0 : std::sin(ThetaOfTwoTheta(std::max(angleMax, 0.0)));
+  }
+  // 1 / d_min = 2 sin(theta_max) / lambda_min, the radius of the sphere of
+  // reciprocal lattice points the calculation reaches; 0 when none is.
+  double InverseDMin() const {
+    const double s = SinThetaMax(), lmin = ShortestWavelength();
+    return s > 0.0 && lmin > 0.0 ? 2.0 * s / lmin : 0.0;
   }
 
   // The largest index that can reach the experiment's 2-theta range along

@@ -340,11 +340,9 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vect
 
 std::array<int, 3> CKomorka::SearchLimits() const {
   // |h| = |a . g| <= a |g| = a / d, so a / d_min bounds h; likewise k and l.
-  const double lmin = ShortestWavelength();
-  const double s = SinThetaMax();
   std::array<int, 3> lim = {kMinIndexLimit, kMinIndexLimit, kMinIndexLimit};
-  if (!(s > 0.0) || !(lmin > 0.0)) return lim;
-  const double invDmin = 2.0 * s / lmin;
+  const double invDmin = InverseDMin();
+  if (!(invDmin > 0.0)) return lim;
   const double len[3] = {a, b, c};
   for (int i = 0; i < 3; ++i) {
     const double bound = std::ceil(std::fabs(len[i]) * invDmin) + 1.0;

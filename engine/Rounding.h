@@ -5,9 +5,8 @@
 
 namespace pelmora {
 
-// floor(x) unless x - floor(x) > 0.5, then ceil(x); kept as a double so that
-// callers can range-check before converting (RoundHalfDown in settings/Settings.h
-// gives the integer).
+// floor(x) unless x - floor(x) > 0.5, then ceil(x): 2.5 -> 2, 2.5000001 -> 3.
+// Kept as a double so that callers can range-check before converting.
 inline double RoundHalfDownValue(double x) {
   const double f = std::floor(x);
   return (x - f > 0.5) ? std::ceil(x) : f;

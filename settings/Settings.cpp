@@ -31,7 +31,7 @@ std::int64_t Clamp32(std::int64_t v) {
 }
 
 std::int64_t Scaled(double value, double factor) {
-  const double r = static_cast<double>(RoundHalfDown(value * factor));
+  const double r = RoundHalfDownValue(value * factor);
   if (!(r > -2147483648.0)) return std::numeric_limits<std::int32_t>::min();
   if (!(r < 4294967295.0)) return std::numeric_limits<std::uint32_t>::max();
   return static_cast<std::int64_t>(r);
@@ -49,24 +49,22 @@ double Decimal(const SettingsStore& st, const char* name, const char* missing) {
 }
 
 void WriteRadiation(SettingsStore& st, const CSettings& s) {
-  st.SetInt(kMain, "Lambda", Scaled(s.Lambda, 100000.0));
-  st.SetInt(kMain, "Lambda2", Scaled(s.Lambda2, 100000.0));
+  st.SetInt(kMain, "Lambda", Scaled(s.experiment.lambda1, 100000.0));
+  st.SetInt(kMain, "Lambda2", Scaled(s.experiment.lambda2, 100000.0));
   st.SetInt(kMain, "Radiation", s.Radiation);
-  st.SetInt(kMain, "Ratio", Scaled(s.Ratio, 1000.0));
+  st.SetInt(kMain, "Ratio", Scaled(s.experiment.ratio, 1000.0));
   st.SetString(kMain, "RadName", s.RadName);
 }
 
 void WriteApparatus(SettingsStore& st, const CSettings& s) {
-  st.SetString(kMain, "U", cformat("%f", s.U));
-  st.SetString(kMain, "V", cformat("%f", s.V));
-  st.SetString(kMain, "W", cformat("%f", s.W));
-  st.SetString(kMain, "X", cformat("%f", s.X));
+  st.SetString(kMain, "U", cformat("%f", s.experiment.u));
+  st.SetString(kMain, "V", cformat("%f", s.experiment.v));
+  st.SetString(kMain, "W", cformat("%f", s.experiment.w));
+  st.SetString(kMain, "X", cformat("%f", s.experiment.x));
   st.SetString(kMain, "AparatName", s.AparatName);
 }
 
 }  // namespace
-
-std::int64_t RoundHalfDown(double x) { return static_cast<std::int64_t>(RoundHalfDownValue(x)); }
 
 SynthesisOptions CSettings::SynthesisOptionsOf() const {
   SynthesisOptions o;
@@ -76,32 +74,14 @@ SynthesisOptions CSettings::SynthesisOptionsOf() const {
   return o;
 }
 
-ExperimentDefaults CSettings::ExperimentDefaultsOf() const {
-  ExperimentDefaults d;
-  d.lambda1 = Lambda;
-  d.lambda2 = Lambda2;
-  d.ratio = Ratio;
-  d.angleMin = katMin;
-  d.angleMax = katMax;
-  d.u = U;
-  d.v = V;
-  d.w = W;
-  d.x = X;
-  d.y = Y;
-  d.gsize = Thickness;
-  d.dwfactor = DWFactor;
-  d.IsDW = IsDW;
-  d.difradius = Difradius;
-  d.absorption = Absorption;
-  d.detslit = DetSlit;
-  d.beamarea = BeamArea;
-  d.measurespeed = MeasureSpeed;
-  return d;
+RadiationSource CSettings::CurrentSource() const {
+  return RadiationSource{experiment.lambda1, experiment.lambda2, experiment.ratio, RadName, Radiation};
 }
 
-RadiationSource CSettings::CurrentSource() const { return RadiationSource{Lambda, Lambda2, Ratio, RadName, Radiation}; }
-
-ApparatusSet CSettings::CurrentApparatus() const { return ApparatusSet{U, V, W, X, Y, AparatName}; }
+ApparatusSet CSettings::CurrentApparatus() const {
+  const ExperimentValues& e = experiment;
+  return ApparatusSet{e.u, e.v, e.w, e.x, e.y, AparatName};
+}
 
 struct SettingsStore::Impl {
   QSettings settings;
@@ -169,26 +149,26 @@ void LoadSettings(const SettingsStore& st, CSettings& s) {
   s.dthMF = Unscaled(st, "dthMF", 10000, 1000.0);
   s.KA1Color = static_cast<std::uint32_t>(st.GetInt(kMain, "KA1Color", 1282111));
   s.KA2Color = static_cast<std::uint32_t>(st.GetInt(kMain, "KA2Color", 149994));
-  s.katMin = Unscaled(st, "katMin", 20000, 1000.0);
-  s.katMax = Unscaled(st, "katMax", 150000, 1000.0);
-  s.Lambda = Unscaled(st, "Lambda", 154056, 100000.0);
-  s.Lambda2 = Unscaled(st, "Lambda2", 154439, 100000.0);
-  s.Ratio = Unscaled(st, "Ratio", 500, 1000.0);
+  s.experiment.angleMin = Unscaled(st, "katMin", 20000, 1000.0);
+  s.experiment.angleMax = Unscaled(st, "katMax", 150000, 1000.0);
+  s.experiment.lambda1 = Unscaled(st, "Lambda", 154056, 100000.0);
+  s.experiment.lambda2 = Unscaled(st, "Lambda2", 154439, 100000.0);
+  s.experiment.ratio = Unscaled(st, "Ratio", 500, 1000.0);
   s.Radiation = static_cast<std::int32_t>(st.GetInt(kMain, "Radiation", 0));
   s.RadName = st.GetString(kMain, "RadName", "*Cu");
-  s.U = Decimal(st, "U", "0.0");
-  s.V = Decimal(st, "V", "0.0");
-  s.W = Decimal(st, "W", "0.0");
-  s.X = Decimal(st, "X", "0.0");
+  s.experiment.u = Decimal(st, "U", "0.0");
+  s.experiment.v = Decimal(st, "V", "0.0");
+  s.experiment.w = Decimal(st, "W", "0.0");
+  s.experiment.x = Decimal(st, "X", "0.0");
   s.AparatName = st.GetString(kMain, "AparatName", "*brak");
-  s.Thickness = Decimal(st, "Thickness", "1000000.0");
-  s.Difradius = Decimal(st, "Difradius", "200");
-  s.Absorption = Decimal(st, "Absorption", "0.0001");
-  s.DetSlit = Decimal(st, "DetSlit", "10");
-  s.BeamArea = Decimal(st, "BeamArea", "10");
-  s.MeasureSpeed = Decimal(st, "MeasureSpeed", "1");
-  s.DWFactor = Decimal(st, "DWFactor", "0.0");
-  s.IsDW = static_cast<std::int32_t>(st.GetInt(kMain, "IsDW", 0));
+  s.experiment.gsize = Decimal(st, "Thickness", "1000000.0");
+  s.experiment.difradius = Decimal(st, "Difradius", "200");
+  s.experiment.absorption = Decimal(st, "Absorption", "0.0001");
+  s.experiment.detslit = Decimal(st, "DetSlit", "10");
+  s.experiment.beamarea = Decimal(st, "BeamArea", "10");
+  s.experiment.measurespeed = Decimal(st, "MeasureSpeed", "1");
+  s.experiment.dwfactor = Decimal(st, "DWFactor", "0.0");
+  s.experiment.IsDW = static_cast<std::int32_t>(st.GetInt(kMain, "IsDW", 0));
   s.GLDetail = static_cast<std::int32_t>(st.GetInt(kGL, "GLDetail", 30));
 }
 
@@ -205,18 +185,18 @@ bool SaveSettings(SettingsStore& st, const CSettings& s) {
   st.SetInt(kMain, "useTHMF", s.useTHMF);
   st.SetInt(kMain, "dthMargin", Scaled(s.dthMargin, 1000.0));
   st.SetInt(kMain, "dthMF", Scaled(s.dthMF, 1000.0));
-  st.SetInt(kMain, "katMin", Scaled(s.katMin, 1000.0));
-  st.SetInt(kMain, "katMax", Scaled(s.katMax, 1000.0));
+  st.SetInt(kMain, "katMin", Scaled(s.experiment.angleMin, 1000.0));
+  st.SetInt(kMain, "katMax", Scaled(s.experiment.angleMax, 1000.0));
   WriteRadiation(st, s);
   WriteApparatus(st, s);
-  st.SetString(kMain, "Thickness", cformat("%g", s.Thickness));
-  st.SetString(kMain, "Difradius", cformat("%g", s.Difradius));
-  st.SetString(kMain, "Absorption", cformat("%g", s.Absorption));
-  st.SetString(kMain, "DetSlit", cformat("%g", s.DetSlit));
-  st.SetString(kMain, "BeamArea", cformat("%g", s.BeamArea));
-  st.SetString(kMain, "MeasureSpeed", cformat("%g", s.MeasureSpeed));
-  st.SetString(kMain, "DWFactor", cformat("%g", s.DWFactor));
-  st.SetInt(kMain, "IsDW", s.IsDW);
+  st.SetString(kMain, "Thickness", cformat("%g", s.experiment.gsize));
+  st.SetString(kMain, "Difradius", cformat("%g", s.experiment.difradius));
+  st.SetString(kMain, "Absorption", cformat("%g", s.experiment.absorption));
+  st.SetString(kMain, "DetSlit", cformat("%g", s.experiment.detslit));
+  st.SetString(kMain, "BeamArea", cformat("%g", s.experiment.beamarea));
+  st.SetString(kMain, "MeasureSpeed", cformat("%g", s.experiment.measurespeed));
+  st.SetString(kMain, "DWFactor", cformat("%g", s.experiment.dwfactor));
+  st.SetInt(kMain, "IsDW", s.experiment.IsDW);
   st.SetInt(kGL, "GLDetail", s.GLDetail);
   return st.Sync();
 }

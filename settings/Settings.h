@@ -11,9 +11,6 @@
 
 namespace pelmora {
 
-// Nearest integer with an exact half going down: 2.5 -> 2, 2.5000001 -> 3.
-std::int64_t RoundHalfDown(double x);
-
 // 0x00BBGGRR, as colours are held throughout.
 constexpr std::uint32_t RgbColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) | (static_cast<std::uint32_t>(b) << 16);
@@ -27,23 +24,13 @@ struct CSettings {
   std::string DataDir = "Data";
   std::string PluginsDir = "Plugins";
   std::string PeakProfile = "pseudo Voigt TCH";
-  double Lambda = 1.54059;
-  double Lambda2 = 1.54436;
-  double Ratio = 0.5;
-  double katMin = 20.0;
-  double katMax = 150.0;
-  double U = 0.0, V = 0.0, W = 0.0, X = 0.0, Y = 0.0;
-  double Difradius = 200.0;
-  double Absorption = 0.0001;
-  double DetSlit = 10.0;
-  double BeamArea = 10.0;
-  double MeasureSpeed = 1.0;
-  double DWFactor = 0.0;
+  // The experiment values every new document starts with, among them the
+  // current source's wavelengths and ratio and the current instrument set's
+  // coefficients (stored as "Lambda", "katMin", "U", "Thickness", ...).
+  ExperimentValues experiment;
   double dthMF = 10.0;
   double dthMargin = 20.0;
-  std::int32_t IsDW = 0;
   std::int32_t Radiation = 0;
-  double Thickness = 1000000.0;
   std::int32_t GLDetail = 30;
   std::uint32_t ChartColor = RgbColor(255, 0, 0);
   std::uint32_t AxisColor = RgbColor(0, 0, 0);
@@ -55,8 +42,6 @@ struct CSettings {
   std::string RadName = "Cu";
   std::string AparatName = "brak";
 
-  // The experiment values every new document starts with.
-  ExperimentDefaults ExperimentDefaultsOf() const;
   // The synthesis window rules.
   SynthesisOptions SynthesisOptionsOf() const;
   // The current source and instrument set as records (names unmarked).

@@ -96,7 +96,8 @@ TEST(Golden, SnapshotRecordsEveryValueItCompares) {
     EXPECT_TRUE(grid.snapshot.DiffersFrom(doc)) << name;
     doc.*field = old;
   }
-  for (std::int32_t CKomorka::*flag : {&CKomorka::IsDW, &CKomorka::radiation}) {
+  std::int32_t CKomorka::*const flags[] = {&CKomorka::IsDW, &CKomorka::radiation};
+  for (std::int32_t CKomorka::*flag : flags) {
     doc.*flag = 1 - doc.*flag;
     EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));
     doc.*flag = 1 - doc.*flag;

@@ -137,7 +137,7 @@ TEST(PatternRun, PeaksNarrowerThanTheStepKeepTheirArea) {
           intensity += all[j].intensity;
           ++counted;
         }
-      const double tth = all[i].theta * 360.0 / kPi;
+      const double tth = TwoThetaDegrees(all[i].theta);
       i = j;
       if (intensity <= 0.0 || tth <= doc.angleMin + 0.05 || tth >= doc.angleMax - 0.05) continue;
       ASSERT_LT(all[j - 1].fwhm, kPatternStep);

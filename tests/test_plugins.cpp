@@ -26,7 +26,7 @@ const std::string kTestDir = PELMORA_TEST_PLUGINS_DIR;
 
 Reflection PeakAt(double tth, double intensity) {
   Reflection r;
-  r.theta = tth * kPi / 360.0;
+  r.theta = ThetaOfTwoTheta(tth);
   r.intensity = intensity;
   r.nonZero = 1;
   r.line = 1;

@@ -11,12 +11,6 @@ namespace {
 using testing::ReadFile;
 using testing::TempDir;
 
-TEST(Settings, RoundHalfDownSendsExactHalvesDown) {
-  EXPECT_EQ(RoundHalfDown(2.5), 2);
-  EXPECT_EQ(RoundHalfDown(2.5000001), 3);
-  EXPECT_EQ(RoundHalfDown(-0.5), -1);
-  EXPECT_EQ(RoundHalfDown(1.540565 * 100000.0), 154056);
-}
 
 // With no store, or one of another layout, nothing is read at all.
 TEST(Settings, NoStoreOrAForeignLayoutKeepsTheConstructorDefaults) {
@@ -28,7 +22,7 @@ TEST(Settings, NoStoreOrAForeignLayoutKeepsTheConstructorDefaults) {
     LoadSettings(store, s);
     EXPECT_EQ(s.ChartColor, RgbColor(255, 0, 0)) << ini;
     EXPECT_EQ(s.PeakProfile, "pseudo Voigt TCH");
-    EXPECT_DOUBLE_EQ(s.Lambda, 1.54059);
+    EXPECT_DOUBLE_EQ(s.experiment.lambda1, 1.54059);
     EXPECT_EQ(s.DataDir, "Data");
   }
 }
@@ -39,17 +33,17 @@ TEST(Settings, RoundTripKeepsWhatTheStoredFormAllows) {
   CSettings s;
   s.DataDir = "/opt/dane ż";
   s.PeakProfile = "Gauss";
-  s.Lambda = 1.540565;
-  s.Lambda2 = 0.70930;
-  s.Ratio = 0.4567;
-  s.katMin = 5.25;
-  s.katMax = 120.0;
-  s.U = 0.12345678;
-  s.Y = 0.75;
-  s.Difradius = 200.1234567;
-  s.Thickness = 1234.5;
+  s.experiment.lambda1 = 1.540565;
+  s.experiment.lambda2 = 0.70930;
+  s.experiment.ratio = 0.4567;
+  s.experiment.angleMin = 5.25;
+  s.experiment.angleMax = 120.0;
+  s.experiment.u = 0.12345678;
+  s.experiment.y = 0.75;
+  s.experiment.difradius = 200.1234567;
+  s.experiment.gsize = 1234.5;
   s.ChartColor = RgbColor(1, 2, 3);
-  s.IsDW = 1;
+  s.experiment.IsDW = 1;
   s.Radiation = 1;
   s.GLDetail = 44;
   s.RadName = "*Mo Ka";
@@ -68,16 +62,16 @@ TEST(Settings, RoundTripKeepsWhatTheStoredFormAllows) {
   LoadSettings(store, r);
   EXPECT_EQ(r.DataDir, "/opt/dane ż");
   EXPECT_EQ(r.PeakProfile, "Gauss");
-  EXPECT_DOUBLE_EQ(r.Lambda, 1.54056);
-  EXPECT_DOUBLE_EQ(r.Lambda2, 0.7093);
-  EXPECT_DOUBLE_EQ(r.Ratio, 0.457);  // three decimals survive
-  EXPECT_DOUBLE_EQ(r.katMin, 5.25);
-  EXPECT_DOUBLE_EQ(r.U, 0.123457);
-  EXPECT_DOUBLE_EQ(r.Y, 0.0);
-  EXPECT_DOUBLE_EQ(r.Difradius, 200.123);
-  EXPECT_DOUBLE_EQ(r.Thickness, 1234.5);
+  EXPECT_DOUBLE_EQ(r.experiment.lambda1, 1.54056);
+  EXPECT_DOUBLE_EQ(r.experiment.lambda2, 0.7093);
+  EXPECT_DOUBLE_EQ(r.experiment.ratio, 0.457);  // three decimals survive
+  EXPECT_DOUBLE_EQ(r.experiment.angleMin, 5.25);
+  EXPECT_DOUBLE_EQ(r.experiment.u, 0.123457);
+  EXPECT_DOUBLE_EQ(r.experiment.y, 0.0);
+  EXPECT_DOUBLE_EQ(r.experiment.difradius, 200.123);
+  EXPECT_DOUBLE_EQ(r.experiment.gsize, 1234.5);
   EXPECT_EQ(r.ChartColor, RgbColor(1, 2, 3));
-  EXPECT_EQ(r.IsDW, 1);
+  EXPECT_EQ(r.experiment.IsDW, 1);
   EXPECT_EQ(r.Radiation, 1);
   EXPECT_EQ(r.GLDetail, 44);
   EXPECT_EQ(r.RadName, "*Mo Ka");
@@ -102,10 +96,10 @@ TEST(Settings, MissingAndWrongTypedValuesReadAsTheirMissingDefaults) {
   EXPECT_EQ(s.PeakProfile, "pseudo Voigt");
   EXPECT_EQ(s.ChartColor, 0xFF0000u);  // blue
   EXPECT_EQ(s.KA1Color, 1282111u);
-  EXPECT_DOUBLE_EQ(s.Lambda, 1.54056);
+  EXPECT_DOUBLE_EQ(s.experiment.lambda1, 1.54056);
   EXPECT_EQ(s.RadName, "*Cu");
   EXPECT_EQ(s.AparatName, "*brak");
-  EXPECT_DOUBLE_EQ(s.Difradius, 0.0);  // text without a number
+  EXPECT_DOUBLE_EQ(s.experiment.difradius, 0.0);  // text without a number
   EXPECT_EQ(s.GLDetail, 30);
 }
 
@@ -115,8 +109,8 @@ TEST(Settings, DecimalsUseAPointUnderACommaLocale) {
   TempDir dir;
   const std::string ini = dir.File("l.ini");
   CSettings s;
-  s.U = 0.25;
-  s.Absorption = 0.5;
+  s.experiment.u = 0.25;
+  s.experiment.absorption = 0.5;
   {
     SettingsStore store(ini);
     SaveSettings(store, s);
@@ -126,8 +120,8 @@ TEST(Settings, DecimalsUseAPointUnderACommaLocale) {
   LoadSettings(store, r);
   std::setlocale(LC_ALL, old.c_str());
   EXPECT_NE(ReadFile(ini).find("U=0.250000"), std::string::npos);
-  EXPECT_DOUBLE_EQ(r.U, 0.25);
-  EXPECT_DOUBLE_EQ(r.Absorption, 0.5);
+  EXPECT_DOUBLE_EQ(r.experiment.u, 0.25);
+  EXPECT_DOUBLE_EQ(r.experiment.absorption, 0.5);
 }
 
 }  // namespace

@@ -12,10 +12,10 @@ namespace {
 
 // A theta whose 2-theta comes back exactly as asked through the program's pi.
 double ThetaFor(double tth) {
-  double th = tth * kPi / 360.0;
-  for (int n = 0; n < 64 && th * 360.0 / kPi != tth; ++n)
-    th = std::nextafter(th, th * 360.0 / kPi < tth ? 1.0 : 0.0);
-  EXPECT_EQ(th * 360.0 / kPi, tth);
+  double th = ThetaOfTwoTheta(tth);
+  for (int n = 0; n < 64 && TwoThetaDegrees(th) != tth; ++n)
+    th = std::nextafter(th, TwoThetaDegrees(th) < tth ? 1.0 : 0.0);
+  EXPECT_EQ(TwoThetaDegrees(th), tth);
   return th;
 }
 

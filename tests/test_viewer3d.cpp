@@ -15,7 +15,7 @@ using namespace pelmora::test;
 
 namespace {
 
-constexpr double kDeg = 3.14159265358979 / 180.0;
+constexpr double kDeg = kPi / 180.0;
 
 void ExpectVec(const Vec3& v, double x, double y, double z, const char* what) {
   EXPECT_NEAR(v.x, x, 1e-12) << what;

@@ -2,17 +2,18 @@
 
 #include <cmath>
 
+#include "engine/Angles.h"
+
 namespace pelmora {
 
 namespace {
 
-constexpr double kRad = kPi / 180.0;
 constexpr LatticeType kHexagonalWhole = 5;
 
 // c tilted by beta in the xz plane; a right angle gives exactly (0, 0, 1).
 CPoint3D TiltedC(double beta) {
   if (beta == 90.0) return CPoint3D(0, 0, 1);
-  return CPoint3D(std::cos(beta * kRad), 0, std::sin(beta * kRad));
+  return CPoint3D(std::cos(DegreesToRadians(beta)), 0, std::sin(DegreesToRadians(beta)));
 }
 
 Vec3 ToVec(const CPoint3D& p) { return {p.x, p.y, p.z}; }
@@ -42,8 +43,8 @@ CPoint3D CellBasis(LatticeType type, double alfa, double beta, double gamma) {
     case kRhombohedral:
     case kTriclinic: {
       const CPoint3D vc = TiltedC(beta);
-      const double sg = std::sin(gamma * kRad), cg = std::cos(gamma * kRad);
-      const double sa = std::sin(alfa * kRad), ca = std::cos(alfa * kRad);
+      const double sg = std::sin(DegreesToRadians(gamma)), cg = std::cos(DegreesToRadians(gamma));
+      const double sa = std::sin(DegreesToRadians(alfa)), ca = std::cos(DegreesToRadians(alfa));
       basis.SetA(CPoint3D(sg, cg, 0));
       // VC := cos(alfa) VB + sin(alfa) VC, with VB = (0, 1, 0).
       basis.SetC(CPoint3D(sa * vc.x, ca + sa * vc.y, sa * vc.z));
@@ -79,7 +80,7 @@ SegmentPose PoseOf(const Segment& s) {
   SegmentPose pose;
   pose.length = std::sqrt(dx * dx + dy * dy + dz * dz);
   if (pose.length == 0.0) return pose;  // nothing to lay: no cylinder is drawn
-  pose.tilt = 90.0 - std::asin(dz / pose.length) * 180.0 / kPi;
+  pose.tilt = 90.0 - RadiansToDegrees(std::asin(dz / pose.length));
   pose.axisX = -dy;
   pose.axisY = dx;
   // Straight down +z or -z the rotation axis vanishes; a half turn about x

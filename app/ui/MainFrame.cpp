@@ -451,7 +451,7 @@ void CMainFrame::AddFrame(KomorkaDocument* doc) {
 }
 
 KomorkaDocument* CMainFrame::NewDocument() {
-  auto* doc = new KomorkaDocument(app_.settings().ExperimentDefaultsOf());
+  auto* doc = new KomorkaDocument(app_.settings().experiment);
   doc->InitNew();
   doc->setUntitledNumber(++untitledCounter_);
   AddFrame(doc);
@@ -473,7 +473,7 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
       mdi_->setActiveSubWindow(f);
       return f->document();
     }
-  auto* doc = new KomorkaDocument(app_.settings().ExperimentDefaultsOf());
+  auto* doc = new KomorkaDocument(app_.settings().experiment);
   std::vector<DocMessage> messages;
   const bool ok = doc->Open(path, app_.reference().elements, messages);
   ShowMessages(messages);

@@ -19,7 +19,7 @@ namespace {
 
 struct TableCase {
   NotificationHub hub;
-  KomorkaDocument doc{ExperimentDefaults{}};
+  KomorkaDocument doc{ExperimentValues{}};
   CTabPage4 table{hub};
   TableCase() {
     bench::BuildLargeCase(doc.doc());

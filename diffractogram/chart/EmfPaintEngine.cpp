@@ -16,6 +16,8 @@
 #include <optional>
 #include <vector>
 
+#include "engine/Angles.h"
+
 namespace pelmora {
 
 namespace {
@@ -531,7 +533,7 @@ void EmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
   const double hscale = std::hypot(xf_.m11(), xf_.m12());
   // Qt turns clockwise for positive angles (y down); the metafile counts
   // tenths of a degree anticlockwise.
-  const double angle = std::atan2(xf_.m12(), xf_.m11()) * 180.0 / M_PI;
+  const double angle = RadiansToDegrees(std::atan2(xf_.m12(), xf_.m11()));
   int escapement = static_cast<int>(std::lround(-angle * 10.0)) % 3600;
   if (escapement < 0) escapement += 3600;
   FontKey k;

@@ -6,7 +6,7 @@
 
 namespace pelmora {
 
-KomorkaDocument::KomorkaDocument(const ExperimentDefaults& defaults, QObject* parent)
+KomorkaDocument::KomorkaDocument(const ExperimentValues& defaults, QObject* parent)
     : QObject(parent), doc_(std::make_unique<CKomorka>(defaults)), defaults_(defaults) {}
 
 QString KomorkaDocument::title() const {

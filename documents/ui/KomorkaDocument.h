@@ -17,7 +17,7 @@ class ElementTable;
 class KomorkaDocument : public QObject {
   Q_OBJECT
  public:
-  explicit KomorkaDocument(const ExperimentDefaults& defaults, QObject* parent = nullptr);
+  explicit KomorkaDocument(const ExperimentValues& defaults, QObject* parent = nullptr);
 
   CKomorka& doc() { return *doc_; }
   const CKomorka& doc() const { return *doc_; }
@@ -63,7 +63,7 @@ class KomorkaDocument : public QObject {
 
  private:
   std::unique_ptr<CKomorka> doc_;
-  ExperimentDefaults defaults_;
+  ExperimentValues defaults_;
   QString path_;
   QString sourcePath_;
   int untitled_ = 1;

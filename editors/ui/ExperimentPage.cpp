@@ -31,9 +31,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The values a change of which must reach the chart and the modified flag.
 auto Values(const ExperimentParams& p) {
-  return std::tie(p.radiation, p.sourceName, p.lambda1, p.lambda2, p.ratio, p.aparatName, p.u, p.v, p.w, p.x, p.y,
-                  p.angleMin, p.angleMax, p.IsDW, p.dwfactor, p.gsize, p.absorption, p.detslit, p.beamarea,
-                  p.measurespeed, p.difradius);
+  return std::tie(p.radiation, p.sourceName, p.aparatName, static_cast<const ExperimentValues&>(p));
 }
 
 bool SameSource(const RadiationSource& s, const ExperimentParams& p) {
@@ -521,42 +519,43 @@ void CTabPage2::SetDefaults(Default which) {
   ShowValues();
   const CKomorka& d = doc_->doc();
   CSettings& s = settings_;
+  ExperimentValues& e = s.experiment;
   bool written = true;
   switch (which) {
     case kDefaultRange:
-      s.katMin = d.angleMin;
-      s.katMax = d.angleMax;
+      e.angleMin = d.angleMin;
+      e.angleMax = d.angleMax;
       break;
     case kDefaultSource:
-      s.Lambda = d.lambda1;
-      s.Lambda2 = d.lambda2;
-      s.Ratio = d.ratio;
+      e.lambda1 = d.lambda1;
+      e.lambda2 = d.lambda2;
+      e.ratio = d.ratio;
       s.Radiation = d.radiation;
       s.RadName = StripNameMarker(d.sourceName);
       written = SaveRadiationSettings(store_, s);
       RefreshSettingsEntry(reference_.sources, s.CurrentSource());
       break;
     case kDefaultApparatus:
-      s.U = d.u;
-      s.V = d.v;
-      s.W = d.w;
-      s.X = d.x;
-      s.Y = d.y;
+      e.u = d.u;
+      e.v = d.v;
+      e.w = d.w;
+      e.x = d.x;
+      e.y = d.y;
       s.AparatName = StripNameMarker(d.aparatName);
       written = SaveApparatusSettings(store_, s);
       RefreshSettingsEntry(reference_.apparatusSets, s.CurrentApparatus());
       break;
     case kDefaultDiffractometer:
-      s.MeasureSpeed = d.measurespeed;
-      s.BeamArea = d.beamarea;
-      s.DetSlit = d.detslit;
-      s.Difradius = d.difradius;
+      e.measurespeed = d.measurespeed;
+      e.beamarea = d.beamarea;
+      e.detslit = d.detslit;
+      e.difradius = d.difradius;
       break;
     case kDefaultSample:
-      s.Absorption = d.absorption;
-      s.DWFactor = d.dwfactor;
-      s.IsDW = d.IsDW;
-      s.Thickness = d.gsize;
+      e.absorption = d.absorption;
+      e.dwfactor = d.dwfactor;
+      e.IsDW = d.IsDW;
+      e.gsize = d.gsize;
       break;
     case kDefaultCount: break;
   }

@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
     pts[6001].intensity = 60.0;
     const ChartSeries series{pts.data(), kPatternPoints, 100.0, kPatternStep};
     Reflection r;
-    r.theta = 30.005 * kPi / 360.0;
+    r.theta = ThetaOfTwoTheta(30.005);
     r.h = -1, r.k = 1, r.l = -2;
     r.nonZero = 1;
     r.line = 1;

@@ -16,7 +16,7 @@ namespace {
 
 Reflection At(double twoTheta, int h, int k, int l, int line = 1) {
   Reflection r;
-  r.theta = twoTheta * kPi / 360.0;
+  r.theta = ThetaOfTwoTheta(twoTheta);
   r.h = h, r.k = k, r.l = l;
   r.nonZero = 1;
   r.line = static_cast<std::uint8_t>(line);

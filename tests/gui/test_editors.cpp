@@ -184,7 +184,7 @@ class EditorsTest : public QObject {
     // and never takes the other file's "@" entry.
     KomorkaDocument* fresh = f.NewDocument();
     QCOMPARE(fresh->doc().radiation, 0);
-    QCOMPARE(fresh->doc().lambda1, run.app->settings().Lambda);
+    QCOMPARE(fresh->doc().lambda1, run.app->settings().experiment.lambda1);
     QCOMPARE(f.activeDocument(), fresh);
     QVERIFY(page->sources()->currentText().startsWith(QLatin1Char('*')));
     QVERIFY(!fresh->isModified());
@@ -248,13 +248,13 @@ class EditorsTest : public QObject {
     page->defaultButton(CTabPage2::kDefaultDiffractometer)->click();
     page->defaultButton(CTabPage2::kDefaultSample)->click();
     const CSettings& s = run.app->settings();
-    QCOMPARE(s.katMin, 5.0);
-    QCOMPARE(s.katMax, 95.5);
-    QCOMPARE(s.MeasureSpeed, 2.0);
-    QCOMPARE(s.Difradius, 185.0);
-    QCOMPARE(s.Thickness, 500.0);
-    QCOMPARE(s.IsDW, 1);
-    QCOMPARE(s.DWFactor, 0.5);
+    QCOMPARE(s.experiment.angleMin, 5.0);
+    QCOMPARE(s.experiment.angleMax, 95.5);
+    QCOMPARE(s.experiment.measurespeed, 2.0);
+    QCOMPARE(s.experiment.difradius, 185.0);
+    QCOMPARE(s.experiment.gsize, 500.0);
+    QCOMPARE(s.experiment.IsDW, 1);
+    QCOMPARE(s.experiment.dwfactor, 0.5);
     // A new document starts from them.
     KomorkaDocument* fresh = f.NewDocument();
     QCOMPARE(fresh->doc().lambda1, 0.7093);

@@ -91,7 +91,7 @@ class InfoTest : public QObject {
         const Reflection& r = *peaks[row];
         QCOMPARE(Cell(t, row, 1), QString::number(r.h));
         QCOMPARE(Cell(t, row, 3), QString::number(r.l));
-        QCOMPARE(Cell(t, row, 5), QString::fromStdString(cformat("%.4f", r.theta * 360.0 / kPi)));
+        QCOMPARE(Cell(t, row, 5), QString::fromStdString(cformat("%.4f", TwoThetaDegrees(r.theta))));
         // The width in the list is the one the synthesis used for the peak.
         QCOMPARE(Cell(t, row, 6), QString::fromStdString(cformat("%.6f", r.fwhm)));
       }
