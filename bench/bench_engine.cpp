@@ -1,8 +1,13 @@
 // Timing of the whole reflection calculation.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
 #include "LargeCase.h"
 #include "documents/StructureFile.h"
+#include "editors/ReflectionExport.h"
 
 using namespace pelmora;
 
@@ -47,3 +52,35 @@ static void BM_PlainStructureFactors_Large(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PlainStructureFactors_Large)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reflection list text of case LARGE, on one thread and in two halves.
+static void BM_FormatReflectionList_Large(benchmark::State& state) {
+  CKomorka doc;
+  bench::BuildLargeCase(doc);
+  NullProgress none;
+  doc.CalculateReflections(none);
+  const ReflectionFilter filter;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FormatReflectionListParts(doc, filter, static_cast<unsigned>(state.range(0))));
+  }
+}
+BENCHMARK(BM_FormatReflectionList_Large)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Reading case LARGE's structure file (400 atoms).
+static void BM_OpenStructureFile_Large(benchmark::State& state) {
+  CKomorka large;
+  bench::BuildLargeCase(large);
+  const std::string path = (std::filesystem::temp_directory_path() / "pelmora_bench_large.xml").string();
+  std::string error;
+  if (!SaveStructureFile(large, path, &error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    benchmark::DoNotOptimize(OpenStructureDocument(doc, path, messages));
+  }
+  std::remove(path.c_str());
+}
+BENCHMARK(BM_OpenStructureFile_Large)->Unit(benchmark::kMillisecond);

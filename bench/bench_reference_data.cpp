@@ -23,6 +23,18 @@ void BM_LoadShippedReferenceData(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadShippedReferenceData)->Unit(benchmark::kMillisecond);
 
+// What pelmora-cli reads for a structure file: the source and instrument
+// tables only.
+void BM_LoadSourceTables(benchmark::State& state) {
+  for (auto _ : state) {
+    ReferenceData ref;
+    ref.dataDir = kData;
+    benchmark::DoNotOptimize(ref.LoadSourceTables({1.54059, 1.54436, 0.5, "Cu", 0}, {}));
+    benchmark::DoNotOptimize(ref.sources.size());
+  }
+}
+BENCHMARK(BM_LoadSourceTables)->Unit(benchmark::kMicrosecond);
+
 // The importer on a file with the largest atom list it reads (1999 lines).
 void BM_ImportLargestOlderInputFile(benchmark::State& state) {
   std::string text =

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "cli/ChartOutput.h"
@@ -55,18 +56,31 @@ void Complain(const std::string& text) {
   std::cerr << "pelmora-cli: " << text << "\n";
 }
 
-bool WriteOutput(const std::string& path, const std::string& text) {
+bool WriteOutput(const std::string& path, const std::vector<std::string_view>& pieces) {
   if (path.empty() || path == "-") {
     std::lock_guard<std::mutex> lock(gOutputMutex);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    for (std::string_view text : pieces) std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0;
   }
   std::string error;
-  if (!WriteFileAtomically(path, text, &error)) {
+  if (!WriteFileAtomically(path, pieces, &error)) {
     Complain(error);
     return false;
   }
   return true;
+}
+
+bool WriteOutput(const std::string& path, const std::string& text) {
+  return WriteOutput(path, std::vector<std::string_view>{text});
+}
+
+// The reflection list; a long one is formatted in two halves at once
+// unless the files of a batch already share the cores.
+bool WriteReflectionList(const CalcOptions& o, const CKomorka& doc, const std::string& path) {
+  constexpr size_t kRowsForTwoThreads = 20000;
+  const unsigned parts = o.outDir.empty() && doc.reflectionsAll.size() >= kRowsForTwoThreads ? 2 : 1;
+  const std::vector<std::string> text = FormatReflectionListParts(doc, o.filter, parts);
+  return WriteOutput(path, std::vector<std::string_view>(text.begin(), text.end()));
 }
 
 // What every file of a run shares: the session as read at the start, the
@@ -176,7 +190,7 @@ int RunReflectionList(const CalcOptions& o, CKomorka& doc, const CalcTargets& to
   CalculationRunner runner;
   runner.Start(doc, progress, nullptr);
   runner.Wait();
-  return WriteOutput(to.reflections, FormatReflectionList(doc, o.filter)) ? 0 : 4;
+  return WriteReflectionList(o, doc, to.reflections) ? 0 : 4;
 }
 
 // The diffractogram of one document, then what was asked of it.
@@ -202,7 +216,7 @@ int RunPattern(const CalcOptions& o, CalcShared& shared, const CSettings& settin
   if (!to.pattern.empty() && !WritePattern(o, shared, doc, *grid, to.pattern)) return 4;
   if (to.chart)
     if (const int status = WriteChart(o.chart, doc, *grid, settings); status != 0) return status;
-  if (!to.reflections.empty() && !WriteOutput(to.reflections, FormatReflectionList(doc, o.filter))) return 4;
+  if (!to.reflections.empty() && !WriteReflectionList(o, doc, to.reflections)) return 4;
   return 0;
 }
 
@@ -364,7 +378,8 @@ Runner AddCalcCommand(CLI::App& app) {
   return [o, refl, pattern] {
     o->reflectionsGiven = refl->count() > 0;
     o->patternGiven = pattern->count() > 0;
-    if (!o->chart.file.empty() && CheckChartOptions(o->chart) != 0) return 1;
+    if (!o->chart.file.empty())
+      if (const int status = CheckChartOptions(o->chart); status != 0) return status;
     return RunCalc(*o);
   };
 }

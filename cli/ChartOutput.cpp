@@ -1,16 +1,36 @@
 #include "cli/ChartOutput.h"
 
-#include <QGuiApplication>
-#include <QString>
-#include <clocale>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <iostream>
 
-#include "settings/Settings.h"
-#include "diffractogram/PatternGrid.h"
-#include "diffractogram/chart/ChartPicture.h"
-#include "engine/Komorka.h"
+#include "cli/ChartModule.h"
+#include "settings/Paths.h"
 
 namespace pelmora::cli {
+namespace {
+
+// The module beside the executable, loaded once; null after a message when
+// it cannot be loaded.
+const ChartModule* LoadChartModule() {
+  static const ChartModule* module = [] {
+    const std::string path = (std::filesystem::path(ExecutableDir()) / kChartModuleFile).string();
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto entry = handle ? reinterpret_cast<ChartModuleEntry>(dlsym(handle, kChartModuleEntry)) : nullptr;
+    if (!entry) {
+      const char* why = dlerror();
+      std::cerr << "pelmora-cli: pictures of the chart need " << kChartModuleFile << " beside the program: "
+                << (why ? why : "no entry point") << "\n";
+      return static_cast<const ChartModule*>(nullptr);
+    }
+    return entry();
+  }();
+  return module;
+}
+
+}  // namespace
 
 void AddChartOptions(CLI::App& cmd, ChartOptions& o) {
   cmd.add_option("--chart", o.file,
@@ -24,12 +44,13 @@ void AddChartOptions(CLI::App& cmd, ChartOptions& o) {
 }
 
 int CheckChartOptions(ChartOptions& o) {
-  if (!PictureFormatOf(QString::fromStdString(o.file))) {
+  const ChartModule* module = LoadChartModule();
+  if (!module) return 4;
+  if (!module->knowsFormat(o.file)) {
     std::cerr << "pelmora-cli: unknown picture format of \"" << o.file << "\"; use .png, .svg, .pdf or .emf\n";
     return 1;
   }
-  o.width = kPictureSize.width();
-  o.height = kPictureSize.height();
+  module->defaultSize(&o.width, &o.height);
   if (!o.size.empty()) {
     // The margins round the chart need some room; a picture wider than
     // this gains nothing and a PNG of it would not fit in memory.
@@ -48,38 +69,8 @@ int CheckChartOptions(ChartOptions& o) {
 }
 
 int WriteChart(const ChartOptions& o, const CKomorka& doc, const PatternGrid& grid, const CSettings& settings) {
-  // Fonts need a GUI application object; the offscreen platform needs no display.
-  static int argc = 3;
-  static char name[] = "pelmora-cli", option[] = "-platform", platform[] = "offscreen";
-  static char* argv[] = {name, option, platform, nullptr};
-  // Without a session Qt warns that the runtime folder is not set; the
-  // offscreen platform does not need one.
-  static QtMessageHandler previous = nullptr;
-  previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (previous && !text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) previous(type, context, text);
-  });
-  QGuiApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");  // Qt has set the user's locale again
-
-  ChartContent chart;
-  chart.series = {grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
-  chart.ranges = {doc.angleMin, doc.angleMax, 0.0, 100.0};
-  chart.style.curve = ColorFromBgr(settings.ChartColor);
-  chart.style.axis = ColorFromBgr(settings.AxisColor);
-  chart.style.ka1 = ColorFromBgr(settings.KA1Color);
-  chart.style.ka2 = ColorFromBgr(settings.KA2Color);
-  chart.style.sx = chart.style.sy = PictureScale(kPictureDpi, kDefaultScreenPixelsPerCm);
-  // A line without a wavelength has nothing to describe.
-  chart.descriptions = {o.descriptions, o.ka1 && doc.lambda1 != 0.0, o.ka2 && doc.lambda2 != 0.0};
-  if (o.descriptions) chart.reflections = doc.reflectionsAll;
-
-  const QString path = QString::fromStdString(o.file);
-  QString error;
-  if (!WriteChartPicture(path, *PictureFormatOf(path), QSize(o.width, o.height), chart, &error)) {
-    std::cerr << "pelmora-cli: " << error.toStdString() << "\n";
-    return 4;
-  }
-  return 0;
+  const ChartModule* module = LoadChartModule();
+  return module ? module->writeChart(o, doc, grid, settings) : 4;
 }
 
 }  // namespace pelmora::cli

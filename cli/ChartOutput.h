@@ -25,7 +25,7 @@ struct ChartOptions {
 void AddChartOptions(CLI::App& cmd, ChartOptions& o);
 
 // Checks the file's extension and the size before any calculation: 0, or
-// 1 (bad arguments) after a message.
+// after a message 1 (bad arguments) or 4 (the chart module cannot be loaded).
 int CheckChartOptions(ChartOptions& o);
 
 // Draws the chart over the document's 2-theta range: 0, or 4 when the file

@@ -38,16 +38,32 @@ CSettings ReadSettings(const std::string& settingsFile) {
   return settings;
 }
 
+const ElementTable& ScatteringTables::Elements() {
+  std::call_once(once_, [this] {
+    ReferenceData files;
+    files.dataDir = dataDir_;
+    std::string text;
+    for (const std::string& m : files.LoadIonsAndIsotopes()) text += "pelmora-cli: " + m + "\n";
+    std::cerr << text;
+    elements_ = std::move(files.elements);
+  });
+  return elements_;
+}
+
 void OpenSession(const SessionOptions& o, Session& s) {
   s.settings = ReadSettings(o.settingsFile);
   s.reference.dataDir = ResolveFolder(o.dataDir.empty() ? s.settings.DataDir : o.dataDir);
-  for (const std::string& m : s.reference.LoadAll(s.settings.CurrentSource(), s.settings.CurrentApparatus()))
+  s.scattering = std::make_shared<ScatteringTables>(s.reference.dataDir);
+  for (const std::string& m :
+       s.reference.LoadSourceTables(s.settings.CurrentSource(), s.settings.CurrentApparatus()))
     std::cerr << "pelmora-cli: " << m << "\n";
 }
 
 int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, CKomorka& doc) {
   std::vector<DocMessage> messages;
-  const bool opened = OpenAnyStructure(doc, path, s.reference.elements, messages);
+  ScatteringTables& tables = *s.scattering;
+  const bool opened =
+      OpenAnyStructure(doc, path, [&tables]() -> const ElementTable& { return tables.Elements(); }, messages);
   // One write per line: batch runs open several files at once.
   for (const DocMessage& m : messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;

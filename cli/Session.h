@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "settings/Settings.h"
@@ -21,18 +23,37 @@ struct SessionOptions {
 
 void AddSessionOptions(CLI::App& cmd, SessionOptions& o);
 
+// The ion and isotope tables of the data folder, read when the first file
+// that needs them (a CIF) is opened: the other formats carry their own
+// scattering factors, and most runs never read these tables. Shared by the
+// files of a batch; safe to ask for from several threads.
+class ScatteringTables {
+ public:
+  explicit ScatteringTables(std::string dataDir) : dataDir_(std::move(dataDir)) {}
+  // Reads the tables the first time (messages to standard error).
+  const ElementTable& Elements();
+
+ private:
+  std::string dataDir_;
+  std::once_flag once_;
+  ElementTable elements_;
+};
+
 // The settings (first-run defaults when nothing is stored) and the reference
-// tables, read as the application does at start-up.
+// tables: the source and instrument tables read at start-up, the
+// scattering tables when a file needs them.
 struct Session {
   CSettings settings;
   ReferenceData reference;
+  std::shared_ptr<ScatteringTables> scattering;
 };
 
 // The settings of the given INI file, or of the user's own store when the
 // name is empty; first-run defaults for what is not stored. Read only.
 CSettings ReadSettings(const std::string& settingsFile);
 
-// Reads the settings and the reference data; messages go to standard error.
+// Reads the settings and the source and instrument tables; messages go to
+// standard error.
 void OpenSession(const SessionOptions& o, Session& s);
 
 // Opens a structure file or an older input file into doc (created with the

@@ -1,6 +1,8 @@
 // pelmora-cli: the calculations of Pelmora from the command line.
 #include <CLI/CLI.hpp>
 
+#include <malloc.h>
+
 #include <clocale>
 #include <map>
 #include <string>
@@ -8,6 +10,11 @@
 #include "cli/Commands.h"
 
 int main(int argc, char** argv) {
+  // A large cell's lists (megabytes each) are made and dropped one after
+  // another; a fixed threshold gives each dropped one straight back to the
+  // system, where glibc's adaptive one would keep it in the heap and add it
+  // to the peak memory.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   std::setlocale(LC_ALL, "");  // messages may carry Polish letters
   // Numbers on the command line always take a decimal point: CLI11 converts
   // them with strtold, which a Polish LC_NUMERIC would make expect a comma.

@@ -50,7 +50,16 @@ mode_t ProcessUmask() {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& pathIn, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+  return WriteFileAtomically(path, std::vector<std::string_view>{bytes}, error);
+}
+
+bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::string_view>& pieces, std::string* error) {
+  const auto writeAll = [&pieces](int fd) {
+    for (std::string_view bytes : pieces)
+      if (!WriteAll(fd, bytes)) return false;
+    return true;
+  };
   const auto fail = [&](const char* what, int err) {
     if (error) *error = std::string("Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
     return false;
@@ -67,7 +76,7 @@ bool WriteFileAtomically(const std::string& pathIn, std::string_view bytes, std:
   if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
     if (fd < 0) return fail("nie można otworzyć", errno);
-    const bool ok = WriteAll(fd, bytes);
+    const bool ok = writeAll(fd);
     const int err = errno;
     ::close(fd);
     return ok ? true : fail("błąd zapisu", err);
@@ -86,7 +95,7 @@ bool WriteFileAtomically(const std::string& pathIn, std::string_view bytes, std:
   } else {
     ::fchmod(fd, 0666 & ~ProcessUmask());
   }
-  if (!WriteAll(fd, bytes)) {
+  if (!writeAll(fd)) {
     const int err = errno;
     ::close(fd);
     ::unlink(tmp.c_str());

@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <fstream>
 #include <optional>
 
 #include "documents/AtomicFile.h"
@@ -655,13 +656,20 @@ bool ImportCifFile(CKomorka& doc, const std::string& path, const ElementTable& e
 
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
                       std::vector<DocMessage>& messages, DocumentFormat* format) {
+  return OpenAnyStructure(doc, path, [&]() -> const ElementTable& { return elements; }, messages, format);
+}
+
+bool OpenAnyStructure(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
+                      std::vector<DocMessage>& messages, DocumentFormat* format) {
   std::string head;
   if (!LooksLikeCif(path, {})) {
-    std::string bytes;
-    if (ReadWholeFile(path, bytes)) head = bytes.substr(0, 4096);
+    char buffer[4096];
+    std::ifstream in(path, std::ios::binary);
+    in.read(buffer, sizeof buffer);
+    head.assign(buffer, static_cast<size_t>(in.gcount()));
   }
   if (LooksLikeCif(path, head)) {
-    if (!ImportCifFile(doc, path, elements, messages)) return false;
+    if (!ImportCifFile(doc, path, elements(), messages)) return false;
     if (format) *format = DocumentFormat::kCif;
     return true;
   }

@@ -3,6 +3,7 @@
 // atoms carry the scattering factors of the reference tables.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,10 @@ bool ImportCifFile(CKomorka& doc, const std::string& path, const ElementTable& e
 // Opens a structure file, an older input file or a CIF, then expands the
 // atoms; *format, when given, tells which format was read.
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
+                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
+// The same with the element table asked for only when the file is a CIF:
+// the other formats carry their own scattering factors.
+bool OpenAnyStructure(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
                       std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
 
 }  // namespace pelmora

@@ -69,27 +69,21 @@ bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& mess
   }
   if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.SetCentringFromLetter(*letter);
 
-  XPathObjectPtr atoms(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>("//baza/atom"), ctx));
-  if (!atoms || atoms->type != XPATH_NODESET) return false;
   std::vector<AtomSite> parsed;
-  if (atoms->nodesetval) {
-    for (int i = 0; i < atoms->nodesetval->nodeNr; ++i) {
-      const xmlNode* n = atoms->nodesetval->nodeTab[i];
-      if (!n || n->type != XML_ELEMENT_NODE) continue;
-      if (parsed.size() >= static_cast<size_t>(CKomorka::kMaxAtoms) ||
-          !CKomorka::FitsCapacity(doc.latticeType, parsed.size() + 1)) {
-        messages.push_back(
-            {kErrorCaption,
-             cformat("Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
-                     "atomów.",
-                     CKomorka::kMaxAtoms)});
-        refused = true;
-        return false;
-      }
-      AtomSite at = ParseAtom(n);
-      at.siteIndex = static_cast<int>(parsed.size());
-      parsed.push_back(std::move(at));
+  for (const xmlNode* n : XPathElements(ctx, "//baza/atom")) {
+    if (parsed.size() >= static_cast<size_t>(CKomorka::kMaxAtoms) ||
+        !CKomorka::FitsCapacity(doc.latticeType, parsed.size() + 1)) {
+      messages.push_back(
+          {kErrorCaption,
+           cformat("Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
+                   "atomów.",
+                   CKomorka::kMaxAtoms)});
+      refused = true;
+      return false;
     }
+    AtomSite at = ParseAtom(n);
+    at.siteIndex = static_cast<int>(parsed.size());
+    parsed.push_back(std::move(at));
   }
   doc.structureAtoms = std::move(parsed);
 

@@ -1,6 +1,9 @@
 #include "documents/XmlUtil.h"
 
+#include <cctype>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "documents/AtomicFile.h"
 #include "documents/TextEncoding.h"
@@ -51,19 +54,83 @@ XmlReadStatus ParseXmlFile(const std::string& path, XmlDocPtr& doc) {
   return doc ? XmlReadStatus::kOk : XmlReadStatus::kMalformed;
 }
 
-std::vector<xmlNode*> XPathElements(xmlXPathContext* ctx, const char* expr) {
+namespace {
+
+// The names of an expression "//a/b/c" (names of letters, digits and '_'
+// only); false for any other expression.
+bool DescendantPathNames(const char* expr, std::vector<std::string_view>& names) {
+  if (std::strncmp(expr, "//", 2) != 0) return false;
+  const char* p = expr + 2;
+  for (;;) {
+    const char* start = p;
+    while (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_') ++p;
+    if (p == start || std::isdigit(static_cast<unsigned char>(*start))) return false;
+    names.emplace_back(start, static_cast<size_t>(p - start));
+    if (*p == '\0') return true;
+    if (*p != '/') return false;
+    ++p;
+  }
+}
+
+// An element of that name in no namespace, as an unprefixed XPath name test
+// matches it.
+bool IsElementNamed(const xmlNode* n, std::string_view name) {
+  if (!n || n->type != XML_ELEMENT_NODE || n->ns) return false;
+  const char* own = reinterpret_cast<const char*>(n->name);
+  return std::strncmp(own, name.data(), name.size()) == 0 && own[name.size()] == '\0';
+}
+
+// Whether the element ends the path: it carries the last name, its parent
+// the one before, and so on ("//" lets the first stand anywhere).
+bool EndsPath(const xmlNode* n, const std::vector<std::string_view>& names) {
+  for (size_t i = names.size(); i-- > 0; n = n->parent)
+    if (!IsElementNamed(n, names[i])) return false;
+  return true;
+}
+
+// "//a/b/c" without the XPath engine, which builds a node set of the whole
+// document for each "//": every element that ends the path, in document
+// order (a walk in that order), at most `limit` of them.
+std::vector<xmlNode*> DescendantPathElements(xmlDoc* doc, const std::vector<std::string_view>& names,
+                                             size_t limit) {
+  std::vector<xmlNode*> out;
+  xmlNode* n = doc ? doc->children : nullptr;
+  while (n && out.size() < limit) {
+    if (n->type == XML_ELEMENT_NODE && EndsPath(n, names)) out.push_back(n);
+    if (n->type == XML_ELEMENT_NODE && n->children) {
+      n = n->children;
+      continue;
+    }
+    while (n && !n->next) {
+      n = n->parent;
+      if (n == reinterpret_cast<xmlNode*>(doc)) n = nullptr;
+    }
+    if (n) n = n->next;
+  }
+  return out;
+}
+
+std::vector<xmlNode*> XPathElementsUpTo(xmlXPathContext* ctx, const char* expr, size_t limit) {
+  std::vector<std::string_view> names;
+  if (ctx && DescendantPathNames(expr, names)) return DescendantPathElements(ctx->doc, names, limit);
   std::vector<xmlNode*> out;
   XPathObjectPtr obj(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expr), ctx));
   if (!obj || obj->type != XPATH_NODESET || !obj->nodesetval) return out;
-  for (int i = 0; i < obj->nodesetval->nodeNr; ++i) {
+  for (int i = 0; i < obj->nodesetval->nodeNr && out.size() < limit; ++i) {
     xmlNode* n = obj->nodesetval->nodeTab[i];
     if (n && n->type == XML_ELEMENT_NODE) out.push_back(n);
   }
   return out;
 }
 
+}  // namespace
+
+std::vector<xmlNode*> XPathElements(xmlXPathContext* ctx, const char* expr) {
+  return XPathElementsUpTo(ctx, expr, SIZE_MAX);
+}
+
 std::optional<std::string> XPathText(xmlXPathContext* ctx, const char* expr) {
-  const auto nodes = XPathElements(ctx, expr);
+  const auto nodes = XPathElementsUpTo(ctx, expr, 1);
   if (nodes.empty()) return std::nullopt;
   return NodeText(nodes.front());
 }

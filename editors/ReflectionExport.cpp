@@ -1,5 +1,9 @@
 #include "editors/ReflectionExport.h"
 
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
 #include "engine/NumberFormat.h"
 
 namespace pelmora {
@@ -11,47 +15,89 @@ bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionF
   return (r.line == 1 && filter.firstLine) || (r.line == 2 && filter.secondLine);
 }
 
-std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter) {
-  std::string out = cformat(
-      "L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
-      "Natężenie %%\r\n");
-  out.reserve(out.size() + doc.reflectionsAll.size() * 140);
-  int n = 0;
-  for (const Reflection& r : doc.reflectionsAll) {
+namespace {
+
+// Room for one line: thirteen numbers and the separators.
+constexpr size_t kMaxRowChars = 13 * kMaxNumberChars + 64;
+
+char* Put(char* p, const char* text, size_t n) {
+  std::memcpy(p, text, n);
+  return p + n;
+}
+
+// "%3d   Ka1%5d   %2d   %2d   %8.4f   %2d   %8.3f   %8.3f   %9.3f   %6.4f   %6.6f   %12.4f     %8.4f\r\n"
+char* FormatRow(char* p, int n, const Reflection& r, double pct) {
+  p = IntToChars(p, n, 3);
+  p = Put(p, "   ", 3);
+  if (r.line == 1) p = Put(p, "Ka1", 3);
+  if (r.line == 2) p = Put(p, "Ka2", 3);
+  p = IntToChars(p, r.h, 5);
+  for (int index : {r.k, r.l}) {
+    p = Put(p, "   ", 3);
+    p = IntToChars(p, index, 2);
+  }
+  p = Put(p, "   ", 3);
+  p = FixedToChars(p, TwoThetaDegrees(r), 8, 4);
+  p = Put(p, "   ", 3);
+  p = IntToChars(p, r.multiplicity, 2);
+  const struct {
+    double value;
+    int width, precision;
+  } fields[] = {{r.reF, 8, 3}, {r.imF, 8, 3}, {r.f2, 9, 3}, {r.d, 6, 4}, {r.fwhm, 6, 6}, {r.intensity, 12, 4}};
+  for (const auto& f : fields) {
+    p = Put(p, "   ", 3);
+    p = FixedToChars(p, f.value, f.width, f.precision);
+  }
+  p = Put(p, "     ", 5);
+  p = FixedToChars(p, pct, 8, 4);
+  return Put(p, "\r\n", 2);
+}
+
+// The lines of the shown reflections among reflectionsAll[begin, end), the
+// first numbered n.
+void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& filter, size_t begin, size_t end,
+                int n) {
+  out.reserve(out.size() + (end - begin) * 140);
+  char row[kMaxRowChars];
+  for (size_t i = begin; i < end; ++i) {
+    const Reflection& r = doc.reflectionsAll[i];
     if (!ShowsReflection(doc, r, filter)) continue;
     // With every intensity zero the percentage has no meaning; write 0
     // rather than "nan".
     const double pct = doc.maxIntensity != 0.0 ? r.intensity / doc.maxIntensity * 100.0 : 0.0;
-    // "%3d   Ka1%5d   %2d   %2d   %8.4f   %2d   %8.3f   %8.3f   %9.3f   %6.4f   %6.6f   %12.4f     %8.4f\r\n"
-    AppendInt(out, n++, 3);
-    out += "   ";
-    out += r.line == 1 ? "Ka1" : r.line == 2 ? "Ka2" : "";
-    AppendInt(out, r.h, 5);
-    out += "   ";
-    AppendInt(out, r.k, 2);
-    out += "   ";
-    AppendInt(out, r.l, 2);
-    out += "   ";
-    AppendFixed(out, TwoThetaDegrees(r), 8, 4);
-    out += "   ";
-    AppendInt(out, r.multiplicity, 2);
-    out += "   ";
-    AppendFixed(out, r.reF, 8, 3);
-    out += "   ";
-    AppendFixed(out, r.imF, 8, 3);
-    out += "   ";
-    AppendFixed(out, r.f2, 9, 3);
-    out += "   ";
-    AppendFixed(out, r.d, 6, 4);
-    out += "   ";
-    AppendFixed(out, r.fwhm, 6, 6);
-    out += "   ";
-    AppendFixed(out, r.intensity, 12, 4);
-    out += "     ";
-    AppendFixed(out, pct, 8, 4);
-    out += "\r\n";
+    out.append(row, FormatRow(row, n++, r, pct));
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> FormatReflectionListParts(const CKomorka& doc, const ReflectionFilter& filter,
+                                                   unsigned parts) {
+  parts = std::max(1u, parts);
+  const size_t total = doc.reflectionsAll.size();
+  std::vector<std::string> out(parts);
+  out[0] = cformat(
+      "L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
+      "Natężenie %%\r\n");
+  // Each part starts where the shown lines before it end.
+  std::vector<size_t> begin(parts + 1);
+  std::vector<int> number(parts, 0);
+  for (unsigned i = 0; i <= parts; ++i) begin[i] = total * i / parts;
+  for (unsigned i = 1; i < parts; ++i) {
+    number[i] = number[i - 1];
+    for (size_t j = begin[i - 1]; j < begin[i]; ++j) number[i] += ShowsReflection(doc, doc.reflectionsAll[j], filter);
+  }
+  {
+    std::vector<std::jthread> threads;
+    for (unsigned i = 1; i < parts; ++i)
+      threads.emplace_back([&, i] { AppendRows(out[i], doc, filter, begin[i], begin[i + 1], number[i]); });
+    AppendRows(out[0], doc, filter, begin[0], begin[1], number[0]);
   }
   return out;
+}
+
+std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter) {
+  return std::move(FormatReflectionListParts(doc, filter, 1).front());
 }
 
 }  // namespace pelmora

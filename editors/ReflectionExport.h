@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/Komorka.h"
 
@@ -18,5 +19,9 @@ bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionF
 
 // The whole text file: header line and one CRLF line per shown reflection.
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter);
+// The same text in `parts` pieces formatted at once, each on a thread of its
+// own; joined they are FormatReflectionList's text.
+std::vector<std::string> FormatReflectionListParts(const CKomorka& doc, const ReflectionFilter& filter,
+                                                   unsigned parts);
 
 }  // namespace pelmora

@@ -49,21 +49,31 @@ double CKomorka::StructureFactor(int h, int k, int l, double theta, double lambd
   return re * re + im * im;
 }
 
-double CKomorka::GroupIntensity(const Reflection& g, int line) const {
+CKomorka::LineFactors CKomorka::LineIntensityFactors(int line) const {
   const bool neutrons = radiation == 1;
   const double lambda = line == 2 ? lambda2 : lambda1;
   const double K = neutrons ? kNeutronConstant : kElectronRadius * kElectronRadius / kSixteenPi;
   const double lm = lambda * 1e-10;
-  const double D = DebyeWallerFactor(g.theta, lambda, dwfactor, IsDW);
-  const double L = LorentzFactor(g.theta);
-  const double P = PolarisationFactor(g.theta, radiation);
-  double num = lm * lm * lm * 1000000.0 * K * (beamarea * 1e-06) * (detslit * 1e-06) * g.f2 * D * L * P *
-               static_cast<double>(g.multiplicity);
-  if (line == 2) num *= ratio;
+  // The leading factors of the numerator, multiplied in the order the whole
+  // product takes them.
+  const double numerator = lm * lm * lm * 1000000.0 * K * (beamarea * 1e-06) * (detslit * 1e-06);
   const double R = difradius * 0.001;
   const double Vm = CellVolume() * 1e-30;
   const double den = R * R * (Vm * Vm) * (measurespeed * kArcMinute) * (2.0 * absorption * 100.0);
-  return num / den;
+  return {lambda, numerator, den};
+}
+
+double CKomorka::GroupIntensity(const Reflection& g, int line) const {
+  return GroupIntensity(g, line, LineIntensityFactors(line));
+}
+
+double CKomorka::GroupIntensity(const Reflection& g, int line, const LineFactors& factors) const {
+  const double D = DebyeWallerFactor(g.theta, factors.lambda, dwfactor, IsDW);
+  const double L = LorentzFactor(g.theta);
+  const double P = PolarisationFactor(g.theta, radiation);
+  double num = factors.numerator * g.f2 * D * L * P * static_cast<double>(g.multiplicity);
+  if (line == 2) num *= ratio;
+  return num / factors.denominator;
 }
 
 }  // namespace pelmora

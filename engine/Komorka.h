@@ -113,6 +113,14 @@ class CKomorka : public ExperimentParams {
   // Structure factor of the cell atoms; |F|^2 with Re and Im as out-values.
   double StructureFactor(int h, int k, int l, double theta, double lambda, double& reF, double& imF) const;
   double GroupIntensity(const Reflection& group, int line) const;
+  // What the integrated intensities of one line share, for rating many
+  // groups: GroupIntensity(group, line) equals
+  // GroupIntensity(group, line, LineIntensityFactors(line)) to the bit.
+  struct LineFactors {
+    double lambda, numerator, denominator;
+  };
+  LineFactors LineIntensityFactors(int line) const;
+  double GroupIntensity(const Reflection& group, int line, const LineFactors& factors) const;
 
   // Neutron sources are monochromatic: only X-rays get a second line.
   bool HasSecondLine() const { return lambda2 > 0.0 && radiation == 0; }

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace pelmora {
 namespace {
@@ -56,59 +58,84 @@ std::string cformat(const char* fmt, ...) {
 }
 
 namespace {
-void AppendPadded(std::string& out, const char* begin, const char* end, int width) {
+// The characters [begin, end) right-aligned in width.
+char* CopyPadded(char* out, const char* begin, const char* end, int width) {
   const int len = static_cast<int>(end - begin);
-  if (len < width) out.append(static_cast<size_t>(width - len), ' ');
-  out.append(begin, end);
+  for (int i = len; i < width; ++i) *out++ = ' ';
+  std::memcpy(out, begin, static_cast<size_t>(len));
+  return out + len;
 }
-}  // namespace
 
-namespace {
 // printf's digits without printf for the common case: |value| * 10^precision
 // well inside the integers a double holds exactly and its fraction clearly
 // away from one half, so that the one rounding of the product cannot change
-// which way it rounds. False leaves the value to the exact conversion.
-bool AppendFixedFast(std::string& out, double value, int width, int precision) {
+// which way it rounds. Null leaves the value to the exact conversion.
+char* FixedDigitsFast(char* p, char* last, double value, int precision) {
   static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
   static constexpr std::uint64_t kIntPow10[] = {1,      10,      100,      1000,      10000,
                                                 100000, 1000000, 10000000, 100000000, 1000000000};
-  if (precision < 0 || precision > 9) return false;
+  if (precision < 0 || precision > 9) return nullptr;
   const double y = std::fabs(value) * kPow10[precision];
-  if (!(y < 1e15)) return false;  // also NaN
+  if (!(y < 1e15)) return nullptr;  // also NaN
   const double whole = std::floor(y);
   const double frac = y - whole;
-  if (std::fabs(frac - 0.5) <= y * 0x1p-51) return false;
+  if (std::fabs(frac - 0.5) <= y * 0x1p-51) return nullptr;
   const std::uint64_t n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
-  char buf[48];
-  char* p = buf;
   if (std::signbit(value)) *p++ = '-';
-  p = std::to_chars(p, buf + sizeof buf, n / kIntPow10[precision]).ptr;
+  p = std::to_chars(p, last, n / kIntPow10[precision]).ptr;
   if (precision > 0) {
     *p++ = '.';
     std::uint64_t f = n % kIntPow10[precision];
     for (int i = precision - 1; i >= 0; --i, f /= 10) p[i] = static_cast<char>('0' + f % 10);
     p += precision;
   }
-  AppendPadded(out, buf, p, width);
-  return true;
+  return p;
+}
+
+// The digits of "%.*f" into buf[0, kMaxNumberChars); false when they do not fit.
+bool FixedDigits(char* buf, double value, int precision, char*& end) {
+  end = FixedDigitsFast(buf, buf + kMaxNumberChars, value, precision);
+  if (end) return true;
+  const auto res = std::to_chars(buf, buf + kMaxNumberChars, value, std::chars_format::fixed, precision);
+  end = res.ptr;
+  return res.ec == std::errc();
 }
 }  // namespace
 
 void AppendFixed(std::string& out, double value, int width, int precision) {
-  if (AppendFixedFast(out, value, width, precision)) return;
-  char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-  if (res.ec != std::errc()) {
+  char buf[kMaxNumberChars];
+  char* end = nullptr;
+  if (!FixedDigits(buf, value, precision, end)) {
     out += cformat("%*.*f", width, precision, value);
     return;
   }
-  AppendPadded(out, buf, res.ptr, width);
+  if (end - buf < width) out.append(static_cast<size_t>(width - (end - buf)), ' ');
+  out.append(buf, end);
 }
 
 void AppendInt(std::string& out, long value, int width) {
   char buf[32];
   const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  AppendPadded(out, buf, res.ptr, width);
+  if (res.ptr - buf < width) out.append(static_cast<size_t>(width - (res.ptr - buf)), ' ');
+  out.append(buf, res.ptr);
+}
+
+char* FixedToChars(char* out, double value, int width, int precision) {
+  char buf[kMaxNumberChars];
+  char* end = nullptr;
+  if (!FixedDigits(buf, value, precision, end)) {
+    const std::string s = cformat("%*.*f", width, precision, value);
+    const size_t n = std::min(s.size(), static_cast<size_t>(kMaxNumberChars));
+    std::memcpy(out, s.data(), n);
+    return out + n;
+  }
+  return CopyPadded(out, buf, end, width);
+}
+
+char* IntToChars(char* out, long value, int width) {
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return CopyPadded(out, buf, res.ptr, width);
 }
 
 std::optional<double> parseDouble(std::string_view text) {

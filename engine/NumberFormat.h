@@ -19,6 +19,13 @@ std::string vcformat(const char* fmt, va_list args);
 void AppendFixed(std::string& out, double value, int width, int precision);
 void AppendInt(std::string& out, long value, int width);
 
+// The same written straight into a buffer, which must have room for
+// kMaxNumberChars characters; each returns the end of what it wrote. For
+// widths up to 32 and precisions up to 9.
+inline constexpr int kMaxNumberChars = 400;
+char* FixedToChars(char* out, double value, int width, int precision);
+char* IntToChars(char* out, long value, int width);
+
 // strtod under the "C" locale: leading blanks skipped, trailing text ignored.
 // Returns nothing when the text does not start with a number.
 std::optional<double> parseDouble(std::string_view text);

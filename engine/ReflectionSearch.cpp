@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <thread>
+#include <utility>
 
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
@@ -17,6 +19,9 @@ namespace pelmora {
 namespace {
 
 constexpr int kMinIndexLimit = 15;
+// Below this many records (or groups) one thread sorts, groups and rates
+// them: a second one would not pay for its start.
+constexpr size_t kParallelRecords = 20000;
 
 double RoundDown4(double x) {
   const double p = std::pow(10.0, 4);
@@ -60,7 +65,7 @@ struct Found {
 };
 
 // The list order of ReflectionBefore, on found records.
-bool FoundBefore(const Found& a, const Found& b) {
+inline bool FoundBefore(const Found& a, const Found& b) {
   if (a.theta != b.theta) return a.theta < b.theta;
   if (a.h != b.h) return a.h > b.h;
   if (a.k != b.k) return a.k > b.k;
@@ -145,8 +150,8 @@ class IndexSearch {
 
   // Searches every h over the threads; false when cancelled.
   bool Run(PositionPoster& poster, const std::atomic<bool>& cancel);
-  // The records of one wavelength in h order; the per-h lists are freed.
-  std::vector<Found> Take(int line);
+  // The records of one wavelength in angle order; the per-h lists are freed.
+  std::vector<Found> TakeSorted(int line);
 
  private:
   // One candidate l of a row: its spacing and the Bragg angles in range.
@@ -206,7 +211,8 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch) {
         const double lambda = line == 1 ? doc_.lambda1 : doc_.lambda2;
         Found r{line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
         const double sq = std::sin(r.theta) / lambda;
-        kernel_.Combine(&sums[j * ns * 2], doc_.radiation, sq * sq, r.reF, r.imF);
+        const double* ff = doc_.radiation == 0 ? kernel_.CachedFormFactors(sq * sq, scratch) : nullptr;
+        kernel_.Combine(&sums[j * ns * 2], doc_.radiation, ff, r.reF, r.imF);
         r.f2 = r.reF * r.reF + r.imF * r.imF;
         (line == 1 ? found1_ : found2_)[h + H_].push_back(r);
       }
@@ -244,16 +250,80 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   return !stopped;
 }
 
-std::vector<Found> IndexSearch::Take(int line) {
+// A record's place in the angle order: the bits of its angle, which order
+// as the (positive) numbers do.
+struct AngleKey {
+  std::uint64_t bits;
+  const Found* found;
+};
+
+// Sorts keys by angle, stably: least significant digit first, skipping the
+// digits that every key shares (most of the exponent's).
+void RadixSortByAngle(AngleKey* keys, size_t n, AngleKey* buffer) {
+  constexpr int kDigitBits = 11;
+  constexpr std::uint64_t kMask = (1u << kDigitBits) - 1;
+  std::vector<size_t> start(kMask + 1);
+  AngleKey* from = keys;
+  AngleKey* to = buffer;
+  for (int shift = 0; shift < 64 && n > 0; shift += kDigitBits) {
+    std::fill(start.begin(), start.end(), 0);
+    for (size_t i = 0; i < n; ++i) ++start[(from[i].bits >> shift) & kMask];
+    if (start[(from[0].bits >> shift) & kMask] == n) continue;
+    size_t sum = 0;
+    for (size_t& c : start) sum += std::exchange(c, sum);
+    for (size_t i = 0; i < n; ++i) to[start[(from[i].bits >> shift) & kMask]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != keys) std::copy(from, from + n, keys);
+}
+
+std::vector<Found> IndexSearch::TakeSorted(int line) {
   std::vector<std::vector<Found>>& perH = line == 1 ? found1_ : found2_;
   size_t n = 0;
   for (const auto& v : perH) n += v.size();
-  std::vector<Found> all;
-  all.reserve(n);
-  for (auto& v : perH) {
-    all.insert(all.end(), v.begin(), v.end());
-    std::vector<Found>().swap(v);
+  std::vector<AngleKey> keys(n), buffer(n);
+  std::vector<Found> all(n);
+  // The records of one part, by angle: a stable sort of keys gathered from
+  // the last record back. The search makes each h's list in ascending k and
+  // l, so records of equal angle come in the list's own order (larger h, k,
+  // l first) and stay so. Each record is then copied once into its place;
+  // should the order not hold after all, the part is sorted outright.
+  const auto sortPart = [&](size_t from, size_t to, auto&& take) {
+    AngleKey* k = keys.data() + from;
+    for (auto v = perH.rbegin(); v != perH.rend(); ++v)
+      for (auto f = v->rbegin(); f != v->rend(); ++f)
+        if (take(*f)) {
+          k->found = &*f;
+          std::memcpy(&k->bits, &f->theta, sizeof k->bits);
+          ++k;
+        }
+    RadixSortByAngle(keys.data() + from, to - from, buffer.data() + from);
+    for (size_t i = from; i < to; ++i) all[i] = *keys[i].found;
+    for (size_t i = from + 1; i < to; ++i)
+      if (!FoundBefore(all[i - 1], all[i])) {
+        std::sort(all.begin() + static_cast<std::ptrdiff_t>(from), all.begin() + static_cast<std::ptrdiff_t>(to),
+                  [](const Found& a, const Found& b) { return FoundBefore(a, b); });
+        break;
+      }
+  };
+  // The order is total (no two records share h, k and l), so the list is
+  // the one any sort gives. A large list goes in two parts, the records
+  // below a pivot angle and the rest, each on a thread of its own.
+  if (n < kParallelRecords) {
+    sortPart(0, n, [](const Found&) { return true; });
+  } else {
+    std::vector<double> sample;
+    for (const auto& v : perH)
+      for (size_t i = 0; i < v.size(); i += 64) sample.push_back(v[i].theta);
+    std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
+    const double pivot = sample[sample.size() / 2];
+    size_t low = 0;
+    for (const auto& v : perH)
+      for (const Found& f : v) low += f.theta < pivot;
+    std::jthread upper([&] { sortPart(low, n, [pivot](const Found& f) { return !(f.theta < pivot); }); });
+    sortPart(0, low, [pivot](const Found& f) { return f.theta < pivot; });
   }
+  for (auto& v : perH) std::vector<Found>().swap(v);
   return all;
 }
 
@@ -265,41 +335,97 @@ struct GroupingProgress {
   long counter = 0;
 };
 
-// Groups a sorted list: a record can only match the one group with its exact
-// key (a second group with that key could never have been made), so a hash
-// on the key gives the groups of a first-match scan in linear time. Groups
+// The groups of the records [begin, end) of a sorted list, a stretch that
+// starts and ends between runs (below): the first record and the size of
+// each group, in list order. False when cancelled.
+bool FindGroups(const std::vector<Found>& list, size_t begin, size_t end, bool postFirst, GroupingProgress gp,
+                std::vector<std::uint32_t>& first, std::vector<std::int32_t>& size) {
+  constexpr size_t kShortRun = 48;
+  std::vector<GroupKey> runKeys;
+  for (size_t i = begin; i < end;) {
+    const double rounded = RoundDown4(list[i].theta);
+    size_t runEnd = i + 1;
+    while (runEnd < end && RoundDown4(list[runEnd].theta) == rounded) ++runEnd;
+    const size_t runFirst = first.size();
+    std::optional<GroupIndex> index;
+    if (runEnd - i > kShortRun) index.emplace(runEnd - i);
+    runKeys.clear();
+    for (; i < runEnd; ++i) {
+      if (i > begin || postFirst) {
+        gp.poster.Post(static_cast<int>(gp.counter * gp.step + 500));
+        if (gp.cancel) return false;
+      }
+      ++gp.counter;
+      const GroupKey key = GroupKey::Of(list[i]);
+      bool made = false;
+      size_t g = 0;
+      if (index) {
+        g = index->Find(key, made);
+      } else {
+        while (g < runKeys.size() && !(runKeys[g] == key)) ++g;
+        made = g == runKeys.size();
+        if (made) runKeys.push_back(key);
+      }
+      if (made) {
+        first.push_back(static_cast<std::uint32_t>(i));
+        size.push_back(1);
+      } else {
+        ++size[runFirst + g];
+      }
+    }
+  }
+  return true;
+}
+
+// Groups a sorted list. A record can only match the one group with its
+// exact key (a second group with that key could never have been made), and
+// the key's rounded angle never decreases along the list: the records of one
+// rounded angle form a run, and each run is grouped on its own, a short one
+// by comparing with its few groups, a long one through a hash index. So a
+// long list is grouped in two halves at once, split between runs. Groups
 // keep their first record's values and come out in list order. False when
 // cancelled.
 bool GroupFound(const std::vector<Found>& list, double lambda, bool firstList, GroupingProgress& gp,
                 std::vector<Reflection>& groups) {
-  GroupIndex index(list.size());
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (i > 0 || !firstList) {
-      gp.poster.Post(static_cast<int>(gp.counter * gp.step + 500));
-      if (gp.cancel) return false;
-    }
-    ++gp.counter;
-    const Found& f = list[i];
-    bool made = false;
-    const size_t g = index.Find(GroupKey::Of(f), made);
-    if (!made) {
-      ++groups[g].multiplicity;
-      continue;
-    }
-    Reflection r;
-    r.h = f.h;
-    r.k = f.k;
-    r.l = f.l;
-    r.d = f.d;
-    r.multiplicity = 1;
-    r.sinTheta = lambda / (2.0 * f.d);
-    r.theta = f.theta;
-    r.reF = f.reF;
-    r.imF = f.imF;
-    r.f2 = f.f2;
-    r.nonZero = NonZeroF2(f.f2);
-    groups.push_back(r);
+  const size_t n = list.size();
+  size_t mid = n >= kParallelRecords ? n / 2 : n;
+  while (mid < n && RoundDown4(list[mid].theta) == RoundDown4(list[mid - 1].theta)) ++mid;
+  std::vector<std::uint32_t> first, first2;
+  std::vector<std::int32_t> size, size2;
+  bool done1 = true, done2 = true;
+  {
+    GroupingProgress gp2 = gp;
+    gp2.counter += static_cast<long>(mid);
+    std::jthread second;
+    if (mid < n) second = std::jthread([&] { done2 = FindGroups(list, mid, n, true, gp2, first2, size2); });
+    done1 = FindGroups(list, 0, mid, !firstList, gp, first, size);
   }
+  gp.counter += static_cast<long>(n);
+  if (!done1 || !done2) return false;
+  first.insert(first.end(), first2.begin(), first2.end());
+  size.insert(size.end(), size2.begin(), size2.end());
+  groups.resize(first.size());
+  const auto fill = [&](size_t from, size_t to) {
+    for (size_t g = from; g < to; ++g) {
+      const Found& f = list[first[g]];
+      Reflection& r = groups[g];
+      r.h = f.h;
+      r.k = f.k;
+      r.l = f.l;
+      r.d = f.d;
+      r.multiplicity = size[g];
+      r.sinTheta = lambda / (2.0 * f.d);
+      r.theta = f.theta;
+      r.reF = f.reF;
+      r.imF = f.imF;
+      r.f2 = f.f2;
+      r.nonZero = NonZeroF2(f.f2);
+    }
+  };
+  const size_t groupMid = mid < n ? first.size() - first2.size() : first.size();
+  std::jthread second;
+  if (groupMid < first.size()) second = std::jthread(fill, groupMid, first.size());
+  fill(0, groupMid);
   return true;
 }
 
@@ -319,21 +445,35 @@ std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std:
   return all;
 }
 
-// The integrated intensity of every group, both lines in turn. False when
-// cancelled.
+// The integrated intensity of every group; each is rated on its own, so a
+// long list goes in two halves at once. False when cancelled.
 bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
                 PositionPoster& poster) {
-  const double step = 250.0 / static_cast<double>(groups1.size() + groups2.size());
-  long counter = 0;
-  for (int line = 1; line <= 2; ++line) {
-    for (Reflection& g : line == 1 ? groups1 : groups2) {
-      poster.Post(static_cast<int>(counter * step + 750));
+  const size_t n1 = groups1.size(), n2 = groups2.size();
+  const double step = 250.0 / static_cast<double>(n1 + n2);
+  const CKomorka::LineFactors factors1 = doc.LineIntensityFactors(1), factors2 = doc.LineIntensityFactors(2);
+  // Groups [from, to) of each line; the progress counts the first line's
+  // groups, then the second's.
+  const auto rate = [&](size_t from1, size_t to1, size_t from2, size_t to2) {
+    for (size_t i = from1; i < to1; ++i) {
+      poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
       if (doc.cancelRequested) return false;
-      ++counter;
-      g.intensity = doc.GroupIntensity(g, line);
+      groups1[i].intensity = doc.GroupIntensity(groups1[i], 1, factors1);
     }
+    for (size_t i = from2; i < to2; ++i) {
+      poster.Post(static_cast<int>(static_cast<double>(n1 + i) * step + 750));
+      if (doc.cancelRequested) return false;
+      groups2[i].intensity = doc.GroupIntensity(groups2[i], 2, factors2);
+    }
+    return true;
+  };
+  if (n1 + n2 < kParallelRecords) return rate(0, n1, 0, n2);
+  bool done2 = true;
+  {
+    std::jthread second([&] { done2 = rate(n1 / 2, n1, n2 / 2, n2); });
+    if (!rate(0, n1 / 2, 0, n2 / 2)) return false;
   }
-  return true;
+  return done2;
 }
 
 }  // namespace
@@ -368,13 +508,10 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   {
     IndexSearch search(*this, second, SearchLimits());
     if (!search.Run(poster, cancelRequested)) return -1;
-    list1 = search.Take(1);
-    list2 = search.Take(2);
+    phase("Sortowanie refleksów", 250);
+    list1 = search.TakeSorted(1);
+    list2 = search.TakeSorted(2);
   }
-
-  phase("Sortowanie refleksów", 250);
-  std::sort(list1.begin(), list1.end(), FoundBefore);
-  std::sort(list2.begin(), list2.end(), FoundBefore);
 
   phase("Grupowanie refleksów", 500);
   if (list1.empty()) return -1;

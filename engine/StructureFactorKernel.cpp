@@ -1,12 +1,15 @@
 #include "engine/StructureFactorKernel.h"
 
 #include <cmath>
+#include <cstring>
+#include <thread>
 
 #include "engine/Intensities.h"
 
 namespace pelmora {
 namespace {
 constexpr int kLanes = 4;
+constexpr long kTableEntriesForThread = 8000;
 }
 
 StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax)
@@ -44,9 +47,17 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
       }
     }
   };
-  fill(hMax, &AtomSite::x, xc_, xs_);
-  fill(kMax, &AtomSite::y, yc_, ys_);
-  fill(lMax, &AtomSite::z, zc_, zs_);
+  // A large cell's tables take milliseconds: the first axis on a thread of
+  // its own.
+  {
+    std::jthread first;
+    if (static_cast<long>(2 * hMax + 1) * padded_ >= kTableEntriesForThread)
+      first = std::jthread([&] { fill(hMax, &AtomSite::x, xc_, xs_); });
+    else
+      fill(hMax, &AtomSite::x, xc_, xs_);
+    fill(kMax, &AtomSite::y, yc_, ys_);
+    fill(lMax, &AtomSite::z, zc_, zs_);
+  }
 }
 
 // The hot loop. Four independent lanes, summed in a fixed order, keep the
@@ -86,7 +97,38 @@ __attribute__((target_clones("avx2", "default"))) void StructureFactorKernel::Ph
   }
 }
 
+void StructureFactorKernel::FormFactors(double s2, double* ff) const {
+  for (size_t s = 0; s < species_.size(); ++s) ff[s] = FormFactorAt(species_[s], s2) + species_[s].fprim;
+}
+
+const double* StructureFactorKernel::CachedFormFactors(double s2, Scratch& scratch) const {
+  // Direct-mapped by the bits of s^2, some hundred kilobytes at most.
+  const size_t ns = species_.size();
+  if (scratch.cachedS2.empty()) {
+    size_t slots = 1024;
+    while (slots > 64 && slots * ns > 16384) slots /= 2;
+    scratch.cachedS2.assign(slots, ~std::uint64_t{0});  // a NaN, which s^2 never is
+    scratch.cachedFactors.assign(slots * ns, 0.0);
+  }
+  std::uint64_t bits;
+  std::memcpy(&bits, &s2, sizeof bits);
+  const size_t slot = ((bits * 0x9E3779B97F4A7C15ull) >> 40) & (scratch.cachedS2.size() - 1);
+  double* ff = &scratch.cachedFactors[slot * ns];
+  if (scratch.cachedS2[slot] != bits) {
+    FormFactors(s2, ff);
+    scratch.cachedS2[slot] = bits;
+  }
+  return ff;
+}
+
 void StructureFactorKernel::Combine(const double* sums, int radiation, double s2, double& re, double& im) const {
+  std::vector<double> ff(species_.size());
+  if (radiation == 0) FormFactors(s2, ff.data());
+  Combine(sums, radiation, ff.data(), re, im);
+}
+
+void StructureFactorKernel::Combine(const double* sums, int radiation, const double* ffs, double& re,
+                                    double& im) const {
   re = 0.0;
   im = 0.0;
   const int ns = speciesCount();
@@ -95,7 +137,7 @@ void StructureFactorKernel::Combine(const double* sums, int radiation, double s2
     const ScatteringFactors& f = species_[s];
     if (radiation == 0) {
       // F = sum (f0 + f' + i f'') exp(-i phi)
-      const double ff = FormFactorAt(f, s2) + f.fprim;
+      const double ff = ffs[s];
       re += ff * C + f.fbis * S;
       im += f.fbis * C - ff * S;
     } else if (radiation == 1) {

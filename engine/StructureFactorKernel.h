@@ -6,6 +6,7 @@
 // the reference it is tested against.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/AtomSite.h"
@@ -20,9 +21,13 @@ class StructureFactorKernel {
   int speciesCount() const { return static_cast<int>(species_.size()); }
   const ScatteringFactors& species(int s) const { return species_[s]; }
 
-  // Per-thread work space.
+  // Per-thread work space, with the form factors of the last spacings:
+  // reflections of equal spacing (l and -l in many cells, the permutations
+  // of the indices in cubic ones) share them.
   struct Scratch {
     std::vector<double> pr, pi;
+    std::vector<std::uint64_t> cachedS2;  // bits of s^2 per cache slot
+    std::vector<double> cachedFactors;    // speciesCount() per slot
   };
 
   // For fixed h and k, the phase sums C_s = sum cos(phi) and S_s = sum
@@ -33,6 +38,13 @@ class StructureFactorKernel {
   // F from the phase sums of one reflection: X-rays with the form factor at
   // s^2 = (sin(theta) / lambda)^2, neutrons with the scattering lengths.
   void Combine(const double* sums, int radiation, double s2, double& re, double& im) const;
+  // The same with the X-ray form factors (f0 + f') of the species given,
+  // as FormFactors makes them; ff is not read for neutrons.
+  void Combine(const double* sums, int radiation, const double* ff, double& re, double& im) const;
+  // f0 + f' of every species at s^2.
+  void FormFactors(double s2, double* ff) const;
+  // The same, taken from the scratch's cache when s^2 came shortly before.
+  const double* CachedFormFactors(double s2, Scratch& scratch) const;
 
  private:
   int padded_ = 0;  // atom slots incl. zero padding

@@ -43,10 +43,15 @@ std::string ReferenceData::PathOf(const char* fileName) const {
 }
 
 std::vector<std::string> ReferenceData::LoadScatteringTables() {
+  std::vector<std::string> messages = LoadIonsAndIsotopes();
+  Report(LoadAnomalTables(PathOf(kAnomalFile), anomalTables), PathOf(kAnomalFile), messages);
+  return messages;
+}
+
+std::vector<std::string> ReferenceData::LoadIonsAndIsotopes() {
   std::vector<std::string> messages;
   Report(LoadIons(PathOf(kIonFile), elements), PathOf(kIonFile), messages);
   Report(LoadIsotopes(PathOf(kIsotopeFile), elements), PathOf(kIsotopeFile), messages);
-  Report(LoadAnomalTables(PathOf(kAnomalFile), anomalTables), PathOf(kAnomalFile), messages);
   return messages;
 }
 

@@ -40,6 +40,8 @@ class ReferenceData {
   // plug-in scan comes between). Missing or malformed files are skipped
   // silently; each returns the messages about records left out.
   std::vector<std::string> LoadScatteringTables();
+  // The ions and isotopes alone (what a CIF import reads).
+  std::vector<std::string> LoadIonsAndIsotopes();
   std::vector<std::string> LoadSourceTables(const RadiationSource& currentSource, const ApparatusSet& currentSet);
   std::vector<std::string> LoadAll(const RadiationSource& currentSource, const ApparatusSet& currentSet);
 

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 #include <random>
 #include <set>
 
 #include "TestUtil.h"
 #include "documents/StructureFile.h"
+#include "editors/ReflectionExport.h"
 #include "engine/Komorka.h"
 
 using namespace pelmora;
@@ -20,6 +23,13 @@ void OneAtomCell(CKomorka& doc, LatticeType type, double a) {
   SetCell(doc, a, a, a, 90, 90, 90);
   doc.structureAtoms = {MakeAtom("A", 0, 0, 0)};
   doc.ExpandCellAtoms();
+}
+
+void SetLinesAndRange(CKomorka& doc, double lambda1, double lambda2, double from, double to) {
+  doc.SetLambda1(lambda1);
+  doc.SetLambda2(lambda2);
+  doc.angleMin = from;
+  doc.angleMax = to;
 }
 
 const Reflection* Find(const std::vector<Reflection>& list, int h, int k, int l) {
@@ -120,10 +130,7 @@ TEST(Search, RangeEndsAreIncludedAndAnEmptyRangeInstallsNothing) {
 TEST(Search, LargeCellsFindIndicesAboveFifteen) {
   CKomorka doc;
   OneAtomCell(doc, kCubic, 25.0);
-  doc.SetLambda1(1.54056);
-  doc.SetLambda2(0.0);
-  doc.angleMin = 140.0;
-  doc.angleMax = 150.0;
+  SetLinesAndRange(doc, 1.54056, 0.0, 140.0, 150.0);
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
   int maxIndex = 0;
@@ -205,6 +212,76 @@ TEST(Search, HashedGroupingEqualsTheFirstMatchRule) {
       const Reflection& b = doc.reflections1[i];
       ASSERT_EQ(std::tie(a.h, a.k, a.l, a.multiplicity), std::tie(b.h, b.k, b.l, b.multiplicity)) << i;
       ASSERT_NEAR(a.f2, b.f2, 1e-9 * (1 + a.f2));
+    }
+  }
+}
+
+
+// A list long enough to be sorted, grouped and rated in two halves at once
+// (both lines, some 28 000 records each) against a plain reference: every
+// record in range, sorted, grouped by its exact key; intensities as rated
+// one by one; the list text in pieces as in one.
+TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
+  CKomorka doc;
+  doc.latticeType = kCubic;
+  SetCell(doc, 15.0, 15.0, 15.0, 90, 90, 90);
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int i = 0; i < 4; ++i) doc.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng), 1.0 + i));
+  doc.ExpandCellAtoms();
+  SetLinesAndRange(doc, 1.54056, 1.54439, 5.0, 150.0);
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+
+  const auto rd4 = [](double x) { return std::floor(x * 1e4) / 1e4; };
+  for (int line = 1; line <= 2; ++line) {
+    const double lambda = line == 1 ? doc.lambda1 : doc.lambda2;
+    std::vector<Reflection> records;
+    const int lim = doc.SearchLimits()[0];
+    for (int h = -lim; h <= lim; ++h)
+      for (int k = -lim; k <= lim; ++k)
+        for (int l = -lim; l <= lim; ++l) {
+          if (!h && !k && !l) continue;
+          Reflection r;
+          r.h = h, r.k = k, r.l = l;
+          r.d = doc.DSpacing(h, k, l);
+          const double s = lambda / (2.0 * r.d);
+          if (s > 1.0) continue;
+          r.theta = std::asin(s);
+          const double tt = TwoThetaDegrees(r.theta);
+          if (tt < doc.angleMin || tt > doc.angleMax) continue;
+          r.f2 = doc.StructureFactor(h, k, l, r.theta, lambda, r.reF, r.imF);
+          records.push_back(r);
+        }
+    ASSERT_GT(records.size(), 20000u);
+    std::sort(records.begin(), records.end(), ReflectionBefore);
+    std::map<std::tuple<double, double, int, int, int>, size_t> index;
+    std::vector<Reflection> groups;
+    for (const Reflection& r : records) {
+      int v[3] = {std::abs(r.h), std::abs(r.k), std::abs(r.l)};
+      std::sort(v, v + 3);
+      const auto [it, fresh] = index.try_emplace({rd4(r.theta), rd4(r.f2), v[0], v[1], v[2]}, groups.size());
+      if (fresh) groups.push_back(r);
+      else ++groups[it->second].multiplicity;
+    }
+    const std::vector<Reflection>& got = line == 1 ? doc.reflections1 : doc.reflections2;
+    ASSERT_EQ(groups.size(), got.size()) << "line " << line;
+    for (size_t i = 0; i < groups.size(); ++i) {
+      const Reflection& a = groups[i];
+      const Reflection& b = got[i];
+      ASSERT_EQ(std::tie(a.h, a.k, a.l, a.multiplicity), std::tie(b.h, b.k, b.l, b.multiplicity)) << i;
+      ASSERT_EQ(b.intensity, doc.GroupIntensity(b, line)) << i;
+    }
+  }
+  ASSERT_EQ(doc.reflectionsAll.size(), doc.reflections1.size() + doc.reflections2.size());
+  EXPECT_TRUE(std::is_sorted(doc.reflectionsAll.begin(), doc.reflectionsAll.end(), ReflectionBefore));
+
+  for (const ReflectionFilter filter : {ReflectionFilter{true, false, false}, ReflectionFilter{false, true, true}}) {
+    const std::string whole = FormatReflectionList(doc, filter);
+    for (unsigned parts : {2u, 3u}) {
+      std::string joined;
+      for (const std::string& piece : FormatReflectionListParts(doc, filter, parts)) joined += piece;
+      EXPECT_EQ(joined, whole) << parts;
     }
   }
 }

@@ -17,7 +17,8 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
   std::uniform_real_distribution<double> mant(-1.0, 1.0);
   std::uniform_int_distribution<int> expo(-12, 9);
   std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 0.125, 0.0625, -0.00005, 1e-300, 123456789.0,
-                                 std::numeric_limits<double>::infinity(), std::nan(""), 0.00005, 2.00005};
+                                 std::numeric_limits<double>::infinity(), std::nan(""), 0.00005, 2.00005,
+                                 -1.7976931348623157e308, 3e15};
   for (int i = 0; i < 20000; ++i) values.push_back(mant(rng) * std::pow(10.0, expo(rng)));
   // Decimal halves and their neighbours: where a product rounded once could
   // round the other way.
@@ -32,11 +33,17 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
       std::string fast;
       AppendFixed(fast, v, 9, prec);
       ASSERT_EQ(fast, cformat("%9.*f", prec, v)) << v;
+      char buf[kMaxNumberChars];
+      ASSERT_EQ(std::string(buf, FixedToChars(buf, v, 9, prec)), fast) << v;
     }
   std::string ints;
   AppendInt(ints, -7, 5);
   AppendInt(ints, 123456, 2);
   EXPECT_EQ(ints, "   -7123456");
+  char buf[kMaxNumberChars];
+  char* end = IntToChars(buf, -7, 5);
+  end = IntToChars(end, 123456, 2);
+  EXPECT_EQ(std::string(buf, end), ints);
 }
 
 TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
@@ -59,4 +66,27 @@ TEST(TextFormat, TypedNumbersTakeACommaOrAPointAndNothingElse) {
   EXPECT_EQ(ParseUserNumber("3"), 3.0);
   for (const char* bad : {"", "  ", "abc", "0,5,1", "1.000,5", "12abc", "1 2", "inf", "nan", "0x10", "1e999", ","})
     EXPECT_FALSE(ParseUserNumber(bad).has_value()) << bad;
+}
+
+// The readers' "//a/b" lookups walk the tree themselves; they must select
+// what libxml2's XPath selects, in the same order.
+TEST(TextFormat, DescendantPathsSelectWhatXPathSelects) {
+  const std::string text =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"<baza><a>in entity</a></baza>\">]>\n"
+      "<r><baza><a>1</a><x><baza><a>2</a></baza></x><a>3</a></baza><!-- <baza><a>c</a></baza> -->"
+      "<y xmlns=\"urn:n\"><baza><a>ns</a></baza></y><q:baza xmlns:q=\"urn:q\"><a>prefixed</a></q:baza>"
+      "<param><source><lambda1>4</lambda1></source></param>&e;<baza><a>5</a><a/></baza><a>top</a></r>";
+  XmlDocPtr doc = ParseXmlBytes(text);
+  ASSERT_TRUE(doc);
+  XPathContextPtr ctx(xmlXPathNewContext(doc.get()));
+  for (const char* expr : {"//baza/a", "//a", "//r/baza", "//param/source/lambda1", "//x/baza/a", "//none/a"}) {
+    std::vector<xmlNode*> expected;
+    XPathObjectPtr obj(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expr), ctx.get()));
+    if (obj && obj->nodesetval)
+      for (int i = 0; i < obj->nodesetval->nodeNr; ++i) expected.push_back(obj->nodesetval->nodeTab[i]);
+    EXPECT_EQ(XPathElements(ctx.get(), expr), expected) << expr;
+    EXPECT_EQ(XPathText(ctx.get(), expr), expected.empty() ? std::nullopt : NodeText(expected.front())) << expr;
+  }
+  // 1, 2, 3, 5 and the empty one: not the namespaced, commented or entity ones.
+  EXPECT_EQ(XPathElements(ctx.get(), "//baza/a").size(), 5u);
 }

@@ -8,6 +8,7 @@
 #include "TestUtil.h"
 #include "viewer3d/CellScene.h"
 #include "viewer3d/ImageExport.h"
+#include "viewer3d/Spheres.h"
 #include "viewer3d/ViewState.h"
 
 using namespace pelmora;
@@ -196,6 +197,95 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   EXPECT_NEAR(d.tilt, 180.0, 1e-12);
   EXPECT_NE(d.axisX * d.axisX + d.axisY * d.axisY, 0.0);
   EXPECT_EQ(PoseOf(Segment{{1, 2, 3}, {1, 2, 3}}).length, 0.0);
+}
+
+// The quadric's tessellation rebuilt as a mesh, and which spheres and
+// triangles the renderer may leave out.
+TEST(CellView, SphereMeshDetailAndCulling) {
+  for (int n : {3, 6, 30}) {
+    const SphereMesh m = UnitSphere(n, n);
+    ASSERT_EQ(m.points.size(), 3u * (2 + (n - 1) * (n + 1))) << n;
+    ASSERT_EQ(m.triangles.size(), 3u * (2 * n * (n - 1))) << n;
+    // Every triangle wound counter-clockwise seen from outside, or culling
+    // would eat the spheres' fronts.
+    for (size_t t = 0; t < m.triangles.size(); t += 3) {
+      const float* p = &m.points[3 * m.triangles[t]];
+      const float* q = &m.points[3 * m.triangles[t + 1]];
+      const float* r = &m.points[3 * m.triangles[t + 2]];
+      const Vec3 u{q[0] - p[0], q[1] - p[1], q[2] - p[2]}, v{r[0] - p[0], r[1] - p[1], r[2] - p[2]};
+      const Vec3 normal{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+      ASSERT_GT(Dot(normal, {p[0] + q[0] + r[0], p[1] + q[1] + r[1], p[2] + q[2] + r[2]}), 0) << n << " " << t;
+      ASSERT_GE(m.planes[4 * (t / 3) + 3], m.inner);
+    }
+  }
+  // As GLU lays it: the north pole first, slice 1 of ring 1 turned from +y
+  // towards +x; the inner ball touches the faces of the widest band.
+  const SphereMesh m = UnitSphere(30, 30);
+  const double s = std::sin(kDeg * 6), a = kDeg * 12;
+  EXPECT_EQ(m.points[2], 1.0f);
+  EXPECT_NEAR(m.points[6], s * std::sin(a), 1e-7);
+  EXPECT_NEAR(m.points[7], s * std::cos(a), 1e-7);
+  EXPECT_NEAR(m.points[8], std::cos(kDeg * 6), 1e-7);
+  EXPECT_NEAR(m.inner, std::cos(kDeg * 6) * std::cos(kDeg * 3), 1e-5);
+
+  // Facets by size on screen: the full detail for big spheres, fewer but
+  // never under six (nor over the detail) for small ones, never fewer for
+  // a bigger sphere; the outline stays within half a pixel.
+  EXPECT_EQ(SphereDetail(30, 200.0), 30);
+  EXPECT_EQ(SphereDetail(30, 0.2), 6);
+  EXPECT_EQ(SphereDetail(4, 0.2), 4);
+  EXPECT_EQ(SphereDetail(30, 10.0), 10);
+  int previous = 0;
+  for (double r = 0.1; r < 300; r *= 1.1) {
+    const int n = SphereDetail(30, r);
+    EXPECT_GE(n, previous) << r;
+    EXPECT_LE(n, 30);
+    if (n < 30) EXPECT_LE(r * (1 - std::cos(3.14159265358979 / n)), 0.5 + 1e-12) << r;
+    previous = n;
+  }
+
+  // The view's pyramid, 45 degrees high, twice as wide as high.
+  const ViewFrustum f = ViewFrustum::Perspective(45, 400, 200, 0.1, 100);
+  const double t = std::tan(kDeg * 22.5);
+  EXPECT_NEAR(f.tanHalfX, 2 * t, 1e-15);
+  EXPECT_NEAR(f.pixelsPerUnit, 100 / t, 1e-9);
+  EXPECT_TRUE(f.Sees({0, 0, -50}, 1));
+  const double top = 50 * t + std::sqrt(1 + t * t);  // a unit ball just touching the top side
+  EXPECT_TRUE(f.Sees({0, top - 1e-9, -50}, 1));
+  EXPECT_FALSE(f.Sees({0, top + 1e-6, -50}, 1));
+  EXPECT_TRUE(f.Sees({-2 * top + 1, 0, -50}, 1));  // the sides are twice as far apart
+  EXPECT_FALSE(f.Sees({0, 0, 1.5}, 1));             // behind the eye
+  EXPECT_FALSE(f.Sees({0, 0, -101.5}, 1));          // beyond the far plane
+  EXPECT_TRUE(f.Sees({0, 0, -100.5}, 1));
+  EXPECT_NEAR(f.PixelRadius({0, 0, -11}, 1), 100 / t / 10, 1e-9);
+  EXPECT_TRUE(std::isinf(f.PixelRadius({0, 0, -1}, 1)));
+
+  // A sphere seen from above: its top fan faces the eye, its bottom fan not.
+  EXPECT_FALSE(FacesAway(m, 0, {0, 0, 0}, 1, {0, 0, 10}));
+  EXPECT_TRUE(FacesAway(m, 30, {0, 0, 0}, 1, {0, 0, 10}));
+  EXPECT_FALSE(FacesAway(m, 30, {0, 0, 0}, 1, {0, 0, -10}));
+
+  // A big ball 20 away in front hides a small one behind it, but not one
+  // in front of it, one beside it or one peeping out at its outline.
+  CoverageBuffer cover;
+  const ViewFrustum square = ViewFrustum::Perspective(45, 100, 100, 0.1, 100);
+  cover.Reset(square, 100, 100);
+  EXPECT_FALSE(cover.PartlyHidden({0, 0, -40}, 1));
+  cover.Cover({0, 0, -20}, 5 * m.inner);
+  EXPECT_TRUE(cover.Hidden({0, 0, -40}, 1));
+  EXPECT_TRUE(cover.Hidden({3, -3, -40}, 1));
+  EXPECT_FALSE(cover.Hidden({0, 0, -10}, 1));
+  EXPECT_TRUE(cover.Hidden({0, 0, -21.5}, 1));
+  EXPECT_FALSE(cover.Hidden({0, 0, -20.5}, 1));  // its nearest point before the big ball's middle
+  EXPECT_FALSE(cover.Hidden({12, 0, -40}, 1));
+  EXPECT_FALSE(cover.PartlyHidden({12, 0, -40}, 1));
+  EXPECT_FALSE(cover.Hidden({10, 0, -40}, 1));  // at the outline, 5/20 of the depth off the axis
+  EXPECT_TRUE(cover.PartlyHidden({10, 0, -40}, 1));
+  EXPECT_FALSE(cover.Hidden({0, 0, -0.5}, 1));  // reaching the near plane: never
+  // A triangle's box in window pixels: inside the covered disc or not.
+  EXPECT_TRUE(cover.Hidden(48, 52, 48, 52, 30));
+  EXPECT_FALSE(cover.Hidden(48, 52, 48, 52, 15));
+  EXPECT_FALSE(cover.Hidden(0, 3, 0, 3, 30));
 }
 
 TEST(CellView, MouseAndTimerRules) {

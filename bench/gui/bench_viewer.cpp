@@ -1,23 +1,34 @@
-// One frame of the cell view for a 2000-atom cell with the boundary images
-// switched on, drawn by OpenGL into an off-screen framebuffer of the panel's
-// typical size and finished (glFinish) before the clock stops. Run under a
-// real or virtual X server:
+// A frame of the cell view for a 2000-atom cell with the boundary images
+// switched on, at the panel's default size and GLDetail, run under a real or
+// virtual X server:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/pelmora_viewer_bench
-#include <QGuiApplication>
+// Every frame is finished before the clock stops (glFinish, or the pixels
+// read back), so the software renderer's threads have drawn it all. CPU time
+// is that of the whole process, rasterizer threads included.
+#include <QApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QAbstractButton>
+#include <QImage>
+#include <QTest>
 #include <benchmark/benchmark.h>
 #include <random>
 
 #include <GL/gl.h>
 
 #include "viewer3d/ui/CellRenderer.h"
+#include "viewer3d/ui/GLWindow.h"
 #include "viewer3d/ui/MyWnd.h"
 
 using namespace pelmora;
 
 namespace {
+
+constexpr int kDefaultDetail = 30;
+// The floating panel's size when the program first shows it, and the size
+// its view then gets (measured on that panel by BM_PanelFrame2000).
+constexpr int kPanelWidth = 400, kPanelHeight = 680;
 
 void Build2000(CKomorka& doc) {
   doc.latticeType = kCubic;
@@ -38,12 +49,26 @@ void Build2000(CKomorka& doc) {
   doc.ExpandCellAtoms();
 }
 
+// The view's size inside a panel of the default size.
+QSize PanelViewSize() {
+  static const QSize size = [] {
+    CGLWindow panel(kDefaultDetail, {});
+    panel.resize(kPanelWidth, kPanelHeight);
+    panel.show();
+    if (!QTest::qWaitForWindowExposed(&panel) || !panel.view()) return QSize(380, 330);
+    return panel.view()->size() * panel.view()->devicePixelRatio();
+  }();
+  return size;
+}
+
+// The renderer alone into a framebuffer object of the view's size.
 // range(0): GLDetail; range(1): labels on every atom.
 void BM_CellFrame2000(benchmark::State& state) {
   if (!OpenGLAvailable()) {
     state.SkipWithError("no OpenGL context (run under xvfb-run)");
     return;
   }
+  const QSize size = PanelViewSize();
   CKomorka doc;
   Build2000(doc);
   if (state.range(1))
@@ -59,10 +84,10 @@ void BM_CellFrame2000(benchmark::State& state) {
   }
   QOpenGLFramebufferObjectFormat format;
   format.setAttachment(QOpenGLFramebufferObject::Depth);
-  QOpenGLFramebufferObject fbo(400, 400, format);
+  QOpenGLFramebufferObject fbo(size, format);
   fbo.bind();
   CCellRenderer renderer;
-  renderer.Setup(400, 400);
+  renderer.Setup(size.width(), size.height());
   SceneOptions options;
   options.images = true;
   CViewState view;
@@ -76,17 +101,57 @@ void BM_CellFrame2000(benchmark::State& state) {
     renderer.Frame(&doc, options, view, static_cast<int>(state.range(0)));
     glFinish();
   }
+  state.counters["width"] = size.width();
+  state.counters["height"] = size.height();
   renderer.Release();
   fbo.release();
   context.doneCurrent();
 }
-BENCHMARK(BM_CellFrame2000)->Args({30, 0})->Args({30, 1})->Args({10, 0})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CellFrame2000)
+    ->Args({kDefaultDetail, 0})
+    ->Args({kDefaultDetail, 1})
+    ->Args({10, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
+// The real panel at its default size: the view's own paint into its
+// framebuffer, read back so that the frame is complete.
+void BM_PanelFrame2000(benchmark::State& state) {
+  if (!OpenGLAvailable()) {
+    state.SkipWithError("no OpenGL context (run under xvfb-run)");
+    return;
+  }
+  CKomorka doc;
+  Build2000(doc);
+  CGLWindow panel(kDefaultDetail, {});
+  panel.resize(kPanelWidth, kPanelHeight);
+  panel.show();
+  if (!QTest::qWaitForWindowExposed(&panel) || !panel.view()) {
+    state.SkipWithError("panel");
+    return;
+  }
+  panel.switchButton(1078)->setChecked(true);  // boundary images
+  panel.BindDocument(&doc);
+  CMyWnd* view = panel.view();
+  view->state().zoom = -100;
+  QImage image = view->grabFramebuffer();  // lists compiled: not timed
+  int step = 0;
+  for (auto _ : state) {
+    view->state().angleZ = (step += 3) % 360;
+    image = view->grabFramebuffer();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+  state.counters["width"] = image.width();
+  state.counters["height"] = image.height();
+}
+BENCHMARK(BM_PanelFrame2000)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace
 
 int main(int argc, char** argv) {
   SetDefaultGLFormat();
-  QGuiApplication app(argc, argv);
+  QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

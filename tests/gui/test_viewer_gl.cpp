@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,8 +18,13 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "viewer3d/ImageExport.h"
 #include "viewer3d/ui/GLSaveDialog.h"
+#include "viewer3d/ui/CellRenderer.h"
 #include "viewer3d/ui/GLWindow.h"
 #include "viewer3d/ui/MyWnd.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <random>
 
 using namespace pelmora;
 
@@ -83,6 +91,91 @@ class ViewerGLTest : public QObject {
     const std::vector<std::uint8_t> empty = RenderCellOffscreen(64, 48, nullptr, SceneOptions{}, CViewState{}, 30);
     QCOMPARE(empty.size(), size_t(64 * 48 * 3));
     QVERIFY(std::all_of(empty.begin(), empty.end(), [](std::uint8_t v) { return v == 255; }));
+  }
+
+  // The renderer leaves out spheres and triangles that cannot show (out of
+  // sight, turned away, behind nearer spheres): the picture must be that of
+  // every sphere drawn by the quadric. Overlapping atoms, big enough on
+  // screen for the full detail 10, many of them hidden wholly or in part.
+  void leftOutPartsNeverShow() {
+    CKomorka doc;
+    doc.latticeType = kCubic;
+    doc.a = doc.b = doc.c = 10.0;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    for (int i = 0; i < 60; ++i) {
+      AtomSite at;
+      at.x = u(rng);
+      at.y = u(rng);
+      at.z = u(rng);
+      at.radius = 50;
+      at.color = (i % 3 == 0) ? 0x0000FF : (i % 3 == 1) ? 0x00C000 : 0xFF0000;
+      doc.structureAtoms.push_back(at);
+    }
+    doc.ExpandCellAtoms();
+    SceneOptions options;
+    options.cellShape = false;
+    CViewState view;
+    view.angleZ = 30;
+    view.angleY = 20;
+    view.zoom = 10;
+
+    const int w = 320, h = 240, detail = 10;
+    QOffscreenSurface surface;
+    surface.setFormat(QSurfaceFormat::defaultFormat());
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(QSurfaceFormat::defaultFormat());
+    QVERIFY(context.create() && context.makeCurrent(&surface));
+    QOpenGLFramebufferObjectFormat format;
+    format.setAttachment(QOpenGLFramebufferObject::Depth);
+    QOpenGLFramebufferObject fbo(w, h, format);
+    QVERIFY(fbo.bind());
+    CCellRenderer renderer;
+    renderer.Setup(w, h);
+    const auto read = [&] {
+      std::vector<std::uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+      glPixelStorei(GL_PACK_ALIGNMENT, 1);
+      glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+      return rgb;
+    };
+    renderer.Frame(&doc, options, view, detail);
+    const std::vector<std::uint8_t> drawn = read();
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0, 0, static_cast<GLfloat>(view.TranslateZ()));
+    glRotatef(-90, 1, 0, 0);
+    glRotatef(-90, 0, 0, 1);
+    glRotatef(30, 0, 0, 1);
+    glRotatef(20, 0, 1, 0);
+    const CellScene scene = BuildCellScene(doc, options);
+    glTranslated(scene.centring.x, scene.centring.y, scene.centring.z);
+    GLUquadric* quadric = gluNewQuadric();
+    for (const Ball& b : scene.balls) {
+      glColor3f(b.color[0], b.color[1], b.color[2]);
+      glPushMatrix();
+      glTranslatef(static_cast<GLfloat>(b.pos.x), static_cast<GLfloat>(b.pos.y), static_cast<GLfloat>(b.pos.z));
+      gluSphere(quadric, b.radius, detail, detail);
+      glPopMatrix();
+    }
+    gluDeleteQuadric(quadric);
+    const std::vector<std::uint8_t> reference = read();
+    renderer.Release();
+    fbo.release();
+    context.doneCurrent();
+
+    // Rounding may shift a pixel on an outline; a sphere missing or
+    // showing through would change thousands.
+    int off = 0, white = 0;
+    for (size_t i = 0; i < drawn.size(); i += 3) {
+      bool differs = false;
+      for (size_t k = 0; k < 3; ++k) differs = differs || std::abs(drawn[i + k] - reference[i + k]) > 24;
+      off += differs;
+      white += reference[i] == 255 && reference[i + 1] == 255 && reference[i + 2] == 255;
+    }
+    QVERIFY2(off <= w * h / 1000, qPrintable(QString::number(off)));
+    QVERIFY(white < w * h * 3 / 4);  // the atoms fill much of the view
   }
 
   void panelSavesBmpAndPluginPictures() {

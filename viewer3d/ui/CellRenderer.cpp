@@ -2,10 +2,16 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPainterPath>
 #include <QString>
 #include <QTransform>
+#include <algorithm>
+#include <cmath>
 #include <deque>
+
+#include <malloc.h>
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -16,6 +22,9 @@ namespace {
 
 constexpr double kEmPixels = 64.0;     // outlines are taken at this size, then scaled to an em of 1
 constexpr double kExtrusion = 0.1;
+constexpr double kFieldOfView = 45.0;
+constexpr double kNearPlane = 0.1f;  // the single-precision 0.1
+constexpr double kFarPlane = 100.0;
 
 using Vertex = std::array<GLdouble, 3>;
 
@@ -31,6 +40,12 @@ void GLAPIENTRY TessCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out
   auto* store = static_cast<TessStore*>(user);
   store->vertices.push_back({coords[0], coords[1], coords[2]});
   *out = store->vertices.back().data();
+}
+
+// A model point in eye coordinates under the column-major modelview `m`.
+Vec3 EyePosition(const GLdouble m[16], const Vec3& p) {
+  return {m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12], m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13],
+          m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]};
 }
 
 // One cap of a glyph at depth z, facing +z when `normalZ` is 1.
@@ -117,6 +132,12 @@ void CCellRenderer::BuildGlyphs() {
 
 void CCellRenderer::Setup(int width, int height) {
   Release();
+  // The software rasterizer frees megabytes of scene memory at the end of
+  // each frame and asks for them again at the next: left at the heap's top
+  // instead of being handed back to the system, they are not faulted in
+  // page by page every frame (about a tenth of a frame's time).
+  static const bool keepHeap = mallopt(M_TRIM_THRESHOLD, 64 << 20) != 0;
+  (void)keepHeap;
   BuildGlyphs();
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   SetViewport(width, height);
@@ -161,8 +182,11 @@ void CCellRenderer::SetViewport(int width, int height) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(45.0, height > 0 ? static_cast<double>(width) / height : 1.0, 0.1f, 100.0);
+  gluPerspective(kFieldOfView, height > 0 ? static_cast<double>(width) / height : 1.0, kNearPlane, kFarPlane);
   glMatrixMode(GL_MODELVIEW);
+  frustum_ = ViewFrustum::Perspective(kFieldOfView, width, height, kNearPlane, kFarPlane);
+  viewWidth_ = width;
+  viewHeight_ = height;
 }
 
 void CCellRenderer::Release() {
@@ -187,53 +211,169 @@ void CCellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, cons
   glRotatef(static_cast<GLfloat>(view.angleX), 1, 0, 0);
   const CellScene scene = BuildCellScene(*doc, options);
   glTranslated(scene.centring.x, scene.centring.y, scene.centring.z);
+  GLdouble* model = model_;
+  glGetDoublev(GL_MODELVIEW_MATRIX, model);
+  // The eye in model coordinates; the modelview only turns and moves.
+  eyeInModel_ = {-(model[0] * model[12] + model[1] * model[13] + model[2] * model[14]),
+                 -(model[4] * model[12] + model[5] * model[13] + model[6] * model[14]),
+                 -(model[8] * model[12] + model[9] * model[13] + model[10] * model[14])};
+  batch_.vertexCount = 0;
+  batch_.indexCount = 0;
   for (const Segment& s : scene.segments) {
     glColor3f(s.color[0], s.color[1], s.color[2]);
-    DrawSegment(s, detail);
+    if (s.ball && frustum_.Sees(EyePosition(model, s.p1), s.r1)) AddSphere(Sphere(detail), s.p1, s.r1, s.color, false);
+    const SegmentPose pose = PoseOf(s);
+    if (pose.length > 0.0) {
+      glPushMatrix();
+      glTranslated(s.p1.x, s.p1.y, s.p1.z);
+      glRotated(pose.tilt, pose.axisX, pose.axisY, 0);
+      // Along a cylinder the normal, so the light, does not change: one
+      // stack gives the very picture of `detail` stacks.
+      gluCylinder(quadric_, s.r1, s.r2, pose.length, detail, 1);
+      glPopMatrix();
+    }
   }
+  // Nearest first, so that the balls wholly behind those already drawn
+  // can be told and left out.
+  order_.clear();
   for (const Ball& b : scene.balls) {
-    glColor3f(b.color[0], b.color[1], b.color[2]);
-    DrawBall(b, detail);
+    const Vec3 eye = EyePosition(model, b.pos);
+    if (frustum_.Sees(eye, b.radius)) order_.push_back({-eye.z - b.radius, eye, &b});
   }
+  std::stable_sort(order_.begin(), order_.end(), [](const Placed& p, const Placed& q) { return p.nearest < q.nearest; });
+  coverage_.Reset(frustum_, viewWidth_, viewHeight_);
+  for (const Placed& p : order_) {
+    if (coverage_.Hidden(p.eye, p.ball->radius)) continue;
+    const SphereMesh& mesh = Sphere(SphereDetail(detail, frustum_.PixelRadius(p.eye, p.ball->radius)));
+    AddSphere(mesh, p.ball->pos, p.ball->radius, p.ball->color, coverage_.PartlyHidden(p.eye, p.ball->radius));
+    coverage_.Cover(p.eye, p.ball->radius * mesh.inner);
+  }
+  DrawSpheres();
+  for (const Ball& b : scene.balls)
+    if (!b.label.empty()) DrawLabel(b);
 }
 
-void CCellRenderer::DrawSegment(const Segment& s, int detail) {
-  const SegmentPose pose = PoseOf(s);
-  glPushMatrix();
-  glTranslated(s.p1.x, s.p1.y, s.p1.z);
-  if (s.ball) gluSphere(quadric_, s.r1, detail, detail);
-  if (pose.length > 0.0) {
-    glRotated(pose.tilt, pose.axisX, pose.axisY, 0);
-    gluCylinder(quadric_, s.r1, s.r2, pose.length, detail, detail);
-  }
-  glPopMatrix();
+const SphereMesh& CCellRenderer::Sphere(int slices) {
+  if (spheres_.size() <= static_cast<size_t>(slices)) spheres_.resize(static_cast<size_t>(slices) + 1);
+  SphereMesh& mesh = spheres_[static_cast<size_t>(slices)];
+  if (mesh.points.empty()) mesh = UnitSphere(slices, slices);
+  return mesh;
 }
 
-void CCellRenderer::DrawBall(const Ball& b, int detail) {
+void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double radius, const Rgb& color,
+                              bool hideCovered) {
+  const size_t count = mesh.points.size() / 3, triangles = mesh.triangles.size() / 3;
+  const float r = static_cast<float>(radius);
+  const float c[3] = {static_cast<float>(centre.x), static_cast<float>(centre.y), static_cast<float>(centre.z)};
+  // Triangles turned away would be culled after all the vertex work, and
+  // hidden ones drawn only to lose the depth test: both are left out here,
+  // and so are the vertices only they use. A vertex is placed, and put in
+  // the window (with its depth), only when a kept triangle needs it.
+  Batch& b = batch_;
+  // The batch's arrays only grow, and are reused from frame to frame.
+  if (b.vertices.size() < 3 * (b.vertexCount + count)) {
+    const size_t size = 2 * 3 * (b.vertexCount + count);
+    b.vertices.resize(size);
+    b.normals.resize(size);
+    b.colors.resize(size);
+  }
+  if (b.indices.size() < b.indexCount + 3 * triangles) b.indices.resize(2 * (b.indexCount + 3 * triangles));
+  slot_.assign(count, kNoSlot);
+  if (hideCovered) {
+    window_.resize(3 * count);
+    windowKnown_.assign(count, 0);
+  }
+  const auto window = [&](std::uint32_t vertex) {
+    double* w = &window_[3 * static_cast<size_t>(vertex)];
+    if (!windowKnown_[vertex]) {
+      windowKnown_[vertex] = 1;
+      const float* u = &mesh.points[3 * static_cast<size_t>(vertex)];
+      const Vec3 eye = EyePosition(model_, {c[0] + r * u[0], c[1] + r * u[1], c[2] + r * u[2]});
+      coverage_.Window(eye, w);
+    }
+    return w;
+  };
+  std::uint32_t* index = &b.indices[b.indexCount];
+  const BackFaces facesAway(mesh, centre, radius, eyeInModel_);
+  for (size_t t = 0; t < triangles; ++t) {
+    if (facesAway(t)) continue;
+    const std::uint32_t* corner = &mesh.triangles[3 * t];
+    if (hideCovered) {
+      const double* p = window(corner[0]);
+      const double* q = window(corner[1]);
+      const double* w = window(corner[2]);
+      // A corner at or behind the near plane makes the depth bound fail.
+      if (coverage_.Hidden(std::min({p[0], q[0], w[0]}), std::max({p[0], q[0], w[0]}), std::min({p[1], q[1], w[1]}),
+                           std::max({p[1], q[1], w[1]}), std::min({p[2], q[2], w[2]})))
+        continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      std::uint32_t& slot = slot_[corner[k]];
+      if (slot == kNoSlot) {
+        slot = static_cast<std::uint32_t>(b.vertexCount++);
+        const float* u = &mesh.points[3 * static_cast<size_t>(corner[k])];
+        float* v = &b.vertices[3 * static_cast<size_t>(slot)];
+        float* n = &b.normals[3 * static_cast<size_t>(slot)];
+        float* col = &b.colors[3 * static_cast<size_t>(slot)];
+        for (int i = 0; i < 3; ++i) {
+          v[i] = c[i] + r * u[i];
+          n[i] = u[i];
+          col[i] = color[static_cast<size_t>(i)];
+        }
+      }
+      *index++ = slot;
+    }
+  }
+  b.indexCount = static_cast<size_t>(index - b.indices.data());
+}
+
+void CCellRenderer::DrawSpheres() {
+  if (batch_.indexCount == 0) return;
+  // The arrays are in client memory: no buffer object may stand in for them.
+  if (QOpenGLContext* context = QOpenGLContext::currentContext()) {
+    QOpenGLFunctions* gl = context->functions();
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+  }
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, batch_.vertices.data());
+  glNormalPointer(GL_FLOAT, 0, batch_.normals.data());
+  glColorPointer(3, GL_FLOAT, 0, batch_.colors.data());
+  // Lit opaque colours have alpha 1, so the blend (source times alpha
+  // over nothing) writes the source unchanged: without it the rasterizer
+  // need not run the blend at all.
+  glDisable(GL_BLEND);
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(batch_.indexCount), GL_UNSIGNED_INT, batch_.indices.data());
+  glEnable(GL_BLEND);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void CCellRenderer::DrawLabel(const Ball& b) {
   glPushMatrix();
   glTranslatef(static_cast<GLfloat>(b.pos.x), static_cast<GLfloat>(b.pos.y), static_cast<GLfloat>(b.pos.z));
-  gluSphere(quadric_, b.radius, detail, detail);
-  if (!b.label.empty()) {
-    glPushAttrib(GL_LIST_BIT);
-    // The label faces the viewer: keep the ball's place, drop the turn.
-    GLdouble m[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    for (int col = 0; col < 3; ++col)
-      for (int row = 0; row < 3; ++row) m[col * 4 + row] = col == row ? 1.0 : 0.0;
-    glLoadMatrixd(m);
-    glTranslatef(0, 0, static_cast<GLfloat>(b.radius + 1.0));
-    glPushMatrix();
-    glScaled(1.2, 1.2, 1.2);
-    const Vec3 shift = LabelCentring(b.label, advanceX_, advanceY_);
-    glTranslated(shift.x, shift.y, 0);
-    glListBase(listBase_ - kFirstGlyph);
-    glFrontFace(GL_CW);
-    glColor3d(0, 0, 0);
-    glCallLists(static_cast<GLsizei>(b.label.size()), GL_UNSIGNED_BYTE, b.label.data());
-    glFrontFace(GL_CCW);
-    glPopMatrix();
-    glPopAttrib();
-  }
+  glPushAttrib(GL_LIST_BIT);
+  // The label faces the viewer: keep the ball's place, drop the turn.
+  GLdouble m[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, m);
+  for (int col = 0; col < 3; ++col)
+    for (int row = 0; row < 3; ++row) m[col * 4 + row] = col == row ? 1.0 : 0.0;
+  glLoadMatrixd(m);
+  glTranslatef(0, 0, static_cast<GLfloat>(b.radius + 1.0));
+  glPushMatrix();
+  glScaled(1.2, 1.2, 1.2);
+  const Vec3 shift = LabelCentring(b.label, advanceX_, advanceY_);
+  glTranslated(shift.x, shift.y, 0);
+  glListBase(listBase_ - kFirstGlyph);
+  glFrontFace(GL_CW);
+  glColor3d(0, 0, 0);
+  glCallLists(static_cast<GLsizei>(b.label.size()), GL_UNSIGNED_BYTE, b.label.data());
+  glFrontFace(GL_CCW);
+  glPopMatrix();
+  glPopAttrib();
   glPopMatrix();
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "viewer3d/CellScene.h"
+#include "viewer3d/Spheres.h"
 #include "viewer3d/ViewState.h"
 
 struct GLUquadric;
@@ -35,11 +36,46 @@ class CCellRenderer {
 
  private:
   void BuildGlyphs();
-  void DrawSegment(const Segment& s, int detail);
-  void DrawBall(const Ball& b, int detail);
+  // The unit sphere with this many slices and stacks, made on first use.
+  const SphereMesh& Sphere(int slices);
+  // Adds a sphere (its triangles that face the eye, and with `hideCovered`
+  // only those not hidden behind spheres added before) to the frame's batch.
+  void AddSphere(const SphereMesh& mesh, const Vec3& centre, double radius, const Rgb& color, bool hideCovered);
+  void DrawSpheres();
+  void DrawLabel(const Ball& b);
+
+  // All spheres of a frame go to the renderer in one draw: per call the
+  // software renderer's set-up costs more than a small sphere's triangles.
+  // The arrays keep their size between frames; the counts say how much of
+  // them the frame uses.
+  struct Batch {
+    std::vector<float> vertices, normals, colors;
+    std::vector<std::uint32_t> indices;
+    size_t vertexCount = 0, indexCount = 0;
+  };
 
   GLUquadric* quadric_ = nullptr;
   unsigned listBase_ = 0;
+  std::vector<SphereMesh> spheres_;  // by slices; empty until made
+  Batch batch_;
+  // A ball in sight, in eye coordinates.
+  struct Placed {
+    double nearest;  // depth of its nearest point
+    Vec3 eye;
+    const Ball* ball;
+  };
+  std::vector<Placed> order_;
+  CoverageBuffer coverage_;
+  ViewFrustum frustum_;
+  int viewWidth_ = 0, viewHeight_ = 0;
+  Vec3 eyeInModel_;
+  double model_[16] = {};       // the frame's modelview, column-major
+  // Per vertex of the sphere being added: in the window with its depth
+  // (once known), and its index in the batch (kNoSlot while unused).
+  std::vector<double> window_;
+  std::vector<std::uint8_t> windowKnown_;
+  std::vector<std::uint32_t> slot_;
+  static constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
   std::array<double, kGlyphCount> advanceX_{};
   std::array<double, kGlyphCount> advanceY_{};
 };
