@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "diffractogram/ZoomState.h"
 #include "engine/NumberFormat.h"
@@ -168,6 +169,96 @@ std::vector<std::vector<QPointF>> ClipRuns(const std::vector<QPointF>& pts, doub
 
 namespace {
 
+// The labels placed so far as the climb sees them. A label of height H whose
+// top stands at row y meets a placed label q when they share a column and
+// q.top - H < y < q.bottom; each placed label marks those rows over its
+// columns in one bit plane, so a climb tests one row per step instead of
+// every label near it. The plane holds every placed label; the rare climb
+// that must leave some of them out (those found too far off in the list)
+// asks EarlierMeet first and then checks them one by one.
+class LabelField {
+ public:
+  LabelField(int w, int h, int labelHeight)
+      : w_(std::max(0, w)),
+        h_(std::max(0, h)),
+        height_(labelHeight),
+        words_((w_ + 63) / 64),
+        bits_(static_cast<size_t>(h_ + 1) * words_, 0),
+        first_(static_cast<size_t>(w_), std::numeric_limits<int>::max()) {}
+
+  // Columns [left, right) and rows [top, bottom) of the label placed as
+  // number `order` (counting from 0).
+  void Add(int left, int right, int top, int bottom, int order) {
+    left = std::max(left, 0), right = std::min(right, w_);
+    if (left >= right) return;
+    for (int x = left; x < right; ++x)
+      if (first_[x] > order) first_[x] = order;
+    const int y0 = std::max(0, top - height_ + 1), y1 = std::min(h_, bottom - 1);
+    for (int y = y0; y <= y1; ++y) {
+      std::uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
+      for (int wi = left / 64; wi <= (right - 1) / 64; ++wi) row[wi] |= Mask(wi, left, right);
+    }
+  }
+
+  // Whether a label over columns [left, right) with its top at row y meets
+  // no placed label.
+  bool Free(int y, int left, int right) const {
+    const std::uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
+    for (int wi = left / 64; wi <= (right - 1) / 64; ++wi)
+      if (row[wi] & Mask(wi, left, right)) return false;
+    return true;
+  }
+
+  // Whether one of the first `count` labels placed shares a column with [left, right).
+  bool EarlierMeet(int left, int right, int count) const {
+    for (int x = left; x < right && count > 0; ++x)
+      if (first_[x] < count) return true;
+    return false;
+  }
+
+  // Whether [left, right) and rows from 0 to `top` lie inside the field.
+  bool Covers(int left, int right, int top) const { return left >= 0 && left < right && right <= w_ && top <= h_; }
+
+ private:
+  // Bits of word `wi` that lie in columns [left, right).
+  static std::uint64_t Mask(int wi, int left, int right) {
+    const int lo = std::max(left - wi * 64, 0), hi = std::min(right - wi * 64, 64);
+    const std::uint64_t upTo = hi == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1;
+    return upTo & ~((std::uint64_t{1} << lo) - 1);
+  }
+
+  int w_, h_, height_, words_;
+  std::vector<std::uint64_t> bits_;  // row y, then columns
+  std::vector<int> first_;           // per column: the order of the first label over it
+};
+
+// A placed label of a described reflection.
+struct Box {
+  int index, left, right, top, bottom;
+};
+
+// The steps a label over [fl, fr) with its first top at T and height H
+// climbs: the lowest step at which it meets none of the placed labels of
+// reflections lo ... hi, or 0 when there is none below the plot's top.
+int ClimbAmong(const std::vector<Box>& placed, int lo, int hi, int fl, int fr, int T, int H, int step) {
+  const int K = T / step + 1;
+  std::vector<char> blocked(static_cast<size_t>(K), 0);
+  int open = K;
+  auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  // The last placed come first, with the lowest indices.
+  for (auto q = placed.rbegin(); q != placed.rend() && q->index <= hi; ++q) {
+    if (q->index < lo || !(fl < q->right && q->left < fr)) continue;
+    const int kmin = std::max(0, floorDiv(T - q->bottom, step) + 1);
+    const int kmax = std::min(K - 1, -floorDiv(-(T - q->top + H), step) - 1);
+    for (int k = kmin; k <= kmax; ++k)
+      if (!blocked[k]) blocked[k] = 1, --open;
+    if (open == 0) return 0;
+  }
+  for (int k = 0; k < K; ++k)
+    if (!blocked[k]) return k;
+  return 0;
+}
+
 void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const ChartRanges& r,
                       const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>& refl,
                       const std::atomic<bool>* abort) {
@@ -176,15 +267,8 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
   const QFont font = ChartFont(QStringLiteral("Tahoma"), 12 * sy, 400);
   const QFontMetrics fm(font);
   p.setFont(font);
-  // Placed labels of described reflections, in the order of placing (falling
-  // list index), compact so that the collision scans stay in cache and pass
-  // over nothing but placed labels.
-  struct Box {
-    int index, left, right, top, bottom;
-  };
   std::vector<Box> placed;
   placed.reserve(refl.size());
-  std::vector<char> blocked;
   int widest = 0;  // the widest label placed so far
   const int space = fm.horizontalAdvance(QLatin1Char(' '));
   // Overbars of negative indices: a bar `barThick` high with `barGap` clear
@@ -197,6 +281,8 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
   const int barRoom = std::max(0, barThick + barGap - margin);
   const int baselineOffset = barRoom + sy / 2 + fm.ascent();
   const int barOffset = baselineOffset - digitAscent - barGap - barThick;
+  const int th = fm.height();
+  LabelField field(w, h, th + sy + barRoom);
   std::vector<int> numberWidths;
   auto NumberWidth = [&](int n) {
     if (n >= 4096) return fm.horizontalAdvance(QString::number(n));
@@ -229,7 +315,6 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     // widths of the few numbers that occur are measured once.
     int tw = 2 * space;
     for (int v : values) tw += NumberWidth(std::abs(v));
-    const int th = fm.height();
     int top = py - 32 * sy;
     if (top < 0) top = 10 * sy;
     QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy + barRoom);
@@ -242,38 +327,38 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     const double a0 = r.x0 + (rect.left() - reach) * dx / w, a1 = r.x0 + (rect.right() + 1) * dx / w;
     const auto [lo, hi] = ReflectionRange(refl, a0, a1);
     // The label climbs in steps of 5 * sy while it meets a label already
-    // placed, and keeps its first place when it would leave the plot. Each
-    // placed label forbids a run of steps; the first step that no run covers
-    // is where the climb stops (the same place, without trying every step
-    // against every label, which crowded plots cannot afford).
-    const int step = 5 * sy, T = first.top(), H = first.height();
+    // placed, and keeps its first place when it would leave the plot (or
+    // when every step is taken). Only the placed labels of the reflections
+    // found above count; placed labels come in falling list order.
+    const int step = 5 * sy, T = first.top();
     const int K = T / step + 1;
-    blocked.assign(static_cast<size_t>(K), 0);
-    int open = K;  // steps no placed label blocks yet
-    auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
     const int fl = first.left(), fr = first.right() + 1;
-    // Only reflections after this one in the list have been placed; the
-    // last placed come first, with the lowest indices.
-    for (auto q = placed.rbegin(); lo >= 0 && q != placed.rend() && q->index <= hi; ++q) {
-      if (q->index < lo || !(fl < q->right && q->left < fr)) continue;
-      const int kmin = std::max(0, floorDiv(T - q->bottom, step) + 1);
-      const int kmax = std::min(K - 1, -floorDiv(-(T - q->top + H), step) - 1);
-      if (kmin > kmax) continue;
-      for (int k = kmin; k <= kmax; ++k)
-        if (!blocked[k]) blocked[k] = 1, --open;
-      // Every step blocked: the label keeps its first place, whatever the
-      // labels further off would say (crowded charts end here early).
-      if (open == 0) break;
+    const int older = hi < 0 ? 0
+                              : static_cast<int>(std::partition_point(placed.begin(), placed.end(),
+                                                                      [hi](const Box& b) { return b.index > hi; }) -
+                                                 placed.begin());
+    int climb = 0;
+    if (lo < 0) {
+      // Nothing found under the label: nothing to avoid.
+    } else if ((placed.empty() || placed.back().index >= lo) && field.Covers(fl, fr, T) &&
+               !field.EarlierMeet(fl, fr, older)) {
+      // Every placed label near it counts: the field answers.
+      for (int k = 0; k < K; ++k)
+        if (field.Free(T - k * step, fl, fr)) {
+          climb = k;
+          break;
+        }
+    } else {
+      climb = ClimbAmong(placed, lo, hi, fl, fr, T, first.height(), step);
     }
-    for (int k = 0; k < K && open > 0; ++k)
-      if (!blocked[k]) {
-        rect.moveTop(T - k * step);
-        break;
-      }
+    rect.moveTop(T - climb * step);
     f.labelRect = {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
     widest = std::max(widest, rect.width());
-    if (described(f))
+    if (described(f)) {
+      field.Add(f.labelRect.left, f.labelRect.right, f.labelRect.top, f.labelRect.bottom,
+                static_cast<int>(placed.size()));
       placed.push_back({idx, f.labelRect.left, f.labelRect.right, f.labelRect.top, f.labelRect.bottom});
+    }
 
     const bool hasColour = f.line == 1 || f.line == 2;
     const QColor colour = f.line == 2 ? style.ka2 : style.ka1;

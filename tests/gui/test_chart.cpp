@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
+#include <random>
 
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/chart/ChartPainter.h"
@@ -22,6 +24,102 @@ Reflection At(double twoTheta, int h, int k, int l, int line = 1) {
 }
 
 QRect Q(const LabelRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
+
+bool Meet(const LabelRect& a, const LabelRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The label places by the drawing rules, the slow way: visit from the last
+// reflection, start 10 right of the dot and 32 above it (10 from the top when
+// that is off the plot), shift left at the right edge, then climb by 5 while
+// the label meets a label placed in this drawing of a described reflection
+// found under it (or as far to the left as a label can reach); a climb out of
+// the plot keeps the first place. Sizes are the drawn ones: only places are
+// checked here.
+struct Places {
+  std::vector<LabelRect> rects;
+  int climbed = 0, kept = 0;  // labels that climbed; labels kept in place with every step taken
+};
+
+Places ReferencePlaces(const std::vector<Reflection>& refl, const std::vector<LabelRect>& drawn,
+                                       const ChartSeries& s, const ChartRanges& r, int w, int h, int scale,
+                                       const DescriptionFlags& desc) {
+  const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
+  Places result;
+  std::vector<LabelRect>& out = result.rects;
+  out.resize(refl.size());
+  std::vector<bool> blocks(refl.size(), false);
+  int widest = 0;
+  for (int i = static_cast<int>(refl.size()) - 1; i >= 0; --i) {
+    const Reflection& f = refl[i];
+    const bool ownLine = (f.line == 1 && desc.ka1) || (f.line == 2 && desc.ka2);
+    if (f.nonZero == 0 || !(ownLine || (f.line != 1 && f.line != 2))) continue;
+    const double tt = TwoThetaDegrees(f);
+    if (tt < r.x0 || tt > r.x1) continue;
+    const double q = tt / s.step;
+    const int g = static_cast<int>(q - std::floor(q) > 0.5 ? std::ceil(q) : std::floor(q));
+    const int px = static_cast<int>((s.points[g].twoTheta - r.x0) * w / dx);
+    const double pct = s.points[g].intensity * 100.0 / s.maximum;
+    const int py = std::clamp((h - 1) - static_cast<int>((pct - r.y0) * h / dy), 0, h);
+    const int lw = drawn[i].right - drawn[i].left, lh = drawn[i].bottom - drawn[i].top;
+    LabelRect box;
+    box.left = std::min(px + 10 * scale, w - lw);
+    box.right = box.left + lw;
+    const int first = py - 32 * scale >= 0 ? py - 32 * scale : 10 * scale;
+    const auto [lo, hi] = ReflectionRange(refl, r.x0 + (box.left - 10 * scale - widest) * dx / w,
+                                          r.x0 + box.right * dx / w);
+    for (int top = first;; top -= 5 * scale) {
+      if (top < 0) {
+        box.top = first;
+        ++result.kept;
+        break;
+      }
+      box.top = top;
+      box.bottom = top + lh;
+      bool meets = false;
+      for (int j = std::max(lo, i + 1); lo >= 0 && j <= hi && !meets; ++j) meets = blocks[j] && Meet(box, out[j]);
+      if (!meets) break;
+    }
+    box.bottom = box.top + lh;
+    result.climbed += box.top != first;
+    out[i] = box;
+    blocks[i] = f.nonZero != 0 && ownLine;
+    widest = std::max(widest, lw);
+  }
+  return result;
+}
+
+// Draws the labels, then works their places out by the rules.
+struct Outcome {
+  std::vector<Reflection> drawn;
+  Places expected;
+  QString mismatch;  // the first label out of place
+};
+
+Outcome DrawAndWorkOut(const std::vector<Reflection>& refl, const ChartSeries& s, const ChartRanges& r, int w, int h,
+                       int scale, bool ka2) {
+  DescriptionFlags desc;
+  desc.on = true;
+  desc.ka2 = ka2;
+  ChartStyle style;
+  style.sx = style.sy = scale;
+  QImage img(w, h, QImage::Format_RGB32);
+  Outcome o{refl, {}, {}};
+  {
+    QPainter p(&img);
+    DrawCurve(p, w, h, {0, 0}, s, r, style, desc, &o.drawn);
+  }
+  std::vector<LabelRect> sizes;
+  for (const Reflection& f : o.drawn) sizes.push_back(f.labelRect);
+  o.expected = ReferencePlaces(refl, sizes, s, r, w, h, scale, desc);
+  for (size_t i = 0; i < refl.size() && o.mismatch.isEmpty(); ++i) {
+    const LabelRect &a = o.drawn[i].labelRect, &e = o.expected.rects[i];
+    if (a.left != e.left || a.top != e.top || a.right != e.right || a.bottom != e.bottom)
+      o.mismatch = QStringLiteral("%1 x %2 from %3: reflection %4 at (%5, %6) instead of (%7, %8)")
+                       .arg(w).arg(h).arg(r.x0).arg(i).arg(a.left).arg(a.top).arg(e.left).arg(e.top);
+  }
+  return o;
+}
 
 }  // namespace
 
@@ -78,6 +176,68 @@ class ChartTest : public QObject {
     draw(crowded);
     QCOMPARE(crowded[0].labelRect.top, 10);  // py - 32 < 0 gives 10, and it cannot climb
     QCOMPARE(crowded[1].labelRect.top, 10);
+  }
+
+  void crowdedLabelsStandWhereTheRulesPutThem() {
+    // Four hundred reflections on a small plot: labels climb, pile up where
+    // no step is free, shift at the right edge, and (zoomed in) many share a
+    // grid point, so that the dot stands right of reflections found under
+    // the label. Every place must match the rules worked out one by one.
+    std::mt19937 random(13);
+    std::uniform_real_distribution<double> angle(20.0, 40.0), height(0.0, 100.0);
+    std::uniform_int_distribution<int> index(-12, 12), kind(0, 19);
+    PatternGrid grid;
+    std::vector<Reflection> refl;
+    for (int i = 0; i < 400; ++i) {
+      const int k = kind(random);
+      // Mostly the two lines, a few of neither and a few without intensity.
+      const double a = angle(random);
+      Reflection f = At(i < 60 ? 29.95 + a / 200.0 : i < 120 ? 30.08 + a / 1000.0 : a, index(random), index(random),
+                        index(random), k < 9 ? 1 : k < 18 ? 2 : 3);
+      f.nonZero = k == 19 ? 0 : 1;
+      refl.push_back(f);
+      grid[static_cast<int>(TwoThetaDegrees(f) / kPatternStep + 0.5)].intensity = height(random);
+    }
+    std::sort(refl.begin(), refl.end(), ReflectionBefore);
+    grid.maximum = 100.0;
+    const ChartSeries s{grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
+    struct Case {
+      ChartRanges r;
+      int w, h, scale;
+      bool ka2;
+    };
+    const Case cases[] = {{{20.0, 40.0, 0.0, 100.0}, 400, 300, 1, true},
+                          {{20.0, 40.0, 0.0, 100.0}, 400, 300, 1, false},
+                          {{20.0, 40.0, 20.0, 60.0}, 700, 240, 2, true},
+                          {{29.95, 30.15, 0.0, 100.0}, 400, 300, 1, true},
+                          {{30.10, 30.115, 0.0, 100.0}, 400, 300, 1, true}};
+    int climbed = 0, kept = 0, shifted = 0;
+    for (const Case& c : cases) {
+      const Outcome o = DrawAndWorkOut(refl, s, c.r, c.w, c.h, c.scale, c.ka2);
+      QVERIFY2(o.mismatch.isEmpty(), qPrintable(o.mismatch));
+      climbed += o.expected.climbed;
+      kept += o.expected.kept;
+      for (const Reflection& f : o.drawn) shifted += f.labelRect.right == c.w;
+    }
+    // The case must keep exercising every rule.
+    QVERIFY(climbed > 50);
+    QVERIFY(kept > 20);
+    QVERIFY(shifted > 3);
+
+    // Zoomed in so far that the grid point lies 80 pixels right of the
+    // reflections drawn on it: the label of the second is looked up from
+    // its own dot, finds only the last reflection and sits beside the third
+    // one's label, though the two meet.
+    PatternGrid one;
+    one[static_cast<int>(30.105 / kPatternStep + 0.5)].intensity = 50.0;
+    one.maximum = 100.0;
+    const std::vector<Reflection> near{At(30.1040, 1, 1, 1), At(30.1041, 2, 1, 1), At(30.1042, 3, 1, 1),
+                                       At(30.1050, 4, 1, 1)};
+    const Outcome o = DrawAndWorkOut(near, {one.points(), PatternGrid::size(), one.maximum, kPatternStep},
+                                     {30.10, 30.11, 0.0, 100.0}, 400, 300, 1, true);
+    QVERIFY2(o.mismatch.isEmpty(), qPrintable(o.mismatch));
+    QCOMPARE(o.drawn[1].labelRect.top, o.drawn[2].labelRect.top);
+    QVERIFY(o.drawn[2].labelRect.top < o.drawn[3].labelRect.top);
   }
 
   void dotsSitOnTheDrawnPointAndOverbarsKeepClearOfTheDigits() {
