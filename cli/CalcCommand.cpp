@@ -62,8 +62,11 @@ bool WriteOutput(const std::string& path, const std::vector<std::string_view>& p
     for (std::string_view text : pieces) std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0;
   }
+  // Lists and patterns are made again by running the command again, so a
+  // run does not wait for the disk (an 8 MB list's fsync costs more than
+  // formatting it).
   std::string error;
-  if (!WriteFileAtomically(path, pieces, &error)) {
+  if (!WriteFileAtomically(path, pieces, &error, FileDurability::kUnsynced)) {
     Complain(error);
     return false;
   }

@@ -54,7 +54,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
   return WriteFileAtomically(path, std::vector<std::string_view>{bytes}, error);
 }
 
-bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::string_view>& pieces, std::string* error) {
+bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::string_view>& pieces, std::string* error,
+                         FileDurability durability) {
   const auto writeAll = [&pieces](int fd) {
     for (std::string_view bytes : pieces)
       if (!WriteAll(fd, bytes)) return false;
@@ -101,7 +102,7 @@ bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::strin
     ::unlink(tmp.c_str());
     return fail("błąd zapisu", err);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+  if ((durability == FileDurability::kSynced && ::fsync(fd) != 0) || ::close(fd) != 0) {
     const int err = errno;
     ::unlink(tmp.c_str());
     return fail("błąd zapisu", err);

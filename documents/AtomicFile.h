@@ -11,8 +11,13 @@ namespace pelmora {
 // Returns false and sets *error (a user-readable text) when any step fails;
 // the previous file is then left as it was.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
+// Whether the new file's bytes must be on disk before it replaces the old
+// one. Results a run can simply make again need not wait for the disk; the
+// rename still never leaves a half-written file behind a failed run.
+enum class FileDurability { kSynced, kUnsynced };
 // The same for a text made of pieces, written one after the other.
-bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, std::string* error);
+bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, std::string* error,
+                         FileDurability durability = FileDurability::kSynced);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
