@@ -259,46 +259,143 @@ int ClimbAmong(const std::vector<Box>& placed, int lo, int hi, int fl, int fr, i
   return 0;
 }
 
+// The sizes of a label in the chart's font, the same for every label of one
+// drawing, with the widths of the numbers measured once each.
+class LabelMetrics {
+ public:
+  LabelMetrics(const QFont& font, int sy) : fm_(font) {
+    space = fm_.horizontalAdvance(QLatin1Char(' '));
+    // Overbars of negative indices: a bar `barThick` high with `barGap` clear
+    // rows below it down to the tops of the digits, whatever the font's
+    // leading. Where the label's own margin above the digits is too small the
+    // label grows by barRoom at the top.
+    barThick = std::max(1, (sy + 1) / 2);
+    const int barGap = sy + 1;
+    const int digitAscent = -fm_.tightBoundingRect(QStringLiteral("0123456789")).top();
+    const int margin = sy / 2 + fm_.ascent() - digitAscent;  // label top to digit top
+    barRoom = std::max(0, barThick + barGap - margin);
+    baselineOffset = barRoom + sy / 2 + fm_.ascent();
+    barOffset = baselineOffset - digitAscent - barGap - barThick;
+    height = fm_.height() + sy + barRoom;
+  }
+  int NumberWidth(int n) {
+    if (n >= 4096) return fm_.horizontalAdvance(QString::number(n));
+    if (static_cast<int>(numberWidths_.size()) <= n) numberWidths_.resize(n + 1, -1);
+    if (numberWidths_[n] < 0) numberWidths_[n] = fm_.horizontalAdvance(QString::number(n));
+    return numberWidths_[n];
+  }
+  // The text "h k l" measures as its three numbers and two blanks.
+  int TextWidth(const int (&values)[3]) {
+    int tw = 2 * space;
+    for (int v : values) tw += NumberWidth(std::abs(v));
+    return tw;
+  }
+
+  int space = 0, barThick = 0, barRoom = 0, baselineOffset = 0, barOffset = 0, height = 0;
+
+ private:
+  QFontMetrics fm_;
+  std::vector<int> numberWidths_;
+};
+
+// The labels placed so far in one drawing, and where the next one stands.
+struct LabelPlacement {
+  LabelField field;
+  std::vector<Box> placed;
+  int widest = 0;  // the widest label placed so far
+
+  // The steps of 5 * sy the label first placed at `first` climbs: while it
+  // meets a label already placed, keeping its first place when it would
+  // leave the plot (or when every step is taken). Only the placed labels of
+  // the reflections found under it count; placed labels come in falling list
+  // order.
+  int Climb(const std::vector<Reflection>& refl, const ChartRanges& r, int w, int sx, int sy,
+            const QRect& first) const {
+    const double dx = r.x1 - r.x0;
+    // Labels stand to the right of their dots, so the labels of reflections a
+    // little to the left can reach into this one too.
+    const int reach = 10 * sx + widest;
+    const double a0 = r.x0 + (first.left() - reach) * dx / w, a1 = r.x0 + (first.right() + 1) * dx / w;
+    const auto [lo, hi] = ReflectionRange(refl, a0, a1);
+    if (lo < 0) return 0;  // nothing found under the label: nothing to avoid
+    const int step = 5 * sy, T = first.top();
+    const int K = T / step + 1;
+    const int fl = first.left(), fr = first.right() + 1;
+    const int older = hi < 0 ? 0
+                              : static_cast<int>(std::partition_point(placed.begin(), placed.end(),
+                                                                      [hi](const Box& b) { return b.index > hi; }) -
+                                                 placed.begin());
+    if ((placed.empty() || placed.back().index >= lo) && field.Covers(fl, fr, T) &&
+        !field.EarlierMeet(fl, fr, older)) {
+      // Every placed label near it counts: the field answers.
+      for (int k = 0; k < K; ++k)
+        if (field.Free(T - k * step, fl, fr)) return k;
+      return 0;
+    }
+    return ClimbAmong(placed, lo, hi, fl, fr, T, first.height(), step);
+  }
+
+  void Take(int idx, const LabelRect& box) {
+    field.Add(box.left, box.right, box.top, box.bottom, static_cast<int>(placed.size()));
+    placed.push_back({idx, box.left, box.right, box.top, box.bottom});
+  }
+};
+
+// The dot on the peak, the leader to the label, its background, the "h k l"
+// text and the bars over negative indices.
+void PaintLabel(QPainter& p, const Reflection& f, const QRect& rect, int px, int py, const ChartStyle& style,
+                LabelMetrics& m, bool raster) {
+  const int sx = style.sx, sy = style.sy;
+  if (f.line == 1 || f.line == 2) {
+    const QColor colour = f.line == 2 ? style.ka2 : style.ka1;
+    p.setPen(QPen(colour, 1));
+    p.fillRect(QRect(px - 2 * sx, py - sy, 5 * sx, 3 * sy), colour);
+    p.fillRect(QRect(px - sx, py - 2 * sy, 3 * sx, 5 * sy), colour);
+  }
+  const int bottom = rect.bottom() + 1;
+  p.drawLine(px, py, rect.left(), bottom);
+  p.drawLine(rect.left(), bottom, rect.right() + 1, bottom);
+  if (raster) {
+    p.save();
+    p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+    p.fillRect(rect, QColor(200, 200, 200));
+    p.restore();
+  } else {
+    p.fillRect(rect, QColor(235, 235, 235));
+  }
+  const int values[3] = {f.h, f.k, f.l};
+  // Each number fills its own cell exactly, so the three cells and their
+  // blanks are one line of text: one call instead of three laid-out cells
+  // (crowded charts carry tens of thousands of labels).
+  p.drawText(QPoint(rect.left() + sx, rect.top() + m.baselineOffset), QStringLiteral("%1 %2 %3")
+                                                                          .arg(std::abs(values[0]))
+                                                                          .arg(std::abs(values[1]))
+                                                                          .arg(std::abs(values[2])));
+  int cx = rect.left() + sx;
+  for (int v : values) {
+    const int cw = m.NumberWidth(std::abs(v));
+    if (v < 0) p.fillRect(QRect(cx, rect.top() + m.barOffset, cw, m.barThick), p.pen().color());
+    cx += cw + m.space;
+  }
+}
+
 void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const ChartRanges& r,
                       const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>& refl,
                       const std::atomic<bool>* abort) {
   const int sx = style.sx, sy = style.sy;
   const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
   const QFont font = ChartFont(QStringLiteral("Tahoma"), 12 * sy, 400);
-  const QFontMetrics fm(font);
   p.setFont(font);
-  std::vector<Box> placed;
-  placed.reserve(refl.size());
-  int widest = 0;  // the widest label placed so far
-  const int space = fm.horizontalAdvance(QLatin1Char(' '));
-  // Overbars of negative indices: a bar `barThick` high with `barGap` clear
-  // rows below it down to the tops of the digits, whatever the font's
-  // leading. Where the label's own margin above the digits is too small the
-  // label grows by barRoom at the top.
-  const int barThick = std::max(1, (sy + 1) / 2), barGap = sy + 1;
-  const int digitAscent = -fm.tightBoundingRect(QStringLiteral("0123456789")).top();
-  const int margin = sy / 2 + fm.ascent() - digitAscent;  // label top to digit top
-  const int barRoom = std::max(0, barThick + barGap - margin);
-  const int baselineOffset = barRoom + sy / 2 + fm.ascent();
-  const int barOffset = baselineOffset - digitAscent - barGap - barThick;
-  const int th = fm.height();
-  LabelField field(w, h, th + sy + barRoom);
-  std::vector<int> numberWidths;
-  auto NumberWidth = [&](int n) {
-    if (n >= 4096) return fm.horizontalAdvance(QString::number(n));
-    if (static_cast<int>(numberWidths.size()) <= n) numberWidths.resize(n + 1, -1);
-    if (numberWidths[n] < 0) numberWidths[n] = fm.horizontalAdvance(QString::number(n));
-    return numberWidths[n];
-  };
+  LabelMetrics m(font, sy);
+  LabelPlacement labels{LabelField(w, h, m.height), {}, 0};
+  labels.placed.reserve(refl.size());
   const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
-  auto described = [&](const Reflection& x) {
-    return x.nonZero != 0 && ((x.line == 1 && desc.ka1) || (x.line == 2 && desc.ka2));
-  };
   for (int idx = static_cast<int>(refl.size()) - 1; idx >= 0; --idx) {
     if (abort && (idx & 255) == 0 && abort->load(std::memory_order_relaxed)) return;
     Reflection& f = refl[idx];
     if (f.nonZero == 0) continue;
-    if (!((f.line == 1 && desc.ka1) || (f.line == 2 && desc.ka2) || (f.line != 1 && f.line != 2))) continue;
+    const bool described = (f.line == 1 && desc.ka1) || (f.line == 2 && desc.ka2);
+    if (!(described || (f.line != 1 && f.line != 2))) continue;
     const double tt = TwoThetaDegrees(f);
     if (tt < r.x0 || tt > r.x1) continue;
     // The point the peak is drawn on: a stick stands on the nearest point
@@ -310,87 +407,15 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     const int px = static_cast<int>((s.points[g].twoTheta - r.x0) * w / dx);
     const int py = std::clamp((h - 1) - static_cast<int>((pct - r.y0) * h / dy), 0, h);
 
-    const int values[3] = {f.h, f.k, f.l};
-    // The text "h k l" measures as its three numbers and two blanks; the
-    // widths of the few numbers that occur are measured once.
-    int tw = 2 * space;
-    for (int v : values) tw += NumberWidth(std::abs(v));
     int top = py - 32 * sy;
     if (top < 0) top = 10 * sy;
-    QRect rect(px + 10 * sx, top, tw + 2 * sx, th + sy + barRoom);
+    QRect rect(px + 10 * sx, top, m.TextWidth({f.h, f.k, f.l}) + 2 * sx, m.height);
     if (rect.right() + 1 > w) rect.translate(-(rect.right() + 1 - w), 0);
-
-    const QRect first = rect;
-    // Labels stand to the right of their dots, so the labels of reflections a
-    // little to the left can reach into this one too.
-    const int reach = 10 * sx + widest;
-    const double a0 = r.x0 + (rect.left() - reach) * dx / w, a1 = r.x0 + (rect.right() + 1) * dx / w;
-    const auto [lo, hi] = ReflectionRange(refl, a0, a1);
-    // The label climbs in steps of 5 * sy while it meets a label already
-    // placed, and keeps its first place when it would leave the plot (or
-    // when every step is taken). Only the placed labels of the reflections
-    // found above count; placed labels come in falling list order.
-    const int step = 5 * sy, T = first.top();
-    const int K = T / step + 1;
-    const int fl = first.left(), fr = first.right() + 1;
-    const int older = hi < 0 ? 0
-                              : static_cast<int>(std::partition_point(placed.begin(), placed.end(),
-                                                                      [hi](const Box& b) { return b.index > hi; }) -
-                                                 placed.begin());
-    int climb = 0;
-    if (lo < 0) {
-      // Nothing found under the label: nothing to avoid.
-    } else if ((placed.empty() || placed.back().index >= lo) && field.Covers(fl, fr, T) &&
-               !field.EarlierMeet(fl, fr, older)) {
-      // Every placed label near it counts: the field answers.
-      for (int k = 0; k < K; ++k)
-        if (field.Free(T - k * step, fl, fr)) {
-          climb = k;
-          break;
-        }
-    } else {
-      climb = ClimbAmong(placed, lo, hi, fl, fr, T, first.height(), step);
-    }
-    rect.moveTop(T - climb * step);
+    rect.moveTop(rect.top() - labels.Climb(refl, r, w, sx, sy, rect) * 5 * sy);
     f.labelRect = {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
-    widest = std::max(widest, rect.width());
-    if (described(f)) {
-      field.Add(f.labelRect.left, f.labelRect.right, f.labelRect.top, f.labelRect.bottom,
-                static_cast<int>(placed.size()));
-      placed.push_back({idx, f.labelRect.left, f.labelRect.right, f.labelRect.top, f.labelRect.bottom});
-    }
-
-    const bool hasColour = f.line == 1 || f.line == 2;
-    const QColor colour = f.line == 2 ? style.ka2 : style.ka1;
-    if (hasColour) {
-      p.setPen(QPen(colour, 1));
-      p.fillRect(QRect(px - 2 * sx, py - sy, 5 * sx, 3 * sy), colour);
-      p.fillRect(QRect(px - sx, py - 2 * sy, 3 * sx, 5 * sy), colour);
-    }
-    const int bottom = rect.bottom() + 1;
-    p.drawLine(px, py, rect.left(), bottom);
-    p.drawLine(rect.left(), bottom, rect.right() + 1, bottom);
-    if (raster) {
-      p.save();
-      p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
-      p.fillRect(rect, QColor(200, 200, 200));
-      p.restore();
-    } else {
-      p.fillRect(rect, QColor(235, 235, 235));
-    }
-    // Each number fills its own cell exactly, so the three cells and their
-    // blanks are one line of text: one call instead of three laid-out cells
-    // (crowded charts carry tens of thousands of labels).
-    p.drawText(QPoint(rect.left() + sx, rect.top() + baselineOffset), QStringLiteral("%1 %2 %3")
-                                                                      .arg(std::abs(values[0]))
-                                                                      .arg(std::abs(values[1]))
-                                                                      .arg(std::abs(values[2])));
-    int cx = rect.left() + sx;
-    for (int c = 0; c < 3; ++c) {
-      const int cw = NumberWidth(std::abs(values[c]));
-      if (values[c] < 0) p.fillRect(QRect(cx, rect.top() + barOffset, cw, barThick), p.pen().color());
-      cx += cw + space;
-    }
+    labels.widest = std::max(labels.widest, rect.width());
+    if (described) labels.Take(idx, f.labelRect);
+    PaintLabel(p, f, rect, px, py, style, m, raster);
   }
 }
 
