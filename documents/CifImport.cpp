@@ -298,8 +298,10 @@ LatticeType CentringOf(const std::vector<Op>& ops, LatticeType system) {
 // Element number (1..118) and charge of a type symbol such as "Fe", "Fe2+",
 // "O2-", "O-2" or "Na+"; a label such as "O1" or "Ti2a" gives the element
 // only. 0 when no element symbol leads the text.
-int ParseElement(const std::string& text, const ElementTable& table, bool withCharge, int* charge) {
+int ParseElement(const std::string& text, const ElementTable& table, bool withCharge, int* charge,
+                 int* mass = nullptr) {
   *charge = 0;
+  if (mass) *mass = 0;
   if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return 0;
   std::string sym(1, static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))));
   size_t used = 1;
@@ -311,6 +313,11 @@ int ParseElement(const std::string& text, const ElementTable& table, bool withCh
     else nr = 0;
   }
   if (nr == 0) nr = table.NumberOf(sym);
+  if (sym == "D" && used == 1 && mass) {
+    // Deuterium, as neutron structures write it: hydrogen's isotope 2.
+    nr = 1;
+    *mass = 2;
+  }
   if (nr < 1 || nr > 118) return 0;
   if (withCharge) {
     const std::string rest = text.substr(used);
@@ -331,13 +338,15 @@ int ParseElement(const std::string& text, const ElementTable& table, bool withCh
 
 // The atom the periodic-table dialog gives for an element and charge: the
 // tabulated ion of that charge, else the neutral atom (else the element's
-// default ion); the natural isotope mixture; no anomalous terms yet.
-AtomSite AtomFromTables(const ElementTable& table, int nr, int charge) {
+// default ion); the isotope of that mass (deuterium), else the natural
+// isotope mixture; no anomalous terms yet.
+AtomSite AtomFromTables(const ElementTable& table, int nr, int charge, int mass) {
   const ElementEntry& e = table.Entry(nr);
   int ion = table.FindIon(nr, charge);
   if (ion < 0) ion = table.FindIon(nr, 0);
   if (ion < 0 && e.ionCount() > 0) ion = e.defaultIon;
-  int iso = table.FindIsotope(nr, 0);
+  int iso = table.FindIsotope(nr, mass);
+  if (iso < 0) iso = table.FindIsotope(nr, 0);
   if (iso < 0 && e.isotopeCount() > 0) iso = e.defaultIsotope;
   AtomSite a;
   a.nr = nr;
@@ -432,16 +441,16 @@ class SiteColumns {
 // The element of row i: from its type symbol (with the charge), else from
 // its label.
 AtomSite SiteAtom(const SiteColumns& col, size_t i, const std::string& label, const ElementTable& table) {
-  int charge = 0, nr = 0;
+  int charge = 0, nr = 0, mass = 0;
   if (col.has(SiteColumns::kSymbol, i)) {
     const std::string& symbol = col.text(SiteColumns::kSymbol, i);
-    nr = ParseElement(symbol, table, true, &charge);
+    nr = ParseElement(symbol, table, true, &charge, &mass);
     if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (atom " + label + ")"};
   } else {
-    nr = ParseElement(label, table, false, &charge);
+    nr = ParseElement(label, table, false, &charge, &mass);
     if (nr == 0) throw CifError{"nieznany pierwiastek w etykiecie \"" + label + "\""};
   }
-  return AtomFromTables(table, nr, charge);
+  return AtomFromTables(table, nr, charge, mass);
 }
 
 // The occupancy of row i, 1 when not given; slightly above 1 counts as 1.

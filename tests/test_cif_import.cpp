@@ -197,6 +197,31 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
                      messages));
   EXPECT_EQ(odd.structureAtoms[0].name, "Fe");
   EXPECT_EQ(odd.structureAtoms[0].ionCharge, 0);
+
+  // Deuterium, by type symbol or by label alone: hydrogen's X-ray factors
+  // with the neutron scattering length of isotope 2; Dy stays dysprosium.
+  CKomorka heavy;
+  ASSERT_TRUE(Import(heavy,
+                     "data_x\n_cell_length_a 3\n_cell_length_b 3\n_cell_length_c 3\nloop_\n_atom_site_label\n"
+                     "_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+                     "D1 0 0 0\nDy1 0.5 0.5 0.5\nH1 0.5 0 0\n",
+                     messages));
+  CKomorka typed;
+  ASSERT_TRUE(Import(typed,
+                     "data_x\n_cell_length_a 3\n_cell_length_b 3\n_cell_length_c 3\nloop_\n_atom_site_label\n"
+                     "_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+                     "H5 D 0 0 0\n",
+                     messages));
+  const double sD = table.Entry(1).isotopes[static_cast<size_t>(table.FindIsotope(1, 2))].s;
+  EXPECT_EQ(sD, 6.671);
+  for (const AtomSite* d : {&heavy.structureAtoms[0], &typed.structureAtoms[0]}) {
+    EXPECT_EQ(d->nr, 1);
+    EXPECT_EQ(d->isotopeMass, 2);
+    EXPECT_EQ(d->s, sD);
+    EXPECT_EQ(d->a1, heavy.structureAtoms[2].a1);
+  }
+  EXPECT_EQ(heavy.structureAtoms[1].nr, 66);
+  EXPECT_EQ(heavy.structureAtoms[2].isotopeMass, 0);
 }
 
 TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
