@@ -25,7 +25,9 @@ void ExpectVec(const Vec3& v, double x, double y, double z, const char* what) {
   EXPECT_NEAR(v.z, z, 1e-12) << what;
 }
 
-double Dot(const Vec3& u, const Vec3& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
+double Dot(const Vec3& u, const Vec3& v) {
+  return u.x * v.x + u.y * v.y + u.z * v.z;
+}
 
 }  // namespace
 
@@ -224,8 +226,8 @@ TEST(CellView, SphereMeshDetailAndCulling) {
   EXPECT_TRUE(f.Sees({0, top - 1e-9, -50}, 1));
   EXPECT_FALSE(f.Sees({0, top + 1e-6, -50}, 1));
   EXPECT_TRUE(f.Sees({-2 * top + 1, 0, -50}, 1));  // the sides are twice as far apart
-  EXPECT_FALSE(f.Sees({0, 0, 1.5}, 1));             // behind the eye
-  EXPECT_FALSE(f.Sees({0, 0, -101.5}, 1));          // beyond the far plane
+  EXPECT_FALSE(f.Sees({0, 0, 1.5}, 1));            // behind the eye
+  EXPECT_FALSE(f.Sees({0, 0, -101.5}, 1));         // beyond the far plane
   EXPECT_TRUE(f.Sees({0, 0, -100.5}, 1));
   EXPECT_NEAR(f.PixelRadius({0, 0, -11}, 1), 100 / t / 10, 1e-9);
   EXPECT_TRUE(std::isinf(f.PixelRadius({0, 0, -1}, 1)));
@@ -296,8 +298,8 @@ TEST(CellView, MouseAndTimerRules) {
   v.Tick(6);
   EXPECT_EQ(std::tuple(v.panX, v.panY), std::tuple(6, 11));
 
-  for (auto [command, timer, start] : {std::tuple{57430, 1, true}, {57431, 1, false}, {57446, 9, true},
-                                       {57447, 9, false}, {57448, 0, false}}) {
+  for (auto [command, timer, start] :
+       {std::tuple{57430, 1, true}, {57431, 1, false}, {57446, 9, true}, {57447, 9, false}, {57448, 0, false}}) {
     EXPECT_EQ(TimerOfCommand(command).first, timer) << command;
     if (timer) {
       EXPECT_EQ(TimerOfCommand(command).second, start) << command;

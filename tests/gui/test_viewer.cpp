@@ -13,8 +13,8 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/NumberEdit.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "viewer3d/ui/GLWindow.h"
@@ -92,6 +92,8 @@ class ViewerTest : public QObject {
   }
 };
 
-QObject* MakeViewerTest() { return new ViewerTest; }
+QObject* MakeViewerTest() {
+  return new ViewerTest;
+}
 
 #include "test_viewer.moc"
