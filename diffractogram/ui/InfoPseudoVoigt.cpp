@@ -181,18 +181,7 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
 
   model_ = new Model(records_, this);
   list_ = new QTableView(this);
-  auto* header = new SymbolHeader(ColumnSymbols(), list_);
-  list_->setHorizontalHeader(header);
-  list_->setModel(model_);
-  list_->verticalHeader()->hide();
-  list_->setShowGrid(true);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->setWordWrap(false);
-  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
-  header->setHighlightSections(false);
+  SetUpSymbolList(list_, model_, ColumnSymbols());
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -218,23 +207,12 @@ void CInfoPseudoVoigt::Fill() {
   model_->Reload();
   const QFontMetrics fm(list_->font());
   auto* header = static_cast<SymbolHeader*>(list_->horizontalHeader());
-  // The widest figure of a column is that of its largest or its most
-  // negative value: one pass over the numbers, two texts measured.
   for (std::size_t col = 0; col < kColumns.size(); ++col) {
     const Cell cell = kColumns[col].cell;
-    const int symbol = header->symbolWidth(static_cast<int>(col));
-    int width = std::max(kColumns[col].width,
-                         (symbol ? symbol : fm.horizontalAdvance(QString::fromLatin1(kColumns[col].text))) + 12);
-    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-    for (std::size_t row = 0; row < records_.size(); ++row) {
-      const double v = Value(records_[row], row, cell);
-      if (!std::isfinite(v)) continue;  // "nan" and "inf" are short
-      lo = std::min(lo, v);
-      hi = std::max(hi, v);
-    }
-    if (lo <= hi)
-      for (double v : {lo, hi})
-        width = std::max(width, fm.horizontalAdvance(QString::fromStdString(Format(v, cell))) + 12);
+    const auto value = [&](std::size_t row) { return Value(records_[row], row, cell); };
+    const auto format = [&](double v) { return Format(v, cell); };
+    const int width = FittedColumnWidth(fm, *header, static_cast<int>(col), kColumns[col].width,
+                                        QString::fromLatin1(kColumns[col].text), records_.size(), value, format);
     // Absurd figures (a grain size next to nothing) are elided, not given
     // a column wider than the window.
     list_->setColumnWidth(static_cast<int>(col), std::min(width, kMaxColumnWidth));

@@ -1,6 +1,7 @@
 #include "diffractogram/ui/SymbolHeader.h"
 
 #include <QPainter>
+#include <QTableView>
 #include <QStyleOptionHeader>
 #include <QSvgRenderer>
 #include <algorithm>
@@ -42,6 +43,22 @@ void SymbolHeader::paintSection(QPainter* painter, const QRect& rect, int logica
   painter->setRenderHint(QPainter::Antialiasing);
   it->second->render(painter, QRectF(at, size));
   painter->restore();
+}
+
+SymbolHeader* SetUpSymbolList(QTableView* list, QAbstractItemModel* model, const std::map<int, QString>& symbols) {
+  auto* header = new SymbolHeader(symbols, list);
+  header->setHighlightSections(false);
+  list->setHorizontalHeader(header);
+  list->setModel(model);
+  list->verticalHeader()->hide();
+  list->setShowGrid(true);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setWordWrap(false);
+  list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+  return header;
 }
 
 }  // namespace pelmora

@@ -3,12 +3,20 @@
 // model, where it serves as the tooltip and for tests.
 #pragma once
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QString>
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
 #include <map>
 #include <memory>
+#include <string>
 
+class QAbstractItemModel;
 class QSvgRenderer;
+class QTableView;
 
 namespace pelmora {
 
@@ -28,5 +36,32 @@ class SymbolHeader : public QHeaderView {
  private:
   std::map<int, std::unique_ptr<QSvgRenderer>> symbols_;
 };
+
+// Gives `list` a header with these symbols and makes it a read-only list of
+// whole rows with fixed row heights (the view never measures rows it does
+// not draw).
+SymbolHeader* SetUpSymbolList(QTableView* list, QAbstractItemModel* model, const std::map<int, QString>& symbols);
+
+// The width column `column` needs: its minimum, its title or symbol, and
+// its widest figure, which is that of its largest or its most negative
+// value (one pass over the numbers, two texts measured), each with a margin.
+template <class ValueAt, class FormatOf>
+int FittedColumnWidth(const QFontMetrics& fm, const SymbolHeader& header, int column, int minimum,
+                      const QString& title, std::size_t rows, ValueAt valueAt, FormatOf format) {
+  constexpr int kMargin = 12;
+  const int symbol = header.symbolWidth(column);
+  int width = std::max(minimum, (symbol ? symbol : fm.horizontalAdvance(title)) + kMargin);
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  for (std::size_t row = 0; row < rows; ++row) {
+    const double v = valueAt(row);
+    if (!std::isfinite(v)) continue;  // "nan" and "inf" are short
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+  if (lo <= hi)
+    for (double v : {lo, hi})
+      width = std::max(width, fm.horizontalAdvance(QString::fromStdString(format(v))) + kMargin);
+  return width;
+}
 
 }  // namespace pelmora

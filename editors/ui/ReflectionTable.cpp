@@ -154,19 +154,7 @@ CTabPage4::CTabPage4(NotificationHub& hub, QWidget* parent) : QDialog(parent) {
   for (std::size_t i = 0; i < kColumns.size(); ++i)
     if (kColumns[i].symbol)
       symbols[static_cast<int>(i)] = QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(kColumns[i].symbol));
-  auto* header = new SymbolHeader(symbols, list_);
-  header->setHighlightSections(false);
-  list_->setHorizontalHeader(header);
-  list_->setModel(model_);
-  list_->verticalHeader()->hide();
-  list_->setShowGrid(true);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->setWordWrap(false);
-  // Fixed row heights: the view never measures rows it does not draw.
-  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+  SetUpSymbolList(list_, model_, symbols);
 
   ka1_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 1"), this);
   ka2_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 2"), this);
@@ -247,24 +235,15 @@ void CTabPage4::FitColumns() {
   auto* header = static_cast<SymbolHeader*>(list_->horizontalHeader());
   const CKomorka* d = model_->doc();
   const std::vector<int>& rows = model_->rows();
-  // The widest figure of a column is that of its largest or its most
-  // negative value: one pass over the numbers, two texts measured.
   for (std::size_t col = 0; col < kColumns.size(); ++col) {
     const Column& c = kColumns[col];
-    const int symbol = header->symbolWidth(static_cast<int>(col));
-    int width = std::max(c.width, (symbol ? symbol : fm.horizontalAdvance(QString::fromUtf8(c.text))) + 12);
-    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-    if (d)
-      for (std::size_t row = 0; row < rows.size(); ++row) {
-        const double v = Value(*d, d->reflectionsAll[static_cast<std::size_t>(rows[row])], static_cast<int>(row), c.cell);
-        if (!std::isfinite(v)) continue;
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-      }
-    if (lo <= hi)
-      for (double v : {lo, hi})
-        width = std::max(width, fm.horizontalAdvance(QString::fromStdString(Format(v, c.cell))) + 12);
-    list_->setColumnWidth(static_cast<int>(col), width);
+    const auto value = [&](std::size_t row) {
+      return Value(*d, d->reflectionsAll[static_cast<std::size_t>(rows[row])], static_cast<int>(row), c.cell);
+    };
+    const auto format = [&](double v) { return Format(v, c.cell); };
+    list_->setColumnWidth(static_cast<int>(col), FittedColumnWidth(fm, *header, static_cast<int>(col), c.width,
+                                                                   QString::fromUtf8(c.text), d ? rows.size() : 0,
+                                                                   value, format));
   }
 }
 
