@@ -25,6 +25,11 @@ constexpr double kExtrusion = 0.1;
 constexpr double kFieldOfView = 45.0;
 constexpr double kNearPlane = 0.1f;  // the single-precision 0.1
 constexpr double kFarPlane = 100.0;
+// A software rasterizer starts drawing only what has been flushed to it:
+// handing the spheres over in parts of this many triangles lets its threads
+// draw one part while the next is prepared, instead of all waiting for the
+// frame's end.
+constexpr size_t kTrianglesPerFlush = 2048;
 
 using Vertex = std::array<GLdouble, 3>;
 
@@ -217,8 +222,6 @@ void CCellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, cons
   eyeInModel_ = {-(model[0] * model[12] + model[1] * model[13] + model[2] * model[14]),
                  -(model[4] * model[12] + model[5] * model[13] + model[6] * model[14]),
                  -(model[8] * model[12] + model[9] * model[13] + model[10] * model[14])};
-  batch_.vertexCount = 0;
-  batch_.indexCount = 0;
   for (const Segment& s : scene.segments) {
     glColor3f(s.color[0], s.color[1], s.color[2]);
     if (s.ball && frustum_.Sees(EyePosition(model, s.p1), s.r1)) AddSphere(Sphere(detail), s.p1, s.r1, s.color, false);
@@ -247,6 +250,10 @@ void CCellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, cons
     const SphereMesh& mesh = Sphere(SphereDetail(detail, frustum_.PixelRadius(p.eye, p.ball->radius)));
     AddSphere(mesh, p.ball->pos, p.ball->radius, p.ball->color, coverage_.PartlyHidden(p.eye, p.ball->radius));
     coverage_.Cover(p.eye, p.ball->radius * mesh.inner);
+    if (batch_.indexCount >= 3 * kTrianglesPerFlush) {
+      DrawSpheres();
+      glFlush();
+    }
   }
   DrawSpheres();
   for (const Ball& b : scene.balls)
@@ -350,6 +357,8 @@ void CCellRenderer::DrawSpheres() {
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
+  batch_.vertexCount = 0;
+  batch_.indexCount = 0;
 }
 
 void CCellRenderer::DrawLabel(const Ball& b) {

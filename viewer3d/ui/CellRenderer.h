@@ -41,11 +41,13 @@ class CCellRenderer {
   // Adds a sphere (its triangles that face the eye, and with `hideCovered`
   // only those not hidden behind spheres added before) to the frame's batch.
   void AddSphere(const SphereMesh& mesh, const Vec3& centre, double radius, const Rgb& color, bool hideCovered);
+  // Draws the batch and empties it.
   void DrawSpheres();
   void DrawLabel(const Ball& b);
 
-  // All spheres of a frame go to the renderer in one draw: per call the
-  // software renderer's set-up costs more than a small sphere's triangles.
+  // The spheres go to the renderer in a few large draws, not one each: per
+  // call the software renderer's set-up costs more than a small sphere's
+  // triangles.
   // The arrays keep their size between frames; the counts say how much of
   // them the frame uses.
   struct Batch {
