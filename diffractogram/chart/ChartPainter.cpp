@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "diffractogram/ZoomState.h"
+#include "diffractogram/chart/LabelText.h"
 #include "engine/NumberFormat.h"
 #include "engine/Rounding.h"
 
@@ -341,20 +342,39 @@ struct LabelPlacement {
   }
 };
 
+// Vector devices wrap each drawing made under a moved origin in a matrix of
+// its own. A move by whole pixels is taken off the painter and returned, to
+// be added to the labels' coordinates: the same picture in fewer bytes.
+QPoint TakeWholePixelMove(QPainter& p) {
+  const QTransform t = p.worldTransform();
+  if (t.type() != QTransform::TxTranslate || p.combinedTransform() != t) return {};
+  constexpr double kLimit = 1 << 24;
+  if (std::abs(t.dx()) > kLimit || std::abs(t.dy()) > kLimit || t.dx() != std::trunc(t.dx()) ||
+      t.dy() != std::trunc(t.dy()))
+    return {};
+  p.setWorldTransform(QTransform());
+  return {static_cast<int>(t.dx()), static_cast<int>(t.dy())};
+}
+
 // The dot on the peak, the leader to the label, its background, the "h k l"
-// text and the bars over negative indices.
+// text and the bars over negative indices. The dot's two rectangles and the
+// leader's two lines go out as one drawing each.
 void PaintLabel(QPainter& p, const Reflection& f, const QRect& rect, int px, int py, const ChartStyle& style,
-                LabelMetrics& m, bool raster) {
+                LabelMetrics& m, LabelText& text, bool raster) {
   const int sx = style.sx, sy = style.sy;
   if (f.line == 1 || f.line == 2) {
     const QColor colour = f.line == 2 ? style.ka2 : style.ka1;
+    const QBrush brush = p.brush();
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    const QRect dot[2] = {QRect(px - 2 * sx, py - sy, 5 * sx, 3 * sy), QRect(px - sx, py - 2 * sy, 3 * sx, 5 * sy)};
+    p.drawRects(dot, 2);
+    p.setBrush(brush);
     p.setPen(QPen(colour, 1));
-    p.fillRect(QRect(px - 2 * sx, py - sy, 5 * sx, 3 * sy), colour);
-    p.fillRect(QRect(px - sx, py - 2 * sy, 3 * sx, 5 * sy), colour);
   }
   const int bottom = rect.bottom() + 1;
-  p.drawLine(px, py, rect.left(), bottom);
-  p.drawLine(rect.left(), bottom, rect.right() + 1, bottom);
+  const QLine leader[2] = {QLine(px, py, rect.left(), bottom), QLine(rect.left(), bottom, rect.right() + 1, bottom)};
+  p.drawLines(leader, 2);
   if (raster) {
     p.save();
     p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
@@ -365,12 +385,8 @@ void PaintLabel(QPainter& p, const Reflection& f, const QRect& rect, int px, int
   }
   const int values[3] = {f.h, f.k, f.l};
   // Each number fills its own cell exactly, so the three cells and their
-  // blanks are one line of text: one call instead of three laid-out cells
-  // (crowded charts carry tens of thousands of labels).
-  p.drawText(QPoint(rect.left() + sx, rect.top() + m.baselineOffset), QStringLiteral("%1 %2 %3")
-                                                                          .arg(std::abs(values[0]))
-                                                                          .arg(std::abs(values[1]))
-                                                                          .arg(std::abs(values[2])));
+  // blanks are one line of text.
+  text.Draw(p, QPoint(rect.left() + sx, rect.top() + m.baselineOffset), values);
   int cx = rect.left() + sx;
   for (int v : values) {
     const int cw = m.NumberWidth(std::abs(v));
@@ -390,6 +406,8 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
   LabelPlacement labels{LabelField(w, h, m.height), {}, 0};
   labels.placed.reserve(refl.size());
   const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+  LabelText text(p);
+  const QPoint move = TakeWholePixelMove(p);
   for (int idx = static_cast<int>(refl.size()) - 1; idx >= 0; --idx) {
     if (abort && (idx & 255) == 0 && abort->load(std::memory_order_relaxed)) return;
     Reflection& f = refl[idx];
@@ -415,7 +433,7 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
     f.labelRect = {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
     labels.widest = std::max(labels.widest, rect.width());
     if (described) labels.Take(idx, f.labelRect);
-    PaintLabel(p, f, rect, px, py, style, m, raster);
+    PaintLabel(p, f, rect.translated(move), px + move.x(), py + move.y(), style, m, text, raster);
   }
 }
 

@@ -1,7 +1,10 @@
 // The chart's drawing rules that a picture alone would hide: clipping of the
 // curve into runs and the placing of reflection labels.
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
 #include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
@@ -9,6 +12,7 @@
 
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/chart/ChartPainter.h"
+#include "diffractogram/chart/LabelText.h"
 
 using namespace pelmora;
 
@@ -126,6 +130,78 @@ Outcome DrawAndWorkOut(const std::vector<Reflection>& refl, const ChartSeries& s
 class ChartTest : public QObject {
   Q_OBJECT
  private slots:
+  void labelsLookTheSameHoweverTheyAreDrawn() {
+    // Label texts placed glyph by glyph land where the laid-out text does.
+    const int values[][3] = {{1, 1, 1}, {-12, 0, 305}, {0, 0, 0}, {10, -10, 999}, {4, 7, 2}};
+    for (int scale : {1, 2, 3}) {
+      const QFont font = ChartFont(QStringLiteral("Tahoma"), 12 * scale, 400);
+      QImage placed(120 * scale, 100 * scale, QImage::Format_RGB32), laidOut = placed;
+      placed.fill(Qt::white);
+      laidOut.fill(Qt::white);
+      {
+        QPainter a(&placed), b(&laidOut);
+        a.setFont(font);
+        b.setFont(font);
+        LabelText text(a);
+        QVERIFY(text.placesGlyphs());
+        for (int i = 0; i < 5; ++i) {
+          const QPoint baseline(3 * scale, (i + 1) * 18 * scale);
+          text.Draw(a, baseline, values[i]);
+          b.drawText(baseline, QStringLiteral("%1 %2 %3")
+                                   .arg(std::abs(values[i][0]))
+                                   .arg(std::abs(values[i][1]))
+                                   .arg(std::abs(values[i][2])));
+        }
+      }
+      QVERIFY2(placed == laidOut, qPrintable(QStringLiteral("scale %1").arg(scale)));
+    }
+    // A PDF takes the glyphs; an SVG keeps the text itself.
+    QBuffer pdfBytes;
+    QVERIFY(pdfBytes.open(QIODevice::WriteOnly));
+    QPdfWriter pdf(&pdfBytes);
+    {
+      QPainter p(&pdf);
+      p.setFont(ChartFont(QStringLiteral("Tahoma"), 12, 400));
+      QVERIFY(LabelText(p).placesGlyphs());
+    }
+    QBuffer svgBytes;
+    QSvgGenerator svg;
+    svg.setOutputDevice(&svgBytes);
+    svg.setSize(QSize(200, 50));
+    {
+      QPainter p(&svg);
+      p.setFont(ChartFont(QStringLiteral("Tahoma"), 12, 400));
+      LabelText text(p);
+      QVERIFY(!text.placesGlyphs());
+      text.Draw(p, {5, 20}, values[1]);
+    }
+    QVERIFY(svgBytes.data().contains(">12 0 305<"));
+
+    // The chart drawn at an offset (as on a page, with its axes beside it) is
+    // the chart drawn at the corner, moved: labels and all.
+    PatternGrid grid;
+    grid[static_cast<int>(30.0 / kPatternStep)].intensity = 100.0;
+    grid[static_cast<int>(32.0 / kPatternStep)].intensity = 40.0;
+    grid.maximum = 100.0;
+    const ChartSeries s{grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
+    DescriptionFlags desc;
+    desc.on = true;
+    const int w = 300, h = 200;
+    std::vector<Reflection> refl{At(30.0, -1, 1, 1), At(30.0, 2, 0, 0, 2), At(32.0, 2, 2, 0)};
+    QImage corner(w + 1, h + 1, QImage::Format_RGB32), moved(w + 40, h + 30, QImage::Format_RGB32);
+    corner.fill(Qt::white);
+    moved.fill(Qt::white);
+    {
+      QPainter p(&corner);
+      DrawCurve(p, w, h, {0, 0}, s, {25.0, 35.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
+    }
+    {
+      QPainter p(&moved);
+      DrawCurve(p, w, h, {31, 17}, s, {25.0, 35.0, 0.0, 100.0}, ChartStyle{}, desc, &refl);
+    }
+    QCOMPARE(moved.copy(31, 17, w + 1, h + 1), corner);
+  }
+
   void curveLeavingTheTopIsCutIntoRuns() {
     // Up through the top edge and back: two runs, nothing along the edge.
     const auto runs = ClipRuns({{0, 50}, {10, -50}, {20, 50}}, 100, 100);
