@@ -29,13 +29,7 @@ constexpr int kMaxColumnWidth = 200;
 
 enum class Cell { Number, H, K, L, Lambda, TwoTheta, Hpv, Hint, Hg, Hl, Eta, Pg, Pl };
 
-struct Column {
-  const char* text;  // the header text; the tooltip where a symbol replaces it
-  int width;         // at least this many pixels
-  Qt::Alignment align;
-  const char* symbol;  // header picture in resources/symbols, or none
-  Cell cell;
-};
+using Column = SymbolColumn<Cell>;
 
 const std::array<Column, 13> kColumns{{
     {"L.p.", 30, Qt::AlignRight, nullptr, Cell::Number},
@@ -105,15 +99,6 @@ class SvgPicture : public QWidget {
   QSvgRenderer svg_;
 };
 
-// The header pictures of the columns that have one.
-std::map<int, QString> ColumnSymbols() {
-  std::map<int, QString> out;
-  for (std::size_t i = 0; i < kColumns.size(); ++i)
-    if (kColumns[i].symbol)
-      out[static_cast<int>(i)] = QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(kColumns[i].symbol));
-  return out;
-}
-
 }  // namespace
 
 // The records as rows, formatted when a cell is drawn: a long list costs no
@@ -142,10 +127,7 @@ class CInfoPseudoVoigt::Model : public QAbstractTableModel {
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-    const Column& c = kColumns[static_cast<std::size_t>(section)];
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return QString::fromLatin1(c.text);
-    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
-    return {};
+    return ColumnHeaderData(kColumns[static_cast<std::size_t>(section)], role);
   }
 
  private:
@@ -181,7 +163,7 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
 
   model_ = new Model(records_, this);
   list_ = new QTableView(this);
-  SetUpSymbolList(list_, model_, ColumnSymbols());
+  SetUpSymbolList(list_, model_, ColumnSymbols(kColumns));
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -212,7 +194,7 @@ void CInfoPseudoVoigt::Fill() {
     const auto value = [&](std::size_t row) { return Value(records_[row], row, cell); };
     const auto format = [&](double v) { return Format(v, cell); };
     const int width = FittedColumnWidth(fm, *header, static_cast<int>(col), kColumns[col].width,
-                                        QString::fromLatin1(kColumns[col].text), records_.size(), value, format);
+                                        QString::fromUtf8(kColumns[col].text), records_.size(), value, format);
     // Absurd figures (a grain size next to nothing) are elided, not given
     // a column wider than the window.
     list_->setColumnWidth(static_cast<int>(col), std::min(width, kMaxColumnWidth));

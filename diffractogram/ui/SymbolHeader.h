@@ -6,7 +6,9 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QString>
+#include <QVariant>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -36,6 +38,36 @@ class SymbolHeader : public QHeaderView {
  private:
   std::map<int, std::unique_ptr<QSvgRenderer>> symbols_;
 };
+
+// One column of a symbol list: its title (UTF-8; the tooltip where a symbol
+// stands for it), its least width, its alignment, its header picture and
+// the figure its cells show.
+template <class Cell>
+struct SymbolColumn {
+  const char* text;
+  int width;  // at least this many pixels
+  Qt::Alignment align;
+  const char* symbol;  // header picture in resources/symbols, or none
+  Cell cell;
+};
+
+// The header pictures of the columns that have one, for SetUpSymbolList.
+template <class Cell, std::size_t N>
+std::map<int, QString> ColumnSymbols(const std::array<SymbolColumn<Cell>, N>& columns) {
+  std::map<int, QString> out;
+  for (std::size_t i = 0; i < N; ++i)
+    if (columns[i].symbol)
+      out[static_cast<int>(i)] = QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(columns[i].symbol));
+  return out;
+}
+
+// A column's header: its title as text and tooltip, and its alignment.
+template <class Cell>
+QVariant ColumnHeaderData(const SymbolColumn<Cell>& c, int role) {
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return QString::fromUtf8(c.text);
+  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
+  return {};
+}
 
 // Gives `list` a header with these symbols and makes it a read-only list of
 // whole rows with fixed row heights (the view never measures rows it does

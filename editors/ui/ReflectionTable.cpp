@@ -29,13 +29,7 @@ namespace {
 
 enum class Cell { Number, H, K, L, TwoTheta, M, ReF, ImF, F2, D, Fwhm, Intensity, Percent };
 
-struct Column {
-  const char* text;
-  int width;  // at least this many pixels
-  Qt::Alignment align;
-  const char* symbol;  // header picture in resources/symbols, or none
-  Cell cell;
-};
+using Column = SymbolColumn<Cell>;
 
 const std::array<Column, 13> kColumns{{
     {"L.p.", 30, Qt::AlignRight, nullptr, Cell::Number},
@@ -133,10 +127,7 @@ class CTabPage4::Model : public QAbstractTableModel {
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-    const Column& c = kColumns[static_cast<std::size_t>(section)];
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return QString::fromUtf8(c.text);
-    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
-    return {};
+    return ColumnHeaderData(kColumns[static_cast<std::size_t>(section)], role);
   }
 
  private:
@@ -150,11 +141,7 @@ CTabPage4::CTabPage4(NotificationHub& hub, QWidget* parent) : QDialog(parent) {
 
   model_ = new Model(this);
   list_ = new QTableView(this);
-  std::map<int, QString> symbols;
-  for (std::size_t i = 0; i < kColumns.size(); ++i)
-    if (kColumns[i].symbol)
-      symbols[static_cast<int>(i)] = QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(kColumns[i].symbol));
-  SetUpSymbolList(list_, model_, symbols);
+  SetUpSymbolList(list_, model_, ColumnSymbols(kColumns));
 
   ka1_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 1"), this);
   ka2_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 2"), this);
