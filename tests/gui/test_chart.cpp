@@ -1,5 +1,5 @@
 // The chart's drawing rules that a picture alone would hide: clipping of the
-// curve into runs and the placing of reflection labels.
+// curve into runs, the placing of reflection labels and how their texts are drawn.
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
@@ -42,9 +42,8 @@ struct Places {
   int climbed = 0, kept = 0;  // labels that climbed; labels kept in place with every step taken
 };
 
-Places ReferencePlaces(const std::vector<Reflection>& refl, const std::vector<LabelRect>& drawn,
-                                       const ChartSeries& s, const ChartRanges& r, int w, int h, int scale,
-                                       const DescriptionFlags& desc) {
+Places ReferencePlaces(const std::vector<Reflection>& refl, const std::vector<LabelRect>& drawn, const ChartSeries& s,
+                       const ChartRanges& r, int w, int h, int scale, const DescriptionFlags& desc) {
   const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
   Places result;
   std::vector<LabelRect>& out = result.rects;

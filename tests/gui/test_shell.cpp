@@ -1,7 +1,6 @@
 // The application driven through its windows: start-up and the command line,
-// a calculation through the action, the chart's curve, the cursor read-out,
-// commands reaching the active document, questions before work is lost, and
-// settings that survive a restart.
+// commands reaching the active document, questions before work is lost,
+// settings that survive a restart, the curve and the cursor read-out.
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -101,47 +100,6 @@ class ShellTest : public QObject {
     FinishApplication(run);
   }
 
-  void commandLineFileIsCalculatedDrawnAndReadUnderTheCursor() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, Ini()));
-    CMainFrame& f = *run.frame;
-    f.resize(1000, 700);
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-    CDownView* view = f.activeView();
-    QVERIFY(view && !view->patternPresent());
-
-    f.action(cmd::kCalculate)->trigger();
-    QVERIFY(view->patternPresent());
-    // The maximum is the largest grid value, and the strongest NaCl line
-    // (200 of Ka1) lies under it.
-    double largest = 0, at = 0;
-    for (int i = 0; i < view->series().count; ++i)
-      if (view->series().points[i].intensity > largest) {
-        largest = view->series().points[i].intensity;
-        at = view->series().points[i].twoTheta;
-      }
-    QCOMPARE(view->patternMaximum(), largest);
-    QVERIFY(std::abs(at - 31.70) < 0.1);
-
-    QVERIFY(testing::WaitForChart(view));
-    QVERIFY(CountNear(*view->cachedImage(), QColor(255, 0, 0)) > 200);
-
-    // The cursor over the 200 line reads its angle and names the reflection.
-    QString ka1;
-    connect(view, &CDownView::cursorRead, this, [&](const QString&, const QString&, const QString& k1, const QString&) { ka1 = k1; });
-    const ChartRect c = view->chartRect();
-    const int x = c.left + ValueToPixel(31.7024, c.width(), view->zoom().x0, view->zoom().x1);
-    QTest::mouseMove(view, QPoint(x, (c.top + c.bottom) / 2));
-    QVERIFY2(view->cursorText().startsWith(QStringLiteral("Kąt: 31.7")), qPrintable(view->cursorText()));
-    QVERIFY2(ka1.contains(QStringLiteral("2 0 0 ; ")), qPrintable(ka1));
-    QVERIFY(f.statusBar()->currentMessage().startsWith(QStringLiteral("Kąt: 31.7")));
-    // Off the plot the read-out empties the cursor fields.
-    QTest::mouseMove(view, QPoint(5, 5));
-    QVERIFY(ka1.isEmpty());
-    Finish(run);
-  }
-
   void commandsReachOnlyTheActiveDocument() {
     ApplicationRun run;
     QVERIFY(StartApplication(run, {}, Ini()));
@@ -230,7 +188,7 @@ class ShellTest : public QObject {
     FinishApplication(run);
   }
 
-  void settingsAndBarsSurviveARestart() {
+  void restartWithAFileKeepsTheSettingsAndDrawsAndReadsTheCurve() {
     QTemporaryDir tmp;
     const std::string ini = (tmp.path() + "/Pelmora.conf").toStdString();
     {
@@ -255,14 +213,43 @@ class ShellTest : public QObject {
     QCOMPARE(run.app->settings().useTHMF, 0);
     QCOMPARE(run.app->settings().printBW, 0);
     QCOMPARE(run.app->settings().ChartColor, 0xFF0000u);  // blue as 0x00BBGGRR
-    run.frame->show();
-    QVERIFY(run.frame->zoomBar()->isHidden() && !run.frame->action(cmd::kViewZoomBar)->isChecked());
-    QVERIFY(run.frame->statusBar()->isHidden() && !run.frame->action(cmd::kViewStatusBar)->isChecked());
+    CMainFrame& f = *run.frame;
+    f.resize(1000, 700);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(f.zoomBar()->isHidden() && !f.action(cmd::kViewZoomBar)->isChecked());
+    QVERIFY(f.statusBar()->isHidden() && !f.action(cmd::kViewStatusBar)->isChecked());
+
+    CDownView* view = f.activeView();
+    QVERIFY(view && !view->patternPresent());
+    f.action(cmd::kCalculate)->trigger();
+    QVERIFY(view->patternPresent());
+    // The maximum is the largest grid value, and the strongest NaCl line
+    // (200 of Ka1) lies under it.
+    double largest = 0, at = 0;
+    for (int i = 0; i < view->series().count; ++i)
+      if (view->series().points[i].intensity > largest) {
+        largest = view->series().points[i].intensity;
+        at = view->series().points[i].twoTheta;
+      }
+    QCOMPARE(view->patternMaximum(), largest);
+    QVERIFY(std::abs(at - 31.70) < 0.1);
     // The curve takes the stored colour.
-    CDownView* view = run.frame->activeView();
-    run.frame->action(cmd::kCalculate)->trigger();
     QVERIFY(testing::WaitForChart(view));
     QVERIFY(CountNear(*view->cachedImage(), QColor(0, 0, 255)) > 200);
+
+    // The cursor over the 200 line reads its angle and names the reflection.
+    QString ka1;
+    connect(view, &CDownView::cursorRead, this, [&](const QString&, const QString&, const QString& k1, const QString&) { ka1 = k1; });
+    const ChartRect c = view->chartRect();
+    const int x = c.left + ValueToPixel(31.7024, c.width(), view->zoom().x0, view->zoom().x1);
+    QTest::mouseMove(view, QPoint(x, (c.top + c.bottom) / 2));
+    QVERIFY2(view->cursorText().startsWith(QStringLiteral("Kąt: 31.7")), qPrintable(view->cursorText()));
+    QVERIFY2(ka1.contains(QStringLiteral("2 0 0 ; ")), qPrintable(ka1));
+    QVERIFY(f.statusBar()->currentMessage().startsWith(QStringLiteral("Kąt: 31.7")));
+    // Off the plot the read-out empties the cursor fields.
+    QTest::mouseMove(view, QPoint(5, 5));
+    QVERIFY(ka1.isEmpty());
     Finish(run);
   }
 
