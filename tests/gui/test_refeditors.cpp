@@ -83,19 +83,6 @@ void ClickAndName(QAbstractButton* button, const char* name) {
   button->click();
 }
 
-// Opens the experiment page's editor of Dlg by its button, runs fn in it,
-// then "Zapisz" and "OK" as a user would.
-template <class Dlg>
-void EditFromPage(CTabPage2* page, std::function<void(Dlg*)> fn) {
-  testing::ModalWatcher<Dlg> editor;
-  editor.Arm([&fn](Dlg* dlg) {
-    fn(dlg);
-    dlg->saveButton()->click();
-    dlg->okButton()->click();
-  });
-  page->editButton(std::is_same_v<Dlg, CLambdaDlg>)->click();
-}
-
 }  // namespace
 
 class RefEditorsTest : public QObject {
@@ -118,7 +105,7 @@ class RefEditorsTest : public QObject {
   }
 
  private slots:
-  void sourceEditorAddsChangesRemovesRefusesAndSaves() {
+  void sourceEditorAddsRemovesRefusesAndSaves() {
     ReferenceData ref;
     const QString data = CopyData(QStringLiteral("sources"), &ref);
     const size_t initial = ref.sources.size();
@@ -127,11 +114,13 @@ class RefEditorsTest : public QObject {
     dlg.list()->selectRow(0);
     QVERIFY(!dlg.changeButton()->isEnabled() && !dlg.removeButton()->isEnabled());
 
-    // A new source typed with a decimal comma; then refusals of no number, a
-    // ratio above 1 and a name with a list marker leave the table as it was.
+    // A new neutron source typed with a decimal comma; then refusals of no
+    // number, a ratio above 1 and a name with a list marker store nothing.
     Fill(&dlg, "Cu Kα (mój)", {"1,5406", "1.5444", "0.5"});
+    dlg.neutronButton()->setChecked(true);
     dlg.addButton()->click();
-    QVERIFY(ref.sources.back().name == "Cu Kα (mój)" && ref.sources.back().lambda1 == 1.5406 && ref.sourcesModified);
+    const RadiationSource added = ref.sources.back();
+    QVERIFY(added.name == "Cu Kα (mój)" && added.lambda1 == 1.5406 && added.radiation == 1 && ref.sourcesModified);
     BoxAnswers boxes;
     const char* refused[][4] = {{"Cu", "1.5", "abc", "0.5"}, {"Cu", "1.5", "1.5", "1.5"}, {"*Cu", "1.5", "1.5", "0.5"}};
     for (const auto& r : refused) {
@@ -140,14 +129,7 @@ class RefEditorsTest : public QObject {
     }
     QCOMPARE(ref.sources.size(), initial + 1);
 
-    // The new entry, shown when selected, changed to neutrons; the second removed.
-    dlg.list()->clearSelection();
-    dlg.list()->selectRow(static_cast<int>(initial));
-    dlg.numberField(2)->setText(QStringLiteral("0.25"));
-    dlg.neutronButton()->setChecked(true);
-    dlg.changeButton()->click();
-    QVERIFY(ref.sources.back().ratio == 0.25 && ref.sources.back().radiation == 1 &&
-            ref.sources.back().lambda1 == 1.5406);
+    // The second entry removed.
     const std::string third = ref.sources[2].name;
     dlg.list()->selectRow(1);
     dlg.removeButton()->click();
@@ -321,9 +303,8 @@ class RefEditorsTest : public QObject {
     QVERIFY(!boxes.texts.value(16).isEmpty());
   }
 
-  // A source made in the editor opened from the experiment page joins its
-  // list while the choice made before stays applied; a change to the chosen
-  // source reaches the document.
+  // The source editor opened from the experiment page: a source added joins
+  // the list, and a change to the chosen one reaches the document.
   void experimentPageListFollowsTheSourceEditor() {
     const QString data = CopyData(QStringLiteral("page"));
     ApplicationRun run;
@@ -331,22 +312,22 @@ class RefEditorsTest : public QObject {
     run.app->reference().dataDir = data.toStdString();
     run.frame->show();
     CTabPage2* page = run.frame->experimentPage();
-    CKomorka& d = run.frame->activeDocument()->doc();
-    const int before = page->sources()->currentIndex();
-    EditFromPage<CLambdaDlg>(page, [](CLambdaDlg* dlg) {
+    const int chosen = page->sources()->findText(QStringLiteral("Mo Ka"));
+    emit page->sources()->activated(chosen);
+    testing::ModalWatcher<CLambdaDlg> editor;
+    editor.Arm([chosen](CLambdaDlg* dlg) {
       Fill(dlg, "Cu Kα (mój)", {"1.5406", "1.5444", "0.5"});
       dlg->addButton()->click();
-    });
-    const int mine = page->sources()->findText(QStringLiteral("Cu Kα (mój)"));
-    QVERIFY(mine > 0 && page->sources()->currentIndex() == before);
-    emit page->sources()->activated(mine);
-    QCOMPARE(d.lambda1, 1.5406);
-    EditFromPage<CLambdaDlg>(page, [mine](CLambdaDlg* dlg) {
-      dlg->list()->selectRow(mine);
-      dlg->numberField(0)->setText(QStringLiteral("1.5405"));
+      dlg->list()->selectRow(chosen);
+      dlg->numberField(0)->setText(QStringLiteral("0.7"));
       dlg->changeButton()->click();
+      dlg->saveButton()->click();
+      dlg->okButton()->click();
     });
-    QCOMPARE(d.lambda1, 1.5405);
+    page->editButton(true)->click();
+    QVERIFY(editor.seen && page->sources()->findText(QStringLiteral("Cu Kα (mój)")) > chosen);
+    QVERIFY(page->sources()->currentText() == QStringLiteral("Mo Ka") && page->sources()->currentIndex() == chosen);
+    QCOMPARE(run.frame->activeDocument()->doc().lambda1, 0.7);
     run.frame->activeDocument()->setModified(false);
     QVERIFY(run.frame->close());
     FinishApplication(run);
