@@ -29,10 +29,12 @@ using namespace pelmora;
 namespace {
 
 // Answers the message boxes that come, one button each in order, and keeps
-// their texts.
+// their texts. Its polls end with it, so a failed check cannot leave them
+// running into the next test.
 struct BoxAnswers {
   QStringList texts;
   QList<QMessageBox::StandardButton> pending;
+  QObject alive;
   void Arm(QList<QMessageBox::StandardButton> buttons) {
     pending = std::move(buttons);
     Poll(250);
@@ -42,7 +44,7 @@ struct BoxAnswers {
     button->click();
   }
   void Poll(int tries) {
-    QTimer::singleShot(20, [this, tries] {
+    QTimer::singleShot(20, &alive, [this, tries] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box && box->isVisible() && !pending.isEmpty()) {
         texts << box->text();
