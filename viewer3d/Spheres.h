@@ -97,10 +97,8 @@ class CoverageBuffer {
   bool Hidden(double left, double right, double bottom, double top, double nearest) const {
     return Scan(left, right, bottom, top, nearest, true);
   }
-  // A point in eye coordinates in window coordinates (pixels).
-  double WindowX(const Vec3& eye) const { return 0.5 * width_ + frustum_.pixelsPerUnit * eye.x / -eye.z; }
-  double WindowY(const Vec3& eye) const { return 0.5 * height_ + frustum_.pixelsPerUnit * eye.y / -eye.z; }
-  // Both at once, with the depth third.
+  // A point in eye coordinates in window coordinates (pixels), with its
+  // depth third.
   void Window(const Vec3& eye, double w[3]) const {
     const double scale = frustum_.pixelsPerUnit / -eye.z;
     w[0] = 0.5 * width_ + scale * eye.x;

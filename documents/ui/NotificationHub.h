@@ -10,7 +10,6 @@
 //   redraw3D()                    the 3D view redraws
 //   structureChanged(doc)         info panel, structure dialog, viewer
 //   showStructurePage(), showExperimentPage(), showReflectionTable()
-//   ticksChanged(flags)           chart bar tick buttons -> active view
 //
 // The calculation's own end stays inside the progress dialog.
 #pragma once

@@ -37,7 +37,6 @@ class CMyPropertyPage1 : public QWidget {
   // Refills the list from the document, keeping the selected rows.
   void Reload();
 
-  const AtomSite& currentAtom() const { return current_; }
   QLineEdit* nameField() const { return name_; }
   QPushButton* chooseButton() const { return choose_; }
   CNumberEdit* coordField(int i) const { return xyz_[static_cast<size_t>(i)]; }

@@ -79,7 +79,6 @@ class CLambdaDlg : public CRecordListDlg {
   Q_OBJECT
  public:
   explicit CLambdaDlg(ReferenceData& ref, QWidget* parent = nullptr);
-  QRadioButton* xrayButton() const { return xray_; }
   QRadioButton* neutronButton() const { return neutron_; }
 
  protected:
