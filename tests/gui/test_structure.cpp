@@ -1,32 +1,27 @@
 // The structure page and the periodic table driven as a user would: the
 // lattice rules of every type, atoms added, changed and removed with every
-// refusal, the lattice-change question, the periodic table's records and
-// names, anomalous factors by element, and NaCl built from nothing.
+// refusal, the lattice-change question, the periodic table's user records,
+// and anomalous factors by element.
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
-#include <cmath>
 #include <cstring>
 #include <iterator>
-#include <QTimer>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
-#include "documents/StructureFile.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/NumberEdit.h"
 #include "editors/ui/TabPage1.h"
-#include "engine/CalcProgress.h"
-#include "engine/NumberFormat.h"
 #include "refdata/ui/AtomTable.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -41,16 +36,14 @@ void SelectRows(QTableWidget* list, std::initializer_list<int> rows) {
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-// Presses a button and answers the message box it shows; returns its text
-// ("" when none came).
-QString Answer(const std::function<void()>& act, QMessageBox::StandardButton button = QMessageBox::Ok,
-               QString* caption = nullptr) {
+// Runs act, answering the message box it shows with button; returns the
+// box's text, "" when none came (after the watcher has given up).
+QString Answer(const std::function<void()>& act, QMessageBox::StandardButton button = QMessageBox::Ok) {
   testing::BoxWatcher box;
   box.Arm(button);
   act();
-  QTest::qWait(1);
-  if (caption) *caption = box.caption;
-  return box.seen ? box.text : QString();
+  for (int i = 0; !box.seen && i < 250; ++i) QTest::qWait(20);
+  return box.text;
 }
 
 // Opens the periodic table from "..." and lets fn choose before OK.
@@ -64,8 +57,15 @@ void PickAtom(CMyPropertyPage1* page, const std::function<void(CAtomTable*)>& fn
   QVERIFY(watcher.seen);
 }
 
-void Type(CNumberEdit* e, const QString& text) {
-  e->setText(text);
+// Types the coordinates and presses "Dodaj".
+void AddAt(CMyPropertyPage1* p, const char* x, const char* y, const char* z) {
+  const char* xyz[3] = {x, y, z};
+  for (int i = 0; i < 3; ++i) p->coordField(i)->setText(QString::fromUtf8(xyz[i]));
+  p->addButton()->click();
+}
+
+IonRecord IonOf(const AtomSite& at) {
+  return {at.ionCharge, at.a1, at.b1, at.a2, at.b2, at.a3, at.b3, at.a4, at.b4, at.c};
 }
 
 struct Frame {
@@ -98,7 +98,6 @@ class StructureTest : public QObject {
     QVERIFY(f.Start());
     CTabPage1* p = f.page;
     CKomorka& d = f.doc->doc();
-    QCOMPARE(p->latticeList()->count(), 14);
     struct Row {
       int index;
       LatticeType value;
@@ -111,6 +110,9 @@ class StructureTest : public QObject {
         {8, 19, "111000", ""},   {9, 6, "111010", ""},    {10, 38, "111010", ""},   {11, 7, "111111", ""},
         {12, 4, "100100", "bcBC"}, {13, 5, "101000", "b"},
     };
+    // The angles each system leaves from 70, 80, 100 (by kSystemMask).
+    const double angles[8][3] = {{}, {90, 90, 90}, {90, 90, 90}, {90, 90, 90},
+                                 {70, 70, 70}, {90, 90, 120}, {90, 80, 90}, {70, 80, 100}};
     // Backwards, so that each entry is a change from the one before.
     for (auto it = std::rbegin(rows); it != std::rend(rows); ++it) {
       const Row& r = *it;
@@ -119,40 +121,38 @@ class StructureTest : public QObject {
       d.a = 4, d.b = 5, d.c = 6, d.alfa = 70, d.beta = 80, d.gamma = 100;
       p->Bind(f.doc);
       p->ChooseLattice(r.index);
-      QCOMPARE(d.latticeType, r.value);
-      QCOMPARE(d.bravaisIndex, r.index);
+      QVERIFY(d.latticeType == r.value && d.bravaisIndex == r.index);
       QCOMPARE(d.centringText, d.BravaisTable[r.index].centringName);
       for (int i = 0; i < 6; ++i) QCOMPARE(p->cellField(i)->isEnabled(), r.enabled[i] == '1');
       const LatticeType sys = r.value & kSystemMask;
-      if (sys <= 3) QVERIFY(d.alfa == 90 && d.beta == 90 && d.gamma == 90);
-      if (sys == 5) QVERIFY(d.alfa == 90 && d.beta == 90 && d.gamma == 120);
-      if (sys == 6) QVERIFY(d.alfa == 90 && d.beta == 80 && d.gamma == 90);
-      if (sys == 7) QVERIFY(d.alfa == 70 && d.beta == 80 && d.gamma == 100);
-      if (sys == 4) QVERIFY(d.alfa == 70 && d.beta == 70 && d.gamma == 70);
+      QVERIFY(d.alfa == angles[sys][0] && d.beta == angles[sys][1] && d.gamma == angles[sys][2]);
       // Leaving a (typed with a decimal comma) copies it where the lattice ties it.
-      Type(p->cellField(0), QStringLiteral("7,25"));
+      p->cellField(0)->setText(QStringLiteral("7,25"));
       QVERIFY(p->CommitCell(0));
       QCOMPARE(d.a, 7.25);
       const bool tiedB = sys == 1 || sys == 2 || sys == 4;  // b = a by the rules, before a is left
       QCOMPARE(d.b, strchr(r.copies, 'b') ? 7.25 : (tiedB ? 4.0 : 5.0));
       QCOMPARE(d.c, strchr(r.copies, 'c') ? 7.25 : 6.0);
       if (p->cellField(3)->isEnabled()) {
-        Type(p->cellField(3), QStringLiteral("75"));
+        p->cellField(3)->setText(QStringLiteral("75"));
         QVERIFY(p->CommitCell(3));
         QCOMPARE(d.alfa, 75.0);
         QCOMPARE(d.beta, strchr(r.copies, 'B') ? 75.0 : 80.0);
         QCOMPARE(d.gamma, strchr(r.copies, 'C') ? 75.0 : 100.0);
       }
     }
-    // Text that is no number is refused at the field and changes nothing.
+    // OK takes what the field holds: text that is no number is refused
+    // there, changes nothing and keeps the page open.
     f.doc->setModified(false);
-    Type(p->cellField(0), QStringLiteral("5,6x"));
-    QCOMPARE(Answer([&] { QVERIFY(!p->CommitCell(0)); }), QStringLiteral("Enter a number."));
-    QCOMPARE(d.a, 7.25);
-    QVERIFY(!f.doc->isModified());
+    p->cellField(0)->setText(QStringLiteral("5,6x"));
+    QCOMPARE(Answer([&] { p->okButton()->click(); }), QStringLiteral("Enter a number."));
+    QVERIFY(p->isVisible() && d.a == 7.25 && !f.doc->isModified());
+    p->cellField(0)->setText(QStringLiteral("5.6402"));
+    p->okButton()->click();
+    QVERIFY(!p->isVisible() && d.a == 5.6402 && d.c == 5.6402);
   }
 
-  void atomsAddChangeRemoveWithRefusals() {
+  void atomsAddChangeRemoveRefuseAndGoOnlyAfterAsking() {
     Frame f;
     QVERIFY(f.Start());
     f.page->ChooseLattice(2);  // cubic F: four cell atoms per structure atom
@@ -162,51 +162,36 @@ class StructureTest : public QObject {
     QSignalSpy deleted(&f.run.frame->hub(), &NotificationHub::atomsDeleted);
     f.doc->setModified(false);
 
-    QCOMPARE(Answer([&] { p->addButton()->click(); }), QStringLiteral("Wybierz atom"));
+    // Refusals add nothing: no atom chosen, a taken place, a non-number.
+    QCOMPARE(Answer([&] { AddAt(p, "0", "0", "0"); }), QStringLiteral("Wybierz atom"));
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
-    QCOMPARE(p->nameField()->text(), QStringLiteral("Na"));
-    for (int i = 0; i < 3; ++i) Type(p->coordField(i), QStringLiteral("0"));
-    p->addButton()->click();
-    QCOMPARE(Answer([&] { p->addButton()->click(); }),
+    AddAt(p, "0", "0", "0");
+    const ElementEntry& na = f.run.app->reference().elements.Entry(11);
+    QVERIFY(IonOf(d.structureAtoms[0]) == na.ions[na.defaultIon]);
+    QCOMPARE(Answer([&] { AddAt(p, "0", "0", "0"); }),
              QStringLiteral("Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu"));
-    Type(p->coordField(2), QStringLiteral("0,0001"));
-    p->addButton()->click();
-    // Outside [0, 1): the list keeps what was typed, the cell atoms are reduced.
-    Type(p->coordField(0), QStringLiteral("1.25"));
-    Type(p->coordField(2), QStringLiteral("-0.25"));
-    p->addButton()->click();
-    Type(p->coordField(1), QStringLiteral("pół"));
-    QCOMPARE(Answer([&] { p->addButton()->click(); }), QStringLiteral("Enter a number."));
+    AddAt(p, "0", "0", "0,0001");
+    AddAt(p, "1.25", "0", "-0.25");  // outside [0, 1): kept as typed
+    QCOMPARE(Answer([&] { AddAt(p, "0", "pół", "0"); }), QStringLiteral("Enter a number."));
     QCOMPARE(d.structureAtoms.size(), size_t(3));
     QCOMPARE(d.cellAtoms.size(), size_t(12));
-    QCOMPARE(p->list()->item(2, 1)->text(), QStringLiteral("1.250"));
-    QCOMPARE(p->list()->item(1, 3)->text(), QStringLiteral("0.000"));
-    QCOMPARE(d.structureAtoms[2].x, 1.25);
-    QCOMPARE(d.cellAtoms[8].x, 0.25);
-    QCOMPARE(d.cellAtoms[8].z, 0.75);
-    QCOMPARE(d.structureAtoms[2].siteIndex, 2);
-    QCOMPARE(d.structureAtoms[2].color, 0x00FF00u);
+    QVERIFY(d.structureAtoms[1].z == 0.0001 && d.structureAtoms[2].x == 1.25 && d.structureAtoms[2].z == -0.25);
     QVERIFY(f.doc->isModified());
     QCOMPARE(changed.count(), 3);
 
-    // Selecting a row makes it the current atom.
+    // Selecting a row makes it the current atom; "Zmień" moves it.
     SelectRows(p->list(), {2});
     QCOMPARE(p->coordField(0)->text(), QStringLiteral("1.25"));
-    QVERIFY(p->changeButton()->isEnabled() && p->removeButton()->isEnabled());
-    Type(p->coordField(0), QStringLiteral("0.5"));
+    p->coordField(0)->setText(QStringLiteral("0.5"));
     p->changeButton()->click();
     QCOMPARE(d.structureAtoms[2].x, 0.5);
-    QCOMPARE(p->list()->item(2, 1)->text(), QStringLiteral("0.500"));
 
     SelectRows(p->list(), {0, 1});
-    QString caption;
-    QCOMPARE(Answer([&] { p->changeButton()->click(); }, QMessageBox::Ok, &caption),
-             QStringLiteral("Należy wybrać tylko jeden atom z listy"));
-    QCOMPARE(caption, QStringLiteral("Info"));
+    QCOMPARE(Answer([&] { p->ChangeAtom(); }), QStringLiteral("Należy wybrać tylko jeden atom z listy"));
     p->list()->clearSelection();
     QCOMPARE(Answer([&] { p->ChangeAtom(); }), QStringLiteral("Wybierz atom z listy"));
     QCOMPARE(Answer([&] { p->RemoveAtoms(); }), QStringLiteral("Nie zaznaczono żadnego atomu!\n"));
-    QCOMPARE(d.structureAtoms.size(), size_t(3));
+    QVERIFY(d.structureAtoms.size() == 3 && d.structureAtoms[0].x == 0.0);
 
     // A periodic-table choice replaces the selected atoms, keeping their places.
     SelectRows(p->list(), {0, 2});
@@ -214,126 +199,85 @@ class StructureTest : public QObject {
     yes.Arm(QMessageBox::Yes);
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(17); });
     QVERIFY(yes.seen);
-    QCOMPARE(QString::fromStdString(d.structureAtoms[0].name), QStringLiteral("Cl"));
+    QVERIFY(d.structureAtoms[0].name == "Cl" && d.structureAtoms[1].name == "Na" && d.cellAtoms[8].name == "Cl");
     QCOMPARE(d.structureAtoms[2].x, 0.5);
-    QCOMPARE(QString::fromStdString(d.cellAtoms[8].name), QStringLiteral("Cl"));
-    QCOMPARE(QString::fromStdString(d.structureAtoms[1].name), QStringLiteral("Na"));
 
     // Removing both selected rows; the rest keep their order and get new sites.
     SelectRows(p->list(), {0, 1});
     p->removeButton()->click();
     QCOMPARE(d.structureAtoms.size(), size_t(1));
-    QCOMPARE(d.structureAtoms[0].siteIndex, 0);
-    QCOMPARE(d.structureAtoms[0].x, 0.5);
-    QCOMPARE(d.cellAtoms.size(), size_t(4));
-    QCOMPARE(p->list()->rowCount(), 1);
+    QVERIFY(d.structureAtoms[0].siteIndex == 0 && d.structureAtoms[0].x == 0.5);
+    QVERIFY(d.cellAtoms.size() == 4 && p->list()->rowCount() == 1);
     QCOMPARE(deleted.count(), 1);
-  }
 
-  void latticeChangeAsksFirst() {
-    Frame f;
-    QVERIFY(f.Start());
-    CKomorka& d = f.doc->doc();
-    PickAtom(f.page->atomsPage(), [](CAtomTable* t) { t->SelectElement(26); });
-    for (int i = 0; i < 3; ++i) Type(f.page->atomsPage()->coordField(i), QStringLiteral("0"));
-    f.page->atomsPage()->addButton()->click();
-    QCOMPARE(d.structureAtoms.size(), size_t(1));
-
-    QCOMPARE(Answer([&] { f.page->ChooseLattice(1); }, QMessageBox::No).isEmpty(), false);
-    QCOMPARE(f.page->latticeList()->currentIndex(), 0);
-    QCOMPARE(d.latticeType, 1u);
-    QCOMPARE(d.structureAtoms.size(), size_t(1));
-
-    QString caption;
-    Answer([&] { f.page->ChooseLattice(1); }, QMessageBox::Yes, &caption);
-    QCOMPARE(caption, QStringLiteral("Pytanie"));
+    // A new lattice empties the list, but only after asking.
+    const QString question = QStringLiteral("Zmiana typu komórki usunie wszystkie atomy struktury.\nCzy kontynuować?");
+    QCOMPARE(Answer([&] { f.page->ChooseLattice(1); }, QMessageBox::No), question);
+    QCOMPARE(f.page->latticeList()->currentIndex(), 2);
+    QVERIFY(d.latticeType == 17 && d.structureAtoms.size() == 1);
+    QCOMPARE(Answer([&] { f.page->ChooseLattice(1); }, QMessageBox::Yes), question);
     QCOMPARE(d.latticeType, 9u);
-    QVERIFY(d.structureAtoms.empty() && d.cellAtoms.empty());
-    QCOMPARE(f.page->atomsPage()->list()->rowCount(), 0);
+    QVERIFY(d.structureAtoms.empty() && d.cellAtoms.empty() && p->list()->rowCount() == 0);
+    QCOMPARE(deleted.count(), 2);
 
-    // Without a document the page shows nothing and takes nothing.
+    // A closed document leaves the page nothing to edit.
     f.doc->setModified(false);
     f.run.frame->mdiArea()->closeAllSubWindows();
     QTest::qWait(10);
-    QVERIFY(!f.page->document());
-    QVERIFY(!f.page->latticeList()->isEnabled());
-    QVERIFY(f.page->cellField(0)->text().isEmpty());
-    QVERIFY(!f.run.frame->action(cmd::kStructurePage)->isEnabled());
+    QVERIFY(!f.page->document() && !f.page->latticeList()->isEnabled());
   }
 
-  void atomTableRecordsAndNames() {
+  void atomTableKeepsTheOpenedAtomAndBuildsTheChosenOne() {
     ReferenceData ref;
     ref.dataDir = testing::SourceDir().toStdString() + "/Data";
     ref.LoadScatteringTables();
-    // Opened with an atom: its own numbers become the element's user records.
     AtomSite fe;
     fe.name = "Fe-moje";
     fe.nr = 26;
     fe.ionCharge = 3;
     fe.a1 = 1.5, fe.b4 = 2.25, fe.c = -0.5, fe.isotopeMass = 57, fe.s = 2.3, fe.fprim = -1.25, fe.fbis = 3.5;
     {
+      // Opened with an atom: its own numbers become the element's user
+      // records, which stand last in the cycle of ions.
       CAtomTable t(ref, &fe, true);
       const ElementEntry& e = ref.elements.Entry(26);
-      QCOMPARE(e.userIon.charge, 3);
-      QCOMPARE(e.userIon.b4, 2.25);
-      QCOMPARE(e.userIsotope.mass, 57);
+      QVERIFY(e.userIon.charge == 3 && e.userIon.b4 == 2.25 && e.userIsotope.mass == 57);
       QCOMPARE(t.ionIndex(), e.ionCount());
-      QCOMPARE(t.mainCell()->ionLabel(), QStringLiteral("*"));
       QCOMPARE(t.nameField()->text(), QStringLiteral("Fe-moje"));
-      QCOMPARE(t.chargeField()->text(), QStringLiteral("+3"));
-      QCOMPARE(t.coefficientField(0)->text(), QStringLiteral("1.500000"));
-      // The ions cycle through the user record: forward from it wraps to the first.
       t.StepIon(1);
       QCOMPARE(t.ionIndex(), 0);
       t.StepIon(-1);
       QCOMPARE(t.ionIndex(), e.ionCount());
-      // Fe+2 with the default isotope.
-      t.SelectElement(26);
-      while (e.IonSlot(t.ionIndex())->charge != 2) t.StepIon(1);
-      QCOMPARE(t.nameField()->text(), QStringLiteral("Fe+2"));
-      QCOMPARE(t.mainCell()->isotopeLabel(), QStringLiteral("def"));
+      // Fe+2 chosen with the mouse.
+      QTest::mouseClick(t.tile(26), Qt::LeftButton);
+      while (e.IonSlot(t.ionIndex())->charge != 2) QTest::mouseClick(t.mainCell()->ionNext(), Qt::LeftButton);
       // A table makes f', f'' read-only; "* użytkownika" brings back the opened values.
       t.anomalList()->setCurrentIndex(1);
       QVERIFY(t.fprimField()->isReadOnly());
-      QCOMPARE(t.fprimField()->text(),
-               QString::fromStdString(cformat("%f", ref.anomalTables[0].fprim[26])));
       t.anomalList()->setCurrentIndex(0);
       QCOMPARE(t.fprimField()->text(), QStringLiteral("-1.250000"));
-      // OK builds the atom from the fields, the user's own edits included.
+      t.anomalList()->setCurrentIndex(1);
+      // OK builds the atom from the fields, the user's own edit included; a
+      // mass number that is no integer is refused first.
       t.coefficientField(0)->setText(QStringLiteral("2,5"));
-      t.accept();
-      QVERIFY(t.chosenAtom());
-      QCOMPARE(t.chosenAtom()->a1, 2.5);
-      QCOMPARE(t.chosenAtom()->ionCharge, 2);
-      QCOMPARE(t.chosenAtom()->nr, 26);
-      QCOMPARE(t.chosenAtom()->fprim, -1.25);
-      QCOMPARE(t.chosenAtom()->radius, 20);
-    }
-    {
-      CAtomTable t(ref, nullptr, false);
-      QCOMPARE(t.element(), 1);
-      QCOMPARE(t.anomalList()->currentIndex(), -1);
-      // O-2; without an atom the user record stays out of the cycle.
-      t.SelectElement(8);
-      const ElementEntry& o = ref.elements.Entry(8);
-      for (int i = 0; i <= o.ionCount(); ++i) {
-        QVERIFY(t.ionIndex() < o.ionCount());
-        if (o.IonSlot(t.ionIndex())->charge == -2) break;
-        t.StepIon(1);
-      }
-      QCOMPARE(t.nameField()->text(), QStringLiteral("O-2"));
-      // Ni(58): a non-default isotope adds its mass number.
-      t.SelectElement(28);
-      while (ref.elements.Entry(28).IsotopeSlot(t.isotopeIndex())->mass != 58) t.StepIsotope(1);
-      QCOMPARE(t.nameField()->text(), QStringLiteral("Ni(58)"));
-      // Element 119 and a superheavy without records: "b/d", no number.
-      t.SelectElement(119);
-      QCOMPARE(t.mainCell()->ionLabel(), QStringLiteral("b/d"));
-      QCOMPARE(t.nameField()->text(), QStringLiteral("X"));
       t.massField()->setText(QStringLiteral("5.5"));
       QCOMPARE(Answer([&] { t.accept(); }), QStringLiteral("Enter an integer."));
       QVERIFY(!t.chosenAtom());
+      t.massField()->setText(QStringLiteral("57"));
+      t.accept();
+      QVERIFY(t.chosenAtom());
+      const AtomSite& at = *t.chosenAtom();
+      IonRecord want = e.ions[static_cast<size_t>(ref.elements.FindIon(26, 2))];
+      want.a1 = 2.5;
+      QVERIFY(IonOf(at) == want);
+      QVERIFY(at.nr == 26 && at.isotopeMass == 57 && at.name == "Fe+2");
+      QVERIFY(at.fprim == ref.anomalTables[0].fprim[26] && at.fbis == ref.anomalTables[0].fbis[26]);
     }
+    // Without an atom the user record stays out of the cycle.
+    CAtomTable plain(ref, nullptr, false);
+    plain.SelectElement(8);
+    for (int i = 0; i <= ref.elements.Entry(8).ionCount(); ++i, plain.StepIon(1))
+      QVERIFY(plain.ionIndex() < ref.elements.Entry(8).ionCount());
   }
 
   void anomalousPageAssignsByElement() {
@@ -348,13 +292,8 @@ class StructureTest : public QObject {
     f.doc->NotifyStructureChanged();
     CMyPropertyPage2* p = f.page->anomalPage();
     QCOMPARE(p->list()->rowCount(), 2);
-    QCOMPARE(p->list()->item(0, 1)->text(), QStringLiteral("9.000000"));
-    QCOMPARE(p->tableList()->itemText(0), QStringLiteral("* użytkownika"));
 
-    QString caption;
-    QCOMPARE(Answer([&] { p->ChooseTable(1); }, QMessageBox::Ok, &caption),
-             QStringLiteral("Nie zaznaczono żadnego atomu."));
-    QCOMPARE(caption, QStringLiteral("Błąd"));
+    QCOMPARE(Answer([&] { p->ChooseTable(1); }), QStringLiteral("Nie zaznaczono żadnego atomu."));
     SelectRows(p->list(), {0, 1});
     // The question answered, then the note about the atom without an element.
     testing::BoxWatcher info;
@@ -365,8 +304,7 @@ class StructureTest : public QObject {
     QTRY_VERIFY(info.seen);
     QVERIFY(info.text.startsWith(QStringLiteral("Nie wszystkie atomy zostały zidentyfikowane.")));
     const AnomalTable& t = f.run.app->reference().anomalTables[0];
-    QCOMPARE(d.structureAtoms[0].fprim, t.fprim[11]);
-    QCOMPARE(d.structureAtoms[0].fbis, t.fbis[11]);
+    QVERIFY(d.structureAtoms[0].fprim == t.fprim[11] && d.structureAtoms[0].fbis == t.fbis[11]);
     QCOMPARE(d.structureAtoms[1].fprim, 9.0);
     QCOMPARE(d.cellAtoms[0].fprim, t.fprim[11]);
 
@@ -376,75 +314,7 @@ class StructureTest : public QObject {
     Answer([&] { p->changeButton()->click(); }, QMessageBox::No);
     QCOMPARE(d.structureAtoms[1].fprim, 9.0);
     Answer([&] { p->changeButton()->click(); }, QMessageBox::Yes);
-    QCOMPARE(d.structureAtoms[1].fprim, -0.5);
-    QCOMPARE(d.structureAtoms[1].fbis, 0.25);
-    QCOMPARE(p->list()->item(1, 2)->text(), QStringLiteral("0.250000"));
-  }
-
-  void naclBuiltThroughTheDialogs() {
-    Frame f;
-    QVERIFY(f.Start());
-    CTabPage1* p = f.page;
-    ReferenceData& ref = f.run.app->reference();
-    const int sasaki = ref.anomalTables[0].name == "Cu Ka1 (Sasaki)" ? 1 : -1;
-    QVERIFY(sasaki > 0);
-    p->latticeList()->setCurrentIndex(2);
-    p->ChooseLattice(2);
-    Type(p->cellField(0), QStringLiteral("5.6402"));
-    QVERIFY(p->CommitCell(0));
-    const auto pick = [&](int nr, int charge, const char* xyz) {
-      PickAtom(p->atomsPage(), [&](CAtomTable* t) {
-        QTest::mouseClick(t->tile(nr), Qt::LeftButton);
-        while (ref.elements.Entry(nr).IonSlot(t->ionIndex())->charge != charge)
-          QTest::mouseClick(t->mainCell()->ionNext(), Qt::LeftButton);
-        t->anomalList()->setCurrentIndex(sasaki);
-      });
-      for (int i = 0; i < 3; ++i) Type(p->atomsPage()->coordField(i), QString::fromLatin1(xyz));
-      p->atomsPage()->addButton()->click();
-    };
-    pick(11, 1, "0");
-    pick(17, -1, "0,5");
-    QCOMPARE(p->atomsPage()->list()->item(0, 0)->text(), QStringLiteral("Na+1"));
-    QCOMPARE(p->atomsPage()->list()->item(1, 0)->text(), QStringLiteral("Cl-1"));
-    p->okButton()->click();
-    QVERIFY(!p->isVisible());
-
-    // The example with the same ions, calculated directly.
-    CKomorka example;
-    std::vector<DocMessage> messages;
-    QVERIFY(OpenStructureDocument(example, testing::ExampleFile("NaCl.xml").toStdString(), messages));
-    for (AtomSite& at : example.structureAtoms) {
-      const ElementEntry& e = ref.elements.Entry(at.nr);
-      const IonRecord& ion = e.ions[ref.elements.FindIon(at.nr, at.nr == 11 ? 1 : -1)];
-      at.a1 = ion.a1, at.a2 = ion.a2, at.a3 = ion.a3, at.a4 = ion.a4;
-      at.b1 = ion.b1, at.b2 = ion.b2, at.b3 = ion.b3, at.b4 = ion.b4, at.c = ion.c;
-    }
-    example.ExpandCellAtoms();
-    NullProgress none;
-    QCOMPARE(example.CalculateReflections(none), 0);
-
-    CKomorka& d = f.doc->doc();
-    static_cast<ExperimentParams&>(d) = static_cast<const ExperimentParams&>(example);
-    f.run.frame->action(cmd::kCalculate)->trigger();
-    QCOMPARE(d.countAll(), example.countAll());
-    for (int i = 0; i < d.countAll(); ++i) {
-      const Reflection &r = d.reflectionsAll[i], &e = example.reflectionsAll[i];
-      QVERIFY(r.h == e.h && r.k == e.k && r.l == e.l && r.multiplicity == e.multiplicity);
-      QCOMPARE(r.theta, e.theta);
-      QCOMPARE(r.intensity, e.intensity);
-    }
-
-    // Saved and read back, the structure is the one built.
-    const QString path = f.dir.path() + "/nacl-built.xml";
-    QString error;
-    QVERIFY(f.doc->Save(path, &error));
-    CKomorka back;
-    QVERIFY(OpenStructureDocument(back, path.toStdString(), messages));
-    QCOMPARE(back.latticeType, 17u);
-    QCOMPARE(back.a, 5.6402);
-    QCOMPARE(back.structureAtoms.size(), size_t(2));
-    QCOMPARE(QString::fromStdString(back.structureAtoms[1].name), QStringLiteral("Cl-1"));
-    QCOMPARE(back.structureAtoms[1].c, d.structureAtoms[1].c);
+    QVERIFY(d.structureAtoms[1].fprim == -0.5 && d.structureAtoms[1].fbis == 0.25);
   }
 };
 
