@@ -22,27 +22,35 @@ std::string FileWith(const std::string& baza, const std::string& param) {
 
 const char* kCubicP = "<lattice>regularna</lattice><lat_type>P</lat_type>";
 
+bool Open(CKomorka& doc, const std::string& path) {
+  std::vector<DocMessage> messages;
+  return OpenStructureDocument(doc, path, messages);
+}
+
+unsigned Mode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : ~0u;
+}
+
 }  // namespace
 
 TEST(StructureFile, ExamplesRoundTripByteForByte) {
-  TempDir dir;
   for (const auto& entry : std::filesystem::directory_iterator(PELMORA_EXAMPLES_DIR)) {
     if (entry.path().extension() != ".xml") continue;
     std::string original;
     ASSERT_TRUE(ReadWholeFile(entry.path().string(), original));
     CKomorka doc;
-    std::vector<DocMessage> messages;
-    ASSERT_TRUE(OpenStructureDocument(doc, entry.path().string(), messages)) << entry.path();
+    ASSERT_TRUE(Open(doc, entry.path().string())) << entry.path();
     doc.ApplySource(*doc.sourceRecord);  // marker "@" must not reach the file
     EXPECT_EQ(FormatStructureFile(doc), original) << entry.path();
   }
 }
 
-TEST(StructureFile, ExactTextOfTheWriter) {
+// The examples' round trip fixes the rest of the text; they hold no escaped
+// names, labels shown, marked records or Debye-Waller factor.
+TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
   CKomorka doc;
-  doc.latticeType = kHexagonal;
-  SetCell(doc, 3.25, 3.25, 5.2, 90, 90, 120);
-  AtomSite at = MakeAtom("Zn & <O>", 1.0 / 3, 2.0 / 3, 0.5);
+  AtomSite at = MakeAtom("Zn & <O>", 0.5, 0.5, 0.5);
   at.nr = 30;
   at.visible = 1;
   at.color = 0xFFFFFF;
@@ -52,28 +60,19 @@ TEST(StructureFile, ExactTextOfTheWriter) {
   doc.IsDW = 1;
   doc.dwfactor = 0.5;
   const std::string text = FormatStructureFile(doc);
-  EXPECT_TRUE(text.starts_with(
-      "<?xml version=\"1.0\"?>\r\n<pelmora>\r\n\t<baza>\r\n\t\t<lattice>heksagonalna</lattice>\r\n"
-      "\t\t<lat_type>P</lat_type>\r\n\t\t<atom"));
-  EXPECT_NE(text.find("\t\t<atom name=\"Zn &amp; &lt;O&gt;\" nr=\"30\">\r\n\t\t\t<x>0.333333</x><y>0.666667</y>"),
-            std::string::npos);
-  EXPECT_NE(text.find("\t\t\t<color>16777215</color>\r\n\t\t\t<radius>20</radius>\r\n\t\t\t<visible/>\r\n\t\t</atom>\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("\t\t<source name=\"Cu &quot;Ka&quot; &amp; &lt;1&gt;\" type=\"x\">\r\n\t\t\t<lambda1>1.54059000</lambda1>"), std::string::npos);
-  EXPECT_NE(text.find("\t\t<aparat name=\"lab &amp; &lt;&quot;B&quot;&gt;\">"), std::string::npos);
-  EXPECT_NE(text.find("\t\t<angle>\r\n\t\t\t<max>150.00</max>\r\n\t\t\t<min>20.00</min>\r\n\t\t</angle>\r\n"
-                      "\t\t<dwfactor>0.50000000</dwfactor>\r\n\t\t<gsize>1000000.00</gsize>\r\n"
-                      "\t\t<absorption>0.0001</absorption>\r\n"),
-            std::string::npos);
-  EXPECT_TRUE(text.ends_with("\t\t<difradius>200</difradius>\r\n\t</param>\r\n</pelmora>\r\n"));
+  for (const char* part : {"\t\t<atom name=\"Zn &amp; &lt;O&gt;\" nr=\"30\">\r\n",
+                           "\t\t\t<color>16777215</color>\r\n\t\t\t<radius>20</radius>\r\n\t\t\t<visible/>\r\n\t\t</atom>\r\n",
+                           "\t\t<source name=\"Cu &quot;Ka&quot; &amp; &lt;1&gt;\" type=\"x\">\r\n",
+                           "\t\t<aparat name=\"lab &amp; &lt;&quot;B&quot;&gt;\">\r\n",
+                           "\t\t</angle>\r\n\t\t<dwfactor>0.50000000</dwfactor>\r\n\t\t<gsize>"})
+    EXPECT_NE(text.find(part), std::string::npos) << part;
 
   // The escaped names read back as they were: writing again gives the same bytes.
   TempDir dir;
   std::string error;
   ASSERT_TRUE(SaveStructureFile(doc, dir.File("s.xml"), &error)) << error;
   CKomorka back;
-  std::vector<DocMessage> messages;
-  ASSERT_TRUE(OpenStructureDocument(back, dir.File("s.xml"), messages));
+  ASSERT_TRUE(Open(back, dir.File("s.xml")));
   EXPECT_EQ(back.sourceName, "Cu \"Ka\" & <1>");
   EXPECT_EQ(back.sourceRecord->name, "@Cu \"Ka\" & <1>");
   EXPECT_EQ(back.aparatRecord->name, "@lab & <\"B\">");
@@ -93,19 +92,16 @@ TEST(StructureFile, ReaderRulesForMissingAndEmptyElements) {
                      "<dwfaktor>0.7</dwfaktor><aparat><u>1</u></aparat>"));
   CKomorka doc;
   doc.x = 0.125;
-  std::vector<DocMessage> messages;
-  ASSERT_TRUE(OpenStructureDocument(doc, dir.File("a.xml"), messages));
+  ASSERT_TRUE(Open(doc, dir.File("a.xml")));
   ASSERT_EQ(doc.structureAtoms.size(), 2u);
   const AtomSite& a0 = doc.structureAtoms[0];
   EXPECT_EQ(a0.name, "atom");
-  EXPECT_EQ(a0.nr, 0);
   EXPECT_EQ(a0.x, 0.0);
   EXPECT_EQ(a0.y, 0.25);
   EXPECT_EQ(a0.a1, 2.0);
   EXPECT_EQ(a0.color, 0xFF00u);  // empty colour element
   EXPECT_EQ(a0.radius, 20);
   EXPECT_EQ(a0.visible, 1);  // any visible element switches the label on
-  EXPECT_EQ(a0.isotopeMass, -1);
   EXPECT_EQ(doc.structureAtoms[1].color, kDefaultAtomColor);  // no colour element
   EXPECT_EQ(doc.structureAtoms[1].siteIndex, 1);
   EXPECT_EQ(doc.a, 4.5);
@@ -118,12 +114,14 @@ TEST(StructureFile, ReaderRulesForMissingAndEmptyElements) {
   EXPECT_EQ(doc.aparatRecord, nullptr);  // an aparat without a name is ignored
   EXPECT_EQ(doc.x, 0.125);
 
-  // Neither dwfactor nor dwfaktor: the document's values stay.
-  dir.Write("b.xml", FileWith(kCubicP, "<source name=\"s\"/>"));
+  // Neither dwfactor nor dwfaktor: the document's values stay. A file without
+  // an encoding declaration is read as Windows-1250 ("\xAF" is "Ż").
+  dir.Write("b.xml", FileWith(std::string(kCubicP) + "<atom name=\"\xAF" "elazo\"/>", "<source name=\"s\"/>"));
   CKomorka plain;
-  ASSERT_TRUE(OpenStructureDocument(plain, dir.File("b.xml"), messages));
+  ASSERT_TRUE(Open(plain, dir.File("b.xml")));
   EXPECT_EQ(plain.IsDW, 0);
-  EXPECT_TRUE(plain.structureAtoms.empty());
+  ASSERT_EQ(plain.structureAtoms.size(), 1u);
+  EXPECT_EQ(plain.structureAtoms[0].name, "Żelazo");
 }
 
 TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
@@ -153,22 +151,10 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
   EXPECT_TRUE(big.structureAtoms.empty());
 }
 
-TEST(StructureFile, WindowsCodePageFilesStillRead) {
-  TempDir dir;
-  // "Żelazo" in Windows-1250 is AF 65 6C 61 7A 6F; no encoding declaration.
-  dir.Write("cp.xml", FileWith(std::string(kCubicP) + "<atom name=\"\xAF" "elazo\"/>", ""));
-  CKomorka doc;
-  std::vector<DocMessage> messages;
-  ASSERT_TRUE(OpenStructureDocument(doc, dir.File("cp.xml"), messages));
-  ASSERT_EQ(doc.structureAtoms.size(), 1u);
-  EXPECT_EQ(doc.structureAtoms[0].name, "Żelazo");
-}
-
 TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
   const char* old = std::setlocale(LC_ALL, nullptr);
   const std::string saved = old ? old : "C";
   if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "pl_PL.UTF-8 locale not installed";
-  ASSERT_EQ(std::string(localeconv()->decimal_point), ",");
   CKomorka doc;
   SetCell(doc, 5.6402, 5.6402, 5.6402, 90, 90, 90);
   const std::string text = FormatStructureFile(doc);
@@ -176,8 +162,7 @@ TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
   std::string error;
   ASSERT_TRUE(SaveStructureFile(doc, dir.File("l.xml"), &error));
   CKomorka back;
-  std::vector<DocMessage> messages;
-  const bool ok = OpenStructureDocument(back, dir.File("l.xml"), messages);
+  const bool ok = Open(back, dir.File("l.xml"));
   std::setlocale(LC_ALL, saved.c_str());
   EXPECT_NE(text.find("<a>5.640200</a>"), std::string::npos);
   EXPECT_NE(text.find("<absorption>0.0001</absorption>"), std::string::npos);
@@ -225,9 +210,7 @@ TEST(StructureFile, SavingKeepsAPrivateFilePrivateAndNewFilesFollowTheUmask) {
   const std::string mine = dir.Write("mine.xml", "old");
   ASSERT_EQ(::chmod(mine.c_str(), 0600), 0);
   ASSERT_TRUE(SaveStructureFile(doc, mine, &error)) << error;
-  struct stat st {};
-  ASSERT_EQ(::stat(mine.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(Mode(mine), 0600u);
 
   const mode_t old = ::umask(077);
   const bool saved = SaveStructureFile(doc, dir.File("new.xml"), &error);
@@ -235,8 +218,6 @@ TEST(StructureFile, SavingKeepsAPrivateFilePrivateAndNewFilesFollowTheUmask) {
   const bool savedOpen = SaveStructureFile(doc, dir.File("open.xml"), &error);
   ::umask(old);
   ASSERT_TRUE(saved && savedOpen) << error;
-  ASSERT_EQ(::stat(dir.File("new.xml").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
-  ASSERT_EQ(::stat(dir.File("open.xml").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  EXPECT_EQ(Mode(dir.File("new.xml")), 0600u);
+  EXPECT_EQ(Mode(dir.File("open.xml")), 0644u);
 }
