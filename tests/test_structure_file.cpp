@@ -148,8 +148,7 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
 }
 
 TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
-  const char* old = std::setlocale(LC_ALL, nullptr);
-  const std::string saved = old ? old : "C";
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
   if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "pl_PL.UTF-8 locale not installed";
   CKomorka doc;
   SetCell(doc, 5.6402, 5.6402, 5.6402, 90, 90, 90);

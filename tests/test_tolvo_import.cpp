@@ -100,10 +100,11 @@ TEST(TolvoImport, LatticeFromTheCellAndTheCentringName) {
 TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) {
   OldFile f;
   f.cell = "abc";
-  f.angles = "90;90;90";
+  f.angles = "80;70;60";  // the first is read, the rest keep the document's
   f.count = "-5";
   const auto doc = Imported(f.Text());
   EXPECT_EQ(doc->a, 0.0);
+  EXPECT_EQ(doc->alfa, 80.0);
   EXPECT_EQ(doc->beta, 90.0);
   EXPECT_TRUE(doc->structureAtoms.empty());
   EXPECT_FALSE(doc->ValidateCalculation().empty());
