@@ -25,10 +25,6 @@ void ExpectVec(const Vec3& v, double x, double y, double z, const char* what, do
   EXPECT_NEAR(v.z, z, tolerance) << what;
 }
 
-double Dot(const Vec3& u, const Vec3& v) {
-  return u.x * v.x + u.y * v.y + u.z * v.z;
-}
-
 }  // namespace
 
 TEST(CellView, PointAndBasisOfEveryCrystalSystem) {
@@ -121,7 +117,6 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   doc.structureAtoms = {MakeAtom("Na", 0, 0, 0), MakeAtom("Cl", 0.5, 0.5, 0), MakeAtom("Ośr~", 0.5, 0.5, 0.5)};
   doc.structureAtoms[0].visible = doc.structureAtoms[2].visible = 1;
   doc.structureAtoms[1].radius = 40;
-  doc.structureAtoms[1].color = 0xFF0000;  // blue
   doc.ExpandCellAtoms();
   SceneOptions opt;
   const CellScene plain = BuildCellScene(doc, opt);
@@ -175,7 +170,9 @@ TEST(CellView, SphereMeshDetailAndCulling) {
       const float* r = &m.points[3 * m.triangles[t + 2]];
       const Vec3 u{q[0] - p[0], q[1] - p[1], q[2] - p[2]}, v{r[0] - p[0], r[1] - p[1], r[2] - p[2]};
       const Vec3 normal{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-      ASSERT_GT(Dot(normal, {p[0] + q[0] + r[0], p[1] + q[1] + r[1], p[2] + q[2] + r[2]}), 0) << n << " " << t;
+      const double outward =
+          normal.x * (p[0] + q[0] + r[0]) + normal.y * (p[1] + q[1] + r[1]) + normal.z * (p[2] + q[2] + r[2]);
+      ASSERT_GT(outward, 0) << n << " " << t;
       ASSERT_GE(m.planes[4 * (t / 3) + 3], m.inner);
     }
   }

@@ -108,11 +108,9 @@ class ViewerGLTest : public QObject {
     view.zoom = 10;
 
     const int w = 320, h = 240, detail = 10;
-    QOffscreenSurface surface;
-    surface.setFormat(QSurfaceFormat::defaultFormat());
+    QOffscreenSurface surface;  // both take the default format set in main()
     surface.create();
     QOpenGLContext context;
-    context.setFormat(QSurfaceFormat::defaultFormat());
     QVERIFY(context.create() && context.makeCurrent(&surface));
     QOpenGLFramebufferObject fbo(w, h, QOpenGLFramebufferObject::Depth);
     QVERIFY(fbo.bind());
