@@ -66,7 +66,6 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   const CellScene s = BuildCellScene(cubic, opt);
   ExpectVec(s.centring, -5, -5, -5, "cubic centring");
   ASSERT_EQ(s.segments.size(), 12u);
-  ExpectVec(s.segments[1].p1, 10, 0, 0, "second bottom edge");
   ExpectVec(s.segments[1].p2, 10, 10, 0, "second bottom edge");
   ExpectVec(s.segments[11].p2, 0, 10, 10, "last vertical");
   EXPECT_EQ(s.segments[0].color[0], 1.0f);  // stored blue-green-red
