@@ -7,7 +7,7 @@
 
 #include "LargeCase.h"
 #include "documents/StructureFile.h"
-#include "editors/ReflectionExport.h"
+#include "engine/ReflectionExport.h"
 
 using namespace pelmora;
 

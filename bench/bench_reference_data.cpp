@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "documents/TolvoInputFile.h"
 #include "refdata/ReferenceData.h"
 

@@ -13,13 +13,14 @@
 #include <thread>
 
 #include "cli/ChartOutput.h"
+#include "diffractogram/SynthesisOptions.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
 #include "settings/Paths.h"
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "documents/StructureFile.h"
-#include "editors/ReflectionExport.h"
+#include "engine/ReflectionExport.h"
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/PatternRun.h"
 #include "engine/CalculationRunner.h"
@@ -152,7 +153,7 @@ int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
   const std::string pluginsDir = o.pluginsDir.empty() ? ResolvePluginsFolder(settings.PluginsDir) : o.pluginsDir;
   if (const std::string error = ScanPlugins(pluginsDir, shared.plugins); !error.empty()) Complain("Error: " + error);
   shared.setup.plugins = &shared.plugins;
-  shared.setup.options = settings.SynthesisOptionsOf();
+  shared.setup.options = SynthesisOptionsOf(settings);
   if (!ChooseProfile(o, settings, shared.plugins, shared.setup)) return 1;
   shared.formats = BuildChartFormats(shared.plugins);
   shared.format = ChooseFormat(o, shared.formats);

@@ -6,7 +6,7 @@
 #include "settings/Paths.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 #include "plugins/PluginLists.h"
 
 namespace pelmora::cli {

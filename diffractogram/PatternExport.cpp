@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "engine/Rounding.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -1,8 +1,10 @@
-// How wide a window of the grid each peak is summed over. The settings make
-// this record (CSettings::SynthesisOptionsOf); the synthesis only reads it.
+// How wide a window of the grid each peak is summed over. The settings hold
+// the values; the synthesis only reads this record.
 #pragma once
 
 namespace pelmora {
+
+struct CSettings;
 
 // The window rules of the settings, with their first-run values.
 struct SynthesisOptions {
@@ -10,5 +12,8 @@ struct SynthesisOptions {
   double dthMF = 10.0;      // "dthMF": window width as a multiple of the FWHM
   bool useTHMF = true;      // "useTHMF": use the multiple when the profile gives a width
 };
+
+// The window rules as the settings record holds them.
+SynthesisOptions SynthesisOptionsOf(const CSettings& settings);
 
 }  // namespace pelmora

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <optional>
 
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "documents/CifSyntax.h"
 #include "engine/Angles.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
 
 namespace pelmora {

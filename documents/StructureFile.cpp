@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "documents/TolvoInputFile.h"
-#include "documents/XmlUtil.h"
-#include "engine/NumberFormat.h"
+#include "io/XmlUtil.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 namespace {

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "documents/AtomicFile.h"
-#include "documents/TextEncoding.h"
-#include "engine/NumberFormat.h"
+#include "io/AtomicFile.h"
+#include "io/TextEncoding.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 namespace {

@@ -13,7 +13,7 @@
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
 #include "engine/StructureFactorKernel.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 namespace {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <set>
 
-#include "documents/AtomicFile.h"
-#include "documents/XmlUtil.h"
-#include "engine/NumberFormat.h"
+#include "io/AtomicFile.h"
+#include "io/XmlUtil.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 namespace {
@@ -34,6 +34,29 @@ long IntAttribute(const xmlNode* node, const char* name, long missing) {
   const auto v = parseLong(*text);
   if (!v || *v < INT32_MIN || *v > INT32_MAX) return missing;
   return *v;
+}
+
+// One <aparat> or <source> element of a reference file.
+ApparatusSet ParseApparatusElement(const xmlNode* node) {
+  ApparatusSet set;
+  set.name = AttributeText(node, "name").value_or("Nieznane");
+  set.u = ChildNumber(node, "u");
+  set.v = ChildNumber(node, "v");
+  set.w = ChildNumber(node, "w");
+  set.x = ChildNumber(node, "x");
+  set.y = ChildNumber(node, "y");
+  return set;
+}
+
+RadiationSource ParseSourceElement(const xmlNode* node) {
+  RadiationSource src;
+  src.name = AttributeText(node, "name").value_or("Nieznane");
+  const auto type = AttributeText(node, "type");
+  src.radiation = (type && !type->empty() && (*type)[0] == 'n') ? 1 : 0;
+  src.lambda1 = ChildNumber(node, "lambda1");
+  src.lambda2 = ChildNumber(node, "lambda2");
+  src.ratio = ChildNumber(node, "ratio");
+  return src;
 }
 
 bool IsDefaultMark(const xmlNode* node) { return IntAttribute(node, "default", 0) == 1; }

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 namespace {
@@ -65,14 +65,6 @@ void WriteApparatus(SettingsStore& st, const CSettings& s) {
 }
 
 }  // namespace
-
-SynthesisOptions CSettings::SynthesisOptionsOf() const {
-  SynthesisOptions o;
-  o.dthMargin = dthMargin;
-  o.dthMF = dthMF;
-  o.useTHMF = useTHMF != 0;
-  return o;
-}
 
 RadiationSource CSettings::CurrentSource() const {
   return RadiationSource{experiment.lambda1, experiment.lambda2, experiment.ratio, RadName, Radiation};

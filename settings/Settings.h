@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "diffractogram/SynthesisOptions.h"
 #include "engine/Experiment.h"
 
 namespace pelmora {
@@ -42,8 +41,6 @@ struct CSettings {
   std::string RadName = "Cu";
   std::string AparatName = "brak";
 
-  // The synthesis window rules.
-  SynthesisOptions SynthesisOptionsOf() const;
   // The current source and instrument set as records (names unmarked).
   RadiationSource CurrentSource() const;
   ApparatusSet CurrentApparatus() const;

@@ -6,11 +6,11 @@
 #include <map>
 
 #include "TestUtil.h"
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "documents/CifImport.h"
 #include "documents/StructureFile.h"
 #include "engine/CalcProgress.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 
 using namespace pelmora;

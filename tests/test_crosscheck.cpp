@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "documents/StructureFile.h"
 #include "engine/CalcProgress.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 using namespace pelmora;
 

@@ -10,7 +10,7 @@
 
 #include "diffractogram/PatternSynthesis.h"
 #include "documents/StructureFile.h"
-#include "editors/ReflectionExport.h"
+#include "engine/ReflectionExport.h"
 #include "TestUtil.h"
 
 using namespace pelmora;

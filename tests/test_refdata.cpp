@@ -3,7 +3,7 @@
 #include <clocale>
 
 #include "TempDir.h"
-#include "documents/XmlUtil.h"
+#include "io/XmlUtil.h"
 #include "engine/Komorka.h"
 #include "refdata/ReferenceData.h"
 

@@ -3,7 +3,7 @@
 
 #include "TestUtil.h"
 #include "documents/StructureFile.h"
-#include "editors/ReflectionExport.h"
+#include "engine/ReflectionExport.h"
 
 using namespace pelmora;
 

@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "TestUtil.h"
-#include "editors/ReflectionExport.h"
+#include "engine/ReflectionExport.h"
 #include "engine/Komorka.h"
 
 using namespace pelmora;

@@ -8,7 +8,7 @@
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
 #include "engine/StructureFactorKernel.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 #include "documents/StructureFile.h"
 
 using namespace pelmora;

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 
 #include "TestUtil.h"
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 #include "documents/StructureFile.h"
 
 using namespace pelmora;

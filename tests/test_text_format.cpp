@@ -6,9 +6,9 @@
 #include <limits>
 #include <random>
 
-#include "documents/TextEncoding.h"
-#include "documents/XmlUtil.h"
-#include "engine/NumberFormat.h"
+#include "io/TextEncoding.h"
+#include "io/XmlUtil.h"
+#include "io/NumberFormat.h"
 
 using namespace pelmora;
 

@@ -1,4 +1,5 @@
 #include "app/ui/PelmorApp.h"
+#include "diffractogram/SynthesisOptions.h"
 
 #include <QDir>
 
@@ -37,7 +38,7 @@ SynthesisSetup CPelmorApp::SetupFor(int profileId) {
   SynthesisSetup setup;
   setup.profile = profileId;
   setup.plugins = &plugins_;
-  setup.options = settings_.SynthesisOptionsOf();
+  setup.options = SynthesisOptionsOf(settings_);
   setup.pseudoVoigtInfo = &pseudoVoigt_;
   return setup;
 }

@@ -1,7 +1,6 @@
 #include "app/ui/SettingsDialog.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -10,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -19,32 +17,10 @@
 
 #include "settings/Paths.h"
 #include "diffractogram/chart/ChartPainter.h"
-#include "editors/ui/NumberEdit.h"
-#include "engine/NumberFormat.h"
+#include "widgets/NumberEdit.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
-
-CColorBox::CColorBox(QWidget* parent) : QFrame(parent) {
-  setFrameStyle(QFrame::Box | QFrame::Plain);
-  setFixedSize(64, 22);
-  setToolTip(QStringLiteral("Kliknij dwukrotnie, aby zmienić kolor"));
-}
-
-void CColorBox::setColor(const QColor& c) {
-  color_ = c;
-  update();
-}
-
-void CColorBox::paintEvent(QPaintEvent* e) {
-  QFrame::paintEvent(e);
-  QPainter p(this);
-  p.fillRect(contentsRect().adjusted(2, 2, -2, -2), color_);
-}
-
-void CColorBox::mouseDoubleClickEvent(QMouseEvent*) {
-  const QColor c = QColorDialog::getColor(color_, this);
-  if (c.isValid()) setColor(c);
-}
 
 namespace {
 

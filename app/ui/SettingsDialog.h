@@ -4,9 +4,9 @@
 #pragma once
 
 #include <QDialog>
-#include <QFrame>
 
 #include "settings/Settings.h"
+#include "widgets/ColorBox.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -15,22 +15,6 @@ class QSpinBox;
 namespace pelmora {
 
 class CNumberEdit;
-
-// A box that shows a colour; a double click opens the colour chooser.
-class CColorBox : public QFrame {
-  Q_OBJECT
- public:
-  explicit CColorBox(QWidget* parent = nullptr);
-  QColor color() const { return color_; }
-  void setColor(const QColor& c);
-
- protected:
-  void paintEvent(QPaintEvent* e) override;
-  void mouseDoubleClickEvent(QMouseEvent* e) override;
-
- private:
-  QColor color_;
-};
 
 class CSettingsDlg : public QDialog {
   Q_OBJECT

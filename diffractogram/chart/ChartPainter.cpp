@@ -9,7 +9,7 @@
 
 #include "diffractogram/ZoomState.h"
 #include "diffractogram/chart/LabelText.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 #include "engine/Rounding.h"
 
 namespace pelmora {

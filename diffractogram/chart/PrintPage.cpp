@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "engine/Komorka.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "documents/ui/KomorkaDocument.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -18,8 +18,8 @@
 #include <map>
 #include <memory>
 
-#include "diffractogram/ui/SymbolHeader.h"
-#include "engine/NumberFormat.h"
+#include "widgets/SymbolHeader.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 
 #include "diffractogram/PatternExport.h"
-#include "editors/ui/NumberEdit.h"
-#include "engine/NumberFormat.h"
+#include "widgets/NumberEdit.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -18,8 +18,8 @@
 #include "settings/Settings.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "documents/ui/NotificationHub.h"
-#include "editors/ui/NumberEdit.h"
-#include "engine/NumberFormat.h"
+#include "widgets/NumberEdit.h"
+#include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/SourceEditors.h"
 

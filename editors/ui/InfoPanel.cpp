@@ -10,7 +10,7 @@
 
 #include "documents/ui/KomorkaDocument.h"
 #include "documents/ui/NotificationHub.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

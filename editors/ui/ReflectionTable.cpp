@@ -19,9 +19,9 @@
 
 #include "documents/ui/KomorkaDocument.h"
 #include "documents/ui/NotificationHub.h"
-#include "diffractogram/ui/SymbolHeader.h"
-#include "documents/AtomicFile.h"
-#include "engine/NumberFormat.h"
+#include "widgets/SymbolHeader.h"
+#include "io/AtomicFile.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QPointer>
 
-#include "editors/ReflectionExport.h"
+#include "engine/ReflectionExport.h"
 
 class QCheckBox;
 class QPushButton;

@@ -16,9 +16,9 @@
 #include <functional>
 
 #include "documents/ui/KomorkaDocument.h"
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 #include "engine/Komorka.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/AtomTable.h"
 

@@ -16,8 +16,8 @@
 #include <cmath>
 #include <string>
 
-#include "editors/ui/NumberEdit.h"
-#include "engine/NumberFormat.h"
+#include "widgets/NumberEdit.h"
+#include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 
 namespace pelmora {

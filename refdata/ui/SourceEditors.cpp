@@ -13,8 +13,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "editors/ui/NumberEdit.h"
-#include "engine/NumberFormat.h"
+#include "widgets/NumberEdit.h"
+#include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 
 namespace pelmora {

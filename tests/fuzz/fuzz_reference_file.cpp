@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "documents/XmlUtil.h"
+#include "io/XmlUtil.h"
 #include "refdata/ReferenceFiles.h"
 
 namespace {

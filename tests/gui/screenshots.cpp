@@ -28,7 +28,7 @@
 #include "refdata/ui/AtomTable.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 #include "editors/ui/ReflectionTable.h"
 #include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"

@@ -11,7 +11,7 @@
 #include "app/ui/Commands.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;

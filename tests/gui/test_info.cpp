@@ -15,7 +15,7 @@
 #include "app/ui/MainFrame.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;

@@ -15,7 +15,7 @@
 #include "app/ui/Commands.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/ExperimentPage.h"
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 #include "editors/ui/TabPage1.h"
 #include "refdata/ReferenceFiles.h"
 #include "refdata/ui/AnomalDlg.h"

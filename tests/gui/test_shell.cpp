@@ -25,8 +25,8 @@
 #include "app/ui/SettingsDialog.h"
 #include "bench/LargeCase.h"
 #include "documents/ui/KomorkaDocument.h"
-#include "editors/ReflectionExport.h"
-#include "editors/ui/NumberEdit.h"
+#include "engine/ReflectionExport.h"
+#include "widgets/NumberEdit.h"
 #include "engine/ui/CalcDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 

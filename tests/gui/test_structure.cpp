@@ -20,7 +20,7 @@
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
 #include "documents/ui/KomorkaDocument.h"
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 #include "editors/ui/TabPage1.h"
 #include "refdata/ui/AtomTable.h"
 #include "tests/gui/GuiTestSupport.h"

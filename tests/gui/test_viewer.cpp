@@ -12,7 +12,7 @@
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
 #include "documents/ui/KomorkaDocument.h"
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "viewer3d/ui/GLWindow.h"
 #include "viewer3d/ui/MyWnd.h"

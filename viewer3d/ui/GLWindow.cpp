@@ -15,10 +15,11 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 #include "viewer3d/ui/GLSaveDialog.h"
 #include "viewer3d/ui/MyWnd.h"
 #include "viewer3d/ui/TimerButton.h"
+#include "widgets/ColorBox.h"
 
 namespace pelmora {
 
@@ -241,7 +242,8 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
   field_ = new CNumberEdit(body);
   field_->setMaximumWidth(48);
   field_->setToolTip(QStringLiteral("Grubość krawędzi komórki (0–100)"));
-  colorBox_ = new CViewColorBox(body);
+  colorBox_ = new CColorBox(body);
+  colorBox_->setToolTip(QStringLiteral("Kolor krawędzi komórki"));
   edges->addWidget(slider_, 1);
   edges->addWidget(field_);
   edges->addWidget(colorBox_);
@@ -257,7 +259,7 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
     double v = 0;
     if (doc_ && field_->TakeNumber(&v)) field_->setNumber(doc_->cellViewScale, "%.0f");
   });
-  connect(colorBox_, &CViewColorBox::colorChosen, this, [this] {
+  connect(colorBox_, &CColorBox::colorChosen, this, [this] {
     emit documentEdited();
     Redraw();
   });

@@ -23,7 +23,7 @@ class QToolButton;
 namespace pelmora {
 
 class CNumberEdit;
-class CViewColorBox;
+class CColorBox;
 class CMyWnd;
 class CTimerButton;
 
@@ -65,7 +65,7 @@ class CGLWindow : public QDockWidget {
   CGLListCtrl* atomList() const { return list_; }
   QSlider* thicknessSlider() const { return slider_; }
   CNumberEdit* thicknessField() const { return field_; }
-  CViewColorBox* colorBox() const { return colorBox_; }
+  CColorBox* colorBox() const { return colorBox_; }
   QToolButton* saveButton() const { return save_; }
   QAbstractButton* switchButton(int id) const;  // 1001 axes, 1067 cell shape, 1078 images, 1069..1071 modes
   int rotationMode() const { return mode_; }
@@ -103,7 +103,7 @@ class CGLWindow : public QDockWidget {
   CGLListCtrl* list_ = nullptr;
   QSlider* slider_ = nullptr;
   CNumberEdit* field_ = nullptr;
-  CViewColorBox* colorBox_ = nullptr;
+  CColorBox* colorBox_ = nullptr;
   QToolButton* save_ = nullptr;
   QToolButton* axes_ = nullptr;
   QToolButton* shape_ = nullptr;

@@ -1,10 +1,8 @@
-// Small controls of the viewer panel: a hold-to-repeat button that reports
-// its press and release as two commands, and a box that shows and picks a
-// colour kept in a document field.
+// The viewer panel's hold-to-repeat button: it reports its press and
+// release as two commands.
 #pragma once
 
 #include <QToolButton>
-#include <cstdint>
 
 namespace pelmora {
 
@@ -26,26 +24,6 @@ class CTimerButton : public QToolButton {
  private:
   int start_;
   bool down_ = false;
-};
-
-class CViewColorBox : public QToolButton {
-  Q_OBJECT
- public:
-  explicit CViewColorBox(QWidget* parent = nullptr);
-  // The field the box shows and writes (0x00BBGGRR); null clears the box.
-  void Bind(std::uint32_t* color);
-  std::uint32_t* bound() const { return color_; }
-
- signals:
-  // A colour was chosen and written (the view redraws).
-  void colorChosen();
-
- protected:
-  void paintEvent(QPaintEvent* e) override;
-
- private:
-  void Choose();
-  std::uint32_t* color_ = nullptr;
 };
 
 }  // namespace pelmora

@@ -1,10 +1,10 @@
-#include "editors/ReflectionExport.h"
+#include "engine/ReflectionExport.h"
 
 #include <algorithm>
 #include <cstring>
 #include <thread>
 
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

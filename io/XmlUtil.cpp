@@ -1,13 +1,12 @@
-#include "documents/XmlUtil.h"
+#include "io/XmlUtil.h"
 
 #include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
-#include "documents/AtomicFile.h"
-#include "documents/TextEncoding.h"
-#include "engine/NumberFormat.h"
+#include "io/AtomicFile.h"
+#include "io/TextEncoding.h"
 
 namespace pelmora {
 namespace {
@@ -16,13 +15,6 @@ bool HasEncodingDeclaration(const std::string& bytes) {
   if (bytes.compare(0, 5, "<?xml") != 0) return false;
   const size_t end = bytes.find("?>");
   return bytes.substr(0, end).find("encoding") != std::string::npos;
-}
-
-double ChildNumber(const xmlNode* node, const char* name) {
-  const xmlNode* child = ChildElement(node, name);
-  if (!child) return 0.0;
-  const auto text = NodeText(child);
-  return text ? parseDoubleOr(*text, 0.0) : 0.0;
 }
 
 }  // namespace
@@ -154,28 +146,6 @@ std::optional<std::string> AttributeText(const xmlNode* node, const char* name) 
   std::string s(reinterpret_cast<const char*>(v));
   xmlFree(v);
   return s;
-}
-
-ApparatusSet ParseApparatusElement(const xmlNode* node) {
-  ApparatusSet set;
-  set.name = AttributeText(node, "name").value_or("Nieznane");
-  set.u = ChildNumber(node, "u");
-  set.v = ChildNumber(node, "v");
-  set.w = ChildNumber(node, "w");
-  set.x = ChildNumber(node, "x");
-  set.y = ChildNumber(node, "y");
-  return set;
-}
-
-RadiationSource ParseSourceElement(const xmlNode* node) {
-  RadiationSource src;
-  src.name = AttributeText(node, "name").value_or("Nieznane");
-  const auto type = AttributeText(node, "type");
-  src.radiation = (type && !type->empty() && (*type)[0] == 'n') ? 1 : 0;
-  src.lambda1 = ChildNumber(node, "lambda1");
-  src.lambda2 = ChildNumber(node, "lambda2");
-  src.ratio = ChildNumber(node, "ratio");
-  return src;
 }
 
 std::string xmlEscape(std::string_view text) {

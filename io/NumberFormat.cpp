@@ -1,4 +1,4 @@
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 #include <locale.h>
 

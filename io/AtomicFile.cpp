@@ -1,4 +1,4 @@
-#include "documents/AtomicFile.h"
+#include "io/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -11,8 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/Experiment.h"
-
 namespace pelmora {
 
 struct XmlDocDeleter {
@@ -52,9 +50,5 @@ std::optional<std::string> AttributeText(const xmlNode* node, const char* name);
 // XML-escapes &, <, > and double quotes so that a name written into an
 // attribute or element reads back unchanged.
 std::string xmlEscape(std::string_view text);
-
-// Parsers shared by the structure file and the reference files.
-ApparatusSet ParseApparatusElement(const xmlNode* node);
-RadiationSource ParseSourceElement(const xmlNode* node);
 
 }  // namespace pelmora

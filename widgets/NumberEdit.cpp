@@ -1,8 +1,8 @@
-#include "editors/ui/NumberEdit.h"
+#include "widgets/NumberEdit.h"
 
 #include <QMessageBox>
 
-#include "engine/NumberFormat.h"
+#include "io/NumberFormat.h"
 
 namespace pelmora {
 

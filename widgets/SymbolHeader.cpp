@@ -1,4 +1,4 @@
-#include "diffractogram/ui/SymbolHeader.h"
+#include "widgets/SymbolHeader.h"
 
 #include <QPainter>
 #include <QTableView>

@@ -1,4 +1,4 @@
-#include "documents/TextEncoding.h"
+#include "io/TextEncoding.h"
 
 namespace pelmora {
 namespace {
