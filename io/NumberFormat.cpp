@@ -21,12 +21,12 @@ locale_t cLocale() {
 }
 
 // Switches this thread to the "C" locale for the lifetime of the object.
-class CLocaleScope {
+class LocaleScope {
  public:
-  CLocaleScope() : old_(uselocale(cLocale())) {}
-  ~CLocaleScope() { uselocale(old_); }
-  CLocaleScope(const CLocaleScope&) = delete;
-  CLocaleScope& operator=(const CLocaleScope&) = delete;
+  LocaleScope() : old_(uselocale(cLocale())) {}
+  ~LocaleScope() { uselocale(old_); }
+  LocaleScope(const LocaleScope&) = delete;
+  LocaleScope& operator=(const LocaleScope&) = delete;
 
  private:
   locale_t old_;
@@ -35,7 +35,7 @@ class CLocaleScope {
 }  // namespace
 
 std::string vcformat(const char* fmt, va_list args) {
-  CLocaleScope scope;
+  LocaleScope scope;
   char small[256];
   va_list copy;
   va_copy(copy, args);

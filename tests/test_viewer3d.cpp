@@ -228,7 +228,7 @@ TEST(CellView, SphereMeshDetailAndCulling) {
 }
 
 TEST(CellView, MouseAndTimerRules) {
-  CViewState v;
+  ViewState v;
   v.angleZ = 5;
   v.Press(100, 100);
   // Left drag by -10 in mode 0 wraps angle Z to 359, not -5; angle Y follows dy.

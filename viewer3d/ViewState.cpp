@@ -24,7 +24,7 @@ std::pair<int, bool> TimerOfCommand(int command) {
   return {offset / 2 + 1, offset % 2 == 0};
 }
 
-bool CViewState::Move(int x, int y, unsigned flags, int mode) {
+bool ViewState::Move(int x, int y, unsigned flags, int mode) {
   const int dx = x - lastX, dy = y - lastY;
   if (flags == kMouseLeft) {
     switch (mode) {
@@ -62,7 +62,7 @@ bool CViewState::Move(int x, int y, unsigned flags, int mode) {
   return true;
 }
 
-bool CViewState::Tick(int k) {
+bool ViewState::Tick(int k) {
   switch (k) {
     case 1: TurnBy3(angleX); break;
     case 2: TurnBy3(angleY); break;

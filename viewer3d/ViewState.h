@@ -12,16 +12,23 @@ enum RotationMode : int { kRotateXY = 0, kRotateXZ = 1, kRotateYZ = 2 };
 // Buttons and keys held during a mouse move, compared as a whole.
 enum MouseFlags : unsigned { kMouseLeft = 1, kMouseRight = 2, kMouseShift = 4, kMouseCtrl = 8, kMouseMiddle = 16 };
 
-// Commands of the panel's buttons: 57430 + 2(k-1) starts timer k, the next
-// odd number stops it (k = 1..9).
-inline constexpr int kFirstTimerCommand = 57430;
-inline constexpr int kLastTimerCommand = 57447;
+// Commands of the panel's hold-to-repeat buttons: each start command starts
+// timer k (k = 1..9, in this order), the next number stops it.
+namespace viewcmd {
+enum : int {
+  kTurnX = 57430, kTurnY = 57432, kTurnZ = 57434,
+  kMoveLeft = 57436, kMoveRight = 57438, kMoveUp = 57440, kMoveDown = 57442,
+  kNearer = 57444, kFarther = 57446,
+};
+}  // namespace viewcmd
+inline constexpr int kFirstTimerCommand = viewcmd::kTurnX;
+inline constexpr int kLastTimerCommand = viewcmd::kFarther + 1;
 inline constexpr int kTimerPeriodMs = 30;
 // The timer (1..9) a command belongs to, and whether it starts it; timer 0
 // for a command outside the range.
 std::pair<int, bool> TimerOfCommand(int command);
 
-struct CViewState {
+struct ViewState {
   int angleX = 0, angleY = 0, angleZ = 0;
   int zoom = 0;
   int panX = 0, panY = 0;

@@ -6,13 +6,13 @@
 
 namespace pelmora {
 
-CNumberEdit::CNumberEdit(QWidget* parent) : QLineEdit(parent) {}
+NumberEdit::NumberEdit(QWidget* parent) : QLineEdit(parent) {}
 
-std::optional<double> CNumberEdit::value() const { return ParseUserNumber(text().toStdString()); }
+std::optional<double> NumberEdit::value() const { return ParseUserNumber(text().toStdString()); }
 
-void CNumberEdit::setNumber(double v, const char* format) { setText(QString::fromStdString(cformat(format, v))); }
+void NumberEdit::setNumber(double v, const char* format) { setText(QString::fromStdString(cformat(format, v))); }
 
-bool CNumberEdit::TakeNumber(double* out) {
+bool NumberEdit::TakeNumber(double* out) {
   const std::optional<double> v = value();
   if (!v) {
     RefuseNonNumber(this);

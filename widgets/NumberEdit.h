@@ -7,10 +7,10 @@
 
 namespace pelmora {
 
-class CNumberEdit : public QLineEdit {
+class NumberEdit : public QLineEdit {
   Q_OBJECT
  public:
-  explicit CNumberEdit(QWidget* parent = nullptr);
+  explicit NumberEdit(QWidget* parent = nullptr);
 
   // The number the field holds, or nothing when its text is none.
   std::optional<double> value() const;

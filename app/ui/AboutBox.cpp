@@ -9,7 +9,7 @@
 
 namespace pelmora {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("O programie..."));
   auto* top = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;

@@ -5,10 +5,10 @@
 
 namespace pelmora {
 
-class CAboutDlg : public QDialog {
+class AboutBox : public QDialog {
   Q_OBJECT
  public:
-  explicit CAboutDlg(QWidget* parent = nullptr);
+  explicit AboutBox(QWidget* parent = nullptr);
 };
 
 }  // namespace pelmora

@@ -27,15 +27,15 @@
 #include "app/ui/ViewerPanel.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartPrinting.h"
-#include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/ChartView.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "diffractogram/PatternRun.h"
-#include "editors/ui/TabPage1.h"
-#include "refdata/ui/AtomTable.h"
+#include "editors/ui/StructureDialog.h"
+#include "refdata/ui/PeriodicTableDialog.h"
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
-#include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/AnomalousTablesDialog.h"
 #include "refdata/ui/UnsavedTables.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
@@ -64,33 +64,6 @@ QIcon CommandIcon(const char* name) {
 }
 
 }  // namespace
-
-// --- child frame --------------------------------------------------------------
-
-CChildFrame::CChildFrame(KomorkaDocument* doc, CDownView* view, QWidget* parent)
-    : QMdiSubWindow(parent), doc_(doc), view_(view) {
-  setWidget(view);
-  setAttribute(Qt::WA_DeleteOnClose);
-  setWindowIcon(QIcon(QStringLiteral(":/icons/pelmora.svg")));
-  connect(doc, &KomorkaDocument::titleChanged, this, &CChildFrame::RefreshTitle);
-  connect(doc, &KomorkaDocument::modifiedChanged, this, &CChildFrame::RefreshTitle);
-  RefreshTitle();
-}
-
-void CChildFrame::RefreshTitle() {
-  // Maximised, the frame's title shows this one too, where Qt does not
-  // resolve a "[*]" placeholder: mark the change ourselves.
-  setWindowTitle(doc_->title() + (doc_->isModified() ? QStringLiteral("*") : QString()));
-}
-
-void CChildFrame::closeEvent(QCloseEvent* e) {
-  if (saveModified && !saveModified(doc_)) {
-    e->ignore();
-    return;
-  }
-  view_->waitForRendering();
-  QMdiSubWindow::closeEvent(e);
-}
 
 // --- main frame ----------------------------------------------------------------
 
@@ -641,7 +614,7 @@ void CMainFrame::RefreshCommandState() {
 void CMainFrame::ShowProfileInfo() {
   const int id = chartBar_->ProfileId();
   if (id == kProfilePseudoVoigt) {
-    if (!infoPseudoVoigt_) infoPseudoVoigt_ = new CInfoPseudoVoigt(app_.pseudoVoigtInfo(), this);
+    if (!infoPseudoVoigt_) infoPseudoVoigt_ = new InfoPseudoVoigt(app_.pseudoVoigtInfo(), this);
     infoPseudoVoigt_->exec();
   } else if (id >= 0) {
     // A plug-in prints its information; the user sees it in a box.
@@ -707,7 +680,7 @@ void CMainFrame::ExportText() {
 }
 
 void CMainFrame::RunPrintCommand(int id) {
-  if (!printing_) printing_ = std::make_unique<CChartPrinting>(this);
+  if (!printing_) printing_ = std::make_unique<ChartPrinting>(this);
   if (id == cmd::kPrintSetup) {
     printing_->Setup();
     return;
@@ -736,7 +709,7 @@ void CMainFrame::ShowAtomTable() {
 }
 
 void CMainFrame::ShowAbout() {
-  CAboutDlg dlg(this);
+  AboutBox dlg(this);
   dlg.exec();
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/ui/ChildFrame.h"
 #include "documents/ui/NotificationHub.h"
 #include "documents/StructureFile.h"
 
@@ -21,35 +22,15 @@ namespace pelmora {
 
 class CPelmorApp;
 class CChartBar;
-class CChartPrinting;
+class ChartPrinting;
 class CDownView;
-class CInfoPseudoVoigt;
+class InfoPseudoVoigt;
 class CTabPage1;
 class CPropBar;
 class CTabPage2;
 class CTabPage4;
 class CGLWindow;
 class KomorkaDocument;
-
-// A child frame: one document and its chart view. Closing it asks to save a
-// modified document.
-class CChildFrame : public QMdiSubWindow {
-  Q_OBJECT
- public:
-  CChildFrame(KomorkaDocument* doc, CDownView* view, QWidget* parent = nullptr);
-  KomorkaDocument* document() const { return doc_; }
-  CDownView* view() const { return view_; }
-  // The save question's answer already given for this frame (closing all).
-  std::function<bool(KomorkaDocument*)> saveModified;
-
- protected:
-  void closeEvent(QCloseEvent* e) override;
-
- private:
-  void RefreshTitle();
-  KomorkaDocument* doc_;
-  CDownView* view_;
-};
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -88,7 +69,7 @@ class CMainFrame : public QMainWindow {
   // selected plug-in's own information.
   void ShowProfileInfo();
   // The pseudo-Voigt info window, created at its first opening and kept.
-  CInfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
+  InfoPseudoVoigt* infoPseudoVoigt() const { return infoPseudoVoigt_; }
   // "Definiuj Strukturę", created with the frame and hidden until asked for.
   CTabPage1* structurePage() const { return structurePage_; }
   // "Wybór atomu" from the menu, without an atom.
@@ -145,8 +126,8 @@ class CMainFrame : public QMainWindow {
   int untitledCounter_ = 0;
   bool documentMenu_ = false;
   CDownView* lastActive_ = nullptr;
-  CInfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
-  std::unique_ptr<CChartPrinting> printing_;
+  InfoPseudoVoigt* infoPseudoVoigt_ = nullptr;
+  std::unique_ptr<ChartPrinting> printing_;
   CTabPage1* structurePage_ = nullptr;
   CTabPage2* experimentPage_ = nullptr;
   CTabPage4* reflectionTable_ = nullptr;

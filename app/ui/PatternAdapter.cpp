@@ -8,7 +8,7 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PelmorApp.h"
 #include "diffractogram/PatternExport.h"
-#include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/ChartView.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 
 namespace pelmora {

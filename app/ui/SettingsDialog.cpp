@@ -70,11 +70,11 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
 
   auto* chart = new QGroupBox(QStringLiteral("Ustawienia dyfraktogramu"), this);
   auto* cf = new QFormLayout(chart);
-  margin_ = new CNumberEdit(this);
+  margin_ = new NumberEdit(this);
   margin_->setNumber(s_.dthMargin);
   useMultiple_ = new QCheckBox(QStringLiteral("Użyj wielokrotności H"), this);
   useMultiple_->setChecked(s_.useTHMF != 0);
-  multiple_ = new CNumberEdit(this);
+  multiple_ = new NumberEdit(this);
   multiple_->setNumber(s_.dthMF);
   multiple_->setEnabled(s_.useTHMF != 0);
   connect(useMultiple_, &QCheckBox::toggled, multiple_, &QWidget::setEnabled);

@@ -14,7 +14,7 @@ class QSpinBox;
 
 namespace pelmora {
 
-class CNumberEdit;
+class NumberEdit;
 
 class CSettingsDlg : public QDialog {
   Q_OBJECT
@@ -24,9 +24,9 @@ class CSettingsDlg : public QDialog {
   QLineEdit* pluginsDir() const { return pluginsDir_; }
   QLineEdit* dataDir() const { return dataDir_; }
   QSpinBox* detail() const { return detail_; }
-  CNumberEdit* margin() const { return margin_; }
+  NumberEdit* margin() const { return margin_; }
   QCheckBox* useMultiple() const { return useMultiple_; }
-  CNumberEdit* multiple() const { return multiple_; }
+  NumberEdit* multiple() const { return multiple_; }
   QCheckBox* colourPrint() const { return colourPrint_; }
   CColorBox* chartColour() const { return chart_; }
   CColorBox* axisColour() const { return axis_; }
@@ -39,7 +39,7 @@ class CSettingsDlg : public QDialog {
  private:
   CSettings& s_;
   QLineEdit *pluginsDir_, *dataDir_;
-  CNumberEdit *margin_, *multiple_;
+  NumberEdit *margin_, *multiple_;
   QSpinBox* detail_;
   QCheckBox *useMultiple_, *colourPrint_;
   CColorBox *chart_, *axis_, *ka1_, *ka2_;

@@ -7,7 +7,7 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/PelmorApp.h"
-#include "viewer3d/ui/GLWindow.h"
+#include "viewer3d/ui/MonitorPanel.h"
 
 namespace pelmora {
 

@@ -2,7 +2,7 @@
 #include <QApplication>
 
 #include "app/ui/Application.h"
-#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/CellView.h"
 
 int main(int argc, char** argv) {
   pelmora::SetDefaultGLFormat();  // before the application object, for the 3D view

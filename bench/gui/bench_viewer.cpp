@@ -18,8 +18,8 @@
 #include <GL/gl.h>
 
 #include "viewer3d/ui/CellRenderer.h"
-#include "viewer3d/ui/GLWindow.h"
-#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/MonitorPanel.h"
+#include "viewer3d/ui/CellView.h"
 
 using namespace pelmora;
 
@@ -86,11 +86,11 @@ void BM_CellFrame2000(benchmark::State& state) {
   format.setAttachment(QOpenGLFramebufferObject::Depth);
   QOpenGLFramebufferObject fbo(size, format);
   fbo.bind();
-  CCellRenderer renderer;
+  CellRenderer renderer;
   renderer.Setup(size.width(), size.height());
   SceneOptions options;
   options.images = true;
-  CViewState view;
+  ViewState view;
   view.zoom = -100;  // the whole 50-unit cell in sight
   // The first frame compiles the glyphs' and spheres' lists: not timed.
   renderer.Frame(&doc, options, view, static_cast<int>(state.range(0)));
@@ -131,7 +131,7 @@ void BM_PanelFrame2000(benchmark::State& state) {
     state.SkipWithError("panel");
     return;
   }
-  panel.switchButton(1078)->setChecked(true);  // boundary images
+  panel.switchButton(panelid::kImages)->setChecked(true);  // boundary images
   panel.BindDocument(&doc);
   CMyWnd* view = panel.view();
   view->state().zoom = -100;

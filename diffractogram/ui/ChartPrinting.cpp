@@ -11,7 +11,7 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/chart/PrintPage.h"
-#include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/ChartView.h"
 
 namespace pelmora {
 
@@ -50,12 +50,12 @@ bool PrintChartPage(QPrinter& printer, CDownView& view, bool blackCurve) {
   return p.end();
 }
 
-CChartPrinting::CChartPrinting(QWidget* parent)
+ChartPrinting::ChartPrinting(QWidget* parent)
     : parent_(parent), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
 
-CChartPrinting::~CChartPrinting() = default;
+ChartPrinting::~ChartPrinting() = default;
 
-bool CChartPrinting::Prepare() {
+bool ChartPrinting::Prepare() {
   const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
   if (!standard.isNull()) {
     QPrinter test(standard, QPrinter::HighResolution);
@@ -70,7 +70,7 @@ bool CChartPrinting::Prepare() {
   return true;
 }
 
-void CChartPrinting::Print(CDownView& view, bool blackCurve, bool withDialog) {
+void ChartPrinting::Print(CDownView& view, bool blackCurve, bool withDialog) {
   if (!Prepare()) return;
   if (withDialog) {
     QPrintDialog dlg(printer_.get(), parent_);
@@ -82,7 +82,7 @@ void CChartPrinting::Print(CDownView& view, bool blackCurve, bool withDialog) {
                           QStringLiteral("Nie powiodło się stworzenie kontekstu urządzenia drukarki"));
 }
 
-void CChartPrinting::Preview(CDownView& view, bool blackCurve) {
+void ChartPrinting::Preview(CDownView& view, bool blackCurve) {
   if (!Prepare()) return;
   QPrintPreviewDialog dlg(printer_.get(), parent_);
   dlg.setWindowTitle(QStringLiteral("Podgląd wydruku"));
@@ -92,7 +92,7 @@ void CChartPrinting::Preview(CDownView& view, bool blackCurve) {
   dlg.exec();
 }
 
-void CChartPrinting::Setup() {
+void ChartPrinting::Setup() {
   QPageSetupDialog dlg(printer_.get(), parent_);
   dlg.exec();
 }

@@ -27,10 +27,10 @@ bool PrintChartPage(QPrinter& printer, CDownView& view, bool blackCurve);
 
 // The printer settings of the session: print setup changes them, every
 // print and preview starts from them.
-class CChartPrinting {
+class ChartPrinting {
  public:
-  explicit CChartPrinting(QWidget* parent);
-  ~CChartPrinting();
+  explicit ChartPrinting(QWidget* parent);
+  ~ChartPrinting();
   QPrinter& printer() { return *printer_; }
 
   // Checks the default printer, turns the page to landscape and fixes the

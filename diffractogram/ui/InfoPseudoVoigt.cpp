@@ -103,7 +103,7 @@ class SvgPicture : public QWidget {
 
 // The records as rows, formatted when a cell is drawn: a long list costs no
 // more than the rows on screen.
-class CInfoPseudoVoigt::Model : public QAbstractTableModel {
+class InfoPseudoVoigt::Model : public QAbstractTableModel {
  public:
   Model(const std::vector<PseudoVoigtInfo>& records, QObject* parent)
       : QAbstractTableModel(parent), records_(records) {}
@@ -135,7 +135,7 @@ class CInfoPseudoVoigt::Model : public QAbstractTableModel {
   int rows_ = 0;
 };
 
-CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent)
+InfoPseudoVoigt::InfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent)
     : QDialog(parent), records_(records) {
   setWindowTitle(QStringLiteral("pseudo Voigt"));
   setModal(true);
@@ -185,7 +185,7 @@ CInfoPseudoVoigt::CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, 
   resize(std::max(width, card->sizeHint().width() + 24), 560);
 }
 
-void CInfoPseudoVoigt::Fill() {
+void InfoPseudoVoigt::Fill() {
   model_->Reload();
   const QFontMetrics fm(list_->font());
   auto* header = static_cast<SymbolHeader*>(list_->horizontalHeader());
@@ -201,7 +201,7 @@ void CInfoPseudoVoigt::Fill() {
   }
 }
 
-void CInfoPseudoVoigt::showEvent(QShowEvent* e) {
+void InfoPseudoVoigt::showEvent(QShowEvent* e) {
   Fill();
   list_->scrollToTop();
   QDialog::showEvent(e);

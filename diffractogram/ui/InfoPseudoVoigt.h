@@ -12,12 +12,12 @@ class QTableView;
 
 namespace pelmora {
 
-class CInfoPseudoVoigt : public QDialog {
+class InfoPseudoVoigt : public QDialog {
   Q_OBJECT
  public:
   // Reads `records` (the application's list) each time it is shown and never
   // changes it.
-  explicit CInfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent = nullptr);
+  explicit InfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent = nullptr);
 
   QTableView* list() const { return list_; }
   // Rows from the records, in their order, numbered from 1; columns wide

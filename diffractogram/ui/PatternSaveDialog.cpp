@@ -32,7 +32,7 @@ CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& label
     if (i >= 0) typeIndex = i;
   });
 
-  scaleEdit_ = new CNumberEdit(this);
+  scaleEdit_ = new NumberEdit(this);
   scaleEdit_->setObjectName(QStringLiteral("scale"));
   maxLabel_ = new QLabel(this);
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {

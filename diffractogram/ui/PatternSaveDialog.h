@@ -11,7 +11,7 @@ class QLineEdit;
 
 namespace pelmora {
 
-class CNumberEdit;
+class NumberEdit;
 
 // The scale as the field shows it.
 QString ScaleText(double scale);
@@ -27,7 +27,7 @@ class CPatternSaveDialog : public QFileDialog {
   int typeIndex = 0;       // 0-based index of the selected type
 
   int exec() override;
-  CNumberEdit* scaleEdit() const { return scaleEdit_; }
+  NumberEdit* scaleEdit() const { return scaleEdit_; }
   QLabel* maximumLabel() const { return maxLabel_; }
 
  public slots:
@@ -35,7 +35,7 @@ class CPatternSaveDialog : public QFileDialog {
 
  private:
   QStringList labels_;
-  CNumberEdit* scaleEdit_;
+  NumberEdit* scaleEdit_;
   QLabel* maxLabel_;
 };
 

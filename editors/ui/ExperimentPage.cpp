@@ -21,7 +21,8 @@
 #include "widgets/NumberEdit.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
-#include "refdata/ui/SourceEditors.h"
+#include "refdata/ui/SourcesDialog.h"
+#include "refdata/ui/InstrumentsDialog.h"
 
 namespace pelmora {
 
@@ -153,8 +154,8 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
 
 // --- layout -----------------------------------------------------------------------------
 
-CNumberEdit* CTabPage2::MakeEdit(Edit e) {
-  auto* edit = new CNumberEdit(this);
+NumberEdit* CTabPage2::MakeEdit(Edit e) {
+  auto* edit = new NumberEdit(this);
   edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000.0000")));
   edits_[e] = edit;
   return edit;
@@ -391,7 +392,7 @@ void CTabPage2::ShowValues() {
   showing_ = true;
   if (!doc_) {
     for (QLineEdit* t : texts_) t->clear();
-    for (CNumberEdit* e : edits_) e->clear();
+    for (NumberEdit* e : edits_) e->clear();
     dw_->setChecked(false);
   } else {
     const CKomorka& d = doc_->doc();
@@ -420,7 +421,7 @@ void CTabPage2::ShowValues() {
     edits_[kMeasureSpeed]->setNumber(d.measurespeed);
     edits_[kDifRadius]->setNumber(d.difradius);
     dw_->setChecked(d.IsDW != 0);
-    for (CNumberEdit* e : edits_) e->setCursorPosition(0);
+    for (NumberEdit* e : edits_) e->setCursorPosition(0);
     for (QLineEdit* t : texts_) t->setCursorPosition(0);
   }
   edits_[kDwFactor]->setEnabled(doc_ && dw_->isChecked());
@@ -435,7 +436,7 @@ bool CTabPage2::ReadFields(bool quiet) {
                                    d.detslit,  d.beamarea, d.measurespeed, d.difradius};
   for (int e = 0; e < kEditCount; ++e) {
     if (e == kSampleVolume) continue;
-    CNumberEdit* edit = edits_[static_cast<std::size_t>(e)];
+    NumberEdit* edit = edits_[static_cast<std::size_t>(e)];
     if (quiet) {
       if (const std::optional<double> n = edit->value()) v[static_cast<std::size_t>(e)] = *n;
     } else if (!edit->TakeNumber(&v[static_cast<std::size_t>(e)])) {

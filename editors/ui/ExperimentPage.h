@@ -17,7 +17,7 @@ class QToolButton;
 
 namespace pelmora {
 
-class CNumberEdit;
+class NumberEdit;
 struct CSettings;
 class KomorkaDocument;
 class NotificationHub;
@@ -55,7 +55,7 @@ class CTabPage2 : public QDialog {
   KomorkaDocument* document() const { return doc_; }
   QComboBox* sources() const { return sources_; }
   QComboBox* apparatus() const { return apparatus_; }
-  CNumberEdit* edit(Edit e) const { return edits_[e]; }
+  NumberEdit* edit(Edit e) const { return edits_[e]; }
   QLineEdit* text(Text t) const { return texts_[t]; }
   QCheckBox* dwBox() const { return dw_; }
   QToolButton* defaultButton(Default d) const { return defaults_[d]; }
@@ -71,7 +71,7 @@ class CTabPage2 : public QDialog {
   QWidget* BuildSampleGroup();
   QWidget* BuildDiffractometerGroup();
   QToolButton* MakeDefaultButton(Default d);
-  CNumberEdit* MakeEdit(Edit e);
+  NumberEdit* MakeEdit(Edit e);
   QLineEdit* MakeText(Text t, int chars);
 
   void FillLists();
@@ -96,7 +96,7 @@ class CTabPage2 : public QDialog {
   QComboBox* sources_ = nullptr;
   QComboBox* apparatus_ = nullptr;
   QCheckBox* dw_ = nullptr;
-  std::array<CNumberEdit*, kEditCount> edits_{};
+  std::array<NumberEdit*, kEditCount> edits_{};
   std::array<QLineEdit*, kTextCount> texts_{};
   std::array<QToolButton*, kDefaultCount> defaults_{};
   QLabel* refusal_ = nullptr;

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/ChartView.h"
 
 namespace pelmora::testing {
 

@@ -24,8 +24,8 @@
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
-#include "editors/ui/TabPage1.h"
-#include "refdata/ui/AtomTable.h"
+#include "editors/ui/StructureDialog.h"
+#include "refdata/ui/PeriodicTableDialog.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
 #include "widgets/NumberEdit.h"
@@ -33,12 +33,13 @@
 #include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"
 #include "refdata/ReferenceData.h"
-#include "refdata/ui/AnomalDlg.h"
-#include "refdata/ui/SourceEditors.h"
+#include "refdata/ui/AnomalousTablesDialog.h"
+#include "refdata/ui/SourcesDialog.h"
+#include "refdata/ui/InstrumentsDialog.h"
 #include <QTableWidget>
-#include "viewer3d/ui/GLSaveDialog.h"
-#include "viewer3d/ui/GLWindow.h"
-#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/ImageSaveDialog.h"
+#include "viewer3d/ui/MonitorPanel.h"
+#include "viewer3d/ui/CellView.h"
 
 using namespace pelmora;
 
@@ -229,7 +230,7 @@ int main(int argc, char** argv) {
     frame.action(cmd::kViewMonitor)->trigger();
     panel->resize(420, 720);
     for (int row = 0; row < panel->atomList()->rowCount(); ++row) panel->ToggleLabel(row);
-    panel->switchButton(1001)->click();
+    panel->switchButton(panelid::kAxes)->click();
     if (CMyWnd* view = panel->view()) {
       view->state().angleZ = 25;
       view->state().angleY = 15;

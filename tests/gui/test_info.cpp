@@ -41,7 +41,7 @@ class InfoTest : public QObject {
     QAction* info = f.chartBar()->infoButton();
     CKomorka& doc = f.activeView()->document()->doc();
     std::vector<const Reflection*> peaks;
-    auto check = [&](CInfoPseudoVoigt* d) {
+    auto check = [&](InfoPseudoVoigt* d) {
       QTableView* t = d->list();
       QCOMPARE(Rows(t), int(peaks.size()));
       const int last = Rows(t) - 1;
@@ -66,7 +66,7 @@ class InfoTest : public QObject {
       for (const Reflection& r : doc.reflectionsAll)
         if (r.nonZero && (r.line == 2 ? doc.lambda2 : doc.lambda1) >= 0.0001) peaks.push_back(&r);
       QVERIFY(peaks.size() > 5);
-      testing::ModalWatcher<CInfoPseudoVoigt> watch;
+      testing::ModalWatcher<InfoPseudoVoigt> watch;
       watch.Arm(check);
       info->trigger();
       QVERIFY(watch.seen);
@@ -87,7 +87,7 @@ class InfoTest : public QObject {
     r.eta = 0.5;
     r.GsCos = 123.456789;  // wider than its column's usual figures
     std::vector<PseudoVoigtInfo> records{r};
-    CInfoPseudoVoigt d(records);
+    InfoPseudoVoigt d(records);
     QTableView* t = d.list();
     std::setlocale(LC_ALL, old.c_str());
     if (!comma) qWarning("pl_PL.UTF-8 not installed: checked under the C locale only");

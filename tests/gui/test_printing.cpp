@@ -114,7 +114,7 @@ class PrintingTest : public QObject {
     CDownView* view = f.activeView();
     QVERIFY(view && view->patternPresent());
     const auto print = [&](const QString& name) {
-      CChartPrinting printing(&f);
+      ChartPrinting printing(&f);
       printing.printer().setOutputFormat(QPrinter::PdfFormat);
       printing.printer().setOutputFileName(dir_.path() + "/" + name);
       printing.Print(*view, true, false);

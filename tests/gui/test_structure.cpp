@@ -21,8 +21,8 @@
 #include "app/ui/MainFrame.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "widgets/NumberEdit.h"
-#include "editors/ui/TabPage1.h"
-#include "refdata/ui/AtomTable.h"
+#include "editors/ui/StructureDialog.h"
+#include "refdata/ui/PeriodicTableDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;

@@ -14,8 +14,8 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "widgets/NumberEdit.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "viewer3d/ui/GLWindow.h"
-#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/MonitorPanel.h"
+#include "viewer3d/ui/CellView.h"
 
 using namespace pelmora;
 

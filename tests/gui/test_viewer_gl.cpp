@@ -18,9 +18,9 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "viewer3d/ImageExport.h"
 #include "viewer3d/ui/CellRenderer.h"
-#include "viewer3d/ui/GLSaveDialog.h"
-#include "viewer3d/ui/GLWindow.h"
-#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/ImageSaveDialog.h"
+#include "viewer3d/ui/MonitorPanel.h"
+#include "viewer3d/ui/CellView.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -65,7 +65,7 @@ class ViewerGLTest : public QObject {
     CKomorka doc;
     OneAtomCell(doc);
     const int w = 640, h = 480;
-    const std::vector<std::uint8_t> rgb = RenderCellOffscreen(w, h, &doc, SceneOptions{}, CViewState{}, 30);
+    const std::vector<std::uint8_t> rgb = RenderCellOffscreen(w, h, &doc, SceneOptions{}, ViewState{}, 30);
     QCOMPARE(rgb.size(), size_t(w * h * 3));
     // The atom in the middle, red with a white highlight.
     const QColor c = At(rgb, w, h, w / 2, h / 2);
@@ -79,7 +79,7 @@ class ViewerGLTest : public QObject {
     QCOMPARE(At(rgb, w, h, (w / 2 + edgeX) / 2 - 20, h / 2), QColor(Qt::white));
     QCOMPARE(At(rgb, w, h, 2, 2), QColor(Qt::white));
     // No document: only the cleared background.
-    const std::vector<std::uint8_t> empty = RenderCellOffscreen(64, 48, nullptr, SceneOptions{}, CViewState{}, 30);
+    const std::vector<std::uint8_t> empty = RenderCellOffscreen(64, 48, nullptr, SceneOptions{}, ViewState{}, 30);
     QVERIFY(std::all_of(empty.begin(), empty.end(), [](std::uint8_t v) { return v == 255; }));
   }
 
@@ -102,7 +102,7 @@ class ViewerGLTest : public QObject {
     doc.ExpandCellAtoms();
     SceneOptions options;
     options.cellShape = false;
-    CViewState view;
+    ViewState view;
     view.angleZ = 30;
     view.angleY = 20;
     view.zoom = 10;
@@ -114,7 +114,7 @@ class ViewerGLTest : public QObject {
     QVERIFY(context.create() && context.makeCurrent(&surface));
     QOpenGLFramebufferObject fbo(w, h, QOpenGLFramebufferObject::Depth);
     QVERIFY(fbo.bind());
-    CCellRenderer renderer;
+    CellRenderer renderer;
     renderer.Setup(w, h);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const auto read = [&] {

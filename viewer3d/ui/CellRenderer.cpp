@@ -97,9 +97,9 @@ void ExtrudeSides(const QList<QPolygonF>& contours) {
 
 }  // namespace
 
-CCellRenderer::~CCellRenderer() = default;
+CellRenderer::~CellRenderer() = default;
 
-void CCellRenderer::BuildGlyphs() {
+void CellRenderer::BuildGlyphs() {
   QFont font(QStringLiteral("Arial"));
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(static_cast<int>(kEmPixels));
@@ -135,7 +135,7 @@ void CCellRenderer::BuildGlyphs() {
   gluDeleteTess(tess);
 }
 
-void CCellRenderer::Setup(int width, int height) {
+void CellRenderer::Setup(int width, int height) {
   Release();
   // The software rasterizer frees megabytes of scene memory at the end of
   // each frame and asks for them again at the next: left at the heap's top
@@ -183,7 +183,7 @@ void CCellRenderer::Setup(int width, int height) {
   gluQuadricDrawStyle(quadric_, GLU_FILL);
 }
 
-void CCellRenderer::SetViewport(int width, int height) {
+void CellRenderer::SetViewport(int width, int height) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
@@ -194,14 +194,14 @@ void CCellRenderer::SetViewport(int width, int height) {
   viewHeight_ = height;
 }
 
-void CCellRenderer::Release() {
+void CellRenderer::Release() {
   if (quadric_) gluDeleteQuadric(quadric_);
   quadric_ = nullptr;
   if (listBase_) glDeleteLists(listBase_, kGlyphCount);
   listBase_ = 0;
 }
 
-void CCellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, const CViewState& view, int detail) {
+void CellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, const ViewState& view, int detail) {
   glMatrixMode(GL_MODELVIEW);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
@@ -260,14 +260,14 @@ void CCellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, cons
     if (!b.label.empty()) DrawLabel(b);
 }
 
-const SphereMesh& CCellRenderer::Sphere(int slices) {
+const SphereMesh& CellRenderer::Sphere(int slices) {
   if (spheres_.size() <= static_cast<size_t>(slices)) spheres_.resize(static_cast<size_t>(slices) + 1);
   SphereMesh& mesh = spheres_[static_cast<size_t>(slices)];
   if (mesh.points.empty()) mesh = UnitSphere(slices, slices);
   return mesh;
 }
 
-void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double radius, const Rgb& color,
+void CellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double radius, const Rgb& color,
                               bool hideCovered) {
   const size_t count = mesh.points.size() / 3, triangles = mesh.triangles.size() / 3;
   const float r = static_cast<float>(radius);
@@ -334,7 +334,7 @@ void CCellRenderer::AddSphere(const SphereMesh& mesh, const Vec3& centre, double
   b.indexCount = static_cast<size_t>(index - b.indices.data());
 }
 
-void CCellRenderer::DrawSpheres() {
+void CellRenderer::DrawSpheres() {
   if (batch_.indexCount == 0) return;
   // The arrays are in client memory: no buffer object may stand in for them.
   if (QOpenGLContext* context = QOpenGLContext::currentContext()) {
@@ -361,7 +361,7 @@ void CCellRenderer::DrawSpheres() {
   batch_.indexCount = 0;
 }
 
-void CCellRenderer::DrawLabel(const Ball& b) {
+void CellRenderer::DrawLabel(const Ball& b) {
   glPushMatrix();
   glTranslatef(static_cast<GLfloat>(b.pos.x), static_cast<GLfloat>(b.pos.y), static_cast<GLfloat>(b.pos.z));
   glPushAttrib(GL_LIST_BIT);

@@ -15,19 +15,19 @@ struct GLUquadric;
 
 namespace pelmora {
 
-class CCellRenderer {
+class CellRenderer {
  public:
-  CCellRenderer() = default;
-  CCellRenderer(const CCellRenderer&) = delete;
-  CCellRenderer& operator=(const CCellRenderer&) = delete;
-  ~CCellRenderer();  // leaves GL objects to Release(): the context may be gone
+  CellRenderer() = default;
+  CellRenderer(const CellRenderer&) = delete;
+  CellRenderer& operator=(const CellRenderer&) = delete;
+  ~CellRenderer();  // leaves GL objects to Release(): the context may be gone
 
   // Glyph lists, lights, material, the quadric, and the viewport.
   void Setup(int width, int height);
   // The viewport and the perspective for a drawable of this size.
   void SetViewport(int width, int height);
   // One frame; with no document only the white background.
-  void Frame(const CKomorka* doc, const SceneOptions& options, const CViewState& view, int detail);
+  void Frame(const CKomorka* doc, const SceneOptions& options, const ViewState& view, int detail);
   // Frees the lists and the quadric (with the context current).
   void Release();
 

@@ -1,4 +1,4 @@
-#include "diffractogram/ui/DownView.h"
+#include "diffractogram/ui/ChartView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

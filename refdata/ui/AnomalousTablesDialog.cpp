@@ -1,4 +1,4 @@
-#include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/AnomalousTablesDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -16,43 +16,13 @@
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ReferenceFiles.h"
+#include "refdata/ui/NamePrompt.h"
 
 namespace pelmora {
 
 namespace {
 QString Fmt(double v) { return QString::fromStdString(cformat("%f", v)); }
 }  // namespace
-
-// --- name prompt ------------------------------------------------------------------------
-
-CPrompt::CPrompt(const QString& title, const QString& initial, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(title);
-  field_ = new QLineEdit(initial, this);
-  // The name's buffer holds 255 characters with its terminator.
-  field_->setMaxLength(254);
-  field_->selectAll();
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton(QStringLiteral("Anuluj"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &CPrompt::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &CPrompt::reject);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Podaj nazwę:"), this));
-  layout->addWidget(field_);
-  layout->addWidget(buttons);
-  setMinimumWidth(300);
-}
-
-QString CPrompt::name() const { return field_->text(); }
-
-void CPrompt::accept() {
-  if (field_->text().isEmpty()) {
-    QMessageBox::warning(this, QStringLiteral("Pelmora"), QStringLiteral("Nazwa jest za krótka"));
-    field_->setFocus();
-    return;
-  }
-  QDialog::accept();
-}
 
 // --- anomalous tables ----------------------------------------------------------------------
 
@@ -73,8 +43,8 @@ CAnomalDlg::CAnomalDlg(ReferenceData& ref, QWidget* parent) : QDialog(parent), r
   list_->setMinimumWidth(30 + 60 + 90 + 90 + 24);
   list_->setMinimumHeight(320);
 
-  fprim_ = new CNumberEdit(this);
-  fbis_ = new CNumberEdit(this);
+  fprim_ = new NumberEdit(this);
+  fbis_ = new NumberEdit(this);
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("f ':"), fprim_);
   form->addRow(QStringLiteral("f '':"), fbis_);

@@ -1,4 +1,4 @@
-#include "viewer3d/ui/GLWindow.h"
+#include "viewer3d/ui/MonitorPanel.h"
 
 #include <QApplication>
 #include <cmath>
@@ -16,8 +16,8 @@
 #include <QVBoxLayout>
 
 #include "widgets/NumberEdit.h"
-#include "viewer3d/ui/GLSaveDialog.h"
-#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/ImageSaveDialog.h"
+#include "viewer3d/ui/CellView.h"
 #include "viewer3d/ui/TimerButton.h"
 #include "widgets/ColorBox.h"
 
@@ -157,6 +157,24 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
   box->setContentsMargins(6, 6, 6, 6);
   box->setSpacing(4);
 
+  box->addLayout(BuildSwitches(body));
+  std::vector<CTimerButton*> timerButtons;
+  box->addLayout(BuildHoldButtons(body, timerButtons));
+  AddView(body, box, timerButtons);
+
+  list_ = new CGLListCtrl(body);
+  box->addWidget(list_, 2);
+  connect(list_, &QTableWidget::cellClicked, this, &CGLWindow::OnListClicked);
+  connect(list_, &CGLListCtrl::radiusTyped, this, &CGLWindow::SetAtomRadius);
+
+  box->addLayout(BuildEdges(body));
+  connect(save_, &QToolButton::clicked, this, &CGLWindow::SaveImage);
+
+  setWidget(body);
+  Clear();
+}
+
+QLayout* CGLWindow::BuildSwitches(QWidget* body) {
   auto* switches = new QHBoxLayout;
   save_ = MakeButton(body, QString(), QStringLiteral("Zapisz do pliku"), false);
   save_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
@@ -183,8 +201,10 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
   }
   modes_[0]->setChecked(true);
   switches->addStretch();
-  box->addLayout(switches);
+  return switches;
+}
 
+QLayout* CGLWindow::BuildHoldButtons(QWidget* body, std::vector<CTimerButton*>& timerButtons) {
   auto* holds = new QHBoxLayout;
   struct Hold {
     int command;
@@ -193,11 +213,16 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
   };
   // In the order of their timers: turn about X, Y, Z; left, right; up, down; nearer, farther.
   const Hold holdButtons[] = {
-      {57430, "↻X", "Obracaj wokół osi X"}, {57432, "↻Y", "Obracaj wokół osi Y"}, {57434, "↻Z", "Obracaj wokół osi Z"},
-      {57436, "←", "Przesuń w lewo"},       {57438, "→", "Przesuń w prawo"},      {57440, "↑", "Przesuń w górę"},
-      {57442, "↓", "Przesuń w dół"},        {57444, "+", "Przybliż"},             {57446, "−", "Oddal"},
+      {viewcmd::kTurnX, "↻X", "Obracaj wokół osi X"},
+      {viewcmd::kTurnY, "↻Y", "Obracaj wokół osi Y"},
+      {viewcmd::kTurnZ, "↻Z", "Obracaj wokół osi Z"},
+      {viewcmd::kMoveLeft, "←", "Przesuń w lewo"},
+      {viewcmd::kMoveRight, "→", "Przesuń w prawo"},
+      {viewcmd::kMoveUp, "↑", "Przesuń w górę"},
+      {viewcmd::kMoveDown, "↓", "Przesuń w dół"},
+      {viewcmd::kNearer, "+", "Przybliż"},
+      {viewcmd::kFarther, "−", "Oddal"},
   };
-  std::vector<CTimerButton*> timerButtons;
   for (const Hold& h : holdButtons) {
     auto* b = new CTimerButton(h.command, body);
     b->setText(QString::fromUtf8(h.text));
@@ -207,8 +232,12 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
     timerButtons.push_back(b);
   }
   holds->addStretch();
-  box->addLayout(holds);
+  return holds;
+}
 
+// The view, or where no OpenGL context can be had a placeholder and the
+// hold-to-repeat buttons disabled.
+void CGLWindow::AddView(QWidget* body, QBoxLayout* box, const std::vector<CTimerButton*>& timerButtons) {
   if (OpenGLAvailable()) {
     ViewInputs in;
     in.document = [this]() -> const CKomorka* { return doc_; };
@@ -228,18 +257,15 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
     box->addWidget(placeholder_, 3);
     for (CTimerButton* b : timerButtons) b->setEnabled(false);
   }
+}
 
-  list_ = new CGLListCtrl(body);
-  box->addWidget(list_, 2);
-  connect(list_, &QTableWidget::cellClicked, this, &CGLWindow::OnListClicked);
-  connect(list_, &CGLListCtrl::radiusTyped, this, &CGLWindow::SetAtomRadius);
-
+QLayout* CGLWindow::BuildEdges(QWidget* body) {
   auto* edges = new QHBoxLayout;
   edges->addWidget(new QLabel(QStringLiteral("Krawędzie:"), body));
   slider_ = new QSlider(Qt::Horizontal, body);
   slider_->setRange(0, 100);
   slider_->setToolTip(QStringLiteral("Grubość krawędzi komórki"));
-  field_ = new CNumberEdit(body);
+  field_ = new NumberEdit(body);
   field_->setMaximumWidth(48);
   field_->setToolTip(QStringLiteral("Grubość krawędzi komórki (0–100)"));
   colorBox_ = new CColorBox(body);
@@ -247,7 +273,6 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
   edges->addWidget(slider_, 1);
   edges->addWidget(field_);
   edges->addWidget(colorBox_);
-  box->addLayout(edges);
   connect(slider_, &QSlider::valueChanged, this, &CGLWindow::SetThickness);
   // Every whole number 0..100 typed moves the slider at once; text that is
   // no number is refused when the field is left.
@@ -263,21 +288,18 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
     emit documentEdited();
     Redraw();
   });
-  connect(save_, &QToolButton::clicked, this, &CGLWindow::SaveImage);
-
-  setWidget(body);
-  Clear();
+  return edges;
 }
 
 QAbstractButton* CGLWindow::switchButton(int id) const {
   switch (id) {
-    case 1000: return save_;
-    case 1001: return axes_;
-    case 1067: return shape_;
-    case 1078: return images_;
-    case 1069: return modes_[0];
-    case 1070: return modes_[1];
-    case 1071: return modes_[2];
+    case panelid::kSave: return save_;
+    case panelid::kAxes: return axes_;
+    case panelid::kCellShape: return shape_;
+    case panelid::kImages: return images_;
+    case panelid::kModeXY: return modes_[0];
+    case panelid::kModeXZ: return modes_[1];
+    case panelid::kModeYZ: return modes_[2];
     default: return nullptr;
   }
 }

@@ -6,15 +6,17 @@
 #pragma once
 
 #include <QDockWidget>
-#include <QTableWidget>
 #include <cstdint>
 #include <vector>
 
 #include "engine/Komorka.h"
 #include "viewer3d/CellScene.h"
 #include "viewer3d/ImageExport.h"
+#include "viewer3d/ui/AtomList.h"
 
 class QAbstractButton;
+class QBoxLayout;
+class QLayout;
 class QLabel;
 class QSlider;
 class QSpinBox;
@@ -22,29 +24,18 @@ class QToolButton;
 
 namespace pelmora {
 
-class CNumberEdit;
+class NumberEdit;
 class CColorBox;
 class CMyWnd;
 class CTimerButton;
 
-// The atom list: name, colour, label box and radius of each structure atom.
-class CGLListCtrl : public QTableWidget {
-  Q_OBJECT
- public:
-  explicit CGLListCtrl(QWidget* parent = nullptr);
-  void Fill(const std::vector<AtomSite>& atoms);
-  void RefreshRow(int row, const AtomSite& at);
-  // The in-place radius field of a row; null when none is open.
-  QSpinBox* radiusField() const { return radiusField_; }
-  void OpenRadiusField(int row, int value);
-  void CloseRadiusField();
-
- signals:
-  void radiusTyped(int row, int value);
-
- private:
-  QSpinBox* radiusField_ = nullptr;
+// The panel's controls, for switchButton.
+namespace panelid {
+enum : int {
+  kSave = 1000, kAxes = 1001, kCellShape = 1067, kImages = 1078,
+  kModeXY = 1069, kModeXZ = 1070, kModeYZ = 1071,
 };
+}  // namespace panelid
 
 class CGLWindow : public QDockWidget {
   Q_OBJECT
@@ -64,7 +55,7 @@ class CGLWindow : public QDockWidget {
   QLabel* placeholder() const { return placeholder_; }
   CGLListCtrl* atomList() const { return list_; }
   QSlider* thicknessSlider() const { return slider_; }
-  CNumberEdit* thicknessField() const { return field_; }
+  NumberEdit* thicknessField() const { return field_; }
   CColorBox* colorBox() const { return colorBox_; }
   QToolButton* saveButton() const { return save_; }
   QAbstractButton* switchButton(int id) const;  // 1001 axes, 1067 cell shape, 1078 images, 1069..1071 modes
@@ -87,6 +78,11 @@ class CGLWindow : public QDockWidget {
   void documentEdited();
 
  private:
+  // The parts of the panel, top to bottom.
+  QLayout* BuildSwitches(QWidget* body);
+  QLayout* BuildHoldButtons(QWidget* body, std::vector<CTimerButton*>& timerButtons);
+  void AddView(QWidget* body, QBoxLayout* box, const std::vector<CTimerButton*>& timerButtons);
+  QLayout* BuildEdges(QWidget* body);
   void Refresh();
   void Clear();
   void ApplyAtom(int row);
@@ -102,7 +98,7 @@ class CGLWindow : public QDockWidget {
   QLabel* placeholder_ = nullptr;
   CGLListCtrl* list_ = nullptr;
   QSlider* slider_ = nullptr;
-  CNumberEdit* field_ = nullptr;
+  NumberEdit* field_ = nullptr;
   CColorBox* colorBox_ = nullptr;
   QToolButton* save_ = nullptr;
   QToolButton* axes_ = nullptr;

@@ -1,4 +1,4 @@
-#include "viewer3d/ui/GLSaveDialog.h"
+#include "viewer3d/ui/ImageSaveDialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "editors/ui/TabPage1.h"
+#include "editors/ui/StructureDialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -20,7 +20,7 @@
 #include "engine/Komorka.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
-#include "refdata/ui/AtomTable.h"
+#include "refdata/ui/PeriodicTableDialog.h"
 
 namespace pelmora {
 
@@ -110,7 +110,7 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
   top->addLayout(nameRow, 0, 0, 1, 6);
   const char* axes[3] = {"x", "y", "z"};
   for (int i = 0; i < 3; ++i) {
-    auto* e = new CNumberEdit(this);
+    auto* e = new NumberEdit(this);
     xyz_[static_cast<size_t>(i)] = e;
     top->addWidget(new QLabel(QString::fromLatin1(axes[i]), this), 1, 2 * i, Qt::AlignRight);
     top->addWidget(e, 1, 2 * i + 1);
@@ -294,8 +294,8 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   tables_ = new QComboBox(this);
   ReloadTables();
   top->addWidget(tables_, 0, 0, 1, 5);
-  fprim_ = new CNumberEdit(this);
-  fbis_ = new CNumberEdit(this);
+  fprim_ = new NumberEdit(this);
+  fbis_ = new NumberEdit(this);
   change_ = new QPushButton(QStringLiteral("Zmień"), this);
   change_->setAutoDefault(false);
   change_->setEnabled(false);
@@ -412,7 +412,7 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(groups[g]);
     for (int k = 0; k < 3; ++k) {
       const int i = 3 * g + k;
-      auto* e = new CNumberEdit(groups[g]);
+      auto* e = new NumberEdit(groups[g]);
       cell_[static_cast<size_t>(i)] = e;
       grid->addWidget(new QLabel(U(labels[i]), groups[g]), k, 0, Qt::AlignRight);
       grid->addWidget(e, k, 1);
@@ -454,7 +454,7 @@ void CTabPage1::Bind(KomorkaDocument* doc) {
     // A file whose cell breaks its lattice's ties has just been mended.
     if (tied) doc->NotifyParametersChanged();
   } else {
-    for (CNumberEdit* e : cell_) {
+    for (NumberEdit* e : cell_) {
       e->clear();
       e->setEnabled(false);
     }

@@ -1,4 +1,4 @@
-#include "viewer3d/ui/MyWnd.h"
+#include "viewer3d/ui/CellView.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -125,7 +125,7 @@ std::vector<std::uint8_t> CMyWnd::RenderImage(int width, int height) const {
 }
 
 std::vector<std::uint8_t> RenderCellOffscreen(int width, int height, const CKomorka* doc, const SceneOptions& options,
-                                              const CViewState& view, int detail) {
+                                              const ViewState& view, int detail) {
   std::vector<std::uint8_t> pixels;
   if (width <= 0 || height <= 0 || !OpenGLAvailable()) return pixels;
   // Whatever context was current (the view's) is made current again after.
@@ -142,7 +142,7 @@ std::vector<std::uint8_t> RenderCellOffscreen(int width, int height, const CKomo
     format.setAttachment(QOpenGLFramebufferObject::Depth);
     QOpenGLFramebufferObject fbo(width, height, format);
     if (fbo.isValid() && fbo.bind()) {
-      CCellRenderer renderer;
+      CellRenderer renderer;
       renderer.Setup(width, height);
       renderer.Frame(doc, options, view, detail);
       glFinish();

@@ -1,7 +1,7 @@
-// The editors of the radiation sources and of the instrument parameter sets:
-// a list of the table's entries, fields for one entry, and buttons that add,
-// change and remove entries in the application's table at once and write it
-// to its file.
+// What the editors of the radiation sources and of the instrument parameter
+// sets share: a list of the table's entries, fields for one entry, and
+// buttons that add, change and remove entries in the application's table at
+// once and write it to its file.
 #pragma once
 
 #include <QDialog>
@@ -10,21 +10,20 @@
 
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 class QTableWidget;
 
 namespace pelmora {
 
-class CNumberEdit;
+class NumberEdit;
 class ReferenceData;
 
 // What the two editors share; each names its columns and fields.
-class CRecordListDlg : public QDialog {
+class RecordListDialog : public QDialog {
   Q_OBJECT
  public:
   QTableWidget* list() const { return list_; }
   QLineEdit* nameField() const { return name_; }
-  CNumberEdit* numberField(int i) const { return numbers_[i]; }
+  NumberEdit* numberField(int i) const { return numbers_[i]; }
   QPushButton* addButton() const { return add_; }
   QPushButton* changeButton() const { return change_; }
   QPushButton* removeButton() const { return remove_; }
@@ -32,7 +31,7 @@ class CRecordListDlg : public QDialog {
   QPushButton* okButton() const { return ok_; }
 
  protected:
-  CRecordListDlg(ReferenceData& ref, QWidget* parent);
+  RecordListDialog(ReferenceData& ref, QWidget* parent);
   // Builds the window; called by the derived constructor once its own
   // members exist. `extra` sits under the number fields (may be null).
   void Build(const QString& title, const QStringList& headers, const QList<int>& widths, const QStringList& labels,
@@ -57,7 +56,7 @@ class CRecordListDlg : public QDialog {
   bool TakeName(std::string* out);
 
   ReferenceData& ref_;
-  std::vector<CNumberEdit*> numbers_;
+  std::vector<NumberEdit*> numbers_;
 
  private:
   void Refill();
@@ -72,48 +71,6 @@ class CRecordListDlg : public QDialog {
   QTableWidget* list_ = nullptr;
   QLineEdit* name_ = nullptr;
   QPushButton *add_ = nullptr, *change_ = nullptr, *remove_ = nullptr, *save_ = nullptr, *ok_ = nullptr;
-};
-
-// "Źródła promieniowania": the radiation sources.
-class CLambdaDlg : public CRecordListDlg {
-  Q_OBJECT
- public:
-  explicit CLambdaDlg(ReferenceData& ref, QWidget* parent = nullptr);
-  QRadioButton* neutronButton() const { return neutron_; }
-
- protected:
-  int Count() const override;
-  int Capacity() const override;
-  QString NameAt(int i) const override;
-  QStringList NumbersAt(int i) const override;
-  void ShowEntry(int i) override;
-  bool StoreFields(int i) override;
-  void Remove(int i) override;
-  bool Write(std::string* error) override;
-  bool& Modified() override;
-  bool CheckRanges() override;
-
- private:
-  QRadioButton* xray_ = nullptr;
-  QRadioButton* neutron_ = nullptr;
-};
-
-// "Czynniki aparaturowe": the instrument parameter sets.
-class CAparatDlg : public CRecordListDlg {
-  Q_OBJECT
- public:
-  explicit CAparatDlg(ReferenceData& ref, QWidget* parent = nullptr);
-
- protected:
-  int Count() const override;
-  int Capacity() const override;
-  QString NameAt(int i) const override;
-  QStringList NumbersAt(int i) const override;
-  void ShowEntry(int i) override;
-  bool StoreFields(int i) override;
-  void Remove(int i) override;
-  bool Write(std::string* error) override;
-  bool& Modified() override;
 };
 
 // The refusal of a number outside [lo, hi] in a field, in the framework's

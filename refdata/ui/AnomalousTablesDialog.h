@@ -1,5 +1,4 @@
-// The editor of the anomalous-dispersion tables (f' and f'' per element), and
-// the small prompt that asks for a table's name.
+// The editor of the anomalous-dispersion tables (f' and f'' per element).
 #pragma once
 
 #include <QDialog>
@@ -12,21 +11,8 @@ class QTableWidget;
 
 namespace pelmora {
 
-class CNumberEdit;
+class NumberEdit;
 class ReferenceData;
-
-// "Podaj nazwę:" under the operation's title; refuses an empty name.
-class CPrompt : public QDialog {
-  Q_OBJECT
- public:
-  CPrompt(const QString& title, const QString& initial, QWidget* parent = nullptr);
-  QString name() const;
-  QLineEdit* field() const { return field_; }
-  void accept() override;
-
- private:
-  QLineEdit* field_;
-};
 
 // "Czynniki anomalne".
 class CAnomalDlg : public QDialog {
@@ -36,8 +22,8 @@ class CAnomalDlg : public QDialog {
 
   QComboBox* tables() const { return tables_; }
   QTableWidget* list() const { return list_; }
-  CNumberEdit* fprimField() const { return fprim_; }
-  CNumberEdit* fbisField() const { return fbis_; }
+  NumberEdit* fprimField() const { return fprim_; }
+  NumberEdit* fbisField() const { return fbis_; }
   QPushButton* addButton() const { return add_; }
   QPushButton* renameButton() const { return rename_; }
   QPushButton* saveButton() const { return save_; }
@@ -55,8 +41,8 @@ class CAnomalDlg : public QDialog {
   ReferenceData& ref_;
   QComboBox* tables_;
   QTableWidget* list_;
-  CNumberEdit* fprim_;
-  CNumberEdit* fbis_;
+  NumberEdit* fprim_;
+  NumberEdit* fbis_;
   QPushButton *add_, *rename_, *save_, *change_, *ok_;
 };
 

@@ -1,4 +1,4 @@
-#include "refdata/ui/AtomTable.h"
+#include "refdata/ui/PeriodicTableDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -75,7 +75,7 @@ const LegendRow kLegend[] = {
 // Integer fields (charge, mass number): the framework's own refusal text.
 // An empty field stands for 0 where an atom is built; a record to be stored
 // in the tables needs its key typed.
-bool TakeInteger(CNumberEdit* f, std::int32_t* out, bool emptyIsZero = true) {
+bool TakeInteger(NumberEdit* f, std::int32_t* out, bool emptyIsZero = true) {
   if (emptyIsZero && f->text().trimmed().isEmpty()) {
     *out = 0;
     return true;
@@ -93,7 +93,7 @@ bool TakeInteger(CNumberEdit* f, std::int32_t* out, bool emptyIsZero = true) {
 
 // An empty field stands for 0 (nothing tabulated there); text that is no
 // number is refused.
-bool TakeDecimal(CNumberEdit* f, double* out) {
+bool TakeDecimal(NumberEdit* f, double* out) {
   if (f->text().trimmed().isEmpty()) {
     *out = 0.0;
     return true;
@@ -116,6 +116,12 @@ bool RefuseFull(QWidget* parent, int count) {
   QMessageBox::information(parent, QStringLiteral("Info"),
                            QStringLiteral("Tablica jest pełna: mieści %1 pozycji.").arg(ElementTable::kMaxTabulated));
   return true;
+}
+
+NumberEdit* FixedEdit(QWidget* parent, int width) {
+  auto* e = new NumberEdit(parent);
+  e->setFixedWidth(width);
+  return e;
 }
 
 QPushButton* EditButton(const QString& text, QWidget* parent) {
@@ -327,12 +333,18 @@ QWidget* CAtomTable::BuildFields() {
   auto* panel = new QWidget(this);
   auto* row = new QHBoxLayout(panel);
   row->setContentsMargins(0, 0, 0, 0);
-  auto edit = [panel](int width) {
-    auto* e = new CNumberEdit(panel);
-    e->setFixedWidth(width);
-    return e;
-  };
+  row->addWidget(BuildXrayGroup(panel));
+  auto* right = new QVBoxLayout;
+  right->addWidget(BuildNeutronGroup(panel));
+  right->addWidget(BuildAnomalGroup(panel));
+  right->addLayout(BuildNameRow(panel));
+  row->addLayout(right);
+  return panel;
+}
 
+// The fields are children of `panel`, as the group boxes are.
+QGroupBox* CAtomTable::BuildXrayGroup(QWidget* panel) {
+  auto edit = [panel](int width) { return FixedEdit(panel, width); };
   auto* xray = new QGroupBox(QStringLiteral("Czynniki rozpraszania promieniowania X"), panel);
   auto* xg = new QGridLayout(xray);
   charge_ = edit(50);
@@ -363,9 +375,11 @@ QWidget* CAtomTable::BuildFields() {
   xg->addLayout(ionButtons, 3, 0, 1, 4);
   connect(ionAdd_, &QPushButton::clicked, this, &CAtomTable::AddOrChangeIon);
   connect(ionRemove_, &QPushButton::clicked, this, &CAtomTable::RemoveIon);
-  row->addWidget(xray);
+  return xray;
+}
 
-  auto* right = new QVBoxLayout;
+QGroupBox* CAtomTable::BuildNeutronGroup(QWidget* panel) {
+  auto edit = [panel](int width) { return FixedEdit(panel, width); };
   auto* neutron = new QGroupBox(QStringLiteral("Czynnik rozpraszania neutronow"), panel);
   auto* ng = new QGridLayout(neutron);
   mass_ = edit(60);
@@ -380,8 +394,11 @@ QWidget* CAtomTable::BuildFields() {
   ng->addWidget(isotopeRemove_, 0, 5);
   connect(isotopeAdd_, &QPushButton::clicked, this, &CAtomTable::AddOrChangeIsotope);
   connect(isotopeRemove_, &QPushButton::clicked, this, &CAtomTable::RemoveIsotope);
-  right->addWidget(neutron);
+  return neutron;
+}
 
+QGroupBox* CAtomTable::BuildAnomalGroup(QWidget* panel) {
+  auto edit = [panel](int width) { return FixedEdit(panel, width); };
   auto* anomal = new QGroupBox(QStringLiteral("Czynniki anomalne"), panel);
   auto* ag = new QGridLayout(anomal);
   anomal_ = new QComboBox(anomal);
@@ -393,8 +410,10 @@ QWidget* CAtomTable::BuildFields() {
   ag->addWidget(fprim_, 1, 1);
   ag->addWidget(new QLabel(QStringLiteral("f '':"), anomal), 1, 2);
   ag->addWidget(fbis_, 1, 3);
-  right->addWidget(anomal);
+  return anomal;
+}
 
+QLayout* CAtomTable::BuildNameRow(QWidget* panel) {
   auto* nameRow = new QHBoxLayout;
   name_ = new QLineEdit(panel);
   nameRow->addWidget(new QLabel(QStringLiteral("Nazwa atomu:"), panel));
@@ -407,9 +426,7 @@ QWidget* CAtomTable::BuildFields() {
   connect(buttons, &QDialogButtonBox::accepted, this, &CAtomTable::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CAtomTable::reject);
   nameRow->addWidget(buttons);
-  right->addLayout(nameRow);
-  row->addLayout(right);
-  return panel;
+  return nameRow;
 }
 
 void CAtomTable::SelectElement(int nr) {
@@ -460,7 +477,7 @@ void CAtomTable::ShowIon() {
   const IonRecord* ion = ref_.elements.Entry(element_).IonSlot(ion_);
   if (!ion) {
     charge_->clear();
-    for (CNumberEdit* f : coef_) f->clear();
+    for (NumberEdit* f : coef_) f->clear();
     return;
   }
   charge_->setText(ChargeText(ion->charge));

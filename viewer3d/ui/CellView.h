@@ -37,8 +37,8 @@ class CMyWnd : public QOpenGLWidget {
   explicit CMyWnd(ViewInputs inputs, QWidget* parent = nullptr);
   ~CMyWnd() override;
 
-  CViewState& state() { return state_; }
-  const CViewState& state() const { return state_; }
+  ViewState& state() { return state_; }
+  const ViewState& state() const { return state_; }
   // A hold-to-repeat button's command (57430..57447): starts or stops a timer.
   void Command(int id);
   bool timerRunning(int k) const { return k >= 1 && k <= 9 && timers_[k] != 0; }
@@ -60,8 +60,8 @@ class CMyWnd : public QOpenGLWidget {
  private:
   SceneOptions Options() const;
   ViewInputs inputs_;
-  CViewState state_;
-  CCellRenderer renderer_;
+  ViewState state_;
+  CellRenderer renderer_;
   std::array<int, 10> timers_{};
   bool setUpOk_ = false;
 };
@@ -70,6 +70,6 @@ class CMyWnd : public QOpenGLWidget {
 // window, and reads it back (bottom row first, red, green, blue). Empty when
 // no context or framebuffer could be had.
 std::vector<std::uint8_t> RenderCellOffscreen(int width, int height, const CKomorka* doc, const SceneOptions& options,
-                                              const CViewState& view, int detail);
+                                              const ViewState& view, int detail);
 
 }  // namespace pelmora

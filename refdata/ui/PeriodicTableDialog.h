@@ -3,14 +3,17 @@
 // the fields, so the user's own edits of the numbers count.
 #pragma once
 
-#include <QAbstractButton>
 #include <QDialog>
 #include <array>
 #include <optional>
 
 #include "engine/AtomSite.h"
+#include "refdata/ui/ElementCard.h"
+#include "refdata/ui/ElementTile.h"
 
 class QComboBox;
+class QGroupBox;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,50 +21,9 @@ class QToolButton;
 
 namespace pelmora {
 
-class CNumberEdit;
+class NumberEdit;
 struct ElementEntry;
 class ReferenceData;
-
-// One element tile: symbol, number and name on the structure-type colour.
-class CAtomTabEntry : public QAbstractButton {
-  Q_OBJECT
- public:
-  CAtomTabEntry(const ElementEntry& e, int nr, QWidget* parent = nullptr);
-  int number() const { return nr_; }
-  QSize sizeHint() const override { return {42, 44}; }
-
- protected:
-  void paintEvent(QPaintEvent*) override;
-
- private:
-  const ElementEntry& e_;
-  int nr_;
-};
-
-// The large cell of the selected element with the step buttons of its ion
-// and isotope.
-class CAtomMain : public QWidget {
-  Q_OBJECT
- public:
-  explicit CAtomMain(QWidget* parent = nullptr);
-  void Show(const ElementEntry& e, int nr, const QString& ionLabel, const QString& isotopeLabel);
-  QToolButton* ionPrev() const { return buttons_[0]; }
-  QToolButton* ionNext() const { return buttons_[1]; }
-  QToolButton* isotopePrev() const { return buttons_[2]; }
-  QToolButton* isotopeNext() const { return buttons_[3]; }
-  QString ionLabel() const;
-  QString isotopeLabel() const;
-
- protected:
-  void paintEvent(QPaintEvent*) override;
-
- private:
-  const ElementEntry* e_ = nullptr;
-  int nr_ = 1;
-  QLabel* ion_;
-  QLabel* isotope_;
-  std::array<QToolButton*, 4> buttons_{};
-};
 
 class CAtomTable : public QDialog {
   Q_OBJECT
@@ -84,13 +46,13 @@ class CAtomTable : public QDialog {
   CAtomMain* mainCell() const { return main_; }
   QComboBox* anomalList() const { return anomal_; }
   QLineEdit* nameField() const { return name_; }
-  CNumberEdit* chargeField() const { return charge_; }
-  CNumberEdit* massField() const { return mass_; }
+  NumberEdit* chargeField() const { return charge_; }
+  NumberEdit* massField() const { return mass_; }
   // A1..A4, B1..B4, C in this order.
-  CNumberEdit* coefficientField(int i) const { return coef_[static_cast<size_t>(i)]; }
-  CNumberEdit* sField() const { return s_; }
-  CNumberEdit* fprimField() const { return fprim_; }
-  CNumberEdit* fbisField() const { return fbis_; }
+  NumberEdit* coefficientField(int i) const { return coef_[static_cast<size_t>(i)]; }
+  NumberEdit* sField() const { return s_; }
+  NumberEdit* fprimField() const { return fprim_; }
+  NumberEdit* fbisField() const { return fbis_; }
   // Editing the element's tables: ions in the X-ray group, isotopes in the
   // neutron group, and writing both files.
   QPushButton* ionAddButton() const { return ionAdd_; }
@@ -105,6 +67,10 @@ class CAtomTable : public QDialog {
   QWidget* BuildTable();
   QWidget* BuildLegend();
   QWidget* BuildFields();
+  QGroupBox* BuildXrayGroup(QWidget* panel);
+  QGroupBox* BuildNeutronGroup(QWidget* panel);
+  QGroupBox* BuildAnomalGroup(QWidget* panel);
+  QLayout* BuildNameRow(QWidget* panel);
   void ShowIon();
   void ShowIsotope();
   void ShowAnomal();
@@ -131,13 +97,13 @@ class CAtomTable : public QDialog {
 
   std::array<CAtomTabEntry*, 119> tiles_{};
   CAtomMain* main_ = nullptr;
-  CNumberEdit* charge_ = nullptr;
-  std::array<CNumberEdit*, 9> coef_{};
-  CNumberEdit* mass_ = nullptr;
-  CNumberEdit* s_ = nullptr;
+  NumberEdit* charge_ = nullptr;
+  std::array<NumberEdit*, 9> coef_{};
+  NumberEdit* mass_ = nullptr;
+  NumberEdit* s_ = nullptr;
   QComboBox* anomal_ = nullptr;
-  CNumberEdit* fprim_ = nullptr;
-  CNumberEdit* fbis_ = nullptr;
+  NumberEdit* fprim_ = nullptr;
+  NumberEdit* fbis_ = nullptr;
   QLineEdit* name_ = nullptr;
   QPushButton* ionAdd_ = nullptr;
   QPushButton* ionRemove_ = nullptr;

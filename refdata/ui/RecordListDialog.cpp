@@ -1,4 +1,6 @@
-#include "refdata/ui/SourceEditors.h"
+#include "refdata/ui/RecordListDialog.h"
+#include "refdata/ui/SourcesDialog.h"
+#include "refdata/ui/InstrumentsDialog.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>
@@ -39,9 +41,9 @@ void RefuseOutOfRange(QLineEdit* field, double lo, double hi) {
 
 // --- shared list editor ---------------------------------------------------------
 
-CRecordListDlg::CRecordListDlg(ReferenceData& ref, QWidget* parent) : QDialog(parent), ref_(ref) {}
+RecordListDialog::RecordListDialog(ReferenceData& ref, QWidget* parent) : QDialog(parent), ref_(ref) {}
 
-void CRecordListDlg::Build(const QString& title, const QStringList& headers, const QList<int>& widths,
+void RecordListDialog::Build(const QString& title, const QStringList& headers, const QList<int>& widths,
                            const QStringList& labels, QWidget* extra, bool removeBeforeChange) {
   setWindowTitle(title);
   list_ = new QTableWidget(0, headers.size(), this);
@@ -63,7 +65,7 @@ void CRecordListDlg::Build(const QString& title, const QStringList& headers, con
   name_ = new QLineEdit(this);
   form->addRow(QStringLiteral("Nazwa:"), name_);
   for (const QString& label : labels) {
-    auto* edit = new CNumberEdit(this);
+    auto* edit = new NumberEdit(this);
     numbers_.push_back(edit);
     form->addRow(label, edit);
   }
@@ -92,16 +94,16 @@ void CRecordListDlg::Build(const QString& title, const QStringList& headers, con
   layout->addLayout(fields);
   layout->addLayout(buttons);
 
-  connect(list_, &QTableWidget::itemSelectionChanged, this, &CRecordListDlg::OnSelection);
-  connect(add_, &QPushButton::clicked, this, &CRecordListDlg::OnAdd);
-  connect(change_, &QPushButton::clicked, this, &CRecordListDlg::OnChange);
-  connect(remove_, &QPushButton::clicked, this, &CRecordListDlg::OnRemove);
-  connect(save_, &QPushButton::clicked, this, &CRecordListDlg::OnSave);
-  connect(ok_, &QPushButton::clicked, this, &CRecordListDlg::accept);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &RecordListDialog::OnSelection);
+  connect(add_, &QPushButton::clicked, this, &RecordListDialog::OnAdd);
+  connect(change_, &QPushButton::clicked, this, &RecordListDialog::OnChange);
+  connect(remove_, &QPushButton::clicked, this, &RecordListDialog::OnRemove);
+  connect(save_, &QPushButton::clicked, this, &RecordListDialog::OnSave);
+  connect(ok_, &QPushButton::clicked, this, &RecordListDialog::accept);
   Refill();
 }
 
-void CRecordListDlg::SetRow(int i) {
+void RecordListDialog::SetRow(int i) {
   const QStringList texts = QStringList{NameAt(i)} + NumbersAt(i);
   for (int c = 0; c < texts.size(); ++c) {
     auto* item = new QTableWidgetItem(texts[c]);
@@ -110,19 +112,19 @@ void CRecordListDlg::SetRow(int i) {
   }
 }
 
-void CRecordListDlg::Refill() {
+void RecordListDialog::Refill() {
   list_->clearSelection();
   list_->setRowCount(Count());
   for (int i = 0; i < Count(); ++i) SetRow(i);
   OnSelection();
 }
 
-int CRecordListDlg::Selected() const {
+int RecordListDialog::Selected() const {
   const QList<QTableWidgetSelectionRange> ranges = list_->selectedRanges();
   return ranges.isEmpty() ? -1 : ranges.first().topRow();
 }
 
-void CRecordListDlg::OnSelection() {
+void RecordListDialog::OnSelection() {
   const int i = Selected();
   // Entry 0 is the settings' choice and a marked entry came from the
   // settings or a structure file: neither belongs to the file, which leaves
@@ -134,7 +136,7 @@ void CRecordListDlg::OnSelection() {
   if (i >= 0 && i < Count()) ShowEntry(i);
 }
 
-bool CRecordListDlg::TakeName(std::string* out) {
+bool RecordListDialog::TakeName(std::string* out) {
   const QString name = name_->text();
   if (IsMarked(name)) {
     QMessageBox::warning(this, QStringLiteral("Błąd"),
@@ -148,7 +150,7 @@ bool CRecordListDlg::TakeName(std::string* out) {
   return true;
 }
 
-void CRecordListDlg::OnAdd() {
+void RecordListDialog::OnAdd() {
   if (Count() >= Capacity()) {
     QMessageBox::information(this, QStringLiteral("Info"),
                              QStringLiteral("Tablica jest pełna: mieści %1 pozycji.").arg(Capacity()));
@@ -163,14 +165,14 @@ void CRecordListDlg::OnAdd() {
   list_->scrollToItem(list_->item(i, 0));
 }
 
-void CRecordListDlg::OnChange() {
+void RecordListDialog::OnChange() {
   const int i = Selected();
   if (i <= 0 || i >= Count() || !StoreFields(i)) return;
   Modified() = true;
   SetRow(i);
 }
 
-void CRecordListDlg::OnRemove() {
+void RecordListDialog::OnRemove() {
   const int i = Selected();
   if (i <= 0 || i >= Count()) return;
   Remove(i);
@@ -178,7 +180,7 @@ void CRecordListDlg::OnRemove() {
   Refill();
 }
 
-void CRecordListDlg::OnSave() {
+void RecordListDialog::OnSave() {
   std::string error;
   if (Write(&error)) {
     Modified() = false;
@@ -187,9 +189,9 @@ void CRecordListDlg::OnSave() {
   QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
 }
 
-void CRecordListDlg::accept() {
+void RecordListDialog::accept() {
   double v = 0;
-  for (CNumberEdit* e : numbers_)
+  for (NumberEdit* e : numbers_)
     if (!e->TakeNumber(&v)) return;
   if (!CheckRanges()) return;
   QDialog::accept();
@@ -197,7 +199,7 @@ void CRecordListDlg::accept() {
 
 // --- radiation sources -------------------------------------------------------------
 
-CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref, parent) {
+CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent) : RecordListDialog(ref, parent) {
   auto* group = new QGroupBox(QStringLiteral("Rodzaj promieniowania:"), this);
   xray_ = new QRadioButton(QStringLiteral("Promieniowanie X"), group);
   neutron_ = new QRadioButton(QStringLiteral("Neutrony"), group);
@@ -255,7 +257,7 @@ bool& CLambdaDlg::Modified() { return ref_.sourcesModified; }
 
 // --- instrument sets ------------------------------------------------------------------
 
-CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref, parent) {
+CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent) : RecordListDialog(ref, parent) {
   const QString pad = QStringLiteral("      ");
   Build(QStringLiteral("Czynniki aparaturowe"),
         {QStringLiteral("Nazwa"), QStringLiteral("U") + pad, QStringLiteral("V") + pad, QStringLiteral("W") + pad,

@@ -1,0 +1,52 @@
+// "Czynniki anomalne", the structure dialog's second page: f' and f'' of the
+// structure atoms, typed or taken from one of the anomalous tables.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QComboBox;
+class QPushButton;
+class QTableWidget;
+
+namespace pelmora {
+
+class KomorkaDocument;
+class NumberEdit;
+class ReferenceData;
+
+// "Czynniki anomalne": f' and f'' of the structure atoms, typed or taken
+// from one of the anomalous tables by element.
+class CMyPropertyPage2 : public QWidget {
+  Q_OBJECT
+ public:
+  CMyPropertyPage2(ReferenceData& ref, QWidget* parent = nullptr);
+  void Bind(KomorkaDocument* doc);
+  void Reload();
+  // The anomalous tables were added to or renamed: the list follows, its
+  // choice kept where it still exists.
+  void ReloadTables();
+
+  QComboBox* tableList() const { return tables_; }
+  NumberEdit* fprimField() const { return fprim_; }
+  NumberEdit* fbisField() const { return fbis_; }
+  QPushButton* changeButton() const { return change_; }
+  QTableWidget* list() const { return list_; }
+
+  // Entry `index` of the table list chosen by the user (0: the edits).
+  void ChooseTable(int index);
+  void ChangeFactors();
+
+ private:
+  void Assign(int tableIndex);
+
+  ReferenceData& ref_;
+  QPointer<KomorkaDocument> doc_;
+  QComboBox* tables_;
+  NumberEdit* fprim_;
+  NumberEdit* fbis_;
+  QPushButton* change_;
+  QTableWidget* list_;
+};
+
+}  // namespace pelmora

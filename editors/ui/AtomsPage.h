@@ -1,0 +1,66 @@
+// "Atomy", the structure dialog's first page: the current atom (from the
+// list or the periodic table) with its coordinates, and the list of
+// structure atoms. It writes accepted changes straight into the document.
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+
+#include "engine/AtomSite.h"
+
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace pelmora {
+
+class KomorkaDocument;
+class NumberEdit;
+class ReferenceData;
+
+// The atom rows selected in a list, in ascending order.
+QList<int> SelectedRows(const QTableWidget* list);
+
+// "Atomy": the current atom (from the list or the periodic table) with its
+// coordinates, and the list of structure atoms.
+class CMyPropertyPage1 : public QWidget {
+  Q_OBJECT
+ public:
+  CMyPropertyPage1(ReferenceData& ref, QWidget* parent = nullptr);
+  void Bind(KomorkaDocument* doc);
+  // Refills the list from the document, keeping the selected rows.
+  void Reload();
+
+  QLineEdit* nameField() const { return name_; }
+  QPushButton* chooseButton() const { return choose_; }
+  NumberEdit* coordField(int i) const { return xyz_[static_cast<size_t>(i)]; }
+  QPushButton* addButton() const { return add_; }
+  QPushButton* removeButton() const { return remove_; }
+  QPushButton* changeButton() const { return change_; }
+  QTableWidget* list() const { return list_; }
+
+  void ChooseAtom();
+  void AddAtom();
+  void ChangeAtom();
+  void RemoveAtoms();
+
+ private:
+  void OnSelectionChanged();
+  bool ReadCoordinates(double out[3]);
+  void Edited(bool deleted);
+
+  ReferenceData& ref_;
+  QPointer<KomorkaDocument> doc_;
+  AtomSite current_;
+  QLineEdit* name_;
+  QPushButton* choose_;
+  std::array<NumberEdit*, 3> xyz_{};
+  QPushButton* add_;
+  QPushButton* remove_;
+  QPushButton* change_;
+  QTableWidget* list_;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,26 @@
+// The info panel's first page.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QLabel;
+
+namespace pelmora {
+
+class KomorkaDocument;
+
+// "Informacje": cell type, cell atom count, radiation, source and wavelengths.
+class CPropPage1 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CPropPage1(QWidget* parent = nullptr);
+  void Refresh(const KomorkaDocument* doc);
+  // The six values, in their order on the page.
+  QString value(int i) const;
+
+ private:
+  std::array<QLabel*, 6> values_{};
+};
+
+}  // namespace pelmora

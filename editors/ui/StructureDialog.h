@@ -1,0 +1,72 @@
+// "Definiuj Strukturę": the lattice type, the cell constants and angles, and
+// the two pages of atoms and anomalous factors. The dialog keeps no copy of
+// the structure: every accepted change goes straight into the active
+// document, which rebuilds its cell atoms and tells the rest of the program.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <array>
+
+#include "editors/ui/AnomalousPage.h"
+#include "editors/ui/AtomsPage.h"
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+
+namespace pelmora {
+
+class CKomorka;
+class NumberEdit;
+class KomorkaDocument;
+class ReferenceData;
+
+class CTabPage1 : public QDialog {
+  Q_OBJECT
+ public:
+  CTabPage1(ReferenceData& ref, QWidget* parent = nullptr);
+
+  // The active document changed (null: none is open).
+  void Bind(KomorkaDocument* doc);
+  // The structure changed somewhere: the pages and the cell fields refresh.
+  void OnStructureChanged(KomorkaDocument* doc);
+  KomorkaDocument* document() const { return doc_; }
+
+  QComboBox* latticeList() const { return lattice_; }
+  // a, b, c, alfa, beta, gamma in this order.
+  NumberEdit* cellField(int i) const { return cell_[static_cast<size_t>(i)]; }
+  QPushButton* okButton() const { return ok_; }
+  QTabWidget* sheet() const { return sheet_; }
+  CMyPropertyPage1* atomsPage() const { return page1_; }
+  CMyPropertyPage2* anomalPage() const { return page2_; }
+
+  // The user picked list entry `index`.
+  void ChooseLattice(int index);
+  // A cell field was left: the ties of the lattice are copied and all six
+  // fields read into the document. False when a field holds no number.
+  bool CommitCell(int field);
+
+  void accept() override;
+
+ private:
+  void ShowCell();
+  // Writes the fixed and tied values of the document's crystal system and
+  // enables the fields the user may type; true when a value changed.
+  bool ApplyRules();
+  void SelectDocumentLattice();
+
+  QPointer<KomorkaDocument> doc_;
+  QComboBox* lattice_;
+  std::array<NumberEdit*, 6> cell_{};
+  QPushButton* ok_;
+  QTabWidget* sheet_;
+  CMyPropertyPage1* page1_;
+  CMyPropertyPage2* page2_;
+  int shownIndex_ = 0;
+  bool committing_ = false;
+};
+
+}  // namespace pelmora
