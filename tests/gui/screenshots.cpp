@@ -53,26 +53,23 @@ bool Save(QWidget* w, const QString& dir, const char* name) {
   return ok;
 }
 
-}  // namespace
+// The program's windows one after another, each written as a picture.
+struct Shots {
+  CMainFrame& frame;
+  ApplicationRun& run;
+  QString out;
+  bool ok = true;
+  CDownView* view = nullptr;  // NaCl's chart
 
-int main(int argc, char** argv) {
-  SetDefaultGLFormat();
-  QApplication qapp(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: pelmora_screenshots OUTPUT-FOLDER\n");
-    return 1;
-  }
-  const QString out = QString::fromLocal8Bit(argv[1]);
-  QDir().mkpath(out);
-  QTemporaryDir settingsDir;
-  ApplicationRun run;
-  if (!StartApplication(run, {}, (settingsDir.path() + "/Pelmora.conf").toStdString())) return 2;
-  CMainFrame& frame = *run.frame;
-  frame.resize(1280, 860);
-  frame.show();
-  (void)QTest::qWaitForWindowExposed(&frame);
-  bool ok = Save(&frame, out, "1-empty-frame.png");
+  void ChartAndDialogs();
+  void Editors();
+  void SticksAndLabel();
+  void Viewer();
+  void PrintPreview();
+  void ReferenceEditors();
+};
 
+void Shots::ChartAndDialogs() {
   // Peaks with their widths rather than sticks.
   frame.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
   QElapsedTimer timer;
@@ -81,7 +78,7 @@ int main(int argc, char** argv) {
   const qint64 opened = timer.elapsed();
   frame.action(cmd::kCalculate)->trigger();
   const qint64 calculated = timer.elapsed();
-  CDownView* view = frame.activeView();
+  view = frame.activeView();
   ok = view && testing::WaitForChart(view) && ok;
   const qint64 shown = timer.elapsed();
   std::printf("open NaCl %lld ms, calculated %lld ms, chart shown %lld ms\n", static_cast<long long>(opened),
@@ -135,7 +132,9 @@ int main(int argc, char** argv) {
     }
   });
   frame.chartBar()->infoButton()->trigger();
+}
 
+void Shots::Editors() {
   // The structure page on NaCl: its atoms, its anomalous factors, and the
   // periodic table opened from "..." on the chlorine row, stepped to Cl-1.
   frame.action(cmd::kStructurePage)->trigger();
@@ -184,7 +183,9 @@ int main(int argc, char** argv) {
   view->readCursor(QPoint(x, (chart.top + chart.bottom) / 2));
   ok = Save(frame.infoPanel(), out, "info-panel.png") && ok;
   frame.infoPanel()->hide();
+}
 
+void Shots::SticksAndLabel() {
   // Sticks ("brak") of Si with their descriptions: every dot on its stick's top.
   frame.chartBar()->profiles()->setCurrentText(QStringLiteral("brak"));
   frame.OpenDocumentFile(testing::ExampleFile("Si.xml"));
@@ -222,7 +223,9 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     ok = saved && ok;
   }
+}
 
+void Shots::Viewer() {
   // Rutile in the "Monitor" panel: labelled atoms, the cell edges and axes,
   // turned a little; then its save dialog.
   if (KomorkaDocument* rutile = frame.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"))) {
@@ -249,7 +252,9 @@ int main(int argc, char** argv) {
     panel->saveButton()->click();
     rutile->setModified(false);
   }
+}
 
+void Shots::PrintPreview() {
   // The printed page of the whole NaCl pattern, as the print preview shows it
   // (opening the open file again brings its window to the front).
   frame.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
@@ -262,7 +267,9 @@ int main(int argc, char** argv) {
     }
   });
   frame.action(cmd::kPrintPreview)->trigger();
+}
 
+void Shots::ReferenceEditors() {
   // The reference editors with a row chosen, as a user would look at them
   // (nothing is changed, so nothing is asked at exit).
   {
@@ -292,9 +299,37 @@ int main(int argc, char** argv) {
     atoms.show();
     ok = Save(&atoms, out, "atom-table-editing.png") && ok;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetDefaultGLFormat();
+  QApplication qapp(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: pelmora_screenshots OUTPUT-FOLDER\n");
+    return 1;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(out);
+  QTemporaryDir settingsDir;
+  ApplicationRun run;
+  if (!StartApplication(run, {}, (settingsDir.path() + "/Pelmora.conf").toStdString())) return 2;
+  CMainFrame& frame = *run.frame;
+  frame.resize(1280, 860);
+  frame.show();
+  (void)QTest::qWaitForWindowExposed(&frame);
+  Shots shots{frame, run, out};
+  shots.ok = Save(&frame, out, "1-empty-frame.png");
+  shots.ChartAndDialogs();
+  shots.Editors();
+  shots.SticksAndLabel();
+  shots.Viewer();
+  shots.PrintPreview();
+  shots.ReferenceEditors();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();
   FinishApplication(run);
-  return ok ? 0 : 3;
+  return shots.ok ? 0 : 3;
 }
