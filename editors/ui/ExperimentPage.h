@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <array>
 
+#include "documents/ui/KomorkaDocument.h"
+
 class QCheckBox;
 class QComboBox;
 class QPushButton;

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QPointer>
 
+#include "documents/ui/KomorkaDocument.h"
 #include "engine/ReflectionExport.h"
 
 class QCheckBox;

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <array>
 
+#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/AnomalousPage.h"
 #include "editors/ui/AtomsPage.h"
 

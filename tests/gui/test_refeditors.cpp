@@ -19,6 +19,7 @@
 #include "editors/ui/StructureDialog.h"
 #include "refdata/ReferenceFiles.h"
 #include "refdata/ui/AnomalousTablesDialog.h"
+#include "refdata/ui/NamePrompt.h"
 #include "refdata/ui/PeriodicTableDialog.h"
 #include "refdata/ui/SourcesDialog.h"
 #include "refdata/ui/InstrumentsDialog.h"
