@@ -72,6 +72,23 @@ class EditorsTest : public QObject {
     return QTest::qWaitForWindowExposed(run.frame.get());
   }
 
+  // The cursor over NaCl's (2 0 0) fills "Kursor" with it; off the chart, nothing.
+  static void CursorOverTheFirst200(CMainFrame& f, const CKomorka& d, CProp* sheet) {
+    CDownView* view = f.activeView();
+    QVERIFY(testing::WaitForChart(view));
+    double at = 0.0;
+    for (const Reflection& r : d.reflectionsAll)
+      if (r.h == 2 && r.k == 0 && r.l == 0 && r.line == 1) at = TwoThetaDegrees(r);
+    const ChartRect c = view->chartRect();
+    int x = c.left;
+    for (int px = c.left; px <= c.right; ++px)
+      if (std::abs(view->pixelToAngle(px) - at) < std::abs(view->pixelToAngle(x) - at)) x = px;
+    view->readCursor(QPoint(x, (c.top + c.bottom) / 2));
+    QVERIFY(sheet->cursor()->field(2)->text().contains(QStringLiteral("2 0 0 ; ")));
+    view->readCursor(QPoint(c.left - 20, (c.top + c.bottom) / 2));
+    QVERIFY(sheet->cursor()->field(2)->text().isEmpty());
+  }
+
  private slots:
   void experimentPageShowsAndEditsTheDocument() {
     ApplicationRun run;
@@ -240,26 +257,14 @@ class EditorsTest : public QObject {
     table->extinctBox()->click();
 
     // The info panel: the file's summary and the atoms of the cell, not of
-    // the structure; the cursor over (2 0 0) fills "Kursor" with it.
+    // the structure, and the cursor.
     CProp* sheet = f.infoPanel()->sheet();
     const char* values[] = {"regularna (F)", "8", "X"};
     for (int i = 0; i < 3; ++i) QCOMPARE(sheet->info()->value(i), QLatin1String(values[i]));
     QCOMPARE(sheet->atoms()->list()->rowCount(), 8);
     sheet->atoms()->list()->setCurrentCell(5, 0);
     QCOMPARE(sheet->atoms()->field(0)->text(), QString::fromStdString(d.cellAtoms[5].name));
-    CDownView* view = f.activeView();
-    QVERIFY(testing::WaitForChart(view));
-    double at = 0.0;
-    for (const Reflection& r : d.reflectionsAll)
-      if (r.h == 2 && r.k == 0 && r.l == 0 && r.line == 1) at = TwoThetaDegrees(r);
-    const ChartRect c = view->chartRect();
-    int x = c.left;
-    for (int px = c.left; px <= c.right; ++px)
-      if (std::abs(view->pixelToAngle(px) - at) < std::abs(view->pixelToAngle(x) - at)) x = px;
-    view->readCursor(QPoint(x, (c.top + c.bottom) / 2));
-    QVERIFY(sheet->cursor()->field(2)->text().contains(QStringLiteral("2 0 0 ; ")));
-    view->readCursor(QPoint(c.left - 20, (c.top + c.bottom) / 2));
-    QVERIFY(sheet->cursor()->field(2)->text().isEmpty());
+    CursorOverTheFirst200(f, d, sheet);
 
     // A new calculation over a narrower range refills the table.
     const int before = list->model()->rowCount();

@@ -36,6 +36,22 @@ class ExportTest : public QObject {
     edit->setText(QFileInfo(path).fileName());
   }
 
+  // The added extension names an existing file: asked, and "No" keeps it.
+  void NoKeepsAnExistingFile(CMainFrame& f, const QString& typed) {
+    const QByteArray before = [&] { QFile g(typed + ".txt"); g.open(QIODevice::ReadOnly); return g.readAll(); }();
+    testing::BoxWatcher box;
+    ExportWith(f, [&](CPatternSaveDialog* d) {
+      d->scaleEdit()->setText(QStringLiteral("5"));
+      Type(d, typed);
+      box.Arm(QMessageBox::No);
+      d->accept();
+    });
+    QVERIFY(box.seen);
+    QFile again(typed + ".txt");
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), before);
+  }
+
  private slots:
   void scaleText() {
     QCOMPARE(ScaleText(4000.0), QStringLiteral("4.0000000000e+03"));
@@ -108,19 +124,7 @@ class ExportTest : public QObject {
     QVERIFY(QFile::exists(dir_.path() + "/wzor.dat"));
     QVERIFY(!QFile::exists(dir_.path() + "/wzor.dat.txt"));
 
-    // The added extension names an existing file: asked, and "No" keeps it.
-    const QByteArray before = [&] { QFile g(typed + ".txt"); g.open(QIODevice::ReadOnly); return g.readAll(); }();
-    testing::BoxWatcher box;
-    ExportWith(f, [&](CPatternSaveDialog* d) {
-      d->scaleEdit()->setText(QStringLiteral("5"));
-      Type(d, typed);
-      box.Arm(QMessageBox::No);
-      d->accept();
-    });
-    QVERIFY(box.seen);
-    QFile again(typed + ".txt");
-    QVERIFY(again.open(QIODevice::ReadOnly));
-    QCOMPARE(again.readAll(), before);
+    NoKeepsAnExistingFile(f, typed);
 
     view->document()->setModified(false);
     FinishApplication(run);

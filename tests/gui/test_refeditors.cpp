@@ -103,6 +103,20 @@ class RefEditorsTest : public QObject {
     return data;
   }
 
+  // Saving: "Nie" saves nothing; a failed write says why and stays marked
+  // (and savable); "Tak" writes the core writers' text.
+  static void SavesTheTables(CAtomTable& dlg, ReferenceData& ref, const QString& data, BoxAnswers& boxes) {
+    boxes.Click(dlg.saveButton(), {QMessageBox::No});
+    QVERIFY(ref.referenceModified);
+    ref.dataDir = (data + QStringLiteral("/missing")).toStdString();
+    boxes.Click(dlg.saveButton(), {QMessageBox::Yes, QMessageBox::Ok});
+    QVERIFY(ref.referenceModified && dlg.saveButton()->isEnabled());
+    ref.dataDir = data.toStdString();
+    boxes.Click(dlg.saveButton(), {QMessageBox::Yes});
+    QVERIFY(!ref.referenceModified && !dlg.saveButton()->isEnabled());
+    QVERIFY(Holds(data, "ions.xml", FormatIons(ref.elements)) && Holds(data, "izos.xml", FormatIsotopes(ref.elements)));
+  }
+
  private slots:
   void sourceEditorAddsRemovesRefusesAndSaves() {
     ReferenceData ref;
@@ -273,17 +287,7 @@ class RefEditorsTest : public QObject {
     dlg.SelectElement(119);
     QVERIFY(!dlg.ionAddButton()->isEnabled() && !dlg.isotopeAddButton()->isEnabled());
 
-    // Saving: "Nie" saves nothing; a failed write says why and stays marked
-    // (and savable); "Tak" writes the core writers' text.
-    boxes.Click(dlg.saveButton(), {QMessageBox::No});
-    QVERIFY(ref.referenceModified);
-    ref.dataDir = (data + QStringLiteral("/missing")).toStdString();
-    boxes.Click(dlg.saveButton(), {QMessageBox::Yes, QMessageBox::Ok});
-    QVERIFY(ref.referenceModified && dlg.saveButton()->isEnabled());
-    ref.dataDir = data.toStdString();
-    boxes.Click(dlg.saveButton(), {QMessageBox::Yes});
-    QVERIFY(!ref.referenceModified && !dlg.saveButton()->isEnabled());
-    QVERIFY(Holds(data, "ions.xml", FormatIons(ref.elements)) && Holds(data, "izos.xml", FormatIsotopes(ref.elements)));
+    SavesTheTables(dlg, ref, data, boxes);
     // Which question or refusal came at each step.
     const QString change = QStringLiteral("Czy napewno zmienić wartości czynników atomowych?");
     const QString integer = QStringLiteral("Enter an integer."), save = QStringLiteral("Czy zapisać zmiany na dysku?");
