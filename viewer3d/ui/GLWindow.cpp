@@ -1,8 +1,10 @@
 #include "viewer3d/ui/GLWindow.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cmath>
 #include <QColorDialog>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -394,15 +396,21 @@ void CGLWindow::OnListClicked(int row, int column) {
 void CGLWindow::SaveImage() {
   if (!doc_) return;
   QStringList labels, patterns;
+  std::vector<void*> modules;
   for (const ImageFormat& f : formats_) {
     labels << QString::fromStdString(f.label);
     patterns << QString::fromStdString(f.pattern);
+    modules.push_back(f.module);
   }
-  CGLSaveDialog dlg(this, labels, patterns);
+  CGLSaveDialog dlg(this, labels, patterns, std::move(modules));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
   const ImageSize size = ImageSizeOf(dlg.sizeIndex);
-  const QString path = QString::fromStdString(WithDefaultExtension(dlg.selectedFiles().first().toStdString()));
-  if (!SaveImageTo(path, dlg.typeIndex, size.width, size.height))
+  const int type = std::clamp(dlg.typeIndex, 0, static_cast<int>(formats_.size()) - 1);
+  // The dialog has added the chosen format's extension to a bare name.
+  const std::string typed = QFile::encodeName(dlg.selectedFiles().first()).toStdString();
+  const QString path =
+      QFile::decodeName(QByteArray::fromStdString(ImageFileName(typed, formats_[static_cast<size_t>(type)])));
+  if (!SaveImageTo(path, type, size.width, size.height))
     QMessageBox::critical(this, QStringLiteral("Błąd"), QStringLiteral("Nie zapisano obrazka %1.").arg(path));
 }
 
@@ -411,7 +419,8 @@ bool CGLWindow::SaveImageTo(const QString& path, int formatIndex, int width, int
   std::vector<std::uint8_t> pixels = view_->RenderImage(width, height);
   if (pixels.empty()) return false;
   SwapRedBlue(pixels);
-  const bool ok = pelmora::SaveImage(formats_[static_cast<size_t>(formatIndex)], path.toStdString(), width, height, pixels);
+  const bool ok = pelmora::SaveImage(formats_[static_cast<size_t>(formatIndex)], QFile::encodeName(path).toStdString(),
+                                     width, height, pixels);
   Redraw();
   return ok;
 }
