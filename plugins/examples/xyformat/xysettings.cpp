@@ -107,10 +107,10 @@ PELMORA_EXPORT void pelmora_FilterSettings(void) {
   auto* sample = new QLabel(&dlg);
   sample->setObjectName(QStringLiteral("sample"));
   sample->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  form->addRow(QStringLiteral("Miejsca po przecinku kąta 2θ:"), angle);
-  form->addRow(QStringLiteral("Miejsca po przecinku natężenia:"), intensity);
+  form->addRow(QStringLiteral("Miejsca dziesiętne kąta 2θ:"), angle);
+  form->addRow(QStringLiteral("Miejsca dziesiętne natężenia:"), intensity);
   form->addRow(QStringLiteral("Separator kolumn:"), separator);
-  form->addRow(QStringLiteral("Wiersz pliku:"), sample);
+  form->addRow(QStringLiteral("Przykładowy wiersz:"), sample);
   box->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
