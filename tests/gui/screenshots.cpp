@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -23,7 +24,9 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/chart/ChartPainter.h"
+#include "diffractogram/PatternExport.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "plugins/ui/SettingsButton.h"
 #include "editors/ui/TabPage1.h"
 #include "refdata/ui/AtomTable.h"
 #include "editors/ui/ExperimentPage.h"
@@ -100,15 +103,30 @@ int main(int argc, char** argv) {
   QCoreApplication::processEvents();
   ok = Save(&frame, out, "3-zoomed.png") && ok;
 
+  // The export dialog with the XY format chosen, and that plug-in's own
+  // settings behind its "Ustawienia" (kept in a private folder here).
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+  bool pluginSettingsShown = false;
   QTimer::singleShot(300, [&] {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* d = qobject_cast<CPatternSaveDialog*>(w)) {
         (void)QTest::qWaitForWindowExposed(d);
+        const int xy = FindChartFormat(run.app->chartFormats(), "xy");
+        if (xy > 0) d->selectNameFilter(d->nameFilters()[xy]);
         Save(d, out, "4-export-dialog.png");
+        QTimer::singleShot(300, [&] {
+          QWidget* s = QApplication::activeModalWidget();
+          if (s && s->objectName() == QLatin1String("xySettings")) {
+            pluginSettingsShown = Save(s, out, "plugin-settings.png");
+            QMetaObject::invokeMethod(s, "reject", Qt::QueuedConnection);
+          }
+        });
+        d->settingsButton()->click();
         d->reject();
       }
   });
   frame.action(cmd::kExportText)->trigger();
+  ok = pluginSettingsShown && ok;
 
   // The settings and plug-ins dialogs, as they open from the menu.
   QTimer::singleShot(300, [&] {

@@ -108,16 +108,22 @@ class ExportTest : public QObject {
     QVERIFY(QFile::exists(dir_.path() + "/wzor.dat"));
     QVERIFY(!QFile::exists(dir_.path() + "/wzor.dat.txt"));
 
-    // The added extension names an existing file: asked, and "No" keeps it.
+    // The added extension names an existing file: asked while the dialog is
+    // still open, and "No" keeps the file and leaves the dialog to choose again.
     const QByteArray before = [&] { QFile g(typed + ".txt"); g.open(QIODevice::ReadOnly); return g.readAll(); }();
     testing::BoxWatcher box;
+    bool stillOpen = false;
     ExportWith(f, [&](CPatternSaveDialog* d) {
       d->scaleEdit()->setText(QStringLiteral("5"));
       Type(d, typed);
       box.Arm(QMessageBox::No);
       d->accept();
+      stillOpen = d->isVisible();
+      d->reject();
     });
     QVERIFY(box.seen);
+    QVERIFY(box.text.contains(QStringLiteral("wzor.txt")));
+    QVERIFY(stillOpen);
     QFile again(typed + ".txt");
     QVERIFY(again.open(QIODevice::ReadOnly));
     QCOMPARE(again.readAll(), before);
