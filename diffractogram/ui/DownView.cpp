@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "documents/ui/KomorkaDocument.h"
@@ -16,9 +17,26 @@ CDownView::CDownView(KomorkaDocument* document, QWidget* parent) : QWidget(paren
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(300, 200);
   setCursor(Qt::CrossCursor);
-  const CKomorka& d = document_->doc();
-  zoom_.SetBounds(d.angleMin, d.angleMax);
+  // Until the document has a usable range the axis spans every 2-theta.
+  zoom_.SetBounds(0.0, 180.0);
+  takeRange();
   connect(document_, &KomorkaDocument::parametersChanged, this, &CDownView::onParametersChanged);
+}
+
+bool CDownView::takeRange() {
+  const CKomorka& d = document_->doc();
+  if (!(d.angleMin < d.angleMax) || !std::isfinite(d.angleMin) || !std::isfinite(d.angleMax)) {
+    // An axis from max to min, or of no width, would draw nothing sensible:
+    // the last valid window stays until the range is mended.
+    rangeText_ = QString::fromStdString(
+        cformat("Zakres kątowy %g–%g st. jest nieprawidłowy (min musi być mniejsze od max): wykres pozostaje "
+                "przy zakresie %g–%g st.",
+                d.angleMin, d.angleMax, zoom_.A, zoom_.B));
+    return false;
+  }
+  rangeText_.clear();
+  zoom_.SetBounds(d.angleMin, d.angleMax);
+  return true;
 }
 
 CDownView::~CDownView() { waitForRendering(); }
@@ -80,8 +98,7 @@ void CDownView::patternSynthesised() {
 
 void CDownView::onParametersChanged() {
   if (!grid_.snapshot.DiffersFrom(document_->doc())) return;
-  const CKomorka& d = document_->doc();
-  zoom_.SetBounds(d.angleMin, d.angleMax);
+  if (!takeRange()) emit statusText(rangeText_);
   markStale();
 }
 
@@ -259,6 +276,8 @@ void CDownView::setActive(bool active) {
     update();
   }
   active_ = active;
+  // Coming back to a view whose range is still wrong says so again.
+  if (active && !rangeText_.isEmpty()) emit statusText(rangeText_);
 }
 
 // --- mouse -----------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,10 +61,19 @@ CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
   form->setLabelAlignment(Qt::AlignLeft);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   for (int i = 0; i < 6; ++i) {
-    values_[static_cast<std::size_t>(i)] = new QLabel(this);
-    values_[static_cast<std::size_t>(i)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    values_[static_cast<std::size_t>(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form->addRow(QString::fromUtf8(kLabels[i]), values_[static_cast<std::size_t>(i)]);
+    QLabel* value = new QLabel(this);
+    values_[static_cast<std::size_t>(i)] = value;
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (i < 4) {
+      form->addRow(QString::fromUtf8(kLabels[i]), value);
+      continue;
+    }
+    // The wavelengths, with their unit beside them.
+    auto* row = new QHBoxLayout;
+    row->addWidget(value, 1);
+    row->addWidget(new QLabel(QStringLiteral("Å"), this));
+    form->addRow(QString::fromUtf8(kLabels[i]), row);
   }
   Refresh(nullptr);
 }
@@ -157,8 +167,10 @@ CPropPage3::CPropPage3(QWidget* parent) : QWidget(parent) {
   auto* grid = new QGridLayout(this);
   grid->addWidget(new QLabel(QStringLiteral("Kąt:"), this), 0, 0);
   grid->addWidget(fields_[0], 0, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("°"), this), 0, 3);
   grid->addWidget(new QLabel(QStringLiteral("Natężenie:"), this), 1, 0);
   grid->addWidget(fields_[1], 1, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("%"), this), 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Refleksy (h,k,l):"), this), 2, 0, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Kα1"), this), 3, 0, Qt::AlignRight);
   grid->addWidget(fields_[2], 3, 1, 1, 2);

@@ -293,17 +293,20 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   auto* top = new QGridLayout;
   tables_ = new QComboBox(this);
   ReloadTables();
-  top->addWidget(tables_, 0, 0, 1, 5);
+  top->addWidget(tables_, 0, 0, 1, 7);
   fprim_ = new CNumberEdit(this);
   fbis_ = new CNumberEdit(this);
   change_ = new QPushButton(QStringLiteral("Zmień"), this);
   change_->setAutoDefault(false);
   change_->setEnabled(false);
+  // Both terms are in electrons, as the form factor they add to.
   top->addWidget(new QLabel(QStringLiteral("f'"), this), 1, 0, Qt::AlignRight);
   top->addWidget(fprim_, 1, 1);
-  top->addWidget(new QLabel(QStringLiteral("f''"), this), 1, 2, Qt::AlignRight);
-  top->addWidget(fbis_, 1, 3);
-  top->addWidget(change_, 1, 4);
+  top->addWidget(new QLabel(QStringLiteral("e"), this), 1, 2);
+  top->addWidget(new QLabel(QStringLiteral("f''"), this), 1, 3, Qt::AlignRight);
+  top->addWidget(fbis_, 1, 4);
+  top->addWidget(new QLabel(QStringLiteral("e"), this), 1, 5);
+  top->addWidget(change_, 1, 6);
   layout->addLayout(top);
   list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")}, {190, 130, 130});
   layout->addWidget(list_);
@@ -416,7 +419,8 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
       cell_[static_cast<size_t>(i)] = e;
       grid->addWidget(new QLabel(U(labels[i]), groups[g]), k, 0, Qt::AlignRight);
       grid->addWidget(e, k, 1);
-      if (g == 1) grid->addWidget(new QLabel(QStringLiteral("st."), groups[g]), k, 2);
+      // Lengths in ångström, angles in degrees.
+      grid->addWidget(new QLabel(g == 0 ? QStringLiteral("Å") : QStringLiteral("st."), groups[g]), k, 2);
       connect(e, &QLineEdit::editingFinished, this, [this, i] { CommitCell(i); });
     }
     left->addWidget(groups[g]);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "editors/ui/NumberEdit.h"
 #include "engine/NumberFormat.h"
@@ -76,8 +77,13 @@ CAnomalDlg::CAnomalDlg(ReferenceData& ref, QWidget* parent) : QDialog(parent), r
   fprim_ = new CNumberEdit(this);
   fbis_ = new CNumberEdit(this);
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("f ':"), fprim_);
-  form->addRow(QStringLiteral("f '':"), fbis_);
+  // Both terms are in electrons, as the form factor they add to.
+  for (auto [label, field] : {std::pair{"f ':", fprim_}, std::pair{"f '':", fbis_}}) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(field);
+    row->addWidget(new QLabel(QStringLiteral("e"), this));
+    form->addRow(QString::fromLatin1(label), row);
+  }
 
   add_ = new QPushButton(QStringLiteral("Dodaj"), this);
   rename_ = new QPushButton(QStringLiteral("Zmień nazwę"), this);

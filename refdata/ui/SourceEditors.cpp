@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "editors/ui/NumberEdit.h"
 #include "engine/NumberFormat.h"
@@ -62,10 +63,24 @@ void CRecordListDlg::Build(const QString& title, const QStringList& headers, con
   auto* form = new QFormLayout;
   name_ = new QLineEdit(this);
   form->addRow(QStringLiteral("Nazwa:"), name_);
-  for (const QString& label : labels) {
+  // Each field has a column for its unit, so that the fields line up also
+  // where a value has none.
+  int unitWidth = 0;
+  for (const QString& u : units_) unitWidth = std::max(unitWidth, fontMetrics().horizontalAdvance(u));
+  for (int i = 0; i < labels.size(); ++i) {
     auto* edit = new CNumberEdit(this);
     numbers_.push_back(edit);
-    form->addRow(label, edit);
+    if (units_.isEmpty()) {
+      form->addRow(labels[i], edit);
+      continue;
+    }
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit);
+    auto* unit = new QLabel(i < units_.size() ? units_[i] : QString(), this);
+    unit->setObjectName(QStringLiteral("unit"));
+    unit->setFixedWidth(unitWidth);
+    row->addWidget(unit);
+    form->addRow(labels[i], row);
   }
 
   add_ = new QPushButton(QStringLiteral("Dodaj"), this);
@@ -205,6 +220,7 @@ CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref
   box->addWidget(xray_);
   box->addWidget(neutron_);
   xray_->setChecked(true);
+  units_ = {QStringLiteral("Å"), QStringLiteral("Å"), QString()};
   Build(QStringLiteral("Źródła promieniowania"),
         {QStringLiteral("Nazwa"), QStringLiteral("K a1"), QStringLiteral("K a2"), QStringLiteral("Ka2/Ka1")},
         {88, 62, 62, 59}, {QStringLiteral("K a1:"), QStringLiteral("K a2:"), QStringLiteral("Ka2/Ka1:")}, group,
@@ -257,6 +273,9 @@ bool& CLambdaDlg::Modified() { return ref_.sourcesModified; }
 
 CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref, parent) {
   const QString pad = QStringLiteral("      ");
+  // Widths in degrees of 2-theta: U, V, W add to its square.
+  const QString square = QStringLiteral("°²"), degree = QStringLiteral("°");
+  units_ = {square, square, square, degree, degree};
   Build(QStringLiteral("Czynniki aparaturowe"),
         {QStringLiteral("Nazwa"), QStringLiteral("U") + pad, QStringLiteral("V") + pad, QStringLiteral("W") + pad,
          QStringLiteral("X") + pad, QStringLiteral("Y") + pad},

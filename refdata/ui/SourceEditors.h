@@ -58,6 +58,8 @@ class CRecordListDlg : public QDialog {
 
   ReferenceData& ref_;
   std::vector<CNumberEdit*> numbers_;
+  // The unit beside each number field (empty: none); set before Build.
+  QStringList units_;
 
  private:
   void Refill();

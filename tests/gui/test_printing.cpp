@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSvgRenderer>
@@ -19,10 +20,12 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/chart/ChartPicture.h"
 #include "diffractogram/chart/EmfPaintEngine.h"
+#include "diffractogram/chart/PrintPage.h"
 #include "diffractogram/ui/ChartPrinting.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "engine/Komorka.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
@@ -223,6 +226,52 @@ class PrintingTest : public QObject {
     QVERIFY(single.contains(QStringLiteral("= 1.5406 Å")) && !single.contains(QStringLiteral("1.5444")));
     view->document()->setModified(false);
     FinishApplication(run);
+  }
+
+  void printedAtomTableListsEveryCellPosition() {
+    // A face-centred cell of two atoms at positions with three different
+    // coordinates: eight rows, each with its own x, y and z.
+    CKomorka doc;
+    doc.latticeType = 17;
+    doc.a = doc.b = doc.c = 4.0;
+    AtomSite fe;
+    fe.name = "Fe";
+    fe.x = 0.1;
+    fe.y = 0.2;
+    fe.z = 0.3;
+    AtomSite o = fe;
+    o.name = "O";
+    o.x = 0.75;
+    o.y = 0.875;
+    o.z = 0.05;
+    o.siteIndex = 1;
+    doc.structureAtoms = {fe, o};
+    doc.ExpandCellAtoms();
+    const QString pdf = dir_.path() + QStringLiteral("/atoms.pdf");
+    {
+      QPdfWriter writer(pdf);
+      writer.setResolution(300);
+      writer.setPageOrientation(QPageLayout::Landscape);
+      QPainter p(&writer);
+      PrintDevice dev;
+      dev.page = QSize(writer.width(), writer.height());
+      SamplePattern s;
+      DrawPrintPage(p, dev, doc, s.chart);
+    }
+    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) read nothing");
+    // The positions after adding (½ ½ 0), (½ 0 ½), (0 ½ ½) and reducing into [0, 1).
+    const char* rows[] = {"Fe 0.100 0.200 0.300", "Fe 0.600 0.700 0.300", "Fe 0.600 0.200 0.800",
+                          "Fe 0.100 0.700 0.800", "O 0.750 0.875 0.050",  "O 0.250 0.375 0.050",
+                          "O 0.250 0.875 0.550",  "O 0.750 0.375 0.550"};
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) lines << line.simplified();
+    for (const char* row : rows) {
+      // The table stands right of the header block: its row ends a line.
+      bool found = false;
+      for (const QString& line : lines) found = found || line.endsWith(QLatin1String(row));
+      QVERIFY2(found, row);
+    }
   }
 
   void emfPicture() {
