@@ -591,10 +591,31 @@ struct Imported {
 };
 
 // "A, B, C" of the texts.
+// "A, B, C" of the texts; a long list ends with how many there are.
 std::string Listed(const std::vector<std::string>& items) {
+  constexpr size_t kShown = 12;
   std::string out;
-  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
+  for (size_t i = 0; i < items.size() && i < kShown; ++i) out += (i == 0 ? "" : ", ") + items[i];
+  if (items.size() > kShown) out += cformat(" i %zu innych", items.size() - kShown);
   return out;
+}
+
+// Whether the cell has the shape the crystal system asks for (a trigonal
+// group with gamma = 90 has not). A monoclinic cell may have its unique
+// axis along any edge.
+bool CellFitsSystem(LatticeType system, const Imported& c) {
+  const auto same = [](double u, double v) { return std::fabs(u - v) <= 1e-4 * std::max(u, v); };
+  const auto right = [](double angle) { return std::fabs(angle - 90) <= 0.01; };
+  const auto equal = [](double u, double v) { return std::fabs(u - v) <= 0.01; };
+  switch (system) {
+    case kCubic: return same(c.a, c.b) && same(c.a, c.c) && right(c.alfa) && right(c.beta) && right(c.gamma);
+    case kTetragonal: return same(c.a, c.b) && right(c.alfa) && right(c.beta) && right(c.gamma);
+    case kOrthorhombic: return right(c.alfa) && right(c.beta) && right(c.gamma);
+    case kHexagonal: return same(c.a, c.b) && right(c.alfa) && right(c.beta) && equal(c.gamma, 120);
+    case kRhombohedral: return same(c.a, c.b) && same(c.a, c.c) && equal(c.alfa, c.beta) && equal(c.alfa, c.gamma);
+    case kMonoclinic: return int(right(c.alfa)) + int(right(c.beta)) + int(right(c.gamma)) >= 2;
+    default: return true;
+  }
 }
 
 // The cell constants, refused when they make no cell.
@@ -751,7 +772,7 @@ std::vector<Site> ReadSites(const CifBlock& block, const ElementTable& table, Ci
     notes.push_back("Pominięto wiersze atomów oznaczone jako fikcyjne (_atom_site_calc_flag dum), które nie "
                     "podają położenia atomu: " + Listed(dummies) + ".");
   if (!unclear.empty())
-    notes.push_back("Plik nie podaje symbolu pierwiastka (_atom_site_type_symbol) atomów, których etykieta "
+    notes.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
                     "można odczytać różnie; przyjęto: " + Listed(unclear) + ". Sprawdź, czy to właściwe pierwiastki.");
   if (block.Find("_atom_site_aniso_U_11") || block.Find("_atom_site_aniso_B_11")) report.displacementIgnored = true;
   report.sites = static_cast<int>(sites.size());
@@ -828,6 +849,12 @@ Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImport
   if (!sym.note.empty()) out.notes.insert(out.notes.begin(), sym.note);
 
   const LatticeType system = CrystalSystemOf(sym.ops);
+  if (!CellFitsSystem(system, out))
+    out.notes.push_back(cformat("Komórka elementarna pliku (a = %g, b = %g, c = %g, alfa = %g, beta = %g, gamma = %g) "
+                                "nie ma kształtu, jakiego wymaga jego symetria (komórka %s): obliczenie przyjmie ją "
+                                "taką, jaka jest.",
+                                out.a, out.b, out.c, out.alfa, out.beta, out.gamma,
+                                std::string(kSystemNames[system]).c_str()));
   LatticeType centring = CentringOf(sym.ops, system);
 
   // Every site's images, then one representative of each centring class.

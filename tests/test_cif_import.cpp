@@ -369,6 +369,15 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
   ASSERT_EQ(doc.cellAtoms.size(), 30u);
   EXPECT_EQ(doc.cellAtoms[12].z, 1.0 / 12);  // O at z = .0833, the origin the authors fix
   EXPECT_NE(Texts(messages).find("przyjęto osie komórki"), std::string::npos) << Texts(messages);
+
+  // A trigonal group beside a cell with gamma = 90 (as COD 5910041 has it):
+  // read, with a word that the cell does not fit.
+  CKomorka odd;
+  messages.clear();
+  ASSERT_TRUE(Import(odd, kCell + sg + "'P -3'\n" + kAtoms + "W1 0.3333 0.6667 0.25\n", messages));
+  EXPECT_EQ(odd.latticeType, kHexagonal);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find("(komórka heksagonalna)"), std::string::npos) << messages[0].text;
 }
 
 TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
