@@ -174,6 +174,14 @@ void CKomorka::UpdateAtomDisplay(const AtomSite& edited) {
   ExpandCellAtoms();
 }
 
+int CKomorka::FindOccupiedSite(double x, double y, double z) const {
+  for (size_t i = 0; i < structureAtoms.size(); ++i) {
+    const AtomSite& at = structureAtoms[i];
+    if (SameSite(latticeType, {at.x, at.y, at.z}, {x, y, z})) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 void CKomorka::RebuildStructureFromCell() {
   // The cell list holds the n centring copies of each site one after another.
   const int n = CentringMultiplicity(latticeType);

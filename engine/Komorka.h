@@ -90,6 +90,9 @@ class CKomorka : public ExperimentParams {
   // 3D view; the images stop at kMaxImageRecords records.
   int CopyCellAtoms(std::vector<AtomSite>& out) const;
   void UpdateAtomDisplay(const AtomSite& edited);
+  // The first structure atom on the site (x, y, z) of this lattice, up to
+  // whole cell translations and the centring vectors; -1 when it is free.
+  int FindOccupiedSite(double x, double y, double z) const;
   void RebuildStructureFromCell();
 
   // --- file reader helpers ----------------------------------------------------

@@ -80,6 +80,34 @@ TEST(Centring, ExpansionNeverExceedsTheCapacity) {
   EXPECT_EQ(doc.cellAtoms.size(), 2000u);
 }
 
+TEST(Centring, ASiteIsTakenUpToLatticeTranslationsAndTheCentring) {
+  CKomorka doc;
+  doc.structureAtoms = {MakeAtom("O", 0.6947, 0.6947, 0), MakeAtom("Ti", 0.1, 0.2, 0.3)};
+  struct Case {
+    LatticeType type;
+    double x, y, z;
+    int taken;  // the structure atom on that site, -1 for a free one
+  };
+  const Case cases[] = {
+      {kTetragonal, -0.3053, -0.3053, 0, 0},  // one cell further on, not bit-equal
+      {kTetragonal, 0.6947, 0.6947, 1, 0},
+      {kTetragonal, 0.3053, 0.3053, 0, -1},   // a mirror image is another atom
+      {kTetragonal, 0.6947, 0.6948, 0, -1},   // 1e-4 apart: two atoms
+      {kTetragonal, 0.6, 0.7, 0.8, -1},       // the body centre of Ti without centring
+      {kTetragonal | kBodyCentred, 0.6, 0.7, 0.8, 1},
+      {kTetragonal | kBodyCentred, 0.6, 0.7, 0.3, -1},
+      {kOrthorhombic | kBaseCentred, 0.6, -0.3, 1.3, 1},
+      {kOrthorhombic | kBaseCentred, 0.6, 0.2, 0.8, -1},  // (1/2, 0, 1/2) is no C translation
+      {kCubic | kFaceCentred, 0.6, 0.2, 0.8, 1},
+      {kCubic | kFaceCentred, 0.1, 0.7, 0.8, 1},
+      {kCubic | kFaceCentred, 0.6, 0.7, 0.8, -1},  // nor is (1/2, 1/2, 1/2) an F one
+  };
+  for (const Case& c : cases) {
+    doc.latticeType = c.type;
+    EXPECT_EQ(doc.FindOccupiedSite(c.x, c.y, c.z), c.taken) << c.type << ": " << c.x << " " << c.y << " " << c.z;
+  }
+}
+
 TEST(Centring, BoundaryImagesForTheViewer) {
   CKomorka doc;
   std::vector<AtomSite> list;

@@ -223,11 +223,13 @@ void CMyPropertyPage1::AddAtom() {
   double v[3];
   if (!ReadCoordinates(v)) return;
   CKomorka& d = doc_->doc();
-  for (const AtomSite& at : d.structureAtoms)
-    if (at.x == v[0] && at.y == v[1] && at.z == v[2]) {
-      Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
-      return;
-    }
+  // (0.6947, 0.6947, 0) and (-0.3053, -0.3053, 0) are one site, and so are
+  // the images of a site under the centring: a second atom there would
+  // count twice in every structure factor.
+  if (d.FindOccupiedSite(v[0], v[1], v[2]) >= 0) {
+    Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
+    return;
+  }
   // The cell list has a fixed capacity; an atom whose centring copies would
   // not fit is refused rather than silently left out of the cell.
   if (!CKomorka::FitsCapacity(d.latticeType, d.structureAtoms.size() + 1)) {
