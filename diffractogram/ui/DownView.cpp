@@ -29,8 +29,7 @@ bool CDownView::takeRange() {
     // An axis from max to min, or of no width, would draw nothing sensible:
     // the last valid window stays until the range is mended.
     rangeText_ = QString::fromStdString(
-        cformat("Zakres kątowy %g–%g st. jest nieprawidłowy (min musi być mniejsze od max): wykres pozostaje "
-                "przy zakresie %g–%g st.",
+        cformat("Nieprawidłowy zakres kątowy (min = %g, max = %g st.): wykres zostaje przy %g–%g st.",
                 d.angleMin, d.angleMax, zoom_.A, zoom_.B));
     return false;
   }

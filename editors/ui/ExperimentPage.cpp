@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -90,10 +91,12 @@ QString Derived(const char* format, double lambda, double v) {
 
 QLabel* Label(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
 
-// The unit shown beside a number.
+// The unit shown beside a number, with a gap after it so that it is not
+// read as part of the next column's label.
 QLabel* Unit(const char* text, QWidget* parent) {
   QLabel* l = Label(text, parent);
   l->setObjectName(QStringLiteral("unit"));
+  l->setMinimumWidth(l->fontMetrics().horizontalAdvance(l->text()) + 10);
   return l;
 }
 
@@ -118,7 +121,11 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
   QPalette red = refusal_->palette();
   red.setColor(QPalette::WindowText, QColor(0xb0, 0x1c, 0x12));
   refusal_->setPalette(red);
-  refusal_->hide();
+  // Room for two messages is kept free beside OK: a message appearing when
+  // the click on OK ends an edit must not move the button from under the
+  // pointer.
+  refusal_->setMinimumHeight(2 * refusal_->fontMetrics().lineSpacing() + 4);
+  refusal_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* buttons = new QDialogButtonBox(this);
   ok_ = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -127,8 +134,10 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
-  layout->addWidget(refusal_);
-  layout->addWidget(buttons);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(refusal_, 1);
+  bottom->addWidget(buttons, 0, Qt::AlignBottom);
+  layout->addLayout(bottom);
 
   connect(sources_, &QComboBox::activated, this, [this](int i) {
     if (!doc_) return;
@@ -559,7 +568,6 @@ void CTabPage2::FlagRefusedValues() {
       }
     }
   refusal_->setText(messages.join(QLatin1Char('\n')));
-  refusal_->setVisible(!messages.isEmpty());
 }
 
 // --- defaults -----------------------------------------------------------------------

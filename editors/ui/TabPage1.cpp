@@ -301,13 +301,19 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   change_ = new QPushButton(QStringLiteral("Zmień"), this);
   change_->setAutoDefault(false);
   change_->setEnabled(false);
-  // Both terms are in electrons, as the form factor they add to.
+  // Both terms are in electrons, as the form factor they add to; a gap
+  // after the unit keeps it apart from the next label.
+  const auto electrons = [this] {
+    auto* l = new QLabel(QStringLiteral("e"), this);
+    l->setMinimumWidth(l->fontMetrics().horizontalAdvance(l->text()) + 12);
+    return l;
+  };
   top->addWidget(new QLabel(QStringLiteral("f'"), this), 1, 0, Qt::AlignRight);
   top->addWidget(fprim_, 1, 1);
-  top->addWidget(new QLabel(QStringLiteral("e"), this), 1, 2);
+  top->addWidget(electrons(), 1, 2);
   top->addWidget(new QLabel(QStringLiteral("f''"), this), 1, 3, Qt::AlignRight);
   top->addWidget(fbis_, 1, 4);
-  top->addWidget(new QLabel(QStringLiteral("e"), this), 1, 5);
+  top->addWidget(electrons(), 1, 5);
   top->addWidget(change_, 1, 6);
   layout->addLayout(top);
   list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")}, {190, 130, 130});
@@ -421,8 +427,11 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
       cell_[static_cast<size_t>(i)] = e;
       grid->addWidget(new QLabel(U(labels[i]), groups[g]), k, 0, Qt::AlignRight);
       grid->addWidget(e, k, 1);
-      // Lengths in ångström, angles in degrees.
-      grid->addWidget(new QLabel(g == 0 ? QStringLiteral("Å") : QStringLiteral("st."), groups[g]), k, 2);
+      // Lengths in ångström, angles in degrees; one width for both, so
+      // that the six fields line up.
+      auto* unit = new QLabel(g == 0 ? QStringLiteral("Å") : QStringLiteral("st."), groups[g]);
+      unit->setMinimumWidth(unit->fontMetrics().horizontalAdvance(QStringLiteral("st.")));
+      grid->addWidget(unit, k, 2);
       connect(e, &QLineEdit::editingFinished, this, [this, i] { CommitCell(i); });
     }
     left->addWidget(groups[g]);

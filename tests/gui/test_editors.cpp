@@ -312,7 +312,7 @@ class EditorsTest : public QObject {
     CDownView* view = run.frame->activeView();
     QVERIFY(view && view->document()->doc().angleMax == 5.0);
     QVERIFY(view->zoom().x0 == 0.0 && view->zoom().x1 == 180.0);
-    QVERIFY(view->rangeText().contains(QStringLiteral("10–5")));
+    QVERIFY(view->rangeText().contains(QStringLiteral("min = 10, max = 5 st.")));
     Finish(run);
   }
 
