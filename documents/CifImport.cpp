@@ -590,7 +590,6 @@ struct Imported {
   std::vector<std::string> notes;
 };
 
-// "A, B, C" of the texts.
 // "A, B, C" of the texts; a long list ends with how many there are.
 std::string Listed(const std::vector<std::string>& items) {
   constexpr size_t kShown = 12;
