@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -64,6 +65,8 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out);
   QTemporaryDir settingsDir;
+  // The pictures show the shipped tables, not the user's own edits.
+  qputenv("XDG_DATA_HOME", QFile::encodeName(settingsDir.path()));
   ApplicationRun run;
   if (!StartApplication(run, {}, (settingsDir.path() + "/Pelmora.conf").toStdString())) return 2;
   CMainFrame& frame = *run.frame;
