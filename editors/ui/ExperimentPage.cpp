@@ -333,10 +333,10 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
 void CTabPage2::EditList(bool sources) {
   const int before = sources ? sources_->currentIndex() : apparatus_->currentIndex();
   if (sources) {
-    CLambdaDlg dlg(reference_, this);
+    CLambdaDlg dlg(reference_, this, before);
     dlg.exec();
   } else {
-    CAparatDlg dlg(reference_, this);
+    CAparatDlg dlg(reference_, this, before);
     dlg.exec();
   }
   const std::optional<ExperimentParams> old = doc_ ? std::optional<ExperimentParams>(doc_->doc()) : std::nullopt;
