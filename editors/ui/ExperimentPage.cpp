@@ -132,6 +132,7 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
     ChooseSource(i);
     Announce(before);
     ShowValues();
+    AnnounceSource(before);
   });
   connect(apparatus_, &QComboBox::activated, this, [this](int i) {
     if (!doc_) return;
@@ -355,6 +356,7 @@ void CTabPage2::EditList(bool sources) {
   showing_ = was;
   if (old) Announce(*old);
   ShowValues();
+  if (old && sources) AnnounceSource(*old);
 }
 
 void CTabPage2::ChooseSource(int index) {
@@ -474,6 +476,11 @@ void CTabPage2::Commit() {
 void CTabPage2::Announce(const ExperimentParams& before) {
   if (doc_ && Values(before) != Values(static_cast<const ExperimentParams&>(doc_->doc())))
     doc_->NotifyParametersChanged();
+}
+
+void CTabPage2::AnnounceSource(const ExperimentParams& before) {
+  if (doc_ && (before.lambda1 != doc_->doc().lambda1 || before.radiation != doc_->doc().radiation))
+    emit sourceChanged(doc_, before.lambda1, before.radiation);
 }
 
 QString CTabPage2::refusalText() const { return refusal_->text(); }
