@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -294,6 +295,22 @@ int main(int argc, char** argv) {
     atoms.show();
     ok = Save(&atoms, out, "atom-table-editing.png") && ok;
   }
+
+  // Another wavelength for the active structure: the question about its
+  // atoms' f' and f'', answered "Nie"; the info panel and the status bar
+  // then say that the terms stayed.
+  QTimer::singleShot(300, [out] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      Save(box, out, "source-change-question.png");
+      box->button(QMessageBox::No)->click();
+    }
+  });
+  emit frame.experimentPage()->sources()->activated(frame.experimentPage()->sources()->findText(QStringLiteral("Mo Ka")));
+  frame.action(cmd::kViewInfo)->trigger();
+  frame.infoPanel()->sheet()->setCurrentIndex(0);
+  ok = Save(&frame, out, "anomalous-terms-kept.png") && ok;
+  ok = Save(frame.infoPanel(), out, "info-anomalous-note.png") && ok;
+  frame.infoPanel()->hide();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();
