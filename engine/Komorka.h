@@ -46,6 +46,11 @@ class CKomorka : public ExperimentParams {
   std::vector<AtomSite> structureAtoms;
   std::vector<AtomSite> cellAtoms;
 
+  // The first wavelength the atoms' f' and f'' were taken for; 0 while
+  // nothing says (they are then taken to be the current source's). Not
+  // saved: a file's terms are those of its own source.
+  double anomalLambda = 0.0;
+
   // --- records of a structure file's own source and instrument set ---------
   std::unique_ptr<RadiationSource> sourceRecord;
   std::unique_ptr<ApparatusSet> aparatRecord;

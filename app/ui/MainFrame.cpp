@@ -36,6 +36,7 @@
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/AnomalDlg.h"
+#include "refdata/ui/AnomalForSource.h"
 #include "refdata/ui/UnsavedTables.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
@@ -350,6 +351,16 @@ void CMainFrame::CreateEditors() {
   // Ctrl+Enter calculates from the structure page too, where the atoms are typed.
   structurePage_->addAction(action(cmd::kCalculate));
   connect(action(cmd::kAtomTable), &QAction::triggered, this, &CMainFrame::ShowAtomTable);
+
+  // A new source leaves the atoms' f' and f'' as they were: the user is asked
+  // whether to take them for it, and told when they stay.
+  connect(experimentPage_, &CTabPage2::sourceChanged, this, [this](KomorkaDocument* d, double lambda1, int radiation) {
+    const QString note = OfferAnomalForSource(experimentPage_, *d, app_.reference(), lambda1, radiation);
+    structurePage_->anomalPage()->ReloadTables();
+    if (note.isEmpty()) return;
+    statusBar()->showMessage(note);
+    emit hub_.parametersChanged(d);  // the info panel says it too
+  });
 }
 
 void CMainFrame::ShowWindow(QWidget* w) {

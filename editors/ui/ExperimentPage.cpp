@@ -145,6 +145,7 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
     ChooseSource(i);
     Announce(before);
     ShowValues();
+    AnnounceSource(before);
   });
   connect(apparatus_, &QComboBox::activated, this, [this](int i) {
     if (!doc_) return;
@@ -367,10 +368,10 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
 void CTabPage2::EditList(bool sources) {
   const int before = sources ? sources_->currentIndex() : apparatus_->currentIndex();
   if (sources) {
-    CLambdaDlg dlg(reference_, this);
+    CLambdaDlg dlg(reference_, this, before);
     dlg.exec();
   } else {
-    CAparatDlg dlg(reference_, this);
+    CAparatDlg dlg(reference_, this, before);
     dlg.exec();
   }
   const std::optional<ExperimentParams> old = doc_ ? std::optional<ExperimentParams>(doc_->doc()) : std::nullopt;
@@ -389,6 +390,7 @@ void CTabPage2::EditList(bool sources) {
   showing_ = was;
   if (old) Announce(*old);
   ShowValues();
+  if (old && sources) AnnounceSource(*old);
 }
 
 void CTabPage2::ChooseSource(int index) {
@@ -533,6 +535,11 @@ void CTabPage2::Accept() {
 void CTabPage2::Announce(const ExperimentParams& before) {
   if (doc_ && Values(before) != Values(static_cast<const ExperimentParams&>(doc_->doc())))
     doc_->NotifyParametersChanged();
+}
+
+void CTabPage2::AnnounceSource(const ExperimentParams& before) {
+  if (doc_ && (before.lambda1 != doc_->doc().lambda1 || before.radiation != doc_->doc().radiation))
+    emit sourceChanged(doc_, before.lambda1, before.radiation);
 }
 
 QString CTabPage2::refusalText() const { return refusal_->text(); }

@@ -67,6 +67,11 @@ class CTabPage2 : public QDialog {
   // The message of the values a calculation would refuse, empty when none.
   QString refusalText() const;
 
+ signals:
+  // The user's choice (in the list or through the source editor) changed
+  // the document's first wavelength or radiation; the ones left are given.
+  void sourceChanged(pelmora::KomorkaDocument* doc, double previousLambda1, int previousRadiation);
+
  private:
   QWidget* BuildRadiationGroup();
   QWidget* BuildApparatusGroup();
@@ -87,6 +92,7 @@ class CTabPage2 : public QDialog {
   void Accept();
   // Marks the document modified and announces a change, when there was one.
   void Announce(const ExperimentParams& before);
+  void AnnounceSource(const ExperimentParams& before);
   void FlagRefusedValues();
   void SetDefaults(Default d);
   // Runs the reference editor of one list, then refills the list and applies

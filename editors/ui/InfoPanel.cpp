@@ -12,6 +12,7 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "documents/ui/NotificationHub.h"
 #include "engine/NumberFormat.h"
+#include "refdata/AnomalSets.h"
 
 namespace pelmora {
 
@@ -75,15 +76,22 @@ CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
     row->addWidget(new QLabel(QStringLiteral("Å"), this));
     form->addRow(QString::fromUtf8(kLabels[i]), row);
   }
+  anomalNote_ = new QLabel(this);
+  anomalNote_->setWordWrap(true);
+  anomalNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  form->addRow(anomalNote_);
   Refresh(nullptr);
 }
 
 QString CPropPage1::value(int i) const { return values_[static_cast<std::size_t>(i)]->text(); }
+QString CPropPage1::anomalNote() const { return anomalNote_->text(); }
 
 void CPropPage1::Refresh(const KomorkaDocument* doc) {
   if (!doc) {
     const char* const none[6] = {"nieznany", "nieznany", "nieznany", "nieznane", "", ""};
     for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(QString::fromUtf8(none[i]));
+    anomalNote_->clear();
+    anomalNote_->hide();
     return;
   }
   const CKomorka& d = doc->doc();
@@ -93,6 +101,8 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
   values_[3]->setText(Q(d.sourceName));
   values_[4]->setText(Q(cformat("%.5f", d.lambda1)));
   values_[5]->setText(Q(cformat("%.5f", d.lambda2)));
+  anomalNote_->setText(Q(StaleAnomalNote(d)));
+  anomalNote_->setVisible(!anomalNote_->text().isEmpty());
 }
 
 // --- "Atomy" ------------------------------------------------------------------------

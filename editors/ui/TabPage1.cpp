@@ -20,6 +20,7 @@
 #include "engine/Komorka.h"
 #include "engine/NumberFormat.h"
 #include "refdata/ReferenceData.h"
+#include "refdata/ui/AnomalForSource.h"
 #include "refdata/ui/AtomTable.h"
 
 namespace pelmora {
@@ -295,7 +296,7 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   auto* top = new QGridLayout;
   tables_ = new QComboBox(this);
   ReloadTables();
-  top->addWidget(tables_, 0, 0, 1, 7);
+  top->addWidget(tables_, 0, 0, 1, 6);
   fprim_ = new CNumberEdit(this);
   fbis_ = new CNumberEdit(this);
   change_ = new QPushButton(QStringLiteral("Zmień"), this);
@@ -315,12 +316,18 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   top->addWidget(fbis_, 1, 4);
   top->addWidget(electrons(), 1, 5);
   top->addWidget(change_, 1, 6);
+  forSource_ = new QPushButton(QStringLiteral("Dla tego źródła"), this);
+  forSource_->setAutoDefault(false);
+  forSource_->setToolTip(QStringLiteral("f′ i f″ dla bieżącego źródła promieniowania: z jego tablicy albo obliczone "
+                                        "programem xraylib (zaznaczone atomy, a bez zaznaczenia wszystkie)"));
+  top->addWidget(forSource_, 0, 6);
   layout->addLayout(top);
   list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")}, {190, 130, 130});
   layout->addWidget(list_);
 
   connect(tables_, &QComboBox::activated, this, &CMyPropertyPage2::ChooseTable);
   connect(change_, &QPushButton::clicked, this, &CMyPropertyPage2::ChangeFactors);
+  connect(forSource_, &QPushButton::clicked, this, &CMyPropertyPage2::TakeForSource);
   connect(list_, &QTableWidget::itemSelectionChanged, this,
           [this] { change_->setEnabled(!SelectedRows(list_).isEmpty()); });
 }
@@ -331,6 +338,13 @@ void CMyPropertyPage2::ReloadTables() {
   tables_->addItem(QStringLiteral("* użytkownika"));
   for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
   tables_->setCurrentIndex(chosen > 0 && chosen < tables_->count() ? chosen : 0);
+  // Called after a change of source too: the action is for X-rays only.
+  if (forSource_) RefreshSourceButton();
+}
+
+void CMyPropertyPage2::RefreshSourceButton() {
+  forSource_->setEnabled(doc_ && doc_->doc().radiation == 0 && doc_->doc().lambda1 > 0.0 &&
+                         !doc_->doc().structureAtoms.empty());
 }
 
 void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
@@ -345,6 +359,14 @@ void CMyPropertyPage2::Reload() {
     return QStringList{QString::fromStdString(at.name), Fixed("%0.6f", at.fprim), Fixed("%0.6f", at.fbis)};
   });
   change_->setEnabled(!SelectedRows(list_).isEmpty());
+  RefreshSourceButton();
+}
+
+void CMyPropertyPage2::TakeForSource() {
+  if (!doc_) return;
+  const QList<int> selected = SelectedRows(list_);
+  TakeAnomalForSource(this, *doc_, ref_, std::vector<int>(selected.begin(), selected.end()));
+  ReloadTables();
 }
 
 void CMyPropertyPage2::ChooseTable(int index) {
@@ -397,6 +419,9 @@ void CMyPropertyPage2::Assign(int tableIndex) {
     QMessageBox::information(this, QStringLiteral("Info"),
                              U("Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\nczynników "
                                "anomalnych dla niezidentyfikowanych atomów"));
+  // Every atom given its terms here: they are the user's choice for the
+  // current source.
+  if (SelectedRows(list_).size() == static_cast<int>(atoms.size())) doc_->doc().anomalLambda = doc_->doc().lambda1;
   doc_->doc().ExpandCellAtoms();
   Reload();
   doc_->NotifyStructureChanged();

@@ -154,8 +154,9 @@ void CAnomalDlg::OnChange() {
   t.fprim[row + 1] = fp;
   t.fbis[row + 1] = fb;
   ref_.anomalsModified = true;
-  list_->item(row, 2)->setText(Fmt(fp));
-  list_->item(row, 3)->setText(Fmt(fb));
+  // The row shows the texts as the user typed them.
+  list_->item(row, 2)->setText(fprim_->text());
+  list_->item(row, 3)->setText(fbis_->text());
 }
 
 void CAnomalDlg::OnAdd() {

@@ -149,6 +149,13 @@ void CRecordListDlg::OnSelection() {
   if (i >= 0 && i < Count()) ShowEntry(i);
 }
 
+void CRecordListDlg::ShowCurrent(int i) {
+  if (Count() == 0) return;
+  if (i < 0 || i >= Count()) i = 0;
+  ShowEntry(i);
+  list_->scrollToItem(list_->item(i, 0));
+}
+
 bool CRecordListDlg::TakeName(std::string* out) {
   const QString name = name_->text();
   if (IsMarked(name)) {
@@ -212,7 +219,7 @@ void CRecordListDlg::accept() {
 
 // --- radiation sources -------------------------------------------------------------
 
-CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref, parent) {
+CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent, int current) : CRecordListDlg(ref, parent) {
   auto* group = new QGroupBox(QStringLiteral("Rodzaj promieniowania:"), this);
   xray_ = new QRadioButton(QStringLiteral("Promieniowanie X"), group);
   neutron_ = new QRadioButton(QStringLiteral("Neutrony"), group);
@@ -225,6 +232,7 @@ CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref
         {QStringLiteral("Nazwa"), QStringLiteral("K a1"), QStringLiteral("K a2"), QStringLiteral("Ka2/Ka1")},
         {88, 62, 62, 59}, {QStringLiteral("K a1:"), QStringLiteral("K a2:"), QStringLiteral("Ka2/Ka1:")}, group,
         true);
+  ShowCurrent(current);
 }
 
 int CLambdaDlg::Count() const { return static_cast<int>(ref_.sources.size()); }
@@ -271,7 +279,7 @@ bool& CLambdaDlg::Modified() { return ref_.sourcesModified; }
 
 // --- instrument sets ------------------------------------------------------------------
 
-CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref, parent) {
+CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent, int current) : CRecordListDlg(ref, parent) {
   const QString pad = QStringLiteral("      ");
   // Widths in degrees of 2-theta: U, V, W add to its square.
   const QString square = QStringLiteral("°²"), degree = QStringLiteral("°");
@@ -282,6 +290,7 @@ CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent) : CRecordListDlg(ref
         {88, 62, 62, 62, 62, 59},
         {QStringLiteral("U:"), QStringLiteral("V:"), QStringLiteral("W:"), QStringLiteral("X:"), QStringLiteral("Y:")},
         nullptr, false);
+  ShowCurrent(current);
 }
 
 int CAparatDlg::Count() const { return static_cast<int>(ref_.apparatusSets.size()); }

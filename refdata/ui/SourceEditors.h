@@ -53,6 +53,10 @@ class CRecordListDlg : public QDialog {
   virtual bool CheckRanges() { return true; }
   void accept() override;
 
+  // Fills the fields with entry i (entry 0 when i names none), the one in
+  // use, so that the editor opens with numbers in every field.
+  void ShowCurrent(int i);
+
   // The name field's text, refused when it would carry a list marker.
   bool TakeName(std::string* out);
 
@@ -80,7 +84,8 @@ class CRecordListDlg : public QDialog {
 class CLambdaDlg : public CRecordListDlg {
   Q_OBJECT
  public:
-  explicit CLambdaDlg(ReferenceData& ref, QWidget* parent = nullptr);
+  // `current`: the entry in use, whose values the fields start with.
+  explicit CLambdaDlg(ReferenceData& ref, QWidget* parent = nullptr, int current = 0);
   QRadioButton* neutronButton() const { return neutron_; }
 
  protected:
@@ -104,7 +109,7 @@ class CLambdaDlg : public CRecordListDlg {
 class CAparatDlg : public CRecordListDlg {
   Q_OBJECT
  public:
-  explicit CAparatDlg(ReferenceData& ref, QWidget* parent = nullptr);
+  explicit CAparatDlg(ReferenceData& ref, QWidget* parent = nullptr, int current = 0);
 
  protected:
   int Count() const override;

@@ -1,5 +1,7 @@
 // One program runs every GUI test class.
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -16,6 +18,9 @@ QObject* MakeRefEditorsTest();
 QObject* MakeFormatSettingsTest();
 
 int main(int argc, char** argv) {
+  // Tables the tests save go to a folder of their own, never the user's.
+  QTemporaryDir userData;
+  qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
   QApplication app(argc, argv);
   int failed = 0;
   for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest,

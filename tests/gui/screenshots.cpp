@@ -9,7 +9,9 @@
 #include <QTableWidget>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -67,6 +69,8 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out);
   QTemporaryDir settingsDir;
+  // The pictures show the shipped tables, not the user's own edits.
+  qputenv("XDG_DATA_HOME", QFile::encodeName(settingsDir.path()));
   ApplicationRun run;
   if (!StartApplication(run, {}, (settingsDir.path() + "/Pelmora.conf").toStdString())) return 2;
   CMainFrame& frame = *run.frame;
@@ -309,6 +313,22 @@ int main(int argc, char** argv) {
     atoms.show();
     ok = Save(&atoms, out, "atom-table-editing.png") && ok;
   }
+
+  // Another wavelength for the active structure: the question about its
+  // atoms' f' and f'', answered "Nie"; the info panel and the status bar
+  // then say that the terms stayed.
+  QTimer::singleShot(300, [out] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      Save(box, out, "source-change-question.png");
+      box->button(QMessageBox::No)->click();
+    }
+  });
+  emit frame.experimentPage()->sources()->activated(frame.experimentPage()->sources()->findText(QStringLiteral("Mo Ka")));
+  frame.action(cmd::kViewInfo)->trigger();
+  frame.infoPanel()->sheet()->setCurrentIndex(0);
+  ok = Save(&frame, out, "anomalous-terms-kept.png") && ok;
+  ok = Save(frame.infoPanel(), out, "info-anomalous-note.png") && ok;
+  frame.infoPanel()->hide();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();
