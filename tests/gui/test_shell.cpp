@@ -318,6 +318,85 @@ class ShellTest : public QObject {
     Finish(run);
   }
 
+  void windowMenuReachesEveryDocument() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, Ini()));
+    CMainFrame& f = *run.frame;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(!f.windowMenu());
+    std::vector<KomorkaDocument*> docs;
+    for (const char* name : {"Si.xml", "NaCl.xml", "CsCl.xml"}) docs.push_back(f.OpenDocumentFile(testing::ExampleFile(name)));
+    QVERIFY(f.windowMenu() && f.activeDocument() == docs[2]);
+    KomorkaDocument* announced = nullptr;
+    connect(&f.hub(), &NotificationHub::activeDocumentChanged, this, [&](KomorkaDocument* d) { announced = d; });
+
+    // The list names every document in opening order and checks the active one.
+    auto entries = [&] {
+      emit f.windowMenu()->aboutToShow();
+      QList<QAction*> out;
+      for (QAction* a : f.windowMenu()->actions())
+        if (a->isCheckable()) out << a;
+      return out;
+    };
+    QList<QAction*> list = entries();
+    QCOMPARE(list.size(), 3);
+    QCOMPARE(list[0]->text(), QStringLiteral("&1 Si.xml"));
+    QCOMPARE(list[2]->text(), QStringLiteral("&3 CsCl.xml"));
+    for (int i = 0; i < 3; ++i) QCOMPARE(list[i]->isChecked(), i == 2);
+    list[0]->trigger();
+    QCOMPARE(f.activeDocument(), docs[0]);
+    QCOMPARE(announced, docs[0]);
+    list = entries();
+    for (int i = 0; i < 3; ++i) QCOMPARE(list[i]->isChecked(), i == 0);
+    QVERIFY(f.frames()[0]->isMaximized());
+
+    // The keyboard goes round the documents while one fills the area.
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QTest::keyClick(f.activeView(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(f.activeDocument(), docs[1]);
+    QTest::keyClick(f.activeView(), Qt::Key_F6, Qt::ControlModifier);
+    QCOMPARE(f.activeDocument(), docs[2]);
+    QTest::keyClick(f.activeView(), Qt::Key_F6, Qt::ControlModifier);
+    QCOMPARE(f.activeDocument(), docs[0]);
+    QTest::keyClick(f.activeView(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.activeDocument(), docs[2]);
+    QTest::keyClick(f.activeView(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.activeDocument(), docs[1]);
+    QCOMPARE(announced, docs[1]);
+
+    // Side by side every document shows, none over another.
+    f.action(cmd::kWindowTile)->trigger();
+    QList<CChildFrame*> frames = f.frames();
+    for (int i = 0; i < 3; ++i) {
+      QVERIFY(!frames[i]->isMaximized() && frames[i]->isVisible());
+      for (int j = i + 1; j < 3; ++j) QVERIFY(!frames[i]->geometry().intersects(frames[j]->geometry()));
+    }
+    QCOMPARE(f.activeDocument(), docs[1]);
+    // Cascaded they step down and right, and leave part of the area free:
+    // a click there keeps the active document.
+    f.action(cmd::kWindowCascade)->trigger();
+    QVERIFY(frames[1]->pos().x() > frames[0]->pos().x() && frames[1]->pos().y() > frames[0]->pos().y());
+    QWidget* area = f.mdiArea()->viewport();
+    QPoint empty(area->width() - 3, 3);
+    for (CChildFrame* c : frames) QVERIFY(!c->geometry().contains(empty));
+    announced = docs[1];
+    QTest::mouseClick(area, Qt::LeftButton, {}, empty);
+    QTest::qWait(20);
+    QCOMPARE(f.activeDocument(), docs[1]);
+    QCOMPARE(announced, docs[1]);
+    QVERIFY(f.action(cmd::kCalculate)->isEnabled());
+
+    // A closed document leaves the list.
+    frames[0]->close();
+    QTRY_COMPARE(f.frames().size(), 2);
+    list = entries();
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0]->text(), QStringLiteral("&1 NaCl.xml"));
+    Finish(run);
+  }
+
   void neutronFileIsCalculatedAsNeutronsAndSavedUnchanged() {
     // NaCl measured with neutrons: the file's own source says so.
     QTemporaryDir tmp;
