@@ -13,11 +13,12 @@ QObject* MakeEditorsTest();
 QObject* MakeViewerTest();
 QObject* MakePrintingTest();
 QObject* MakeRefEditorsTest();
+QObject* MakeCommandLineTest();
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest}) {
+  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest, MakeCommandLineTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }
