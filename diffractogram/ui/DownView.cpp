@@ -80,8 +80,12 @@ void CDownView::patternSynthesised() {
 
 void CDownView::onParametersChanged() {
   if (!grid_.snapshot.DiffersFrom(document_->doc())) return;
+  // New bounds and the whole angle range; the intensity window stays where
+  // the user put it.
   const CKomorka& d = document_->doc();
-  zoom_.SetBounds(d.angleMin, d.angleMax);
+  zoom_.A = d.angleMin;
+  zoom_.B = d.angleMax;
+  zoom_.ResetAngle();
   markStale();
 }
 
@@ -373,6 +377,12 @@ void CDownView::mouseReleaseEvent(QMouseEvent* e) {
 
 void CDownView::leaveEvent(QEvent* e) {
   QWidget::leaveEvent(e);
+  // A reading of a place the mouse has left would mislead.
+  if (!cursorText_.isEmpty()) {
+    cursorText_.clear();
+    emit statusText({});
+    emit cursorRead({}, {}, {}, {});
+  }
   if (cursor_ && mode() != kModeArea) {
     updateGuideArea(cursor_, std::nullopt, guideKind_ ? guideKind_ : 1);
     cursor_.reset();
