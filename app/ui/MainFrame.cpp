@@ -90,6 +90,7 @@ void CChildFrame::closeEvent(QCloseEvent* e) {
     return;
   }
   view_->waitForRendering();
+  closing_ = true;
   QMdiSubWindow::closeEvent(e);
 }
 
@@ -164,7 +165,20 @@ void CMainFrame::CreateActions() {
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview, cmd::kPrintSetup})
     connect(action(id), &QAction::triggered, this, [this, id] { RunPrintCommand(id); });
   connect(action(cmd::kExit), &QAction::triggered, this, &QWidget::close);
-  connect(action(cmd::kCalculate), &QAction::triggered, this, &CMainFrame::Calculate);
+  connect(action(cmd::kWindowCascade), &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
+  connect(action(cmd::kWindowTile), &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
+  // While one document fills the area the others are reached from the
+  // keyboard as in every MDI program.
+  nextWindow_ = new QAction(QStringLiteral("&Następne okno"), this);
+  nextWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)});
+  nextWindow_->setStatusTip(QStringLiteral("Przejdź do następnego okna struktury"));
+  connect(nextWindow_, &QAction::triggered, mdi_, &QMdiArea::activateNextSubWindow);
+  previousWindow_ = new QAction(QStringLiteral("&Poprzednie okno"), this);
+  previousWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
+  previousWindow_->setStatusTip(QStringLiteral("Przejdź do poprzedniego okna struktury"));
+  connect(previousWindow_, &QAction::triggered, mdi_, &QMdiArea::activatePreviousSubWindow);
+  connect(action(cmd::kCalculate), &QAction::triggered, this, [this] { Calculate(); });
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
@@ -321,6 +335,12 @@ void CMainFrame::BuildMenus(bool withDocument) {
   for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
   view->addAction(action(cmd::kViewInfo));
+  windowMenu_ = nullptr;
+  if (withDocument) {
+    windowMenu_ = bar->addMenu(QStringLiteral("&Okno"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::RebuildWindowMenu);
+    RebuildWindowMenu();
+  }
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
   help->addAction(action(cmd::kAbout));
 }
@@ -412,7 +432,15 @@ QList<CChildFrame*> CMainFrame::frames() const {
 
 CDownView* CMainFrame::activeView() const {
   auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
-  if (!f && mdi_->subWindowList().size() == 1) f = qobject_cast<CChildFrame*>(mdi_->subWindowList().first());
+  if (!f) {
+    // While any document is open one of them is the active one, even when
+    // the area has none active (a click on its empty part, the focus in
+    // another window): the one last activated.
+    const QList<CChildFrame*> all = frames();
+    for (CChildFrame* c : all)
+      if (c->view() == lastActive_ && !c->closing()) f = c;
+    if (!f && all.size() == 1 && !all.first()->closing()) f = all.first();
+  }
   return f ? f->view() : nullptr;
 }
 
@@ -474,7 +502,8 @@ KomorkaDocument* CMainFrame::NewDocument() {
 void CMainFrame::ShowMessages(const std::vector<DocMessage>& messages) {
   for (const DocMessage& m : messages) {
     const QString caption = QString::fromStdString(m.caption), text = QString::fromStdString(m.text);
-    if (caption == QStringLiteral("Błąd")) QMessageBox::critical(this, caption, text);
+    if (messageSink_) messageSink_(caption, text);
+    else if (caption == QStringLiteral("Błąd")) QMessageBox::critical(this, caption, text);
     else QMessageBox::information(this, caption, text);
   }
 }
@@ -583,10 +612,43 @@ void CMainFrame::RebuildRecentMenu() {
   if (list.isEmpty()) recentMenu_->addAction(QStringLiteral("(pusta lista)"))->setEnabled(false);
 }
 
+void CMainFrame::RebuildWindowMenu() {
+  if (!windowMenu_) return;
+  // An entry may be rebuilt away while its own trigger runs: deleted later.
+  for (QAction* a : windowMenu_->actions()) {
+    windowMenu_->removeAction(a);
+    if (a->parent() == windowMenu_) a->deleteLater();
+  }
+  windowMenu_->addAction(action(cmd::kWindowCascade));
+  windowMenu_->addAction(action(cmd::kWindowTile));
+  windowMenu_->addSeparator();
+  windowMenu_->addAction(nextWindow_);
+  windowMenu_->addAction(previousWindow_);
+  windowMenu_->addSeparator();
+  const CDownView* active = activeView();
+  int n = 0;
+  for (CChildFrame* f : frames()) {
+    ++n;
+    QString title = f->windowTitle();
+    title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* a = windowMenu_->addAction(n <= 9 ? QStringLiteral("&%1 %2").arg(n).arg(title) : title);
+    a->setCheckable(true);
+    a->setChecked(f->view() == active);
+    a->setStatusTip(QStringLiteral("Uaktywnij to okno"));
+    connect(a, &QAction::triggered, this, [this, f] {
+      if (frames().contains(f)) {
+        if (f->isMinimized()) f->showNormal();
+        mdi_->setActiveSubWindow(f);
+      }
+    });
+  }
+}
+
 // --- activation and command state ---------------------------------------------------------
 
-void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
-  CDownView* v = activeView();
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* w) {
+  auto* activated = qobject_cast<CChildFrame*>(w);
+  CDownView* v = activated ? activated->view() : activeView();
   if (lastActive_ && lastActive_ != v && frames().size() > 0) {
     for (CChildFrame* f : frames())
       if (f->view() == lastActive_) lastActive_->setActive(false);
@@ -602,6 +664,7 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
   emit hub_.activeDocumentChanged(v ? v->document() : nullptr);
   RefreshCommandState();
   RefreshFrameTitle();
+  RebuildWindowMenu();
 }
 
 void CMainFrame::RefreshFrameTitle() {
@@ -645,7 +708,6 @@ void CMainFrame::RefreshCommandState() {
   // pseudo-Voigt profile (and plug-ins that offer it).
   chartBar_->settingsButton()->setEnabled(false);
   chartBar_->infoButton()->setEnabled(ProfileHasInfo(app_.plugins(), chartBar_->ProfileId()));
-  action(cmd::kExportText)->setEnabled(has && v->patternPresent());
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview}) action(id)->setEnabled(has);
 }
 
@@ -674,8 +736,8 @@ void CMainFrame::RunZoom(int id) {
 
 // --- calculation ---------------------------------------------------------------------------
 
-void CMainFrame::Calculate() {
-  CDownView* v = activeView();
+void CMainFrame::Calculate(CDownView* view) {
+  CDownView* v = view ? view : activeView();
   if (!v) return;
   KomorkaDocument* d = v->document();
   const int profile = chartBar_->ProfileId();
@@ -713,7 +775,9 @@ void CMainFrame::ApplyChartColours() {
 
 void CMainFrame::ExportText() {
   CDownView* v = activeView();
-  if (!v || !v->patternPresent()) return;
+  // Offered for every document: before a calculation the window's points
+  // are written with zero intensity.
+  if (!v) return;
   ExportDisplayedPattern(this, app_, *v);
 }
 

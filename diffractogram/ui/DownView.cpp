@@ -23,7 +23,7 @@ CDownView::CDownView(KomorkaDocument* document, QWidget* parent) : QWidget(paren
   connect(document_, &KomorkaDocument::parametersChanged, this, &CDownView::onParametersChanged);
 }
 
-bool CDownView::takeRange() {
+bool CDownView::takeRange(bool angleOnly) {
   const CKomorka& d = document_->doc();
   if (!(d.angleMin < d.angleMax) || !std::isfinite(d.angleMin) || !std::isfinite(d.angleMax)) {
     // An axis from max to min, or of no width, would draw nothing sensible:
@@ -34,7 +34,13 @@ bool CDownView::takeRange() {
     return false;
   }
   rangeText_.clear();
-  zoom_.SetBounds(d.angleMin, d.angleMax);
+  if (angleOnly) {
+    zoom_.A = d.angleMin;
+    zoom_.B = d.angleMax;
+    zoom_.ResetAngle();
+  } else {
+    zoom_.SetBounds(d.angleMin, d.angleMax);
+  }
   return true;
 }
 
@@ -97,7 +103,9 @@ void CDownView::patternSynthesised() {
 
 void CDownView::onParametersChanged() {
   if (!grid_.snapshot.DiffersFrom(document_->doc())) return;
-  if (!takeRange()) emit statusText(rangeText_);
+  // New bounds and the whole angle range; the intensity window stays where
+  // the user put it.
+  if (!takeRange(/*angleOnly=*/true)) emit statusText(rangeText_);
   markStale();
 }
 
@@ -391,6 +399,12 @@ void CDownView::mouseReleaseEvent(QMouseEvent* e) {
 
 void CDownView::leaveEvent(QEvent* e) {
   QWidget::leaveEvent(e);
+  // A reading of a place the mouse has left would mislead.
+  if (!cursorText_.isEmpty()) {
+    cursorText_.clear();
+    emit statusText({});
+    emit cursorRead({}, {}, {}, {});
+  }
   if (cursor_ && mode() != kModeArea) {
     updateGuideArea(cursor_, std::nullopt, guideKind_ ? guideKind_ : 1);
     cursor_.reset();

@@ -113,7 +113,7 @@ class CDownView : public QWidget {
   void onParametersChanged();
   // Takes the document's angle range as the bounds of the window, unless it
   // is no range (min not below max): then false, with rangeText_ set.
-  bool takeRange();
+  bool takeRange(bool angleOnly = false);
 
   KomorkaDocument* document_;
   PatternGrid grid_;

@@ -46,10 +46,31 @@ class ExportTest : public QObject {
     QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
     CMainFrame& f = *run.frame;
     f.show();
-    QVERIFY(!f.action(cmd::kExportText)->isEnabled());  // nothing calculated yet
-    f.action(cmd::kCalculate)->trigger();
+    // Before a calculation the displayed window is offered too: its points
+    // at zero intensity, with a scale of 1 since 10000 / 0 is none.
     QVERIFY(f.action(cmd::kExportText)->isEnabled());
     CDownView* view = f.activeView();
+    QVERIFY(!view->patternPresent());
+    QString emptyScale;
+    ExportWith(f, [&](CPatternSaveDialog* d) {
+      emptyScale = d->scaleEdit()->text();
+      Type(d, dir_.path() + "/zero.txt");
+      d->accept();
+    });
+    QCOMPARE(emptyScale, QStringLiteral("1.0000000000e+00"));
+    {
+      QFile zero(dir_.path() + "/zero.txt");
+      QVERIFY(zero.open(QIODevice::ReadOnly));
+      const QList<QByteArray> lines = zero.readAll().split('\n');
+      // NaCl's range 10-150: 28000 points, from 10.0000 to 149.9950.
+      QCOMPARE(lines.size(), 28003);
+      QCOMPARE(lines[2], QByteArray(" 10.0000      0.00\r"));
+      QCOMPARE(lines[28001], QByteArray("149.9950      0.00\r"));
+      QVERIFY(lines.last().isEmpty());
+      for (int i = 2; i < 28002; ++i) QVERIFY(lines[i].endsWith("      0.00\r"));
+    }
+    f.action(cmd::kCalculate)->trigger();
+    QVERIFY(f.action(cmd::kExportText)->isEnabled());
     QVERIFY(view->zoom().StretchAngle(20.0, 30.0));
 
     // A scale that is no number is refused at the field; nothing is written.
