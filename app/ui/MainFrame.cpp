@@ -430,17 +430,23 @@ QList<CChildFrame*> CMainFrame::frames() const {
   return out;
 }
 
+CChildFrame* CMainFrame::activeFrame() const {
+  if (auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow())) return f;
+  // While any document is open one of them is the active one, even when
+  // the area has none active (a click on its empty part, the focus in
+  // another window, a frame not shown yet): the one last activated, else
+  // the topmost.
+  CChildFrame* top = nullptr;
+  for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::StackingOrder))
+    if (auto* c = qobject_cast<CChildFrame*>(w); c && !c->closing()) {
+      if (c->view() == lastActive_) return c;
+      top = c;
+    }
+  return top;
+}
+
 CDownView* CMainFrame::activeView() const {
-  auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
-  if (!f) {
-    // While any document is open one of them is the active one, even when
-    // the area has none active (a click on its empty part, the focus in
-    // another window): the one last activated.
-    const QList<CChildFrame*> all = frames();
-    for (CChildFrame* c : all)
-      if (c->view() == lastActive_ && !c->closing()) f = c;
-    if (!f && all.size() == 1 && !all.first()->closing()) f = all.first();
-  }
+  CChildFrame* f = activeFrame();
   return f ? f->view() : nullptr;
 }
 
@@ -672,8 +678,7 @@ void CMainFrame::RefreshFrameTitle() {
   // child is maximised (Qt writes that form itself then; it is set here too
   // so that both orders of events end the same).
   const QString base = QStringLiteral("Pelmora");
-  auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
-  if (!f && mdi_->subWindowList().size() == 1) f = qobject_cast<CChildFrame*>(mdi_->subWindowList().first());
+  CChildFrame* f = activeFrame();
   QString title = base;
   if (f) title = f->isMaximized() ? QStringLiteral("%1 - [%2]").arg(base, f->windowTitle())
                                   : QStringLiteral("%1 - %2").arg(base, f->windowTitle());

@@ -66,6 +66,9 @@ class CMainFrame : public QMainWindow {
   QToolBar* zoomBar() const { return zoomBar_; }
   QToolBar* standardBar() const { return standardBar_; }
   QMdiArea* mdiArea() const { return mdi_; }
+  // The active document's frame and view: with documents open there is
+  // always one.
+  CChildFrame* activeFrame() const;
   CDownView* activeView() const;
   KomorkaDocument* activeDocument() const;
   QList<CChildFrame*> frames() const;
