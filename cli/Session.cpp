@@ -42,6 +42,7 @@ const ElementTable& ScatteringTables::Elements() {
   std::call_once(once_, [this] {
     ReferenceData files;
     files.dataDir = dataDir_;
+    files.userDir = userDir_;
     std::string text;
     for (const std::string& m : files.LoadIonsAndIsotopes()) text += "pelmora-cli: " + m + "\n";
     std::cerr << text;
@@ -52,8 +53,11 @@ const ElementTable& ScatteringTables::Elements() {
 
 void OpenSession(const SessionOptions& o, Session& s) {
   s.settings = ReadSettings(o.settingsFile);
-  s.reference.dataDir = ResolveFolder(o.dataDir.empty() ? s.settings.DataDir : o.dataDir);
-  s.scattering = std::make_shared<ScatteringTables>(s.reference.dataDir);
+  // A folder named for the run is read as it stands; the settings' folder
+  // comes with the user's edited tables over it, as in the program.
+  if (o.dataDir.empty()) s.reference.UseDataDirSetting(s.settings.DataDir);
+  else s.reference.dataDir = ResolveFolder(o.dataDir);
+  s.scattering = std::make_shared<ScatteringTables>(s.reference.dataDir, s.reference.userDir);
   for (const std::string& m :
        s.reference.LoadSourceTables(s.settings.CurrentSource(), s.settings.CurrentApparatus()))
     std::cerr << "pelmora-cli: " << m << "\n";

@@ -29,12 +29,14 @@ void AddSessionOptions(CLI::App& cmd, SessionOptions& o);
 // files of a batch; safe to ask for from several threads.
 class ScatteringTables {
  public:
-  explicit ScatteringTables(std::string dataDir) : dataDir_(std::move(dataDir)) {}
+  ScatteringTables(std::string dataDir, std::string userDir)
+      : dataDir_(std::move(dataDir)), userDir_(std::move(userDir)) {}
   // Reads the tables the first time (messages to standard error).
   const ElementTable& Elements();
 
  private:
   std::string dataDir_;
+  std::string userDir_;  // see ReferenceData::userDir
   std::once_flag once_;
   ElementTable elements_;
 };

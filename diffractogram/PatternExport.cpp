@@ -65,14 +65,14 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
+std::string DefaultChartExtension(const ChartFormat& format) {
+  return format.module ? ModuleFileExt(format.module) : std::string("txt");
+}
+
 std::string ExportFileName(const std::string& typed, const ChartFormat& format) {
   if (typed.empty() || HasExtension(typed)) return typed;
-  if (!format.module) return typed + ".txt";
-  if (auto ext = ModuleLookup<pelmora_GetFileExt_fn>(format.module, "pelmora_GetFileExt")) {
-    const char* text = ext();
-    if (text && *text) return typed + "." + text;
-  }
-  return typed;
+  const std::string ext = DefaultChartExtension(format);
+  return ext.empty() ? typed : typed + "." + ext;
 }
 
 bool SavePattern(const ChartFormat& format, const std::string& fileName, double scale, const PatternPoint* points,

@@ -33,6 +33,11 @@ std::string FormatMaximumLabel(double maximum);
 // (intensity times scale), every line ended by CR LF.
 std::string FormatPatternText(const PatternPoint* points, int count, double scale);
 
+// The extension, without the dot, that a name typed without one gets:
+// "txt" for the text format, the plug-in's pelmora_GetFileExt text for a
+// plug-in format (empty when the plug-in does not export it).
+std::string DefaultChartExtension(const ChartFormat& format);
+
 // The name to write: when the typed name has no extension, ".txt" for the
 // text format or "." and the plug-in's pelmora_GetFileExt text for a plug-in
 // format (nothing when the plug-in does not export it).

@@ -16,20 +16,31 @@ namespace pelmora {
 class ElementTable;
 
 // Images of one site closer than this in every fractional coordinate (after
-// wrapping into the cell) are one atom: a site on a special position.
+// wrapping into the cell) are one atom: a site on a special position. Two
+// sites of the file that close are one site listed twice, unless their
+// occupancies share it.
 inline constexpr double kCifMergeTolerance = 0.002;
-// A site coordinate this close to a multiple of 1/24 (0.33333 or 0.3333 for
-// 1/3) is read as that fraction.
-inline constexpr double kCifSnapTolerance = 5e-5;
 
 // What an import did besides filling the document.
 struct CifImportReport {
   std::string blockName;
-  int sites = 0;        // atom sites of the file
-  int cellAtoms = 0;    // atoms of the whole cell after the symmetry
-  int scaledSites = 0;  // sites whose factors were multiplied by their occupancy
+  int sites = 0;           // atom sites taken from the file
+  int cellAtoms = 0;       // atoms of the whole cell after the symmetry
+  int scaledSites = 0;     // sites whose factors were multiplied by their occupancy
+  int dummySites = 0;      // rows marked as no atom (_atom_site_calc_flag dum), left out
+  int duplicateSites = 0;  // sites on the place of an earlier one, left out
+  int labelElements = 0;   // sites whose element was guessed from an unclear label
   bool displacementIgnored = false;
 };
+
+// A coordinate as the file writes it. A value given to 2 to 5 decimals that
+// is a third, sixth, twelfth or twenty-fourth rounded to exactly those
+// digits (0.3333, 0.66667, 0.20833) is that fraction, so that the images of
+// a special position coincide; a fraction of two digits needs three
+// decimals (0.08 is data, 0.083 is 1/12). Any other value stands as written:
+// 0.208300 is not 5/24, and 0.292(1), refined, is not 7/24. NaN for text
+// that is no number.
+double CifCoordinate(std::string_view text);
 
 // True for a name ending in ".cif" (any case), or for bytes whose first
 // line that is neither blank nor a comment opens a CIF data block.

@@ -19,13 +19,17 @@ struct CifBlock {
   // Every tag (in lower case: CIF tags ignore case) with its values: one for
   // a tag-value pair, the column for a loop.
   std::vector<std::pair<std::string, std::vector<CifValue>>> items;
+  // Beside each item, which of its values were written "." rather than "?".
+  std::vector<std::vector<bool>> dots;
 
   // The values of a tag (any case), or null when the block lacks it.
   const std::vector<CifValue>* Find(std::string_view tag) const;
+  // Whether value i of the tag was the null ".".
+  bool IsDot(std::string_view tag, size_t i) const;
 };
 
-// Reads every data block; false with *error (the parser's message with its
-// line) when the text is no CIF.
+// Reads every data block; false with *error when the text is no CIF: a
+// Polish sentence naming the line and the fault, then the parser's own words.
 bool ParseCif(std::string_view text, std::vector<CifBlock>& blocks, std::string* error);
 
 }  // namespace pelmora

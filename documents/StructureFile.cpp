@@ -1,5 +1,6 @@
 #include "documents/StructureFile.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "io/AtomicFile.h"
@@ -50,6 +51,20 @@ AtomSite ParseAtom(const xmlNode* node) {
   }
   at.visible = ChildElement(node, "visible") ? 1 : 0;
   return at;
+}
+
+// A coordinate with six decimals, or with as many more as it needs to read
+// back as the same double: an imported position (0.38671 or 1 - 0.3053)
+// must not move, or the images of a site stop being symmetric.
+std::string Coordinate(double v) {
+  char buffer[kMaxNumberChars];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed);
+  if (ec == std::errc()) {
+    const std::string shortest(buffer, end);
+    const size_t point = shortest.find('.');
+    if (point != std::string::npos && shortest.size() - point - 1 > 6) return shortest;
+  }
+  return cformat("%.6f", v);
 }
 
 std::string WithoutMarkers(const std::string& name) {
@@ -191,7 +206,8 @@ std::string FormatStructureFile(const CKomorka& doc) {
   s += "</lat_type>\r\n";
   for (const AtomSite& at : doc.structureAtoms) {
     s += cformat("\t\t<atom name=\"%s\" nr=\"%d\">\r\n", xmlEscape(at.name).c_str(), at.nr);
-    s += cformat("\t\t\t<x>%.6f</x><y>%.6f</y><z>%.6f</z>\r\n\t\t\t<factors>\r\n", at.x, at.y, at.z);
+    s += "\t\t\t<x>" + Coordinate(at.x) + "</x><y>" + Coordinate(at.y) + "</y><z>" + Coordinate(at.z) +
+         "</z>\r\n\t\t\t<factors>\r\n";
     s += cformat(
         "\t\t\t\t<s>%.6f</s><a1>%.6f</a1><b1>%.6f</b1><a2>%.6f</a2><b2>%.6f</b2><a3>%.6f</a3><b3>%.6f</b3>"
         "<a4>%.6f</a4><b4>%.6f</b4><c>%.6f</c><fprim>%.6f</fprim><fbis>%.6f</fbis>\r\n",

@@ -44,6 +44,10 @@ struct ExperimentValues {
 
 inline constexpr double kHcEvAngstrom = 12398.65788;
 
+// Kinetic energy of a neutron of wavelength lambda (Å), h² / (2 m_n λ²), in
+// meV; CODATA 2018 constants.
+double NeutronEnergyMeV(double lambda);
+
 // A document's experiment: the shared values, the radiation kind, the chosen
 // names and the values derived from the wavelengths.
 struct ExperimentParams : ExperimentValues {
@@ -93,10 +97,13 @@ struct ExperimentParams : ExperimentValues {
 
 // The experiment values a calculation refuses one by one, so that an editor
 // can point at the field that holds the fault.
-enum class ExperimentValue { AngleRange, GrainSize, Absorption, MeasureSpeed, DifRadius };
+enum class ExperimentValue { AngleRange, GrainSize, Absorption, DwFactor, DetSlit, BeamArea, MeasureSpeed, DifRadius };
 
 // Empty when the value is acceptable; otherwise the message with which the
-// calculation refuses it.
+// calculation refuses it. The sample and diffractometer values are physical
+// sizes, so each must be above zero; B must not be negative while the
+// temperature factor is on. The grain size enters only the peak widths: the
+// calculation refuses a negative one, the profiles that use it a zero too.
 std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which);
 
 // Strips one leading "*" or "@" marker from a source or instrument name.

@@ -7,11 +7,20 @@
 
 namespace pelmora {
 
+double NeutronEnergyMeV(double lambda) {
+  constexpr double h = 6.62607015e-34;      // Planck constant, J s
+  constexpr double mn = 1.67492749804e-27;  // neutron mass, kg
+  constexpr double e = 1.602176634e-19;     // J per eV
+  const double metres = lambda * 1e-10;
+  return h * h / (2.0 * mn * metres * metres) / e * 1e3;
+}
+
 std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which) {
-  // Divisors of the intensity: zero makes it infinite or undefined.
-  auto divisor = [](const char* name, double value) {
-    if (std::isfinite(value) && value != 0.0) return std::string();
-    return cformat("Nieprawidłowa wartość: %s = %g; natężenia byłyby nieskończone lub nieokreślone.", name, value);
+  // A size, area, speed or coefficient of zero or below has no meaning: as
+  // divisors they make the intensities infinite, as factors negative or zero.
+  auto positive = [](const char* name, double value, const char* unit) {
+    if (std::isfinite(value) && value > 0.0) return std::string();
+    return cformat("Nieprawidłowa wartość: %s = %g %s; musi być większa od zera.", name, value, unit);
   };
   switch (which) {
     case ExperimentValue::AngleRange:
@@ -21,10 +30,22 @@ std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue whic
                      p.angleMin, p.angleMax);
     case ExperimentValue::GrainSize:
       if (p.gsize > 0.0) return {};
-      return cformat("Nieprawidłowy rozmiar ziarna D = %g: szerokość piku wymaga D większego od zera.", p.gsize);
-    case ExperimentValue::Absorption: return divisor("współczynnik absorpcji (absorption)", p.absorption);
-    case ExperimentValue::MeasureSpeed: return divisor("szybkość pomiaru (measurespeed)", p.measurespeed);
-    case ExperimentValue::DifRadius: return divisor("promień dyfraktometru (difradius)", p.difradius);
+      return cformat("Nieprawidłowy rozmiar ziarna (gsize) D = %g Å: szerokość piku wymaga D większego od zera.",
+                     p.gsize);
+    case ExperimentValue::DwFactor:
+      // Off, B does not enter the intensities (the field keeps it meanwhile).
+      if (std::isfinite(p.dwfactor) && (p.IsDW != 1 || p.dwfactor >= 0.0)) return {};
+      return cformat("Nieprawidłowa wartość: czynnik temperaturowy B = %g Å²; nie może być ujemny.", p.dwfactor);
+    case ExperimentValue::Absorption:
+      return positive("współczynnik absorpcji (absorption)", p.absorption, "cm⁻¹");
+    case ExperimentValue::DetSlit:
+      return positive("rozmiar szczeliny detektora (detslit)", p.detslit, "mm²");
+    case ExperimentValue::BeamArea:
+      return positive("pole przekroju wiązki (beamarea)", p.beamarea, "mm²");
+    case ExperimentValue::MeasureSpeed:
+      return positive("prędkość pomiaru (measurespeed)", p.measurespeed, "°/min");
+    case ExperimentValue::DifRadius:
+      return positive("promień dyfraktometru (difradius)", p.difradius, "mm");
   }
   return {};
 }
@@ -153,6 +174,14 @@ void CKomorka::UpdateAtomDisplay(const AtomSite& edited) {
   ExpandCellAtoms();
 }
 
+int CKomorka::FindOccupiedSite(double x, double y, double z) const {
+  for (size_t i = 0; i < structureAtoms.size(); ++i) {
+    const AtomSite& at = structureAtoms[i];
+    if (SameSite(latticeType, {at.x, at.y, at.z}, {x, y, z})) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 void CKomorka::RebuildStructureFromCell() {
   // The cell list holds the n centring copies of each site one after another.
   const int n = CentringMultiplicity(latticeType);
@@ -244,15 +273,21 @@ std::string CKomorka::ValidateCalculation() const {
   if (!(std::isfinite(lambda2) && lambda2 >= 0.0))
     return cformat("Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).",
                    lambda2);
-  for (ExperimentValue v : {ExperimentValue::DifRadius, ExperimentValue::MeasureSpeed, ExperimentValue::Absorption})
+  for (ExperimentValue v : {ExperimentValue::DifRadius, ExperimentValue::MeasureSpeed, ExperimentValue::Absorption,
+                            ExperimentValue::DetSlit, ExperimentValue::BeamArea, ExperimentValue::DwFactor})
     if (std::string why = CheckExperimentValue(*this, v); !why.empty()) return why;
+  // Only the peak widths use the grain size, and only some profiles need it
+  // above zero (they check it themselves); below zero it is never a size.
+  if (!(gsize >= 0.0)) return CheckExperimentValue(*this, ExperimentValue::GrainSize);
   const struct {
     const char* name;
     double value;
-  } finite[] = {{"angleMin", angleMin}, {"angleMax", angleMax},       {"ratio", ratio},
-                {"beamarea", beamarea}, {"detslit", detslit},         {"dwfactor", dwfactor}};
+  } finite[] = {{"angleMin", angleMin}, {"angleMax", angleMax}, {"ratio", ratio}};
   for (const auto& p : finite)
     if (!std::isfinite(p.value)) return cformat("Nieprawidłowa wartość: %s = %g.", p.name, p.value);
+  // The second line's share: below zero its peaks would point down.
+  if (ratio < 0.0)
+    return cformat("Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.", ratio);
   if (std::string why = CheckExperimentValue(*this, ExperimentValue::AngleRange); !why.empty()) return why;
   // Guard against a search that could not finish: the number of reciprocal
   // lattice points inside the limiting sphere grows with V / d_min^3.

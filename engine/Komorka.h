@@ -46,6 +46,11 @@ class CKomorka : public ExperimentParams {
   std::vector<AtomSite> structureAtoms;
   std::vector<AtomSite> cellAtoms;
 
+  // The first wavelength the atoms' f' and f'' were taken for; 0 while
+  // nothing says (they are then taken to be the current source's). Not
+  // saved: a file's terms are those of its own source.
+  double anomalLambda = 0.0;
+
   // --- records of a structure file's own source and instrument set ---------
   std::unique_ptr<RadiationSource> sourceRecord;
   std::unique_ptr<ApparatusSet> aparatRecord;
@@ -90,6 +95,9 @@ class CKomorka : public ExperimentParams {
   // 3D view; the images stop at kMaxImageRecords records.
   int CopyCellAtoms(std::vector<AtomSite>& out) const;
   void UpdateAtomDisplay(const AtomSite& edited);
+  // The first structure atom on the site (x, y, z) of this lattice, up to
+  // whole cell translations and the centring vectors; -1 when it is free.
+  int FindOccupiedSite(double x, double y, double z) const;
   void RebuildStructureFromCell();
 
   // --- file reader helpers ----------------------------------------------------

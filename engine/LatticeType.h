@@ -4,9 +4,11 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelmora {
 
@@ -68,6 +70,40 @@ inline int CentringMultiplicity(LatticeType t) {
   if (t & kFaceCentred) n = 4;
   if (t & kBaseCentred) n = 2;
   return n;
+}
+
+// The lattice translations within the cell, besides the zero vector, that
+// the centring flag of the word adds (as the expansion applies them).
+inline std::vector<std::array<double, 3>> CentringShifts(LatticeType t) {
+  switch (CentringMultiplicity(t)) {
+    case 4: return {{0.5, 0.5, 0.0}, {0.5, 0.0, 0.5}, {0.0, 0.5, 0.5}};
+    case 2: return (t & kBaseCentred) ? std::vector<std::array<double, 3>>{{0.5, 0.5, 0.0}}
+                                      : std::vector<std::array<double, 3>>{{0.5, 0.5, 0.5}};
+    default: return {};
+  }
+}
+
+// Positions closer than this in every fractional coordinate are one site:
+// far below any distance between atoms, above the rounding of the
+// translations (1 - 0.3053 is not exactly 0.6947).
+inline constexpr double kSameSiteTolerance = 1e-6;
+
+// True when two fractional positions are the same site of a lattice of
+// this type: equal up to whole cell translations and the centring vectors.
+inline bool SameSite(LatticeType t, const std::array<double, 3>& p, const std::array<double, 3>& q,
+                     double tolerance = kSameSiteTolerance) {
+  const auto within = [&](const std::array<double, 3>& shift) {
+    for (int i = 0; i < 3; ++i) {
+      double d = p[i] - q[i] - shift[i];
+      d -= std::round(d);
+      if (!(std::fabs(d) <= tolerance)) return false;
+    }
+    return true;
+  };
+  if (within({0.0, 0.0, 0.0})) return true;
+  for (const auto& shift : CentringShifts(t))
+    if (within(shift)) return true;
+  return false;
 }
 
 }  // namespace pelmora

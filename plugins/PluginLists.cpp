@@ -25,6 +25,21 @@ std::vector<ChartFormat> BuildChartFormats(const PluginTable& table) {
   return formats;
 }
 
+std::string ModuleFileExt(void* module) {
+  auto ext = ModuleLookup<pelmora_GetFileExt_fn>(module, "pelmora_GetFileExt");
+  const char* text = ext ? ext() : nullptr;
+  return text ? std::string(text) : std::string();
+}
+
+bool HasFilterSettings(void* module) { return ModuleSymbol(module, "pelmora_FilterSettings") != nullptr; }
+
+bool CallFilterSettings(void* module) {
+  auto settings = ModuleLookup<pelmora_FilterSettings_fn>(module, "pelmora_FilterSettings");
+  if (!settings) return false;
+  settings();
+  return true;
+}
+
 std::vector<ProfileChoice> BuildProfileList(const PluginTable& table) {
   std::vector<ProfileChoice> list = {{"brak", -1}, {"Gauss", -2}, {"Lorentz", -3}, {"pseudo Voigt", -4}};
   for (size_t i = 0; i < table.size(); ++i) {

@@ -59,6 +59,20 @@ std::string CallProfileInfo(const PluginTable& table, std::int32_t id);
 // reaches the file when the call ends).
 std::string CaptureStandardOutput(const std::function<void()>& fn);
 
+// A file-format plug-in's default extension: the text of its
+// pelmora_GetFileExt, without a dot; empty when the module is null or the
+// plug-in does not export the function.
+std::string ModuleFileExt(void* module);
+
+// Whether a file-format plug-in has a settings dialog (exports
+// pelmora_FilterSettings).
+bool HasFilterSettings(void* module);
+
+// The "Ustawienia" button of a save dialog: looks pelmora_FilterSettings up
+// now and calls it. False when there was nothing to call (a built-in
+// format, or a plug-in without the export).
+bool CallFilterSettings(void* module);
+
 // A plug-in profile's pelmora_ProfileInit, called before each calculation
 // the user starts with it; nothing for flagged, missing or other entries.
 void CallProfileInit(const PluginTable& table, std::int32_t id);

@@ -3,6 +3,9 @@
 #include <filesystem>
 
 #include "engine/Komorka.h"
+#include "io/NumberFormat.h"
+#include "settings/Paths.h"
+#include "settings/Settings.h"
 
 namespace pelmora {
 namespace {
@@ -38,20 +41,74 @@ void Report(const RefFileResult& r, const std::string& path, std::vector<std::st
 
 }  // namespace
 
+namespace {
+
+// Reads one table: the user's file when there is one, else the shipped one.
+// A user's file that cannot be read leaves the table as it was (the readers
+// add nothing then), so the shipped file still fills it, and the user is
+// told.
+template <typename Table, typename Loader>
+void LoadTable(const ReferenceData& ref, const char* fileName, Table& table, Loader load,
+               std::vector<std::string>& messages) {
+  const std::string shipped = (std::filesystem::path(ref.dataDir) / fileName).string();
+  if (!ref.userDir.empty()) {
+    const std::string own = (std::filesystem::path(ref.userDir) / fileName).string();
+    std::error_code ec;
+    if (std::filesystem::exists(own, ec)) {
+      const RefFileResult r = load(own, table);
+      if (r.read) {
+        Report(r, own, messages);
+        return;
+      }
+      messages.push_back(cformat("Nie można odczytać pliku %s; wczytano %s.", own.c_str(), shipped.c_str()));
+    }
+  }
+  Report(load(shipped, table), shipped, messages);
+}
+
+}  // namespace
+
+void ReferenceData::UseDataDirSetting(const std::string& setting) {
+  dataDir = ResolveFolder(setting);
+  userDir = setting == CSettings{}.DataDir ? UserDataDir() : std::string();
+}
+
 std::string ReferenceData::PathOf(const char* fileName) const {
+  if (!userDir.empty()) {
+    const std::filesystem::path own = std::filesystem::path(userDir) / fileName;
+    std::error_code ec;
+    if (std::filesystem::exists(own, ec)) return own.string();
+  }
   return (std::filesystem::path(dataDir) / fileName).string();
+}
+
+std::string ReferenceData::SavePathOf(const char* fileName) const {
+  return (std::filesystem::path(userDir.empty() ? dataDir : userDir) / fileName).string();
+}
+
+bool ReferenceData::MakeSaveFolder(std::string* error) const {
+  // The user's folder is made on the first save; a folder the user named
+  // must exist already.
+  if (userDir.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(userDir, ec);
+  if (!ec) return true;
+  if (error) *error = cformat("Nie można utworzyć folderu %s: %s", userDir.c_str(), ec.message().c_str());
+  return false;
 }
 
 std::vector<std::string> ReferenceData::LoadScatteringTables() {
   std::vector<std::string> messages = LoadIonsAndIsotopes();
-  Report(LoadAnomalTables(PathOf(kAnomalFile), anomalTables), PathOf(kAnomalFile), messages);
+  LoadTable(*this, kAnomalFile, anomalTables,
+            [](const std::string& p, std::vector<AnomalTable>& t) { return LoadAnomalTables(p, t); }, messages);
   return messages;
 }
 
 std::vector<std::string> ReferenceData::LoadIonsAndIsotopes() {
   std::vector<std::string> messages;
-  Report(LoadIons(PathOf(kIonFile), elements), PathOf(kIonFile), messages);
-  Report(LoadIsotopes(PathOf(kIsotopeFile), elements), PathOf(kIsotopeFile), messages);
+  LoadTable(*this, kIonFile, elements, [](const std::string& p, ElementTable& e) { return LoadIons(p, e); }, messages);
+  LoadTable(*this, kIsotopeFile, elements, [](const std::string& p, ElementTable& e) { return LoadIsotopes(p, e); },
+            messages);
   return messages;
 }
 
@@ -60,8 +117,10 @@ std::vector<std::string> ReferenceData::LoadSourceTables(const RadiationSource& 
   std::vector<std::string> messages;
   sources.assign(1, SettingsSourceEntry(currentSource));
   apparatusSets.assign(1, SettingsApparatusEntry(currentSet));
-  Report(LoadSources(PathOf(kSourceFile), sources), PathOf(kSourceFile), messages);
-  Report(LoadApparatusSets(PathOf(kApparatusFile), apparatusSets), PathOf(kApparatusFile), messages);
+  LoadTable(*this, kSourceFile, sources,
+            [](const std::string& p, std::vector<RadiationSource>& t) { return LoadSources(p, t); }, messages);
+  LoadTable(*this, kApparatusFile, apparatusSets,
+            [](const std::string& p, std::vector<ApparatusSet>& t) { return LoadApparatusSets(p, t); }, messages);
   return messages;
 }
 
@@ -82,17 +141,19 @@ const AnomalTable* ReferenceData::AnomalByName(const std::string& name) const {
 }
 
 bool ReferenceData::SaveSourceTable(std::string* error) const {
-  return SaveSources(PathOf(kSourceFile), WithDisplaced(sources, displacedSources), error);
+  return MakeSaveFolder(error) &&
+         SaveSources(SavePathOf(kSourceFile), WithDisplaced(sources, displacedSources), error);
 }
 
 bool ReferenceData::SaveApparatusTable(std::string* error) const {
-  return SaveApparatusSets(PathOf(kApparatusFile), WithDisplaced(apparatusSets, displacedSets), error);
+  return MakeSaveFolder(error) &&
+         SaveApparatusSets(SavePathOf(kApparatusFile), WithDisplaced(apparatusSets, displacedSets), error);
 }
 
 bool ReferenceData::SaveIonsAndIsotopes(std::string* error) {
   referenceModified = false;
-  const bool saved =
-      SaveIsotopes(PathOf(kIsotopeFile), elements, error) && SaveIons(PathOf(kIonFile), elements, error);
+  const bool saved = MakeSaveFolder(error) && SaveIsotopes(SavePathOf(kIsotopeFile), elements, error) &&
+                     SaveIons(SavePathOf(kIonFile), elements, error);
   // A failed write leaves the edits unsaved: keep them marked so that the
   // user can try again.
   if (!saved) referenceModified = true;
@@ -100,7 +161,7 @@ bool ReferenceData::SaveIonsAndIsotopes(std::string* error) {
 }
 
 bool ReferenceData::SaveAnomals(std::string* error) const {
-  return SaveAnomalTables(PathOf(kAnomalFile), anomalTables, error);
+  return MakeSaveFolder(error) && SaveAnomalTables(SavePathOf(kAnomalFile), anomalTables, error);
 }
 
 bool ReferenceData::SaveUnsavedTables(std::string* error) {

@@ -31,10 +31,24 @@ class ReferenceData {
   bool sourcesModified = false;
   bool apparatusModified = false;
   bool anomalsModified = false;
+  // The folder the tables are read from: the shipped one, or one the user
+  // named. With userDir set, saves write there instead, and a file found
+  // there is read in place of dataDir's file of the same name: the shipped
+  // folder of an installed program is shared by every user and not theirs
+  // to write, so it is never written.
   std::string dataDir;
+  std::string userDir;
 
-  // The path of one of the five files in the data folder.
+  // Points the tables at the folders of a DataDir setting: the default
+  // ("Data") is the shipped folder, read under the user's own folder
+  // (UserDataDir); any other folder is the user's choice, read and written
+  // as it stands.
+  void UseDataDirSetting(const std::string& setting);
+
+  // The file of that name that is read: the user's when there is one.
   std::string PathOf(const char* fileName) const;
+  // The file a save of that table writes.
+  std::string SavePathOf(const char* fileName) const;
 
   // Start-up reading, in two steps as the application runs them (the
   // plug-in scan comes between). Missing or malformed files are skipped
@@ -64,6 +78,10 @@ class ReferenceData {
   // stays marked, the others are still written. False with *error set (the
   // first failure) when any write failed.
   bool SaveUnsavedTables(std::string* error);
+
+ private:
+  // Makes the user's folder before a save writes into it.
+  bool MakeSaveFolder(std::string* error) const;
 };
 
 // Puts a structure file's own source and instrument set (the document's

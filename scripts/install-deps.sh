@@ -16,6 +16,8 @@ PKGS=(
   # The chart's metafile export (EMF records) and the printing tests, which
   # read the printed PDF with pdftotext. Qt's print support is in qt6-base-dev.
   libuemf-dev poppler-utils
+  # f' and f'' computed for radiation sources that no table covers.
+  libxrl-dev
   libgl-dev libglu1-mesa-dev libpng-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
   locales

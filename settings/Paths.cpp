@@ -1,5 +1,6 @@
 #include "settings/Paths.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +10,17 @@ std::string ExecutableDir() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::string() : exe.parent_path().string();
+}
+
+std::string UserDataDir() {
+  namespace fs = std::filesystem;
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  // A relative XDG_DATA_HOME is invalid and ignored, as the base directory
+  // rules say.
+  if (xdg && *xdg && fs::path(xdg).is_absolute()) return (fs::path(xdg) / "Pelmora").string();
+  const char* home = std::getenv("HOME");
+  if (home && *home) return (fs::path(home) / ".local" / "share" / "Pelmora").string();
+  return {};
 }
 
 std::string ResolveFolder(const std::string& setting, const std::string& exeDir) {

@@ -20,6 +20,11 @@ std::string ExecutableDir();
 std::string ResolveFolder(const std::string& setting, const std::string& exeDir);
 inline std::string ResolveFolder(const std::string& setting) { return ResolveFolder(setting, ExecutableDir()); }
 
+// The per-user folder of reference tables the user edited:
+// $XDG_DATA_HOME/Pelmora, or ~/.local/share/Pelmora when XDG_DATA_HOME is
+// unset or not absolute; empty when neither variable says where.
+std::string UserDataDir();
+
 // Resolves the plug-ins folder setting: an absolute path as it is, a relative
 // one against exeDir (empty when exeDir is unknown, so that nothing loads).
 std::string ResolvePluginsFolder(const std::string& setting, const std::string& exeDir);

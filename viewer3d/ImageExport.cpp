@@ -1,5 +1,7 @@
 #include "viewer3d/ImageExport.h"
 
+#include "plugins/PluginLists.h"
+
 #include <fstream>
 #include <utility>
 
@@ -26,11 +28,16 @@ ImageSize ImageSizeOf(int index) {
   return kImageSizes[0];
 }
 
-std::string WithDefaultExtension(const std::string& path) {
+std::string DefaultImageExtension(const ImageFormat& format) {
+  return format.module ? ModuleFileExt(format.module) : std::string("bmp");
+}
+
+std::string ImageFileName(const std::string& path, const ImageFormat& format) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return path;
-  return path + ".bmp";
+  if (path.empty() || (dot != std::string::npos && (slash == std::string::npos || dot > slash))) return path;
+  const std::string ext = DefaultImageExtension(format);
+  return ext.empty() ? path : path + "." + ext;
 }
 
 void SwapRedBlue(std::vector<std::uint8_t>& pixels) {

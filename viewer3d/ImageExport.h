@@ -34,9 +34,14 @@ inline constexpr int kDefaultImageSize = 2;
 // The size for a list index; anything but 1 and 2 gives 1024 x 768.
 ImageSize ImageSizeOf(int index);
 
-// A name whose last component has no extension gets ".bmp", whatever the
-// chosen format.
-std::string WithDefaultExtension(const std::string& path);
+// The extension, without the dot, that a name typed without one gets in
+// `format`: "bmp" for the built-in format, the plug-in's pelmora_GetFileExt
+// text otherwise (empty when the plug-in does not export it).
+std::string DefaultImageExtension(const ImageFormat& format);
+
+// A name whose last component has no extension gets "." and the format's
+// default extension; nothing is added when that is empty.
+std::string ImageFileName(const std::string& path, const ImageFormat& format);
 
 // Turns rows of red, green, blue into blue, green, red in place.
 void SwapRedBlue(std::vector<std::uint8_t>& pixels);

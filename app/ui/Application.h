@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QTranslator>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,11 +27,17 @@ struct ApplicationRun {
   std::unique_ptr<CMainFrame> frame;
 };
 
-// Settings, then the main frame, then the command line: a file argument
-// opens that file. Returns false when start-up fails (a file that cannot be
+// Settings, then the main frame, then the command line: every file named
+// opens, and with --calculate each is calculated. Returns false when
+// start-up fails (arguments that make no sense, a file that cannot be
 // opened), after its message.
 bool StartApplication(ApplicationRun& run, const QStringList& arguments, const std::string& iniPath = {},
                       const CPelmorApp::Reporter& report = {});
+// The command line's print request: each file is opened and calculated
+// and its page printed without a dialog or a window shown; every problem
+// is told through `tell`, one line each. Returns the exit status.
+int PrintFromCommandLine(const QStringList& arguments, const std::string& iniPath,
+                         const std::function<void(const QString& line)>& tell);
 // Settings written back, everything released. False when the settings could
 // not be written.
 bool FinishApplication(ApplicationRun& run);

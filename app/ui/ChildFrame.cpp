@@ -30,6 +30,7 @@ void CChildFrame::closeEvent(QCloseEvent* e) {
     return;
   }
   view_->waitForRendering();
+  closing_ = true;
   QMdiSubWindow::closeEvent(e);
 }
 

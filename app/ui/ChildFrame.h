@@ -19,6 +19,8 @@ class CChildFrame : public QMdiSubWindow {
   CDownView* view() const { return view_; }
   // The save question's answer already given for this frame (closing all).
   std::function<bool(KomorkaDocument*)> saveModified;
+  // True once the frame has agreed to close.
+  bool closing() const { return closing_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -27,6 +29,7 @@ class CChildFrame : public QMdiSubWindow {
   void RefreshTitle();
   KomorkaDocument* doc_;
   CDownView* view_;
+  bool closing_ = false;
 };
 
 }  // namespace pelmora

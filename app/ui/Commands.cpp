@@ -30,6 +30,8 @@ const CommandInfo kCommands[] = {
     {32786, "Osie", "", "Pokaż lub schowaj pasek Osie", "Pokaż/ukryj pasek Osie", "", true},
     {32804, "Powiększenie", "", "Pokaż lub ukryj pasek Powiększenie", "", "", true},
     {32806, "Monitor\tShift+Ctrl+M", "Shift+Ctrl+M", "Pokaż okno monitora", "", "", true},
+    {57650, "&Kaskadowo", "", "Ułóż okna struktur kaskadowo", "", "", false},
+    {57651, "&Sąsiadująco", "", "Ułóż okna struktur obok siebie", "", "", false},
     {57664, "&O programie Pelmora", "", "Wyświetla informacje o programie", "Informacja o programie", "help-about", false},
     {32775, "Definiuj strukturę\tCtrl + D", "Ctrl+D", "Zdefiniuj komórkę i atomy struktury", "Definiuj strukturę", "", false},
     {32788, "Czynniki atomowe\tShift+Ctrl+T", "Shift+Ctrl+T", "Pokaż układ okresowy z czynnikami rozpraszania", "Czynniki atomowe", "", false},

@@ -26,6 +26,7 @@ enum : int {
   kExperimentPage = 32776, kReflectionTable = 32791, kViewInfo = 32821,
   kPlugins = 32772, kSettings = 32808,
   kAnomalTables = 32822,
+  kWindowCascade = 57650, kWindowTile = 57651,
   kViewToolbar = 59392, kViewStatusBar = 59393, kViewChartBar = 32786, kViewZoomBar = 32804,
   kViewMonitor = 32806,
   kTicksFirst = 32780, kTicksLast = 32785,

@@ -36,6 +36,7 @@
 #include "plugins/ui/PluginsDialog.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/AnomalousTablesDialog.h"
+#include "editors/ui/AnomalForSource.h"
 #include "refdata/ui/UnsavedTables.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/InfoPanel.h"
@@ -136,7 +137,20 @@ void CMainFrame::CreateActions() {
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview, cmd::kPrintSetup})
     connect(action(id), &QAction::triggered, this, [this, id] { RunPrintCommand(id); });
   connect(action(cmd::kExit), &QAction::triggered, this, &QWidget::close);
-  connect(action(cmd::kCalculate), &QAction::triggered, this, &CMainFrame::Calculate);
+  connect(action(cmd::kWindowCascade), &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
+  connect(action(cmd::kWindowTile), &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
+  // While one document fills the area the others are reached from the
+  // keyboard as in every MDI program.
+  nextWindow_ = new QAction(QStringLiteral("&Następne okno"), this);
+  nextWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)});
+  nextWindow_->setStatusTip(QStringLiteral("Przejdź do następnego okna struktury"));
+  connect(nextWindow_, &QAction::triggered, mdi_, &QMdiArea::activateNextSubWindow);
+  previousWindow_ = new QAction(QStringLiteral("&Poprzednie okno"), this);
+  previousWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
+  previousWindow_->setStatusTip(QStringLiteral("Przejdź do poprzedniego okna struktury"));
+  connect(previousWindow_, &QAction::triggered, mdi_, &QMdiArea::activatePreviousSubWindow);
+  connect(action(cmd::kCalculate), &QAction::triggered, this, [this] { Calculate(); });
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
@@ -293,6 +307,12 @@ void CMainFrame::BuildMenus(bool withDocument) {
   for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
   view->addAction(action(cmd::kViewInfo));
+  windowMenu_ = nullptr;
+  if (withDocument) {
+    windowMenu_ = bar->addMenu(QStringLiteral("&Okno"));
+    connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::RebuildWindowMenu);
+    RebuildWindowMenu();
+  }
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
   help->addAction(action(cmd::kAbout));
 }
@@ -323,6 +343,16 @@ void CMainFrame::CreateEditors() {
   // Ctrl+Enter calculates from the structure page too, where the atoms are typed.
   structurePage_->addAction(action(cmd::kCalculate));
   connect(action(cmd::kAtomTable), &QAction::triggered, this, &CMainFrame::ShowAtomTable);
+
+  // A new source leaves the atoms' f' and f'' as they were: the user is asked
+  // whether to take them for it, and told when they stay.
+  connect(experimentPage_, &CTabPage2::sourceChanged, this, [this](KomorkaDocument* d, double lambda1, int radiation) {
+    const QString note = OfferAnomalForSource(experimentPage_, *d, app_.reference(), lambda1, radiation);
+    structurePage_->anomalPage()->ReloadTables();
+    if (note.isEmpty()) return;
+    statusBar()->showMessage(note);
+    emit hub_.parametersChanged(d);  // the info panel says it too
+  });
 }
 
 void CMainFrame::ShowWindow(QWidget* w) {
@@ -372,9 +402,23 @@ QList<CChildFrame*> CMainFrame::frames() const {
   return out;
 }
 
+CChildFrame* CMainFrame::activeFrame() const {
+  if (auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow())) return f;
+  // While any document is open one of them is the active one, even when
+  // the area has none active (a click on its empty part, the focus in
+  // another window, a frame not shown yet): the one last activated, else
+  // the topmost.
+  CChildFrame* top = nullptr;
+  for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::StackingOrder))
+    if (auto* c = qobject_cast<CChildFrame*>(w); c && !c->closing()) {
+      if (c->view() == lastActive_) return c;
+      top = c;
+    }
+  return top;
+}
+
 CDownView* CMainFrame::activeView() const {
-  auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
-  if (!f && mdi_->subWindowList().size() == 1) f = qobject_cast<CChildFrame*>(mdi_->subWindowList().first());
+  CChildFrame* f = activeFrame();
   return f ? f->view() : nullptr;
 }
 
@@ -436,7 +480,8 @@ KomorkaDocument* CMainFrame::NewDocument() {
 void CMainFrame::ShowMessages(const std::vector<DocMessage>& messages) {
   for (const DocMessage& m : messages) {
     const QString caption = QString::fromStdString(m.caption), text = QString::fromStdString(m.text);
-    if (caption == QStringLiteral("Błąd")) QMessageBox::critical(this, caption, text);
+    if (messageSink_) messageSink_(caption, text);
+    else if (caption == QStringLiteral("Błąd")) QMessageBox::critical(this, caption, text);
     else QMessageBox::information(this, caption, text);
   }
 }
@@ -545,10 +590,43 @@ void CMainFrame::RebuildRecentMenu() {
   if (list.isEmpty()) recentMenu_->addAction(QStringLiteral("(pusta lista)"))->setEnabled(false);
 }
 
+void CMainFrame::RebuildWindowMenu() {
+  if (!windowMenu_) return;
+  // An entry may be rebuilt away while its own trigger runs: deleted later.
+  for (QAction* a : windowMenu_->actions()) {
+    windowMenu_->removeAction(a);
+    if (a->parent() == windowMenu_) a->deleteLater();
+  }
+  windowMenu_->addAction(action(cmd::kWindowCascade));
+  windowMenu_->addAction(action(cmd::kWindowTile));
+  windowMenu_->addSeparator();
+  windowMenu_->addAction(nextWindow_);
+  windowMenu_->addAction(previousWindow_);
+  windowMenu_->addSeparator();
+  const CDownView* active = activeView();
+  int n = 0;
+  for (CChildFrame* f : frames()) {
+    ++n;
+    QString title = f->windowTitle();
+    title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* a = windowMenu_->addAction(n <= 9 ? QStringLiteral("&%1 %2").arg(n).arg(title) : title);
+    a->setCheckable(true);
+    a->setChecked(f->view() == active);
+    a->setStatusTip(QStringLiteral("Uaktywnij to okno"));
+    connect(a, &QAction::triggered, this, [this, f] {
+      if (frames().contains(f)) {
+        if (f->isMinimized()) f->showNormal();
+        mdi_->setActiveSubWindow(f);
+      }
+    });
+  }
+}
+
 // --- activation and command state ---------------------------------------------------------
 
-void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
-  CDownView* v = activeView();
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* w) {
+  auto* activated = qobject_cast<CChildFrame*>(w);
+  CDownView* v = activated ? activated->view() : activeView();
   if (lastActive_ && lastActive_ != v && frames().size() > 0) {
     for (CChildFrame* f : frames())
       if (f->view() == lastActive_) lastActive_->setActive(false);
@@ -564,6 +642,7 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow*) {
   emit hub_.activeDocumentChanged(v ? v->document() : nullptr);
   RefreshCommandState();
   RefreshFrameTitle();
+  RebuildWindowMenu();
 }
 
 void CMainFrame::RefreshFrameTitle() {
@@ -571,8 +650,7 @@ void CMainFrame::RefreshFrameTitle() {
   // child is maximised (Qt writes that form itself then; it is set here too
   // so that both orders of events end the same).
   const QString base = QStringLiteral("Pelmora");
-  auto* f = qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
-  if (!f && mdi_->subWindowList().size() == 1) f = qobject_cast<CChildFrame*>(mdi_->subWindowList().first());
+  CChildFrame* f = activeFrame();
   QString title = base;
   if (f) title = f->isMaximized() ? QStringLiteral("%1 - [%2]").arg(base, f->windowTitle())
                                   : QStringLiteral("%1 - %2").arg(base, f->windowTitle());
@@ -607,7 +685,6 @@ void CMainFrame::RefreshCommandState() {
   // pseudo-Voigt profile (and plug-ins that offer it).
   chartBar_->settingsButton()->setEnabled(false);
   chartBar_->infoButton()->setEnabled(ProfileHasInfo(app_.plugins(), chartBar_->ProfileId()));
-  action(cmd::kExportText)->setEnabled(has && v->patternPresent());
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview}) action(id)->setEnabled(has);
 }
 
@@ -636,8 +713,8 @@ void CMainFrame::RunZoom(int id) {
 
 // --- calculation ---------------------------------------------------------------------------
 
-void CMainFrame::Calculate() {
-  CDownView* v = activeView();
+void CMainFrame::Calculate(CDownView* view) {
+  CDownView* v = view ? view : activeView();
   if (!v) return;
   KomorkaDocument* d = v->document();
   const int profile = chartBar_->ProfileId();
@@ -675,7 +752,9 @@ void CMainFrame::ApplyChartColours() {
 
 void CMainFrame::ExportText() {
   CDownView* v = activeView();
-  if (!v || !v->patternPresent()) return;
+  // Offered for every document: before a calculation the window's points
+  // are written with zero intensity.
+  if (!v) return;
   ExportDisplayedPattern(this, app_, *v);
 }
 

@@ -44,6 +44,9 @@ class CMainFrame : public QMainWindow {
   QToolBar* zoomBar() const { return zoomBar_; }
   QToolBar* standardBar() const { return standardBar_; }
   QMdiArea* mdiArea() const { return mdi_; }
+  // The active document's frame and view: with documents open there is
+  // always one.
+  CChildFrame* activeFrame() const;
   CDownView* activeView() const;
   KomorkaDocument* activeDocument() const;
   QList<CChildFrame*> frames() const;
@@ -51,6 +54,8 @@ class CMainFrame : public QMainWindow {
   QLabel* statusPane(int i) const { return panes_[i]; }
   // The menus as shown now: true while the document menu (129) is in place.
   bool documentMenuShown() const { return documentMenu_; }
+  // "Okno", present while documents are open (null otherwise).
+  QMenu* windowMenu() const { return windowMenu_; }
 
   // Opens a file as a new document and shows it; null after a failure (the
   // messages have been shown).
@@ -58,9 +63,13 @@ class CMainFrame : public QMainWindow {
   KomorkaDocument* NewDocument();
   // Saves the document (asking for a name when it has none or saveAs).
   bool SaveDocument(KomorkaDocument* doc, bool saveAs);
-  // The calculation command of the active view (validation, progress
-  // dialog, then the new pattern).
-  void Calculate();
+  // The calculation command of the active view, or of `view` (validation,
+  // progress dialog, then the new pattern).
+  void Calculate(CDownView* view = nullptr);
+  // Where the messages of opening a file go: message boxes unless a sink is
+  // set (a print request from the command line tells them on standard error).
+  using MessageSink = std::function<void(const QString& caption, const QString& text)>;
+  void setMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
   // Installs the current settings' colours into every view.
   void ApplyChartColours();
   // The synthesis after a completed calculation, into the document's view.
@@ -104,6 +113,9 @@ class CMainFrame : public QMainWindow {
   void RemoveRecentFile(const QString& path);
   void RefreshFrameTitle();
   void RebuildRecentMenu();
+  // "Okno": arrangement, the next and previous document, and the list of
+  // open documents with the active one checked.
+  void RebuildWindowMenu();
   QStringList RecentFiles() const;
   void ShowMessages(const std::vector<DocMessage>& messages);
   void ExportText();
@@ -122,6 +134,9 @@ class CMainFrame : public QMainWindow {
   QToolBar* zoomBar_ = nullptr;
   QLabel* panes_[3] = {};
   QMenu* recentMenu_ = nullptr;
+  QMenu* windowMenu_ = nullptr;
+  QAction* nextWindow_ = nullptr;
+  QAction* previousWindow_ = nullptr;
   int mode_ = 0;
   int untitledCounter_ = 0;
   bool documentMenu_ = false;
@@ -133,6 +148,7 @@ class CMainFrame : public QMainWindow {
   CTabPage4* reflectionTable_ = nullptr;
   CPropBar* infoPanel_ = nullptr;
   CGLWindow* glWindow_ = nullptr;
+  MessageSink messageSink_;
 };
 
 }  // namespace pelmora

@@ -30,11 +30,13 @@ void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view) {
   const double maximum = WindowMaximum(view.grid(), window);
   const std::vector<ChartFormat>& formats = app.chartFormats();
   QStringList labels, patterns;
+  std::vector<void*> modules;
   for (const ChartFormat& f : formats) {
     labels << QString::fromStdString(f.label);
     patterns << QString::fromStdString(f.pattern);
+    modules.push_back(f.module);
   }
-  CPatternSaveDialog dlg(parent, labels, patterns);
+  CPatternSaveDialog dlg(parent, labels, patterns, std::move(modules));
   dlg.scale = DefaultExportScale(maximum);
   dlg.maximum = maximum;
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;

@@ -20,7 +20,7 @@ void CPelmorApp::Start(const Reporter& report) {
   LoadSettings(*store_, settings_);
   storedLayoutCurrent_ = settings_.Sett_ver == CSettings::kLayoutVersion;
 
-  reference_.dataDir = ResolveFolder(settings_.DataDir);
+  reference_.UseDataDirSetting(settings_.DataDir);
   for (const std::string& m : reference_.LoadScatteringTables()) tell("Info", m);
   tell("Error", ScanPlugins(ResolvePluginsFolder(settings_.PluginsDir), plugins_));
   for (const std::string& m : reference_.LoadSourceTables(settings_.CurrentSource(), settings_.CurrentApparatus()))

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "documents/ui/KomorkaDocument.h"
@@ -16,9 +17,31 @@ CDownView::CDownView(KomorkaDocument* document, QWidget* parent) : QWidget(paren
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(300, 200);
   setCursor(Qt::CrossCursor);
-  const CKomorka& d = document_->doc();
-  zoom_.SetBounds(d.angleMin, d.angleMax);
+  // Until the document has a usable range the axis spans every 2-theta.
+  zoom_.SetBounds(0.0, 180.0);
+  takeRange();
   connect(document_, &KomorkaDocument::parametersChanged, this, &CDownView::onParametersChanged);
+}
+
+bool CDownView::takeRange(bool angleOnly) {
+  const CKomorka& d = document_->doc();
+  if (!(d.angleMin < d.angleMax) || !std::isfinite(d.angleMin) || !std::isfinite(d.angleMax)) {
+    // An axis from max to min, or of no width, would draw nothing sensible:
+    // the last valid window stays until the range is mended.
+    rangeText_ = QString::fromStdString(
+        cformat("Nieprawidłowy zakres kątowy (min = %g, max = %g st.): wykres zostaje przy %g–%g st.",
+                d.angleMin, d.angleMax, zoom_.A, zoom_.B));
+    return false;
+  }
+  rangeText_.clear();
+  if (angleOnly) {
+    zoom_.A = d.angleMin;
+    zoom_.B = d.angleMax;
+    zoom_.ResetAngle();
+  } else {
+    zoom_.SetBounds(d.angleMin, d.angleMax);
+  }
+  return true;
 }
 
 CDownView::~CDownView() { waitForRendering(); }
@@ -80,8 +103,9 @@ void CDownView::patternSynthesised() {
 
 void CDownView::onParametersChanged() {
   if (!grid_.snapshot.DiffersFrom(document_->doc())) return;
-  const CKomorka& d = document_->doc();
-  zoom_.SetBounds(d.angleMin, d.angleMax);
+  // New bounds and the whole angle range; the intensity window stays where
+  // the user put it.
+  if (!takeRange(/*angleOnly=*/true)) emit statusText(rangeText_);
   markStale();
 }
 
@@ -259,6 +283,8 @@ void CDownView::setActive(bool active) {
     update();
   }
   active_ = active;
+  // Coming back to a view whose range is still wrong says so again.
+  if (active && !rangeText_.isEmpty()) emit statusText(rangeText_);
 }
 
 // --- mouse -----------------------------------------------------------------
@@ -373,6 +399,12 @@ void CDownView::mouseReleaseEvent(QMouseEvent* e) {
 
 void CDownView::leaveEvent(QEvent* e) {
   QWidget::leaveEvent(e);
+  // A reading of a place the mouse has left would mislead.
+  if (!cursorText_.isEmpty()) {
+    cursorText_.clear();
+    emit statusText({});
+    emit cursorRead({}, {}, {}, {});
+  }
   if (cursor_ && mode() != kModeArea) {
     updateGuideArea(cursor_, std::nullopt, guideKind_ ? guideKind_ : 1);
     cursor_.reset();

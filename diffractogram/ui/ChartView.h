@@ -74,6 +74,9 @@ class CDownView : public QWidget {
   void setActive(bool active);
   // The status text of the last read-out.
   QString cursorText() const { return cursorText_; }
+  // Why the window does not follow the document's angle range; empty while
+  // it does.
+  QString rangeText() const { return rangeText_; }
   // Reads the cursor at a window position, as a mouse move does.
   void readCursor(QPoint pos);
 
@@ -108,6 +111,9 @@ class CDownView : public QWidget {
   void updateGuideArea(std::optional<QPoint> a, std::optional<QPoint> b, int kind);
   int mode() const { return modeSource_ ? modeSource_() : 0; }
   void onParametersChanged();
+  // Takes the document's angle range as the bounds of the window, unless it
+  // is no range (min not below max): then false, with rangeText_ set.
+  bool takeRange(bool angleOnly = false);
 
   KomorkaDocument* document_;
   PatternGrid grid_;
@@ -132,6 +138,7 @@ class CDownView : public QWidget {
   int guideKind_ = 0;
   bool active_ = false;
   QString cursorText_;
+  QString rangeText_;
 };
 
 }  // namespace pelmora

@@ -1,5 +1,6 @@
 #include "diffractogram/ui/PatternSaveDialog.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -8,13 +9,16 @@
 #include "diffractogram/PatternExport.h"
 #include "widgets/NumberEdit.h"
 #include "io/NumberFormat.h"
+#include "plugins/PluginLists.h"
+#include "plugins/ui/SettingsButton.h"
 
 namespace pelmora {
 
 QString ScaleText(double scale) { return QString::fromStdString(cformat("%.10e", scale)); }
 
-CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& labels, const QStringList& patterns)
-    : QFileDialog(parent, QStringLiteral("Eksportuj dyfraktogram")), labels_(labels) {
+CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& labels, const QStringList& patterns,
+                                       std::vector<void*> modules)
+    : QFileDialog(parent, QStringLiteral("Eksportuj dyfraktogram")), labels_(labels), modules_(std::move(modules)) {
   // Our own controls need Qt's dialog rather than the desktop's.
   setOption(QFileDialog::DontUseNativeDialog);
   setAcceptMode(QFileDialog::AcceptSave);
@@ -27,20 +31,35 @@ CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& label
     filters << (label.contains(QLatin1Char('(')) || pattern.isEmpty() ? label : label + " (" + pattern + ")");
   }
   setNameFilters(filters);
-  connect(this, &QFileDialog::filterSelected, this, [this, filters](const QString& f) {
-    const int i = filters.indexOf(f);
-    if (i >= 0) typeIndex = i;
-  });
 
   scaleEdit_ = new NumberEdit(this);
   scaleEdit_->setObjectName(QStringLiteral("scale"));
   maxLabel_ = new QLabel(this);
+  settings_ = new CSettingsButton(this);
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
     const int row = grid->rowCount();
     grid->addWidget(new QLabel(QStringLiteral("Czynnik skalujący:"), this), row, 0);
     grid->addWidget(scaleEdit_, row, 1);
+    grid->addWidget(settings_, row, 2);
     grid->addWidget(maxLabel_, row + 1, 1);
   }
+  // Every change of the type, by the user or by selectNameFilter.
+  if (auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    connect(types, &QComboBox::currentIndexChanged, this, &CPatternSaveDialog::TypeChosen);
+  TypeChosen(0);
+}
+
+void CPatternSaveDialog::TypeChosen(int index) {
+  if (index < 0 || index >= nameFilters().size()) return;
+  typeIndex = index;
+  void* module = static_cast<size_t>(index) < modules_.size() ? modules_[static_cast<size_t>(index)] : nullptr;
+  ChartFormat format;
+  format.module = module;
+  // A name typed without an extension gets the type's own, and the
+  // question about overwriting is asked about that name.
+  setDefaultSuffix(QString::fromStdString(DefaultChartExtension(format)));
+  settings_->SetModule(module);
+  settings_->setEnabled(settings_->HasSettings());
 }
 
 int CPatternSaveDialog::exec() {

@@ -31,14 +31,20 @@ class CMyPropertyPage2 : public QWidget {
   NumberEdit* fprimField() const { return fprim_; }
   NumberEdit* fbisField() const { return fbis_; }
   QPushButton* changeButton() const { return change_; }
+  // "Dla tego źródła": f' and f'' for the document's X-ray source.
+  QPushButton* sourceButton() const { return forSource_; }
   QTableWidget* list() const { return list_; }
 
   // Entry `index` of the table list chosen by the user (0: the edits).
   void ChooseTable(int index);
   void ChangeFactors();
+  // The selected atoms, or every atom when none is selected, take the terms
+  // for the document's source (after a question).
+  void TakeForSource();
 
  private:
   void Assign(int tableIndex);
+  void RefreshSourceButton();
 
   ReferenceData& ref_;
   QPointer<KomorkaDocument> doc_;
@@ -46,6 +52,7 @@ class CMyPropertyPage2 : public QWidget {
   NumberEdit* fprim_;
   NumberEdit* fbis_;
   QPushButton* change_;
+  QPushButton* forSource_ = nullptr;
   QTableWidget* list_;
 };
 

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -91,6 +92,15 @@ QString Derived(const char* format, double lambda, double v) {
 
 QLabel* Label(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
 
+// The unit shown beside a number, with a gap after it so that it is not
+// read as part of the next column's label.
+QLabel* Unit(const char* text, QWidget* parent) {
+  QLabel* l = Label(text, parent);
+  l->setObjectName(QStringLiteral("unit"));
+  l->setMinimumWidth(l->fontMetrics().horizontalAdvance(l->text()) + 10);
+  return l;
+}
+
 }  // namespace
 
 CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStore& store, NotificationHub& hub,
@@ -112,20 +122,23 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
   QPalette red = refusal_->palette();
   red.setColor(QPalette::WindowText, QColor(0xb0, 0x1c, 0x12));
   refusal_->setPalette(red);
-  refusal_->hide();
+  // Room for two messages is kept free beside OK: a message appearing when
+  // the click on OK ends an edit must not move the button from under the
+  // pointer.
+  refusal_->setMinimumHeight(2 * refusal_->fontMetrics().lineSpacing() + 4);
+  refusal_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  ok->setDefault(true);
-  connect(ok, &QPushButton::clicked, this, [this] {
-    Commit();
-    hide();
-  });
+  ok_ = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &CTabPage2::Accept);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
-  layout->addWidget(refusal_);
-  layout->addWidget(buttons);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(refusal_, 1);
+  bottom->addWidget(buttons, 0, Qt::AlignBottom);
+  layout->addLayout(bottom);
 
   connect(sources_, &QComboBox::activated, this, [this](int i) {
     if (!doc_) return;
@@ -133,6 +146,7 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
     ChooseSource(i);
     Announce(before);
     ShowValues();
+    AnnounceSource(before);
   });
   connect(apparatus_, &QComboBox::activated, this, [this](int i) {
     if (!doc_) return;
@@ -187,26 +201,32 @@ QToolButton* CTabPage2::MakeDefaultButton(Default d) {
 QWidget* CTabPage2::BuildRadiationGroup() {
   auto* box = new QGroupBox(QStringLiteral("Parametry promieniowania"), this);
   auto* g = new QGridLayout(box);
+  g->setHorizontalSpacing(4);
+  // Columns: line, then wavelength, wave number and energy, each with its unit.
   sources_ = new QComboBox(box);
-  g->addWidget(sources_, 0, 0, 1, 2);
-  g->addWidget(MakeText(kSourceName, 12), 0, 2, 1, 2);
-  g->addWidget(MakeDefaultButton(kDefaultSource), 0, 4);
+  g->addWidget(sources_, 0, 0, 1, 3);
+  g->addWidget(MakeText(kSourceName, 12), 0, 3, 1, 4);
+  g->addWidget(MakeDefaultButton(kDefaultSource), 0, 7);
   editSources_ = new QPushButton(QStringLiteral("Edytuj"), box);
-  g->addWidget(editSources_, 1, 4);
+  g->addWidget(editSources_, 1, 7);
   connect(editSources_, &QPushButton::clicked, this, [this] { EditList(true); });
-  g->addWidget(Label("Rodzaj promieniowania:", box), 1, 0, 1, 2);
-  g->addWidget(MakeText(kRadiation, 14), 1, 2, 1, 2);
+  g->addWidget(Label("Rodzaj promieniowania:", box), 1, 0, 1, 3);
+  g->addWidget(MakeText(kRadiation, 14), 1, 3, 1, 4);
   g->addWidget(Label("dł. fali", box), 2, 1, Qt::AlignHCenter);
-  g->addWidget(Label("w. falowy", box), 2, 2, Qt::AlignHCenter);
-  g->addWidget(Label("energia", box), 2, 3, Qt::AlignHCenter);
-  g->addWidget(Label("Kα1", box), 3, 0);
-  g->addWidget(MakeText(kLambda1, 9), 3, 1);
-  g->addWidget(MakeText(kWaveNumber1, 9), 3, 2);
-  g->addWidget(MakeText(kEnergy1, 10), 3, 3);
-  g->addWidget(Label("Kα2", box), 4, 0);
-  g->addWidget(MakeText(kLambda2, 9), 4, 1);
-  g->addWidget(MakeText(kWaveNumber2, 9), 4, 2);
-  g->addWidget(MakeText(kEnergy2, 10), 4, 3);
+  g->addWidget(Label("w. falowy", box), 2, 3, Qt::AlignHCenter);
+  g->addWidget(Label("energia", box), 2, 5, Qt::AlignHCenter);
+  const Text lines[2][3] = {{kLambda1, kWaveNumber1, kEnergy1}, {kLambda2, kWaveNumber2, kEnergy2}};
+  for (int i = 0; i < 2; ++i) {
+    g->addWidget(Label(i == 0 ? "Kα1" : "Kα2", box), 3 + i, 0);
+    g->addWidget(MakeText(lines[i][0], 9), 3 + i, 1);
+    g->addWidget(Unit("Å", box), 3 + i, 2);
+    g->addWidget(MakeText(lines[i][1], 9), 3 + i, 3);
+    g->addWidget(Unit("Å⁻¹", box), 3 + i, 4);
+    g->addWidget(MakeText(lines[i][2], 10), 3 + i, 5);
+    // X-ray photons in eV, neutrons in meV: set with the values.
+    energyUnits_[static_cast<std::size_t>(i)] = Unit("meV", box);
+    g->addWidget(energyUnits_[static_cast<std::size_t>(i)], 3 + i, 6);
+  }
   g->addWidget(Label("Kα2/Kα1", box), 5, 0);
   g->addWidget(MakeText(kRatio, 9), 5, 1);
   return box;
@@ -215,18 +235,23 @@ QWidget* CTabPage2::BuildRadiationGroup() {
 QWidget* CTabPage2::BuildApparatusGroup() {
   auto* box = new QGroupBox(QStringLiteral("Czynniki aparaturowe"), this);
   auto* g = new QGridLayout(box);
+  g->setHorizontalSpacing(4);
   apparatus_ = new QComboBox(box);
-  g->addWidget(apparatus_, 0, 0, 1, 4);
-  g->addWidget(MakeText(kAparatName, 12), 0, 4, 1, 4);
-  g->addWidget(MakeDefaultButton(kDefaultApparatus), 0, 8);
+  g->addWidget(apparatus_, 0, 0, 1, 5);
+  g->addWidget(MakeText(kAparatName, 12), 0, 5, 1, 4);
+  g->addWidget(MakeDefaultButton(kDefaultApparatus), 0, 9);
   editApparatus_ = new QPushButton(QStringLiteral("Edytuj"), box);
-  g->addWidget(editApparatus_, 2, 8);
+  g->addWidget(editApparatus_, 2, 9);
   connect(editApparatus_, &QPushButton::clicked, this, [this] { EditList(false); });
+  // The widths they give are in degrees of 2-theta: U, V, W add to its
+  // square, X and Y to the width itself.
   const char* names[5] = {"U", "V", "W", "X", "Y"};
+  const char* units[5] = {"°²", "°²", "°²", "°", "°"};
   for (int i = 0; i < 5; ++i) {
     const int row = 1 + i / 3, col = (i % 3) * 3;
     g->addWidget(Label(names[i], box), row, col, Qt::AlignRight);
-    g->addWidget(MakeText(static_cast<Text>(kU + i), 9), row, col + 1, 1, 2);
+    g->addWidget(MakeText(static_cast<Text>(kU + i), 9), row, col + 1);
+    g->addWidget(Unit(units[i], box), row, col + 2);
   }
   return box;
 }
@@ -249,10 +274,13 @@ QWidget* CTabPage2::BuildSampleGroup() {
   auto* g = new QGridLayout(box);
   g->addWidget(Label("średnica monokryst.\nziarna", box), 0, 0);
   g->addWidget(MakeEdit(kGrainSize), 0, 1, 1, 2);
+  g->addWidget(Unit("Å", box), 0, 3);
   g->addWidget(Label("liniowy wsp. absorpcji", box), 1, 0);
   g->addWidget(MakeEdit(kAbsorption), 1, 1, 1, 2);
+  g->addWidget(Unit("cm⁻¹", box), 1, 3);
   g->addWidget(Label("objętość próbki", box), 2, 0);
   g->addWidget(MakeEdit(kSampleVolume), 2, 1, 1, 2);
+  g->addWidget(Unit("cm³", box), 2, 3);
   edits_[kSampleVolume]->setReadOnly(true);
   edits_[kSampleVolume]->setFocusPolicy(Qt::NoFocus);
   QPalette shown = edits_[kSampleVolume]->palette();
@@ -262,7 +290,8 @@ QWidget* CTabPage2::BuildSampleGroup() {
   g->addWidget(dw_, 3, 0);
   g->addWidget(Label("B = ", box), 3, 1, Qt::AlignRight);
   g->addWidget(MakeEdit(kDwFactor), 3, 2);
-  g->addWidget(MakeDefaultButton(kDefaultSample), 0, 3, 4, 1);
+  g->addWidget(Unit("Å²", box), 3, 3);
+  g->addWidget(MakeDefaultButton(kDefaultSample), 0, 4, 4, 1);
   return box;
 }
 
@@ -271,14 +300,17 @@ QWidget* CTabPage2::BuildDiffractometerGroup() {
   auto* g = new QGridLayout(box);
   g->addWidget(Label("Rozmiar szczeliny detektora", box), 0, 0);
   g->addWidget(MakeEdit(kDetSlit), 0, 2);
+  g->addWidget(Unit("mm²", box), 0, 3);
   g->addWidget(Label("Pole przekroju wiązki\nprom. padającego", box), 1, 0);
   g->addWidget(MakeEdit(kBeamArea), 1, 2);
+  g->addWidget(Unit("mm²", box), 1, 3);
   g->addWidget(Label("Prędkość pomiaru", box), 2, 0);
   g->addWidget(MakeEdit(kMeasureSpeed), 2, 2);
+  g->addWidget(Unit("°/min", box), 2, 3);
   g->addWidget(Label("Promień dyfraktometru", box), 3, 0);
   g->addWidget(Label("R =", box), 3, 1, Qt::AlignRight);
   g->addWidget(MakeEdit(kDifRadius), 3, 2);
-  g->addWidget(Label("mm", box), 3, 3);
+  g->addWidget(Unit("mm", box), 3, 3);
   g->addWidget(MakeDefaultButton(kDefaultDiffractometer), 0, 4, 4, 1);
   return box;
 }
@@ -328,16 +360,19 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
   for (QWidget* w : edits_) w->setEnabled(has);
   for (QWidget* w : texts_) w->setEnabled(has);
   for (QWidget* w : defaults_) w->setEnabled(has);
+  // The reference editors apply their choice to the document, and OK hands
+  // it to its chart: without one there is nothing for them to act on.
+  for (QWidget* w : std::initializer_list<QWidget*>{editSources_, editApparatus_, ok_}) w->setEnabled(has);
   ShowValues();
 }
 
 void CTabPage2::EditList(bool sources) {
   const int before = sources ? sources_->currentIndex() : apparatus_->currentIndex();
   if (sources) {
-    CLambdaDlg dlg(reference_, this);
+    CLambdaDlg dlg(reference_, this, before);
     dlg.exec();
   } else {
-    CAparatDlg dlg(reference_, this);
+    CAparatDlg dlg(reference_, this, before);
     dlg.exec();
   }
   const std::optional<ExperimentParams> old = doc_ ? std::optional<ExperimentParams>(doc_->doc()) : std::nullopt;
@@ -356,6 +391,7 @@ void CTabPage2::EditList(bool sources) {
   showing_ = was;
   if (old) Announce(*old);
   ShowValues();
+  if (old && sources) AnnounceSource(*old);
 }
 
 void CTabPage2::ChooseSource(int index) {
@@ -401,8 +437,12 @@ void CTabPage2::ShowValues() {
     texts_[kLambda1]->setText(Fixed("%8.5f", d.lambda1));
     texts_[kLambda2]->setText(Fixed("%8.5f", d.lambda2));
     texts_[kRatio]->setText(Fixed("%5.3f", d.ratio));
-    texts_[kEnergy1]->setText(Derived("%5.3f", d.lambda1, d.energy1));
-    texts_[kEnergy2]->setText(Derived("%5.3f", d.lambda2, d.energy2));
+    // A neutron's energy is its kinetic one, not that of a photon of the
+    // same wavelength.
+    const bool neutrons = d.radiation == 1;
+    texts_[kEnergy1]->setText(Derived("%5.3f", d.lambda1, neutrons ? NeutronEnergyMeV(d.lambda1) : d.energy1));
+    texts_[kEnergy2]->setText(Derived("%5.3f", d.lambda2, neutrons ? NeutronEnergyMeV(d.lambda2) : d.energy2));
+    for (QLabel* unit : energyUnits_) unit->setText(neutrons ? QStringLiteral("meV") : QStringLiteral("eV"));
     texts_[kWaveNumber1]->setText(Derived("%8.5f", d.lambda1, d.waveNumber1));
     texts_[kWaveNumber2]->setText(Derived("%8.5f", d.lambda2, d.waveNumber2));
     texts_[kAparatName]->setText(Q(d.aparatName));
@@ -459,22 +499,48 @@ bool CTabPage2::ReadFields(bool quiet) {
   return true;
 }
 
-void CTabPage2::Commit() {
-  if (!doc_ || showing_ || committing_) return;
+bool CTabPage2::Commit() {
+  if (!doc_ || showing_ || committing_) return false;
   // A refusal's message box takes the focus, which finishes the edit once
   // more: one answer per edit.
   committing_ = true;
   const ExperimentParams before = doc_->doc();
-  if (ReadFields()) {
+  const bool read = ReadFields();
+  if (read) {
     Announce(before);
     ShowValues();
   }
   committing_ = false;
+  return read;
+}
+
+void CTabPage2::Accept() {
+  if (!doc_) return;
+  if (!Commit()) return;  // the field without a number has said so
+  // A value the calculation would refuse is not taken as the user's last
+  // word: the page stays, with the message and the field to mend.
+  if (const QString why = refusalText(); !why.isEmpty()) {
+    NumberEdit* first = nullptr;
+    for (NumberEdit* e : edits_)
+      if (!first && !e->toolTip().isEmpty()) first = e;
+    QMessageBox::warning(this, QStringLiteral("Błąd"), why);
+    if (first) {
+      first->setFocus();
+      first->selectAll();
+    }
+    return;
+  }
+  hide();
 }
 
 void CTabPage2::Announce(const ExperimentParams& before) {
   if (doc_ && Values(before) != Values(static_cast<const ExperimentParams&>(doc_->doc())))
     doc_->NotifyParametersChanged();
+}
+
+void CTabPage2::AnnounceSource(const ExperimentParams& before) {
+  if (doc_ && (before.lambda1 != doc_->doc().lambda1 || before.radiation != doc_->doc().radiation))
+    emit sourceChanged(doc_, before.lambda1, before.radiation);
 }
 
 QString CTabPage2::refusalText() const { return refusal_->text(); }
@@ -486,6 +552,9 @@ void CTabPage2::FlagRefusedValues() {
   } checks[] = {{ExperimentValue::AngleRange, {kAngleMin, kAngleMax}},
                 {ExperimentValue::GrainSize, {kGrainSize, kGrainSize}},
                 {ExperimentValue::Absorption, {kAbsorption, kAbsorption}},
+                {ExperimentValue::DwFactor, {kDwFactor, kDwFactor}},
+                {ExperimentValue::DetSlit, {kDetSlit, kDetSlit}},
+                {ExperimentValue::BeamArea, {kBeamArea, kBeamArea}},
                 {ExperimentValue::MeasureSpeed, {kMeasureSpeed, kMeasureSpeed}},
                 {ExperimentValue::DifRadius, {kDifRadius, kDifRadius}}};
   QStringList messages;
@@ -507,7 +576,6 @@ void CTabPage2::FlagRefusedValues() {
       }
     }
   refusal_->setText(messages.join(QLatin1Char('\n')));
-  refusal_->setVisible(!messages.isEmpty());
 }
 
 // --- defaults -----------------------------------------------------------------------

@@ -63,8 +63,16 @@ class CTabPage2 : public QDialog {
   QToolButton* defaultButton(Default d) const { return defaults_[d]; }
   // "Edytuj" beside the source list (true) or the instrument list.
   QPushButton* editButton(bool sources) const { return sources ? editSources_ : editApparatus_; }
+  QPushButton* okButton() const { return ok_; }
+  // The unit beside the energy of the first (0) or second line.
+  QLabel* energyUnit(int line) const { return energyUnits_[static_cast<std::size_t>(line)]; }
   // The message of the values a calculation would refuse, empty when none.
   QString refusalText() const;
+
+ signals:
+  // The user's choice (in the list or through the source editor) changed
+  // the document's first wavelength or radiation; the ones left are given.
+  void sourceChanged(pelmora::KomorkaDocument* doc, double previousLambda1, int previousRadiation);
 
  private:
   QWidget* BuildRadiationGroup();
@@ -80,9 +88,13 @@ class CTabPage2 : public QDialog {
   void ChooseSource(int index);
   void ChooseApparatus(int index);
   // A user's change: fields in, values shown again, the change announced.
-  void Commit();
+  // False when a field held no number (it has said so) or nothing is bound.
+  bool Commit();
+  // "OK": hides the page unless a value is refused.
+  void Accept();
   // Marks the document modified and announces a change, when there was one.
   void Announce(const ExperimentParams& before);
+  void AnnounceSource(const ExperimentParams& before);
   void FlagRefusedValues();
   void SetDefaults(Default d);
   // Runs the reference editor of one list, then refills the list and applies
@@ -104,6 +116,8 @@ class CTabPage2 : public QDialog {
   QLabel* refusal_ = nullptr;
   QPushButton* editSources_ = nullptr;
   QPushButton* editApparatus_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  std::array<QLabel*, 2> energyUnits_{};
 };
 
 }  // namespace pelmora

@@ -18,9 +18,13 @@ class CPropPage1 : public QWidget {
   void Refresh(const KomorkaDocument* doc);
   // The six values, in their order on the page.
   QString value(int i) const;
+  // The note that the atoms' f' and f'' are another wavelength's; empty
+  // when they are not.
+  QString anomalNote() const;
 
  private:
   std::array<QLabel*, 6> values_{};
+  QLabel* anomalNote_ = nullptr;
 };
 
 }  // namespace pelmora

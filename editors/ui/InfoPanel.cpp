@@ -2,6 +2,7 @@
 
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "documents/ui/NotificationHub.h"
 #include "io/NumberFormat.h"
+#include "refdata/AnomalSets.h"
 
 namespace pelmora {
 
@@ -60,20 +62,36 @@ CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
   form->setLabelAlignment(Qt::AlignLeft);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   for (int i = 0; i < 6; ++i) {
-    values_[static_cast<std::size_t>(i)] = new QLabel(this);
-    values_[static_cast<std::size_t>(i)]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    values_[static_cast<std::size_t>(i)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form->addRow(QString::fromUtf8(kLabels[i]), values_[static_cast<std::size_t>(i)]);
+    QLabel* value = new QLabel(this);
+    values_[static_cast<std::size_t>(i)] = value;
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (i < 4) {
+      form->addRow(QString::fromUtf8(kLabels[i]), value);
+      continue;
+    }
+    // The wavelengths, with their unit beside them.
+    auto* row = new QHBoxLayout;
+    row->addWidget(value, 1);
+    row->addWidget(new QLabel(QStringLiteral("Å"), this));
+    form->addRow(QString::fromUtf8(kLabels[i]), row);
   }
+  anomalNote_ = new QLabel(this);
+  anomalNote_->setWordWrap(true);
+  anomalNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  form->addRow(anomalNote_);
   Refresh(nullptr);
 }
 
 QString CPropPage1::value(int i) const { return values_[static_cast<std::size_t>(i)]->text(); }
+QString CPropPage1::anomalNote() const { return anomalNote_->text(); }
 
 void CPropPage1::Refresh(const KomorkaDocument* doc) {
   if (!doc) {
     const char* const none[6] = {"nieznany", "nieznany", "nieznany", "nieznane", "", ""};
     for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(QString::fromUtf8(none[i]));
+    anomalNote_->clear();
+    anomalNote_->hide();
     return;
   }
   const CKomorka& d = doc->doc();
@@ -83,6 +101,8 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
   values_[3]->setText(Q(d.sourceName));
   values_[4]->setText(Q(cformat("%.5f", d.lambda1)));
   values_[5]->setText(Q(cformat("%.5f", d.lambda2)));
+  anomalNote_->setText(Q(StaleAnomalNote(d)));
+  anomalNote_->setVisible(!anomalNote_->text().isEmpty());
 }
 
 // --- "Atomy" ------------------------------------------------------------------------
@@ -157,8 +177,10 @@ CPropPage3::CPropPage3(QWidget* parent) : QWidget(parent) {
   auto* grid = new QGridLayout(this);
   grid->addWidget(new QLabel(QStringLiteral("Kąt:"), this), 0, 0);
   grid->addWidget(fields_[0], 0, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("°"), this), 0, 3);
   grid->addWidget(new QLabel(QStringLiteral("Natężenie:"), this), 1, 0);
   grid->addWidget(fields_[1], 1, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("%"), this), 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Refleksy (h,k,l):"), this), 2, 0, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Kα1"), this), 3, 0, Qt::AlignRight);
   grid->addWidget(fields_[2], 3, 1, 1, 2);

@@ -21,6 +21,7 @@
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/PeriodicTableDialog.h"
+#include "editors/ui/AnomalForSource.h"
 
 namespace pelmora {
 
@@ -223,11 +224,13 @@ void CMyPropertyPage1::AddAtom() {
   double v[3];
   if (!ReadCoordinates(v)) return;
   CKomorka& d = doc_->doc();
-  for (const AtomSite& at : d.structureAtoms)
-    if (at.x == v[0] && at.y == v[1] && at.z == v[2]) {
-      Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
-      return;
-    }
+  // (0.6947, 0.6947, 0) and (-0.3053, -0.3053, 0) are one site, and so are
+  // the images of a site under the centring: a second atom there would
+  // count twice in every structure factor.
+  if (d.FindOccupiedSite(v[0], v[1], v[2]) >= 0) {
+    Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
+    return;
+  }
   // The cell list has a fixed capacity; an atom whose centring copies would
   // not fit is refused rather than silently left out of the cell.
   if (!CKomorka::FitsCapacity(d.latticeType, d.structureAtoms.size() + 1)) {
@@ -293,23 +296,38 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   auto* top = new QGridLayout;
   tables_ = new QComboBox(this);
   ReloadTables();
-  top->addWidget(tables_, 0, 0, 1, 5);
+  top->addWidget(tables_, 0, 0, 1, 6);
   fprim_ = new NumberEdit(this);
   fbis_ = new NumberEdit(this);
   change_ = new QPushButton(QStringLiteral("Zmień"), this);
   change_->setAutoDefault(false);
   change_->setEnabled(false);
+  // Both terms are in electrons, as the form factor they add to; a gap
+  // after the unit keeps it apart from the next label.
+  const auto electrons = [this] {
+    auto* l = new QLabel(QStringLiteral("e"), this);
+    l->setMinimumWidth(l->fontMetrics().horizontalAdvance(l->text()) + 12);
+    return l;
+  };
   top->addWidget(new QLabel(QStringLiteral("f'"), this), 1, 0, Qt::AlignRight);
   top->addWidget(fprim_, 1, 1);
-  top->addWidget(new QLabel(QStringLiteral("f''"), this), 1, 2, Qt::AlignRight);
-  top->addWidget(fbis_, 1, 3);
-  top->addWidget(change_, 1, 4);
+  top->addWidget(electrons(), 1, 2);
+  top->addWidget(new QLabel(QStringLiteral("f''"), this), 1, 3, Qt::AlignRight);
+  top->addWidget(fbis_, 1, 4);
+  top->addWidget(electrons(), 1, 5);
+  top->addWidget(change_, 1, 6);
+  forSource_ = new QPushButton(QStringLiteral("Dla tego źródła"), this);
+  forSource_->setAutoDefault(false);
+  forSource_->setToolTip(QStringLiteral("f′ i f″ dla bieżącego źródła promieniowania: z jego tablicy albo obliczone "
+                                        "programem xraylib (zaznaczone atomy, a bez zaznaczenia wszystkie)"));
+  top->addWidget(forSource_, 0, 6);
   layout->addLayout(top);
   list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")}, {190, 130, 130});
   layout->addWidget(list_);
 
   connect(tables_, &QComboBox::activated, this, &CMyPropertyPage2::ChooseTable);
   connect(change_, &QPushButton::clicked, this, &CMyPropertyPage2::ChangeFactors);
+  connect(forSource_, &QPushButton::clicked, this, &CMyPropertyPage2::TakeForSource);
   connect(list_, &QTableWidget::itemSelectionChanged, this,
           [this] { change_->setEnabled(!SelectedRows(list_).isEmpty()); });
 }
@@ -320,6 +338,13 @@ void CMyPropertyPage2::ReloadTables() {
   tables_->addItem(QStringLiteral("* użytkownika"));
   for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
   tables_->setCurrentIndex(chosen > 0 && chosen < tables_->count() ? chosen : 0);
+  // Called after a change of source too: the action is for X-rays only.
+  if (forSource_) RefreshSourceButton();
+}
+
+void CMyPropertyPage2::RefreshSourceButton() {
+  forSource_->setEnabled(doc_ && doc_->doc().radiation == 0 && doc_->doc().lambda1 > 0.0 &&
+                         !doc_->doc().structureAtoms.empty());
 }
 
 void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
@@ -334,6 +359,14 @@ void CMyPropertyPage2::Reload() {
     return QStringList{QString::fromStdString(at.name), Fixed("%0.6f", at.fprim), Fixed("%0.6f", at.fbis)};
   });
   change_->setEnabled(!SelectedRows(list_).isEmpty());
+  RefreshSourceButton();
+}
+
+void CMyPropertyPage2::TakeForSource() {
+  if (!doc_) return;
+  const QList<int> selected = SelectedRows(list_);
+  TakeAnomalForSource(this, *doc_, ref_, std::vector<int>(selected.begin(), selected.end()));
+  ReloadTables();
 }
 
 void CMyPropertyPage2::ChooseTable(int index) {
@@ -386,6 +419,9 @@ void CMyPropertyPage2::Assign(int tableIndex) {
     QMessageBox::information(this, QStringLiteral("Info"),
                              U("Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\nczynników "
                                "anomalnych dla niezidentyfikowanych atomów"));
+  // Every atom given its terms here: they are the user's choice for the
+  // current source.
+  if (SelectedRows(list_).size() == static_cast<int>(atoms.size())) doc_->doc().anomalLambda = doc_->doc().lambda1;
   doc_->doc().ExpandCellAtoms();
   Reload();
   doc_->NotifyStructureChanged();
@@ -416,7 +452,11 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
       cell_[static_cast<size_t>(i)] = e;
       grid->addWidget(new QLabel(U(labels[i]), groups[g]), k, 0, Qt::AlignRight);
       grid->addWidget(e, k, 1);
-      if (g == 1) grid->addWidget(new QLabel(QStringLiteral("st."), groups[g]), k, 2);
+      // Lengths in ångström, angles in degrees; one width for both, so
+      // that the six fields line up.
+      auto* unit = new QLabel(g == 0 ? QStringLiteral("Å") : QStringLiteral("st."), groups[g]);
+      unit->setMinimumWidth(unit->fontMetrics().horizontalAdvance(QStringLiteral("st.")));
+      grid->addWidget(unit, k, 2);
       connect(e, &QLineEdit::editingFinished, this, [this, i] { CommitCell(i); });
     }
     left->addWidget(groups[g]);

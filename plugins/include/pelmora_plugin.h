@@ -106,7 +106,10 @@ typedef const char* (*pelmora_GetFileExt_fn)(void);         /* kinds 16, 17, opt
 typedef void (*pelmora_SaveChart_fn)(const char* fileName, double scale, const PatternPoint* points, int32_t count);
 /* PELMORA_KIND_IMAGE_FORMAT: 3 bytes per pixel, blue, green, red. */
 typedef void (*pelmora_SaveFile_fn)(const char* fileName, int32_t width, int32_t height, const unsigned char* pixels);
-typedef void (*pelmora_FilterSettings_fn)(void);      /* kinds 16, 17, optional */
+/* Kinds 16, 17, optional: the save dialog's "Ustawienia" with this format
+ * chosen. The plug-in may show a modal dialog of its own (Qt Widgets is
+ * loaded in the desktop program) and keep the choices for its next save. */
+typedef void (*pelmora_FilterSettings_fn)(void);
 
 /* Plug-in sources mark their exports with this. */
 #ifdef __cplusplus

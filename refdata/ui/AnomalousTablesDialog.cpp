@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "widgets/NumberEdit.h"
 #include "io/NumberFormat.h"
@@ -46,8 +47,13 @@ CAnomalDlg::CAnomalDlg(ReferenceData& ref, QWidget* parent) : QDialog(parent), r
   fprim_ = new NumberEdit(this);
   fbis_ = new NumberEdit(this);
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("f ':"), fprim_);
-  form->addRow(QStringLiteral("f '':"), fbis_);
+  // Both terms are in electrons, as the form factor they add to.
+  for (auto [label, field] : {std::pair{"f ':", fprim_}, std::pair{"f '':", fbis_}}) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(field);
+    row->addWidget(new QLabel(QStringLiteral("e"), this));
+    form->addRow(QString::fromLatin1(label), row);
+  }
 
   add_ = new QPushButton(QStringLiteral("Dodaj"), this);
   rename_ = new QPushButton(QStringLiteral("Zmień nazwę"), this);
@@ -118,8 +124,9 @@ void CAnomalDlg::OnChange() {
   t.fprim[row + 1] = fp;
   t.fbis[row + 1] = fb;
   ref_.anomalsModified = true;
-  list_->item(row, 2)->setText(Fmt(fp));
-  list_->item(row, 3)->setText(Fmt(fb));
+  // The row shows the texts as the user typed them.
+  list_->item(row, 2)->setText(fprim_->text());
+  list_->item(row, 3)->setText(fbis_->text());
 }
 
 void CAnomalDlg::OnAdd() {

@@ -9,7 +9,7 @@ namespace pelmora {
 class CAparatDlg : public RecordListDialog {
   Q_OBJECT
  public:
-  explicit CAparatDlg(ReferenceData& ref, QWidget* parent = nullptr);
+  explicit CAparatDlg(ReferenceData& ref, QWidget* parent = nullptr, int current = 0);
 
  protected:
   int Count() const override;

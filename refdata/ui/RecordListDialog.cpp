@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "widgets/NumberEdit.h"
 #include "io/NumberFormat.h"
@@ -64,10 +65,24 @@ void RecordListDialog::Build(const QString& title, const QStringList& headers, c
   auto* form = new QFormLayout;
   name_ = new QLineEdit(this);
   form->addRow(QStringLiteral("Nazwa:"), name_);
-  for (const QString& label : labels) {
+  // Each field has a column for its unit, so that the fields line up also
+  // where a value has none.
+  int unitWidth = 0;
+  for (const QString& u : units_) unitWidth = std::max(unitWidth, fontMetrics().horizontalAdvance(u));
+  for (int i = 0; i < labels.size(); ++i) {
     auto* edit = new NumberEdit(this);
     numbers_.push_back(edit);
-    form->addRow(label, edit);
+    if (units_.isEmpty()) {
+      form->addRow(labels[i], edit);
+      continue;
+    }
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit);
+    auto* unit = new QLabel(i < units_.size() ? units_[i] : QString(), this);
+    unit->setObjectName(QStringLiteral("unit"));
+    unit->setFixedWidth(unitWidth);
+    row->addWidget(unit);
+    form->addRow(labels[i], row);
   }
 
   add_ = new QPushButton(QStringLiteral("Dodaj"), this);
@@ -136,6 +151,13 @@ void RecordListDialog::OnSelection() {
   if (i >= 0 && i < Count()) ShowEntry(i);
 }
 
+void RecordListDialog::ShowCurrent(int i) {
+  if (Count() == 0) return;
+  if (i < 0 || i >= Count()) i = 0;
+  ShowEntry(i);
+  list_->scrollToItem(list_->item(i, 0));
+}
+
 bool RecordListDialog::TakeName(std::string* out) {
   const QString name = name_->text();
   if (IsMarked(name)) {
@@ -199,7 +221,7 @@ void RecordListDialog::accept() {
 
 // --- radiation sources -------------------------------------------------------------
 
-CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent) : RecordListDialog(ref, parent) {
+CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent, int current) : RecordListDialog(ref, parent) {
   auto* group = new QGroupBox(QStringLiteral("Rodzaj promieniowania:"), this);
   xray_ = new QRadioButton(QStringLiteral("Promieniowanie X"), group);
   neutron_ = new QRadioButton(QStringLiteral("Neutrony"), group);
@@ -207,10 +229,12 @@ CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent) : RecordListDialog(r
   box->addWidget(xray_);
   box->addWidget(neutron_);
   xray_->setChecked(true);
+  units_ = {QStringLiteral("Å"), QStringLiteral("Å"), QString()};
   Build(QStringLiteral("Źródła promieniowania"),
         {QStringLiteral("Nazwa"), QStringLiteral("K a1"), QStringLiteral("K a2"), QStringLiteral("Ka2/Ka1")},
         {88, 62, 62, 59}, {QStringLiteral("K a1:"), QStringLiteral("K a2:"), QStringLiteral("Ka2/Ka1:")}, group,
         true);
+  ShowCurrent(current);
 }
 
 int CLambdaDlg::Count() const { return static_cast<int>(ref_.sources.size()); }
@@ -257,14 +281,18 @@ bool& CLambdaDlg::Modified() { return ref_.sourcesModified; }
 
 // --- instrument sets ------------------------------------------------------------------
 
-CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent) : RecordListDialog(ref, parent) {
+CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent, int current) : RecordListDialog(ref, parent) {
   const QString pad = QStringLiteral("      ");
+  // Widths in degrees of 2-theta: U, V, W add to its square.
+  const QString square = QStringLiteral("°²"), degree = QStringLiteral("°");
+  units_ = {square, square, square, degree, degree};
   Build(QStringLiteral("Czynniki aparaturowe"),
         {QStringLiteral("Nazwa"), QStringLiteral("U") + pad, QStringLiteral("V") + pad, QStringLiteral("W") + pad,
          QStringLiteral("X") + pad, QStringLiteral("Y") + pad},
         {88, 62, 62, 62, 62, 59},
         {QStringLiteral("U:"), QStringLiteral("V:"), QStringLiteral("W:"), QStringLiteral("X:"), QStringLiteral("Y:")},
         nullptr, false);
+  ShowCurrent(current);
 }
 
 int CAparatDlg::Count() const { return static_cast<int>(ref_.apparatusSets.size()); }

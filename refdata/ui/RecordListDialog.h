@@ -52,11 +52,17 @@ class RecordListDialog : public QDialog {
   virtual bool CheckRanges() { return true; }
   void accept() override;
 
+  // Fills the fields with entry i (entry 0 when i names none), the one in
+  // use, so that the editor opens with numbers in every field.
+  void ShowCurrent(int i);
+
   // The name field's text, refused when it would carry a list marker.
   bool TakeName(std::string* out);
 
   ReferenceData& ref_;
   std::vector<NumberEdit*> numbers_;
+  // The unit beside each number field (empty: none); set before Build.
+  QStringList units_;
 
  private:
   void Refill();

@@ -11,7 +11,8 @@ namespace pelmora {
 class CLambdaDlg : public RecordListDialog {
   Q_OBJECT
  public:
-  explicit CLambdaDlg(ReferenceData& ref, QWidget* parent = nullptr);
+  // `current`: the entry in use, whose values the fields start with.
+  explicit CLambdaDlg(ReferenceData& ref, QWidget* parent = nullptr, int current = 0);
   QRadioButton* neutronButton() const { return neutron_; }
 
  protected:

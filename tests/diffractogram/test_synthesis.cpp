@@ -188,3 +188,35 @@ TEST(Synthesis, ReflectionsAtOneAngleSumLikeOnePeak) {
   Synthesize(setup, doc, 0.0, 180.0, alone);
   for (int i = 8800; i < 9200; ++i) ASSERT_NEAR(together[i].intensity, alone[i].intensity, 1e-12 * alone.maximum);
 }
+
+TEST(Synthesis, PeakNarrowerThanTheStepKeepsItsAreaAndItsPlace) {
+  // Split between the two grid points around it, a sub-step peak must keep
+  // both its area and its centre: a split the wrong way round would keep
+  // the sum and move the peak by up to a step.
+  CKomorka doc;
+  Instrument(doc);
+  doc.w = 1e-6;  // about 0.001 degrees, a fifth of the step
+  doc.y = 0.0;
+  doc.gsize = 1e12;
+  PatternGrid grid;
+  SynthesisSetup setup;
+  for (ProfileId id : {kProfileGauss, kProfileLorentz, kProfilePseudoVoigt}) {
+    for (double tth : {40.00390625, 40.0048828125, 72.5009765625}) {  // exact in binary
+      SCOPED_TRACE(testing::Message() << id << " at " << tth);
+      doc.reflectionsAll = {Peak(tth, 8.0)};
+      setup.profile = id;
+      const SynthesisReport rep = Synthesize(setup, doc, 0.0, 180.0, grid);
+      ASSERT_EQ(rep.subGridPeaks, 1);
+      double sum = 0.0, moment = 0.0;
+      int nonZero = 0;
+      for (int i = 0; i < kPatternPoints; ++i) {
+        sum += grid[i].intensity;
+        moment += grid[i].intensity * i * kPatternStep;
+        nonZero += grid[i].intensity != 0.0;
+      }
+      EXPECT_LE(nonZero, 2);
+      EXPECT_NEAR(sum * kPatternStep, 8.0, 1e-9);
+      EXPECT_NEAR(moment / sum, tth, 1e-9);
+    }
+  }
+}

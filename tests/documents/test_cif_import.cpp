@@ -207,15 +207,20 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
 TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
   const std::string &cell = kCell, &atoms = kAtoms;
   std::string crowded = cell + "_symmetry_space_group_name_H-M 'P m -3 m'\n" + atoms;
-  // 42 sites on the general position (48 images) and one on a mirror (24): 2040 atoms.
-  for (int i = 0; i < 43; ++i) crowded += cformat("Si%d 0.%02d 0.13 0.27\n", i, 31 + i);
+  // 43 sites on the general position, none an image of another: 48 x 43 = 2064 atoms.
+  for (int i = 0; i < 43; ++i) crowded += cformat("Si%d 0.%03d 0.13 0.27\n", i, 300 + 4 * i);
   const std::pair<std::string, std::string> cases[] = {
       {"", "brak bloku danych"},
       {"data_x\n" + atoms + "Si 0 0 0\n", "brak komórki"},
       {cell, "brak atomów"},
       {cell + atoms + "Qq1 0 0 0\n", "nieznany pierwiastek w etykiecie \"Qq1\""},
       {cell + atoms + "Si ? 0 0\n", "nieczytelna współrzędna x (atom Si)"},
-      {cell + "loop_\n_atom_site_label\n_atom_site_fract_x\nSi 0 0\n", "Uszkodzony plik CIF"},
+      // The parser's words follow a sentence of ours.
+      {cell + "loop_\n_atom_site_label\n_atom_site_fract_x\nSi 0 0\n",
+       "Plik CIF: błąd składni w wierszu 5: liczba wartości w pętli (loop_) nie jest wielokrotnością liczby jej pól "
+       "(CIF:5:1: Wrong number of values in the loop)"},
+      {cell + "_symmetry_cell_setting 'cubic\n" + atoms + "Si 0 0 0\n", "w wierszu 5: tekst w apostrofach nie jest zamknięty"},
+      {cell + "_cell_length_a 5\n" + atoms + "Si 0 0 0\n", "w wierszu 5: znacznik powtarza się w bloku"},
       {cell + "_cell_angle_alpha 120\n_cell_angle_beta 120\n_cell_angle_gamma 120\n" + atoms + "Si 0 0 0\n",
        "kąty komórki"},
       {cell + "loop_\n_symmetry_equiv_pos_as_xyz\nx,y,z\n-y,x,z\n" + atoms + "Si 0 0 0\n", "nie tworzą grupy"},
@@ -251,4 +256,208 @@ TEST(CifImport, OpeningTellsCifFromStructureFiles) {
   EXPECT_FALSE(IsWritableFormat(format));
   ASSERT_TRUE(OpenAnyStructure(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", Tables().elements, messages, &format));
   EXPECT_EQ(format, DocumentFormat::kStructure);
+}
+
+TEST(CifImport, CoordinatesStandAsWrittenUnlessTheyRoundAFraction) {
+  const std::pair<const char*, double> cases[] = {
+      {"0.3333", 1.0 / 3},     {"0.66667", 2.0 / 3},  {".3333", 1.0 / 3},        {"-0.3333", -1.0 / 3},
+      {"1.6667", 5.0 / 3},     {"0.20833", 5.0 / 24}, {"0.083", 1.0 / 12},       {"0.33", 1.0 / 3},
+      {"0.208300", 0.2083},    {"0.2084", 0.2084},    {"0.333333", 0.333333},    {"0.3333(2)", 0.3333},
+      {"0.292(1)", 0.292},     {"0.08", 0.08},        {"0.21", 0.21},            {"0.125", 0.125},
+      {"0.13", 0.13},          {"3.333e-1", 0.3333},  {"0.5", 0.5},              {"0.3", 0.3},
+  };
+  for (const auto& [text, value] : cases) EXPECT_EQ(CifCoordinate(text), value) << text;
+  EXPECT_TRUE(std::isnan(CifCoordinate("abc")));
+
+  // A refined coordinate near 5/24 keeps its value, also through the
+  // structure file.
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(Import(doc, kCell + "_cell_angle_beta 99.2\n_symmetry_space_group_name_H-M 'P 1 21/c 1'\n" + kAtoms +
+                              "Zr1 0.275400 0.039500 0.208300\n",
+                     messages));
+  EXPECT_EQ(doc.structureAtoms[0].z, 0.2083);
+  EXPECT_NE(FormatStructureFile(doc).find("<x>0.275400</x><y>0.039500</y><z>0.208300</z>"), std::string::npos);
+}
+
+TEST(CifImport, PositionsKeepTheirSymmetryThroughImportAndSaving) {
+  // Beryl (P 6/m c c) with coordinates written to eight decimals, as some
+  // programs write them: every image computed from the site as read.
+  const std::string beryl =
+      "data_beryl\n_cell_length_a 9.2088\n_cell_length_b 9.2088\n_cell_length_c 9.1896\n_cell_angle_gamma 120\n"
+      "_symmetry_space_group_name_H-M 'P 6/m c c'\n" + kTypedAtoms +
+      "Al1 Al 0.66666667 0.33333333 0.25\nBe1 Be 0.5 0 0.25\nSi1 Si 0.38753211 0.11592416 0\n"
+      "O1 O 0.31012345 0.23654321 0\nO2 O 0.49876543 0.14567891 0.14532109\n";
+  const std::string cod = Slurp(kCifDir + "cod-1010541-beryl.cif");
+  for (const std::string* text : {&beryl, &cod}) {
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    ASSERT_TRUE(Import(doc, *text, messages)) << Texts(messages);
+    ASSERT_EQ(doc.cellAtoms.size(), 58u);  // Be3Al2Si6O18, Z = 2
+    // Saved and read back: the same doubles.
+    CKomorka back;
+    ASSERT_EQ(ReadStructureBytes(back, FormatStructureFile(doc), messages), StructureReadStatus::kOk);
+    back.ExpandCellAtoms();
+    for (size_t i = 0; i < doc.cellAtoms.size(); ++i)
+      EXPECT_EQ(std::tie(back.cellAtoms[i].x, back.cellAtoms[i].y, back.cellAtoms[i].z),
+                std::tie(doc.cellAtoms[i].x, doc.cellAtoms[i].y, doc.cellAtoms[i].z));
+    // The twelve reflections that 6/mmm makes equivalent to (h k l), with
+    // i = -h-k, have one |F|^2.
+    for (const auto& [h, k, l] : {std::tuple(1, 0, 2), std::tuple(2, 1, 1), std::tuple(3, 1, 4), std::tuple(4, 2, 3)}) {
+      const int i = -h - k;
+      const std::pair<int, int> hk[] = {{h, k}, {k, i}, {i, h}, {k, h}, {h, i}, {i, k}};
+      double re, im;
+      const double want = back.StructureFactor(h, k, l, 0.3, 1.5406, re, im);
+      for (const auto& [p, q] : hk)
+        for (int m : {l, -l}) {
+          SCOPED_TRACE(cformat("%d %d %d from %d %d %d", p, q, m, h, k, l));
+          EXPECT_NEAR(back.StructureFactor(p, q, m, 0.3, 1.5406, re, im), want, 1e-11 * want);
+        }
+    }
+  }
+}
+
+TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
+  const std::string hexCell = "data_x\n_cell_length_a 5\n_cell_length_b 5\n_cell_length_c 13\n_cell_angle_gamma 120\n";
+  const std::string rhombCell = "data_x\n_cell_length_a 5\n_cell_length_b 5\n_cell_length_c 5\n_cell_angle_alpha 55\n"
+                                "_cell_angle_beta 55\n_cell_angle_gamma 55\n";
+  const std::string sg = "_symmetry_space_group_name_H-M ";
+  // Si at 0, 0, 0 is 8a (8 atoms) in the first origin of F d -3 m, 16c in
+  // the second: the spelling decides, whatever fits the atoms better.
+  const std::string si = kAtoms + "Si 0 0 0\n";
+  struct Case {
+    std::string text;
+    LatticeType lattice;
+    size_t cellAtoms;
+  };
+  const Case cases[] = {
+      {kCell + sg + "'F d -3 m S'\n" + si, kCubic | kFaceCentred, 8},
+      {kCell + sg + "'F d -3 m Z'\n" + si, kCubic | kFaceCentred, 16},
+      {kCell + sg + "'F d -3 m 2'\n" + si, kCubic | kFaceCentred, 16},
+      {kCell + sg + "'F d -3 m (origin choice 2)'\n" + si, kCubic | kFaceCentred, 16},
+      {kCell + sg + "'Fd-3m:2'\n" + si, kCubic | kFaceCentred, 16},
+      {kCell + sg + "'F d 3 m origin choice 1'\n" + si, kCubic | kFaceCentred, 8},
+      // P 4/n m m: (0, 0, 0) is 2a in both origins, (1/4, 1/4, 0) only in the second.
+      {kCell + sg + "'P 4/n m m (origin choice 2)'\n" + kAtoms + "Si 0.25 0.25 0\n", kTetragonal, 2},
+      {kCell + sg + "'P 4/n m m :1'\n" + kAtoms + "Si 0.25 0.25 0\n", kTetragonal, 4},
+      {kCell + sg + "'P 4_2/m n m'\n" + kAtoms + "Si 0 0 0\n", kTetragonal, 2},
+      {kCell + sg + "'I -4 2 d S'\n" + kAtoms + "Si 0 0 0\n", kTetragonal | kBodyCentred, 4},
+      // A rhombohedral group without its axes: the cell tells them.
+      {hexCell + sg + "'R -3 m'\n" + kAtoms + "Bi 0 0 0.4\n", kHexagonal, 6},
+      {rhombCell + sg + "'R -3 m'\n" + kAtoms + "Bi 0.4 0.4 0.4\n", kRhombohedral, 2},
+      {hexCell + sg + "'R -3 m H'\n" + kAtoms + "Bi 0 0 0.4\n", kHexagonal, 6},
+      {rhombCell + sg + "'R -3 m R'\n" + kAtoms + "Bi 0.4 0.4 0.4\n", kRhombohedral, 2},
+      {rhombCell + sg + "'R -3 m {rhombohedral axes}'\n" + kAtoms + "Bi 0.4 0.4 0.4\n", kRhombohedral, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    ASSERT_TRUE(Import(doc, c.text, messages)) << Texts(messages);
+    EXPECT_EQ(doc.latticeType, c.lattice);
+    EXPECT_EQ(doc.cellAtoms.size(), c.cellAtoms);
+    EXPECT_TRUE(messages.empty()) << Texts(messages);  // the setting was named or is the only one
+  }
+
+  // LiNbO3 as the COD gives it: "rhombohedral axes" beside a hexagonal cell
+  // and hexagonal coordinates. The cell wins, and the user is told; cctbx
+  // expands the sites in R 3 c :H to these 30 atoms.
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(Import(doc, Slurp(kCifDir + "cod-2101182-LiNbO3.cif"), messages)) << Texts(messages);
+  EXPECT_EQ(doc.latticeType, kHexagonal);
+  ASSERT_EQ(doc.cellAtoms.size(), 30u);
+  EXPECT_EQ(doc.cellAtoms[12].z, 1.0 / 12);  // O at z = .0833, the origin the authors fix
+  EXPECT_NE(Texts(messages).find("przyjęto osie komórki"), std::string::npos) << Texts(messages);
+
+  // A trigonal group beside a cell with gamma = 90 (as COD 5910041 has it):
+  // read, with a word that the cell does not fit.
+  CKomorka odd;
+  messages.clear();
+  ASSERT_TRUE(Import(odd, kCell + sg + "'P -3'\n" + kAtoms + "W1 0.3333 0.6667 0.25\n", messages));
+  EXPECT_EQ(odd.latticeType, kHexagonal);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find("(komórka heksagonalna)"), std::string::npos) << messages[0].text;
+}
+
+TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
+  // The ICSD's row for hydrogen atoms it did not locate: left out, and said.
+  CKomorka nh3;
+  std::vector<DocMessage> messages;
+  CifImportReport report;
+  ASSERT_TRUE(Import(nh3, Slurp(kCifDir + "cod-1010490-ammonia.cif"), messages, &report)) << Texts(messages);
+  EXPECT_EQ(nh3.cellAtoms.size(), 4u);  // N on 4a of P 21 3
+  EXPECT_EQ(report.dummySites, 1);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, "Info");
+  EXPECT_NE(messages[0].text.find("_atom_site_calc_flag dum"), std::string::npos);
+  EXPECT_NE(messages[0].text.find("H1"), std::string::npos);
+
+  // Labels alone: "Wat1" and "OW" are read as W and O, but the user is
+  // told, as of "HS1" read as hassium; "O1", "Ti2a" and "Cl3" are plain.
+  // The ICSD writes 0 as ".".
+  CKomorka water;
+  messages.clear();
+  ASSERT_TRUE(Import(water, kCell + kAtoms + "Wat1 0.1 0.2 0.3\nOW 0.5 . .\nO1 .5 .5 .5\nTi2a 0.2 0.2 0.2\n"
+                                           "Cl3 0.3 0.3 0.3\nNH4 0.4 0.4 0.4\nHS1 0.1 0.1 0.1\n",
+                     messages, &report))
+      << Texts(messages);
+  ASSERT_EQ(water.structureAtoms.size(), 7u);
+  EXPECT_EQ(water.structureAtoms[0].nr, 74);
+  EXPECT_EQ(std::tie(water.structureAtoms[1].nr, water.structureAtoms[1].y), std::tuple(8, 0.0));
+  EXPECT_EQ(report.labelElements, 4);
+  const std::string text = Texts(messages);
+  for (const char* part : {"Wat1 → W (wolfram)", "OW → O", "NH4 → N", "HS1 → Hs"}) EXPECT_NE(text.find(part), std::string::npos) << part;
+  for (const char* plain : {"O1 →", "Ti2a", "Cl3"}) EXPECT_EQ(text.find(plain), std::string::npos) << plain;
+
+  // Operators written with decimals ("z+.5") are read as fractions.
+  CKomorka c2m;
+  ASSERT_TRUE(Import(c2m, kCell + "_cell_angle_beta 100\nloop_\n_symmetry_equiv_pos_as_xyz\nx,y,z\n-x,y,-z\n-x,-y,-z\n"
+                                  "x,-y,z\nx+.5,y+.5,z\n-x+0.5,y+0.50,-z\n-x+.5,-y+.5,-z\nx+0.5,-y+0.5,z\n" + kAtoms +
+                                  "Si 0.1 0.2 0.3\n",
+                     messages))
+      << Texts(messages);
+  EXPECT_EQ(c2m.latticeType, kMonoclinic | kBaseCentred);
+  EXPECT_EQ(c2m.cellAtoms.size(), 8u);
+}
+
+TEST(CifImport, ASiteListedTwiceIsOneSite) {
+  struct Case {
+    std::string text;
+    size_t cellAtoms;
+    int duplicates;
+  };
+  const Case cases[] = {
+      // The same place one cell further on.
+      {kCell + kAtoms + "O1 0.6947 0.6947 0\nO2 -0.3053 -0.3053 0\n", 1, 1},
+      // Either side of a cell edge: 0.0008 apart.
+      {kCell + kAtoms + "O1 0.9996 0.3 0.2\nO2 0.0004 0.3 0.2\n", 1, 1},
+      // Images of one site on the centre of symmetry at the edge merge too.
+      {kCell + "_symmetry_space_group_name_H-M 'P -1'\n" + kAtoms + "O1 0.9996 0 0.5\n", 1, 0},
+      // One an image of the other under the symmetry (P 42/m n m: -x, -y, z).
+      {kCell + "_symmetry_space_group_name_H-M 'P 42/m n m'\n" + kAtoms + "O1 0.3053 0.3053 0\nO2 0.6947 0.6947 0\n",
+       4, 1},
+      // A mixed site: two elements share the place, occupancies adding to 1.
+      {kCell + "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+               "_atom_site_occupancy\nFe1 0 0 0 0.5\nMg1 1 0 0 0.5\n",
+       2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    CifImportReport report;
+    ASSERT_TRUE(Import(doc, c.text, messages, &report)) << Texts(messages);
+    EXPECT_EQ(doc.cellAtoms.size(), c.cellAtoms);
+    EXPECT_EQ(report.duplicateSites, c.duplicates);
+    EXPECT_EQ(Texts(messages).find("dwukrotnie") != std::string::npos, c.duplicates > 0) << Texts(messages);
+  }
+  // A file that lists all 24 atoms of the cell beside the symbol P n m a:
+  // the 128 atoms their images would make are the 24 of the cell.
+  CKomorka cuso4;
+  std::vector<DocMessage> messages;
+  CifImportReport report;
+  ASSERT_TRUE(Import(cuso4, Slurp(kCifDir + "cod-5910168-CuSO4.cif"), messages, &report)) << Texts(messages);
+  EXPECT_EQ(cuso4.cellAtoms.size(), 24u);
+  EXPECT_EQ(report.duplicateSites, 19);
 }

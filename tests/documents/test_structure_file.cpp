@@ -45,16 +45,39 @@ unsigned Mode(const std::string& path) {
 
 }  // namespace
 
-TEST(StructureFile, ExamplesRoundTripByteForByte) {
-  for (const auto& entry : std::filesystem::directory_iterator(PELMORA_EXAMPLES_DIR)) {
-    if (entry.path().extension() != ".xml") continue;
-    std::string original;
-    ASSERT_TRUE(ReadWholeFile(entry.path().string(), original));
-    CKomorka doc;
-    ASSERT_TRUE(Open(doc, entry.path().string())) << entry.path();
-    doc.ApplySource(*doc.sourceRecord);  // marker "@" must not reach the file
-    EXPECT_EQ(FormatStructureFile(doc), original) << entry.path();
-  }
+TEST(StructureFile, ExamplesAndTestFilesRoundTripByteForByte) {
+  int files = 0;
+  for (const std::string folder : {std::string(PELMORA_EXAMPLES_DIR), std::string(PELMORA_SOURCE_DIR) + "/tests/data/cif",
+                                   std::string(PELMORA_SOURCE_DIR) + "/tests/data/xcheck"})
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().extension() != ".xml") continue;
+      std::string original;
+      ASSERT_TRUE(ReadWholeFile(entry.path().string(), original));
+      CKomorka doc;
+      ASSERT_TRUE(Open(doc, entry.path().string())) << entry.path();
+      doc.ApplySource(*doc.sourceRecord);  // marker "@" must not reach the file
+      EXPECT_EQ(FormatStructureFile(doc), original) << entry.path();
+      ++files;
+    }
+  EXPECT_GT(files, 20);
+}
+
+// Six decimals for a coordinate that has no more, every digit it needs to
+// read back as the same double otherwise.
+TEST(StructureFile, CoordinatesReadBackAsTheSameDoubles) {
+  CKomorka doc;
+  const double x = 0.1 + 0.2, y = 0.38671234, z = 1e-7;
+  doc.structureAtoms = {MakeAtom("O", x, y, z), MakeAtom("Si", 0.5, -0.25, 2.0 / 3)};
+  const std::string text = FormatStructureFile(doc);
+  for (const char* part : {"<x>0.30000000000000004</x><y>0.38671234</y><z>0.0000001</z>",
+                           "<x>0.500000</x><y>-0.250000</y><z>0.6666666666666666</z>", "<s>5.000000</s>"})
+    EXPECT_NE(text.find(part), std::string::npos) << part;
+  CKomorka back;
+  std::vector<DocMessage> messages;
+  ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
+  ASSERT_EQ(back.structureAtoms.size(), 2u);
+  EXPECT_EQ(std::tie(back.structureAtoms[0].x, back.structureAtoms[0].y, back.structureAtoms[0].z), std::tie(x, y, z));
+  EXPECT_EQ(back.structureAtoms[1].z, 2.0 / 3);
 }
 
 // The examples' round trip fixes the rest of the text; they hold no escaped
@@ -191,11 +214,12 @@ TEST(StructureFile, SavingKeepsThePreviousFileLinksDevicesAndPermissions) {
   ASSERT_TRUE(SaveStructureFile(doc, "/dev/null", &error)) << error;
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 
-  // A private file stays private; new files follow the umask.
+  // A file keeps its mode, also one that neither the temporary file (0600)
+  // nor the umask would give; new files follow the umask.
   const std::string mine = dir.Write("mine.xml", "old");
-  ASSERT_EQ(::chmod(mine.c_str(), 0600), 0);
+  ASSERT_EQ(::chmod(mine.c_str(), 0604), 0);
   ASSERT_TRUE(SaveStructureFile(doc, mine, &error)) << error;
-  EXPECT_EQ(Mode(mine), 0600u);
+  EXPECT_EQ(Mode(mine), 0604u);
   const mode_t old = ::umask(077);
   const bool saved = SaveStructureFile(doc, dir.File("new.xml"), &error);
   ::umask(022);

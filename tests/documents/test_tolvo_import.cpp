@@ -51,7 +51,13 @@ TEST(TolvoImport, FaceCentredCubicKeepsOneAtomPerSite) {
   EXPECT_EQ(doc->structureAtoms[0].name, "Na");
   EXPECT_EQ(doc->structureAtoms[1].name, "Cl");
   EXPECT_EQ(doc->structureAtoms[1].x, 0.123457);  // printed with six decimals and read back
-  EXPECT_EQ(doc->structureAtoms[1].a1, static_cast<double>(11.7695f));  // plain single precision
+  // The factors in the line's order s, c, a1..a4, b1..b4, each the plain
+  // single-precision value.
+  const AtomSite& cl = doc->structureAtoms[1];
+  const double want[] = {0.5f, 1.0369f, 11.7695f, 7.3573f, 3.5222f, 2.3045f, 4.7611f, 0.3072f, 15.3535f, 76.8805f};
+  const double got[] = {cl.s, cl.c, cl.a1, cl.a2, cl.a3, cl.a4, cl.b1, cl.b2, cl.b3, cl.b4};
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(got[i], want[i]) << "factor " << i;
+  EXPECT_EQ(std::tie(cl.fprim, cl.fbis), std::tuple(0.0, 0.0));  // the fourteenth number is not used
 }
 
 TEST(TolvoImport, TakesTheLastFourteenSitesAndAtMost1999Lines) {

@@ -80,6 +80,34 @@ TEST(Centring, ExpansionNeverExceedsTheCapacity) {
   EXPECT_EQ(doc.cellAtoms.size(), 2000u);
 }
 
+TEST(Centring, ASiteIsTakenUpToLatticeTranslationsAndTheCentring) {
+  CKomorka doc;
+  doc.structureAtoms = {MakeAtom("O", 0.6947, 0.6947, 0), MakeAtom("Ti", 0.1, 0.2, 0.3)};
+  struct Case {
+    LatticeType type;
+    double x, y, z;
+    int taken;  // the structure atom on that site, -1 for a free one
+  };
+  const Case cases[] = {
+      {kTetragonal, -0.3053, -0.3053, 0, 0},  // one cell further on, not bit-equal
+      {kTetragonal, 0.6947, 0.6947, 1, 0},
+      {kTetragonal, 0.3053, 0.3053, 0, -1},   // a mirror image is another atom
+      {kTetragonal, 0.6947, 0.6948, 0, -1},   // 1e-4 apart: two atoms
+      {kTetragonal, 0.6, 0.7, 0.8, -1},       // the body centre of Ti without centring
+      {kTetragonal | kBodyCentred, 0.6, 0.7, 0.8, 1},
+      {kTetragonal | kBodyCentred, 0.6, 0.7, 0.3, -1},
+      {kOrthorhombic | kBaseCentred, 0.6, -0.3, 1.3, 1},
+      {kOrthorhombic | kBaseCentred, 0.6, 0.2, 0.8, -1},  // (1/2, 0, 1/2) is no C translation
+      {kCubic | kFaceCentred, 0.6, 0.2, 0.8, 1},
+      {kCubic | kFaceCentred, 0.1, 0.7, 0.8, 1},
+      {kCubic | kFaceCentred, 0.6, 0.7, 0.8, -1},  // nor is (1/2, 1/2, 1/2) an F one
+  };
+  for (const Case& c : cases) {
+    doc.latticeType = c.type;
+    EXPECT_EQ(doc.FindOccupiedSite(c.x, c.y, c.z), c.taken) << c.type << ": " << c.x << " " << c.y << " " << c.z;
+  }
+}
+
 TEST(Centring, BoundaryImagesForTheViewer) {
   CKomorka doc;
   std::vector<AtomSite> list;
@@ -160,4 +188,59 @@ TEST(Document, ValidationNamesTheOffendingValue) {
   doc.a = 4.0;
   doc.alfa = doc.beta = doc.gamma = 120.0;  // degenerate: the three vectors lie in one plane
   EXPECT_FALSE(doc.ValidateCalculation().empty());
+}
+
+TEST(Document, SampleAndDiffractometerValuesMustBeAboveZero) {
+  CKomorka doc;
+  doc.a = doc.b = doc.c = 4.0;
+  const struct {
+    const char* name;
+    double CKomorka::*field;
+    ExperimentValue which;
+  } sizes[] = {{"absorption", &CKomorka::absorption, ExperimentValue::Absorption},
+               {"detslit", &CKomorka::detslit, ExperimentValue::DetSlit},
+               {"beamarea", &CKomorka::beamarea, ExperimentValue::BeamArea},
+               {"measurespeed", &CKomorka::measurespeed, ExperimentValue::MeasureSpeed},
+               {"difradius", &CKomorka::difradius, ExperimentValue::DifRadius}};
+  for (const auto& v : sizes) {
+    const double kept = doc.*v.field;
+    for (double bad : {-3095.87, -1e-12, 0.0}) {
+      doc.*v.field = bad;
+      const std::string why = doc.ValidateCalculation();
+      EXPECT_NE(why.find(v.name), std::string::npos) << v.name << " = " << bad << ": " << why;
+      // The page flags the field with the very message the run refuses with.
+      EXPECT_EQ(CheckExperimentValue(doc, v.which), why) << v.name;
+    }
+    doc.*v.field = 1e-12;
+    EXPECT_EQ(doc.ValidateCalculation(), "") << v.name;
+    doc.*v.field = kept;
+  }
+
+  // B counts only while the temperature factor is on; zero is no damping.
+  doc.dwfactor = -0.5;
+  EXPECT_EQ(doc.ValidateCalculation(), "");
+  doc.IsDW = 1;
+  EXPECT_NE(doc.ValidateCalculation().find("B = -0.5"), std::string::npos);
+  EXPECT_FALSE(CheckExperimentValue(doc, ExperimentValue::DwFactor).empty());
+  doc.dwfactor = 0.0;
+  EXPECT_EQ(doc.ValidateCalculation(), "");
+
+  // The grain size: never negative; zero is left to the profiles that need it.
+  doc.gsize = -1.0;
+  EXPECT_NE(doc.ValidateCalculation().find("gsize"), std::string::npos);
+  doc.gsize = 0.0;
+  EXPECT_EQ(doc.ValidateCalculation(), "");
+  EXPECT_FALSE(CheckExperimentValue(doc, ExperimentValue::GrainSize).empty());
+  doc.gsize = 1e6;
+
+  doc.ratio = -0.5;  // a second line pointing down
+  EXPECT_NE(doc.ValidateCalculation().find("ratio"), std::string::npos);
+}
+
+TEST(Radiation, NeutronEnergyIsTheKineticEnergyOfTheWavelength) {
+  // E = 81.8042 meV / (lambda in Å)^2 for neutrons (CODATA 2018; the usual
+  // tabulated conversion), far from the photon's 12398.4 eV / lambda.
+  EXPECT_NEAR(NeutronEnergyMeV(1.0), 81.8042, 1e-4);
+  EXPECT_NEAR(NeutronEnergyMeV(1.594), 32.1958, 1e-4);
+  EXPECT_NEAR(NeutronEnergyMeV(2.36), 14.6876, 1e-4);
 }

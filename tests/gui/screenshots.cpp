@@ -9,8 +9,11 @@
 #include <QTableWidget>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QPainter>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -23,7 +26,9 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/chart/ChartPainter.h"
+#include "diffractogram/PatternExport.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "plugins/ui/SettingsButton.h"
 #include "editors/ui/StructureDialog.h"
 #include "refdata/ui/PeriodicTableDialog.h"
 #include "editors/ui/ExperimentPage.h"
@@ -58,6 +63,7 @@ struct Shots {
   CMainFrame& frame;
   ApplicationRun& run;
   QString out;
+  QString settingsDir;  // the run's private settings folder
   bool ok = true;
   CDownView* view = nullptr;  // NaCl's chart
 
@@ -67,6 +73,7 @@ struct Shots {
   void Viewer();
   void PrintPreview();
   void ReferenceEditors();
+  void SourceChange();
 };
 
 void Shots::ChartAndDialogs() {
@@ -98,15 +105,30 @@ void Shots::ChartAndDialogs() {
   QCoreApplication::processEvents();
   ok = Save(&frame, out, "3-zoomed.png") && ok;
 
+  // The export dialog with the XY format chosen, and that plug-in's own
+  // settings behind its "Ustawienia" (kept in a private folder here).
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir);
+  bool pluginSettingsShown = false;
   QTimer::singleShot(300, [&] {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* d = qobject_cast<CPatternSaveDialog*>(w)) {
         (void)QTest::qWaitForWindowExposed(d);
+        const int xy = FindChartFormat(run.app->chartFormats(), "xy");
+        if (xy > 0) d->selectNameFilter(d->nameFilters()[xy]);
         Save(d, out, "4-export-dialog.png");
+        QTimer::singleShot(300, [&] {
+          QWidget* s = QApplication::activeModalWidget();
+          if (s && s->objectName() == QLatin1String("xySettings")) {
+            pluginSettingsShown = Save(s, out, "plugin-settings.png");
+            QMetaObject::invokeMethod(s, "reject", Qt::QueuedConnection);
+          }
+        });
+        d->settingsButton()->click();
         d->reject();
       }
   });
   frame.action(cmd::kExportText)->trigger();
+  ok = pluginSettingsShown && ok;
 
   // The settings and plug-ins dialogs, as they open from the menu.
   QTimer::singleShot(300, [&] {
@@ -301,6 +323,24 @@ void Shots::ReferenceEditors() {
   }
 }
 
+void Shots::SourceChange() {
+  // Another wavelength for the active structure: the question about its
+  // atoms' f' and f'', answered "Nie"; the info panel and the status bar
+  // then say that the terms stayed.
+  QTimer::singleShot(300, [dir = out] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      Save(box, dir, "source-change-question.png");
+      box->button(QMessageBox::No)->click();
+    }
+  });
+  emit frame.experimentPage()->sources()->activated(frame.experimentPage()->sources()->findText(QStringLiteral("Mo Ka")));
+  frame.action(cmd::kViewInfo)->trigger();
+  frame.infoPanel()->sheet()->setCurrentIndex(0);
+  ok = Save(&frame, out, "anomalous-terms-kept.png") && ok;
+  ok = Save(frame.infoPanel(), out, "info-anomalous-note.png") && ok;
+  frame.infoPanel()->hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -313,13 +353,15 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out);
   QTemporaryDir settingsDir;
+  // The pictures show the shipped tables, not the user's own edits.
+  qputenv("XDG_DATA_HOME", QFile::encodeName(settingsDir.path()));
   ApplicationRun run;
   if (!StartApplication(run, {}, (settingsDir.path() + "/Pelmora.conf").toStdString())) return 2;
   CMainFrame& frame = *run.frame;
   frame.resize(1280, 860);
   frame.show();
   (void)QTest::qWaitForWindowExposed(&frame);
-  Shots shots{frame, run, out};
+  Shots shots{frame, run, out, settingsDir.path()};
   shots.ok = Save(&frame, out, "1-empty-frame.png");
   shots.ChartAndDialogs();
   shots.Editors();
@@ -327,6 +369,7 @@ int main(int argc, char** argv) {
   shots.Viewer();
   shots.PrintPreview();
   shots.ReferenceEditors();
+  shots.SourceChange();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

@@ -6,7 +6,12 @@
 #include <QSvgGenerator>
 #include <QRegularExpression>
 #include <QTest>
+#include <QPaintEngine>
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <set>
+#include <tuple>
 #include <random>
 
 #include "diffractogram/PatternGrid.h"
@@ -132,6 +137,72 @@ Outcome DrawAndWorkOut(const std::vector<Reflection>& refl, const ChartSeries& s
                        .arg(w).arg(h).arg(r.x0).arg(i).arg(a.left).arg(a.top).arg(e.left).arg(e.top);
   }
   return o;
+}
+
+// A paint device that keeps the lines and texts drawn on it, in device
+// coordinates, so that where the axes put them can be read back exactly.
+class RecordingEngine : public QPaintEngine {
+ public:
+  struct Text {
+    QPointF baseline;  // left end of the base line
+    QString text;
+    QFont font;
+  };
+  std::vector<QLineF> lines;
+  std::vector<Text> texts;
+
+  RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+  bool begin(QPaintDevice*) override { return true; }
+  bool end() override { return true; }
+  void updateState(const QPaintEngineState& state) override {
+    if (state.state() & QPaintEngine::DirtyTransform) transform_ = state.transform();
+  }
+  void drawLines(const QLineF* l, int n) override {
+    for (int i = 0; i < n; ++i) lines.push_back(transform_.map(l[i]));
+  }
+  void drawLines(const QLine* l, int n) override {
+    for (int i = 0; i < n; ++i) lines.push_back(transform_.map(QLineF(l[i])));
+  }
+  void drawTextItem(const QPointF& p, const QTextItem& item) override {
+    texts.push_back({transform_.map(p), item.text(), item.font()});
+  }
+  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+  // The frame and fills are not looked at.
+  void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+  void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+  void drawPath(const QPainterPath&) override {}
+  Type type() const override { return QPaintEngine::User; }
+
+ private:
+  QTransform transform_;
+};
+
+class RecordingDevice : public QPaintDevice {
+ public:
+  mutable RecordingEngine engine;
+  QPaintEngine* paintEngine() const override { return &engine; }
+
+ protected:
+  int metric(PaintDeviceMetric m) const override {
+    switch (m) {
+      case PdmWidth: return 3000;
+      case PdmHeight: return 2400;
+      case PdmWidthMM: return 794;
+      case PdmHeightMM: return 635;
+      case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
+      case PdmDepth: return 32;
+      case PdmNumColors: return INT_MAX;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
+      default: return 0;
+    }
+  }
+};
+
+// Nearest integer, an exact half going down.
+int RoundDown5(double v) {
+  const double f = std::floor(v);
+  return static_cast<int>(v - f > 0.5 ? std::ceil(v) : f);
 }
 
 }  // namespace
@@ -289,6 +360,79 @@ class ChartTest : public QObject {
         rows += ink ? QLatin1Char('#') : QLatin1Char('.');
       }
       QVERIFY2(QRegularExpression(QStringLiteral("^\\.*#+\\.+#")).match(rows).hasMatch(), qPrintable(rows));
+    }
+  }
+  // The intensity axis: each tick at its own row with its own length, each
+  // label right-aligned against the tick and centred on its row, with the
+  // value and the decimals of its window, on the screen and at a printer's
+  // scale.
+  void intensityTicksAndLabelsStandOnTheirRows() {
+    struct Case {
+      int sx, sy;
+      double y0, y1;
+      TickFlags ticks;
+    } cases[] = {
+        {1, 1, 0.0, 100.0, {false, false, false, true, true, true}},
+        {2, 3, 20.0, 25.0, {false, false, false, true, true, false}},
+        // Without major ticks every fifth position takes a medium one.
+        {1, 1, 0.0, 100.0, {false, false, false, false, true, true}},
+    };
+    for (const Case& c : cases) {
+      RecordingDevice dev;
+      ChartStyle style;
+      style.sx = c.sx;
+      style.sy = c.sy;
+      const ChartRect chart{100 * c.sx, 20 * c.sy, 100 * c.sx + 900, 20 * c.sy + 613};
+      {
+        QPainter p(&dev);
+        DrawAxes(p, chart, {10.0, 150.0, c.y0, c.y1}, c.ticks, style);
+      }
+      const QString where = QStringLiteral("scale %1x%2, window %3-%4").arg(c.sx).arg(c.sy).arg(c.y0).arg(c.y1);
+      // Angle ticks are off: every line drawn is an intensity tick.
+      std::multiset<std::tuple<int, int, int, int>> drawn, expected;
+      for (const QLineF& l : dev.engine.lines) {
+        const QLineF n = l.x1() <= l.x2() ? l : QLineF(l.p2(), l.p1());
+        drawn.insert({qRound(n.x1()), qRound(n.y1()), qRound(n.x2()), qRound(n.y2())});
+      }
+      const int inner = chart.height() - 30 * c.sy;
+      std::vector<std::pair<int, QString>> labels;  // row, text
+      for (int i = 0; i <= 100; ++i) {
+        const int row = chart.bottom - 15 * c.sy - RoundDown5(i * inner / 100.0);
+        int len = 0;
+        if (c.ticks[3] && i % 10 == 0) {
+          len = i == 100 ? 8 : 9;
+          const double v = c.y0 + i * (c.y1 - c.y0) / 100.0;
+          labels.push_back({row, QString::asprintf(c.y1 - c.y0 < 10.0 ? "%4.2f" : "%4.1f", v).trimmed()});
+        } else if (c.ticks[4] && i % 5 == 0) {
+          len = 6;
+        } else if (c.ticks[5]) {
+          len = 4;
+        }
+        if (len) expected.insert({chart.left - len * c.sx, row, chart.left, row});
+      }
+      QVERIFY2(drawn == expected, qPrintable(QStringLiteral("%1: %2 lines, %3 expected").arg(where).arg(drawn.size()).arg(expected.size())));
+
+      // The numbers among the texts are the labels, from the bottom up.
+      std::vector<RecordingEngine::Text> numbers;
+      for (const auto& t : dev.engine.texts) {
+        bool ok = false;
+        t.text.trimmed().toDouble(&ok);
+        if (ok) numbers.push_back(t);
+      }
+      std::sort(numbers.begin(), numbers.end(), [](const auto& a, const auto& b) { return a.baseline.y() > b.baseline.y(); });
+      QCOMPARE(numbers.size(), labels.size());
+      for (size_t k = 0; k < labels.size(); ++k) {
+        const auto& t = numbers[k];
+        const QFontMetricsF fm(t.font, &dev);
+        QCOMPARE(t.text.trimmed(), labels[k].second);
+        // Right end 10 sx left of the axis; the line's middle on the tick's row.
+        const double right = t.baseline.x() + fm.horizontalAdvance(t.text);
+        const double middle = t.baseline.y() - fm.ascent() + fm.height() / 2.0;
+        QVERIFY2(std::abs(right - (chart.left - 10 * c.sx)) <= 1.5,
+                 qPrintable(QStringLiteral("%1: label %2 ends at %3").arg(where, t.text).arg(right)));
+        QVERIFY2(std::abs(middle - labels[k].first) <= 1.5,
+                 qPrintable(QStringLiteral("%1: label %2 centred on %3, tick at %4").arg(where, t.text).arg(middle).arg(labels[k].first)));
+      }
     }
   }
 };

@@ -3,9 +3,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -37,12 +42,25 @@ void Type(QLineEdit* e, const QString& text) {
   emit e->editingFinished();
 }
 
-// Chooses a source by its name, as the user would in the list.
+// Answers "Nie" to the question that comes, if one does; its polls end with it.
+struct AnswerNo : QObject {
+  void Poll(int tries) {
+    QTimer::singleShot(20, this, [this, tries] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(QMessageBox::No)->click();
+      else if (tries > 0) Poll(tries - 1);
+    });
+  }
+};
+
+// Chooses a source by its name, as the user would in the list. The atoms'
+// anomalous terms are kept when a new wavelength asks about them.
 void ChooseSource(CTabPage2* page, const ReferenceData& ref, const char* name) {
   int index = -1;
   for (std::size_t i = 0; i < ref.sources.size(); ++i)
     if (ref.sources[i].name == name) index = static_cast<int>(i);
   page->sources()->setCurrentIndex(index);
+  AnswerNo no;
+  no.Poll(100);
   emit page->sources()->activated(index);
 }
 
@@ -58,6 +76,19 @@ void Finish(ApplicationRun& run) {
 }
 
 QString Cell(QTableView* t, int row, int col) { return t->model()->index(row, col).data().toString(); }
+
+// The text of the label placed right after a widget in its grid: the unit
+// of a number field.
+QString Beside(QWidget* field) {
+  auto* grid = qobject_cast<QGridLayout*>(field->parentWidget()->layout());
+  const int at = grid ? grid->indexOf(field) : -1;
+  if (at < 0) return QStringLiteral("(not in a grid)");
+  int row = 0, col = 0, rows = 0, cols = 0;
+  grid->getItemPosition(at, &row, &col, &rows, &cols);
+  QLayoutItem* next = grid->itemAtPosition(row, col + cols);
+  auto* label = next ? qobject_cast<QLabel*>(next->widget()) : nullptr;
+  return label ? label->text() : QStringLiteral("(none)");
+}
 
 }  // namespace
 
@@ -167,6 +198,151 @@ class EditorsTest : public QObject {
     Activate(f, nacl);
     QCOMPARE(page->sources()->currentText(), QStringLiteral("Mo Ka"));
     QVERIFY(d.lambda1 == 0.7093 && d.angleMin == 12.5 && d.detslit == 10.0);
+    Finish(run);
+  }
+
+  void experimentPageUnitsNeutronEnergyAndNoDocument() {
+    ApplicationRun run;
+    QVERIFY(Start(run, {}));
+    CMainFrame& f = *run.frame;
+    CTabPage2* page = f.experimentPage();
+    ReferenceData& ref = run.app->reference();
+    // Without a document nothing on the page can act: not even the editors
+    // of the lists, which apply their choice to a document, nor OK.
+    const auto controls = {static_cast<QWidget*>(page->editButton(true)),
+                           static_cast<QWidget*>(page->editButton(false)), static_cast<QWidget*>(page->okButton()),
+                           static_cast<QWidget*>(page->edit(CTabPage2::kAbsorption))};
+    for (QWidget* w : controls) QVERIFY(!w->isEnabled());
+    ref.sources.push_back(RadiationSource{1.594, 0.0, 0.0, "Neutrony 1.594", 1});
+    QVERIFY(f.OpenDocumentFile(testing::ExampleFile("NaCl.xml")));
+    for (QWidget* w : controls) QVERIFY(w->isEnabled());
+
+    // Each number stands beside its unit.
+    const std::pair<QWidget*, const char*> units[] = {
+        {page->text(CTabPage2::kLambda1), "Å"},
+        {page->text(CTabPage2::kWaveNumber2), "Å⁻¹"},
+        {page->text(CTabPage2::kEnergy1), "eV"},
+        {page->text(CTabPage2::kW), "°²"},
+        {page->text(CTabPage2::kY), "°"},
+        {page->edit(CTabPage2::kGrainSize), "Å"},
+        {page->edit(CTabPage2::kAbsorption), "cm⁻¹"},
+        {page->edit(CTabPage2::kSampleVolume), "cm³"},
+        {page->edit(CTabPage2::kDwFactor), "Å²"},
+        {page->edit(CTabPage2::kDetSlit), "mm²"},
+        {page->edit(CTabPage2::kBeamArea), "mm²"},
+        {page->edit(CTabPage2::kMeasureSpeed), "°/min"},
+        {page->edit(CTabPage2::kDifRadius), "mm"},
+        {page->edit(CTabPage2::kAngleMax), "st."},
+    };
+    for (const auto& [field, unit] : units) QCOMPARE(Beside(field), QString::fromUtf8(unit));
+
+    // A neutron's energy is h²/(2 m λ²): 32.196 meV at 1.594 Å, where a
+    // photon would have 7778.330 eV.
+    ChooseSource(page, ref, "Neutrony 1.594");
+    QCOMPARE(page->text(CTabPage2::kRadiation)->text(), QStringLiteral("Neutrony"));
+    QCOMPARE(page->text(CTabPage2::kEnergy1)->text(), QStringLiteral("32.196"));
+    QCOMPARE(page->energyUnit(0)->text(), QStringLiteral("meV"));
+    QCOMPARE(page->text(CTabPage2::kEnergy2)->text(), QStringLiteral(" -   "));
+    ChooseSource(page, ref, "Mo Ka");
+    QCOMPARE(page->text(CTabPage2::kEnergy1)->text(), QStringLiteral("17480.132"));
+    QCOMPARE(page->energyUnit(0)->text(), QStringLiteral("eV"));
+    QCOMPARE(page->energyUnit(1)->text(), QStringLiteral("eV"));
+
+    // The document going away takes the page's controls with it.
+    f.activeDocument()->setModified(false);
+    f.mdiArea()->closeAllSubWindows();
+    QTRY_VERIFY(!page->document());
+    for (QWidget* w : controls) QVERIFY(!w->isEnabled());
+    Finish(run);
+  }
+
+  void experimentPageAndCalculationRefuseValuesBelowZero() {
+    ApplicationRun run;
+    QVERIFY(Start(run, {testing::ExampleFile("NaCl.xml")}));
+    CMainFrame& f = *run.frame;
+    CTabPage2* page = f.experimentPage();
+    KomorkaDocument* nacl = f.activeDocument();
+    CKomorka& d = nacl->doc();
+    CDownView* view = f.activeView();
+    page->show();
+
+    // Each value below zero is flagged at its own field with the message
+    // the calculation refuses it with.
+    const std::pair<CTabPage2::Edit, const char*> sizes[] = {
+        {CTabPage2::kAbsorption, "absorption"}, {CTabPage2::kDetSlit, "detslit"},
+        {CTabPage2::kBeamArea, "beamarea"},     {CTabPage2::kMeasureSpeed, "measurespeed"},
+        {CTabPage2::kDifRadius, "difradius"},   {CTabPage2::kGrainSize, "gsize"},
+    };
+    for (const auto& [field, name] : sizes) {
+      const QString kept = page->edit(field)->text();
+      Type(page->edit(field), QStringLiteral("-1"));
+      QVERIFY2(page->refusalText().contains(QLatin1String(name)), name);
+      QCOMPARE(page->edit(field)->toolTip(), page->refusalText());
+      Type(page->edit(field), kept);
+      QVERIFY2(page->refusalText().isEmpty(), name);
+    }
+    // B only while the temperature factor is on.
+    page->dwBox()->click();
+    Type(page->edit(CTabPage2::kDwFactor), QStringLiteral("-0.5"));
+    QVERIFY(page->refusalText().contains(QStringLiteral("B = -0.5")));
+    page->dwBox()->click();
+    QVERIFY(page->refusalText().isEmpty());
+
+    // OK does not take a refused value: the page stays with the message and
+    // the field, and the calculation refuses it too.
+    Type(page->edit(CTabPage2::kAbsorption), QStringLiteral("-3"));
+    QCOMPARE(d.absorption, -3.0);
+    const QString why = page->refusalText();
+    testing::BoxWatcher box;
+    box.Arm();
+    page->okButton()->click();
+    QTRY_VERIFY(box.seen);
+    QCOMPARE(box.caption, QStringLiteral("Błąd"));
+    QCOMPARE(box.text, why);
+    QVERIFY(page->isVisible());
+    QCOMPARE(page->focusWidget(), page->edit(CTabPage2::kAbsorption));
+    testing::BoxWatcher calc;
+    calc.Arm();
+    f.action(cmd::kCalculate)->trigger();
+    QTRY_VERIFY(calc.seen);
+    QCOMPARE(calc.text, QString::fromStdString(d.ValidateCalculation()));
+    QVERIFY(!view->patternPresent());
+    Type(page->edit(CTabPage2::kAbsorption), QStringLiteral("10"));
+    page->okButton()->click();
+    QVERIFY(!page->isVisible());
+
+    // A range whose min is not below its max leaves the chart at its last
+    // window, and the status bar says why, until the range is mended.
+    page->show();
+    Type(page->edit(CTabPage2::kAngleMin), QStringLiteral("30"));
+    QVERIFY(view->zoom().x0 == 30.0 && view->zoom().x1 == 150.0);
+    Type(page->edit(CTabPage2::kAngleMax), QStringLiteral("-5"));
+    QCOMPARE(d.angleMax, -5.0);
+    QVERIFY(view->zoom().x0 == 30.0 && view->zoom().x1 == 150.0);
+    QVERIFY(!view->rangeText().isEmpty());
+    QCOMPARE(f.statusBar()->currentMessage(), view->rangeText());
+    view->repaint();
+    QVERIFY(view->zoom().angleStep > 0.0);  // the axis as drawn runs upwards
+    Type(page->edit(CTabPage2::kAngleMax), QStringLiteral("60"));
+    QVERIFY(view->zoom().x0 == 30.0 && view->zoom().x1 == 60.0 && view->rangeText().isEmpty());
+    Finish(run);
+  }
+
+  void aFileWithAReversedRangeOpensOnTheFullAxis() {
+    QFile in(testing::ExampleFile("NaCl.xml"));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray xml = in.readAll();
+    xml.replace("<max>150.00</max>", "<max>5.00</max>");
+    const QString path = dir_.path() + QStringLiteral("/reversed.xml");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(xml) == xml.size());
+    out.close();
+    ApplicationRun run;
+    QVERIFY(Start(run, {path}));
+    CDownView* view = run.frame->activeView();
+    QVERIFY(view && view->document()->doc().angleMax == 5.0);
+    QVERIFY(view->zoom().x0 == 0.0 && view->zoom().x1 == 180.0);
+    QVERIFY(view->rangeText().contains(QStringLiteral("min = 10, max = 5 st.")));
     Finish(run);
   }
 

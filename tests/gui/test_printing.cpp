@@ -5,6 +5,10 @@
 #include <uemf_safe.h>
 
 #include <QFile>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSvgRenderer>
@@ -12,12 +16,16 @@
 #include <QTest>
 #include <cmath>
 #include <map>
+#include <numeric>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/chart/ChartPicture.h"
+#include "diffractogram/chart/EmfPaintEngine.h"
+#include "diffractogram/chart/PrintPage.h"
 #include "diffractogram/ui/ChartPrinting.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "engine/Komorka.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
@@ -46,13 +54,53 @@ struct SamplePattern {
   }
 };
 
+// One text record: where it starts, the advance of each character, the
+// box it claims.
+struct EmfText {
+  QString text;
+  QPoint at;
+  std::vector<int> dx;
+  QRect bounds;
+  int fontHeight = 0;
+};
+
+// One stroked or filled shape: its points, its colour, its bounds.
+struct EmfShape {
+  std::vector<QPoint> points;
+  QRgb colour = 0;
+  QRect bounds;
+};
+
 // The texts and pens of an EMF, followed through its object handles.
 struct EmfReadBack {
   const U_EMRHEADER* header = nullptr;
   int records = 0, lastType = 0;
   std::map<QString, int> textEscapement;  // text -> escapement of its font
   int longestRedLine = 0;                 // points of the longest line drawn in red
+  std::vector<EmfText> texts;
+  std::vector<EmfShape> lines, fills;     // lines in the pen's colour, fills in the brush's
 };
+
+QRect RectOf(const U_RECTL& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)); }
+QRgb RgbOf(const U_COLORREF& c) { return qRgb(c.Red, c.Green, c.Blue); }
+
+// The points of a 16-bit poly record, one run per polygon or line.
+std::vector<std::vector<QPoint>> Runs16(const char* rec, uint32_t type) {
+  std::vector<std::vector<QPoint>> runs;
+  if (type == U_EMR_POLYLINE16 || type == U_EMR_POLYGON16) {
+    const auto* r = reinterpret_cast<const U_EMRPOLYLINE16*>(rec);
+    std::vector<QPoint>& run = runs.emplace_back();
+    for (uint32_t i = 0; i < r->cpts; ++i) run.emplace_back(r->apts[i].x, r->apts[i].y);
+  } else {
+    const auto* r = reinterpret_cast<const U_EMRPOLYPOLYLINE16*>(rec);
+    const auto* pts = reinterpret_cast<const U_POINT16*>(r->aPolyCounts + r->nPolys);
+    for (uint32_t k = 0, at = 0; k < r->nPolys; ++k) {
+      std::vector<QPoint>& run = runs.emplace_back();
+      for (uint32_t i = 0; i < r->aPolyCounts[k]; ++i, ++at) run.emplace_back(pts[at].x, pts[at].y);
+    }
+  }
+  return runs;
+}
 
 bool ReadEmf(const QString& path, QByteArray& bytes, EmfReadBack& out) {
   char* contents = nullptr;
@@ -62,8 +110,10 @@ bool ReadEmf(const QString& path, QByteArray& bytes, EmfReadBack& out) {
   std::free(contents);
   std::map<uint32_t, U_LOGFONT> fonts;
   std::map<uint32_t, U_LOGPEN> pens;
+  std::map<uint32_t, U_LOGBRUSH> brushes;
   U_LOGFONT font{};
   U_LOGPEN pen{};
+  U_LOGBRUSH brush{};
   for (size_t off = 0; off + sizeof(U_EMR) <= static_cast<size_t>(bytes.size());) {
     const char* rec = bytes.constData() + off;
     const auto* emr = reinterpret_cast<const U_EMR*>(rec);
@@ -79,19 +129,38 @@ bool ReadEmf(const QString& path, QByteArray& bytes, EmfReadBack& out) {
       fonts[f->ihFont] = f->elfw.elfLogFont;
     } else if (emr->iType == U_EMR_CREATEPEN) {
       pens[static_cast<const U_EMRCREATEPEN*>(r)->ihPen] = static_cast<const U_EMRCREATEPEN*>(r)->lopn;
+    } else if (emr->iType == U_EMR_CREATEBRUSHINDIRECT) {
+      const auto* b = static_cast<const U_EMRCREATEBRUSHINDIRECT*>(r);
+      brushes[b->ihBrush] = b->lb;
     } else if (emr->iType == U_EMR_SELECTOBJECT) {
       const uint32_t ih = static_cast<const U_EMRSELECTOBJECT*>(r)->ihObject;
       if (fonts.count(ih)) font = fonts[ih];
       if (pens.count(ih)) pen = pens[ih];
+      if (brushes.count(ih)) brush = brushes[ih];
     } else if (emr->iType == U_EMR_EXTTEXTOUTW) {
-      const U_EMRTEXT& t = static_cast<const U_EMREXTTEXTOUTW*>(r)->emrtext;
-      out.textEscapement[QString::fromUtf16(reinterpret_cast<const char16_t*>(rec + t.offString), t.nChars)] =
-          font.lfEscapement;
+      const auto* x = static_cast<const U_EMREXTTEXTOUTW*>(r);
+      const U_EMRTEXT& t = x->emrtext;
+      EmfText text;
+      text.text = QString::fromUtf16(reinterpret_cast<const char16_t*>(rec + t.offString), t.nChars);
+      text.at = QPoint(t.ptlReference.x, t.ptlReference.y);
+      text.bounds = RectOf(x->rclBounds);
+      text.fontHeight = font.lfHeight;
+      // The advances' offset follows the optional rectangle.
+      const char* after = reinterpret_cast<const char*>(&t) + sizeof(U_EMRTEXT);
+      if (!(t.fOptions & U_ETO_NO_RECT)) after += sizeof(U_RECTL);
+      const auto* dx = reinterpret_cast<const uint32_t*>(rec + *reinterpret_cast<const uint32_t*>(after));
+      text.dx.assign(dx, dx + t.nChars);
+      out.textEscapement[text.text] = font.lfEscapement;
+      out.texts.push_back(std::move(text));
     } else if (emr->iType == U_EMR_POLYLINE16 || emr->iType == U_EMR_POLYPOLYLINE16) {
-      const int n = static_cast<int>(emr->iType == U_EMR_POLYLINE16 ? static_cast<const U_EMRPOLYLINE16*>(r)->cpts
-                                                                     : static_cast<const U_EMRPOLYPOLYLINE16*>(r)->cpts);
-      if (pen.lopnColor.Red == 255 && pen.lopnColor.Green == 0 && pen.lopnColor.Blue == 0)
-        out.longestRedLine = std::max(out.longestRedLine, n);
+      for (std::vector<QPoint>& run : Runs16(rec, emr->iType)) {
+        if (pen.lopnColor.Red == 255 && pen.lopnColor.Green == 0 && pen.lopnColor.Blue == 0)
+          out.longestRedLine = std::max(out.longestRedLine, static_cast<int>(run.size()));
+        out.lines.push_back({std::move(run), RgbOf(pen.lopnColor), RectOf(static_cast<const U_EMRPOLYLINE16*>(r)->rclBounds)});
+      }
+    } else if (emr->iType == U_EMR_POLYGON16 || emr->iType == U_EMR_POLYPOLYGON16) {
+      for (std::vector<QPoint>& run : Runs16(rec, emr->iType))
+        out.fills.push_back({std::move(run), RgbOf(brush.lbColor), RectOf(static_cast<const U_EMRPOLYGON16*>(r)->rclBounds)});
     }
     off += emr->nSize;
   }
@@ -159,6 +228,52 @@ class PrintingTest : public QObject {
     FinishApplication(run);
   }
 
+  void printedAtomTableListsEveryCellPosition() {
+    // A face-centred cell of two atoms at positions with three different
+    // coordinates: eight rows, each with its own x, y and z.
+    CKomorka doc;
+    doc.latticeType = 17;
+    doc.a = doc.b = doc.c = 4.0;
+    AtomSite fe;
+    fe.name = "Fe";
+    fe.x = 0.1;
+    fe.y = 0.2;
+    fe.z = 0.3;
+    AtomSite o = fe;
+    o.name = "O";
+    o.x = 0.75;
+    o.y = 0.875;
+    o.z = 0.05;
+    o.siteIndex = 1;
+    doc.structureAtoms = {fe, o};
+    doc.ExpandCellAtoms();
+    const QString pdf = dir_.path() + QStringLiteral("/atoms.pdf");
+    {
+      QPdfWriter writer(pdf);
+      writer.setResolution(300);
+      writer.setPageOrientation(QPageLayout::Landscape);
+      QPainter p(&writer);
+      PrintDevice dev;
+      dev.page = QSize(writer.width(), writer.height());
+      SamplePattern s;
+      DrawPrintPage(p, dev, doc, s.chart);
+    }
+    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) read nothing");
+    // The positions after adding (½ ½ 0), (½ 0 ½), (0 ½ ½) and reducing into [0, 1).
+    const char* rows[] = {"Fe 0.100 0.200 0.300", "Fe 0.600 0.700 0.300", "Fe 0.600 0.200 0.800",
+                          "Fe 0.100 0.700 0.800", "O 0.750 0.875 0.050",  "O 0.250 0.375 0.050",
+                          "O 0.250 0.875 0.550",  "O 0.750 0.375 0.550"};
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) lines << line.simplified();
+    for (const char* row : rows) {
+      // The table stands right of the header block: its row ends a line.
+      bool found = false;
+      for (const QString& line : lines) found = found || line.endsWith(QLatin1String(row));
+      QVERIFY2(found, row);
+    }
+  }
+
   void emfPicture() {
     SamplePattern s;
     const QString path = dir_.path() + "/chart.emf";
@@ -186,6 +301,135 @@ class PrintingTest : public QObject {
     QCOMPARE(emf.textEscapement[QStringLiteral("2θ")], 0);
     QVERIFY(emf.textEscapement.count(QStringLiteral("30.0")));
     QVERIFY2(emf.longestRedLine > 1000, qPrintable(QString::number(emf.longestRedLine)));
+  }
+
+  // Shapes and texts land in the metafile where the painter put them: the
+  // corners of rectangles, the start of a text and the advance of each of
+  // its characters, under a moved and an enlarged painter.
+  void emfGeometry() {
+    const QString path = dir_.path() + "/shapes.emf";
+    EmfLayout layout;
+    layout.pixels = QSize(400, 300);
+    layout.frame = QSize(6773, 5080);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(40);
+    const QString word = QStringLiteral("Wimx 27");
+    {
+      EmfDevice device(path, layout);
+      QPainter p(&device);
+      p.translate(5, 7);
+      p.setPen(QPen(Qt::black, 1));
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(QRectF(10, 20, 100, 50));
+      p.setPen(Qt::NoPen);
+      p.setBrush(Qt::blue);
+      p.drawRect(QRectF(0, 0, 30, 40));
+      p.setPen(Qt::black);
+      p.setFont(font);
+      p.drawText(QPointF(50, 100), word);
+      p.scale(2, 2);
+      p.drawText(QPointF(10, 60), QStringLiteral("Wim"));
+      QVERIFY(p.end());
+      QVERIFY2(device.error().isEmpty(), qPrintable(device.error()));
+    }
+    QByteArray bytes;
+    EmfReadBack emf;
+    QVERIFY(ReadEmf(path, bytes, emf));
+
+    // The outline closed at its first corner, the fill by its four corners.
+    const std::vector<QPoint> outline{{15, 27}, {115, 27}, {115, 77}, {15, 77}, {15, 27}};
+    QCOMPARE(emf.lines.size(), size_t(1));
+    QVERIFY(emf.lines[0].points == outline);
+    QCOMPARE(emf.lines[0].bounds, QRect(QPoint(15, 27), QPoint(115, 77)));
+    QCOMPARE(emf.lines[0].colour, qRgb(0, 0, 0));
+    QCOMPARE(emf.fills.size(), size_t(1));
+    QVERIFY((emf.fills[0].points == std::vector<QPoint>{{5, 7}, {35, 7}, {35, 47}, {5, 47}}));
+    QCOMPARE(emf.fills[0].colour, qRgb(0, 0, 255));
+
+    // Each character advances by its own width as Qt lays the text out: the
+    // running sums are the measured widths of the leading parts, rounded.
+    const QFontMetricsF fm(font);
+    QCOMPARE(emf.texts.size(), size_t(2));
+    const EmfText& t = emf.texts[0];
+    QCOMPARE(t.text, word);
+    QCOMPARE(t.at, QPoint(55, 107));
+    QCOMPARE(t.fontHeight, -40);
+    QCOMPARE(t.dx.size(), size_t(word.size()));
+    int sum = 0;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+      sum += t.dx[static_cast<size_t>(i)];
+      QCOMPARE(sum, static_cast<int>(std::lround(fm.horizontalAdvance(word.left(i + 1)))));
+    }
+    QCOMPARE(t.bounds.left(), 55);
+    QVERIFY(std::abs(t.bounds.right() - (55 + fm.horizontalAdvance(word))) <= 1.0);
+    QVERIFY(std::abs(t.bounds.top() - (107 - fm.ascent())) <= 1.0);
+    // Twice the size: twice the font, twice the advances, the start moved
+    // by the enlarged offset.
+    const EmfText& big = emf.texts[1];
+    QCOMPARE(big.at, QPoint(5 + 2 * 10, 7 + 2 * 60));
+    QCOMPARE(big.fontHeight, -80);
+    QCOMPARE(big.dx[0], static_cast<int>(std::lround(2 * fm.horizontalAdvance(QStringLiteral("W")))));
+    QCOMPARE(std::accumulate(big.dx.begin(), big.dx.end(), 0),
+             static_cast<int>(std::lround(2 * fm.horizontalAdvance(QStringLiteral("Wim")))));
+
+    // A chart at a size of its own: the white page, and the frame of the
+    // axes inside the screen margins (left 80, top 10 less the frame's own
+    // line, right 30, bottom 65).
+    SamplePattern s;
+    const QString chart = dir_.path() + "/chart-1000.emf";
+    QString error;
+    QVERIFY2(WriteChartPicture(chart, PictureFormat::Emf, QSize(1000, 700), s.chart, &error), qPrintable(error));
+    EmfReadBack c;
+    QVERIFY(ReadEmf(chart, bytes, c));
+    QVERIFY(!c.fills.empty());
+    QVERIFY((c.fills[0].points == std::vector<QPoint>{{0, 0}, {1000, 0}, {1000, 700}, {0, 700}}));
+    QCOMPARE(c.fills[0].colour, qRgb(255, 255, 255));
+    const std::vector<QPoint> frame{{80, 9}, {970, 9}, {970, 635}, {80, 635}, {80, 9}};
+    QVERIFY(std::any_of(c.lines.begin(), c.lines.end(), [&](const EmfShape& l) { return l.points == frame; }));
+  }
+
+  // The physical size of a picture follows from its pixels at 150 dots per
+  // inch; the default size is the 240 x 170 mm frame.
+  void pictureSizes() {
+    SamplePattern s;
+    QString error;
+    const QSize size(800, 600);
+    const double wmm = 800 * 25.4 / 150, hmm = 600 * 25.4 / 150;  // 135.47 x 101.6 mm
+
+    const QString emfPath = dir_.path() + "/sized.emf";
+    QVERIFY2(WriteChartPicture(emfPath, PictureFormat::Emf, size, s.chart, &error), qPrintable(error));
+    QByteArray bytes;
+    EmfReadBack emf;
+    QVERIFY(ReadEmf(emfPath, bytes, emf) && emf.header);
+    const U_EMRHEADER& h = *emf.header;
+    QCOMPARE(RectOf(h.rclFrame), QRect(QPoint(0, 0), QPoint(static_cast<int>(std::lround(wmm * 100)),
+                                                             static_cast<int>(std::lround(hmm * 100)))));
+    QCOMPARE(RectOf(h.rclBounds), QRect(0, 0, 800, 600));
+    QCOMPARE(QSize(h.szlDevice.cx, h.szlDevice.cy), size);
+    QCOMPARE(QSize(h.szlMillimeters.cx, h.szlMillimeters.cy), QSize(135, 101));
+
+    // PDF pages in points of 1/72 inch.
+    const auto pageOf = [&](QSize pixels) {
+      const QString pdf = dir_.path() + QStringLiteral("/sized-%1.pdf").arg(pixels.width());
+      if (!WriteChartPicture(pdf, PictureFormat::Pdf, pixels, s.chart, &error)) return QSizeF();
+      const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)"))
+                                            .match(Run(QStringLiteral("pdfinfo"), {pdf}));
+      return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+    };
+    const QSizeF page = pageOf(size);
+    QVERIFY2(std::abs(page.width() - 800.0 / 150 * 72) < 0.01 && std::abs(page.height() - 600.0 / 150 * 72) < 0.01,
+             qPrintable(QStringLiteral("%1 x %2").arg(page.width()).arg(page.height())));
+    // Qt writes whole points: 240 x 170 mm within half a point.
+    const QSizeF frame = pageOf(kPictureSize);
+    QVERIFY2(std::abs(frame.width() - 240 / 25.4 * 72) <= 0.5 && std::abs(frame.height() - 170 / 25.4 * 72) <= 0.5,
+             qPrintable(QStringLiteral("%1 x %2").arg(frame.width()).arg(frame.height())));
+
+    // PNG: the pixels asked for, and the resolution.
+    const QString png = dir_.path() + "/sized.png";
+    QVERIFY(WriteChartPicture(png, PictureFormat::Png, size, s.chart, &error));
+    const QImage image(png);
+    QCOMPARE(image.size(), size);
+    QCOMPARE(image.dotsPerMeterX(), static_cast<int>(std::lround(150 / 0.0254)));
   }
 
   void svgPicture() {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,8 @@
 #include "editors/ui/ExperimentPage.h"
 #include "widgets/NumberEdit.h"
 #include "editors/ui/StructureDialog.h"
+#include "editors/ui/InfoPanel.h"
+#include "refdata/AnomalSets.h"
 #include "refdata/ReferenceFiles.h"
 #include "refdata/ui/AnomalousTablesDialog.h"
 #include "refdata/ui/NamePrompt.h"
@@ -72,6 +75,22 @@ void Fill(Dlg* dlg, const char* name, std::initializer_list<const char*> numbers
   for (const char* n : numbers) dlg->numberField(k++)->setText(QLatin1String(n));
 }
 
+// Points XDG_DATA_HOME, the user's folder of edited tables, at a test's own
+// folder, and back afterwards.
+struct UserDataFolder {
+  QByteArray saved = qgetenv("XDG_DATA_HOME");
+  explicit UserDataFolder(const QString& path) { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
+  ~UserDataFolder() { qputenv("XDG_DATA_HOME", saved); }
+};
+
+// Clicks OK on an editor nobody touched: it closes without a refusal.
+template <class Dlg>
+bool ClosesUntouched(Dlg& dlg) {
+  BoxAnswers boxes;
+  boxes.Click(dlg.okButton(), {QMessageBox::Ok});
+  return boxes.texts.isEmpty() && dlg.result() == QDialog::Accepted;
+}
+
 // Clicks button and gives the name prompt it opens the name.
 void ClickAndName(QAbstractButton* button, const char* name) {
   testing::ModalWatcher<CPrompt> prompt;
@@ -122,7 +141,15 @@ class RefEditorsTest : public QObject {
     ReferenceData ref;
     const QString data = CopyData(QStringLiteral("sources"), &ref);
     const size_t initial = ref.sources.size();
+    // The fields start with the entry in use (the settings' one unless
+    // given), so that OK closes an untouched editor.
+    CLambdaDlg moKa(ref, nullptr, 2);
+    QVERIFY(moKa.nameField()->text() == QStringLiteral("Mo Ka") && moKa.numberField(0)->value() == 0.7093 &&
+            moKa.numberField(2)->value() == 0.5 && !moKa.changeButton()->isEnabled());
+    QVERIFY(ClosesUntouched(moKa));
     CLambdaDlg dlg(ref);
+    QCOMPARE(dlg.numberField(1)->value(), std::optional<double>(ref.sources[0].lambda2));
+    QVERIFY(ClosesUntouched(dlg));
     // The settings' entry is shown but neither changed nor removed here.
     dlg.list()->selectRow(0);
     QVERIFY(!dlg.changeButton()->isEnabled() && !dlg.removeButton()->isEnabled());
@@ -171,7 +198,10 @@ class RefEditorsTest : public QObject {
   void apparatusEditorAddsRefusesAndSaves() {
     ReferenceData ref;
     const QString data = CopyData(QStringLiteral("sets"), &ref);
-    CAparatDlg dlg(ref);
+    CAparatDlg dlg(ref, nullptr, 2);
+    QCOMPARE(dlg.nameField()->text(), QString::fromStdString(ref.apparatusSets[2].name));
+    QCOMPARE(dlg.numberField(2)->value(), std::optional<double>(ref.apparatusSets[2].w));
+    QVERIFY(ClosesUntouched(dlg));
     Fill(&dlg, "Mój dyfraktometr", {"0.004", "-0,002", "0.003", "0", "0.01"});
     dlg.addButton()->click();
     QVERIFY(ref.apparatusSets.back().v == -0.002 && ref.apparatusSets.back().y == 0.01 && ref.apparatusModified);
@@ -209,6 +239,9 @@ class RefEditorsTest : public QObject {
     dlg.fbisField()->setText(QStringLiteral("3.204"));
     dlg.changeButton()->click();
     QVERIFY(ref.anomalTables.back().fprim[26] == -1.179 && ref.anomalTables.back().fbis[26] == 3.204);
+    // The row keeps the texts as they were typed.
+    QVERIFY(dlg.list()->item(25, 2)->text() == QStringLiteral("-1,179") &&
+            dlg.list()->item(25, 3)->text() == QStringLiteral("3.204"));
     ClickAndName(dlg.renameButton(), "Fe: własne");
     QCOMPARE(ref.anomalTables.back().name, std::string("Fe: własne"));
 
@@ -304,17 +337,31 @@ class RefEditorsTest : public QObject {
 
   // The source editor opened from the experiment page: a source added joins
   // the list, and a change to the chosen one reaches the document.
+  // It opens on the chosen source, and saves into the user's folder, never
+  // into the shipped one.
   void experimentPageListFollowsTheSourceEditor() {
     const QString data = CopyData(QStringLiteral("page"));
+    const QString user = dir_.path() + QStringLiteral("/page-user");
+    UserDataFolder userData(user);
     ApplicationRun run;
     QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (data + QStringLiteral(".ini")).toStdString()));
+    QCOMPARE(QString::fromStdString(run.app->reference().userDir), user + QStringLiteral("/Pelmora"));
     run.app->reference().dataDir = data.toStdString();
+    QFile shipped(data + QStringLiteral("/source.xml"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    const QByteArray shippedBytes = shipped.readAll();
     run.frame->show();
     CTabPage2* page = run.frame->experimentPage();
     const int chosen = page->sources()->findText(QStringLiteral("Mo Ka"));
+    // Each new wavelength asks about the atoms' anomalous terms: kept.
+    BoxAnswers boxes;
+    boxes.Arm({QMessageBox::No});
     emit page->sources()->activated(chosen);
+    boxes.Arm({QMessageBox::No});
     testing::ModalWatcher<CLambdaDlg> editor;
-    editor.Arm([chosen](CLambdaDlg* dlg) {
+    QString opened;
+    editor.Arm([chosen, &opened](CLambdaDlg* dlg) {
+      opened = dlg->nameField()->text() + QLatin1Char(' ') + dlg->numberField(0)->text();
       Fill(dlg, "Cu Kα (mój)", {"1.5406", "1.5444", "0.5"});
       dlg->addButton()->click();
       dlg->list()->selectRow(chosen);
@@ -327,7 +374,68 @@ class RefEditorsTest : public QObject {
     QVERIFY(editor.seen && page->sources()->findText(QStringLiteral("Cu Kα (mój)")) > chosen);
     QVERIFY(page->sources()->currentText() == QStringLiteral("Mo Ka") && page->sources()->currentIndex() == chosen);
     QCOMPARE(run.frame->activeDocument()->doc().lambda1, 0.7);
+    QCOMPARE(opened, QStringLiteral("Mo Ka 0.7093"));
+    QCOMPARE(boxes.texts.size(), 2);
+    QVERIFY(Holds(user + QStringLiteral("/Pelmora"), "source.xml", FormatSources(run.app->reference().sources)));
+    QVERIFY(Holds(data, "source.xml", shippedBytes.toStdString()));
     run.frame->activeDocument()->setModified(false);
+    QVERIFY(run.frame->close());
+    FinishApplication(run);
+  }
+
+  // A new X-ray source keeps the atoms' f' and f'', says so, and asks
+  // whether to take them for it (its table, else xraylib's); neutrons ask
+  // and say nothing. The anomalous page takes them for the source too.
+  void sourceChangeOffersAnomalousTermsForTheNewSource() {
+    const QString data = CopyData(QStringLiteral("anomal-source"));
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (data + QStringLiteral(".ini")).toStdString()));
+    ReferenceData& ref = run.app->reference();
+    CTabPage2* page = run.frame->experimentPage();
+    KomorkaDocument* doc = run.frame->activeDocument();
+    const std::vector<AtomSite>& atoms = doc->doc().structureAtoms;  // Na, Cl with terms for Cu K alpha 1
+    const double naFprim = atoms[0].fprim;
+    const CPropPage1* info = run.frame->infoPanel()->sheet()->info();
+    CMyPropertyPage2* anomal = run.frame->structurePage()->anomalPage();
+    BoxAnswers boxes;
+    const auto choose = [&](const char* source, QList<QMessageBox::StandardButton> answers) {
+      boxes.Arm(answers);
+      emit page->sources()->activated(page->sources()->findText(QString::fromUtf8(source)));
+    };
+
+    choose("Mo Ka", {QMessageBox::No});
+    QVERIFY(atoms[0].fprim == naFprim && !info->anomalNote().isEmpty());
+    QCOMPARE(run.frame->statusBar()->currentMessage(), info->anomalNote());
+    choose("Ag Ka", {QMessageBox::Yes});
+    const AnomalTable* ag = ref.AnomalByName("Ag Ka1 (Sasaki)");
+    QVERIFY(atoms[0].fprim == ag->fprim[11] && doc->doc().cellAtoms.back().fbis == ag->fbis[17]);
+    QVERIFY(info->anomalNote().isEmpty() && run.frame->statusBar()->currentMessage().contains(u"„Ag Ka1 (Sasaki)”"));
+    // A line no table has: computed for its energy, and listed.
+    ref.sources.push_back(RadiationSource{1.39222, 0.0, 0.0, "Cu Kb", 0});
+    page->Bind(doc);
+    choose("Cu Kb", {QMessageBox::Yes});
+    const AnomalTable computed = ComputeAnomalTable(PhotonEnergyKeV(1.39222));
+    QVERIFY(atoms[1].fbis == computed.fbis[17] && anomal->tableList()->findText(QStringLiteral("xraylib 8.906 keV")) > 0);
+    choose("Neutrony 1.8 A", {});
+    QVERIFY(boxes.texts.size() == 3 && info->anomalNote().isEmpty() && !anomal->sourceButton()->isEnabled());
+    choose("Mo Ka", {QMessageBox::No});
+
+    // The anomalous page: the selected atom, then (none selected) all.
+    const AnomalTable* mo = ref.AnomalByName("Mo Ka1 (Sasaki)");
+    anomal->list()->selectRow(0);
+    boxes.Click(anomal->sourceButton(), {QMessageBox::Yes});
+    QVERIFY(atoms[0].fbis == mo->fbis[11] && atoms[1].fbis == computed.fbis[17] && !info->anomalNote().isEmpty());
+    anomal->list()->clearSelection();
+    boxes.Click(anomal->sourceButton(), {QMessageBox::Yes});
+    QVERIFY(atoms[1].fbis == mo->fbis[17] && info->anomalNote().isEmpty());
+
+    QCOMPARE(boxes.texts.size(), 6);
+    QCOMPARE(boxes.texts[0], QStringLiteral("Zmieniono źródło promieniowania (λ = 0.70930 Å), a czynniki anomalne f′, f″ "
+                                            "atomów pozostały dla λ = 1.54056 Å.\nCzy wziąć je dla nowego źródła z "
+                                            "tablicy „Mo Ka1 (Sasaki)”?"));
+    QVERIFY(boxes.texts[2].contains(u"„xraylib 8.906 keV” (obliczonego programem xraylib)"));
+    QVERIFY(boxes.texts[4].contains(u"zaznaczonych") && boxes.texts[5].contains(u"wszystkich"));
+    doc->setModified(false);
     QVERIFY(run.frame->close());
     FinishApplication(run);
   }
@@ -337,7 +445,9 @@ class RefEditorsTest : public QObject {
     ApplicationRun run;
     QVERIFY(StartApplication(run, {}, (dir_.path() + QStringLiteral("/exit.ini")).toStdString()));
     ReferenceData& ref = run.app->reference();
+    // A folder named in the settings: read and written as it stands.
     ref.dataDir = data.toStdString();
+    ref.userDir.clear();
     CMainFrame& frame = *run.frame;
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));

@@ -24,9 +24,11 @@
 #include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
 #include "bench/LargeCase.h"
+#include "settings/Settings.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "engine/ReflectionExport.h"
 #include "widgets/NumberEdit.h"
+#include "editors/ui/InfoPanel.h"
 #include "engine/ui/CalcDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -315,6 +317,279 @@ class ShellTest : public QObject {
     QVERIFY(box.seen);
     QCOMPARE(RecentFile(run, "File1"), dat);
     QVERIFY(recent->actions().first()->statusTip() != xml);
+    Finish(run);
+  }
+
+  void cursorPageAndStatusBarFollowTheMouse() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {"--calculate", testing::ExampleFile("NaCl.xml")}, Ini()));
+    CMainFrame& f = *run.frame;
+    f.resize(1000, 700);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    CDownView* view = f.activeView();
+    QVERIFY(view && view->patternPresent());
+    CPropPage3* page = f.infoPanel()->sheet()->cursor();
+    double ka1 = 0, ka2 = 0;  // 200 on each line
+    for (const Reflection& r : view->document()->doc().reflectionsAll)
+      if (r.h == 2 && r.k == 0 && r.l == 0) (r.line == 1 ? ka1 : ka2) = TwoThetaDegrees(r);
+    QVERIFY(ka1 > 31.6 && ka2 > ka1 + 0.05 && ka2 < ka1 + 0.1);
+
+    // The mouse on tick k of the angle axis and tick i of the intensity
+    // axis, where the read-out is exact: window start + k (or i) hundredths.
+    struct Reading {
+      QString angle, intensity, ka1, ka2, status;
+    };
+    auto readAt = [&](double x0, double x1, int k, int i, int dx = 0) {
+      QVERIFY(view->zoom().StretchAngle(x0, x1) || (view->zoom().x0 == x0 && view->zoom().x1 == x1));
+      view->repaint();
+      const ChartRect c = view->chartRect();
+      auto round = [](double v) { return int(v - std::floor(v) > 0.5 ? std::ceil(v) : std::floor(v)); };
+      const QPoint at(c.left + round(k * c.width() / 100.0) + dx, c.bottom - 15 - round(i * (c.height() - 30) / 100.0));
+      QTest::mouseMove(view, at);
+    };
+    auto fields = [&] {
+      return Reading{page->field(0)->text(), page->field(1)->text(), page->field(2)->text(), page->field(3)->text(),
+                     f.statusBar()->currentMessage()};
+    };
+    auto expect = [](double angle, double percent, const char* k1, const char* k2) {
+      const QString a = QString::asprintf("%.4f", angle), p = QString::asprintf("%.4f", percent);
+      return Reading{a, p, QLatin1String(k1), QLatin1String(k2),
+                     QStringLiteral("Kąt: %1 st.    Natężenie: %2").arg(a, p)};
+    };
+    auto same = [](const Reading& a, const Reading& b) {
+      return a.angle == b.angle && a.intensity == b.intensity && a.ka1 == b.ka1 && a.ka2 == b.ka2 &&
+             a.status == b.status;
+    };
+    auto show = [](const Reading& r) {
+      return QStringLiteral("[%1|%2|%3|%4|%5]").arg(r.angle, r.intensity, r.ka1, r.ka2, r.status);
+    };
+    // Over Ka1 of 200 in a 10-degree window: 2 pixels left and 3 right of
+    // the cursor do not reach Ka2, 0.08 degrees higher.
+    readAt(ka1 - 5.0, ka1 + 5.0, 50, 37);
+    Reading want = expect(ka1 - 5.0 + 50 * 10.0 / 100, 37.0, "2 0 0 ; ", "");
+    QVERIFY2(same(fields(), want), qPrintable(show(fields()) + " != " + show(want)));
+    readAt(ka2 - 5.0, ka2 + 5.0, 50, 81);
+    want = expect(ka2 - 5.0 + 50 * 10.0 / 100, 81.0, "", "2 0 0 ; ");
+    QVERIFY2(same(fields(), want), qPrintable(show(fields()) + " != " + show(want)));
+    // The reflections looked for lie from 2 pixels left to 3 right of the
+    // cursor: Ka2 half a pixel right of tick 50 is found from 2 pixels left
+    // of the tick, not from 3, and from 2 pixels right, not from 3.
+    const double half = 0.5 * 10.0 / view->chartRect().width();
+    for (auto [dx, found] : {std::pair{-2, true}, {-3, false}, {2, true}, {3, false}}) {
+      readAt(ka2 - 5.0 - half, ka2 + 5.0 - half, 50, 50, dx);
+      QVERIFY2(fields().ka1.isEmpty() && fields().ka2 == (found ? "2 0 0 ; " : ""),
+               qPrintable(QStringLiteral("%1 pixels: ").arg(dx) + show(fields())));
+    }
+    // In a 100-degree window the same pixels take in both lines.
+    readAt(ka1 - 20.0, ka1 + 80.0, 20, 3);
+    want = expect(ka1 - 20.0 + 20 * 100.0 / 100, 3.0, "2 0 0 ; ", "2 0 0 ; ");
+    QVERIFY2(same(fields(), want), qPrintable(show(fields()) + " != " + show(want)));
+    // On the bottom of the intensity window the cursor is outside it: the
+    // page empties, the status bar keeps the last reading.
+    readAt(ka1 - 20.0, ka1 + 80.0, 20, 0);
+    Reading off = fields();
+    QVERIFY2(off.angle.isEmpty() && off.intensity.isEmpty() && off.ka1.isEmpty() && off.ka2.isEmpty(), qPrintable(show(off)));
+    QCOMPARE(off.status, want.status);
+    // Leaving the chart clears both.
+    readAt(ka1 - 20.0, ka1 + 80.0, 20, 3);
+    QVERIFY(same(fields(), want));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(view, &leave);
+    off = fields();
+    QVERIFY2(off.angle.isEmpty() && off.intensity.isEmpty() && off.ka1.isEmpty() && off.ka2.isEmpty(), qPrintable(show(off)));
+    QCOMPARE(off.status, QStringLiteral("Gotowy"));
+    Finish(run);
+  }
+
+  void everySettingComesBackAfterARestart() {
+    QTemporaryDir tmp;
+    const std::string ini = (tmp.path() + "/Pelmora.conf").toStdString();
+    CSettings set;
+    set.DataDir = (tmp.path() + "/dane").toStdString();
+    set.PluginsDir = (tmp.path() + "/wtyczki").toStdString();
+    set.PeakProfile = "Lorentz";
+    ExperimentValues& e = set.experiment;
+    e.lambda1 = 0.70932, e.lambda2 = 0.71361, e.ratio = 0.499;
+    e.angleMin = 12.5, e.angleMax = 130.25;
+    e.u = 0.012345, e.v = -0.004321, e.w = 0.002468, e.x = 0.013579, e.y = 0.5;
+    e.difradius = 185.5, e.absorption = 0.00025, e.detslit = 7.5, e.beamarea = 12.25, e.measurespeed = 2.5;
+    e.dwfactor = 0.45, e.IsDW = 1, e.gsize = 2500.0;
+    set.dthMF = 7.5, set.dthMargin = 12.25;
+    set.Radiation = 1, set.GLDetail = 42;
+    set.ChartColor = RgbColor(1, 2, 3), set.AxisColor = RgbColor(4, 5, 6);
+    set.KA1Color = RgbColor(7, 8, 9), set.KA2Color = RgbColor(10, 11, 12);
+    set.printBW = 0, set.useTHMF = 0;
+    set.RadName = "*Mo Ka", set.AparatName = "*Synchrotron";
+    {
+      ApplicationRun run;
+      QVERIFY(StartApplication(run, {}, ini));
+      run.app->settings() = set;
+      QVERIFY(FinishApplication(run));
+    }
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, ini));
+    const CSettings& got = run.app->settings();
+    QCOMPARE(got.DataDir, set.DataDir);
+    QCOMPARE(got.PluginsDir, set.PluginsDir);
+    QCOMPARE(got.PeakProfile, set.PeakProfile);
+    const ExperimentValues& g = got.experiment;
+    QCOMPARE(g.lambda1, 0.70932);
+    QCOMPARE(g.lambda2, 0.71361);
+    QCOMPARE(g.ratio, 0.499);
+    QCOMPARE(g.angleMin, 12.5);
+    QCOMPARE(g.angleMax, 130.25);
+    QCOMPARE(g.u, 0.012345);
+    QCOMPARE(g.v, -0.004321);
+    QCOMPARE(g.w, 0.002468);
+    QCOMPARE(g.x, 0.013579);
+    QCOMPARE(g.y, 0.0);  // never stored
+    QCOMPARE(g.difradius, 185.5);
+    QCOMPARE(g.absorption, 0.00025);
+    QCOMPARE(g.detslit, 7.5);
+    QCOMPARE(g.beamarea, 12.25);
+    QCOMPARE(g.measurespeed, 2.5);
+    QCOMPARE(g.dwfactor, 0.45);
+    QCOMPARE(g.IsDW, 1);
+    QCOMPARE(g.gsize, 2500.0);
+    QCOMPARE(got.dthMF, 7.5);
+    QCOMPARE(got.dthMargin, 12.25);
+    QCOMPARE(got.Radiation, 1);
+    QCOMPARE(got.GLDetail, 42);
+    QCOMPARE(got.ChartColor, RgbColor(1, 2, 3));
+    QCOMPARE(got.AxisColor, RgbColor(4, 5, 6));
+    QCOMPARE(got.KA1Color, RgbColor(7, 8, 9));
+    QCOMPARE(got.KA2Color, RgbColor(10, 11, 12));
+    QCOMPARE(got.printBW, 0);
+    QCOMPARE(got.useTHMF, 0);
+    QCOMPARE(got.RadName, set.RadName);
+    QCOMPARE(got.AparatName, set.AparatName);
+    // New documents start from them.
+    KomorkaDocument* doc = run.frame->NewDocument();
+    QCOMPARE(doc->doc().angleMax, 130.25);
+    QCOMPARE(doc->doc().detslit, 7.5);
+    Finish(run);
+  }
+
+  void reopenedFilesMoveToTheHeadOfTheRecentList() {
+    QTemporaryDir tmp;
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, (tmp.path() + "/P.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QString si = QFileInfo(testing::ExampleFile("Si.xml")).absoluteFilePath();
+    const QString nacl = QFileInfo(testing::ExampleFile("NaCl.xml")).absoluteFilePath();
+    const QString cscl = QFileInfo(testing::ExampleFile("CsCl.xml")).absoluteFilePath();
+    for (const QString& p : {si, nacl, cscl}) QVERIFY(f.OpenDocumentFile(p));
+    f.mdiArea()->closeAllSubWindows();
+    QTRY_VERIFY(f.frames().isEmpty());
+    auto list = [&] {
+      QStringList out;
+      for (const char* key : {"File1", "File2", "File3", "File4"}) out << RecentFile(run, key);
+      return out;
+    };
+    QCOMPARE(list(), QStringList({cscl, nacl, si, ""}));
+    // Reopened by another spelling of its path: one entry, now the first.
+    const QString roundabout = testing::SourceDir() + "/examples/../examples/./Si.xml";
+    QVERIFY(f.OpenDocumentFile(roundabout));
+    QCOMPARE(list(), QStringList({si, cscl, nacl, ""}));
+    // Reopened from the menu: the same.
+    QMenu* recent = nullptr;
+    for (QAction* a : f.menuBar()->actions())
+      for (QAction* b : a->menu() ? a->menu()->actions() : QList<QAction*>{})
+        if (b->menu() && b->text() == QStringLiteral("Ostatnio otwarte")) recent = b->menu();
+    QVERIFY(recent);
+    QStringList shown;
+    for (QAction* a : recent->actions()) shown << a->text();
+    QCOMPARE(shown, QStringList({"&1 Si.xml", "&2 CsCl.xml", "&3 NaCl.xml"}));
+    recent->actions().at(2)->trigger();
+    QCOMPARE(f.activeDocument()->path(), nacl);
+    QCOMPARE(list(), QStringList({nacl, si, cscl, ""}));
+    QCOMPARE(f.frames().size(), 2);
+    // A file open already comes to the front, not twice.
+    recent->actions().at(1)->trigger();
+    QCOMPARE(f.frames().size(), 2);
+    QCOMPARE(f.activeDocument()->path(), si);
+    Finish(run);
+  }
+
+  void windowMenuReachesEveryDocument() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {}, Ini()));
+    CMainFrame& f = *run.frame;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(!f.windowMenu());
+    std::vector<KomorkaDocument*> docs;
+    for (const char* name : {"Si.xml", "NaCl.xml", "CsCl.xml"}) docs.push_back(f.OpenDocumentFile(testing::ExampleFile(name)));
+    QVERIFY(f.windowMenu() && f.activeDocument() == docs[2]);
+    KomorkaDocument* announced = nullptr;
+    connect(&f.hub(), &NotificationHub::activeDocumentChanged, this, [&](KomorkaDocument* d) { announced = d; });
+
+    // The list names every document in opening order and checks the active one.
+    auto entries = [&] {
+      emit f.windowMenu()->aboutToShow();
+      QList<QAction*> out;
+      for (QAction* a : f.windowMenu()->actions())
+        if (a->isCheckable()) out << a;
+      return out;
+    };
+    QList<QAction*> list = entries();
+    QCOMPARE(list.size(), 3);
+    QCOMPARE(list[0]->text(), QStringLiteral("&1 Si.xml"));
+    QCOMPARE(list[2]->text(), QStringLiteral("&3 CsCl.xml"));
+    for (int i = 0; i < 3; ++i) QCOMPARE(list[i]->isChecked(), i == 2);
+    list[0]->trigger();
+    QCOMPARE(f.activeDocument(), docs[0]);
+    QCOMPARE(announced, docs[0]);
+    list = entries();
+    for (int i = 0; i < 3; ++i) QCOMPARE(list[i]->isChecked(), i == 0);
+    QVERIFY(f.frames()[0]->isMaximized());
+
+    // The keyboard goes round the documents while one fills the area.
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QTest::keyClick(f.activeView(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(f.activeDocument(), docs[1]);
+    QTest::keyClick(f.activeView(), Qt::Key_F6, Qt::ControlModifier);
+    QCOMPARE(f.activeDocument(), docs[2]);
+    QTest::keyClick(f.activeView(), Qt::Key_F6, Qt::ControlModifier);
+    QCOMPARE(f.activeDocument(), docs[0]);
+    QTest::keyClick(f.activeView(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.activeDocument(), docs[2]);
+    QTest::keyClick(f.activeView(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.activeDocument(), docs[1]);
+    QCOMPARE(announced, docs[1]);
+
+    // Side by side every document shows, none over another.
+    f.action(cmd::kWindowTile)->trigger();
+    QList<CChildFrame*> frames = f.frames();
+    for (int i = 0; i < 3; ++i) {
+      QVERIFY(!frames[i]->isMaximized() && frames[i]->isVisible());
+      for (int j = i + 1; j < 3; ++j) QVERIFY(!frames[i]->geometry().intersects(frames[j]->geometry()));
+    }
+    QCOMPARE(f.activeDocument(), docs[1]);
+    // Cascaded they step down and right, and leave part of the area free:
+    // a click there keeps the active document.
+    f.action(cmd::kWindowCascade)->trigger();
+    QVERIFY(frames[1]->pos().x() > frames[0]->pos().x() && frames[1]->pos().y() > frames[0]->pos().y());
+    QWidget* area = f.mdiArea()->viewport();
+    QPoint empty(area->width() - 3, 3);
+    for (CChildFrame* c : frames) QVERIFY(!c->geometry().contains(empty));
+    announced = docs[1];
+    QTest::mouseClick(area, Qt::LeftButton, {}, empty);
+    QTest::qWait(20);
+    QCOMPARE(f.activeDocument(), docs[1]);
+    QCOMPARE(announced, docs[1]);
+    QVERIFY(f.action(cmd::kCalculate)->isEnabled());
+
+    // A closed document leaves the list.
+    frames[0]->close();
+    QTRY_COMPARE(f.frames().size(), 2);
+    list = entries();
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0]->text(), QStringLiteral("&1 NaCl.xml"));
     Finish(run);
   }
 

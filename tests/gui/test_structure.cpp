@@ -168,8 +168,12 @@ class StructureTest : public QObject {
     AddAt(p, "0", "0", "0");
     const ElementEntry& na = f.run.app->reference().elements.Entry(11);
     QVERIFY(IonOf(d.structureAtoms[0]) == na.ions[na.defaultIon]);
-    QCOMPARE(Answer([&] { AddAt(p, "0", "0", "0"); }),
-             QStringLiteral("Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu"));
+    // Taken also one cell further on and at a centring image of the atom.
+    const char* const taken[][3] = {{"0", "0", "0"}, {"1", "-1", "0"}, {"0.5", "0", "-0.5"}};
+    for (const auto& xyz : taken) {
+      QCOMPARE(Answer([&] { AddAt(p, xyz[0], xyz[1], xyz[2]); }),
+               QStringLiteral("Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu"));
+    }
     AddAt(p, "0", "0", "0,0001");
     AddAt(p, "1.25", "0", "-0.25");  // outside [0, 1): kept as typed
     QCOMPARE(Answer([&] { AddAt(p, "0", "pół", "0"); }), QStringLiteral("Enter a number."));

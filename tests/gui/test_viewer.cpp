@@ -6,6 +6,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <algorithm>
 #include <utility>
 
 #include "app/ui/Application.h"
@@ -16,6 +18,8 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "viewer3d/ui/MonitorPanel.h"
 #include "viewer3d/ui/CellView.h"
+#include "viewer3d/ui/TimerButton.h"
+#include "widgets/ColorBox.h"
 
 using namespace pelmora;
 
@@ -79,6 +83,37 @@ class ViewerTest : public QObject {
     QCOMPARE(panel->atomList()->rowCount(), 0);
     f.close();
     FinishApplication(run);
+  }
+
+  // Every button of the panel shows a picture of its own, drawn, with its
+  // word as the tooltip.
+  void panelButtonsShowPictures() {
+    const std::int32_t detail = 10;
+    CGLWindow panel(detail, {});
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    const QList<QToolButton*> buttons = panel.findChildren<QToolButton*>();
+    const auto isHold = [](QToolButton* b) { return qobject_cast<CTimerButton*>(b) != nullptr; };
+    QCOMPARE(std::count_if(buttons.begin(), buttons.end(), isHold), qsizetype(9));
+    QList<QImage> pictures;
+    for (QToolButton* b : buttons) {
+      if (qobject_cast<CColorBox*>(b)) continue;
+      QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+      QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonIconOnly);
+      const QImage image = b->icon().pixmap(24, 24).toImage();
+      QVERIFY2(!image.isNull(), qPrintable(b->toolTip()));
+      int drawn = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) drawn += qAlpha(image.pixel(x, y)) > 128;
+      QVERIFY2(drawn > 20, qPrintable(b->toolTip()));
+      for (const QImage& other : pictures) QVERIFY2(other != image, qPrintable(b->toolTip()));
+      pictures << image;
+    }
+    QCOMPARE(pictures.size(), 16);
+    QCOMPARE(panel.switchButton(panelid::kSave)->toolTip(), QStringLiteral("Zapisz do pliku"));
+    QCOMPARE(panel.switchButton(panelid::kAxes)->toolTip(), QStringLiteral("Pokaż/Ukryj osie"));
+    QCOMPARE(panel.switchButton(panelid::kCellShape)->toolTip(), QStringLiteral("Pokaż/Ukryj kształt komórki"));
+    QCOMPARE(panel.switchButton(panelid::kModeXZ)->toolTip(), QStringLiteral("Obrót wokół osi X i Z"));
   }
 };
 

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -175,7 +177,7 @@ class ViewerGLTest : public QObject {
     testing::ModalWatcher<CGLSaveDialog> watch;
     watch.Arm([&](CGLSaveDialog* d) {
       d->setDirectory(dir_.path());
-      d->selectFile(QStringLiteral("komorka"));
+      d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("komorka"));
       d->accept();
     });
     panel.SaveImage();
@@ -196,6 +198,24 @@ class ViewerGLTest : public QObject {
     for (size_t i = 0; i < panel.formats().size(); ++i)
       if (panel.formats()[i].pattern == "*.png") png = static_cast<int>(i);
     QVERIFY(png > 0);
+    // Chosen in the dialog for a bare name: the PNG plug-in's extension,
+    // and PNG data in the file.
+    testing::ModalWatcher<CGLSaveDialog> pngWatch;
+    pngWatch.Arm([&](CGLSaveDialog* d) {
+      d->setDirectory(dir_.path());
+      d->selectNameFilter(d->nameFilters()[png]);
+      auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      QVERIFY(name);
+      name->setText(QStringLiteral("pic"));
+      d->accept();
+      QVERIFY(!d->isVisible());
+    });
+    panel.SaveImage();
+    QVERIFY(pngWatch.seen);
+    QVERIFY(!QFile::exists(dir_.path() + "/pic.bmp"));
+    QImageReader reader(dir_.path() + "/pic.png");
+    QCOMPARE(reader.format(), QByteArray("png"));
+    QCOMPARE(reader.size(), QSize(640, 480));
     panel.view()->state().panY = 50;
     QVERIFY(panel.SaveImageTo(dir_.path() + "/k.png", png, 1024, 768));
     const QImage image(dir_.path() + "/k.png");

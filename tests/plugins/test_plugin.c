@@ -1,6 +1,7 @@
 /* One small plug-in, compiled once per test case with different switches:
- * TP_VERSION, TP_KIND, TP_NO_GETTYPE, TP_NO_FILTER_EXT, TP_NO_SAVE,
+ * TP_VERSION, TP_KIND, TP_NO_GETTYPE, TP_NO_FILTER_EXT, TP_NO_FILE_EXT, TP_NO_SAVE,
  * TP_NO_NAME, TP_LABEL, TP_NAN (a profile that returns NaN right of the peak),
+ * TP_FILTER_SETTINGS (a file format with settings, counting the calls),
  * TP_PLANTED (a library someone left in a folder: as soon as it is loaded it
  * creates the file named by PELMORA_PLANTED_MARKER). */
 #include <stdio.h>
@@ -53,7 +54,14 @@ PELMORA_EXPORT const char* pelmora_GetFileFilterLabel(void) { return TP_LABEL " 
 #ifndef TP_NO_FILTER_EXT
 PELMORA_EXPORT const char* pelmora_GetFileFilterExt(void) { return "*.tst"; }
 #endif
+#ifndef TP_NO_FILE_EXT
 PELMORA_EXPORT const char* pelmora_GetFileExt(void) { return "tst"; }
+#endif
+#ifdef TP_FILTER_SETTINGS
+static int settingsCalls;
+PELMORA_EXPORT void pelmora_FilterSettings(void) { ++settingsCalls; }
+PELMORA_EXPORT int test_FilterSettingsCalls(void) { return settingsCalls; }
+#endif
 #if TP_KIND == PELMORA_KIND_IMAGE_FORMAT && !defined(TP_NO_SAVE)
 /* Records the size and the first byte of the picture it was handed. */
 PELMORA_EXPORT void pelmora_SaveFile(const char* name, int32_t w, int32_t h, const unsigned char* px) {

@@ -8,12 +8,15 @@
 #include <cmath>
 #include <iostream>
 #include <filesystem>
+#include <fstream>
 
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/PatternRun.h"
 #include "diffractogram/PatternSynthesis.h"
 #include "plugins/PluginLists.h"
 #include "TempDir.h"
+
+#include <QSettings>
 
 using namespace pelmora;
 namespace fs = std::filesystem;
@@ -213,6 +216,9 @@ TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {
   const int xyFormat = FindChartFormat(formats, "xy");
   ASSERT_GT(xyFormat, 0);
   TempDir dir;
+  // The plug-in's own settings (none yet: the defaults) live in the user's
+  // configuration folder, here a private one.
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.File("config")));
   const std::string name = ExportFileName(dir.File("pattern"), formats[xyFormat]);
   EXPECT_EQ(fs::path(name).filename(), "pattern.xy");
   const PatternWindow w = ExportWindow(69.0, 71.0);
@@ -229,4 +235,17 @@ TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {
   EXPECT_EQ(std::count(xy.begin(), xy.end(), '\n'), 400);
   EXPECT_EQ(xy.rfind("69.0000 ", 0), 0u);
   EXPECT_NE(xy.find("\n70.0000 10000.000000\n"), std::string::npos);  // the peak, scaled to 10000
+
+  // Settings stored by the plug-in's dialog in an earlier run shape the
+  // file in a program without windows too; a value out of range keeps its
+  // default.
+  fs::create_directories(dir.File("config/Pelmora"));
+  {
+    std::ofstream ini(dir.File("config/Pelmora/xyformat.ini"));
+    ini << "[XY]\nAngleDecimals=1\nIntensityDecimals=99\nSeparator=comma\n";
+  }
+  ASSERT_TRUE(SavePattern(formats[xyFormat], name, scale, grid.points() + w.first, w.count, &error)) << error;
+  const std::string csv = ReadFile(name);
+  EXPECT_EQ(csv.rfind("69.0,", 0), 0u);
+  EXPECT_NE(csv.find("\n70.0,10000.000000\n"), std::string::npos);
 }

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <tuple>
 
 #include "TempDir.h"
 #include "io/XmlUtil.h"
 #include "engine/Komorka.h"
+#include "refdata/AnomalSets.h"
 #include "refdata/ReferenceData.h"
 
 namespace pelmora {
@@ -282,6 +289,134 @@ TEST(ReferenceFiles, FailedWritesAreReportedAndKeepEditsMarked) {
   EXPECT_TRUE(ref.LoadAll({}, {}).empty());
   EXPECT_EQ(ref.sources.size(), 1u);
   EXPECT_TRUE(ref.anomalTables.empty());
+}
+
+TEST(ReferenceFiles, IonAndIsotopeDefaultsKeepTheirOwnMarks) {
+  // Fe's default ion and default isotope at different indexes: each file
+  // carries its own mark, and reading either file sets only its own default.
+  ElementTable t;
+  for (int charge : {0, 2, 3}) t.AppendIon(26, {charge, 1.0 + charge});
+  for (int mass : {0, 54, 56}) t.AppendIsotope(26, {mass, 0.1 * mass});
+  t.Find(26)->defaultIon = 2;
+  t.Find(26)->defaultIsotope = 1;
+  const std::string ions = FormatIons(t), isotopes = FormatIsotopes(t);
+  EXPECT_NE(isotopes.find("<IZO nr=\"26\" mass=\"54\" default=\"1\">"), std::string::npos);
+  for (bool isotopesFirst : {true, false}) {
+    ElementTable back;
+    const XmlDocPtr ionDoc = ParseXmlBytes(ions), isoDoc = ParseXmlBytes(isotopes);
+    if (isotopesFirst) LoadIsotopesXml(isoDoc.get(), back);
+    LoadIonsXml(ionDoc.get(), back);
+    if (!isotopesFirst) LoadIsotopesXml(isoDoc.get(), back);
+    EXPECT_EQ(back.Entry(26).defaultIon, 2) << isotopesFirst;
+    EXPECT_EQ(back.Entry(26).defaultIsotope, 1) << isotopesFirst;
+    EXPECT_EQ(FormatIsotopes(back) + FormatIons(back), isotopes + ions);
+  }
+}
+
+TEST(ReferenceFiles, EditsGoToTheUserFolderAndAreReadOverTheShippedOnes) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  const std::string shipped = dir.File("shipped"), user = dir.File("xdg") + "/Pelmora";
+  fs::copy(kData, shipped);
+  const char* old = getenv("XDG_DATA_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_DATA_HOME", dir.File("xdg").c_str(), 1);
+  const auto load = [&](const std::string& setting, ReferenceData& ref) {
+    ref.UseDataDirSetting(setting);
+    if (!ref.userDir.empty()) ref.dataDir = shipped;  // a private copy, to see it is never written
+    return ref.LoadAll({1.5, 1.5, 0.5, "Cu", 0}, {});
+  };
+
+  // A folder the user named is read and written as it stands.
+  ReferenceData named;
+  load(shipped, named);
+  EXPECT_TRUE(named.dataDir == shipped && named.userDir.empty());
+  // The default one is the shipped folder, under the user's own.
+  ReferenceData ref;
+  EXPECT_TRUE(load("Data", ref).empty());
+  EXPECT_EQ(ref.userDir, user);
+  ref.sources.push_back({0.5, 0, 0, "Moje", 0});
+  ref.anomalTables.back().fbis[26] = 9.5;
+  ASSERT_TRUE(ref.SaveSourceTable(nullptr) && ref.SaveAnomals(nullptr));
+  for (const char* f : {kSourceFile, kAnomalFile}) EXPECT_EQ(ReadFile(shipped + "/" + f), ReadFile(kData + "/" + f));
+  EXPECT_EQ(ref.PathOf(kSourceFile), user + "/source.xml");
+
+  // A new run reads the user's files, the shipped ones where the user has
+  // none; a user's file that cannot be read leaves the shipped one in force.
+  std::ofstream(user + "/aparat.xml") << "<pelmora><aparat";
+  ReferenceData again;
+  const std::vector<std::string> messages = load("Data", again);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(user + "/aparat.xml"), std::string::npos);
+  EXPECT_EQ(again.sources.back().name, "Moje");
+  EXPECT_EQ(again.apparatusSets.size(), ref.apparatusSets.size());
+  EXPECT_EQ(again.anomalTables.back().fbis[26], 9.5);
+  EXPECT_GT(again.elements.Entry(14).ionCount(), 0);
+  if (old) setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  else unsetenv("XDG_DATA_HOME");
+}
+
+TEST(AnomalSets, XraylibTermsAgreeWithATabulatedSetAndFollowTheSource) {
+  ReferenceData ref;
+  ref.dataDir = kData;
+  ref.LoadScatteringTables();
+  const AnomalTable* sasaki = ref.AnomalByName("Cu Ka1 (Sasaki)");
+  ASSERT_NE(sasaki, nullptr);
+
+  // Cu K alpha 1 is 8.048 keV. f'' comes out positive, as tables have it,
+  // within 3 % of Sasaki's; f' within 0.15 for elements whose edges lie far.
+  const AnomalTable computed = ComputeAnomalTable(PhotonEnergyKeV(1.540562));
+  EXPECT_EQ(computed.name, "xraylib 8.048 keV");
+  for (int z : {6, 8, 14, 20, 26, 29, 38, 42, 56, 79, 92}) {
+    EXPECT_NEAR(computed.fbis[z], sasaki->fbis[z], 0.03 * sasaki->fbis[z] + 0.01) << z;
+    if (z <= 42) EXPECT_NEAR(computed.fprim[z], sasaki->fprim[z], 0.15) << z;
+  }
+
+  for (auto [table, source, named] : {std::tuple{"Cu Ka1 (Sasaki)", "*Cu Ka", true}, {"Cu Ka", "@Cu Ka", true},
+                                      {"Cu Ka2", "Cu Ka", false}, {"Cu Ka11", "Cu Ka1", false}, {"Cu Ka1", "", false}})
+    EXPECT_EQ(TableNamesSource(table, source), named) << table << " / " << source;
+  ExperimentParams p;
+  p.sourceName = "Mo Ka";
+  p.SetLambda1(0.7093);
+  EXPECT_EQ(AnomalSetForSource(p, ref.anomalTables)->table.name, "Mo Ka1 (Sasaki)");
+  // A line no table has: computed, then found listed under its name.
+  p.sourceName = "Cu Kb";
+  p.SetLambda1(1.39222);
+  const std::optional<SourceAnomalSet> set = AnomalSetForSource(p, ref.anomalTables);
+  ASSERT_TRUE(set && set->computed && set->index == -1);
+  EXPECT_EQ(set->table.name, "xraylib 8.906 keV");
+  const int listed = ListAnomalSet(ref.anomalTables, set->table);
+  EXPECT_EQ(AnomalSetForSource(p, ref.anomalTables)->index, listed);
+  p.radiation = 1;
+  EXPECT_FALSE(AnomalSetForSource(p, ref.anomalTables));
+}
+
+TEST(AnomalSets, TermsTakenForOneWavelengthAreStaleForAnother) {
+  CKomorka doc;
+  doc.SetLambda1(0.7093);
+  AtomSite fe, unknown;
+  fe.nr = 26;
+  fe.fbis = 3.2;
+  doc.structureAtoms = {fe, unknown};
+  // A file's terms are its source's: the first change learns that wavelength.
+  NoteSourceChange(doc, 1.540562, 0);
+  EXPECT_EQ(StaleAnomalNote(doc),
+            "Czynniki anomalne f′, f″ atomów są dla λ = 1.54056 Å, nie dla bieżącego źródła (λ = 0.70930 Å).");
+  doc.radiation = 1;
+  EXPECT_FALSE(AnomalTermsStale(doc));
+  doc.radiation = 0;
+
+  // A set given to some atoms leaves the terms stale; to all, current. The
+  // atom without an element keeps its terms and is counted.
+  AnomalTable mo;
+  mo.fbis[26] = 0.84;
+  EXPECT_EQ(ApplyAnomalSet(doc, mo, {0}), 0);
+  EXPECT_TRUE(AnomalTermsStale(doc));
+  EXPECT_EQ(ApplyAnomalSet(doc, mo, {}), 1);
+  EXPECT_FALSE(AnomalTermsStale(doc));
+  EXPECT_EQ(doc.cellAtoms[0].fbis, 0.84);
+  doc.SetLambda1(0.70931);  // a wavelength as good as the same
+  EXPECT_FALSE(AnomalTermsStale(doc));
 }
 
 TEST(ReferenceFiles, NumbersUseAPointUnderACommaLocale) {

@@ -295,8 +295,9 @@ TEST(ImageExport, BmpBytesAndFormats) {
   EXPECT_EQ(EncodeBmp(5, 2, std::vector<std::uint8_t>(30, 1)).size(), 54u + 2 * 16);
 
   EXPECT_EQ(ImageSizeOf(-1).width, 1024);  // an unknown index from the settings
-  EXPECT_EQ(WithDefaultExtension("/tmp/x.y/cell"), "/tmp/x.y/cell.bmp");
-  EXPECT_EQ(WithDefaultExtension("/tmp/cell.png"), "/tmp/cell.png");
+  const ImageFormat bitmap{kBmpFormatLabel, kBmpFormatPattern, nullptr};
+  EXPECT_EQ(ImageFileName("/tmp/x.y/cell", bitmap), "/tmp/x.y/cell.bmp");
+  EXPECT_EQ(ImageFileName("/tmp/cell.png", bitmap), "/tmp/cell.png");
 
   // The plug-in receives the buffer as it is with the exact size.
   PluginTable table;

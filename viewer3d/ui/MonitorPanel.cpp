@@ -1,8 +1,10 @@
 #include "viewer3d/ui/MonitorPanel.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cmath>
 #include <QColorDialog>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +22,10 @@
 #include "viewer3d/ui/CellView.h"
 #include "viewer3d/ui/TimerButton.h"
 #include "widgets/ColorBox.h"
+
+// The panel's button pictures live in a resource file of their own, linked
+// from a static library: registered by the panel that uses them.
+static void InitViewerResources() { Q_INIT_RESOURCE(viewer); }
 
 namespace pelmora {
 
@@ -61,10 +67,19 @@ class AtomCellDelegate : public QStyledItemDelegate {
   }
 };
 
-QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& tip, bool checkable) {
+constexpr QSize kButtonIcon(24, 24);
+
+QIcon PanelIcon(const char* name) { return QIcon(QStringLiteral(":/viewer/viewer-%1.svg").arg(QLatin1String(name))); }
+
+// A picture on the button; its word is the tooltip and the name a screen
+// reader says.
+QToolButton* MakeButton(QWidget* parent, const char* icon, const QString& text, const QString& tip, bool checkable) {
   auto* b = new QToolButton(parent);
+  b->setIcon(PanelIcon(icon));
+  b->setIconSize(kButtonIcon);
   b->setText(text);
-  if (!tip.isEmpty()) b->setToolTip(tip);
+  b->setAccessibleName(text);
+  b->setToolTip(tip.isEmpty() ? text : tip);
   b->setCheckable(checkable);
   b->setAutoRaise(false);
   return b;
@@ -148,6 +163,7 @@ void CGLListCtrl::CloseRadiusField() {
 
 CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> formats, QWidget* parent)
     : QDockWidget(QStringLiteral("Monitor"), parent), glDetail_(glDetail), formats_(std::move(formats)) {
+  InitViewerResources();
   setObjectName(QStringLiteral("MonitorPanel"));
   // A floating panel that never docks.
   setAllowedAreas(Qt::NoDockWidgetArea);
@@ -176,11 +192,11 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
 
 QLayout* CGLWindow::BuildSwitches(QWidget* body) {
   auto* switches = new QHBoxLayout;
-  save_ = MakeButton(body, QString(), QStringLiteral("Zapisz do pliku"), false);
-  save_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-  axes_ = MakeButton(body, QStringLiteral("Osie"), QStringLiteral("Pokaż/Ukryj osie"), true);
-  shape_ = MakeButton(body, QStringLiteral("Komórka"), QStringLiteral("Pokaż/Ukryj kształt komórki"), true);
-  images_ = MakeButton(body, QStringLiteral("Brzegi"), QStringLiteral("Pokaż/Ukryj atomy na brzegach komórki"), true);
+  save_ = MakeButton(body, "save", QStringLiteral("Zapisz"), QStringLiteral("Zapisz do pliku"), false);
+  axes_ = MakeButton(body, "axes", QStringLiteral("Osie"), QStringLiteral("Pokaż/Ukryj osie"), true);
+  shape_ = MakeButton(body, "cell", QStringLiteral("Komórka"), QStringLiteral("Pokaż/Ukryj kształt komórki"), true);
+  images_ = MakeButton(body, "images", QStringLiteral("Brzegi"),
+                       QStringLiteral("Pokaż/Ukryj atomy na brzegach komórki"), true);
   shape_->setChecked(true);
   switches->addWidget(save_);
   switches->addSpacing(6);
@@ -190,9 +206,10 @@ QLayout* CGLWindow::BuildSwitches(QWidget* body) {
   }
   switches->addSpacing(6);
   const char* modeTexts[3] = {"XY", "XZ", "YZ"};
+  const char* modeIcons[3] = {"mode-xy", "mode-xz", "mode-yz"};
   const char* modeTips[3] = {"Obrót wokół osi X i Y", "Obrót wokół osi X i Z", "Obrót wokół osi Y i Z"};
   for (int m = 0; m < 3; ++m) {
-    modes_[m] = MakeButton(body, QLatin1String(modeTexts[m]), QString::fromUtf8(modeTips[m]), true);
+    modes_[m] = MakeButton(body, modeIcons[m], QLatin1String(modeTexts[m]), QString::fromUtf8(modeTips[m]), true);
     switches->addWidget(modes_[m]);
     connect(modes_[m], &QToolButton::clicked, this, [this, m] {
       mode_ = m;
@@ -208,24 +225,27 @@ QLayout* CGLWindow::BuildHoldButtons(QWidget* body, std::vector<CTimerButton*>& 
   auto* holds = new QHBoxLayout;
   struct Hold {
     int command;
-    const char* text;
+    const char* icon;
     const char* tip;
   };
   // In the order of their timers: turn about X, Y, Z; left, right; up, down; nearer, farther.
   const Hold holdButtons[] = {
-      {viewcmd::kTurnX, "↻X", "Obracaj wokół osi X"},
-      {viewcmd::kTurnY, "↻Y", "Obracaj wokół osi Y"},
-      {viewcmd::kTurnZ, "↻Z", "Obracaj wokół osi Z"},
-      {viewcmd::kMoveLeft, "←", "Przesuń w lewo"},
-      {viewcmd::kMoveRight, "→", "Przesuń w prawo"},
-      {viewcmd::kMoveUp, "↑", "Przesuń w górę"},
-      {viewcmd::kMoveDown, "↓", "Przesuń w dół"},
-      {viewcmd::kNearer, "+", "Przybliż"},
-      {viewcmd::kFarther, "−", "Oddal"},
+      {viewcmd::kTurnX, "turn-x", "Obracaj wokół osi X"},
+      {viewcmd::kTurnY, "turn-y", "Obracaj wokół osi Y"},
+      {viewcmd::kTurnZ, "turn-z", "Obracaj wokół osi Z"},
+      {viewcmd::kMoveLeft, "left", "Przesuń w lewo"},
+      {viewcmd::kMoveRight, "right", "Przesuń w prawo"},
+      {viewcmd::kMoveUp, "up", "Przesuń w górę"},
+      {viewcmd::kMoveDown, "down", "Przesuń w dół"},
+      {viewcmd::kNearer, "nearer", "Przybliż"},
+      {viewcmd::kFarther, "farther", "Oddal"},
   };
   for (const Hold& h : holdButtons) {
     auto* b = new CTimerButton(h.command, body);
-    b->setText(QString::fromUtf8(h.text));
+    b->setIcon(PanelIcon(h.icon));
+    b->setIconSize(kButtonIcon);
+    b->setText(QString::fromUtf8(h.tip));
+    b->setAccessibleName(QString::fromUtf8(h.tip));
     b->setToolTip(QString::fromUtf8(h.tip));
     b->setObjectName(QStringLiteral("hold%1").arg(h.command));
     holds->addWidget(b);
@@ -418,15 +438,21 @@ void CGLWindow::OnListClicked(int row, int column) {
 void CGLWindow::SaveImage() {
   if (!doc_) return;
   QStringList labels, patterns;
+  std::vector<void*> modules;
   for (const ImageFormat& f : formats_) {
     labels << QString::fromStdString(f.label);
     patterns << QString::fromStdString(f.pattern);
+    modules.push_back(f.module);
   }
-  CGLSaveDialog dlg(this, labels, patterns);
+  CGLSaveDialog dlg(this, labels, patterns, std::move(modules));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
   const ImageSize size = ImageSizeOf(dlg.sizeIndex);
-  const QString path = QString::fromStdString(WithDefaultExtension(dlg.selectedFiles().first().toStdString()));
-  if (!SaveImageTo(path, dlg.typeIndex, size.width, size.height))
+  const int type = std::clamp(dlg.typeIndex, 0, static_cast<int>(formats_.size()) - 1);
+  // The dialog has added the chosen format's extension to a bare name.
+  const std::string typed = QFile::encodeName(dlg.selectedFiles().first()).toStdString();
+  const QString path =
+      QFile::decodeName(QByteArray::fromStdString(ImageFileName(typed, formats_[static_cast<size_t>(type)])));
+  if (!SaveImageTo(path, type, size.width, size.height))
     QMessageBox::critical(this, QStringLiteral("Błąd"), QStringLiteral("Nie zapisano obrazka %1.").arg(path));
 }
 
@@ -435,7 +461,8 @@ bool CGLWindow::SaveImageTo(const QString& path, int formatIndex, int width, int
   std::vector<std::uint8_t> pixels = view_->RenderImage(width, height);
   if (pixels.empty()) return false;
   SwapRedBlue(pixels);
-  const bool ok = pelmora::SaveImage(formats_[static_cast<size_t>(formatIndex)], path.toStdString(), width, height, pixels);
+  const bool ok = pelmora::SaveImage(formats_[static_cast<size_t>(formatIndex)], QFile::encodeName(path).toStdString(),
+                                     width, height, pixels);
   Redraw();
   return ok;
 }

@@ -2,7 +2,9 @@
  * Two-column ".xy" diffractograms: a chart-format plug-in for Pelmora and an
  * example for plug-in authors. Each line holds 2-theta in degrees and the
  * intensity, separated by a blank, the plain text that nearly every powder
- * diffraction program reads.
+ * diffraction program reads. The number of decimals of each column and the
+ * separator (blank, tab, comma or semicolon) are the user's choice, made in
+ * the dialog behind the save dialog's "Ustawienia" (xysettings.cpp).
  *
  * The file is written beside its final name and renamed into place, so a
  * failed export never leaves a half-written file or destroys an older one.
@@ -18,6 +20,7 @@
 #include <unistd.h>
 
 #include "pelmora_plugin.h"
+#include "xysettings.h"
 
 PELMORA_EXPORT uint32_t pelmora_GetVer(void) { return PELMORA_PLUGIN_VERSION; }
 PELMORA_EXPORT int32_t pelmora_GetType(void) { return PELMORA_KIND_CHART_FORMAT; }
@@ -42,12 +45,15 @@ PELMORA_EXPORT void pelmora_SaveChart(const char* fileName, double scale, const 
   const mode_t mask = umask(0);
   umask(mask);
   fchmod(fd, 0666 & ~mask);
+  XySettings settings;
+  xy_LoadSettings(&settings);
   FILE* f = fdopen(fd, "w");
   locale_t c = newlocale(LC_NUMERIC_MASK, "C", (locale_t)0);
   locale_t previous = c ? uselocale(c) : (locale_t)0;
   int ok = f != NULL;
   for (int32_t i = 0; ok && i < count; ++i)
-    ok = fprintf(f, "%.4f %.6f\n", points[i].twoTheta, points[i].intensity * scale) > 0;
+    ok = fprintf(f, "%.*f%c%.*f\n", settings.angleDecimals, points[i].twoTheta, settings.separator,
+                 settings.intensityDecimals, points[i].intensity * scale) > 0;
   if (previous) uselocale(previous);
   if (c) freelocale(c);
   if (f) {

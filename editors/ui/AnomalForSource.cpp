@@ -1,0 +1,74 @@
+#include "editors/ui/AnomalForSource.h"
+
+#include <QMessageBox>
+
+#include "documents/ui/KomorkaDocument.h"
+#include "io/NumberFormat.h"
+#include "refdata/AnomalSets.h"
+#include "refdata/ReferenceData.h"
+
+namespace pelmora {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Lambda(double l) { return Q(cformat("%.5f", l)); }
+
+// Where a set's terms come from, as the messages say it.
+QString Origin(const SourceAnomalSet& set) {
+  const QString name = Q(set.table.name);
+  return set.computed ? QStringLiteral("z zestawu „%1” (obliczonego programem xraylib)").arg(name)
+                      : QStringLiteral("z tablicy „%1”").arg(name);
+}
+
+bool Ask(QWidget* parent, const QString& text) {
+  return QMessageBox::question(parent, QStringLiteral("Pytanie"), text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+QString Apply(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, const SourceAnomalSet& set,
+              const std::vector<int>& rows) {
+  // A computed set joins the list, so that the pages name where the terms
+  // came from; it is written only when the user saves the tables.
+  if (set.index < 0) ListAnomalSet(ref.anomalTables, set.table);
+  const int unidentified = ApplyAnomalSet(doc.doc(), set.table, rows);
+  if (unidentified > 0)
+    QMessageBox::information(parent, QStringLiteral("Info"),
+                             QStringLiteral("Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\n"
+                                            "czynników anomalnych dla niezidentyfikowanych atomów"));
+  doc.NotifyStructureChanged();
+  return QStringLiteral("Czynniki anomalne f′, f″ atomów wzięto dla λ = %1 Å %2.")
+      .arg(Lambda(doc.doc().lambda1), Origin(set));
+}
+
+}  // namespace
+
+QString OfferAnomalForSource(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, double previousLambda1,
+                             int previousRadiation) {
+  CKomorka& d = doc.doc();
+  NoteSourceChange(d, previousLambda1, previousRadiation);
+  const bool newWavelength = d.lambda1 != previousLambda1 || d.radiation != previousRadiation;
+  if (!newWavelength || !AnomalTermsStale(d)) return {};
+  const std::optional<SourceAnomalSet> set = AnomalSetForSource(d, ref.anomalTables);
+  if (!set) return {};
+  const QString question =
+      QStringLiteral("Zmieniono źródło promieniowania (λ = %1 Å), a czynniki anomalne f′, f″ atomów "
+                     "pozostały dla λ = %2 Å.\nCzy wziąć je dla nowego źródła %3?")
+          .arg(Lambda(d.lambda1), Lambda(d.anomalLambda), Origin(*set));
+  if (!Ask(parent, question)) return Q(StaleAnomalNote(d));
+  return Apply(parent, doc, ref, *set, {});
+}
+
+QString TakeAnomalForSource(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, const std::vector<int>& rows) {
+  const std::optional<SourceAnomalSet> set = AnomalSetForSource(doc.doc(), ref.anomalTables);
+  if (!set) return {};
+  const QString question =
+      QStringLiteral("Czynniki anomalne %1 atomów zostaną zastąpione wartościami dla bieżącego źródła "
+                     "(λ = %2 Å) %3.\nCzy kontynuować?")
+          .arg(rows.empty() ? QStringLiteral("wszystkich") : QStringLiteral("zaznaczonych"),
+               Lambda(doc.doc().lambda1), Origin(*set));
+  if (!Ask(parent, question)) return {};
+  return Apply(parent, doc, ref, *set, rows);
+}
+
+}  // namespace pelmora
