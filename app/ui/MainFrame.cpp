@@ -137,19 +137,7 @@ void CMainFrame::CreateActions() {
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview, cmd::kPrintSetup})
     connect(action(id), &QAction::triggered, this, [this, id] { RunPrintCommand(id); });
   connect(action(cmd::kExit), &QAction::triggered, this, &QWidget::close);
-  connect(action(cmd::kWindowCascade), &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
-  connect(action(cmd::kWindowTile), &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
-  // While one document fills the area the others are reached from the
-  // keyboard as in every MDI program.
-  nextWindow_ = new QAction(QStringLiteral("&Następne okno"), this);
-  nextWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)});
-  nextWindow_->setStatusTip(QStringLiteral("Przejdź do następnego okna struktury"));
-  connect(nextWindow_, &QAction::triggered, mdi_, &QMdiArea::activateNextSubWindow);
-  previousWindow_ = new QAction(QStringLiteral("&Poprzednie okno"), this);
-  previousWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6),
-                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
-  previousWindow_->setStatusTip(QStringLiteral("Przejdź do poprzedniego okna struktury"));
-  connect(previousWindow_, &QAction::triggered, mdi_, &QMdiArea::activatePreviousSubWindow);
+  CreateWindowActions();
   connect(action(cmd::kCalculate), &QAction::triggered, this, [this] { Calculate(); });
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
@@ -189,6 +177,23 @@ void CMainFrame::CreateActions() {
     if (id == 0 || id == cmd::kModeArea || id == cmd::kModeStretchX || id == cmd::kModeStretchY) continue;
     connect(action(id), &QAction::triggered, this, [this, id] { RunZoom(id); });
   }
+}
+
+// "Okno": arrangement, and the next and previous document.
+void CMainFrame::CreateWindowActions() {
+  connect(action(cmd::kWindowCascade), &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
+  connect(action(cmd::kWindowTile), &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
+  // While one document fills the area the others are reached from the
+  // keyboard as in every MDI program.
+  nextWindow_ = new QAction(QStringLiteral("&Następne okno"), this);
+  nextWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)});
+  nextWindow_->setStatusTip(QStringLiteral("Przejdź do następnego okna struktury"));
+  connect(nextWindow_, &QAction::triggered, mdi_, &QMdiArea::activateNextSubWindow);
+  previousWindow_ = new QAction(QStringLiteral("&Poprzednie okno"), this);
+  previousWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
+  previousWindow_->setStatusTip(QStringLiteral("Przejdź do poprzedniego okna struktury"));
+  connect(previousWindow_, &QAction::triggered, mdi_, &QMdiArea::activatePreviousSubWindow);
 }
 
 void CMainFrame::CreateToolBars() {

@@ -97,6 +97,7 @@ class CMainFrame : public QMainWindow {
 
  private:
   void CreateActions();
+  void CreateWindowActions();
   void CreateToolBars();
   void CreateStatusBar();
   void CreateEditors();

@@ -36,6 +36,31 @@ class ExportTest : public QObject {
     edit->setText(QFileInfo(path).fileName());
   }
 
+  // Before a calculation the displayed window is offered too: its points
+  // at zero intensity, with a scale of 1 since 10000 / 0 is none.
+  void ZerosBeforeACalculation(CMainFrame& f) {
+    QVERIFY(f.action(cmd::kExportText)->isEnabled());
+    QVERIFY(!f.activeView()->patternPresent());
+    QString emptyScale;
+    ExportWith(f, [&](CPatternSaveDialog* d) {
+      emptyScale = d->scaleEdit()->text();
+      Type(d, dir_.path() + "/zero.txt");
+      d->accept();
+    });
+    QCOMPARE(emptyScale, QStringLiteral("1.0000000000e+00"));
+    {
+      QFile zero(dir_.path() + "/zero.txt");
+      QVERIFY(zero.open(QIODevice::ReadOnly));
+      const QList<QByteArray> lines = zero.readAll().split('\n');
+      // NaCl's range 10-150: 28000 points, from 10.0000 to 149.9950.
+      QCOMPARE(lines.size(), 28003);
+      QCOMPARE(lines[2], QByteArray(" 10.0000      0.00\r"));
+      QCOMPARE(lines[28001], QByteArray("149.9950      0.00\r"));
+      QVERIFY(lines.last().isEmpty());
+      for (int i = 2; i < 28002; ++i) QVERIFY(lines[i].endsWith("      0.00\r"));
+    }
+  }
+
   // The added extension names an existing file: asked while the dialog is
   // still open, and "No" keeps the file and leaves the dialog to choose again.
   void NoKeepsAnExistingFile(CMainFrame& f, const QString& typed) {
@@ -68,29 +93,8 @@ class ExportTest : public QObject {
     QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
     CMainFrame& f = *run.frame;
     f.show();
-    // Before a calculation the displayed window is offered too: its points
-    // at zero intensity, with a scale of 1 since 10000 / 0 is none.
-    QVERIFY(f.action(cmd::kExportText)->isEnabled());
     CDownView* view = f.activeView();
-    QVERIFY(!view->patternPresent());
-    QString emptyScale;
-    ExportWith(f, [&](CPatternSaveDialog* d) {
-      emptyScale = d->scaleEdit()->text();
-      Type(d, dir_.path() + "/zero.txt");
-      d->accept();
-    });
-    QCOMPARE(emptyScale, QStringLiteral("1.0000000000e+00"));
-    {
-      QFile zero(dir_.path() + "/zero.txt");
-      QVERIFY(zero.open(QIODevice::ReadOnly));
-      const QList<QByteArray> lines = zero.readAll().split('\n');
-      // NaCl's range 10-150: 28000 points, from 10.0000 to 149.9950.
-      QCOMPARE(lines.size(), 28003);
-      QCOMPARE(lines[2], QByteArray(" 10.0000      0.00\r"));
-      QCOMPARE(lines[28001], QByteArray("149.9950      0.00\r"));
-      QVERIFY(lines.last().isEmpty());
-      for (int i = 2; i < 28002; ++i) QVERIFY(lines[i].endsWith("      0.00\r"));
-    }
+    ZerosBeforeACalculation(f);
     f.action(cmd::kCalculate)->trigger();
     QVERIFY(f.action(cmd::kExportText)->isEnabled());
     QVERIFY(view->zoom().StretchAngle(20.0, 30.0));
