@@ -375,11 +375,14 @@ void EmfPaintEngine::SelectFont(const FontKey& k) {
     uint16_t face[U_LF_FACESIZE] = {};
     const QString family = k.family.left(U_LF_FACESIZE - 1);
     for (qsizetype i = 0; i < family.size(); ++i) face[i] = family.at(i).unicode();
-    U_LOGFONT lf = logfont_set(k.height, 0, k.escapement, k.escapement, k.weight, k.italic, k.underline,
-                               k.strikeOut, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS,
-                               U_ANTIALIASED_QUALITY, U_DEFAULT_PITCH | U_FF_SWISS, face);
+    // The record holds the larger U_LOGFONT_PANOSE whatever it is given, so
+    // hand it a whole, zeroed one: a bare U_LOGFONT let it copy stack bytes.
+    U_LOGFONT_PANOSE elfw{};
+    elfw.elfLogFont = logfont_set(k.height, 0, k.escapement, k.escapement, k.weight, k.italic, k.underline,
+                                  k.strikeOut, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS,
+                                  U_ANTIALIASED_QUALITY, U_DEFAULT_PITCH | U_FF_SWISS, face);
     uint32_t ih = 0;
-    Append(extcreatefontindirectw_set(&ih, eht_, nullptr, reinterpret_cast<const char*>(&lf)));
+    Append(extcreatefontindirectw_set(&ih, eht_, nullptr, reinterpret_cast<const char*>(&elfw)));
     Append(selectobject_set(ih, eht_));
     if (fontObj_) {
       if (clipSaved_) retired_.push_back(fontObj_);

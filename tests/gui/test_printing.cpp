@@ -4,6 +4,9 @@
 #include <uemf.h>
 #include <uemf_safe.h>
 
+#include <algorithm>
+#include <cstddef>
+
 #include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
@@ -79,6 +82,7 @@ struct EmfReadBack {
   int longestRedLine = 0;                 // points of the longest line drawn in red
   std::vector<EmfText> texts;
   std::vector<EmfShape> lines, fills;     // lines in the pen's colour, fills in the brush's
+  int fontsWithStrayBytes = 0;            // font records with anything but zeros past the face name
 };
 
 QRect RectOf(const U_RECTL& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)); }
@@ -127,6 +131,8 @@ bool ReadEmf(const QString& path, QByteArray& bytes, EmfReadBack& out) {
     } else if (emr->iType == U_EMR_EXTCREATEFONTINDIRECTW) {
       const auto* f = static_cast<const U_EMREXTCREATEFONTINDIRECTW*>(r);
       fonts[f->ihFont] = f->elfw.elfLogFont;
+      const char* tail = rec + offsetof(U_EMREXTCREATEFONTINDIRECTW, elfw) + sizeof(U_LOGFONT);
+      out.fontsWithStrayBytes += std::any_of(tail, rec + emr->nSize, [](char c) { return c != 0; });
     } else if (emr->iType == U_EMR_CREATEPEN) {
       pens[static_cast<const U_EMRCREATEPEN*>(r)->ihPen] = static_cast<const U_EMRCREATEPEN*>(r)->lopn;
     } else if (emr->iType == U_EMR_CREATEBRUSHINDIRECT) {
@@ -292,6 +298,9 @@ class PrintingTest : public QObject {
     QCOMPARE(h.nRecords, static_cast<uint32_t>(emf.records));
     QCOMPARE(h.nBytes, static_cast<uint32_t>(bytes.size()));
     QCOMPARE(emf.lastType, U_EMR_EOF);
+    // The fonts' full name, style and the rest stay empty: the file is the
+    // same whenever the same chart is written.
+    QCOMPARE(emf.fontsWithStrayBytes, 0);
     // Application name and title, each ended by NUL, and a closing NUL.
     const auto* desc = reinterpret_cast<const char16_t*>(bytes.constData() + h.offDescription);
     QCOMPARE(QString::fromUtf16(desc, h.nDescription), QString::fromUtf16(u"Pelmor\0Dyfraktogram\0\0", 21));
