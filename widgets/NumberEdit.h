@@ -23,7 +23,7 @@ class NumberEdit : public QLineEdit {
 };
 
 // The framework's refusal of a numeric field's text, for fields that are not
-// CNumberEdits (a table's in-place editor, say).
+// NumberEdits (a table's in-place editor, say).
 void RefuseNonNumber(QLineEdit* field);
 
 }  // namespace pelmora

@@ -381,9 +381,8 @@ class PrintingTest : public QObject {
     QCOMPARE(std::accumulate(big.dx.begin(), big.dx.end(), 0),
              static_cast<int>(std::lround(2 * fm.horizontalAdvance(QStringLiteral("Wim")))));
 
-    // A chart at a size of its own: the white page, and the frame of the
-    // axes inside the screen margins (left 80, top 10 less the frame's own
-    // line, right 30, bottom 65).
+    // A chart at a size of its own: the white page, and the axes' frame inside the
+    // screen margins (left 80, top 10 less the frame's own line, right 30, bottom 65).
     SamplePattern s;
     const QString chart = dir_.path() + "/chart-1000.emf";
     QString error;

@@ -334,7 +334,6 @@ class ShellTest : public QObject {
     for (const Reflection& r : view->document()->doc().reflectionsAll)
       if (r.h == 2 && r.k == 0 && r.l == 0) (r.line == 1 ? ka1 : ka2) = TwoThetaDegrees(r);
     QVERIFY(ka1 > 31.6 && ka2 > ka1 + 0.05 && ka2 < ka1 + 0.1);
-
     // The mouse on tick k of the angle axis and tick i of the intensity
     // axis, where the read-out is exact: window start + k (or i) hundredths.
     struct Reading {
