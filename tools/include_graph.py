@@ -43,7 +43,7 @@ nodes = set()
 for dirpath, dirnames, filenames in os.walk(root):
     rel = os.path.relpath(dirpath, root)
     top = rel.split('/')[0]
-    if top in SKIP_TOP or top.startswith('build') or top.startswith('.'):
+    if rel != '.' and (top in SKIP_TOP or top.startswith(('build', '.'))):
         dirnames[:] = []
         continue
     for fn in filenames:
