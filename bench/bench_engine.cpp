@@ -7,6 +7,7 @@
 
 #include "LargeCase.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 #include "engine/ReflectionExport.h"
 
 using namespace pelmora;

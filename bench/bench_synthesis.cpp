@@ -8,6 +8,7 @@
 #include "LargeCase.h"
 #include "diffractogram/PatternSynthesis.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 #include "plugins/PluginLists.h"
 
 using namespace pelmora;

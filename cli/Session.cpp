@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "documents/CifImport.h"
+#include "documents/OpenStructure.h"
 #include "settings/Paths.h"
 #include "documents/StructureFile.h"
 

@@ -3,7 +3,6 @@
 // atoms carry the scattering factors of the reference tables.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,10 +41,6 @@ struct CifImportReport {
 // that is no number.
 double CifCoordinate(std::string_view text);
 
-// True for a name ending in ".cif" (any case), or for bytes whose first
-// line that is neither blank nor a comment opens a CIF data block.
-bool LooksLikeCif(const std::string& path, std::string_view head);
-
 // Reads the first data block that lists atom sites. On success the document
 // holds the lattice type, the cell and the structure atoms (one of each
 // centring class), with the cell atoms expanded; its experiment values stay
@@ -53,16 +48,5 @@ bool LooksLikeCif(const std::string& path, std::string_view head);
 // problem. Safe on any bytes.
 bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& elements,
                    std::vector<DocMessage>& messages, CifImportReport* report = nullptr);
-bool ImportCifFile(CKomorka& doc, const std::string& path, const ElementTable& elements,
-                   std::vector<DocMessage>& messages, CifImportReport* report = nullptr);
-
-// Opens a structure file, an older input file or a CIF, then expands the
-// atoms; *format, when given, tells which format was read.
-bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
-                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
-// The same with the element table asked for only when the file is a CIF:
-// the other formats carry their own scattering factors.
-bool OpenAnyStructure(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
-                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
 
 }  // namespace pelmora

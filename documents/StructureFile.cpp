@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "io/AtomicFile.h"
-#include "documents/TolvoInputFile.h"
 #include "io/XmlUtil.h"
 #include "io/NumberFormat.h"
 
@@ -186,12 +185,6 @@ StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, std::vector<Doc
 
 }  // namespace
 
-StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages) {
-  XmlDocPtr xml;
-  if (ParseXmlFile(path, xml) != XmlReadStatus::kOk) return StructureReadStatus::kNotStructure;
-  return ReadStructureXml(doc, xml.get(), messages);
-}
-
 StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages) {
   XmlDocPtr xml = ParseXmlBytes(bytes);
   if (!xml) return StructureReadStatus::kNotStructure;
@@ -255,25 +248,6 @@ std::string ImportedSaveName(const std::string& path) {
   const size_t dot = path.find_last_of('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
   return (hasExtension ? path.substr(0, dot) : path) + ".xml";
-}
-
-bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages,
-                           DocumentFormat* format) {
-  if (format) *format = DocumentFormat::kStructure;
-  switch (ReadStructureFile(doc, path, messages)) {
-    case StructureReadStatus::kOk:
-      doc.ExpandCellAtoms();
-      return true;
-    case StructureReadStatus::kRefused:
-      return false;
-    case StructureReadStatus::kNotStructure:
-      break;
-  }
-  // Not a structure file: perhaps an input file of the older program.
-  if (!ImportTolvoInputFile(doc, path, messages)) return false;
-  if (format) *format = DocumentFormat::kTolvoInput;
-  doc.ExpandCellAtoms();
-  return true;
 }
 
 }  // namespace pelmora

@@ -20,10 +20,8 @@ enum class StructureReadStatus {
   kRefused,       // read, but refused (message given); no other reader is tried
 };
 
-// Reads a structure file into doc. On kNotStructure the fields read so far
-// have been changed (the caller discards or re-imports the document).
-StructureReadStatus ReadStructureFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages);
-// The same from the file's bytes.
+// Reads a structure file's bytes into doc. On kNotStructure the fields read
+// so far have been changed (the caller discards or re-imports the document).
 StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages);
 
 // The file's exact text.
@@ -46,12 +44,6 @@ enum class DocumentFormat {
 bool IsWritableFormat(DocumentFormat format);
 // "DIR/NAME.xml" beside an imported "DIR/NAME.ext".
 std::string ImportedSaveName(const std::string& path);
-
-// Opens a document from a file of either format, then expands the atoms by
-// the centring. Messages collect what the user must be told; *format, when
-// given, tells which format was read.
-bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages,
-                           DocumentFormat* format = nullptr);
 
 inline constexpr const char* kUnknownCellType = "Nieznany typ komórki";
 inline constexpr const char* kCannotOpenFile = "Nie można otworzyć pliku";

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "io/AtomicFile.h"
 #include "io/TextEncoding.h"
 #include "io/NumberFormat.h"
 
@@ -283,19 +282,6 @@ ImportStatus ImportTolvoText(CKomorka& doc, std::string_view bytes) {
   doc.RebuildStructureFromCell();
   doc.ExpandCellAtoms();
   return ImportStatus::kOk;
-}
-
-bool ImportTolvoInputFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages) {
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
-    messages.push_back({kErrorCaption, kCannotOpenFile});
-    return false;
-  }
-  if (ImportTolvoText(doc, bytes) != ImportStatus::kOk) {
-    messages.push_back({kErrorCaption, kUnknownFileFormat});
-    return false;
-  }
-  return true;
 }
 
 }  // namespace pelmora

@@ -21,8 +21,4 @@ enum class ImportStatus { kOk, kCannotOpen, kUnknownFormat };
 // cell (the last 14 sites) and the centring expansion. Safe on any bytes.
 ImportStatus ImportTolvoText(CKomorka& doc, std::string_view bytes);
 
-// The same from a file; on failure messages get "Nie można otworzyć pliku"
-// or "Nieznany format pliku" (caption "Błąd").
-bool ImportTolvoInputFile(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages);
-
 }  // namespace pelmora

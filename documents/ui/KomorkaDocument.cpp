@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "documents/CifImport.h"
+#include "documents/OpenStructure.h"
 
 namespace pelmora {
 

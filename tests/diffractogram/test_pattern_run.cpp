@@ -9,6 +9,7 @@
 #include "TestUtil.h"
 #include "diffractogram/PatternRun.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 
 using namespace pelmora;
 using pelmora::test::CancelAtPhase;

@@ -8,6 +8,7 @@
 #include "TestUtil.h"
 #include "io/AtomicFile.h"
 #include "documents/CifImport.h"
+#include "documents/OpenStructure.h"
 #include "documents/StructureFile.h"
 #include "engine/CalcProgress.h"
 #include "io/NumberFormat.h"
@@ -256,6 +257,16 @@ TEST(CifImport, OpeningTellsCifFromStructureFiles) {
   EXPECT_FALSE(IsWritableFormat(format));
   ASSERT_TRUE(OpenAnyStructure(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", Tables().elements, messages, &format));
   EXPECT_EQ(format, DocumentFormat::kStructure);
+  ASSERT_TRUE(OpenAnyStructure(doc, PELMORA_SOURCE_DIR "/tests/data/NaCl.dat", Tables().elements, messages, &format));
+  EXPECT_EQ(format, DocumentFormat::kTolvoInput);
+  EXPECT_TRUE(messages.empty()) << Texts(messages);
+  // A file that cannot be read says so, whatever its name promises.
+  for (const char* name : {"missing.cif", "missing.xml", "missing"}) {
+    messages.clear();
+    EXPECT_FALSE(OpenAnyStructure(doc, dir.File(name), Tables().elements, messages));
+    ASSERT_EQ(messages.size(), 1u) << name;
+    EXPECT_EQ(messages[0].text, kCannotOpenFile) << name;
+  }
 }
 
 TEST(CifImport, CoordinatesStandAsWrittenUnlessTheyRoundAFraction) {

@@ -10,6 +10,7 @@
 #include "TestUtil.h"
 #include "io/AtomicFile.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

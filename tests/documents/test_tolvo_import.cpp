@@ -4,6 +4,7 @@
 
 #include "TempDir.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 #include "documents/TolvoInputFile.h"
 
 namespace pelmora {

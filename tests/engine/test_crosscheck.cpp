@@ -15,6 +15,7 @@
 
 #include "io/AtomicFile.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 #include "engine/CalcProgress.h"
 #include "io/NumberFormat.h"
 

@@ -10,6 +10,7 @@
 
 #include "diffractogram/PatternSynthesis.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 #include "engine/ReflectionExport.h"
 #include "TestUtil.h"
 

@@ -3,6 +3,7 @@
 
 #include "TestUtil.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 #include "engine/ReflectionExport.h"
 
 using namespace pelmora;

@@ -10,6 +10,7 @@
 #include "engine/StructureFactorKernel.h"
 #include "io/NumberFormat.h"
 #include "documents/StructureFile.h"
+#include "documents/OpenStructure.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

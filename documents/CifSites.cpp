@@ -1,0 +1,339 @@
+// The atom sites of a CIF block: their elements, positions and occupancies,
+// the sites listed twice, and the images each site gives in the cell.
+#include <gemmi/numb.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <numeric>
+
+#include "documents/CifImportParts.h"
+#include "io/NumberFormat.h"
+#include "refdata/ElementTable.h"
+
+namespace pelmora {
+namespace cifimport {
+namespace {
+
+// --- elements ------------------------------------------------------------------
+
+// Element number (1..118) and charge of a type symbol such as "Fe", "Fe2+",
+// "O2-", "O-2" or "Na+"; a label such as "O1" or "Ti2a" gives the element
+// only. 0 when no element symbol leads the text. *symbolLength, when
+// given, receives the number of characters the symbol took.
+int ParseElement(const std::string& text, const ElementTable& table, bool withCharge, int* charge,
+                 int* mass = nullptr, size_t* symbolLength = nullptr) {
+  *charge = 0;
+  if (mass) *mass = 0;
+  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return 0;
+  std::string sym(1, static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))));
+  size_t used = 1;
+  int nr = 0;
+  if (text.size() > 1 && std::isalpha(static_cast<unsigned char>(text[1]))) {
+    const std::string two = sym + static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
+    nr = table.NumberOf(two);
+    if (nr >= 1 && nr <= 118) used = 2;
+    else nr = 0;
+  }
+  if (nr == 0) nr = table.NumberOf(sym);
+  if (sym == "D" && used == 1 && mass) {
+    // Deuterium, as neutron structures write it: hydrogen's isotope 2.
+    nr = 1;
+    *mass = 2;
+  }
+  if (nr < 1 || nr > 118) return 0;
+  if (symbolLength) *symbolLength = used;
+  if (withCharge) {
+    const std::string rest = text.substr(used);
+    size_t i = 0;
+    int digits = 0;
+    while (i < rest.size() && std::isdigit(static_cast<unsigned char>(rest[i])) && i < 2) digits = digits * 10 + (rest[i++] - '0');
+    if (i < rest.size() && (rest[i] == '+' || rest[i] == '-') && i + 1 == rest.size()) {
+      *charge = (i == 0 ? 1 : digits) * (rest[i] == '-' ? -1 : 1);
+    } else if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
+      int n = 0;
+      size_t j = 1;
+      while (j < rest.size() && j < 3 && std::isdigit(static_cast<unsigned char>(rest[j]))) n = n * 10 + (rest[j++] - '0');
+      if (j == rest.size()) *charge = (j == 1 ? 1 : n) * (rest[0] == '-' ? -1 : 1);
+    }
+  }
+  return nr;
+}
+
+// The atom the periodic-table dialog gives for an element and charge: the
+// tabulated ion of that charge, else the neutral atom (else the element's
+// default ion); the isotope of that mass (deuterium), else the natural
+// isotope mixture; no anomalous terms yet.
+AtomSite AtomFromTables(const ElementTable& table, int nr, int charge, int mass) {
+  const ElementEntry& e = table.Entry(nr);
+  int ion = table.FindIon(nr, charge);
+  if (ion < 0) ion = table.FindIon(nr, 0);
+  if (ion < 0 && e.ionCount() > 0) ion = e.defaultIon;
+  int iso = table.FindIsotope(nr, mass);
+  if (iso < 0) iso = table.FindIsotope(nr, 0);
+  if (iso < 0 && e.isotopeCount() > 0) iso = e.defaultIsotope;
+  AtomSite a;
+  a.nr = nr;
+  a.name = table.AtomNameFor(nr, ion, iso);
+  if (ion >= 0 && ion < e.ionCount()) {
+    const IonRecord& r = e.ions[static_cast<size_t>(ion)];
+    a.ionCharge = r.charge;
+    a.a1 = r.a1, a.a2 = r.a2, a.a3 = r.a3, a.a4 = r.a4;
+    a.b1 = r.b1, a.b2 = r.b2, a.b3 = r.b3, a.b4 = r.b4;
+    a.c = r.c;
+  }
+  if (iso >= 0 && iso < e.isotopeCount()) {
+    a.isotopeMass = e.isotopes[static_cast<size_t>(iso)].mass;
+    a.s = e.isotopes[static_cast<size_t>(iso)].s;
+  }
+  a.color = e.structureColor;
+  a.radius = kDefaultAtomRadius;
+  return a;
+}
+
+
+// "A, B, C" of the texts; a long list ends with how many there are.
+std::string Listed(const std::vector<std::string>& items) {
+  constexpr size_t kShown = 12;
+  std::string out;
+  for (size_t i = 0; i < items.size() && i < kShown; ++i) out += (i == 0 ? "" : ", ") + items[i];
+  if (items.size() > kShown) out += cformat(" i %zu innych", items.size() - kShown);
+  return out;
+}
+
+
+// The site columns: the coordinates are required, the others are used when
+// they run beside them.
+class SiteColumns {
+ public:
+  enum Tag { kX, kY, kZ, kLabel, kSymbol, kOcc, kUiso, kBiso, kCalcFlag, kColumns };
+  static constexpr const char* kTags[kColumns] = {
+      "_atom_site_fract_x",     "_atom_site_fract_y",   "_atom_site_fract_z",        "_atom_site_label",
+      "_atom_site_type_symbol", "_atom_site_occupancy", "_atom_site_U_iso_or_equiv", "_atom_site_B_iso_or_equiv",
+      "_atom_site_calc_flag"};
+
+  explicit SiteColumns(const CifBlock& block) : block_(block) {
+    for (int k = 0; k < kColumns; ++k) columns_[k] = block.Find(kTags[k]);
+    if (!columns_[kX] || !columns_[kY] || !columns_[kZ] || columns_[kX]->empty())
+      throw CifError{"brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)"};
+    rows_ = columns_[kX]->size();
+    if (columns_[kY]->size() != rows_ || columns_[kZ]->size() != rows_)
+      throw CifError{"współrzędne atomów nie stoją w jednej pętli"};
+    for (const Column*& c : columns_)
+      if (c && c->size() != rows_) c = nullptr;
+  }
+  size_t rows() const { return rows_; }
+  bool has(int k, size_t i) const { return columns_[k] && (*columns_[k])[i].has_value(); }
+  const std::string& text(int k, size_t i) const { return *(*columns_[k])[i]; }
+  // The null "." rather than "?".
+  bool isDot(int k, size_t i) const { return columns_[k] && block_.IsDot(kTags[k], i); }
+
+ private:
+  const CifBlock& block_;
+  const Column* columns_[kColumns];
+  size_t rows_ = 0;
+};
+
+// The element of row i: from its type symbol (with the charge), else from
+// its label. *unclearLabel is set when the label alone gave an element and
+// may mean another: letters follow the symbol ("Wat1" is W, "OW" is O), or
+// the symbol is one of an element no structure holds ("NH4" is Nh).
+AtomSite SiteAtom(const SiteColumns& col, size_t i, const std::string& label, const ElementTable& table,
+                  bool* unclearLabel) {
+  int charge = 0, nr = 0, mass = 0;
+  *unclearLabel = false;
+  if (col.has(SiteColumns::kSymbol, i)) {
+    const std::string& symbol = col.text(SiteColumns::kSymbol, i);
+    nr = ParseElement(symbol, table, true, &charge, &mass);
+    if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (atom " + label + ")"};
+  } else {
+    size_t used = 0;
+    nr = ParseElement(label, table, false, &charge, &mass, &used);
+    if (nr == 0) throw CifError{"nieznany pierwiastek w etykiecie \"" + label + "\""};
+    const auto letter = [&](size_t k) { return k < label.size() && std::isalpha(static_cast<unsigned char>(label[k])); };
+    *unclearLabel = letter(used) || nr > 103;
+  }
+  return AtomFromTables(table, nr, charge, mass);
+}
+
+// The occupancy of row i, 1 when not given; slightly above 1 counts as 1.
+double SiteOccupancy(const SiteColumns& col, size_t i, const std::string& label) {
+  if (!col.has(SiteColumns::kOcc, i)) return 1.0;
+  const double occ = Number(col.text(SiteColumns::kOcc, i));
+  if (!std::isfinite(occ) || occ < 0 || occ > 1.0005)
+    throw CifError{"nieprawidłowe obsadzenie \"" + col.text(SiteColumns::kOcc, i) + "\" (atom " + label + ")"};
+  return std::min(occ, 1.0);
+}
+
+// The coordinates of row i. The ICSD writes 0 as "." (0.5 as ".5").
+Xyz SiteCoordinates(const SiteColumns& col, size_t i, const std::string& label) {
+  Xyz p;
+  for (int k = 0; k < 3; ++k) {
+    const int tag = SiteColumns::kX + k;
+    const double v = col.has(tag, i) ? CifCoordinate(col.text(tag, i)) : col.isDot(tag, i) ? 0.0 : NAN;
+    if (!std::isfinite(v) || std::fabs(v) > 1e6)
+      throw CifError{std::string("nieczytelna współrzędna ") + "xyz"[k] + " (atom " + label + ")"};
+    p[static_cast<size_t>(k)] = v;
+  }
+  return p;
+}
+
+Site ReadSite(const SiteColumns& col, size_t i, const ElementTable& table, CifImportReport& report,
+              bool* unclearLabel) {
+  Site s;
+  s.label = col.has(SiteColumns::kLabel, i) ? col.text(SiteColumns::kLabel, i) : cformat("#%zu", i + 1);
+  s.atom = SiteAtom(col, i, s.label, table, unclearLabel);
+  s.position = SiteCoordinates(col, i, s.label);
+  s.occupancy = SiteOccupancy(col, i, s.label);
+  if (s.occupancy != 1.0) {
+    // |F|^2 scales with the square of the occupancy: multiplying every
+    // factor of the atom by it is exact.
+    ScatteringFactors& f = s.atom.factors();
+    for (double* v : {&f.s, &f.c, &f.a1, &f.a2, &f.a3, &f.a4, &f.fprim, &f.fbis}) *v *= s.occupancy;
+    ++report.scaledSites;
+  }
+  for (double* v : {&s.atom.s, &s.atom.c, &s.atom.a1, &s.atom.a2, &s.atom.a3, &s.atom.a4, &s.atom.b1, &s.atom.b2,
+                    &s.atom.b3, &s.atom.b4})
+    *v = AsWritten(*v);
+  auto nonZero = [&](int k) { return col.has(k, i) && gemmi::cif::as_number(col.text(k, i), 0.0) != 0.0; };
+  if (nonZero(SiteColumns::kUiso) || nonZero(SiteColumns::kBiso)) report.displacementIgnored = true;
+  return s;
+}
+
+// True for a row that is no atom: the ICSD's place for the hydrogen atoms
+// it does not locate (_atom_site_calc_flag "dum", coordinates -1, the
+// number of hydrogen atoms as occupancy), or a row of nothing but nulls, as
+// a file without atoms may write its loop.
+bool IsDummyRow(const SiteColumns& col, size_t i) {
+  if (col.has(SiteColumns::kCalcFlag, i)) {
+    std::string flag = col.text(SiteColumns::kCalcFlag, i);
+    for (char& ch : flag) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (flag == "dum") return true;
+  }
+  for (int k : {SiteColumns::kX, SiteColumns::kY, SiteColumns::kZ, SiteColumns::kLabel})
+    if (col.has(k, i) || col.isDot(k, i)) return false;
+  return true;
+}
+
+}  // namespace
+
+std::vector<Site> ReadSites(const CifBlock& block, const ElementTable& table, CifImportReport& report,
+                            std::vector<std::string>& notes) {
+  const SiteColumns col(block);
+  std::vector<Site> sites;
+  std::vector<std::string> dummies, unclear;
+  for (size_t i = 0; i < col.rows(); ++i) {
+    if (IsDummyRow(col, i)) {
+      if (col.has(SiteColumns::kLabel, i)) dummies.push_back(col.text(SiteColumns::kLabel, i));
+      continue;
+    }
+    bool unclearLabel = false;
+    sites.push_back(ReadSite(col, i, table, report, &unclearLabel));
+    if (unclearLabel) {
+      const ElementEntry& e = table.Entry(sites.back().atom.nr);
+      unclear.push_back(sites.back().label + " → " + e.symbol + (e.name.empty() ? "" : " (" + e.name + ")"));
+    }
+    if (sites.size() > static_cast<size_t>(CKomorka::kMaxAtoms))
+      throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", CKomorka::kMaxAtoms)};
+  }
+  if (sites.empty()) throw CifError{"brak atomów: pętla atomów nie podaje żadnego atomu"};
+  if (!dummies.empty())
+    notes.push_back("Pominięto wiersze atomów oznaczone jako fikcyjne (_atom_site_calc_flag dum), które nie "
+                    "podają położenia atomu: " + Listed(dummies) + ".");
+  if (!unclear.empty())
+    notes.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
+                    "można odczytać różnie; przyjęto: " + Listed(unclear) + ". Sprawdź, czy to właściwe pierwiastki.");
+  if (block.Find("_atom_site_aniso_U_11") || block.Find("_atom_site_aniso_B_11")) report.displacementIgnored = true;
+  report.sites = static_cast<int>(sites.size());
+  report.dummySites = static_cast<int>(col.rows()) - static_cast<int>(sites.size());
+  report.labelElements = static_cast<int>(unclear.size());
+  return sites;
+}
+
+// Every site's images under the operators. A site whose images are those
+// of an earlier site is that site listed twice ((0.6947, 0.6947, 0) beside
+// (-0.3053, -0.3053, 0)) and is left out, unless the two share the place
+// (occupancies adding up to at most 1: a mixed site). The left-out sites
+// have no orbit.
+std::vector<std::vector<Xyz>> SiteOrbits(const std::vector<Op>& ops, const std::vector<Site>& sites,
+                                         CifImportReport& report, std::vector<std::string>& notes) {
+  std::vector<std::vector<Xyz>> orbits;
+  std::vector<std::string> repeated;
+  size_t total = 0;
+  for (size_t j = 0; j < sites.size(); ++j) {
+    orbits.push_back(Images(ops, sites[j].position));
+    const Xyz& own = orbits.back().front();
+    for (size_t i = 0; i < j; ++i) {
+      if (orbits[i].empty() || sites[i].occupancy + sites[j].occupancy <= 1.0005) continue;
+      if (std::any_of(orbits[i].begin(), orbits[i].end(),
+                      [&](const Xyz& q) { return SamePosition(own, q, kCifMergeTolerance); })) {
+        repeated.push_back(sites[j].label + " (jak " + sites[i].label + ")");
+        orbits.back().clear();
+        break;
+      }
+    }
+    total += orbits.back().size();
+    if (total > static_cast<size_t>(CKomorka::kMaxAtoms))
+      throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", CKomorka::kMaxAtoms)};
+  }
+  if (!repeated.empty())
+    notes.push_back("Plik podaje niektóre atomy dwukrotnie, w tym samym miejscu komórki (po przesunięciu o "
+                    "wektor sieci lub przekształceniu symetrii); pominięto: " + Listed(repeated) + ".");
+  report.cellAtoms = static_cast<int>(total);
+  report.duplicateSites = static_cast<int>(repeated.size());
+  return orbits;
+}
+
+// One image of each centring class of every orbit; false when an orbit does
+// not split evenly into the classes of `flag`.
+bool CentringRepresentatives(const std::vector<std::vector<Xyz>>& orbits, LatticeType flag,
+                             std::vector<std::vector<Xyz>>& reps) {
+  const std::vector<Xyz> shifts = CentringVectors(flag);
+  const size_t n = shifts.size() + 1;
+  for (const std::vector<Xyz>& orbit : orbits) {
+    std::vector<Xyz> mine;
+    for (const Xyz& p : orbit) {
+      const bool covered = std::any_of(mine.begin(), mine.end(), [&](const Xyz& r) {
+        return std::any_of(shifts.begin(), shifts.end(), [&](const Xyz& v) {
+          return SamePosition(p, {IntoCell(r[0] + v[0]), IntoCell(r[1] + v[1]), IntoCell(r[2] + v[2])},
+                              kCifMergeTolerance);
+        });
+      });
+      if (!covered) mine.push_back(p);
+    }
+    if (mine.size() * n != orbit.size()) return false;
+    reps.push_back(std::move(mine));
+  }
+  return true;
+}
+
+}  // namespace cifimport
+
+using namespace cifimport;
+
+double CifCoordinate(std::string_view text) {
+  const double v = Number(std::string(text));
+  if (!std::isfinite(v)) return v;
+  // [sign] digits "." digits ["(" uncertainty ")"]; anything else stands.
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+  if (i == text.size() || text[i] != '.') return v;
+  const size_t first = ++i;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+  const int decimals = static_cast<int>(i - first);
+  // A standard uncertainty marks a refined value: no symmetry fixes it.
+  if (i < text.size() || decimals < 2 || decimals > 5) return v;
+  const double magnitude = std::fabs(v);
+  const long k = std::lround(magnitude * Op::DEN);
+  const long denominator = Op::DEN / std::gcd(k, static_cast<long>(Op::DEN));
+  // Halves, quarters and eighths have exact decimals: a file writes them so.
+  if (denominator % 3 != 0) return v;
+  if (denominator >= 10 && decimals < 3) return v;
+  const double fraction = static_cast<double>(k) / Op::DEN;
+  const double scale = std::pow(10.0, decimals);
+  if (std::llround(fraction * scale) != std::llround(magnitude * scale)) return v;
+  return v < 0 ? -fraction : fraction;
+}
+
+}  // namespace pelmora
