@@ -12,17 +12,26 @@ void PrepareProfile(const SynthesisSetup& setup) {
   }
 }
 
+std::string PrepareRun(const CKomorka& doc, const SynthesisSetup& setup) {
+  std::string refusal = ValidateRun(doc, setup.profile);
+  if (refusal.empty()) PrepareProfile(setup);
+  return refusal;
+}
+
+SynthesisReport FinishRun(const SynthesisSetup& setup, CKomorka& doc, PatternGrid& grid) {
+  return Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+}
+
 PatternRunResult RunPatternCalculation(CKomorka& doc, CalcProgress& progress, const SynthesisSetup& setup,
                                        PatternGrid& grid) {
   PatternRunResult result;
-  result.refusal = ValidateRun(doc, setup.profile);
+  result.refusal = PrepareRun(doc, setup);
   if (!result.refusal.empty()) return result;
-  PrepareProfile(setup);
   CalculationRunner runner;
   runner.Start(doc, progress, [&result](int r, bool) { result.calcResult = r; });
   result.outcome = runner.Finish();
   if (result.outcome == CalcOutcome::Ok)
-    result.synthesis = Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+    result.synthesis = FinishRun(setup, doc, grid);
   return result;
 }
 

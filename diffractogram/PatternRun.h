@@ -1,8 +1,8 @@
-// One calculation the way the user starts it, without the dialog: the
-// profile is prepared, the reflections are calculated on a worker thread
-// with progress and cancel, and a run that ends with OK is synthesised over
-// the document's range on the calling thread (where plug-ins must be called).
-// The GUI does the same steps itself around its progress dialog.
+// One calculation, the same for every front end: PrepareRun refuses the
+// values or prepares the profile, the reflections are calculated on a worker
+// thread with progress and cancel (the GUI's progress dialog or the runner
+// below), and FinishRun synthesises a run that ended with OK over the
+// document's range on the calling thread (where plug-ins must be called).
 #pragma once
 
 #include <string>
@@ -17,6 +17,14 @@ namespace pelmora {
 // pelmora_ProfileInit, or for the pseudo-Voigt an emptied info list.
 void PrepareProfile(const SynthesisSetup& setup);
 
+// The refusal of the document's values with this profile (nothing is
+// touched then); empty when the run may start, and the profile is prepared.
+std::string PrepareRun(const CKomorka& doc, const SynthesisSetup& setup);
+
+// After a run that ended with OK: rewrites `grid` from the document's
+// reflections over its range.
+SynthesisReport FinishRun(const SynthesisSetup& setup, CKomorka& doc, PatternGrid& grid);
+
 struct PatternRunResult {
   std::string refusal;  // non-empty: the values were refused, nothing ran
   CalcOutcome outcome = CalcOutcome::Cancel;
@@ -24,8 +32,8 @@ struct PatternRunResult {
   SynthesisReport synthesis;
 };
 
-// Validates, prepares the profile, runs the calculation on a worker and
-// waits; on OK rewrites `grid`. On Cancel the document's results and the
+// PrepareRun, then runs the calculation on a worker and
+// waits; on OK FinishRun. On Cancel the document's results and the
 // grid stay as they were.
 PatternRunResult RunPatternCalculation(CKomorka& doc, CalcProgress& progress, const SynthesisSetup& setup,
                                        PatternGrid& grid);

@@ -69,21 +69,6 @@ bool AddPeak(PatternPoint* pts, int first, int end, double tth, double I, double
 
 }  // namespace
 
-bool ProfileUsesGrainSize(ProfileId id) {
-  return id == kProfileGauss || id == kProfileLorentz || id == kProfilePseudoVoigt;
-}
-
-std::string ValidateProfileInput(const CKomorka& doc, ProfileId id) {
-  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(doc, ExperimentValue::GrainSize);
-  return {};
-}
-
-std::string ValidateRun(const CKomorka& doc, ProfileId id) {
-  std::string why = doc.ValidateCalculation();
-  if (why.empty()) why = ValidateProfileInput(doc, id);
-  return why;
-}
-
 std::string SubGridPeaksMessage(int subGridPeaks, double step) {
   if (subGridPeaks <= 0) return {};
   return cformat("Refleksy węższe od kroku siatki %.3f° (natężenie rozdzielone na dwa sąsiednie punkty): %d",

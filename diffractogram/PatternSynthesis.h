@@ -15,20 +15,13 @@
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/SynthesisOptions.h"
 #include "engine/Komorka.h"
+#include "engine/Validation.h"
 #include "plugins/PluginTable.h"
 
 namespace pelmora {
 
 using ::PeakParams;
 using ::ProfilePoint;
-
-// Built-in profiles are negative; 0 and above index a profile plug-in in the
-// plug-in table. Any other negative value selects nothing (the pattern stays zero).
-using ProfileId = std::int32_t;
-inline constexpr ProfileId kProfileStick = -1;        // "brak"
-inline constexpr ProfileId kProfileGauss = -2;        // "Gauss"
-inline constexpr ProfileId kProfileLorentz = -3;      // "Lorentz"
-inline constexpr ProfileId kProfilePseudoVoigt = -4;  // "pseudo Voigt" (Thompson-Cox-Hastings)
 
 // What the built-in pseudo-Voigt initialisation records for each peak.
 struct PseudoVoigtInfo {
@@ -66,14 +59,6 @@ struct SynthesisReport {
 // are called on the calling thread. Allocates nothing but info records.
 SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double angleMin, double angleMax,
                            PatternGrid& grid, double step = kPatternStep);
-
-// The profiles whose width uses the grain size D.
-bool ProfileUsesGrainSize(ProfileId id);
-// Empty when the profile can work with the document's values; otherwise a
-// message for the user (a grain size D <= 0 with a profile that divides by it).
-std::string ValidateProfileInput(const CKomorka& doc, ProfileId id);
-// The document's own checks followed by the profile's.
-std::string ValidateRun(const CKomorka& doc, ProfileId id);
 
 // Tells the user how many peaks were narrower than the grid step ("" for none).
 std::string SubGridPeaksMessage(int subGridPeaks, double step = kPatternStep);

@@ -99,13 +99,6 @@ struct ExperimentParams : ExperimentValues {
 // can point at the field that holds the fault.
 enum class ExperimentValue { AngleRange, GrainSize, Absorption, DwFactor, DetSlit, BeamArea, MeasureSpeed, DifRadius };
 
-// Empty when the value is acceptable; otherwise the message with which the
-// calculation refuses it. The sample and diffractometer values are physical
-// sizes, so each must be above zero; B must not be negative while the
-// temperature factor is on. The grain size enters only the peak widths: the
-// calculation refuses a negative one, the profiles that use it a zero too.
-std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which);
-
 // Strips one leading "*" or "@" marker from a source or instrument name.
 inline std::string StripNameMarker(const std::string& name) {
   if (!name.empty() && (name[0] == '*' || name[0] == '@')) return name.substr(1);

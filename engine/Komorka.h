@@ -112,7 +112,8 @@ class CKomorka : public ExperimentParams {
 
   // --- calculation --------------------------------------------------------------
   // Empty when a calculation can start; otherwise a message naming the value
-  // that would make the intensities infinite or undefined.
+  // that would make the intensities infinite or undefined. Defined with the
+  // other refusals (engine/Validation.cpp).
   std::string ValidateCalculation() const;
   // Finds, groups and rates every reflection in range. 0 = results installed;
   // -1 = cancelled or no reflection of the first wavelength (results untouched).

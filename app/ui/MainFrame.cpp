@@ -722,13 +722,11 @@ void CMainFrame::Calculate(CDownView* view) {
   CDownView* v = view ? view : activeView();
   if (!v) return;
   KomorkaDocument* d = v->document();
-  const int profile = chartBar_->ProfileId();
-  const std::string refusal = ValidateRun(d->doc(), profile);
+  const std::string refusal = PrepareRun(d->doc(), app_.SetupFor(chartBar_->ProfileId()));
   if (!refusal.empty()) {
     QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(refusal));
     return;
   }
-  PrepareProfile(app_.SetupFor(profile));
   // The renderer reads the reflections; they are replaced by the run.
   v->waitForRendering();
   emit hub_.calculationStarting(d);

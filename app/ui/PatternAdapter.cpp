@@ -8,6 +8,7 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PelmorApp.h"
 #include "diffractogram/PatternExport.h"
+#include "diffractogram/PatternRun.h"
 #include "diffractogram/ui/ChartView.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 
@@ -17,7 +18,7 @@ void SynthesiseInto(QWidget* parent, CPelmorApp& app, CDownView& view, int profi
   // The renderer reads the grid: it must have finished first.
   view.waitForRendering();
   CKomorka& doc = view.document()->doc();
-  const SynthesisReport report = Synthesize(app.SetupFor(profileId), doc, doc.angleMin, doc.angleMax, view.grid());
+  const SynthesisReport report = FinishRun(app.SetupFor(profileId), doc, view.grid());
   view.patternSynthesised();
   if (auto* frame = qobject_cast<QMainWindow*>(parent))
     frame->statusBar()->showMessage(QString::fromStdString(SubGridPeaksMessage(report.subGridPeaks)));

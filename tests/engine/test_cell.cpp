@@ -3,6 +3,7 @@
 
 #include "TestUtil.h"
 #include "engine/Komorka.h"
+#include "engine/Validation.h"
 
 using namespace pelmora;
 using namespace pelmora::test;

@@ -1,0 +1,109 @@
+#include "engine/Validation.h"
+
+#include <cmath>
+
+#include "engine/Angles.h"
+#include "io/NumberFormat.h"
+
+namespace pelmora {
+
+std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which) {
+  // A size, area, speed or coefficient of zero or below has no meaning: as
+  // divisors they make the intensities infinite, as factors negative or zero.
+  auto positive = [](const char* name, double value, const char* unit) {
+    if (std::isfinite(value) && value > 0.0) return std::string();
+    return cformat("Nieprawidłowa wartość: %s = %g %s; musi być większa od zera.", name, value, unit);
+  };
+  switch (which) {
+    case ExperimentValue::AngleRange:
+      // A pattern needs a stretch of angles to be drawn over.
+      if (p.angleMin < p.angleMax || !std::isfinite(p.angleMin) || !std::isfinite(p.angleMax)) return {};
+      return cformat("Nieprawidłowy zakres kątowy: min = %g, max = %g; kąt minimalny musi być mniejszy od maksymalnego.",
+                     p.angleMin, p.angleMax);
+    case ExperimentValue::GrainSize:
+      if (p.gsize > 0.0) return {};
+      return cformat("Nieprawidłowy rozmiar ziarna (gsize) D = %g Å: szerokość piku wymaga D większego od zera.",
+                     p.gsize);
+    case ExperimentValue::DwFactor:
+      // Off, B does not enter the intensities (the field keeps it meanwhile).
+      if (std::isfinite(p.dwfactor) && (p.IsDW != 1 || p.dwfactor >= 0.0)) return {};
+      return cformat("Nieprawidłowa wartość: czynnik temperaturowy B = %g Å²; nie może być ujemny.", p.dwfactor);
+    case ExperimentValue::Absorption:
+      return positive("współczynnik absorpcji (absorption)", p.absorption, "cm⁻¹");
+    case ExperimentValue::DetSlit:
+      return positive("rozmiar szczeliny detektora (detslit)", p.detslit, "mm²");
+    case ExperimentValue::BeamArea:
+      return positive("pole przekroju wiązki (beamarea)", p.beamarea, "mm²");
+    case ExperimentValue::MeasureSpeed:
+      return positive("prędkość pomiaru (measurespeed)", p.measurespeed, "°/min");
+    case ExperimentValue::DifRadius:
+      return positive("promień dyfraktometru (difradius)", p.difradius, "mm");
+  }
+  return {};
+}
+
+std::string CKomorka::ValidateCalculation() const {
+  CKomorka probe;  // metric on a scratch copy: validation must not touch the document
+  probe.a = a;
+  probe.b = b;
+  probe.c = c;
+  probe.alfa = alfa;
+  probe.beta = beta;
+  probe.gamma = gamma;
+  probe.RefreshCellMetric();
+  const double V = probe.CellVolume();
+  // Angles whose axes (almost) lie in one plane leave only rounding residue
+  // under the square root: such a cell has no volume either.
+  if (!(std::isfinite(V) && V > 1e-5 * std::fabs(a * b * c)))
+    return cformat("Nieprawidłowa komórka elementarna: objętość V = %g Å³ (a = %g, b = %g, c = %g, "
+                   "alfa = %g, beta = %g, gamma = %g).",
+                   V, a, b, c, alfa, beta, gamma);
+  if (!(std::isfinite(lambda1) && lambda1 > 0.0))
+    return cformat("Nieprawidłowa długość fali lambda1 = %g Å: musi być większa od zera.", lambda1);
+  if (!(std::isfinite(lambda2) && lambda2 >= 0.0))
+    return cformat("Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).",
+                   lambda2);
+  for (ExperimentValue v : {ExperimentValue::DifRadius, ExperimentValue::MeasureSpeed, ExperimentValue::Absorption,
+                            ExperimentValue::DetSlit, ExperimentValue::BeamArea, ExperimentValue::DwFactor})
+    if (std::string why = CheckExperimentValue(*this, v); !why.empty()) return why;
+  // Only the peak widths use the grain size, and only some profiles need it
+  // above zero (they check it themselves); below zero it is never a size.
+  if (!(gsize >= 0.0)) return CheckExperimentValue(*this, ExperimentValue::GrainSize);
+  const struct {
+    const char* name;
+    double value;
+  } finite[] = {{"angleMin", angleMin}, {"angleMax", angleMax}, {"ratio", ratio}};
+  for (const auto& p : finite)
+    if (!std::isfinite(p.value)) return cformat("Nieprawidłowa wartość: %s = %g.", p.name, p.value);
+  // The second line's share: below zero its peaks would point down.
+  if (ratio < 0.0)
+    return cformat("Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.", ratio);
+  if (std::string why = CheckExperimentValue(*this, ExperimentValue::AngleRange); !why.empty()) return why;
+  // Guard against a search that could not finish: the number of reciprocal
+  // lattice points inside the limiting sphere grows with V / d_min^3.
+  const double r = InverseDMin();
+  const double expected = 4.0 / 3.0 * kPi * V * r * r * r;
+  if (expected > 2.0e7)
+    return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): zmniejsz komórkę lub zakres kątów.", expected);
+  for (const AtomSite& at : cellAtoms)
+    if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z))
+      return cformat("Nieprawidłowe współrzędne atomu \"%s\".", at.name.c_str());
+  return {};
+}
+
+bool ProfileUsesGrainSize(ProfileId id) {
+  return id == kProfileGauss || id == kProfileLorentz || id == kProfilePseudoVoigt;
+}
+
+std::string ValidateProfileInput(const CKomorka& doc, ProfileId id) {
+  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(doc, ExperimentValue::GrainSize);
+  return {};
+}
+
+std::string ValidateRun(const CKomorka& doc, ProfileId id) {
+  std::string why = doc.ValidateCalculation();
+  if (why.empty()) why = ValidateProfileInput(doc, id);
+  return why;
+}
+
+}  // namespace pelmora
