@@ -11,6 +11,7 @@
 #include "diffractogram/PatternRun.h"
 #include "diffractogram/ui/ChartView.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
+#include "plugins/ui/SettingsButton.h"
 
 namespace pelmora {
 
@@ -30,14 +31,8 @@ void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view) {
   const PatternWindow window = ExportWindow(view.zoom().x0, view.zoom().x1);
   const double maximum = WindowMaximum(view.grid(), window);
   const std::vector<ChartFormat>& formats = app.chartFormats();
-  QStringList labels, patterns;
-  std::vector<void*> modules;
-  for (const ChartFormat& f : formats) {
-    labels << QString::fromStdString(f.label);
-    patterns << QString::fromStdString(f.pattern);
-    modules.push_back(f.module);
-  }
-  CPatternSaveDialog dlg(parent, labels, patterns, std::move(modules));
+  FormatChoices choices = ChoicesOf(formats);
+  CPatternSaveDialog dlg(parent, choices.labels, choices.patterns, std::move(choices.modules));
   dlg.scale = DefaultExportScale(maximum);
   dlg.maximum = maximum;
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QPushButton>
+#include <QStringList>
+#include <vector>
 
 namespace pelmora {
 
@@ -25,5 +27,22 @@ class CSettingsButton : public QPushButton {
 
   void* module_ = nullptr;
 };
+
+// What a save dialog offers of a list of chart or image formats: their
+// labels, file patterns and plug-in modules, in the list's order.
+struct FormatChoices {
+  QStringList labels, patterns;
+  std::vector<void*> modules;
+};
+template <class Format>
+FormatChoices ChoicesOf(const std::vector<Format>& formats) {
+  FormatChoices c;
+  for (const Format& f : formats) {
+    c.labels << QString::fromStdString(f.label);
+    c.patterns << QString::fromStdString(f.pattern);
+    c.modules.push_back(f.module);
+  }
+  return c;
+}
 
 }  // namespace pelmora

@@ -79,17 +79,11 @@ class FormatSettingsTest : public QObject {
     QCOMPARE(ScanPlugins(PELMORA_TEST_PLUGINS_DIR "/dialogs", table), std::string());
     const std::vector<ChartFormat> formats = BuildChartFormats(table);
     QCOMPARE(formats.size(), size_t(3));  // text, A with settings, B without
-    QStringList labels, patterns;
-    std::vector<void*> modules;
-    for (const ChartFormat& f : formats) {
-      labels << QString::fromStdString(f.label);
-      patterns << QString::fromStdString(f.pattern);
-      modules.push_back(f.module);
-    }
+    const FormatChoices c = ChoicesOf(formats);
     const auto calls = table.Lookup<CallsFn>(static_cast<size_t>(formats[1].pluginIndex), "test_FilterSettingsCalls");
     QVERIFY(calls);
 
-    CPatternSaveDialog d(nullptr, labels, patterns, modules);
+    CPatternSaveDialog d(nullptr, c.labels, c.patterns, c.modules);
     d.show();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     CSettingsButton* button = d.settingsButton();
@@ -127,20 +121,14 @@ class FormatSettingsTest : public QObject {
     QCOMPARE(ScanPlugins(PELMORA_TEST_PLUGINS_DIR "/dialogs", table), std::string());
     const std::vector<ImageFormat> formats = BuildImageFormats(table);
     QCOMPARE(formats.size(), size_t(3));  // BMP, C with settings, D without an extension
-    QStringList labels, patterns;
-    std::vector<void*> modules;
-    for (const ImageFormat& f : formats) {
-      labels << QString::fromStdString(f.label);
-      patterns << QString::fromStdString(f.pattern);
-      modules.push_back(f.module);
-    }
+    const FormatChoices c = ChoicesOf(formats);
     const auto calls = reinterpret_cast<CallsFn>(ModuleSymbol(formats[1].module, "test_FilterSettingsCalls"));
     QVERIFY(calls);
 
     // Per format: whether "Ustawienia" shows, and the name a bare "obraz"
     // becomes.
     const auto dialogWith = [&](int type, bool settings, const QString& expected) {
-      CGLSaveDialog d(nullptr, labels, patterns, modules);
+      CGLSaveDialog d(nullptr, c.labels, c.patterns, c.modules);
       d.show();
       QVERIFY(QTest::qWaitForWindowExposed(&d));
       d.selectNameFilter(d.nameFilters()[type]);

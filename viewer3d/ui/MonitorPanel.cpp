@@ -19,6 +19,7 @@
 
 #include "widgets/NumberEdit.h"
 #include "viewer3d/ui/ImageSaveDialog.h"
+#include "plugins/ui/SettingsButton.h"
 #include "viewer3d/ui/CellView.h"
 #include "viewer3d/ui/TimerButton.h"
 #include "widgets/ColorBox.h"
@@ -437,14 +438,8 @@ void CGLWindow::OnListClicked(int row, int column) {
 
 void CGLWindow::SaveImage() {
   if (!doc_) return;
-  QStringList labels, patterns;
-  std::vector<void*> modules;
-  for (const ImageFormat& f : formats_) {
-    labels << QString::fromStdString(f.label);
-    patterns << QString::fromStdString(f.pattern);
-    modules.push_back(f.module);
-  }
-  CGLSaveDialog dlg(this, labels, patterns, std::move(modules));
+  FormatChoices choices = ChoicesOf(formats_);
+  CGLSaveDialog dlg(this, choices.labels, choices.patterns, std::move(choices.modules));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
   const ImageSize size = ImageSizeOf(dlg.sizeIndex);
   const int type = std::clamp(dlg.typeIndex, 0, static_cast<int>(formats_.size()) - 1);
