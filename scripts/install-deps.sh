@@ -21,6 +21,8 @@ PKGS=(
   libgl-dev libglu1-mesa-dev libpng-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
   locales
+  # tools/include_graph.py, which a test runs over the source folders.
+  python3
 )
 
 bash "$(dirname "$0")/apt-install.sh" "${PKGS[@]}"
