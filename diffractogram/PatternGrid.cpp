@@ -18,12 +18,7 @@ PatternSnapshot PatternSnapshot::Of(const CKomorka& doc, double angleMin, double
   s.valid = true;
   s.angleMin = angleMin;
   s.angleMax = angleMax;
-  s.a = doc.a;
-  s.b = doc.b;
-  s.c = doc.c;
-  s.alfa = doc.alfa;
-  s.beta = doc.beta;
-  s.gamma = doc.gamma;
+  s.cell = doc;
   s.IsDW = doc.IsDW;
   s.dwfactor = doc.dwfactor;
   s.gsize = doc.gsize;
@@ -35,8 +30,7 @@ PatternSnapshot PatternSnapshot::Of(const CKomorka& doc, double angleMin, double
 bool PatternSnapshot::DiffersFrom(const CKomorka& doc) const {
   if (!valid) return true;
   if (angleMin != doc.angleMin || angleMax != doc.angleMax) return true;
-  if (a != doc.a || b != doc.b || c != doc.c) return true;
-  if (alfa != doc.alfa || beta != doc.beta || gamma != doc.gamma) return true;
+  if (!cell.SameConstants(doc)) return true;
   if (IsDW != doc.IsDW) return true;
   if (doc.IsDW && dwfactor != doc.dwfactor) return true;
   return gsize != doc.gsize || lambda1 != doc.lambda1 || radiation != doc.radiation;

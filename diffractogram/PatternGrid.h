@@ -27,7 +27,7 @@ int PatternIndex(double twoTheta, double step = kPatternStep);
 struct PatternSnapshot {
   bool valid = false;  // false until the first synthesis
   double angleMin = 0.0, angleMax = 0.0;
-  double a = 0.0, b = 0.0, c = 0.0, alfa = 0.0, beta = 0.0, gamma = 0.0;
+  UnitCell cell;
   std::int32_t IsDW = 0;
   double dwfactor = 0.0;
   double gsize = 0.0;

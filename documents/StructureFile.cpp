@@ -165,7 +165,7 @@ void LoadAparat(CKomorka& doc, xmlXPathContext* ctx) {
   ReadIfPresent(ctx, "//param/aparat/y", doc.y);
   doc.aparatName = *name;
   doc.aparatRecord = std::make_unique<ApparatusSet>(
-      ApparatusSet{doc.u, doc.v, doc.w, doc.x, doc.y, "@" + WithoutMarkers(*name)});
+      ApparatusSet{doc, "@" + WithoutMarkers(*name)});
 }
 
 }  // namespace

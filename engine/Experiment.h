@@ -16,29 +16,45 @@ struct RadiationSource {
   std::int32_t radiation = 0;  // 0 X-rays, 1 neutrons
 };
 
-struct ApparatusSet {
+// The experiment's values in the groups the user edits and keeps as
+// defaults together.
+struct Wavelengths {
+  double lambda1 = 1.54059;
+  double lambda2 = 1.54436;
+  double ratio = 0.5;
+  bool operator==(const Wavelengths&) const = default;
+};
+struct AngleWindow {
+  double angleMin = 20.0;
+  double angleMax = 150.0;
+  bool operator==(const AngleWindow&) const = default;
+};
+struct InstrumentWidths {
   double u = 0.0, v = 0.0, w = 0.0, x = 0.0, y = 0.0;
+  bool operator==(const InstrumentWidths&) const = default;
+};
+struct Diffractometer {
+  double difradius = 200.0;
+  double detslit = 10.0;
+  double beamarea = 10.0;
+  double measurespeed = 1.0;
+  bool operator==(const Diffractometer&) const = default;
+};
+struct SampleValues {
+  double gsize = 1000000.0;
+  double dwfactor = 0.0;
+  std::int32_t IsDW = 0;
+  double absorption = 0.0001;
+  bool operator==(const SampleValues&) const = default;
+};
+
+struct ApparatusSet : InstrumentWidths {
   std::string name;
 };
 
 // The experiment values that a document holds and that the settings keep as
 // the starting values of new documents; these are the first-run values.
-struct ExperimentValues {
-  double lambda1 = 1.54059;
-  double lambda2 = 1.54436;
-  double ratio = 0.5;
-  double angleMin = 20.0;
-  double angleMax = 150.0;
-  double u = 0.0, v = 0.0, w = 0.0, x = 0.0, y = 0.0;
-  double gsize = 1000000.0;
-  double dwfactor = 0.0;
-  std::int32_t IsDW = 0;
-  double difradius = 200.0;
-  double absorption = 0.0001;
-  double detslit = 10.0;
-  double beamarea = 10.0;
-  double measurespeed = 1.0;
-
+struct ExperimentValues : Wavelengths, AngleWindow, InstrumentWidths, Diffractometer, SampleValues {
   bool operator==(const ExperimentValues&) const = default;
 };
 
@@ -86,11 +102,7 @@ struct ExperimentParams : ExperimentValues {
     sourceName = src.name;
   }
   void ApplyApparatus(const ApparatusSet& set) {
-    u = set.u;
-    v = set.v;
-    w = set.w;
-    x = set.x;
-    y = set.y;
+    static_cast<InstrumentWidths&>(*this) = set;
     aparatName = set.name;
   }
 };

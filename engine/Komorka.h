@@ -1,6 +1,6 @@
-// The structure document: crystal model, experiment values and the
-// reflection lists of the last completed calculation. Plain C++: the
-// application wraps it to add notifications.
+// The structure document: crystal model (lattice, unit cell, atoms),
+// experiment values and the reflection lists of the last completed
+// calculation. Plain C++: the application wraps it to add notifications.
 #pragma once
 
 #include <algorithm>
@@ -17,10 +17,24 @@
 #include "engine/Experiment.h"
 #include "engine/LatticeType.h"
 #include "engine/Reflection.h"
+#include "engine/UnitCell.h"
 
 namespace pelmora {
 
-class CKomorka : public ExperimentParams {
+// The reflection lists of the last completed calculation: the first and
+// second wavelength's groups and both merged by angle.
+struct CalculationResults {
+  std::vector<Reflection> reflections1;
+  std::vector<Reflection> reflections2;
+  std::vector<Reflection> reflectionsAll;
+  double maxIntensity = 0.0;
+
+  int count1() const { return static_cast<int>(reflections1.size()); }
+  int count2() const { return static_cast<int>(reflections2.size()); }
+  int countAll() const { return static_cast<int>(reflectionsAll.size()); }
+};
+
+class CKomorka : public ExperimentParams, public UnitCell, public CalculationResults {
  public:
   static constexpr int kMaxAtoms = 2000;       // capacity of each atom list
   static constexpr int kMaxImageRecords = 255;  // CopyCellAtoms' list with boundary images
@@ -36,12 +50,6 @@ class CKomorka : public ExperimentParams {
   std::array<BravaisEntry, kBravaisCount> BravaisTable;
   std::string centringText;
 
-  // --- unit cell (lengths in angstrom, angles in degrees) --------------------
-  double gamma = 90.0, beta = 90.0, alfa = 90.0, c = 1.0, b = 1.0, a = 1.0;
-  // Cached by RefreshCellMetric(); read by CellVolume and DSpacing.
-  double sinAlfa = 1.0, sinBeta = 1.0, sinGamma = 1.0;
-  double cosAlfa = 0.0, cosBeta = 0.0, cosGamma = 0.0;
-
   // --- atoms (each list holds at most kMaxAtoms) ----------------------------
   std::vector<AtomSite> structureAtoms;
   std::vector<AtomSite> cellAtoms;
@@ -55,33 +63,11 @@ class CKomorka : public ExperimentParams {
   std::unique_ptr<RadiationSource> sourceRecord;
   std::unique_ptr<ApparatusSet> aparatRecord;
 
-  // --- results ----------------------------------------------------------------
-  std::vector<Reflection> reflections1;
-  std::vector<Reflection> reflections2;
-  std::vector<Reflection> reflectionsAll;
-  double maxIntensity = 0.0;
   std::atomic<bool> cancelRequested{false};
-
-  int count1() const { return static_cast<int>(reflections1.size()); }
-  int count2() const { return static_cast<int>(reflections2.size()); }
-  int countAll() const { return static_cast<int>(reflectionsAll.size()); }
 
   // --- 3D view values ---------------------------------------------------------
   int cellViewScale = 50;
   std::uint32_t cellViewColor = 0x7F7F7F;
-
-  // --- geometry ---------------------------------------------------------------
-  void RefreshCellMetric();
-  double CellVolume() const;
-  double DSpacing(int h, int k, int l) const;
-  // V^2 / d^2 of the plane (h k l): d = sqrt(V^2 / MetricSum). Inline, for the
-  // search's inner loop.
-  double MetricSum(double h, double k, double l) const {
-    return h * h * b * b * c * c * sinAlfa * sinAlfa + k * k * a * a * c * c * sinBeta * sinBeta +
-           l * l * a * a * b * b * sinGamma * sinGamma + 2.0 * h * l * a * b * b * c * (cosGamma * cosAlfa - cosBeta) +
-           2.0 * h * k * a * b * c * c * (cosAlfa * cosBeta - cosGamma) +
-           2.0 * k * l * a * a * b * c * (cosGamma * cosBeta - cosAlfa);
-  }
 
   // --- atoms ------------------------------------------------------------------
   // Rebuilds cellAtoms from structureAtoms and the lattice type. Returns

@@ -43,15 +43,9 @@ std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue whic
 }
 
 std::string CKomorka::ValidateCalculation() const {
-  CKomorka probe;  // metric on a scratch copy: validation must not touch the document
-  probe.a = a;
-  probe.b = b;
-  probe.c = c;
-  probe.alfa = alfa;
-  probe.beta = beta;
-  probe.gamma = gamma;
-  probe.RefreshCellMetric();
-  const double V = probe.CellVolume();
+  // The constants may have changed since the metric was last refreshed, and
+  // validation must not touch the document.
+  const double V = WithFreshMetric().CellVolume();
   // Angles whose axes (almost) lie in one plane leave only rounding residue
   // under the square root: such a cell has no volume either.
   if (!(std::isfinite(V) && V > 1e-5 * std::fabs(a * b * c)))

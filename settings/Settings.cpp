@@ -72,7 +72,7 @@ RadiationSource CSettings::CurrentSource() const {
 
 ApparatusSet CSettings::CurrentApparatus() const {
   const ExperimentValues& e = experiment;
-  return ApparatusSet{e.u, e.v, e.w, e.x, e.y, AparatName};
+  return ApparatusSet{e, AparatName};
 }
 
 struct SettingsStore::Impl {

@@ -593,39 +593,26 @@ void CTabPage2::SetDefaults(Default which) {
   bool written = true;
   switch (which) {
     case kDefaultRange:
-      e.angleMin = d.angleMin;
-      e.angleMax = d.angleMax;
+      static_cast<AngleWindow&>(e) = d;
       break;
     case kDefaultSource:
-      e.lambda1 = d.lambda1;
-      e.lambda2 = d.lambda2;
-      e.ratio = d.ratio;
+      static_cast<Wavelengths&>(e) = d;
       s.Radiation = d.radiation;
       s.RadName = StripNameMarker(d.sourceName);
       written = SaveRadiationSettings(store_, s);
       RefreshSettingsEntry(reference_.sources, s.CurrentSource());
       break;
     case kDefaultApparatus:
-      e.u = d.u;
-      e.v = d.v;
-      e.w = d.w;
-      e.x = d.x;
-      e.y = d.y;
+      static_cast<InstrumentWidths&>(e) = d;
       s.AparatName = StripNameMarker(d.aparatName);
       written = SaveApparatusSettings(store_, s);
       RefreshSettingsEntry(reference_.apparatusSets, s.CurrentApparatus());
       break;
     case kDefaultDiffractometer:
-      e.measurespeed = d.measurespeed;
-      e.beamarea = d.beamarea;
-      e.detslit = d.detslit;
-      e.difradius = d.difradius;
+      static_cast<Diffractometer&>(e) = d;
       break;
     case kDefaultSample:
-      e.absorption = d.absorption;
-      e.dwfactor = d.dwfactor;
-      e.IsDW = d.IsDW;
-      e.gsize = d.gsize;
+      static_cast<SampleValues&>(e) = d;
       break;
     case kDefaultCount: break;
   }

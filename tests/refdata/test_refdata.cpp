@@ -171,7 +171,7 @@ TEST(ReferenceFiles, SourceRecordsAndTheirMarkers) {
   // A structure file's source joins the head; a second replaces the first.
   CKomorka doc;
   doc.sourceRecord = std::make_unique<RadiationSource>(RadiationSource{2.0, 2.0, 0.5, "@first", 0});
-  doc.aparatRecord = std::make_unique<ApparatusSet>(ApparatusSet{1, 2, 3, 4, 5, "@lab"});
+  doc.aparatRecord = std::make_unique<ApparatusSet>(ApparatusSet{{1, 2, 3, 4, 5}, "@lab"});
   std::vector<ApparatusSet> sets{SettingsApparatusEntry({0, 0, 0, 0, 0, "brak"}), {0.1, 0, 0, 0, 0, "Zero"}};
   std::vector<RadiationSource> displacedSources;
   std::vector<ApparatusSet> displacedSets;
