@@ -13,17 +13,14 @@
 #include <thread>
 
 #include "cli/ChartOutput.h"
-#include "diffractogram/SynthesisOptions.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
-#include "settings/Paths.h"
 #include "io/AtomicFile.h"
 #include "documents/StructureFile.h"
 #include "engine/ReflectionExport.h"
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/PatternRun.h"
-#include "engine/CalculationRunner.h"
 #include "plugins/PluginLists.h"
 
 namespace pelmora::cli {
@@ -87,13 +84,12 @@ bool WriteReflectionList(const CalcOptions& o, const CKomorka& doc, const std::s
   return WriteOutput(path, std::vector<std::string_view>(text.begin(), text.end()));
 }
 
-// What every file of a run shares: the session as read at the start, the
-// plug-ins and the chosen profile and format.
+// What every file of a run shares: the workspace as read at the start, with
+// its plug-ins, and the chosen profile and format.
 struct CalcShared {
-  Session session;
-  PluginTable plugins;
+  explicit CalcShared(const std::string& settingsFile) : workspace(settingsFile) {}
+  Workspace workspace;
   SynthesisSetup setup;
-  std::vector<ChartFormat> formats;
   int format = 0;
   // Plug-ins keep state between calls and expect one caller at a time.
   bool usesPlugins = false;
@@ -109,11 +105,10 @@ struct CalcTargets {
 
 // The profile by its label, or the settings' choice; false for an unknown
 // name, which is reported with the names there are.
-bool ChooseProfile(const CalcOptions& o, const CSettings& settings, const PluginTable& plugins,
-                   SynthesisSetup& setup) {
-  const std::vector<ProfileChoice> profiles = BuildProfileList(plugins);
+bool ChooseProfile(const CalcOptions& o, const Workspace& w, SynthesisSetup& setup) {
+  const std::vector<ProfileChoice>& profiles = w.profiles();
   if (o.profile.empty()) {
-    setup.profile = SelectProfile(profiles, settings.PeakProfile);
+    setup.profile = SelectProfile(profiles, w.settings.PeakProfile);
     return true;
   }
   for (const ProfileChoice& c : profiles)
@@ -147,16 +142,11 @@ int ChooseFormat(const CalcOptions& o, const std::vector<ChartFormat>& formats) 
 // Plug-ins, profile and format, before any calculation, so that a wrong
 // name is reported before a long run. 0, or 1 for a bad argument.
 int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
-  const CSettings& settings = shared.session.settings;
-  // --plugins is the user's own choice; the settings' folder is looked for
-  // beside the executable only.
-  const std::string pluginsDir = o.pluginsDir.empty() ? ResolvePluginsFolder(settings.PluginsDir) : o.pluginsDir;
-  if (const std::string error = ScanPlugins(pluginsDir, shared.plugins); !error.empty()) Complain("Error: " + error);
-  shared.setup.plugins = &shared.plugins;
-  shared.setup.options = SynthesisOptionsOf(settings);
-  if (!ChooseProfile(o, settings, shared.plugins, shared.setup)) return 1;
-  shared.formats = BuildChartFormats(shared.plugins);
-  shared.format = ChooseFormat(o, shared.formats);
+  Workspace& w = shared.workspace;
+  if (const std::string error = w.ScanPlugins(o.pluginsDir); !error.empty()) Complain("Error: " + error);
+  shared.setup = w.SetupFor(kProfileStick, nullptr);
+  if (!ChooseProfile(o, w, shared.setup)) return 1;
+  shared.format = ChooseFormat(o, w.chartFormats());
   if (shared.format < 0) return 1;
   if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
     Complain("the scale must be a finite number");
@@ -173,7 +163,7 @@ bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc,
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(grid, window)) : o.scale;
   const PatternPoint* first = grid.points() + window.first;
   if (target == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale));
-  const ChartFormat& format = shared.formats[static_cast<size_t>(shared.format)];
+  const ChartFormat& format = shared.workspace.chartFormats()[static_cast<size_t>(shared.format)];
   std::string error;
   std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
   if (format.module) lock.lock();
@@ -187,13 +177,12 @@ bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc,
 // The reflections alone: calculated and listed.
 int RunReflectionList(const CalcOptions& o, CKomorka& doc, const CalcTargets& to, CalcProgress& progress,
                       const std::string& where) {
-  if (const std::string why = doc.ValidateCalculation(); !why.empty()) {
-    Complain(where + why);
+  const PatternRunResult run = RunReflectionCalculation(doc, progress);
+  if (!run.refusal.empty()) {
+    Complain(where + run.refusal);
     return 3;
   }
-  CalculationRunner runner;
-  runner.Start(doc, progress, nullptr);
-  runner.Wait();
+  if (run.outcome != CalcOutcome::Ok) return 4;
   return WriteReflectionList(o, doc, to.reflections) ? 0 : 4;
 }
 
@@ -229,9 +218,10 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
             CalcProgress& progress) {
   // Each file joins its own source and instrument set to the tables: a copy
   // keeps the files apart, so that every result equals a single run.
-  Session s = shared.session;
-  CKomorka doc(s.settings.experiment);
-  if (const int status = OpenDocument(o.session, s, input, doc); status != 0) return status;
+  Workspace& w = shared.workspace;
+  ReferenceData tables = w.reference;
+  CKomorka doc(w.settings.experiment);
+  if (const int status = OpenDocument(o.session, w, tables, input, doc); status != 0) return status;
   if (o.radiation == "x") doc.radiation = 0;
   if (o.radiation == "n") doc.radiation = 1;
   if (o.range.size() == 2) {
@@ -240,7 +230,7 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
   }
   const std::string where = o.structures.size() > 1 ? input + ": " : std::string();
   if (to.pattern.empty() && !to.chart) return RunReflectionList(o, doc, to, progress, where);
-  return RunPattern(o, shared, s.settings, doc, to, progress, where);
+  return RunPattern(o, shared, w.settings, doc, to, progress, where);
 }
 
 // The input's name without folder and extension: "x" for "a/x.cif".
@@ -284,7 +274,7 @@ int RunBatch(const CalcOptions& o, CalcShared& shared) {
     const std::string base = (std::filesystem::path(o.outDir) / stem).string();
     // The format's own extension, as the export adds it to a bare name.
     const std::string ext =
-        o.patternGiven ? ExportFileName("p", shared.formats[static_cast<size_t>(shared.format)]).substr(1) : "";
+        o.patternGiven ? ExportFileName("p", shared.workspace.chartFormats()[static_cast<size_t>(shared.format)]).substr(1) : "";
     targets.push_back({base + ".reflections.txt", o.patternGiven ? base + ".pattern" + ext : std::string(), false});
   }
   std::vector<int> status(o.structures.size(), 0);
@@ -312,8 +302,8 @@ int RunBatch(const CalcOptions& o, CalcShared& shared) {
 
 int RunCalc(const CalcOptions& o) {
   if (const int status = CheckCombination(o); status != 0) return status;
-  CalcShared shared;
-  OpenSession(o.session, shared.session);
+  CalcShared shared(o.session.settingsFile);
+  OpenSession(o.session, shared.workspace);
   const bool synthesis = o.patternGiven || !o.chart.file.empty();
   if (synthesis)
     if (const int status = SetUpSynthesis(o, shared); status != 0) return status;

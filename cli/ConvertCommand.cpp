@@ -17,10 +17,10 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& o) {
-  Session s;
-  OpenSession(o.session, s);
-  CKomorka doc(s.settings.experiment);
-  if (const int status = OpenDocument(o.session, s, o.input, doc); status != 0) return status;
+  Workspace w(o.session.settingsFile);
+  OpenSession(o.session, w);
+  CKomorka doc(w.settings.experiment);
+  if (const int status = OpenDocument(o.session, w, w.reference, o.input, doc); status != 0) return status;
   std::string error;
   if (!SaveStructureFile(doc, o.output, &error)) {
     std::cerr << "pelmora-cli: " << error << "\n";

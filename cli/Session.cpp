@@ -1,12 +1,7 @@
 #include "cli/Session.h"
 
 #include <iostream>
-#include <memory>
 
-#include "documents/CifImport.h"
-#include "documents/OpenStructure.h"
-#include "settings/Paths.h"
-#include "documents/StructureFile.h"
 
 namespace pelmora::cli {
 namespace {
@@ -32,64 +27,51 @@ void AddSessionOptions(CLI::App& cmd, SessionOptions& o) {
 }
 
 CSettings ReadSettings(const std::string& settingsFile) {
-  CSettings settings;
-  std::unique_ptr<SettingsStore> store =
-      settingsFile.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(settingsFile);
-  LoadSettings(*store, settings);
-  return settings;
+  Workspace w(settingsFile);
+  w.LoadSettings();
+  return w.settings;
 }
 
-const ElementTable& ScatteringTables::Elements() {
-  std::call_once(once_, [this] {
-    ReferenceData files;
-    files.dataDir = dataDir_;
-    files.userDir = userDir_;
-    std::string text;
-    for (const std::string& m : files.LoadIonsAndIsotopes()) text += "pelmora-cli: " + m + "\n";
-    std::cerr << text;
-    elements_ = std::move(files.elements);
-  });
-  return elements_;
+void OpenSession(const SessionOptions& o, Workspace& w) {
+  w.LoadSettings();
+  w.UseDataDir(o.dataDir);
+  for (const std::string& m : w.LoadSourceTables()) std::cerr << "pelmora-cli: " << m << "\n";
 }
 
-void OpenSession(const SessionOptions& o, Session& s) {
-  s.settings = ReadSettings(o.settingsFile);
-  // A folder named for the run is read as it stands; the settings' folder
-  // comes with the user's edited tables over it, as in the program.
-  if (o.dataDir.empty()) s.reference.UseDataDirSetting(s.settings.DataDir);
-  else s.reference.dataDir = ResolveFolder(o.dataDir);
-  s.scattering = std::make_shared<ScatteringTables>(s.reference.dataDir, s.reference.userDir);
-  for (const std::string& m :
-       s.reference.LoadSourceTables(s.settings.CurrentSource(), s.settings.CurrentApparatus()))
-    std::cerr << "pelmora-cli: " << m << "\n";
-}
-
-int OpenDocument(const SessionOptions& o, Session& s, const std::string& path, CKomorka& doc) {
+int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, const std::string& path,
+                 CKomorka& doc) {
   std::vector<DocMessage> messages;
-  ScatteringTables& tables = *s.scattering;
-  const bool opened =
-      OpenAnyStructure(doc, path, [&tables]() -> const ElementTable& { return tables.Elements(); }, messages);
+  const auto elements = [&w]() -> const ElementTable& {
+    std::vector<std::string> left;
+    const ElementTable& table = w.Elements(&left);
+    std::string text;
+    for (const std::string& m : left) text += "pelmora-cli: " + m + "\n";
+    std::cerr << text;
+    return table;
+  };
+  int gaveWay = 0;
+  const bool opened = OpenDocumentWith(doc, path, elements, tables, messages, nullptr, &gaveWay);
   // One write per line: batch runs open several files at once.
   for (const DocMessage& m : messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;
-  if (const std::string note = DisplacedEntriesMessage(ApplyDocumentRecords(doc, s.reference)); !note.empty())
+  if (const std::string note = DisplacedEntriesMessage(gaveWay); !note.empty())
     std::cerr << ("pelmora-cli: " + note + "\n");
-  if (doc.sourceName.empty()) doc.sourceName = s.settings.RadName;
-  if (doc.aparatName.empty()) doc.aparatName = s.settings.AparatName;
+  if (doc.sourceName.empty()) doc.sourceName = w.settings.RadName;
+  if (doc.aparatName.empty()) doc.aparatName = w.settings.AparatName;
   if (!o.source.empty()) {
-    const RadiationSource* src = FindByName(s.reference.sources, o.source);
+    const RadiationSource* src = FindByName(tables.sources, o.source);
     if (!src) {
-      std::cerr << "pelmora-cli: no source named \"" << o.source << "\" in " << s.reference.PathOf(kSourceFile)
+      std::cerr << "pelmora-cli: no source named \"" << o.source << "\" in " << tables.PathOf(kSourceFile)
                 << "\n";
       return 1;
     }
     doc.ApplySource(*src);
   }
   if (!o.aparat.empty()) {
-    const ApparatusSet* set = FindByName(s.reference.apparatusSets, o.aparat);
+    const ApparatusSet* set = FindByName(tables.apparatusSets, o.aparat);
     if (!set) {
       std::cerr << "pelmora-cli: no instrument set named \"" << o.aparat << "\" in "
-                << s.reference.PathOf(kApparatusFile) << "\n";
+                << tables.PathOf(kApparatusFile) << "\n";
       return 1;
     }
     doc.ApplyApparatus(*set);

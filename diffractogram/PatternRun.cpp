@@ -22,16 +22,31 @@ SynthesisReport FinishRun(const SynthesisSetup& setup, CKomorka& doc, PatternGri
   return Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
 }
 
+namespace {
+
+// The worker run both front ends wait for, once the values are accepted.
+void RunOnWorker(CKomorka& doc, CalcProgress& progress, PatternRunResult& result) {
+  CalculationRunner runner;
+  runner.Start(doc, progress, [&result](int r, bool) { result.calcResult = r; });
+  result.outcome = runner.Finish();
+}
+
+}  // namespace
+
 PatternRunResult RunPatternCalculation(CKomorka& doc, CalcProgress& progress, const SynthesisSetup& setup,
                                        PatternGrid& grid) {
   PatternRunResult result;
   result.refusal = PrepareRun(doc, setup);
   if (!result.refusal.empty()) return result;
-  CalculationRunner runner;
-  runner.Start(doc, progress, [&result](int r, bool) { result.calcResult = r; });
-  result.outcome = runner.Finish();
-  if (result.outcome == CalcOutcome::Ok)
-    result.synthesis = FinishRun(setup, doc, grid);
+  RunOnWorker(doc, progress, result);
+  if (result.outcome == CalcOutcome::Ok) result.synthesis = FinishRun(setup, doc, grid);
+  return result;
+}
+
+PatternRunResult RunReflectionCalculation(CKomorka& doc, CalcProgress& progress) {
+  PatternRunResult result;
+  result.refusal = doc.ValidateCalculation();
+  if (result.refusal.empty()) RunOnWorker(doc, progress, result);
   return result;
 }
 

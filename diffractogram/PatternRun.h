@@ -38,4 +38,8 @@ struct PatternRunResult {
 PatternRunResult RunPatternCalculation(CKomorka& doc, CalcProgress& progress, const SynthesisSetup& setup,
                                        PatternGrid& grid);
 
+// The reflections alone, for a list without a pattern: the same refusals
+// but the profile's, the same run; nothing is synthesised.
+PatternRunResult RunReflectionCalculation(CKomorka& doc, CalcProgress& progress);
+
 }  // namespace pelmora

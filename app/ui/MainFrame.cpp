@@ -500,15 +500,15 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
     }
   auto* doc = new KomorkaDocument(app_.settings().experiment);
   std::vector<DocMessage> messages;
-  const bool ok = doc->Open(path, app_.reference().elements, messages);
+  // The file's own source and instrument set join the application's lists
+  // and are applied to the document, as binding the experiment page does.
+  int gaveWay = 0;
+  const bool ok = doc->Open(path, app_.workspace(), messages, &gaveWay);
   ShowMessages(messages);
   if (!ok) {
     delete doc;
     return nullptr;
   }
-  // The file's own source and instrument set join the application's lists
-  // and are applied to the document, as binding the experiment page does.
-  const int gaveWay = ApplyDocumentRecords(doc->doc(), app_.reference());
   AddRecentFile(full);
   AddFrame(doc);
   if (gaveWay > 0) statusBar()->showMessage(QString::fromStdString(DisplacedEntriesMessage(gaveWay)));

@@ -1,14 +1,10 @@
 #include "app/ui/PelmorApp.h"
-#include "diffractogram/SynthesisOptions.h"
 
 #include <QDir>
 
-#include "settings/Paths.h"
-
 namespace pelmora {
 
-CPelmorApp::CPelmorApp(const std::string& iniPath)
-    : store_(iniPath.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(iniPath)) {}
+CPelmorApp::CPelmorApp(const std::string& iniPath) : workspace_(iniPath) {}
 
 CPelmorApp::~CPelmorApp() = default;
 
@@ -17,30 +13,17 @@ void CPelmorApp::Start(const Reporter& report) {
     if (report && !text.empty()) report(QString::fromUtf8(caption), QString::fromStdString(text));
   };
   workingDir_ = QDir::currentPath();
-  LoadSettings(*store_, settings_);
-  storedLayoutCurrent_ = settings_.Sett_ver == CSettings::kLayoutVersion;
+  workspace_.LoadSettings();
+  storedLayoutCurrent_ = workspace_.settings.Sett_ver == CSettings::kLayoutVersion;
 
-  reference_.UseDataDirSetting(settings_.DataDir);
-  for (const std::string& m : reference_.LoadScatteringTables()) tell("Info", m);
-  tell("Error", ScanPlugins(ResolvePluginsFolder(settings_.PluginsDir), plugins_));
-  for (const std::string& m : reference_.LoadSourceTables(settings_.CurrentSource(), settings_.CurrentApparatus()))
-    tell("Info", m);
-  formats_ = BuildChartFormats(plugins_);
-  profiles_ = BuildProfileList(plugins_);
+  workspace_.UseDataDir();
+  for (const std::string& m : workspace_.LoadScatteringTables()) tell("Info", m);
+  tell("Error", workspace_.ScanPlugins());
+  for (const std::string& m : workspace_.LoadSourceTables()) tell("Info", m);
 }
 
-bool CPelmorApp::Exit() {
-  const bool ok = SaveSettings(*store_, settings_);
-  return store_->Sync() && ok;
-}
+bool CPelmorApp::Exit() { return workspace_.SaveSettings(); }
 
-SynthesisSetup CPelmorApp::SetupFor(int profileId) {
-  SynthesisSetup setup;
-  setup.profile = profileId;
-  setup.plugins = &plugins_;
-  setup.options = SynthesisOptionsOf(settings_);
-  setup.pseudoVoigtInfo = &pseudoVoigt_;
-  return setup;
-}
+SynthesisSetup CPelmorApp::SetupFor(int profileId) { return workspace_.SetupFor(profileId, &pseudoVoigt_); }
 
 }  // namespace pelmora

@@ -1,6 +1,6 @@
-// What the application owns for the whole run: the settings record and its
-// store, the reference data, the plug-ins with the lists built from them,
-// and the pseudo-Voigt info records.
+// What the application owns for the whole run: the workspace every front
+// end holds (settings, reference data, plug-ins and their lists), the
+// pseudo-Voigt info records and what the window layouts need.
 #pragma once
 
 #include <QString>
@@ -9,11 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/Settings.h"
-#include "diffractogram/PatternSynthesis.h"
-#include "plugins/PluginLists.h"
-#include "plugins/PluginTable.h"
-#include "refdata/ReferenceData.h"
+#include "workspace/Workspace.h"
 
 namespace pelmora {
 
@@ -34,12 +30,13 @@ class CPelmorApp {
   // Exit: the settings are written back. False when they could not be.
   bool Exit();
 
-  CSettings& settings() { return settings_; }
-  SettingsStore& store() { return *store_; }
-  ReferenceData& reference() { return reference_; }
-  const PluginTable& plugins() const { return plugins_; }
-  const std::vector<ChartFormat>& chartFormats() const { return formats_; }
-  const std::vector<ProfileChoice>& profiles() const { return profiles_; }
+  Workspace& workspace() { return workspace_; }
+  CSettings& settings() { return workspace_.settings; }
+  SettingsStore& store() { return workspace_.store(); }
+  ReferenceData& reference() { return workspace_.reference; }
+  const PluginTable& plugins() const { return workspace_.plugins(); }
+  const std::vector<ChartFormat>& chartFormats() const { return workspace_.chartFormats(); }
+  const std::vector<ProfileChoice>& profiles() const { return workspace_.profiles(); }
   std::vector<PseudoVoigtInfo>& pseudoVoigtInfo() { return pseudoVoigt_; }
   // What a synthesis with the profile `id` needs, from the current settings.
   SynthesisSetup SetupFor(int profileId);
@@ -51,12 +48,7 @@ class CPelmorApp {
   const QString& workingDir() const { return workingDir_; }
 
  private:
-  CSettings settings_;
-  std::unique_ptr<SettingsStore> store_;
-  ReferenceData reference_;
-  PluginTable plugins_;
-  std::vector<ChartFormat> formats_;
-  std::vector<ProfileChoice> profiles_;
+  Workspace workspace_;
   std::vector<PseudoVoigtInfo> pseudoVoigt_;
   bool storedLayoutCurrent_ = false;
   QString workingDir_;

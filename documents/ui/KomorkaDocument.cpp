@@ -38,11 +38,15 @@ void KomorkaDocument::InitNew() {
   emit titleChanged();
 }
 
-bool KomorkaDocument::Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages) {
+bool KomorkaDocument::Open(const QString& path, Workspace& workspace, std::vector<DocMessage>& messages,
+                           int* gaveWay) {
   // Read into a fresh model so that a failed read leaves nothing half-done.
   auto fresh = std::make_unique<CKomorka>(defaults_);
   DocumentFormat format = DocumentFormat::kStructure;
-  if (!OpenAnyStructure(*fresh, QFile::encodeName(path).toStdString(), elements, messages, &format)) return false;
+  const auto elements = [&workspace]() -> const ElementTable& { return workspace.Elements(); };
+  if (!OpenDocumentWith(*fresh, QFile::encodeName(path).toStdString(), elements, workspace.reference, messages,
+                        &format, gaveWay))
+    return false;
   doc_ = std::move(fresh);
   sourcePath_ = QFileInfo(path).absoluteFilePath();
   // A file of a format that is only read is never written back: the

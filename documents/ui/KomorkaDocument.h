@@ -9,6 +9,7 @@
 
 #include "documents/StructureFile.h"
 #include "engine/Komorka.h"
+#include "workspace/Workspace.h"
 
 namespace pelmora {
 
@@ -39,9 +40,11 @@ class KomorkaDocument : public QObject {
   // A fresh document with the defaults of the constructor.
   void InitNew();
   // Reads a structure file, an older input file or a CIF file, whose atoms
-  // take the factors of the element table (an import: saved under a new
-  // name). Messages gather what the user must be told, whatever the outcome.
-  bool Open(const QString& path, const ElementTable& elements, std::vector<DocMessage>& messages);
+  // take the factors of the workspace's element table (an import: saved
+  // under a new name); the file's own source and instrument set join the
+  // workspace's tables and are applied. Messages gather what the user must
+  // be told, whatever the outcome; *gaveWay as OpenDocumentWith counts.
+  bool Open(const QString& path, Workspace& workspace, std::vector<DocMessage>& messages, int* gaveWay = nullptr);
   // Writes the structure file; false with *error filled when it fails.
   bool Save(const QString& path, QString* error);
 

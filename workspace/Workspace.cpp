@@ -1,0 +1,80 @@
+#include "workspace/Workspace.h"
+
+#include "diffractogram/SynthesisOptions.h"
+#include "settings/Paths.h"
+
+namespace pelmora {
+
+const ElementTable& ScatteringTables::Elements(std::vector<std::string>* messages) {
+  std::call_once(once_, [this, messages] {
+    ReferenceData files;
+    files.dataDir = dataDir_;
+    files.userDir = userDir_;
+    std::vector<std::string> left = files.LoadIonsAndIsotopes();
+    if (messages) *messages = std::move(left);
+    elements_ = std::move(files.elements);
+  });
+  return elements_;
+}
+
+Workspace::Workspace(const std::string& settingsFile)
+    : store_(settingsFile.empty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(settingsFile)) {}
+
+Workspace::~Workspace() = default;
+
+void Workspace::LoadSettings() { pelmora::LoadSettings(*store_, settings); }
+
+void Workspace::UseDataDir(const std::string& namedFolder) {
+  if (namedFolder.empty()) reference.UseDataDirSetting(settings.DataDir);
+  else reference.dataDir = ResolveFolder(namedFolder);
+  lazyTables_ = std::make_shared<ScatteringTables>(reference.dataDir, reference.userDir);
+}
+
+std::vector<std::string> Workspace::LoadScatteringTables() {
+  scatteringLoaded_ = true;
+  return reference.LoadScatteringTables();
+}
+
+std::vector<std::string> Workspace::LoadSourceTables() {
+  return reference.LoadSourceTables(settings.CurrentSource(), settings.CurrentApparatus());
+}
+
+std::string Workspace::ScanPlugins(const std::string& namedFolder) {
+  // A folder named for the run is the user's own choice; the settings'
+  // folder is looked for beside the executable only.
+  const std::string dir = namedFolder.empty() ? ResolvePluginsFolder(settings.PluginsDir) : namedFolder;
+  std::string error = pelmora::ScanPlugins(dir, plugins_);
+  formats_ = BuildChartFormats(plugins_);
+  profiles_ = BuildProfileList(plugins_);
+  return error;
+}
+
+bool Workspace::SaveSettings() {
+  const bool ok = pelmora::SaveSettings(*store_, settings);
+  return store_->Sync() && ok;
+}
+
+const ElementTable& Workspace::Elements(std::vector<std::string>* messages) {
+  if (scatteringLoaded_ || !lazyTables_) return reference.elements;
+  return lazyTables_->Elements(messages);
+}
+
+SynthesisSetup Workspace::SetupFor(int profileId, std::vector<PseudoVoigtInfo>* info) const {
+  SynthesisSetup setup;
+  setup.profile = profileId;
+  setup.plugins = &plugins_;
+  setup.options = SynthesisOptionsOf(settings);
+  setup.pseudoVoigtInfo = info;
+  return setup;
+}
+
+bool OpenDocumentWith(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
+                      ReferenceData& tables, std::vector<DocMessage>& messages, DocumentFormat* format,
+                      int* gaveWay) {
+  if (!OpenAnyStructure(doc, path, elements, messages, format)) return false;
+  const int displaced = ApplyDocumentRecords(doc, tables);
+  if (gaveWay) *gaveWay = displaced;
+  return true;
+}
+
+}  // namespace pelmora
