@@ -16,7 +16,7 @@ CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELMORA_FUZZ=ON \
   -DPELMORA_BUILD_TESTS=OFF -DPELMORA_BUILD_BENCH=OFF >/dev/null
 
-TARGETS=(structure_file tolvo_input source_xml aparat_xml ions_xml izos_xml anomals_xml cif)
+TARGETS=(structure_file tolvo_input source_xml aparat_xml ions_xml izos_xml anomals_xml cif measured)
 cmake --build "$BUILD" -j "$JOBS" --target "${TARGETS[@]/#/fuzz_}"
 
 SCRATCH="$(mktemp -d)"
@@ -28,7 +28,7 @@ status=0
 for t in "${TARGETS[@]}"; do
   mkdir -p "$SCRATCH/$t"
   dict=()
-  [ "$t" != tolvo_input ] && [ "$t" != cif ] && dict=(-dict="$ROOT/tests/fuzz/xml.dict")
+  [ "$t" != tolvo_input ] && [ "$t" != cif ] && [ "$t" != measured ] && dict=(-dict="$ROOT/tests/fuzz/xml.dict")
   [ "$t" = cif ] && dict=(-dict="$ROOT/tests/fuzz/cif.dict")
   echo "== fuzz_$t (${RUNS_PER_TARGET} runs)"
   if ! (cd "$SCRATCH" && "$BUILD/bin/fuzz_$t" "${dict[@]}" -runs="$RUNS_PER_TARGET" -seed=1 \
