@@ -114,11 +114,24 @@ bool FromDataSet(const xylib::DataSet& ds, MeasuredPattern& out, std::string* er
   return true;
 }
 
+// Reads with the format xylib guesses from the name and the first bytes.
+// The data set is ours from its creation: xylib's own loaders drop it when
+// a reader throws half-way.
+std::unique_ptr<xylib::DataSet> Load(std::istream& in, const std::string& name) {
+  const xylib::FormatInfo* fi = xylib::guess_filetype(name, in, nullptr);
+  if (!fi || !fi->ctor) return nullptr;
+  in.clear();  // the guess may have read to the end of a short file
+  in.seekg(0);
+  std::unique_ptr<xylib::DataSet> ds(fi->ctor());
+  ds->load_data(in, name.c_str());
+  return ds;
+}
+
 template <class Load>
 bool ReadWith(Load load, MeasuredPattern& out, std::string* error) {
   CNumericLocale cLocale;
   try {
-    std::unique_ptr<xylib::DataSet> ds(load());
+    const std::unique_ptr<xylib::DataSet> ds = load();
     if (!ds) return Fail(error, "Nie rozpoznano formatu pliku.");
     return FromDataSet(*ds, out, error);
   } catch (const std::bad_alloc&) {
@@ -128,6 +141,14 @@ bool ReadWith(Load load, MeasuredPattern& out, std::string* error) {
   } catch (...) {
     return Fail(error, "Nie można odczytać pliku pomiaru.");
   }
+}
+
+bool Compressed(const std::string& path) {
+  auto ends = [&](const char* ext) {
+    const std::string e(ext);
+    return path.size() >= e.size() && Lowercase(path.substr(path.size() - e.size())) == e;
+  };
+  return ends(".gz") || ends(".bz2");
 }
 
 }  // namespace
@@ -176,7 +197,15 @@ bool ReadMeasuredFile(const std::string& path, MeasuredPattern& out, std::string
     if (!probe) return Fail(error, "Nie można otworzyć pliku " + path + ".");
   }
   MeasuredPattern read;
-  if (!ReadWith([&] { return xylib::load_file(path); }, read, error)) return false;
+  const bool ok = ReadWith(
+      [&]() -> std::unique_ptr<xylib::DataSet> {
+        // xylib unpacks compressed files itself.
+        if (Compressed(path)) return std::unique_ptr<xylib::DataSet>(xylib::load_file(path));
+        std::ifstream in(path, std::ios::binary);
+        return Load(in, path);
+      },
+      read, error);
+  if (!ok) return false;
   read.path = path;
   out = std::move(read);
   return true;
@@ -186,11 +215,9 @@ bool ReadMeasuredBytes(const std::string& bytes, const std::string& nameHint, Me
                        std::string* error) {
   MeasuredPattern read;
   const bool ok = ReadWith(
-      [&]() -> xylib::DataSet* {
-        std::istringstream probe(bytes);
-        const xylib::FormatInfo* fi = xylib::guess_filetype(nameHint, probe, nullptr);
-        if (!fi) return nullptr;
-        return xylib::load_string(bytes, fi->name);
+      [&] {
+        std::istringstream in(bytes);
+        return Load(in, nameHint);
       },
       read, error);
   if (!ok) return false;

@@ -23,6 +23,8 @@ SCRATCH="$(mktemp -d)"
 trap 'rm -rf "$SCRATCH"' EXIT
 # Qt and libxml2 are not instrumented; leaks of their one-time set-up are not ours.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+# Nor are the leaks inside xylib (tests/fuzz/lsan.supp).
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$ROOT/tests/fuzz/lsan.supp}"
 
 status=0
 for t in "${TARGETS[@]}"; do
@@ -30,8 +32,13 @@ for t in "${TARGETS[@]}"; do
   dict=()
   [ "$t" != tolvo_input ] && [ "$t" != cif ] && [ "$t" != measured ] && dict=(-dict="$ROOT/tests/fuzz/xml.dict")
   [ "$t" = cif ] && dict=(-dict="$ROOT/tests/fuzz/cif.dict")
-  echo "== fuzz_$t (${RUNS_PER_TARGET} runs)"
-  if ! (cd "$SCRATCH" && "$BUILD/bin/fuzz_$t" "${dict[@]}" -runs="$RUNS_PER_TARGET" -seed=1 \
+  # xylib leaks on most malformed files; checking each input for leaks
+  # would then cost a heap scan per run. The exit check still runs. Its text
+  # reader runs slowly under AddressSanitizer: a tenth of the runs.
+  runs="$RUNS_PER_TARGET"
+  [ "$t" = measured ] && dict=(-detect_leaks=0) && runs=$(( RUNS_PER_TARGET / 10 ))
+  echo "== fuzz_$t (${runs} runs)"
+  if ! (cd "$SCRATCH" && "$BUILD/bin/fuzz_$t" "${dict[@]}" -runs="$runs" -seed=1 \
         -max_len=4096 -print_final_stats=1 "$SCRATCH/$t" "$ROOT/tests/fuzz/corpus/$t" 2>"$SCRATCH/$t.log"); then
     tail -n 40 "$SCRATCH/$t.log"
     echo "fuzz_$t FAILED"

@@ -53,7 +53,7 @@ void CMainFrame::FitMeasurement() {
   SynthesisSetup setup = app_.SetupFor(profile);
   setup.pseudoVoigtInfo = nullptr;  // the Info window's list belongs to the calculations the user starts
   KomorkaDocument* d = v->document();
-  CFitDialog dlg(d->doc(), v->measuredShared(), setup, this);
+  FitDialog dlg(d->doc(), v->measuredShared(), setup, this);
   if (dlg.exec() != QDialog::Accepted) return;
   // "Zastosuj": the refined values into the document, the model into the
   // chart, and the pattern calculated again with them.

@@ -20,7 +20,7 @@ namespace {
 constexpr int kSteps = 100;
 }
 
-CFitDialog::CFitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern> measured,
+FitDialog::FitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern> measured,
                        const SynthesisSetup& setup, QWidget* parent)
     : QDialog(parent), doc_(doc), measured_(std::move(measured)), setup_(setup) {
   setWindowTitle(QStringLiteral("Dopasuj do pomiaru"));
@@ -81,18 +81,18 @@ CFitDialog::CFitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPatter
   layout->addWidget(report_);
   layout->addLayout(buttons);
 
-  connect(fit_, &QPushButton::clicked, this, &CFitDialog::startFit);
+  connect(fit_, &QPushButton::clicked, this, &FitDialog::startFit);
   connect(cancel_, &QPushButton::clicked, this, [this] { cancel_flag_ = true; });
   connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(close_, &QPushButton::clicked, this, &CFitDialog::reject);
+  connect(close_, &QPushButton::clicked, this, &FitDialog::reject);
 }
 
-CFitDialog::~CFitDialog() {
+FitDialog::~FitDialog() {
   cancel_flag_ = true;
   if (worker_.joinable()) worker_.join();
 }
 
-QCheckBox* CFitDialog::option(unsigned what) const {
+QCheckBox* FitDialog::option(unsigned what) const {
   switch (what) {
     case kFitScale: return scale_;
     case kFitZero: return zero_;
@@ -104,7 +104,7 @@ QCheckBox* CFitDialog::option(unsigned what) const {
   }
 }
 
-void CFitDialog::startFit() {
+void FitDialog::startFit() {
   if (worker_.joinable()) return;
   FitOptions o;
   o.refine = 0;
@@ -142,7 +142,7 @@ void CFitDialog::startFit() {
   });
 }
 
-void CFitDialog::finished(FitResult r) {
+void FitDialog::finished(FitResult r) {
   if (worker_.joinable()) worker_.join();
   result_ = std::move(r);
   fit_->setEnabled(true);
@@ -159,7 +159,7 @@ void CFitDialog::finished(FitResult r) {
   emit fitFinished();
 }
 
-void CFitDialog::showResult() {
+void FitDialog::showResult() {
   const FitResult& r = result_;
   const FitPhase& p = r.phases.front();
   std::string t;
@@ -176,7 +176,7 @@ void CFitDialog::showResult() {
   report_->setPlainText(QString::fromStdString(t));
 }
 
-void CFitDialog::reject() {
+void FitDialog::reject() {
   if (worker_.joinable()) {
     cancel_flag_ = true;
     worker_.join();

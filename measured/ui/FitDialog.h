@@ -19,14 +19,14 @@ class QSpinBox;
 
 namespace pelmora {
 
-class CFitDialog : public QDialog {
+class FitDialog : public QDialog {
   Q_OBJECT
  public:
   // The document and the measurement must outlive the dialog; the dialog is
   // modal, so the document is not edited while the fit reads it.
-  CFitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern> measured, const SynthesisSetup& setup,
+  FitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern> measured, const SynthesisSetup& setup,
              QWidget* parent = nullptr);
-  ~CFitDialog() override;
+  ~FitDialog() override;
 
   // Valid after "Zastosuj" (the dialog is then accepted).
   const FitResult& result() const { return result_; }

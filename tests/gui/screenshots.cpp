@@ -363,10 +363,10 @@ void Shots::ObservedOverlay() {
   ok = testing::WaitForChart(v) && ok;
   ok = Save(&frame, out, "observed-before-fit.png") && ok;
   QTimer::singleShot(300, [&] {
-    auto* dlg = qobject_cast<CFitDialog*>(QApplication::activeModalWidget());
+    auto* dlg = qobject_cast<FitDialog*>(QApplication::activeModalWidget());
     if (!dlg) return;
     for (unsigned what : {kFitWidths, kFitCell, kFitSize}) dlg->option(what)->setChecked(true);
-    QObject::connect(dlg, &CFitDialog::fitFinished, dlg, [&, dlg] {
+    QObject::connect(dlg, &FitDialog::fitFinished, dlg, [&, dlg] {
       ok = Save(dlg, out, "fit-dialog.png") && ok;
       dlg->applyButton()->click();
     });

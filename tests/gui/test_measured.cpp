@@ -34,11 +34,11 @@ class MeasuredTest : public QObject {
   // ("Zastosuj", "Zamknij") or, with cancel, "Anuluj" right after "Dopasuj".
   FitResult FitWith(CMainFrame& f, unsigned extra, bool apply, bool cancel = false) {
     FitResult seen;
-    testing::ModalWatcher<CFitDialog> watch;
-    watch.Arm([&](CFitDialog* d) {
+    testing::ModalWatcher<FitDialog> watch;
+    watch.Arm([&](FitDialog* d) {
       for (unsigned what : {kFitWidths, kFitCell, kFitSize}) d->option(what)->setChecked((extra & what) != 0);
       QEventLoop loop;
-      connect(d, &CFitDialog::fitFinished, &loop, &QEventLoop::quit);
+      connect(d, &FitDialog::fitFinished, &loop, &QEventLoop::quit);
       d->fitButton()->click();
       if (cancel) d->cancelButton()->click();
       if (d->running()) loop.exec();

@@ -77,12 +77,11 @@ TEST(MeasuredFile, RefusesWhatIsNoTwoThetaPattern) {
 }
 
 // PANalytical XRDML: the scan's positions name their axis; a 2-theta axis
-// is read, an omega scan refused by name. Real files carry a long header
-// (xylib reads the first kilobyte to tell the format): a comment stands in.
+// is read, an omega scan refused by name. Shorter than the kilobyte xylib
+// reads to tell the format.
 std::string Xrdml(const std::string& axis) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<xrdMeasurements xmlns=\"http://www.xrdml.com/XRDMeasurement/1.5\">\n"
-         " <comment><entry>" + std::string(1100, 'x') + "</entry></comment>\n"
          " <xrdMeasurement measurementType=\"Scan\" status=\"Completed\">\n"
          "  <scan appendNumber=\"0\" mode=\"Continuous\" scanAxis=\"Gonio\" status=\"Completed\">\n"
          "   <dataPoints>\n"
