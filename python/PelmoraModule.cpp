@@ -45,7 +45,7 @@ std::string ModuleDir() {
 
 void Warn(const std::vector<std::string>& notes) {
   for (const std::string& n : notes)
-    if (PyErr_WarnEx(gWarning, n.c_str(), 2) != 0) throw py::error_already_set();
+    if (PyErr_WarnEx(gWarning, n.c_str(), 1) != 0) throw py::error_already_set();
 }
 
 [[noreturn]] void Raise(const Error& e) {
@@ -369,11 +369,12 @@ void SiteCoefficients(py::class_<Site>& cls, const char* name, double AtomSite::
   cls.def_property(
       name,
       [&members](Site& s) {
-        return s.Read([&members](AtomSite& at) {
+        const auto values = s.Read([&members](AtomSite& at) {
           std::array<double, 4> out;
           for (size_t i = 0; i < 4; ++i) out[i] = at.*members[i];
           return out;
         });
+        return py::tuple(py::cast(values));
       },
       [&members](Site& s, const std::array<double, 4>& v) {
         s.Change([&members, &v](AtomSite& at) {
@@ -438,11 +439,12 @@ void Group(py::class_<Structure, StructurePtr>& cls, const char* name, double CK
   cls.def_property(
       name,
       [&members](Structure& s) {
-        return With(s, [&members](CKomorka& d) {
+        const auto values = With(s, [&members](CKomorka& d) {
           std::array<double, N> out;
           for (size_t i = 0; i < N; ++i) out[i] = d.*members[i];
           return out;
         });
+        return py::tuple(py::cast(values));
       },
       [&members](Structure& s, const std::array<double, N>& v) {
         With(s, [&members, &v](CKomorka& d) {
