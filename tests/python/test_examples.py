@@ -7,14 +7,19 @@ import sys
 
 import pytest
 
+import pelmora
+
 from conftest import CIFS, EXAMPLES, SOURCE_DIR
 
 EXAMPLE_DIR = SOURCE_DIR / "examples" / "python"
 
 
 def run_example(name, *args, cwd=None):
+    # The module this test imported, wherever the example runs.
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(pathlib.Path(pelmora.__file__).parents[1]),
+                                                       os.environ.get("PYTHONPATH", "")]))
     return subprocess.run([sys.executable, str(EXAMPLE_DIR / name), *map(str, args)], capture_output=True,
-                          cwd=cwd, env=dict(os.environ), timeout=600)
+                          cwd=cwd, env=env, timeout=600)
 
 
 def test_dask_batch_writes_the_cli_batchs_bytes(cli, settings_file, tmp_path):
