@@ -147,6 +147,10 @@ struct ReflectionColumns {
 
   // The rows of the reflection list the filter shows, as it prints them.
   void Fill(const CKomorka& doc, const ReflectionFilter& filter) {
+    size_t n = 0;
+    for (const Reflection& r : doc.reflectionsAll) n += ShowsReflection(doc, r, filter);
+    for (auto* v : {&twoTheta, &d, &reF, &imF, &f2, &intensity, &percent}) v->reserve(n);
+    for (auto* v : {&h, &k, &l, &multiplicity, &line}) v->reserve(n);
     for (const Reflection& r : doc.reflectionsAll) {
       if (!ShowsReflection(doc, r, filter)) continue;
       twoTheta.push_back(TwoThetaDegrees(r));
@@ -514,27 +518,36 @@ PYBIND11_MODULE(_pelmora, m) {
         if (pluginsDir) o.pluginsDir = pluginsDir->string();
         Configure(o);
       },
-      py::arg("settings") = py::none(), py::arg("data_dir") = py::none(), py::arg("plugins_dir") = py::none());
-  m.def("read", &Read, py::arg("path"));
+      py::arg("settings") = py::none(), py::arg("data_dir") = py::none(), py::arg("plugins_dir") = py::none(),
+      "Starts the session later read() calls use: a settings INI file (like pelmora-cli --settings),\n"
+      "a data folder (--data-dir), a plug-ins folder (--plugins); None for the user's own settings\n"
+      "and the folders they name.");
+  m.def("read", &Read, py::arg("path"),
+        "Reads a structure file (.xml), a CIF or an older .dat input file. Raises ReadError with the\n"
+        "program's message; notes about a file it read come as PelmoraWarning.");
   m.def("profiles", [] {
-    Session& s = WithPlugins(*CurrentSession());
+    const auto session = CurrentSession();
+    Session& s = WithPlugins(*session);
     std::vector<std::string> out;
     for (const ProfileChoice& c : s.workspace().profiles()) out.push_back(c.label);
     return out;
-  });
+  }, "The peak profiles pattern() accepts: the built-in ones, then the plug-ins'.");
   m.def(
       "pattern_extension",
       [](const std::optional<std::string>& format) {
-        Session& s = WithPlugins(*CurrentSession());
+        const auto session = CurrentSession();
+        Session& s = WithPlugins(*session);
         Error error{};
         int index = 0;
         if (!s.ChooseFormat(format, &index, &error)) Raise(error);
         return ExportFileName("p", s.Format(index)).substr(1);
       },
-      py::arg("format") = py::none());
-  m.def("_module_dir", [] { return gModuleDir; });
+      py::arg("format") = py::none(),
+      "The extension of a pattern file in the format (None: the text format), as --out-dir names it.");
 
-  py::class_<Site> site(m, "Site");
+  py::class_<Site> site(m, "Site",
+                        "One atom site. Taken from Structure.sites it is a view whose changes go into the\n"
+                        "structure; Site(...) and copy() make free-standing sites for Structure.sites = [...].");
   site.def(py::init([](const std::string& name, double x, double y, double z) {
              Site s;
              s.own.name = name;
@@ -564,7 +577,9 @@ PYBIND11_MODULE(_pelmora, m) {
     return py::str("Site({!r}, {}, {}, {})").format(a.name, a.x, a.y, a.z);
   });
 
-  py::class_<Structure, StructurePtr> cls(m, "Structure");
+  py::class_<Structure, StructurePtr> cls(m, "Structure",
+                                          "A crystal structure with its experiment; every attribute can be read\n"
+                                          "and set. Lengths in angstrom, angles and 2-theta in degrees.");
   cls.def_property_readonly("path", [](Structure& s) { return s.path(); });
   Field(cls, "a", &UnitCell::a);
   Field(cls, "b", &UnitCell::b);
@@ -610,13 +625,21 @@ PYBIND11_MODULE(_pelmora, m) {
   Field(cls, "detector_slit", &Diffractometer::detslit);
   Field(cls, "beam_area", &Diffractometer::beamarea);
   Field(cls, "scan_speed", &Diffractometer::measurespeed);
-  cls.def("save", &Save, py::arg("path"));
-  cls.def("reflections", &Reflections, py::arg("ka2") = false, py::arg("extinct") = false);
+  cls.def("save", &Save, py::arg("path"), "Writes the structure file (XML); WriteError when it cannot.");
+  cls.def("reflections", &Reflections, py::arg("ka2") = false, py::arg("extinct") = false,
+          "Calculates and returns the rows of the reflection list as a dict of NumPy arrays: two_theta,\n"
+          "d, h, k, l, multiplicity, f_re, f_im, f2, intensity, percent, line. ka2 and extinct add the\n"
+          "second line's and the extinct reflections, as pelmora-cli calc --ka2 --extinct.");
   cls.def("pattern", &Pattern, py::arg("profile") = "pseudo Voigt", py::arg("step") = py::none(),
-          py::arg("scale") = py::none());
+          py::arg("scale") = py::none(),
+          "Calculates the pattern: (two_theta, intensity) on the 0.005 degree grid over the range,\n"
+          "highest point 10000 unless scale is given, as pelmora-cli calc --pattern - writes it.\n"
+          "profile: one of profiles(), None for the settings' choice; step: a multiple of 0.005.");
   cls.def("export", &Export, py::arg("reflections") = py::none(), py::arg("pattern") = py::none(), py::kw_only(),
           py::arg("profile") = py::none(), py::arg("ka2") = false, py::arg("extinct") = false,
-          py::arg("scale") = py::none(), py::arg("format") = py::none());
+          py::arg("scale") = py::none(), py::arg("format") = py::none(),
+          "Writes the pattern file (when given), then the reflection list, byte for byte as\n"
+          "pelmora-cli calc writes them; profile None is the settings' PeakProfile.");
   cls.def("__repr__", [](Structure& s) {
     const auto [path, cell, n] = With(s, [&s](CKomorka& d) {
       return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.structureAtoms.size()};
