@@ -527,13 +527,13 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   if (!RateGroups(*this, groups1, groups2, poster)) return -1;
 
   // The results are installed in one step.
-  double maxI = 0.0;
+  CalculationResults results;
   for (const Reflection& g : groups1)
-    if (g.intensity > maxI) maxI = g.intensity;
-  reflectionsAll = MergeLines(groups1, groups2);
-  maxIntensity = maxI;
-  reflections1 = std::move(groups1);
-  reflections2 = std::move(groups2);
+    if (g.intensity > results.maxIntensity) results.maxIntensity = g.intensity;
+  results.reflectionsAll = MergeLines(groups1, groups2);
+  results.reflections1 = std::move(groups1);
+  results.reflections2 = std::move(groups2);
+  static_cast<CalculationResults&>(*this) = std::move(results);
   return 0;
 }
 
