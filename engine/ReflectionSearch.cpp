@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
-#include <thread>
 #include <utility>
 
 #include "engine/Intensities.h"
@@ -14,10 +13,31 @@
 #include "engine/StructureFactorKernel.h"
 #include "io/NumberFormat.h"
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 namespace pelmora {
 namespace {
 
 constexpr int kMinIndexLimit = 15;
+
+// The threads OpenMP offers and the calling thread's number among them; one
+// thread where the build has no OpenMP.
+int MaxThreads() {
+#ifdef _OPENMP
+  return std::max(1, omp_get_max_threads());
+#else
+  return 1;
+#endif
+}
+int ThreadNumber() {
+#ifdef _OPENMP
+  return omp_get_thread_num();
+#else
+  return 0;
+#endif
+}
 // Below this many groups one thread rates them: a second one would not pay
 // for its start.
 constexpr size_t kParallelRecords = 20000;
@@ -251,31 +271,27 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
 
 bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   const int nh = 2 * H_ + 1;
-  std::atomic<int> next{0}, done{0};
+  std::atomic<int> done{0};
   std::atomic<bool> stopped{false};
-  const auto worker = [&](Tables& found) {
+  // Small structures finish before a second thread would get going.
+  const double work = static_cast<double>(nh) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
+  const int nThreads = work < 4.0e6 ? 1 : std::min(MaxThreads(), nh);
+  found_.resize(static_cast<size_t>(nThreads));
+#pragma omp parallel num_threads(nThreads)
+  {
+    Tables& found = found_[static_cast<size_t>(ThreadNumber())];
     StructureFactorKernel::Scratch scratch;
-    for (;;) {
-      const int i = next.fetch_add(1);
-      if (i >= nh || stopped.load(std::memory_order_relaxed)) return;
+#pragma omp for schedule(dynamic, 1)
+    for (int i = 0; i < nh; ++i) {
+      if (stopped.load(std::memory_order_relaxed)) continue;
       poster.Post(static_cast<int>(done.load() * 250.0 / nh));
       if (cancel) {
         stopped = true;
-        return;
+        continue;
       }
       SearchH(i - H_, scratch, found);
       done.fetch_add(1);
     }
-  };
-  // Small structures finish before a second thread would get going.
-  const double work = static_cast<double>(nh) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
-  const unsigned hw = work < 4.0e6 ? 1u : std::max(1u, std::thread::hardware_concurrency());
-  const unsigned nThreads = std::min<unsigned>(hw, static_cast<unsigned>(nh));
-  found_.resize(nThreads);
-  {
-    std::vector<std::jthread> pool;
-    for (unsigned t = 1; t < nThreads; ++t) pool.emplace_back(worker, std::ref(found_[t]));
-    worker(found_[0]);
   }
   return !stopped;
 }
@@ -324,34 +340,28 @@ std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std:
 }
 
 // The integrated intensity of every group; each is rated on its own, so a
-// long list goes in two halves at once. False when cancelled.
+// long list is shared among the threads. False when cancelled.
 bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
                 PositionPoster& poster) {
-  const size_t n1 = groups1.size(), n2 = groups2.size();
-  const double step = 250.0 / static_cast<double>(n1 + n2);
+  const std::ptrdiff_t n1 = static_cast<std::ptrdiff_t>(groups1.size());
+  const std::ptrdiff_t total = n1 + static_cast<std::ptrdiff_t>(groups2.size());
+  const double step = 250.0 / static_cast<double>(total);
   const CKomorka::LineFactors factors1 = doc.LineIntensityFactors(1), factors2 = doc.LineIntensityFactors(2);
-  // Groups [from, to) of each line; the progress counts the first line's
-  // groups, then the second's.
-  const auto rate = [&](size_t from1, size_t to1, size_t from2, size_t to2) {
-    for (size_t i = from1; i < to1; ++i) {
-      poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
-      if (doc.cancelRequested) return false;
-      groups1[i].intensity = doc.GroupIntensity(groups1[i], 1, factors1);
+  std::atomic<bool> stopped{false};
+  // The progress counts the first line's groups, then the second's.
+#pragma omp parallel for schedule(static) if (total >= static_cast<std::ptrdiff_t>(kParallelRecords))
+  for (std::ptrdiff_t i = 0; i < total; ++i) {
+    if (stopped.load(std::memory_order_relaxed)) continue;
+    poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
+    if (doc.cancelRequested) {
+      stopped = true;
+      continue;
     }
-    for (size_t i = from2; i < to2; ++i) {
-      poster.Post(static_cast<int>(static_cast<double>(n1 + i) * step + 750));
-      if (doc.cancelRequested) return false;
-      groups2[i].intensity = doc.GroupIntensity(groups2[i], 2, factors2);
-    }
-    return true;
-  };
-  if (n1 + n2 < kParallelRecords) return rate(0, n1, 0, n2);
-  bool done2 = true;
-  {
-    std::jthread second([&] { done2 = rate(n1 / 2, n1, n2 / 2, n2); });
-    if (!rate(0, n1 / 2, 0, n2 / 2)) return false;
+    const bool first = i < n1;
+    Reflection& g = first ? groups1[static_cast<size_t>(i)] : groups2[static_cast<size_t>(i - n1)];
+    g.intensity = doc.GroupIntensity(g, first ? 1 : 2, first ? factors1 : factors2);
   }
-  return done2;
+  return !stopped;
 }
 
 }  // namespace
