@@ -19,15 +19,26 @@ import tempfile
 import time
 
 
+def cpp_times(bin_dir, name, repetitions):
+    """Wall times (s) of one pelmora_bench benchmark's repetitions."""
+    out = subprocess.run([bin_dir / "pelmora_bench", f"--benchmark_filter=^{name}/",
+                          f"--benchmark_repetitions={repetitions}", "--benchmark_format=json"],
+                         check=True, capture_output=True, text=True).stdout
+    return [b["real_time"] / 1000.0 for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("--build", default="build", help="the build folder (default: build)")
-    p.add_argument("--runs", type=int, default=20, help="timed runs of each (default: 20)")
+    p.add_argument("--rounds", type=int, default=6, help="rounds of module and C++ runs in turn (default: 6)")
+    p.add_argument("--runs", type=int, default=5, help="timed runs of each per round (default: 5)")
     args = p.parse_args()
     bin_dir = pathlib.Path(args.build) / "bin"
 
     import pelmora
 
+    names = ("BM_RunReflectionCalculation_Large", "BM_CalculateReflections_Large")
+    module, bare, cpp = [], [], {name: [] for name in names}
     with tempfile.TemporaryDirectory() as tmp:
         settings = pathlib.Path(tmp) / "Pelmora.ini"
         settings.write_text("")
@@ -36,21 +47,24 @@ def main():
         subprocess.run([bin_dir / "make_large_case", large], check=True)
         s = pelmora.read(large)
         n = len(s.reflections()["h"])  # warm-up
-        times = []
-        for _ in range(args.runs):
-            start = time.perf_counter()
-            s.reflections()
-            times.append(time.perf_counter() - start)
+        # In turns, so that the load of the machine falls on both alike.
+        for _ in range(args.rounds):
+            for _ in range(args.runs):
+                start = time.perf_counter()
+                s.reflections()
+                module.append(time.perf_counter() - start)
+                # The same run with nothing handed back: what the arrays cost.
+                start = time.perf_counter()
+                s.export()
+                bare.append(time.perf_counter() - start)
+            for name in names:
+                cpp[name] += cpp_times(bin_dir, name, args.runs)
 
-    print(f"case LARGE: {n} reflections listed")
-    report("Structure.reflections()", times, times)
-    for name in ("BM_RunReflectionCalculation_Large", "BM_CalculateReflections_Large"):
-        out = subprocess.run([bin_dir / "pelmora_bench", f"--benchmark_filter=^{name}/",
-                              f"--benchmark_repetitions={args.runs}", "--benchmark_format=json"],
-                             check=True, capture_output=True, text=True).stdout
-        runs = [b for b in json.loads(out)["benchmarks"] if b.get("run_type") == "iteration"]
-        report(name.removeprefix("BM_").removesuffix("_Large") + " (C++)", [b["real_time"] / 1000.0 for b in runs],
-               times)
+    print(f"case LARGE: {n} reflections listed, {len(module)} runs of each")
+    report("Structure.reflections()", module, module)
+    report("Structure.export() (no output)", bare, module)
+    for name in names:
+        report(name.removeprefix("BM_").removesuffix("_Large") + " (C++)", cpp[name], module)
     return 0
 
 
