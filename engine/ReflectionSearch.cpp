@@ -366,6 +366,19 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vect
 
 }  // namespace
 
+double CKomorka::CalculationBytes(double reflections) {
+  // A P1 cell without anomalous terms groups each reflection with its Friedel
+  // mate only: half as many groups as reflections. The results a run
+  // replaces stay until it ends (a line's list and the merged list); beside
+  // them, at the peak, either every thread's table of entries (their vector
+  // at up to double its size, slots at up to a quarter load), or the merged
+  // table with the records made from it, or the new lists.
+  constexpr double entry = 2.0 * sizeof(GroupTable::Entry) + 4.0 * sizeof(std::uint32_t);
+  constexpr double record = sizeof(Reflection);
+  const double peak = std::max({static_cast<double>(MaxThreads()) * entry, entry + record, 2.0 * record});
+  return reflections / 2.0 * (2.0 * record + peak);
+}
+
 std::array<int, 3> CKomorka::SearchLimits() const {
   // |h| = |a . g| <= a |g| = a / d, so a / d_min bounds h; likewise k and l.
   std::array<int, 3> lim = {kMinIndexLimit, kMinIndexLimit, kMinIndexLimit};
