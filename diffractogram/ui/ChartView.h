@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "diffractogram/PatternGrid.h"
+#include "diffractogram/PatternSynthesis.h"
 #include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ZoomState.h"
 #include "measured/MeasuredPattern.h"
@@ -65,7 +66,10 @@ class CDownView : public QWidget {
   // Runs a zoom-bar command by its number; true when the window changed.
   bool runZoomCommand(int id);
 
-  // Called after the grid has been rewritten by a synthesis.
+  // Rewrites the grid from the document's reflections over its range (once
+  // no rendering reads it) and redraws.
+  SynthesisReport synthesise(const SynthesisSetup& setup);
+  // Called after the grid has been rewritten by a synthesis run elsewhere.
   void patternSynthesised();
 
   // A measured pattern shown with the calculation: its points, the model in
