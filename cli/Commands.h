@@ -13,5 +13,6 @@ using Runner = std::function<int()>;
 Runner AddCalcCommand(CLI::App& app);
 Runner AddConvertCommand(CLI::App& app);
 Runner AddPluginsCommand(CLI::App& app);
+Runner AddFitCommand(CLI::App& app);
 
 }  // namespace pelmora::cli

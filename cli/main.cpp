@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   runners["calc"] = pelmora::cli::AddCalcCommand(app);
   runners["convert"] = pelmora::cli::AddConvertCommand(app);
   runners["plugins"] = pelmora::cli::AddPluginsCommand(app);
+  runners["fit"] = pelmora::cli::AddFitCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

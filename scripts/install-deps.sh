@@ -18,6 +18,8 @@ PKGS=(
   libuemf-dev poppler-utils
   # f' and f'' computed for radiation sources that no table covers.
   libxrl-dev
+  # Measured patterns: xylib reads them, Eigen's Levenberg-Marquardt fits to them.
+  libxy-dev libeigen3-dev
   libgl-dev libglu1-mesa-dev libpng-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
   locales

@@ -35,6 +35,9 @@ const CommandInfo kCommands[] = {
     {57664, "&O programie Pelmora", "", "Wyświetla informacje o programie", "Informacja o programie", "help-about", false},
     {32775, "Definiuj strukturę\tCtrl + D", "Ctrl+D", "Zdefiniuj komórkę i atomy struktury", "Definiuj strukturę", "", false},
     {32788, "Czynniki atomowe\tShift+Ctrl+T", "Shift+Ctrl+T", "Pokaż układ okresowy z czynnikami rozpraszania", "Czynniki atomowe", "", false},
+    {32830, "Otwórz pomiar…", "", "Pokaż zmierzony dyfraktogram razem z obliczonym", "", "", false},
+    {32831, "Usuń pomiar", "", "Przestań pokazywać zmierzony dyfraktogram", "", "", false},
+    {32832, "Dopasuj do pomiaru", "", "Dopasuj skalę, tło, komórkę i szerokości do zmierzonego dyfraktogramu", "", "", false},
     // Chart bar.
     {32780, "Podziałka główna osi 2θ", "", "Podziałka główna i opisy osi 2θ", "Podziałka główna osi 2θ", "ticks-x-major", true},
     {32781, "Podziałka średnia osi 2θ", "", "Podziałka średnia osi 2θ", "Podziałka średnia osi 2θ", "ticks-x-medium", true},

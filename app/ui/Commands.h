@@ -41,6 +41,8 @@ enum : int {
 };
 // The structure editor and the periodic table.
 enum : int { kStructurePage = 32775, kAtomTable = 32788 };
+// A measured pattern: attach it, remove it, fit to it.
+enum : int { kOpenMeasured = 32830, kCloseMeasured = 32831, kFitMeasured = 32832 };
 }  // namespace cmd
 
 extern const CommandInfo kCommands[];

@@ -139,6 +139,12 @@ void CMainFrame::CreateActions() {
   connect(action(cmd::kExit), &QAction::triggered, this, &QWidget::close);
   CreateWindowActions();
   connect(action(cmd::kCalculate), &QAction::triggered, this, [this] { Calculate(); });
+  connect(action(cmd::kOpenMeasured), &QAction::triggered, this, [this] { OpenMeasurement(); });
+  connect(action(cmd::kCloseMeasured), &QAction::triggered, this, [this] {
+    if (CDownView* v = activeView()) v->clearMeasured();
+    RefreshCommandState();
+  });
+  connect(action(cmd::kFitMeasured), &QAction::triggered, this, &CMainFrame::FitMeasurement);
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
@@ -285,6 +291,9 @@ void CMainFrame::BuildMenus(bool withDocument) {
     QMenu* exp = file->addMenu(QStringLiteral("Eksportuj dyfraktogram"));
     exp->addAction(action(cmd::kExportText));
     exp->addAction(action(cmd::kExportPicture));
+    file->addSeparator();
+    file->addAction(action(cmd::kOpenMeasured));
+    file->addAction(action(cmd::kCloseMeasured));
   }
   file->addSeparator();
   recentMenu_ = file->addMenu(QStringLiteral("Ostatnio otwarte"));
@@ -300,6 +309,8 @@ void CMainFrame::BuildMenus(bool withDocument) {
     exp->addAction(action(cmd::kExperimentPage));
     exp->addAction(action(cmd::kCalculate));
     exp->addAction(action(cmd::kReflectionTable));
+    exp->addSeparator();
+    exp->addAction(action(cmd::kFitMeasured));
   }
   QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
   tables->addAction(action(cmd::kAtomTable));
@@ -691,6 +702,8 @@ void CMainFrame::RefreshCommandState() {
   chartBar_->settingsButton()->setEnabled(false);
   chartBar_->infoButton()->setEnabled(ProfileHasInfo(app_.plugins(), chartBar_->ProfileId()));
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview}) action(id)->setEnabled(has);
+  action(cmd::kOpenMeasured)->setEnabled(has);
+  for (int id : {cmd::kCloseMeasured, cmd::kFitMeasured}) action(id)->setEnabled(has && v->measured());
 }
 
 void CMainFrame::ShowProfileInfo() {

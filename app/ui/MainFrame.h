@@ -63,6 +63,11 @@ class CMainFrame : public QMainWindow {
   KomorkaDocument* NewDocument();
   // Saves the document (asking for a name when it has none or saveAs).
   bool SaveDocument(KomorkaDocument* doc, bool saveAs);
+  // "Otwórz pomiar…": the measured pattern of `path` (asked for when empty)
+  // shown with the active view's calculation; false when nothing was read.
+  bool OpenMeasurement(const QString& path = {});
+  // "Dopasuj do pomiaru" on the active view (MainFrameMeasured.cpp).
+  void FitMeasurement();
   // The calculation command of the active view, or of `view` (validation,
   // progress dialog, then the new pattern).
   void Calculate(CDownView* view = nullptr);

@@ -76,7 +76,8 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
     p.setFont(ChartFont(QStringLiteral("Tahoma"), 18 * sy, 700));
     p.translate(x - 80 * sx, b + 50 * sy - ChartRound(h * 0.5));
     p.rotate(-90.0);
-    p.drawText(QRect(0, 0, 400 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Natężenie [%]"));
+    p.drawText(QRect(0, 0, 400 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
+               style.counts ? QStringLiteral("Zliczenia") : QStringLiteral("Natężenie [%]"));
     p.restore();
   }
 
@@ -108,7 +109,8 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
   }
   // Intensity axis.
   const double dy = r.y1 - r.y0;
-  const char* intensityFmt = dy < 10.0 ? "%4.2f" : "%4.1f";
+  const char* intensityFmt = style.counts ? (dy < 10.0 ? "%.2f" : dy < 100.0 ? "%.1f" : "%.0f")
+                                           : dy < 10.0 ? "%4.2f" : "%4.1f";
   const int inner = h - 2 * kLabelBand * sy;
   for (int i = 0; i <= N; ++i) {
     const int kind = TickKind(i, ticks[3], ticks[4], ticks[5]);
@@ -439,12 +441,98 @@ void DrawDescriptions(QPainter& p, int w, int h, const ChartSeries& s, const Cha
 
 }  // namespace
 
+void LayOutOverlay(ChartOverlay& o) {
+  double top = 0.0, above = 0.0, below = 0.0;
+  for (double v : o.observed) top = std::max(top, v);
+  for (double v : o.calculated) top = std::max(top, v);
+  for (double v : o.difference) {
+    above = std::max(above, v);
+    below = std::max(below, -v);
+  }
+  if (!(top > 0.0)) top = 1.0;
+  // The band is as high as the difference reaches either way, and never
+  // flat: a perfect fit still shows its noise.
+  above = std::max(above, 0.02 * top);
+  below = std::max(below, 0.02 * top);
+  o.tickRow = 0.04 * top;
+  o.tickTop = -0.02 * top;
+  const double ticksBottom = o.tickTop - o.tickRow * static_cast<double>(o.ticks.size());
+  o.differenceZero = ticksBottom - 0.02 * top - above;
+  o.low = o.differenceZero - below - 0.02 * top;
+  o.high = 1.05 * top;
+}
+
+ChartRanges CountRanges(const ChartRanges& r, const ChartOverlay& o) {
+  const double span = o.high - o.low;
+  return {r.x0, r.x1, o.low + r.y0 * span / 100.0, o.low + r.y1 * span / 100.0};
+}
+
+namespace {
+
+// The overlay into a plot of w x h pixels, the ranges in counts.
+void DrawOverlay(QPainter& p, int w, int h, const ChartOverlay& o, const ChartRanges& r, const ChartStyle& style) {
+  const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
+  auto X = [&](double t) { return (t - r.x0) * w / dx; };
+  auto Y = [&](double c) { return (h - 1) - (c - r.y0) * h / dy; };
+  auto polyline = [&](const std::vector<double>& xs, const std::vector<double>& ys, double offset) {
+    std::vector<QPointF> pts;
+    pts.reserve(xs.size());
+    for (size_t i = 0; i < xs.size(); ++i) pts.emplace_back(X(xs[i]), Y(ys[i] + offset));
+    for (const auto& run : ClipRuns(pts, w, h)) p.drawPolyline(run.data(), static_cast<int>(run.size()));
+  };
+  p.setRenderHint(QPainter::Antialiasing, true);
+  // The zero of the difference, then the difference itself.
+  p.setPen(QPen(QColor(190, 190, 190), 1));
+  const double z = Y(o.differenceZero);
+  if (z >= 0 && z <= h) p.drawLine(QPointF(0, z), QPointF(w, z));
+  p.setPen(QPen(style.difference, style.sx, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  polyline(o.twoTheta, o.difference, o.differenceZero);
+  // The measured points, as dots.
+  p.setPen(QPen(style.observed, 2.5 * style.sx, Qt::SolidLine, Qt::RoundCap));
+  std::vector<QPointF> dots;
+  dots.reserve(o.twoTheta.size());
+  for (size_t i = 0; i < o.twoTheta.size(); ++i) {
+    const double x = X(o.twoTheta[i]), y = Y(o.observed[i]);
+    if (x >= 0 && x <= w && y >= 0 && y <= h) dots.emplace_back(x, y);
+  }
+  p.drawPoints(dots.data(), static_cast<int>(dots.size()));
+  // The model over them.
+  p.setPen(QPen(style.curve, style.sx, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  polyline(o.calcAngle, o.calculated, 0.0);
+  // A row of ticks per phase.
+  p.setRenderHint(QPainter::Antialiasing, false);
+  const QColor rowColours[] = {style.ka1, style.ka2, QColor(160, 0, 160), QColor(0, 140, 160)};
+  for (size_t row = 0; row < o.ticks.size(); ++row) {
+    p.setPen(QPen(rowColours[row % 4], style.sx));
+    const double top = Y(o.tickTop - o.tickRow * static_cast<double>(row));
+    const double bottom = Y(o.tickTop - o.tickRow * (static_cast<double>(row) + 0.75));
+    for (double t : o.ticks[row]) {
+      const double x = X(t);
+      if (x < 0 || x > w) continue;
+      const double y0 = std::clamp(top, 0.0, static_cast<double>(h)), y1 = std::clamp(bottom, 0.0, static_cast<double>(h));
+      if (y0 != y1) p.drawLine(QPointF(x, y0), QPointF(x, y1));
+    }
+  }
+}
+
+}  // namespace
+
 void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& s, const ChartRanges& r,
                const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections,
-               const std::atomic<bool>* abort) {
+               const std::atomic<bool>* abort, const ChartOverlay* overlay) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing, false);
   p.fillRect(QRect(origin, QSize(w, h)), Qt::white);
+  if (overlay) {
+    const ChartRanges counts = CountRanges(r, *overlay);
+    if (w > 0 && h > 0 && counts.x1 > counts.x0 && counts.y1 > counts.y0) {
+      p.translate(origin);
+      p.setClipRect(QRect(0, 0, w + 1, h + 1));
+      DrawOverlay(p, w, h, *overlay, counts, style);
+    }
+    p.restore();
+    return;
+  }
   const double dx = r.x1 - r.x0, dy = r.y1 - r.y0;
   if (s.points && s.count > 0 && w > 0 && h > 0 && dx > 0.0 && dy > 0.0) {
     const int first = std::max(0, static_cast<int>(r.x0 / s.step) - 1);

@@ -46,8 +46,31 @@ struct ChartStyle {
   QColor axis{0, 0, 0};
   QColor ka1{63, 144, 19};
   QColor ka2{234, 73, 2};
+  QColor observed{20, 60, 200};
+  QColor difference{90, 90, 90};
   int sx = 1, sy = 1;  // device pixels per screen pixel
+  bool counts = false;  // the intensity axis in counts (a measurement is shown)
 };
+
+// A measured pattern over the calculated one, everything in counts: the
+// measured points, the model curve, the difference curve below them and a
+// row of reflection ticks per phase between the two. While one is shown the
+// intensity window's 0 % and 100 % stand for `low` and `high` counts.
+struct ChartOverlay {
+  std::vector<double> twoTheta, observed, difference;  // per measured point
+  std::vector<double> calcAngle, calculated;           // the model on the grid within the measurement
+  std::vector<std::vector<double>> ticks;              // reflection angles, one row per phase
+  double low = 0.0, high = 1.0;
+  double differenceZero = 0.0;  // the level of a zero difference
+  double tickTop = 0.0, tickRow = 0.0;
+};
+
+// Sets the levels: ticks just below zero, the difference band below them,
+// and the window's counts from the bottom of that band to a little above
+// the highest point.
+void LayOutOverlay(ChartOverlay& o);
+// The window in counts for a window in percent.
+ChartRanges CountRanges(const ChartRanges& percent, const ChartOverlay& o);
 
 // Angle axis major, medium, minor; intensity axis major, medium, minor.
 using TickFlags = std::array<bool, 6>;
@@ -88,7 +111,7 @@ std::vector<std::vector<QPointF>> ClipRuns(const std::vector<QPointF>& pts, doub
 // stops the drawing early (its picture is then thrown away).
 void DrawCurve(QPainter& p, int w, int h, QPoint origin, const ChartSeries& series, const ChartRanges& r,
                const ChartStyle& style, const DescriptionFlags& desc, std::vector<Reflection>* reflections,
-               const std::atomic<bool>* abort = nullptr);
+               const std::atomic<bool>* abort = nullptr, const ChartOverlay* overlay = nullptr);
 
 
 }  // namespace pelmora

@@ -32,10 +32,12 @@ void DrawChartPicture(QPainter& p, QSize size, ChartContent& c) {
   p.fillRect(QRect(0, 0, W, H), Qt::white);
   const ChartRect chart{kMarginLeft, kMarginTop, W - kMarginRight, H - kMarginBottom};
   if (chart.width() <= 0 || chart.height() <= 2 * kLabelBand * c.style.sy) return;
-  DrawAxes(p, chart, c.ranges, c.ticks, c.style);
+  ChartStyle style = c.style;
+  style.counts = c.overlay != nullptr;
+  DrawAxes(p, chart, c.overlay ? CountRanges(c.ranges, *c.overlay) : c.ranges, c.ticks, style);
   const ChartRect plot = PlotRect(chart, c.style.sy);
-  DrawCurve(p, plot.width(), plot.height(), QPoint(plot.left, plot.top), c.series, c.ranges, c.style,
-            c.descriptions, &c.reflections);
+  DrawCurve(p, plot.width(), plot.height(), QPoint(plot.left, plot.top), c.series, c.ranges, style,
+            c.descriptions, &c.reflections, nullptr, c.overlay.get());
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <QSize>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct ChartContent {
   DescriptionFlags descriptions;
   ChartStyle style;
   std::vector<Reflection> reflections;
+  // A measured pattern shown with the calculation (the axis then in counts).
+  std::shared_ptr<const ChartOverlay> overlay;
 };
 
 enum class PictureFormat { Png, Svg, Pdf, Emf };

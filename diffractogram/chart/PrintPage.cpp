@@ -207,10 +207,12 @@ void DrawPrintPage(QPainter& p, const PrintDevice& dev, const CKomorka& doc, Cha
   // the chart moves right as far as they need.
   const int left = std::max(mx, 92 * sx);
   const ChartRect rect{left, P - my - 10 * cy, mx + 20 * cx, P - my};
-  DrawAxes(p, rect, chart.ranges, chart.ticks, chart.style);
+  chart.style.counts = chart.overlay != nullptr;
+  DrawAxes(p, rect, chart.overlay ? CountRanges(chart.ranges, *chart.overlay) : chart.ranges, chart.ticks,
+           chart.style);
   const ChartRect plot = PlotRect(rect, sy);
   DrawCurve(p, plot.width(), plot.height(), QPoint(plot.left, plot.top), chart.series, chart.ranges, chart.style,
-            chart.descriptions, &chart.reflections);
+            chart.descriptions, &chart.reflections, nullptr, chart.overlay.get());
 
   p.save();
   DrawAtomTable(p, QRect(QPoint(mx + 21 * cx, my + cy), QPoint(mx + 27 * cx, P - my)), doc, sx);

@@ -27,6 +27,7 @@ ChartContent ViewChartContent(CDownView& view) {
   c.descriptions.ka2 = view.ka2Checked();
   if (!view.patternPresent()) c.series.count = 0;
   if (c.descriptions.on) c.reflections = view.document()->doc().reflectionsAll;
+  c.overlay = view.overlay();
   return c;
 }
 

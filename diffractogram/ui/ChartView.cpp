@@ -107,7 +107,60 @@ SynthesisReport CDownView::synthesise(const SynthesisSetup& setup) {
 void CDownView::patternSynthesised() {
   series_.maximum = grid_.maximum;
   patternPresent_ = true;
+  if (measured_) {
+    if (!overlayModel_.fitted) overlayModel_ = StartingOverlay(grid_, *measured_);
+    rebuildOverlay();
+  }
   markStale();
+}
+
+void CDownView::setMeasured(std::shared_ptr<const MeasuredPattern> measured) {
+  waitForRendering();
+  measured_ = std::move(measured);
+  overlayModel_ = measured_ ? StartingOverlay(grid_, *measured_) : OverlayModel{};
+  rebuildOverlay();
+  zoom_.ResetIntensity();
+  markStale();
+}
+
+void CDownView::clearMeasured() { setMeasured(nullptr); }
+
+void CDownView::setOverlayModel(const OverlayModel& model) {
+  waitForRendering();
+  overlayModel_ = model;
+  rebuildOverlay();
+  markStale();
+}
+
+void CDownView::rebuildOverlay() {
+  if (!measured_) {
+    overlay_.reset();
+    return;
+  }
+  const MeasuredPattern& m = *measured_;
+  auto o = std::make_shared<ChartOverlay>();
+  o->twoTheta = m.twoTheta;
+  o->observed = m.counts;
+  o->difference.resize(m.counts.size());
+  for (size_t i = 0; i < m.counts.size(); ++i)
+    o->difference[i] = m.counts[i] - overlayModel_.Calculated(grid_, m.twoTheta[i]);
+  // The model at the grid's resolution, so that the peaks keep their shape
+  // between sparse measured points.
+  const int first = std::max(0, static_cast<int>(std::ceil(m.twoTheta.front() / kPatternStep)));
+  const int last = std::min(PatternGrid::size() - 1, static_cast<int>(std::floor(m.twoTheta.back() / kPatternStep)));
+  for (int i = first; i <= last; ++i) {
+    const double t = i * kPatternStep;
+    o->calcAngle.push_back(t);
+    o->calculated.push_back(overlayModel_.Calculated(grid_, t));
+  }
+  // The calculated reflections, moved by the zero shift as the model moves them.
+  std::vector<double> row;
+  if (patternPresent_)
+    for (const Reflection& r : document_->doc().reflectionsAll)
+      if (r.nonZero && r.line == 1) row.push_back(TwoThetaDegrees(r) + overlayModel_.zero);
+  o->ticks.push_back(std::move(row));
+  LayOutOverlay(*o);
+  overlay_ = std::move(o);
 }
 
 void CDownView::onParametersChanged() {
@@ -156,12 +209,16 @@ void CDownView::paintEvent(QPaintEvent*) {
   if (chart_.width() < 10 || chart_.height() < 2 * kLabelBand + 10) return;
 
   const ChartRanges r = ranges();
-  DrawAxes(p, chart_, r, ticks_, style_);
+  {
+    ChartStyle axisStyle = style_;
+    axisStyle.counts = overlay_ != nullptr;
+    DrawAxes(p, chart_, overlay_ ? CountRanges(r, *overlay_) : r, ticks_, axisStyle);
+  }
   zoom_.NoteDrawn();
   const ChartRect plot = PlotRect(chart_, style_.sy);
   const QRect plotRect(plot.left, plot.top, plot.width(), plot.height());
 
-  if (!patternPresent_) {
+  if (!patternPresent_ && !overlay_) {
     p.fillRect(plotRect, Qt::white);
   } else if (cached_ && !stale_ && cached_->image.deviceIndependentSize().toSize() == plotRect.size()) {
     p.drawImage(plotRect.topLeft(), cached_->image);
@@ -202,15 +259,17 @@ void CDownView::startRendering(const ChartRect& plot) {
   const ChartStyle style = style_;
   const DescriptionFlags desc = desc_;
   const ChartSeries series = series_;
+  const std::shared_ptr<const ChartOverlay> overlay = overlay_;
   // On a high-density screen the picture has as many pixels as the screen.
   const qreal dpr = devicePixelRatioF();
-  worker_ = std::thread([this, size, r, style, desc, series, refl, dpr] {
+  worker_ = std::thread([this, size, r, style, desc, series, refl, dpr, overlay] {
     QImage image(size * dpr, QImage::Format_RGB32);
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::white);
     {
       QPainter p(&image);
-      DrawCurve(p, size.width(), size.height(), QPoint(0, 0), series, r, style, desc, refl.get(), &abort_);
+      DrawCurve(p, size.width(), size.height(), QPoint(0, 0), series, r, style, desc, refl.get(), &abort_,
+                overlay.get());
     }
     const bool aborted = abort_.load();
     QMetaObject::invokeMethod(
@@ -324,7 +383,9 @@ void CDownView::readCursor(QPoint pos) {
     if (f.line == 1) ka1 += item;
     else if (f.line == 2) ka2 += item;
   }
-  cursorText_ = QString::fromStdString(cformat("Kąt: %.4f st.    Natężenie: %.4f", a, pct));
+  cursorText_ = overlay_ ? QString::fromStdString(cformat("Kąt: %.4f st.    Zliczenia: %.1f", a,
+                                                        CountRanges({a, a, pct, pct}, *overlay_).y0))
+                       : QString::fromStdString(cformat("Kąt: %.4f st.    Natężenie: %.4f", a, pct));
   emit statusText(cursorText_);
   emit cursorRead(QString::fromStdString(cformat("%.4f", a)), QString::fromStdString(cformat("%.4f", pct)), ka1,
                   ka2);

@@ -17,6 +17,8 @@
 #include "diffractogram/PatternSynthesis.h"
 #include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ZoomState.h"
+#include "measured/MeasuredPattern.h"
+#include "measured/Overlay.h"
 
 namespace pelmora {
 
@@ -69,6 +71,19 @@ class CDownView : public QWidget {
   SynthesisReport synthesise(const SynthesisSetup& setup);
   // Called after the grid has been rewritten by a synthesis run elsewhere.
   void patternSynthesised();
+
+  // A measured pattern shown with the calculation: its points, the model in
+  // counts, the difference below and the reflection ticks; the intensity
+  // axis then runs in counts. Until a fit gives the model, the scale and a
+  // flat background are matched to the measurement after every synthesis.
+  void setMeasured(std::shared_ptr<const MeasuredPattern> measured);
+  void clearMeasured();
+  const MeasuredPattern* measured() const { return measured_.get(); }
+  std::shared_ptr<const MeasuredPattern> measuredShared() const { return measured_; }
+  void setOverlayModel(const OverlayModel& model);
+  const OverlayModel& overlayModel() const { return overlayModel_; }
+  // What the chart draws over the pattern; null without a measurement.
+  std::shared_ptr<const ChartOverlay> overlay() const { return overlay_; }
   // Blocks until no rendering worker reads the grid or the reflections.
   void waitForRendering();
   bool renderingPending() const { return pending_; }
@@ -118,6 +133,7 @@ class CDownView : public QWidget {
   // Takes the document's angle range as the bounds of the window, unless it
   // is no range (min not below max): then false, with rangeText_ set.
   bool takeRange(bool angleOnly = false);
+  void rebuildOverlay();
 
   KomorkaDocument* document_;
   PatternGrid grid_;
@@ -143,6 +159,10 @@ class CDownView : public QWidget {
   bool active_ = false;
   QString cursorText_;
   QString rangeText_;
+
+  std::shared_ptr<const MeasuredPattern> measured_;
+  OverlayModel overlayModel_;
+  std::shared_ptr<const ChartOverlay> overlay_;
 };
 
 }  // namespace pelmora

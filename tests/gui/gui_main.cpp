@@ -17,6 +17,7 @@ QObject* MakePrintingTest();
 QObject* MakeRefEditorsTest();
 QObject* MakeFormatSettingsTest();
 QObject* MakeCommandLineTest();
+QObject* MakeMeasuredTest();
 
 int main(int argc, char** argv) {
   // Tables the tests save go to a folder of their own, never the user's.
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
   for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest,
-                    MakeFormatSettingsTest, MakeCommandLineTest}) {
+                    MakeFormatSettingsTest, MakeCommandLineTest, MakeMeasuredTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

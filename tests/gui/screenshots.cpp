@@ -45,6 +45,7 @@
 #include "viewer3d/ui/ImageSaveDialog.h"
 #include "viewer3d/ui/MonitorPanel.h"
 #include "viewer3d/ui/CellView.h"
+#include "measured/ui/FitDialog.h"
 
 using namespace pelmora;
 
@@ -74,6 +75,7 @@ struct Shots {
   void PrintPreview();
   void ReferenceEditors();
   void SourceChange();
+  void ObservedOverlay();
 };
 
 void Shots::ChartAndDialogs() {
@@ -341,6 +343,40 @@ void Shots::SourceChange() {
   frame.infoPanel()->hide();
 }
 
+void Shots::ObservedOverlay() {
+  // The zinc of a real scan of nano-SiC beside zinc (tests/data/measured):
+  // the scan over the calculation, fitted, with the broad SiC peaks left in
+  // the difference curve.
+  frame.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
+  const QString data = testing::SourceDir() + QStringLiteral("/tests/data/measured/");
+  KomorkaDocument* d = frame.OpenDocumentFile(data + QStringLiteral("Zn.cif"));
+  if (!d) {
+    ok = false;
+    return;
+  }
+  d->doc().angleMin = 31.0;
+  d->doc().angleMax = 90.0;
+  d->NotifyParametersChanged();
+  frame.action(cmd::kCalculate)->trigger();
+  CDownView* v = frame.activeView();
+  ok = frame.OpenMeasurement(data + QStringLiteral("SiC_Zn.dat")) && ok;
+  ok = testing::WaitForChart(v) && ok;
+  ok = Save(&frame, out, "observed-before-fit.png") && ok;
+  QTimer::singleShot(300, [&] {
+    auto* dlg = qobject_cast<FitDialog*>(QApplication::activeModalWidget());
+    if (!dlg) return;
+    for (unsigned what : {kFitWidths, kFitCell, kFitSize}) dlg->option(what)->setChecked(true);
+    QObject::connect(dlg, &FitDialog::fitFinished, dlg, [&, dlg] {
+      ok = Save(dlg, out, "fit-dialog.png") && ok;
+      dlg->applyButton()->click();
+    });
+    dlg->fitButton()->click();
+  });
+  frame.action(cmd::kFitMeasured)->trigger();
+  ok = testing::WaitForChart(v) && ok;
+  ok = Save(&frame, out, "observed-overlay.png") && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -370,6 +406,7 @@ int main(int argc, char** argv) {
   shots.PrintPreview();
   shots.ReferenceEditors();
   shots.SourceChange();
+  shots.ObservedOverlay();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

@@ -1,0 +1,67 @@
+// The main frame's commands for measured patterns: "Plik" -> "Otwórz
+// pomiar…" and "Eksperyment" -> "Dopasuj do pomiaru".
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "app/ui/MainFrame.h"
+#include "app/ui/PelmorApp.h"
+#include "diffractogram/ui/ChartBar.h"
+#include "diffractogram/ui/ChartView.h"
+#include "documents/ui/KomorkaDocument.h"
+#include "measured/Overlay.h"
+#include "measured/ui/FitDialog.h"
+
+namespace pelmora {
+
+bool CMainFrame::OpenMeasurement(const QString& given) {
+  CDownView* v = activeView();
+  if (!v) return false;
+  QString path = given;
+  if (path.isEmpty()) {
+    QStringList filters;
+    for (const std::string& f : MeasuredFileFilters()) filters << QString::fromStdString(f);
+    path = QFileDialog::getOpenFileName(this, QStringLiteral("Otwórz pomiar"), QString(), filters.join(QStringLiteral(";;")),
+                                        nullptr, QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty()) return false;
+  }
+  auto measured = std::make_shared<MeasuredPattern>();
+  std::string error;
+  if (!ReadMeasuredFile(path.toStdString(), *measured, &error)) {
+    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+    return false;
+  }
+  if (!measured->note.empty())
+    QMessageBox::information(this, QStringLiteral("Info"), QString::fromStdString(measured->note));
+  v->setMeasured(measured);
+  RefreshCommandState();
+  return true;
+}
+
+void CMainFrame::FitMeasurement() {
+  CDownView* v = activeView();
+  if (!v || !v->measured()) return;
+  const int profile = chartBar()->ProfileId();
+  // Plug-ins are called on the user-interface thread only; the fit runs its
+  // calculations on a worker.
+  if (profile >= 0) {
+    QMessageBox::critical(this, QStringLiteral("Błąd"),
+                          QStringLiteral("Dopasowanie działa z profilami wbudowanymi: wybierz „Gauss”, "
+                                         "„Lorentz” lub „pseudo Voigt”."));
+    return;
+  }
+  SynthesisSetup setup = app_.SetupFor(profile);
+  setup.pseudoVoigtInfo = nullptr;  // the Info window's list belongs to the calculations the user starts
+  KomorkaDocument* d = v->document();
+  FitDialog dlg(d->doc(), v->measuredShared(), setup, this);
+  if (dlg.exec() != QDialog::Accepted) return;
+  // "Zastosuj": the refined values into the document, the model into the
+  // chart, and the pattern calculated again with them.
+  ApplyFitToDocument(dlg.result(), 0, dlg.refined(), d->doc());
+  d->setModified(true);
+  d->NotifyParametersChanged();
+  v->setOverlayModel(OverlayFromFit(dlg.result()));
+  Calculate(v);
+}
+
+}  // namespace pelmora

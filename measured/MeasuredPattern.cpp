@@ -1,0 +1,243 @@
+#include "measured/MeasuredPattern.h"
+
+#include <xylib/xylib.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <fstream>
+#include <locale.h>
+#include <memory>
+#include <numeric>
+#include <set>
+#include <sstream>
+
+#include "io/NumberFormat.h"
+
+namespace pelmora {
+namespace {
+
+// xylib converts numbers with the C library, which follows the process
+// locale; a Polish one would read "1.5" as 1. The C locale for this thread
+// only, while xylib reads.
+class CNumericLocale {
+ public:
+  CNumericLocale() : c_(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0))) {
+    if (c_) old_ = uselocale(c_);
+  }
+  ~CNumericLocale() {
+    if (c_) {
+      uselocale(old_);
+      freelocale(c_);
+    }
+  }
+  CNumericLocale(const CNumericLocale&) = delete;
+  CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+ private:
+  locale_t c_;
+  locale_t old_ = LC_GLOBAL_LOCALE;
+};
+
+// Formats whose abscissa is an energy, a channel or a time, never an angle.
+const std::set<std::string>& SpectrumFormats() {
+  static const std::set<std::string> names = {"canberra_mca", "canberra_cnf", "specsxy", "vamas",
+                                              "winspec_spe",  "xsyg",         "spectra"};
+  return names;
+}
+
+std::string Lowercase(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// True when the file's own name of the abscissa says 2-theta (or says
+// nothing). Spaces, dashes, brackets and the degree sign do not count.
+bool NamesTwoTheta(const std::string& name) {
+  std::string n;
+  for (char c : Lowercase(name))
+    if (c != ' ' && c != '-' && c != '_' && c != '(' && c != ')' && c != '[' && c != ']' && c != '\t') n += c;
+  if (n.empty()) return true;
+  if (n.find("rad") != std::string::npos) return false;  // 2-theta, but in radians
+  for (const char* ok : {"2theta", "twotheta", "2th", "2\xce\xb8", "2\xce\x98", "angle"})
+    if (n.find(ok) != std::string::npos) return true;
+  return n == "x";
+}
+
+std::string Num(double v) { return cformat("%g", v); }
+
+bool Fail(std::string* error, const std::string& text) {
+  if (error) *error = text;
+  return false;
+}
+
+bool FromDataSet(const xylib::DataSet& ds, MeasuredPattern& out, std::string* error) {
+  const std::string formatName = ds.fi ? ds.fi->name : "";
+  const std::string formatDesc = ds.fi ? ds.fi->desc : "";
+  if (ds.get_block_count() < 1) return Fail(error, "Plik nie zawiera danych pomiarowych.");
+  const xylib::Block* block = ds.get_block(0);
+  const int columns = block->get_column_count();
+  const int n = block->get_point_count();
+  if (columns < 2)
+    return Fail(error, "Plik nie zawiera kolumny kątów 2θ (tylko " + std::to_string(columns) + " kolumna danych).");
+  const std::string axisName = block->get_column(1).get_name();
+  if (SpectrumFormats().count(formatName)) {
+    const std::string found = axisName.empty() ? std::string("energia lub numer kanału") : "„" + axisName + "”";
+    return Fail(error, "Plik w formacie " + formatDesc + " zawiera widmo: oś odciętych to " + found +
+                           ", a nie kąt 2θ w stopniach.");
+  }
+  if (n < 0) return Fail(error, "Plik nie określa liczby punktów pomiaru.");
+  // Plain columns: x, y and sigma; a fourth column leaves it unclear which
+  // is which.
+  const bool textColumns = formatName == "text" || formatName == "csv";
+  if (textColumns && columns > 3)
+    return Fail(error, "Plik ma " + std::to_string(columns) +
+                           " kolumn; oczekiwano dwóch (2θ, zliczenia) lub trzech (2θ, zliczenia, σ).");
+  std::vector<double> x(static_cast<size_t>(n)), y(static_cast<size_t>(n)), s;
+  const xylib::Column& cx = block->get_column(1);
+  const xylib::Column& cy = block->get_column(2);
+  for (int i = 0; i < n; ++i) {
+    x[static_cast<size_t>(i)] = cx.get_value(i);
+    y[static_cast<size_t>(i)] = cy.get_value(i);
+  }
+  if (textColumns && columns == 3) {
+    const xylib::Column& cs = block->get_column(3);
+    s.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) s[static_cast<size_t>(i)] = cs.get_value(i);
+  }
+  if (!CheckMeasuredColumns(std::move(x), std::move(y), std::move(s), axisName, out, error)) return false;
+  out.format = formatDesc;
+  out.note.clear();
+  if (ds.get_block_count() > 1)
+    out.note = "Plik zawiera " + std::to_string(ds.get_block_count()) + " skanów; wczytano pierwszy.";
+  return true;
+}
+
+// Reads with the format xylib guesses from the name and the first bytes.
+// The data set is ours from its creation: xylib's own loaders drop it when
+// a reader throws half-way.
+std::unique_ptr<xylib::DataSet> Load(std::istream& in, const std::string& name) {
+  const xylib::FormatInfo* fi = xylib::guess_filetype(name, in, nullptr);
+  if (!fi || !fi->ctor) return nullptr;
+  in.clear();  // the guess may have read to the end of a short file
+  in.seekg(0);
+  std::unique_ptr<xylib::DataSet> ds(fi->ctor());
+  ds->load_data(in, name.c_str());
+  return ds;
+}
+
+template <class Load>
+bool ReadWith(Load load, MeasuredPattern& out, std::string* error) {
+  CNumericLocale cLocale;
+  try {
+    const std::unique_ptr<xylib::DataSet> ds = load();
+    if (!ds) return Fail(error, "Nie rozpoznano formatu pliku.");
+    return FromDataSet(*ds, out, error);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, "Za mało pamięci do odczytu pliku pomiaru.");
+  } catch (const std::exception& e) {
+    return Fail(error, std::string("Nie można odczytać pliku pomiaru: ") + e.what());
+  } catch (...) {
+    return Fail(error, "Nie można odczytać pliku pomiaru.");
+  }
+}
+
+bool Compressed(const std::string& path) {
+  auto ends = [&](const char* ext) {
+    const std::string e(ext);
+    return path.size() >= e.size() && Lowercase(path.substr(path.size() - e.size())) == e;
+  };
+  return ends(".gz") || ends(".bz2");
+}
+
+}  // namespace
+
+bool CheckMeasuredColumns(std::vector<double> x, std::vector<double> y, std::vector<double> sigma,
+                          const std::string& axisName, MeasuredPattern& out, std::string* error) {
+  if (!NamesTwoTheta(axisName))
+    return Fail(error, "Oś odciętych w pliku to „" + axisName + "”, a nie kąt 2θ w stopniach.");
+  if (x.size() != y.size() || (!sigma.empty() && sigma.size() != x.size()))
+    return Fail(error, "Kolumny pliku mają różne długości.");
+  std::vector<size_t> keep;
+  keep.reserve(x.size());
+  for (size_t i = 0; i < x.size(); ++i) {
+    if (!std::isfinite(x[i]) || !std::isfinite(y[i]) || (!sigma.empty() && !std::isfinite(sigma[i])))
+      return Fail(error, "Punkt " + std::to_string(i + 1) + " pliku nie jest liczbą.");
+    if (x[i] <= 0.0 || x[i] >= 180.0) continue;
+    if (y[i] < 0.0)
+      return Fail(error, "Ujemna liczba zliczeń (" + Num(y[i]) + ") przy 2θ = " + Num(x[i]) + "°.");
+    if (!sigma.empty() && sigma[i] <= 0.0)
+      return Fail(error, "Niedodatnia niepewność σ (" + Num(sigma[i]) + ") przy 2θ = " + Num(x[i]) + "°.");
+    keep.push_back(i);
+  }
+  if (keep.empty()) {
+    if (x.empty()) return Fail(error, "Plik nie zawiera punktów pomiaru.");
+    return Fail(error, "Żaden z " + std::to_string(x.size()) +
+                           " punktów pliku nie leży w zakresie 2θ od 0° do 180°; to nie są kąty 2θ w stopniach.");
+  }
+  if (keep.size() < 2) return Fail(error, "Plik zawiera tylko jeden punkt pomiaru w zakresie 2θ od 0° do 180°.");
+  // Scans stored from high to low angles, or pieced together, come sorted.
+  std::stable_sort(keep.begin(), keep.end(), [&](size_t a, size_t b) { return x[a] < x[b]; });
+  if (x[keep.front()] == x[keep.back()]) return Fail(error, "Wszystkie punkty pliku leżą przy tym samym kącie 2θ.");
+  out.twoTheta.resize(keep.size());
+  out.counts.resize(keep.size());
+  out.sigma.assign(sigma.empty() ? 0 : keep.size(), 0.0);
+  for (size_t j = 0; j < keep.size(); ++j) {
+    out.twoTheta[j] = x[keep[j]];
+    out.counts[j] = y[keep[j]];
+    if (!sigma.empty()) out.sigma[j] = sigma[keep[j]];
+  }
+  return true;
+}
+
+bool ReadMeasuredFile(const std::string& path, MeasuredPattern& out, std::string* error) {
+  {
+    std::ifstream probe(path, std::ios::binary);
+    if (!probe) return Fail(error, "Nie można otworzyć pliku " + path + ".");
+  }
+  MeasuredPattern read;
+  const bool ok = ReadWith(
+      [&]() -> std::unique_ptr<xylib::DataSet> {
+        // xylib unpacks compressed files itself.
+        if (Compressed(path)) return std::unique_ptr<xylib::DataSet>(xylib::load_file(path));
+        std::ifstream in(path, std::ios::binary);
+        return Load(in, path);
+      },
+      read, error);
+  if (!ok) return false;
+  read.path = path;
+  out = std::move(read);
+  return true;
+}
+
+bool ReadMeasuredBytes(const std::string& bytes, const std::string& nameHint, MeasuredPattern& out,
+                       std::string* error) {
+  MeasuredPattern read;
+  const bool ok = ReadWith(
+      [&] {
+        std::istringstream in(bytes);
+        return Load(in, nameHint);
+      },
+      read, error);
+  if (!ok) return false;
+  read.path = nameHint;
+  out = std::move(read);
+  return true;
+}
+
+std::vector<std::string> MeasuredFileFilters() {
+  std::vector<std::string> filters{"Wszystkie pliki (*)"};
+  for (int i = 0;; ++i) {
+    const xylibFormat* f = xylib_get_format(i);
+    if (!f) break;
+    std::string patterns;
+    std::istringstream exts(f->exts ? f->exts : "");
+    for (std::string e; exts >> e;) patterns += (patterns.empty() ? "*." : " *.") + e;
+    if (patterns.empty()) patterns = "*";
+    filters.push_back(std::string(f->desc) + " (" + patterns + ")");
+  }
+  return filters;
+}
+
+}  // namespace pelmora

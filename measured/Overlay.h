@@ -1,0 +1,38 @@
+// A measured pattern shown over the calculated one: the model that puts the
+// calculated pattern into counts, y_calc(t) = s * I(t - z) + b(t), the same
+// model the fit refines. Before a fit the scale and a flat background come
+// from a linear least-squares match.
+#pragma once
+
+#include <vector>
+
+#include "diffractogram/PatternGrid.h"
+#include "measured/MeasuredPattern.h"
+#include "measured/PatternFit.h"
+
+namespace pelmora {
+
+struct OverlayModel {
+  double scale = 1.0;
+  double zero = 0.0;
+  std::vector<double> background;  // Chebyshev coefficients over [bgMin, bgMax]
+  double bgMin = 0.0, bgMax = 1.0;
+  bool fitted = false;  // from a fit, not the starting match
+
+  double Background(double twoTheta) const;
+  // y_calc at a measured angle, from the synthesised grid.
+  double Calculated(const PatternGrid& grid, double twoTheta) const;
+};
+
+// The grid's intensity at any angle, linear between grid points; 0 outside.
+double GridValueAt(const PatternGrid& grid, double twoTheta);
+
+// The scale and flat background that best match the grid to the
+// measurement (weights as in the fit); scale 1 and no background when the
+// grid is empty there.
+OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& measured);
+
+// The model of a finished single-phase fit.
+OverlayModel OverlayFromFit(const FitResult& fit);
+
+}  // namespace pelmora

@@ -1,0 +1,187 @@
+#include "measured/ui/FitDialog.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "io/NumberFormat.h"
+
+namespace pelmora {
+
+namespace {
+constexpr int kSteps = 100;
+}
+
+FitDialog::FitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern> measured,
+                       const SynthesisSetup& setup, QWidget* parent)
+    : QDialog(parent), doc_(doc), measured_(std::move(measured)), setup_(setup) {
+  setWindowTitle(QStringLiteral("Dopasuj do pomiaru"));
+  auto* box = new QGroupBox(QStringLiteral("Dopasowywane wartości"), this);
+  auto* grid = new QGridLayout(box);
+  scale_ = new QCheckBox(QStringLiteral("Skala"), box);
+  zero_ = new QCheckBox(QStringLiteral("Przesunięcie zera"), box);
+  background_ = new QCheckBox(QStringLiteral("Tło (wielomiany Czebyszewa), wyrazów:"), box);
+  terms_ = new QSpinBox(box);
+  terms_->setRange(1, 30);
+  terms_->setValue(6);
+  widths_ = new QCheckBox(QStringLiteral("Szerokości aparaturowe U, V, W"), box);
+  cell_ = new QCheckBox(QStringLiteral("Stałe sieci (wolne w układzie krystalograficznym)"), box);
+  size_ = new QCheckBox(QStringLiteral("Rozmiar ziaren"), box);
+  for (QCheckBox* c : {scale_, zero_, background_}) c->setChecked(true);
+  grid->addWidget(scale_, 0, 0, 1, 2);
+  grid->addWidget(zero_, 1, 0, 1, 2);
+  grid->addWidget(background_, 2, 0);
+  grid->addWidget(terms_, 2, 1);
+  grid->addWidget(widths_, 3, 0, 1, 2);
+  grid->addWidget(cell_, 4, 0, 1, 2);
+  grid->addWidget(size_, 5, 0, 1, 2);
+  connect(background_, &QCheckBox::toggled, terms_, &QWidget::setEnabled);
+
+  auto* source = new QLabel(this);
+  source->setText(QStringLiteral("Pomiar: %1 (%2 punktów)")
+                      .arg(QString::fromStdString(measured_->path))
+                      .arg(measured_->size()));
+  source->setWordWrap(true);
+  bar_ = new QProgressBar(this);
+  bar_->setRange(0, kSteps);
+  bar_->setValue(0);
+  status_ = new QLabel(QStringLiteral(" "), this);
+  report_ = new QPlainTextEdit(this);
+  report_->setReadOnly(true);
+  report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  report_->setMinimumSize(460, 180);
+
+  fit_ = new QPushButton(QStringLiteral("Dopasuj"), this);
+  cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
+  apply_ = new QPushButton(QStringLiteral("Zastosuj"), this);
+  close_ = new QPushButton(QStringLiteral("Zamknij"), this);
+  fit_->setDefault(true);
+  cancel_->setEnabled(false);
+  apply_->setEnabled(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(fit_);
+  buttons->addWidget(cancel_);
+  buttons->addStretch();
+  buttons->addWidget(apply_);
+  buttons->addWidget(close_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(box);
+  layout->addWidget(source);
+  layout->addWidget(bar_);
+  layout->addWidget(status_);
+  layout->addWidget(report_);
+  layout->addLayout(buttons);
+
+  connect(fit_, &QPushButton::clicked, this, &FitDialog::startFit);
+  connect(cancel_, &QPushButton::clicked, this, [this] { cancel_flag_ = true; });
+  connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(close_, &QPushButton::clicked, this, &FitDialog::reject);
+}
+
+FitDialog::~FitDialog() {
+  cancel_flag_ = true;
+  if (worker_.joinable()) worker_.join();
+}
+
+QCheckBox* FitDialog::option(unsigned what) const {
+  switch (what) {
+    case kFitScale: return scale_;
+    case kFitZero: return zero_;
+    case kFitBackground: return background_;
+    case kFitWidths: return widths_;
+    case kFitCell: return cell_;
+    case kFitSize: return size_;
+    default: return nullptr;
+  }
+}
+
+void FitDialog::startFit() {
+  if (worker_.joinable()) return;
+  FitOptions o;
+  o.refine = 0;
+  for (unsigned what : {kFitScale, kFitZero, kFitBackground, kFitWidths, kFitCell, kFitSize})
+    if (option(what)->isChecked()) o.refine |= what;
+  o.backgroundTerms = terms_->value();
+  o.setup = setup_;
+  o.maxIterations = kSteps;
+  o.cancel = &cancel_flag_;
+  o.progress = [this](int step, double rwp) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, step, rwp] {
+          bar_->setValue(step);
+          status_->setText(QString::fromStdString(cformat("Krok %d: Rwp = %.3f %%", step, rwp)));
+        },
+        Qt::QueuedConnection);
+  };
+  cancel_flag_ = false;
+  apply_->setEnabled(false);
+  fit_->setEnabled(false);
+  cancel_->setEnabled(true);
+  bar_->setValue(0);
+  status_->setText(QStringLiteral("Dopasowywanie..."));
+  const unsigned refine = o.refine;
+  worker_ = std::thread([this, o, refine] {
+    FitResult r = FitPattern({&doc_}, *measured_, o);
+    QMetaObject::invokeMethod(
+        this,
+        [this, r = std::move(r), refine]() mutable {
+          refined_ = refine;
+          finished(std::move(r));
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void FitDialog::finished(FitResult r) {
+  if (worker_.joinable()) worker_.join();
+  result_ = std::move(r);
+  fit_->setEnabled(true);
+  cancel_->setEnabled(false);
+  if (!result_.error.empty()) {
+    status_->setText(QString::fromStdString(result_.error));
+    report_->clear();
+  } else {
+    bar_->setValue(kSteps);
+    status_->setText(QString::fromStdString(cformat("Zakończono po %d krokach.", result_.iterations)));
+    showResult();
+    apply_->setEnabled(true);
+  }
+  emit fitFinished();
+}
+
+void FitDialog::showResult() {
+  const FitResult& r = result_;
+  const FitPhase& p = r.phases.front();
+  std::string t;
+  t += cformat("Rp = %.3f %%   Rwp = %.3f %%   Rexp = %.3f %%   χ² = %.4f\n", r.rp, r.rwp, r.rexp, r.chi2);
+  t += cformat("Punkty: %d   dopasowane wartości: %d\n\n", r.points, r.parameters);
+  t += cformat("Skala:              %.6g (%.2g)\n", p.scale, p.scaleEsd);
+  t += cformat("Przesunięcie zera:  %.5f (%.5f)°\n", r.zero, r.zeroEsd);
+  t += cformat("a, b, c:            %.5f  %.5f  %.5f Å\n", p.cell[0], p.cell[1], p.cell[2]);
+  t += cformat("α, β, γ:            %.3f  %.3f  %.3f°\n", p.cell[3], p.cell[4], p.cell[5]);
+  t += cformat("Rozmiar ziaren:     %.1f Å\n", p.grainSize);
+  t += cformat("U, V, W:            %.6g  %.6g  %.6g\n", r.u, r.v, r.w);
+  t += "Tło:               ";
+  for (double b : r.background) t += cformat(" %.4g", b);
+  report_->setPlainText(QString::fromStdString(t));
+}
+
+void FitDialog::reject() {
+  if (worker_.joinable()) {
+    cancel_flag_ = true;
+    worker_.join();
+  }
+  QDialog::reject();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,139 @@
+// Reading measured patterns through xylib: each format on a small file
+// written from its documentation, a real scan, and the refusals.
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "TempDir.h"
+#include "measured/MeasuredPattern.h"
+
+namespace pelmora {
+namespace {
+
+using testing::TempDir;
+
+MeasuredPattern Read(const std::string& path, std::string* error = nullptr) {
+  MeasuredPattern m;
+  std::string e;
+  ReadMeasuredFile(path, m, &e);
+  if (error) *error = e;
+  return m;
+}
+
+TEST(MeasuredFile, PlainColumnsWithAndWithoutSigmaAreSortedByAngle) {
+  TempDir dir;
+  // Comment and header lines are skipped; the points come in any order.
+  const std::string two = dir.Write("two.xy", "# 2theta counts\n30.0 50\n10.5 7\n20.25 0\n");
+  std::string error;
+  MeasuredPattern m = Read(two, &error);
+  ASSERT_EQ(m.size(), 3) << error;
+  EXPECT_EQ(m.twoTheta, (std::vector<double>{10.5, 20.25, 30.0}));
+  EXPECT_EQ(m.counts, (std::vector<double>{7, 0, 50}));
+  EXPECT_FALSE(m.hasSigma());
+
+  const std::string three = dir.Write("three.dat", "40 100 10\n20 400 20\n30 9 3\n");
+  m = Read(three, &error);
+  ASSERT_EQ(m.size(), 3) << error;
+  EXPECT_EQ(m.counts, (std::vector<double>{400, 9, 100}));
+  EXPECT_EQ(m.sigma, (std::vector<double>{20, 3, 10}));
+
+  // A decimal point whatever the process locale says.
+  if (std::setlocale(LC_NUMERIC, "pl_PL.UTF-8")) {
+    m = Read(dir.Write("point.xy", "10.5 1.25\n11.5 2.5\n"), &error);
+    std::setlocale(LC_NUMERIC, "C");
+    ASSERT_EQ(m.size(), 2) << error;
+    EXPECT_EQ(m.twoTheta[0], 10.5);
+    EXPECT_EQ(m.counts[1], 2.5);
+  }
+}
+
+TEST(MeasuredFile, RefusesWhatIsNoTwoThetaPattern) {
+  TempDir dir;
+  std::string error;
+  EXPECT_TRUE(Read(dir.Write("neg.xy", "10 5\n11 -1\n12 3\n"), &error).empty());
+  EXPECT_NE(error.find("Ujemna liczba zliczeń"), std::string::npos) << error;
+  EXPECT_NE(error.find("11"), std::string::npos) << error;
+
+  EXPECT_TRUE(Read(dir.Write("one.xy", "10 5\n200 3\n"), &error).empty());
+  EXPECT_NE(error.find("tylko jeden punkt"), std::string::npos) << error;
+
+  // Angles in none of (0, 180): energies, or d in some other unit.
+  EXPECT_TRUE(Read(dir.Write("kev.xy", "200 5\n250 6\n300 7\n"), &error).empty());
+  EXPECT_NE(error.find("Żaden z 3 punktów"), std::string::npos) << error;
+
+  EXPECT_TRUE(Read(dir.Write("sigma.xy", "10 5 1\n11 6 0\n"), &error).empty());
+  EXPECT_NE(error.find("σ"), std::string::npos) << error;
+
+  EXPECT_TRUE(Read(dir.Write("four.xy", "10 5 1 2\n11 6 1 2\n"), &error).empty());
+  EXPECT_NE(error.find("4 kolumn"), std::string::npos) << error;
+
+  EXPECT_TRUE(Read(dir.File("missing.xy"), &error).empty());
+  EXPECT_NE(error.find("Nie można otworzyć"), std::string::npos) << error;
+
+  // Bytes that are nothing at all: a message, no crash.
+  const std::string junk("\x00\x01\xff\xfe garbage \x7f\n\x03", 17);
+  EXPECT_TRUE(Read(dir.Write("junk.raw", junk), &error).empty());
+  EXPECT_FALSE(error.empty());
+}
+
+// PANalytical XRDML: the scan's positions name their axis; a 2-theta axis
+// is read, an omega scan refused by name. Shorter than the kilobyte xylib
+// reads to tell the format.
+std::string Xrdml(const std::string& axis) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<xrdMeasurements xmlns=\"http://www.xrdml.com/XRDMeasurement/1.5\">\n"
+         " <xrdMeasurement measurementType=\"Scan\" status=\"Completed\">\n"
+         "  <scan appendNumber=\"0\" mode=\"Continuous\" scanAxis=\"Gonio\" status=\"Completed\">\n"
+         "   <dataPoints>\n"
+         "    <positions axis=\"" + axis + "\" unit=\"deg\">\n"
+         "     <startPosition>20.00</startPosition>\n"
+         "     <endPosition>20.08</endPosition>\n"
+         "    </positions>\n"
+         "    <intensities unit=\"counts\">10 20 35 20 10</intensities>\n"
+         "   </dataPoints>\n"
+         "  </scan>\n"
+         " </xrdMeasurement>\n"
+         "</xrdMeasurements>\n";
+}
+
+TEST(MeasuredFile, XrdmlAndUxdScans) {
+  TempDir dir;
+  std::string error;
+  MeasuredPattern m = Read(dir.Write("scan.xrdml", Xrdml("2Theta")), &error);
+  ASSERT_EQ(m.size(), 5) << error;
+  EXPECT_NEAR(m.twoTheta[1], 20.02, 1e-12);
+  EXPECT_NEAR(m.twoTheta[4], 20.08, 1e-12);
+  EXPECT_EQ(m.counts[2], 35);
+  EXPECT_NE(m.format.find("XRDML"), std::string::npos) << m.format;
+
+  EXPECT_TRUE(Read(dir.Write("omega.xrdml", Xrdml("Omega")), &error).empty());
+  EXPECT_NE(error.find("„Omega”"), std::string::npos) << error;
+
+  // Bruker UXD: a header, one range with start, step and counts.
+  const std::string uxd =
+      "; written for a test\n_FILEVERSION=1\n_WL1=1.540600\n_DRIVE='COUPLED'\n_STEPSIZE=0.500000\n"
+      "_START=30.0000\n_COUNTS\n     5 7 9\n    11\n";
+  m = Read(dir.Write("scan.uxd", uxd), &error);
+  ASSERT_EQ(m.size(), 4) << error;
+  EXPECT_EQ(m.twoTheta.front(), 30.0);
+  EXPECT_EQ(m.twoTheta.back(), 31.5);
+  EXPECT_EQ(m.counts.back(), 11);
+}
+
+TEST(MeasuredFile, RealNaClScan) {
+  // tests/data/measured/README.md: 840 points from 19.9143 (31 counts) to
+  // 52.3751 degrees.
+  std::string error;
+  MeasuredPattern m = Read(PELMORA_SOURCE_DIR "/tests/data/measured/nacl01.dat", &error);
+  ASSERT_EQ(m.size(), 840) << error;
+  EXPECT_EQ(m.twoTheta.front(), 19.9143);
+  EXPECT_EQ(m.counts.front(), 31);
+  EXPECT_EQ(m.twoTheta.back(), 52.3751);
+  EXPECT_TRUE(std::is_sorted(m.twoTheta.begin(), m.twoTheta.end()));
+  // The strongest point: NaCl (200) at 24.71 degrees here.
+  const auto top = std::max_element(m.counts.begin(), m.counts.end()) - m.counts.begin();
+  EXPECT_NEAR(m.twoTheta[static_cast<size_t>(top)], 24.71, 0.02);
+}
+
+}  // namespace
+}  // namespace pelmora
