@@ -81,7 +81,17 @@ std::optional<SpaceGroupSetting> FindSpaceGroup(std::string_view text) {
       if (g.number == n) return g;
     return std::nullopt;
   }
-  // The symbol as written, with or without spaces ("P42/mnm", "P 4_2/m n m").
+  // The name or the Hall symbol as the table spells it; then the symbol
+  // with or without spaces ("P42/mnm", "P 4_2/m n m"). A few texts are both
+  // a Hall symbol and, squeezed, a symbol: "P 4 2" is the Hall symbol of
+  // P 4 2 2, "P42" the symbol of P 42.
+  std::string spaced;
+  for (char ch : s)
+    if (!(ch == ' ' && (spaced.empty() || spaced.back() == ' '))) spaced += ch;
+  for (const SpaceGroupSetting& g : table)
+    if (g.Name() == spaced) return g;
+  for (const SpaceGroupSetting& g : table)
+    if (g.hall == spaced) return g;
   const std::string key = Squeezed(s);
   for (const SpaceGroupSetting& g : table)
     if (Squeezed(g.Name()) == key) return g;

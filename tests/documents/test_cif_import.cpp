@@ -7,6 +7,7 @@
 
 #include "TestUtil.h"
 #include "io/AtomicFile.h"
+#include "documents/CifExport.h"
 #include "documents/CifImport.h"
 #include "documents/OpenStructure.h"
 #include "documents/StructureFile.h"
@@ -506,4 +507,53 @@ TEST(CifImport, DisplacementsPerSite) {
   EXPECT_EQ(report.displacementSites, 3);
   EXPECT_EQ(report.anisotropicSites, 1);
   EXPECT_NE(Texts(messages).find("równoważnymi izotropowymi"), std::string::npos) << Texts(messages);
+}
+
+TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
+  // Rutile by its group with a partly occupied site and B per site; Si as a
+  // whole cell, whose group spglib finds; a cell without symmetry as P 1.
+  CKomorka rutile, silicon;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(OpenStructureDocument(rutile, PELMORA_EXAMPLES_DIR "/rutile-TiO2.xml", messages));
+  ASSERT_TRUE(OpenStructureDocument(silicon, PELMORA_EXAMPLES_DIR "/Si.xml", messages));
+  ASSERT_TRUE(rutile.SetSpaceGroup("P 42/m n m"));
+  rutile.asymmetricUnit[1].occupancy = 0.875;
+  rutile.asymmetricUnit[1].biso = 0.61;
+  rutile.asymmetricUnit[0].biso = 0.39;
+  rutile.ExpandCellAtoms();
+  CKomorka skew;
+  SetCell(skew, 5, 6, 7, 80, 95, 100);
+  skew.latticeType = kTriclinic;
+  skew.structureAtoms = {MakeAtom("Si", 0.1, 0.2, 0.3), MakeAtom("O", 0.35, 0.1, 0.75)};
+  skew.structureAtoms[0].nr = 14, skew.structureAtoms[1].nr = 8;
+  skew.ExpandCellAtoms();
+
+  const struct {
+    CKomorka* doc;
+    const char* group;
+    size_t sites;
+  } cases[] = {{&rutile, "P 42/m n m", 2}, {&silicon, "F d -3 m:1", 1}, {&skew, "", 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.group);
+    std::vector<DocMessage> notes;
+    const std::string cif = FormatCif(*c.doc, Tables().elements, notes);
+    CKomorka back;
+    back.ApplyValues(static_cast<const ExperimentValues&>(*c.doc));
+    ASSERT_TRUE(Import(back, cif, messages)) << Texts(messages) << cif;
+    EXPECT_EQ(back.spaceGroup, c.group);
+    EXPECT_EQ(back.cellAtoms.size(), c.doc->cellAtoms.size());
+    const std::vector<AtomSite>& sites = back.spaceGroup.empty() ? back.structureAtoms : back.asymmetricUnit;
+    ASSERT_EQ(sites.size(), c.sites);
+    // The reference tables' factors for the written file's: the documents'
+    // own, element by element.
+    std::map<int, ScatteringFactors> byElement;
+    for (const AtomSite& a : c.doc->cellAtoms) byElement.emplace(a.nr, a.factors());
+    for (auto* list : {&back.structureAtoms, &back.asymmetricUnit})
+      for (AtomSite& a : *list) a.factors() = byElement.at(a.nr);
+    back.ExpandCellAtoms();
+    Calculate(*c.doc);
+    Calculate(back);
+    ExpectSameF2(back, *c.doc, 1.0, 1e-12);
+  }
+  EXPECT_EQ(rutile.asymmetricUnit[1].occupancy, 0.875);
 }
