@@ -156,6 +156,13 @@ int CKomorka::CopyCellAtoms(std::vector<AtomSite>& out) const {
 }
 
 void CKomorka::UpdateAtomDisplay(const AtomSite& edited) {
+  // With a group the site keeps the look of its images.
+  if (!spaceGroup.empty() && edited.asymSite >= 0 && static_cast<size_t>(edited.asymSite) < asymmetricUnit.size()) {
+    AtomSite& site = asymmetricUnit[static_cast<size_t>(edited.asymSite)];
+    site.color = edited.color;
+    site.radius = edited.radius;
+    site.visible = edited.visible;
+  }
   for (AtomSite& at : structureAtoms) {
     if (at.siteIndex != edited.siteIndex) continue;
     at.color = edited.color;

@@ -67,6 +67,10 @@ class CKomorka : public ExperimentParams, public UnitCell, public CalculationRes
   // dropped); with the group removed the generated atoms stay, each on its
   // own. False for a name that is no group (nothing changed).
   bool SetSpaceGroup(const std::string& name);
+  // The atoms the user edits: the sites with a group, else the structure
+  // atoms. ExpandCellAtoms after a change.
+  std::vector<AtomSite>& EditableAtoms() { return spaceGroup.empty() ? structureAtoms : asymmetricUnit; }
+  const std::vector<AtomSite>& EditableAtoms() const { return spaceGroup.empty() ? structureAtoms : asymmetricUnit; }
 
   // The first wavelength the atoms' f' and f'' were taken for; 0 while
   // nothing says (they are then taken to be the current source's). Not

@@ -273,6 +273,12 @@ std::vector<char> WyckoffLetters(const SpaceGroupSetting& g, const UnitCell& cel
   std::vector<std::array<double, 3>> positions;
   for (const AtomSite& a : cellAtoms) positions.push_back({a.x, a.y, a.z});
   const std::vector<int> types = Types(cellAtoms);
+  // spglib's letters in a given setting take seconds to fail when the atoms
+  // have more symmetry than the group (a site or two typed so far): only a
+  // cell whose own group is this one is asked.
+  std::unique_ptr<SpglibDataset, DatasetDeleter> own(spg_get_dataset(
+      lattice, reinterpret_cast<double(*)[3]>(positions.data()), types.data(), static_cast<int>(positions.size()), 1e-4));
+  if (!own || own->spacegroup_number != g.number) return letters;
   std::unique_ptr<SpglibDataset, DatasetDeleter> ds(spg_get_dataset_with_hall_number(
       lattice, reinterpret_cast<double(*)[3]>(positions.data()), types.data(), static_cast<int>(positions.size()), hall,
       1e-4));

@@ -67,7 +67,8 @@ int SiteMultiplicity(const SpaceGroupSetting& g, const std::array<double, 3>& p)
 std::optional<std::array<double, 3>> NearSpecialPosition(const SpaceGroupSetting& g, const std::array<double, 3>& p);
 
 // The Wyckoff letter of each site of a generated cell (spglib's, in the
-// group's setting); '?' where spglib gives none.
+// group's setting); '?' where spglib gives none, and for every site while
+// the atoms have a higher symmetry than the group.
 std::vector<char> WyckoffLetters(const SpaceGroupSetting& g, const UnitCell& cell, const std::vector<AtomSite>& cellAtoms,
                                  int siteCount);
 
