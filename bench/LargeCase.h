@@ -9,9 +9,11 @@ namespace pelmora::bench {
 
 // Case LARGE: cubic P, a = 25 A, 400 atoms of four elements at fixed
 // pseudo-random positions, Cu Ka1 1.54056 A only, 2-theta 5..150 degrees.
-inline void BuildLargeCase(CKomorka& doc) {
+// Other atom counts and cell lengths make the scale cases (2000 atoms in
+// 40 A, ...).
+inline void BuildLargeCase(CKomorka& doc, int atoms = 400, double a = 25.0) {
   doc.latticeType = kCubic;
-  doc.a = doc.b = doc.c = 25.0;
+  doc.a = doc.b = doc.c = a;
   doc.alfa = doc.beta = doc.gamma = 90.0;
   doc.SetLambda1(1.54056);
   doc.SetLambda2(0.0);
@@ -28,7 +30,7 @@ inline void BuildLargeCase(CKomorka& doc) {
   std::mt19937 rng(20261206);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   doc.structureAtoms.clear();
-  for (int i = 0; i < 400; ++i) {
+  for (int i = 0; i < atoms; ++i) {
     const double* c = coef[i % 4];
     AtomSite at;
     at.name = names[i % 4];

@@ -161,6 +161,9 @@ class CKomorka : public ExperimentParams, public UnitCell, public CalculationRes
   // The largest index that can reach the experiment's 2-theta range along
   // each axis (never below 15).
   std::array<int, 3> SearchLimits() const;
+  // The memory a calculation of that many reflections in range may need at
+  // worst, in bytes.
+  static double CalculationBytes(double reflections);
 
  private:
   void BuildBravaisTable();

@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
-#include <optional>
-#include <thread>
 #include <utility>
 
 #include "engine/Intensities.h"
@@ -15,12 +13,33 @@
 #include "engine/StructureFactorKernel.h"
 #include "io/NumberFormat.h"
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 namespace pelmora {
 namespace {
 
 constexpr int kMinIndexLimit = 15;
-// Below this many records (or groups) one thread sorts, groups and rates
-// them: a second one would not pay for its start.
+
+// The threads OpenMP offers and the calling thread's number among them; one
+// thread where the build has no OpenMP.
+int MaxThreads() {
+#ifdef _OPENMP
+  return std::max(1, omp_get_max_threads());
+#else
+  return 1;
+#endif
+}
+int ThreadNumber() {
+#ifdef _OPENMP
+  return omp_get_thread_num();
+#else
+  return 0;
+#endif
+}
+// Below this many groups one thread rates them: a second one would not pay
+// for its start.
 constexpr size_t kParallelRecords = 20000;
 
 double RoundDown4(double x) {
@@ -98,43 +117,71 @@ struct GroupKey {
   }
 };
 
-// Group index by key: open addressing over a power-of-two table, one
-// allocation for the whole list instead of one node per group.
-class GroupIndex {
+// The groups of one wavelength as the search finds them, so that memory
+// follows the grouped list rather than the raw reflection count. A record
+// joins the one group with its exact key; a group keeps the number of its
+// records and its first record in list order (FoundBefore), which is what
+// grouping the sorted list would give: sums and minima do not depend on the
+// order the records come in, so neither does the outcome on the threads.
+// Open addressing over a power-of-two table that grows at half load.
+class GroupTable {
  public:
-  explicit GroupIndex(size_t n) {
-    size_t cap = 16;
-    while (cap < 2 * n) cap <<= 1;
-    mask_ = cap - 1;
-    slots_.assign(cap, 0);
-    keys_.reserve(n);
-  }
-  // The group of the key, made as number keys_.size() when new.
-  size_t Find(const GroupKey& key, bool& made) {
+  struct Entry {
+    GroupKey key;
+    Found first;
+    std::int32_t count;
+  };
+
+  void Add(const Found& r) { Add(GroupKey::Of(r), r, 1); }
+  void Add(const GroupKey& key, const Found& r, std::int32_t count) {
+    if (2 * (entries_.size() + 1) > slots_.size()) Grow();
     for (size_t i = key.Hash() & mask_;; i = (i + 1) & mask_) {
       const std::uint32_t slot = slots_[i];
       if (slot == 0) {
-        keys_.push_back(key);
-        slots_[i] = static_cast<std::uint32_t>(keys_.size());
-        made = true;
-        return keys_.size() - 1;
+        entries_.push_back({key, r, count});
+        slots_[i] = static_cast<std::uint32_t>(entries_.size());
+        return;
       }
-      if (keys_[slot - 1] == key) {
-        made = false;
-        return slot - 1;
+      Entry& e = entries_[slot - 1];
+      if (e.key == key) {
+        e.count += count;
+        if (FoundBefore(r, e.first)) e.first = r;
+        return;
       }
     }
   }
+  void MergeFrom(GroupTable& other) {
+    for (const Entry& e : other.entries_) Add(e.key, e.first, e.count);
+    other = GroupTable();
+  }
+  // The groups in the order of their first records; the table is emptied.
+  std::vector<Entry> TakeSorted() {
+    std::vector<Entry> out = std::move(entries_);
+    *this = GroupTable();
+    std::sort(out.begin(), out.end(), [](const Entry& x, const Entry& y) { return FoundBefore(x.first, y.first); });
+    return out;
+  }
 
  private:
+  void Grow() {
+    const size_t cap = slots_.empty() ? 1024 : 2 * slots_.size();
+    slots_.assign(cap, 0);
+    mask_ = cap - 1;
+    for (size_t n = 0; n < entries_.size(); ++n)
+      for (size_t i = entries_[n].key.Hash() & mask_;; i = (i + 1) & mask_)
+        if (slots_[i] == 0) {
+          slots_[i] = static_cast<std::uint32_t>(n + 1);
+          break;
+        }
+  }
+
   size_t mask_ = 0;
-  std::vector<std::uint32_t> slots_;  // group number + 1; 0 = free
-  std::vector<GroupKey> keys_;
+  std::vector<std::uint32_t> slots_;  // entry number + 1; 0 = free
+  std::vector<Entry> entries_;
 };
 
-// The cell and experiment values that one search reads, with the records
-// each h value finds. Each h fills its own lists, joined in h order
-// afterwards, so that the outcome does not depend on the number of threads.
+// The cell and experiment values that one search reads, with the groups its
+// threads find: each thread fills tables of its own, merged afterwards.
 class IndexSearch {
  public:
   IndexSearch(const CKomorka& doc, bool second, const std::array<int, 3>& limits)
@@ -144,14 +191,12 @@ class IndexSearch {
         K_(limits[1]),
         L_(limits[2]),
         kernel_(doc.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
-        V2_(doc.CellVolume() * doc.CellVolume()),
-        found1_(2 * H_ + 1),
-        found2_(2 * H_ + 1) {}
+        V2_(doc.CellVolume() * doc.CellVolume()) {}
 
   // Searches every h over the threads; false when cancelled.
   bool Run(PositionPoster& poster, const std::atomic<bool>& cancel);
-  // The records of one wavelength in angle order; the per-h lists are freed.
-  std::vector<Found> TakeSorted(int line);
+  // The groups of one wavelength in list order; the tables are freed.
+  std::vector<GroupTable::Entry> TakeGroups(int line);
 
  private:
   // One candidate l of a row: its spacing and the Bragg angles in range.
@@ -160,7 +205,11 @@ class IndexSearch {
     double d, t1, t2;
     bool in1, in2;
   };
-  void SearchH(int h, StructureFactorKernel::Scratch& scratch);
+  // The groups one thread finds, per wavelength.
+  struct Tables {
+    GroupTable line1, line2;
+  };
+  void SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found);
   void CollectRow(int h, int k, std::vector<Candidate>& row) const;
   // theta of a wavelength, and whether its 2-theta lies in the range.
   bool InRange(double lambda, double d, double& theta) const;
@@ -170,7 +219,7 @@ class IndexSearch {
   const int H_, K_, L_;
   const StructureFactorKernel kernel_;
   const double V2_;
-  std::vector<std::vector<Found>> found1_, found2_;
+  std::vector<Tables> found_;  // one per thread
 };
 
 bool IndexSearch::InRange(double lambda, double d, double& theta) const {
@@ -192,7 +241,7 @@ void IndexSearch::CollectRow(int h, int k, std::vector<Candidate>& row) const {
   }
 }
 
-void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch) {
+void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found) {
   const int ns = kernel_.speciesCount();
   std::vector<Candidate> row;
   std::vector<int> ls;
@@ -221,7 +270,7 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch) {
         }
         kernel_.Combine(&sums[j * ns * 2], doc_.radiation, ff, r.reF, r.imF);
         r.f2 = r.reF * r.reF + r.imF * r.imF;
-        (line == 1 ? found1_ : found2_)[h + H_].push_back(r);
+        (line == 1 ? found.line1 : found.line2).Add(r);
       }
     }
   }
@@ -229,211 +278,56 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch) {
 
 bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   const int nh = 2 * H_ + 1;
-  std::atomic<int> next{0}, done{0};
+  std::atomic<int> done{0};
   std::atomic<bool> stopped{false};
-  const auto worker = [&]() {
+  // Small structures finish before a second thread would get going.
+  const double work = static_cast<double>(nh) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
+  const int nThreads = work < 4.0e6 ? 1 : std::min(MaxThreads(), nh);
+  found_.resize(static_cast<size_t>(nThreads));
+#pragma omp parallel num_threads(nThreads)
+  {
+    Tables& found = found_[static_cast<size_t>(ThreadNumber())];
     StructureFactorKernel::Scratch scratch;
-    for (;;) {
-      const int i = next.fetch_add(1);
-      if (i >= nh || stopped.load(std::memory_order_relaxed)) return;
+#pragma omp for schedule(dynamic, 1)
+    for (int i = 0; i < nh; ++i) {
+      if (stopped.load(std::memory_order_relaxed)) continue;
       poster.Post(static_cast<int>(done.load() * 250.0 / nh));
       if (cancel) {
         stopped = true;
-        return;
+        continue;
       }
-      SearchH(i - H_, scratch);
+      SearchH(i - H_, scratch, found);
       done.fetch_add(1);
     }
-  };
-  // Small structures finish before a second thread would get going.
-  const double work = static_cast<double>(nh) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
-  const unsigned hw = work < 4.0e6 ? 1u : std::max(1u, std::thread::hardware_concurrency());
-  const unsigned nThreads = std::min<unsigned>(hw, static_cast<unsigned>(nh));
-  {
-    std::vector<std::jthread> pool;
-    for (unsigned t = 1; t < nThreads; ++t) pool.emplace_back(worker);
-    worker();
   }
   return !stopped;
 }
 
-// A record's place in the angle order: the bits of its angle, which order
-// as the (positive) numbers do.
-struct AngleKey {
-  std::uint64_t bits;
-  const Found* found;
-};
-
-// Sorts keys by angle, stably: least significant digit first, skipping the
-// digits that every key shares (most of the exponent's).
-void RadixSortByAngle(AngleKey* keys, size_t n, AngleKey* buffer) {
-  constexpr int kDigitBits = 11;
-  constexpr std::uint64_t kMask = (1u << kDigitBits) - 1;
-  std::vector<size_t> start(kMask + 1);
-  AngleKey* from = keys;
-  AngleKey* to = buffer;
-  for (int shift = 0; shift < 64 && n > 0; shift += kDigitBits) {
-    std::fill(start.begin(), start.end(), 0);
-    for (size_t i = 0; i < n; ++i) ++start[(from[i].bits >> shift) & kMask];
-    if (start[(from[0].bits >> shift) & kMask] == n) continue;
-    size_t sum = 0;
-    for (size_t& c : start) sum += std::exchange(c, sum);
-    for (size_t i = 0; i < n; ++i) to[start[(from[i].bits >> shift) & kMask]++] = from[i];
-    std::swap(from, to);
-  }
-  if (from != keys) std::copy(from, from + n, keys);
+std::vector<GroupTable::Entry> IndexSearch::TakeGroups(int line) {
+  auto table = [line](Tables& t) -> GroupTable& { return line == 1 ? t.line1 : t.line2; };
+  for (size_t t = 1; t < found_.size(); ++t) table(found_[0]).MergeFrom(table(found_[t]));
+  return found_.empty() ? std::vector<GroupTable::Entry>() : table(found_[0]).TakeSorted();
 }
 
-std::vector<Found> IndexSearch::TakeSorted(int line) {
-  std::vector<std::vector<Found>>& perH = line == 1 ? found1_ : found2_;
-  size_t n = 0;
-  for (const auto& v : perH) n += v.size();
-  std::vector<AngleKey> keys(n), buffer(n);
-  std::vector<Found> all(n);
-  // The records of one part, by angle: a stable sort of keys gathered from
-  // the last record back. The search makes each h's list in ascending k and
-  // l, so records of equal angle come in the list's own order (larger h, k,
-  // l first) and stay so. Each record is then copied once into its place;
-  // should the order not hold after all, the part is sorted outright.
-  const auto sortPart = [&](size_t from, size_t to, auto&& take) {
-    AngleKey* k = keys.data() + from;
-    for (auto v = perH.rbegin(); v != perH.rend(); ++v)
-      for (auto f = v->rbegin(); f != v->rend(); ++f)
-        if (take(*f)) {
-          k->found = &*f;
-          std::memcpy(&k->bits, &f->theta, sizeof k->bits);
-          ++k;
-        }
-    RadixSortByAngle(keys.data() + from, to - from, buffer.data() + from);
-    for (size_t i = from; i < to; ++i) all[i] = *keys[i].found;
-    for (size_t i = from + 1; i < to; ++i)
-      if (!FoundBefore(all[i - 1], all[i])) {
-        std::sort(all.begin() + static_cast<std::ptrdiff_t>(from), all.begin() + static_cast<std::ptrdiff_t>(to),
-                  [](const Found& a, const Found& b) { return FoundBefore(a, b); });
-        break;
-      }
-  };
-  // The order is total (no two records share h, k and l), so the list is
-  // the one any sort gives. A large list goes in two parts, the records
-  // below a pivot angle and the rest, each on a thread of its own.
-  if (n < kParallelRecords) {
-    sortPart(0, n, [](const Found&) { return true; });
-  } else {
-    std::vector<double> sample;
-    for (const auto& v : perH)
-      for (size_t i = 0; i < v.size(); i += 64) sample.push_back(v[i].theta);
-    std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
-    const double pivot = sample[sample.size() / 2];
-    size_t low = 0;
-    for (const auto& v : perH)
-      for (const Found& f : v) low += f.theta < pivot;
-    std::jthread upper([&] { sortPart(low, n, [pivot](const Found& f) { return !(f.theta < pivot); }); });
-    sortPart(0, low, [pivot](const Found& f) { return f.theta < pivot; });
+// The reflection records of a line's groups, in list order.
+std::vector<Reflection> MakeGroups(const std::vector<GroupTable::Entry>& entries, double lambda) {
+  std::vector<Reflection> groups(entries.size());
+  for (size_t g = 0; g < entries.size(); ++g) {
+    const Found& f = entries[g].first;
+    Reflection& r = groups[g];
+    r.h = f.h;
+    r.k = f.k;
+    r.l = f.l;
+    r.d = f.d;
+    r.multiplicity = entries[g].count;
+    r.sinTheta = lambda / (2.0 * f.d);
+    r.theta = f.theta;
+    r.reF = f.reF;
+    r.imF = f.imF;
+    r.f2 = f.f2;
+    r.nonZero = NonZeroF2(f.f2);
   }
-  for (auto& v : perH) std::vector<Found>().swap(v);
-  return all;
-}
-
-// Counts records through the grouping phase's share of the progress range.
-struct GroupingProgress {
-  PositionPoster& poster;
-  const std::atomic<bool>& cancel;
-  double step;
-  long counter = 0;
-};
-
-// The groups of the records [begin, end) of a sorted list, a stretch that
-// starts and ends between runs (below): the first record and the size of
-// each group, in list order. False when cancelled.
-bool FindGroups(const std::vector<Found>& list, size_t begin, size_t end, bool postFirst, GroupingProgress gp,
-                std::vector<std::uint32_t>& first, std::vector<std::int32_t>& size) {
-  constexpr size_t kShortRun = 48;
-  std::vector<GroupKey> runKeys;
-  for (size_t i = begin; i < end;) {
-    const double rounded = RoundDown4(list[i].theta);
-    size_t runEnd = i + 1;
-    while (runEnd < end && RoundDown4(list[runEnd].theta) == rounded) ++runEnd;
-    const size_t runFirst = first.size();
-    std::optional<GroupIndex> index;
-    if (runEnd - i > kShortRun) index.emplace(runEnd - i);
-    runKeys.clear();
-    for (; i < runEnd; ++i) {
-      if (i > begin || postFirst) {
-        gp.poster.Post(static_cast<int>(gp.counter * gp.step + 500));
-        if (gp.cancel) return false;
-      }
-      ++gp.counter;
-      const GroupKey key = GroupKey::Of(list[i]);
-      bool made = false;
-      size_t g = 0;
-      if (index) {
-        g = index->Find(key, made);
-      } else {
-        while (g < runKeys.size() && !(runKeys[g] == key)) ++g;
-        made = g == runKeys.size();
-        if (made) runKeys.push_back(key);
-      }
-      if (made) {
-        first.push_back(static_cast<std::uint32_t>(i));
-        size.push_back(1);
-      } else {
-        ++size[runFirst + g];
-      }
-    }
-  }
-  return true;
-}
-
-// Groups a sorted list. A record can only match the one group with its
-// exact key (a second group with that key could never have been made), and
-// the key's rounded angle never decreases along the list: the records of one
-// rounded angle form a run, and each run is grouped on its own, a short one
-// by comparing with its few groups, a long one through a hash index. So a
-// long list is grouped in two halves at once, split between runs. Groups
-// keep their first record's values and come out in list order. False when
-// cancelled.
-bool GroupFound(const std::vector<Found>& list, double lambda, bool firstList, GroupingProgress& gp,
-                std::vector<Reflection>& groups) {
-  const size_t n = list.size();
-  size_t mid = n >= kParallelRecords ? n / 2 : n;
-  while (mid < n && RoundDown4(list[mid].theta) == RoundDown4(list[mid - 1].theta)) ++mid;
-  std::vector<std::uint32_t> first, first2;
-  std::vector<std::int32_t> size, size2;
-  bool done1 = true, done2 = true;
-  {
-    GroupingProgress gp2 = gp;
-    gp2.counter += static_cast<long>(mid);
-    std::jthread second;
-    if (mid < n) second = std::jthread([&] { done2 = FindGroups(list, mid, n, true, gp2, first2, size2); });
-    done1 = FindGroups(list, 0, mid, !firstList, gp, first, size);
-  }
-  gp.counter += static_cast<long>(n);
-  if (!done1 || !done2) return false;
-  first.insert(first.end(), first2.begin(), first2.end());
-  size.insert(size.end(), size2.begin(), size2.end());
-  groups.resize(first.size());
-  const auto fill = [&](size_t from, size_t to) {
-    for (size_t g = from; g < to; ++g) {
-      const Found& f = list[first[g]];
-      Reflection& r = groups[g];
-      r.h = f.h;
-      r.k = f.k;
-      r.l = f.l;
-      r.d = f.d;
-      r.multiplicity = size[g];
-      r.sinTheta = lambda / (2.0 * f.d);
-      r.theta = f.theta;
-      r.reF = f.reF;
-      r.imF = f.imF;
-      r.f2 = f.f2;
-      r.nonZero = NonZeroF2(f.f2);
-    }
-  };
-  const size_t groupMid = mid < n ? first.size() - first2.size() : first.size();
-  std::jthread second;
-  if (groupMid < first.size()) second = std::jthread(fill, groupMid, first.size());
-  fill(0, groupMid);
-  return true;
+  return groups;
 }
 
 // Both lines in one list by angle; equal angles keep the first line first.
@@ -453,37 +347,44 @@ std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std:
 }
 
 // The integrated intensity of every group; each is rated on its own, so a
-// long list goes in two halves at once. False when cancelled.
+// long list is shared among the threads. False when cancelled.
 bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
                 PositionPoster& poster) {
-  const size_t n1 = groups1.size(), n2 = groups2.size();
-  const double step = 250.0 / static_cast<double>(n1 + n2);
+  const std::ptrdiff_t n1 = static_cast<std::ptrdiff_t>(groups1.size());
+  const std::ptrdiff_t total = n1 + static_cast<std::ptrdiff_t>(groups2.size());
+  const double step = 250.0 / static_cast<double>(total);
   const CKomorka::LineFactors factors1 = doc.LineIntensityFactors(1), factors2 = doc.LineIntensityFactors(2);
-  // Groups [from, to) of each line; the progress counts the first line's
-  // groups, then the second's.
-  const auto rate = [&](size_t from1, size_t to1, size_t from2, size_t to2) {
-    for (size_t i = from1; i < to1; ++i) {
-      poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
-      if (doc.cancelRequested) return false;
-      groups1[i].intensity = doc.GroupIntensity(groups1[i], 1, factors1);
+  std::atomic<bool> stopped{false};
+  // The progress counts the first line's groups, then the second's.
+#pragma omp parallel for schedule(static) if (total >= static_cast<std::ptrdiff_t>(kParallelRecords))
+  for (std::ptrdiff_t i = 0; i < total; ++i) {
+    if (stopped.load(std::memory_order_relaxed)) continue;
+    poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
+    if (doc.cancelRequested) {
+      stopped = true;
+      continue;
     }
-    for (size_t i = from2; i < to2; ++i) {
-      poster.Post(static_cast<int>(static_cast<double>(n1 + i) * step + 750));
-      if (doc.cancelRequested) return false;
-      groups2[i].intensity = doc.GroupIntensity(groups2[i], 2, factors2);
-    }
-    return true;
-  };
-  if (n1 + n2 < kParallelRecords) return rate(0, n1, 0, n2);
-  bool done2 = true;
-  {
-    std::jthread second([&] { done2 = rate(n1 / 2, n1, n2 / 2, n2); });
-    if (!rate(0, n1 / 2, 0, n2 / 2)) return false;
+    const bool first = i < n1;
+    Reflection& g = first ? groups1[static_cast<size_t>(i)] : groups2[static_cast<size_t>(i - n1)];
+    g.intensity = doc.GroupIntensity(g, first ? 1 : 2, first ? factors1 : factors2);
   }
-  return done2;
+  return !stopped;
 }
 
 }  // namespace
+
+double CKomorka::CalculationBytes(double reflections) {
+  // A P1 cell without anomalous terms groups each reflection with its Friedel
+  // mate only: half as many groups as reflections. The results a run
+  // replaces stay until it ends (a line's list and the merged list); beside
+  // them, at the peak, either every thread's table of entries (their vector
+  // at up to double its size, slots at up to a quarter load), or the merged
+  // table with the records made from it, or the new lists.
+  constexpr double entry = 2.0 * sizeof(GroupTable::Entry) + 4.0 * sizeof(std::uint32_t);
+  constexpr double record = sizeof(Reflection);
+  const double peak = std::max({static_cast<double>(MaxThreads()) * entry, entry + record, 2.0 * record});
+  return reflections / 2.0 * (2.0 * record + peak);
+}
 
 std::array<int, 3> CKomorka::SearchLimits() const {
   // |h| = |a . g| <= a |g| = a / d, so a / d_min bounds h; likewise k and l.
@@ -510,37 +411,37 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   poster.Post(0);
   if (!cancelRequested) progress.SetStatus("Wyszukiwanie refleksów");
 
+  // The search groups the reflections as it finds them; what is left is to
+  // put the groups in order and make their records.
   const bool second = HasSecondLine();
-  std::vector<Found> list1, list2;
+  std::vector<GroupTable::Entry> found1, found2;
   {
     IndexSearch search(*this, second, SearchLimits());
     if (!search.Run(poster, cancelRequested)) return -1;
     phase("Sortowanie refleksów", 250);
-    list1 = search.TakeSorted(1);
-    list2 = search.TakeSorted(2);
+    if (cancelRequested) return -1;
+    found1 = search.TakeGroups(1);
+    if (second) found2 = search.TakeGroups(2);
   }
 
   phase("Grupowanie refleksów", 500);
-  if (list1.empty()) return -1;
-  const double nRecords = static_cast<double>(list1.size() + (second ? list2.size() : 0));
-  GroupingProgress gp{poster, cancelRequested, 250.0 / nRecords};
-  std::vector<Reflection> groups1, groups2;
-  if (!GroupFound(list1, lambda1, true, gp, groups1)) return -1;
-  std::vector<Found>().swap(list1);
-  if (second && !GroupFound(list2, lambda2, false, gp, groups2)) return -1;
-  std::vector<Found>().swap(list2);
+  if (cancelRequested || found1.empty()) return -1;
+  std::vector<Reflection> groups1 = MakeGroups(found1, lambda1);
+  std::vector<GroupTable::Entry>().swap(found1);
+  std::vector<Reflection> groups2 = MakeGroups(found2, lambda2);
+  std::vector<GroupTable::Entry>().swap(found2);
 
   phase("Obliczanie natężenia", 750);
   if (!RateGroups(*this, groups1, groups2, poster)) return -1;
 
   // The results are installed in one step.
-  double maxI = 0.0;
+  CalculationResults results;
   for (const Reflection& g : groups1)
-    if (g.intensity > maxI) maxI = g.intensity;
-  reflectionsAll = MergeLines(groups1, groups2);
-  maxIntensity = maxI;
-  reflections1 = std::move(groups1);
-  reflections2 = std::move(groups2);
+    if (g.intensity > results.maxIntensity) results.maxIntensity = g.intensity;
+  results.reflectionsAll = MergeLines(groups1, groups2);
+  results.reflections1 = std::move(groups1);
+  results.reflections2 = std::move(groups2);
+  static_cast<CalculationResults&>(*this) = std::move(results);
   return 0;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <unistd.h>
+
 #include "engine/Angles.h"
 #include "io/NumberFormat.h"
 
@@ -42,6 +44,12 @@ std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue whic
   return {};
 }
 
+double CalculationMemoryLimit() {
+  const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return 4.0e9;  // unknown: a modest machine's share
+  return 0.75 * static_cast<double>(pages) * static_cast<double>(pageSize);
+}
+
 std::string CKomorka::ValidateCalculation() const {
   // The constants may have changed since the metric was last refreshed, and
   // validation must not touch the document.
@@ -73,12 +81,16 @@ std::string CKomorka::ValidateCalculation() const {
   if (ratio < 0.0)
     return cformat("Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.", ratio);
   if (std::string why = CheckExperimentValue(*this, ExperimentValue::AngleRange); !why.empty()) return why;
-  // Guard against a search that could not finish: the number of reciprocal
-  // lattice points inside the limiting sphere grows with V / d_min^3.
+  // Guard against a calculation that would not fit in memory: the number of
+  // reciprocal lattice points inside the limiting sphere grows with
+  // V / d_min^3, and at worst half as many groups are kept.
   const double r = InverseDMin();
   const double expected = 4.0 / 3.0 * kPi * V * r * r * r;
-  if (expected > 2.0e7)
-    return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): zmniejsz komórkę lub zakres kątów.", expected);
+  const double need = CalculationBytes(expected), limit = CalculationMemoryLimit();
+  if (!(need <= limit))
+    return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): potrzeba by do %.1f GB pamięci, a obliczenie może "
+                   "zająć najwyżej %.1f GB (trzy czwarte pamięci komputera); zmniejsz komórkę lub zakres kątów.",
+                   expected, need / 1e9, limit / 1e9);
   for (const AtomSite& at : cellAtoms)
     if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z))
       return cformat("Nieprawidłowe współrzędne atomu \"%s\".", at.name.c_str());

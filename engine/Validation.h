@@ -12,6 +12,9 @@
 
 namespace pelmora {
 
+// The memory one calculation may take: three quarters of the computer's.
+double CalculationMemoryLimit();
+
 // Built-in profiles are negative; 0 and above index a profile plug-in in the
 // plug-in table. Any other negative value selects nothing (the pattern stays zero).
 using ProfileId = std::int32_t;

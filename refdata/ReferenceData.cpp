@@ -68,10 +68,12 @@ void LoadTable(const ReferenceData& ref, const char* fileName, Table& table, Loa
 
 }  // namespace
 
-void ReferenceData::UseDataDirSetting(const std::string& setting) {
-  dataDir = ResolveFolder(setting);
+void ReferenceData::UseDataDirSetting(const std::string& setting, const std::string& exeDir) {
+  dataDir = ResolveFolder(setting, exeDir);
   userDir = setting == CSettings{}.DataDir ? UserDataDir() : std::string();
 }
+
+void ReferenceData::UseDataDirSetting(const std::string& setting) { UseDataDirSetting(setting, ExecutableDir()); }
 
 std::string ReferenceData::PathOf(const char* fileName) const {
   if (!userDir.empty()) {

@@ -42,7 +42,9 @@ class ReferenceData {
   // Points the tables at the folders of a DataDir setting: the default
   // ("Data") is the shipped folder, read under the user's own folder
   // (UserDataDir); any other folder is the user's choice, read and written
-  // as it stands.
+  // as it stands. A relative folder is looked for beside exeDir when it is
+  // not in the working directory.
+  void UseDataDirSetting(const std::string& setting, const std::string& exeDir);
   void UseDataDirSetting(const std::string& setting);
 
   // The file of that name that is read: the user's when there is one.

@@ -25,6 +25,8 @@ PKGS=(
   locales
   # tools/include_graph.py, which a test runs over the source folders.
   python3
+  # The Python module, its tests and examples (Dask, matplotlib).
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-dask python3-distributed python3-matplotlib
 )
 
 bash "$(dirname "$0")/apt-install.sh" "${PKGS[@]}"

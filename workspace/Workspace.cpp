@@ -25,8 +25,8 @@ Workspace::~Workspace() = default;
 void Workspace::LoadSettings() { pelmora::LoadSettings(*store_, settings); }
 
 void Workspace::UseDataDir(const std::string& namedFolder) {
-  if (namedFolder.empty()) reference.UseDataDirSetting(settings.DataDir);
-  else reference.dataDir = ResolveFolder(namedFolder);
+  if (namedFolder.empty()) reference.UseDataDirSetting(settings.DataDir, programDir);
+  else reference.dataDir = ResolveFolder(namedFolder, programDir);
   lazyTables_ = std::make_shared<ScatteringTables>(reference.dataDir, reference.userDir);
 }
 
@@ -41,8 +41,8 @@ std::vector<std::string> Workspace::LoadSourceTables() {
 
 std::string Workspace::ScanPlugins(const std::string& namedFolder) {
   // A folder named for the run is the user's own choice; the settings'
-  // folder is looked for beside the executable only.
-  const std::string dir = namedFolder.empty() ? ResolvePluginsFolder(settings.PluginsDir) : namedFolder;
+  // folder is looked for beside the program only.
+  const std::string dir = namedFolder.empty() ? ResolvePluginsFolder(settings.PluginsDir, programDir) : namedFolder;
   std::string error = pelmora::ScanPlugins(dir, plugins_);
   formats_ = BuildChartFormats(plugins_);
   profiles_ = BuildProfileList(plugins_);

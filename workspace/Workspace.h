@@ -17,6 +17,7 @@
 #include "plugins/PluginLists.h"
 #include "plugins/PluginTable.h"
 #include "refdata/ReferenceData.h"
+#include "settings/Paths.h"
 #include "settings/Settings.h"
 
 namespace pelmora {
@@ -68,6 +69,10 @@ class Workspace {
 
   CSettings settings;
   ReferenceData reference;
+  // The folder that relative data and plug-in folders are looked for
+  // beside: the executable's, or for a library loaded into another program
+  // (the Python module) its own.
+  std::string programDir = ExecutableDir();
   SettingsStore& store() { return *store_; }
   const PluginTable& plugins() const { return plugins_; }
   const std::vector<ChartFormat>& chartFormats() const { return formats_; }

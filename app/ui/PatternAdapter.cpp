@@ -8,7 +8,6 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PelmorApp.h"
 #include "diffractogram/PatternExport.h"
-#include "diffractogram/PatternRun.h"
 #include "diffractogram/ui/ChartView.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "plugins/ui/SettingsButton.h"
@@ -16,11 +15,7 @@
 namespace pelmora {
 
 void SynthesiseInto(QWidget* parent, CPelmorApp& app, CDownView& view, int profileId) {
-  // The renderer reads the grid: it must have finished first.
-  view.waitForRendering();
-  CKomorka& doc = view.document()->doc();
-  const SynthesisReport report = FinishRun(app.SetupFor(profileId), doc, view.grid());
-  view.patternSynthesised();
+  const SynthesisReport report = view.synthesise(app.SetupFor(profileId));
   if (auto* frame = qobject_cast<QMainWindow*>(parent))
     frame->statusBar()->showMessage(QString::fromStdString(SubGridPeaksMessage(report.subGridPeaks)));
   const std::string message = RefusedPeaksMessage(report.refusedPeaks);

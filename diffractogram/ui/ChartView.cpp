@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "diffractogram/PatternRun.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "io/NumberFormat.h"
 
@@ -93,6 +94,14 @@ void CDownView::markStale() {
   stale_ = true;
   if (pending_) abort_ = true;
   update();
+}
+
+SynthesisReport CDownView::synthesise(const SynthesisSetup& setup) {
+  // The renderer reads the grid: it must have finished first.
+  waitForRendering();
+  const SynthesisReport report = FinishRun(setup, document_->doc(), grid_);
+  patternSynthesised();
+  return report;
 }
 
 void CDownView::patternSynthesised() {

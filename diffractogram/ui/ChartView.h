@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "diffractogram/PatternGrid.h"
+#include "diffractogram/PatternSynthesis.h"
 #include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ZoomState.h"
 
@@ -63,7 +64,10 @@ class CDownView : public QWidget {
   // Runs a zoom-bar command by its number; true when the window changed.
   bool runZoomCommand(int id);
 
-  // Called after the grid has been rewritten by a synthesis.
+  // Rewrites the grid from the document's reflections over its range (once
+  // no rendering reads it) and redraws.
+  SynthesisReport synthesise(const SynthesisSetup& setup);
+  // Called after the grid has been rewritten by a synthesis run elsewhere.
   void patternSynthesised();
   // Blocks until no rendering worker reads the grid or the reflections.
   void waitForRendering();

@@ -51,5 +51,17 @@ install)
   cd /
   "$work/prefix/bin/pelmora-cli" calc "$src/examples/NaCl.xml" --source "Mo Ka" | grep -q 'Ka1    2    0    0    14\.449'
   "$work/prefix/bin/pelmora-cli" plugins | grep -q '"Pearson VII"'
+  # The Python package, where Debian's interpreter looks for this prefix,
+  # finds the installed data (a CIF needs the ion tables) and plug-ins.
+  if [ -d "$build/python/pelmora" ]; then
+    site=$(/usr/bin/python3 -c 'import sys; print("lib/python%d.%d/dist-packages" % sys.version_info[:2])')
+    PYTHONPATH="$work/prefix/$site" /usr/bin/python3 -c "
+import sys, warnings, pelmora
+warnings.simplefilter('ignore')
+assert pelmora.__file__.startswith('$work/prefix/'), pelmora.__file__
+assert 'Pearson VII' in pelmora.profiles()
+assert len(pelmora.read('$src/tests/data/cif/rutile.cif').reflections()['h']) > 10
+" || { echo "the installed Python package does not work"; exit 1; }
+  fi
   ;;
 esac

@@ -189,6 +189,17 @@ TEST(Document, ValidationNamesTheOffendingValue) {
   doc.a = 4.0;
   doc.alfa = doc.beta = doc.gamma = 120.0;  // degenerate: the three vectors lie in one plane
   EXPECT_FALSE(doc.ValidateCalculation().empty());
+  doc.alfa = doc.beta = doc.gamma = 90.0;
+  doc.angleMax = 150.0;
+  // The reflection count is refused by the memory it would need, named in
+  // the message: a = 400 Å to 150° is some 5e8 reflections, more than any
+  // desktop holds; a = 100 Å (8e6) fits in a few GB.
+  doc.a = doc.b = doc.c = 400.0;
+  const std::string why = doc.ValidateCalculation();
+  EXPECT_NE(why.find("GB pamięci"), std::string::npos) << why;
+  EXPECT_GT(CKomorka::CalculationBytes(5e8), CalculationMemoryLimit());
+  doc.a = doc.b = doc.c = 100.0;
+  EXPECT_EQ(doc.ValidateCalculation(), "");
 }
 
 TEST(Document, SampleAndDiffractometerValuesMustBeAboveZero) {

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Whole pelmora-cli runs of the scale cases: time (hyperfine) and peak
+# memory (/usr/bin/time's maximum resident set). Run from the source folder
+# after building pelmora-cli and make_large_case; cases go to a temporary
+# folder. Needs hyperfine (Debian package hyperfine).
+set -euo pipefail
+BIN=${BIN:-build/bin}
+DIR=$(mktemp -d)
+trap 'rm -rf "$DIR"' EXIT
+for a in 60 120; do
+  sed "s#<a>5.640200</a><b>5.640200</b><c>5.640200</c>#<a>$a</a><b>$a</b><c>$a</c>#" examples/NaCl.xml >"$DIR/nacl$a.xml"
+done
+"$BIN/make_large_case" "$DIR/large.xml"
+"$BIN/make_large_case" "$DIR/cell2000.xml" 2000 40
+for c in nacl60 nacl120 large cell2000; do
+  /usr/bin/time -f "$c: %e s wall, %U s user, %M KB peak" "$BIN/pelmora-cli" calc "$DIR/$c.xml" --reflections /dev/null
+done
+hyperfine --warmup 1 --runs "${RUNS:-3}" \
+  "$BIN/pelmora-cli calc $DIR/nacl60.xml --reflections /dev/null" \
+  "$BIN/pelmora-cli calc $DIR/large.xml --reflections /dev/null" \
+  "$BIN/pelmora-cli calc $DIR/cell2000.xml --reflections /dev/null" \
+  "$BIN/pelmora-cli calc $DIR/nacl120.xml --reflections /dev/null"

@@ -1,0 +1,650 @@
+// The Python module `pelmora._pelmora`: structures read, changed, calculated
+// and written through the same workspace and calculation path as
+// pelmora-cli. Calculations run without the interpreter's lock; Ctrl+C
+// cancels them.
+#include <dlfcn.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <thread>
+
+#include "Session.h"
+#include "diffractogram/PatternExport.h"
+#include "documents/StructureFile.h"
+
+namespace py = pybind11;
+
+namespace pelmora::python {
+namespace {
+
+// The exception and warning classes, made once at import.
+PyObject* gError = nullptr;
+PyObject* gReadError = nullptr;
+PyObject* gRefusedError = nullptr;
+PyObject* gWriteError = nullptr;
+PyObject* gWarning = nullptr;
+
+std::string gModuleDir;
+std::mutex gSessionMutex;
+std::shared_ptr<Session> gSession;
+
+// The folder of this library: the shipped data and plug-ins lie beside it,
+// as they lie beside the programs.
+std::string ModuleDir() {
+  Dl_info info{};
+  if (!dladdr(reinterpret_cast<void*>(&ModuleDir), &info) || !info.dli_fname) return {};
+  std::error_code ec;
+  const std::filesystem::path file = std::filesystem::absolute(info.dli_fname, ec);
+  return ec ? std::string() : file.parent_path().string();
+}
+
+void Warn(const std::vector<std::string>& notes) {
+  for (const std::string& n : notes)
+    if (PyErr_WarnEx(gWarning, n.c_str(), 1) != 0) throw py::error_already_set();
+}
+
+[[noreturn]] void Raise(const Error& e) {
+  switch (e.kind) {
+    case Failure::kBadArgument: throw py::value_error(e.text);
+    case Failure::kUnreadable: PyErr_SetString(gReadError, e.text.c_str()); break;
+    case Failure::kRefused: PyErr_SetString(gRefusedError, e.text.c_str()); break;
+    case Failure::kNotWritten: PyErr_SetString(gWriteError, e.text.c_str()); break;
+    case Failure::kInterrupted:
+      // The KeyboardInterrupt of the signal handler is already set.
+      if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);
+      break;
+  }
+  throw py::error_already_set();
+}
+
+std::shared_ptr<Session> Configure(const SessionOptions& options) {
+  std::vector<std::string> notes;
+  std::shared_ptr<Session> session;
+  {
+    py::gil_scoped_release release;
+    session = std::make_shared<Session>(options, gModuleDir, notes);
+    std::lock_guard<std::mutex> lock(gSessionMutex);
+    gSession = session;
+  }
+  Warn(notes);
+  return session;
+}
+
+std::shared_ptr<Session> CurrentSession() {
+  {
+    std::lock_guard<std::mutex> lock(gSessionMutex);
+    if (gSession) return gSession;
+  }
+  return Configure({});
+}
+
+// Reads or changes the document with the interpreter's lock released: a
+// thread that holds the structure's lock may be waiting for the
+// interpreter's, never the other way round.
+template <class F>
+auto With(Structure& s, F&& f) {
+  py::gil_scoped_release release;
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return f(s.doc());
+}
+
+// Runs `work` on a helper thread while this thread, the interpreter's,
+// looks for Ctrl+C every 50 ms and turns it into the structure's cancel.
+// Called without the interpreter's lock; true when the user interrupted.
+template <class F>
+bool RunWatched(Structure& s, F&& work) {
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  std::exception_ptr failure;
+  std::thread helper([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    std::lock_guard<std::mutex> lock(m);
+    done = true;
+    cv.notify_all();
+  });
+  bool interrupted = false;
+  std::unique_lock<std::mutex> lock(m);
+  while (!cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return done; })) {
+    if (!interrupted) {
+      lock.unlock();
+      {
+        py::gil_scoped_acquire gil;
+        interrupted = PyErr_CheckSignals() != 0;
+      }
+      lock.lock();
+    }
+    // Repeated: a cancel that came before the run started is cleared by it.
+    if (interrupted) s.RequestCancel();
+  }
+  lock.unlock();
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
+  return interrupted;
+}
+
+// A column handed to NumPy without another copy.
+template <class T>
+py::array_t<T> ToArray(std::vector<T>&& v) {
+  if (v.empty()) return py::array_t<T>(0);
+  auto* owned = new std::vector<T>(std::move(v));
+  py::capsule owner(owned, [](void* p) { delete static_cast<std::vector<T>*>(p); });
+  return py::array_t<T>(static_cast<py::ssize_t>(owned->size()), owned->data(), owner);
+}
+
+struct ReflectionColumns {
+  std::vector<double> twoTheta, d, reF, imF, f2, intensity, percent;
+  std::vector<std::int32_t> h, k, l, multiplicity, line;
+
+  // The rows of the reflection list the filter shows, as it prints them.
+  void Fill(const CKomorka& doc, const ReflectionFilter& filter) {
+    size_t n = 0;
+    for (const Reflection& r : doc.reflectionsAll) n += ShowsReflection(doc, r, filter);
+    for (auto* v : {&twoTheta, &d, &reF, &imF, &f2, &intensity, &percent}) v->reserve(n);
+    for (auto* v : {&h, &k, &l, &multiplicity, &line}) v->reserve(n);
+    for (const Reflection& r : doc.reflectionsAll) {
+      if (!ShowsReflection(doc, r, filter)) continue;
+      twoTheta.push_back(TwoThetaDegrees(r));
+      d.push_back(r.d);
+      reF.push_back(r.reF);
+      imF.push_back(r.imF);
+      f2.push_back(r.f2);
+      intensity.push_back(r.intensity);
+      percent.push_back(doc.maxIntensity != 0.0 ? r.intensity / doc.maxIntensity * 100.0 : 0.0);
+      h.push_back(r.h);
+      k.push_back(r.k);
+      l.push_back(r.l);
+      multiplicity.push_back(r.multiplicity);
+      line.push_back(r.line);
+    }
+  }
+  py::dict ToDict() {
+    py::dict out;
+    out["two_theta"] = ToArray(std::move(twoTheta));
+    out["d"] = ToArray(std::move(d));
+    out["h"] = ToArray(std::move(h));
+    out["k"] = ToArray(std::move(k));
+    out["l"] = ToArray(std::move(l));
+    out["multiplicity"] = ToArray(std::move(multiplicity));
+    out["f_re"] = ToArray(std::move(reF));
+    out["f_im"] = ToArray(std::move(imF));
+    out["f2"] = ToArray(std::move(f2));
+    out["intensity"] = ToArray(std::move(intensity));
+    out["percent"] = ToArray(std::move(percent));
+    out["line"] = ToArray(std::move(line));
+    return out;
+  }
+};
+
+using StructurePtr = std::shared_ptr<Structure>;
+
+StructurePtr Read(const std::filesystem::path& path) {
+  auto session = CurrentSession();
+  auto s = std::make_shared<Structure>(session, path.string());
+  Error error{};
+  std::vector<std::string> notes;
+  bool opened;
+  {
+    py::gil_scoped_release release;
+    opened = s->Open(&error, notes);
+  }
+  if (!opened) Raise(error);
+  Warn(notes);
+  return s;
+}
+
+ReflectionFilter FilterOf(bool ka2, bool extinct) {
+  ReflectionFilter f;
+  f.secondLine = ka2;
+  f.extinct = extinct;
+  return f;
+}
+
+py::dict Reflections(Structure& s, bool ka2, bool extinct) {
+  Error error{};
+  bool ok = false, interrupted = false;
+  ReflectionColumns columns;
+  {
+    py::gil_scoped_release release;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    interrupted = RunWatched(s, [&] { ok = s.CalculateReflections(&error); });
+    if (ok) columns.Fill(s.doc(), FilterOf(ka2, extinct));
+  }
+  if (interrupted) Raise({Failure::kInterrupted, {}});
+  if (!ok) Raise(error);
+  return columns.ToDict();
+}
+
+Session& WithPlugins(Session& session);
+
+int ProfileFor(Session& session, const std::optional<std::string>& profile) {
+  Error error{};
+  int id = 0;
+  if (!WithPlugins(session).ChooseProfile(profile, &id, &error)) Raise(error);
+  return id;
+}
+
+// Grid points between whole multiples of the grid step; 1 when no step is
+// given.
+int StrideOf(std::optional<double> step) {
+  if (!step) return 1;
+  const double n = std::round(*step / kPatternStep);
+  if (!(n >= 1.0 && n <= kPatternPoints) || std::abs(n * kPatternStep - *step) > 1e-9)
+    throw py::value_error("step must be a whole multiple of the grid step, 0.005 degrees");
+  return static_cast<int>(n);
+}
+
+py::tuple Pattern(Structure& s, const std::optional<std::string>& profile, std::optional<double> step,
+                  std::optional<double> scale) {
+  const int stride = StrideOf(step);
+  if (scale && !std::isfinite(*scale)) throw py::value_error("the scale must be a finite number");
+  const int id = ProfileFor(s.session(), profile);
+  Error error{};
+  bool ok = false, interrupted = false;
+  std::vector<std::string> notes;
+  std::vector<double> twoTheta, intensity;
+  {
+    py::gil_scoped_release release;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    auto grid = std::make_unique<PatternGrid>();
+    interrupted = RunWatched(s, [&] { ok = s.CalculatePattern(id, *grid, &error, notes); });
+    if (ok) {
+      // The points and the scale of the text export, every stride-th point.
+      const PatternWindow window = ExportWindow(s.doc().angleMin, s.doc().angleMax);
+      const double factor = scale ? *scale : DefaultExportScale(WindowMaximum(*grid, window));
+      for (int i = 0; i < window.count; i += stride) {
+        const PatternPoint& p = (*grid)[window.first + i];
+        twoTheta.push_back(p.twoTheta);
+        intensity.push_back(p.intensity * factor);
+      }
+    }
+  }
+  if (interrupted) Raise({Failure::kInterrupted, {}});
+  if (!ok) Raise(error);
+  Warn(notes);
+  return py::make_tuple(ToArray(std::move(twoTheta)), ToArray(std::move(intensity)));
+}
+
+void Export(Structure& s, const std::optional<std::filesystem::path>& reflections,
+            const std::optional<std::filesystem::path>& pattern, const std::optional<std::string>& profile,
+            bool ka2, bool extinct, std::optional<double> scale, const std::optional<std::string>& format) {
+  if (scale && !std::isfinite(*scale)) throw py::value_error("the scale must be a finite number");
+  int id = kProfileStick, formatIndex = 0;
+  Error error{};
+  if (pattern) {
+    id = ProfileFor(s.session(), profile);
+    if (!s.session().ChooseFormat(format, &formatIndex, &error)) Raise(error);
+  }
+  bool ok = false, interrupted = false;
+  std::vector<std::string> notes;
+  {
+    py::gil_scoped_release release;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    interrupted = RunWatched(s, [&] {
+      ok = s.Export(reflections ? reflections->string() : std::string(), pattern ? pattern->string() : std::string(),
+                    id, FilterOf(ka2, extinct), scale, formatIndex, &error, notes);
+    });
+  }
+  if (interrupted) Raise({Failure::kInterrupted, {}});
+  Warn(notes);
+  if (!ok) Raise(error);
+}
+
+void Save(Structure& s, const std::filesystem::path& path) {
+  std::string error;
+  const bool saved = With(s, [&](CKomorka& doc) { return SaveStructureFile(doc, path.string(), &error); });
+  if (!saved) Raise({Failure::kNotWritten, error});
+}
+
+// --- sites --------------------------------------------------------------------
+
+// One site: a view of a structure's site, whose changes go straight into
+// the structure, or a free-standing one to put into a structure.
+struct Site {
+  StructurePtr owner;
+  size_t index = 0;
+  AtomSite own;
+
+  template <class F>
+  auto Read(F&& f) {
+    if (!owner) return f(own);
+    return With(*owner, [&](CKomorka& doc) {
+      if (index >= doc.structureAtoms.size()) throw py::index_error("the site is no longer in the structure");
+      return f(doc.structureAtoms[index]);
+    });
+  }
+  template <class F>
+  void Change(F&& f) {
+    if (!owner) return f(own);
+    With(*owner, [&](CKomorka& doc) {
+      if (index >= doc.structureAtoms.size()) throw py::index_error("the site is no longer in the structure");
+      f(doc.structureAtoms[index]);
+      doc.ExpandCellAtoms();
+    });
+  }
+  AtomSite Value() {
+    return Read([](AtomSite& a) { return a; });
+  }
+};
+
+std::vector<Site> SitesOf(const StructurePtr& s) {
+  const size_t n = With(*s, [](CKomorka& doc) { return doc.structureAtoms.size(); });
+  std::vector<Site> out(n);
+  for (size_t i = 0; i < n; ++i) out[i].owner = s, out[i].index = i;
+  return out;
+}
+
+void SetSites(const StructurePtr& s, std::vector<Site*> sites) {
+  std::vector<AtomSite> atoms;
+  for (Site* site : sites) {
+    if (!site) throw py::type_error("sites must be Site objects");
+    atoms.push_back(site->Value());
+  }
+  const bool fits = With(*s, [&](CKomorka& doc) {
+    if (!CKomorka::FitsCapacity(doc.latticeType, atoms.size())) return false;
+    for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
+    doc.structureAtoms = std::move(atoms);
+    doc.ExpandCellAtoms();
+    return true;
+  });
+  if (!fits)
+    throw py::value_error("the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) +
+                          " atoms after the centring");
+}
+
+template <class T>
+void SiteField(py::class_<Site>& cls, const char* name, T AtomSite::*member) {
+  cls.def_property(
+      name, [member](Site& s) { return s.Read([member](AtomSite& a) { return a.*member; }); },
+      [member](Site& s, T v) { s.Change([member, &v](AtomSite& a) { a.*member = v; }); });
+}
+
+// The four a or b Cromer-Mann coefficients as one value.
+void SiteCoefficients(py::class_<Site>& cls, const char* name, double AtomSite::*const (&members)[4]) {
+  cls.def_property(
+      name,
+      [&members](Site& s) {
+        const auto values = s.Read([&members](AtomSite& at) {
+          std::array<double, 4> out;
+          for (size_t i = 0; i < 4; ++i) out[i] = at.*members[i];
+          return out;
+        });
+        return py::tuple(py::cast(values));
+      },
+      [&members](Site& s, const std::array<double, 4>& v) {
+        s.Change([&members, &v](AtomSite& at) {
+          for (size_t i = 0; i < 4; ++i) at.*members[i] = v[i];
+        });
+      });
+}
+
+// --- lattice ------------------------------------------------------------------
+
+constexpr const char* kSystemEnglish[8] = {"",          "cubic",      "tetragonal", "orthorhombic",
+                                           "rhombohedral", "hexagonal", "monoclinic", "triclinic"};
+
+std::pair<std::string, std::string> LatticeOf(LatticeType t) {
+  return {kSystemEnglish[t & kSystemMask], std::string(1, CentringLetterOf(t))};
+}
+
+void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice) {
+  LatticeType type = 0;
+  for (LatticeType code = 1; code <= 7; ++code)
+    if (lattice.first == kSystemEnglish[code] || lattice.first == kSystemNames[code]) type = code;
+  const std::string& c = lattice.second;
+  if (c == "I") type |= kBodyCentred;
+  else if (c == "F") type |= kFaceCentred;
+  else if (c == "C") type |= kBaseCentred;
+  else if (c != "P") type = 0;
+  const int index = With(s, [type](CKomorka& doc) {
+    for (int i = 0; type != 0 && i < kBravaisCount; ++i)
+      if (doc.BravaisTable[i].type == type) {
+        if (!CKomorka::FitsCapacity(type, doc.structureAtoms.size())) return -2;
+        doc.latticeType = type;
+        doc.bravaisIndex = i;
+        doc.ExpandCellAtoms();
+        return i;
+      }
+    return -1;
+  });
+  if (index == -2) throw py::value_error("the atoms do not fit the cell with this centring");
+  if (index < 0)
+    throw py::value_error("not one of the 14 lattice types: (\"" + lattice.first + "\", \"" + c +
+                          "\"); systems: cubic, tetragonal, orthorhombic, rhombohedral, hexagonal, monoclinic, "
+                          "triclinic; centrings: P, I, F, C");
+}
+
+// --- plain experiment and cell fields -----------------------------------------
+
+template <class T, class Owner>
+void Field(py::class_<Structure, StructurePtr>& cls, const char* name, T Owner::*member) {
+  cls.def_property(
+      name, [member](Structure& s) { return With(s, [member](CKomorka& d) { return static_cast<Owner&>(d).*member; }); },
+      [member](Structure& s, T v) {
+        With(s, [member, v](CKomorka& d) {
+          static_cast<Owner&>(d).*member = v;
+          d.RefreshCellMetric();
+        });
+      });
+}
+
+// Several fields as one tuple.
+template <size_t N>
+void Group(py::class_<Structure, StructurePtr>& cls, const char* name, double CKomorka::*const (&members)[N]) {
+  cls.def_property(
+      name,
+      [&members](Structure& s) {
+        const auto values = With(s, [&members](CKomorka& d) {
+          std::array<double, N> out;
+          for (size_t i = 0; i < N; ++i) out[i] = d.*members[i];
+          return out;
+        });
+        return py::tuple(py::cast(values));
+      },
+      [&members](Structure& s, const std::array<double, N>& v) {
+        With(s, [&members, &v](CKomorka& d) {
+          for (size_t i = 0; i < N; ++i) d.*members[i] = v[i];
+          d.RefreshCellMetric();
+        });
+      });
+}
+
+double CKomorka::*const kCell[6] = {&CKomorka::a, &CKomorka::b, &CKomorka::c,
+                                    &CKomorka::alfa, &CKomorka::beta, &CKomorka::gamma};
+double CKomorka::*const kRange[2] = {&CKomorka::angleMin, &CKomorka::angleMax};
+double CKomorka::*const kWidths[5] = {&CKomorka::u, &CKomorka::v, &CKomorka::w, &CKomorka::x, &CKomorka::y};
+double AtomSite::*const kSiteA[4] = {&AtomSite::a1, &AtomSite::a2, &AtomSite::a3, &AtomSite::a4};
+double AtomSite::*const kSiteB[4] = {&AtomSite::b1, &AtomSite::b2, &AtomSite::b3, &AtomSite::b4};
+
+// The plug-ins, scanned before the first pattern; a failed scan is a warning.
+Session& WithPlugins(Session& session) {
+  std::string scanError;
+  {
+    py::gil_scoped_release release;
+    scanError = session.EnsurePlugins();
+  }
+  if (!scanError.empty()) Warn({"Error: " + scanError});
+  return session;
+}
+
+}  // namespace
+}  // namespace pelmora::python
+
+using namespace pelmora;
+using namespace pelmora::python;
+
+PYBIND11_MODULE(_pelmora, m) {
+  m.doc() = "Powder diffraction patterns of crystal structures: Pelmora's calculation for Python.";
+  gModuleDir = ModuleDir();
+
+  gError = PyErr_NewExceptionWithDoc("pelmora.Error", "A structure could not be read, calculated or written.",
+                                     PyExc_Exception, nullptr);
+  gReadError = PyErr_NewExceptionWithDoc("pelmora.ReadError", "The file could not be read as a structure.", gError,
+                                         nullptr);
+  gRefusedError = PyErr_NewExceptionWithDoc(
+      "pelmora.RefusedError", "The structure's or the experiment's values were refused for a calculation.", gError,
+      nullptr);
+  gWriteError = PyErr_NewExceptionWithDoc("pelmora.WriteError", "A file could not be written.", gError, nullptr);
+  gWarning = PyErr_NewExceptionWithDoc("pelmora.PelmoraWarning", "What a file or a run left out or changed.",
+                                       PyExc_UserWarning, nullptr);
+  const std::pair<const char*, PyObject*> classes[] = {{"Error", gError},
+                                                       {"ReadError", gReadError},
+                                                       {"RefusedError", gRefusedError},
+                                                       {"WriteError", gWriteError},
+                                                       {"PelmoraWarning", gWarning}};
+  for (const auto& [name, type] : classes) m.attr(name) = py::reinterpret_borrow<py::object>(type);
+  // The command line's exit status for each failure.
+  PyObject_SetAttrString(gError, "status", py::int_(1).ptr());
+  PyObject_SetAttrString(gReadError, "status", py::int_(2).ptr());
+  PyObject_SetAttrString(gRefusedError, "status", py::int_(3).ptr());
+  PyObject_SetAttrString(gWriteError, "status", py::int_(4).ptr());
+
+  m.def(
+      "configure",
+      [](std::optional<std::filesystem::path> settings, std::optional<std::filesystem::path> dataDir,
+         std::optional<std::filesystem::path> pluginsDir) {
+        SessionOptions o;
+        if (settings) o.settingsFile = settings->string();
+        if (dataDir) o.dataDir = dataDir->string();
+        if (pluginsDir) o.pluginsDir = pluginsDir->string();
+        Configure(o);
+      },
+      py::arg("settings") = py::none(), py::arg("data_dir") = py::none(), py::arg("plugins_dir") = py::none(),
+      "Starts the session later read() calls use: a settings INI file (like pelmora-cli --settings),\n"
+      "a data folder (--data-dir), a plug-ins folder (--plugins); None for the user's own settings\n"
+      "and the folders they name.");
+  m.def("read", &Read, py::arg("path"),
+        "Reads a structure file (.xml), a CIF or an older .dat input file. Raises ReadError with the\n"
+        "program's message; notes about a file it read come as PelmoraWarning.");
+  m.def("profiles", [] {
+    const auto session = CurrentSession();
+    Session& s = WithPlugins(*session);
+    std::vector<std::string> out;
+    for (const ProfileChoice& c : s.workspace().profiles()) out.push_back(c.label);
+    return out;
+  }, "The peak profiles pattern() accepts: the built-in ones, then the plug-ins'.");
+  m.def(
+      "pattern_extension",
+      [](const std::optional<std::string>& format) {
+        const auto session = CurrentSession();
+        Session& s = WithPlugins(*session);
+        Error error{};
+        int index = 0;
+        if (!s.ChooseFormat(format, &index, &error)) Raise(error);
+        return ExportFileName("p", s.Format(index)).substr(1);
+      },
+      py::arg("format") = py::none(),
+      "The extension of a pattern file in the format (None: the text format), as --out-dir names it.");
+
+  py::class_<Site> site(m, "Site",
+                        "One atom site. Taken from Structure.sites it is a view whose changes go into the\n"
+                        "structure; Site(...) and copy() make free-standing sites for Structure.sites = [...].");
+  site.def(py::init([](const std::string& name, double x, double y, double z) {
+             Site s;
+             s.own.name = name;
+             s.own.x = x, s.own.y = y, s.own.z = z;
+             return s;
+           }),
+           py::arg("name") = "", py::arg("x") = 0.0, py::arg("y") = 0.0, py::arg("z") = 0.0);
+  SiteField(site, "name", &AtomSite::name);
+  SiteField(site, "element", &AtomSite::nr);
+  SiteField(site, "charge", &AtomSite::ionCharge);
+  SiteField(site, "x", &AtomSite::x);
+  SiteField(site, "y", &AtomSite::y);
+  SiteField(site, "z", &AtomSite::z);
+  SiteField<double>(site, "c", &AtomSite::c);
+  SiteField<double>(site, "neutron_length", &AtomSite::s);
+  SiteField<double>(site, "f_prime", &AtomSite::fprim);
+  SiteField<double>(site, "f_double_prime", &AtomSite::fbis);
+  SiteCoefficients(site, "a", kSiteA);
+  SiteCoefficients(site, "b", kSiteB);
+  site.def("copy", [](Site& s) {
+    Site c;
+    c.own = s.Value();
+    return c;
+  });
+  site.def("__repr__", [](Site& s) {
+    const AtomSite a = s.Value();
+    return py::str("Site({!r}, {}, {}, {})").format(a.name, a.x, a.y, a.z);
+  });
+
+  py::class_<Structure, StructurePtr> cls(m, "Structure",
+                                          "A crystal structure with its experiment; every attribute can be read\n"
+                                          "and set. Lengths in angstrom, angles and 2-theta in degrees.");
+  cls.def_property_readonly("path", [](Structure& s) { return s.path(); });
+  Field(cls, "a", &UnitCell::a);
+  Field(cls, "b", &UnitCell::b);
+  Field(cls, "c", &UnitCell::c);
+  Field(cls, "alpha", &UnitCell::alfa);
+  Field(cls, "beta", &UnitCell::beta);
+  Field(cls, "gamma", &UnitCell::gamma);
+  Group(cls, "cell", kCell);
+  cls.def_property_readonly("volume",
+                            [](Structure& s) { return With(s, [](CKomorka& d) { return d.WithFreshMetric().CellVolume(); }); });
+  cls.def_property(
+      "lattice", [](Structure& s) { return With(s, [](CKomorka& d) { return LatticeOf(d.latticeType); }); },
+      &SetLattice);
+  cls.def_property("sites", &SitesOf, &SetSites);
+  cls.def_property(
+      "radiation",
+      [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.radiation == 1 ? "n" : "x"); }); },
+      [](Structure& s, const std::string& r) {
+        if (r != "x" && r != "n") throw py::value_error("radiation is \"x\" (X-rays) or \"n\" (neutrons)");
+        With(s, [&r](CKomorka& d) { d.radiation = r == "n" ? 1 : 0; });
+      });
+  cls.def_property(
+      "wavelengths",
+      [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.lambda1, d.lambda2}; }); },
+      [](Structure& s, std::pair<double, double> l) {
+        With(s, [l](CKomorka& d) {
+          d.SetLambda1(l.first);
+          d.SetLambda2(l.second);
+        });
+      });
+  Field(cls, "ka2_ratio", &Wavelengths::ratio);
+  Field(cls, "source", &ExperimentParams::sourceName);
+  Field(cls, "instrument", &ExperimentParams::aparatName);
+  Group(cls, "range", kRange);
+  Group(cls, "widths", kWidths);
+  Field(cls, "grain_size", &SampleValues::gsize);
+  Field(cls, "b_factor", &SampleValues::dwfactor);
+  cls.def_property(
+      "temperature_factor", [](Structure& s) { return With(s, [](CKomorka& d) { return d.IsDW != 0; }); },
+      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.IsDW = on ? 1 : 0; }); });
+  Field(cls, "absorption", &SampleValues::absorption);
+  Field(cls, "radius", &Diffractometer::difradius);
+  Field(cls, "detector_slit", &Diffractometer::detslit);
+  Field(cls, "beam_area", &Diffractometer::beamarea);
+  Field(cls, "scan_speed", &Diffractometer::measurespeed);
+  cls.def("save", &Save, py::arg("path"), "Writes the structure file (XML); WriteError when it cannot.");
+  cls.def("reflections", &Reflections, py::arg("ka2") = false, py::arg("extinct") = false,
+          "Calculates and returns the rows of the reflection list as a dict of NumPy arrays: two_theta,\n"
+          "d, h, k, l, multiplicity, f_re, f_im, f2, intensity, percent, line. ka2 and extinct add the\n"
+          "second line's and the extinct reflections, as pelmora-cli calc --ka2 --extinct.");
+  cls.def("pattern", &Pattern, py::arg("profile") = "pseudo Voigt", py::arg("step") = py::none(),
+          py::arg("scale") = py::none(),
+          "Calculates the pattern: (two_theta, intensity) on the 0.005 degree grid over the range,\n"
+          "highest point 10000 unless scale is given, as pelmora-cli calc --pattern - writes it.\n"
+          "profile: one of profiles(), None for the settings' choice; step: a multiple of 0.005.");
+  cls.def("export", &Export, py::arg("reflections") = py::none(), py::arg("pattern") = py::none(), py::kw_only(),
+          py::arg("profile") = py::none(), py::arg("ka2") = false, py::arg("extinct") = false,
+          py::arg("scale") = py::none(), py::arg("format") = py::none(),
+          "Writes the pattern file (when given), then the reflection list, byte for byte as\n"
+          "pelmora-cli calc writes them; profile None is the settings' PeakProfile.");
+  cls.def("__repr__", [](Structure& s) {
+    const auto [path, cell, n] = With(s, [&s](CKomorka& d) {
+      return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.structureAtoms.size()};
+    });
+    return py::str("<pelmora.Structure {!r}: a={} b={} c={}, {} sites>").format(path, cell[0], cell[1], cell[2], n);
+  });
+}
+

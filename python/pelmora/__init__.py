@@ -1,0 +1,42 @@
+"""Powder diffraction patterns of crystal structures with Pelmora's own calculation.
+
+Read a structure file (.xml), a CIF or an older Tolvo input file (.dat), change
+its cell, sites or experiment, and get its reflections and pattern as NumPy
+arrays -- the same numbers that ``pelmora-cli calc`` writes::
+
+    import pelmora
+    s = pelmora.read("NaCl.cif")
+    r = s.reflections()          # dict of arrays: r["two_theta"], r["intensity"], ...
+    tt, y = s.pattern()          # the pseudo-Voigt pattern, highest point 10000
+
+The settings are the user's own (~/.config/Pelmora/Pelmora.ini) unless
+``configure(settings=...)`` names another file.
+"""
+
+from ._pelmora import (
+    Error,
+    PelmoraWarning,
+    ReadError,
+    RefusedError,
+    Site,
+    Structure,
+    WriteError,
+    configure,
+    pattern_extension,
+    profiles,
+    read,
+)
+
+__all__ = [
+    "Error",
+    "PelmoraWarning",
+    "ReadError",
+    "RefusedError",
+    "Site",
+    "Structure",
+    "WriteError",
+    "configure",
+    "pattern_extension",
+    "profiles",
+    "read",
+]

@@ -1,0 +1,199 @@
+"""Powder diffraction patterns of crystal structures with Pelmora's own calculation."""
+
+import os
+from typing import Literal, Sequence
+
+import numpy as np
+import numpy.typing as npt
+
+_Path = str | os.PathLike[str]
+
+class Error(Exception):
+    """A structure could not be read, calculated or written.
+
+    ``status`` is the exit status pelmora-cli gives for the same failure.
+    """
+
+    status: int
+
+class ReadError(Error):
+    """The file could not be read as a structure (status 2); the message is the program's."""
+
+class RefusedError(Error):
+    """The values would make the intensities infinite or undefined (status 3); the message names the value."""
+
+class WriteError(Error):
+    """A result file could not be written (status 4)."""
+
+class PelmoraWarning(UserWarning):
+    """What a file or a run left out or changed: CIF sites merged or skipped, peaks left out of a pattern."""
+
+def configure(
+    settings: _Path | None = None, data_dir: _Path | None = None, plugins_dir: _Path | None = None
+) -> None:
+    """Starts the session the following ``read`` calls use, as pelmora-cli starts its run.
+
+    settings: an INI settings file, like ``pelmora-cli --settings`` (default: the user's own,
+    ~/.config/Pelmora/Pelmora.ini; first-run defaults for what it does not hold).
+    data_dir: the reference-data folder, like ``--data-dir`` (default: the settings' DataDir,
+    the shipped Data beside the module).
+    plugins_dir: the plug-ins folder, like ``--plugins`` (default: the settings' PluginsDir,
+    the shipped plug-ins beside the module).
+    Structures read before keep the session they were read with.
+    """
+
+def read(path: _Path) -> Structure:
+    """Reads a structure file (.xml), a CIF (.cif or a file opening a data_ block) or an older
+    Tolvo input file (.dat).
+
+    Raises ReadError with the program's message when the file cannot be read; what the reader
+    reports about a file it did read (merged or skipped CIF sites, for one) comes as PelmoraWarning.
+    """
+
+def profiles() -> list[str]:
+    """The peak profiles ``pattern`` accepts: "brak" (sticks), "Gauss", "Lorentz", "pseudo Voigt",
+    then those of the plug-ins."""
+
+def pattern_extension(format: str | None = None) -> str:
+    """The extension a pattern file gets in the format (label or extension; None: the text
+    format, ".txt"), as ``pelmora-cli calc --out-dir`` names its pattern files."""
+
+class Site:
+    """One atom site of a structure.
+
+    A site taken from ``Structure.sites`` is a view: setting its attributes changes the
+    structure at once. ``Site(...)`` and ``copy()`` make free-standing sites, to be put into a
+    structure by assigning a list to ``Structure.sites``.
+    """
+
+    def __init__(self, name: str = "", x: float = 0.0, y: float = 0.0, z: float = 0.0) -> None: ...
+    name: str
+    """The atom's name as the file gives it."""
+    element: int
+    """Element number, 1 to 118 (119 or 0: the placeholder "X")."""
+    charge: int
+    """Ion charge the X-ray factors are of."""
+    x: float
+    """Fractional coordinate along a."""
+    y: float
+    """Fractional coordinate along b."""
+    z: float
+    """Fractional coordinate along c."""
+    a: tuple[float, float, float, float]
+    """Cromer-Mann coefficients a1..a4."""
+    b: tuple[float, float, float, float]
+    """Cromer-Mann coefficients b1..b4 (square angstrom)."""
+    c: float
+    """Cromer-Mann constant c."""
+    neutron_length: float
+    """Neutron scattering length (fm)."""
+    f_prime: float
+    """Anomalous dispersion f'."""
+    f_double_prime: float
+    """Anomalous dispersion f''."""
+    def copy(self) -> Site:
+        """A free-standing copy of the site."""
+
+class Structure:
+    """A crystal structure with its experiment, as the program's document holds it.
+
+    Every attribute can be read and set; a calculation takes the values as they are then.
+    Lengths in angstrom, angles and 2-theta in degrees.
+    """
+
+    @property
+    def path(self) -> str:
+        """The file the structure was read from."""
+    a: float
+    b: float
+    c: float
+    alpha: float
+    beta: float
+    gamma: float
+    cell: tuple[float, float, float, float, float, float]
+    """(a, b, c, alpha, beta, gamma)."""
+    @property
+    def volume(self) -> float:
+        """Cell volume in cubic angstrom."""
+    lattice: tuple[str, str]
+    """(crystal system, centring): system "cubic", "tetragonal", "orthorhombic", "rhombohedral",
+    "hexagonal", "monoclinic" or "triclinic"; centring "P", "I", "F" or "C". One of the 14
+    lattice types; the sites are expanded by the centring."""
+    sites: list[Site]
+    """The sites as entered (before the centring); read: views into the structure; set: a list
+    of sites (at most 2000 atoms after the centring)."""
+    radiation: Literal["x", "n"]
+    """"x" X-rays (two wavelengths), "n" neutrons (the first wavelength only)."""
+    wavelengths: tuple[float, float]
+    """(lambda1, lambda2), the K-alpha1 and K-alpha2 lines; lambda2 0 for none."""
+    ka2_ratio: float
+    """Intensity of the second line relative to the first."""
+    source: str
+    """Name of the radiation source."""
+    instrument: str
+    """Name of the instrument parameter set."""
+    range: tuple[float, float]
+    """The 2-theta range (min, max)."""
+    widths: tuple[float, float, float, float, float]
+    """Peak-width coefficients (U, V, W, X, Y)."""
+    grain_size: float
+    """Grain size (angstrom)."""
+    b_factor: float
+    """Overall temperature factor B (square angstrom), used when temperature_factor is on."""
+    temperature_factor: bool
+    """Whether the Debye-Waller factor with b_factor applies."""
+    absorption: float
+    """Linear absorption coefficient."""
+    radius: float
+    """Diffractometer radius (mm)."""
+    detector_slit: float
+    """Detector slit."""
+    beam_area: float
+    """Beam area."""
+    scan_speed: float
+    """Scanning speed."""
+
+    def save(self, path: _Path) -> None:
+        """Writes the structure file (XML). Raises WriteError when it cannot be written."""
+
+    def reflections(self, ka2: bool = False, extinct: bool = False) -> dict[str, np.ndarray]:
+        """Calculates the reflections and returns the rows of the reflection list, in its order.
+
+        ka2: also the reflections of the second wavelength (``pelmora-cli calc --ka2``);
+        extinct: also those with F^2 = 0 (``--extinct``).
+        Keys (float64 unless said): two_theta, d, h, k, l (int32), multiplicity (int32),
+        f_re, f_im (real and imaginary part of F), f2 (|F|^2), intensity, percent (of the
+        strongest reflection), line (int32: 1 first wavelength, 2 second).
+        Raises RefusedError for values that cannot be calculated, KeyboardInterrupt on Ctrl+C.
+        The interpreter's lock is released while it runs.
+        """
+
+    def pattern(
+        self, profile: str | None = "pseudo Voigt", step: float | None = None, scale: float | None = None
+    ) -> tuple[npt.NDArray[np.float64], npt.NDArray[np.float64]]:
+        """Calculates and synthesises the pattern: (two_theta, intensity) over the 2-theta range.
+
+        The numbers of ``pelmora-cli calc --pattern - --profile PROFILE``: the points of the
+        0.005 degree grid, the intensity scaled to 10000 at the highest point unless ``scale``
+        gives the factor. profile: one of ``profiles()``, None for the settings' PeakProfile.
+        step: a whole multiple of 0.005 to take every n-th point of the same grid.
+        Raises RefusedError, ValueError for an unknown profile or step, KeyboardInterrupt on Ctrl+C.
+        """
+
+    def export(
+        self,
+        reflections: _Path | None = None,
+        pattern: _Path | None = None,
+        *,
+        profile: str | None = None,
+        ka2: bool = False,
+        extinct: bool = False,
+        scale: float | None = None,
+        format: str | None = None,
+    ) -> None:
+        """Writes what ``pelmora-cli calc`` writes for the structure, byte for byte: the pattern
+        file (``--pattern``; format: a plug-in format's label or extension, default text; a name
+        without extension gets the format's), then the reflection list (``--reflections``).
+        profile None: the settings' PeakProfile, as in pelmora-cli.
+        Raises RefusedError, WriteError, ValueError for an unknown profile or format.
+        """

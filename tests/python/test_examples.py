@@ -1,0 +1,54 @@
+"""The examples in examples/python run and give what the command line gives."""
+
+import os
+import pathlib
+import subprocess
+import sys
+
+import pytest
+
+import pelmora
+
+from conftest import CIFS, EXAMPLES, SOURCE_DIR
+
+EXAMPLE_DIR = SOURCE_DIR / "examples" / "python"
+
+
+def run_example(name, *args, cwd=None):
+    # The module this test imported, wherever the example runs.
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(pathlib.Path(pelmora.__file__).parents[1]),
+                                                       os.environ.get("PYTHONPATH", "")]))
+    return subprocess.run([sys.executable, str(EXAMPLE_DIR / name), *map(str, args)], capture_output=True,
+                          cwd=cwd, env=env, timeout=600)
+
+
+def test_dask_batch_writes_the_cli_batchs_bytes(cli, settings_file, tmp_path):
+    pytest.importorskip("dask.distributed", reason="Dask is not installed (Debian: python3-dask python3-distributed)")
+    broken = tmp_path / "broken.xml"
+    broken.write_text("not a structure\n")
+    inputs = EXAMPLES + CIFS[:3] + [broken]
+    for pattern in ([], ["--pattern", "--profile", "pseudo Voigt"]):
+        ours, theirs = tmp_path / f"dask{len(pattern)}", tmp_path / f"cli{len(pattern)}"
+        done = run_example("dask_batch.py", *inputs, "--out-dir", ours, "--workers", 2, "--settings", settings_file,
+                           *pattern)
+        expected = cli("calc", *inputs, "--out-dir", theirs, *pattern, check=False)
+        assert done.returncode == expected.returncode == 2, done.stderr.decode()
+        names = sorted(p.name for p in theirs.iterdir())
+        assert names == sorted(p.name for p in ours.iterdir())
+        assert len(names) == (len(inputs) - 1) * (2 if pattern else 1)
+        for name in names:
+            assert (ours / name).read_bytes() == (theirs / name).read_bytes(), name
+        failures = [line for line in done.stderr.decode().splitlines() if "exit status" in line]
+        assert failures == [f"{broken}: Nieznany format pliku (exit status 2)"]
+
+
+def test_quickstart_runs(settings_file, tmp_path):
+    pytest.importorskip("matplotlib", reason="matplotlib is not installed (Debian: python3-matplotlib)")
+    done = run_example("quickstart.py", "--settings", settings_file, "--out", tmp_path / "pattern.png",
+                       cwd=tmp_path)
+    assert done.returncode == 0, done.stderr.decode()
+    png = (tmp_path / "pattern.png").read_bytes()
+    assert png.startswith(b"\x89PNG") and len(png) > 10000
+    out = done.stdout.decode()
+    # The strongest reflections of rutile: (1 1 0) near 27.4 degrees with Cu K-alpha1.
+    assert " 1  1  0 " in out and "27.4" in out
