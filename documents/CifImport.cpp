@@ -5,6 +5,7 @@
 
 #include "documents/CifImportParts.h"
 #include "documents/CifSyntax.h"
+#include "engine/SpaceGroup.h"
 #include "engine/Angles.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
@@ -31,6 +32,10 @@ struct Imported {
   double a = 1, b = 1, c = 1, alfa = 90, beta = 90, gamma = 90;
   std::vector<AtomSite> structureAtoms;
   std::vector<std::string> notes;
+  // The group of the table whose operators the block's are (none for P 1)
+  // and the sites that generate the cell with it.
+  std::string spaceGroup;
+  std::vector<AtomSite> sites;
 };
 
 // Whether the cell has the shape the crystal system asks for (a trigonal
@@ -71,7 +76,8 @@ void ReadCell(const CifBlock& block, Imported& out) {
 Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImportReport& report) {
   Imported out;
   ReadCell(block, out);
-  const std::vector<Site> sites = ReadSites(block, table, report, out.notes);
+  const std::vector<Site> sites =
+      ReadSites(block, {out.a, out.b, out.c, out.alfa, out.beta, out.gamma}, table, report, out.notes);
 
   std::vector<Xyz> positions;
   for (const Site& s : sites) positions.push_back(s.position);
@@ -97,6 +103,22 @@ Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImport
   if (centring == 0) reps = orbits;
   out.latticeType = system | centring;
 
+  if (sym.ops.size() > 1) {
+    try {
+      if (const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_ops(gemmi::split_centering_vectors(sym.ops)))
+        if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(sg->xhm()))
+          if (symmetry::OperatorsOf(*sg) == sym.ops) out.spaceGroup = g->Name();
+    } catch (const std::exception&) {
+    }
+  }
+  for (size_t i = 0; i < sites.size(); ++i)
+    if (!orbits[i].empty()) {
+      AtomSite a = sites[i].atom;
+      a.x = sites[i].position[0];
+      a.y = sites[i].position[1];
+      a.z = sites[i].position[2];
+      out.sites.push_back(std::move(a));
+    }
   for (size_t i = 0; i < sites.size(); ++i)
     for (const Xyz& p : reps[i]) {
       AtomSite a = sites[i].atom;
@@ -152,16 +174,28 @@ bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& ele
     doc.a = imp.a, doc.b = imp.b, doc.c = imp.c;
     doc.alfa = imp.alfa, doc.beta = imp.beta, doc.gamma = imp.gamma;
     doc.structureAtoms = std::move(imp.structureAtoms);
+    doc.spaceGroup.clear();
+    doc.asymmetricUnit.clear();
+    if (!imp.spaceGroup.empty()) {
+      // The group's cell is the import's, atom for atom; should it not be,
+      // the atoms stand without the group.
+      CKomorka probe;
+      probe.spaceGroup = imp.spaceGroup;
+      probe.asymmetricUnit = imp.sites;
+      probe.ExpandCellAtoms();
+      bool same = probe.latticeType == doc.latticeType && probe.structureAtoms.size() == doc.structureAtoms.size();
+      for (size_t i = 0; same && i < probe.structureAtoms.size(); ++i) {
+        const AtomSite &p = probe.structureAtoms[i], &q = doc.structureAtoms[i];
+        same = p.x == q.x && p.y == q.y && p.z == q.z && p.factors() == q.factors();
+      }
+      if (same) {
+        doc.spaceGroup = imp.spaceGroup;
+        doc.asymmetricUnit = std::move(imp.sites);
+      }
+    }
     doc.ExpandCellAtoms();
 
     for (const std::string& note : imp.notes) messages.push_back({kInfoCaption, note});
-    if (rep.scaledSites > 0)
-      messages.push_back({kInfoCaption, cformat("Obsadzenie różne od 1: czynniki rozpraszania atomów %d pozycji "
-                                                "przemnożono przez obsadzenie.",
-                                                rep.scaledSites)});
-    if (rep.displacementIgnored)
-      messages.push_back({kInfoCaption, "Plik podaje parametry drgań termicznych atomów, których model nie "
-                                        "przechowuje: obowiązuje wspólny czynnik B."});
     return true;
   } catch (const CifError& e) {
     messages.push_back({kErrorCaption, "Plik CIF: " + e.text});

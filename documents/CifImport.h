@@ -9,6 +9,7 @@
 
 #include "documents/StructureFile.h"
 #include "engine/Komorka.h"
+#include "engine/SpaceGroup.h"
 
 namespace pelmora {
 
@@ -18,18 +19,19 @@ class ElementTable;
 // wrapping into the cell) are one atom: a site on a special position. Two
 // sites of the file that close are one site listed twice, unless their
 // occupancies share it.
-inline constexpr double kCifMergeTolerance = 0.002;
+inline constexpr double kCifMergeTolerance = kSiteMergeTolerance;
 
 // What an import did besides filling the document.
 struct CifImportReport {
   std::string blockName;
   int sites = 0;           // atom sites taken from the file
   int cellAtoms = 0;       // atoms of the whole cell after the symmetry
-  int scaledSites = 0;     // sites whose factors were multiplied by their occupancy
+  int partialSites = 0;    // sites with an occupancy below 1
   int dummySites = 0;      // rows marked as no atom (_atom_site_calc_flag dum), left out
   int duplicateSites = 0;  // sites on the place of an earlier one, left out
   int labelElements = 0;   // sites whose element was guessed from an unclear label
-  bool displacementIgnored = false;
+  int displacementSites = 0;  // sites with a B of their own (from B or U)
+  int anisotropicSites = 0;   // of these, sites given only anisotropic U: their U_eq
 };
 
 // A coordinate as the file writes it. A value given to 2 to 5 decimals that

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <numbers>
 #include <numeric>
 
 #include "documents/CifImportParts.h"
+#include "engine/Angles.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
 
@@ -185,18 +187,19 @@ Site ReadSite(const SiteColumns& col, size_t i, const ElementTable& table, CifIm
   s.atom = SiteAtom(col, i, s.label, table, unclearLabel);
   s.position = SiteCoordinates(col, i, s.label);
   s.occupancy = SiteOccupancy(col, i, s.label);
-  if (s.occupancy != 1.0) {
-    // |F|^2 scales with the square of the occupancy: multiplying every
-    // factor of the atom by it is exact.
-    ScatteringFactors& f = s.atom.factors();
-    for (double* v : {&f.s, &f.c, &f.a1, &f.a2, &f.a3, &f.a4, &f.fprim, &f.fbis}) *v *= s.occupancy;
-    ++report.scaledSites;
-  }
+  s.atom.occupancy = s.occupancy;
+  if (s.occupancy != 1.0) ++report.partialSites;
   for (double* v : {&s.atom.s, &s.atom.c, &s.atom.a1, &s.atom.a2, &s.atom.a3, &s.atom.a4, &s.atom.b1, &s.atom.b2,
                     &s.atom.b3, &s.atom.b4})
     *v = AsWritten(*v);
-  auto nonZero = [&](int k) { return col.has(k, i) && gemmi::cif::as_number(col.text(k, i), 0.0) != 0.0; };
-  if (nonZero(SiteColumns::kUiso) || nonZero(SiteColumns::kBiso)) report.displacementIgnored = true;
+  // B as given, else 8 pi^2 U.
+  const auto number = [&](int k) { return col.has(k, i) ? Number(col.text(k, i)) : NAN; };
+  const double B = number(SiteColumns::kBiso), U = number(SiteColumns::kUiso);
+  const double given = std::isfinite(B) ? B : std::isfinite(U) ? kBPerU * U : NAN;
+  if (std::isfinite(given)) {
+    if (given < 0) throw CifError{cformat("ujemny parametr drgań termicznych (atom %s)", s.label.c_str())};
+    s.atom.biso = given;
+  }
   return s;
 }
 
@@ -217,8 +220,55 @@ bool IsDummyRow(const SiteColumns& col, size_t i) {
 
 }  // namespace
 
-std::vector<Site> ReadSites(const CifBlock& block, const ElementTable& table, CifImportReport& report,
-                            std::vector<std::string>& notes) {
+namespace {
+
+// U_eq = 1/3 sum_ij U^ij a*_i a*_j (a_i . a_j) of the block's anisotropic
+// displacements, by label; B_ij are 8 pi^2 U_ij.
+std::vector<std::pair<std::string, double>> EquivalentU(const CifBlock& block, const Cell& cell) {
+  std::vector<std::pair<std::string, double>> out;
+  const Column* labels = block.Find("_atom_site_aniso_label");
+  if (!labels) return out;
+  static constexpr const char* kIj[6] = {"11", "22", "33", "12", "13", "23"};
+  const Column* cols[6];
+  double scale = 1.0;
+  for (const char* kind : {"U", "B"}) {
+    bool all = true;
+    for (int k = 0; k < 6; ++k) {
+      cols[k] = block.Find((std::string("_atom_site_aniso_") + kind + "_" + kIj[k]).c_str());
+      all = all && cols[k] && cols[k]->size() == labels->size();
+    }
+    if (all) break;
+    if (*kind == 'B') return out;
+    scale = 1.0 / kBPerU;
+  }
+  const auto [a, b, c, alfa, beta, gamma] = cell;
+  const double ca = std::cos(alfa * std::numbers::pi / 180), cb = std::cos(beta * std::numbers::pi / 180), cg = std::cos(gamma * std::numbers::pi / 180);
+  const double sa = std::sin(alfa * std::numbers::pi / 180), sb = std::sin(beta * std::numbers::pi / 180), sg = std::sin(gamma * std::numbers::pi / 180);
+  const double V = a * b * c * std::sqrt(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg);
+  const double rs[3] = {b * c * sa / V, a * c * sb / V, a * b * sg / V};  // a*, b*, c*
+  const double len[3] = {a, b, c};
+  const double cosines[3][3] = {{1, cg, cb}, {cg, 1, ca}, {cb, ca, 1}};
+  static constexpr int kIndex[6][2] = {{0, 0}, {1, 1}, {2, 2}, {0, 1}, {0, 2}, {1, 2}};
+  for (size_t r = 0; r < labels->size(); ++r) {
+    if (!(*labels)[r]) continue;
+    double sum = 0.0;
+    bool ok = true;
+    for (int k = 0; k < 6; ++k) {
+      const double u = (*cols[k])[r] ? Number(*(*cols[k])[r]) * scale : NAN;
+      ok = ok && std::isfinite(u);
+      const int i = kIndex[k][0], j = kIndex[k][1];
+      const double term = u * rs[i] * rs[j] * len[i] * len[j] * cosines[i][j];
+      sum += i == j ? term : 2 * term;
+    }
+    if (ok) out.emplace_back(*(*labels)[r], sum / 3.0);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<Site> ReadSites(const CifBlock& block, const Cell& cell, const ElementTable& table,
+                            CifImportReport& report, std::vector<std::string>& notes) {
   const SiteColumns col(block);
   std::vector<Site> sites;
   std::vector<std::string> dummies, unclear;
@@ -243,7 +293,20 @@ std::vector<Site> ReadSites(const CifBlock& block, const ElementTable& table, Ci
   if (!unclear.empty())
     notes.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
                     "można odczytać różnie; przyjęto: " + Listed(unclear) + ". Sprawdź, czy to właściwe pierwiastki.");
-  if (block.Find("_atom_site_aniso_U_11") || block.Find("_atom_site_aniso_B_11")) report.displacementIgnored = true;
+  // Sites with only anisotropic displacements get their equivalent
+  // isotropic value.
+  std::vector<std::string> anisotropic;
+  for (const auto& [label, ueq] : EquivalentU(block, cell))
+    for (Site& s : sites)
+      if (s.label == label && !s.atom.biso && std::isfinite(ueq) && ueq >= 0) {
+        s.atom.biso = kBPerU * ueq;
+        anisotropic.push_back(label);
+      }
+  if (!anisotropic.empty())
+    notes.push_back("Anizotropowe parametry drgań termicznych zastąpiono równoważnymi izotropowymi "
+                    "(B = 8π²·Ueq) dla atomów: " + Listed(anisotropic) + ".");
+  report.anisotropicSites = static_cast<int>(anisotropic.size());
+  for (const Site& s : sites) report.displacementSites += s.atom.biso ? 1 : 0;
   report.sites = static_cast<int>(sites.size());
   report.dummySites = static_cast<int>(col.rows()) - static_cast<int>(sites.size());
   report.labelElements = static_cast<int>(unclear.size());
@@ -284,28 +347,6 @@ std::vector<std::vector<Xyz>> SiteOrbits(const std::vector<Op>& ops, const std::
   return orbits;
 }
 
-// One image of each centring class of every orbit; false when an orbit does
-// not split evenly into the classes of `flag`.
-bool CentringRepresentatives(const std::vector<std::vector<Xyz>>& orbits, LatticeType flag,
-                             std::vector<std::vector<Xyz>>& reps) {
-  const std::vector<Xyz> shifts = CentringVectors(flag);
-  const size_t n = shifts.size() + 1;
-  for (const std::vector<Xyz>& orbit : orbits) {
-    std::vector<Xyz> mine;
-    for (const Xyz& p : orbit) {
-      const bool covered = std::any_of(mine.begin(), mine.end(), [&](const Xyz& r) {
-        return std::any_of(shifts.begin(), shifts.end(), [&](const Xyz& v) {
-          return SamePosition(p, {IntoCell(r[0] + v[0]), IntoCell(r[1] + v[1]), IntoCell(r[2] + v[2])},
-                              kCifMergeTolerance);
-        });
-      });
-      if (!covered) mine.push_back(p);
-    }
-    if (mine.size() * n != orbit.size()) return false;
-    reps.push_back(std::move(mine));
-  }
-  return true;
-}
 
 }  // namespace cifimport
 

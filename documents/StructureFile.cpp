@@ -2,6 +2,9 @@
 
 #include <charconv>
 #include <cstdio>
+#include <map>
+
+#include "engine/SpaceGroup.h"
 
 #include "io/AtomicFile.h"
 #include "io/XmlUtil.h"
@@ -17,6 +20,27 @@ void ReadChildNumber(const xmlNode* parent, const char* name, double& value) {
   if (const xmlNode* n = ChildElement(parent, name)) value = NumberOr0(NodeText(n));
 }
 
+void ReadFactors(const xmlNode* f, ScatteringFactors& at) {
+  ReadChildNumber(f, "s", at.s);
+  ReadChildNumber(f, "a1", at.a1);
+  ReadChildNumber(f, "b1", at.b1);
+  ReadChildNumber(f, "a2", at.a2);
+  ReadChildNumber(f, "b2", at.b2);
+  ReadChildNumber(f, "a3", at.a3);
+  ReadChildNumber(f, "b3", at.b3);
+  ReadChildNumber(f, "a4", at.a4);
+  ReadChildNumber(f, "b4", at.b4);
+  ReadChildNumber(f, "c", at.c);
+  ReadChildNumber(f, "fprim", at.fprim);
+  ReadChildNumber(f, "fbis", at.fbis);
+}
+
+// The factors that scale with the amount of the atom on its site (the
+// exponents b1..b4 do not).
+void ScaleFactors(ScatteringFactors& f, double by) {
+  for (double* v : {&f.s, &f.c, &f.a1, &f.a2, &f.a3, &f.a4, &f.fprim, &f.fbis}) *v *= by;
+}
+
 AtomSite ParseAtom(const xmlNode* node) {
   AtomSite at;
   at.name = AttributeText(node, "name").value_or("atom");
@@ -26,20 +50,7 @@ AtomSite ParseAtom(const xmlNode* node) {
   ReadChildNumber(node, "x", at.x);
   ReadChildNumber(node, "y", at.y);
   ReadChildNumber(node, "z", at.z);
-  if (const xmlNode* f = ChildElement(node, "factors")) {
-    ReadChildNumber(f, "s", at.s);
-    ReadChildNumber(f, "a1", at.a1);
-    ReadChildNumber(f, "b1", at.b1);
-    ReadChildNumber(f, "a2", at.a2);
-    ReadChildNumber(f, "b2", at.b2);
-    ReadChildNumber(f, "a3", at.a3);
-    ReadChildNumber(f, "b3", at.b3);
-    ReadChildNumber(f, "a4", at.a4);
-    ReadChildNumber(f, "b4", at.b4);
-    ReadChildNumber(f, "c", at.c);
-    ReadChildNumber(f, "fprim", at.fprim);
-    ReadChildNumber(f, "fbis", at.fbis);
-  }
+  if (const xmlNode* f = ChildElement(node, "factors")) ReadFactors(f, at);
   if (const xmlNode* n = ChildElement(node, "color")) {
     const auto text = NodeText(n);
     at.color = text ? static_cast<std::uint32_t>(parseLong(*text).value_or(0)) : kEmptyColorElementColor;
@@ -49,6 +60,14 @@ AtomSite ParseAtom(const xmlNode* node) {
     at.radius = text ? static_cast<int>(parseLong(*text).value_or(0)) : kDefaultAtomRadius;
   }
   at.visible = ChildElement(node, "visible") ? 1 : 0;
+  // A partly occupied site: "factors" hold what it scatters (what readers
+  // without occupancies calculate with), "atom_factors" those of the atom.
+  if (const xmlNode* n = ChildElement(node, "occupancy")) {
+    at.occupancy = NumberOr0(NodeText(n));
+    if (const xmlNode* f = ChildElement(node, "atom_factors")) ReadFactors(f, at);
+    else if (at.occupancy > 0.0) ScaleFactors(at, 1.0 / at.occupancy);
+  }
+  if (const xmlNode* n = ChildElement(node, "biso")) at.biso = NumberOr0(NodeText(n));
   return at;
 }
 
@@ -64,6 +83,20 @@ std::string Coordinate(double v) {
     if (point != std::string::npos && shortest.size() - point - 1 > 6) return shortest;
   }
   return cformat("%.6f", v);
+}
+
+// The shortest text that reads back as the same double.
+std::string Exact(double v) {
+  char buffer[kMaxNumberChars];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return ec == std::errc() ? std::string(buffer, end) : cformat("%.17g", v);
+}
+
+std::string FactorsText(const ScatteringFactors& f) {
+  return cformat(
+      "\t\t\t\t<s>%.6f</s><a1>%.6f</a1><b1>%.6f</b1><a2>%.6f</a2><b2>%.6f</b2><a3>%.6f</a3><b3>%.6f</b3>"
+      "<a4>%.6f</a4><b4>%.6f</b4><c>%.6f</c><fprim>%.6f</fprim><fbis>%.6f</fbis>\r\n",
+      f.s, f.a1, f.b1, f.a2, f.b2, f.a3, f.b3, f.a4, f.b4, f.c, f.fprim, f.fbis);
 }
 
 std::string WithoutMarkers(const std::string& name) {
@@ -84,6 +117,12 @@ bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& mess
   if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.SetCentringFromLetter(*letter);
 
   std::vector<AtomSite> parsed;
+  // With a space group: each atom's site, and the site's own position.
+  struct SiteOf {
+    long n = -1;
+    std::optional<std::array<double, 3>> position;
+  };
+  std::vector<SiteOf> siteOf;
   for (const xmlNode* n : XPathElements(ctx, "//baza/atom")) {
     if (parsed.size() >= static_cast<size_t>(CKomorka::kMaxAtoms) ||
         !CKomorka::FitsCapacity(doc.latticeType, parsed.size() + 1)) {
@@ -98,8 +137,50 @@ bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& mess
     AtomSite at = ParseAtom(n);
     at.siteIndex = static_cast<int>(parsed.size());
     parsed.push_back(std::move(at));
+    SiteOf site;
+    if (const xmlNode* e = ChildElement(n, "site")) {
+      site.n = parseLong(AttributeText(e, "n").value_or("-1")).value_or(-1);
+      const auto x = AttributeText(e, "x"), y = AttributeText(e, "y"), z = AttributeText(e, "z");
+      if (x && y && z) site.position = std::array<double, 3>{parseDoubleOr(*x, 0), parseDoubleOr(*y, 0), parseDoubleOr(*z, 0)};
+    }
+    siteOf.push_back(site);
   }
   doc.structureAtoms = std::move(parsed);
+  doc.spaceGroup.clear();
+  doc.asymmetricUnit.clear();
+  if (const xmlNode* sg = XPathElements(ctx, "//baza/spacegroup").empty() ? nullptr
+                                                                           : XPathElements(ctx, "//baza/spacegroup").front()) {
+    const std::string name = NodeText(sg).value_or("");
+    std::optional<SpaceGroupSetting> g = FindSpaceGroup(name);
+    if (!g)
+      if (const auto hall = AttributeText(sg, "hall")) g = FindSpaceGroup(*hall);
+    if (!g) {
+      messages.push_back({kAppCaption, "Nieznana grupa przestrzenna \"" + name +
+                                           "\": atomy komórki przyjęto takie, jakie podaje plik, bez symetrii."});
+    } else {
+      // The sites in their order; an atom without one is a site of its own.
+      std::map<long, AtomSite> sites;
+      std::vector<AtomSite> loose;
+      for (size_t i = 0; i < doc.structureAtoms.size(); ++i) {
+        AtomSite at = doc.structureAtoms[i];
+        if (siteOf[i].n < 0) {
+          loose.push_back(at);
+          continue;
+        }
+        if (sites.count(siteOf[i].n)) continue;
+        if (siteOf[i].position) {
+          at.x = (*siteOf[i].position)[0];
+          at.y = (*siteOf[i].position)[1];
+          at.z = (*siteOf[i].position)[2];
+        }
+        sites.emplace(siteOf[i].n, at);
+      }
+      for (auto& [n, at] : sites) doc.asymmetricUnit.push_back(at);
+      for (AtomSite& at : loose) doc.asymmetricUnit.push_back(at);
+      doc.spaceGroup = g->Name();
+      doc.ExpandCellAtoms();
+    }
+  }
 
   const struct {
     const char* expr;
@@ -197,17 +278,38 @@ std::string FormatStructureFile(const CKomorka& doc) {
   s += "</lattice>\r\n\t\t<lat_type>";
   s += CentringLetterOf(doc.latticeType);
   s += "</lat_type>\r\n";
+  const std::optional<SpaceGroupSetting> group =
+      doc.spaceGroup.empty() ? std::nullopt : FindSpaceGroup(doc.spaceGroup);
+  if (group)
+    s += cformat("\t\t<spacegroup number=\"%d\" hall=\"%s\">%s</spacegroup>\r\n", group->number,
+                 xmlEscape(group->hall).c_str(), xmlEscape(group->Name()).c_str());
+  std::vector<bool> siteWritten(doc.asymmetricUnit.size(), false);
   for (const AtomSite& at : doc.structureAtoms) {
     s += cformat("\t\t<atom name=\"%s\" nr=\"%d\">\r\n", xmlEscape(at.name).c_str(), at.nr);
     s += "\t\t\t<x>" + Coordinate(at.x) + "</x><y>" + Coordinate(at.y) + "</y><z>" + Coordinate(at.z) +
          "</z>\r\n\t\t\t<factors>\r\n";
-    s += cformat(
-        "\t\t\t\t<s>%.6f</s><a1>%.6f</a1><b1>%.6f</b1><a2>%.6f</a2><b2>%.6f</b2><a3>%.6f</a3><b3>%.6f</b3>"
-        "<a4>%.6f</a4><b4>%.6f</b4><c>%.6f</c><fprim>%.6f</fprim><fbis>%.6f</fbis>\r\n",
-        at.s, at.a1, at.b1, at.a2, at.b2, at.a3, at.b3, at.a4, at.b4, at.c, at.fprim, at.fbis);
+    ScatteringFactors scattered = at.factors();
+    if (at.occupancy != 1.0) ScaleFactors(scattered, at.occupancy);
+    s += FactorsText(scattered);
     s += cformat("\t\t\t</factors>\r\n\t\t\t<color>%lu</color>\r\n\t\t\t<radius>%d</radius>\r\n",
                  static_cast<unsigned long>(at.color), at.radius);
     if (at.visible) s += "\t\t\t<visible/>\r\n";
+    if (at.occupancy != 1.0)
+      s += "\t\t\t<occupancy>" + Exact(at.occupancy) + "</occupancy>\r\n\t\t\t<atom_factors>\r\n" +
+           FactorsText(at.factors()) + "\t\t\t</atom_factors>\r\n";
+    if (at.biso) s += "\t\t\t<biso>" + Exact(*at.biso) + "</biso>\r\n";
+    if (group && at.asymSite >= 0 && static_cast<size_t>(at.asymSite) < siteWritten.size()) {
+      // The site's own position with its first atom: the atom may sit where
+      // its merged images meet.
+      if (!siteWritten[static_cast<size_t>(at.asymSite)]) {
+        const AtomSite& site = doc.asymmetricUnit[static_cast<size_t>(at.asymSite)];
+        s += cformat("\t\t\t<site n=\"%d\" x=\"%s\" y=\"%s\" z=\"%s\"/>\r\n", at.asymSite, Exact(site.x).c_str(),
+                     Exact(site.y).c_str(), Exact(site.z).c_str());
+        siteWritten[static_cast<size_t>(at.asymSite)] = true;
+      } else {
+        s += cformat("\t\t\t<site n=\"%d\"/>\r\n", at.asymSite);
+      }
+    }
     s += "\t\t</atom>\r\n";
   }
   s += cformat(

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace pelmora {
@@ -33,9 +34,21 @@ struct AtomSite : ScatteringFactors {
   std::int32_t visible = 0;
   std::int32_t radius = kDefaultAtomRadius;
   std::int32_t siteIndex = 0;
+  // The share of the site this atom fills, (0, 1]; its factors are those of
+  // a whole atom.
+  double occupancy = 1.0;
+  // The site's own isotropic displacement B in square angstrom; without one
+  // the experiment's Debye-Waller B applies.
+  std::optional<double> biso;
+  // With a space group: the site of the asymmetric unit this atom is an
+  // image of; -1 without one.
+  std::int32_t asymSite = -1;
 
   const ScatteringFactors& factors() const { return *this; }
   ScatteringFactors& factors() { return *this; }
 };
+
+// B = 8 pi^2 U.
+inline constexpr double kBPerU = 78.95683520871486;
 
 }  // namespace pelmora

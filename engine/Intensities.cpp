@@ -1,5 +1,6 @@
 #include "engine/Intensities.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/Komorka.h"
@@ -33,21 +34,35 @@ double DebyeWallerFactor(double theta, double lambda, double B, int isDW) {
 double CKomorka::StructureFactor(int h, int k, int l, double theta, double lambda, double& reF, double& imF) const {
   double re = 0.0, im = 0.0;
   const double hd = h, kd = k, ld = l;
+  const double defaultB = SiteDefaultB();
+  const double st = std::sin(theta) / lambda;
   for (const AtomSite& at : cellAtoms) {
     const double phi = (hd * at.x + kd * at.y + ld * at.z) * kTwoPi;
+    // occ exp(-B s^2); a whole atom without displacement is left as it is.
+    const double B = at.biso.value_or(defaultB);
+    const bool weighted = at.occupancy != 1.0 || B != 0.0;
+    const double w = B == 0.0 ? at.occupancy : at.occupancy * std::exp(-B * (st * st));
     if (radiation == 0) {
-      const double f = AtomicFormFactor(at, theta, lambda) + at.fprim;
-      re += f * std::cos(phi) + at.fbis * std::sin(phi);
-      im += at.fbis * std::cos(phi) - f * std::sin(phi);
+      double f = AtomicFormFactor(at, theta, lambda) + at.fprim, fb = at.fbis;
+      if (weighted) f *= w, fb *= w;
+      re += f * std::cos(phi) + fb * std::sin(phi);
+      im += fb * std::cos(phi) - f * std::sin(phi);
     } else if (radiation == 1) {
-      re += at.s * std::cos(phi);
-      im += at.s * std::sin(phi);
+      const double b = weighted ? at.s * w : at.s;
+      re += b * std::cos(phi);
+      im += b * std::sin(phi);
     }
   }
   reF = re;
   imF = im;
   return re * re + im * im;
 }
+
+bool CKomorka::HasSiteDisplacements() const {
+  return std::any_of(cellAtoms.begin(), cellAtoms.end(), [](const AtomSite& at) { return at.biso.has_value(); });
+}
+
+double CKomorka::SiteDefaultB() const { return HasSiteDisplacements() && IsDW == 1 ? dwfactor : 0.0; }
 
 CKomorka::LineFactors CKomorka::LineIntensityFactors(int line) const {
   const bool neutrons = radiation == 1;
@@ -60,7 +75,7 @@ CKomorka::LineFactors CKomorka::LineIntensityFactors(int line) const {
   const double R = difradius * 0.001;
   const double Vm = CellVolume() * 1e-30;
   const double den = R * R * (Vm * Vm) * (measurespeed * kArcMinute) * (2.0 * absorption * 100.0);
-  return {lambda, numerator, den};
+  return {lambda, numerator, den, HasSiteDisplacements()};
 }
 
 double CKomorka::GroupIntensity(const Reflection& g, int line) const {
@@ -68,7 +83,8 @@ double CKomorka::GroupIntensity(const Reflection& g, int line) const {
 }
 
 double CKomorka::GroupIntensity(const Reflection& g, int line, const LineFactors& factors) const {
-  const double D = DebyeWallerFactor(g.theta, factors.lambda, dwfactor, IsDW);
+  // With displacements per site, |F|^2 holds them all already.
+  const double D = factors.perSiteB ? 1.0 : DebyeWallerFactor(g.theta, factors.lambda, dwfactor, IsDW);
   const double L = LorentzFactor(g.theta);
   const double P = PolarisationFactor(g.theta, radiation);
   double num = factors.numerator * g.f2 * D * L * P * static_cast<double>(g.multiplicity);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/SpaceGroup.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {
@@ -40,7 +41,59 @@ bool CKomorka::FitsCapacity(LatticeType type, size_t nStructureAtoms) {
   return nStructureAtoms * static_cast<size_t>(CentringMultiplicity(type)) <= static_cast<size_t>(kMaxAtoms);
 }
 
+bool CKomorka::SetSpaceGroup(const std::string& name) {
+  if (name.empty()) {
+    for (AtomSite& at : structureAtoms) at.asymSite = -1;
+    spaceGroup.clear();
+    asymmetricUnit.clear();
+    ExpandCellAtoms();
+    return true;
+  }
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(name);
+  if (!g) return false;
+  if (spaceGroup.empty()) {
+    // The atoms as they stand, each kept unless an earlier kept one of the
+    // same kind gives it.
+    std::vector<AtomSite> sites;
+    std::vector<GeneratedCell> orbits;
+    for (const AtomSite& at : cellAtoms) {
+      bool given = false;
+      for (size_t i = 0; i < sites.size() && !given; ++i) {
+        if (!(sites[i].factors() == at.factors() && sites[i].name == at.name && sites[i].occupancy == at.occupancy &&
+              sites[i].biso == at.biso))
+          continue;
+        for (const AtomSite& a : orbits[i].structureAtoms)
+          given = given || SameSite(orbits[i].latticeType, {a.x, a.y, a.z}, {at.x, at.y, at.z}, kSiteMergeTolerance);
+      }
+      if (given) continue;
+      AtomSite site = at;
+      site.asymSite = static_cast<int>(sites.size());
+      orbits.push_back(GenerateCell(*g, {site}, kMaxAtoms));
+      sites.push_back(std::move(site));
+    }
+    asymmetricUnit = std::move(sites);
+  }
+  spaceGroup = g->Name();
+  TieCellToGroup(*g, *this);
+  return ExpandCellAtoms();
+}
+
 bool CKomorka::ExpandCellAtoms() {
+  bool generatedAll = true;
+  if (!spaceGroup.empty()) {
+    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(spaceGroup)) {
+      GeneratedCell cell = GenerateCell(*g, asymmetricUnit, kMaxAtoms);
+      generatedAll = cell.fits;
+      latticeType = cell.latticeType;
+      for (int i = 0; i < kBravaisCount; ++i)
+        if (BravaisTable[static_cast<size_t>(i)].type == latticeType) {
+          bravaisIndex = i;
+          centringText = BravaisTable[static_cast<size_t>(i)].centringName;
+        }
+      for (size_t i = 0; i < asymmetricUnit.size(); ++i) asymmetricUnit[i].asymSite = static_cast<int>(i);
+      structureAtoms = std::move(cell.structureAtoms);
+    }
+  }
   const int n = CentringMultiplicity(latticeType);
   static constexpr double kFaceShifts[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
   const size_t fit = std::min(structureAtoms.size(), static_cast<size_t>(kMaxAtoms / n));
@@ -71,7 +124,7 @@ bool CKomorka::ExpandCellAtoms() {
     for (double* v : {&at.x, &at.y, &at.z})
       if (*v >= 1.0 || *v < 0.0) *v = *v - std::floor(*v);
   }
-  return fit == structureAtoms.size();
+  return generatedAll && fit == structureAtoms.size();
 }
 
 int CKomorka::CopyStructureAtoms(std::vector<AtomSite>& out) const {
@@ -103,6 +156,13 @@ int CKomorka::CopyCellAtoms(std::vector<AtomSite>& out) const {
 }
 
 void CKomorka::UpdateAtomDisplay(const AtomSite& edited) {
+  // With a group the site keeps the look of its images.
+  if (!spaceGroup.empty() && edited.asymSite >= 0 && static_cast<size_t>(edited.asymSite) < asymmetricUnit.size()) {
+    AtomSite& site = asymmetricUnit[static_cast<size_t>(edited.asymSite)];
+    site.color = edited.color;
+    site.radius = edited.radius;
+    site.visible = edited.visible;
+  }
   for (AtomSite& at : structureAtoms) {
     if (at.siteIndex != edited.siteIndex) continue;
     at.color = edited.color;
@@ -187,6 +247,8 @@ bool CKomorka::OnNewDocument() {
   // structure's atoms into a "new" one.
   structureAtoms.clear();
   cellAtoms.clear();
+  spaceGroup.clear();
+  asymmetricUnit.clear();
   return true;
 }
 

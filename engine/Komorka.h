@@ -54,6 +54,24 @@ class CKomorka : public ExperimentParams, public UnitCell, public CalculationRes
   std::vector<AtomSite> structureAtoms;
   std::vector<AtomSite> cellAtoms;
 
+  // --- space group ------------------------------------------------------------
+  // The setting's name as SpaceGroupSetting::Name gives it ("P 42/m n m",
+  // "F d -3 m:2"); empty for a structure given by its lattice type alone.
+  // With a group, asymmetricUnit holds the sites and structureAtoms are
+  // generated from them.
+  std::string spaceGroup;
+  std::vector<AtomSite> asymmetricUnit;
+  // Sets the group (empty: none) and the lattice type it gives, and ties the
+  // cell. A structure without a group becomes the sites that stand for its
+  // atoms (an atom that is an image of an earlier one of the same kind is
+  // dropped); with the group removed the generated atoms stay, each on its
+  // own. False for a name that is no group (nothing changed).
+  bool SetSpaceGroup(const std::string& name);
+  // The atoms the user edits: the sites with a group, else the structure
+  // atoms. ExpandCellAtoms after a change.
+  std::vector<AtomSite>& EditableAtoms() { return spaceGroup.empty() ? structureAtoms : asymmetricUnit; }
+  const std::vector<AtomSite>& EditableAtoms() const { return spaceGroup.empty() ? structureAtoms : asymmetricUnit; }
+
   // The first wavelength the atoms' f' and f'' were taken for; 0 while
   // nothing says (they are then taken to be the current source's). Not
   // saved: a file's terms are those of its own source.
@@ -70,9 +88,10 @@ class CKomorka : public ExperimentParams, public UnitCell, public CalculationRes
   std::uint32_t cellViewColor = 0x7F7F7F;
 
   // --- atoms ------------------------------------------------------------------
-  // Rebuilds cellAtoms from structureAtoms and the lattice type. Returns
-  // false (and expands only what fits) when the expansion would exceed the
-  // list's capacity.
+  // Rebuilds cellAtoms from structureAtoms and the lattice type; with a
+  // space group, structureAtoms (and the lattice type) first from the
+  // asymmetric unit. Returns false (and expands only what fits) when the
+  // expansion would exceed the list's capacity.
   bool ExpandCellAtoms();
   // True when n structure atoms expand into at most kMaxAtoms cell atoms.
   static bool FitsCapacity(LatticeType type, size_t nStructureAtoms);
@@ -113,7 +132,14 @@ class CKomorka : public ExperimentParams, public UnitCell, public CalculationRes
   // GroupIntensity(group, line, LineIntensityFactors(line)) to the bit.
   struct LineFactors {
     double lambda, numerator, denominator;
+    bool perSiteB;  // the displacements are in |F|^2, not in a common factor
   };
+  // Whether any cell atom has a displacement B of its own. Then every atom's
+  // displacement enters F, the others' with the experiment's B (when it is
+  // on), and no common Debye-Waller factor is applied.
+  bool HasSiteDisplacements() const;
+  // The B that F applies to atoms without their own: 0 unless some have one.
+  double SiteDefaultB() const;
   LineFactors LineIntensityFactors(int line) const;
   double GroupIntensity(const Reflection& group, int line, const LineFactors& factors) const;
 

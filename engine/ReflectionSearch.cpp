@@ -190,7 +190,7 @@ class IndexSearch {
         H_(limits[0]),
         K_(limits[1]),
         L_(limits[2]),
-        kernel_(doc.cellAtoms, H_, K_, L_),
+        kernel_(doc.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
         V2_(doc.CellVolume() * doc.CellVolume()) {}
 
   // Searches every h over the threads; false when cancelled.
@@ -245,7 +245,7 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
   const int ns = kernel_.speciesCount();
   std::vector<Candidate> row;
   std::vector<int> ls;
-  std::vector<double> sums;
+  std::vector<double> sums, lengths;
   for (int k = -K_; k <= K_; ++k) {
     CollectRow(h, k, row);
     if (row.empty()) continue;
@@ -260,7 +260,14 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
         const double lambda = line == 1 ? doc_.lambda1 : doc_.lambda2;
         Found r{line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
         const double sq = std::sin(r.theta) / lambda;
-        const double* ff = doc_.radiation == 0 ? kernel_.CachedFormFactors(sq * sq, scratch) : nullptr;
+        const double* ff = nullptr;
+        if (doc_.radiation == 0) {
+          ff = kernel_.CachedFormFactors(sq * sq, scratch);
+        } else if (kernel_.weighted()) {
+          lengths.resize(static_cast<size_t>(ns));
+          kernel_.NeutronLengths(sq * sq, lengths.data());
+          ff = lengths.data();
+        }
         kernel_.Combine(&sums[j * ns * 2], doc_.radiation, ff, r.reF, r.imF);
         r.f2 = r.reF * r.reF + r.imF * r.imF;
         (line == 1 ? found.line1 : found.line2).Add(r);

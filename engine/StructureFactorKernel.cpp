@@ -12,16 +12,19 @@ constexpr int kLanes = 4;
 constexpr long kTableEntriesForThread = 8000;
 }
 
-StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax)
+StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax,
+                                             double defaultB)
     : hMax_(hMax), kMax_(kMax), lMax_(lMax) {
   // Group the atoms by species, keeping the order in which species appear.
   std::vector<std::vector<const AtomSite*>> members;
   for (const AtomSite& at : atoms) {
+    const Species sp{at.factors(), at.occupancy, at.biso.value_or(defaultB)};
     size_t s = 0;
-    while (s < species_.size() && !(species_[s] == at.factors())) ++s;
+    while (s < species_.size() && !(species_[s] == sp)) ++s;
     if (s == species_.size()) {
-      species_.push_back(at.factors());
+      species_.push_back(sp);
       members.emplace_back();
+      weighted_ = weighted_ || sp.occupancy != 1.0 || sp.b != 0.0;
     }
     members[s].push_back(&at);
   }
@@ -98,7 +101,23 @@ __attribute__((target_clones("avx2", "default"))) void StructureFactorKernel::Ph
 }
 
 void StructureFactorKernel::FormFactors(double s2, double* ff) const {
-  for (size_t s = 0; s < species_.size(); ++s) ff[s] = FormFactorAt(species_[s], s2) + species_[s].fprim;
+  const size_t ns = species_.size();
+  for (size_t s = 0; s < ns; ++s) {
+    const Species& sp = species_[s];
+    ff[s] = FormFactorAt(sp.f, s2) + sp.f.fprim;
+    ff[ns + s] = sp.f.fbis;
+    if (weighted_) {
+      // Multiplying by a weight of exactly 1 would change nothing; an
+      // unweighted kernel skips it all the same.
+      const double w = sp.Weight(s2);
+      ff[s] *= w;
+      ff[ns + s] *= w;
+    }
+  }
+}
+
+void StructureFactorKernel::NeutronLengths(double s2, double* b) const {
+  for (size_t s = 0; s < species_.size(); ++s) b[s] = species_[s].f.s * species_[s].Weight(s2);
 }
 
 const double* StructureFactorKernel::CachedFormFactors(double s2, Scratch& scratch) const {
@@ -108,12 +127,12 @@ const double* StructureFactorKernel::CachedFormFactors(double s2, Scratch& scrat
     size_t slots = 1024;
     while (slots > 64 && slots * ns > 16384) slots /= 2;
     scratch.cachedS2.assign(slots, ~std::uint64_t{0});  // a NaN, which s^2 never is
-    scratch.cachedFactors.assign(slots * ns, 0.0);
+    scratch.cachedFactors.assign(slots * ns * 2, 0.0);
   }
   std::uint64_t bits;
   std::memcpy(&bits, &s2, sizeof bits);
   const size_t slot = ((bits * 0x9E3779B97F4A7C15ull) >> 40) & (scratch.cachedS2.size() - 1);
-  double* ff = &scratch.cachedFactors[slot * ns];
+  double* ff = &scratch.cachedFactors[slot * ns * 2];
   if (scratch.cachedS2[slot] != bits) {
     FormFactors(s2, ff);
     scratch.cachedS2[slot] = bits;
@@ -122,8 +141,9 @@ const double* StructureFactorKernel::CachedFormFactors(double s2, Scratch& scrat
 }
 
 void StructureFactorKernel::Combine(const double* sums, int radiation, double s2, double& re, double& im) const {
-  std::vector<double> ff(species_.size());
+  std::vector<double> ff(species_.size() * 2);
   if (radiation == 0) FormFactors(s2, ff.data());
+  else NeutronLengths(s2, ff.data());
   Combine(sums, radiation, ff.data(), re, im);
 }
 
@@ -134,16 +154,16 @@ void StructureFactorKernel::Combine(const double* sums, int radiation, const dou
   const int ns = speciesCount();
   for (int s = 0; s < ns; ++s) {
     const double C = sums[2 * s], S = sums[2 * s + 1];
-    const ScatteringFactors& f = species_[s];
     if (radiation == 0) {
       // F = sum (f0 + f' + i f'') exp(-i phi)
-      const double ff = ffs[s];
-      re += ff * C + f.fbis * S;
-      im += f.fbis * C - ff * S;
+      const double ff = ffs[s], fb = ffs[ns + s];
+      re += ff * C + fb * S;
+      im += fb * C - ff * S;
     } else if (radiation == 1) {
       // F = sum b exp(+i phi)
-      re += f.s * C;
-      im += f.s * S;
+      const double b = ffs ? ffs[s] : species_[s].f.s;
+      re += b * C;
+      im += b * S;
     }
   }
 }

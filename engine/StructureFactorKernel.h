@@ -2,10 +2,12 @@
 // scattering factors form one species, so a reflection needs one form factor
 // per species; the phase factors exp(2 pi i (hx + ky + lz)) come from tables
 // of exp(2 pi i n x) per axis, so the inner loop is two complex products per
-// atom and no trigonometry. The plain loop of CKomorka::StructureFactor is
+// atom and no trigonometry. A site's occupancy and own displacement B weigh
+// its species by occ * exp(-B s^2). The plain loop of CKomorka::StructureFactor is
 // the reference it is tested against.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -15,11 +17,14 @@ namespace pelmora {
 
 class StructureFactorKernel {
  public:
-  // Tables cover indices -limits[i]..limits[i] on each axis.
-  StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax);
+  // Tables cover indices -limits[i]..limits[i] on each axis. Atoms without
+  // a B of their own take defaultB.
+  StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax, double defaultB = 0.0);
 
   int speciesCount() const { return static_cast<int>(species_.size()); }
-  const ScatteringFactors& species(int s) const { return species_[s]; }
+  const ScatteringFactors& species(int s) const { return species_[s].f; }
+  // Whether any species has an occupancy below 1 or a displacement.
+  bool weighted() const { return weighted_; }
 
   // Per-thread work space, with the form factors of the last spacings:
   // reflections of equal spacing (l and -l in many cells, the permutations
@@ -27,7 +32,7 @@ class StructureFactorKernel {
   struct Scratch {
     std::vector<double> pr, pi;
     std::vector<std::uint64_t> cachedS2;  // bits of s^2 per cache slot
-    std::vector<double> cachedFactors;    // speciesCount() per slot
+    std::vector<double> cachedFactors;    // 2 * speciesCount() per slot
   };
 
   // For fixed h and k, the phase sums C_s = sum cos(phi) and S_s = sum
@@ -38,18 +43,29 @@ class StructureFactorKernel {
   // F from the phase sums of one reflection: X-rays with the form factor at
   // s^2 = (sin(theta) / lambda)^2, neutrons with the scattering lengths.
   void Combine(const double* sums, int radiation, double s2, double& re, double& im) const;
-  // The same with the X-ray form factors (f0 + f') of the species given,
-  // as FormFactors makes them; ff is not read for neutrons.
+  // The same with the weighted factors of the species given: for X-rays
+  // as FormFactors makes them, for neutrons as NeutronLengths does (or
+  // null for the plain scattering lengths of an unweighted kernel).
   void Combine(const double* sums, int radiation, const double* ff, double& re, double& im) const;
-  // f0 + f' of every species at s^2.
+  // (f0 + f') w of every species at s^2, then f'' w of every species:
+  // 2 * speciesCount() values; w = occ exp(-B s^2).
   void FormFactors(double s2, double* ff) const;
+  // b w of every species at s^2.
+  void NeutronLengths(double s2, double* b) const;
   // The same, taken from the scratch's cache when s^2 came shortly before.
   const double* CachedFormFactors(double s2, Scratch& scratch) const;
 
  private:
   int padded_ = 0;  // atom slots incl. zero padding
   int hMax_, kMax_, lMax_;
-  std::vector<ScatteringFactors> species_;
+  struct Species {
+    ScatteringFactors f;
+    double occupancy, b;
+    bool operator==(const Species&) const = default;
+    double Weight(double s2) const { return b == 0.0 ? occupancy : occupancy * std::exp(-b * s2); }
+  };
+  std::vector<Species> species_;
+  bool weighted_ = false;
   std::vector<int> segBegin_, segEnd_;        // padded slot range of each species
   std::vector<double> xc_, xs_, yc_, ys_, zc_, zs_;  // [(n + max) * padded_ + slot]
 };

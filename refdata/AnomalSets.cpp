@@ -68,7 +68,7 @@ int ListAnomalSet(std::vector<AnomalTable>& tables, const AnomalTable& set) {
 }
 
 int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>& rows) {
-  std::vector<AtomSite>& atoms = doc.structureAtoms;
+  std::vector<AtomSite>& atoms = doc.EditableAtoms();
   std::vector<int> all;
   if (rows.empty())
     for (int r = 0; r < static_cast<int>(atoms.size()); ++r) all.push_back(r);

@@ -8,6 +8,8 @@ PKGS=(
   libxml2-dev libcli11-dev
   # CIF import: gemmi is header-only and declares none of what it needs.
   gemmi-dev tao-pegtl-dev zlib1g-dev libstb-dev
+  # Finding the space group of a structure given as a whole cell.
+  libsymspg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # libFuzzer and the sanitizers' runtime for scripts/fuzz-smoke.sh; clang
   # only recommends it, and recommends are not installed here.

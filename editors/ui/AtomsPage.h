@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "engine/AtomSite.h"
 
@@ -39,6 +40,9 @@ class CMyPropertyPage1 : public QWidget {
   QPushButton* addButton() const { return add_; }
   QPushButton* removeButton() const { return remove_; }
   QPushButton* changeButton() const { return change_; }
+  NumberEdit* occupancyField() const { return occ_; }
+  // Empty: the site takes the experiment's B.
+  QLineEdit* bField() const { return biso_; }
   QTableWidget* list() const { return list_; }
 
   void ChooseAtom();
@@ -49,6 +53,11 @@ class CMyPropertyPage1 : public QWidget {
  private:
   void OnSelectionChanged();
   bool ReadCoordinates(double out[3]);
+  // Occupancy and B of the fields; false (the user told) when they hold none.
+  bool ReadSiteValues(double& occupancy, std::optional<double>& biso);
+  // With a group: a position typed near a special one is offered its exact
+  // fractions; false when the user cancels.
+  bool OfferSpecialPosition(double v[3]);
   void Edited(bool deleted);
 
   ReferenceData& ref_;
@@ -57,6 +66,8 @@ class CMyPropertyPage1 : public QWidget {
   QLineEdit* name_;
   QPushButton* choose_;
   std::array<NumberEdit*, 3> xyz_{};
+  NumberEdit* occ_;
+  QLineEdit* biso_;
   QPushButton* add_;
   QPushButton* remove_;
   QPushButton* change_;

@@ -1,6 +1,7 @@
 #include "editors/ui/StructureDialog.h"
 
 #include <QComboBox>
+#include <QStandardItemModel>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,11 +14,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <numeric>
 
 #include "documents/ui/KomorkaDocument.h"
 #include "widgets/NumberEdit.h"
 #include "engine/Komorka.h"
+#include "engine/SpaceGroup.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/PeriodicTableDialog.h"
@@ -121,6 +125,17 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
       if (!e->text().isEmpty()) e->TakeNumber(&v);
     });
   }
+  occ_ = new NumberEdit(this);
+  occ_->setNumber(1.0);
+  occ_->setToolTip(QStringLiteral("Część pozycji zajęta przez atom: więcej niż 0, najwyżej 1"));
+  biso_ = new QLineEdit(this);
+  biso_->setPlaceholderText(QStringLiteral("wspólny"));
+  biso_->setToolTip(QStringLiteral("Izotropowy czynnik przesunięć atomu B = 8π²·Uiso w Å²; puste pole: wspólny czynnik "
+                                   "B strony eksperymentu"));
+  top->addWidget(new QLabel(QStringLiteral("Obsadzenie"), this), 2, 0, 1, 2, Qt::AlignRight);
+  top->addWidget(occ_, 2, 2, 1, 1);
+  top->addWidget(new QLabel(QStringLiteral("B [Å²]"), this), 2, 3, 1, 1, Qt::AlignRight);
+  top->addWidget(biso_, 2, 4, 1, 2);
   layout->addLayout(top);
   auto* buttons = new QHBoxLayout;
   add_ = new QPushButton(QStringLiteral("Dodaj"), this);
@@ -134,8 +149,11 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
   remove_->setEnabled(false);
   change_->setEnabled(false);
   layout->addLayout(buttons);
-  list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")},
-                   {150, 82, 82, 82});
+  list_ = MakeList(this,
+                   {QStringLiteral("Nazwa atomu"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z"),
+                    QStringLiteral("Wyckoff"), QStringLiteral("Obs."), QStringLiteral("B [Å²]"),
+                    QStringLiteral("Uiso [Å²]")},
+                   {96, 62, 62, 62, 58, 48, 56, 60});
   layout->addWidget(list_);
 
   connect(choose_, &QPushButton::clicked, this, &CMyPropertyPage1::ChooseAtom);
@@ -151,11 +169,29 @@ void CMyPropertyPage1::Bind(KomorkaDocument* doc) {
 }
 
 void CMyPropertyPage1::Reload() {
-  const int rows = doc_ ? static_cast<int>(doc_->doc().structureAtoms.size()) : 0;
-  Refill(list_, rows, [this](int r) {
-    const AtomSite& at = doc_->doc().structureAtoms[static_cast<size_t>(r)];
-    return QStringList{QString::fromStdString(at.name), Fixed("%0.3f", at.x), Fixed("%0.3f", at.y),
-                       Fixed("%0.3f", at.z)};
+  const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
+  // With a group: each site's multiplicity and Wyckoff letter.
+  std::vector<QString> wyckoff(static_cast<size_t>(rows));
+  if (doc_ && !doc_->doc().spaceGroup.empty())
+    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc_->doc().spaceGroup)) {
+      const CKomorka& d = doc_->doc();
+      const std::vector<char> letters = WyckoffLetters(*g, d, d.cellAtoms, rows);
+      for (int r = 0; r < rows; ++r) {
+        const AtomSite& at = d.asymmetricUnit[static_cast<size_t>(r)];
+        wyckoff[static_cast<size_t>(r)] =
+            QString::number(SiteMultiplicity(*g, {at.x, at.y, at.z})) + QChar(letters[static_cast<size_t>(r)]);
+      }
+    }
+  Refill(list_, rows, [this, &wyckoff](int r) {
+    const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
+    return QStringList{QString::fromStdString(at.name),
+                       Fixed("%0.3f", at.x),
+                       Fixed("%0.3f", at.y),
+                       Fixed("%0.3f", at.z),
+                       wyckoff[static_cast<size_t>(r)],
+                       Fixed("%g", at.occupancy),
+                       at.biso ? Fixed("%0.3f", *at.biso) : QStringLiteral("wsp."),
+                       at.biso ? Fixed("%0.5f", *at.biso / kBPerU) : QString()};
   });
   const bool any = !SelectedRows(list_).isEmpty();
   remove_->setEnabled(any);
@@ -167,11 +203,63 @@ void CMyPropertyPage1::OnSelectionChanged() {
   remove_->setEnabled(!rows.isEmpty());
   change_->setEnabled(!rows.isEmpty());
   const int r = list_->currentRow();
-  if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().structureAtoms.size())) return;
-  current_ = doc_->doc().structureAtoms[static_cast<size_t>(r)];
+  if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return;
+  current_ = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
   name_->setText(QString::fromStdString(current_.name));
   const double v[3] = {current_.x, current_.y, current_.z};
   for (int i = 0; i < 3; ++i) xyz_[static_cast<size_t>(i)]->setNumber(v[i]);
+  occ_->setNumber(current_.occupancy);
+  if (current_.biso) biso_->setText(Fixed("%.15g", *current_.biso));
+  else biso_->clear();
+}
+
+bool CMyPropertyPage1::ReadSiteValues(double& occupancy, std::optional<double>& biso) {
+  if (!occ_->TakeNumber(&occupancy)) return false;
+  if (!(occupancy > 0.0 && occupancy <= 1.0)) {
+    Warn(this, "Pelmora", "Obsadzenie pozycji musi być większe od 0 i nie większe od 1.");
+    occ_->setFocus();
+    return false;
+  }
+  biso.reset();
+  if (!biso_->text().trimmed().isEmpty()) {
+    const std::optional<double> b = ParseUserNumber(biso_->text().toStdString());
+    if (!b || !(*b >= 0.0)) {
+      Warn(this, "Pelmora", "Czynnik B atomu musi być liczbą nieujemną (puste pole: wspólny czynnik B).");
+      biso_->setFocus();
+      return false;
+    }
+    biso = *b;
+  }
+  return true;
+}
+
+bool CMyPropertyPage1::OfferSpecialPosition(double v[3]) {
+  const CKomorka& d = doc_->doc();
+  if (d.spaceGroup.empty()) return true;
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.spaceGroup);
+  if (!g) return true;
+  const auto exact = NearSpecialPosition(*g, {v[0], v[1], v[2]});
+  if (!exact) return true;
+  const auto fraction = [](double x) {
+    const long k = std::lround(x * 24);
+    if (k == 0) return QStringLiteral("0");
+    const long gcd = std::gcd(std::labs(k), 24L);
+    return gcd == 24 ? QString::number(k / 24) : QStringLiteral("%1/%2").arg(k / gcd).arg(24 / gcd);
+  };
+  const QString text = QStringLiteral("Pozycja (%1; %2; %3) leży blisko pozycji szczególnej (%4; %5; %6) grupy %7.\n"
+                                      "Przyjąć dokładne ułamki? (Nie: współrzędne zostaną takie, jak wpisano.)")
+                           .arg(v[0]).arg(v[1]).arg(v[2])
+                           .arg(fraction((*exact)[0]), fraction((*exact)[1]), fraction((*exact)[2]),
+                                QString::fromStdString(g->Name()));
+  const auto answer = QMessageBox::question(this, QStringLiteral("Pytanie"), text,
+                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  if (answer == QMessageBox::Cancel) return false;
+  if (answer == QMessageBox::Yes)
+    for (int i = 0; i < 3; ++i) {
+      v[i] = (*exact)[static_cast<size_t>(i)];
+      xyz_[static_cast<size_t>(i)]->setNumber(v[i]);
+    }
+  return true;
 }
 
 bool CMyPropertyPage1::ReadCoordinates(double out[3]) {
@@ -196,11 +284,13 @@ void CMyPropertyPage1::ChooseAtom() {
   const QList<int> rows = SelectedRows(list_);
   if (!rows.isEmpty() && doc_ &&
       Ask(this, "Atomy zaznaczone na liście zostaną zastąpione.\nCzy kontynuować?")) {
-    auto& atoms = doc_->doc().structureAtoms;
+    auto& atoms = doc_->doc().EditableAtoms();
     for (int r : rows) {
       if (r >= static_cast<int>(atoms.size())) continue;
       AtomSite& at = atoms[static_cast<size_t>(r)];
       AtomSite next = current_;
+      next.occupancy = at.occupancy;
+      next.biso = at.biso;
       next.x = at.x;
       next.y = at.y;
       next.z = at.z;
@@ -223,6 +313,9 @@ void CMyPropertyPage1::AddAtom() {
   }
   double v[3];
   if (!ReadCoordinates(v)) return;
+  double occupancy;
+  std::optional<double> biso;
+  if (!ReadSiteValues(occupancy, biso) || !OfferSpecialPosition(v)) return;
   CKomorka& d = doc_->doc();
   // (0.6947, 0.6947, 0) and (-0.3053, -0.3053, 0) are one site, and so are
   // the images of a site under the centring: a second atom there would
@@ -233,7 +326,7 @@ void CMyPropertyPage1::AddAtom() {
   }
   // The cell list has a fixed capacity; an atom whose centring copies would
   // not fit is refused rather than silently left out of the cell.
-  if (!CKomorka::FitsCapacity(d.latticeType, d.structureAtoms.size() + 1)) {
+  if (d.spaceGroup.empty() && !CKomorka::FitsCapacity(d.latticeType, d.structureAtoms.size() + 1)) {
     const std::string text = cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.",
                                      CKomorka::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
@@ -243,8 +336,19 @@ void CMyPropertyPage1::AddAtom() {
   at.x = v[0];
   at.y = v[1];
   at.z = v[2];
-  at.siteIndex = static_cast<int>(d.structureAtoms.size());
-  d.structureAtoms.push_back(at);
+  at.occupancy = occupancy;
+  at.biso = biso;
+  auto& atoms = d.EditableAtoms();
+  at.siteIndex = static_cast<int>(atoms.size());
+  atoms.push_back(at);
+  // A site whose images would overflow the cell is taken back.
+  if (!d.ExpandCellAtoms()) {
+    atoms.pop_back();
+    d.ExpandCellAtoms();
+    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
+    Warn(this, "Pelmora", text.c_str());
+    return;
+  }
   Edited(false);
 }
 
@@ -252,6 +356,9 @@ void CMyPropertyPage1::ChangeAtom() {
   if (!doc_) return;
   double v[3];
   if (!ReadCoordinates(v)) return;
+  double occupancy;
+  std::optional<double> biso;
+  if (!ReadSiteValues(occupancy, biso)) return;
   const QList<int> rows = SelectedRows(list_);
   if (rows.isEmpty()) {
     Warn(this, "Info", "Wybierz atom z listy");
@@ -261,14 +368,25 @@ void CMyPropertyPage1::ChangeAtom() {
     Warn(this, "Info", "Należy wybrać tylko jeden atom z listy");
     return;
   }
-  auto& atoms = doc_->doc().structureAtoms;
+  if (!OfferSpecialPosition(v)) return;
+  auto& atoms = doc_->doc().EditableAtoms();
   const int r = rows.first();
   if (r >= static_cast<int>(atoms.size())) return;
   AtomSite& at = atoms[static_cast<size_t>(r)];
+  const AtomSite before = at;
   at.x = v[0];
   at.y = v[1];
   at.z = v[2];
+  at.occupancy = occupancy;
+  at.biso = biso;
   at.siteIndex = r;
+  if (!doc_->doc().ExpandCellAtoms()) {
+    at = before;
+    doc_->doc().ExpandCellAtoms();
+    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
+    Warn(this, "Pelmora", text.c_str());
+    return;
+  }
   Edited(false);
 }
 
@@ -279,7 +397,7 @@ void CMyPropertyPage1::RemoveAtoms() {
     Warn(this, "Info", "Nie zaznaczono żadnego atomu!\n");
     return;
   }
-  auto& atoms = doc_->doc().structureAtoms;
+  auto& atoms = doc_->doc().EditableAtoms();
   for (auto it = rows.crbegin(); it != rows.crend(); ++it)
     if (*it < static_cast<int>(atoms.size())) atoms.erase(atoms.begin() + *it);
   // Site numbers follow the rows, so that a later atom cannot share one
@@ -353,9 +471,9 @@ void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
 }
 
 void CMyPropertyPage2::Reload() {
-  const int rows = doc_ ? static_cast<int>(doc_->doc().structureAtoms.size()) : 0;
+  const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
   Refill(list_, rows, [this](int r) {
-    const AtomSite& at = doc_->doc().structureAtoms[static_cast<size_t>(r)];
+    const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
     return QStringList{QString::fromStdString(at.name), Fixed("%0.6f", at.fprim), Fixed("%0.6f", at.fbis)};
   });
   change_->setEnabled(!SelectedRows(list_).isEmpty());
@@ -399,7 +517,7 @@ void CMyPropertyPage2::Assign(int tableIndex) {
     return;
   if (!doc_) return;
   const AnomalTable* table = tableIndex > 0 ? ref_.AnomalAt(tableIndex - 1) : nullptr;
-  auto& atoms = doc_->doc().structureAtoms;
+  auto& atoms = doc_->doc().EditableAtoms();
   int unidentified = 0;
   for (int r : SelectedRows(list_)) {
     if (r >= static_cast<int>(atoms.size())) continue;
@@ -439,6 +557,29 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
   lattice_ = new QComboBox(typeBox);
   for (int i = 0; i < kBravaisCount; ++i) lattice_->addItem(QString::fromLatin1(kLatticeNames[i]), i);
   typeLayout->addWidget(lattice_);
+  // The space group beside it: typed (symbol, number or Hall symbol) or
+  // picked from every setting, by crystal system.
+  typeLayout->addWidget(new QLabel(QStringLiteral("Grupa przestrzenna"), typeBox));
+  spaceGroup_ = new QComboBox(typeBox);
+  spaceGroup_->setEditable(true);
+  spaceGroup_->setInsertPolicy(QComboBox::NoInsert);
+  spaceGroup_->setMaxVisibleItems(24);
+  spaceGroup_->setToolTip(QStringLiteral("Symbol Hermanna–Mauguina (np. P 42/m n m, F d -3 m:2), numer grupy albo "
+                                         "symbol Halla; „brak”: tylko typ komórki"));
+  FillSpaceGroups();
+  typeLayout->addWidget(spaceGroup_);
+  auto* findRow = new QHBoxLayout;
+  findSymmetry_ = new QPushButton(QStringLiteral("Znajdź symetrię"), typeBox);
+  findSymmetry_->setAutoDefault(false);
+  findSymmetry_->setToolTip(QStringLiteral("Grupa przestrzenna atomów komórki (spglib) i jej pozycje niezależne"));
+  tolerance_ = new NumberEdit(typeBox);
+  tolerance_->setNumber(0.001);
+  tolerance_->setToolTip(QStringLiteral("Odległość w Å, w której atomy uznaje się za symetryczne"));
+  typeLayout->addWidget(findSymmetry_);
+  findRow->addWidget(new QLabel(QStringLiteral("tolerancja"), typeBox));
+  findRow->addWidget(tolerance_);
+  findRow->addWidget(new QLabel(QStringLiteral("Å"), typeBox));
+  typeLayout->addLayout(findRow);
   left->addWidget(typeBox);
 
   const char* labels[6] = {"a =", "b =", "c =", "α =", "β =", "γ ="};
@@ -476,7 +617,14 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
   layout->addWidget(sheet_, 1);
 
   connect(lattice_, &QComboBox::activated, this, &CTabPage1::ChooseLattice);
-  resize(760, 420);
+  connect(spaceGroup_, &QComboBox::activated, this, [this](int index) {
+    const QString name = spaceGroup_->itemData(index).toString();
+    ChooseSpaceGroup(name.isEmpty() && index != 0 ? spaceGroup_->itemText(index) : name);
+  });
+  connect(spaceGroup_->lineEdit(), &QLineEdit::returnPressed, this,
+          [this] { ChooseSpaceGroup(spaceGroup_->currentText()); });
+  connect(findSymmetry_, &QPushButton::clicked, this, &CTabPage1::FindCellSymmetry);
+  resize(920, 460);
   Bind(nullptr);
 }
 
@@ -486,11 +634,13 @@ void CTabPage1::Bind(KomorkaDocument* doc) {
   // A document that goes away leaves nothing behind to edit.
   if (doc) connect(doc, &QObject::destroyed, this, [this] { Bind(nullptr); });
   const bool has = doc != nullptr;
-  for (QWidget* w : std::initializer_list<QWidget*>{lattice_, ok_, sheet_}) w->setEnabled(has);
+  for (QWidget* w : std::initializer_list<QWidget*>{lattice_, ok_, sheet_, spaceGroup_, findSymmetry_, tolerance_})
+    w->setEnabled(has);
   if (has) {
     SelectDocumentLattice();
     const bool tied = ApplyRules();
     ShowCell();
+    ShowSpaceGroup();
     // A file whose cell breaks its lattice's ties has just been mended.
     if (tied) doc->NotifyParametersChanged();
   } else {
@@ -507,8 +657,125 @@ void CTabPage1::OnStructureChanged(KomorkaDocument* doc) {
   if (!doc || doc != doc_) return;
   SelectDocumentLattice();
   ShowCell();
+  ShowSpaceGroup();
   page1_->Reload();
   page2_->Reload();
+}
+
+void CTabPage1::FillSpaceGroups() {
+  // A header per crystal system (not selectable), then its settings.
+  static constexpr const char* kSystems[] = {"", "Regularne", "Tetragonalne", "Rombowe", "Romboedryczne (osie romboedryczne)",
+                                             "Heksagonalne i trygonalne", "Jednoskośne", "Trójskośne"};
+  static constexpr LatticeType kOrder[] = {kTriclinic, kMonoclinic, kOrthorhombic, kTetragonal,
+                                           kHexagonal, kRhombohedral, kCubic};
+  const QSignalBlocker block(spaceGroup_);
+  spaceGroup_->clear();
+  spaceGroup_->addItem(QStringLiteral("brak"), QString());
+  auto* model = qobject_cast<QStandardItemModel*>(spaceGroup_->model());
+  for (LatticeType system : kOrder) {
+    spaceGroup_->addItem(U(kSystems[system]), QString());
+    if (model) {
+      QStandardItem* header = model->item(spaceGroup_->count() - 1);
+      header->setFlags(header->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+      QFont bold = header->font();
+      bold.setBold(true);
+      header->setFont(bold);
+    }
+    for (const SpaceGroupSetting& g : SpaceGroupSettings())
+      if (g.system == system)
+        spaceGroup_->addItem(QStringLiteral("  %1  %2   (%3)")
+                                 .arg(g.number, 3)
+                                 .arg(QString::fromStdString(g.Name()), QString::fromStdString(g.hall)),
+                             QString::fromStdString(g.Name()));
+  }
+}
+
+void CTabPage1::ShowSpaceGroup() {
+  const QSignalBlocker block(spaceGroup_);
+  const CKomorka& d = doc_->doc();
+  const int i = d.spaceGroup.empty() ? 0 : spaceGroup_->findData(QString::fromStdString(d.spaceGroup));
+  if (i >= 0) spaceGroup_->setCurrentIndex(i);
+  if (!d.spaceGroup.empty()) spaceGroup_->setEditText(QString::fromStdString(d.spaceGroup));
+  // The group decides the lattice type.
+  lattice_->setEnabled(d.spaceGroup.empty());
+}
+
+void CTabPage1::ChooseSpaceGroup(const QString& text) {
+  if (!doc_) return;
+  CKomorka& d = doc_->doc();
+  const std::string typed = text.trimmed().toStdString();
+  std::string name;
+  if (!typed.empty() && typed != "brak") {
+    const std::optional<SpaceGroupSetting> g = FindSpaceGroup(typed);
+    if (!g) {
+      const std::string message = "Nieznana grupa przestrzenna \"" + typed +
+                                  "\".\nWpisz symbol Hermanna–Mauguina (np. P 42/m n m), numer grupy (1–230) albo "
+                                  "symbol Halla.";
+      Warn(this, "Pelmora", message.c_str());
+      ShowSpaceGroup();
+      return;
+    }
+    name = g->Name();
+  }
+  if (name == d.spaceGroup) {
+    ShowSpaceGroup();
+    return;
+  }
+  const size_t before = d.cellAtoms.size();
+  const bool hadGroup = !d.spaceGroup.empty();
+  d.SetSpaceGroup(name);
+  SelectDocumentLattice();
+  ApplyRules();
+  ShowCell();
+  ShowSpaceGroup();
+  page1_->Reload();
+  page2_->Reload();
+  doc_->NotifyParametersChanged();
+  doc_->NotifyStructureChanged();
+  // Atoms typed without the group become its sites; say what came of them.
+  if (!name.empty() && !hadGroup && before > 0) {
+    const std::string message = cformat("Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
+                                        "atomów.",
+                                        name.c_str(), before, d.asymmetricUnit.size(), d.cellAtoms.size());
+    QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
+  }
+}
+
+void CTabPage1::FindCellSymmetry() {
+  if (!doc_) return;
+  double tolerance;
+  if (!tolerance_->TakeNumber(&tolerance)) return;
+  if (!(tolerance > 0.0)) {
+    Warn(this, "Pelmora", "Tolerancja musi być większa od zera.");
+    return;
+  }
+  CKomorka& d = doc_->doc();
+  const std::optional<FoundSymmetry> found = FindSymmetry(d, d.cellAtoms, tolerance);
+  if (!found) {
+    const std::string message = cformat("Nie znaleziono grupy przestrzennej, której operacje zachowują komórkę w jej "
+                                        "osiach i początku układu (tolerancja %g Å).",
+                                        tolerance);
+    QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
+    return;
+  }
+  const std::string question = cformat("Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å.\n"
+                                       "Pozycji niezależnych: %zu (atomów komórki: %zu).\nPrzyjąć tę grupę i jej "
+                                       "pozycje niezależne?",
+                                       found->group.Name().c_str(), found->group.number, tolerance,
+                                       found->sites.size(), d.cellAtoms.size());
+  if (!Ask(this, question.c_str())) return;
+  d.spaceGroup = found->group.Name();
+  d.asymmetricUnit = found->sites;
+  TieCellToGroup(found->group, d);
+  d.ExpandCellAtoms();
+  SelectDocumentLattice();
+  ApplyRules();
+  ShowCell();
+  ShowSpaceGroup();
+  page1_->Reload();
+  page2_->Reload();
+  doc_->NotifyParametersChanged();
+  doc_->NotifyStructureChanged();
 }
 
 void CTabPage1::SelectDocumentLattice() {
@@ -565,6 +832,16 @@ bool CTabPage1::ApplyRules() {
     default:
       break;
   }
+  // A monoclinic group on another unique axis frees that axis' angle.
+  if (!d.spaceGroup.empty() && (d.latticeType & kSystemMask) == kMonoclinic)
+    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.spaceGroup)) {
+      d.alfa = before[3], d.beta = before[4], d.gamma = before[5];
+      TieCellToGroup(*g, d);
+      const int axis = g->qualifier.find('c') != std::string::npos   ? 2
+                       : g->qualifier.find('a') != std::string::npos ? 0
+                                                                     : 1;
+      for (int i = 0; i < 3; ++i) on[3 + i] = i == axis;
+    }
   for (int i = 0; i < 6; ++i) cell_[static_cast<size_t>(i)]->setEnabled(on[i]);
   const double after[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
   return !std::equal(before, before + 6, after);

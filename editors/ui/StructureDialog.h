@@ -37,6 +37,9 @@ class CTabPage1 : public QDialog {
   KomorkaDocument* document() const { return doc_; }
 
   QComboBox* latticeList() const { return lattice_; }
+  QComboBox* spaceGroupList() const { return spaceGroup_; }
+  QPushButton* findSymmetryButton() const { return findSymmetry_; }
+  NumberEdit* toleranceField() const { return tolerance_; }
   // a, b, c, alfa, beta, gamma in this order.
   NumberEdit* cellField(int i) const { return cell_[static_cast<size_t>(i)]; }
   QPushButton* okButton() const { return ok_; }
@@ -46,6 +49,11 @@ class CTabPage1 : public QDialog {
 
   // The user picked list entry `index`.
   void ChooseLattice(int index);
+  // The user typed or picked a space group ("brak" or empty: none).
+  void ChooseSpaceGroup(const QString& text);
+  // "Znajdź symetrię": the group of the cell's atoms within the tolerance,
+  // offered with its sites.
+  void FindCellSymmetry();
   // A cell field was left: the ties of the lattice are copied and all six
   // fields read into the document. False when a field holds no number.
   bool CommitCell(int field);
@@ -58,9 +66,14 @@ class CTabPage1 : public QDialog {
   // enables the fields the user may type; true when a value changed.
   bool ApplyRules();
   void SelectDocumentLattice();
+  void FillSpaceGroups();
+  void ShowSpaceGroup();
 
   QPointer<KomorkaDocument> doc_;
   QComboBox* lattice_;
+  QComboBox* spaceGroup_;
+  QPushButton* findSymmetry_;
+  NumberEdit* tolerance_;
   std::array<NumberEdit*, 6> cell_{};
   QPushButton* ok_;
   QTabWidget* sheet_;

@@ -7,6 +7,7 @@
 
 #include "TestUtil.h"
 #include "io/AtomicFile.h"
+#include "documents/CifExport.h"
 #include "documents/CifImport.h"
 #include "documents/OpenStructure.h"
 #include "documents/StructureFile.h"
@@ -102,10 +103,14 @@ TEST(CifImport, SameReflectionsAsTheStructuresTypedByHand) {
     // the same ones, element by element.
     std::map<int, ScatteringFactors> byElement;
     for (const AtomSite& a : typed.structureAtoms) byElement.emplace(a.nr, a.factors());
-    for (AtomSite& a : imported.structureAtoms) {
-      ASSERT_TRUE(byElement.count(a.nr)) << a.name;
-      a.factors() = byElement[a.nr];
-    }
+    // With the group kept, the sites are what generates the atoms.
+    EXPECT_FALSE(imported.spaceGroup.empty());
+    for (auto* list : {&imported.structureAtoms, &imported.asymmetricUnit})
+      for (AtomSite& a : *list) {
+        ASSERT_TRUE(byElement.count(a.nr)) << a.name;
+        a.factors() = byElement[a.nr];
+        a.biso.reset();  // nor the displacements the CIF gives
+      }
     imported.ExpandCellAtoms();
     Calculate(typed);
     Calculate(imported);
@@ -162,8 +167,11 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
   std::vector<DocMessage> messages;
   CifImportReport report;
   ASSERT_TRUE(Import(whole, full, messages, &report));
-  EXPECT_EQ(report.scaledSites, 0);
-  EXPECT_TRUE(report.displacementIgnored);  // U_iso given: the user is told once
+  EXPECT_EQ(report.partialSites, 0);
+  // U_iso given: each site's own B = 8 pi^2 U.
+  EXPECT_EQ(report.displacementSites, 2);
+  ASSERT_TRUE(whole.structureAtoms.front().biso.has_value());
+  EXPECT_DOUBLE_EQ(*whole.structureAtoms.front().biso, 8 * M_PI * M_PI * 0.0063);
 
   // As the periodic-table dialog gives them: the tabulated ion, the natural
   // isotope mixture, no anomalous terms.
@@ -177,12 +185,13 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
 
   messages.clear();
   ASSERT_TRUE(Import(halved, half, messages, &report));
-  EXPECT_EQ(report.scaledSites, 2);
-  EXPECT_NE(Texts(messages).find("2 pozycji"), std::string::npos) << Texts(messages);
+  EXPECT_EQ(report.partialSites, 2);
+  // The factors stay those of the whole atom; the occupancy is the site's.
+  EXPECT_EQ(halved.structureAtoms.front().factors(), ti.factors());
+  EXPECT_EQ(halved.structureAtoms.front().occupancy, 0.5);
   Calculate(whole);
   Calculate(halved);
-  // The halved factors are kept to six decimals, as the file keeps them.
-  ExpectSameF2(halved, whole, 0.25, 1e-5);
+  ExpectSameF2(halved, whole, 0.25, 1e-12);
 
   // A charge the tables lack falls back to the neutral atom.
   CKomorka odd;
@@ -471,4 +480,80 @@ TEST(CifImport, ASiteListedTwiceIsOneSite) {
   ASSERT_TRUE(Import(cuso4, Slurp(kCifDir + "cod-5910168-CuSO4.cif"), messages, &report)) << Texts(messages);
   EXPECT_EQ(cuso4.cellAtoms.size(), 24u);
   EXPECT_EQ(report.duplicateSites, 19);
+}
+
+TEST(CifImport, DisplacementsPerSite) {
+  // B given, U given, nothing given, and only anisotropic U in a monoclinic
+  // cell, whose U_eq is 1/3 (U11 + U33 + 2 U13 cos beta) / sin^2 beta + U22 / 3.
+  const std::string text = "data_x\n_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n_cell_angle_beta 110\n"
+                           "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+                           "_atom_site_B_iso_or_equiv\n_atom_site_U_iso_or_equiv\n_atom_site_occupancy\n"
+                           "Fe1 0 0 0 1.25 ? 1\nO1 0.5 0 0 ? 0.02 0.8\nO2 0 0.5 0 ? ? 1\nO3 0 0 0.5 ? ? 1\n"
+                           "loop_\n_atom_site_aniso_label\n_atom_site_aniso_U_11\n_atom_site_aniso_U_22\n"
+                           "_atom_site_aniso_U_33\n_atom_site_aniso_U_12\n_atom_site_aniso_U_13\n_atom_site_aniso_U_23\n"
+                           "O3 0.010 0.020 0.030 0 0.004 0\n";
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  CifImportReport report;
+  ASSERT_TRUE(Import(doc, text, messages, &report)) << Texts(messages);
+  ASSERT_EQ(doc.structureAtoms.size(), 4u);
+  const double beta = 110 * M_PI / 180, s2 = std::sin(beta) * std::sin(beta);
+  const double ueq = (0.010 + 0.030 + 2 * 0.004 * std::cos(beta)) / s2 / 3 + 0.020 / 3;
+  EXPECT_EQ(doc.structureAtoms[0].biso, std::optional<double>(1.25));
+  EXPECT_NEAR(doc.structureAtoms[1].biso.value_or(-1), 8 * M_PI * M_PI * 0.02, 1e-12);
+  EXPECT_EQ(doc.structureAtoms[1].occupancy, 0.8);
+  EXPECT_FALSE(doc.structureAtoms[2].biso.has_value());
+  EXPECT_NEAR(doc.structureAtoms[3].biso.value_or(-1), 8 * M_PI * M_PI * ueq, 1e-12);
+  EXPECT_EQ(report.displacementSites, 3);
+  EXPECT_EQ(report.anisotropicSites, 1);
+  EXPECT_NE(Texts(messages).find("równoważnymi izotropowymi"), std::string::npos) << Texts(messages);
+}
+
+TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
+  // Rutile by its group with a partly occupied site and B per site; Si as a
+  // whole cell, whose group spglib finds; a cell without symmetry as P 1.
+  CKomorka rutile, silicon;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(OpenStructureDocument(rutile, PELMORA_EXAMPLES_DIR "/rutile-TiO2.xml", messages));
+  ASSERT_TRUE(OpenStructureDocument(silicon, PELMORA_EXAMPLES_DIR "/Si.xml", messages));
+  ASSERT_TRUE(rutile.SetSpaceGroup("P 42/m n m"));
+  rutile.asymmetricUnit[1].occupancy = 0.875;
+  rutile.asymmetricUnit[1].biso = 0.61;
+  rutile.asymmetricUnit[0].biso = 0.39;
+  rutile.ExpandCellAtoms();
+  CKomorka skew;
+  SetCell(skew, 5, 6, 7, 80, 95, 100);
+  skew.latticeType = kTriclinic;
+  skew.structureAtoms = {MakeAtom("Si", 0.1, 0.2, 0.3), MakeAtom("O", 0.35, 0.1, 0.75)};
+  skew.structureAtoms[0].nr = 14, skew.structureAtoms[1].nr = 8;
+  skew.ExpandCellAtoms();
+
+  const struct {
+    CKomorka* doc;
+    const char* group;
+    size_t sites;
+  } cases[] = {{&rutile, "P 42/m n m", 2}, {&silicon, "F d -3 m:1", 1}, {&skew, "", 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.group);
+    std::vector<DocMessage> notes;
+    const std::string cif = FormatCif(*c.doc, Tables().elements, notes);
+    CKomorka back;
+    back.ApplyValues(static_cast<const ExperimentValues&>(*c.doc));
+    ASSERT_TRUE(Import(back, cif, messages)) << Texts(messages) << cif;
+    EXPECT_EQ(back.spaceGroup, c.group);
+    EXPECT_EQ(back.cellAtoms.size(), c.doc->cellAtoms.size());
+    const std::vector<AtomSite>& sites = back.spaceGroup.empty() ? back.structureAtoms : back.asymmetricUnit;
+    ASSERT_EQ(sites.size(), c.sites);
+    // The reference tables' factors for the written file's: the documents'
+    // own, element by element.
+    std::map<int, ScatteringFactors> byElement;
+    for (const AtomSite& a : c.doc->cellAtoms) byElement.emplace(a.nr, a.factors());
+    for (auto* list : {&back.structureAtoms, &back.asymmetricUnit})
+      for (AtomSite& a : *list) a.factors() = byElement.at(a.nr);
+    back.ExpandCellAtoms();
+    Calculate(*c.doc);
+    Calculate(back);
+    ExpectSameF2(back, *c.doc, 1.0, 1e-12);
+  }
+  EXPECT_EQ(rutile.asymmetricUnit[1].occupancy, 0.875);
 }

@@ -76,6 +76,7 @@ struct Shots {
   void ReferenceEditors();
   void SourceChange();
   void ObservedOverlay();
+  void SpaceGroup();
 };
 
 void Shots::ChartAndDialogs() {
@@ -207,6 +208,32 @@ void Shots::Editors() {
   view->readCursor(QPoint(x, (chart.top + chart.bottom) / 2));
   ok = Save(frame.infoPanel(), out, "info-panel.png") && ok;
   frame.infoPanel()->hide();
+}
+
+void Shots::SpaceGroup() {
+  // Rutile by its group: P 42/m n m with its two sites, each with its
+  // Wyckoff position, occupancy and B (the displacements of the CIF's U).
+  frame.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"));
+  KomorkaDocument* rutile = frame.activeDocument();
+  if (!rutile) {
+    ok = false;
+    return;
+  }
+  CKomorka& d = rutile->doc();
+  d.SetSpaceGroup("P 42/m n m");
+  d.asymmetricUnit[0].biso = 0.497;
+  d.asymmetricUnit[1].biso = 0.553;
+  d.ExpandCellAtoms();
+  rutile->NotifyStructureChanged();
+  frame.action(cmd::kStructurePage)->trigger();
+  CTabPage1* page = frame.structurePage();
+  (void)QTest::qWaitForWindowExposed(page);
+  page->OnStructureChanged(rutile);
+  page->sheet()->setCurrentIndex(0);
+  page->atomsPage()->list()->clearSelection();
+  page->atomsPage()->list()->selectRow(1);
+  ok = Save(page, out, "structure-spacegroup.png") && ok;
+  page->hide();
 }
 
 void Shots::SticksAndLabel() {
@@ -407,6 +434,7 @@ int main(int argc, char** argv) {
   shots.ReferenceEditors();
   shots.SourceChange();
   shots.ObservedOverlay();
+  shots.SpaceGroup();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

@@ -320,6 +320,65 @@ class StructureTest : public QObject {
     Answer([&] { p->changeButton()->click(); }, QMessageBox::Yes);
     QVERIFY(d.structureAtoms[1].fprim == -0.5 && d.structureAtoms[1].fbis == 0.25);
   }
+
+  void spaceGroupSitesWithWyckoffOccupancyAndB() {
+    Frame f;
+    QVERIFY(f.Start());
+    CKomorka& d = f.doc->doc();
+    CMyPropertyPage1* p = f.page->atomsPage();
+    // A symbol the table lacks is refused; a typed one sets the lattice
+    // type, ties the cell and holds the lattice list.
+    QVERIFY(Answer([&] { f.page->ChooseSpaceGroup(QStringLiteral("P 4 7")); }).contains("Nieznana grupa"));
+    QVERIFY(d.spaceGroup.empty());
+    f.page->ChooseSpaceGroup(QStringLiteral("P42/mnm"));
+    QCOMPARE(QString::fromStdString(d.spaceGroup), QStringLiteral("P 42/m n m"));
+    QCOMPARE(d.latticeType, LatticeType(kTetragonal));
+    QVERIFY(!f.page->latticeList()->isEnabled());
+    QVERIFY(f.page->cellField(2)->isEnabled() && !f.page->cellField(1)->isEnabled());
+    f.page->cellField(0)->setText(QStringLiteral("4.5937"));
+    f.page->CommitCell(0);
+    QCOMPARE(d.b, 4.5937);
+
+    // Two sites give the six atoms of rutile; a special position does not double.
+    PickAtom(p, [](CAtomTable* t) { t->SelectElement(22); });
+    p->bField()->setText(QStringLiteral("0,5"));
+    AddAt(p, "0", "0", "0");
+    PickAtom(p, [](CAtomTable* t) { t->SelectElement(8); });
+    p->occupancyField()->setText(QStringLiteral("0.9"));
+    p->bField()->clear();
+    AddAt(p, "0.30476", "0.30476", "0");
+    QCOMPARE(d.asymmetricUnit.size(), size_t(2));
+    QCOMPARE(d.cellAtoms.size(), size_t(6));
+    QCOMPARE(d.asymmetricUnit[0].biso, std::optional<double>(0.5));
+    QCOMPARE(d.asymmetricUnit[1].occupancy, 0.9);
+    QVERIFY(!d.asymmetricUnit[1].biso);
+    f.page->cellField(2)->setText(QStringLiteral("2.9587"));
+    f.page->CommitCell(2);
+    QCOMPARE(p->list()->item(0, 4)->text(), QStringLiteral("2a"));
+    QCOMPARE(p->list()->item(1, 4)->text(), QStringLiteral("4f"));
+    QCOMPARE(p->list()->item(0, 7)->text(), QStringLiteral("0.00633"));  // Uiso = B / 8 pi^2
+    // An occupancy above 1 is refused and changes nothing.
+    QVERIFY(Answer([&] {
+              p->occupancyField()->setText(QStringLiteral("1.5"));
+              AddAt(p, "0.2", "0.1", "0.3");
+            }).contains("Obsadzenie"));
+    QCOMPARE(d.asymmetricUnit.size(), size_t(2));
+
+    // A position typed near a special one is offered its fractions; "Nie"
+    // keeps it as typed, "Tak" takes them.
+    p->occupancyField()->setText(QStringLiteral("1"));
+    f.page->ChooseSpaceGroup(QStringLiteral("P 63 m c"));
+    QCOMPARE(d.latticeType, LatticeType(kHexagonal));
+    QCOMPARE(d.gamma, 120.0);
+    PickAtom(p, [](CAtomTable* t) { t->SelectElement(30); });
+    QVERIFY(Answer([&] { AddAt(p, "0.3333", "0.6667", "0.1"); }, QMessageBox::No).contains("1/3"));
+    QCOMPARE(d.asymmetricUnit.back().x, 0.3333);
+    SelectRows(p->list(), {static_cast<int>(d.asymmetricUnit.size()) - 1});
+    p->RemoveAtoms();
+    Answer([&] { AddAt(p, "0.3333", "0.6667", "0.1"); }, QMessageBox::Yes);
+    QCOMPARE(d.asymmetricUnit.back().x, 1.0 / 3);
+    QCOMPARE(d.asymmetricUnit.back().y, 2.0 / 3);
+  }
 };
 
 QObject* MakeStructureTest() { return new StructureTest; }

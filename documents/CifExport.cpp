@@ -1,0 +1,81 @@
+#include "documents/CifExport.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "engine/SpaceGroup.h"
+#include "io/NumberFormat.h"
+#include "refdata/ElementTable.h"
+
+namespace pelmora {
+namespace {
+
+// The shortest text that reads back as the same double.
+std::string Exact(double v) {
+  char buffer[kMaxNumberChars];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return ec == std::errc() ? std::string(buffer, end) : cformat("%.17g", v);
+}
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// "Ti4+" from the element and the charge the atom's name carries ("Ti+4").
+std::string TypeSymbol(const AtomSite& at, const ElementTable& elements) {
+  if (at.nr < 1 || at.nr > 118) return "X";
+  const std::string symbol = elements.Entry(at.nr).symbol;
+  int charge = at.ionCharge;
+  if (charge == 0 && at.name.compare(0, symbol.size(), symbol) == 0) {
+    const std::string rest = at.name.substr(symbol.size());
+    if (rest.size() >= 2 && (rest[0] == '+' || rest[0] == '-') &&
+        std::all_of(rest.begin() + 1, rest.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); }))
+      charge = std::atoi(rest.c_str() + 1) * (rest[0] == '-' ? -1 : 1);
+  }
+  if (charge == 0) return symbol;
+  return symbol + std::to_string(std::abs(charge)) + (charge < 0 ? "-" : "+");
+}
+
+}  // namespace
+
+std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::vector<DocMessage>& notes,
+                      double tolerance) {
+  std::optional<SpaceGroupSetting> group = doc.spaceGroup.empty() ? std::nullopt : FindSpaceGroup(doc.spaceGroup);
+  std::vector<AtomSite> sites = group ? doc.asymmetricUnit : std::vector<AtomSite>{};
+  if (!group) {
+    if (std::optional<FoundSymmetry> found = FindSymmetry(doc, doc.cellAtoms, tolerance)) {
+      group = found->group;
+      sites = std::move(found->sites);
+      notes.push_back({"Info", cformat("Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å; zapisano %zu "
+                                       "pozycji niezależnych.",
+                                       group->Name().c_str(), group->number, tolerance, sites.size())});
+    } else {
+      group = FindSpaceGroup("P 1");
+      sites = doc.cellAtoms;
+      notes.push_back({"Info", "Nie znaleziono symetrii: zapisano grupę P 1 i wszystkie atomy komórki."});
+    }
+  }
+  std::string s = "# Pelmora\ndata_pelmora\n";
+  s += cformat("_cell_length_a %.6f\n_cell_length_b %.6f\n_cell_length_c %.6f\n", doc.a, doc.b, doc.c);
+  s += cformat("_cell_angle_alpha %.6f\n_cell_angle_beta %.6f\n_cell_angle_gamma %.6f\n", doc.alfa, doc.beta,
+               doc.gamma);
+  s += cformat("_space_group_IT_number %d\n", group->number);
+  s += "_space_group_name_H-M_alt " + Quoted(group->Name()) + "\n";
+  s += "_space_group_name_Hall " + Quoted(group->hall) + "\n";
+  s += "loop_\n_space_group_symop_operation_xyz\n";
+  for (const std::string& op : SymmetryTriplets(*group)) s += Quoted(op) + "\n";
+  s += "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+       "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_B_iso_or_equiv\n";
+  for (size_t i = 0; i < sites.size(); ++i) {
+    const AtomSite& at = sites[i];
+    const std::string type = TypeSymbol(at, elements);
+    std::string element;
+    for (char ch : type)
+      if (std::isalpha(static_cast<unsigned char>(ch))) element += ch;
+    // A site without its own B has the experiment's, when that is on.
+    const std::string B = at.biso ? Exact(*at.biso) : doc.IsDW == 1 ? Exact(doc.dwfactor) : "?";
+    s += cformat("%s%zu %s %s %s %s %s %s\n", element.c_str(), i + 1, type.c_str(), Exact(at.x).c_str(),
+                 Exact(at.y).c_str(), Exact(at.z).c_str(), Exact(at.occupancy).c_str(), B.c_str());
+  }
+  return s;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,249 @@
+// Structures by space group: the table's settings, the cell generated from
+// an asymmetric unit against the same structures typed atom by atom, special
+// positions, the group spglib finds, and the structure file's round trip.
+#include <gtest/gtest.h>
+
+#include <gemmi/symmetry.hpp>
+
+#include <memory>
+#include <set>
+
+#include "TestUtil.h"
+#include "documents/OpenStructure.h"
+#include "documents/StructureFile.h"
+#include "engine/CalcProgress.h"
+#include "engine/SpaceGroup.h"
+#include "io/NumberFormat.h"
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+
+CKomorka* OpenExample(const std::string& name) {
+  auto* doc = new CKomorka;
+  std::vector<DocMessage> messages;
+  EXPECT_TRUE(OpenStructureDocument(*doc, std::string(PELMORA_EXAMPLES_DIR) + "/" + name, messages)) << name;
+  return doc;
+}
+
+void Calculate(CKomorka& doc) {
+  NullProgress none;
+  ASSERT_EQ(doc.ValidateCalculation(), "");
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+}
+
+void ExpectSameReflections(const CKomorka& got, const CKomorka& want, double tolerance = 1e-9) {
+  ASSERT_EQ(got.reflectionsAll.size(), want.reflectionsAll.size());
+  for (size_t i = 0; i < want.reflectionsAll.size(); ++i) {
+    const Reflection &g = got.reflectionsAll[i], &w = want.reflectionsAll[i];
+    SCOPED_TRACE(cformat("%d %d %d", w.h, w.k, w.l));
+    EXPECT_EQ(g.multiplicity, w.multiplicity);
+    EXPECT_NEAR(g.d, w.d, 1e-12);
+    EXPECT_NEAR(g.f2, w.f2, tolerance * std::max(1.0, w.f2));
+    EXPECT_NEAR(g.intensity, w.intensity, tolerance * std::max(1.0, w.intensity));
+  }
+}
+
+}  // namespace
+
+TEST(SpaceGroup, EverySettingExpandsAGeneralPositionToItsOrderAndGivesItsLatticeType) {
+  const std::vector<SpaceGroupSetting>& table = SpaceGroupSettings();
+  std::set<int> numbers;
+  for (const SpaceGroupSetting& g : table) {
+    SCOPED_TRACE(g.Name());
+    numbers.insert(g.number);
+    const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_name(g.Name());
+    ASSERT_NE(sg, nullptr);
+    const gemmi::GroupOps ops = sg->operations();
+    EXPECT_EQ(g.order, static_cast<int>(ops.sym_ops.size() * ops.cen_ops.size()));
+    EXPECT_EQ(SiteMultiplicity(g, {0.1234, 0.2345, 0.3456}), g.order);
+    // The system by the table's own word; trigonal groups are hexagonal
+    // unless set on rhombohedral axes.
+    LatticeType want = kTriclinic;
+    switch (sg->crystal_system()) {
+      case gemmi::CrystalSystem::Triclinic: want = kTriclinic; break;
+      case gemmi::CrystalSystem::Monoclinic: want = kMonoclinic; break;
+      case gemmi::CrystalSystem::Orthorhombic: want = kOrthorhombic; break;
+      case gemmi::CrystalSystem::Tetragonal: want = kTetragonal; break;
+      case gemmi::CrystalSystem::Trigonal: want = sg->ext == 'R' ? kRhombohedral : kHexagonal; break;
+      case gemmi::CrystalSystem::Hexagonal: want = kHexagonal; break;
+      case gemmi::CrystalSystem::Cubic: want = kCubic; break;
+    }
+    const LatticeType type = LatticeTypeOf(g);
+    EXPECT_EQ(type & kSystemMask, want);
+    // The centring letter of the symbol, where the program has that lattice.
+    const char letter = sg->ext == 'R' ? 'P' : g.hm[0];
+    const LatticeType centring = type & kCentringMask;
+    if (centring == kBodyCentred) EXPECT_EQ(letter, 'I');
+    if (centring == kFaceCentred) EXPECT_EQ(letter, 'F');
+    if (centring == kBaseCentred) EXPECT_EQ(letter, 'C');
+    if (letter == 'P') EXPECT_EQ(centring, 0u);
+    // Each setting is found by its own name and by its Hall symbol.
+    ASSERT_TRUE(FindSpaceGroup(g.Name()));
+    EXPECT_EQ(FindSpaceGroup(g.Name())->hall, g.hall);
+    ASSERT_TRUE(FindSpaceGroup(g.hall));
+    EXPECT_EQ(FindSpaceGroup(g.hall)->number, g.number);
+  }
+  EXPECT_EQ(numbers.size(), 230u);
+  // As users type them.
+  EXPECT_EQ(FindSpaceGroup("P42/mnm")->number, 136);
+  EXPECT_EQ(FindSpaceGroup("P 4_2/m n m")->number, 136);
+  EXPECT_EQ(FindSpaceGroup("136")->Name(), "P 42/m n m");
+  EXPECT_EQ(FindSpaceGroup("Fd-3m:2")->Name(), "F d -3 m:2");
+  EXPECT_EQ(FindSpaceGroup("P b n m")->number, 62);
+  EXPECT_FALSE(FindSpaceGroup("P 5"));
+  EXPECT_FALSE(FindSpaceGroup("231"));
+}
+
+TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
+  // The shipped full cells, reduced to their sites by the group and
+  // generated again: the same reflections.
+  const struct {
+    const char* file;
+    const char* group;
+    size_t sites;
+    double tolerance;
+  } cases[] = {// The file writes 1/3 as 0.333333: its equivalent reflections differ
+               // in the sixth digit, the group's images are exact.
+               {"wurtzite-ZnO.xml", "P 63 m c", 2, 1e-4},
+               {"rutile-TiO2.xml", "P 42/m n m", 2, 1e-9},
+               {"NaCl.xml", "F m -3 m", 2, 1e-9},
+               {"Si.xml", "F d -3 m:1", 1, 1e-9}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::unique_ptr<CKomorka> full(OpenExample(c.file)), byGroup(OpenExample(c.file));
+    const size_t cellAtoms = full->cellAtoms.size();
+    ASSERT_TRUE(byGroup->SetSpaceGroup(c.group));
+    EXPECT_EQ(byGroup->asymmetricUnit.size(), c.sites);
+    EXPECT_EQ(byGroup->cellAtoms.size(), cellAtoms);
+    Calculate(*full);
+    Calculate(*byGroup);
+    ExpectSameReflections(*byGroup, *full, c.tolerance);
+    // Equivalent reflections (same d and nearly the same |F|^2) have one
+    // |F|^2 to rounding, where the file's six decimals leave 1e-5.
+    const auto& r = byGroup->reflections1;
+    for (size_t i = 1; i < r.size(); ++i)
+      if (std::fabs(r[i].d - r[i - 1].d) < 1e-12 && std::fabs(r[i].f2 - r[i - 1].f2) < 1e-3 * r[i].f2)
+        EXPECT_NEAR(r[i].f2, r[i - 1].f2, 1e-11 * r[i].f2) << r[i].h << r[i].k << r[i].l;
+  }
+
+  // Rutile typed as the two sites of P 42/m n m: Ti on 2a does not double.
+  std::unique_ptr<CKomorka> full(OpenExample("rutile-TiO2.xml"));
+  CKomorka typed;
+  typed.ApplyValues(static_cast<const ExperimentValues&>(*full));
+  SetCell(typed, 4.5937, 4.5937, 2.9587, 90, 90, 90);
+  AtomSite ti = full->structureAtoms.front(), o;
+  for (const AtomSite& at : full->structureAtoms)
+    if (at.nr == 8) o = at;
+  ti.x = ti.y = ti.z = 0;
+  o.x = o.y = 0.30476, o.z = 0;
+  typed.spaceGroup = "P 42/m n m";
+  typed.asymmetricUnit = {ti, o};
+  typed.ExpandCellAtoms();
+  EXPECT_EQ(typed.latticeType, kTetragonal);
+  ASSERT_EQ(typed.cellAtoms.size(), 6u);
+  const SpaceGroupSetting g = *FindSpaceGroup(typed.spaceGroup);
+  EXPECT_EQ(SiteMultiplicity(g, {0, 0, 0}), 2);
+  EXPECT_EQ(SiteMultiplicity(g, {0.30476, 0.30476, 0}), 4);
+  const std::vector<char> letters = WyckoffLetters(g, typed, typed.cellAtoms, 2);
+  EXPECT_EQ(std::string(letters.begin(), letters.end()), "af");
+  Calculate(typed);
+  Calculate(*full);
+  ExpectSameReflections(typed, *full);
+
+  // A rhombohedral structure on rhombohedral axes: Bi at (x, x, x) of R -3 m
+  // against its two atoms typed by hand.
+  CKomorka rhomb, handTyped;
+  for (CKomorka* d : {&rhomb, &handTyped}) {
+    SetCell(*d, 4.75, 4.75, 4.75, 57.2, 57.2, 57.2);
+    d->latticeType = kRhombohedral;
+  }
+  rhomb.spaceGroup = "R -3 m:R";
+  rhomb.asymmetricUnit = {MakeAtom("Bi", 0.2339, 0.2339, 0.2339)};
+  rhomb.ExpandCellAtoms();
+  handTyped.structureAtoms = {MakeAtom("Bi", 0.2339, 0.2339, 0.2339), MakeAtom("Bi", -0.2339, -0.2339, -0.2339)};
+  handTyped.ExpandCellAtoms();
+  EXPECT_EQ(rhomb.latticeType, kRhombohedral);
+  ASSERT_EQ(rhomb.cellAtoms.size(), 2u);
+  Calculate(rhomb);
+  Calculate(handTyped);
+  ExpectSameReflections(rhomb, handTyped);
+}
+
+TEST(SpaceGroup, SitesNearSpecialPositionsAreOfferedTheirFractionsNeverMoved) {
+  const SpaceGroupSetting g = *FindSpaceGroup("P 63 m c");
+  const auto near = NearSpecialPosition(g, {0.3333, 0.6667, 0.0});
+  ASSERT_TRUE(near);
+  EXPECT_EQ(*near, (std::array<double, 3>{1.0 / 3, 2.0 / 3, 0.0}));
+  EXPECT_FALSE(NearSpecialPosition(g, {1.0 / 3, 2.0 / 3, 0.0}));  // on it already
+  EXPECT_FALSE(NearSpecialPosition(g, {0.1234, 0.3333, 0.2}));    // a general position
+  // The site typed as 0.3333 stays so in the document; its images merge.
+  CKomorka doc;
+  SetCell(doc, 3.25, 3.25, 5.2, 90, 90, 120);
+  doc.spaceGroup = g.Name();
+  doc.asymmetricUnit = {MakeAtom("Zn", 0.3333, 0.6667, 0.0)};
+  doc.ExpandCellAtoms();
+  EXPECT_EQ(doc.asymmetricUnit[0].x, 0.3333);
+  EXPECT_EQ(doc.cellAtoms.size(), 2u);
+  EXPECT_EQ(SiteMultiplicity(g, {0.3333, 0.6667, 0.0}), 2);
+}
+
+TEST(SpaceGroup, SpglibFindsTheGroupsOfTheShippedExamples) {
+  const struct {
+    const char* file;
+    int number;
+    size_t sites;
+  } cases[] = {{"CsCl.xml", 221, 2}, {"NaCl.xml", 225, 2},        {"Si.xml", 227, 1},
+               {"alpha-Fe.xml", 229, 1}, {"rutile-TiO2.xml", 136, 2}, {"wurtzite-ZnO.xml", 186, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    std::unique_ptr<CKomorka> doc(OpenExample(c.file));
+    const std::optional<FoundSymmetry> found = FindSymmetry(*doc, doc->cellAtoms, 1e-3);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->group.number, c.number);
+    EXPECT_EQ(found->sites.size(), c.sites);
+  }
+  // Broken symmetry is not found: one atom moved by 0.05 angstrom.
+  std::unique_ptr<CKomorka> doc(OpenExample("rutile-TiO2.xml"));
+  doc->cellAtoms.back().x += 0.05 / doc->a;
+  EXPECT_NE(FindSymmetry(*doc, doc->cellAtoms, 1e-3)->group.number, 136);
+  EXPECT_EQ(FindSymmetry(*doc, doc->cellAtoms, 0.1)->group.number, 136);
+}
+
+TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
+  std::unique_ptr<CKomorka> doc(OpenExample("rutile-TiO2.xml"));
+  ASSERT_TRUE(doc->SetSpaceGroup("P 42/m n m"));
+  doc->asymmetricUnit[1].occupancy = 0.9;
+  doc->asymmetricUnit[1].biso = 0.55;
+  doc->asymmetricUnit[1].x = 0.3 + 0.00476;  // every digit must come back
+  doc->ExpandCellAtoms();
+  const std::string text = FormatStructureFile(*doc);
+  EXPECT_NE(text.find("<spacegroup number=\"136\" hall=\"-P 4n 2n\">P 42/m n m</spacegroup>"), std::string::npos);
+  CKomorka back;
+  std::vector<DocMessage> messages;
+  ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
+  back.ExpandCellAtoms();
+  EXPECT_EQ(back.spaceGroup, "P 42/m n m");
+  ASSERT_EQ(back.asymmetricUnit.size(), 2u);
+  EXPECT_EQ(back.asymmetricUnit[1].x, 0.3 + 0.00476);
+  EXPECT_EQ(back.asymmetricUnit[1].occupancy, 0.9);
+  EXPECT_EQ(back.asymmetricUnit[1].biso, std::optional<double>(0.55));
+  EXPECT_EQ(back.cellAtoms.size(), 6u);
+  EXPECT_EQ(FormatStructureFile(back), text);
+
+  // Without the group the atoms stay as generated, each its own.
+  ASSERT_TRUE(back.SetSpaceGroup(""));
+  EXPECT_EQ(back.structureAtoms.size(), 6u);
+  EXPECT_EQ(FormatStructureFile(back).find("<site"), std::string::npos);
+  // A group the table does not know: the atoms as listed, and a message.
+  std::string unknown = text;
+  unknown.replace(unknown.find(">P 42/m n m<"), 12, ">P 4 7<");
+  unknown.replace(unknown.find("-P 4n 2n"), 8, "xyz");
+  CKomorka odd;
+  messages.clear();
+  ASSERT_EQ(ReadStructureBytes(odd, unknown, messages), StructureReadStatus::kOk);
+  EXPECT_TRUE(odd.spaceGroup.empty());
+  EXPECT_EQ(odd.structureAtoms.size(), 6u);
+  ASSERT_EQ(messages.size(), 1u);
+}
