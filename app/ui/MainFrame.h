@@ -13,6 +13,7 @@
 #include "app/ui/ChildFrame.h"
 #include "documents/ui/NotificationHub.h"
 #include "documents/StructureFile.h"
+#include "diffractogram/XAxis.h"
 
 class QLabel;
 class QMdiArea;
@@ -39,6 +40,8 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   QAction* action(int id) const;
+  // "Widok" → "Oś kątów": 2-theta, d or Q for the active chart.
+  QAction* xAxisAction(XAxisUnit unit) const { return xAxisActions_[static_cast<int>(unit)]; }
   NotificationHub& hub() { return hub_; }
   CChartBar* chartBar() const { return chartBar_; }
   QToolBar* zoomBar() const { return zoomBar_; }
@@ -142,6 +145,7 @@ class CMainFrame : public QMainWindow {
   QMenu* recentMenu_ = nullptr;
   QMenu* windowMenu_ = nullptr;
   QAction* nextWindow_ = nullptr;
+  QAction* xAxisActions_[3] = {};
   QAction* previousWindow_ = nullptr;
   int mode_ = 0;
   int untitledCounter_ = 0;
