@@ -142,7 +142,13 @@ void CMainFrame::CreateActions() {
   connect(action(cmd::kCalculate), &QAction::triggered, this, [this] { Calculate(); });
   connect(action(cmd::kOpenMeasured), &QAction::triggered, this, [this] { OpenMeasurement(); });
   connect(action(cmd::kCloseMeasured), &QAction::triggered, this, [this] {
-    if (CDownView* v = activeView()) v->clearMeasured();
+    if (CDownView* v = activeView()) {
+      v->clearMeasured();
+      if (!v->document()->doc().measuredPath.empty()) {
+        v->document()->doc().measuredPath.clear();
+        v->document()->setModified(true);
+      }
+    }
     RefreshCommandState();
   });
   connect(action(cmd::kFitMeasured), &QAction::triggered, this, &CMainFrame::FitMeasurement);
@@ -544,6 +550,7 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
   }
   AddRecentFile(full);
   AddFrame(doc);
+  ReattachMeasurement(doc);
   if (gaveWay > 0) statusBar()->showMessage(QString::fromStdString(DisplacedEntriesMessage(gaveWay)));
   return doc;
 }

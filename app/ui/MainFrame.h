@@ -69,6 +69,9 @@ class CMainFrame : public QMainWindow {
   // "Otwórz pomiar…": the measured pattern of `path` (asked for when empty)
   // shown with the active view's calculation; false when nothing was read.
   bool OpenMeasurement(const QString& path = {});
+  // The measurement a structure file names, attached to its chart again;
+  // a message when the file is not there.
+  void ReattachMeasurement(KomorkaDocument* d);
   // "Dopasuj do pomiaru" on the active view (MainFrameMeasured.cpp).
   void FitMeasurement();
   // The calculation command of the active view, or of `view` (validation,
@@ -114,6 +117,7 @@ class CMainFrame : public QMainWindow {
   void RestoreLayout();
   void OnSubWindowActivated(QMdiSubWindow* w);
   void RefreshCommandState();
+  bool AttachMeasurement(CDownView* v, const QString& path);
   void AddFrame(KomorkaDocument* doc);
   void OpenFile();
   void SetMode(int mode);
