@@ -16,6 +16,7 @@
 #include "Session.h"
 #include "diffractogram/PatternExport.h"
 #include "documents/StructureFile.h"
+#include "engine/SpaceGroup.h"
 
 namespace py = pybind11;
 
@@ -308,7 +309,9 @@ void Save(Structure& s, const std::filesystem::path& path) {
 // --- sites --------------------------------------------------------------------
 
 // One site: a view of a structure's site, whose changes go straight into
-// the structure, or a free-standing one to put into a structure.
+// the structure, or a free-standing one to put into a structure. With a
+// space group the sites are those of the asymmetric unit, and a change
+// regenerates the cell from them.
 struct Site {
   StructurePtr owner;
   size_t index = 0;
@@ -318,16 +321,16 @@ struct Site {
   auto Read(F&& f) {
     if (!owner) return f(own);
     return With(*owner, [&](CKomorka& doc) {
-      if (index >= doc.structureAtoms.size()) throw py::index_error("the site is no longer in the structure");
-      return f(doc.structureAtoms[index]);
+      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      return f(doc.EditableAtoms()[index]);
     });
   }
   template <class F>
   void Change(F&& f) {
     if (!owner) return f(own);
     With(*owner, [&](CKomorka& doc) {
-      if (index >= doc.structureAtoms.size()) throw py::index_error("the site is no longer in the structure");
-      f(doc.structureAtoms[index]);
+      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      f(doc.EditableAtoms()[index]);
       doc.ExpandCellAtoms();
     });
   }
@@ -337,7 +340,7 @@ struct Site {
 };
 
 std::vector<Site> SitesOf(const StructurePtr& s) {
-  const size_t n = With(*s, [](CKomorka& doc) { return doc.structureAtoms.size(); });
+  const size_t n = With(*s, [](CKomorka& doc) { return doc.EditableAtoms().size(); });
   std::vector<Site> out(n);
   for (size_t i = 0; i < n; ++i) out[i].owner = s, out[i].index = i;
   return out;
@@ -350,15 +353,72 @@ void SetSites(const StructurePtr& s, std::vector<Site*> sites) {
     atoms.push_back(site->Value());
   }
   const bool fits = With(*s, [&](CKomorka& doc) {
-    if (!CKomorka::FitsCapacity(doc.latticeType, atoms.size())) return false;
-    for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
-    doc.structureAtoms = std::move(atoms);
+    if (doc.spaceGroup.empty()) {
+      if (!CKomorka::FitsCapacity(doc.latticeType, atoms.size())) return false;
+      for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
+      doc.structureAtoms = std::move(atoms);
+      doc.ExpandCellAtoms();
+      return true;
+    }
+    // The group's cell from the new sites, or the old sites kept.
+    std::vector<AtomSite> old = std::move(doc.asymmetricUnit);
+    doc.asymmetricUnit = std::move(atoms);
+    if (doc.ExpandCellAtoms()) return true;
+    doc.asymmetricUnit = std::move(old);
     doc.ExpandCellAtoms();
-    return true;
+    return false;
   });
   if (!fits)
     throw py::value_error("the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) +
                           " atoms after the centring");
+}
+
+// The site's share, (0, 1].
+void SetOccupancy(Site& s, double v) {
+  if (!(v > 0.0 && v <= 1.0)) throw py::value_error("the occupancy must be greater than 0 and at most 1");
+  s.Change([v](AtomSite& a) { a.occupancy = v; });
+}
+
+// The site's own B; None for the experiment's.
+void SetSiteB(Site& s, std::optional<double> v) {
+  if (v && !(std::isfinite(*v) && *v >= 0.0)) throw py::value_error("B must be a finite number, 0 or more");
+  s.Change([v](AtomSite& a) { a.biso = v; });
+}
+
+// --- space group --------------------------------------------------------------
+
+std::optional<std::string> SpaceGroupOfDoc(Structure& s) {
+  const std::string name = With(s, [](CKomorka& d) { return d.spaceGroup; });
+  return name.empty() ? std::nullopt : std::optional<std::string>(name);
+}
+
+std::optional<int> SpaceGroupNumber(Structure& s) {
+  const std::optional<std::string> name = SpaceGroupOfDoc(s);
+  if (!name) return std::nullopt;
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(*name);
+  return g ? std::optional<int>(g->number) : std::nullopt;
+}
+
+// As the structure page sets it: a symbol, a number or a Hall symbol; None
+// removes the group and keeps the generated atoms, each on its own. Atoms
+// given without a group become the group's sites.
+void SetSpaceGroupOf(Structure& s, const py::object& value) {
+  std::string name;
+  if (!value.is_none()) {
+    std::string text;
+    if (py::isinstance<py::bool_>(value)) throw py::type_error("a space group is a symbol, a number or None");
+    if (py::isinstance<py::int_>(value)) text = std::to_string(value.cast<long long>());
+    else if (py::isinstance<py::str>(value)) text = value.cast<std::string>();
+    else throw py::type_error("a space group is a symbol, a number or None");
+    const std::optional<SpaceGroupSetting> g = FindSpaceGroup(text);
+    if (!g)
+      throw py::value_error("unknown space group \"" + text +
+                            "\": give a Hermann-Mauguin symbol (P 42/m n m), a number (1-230) or a Hall symbol");
+    name = g->Name();
+  }
+  const bool fits = With(s, [&name](CKomorka& d) { return name == d.spaceGroup || d.SetSpaceGroup(name); });
+  if (!fits)
+    Warn({"the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) + " atoms; the atoms beyond are left out"});
 }
 
 template <class T>
@@ -406,6 +466,7 @@ void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice
   else if (c == "C") type |= kBaseCentred;
   else if (c != "P") type = 0;
   const int index = With(s, [type](CKomorka& doc) {
+    if (!doc.spaceGroup.empty()) return -3;
     for (int i = 0; type != 0 && i < kBravaisCount; ++i)
       if (doc.BravaisTable[i].type == type) {
         if (!CKomorka::FitsCapacity(type, doc.structureAtoms.size())) return -2;
@@ -416,6 +477,7 @@ void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice
       }
     return -1;
   });
+  if (index == -3) throw py::value_error("the space group decides the lattice type; set space_group = None first");
   if (index == -2) throw py::value_error("the atoms do not fit the cell with this centring");
   if (index < 0)
     throw py::value_error("not one of the 14 lattice types: (\"" + lattice.first + "\", \"" + c +
@@ -565,6 +627,13 @@ PYBIND11_MODULE(_pelmora, m) {
   SiteField<double>(site, "neutron_length", &AtomSite::s);
   SiteField<double>(site, "f_prime", &AtomSite::fprim);
   SiteField<double>(site, "f_double_prime", &AtomSite::fbis);
+  site.def_property(
+      "occupancy", [](Site& s) { return s.Read([](AtomSite& a) { return a.occupancy; }); }, &SetOccupancy,
+      "The share of the site its atom fills, greater than 0 and at most 1.");
+  site.def_property(
+      "b_iso", [](Site& s) { return s.Read([](AtomSite& a) { return a.biso; }); }, &SetSiteB,
+      "The site's own isotropic displacement B in square angstrom; None: the structure's b_factor\n"
+      "(when temperature_factor is on).");
   SiteCoefficients(site, "a", kSiteA);
   SiteCoefficients(site, "b", kSiteB);
   site.def("copy", [](Site& s) {
@@ -593,7 +662,14 @@ PYBIND11_MODULE(_pelmora, m) {
   cls.def_property(
       "lattice", [](Structure& s) { return With(s, [](CKomorka& d) { return LatticeOf(d.latticeType); }); },
       &SetLattice);
-  cls.def_property("sites", &SitesOf, &SetSites);
+  cls.def_property("sites", &SitesOf, &SetSites,
+                   "The sites: with a space group those of the asymmetric unit, from which the cell is\n"
+                   "generated; else the atoms of the lattice type's cell.");
+  cls.def_property("space_group", &SpaceGroupOfDoc, &SetSpaceGroupOf,
+                   "The space group's setting (\"P 42/m n m\", \"F d -3 m:2\") or None. Set a symbol, a number or\n"
+                   "a Hall symbol: the cell is generated from the sites (atoms given without a group become its\n"
+                   "sites), the lattice type and cell constants follow the group. None keeps the atoms.");
+  cls.def_property_readonly("space_group_number", &SpaceGroupNumber, "The space group's number, or None.");
   cls.def_property(
       "radiation",
       [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.radiation == 1 ? "n" : "x"); }); },

@@ -91,6 +91,11 @@ class Site:
     """Anomalous dispersion f'."""
     f_double_prime: float
     """Anomalous dispersion f''."""
+    occupancy: float
+    """The share of the site its atom fills, greater than 0 and at most 1."""
+    b_iso: float | None
+    """The site's own isotropic displacement B (square angstrom); None: the structure's
+    ``b_factor`` applies (when ``temperature_factor`` is on)."""
     def copy(self) -> Site:
         """A free-standing copy of the site."""
 
@@ -118,10 +123,20 @@ class Structure:
     lattice: tuple[str, str]
     """(crystal system, centring): system "cubic", "tetragonal", "orthorhombic", "rhombohedral",
     "hexagonal", "monoclinic" or "triclinic"; centring "P", "I", "F" or "C". One of the 14
-    lattice types; the sites are expanded by the centring."""
+    lattice types; the sites are expanded by the centring. With a space group the group
+    decides it and setting it raises ValueError."""
+    space_group: str | None
+    """The space group's setting ("P 42/m n m", "F d -3 m:2"), or None. Set a Hermann-Mauguin
+    symbol, a number (its first setting) or a Hall symbol: the cell is generated from the sites
+    (atoms given without a group become its sites), and the lattice type and cell constants
+    follow the group. None removes the group and keeps the generated atoms, each on its own."""
+    @property
+    def space_group_number(self) -> int | None:
+        """The space group's number, 1 to 230, or None."""
     sites: list[Site]
-    """The sites as entered (before the centring); read: views into the structure; set: a list
-    of sites (at most 2000 atoms after the centring)."""
+    """With a space group the sites of the asymmetric unit, from which the cell is generated;
+    without one the sites as entered (before the centring). Read: views into the structure;
+    set: a list of sites (at most 2000 atoms in the cell)."""
     radiation: Literal["x", "n"]
     """"x" X-rays (two wavelengths), "n" neutrons (the first wavelength only)."""
     wavelengths: tuple[float, float]
