@@ -8,6 +8,8 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -17,6 +19,8 @@
 #include "diffractogram/PatternExport.h"
 #include "documents/StructureFile.h"
 #include "engine/SpaceGroup.h"
+#include "measured/MeasuredPattern.h"
+#include "measured/PatternFit.h"
 
 namespace py = pybind11;
 
@@ -97,8 +101,8 @@ auto With(Structure& s, F&& f) {
 // Runs `work` on a helper thread while this thread, the interpreter's,
 // looks for Ctrl+C every 50 ms and turns it into the structure's cancel.
 // Called without the interpreter's lock; true when the user interrupted.
-template <class F>
-bool RunWatched(Structure& s, F&& work) {
+template <class F, class C>
+bool RunWatchedWith(F&& work, C&& cancel) {
   std::mutex m;
   std::condition_variable cv;
   bool done = false;
@@ -125,12 +129,17 @@ bool RunWatched(Structure& s, F&& work) {
       lock.lock();
     }
     // Repeated: a cancel that came before the run started is cleared by it.
-    if (interrupted) s.RequestCancel();
+    if (interrupted) cancel();
   }
   lock.unlock();
   helper.join();
   if (failure) std::rethrow_exception(failure);
   return interrupted;
+}
+
+template <class F>
+bool RunWatched(Structure& s, F&& work) {
+  return RunWatchedWith(std::forward<F>(work), [&s] { s.RequestCancel(); });
 }
 
 // A column handed to NumPy without another copy.
@@ -527,6 +536,186 @@ double CKomorka::*const kWidths[5] = {&CKomorka::u, &CKomorka::v, &CKomorka::w, 
 double AtomSite::*const kSiteA[4] = {&AtomSite::a1, &AtomSite::a2, &AtomSite::a3, &AtomSite::a4};
 double AtomSite::*const kSiteB[4] = {&AtomSite::b1, &AtomSite::b2, &AtomSite::b3, &AtomSite::b4};
 
+
+// --- measured patterns and the fit ------------------------------------------
+
+py::object OrNone(std::vector<double>&& v, bool given) {
+  if (!given) return py::none();
+  return ToArray(std::move(v));
+}
+
+// A measured file as the command line reads it: ReadError with the
+// reader's message, what it left out as a warning.
+MeasuredPattern ReadMeasured(const std::filesystem::path& path) {
+  MeasuredPattern m;
+  std::string error;
+  bool ok;
+  {
+    py::gil_scoped_release release;
+    ok = ReadMeasuredFile(path.string(), m, &error);
+  }
+  if (!ok) Raise({Failure::kUnreadable, path.string() + ": " + error});
+  if (!m.note.empty()) Warn({path.string() + ": " + m.note});
+  return m;
+}
+
+py::tuple MeasuredTuple(const std::filesystem::path& path) {
+  MeasuredPattern m = ReadMeasured(path);
+  const bool sigma = m.hasSigma();
+  return py::make_tuple(ToArray(std::move(m.twoTheta)), ToArray(std::move(m.counts)),
+                        OrNone(std::move(m.sigma), sigma));
+}
+
+std::vector<double> Column(const py::handle& h) {
+  const auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(h);
+  if (!a || a.ndim() != 1) throw py::value_error("the measured columns must be one-dimensional arrays of numbers");
+  return std::vector<double>(a.data(), a.data() + a.size());
+}
+
+// A path, or (two_theta, counts[, sigma]) arrays checked as a file's
+// columns are.
+MeasuredPattern MeasuredOf(const py::object& measured) {
+  if (py::isinstance<py::str>(measured) || py::hasattr(measured, "__fspath__"))
+    return ReadMeasured(measured.cast<std::filesystem::path>());
+  if (!py::isinstance<py::sequence>(measured) || py::len(measured) < 2 || py::len(measured) > 3)
+    throw py::type_error("measured is a file path or a tuple (two_theta, counts[, sigma])");
+  const py::sequence seq = measured.cast<py::sequence>();
+  std::vector<double> sigma;
+  if (py::len(seq) == 3 && !seq[2].is_none()) sigma = Column(seq[2]);
+  MeasuredPattern m;
+  std::string error;
+  if (!CheckMeasuredColumns(Column(seq[0]), Column(seq[1]), std::move(sigma), "", m, &error))
+    throw py::value_error(error);
+  return m;
+}
+
+unsigned RefineOf(const py::object& refine) {
+  std::string list;
+  if (py::isinstance<py::str>(refine)) {
+    list = refine.cast<std::string>();
+  } else {
+    for (const py::handle& h : refine) {
+      if (!py::isinstance<py::str>(h)) throw py::type_error("refine names values as strings");
+      list += (list.empty() ? "" : ",") + h.cast<std::string>();
+    }
+  }
+  unsigned what = 0;
+  std::string bad;
+  if (!ParseFitWhat(list, what, &bad))
+    throw py::value_error("unknown value to refine \"" + bad + "\"; known: scale, zero, background, uvw, cell, size");
+  return what;
+}
+
+py::array_t<double> Array6(const std::array<double, 6>& v) {
+  return ToArray(std::vector<double>(v.begin(), v.end()));
+}
+
+py::dict FitDict(FitResult&& r) {
+  py::dict out;
+  out["points"] = r.points;
+  out["parameters"] = r.parameters;
+  out["iterations"] = r.iterations;
+  out["rp"] = r.rp;
+  out["rwp"] = r.rwp;
+  out["rexp"] = r.rexp;
+  out["chi2"] = r.chi2;
+  out["zero"] = r.zero;
+  out["zero_esd"] = r.zeroEsd;
+  out["background"] = ToArray(std::move(r.background));
+  out["background_esd"] = ToArray(std::move(r.backgroundEsd));
+  out["background_range"] = py::make_tuple(r.rangeMin, r.rangeMax);
+  out["uvw"] = py::make_tuple(r.u, r.v, r.w);
+  out["uvw_esd"] = py::make_tuple(r.widthEsd[0], r.widthEsd[1], r.widthEsd[2]);
+  py::list phases;
+  for (FitPhase& f : r.phases) {
+    py::dict p;
+    p["name"] = f.name;
+    p["scale"] = f.scale;
+    p["scale_esd"] = f.scaleEsd;
+    p["weight_fraction"] = f.weightFraction;
+    p["grain_size"] = f.grainSize;
+    p["grain_size_esd"] = f.grainSizeEsd;
+    p["cell"] = Array6(f.cell);
+    p["cell_esd"] = Array6(f.cellEsd);
+    p["cell_mass"] = f.cellMass;
+    p["volume"] = f.volume;
+    p["curve"] = ToArray(std::move(f.curve));
+    phases.append(p);
+  }
+  out["phases"] = phases;
+  std::vector<double> difference(r.observed.size());
+  for (size_t i = 0; i < difference.size(); ++i) difference[i] = r.observed[i] - r.calculated[i];
+  out["two_theta"] = ToArray(std::move(r.twoTheta));
+  out["observed"] = ToArray(std::move(r.observed));
+  out["calculated"] = ToArray(std::move(r.calculated));
+  out["difference"] = ToArray(std::move(difference));
+  out["background_curve"] = ToArray(std::move(r.backgroundCurve));
+  out["weight"] = ToArray(std::move(r.weight));
+  return out;
+}
+
+Session& WithPlugins(Session& session);
+
+// pelmora-cli fit over structures as they are now: the first one's
+// experiment for all, the documents themselves untouched.
+py::dict Fit(const py::object& structures, const py::object& measured, const py::object& refine, int backgroundTerms,
+             std::optional<std::pair<double, double>> range, const std::optional<std::string>& profile,
+             int iterations) {
+  std::vector<StructurePtr> phases;
+  if (py::isinstance<Structure>(structures)) {
+    phases.push_back(structures.cast<StructurePtr>());
+  } else {
+    for (const py::handle& h : structures) {
+      if (!py::isinstance<Structure>(h)) throw py::type_error("structures are Structure objects");
+      phases.push_back(h.cast<StructurePtr>());
+    }
+  }
+  if (phases.empty()) throw py::value_error("no structure to fit");
+  FitOptions options;
+  options.refine = RefineOf(refine);
+  if (backgroundTerms < 0 || backgroundTerms > 30) throw py::value_error("background_terms must be between 0 and 30");
+  options.backgroundTerms = backgroundTerms;
+  if (iterations < 1) throw py::value_error("iterations must be 1 or more");
+  options.maxIterations = iterations;
+  if (range) {
+    options.rangeMin = std::min(range->first, range->second);
+    options.rangeMax = std::max(range->first, range->second);
+  }
+  Session& session = WithPlugins(phases.front()->session());
+  // The profile named, else the settings' one when it has a width, else the
+  // pseudo-Voigt: a stick pattern cannot be fitted.
+  Error error{};
+  int id = 0;
+  if (!session.ChooseProfile(profile, &id, &error)) Raise(error);
+  if (!profile && id == kProfileStick) id = kProfilePseudoVoigt;
+  options.setup = session.workspace().SetupFor(kProfileStick, nullptr);
+  options.setup.profile = id;
+  const MeasuredPattern pattern = MeasuredOf(measured);
+
+  FitResult result;
+  bool interrupted = false;
+  {
+    py::gil_scoped_release release;
+    // Each structure locked once, in one order, for as long as the fit reads it.
+    std::vector<Structure*> owners;
+    for (const StructurePtr& p : phases) owners.push_back(p.get());
+    std::sort(owners.begin(), owners.end());
+    owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+    std::vector<std::unique_lock<std::mutex>> locks;
+    for (Structure* o : owners) locks.emplace_back(o->mutex);
+    std::unique_lock<std::mutex> plugins(session.pluginMutex, std::defer_lock);
+    if (id >= 0) plugins.lock();
+    std::vector<const CKomorka*> docs;
+    for (const StructurePtr& p : phases) docs.push_back(&p->doc());
+    std::atomic<bool> cancel{false};
+    options.cancel = &cancel;
+    interrupted = RunWatchedWith([&] { result = FitPattern(docs, pattern, options); }, [&cancel] { cancel = true; });
+  }
+  if (interrupted || result.cancelled) Raise({Failure::kInterrupted, {}});
+  if (!result.error.empty()) Raise({Failure::kRefused, result.error});
+  return FitDict(std::move(result));
+}
+
 // The plug-ins, scanned before the first pattern; a failed scan is a warning.
 Session& WithPlugins(Session& session) {
   std::string scanError;
@@ -606,6 +795,25 @@ PYBIND11_MODULE(_pelmora, m) {
       },
       py::arg("format") = py::none(),
       "The extension of a pattern file in the format (None: the text format), as --out-dir names it.");
+
+  m.def("read_measured", &MeasuredTuple, py::arg("path"),
+        "Reads a measured pattern in any format xylib knows, as pelmora-cli fit reads it:\n"
+        "(two_theta, counts, sigma) arrays sorted by angle; sigma None when the file gives none.\n"
+        "Raises ReadError with the reader's message.");
+  m.def("fit", &Fit, py::arg("structures"), py::arg("measured"),
+        py::arg("refine") = py::make_tuple("scale", "zero", "background"), py::kw_only(),
+        py::arg("background_terms") = 6, py::arg("range") = py::none(), py::arg("profile") = py::none(),
+        py::arg("iterations") = 100,
+        "Fits the calculated patterns of one or more structures to a measured pattern, as pelmora-cli fit:\n"
+        "y_calc(t) = sum_p s_p I_p(t - z) + b(t), b a Chebyshev series, weights 1/sigma^2 or 1/y_obs.\n"
+        "measured: a file path or (two_theta, counts[, sigma]); refine: any of \"scale\", \"zero\",\n"
+        "\"background\", \"uvw\", \"cell\", \"size\"; range: the 2-theta range fitted (None: the first\n"
+        "structure's); profile: None for the settings' one (the pseudo-Voigt for \"brak\"). The first\n"
+        "structure's experiment applies to all; the structures are not changed.\n"
+        "Returns a dict: rp, rwp, rexp (percent), chi2, zero, background, uvw with their *_esd,\n"
+        "phases (scale, weight_fraction, grain_size, cell with esds, curve), and per fitted point\n"
+        "two_theta, observed, calculated, difference, background_curve, weight. RefusedError when\n"
+        "the fit is refused; Ctrl+C stops it.");
 
   py::class_<Site> site(m, "Site",
                         "One atom site. Taken from Structure.sites it is a view whose changes go into the\n"
