@@ -926,7 +926,7 @@ PYBIND11_MODULE(_pelmora, m) {
           "pelmora-cli calc writes them; profile None is the settings' PeakProfile.");
   cls.def("__repr__", [](Structure& s) {
     const auto [path, cell, n] = With(s, [&s](CKomorka& d) {
-      return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.structureAtoms.size()};
+      return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.EditableAtoms().size()};
     });
     return py::str("<pelmora.Structure {!r}: a={} b={} c={}, {} sites>").format(path, cell[0], cell[1], cell[2], n);
   });
