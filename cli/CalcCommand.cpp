@@ -39,6 +39,8 @@ struct CalcOptions {
   double scale = NAN;   // NaN: 10000 / maximum of the written window
   std::string format;   // empty: the built-in text format
   std::string pluginsDir;  // empty: the settings' "PluginsDir"
+  std::string xAxisName = "2theta";        // as given: 2theta, d or q
+  XAxisUnit xAxis = XAxisUnit::TwoTheta;  // the abscissa of the written diffractogram
   std::string outDir;      // non-empty: one list (and pattern) per input in this folder
   unsigned jobs = 0;       // 0: one per core
   ChartOptions chart;      // a picture of the chart, single runs only
@@ -143,12 +145,17 @@ bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc,
   const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(grid, window)) : o.scale;
   const PatternPoint* first = grid.points() + window.first;
-  if (target == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale));
+  if (o.xAxis != XAxisUnit::TwoTheta && !(doc.lambda1 > 0.0)) {
+    Complain("d and Q need the first wavelength, which is not above zero");
+    return false;
+  }
+  if (target == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale, o.xAxis, doc.lambda1));
   const ChartFormat& format = shared.workspace.chartFormats()[static_cast<size_t>(shared.format)];
   std::string error;
   std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
   if (format.module) lock.lock();
-  if (!SavePattern(format, ExportFileName(target, format), scale, first, window.count, &error)) {
+  if (!SavePattern(format, ExportFileName(target, format), scale, first, window.count, &error, o.xAxis,
+                   doc.lambda1)) {
     Complain(error);
     return false;
   }
@@ -343,6 +350,11 @@ Runner AddCalcCommand(CLI::App& app) {
       ->type_name("NAME");
   cmd->add_option("--scale", o->scale, "Multiply the written intensities by S (default: 10000 / maximum)")
       ->type_name("S");
+  cmd->add_option("--x-axis", o->xAxisName,
+                  "Abscissa of the written diffractogram: 2theta (default), d (Å) or q (1/Å), d and Q for the "
+                  "first wavelength")
+      ->transform(CLI::IsMember({"2theta", "d", "q"}, CLI::ignore_case))
+      ->type_name("2theta|d|q");
   cmd->add_option("--format", o->format,
                   "Diffractogram format: a plug-in format's label or extension (default: the text format)")
       ->type_name("NAME");
@@ -353,6 +365,7 @@ Runner AddCalcCommand(CLI::App& app) {
   return [o, refl, pattern] {
     o->reflectionsGiven = refl->count() > 0;
     o->patternGiven = pattern->count() > 0;
+    o->xAxis = o->xAxisName == "d" ? XAxisUnit::D : o->xAxisName == "q" ? XAxisUnit::Q : XAxisUnit::TwoTheta;
     if (!o->chart.file.empty())
       if (const int status = CheckChartOptions(o->chart); status != 0) return status;
     return RunCalc(*o);

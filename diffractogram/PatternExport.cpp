@@ -42,13 +42,22 @@ std::string FormatMaximumLabel(double maximum) {
   return cformat("Wart. maksymalna: %.10e", maximum);
 }
 
-std::string FormatPatternText(const PatternPoint* points, int count, double scale) {
-  std::string out =
-      ";Dyfraktogram wygenerowany przez program Pelmora\r\n"
-      "  2theta        Intensywnosc\r\n";
-  out.reserve(out.size() + static_cast<size_t>(std::max(count, 0)) * 20);
-  for (int i = 0; i < count; ++i)
-    out += cformat("%8.4f%10.2f\r\n", points[i].twoTheta, points[i].intensity * scale);
+std::string FormatPatternText(const PatternPoint* points, int count, double scale, XAxisUnit unit, double lambda) {
+  std::string out = ";Dyfraktogram wygenerowany przez program Pelmora\r\n";
+  if (unit == XAxisUnit::TwoTheta) {
+    out += "  2theta        Intensywnosc\r\n";
+    out.reserve(out.size() + static_cast<size_t>(std::max(count, 0)) * 20);
+    for (int i = 0; i < count; ++i)
+      out += cformat("%8.4f%10.2f\r\n", points[i].twoTheta, points[i].intensity * scale);
+    return out;
+  }
+  out += unit == XAxisUnit::D ? cformat("  d [A] (lambda = %.5f A)  Intensywnosc\r\n", lambda)
+                              : cformat("  Q [1/A] (lambda = %.5f A)  Intensywnosc\r\n", lambda);
+  out.reserve(out.size() + static_cast<size_t>(std::max(count, 0)) * 22);
+  for (int i = 0; i < count; ++i) {
+    const double x = XAxisValue(unit, points[i].twoTheta, lambda);
+    if (std::isfinite(x)) out += cformat("%10.5f%10.2f\r\n", x, points[i].intensity * scale);
+  }
   return out;
 }
 
@@ -76,15 +85,25 @@ std::string ExportFileName(const std::string& typed, const ChartFormat& format) 
 }
 
 bool SavePattern(const ChartFormat& format, const std::string& fileName, double scale, const PatternPoint* points,
-                 int count, std::string* error) {
-  if (!format.module) return WriteFileAtomically(fileName, FormatPatternText(points, count, scale), error);
+                 int count, std::string* error, XAxisUnit unit, double lambda) {
+  if (!format.module) return WriteFileAtomically(fileName, FormatPatternText(points, count, scale, unit, lambda), error);
   auto save = ModuleLookup<pelmora_SaveChart_fn>(format.module, "pelmora_SaveChart");
   if (!save) {
     if (error) *error = cformat("Wtyczka formatu „%s” nie zapisuje dyfraktogramów (brak pelmora_SaveChart).",
                                 format.label.c_str());
     return false;
   }
-  save(fileName.c_str(), scale, points, count);
+  if (unit == XAxisUnit::TwoTheta) {
+    save(fileName.c_str(), scale, points, count);
+  } else {
+    std::vector<PatternPoint> converted;
+    converted.reserve(static_cast<size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+      const double x = XAxisValue(unit, points[i].twoTheta, lambda);
+      if (std::isfinite(x)) converted.push_back({x, points[i].intensity});
+    }
+    save(fileName.c_str(), scale, converted.data(), static_cast<int>(converted.size()));
+  }
   // The plug-in reports nothing; a file that is not there afterwards is
   // the one failure the program can see.
   std::error_code ec;

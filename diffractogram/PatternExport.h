@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "diffractogram/PatternGrid.h"
+#include "diffractogram/XAxis.h"
 #include "plugins/PluginLists.h"
 
 namespace pelmora {
@@ -30,8 +31,12 @@ double DefaultExportScale(double maximum);
 std::string FormatMaximumLabel(double maximum);
 
 // The built-in text format: two header lines, then "%8.4f%10.2f" per point
-// (intensity times scale), every line ended by CR LF.
-std::string FormatPatternText(const PatternPoint* points, int count, double scale);
+// (intensity times scale), every line ended by CR LF. With d or Q as the
+// abscissa (for the wavelength lambda) the header names it and the first
+// column is "%10.5f" of d or Q; a point without a finite d (2-theta = 0) is
+// left out.
+std::string FormatPatternText(const PatternPoint* points, int count, double scale,
+                              XAxisUnit unit = XAxisUnit::TwoTheta, double lambda = 0.0);
 
 // The extension, without the dot, that a name typed without one gets:
 // "txt" for the text format, the plug-in's pelmora_GetFileExt text for a
@@ -46,8 +51,9 @@ std::string ExportFileName(const std::string& typed, const ChartFormat& format);
 // Writes the points in the given format (entry of BuildChartFormats). False
 // with *error set when nothing usable was written: the file could not be
 // written, the plug-in lacks pelmora_SaveChart, or the plug-in left no file.
+// A plug-in receives d or Q in the points' angle field when asked for them.
 bool SavePattern(const ChartFormat& format, const std::string& fileName, double scale, const PatternPoint* points,
-                 int count, std::string* error);
+                 int count, std::string* error, XAxisUnit unit = XAxisUnit::TwoTheta, double lambda = 0.0);
 
 // The format named by a label, an extension ("xy", ".xy") or a pattern
 // ("*.xy"), compared without regard to case; -1 when none matches.

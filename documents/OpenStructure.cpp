@@ -61,7 +61,11 @@ bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const 
     messages.push_back({kErrorCaption, kCannotOpenFile});
     return false;
   }
-  if (!cif) return OpenStructureBytes(doc, bytes, messages, format);
+  if (!cif) {
+    if (!OpenStructureBytes(doc, bytes, messages, format)) return false;
+    doc.measuredPath = MeasuredPathFromStore(doc.measuredPath, path);
+    return true;
+  }
   if (!ImportCifText(doc, bytes, (*elements)(), messages)) return false;
   if (format) *format = DocumentFormat::kCif;
   return true;

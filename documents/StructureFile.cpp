@@ -1,5 +1,7 @@
 #include "documents/StructureFile.h"
 
+#include <filesystem>
+
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -223,6 +225,7 @@ void LoadSource(CKomorka& doc, xmlXPathContext* ctx) {
   ReadIfPresent(ctx, "//param/beamarea", doc.beamarea);
   ReadIfPresent(ctx, "//param/measurespeed", doc.measurespeed);
   ReadIfPresent(ctx, "//param/difradius", doc.difradius);
+  if (const auto measured = XPathText(ctx, "//param/measured")) doc.measuredPath = *measured;
 
   doc.sourceName = *name;
   doc.SetLambda1(lambda1);
@@ -272,7 +275,25 @@ StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, 
   return ReadStructureXml(doc, xml.get(), messages);
 }
 
-std::string FormatStructureFile(const CKomorka& doc) {
+std::string MeasuredPathToStore(const std::string& measured, const std::string& structurePath) {
+  namespace fs = std::filesystem;
+  if (structurePath.empty()) return measured;
+  std::error_code ec;
+  const fs::path folder = fs::absolute(fs::path(structurePath), ec).parent_path();
+  const fs::path relative = fs::path(measured).lexically_relative(folder);
+  return (ec || relative.empty()) ? measured : relative.generic_string();
+}
+
+std::string MeasuredPathFromStore(const std::string& stored, const std::string& structurePath) {
+  namespace fs = std::filesystem;
+  const fs::path p(stored);
+  if (stored.empty() || p.is_absolute()) return stored;
+  std::error_code ec;
+  const fs::path folder = fs::absolute(fs::path(structurePath), ec).parent_path();
+  return ec ? stored : (folder / p).lexically_normal().string();
+}
+
+std::string FormatStructureFile(const CKomorka& doc, const std::string& structurePath) {
   std::string s = "<?xml version=\"1.0\"?>\r\n<pelmora>\r\n\t<baza>\r\n\t\t<lattice>";
   s += SystemNameOf(doc.latticeType);
   s += "</lattice>\r\n\t\t<lat_type>";
@@ -335,12 +356,14 @@ std::string FormatStructureFile(const CKomorka& doc) {
   s += cformat("\t\t<beamarea>%g</beamarea>\r\n", doc.beamarea);
   s += cformat("\t\t<measurespeed>%g</measurespeed>\r\n", doc.measurespeed);
   s += cformat("\t\t<difradius>%g</difradius>\r\n", doc.difradius);
+  if (!doc.measuredPath.empty())
+    s += "\t\t<measured>" + xmlEscape(MeasuredPathToStore(doc.measuredPath, structurePath)) + "</measured>\r\n";
   s += "\t</param>\r\n</pelmora>\r\n";
   return s;
 }
 
 bool SaveStructureFile(const CKomorka& doc, const std::string& path, std::string* error) {
-  return WriteFileAtomically(path, FormatStructureFile(doc), error);
+  return WriteFileAtomically(path, FormatStructureFile(doc, path), error);
 }
 
 bool IsWritableFormat(DocumentFormat format) { return format == DocumentFormat::kStructure; }

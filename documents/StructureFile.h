@@ -24,8 +24,15 @@ enum class StructureReadStatus {
 // so far have been changed (the caller discards or re-imports the document).
 StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages);
 
-// The file's exact text.
-std::string FormatStructureFile(const CKomorka& doc);
+// The file's exact text. A measured pattern's path is written relative to
+// the folder of `structurePath` (as it stands when that is empty).
+std::string FormatStructureFile(const CKomorka& doc, const std::string& structurePath = {});
+
+// The measured pattern's path as the structure file at `structurePath`
+// stores it, and back: a stored relative path is taken from the structure
+// file's folder.
+std::string MeasuredPathToStore(const std::string& measured, const std::string& structurePath);
+std::string MeasuredPathFromStore(const std::string& stored, const std::string& structurePath);
 
 // Writes the file atomically; false with *error set when it cannot be written
 // (the previous file then stays as it was).

@@ -61,6 +61,10 @@ class CKomorka : public ExperimentParams, public UnitCell, public CalculationRes
   // generated from them.
   std::string spaceGroup;
   std::vector<AtomSite> asymmetricUnit;
+  // The measured pattern shown with the structure: an absolute path once the
+  // structure is open (the structure file keeps it relative to itself);
+  // empty for none.
+  std::string measuredPath;
   // Sets the group (empty: none) and the lattice type it gives, and ties the
   // cell. A structure without a group becomes the sites that stand for its
   // atoms (an atom that is an image of an earlier one of the same kind is

@@ -1,6 +1,7 @@
 #include "app/ui/MainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -141,10 +142,34 @@ void CMainFrame::CreateActions() {
   connect(action(cmd::kCalculate), &QAction::triggered, this, [this] { Calculate(); });
   connect(action(cmd::kOpenMeasured), &QAction::triggered, this, [this] { OpenMeasurement(); });
   connect(action(cmd::kCloseMeasured), &QAction::triggered, this, [this] {
-    if (CDownView* v = activeView()) v->clearMeasured();
+    if (CDownView* v = activeView()) {
+      v->clearMeasured();
+      if (!v->document()->doc().measuredPath.empty()) {
+        v->document()->doc().measuredPath.clear();
+        v->document()->setModified(true);
+      }
+    }
     RefreshCommandState();
   });
   connect(action(cmd::kFitMeasured), &QAction::triggered, this, &CMainFrame::FitMeasurement);
+  {
+    // One abscissa per chart; the menu shows the active chart's.
+    auto* group = new QActionGroup(this);
+    const QString labels[] = {QStringLiteral("2θ [st.]"), QStringLiteral("d [Å]"), QStringLiteral("Q [Å⁻¹]")};
+    const QString tips[] = {QStringLiteral("Oś kątów w stopniach 2θ"),
+                            QStringLiteral("Oś kątów jako odległość międzypłaszczyznowa d dla pierwszej długości fali"),
+                            QStringLiteral("Oś kątów jako wektor rozpraszania Q = 4π sin θ / λ")};
+    for (int i = 0; i < 3; ++i) {
+      auto* a = new QAction(labels[i], group);
+      a->setCheckable(true);
+      a->setStatusTip(tips[i]);
+      xAxisActions_[i] = a;
+      connect(a, &QAction::triggered, this, [this, i] {
+        if (CDownView* v = activeView()) v->setXAxis(static_cast<XAxisUnit>(i));
+      });
+    }
+    xAxisActions_[0]->setChecked(true);
+  }
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
@@ -323,6 +348,9 @@ void CMainFrame::BuildMenus(bool withDocument) {
   for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
   view->addAction(action(cmd::kViewInfo));
+  view->addSeparator();
+  QMenu* axis = view->addMenu(QStringLiteral("Oś kątów"));
+  for (QAction* a : xAxisActions_) axis->addAction(a);
   windowMenu_ = nullptr;
   if (withDocument) {
     windowMenu_ = bar->addMenu(QStringLiteral("&Okno"));
@@ -522,6 +550,7 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
   }
   AddRecentFile(full);
   AddFrame(doc);
+  ReattachMeasurement(doc);
   if (gaveWay > 0) statusBar()->showMessage(QString::fromStdString(DisplacedEntriesMessage(gaveWay)));
   return doc;
 }
@@ -683,6 +712,8 @@ void CMainFrame::RefreshCommandState() {
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id) action(id)->setEnabled(has);
   for (int i = 0; i < kZoomBarLayoutCount; ++i)
     if (kZoomBarLayout[i]) action(kZoomBarLayout[i])->setEnabled(has);
+  for (QAction* a : xAxisActions_) a->setEnabled(has);
+  xAxisActions_[static_cast<int>(v ? v->xAxis() : XAxisUnit::TwoTheta)]->setChecked(true);
   if (v) {
     action(cmd::kDescriptions)->setChecked(v->descriptions().on);
     action(cmd::kDescKa1)->setChecked(v->ka1Checked());

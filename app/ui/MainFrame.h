@@ -13,6 +13,7 @@
 #include "app/ui/ChildFrame.h"
 #include "documents/ui/NotificationHub.h"
 #include "documents/StructureFile.h"
+#include "diffractogram/XAxis.h"
 
 class QLabel;
 class QMdiArea;
@@ -39,6 +40,8 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   QAction* action(int id) const;
+  // "Widok" → "Oś kątów": 2-theta, d or Q for the active chart.
+  QAction* xAxisAction(XAxisUnit unit) const { return xAxisActions_[static_cast<int>(unit)]; }
   NotificationHub& hub() { return hub_; }
   CChartBar* chartBar() const { return chartBar_; }
   QToolBar* zoomBar() const { return zoomBar_; }
@@ -66,6 +69,9 @@ class CMainFrame : public QMainWindow {
   // "Otwórz pomiar…": the measured pattern of `path` (asked for when empty)
   // shown with the active view's calculation; false when nothing was read.
   bool OpenMeasurement(const QString& path = {});
+  // The measurement a structure file names, attached to its chart again;
+  // a message when the file is not there.
+  void ReattachMeasurement(KomorkaDocument* d);
   // "Dopasuj do pomiaru" on the active view (MainFrameMeasured.cpp).
   void FitMeasurement();
   // The calculation command of the active view, or of `view` (validation,
@@ -111,6 +117,7 @@ class CMainFrame : public QMainWindow {
   void RestoreLayout();
   void OnSubWindowActivated(QMdiSubWindow* w);
   void RefreshCommandState();
+  bool AttachMeasurement(CDownView* v, const QString& path);
   void AddFrame(KomorkaDocument* doc);
   void OpenFile();
   void SetMode(int mode);
@@ -142,6 +149,7 @@ class CMainFrame : public QMainWindow {
   QMenu* recentMenu_ = nullptr;
   QMenu* windowMenu_ = nullptr;
   QAction* nextWindow_ = nullptr;
+  QAction* xAxisActions_[3] = {};
   QAction* previousWindow_ = nullptr;
   int mode_ = 0;
   int untitledCounter_ = 0;

@@ -1,6 +1,7 @@
 // The main frame's commands for measured patterns: "Plik" -> "Otwórz
 // pomiar…" and "Eksperyment" -> "Dopasuj do pomiaru".
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -25,6 +26,18 @@ bool CMainFrame::OpenMeasurement(const QString& given) {
                                         nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty()) return false;
   }
+  if (!AttachMeasurement(v, path)) return false;
+  // The structure file remembers the measurement from now on.
+  KomorkaDocument* d = v->document();
+  const std::string full = QFileInfo(path).absoluteFilePath().toStdString();
+  if (d->doc().measuredPath != full) {
+    d->doc().measuredPath = full;
+    d->setModified(true);
+  }
+  return true;
+}
+
+bool CMainFrame::AttachMeasurement(CDownView* v, const QString& path) {
   auto measured = std::make_shared<MeasuredPattern>();
   std::string error;
   if (!ReadMeasuredFile(path.toStdString(), *measured, &error)) {
@@ -36,6 +49,23 @@ bool CMainFrame::OpenMeasurement(const QString& given) {
   v->setMeasured(measured);
   RefreshCommandState();
   return true;
+}
+
+void CMainFrame::ReattachMeasurement(KomorkaDocument* d) {
+  const QString path = QString::fromStdString(d->doc().measuredPath);
+  if (path.isEmpty()) return;
+  CDownView* view = nullptr;
+  for (CChildFrame* f : frames())
+    if (f->document() == d) view = f->view();
+  if (!view) return;
+  // A measurement that is gone leaves the path in the structure: it may come
+  // back (a disk not mounted), and saving must not drop it silently.
+  if (!QFileInfo::exists(path)) {
+    QMessageBox::warning(this, QStringLiteral("Pelmora"),
+                         QStringLiteral("Nie znaleziono pomiaru zapisanego razem ze strukturą:\n%1").arg(path));
+    return;
+  }
+  AttachMeasurement(view, path);
 }
 
 void CMainFrame::FitMeasurement() {

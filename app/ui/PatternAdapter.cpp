@@ -43,8 +43,11 @@ void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view) {
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   std::string error;
+  // The abscissa the chart shows is the one written.
+  const ChartStyle style = view.chartStyle();
+  const XAxisUnit unit = style.wavelength > 0.0 ? style.xAxis : XAxisUnit::TwoTheta;
   if (!SavePattern(format, QFile::encodeName(name).toStdString(), dlg.scale, view.grid().points() + window.first,
-                   window.count, &error))
+                   window.count, &error, unit, style.wavelength))
     QMessageBox::critical(parent, QStringLiteral("Błąd"), QString::fromStdString(error));
 }
 

@@ -65,12 +65,19 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
   const QPoint frame[] = {{x, top - sy}, {x + w, top - sy}, {x + w, b}, {x, b}, {x, top - sy}};
   p.drawPolyline(frame, 5);
 
+  // d and Q need a wavelength; without one the axis stays in 2-theta.
+  const XAxisUnit unit = style.wavelength > 0.0 ? style.xAxis : XAxisUnit::TwoTheta;
   p.setFont(ChartFont(QStringLiteral("Tahoma"), 20 * sy, 700));
   p.drawText(QRect(x + w - 30 * sx, b + 30 * sy, 60 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("2θ"));
+             unit == XAxisUnit::TwoTheta ? QStringLiteral("2θ")
+             : unit == XAxisUnit::D      ? QStringLiteral("d")
+                                         : QStringLiteral("Q"));
   p.setFont(ChartFont(QStringLiteral("Tahoma"), 16 * sx, 700));
-  p.drawText(QRect(x + w - 7 * sx, b + 32 * sy, 60 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("[st.]"));
+  const int unitLeft = unit == XAxisUnit::TwoTheta ? x + w - 7 * sx : x + w - 14 * sx;
+  p.drawText(QRect(unitLeft, b + 32 * sy, 60 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
+             unit == XAxisUnit::TwoTheta ? QStringLiteral("[st.]")
+             : unit == XAxisUnit::D      ? QStringLiteral("[Å]")
+                                         : QStringLiteral("[Å⁻¹]"));
   {
     p.save();
     p.setFont(ChartFont(QStringLiteral("Tahoma"), 18 * sy, 700));
@@ -85,7 +92,7 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
   constexpr int N = 100;
   // Angle axis.
   const double dx = r.x1 - r.x0;
-  const char* angleFmt = dx > 10.0 ? "%.1f" : "%.2f";
+  const char* angleFmt = XAxisTickFormat(unit, dx);
   for (int i = 0; i <= N; ++i) {
     const int kind = TickKind(i, ticks[0], ticks[1], ticks[2]);
     if (kind == 0) continue;
@@ -97,8 +104,10 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
         p.drawLine(tx, b - sy, tx, b - 9 * sy);
         p.drawLine(tx, top, tx, top + 8 * sy);
       }
-      p.drawText(QRect(QPoint(tx - 40 * sx, b + 5 * sy), QPoint(tx + 40 * sx - 1, b + 30 * sy - 1)),
-                 Qt::AlignHCenter | Qt::AlignTop, Fmt(angleFmt, r.x0 + i * dx / N));
+      const double value = XAxisValue(unit, r.x0 + i * dx / N, style.wavelength);
+      if (std::isfinite(value))  // no d at 2-theta = 0
+        p.drawText(QRect(QPoint(tx - 40 * sx, b + 5 * sy), QPoint(tx + 40 * sx - 1, b + 30 * sy - 1)),
+                   Qt::AlignHCenter | Qt::AlignTop, Fmt(angleFmt, value));
     } else if (kind == 2) {
       p.drawLine(tx, b - sy, tx, b - 6 * sy);
       p.drawLine(tx, top, tx, top + 5 * sy);

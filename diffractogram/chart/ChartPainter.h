@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "diffractogram/XAxis.h"
 #include "engine/Reflection.h"
 #include "plugins/include/pelmora_plugin.h"
 
@@ -50,6 +51,10 @@ struct ChartStyle {
   QColor difference{90, 90, 90};
   int sx = 1, sy = 1;  // device pixels per screen pixel
   bool counts = false;  // the intensity axis in counts (a measurement is shown)
+  // What the angle axis's labels show; d and Q for `wavelength` (Å). The
+  // ticks stay where the 2-theta window puts them.
+  XAxisUnit xAxis = XAxisUnit::TwoTheta;
+  double wavelength = 0.0;
 };
 
 // A measured pattern over the calculated one, everything in counts: the

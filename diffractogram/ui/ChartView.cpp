@@ -65,6 +65,30 @@ void CDownView::setStyle(const ChartStyle& s) {
   markStale();
 }
 
+ChartStyle CDownView::chartStyle() const {
+  ChartStyle s = style_;
+  s.xAxis = xAxis_;
+  s.wavelength = document_->doc().lambda1;
+  return s;
+}
+
+void CDownView::setXAxis(XAxisUnit unit) {
+  if (unit == xAxis_) return;
+  xAxis_ = unit;
+  update();  // only the axis changes: the cached curve stays
+}
+
+QString CDownView::abscissaText(double twoTheta) const {
+  const double lambda = document_->doc().lambda1;
+  const XAxisUnit unit = lambda > 0.0 ? xAxis_ : XAxisUnit::TwoTheta;
+  const double v = XAxisValue(unit, twoTheta, lambda);
+  switch (unit) {
+    case XAxisUnit::D: return QString::fromStdString(cformat("d: %.5f Å", v));
+    case XAxisUnit::Q: return QString::fromStdString(cformat("Q: %.5f Å⁻¹", v));
+    default: return QString::fromStdString(cformat("Kąt: %.4f st.", v));
+  }
+}
+
 void CDownView::toggleDescriptions() {
   desc_.on = !desc_.on;
   markStale();
@@ -210,7 +234,7 @@ void CDownView::paintEvent(QPaintEvent*) {
 
   const ChartRanges r = ranges();
   {
-    ChartStyle axisStyle = style_;
+    ChartStyle axisStyle = chartStyle();
     axisStyle.counts = overlay_ != nullptr;
     DrawAxes(p, chart_, overlay_ ? CountRanges(r, *overlay_) : r, ticks_, axisStyle);
   }
@@ -383,9 +407,10 @@ void CDownView::readCursor(QPoint pos) {
     if (f.line == 1) ka1 += item;
     else if (f.line == 2) ka2 += item;
   }
-  cursorText_ = overlay_ ? QString::fromStdString(cformat("Kąt: %.4f st.    Zliczenia: %.1f", a,
-                                                        CountRanges({a, a, pct, pct}, *overlay_).y0))
-                       : QString::fromStdString(cformat("Kąt: %.4f st.    Natężenie: %.4f", a, pct));
+  cursorText_ = abscissaText(a) +
+                (overlay_ ? QString::fromStdString(
+                                cformat("    Zliczenia: %.1f", CountRanges({a, a, pct, pct}, *overlay_).y0))
+                          : QString::fromStdString(cformat("    Natężenie: %.4f", pct)));
   emit statusText(cursorText_);
   emit cursorRead(QString::fromStdString(cformat("%.4f", a)), QString::fromStdString(cformat("%.4f", pct)), ka1,
                   ka2);

@@ -58,7 +58,15 @@ class CDownView : public QWidget {
   bool ka2Checked();
 
   void setStyle(const ChartStyle& s);
-  const ChartStyle& chartStyle() const { return style_; }
+  // The style with the abscissa chosen for this view and the document's
+  // first wavelength: what every drawing of the chart uses.
+  ChartStyle chartStyle() const;
+  // The angle axis labelled in 2-theta, d or Q; the curve stays as it is.
+  void setXAxis(XAxisUnit unit);
+  XAxisUnit xAxis() const { return xAxis_; }
+  // The cursor's abscissa in the chosen unit: "Kąt: 12.3456 st.",
+  // "d: 1.23456 Å" or "Q: 1.23456 Å⁻¹".
+  QString abscissaText(double twoTheta) const;
   void setModeSource(std::function<int()> source) { modeSource_ = std::move(source); }
   // Called by the frame when the mode goes to 0: guides disappear.
   void clearGuides();
@@ -144,6 +152,7 @@ class CDownView : public QWidget {
   TickFlags ticks_ = kDefaultTicks;
   DescriptionFlags desc_;
   ChartStyle style_;
+  XAxisUnit xAxis_ = XAxisUnit::TwoTheta;
   ChartRect chart_;
   std::function<int()> modeSource_;
 

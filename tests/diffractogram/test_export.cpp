@@ -46,3 +46,31 @@ TEST(PatternExport, DefaultScaleAndMaximumLabel) {
   EXPECT_EQ(FormatMaximumLabel(0.000001), "Wart. maksymalna: 1.0000000000e-06");
   EXPECT_EQ(FormatMaximumLabel(250000.0), "Wart. maksymalna: 2.5000000000e+05");
 }
+
+// d = lambda / (2 sin theta) and Q = 4 pi sin theta / lambda, the values
+// worked out with Python's math module for lambda = 1.54056 Å.
+TEST(PatternExport, AbscissaInDAndQ) {
+  const double lambda = 1.54056;
+  const PatternPoint points[] = {{0.0, 1.0}, {20.0, 2.0}, {45.0, 3.0}, {90.0, 4.0}, {150.0, 5.0}};
+  const std::string d = FormatPatternText(points, 5, 10.0, XAxisUnit::D, lambda);
+  // No d at 2-theta = 0: that point is left out.
+  EXPECT_EQ(d,
+            ";Dyfraktogram wygenerowany przez program Pelmora\r\n"
+            "  d [A] (lambda = 1.54056 A)  Intensywnosc\r\n"
+            "   4.43587     20.00\r\n"
+            "   2.01284     30.00\r\n"
+            "   1.08934     40.00\r\n"
+            "   0.79745     50.00\r\n");
+  const std::string q = FormatPatternText(points, 5, 10.0, XAxisUnit::Q, lambda);
+  EXPECT_EQ(q,
+            ";Dyfraktogram wygenerowany przez program Pelmora\r\n"
+            "  Q [1/A] (lambda = 1.54056 A)  Intensywnosc\r\n"
+            "   0.00000     10.00\r\n"
+            "   1.41645     20.00\r\n"
+            "   3.12155     30.00\r\n"
+            "   5.76788     40.00\r\n"
+            "   7.87907     50.00\r\n");
+  // 2-theta is the default and writes what it always wrote.
+  EXPECT_EQ(FormatPatternText(points, 5, 10.0, XAxisUnit::TwoTheta, lambda), FormatPatternText(points, 5, 10.0));
+  EXPECT_DOUBLE_EQ(XAxisValue(XAxisUnit::TwoTheta, 33.3, lambda), 33.3);
+}

@@ -230,3 +230,34 @@ TEST(StructureFile, SavingKeepsThePreviousFileLinksDevicesAndPermissions) {
   EXPECT_EQ(Mode(dir.File("new.xml")), 0600u);
   EXPECT_EQ(Mode(dir.File("open.xml")), 0644u);
 }
+
+// The measured pattern's path: written relative to the structure file (so
+// that the two move together), read back as an absolute path, and rewritten
+// relative to a new place by "Zapisz jako".
+TEST(StructureFile, MeasuredPathRelativeToTheFile) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("work/sub"));
+  std::filesystem::create_directories(dir.File("data"));
+  CKomorka doc;
+  doc.measuredPath = dir.File("data/scan & 1.xy");
+  std::string error;
+  ASSERT_TRUE(SaveStructureFile(doc, dir.File("work/s.xml"), &error)) << error;
+  const std::string text = pelmora::testing::ReadFile(dir.File("work/s.xml"));
+  EXPECT_NE(text.find("\t\t<difradius>200</difradius>\r\n\t\t<measured>../data/scan &amp; 1.xy</measured>\r\n\t</param>"),
+            std::string::npos)
+      << text;
+  CKomorka back;
+  ASSERT_TRUE(Open(back, dir.File("work/s.xml")));
+  EXPECT_EQ(back.measuredPath, std::filesystem::path(dir.File("data/scan & 1.xy")).lexically_normal().string());
+  ASSERT_TRUE(SaveStructureFile(back, dir.File("work/sub/t.xml"), &error)) << error;
+  EXPECT_NE(pelmora::testing::ReadFile(dir.File("work/sub/t.xml")).find("<measured>../../data/scan &amp; 1.xy</measured>"),
+            std::string::npos);
+  // An absolute path in the file stays as it is; no element, no measurement.
+  EXPECT_EQ(MeasuredPathFromStore("/srv/m.xy", dir.File("work/s.xml")), "/srv/m.xy");
+  CKomorka none;
+  std::vector<DocMessage> messages;
+  ASSERT_EQ(ReadStructureBytes(none, FileWith(kCubicP, ""), messages),
+            StructureReadStatus::kOk);
+  EXPECT_TRUE(none.measuredPath.empty());
+  EXPECT_EQ(FormatStructureFile(none).find("<measured>"), std::string::npos);
+}

@@ -76,6 +76,7 @@ struct Shots {
   void ReferenceEditors();
   void SourceChange();
   void ObservedOverlay();
+  void ChartDAxis();
   void SpaceGroup();
 };
 
@@ -404,6 +405,21 @@ void Shots::ObservedOverlay() {
   ok = Save(&frame, out, "observed-overlay.png") && ok;
 }
 
+void Shots::ChartDAxis() {
+  // The fitted zinc scan with its angle axis in d, the cursor on a peak.
+  CDownView* v = frame.activeView();
+  if (!v) {
+    ok = false;
+    return;
+  }
+  frame.xAxisAction(XAxisUnit::D)->trigger();
+  const ChartRect c = v->chartRect();
+  v->readCursor(QPoint(c.left + c.width() / 4, (c.top + c.bottom) / 2));
+  ok = testing::WaitForChart(v) && ok;
+  ok = Save(&frame, out, "chart-d-axis.png") && ok;
+  frame.xAxisAction(XAxisUnit::TwoTheta)->trigger();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -434,6 +450,7 @@ int main(int argc, char** argv) {
   shots.ReferenceEditors();
   shots.SourceChange();
   shots.ObservedOverlay();
+  shots.ChartDAxis();
   shots.SpaceGroup();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);

@@ -435,6 +435,51 @@ class ChartTest : public QObject {
       }
     }
   }
+  // The angle axis in d or Q: the ticks stay at their 2-theta places and
+  // their labels give d = lambda / (2 sin theta) or Q = 4 pi sin theta / lambda
+  // (values from Python's math module for lambda = 1.54056 Å); d has no label
+  // at 0 degrees; without a wavelength the axis stays in 2-theta.
+  void angleLabelsInDAndQ() {
+    struct Case {
+      XAxisUnit unit;
+      double wavelength, x0;
+      QStringList labels;
+      QString title, units;
+    } cases[] = {
+        {XAxisUnit::D, 1.54056, 10.0,
+         {"8.84", "3.70", "2.37", "1.76", "1.41", "1.20", "1.05", "0.95", "0.88", "0.83", "0.80"}, "d", "[Å]"},
+        {XAxisUnit::Q, 1.54056, 10.0,
+         {"0.71", "1.70", "2.66", "3.58", "4.44", "5.24", "5.97", "6.60", "7.13", "7.56", "7.88"}, "Q", "[Å⁻¹]"},
+        {XAxisUnit::D, 1.54056, 0.0, {"6.32", "3.18", "2.15", "1.64", "1.34", "1.15", "1.02", "0.93", "0.86", "0.82"},
+         "d", "[Å]"},
+        {XAxisUnit::Q, 0.0, 10.0,
+         {"10.0", "24.0", "38.0", "52.0", "66.0", "80.0", "94.0", "108.0", "122.0", "136.0", "150.0"}, "2θ", "[st.]"},
+    };
+    for (const Case& c : cases) {
+      RecordingDevice dev;
+      ChartStyle style;
+      style.xAxis = c.unit;
+      style.wavelength = c.wavelength;
+      {
+        QPainter p(&dev);
+        DrawAxes(p, {100, 20, 1000, 633}, {c.x0, c.x0 + 140.0, 0.0, 100.0}, {true, false, false, false, false, false},
+                 style);
+      }
+      std::vector<RecordingEngine::Text> numbers;
+      QStringList words;
+      for (const auto& t : dev.engine.texts) {
+        bool ok = false;
+        t.text.trimmed().toDouble(&ok);
+        if (ok) numbers.push_back(t);
+        else words << t.text;
+      }
+      std::sort(numbers.begin(), numbers.end(), [](const auto& a, const auto& b) { return a.baseline.x() < b.baseline.x(); });
+      QStringList got;
+      for (const auto& t : numbers) got << t.text.trimmed();
+      QCOMPARE(got, c.labels);
+      QVERIFY2(words.contains(c.title) && words.contains(c.units), qPrintable(words.join(QLatin1Char('|'))));
+    }
+  }
 };
 
 QObject* MakeChartTest() { return new ChartTest; }

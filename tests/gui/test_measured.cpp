@@ -19,6 +19,8 @@
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartPrinting.h"
 #include "documents/ui/KomorkaDocument.h"
+#include "documents/StructureFile.h"
+#include <QFileInfo>
 #include "io/NumberFormat.h"
 #include "measured/Overlay.h"
 #include "measured/ui/FitDialog.h"
@@ -155,6 +157,26 @@ class MeasuredTest : public QObject {
     QVERIFY(!view->overlay());
     QVERIFY(!f.action(cmd::kFitMeasured)->isEnabled());
     view->document()->setModified(false);
+
+    // The structure file remembers the measurement: opened again, the chart
+    // shows it; a measurement that is gone is reported and its path kept.
+    CKomorka& kept = view->document()->doc();
+    kept.measuredPath = QFileInfo(path).absoluteFilePath().toStdString();
+    std::string error;
+    QVERIFY(SaveStructureFile(kept, (dir_.path() + "/with.xml").toStdString(), &error));
+    KomorkaDocument* again = f.OpenDocumentFile(dir_.path() + "/with.xml");
+    QVERIFY(again && f.activeView() && f.activeView()->document() == again);
+    QVERIFY(f.activeView()->measured());
+    QVERIFY(!again->isModified());
+    kept.measuredPath = (dir_.path() + "/gone.xy").toStdString();
+    QVERIFY(SaveStructureFile(kept, (dir_.path() + "/without.xml").toStdString(), &error));
+    box.Arm();
+    KomorkaDocument* missing = f.OpenDocumentFile(dir_.path() + "/without.xml");
+    QVERIFY(missing && box.seen);
+    QVERIFY2(box.text.contains(QStringLiteral("Nie znaleziono pomiaru")), qPrintable(box.text));
+    QVERIFY(!f.activeView()->measured());
+    QCOMPARE(QString::fromStdString(missing->doc().measuredPath), dir_.path() + "/gone.xy");
+    for (CChildFrame* c : f.frames()) c->document()->setModified(false);
     FinishApplication(run);
   }
 };

@@ -249,6 +249,19 @@ class ShellTest : public QObject {
     QVERIFY2(view->cursorText().startsWith(QStringLiteral("Kąt: 31.7")), qPrintable(view->cursorText()));
     QVERIFY2(ka1.contains(QStringLiteral("2 0 0 ; ")), qPrintable(ka1));
     QVERIFY(f.statusBar()->currentMessage().startsWith(QStringLiteral("Kąt: 31.7")));
+    // "Oś kątów": the read-out follows the abscissa (d = 2.820 Å, Q = 2.228
+    // 1/Å for the 200 line at lambda 1.540562 Å); the curve is not redrawn.
+    QVERIFY(f.xAxisAction(XAxisUnit::TwoTheta)->isChecked());
+    const qint64 image = view->cachedImage()->cacheKey();
+    f.xAxisAction(XAxisUnit::D)->trigger();
+    QCOMPARE(view->xAxis(), XAxisUnit::D);
+    QTest::mouseMove(view, QPoint(x + 1, (c.top + c.bottom) / 2));
+    QVERIFY2(view->cursorText().startsWith(QStringLiteral("d: 2.8")), qPrintable(view->cursorText()));
+    f.xAxisAction(XAxisUnit::Q)->trigger();
+    QTest::mouseMove(view, QPoint(x, (c.top + c.bottom) / 2));
+    QVERIFY2(view->cursorText().startsWith(QStringLiteral("Q: 2.2")), qPrintable(view->cursorText()));
+    QCOMPARE(view->cachedImage()->cacheKey(), image);
+    f.xAxisAction(XAxisUnit::TwoTheta)->trigger();
     // Off the plot the read-out empties the cursor fields.
     QTest::mouseMove(view, QPoint(5, 5));
     QVERIFY(ka1.isEmpty());
