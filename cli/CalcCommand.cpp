@@ -103,25 +103,6 @@ struct CalcTargets {
   bool chart = false;       // the picture of --chart
 };
 
-// The profile by its label, or the settings' choice; false for an unknown
-// name, which is reported with the names there are.
-bool ChooseProfile(const CalcOptions& o, const Workspace& w, SynthesisSetup& setup) {
-  const std::vector<ProfileChoice>& profiles = w.profiles();
-  if (o.profile.empty()) {
-    setup.profile = SelectProfile(profiles, w.settings.PeakProfile);
-    return true;
-  }
-  for (const ProfileChoice& c : profiles)
-    if (c.label == o.profile) {
-      setup.profile = c.id;
-      return true;
-    }
-  std::string list;
-  for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
-  Complain("unknown profile \"" + o.profile + "\"; available:" + list);
-  return false;
-}
-
 // The format's index in the list, or -1 for an unknown name or a plug-in
 // format asked to write to standard output (both reported).
 int ChooseFormat(const CalcOptions& o, const std::vector<ChartFormat>& formats) {
@@ -145,7 +126,7 @@ int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
   Workspace& w = shared.workspace;
   if (const std::string error = w.ScanPlugins(o.pluginsDir); !error.empty()) Complain("Error: " + error);
   shared.setup = w.SetupFor(kProfileStick, nullptr);
-  if (!ChooseProfile(o, w, shared.setup)) return 1;
+  if (!ChooseProfile(o.profile, w, shared.setup)) return 1;
   shared.format = ChooseFormat(o, w.chartFormats());
   if (shared.format < 0) return 1;
   if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {

@@ -34,26 +34,6 @@ struct FitCliOptions {
 
 void Complain(const std::string& text) { std::cerr << "pelmora-cli: " << text << "\n"; }
 
-// The profile named, or the settings' one when it has a width, else the
-// pseudo-Voigt: a stick pattern cannot be fitted.
-bool ChooseFitProfile(const FitCliOptions& o, const Workspace& w, SynthesisSetup& setup) {
-  const std::vector<ProfileChoice>& profiles = w.profiles();
-  if (o.profile.empty()) {
-    setup.profile = SelectProfile(profiles, w.settings.PeakProfile);
-    if (setup.profile == kProfileStick) setup.profile = kProfilePseudoVoigt;
-    return true;
-  }
-  for (const ProfileChoice& c : profiles)
-    if (c.label == o.profile) {
-      setup.profile = c.id;
-      return true;
-    }
-  std::string list;
-  for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
-  Complain("unknown profile \"" + o.profile + "\"; available:" + list);
-  return false;
-}
-
 std::string G(double v) { return std::isfinite(v) ? cformat("%.10g", v) : std::string("null"); }
 
 std::string JsonString(const std::string& s) {
@@ -163,7 +143,10 @@ int RunFit(const FitCliOptions& o) {
   OpenSession(o.session, w);
   if (const std::string error = w.ScanPlugins(o.pluginsDir); !error.empty()) Complain("Error: " + error);
   fit.setup = w.SetupFor(kProfileStick, nullptr);
-  if (!ChooseFitProfile(o, w, fit.setup)) return 1;
+  if (!ChooseProfile(o.profile, w, fit.setup)) return 1;
+  // A stick pattern cannot be fitted: without a named profile the settings'
+  // one serves when it has a width, else the pseudo-Voigt.
+  if (o.profile.empty() && fit.setup.profile == kProfileStick) fit.setup.profile = kProfilePseudoVoigt;
 
   MeasuredPattern measured;
   std::string error;

@@ -32,6 +32,23 @@ CSettings ReadSettings(const std::string& settingsFile) {
   return w.settings;
 }
 
+bool ChooseProfile(const std::string& name, const Workspace& w, SynthesisSetup& setup) {
+  const std::vector<ProfileChoice>& profiles = w.profiles();
+  if (name.empty()) {
+    setup.profile = SelectProfile(profiles, w.settings.PeakProfile);
+    return true;
+  }
+  for (const ProfileChoice& c : profiles)
+    if (c.label == name) {
+      setup.profile = c.id;
+      return true;
+    }
+  std::string list;
+  for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
+  std::cerr << ("pelmora-cli: unknown profile \"" + name + "\"; available:" + list + "\n");
+  return false;
+}
+
 void OpenSession(const SessionOptions& o, Workspace& w) {
   w.LoadSettings();
   w.UseDataDir(o.dataDir);

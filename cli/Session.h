@@ -24,6 +24,11 @@ void AddSessionOptions(CLI::App& cmd, SessionOptions& o);
 // name is empty; first-run defaults for what is not stored. Read only.
 CSettings ReadSettings(const std::string& settingsFile);
 
+// The profile of the label `name`, or when it is empty the settings'
+// "PeakProfile" (as the chart bar selects it). False for an unknown label,
+// which is reported on standard error with the labels there are.
+bool ChooseProfile(const std::string& name, const Workspace& w, SynthesisSetup& setup);
+
 // Reads the settings and the source and instrument tables; the scattering
 // tables wait until a file needs them. Messages go to standard error.
 void OpenSession(const SessionOptions& o, Workspace& w);

@@ -8,6 +8,8 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -16,6 +18,9 @@
 #include "Session.h"
 #include "diffractogram/PatternExport.h"
 #include "documents/StructureFile.h"
+#include "engine/SpaceGroup.h"
+#include "measured/MeasuredPattern.h"
+#include "measured/PatternFit.h"
 
 namespace py = pybind11;
 
@@ -96,8 +101,8 @@ auto With(Structure& s, F&& f) {
 // Runs `work` on a helper thread while this thread, the interpreter's,
 // looks for Ctrl+C every 50 ms and turns it into the structure's cancel.
 // Called without the interpreter's lock; true when the user interrupted.
-template <class F>
-bool RunWatched(Structure& s, F&& work) {
+template <class F, class C>
+bool RunWatchedWith(F&& work, C&& cancel) {
   std::mutex m;
   std::condition_variable cv;
   bool done = false;
@@ -124,12 +129,17 @@ bool RunWatched(Structure& s, F&& work) {
       lock.lock();
     }
     // Repeated: a cancel that came before the run started is cleared by it.
-    if (interrupted) s.RequestCancel();
+    if (interrupted) cancel();
   }
   lock.unlock();
   helper.join();
   if (failure) std::rethrow_exception(failure);
   return interrupted;
+}
+
+template <class F>
+bool RunWatched(Structure& s, F&& work) {
+  return RunWatchedWith(std::forward<F>(work), [&s] { s.RequestCancel(); });
 }
 
 // A column handed to NumPy without another copy.
@@ -308,7 +318,9 @@ void Save(Structure& s, const std::filesystem::path& path) {
 // --- sites --------------------------------------------------------------------
 
 // One site: a view of a structure's site, whose changes go straight into
-// the structure, or a free-standing one to put into a structure.
+// the structure, or a free-standing one to put into a structure. With a
+// space group the sites are those of the asymmetric unit, and a change
+// regenerates the cell from them.
 struct Site {
   StructurePtr owner;
   size_t index = 0;
@@ -318,16 +330,16 @@ struct Site {
   auto Read(F&& f) {
     if (!owner) return f(own);
     return With(*owner, [&](CKomorka& doc) {
-      if (index >= doc.structureAtoms.size()) throw py::index_error("the site is no longer in the structure");
-      return f(doc.structureAtoms[index]);
+      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      return f(doc.EditableAtoms()[index]);
     });
   }
   template <class F>
   void Change(F&& f) {
     if (!owner) return f(own);
     With(*owner, [&](CKomorka& doc) {
-      if (index >= doc.structureAtoms.size()) throw py::index_error("the site is no longer in the structure");
-      f(doc.structureAtoms[index]);
+      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      f(doc.EditableAtoms()[index]);
       doc.ExpandCellAtoms();
     });
   }
@@ -337,7 +349,7 @@ struct Site {
 };
 
 std::vector<Site> SitesOf(const StructurePtr& s) {
-  const size_t n = With(*s, [](CKomorka& doc) { return doc.structureAtoms.size(); });
+  const size_t n = With(*s, [](CKomorka& doc) { return doc.EditableAtoms().size(); });
   std::vector<Site> out(n);
   for (size_t i = 0; i < n; ++i) out[i].owner = s, out[i].index = i;
   return out;
@@ -350,15 +362,72 @@ void SetSites(const StructurePtr& s, std::vector<Site*> sites) {
     atoms.push_back(site->Value());
   }
   const bool fits = With(*s, [&](CKomorka& doc) {
-    if (!CKomorka::FitsCapacity(doc.latticeType, atoms.size())) return false;
-    for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
-    doc.structureAtoms = std::move(atoms);
+    if (doc.spaceGroup.empty()) {
+      if (!CKomorka::FitsCapacity(doc.latticeType, atoms.size())) return false;
+      for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
+      doc.structureAtoms = std::move(atoms);
+      doc.ExpandCellAtoms();
+      return true;
+    }
+    // The group's cell from the new sites, or the old sites kept.
+    std::vector<AtomSite> old = std::move(doc.asymmetricUnit);
+    doc.asymmetricUnit = std::move(atoms);
+    if (doc.ExpandCellAtoms()) return true;
+    doc.asymmetricUnit = std::move(old);
     doc.ExpandCellAtoms();
-    return true;
+    return false;
   });
   if (!fits)
     throw py::value_error("the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) +
                           " atoms after the centring");
+}
+
+// The site's share, (0, 1].
+void SetOccupancy(Site& s, double v) {
+  if (!(v > 0.0 && v <= 1.0)) throw py::value_error("the occupancy must be greater than 0 and at most 1");
+  s.Change([v](AtomSite& a) { a.occupancy = v; });
+}
+
+// The site's own B; None for the experiment's.
+void SetSiteB(Site& s, std::optional<double> v) {
+  if (v && !(std::isfinite(*v) && *v >= 0.0)) throw py::value_error("B must be a finite number, 0 or more");
+  s.Change([v](AtomSite& a) { a.biso = v; });
+}
+
+// --- space group --------------------------------------------------------------
+
+std::optional<std::string> SpaceGroupOfDoc(Structure& s) {
+  const std::string name = With(s, [](CKomorka& d) { return d.spaceGroup; });
+  return name.empty() ? std::nullopt : std::optional<std::string>(name);
+}
+
+std::optional<int> SpaceGroupNumber(Structure& s) {
+  const std::optional<std::string> name = SpaceGroupOfDoc(s);
+  if (!name) return std::nullopt;
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(*name);
+  return g ? std::optional<int>(g->number) : std::nullopt;
+}
+
+// As the structure page sets it: a symbol, a number or a Hall symbol; None
+// removes the group and keeps the generated atoms, each on its own. Atoms
+// given without a group become the group's sites.
+void SetSpaceGroupOf(Structure& s, const py::object& value) {
+  std::string name;
+  if (!value.is_none()) {
+    std::string text;
+    if (py::isinstance<py::bool_>(value)) throw py::type_error("a space group is a symbol, a number or None");
+    if (py::isinstance<py::int_>(value)) text = std::to_string(value.cast<long long>());
+    else if (py::isinstance<py::str>(value)) text = value.cast<std::string>();
+    else throw py::type_error("a space group is a symbol, a number or None");
+    const std::optional<SpaceGroupSetting> g = FindSpaceGroup(text);
+    if (!g)
+      throw py::value_error("unknown space group \"" + text +
+                            "\": give a Hermann-Mauguin symbol (P 42/m n m), a number (1-230) or a Hall symbol");
+    name = g->Name();
+  }
+  const bool fits = With(s, [&name](CKomorka& d) { return name == d.spaceGroup || d.SetSpaceGroup(name); });
+  if (!fits)
+    Warn({"the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) + " atoms; the atoms beyond are left out"});
 }
 
 template <class T>
@@ -406,6 +475,7 @@ void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice
   else if (c == "C") type |= kBaseCentred;
   else if (c != "P") type = 0;
   const int index = With(s, [type](CKomorka& doc) {
+    if (!doc.spaceGroup.empty()) return -3;
     for (int i = 0; type != 0 && i < kBravaisCount; ++i)
       if (doc.BravaisTable[i].type == type) {
         if (!CKomorka::FitsCapacity(type, doc.structureAtoms.size())) return -2;
@@ -416,6 +486,7 @@ void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice
       }
     return -1;
   });
+  if (index == -3) throw py::value_error("the space group decides the lattice type; set space_group = None first");
   if (index == -2) throw py::value_error("the atoms do not fit the cell with this centring");
   if (index < 0)
     throw py::value_error("not one of the 14 lattice types: (\"" + lattice.first + "\", \"" + c +
@@ -464,6 +535,186 @@ double CKomorka::*const kRange[2] = {&CKomorka::angleMin, &CKomorka::angleMax};
 double CKomorka::*const kWidths[5] = {&CKomorka::u, &CKomorka::v, &CKomorka::w, &CKomorka::x, &CKomorka::y};
 double AtomSite::*const kSiteA[4] = {&AtomSite::a1, &AtomSite::a2, &AtomSite::a3, &AtomSite::a4};
 double AtomSite::*const kSiteB[4] = {&AtomSite::b1, &AtomSite::b2, &AtomSite::b3, &AtomSite::b4};
+
+
+// --- measured patterns and the fit ------------------------------------------
+
+py::object OrNone(std::vector<double>&& v, bool given) {
+  if (!given) return py::none();
+  return ToArray(std::move(v));
+}
+
+// A measured file as the command line reads it: ReadError with the
+// reader's message, what it left out as a warning.
+MeasuredPattern ReadMeasured(const std::filesystem::path& path) {
+  MeasuredPattern m;
+  std::string error;
+  bool ok;
+  {
+    py::gil_scoped_release release;
+    ok = ReadMeasuredFile(path.string(), m, &error);
+  }
+  if (!ok) Raise({Failure::kUnreadable, path.string() + ": " + error});
+  if (!m.note.empty()) Warn({path.string() + ": " + m.note});
+  return m;
+}
+
+py::tuple MeasuredTuple(const std::filesystem::path& path) {
+  MeasuredPattern m = ReadMeasured(path);
+  const bool sigma = m.hasSigma();
+  return py::make_tuple(ToArray(std::move(m.twoTheta)), ToArray(std::move(m.counts)),
+                        OrNone(std::move(m.sigma), sigma));
+}
+
+std::vector<double> Column(const py::handle& h) {
+  const auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(h);
+  if (!a || a.ndim() != 1) throw py::value_error("the measured columns must be one-dimensional arrays of numbers");
+  return std::vector<double>(a.data(), a.data() + a.size());
+}
+
+// A path, or (two_theta, counts[, sigma]) arrays checked as a file's
+// columns are.
+MeasuredPattern MeasuredOf(const py::object& measured) {
+  if (py::isinstance<py::str>(measured) || py::hasattr(measured, "__fspath__"))
+    return ReadMeasured(measured.cast<std::filesystem::path>());
+  if (!py::isinstance<py::sequence>(measured) || py::len(measured) < 2 || py::len(measured) > 3)
+    throw py::type_error("measured is a file path or a tuple (two_theta, counts[, sigma])");
+  const py::sequence seq = measured.cast<py::sequence>();
+  std::vector<double> sigma;
+  if (py::len(seq) == 3 && !seq[2].is_none()) sigma = Column(seq[2]);
+  MeasuredPattern m;
+  std::string error;
+  if (!CheckMeasuredColumns(Column(seq[0]), Column(seq[1]), std::move(sigma), "", m, &error))
+    throw py::value_error(error);
+  return m;
+}
+
+unsigned RefineOf(const py::object& refine) {
+  std::string list;
+  if (py::isinstance<py::str>(refine)) {
+    list = refine.cast<std::string>();
+  } else {
+    for (const py::handle& h : refine) {
+      if (!py::isinstance<py::str>(h)) throw py::type_error("refine names values as strings");
+      list += (list.empty() ? "" : ",") + h.cast<std::string>();
+    }
+  }
+  unsigned what = 0;
+  std::string bad;
+  if (!ParseFitWhat(list, what, &bad))
+    throw py::value_error("unknown value to refine \"" + bad + "\"; known: scale, zero, background, uvw, cell, size");
+  return what;
+}
+
+py::array_t<double> Array6(const std::array<double, 6>& v) {
+  return ToArray(std::vector<double>(v.begin(), v.end()));
+}
+
+py::dict FitDict(FitResult&& r) {
+  py::dict out;
+  out["points"] = r.points;
+  out["parameters"] = r.parameters;
+  out["iterations"] = r.iterations;
+  out["rp"] = r.rp;
+  out["rwp"] = r.rwp;
+  out["rexp"] = r.rexp;
+  out["chi2"] = r.chi2;
+  out["zero"] = r.zero;
+  out["zero_esd"] = r.zeroEsd;
+  out["background"] = ToArray(std::move(r.background));
+  out["background_esd"] = ToArray(std::move(r.backgroundEsd));
+  out["background_range"] = py::make_tuple(r.rangeMin, r.rangeMax);
+  out["uvw"] = py::make_tuple(r.u, r.v, r.w);
+  out["uvw_esd"] = py::make_tuple(r.widthEsd[0], r.widthEsd[1], r.widthEsd[2]);
+  py::list phases;
+  for (FitPhase& f : r.phases) {
+    py::dict p;
+    p["name"] = f.name;
+    p["scale"] = f.scale;
+    p["scale_esd"] = f.scaleEsd;
+    p["weight_fraction"] = f.weightFraction;
+    p["grain_size"] = f.grainSize;
+    p["grain_size_esd"] = f.grainSizeEsd;
+    p["cell"] = Array6(f.cell);
+    p["cell_esd"] = Array6(f.cellEsd);
+    p["cell_mass"] = f.cellMass;
+    p["volume"] = f.volume;
+    p["curve"] = ToArray(std::move(f.curve));
+    phases.append(p);
+  }
+  out["phases"] = phases;
+  std::vector<double> difference(r.observed.size());
+  for (size_t i = 0; i < difference.size(); ++i) difference[i] = r.observed[i] - r.calculated[i];
+  out["two_theta"] = ToArray(std::move(r.twoTheta));
+  out["observed"] = ToArray(std::move(r.observed));
+  out["calculated"] = ToArray(std::move(r.calculated));
+  out["difference"] = ToArray(std::move(difference));
+  out["background_curve"] = ToArray(std::move(r.backgroundCurve));
+  out["weight"] = ToArray(std::move(r.weight));
+  return out;
+}
+
+Session& WithPlugins(Session& session);
+
+// pelmora-cli fit over structures as they are now: the first one's
+// experiment for all, the documents themselves untouched.
+py::dict Fit(const py::object& structures, const py::object& measured, const py::object& refine, int backgroundTerms,
+             std::optional<std::pair<double, double>> range, const std::optional<std::string>& profile,
+             int iterations) {
+  std::vector<StructurePtr> phases;
+  if (py::isinstance<Structure>(structures)) {
+    phases.push_back(structures.cast<StructurePtr>());
+  } else {
+    for (const py::handle& h : structures) {
+      if (!py::isinstance<Structure>(h)) throw py::type_error("structures are Structure objects");
+      phases.push_back(h.cast<StructurePtr>());
+    }
+  }
+  if (phases.empty()) throw py::value_error("no structure to fit");
+  FitOptions options;
+  options.refine = RefineOf(refine);
+  if (backgroundTerms < 0 || backgroundTerms > 30) throw py::value_error("background_terms must be between 0 and 30");
+  options.backgroundTerms = backgroundTerms;
+  if (iterations < 1) throw py::value_error("iterations must be 1 or more");
+  options.maxIterations = iterations;
+  if (range) {
+    options.rangeMin = std::min(range->first, range->second);
+    options.rangeMax = std::max(range->first, range->second);
+  }
+  Session& session = WithPlugins(phases.front()->session());
+  // The profile named, else the settings' one when it has a width, else the
+  // pseudo-Voigt: a stick pattern cannot be fitted.
+  Error error{};
+  int id = 0;
+  if (!session.ChooseProfile(profile, &id, &error)) Raise(error);
+  if (!profile && id == kProfileStick) id = kProfilePseudoVoigt;
+  options.setup = session.workspace().SetupFor(kProfileStick, nullptr);
+  options.setup.profile = id;
+  const MeasuredPattern pattern = MeasuredOf(measured);
+
+  FitResult result;
+  bool interrupted = false;
+  {
+    py::gil_scoped_release release;
+    // Each structure locked once, in one order, for as long as the fit reads it.
+    std::vector<Structure*> owners;
+    for (const StructurePtr& p : phases) owners.push_back(p.get());
+    std::sort(owners.begin(), owners.end());
+    owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+    std::vector<std::unique_lock<std::mutex>> locks;
+    for (Structure* o : owners) locks.emplace_back(o->mutex);
+    std::unique_lock<std::mutex> plugins(session.pluginMutex, std::defer_lock);
+    if (id >= 0) plugins.lock();
+    std::vector<const CKomorka*> docs;
+    for (const StructurePtr& p : phases) docs.push_back(&p->doc());
+    std::atomic<bool> cancel{false};
+    options.cancel = &cancel;
+    interrupted = RunWatchedWith([&] { result = FitPattern(docs, pattern, options); }, [&cancel] { cancel = true; });
+  }
+  if (interrupted || result.cancelled) Raise({Failure::kInterrupted, {}});
+  if (!result.error.empty()) Raise({Failure::kRefused, result.error});
+  return FitDict(std::move(result));
+}
 
 // The plug-ins, scanned before the first pattern; a failed scan is a warning.
 Session& WithPlugins(Session& session) {
@@ -545,6 +796,25 @@ PYBIND11_MODULE(_pelmora, m) {
       py::arg("format") = py::none(),
       "The extension of a pattern file in the format (None: the text format), as --out-dir names it.");
 
+  m.def("read_measured", &MeasuredTuple, py::arg("path"),
+        "Reads a measured pattern in any format xylib knows, as pelmora-cli fit reads it:\n"
+        "(two_theta, counts, sigma) arrays sorted by angle; sigma None when the file gives none.\n"
+        "Raises ReadError with the reader's message.");
+  m.def("fit", &Fit, py::arg("structures"), py::arg("measured"),
+        py::arg("refine") = py::make_tuple("scale", "zero", "background"), py::kw_only(),
+        py::arg("background_terms") = 6, py::arg("range") = py::none(), py::arg("profile") = py::none(),
+        py::arg("iterations") = 100,
+        "Fits the calculated patterns of one or more structures to a measured pattern, as pelmora-cli fit:\n"
+        "y_calc(t) = sum_p s_p I_p(t - z) + b(t), b a Chebyshev series, weights 1/sigma^2 or 1/y_obs.\n"
+        "measured: a file path or (two_theta, counts[, sigma]); refine: any of \"scale\", \"zero\",\n"
+        "\"background\", \"uvw\", \"cell\", \"size\"; range: the 2-theta range fitted (None: the first\n"
+        "structure's); profile: None for the settings' one (the pseudo-Voigt for \"brak\"). The first\n"
+        "structure's experiment applies to all; the structures are not changed.\n"
+        "Returns a dict: rp, rwp, rexp (percent), chi2, zero, background, uvw with their *_esd,\n"
+        "phases (scale, weight_fraction, grain_size, cell with esds, curve), and per fitted point\n"
+        "two_theta, observed, calculated, difference, background_curve, weight. RefusedError when\n"
+        "the fit is refused; Ctrl+C stops it.");
+
   py::class_<Site> site(m, "Site",
                         "One atom site. Taken from Structure.sites it is a view whose changes go into the\n"
                         "structure; Site(...) and copy() make free-standing sites for Structure.sites = [...].");
@@ -565,6 +835,13 @@ PYBIND11_MODULE(_pelmora, m) {
   SiteField<double>(site, "neutron_length", &AtomSite::s);
   SiteField<double>(site, "f_prime", &AtomSite::fprim);
   SiteField<double>(site, "f_double_prime", &AtomSite::fbis);
+  site.def_property(
+      "occupancy", [](Site& s) { return s.Read([](AtomSite& a) { return a.occupancy; }); }, &SetOccupancy,
+      "The share of the site its atom fills, greater than 0 and at most 1.");
+  site.def_property(
+      "b_iso", [](Site& s) { return s.Read([](AtomSite& a) { return a.biso; }); }, &SetSiteB,
+      "The site's own isotropic displacement B in square angstrom; None: the structure's b_factor\n"
+      "(when temperature_factor is on).");
   SiteCoefficients(site, "a", kSiteA);
   SiteCoefficients(site, "b", kSiteB);
   site.def("copy", [](Site& s) {
@@ -593,7 +870,14 @@ PYBIND11_MODULE(_pelmora, m) {
   cls.def_property(
       "lattice", [](Structure& s) { return With(s, [](CKomorka& d) { return LatticeOf(d.latticeType); }); },
       &SetLattice);
-  cls.def_property("sites", &SitesOf, &SetSites);
+  cls.def_property("sites", &SitesOf, &SetSites,
+                   "The sites: with a space group those of the asymmetric unit, from which the cell is\n"
+                   "generated; else the atoms of the lattice type's cell.");
+  cls.def_property("space_group", &SpaceGroupOfDoc, &SetSpaceGroupOf,
+                   "The space group's setting (\"P 42/m n m\", \"F d -3 m:2\") or None. Set a symbol, a number or\n"
+                   "a Hall symbol: the cell is generated from the sites (atoms given without a group become its\n"
+                   "sites), the lattice type and cell constants follow the group. None keeps the atoms.");
+  cls.def_property_readonly("space_group_number", &SpaceGroupNumber, "The space group's number, or None.");
   cls.def_property(
       "radiation",
       [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.radiation == 1 ? "n" : "x"); }); },
@@ -642,7 +926,7 @@ PYBIND11_MODULE(_pelmora, m) {
           "pelmora-cli calc writes them; profile None is the settings' PeakProfile.");
   cls.def("__repr__", [](Structure& s) {
     const auto [path, cell, n] = With(s, [&s](CKomorka& d) {
-      return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.structureAtoms.size()};
+      return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.EditableAtoms().size()};
     });
     return py::str("<pelmora.Structure {!r}: a={} b={} c={}, {} sites>").format(path, cell[0], cell[1], cell[2], n);
   });

@@ -724,6 +724,17 @@ void CTabPage1::ChooseSpaceGroup(const QString& text) {
   const size_t before = d.cellAtoms.size();
   const bool hadGroup = !d.spaceGroup.empty();
   d.SetSpaceGroup(name);
+  ShowGroupChange();
+  // Atoms typed without the group become its sites; say what came of them.
+  if (!name.empty() && !hadGroup && before > 0) {
+    const std::string message = cformat("Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
+                                        "atomów.",
+                                        name.c_str(), before, d.asymmetricUnit.size(), d.cellAtoms.size());
+    QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
+  }
+}
+
+void CTabPage1::ShowGroupChange() {
   SelectDocumentLattice();
   ApplyRules();
   ShowCell();
@@ -732,13 +743,6 @@ void CTabPage1::ChooseSpaceGroup(const QString& text) {
   page2_->Reload();
   doc_->NotifyParametersChanged();
   doc_->NotifyStructureChanged();
-  // Atoms typed without the group become its sites; say what came of them.
-  if (!name.empty() && !hadGroup && before > 0) {
-    const std::string message = cformat("Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
-                                        "atomów.",
-                                        name.c_str(), before, d.asymmetricUnit.size(), d.cellAtoms.size());
-    QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
-  }
 }
 
 void CTabPage1::FindCellSymmetry() {
@@ -768,14 +772,7 @@ void CTabPage1::FindCellSymmetry() {
   d.asymmetricUnit = found->sites;
   TieCellToGroup(found->group, d);
   d.ExpandCellAtoms();
-  SelectDocumentLattice();
-  ApplyRules();
-  ShowCell();
-  ShowSpaceGroup();
-  page1_->Reload();
-  page2_->Reload();
-  doc_->NotifyParametersChanged();
-  doc_->NotifyStructureChanged();
+  ShowGroupChange();
 }
 
 void CTabPage1::SelectDocumentLattice() {

@@ -68,6 +68,8 @@ class CTabPage1 : public QDialog {
   void SelectDocumentLattice();
   void FillSpaceGroups();
   void ShowSpaceGroup();
+  // After the group or its sites changed: the page anew, then the windows told.
+  void ShowGroupChange();
 
   QPointer<KomorkaDocument> doc_;
   QComboBox* lattice_;

@@ -22,9 +22,11 @@ from ._pelmora import (
     Structure,
     WriteError,
     configure,
+    fit,
     pattern_extension,
     profiles,
     read,
+    read_measured,
 )
 
 __all__ = [
@@ -36,7 +38,9 @@ __all__ = [
     "Structure",
     "WriteError",
     "configure",
+    "fit",
     "pattern_extension",
     "profiles",
     "read",
+    "read_measured",
 ]

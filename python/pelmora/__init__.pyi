@@ -1,7 +1,7 @@
 """Powder diffraction patterns of crystal structures with Pelmora's own calculation."""
 
 import os
-from typing import Literal, Sequence
+from typing import Iterable, Literal, Sequence, TypedDict
 
 import numpy as np
 import numpy.typing as npt
@@ -58,6 +58,101 @@ def pattern_extension(format: str | None = None) -> str:
     """The extension a pattern file gets in the format (label or extension; None: the text
     format, ".txt"), as ``pelmora-cli calc --out-dir`` names its pattern files."""
 
+def read_measured(
+    path: _Path,
+) -> tuple[npt.NDArray[np.float64], npt.NDArray[np.float64], npt.NDArray[np.float64] | None]:
+    """Reads a measured pattern in any format xylib knows (plain columns, Bruker RAW and UXD,
+    PANalytical XRDML, Rigaku, ...) as ``pelmora-cli fit`` reads it: (two_theta, counts, sigma),
+    sorted by angle; sigma is None when the file has no third column.
+
+    Raises ReadError with the reader's message; a file's further scans left out come as
+    PelmoraWarning.
+    """
+
+_Refinable = Literal["scale", "zero", "background", "uvw", "cell", "size"]
+_Array = npt.NDArray[np.float64]
+
+class FitPhase(TypedDict):
+    """One structure's part of a fit."""
+
+    name: str
+    scale: float
+    scale_esd: float
+    weight_fraction: float
+    """Hill-Howard weight fraction; NaN when an atom's mass is unknown."""
+    grain_size: float
+    grain_size_esd: float
+    cell: _Array
+    """a, b, c, alpha, beta, gamma as refined (or as given)."""
+    cell_esd: _Array
+    """0 for the constants not refined or tied by the crystal system."""
+    cell_mass: float
+    volume: float
+    curve: _Array
+    """s * I(t - z) at the fitted points."""
+
+class FitResult(TypedDict):
+    """What ``fit`` returns: the numbers of ``pelmora-cli fit --report`` and the curves of its
+    ``--residuals`` file."""
+
+    points: int
+    parameters: int
+    iterations: int
+    rp: float
+    """Percent."""
+    rwp: float
+    """Percent."""
+    rexp: float
+    """Percent."""
+    chi2: float
+    """(Rwp / Rexp)^2."""
+    zero: float
+    zero_esd: float
+    background: _Array
+    """Chebyshev coefficients over background_range."""
+    background_esd: _Array
+    background_range: tuple[float, float]
+    uvw: tuple[float, float, float]
+    uvw_esd: tuple[float, float, float]
+    phases: list[FitPhase]
+    two_theta: _Array
+    observed: _Array
+    calculated: _Array
+    difference: _Array
+    """observed - calculated."""
+    background_curve: _Array
+    weight: _Array
+    """1 / sigma^2, else 1 / y_obs (1 where y_obs <= 0)."""
+
+def fit(
+    structures: Structure | Sequence[Structure],
+    measured: _Path | tuple[npt.ArrayLike, npt.ArrayLike] | tuple[npt.ArrayLike, npt.ArrayLike, npt.ArrayLike | None],
+    refine: str | Iterable[_Refinable] = ("scale", "zero", "background"),
+    *,
+    background_terms: int = 6,
+    range: tuple[float, float] | None = None,
+    profile: str | None = None,
+    iterations: int = 100,
+) -> FitResult:
+    """Fits the calculated patterns of the structures to a measured pattern, as ``pelmora-cli fit``.
+
+    The model is y_calc(t) = sum_p s_p I_p(t - z) + b(t): I_p the pattern of structure p as the
+    text export writes it at scale 1, z the zero shift, b a Chebyshev series of
+    ``background_terms`` terms; weights 1/sigma^2, else 1/y_obs. Levenberg-Marquardt refines what
+    ``refine`` names ("scale", "zero", "background", "uvw", "cell", "size"; a list or a
+    comma-separated string) in at most ``iterations`` steps.
+
+    measured: a file path (see ``read_measured``) or (two_theta, counts[, sigma]) arrays.
+    range: the 2-theta range fitted; None for the first structure's range. profile: one of
+    ``profiles()``; None for the settings' one (the pseudo-Voigt when that is "brak"). The first
+    structure's experiment (radiation, instrument) applies to all; the structures themselves are
+    not changed.
+
+    Raises ReadError for an unreadable file, ValueError for bad arguments or measured arrays the
+    reader would refuse, RefusedError (with the program's message) when the fit is refused; Ctrl+C
+    stops it (KeyboardInterrupt). The calculation runs without the interpreter's lock.
+    """
+
 class Site:
     """One atom site of a structure.
 
@@ -91,6 +186,11 @@ class Site:
     """Anomalous dispersion f'."""
     f_double_prime: float
     """Anomalous dispersion f''."""
+    occupancy: float
+    """The share of the site its atom fills, greater than 0 and at most 1."""
+    b_iso: float | None
+    """The site's own isotropic displacement B (square angstrom); None: the structure's
+    ``b_factor`` applies (when ``temperature_factor`` is on)."""
     def copy(self) -> Site:
         """A free-standing copy of the site."""
 
@@ -118,10 +218,20 @@ class Structure:
     lattice: tuple[str, str]
     """(crystal system, centring): system "cubic", "tetragonal", "orthorhombic", "rhombohedral",
     "hexagonal", "monoclinic" or "triclinic"; centring "P", "I", "F" or "C". One of the 14
-    lattice types; the sites are expanded by the centring."""
+    lattice types; the sites are expanded by the centring. With a space group the group
+    decides it and setting it raises ValueError."""
+    space_group: str | None
+    """The space group's setting ("P 42/m n m", "F d -3 m:2"), or None. Set a Hermann-Mauguin
+    symbol, a number (its first setting) or a Hall symbol: the cell is generated from the sites
+    (atoms given without a group become its sites), and the lattice type and cell constants
+    follow the group. None removes the group and keeps the generated atoms, each on its own."""
+    @property
+    def space_group_number(self) -> int | None:
+        """The space group's number, 1 to 230, or None."""
     sites: list[Site]
-    """The sites as entered (before the centring); read: views into the structure; set: a list
-    of sites (at most 2000 atoms after the centring)."""
+    """With a space group the sites of the asymmetric unit, from which the cell is generated;
+    without one the sites as entered (before the centring). Read: views into the structure;
+    set: a list of sites (at most 2000 atoms in the cell)."""
     radiation: Literal["x", "n"]
     """"x" X-rays (two wavelengths), "n" neutrons (the first wavelength only)."""
     wavelengths: tuple[float, float]
