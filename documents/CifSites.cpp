@@ -7,9 +7,11 @@
 #include <cmath>
 #include <numbers>
 #include <numeric>
+#include <unordered_map>
 
 #include "documents/CifImportParts.h"
 #include "engine/Angles.h"
+#include "engine/PositionGrid.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
 
@@ -296,12 +298,19 @@ std::vector<Site> ReadSites(const CifBlock& block, const Cell& cell, const Eleme
   // Sites with only anisotropic displacements get their equivalent
   // isotropic value.
   std::vector<std::string> anisotropic;
-  for (const auto& [label, ueq] : EquivalentU(block, cell))
-    for (Site& s : sites)
-      if (s.label == label && !s.atom.biso && std::isfinite(ueq) && ueq >= 0) {
+  std::unordered_map<std::string, std::vector<size_t>> byLabel;
+  for (size_t i = 0; i < sites.size(); ++i) byLabel[sites[i].label].push_back(i);
+  for (const auto& [label, ueq] : EquivalentU(block, cell)) {
+    const auto found = byLabel.find(label);
+    if (found == byLabel.end()) continue;
+    for (size_t i : found->second) {
+      Site& s = sites[i];
+      if (!s.atom.biso && std::isfinite(ueq) && ueq >= 0) {
         s.atom.biso = kBPerU * ueq;
         anisotropic.push_back(label);
       }
+    }
+  }
   if (!anisotropic.empty())
     notes.push_back("Anizotropowe parametry drgań termicznych zastąpiono równoważnymi izotropowymi "
                     "(B = 8π²·Ueq) dla atomów: " + Listed(anisotropic) + ".");
@@ -323,18 +332,25 @@ std::vector<std::vector<Xyz>> SiteOrbits(const std::vector<Op>& ops, const std::
   std::vector<std::vector<Xyz>> orbits;
   std::vector<std::string> repeated;
   size_t total = 0;
+  // The images of the sites kept so far, by site: the earliest site whose
+  // images hold this one's position is named.
+  PositionGrid kept(kCifMergeTolerance, sites.size() * ops.size());
   for (size_t j = 0; j < sites.size(); ++j) {
     orbits.push_back(Images(ops, sites[j].position));
     const Xyz& own = orbits.back().front();
-    for (size_t i = 0; i < j; ++i) {
-      if (orbits[i].empty() || sites[i].occupancy + sites[j].occupancy <= 1.0005) continue;
+    size_t first = j;
+    kept.ForNear(own, [&](int id) {
+      const size_t i = static_cast<size_t>(id);
+      if (i >= first || sites[i].occupancy + sites[j].occupancy <= 1.0005) return;
       if (std::any_of(orbits[i].begin(), orbits[i].end(),
-                      [&](const Xyz& q) { return SamePosition(own, q, kCifMergeTolerance); })) {
-        repeated.push_back(sites[j].label + " (jak " + sites[i].label + ")");
-        orbits.back().clear();
-        break;
-      }
+                      [&](const Xyz& q) { return SamePosition(own, q, kCifMergeTolerance); }))
+        first = i;
+    });
+    if (first < j) {
+      repeated.push_back(sites[j].label + " (jak " + sites[first].label + ")");
+      orbits.back().clear();
     }
+    for (const Xyz& q : orbits.back()) kept.Add(q, static_cast<int>(j));
     total += orbits.back().size();
     if (total > static_cast<size_t>(CKomorka::kMaxAtoms))
       throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", CKomorka::kMaxAtoms)};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/PositionGrid.h"
 #include "engine/SpaceGroup.h"
 #include "io/NumberFormat.h"
 
@@ -56,19 +57,28 @@ bool CKomorka::SetSpaceGroup(const std::string& name) {
     // same kind gives it.
     std::vector<AtomSite> sites;
     std::vector<GeneratedCell> orbits;
+    // The kept sites' images by position; an atom is looked for there and
+    // at its centring copies (whichever centring the orbit has).
+    PositionGrid images(kSiteMergeTolerance, cellAtoms.size());
+    static constexpr std::array<double, 3> kShifts[] = {
+        {0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}, {0.5, 0.5, 0.5}};
     for (const AtomSite& at : cellAtoms) {
       bool given = false;
-      for (size_t i = 0; i < sites.size() && !given; ++i) {
-        if (!(sites[i].factors() == at.factors() && sites[i].name == at.name && sites[i].occupancy == at.occupancy &&
-              sites[i].biso == at.biso))
-          continue;
+      const auto check = [&](int id) {
+        const size_t i = static_cast<size_t>(id);
+        if (given || !(sites[i].factors() == at.factors() && sites[i].name == at.name &&
+                       sites[i].occupancy == at.occupancy && sites[i].biso == at.biso))
+          return;
         for (const AtomSite& a : orbits[i].structureAtoms)
           given = given || SameSite(orbits[i].latticeType, {a.x, a.y, a.z}, {at.x, at.y, at.z}, kSiteMergeTolerance);
-      }
+      };
+      for (const auto& shift : kShifts)
+        if (!given) images.ForNear({at.x + shift[0], at.y + shift[1], at.z + shift[2]}, check);
       if (given) continue;
       AtomSite site = at;
       site.asymSite = static_cast<int>(sites.size());
       orbits.push_back(GenerateCell(*g, {site}, kMaxAtoms));
+      for (const AtomSite& a : orbits.back().structureAtoms) images.Add({a.x, a.y, a.z}, site.asymSite);
       sites.push_back(std::move(site));
     }
     asymmetricUnit = std::move(sites);

@@ -36,7 +36,7 @@ struct CalculationResults {
 
 class CKomorka : public ExperimentParams, public UnitCell, public CalculationResults {
  public:
-  static constexpr int kMaxAtoms = 2000;       // capacity of each atom list
+  static constexpr int kMaxAtoms = 100000;     // capacity of each atom list
   static constexpr int kMaxImageRecords = 255;  // CopyCellAtoms' list with boundary images
   static constexpr int kMaxRebuiltSites = 14;   // RebuildStructureFromCell keeps the last 14 sites
 

@@ -36,7 +36,7 @@ void Build2000(CKomorka& doc) {
   std::mt19937 rng(20261207);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   const std::uint32_t colors[4] = {0x0000FF, 0x00C000, 0xFF0000, 0x00C0C0};
-  for (int i = 0; i < CKomorka::kMaxAtoms; ++i) {
+  for (int i = 0; i < 2000; ++i) {
     AtomSite at;
     at.name = "Si";
     at.x = u(rng);

@@ -217,8 +217,11 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
 TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
   const std::string &cell = kCell, &atoms = kAtoms;
   std::string crowded = cell + "_symmetry_space_group_name_H-M 'P m -3 m'\n" + atoms;
-  // 43 sites on the general position, none an image of another: 48 x 43 = 2064 atoms.
-  for (int i = 0; i < 43; ++i) crowded += cformat("Si%d 0.%03d 0.13 0.27\n", i, 300 + 4 * i);
+  // 2084 sites on the general position, none an image of another (x, y and
+  // z in ranges that no sign change or swap of coordinates maps into each
+  // other): 48 x 2084 = 100 032 atoms.
+  for (int i = 0; i < 2084; ++i)
+    crowded += cformat("Si%d 0.%03d 0.%03d 0.%03d\n", i, 300 + 4 * (i % 41), 50 + 4 * (i / 41 % 41), 235 + 20 * (i / 1681));
   const std::pair<std::string, std::string> cases[] = {
       {"", "brak bloku danych"},
       {"data_x\n" + atoms + "Si 0 0 0\n", "brak komórki"},

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include <sys/stat.h>
 
@@ -164,11 +165,42 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
   EXPECT_EQ(Refusal(dir.File("bad.xml")), (Texts{"Nieznany typ komórki", "Nieznany format pliku"}));
   // More atoms than the expanded cell can hold: refused with its own message.
   std::string atoms;
-  for (int i = 0; i < 501; ++i) atoms += "<atom name=\"A\"/>";
+  for (int i = 0; i < 25001; ++i) atoms += "<atom name=\"A\"/>";
   dir.Write("big.xml", FileWith("<lattice>regularna</lattice><lat_type>F</lat_type>" + atoms, ""));
   const Texts big = Refusal(dir.File("big.xml"));
   ASSERT_EQ(big.size(), 1u);
-  EXPECT_NE(big[0].find("2000"), std::string::npos) << big[0];
+  EXPECT_NE(big[0].find("100000"), std::string::npos) << big[0];
+}
+
+// A cell ten times the old capacity is saved, read back whole and
+// calculated as the document it came from.
+TEST(StructureFile, TwentyThousandAtomCellRoundTrips) {
+  CKomorka doc;
+  SetCell(doc, 40, 40, 40, 90, 90, 90);
+  doc.SetLambda1(1.54056);
+  doc.SetLambda2(0.0);
+  doc.angleMin = 5.0;
+  doc.angleMax = 16.0;
+  std::mt19937 rng(26);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int i = 0; i < 20000; ++i) {
+    AtomSite at = MakeAtom(i % 2 ? "O" : "Si", u(rng), u(rng), u(rng), i % 2 ? 3.0 : 6.0);
+    at.siteIndex = i;
+    doc.structureAtoms.push_back(at);
+  }
+  doc.ExpandCellAtoms();
+  TempDir dir;
+  dir.Write("big.xml", FormatStructureFile(doc));
+  CKomorka back;
+  ASSERT_TRUE(Open(back, dir.File("big.xml")));
+  ASSERT_EQ(back.cellAtoms.size(), 20000u);
+  EXPECT_EQ(back.cellAtoms.back().x, doc.cellAtoms.back().x);
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  ASSERT_EQ(back.CalculateReflections(none), 0);
+  ASSERT_GT(back.count1(), 100);
+  ASSERT_EQ(back.count1(), doc.count1());
+  for (int i = 0; i < doc.count1(); ++i) EXPECT_EQ(back.reflections1[i].intensity, doc.reflections1[i].intensity) << i;
 }
 
 TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {

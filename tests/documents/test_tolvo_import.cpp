@@ -61,7 +61,7 @@ TEST(TolvoImport, FaceCentredCubicKeepsOneAtomPerSite) {
   EXPECT_EQ(std::tie(cl.fprim, cl.fbis), std::tuple(0.0, 0.0));  // the fourteenth number is not used
 }
 
-TEST(TolvoImport, TakesTheLastFourteenSitesAndAtMost1999Lines) {
+TEST(TolvoImport, TakesTheLastFourteenSitesAndAtMost99999Lines) {
   OldFile f;
   f.radiation = "1";
   for (int i = 0; i < 16; ++i) f.atoms.push_back(AtomLine("S" + std::to_string(i), i / 100.0, 0, 0));
@@ -75,7 +75,11 @@ TEST(TolvoImport, TakesTheLastFourteenSitesAndAtMost1999Lines) {
   for (int i = 0; i < 2500; ++i) f.atoms.push_back(AtomLine("A", i / 10000.0, 0, 0));
   const auto big = Imported(f.Text());
   ASSERT_EQ(big->structureAtoms.size(), 14u);
-  EXPECT_EQ(big->structureAtoms.back().x, 0.1998);  // line 1999 is the last one read
+  EXPECT_EQ(big->structureAtoms.back().x, 0.2499);  // every line of a large cell is read
+  for (int i = 2500; i < 100500; ++i) f.atoms.push_back(AtomLine("A", i / 100000.0, 0, 0));
+  const auto huge = Imported(f.Text());
+  ASSERT_EQ(huge->structureAtoms.size(), 14u);
+  EXPECT_EQ(huge->structureAtoms.back().x, 0.99998);  // line 99 999 is the last one read
 }
 
 TEST(TolvoImport, LatticeFromTheCellAndTheCentringName) {

@@ -74,11 +74,11 @@ TEST(Centring, ExpansionShiftsAndReducesCoordinates) {
 TEST(Centring, ExpansionNeverExceedsTheCapacity) {
   CKomorka doc;
   doc.latticeType = kCubic | kFaceCentred;
-  doc.structureAtoms.assign(501, MakeAtom("A", 0.1, 0.1, 0.1));
-  EXPECT_FALSE(CKomorka::FitsCapacity(doc.latticeType, 501));
-  EXPECT_TRUE(CKomorka::FitsCapacity(doc.latticeType, 500));
+  doc.structureAtoms.assign(25001, MakeAtom("A", 0.1, 0.1, 0.1));
+  EXPECT_FALSE(CKomorka::FitsCapacity(doc.latticeType, 25001));
+  EXPECT_TRUE(CKomorka::FitsCapacity(doc.latticeType, 25000));
   EXPECT_FALSE(doc.ExpandCellAtoms());
-  EXPECT_EQ(doc.cellAtoms.size(), 2000u);
+  EXPECT_EQ(doc.cellAtoms.size(), 100000u);
 }
 
 TEST(Centring, ASiteIsTakenUpToLatticeTranslationsAndTheCentring) {
