@@ -75,10 +75,18 @@ TEST(SpaceGroup, EverySettingExpandsAGeneralPositionToItsOrderAndGivesItsLattice
     // The centring letter of the symbol, where the program has that lattice.
     const char letter = sg->ext == 'R' ? 'P' : g.hm[0];
     const LatticeType centring = type & kCentringMask;
-    if (centring == kBodyCentred) EXPECT_EQ(letter, 'I');
-    if (centring == kFaceCentred) EXPECT_EQ(letter, 'F');
-    if (centring == kBaseCentred) EXPECT_EQ(letter, 'C');
-    if (letter == 'P') EXPECT_EQ(centring, 0u);
+    if (centring == kBodyCentred) {
+      EXPECT_EQ(letter, 'I');
+    }
+    if (centring == kFaceCentred) {
+      EXPECT_EQ(letter, 'F');
+    }
+    if (centring == kBaseCentred) {
+      EXPECT_EQ(letter, 'C');
+    }
+    if (letter == 'P') {
+      EXPECT_EQ(centring, 0u);
+    }
     // Each setting is found by its own name and by its Hall symbol.
     ASSERT_TRUE(FindSpaceGroup(g.Name()));
     EXPECT_EQ(FindSpaceGroup(g.Name())->hall, g.hall);
@@ -124,8 +132,9 @@ TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
     // |F|^2 to rounding, where the file's six decimals leave 1e-5.
     const auto& r = byGroup->reflections1;
     for (size_t i = 1; i < r.size(); ++i)
-      if (std::fabs(r[i].d - r[i - 1].d) < 1e-12 && std::fabs(r[i].f2 - r[i - 1].f2) < 1e-3 * r[i].f2)
+      if (std::fabs(r[i].d - r[i - 1].d) < 1e-12 && std::fabs(r[i].f2 - r[i - 1].f2) < 1e-3 * r[i].f2) {
         EXPECT_NEAR(r[i].f2, r[i - 1].f2, 1e-11 * r[i].f2) << r[i].h << r[i].k << r[i].l;
+      }
   }
 
   // Rutile typed as the two sites of P 42/m n m: Ti on 2a does not double.
