@@ -44,6 +44,8 @@ class CellRenderer {
   // Draws the batch and empties it.
   void DrawSpheres();
   void DrawLabel(const Ball& b);
+  // The radius of a ball about a label's place that holds all its glyphs.
+  double LabelReach(const std::string& label) const;
 
   // The spheres go to the renderer in a few large draws, not one each: per
   // call the software renderer's set-up costs more than a small sphere's
@@ -57,6 +59,7 @@ class CellRenderer {
   };
 
   GLUquadric* quadric_ = nullptr;
+  CellScene scene_;  // the frame's, its lists reused
   unsigned listBase_ = 0;
   std::vector<SphereMesh> spheres_;  // by slices; empty until made
   Batch batch_;
