@@ -264,7 +264,7 @@ void CellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, const
     Vec3 centre = EyePosition(model, b.pos);
     centre.z += b.radius + 1.0;  // where DrawLabel stands it
     const double reach = LabelReach(b.label);
-    if (frustum_.Sees(centre, reach) && !coverage_.Hidden(centre, reach)) DrawLabel(b);
+    if (!cullLabels_ || (frustum_.Sees(centre, reach) && !coverage_.Hidden(centre, reach))) DrawLabel(b);
   }
 }
 

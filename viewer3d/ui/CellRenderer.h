@@ -32,6 +32,9 @@ class CellRenderer {
   void Release();
 
   bool ready() const { return quadric_ != nullptr; }
+  // Whether labels that could not show are left out (on unless a check
+  // compares against drawing them all).
+  void SetLabelCulling(bool on) { cullLabels_ = on; }
   const std::array<double, kGlyphCount>& advanceX() const { return advanceX_; }
 
  private:
@@ -60,6 +63,7 @@ class CellRenderer {
 
   GLUquadric* quadric_ = nullptr;
   CellScene scene_;  // the frame's, its lists reused
+  bool cullLabels_ = true;
   unsigned listBase_ = 0;
   std::vector<SphereMesh> spheres_;  // by slices; empty until made
   Batch batch_;
