@@ -362,8 +362,18 @@ void CMyPropertyPage1::RemoveAtoms() {
     return;
   }
   auto& atoms = doc_->doc().EditableAtoms();
-  for (auto it = rows.crbegin(); it != rows.crend(); ++it)
-    if (*it < static_cast<int>(atoms.size())) atoms.erase(atoms.begin() + *it);
+  // One pass keeping the rows not selected: erasing them one by one would
+  // move the rest of a long list once per row.
+  std::vector<char> gone(atoms.size(), 0);
+  for (int r : rows)
+    if (r < static_cast<int>(atoms.size())) gone[static_cast<size_t>(r)] = 1;
+  size_t kept = 0;
+  for (size_t i = 0; i < atoms.size(); ++i)
+    if (!gone[i]) {
+      if (kept != i) atoms[kept] = std::move(atoms[i]);
+      ++kept;
+    }
+  atoms.resize(kept);
   // Site numbers follow the rows, so that a later atom cannot share one
   // with an earlier atom (the 3D view edits atoms by their site).
   for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<int>(i);
