@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "documents/CifImport.h"
+#include "documents/MacromoleculeImport.h"
 #include "documents/TolvoInputFile.h"
 #include "io/AtomicFile.h"
 
@@ -55,15 +56,22 @@ bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const 
               std::vector<DocMessage>& messages, DocumentFormat* format) {
   std::string bytes;
   const bool readable = ReadWholeFile(path, bytes);
-  const bool cif = elements && LooksLikeCif(path, std::string_view(bytes).substr(0, kSniffBytes));
-  if (!cif && format) *format = DocumentFormat::kStructure;
+  const std::string_view head = std::string_view(bytes).substr(0, kSniffBytes);
+  const bool cif = elements && LooksLikeCif(path, head);
+  const bool pdb = elements && !cif && LooksLikePdb(path, head);
+  if (!cif && !pdb && format) *format = DocumentFormat::kStructure;
   if (!readable) {
     messages.push_back({kErrorCaption, kCannotOpenFile});
     return false;
   }
-  if (!cif) {
+  if (!cif && !pdb) {
     if (!OpenStructureBytes(doc, bytes, messages, format)) return false;
     doc.measuredPath = MeasuredPathFromStore(doc.measuredPath, path);
+    return true;
+  }
+  if (pdb || IsMmcifText(bytes)) {
+    if (!ImportMacromoleculeText(doc, bytes, !pdb, (*elements)(), messages)) return false;
+    if (format) *format = DocumentFormat::kMacromolecule;
     return true;
   }
   if (!ImportCifText(doc, bytes, (*elements)(), messages)) return false;
