@@ -117,7 +117,9 @@ double AsGiven(double v) { return parseDoubleOr(cformat("%.6g", v), v); }
 // a.b.c of gemmi's cell, refused when it is no crystal's.
 void CheckCell(const MacromoleculeText& mm, bool mmcif) {
   if (!mm.hasCell)
-    throw ImportError{mmcif ? "brak komórki elementarnej (_cell.length_a)" : "brak komórki elementarnej (rekordu CRYST1)"};
+    throw ImportError{mmcif ? "brak komórki elementarnej (_cell.length_a, _cell.length_b, _cell.length_c, "
+                              "_cell.angle_alpha, _cell.angle_beta, _cell.angle_gamma)"
+                            : "brak komórki elementarnej (rekordu CRYST1)"};
   const double values[] = {mm.a, mm.b, mm.c, mm.alpha, mm.beta, mm.gamma};
   for (double v : values)
     if (!std::isfinite(v) || !(v > 0)) throw ImportError{"nieczytelna lub zerowa stała komórki elementarnej"};
@@ -226,6 +228,11 @@ Imported Import(std::string_view text, bool mmcif, const ElementTable& table, Ma
   const MacromoleculeText& mm = out.mm;
   CheckCell(mm, mmcif);
   out.group = GroupOf(mm, mmcif);
+  if (mm.atoms.empty() && !mm.missingColumns.empty()) {
+    std::string list;
+    for (const std::string& tag : mm.missingColumns) list += (list.empty() ? "" : ", ") + tag;
+    throw ImportError{"pętla atomów nie ma pól " + list};
+  }
   if (mm.atoms.empty())
     throw ImportError{mmcif ? "brak atomów (pętli _atom_site)" : "brak atomów (rekordów ATOM i HETATM)"};
   report.models = mm.models;

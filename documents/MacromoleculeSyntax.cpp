@@ -1,12 +1,13 @@
 #include "documents/MacromoleculeSyntax.h"
 
+#include "documents/CifSyntax.h"
+
 #include <gemmi/cif.hpp>
 #include <gemmi/mmcif.hpp>
 #include <gemmi/pdb.hpp>
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <exception>
 
 namespace pelmora {
@@ -63,6 +64,19 @@ const cif::Block* AtomBlock(const cif::Document& doc) {
   return doc.blocks.empty() ? nullptr : &doc.blocks.front();
 }
 
+// The columns of the atom loop without which gemmi reads no atom.
+std::vector<std::string> MissingColumns(const cif::Block& block) {
+  std::vector<std::string> missing;
+  for (const char* tag : {"id", "type_symbol", "label_alt_id", "label_asym_id", "Cartn_x", "Cartn_y", "Cartn_z",
+                          "occupancy", "B_iso_or_equiv", "auth_seq_id"})
+    if (!block.has_tag(std::string("_atom_site.") + tag)) missing.push_back(std::string("_atom_site.") + tag);
+  if (!block.has_tag("_atom_site.label_comp_id") && !block.has_tag("_atom_site.auth_comp_id"))
+    missing.push_back("_atom_site.label_comp_id");
+  if (!block.has_tag("_atom_site.label_atom_id") && !block.has_tag("_atom_site.auth_atom_id"))
+    missing.push_back("_atom_site.label_atom_id");
+  return missing;
+}
+
 // The type symbol an mmCIF block gives the atom of this serial number.
 std::string TypeSymbolOf(const cif::Block& constBlock, int serial) {
   cif::Block& block = const_cast<cif::Block&>(constBlock);
@@ -72,14 +86,13 @@ std::string TypeSymbolOf(const cif::Block& constBlock, int serial) {
   return {};
 }
 
-// The library's words as a Polish sentence; its own follow for whoever
-// wrote the file. "Problem in line N: ..." from the PDB reader, "CIF:N:..."
-// from the CIF parser.
-std::string PolishError(const std::string& what, bool mmcif) {
+// The PDB reader's words as a Polish sentence; its own follow for whoever
+// wrote the file. "Problem in line N: ..." names the line.
+std::string PolishPdbError(const std::string& what) {
   std::string line;
-  const char* lead = mmcif ? "CIF:" : "Problem in line ";
+  const std::string lead = "Problem in line ";
   if (what.rfind(lead, 0) == 0)
-    for (size_t i = std::strlen(lead); i < what.size() && std::isdigit(static_cast<unsigned char>(what[i])); ++i)
+    for (size_t i = lead.size(); i < what.size() && std::isdigit(static_cast<unsigned char>(what[i])); ++i)
       line += what[i];
   const std::string where = line.empty() ? "nie udało się go odczytać" : "błąd w wierszu " + line;
   return where + " (" + what + ")";
@@ -94,14 +107,18 @@ bool ReadMacromoleculeText(std::string_view text, bool mmcif, MacromoleculeText&
     cif::Document doc;
     const cif::Block* block = nullptr;
     if (mmcif) {
-      doc = cif::read_memory(text.data(), text.size(), "mmCIF");
+      doc = cif::read_memory(text.data(), text.size(), "CIF");
       block = AtomBlock(doc);
       if (!block) {
         if (error) *error = "brak bloku danych (data_)";
         return false;
       }
       st = gemmi::make_structure_from_block(*block);
-      out.hasCell = block->find_value("_cell.length_a") != nullptr;
+      out.hasCell = true;
+      for (const char* tag : {"_cell.length_a", "_cell.length_b", "_cell.length_c", "_cell.angle_alpha",
+                              "_cell.angle_beta", "_cell.angle_gamma"})
+        out.hasCell = out.hasCell && block->find_value(tag) != nullptr;
+      if (block->has_tag("_atom_site.Cartn_x")) out.missingColumns = MissingColumns(*block);
     } else {
       const std::string modern = WithoutOldIdFields(text);
       const std::string_view read = modern.empty() ? text : std::string_view(modern);
@@ -117,7 +134,7 @@ bool ReadMacromoleculeText(std::string_view text, bool mmcif, MacromoleculeText&
       for (const gemmi::Residue& res : chain.residues)
         for (const gemmi::Atom& atom : res.atoms) {
           MacromoleculeAtom a;
-          if (atom.element != gemmi::El::X) a.element = atom.element.name();
+          if (atom.element.elem != gemmi::El::X) a.element = atom.element.name();
           else if (block) a.rawElement = TypeSymbolOf(*block, atom.serial);
           a.charge = atom.charge;
           a.occupancy = atom.occ;
@@ -133,7 +150,7 @@ bool ReadMacromoleculeText(std::string_view text, bool mmcif, MacromoleculeText&
         }
     return true;
   } catch (const std::exception& e) {
-    if (error) *error = PolishError(e.what(), mmcif);
+    if (error) *error = mmcif ? PolishCifSyntaxError(e.what()) : PolishPdbError(e.what());
   }
   return false;
 }

@@ -26,11 +26,13 @@ struct MacromoleculeAtom {
 };
 
 struct MacromoleculeText {
-  bool hasCell = false;  // a CRYST1 record or _cell.length_a
+  bool hasCell = false;  // a CRYST1 record, or the six values of _cell
   double a = 1, b = 1, c = 1, alpha = 90, beta = 90, gamma = 90;
   std::string spaceGroup;  // as the file writes it
   int models = 0;
-  std::vector<MacromoleculeAtom> atoms;  // the first model's, in the file's order
+  std::vector<MacromoleculeAtom> atoms;  // the first model's, chain by chain
+  // The atom loop's columns the reader needs and an mmCIF file lacks.
+  std::vector<std::string> missingColumns;
 };
 
 // Reads a PDB file (mmcif false) or the first block of an mmCIF file that
