@@ -38,10 +38,24 @@ bool EndsWith(const std::string& text, std::string_view tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-bool ContainsNoCase(std::string_view text, std::string_view lowerNeedle) {
-  return std::search(text.begin(), text.end(), lowerNeedle.begin(), lowerNeedle.end(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == b;
-         }) != text.end();
+// Whether a line of the text opens (after blanks) with one of the tags,
+// given in lower case; only the first few characters of each line are
+// looked at, so that a large file is passed over quickly.
+bool HasTagLine(std::string_view text, std::initializer_list<std::string_view> lowerTags) {
+  for (size_t at = 0; at < text.size();) {
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    if (at < text.size() && text[at] == '_')
+      for (std::string_view tag : lowerTags)
+        if (text.size() - at >= tag.size() &&
+            std::equal(tag.begin(), tag.end(), text.begin() + static_cast<long>(at), [](char t, char c) {
+              return t == std::tolower(static_cast<unsigned char>(c));
+            }))
+          return true;
+    const size_t eol = text.find('\n', at);
+    if (eol == std::string_view::npos) break;
+    at = eol + 1;
+  }
+  return false;
 }
 
 std::string Trimmed(std::string_view s) {
@@ -289,8 +303,7 @@ bool LooksLikePdb(const std::string& path, std::string_view head) {
 }
 
 bool IsMmcifText(std::string_view text) {
-  return ContainsNoCase(text, "_atom_site.cartn_x") && !ContainsNoCase(text, "_atom_site_fract_x") &&
-         !ContainsNoCase(text, "_atom_site.fract_x");
+  return HasTagLine(text, {"_atom_site.cartn_x"}) && !HasTagLine(text, {"_atom_site_fract_x", "_atom_site.fract_x"});
 }
 
 bool ImportMacromoleculeText(CKomorka& doc, std::string_view text, bool mmcif, const ElementTable& elements,

@@ -29,7 +29,7 @@ struct MacromoleculeImportReport {
 // first line opens with a record name of the PDB format.
 bool LooksLikePdb(const std::string& path, std::string_view head);
 // True for a CIF that lists atoms by Cartesian coordinates as mmCIF does
-// (_atom_site.Cartn_x) and gives no fractional ones.
+// (a line opening with _atom_site.Cartn_x) and gives no fractional ones.
 bool IsMmcifText(std::string_view text);
 
 // Reads a PDB file (mmcif false) or an mmCIF file. On success the document

@@ -132,6 +132,18 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   }
   EXPECT_EQ(pdb.asymmetricUnit[4].name, "Zn+2");
 
+  // SCALE records of another frame than the cell's standard one give the
+  // fractional coordinates: here an origin shifted by 0.1 along a.
+  std::string shifted = kP212121;
+  const std::string scale1 = "SCALE1      0.050000  0.000000  0.000000        0.00000";
+  shifted.replace(shifted.find(scale1), scale1.size(), "SCALE1      0.050000  0.000000  0.000000        0.10000");
+  CKomorka moved;
+  ASSERT_TRUE(Import(moved, shifted, false, messages)) << Texts(messages);
+  for (size_t i = 0; i < std::size(want); ++i) {
+    EXPECT_NEAR(moved.asymmetricUnit[i].x, want[i].x + 0.1, 1e-12) << i;
+    EXPECT_NEAR(moved.asymmetricUnit[i].y, want[i].y, 1e-12) << i;
+  }
+
   CKomorka mmcif;
   messages.clear();
   ASSERT_TRUE(IsMmcifText(kP212121Mmcif));
@@ -307,6 +319,8 @@ TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirRead
   EXPECT_FALSE(OpenStructureDocument(doc, dir.File("a.pdb"), messages));
 
   EXPECT_FALSE(IsMmcifText("data_x\nloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_Cartn_x\n"));
+  EXPECT_FALSE(IsMmcifText("data_x\nloop_\n_atom_site.fract_x\n  _atom_site.Cartn_x\n"));
+  EXPECT_TRUE(IsMmcifText("data_x\nloop_\n  _ATOM_SITE.CARTN_X"));
   EXPECT_FALSE(LooksLikePdb("x.xml", "<?xml version=\"1.0\"?>\n<pelmora>"));
   EXPECT_FALSE(LooksLikePdb("x.dat", "TolvoInputFile\n"));
   EXPECT_TRUE(LooksLikePdb("x", "\nCRYST1   10.000"));
