@@ -250,7 +250,7 @@ Imported Import(std::string_view text, bool mmcif, const ElementTable& table, Ma
   if (mm.atoms.empty())
     throw ImportError{mmcif ? "brak atomów (pętli _atom_site)" : "brak atomów (rekordów ATOM i HETATM)"};
   report.models = mm.models;
-  if (mm.models > 1) out.notes.push_back(cformat("Plik zawiera %d modeli struktury: odczytano pierwszy.", mm.models));
+  if (mm.models > 1) out.notes.push_back(cformat("Plik zawiera kilka modeli struktury (%d): odczytano pierwszy.", mm.models));
 
   for (const MacromoleculeAtom& a : mm.atoms) {
     AtomSite site = SiteAtom(text, mmcif, a, table);
