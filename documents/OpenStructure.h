@@ -1,7 +1,8 @@
 // The one way in for a structure from a file: the file is read once, its
 // format recognised from its name and first bytes, and the bytes handed to
 // the reader of that format (the structure file, the older program's input
-// file, a CIF, or a PDB or mmCIF file of a macromolecule).
+// file, a CIF, or a PDB or mmCIF file of a macromolecule). A file compressed
+// with gzip is read as its content.
 #pragma once
 
 #include <functional>

@@ -7,9 +7,12 @@
 #include <cmath>
 #include <fstream>
 
+#include <zlib.h>
+
 #include "TestUtil.h"
 #include "documents/MacromoleculeImport.h"
 #include "documents/OpenStructure.h"
+#include "io/AtomicFile.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 
@@ -312,6 +315,26 @@ TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirRead
     EXPECT_EQ(format, DocumentFormat::kMacromolecule);
     EXPECT_FALSE(IsWritableFormat(format));
     EXPECT_EQ(doc.cellAtoms.size(), 24u);
+  }
+  // Compressed with gzip, as the PDB's archive serves entries: read under
+  // the name without ".gz"; damaged data refused.
+  {
+    const std::string packed = dir.File("1abc.pdb.gz");
+    gzFile gz = gzopen(packed.c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    gzwrite(gz, kP212121Mmcif.data(), static_cast<unsigned>(kP212121Mmcif.size()));
+    gzclose(gz);
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(packed, bytes));
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    DocumentFormat format = DocumentFormat::kStructure;
+    ASSERT_TRUE(OpenAnyStructure(doc, packed, Tables().elements, messages, &format)) << Texts(messages);
+    EXPECT_EQ(format, DocumentFormat::kMacromolecule);
+    EXPECT_EQ(doc.cellAtoms.size(), 24u);
+    const std::string damaged = write("damaged.pdb.gz", bytes.substr(0, bytes.size() / 2));
+    EXPECT_FALSE(OpenAnyStructure(doc, damaged, Tables().elements, messages));
+    EXPECT_NE(Texts(messages).find("(gzip) jest uszkodzony"), std::string::npos);
   }
   // Without element tables no PDB is read.
   CKomorka doc;
