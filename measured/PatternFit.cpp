@@ -634,6 +634,19 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
       }
     }
   }
+  // Each phase once more at the solution, for the chart: the cached grids
+  // and the private copies' lists may belong to the last derivative step.
+  for (size_t p = 0; p < P; ++p) {
+    auto grid = std::make_shared<PatternGrid>();
+    if (!model.Pattern(p, s, grid.get())) {
+      r.error = model.error.empty() ? "Dopasowanie przerwane." : model.error;
+      r.cancelled = model.cancelled;
+      return r;
+    }
+    for (const Reflection& x : model.phases[p].doc->reflectionsAll)
+      if (x.nonZero && x.line == 1) r.phases[p].reflectionAngles.push_back(TwoThetaDegrees(x));
+    r.phases[p].pattern = std::move(grid);
+  }
   const std::vector<double> wf = WeightFractions(scales, masses, volumes);
   for (size_t p = 0; p < P; ++p) r.phases[p].weightFraction = wf[p];
   return r;
