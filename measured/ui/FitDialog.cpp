@@ -78,7 +78,7 @@ FitDialog::FitDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPa
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  table_->setMinimumHeight(90);
+  table_->setMinimumSize(700, 110);
   report_ = new QPlainTextEdit(this);
   report_->setReadOnly(true);
   report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
