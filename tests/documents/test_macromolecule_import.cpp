@@ -205,18 +205,6 @@ TEST(MacromoleculeImport, FractionalCoordinatesAndStructureFactorsMatchIndepende
     // cctbx keeps the coefficients in single precision.
     EXPECT_NEAR(doc.StructureFactor(g.h, g.k, g.l, theta, doc.lambda1, re, im), g.f2, 1e-6 * g.f2);
   }
-  // The calculation finds them with their d.
-  doc.angleMin = 5;
-  doc.angleMax = 60;
-  ASSERT_EQ(doc.ValidateCalculation(), "");
-  NullProgress none;
-  ASSERT_EQ(doc.CalculateReflections(none), 0);
-  for (const auto& g : golden) {
-    const auto found = std::find_if(doc.reflections1.begin(), doc.reflections1.end(),
-                                    [&](const Reflection& r) { return std::fabs(r.d - g.d) < 1e-6; });
-    ASSERT_NE(found, doc.reflections1.end()) << g.h << g.k << g.l;
-    EXPECT_NEAR(found->f2, g.f2, 1e-6 * g.f2) << g.h << g.k << g.l;
-  }
 }
 
 TEST(MacromoleculeImport, OccupancyOfAnAtomOnASymmetryAxisCountsItsImagesOnce) {
