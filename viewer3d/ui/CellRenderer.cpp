@@ -24,7 +24,9 @@ constexpr double kEmPixels = 64.0;     // outlines are taken at this size, then 
 constexpr double kExtrusion = 0.1;
 constexpr double kFieldOfView = 45.0;
 constexpr double kNearPlane = 0.1f;  // the single-precision 0.1
-constexpr double kFarPlane = 100.0;
+// Far enough that a cell of a protein crystal (over 100 Å) can be seen whole
+// when zoomed out; the depth resolution is set by the near plane.
+constexpr double kFarPlane = 1000.0;
 // A software rasterizer starts drawing only what has been flushed to it:
 // handing the spheres over in parts of this many triangles lets its threads
 // draw one part while the next is prepared, instead of all waiting for the
