@@ -191,7 +191,9 @@ class IndexSearch {
         K_(limits[1]),
         L_(limits[2]),
         kernel_(doc.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
-        V2_(doc.CellVolume() * doc.CellVolume()) {}
+        V2_(doc.CellVolume() * doc.CellVolume()) {
+    SetRowBounds();
+  }
 
   // Searches every h over the threads; false when cancelled.
   bool Run(PositionPoster& poster, const std::atomic<bool>& cancel);
@@ -211,6 +213,13 @@ class IndexSearch {
   };
   void SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found);
   void CollectRow(int h, int k, std::vector<Candidate>& row) const;
+  // The record of one reflection of a line from its phase sums.
+  Found Make(int line, const Candidate& c, int h, int k, const double* sums, StructureFactorKernel::Scratch& scratch,
+             std::vector<double>& lengths) const;
+  // The l a row (h, k) can reach: MetricSum is a quadratic in l, bounded
+  // by V^2 / d_min^2 on the sphere of reflections in range.
+  void SetRowBounds();
+  void RowBounds(int h, int k, int& lo, int& hi) const;
   // theta of a wavelength, and whether its 2-theta lies in the range.
   bool InRange(double lambda, double d, double& theta) const;
 
@@ -219,6 +228,8 @@ class IndexSearch {
   const int H_, K_, L_;
   const StructureFactorKernel kernel_;
   const double V2_;
+  bool bounded_ = false;
+  double quadL_ = 0.0, linH_ = 0.0, linK_ = 0.0, limit_ = 0.0;  // MetricSum = quadL l^2 + (linH h + linK k) l + ...
   std::vector<Tables> found_;  // one per thread
 };
 
@@ -230,10 +241,46 @@ bool IndexSearch::InRange(double lambda, double d, double& theta) const {
   return doc_.angleMin <= tt && tt <= doc_.angleMax;
 }
 
+void IndexSearch::SetRowBounds() {
+  const UnitCell& u = doc_;
+  quadL_ = u.a * u.a * u.b * u.b * u.sinGamma * u.sinGamma;
+  linH_ = 2.0 * u.a * u.b * u.b * u.c * (u.cosGamma * u.cosAlfa - u.cosBeta);
+  linK_ = 2.0 * u.a * u.a * u.b * u.c * (u.cosGamma * u.cosBeta - u.cosAlfa);
+  const double invDmin = doc_.InverseDMin();
+  // A generous margin: the bound only spares the exact test below most of
+  // the box, it never decides.
+  limit_ = V2_ * invDmin * invDmin * (1.0 + 1e-7);
+  bounded_ = invDmin > 0.0 && quadL_ > 0.0 && std::isfinite(limit_) && std::isfinite(linH_) && std::isfinite(linK_);
+}
+
+void IndexSearch::RowBounds(int h, int k, int& lo, int& hi) const {
+  lo = -L_;
+  hi = L_;
+  if (!bounded_) return;
+  // quadL l^2 + lin l + c0 <= limit
+  const double lin = linH_ * h + linK_ * k;
+  const double c0 = doc_.MetricSum(h, k, 0);
+  const double disc = lin * lin - 4.0 * quadL_ * (c0 - limit_);
+  if (!std::isfinite(disc)) return;
+  if (disc < 0.0) {
+    lo = 1;
+    hi = 0;
+    return;
+  }
+  const double root = std::sqrt(disc);
+  const double l1 = std::floor((-lin - root) / (2.0 * quadL_)) - 1.0;
+  const double l2 = std::ceil((-lin + root) / (2.0 * quadL_)) + 1.0;
+  if (l1 > -L_) lo = l1 > L_ ? L_ + 1 : static_cast<int>(l1);
+  if (l2 < L_) hi = l2 < -L_ ? -L_ - 1 : static_cast<int>(l2);
+}
+
 void IndexSearch::CollectRow(int h, int k, std::vector<Candidate>& row) const {
   row.clear();
-  for (int l = -L_; l <= L_; ++l) {
-    if (h == 0 && k == 0 && l == 0) continue;
+  int lo, hi;
+  RowBounds(h, k, lo, hi);
+  // Only the half box whose first nonzero index is positive.
+  if (h == 0 && k == 0) lo = std::max(lo, 1);
+  for (int l = lo; l <= hi; ++l) {
     Candidate c{l, std::sqrt(V2_ / doc_.MetricSum(h, k, l)), 0.0, 0.0, false, false};
     c.in1 = InRange(doc_.lambda1, c.d, c.t1);
     if (second_) c.in2 = InRange(doc_.lambda2, c.d, c.t2);
@@ -241,12 +288,30 @@ void IndexSearch::CollectRow(int h, int k, std::vector<Candidate>& row) const {
   }
 }
 
+Found IndexSearch::Make(int line, const Candidate& c, int h, int k, const double* sums,
+                        StructureFactorKernel::Scratch& scratch, std::vector<double>& lengths) const {
+  const double lambda = line == 1 ? doc_.lambda1 : doc_.lambda2;
+  Found r{line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
+  const double sq = std::sin(r.theta) / lambda;
+  const double* ff = nullptr;
+  if (doc_.radiation == 0) {
+    ff = kernel_.CachedFormFactors(sq * sq, scratch);
+  } else if (kernel_.weighted()) {
+    lengths.resize(static_cast<size_t>(kernel_.speciesCount()));
+    kernel_.NeutronLengths(sq * sq, lengths.data());
+    ff = lengths.data();
+  }
+  kernel_.Combine(sums, doc_.radiation, ff, r.reF, r.imF);
+  r.f2 = r.reF * r.reF + r.imF * r.imF;
+  return r;
+}
+
 void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found) {
   const int ns = kernel_.speciesCount();
   std::vector<Candidate> row;
   std::vector<int> ls;
-  std::vector<double> sums, lengths;
-  for (int k = -K_; k <= K_; ++k) {
+  std::vector<double> sums, mate(static_cast<size_t>(ns) * 2), lengths;
+  for (int k = h == 0 ? 0 : -K_; k <= K_; ++k) {
     CollectRow(h, k, row);
     if (row.empty()) continue;
     ls.resize(row.size());
@@ -255,33 +320,39 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
     kernel_.PhaseSums(h, k, ls.data(), static_cast<int>(ls.size()), sums.data(), scratch);
     for (size_t j = 0; j < row.size(); ++j) {
       const Candidate& c = row[j];
+      // The sums of (-h -k -l): the cosine sums the same, the sine sums of
+      // opposite sign; a zero stays +0, as summing gives it.
+      const double* own = &sums[j * ns * 2];
+      for (int s = 0; s < ns; ++s) {
+        mate[2 * s] = own[2 * s];
+        mate[2 * s + 1] = 0.0 - own[2 * s + 1];
+      }
+      const Candidate back{-c.l, c.d, c.t1, c.t2, c.in1, c.in2};
       for (int line = 1; line <= 2; ++line) {
         if (!(line == 1 ? c.in1 : c.in2)) continue;
-        const double lambda = line == 1 ? doc_.lambda1 : doc_.lambda2;
-        Found r{line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
-        const double sq = std::sin(r.theta) / lambda;
-        const double* ff = nullptr;
-        if (doc_.radiation == 0) {
-          ff = kernel_.CachedFormFactors(sq * sq, scratch);
-        } else if (kernel_.weighted()) {
-          lengths.resize(static_cast<size_t>(ns));
-          kernel_.NeutronLengths(sq * sq, lengths.data());
-          ff = lengths.data();
+        GroupTable& table = line == 1 ? found.line1 : found.line2;
+        const Found r = Make(line, c, h, k, own, scratch, lengths);
+        const Found m = Make(line, back, -h, -k, mate.data(), scratch, lengths);
+        // (h k l) comes before its mate in list order; without anomalous
+        // scattering, and often with it, both join one group.
+        const GroupKey key = GroupKey::Of(r);
+        if (key == GroupKey::Of(m)) {
+          table.Add(key, r, 2);
+        } else {
+          table.Add(key, r, 1);
+          table.Add(m);
         }
-        kernel_.Combine(&sums[j * ns * 2], doc_.radiation, ff, r.reF, r.imF);
-        r.f2 = r.reF * r.reF + r.imF * r.imF;
-        (line == 1 ? found.line1 : found.line2).Add(r);
       }
     }
   }
 }
 
 bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
-  const int nh = 2 * H_ + 1;
+  const int nh = H_ + 1;  // h >= 0: the mates come with their rows
   std::atomic<int> done{0};
   std::atomic<bool> stopped{false};
   // Small structures finish before a second thread would get going.
-  const double work = static_cast<double>(nh) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
+  const double work = static_cast<double>(2 * H_ + 1) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
   const int nThreads = work < 4.0e6 ? 1 : std::min(MaxThreads(), nh);
   found_.resize(static_cast<size_t>(nThreads));
 #pragma omp parallel num_threads(nThreads)
@@ -296,7 +367,7 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
         stopped = true;
         continue;
       }
-      SearchH(i - H_, scratch, found);
+      SearchH(i, scratch, found);
       done.fetch_add(1);
     }
   }

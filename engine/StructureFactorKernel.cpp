@@ -40,13 +40,19 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   const auto fill = [&](int nMax, double AtomSite::*coord, std::vector<double>& cs, std::vector<double>& sn) {
     cs.assign(static_cast<size_t>(2 * nMax + 1) * padded_, 0.0);
     sn.assign(cs.size(), 0.0);
-    for (int n = -nMax; n <= nMax; ++n) {
+    // Row -n is the conjugate of row n, to the last bit: the search takes
+    // the sums of (-h -k -l) from those of (h k l).
+    for (int n = 0; n <= nMax; ++n) {
       const size_t row = static_cast<size_t>(n + nMax) * padded_;
+      const size_t mirror = static_cast<size_t>(nMax - n) * padded_;
       for (int i = 0; i < padded_; ++i) {
         if (!slots[i]) continue;
         const double phi = static_cast<double>(n) * (slots[i]->*coord) * kTwoPi;
         cs[row + i] = std::cos(phi);
         sn[row + i] = std::sin(phi);
+        if (n == 0) continue;
+        cs[mirror + i] = cs[row + i];
+        sn[mirror + i] = -sn[row + i];
       }
     }
   };
