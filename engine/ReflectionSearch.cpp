@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "engine/Intensities.h"
@@ -123,7 +124,8 @@ struct GroupKey {
 // records and its first record in list order (FoundBefore), which is what
 // grouping the sorted list would give: sums and minima do not depend on the
 // order the records come in, so neither does the outcome on the threads.
-// Open addressing over a power-of-two table that grows at half load.
+// Open addressing over a power-of-two table that grows at half load; the
+// entries live in blocks that never move, so growing copies no entry.
 class GroupTable {
  public:
   struct Entry {
@@ -134,15 +136,16 @@ class GroupTable {
 
   void Add(const Found& r) { Add(GroupKey::Of(r), r, 1); }
   void Add(const GroupKey& key, const Found& r, std::int32_t count) {
-    if (2 * (entries_.size() + 1) > slots_.size()) Grow();
+    if (2 * (size_ + 1) > slots_.size()) Grow();
     for (size_t i = key.Hash() & mask_;; i = (i + 1) & mask_) {
       const std::uint32_t slot = slots_[i];
       if (slot == 0) {
-        entries_.push_back({key, r, count});
-        slots_[i] = static_cast<std::uint32_t>(entries_.size());
+        if ((size_ & kBlockMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockSize));
+        At(size_++) = {key, r, count};
+        slots_[i] = static_cast<std::uint32_t>(size_);
         return;
       }
-      Entry& e = entries_[slot - 1];
+      Entry& e = At(slot - 1);
       if (e.key == key) {
         e.count += count;
         if (FoundBefore(r, e.first)) e.first = r;
@@ -150,35 +153,81 @@ class GroupTable {
       }
     }
   }
+  size_t size() const { return size_; }
+  // Takes in the other table's groups; the other is emptied.
   void MergeFrom(GroupTable& other) {
-    for (const Entry& e : other.entries_) Add(e.key, e.first, e.count);
+    if (other.size_ > size_) std::swap(*this, other);
+    for (size_t n = 0; n < other.size_; ++n) {
+      const Entry& e = other.At(n);
+      Add(e.key, e.first, e.count);
+    }
     other = GroupTable();
   }
-  // The groups in the order of their first records; the table is emptied.
-  std::vector<Entry> TakeSorted() {
-    std::vector<Entry> out = std::move(entries_);
-    *this = GroupTable();
-    std::sort(out.begin(), out.end(), [](const Entry& x, const Entry& y) { return FoundBefore(x.first, y.first); });
+  // The entries in the order of their first records.
+  std::vector<const Entry*> Sorted() const {
+    std::vector<const Entry*> out(size_);
+    for (size_t n = 0; n < size_; ++n) out[n] = &At(n);
+    std::sort(out.begin(), out.end(), [](const Entry* x, const Entry* y) { return FoundBefore(x->first, y->first); });
     return out;
   }
 
  private:
+  static constexpr size_t kBlockSize = 4096, kBlockMask = kBlockSize - 1;
+  Entry& At(size_t n) { return blocks_[n / kBlockSize][n & kBlockMask]; }
+  const Entry& At(size_t n) const { return blocks_[n / kBlockSize][n & kBlockMask]; }
   void Grow() {
     const size_t cap = slots_.empty() ? 1024 : 2 * slots_.size();
     slots_.assign(cap, 0);
     mask_ = cap - 1;
-    for (size_t n = 0; n < entries_.size(); ++n)
-      for (size_t i = entries_[n].key.Hash() & mask_;; i = (i + 1) & mask_)
+    for (size_t n = 0; n < size_; ++n)
+      for (size_t i = At(n).key.Hash() & mask_;; i = (i + 1) & mask_)
         if (slots_[i] == 0) {
           slots_[i] = static_cast<std::uint32_t>(n + 1);
           break;
         }
   }
 
-  size_t mask_ = 0;
+  size_t mask_ = 0, size_ = 0;
   std::vector<std::uint32_t> slots_;  // entry number + 1; 0 = free
-  std::vector<Entry> entries_;
+  std::vector<std::unique_ptr<Entry[]>> blocks_;
 };
+
+// The groups of one wavelength: tables that split the keys among them, and
+// each table's entries in list order.
+struct LineGroups {
+  std::vector<GroupTable> parts;
+  std::vector<std::vector<const GroupTable::Entry*>> order;
+  size_t size() const {
+    size_t n = 0;
+    for (const auto& o : order) n += o.size();
+    return n;
+  }
+};
+
+// Cuts sorted lists of the given sizes into `chunks` consecutive pieces of
+// the order they make together: cuts[c][p] is where piece c starts in list
+// p. The pieces start at quantiles of the longest list; before(L, q, p, i)
+// tells whether item i of list p goes before item q of list L.
+template <class Before>
+std::vector<std::vector<size_t>> CutSorted(const std::vector<size_t>& sizes, int chunks, Before before) {
+  const size_t np = sizes.size();
+  const size_t longest = static_cast<size_t>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
+  std::vector<std::vector<size_t>> cuts(static_cast<size_t>(chunks) + 1, std::vector<size_t>(np, 0));
+  cuts.back() = sizes;
+  for (int c = 1; c < chunks; ++c) {
+    const size_t q = sizes[longest] * static_cast<size_t>(c) / static_cast<size_t>(chunks);
+    for (size_t p = 0; p < np; ++p) {
+      size_t lo = 0, hi = sizes[p];
+      while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (before(longest, q, p, mid)) lo = mid + 1;
+        else hi = mid;
+      }
+      cuts[static_cast<size_t>(c)][p] = lo;
+    }
+  }
+  return cuts;
+}
 
 // The cell and experiment values that one search reads, with the groups its
 // threads find: each thread fills tables of its own, merged afterwards.
@@ -198,7 +247,7 @@ class IndexSearch {
   // Searches every h over the threads; false when cancelled.
   bool Run(PositionPoster& poster, const std::atomic<bool>& cancel);
   // The groups of one wavelength in list order; the tables are freed.
-  std::vector<GroupTable::Entry> TakeGroups(int line);
+  LineGroups TakeGroups(int line);
 
  private:
   // One candidate l of a row: its spacing and the Bragg angles in range.
@@ -207,10 +256,13 @@ class IndexSearch {
     double d, t1, t2;
     bool in1, in2;
   };
-  // The groups one thread finds, per wavelength.
+  // The groups one thread finds, per wavelength, in tables split by key.
   struct Tables {
-    GroupTable line1, line2;
+    std::vector<GroupTable> line1, line2;
   };
+  GroupTable& TableOf(std::vector<GroupTable>& parts, const GroupKey& key) const {
+    return parts[parts.size() == 1 ? 0 : (key.Hash() >> 32) % parts.size()];
+  }
   void SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found);
   void CollectRow(int h, int k, std::vector<Candidate>& row) const;
   // The record of one reflection of a line from its phase sums.
@@ -330,17 +382,17 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
       const Candidate back{-c.l, c.d, c.t1, c.t2, c.in1, c.in2};
       for (int line = 1; line <= 2; ++line) {
         if (!(line == 1 ? c.in1 : c.in2)) continue;
-        GroupTable& table = line == 1 ? found.line1 : found.line2;
+        std::vector<GroupTable>& tables = line == 1 ? found.line1 : found.line2;
         const Found r = Make(line, c, h, k, own, scratch, lengths);
         const Found m = Make(line, back, -h, -k, mate.data(), scratch, lengths);
         // (h k l) comes before its mate in list order; without anomalous
         // scattering, and often with it, both join one group.
-        const GroupKey key = GroupKey::Of(r);
-        if (key == GroupKey::Of(m)) {
-          table.Add(key, r, 2);
+        const GroupKey key = GroupKey::Of(r), mateKey = GroupKey::Of(m);
+        if (key == mateKey) {
+          TableOf(tables, key).Add(key, r, 2);
         } else {
-          table.Add(key, r, 1);
-          table.Add(m);
+          TableOf(tables, key).Add(key, r, 1);
+          TableOf(tables, mateKey).Add(mateKey, m, 1);
         }
       }
     }
@@ -355,6 +407,10 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   const double work = static_cast<double>(2 * H_ + 1) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
   const int nThreads = work < 4.0e6 ? 1 : std::min(MaxThreads(), nh);
   found_.resize(static_cast<size_t>(nThreads));
+  for (Tables& t : found_) {
+    t.line1.resize(static_cast<size_t>(nThreads));
+    t.line2.resize(static_cast<size_t>(nThreads));
+  }
 #pragma omp parallel num_threads(nThreads)
   {
     Tables& found = found_[static_cast<size_t>(ThreadNumber())];
@@ -374,29 +430,68 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   return !stopped;
 }
 
-std::vector<GroupTable::Entry> IndexSearch::TakeGroups(int line) {
-  auto table = [line](Tables& t) -> GroupTable& { return line == 1 ? t.line1 : t.line2; };
-  for (size_t t = 1; t < found_.size(); ++t) table(found_[0]).MergeFrom(table(found_[t]));
-  return found_.empty() ? std::vector<GroupTable::Entry>() : table(found_[0]).TakeSorted();
+LineGroups IndexSearch::TakeGroups(int line) {
+  LineGroups out;
+  if (found_.empty()) return out;
+  auto tables = [line](Tables& t) -> std::vector<GroupTable>& { return line == 1 ? t.line1 : t.line2; };
+  // Each part of the keys is merged and sorted on a thread of its own.
+  const int np = static_cast<int>(tables(found_[0]).size());
+  out.parts.resize(static_cast<size_t>(np));
+  out.order.resize(static_cast<size_t>(np));
+#pragma omp parallel for schedule(dynamic, 1) num_threads(np) if (np > 1)
+  for (int p = 0; p < np; ++p) {
+    GroupTable& into = out.parts[static_cast<size_t>(p)];
+    for (Tables& t : found_) into.MergeFrom(tables(t)[static_cast<size_t>(p)]);
+    out.order[static_cast<size_t>(p)] = into.Sorted();
+  }
+  return out;
 }
 
-// The reflection records of a line's groups, in list order.
-std::vector<Reflection> MakeGroups(const std::vector<GroupTable::Entry>& entries, double lambda) {
-  std::vector<Reflection> groups(entries.size());
-  for (size_t g = 0; g < entries.size(); ++g) {
-    const Found& f = entries[g].first;
-    Reflection& r = groups[g];
-    r.h = f.h;
-    r.k = f.k;
-    r.l = f.l;
-    r.d = f.d;
-    r.multiplicity = entries[g].count;
-    r.sinTheta = lambda / (2.0 * f.d);
-    r.theta = f.theta;
-    r.reF = f.reF;
-    r.imF = f.imF;
-    r.f2 = f.f2;
-    r.nonZero = NonZeroF2(f.f2);
+// How many pieces a list of n records is made or merged in.
+int Chunks(size_t n) { return n >= kParallelRecords ? MaxThreads() : 1; }
+
+// The reflection records of a line's groups, in list order: the parts'
+// sorted entries merged, in pieces on the threads.
+std::vector<Reflection> MakeGroups(const LineGroups& found, double lambda) {
+  std::vector<Reflection> groups(found.size());
+  const int chunks = Chunks(groups.size());
+  const auto& order = found.order;
+  std::vector<size_t> sizes;
+  for (const auto& o : order) sizes.push_back(o.size());
+  const auto cuts = CutSorted(sizes, chunks, [&order](size_t pivotList, size_t q, size_t p, size_t i) {
+    return FoundBefore(order[p][i]->first, order[pivotList][q]->first);
+  });
+  const size_t np = order.size();
+#pragma omp parallel for schedule(static, 1) num_threads(chunks) if (chunks > 1)
+  for (int c = 0; c < chunks; ++c) {
+    std::vector<size_t> head = cuts[static_cast<size_t>(c)];
+    const std::vector<size_t>& end = cuts[static_cast<size_t>(c) + 1];
+    size_t g = 0;
+    for (size_t p = 0; p < np; ++p) g += head[p];
+    for (;; ++g) {
+      const GroupTable::Entry* e = nullptr;
+      size_t from = 0;
+      for (size_t p = 0; p < np; ++p)
+        if (head[p] < end[p] && (!e || FoundBefore(order[p][head[p]]->first, e->first))) {
+          e = order[p][head[p]];
+          from = p;
+        }
+      if (!e) break;
+      ++head[from];
+      const Found& f = e->first;
+      Reflection& r = groups[g];
+      r.h = f.h;
+      r.k = f.k;
+      r.l = f.l;
+      r.d = f.d;
+      r.multiplicity = e->count;
+      r.sinTheta = lambda / (2.0 * f.d);
+      r.theta = f.theta;
+      r.reF = f.reF;
+      r.imF = f.imF;
+      r.f2 = f.f2;
+      r.nonZero = NonZeroF2(f.f2);
+    }
   }
   return groups;
 }
@@ -404,15 +499,27 @@ std::vector<Reflection> MakeGroups(const std::vector<GroupTable::Entry>& entries
 // Both lines in one list by angle; equal angles keep the first line first.
 // Each group list is already in that order, so a merge does it.
 std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std::vector<Reflection>& g2) {
-  std::vector<Reflection> all;
-  all.reserve(g1.size() + g2.size());
-  size_t i = 0, j = 0;
-  while (i < g1.size() || j < g2.size()) {
-    const bool second = i == g1.size() || (j < g2.size() && ReflectionBefore(g2[j], g1[i]));
-    Reflection r = second ? g2[j++] : g1[i++];
-    r.fwhm = -1.0;
-    r.line = second ? 2 : 1;
-    all.push_back(r);
+  std::vector<Reflection> all(g1.size() + g2.size());
+  const int chunks = Chunks(all.size());
+  const std::vector<const std::vector<Reflection>*> lists = {&g1, &g2};
+  // An item of the second line goes first only when strictly before; a
+  // first-line pivot closes its piece.
+  const auto cuts = CutSorted({g1.size(), g2.size()}, chunks, [&lists](size_t pivotList, size_t q, size_t p, size_t i) {
+    const Reflection& pivot = (*lists[pivotList])[q];
+    const Reflection& x = (*lists[p])[i];
+    return p == 0 ? !ReflectionBefore(pivot, x) : ReflectionBefore(x, pivot);
+  });
+#pragma omp parallel for schedule(static, 1) num_threads(chunks) if (chunks > 1)
+  for (int c = 0; c < chunks; ++c) {
+    size_t i = cuts[static_cast<size_t>(c)][0], j = cuts[static_cast<size_t>(c)][1];
+    const size_t iEnd = cuts[static_cast<size_t>(c) + 1][0], jEnd = cuts[static_cast<size_t>(c) + 1][1];
+    for (size_t n = i + j; i < iEnd || j < jEnd; ++n) {
+      const bool second = i == iEnd || (j < jEnd && ReflectionBefore(g2[j], g1[i]));
+      Reflection& r = all[n];
+      r = second ? g2[j++] : g1[i++];
+      r.fwhm = -1.0;
+      r.line = second ? 2 : 1;
+    }
   }
   return all;
 }
@@ -485,7 +592,7 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   // The search groups the reflections as it finds them; what is left is to
   // put the groups in order and make their records.
   const bool second = HasSecondLine();
-  std::vector<GroupTable::Entry> found1, found2;
+  LineGroups found1, found2;
   {
     IndexSearch search(*this, second, SearchLimits());
     if (!search.Run(poster, cancelRequested)) return -1;
@@ -496,11 +603,11 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   }
 
   phase("Grupowanie refleksów", 500);
-  if (cancelRequested || found1.empty()) return -1;
+  if (cancelRequested || found1.size() == 0) return -1;
   std::vector<Reflection> groups1 = MakeGroups(found1, lambda1);
-  std::vector<GroupTable::Entry>().swap(found1);
+  found1 = LineGroups();
   std::vector<Reflection> groups2 = MakeGroups(found2, lambda2);
-  std::vector<GroupTable::Entry>().swap(found2);
+  found2 = LineGroups();
 
   phase("Obliczanie natężenia", 750);
   if (!RateGroups(*this, groups1, groups2, poster)) return -1;
