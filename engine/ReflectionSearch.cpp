@@ -114,7 +114,13 @@ struct GroupKey {
     h ^= (static_cast<std::uint64_t>(i0) << 40 | static_cast<std::uint64_t>(i1) << 20 |
           static_cast<std::uint64_t>(i2)) +
          0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-    return h ^ (h >> 29);
+    // Every bit of the result depends on every input bit: the table takes
+    // its slot from the low bits and a tag from the high ones.
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
   }
 };
 
@@ -128,25 +134,31 @@ struct GroupKey {
 // entries live in blocks that never move, so growing copies no entry.
 class GroupTable {
  public:
-  struct Entry {
-    GroupKey key;
+  // The key is that of the first record: a group's records share it. One
+  // cache line per group, which is where a large search spends its time.
+  struct alignas(64) Entry {
     Found first;
     std::int32_t count;
   };
 
-  void Add(const Found& r) { Add(GroupKey::Of(r), r, 1); }
-  void Add(const GroupKey& key, const Found& r, std::int32_t count) {
+  void Add(const Found& r) {
+    const GroupKey key = GroupKey::Of(r);
+    Add(key, key.Hash(), r, 1);
+  }
+  void Add(const GroupKey& key, std::uint64_t hash, const Found& r, std::int32_t count) {
     if (2 * (size_ + 1) > slots_.size()) Grow();
-    for (size_t i = key.Hash() & mask_;; i = (i + 1) & mask_) {
-      const std::uint32_t slot = slots_[i];
+    const std::uint64_t tag = hash & kTagMask;
+    for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const std::uint64_t slot = slots_[i];
       if (slot == 0) {
         if ((size_ & kBlockMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockSize));
-        At(size_++) = {key, r, count};
-        slots_[i] = static_cast<std::uint32_t>(size_);
+        At(size_++) = {r, count};
+        slots_[i] = tag | size_;
         return;
       }
-      Entry& e = At(slot - 1);
-      if (e.key == key) {
+      if ((slot & kTagMask) != tag) continue;
+      Entry& e = At((slot & ~kTagMask) - 1);
+      if (GroupKey::Of(e.first) == key) {
         e.count += count;
         if (FoundBefore(r, e.first)) e.first = r;
         return;
@@ -154,12 +166,23 @@ class GroupTable {
     }
   }
   size_t size() const { return size_; }
+  // Memory fetches started early: a large search waits mostly on the
+  // table, whose slots and entries lie far apart.
+  void PrefetchSlot(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask_]);
+  }
+  void PrefetchEntry(std::uint64_t hash) const {
+    if (slots_.empty()) return;
+    const std::uint64_t slot = slots_[hash & mask_];
+    if (slot != 0 && (slot & kTagMask) == (hash & kTagMask)) __builtin_prefetch(&At((slot & ~kTagMask) - 1));
+  }
   // Takes in the other table's groups; the other is emptied.
   void MergeFrom(GroupTable& other) {
     if (other.size_ > size_) std::swap(*this, other);
     for (size_t n = 0; n < other.size_; ++n) {
       const Entry& e = other.At(n);
-      Add(e.key, e.first, e.count);
+      const GroupKey key = GroupKey::Of(e.first);
+      Add(key, key.Hash(), e.first, e.count);
     }
     other = GroupTable();
   }
@@ -173,22 +196,26 @@ class GroupTable {
 
  private:
   static constexpr size_t kBlockSize = 4096, kBlockMask = kBlockSize - 1;
+  // A slot holds the hash's high half and the entry number + 1; 0 = free.
+  static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
   Entry& At(size_t n) { return blocks_[n / kBlockSize][n & kBlockMask]; }
   const Entry& At(size_t n) const { return blocks_[n / kBlockSize][n & kBlockMask]; }
   void Grow() {
     const size_t cap = slots_.empty() ? 1024 : 2 * slots_.size();
     slots_.assign(cap, 0);
     mask_ = cap - 1;
-    for (size_t n = 0; n < size_; ++n)
-      for (size_t i = At(n).key.Hash() & mask_;; i = (i + 1) & mask_)
+    for (size_t n = 0; n < size_; ++n) {
+      const std::uint64_t hash = GroupKey::Of(At(n).first).Hash();
+      for (size_t i = hash & mask_;; i = (i + 1) & mask_)
         if (slots_[i] == 0) {
-          slots_[i] = static_cast<std::uint32_t>(n + 1);
+          slots_[i] = (hash & kTagMask) | (n + 1);
           break;
         }
+    }
   }
 
   size_t mask_ = 0, size_ = 0;
-  std::vector<std::uint32_t> slots_;  // entry number + 1; 0 = free
+  std::vector<std::uint64_t> slots_;
   std::vector<std::unique_ptr<Entry[]>> blocks_;
 };
 
@@ -260,10 +287,20 @@ class IndexSearch {
   struct Tables {
     std::vector<GroupTable> line1, line2;
   };
-  GroupTable& TableOf(std::vector<GroupTable>& parts, const GroupKey& key) const {
-    return parts[parts.size() == 1 ? 0 : (key.Hash() >> 32) % parts.size()];
+  static GroupTable& TableOf(std::vector<GroupTable>& parts, std::uint64_t hash) {
+    return parts[parts.size() == 1 ? 0 : (hash >> 40) % parts.size()];
   }
-  void SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found);
+  // A record on its way to a table, added once a row is done.
+  struct Pending {
+    GroupTable* table;
+    GroupKey key;
+    std::uint64_t hash;
+    Found r;
+    std::int32_t count;
+  };
+  static void AddAll(const std::vector<Pending>& pending);
+  // False when cancelled.
+  bool SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found, const std::atomic<bool>& cancel);
   void CollectRow(int h, int k, std::vector<Candidate>& row) const;
   // The record of one reflection of a line from its phase sums.
   Found Make(int line, const Candidate& c, int h, int k, const double* sums, StructureFactorKernel::Scratch& scratch,
@@ -358,12 +395,31 @@ Found IndexSearch::Make(int line, const Candidate& c, int h, int k, const double
   return r;
 }
 
-void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found) {
+void IndexSearch::AddAll(const std::vector<Pending>& pending) {
+  // Slots some records ahead, entries half as far: by the time a record is
+  // added both are in the cache.
+  constexpr size_t kAhead = 16;
+  const size_t n = pending.size();
+  for (size_t j = 0; j < std::min(n, kAhead); ++j) pending[j].table->PrefetchSlot(pending[j].hash);
+  for (size_t j = 0; j < std::min(n, kAhead / 2); ++j) pending[j].table->PrefetchEntry(pending[j].hash);
+  for (size_t j = 0; j < n; ++j) {
+    if (j + kAhead < n) pending[j + kAhead].table->PrefetchSlot(pending[j + kAhead].hash);
+    if (j + kAhead / 2 < n) pending[j + kAhead / 2].table->PrefetchEntry(pending[j + kAhead / 2].hash);
+    const Pending& p = pending[j];
+    p.table->Add(p.key, p.hash, p.r, p.count);
+  }
+}
+
+bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found,
+                          const std::atomic<bool>& cancel) {
   const int ns = kernel_.speciesCount();
   std::vector<Candidate> row;
   std::vector<int> ls;
   std::vector<double> sums, mate(static_cast<size_t>(ns) * 2), lengths;
+  std::vector<Pending> pending;
   for (int k = h == 0 ? 0 : -K_; k <= K_; ++k) {
+    // A row of a large cell takes a while: a cancel is seen within it.
+    if (cancel.load(std::memory_order_relaxed)) return false;
     CollectRow(h, k, row);
     if (row.empty()) continue;
     ls.resize(row.size());
@@ -388,15 +444,20 @@ void IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
         // (h k l) comes before its mate in list order; without anomalous
         // scattering, and often with it, both join one group.
         const GroupKey key = GroupKey::Of(r), mateKey = GroupKey::Of(m);
+        const std::uint64_t hash = key.Hash();
         if (key == mateKey) {
-          TableOf(tables, key).Add(key, r, 2);
+          pending.push_back({&TableOf(tables, hash), key, hash, r, 2});
         } else {
-          TableOf(tables, key).Add(key, r, 1);
-          TableOf(tables, mateKey).Add(mateKey, m, 1);
+          pending.push_back({&TableOf(tables, hash), key, hash, r, 1});
+          const std::uint64_t mateHash = mateKey.Hash();
+          pending.push_back({&TableOf(tables, mateHash), mateKey, mateHash, m, 1});
         }
       }
     }
+    AddAll(pending);
+    pending.clear();
   }
+  return true;
 }
 
 bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
@@ -423,7 +484,10 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
         stopped = true;
         continue;
       }
-      SearchH(i, scratch, found);
+      if (!SearchH(i, scratch, found, cancel)) {
+        stopped = true;
+        continue;
+      }
       done.fetch_add(1);
     }
   }
@@ -555,10 +619,10 @@ double CKomorka::CalculationBytes(double reflections) {
   // A P1 cell without anomalous terms groups each reflection with its Friedel
   // mate only: half as many groups as reflections. The results a run
   // replaces stay until it ends (a line's list and the merged list); beside
-  // them, at the peak, either every thread's table of entries (their vector
-  // at up to double its size, slots at up to a quarter load), or the merged
-  // table with the records made from it, or the new lists.
-  constexpr double entry = 2.0 * sizeof(GroupTable::Entry) + 4.0 * sizeof(std::uint32_t);
+  // them, at the peak, either every thread's table of entries (slots at up
+  // to a quarter load), or the merged table with its sorted order and the
+  // records made from it, or the new lists.
+  constexpr double entry = sizeof(GroupTable::Entry) + 4.0 * sizeof(std::uint64_t) + sizeof(void*);
   constexpr double record = sizeof(Reflection);
   const double peak = std::max({static_cast<double>(MaxThreads()) * entry, entry + record, 2.0 * record});
   return reflections / 2.0 * (2.0 * record + peak);
