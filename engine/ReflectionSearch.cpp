@@ -456,24 +456,36 @@ void IndexSearch::AddAll(const std::vector<Pending>& pending) {
 bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found,
                           const std::atomic<bool>& cancel) {
   const int ns = kernel_.speciesCount();
-  std::vector<Candidate> row;
-  std::vector<int> ls;
-  std::vector<double> sums, mate(static_cast<size_t>(ns) * 2), lengths;
-  std::vector<Pending> pending;
+  // Every row of this h first, then their sums in one pass over the atoms.
+  std::vector<Candidate> row, all;
+  std::vector<int> ks, starts, ls;
   for (int k = h == 0 ? 0 : -K_; k <= K_; ++k) {
-    // A row of a large cell takes a while: a cancel is seen within it.
-    if (cancel.load(std::memory_order_relaxed)) return false;
     CollectRow(h, k, row);
     if (row.empty()) continue;
-    ls.resize(row.size());
-    for (size_t j = 0; j < row.size(); ++j) ls[j] = row[j].l;
-    sums.resize(row.size() * ns * 2);
-    kernel_.PhaseSums(h, k, ls.data(), static_cast<int>(ls.size()), sums.data(), scratch);
-    for (size_t j = 0; j < row.size(); ++j) {
-      const Candidate& c = row[j];
+    ks.push_back(k);
+    starts.push_back(static_cast<int>(all.size()));
+    all.insert(all.end(), row.begin(), row.end());
+  }
+  starts.push_back(static_cast<int>(all.size()));
+  if (all.empty()) return !cancel.load(std::memory_order_relaxed);
+  ls.resize(all.size());
+  for (size_t j = 0; j < all.size(); ++j) ls[j] = all[j].l;
+  std::vector<double> sums(all.size() * ns * 2);
+  std::vector<StructureFactorKernel::Row> rows;
+  for (size_t r = 0; r < ks.size(); ++r)
+    rows.push_back({ks[r], &ls[static_cast<size_t>(starts[r])], starts[r + 1] - starts[r],
+                    &sums[static_cast<size_t>(starts[r]) * ns * 2]});
+  if (!kernel_.PhaseSumsRows(h, rows.data(), static_cast<int>(rows.size()), scratch, &cancel)) return false;
+
+  std::vector<double> mate(static_cast<size_t>(ns) * 2), lengths;
+  std::vector<Pending> pending;
+  for (size_t r = 0; r < ks.size(); ++r) {
+    const int k = ks[r];
+    for (int j = starts[r]; j < starts[r + 1]; ++j) {
+      const Candidate& c = all[static_cast<size_t>(j)];
       // The sums of (-h -k -l): the cosine sums the same, the sine sums of
       // opposite sign; a zero stays +0, as summing gives it.
-      const double* own = &sums[j * ns * 2];
+      const double* own = &sums[static_cast<size_t>(j) * ns * 2];
       for (int s = 0; s < ns; ++s) {
         mate[2 * s] = own[2 * s];
         mate[2 * s + 1] = 0.0 - own[2 * s + 1];
@@ -482,16 +494,16 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
       for (int line = 1; line <= 2; ++line) {
         if (!(line == 1 ? c.in1 : c.in2)) continue;
         std::vector<GroupTable>& tables = line == 1 ? found.line1 : found.line2;
-        const Found r = Make(line, c, h, k, own, scratch, lengths);
+        const Found rec = Make(line, c, h, k, own, scratch, lengths);
         const Found m = Make(line, back, -h, -k, mate.data(), scratch, lengths);
         // (h k l) comes before its mate in list order; without anomalous
         // scattering, and often with it, both join one group.
-        const GroupKey key = GroupKey::Of(r), mateKey = GroupKey::Of(m);
+        const GroupKey key = GroupKey::Of(rec), mateKey = GroupKey::Of(m);
         const std::uint64_t hash = key.Hash();
         if (key == mateKey) {
-          pending.push_back({&TableOf(tables, hash), key, hash, r, 2});
+          pending.push_back({&TableOf(tables, hash), key, hash, rec, 2});
         } else {
-          pending.push_back({&TableOf(tables, hash), key, hash, r, 1});
+          pending.push_back({&TableOf(tables, hash), key, hash, rec, 1});
           const std::uint64_t mateHash = mateKey.Hash();
           pending.push_back({&TableOf(tables, mateHash), mateKey, mateHash, m, 1});
         }

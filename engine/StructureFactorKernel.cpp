@@ -1,5 +1,6 @@
 #include "engine/StructureFactorKernel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -9,6 +10,9 @@
 namespace pelmora {
 namespace {
 constexpr int kLanes = 4;
+// Atoms per block of PhaseSumsRows: a block's entries for every l of a
+// search stay in the second-level cache.
+constexpr int kBlock = 256;
 constexpr long kTableEntriesForThread = 8000;
 }
 
@@ -104,6 +108,69 @@ __attribute__((target_clones("avx2", "default"))) void StructureFactorKernel::Ph
       o[2 * s + 1] = (as[0] + as[1]) + (as[2] + as[3]);
     }
   }
+}
+
+__attribute__((target_clones("avx2", "default"))) bool StructureFactorKernel::PhaseSumsRows(
+    int h, const Row* rows, int nRows, Scratch& scratch, const std::atomic<bool>* cancel) const {
+  const int n = padded_;
+  const int ns = speciesCount();
+  size_t total = 0;
+  for (int r = 0; r < nRows; ++r) total += static_cast<size_t>(rows[r].nl);
+  // Four lanes of cosine sums, then four of sine sums, per l and species.
+  scratch.acc.assign(total * ns * 2 * kLanes, 0.0);
+  scratch.pr.resize(kBlock);
+  scratch.pi.resize(kBlock);
+  double* __restrict pr = scratch.pr.data();
+  double* __restrict pi = scratch.pi.data();
+  const double* __restrict hc = &xc_[static_cast<size_t>(h + hMax_) * n];
+  const double* __restrict hs = &xs_[static_cast<size_t>(h + hMax_) * n];
+  for (int b0 = 0; b0 < n; b0 += kBlock) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+    const int b1 = std::min(n, b0 + kBlock);
+    double* acc = scratch.acc.data();
+    for (int r = 0; r < nRows; ++r) {
+      const Row& row = rows[r];
+      const double* __restrict kc = &yc_[static_cast<size_t>(row.k + kMax_) * n];
+      const double* __restrict ks = &ys_[static_cast<size_t>(row.k + kMax_) * n];
+      for (int i = b0; i < b1; ++i) {
+        pr[i - b0] = hc[i] * kc[i] - hs[i] * ks[i];
+        pi[i - b0] = hc[i] * ks[i] + hs[i] * kc[i];
+      }
+      for (int j = 0; j < row.nl; ++j) {
+        const double* __restrict lc = &zc_[static_cast<size_t>(row.ls[j] + lMax_) * n];
+        const double* __restrict lsn = &zs_[static_cast<size_t>(row.ls[j] + lMax_) * n];
+        for (int s = 0; s < ns; ++s, acc += 2 * kLanes) {
+          const int lo = std::max(segBegin_[s], b0), hi = std::min(segEnd_[s], b1);
+          if (lo >= hi) continue;
+          double ac[kLanes], as[kLanes];
+          for (int q = 0; q < kLanes; ++q) {
+            ac[q] = acc[q];
+            as[q] = acc[kLanes + q];
+          }
+          for (int i = lo; i < hi; i += kLanes) {
+            for (int q = 0; q < kLanes; ++q) {
+              ac[q] += pr[i - b0 + q] * lc[i + q] - pi[i - b0 + q] * lsn[i + q];
+              as[q] += pr[i - b0 + q] * lsn[i + q] + pi[i - b0 + q] * lc[i + q];
+            }
+          }
+          for (int q = 0; q < kLanes; ++q) {
+            acc[q] = ac[q];
+            acc[kLanes + q] = as[q];
+          }
+        }
+      }
+    }
+  }
+  const double* acc = scratch.acc.data();
+  for (int r = 0; r < nRows; ++r)
+    for (int j = 0; j < rows[r].nl; ++j) {
+      double* o = rows[r].out + static_cast<size_t>(j) * ns * 2;
+      for (int s = 0; s < ns; ++s, acc += 2 * kLanes) {
+        o[2 * s] = (acc[0] + acc[1]) + (acc[2] + acc[3]);
+        o[2 * s + 1] = (acc[4] + acc[5]) + (acc[6] + acc[7]);
+      }
+    }
+  return true;
 }
 
 void StructureFactorKernel::FormFactors(double s2, double* ff) const {

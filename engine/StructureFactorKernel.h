@@ -7,6 +7,7 @@
 // the reference it is tested against.
 #pragma once
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -30,7 +31,7 @@ class StructureFactorKernel {
   // reflections of equal spacing (l and -l in many cells, the permutations
   // of the indices in cubic ones) share them.
   struct Scratch {
-    std::vector<double> pr, pi;
+    std::vector<double> pr, pi, acc;
     std::vector<std::uint64_t> cachedS2;  // bits of s^2 per cache slot
     std::vector<double> cachedFactors;    // 2 * speciesCount() per slot
   };
@@ -39,6 +40,18 @@ class StructureFactorKernel {
   // sin(phi) over the atoms of each species s, for each l of ls[0..nl).
   // out receives nl * speciesCount() pairs (C, S).
   void PhaseSums(int h, int k, const int* ls, int nl, double* out, Scratch& scratch) const;
+  // The same for several rows (h, k) of one h at once, each with its ls and
+  // its out. The atoms go in blocks whose table entries every row reuses, so
+  // that a cell of many atoms reads its tables from memory once per h rather
+  // than once per row; every sum still adds its atoms in PhaseSums' order,
+  // to the same bits. False, with the sums unfinished, once *cancel is set.
+  struct Row {
+    int k;
+    const int* ls;
+    int nl;
+    double* out;
+  };
+  bool PhaseSumsRows(int h, const Row* rows, int nRows, Scratch& scratch, const std::atomic<bool>* cancel) const;
 
   // F from the phase sums of one reflection: X-rays with the form factor at
   // s^2 = (sin(theta) / lambda)^2, neutrons with the scattering lengths.
