@@ -11,14 +11,12 @@
 
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
+#include "engine/LargePages.h"
 #include "engine/StructureFactorKernel.h"
 #include "io/NumberFormat.h"
 
 #ifdef _OPENMP
 #include <omp.h>
-#endif
-#ifdef __linux__
-#include <sys/mman.h>
 #endif
 
 namespace pelmora {
@@ -42,32 +40,6 @@ int ThreadNumber() {
   return 0;
 #endif
 }
-// Asks for large pages under a big array: its first touch then costs a few
-// hundred page faults rather than one per 4 KB, which on a virtual machine
-// took longer than filling the array.
-void AdviseLargePages(const void* data, size_t bytes) {
-#ifdef __linux__
-  constexpr std::uintptr_t kHuge = 2u << 20;
-  if (bytes < 2 * kHuge) return;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)data;
-  (void)bytes;
-#endif
-}
-
-// A vector of n default records, its memory advised before it is touched.
-template <class T>
-std::vector<T> LargeVector(size_t n) {
-  std::vector<T> v;
-  v.reserve(n);
-  AdviseLargePages(v.data(), n * sizeof(T));
-  v.resize(n);
-  return v;
-}
-
 // Below this many groups one thread rates them: a second one would not pay
 // for its start.
 constexpr size_t kParallelRecords = 20000;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "engine/Intensities.h"
+#include "engine/LargePages.h"
 
 namespace pelmora {
 namespace {
@@ -42,8 +43,8 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   padded_ = static_cast<int>(slots.size());
 
   const auto fill = [&](int nMax, double AtomSite::*coord, std::vector<double>& cs, std::vector<double>& sn) {
-    cs.assign(static_cast<size_t>(2 * nMax + 1) * padded_, 0.0);
-    sn.assign(cs.size(), 0.0);
+    cs = LargeVector<double>(static_cast<size_t>(2 * nMax + 1) * padded_);
+    sn = LargeVector<double>(cs.size());
     // Row -n is the conjugate of row n, to the last bit: the search takes
     // the sums of (-h -k -l) from those of (h k l).
     for (int n = 0; n <= nMax; ++n) {
