@@ -314,8 +314,19 @@ class IndexSearch {
     std::int32_t count;
   };
   static void AddAll(const std::vector<Pending>& pending);
+  // A thread's work space for the rows of one h, kept from h to h: fresh
+  // arrays of this size would come from the system each time and go back
+  // to it, at a page fault a page.
+  struct RowWork {
+    std::vector<Candidate> row, all;
+    std::vector<int> ks, starts, ls;
+    std::vector<double> sums, mate, lengths;
+    std::vector<StructureFactorKernel::Row> rows;
+    std::vector<Pending> pending;
+  };
   // False when cancelled.
-  bool SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found, const std::atomic<bool>& cancel);
+  bool SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWork& work, Tables& found,
+               const std::atomic<bool>& cancel);
   void CollectRow(int h, int k, std::vector<Candidate>& row) const;
   // The record of one reflection of a line from its phase sums.
   Found Make(int line, const Candidate& c, int h, int k, const double* sums, StructureFactorKernel::Scratch& scratch,
@@ -425,12 +436,16 @@ void IndexSearch::AddAll(const std::vector<Pending>& pending) {
   }
 }
 
-bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables& found,
+bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWork& work, Tables& found,
                           const std::atomic<bool>& cancel) {
   const int ns = kernel_.speciesCount();
   // Every row of this h first, then their sums in one pass over the atoms.
-  std::vector<Candidate> row, all;
-  std::vector<int> ks, starts, ls;
+  auto& [row, all, ks, starts, ls, sums, mate, lengths, rows, pending] = work;
+  all.clear();
+  ks.clear();
+  starts.clear();
+  rows.clear();
+  pending.clear();
   for (int k = h == 0 ? 0 : -K_; k <= K_; ++k) {
     CollectRow(h, k, row);
     if (row.empty()) continue;
@@ -442,15 +457,13 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, Tables
   if (all.empty()) return !cancel.load(std::memory_order_relaxed);
   ls.resize(all.size());
   for (size_t j = 0; j < all.size(); ++j) ls[j] = all[j].l;
-  std::vector<double> sums(all.size() * ns * 2);
-  std::vector<StructureFactorKernel::Row> rows;
+  sums.resize(all.size() * ns * 2);
   for (size_t r = 0; r < ks.size(); ++r)
     rows.push_back({ks[r], &ls[static_cast<size_t>(starts[r])], starts[r + 1] - starts[r],
                     &sums[static_cast<size_t>(starts[r]) * ns * 2]});
   if (!kernel_.PhaseSumsRows(h, rows.data(), static_cast<int>(rows.size()), scratch, &cancel)) return false;
 
-  std::vector<double> mate(static_cast<size_t>(ns) * 2), lengths;
-  std::vector<Pending> pending;
+  mate.resize(static_cast<size_t>(ns) * 2);
   for (size_t r = 0; r < ks.size(); ++r) {
     const int k = ks[r];
     for (int j = starts[r]; j < starts[r + 1]; ++j) {
@@ -503,6 +516,7 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   {
     Tables& found = found_[static_cast<size_t>(ThreadNumber())];
     StructureFactorKernel::Scratch scratch;
+    RowWork work;
 #pragma omp for schedule(dynamic, 1)
     for (int i = 0; i < nh; ++i) {
       if (stopped.load(std::memory_order_relaxed)) continue;
@@ -511,7 +525,7 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
         stopped = true;
         continue;
       }
-      if (!SearchH(i, scratch, found, cancel)) {
+      if (!SearchH(i, scratch, work, found, cancel)) {
         stopped = true;
         continue;
       }
