@@ -457,45 +457,61 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWor
   if (all.empty()) return !cancel.load(std::memory_order_relaxed);
   ls.resize(all.size());
   for (size_t j = 0; j < all.size(); ++j) ls[j] = all[j].l;
-  sums.resize(all.size() * ns * 2);
-  for (size_t r = 0; r < ks.size(); ++r)
-    rows.push_back({ks[r], &ls[static_cast<size_t>(starts[r])], starts[r + 1] - starts[r],
-                    &sums[static_cast<size_t>(starts[r]) * ns * 2]});
-  if (!kernel_.PhaseSumsRows(h, rows.data(), static_cast<int>(rows.size()), scratch, &cancel)) return false;
-
   mate.resize(static_cast<size_t>(ns) * 2);
-  for (size_t r = 0; r < ks.size(); ++r) {
-    const int k = ks[r];
-    for (int j = starts[r]; j < starts[r + 1]; ++j) {
-      const Candidate& c = all[static_cast<size_t>(j)];
-      // The sums of (-h -k -l): the cosine sums the same, the sine sums of
-      // opposite sign; a zero stays +0, as summing gives it.
-      const double* own = &sums[static_cast<size_t>(j) * ns * 2];
-      for (int s = 0; s < ns; ++s) {
-        mate[2 * s] = own[2 * s];
-        mate[2 * s + 1] = 0.0 - own[2 * s + 1];
-      }
-      const Candidate back{-c.l, c.d, c.t1, c.t2, c.in1, c.in2};
-      for (int line = 1; line <= 2; ++line) {
-        if (!(line == 1 ? c.in1 : c.in2)) continue;
-        std::vector<GroupTable>& tables = line == 1 ? found.line1 : found.line2;
-        const Found rec = Make(line, c, h, k, own, scratch, lengths);
-        const Found m = Make(line, back, -h, -k, mate.data(), scratch, lengths);
-        // (h k l) comes before its mate in list order; without anomalous
-        // scattering, and often with it, both join one group.
-        const GroupKey key = GroupKey::Of(rec), mateKey = GroupKey::Of(m);
-        const std::uint64_t hash = key.Hash();
-        if (key == mateKey) {
-          pending.push_back({&TableOf(tables, hash), key, hash, rec, 2});
-        } else {
-          pending.push_back({&TableOf(tables, hash), key, hash, rec, 1});
-          const std::uint64_t mateHash = mateKey.Hash();
-          pending.push_back({&TableOf(tables, mateHash), mateKey, mateHash, m, 1});
+  // The sums and the kernel's lanes take 10 doubles per species and
+  // reflection: a cell of many species (atoms with B factors of their own)
+  // is summed a few reflections at a time, within some 8 MB.
+  constexpr size_t kBatchDoubles = size_t{1} << 20;
+  const int batch = static_cast<int>(std::clamp<size_t>(kBatchDoubles / (10 * static_cast<size_t>(ns)), 1, all.size()));
+  const int count = static_cast<int>(all.size());
+  for (int j0 = 0, r0 = 0; j0 < count; j0 += batch) {
+    const int j1 = std::min(count, j0 + batch);
+    while (starts[static_cast<size_t>(r0) + 1] <= j0) ++r0;
+    sums.resize(static_cast<size_t>(j1 - j0) * ns * 2);
+    rows.clear();
+    for (int r = r0; starts[static_cast<size_t>(r)] < j1; ++r) {
+      const int from = std::max(j0, starts[static_cast<size_t>(r)]);
+      const int to = std::min(j1, starts[static_cast<size_t>(r) + 1]);
+      rows.push_back({ks[static_cast<size_t>(r)], &ls[static_cast<size_t>(from)], to - from,
+                      &sums[static_cast<size_t>(from - j0) * ns * 2]});
+    }
+    if (!kernel_.PhaseSumsRows(h, rows.data(), static_cast<int>(rows.size()), scratch, &cancel)) return false;
+
+    for (int r = r0; starts[static_cast<size_t>(r)] < j1; ++r) {
+      const int k = ks[static_cast<size_t>(r)];
+      const int from = std::max(j0, starts[static_cast<size_t>(r)]);
+      const int to = std::min(j1, starts[static_cast<size_t>(r) + 1]);
+      for (int j = from; j < to; ++j) {
+        const Candidate& c = all[static_cast<size_t>(j)];
+        // The sums of (-h -k -l): the cosine sums the same, the sine sums
+        // of opposite sign; a zero stays +0, as summing gives it.
+        const double* own = &sums[static_cast<size_t>(j - j0) * ns * 2];
+        for (int s = 0; s < ns; ++s) {
+          mate[2 * s] = own[2 * s];
+          mate[2 * s + 1] = 0.0 - own[2 * s + 1];
+        }
+        const Candidate back{-c.l, c.d, c.t1, c.t2, c.in1, c.in2};
+        for (int line = 1; line <= 2; ++line) {
+          if (!(line == 1 ? c.in1 : c.in2)) continue;
+          std::vector<GroupTable>& tables = line == 1 ? found.line1 : found.line2;
+          const Found rec = Make(line, c, h, k, own, scratch, lengths);
+          const Found m = Make(line, back, -h, -k, mate.data(), scratch, lengths);
+          // (h k l) comes before its mate in list order; without anomalous
+          // scattering, and often with it, both join one group.
+          const GroupKey key = GroupKey::Of(rec), mateKey = GroupKey::Of(m);
+          const std::uint64_t hash = key.Hash();
+          if (key == mateKey) {
+            pending.push_back({&TableOf(tables, hash), key, hash, rec, 2});
+          } else {
+            pending.push_back({&TableOf(tables, hash), key, hash, rec, 1});
+            const std::uint64_t mateHash = mateKey.Hash();
+            pending.push_back({&TableOf(tables, mateHash), mateKey, mateHash, m, 1});
+          }
         }
       }
+      AddAll(pending);
+      pending.clear();
     }
-    AddAll(pending);
-    pending.clear();
   }
   return true;
 }
