@@ -128,10 +128,15 @@ __attribute__((target_clones("avx2", "default"))) bool StructureFactorKernel::Ph
   double* __restrict pi = scratch.pi.data();
   const double* __restrict hc = &xc_[static_cast<size_t>(h + hMax_) * n];
   const double* __restrict hs = &xs_[static_cast<size_t>(h + hMax_) * n];
-  for (int b0 = 0; b0 < n; b0 += kBlock) {
+  const size_t stride = static_cast<size_t>(ns) * 2 * kLanes;  // per l
+  for (int b0 = 0, s0 = 0; b0 < n; b0 += kBlock) {
     if (cancel && cancel->load(std::memory_order_relaxed)) return false;
     const int b1 = std::min(n, b0 + kBlock);
-    double* acc = scratch.acc.data();
+    // The species with atoms in this block: s0 up to s1.
+    while (segEnd_[s0] <= b0) ++s0;
+    int s1 = s0;
+    while (s1 < ns && segBegin_[s1] < b1) ++s1;
+    double* accL = scratch.acc.data();
     for (int r = 0; r < nRows; ++r) {
       const Row& row = rows[r];
       const double* __restrict kc = &yc_[static_cast<size_t>(row.k + kMax_) * n];
@@ -140,12 +145,12 @@ __attribute__((target_clones("avx2", "default"))) bool StructureFactorKernel::Ph
         pr[i - b0] = hc[i] * kc[i] - hs[i] * ks[i];
         pi[i - b0] = hc[i] * ks[i] + hs[i] * kc[i];
       }
-      for (int j = 0; j < row.nl; ++j) {
+      for (int j = 0; j < row.nl; ++j, accL += stride) {
         const double* __restrict lc = &zc_[static_cast<size_t>(row.ls[j] + lMax_) * n];
         const double* __restrict lsn = &zs_[static_cast<size_t>(row.ls[j] + lMax_) * n];
-        for (int s = 0; s < ns; ++s, acc += 2 * kLanes) {
+        for (int s = s0; s < s1; ++s) {
+          double* const acc = accL + static_cast<size_t>(s) * 2 * kLanes;
           const int lo = std::max(segBegin_[s], b0), hi = std::min(segEnd_[s], b1);
-          if (lo >= hi) continue;
           // The four lanes as one vector, element by element the same
           // operations, so that they stay in registers.
           Lanes* const lanes = reinterpret_cast<Lanes*>(acc);
