@@ -27,7 +27,10 @@ double OverlayModel::Background(double t) const {
 }
 
 double OverlayModel::Calculated(const PatternGrid& grid, double t) const {
-  return scale * GridValueAt(grid, t - zero) + Background(t);
+  double y = scale * GridValueAt(grid, t - zero) + Background(t);
+  for (const OverlayPhase& p : others)
+    if (p.pattern) y += p.scale * GridValueAt(*p.pattern, t - zero);
+  return y;
 }
 
 OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& m) {
@@ -57,9 +60,13 @@ OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& m) 
   return model;
 }
 
-OverlayModel OverlayFromFit(const FitResult& fit) {
+OverlayModel OverlayFromFit(const FitResult& fit, const std::vector<std::string>& names) {
   OverlayModel model;
   if (!fit.phases.empty()) model.scale = fit.phases.front().scale;
+  for (size_t p = 1; p < fit.phases.size(); ++p) {
+    const FitPhase& f = fit.phases[p];
+    model.others.push_back({p < names.size() ? names[p] : f.name, f.scale, f.pattern, f.reflectionAngles});
+  }
   model.zero = fit.zero;
   model.background = fit.background;
   model.bgMin = fit.rangeMin;

@@ -4,6 +4,8 @@
 // from a linear least-squares match.
 #pragma once
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "diffractogram/PatternGrid.h"
@@ -12,12 +14,22 @@
 
 namespace pelmora {
 
+// A further phase of a mixture fitted with the chart's own: its pattern as
+// the fit calculated it, its scale and its reflections.
+struct OverlayPhase {
+  std::string name;
+  double scale = 0.0;
+  std::shared_ptr<const PatternGrid> pattern;
+  std::vector<double> reflectionAngles;  // without the zero shift
+};
+
 struct OverlayModel {
   double scale = 1.0;
   double zero = 0.0;
   std::vector<double> background;  // Chebyshev coefficients over [bgMin, bgMax]
   double bgMin = 0.0, bgMax = 1.0;
   bool fitted = false;  // from a fit, not the starting match
+  std::vector<OverlayPhase> others;  // added to the chart's own phase
 
   double Background(double twoTheta) const;
   // y_calc at a measured angle, from the synthesised grid.
@@ -32,7 +44,8 @@ double GridValueAt(const PatternGrid& grid, double twoTheta);
 // grid is empty there.
 OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& measured);
 
-// The model of a finished single-phase fit.
-OverlayModel OverlayFromFit(const FitResult& fit);
+// The model of a finished fit: its first phase is the chart's own, the
+// others come with their patterns (named by `names`, when given).
+OverlayModel OverlayFromFit(const FitResult& fit, const std::vector<std::string>& names = {});
 
 }  // namespace pelmora

@@ -195,6 +195,7 @@ struct PhaseCalc {
   };
   std::array<Slot, 2> slots;
   std::unique_ptr<PatternGrid> scratch = std::make_unique<PatternGrid>();
+  int refused = 0;  // peaks the last calculation left out for want of a width
 };
 
 class FitModel {
@@ -255,6 +256,7 @@ class FitModel {
       return nullptr;
     }
     if (run.calcResult != 0) grid->Reset();  // no reflection in range: a flat pattern
+    ph.refused = run.calcResult == 0 ? run.synthesis.refusedPeaks : 0;
     if (target) {
       target->key = key;
       target->used = ++clock_;
@@ -475,6 +477,15 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
     r.error = model.error.empty() ? "Dopasowanie przerwane." : model.error;
     return r;
   }
+  // A phase that starts with peaks left out (widths that U V W make
+  // negative where its grain size adds nothing) would be fitted without
+  // them, silently.
+  for (size_t p = 0; p < model.phases.size(); ++p)
+    if (model.phases[p].refused > 0) {
+      r.error = (model.phases.size() > 1 ? "Faza " + std::to_string(p + 1) + ": " : std::string()) +
+                RefusedPeaksMessage(model.phases[p].refused) + ". Popraw U, V, W przed dopasowaniem.";
+      return r;
+    }
   {
     Eigen::MatrixXd A(static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(P) + K);
     Eigen::VectorXd b(static_cast<Eigen::Index>(n));
@@ -633,6 +644,19 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
         break;
       }
     }
+  }
+  // Each phase once more at the solution, for the chart: the cached grids
+  // and the private copies' lists may belong to the last derivative step.
+  for (size_t p = 0; p < P; ++p) {
+    auto grid = std::make_shared<PatternGrid>();
+    if (!model.Pattern(p, s, grid.get())) {
+      r.error = model.error.empty() ? "Dopasowanie przerwane." : model.error;
+      r.cancelled = model.cancelled;
+      return r;
+    }
+    for (const Reflection& x : model.phases[p].doc->reflectionsAll)
+      if (x.nonZero && x.line == 1) r.phases[p].reflectionAngles.push_back(TwoThetaDegrees(x));
+    r.phases[p].pattern = std::move(grid);
   }
   const std::vector<double> wf = WeightFractions(scales, masses, volumes);
   for (size_t p = 0; p < P; ++p) r.phases[p].weightFraction = wf[p];

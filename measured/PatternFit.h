@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,12 @@ struct FitPhase {
   double volume = 0.0;              // V in cubic angstrom
   double weightFraction = NAN;      // Hill-Howard; NaN when a mass is unknown
   std::vector<double> curve;        // s_p * I_p(t - z) at the fitted points
+  // I_p itself at the solution on the whole grid (unscaled, unshifted,
+  // with the first document's experiment; flat outside the fitted range
+  // and its margin), and the angles of its first-line reflections, so that
+  // a chart can draw this phase without calculating it again.
+  std::shared_ptr<const PatternGrid> pattern;
+  std::vector<double> reflectionAngles;
 };
 
 struct FitResult {

@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -20,6 +22,8 @@
 #include <QToolBar>
 
 #include "app/ui/AboutBox.h"
+#include "documents/CifExport.h"
+#include "io/AtomicFile.h"
 #include "app/ui/Commands.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PatternAdapter.h"
@@ -565,22 +569,52 @@ void CMainFrame::OpenFile() {
 
 bool CMainFrame::SaveDocument(KomorkaDocument* doc, bool saveAs) {
   QString path = doc->path();
+  const QString xmlFilter = QStringLiteral("Pelmor 1.0 (*.xml)");
+  const QString cifFilter = QStringLiteral("CIF (*.cif)");
+  bool cif = false;
   if (saveAs || path.isEmpty()) {
     QFileDialog dlg(this, QStringLiteral("Zapisz jako"));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setNameFilter(QStringLiteral("Pelmor 1.0 (*.xml)"));
+    // A CIF only on the explicit "Zapisz jako": it is an export, and a save
+    // asked for before closing must keep the whole document.
+    dlg.setNameFilters(saveAs ? QStringList{xmlFilter, cifFilter} : QStringList{xmlFilter});
     dlg.setDefaultSuffix(QStringLiteral("xml"));
     dlg.selectFile(doc->proposedSaveName());
+    connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, cifFilter](const QString& filter) {
+      const QString suffix = filter == cifFilter ? QStringLiteral("cif") : QStringLiteral("xml");
+      dlg.setDefaultSuffix(suffix);
+      const QFileInfo typed(dlg.selectedFiles().value(0));
+      if (!typed.fileName().isEmpty()) dlg.selectFile(typed.completeBaseName() + QLatin1Char('.') + suffix);
+    });
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     path = dlg.selectedFiles().first();
+    cif = saveAs && (path.endsWith(QStringLiteral(".cif"), Qt::CaseInsensitive) ||
+                     (dlg.selectedNameFilter() == cifFilter && !path.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive)));
   }
+  if (cif) return ExportCif(doc, path);
   QString error;
   if (!doc->Save(path, &error)) {
     QMessageBox::critical(this, QStringLiteral("Błąd"), error);
     return false;
   }
   AddRecentFile(doc->path());
+  return true;
+}
+
+bool CMainFrame::ExportCif(KomorkaDocument* doc, const QString& path) {
+  // The same text as "pelmora-cli convert" writes: the group of the
+  // structure, or the one found for a structure without one. The document
+  // keeps its own file, name and modified state: a CIF holds no experiment.
+  std::vector<DocMessage> notes;
+  const std::string text = FormatCif(doc->doc(), app_.workspace().Elements(), notes);
+  std::string error;
+  if (!WriteFileAtomically(QFile::encodeName(path).toStdString(), text, &error)) {
+    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+    return false;
+  }
+  ShowMessages(notes);
+  statusBar()->showMessage(QStringLiteral("Zapisano CIF: %1").arg(QDir::toNativeSeparators(path)), 5000);
   return true;
 }
 

@@ -65,7 +65,11 @@ class CMainFrame : public QMainWindow {
   KomorkaDocument* OpenDocumentFile(const QString& path);
   KomorkaDocument* NewDocument();
   // Saves the document (asking for a name when it has none or saveAs).
+  // "Zapisz jako" also offers a CIF, written as an export.
   bool SaveDocument(KomorkaDocument* doc, bool saveAs);
+  // The document's structure written to `path` as a CIF; the document's
+  // own file and modified state stay. False after the error's message.
+  bool ExportCif(KomorkaDocument* doc, const QString& path);
   // "Otwórz pomiar…": the measured pattern of `path` (asked for when empty)
   // shown with the active view's calculation; false when nothing was read.
   bool OpenMeasurement(const QString& path = {});

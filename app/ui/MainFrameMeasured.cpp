@@ -83,15 +83,40 @@ void CMainFrame::FitMeasurement() {
   SynthesisSetup setup = app_.SetupFor(profile);
   setup.pseudoVoigtInfo = nullptr;  // the Info window's list belongs to the calculations the user starts
   KomorkaDocument* d = v->document();
-  FitDialog dlg(d->doc(), v->measuredShared(), setup, this);
+  // The other open documents may join as further phases of a mixture.
+  std::vector<FitDialog::Phase> phases{{&d->doc(), d->title()}};
+  std::vector<KomorkaDocument*> documents{d};
+  for (CChildFrame* f : frames())
+    if (f->document() != d) {
+      phases.push_back({&f->document()->doc(), f->document()->title()});
+      documents.push_back(f->document());
+    }
+  FitDialog dlg(phases, v->measuredShared(), setup, this);
   if (dlg.exec() != QDialog::Accepted) return;
-  // "Zastosuj": the refined values into the document, the model into the
-  // chart, and the pattern calculated again with them.
-  ApplyFitToDocument(dlg.result(), 0, dlg.refined(), d->doc());
+  // "Zastosuj": each phase's cell and grain size into its own document; the
+  // values all phases share (U V W, and zero and background, which the
+  // chart keeps) into the active one; the model into the chart, and the
+  // patterns calculated again with the new values.
+  const FitResult& r = dlg.result();
+  std::vector<std::string> names;
+  for (size_t k = 0; k < dlg.fittedPhases().size(); ++k) {
+    KomorkaDocument* target = documents[dlg.fittedPhases()[k]];
+    ApplyFitToDocument(r, k, k == 0 ? dlg.refined() : dlg.refined() & ~unsigned(kFitWidths), target->doc());
+    names.push_back(target->title().toStdString());
+    if (k > 0 && (dlg.refined() & (kFitCell | kFitSize))) {
+      target->setModified(true);
+      target->NotifyParametersChanged();
+    }
+  }
   d->setModified(true);
   d->NotifyParametersChanged();
-  v->setOverlayModel(OverlayFromFit(dlg.result()));
+  v->setOverlayModel(OverlayFromFit(r, names));
   Calculate(v);
+  for (size_t k = 1; k < dlg.fittedPhases().size(); ++k)
+    for (CChildFrame* f : frames())
+      if (f->document() == documents[dlg.fittedPhases()[k]] && f->view()->patternPresent() &&
+          (dlg.refined() & (kFitCell | kFitSize)))
+        Calculate(f->view());
 }
 
 }  // namespace pelmora

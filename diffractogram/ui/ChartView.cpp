@@ -183,6 +183,12 @@ void CDownView::rebuildOverlay() {
     for (const Reflection& r : document_->doc().reflectionsAll)
       if (r.nonZero && r.line == 1) row.push_back(TwoThetaDegrees(r) + overlayModel_.zero);
   o->ticks.push_back(std::move(row));
+  // A row for each further phase of a fitted mixture.
+  for (const OverlayPhase& p : overlayModel_.others) {
+    std::vector<double> more;
+    for (double t : p.reflectionAngles) more.push_back(t + overlayModel_.zero);
+    o->ticks.push_back(std::move(more));
+  }
   LayOutOverlay(*o);
   overlay_ = std::move(o);
 }

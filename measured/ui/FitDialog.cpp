@@ -5,12 +5,15 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "io/NumberFormat.h"
 
@@ -20,10 +23,23 @@ namespace {
 constexpr int kSteps = 100;
 }
 
-FitDialog::FitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern> measured,
-                       const SynthesisSetup& setup, QWidget* parent)
-    : QDialog(parent), doc_(doc), measured_(std::move(measured)), setup_(setup) {
+FitDialog::FitDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPattern> measured,
+                     const SynthesisSetup& setup, QWidget* parent)
+    : QDialog(parent), phases_(std::move(phases)), measured_(std::move(measured)), setup_(setup) {
   setWindowTitle(QStringLiteral("Dopasuj do pomiaru"));
+  // The phases: the active document always, the other open ones on request.
+  auto* phaseBox = new QGroupBox(QStringLiteral("Fazy (dokumenty otwarte w programie)"), this);
+  auto* phaseLayout = new QVBoxLayout(phaseBox);
+  for (size_t k = 0; k < phases_.size(); ++k) {
+    auto* c = new QCheckBox(QStringLiteral("Faza: %1").arg(phases_[k].title), phaseBox);
+    if (k == 0) {
+      c->setText(QStringLiteral("Faza: %1 (aktywny dokument, jego eksperyment)").arg(phases_[k].title));
+      c->setChecked(true);
+      c->setEnabled(false);
+    }
+    phaseLayout->addWidget(c);
+    phaseBoxes_.push_back(c);
+  }
   auto* box = new QGroupBox(QStringLiteral("Dopasowywane wartości"), this);
   auto* grid = new QGridLayout(box);
   scale_ = new QCheckBox(QStringLiteral("Skala"), box);
@@ -54,10 +70,19 @@ FitDialog::FitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern>
   bar_->setRange(0, kSteps);
   bar_->setValue(0);
   status_ = new QLabel(QStringLiteral(" "), this);
+  table_ = new QTableWidget(0, 10, this);
+  table_->setHorizontalHeaderLabels({QStringLiteral("Faza"), QStringLiteral("Skala"), QStringLiteral("Udział wagowy"),
+                                     QStringLiteral("Ziarno [Å]"), QStringLiteral("a [Å]"), QStringLiteral("b [Å]"),
+                                     QStringLiteral("c [Å]"), QStringLiteral("α [°]"), QStringLiteral("β [°]"),
+                                     QStringLiteral("γ [°]")});
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->hide();
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->setMinimumSize(700, 110);
   report_ = new QPlainTextEdit(this);
   report_->setReadOnly(true);
   report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  report_->setMinimumSize(460, 180);
+  report_->setMinimumSize(460, 120);
 
   fit_ = new QPushButton(QStringLiteral("Dopasuj"), this);
   cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
@@ -74,10 +99,12 @@ FitDialog::FitDialog(const CKomorka& doc, std::shared_ptr<const MeasuredPattern>
   buttons->addWidget(close_);
 
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(phaseBox);
   layout->addWidget(box);
   layout->addWidget(source);
   layout->addWidget(bar_);
   layout->addWidget(status_);
+  layout->addWidget(table_);
   layout->addWidget(report_);
   layout->addLayout(buttons);
 
@@ -130,12 +157,21 @@ void FitDialog::startFit() {
   bar_->setValue(0);
   status_->setText(QStringLiteral("Dopasowywanie..."));
   const unsigned refine = o.refine;
-  worker_ = std::thread([this, o, refine] {
-    FitResult r = FitPattern({&doc_}, *measured_, o);
+  running_.clear();
+  std::vector<const CKomorka*> docs;
+  for (size_t k = 0; k < phases_.size(); ++k)
+    if (phaseBoxes_[k]->isChecked()) {
+      running_.push_back(k);
+      docs.push_back(phases_[k].doc);
+    }
+  for (size_t k = 1; k < phaseBoxes_.size(); ++k) phaseBoxes_[k]->setEnabled(false);
+  worker_ = std::thread([this, o, refine, docs] {
+    FitResult r = FitPattern(docs, *measured_, o);
     QMetaObject::invokeMethod(
         this,
         [this, r = std::move(r), refine]() mutable {
           refined_ = refine;
+          fitted_ = running_;
           finished(std::move(r));
         },
         Qt::QueuedConnection);
@@ -147,8 +183,10 @@ void FitDialog::finished(FitResult r) {
   result_ = std::move(r);
   fit_->setEnabled(true);
   cancel_->setEnabled(false);
+  for (size_t k = 1; k < phaseBoxes_.size(); ++k) phaseBoxes_[k]->setEnabled(true);
   if (!result_.error.empty()) {
     status_->setText(QString::fromStdString(result_.error));
+    table_->setRowCount(0);
     report_->clear();
   } else {
     bar_->setValue(kSteps);
@@ -161,15 +199,24 @@ void FitDialog::finished(FitResult r) {
 
 void FitDialog::showResult() {
   const FitResult& r = result_;
-  const FitPhase& p = r.phases.front();
+  table_->setRowCount(static_cast<int>(r.phases.size()));
+  for (size_t k = 0; k < r.phases.size(); ++k) {
+    const FitPhase& p = r.phases[k];
+    const auto row = static_cast<int>(k);
+    const QString name = k < fitted_.size() ? phases_[fitted_[k]].title : QString::number(k + 1);
+    QStringList cells{name, QString::fromStdString(cformat("%.6g (%.2g)", p.scale, p.scaleEsd)),
+                      std::isfinite(p.weightFraction)
+                          ? QString::fromStdString(cformat("%.2f %%", 100.0 * p.weightFraction))
+                          : QStringLiteral("nieznany"),
+                      QString::fromStdString(cformat("%.1f", p.grainSize))};
+    for (int c = 0; c < 3; ++c) cells << QString::fromStdString(cformat("%.5f", p.cell[static_cast<size_t>(c)]));
+    for (int c = 3; c < 6; ++c) cells << QString::fromStdString(cformat("%.3f", p.cell[static_cast<size_t>(c)]));
+    for (int c = 0; c < cells.size(); ++c) table_->setItem(row, c, new QTableWidgetItem(cells[c]));
+  }
   std::string t;
   t += cformat("Rp = %.3f %%   Rwp = %.3f %%   Rexp = %.3f %%   χ² = %.4f\n", r.rp, r.rwp, r.rexp, r.chi2);
   t += cformat("Punkty: %d   dopasowane wartości: %d\n\n", r.points, r.parameters);
-  t += cformat("Skala:              %.6g (%.2g)\n", p.scale, p.scaleEsd);
   t += cformat("Przesunięcie zera:  %.5f (%.5f)°\n", r.zero, r.zeroEsd);
-  t += cformat("a, b, c:            %.5f  %.5f  %.5f Å\n", p.cell[0], p.cell[1], p.cell[2]);
-  t += cformat("α, β, γ:            %.3f  %.3f  %.3f°\n", p.cell[3], p.cell[4], p.cell[5]);
-  t += cformat("Rozmiar ziaren:     %.1f Å\n", p.grainSize);
   t += cformat("U, V, W:            %.6g  %.6g  %.6g\n", r.u, r.v, r.w);
   t += "Tło:               ";
   for (double b : r.background) t += cformat(" %.4g", b);

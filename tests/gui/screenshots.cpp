@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QMdiArea>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSettings>
@@ -77,6 +78,7 @@ struct Shots {
   void SourceChange();
   void ObservedOverlay();
   void ChartDAxis();
+  void MixtureFit();
   void SpaceGroup();
 };
 
@@ -420,6 +422,48 @@ void Shots::ChartDAxis() {
   frame.xAxisAction(XAxisUnit::TwoTheta)->trigger();
 }
 
+void Shots::MixtureFit() {
+  // The same scan fitted as zinc and nano-SiC together: the SiC document
+  // opened beside the zinc one and ticked in the dialog.
+  CChildFrame* znFrame = frame.activeFrame();
+  CDownView* zn = frame.activeView();
+  if (!zn || !zn->measured()) {
+    ok = false;
+    return;
+  }
+  const QString data = testing::SourceDir() + QStringLiteral("/tests/data/measured/");
+  KomorkaDocument* sic = frame.OpenDocumentFile(data + QStringLiteral("SiC.cif"));
+  if (!sic) {
+    ok = false;
+    return;
+  }
+  frame.mdiArea()->setActiveSubWindow(znFrame);
+  // The zinc-only fit left U V W that no width survives without a grain
+  // size: start again from the instrument's values, over the zinc range.
+  CKomorka& d = zn->document()->doc();
+  d.u = sic->doc().u;
+  d.v = sic->doc().v;
+  d.w = sic->doc().w;
+  d.angleMin = 31.0;
+  d.angleMax = 90.0;
+  zn->document()->NotifyParametersChanged();
+  QTimer::singleShot(300, [&] {
+    auto* dlg = qobject_cast<FitDialog*>(QApplication::activeModalWidget());
+    if (!dlg) return;
+    for (size_t k = 1; dlg->phaseBox(k); ++k)
+      if (dlg->phaseBox(k)->text().contains(QStringLiteral("SiC.cif"))) dlg->phaseBox(k)->setChecked(true);
+    for (unsigned what : {kFitWidths, kFitCell, kFitSize}) dlg->option(what)->setChecked(true);
+    QObject::connect(dlg, &FitDialog::fitFinished, dlg, [&, dlg] {
+      ok = Save(dlg, out, "fit-mixture.png") && ok;
+      dlg->applyButton()->click();
+    });
+    dlg->fitButton()->click();
+  });
+  frame.action(cmd::kFitMeasured)->trigger();
+  ok = testing::WaitForChart(zn) && ok;
+  ok = Save(&frame, out, "fit-mixture-chart.png") && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -451,6 +495,7 @@ int main(int argc, char** argv) {
   shots.SourceChange();
   shots.ObservedOverlay();
   shots.ChartDAxis();
+  shots.MixtureFit();
   shots.SpaceGroup();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);

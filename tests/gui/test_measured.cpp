@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -176,6 +177,135 @@ class MeasuredTest : public QObject {
     QVERIFY2(box.text.contains(QStringLiteral("Nie znaleziono pomiaru")), qPrintable(box.text));
     QVERIFY(!f.activeView()->measured());
     QCOMPARE(QString::fromStdString(missing->doc().measuredPath), dir_.path() + "/gone.xy");
+    for (CChildFrame* c : f.frames()) c->document()->setModified(false);
+    FinishApplication(run);
+  }
+
+  // Two open documents fitted together to a measurement made here from a
+  // known mixture: NaCl 25 % and Si 75 % by weight. The calculated
+  // intensities carry 1 / V^2, so s_p is proportional to W_p V_p / (ZM)_p;
+  // numpy with ZM = 4 (22.98977 + 35.453) and 8 * 28.0855 g/mol and V = a^3
+  // (a = 5.6402 and 5.4309 A) gives the normalised scales 0.26409043 and
+  // 0.73590957.
+  void mixtureFitAndApply() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml"), testing::ExampleFile("Si.xml")},
+                             (dir_.path() + "/M.conf").toStdString()));
+    CMainFrame& f = *run.frame;
+    f.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
+    QCOMPARE(f.frames().size(), 2);
+    CDownView* si = f.activeView();
+    CDownView* nacl = nullptr;
+    for (CChildFrame* c : f.frames())
+      if (c->view() != si) nacl = c->view();
+    QVERIFY(si && nacl);
+    QCOMPARE(si->document()->doc().a, 5.4309);
+    QCOMPARE(nacl->document()->doc().a, 5.6402);
+    for (CDownView* v : {si, nacl}) {
+      v->document()->doc().angleMin = 15.0;
+      v->document()->doc().angleMax = 85.0;
+      v->document()->NotifyParametersChanged();
+      f.Calculate(v);
+      QVERIFY(v->patternPresent());
+    }
+    const double mix[2] = {0.26409043, 0.73590957};  // NaCl, Si
+    double top = 0.0;
+    for (int i = 0; i < 3000; ++i) {
+      const double t = 20.0 + 0.02 * i;
+      top = std::max(top, mix[0] * GridValueAt(nacl->grid(), t) + mix[1] * GridValueAt(si->grid(), t));
+    }
+    const double k = 20000.0 / top;
+    std::string text = "# 2theta counts\n";
+    for (int i = 0; i <= 3000; ++i) {
+      const double t = 20.0 + 0.02 * i;
+      const double y = k * (mix[0] * GridValueAt(nacl->grid(), t) + mix[1] * GridValueAt(si->grid(), t)) + 150.0 +
+                       0.5 * (t - 20.0);
+      text += cformat("%.4f %.4f\n", t, y);
+    }
+    const QString path = dir_.path() + "/mixture.xy";
+    {
+      QFile out(path);
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    // Both cells a little off; the fit runs over 20..80 degrees.
+    for (auto [v, a] : {std::pair{si, 5.4259}, std::pair{nacl, 5.6442}}) {
+      CKomorka& d = v->document()->doc();
+      d.a = d.b = d.c = a;
+      d.RefreshCellMetric();
+      d.angleMin = 20.0;
+      d.angleMax = 80.0;
+      v->document()->NotifyParametersChanged();
+      f.Calculate(v);
+      v->document()->setModified(false);
+    }
+    QVERIFY(f.OpenMeasurement(path));
+    QCOMPARE(f.activeView(), si);
+    si->document()->setModified(false);
+
+    // Ticks the other document (listed after the active one, which is
+    // always in) and fits; cancel or "Zastosuj" as asked.
+    auto fitBoth = [&](bool apply, bool cancel) {
+      FitResult seen;
+      QStringList rows;
+      testing::ModalWatcher<FitDialog> watch;
+      watch.Arm([&](FitDialog* d) {
+        QVERIFY(d->phaseBox(0)->isChecked() && !d->phaseBox(0)->isEnabled());
+        QVERIFY(d->phaseBox(1) && !d->phaseBox(1)->isChecked() && !d->phaseBox(2));
+        QVERIFY(d->phaseBox(1)->text().contains(QStringLiteral("NaCl")));
+        d->phaseBox(1)->setChecked(true);
+        d->option(kFitCell)->setChecked(true);
+        QEventLoop loop;
+        connect(d, &FitDialog::fitFinished, &loop, &QEventLoop::quit);
+        d->fitButton()->click();
+        if (cancel) d->cancelButton()->click();
+        if (d->running()) loop.exec();
+        seen = d->result();
+        for (int r = 0; r < d->phaseTable()->rowCount(); ++r)
+          rows << d->phaseTable()->item(r, 0)->text() + " " + d->phaseTable()->item(r, 2)->text();
+        if (apply && d->applyButton()->isEnabled()) d->applyButton()->click();
+        else d->reject();
+      });
+      f.action(cmd::kFitMeasured)->trigger();
+      return std::pair{seen, rows};
+    };
+    CKomorka& dSi = si->document()->doc();
+    CKomorka& dNaCl = nacl->document()->doc();
+
+    // "Anuluj": nothing to apply, both documents as they were.
+    auto [cancelled, none] = fitBoth(true, true);
+    QVERIFY(cancelled.cancelled);
+    QCOMPARE(dSi.a, 5.4259);
+    QCOMPARE(dNaCl.a, 5.6442);
+    QVERIFY(!si->document()->isModified() && !nacl->document()->isModified());
+
+    // "Zastosuj": the fractions back within 1 %, each cell into its own
+    // document, the chart's model the sum with a tick row per phase.
+    auto [r, rows] = fitBoth(true, false);
+    QVERIFY2(r.error.empty(), r.error.c_str());
+    QCOMPARE(r.phases.size(), size_t(2));
+    QVERIFY2(std::abs(r.phases[0].weightFraction - 0.75) < 0.01, qPrintable(QString::number(r.phases[0].weightFraction)));
+    QVERIFY2(std::abs(r.phases[1].weightFraction - 0.25) < 0.01, qPrintable(QString::number(r.phases[1].weightFraction)));
+    QCOMPARE(rows.size(), 2);
+    QVERIFY2(rows[0].startsWith(QStringLiteral("Si")) && rows[1].startsWith(QStringLiteral("NaCl")), qPrintable(rows.join('|')));
+    QVERIFY2(rows[1].endsWith(QString::fromStdString(cformat("%.2f %%", 100.0 * r.phases[1].weightFraction))),
+             qPrintable(rows[1]));
+    QVERIFY(std::abs(dSi.a - 5.4309) < 2e-4);
+    QVERIFY(std::abs(dNaCl.a - 5.6402) < 2e-4);
+    QCOMPARE(dNaCl.c, dNaCl.a);
+    QVERIFY(si->document()->isModified() && nacl->document()->isModified());
+    QVERIFY(r.rwp < 1.0);
+    const OverlayModel& model = si->overlayModel();
+    QVERIFY(model.fitted);
+    QCOMPARE(model.others.size(), size_t(1));
+    QVERIFY(si->overlay() && si->overlay()->ticks.size() == 2 && !si->overlay()->ticks[1].empty());
+    // The model curve is the sum: the NaCl 200 peak (31.7 degrees, no Si
+    // peak near) lies within 1 % of the measurement.
+    double worst = 0.0;
+    const ChartOverlay& o = *si->overlay();
+    for (size_t i = 0; i < o.twoTheta.size(); ++i)
+      if (std::abs(o.twoTheta[i] - 31.7) < 0.3) worst = std::max(worst, std::abs(o.difference[i]) / o.observed[i]);
+    QVERIFY2(worst < 0.01, qPrintable(QString::number(worst)));
     for (CChildFrame* c : f.frames()) c->document()->setModified(false);
     FinishApplication(run);
   }

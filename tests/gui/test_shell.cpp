@@ -3,6 +3,7 @@
 // settings that survive a restart, the curve and the cursor read-out.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
+#include <cmath>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
@@ -633,6 +635,77 @@ class ShellTest : public QObject {
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(list.count('\n') > 5);
     QCOMPARE(list, cli.readAllStandardOutput());
+  }
+
+  // "Zapisz jako" with the CIF filter writes the structure as a CIF and
+  // leaves the document as it was (its file, its pending changes); read
+  // back through the CIF import it gives the same cell and atoms. A save
+  // asked for by "Zapisz" offers the structure file only.
+  void saveAsCifIsAnExport() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("rutile-TiO2.xml")}, Ini()));
+    CMainFrame& f = *run.frame;
+    KomorkaDocument* doc = f.activeDocument();
+    QVERIFY(doc);
+    const QString own = doc->path(), title = doc->title();
+    doc->setModified(true);
+    QStringList filters;
+    testing::ModalWatcher<QFileDialog> save;
+    save.Arm([&](QFileDialog* d) {
+      filters = d->nameFilters();
+      d->setDirectory(dir_.path());
+      auto* type = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      QVERIFY(type && name);
+      type->setCurrentIndex(1);
+      // What a click in the list sends.
+      emit type->activated(1);
+      emit type->textActivated(type->itemText(1));
+      name->setText(QStringLiteral("rutile"));
+      static_cast<QDialog*>(d)->accept();
+    });
+    testing::BoxWatcher note;
+    note.Arm();
+    f.action(cmd::kSaveAs)->trigger();
+    QCOMPARE(filters, (QStringList{QStringLiteral("Pelmor 1.0 (*.xml)"), QStringLiteral("CIF (*.cif)")}));
+    const QString cif = dir_.path() + "/rutile.cif";
+    QVERIFY(QFileInfo::exists(cif));
+    QVERIFY(!QFileInfo::exists(dir_.path() + "/rutile.xml"));
+    QVERIFY(ReadAll(cif).contains("_space_group_IT_number"));
+    QCOMPARE(doc->path(), own);
+    QCOMPARE(doc->title(), title);
+    QVERIFY(doc->isModified());
+    QTRY_VERIFY(note.seen);  // the group found for a structure without one
+    QVERIFY2(note.text.contains(QStringLiteral("136")), qPrintable(note.text));
+
+    KomorkaDocument* back = f.OpenDocumentFile(cif);
+    QVERIFY(back && back != doc);
+    const CKomorka& a = doc->doc();
+    const CKomorka& b = back->doc();
+    QCOMPARE(b.latticeType, a.latticeType);
+    for (auto [x, y] : {std::pair{a.a, b.a}, std::pair{a.b, b.b}, std::pair{a.c, b.c}, std::pair{a.alfa, b.alfa},
+                        std::pair{a.beta, b.beta}, std::pair{a.gamma, b.gamma}})
+      QVERIFY2(std::abs(x - y) < 1e-6, qPrintable(QString::number(x) + " " + QString::number(y)));
+    QCOMPARE(b.cellAtoms.size(), a.cellAtoms.size());
+    auto wrap = [](double v) { return v - std::floor(v + 1e-7); };
+    for (const AtomSite& s : a.cellAtoms) {
+      bool found = false;
+      for (const AtomSite& t : b.cellAtoms)
+        found = found || (t.nr == s.nr && std::abs(wrap(t.x) - wrap(s.x)) < 1e-5 &&
+                          std::abs(wrap(t.y) - wrap(s.y)) < 1e-5 && std::abs(wrap(t.z) - wrap(s.z)) < 1e-5);
+      QVERIFY2(found, qPrintable(QString("%1 %2 %3 %4").arg(s.nr).arg(s.x).arg(s.y).arg(s.z)));
+    }
+
+    // A document never saved, "Zapisz": the structure file only.
+    KomorkaDocument* fresh = f.NewDocument();
+    QVERIFY(fresh);
+    save.Arm([&](QFileDialog* d) {
+      filters = d->nameFilters();
+      d->reject();
+    });
+    f.action(cmd::kSave)->trigger();
+    QCOMPARE(filters, QStringList{QStringLiteral("Pelmor 1.0 (*.xml)")});
+    Finish(run);
   }
 };
 

@@ -161,6 +161,26 @@ TEST(PatternFit, MixtureGivesBackItsWeightFractions) {
   EXPECT_NEAR(r.chi2, 1.0, 0.1);
 }
 
+TEST(PatternFit, RefusesAStartWhoseWidthsLeaveOutPeaks) {
+  // W < 0 and no size broadening: U tan^2 + V tan + W < 0 at every angle,
+  // so the synthesis leaves every peak out; a fit would go on without them.
+  auto nacl = Open("NaCl.xml");
+  auto si = Open("Si.xml");
+  nacl->angleMin = 20.0;
+  nacl->angleMax = 80.0;
+  Truth truth;
+  truth.scale = {0.1, 0.1};
+  truth.a0 = 100.0;
+  const MeasuredPattern m = Synthesise({nacl.get(), si.get()}, truth);
+  nacl->u = nacl->v = 0.0;
+  nacl->w = -0.1;
+  nacl->gsize = si->gsize = 1.0e6;  // no size broadening to speak of
+  FitOptions o;
+  o.setup = PseudoVoigt();
+  const FitResult r = FitPattern({nacl.get(), si.get()}, m, o);
+  EXPECT_NE(r.error.find("Faza 1: Pominięte refleksy"), std::string::npos) << r.error;
+}
+
 TEST(PatternFit, AgreementFactorsAsNumpyComputesThem) {
   // numpy, with w = 1/y_obs (1 where y_obs <= 0) and P = 2:
   //   rp = 100 sum|yo-yc| / sum yo; rwp = 100 sqrt(sum w (yo-yc)^2 / sum w yo^2);
