@@ -24,3 +24,16 @@ done
 COMMANDS=()
 for c in "${CASES[@]}"; do COMMANDS+=("$BIN/pelmora-cli calc $DIR/$c.xml ${ARGS[$c]:-} --reflections /dev/null"); done
 hyperfine --warmup 1 --runs "${RUNS:-3}" "${COMMANDS[@]}"
+# Protein entries of Debian's pymol-data, when installed: HIV protease (1hpv,
+# P 61, 9786 atoms in the cell) and 1tii (P 31 2 1, 34104 atoms), Cu Ka to
+# 2-theta = 30 degrees.
+PDB_RUNS=()
+for f in /usr/share/pymol/data/tut/1hpv.pdb /usr/share/pymol/data/demo/1tii.pdb; do
+  [ -f "$f" ] || { echo "$f absent (Debian package pymol-data): skipped"; continue; }
+  args=(calc "$f" --data-dir Data --source "Cu Ka" --range 0.5 30 --reflections /dev/null)
+  /usr/bin/time -f "$(basename "$f"): %e s wall, %U s user, %M KB peak" "$BIN/pelmora-cli" "${args[@]}"
+  PDB_RUNS+=("$BIN/pelmora-cli calc $f --data-dir Data --source 'Cu Ka' --range 0.5 30 --reflections /dev/null")
+done
+if [ ${#PDB_RUNS[@]} -gt 0 ]; then
+  hyperfine --runs "${RUNS:-3}" "${PDB_RUNS[@]}"
+fi

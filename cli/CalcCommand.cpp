@@ -319,7 +319,7 @@ Runner AddCalcCommand(CLI::App& app) {
       "unknown file, 3 structure or experiment refused, 4 output not written; in a batch the highest\n"
       "status of the files that failed.");
   cmd->add_option("structure", o->structures,
-                  "Structure files (.xml), older input files (.dat) or CIF files (.cif) to calculate")
+                  "Structure files (.xml), older input files (.dat), CIF files (.cif) or PDB and mmCIF files (.pdb, .ent, .cif, also gzip-compressed) to calculate")
       ->required();
   cmd->add_option("--out-dir", o->outDir, "Write one result per input into DIR, named after the input")
       ->type_name("DIR");

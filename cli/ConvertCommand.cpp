@@ -1,5 +1,5 @@
-// pelmora-cli convert: an older input file, a CIF (or a structure file)
-// saved in the structure file format.
+// pelmora-cli convert: an older input file, a CIF, a PDB or mmCIF file (or a
+// structure file) saved in the structure file format.
 #include <iostream>
 #include <memory>
 
@@ -47,11 +47,11 @@ int RunConvert(const ConvertOptions& o) {
 
 Runner AddConvertCommand(CLI::App& app) {
   auto o = std::make_shared<ConvertOptions>();
-  CLI::App* cmd = app.add_subcommand("convert", "Save an older input file (Tolvo .dat) or a CIF as a structure file, or a structure as a CIF.");
+  CLI::App* cmd = app.add_subcommand("convert", "Save an older input file (Tolvo .dat), a CIF or a PDB/mmCIF file as a structure file, or a structure as a CIF.");
   cmd->footer(
       "The experiment values the older file does not hold come from the settings (or --source and\n"
       "--aparat). Exit status: 0 done, 1 bad arguments, 2 unreadable or unknown file, 4 output not written.");
-  cmd->add_option("input", o->input, "Older input file (.dat), CIF (.cif) or structure file")->required();
+  cmd->add_option("input", o->input, "Older input file (.dat), CIF (.cif), PDB or mmCIF file (.pdb, .ent, .cif) or structure file")->required();
   cmd->add_option("output", o->output, "Structure file (.xml) or CIF (.cif) to write")->required();
   AddSessionOptions(*cmd, o->session);
   return [o] { return RunConvert(*o); };

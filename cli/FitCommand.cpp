@@ -190,7 +190,7 @@ Runner AddFitCommand(CLI::App& app) {
       "the file's third column, else 1/y_obs. The experiment (radiation, instrument, range) is the first\n"
       "structure's. Exit status: 0 done, 1 bad arguments, 2 unreadable or unknown file, 3 structure,\n"
       "experiment or measurement refused, 4 output not written.");
-  cmd->add_option("structure", o->structures, "Structure files (.xml, .dat, .cif), one per phase")->required();
+  cmd->add_option("structure", o->structures, "Structure files (.xml, .dat, .cif, .pdb), one per phase")->required();
   cmd->add_option("--observed,--measured", o->observed,
                   "The measured pattern: 2-theta and counts (and sigma) in any format xylib reads")
       ->required()

@@ -76,6 +76,12 @@ using symmetry::SamePosition;
 
 // --- sites
 
+// The atom the periodic-table dialog gives for an element and charge: the
+// tabulated ion of that charge, else the neutral atom (else the element's
+// default ion); the isotope of that mass (deuterium), else the natural
+// isotope mixture; no anomalous terms yet.
+AtomSite AtomFromTables(const ElementTable& table, int nr, int charge, int mass);
+
 struct Site {
   std::string label;
   AtomSite atom;  // the factors of a whole atom, its occupancy and B

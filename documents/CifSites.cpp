@@ -64,10 +64,8 @@ int ParseElement(const std::string& text, const ElementTable& table, bool withCh
   return nr;
 }
 
-// The atom the periodic-table dialog gives for an element and charge: the
-// tabulated ion of that charge, else the neutral atom (else the element's
-// default ion); the isotope of that mass (deuterium), else the natural
-// isotope mixture; no anomalous terms yet.
+}  // namespace
+
 AtomSite AtomFromTables(const ElementTable& table, int nr, int charge, int mass) {
   const ElementEntry& e = table.Entry(nr);
   int ion = table.FindIon(nr, charge);
@@ -94,6 +92,8 @@ AtomSite AtomFromTables(const ElementTable& table, int nr, int charge, int mass)
   a.radius = kDefaultAtomRadius;
   return a;
 }
+
+namespace {
 
 
 // "A, B, C" of the texts; a long list ends with how many there are.

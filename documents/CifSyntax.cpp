@@ -105,4 +105,6 @@ bool ParseCif(std::string_view text, std::vector<CifBlock>& blocks, std::string*
   }
 }
 
+std::string PolishCifSyntaxError(const std::string& what) { return PolishSyntaxError(what); }
+
 }  // namespace pelmora

@@ -32,4 +32,7 @@ struct CifBlock {
 // Polish sentence naming the line and the fault, then the parser's own words.
 bool ParseCif(std::string_view text, std::vector<CifBlock>& blocks, std::string* error);
 
+// The parser's message ("CIF:54:1: ...") as that sentence.
+std::string PolishCifSyntaxError(const std::string& what);
+
 }  // namespace pelmora

@@ -1,9 +1,13 @@
 #include "documents/OpenStructure.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 
 #include "documents/CifImport.h"
+#include "documents/MacromoleculeImport.h"
 #include "documents/TolvoInputFile.h"
 #include "io/AtomicFile.h"
 
@@ -50,20 +54,64 @@ bool OpenStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<Doc
   return OpenTolvoBytes(doc, bytes, messages, format);
 }
 
+// More than any structure needs: a larger content is refused rather than
+// unpacked into memory.
+constexpr size_t kMaxUnpackedBytes = size_t(1) << 30;
+
+// The content of bytes compressed with gzip ("1hpv.pdb.gz", as the PDB's
+// archive serves its entries); false for damaged or oversized data.
+bool Gunzip(const std::string& packed, std::string& out) {
+  z_stream zs{};
+  if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return false;
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  zs.avail_in = static_cast<uInt>(std::min<size_t>(packed.size(), UINT32_MAX));
+  char chunk[1 << 16];
+  int rc = Z_OK;
+  while (rc == Z_OK && out.size() <= kMaxUnpackedBytes) {
+    zs.next_out = reinterpret_cast<Bytef*>(chunk);
+    zs.avail_out = sizeof chunk;
+    rc = inflate(&zs, Z_NO_FLUSH);
+    out.append(chunk, sizeof chunk - zs.avail_out);
+  }
+  inflateEnd(&zs);
+  return rc == Z_STREAM_END && out.size() <= kMaxUnpackedBytes;
+}
+
+bool IsGzip(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b'; }
+
 // The front door: elements is null when no CIF may be read.
 bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>* elements,
               std::vector<DocMessage>& messages, DocumentFormat* format) {
   std::string bytes;
   const bool readable = ReadWholeFile(path, bytes);
-  const bool cif = elements && LooksLikeCif(path, std::string_view(bytes).substr(0, kSniffBytes));
-  if (!cif && format) *format = DocumentFormat::kStructure;
+  // A compressed file is its content under its name without ".gz".
+  std::string name = path;
+  if (readable && IsGzip(bytes)) {
+    std::string content;
+    if (!Gunzip(bytes, content)) {
+      if (format) *format = DocumentFormat::kStructure;
+      messages.push_back({kErrorCaption, "Plik skompresowany (gzip) jest uszkodzony lub zbyt duży"});
+      return false;
+    }
+    bytes = std::move(content);
+    if (name.size() > 3 && (name.ends_with(".gz") || name.ends_with(".GZ"))) name.resize(name.size() - 3);
+  }
+  const std::string_view head = std::string_view(bytes).substr(0, kSniffBytes);
+  const bool cif = elements && LooksLikeCif(name, head);
+  const bool pdb = elements && !cif && LooksLikePdb(name, head);
+  if (!cif && !pdb && format) *format = DocumentFormat::kStructure;
   if (!readable) {
     messages.push_back({kErrorCaption, kCannotOpenFile});
     return false;
   }
-  if (!cif) {
+  if (!cif && !pdb) {
     if (!OpenStructureBytes(doc, bytes, messages, format)) return false;
     doc.measuredPath = MeasuredPathFromStore(doc.measuredPath, path);
+    return true;
+  }
+  if (pdb || IsMmcifText(bytes)) {
+    if (!ImportMacromoleculeText(doc, bytes, !pdb, (*elements)(), messages)) return false;
+    if (format) *format = DocumentFormat::kMacromolecule;
     return true;
   }
   if (!ImportCifText(doc, bytes, (*elements)(), messages)) return false;

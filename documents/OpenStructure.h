@@ -1,7 +1,8 @@
 // The one way in for a structure from a file: the file is read once, its
 // format recognised from its name and first bytes, and the bytes handed to
 // the reader of that format (the structure file, the older program's input
-// file or a CIF).
+// file, a CIF, or a PDB or mmCIF file of a macromolecule). A file compressed
+// with gzip is read as its content.
 #pragma once
 
 #include <functional>
@@ -20,17 +21,18 @@ class ElementTable;
 // line that is neither blank nor a comment opens a CIF data block.
 bool LooksLikeCif(const std::string& path, std::string_view head);
 
-// Opens a structure file, an older input file or a CIF, then expands the
-// atoms; *format, when given, tells which format was read.
+// Opens a structure file, an older input file, a CIF, a PDB or an mmCIF
+// file, then expands the atoms; *format, when given, tells which format
+// was read.
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
                       std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
-// The same with the element table asked for only when the file is a CIF:
-// the other formats carry their own scattering factors.
+// The same with the element table asked for only when the file is a CIF,
+// PDB or mmCIF: the other formats carry their own scattering factors.
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
                       std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
 
-// Opens a document from a structure file or an older input file (no CIF:
-// it needs the element tables), then expands the atoms by the centring.
+// Opens a document from a structure file or an older input file (no CIF,
+// PDB or mmCIF: they need the element tables), then expands the atoms by the centring.
 // Messages collect what the user must be told; *format, when given, tells
 // which format was read.
 bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages,

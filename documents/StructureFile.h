@@ -43,6 +43,7 @@ enum class DocumentFormat {
   kStructure,   // the structure file, read and written
   kTolvoInput,  // the older program's input file, only ever read
   kCif,         // a CIF, only ever read
+  kMacromolecule,  // a PDB or mmCIF file, only ever read
 };
 
 // Whether saving may write a document back in the format it was read from.

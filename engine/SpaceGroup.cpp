@@ -261,10 +261,63 @@ struct DatasetDeleter {
   void operator()(SpglibDataset* d) const { spg_free_dataset(d); }
 };
 
+// A whole cell of more atoms than this is not handed to spglib: its search
+// grows with the square of the atoms (minutes for a protein's 34 000).
+constexpr size_t kWholeCellWyckoffAtoms = 2000;
+
+// The letter of a site in a probe cell: its own images beside those of a
+// point in general position, which keep the probe's group the setting's
+// (a site's images alone often have more symmetry). '?' where spglib gives
+// none.
+char ProbeLetter(const SpaceGroupSetting& g, int hall, double lattice[3][3], const std::vector<Op>& ops,
+                 const Xyz& site) {
+  static constexpr Xyz kGeneral = {0.1372, 0.2619, 0.3847};
+  std::vector<Xyz> positions = symmetry::Images(ops, site);
+  const std::vector<Xyz> general = symmetry::Images(ops, kGeneral);
+  if (general.size() != ops.size()) return '?';
+  std::vector<int> types(positions.size(), 1);
+  positions.insert(positions.end(), general.begin(), general.end());
+  types.resize(positions.size(), 2);
+  const auto xyz = reinterpret_cast<double(*)[3]>(positions.data());
+  const int n = static_cast<int>(positions.size());
+  std::unique_ptr<SpglibDataset, DatasetDeleter> own(spg_get_dataset(lattice, xyz, types.data(), n, 1e-4));
+  if (!own || own->spacegroup_number != g.number) return '?';
+  std::unique_ptr<SpglibDataset, DatasetDeleter> ds(
+      spg_get_dataset_with_hall_number(lattice, xyz, types.data(), n, hall, 1e-4));
+  if (!ds || ds->n_atoms != n) return '?';
+  return static_cast<char>('a' + ds->wyckoffs[0]);
+}
+
 }  // namespace
+
+std::vector<char> WyckoffLettersByProbes(const SpaceGroupSetting& g, const UnitCell& cell,
+                                         const std::vector<AtomSite>& cellAtoms, int siteCount) {
+  std::vector<char> letters(static_cast<size_t>(siteCount), '?');
+  const int hall = SpglibHallNumber(g);
+  if (hall == 0) return letters;
+  double lattice[3][3];
+  Lattice(cell, lattice);
+  const std::vector<Op> ops = OpsOf(g);
+  std::vector<bool> asked(letters.size(), false);
+  char general = 0;  // every site in general position has the same letter
+  for (const AtomSite& a : cellAtoms) {
+    const int site = a.asymSite;
+    if (site < 0 || site >= siteCount || asked[static_cast<size_t>(site)]) continue;
+    asked[static_cast<size_t>(site)] = true;
+    const Xyz p = {a.x, a.y, a.z};
+    if (symmetry::Images(ops, p).size() == ops.size()) {
+      if (!general) general = ProbeLetter(g, hall, lattice, ops, p);
+      letters[static_cast<size_t>(site)] = general;
+    } else {
+      letters[static_cast<size_t>(site)] = ProbeLetter(g, hall, lattice, ops, p);
+    }
+  }
+  return letters;
+}
 
 std::vector<char> WyckoffLetters(const SpaceGroupSetting& g, const UnitCell& cell, const std::vector<AtomSite>& cellAtoms,
                                  int siteCount) {
+  if (cellAtoms.size() > kWholeCellWyckoffAtoms) return WyckoffLettersByProbes(g, cell, cellAtoms, siteCount);
   std::vector<char> letters(static_cast<size_t>(siteCount), '?');
   const int hall = SpglibHallNumber(g);
   if (hall == 0 || cellAtoms.empty()) return letters;

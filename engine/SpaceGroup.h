@@ -68,9 +68,16 @@ std::optional<std::array<double, 3>> NearSpecialPosition(const SpaceGroupSetting
 
 // The Wyckoff letter of each site of a generated cell (spglib's, in the
 // group's setting); '?' where spglib gives none, and for every site while
-// the atoms have a higher symmetry than the group.
+// the atoms have a higher symmetry than the group. A cell of more than 2000
+// atoms is asked site by site, as WyckoffLettersByProbes does.
 std::vector<char> WyckoffLetters(const SpaceGroupSetting& g, const UnitCell& cell, const std::vector<AtomSite>& cellAtoms,
                                  int siteCount);
+// Each site's letter from a small cell of its own images and those of a
+// point in general position: no search over the whole cell (a protein's
+// tens of thousands of atoms), and a letter in the group whatever symmetry
+// the other atoms add.
+std::vector<char> WyckoffLettersByProbes(const SpaceGroupSetting& g, const UnitCell& cell,
+                                         const std::vector<AtomSite>& cellAtoms, int siteCount);
 
 // The group spglib finds for a whole cell within `tolerance` angstrom, in
 // the setting of the cell as it is (its axes and origin), and the

@@ -16,8 +16,9 @@ namespace pelmora {
 struct XmlDocDeleter {
   void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
 };
+// Frees the context with the index of elements XPathElements keeps in it.
 struct XPathContextDeleter {
-  void operator()(xmlXPathContext* c) const { xmlXPathFreeContext(c); }
+  void operator()(xmlXPathContext* c) const;
 };
 struct XPathObjectDeleter {
   void operator()(xmlXPathObject* o) const { xmlXPathFreeObject(o); }

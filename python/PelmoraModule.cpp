@@ -774,8 +774,9 @@ PYBIND11_MODULE(_pelmora, m) {
       "a data folder (--data-dir), a plug-ins folder (--plugins); None for the user's own settings\n"
       "and the folders they name.");
   m.def("read", &Read, py::arg("path"),
-        "Reads a structure file (.xml), a CIF or an older .dat input file. Raises ReadError with the\n"
-        "program's message; notes about a file it read come as PelmoraWarning.");
+        "Reads a structure file (.xml), a CIF, a PDB or mmCIF file or an older .dat input file.\n"
+        "Raises ReadError with the program's message; notes about a file it read come as\n"
+        "PelmoraWarning.");
   m.def("profiles", [] {
     const auto session = CurrentSession();
     Session& s = WithPlugins(*session);

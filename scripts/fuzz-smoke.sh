@@ -16,7 +16,7 @@ CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELMORA_FUZZ=ON \
   -DPELMORA_BUILD_TESTS=OFF -DPELMORA_BUILD_BENCH=OFF >/dev/null
 
-TARGETS=(structure_file tolvo_input source_xml aparat_xml ions_xml izos_xml anomals_xml cif measured)
+TARGETS=(structure_file tolvo_input source_xml aparat_xml ions_xml izos_xml anomals_xml cif macromolecule measured)
 cmake --build "$BUILD" -j "$JOBS" --target "${TARGETS[@]/#/fuzz_}"
 
 SCRATCH="$(mktemp -d)"

@@ -8,6 +8,8 @@ PKGS=(
   libxml2-dev libcli11-dev
   # CIF import: gemmi is header-only and declares none of what it needs.
   gemmi-dev tao-pegtl-dev zlib1g-dev libstb-dev
+  # Real protein entries (1hpv, 1tii) for the PDB import's test and the scale benchmark.
+  pymol-data
   # Finding the space group of a structure given as a whole cell.
   libsymspg-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -94,6 +94,13 @@ SegmentPose PoseOf(const Segment& s) {
 
 CellScene BuildCellScene(const CKomorka& doc, const SceneOptions& options) {
   CellScene scene;
+  BuildCellScene(doc, options, scene);
+  return scene;
+}
+
+void BuildCellScene(const CKomorka& doc, const SceneOptions& options, CellScene& scene) {
+  scene.segments.clear();
+  scene.balls.clear();
   const LatticeType type = doc.latticeType;
   const double a = doc.a, b = doc.b, c = doc.c;
   const CPoint3D basis = CellBasis(type, doc.alfa, doc.beta, doc.gamma);
@@ -139,22 +146,30 @@ CellScene BuildCellScene(const CKomorka& doc, const SceneOptions& options) {
     }
   }
 
-  std::vector<AtomSite> images;
-  const std::vector<AtomSite>* atoms = &doc.cellAtoms;
-  if (options.images) {
-    doc.CopyCellAtoms(images);
-    atoms = &images;
-  }
-  scene.balls.reserve(atoms->size());
-  for (const AtomSite& at : *atoms) {
-    Ball ball;
-    ball.pos = place(at.x, at.y, at.z);
+  const auto add = [&](const AtomSite& at, double x, double y, double z) {
+    Ball& ball = scene.balls.emplace_back();
+    ball.pos = place(x, y, z);
     ball.radius = at.radius * static_cast<double>(0.065f);
     ball.color = RgbOf(at.color);
     if (at.visible) ball.label = LabelGlyphs(at.name);
-    scene.balls.push_back(std::move(ball));
-  }
-  return scene;
+  };
+  const std::vector<AtomSite>& cell = doc.cellAtoms;
+  scene.balls.reserve(cell.size());
+  for (const AtomSite& at : cell) add(at, at.x, at.y, at.z);
+  // The boundary images as CKomorka::CopyCellAtoms lists them (in its order
+  // and up to its limit), made straight into balls: copying every atom of a
+  // large cell for each frame cost more than drawing it.
+  if (options.images && type != 0)
+    for (const AtomSite& src : cell)
+      for (int dz = -1; dz <= 1; ++dz)
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) {
+            if (dx == 0 && dy == 0 && dz == 0) continue;
+            const double x = src.x + dx, y = src.y + dy, z = src.z + dz;
+            if (x < 0.0 || x > 1.0 || y < 0.0 || y > 1.0 || z < 0.0 || z > 1.0) continue;
+            if (scene.balls.size() >= static_cast<size_t>(CKomorka::kMaxImageRecords)) return;
+            add(src, x, y, z);
+          }
 }
 
 std::string LabelGlyphs(std::string_view name) {

@@ -72,6 +72,8 @@ struct CellScene {
 };
 
 CellScene BuildCellScene(const CKomorka& doc, const SceneOptions& options);
+// The same into `scene`, whose lists keep their memory from frame to frame.
+void BuildCellScene(const CKomorka& doc, const SceneOptions& options, CellScene& scene);
 
 // Label text: only the characters 32..125 have glyphs; the others (Polish
 // letters, '~', control bytes) are left out.

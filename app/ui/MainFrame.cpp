@@ -562,7 +562,8 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
 void CMainFrame::OpenFile() {
   const QString path = QFileDialog::getOpenFileName(
       this, QStringLiteral("Otwórz"), QString(),
-      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT);;CIF (*.cif *.CIF)"), nullptr,
+      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT);;CIF (*.cif *.CIF);;"
+                     "PDB, mmCIF (*.pdb *.PDB *.ent *.ENT *.cif *.CIF *.gz)"), nullptr,
       QFileDialog::DontUseNativeDialog);
   if (!path.isEmpty()) OpenDocumentFile(path);
 }

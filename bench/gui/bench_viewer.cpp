@@ -1,6 +1,6 @@
-// A frame of the cell view for a 2000-atom cell with the boundary images
-// switched on, at the panel's default size and GLDetail, run under a real or
-// virtual X server:
+// A frame of the cell view for a 2000-atom and a 20 000-atom cell with the
+// boundary images switched on, at the panel's default size and GLDetail, run
+// under a real or virtual X server:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/pelmora_viewer_bench
 // Every frame is finished before the clock stops (glFinish, or the pixels
 // read back), so the software renderer's threads have drawn it all. CPU time
@@ -27,16 +27,17 @@ namespace {
 
 constexpr int kDefaultDetail = 30;
 // The floating panel's size when the program first shows it, and the size
-// its view then gets (measured on that panel by BM_PanelFrame2000).
+// its view then gets (measured on that panel by BM_PanelFrame).
 constexpr int kPanelWidth = 400, kPanelHeight = 680;
 
-void Build2000(CKomorka& doc) {
+// `atoms` atoms at random in a cubic cell of edge `a` (in A).
+void BuildCell(CKomorka& doc, int atoms, double a) {
   doc.latticeType = kCubic;
-  doc.a = doc.b = doc.c = 25.0;
+  doc.a = doc.b = doc.c = a;
   std::mt19937 rng(20261207);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   const std::uint32_t colors[4] = {0x0000FF, 0x00C000, 0xFF0000, 0x00C0C0};
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < atoms; ++i) {
     AtomSite at;
     at.name = "Si";
     at.x = u(rng);
@@ -62,16 +63,19 @@ QSize PanelViewSize() {
 }
 
 // The renderer alone into a framebuffer object of the view's size.
-// range(0): GLDetail; range(1): labels on every atom.
-void BM_CellFrame2000(benchmark::State& state) {
+// range(0): atoms; range(1): cell edge in A; range(2): GLDetail; range(3):
+// labels on every atom. A 25 A cell is wholly in sight; in the 86 A cell
+// (the density of 2000 atoms in 40 A) the eye is inside, and sees as deep
+// as the far plane.
+void BM_CellFrame(benchmark::State& state) {
   if (!OpenGLAvailable()) {
     state.SkipWithError("no OpenGL context (run under xvfb-run)");
     return;
   }
   const QSize size = PanelViewSize();
   CKomorka doc;
-  Build2000(doc);
-  if (state.range(1))
+  BuildCell(doc, static_cast<int>(state.range(0)), static_cast<double>(state.range(1)));
+  if (state.range(3))
     for (AtomSite& at : doc.cellAtoms) at.visible = 1;
   QOffscreenSurface surface;
   surface.setFormat(QSurfaceFormat::defaultFormat());
@@ -93,12 +97,13 @@ void BM_CellFrame2000(benchmark::State& state) {
   ViewState view;
   view.zoom = -100;  // the whole 50-unit cell in sight
   // The first frame compiles the glyphs' and spheres' lists: not timed.
-  renderer.Frame(&doc, options, view, static_cast<int>(state.range(0)));
+  const int detail = static_cast<int>(state.range(2));
+  renderer.Frame(&doc, options, view, detail);
   glFinish();
   int step = 0;
   for (auto _ : state) {
     view.angleZ = (step += 3) % 360;  // turning, as a user drags
-    renderer.Frame(&doc, options, view, static_cast<int>(state.range(0)));
+    renderer.Frame(&doc, options, view, detail);
     glFinish();
   }
   state.counters["width"] = size.width();
@@ -107,23 +112,27 @@ void BM_CellFrame2000(benchmark::State& state) {
   fbo.release();
   context.doneCurrent();
 }
-BENCHMARK(BM_CellFrame2000)
-    ->Args({kDefaultDetail, 0})
-    ->Args({kDefaultDetail, 1})
-    ->Args({10, 0})
+BENCHMARK(BM_CellFrame)
+    ->Args({2000, 25, kDefaultDetail, 0})
+    ->Args({2000, 25, kDefaultDetail, 1})
+    ->Args({2000, 25, 10, 0})
+    ->Args({20000, 25, kDefaultDetail, 0})
+    ->Args({20000, 86, kDefaultDetail, 0})
+    ->Args({20000, 86, kDefaultDetail, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
 
 // The real panel at its default size: the view's own paint into its
-// framebuffer, read back so that the frame is complete.
-void BM_PanelFrame2000(benchmark::State& state) {
+// framebuffer, read back so that the frame is complete. range(0): atoms;
+// range(1): cell edge in A.
+void BM_PanelFrame(benchmark::State& state) {
   if (!OpenGLAvailable()) {
     state.SkipWithError("no OpenGL context (run under xvfb-run)");
     return;
   }
   CKomorka doc;
-  Build2000(doc);
+  BuildCell(doc, static_cast<int>(state.range(0)), static_cast<double>(state.range(1)));
   CGLWindow panel(kDefaultDetail, {});
   panel.resize(kPanelWidth, kPanelHeight);
   panel.show();
@@ -145,7 +154,37 @@ void BM_PanelFrame2000(benchmark::State& state) {
   state.counters["width"] = image.width();
   state.counters["height"] = image.height();
 }
-BENCHMARK(BM_PanelFrame2000)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_PanelFrame)->Args({2000, 25})->Args({20000, 86})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+
+// Binding a document to the shown panel, as opening a file or switching
+// windows does: the atom list filled and one frame drawn. range(0): atoms;
+// range(1): cell edge in A.
+void BM_PanelBind(benchmark::State& state) {
+  if (!OpenGLAvailable()) {
+    state.SkipWithError("no OpenGL context (run under xvfb-run)");
+    return;
+  }
+  CKomorka doc;
+  BuildCell(doc, static_cast<int>(state.range(0)), static_cast<double>(state.range(1)));
+  CGLWindow panel(kDefaultDetail, {});
+  panel.resize(kPanelWidth, kPanelHeight);
+  panel.show();
+  if (!QTest::qWaitForWindowExposed(&panel) || !panel.view()) {
+    state.SkipWithError("panel");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    panel.BindDocument(nullptr);
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    panel.BindDocument(&doc);
+    QImage image = panel.view()->grabFramebuffer();
+    QCoreApplication::processEvents();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+BENCHMARK(BM_PanelBind)->Args({2000, 25})->Args({20000, 86})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace
 

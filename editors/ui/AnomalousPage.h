@@ -7,10 +7,11 @@
 
 class QComboBox;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace pelmora {
 
+class AtomListModel;
 class KomorkaDocument;
 class NumberEdit;
 class ReferenceData;
@@ -33,7 +34,7 @@ class CMyPropertyPage2 : public QWidget {
   QPushButton* changeButton() const { return change_; }
   // "Dla tego źródła": f' and f'' for the document's X-ray source.
   QPushButton* sourceButton() const { return forSource_; }
-  QTableWidget* list() const { return list_; }
+  QTableView* list() const { return list_; }
 
   // Entry `index` of the table list chosen by the user (0: the edits).
   void ChooseTable(int index);
@@ -53,7 +54,8 @@ class CMyPropertyPage2 : public QWidget {
   NumberEdit* fbis_;
   QPushButton* change_;
   QPushButton* forSource_ = nullptr;
-  QTableWidget* list_;
+  AtomListModel* model_;
+  QTableView* list_;
 };
 
 }  // namespace pelmora

@@ -9,20 +9,18 @@
 #include <array>
 #include <optional>
 
+#include "editors/ui/AtomListModel.h"
 #include "engine/AtomSite.h"
 
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace pelmora {
 
 class KomorkaDocument;
 class NumberEdit;
 class ReferenceData;
-
-// The atom rows selected in a list, in ascending order.
-QList<int> SelectedRows(const QTableWidget* list);
 
 // "Atomy": the current atom (from the list or the periodic table) with its
 // coordinates, and the list of structure atoms.
@@ -43,7 +41,7 @@ class CMyPropertyPage1 : public QWidget {
   NumberEdit* occupancyField() const { return occ_; }
   // Empty: the site takes the experiment's B.
   QLineEdit* bField() const { return biso_; }
-  QTableWidget* list() const { return list_; }
+  QTableView* list() const { return list_; }
 
   void ChooseAtom();
   void AddAtom();
@@ -71,7 +69,8 @@ class CMyPropertyPage1 : public QWidget {
   QPushButton* add_;
   QPushButton* remove_;
   QPushButton* change_;
-  QTableWidget* list_;
+  AtomListModel* model_;
+  QTableView* list_;
 };
 
 }  // namespace pelmora

@@ -6,10 +6,11 @@
 #include <array>
 
 class QLineEdit;
-class QTableWidget;
+class QTableView;
 
 namespace pelmora {
 
+class AtomListModel;
 class KomorkaDocument;
 
 // "Atomy": the cell atoms, and the factors of the one selected.
@@ -18,14 +19,15 @@ class CPropPage2 : public QWidget {
  public:
   explicit CPropPage2(QWidget* parent = nullptr);
   void Refresh(const KomorkaDocument* doc);
-  QTableWidget* list() const { return list_; }
+  QTableView* list() const { return list_; }
   // The thirteen fields: name, s, a1..a4, b1..b4, c, f', f''.
   QLineEdit* field(int i) const { return fields_[static_cast<std::size_t>(i)]; }
 
  private:
   void ShowAtom(int row);
   QPointer<const KomorkaDocument> doc_;
-  QTableWidget* list_;
+  AtomListModel* model_;
+  QTableView* list_;
   std::array<QLineEdit*, 13> fields_{};
 };
 

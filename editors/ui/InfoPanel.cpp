@@ -6,11 +6,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "documents/ui/KomorkaDocument.h"
 #include "documents/ui/NotificationHub.h"
+#include "editors/ui/AtomListModel.h"
 #include "io/NumberFormat.h"
 #include "refdata/AnomalSets.h"
 
@@ -108,8 +109,10 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
 // --- "Atomy" ------------------------------------------------------------------------
 
 CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
-  list_ = new QTableWidget(0, 4, this);
-  list_->setHorizontalHeaderLabels({QStringLiteral("Nazwa"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")});
+  model_ = new AtomListModel({QStringLiteral("Nazwa"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")},
+                             Qt::AlignRight | Qt::AlignVCenter, this);
+  list_ = new QTableView(this);
+  list_->setModel(model_);
   list_->verticalHeader()->hide();
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -118,7 +121,8 @@ CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
   list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
   list_->horizontalHeader()->setStretchLastSection(true);
-  connect(list_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) { ShowAtom(row); });
+  connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) { ShowAtom(current.row()); });
 
   static const char* const kLabels[13] = {"Nazwa:", "S:", "A1:", "A2:", "A3:", "A4:", "B1:",
                                           "B2:",    "B3:", "B4:", "C:", "f ':", " f'':"};
@@ -141,24 +145,21 @@ CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
 
 void CPropPage2::Refresh(const KomorkaDocument* doc) {
   doc_ = doc;
-  list_->clearContents();
+  // The list starts again from its top, with nothing chosen.
+  model_->Refill(nullptr, 0, {});
   for (QLineEdit* f : fields_) f->clear();
-  if (!doc) {
-    list_->setRowCount(0);
-    return;
-  }
-  const std::vector<AtomSite>& atoms = doc->doc().cellAtoms;
-  list_->setRowCount(static_cast<int>(atoms.size()));
-  for (int row = 0; row < static_cast<int>(atoms.size()); ++row) {
-    const AtomSite& a = atoms[static_cast<std::size_t>(row)];
-    const std::string texts[4] = {cformat("%d", row + 1), cformat("%.4f", a.x), cformat("%.4f", a.y),
-                                  cformat("%.4f", a.z)};
-    for (int col = 0; col < 4; ++col) {
-      auto* item = new QTableWidgetItem(Q(texts[col]));
-      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      list_->setItem(row, col, item);
+  if (!doc) return;
+  model_->Refill(nullptr, static_cast<int>(doc->doc().cellAtoms.size()), [this](int row, int column) -> QString {
+    if (!doc_ || row >= static_cast<int>(doc_->doc().cellAtoms.size())) return {};
+    const AtomSite& a = doc_->doc().cellAtoms[static_cast<std::size_t>(row)];
+    switch (column) {
+      case 0: return Q(cformat("%d", row + 1));
+      case 1: return Q(cformat("%.4f", a.x));
+      case 2: return Q(cformat("%.4f", a.y));
+      case 3: return Q(cformat("%.4f", a.z));
+      default: return {};
     }
-  }
+  });
 }
 
 void CPropPage2::ShowAtom(int row) {

@@ -11,11 +11,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <numeric>
 
 #include "documents/ui/KomorkaDocument.h"
@@ -26,6 +27,7 @@
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/PeriodicTableDialog.h"
 #include "editors/ui/AnomalForSource.h"
+#include "editors/ui/AtomListModel.h"
 
 namespace pelmora {
 
@@ -50,54 +52,9 @@ bool Ask(QWidget* parent, const char* text) {
          QMessageBox::Yes;
 }
 
-QTableWidget* MakeList(QWidget* parent, const QStringList& headers, const QList<int>& widths) {
-  auto* list = new QTableWidget(0, static_cast<int>(headers.size()), parent);
-  list->setHorizontalHeaderLabels(headers);
-  list->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list->setShowGrid(true);
-  list->verticalHeader()->hide();
-  list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
-  list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-  for (int i = 0; i < widths.size(); ++i) list->setColumnWidth(i, widths[i]);
-  list->horizontalHeader()->setStretchLastSection(true);
-  return list;
-}
-
-void SetRow(QTableWidget* list, int row, const QStringList& cells) {
-  for (int c = 0; c < cells.size(); ++c) {
-    auto* item = new QTableWidgetItem(cells[c]);
-    item->setTextAlignment(Qt::AlignCenter);
-    list->setItem(row, c, item);
-  }
-}
-
-// Refills a list row by row, keeping the rows selected that still exist.
-void Refill(QTableWidget* list, int rows, const std::function<QStringList(int)>& cells) {
-  const QList<int> selected = SelectedRows(list);
-  const int current = list->currentRow();
-  const QSignalBlocker block(list);
-  list->clearContents();
-  list->setRowCount(rows);
-  for (int r = 0; r < rows; ++r) SetRow(list, r, cells(r));
-  for (int r : selected)
-    if (r < rows) list->selectionModel()->select(list->model()->index(r, 0),
-                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  if (current >= 0 && current < rows)
-    list->selectionModel()->setCurrentIndex(list->model()->index(current, 0), QItemSelectionModel::NoUpdate);
-}
-
 QString Fixed(const char* fmt, double v) { return QString::fromStdString(cformat(fmt, v)); }
 
 }  // namespace
-
-QList<int> SelectedRows(const QTableWidget* list) {
-  QList<int> rows;
-  for (const QModelIndex& i : list->selectionModel()->selectedRows()) rows << i.row();
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
 
 // --- "Atomy" ----------------------------------------------------------------------------
 
@@ -149,18 +106,19 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
   remove_->setEnabled(false);
   change_->setEnabled(false);
   layout->addLayout(buttons);
-  list_ = MakeList(this,
-                   {QStringLiteral("Nazwa atomu"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z"),
-                    QStringLiteral("Wyckoff"), QStringLiteral("Obs."), QStringLiteral("B [Å²]"),
-                    QStringLiteral("Uiso [Å²]")},
-                   {96, 62, 62, 62, 58, 48, 56, 60});
+  model_ = new AtomListModel({QStringLiteral("Nazwa atomu"), QStringLiteral("x"), QStringLiteral("y"),
+                              QStringLiteral("z"), QStringLiteral("Wyckoff"), QStringLiteral("Obs."),
+                              QStringLiteral("B [Å²]"), QStringLiteral("Uiso [Å²]")},
+                             Qt::AlignCenter, this);
+  list_ = MakeAtomView(this, model_, {96, 62, 62, 62, 58, 48, 56, 60});
   layout->addWidget(list_);
 
   connect(choose_, &QPushButton::clicked, this, &CMyPropertyPage1::ChooseAtom);
   connect(add_, &QPushButton::clicked, this, &CMyPropertyPage1::AddAtom);
   connect(change_, &QPushButton::clicked, this, &CMyPropertyPage1::ChangeAtom);
   connect(remove_, &QPushButton::clicked, this, &CMyPropertyPage1::RemoveAtoms);
-  connect(list_, &QTableWidget::itemSelectionChanged, this, &CMyPropertyPage1::OnSelectionChanged);
+  connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &CMyPropertyPage1::OnSelectionChanged);
 }
 
 void CMyPropertyPage1::Bind(KomorkaDocument* doc) {
@@ -171,27 +129,33 @@ void CMyPropertyPage1::Bind(KomorkaDocument* doc) {
 void CMyPropertyPage1::Reload() {
   const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
   // With a group: each site's multiplicity and Wyckoff letter.
-  std::vector<QString> wyckoff(static_cast<size_t>(rows));
+  auto wyckoff = std::make_shared<std::vector<QString>>();
   if (doc_ && !doc_->doc().spaceGroup.empty())
     if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc_->doc().spaceGroup)) {
       const CKomorka& d = doc_->doc();
       const std::vector<char> letters = WyckoffLetters(*g, d, d.cellAtoms, rows);
+      wyckoff->resize(static_cast<size_t>(rows));
       for (int r = 0; r < rows; ++r) {
         const AtomSite& at = d.asymmetricUnit[static_cast<size_t>(r)];
-        wyckoff[static_cast<size_t>(r)] =
+        (*wyckoff)[static_cast<size_t>(r)] =
             QString::number(SiteMultiplicity(*g, {at.x, at.y, at.z})) + QChar(letters[static_cast<size_t>(r)]);
       }
     }
-  Refill(list_, rows, [this, &wyckoff](int r) {
+  model_->Refill(list_, rows, [this, wyckoff](int r, int column) -> QString {
+    // Drawn later than filled: the document may have lost the row since.
+    if (!doc_ || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return {};
     const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
-    return QStringList{QString::fromStdString(at.name),
-                       Fixed("%0.3f", at.x),
-                       Fixed("%0.3f", at.y),
-                       Fixed("%0.3f", at.z),
-                       wyckoff[static_cast<size_t>(r)],
-                       Fixed("%g", at.occupancy),
-                       at.biso ? Fixed("%0.3f", *at.biso) : QStringLiteral("wsp."),
-                       at.biso ? Fixed("%0.5f", *at.biso / kBPerU) : QString()};
+    switch (column) {
+      case 0: return QString::fromStdString(at.name);
+      case 1: return Fixed("%0.3f", at.x);
+      case 2: return Fixed("%0.3f", at.y);
+      case 3: return Fixed("%0.3f", at.z);
+      case 4: return r < static_cast<int>(wyckoff->size()) ? (*wyckoff)[static_cast<size_t>(r)] : QString();
+      case 5: return Fixed("%g", at.occupancy);
+      case 6: return at.biso ? Fixed("%0.3f", *at.biso) : QStringLiteral("wsp.");
+      case 7: return at.biso ? Fixed("%0.5f", *at.biso / kBPerU) : QString();
+      default: return {};
+    }
   });
   const bool any = !SelectedRows(list_).isEmpty();
   remove_->setEnabled(any);
@@ -202,7 +166,7 @@ void CMyPropertyPage1::OnSelectionChanged() {
   const QList<int> rows = SelectedRows(list_);
   remove_->setEnabled(!rows.isEmpty());
   change_->setEnabled(!rows.isEmpty());
-  const int r = list_->currentRow();
+  const int r = list_->currentIndex().row();
   if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return;
   current_ = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
   name_->setText(QString::fromStdString(current_.name));
@@ -398,8 +362,18 @@ void CMyPropertyPage1::RemoveAtoms() {
     return;
   }
   auto& atoms = doc_->doc().EditableAtoms();
-  for (auto it = rows.crbegin(); it != rows.crend(); ++it)
-    if (*it < static_cast<int>(atoms.size())) atoms.erase(atoms.begin() + *it);
+  // One pass keeping the rows not selected: erasing them one by one would
+  // move the rest of a long list once per row.
+  std::vector<char> gone(atoms.size(), 0);
+  for (int r : rows)
+    if (r < static_cast<int>(atoms.size())) gone[static_cast<size_t>(r)] = 1;
+  size_t kept = 0;
+  for (size_t i = 0; i < atoms.size(); ++i)
+    if (!gone[i]) {
+      if (kept != i) atoms[kept] = std::move(atoms[i]);
+      ++kept;
+    }
+  atoms.resize(kept);
   // Site numbers follow the rows, so that a later atom cannot share one
   // with an earlier atom (the 3D view edits atoms by their site).
   for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<int>(i);
@@ -440,13 +414,15 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
                                         "programem xraylib (zaznaczone atomy, a bez zaznaczenia wszystkie)"));
   top->addWidget(forSource_, 0, 6);
   layout->addLayout(top);
-  list_ = MakeList(this, {QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")}, {190, 130, 130});
+  model_ = new AtomListModel({QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")},
+                             Qt::AlignCenter, this);
+  list_ = MakeAtomView(this, model_, {190, 130, 130});
   layout->addWidget(list_);
 
   connect(tables_, &QComboBox::activated, this, &CMyPropertyPage2::ChooseTable);
   connect(change_, &QPushButton::clicked, this, &CMyPropertyPage2::ChangeFactors);
   connect(forSource_, &QPushButton::clicked, this, &CMyPropertyPage2::TakeForSource);
-  connect(list_, &QTableWidget::itemSelectionChanged, this,
+  connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { change_->setEnabled(!SelectedRows(list_).isEmpty()); });
 }
 
@@ -472,9 +448,15 @@ void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
 
 void CMyPropertyPage2::Reload() {
   const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
-  Refill(list_, rows, [this](int r) {
+  model_->Refill(list_, rows, [this](int r, int column) -> QString {
+    if (!doc_ || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return {};
     const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
-    return QStringList{QString::fromStdString(at.name), Fixed("%0.6f", at.fprim), Fixed("%0.6f", at.fbis)};
+    switch (column) {
+      case 0: return QString::fromStdString(at.name);
+      case 1: return Fixed("%0.6f", at.fprim);
+      case 2: return Fixed("%0.6f", at.fbis);
+      default: return {};
+    }
   });
   change_->setEnabled(!SelectedRows(list_).isEmpty());
   RefreshSourceButton();

@@ -1,8 +1,9 @@
 """Powder diffraction patterns of crystal structures with Pelmora's own calculation.
 
-Read a structure file (.xml), a CIF or an older Tolvo input file (.dat), change
-its cell, sites or experiment, and get its reflections and pattern as NumPy
-arrays -- the same numbers that ``pelmora-cli calc`` writes::
+Read a structure file (.xml), a CIF, a PDB or mmCIF file (a protein's) or an
+older Tolvo input file (.dat), change its cell, sites or experiment, and get its
+reflections and pattern as NumPy arrays -- the same numbers that
+``pelmora-cli calc`` writes::
 
     import pelmora
     s = pelmora.read("NaCl.cif")

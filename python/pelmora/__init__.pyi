@@ -43,7 +43,8 @@ def configure(
     """
 
 def read(path: _Path) -> Structure:
-    """Reads a structure file (.xml), a CIF (.cif or a file opening a data_ block) or an older
+    """Reads a structure file (.xml), a CIF (.cif or a file opening a data_ block), a PDB or
+    mmCIF file of a macromolecule (.pdb, .ent, or a CIF with Cartesian atom sites) or an older
     Tolvo input file (.dat).
 
     Raises ReadError with the program's message when the file cannot be read; what the reader

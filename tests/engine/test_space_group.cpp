@@ -157,6 +157,8 @@ TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
   EXPECT_EQ(SiteMultiplicity(g, {0.30476, 0.30476, 0}), 4);
   const std::vector<char> letters = WyckoffLetters(g, typed, typed.cellAtoms, 2);
   EXPECT_EQ(std::string(letters.begin(), letters.end()), "af");
+  const std::vector<char> probed = WyckoffLettersByProbes(g, typed, typed.cellAtoms, 2);
+  EXPECT_EQ(std::string(probed.begin(), probed.end()), "af");
   Calculate(typed);
   Calculate(*full);
   ExpectSameReflections(typed, *full);
@@ -256,3 +258,18 @@ TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
   EXPECT_EQ(odd.structureAtoms.size(), 6u);
   ASSERT_EQ(messages.size(), 1u);
 }
+
+TEST(SpaceGroup, WyckoffLettersOfACellTooLargeForOneSearch) {
+  // F m -3 m: 4a, 8c, 24e and general positions (192l), 2148 atoms in all.
+  CKomorka doc;
+  SetCell(doc, 30, 30, 30, 90, 90, 90);
+  doc.spaceGroup = "F m -3 m";
+  doc.asymmetricUnit = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.25, 0.25, 0.25), MakeAtom("C", 0.2, 0, 0)};
+  for (int i = 0; i < 10; ++i) doc.asymmetricUnit.push_back(MakeAtom("D", 0.311 + 0.007 * i, 0.061, 0.173));
+  doc.ExpandCellAtoms();
+  ASSERT_EQ(doc.cellAtoms.size(), 4u + 8u + 24u + 1920u);
+  const SpaceGroupSetting g = *FindSpaceGroup(doc.spaceGroup);
+  const std::vector<char> letters = WyckoffLetters(g, doc, doc.cellAtoms, 13);
+  EXPECT_EQ(std::string(letters.begin(), letters.end()), "acellllllllll");
+}
+

@@ -45,6 +45,7 @@
 #include <QTableWidget>
 #include "viewer3d/ui/ImageSaveDialog.h"
 #include "viewer3d/ui/MonitorPanel.h"
+#include "bench/LargeCase.h"
 #include "viewer3d/ui/CellView.h"
 #include "measured/ui/FitDialog.h"
 
@@ -305,6 +306,27 @@ void Shots::Viewer() {
     });
     panel->saveButton()->click();
     rutile->setModified(false);
+  }
+  // A cell of 20 000 atoms (86 A, four elements) in the same panel, from a
+  // little outside it.
+  if (KomorkaDocument* large = frame.NewDocument()) {
+    bench::BuildLargeCase(large->doc(), 20000, 86.0);
+    const std::uint32_t colors[4] = {0x0000FF, 0x00C000, 0xFF0000, 0x00C0C0};
+    for (AtomSite& at : large->doc().structureAtoms) at.color = colors[at.siteIndex % 4];
+    large->doc().ExpandCellAtoms();
+    large->NotifyStructureChanged();
+    CGLWindow* panel = frame.glWindow();
+    panel->switchButton(panelid::kAxes)->setChecked(false);
+    if (CMyWnd* view = panel->view()) {
+      view->state() = ViewState{};
+      view->state().angleZ = 25;
+      view->state().angleY = 15;
+      view->state().zoom = -300;
+    }
+    panel->BindDocument(&large->doc(), true);
+    QTest::qWait(300);
+    ok = Save(panel, out, "cell-20000-atoms.png") && ok;
+    large->setModified(false);
   }
 }
 

@@ -437,8 +437,8 @@ class EditorsTest : public QObject {
     CProp* sheet = f.infoPanel()->sheet();
     const char* values[] = {"regularna (F)", "8", "X"};
     for (int i = 0; i < 3; ++i) QCOMPARE(sheet->info()->value(i), QLatin1String(values[i]));
-    QCOMPARE(sheet->atoms()->list()->rowCount(), 8);
-    sheet->atoms()->list()->setCurrentCell(5, 0);
+    QCOMPARE(sheet->atoms()->list()->model()->rowCount(), 8);
+    sheet->atoms()->list()->setCurrentIndex(sheet->atoms()->list()->model()->index(5, 0));
     QCOMPARE(sheet->atoms()->field(0)->text(), QString::fromStdString(d.cellAtoms[5].name));
     CursorOverTheFirst200(f, d, sheet);
 

@@ -8,19 +8,22 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <cstring>
 #include <iterator>
+#include <numeric>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "widgets/NumberEdit.h"
+#include "editors/ui/InfoAtomsPage.h"
+#include "editors/ui/InfoPanel.h"
 #include "editors/ui/StructureDialog.h"
 #include "refdata/ui/PeriodicTableDialog.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -29,7 +32,7 @@ using namespace pelmora;
 
 namespace {
 
-void SelectRows(QTableWidget* list, std::initializer_list<int> rows) {
+void SelectRows(QTableView* list, std::initializer_list<int> rows) {
   list->clearSelection();
   for (int r : rows)
     list->selectionModel()->setCurrentIndex(list->model()->index(r, 0),
@@ -211,7 +214,7 @@ class StructureTest : public QObject {
     p->removeButton()->click();
     QCOMPARE(d.structureAtoms.size(), size_t(1));
     QVERIFY(d.structureAtoms[0].siteIndex == 0 && d.structureAtoms[0].x == 0.5);
-    QVERIFY(d.cellAtoms.size() == 4 && p->list()->rowCount() == 1);
+    QVERIFY(d.cellAtoms.size() == 4 && p->list()->model()->rowCount() == 1);
     QCOMPARE(deleted.count(), 1);
 
     // A new lattice empties the list, but only after asking.
@@ -221,7 +224,7 @@ class StructureTest : public QObject {
     QVERIFY(d.latticeType == 17 && d.structureAtoms.size() == 1);
     QCOMPARE(Answer([&] { f.page->ChooseLattice(1); }, QMessageBox::Yes), question);
     QCOMPARE(d.latticeType, 9u);
-    QVERIFY(d.structureAtoms.empty() && d.cellAtoms.empty() && p->list()->rowCount() == 0);
+    QVERIFY(d.structureAtoms.empty() && d.cellAtoms.empty() && p->list()->model()->rowCount() == 0);
     QCOMPARE(deleted.count(), 2);
 
     // A closed document leaves the page nothing to edit.
@@ -295,7 +298,7 @@ class StructureTest : public QObject {
     d.ExpandCellAtoms();
     f.doc->NotifyStructureChanged();
     CMyPropertyPage2* p = f.page->anomalPage();
-    QCOMPARE(p->list()->rowCount(), 2);
+    QCOMPARE(p->list()->model()->rowCount(), 2);
 
     QCOMPARE(Answer([&] { p->ChooseTable(1); }), QStringLiteral("Nie zaznaczono żadnego atomu."));
     SelectRows(p->list(), {0, 1});
@@ -354,9 +357,9 @@ class StructureTest : public QObject {
     QVERIFY(!d.asymmetricUnit[1].biso);
     f.page->cellField(2)->setText(QStringLiteral("2.9587"));
     f.page->CommitCell(2);
-    QCOMPARE(p->list()->item(0, 4)->text(), QStringLiteral("2a"));
-    QCOMPARE(p->list()->item(1, 4)->text(), QStringLiteral("4f"));
-    QCOMPARE(p->list()->item(0, 7)->text(), QStringLiteral("0.00633"));  // Uiso = B / 8 pi^2
+    QCOMPARE(p->list()->model()->index(0, 4).data().toString(), QStringLiteral("2a"));
+    QCOMPARE(p->list()->model()->index(1, 4).data().toString(), QStringLiteral("4f"));
+    QCOMPARE(p->list()->model()->index(0, 7).data().toString(), QStringLiteral("0.00633"));  // Uiso = B / 8 pi^2
     // An occupancy above 1 is refused and changes nothing.
     QVERIFY(Answer([&] {
               p->occupancyField()->setText(QStringLiteral("1.5"));
@@ -378,6 +381,64 @@ class StructureTest : public QObject {
     Answer([&] { AddAt(p, "0.3333", "0.6667", "0.1"); }, QMessageBox::Yes);
     QCOMPARE(d.asymmetricUnit.back().x, 1.0 / 3);
     QCOMPARE(d.asymmetricUnit.back().y, 2.0 / 3);
+  }
+  void longAtomListShowsEditsAndKeepsItsSelection() {
+    Frame f;
+    QVERIFY(f.Start());
+    CKomorka& d = f.doc->doc();
+    CMyPropertyPage1* p = f.page->atomsPage();
+    // 30 000 atoms on a 40 x 40 x 40 grid of the cubic P cell.
+    const auto place = [](int i) { return std::array<double, 3>{(i % 40) / 40.0, (i / 40 % 40) / 40.0, i / 1600 / 40.0}; };
+    for (int i = 0; i < 30000; ++i) {
+      AtomSite at;
+      at.name = "Si";
+      const auto [x, y, z] = place(i);
+      at.x = x, at.y = y, at.z = z;
+      at.siteIndex = i;
+      d.structureAtoms.push_back(at);
+    }
+    d.structureAtoms.back().biso = 1.0;
+    QVERIFY(d.ExpandCellAtoms());
+    f.doc->NotifyStructureChanged();
+    const QAbstractItemModel* m = p->list()->model();
+    const auto row = [m](int r) {
+      QStringList cells;
+      for (int c = 0; c < m->columnCount(); ++c) cells << m->index(r, c).data().toString();
+      return cells;
+    };
+    QCOMPARE(m->rowCount(), 30000);
+    // (39, 29, 18) / 40; Uiso = 1 / (8 pi^2) = 0.0126651...
+    QCOMPARE(row(29999), QStringList({"Si", "0.975", "0.725", "0.450", "", "1", "1.000", "0.01267"}));
+    QCOMPARE(row(1), QStringList({"Si", "0.025", "0.000", "0.000", "", "1", "wsp.", ""}));
+    const QAbstractItemModel* info = f.run.frame->infoPanel()->sheet()->atoms()->list()->model();
+    QVERIFY(info->rowCount() == 30000 && info->index(29999, 0).data().toString() == QStringLiteral("30000"));
+    QCOMPARE(info->index(29999, 3).data().toString(), QStringLiteral("0.4500"));
+
+    // A block of rows and one more selected stay selected through a change
+    // of an atom and through an added one.
+    p->list()->selectionModel()->select(QItemSelection(m->index(10, 0), m->index(19999, m->columnCount() - 1)),
+                                        QItemSelectionModel::Select);
+    p->list()->selectionModel()->setCurrentIndex(m->index(29999, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QList<int> chosen(19990);
+    std::iota(chosen.begin(), chosen.end(), 10);
+    chosen << 29999;
+    QCOMPARE(SelectedRows(p->list()), chosen);
+    d.structureAtoms[29999].occupancy = 0.5;
+    f.doc->NotifyStructureChanged();
+    QCOMPARE(row(29999)[5], QStringLiteral("0.5"));
+    QCOMPARE(SelectedRows(p->list()), chosen);
+    AddAt(p, "0.0125", "0", "0");
+    QVERIFY(d.structureAtoms.size() == 30001 && m->rowCount() == 30001);
+    QCOMPARE(row(30000)[1], QStringLiteral("0.013"));
+    QCOMPARE(SelectedRows(p->list()), chosen);
+    QCOMPARE(p->list()->currentIndex().row(), 29999);
+
+    // Removing them leaves the rest in order: row 10 is the former 20000th.
+    p->removeButton()->click();
+    QVERIFY(d.structureAtoms.size() == 10010 && m->rowCount() == 10010 && SelectedRows(p->list()).isEmpty());
+    QCOMPARE(row(10).mid(1, 3), QStringList({"0.000", "0.500", "0.300"}));
+    QCOMPARE(info->rowCount(), 10010);
   }
 };
 

@@ -65,6 +65,7 @@ class ViewerTest : public QObject {
         ++copies;
       }
     QVERIFY(copies > 0);
+    QCOMPARE(panel->atomList()->model()->index(0, 2).data(Qt::UserRole), QVariant(true));
 
     // "Promień": "150" is refused at its third keystroke, "100" taken.
     panel->atomList()->OpenRadiusField(0, k.structureAtoms[0].radius);
@@ -75,6 +76,7 @@ class ViewerTest : public QObject {
       QTest::keyClicks(field, QString::fromLatin1(typed));
       QCOMPARE(k.structureAtoms[0].radius, taken);
     }
+    QCOMPARE(panel->atomList()->model()->index(0, 3).data().toString(), QStringLiteral("100"));
 
     // The last document closed: the panel lets it go.
     doc->setModified(false);

@@ -159,6 +159,37 @@ class ViewerGLTest : public QObject {
     }
     QVERIFY2(off <= w * h / 1000, qPrintable(QString::number(off)));
     QVERIFY(white < w * h * 3 / 4);  // the atoms fill much of the view
+
+    // Labels on 400 smaller atoms: those left out (outside the view or
+    // behind spheres) change no pixel against drawing them all.
+    CKomorka many;
+    many.latticeType = kCubic;
+    many.a = many.b = many.c = 10.0;
+    for (int i = 0; i < 400; ++i) {
+      AtomSite& at = many.structureAtoms.emplace_back();
+      at.x = u(rng), at.y = u(rng), at.z = u(rng);
+      at.radius = 25;
+      at.name = "Na";
+      at.visible = 1;
+    }
+    many.ExpandCellAtoms();
+    CellRenderer labelled;
+    labelled.Setup(w, h);
+    std::vector<std::uint8_t> frames[2];
+    for (bool cull : {true, false}) {
+      labelled.SetLabelCulling(cull);
+      labelled.Frame(&many, options, view, detail);
+      frames[cull ? 0 : 1] = read();
+    }
+    labelled.Release();
+    int differ = 0, black = 0;
+    for (size_t i = 0; i < frames[0].size(); i += 3) {
+      differ += frames[0][i] != frames[1][i] || frames[0][i + 1] != frames[1][i + 1] ||
+                frames[0][i + 2] != frames[1][i + 2];
+      black += frames[1][i] < 40 && frames[1][i + 1] < 40 && frames[1][i + 2] < 40;
+    }
+    QCOMPARE(differ, 0);
+    QVERIFY2(black > 200, qPrintable(QString::number(black)));  // labels do show
   }
 
   void panelSavesBmpAndPluginPictures() {

@@ -131,6 +131,23 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   }
   EXPECT_EQ(std::tuple(corners, faces, centres), std::tuple(8, 2, 1));
 
+  // The images stop at 255 balls in all: 250 atoms, the first at a corner,
+  // leave room for its first five images (x first, then y, then z). A scene
+  // built again into the same lists is the same.
+  CKomorka many;
+  SetCell(many, 4, 4, 4, 90, 90, 90);
+  many.structureAtoms.push_back(MakeAtom("Na", 0, 0, 0));
+  for (int i = 1; i < 250; ++i) many.structureAtoms.push_back(MakeAtom("Cl", 0.1 + 0.003 * i, 0.5, 0.5));
+  many.ExpandCellAtoms();
+  CellScene reused = BuildCellScene(doc, opt);
+  BuildCellScene(many, opt, reused);
+  ASSERT_EQ(reused.balls.size(), 255u);
+  const double images[5][3] = {{8, 0, 0}, {0, 8, 0}, {8, 8, 0}, {0, 0, 8}, {8, 0, 8}};
+  for (int k = 0; k < 5; ++k) ExpectVec(reused.balls[250 + k].pos, images[k][0], images[k][1], images[k][2], "image");
+  EXPECT_EQ(reused.balls[250].label, "");
+  BuildCellScene(many, opt, reused);
+  EXPECT_EQ(reused.balls.size(), 255u);
+
   // A label is centred by half its advances times 1.2.
   std::array<double, kGlyphCount> ax{}, ay{};
   ax['N' - 32] = 0.7;

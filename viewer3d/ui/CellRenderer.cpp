@@ -214,7 +214,8 @@ void CellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, const
   glRotatef(static_cast<GLfloat>(view.angleZ), 0, 0, 1);
   glRotatef(static_cast<GLfloat>(view.angleY), 0, 1, 0);
   glRotatef(static_cast<GLfloat>(view.angleX), 1, 0, 0);
-  const CellScene scene = BuildCellScene(*doc, options);
+  BuildCellScene(*doc, options, scene_);
+  const CellScene& scene = scene_;
   glTranslated(scene.centring.x, scene.centring.y, scene.centring.z);
   GLdouble* model = model_;
   glGetDoublev(GL_MODELVIEW_MATRIX, model);
@@ -256,8 +257,28 @@ void CellRenderer::Frame(const CKomorka* doc, const SceneOptions& options, const
     }
   }
   DrawSpheres();
-  for (const Ball& b : scene.balls)
-    if (!b.label.empty()) DrawLabel(b);
+  // A label is left out only where it could not show: wholly outside the
+  // view, or wholly behind the spheres drawn.
+  for (const Ball& b : scene.balls) {
+    if (b.label.empty()) continue;
+    Vec3 centre = EyePosition(model, b.pos);
+    centre.z += b.radius + 1.0;  // where DrawLabel stands it
+    const double reach = LabelReach(b.label);
+    if (!cullLabels_ || (frustum_.Sees(centre, reach) && !coverage_.Hidden(centre, reach))) DrawLabel(b);
+  }
+}
+
+double CellRenderer::LabelReach(const std::string& label) const {
+  // The glyphs are laid out, scaled by 1.2 twice over, from about -0.72 to
+  // +0.48 of the advances' sum across, and an em up and a quarter down:
+  // a ball of the whole width plus an em and a half about the label's
+  // place holds every glyph, extrusion included.
+  double width = 0;
+  for (char ch : label) {
+    const int i = static_cast<unsigned char>(ch) - kFirstGlyph;
+    if (i >= 0 && i < kGlyphCount) width += std::abs(advanceX_[static_cast<size_t>(i)]);
+  }
+  return 1.44 * (width + 1.5);
 }
 
 const SphereMesh& CellRenderer::Sphere(int slices) {

@@ -32,6 +32,9 @@ class CellRenderer {
   void Release();
 
   bool ready() const { return quadric_ != nullptr; }
+  // Whether labels that could not show are left out (on unless a check
+  // compares against drawing them all).
+  void SetLabelCulling(bool on) { cullLabels_ = on; }
   const std::array<double, kGlyphCount>& advanceX() const { return advanceX_; }
 
  private:
@@ -44,6 +47,8 @@ class CellRenderer {
   // Draws the batch and empties it.
   void DrawSpheres();
   void DrawLabel(const Ball& b);
+  // The radius of a ball about a label's place that holds all its glyphs.
+  double LabelReach(const std::string& label) const;
 
   // The spheres go to the renderer in a few large draws, not one each: per
   // call the software renderer's set-up costs more than a small sphere's
@@ -57,6 +62,8 @@ class CellRenderer {
   };
 
   GLUquadric* quadric_ = nullptr;
+  CellScene scene_;  // the frame's, its lists reused
+  bool cullLabels_ = true;
   unsigned listBase_ = 0;
   std::vector<SphereMesh> spheres_;  // by slices; empty until made
   Batch batch_;

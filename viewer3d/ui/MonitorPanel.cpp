@@ -1,5 +1,6 @@
 #include "viewer3d/ui/MonitorPanel.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <algorithm>
 #include <cmath>
@@ -90,57 +91,103 @@ QToolButton* MakeButton(QWidget* parent, const char* icon, const QString& text, 
 
 // --- atom list -------------------------------------------------------------------
 
-CGLListCtrl::CGLListCtrl(QWidget* parent) : QTableWidget(0, 4, parent) {
-  setHorizontalHeaderLabels({QStringLiteral("Nazwa atomu"), QStringLiteral("Kolor"), QStringLiteral("Opis"),
-                             QStringLiteral("Promień")});
+class CGLListCtrl::Model : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  void Fill(const std::vector<AtomSite>* atoms) {
+    beginResetModel();
+    atoms_ = atoms;
+    rows_ = atoms ? static_cast<int>(atoms->size()) : 0;
+    endResetModel();
+  }
+  void RowChanged(int row) {
+    if (row >= 0 && row < rows_) emit dataChanged(index(row, 0), index(row, kRadius));
+  }
+
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
+  int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
+  Qt::ItemFlags flags(const QModelIndex& index) const override {
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    // The atoms may have been refilled since the last reset.
+    if (!atoms_ || !index.isValid() || index.row() >= rows_ || static_cast<size_t>(index.row()) >= atoms_->size())
+      return {};
+    const AtomSite& at = (*atoms_)[static_cast<size_t>(index.row())];
+    switch (index.column()) {
+      case kName:
+        if (role == Qt::DisplayRole) return QString::fromStdString(at.name);
+        break;
+      case kColor:
+        if (role == Qt::UserRole) return FromBgr(at.color);
+        break;
+      case kLabel:
+        if (role == Qt::UserRole) return at.visible != 0;
+        break;
+      case kRadius:
+        if (role == Qt::DisplayRole) return QString::number(at.radius);
+        if (role == Qt::BackgroundRole) return QBrush(Qt::white);
+        break;
+      default:
+        break;
+    }
+    return {};
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    static const char* const kHeaders[4] = {"Nazwa atomu", "Kolor", "Opis", "Promień"};
+    if (orientation != Qt::Horizontal || section < 0 || section >= 4) return {};
+    if (role == Qt::DisplayRole) return QString::fromUtf8(kHeaders[section]);
+    if (role == Qt::TextAlignmentRole && section == kColor) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    return {};
+  }
+
+ private:
+  const std::vector<AtomSite>* atoms_ = nullptr;
+  int rows_ = 0;
+};
+
+CGLListCtrl::CGLListCtrl(QWidget* parent) : QTableView(parent), model_(new Model(this)) {
+  setModel(model_);
   setColumnWidth(kName, 100);
   setColumnWidth(kColor, 45);
   setColumnWidth(kLabel, 35);
   setColumnWidth(kRadius, 50);
-  horizontalHeaderItem(kColor)->setTextAlignment(Qt::AlignCenter);
   horizontalHeader()->setStretchLastSection(true);
   verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(20);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setShowGrid(true);
   setItemDelegate(new AtomCellDelegate(this));
+  connect(this, &QAbstractItemView::clicked, this,
+          [this](const QModelIndex& index) { emit cellClicked(index.row(), index.column()); });
   // Scrolling takes the radius field away, as it would leave its row.
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CGLListCtrl::CloseRadiusField);
 }
 
 void CGLListCtrl::Fill(const std::vector<AtomSite>& atoms) {
   CloseRadiusField();
-  setRowCount(static_cast<int>(atoms.size()));
-  for (int r = 0; r < rowCount(); ++r) RefreshRow(r, atoms[static_cast<size_t>(r)]);
+  model_->Fill(&atoms);
 }
 
-void CGLListCtrl::RefreshRow(int row, const AtomSite& at) {
-  const auto cell = [&](int col) {
-    QTableWidgetItem* it = item(row, col);
-    if (!it) {
-      it = new QTableWidgetItem;
-      setItem(row, col, it);
-    }
-    return it;
-  };
-  cell(kName)->setText(QString::fromStdString(at.name));
-  cell(kColor)->setData(Qt::UserRole, FromBgr(at.color));
-  cell(kLabel)->setData(Qt::UserRole, at.visible != 0);
-  cell(kRadius)->setText(QString::number(at.radius));
-  cell(kRadius)->setBackground(Qt::white);
-}
+void CGLListCtrl::RefreshRow(int row) { model_->RowChanged(row); }
+
+int CGLListCtrl::rowCount() const { return model_->rowCount(); }
 
 void CGLListCtrl::OpenRadiusField(int row, int value) {
   CloseRadiusField();
+  if (row < 0 || row >= rowCount()) return;
   // An integer field 0..100: keystrokes that would leave anything else are refused.
   radiusField_ = new QSpinBox;
   radiusField_->setRange(0, 100);
   radiusField_->setValue(value);
   radiusField_->setKeyboardTracking(true);
   radiusField_->setFrame(false);
-  setCellWidget(row, kRadius, radiusField_);
+  radiusIndex_ = model_->index(row, kRadius);
+  setIndexWidget(radiusIndex_, radiusField_);
   connect(radiusField_, &QSpinBox::valueChanged, this, [this, row](int v) { emit radiusTyped(row, v); });
   connect(radiusField_, &QSpinBox::editingFinished, this, [this] {
     QMetaObject::invokeMethod(this, &CGLListCtrl::CloseRadiusField, Qt::QueuedConnection);
@@ -151,13 +198,10 @@ void CGLListCtrl::OpenRadiusField(int row, int value) {
 
 void CGLListCtrl::CloseRadiusField() {
   if (!radiusField_) return;
-  for (int r = 0; r < rowCount(); ++r)
-    if (cellWidget(r, kRadius) == radiusField_) {
-      radiusField_ = nullptr;
-      removeCellWidget(r, kRadius);  // deletes the field
-      return;
-    }
   radiusField_ = nullptr;
+  // Gone with a reset of the rows already.
+  if (radiusIndex_.isValid() && indexWidget(radiusIndex_)) setIndexWidget(radiusIndex_, nullptr);  // deletes the field
+  radiusIndex_ = QPersistentModelIndex();
 }
 
 // --- panel ---------------------------------------------------------------------------
@@ -181,7 +225,7 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
 
   list_ = new CGLListCtrl(body);
   box->addWidget(list_, 2);
-  connect(list_, &QTableWidget::cellClicked, this, &CGLWindow::OnListClicked);
+  connect(list_, &CGLListCtrl::cellClicked, this, &CGLWindow::OnListClicked);
   connect(list_, &CGLListCtrl::radiusTyped, this, &CGLWindow::SetAtomRadius);
 
   box->addLayout(BuildEdges(body));
@@ -392,7 +436,7 @@ void CGLWindow::SetThickness(int value) {
 void CGLWindow::ApplyAtom(int row) {
   if (!doc_ || row < 0 || static_cast<size_t>(row) >= atoms_.size()) return;
   doc_->UpdateAtomDisplay(atoms_[static_cast<size_t>(row)]);
-  list_->RefreshRow(row, atoms_[static_cast<size_t>(row)]);
+  list_->RefreshRow(row);
   emit documentEdited();
   Redraw();
 }

@@ -1,0 +1,364 @@
+// PDB and mmCIF import: cell, group, sites with occupancy and B, fractional
+// coordinates and |F|^2 against independent computations
+// (tools/make_pdb_golden.py), the same structure from both formats, the
+// way in through OpenAnyStructure, and refused files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+
+#include <zlib.h>
+
+#include "TestUtil.h"
+#include "documents/MacromoleculeImport.h"
+#include "documents/OpenStructure.h"
+#include "io/AtomicFile.h"
+#include "io/NumberFormat.h"
+#include "refdata/ReferenceData.h"
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+namespace {
+
+const ReferenceData& Tables() {
+  static ReferenceData* ref = [] {
+    auto* r = new ReferenceData;
+    r->dataDir = std::string(PELMORA_SOURCE_DIR) + "/Data";
+    r->LoadScatteringTables();
+    return r;
+  }();
+  return *ref;
+}
+
+std::string Texts(const std::vector<DocMessage>& messages) {
+  std::string out;
+  for (const DocMessage& m : messages) out += m.caption + ": " + m.text + "\n";
+  return out;
+}
+
+bool Import(CKomorka& doc, const std::string& text, bool mmcif, std::vector<DocMessage>& messages,
+            MacromoleculeImportReport* report = nullptr) {
+  return ImportMacromoleculeText(doc, text, mmcif, Tables().elements, messages, report);
+}
+
+// Orthorhombic, so that the fractional coordinates are x/a, y/b, z/c: an
+// alternate conformation, an element column, an atom record of the files
+// from before 1996 (the entry's code and a line number in columns 73-80),
+// and an anisotropic record and SCALE/ORIGX records that change nothing.
+const std::string kP212121 =
+    "HEADER    TEST STRUCTURE                          01-JAN-00   1ABC\n"
+    "CRYST1   20.000   25.000   40.000  90.00  90.00  90.00 P 21 21 21    4\n"
+    "ORIGX1      1.000000  0.000000  0.000000        0.00000\n"
+    "ORIGX2      0.000000  1.000000  0.000000        0.00000\n"
+    "ORIGX3      0.000000  0.000000  1.000000        0.00000\n"
+    "SCALE1      0.050000  0.000000  0.000000        0.00000\n"
+    "SCALE2      0.000000  0.040000  0.000000        0.00000\n"
+    "SCALE3      0.000000  0.000000  0.025000        0.00000\n"
+    "ATOM      1  N   ALA A   1       2.000   5.000   4.000  1.00 11.00           N\n"
+    "ANISOU    1  N   ALA A   1     1400   1300   1500     10     20     30       N\n"
+    "ATOM      2  CA  ALA A   1       3.000   6.250   8.000  1.00 12.50      1ABC 187\n"
+    "ATOM      3  CB AALA A   1       4.500   7.500  10.000  0.70 20.00           C\n"
+    "ATOM      4  CB BALA A   1       5.000   8.000  12.000  0.30 25.00           C\n"
+    "HETATM    5 ZN    ZN A 101      10.000  12.500  20.000  0.50  8.00          ZN2+\n"
+    "HETATM    6  O   HOH A 201      -1.000  30.000  -4.000  1.00 30.00           O\n"
+    "END\n";
+
+// The same structure in mmCIF.
+const std::string kP212121Mmcif =
+    "data_1ABC\n"
+    "_cell.length_a 20.000\n_cell.length_b 25.000\n_cell.length_c 40.000\n"
+    "_cell.angle_alpha 90.00\n_cell.angle_beta 90.00\n_cell.angle_gamma 90.00\n"
+    "_symmetry.space_group_name_H-M 'P 21 21 21'\n"
+    "loop_\n_atom_site.group_PDB\n_atom_site.id\n_atom_site.type_symbol\n_atom_site.label_atom_id\n"
+    "_atom_site.label_alt_id\n_atom_site.label_comp_id\n_atom_site.label_asym_id\n_atom_site.label_seq_id\n"
+    "_atom_site.Cartn_x\n_atom_site.Cartn_y\n_atom_site.Cartn_z\n_atom_site.occupancy\n"
+    "_atom_site.B_iso_or_equiv\n_atom_site.pdbx_formal_charge\n_atom_site.auth_seq_id\n"
+    "_atom_site.auth_asym_id\n_atom_site.pdbx_PDB_model_num\n"
+    "ATOM 1 N N . ALA A 1 2.000 5.000 4.000 1.00 11.00 ? 1 A 1\n"
+    "ATOM 2 C CA . ALA A 1 3.000 6.250 8.000 1.00 12.50 ? 1 A 1\n"
+    "ATOM 3 C CB A ALA A 1 4.500 7.500 10.000 0.70 20.00 ? 1 A 1\n"
+    "ATOM 4 C CB B ALA A 1 5.000 8.000 12.000 0.30 25.00 ? 1 A 1\n"
+    "HETATM 5 ZN ZN . ZN B . 10.000 12.500 20.000 0.50 8.00 2 101 A 1\n"
+    "HETATM 6 O O . HOH C . -1.000 30.000 -4.000 1.00 30.00 ? 201 A 1\n";
+
+// The structure of tools/make_pdb_golden.py.
+const std::string kMonoclinicPdb =
+    "CRYST1    8.100    9.300   10.600  90.00 103.50  90.00 P 1 21 1      2\n"
+    "ATOM      1  N   GLY A   1       1.234   2.345   3.456  1.00 12.50           N\n"
+    "ATOM      2  CA  GLY A   1       2.456   1.987   4.321  1.00 14.20           C\n"
+    "ATOM      6  H   GLY A   1       0.602   2.910   2.871  1.00 15.00           H\n"
+    "ATOM      3  SD  MET A   2      -0.812   5.120   7.003  1.00 30.00           S\n"
+    "ATOM      4  OG ASER A   3       4.410   6.650   1.210  0.60 18.00           O\n"
+    "ATOM      5  OG BSER A   3       4.020   7.150   1.905  0.40 21.00           O\n"
+    "HETATM    7 FE   HEM A   4       3.300   0.450   8.800  1.00  9.75          FE2+\n";
+
+}  // namespace
+
+TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
+  CKomorka pdb;
+  std::vector<DocMessage> messages;
+  MacromoleculeImportReport report;
+  ASSERT_TRUE(Import(pdb, kP212121, false, messages, &report)) << Texts(messages);
+  EXPECT_EQ(Texts(messages), "");
+  EXPECT_EQ(std::tie(pdb.a, pdb.b, pdb.c, pdb.alfa, pdb.beta, pdb.gamma),
+            std::make_tuple(20.0, 25.0, 40.0, 90.0, 90.0, 90.0));
+  EXPECT_EQ(pdb.spaceGroup, "P 21 21 21");
+  EXPECT_EQ(pdb.latticeType, kOrthorhombic);
+  EXPECT_EQ(report.sites, 6);
+  EXPECT_EQ(report.partialSites, 3);
+  EXPECT_EQ(report.cellAtoms, 24);
+  EXPECT_EQ(pdb.cellAtoms.size(), 24u);
+
+  struct Want {
+    int nr, charge;
+    double x, y, z, occupancy, b;
+  };
+  const Want want[] = {
+      {7, 0, 0.1, 0.2, 0.1, 1.0, 11.0},     {6, 0, 0.15, 0.25, 0.2, 1.0, 12.5},
+      {6, 0, 0.225, 0.3, 0.25, 0.7, 20.0},  {6, 0, 0.25, 0.32, 0.3, 0.3, 25.0},
+      {30, 2, 0.5, 0.5, 0.5, 0.5, 8.0},     {8, 0, -0.05, 1.2, -0.1, 1.0, 30.0},
+  };
+  ASSERT_EQ(pdb.asymmetricUnit.size(), std::size(want));
+  for (size_t i = 0; i < std::size(want); ++i) {
+    SCOPED_TRACE(i);
+    const AtomSite& s = pdb.asymmetricUnit[i];
+    EXPECT_EQ(s.nr, want[i].nr);
+    EXPECT_EQ(s.ionCharge, want[i].charge);
+    EXPECT_NEAR(s.x, want[i].x, 1e-12);
+    EXPECT_NEAR(s.y, want[i].y, 1e-12);
+    EXPECT_NEAR(s.z, want[i].z, 1e-12);
+    EXPECT_EQ(s.occupancy, want[i].occupancy);
+    ASSERT_TRUE(s.biso.has_value());
+    EXPECT_EQ(*s.biso, want[i].b);
+    EXPECT_GT(s.a1, 0.0);  // the factors of the tables
+  }
+  EXPECT_EQ(pdb.asymmetricUnit[4].name, "Zn+2");
+
+  // SCALE records of another frame than the cell's standard one give the
+  // fractional coordinates: here an origin shifted by 0.1 along a.
+  std::string shifted = kP212121;
+  const std::string scale1 = "SCALE1      0.050000  0.000000  0.000000        0.00000";
+  shifted.replace(shifted.find(scale1), scale1.size(), "SCALE1      0.050000  0.000000  0.000000        0.10000");
+  CKomorka moved;
+  ASSERT_TRUE(Import(moved, shifted, false, messages)) << Texts(messages);
+  for (size_t i = 0; i < std::size(want); ++i) {
+    EXPECT_NEAR(moved.asymmetricUnit[i].x, want[i].x + 0.1, 1e-12) << i;
+    EXPECT_NEAR(moved.asymmetricUnit[i].y, want[i].y, 1e-12) << i;
+  }
+
+  CKomorka mmcif;
+  messages.clear();
+  ASSERT_TRUE(IsMmcifText(kP212121Mmcif));
+  ASSERT_TRUE(Import(mmcif, kP212121Mmcif, true, messages)) << Texts(messages);
+  EXPECT_EQ(Texts(messages), "");
+  EXPECT_EQ(mmcif.spaceGroup, pdb.spaceGroup);
+  EXPECT_EQ(std::tie(mmcif.a, mmcif.b, mmcif.c), std::tie(pdb.a, pdb.b, pdb.c));
+  ASSERT_EQ(mmcif.cellAtoms.size(), pdb.cellAtoms.size());
+  for (size_t i = 0; i < pdb.cellAtoms.size(); ++i) {
+    const AtomSite &p = pdb.cellAtoms[i], &m = mmcif.cellAtoms[i];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(std::tie(m.name, m.x, m.y, m.z, m.occupancy, m.biso), std::tie(p.name, p.x, p.y, p.z, p.occupancy, p.biso));
+    EXPECT_TRUE(m.factors() == p.factors());
+  }
+}
+
+TEST(MacromoleculeImport, FractionalCoordinatesAndStructureFactorsMatchIndependentCalculations) {
+  // tools/make_pdb_golden.py: numpy for the coordinates, cctbx for |F|^2.
+  const double fract[][3] = {
+      {0.254779282887, 0.252150537634, 0.335302161255}, {0.431281520739, 0.213655913978, 0.419224721871},
+      {0.159415570039, 0.312903225806, 0.278545285001}, {0.107317475289, 0.550537634409, 0.679433169928},
+      {0.580308061542, 0.715053763441, 0.117394564560}, {0.552759263710, 0.768817204301, 0.184823673956},
+      {0.668233713569, 0.048387096774, 0.853778651345},
+  };
+  const struct {
+    int h, k, l;
+    double d, f2;
+  } golden[] = {
+      {1, 0, 0, 7.87619635522, 534.514419294}, {0, 1, 1, 6.90477187458, 154.878811366},
+      {1, 1, -1, 5.6483833706, 2840.79842212}, {2, 0, 1, 3.42201579137, 592.815986019},
+      {1, 2, 3, 2.46678064604, 28.0186520596}, {-3, 1, 2, 2.5016657984, 834.893081323},
+      {0, 4, 0, 2.325, 1050.99964647},         {2, 3, -4, 1.91342211027, 199.459174212},
+  };
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(Import(doc, kMonoclinicPdb, false, messages)) << Texts(messages);
+  EXPECT_EQ(doc.spaceGroup, "P 1 21 1");
+  EXPECT_EQ(doc.latticeType, kMonoclinic);
+  ASSERT_EQ(doc.asymmetricUnit.size(), std::size(fract));
+  for (size_t i = 0; i < std::size(fract); ++i) {
+    const AtomSite& s = doc.asymmetricUnit[i];
+    EXPECT_NEAR(s.x, fract[i][0], 1e-9) << i;
+    EXPECT_NEAR(s.y, fract[i][1], 1e-9) << i;
+    EXPECT_NEAR(s.z, fract[i][2], 1e-9) << i;
+  }
+  EXPECT_EQ(doc.asymmetricUnit.back().name, "Fe+2");
+  EXPECT_EQ(doc.cellAtoms.size(), 14u);
+
+  doc.radiation = 0;
+  doc.SetLambda1(1.54059);
+  doc.SetLambda2(0.0);
+  for (const auto& g : golden) {
+    SCOPED_TRACE(cformat("%d %d %d", g.h, g.k, g.l));
+    const double theta = std::asin(doc.lambda1 / (2 * g.d));
+    double re, im;
+    // cctbx keeps the coefficients in single precision.
+    EXPECT_NEAR(doc.StructureFactor(g.h, g.k, g.l, theta, doc.lambda1, re, im), g.f2, 1e-6 * g.f2);
+  }
+}
+
+TEST(MacromoleculeImport, OccupancyOfAnAtomOnASymmetryAxisCountsItsImagesOnce) {
+  // P 31 2 1: (x, 0, 1/3) lies on a twofold axis. A water given 0.50 there
+  // is the PDB's whole atom; one given 0.80 is the site's own share.
+  const std::string text =
+      "CRYST1   50.000   50.000   60.000  90.00  90.00 120.00 P 31 2 1      6\n"
+      "HETATM    1  O   HOH A   1      10.000   0.000  20.000  0.50 20.00           O\n"
+      "HETATM    2  O   HOH A   2      20.000   0.000  20.000  0.80 20.00           O\n"
+      "HETATM    3  O   HOH A   3       5.000   8.000  13.000  0.50 20.00           O\n";
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  MacromoleculeImportReport report;
+  ASSERT_TRUE(Import(doc, text, false, messages, &report)) << Texts(messages);
+  EXPECT_EQ(doc.spaceGroup, "P 31 2 1");
+  EXPECT_EQ(report.specialSites, 1);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find("HOH 1 O A (0.5 → 1)"), std::string::npos) << messages[0].text;
+  EXPECT_EQ(doc.asymmetricUnit[0].occupancy, 1.0);
+  EXPECT_EQ(doc.asymmetricUnit[1].occupancy, 0.8);
+  EXPECT_EQ(doc.asymmetricUnit[2].occupancy, 0.5);
+  EXPECT_EQ(doc.cellAtoms.size(), 3u + 3u + 6u);
+}
+
+TEST(MacromoleculeImport, RefusesWhatGivesNoCrystalAndLeavesTheDocumentAlone) {
+  const std::string kMmcifCell =
+      "data_x\n_cell.length_a 10\n_cell.length_b 10\n_cell.length_c 10\n_cell.angle_alpha 90\n"
+      "_cell.angle_beta 90\n_cell.angle_gamma 90\n_symmetry.space_group_name_H-M 'P 1'\n";
+  const std::string kMmcifAtoms =
+      "loop_\n_atom_site.group_PDB\n_atom_site.id\n_atom_site.type_symbol\n_atom_site.label_atom_id\n"
+      "_atom_site.label_alt_id\n_atom_site.label_comp_id\n_atom_site.label_asym_id\n_atom_site.Cartn_x\n"
+      "_atom_site.Cartn_y\n_atom_site.Cartn_z\n_atom_site.occupancy\n_atom_site.B_iso_or_equiv\n"
+      "_atom_site.auth_seq_id\n";
+  const std::string atom = "ATOM      1  CA  GLY A   1       1.000   2.000   3.000  1.00 10.00           C\n";
+  const struct {
+    std::string text;
+    bool mmcif;
+    const char* says;
+  } cases[] = {
+      {atom, false, "brak komórki elementarnej (rekordu CRYST1)"},
+      {"CRYST1    1.000    1.000    1.000  90.00  90.00  90.00 P 1           1\nMODEL        1\n" + atom, false,
+       "1 × 1 × 1 Å nie opisuje kryształu"},
+      {"CRYST1   10.000   10.000   10.000  90.00  90.00  90.00 P 7 7 7       1\n" + atom, false,
+       "nieznana grupa przestrzenna \"P 7 7 7\""},
+      {"CRYST1   10.000   10.000   10.000  90.00  90.00  90.00 P 1           1\n", false,
+       "brak atomów (rekordów ATOM i HETATM)"},
+      {"CRYST1   10.000   10.000   10.000  90.00  90.00  90.00 P 1           1\nREMARK\n" + atom +
+           "ATOM      2  XX  UNK A   1       1.000   2.000   3.000  1.00 10.00          XX\n",
+       false, "nieznany pierwiastek \"XX\" (wiersz 4: atom 2 XX, UNK 1, łańcuch A)"},
+      {"CRYST1   10.000   10.000   10.000  90.00  90.00  90.00 P 1           1\n"
+       "ATOM      1  CA  GLY A   1       1.000   2.000   3.000  1.70 10.00           C\n",
+       false, "nieprawidłowe obsadzenie 1.7 (wiersz 2: atom 1 CA, GLY 1, łańcuch A)"},
+      {"CRYST1   10.000   10.000   10.000  90.00  90.00  90.00 P 1           1\nATOM      1  CA\n", false,
+       "błąd w wierszu 2"},
+      {"data_x\n_symmetry.space_group_name_H-M 'P 1'\n" + kMmcifAtoms + "ATOM 1 C CA . GLY A 1 2 3 1 10 1\n", true,
+       "brak komórki elementarnej (_cell.length_a, _cell.length_b"},
+      {kMmcifCell + kMmcifAtoms + "ATOM 1 C CA . GLY A 1 2 3 1 10 1\nHETATM 2 Qq QQ . UNK B 1 2 3 1 10 2\n", true,
+       "nieznany pierwiastek \"Qq\" (wiersz 24: atom 2 QQ, UNK 2, łańcuch B)"},
+      {kMmcifCell + "loop_\n_atom_site.id\n_atom_site.type_symbol\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n"
+       "_atom_site.Cartn_z\n1 C 1 2 3\n", true, "pętla atomów nie ma pól _atom_site.label_alt_id, "
+       "_atom_site.label_asym_id, _atom_site.occupancy, _atom_site.B_iso_or_equiv, _atom_site.auth_seq_id, "
+       "_atom_site.label_comp_id, _atom_site.label_atom_id"},
+      {"data_x\nloop_\n_a\n_b\n1 2 3\n", true, "błąd składni w wierszu 2"},
+      {std::string("\0\xff\x01garbage", 10), false, "brak komórki"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    CKomorka doc;
+    doc.structureAtoms = {MakeAtom("Keep", 0.1, 0.2, 0.3)};
+    doc.ExpandCellAtoms();
+    std::vector<DocMessage> messages;
+    EXPECT_FALSE(Import(doc, c.text, c.mmcif, messages));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "Błąd");
+    EXPECT_NE(messages[0].text.find(c.says), std::string::npos) << messages[0].text;
+    EXPECT_EQ(messages[0].text.rfind(c.mmcif ? "Plik mmCIF: " : "Plik PDB: ", 0), 0u);
+    ASSERT_EQ(doc.structureAtoms.size(), 1u);
+    EXPECT_EQ(doc.structureAtoms[0].name, "Keep");
+    EXPECT_TRUE(doc.spaceGroup.empty());
+  }
+}
+
+TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirReader) {
+  TempDir dir;
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(dir.File(name), std::ios::binary) << text;
+    return dir.File(name);
+  };
+  for (const auto& [name, text] : {std::pair{"a.pdb", kP212121}, std::pair{"b.ENT", kP212121},
+                                   std::pair{"noextension", kP212121}, std::pair{"c.cif", kP212121Mmcif}}) {
+    SCOPED_TRACE(name);
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    DocumentFormat format = DocumentFormat::kStructure;
+    ASSERT_TRUE(OpenAnyStructure(doc, write(name, text), Tables().elements, messages, &format)) << Texts(messages);
+    EXPECT_EQ(format, DocumentFormat::kMacromolecule);
+    EXPECT_FALSE(IsWritableFormat(format));
+    EXPECT_EQ(doc.cellAtoms.size(), 24u);
+  }
+  // Compressed with gzip, as the PDB's archive serves entries: read under
+  // the name without ".gz"; damaged data refused.
+  {
+    const std::string packed = dir.File("1abc.pdb.gz");
+    gzFile gz = gzopen(packed.c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    gzwrite(gz, kP212121Mmcif.data(), static_cast<unsigned>(kP212121Mmcif.size()));
+    gzclose(gz);
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(packed, bytes));
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    DocumentFormat format = DocumentFormat::kStructure;
+    ASSERT_TRUE(OpenAnyStructure(doc, packed, Tables().elements, messages, &format)) << Texts(messages);
+    EXPECT_EQ(format, DocumentFormat::kMacromolecule);
+    EXPECT_EQ(doc.cellAtoms.size(), 24u);
+    const std::string damaged = write("damaged.pdb.gz", bytes.substr(0, bytes.size() / 2));
+    EXPECT_FALSE(OpenAnyStructure(doc, damaged, Tables().elements, messages));
+    EXPECT_NE(Texts(messages).find("(gzip) jest uszkodzony"), std::string::npos);
+  }
+  // Without element tables no PDB is read.
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  EXPECT_FALSE(OpenStructureDocument(doc, dir.File("a.pdb"), messages));
+
+  EXPECT_FALSE(IsMmcifText("data_x\nloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_Cartn_x\n"));
+  EXPECT_FALSE(IsMmcifText("data_x\nloop_\n_atom_site.fract_x\n  _atom_site.Cartn_x\n"));
+  EXPECT_TRUE(IsMmcifText("data_x\nloop_\n  _ATOM_SITE.CARTN_X"));
+  EXPECT_FALSE(LooksLikePdb("x.xml", "<?xml version=\"1.0\"?>\n<pelmora>"));
+  EXPECT_FALSE(LooksLikePdb("x.dat", "TolvoInputFile\n"));
+  EXPECT_TRUE(LooksLikePdb("x", "\nCRYST1   10.000"));
+}
+
+TEST(MacromoleculeImport, RealEntriesOfPymolData) {
+  const struct {
+    const char* path;
+    const char* group;
+    double a, c;
+    size_t sites, cellAtoms;
+  } entries[] = {
+      {"/usr/share/pymol/data/tut/1hpv.pdb", "P 61", 63.4, 83.8, 1631, 9786},
+      {"/usr/share/pymol/data/demo/1tii.pdb", "P 31 2 1", 105.7, 171.6, 5684, 34104},
+  };
+  for (const auto& e : entries) {
+    if (!std::ifstream(e.path)) GTEST_SKIP() << e.path << " absent (Debian's pymol-data)";
+    SCOPED_TRACE(e.path);
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    ASSERT_TRUE(OpenAnyStructure(doc, e.path, Tables().elements, messages)) << Texts(messages);
+    EXPECT_EQ(Texts(messages), "");
+    EXPECT_EQ(doc.spaceGroup, e.group);
+    EXPECT_EQ(doc.latticeType, kHexagonal);
+    EXPECT_EQ(std::tie(doc.a, doc.b, doc.c, doc.gamma), std::make_tuple(e.a, e.a, e.c, 120.0));
+    EXPECT_EQ(doc.asymmetricUnit.size(), e.sites);
+    EXPECT_EQ(doc.cellAtoms.size(), e.cellAtoms);
+    EXPECT_EQ(doc.ValidateCalculation(), "");
+  }
+}
