@@ -30,6 +30,10 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
     size_t s = 0;
     while (s < species_.size() && !(species_[s] == sp)) ++s;
     if (s == species_.size()) {
+      size_t g = 0;
+      while (g < factors_.size() && !(factors_[g] == sp.f)) ++g;
+      if (g == factors_.size()) factors_.push_back(sp.f);
+      factorOf_.push_back(static_cast<int>(g));
       species_.push_back(sp);
       members.emplace_back();
       weighted_ = weighted_ || sp.occupancy != 1.0 || sp.b != 0.0;
@@ -183,9 +187,11 @@ __attribute__((target_clones("avx2", "default"))) bool StructureFactorKernel::Ph
 
 void StructureFactorKernel::FormFactors(double s2, double* ff) const {
   const size_t ns = species_.size();
+  std::vector<double> f0(factors_.size());
+  for (size_t g = 0; g < factors_.size(); ++g) f0[g] = FormFactorAt(factors_[g], s2);
   for (size_t s = 0; s < ns; ++s) {
     const Species& sp = species_[s];
-    ff[s] = FormFactorAt(sp.f, s2) + sp.f.fprim;
+    ff[s] = f0[static_cast<size_t>(factorOf_[s])] + sp.f.fprim;
     ff[ns + s] = sp.f.fbis;
     if (weighted_) {
       // Multiplying by a weight of exactly 1 would change nothing; an

@@ -78,6 +78,10 @@ class StructureFactorKernel {
     double Weight(double s2) const { return b == 0.0 ? occupancy : occupancy * std::exp(-b * s2); }
   };
   std::vector<Species> species_;
+  // The distinct scattering factors and each species' among them: species
+  // that differ only in occupancy or B (a protein's atoms) share f0.
+  std::vector<ScatteringFactors> factors_;
+  std::vector<int> factorOf_;
   bool weighted_ = false;
   std::vector<int> segBegin_, segEnd_;        // padded slot range of each species
   std::vector<double> xc_, xs_, yc_, ys_, zc_, zs_;  // [(n + max) * padded_ + slot]
