@@ -320,7 +320,7 @@ class IndexSearch {
   struct RowWork {
     std::vector<Candidate> row, all;
     std::vector<int> ks, starts, ls;
-    std::vector<double> sums, mate, lengths;
+    std::vector<double> sums, lengths;
     std::vector<StructureFactorKernel::Row> rows;
     std::vector<Pending> pending;
   };
@@ -328,9 +328,10 @@ class IndexSearch {
   bool SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWork& work, Tables& found,
                const std::atomic<bool>& cancel);
   void CollectRow(int h, int k, std::vector<Candidate>& row) const;
-  // The record of one reflection of a line from its phase sums.
-  Found Make(int line, const Candidate& c, int h, int k, const double* sums, StructureFactorKernel::Scratch& scratch,
-             std::vector<double>& lengths) const;
+  // The records of one reflection of a line and of its Friedel mate from
+  // the reflection's phase sums.
+  void Make(int line, const Candidate& c, int h, int k, const double* sums, StructureFactorKernel::Scratch& scratch,
+            std::vector<double>& lengths, Found& r, Found& mate) const;
   // The l a row (h, k) can reach: MetricSum is a quadratic in l, bounded
   // by V^2 / d_min^2 on the sphere of reflections in range.
   void SetRowBounds();
@@ -403,10 +404,12 @@ void IndexSearch::CollectRow(int h, int k, std::vector<Candidate>& row) const {
   }
 }
 
-Found IndexSearch::Make(int line, const Candidate& c, int h, int k, const double* sums,
-                        StructureFactorKernel::Scratch& scratch, std::vector<double>& lengths) const {
+void IndexSearch::Make(int line, const Candidate& c, int h, int k, const double* sums,
+                       StructureFactorKernel::Scratch& scratch, std::vector<double>& lengths, Found& r,
+                       Found& mate) const {
   const double lambda = line == 1 ? doc_.lambda1 : doc_.lambda2;
-  Found r{line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
+  r = {line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
+  mate = {r.theta, c.d, 0.0, 0.0, 0.0, -h, -k, -c.l};
   const double sq = std::sin(r.theta) / lambda;
   const double* ff = nullptr;
   if (doc_.radiation == 0) {
@@ -416,9 +419,9 @@ Found IndexSearch::Make(int line, const Candidate& c, int h, int k, const double
     kernel_.NeutronLengths(sq * sq, lengths.data());
     ff = lengths.data();
   }
-  kernel_.Combine(sums, doc_.radiation, ff, r.reF, r.imF);
+  kernel_.CombineWithMate(sums, doc_.radiation, ff, r.reF, r.imF, mate.reF, mate.imF);
   r.f2 = r.reF * r.reF + r.imF * r.imF;
-  return r;
+  mate.f2 = mate.reF * mate.reF + mate.imF * mate.imF;
 }
 
 void IndexSearch::AddAll(const std::vector<Pending>& pending) {
@@ -440,7 +443,7 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWor
                           const std::atomic<bool>& cancel) {
   const int ns = kernel_.speciesCount();
   // Every row of this h first, then their sums in one pass over the atoms.
-  auto& [row, all, ks, starts, ls, sums, mate, lengths, rows, pending] = work;
+  auto& [row, all, ks, starts, ls, sums, lengths, rows, pending] = work;
   all.clear();
   ks.clear();
   starts.clear();
@@ -457,7 +460,6 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWor
   if (all.empty()) return !cancel.load(std::memory_order_relaxed);
   ls.resize(all.size());
   for (size_t j = 0; j < all.size(); ++j) ls[j] = all[j].l;
-  mate.resize(static_cast<size_t>(ns) * 2);
   // The sums and the kernel's lanes take 10 doubles per species and
   // reflection: a cell of many species (atoms with B factors of their own)
   // is summed a few reflections at a time, within some 8 MB.
@@ -483,19 +485,14 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWor
       const int to = std::min(j1, starts[static_cast<size_t>(r) + 1]);
       for (int j = from; j < to; ++j) {
         const Candidate& c = all[static_cast<size_t>(j)];
-        // The sums of (-h -k -l): the cosine sums the same, the sine sums
-        // of opposite sign; a zero stays +0, as summing gives it.
+        // (-h -k -l) from the same sums: the cosine sums the same, the sine
+        // sums of opposite sign (a zero stays +0, as summing gives it).
         const double* own = &sums[static_cast<size_t>(j - j0) * ns * 2];
-        for (int s = 0; s < ns; ++s) {
-          mate[2 * s] = own[2 * s];
-          mate[2 * s + 1] = 0.0 - own[2 * s + 1];
-        }
-        const Candidate back{-c.l, c.d, c.t1, c.t2, c.in1, c.in2};
         for (int line = 1; line <= 2; ++line) {
           if (!(line == 1 ? c.in1 : c.in2)) continue;
           std::vector<GroupTable>& tables = line == 1 ? found.line1 : found.line2;
-          const Found rec = Make(line, c, h, k, own, scratch, lengths);
-          const Found m = Make(line, back, -h, -k, mate.data(), scratch, lengths);
+          Found rec, m;
+          Make(line, c, h, k, own, scratch, lengths, rec, m);
           // (h k l) comes before its mate in list order; without anomalous
           // scattering, and often with it, both join one group.
           const GroupKey key = GroupKey::Of(rec), mateKey = GroupKey::Of(m);

@@ -255,4 +255,26 @@ void StructureFactorKernel::Combine(const double* sums, int radiation, const dou
   }
 }
 
+void StructureFactorKernel::CombineWithMate(const double* sums, int radiation, const double* ffs, double& re,
+                                            double& im, double& reMate, double& imMate) const {
+  re = im = reMate = imMate = 0.0;
+  const int ns = speciesCount();
+  for (int s = 0; s < ns; ++s) {
+    const double C = sums[2 * s], S = sums[2 * s + 1], Sm = 0.0 - S;
+    if (radiation == 0) {
+      const double ff = ffs[s], fb = ffs[ns + s];
+      re += ff * C + fb * S;
+      im += fb * C - ff * S;
+      reMate += ff * C + fb * Sm;
+      imMate += fb * C - ff * Sm;
+    } else if (radiation == 1) {
+      const double b = ffs ? ffs[s] : species_[s].f.s;
+      re += b * C;
+      im += b * S;
+      reMate += b * C;
+      imMate += b * Sm;
+    }
+  }
+}
+
 }  // namespace pelmora

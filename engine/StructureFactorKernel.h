@@ -60,6 +60,10 @@ class StructureFactorKernel {
   // as FormFactors makes them, for neutrons as NeutronLengths does (or
   // null for the plain scattering lengths of an unweighted kernel).
   void Combine(const double* sums, int radiation, const double* ff, double& re, double& im) const;
+  // The same for a reflection and its Friedel mate at once, the mate's sums
+  // being (C, 0 - S): the bits of two calls of Combine.
+  void CombineWithMate(const double* sums, int radiation, const double* ff, double& re, double& im,
+                       double& reMate, double& imMate) const;
   // (f0 + f') w of every species at s^2, then f'' w of every species:
   // 2 * speciesCount() values; w = occ exp(-B s^2).
   void FormFactors(double s2, double* ff) const;
