@@ -10,11 +10,14 @@ namespace pelmora::bench {
 // Case LARGE: cubic P, a = 25 A, 400 atoms of four elements at fixed
 // pseudo-random positions, Cu Ka1 1.54056 A only, 2-theta 5..150 degrees.
 // Other atom counts and cell lengths make the scale cases (2000 atoms in
-// 40 A, ...).
-inline void BuildLargeCase(CKomorka& doc, int atoms = 400, double a = 25.0) {
-  doc.latticeType = kCubic;
-  doc.a = doc.b = doc.c = a;
-  doc.alfa = doc.beta = doc.gamma = 90.0;
+// 40 A, ...); a hexagonal c makes a hexagonal cell a, a, hexC (the size of a
+// protein crystal's cell).
+inline void BuildLargeCase(CKomorka& doc, int atoms = 400, double a = 25.0, double hexC = 0.0) {
+  doc.latticeType = hexC > 0.0 ? kHexagonal : kCubic;
+  doc.a = doc.b = a;
+  doc.c = hexC > 0.0 ? hexC : a;
+  doc.alfa = doc.beta = 90.0;
+  doc.gamma = hexC > 0.0 ? 120.0 : 90.0;
   doc.SetLambda1(1.54056);
   doc.SetLambda2(0.0);
   doc.angleMin = 5.0;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/LargePages.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {
@@ -58,6 +59,7 @@ char* FormatRow(char* p, int n, const Reflection& r, double pct) {
 void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& filter, size_t begin, size_t end,
                 int n) {
   out.reserve(out.size() + (end - begin) * 140);
+  AdviseLargePages(out.data(), out.capacity());
   char row[kMaxRowChars];
   for (size_t i = begin; i < end; ++i) {
     const Reflection& r = doc.reflectionsAll[i];

@@ -1,14 +1,22 @@
 #include "engine/StructureFactorKernel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <thread>
 
 #include "engine/Intensities.h"
+#include "engine/LargePages.h"
 
 namespace pelmora {
 namespace {
 constexpr int kLanes = 4;
+// Four lanes as one vector; its loads and stores need only a double's
+// alignment, and GCC lets it alias doubles.
+typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double)), aligned(sizeof(double))));
+// Atoms per block of PhaseSumsRows: a block's entries for every l of a
+// search stay in the second-level cache.
+constexpr int kBlock = 256;
 constexpr long kTableEntriesForThread = 8000;
 }
 
@@ -22,6 +30,10 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
     size_t s = 0;
     while (s < species_.size() && !(species_[s] == sp)) ++s;
     if (s == species_.size()) {
+      size_t g = 0;
+      while (g < factors_.size() && !(factors_[g] == sp.f)) ++g;
+      if (g == factors_.size()) factors_.push_back(sp.f);
+      factorOf_.push_back(static_cast<int>(g));
       species_.push_back(sp);
       members.emplace_back();
       weighted_ = weighted_ || sp.occupancy != 1.0 || sp.b != 0.0;
@@ -38,15 +50,21 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   padded_ = static_cast<int>(slots.size());
 
   const auto fill = [&](int nMax, double AtomSite::*coord, std::vector<double>& cs, std::vector<double>& sn) {
-    cs.assign(static_cast<size_t>(2 * nMax + 1) * padded_, 0.0);
-    sn.assign(cs.size(), 0.0);
-    for (int n = -nMax; n <= nMax; ++n) {
+    cs = LargeVector<double>(static_cast<size_t>(2 * nMax + 1) * padded_);
+    sn = LargeVector<double>(cs.size());
+    // Row -n is the conjugate of row n, to the last bit: the search takes
+    // the sums of (-h -k -l) from those of (h k l).
+    for (int n = 0; n <= nMax; ++n) {
       const size_t row = static_cast<size_t>(n + nMax) * padded_;
+      const size_t mirror = static_cast<size_t>(nMax - n) * padded_;
       for (int i = 0; i < padded_; ++i) {
         if (!slots[i]) continue;
         const double phi = static_cast<double>(n) * (slots[i]->*coord) * kTwoPi;
         cs[row + i] = std::cos(phi);
         sn[row + i] = std::sin(phi);
+        if (n == 0) continue;
+        cs[mirror + i] = cs[row + i];
+        sn[mirror + i] = -sn[row + i];
       }
     }
   };
@@ -100,11 +118,80 @@ __attribute__((target_clones("avx2", "default"))) void StructureFactorKernel::Ph
   }
 }
 
+__attribute__((target_clones("avx2", "default"))) bool StructureFactorKernel::PhaseSumsRows(
+    int h, const Row* rows, int nRows, Scratch& scratch, const std::atomic<bool>* cancel) const {
+  const int n = padded_;
+  const int ns = speciesCount();
+  size_t total = 0;
+  for (int r = 0; r < nRows; ++r) total += static_cast<size_t>(rows[r].nl);
+  // Four lanes of cosine sums, then four of sine sums, per l and species.
+  scratch.acc.assign(total * ns * 2 * kLanes, 0.0);
+  scratch.pr.resize(kBlock);
+  scratch.pi.resize(kBlock);
+  double* __restrict pr = scratch.pr.data();
+  double* __restrict pi = scratch.pi.data();
+  const double* __restrict hc = &xc_[static_cast<size_t>(h + hMax_) * n];
+  const double* __restrict hs = &xs_[static_cast<size_t>(h + hMax_) * n];
+  const size_t stride = static_cast<size_t>(ns) * 2 * kLanes;  // per l
+  for (int b0 = 0, s0 = 0; b0 < n; b0 += kBlock) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+    const int b1 = std::min(n, b0 + kBlock);
+    // The species with atoms in this block: s0 up to s1.
+    while (segEnd_[s0] <= b0) ++s0;
+    int s1 = s0;
+    while (s1 < ns && segBegin_[s1] < b1) ++s1;
+    double* accL = scratch.acc.data();
+    for (int r = 0; r < nRows; ++r) {
+      const Row& row = rows[r];
+      const double* __restrict kc = &yc_[static_cast<size_t>(row.k + kMax_) * n];
+      const double* __restrict ks = &ys_[static_cast<size_t>(row.k + kMax_) * n];
+      for (int i = b0; i < b1; ++i) {
+        pr[i - b0] = hc[i] * kc[i] - hs[i] * ks[i];
+        pi[i - b0] = hc[i] * ks[i] + hs[i] * kc[i];
+      }
+      for (int j = 0; j < row.nl; ++j, accL += stride) {
+        const double* __restrict lc = &zc_[static_cast<size_t>(row.ls[j] + lMax_) * n];
+        const double* __restrict lsn = &zs_[static_cast<size_t>(row.ls[j] + lMax_) * n];
+        for (int s = s0; s < s1; ++s) {
+          double* const acc = accL + static_cast<size_t>(s) * 2 * kLanes;
+          const int lo = std::max(segBegin_[s], b0), hi = std::min(segEnd_[s], b1);
+          // The four lanes as one vector, element by element the same
+          // operations, so that they stay in registers.
+          Lanes* const lanes = reinterpret_cast<Lanes*>(acc);
+          Lanes ac = lanes[0], as = lanes[1];
+          for (int i = lo; i < hi; i += kLanes) {
+            const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
+            const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
+            const Lanes c = *reinterpret_cast<const Lanes*>(lc + i);
+            const Lanes sn = *reinterpret_cast<const Lanes*>(lsn + i);
+            ac += p * c - q * sn;
+            as += p * sn + q * c;
+          }
+          lanes[0] = ac;
+          lanes[1] = as;
+        }
+      }
+    }
+  }
+  const double* acc = scratch.acc.data();
+  for (int r = 0; r < nRows; ++r)
+    for (int j = 0; j < rows[r].nl; ++j) {
+      double* o = rows[r].out + static_cast<size_t>(j) * ns * 2;
+      for (int s = 0; s < ns; ++s, acc += 2 * kLanes) {
+        o[2 * s] = (acc[0] + acc[1]) + (acc[2] + acc[3]);
+        o[2 * s + 1] = (acc[4] + acc[5]) + (acc[6] + acc[7]);
+      }
+    }
+  return true;
+}
+
 void StructureFactorKernel::FormFactors(double s2, double* ff) const {
   const size_t ns = species_.size();
+  std::vector<double> f0(factors_.size());
+  for (size_t g = 0; g < factors_.size(); ++g) f0[g] = FormFactorAt(factors_[g], s2);
   for (size_t s = 0; s < ns; ++s) {
     const Species& sp = species_[s];
-    ff[s] = FormFactorAt(sp.f, s2) + sp.f.fprim;
+    ff[s] = f0[static_cast<size_t>(factorOf_[s])] + sp.f.fprim;
     ff[ns + s] = sp.f.fbis;
     if (weighted_) {
       // Multiplying by a weight of exactly 1 would change nothing; an
@@ -164,6 +251,28 @@ void StructureFactorKernel::Combine(const double* sums, int radiation, const dou
       const double b = ffs ? ffs[s] : species_[s].f.s;
       re += b * C;
       im += b * S;
+    }
+  }
+}
+
+void StructureFactorKernel::CombineWithMate(const double* sums, int radiation, const double* ffs, double& re,
+                                            double& im, double& reMate, double& imMate) const {
+  re = im = reMate = imMate = 0.0;
+  const int ns = speciesCount();
+  for (int s = 0; s < ns; ++s) {
+    const double C = sums[2 * s], S = sums[2 * s + 1], Sm = 0.0 - S;
+    if (radiation == 0) {
+      const double ff = ffs[s], fb = ffs[ns + s];
+      re += ff * C + fb * S;
+      im += fb * C - ff * S;
+      reMate += ff * C + fb * Sm;
+      imMate += fb * C - ff * Sm;
+    } else if (radiation == 1) {
+      const double b = ffs ? ffs[s] : species_[s].f.s;
+      re += b * C;
+      im += b * S;
+      reMate += b * C;
+      imMate += b * Sm;
     }
   }
 }

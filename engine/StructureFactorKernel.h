@@ -7,6 +7,7 @@
 // the reference it is tested against.
 #pragma once
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -30,7 +31,7 @@ class StructureFactorKernel {
   // reflections of equal spacing (l and -l in many cells, the permutations
   // of the indices in cubic ones) share them.
   struct Scratch {
-    std::vector<double> pr, pi;
+    std::vector<double> pr, pi, acc;
     std::vector<std::uint64_t> cachedS2;  // bits of s^2 per cache slot
     std::vector<double> cachedFactors;    // 2 * speciesCount() per slot
   };
@@ -39,6 +40,18 @@ class StructureFactorKernel {
   // sin(phi) over the atoms of each species s, for each l of ls[0..nl).
   // out receives nl * speciesCount() pairs (C, S).
   void PhaseSums(int h, int k, const int* ls, int nl, double* out, Scratch& scratch) const;
+  // The same for several rows (h, k) of one h at once, each with its ls and
+  // its out. The atoms go in blocks whose table entries every row reuses, so
+  // that a cell of many atoms reads its tables from memory once per h rather
+  // than once per row; every sum still adds its atoms in PhaseSums' order,
+  // to the same bits. False, with the sums unfinished, once *cancel is set.
+  struct Row {
+    int k;
+    const int* ls;
+    int nl;
+    double* out;
+  };
+  bool PhaseSumsRows(int h, const Row* rows, int nRows, Scratch& scratch, const std::atomic<bool>* cancel) const;
 
   // F from the phase sums of one reflection: X-rays with the form factor at
   // s^2 = (sin(theta) / lambda)^2, neutrons with the scattering lengths.
@@ -47,6 +60,10 @@ class StructureFactorKernel {
   // as FormFactors makes them, for neutrons as NeutronLengths does (or
   // null for the plain scattering lengths of an unweighted kernel).
   void Combine(const double* sums, int radiation, const double* ff, double& re, double& im) const;
+  // The same for a reflection and its Friedel mate at once, the mate's sums
+  // being (C, 0 - S): the bits of two calls of Combine.
+  void CombineWithMate(const double* sums, int radiation, const double* ff, double& re, double& im,
+                       double& reMate, double& imMate) const;
   // (f0 + f') w of every species at s^2, then f'' w of every species:
   // 2 * speciesCount() values; w = occ exp(-B s^2).
   void FormFactors(double s2, double* ff) const;
@@ -65,6 +82,10 @@ class StructureFactorKernel {
     double Weight(double s2) const { return b == 0.0 ? occupancy : occupancy * std::exp(-b * s2); }
   };
   std::vector<Species> species_;
+  // The distinct scattering factors and each species' among them: species
+  // that differ only in occupancy or B (a protein's atoms) share f0.
+  std::vector<ScatteringFactors> factors_;
+  std::vector<int> factorOf_;
   bool weighted_ = false;
   std::vector<int> segBegin_, segEnd_;        // padded slot range of each species
   std::vector<double> xc_, xs_, yc_, ys_, zc_, zs_;  // [(n + max) * padded_ + slot]

@@ -1,19 +1,23 @@
 // Writes case LARGE (or, given ATOMS and A, the same kind of cell with that
-// many atoms and that cell length) as a structure file, for timing
-// pelmora-cli end to end.
+// many atoms and that cell length; with --hex C a hexagonal cell a, a, C) as
+// a structure file, for timing pelmora-cli end to end.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "../LargeCase.h"
 #include "documents/StructureFile.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 4) {
-    std::fprintf(stderr, "usage: make_large_case OUT.xml [ATOMS A]\n");
+  const bool hex = argc == 6 && std::strcmp(argv[4], "--hex") == 0;
+  if (argc != 2 && argc != 4 && !hex) {
+    std::fprintf(stderr, "usage: make_large_case OUT.xml [ATOMS A [--hex C]]\n");
     return 1;
   }
   pelmora::CKomorka doc;
-  if (argc == 4) pelmora::bench::BuildLargeCase(doc, std::atoi(argv[2]), std::strtod(argv[3], nullptr));
+  if (argc >= 4)
+    pelmora::bench::BuildLargeCase(doc, std::atoi(argv[2]), std::strtod(argv[3], nullptr),
+                                   hex ? std::strtod(argv[5], nullptr) : 0.0);
   else pelmora::bench::BuildLargeCase(doc);
   doc.sourceName = "Cu Ka1";
   doc.aparatName = "Zero";
