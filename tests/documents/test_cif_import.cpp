@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 
+#include "ShippedTables.h"
 #include "TestUtil.h"
 #include "io/AtomicFile.h"
 #include "documents/CifExport.h"
@@ -21,16 +22,6 @@ using namespace pelmora::test;
 namespace {
 
 const std::string kCifDir = std::string(PELMORA_SOURCE_DIR) + "/tests/data/cif/";
-
-const ReferenceData& Tables() {
-  static ReferenceData* ref = [] {
-    auto* r = new ReferenceData;
-    r->dataDir = std::string(PELMORA_SOURCE_DIR) + "/Data";
-    r->LoadScatteringTables();
-    return r;
-  }();
-  return *ref;
-}
 
 std::string Slurp(const std::string& path) {
   std::string bytes;

@@ -9,6 +9,7 @@
 
 #include <zlib.h>
 
+#include "ShippedTables.h"
 #include "TestUtil.h"
 #include "documents/MacromoleculeImport.h"
 #include "documents/OpenStructure.h"
@@ -20,16 +21,6 @@ using namespace pelmora;
 using namespace pelmora::test;
 
 namespace {
-
-const ReferenceData& Tables() {
-  static ReferenceData* ref = [] {
-    auto* r = new ReferenceData;
-    r->dataDir = std::string(PELMORA_SOURCE_DIR) + "/Data";
-    r->LoadScatteringTables();
-    return r;
-  }();
-  return *ref;
-}
 
 std::string Texts(const std::vector<DocMessage>& messages) {
   std::string out;
