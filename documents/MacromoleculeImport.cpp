@@ -290,6 +290,21 @@ Imported Import(std::string_view text, bool mmcif, const ElementTable& table, Ma
   return out;
 }
 
+// A protein's pattern lies at low angles, and a small molecule's window up
+// to high angles would mean millions of reflections over thousands of atoms:
+// a window reaching past 30 degrees 2-theta (3 A with Cu radiation) comes
+// down to it, its bottom to 1 degree. Returns the note that says so, or
+// nothing.
+std::string LowAngleWindow(CKomorka& doc) {
+  constexpr double kMin = 1.0, kMax = 30.0;
+  if (doc.angleMax <= kMax) return {};
+  doc.angleMin = std::min(doc.angleMin, kMin);
+  doc.angleMax = std::min(doc.angleMax, kMax);
+  return cformat("Zakres kątów 2θ ustawiono na %.1f–%.1f°, jak dla makrocząsteczek; "
+                 "zmienisz go w parametrach eksperymentu.",
+                 doc.angleMin, doc.angleMax);
+}
+
 }  // namespace
 
 bool LooksLikePdb(const std::string& path, std::string_view head) {
@@ -325,6 +340,7 @@ bool ImportMacromoleculeText(CKomorka& doc, std::string_view text, bool mmcif, c
     doc.structureAtoms.clear();
     doc.ExpandCellAtoms();
     for (const std::string& note : imp.notes) messages.push_back({kInfoCaption, note});
+    if (const std::string note = LowAngleWindow(doc); !note.empty()) messages.push_back({kInfoCaption, note});
     return true;
   } catch (const ImportError& e) {
     messages.push_back({kErrorCaption, lead + e.text});

@@ -34,7 +34,8 @@ bool IsMmcifText(std::string_view text);
 
 // Reads a PDB file (mmcif false) or an mmCIF file. On success the document
 // holds the cell, the space group with its sites and the cell atoms they
-// give; its experiment values stay as they were. On failure the document
+// give; its experiment values stay as they were, but for a 2-theta window
+// reaching past 30 degrees, which comes down to at most 1-30 (a note says so). On failure the document
 // is untouched and messages name the problem. Safe on any bytes.
 bool ImportMacromoleculeText(CKomorka& doc, std::string_view text, bool mmcif, const ElementTable& elements,
                              std::vector<DocMessage>& messages, MacromoleculeImportReport* report = nullptr);

@@ -28,6 +28,10 @@ std::string Texts(const std::vector<DocMessage>& messages) {
   return out;
 }
 
+// A window reaching past 30 degrees comes down to low angles, with this note.
+const std::string kWindowNote =
+    "Info: Zakres kątów 2θ ustawiono na 1.0–30.0°, jak dla makrocząsteczek; zmienisz go w parametrach eksperymentu.\n";
+
 bool Import(CKomorka& doc, const std::string& text, bool mmcif, std::vector<DocMessage>& messages,
             MacromoleculeImportReport* report = nullptr) {
   return ImportMacromoleculeText(doc, text, mmcif, Tables().elements, messages, report);
@@ -90,8 +94,12 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   CKomorka pdb;
   std::vector<DocMessage> messages;
   MacromoleculeImportReport report;
+  pdb.angleMin = 5.0;
+  pdb.angleMax = 150.0;
   ASSERT_TRUE(Import(pdb, kP212121, false, messages, &report)) << Texts(messages);
-  EXPECT_EQ(Texts(messages), "");
+  // A small molecule's window would be millions of reflections: it comes down to low angles.
+  EXPECT_EQ(Texts(messages), kWindowNote);
+  EXPECT_EQ(std::tie(pdb.angleMin, pdb.angleMax), std::make_tuple(1.0, 30.0));
   EXPECT_EQ(std::tie(pdb.a, pdb.b, pdb.c, pdb.alfa, pdb.beta, pdb.gamma),
             std::make_tuple(20.0, 25.0, 40.0, 90.0, 90.0, 90.0));
   EXPECT_EQ(pdb.spaceGroup, "P 21 21 21");
@@ -139,6 +147,8 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   }
 
   CKomorka mmcif;
+  mmcif.angleMin = 1.0;
+  mmcif.angleMax = 30.0;
   messages.clear();
   ASSERT_TRUE(IsMmcifText(kP212121Mmcif));
   ASSERT_TRUE(Import(mmcif, kP212121Mmcif, true, messages)) << Texts(messages);
@@ -207,9 +217,12 @@ TEST(MacromoleculeImport, OccupancyOfAnAtomOnASymmetryAxisCountsItsImagesOnce) {
       "HETATM    2  O   HOH A   2      20.000   0.000  20.000  0.80 20.00           O\n"
       "HETATM    3  O   HOH A   3       5.000   8.000  13.000  0.50 20.00           O\n";
   CKomorka doc;
+  doc.angleMin = 2.0;
+  doc.angleMax = 25.0;
   std::vector<DocMessage> messages;
   MacromoleculeImportReport report;
   ASSERT_TRUE(Import(doc, text, false, messages, &report)) << Texts(messages);
+  EXPECT_EQ(std::tie(doc.angleMin, doc.angleMax), std::make_tuple(2.0, 25.0));
   EXPECT_EQ(doc.spaceGroup, "P 31 2 1");
   EXPECT_EQ(report.specialSites, 1);
   ASSERT_EQ(messages.size(), 1u);
@@ -344,7 +357,7 @@ TEST(MacromoleculeImport, RealEntriesOfPymolData) {
     CKomorka doc;
     std::vector<DocMessage> messages;
     ASSERT_TRUE(OpenAnyStructure(doc, e.path, Tables().elements, messages)) << Texts(messages);
-    EXPECT_EQ(Texts(messages), "");
+    EXPECT_EQ(Texts(messages), kWindowNote);
     EXPECT_EQ(doc.spaceGroup, e.group);
     EXPECT_EQ(doc.latticeType, kHexagonal);
     EXPECT_EQ(std::tie(doc.a, doc.b, doc.c, doc.gamma), std::make_tuple(e.a, e.a, e.c, 120.0));
