@@ -143,10 +143,10 @@ def test_changed_values_take_effect_and_save(tmp_path):
 
 
 def large_structure():
-    """A 30 A primitive cell of 400 copies of one site: a run of about a second."""
+    """A 50 A primitive cell of 400 copies of one site: a run of half a second or more."""
     s = pelmora.read(SOURCE_DIR / "examples" / "NaCl.xml")
     s.lattice = ("cubic", "P")
-    s.a = s.b = s.c = 30.0
+    s.a = s.b = s.c = 50.0
     rng = np.random.default_rng(1)
     template = s.sites[0]
     sites = []
@@ -164,12 +164,13 @@ def test_ctrl_c_interrupts_a_calculation():
     start = time.perf_counter()
     full = len(s.reflections()["h"])
     took = time.perf_counter() - start
-    timer = threading.Timer(took / 5, _thread.interrupt_main)
+    timer = threading.Timer(took / 10, _thread.interrupt_main)
     timer.start()
     start = time.perf_counter()
     with pytest.raises(KeyboardInterrupt):
         s.reflections()
-    assert time.perf_counter() - start < took
+    stopped = time.perf_counter() - start
+    assert stopped < took / 2, (stopped, took)
     # The structure stays usable.
     assert len(s.reflections()["h"]) == full
 
