@@ -2,6 +2,7 @@
 // calculation with the difference and ticks (on the screen and in the
 // pictures), fitted from "Eksperyment", and the document changed only by
 // "Zastosuj".
+#include <functional>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -33,24 +34,35 @@ class MeasuredTest : public QObject {
   Q_OBJECT
   QTemporaryDir dir_;
 
-  // Runs "Dopasuj do pomiaru", ticks `extra`, fits, then presses `button`
-  // ("Zastosuj", "Zamknij") or, with cancel, "Anuluj" right after "Dopasuj".
-  FitResult FitWith(CMainFrame& f, unsigned extra, bool apply, bool cancel = false) {
+  // Runs "Dopasuj do pomiaru": `setup` ticks what to fit, then "Dopasuj"
+  // ("Anuluj" right after it with cancel), `look` reads the finished dialog,
+  // and "Zastosuj" (apply) or "Zamknij".
+  FitResult FitWith(CMainFrame& f, const std::function<void(FitDialog*)>& setup, bool apply, bool cancel = false,
+                    const std::function<void(FitDialog*)>& look = {}) {
     FitResult seen;
     testing::ModalWatcher<FitDialog> watch;
     watch.Arm([&](FitDialog* d) {
-      for (unsigned what : {kFitWidths, kFitCell, kFitSize}) d->option(what)->setChecked((extra & what) != 0);
+      setup(d);
       QEventLoop loop;
       connect(d, &FitDialog::fitFinished, &loop, &QEventLoop::quit);
       d->fitButton()->click();
       if (cancel) d->cancelButton()->click();
       if (d->running()) loop.exec();
       seen = d->result();
+      if (look) look(d);
       if (apply && d->applyButton()->isEnabled()) d->applyButton()->click();
       else d->reject();
     });
     f.action(cmd::kFitMeasured)->trigger();
     return seen;
+  }
+  // The same with the optional values `extra` ticked.
+  FitResult FitWith(CMainFrame& f, unsigned extra, bool apply, bool cancel = false) {
+    return FitWith(
+        f, [extra](FitDialog* d) {
+          for (unsigned what : {kFitWidths, kFitCell, kFitSize}) d->option(what)->setChecked((extra & what) != 0);
+        },
+        apply, cancel);
   }
 
  private slots:
@@ -246,27 +258,18 @@ class MeasuredTest : public QObject {
     // Ticks the other document (listed after the active one, which is
     // always in) and fits; cancel or "Zastosuj" as asked.
     auto fitBoth = [&](bool apply, bool cancel) {
-      FitResult seen;
       QStringList rows;
-      testing::ModalWatcher<FitDialog> watch;
-      watch.Arm([&](FitDialog* d) {
+      const auto setup = [](FitDialog* d) {
         QVERIFY(d->phaseBox(0)->isChecked() && !d->phaseBox(0)->isEnabled());
         QVERIFY(d->phaseBox(1) && !d->phaseBox(1)->isChecked() && !d->phaseBox(2));
         QVERIFY(d->phaseBox(1)->text().contains(QStringLiteral("NaCl")));
         d->phaseBox(1)->setChecked(true);
         d->option(kFitCell)->setChecked(true);
-        QEventLoop loop;
-        connect(d, &FitDialog::fitFinished, &loop, &QEventLoop::quit);
-        d->fitButton()->click();
-        if (cancel) d->cancelButton()->click();
-        if (d->running()) loop.exec();
-        seen = d->result();
+      };
+      const FitResult seen = FitWith(f, setup, apply, cancel, [&rows](FitDialog* d) {
         for (int r = 0; r < d->phaseTable()->rowCount(); ++r)
           rows << d->phaseTable()->item(r, 0)->text() + " " + d->phaseTable()->item(r, 2)->text();
-        if (apply && d->applyButton()->isEnabled()) d->applyButton()->click();
-        else d->reject();
       });
-      f.action(cmd::kFitMeasured)->trigger();
       return std::pair{seen, rows};
     };
     CKomorka& dSi = si->document()->doc();
