@@ -14,6 +14,7 @@
 
 #include "cli/ChartOutput.h"
 #include "cli/Commands.h"
+#include "cli/PlainCheckReport.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
 #include "io/AtomicFile.h"
@@ -44,6 +45,7 @@ struct CalcOptions {
   std::string outDir;      // non-empty: one list (and pattern) per input in this folder
   unsigned jobs = 0;       // 0: one per core
   ChartOptions chart;      // a picture of the chart, single runs only
+  bool check = false;      // the plain reference after the outputs (the list only to -o FILE)
   SessionOptions session;
 };
 
@@ -171,7 +173,7 @@ int RunReflectionList(const CalcOptions& o, CKomorka& doc, const CalcTargets& to
     return 3;
   }
   if (run.outcome != CalcOutcome::Ok) return 4;
-  return WriteReflectionList(o, doc, to.reflections) ? 0 : 4;
+  return to.reflections.empty() || WriteReflectionList(o, doc, to.reflections) ? 0 : 4;
 }
 
 // The diffractogram of one document, then what was asked of it.
@@ -216,9 +218,12 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
     doc.angleMin = o.range[0];
     doc.angleMax = o.range[1];
   }
+  if (o.check)
+    if (const int status = RefusePlainCheck(doc); status != 0) return status;
   const std::string where = o.structures.size() > 1 ? input + ": " : std::string();
-  if (to.pattern.empty() && !to.chart) return RunReflectionList(o, doc, to, progress, where);
-  return RunPattern(o, shared, w.settings, doc, to, progress, where);
+  const int status = to.pattern.empty() && !to.chart ? RunReflectionList(o, doc, to, progress, where)
+                                                     : RunPattern(o, shared, w.settings, doc, to, progress, where);
+  return status == 0 && o.check ? RunPlainCheck(doc) : status;
 }
 
 // The input's name without folder and extension: "x" for "a/x.cif".
@@ -236,6 +241,7 @@ int CheckCombination(const CalcOptions& o) {
     why = "with --out-dir, --pattern takes no file name (the patterns are named after the inputs)";
   else if (batch && !o.chart.file.empty()) why = "--chart writes one picture; leave out --out-dir";
   else if (!batch && o.patternGiven && o.pattern.empty()) why = "--pattern needs a file name ('-': standard output)";
+  else if (o.check) why = PlainCheckConflict(batch, o.reflectionsGiven ? o.reflections : "", o.pattern);
   if (!why) return 0;
   Complain(why);
   return 1;
@@ -299,7 +305,7 @@ int RunCalc(const CalcOptions& o) {
   CalcTargets to;
   to.pattern = o.patternGiven ? o.pattern : std::string();
   to.chart = !o.chart.file.empty();
-  to.reflections = (!synthesis || o.reflectionsGiven) ? o.reflections : std::string();
+  to.reflections = ((!synthesis && !o.check) || o.reflectionsGiven) ? o.reflections : std::string();
   TerminalProgress progress;
   return CalcOne(o, shared, o.structures.front(), to, progress);
 }
@@ -317,7 +323,11 @@ Runner AddCalcCommand(CLI::App& app) {
       "--pattern (no file name then), DIR/NAME.pattern.txt (or the format's extension); a file that\n"
       "fails is reported and the others go on. Exit status: 0 done, 1 bad arguments, 2 unreadable or\n"
       "unknown file, 3 structure or experiment refused, 4 output not written; in a batch the highest\n"
-      "status of the files that failed.");
+      "status of the files that failed.\n"
+      "--check recalculates the list the plain way (every h k l of the search box, F summed atom by atom)\n"
+      "after the outputs and reports the largest differences on standard output; the list is then\n"
+      "written only to -o FILE. Status 3 when a line differs in the printed digits, or when the check\n"
+      "would take too long (its time grows with reflections x atoms: narrow --range).");
   cmd->add_option("structure", o->structures,
                   "Structure files (.xml), older input files (.dat), CIF files (.cif) or PDB and mmCIF files (.pdb, .ent, .cif, also gzip-compressed) to calculate")
       ->required();
@@ -362,6 +372,8 @@ Runner AddCalcCommand(CLI::App& app) {
                   "Plug-ins folder (default: the settings' PluginsDir, \"Plugins\" beside the program)")
       ->type_name("DIR");
   AddChartOptions(*cmd, o->chart);
+  cmd->add_flag("--check", o->check,
+                "Check the list against the plain calculation and report on standard output (status 3 when they differ)");
   return [o, refl, pattern] {
     o->reflectionsGiven = refl->count() > 0;
     o->patternGiven = pattern->count() > 0;
