@@ -212,11 +212,17 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
   ReferenceData tables = w.reference;
   CKomorka doc(w.settings.experiment);
   if (const int status = OpenDocument(o.session, w, tables, input, doc); status != 0) return status;
-  if (o.radiation == "x") doc.radiation = 0;
-  if (o.radiation == "n") doc.radiation = 1;
+  if (!o.radiation.empty()) {
+    RadiationSource src{doc.lambda1, doc.lambda2, doc.ratio, doc.sourceName, o.radiation == "n" ? 1 : 0};
+    SayEditNotes(SetSource(doc, src), doc, input);
+  }
   if (o.range.size() == 2) {
-    doc.angleMin = o.range[0];
-    doc.angleMax = o.range[1];
+    const EditResult r = SetAngleRange(doc, o.range[0], o.range[1]);
+    if (!r.ok()) {
+      std::cerr << ("pelmora-cli: --range " + RefusalText(r, doc) + "\n");
+      return 1;
+    }
+    SayEditNotes(r, doc, input);
   }
   if (o.check)
     if (const int status = RefusePlainCheck(doc); status != 0) return status;

@@ -55,6 +55,10 @@ void OpenSession(const SessionOptions& o, Workspace& w) {
   for (const std::string& m : w.LoadSourceTables()) std::cerr << "pelmora-cli: " << m << "\n";
 }
 
+void SayEditNotes(const EditResult& r, const CKomorka& doc, const std::string& path) {
+  for (const std::string& note : EditNotes(r, doc)) std::cerr << ("pelmora-cli: " + path + ": " + note + "\n");
+}
+
 int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, const std::string& path,
                  CKomorka& doc) {
   std::vector<DocMessage> messages;
@@ -82,7 +86,7 @@ int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, c
                 << "\n";
       return 1;
     }
-    doc.ApplySource(*src);
+    SayEditNotes(SetSource(doc, *src), doc, path);
   }
   if (!o.aparat.empty()) {
     const ApparatusSet* set = FindByName(tables.apparatusSets, o.aparat);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/Komorka.h"
+#include "engine/StructureEdits.h"
 #include "workspace/Workspace.h"
 
 namespace pelmora::cli {
@@ -32,6 +33,9 @@ bool ChooseProfile(const std::string& name, const Workspace& w, SynthesisSetup& 
 // Reads the settings and the source and instrument tables; the scattering
 // tables wait until a file needs them. Messages go to standard error.
 void OpenSession(const SessionOptions& o, Workspace& w);
+
+// Tells on standard error what an edit changed besides what was asked.
+void SayEditNotes(const EditResult& r, const CKomorka& doc, const std::string& path);
 
 // Opens a structure file or an older input file into doc (created with the
 // settings' experiment defaults), joins its own source and set to the head

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "engine/Angles.h"
+#include "engine/CellTies.h"
 #include "engine/Symmetry.h"
 #include "engine/UnitCell.h"
 
@@ -122,39 +123,14 @@ LatticeType LatticeTypeOf(const SpaceGroupSetting& g) {
   return g.system | symmetry::CentringOf(ops, g.system);
 }
 
-void TieCellToGroup(const SpaceGroupSetting& g, UnitCell& cell) {
-  switch (g.system) {
-    case kCubic:
-      cell.b = cell.c = cell.a;
-      cell.alfa = cell.beta = cell.gamma = 90.0;
-      break;
-    case kTetragonal:
-      cell.b = cell.a;
-      cell.alfa = cell.beta = cell.gamma = 90.0;
-      break;
-    case kOrthorhombic: cell.alfa = cell.beta = cell.gamma = 90.0; break;
-    case kRhombohedral:
-      cell.b = cell.c = cell.a;
-      cell.beta = cell.gamma = cell.alfa;
-      break;
-    case kHexagonal:
-      cell.b = cell.a;
-      cell.alfa = cell.beta = 90.0;
-      cell.gamma = 120.0;
-      break;
-    case kMonoclinic: {
-      // The unique axis keeps its angle: "P 1 1 2" has c, "P 2 1 1" a.
-      const char axis = g.qualifier.find('c') != std::string::npos ? 'c'
-                        : g.qualifier.find('a') != std::string::npos ? 'a'
-                                                                     : 'b';
-      if (axis != 'a') cell.alfa = 90.0;
-      if (axis != 'b') cell.beta = 90.0;
-      if (axis != 'c') cell.gamma = 90.0;
-      break;
-    }
-    default: break;
-  }
+char UniqueAxisOf(const SpaceGroupSetting& g) {
+  if (g.system != kMonoclinic) return 'b';
+  return g.qualifier.find('c') != std::string::npos   ? 'c'
+         : g.qualifier.find('a') != std::string::npos ? 'a'
+                                                      : 'b';
 }
+
+void TieCellToGroup(const SpaceGroupSetting& g, UnitCell& cell) { TieCell(g.system, UniqueAxisOf(g), cell); }
 
 GeneratedCell GenerateCell(const SpaceGroupSetting& g, const std::vector<AtomSite>& sites, size_t maxAtoms) {
   const std::vector<Op> ops = OpsOf(g);

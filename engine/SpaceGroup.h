@@ -45,6 +45,9 @@ std::vector<std::string> SymmetryTriplets(const SpaceGroupSetting& g);
 // The lattice type a group gives: its crystal system, with the program's
 // centring when the group has one of the program's lattice types.
 LatticeType LatticeTypeOf(const SpaceGroupSetting& g);
+// The axis whose angle a monoclinic setting leaves free ("P 1 1 2" has c,
+// "P 2 1 1" a, the others b); 'b' for the other systems.
+char UniqueAxisOf(const SpaceGroupSetting& g);
 // Ties the cell constants as the group's crystal system demands (the unique
 // axis of a monoclinic setting keeps its angle free).
 void TieCellToGroup(const SpaceGroupSetting& g, UnitCell& cell);

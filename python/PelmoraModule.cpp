@@ -19,6 +19,7 @@
 #include "diffractogram/PatternExport.h"
 #include "documents/StructureFile.h"
 #include "engine/SpaceGroup.h"
+#include "engine/StructureEdits.h"
 #include "measured/MeasuredPattern.h"
 #include "measured/PatternFit.h"
 
@@ -96,6 +97,21 @@ auto With(Structure& s, F&& f) {
   py::gil_scoped_release release;
   std::lock_guard<std::mutex> lock(s.mutex);
   return f(s.doc());
+}
+
+// An edit by the rules every front end shares: ValueError when refused,
+// its notes as warnings when made.
+template <class F>
+void Edit(Structure& s, F&& edit) {
+  std::string refusal;
+  std::vector<std::string> notes;
+  With(s, [&](CKomorka& doc) {
+    const EditResult r = edit(doc);
+    if (r.ok()) notes = EditNotes(r, doc);
+    else refusal = RefusalText(r, doc);
+  });
+  if (!refusal.empty()) throw py::value_error(refusal);
+  Warn(notes);
 }
 
 // Runs `work` on a helper thread while this thread, the interpreter's,
@@ -334,13 +350,16 @@ struct Site {
       return f(doc.EditableAtoms()[index]);
     });
   }
+  // A change of a structure's site goes by the rules: refused when the site
+  // would land on another's position or overflow the cell.
   template <class F>
   void Change(F&& f) {
     if (!owner) return f(own);
-    With(*owner, [&](CKomorka& doc) {
+    Edit(*owner, [&](CKomorka& doc) {
       if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
-      f(doc.EditableAtoms()[index]);
-      doc.ExpandCellAtoms();
+      AtomSite at = doc.EditableAtoms()[index];
+      f(at);
+      return ReplaceSite(doc, index, std::move(at));
     });
   }
   AtomSite Value() {
@@ -361,25 +380,7 @@ void SetSites(const StructurePtr& s, std::vector<Site*> sites) {
     if (!site) throw py::type_error("sites must be Site objects");
     atoms.push_back(site->Value());
   }
-  const bool fits = With(*s, [&](CKomorka& doc) {
-    if (doc.spaceGroup.empty()) {
-      if (!CKomorka::FitsCapacity(doc.latticeType, atoms.size())) return false;
-      for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
-      doc.structureAtoms = std::move(atoms);
-      doc.ExpandCellAtoms();
-      return true;
-    }
-    // The group's cell from the new sites, or the old sites kept.
-    std::vector<AtomSite> old = std::move(doc.asymmetricUnit);
-    doc.asymmetricUnit = std::move(atoms);
-    if (doc.ExpandCellAtoms()) return true;
-    doc.asymmetricUnit = std::move(old);
-    doc.ExpandCellAtoms();
-    return false;
-  });
-  if (!fits)
-    throw py::value_error("the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) +
-                          " atoms after the centring");
+  Edit(*s, [&](CKomorka& doc) { return ReplaceSites(doc, std::move(atoms)); });
 }
 
 // The site's share, (0, 1].
@@ -425,7 +426,7 @@ void SetSpaceGroupOf(Structure& s, const py::object& value) {
                             "\": give a Hermann-Mauguin symbol (P 42/m n m), a number (1-230) or a Hall symbol");
     name = g->Name();
   }
-  const bool fits = With(s, [&name](CKomorka& d) { return name == d.spaceGroup || d.SetSpaceGroup(name); });
+  const bool fits = With(s, [&name](CKomorka& d) { return SetSpaceGroup(d, name).ok(); });
   if (!fits)
     Warn({"the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) + " atoms; the atoms beyond are left out"});
 }
@@ -458,40 +459,20 @@ void SiteCoefficients(py::class_<Site>& cls, const char* name, double AtomSite::
 
 // --- lattice ------------------------------------------------------------------
 
-constexpr const char* kSystemEnglish[8] = {"",          "cubic",      "tetragonal", "orthorhombic",
-                                           "rhombohedral", "hexagonal", "monoclinic", "triclinic"};
-
 std::pair<std::string, std::string> LatticeOf(LatticeType t) {
-  return {kSystemEnglish[t & kSystemMask], std::string(1, CentringLetterOf(t))};
+  return {SystemEnglishName(t), std::string(1, CentringLetterOf(t))};
 }
 
+// As the structure page sets it, but a new lattice type that would remove
+// the sites is refused: Python cannot ask, and the sites are not thrown away
+// unasked.
 void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice) {
-  LatticeType type = 0;
-  for (LatticeType code = 1; code <= 7; ++code)
-    if (lattice.first == kSystemEnglish[code] || lattice.first == kSystemNames[code]) type = code;
-  const std::string& c = lattice.second;
-  if (c == "I") type |= kBodyCentred;
-  else if (c == "F") type |= kFaceCentred;
-  else if (c == "C") type |= kBaseCentred;
-  else if (c != "P") type = 0;
-  const int index = With(s, [type](CKomorka& doc) {
-    if (!doc.spaceGroup.empty()) return -3;
-    for (int i = 0; type != 0 && i < kBravaisCount; ++i)
-      if (doc.BravaisTable[i].type == type) {
-        if (!CKomorka::FitsCapacity(type, doc.structureAtoms.size())) return -2;
-        doc.latticeType = type;
-        doc.bravaisIndex = i;
-        doc.ExpandCellAtoms();
-        return i;
-      }
-    return -1;
-  });
-  if (index == -3) throw py::value_error("the space group decides the lattice type; set space_group = None first");
-  if (index == -2) throw py::value_error("the atoms do not fit the cell with this centring");
-  if (index < 0)
-    throw py::value_error("not one of the 14 lattice types: (\"" + lattice.first + "\", \"" + c +
+  const LatticeType type = LatticeTypeFromNames(lattice.first, lattice.second);
+  if (type == 0)
+    throw py::value_error("not one of the 14 lattice types: (\"" + lattice.first + "\", \"" + lattice.second +
                           "\"); systems: cubic, tetragonal, orthorhombic, rhombohedral, hexagonal, monoclinic, "
                           "triclinic; centrings: P, I, F, C");
+  Edit(s, [type](CKomorka& doc) { return SetLatticeType(doc, type, SitesOnLatticeChange::kRefuse); });
 }
 
 // --- plain experiment and cell fields -----------------------------------------
@@ -529,9 +510,13 @@ void Group(py::class_<Structure, StructurePtr>& cls, const char* name, double CK
       });
 }
 
-double CKomorka::*const kCell[6] = {&CKomorka::a, &CKomorka::b, &CKomorka::c,
-                                    &CKomorka::alfa, &CKomorka::beta, &CKomorka::gamma};
-double CKomorka::*const kRange[2] = {&CKomorka::angleMin, &CKomorka::angleMax};
+// A cell constant by the crystal system's ties: a tied one is refused, a free
+// one carries those that follow it.
+void CellConstant(py::class_<Structure, StructurePtr>& cls, const char* name, int index) {
+  cls.def_property(
+      name, [index](Structure& s) { return With(s, [index](CKomorka& d) { return ConstantsOf(d)[index]; }); },
+      [index](Structure& s, double v) { Edit(s, [index, v](CKomorka& d) { return SetCellConstant(d, index, v); }); });
+}
 double CKomorka::*const kWidths[5] = {&CKomorka::u, &CKomorka::v, &CKomorka::w, &CKomorka::x, &CKomorka::y};
 double AtomSite::*const kSiteA[4] = {&AtomSite::a1, &AtomSite::a2, &AtomSite::a3, &AtomSite::a4};
 double AtomSite::*const kSiteB[4] = {&AtomSite::b1, &AtomSite::b2, &AtomSite::b3, &AtomSite::b4};
@@ -832,6 +817,14 @@ PYBIND11_MODULE(_pelmora, m) {
   SiteField(site, "x", &AtomSite::x);
   SiteField(site, "y", &AtomSite::y);
   SiteField(site, "z", &AtomSite::z);
+  site.def_property(
+      "position",
+      [](Site& s) { return s.Read([](AtomSite& a) { return std::tuple{a.x, a.y, a.z}; }); },
+      [](Site& s, std::tuple<double, double, double> p) {
+        s.Change([&p](AtomSite& a) { std::tie(a.x, a.y, a.z) = p; });
+      },
+      "(x, y, z) at once: a site moved coordinate by coordinate may pass a position another\n"
+      "site holds, which is refused.");
   SiteField<double>(site, "c", &AtomSite::c);
   SiteField<double>(site, "neutron_length", &AtomSite::s);
   SiteField<double>(site, "f_prime", &AtomSite::fprim);
@@ -859,13 +852,12 @@ PYBIND11_MODULE(_pelmora, m) {
                                           "A crystal structure with its experiment; every attribute can be read\n"
                                           "and set. Lengths in angstrom, angles and 2-theta in degrees.");
   cls.def_property_readonly("path", [](Structure& s) { return s.path(); });
-  Field(cls, "a", &UnitCell::a);
-  Field(cls, "b", &UnitCell::b);
-  Field(cls, "c", &UnitCell::c);
-  Field(cls, "alpha", &UnitCell::alfa);
-  Field(cls, "beta", &UnitCell::beta);
-  Field(cls, "gamma", &UnitCell::gamma);
-  Group(cls, "cell", kCell);
+  constexpr const char* kCellNames[6] = {"a", "b", "c", "alpha", "beta", "gamma"};
+  for (int i = 0; i < 6; ++i) CellConstant(cls, kCellNames[i], i);
+  cls.def_property(
+      "cell", [](Structure& s) { return py::tuple(py::cast(With(s, [](CKomorka& d) { return ConstantsOf(d); }))); },
+      [](Structure& s, const CellConstants& c) { Edit(s, [&c](CKomorka& d) { return SetCell(d, c); }); },
+      "(a, b, c, alpha, beta, gamma): the constants the crystal system ties must agree with the free ones.");
   cls.def_property_readonly("volume",
                             [](Structure& s) { return With(s, [](CKomorka& d) { return d.WithFreshMetric().CellVolume(); }); });
   cls.def_property(
@@ -884,21 +876,26 @@ PYBIND11_MODULE(_pelmora, m) {
       [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.radiation == 1 ? "n" : "x"); }); },
       [](Structure& s, const std::string& r) {
         if (r != "x" && r != "n") throw py::value_error("radiation is \"x\" (X-rays) or \"n\" (neutrons)");
-        With(s, [&r](CKomorka& d) { d.radiation = r == "n" ? 1 : 0; });
+        Edit(s, [&r](CKomorka& d) {
+          RadiationSource src{d.lambda1, d.lambda2, d.ratio, d.sourceName, r == "n" ? 1 : 0};
+          return SetSource(d, src);
+        });
       });
   cls.def_property(
       "wavelengths",
       [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.lambda1, d.lambda2}; }); },
       [](Structure& s, std::pair<double, double> l) {
-        With(s, [l](CKomorka& d) {
-          d.SetLambda1(l.first);
-          d.SetLambda2(l.second);
-        });
+        Edit(s, [l](CKomorka& d) { return SetWavelengths(d, {l.first, l.second, d.ratio}); });
       });
   Field(cls, "ka2_ratio", &Wavelengths::ratio);
   Field(cls, "source", &ExperimentParams::sourceName);
   Field(cls, "instrument", &ExperimentParams::aparatName);
-  Group(cls, "range", kRange);
+  cls.def_property(
+      "range", [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.angleMin, d.angleMax}; }); },
+      [](Structure& s, std::pair<double, double> r) {
+        Edit(s, [r](CKomorka& d) { return SetAngleRange(d, r.first, r.second); });
+      },
+      "(min, max) of 2-theta in degrees, within 0-180 (clamped there, with a warning).");
   Group(cls, "widths", kWidths);
   Field(cls, "grain_size", &SampleValues::gsize);
   Field(cls, "b_factor", &SampleValues::dwfactor);

@@ -89,25 +89,6 @@ int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>
   return unidentified;
 }
 
-bool HasAnomalousTerms(const CKomorka& doc) {
-  for (const AtomSite& at : doc.structureAtoms)
-    if (at.fprim != 0.0 || at.fbis != 0.0) return true;
-  return false;
-}
-
-void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation) {
-  if (doc.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0) doc.anomalLambda = previousLambda1;
-}
-
-// Wavelengths closer than this (relative; under 1 eV at Cu K alpha) have the
-// same terms for every purpose: two tables' values of one line differ more.
-constexpr double kSameWavelength = 1e-4;
-
-bool AnomalTermsStale(const CKomorka& doc) {
-  return doc.radiation == 0 && doc.lambda1 > 0.0 && doc.anomalLambda > 0.0 &&
-         std::abs(doc.anomalLambda - doc.lambda1) > kSameWavelength * doc.lambda1 && HasAnomalousTerms(doc);
-}
-
 std::string StaleAnomalNote(const CKomorka& doc) {
   if (!AnomalTermsStale(doc)) return {};
   return cformat("Czynniki anomalne f′, f″ atomów są dla λ = %.5f Å, nie dla bieżącego źródła (λ = %.5f Å).",

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/StructureEdits.h"
 #include "refdata/ElementTable.h"
 
 namespace pelmora {
@@ -57,19 +58,8 @@ int ListAnomalSet(std::vector<AnomalTable>& tables, const AnomalTable& set);
 // was given the set, the terms count as taken for the current wavelength.
 int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>& rows);
 
-// Whether any structure atom has a non-zero f' or f''.
-bool HasAnomalousTerms(const CKomorka& doc);
-
-// Called after the user changed the source from one of that first
-// wavelength and radiation: the terms the atoms had were for the source left
-// when nothing had said otherwise.
-void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation);
-
-// True when the atoms carry terms taken for another wavelength than the
-// first one of the document's X-ray source.
-bool AnomalTermsStale(const CKomorka& doc);
-
-// What the user is told of that; empty when the terms are not stale.
+// What the user is told when the atoms' f' and f'' belong to another
+// wavelength than the source's (AnomalTermsStale); empty when they do not.
 std::string StaleAnomalNote(const CKomorka& doc);
 
 }  // namespace pelmora

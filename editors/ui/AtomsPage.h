@@ -11,6 +11,7 @@
 
 #include "editors/ui/AtomListModel.h"
 #include "engine/AtomSite.h"
+#include "engine/StructureEdits.h"
 
 class QLineEdit;
 class QPushButton;
@@ -53,6 +54,8 @@ class CMyPropertyPage1 : public QWidget {
   bool ReadCoordinates(double out[3]);
   // Occupancy and B of the fields; false (the user told) when they hold none.
   bool ReadSiteValues(double& occupancy, std::optional<double>& biso);
+  // Tells the user why an edit of the sites was refused; true when it was.
+  bool RefusedSite(const EditResult& r);
   // With a group: a position typed near a special one is offered its exact
   // fractions; false when the user cancels.
   bool OfferSpecialPosition(double v[3]);

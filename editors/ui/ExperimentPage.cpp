@@ -401,7 +401,7 @@ void CTabPage2::ChooseSource(int index) {
   if (doc_ && index >= 0 && index < static_cast<int>(reference_.sources.size())) {
     CKomorka& d = doc_->doc();
     d.sourceIndex = index;
-    d.ApplySource(reference_.sources[static_cast<std::size_t>(index)]);
+    SetSource(d, reference_.sources[static_cast<std::size_t>(index)]);
     sources_->setCurrentIndex(index);
   } else {
     sources_->setCurrentIndex(-1);
@@ -486,9 +486,9 @@ bool CTabPage2::ReadFields(bool quiet) {
       return false;
     }
   }
-  // Range rules: 2-theta lies between 0 and 180 degrees.
-  d.angleMin = std::max(v[kAngleMin], 0.0);
-  d.angleMax = std::min(v[kAngleMax], 180.0);
+  // 2-theta lies between 0 and 180 degrees; a minimum not below the maximum
+  // is kept and marked at its fields until mended.
+  static_cast<AngleWindow&>(d) = ClampAngleRange(v[kAngleMin], v[kAngleMax]);
   d.gsize = v[kGrainSize];
   d.absorption = v[kAbsorption];
   d.dwfactor = v[kDwFactor];

@@ -23,6 +23,7 @@
 #include "widgets/NumberEdit.h"
 #include "engine/Komorka.h"
 #include "engine/SpaceGroup.h"
+#include "engine/StructureEdits.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/PeriodicTableDialog.h"
@@ -38,7 +39,6 @@ constexpr const char* kLatticeNames[kBravaisCount] = {
     "Rombowa (P)",   "Rombowa (I)",   "Rombowa (C)",     "Rombowa (F)",      "Jednoskosna (P)",
     "Jednoskosna (C)", "Trojskosna",  "Romboedryczna",   "Heksagonalna (P)",
 };
-constexpr LatticeType kLatticeValues[kBravaisCount] = {1, 9, 17, 2, 10, 3, 11, 35, 19, 6, 38, 7, 4, 5};
 
 QString U(const char* s) { return QString::fromUtf8(s); }
 
@@ -280,40 +280,33 @@ void CMyPropertyPage1::AddAtom() {
   double occupancy;
   std::optional<double> biso;
   if (!ReadSiteValues(occupancy, biso) || !OfferSpecialPosition(v)) return;
-  CKomorka& d = doc_->doc();
-  // (0.6947, 0.6947, 0) and (-0.3053, -0.3053, 0) are one site, and so are
-  // the images of a site under the centring: a second atom there would
-  // count twice in every structure factor.
-  if (d.FindOccupiedSite(v[0], v[1], v[2]) >= 0) {
-    Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
-    return;
-  }
-  // The cell list has a fixed capacity; an atom whose centring copies would
-  // not fit is refused rather than silently left out of the cell.
-  if (d.spaceGroup.empty() && !CKomorka::FitsCapacity(d.latticeType, d.structureAtoms.size() + 1)) {
-    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.",
-                                     CKomorka::kMaxAtoms);
-    Warn(this, "Pelmora", text.c_str());
-    return;
-  }
   AtomSite at = current_;
   at.x = v[0];
   at.y = v[1];
   at.z = v[2];
   at.occupancy = occupancy;
   at.biso = biso;
-  auto& atoms = d.EditableAtoms();
-  at.siteIndex = static_cast<int>(atoms.size());
-  atoms.push_back(at);
-  // A site whose images would overflow the cell is taken back.
-  if (!d.ExpandCellAtoms()) {
-    atoms.pop_back();
-    d.ExpandCellAtoms();
-    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
-    Warn(this, "Pelmora", text.c_str());
-    return;
-  }
+  if (RefusedSite(AddSite(doc_->doc(), std::move(at)))) return;
   Edited(false);
+}
+
+// (0.6947, 0.6947, 0) and (-0.3053, -0.3053, 0) are one site, and so are the
+// images of a site under the centring: a second atom there would count twice
+// in every structure factor. The cell list has a fixed capacity: an atom
+// whose copies would not fit is refused rather than silently left out.
+bool CMyPropertyPage1::RefusedSite(const EditResult& r) {
+  if (r.status == EditStatus::kSiteOccupied) {
+    Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
+  } else if (r.status == EditStatus::kOverCapacity) {
+    const std::string text =
+        doc_->doc().spaceGroup.empty()
+            ? cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.", CKomorka::kMaxAtoms)
+            : cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
+    Warn(this, "Pelmora", text.c_str());
+  } else if (!r.ok()) {
+    Warn(this, "Pelmora", "Nieprawidłowe wartości atomu.");
+  }
+  return !r.ok();
 }
 
 void CMyPropertyPage1::ChangeAtom() {
@@ -333,24 +326,16 @@ void CMyPropertyPage1::ChangeAtom() {
     return;
   }
   if (!OfferSpecialPosition(v)) return;
-  auto& atoms = doc_->doc().EditableAtoms();
+  const auto& atoms = doc_->doc().EditableAtoms();
   const int r = rows.first();
   if (r >= static_cast<int>(atoms.size())) return;
-  AtomSite& at = atoms[static_cast<size_t>(r)];
-  const AtomSite before = at;
+  AtomSite at = atoms[static_cast<size_t>(r)];
   at.x = v[0];
   at.y = v[1];
   at.z = v[2];
   at.occupancy = occupancy;
   at.biso = biso;
-  at.siteIndex = r;
-  if (!doc_->doc().ExpandCellAtoms()) {
-    at = before;
-    doc_->doc().ExpandCellAtoms();
-    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
-    Warn(this, "Pelmora", text.c_str());
-    return;
-  }
+  if (RefusedSite(ReplaceSite(doc_->doc(), static_cast<size_t>(r), std::move(at)))) return;
   Edited(false);
 }
 
@@ -685,33 +670,33 @@ void CTabPage1::ShowSpaceGroup() {
 void CTabPage1::ChooseSpaceGroup(const QString& text) {
   if (!doc_) return;
   CKomorka& d = doc_->doc();
-  const std::string typed = text.trimmed().toStdString();
-  std::string name;
-  if (!typed.empty() && typed != "brak") {
-    const std::optional<SpaceGroupSetting> g = FindSpaceGroup(typed);
-    if (!g) {
-      const std::string message = "Nieznana grupa przestrzenna \"" + typed +
-                                  "\".\nWpisz symbol Hermanna–Mauguina (np. P 42/m n m), numer grupy (1–230) albo "
-                                  "symbol Halla.";
-      Warn(this, "Pelmora", message.c_str());
-      ShowSpaceGroup();
-      return;
-    }
-    name = g->Name();
-  }
-  if (name == d.spaceGroup) {
+  std::string typed = text.trimmed().toStdString();
+  if (typed == "brak") typed.clear();
+  const std::string group = d.spaceGroup;
+  const size_t before = d.cellAtoms.size();
+  const EditResult r = SetSpaceGroup(d, typed);
+  if (r.status == EditStatus::kUnknownGroup) {
+    const std::string message = "Nieznana grupa przestrzenna \"" + typed +
+                                "\".\nWpisz symbol Hermanna–Mauguina (np. P 42/m n m), numer grupy (1–230) albo "
+                                "symbol Halla.";
+    Warn(this, "Pelmora", message.c_str());
     ShowSpaceGroup();
     return;
   }
-  const size_t before = d.cellAtoms.size();
-  const bool hadGroup = !d.spaceGroup.empty();
-  d.SetSpaceGroup(name);
+  if (d.spaceGroup == group) {
+    ShowSpaceGroup();
+    return;
+  }
   ShowGroupChange();
-  // Atoms typed without the group become its sites; say what came of them.
-  if (!name.empty() && !hadGroup && before > 0) {
+  if (r.status == EditStatus::kOverCapacity) {
+    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów; atomów ponad tę liczbę nie dodano.",
+                                     CKomorka::kMaxAtoms);
+    Warn(this, "Pelmora", text.c_str());
+  } else if (!d.spaceGroup.empty() && group.empty() && before > 0) {
+    // Atoms typed without the group become its sites; say what came of them.
     const std::string message = cformat("Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
                                         "atomów.",
-                                        name.c_str(), before, d.asymmetricUnit.size(), d.cellAtoms.size());
+                                        d.spaceGroup.c_str(), before, d.asymmetricUnit.size(), d.cellAtoms.size());
     QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
   }
 }
@@ -760,7 +745,7 @@ void CTabPage1::FindCellSymmetry() {
 void CTabPage1::SelectDocumentLattice() {
   const LatticeType t = doc_->doc().latticeType;
   for (int i = 0; i < kBravaisCount; ++i)
-    if (kLatticeValues[i] == t) {
+    if (kBravaisTypes[i] == t) {
       const QSignalBlocker block(lattice_);
       lattice_->setCurrentIndex(i);
       shownIndex_ = i;
@@ -777,53 +762,10 @@ void CTabPage1::ShowCell() {
 
 bool CTabPage1::ApplyRules() {
   CKomorka& d = doc_->doc();
-  const double before[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
-  bool on[6] = {true, true, true, true, true, true};
-  switch (d.latticeType & kSystemMask) {
-    case kCubic:
-      d.alfa = d.beta = d.gamma = 90.0;
-      d.b = d.c = d.a;
-      std::fill(on + 1, on + 6, false);
-      break;
-    case kTetragonal:
-      d.alfa = d.beta = d.gamma = 90.0;
-      d.b = d.a;
-      on[1] = on[3] = on[4] = on[5] = false;
-      break;
-    case kOrthorhombic:
-      d.alfa = d.beta = d.gamma = 90.0;
-      on[3] = on[4] = on[5] = false;
-      break;
-    case kRhombohedral:
-      d.beta = d.gamma = d.alfa;
-      d.b = d.c = d.a;
-      on[1] = on[2] = on[4] = on[5] = false;
-      break;
-    case kHexagonal:
-      d.alfa = d.beta = 90.0;
-      d.gamma = 120.0;
-      on[1] = on[3] = on[4] = on[5] = false;
-      break;
-    case kMonoclinic:
-      d.alfa = d.gamma = 90.0;
-      on[3] = on[5] = false;
-      break;
-    default:
-      break;
-  }
-  // A monoclinic group on another unique axis frees that axis' angle.
-  if (!d.spaceGroup.empty() && (d.latticeType & kSystemMask) == kMonoclinic)
-    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.spaceGroup)) {
-      d.alfa = before[3], d.beta = before[4], d.gamma = before[5];
-      TieCellToGroup(*g, d);
-      const int axis = g->qualifier.find('c') != std::string::npos   ? 2
-                       : g->qualifier.find('a') != std::string::npos ? 0
-                                                                     : 1;
-      for (int i = 0; i < 3; ++i) on[3 + i] = i == axis;
-    }
-  for (int i = 0; i < 6; ++i) cell_[static_cast<size_t>(i)]->setEnabled(on[i]);
-  const double after[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
-  return !std::equal(before, before + 6, after);
+  const bool tied = TieDocumentCell(d);
+  const std::array<bool, 6> free = FreeCellConstants(d.latticeType, UniqueAxisOf(d));
+  for (size_t i = 0; i < 6; ++i) cell_[i]->setEnabled(free[i]);
+  return tied;
 }
 
 void CTabPage1::ChooseLattice(int index) {
@@ -838,11 +780,7 @@ void CTabPage1::ChooseLattice(int index) {
     return;
   }
   shownIndex_ = index;
-  d.bravaisIndex = index;
-  d.latticeType = d.BravaisTable[static_cast<size_t>(index)].type;
-  d.centringText = d.BravaisTable[static_cast<size_t>(index)].centringName;
-  d.structureAtoms.clear();
-  d.ExpandCellAtoms();
+  SetLatticeType(d, kBravaisTypes[index], SitesOnLatticeChange::kClear);
   ApplyRules();
   ShowCell();
   page1_->Reload();
@@ -855,35 +793,21 @@ void CTabPage1::ChooseLattice(int index) {
 bool CTabPage1::CommitCell(int field) {
   if (!doc_ || committing_) return true;
   committing_ = true;
-  const int index = lattice_->currentIndex();
-  const QString a = cell_[0]->text();
-  if (field <= 2) {
-    if (index <= 2 || index == 12) {
-      cell_[1]->setText(a);
-      cell_[2]->setText(a);
-    } else if (index == 3 || index == 4 || index == 13) {
-      cell_[1]->setText(a);
-    }
-  } else if (index == 12) {
-    cell_[4]->setText(cell_[3]->text());
-    cell_[5]->setText(cell_[3]->text());
-  }
   double v[6];
   bool ok = true;
   // The field just left first: its refusal is the one the user expects.
-  if (!cell_[static_cast<size_t>(field)]->TakeNumber(&v[field])) ok = false;
-  for (int i = 0; ok && i < 6; ++i)
-    if (!cell_[static_cast<size_t>(i)]->TakeNumber(&v[i])) ok = false;
+  // Only the free fields are read; the others follow them by the tie rule.
+  const std::array<bool, 6> free = FreeCellConstants(doc_->doc().latticeType, UniqueAxisOf(doc_->doc()));
+  CellConstants c = ConstantsOf(doc_->doc());
+  if (free[static_cast<size_t>(field)] && !cell_[static_cast<size_t>(field)]->TakeNumber(&v[field])) ok = false;
+  for (size_t i = 0; ok && i < 6; ++i)
+    if (free[i] && !cell_[i]->TakeNumber(&c[i])) ok = false;
   if (ok) {
     CKomorka& d = doc_->doc();
-    double* dst[6] = {&d.a, &d.b, &d.c, &d.alfa, &d.beta, &d.gamma};
-    bool changed = false;
-    for (int i = 0; i < 6; ++i)
-      if (*dst[i] != v[i]) {
-        *dst[i] = v[i];
-        changed = true;
-      }
-    if (changed) {
+    TieCell(d.latticeType, UniqueAxisOf(d), c);
+    for (size_t i = 0; i < 6; ++i) cell_[i]->setNumber(c[i]);
+    if (c != ConstantsOf(d)) {
+      SetConstants(d, c);
       doc_->NotifyParametersChanged();
       doc_->NotifyStructureChanged();
     }

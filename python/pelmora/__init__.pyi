@@ -175,6 +175,10 @@ class Site:
     """Fractional coordinate along b."""
     z: float
     """Fractional coordinate along c."""
+    position: tuple[float, float, float]
+    """(x, y, z) at once. A site of a structure is never moved where another stands (up to whole
+    cell translations and the centring): ValueError; moved coordinate by coordinate it may
+    pass such a position, so move it with ``position``."""
     a: tuple[float, float, float, float]
     """Cromer-Mann coefficients a1..a4."""
     b: tuple[float, float, float, float]
@@ -212,15 +216,19 @@ class Structure:
     beta: float
     gamma: float
     cell: tuple[float, float, float, float, float, float]
-    """(a, b, c, alpha, beta, gamma)."""
+    """(a, b, c, alpha, beta, gamma). The crystal system ties them as the structure page does:
+    setting a free constant (a; c in a tetragonal cell, ...) sets those that follow it, and
+    setting a tied or fixed one to another value raises ValueError; a whole cell must agree
+    with its ties."""
     @property
     def volume(self) -> float:
         """Cell volume in cubic angstrom."""
     lattice: tuple[str, str]
     """(crystal system, centring): system "cubic", "tetragonal", "orthorhombic", "rhombohedral",
     "hexagonal", "monoclinic" or "triclinic"; centring "P", "I", "F" or "C". One of the 14
-    lattice types; the sites are expanded by the centring. With a space group the group
-    decides it and setting it raises ValueError."""
+    lattice types; the sites are expanded by the centring, the cell is tied by the system. A new
+    lattice type removes the sites, so it raises ValueError while there are any (``sites = []``
+    first); with a space group the group decides it and setting it raises ValueError."""
     space_group: str | None
     """The space group's setting ("P 42/m n m", "F d -3 m:2"), or None. Set a Hermann-Mauguin
     symbol, a number (its first setting) or a Hall symbol: the cell is generated from the sites
@@ -232,11 +240,13 @@ class Structure:
     sites: list[Site]
     """With a space group the sites of the asymmetric unit, from which the cell is generated;
     without one the sites as entered (before the centring). Read: views into the structure;
-    set: a list of sites (at most 2000 atoms in the cell)."""
+    set: a list of sites (at most 2000 atoms in the cell). Two sites on one position (up to
+    whole cell translations and the centring) raise ValueError, also when a site is moved."""
     radiation: Literal["x", "n"]
     """"x" X-rays (two wavelengths), "n" neutrons (the first wavelength only)."""
     wavelengths: tuple[float, float]
-    """(lambda1, lambda2), the K-alpha1 and K-alpha2 lines; lambda2 0 for none."""
+    """(lambda1, lambda2), the K-alpha1 and K-alpha2 lines; lambda2 0 for none. A warning says
+    when the sites' f' and f'' were taken for another wavelength."""
     ka2_ratio: float
     """Intensity of the second line relative to the first."""
     source: str
@@ -244,7 +254,8 @@ class Structure:
     instrument: str
     """Name of the instrument parameter set."""
     range: tuple[float, float]
-    """The 2-theta range (min, max)."""
+    """The 2-theta range (min, max), within 0-180 degrees: clamped there with a warning; a
+    minimum not below the maximum raises ValueError."""
     widths: tuple[float, float, float, float, float]
     """Peak-width coefficients (U, V, W, X, Y)."""
     grain_size: float

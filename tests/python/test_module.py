@@ -129,10 +129,12 @@ def test_changed_values_take_effect_and_save(tmp_path):
     # A site's change goes into the structure at once; a list of sites
     # replaces them.
     na, cl = s.sites
-    cl.x, cl.y, cl.z = 0.5, 0.0, 0.0
-    assert s.sites[1].x == 0.5
+    cl.position = (0.5, 0.0, 0.0)
+    assert s.sites[1].y == 0.0
+    na = na.copy()
+    s.sites = []
     s.lattice = ("cubic", "P")
-    s.sites = [na.copy(), pelmora.Site("Na2", 0.5, 0.5, 0.5)]
+    s.sites = [na, pelmora.Site("Na2", 0.5, 0.5, 0.5)]
     assert [t.name for t in s.sites] == ["Na", "Na2"] and s.lattice == ("cubic", "P")
 
     s.save(tmp_path / "changed.xml")
@@ -142,13 +144,61 @@ def test_changed_values_take_effect_and_save(tmp_path):
     assert math.isclose(t.volume, 216.0)
 
 
+def test_setters_keep_the_programs_rules(cli, tmp_path):
+    s = pelmora.read(SOURCE_DIR / "examples" / "NaCl.xml")
+    rows = len(s.reflections()["h"])
+    # The cubic F cell stays cubic: b follows a.
+    with pytest.raises(ValueError, match="b follows a in a cubic cell"):
+        s.b = 6.0
+    with pytest.raises(ValueError, match="alfa is fixed at 90"):
+        s.alpha = 91.0
+    with pytest.raises(ValueError):
+        s.cell = (5.64, 6.0, 5.64, 90.0, 90.0, 90.0)
+    assert len(s.reflections()["h"]) == rows and s.cell == (5.6402, 5.6402, 5.6402, 90.0, 90.0, 90.0)
+    s.a = 5.7
+    assert s.cell == (5.7, 5.7, 5.7, 90.0, 90.0, 90.0)
+
+    # A new lattice type would remove the sites: refused while there are any.
+    with pytest.raises(ValueError, match="removes the structure's 2 sites"):
+        s.lattice = ("tetragonal", "P")
+    assert s.lattice == ("cubic", "F") and len(s.sites) == 2
+    # Two sites on one position, up to the centring: refused, also by a move.
+    na, cl = s.sites
+    with pytest.raises(ValueError, match="already stands"):
+        s.sites = [na.copy(), pelmora.Site("Na2", 0.5, 0.5, 0.0)]
+    with pytest.raises(ValueError, match="already stands"):
+        cl.position = (0.0, 0.5, 0.5)
+    with pytest.raises(ValueError, match="already stands"):
+        cl.y = 0.0
+    assert cl.position == (0.5, 0.5, 0.5) and len(s.sites) == 2
+
+    # The range as the page takes it: clamped to 0-180, an empty one refused.
+    with pytest.warns(pelmora.PelmoraWarning, match="clamped to 0-180"):
+        s.range = (-10.0, 200.0)
+    assert s.range == (0.0, 180.0)
+    with pytest.raises(ValueError):
+        s.range = (60.0, 20.0)
+    assert s.range == (0.0, 180.0)
+    s.save(tmp_path / "clamped.xml")
+    assert pelmora.read(tmp_path / "clamped.xml").range == (0.0, 180.0)
+
+    # f' and f'' taken at copper and a new wavelength: Python and the tool say so.
+    na.f_prime = 0.1
+    s.save(tmp_path / "anomal.xml")
+    with pytest.warns(pelmora.PelmoraWarning, match="f' and f'' are for lambda = 1.54056"):
+        s.wavelengths = (0.70932, 0.71361)
+    done = cli("calc", tmp_path / "anomal.xml", "--source", "Mo Ka")
+    assert b"f' and f'' are for lambda = 1.54056" in done.stderr
+
+
 def large_structure():
     """A 50 A primitive cell of 400 copies of one site: a run of half a second or more."""
     s = pelmora.read(SOURCE_DIR / "examples" / "NaCl.xml")
+    template = s.sites[0].copy()
+    s.sites = []
     s.lattice = ("cubic", "P")
-    s.a = s.b = s.c = 50.0
+    s.a = 50.0
     rng = np.random.default_rng(1)
-    template = s.sites[0]
     sites = []
     for x, y, z in rng.random((400, 3)):
         t = template.copy()

@@ -1,0 +1,315 @@
+#include "engine/StructureEdits.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "engine/PositionGrid.h"
+#include "io/NumberFormat.h"
+
+namespace pelmora {
+
+char UniqueAxisOf(const CKomorka& doc) {
+  if (doc.spaceGroup.empty() || (doc.latticeType & kSystemMask) != kMonoclinic) return 'b';
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc.spaceGroup);
+  return g ? UniqueAxisOf(*g) : 'b';
+}
+
+bool TieDocumentCell(CKomorka& doc) {
+  const CellConstants before = ConstantsOf(doc);
+  TieCell(doc.latticeType, UniqueAxisOf(doc), doc);
+  return ConstantsOf(doc) != before;
+}
+
+EditResult SetCellConstant(CKomorka& doc, int index, double value) {
+  EditResult r;
+  if (index < 0 || index > 5) return {EditStatus::kNoSite};
+  if (!FreeCellConstants(doc.latticeType, UniqueAxisOf(doc))[static_cast<size_t>(index)]) {
+    // The value it has already is no change (s.a = s.b = s.c = 6.0 in Python).
+    if (ConstantsOf(doc)[static_cast<size_t>(index)] == value) return r;
+    r.status = EditStatus::kTiedConstant;
+    r.index = index;
+    r.other = ConstantFollowed(doc.latticeType, index);
+    return r;
+  }
+  if (!std::isfinite(value)) return {EditStatus::kNotFinite, index};
+  CellConstants c = ConstantsOf(doc);
+  c[static_cast<size_t>(index)] = value;
+  TieCell(doc.latticeType, UniqueAxisOf(doc), c);
+  SetConstants(doc, c);
+  return r;
+}
+
+EditResult SetCell(CKomorka& doc, const CellConstants& values) {
+  for (int i = 0; i < 6; ++i)
+    if (!std::isfinite(values[static_cast<size_t>(i)])) return {EditStatus::kNotFinite, i};
+  CellConstants tied = values;
+  TieCell(doc.latticeType, UniqueAxisOf(doc), tied);
+  for (int i = 0; i < 6; ++i)
+    if (tied[static_cast<size_t>(i)] != values[static_cast<size_t>(i)]) {
+      EditResult r{EditStatus::kTiesBroken, i};
+      r.other = ConstantFollowed(doc.latticeType, i);
+      return r;
+    }
+  SetConstants(doc, values);
+  return {};
+}
+
+// --- lattice type and space group -------------------------------------------------
+
+namespace {
+constexpr const char* kSystemEnglish[8] = {"",          "cubic",      "tetragonal", "orthorhombic",
+                                           "rhombohedral", "hexagonal", "monoclinic", "triclinic"};
+}  // namespace
+
+const char* SystemEnglishName(LatticeType type) { return kSystemEnglish[type & kSystemMask]; }
+
+LatticeType LatticeTypeFromNames(const std::string& system, const std::string& centring) {
+  LatticeType type = 0;
+  for (LatticeType code = 1; code <= 7; ++code)
+    if (system == kSystemEnglish[code] || system == kSystemNames[code]) type = code;
+  if (centring == "I") type |= kBodyCentred;
+  else if (centring == "F") type |= kFaceCentred;
+  else if (centring == "C") type |= kBaseCentred;
+  else if (centring != "P") return 0;
+  for (LatticeType t : kBravaisTypes)
+    if (t == type) return type;
+  return 0;
+}
+
+EditResult SetLatticeType(CKomorka& doc, LatticeType type, SitesOnLatticeChange sites) {
+  if (!doc.spaceGroup.empty()) return {EditStatus::kGroupDecides};
+  int index = -1;
+  for (int i = 0; i < kBravaisCount; ++i)
+    if (doc.BravaisTable[static_cast<size_t>(i)].type == type) index = i;
+  if (index < 0) return {EditStatus::kNoLatticeType};
+  if (!doc.structureAtoms.empty()) {
+    if (sites == SitesOnLatticeChange::kRefuse) return {EditStatus::kSitesPresent};
+    doc.structureAtoms.clear();
+  }
+  doc.bravaisIndex = index;
+  doc.latticeType = type;
+  doc.centringText = doc.BravaisTable[static_cast<size_t>(index)].centringName;
+  doc.ExpandCellAtoms();
+  TieDocumentCell(doc);
+  return {};
+}
+
+EditResult SetSpaceGroup(CKomorka& doc, const std::string& text) {
+  std::string name;
+  if (!text.empty()) {
+    const std::optional<SpaceGroupSetting> g = FindSpaceGroup(text);
+    if (!g) return {EditStatus::kUnknownGroup};
+    name = g->Name();
+  }
+  if (name == doc.spaceGroup) return {};
+  if (!doc.SetSpaceGroup(name)) return {EditStatus::kOverCapacity};
+  return {};
+}
+
+// --- sites ----------------------------------------------------------------------------
+
+bool SiteValuesValid(const AtomSite& s) {
+  return std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.z) && s.occupancy > 0.0 &&
+         s.occupancy <= 1.0 && (!s.biso || (std::isfinite(*s.biso) && *s.biso >= 0.0));
+}
+
+namespace {
+
+// The site among `sites` (other than `skip`) on the position of `p`, up to
+// whole translations and the centring; -1 when none is.
+int OccupiedAmong(LatticeType type, const std::vector<AtomSite>& sites, const AtomSite& p, size_t skip) {
+  for (size_t i = 0; i < sites.size(); ++i)
+    if (i != skip && SameSite(type, {sites[i].x, sites[i].y, sites[i].z}, {p.x, p.y, p.z}))
+      return static_cast<int>(i);
+  return -1;
+}
+
+// The editable site (other than `skip`) that stands on the position of `p`.
+// With a group the structure atoms are the sites' images, so a position any
+// image of another site holds is taken.
+int OccupiedSite(const CKomorka& doc, const AtomSite& p, size_t skip) {
+  if (doc.spaceGroup.empty()) return OccupiedAmong(doc.latticeType, doc.structureAtoms, p, skip);
+  for (const AtomSite& at : doc.structureAtoms)
+    if (static_cast<size_t>(at.asymSite) != skip && SameSite(doc.latticeType, {at.x, at.y, at.z}, {p.x, p.y, p.z}))
+      return at.asymSite;
+  return -1;
+}
+
+// Installs the editable atoms and expands them; the old ones come back when
+// the cell would overflow.
+EditResult Install(CKomorka& doc, std::vector<AtomSite> atoms) {
+  if (doc.spaceGroup.empty() && !CKomorka::FitsCapacity(doc.latticeType, atoms.size()))
+    return {EditStatus::kOverCapacity};
+  for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
+  std::vector<AtomSite> old = std::exchange(doc.EditableAtoms(), std::move(atoms));
+  if (doc.ExpandCellAtoms()) return {};
+  doc.EditableAtoms() = std::move(old);
+  doc.ExpandCellAtoms();
+  return {EditStatus::kOverCapacity};
+}
+
+}  // namespace
+
+EditResult AddSite(CKomorka& doc, AtomSite site) {
+  if (!SiteValuesValid(site)) return {EditStatus::kBadSiteValue};
+  if (const int at = OccupiedSite(doc, site, SIZE_MAX); at >= 0) return {EditStatus::kSiteOccupied, at};
+  std::vector<AtomSite> atoms = doc.EditableAtoms();
+  atoms.push_back(std::move(site));
+  return Install(doc, std::move(atoms));
+}
+
+EditResult ReplaceSite(CKomorka& doc, std::size_t index, AtomSite site) {
+  std::vector<AtomSite> atoms = doc.EditableAtoms();
+  if (index >= atoms.size()) return {EditStatus::kNoSite};
+  if (!SiteValuesValid(site)) return {EditStatus::kBadSiteValue, static_cast<int>(index)};
+  if (const int at = OccupiedSite(doc, site, index); at >= 0) return {EditStatus::kSiteOccupied, at};
+  atoms[index] = std::move(site);
+  return Install(doc, std::move(atoms));
+}
+
+EditResult ReplaceSites(CKomorka& doc, std::vector<AtomSite> sites) {
+  for (size_t i = 0; i < sites.size(); ++i)
+    if (!SiteValuesValid(sites[i])) return {EditStatus::kBadSiteValue, static_cast<int>(i)};
+  if (doc.spaceGroup.empty() && !CKomorka::FitsCapacity(doc.latticeType, sites.size()))
+    return {EditStatus::kOverCapacity};
+  // Binned, so that tens of thousands of sites are not compared pairwise.
+  PositionGrid grid(kSameSiteTolerance, sites.size());
+  std::vector<std::array<double, 3>> shifts = CentringShifts(doc.latticeType);
+  shifts.insert(shifts.begin(), {0.0, 0.0, 0.0});
+  for (size_t i = 0; i < sites.size(); ++i) {
+    const AtomSite& p = sites[i];
+    int at = -1;
+    for (const auto& d : shifts)
+      grid.ForNear({p.x + d[0], p.y + d[1], p.z + d[2]}, [&](int id) {
+        const AtomSite& q = sites[static_cast<size_t>(id)];
+        if (at < 0 && SameSite(doc.latticeType, {q.x, q.y, q.z}, {p.x, p.y, p.z})) at = id;
+      });
+    if (at >= 0) return {EditStatus::kSiteOccupied, at, static_cast<int>(i)};
+    grid.Add({p.x, p.y, p.z}, static_cast<int>(i));
+  }
+  return Install(doc, std::move(sites));
+}
+
+// --- experiment ------------------------------------------------------------------------
+
+AngleWindow ClampAngleRange(double angleMin, double angleMax, bool* clamped) {
+  AngleWindow w;
+  w.angleMin = std::max(angleMin, 0.0);
+  w.angleMax = std::min(angleMax, 180.0);
+  if (clamped) *clamped = w.angleMin != angleMin || w.angleMax != angleMax;
+  return w;
+}
+
+EditResult SetAngleRange(ExperimentParams& e, double angleMin, double angleMax) {
+  if (!std::isfinite(angleMin) || !std::isfinite(angleMax)) return {EditStatus::kNotFinite};
+  EditResult r;
+  const AngleWindow w = ClampAngleRange(angleMin, angleMax, &r.clamped);
+  if (!(w.angleMin < w.angleMax)) return {EditStatus::kEmptyRange};
+  static_cast<AngleWindow&>(e) = w;
+  return r;
+}
+
+bool HasAnomalTerms(const CKomorka& doc) {
+  for (const AtomSite& at : doc.structureAtoms)
+    if (at.fprim != 0.0 || at.fbis != 0.0) return true;
+  return false;
+}
+
+// Wavelengths closer than this (relative; under 1 eV at Cu K alpha) have the
+// same terms for every purpose: two tables' values of one line differ more.
+constexpr double kSameWavelength = 1e-4;
+
+bool AnomalTermsStale(const CKomorka& doc) {
+  return doc.radiation == 0 && doc.lambda1 > 0.0 && doc.anomalLambda > 0.0 &&
+         std::abs(doc.anomalLambda - doc.lambda1) > kSameWavelength * doc.lambda1 && HasAnomalTerms(doc);
+}
+
+void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation) {
+  if (doc.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0) doc.anomalLambda = previousLambda1;
+}
+
+EditResult SetSource(CKomorka& doc, const RadiationSource& source) {
+  const double lambda1 = doc.lambda1;
+  const int radiation = doc.radiation;
+  doc.ApplySource(source);
+  EditResult r;
+  if (doc.lambda1 != lambda1 || doc.radiation != radiation) {
+    NoteSourceChange(doc, lambda1, radiation);
+    r.anomalStale = AnomalTermsStale(doc);
+  }
+  return r;
+}
+
+EditResult SetWavelengths(CKomorka& doc, const Wavelengths& w) {
+  RadiationSource source;
+  source.lambda1 = w.lambda1;
+  source.lambda2 = w.lambda2;
+  source.ratio = w.ratio;
+  source.name = doc.sourceName;
+  source.radiation = doc.radiation;
+  return SetSource(doc, source);
+}
+
+// --- what the command line and Python say ----------------------------------------------------
+
+namespace {
+
+std::string Number(double v) { return cformat("%g", v); }
+
+// "b follows a in a cubic cell" or "alfa is fixed at 90 degrees in a cubic cell".
+std::string TieText(const EditResult& r, const CKomorka& doc) {
+  const std::string system = std::string(" in a ") + SystemEnglishName(doc.latticeType) + " cell";
+  const std::string name = kCellConstantNames[r.index];
+  if (r.other >= 0) return name + " follows " + kCellConstantNames[r.other] + system;
+  CellConstants c = ConstantsOf(doc);
+  TieCell(doc.latticeType, UniqueAxisOf(doc), c);
+  return name + " is fixed at " + Number(c[static_cast<size_t>(r.index)]) + " degrees" + system;
+}
+
+}  // namespace
+
+std::string RefusalText(const EditResult& r, const CKomorka& doc) {
+  switch (r.status) {
+    case EditStatus::kDone: return {};
+    case EditStatus::kTiedConstant: return TieText(r, doc) + "; set the constant it follows";
+    case EditStatus::kTiesBroken: return "the cell breaks its ties: " + TieText(r, doc);
+    case EditStatus::kGroupDecides: return "the space group decides the lattice type; set space_group = None first";
+    case EditStatus::kNoLatticeType:
+      return "not one of the 14 lattice types; systems: cubic, tetragonal, orthorhombic, rhombohedral, hexagonal, "
+             "monoclinic, triclinic; centrings: P, I, F, C";
+    case EditStatus::kSitesPresent:
+      return "a new lattice type removes the structure's " + std::to_string(doc.EditableAtoms().size()) +
+             " sites; remove them first (sites = [])";
+    case EditStatus::kUnknownGroup:
+      return "unknown space group: give a Hermann-Mauguin symbol (P 42/m n m), a number (1-230) or a Hall symbol";
+    case EditStatus::kSiteOccupied:
+      return "site " + std::to_string(r.index) +
+             " already stands on that position (up to whole cell translations and the centring)";
+    case EditStatus::kOverCapacity:
+      return "the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) + " atoms after the centring";
+    case EditStatus::kBadSiteValue:
+      return "site " + std::to_string(r.index) +
+             ": the coordinates must be numbers, the occupancy greater than 0 and at most 1, B 0 or more";
+    case EditStatus::kNoSite: return "the site is no longer in the structure";
+    case EditStatus::kNotFinite: return "the value must be a finite number";
+    case EditStatus::kEmptyRange: return "the 2-theta range needs a minimum below its maximum, within 0-180 degrees";
+  }
+  return {};
+}
+
+std::vector<std::string> EditNotes(const EditResult& r, const CKomorka& doc) {
+  std::vector<std::string> notes;
+  if (r.clamped)
+    notes.push_back("the 2-theta range was clamped to 0-180 degrees: " + Number(doc.angleMin) + " to " +
+                    Number(doc.angleMax));
+  if (r.anomalStale)
+    notes.push_back("the atoms' f' and f'' are for lambda = " + Number(doc.anomalLambda) +
+                    " A, not for the current source (lambda = " + Number(doc.lambda1) +
+                    " A); take them for this source in the program's anomalous-factors page");
+  return notes;
+}
+
+}  // namespace pelmora

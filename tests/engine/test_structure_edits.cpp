@@ -1,0 +1,181 @@
+// The edit rules every front end goes through: the cell ties of each crystal
+// system, the lattice and group changes, the sites' positions, the range and
+// the source.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/StructureEdits.h"
+
+namespace pelmora {
+namespace {
+
+AtomSite Site(const char* name, double x, double y, double z) {
+  AtomSite a;
+  a.name = name;
+  a.x = x, a.y = y, a.z = z;
+  return a;
+}
+
+TEST(StructureEdits, EachSystemTiesItsCellOneWay) {
+  const CellConstants start = {5.0, 6.0, 7.0, 80.0, 85.0, 95.0};
+  const struct {
+    LatticeType type;
+    char axis;
+    CellConstants tied;
+    std::array<bool, 6> free;
+  } cases[] = {
+      {kCubic | kFaceCentred, 'b', {5, 5, 5, 90, 90, 90}, {1, 0, 0, 0, 0, 0}},
+      {kTetragonal, 'b', {5, 5, 7, 90, 90, 90}, {1, 0, 1, 0, 0, 0}},
+      {kOrthorhombic | kBaseCentred, 'b', {5, 6, 7, 90, 90, 90}, {1, 1, 1, 0, 0, 0}},
+      {kRhombohedral, 'b', {5, 5, 5, 80, 80, 80}, {1, 0, 0, 1, 0, 0}},
+      // A hexagonal cell read with a != b is mended to a = b.
+      {kHexagonal, 'b', {5, 5, 7, 90, 90, 120}, {1, 0, 1, 0, 0, 0}},
+      {kMonoclinic, 'b', {5, 6, 7, 90, 85, 90}, {1, 1, 1, 0, 1, 0}},
+      {kMonoclinic, 'c', {5, 6, 7, 90, 90, 95}, {1, 1, 1, 0, 0, 1}},
+      {kMonoclinic, 'a', {5, 6, 7, 80, 90, 90}, {1, 1, 1, 1, 0, 0}},
+      {kTriclinic, 'b', start, {1, 1, 1, 1, 1, 1}},
+  };
+  for (const auto& k : cases) {
+    CellConstants c = start;
+    TieCell(k.type, k.axis, c);
+    EXPECT_EQ(c, k.tied) << k.type << k.axis;
+    EXPECT_EQ(FreeCellConstants(k.type, k.axis), k.free) << k.type << k.axis;
+  }
+}
+
+TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
+  CKomorka doc;
+  ASSERT_TRUE(SetLatticeType(doc, kCubic | kFaceCentred, SitesOnLatticeChange::kRefuse).ok());
+  ASSERT_TRUE(SetCellConstant(doc, 0, 5.64).ok());
+  EXPECT_EQ(ConstantsOf(doc), (CellConstants{5.64, 5.64, 5.64, 90, 90, 90}));
+  EXPECT_DOUBLE_EQ(doc.CellVolume(), 5.64 * 5.64 * 5.64);  // the metric follows
+  const EditResult b = SetCellConstant(doc, 1, 6.0);
+  EXPECT_EQ(b.status, EditStatus::kTiedConstant);
+  EXPECT_EQ(b.other, 0);
+  EXPECT_EQ(doc.b, 5.64);
+  EXPECT_TRUE(SetCellConstant(doc, 2, 5.64).ok());  // the value it has is no change
+  EXPECT_EQ(SetCellConstant(doc, 3, 91.0).status, EditStatus::kTiedConstant);
+  EXPECT_NE(RefusalText(SetCellConstant(doc, 4, 91.0), doc).find("beta is fixed at 90 degrees in a cubic cell"),
+            std::string::npos);
+  // A whole cell: tied values that disagree leave everything as it was.
+  const EditResult whole = SetCell(doc, {6, 6, 6.5, 90, 90, 90});
+  EXPECT_EQ(whole.status, EditStatus::kTiesBroken);
+  EXPECT_EQ(whole.index, 2);
+  EXPECT_EQ(doc.c, 5.64);
+  EXPECT_TRUE(SetCell(doc, {6, 6, 6, 90, 90, 90}).ok());
+  EXPECT_EQ(SetCellConstant(doc, 0, NAN).status, EditStatus::kNotFinite);
+
+  // A monoclinic group on the c axis frees gamma and ties beta.
+  CKomorka mono;
+  ASSERT_TRUE(SetSpaceGroup(mono, "P 1 1 21/b").ok());
+  ASSERT_EQ(UniqueAxisOf(mono), 'c');
+  EXPECT_TRUE(SetCellConstant(mono, 5, 104.0).ok());
+  EXPECT_EQ(SetCellConstant(mono, 4, 104.0).status, EditStatus::kTiedConstant);
+  EXPECT_EQ(mono.gamma, 104.0);
+}
+
+TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
+  CKomorka doc;
+  ASSERT_TRUE(AddSite(doc, Site("Na", 0, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc, Site("Cl", 0.5, 0, 0)).ok());
+  EXPECT_EQ(SetLatticeType(doc, kTetragonal, SitesOnLatticeChange::kRefuse).status, EditStatus::kSitesPresent);
+  EXPECT_EQ(doc.structureAtoms.size(), 2u);
+  EXPECT_EQ(doc.latticeType, kCubic);
+  EXPECT_EQ(SetLatticeType(doc, 12345, SitesOnLatticeChange::kClear).status, EditStatus::kNoLatticeType);
+  EXPECT_EQ(doc.structureAtoms.size(), 2u);
+  ASSERT_TRUE(SetLatticeType(doc, kOrthorhombic | kBaseCentred, SitesOnLatticeChange::kClear).ok());
+  EXPECT_TRUE(doc.structureAtoms.empty() && doc.cellAtoms.empty());
+  EXPECT_EQ(doc.bravaisIndex, 7);
+  EXPECT_EQ(doc.centringText, "centrowana na podstawie");
+  EXPECT_EQ(LatticeTypeFromNames("orthorhombic", "C"), kOrthorhombic | kBaseCentred);
+  EXPECT_EQ(LatticeTypeFromNames("rombowa", "C"), kOrthorhombic | kBaseCentred);
+  EXPECT_EQ(LatticeTypeFromNames("cubic", "C"), 0u);  // no such Bravais lattice
+  EXPECT_EQ(LatticeTypeFromNames("cubic", "X"), 0u);
+
+  ASSERT_TRUE(SetSpaceGroup(doc, "225").ok());
+  EXPECT_EQ(doc.latticeType, kCubic | kFaceCentred);
+  EXPECT_EQ(SetLatticeType(doc, kCubic, SitesOnLatticeChange::kClear).status, EditStatus::kGroupDecides);
+  EXPECT_EQ(SetSpaceGroup(doc, "P 99 q").status, EditStatus::kUnknownGroup);
+  EXPECT_EQ(doc.spaceGroup, "F m -3 m");
+}
+
+TEST(StructureEdits, OneSiteStandsOnOnePosition) {
+  CKomorka doc;
+  ASSERT_TRUE(SetLatticeType(doc, kCubic | kFaceCentred, SitesOnLatticeChange::kClear).ok());
+  ASSERT_TRUE(AddSite(doc, Site("Na", 0, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc, Site("Cl", 0.5, 0, 0)).ok());
+  // A whole translation and a centring vector away: the same sites.
+  EXPECT_EQ(AddSite(doc, Site("X", 1.0, -1.0, 0)).status, EditStatus::kSiteOccupied);
+  const EditResult centred = AddSite(doc, Site("X", 0.5, 0.5, 0.5));
+  EXPECT_EQ(centred.status, EditStatus::kSiteOccupied);
+  EXPECT_EQ(centred.index, 1);
+  EXPECT_EQ(doc.structureAtoms.size(), 2u);
+  // Moving Cl onto Na is refused; a new occupancy in its place is not.
+  EXPECT_EQ(ReplaceSite(doc, 1, Site("Cl", 0.5, 0.5, 0)).status, EditStatus::kSiteOccupied);
+  AtomSite half = doc.structureAtoms[1];
+  half.occupancy = 0.5;
+  ASSERT_TRUE(ReplaceSite(doc, 1, half).ok());
+  EXPECT_EQ(doc.cellAtoms.size(), 8u);
+  EXPECT_EQ(doc.cellAtoms[4].occupancy, 0.5);
+  half.occupancy = 0.0;
+  EXPECT_EQ(ReplaceSite(doc, 1, half).status, EditStatus::kBadSiteValue);
+  EXPECT_EQ(ReplaceSite(doc, 7, half).status, EditStatus::kNoSite);
+  // A whole list with two sites on one position leaves the old list.
+  const EditResult twice = ReplaceSites(doc, {Site("A", 0.25, 0.25, 0.25), Site("B", 0.75, 0.75, 0.25)});
+  EXPECT_EQ(twice.status, EditStatus::kSiteOccupied);
+  EXPECT_EQ(twice.other, 1);
+  EXPECT_EQ(doc.structureAtoms[0].name, "Na");
+
+  // With a group the images of the sites are taken too.
+  CKomorka rutile;
+  ASSERT_TRUE(SetSpaceGroup(rutile, "P 42/m n m").ok());
+  ASSERT_TRUE(AddSite(rutile, Site("O", 0.3053, 0.3053, 0)).ok());
+  EXPECT_EQ(AddSite(rutile, Site("O2", 0.1947, 0.8053, 0.5)).status, EditStatus::kSiteOccupied);
+  EXPECT_EQ(rutile.asymmetricUnit.size(), 1u);
+
+  // The cell's capacity counts the centring copies.
+  CKomorka full;
+  ASSERT_TRUE(SetLatticeType(full, kCubic | kFaceCentred, SitesOnLatticeChange::kClear).ok());
+  std::vector<AtomSite> many;
+  // Points of a 1/31 grid: no two are one site under the F centring.
+  for (int i = 0; i <= CKomorka::kMaxAtoms / 4; ++i)
+    many.push_back(Site("C", (i % 31) / 31.0, (i / 31 % 31) / 31.0, (i / 961) / 31.0));
+  EXPECT_EQ(ReplaceSites(full, {many.begin(), many.begin() + 20000}).status, EditStatus::kDone);
+  EXPECT_EQ(ReplaceSites(full, many).status, EditStatus::kOverCapacity);
+  EXPECT_EQ(full.structureAtoms.size(), 20000u);
+}
+
+TEST(StructureEdits, RangeAndSourceByTheSameRules) {
+  CKomorka doc;
+  EditResult r = SetAngleRange(doc, -10, 200);
+  ASSERT_TRUE(r.ok());
+  EXPECT_TRUE(r.clamped);
+  EXPECT_EQ(doc.angleMin, 0.0);
+  EXPECT_EQ(doc.angleMax, 180.0);
+  EXPECT_EQ(EditNotes(r, doc).size(), 1u);
+  EXPECT_EQ(SetAngleRange(doc, 150, 20).status, EditStatus::kEmptyRange);
+  EXPECT_EQ(SetAngleRange(doc, 190, 200).status, EditStatus::kEmptyRange);  // nothing left of it
+  EXPECT_EQ(SetAngleRange(doc, NAN, 20).status, EditStatus::kNotFinite);
+  EXPECT_EQ(doc.angleMax, 180.0);
+  EXPECT_FALSE(SetAngleRange(doc, 20, 80).clamped);
+
+  // f' and f'' taken at Cu K alpha are stale under Mo K alpha, and fresh
+  // again back at copper.
+  AtomSite cu = Site("Cu", 0, 0, 0);
+  cu.fprim = -2.0, cu.fbis = 0.6;
+  ASSERT_TRUE(AddSite(doc, cu).ok());
+  EXPECT_FALSE(SetSource(doc, {1.54059, 1.54443, 0.5, "Cu", 0}).anomalStale);
+  r = SetSource(doc, {0.70932, 0.71361, 0.5, "Mo", 0});
+  EXPECT_TRUE(r.anomalStale);
+  EXPECT_NE(EditNotes(r, doc).back().find("lambda = 1.54059"), std::string::npos);
+  EXPECT_EQ(doc.energy1, kHcEvAngstrom / 0.70932);
+  EXPECT_FALSE(SetWavelengths(doc, {1.54059, 1.54443, 0.5}).anomalStale);
+  // Neutrons have no anomalous terms to be stale.
+  EXPECT_FALSE(SetSource(doc, {1.9, 0, 0, "D2B", 1}).anomalStale);
+  ASSERT_TRUE(SetLatticeType(doc, kCubic, SitesOnLatticeChange::kClear).ok());
+  EXPECT_FALSE(SetSource(doc, {0.70932, 0.71361, 0.5, "Mo", 0}).anomalStale);  // no terms at all
+}
+
+}  // namespace
+}  // namespace pelmora
