@@ -144,7 +144,8 @@ bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc,
     Complain("d and Q need the first wavelength, which is not above zero");
     return false;
   }
-  if (target == "-") return WriteOutput("-", FormatPatternText(span.first, span.count, span.scale, o.xAxis, doc.lambda1));
+  if (target == "-")
+    return WriteOutput("-", FormatPatternText(span.first, span.count, span.scale, o.xAxis, doc.lambda1));
   const ChartFormat& format = shared.session->Format(shared.format);
   std::string error;
   const std::unique_lock<std::mutex> lock = shared.session->LockPlugins(format.module != nullptr);

@@ -30,7 +30,8 @@ std::string Session::EnsurePlugins() {
 }
 
 std::unique_lock<std::mutex> Session::LockPlugins(bool plugin) {
-  return plugin ? std::unique_lock<std::mutex>(pluginMutex_) : std::unique_lock<std::mutex>(pluginMutex_, std::defer_lock);
+  return plugin ? std::unique_lock<std::mutex>(pluginMutex_)
+                : std::unique_lock<std::mutex>(pluginMutex_, std::defer_lock);
 }
 
 bool Session::ChooseProfile(const std::optional<std::string>& label, int* id, SessionError* error) const {
