@@ -88,16 +88,13 @@ bool WriteReflectionList(const CalcOptions& o, const CKomorka& doc, const std::s
   return WriteOutput(path, std::vector<std::string_view>(text.begin(), text.end()));
 }
 
-// What every file of a run shares: the workspace as read at the start, with
-// its plug-ins, and the chosen profile and format.
+// What every file of a run shares: the session as started, with its
+// plug-ins, and the chosen profile and format.
 struct CalcShared {
-  explicit CalcShared(const std::string& settingsFile) : workspace(settingsFile) {}
-  Workspace workspace;
+  std::unique_ptr<Session> session;
   SynthesisSetup setup;
   int format = 0;
-  // Plug-ins keep state between calls and expect one caller at a time.
   bool usesPlugins = false;
-  std::mutex pluginMutex;
 };
 
 // Where the results of one input go.
@@ -109,15 +106,14 @@ struct CalcTargets {
 
 // The format's index in the list, or -1 for an unknown name or a plug-in
 // format asked to write to standard output (both reported).
-int ChooseFormat(const CalcOptions& o, const std::vector<ChartFormat>& formats) {
-  const int format = o.format.empty() ? 0 : FindChartFormat(formats, o.format);
-  if (format < 0) {
-    std::string list;
-    for (const ChartFormat& f : formats) list += " \"" + f.label + "\"";
-    Complain("unknown diffractogram format \"" + o.format + "\"; available:" + list);
+int ChooseFormat(const CalcOptions& o, const Session& session) {
+  int format = 0;
+  SessionError error;
+  if (!session.ChooseFormat(Named(o.format), &format, &error)) {
+    Complain(error.text);
     return -1;
   }
-  if (o.pattern == "-" && formats[static_cast<size_t>(format)].module) {
+  if (o.pattern == "-" && session.Format(format).module) {
     Complain("a plug-in format writes files only; give --pattern a file name");
     return -1;
   }
@@ -127,11 +123,11 @@ int ChooseFormat(const CalcOptions& o, const std::vector<ChartFormat>& formats) 
 // Plug-ins, profile and format, before any calculation, so that a wrong
 // name is reported before a long run. 0, or 1 for a bad argument.
 int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
-  Workspace& w = shared.workspace;
-  if (const std::string error = w.ScanPlugins(o.pluginsDir); !error.empty()) Complain("Error: " + error);
-  shared.setup = w.SetupFor(kProfileStick, nullptr);
-  if (!ChooseProfile(o.profile, w, shared.setup)) return 1;
-  shared.format = ChooseFormat(o, w.chartFormats());
+  Session& session = *shared.session;
+  if (const std::string error = session.EnsurePlugins(); !error.empty()) Complain("Error: " + error);
+  shared.setup = session.workspace().SetupFor(kProfileStick, nullptr);
+  if (!ChooseProfile(o.profile, session, shared.setup)) return 1;
+  shared.format = ChooseFormat(o, session);
   if (shared.format < 0) return 1;
   if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
     Complain("the scale must be a finite number");
@@ -144,19 +140,18 @@ int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
 // Writes the synthesised window in the chosen format.
 bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc, const PatternGrid& grid,
                   const std::string& target) {
-  const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
-  const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(grid, window)) : o.scale;
-  const PatternPoint* first = grid.points() + window.first;
+  const ExportSpan span =
+      ExportSpanOf(grid, doc, std::isnan(o.scale) ? std::nullopt : std::optional<double>(o.scale));
   if (o.xAxis != XAxisUnit::TwoTheta && !(doc.lambda1 > 0.0)) {
     Complain("d and Q need the first wavelength, which is not above zero");
     return false;
   }
-  if (target == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale, o.xAxis, doc.lambda1));
-  const ChartFormat& format = shared.workspace.chartFormats()[static_cast<size_t>(shared.format)];
+  if (target == "-")
+    return WriteOutput("-", FormatPatternText(span.first, span.count, span.scale, o.xAxis, doc.lambda1));
+  const ChartFormat& format = shared.session->Format(shared.format);
   std::string error;
-  std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
-  if (format.module) lock.lock();
-  if (!SavePattern(format, ExportFileName(target, format), scale, first, window.count, &error, o.xAxis,
+  const std::unique_lock<std::mutex> lock = shared.session->LockPlugins(format.module != nullptr);
+  if (!SavePattern(format, ExportFileName(target, format), span.scale, span.first, span.count, &error, o.xAxis,
                    doc.lambda1)) {
     Complain(error);
     return false;
@@ -185,8 +180,7 @@ int RunPattern(const CalcOptions& o, CalcShared& shared, const CSettings& settin
   auto grid = std::make_unique<PatternGrid>();
   PatternRunResult run;
   {
-    std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
-    if (shared.usesPlugins) lock.lock();
+    const std::unique_lock<std::mutex> lock = shared.session->LockPlugins(shared.usesPlugins);
     run = RunPatternCalculation(doc, progress, setup, *grid);
   }
   if (!run.refusal.empty()) {
@@ -208,10 +202,11 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
             CalcProgress& progress) {
   // Each file joins its own source and instrument set to the tables: a copy
   // keeps the files apart, so that every result equals a single run.
-  Workspace& w = shared.workspace;
+  Workspace& w = shared.session->workspace();
   ReferenceData tables = w.reference;
-  CKomorka doc(w.settings.experiment);
-  if (const int status = OpenDocument(o.session, w, tables, input, doc); status != 0) return status;
+  std::unique_ptr<CKomorka> opened;
+  if (const int status = OpenDocument(o.session, w, tables, input, opened); status != 0) return status;
+  CKomorka& doc = *opened;
   if (!o.radiation.empty()) {
     RadiationSource src{doc.lambda1, doc.lambda2, doc.ratio, doc.sourceName, o.radiation == "n" ? 1 : 0};
     SayEditNotes(SetSource(doc, src), doc, input);
@@ -274,7 +269,7 @@ int RunBatch(const CalcOptions& o, CalcShared& shared) {
     const std::string base = (std::filesystem::path(o.outDir) / stem).string();
     // The format's own extension, as the export adds it to a bare name.
     const std::string ext =
-        o.patternGiven ? ExportFileName("p", shared.workspace.chartFormats()[static_cast<size_t>(shared.format)]).substr(1) : "";
+        o.patternGiven ? ExportFileName("p", shared.session->Format(shared.format)).substr(1) : "";
     targets.push_back({base + ".reflections.txt", o.patternGiven ? base + ".pattern" + ext : std::string(), false});
   }
   std::vector<int> status(o.structures.size(), 0);
@@ -302,8 +297,8 @@ int RunBatch(const CalcOptions& o, CalcShared& shared) {
 
 int RunCalc(const CalcOptions& o) {
   if (const int status = CheckCombination(o); status != 0) return status;
-  CalcShared shared(o.session.settingsFile);
-  OpenSession(o.session, shared.workspace);
+  CalcShared shared;
+  shared.session = OpenSession(o.session, o.pluginsDir);
   const bool synthesis = o.patternGiven || !o.chart.file.empty();
   if (synthesis)
     if (const int status = SetUpSynthesis(o, shared); status != 0) return status;

@@ -19,10 +19,11 @@ struct ConvertOptions {
 };
 
 int RunConvert(const ConvertOptions& o) {
-  Workspace w(o.session.settingsFile);
-  OpenSession(o.session, w);
-  CKomorka doc(w.settings.experiment);
-  if (const int status = OpenDocument(o.session, w, w.reference, o.input, doc); status != 0) return status;
+  const std::unique_ptr<Session> session = OpenSession(o.session);
+  Workspace& w = session->workspace();
+  std::unique_ptr<CKomorka> opened;
+  if (const int status = OpenDocument(o.session, w, w.reference, o.input, opened); status != 0) return status;
+  const CKomorka& doc = *opened;
   std::string error;
   const bool cif = o.output.size() > 4 && (o.output.compare(o.output.size() - 4, 4, ".cif") == 0 ||
                                            o.output.compare(o.output.size() - 4, 4, ".CIF") == 0);

@@ -123,30 +123,19 @@ bool Write(const std::string& path, const std::string& text) {
 }
 
 int RunFit(const FitCliOptions& o) {
+  FitRequest request{o.refine, o.backgroundTerms, std::nullopt, o.iterations};
+  if (o.range.size() == 2) request.range = std::pair{o.range[0], o.range[1]};
   FitOptions fit;
-  std::string bad;
-  if (!ParseFitWhat(o.refine, fit.refine, &bad)) {
-    Complain("unknown value to refine \"" + bad + "\"; known: scale, zero, background, uvw, cell, size");
-    return 1;
-  }
+  SessionError refused;
+  if (!FitOptionsOf(request, fit, &refused)) return Report(refused);
   if (o.backgroundTerms < 0 || o.backgroundTerms > 30) {
     Complain("--background-terms must be between 0 and 30");
     return 1;
   }
-  fit.backgroundTerms = o.backgroundTerms;
-  fit.maxIterations = o.iterations;
-  if (o.range.size() == 2) {
-    fit.rangeMin = std::min(o.range[0], o.range[1]);
-    fit.rangeMax = std::max(o.range[0], o.range[1]);
-  }
-  Workspace w(o.session.settingsFile);
-  OpenSession(o.session, w);
-  if (const std::string error = w.ScanPlugins(o.pluginsDir); !error.empty()) Complain("Error: " + error);
-  fit.setup = w.SetupFor(kProfileStick, nullptr);
-  if (!ChooseProfile(o.profile, w, fit.setup)) return 1;
-  // A stick pattern cannot be fitted: without a named profile the settings'
-  // one serves when it has a width, else the pseudo-Voigt.
-  if (o.profile.empty() && fit.setup.profile == kProfileStick) fit.setup.profile = kProfilePseudoVoigt;
+  const std::unique_ptr<Session> session = OpenSession(o.session, o.pluginsDir);
+  Workspace& w = session->workspace();
+  if (const std::string error = session->EnsurePlugins(); !error.empty()) Complain("Error: " + error);
+  if (!session->ChooseFitProfile(Named(o.profile), fit, &refused)) return Report(refused);
 
   MeasuredPattern measured;
   std::string error;
@@ -159,8 +148,8 @@ int RunFit(const FitCliOptions& o) {
   std::vector<std::unique_ptr<CKomorka>> docs;
   std::vector<const CKomorka*> phases;
   for (const std::string& path : o.structures) {
-    auto doc = std::make_unique<CKomorka>(w.settings.experiment);
-    if (const int status = OpenDocument(o.session, w, w.reference, path, *doc); status != 0) return status;
+    std::unique_ptr<CKomorka> doc;
+    if (const int status = OpenDocument(o.session, w, w.reference, path, doc); status != 0) return status;
     if (o.radiation == "x") doc->radiation = 0;
     if (o.radiation == "n") doc->radiation = 1;
     phases.push_back(doc.get());

@@ -32,27 +32,24 @@ CSettings ReadSettings(const std::string& settingsFile) {
   return w.settings;
 }
 
-bool ChooseProfile(const std::string& name, const Workspace& w, SynthesisSetup& setup) {
-  const std::vector<ProfileChoice>& profiles = w.profiles();
-  if (name.empty()) {
-    setup.profile = SelectProfile(profiles, w.settings.PeakProfile);
-    return true;
-  }
-  for (const ProfileChoice& c : profiles)
-    if (c.label == name) {
-      setup.profile = c.id;
-      return true;
-    }
-  std::string list;
-  for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
-  std::cerr << ("pelmora-cli: unknown profile \"" + name + "\"; available:" + list + "\n");
+int Report(const SessionError& error) {
+  std::cerr << ("pelmora-cli: " + error.text + "\n");
+  return static_cast<int>(error.kind);
+}
+
+bool ChooseProfile(const std::string& name, const Session& session, SynthesisSetup& setup) {
+  SessionError error;
+  if (session.ChooseProfile(Named(name), &setup.profile, &error)) return true;
+  Report(error);
   return false;
 }
 
-void OpenSession(const SessionOptions& o, Workspace& w) {
-  w.LoadSettings();
-  w.UseDataDir(o.dataDir);
-  for (const std::string& m : w.LoadSourceTables()) std::cerr << "pelmora-cli: " << m << "\n";
+std::unique_ptr<Session> OpenSession(const SessionOptions& o, const std::string& pluginsDir) {
+  std::vector<std::string> notes;
+  auto session = std::make_unique<Session>(pelmora::SessionOptions{o.settingsFile, o.dataDir, pluginsDir},
+                                           ExecutableDir(), notes);
+  for (const std::string& m : notes) std::cerr << "pelmora-cli: " << m << "\n";
+  return session;
 }
 
 void SayEditNotes(const EditResult& r, const CKomorka& doc, const std::string& path) {
@@ -60,25 +57,18 @@ void SayEditNotes(const EditResult& r, const CKomorka& doc, const std::string& p
 }
 
 int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, const std::string& path,
-                 CKomorka& doc) {
-  std::vector<DocMessage> messages;
-  const auto elements = [&w]() -> const ElementTable& {
-    std::vector<std::string> left;
-    const ElementTable& table = w.Elements(&left);
-    std::string text;
-    for (const std::string& m : left) text += "pelmora-cli: " + m + "\n";
-    std::cerr << text;
-    return table;
-  };
-  int gaveWay = 0;
-  const bool opened = OpenDocumentWith(doc, path, elements, tables, messages, nullptr, &gaveWay);
+                 std::unique_ptr<CKomorka>& opened) {
+  OpenNotes notes;
+  opened = OpenWithDefaults(w, tables, path, notes);
+  std::string text;
+  for (const std::string& m : notes.tables) text += "pelmora-cli: " + m + "\n";
+  std::cerr << text;
   // One write per line: batch runs open several files at once.
-  for (const DocMessage& m : messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
+  for (const DocMessage& m : notes.messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;
-  if (const std::string note = DisplacedEntriesMessage(gaveWay); !note.empty())
+  if (const std::string note = DisplacedEntriesMessage(notes.gaveWay); !note.empty())
     std::cerr << ("pelmora-cli: " + note + "\n");
-  if (doc.sourceName.empty()) doc.sourceName = w.settings.RadName;
-  if (doc.aparatName.empty()) doc.aparatName = w.settings.AparatName;
+  CKomorka& doc = *opened;
   if (!o.source.empty()) {
     const RadiationSource* src = FindByName(tables.sources, o.source);
     if (!src) {

@@ -1,14 +1,17 @@
-// What every document subcommand of pelmora-cli shares: the workspace as
-// the command line starts it, and opening a document with it.
+// What every document subcommand of pelmora-cli shares: the session
+// (workspace/Session.h) as the command line starts it, its messages on
+// standard error, and opening a document with it.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/Komorka.h"
 #include "engine/StructureEdits.h"
-#include "workspace/Workspace.h"
+#include "workspace/Session.h"
 
 namespace pelmora::cli {
 
@@ -25,25 +28,34 @@ void AddSessionOptions(CLI::App& cmd, SessionOptions& o);
 // name is empty; first-run defaults for what is not stored. Read only.
 CSettings ReadSettings(const std::string& settingsFile);
 
+// An option's name, or none for the empty default.
+inline std::optional<std::string> Named(const std::string& name) {
+  return name.empty() ? std::nullopt : std::optional<std::string>(name);
+}
+
+// Reports a session's refusal on standard error; returns its exit status.
+int Report(const SessionError& error);
+
 // The profile of the label `name`, or when it is empty the settings'
 // "PeakProfile" (as the chart bar selects it). False for an unknown label,
 // which is reported on standard error with the labels there are.
-bool ChooseProfile(const std::string& name, const Workspace& w, SynthesisSetup& setup);
+bool ChooseProfile(const std::string& name, const Session& session, SynthesisSetup& setup);
 
 // Reads the settings and the source and instrument tables; the scattering
-// tables wait until a file needs them. Messages go to standard error.
-void OpenSession(const SessionOptions& o, Workspace& w);
+// tables wait until a file needs them, the plug-ins of `pluginsDir` (empty:
+// the settings' folder) until a run asks for them. Messages go to standard
+// error.
+std::unique_ptr<Session> OpenSession(const SessionOptions& o, const std::string& pluginsDir = {});
 
 // Tells on standard error what an edit changed besides what was asked.
 void SayEditNotes(const EditResult& r, const CKomorka& doc, const std::string& path);
 
-// Opens a structure file or an older input file into doc (created with the
-// settings' experiment defaults), joins its own source and set to the head
-// of `tables` (the workspace's, or a copy of them that keeps the files of a
-// batch apart) and applies them, then the --source / --aparat choices.
-// Returns 0, or the exit status to give: 1 unknown --source / --aparat name,
-// 2 unreadable or unknown file.
+// Opens a structure file or an older input file into doc as every front end
+// opens it (OpenWithDefaults), with `tables` the workspace's or a copy of
+// them that keeps the files of a batch apart, then applies the --source /
+// --aparat choices. Returns 0, or the exit status to give: 1 unknown
+// --source / --aparat name, 2 unreadable or unknown file.
 int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, const std::string& path,
-                 CKomorka& doc);
+                 std::unique_ptr<CKomorka>& opened);
 
 }  // namespace pelmora::cli

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "Session.h"
+#include "Structure.h"
 #include "diffractogram/PatternExport.h"
 #include "documents/StructureFile.h"
 #include "engine/SpaceGroup.h"
@@ -285,12 +285,11 @@ py::tuple Pattern(Structure& s, const std::optional<std::string>& profile, std::
     interrupted = RunWatched(s, [&] { ok = s.CalculatePattern(id, *grid, &error, notes); });
     if (ok) {
       // The points and the scale of the text export, every stride-th point.
-      const PatternWindow window = ExportWindow(s.doc().angleMin, s.doc().angleMax);
-      const double factor = scale ? *scale : DefaultExportScale(WindowMaximum(*grid, window));
-      for (int i = 0; i < window.count; i += stride) {
-        const PatternPoint& p = (*grid)[window.first + i];
+      const ExportSpan span = ExportSpanOf(*grid, s.doc(), scale);
+      for (int i = 0; i < span.count; i += stride) {
+        const PatternPoint& p = span.first[i];
         twoTheta.push_back(p.twoTheta);
-        intensity.push_back(p.intensity * factor);
+        intensity.push_back(p.intensity * span.scale);
       }
     }
   }
@@ -574,21 +573,15 @@ MeasuredPattern MeasuredOf(const py::object& measured) {
   return m;
 }
 
-unsigned RefineOf(const py::object& refine) {
+// A string or strings as the comma-separated list of the command line.
+std::string RefineOf(const py::object& refine) {
+  if (py::isinstance<py::str>(refine)) return refine.cast<std::string>();
   std::string list;
-  if (py::isinstance<py::str>(refine)) {
-    list = refine.cast<std::string>();
-  } else {
-    for (const py::handle& h : refine) {
-      if (!py::isinstance<py::str>(h)) throw py::type_error("refine names values as strings");
-      list += (list.empty() ? "" : ",") + h.cast<std::string>();
-    }
+  for (const py::handle& h : refine) {
+    if (!py::isinstance<py::str>(h)) throw py::type_error("refine names values as strings");
+    list += (list.empty() ? "" : ",") + h.cast<std::string>();
   }
-  unsigned what = 0;
-  std::string bad;
-  if (!ParseFitWhat(list, what, &bad))
-    throw py::value_error("unknown value to refine \"" + bad + "\"; known: scale, zero, background, uvw, cell, size");
-  return what;
+  return list;
 }
 
 py::array_t<double> Array6(const std::array<double, 6>& v) {
@@ -657,24 +650,12 @@ py::dict Fit(const py::object& structures, const py::object& measured, const py:
   }
   if (phases.empty()) throw py::value_error("no structure to fit");
   FitOptions options;
-  options.refine = RefineOf(refine);
-  if (backgroundTerms < 0 || backgroundTerms > 30) throw py::value_error("background_terms must be between 0 and 30");
-  options.backgroundTerms = backgroundTerms;
-  if (iterations < 1) throw py::value_error("iterations must be 1 or more");
-  options.maxIterations = iterations;
-  if (range) {
-    options.rangeMin = std::min(range->first, range->second);
-    options.rangeMax = std::max(range->first, range->second);
-  }
-  Session& session = WithPlugins(phases.front()->session());
-  // The profile named, else the settings' one when it has a width, else the
-  // pseudo-Voigt: a stick pattern cannot be fitted.
   Error error{};
-  int id = 0;
-  if (!session.ChooseProfile(profile, &id, &error)) Raise(error);
-  if (!profile && id == kProfileStick) id = kProfilePseudoVoigt;
-  options.setup = session.workspace().SetupFor(kProfileStick, nullptr);
-  options.setup.profile = id;
+  if (!FitOptionsOf({RefineOf(refine), backgroundTerms, range, iterations}, options, &error)) Raise(error);
+  if (backgroundTerms < 0 || backgroundTerms > 30) throw py::value_error("background_terms must be between 0 and 30");
+  if (iterations < 1) throw py::value_error("iterations must be 1 or more");
+  Session& session = WithPlugins(phases.front()->session());
+  if (!session.ChooseFitProfile(profile, options, &error)) Raise(error);
   const MeasuredPattern pattern = MeasuredOf(measured);
 
   FitResult result;
@@ -688,8 +669,7 @@ py::dict Fit(const py::object& structures, const py::object& measured, const py:
     owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
     std::vector<std::unique_lock<std::mutex>> locks;
     for (Structure* o : owners) locks.emplace_back(o->mutex);
-    std::unique_lock<std::mutex> plugins(session.pluginMutex, std::defer_lock);
-    if (id >= 0) plugins.lock();
+    const std::unique_lock<std::mutex> plugins = session.LockPlugins(options.setup.profile >= 0);
     std::vector<const CKomorka*> docs;
     for (const StructurePtr& p : phases) docs.push_back(&p->doc());
     std::atomic<bool> cancel{false};

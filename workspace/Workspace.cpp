@@ -1,6 +1,5 @@
 #include "workspace/Workspace.h"
 
-#include "diffractogram/SynthesisOptions.h"
 #include "settings/Paths.h"
 
 namespace pelmora {
@@ -68,13 +67,12 @@ SynthesisSetup Workspace::SetupFor(int profileId, std::vector<PseudoVoigtInfo>* 
   return setup;
 }
 
-bool OpenDocumentWith(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
-                      ReferenceData& tables, std::vector<DocMessage>& messages, DocumentFormat* format,
-                      int* gaveWay) {
-  if (!OpenAnyStructure(doc, path, elements, messages, format)) return false;
-  const int displaced = ApplyDocumentRecords(doc, tables);
-  if (gaveWay) *gaveWay = displaced;
-  return true;
+SynthesisOptions SynthesisOptionsOf(const CSettings& settings) {
+  SynthesisOptions o;
+  o.dthMargin = settings.dthMargin;
+  o.dthMF = settings.dthMF;
+  o.useTHMF = settings.useTHMF != 0;
+  return o;
 }
 
 }  // namespace pelmora

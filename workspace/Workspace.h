@@ -1,18 +1,18 @@
 // What every front end (the program, the command line, scripts) holds for
 // its whole run: the settings and their store, the reference tables, the
-// plug-ins with the format and profile lists built from them, and opening a
-// structure file with all of these. Each front end runs the start-up steps
-// in its own order: the program all at once, the command line only those a
-// run needs.
+// plug-ins with the format and profile lists built from them; Session.h
+// opens a structure file with all of these. Each front end runs the
+// start-up steps in its own order: the program all at once, the command
+// line only those a run needs.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "diffractogram/PatternSynthesis.h"
+#include "diffractogram/SynthesisOptions.h"
 #include "documents/OpenStructure.h"
 #include "plugins/PluginLists.h"
 #include "plugins/PluginTable.h"
@@ -94,12 +94,7 @@ class Workspace {
   std::shared_ptr<ScatteringTables> lazyTables_;
 };
 
-// Opens a structure file or an older input file into doc, then joins the
-// file's own source and instrument set to the head of `tables` and applies
-// them. False when the file could not be read (messages say why);
-// *gaveWay counts the tabulated entries that gave way to the file's own.
-bool OpenDocumentWith(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
-                      ReferenceData& tables, std::vector<DocMessage>& messages, DocumentFormat* format = nullptr,
-                      int* gaveWay = nullptr);
+// The synthesis window rules as the settings record holds them.
+SynthesisOptions SynthesisOptionsOf(const CSettings& settings);
 
 }  // namespace pelmora

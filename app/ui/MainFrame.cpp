@@ -147,7 +147,7 @@ void CMainFrame::CreateActions() {
   connect(action(cmd::kOpenMeasured), &QAction::triggered, this, [this] { OpenMeasurement(); });
   connect(action(cmd::kCloseMeasured), &QAction::triggered, this, [this] {
     if (CDownView* v = activeView()) {
-      v->clearMeasured();
+      v->setLayer(nullptr);
       if (!v->document()->doc().measuredPath.empty()) {
         v->document()->doc().measuredPath.clear();
         v->document()->setModified(true);
@@ -769,7 +769,7 @@ void CMainFrame::RefreshCommandState() {
   chartBar_->infoButton()->setEnabled(ProfileHasInfo(app_.plugins(), chartBar_->ProfileId()));
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview}) action(id)->setEnabled(has);
   action(cmd::kOpenMeasured)->setEnabled(has);
-  for (int id : {cmd::kCloseMeasured, cmd::kFitMeasured}) action(id)->setEnabled(has && v->measured());
+  for (int id : {cmd::kCloseMeasured, cmd::kFitMeasured}) action(id)->setEnabled(has && v->layer());
 }
 
 void CMainFrame::ShowProfileInfo() {

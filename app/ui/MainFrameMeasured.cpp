@@ -12,6 +12,7 @@
 #include "documents/ui/KomorkaDocument.h"
 #include "measured/Overlay.h"
 #include "measured/ui/FitDialog.h"
+#include "measured/ui/MeasuredLayer.h"
 
 namespace pelmora {
 
@@ -46,7 +47,7 @@ bool CMainFrame::AttachMeasurement(CDownView* v, const QString& path) {
   }
   if (!measured->note.empty())
     QMessageBox::information(this, QStringLiteral("Info"), QString::fromStdString(measured->note));
-  v->setMeasured(measured);
+  v->setLayer(std::make_shared<MeasuredLayer>(measured));
   RefreshCommandState();
   return true;
 }
@@ -70,7 +71,8 @@ void CMainFrame::ReattachMeasurement(KomorkaDocument* d) {
 
 void CMainFrame::FitMeasurement() {
   CDownView* v = activeView();
-  if (!v || !v->measured()) return;
+  MeasuredLayer* layer = v ? MeasuredLayerOf(*v) : nullptr;
+  if (!layer) return;
   const int profile = chartBar()->ProfileId();
   // Plug-ins are called on the user-interface thread only; the fit runs its
   // calculations on a worker.
@@ -91,7 +93,7 @@ void CMainFrame::FitMeasurement() {
       phases.push_back({&f->document()->doc(), f->document()->title()});
       documents.push_back(f->document());
     }
-  FitDialog dlg(phases, v->measuredShared(), setup, this);
+  FitDialog dlg(phases, layer->measuredShared(), setup, this);
   if (dlg.exec() != QDialog::Accepted) return;
   // "Zastosuj": each phase's cell and grain size into its own document; the
   // values all phases share (U V W, and zero and background, which the
@@ -110,7 +112,8 @@ void CMainFrame::FitMeasurement() {
   }
   d->setModified(true);
   d->NotifyParametersChanged();
-  v->setOverlayModel(OverlayFromFit(r, names));
+  layer->setModel(OverlayFromFit(r, names));
+  v->layerChanged();
   Calculate(v);
   for (size_t k = 1; k < dlg.fittedPhases().size(); ++k)
     for (CChildFrame* f : frames())

@@ -131,66 +131,34 @@ SynthesisReport CDownView::synthesise(const SynthesisSetup& setup) {
 void CDownView::patternSynthesised() {
   series_.maximum = grid_.maximum;
   patternPresent_ = true;
-  if (measured_) {
-    if (!overlayModel_.fitted) overlayModel_ = StartingOverlay(grid_, *measured_);
+  if (layer_) {
+    layer_->PatternChanged(grid_);
     rebuildOverlay();
   }
   markStale();
 }
 
-void CDownView::setMeasured(std::shared_ptr<const MeasuredPattern> measured) {
+void CDownView::setLayer(std::shared_ptr<ChartLayer> layer) {
   waitForRendering();
-  measured_ = std::move(measured);
-  overlayModel_ = measured_ ? StartingOverlay(grid_, *measured_) : OverlayModel{};
+  layer_ = std::move(layer);
+  if (layer_) layer_->PatternChanged(grid_);
   rebuildOverlay();
   zoom_.ResetIntensity();
   markStale();
 }
 
-void CDownView::clearMeasured() { setMeasured(nullptr); }
-
-void CDownView::setOverlayModel(const OverlayModel& model) {
+void CDownView::layerChanged() {
   waitForRendering();
-  overlayModel_ = model;
   rebuildOverlay();
   markStale();
 }
 
 void CDownView::rebuildOverlay() {
-  if (!measured_) {
+  if (!layer_) {
     overlay_.reset();
     return;
   }
-  const MeasuredPattern& m = *measured_;
-  auto o = std::make_shared<ChartOverlay>();
-  o->twoTheta = m.twoTheta;
-  o->observed = m.counts;
-  o->difference.resize(m.counts.size());
-  for (size_t i = 0; i < m.counts.size(); ++i)
-    o->difference[i] = m.counts[i] - overlayModel_.Calculated(grid_, m.twoTheta[i]);
-  // The model at the grid's resolution, so that the peaks keep their shape
-  // between sparse measured points.
-  const int first = std::max(0, static_cast<int>(std::ceil(m.twoTheta.front() / kPatternStep)));
-  const int last = std::min(PatternGrid::size() - 1, static_cast<int>(std::floor(m.twoTheta.back() / kPatternStep)));
-  for (int i = first; i <= last; ++i) {
-    const double t = i * kPatternStep;
-    o->calcAngle.push_back(t);
-    o->calculated.push_back(overlayModel_.Calculated(grid_, t));
-  }
-  // The calculated reflections, moved by the zero shift as the model moves them.
-  std::vector<double> row;
-  if (patternPresent_)
-    for (const Reflection& r : document_->doc().reflectionsAll)
-      if (r.nonZero && r.line == 1) row.push_back(TwoThetaDegrees(r) + overlayModel_.zero);
-  o->ticks.push_back(std::move(row));
-  // A row for each further phase of a fitted mixture.
-  for (const OverlayPhase& p : overlayModel_.others) {
-    std::vector<double> more;
-    for (double t : p.reflectionAngles) more.push_back(t + overlayModel_.zero);
-    o->ticks.push_back(std::move(more));
-  }
-  LayOutOverlay(*o);
-  overlay_ = std::move(o);
+  overlay_ = layer_->Build(grid_, patternPresent_ ? &document_->doc().reflectionsAll : nullptr);
 }
 
 void CDownView::onParametersChanged() {

@@ -17,8 +17,7 @@
 #include "diffractogram/PatternSynthesis.h"
 #include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/ZoomState.h"
-#include "measured/MeasuredPattern.h"
-#include "measured/Overlay.h"
+#include "diffractogram/ui/ChartLayer.h"
 
 namespace pelmora {
 
@@ -80,17 +79,14 @@ class CDownView : public QWidget {
   // Called after the grid has been rewritten by a synthesis run elsewhere.
   void patternSynthesised();
 
-  // A measured pattern shown with the calculation: its points, the model in
-  // counts, the difference below and the reflection ticks; the intensity
-  // axis then runs in counts. Until a fit gives the model, the scale and a
-  // flat background are matched to the measurement after every synthesis.
-  void setMeasured(std::shared_ptr<const MeasuredPattern> measured);
-  void clearMeasured();
-  const MeasuredPattern* measured() const { return measured_.get(); }
-  std::shared_ptr<const MeasuredPattern> measuredShared() const { return measured_; }
-  void setOverlayModel(const OverlayModel& model);
-  const OverlayModel& overlayModel() const { return overlayModel_; }
-  // What the chart draws over the pattern; null without a measurement.
+  // A drawing over the pattern that the application wires in (a measured
+  // pattern with its model); the intensity axis then runs in counts. Null
+  // takes it away.
+  void setLayer(std::shared_ptr<ChartLayer> layer);
+  ChartLayer* layer() const { return layer_.get(); }
+  // Draws the layer again after its own values changed.
+  void layerChanged();
+  // What the chart draws over the pattern; null without a layer.
   std::shared_ptr<const ChartOverlay> overlay() const { return overlay_; }
   // Blocks until no rendering worker reads the grid or the reflections.
   void waitForRendering();
@@ -169,8 +165,7 @@ class CDownView : public QWidget {
   QString cursorText_;
   QString rangeText_;
 
-  std::shared_ptr<const MeasuredPattern> measured_;
-  OverlayModel overlayModel_;
+  std::shared_ptr<ChartLayer> layer_;
   std::shared_ptr<const ChartOverlay> overlay_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "documents/CifImport.h"
 #include "documents/OpenStructure.h"
+#include "workspace/Session.h"
 
 namespace pelmora {
 
@@ -40,18 +41,19 @@ void KomorkaDocument::InitNew() {
 
 bool KomorkaDocument::Open(const QString& path, Workspace& workspace, std::vector<DocMessage>& messages,
                            int* gaveWay) {
-  // Read into a fresh model so that a failed read leaves nothing half-done.
-  auto fresh = std::make_unique<CKomorka>(defaults_);
-  DocumentFormat format = DocumentFormat::kStructure;
-  const auto elements = [&workspace]() -> const ElementTable& { return workspace.Elements(); };
-  if (!OpenDocumentWith(*fresh, QFile::encodeName(path).toStdString(), elements, workspace.reference, messages,
-                        &format, gaveWay))
-    return false;
+  // Read into a fresh model so that a failed read leaves nothing half-done;
+  // opened as the command line and scripts open a file.
+  OpenNotes notes;
+  std::unique_ptr<CKomorka> fresh =
+      OpenWithDefaults(workspace, workspace.reference, QFile::encodeName(path).toStdString(), notes);
+  messages.insert(messages.end(), notes.messages.begin(), notes.messages.end());
+  if (!fresh) return false;
+  if (gaveWay) *gaveWay = notes.gaveWay;
   doc_ = std::move(fresh);
   sourcePath_ = QFileInfo(path).absoluteFilePath();
   // A file of a format that is only read is never written back: the
   // document is saved like an untitled one.
-  path_ = IsWritableFormat(format) ? sourcePath_ : QString();
+  path_ = IsWritableFormat(notes.format) ? sourcePath_ : QString();
   setModified(false);
   emit titleChanged();
   return true;

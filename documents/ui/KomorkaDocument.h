@@ -41,9 +41,11 @@ class KomorkaDocument : public QObject {
   void InitNew();
   // Reads a structure file, an older input file or a CIF file, whose atoms
   // take the factors of the workspace's element table (an import: saved
-  // under a new name); the file's own source and instrument set join the
-  // workspace's tables and are applied. Messages gather what the user must
-  // be told, whatever the outcome; *gaveWay as OpenDocumentWith counts.
+  // under a new name), as OpenWithDefaults opens it: the file's own source
+  // and instrument set join the workspace's tables and are applied, and the
+  // settings name those the file does not. Messages gather what the user
+  // must be told, whatever the outcome; *gaveWay counts the tabulated
+  // entries that gave way to the file's own.
   bool Open(const QString& path, Workspace& workspace, std::vector<DocMessage>& messages, int* gaveWay = nullptr);
   // Writes the structure file; false with *error filled when it fails.
   bool Save(const QString& path, QString* error);

@@ -48,6 +48,7 @@
 #include "bench/LargeCase.h"
 #include "viewer3d/ui/CellView.h"
 #include "measured/ui/FitDialog.h"
+#include "measured/ui/MeasuredLayer.h"
 
 using namespace pelmora;
 
@@ -449,7 +450,7 @@ void Shots::MixtureFit() {
   // opened beside the zinc one and ticked in the dialog.
   CChildFrame* znFrame = frame.activeFrame();
   CDownView* zn = frame.activeView();
-  if (!zn || !zn->measured()) {
+  if (!zn || !MeasuredLayerOf(*zn)) {
     ok = false;
     return;
   }

@@ -26,6 +26,7 @@
 #include "io/NumberFormat.h"
 #include "measured/Overlay.h"
 #include "measured/ui/FitDialog.h"
+#include "measured/ui/MeasuredLayer.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
@@ -97,7 +98,7 @@ class MeasuredTest : public QObject {
     f.action(cmd::kCalculate)->trigger();
 
     QVERIFY(f.OpenMeasurement(path));
-    QVERIFY(view->measured() && view->overlay());
+    QVERIFY(MeasuredLayerOf(*view) && view->overlay());
     QVERIFY(f.action(cmd::kFitMeasured)->isEnabled());
     {
       const ChartOverlay& o = *view->overlay();
@@ -133,7 +134,7 @@ class MeasuredTest : public QObject {
     QVERIFY2(r.error.empty(), r.error.c_str());
     QVERIFY(std::abs(r.phases[0].cell[0] - 5.6402) < 2e-4);
     QCOMPARE(doc.a, 5.6352);
-    QVERIFY(!view->overlayModel().fitted);
+    QVERIFY(!MeasuredLayerOf(*view)->model().fitted);
 
     // "Anuluj" stops it: nothing to apply.
     r = FitWith(f, kFitCell | kFitWidths | kFitSize, /*apply=*/true, /*cancel=*/true);
@@ -146,9 +147,9 @@ class MeasuredTest : public QObject {
     QVERIFY(std::abs(doc.a - 5.6402) < 2e-4);
     QCOMPARE(doc.c, doc.a);
     QVERIFY(view->document()->isModified());
-    QVERIFY(view->overlayModel().fitted);
-    QVERIFY(std::abs(view->overlayModel().zero - zero) < 0.002);
-    QVERIFY(std::abs(view->overlayModel().scale - 0.5) < 0.01);
+    QVERIFY(MeasuredLayerOf(*view)->model().fitted);
+    QVERIFY(std::abs(MeasuredLayerOf(*view)->model().zero - zero) < 0.002);
+    QVERIFY(std::abs(MeasuredLayerOf(*view)->model().scale - 0.5) < 0.01);
     QVERIFY(r.rwp < 1.0);
 
     // A file that is no pattern is refused with the reason.
@@ -164,7 +165,7 @@ class MeasuredTest : public QObject {
     QVERIFY(box.seen);
     QCOMPARE(box.caption, QStringLiteral("Błąd"));
     QVERIFY(box.text.contains(QStringLiteral("Ujemna")));
-    QVERIFY(view->measured());  // the one shown stays
+    QVERIFY(MeasuredLayerOf(*view));  // the one shown stays
 
     f.action(cmd::kCloseMeasured)->trigger();
     QVERIFY(!view->overlay());
@@ -179,7 +180,7 @@ class MeasuredTest : public QObject {
     QVERIFY(SaveStructureFile(kept, (dir_.path() + "/with.xml").toStdString(), &error));
     KomorkaDocument* again = f.OpenDocumentFile(dir_.path() + "/with.xml");
     QVERIFY(again && f.activeView() && f.activeView()->document() == again);
-    QVERIFY(f.activeView()->measured());
+    QVERIFY(MeasuredLayerOf(*f.activeView()));
     QVERIFY(!again->isModified());
     kept.measuredPath = (dir_.path() + "/gone.xy").toStdString();
     QVERIFY(SaveStructureFile(kept, (dir_.path() + "/without.xml").toStdString(), &error));
@@ -187,7 +188,7 @@ class MeasuredTest : public QObject {
     KomorkaDocument* missing = f.OpenDocumentFile(dir_.path() + "/without.xml");
     QVERIFY(missing && box.seen);
     QVERIFY2(box.text.contains(QStringLiteral("Nie znaleziono pomiaru")), qPrintable(box.text));
-    QVERIFY(!f.activeView()->measured());
+    QVERIFY(!MeasuredLayerOf(*f.activeView()));
     QCOMPARE(QString::fromStdString(missing->doc().measuredPath), dir_.path() + "/gone.xy");
     for (CChildFrame* c : f.frames()) c->document()->setModified(false);
     FinishApplication(run);
@@ -298,7 +299,7 @@ class MeasuredTest : public QObject {
     QCOMPARE(dNaCl.c, dNaCl.a);
     QVERIFY(si->document()->isModified() && nacl->document()->isModified());
     QVERIFY(r.rwp < 1.0);
-    const OverlayModel& model = si->overlayModel();
+    const OverlayModel& model = MeasuredLayerOf(*si)->model();
     QVERIFY(model.fitted);
     QCOMPARE(model.others.size(), size_t(1));
     QVERIFY(si->overlay() && si->overlay()->ticks.size() == 2 && !si->overlay()->ticks[1].empty());

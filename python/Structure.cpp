@@ -1,4 +1,4 @@
-#include "Session.h"
+#include "Structure.h"
 
 #include <cmath>
 
@@ -8,47 +8,6 @@
 #include "plugins/PluginLists.h"
 
 namespace pelmora::python {
-
-Session::Session(const SessionOptions& options, const std::string& programDir, std::vector<std::string>& notes)
-    : options_(options), workspace_(options.settingsFile) {
-  workspace_.programDir = programDir;
-  workspace_.LoadSettings();
-  workspace_.UseDataDir(options.dataDir);
-  notes = workspace_.LoadSourceTables();
-}
-
-std::string Session::EnsurePlugins() {
-  std::string error;
-  std::call_once(pluginsOnce_, [&] { error = workspace_.ScanPlugins(options_.pluginsDir); });
-  return error;
-}
-
-bool Session::ChooseProfile(const std::optional<std::string>& label, int* id, Error* error) {
-  const std::vector<ProfileChoice>& profiles = workspace_.profiles();
-  if (!label) {
-    *id = SelectProfile(profiles, workspace_.settings.PeakProfile);
-    return true;
-  }
-  for (const ProfileChoice& c : profiles)
-    if (c.label == *label) {
-      *id = c.id;
-      return true;
-    }
-  std::string list;
-  for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
-  *error = {Failure::kBadArgument, "unknown profile \"" + *label + "\"; available:" + list};
-  return false;
-}
-
-bool Session::ChooseFormat(const std::optional<std::string>& name, int* index, Error* error) {
-  const std::vector<ChartFormat>& formats = workspace_.chartFormats();
-  *index = name ? FindChartFormat(formats, *name) : 0;
-  if (*index >= 0) return true;
-  std::string list;
-  for (const ChartFormat& f : formats) list += " \"" + f.label + "\"";
-  *error = {Failure::kBadArgument, "unknown diffractogram format \"" + *name + "\"; available:" + list};
-  return false;
-}
 
 Structure::Structure(std::shared_ptr<Session> session, std::string path)
     : session_(std::move(session)),
@@ -60,28 +19,21 @@ bool Structure::Open(Error* error, std::vector<std::string>& notes) {
   // Each structure joins its own source and instrument set to a copy of the
   // tables, so that every structure reads as if it were the only one.
   ReferenceData tables = w.reference;
-  std::vector<DocMessage> messages;
-  const auto elements = [&]() -> const ElementTable& {
-    std::vector<std::string> left;
-    const ElementTable& table = w.Elements(&left);
-    notes.insert(notes.end(), left.begin(), left.end());
-    return table;
-  };
-  int gaveWay = 0;
-  const bool opened = OpenDocumentWith(*doc_, path_, elements, tables, messages, nullptr, &gaveWay);
+  OpenNotes opened;
+  std::unique_ptr<CKomorka> doc = OpenWithDefaults(w, tables, path_, opened);
+  notes.insert(notes.end(), opened.tables.begin(), opened.tables.end());
   std::string text;
-  for (const DocMessage& m : messages) {
+  for (const DocMessage& m : opened.messages) {
     const std::string line = path_ + ": " + m.text;
-    if (opened) notes.push_back(line);
+    if (doc) notes.push_back(line);
     else text += (text.empty() ? "" : "\n") + line;
   }
-  if (!opened) {
+  if (!doc) {
     *error = {Failure::kUnreadable, text.empty() ? path_ + ": cannot be read" : text};
     return false;
   }
-  if (const std::string note = DisplacedEntriesMessage(gaveWay); !note.empty()) notes.push_back(note);
-  if (doc_->sourceName.empty()) doc_->sourceName = w.settings.RadName;
-  if (doc_->aparatName.empty()) doc_->aparatName = w.settings.AparatName;
+  if (const std::string note = DisplacedEntriesMessage(opened.gaveWay); !note.empty()) notes.push_back(note);
+  doc_ = std::move(doc);
   return true;
 }
 
@@ -133,8 +85,7 @@ bool Structure::CalculatePattern(int profile, PatternGrid& grid, Error* error, s
   NullProgress quiet;
   PatternRunResult run;
   {
-    std::unique_lock<std::mutex> lock(session_->pluginMutex, std::defer_lock);
-    if (profile >= 0) lock.lock();
+    const std::unique_lock<std::mutex> lock = session_->LockPlugins(profile >= 0);
     run = RunPatternCalculation(*doc_, quiet, setup, grid);
   }
   if (Refused(run.refusal, error) || !Ended(run, error)) return false;
@@ -150,14 +101,11 @@ bool Structure::Export(const std::string& reflections, const std::string& patter
   } else {
     auto grid = std::make_unique<PatternGrid>();
     if (!CalculatePattern(profile, *grid, error, notes)) return false;
-    const PatternWindow window = ExportWindow(doc_->angleMin, doc_->angleMax);
-    const double factor = scale ? *scale : DefaultExportScale(WindowMaximum(*grid, window));
+    const ExportSpan span = ExportSpanOf(*grid, *doc_, scale);
     const ChartFormat& chosen = session_->Format(format);
     std::string why;
-    std::unique_lock<std::mutex> lock(session_->pluginMutex, std::defer_lock);
-    if (chosen.module) lock.lock();
-    if (!SavePattern(chosen, ExportFileName(pattern, chosen), factor, grid->points() + window.first, window.count,
-                     &why)) {
+    const std::unique_lock<std::mutex> lock = session_->LockPlugins(chosen.module != nullptr);
+    if (!SavePattern(chosen, ExportFileName(pattern, chosen), span.scale, span.first, span.count, &why)) {
       *error = {Failure::kNotWritten, why};
       return false;
     }

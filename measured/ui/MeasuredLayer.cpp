@@ -1,0 +1,49 @@
+#include "measured/ui/MeasuredLayer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "diffractogram/ui/ChartView.h"
+
+namespace pelmora {
+
+void MeasuredLayer::PatternChanged(const PatternGrid& grid) {
+  if (!model_.fitted) model_ = StartingOverlay(grid, *measured_);
+}
+
+std::shared_ptr<const ChartOverlay> MeasuredLayer::Build(const PatternGrid& grid,
+                                                         const std::vector<Reflection>* reflections) const {
+  const MeasuredPattern& m = *measured_;
+  auto o = std::make_shared<ChartOverlay>();
+  o->twoTheta = m.twoTheta;
+  o->observed = m.counts;
+  o->difference.resize(m.counts.size());
+  for (size_t i = 0; i < m.counts.size(); ++i) o->difference[i] = m.counts[i] - model_.Calculated(grid, m.twoTheta[i]);
+  // The model at the grid's resolution, so that the peaks keep their shape
+  // between sparse measured points.
+  const int first = std::max(0, static_cast<int>(std::ceil(m.twoTheta.front() / kPatternStep)));
+  const int last = std::min(PatternGrid::size() - 1, static_cast<int>(std::floor(m.twoTheta.back() / kPatternStep)));
+  for (int i = first; i <= last; ++i) {
+    const double t = i * kPatternStep;
+    o->calcAngle.push_back(t);
+    o->calculated.push_back(model_.Calculated(grid, t));
+  }
+  // The calculated reflections, moved by the zero shift as the model moves them.
+  std::vector<double> row;
+  if (reflections)
+    for (const Reflection& r : *reflections)
+      if (r.nonZero && r.line == 1) row.push_back(TwoThetaDegrees(r) + model_.zero);
+  o->ticks.push_back(std::move(row));
+  // A row for each further phase of a fitted mixture.
+  for (const OverlayPhase& p : model_.others) {
+    std::vector<double> more;
+    for (double t : p.reflectionAngles) more.push_back(t + model_.zero);
+    o->ticks.push_back(std::move(more));
+  }
+  LayOutOverlay(*o);
+  return o;
+}
+
+MeasuredLayer* MeasuredLayerOf(const CDownView& view) { return dynamic_cast<MeasuredLayer*>(view.layer()); }
+
+}  // namespace pelmora

@@ -1,0 +1,94 @@
+#include "workspace/Session.h"
+
+#include <algorithm>
+
+namespace pelmora {
+
+std::unique_ptr<CKomorka> OpenWithDefaults(Workspace& w, ReferenceData& tables, const std::string& path,
+                                           OpenNotes& notes) {
+  auto doc = std::make_unique<CKomorka>(w.settings.experiment);
+  const auto elements = [&w, &notes]() -> const ElementTable& { return w.Elements(&notes.tables); };
+  if (!OpenAnyStructure(*doc, path, elements, notes.messages, &notes.format)) return nullptr;
+  notes.gaveWay = ApplyDocumentRecords(*doc, tables);
+  if (doc->sourceName.empty()) doc->sourceName = w.settings.RadName;
+  if (doc->aparatName.empty()) doc->aparatName = w.settings.AparatName;
+  return doc;
+}
+
+Session::Session(const SessionOptions& options, const std::string& programDir, std::vector<std::string>& notes)
+    : options_(options), workspace_(options.settingsFile) {
+  workspace_.programDir = programDir;
+  workspace_.LoadSettings();
+  workspace_.UseDataDir(options.dataDir);
+  notes = workspace_.LoadSourceTables();
+}
+
+std::string Session::EnsurePlugins() {
+  std::string error;
+  std::call_once(pluginsOnce_, [&] { error = workspace_.ScanPlugins(options_.pluginsDir); });
+  return error;
+}
+
+std::unique_lock<std::mutex> Session::LockPlugins(bool plugin) {
+  return plugin ? std::unique_lock<std::mutex>(pluginMutex_)
+                : std::unique_lock<std::mutex>(pluginMutex_, std::defer_lock);
+}
+
+bool Session::ChooseProfile(const std::optional<std::string>& label, int* id, SessionError* error) const {
+  const std::vector<ProfileChoice>& profiles = workspace_.profiles();
+  if (!label) {
+    *id = SelectProfile(profiles, workspace_.settings.PeakProfile);
+    return true;
+  }
+  for (const ProfileChoice& c : profiles)
+    if (c.label == *label) {
+      *id = c.id;
+      return true;
+    }
+  std::string list;
+  for (const ProfileChoice& c : profiles) list += " \"" + c.label + "\"";
+  *error = {Failure::kBadArgument, "unknown profile \"" + *label + "\"; available:" + list};
+  return false;
+}
+
+bool Session::ChooseFormat(const std::optional<std::string>& name, int* index, SessionError* error) const {
+  const std::vector<ChartFormat>& formats = workspace_.chartFormats();
+  *index = name ? FindChartFormat(formats, *name) : 0;
+  if (*index >= 0) return true;
+  std::string list;
+  for (const ChartFormat& f : formats) list += " \"" + f.label + "\"";
+  *error = {Failure::kBadArgument, "unknown diffractogram format \"" + *name + "\"; available:" + list};
+  return false;
+}
+
+bool Session::ChooseFitProfile(const std::optional<std::string>& label, FitOptions& fit, SessionError* error) const {
+  int id = kProfileStick;
+  if (!ChooseProfile(label, &id, error)) return false;
+  if (!label && id == kProfileStick) id = kProfilePseudoVoigt;
+  fit.setup = workspace_.SetupFor(id, nullptr);
+  return true;
+}
+
+ExportSpan ExportSpanOf(const PatternGrid& grid, const CKomorka& doc, std::optional<double> scale) {
+  const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
+  return {grid.points() + window.first, window.count,
+          scale ? *scale : DefaultExportScale(WindowMaximum(grid, window))};
+}
+
+bool FitOptionsOf(const FitRequest& request, FitOptions& fit, SessionError* error) {
+  std::string bad;
+  if (!ParseFitWhat(request.refine, fit.refine, &bad)) {
+    *error = {Failure::kBadArgument,
+              "unknown value to refine \"" + bad + "\"; known: scale, zero, background, uvw, cell, size"};
+    return false;
+  }
+  fit.backgroundTerms = request.backgroundTerms;
+  fit.maxIterations = request.iterations;
+  if (request.range) {
+    fit.rangeMin = std::min(request.range->first, request.range->second);
+    fit.rangeMax = std::max(request.range->first, request.range->second);
+  }
+  return true;
+}
+
+}  // namespace pelmora
