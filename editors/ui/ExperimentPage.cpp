@@ -21,6 +21,7 @@
 #include "documents/ui/NotificationHub.h"
 #include "widgets/NumberEdit.h"
 #include "io/NumberFormat.h"
+#include "engine/StructureEdits.h"
 #include "engine/Validation.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/SourcesDialog.h"
