@@ -108,23 +108,16 @@ std::string WithoutMarkers(const std::string& name) {
   return out;
 }
 
-// Returns false when the load fails (the caller falls back to the import).
-bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& messages, bool& refused) {
-  const auto lattice = XPathText(ctx, "//baza/lattice");
-  if (!lattice) return false;
-  if (!doc.SetSystemFromName(*lattice)) {
-    messages.push_back({kAppCaption, kUnknownCellType});
-    return false;
-  }
-  if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.SetCentringFromLetter(*letter);
+// With a space group: an atom's site, and the site's own position.
+struct SiteOf {
+  long n = -1;
+  std::optional<std::array<double, 3>> position;
+};
 
-  std::vector<AtomSite> parsed;
-  // With a space group: each atom's site, and the site's own position.
-  struct SiteOf {
-    long n = -1;
-    std::optional<std::array<double, 3>> position;
-  };
-  std::vector<SiteOf> siteOf;
+// The structure's atoms and, beside each, its site. False when there are
+// more than a cell can hold (refused is set then).
+bool ReadBazaAtoms(const CKomorka& doc, xmlXPathContext* ctx, std::vector<AtomSite>& parsed,
+                   std::vector<SiteOf>& siteOf, std::vector<DocMessage>& messages, bool& refused) {
   for (const xmlNode* n : XPathElements(ctx, "//baza/atom")) {
     if (parsed.size() >= static_cast<size_t>(CKomorka::kMaxAtoms) ||
         !CKomorka::FitsCapacity(doc.latticeType, parsed.size() + 1)) {
@@ -147,42 +140,72 @@ bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& mess
     }
     siteOf.push_back(site);
   }
+  return true;
+}
+
+// The asymmetric unit: the sites in their order, each at its own position
+// when the file gives it; an atom without one is a site of its own.
+std::vector<AtomSite> SitesOf(const std::vector<AtomSite>& atoms, const std::vector<SiteOf>& siteOf) {
+  std::map<long, AtomSite> sites;
+  std::vector<AtomSite> loose;
+  for (size_t i = 0; i < atoms.size(); ++i) {
+    AtomSite at = atoms[i];
+    if (siteOf[i].n < 0) {
+      loose.push_back(at);
+      continue;
+    }
+    if (sites.count(siteOf[i].n)) continue;
+    if (siteOf[i].position) {
+      at.x = (*siteOf[i].position)[0];
+      at.y = (*siteOf[i].position)[1];
+      at.z = (*siteOf[i].position)[2];
+    }
+    sites.emplace(siteOf[i].n, at);
+  }
+  std::vector<AtomSite> unit;
+  for (auto& [n, at] : sites) unit.push_back(at);
+  for (AtomSite& at : loose) unit.push_back(at);
+  return unit;
+}
+
+// The space group, when the file names one the program knows: the
+// asymmetric unit and the cell atoms it gives.
+void ReadBazaSpaceGroup(CKomorka& doc, xmlXPathContext* ctx, const std::vector<SiteOf>& siteOf,
+                        std::vector<DocMessage>& messages) {
+  const auto found = XPathElements(ctx, "//baza/spacegroup");
+  if (found.empty()) return;
+  const xmlNode* sg = found.front();
+  const std::string name = NodeText(sg).value_or("");
+  std::optional<SpaceGroupSetting> g = FindSpaceGroup(name);
+  if (!g)
+    if (const auto hall = AttributeText(sg, "hall")) g = FindSpaceGroup(*hall);
+  if (!g) {
+    messages.push_back({kAppCaption, "Nieznana grupa przestrzenna \"" + name +
+                                         "\": atomy komórki przyjęto takie, jakie podaje plik, bez symetrii."});
+    return;
+  }
+  doc.asymmetricUnit = SitesOf(doc.structureAtoms, siteOf);
+  doc.spaceGroup = g->Name();
+  doc.ExpandCellAtoms();
+}
+
+// Returns false when the load fails (the caller falls back to the import).
+bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& messages, bool& refused) {
+  const auto lattice = XPathText(ctx, "//baza/lattice");
+  if (!lattice) return false;
+  if (!doc.SetSystemFromName(*lattice)) {
+    messages.push_back({kAppCaption, kUnknownCellType});
+    return false;
+  }
+  if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.SetCentringFromLetter(*letter);
+
+  std::vector<AtomSite> parsed;
+  std::vector<SiteOf> siteOf;
+  if (!ReadBazaAtoms(doc, ctx, parsed, siteOf, messages, refused)) return false;
   doc.structureAtoms = std::move(parsed);
   doc.spaceGroup.clear();
   doc.asymmetricUnit.clear();
-  if (const xmlNode* sg = XPathElements(ctx, "//baza/spacegroup").empty() ? nullptr
-                                                                           : XPathElements(ctx, "//baza/spacegroup").front()) {
-    const std::string name = NodeText(sg).value_or("");
-    std::optional<SpaceGroupSetting> g = FindSpaceGroup(name);
-    if (!g)
-      if (const auto hall = AttributeText(sg, "hall")) g = FindSpaceGroup(*hall);
-    if (!g) {
-      messages.push_back({kAppCaption, "Nieznana grupa przestrzenna \"" + name +
-                                           "\": atomy komórki przyjęto takie, jakie podaje plik, bez symetrii."});
-    } else {
-      // The sites in their order; an atom without one is a site of its own.
-      std::map<long, AtomSite> sites;
-      std::vector<AtomSite> loose;
-      for (size_t i = 0; i < doc.structureAtoms.size(); ++i) {
-        AtomSite at = doc.structureAtoms[i];
-        if (siteOf[i].n < 0) {
-          loose.push_back(at);
-          continue;
-        }
-        if (sites.count(siteOf[i].n)) continue;
-        if (siteOf[i].position) {
-          at.x = (*siteOf[i].position)[0];
-          at.y = (*siteOf[i].position)[1];
-          at.z = (*siteOf[i].position)[2];
-        }
-        sites.emplace(siteOf[i].n, at);
-      }
-      for (auto& [n, at] : sites) doc.asymmetricUnit.push_back(at);
-      for (AtomSite& at : loose) doc.asymmetricUnit.push_back(at);
-      doc.spaceGroup = g->Name();
-      doc.ExpandCellAtoms();
-    }
-  }
+  ReadBazaSpaceGroup(doc, ctx, siteOf, messages);
 
   const struct {
     const char* expr;

@@ -1,275 +1,31 @@
-// The reflection search: find, sort, group and rate every reflection in the
-// experiment's 2-theta range.
+// The reflection search: find every reflection in the experiment's 2-theta
+// range and group it as it is found (ReflectionGroups), then put the groups
+// in order and rate them (GroupRating).
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
-#include <cstring>
 #include <memory>
+#include <string>
 #include <utility>
 
+#include "engine/GroupRating.h"
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
 #include "engine/LargePages.h"
+#include "engine/ReflectionGroups.h"
+#include "engine/SearchThreads.h"
 #include "engine/StructureFactorKernel.h"
-#include "io/NumberFormat.h"
-
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 
 namespace pelmora {
 namespace {
 
 constexpr int kMinIndexLimit = 15;
 
-// The threads OpenMP offers and the calling thread's number among them; one
-// thread where the build has no OpenMP.
-int MaxThreads() {
-#ifdef _OPENMP
-  return std::max(1, omp_get_max_threads());
-#else
-  return 1;
-#endif
-}
-int ThreadNumber() {
-#ifdef _OPENMP
-  return omp_get_thread_num();
-#else
-  return 0;
-#endif
-}
-// Below this many groups one thread rates them: a second one would not pay
-// for its start.
-constexpr size_t kParallelRecords = 20000;
+}  // namespace
 
-double RoundDown4(double x) {
-  const double p = std::pow(10.0, 4);
-  return std::floor(x * p) / p;
-}
-
-// 1 when f2 printed with "%.4f" reads back above zero. Only values near the
-// rounding edge need the printf itself.
-int NonZeroF2(double f2) {
-  if (!(f2 == f2)) return 0;
-  if (f2 > 6e-5) return 1;
-  if (f2 < 4e-5) return 0;
-  return parseDoubleOr(cformat("%.4f", f2), 0.0) > 0.0 ? 1 : 0;
-}
-
-// Posts progress positions without flooding the watcher: a position is sent
-// only when it moves forward.
-class PositionPoster {
- public:
-  explicit PositionPoster(CalcProgress& p) : progress_(p) {}
-  void Post(int pos) {
-    int last = last_.load(std::memory_order_relaxed);
-    while (pos > last) {
-      if (last_.compare_exchange_weak(last, pos)) {
-        progress_.SetPosition(pos);
-        return;
-      }
-    }
-  }
-
- private:
-  CalcProgress& progress_;
-  std::atomic<int> last_{-1};
-};
-
-// One index triple in range, as the search finds it: no more than sorting
-// and grouping need, so that a large cell's records stay small.
-struct Found {
-  double theta, d, reF, imF, f2;
-  std::int32_t h, k, l;
-};
-
-// The list order of ReflectionBefore, on found records.
-inline bool FoundBefore(const Found& a, const Found& b) {
-  if (a.theta != b.theta) return a.theta < b.theta;
-  if (a.h != b.h) return a.h > b.h;
-  if (a.k != b.k) return a.k > b.k;
-  return a.l > b.l;
-}
-
-// Reflections of one group share the angle and |F|^2 to four decimals and
-// the indices up to sign and order.
-struct GroupKey {
-  double theta, f2;
-  int i0, i1, i2;  // sorted absolute indices
-  bool operator==(const GroupKey& o) const {
-    return theta == o.theta && f2 == o.f2 && i0 == o.i0 && i1 == o.i1 && i2 == o.i2;
-  }
-  static GroupKey Of(const Found& r) {
-    int v[3] = {std::abs(r.h), std::abs(r.k), std::abs(r.l)};
-    std::sort(v, v + 3);
-    return {RoundDown4(r.theta), RoundDown4(r.f2), v[0], v[1], v[2]};
-  }
-  std::uint64_t Hash() const {
-    std::uint64_t t, f;
-    std::memcpy(&t, &theta, 8);
-    std::memcpy(&f, &f2, 8);
-    std::uint64_t h = t * 0x9E3779B97F4A7C15ull;
-    h ^= f + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-    h ^= (static_cast<std::uint64_t>(i0) << 40 | static_cast<std::uint64_t>(i1) << 20 |
-          static_cast<std::uint64_t>(i2)) +
-         0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-    // Every bit of the result depends on every input bit: the table takes
-    // its slot from the low bits and a tag from the high ones.
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 33;
-    h *= 0xC4CEB9FE1A85EC53ull;
-    return h ^ (h >> 33);
-  }
-};
-
-// The groups of one wavelength as the search finds them, so that memory
-// follows the grouped list rather than the raw reflection count. A record
-// joins the one group with its exact key; a group keeps the number of its
-// records and its first record in list order (FoundBefore), which is what
-// grouping the sorted list would give: sums and minima do not depend on the
-// order the records come in, so neither does the outcome on the threads.
-// Open addressing over a power-of-two table that grows at half load; the
-// entries live in blocks that never move, so growing copies no entry.
-class GroupTable {
- public:
-  // The key is that of the first record: a group's records share it. One
-  // cache line per group, which is where a large search spends its time.
-  struct alignas(64) Entry {
-    Found first;
-    std::int32_t count;
-  };
-
-  void Add(const Found& r) {
-    const GroupKey key = GroupKey::Of(r);
-    Add(key, key.Hash(), r, 1);
-  }
-  void Add(const GroupKey& key, std::uint64_t hash, const Found& r, std::int32_t count) {
-    if (2 * (size_ + 1) > slots_.size()) Grow();
-    const std::uint64_t tag = hash & kTagMask;
-    for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
-      const std::uint64_t slot = slots_[i];
-      if (slot == 0) {
-        if ((size_ & kBlockMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockSize));
-        At(size_++) = {r, count};
-        slots_[i] = tag | size_;
-        return;
-      }
-      if ((slot & kTagMask) != tag) continue;
-      Entry& e = At((slot & ~kTagMask) - 1);
-      if (GroupKey::Of(e.first) == key) {
-        e.count += count;
-        if (FoundBefore(r, e.first)) e.first = r;
-        return;
-      }
-    }
-  }
-  size_t size() const { return size_; }
-  // Memory fetches started early: a large search waits mostly on the
-  // table, whose slots and entries lie far apart.
-  void PrefetchSlot(std::uint64_t hash) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask_]);
-  }
-  void PrefetchEntry(std::uint64_t hash) const {
-    if (slots_.empty()) return;
-    const std::uint64_t slot = slots_[hash & mask_];
-    if (slot != 0 && (slot & kTagMask) == (hash & kTagMask)) __builtin_prefetch(&At((slot & ~kTagMask) - 1));
-  }
-  // Takes in the other table's groups; the other is emptied. Slots for
-  // both at once, and the same fetching ahead as the search's.
-  void MergeFrom(GroupTable& other) {
-    if (other.size_ > size_) std::swap(*this, other);
-    while (2 * (size_ + other.size_) > slots_.size()) Grow();
-    constexpr size_t kBatch = 256, kAhead = 16;
-    GroupKey keys[kBatch];
-    std::uint64_t hashes[kBatch];
-    for (size_t n0 = 0; n0 < other.size_; n0 += kBatch) {
-      const size_t nb = std::min(kBatch, other.size_ - n0);
-      for (size_t j = 0; j < nb; ++j) {
-        keys[j] = GroupKey::Of(other.At(n0 + j).first);
-        hashes[j] = keys[j].Hash();
-        if (j < kAhead) PrefetchSlot(hashes[j]);
-      }
-      for (size_t j = 0; j < nb; ++j) {
-        if (j + kAhead < nb) PrefetchSlot(hashes[j + kAhead]);
-        if (j + kAhead / 2 < nb) PrefetchEntry(hashes[j + kAhead / 2]);
-        const Entry& e = other.At(n0 + j);
-        Add(keys[j], hashes[j], e.first, e.count);
-      }
-    }
-    other = GroupTable();
-  }
-  // The entries in the order of their first records.
-  std::vector<const Entry*> Sorted() const {
-    std::vector<const Entry*> out = LargeVector<const Entry*>(size_);
-    for (size_t n = 0; n < size_; ++n) out[n] = &At(n);
-    std::sort(out.begin(), out.end(), [](const Entry* x, const Entry* y) { return FoundBefore(x->first, y->first); });
-    return out;
-  }
-
- private:
-  static constexpr size_t kBlockSize = 4096, kBlockMask = kBlockSize - 1;
-  // A slot holds the hash's high half and the entry number + 1; 0 = free.
-  static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
-  Entry& At(size_t n) { return blocks_[n / kBlockSize][n & kBlockMask]; }
-  const Entry& At(size_t n) const { return blocks_[n / kBlockSize][n & kBlockMask]; }
-  void Grow() {
-    const size_t cap = slots_.empty() ? 1024 : 2 * slots_.size();
-    slots_ = LargeVector<std::uint64_t>(cap);
-    mask_ = cap - 1;
-    for (size_t n = 0; n < size_; ++n) {
-      const std::uint64_t hash = GroupKey::Of(At(n).first).Hash();
-      for (size_t i = hash & mask_;; i = (i + 1) & mask_)
-        if (slots_[i] == 0) {
-          slots_[i] = (hash & kTagMask) | (n + 1);
-          break;
-        }
-    }
-  }
-
-  size_t mask_ = 0, size_ = 0;
-  std::vector<std::uint64_t> slots_;
-  std::vector<std::unique_ptr<Entry[]>> blocks_;
-};
-
-// The groups of one wavelength: tables that split the keys among them, and
-// each table's entries in list order.
-struct LineGroups {
-  std::vector<GroupTable> parts;
-  std::vector<std::vector<const GroupTable::Entry*>> order;
-  size_t size() const {
-    size_t n = 0;
-    for (const auto& o : order) n += o.size();
-    return n;
-  }
-};
-
-// Cuts sorted lists of the given sizes into `chunks` consecutive pieces of
-// the order they make together: cuts[c][p] is where piece c starts in list
-// p. The pieces start at quantiles of the longest list; before(L, q, p, i)
-// tells whether item i of list p goes before item q of list L.
-template <class Before>
-std::vector<std::vector<size_t>> CutSorted(const std::vector<size_t>& sizes, int chunks, Before before) {
-  const size_t np = sizes.size();
-  const size_t longest = static_cast<size_t>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
-  std::vector<std::vector<size_t>> cuts(static_cast<size_t>(chunks) + 1, std::vector<size_t>(np, 0));
-  cuts.back() = sizes;
-  for (int c = 1; c < chunks; ++c) {
-    const size_t q = sizes[longest] * static_cast<size_t>(c) / static_cast<size_t>(chunks);
-    for (size_t p = 0; p < np; ++p) {
-      size_t lo = 0, hi = sizes[p];
-      while (lo < hi) {
-        const size_t mid = (lo + hi) / 2;
-        if (before(longest, q, p, mid)) lo = mid + 1;
-        else hi = mid;
-      }
-      cuts[static_cast<size_t>(c)][p] = lo;
-    }
-  }
-  return cuts;
-}
+namespace search {
+namespace {
 
 // The cell and experiment values that one search reads, with the groups its
 // threads find: each thread fills tables of its own, merged afterwards.
@@ -565,109 +321,8 @@ LineGroups IndexSearch::TakeGroups(int line) {
   return out;
 }
 
-// How many pieces a list of n records is made or merged in.
-int Chunks(size_t n) { return n >= kParallelRecords ? MaxThreads() : 1; }
-
-// The reflection records of a line's groups, in list order: the parts'
-// sorted entries merged, in pieces on the threads.
-std::vector<Reflection> MakeGroups(const LineGroups& found, double lambda) {
-  std::vector<Reflection> groups = LargeVector<Reflection>(found.size());
-  const int chunks = Chunks(groups.size());
-  const auto& order = found.order;
-  std::vector<size_t> sizes;
-  for (const auto& o : order) sizes.push_back(o.size());
-  const auto cuts = CutSorted(sizes, chunks, [&order](size_t pivotList, size_t q, size_t p, size_t i) {
-    return FoundBefore(order[p][i]->first, order[pivotList][q]->first);
-  });
-  const size_t np = order.size();
-#pragma omp parallel for schedule(static, 1) num_threads(chunks) if (chunks > 1)
-  for (int c = 0; c < chunks; ++c) {
-    std::vector<size_t> head = cuts[static_cast<size_t>(c)];
-    const std::vector<size_t>& end = cuts[static_cast<size_t>(c) + 1];
-    size_t g = 0;
-    for (size_t p = 0; p < np; ++p) g += head[p];
-    for (;; ++g) {
-      const GroupTable::Entry* e = nullptr;
-      size_t from = 0;
-      for (size_t p = 0; p < np; ++p)
-        if (head[p] < end[p] && (!e || FoundBefore(order[p][head[p]]->first, e->first))) {
-          e = order[p][head[p]];
-          from = p;
-        }
-      if (!e) break;
-      ++head[from];
-      const Found& f = e->first;
-      Reflection& r = groups[g];
-      r.h = f.h;
-      r.k = f.k;
-      r.l = f.l;
-      r.d = f.d;
-      r.multiplicity = e->count;
-      r.sinTheta = lambda / (2.0 * f.d);
-      r.theta = f.theta;
-      r.reF = f.reF;
-      r.imF = f.imF;
-      r.f2 = f.f2;
-      r.nonZero = NonZeroF2(f.f2);
-    }
-  }
-  return groups;
-}
-
-// Both lines in one list by angle; equal angles keep the first line first.
-// Each group list is already in that order, so a merge does it.
-std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std::vector<Reflection>& g2) {
-  std::vector<Reflection> all = LargeVector<Reflection>(g1.size() + g2.size());
-  const int chunks = Chunks(all.size());
-  const std::vector<const std::vector<Reflection>*> lists = {&g1, &g2};
-  // An item of the second line goes first only when strictly before; a
-  // first-line pivot closes its piece.
-  const auto cuts = CutSorted({g1.size(), g2.size()}, chunks, [&lists](size_t pivotList, size_t q, size_t p, size_t i) {
-    const Reflection& pivot = (*lists[pivotList])[q];
-    const Reflection& x = (*lists[p])[i];
-    return p == 0 ? !ReflectionBefore(pivot, x) : ReflectionBefore(x, pivot);
-  });
-#pragma omp parallel for schedule(static, 1) num_threads(chunks) if (chunks > 1)
-  for (int c = 0; c < chunks; ++c) {
-    size_t i = cuts[static_cast<size_t>(c)][0], j = cuts[static_cast<size_t>(c)][1];
-    const size_t iEnd = cuts[static_cast<size_t>(c) + 1][0], jEnd = cuts[static_cast<size_t>(c) + 1][1];
-    for (size_t n = i + j; i < iEnd || j < jEnd; ++n) {
-      const bool second = i == iEnd || (j < jEnd && ReflectionBefore(g2[j], g1[i]));
-      Reflection& r = all[n];
-      r = second ? g2[j++] : g1[i++];
-      r.fwhm = -1.0;
-      r.line = second ? 2 : 1;
-    }
-  }
-  return all;
-}
-
-// The integrated intensity of every group; each is rated on its own, so a
-// long list is shared among the threads. False when cancelled.
-bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
-                PositionPoster& poster) {
-  const std::ptrdiff_t n1 = static_cast<std::ptrdiff_t>(groups1.size());
-  const std::ptrdiff_t total = n1 + static_cast<std::ptrdiff_t>(groups2.size());
-  const double step = 250.0 / static_cast<double>(total);
-  const CKomorka::LineFactors factors1 = doc.LineIntensityFactors(1), factors2 = doc.LineIntensityFactors(2);
-  std::atomic<bool> stopped{false};
-  // The progress counts the first line's groups, then the second's.
-#pragma omp parallel for schedule(static) if (total >= static_cast<std::ptrdiff_t>(kParallelRecords))
-  for (std::ptrdiff_t i = 0; i < total; ++i) {
-    if (stopped.load(std::memory_order_relaxed)) continue;
-    poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
-    if (doc.cancelRequested) {
-      stopped = true;
-      continue;
-    }
-    const bool first = i < n1;
-    Reflection& g = first ? groups1[static_cast<size_t>(i)] : groups2[static_cast<size_t>(i - n1)];
-    g.intensity = doc.GroupIntensity(g, first ? 1 : 2, first ? factors1 : factors2);
-  }
-  return !stopped;
-}
-
 }  // namespace
+}  // namespace search
 
 double CKomorka::CalculationBytes(double reflections) {
   // A P1 cell without anomalous terms groups each reflection with its Friedel
@@ -676,9 +331,9 @@ double CKomorka::CalculationBytes(double reflections) {
   // them, at the peak, either every thread's table of entries (slots at up
   // to a quarter load), or the merged table with its sorted order and the
   // records made from it, or the new lists.
-  constexpr double entry = sizeof(GroupTable::Entry) + 4.0 * sizeof(std::uint64_t) + sizeof(void*);
+  constexpr double entry = sizeof(search::GroupTable::Entry) + 4.0 * sizeof(std::uint64_t) + sizeof(void*);
   constexpr double record = sizeof(Reflection);
-  const double peak = std::max({static_cast<double>(MaxThreads()) * entry, entry + record, 2.0 * record});
+  const double peak = std::max({static_cast<double>(search::MaxThreads()) * entry, entry + record, 2.0 * record});
   return reflections / 2.0 * (2.0 * record + peak);
 }
 
@@ -699,7 +354,7 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   RefreshCellMetric();
   progress.SetRange(0, 1000);
   progress.SetPosition(0);
-  PositionPoster poster(progress);
+  search::PositionPoster poster(progress);
   const auto phase = [&](const char* status, int position) {
     if (!cancelRequested) progress.SetStatus(status);
     poster.Post(position);
@@ -710,31 +365,31 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   // The search groups the reflections as it finds them; what is left is to
   // put the groups in order and make their records.
   const bool second = HasSecondLine();
-  LineGroups found1, found2;
+  search::LineGroups found1, found2;
   {
-    IndexSearch search(*this, second, SearchLimits());
-    if (!search.Run(poster, cancelRequested)) return -1;
+    search::IndexSearch finder(*this, second, SearchLimits());
+    if (!finder.Run(poster, cancelRequested)) return -1;
     phase("Sortowanie refleksów", 250);
     if (cancelRequested) return -1;
-    found1 = search.TakeGroups(1);
-    if (second) found2 = search.TakeGroups(2);
+    found1 = finder.TakeGroups(1);
+    if (second) found2 = finder.TakeGroups(2);
   }
 
   phase("Grupowanie refleksów", 500);
   if (cancelRequested || found1.size() == 0) return -1;
-  std::vector<Reflection> groups1 = MakeGroups(found1, lambda1);
-  found1 = LineGroups();
-  std::vector<Reflection> groups2 = MakeGroups(found2, lambda2);
-  found2 = LineGroups();
+  std::vector<Reflection> groups1 = search::MakeGroups(found1, lambda1);
+  found1 = search::LineGroups();
+  std::vector<Reflection> groups2 = search::MakeGroups(found2, lambda2);
+  found2 = search::LineGroups();
 
   phase("Obliczanie natężenia", 750);
-  if (!RateGroups(*this, groups1, groups2, poster)) return -1;
+  if (!search::RateGroups(*this, groups1, groups2, poster)) return -1;
 
   // The results are installed in one step.
   CalculationResults results;
   for (const Reflection& g : groups1)
     if (g.intensity > results.maxIntensity) results.maxIntensity = g.intensity;
-  results.reflectionsAll = MergeLines(groups1, groups2);
+  results.reflectionsAll = search::MergeLines(groups1, groups2);
   results.reflections1 = std::move(groups1);
   results.reflections2 = std::move(groups2);
   static_cast<CalculationResults&>(*this) = std::move(results);

@@ -129,6 +129,16 @@ void CMainFrame::CreateActions() {
   // Ctrl+Enter on either Enter key.
   action(cmd::kCalculate)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
 
+  ConnectFileActions();
+  CreateWindowActions();
+  ConnectCalculationActions();
+  CreateAxisActions();
+  ConnectToolActions();
+  ConnectChartActions();
+}
+
+// "Plik": new, open, close, save, export, print, exit.
+void CMainFrame::ConnectFileActions() {
   connect(action(cmd::kNew), &QAction::triggered, this, [this] { NewDocument(); });
   connect(action(cmd::kOpen), &QAction::triggered, this, &CMainFrame::OpenFile);
   connect(action(cmd::kClose), &QAction::triggered, mdi_, &QMdiArea::closeActiveSubWindow);
@@ -142,7 +152,10 @@ void CMainFrame::CreateActions() {
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview, cmd::kPrintSetup})
     connect(action(id), &QAction::triggered, this, [this, id] { RunPrintCommand(id); });
   connect(action(cmd::kExit), &QAction::triggered, this, &QWidget::close);
-  CreateWindowActions();
+}
+
+// The calculation and the measurement shown over the chart.
+void CMainFrame::ConnectCalculationActions() {
   connect(action(cmd::kCalculate), &QAction::triggered, this, [this] { Calculate(); });
   connect(action(cmd::kOpenMeasured), &QAction::triggered, this, [this] { OpenMeasurement(); });
   connect(action(cmd::kCloseMeasured), &QAction::triggered, this, [this] {
@@ -156,24 +169,29 @@ void CMainFrame::CreateActions() {
     RefreshCommandState();
   });
   connect(action(cmd::kFitMeasured), &QAction::triggered, this, &CMainFrame::FitMeasurement);
-  {
-    // One abscissa per chart; the menu shows the active chart's.
-    auto* group = new QActionGroup(this);
-    const QString labels[] = {QStringLiteral("2θ [st.]"), QStringLiteral("d [Å]"), QStringLiteral("Q [Å⁻¹]")};
-    const QString tips[] = {QStringLiteral("Oś kątów w stopniach 2θ"),
-                            QStringLiteral("Oś kątów jako odległość międzypłaszczyznowa d dla pierwszej długości fali"),
-                            QStringLiteral("Oś kątów jako wektor rozpraszania Q = 4π sin θ / λ")};
-    for (int i = 0; i < 3; ++i) {
-      auto* a = new QAction(labels[i], group);
-      a->setCheckable(true);
-      a->setStatusTip(tips[i]);
-      xAxisActions_[i] = a;
-      connect(a, &QAction::triggered, this, [this, i] {
-        if (CDownView* v = activeView()) v->setXAxis(static_cast<XAxisUnit>(i));
-      });
-    }
-    xAxisActions_[0]->setChecked(true);
+}
+
+void CMainFrame::CreateAxisActions() {
+  // One abscissa per chart; the menu shows the active chart's.
+  auto* group = new QActionGroup(this);
+  const QString labels[] = {QStringLiteral("2θ [st.]"), QStringLiteral("d [Å]"), QStringLiteral("Q [Å⁻¹]")};
+  const QString tips[] = {QStringLiteral("Oś kątów w stopniach 2θ"),
+                          QStringLiteral("Oś kątów jako odległość międzypłaszczyznowa d dla pierwszej długości fali"),
+                          QStringLiteral("Oś kątów jako wektor rozpraszania Q = 4π sin θ / λ")};
+  for (int i = 0; i < 3; ++i) {
+    auto* a = new QAction(labels[i], group);
+    a->setCheckable(true);
+    a->setStatusTip(tips[i]);
+    xAxisActions_[i] = a;
+    connect(a, &QAction::triggered, this, [this, i] {
+      if (CDownView* v = activeView()) v->setXAxis(static_cast<XAxisUnit>(i));
+    });
   }
+  xAxisActions_[0]->setChecked(true);
+}
+
+// Plug-ins, settings, the about box and the anomalous tables.
+void CMainFrame::ConnectToolActions() {
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
@@ -183,7 +201,10 @@ void CMainFrame::CreateActions() {
     // Tables added or renamed there are offered on the structure page at once.
     structurePage_->anomalPage()->ReloadTables();
   });
+}
 
+// The chart: reflection ticks, descriptions, the zoom modes and steps.
+void CMainFrame::ConnectChartActions() {
   for (int id = cmd::kTicksFirst; id <= cmd::kTicksLast; ++id)
     connect(action(id), &QAction::triggered, this, [this] {
       CDownView* v = activeView();

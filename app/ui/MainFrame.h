@@ -112,7 +112,12 @@ class CMainFrame : public QMainWindow {
 
  private:
   void CreateActions();
+  void ConnectFileActions();
   void CreateWindowActions();
+  void ConnectCalculationActions();
+  void CreateAxisActions();
+  void ConnectToolActions();
+  void ConnectChartActions();
   void CreateToolBars();
   void CreateStatusBar();
   void CreateEditors();

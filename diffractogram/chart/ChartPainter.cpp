@@ -48,25 +48,15 @@ int TickKind(int i, bool major, bool medium, bool minor) {
   return 0;
 }
 
-}  // namespace
+// Ticks along each axis; every tenth a major one with its value.
+constexpr int kAxisTicks = 100;
 
-void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const TickFlags& ticks,
-              const ChartStyle& style) {
+// The axes' names: the abscissa's with its unit, the intensity's upright
+// along the left side.
+void DrawAxisTitles(QPainter& p, const ChartRect& chart, XAxisUnit unit, const ChartStyle& style) {
   const int sx = style.sx, sy = style.sy;
-  const int x = chart.left, b = chart.bottom, top = chart.top;
+  const int x = chart.left, b = chart.bottom;
   const int w = chart.width(), h = chart.height();
-  p.save();
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.setRenderHint(QPainter::TextAntialiasing, true);
-  p.setPen(QPen(style.axis, 1, Qt::SolidLine, Qt::FlatCap));
-  p.fillRect(QRect(x, top, w, kLabelBand * sy), Qt::white);
-  p.fillRect(QRect(x, b - kLabelBand * sy, w, kLabelBand * sy), Qt::white);
-
-  const QPoint frame[] = {{x, top - sy}, {x + w, top - sy}, {x + w, b}, {x, b}, {x, top - sy}};
-  p.drawPolyline(frame, 5);
-
-  // d and Q need a wavelength; without one the axis stays in 2-theta.
-  const XAxisUnit unit = style.wavelength > 0.0 ? style.xAxis : XAxisUnit::TwoTheta;
   p.setFont(ChartFont(QStringLiteral("Tahoma"), 20 * sy, 700));
   p.drawText(QRect(x + w - 30 * sx, b + 30 * sy, 60 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
              unit == XAxisUnit::TwoTheta ? QStringLiteral("2θ")
@@ -78,19 +68,22 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
              unit == XAxisUnit::TwoTheta ? QStringLiteral("[st.]")
              : unit == XAxisUnit::D      ? QStringLiteral("[Å]")
                                          : QStringLiteral("[Å⁻¹]"));
-  {
-    p.save();
-    p.setFont(ChartFont(QStringLiteral("Tahoma"), 18 * sy, 700));
-    p.translate(x - 80 * sx, b + 50 * sy - ChartRound(h * 0.5));
-    p.rotate(-90.0);
-    p.drawText(QRect(0, 0, 400 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
-               style.counts ? QStringLiteral("Zliczenia") : QStringLiteral("Natężenie [%]"));
-    p.restore();
-  }
-
+  p.save();
   p.setFont(ChartFont(QStringLiteral("Tahoma"), 18 * sy, 700));
-  constexpr int N = 100;
-  // Angle axis.
+  p.translate(x - 80 * sx, b + 50 * sy - ChartRound(h * 0.5));
+  p.rotate(-90.0);
+  p.drawText(QRect(0, 0, 400 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
+             style.counts ? QStringLiteral("Zliczenia") : QStringLiteral("Natężenie [%]"));
+  p.restore();
+}
+
+// The angle axis's ticks at the bottom and the top, values under the major ones.
+void DrawAngleTicks(QPainter& p, const ChartRect& chart, const ChartRanges& r, const TickFlags& ticks, XAxisUnit unit,
+                    const ChartStyle& style) {
+  const int sx = style.sx, sy = style.sy;
+  const int x = chart.left, b = chart.bottom, top = chart.top;
+  const int w = chart.width();
+  constexpr int N = kAxisTicks;
   const double dx = r.x1 - r.x0;
   const char* angleFmt = XAxisTickFormat(unit, dx);
   for (int i = 0; i <= N; ++i) {
@@ -116,7 +109,15 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
       p.drawLine(tx, top, tx, top + 3 * sy);
     }
   }
-  // Intensity axis.
+}
+
+// The intensity axis's ticks on the left, values beside the major ones.
+void DrawIntensityTicks(QPainter& p, const ChartRect& chart, const ChartRanges& r, const TickFlags& ticks,
+                        const ChartStyle& style) {
+  const int sx = style.sx, sy = style.sy;
+  const int x = chart.left, b = chart.bottom;
+  const int h = chart.height();
+  constexpr int N = kAxisTicks;
   const double dy = r.y1 - r.y0;
   const char* intensityFmt = style.counts ? (dy < 10.0 ? "%.2f" : dy < 100.0 ? "%.1f" : "%.0f")
                                            : dy < 10.0 ? "%4.2f" : "%4.1f";
@@ -131,6 +132,32 @@ void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const T
       p.drawText(QRect(QPoint(x - 90 * sx, ty - 10 * sy), QPoint(x - 10 * sx - 1, ty + 10 * sy - 1)),
                  Qt::AlignRight | Qt::AlignVCenter, Fmt(intensityFmt, r.y0 + i * dy / N));
   }
+}
+
+}  // namespace
+
+void DrawAxes(QPainter& p, const ChartRect& chart, const ChartRanges& r, const TickFlags& ticks,
+              const ChartStyle& style) {
+  const int sy = style.sy;
+  const int x = chart.left, b = chart.bottom, top = chart.top;
+  const int w = chart.width();
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setPen(QPen(style.axis, 1, Qt::SolidLine, Qt::FlatCap));
+  p.fillRect(QRect(x, top, w, kLabelBand * sy), Qt::white);
+  p.fillRect(QRect(x, b - kLabelBand * sy, w, kLabelBand * sy), Qt::white);
+
+  const QPoint frame[] = {{x, top - sy}, {x + w, top - sy}, {x + w, b}, {x, b}, {x, top - sy}};
+  p.drawPolyline(frame, 5);
+
+  // d and Q need a wavelength; without one the axis stays in 2-theta.
+  const XAxisUnit unit = style.wavelength > 0.0 ? style.xAxis : XAxisUnit::TwoTheta;
+  DrawAxisTitles(p, chart, unit, style);
+  // The ticks' values.
+  p.setFont(ChartFont(QStringLiteral("Tahoma"), 18 * sy, 700));
+  DrawAngleTicks(p, chart, r, ticks, unit, style);
+  DrawIntensityTicks(p, chart, r, ticks, style);
   p.restore();
 }
 

@@ -27,7 +27,34 @@ FitDialog::FitDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPa
                      const SynthesisSetup& setup, QWidget* parent)
     : QDialog(parent), phases_(std::move(phases)), measured_(std::move(measured)), setup_(setup) {
   setWindowTitle(QStringLiteral("Dopasuj do pomiaru"));
-  // The phases: the active document always, the other open ones on request.
+  QGroupBox* phaseBox = CreatePhaseBox();
+  QGroupBox* box = CreateValueBox();
+  auto* source = new QLabel(this);
+  source->setText(QStringLiteral("Pomiar: %1 (%2 punktów)")
+                      .arg(QString::fromStdString(measured_->path))
+                      .arg(measured_->size()));
+  source->setWordWrap(true);
+  CreateResultViews();
+  QHBoxLayout* buttons = CreateButtons();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(phaseBox);
+  layout->addWidget(box);
+  layout->addWidget(source);
+  layout->addWidget(bar_);
+  layout->addWidget(status_);
+  layout->addWidget(table_);
+  layout->addWidget(report_);
+  layout->addLayout(buttons);
+
+  connect(fit_, &QPushButton::clicked, this, &FitDialog::startFit);
+  connect(cancel_, &QPushButton::clicked, this, [this] { cancel_flag_ = true; });
+  connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(close_, &QPushButton::clicked, this, &FitDialog::reject);
+}
+
+// The phases: the active document always, the other open ones on request.
+QGroupBox* FitDialog::CreatePhaseBox() {
   auto* phaseBox = new QGroupBox(QStringLiteral("Fazy (dokumenty otwarte w programie)"), this);
   auto* phaseLayout = new QVBoxLayout(phaseBox);
   for (size_t k = 0; k < phases_.size(); ++k) {
@@ -40,6 +67,10 @@ FitDialog::FitDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPa
     phaseLayout->addWidget(c);
     phaseBoxes_.push_back(c);
   }
+  return phaseBox;
+}
+
+QGroupBox* FitDialog::CreateValueBox() {
   auto* box = new QGroupBox(QStringLiteral("Dopasowywane wartości"), this);
   auto* grid = new QGridLayout(box);
   scale_ = new QCheckBox(QStringLiteral("Skala"), box);
@@ -60,12 +91,11 @@ FitDialog::FitDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPa
   grid->addWidget(cell_, 4, 0, 1, 2);
   grid->addWidget(size_, 5, 0, 1, 2);
   connect(background_, &QCheckBox::toggled, terms_, &QWidget::setEnabled);
+  return box;
+}
 
-  auto* source = new QLabel(this);
-  source->setText(QStringLiteral("Pomiar: %1 (%2 punktów)")
-                      .arg(QString::fromStdString(measured_->path))
-                      .arg(measured_->size()));
-  source->setWordWrap(true);
+// The progress, the table of the phases' values and the report.
+void FitDialog::CreateResultViews() {
   bar_ = new QProgressBar(this);
   bar_->setRange(0, kSteps);
   bar_->setValue(0);
@@ -83,7 +113,9 @@ FitDialog::FitDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPa
   report_->setReadOnly(true);
   report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   report_->setMinimumSize(460, 120);
+}
 
+QHBoxLayout* FitDialog::CreateButtons() {
   fit_ = new QPushButton(QStringLiteral("Dopasuj"), this);
   cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
   apply_ = new QPushButton(QStringLiteral("Zastosuj"), this);
@@ -97,21 +129,7 @@ FitDialog::FitDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPa
   buttons->addStretch();
   buttons->addWidget(apply_);
   buttons->addWidget(close_);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(phaseBox);
-  layout->addWidget(box);
-  layout->addWidget(source);
-  layout->addWidget(bar_);
-  layout->addWidget(status_);
-  layout->addWidget(table_);
-  layout->addWidget(report_);
-  layout->addLayout(buttons);
-
-  connect(fit_, &QPushButton::clicked, this, &FitDialog::startFit);
-  connect(cancel_, &QPushButton::clicked, this, [this] { cancel_flag_ = true; });
-  connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(close_, &QPushButton::clicked, this, &FitDialog::reject);
+  return buttons;
 }
 
 FitDialog::~FitDialog() {

@@ -16,6 +16,8 @@
 #include "measured/PatternFit.h"
 
 class QCheckBox;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -66,6 +68,10 @@ class FitDialog : public QDialog {
   void reject() override;  // "Zamknij", Esc: a running fit is cancelled first
 
  private:
+  QGroupBox* CreatePhaseBox();
+  QGroupBox* CreateValueBox();
+  void CreateResultViews();
+  QHBoxLayout* CreateButtons();
   void finished(FitResult r);
   void showResult();
 

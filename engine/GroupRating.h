@@ -1,0 +1,22 @@
+// The rating of the reflection groups the search made: the integrated
+// intensity of each.
+#pragma once
+
+#include <vector>
+
+#include "engine/Reflection.h"
+#include "engine/SearchThreads.h"
+
+namespace pelmora {
+
+class CKomorka;
+
+namespace search {
+
+// The integrated intensity of every group of both lines, shared among the
+// threads for a long list; progress from 750 to 1000. False when cancelled.
+bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
+                PositionPoster& poster);
+
+}  // namespace search
+}  // namespace pelmora

@@ -1,0 +1,200 @@
+// The groups of reflections: records that share the angle and |F|^2 to
+// four decimals and the indices up to sign and order. The search adds the
+// records it finds to tables of groups; the groups then become the list's
+// reflection records in list order.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "engine/LargePages.h"
+#include "engine/Reflection.h"
+
+namespace pelmora::search {
+
+inline double RoundDown4(double x) {
+  const double p = std::pow(10.0, 4);
+  return std::floor(x * p) / p;
+}
+
+// One index triple in range, as the search finds it: no more than sorting
+// and grouping need, so that a large cell's records stay small.
+struct Found {
+  double theta, d, reF, imF, f2;
+  std::int32_t h, k, l;
+};
+
+// The list order of ReflectionBefore, on found records.
+inline bool FoundBefore(const Found& a, const Found& b) {
+  if (a.theta != b.theta) return a.theta < b.theta;
+  if (a.h != b.h) return a.h > b.h;
+  if (a.k != b.k) return a.k > b.k;
+  return a.l > b.l;
+}
+
+// Reflections of one group share the angle and |F|^2 to four decimals and
+// the indices up to sign and order.
+struct GroupKey {
+  double theta, f2;
+  int i0, i1, i2;  // sorted absolute indices
+  bool operator==(const GroupKey& o) const {
+    return theta == o.theta && f2 == o.f2 && i0 == o.i0 && i1 == o.i1 && i2 == o.i2;
+  }
+  static GroupKey Of(const Found& r) {
+    int v[3] = {std::abs(r.h), std::abs(r.k), std::abs(r.l)};
+    std::sort(v, v + 3);
+    return {RoundDown4(r.theta), RoundDown4(r.f2), v[0], v[1], v[2]};
+  }
+  std::uint64_t Hash() const {
+    std::uint64_t t, f;
+    std::memcpy(&t, &theta, 8);
+    std::memcpy(&f, &f2, 8);
+    std::uint64_t h = t * 0x9E3779B97F4A7C15ull;
+    h ^= f + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    h ^= (static_cast<std::uint64_t>(i0) << 40 | static_cast<std::uint64_t>(i1) << 20 |
+          static_cast<std::uint64_t>(i2)) +
+         0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    // Every bit of the result depends on every input bit: the table takes
+    // its slot from the low bits and a tag from the high ones.
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
+  }
+};
+
+// The groups of one wavelength as the search finds them, so that memory
+// follows the grouped list rather than the raw reflection count. A record
+// joins the one group with its exact key; a group keeps the number of its
+// records and its first record in list order (FoundBefore), which is what
+// grouping the sorted list would give: sums and minima do not depend on the
+// order the records come in, so neither does the outcome on the threads.
+// Open addressing over a power-of-two table that grows at half load; the
+// entries live in blocks that never move, so growing copies no entry.
+class GroupTable {
+ public:
+  // The key is that of the first record: a group's records share it. One
+  // cache line per group, which is where a large search spends its time.
+  struct alignas(64) Entry {
+    Found first;
+    std::int32_t count;
+  };
+
+  void Add(const Found& r) {
+    const GroupKey key = GroupKey::Of(r);
+    Add(key, key.Hash(), r, 1);
+  }
+  void Add(const GroupKey& key, std::uint64_t hash, const Found& r, std::int32_t count) {
+    if (2 * (size_ + 1) > slots_.size()) Grow();
+    const std::uint64_t tag = hash & kTagMask;
+    for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const std::uint64_t slot = slots_[i];
+      if (slot == 0) {
+        if ((size_ & kBlockMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockSize));
+        At(size_++) = {r, count};
+        slots_[i] = tag | size_;
+        return;
+      }
+      if ((slot & kTagMask) != tag) continue;
+      Entry& e = At((slot & ~kTagMask) - 1);
+      if (GroupKey::Of(e.first) == key) {
+        e.count += count;
+        if (FoundBefore(r, e.first)) e.first = r;
+        return;
+      }
+    }
+  }
+  size_t size() const { return size_; }
+  // Memory fetches started early: a large search waits mostly on the
+  // table, whose slots and entries lie far apart.
+  void PrefetchSlot(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask_]);
+  }
+  void PrefetchEntry(std::uint64_t hash) const {
+    if (slots_.empty()) return;
+    const std::uint64_t slot = slots_[hash & mask_];
+    if (slot != 0 && (slot & kTagMask) == (hash & kTagMask)) __builtin_prefetch(&At((slot & ~kTagMask) - 1));
+  }
+  // Takes in the other table's groups; the other is emptied. Slots for
+  // both at once, and the same fetching ahead as the search's.
+  void MergeFrom(GroupTable& other) {
+    if (other.size_ > size_) std::swap(*this, other);
+    while (2 * (size_ + other.size_) > slots_.size()) Grow();
+    constexpr size_t kBatch = 256, kAhead = 16;
+    GroupKey keys[kBatch];
+    std::uint64_t hashes[kBatch];
+    for (size_t n0 = 0; n0 < other.size_; n0 += kBatch) {
+      const size_t nb = std::min(kBatch, other.size_ - n0);
+      for (size_t j = 0; j < nb; ++j) {
+        keys[j] = GroupKey::Of(other.At(n0 + j).first);
+        hashes[j] = keys[j].Hash();
+        if (j < kAhead) PrefetchSlot(hashes[j]);
+      }
+      for (size_t j = 0; j < nb; ++j) {
+        if (j + kAhead < nb) PrefetchSlot(hashes[j + kAhead]);
+        if (j + kAhead / 2 < nb) PrefetchEntry(hashes[j + kAhead / 2]);
+        const Entry& e = other.At(n0 + j);
+        Add(keys[j], hashes[j], e.first, e.count);
+      }
+    }
+    other = GroupTable();
+  }
+  // The entries in the order of their first records.
+  std::vector<const Entry*> Sorted() const {
+    std::vector<const Entry*> out = LargeVector<const Entry*>(size_);
+    for (size_t n = 0; n < size_; ++n) out[n] = &At(n);
+    std::sort(out.begin(), out.end(), [](const Entry* x, const Entry* y) { return FoundBefore(x->first, y->first); });
+    return out;
+  }
+
+ private:
+  static constexpr size_t kBlockSize = 4096, kBlockMask = kBlockSize - 1;
+  // A slot holds the hash's high half and the entry number + 1; 0 = free.
+  static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
+  Entry& At(size_t n) { return blocks_[n / kBlockSize][n & kBlockMask]; }
+  const Entry& At(size_t n) const { return blocks_[n / kBlockSize][n & kBlockMask]; }
+  void Grow() {
+    const size_t cap = slots_.empty() ? 1024 : 2 * slots_.size();
+    slots_ = LargeVector<std::uint64_t>(cap);
+    mask_ = cap - 1;
+    for (size_t n = 0; n < size_; ++n) {
+      const std::uint64_t hash = GroupKey::Of(At(n).first).Hash();
+      for (size_t i = hash & mask_;; i = (i + 1) & mask_)
+        if (slots_[i] == 0) {
+          slots_[i] = (hash & kTagMask) | (n + 1);
+          break;
+        }
+    }
+  }
+
+  size_t mask_ = 0, size_ = 0;
+  std::vector<std::uint64_t> slots_;
+  std::vector<std::unique_ptr<Entry[]>> blocks_;
+};
+
+// The groups of one wavelength: tables that split the keys among them, and
+// each table's entries in list order.
+struct LineGroups {
+  std::vector<GroupTable> parts;
+  std::vector<std::vector<const GroupTable::Entry*>> order;
+  size_t size() const {
+    size_t n = 0;
+    for (const auto& o : order) n += o.size();
+    return n;
+  }
+};
+
+// The reflection records of a line's groups, in list order.
+std::vector<Reflection> MakeGroups(const LineGroups& found, double lambda);
+
+// Both lines in one list by angle; equal angles keep the first line first.
+std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std::vector<Reflection>& g2);
+
+}  // namespace pelmora::search

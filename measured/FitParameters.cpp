@@ -1,0 +1,98 @@
+#include "measured/FitParameters.h"
+
+#include <sstream>
+
+#include "measured/CellTies.h"
+
+namespace pelmora {
+
+bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad) {
+  what = 0;
+  std::istringstream in(list);
+  for (std::string word; std::getline(in, word, ',');) {
+    word.erase(0, word.find_first_not_of(" \t"));
+    word.erase(word.find_last_not_of(" \t") + 1);
+    if (word == "scale") what |= kFitScale;
+    else if (word == "zero") what |= kFitZero;
+    else if (word == "background") what |= kFitBackground;
+    else if (word == "uvw") what |= kFitWidths;
+    else if (word == "cell") what |= kFitCell;
+    else if (word == "size") what |= kFitSize;
+    else if (!word.empty()) {
+      if (bad) *bad = word;
+      return false;
+    }
+  }
+  return true;
+}
+
+namespace fitting {
+
+std::array<double, 6> CellOf(const UnitCell& u) { return {u.a, u.b, u.c, u.alfa, u.beta, u.gamma}; }
+
+void SetCell(UnitCell& u, const std::array<double, 6>& c) {
+  u.a = c[0];
+  u.b = c[1];
+  u.c = c[2];
+  u.alfa = c[3];
+  u.beta = c[4];
+  u.gamma = c[5];
+  u.RefreshCellMetric();
+}
+
+double& ValueOf(ModelState& s, const Param& p) {
+  switch (p.kind) {
+    case ParamKind::Scale: return s.scale[static_cast<size_t>(p.phase)];
+    case ParamKind::Zero: return s.zero;
+    case ParamKind::Background: return s.bg[static_cast<size_t>(p.index)];
+    case ParamKind::U: return s.u;
+    case ParamKind::V: return s.v;
+    case ParamKind::W: return s.w;
+    case ParamKind::Cell: return s.cell[static_cast<size_t>(p.phase)][static_cast<size_t>(p.index)];
+    case ParamKind::InvSize: break;
+  }
+  return s.invSize[static_cast<size_t>(p.phase)];
+}
+
+std::vector<Param> RefinedParameters(unsigned refine, int backgroundTerms, const std::vector<LatticeType>& types) {
+  std::vector<Param> params;
+  const size_t P = types.size();
+  if (refine & kFitScale)
+    for (size_t p = 0; p < P; ++p) params.push_back({ParamKind::Scale, static_cast<int>(p), 0});
+  if (refine & kFitZero) params.push_back({ParamKind::Zero, -1, 0});
+  for (int k = 0; k < backgroundTerms; ++k) params.push_back({ParamKind::Background, -1, k});
+  if (refine & kFitWidths)
+    for (ParamKind k : {ParamKind::U, ParamKind::V, ParamKind::W}) params.push_back({k, -1, 0});
+  for (size_t p = 0; p < P; ++p) {
+    if (refine & kFitCell)
+      for (int c : FreeCellConstants(types[p])) params.push_back({ParamKind::Cell, static_cast<int>(p), c});
+    if (refine & kFitSize) params.push_back({ParamKind::InvSize, static_cast<int>(p), 0});
+  }
+  return params;
+}
+
+void StoreUncertainties(const std::vector<Param>& params, const std::vector<double>& esd, const ModelState& s,
+                        FitResult& r) {
+  for (size_t j = 0; j < params.size(); ++j) {
+    const Param& p = params[j];
+    const double e = esd[j];
+    switch (p.kind) {
+      case ParamKind::Scale: r.phases[static_cast<size_t>(p.phase)].scaleEsd = e; break;
+      case ParamKind::Zero: r.zeroEsd = e; break;
+      case ParamKind::Background: r.backgroundEsd[static_cast<size_t>(p.index)] = e; break;
+      case ParamKind::U: r.widthEsd[0] = e; break;
+      case ParamKind::V: r.widthEsd[1] = e; break;
+      case ParamKind::W: r.widthEsd[2] = e; break;
+      case ParamKind::Cell: r.phases[static_cast<size_t>(p.phase)].cellEsd[static_cast<size_t>(p.index)] = e; break;
+      case ParamKind::InvSize: {
+        // D = 1 / q: sigma_D = sigma_q / q^2.
+        const double q = s.invSize[static_cast<size_t>(p.phase)];
+        r.phases[static_cast<size_t>(p.phase)].grainSizeEsd = q != 0.0 ? e / (q * q) : 0.0;
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace fitting
+}  // namespace pelmora
