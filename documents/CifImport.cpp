@@ -3,7 +3,7 @@
 #include <cmath>
 #include <optional>
 
-#include "documents/CifImportParts.h"
+#include "documents/CifImportSteps.h"
 #include "documents/CifSyntax.h"
 #include "engine/SpaceGroup.h"
 #include "engine/Angles.h"

@@ -9,7 +9,7 @@
 #include <numeric>
 #include <unordered_map>
 
-#include "documents/CifImportParts.h"
+#include "documents/CifImportSteps.h"
 #include "engine/Angles.h"
 #include "engine/PositionGrid.h"
 #include "io/NumberFormat.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <numeric>
 
-#include "documents/CifImportParts.h"
+#include "documents/CifImportSteps.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora::cifimport {

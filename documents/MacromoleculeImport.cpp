@@ -6,7 +6,7 @@
 #include <cmath>
 #include <optional>
 
-#include "documents/CifImportParts.h"
+#include "documents/CifImportSteps.h"
 #include "documents/MacromoleculeSyntax.h"
 #include "engine/Angles.h"
 #include "engine/SpaceGroup.h"

@@ -76,7 +76,7 @@ class CMainFrame : public QMainWindow {
   // The measurement a structure file names, attached to its chart again;
   // a message when the file is not there.
   void ReattachMeasurement(KomorkaDocument* d);
-  // "Dopasuj do pomiaru" on the active view (MainFrameMeasured.cpp).
+  // "Dopasuj do pomiaru" on the active view (MeasuredCommands.cpp).
   void FitMeasurement();
   // The calculation command of the active view, or of `view` (validation,
   // progress dialog, then the new pattern).

@@ -9,7 +9,7 @@
 #include <array>
 
 #include "documents/ui/KomorkaDocument.h"
-#include "editors/ui/AnomalousPage.h"
+#include "editors/ui/AnomalPage.h"
 #include "editors/ui/AtomsPage.h"
 
 class QComboBox;

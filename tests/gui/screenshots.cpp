@@ -39,7 +39,7 @@
 #include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"
 #include "refdata/ReferenceData.h"
-#include "refdata/ui/AnomalousTablesDialog.h"
+#include "refdata/ui/AnomalTablesDialog.h"
 #include "refdata/ui/SourcesDialog.h"
 #include "refdata/ui/InstrumentsDialog.h"
 #include <QTableWidget>

@@ -21,7 +21,7 @@
 #include "editors/ui/InfoPanel.h"
 #include "refdata/AnomalSets.h"
 #include "refdata/ReferenceFiles.h"
-#include "refdata/ui/AnomalousTablesDialog.h"
+#include "refdata/ui/AnomalTablesDialog.h"
 #include "refdata/ui/NamePrompt.h"
 #include "refdata/ui/PeriodicTableDialog.h"
 #include "refdata/ui/SourcesDialog.h"
@@ -386,7 +386,7 @@ class RefEditorsTest : public QObject {
   // A new X-ray source keeps the atoms' f' and f'', says so, and asks
   // whether to take them for it (its table, else xraylib's); neutrons ask
   // and say nothing. The anomalous page takes them for the source too.
-  void sourceChangeOffersAnomalousTermsForTheNewSource() {
+  void sourceChangeOffersAnomalTermsForTheNewSource() {
     const QString data = CopyData(QStringLiteral("anomal-source"));
     ApplicationRun run;
     QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (data + QStringLiteral(".ini")).toStdString()));

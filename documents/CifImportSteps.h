@@ -1,4 +1,4 @@
-// The parts of the CIF import shared by its files: the block (cell, choice
+// The steps of the CIF import, shared by its files: the block (cell, choice
 // of block, messages), the symmetry and the atom sites.
 #pragma once
 

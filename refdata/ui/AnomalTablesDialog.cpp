@@ -1,4 +1,4 @@
-#include "refdata/ui/AnomalousTablesDialog.h"
+#include "refdata/ui/AnomalTablesDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

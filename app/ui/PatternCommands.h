@@ -1,4 +1,4 @@
-// The pattern steps of the windows: synthesis into a view after a
+// The pattern commands of the windows: synthesis into a view after a
 // calculation, and the numeric export of the displayed window.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "app/ui/PatternAdapter.h"
+#include "app/ui/PatternCommands.h"
 
 #include <QFileInfo>
 #include <QMainWindow>
