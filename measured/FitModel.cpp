@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "diffractogram/PatternRun.h"
-#include "measured/CellTies.h"
+#include "engine/CellTies.h"
 
 namespace pelmora {
 
@@ -58,8 +58,8 @@ const PatternGrid* FitModel::Pattern(size_t p, const ModelState& s, PatternGrid*
   d.w = s.w;
   d.gsize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : ph.ownSize;
   std::array<double, 6> c = s.cell[p];
-  TieCell(ph.type, c);
-  SetCell(d, c);
+  TieCell(ph.type, ph.uniqueAxis, c);
+  SetConstants(d, c);
   // A run that finds nothing leaves the old lists: start from none.
   d.reflections1.clear();
   d.reflections2.clear();

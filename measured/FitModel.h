@@ -25,6 +25,7 @@ namespace pelmora::fitting {
 struct PhaseCalc {
   std::unique_ptr<CKomorka> doc;
   LatticeType type = kCubic;
+  char uniqueAxis = 'b';  // a monoclinic cell's free angle
   double ownSize = 0.0;
   struct Slot {
     std::unique_ptr<PatternGrid> grid = std::make_unique<PatternGrid>();

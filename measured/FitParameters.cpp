@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "measured/CellTies.h"
+#include "engine/CellTies.h"
 
 namespace pelmora {
 
@@ -28,18 +28,6 @@ bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad) {
 
 namespace fitting {
 
-std::array<double, 6> CellOf(const UnitCell& u) { return {u.a, u.b, u.c, u.alfa, u.beta, u.gamma}; }
-
-void SetCell(UnitCell& u, const std::array<double, 6>& c) {
-  u.a = c[0];
-  u.b = c[1];
-  u.c = c[2];
-  u.alfa = c[3];
-  u.beta = c[4];
-  u.gamma = c[5];
-  u.RefreshCellMetric();
-}
-
 double& ValueOf(ModelState& s, const Param& p) {
   switch (p.kind) {
     case ParamKind::Scale: return s.scale[static_cast<size_t>(p.phase)];
@@ -54,9 +42,10 @@ double& ValueOf(ModelState& s, const Param& p) {
   return s.invSize[static_cast<size_t>(p.phase)];
 }
 
-std::vector<Param> RefinedParameters(unsigned refine, int backgroundTerms, const std::vector<LatticeType>& types) {
+std::vector<Param> RefinedParameters(unsigned refine, int backgroundTerms,
+                                     const std::vector<std::array<bool, 6>>& freeCell) {
   std::vector<Param> params;
-  const size_t P = types.size();
+  const size_t P = freeCell.size();
   if (refine & kFitScale)
     for (size_t p = 0; p < P; ++p) params.push_back({ParamKind::Scale, static_cast<int>(p), 0});
   if (refine & kFitZero) params.push_back({ParamKind::Zero, -1, 0});
@@ -65,7 +54,8 @@ std::vector<Param> RefinedParameters(unsigned refine, int backgroundTerms, const
     for (ParamKind k : {ParamKind::U, ParamKind::V, ParamKind::W}) params.push_back({k, -1, 0});
   for (size_t p = 0; p < P; ++p) {
     if (refine & kFitCell)
-      for (int c : FreeCellConstants(types[p])) params.push_back({ParamKind::Cell, static_cast<int>(p), c});
+      for (int c = 0; c < 6; ++c)
+        if (freeCell[p][static_cast<size_t>(c)]) params.push_back({ParamKind::Cell, static_cast<int>(p), c});
     if (refine & kFitSize) params.push_back({ParamKind::InvSize, static_cast<int>(p), 0});
   }
   return params;

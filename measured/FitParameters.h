@@ -33,14 +33,13 @@ double& ValueOf(ModelState& s, const Param& p);
 // The refined values in the vector's order: the scales, the zero, the
 // `backgroundTerms` Chebyshev coefficients, U V W, then each phase's free
 // cell constants (by its lattice type) and its grain size.
-std::vector<Param> RefinedParameters(unsigned refine, int backgroundTerms, const std::vector<LatticeType>& types);
+std::vector<Param> RefinedParameters(unsigned refine, int backgroundTerms,
+                                     const std::vector<std::array<bool, 6>>& freeCell);
 
 // The refined values' standard uncertainties, in the vector's order, into
 // the result's fields; a grain size's from that of 1 / D in the state.
 void StoreUncertainties(const std::vector<Param>& params, const std::vector<double>& esd, const ModelState& s,
                         FitResult& r);
 
-std::array<double, 6> CellOf(const UnitCell& u);
-void SetCell(UnitCell& u, const std::array<double, 6>& c);
 
 }  // namespace pelmora::fitting

@@ -12,7 +12,8 @@
 
 #include "diffractogram/PatternSynthesis.h"
 #include "io/NumberFormat.h"
-#include "measured/CellTies.h"
+#include "engine/CellTies.h"
+#include "engine/StructureEdits.h"
 #include "measured/FitModel.h"
 
 namespace pelmora {
@@ -88,8 +89,9 @@ void SetUpModel(FitModel& model, const std::vector<const CKomorka*>& docs, const
     ph.doc->angleMin = std::max(kPatternStep, rangeMin - kMargin);
     ph.doc->angleMax = std::min(180.0 - kPatternStep, rangeMax + kMargin);
     ph.type = d->latticeType;
+    ph.uniqueAxis = UniqueAxisOf(*d);
     ph.ownSize = d->gsize;
-    s.cell.push_back(fitting::CellOf(*d));
+    s.cell.push_back(ConstantsOf(*d));
     s.invSize.push_back(d->gsize > 0.0 ? 1.0 / d->gsize : 0.0);
     s.scale.push_back(1.0);
     model.phases.push_back(std::move(ph));
@@ -198,12 +200,12 @@ void StorePhases(const FitModel& model, const std::vector<const CKomorka*>& docs
   for (size_t p = 0; p < docs.size(); ++p) {
     FitPhase& fp = r.phases[p];
     std::array<double, 6> c = s.cell[p];
-    TieCell(model.phases[p].type, c);
+    TieCell(model.phases[p].type, model.phases[p].uniqueAxis, c);
     fp.cell = c;
     fp.scale = s.scale[p];
     fp.grainSize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : docs[p]->gsize;
     UnitCell uc;
-    fitting::SetCell(uc, c);
+    SetConstants(uc, c);
     fp.volume = uc.CellVolume();
     fp.cellMass = CellContentsMass(*docs[p]);
     fp.curve.resize(n);
@@ -289,9 +291,9 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
   SetUpModel(model, docs, o, r.rangeMin, r.rangeMax);
   if (!StartValues(model, r)) return r;
 
-  std::vector<LatticeType> types;
-  for (const fitting::PhaseCalc& ph : model.phases) types.push_back(ph.type);
-  model.params = fitting::RefinedParameters(o.refine, model.K, types);
+  std::vector<std::array<bool, 6>> freeCell;
+  for (const fitting::PhaseCalc& ph : model.phases) freeCell.push_back(FreeCellConstants(ph.type, ph.uniqueAxis));
+  model.params = fitting::RefinedParameters(o.refine, model.K, freeCell);
   const int npar = static_cast<int>(model.params.size());
   r.parameters = npar;
   r.points = static_cast<int>(n);
@@ -322,7 +324,7 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
 void ApplyFitToDocument(const FitResult& fit, size_t phase, unsigned refined, CKomorka& doc) {
   if (phase >= fit.phases.size()) return;
   const FitPhase& p = fit.phases[phase];
-  if (refined & kFitCell) fitting::SetCell(doc, p.cell);
+  if (refined & kFitCell) SetConstants(doc, p.cell);
   if (refined & kFitSize) doc.gsize = p.grainSize;
   if (refined & kFitWidths) {
     doc.u = fit.u;
