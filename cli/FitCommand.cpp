@@ -128,8 +128,8 @@ int RunFit(const FitCliOptions& o) {
   FitOptions fit;
   SessionError refused;
   if (!FitOptionsOf(request, fit, &refused)) return Report(refused);
-  if (o.backgroundTerms < 0 || o.backgroundTerms > 30) {
-    Complain("--background-terms must be between 0 and 30");
+  if (!BackgroundTermsValid(o.backgroundTerms)) {
+    Complain("--background-terms must be between 0 and " + std::to_string(kMaxBackgroundTerms));
     return 1;
   }
   const std::unique_ptr<Session> session = OpenSession(o.session, o.pluginsDir);

@@ -112,9 +112,13 @@ EditResult SetSpaceGroup(CKomorka& doc, const std::string& text) {
 // --- sites ----------------------------------------------------------------------------
 
 bool SiteValuesValid(const AtomSite& s) {
-  return std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.z) && s.occupancy > 0.0 &&
-         s.occupancy <= 1.0 && (!s.biso || (std::isfinite(*s.biso) && *s.biso >= 0.0));
+  return std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.z) && OccupancyValid(s.occupancy) &&
+         SiteBValid(s.biso);
 }
+
+bool OccupancyValid(double occupancy) { return occupancy > 0.0 && occupancy <= 1.0; }
+
+bool SiteBValid(const std::optional<double>& b) { return !b || (std::isfinite(*b) && *b >= 0.0); }
 
 namespace {
 
@@ -251,6 +255,10 @@ EditResult SetWavelengths(CKomorka& doc, const Wavelengths& w) {
   source.name = doc.sourceName;
   source.radiation = doc.radiation;
   return SetSource(doc, source);
+}
+
+EditResult SetRadiation(CKomorka& doc, int radiation) {
+  return SetSource(doc, {doc.lambda1, doc.lambda2, doc.ratio, doc.sourceName, radiation});
 }
 
 // --- what the command line and Python say ----------------------------------------------------

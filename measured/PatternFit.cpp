@@ -407,7 +407,7 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
     r.error = "Brak struktury do dopasowania.";
     return r;
   }
-  if (o.backgroundTerms < 0 || o.backgroundTerms > 30) {
+  if (!BackgroundTermsValid(o.backgroundTerms)) {
     r.error = "Liczba wyrazów tła musi leżeć między 0 a 30.";
     return r;
   }

@@ -173,6 +173,13 @@ TEST(StructureEdits, RangeAndSourceByTheSameRules) {
   EXPECT_FALSE(SetWavelengths(doc, {1.54059, 1.54443, 0.5}).anomalStale);
   // Neutrons have no anomalous terms to be stale.
   EXPECT_FALSE(SetSource(doc, {1.9, 0, 0, "D2B", 1}).anomalStale);
+  // The radiation alone switches with the source's wavelengths and name kept.
+  r = SetRadiation(doc, 0);
+  EXPECT_TRUE(r.anomalStale);
+  EXPECT_EQ(doc.radiation, 0);
+  EXPECT_EQ(doc.lambda1, 1.9);
+  EXPECT_EQ(doc.sourceName, "D2B");
+  ASSERT_TRUE(SetRadiation(doc, 1).ok());
   ASSERT_TRUE(SetLatticeType(doc, kCubic, SitesOnLatticeChange::kClear).ok());
   EXPECT_FALSE(SetSource(doc, {0.70932, 0.71361, 0.5, "Mo", 0}).anomalStale);  // no terms at all
 }
