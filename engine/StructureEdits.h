@@ -82,6 +82,9 @@ EditResult SetLatticeType(CKomorka& doc, LatticeType type, SitesOnLatticeChange 
 LatticeType LatticeTypeFromNames(const std::string& system, const std::string& centring);
 // The English name of a crystal system, as Python and the command line use.
 const char* SystemEnglishName(LatticeType type);
+// The English names LatticeTypeFromNames takes, as a refusal lists them:
+// "systems: cubic, ...; centrings: P, I, F, C".
+std::string LatticeNamesText();
 
 // Sets the space group by symbol, number or Hall symbol (empty: none).
 // Atoms typed without a group become its sites; without the group the

@@ -26,14 +26,12 @@ std::pair<std::string, std::string> LatticeOf(LatticeType t) {
 
 // As the structure page sets it, but a new lattice type that would remove
 // the sites is refused: Python cannot ask, and the sites are not thrown away
-// unasked. The refusal names what was given, which the core's wording
-// cannot.
+// unasked. The refusal names what was given, as the core's cannot.
 void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice) {
   const LatticeType type = LatticeTypeFromNames(lattice.first, lattice.second);
   if (type == 0)
     throw py::value_error("not one of the 14 lattice types: (\"" + lattice.first + "\", \"" + lattice.second +
-                          "\"); systems: cubic, tetragonal, orthorhombic, rhombohedral, hexagonal, monoclinic, "
-                          "triclinic; centrings: P, I, F, C");
+                          "\"); " + LatticeNamesText());
   Edit(s, [type](CKomorka& doc) { return SetLatticeType(doc, type, SitesOnLatticeChange::kRefuse); });
 }
 

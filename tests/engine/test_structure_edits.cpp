@@ -3,7 +3,9 @@
 // the source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "engine/StructureEdits.h"
 
@@ -84,6 +86,14 @@ TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
   EXPECT_EQ(doc.latticeType, kCubic);
   EXPECT_EQ(SetLatticeType(doc, 12345, SitesOnLatticeChange::kClear).status, EditStatus::kNoLatticeType);
   EXPECT_EQ(doc.structureAtoms.size(), 2u);
+  // Each system the refusal lists is a name the lattice type is read by.
+  const std::string names = LatticeNamesText();
+  const std::string systems = names.substr(9, names.find(';') - 9);
+  for (size_t at = 0; at < systems.size();) {
+    const size_t end = std::min(systems.find(", ", at), systems.size());
+    EXPECT_NE(LatticeTypeFromNames(systems.substr(at, end - at), "P"), 0) << systems.substr(at, end - at);
+    at = end + 2;
+  }
   ASSERT_TRUE(SetLatticeType(doc, kOrthorhombic | kBaseCentred, SitesOnLatticeChange::kClear).ok());
   EXPECT_TRUE(doc.structureAtoms.empty() && doc.cellAtoms.empty());
   EXPECT_EQ(doc.bravaisIndex, 7);
