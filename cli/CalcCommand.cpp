@@ -129,8 +129,9 @@ int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
   if (!ChooseProfile(o.profile, session, shared.setup)) return 1;
   shared.format = ChooseFormat(o, session);
   if (shared.format < 0) return 1;
-  if (!std::isnan(o.scale) && !std::isfinite(o.scale)) {
-    Complain("the scale must be a finite number");
+  const std::optional<double> scale = std::isnan(o.scale) ? std::nullopt : std::optional<double>(o.scale);
+  if (SessionError error; !CheckExportScale(scale, &error)) {
+    Complain(error.text);
     return 1;
   }
   shared.usesPlugins = shared.setup.profile >= 0;
@@ -207,10 +208,7 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
   std::unique_ptr<CKomorka> opened;
   if (const int status = OpenDocument(o.session, w, tables, input, opened); status != 0) return status;
   CKomorka& doc = *opened;
-  if (!o.radiation.empty()) {
-    RadiationSource src{doc.lambda1, doc.lambda2, doc.ratio, doc.sourceName, o.radiation == "n" ? 1 : 0};
-    SayEditNotes(SetSource(doc, src), doc, input);
-  }
+  if (!o.radiation.empty()) SayEditNotes(SetRadiation(doc, o.radiation == "n" ? 1 : 0), doc, input);
   if (o.range.size() == 2) {
     const EditResult r = SetAngleRange(doc, o.range[0], o.range[1]);
     if (!r.ok()) {

@@ -128,8 +128,8 @@ int RunFit(const FitCliOptions& o) {
   FitOptions fit;
   SessionError refused;
   if (!FitOptionsOf(request, fit, &refused)) return Report(refused);
-  if (o.backgroundTerms < 0 || o.backgroundTerms > 30) {
-    Complain("--background-terms must be between 0 and 30");
+  if (!BackgroundTermsValid(o.backgroundTerms)) {
+    Complain("--background-terms must be between 0 and " + std::to_string(kMaxBackgroundTerms));
     return 1;
   }
   const std::unique_ptr<Session> session = OpenSession(o.session, o.pluginsDir);
@@ -150,8 +150,7 @@ int RunFit(const FitCliOptions& o) {
   for (const std::string& path : o.structures) {
     std::unique_ptr<CKomorka> doc;
     if (const int status = OpenDocument(o.session, w, w.reference, path, doc); status != 0) return status;
-    if (o.radiation == "x") doc->radiation = 0;
-    if (o.radiation == "n") doc->radiation = 1;
+    if (!o.radiation.empty()) SayEditNotes(SetRadiation(*doc, o.radiation == "n" ? 1 : 0), *doc, path);
     phases.push_back(doc.get());
     docs.push_back(std::move(doc));
   }

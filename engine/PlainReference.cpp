@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "engine/Angles.h"
+#include "engine/ReflectionExport.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {
@@ -396,8 +397,7 @@ void PlainRun::CompareLine(const Reflection& g, const Members& m, double plainIn
   Note(q[3], g, g.imF, m.im);
   Note(q[4], g, g.f2, m.f2);
   Note(q[5], g, g.intensity, plainIntensity);
-  Note(q[6], g, maxIntensity != 0.0 ? g.intensity / maxIntensity * 100.0 : 0.0,
-       plainMax != 0.0 ? plainIntensity / plainMax * 100.0 : 0.0);
+  Note(q[6], g, IntensityPercent(g.intensity, maxIntensity), IntensityPercent(plainIntensity, plainMax));
   // The list hides extinct lines, those whose |F|^2 prints as zero with
   // four decimals: both calculations must hide the same.
   const auto shown = [](double f2) { return parseDoubleOr(cformat("%.4f", f2), 0.0) > 0.0; };

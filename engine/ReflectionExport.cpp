@@ -64,10 +64,7 @@ void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& f
   for (size_t i = begin; i < end; ++i) {
     const Reflection& r = doc.reflectionsAll[i];
     if (!ShowsReflection(doc, r, filter)) continue;
-    // With every intensity zero the percentage has no meaning; write 0
-    // rather than "nan".
-    const double pct = doc.maxIntensity != 0.0 ? r.intensity / doc.maxIntensity * 100.0 : 0.0;
-    out.append(row, FormatRow(row, n++, r, pct));
+    out.append(row, FormatRow(row, n++, r, IntensityPercent(r.intensity, doc.maxIntensity)));
   }
 }
 

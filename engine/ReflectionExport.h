@@ -17,6 +17,12 @@ struct ReflectionFilter {
 
 bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter);
 
+// A reflection's intensity in percent of the strongest one's; 0 when every
+// intensity is zero, where the percentage has no meaning.
+inline double IntensityPercent(double intensity, double maxIntensity) {
+  return maxIntensity != 0.0 ? intensity / maxIntensity * 100.0 : 0.0;
+}
+
 // The whole text file: header line and one CRLF line per shown reflection.
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter);
 // The same text in `parts` pieces formatted at once, each on a thread of its

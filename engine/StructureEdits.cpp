@@ -66,6 +66,12 @@ constexpr const char* kSystemEnglish[8] = {"",          "cubic",      "tetragona
 
 const char* SystemEnglishName(LatticeType type) { return kSystemEnglish[type & kSystemMask]; }
 
+std::string LatticeNamesText() {
+  std::string text = "systems: ";
+  for (LatticeType code = 1; code <= 7; ++code) text += std::string(code > 1 ? ", " : "") + kSystemEnglish[code];
+  return text + "; centrings: P, I, F, C";
+}
+
 LatticeType LatticeTypeFromNames(const std::string& system, const std::string& centring) {
   LatticeType type = 0;
   for (LatticeType code = 1; code <= 7; ++code)
@@ -112,9 +118,13 @@ EditResult SetSpaceGroup(CKomorka& doc, const std::string& text) {
 // --- sites ----------------------------------------------------------------------------
 
 bool SiteValuesValid(const AtomSite& s) {
-  return std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.z) && s.occupancy > 0.0 &&
-         s.occupancy <= 1.0 && (!s.biso || (std::isfinite(*s.biso) && *s.biso >= 0.0));
+  return std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.z) && OccupancyValid(s.occupancy) &&
+         SiteBValid(s.biso);
 }
+
+bool OccupancyValid(double occupancy) { return occupancy > 0.0 && occupancy <= 1.0; }
+
+bool SiteBValid(const std::optional<double>& b) { return !b || (std::isfinite(*b) && *b >= 0.0); }
 
 namespace {
 
@@ -253,6 +263,10 @@ EditResult SetWavelengths(CKomorka& doc, const Wavelengths& w) {
   return SetSource(doc, source);
 }
 
+EditResult SetRadiation(CKomorka& doc, int radiation) {
+  return SetSource(doc, {doc.lambda1, doc.lambda2, doc.ratio, doc.sourceName, radiation});
+}
+
 // --- what the command line and Python say ----------------------------------------------------
 
 namespace {
@@ -277,9 +291,7 @@ std::string RefusalText(const EditResult& r, const CKomorka& doc) {
     case EditStatus::kTiedConstant: return TieText(r, doc) + "; set the constant it follows";
     case EditStatus::kTiesBroken: return "the cell breaks its ties: " + TieText(r, doc);
     case EditStatus::kGroupDecides: return "the space group decides the lattice type; set space_group = None first";
-    case EditStatus::kNoLatticeType:
-      return "not one of the 14 lattice types; systems: cubic, tetragonal, orthorhombic, rhombohedral, hexagonal, "
-             "monoclinic, triclinic; centrings: P, I, F, C";
+    case EditStatus::kNoLatticeType: return "not one of the 14 lattice types; " + LatticeNamesText();
     case EditStatus::kSitesPresent:
       return "a new lattice type removes the structure's " + std::to_string(doc.EditableAtoms().size()) +
              " sites; remove them first (sites = [])";

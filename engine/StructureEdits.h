@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,9 @@ EditResult SetLatticeType(CKomorka& doc, LatticeType type, SitesOnLatticeChange 
 LatticeType LatticeTypeFromNames(const std::string& system, const std::string& centring);
 // The English name of a crystal system, as Python and the command line use.
 const char* SystemEnglishName(LatticeType type);
+// The English names LatticeTypeFromNames takes, as a refusal lists them:
+// "systems: cubic, ...; centrings: P, I, F, C".
+std::string LatticeNamesText();
 
 // Sets the space group by symbol, number or Hall symbol (empty: none).
 // Atoms typed without a group become its sites; without the group the
@@ -91,8 +95,12 @@ EditResult SetSpaceGroup(CKomorka& doc, const std::string& text);
 // --- sites -----------------------------------------------------------------------
 
 // Whether a site's own values are ones a site can have: finite coordinates,
-// occupancy in (0, 1], B finite and not negative.
+// an occupancy OccupancyValid takes, a B SiteBValid takes.
 bool SiteValuesValid(const AtomSite& site);
+// The share of the site its atom fills: greater than 0 and at most 1.
+bool OccupancyValid(double occupancy);
+// The site's own B: none (the structure's is used), or finite and not negative.
+bool SiteBValid(const std::optional<double>& b);
 // Adds a site to the atoms the user edits (the group's sites, or the
 // structure atoms): refused on an occupied position or over capacity.
 EditResult AddSite(CKomorka& doc, AtomSite site);
@@ -122,6 +130,9 @@ bool AnomalTermsStale(const CKomorka& doc);
 // anomalStale when they are now another wavelength's.
 EditResult SetSource(CKomorka& doc, const RadiationSource& source);
 EditResult SetWavelengths(CKomorka& doc, const Wavelengths& w);
+// X-rays (0) or neutrons (1) with the source's wavelengths and name kept,
+// as the command line's --radiation and Python's radiation switch it.
+EditResult SetRadiation(CKomorka& doc, int radiation);
 // For a front end that changed the source itself: the terms the atoms had
 // were for the source left when nothing had said otherwise.
 void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "engine/Angles.h"
+#include "engine/StructureEdits.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {
@@ -95,10 +96,10 @@ std::string CKomorka::ValidateCalculation() const {
     if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z))
       return cformat("Nieprawidłowe współrzędne atomu \"%s\".", at.name.c_str());
   for (const AtomSite& at : cellAtoms) {
-    if (!(at.occupancy > 0.0 && at.occupancy <= 1.0))
+    if (!OccupancyValid(at.occupancy))
       return cformat("Nieprawidłowe obsadzenie atomu \"%s\": %g; musi być większe od 0 i nie większe od 1.",
                      at.name.c_str(), at.occupancy);
-    if (at.biso && !(std::isfinite(*at.biso) && *at.biso >= 0.0))
+    if (!SiteBValid(at.biso))
       return cformat("Nieprawidłowy czynnik temperaturowy atomu \"%s\": B = %g Å²; nie może być ujemny.",
                      at.name.c_str(), *at.biso);
   }

@@ -34,7 +34,7 @@ struct LmFunctor {
 // Why the request is refused before any point is looked at; empty: it is not.
 std::string RequestRefusal(const std::vector<const CKomorka*>& docs, const FitOptions& o) {
   if (docs.empty()) return "Brak struktury do dopasowania.";
-  if (o.backgroundTerms < 0 || o.backgroundTerms > 30) return "Liczba wyrazów tła musi leżeć między 0 a 30.";
+  if (!BackgroundTermsValid(o.backgroundTerms)) return "Liczba wyrazów tła musi leżeć między 0 a 30.";
   if ((o.refine & (kFitWidths | kFitCell | kFitSize)) && o.setup.profile == kProfileStick)
     return "Profil „brak” nie ma szerokości: do dopasowania szerokości, komórki lub rozmiaru ziaren wybierz profil.";
   return std::string();

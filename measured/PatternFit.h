@@ -36,6 +36,10 @@ enum FitWhat : unsigned {
 // false with *bad set to the first unknown word.
 bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad);
 
+// The Chebyshev background has 0 to kMaxBackgroundTerms terms.
+constexpr int kMaxBackgroundTerms = 30;
+inline bool BackgroundTermsValid(int terms) { return terms >= 0 && terms <= kMaxBackgroundTerms; }
+
 struct FitOptions {
   unsigned refine = kFitScale | kFitZero | kFitBackground;
   int backgroundTerms = 6;

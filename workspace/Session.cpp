@@ -1,6 +1,7 @@
 #include "workspace/Session.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pelmora {
 
@@ -73,6 +74,12 @@ ExportSpan ExportSpanOf(const PatternGrid& grid, const CKomorka& doc, std::optio
   const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
   return {grid.points() + window.first, window.count,
           scale ? *scale : DefaultExportScale(WindowMaximum(grid, window))};
+}
+
+bool CheckExportScale(std::optional<double> scale, SessionError* error) {
+  if (!scale || std::isfinite(*scale)) return true;
+  *error = {Failure::kBadArgument, "the scale must be a finite number"};
+  return false;
 }
 
 bool FitOptionsOf(const FitRequest& request, FitOptions& fit, SessionError* error) {

@@ -101,6 +101,9 @@ struct ExportSpan {
   double scale = 1.0;
 };
 ExportSpan ExportSpanOf(const PatternGrid& grid, const CKomorka& doc, std::optional<double> scale);
+// A scale given for the export must be a finite number; false with *error
+// (a bad argument) when it is not. None: the export's own scale.
+bool CheckExportScale(std::optional<double> scale, SessionError* error);
 
 // What a fit is asked for, as the command line and scripts give it.
 struct FitRequest {

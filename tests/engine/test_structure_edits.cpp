@@ -3,7 +3,9 @@
 // the source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "engine/StructureEdits.h"
 
@@ -84,6 +86,14 @@ TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
   EXPECT_EQ(doc.latticeType, kCubic);
   EXPECT_EQ(SetLatticeType(doc, 12345, SitesOnLatticeChange::kClear).status, EditStatus::kNoLatticeType);
   EXPECT_EQ(doc.structureAtoms.size(), 2u);
+  // Each system the refusal lists is a name the lattice type is read by.
+  const std::string names = LatticeNamesText();
+  const std::string systems = names.substr(9, names.find(';') - 9);
+  for (size_t at = 0; at < systems.size();) {
+    const size_t end = std::min(systems.find(", ", at), systems.size());
+    EXPECT_NE(LatticeTypeFromNames(systems.substr(at, end - at), "P"), 0) << systems.substr(at, end - at);
+    at = end + 2;
+  }
   ASSERT_TRUE(SetLatticeType(doc, kOrthorhombic | kBaseCentred, SitesOnLatticeChange::kClear).ok());
   EXPECT_TRUE(doc.structureAtoms.empty() && doc.cellAtoms.empty());
   EXPECT_EQ(doc.bravaisIndex, 7);
@@ -173,6 +183,13 @@ TEST(StructureEdits, RangeAndSourceByTheSameRules) {
   EXPECT_FALSE(SetWavelengths(doc, {1.54059, 1.54443, 0.5}).anomalStale);
   // Neutrons have no anomalous terms to be stale.
   EXPECT_FALSE(SetSource(doc, {1.9, 0, 0, "D2B", 1}).anomalStale);
+  // The radiation alone switches with the source's wavelengths and name kept.
+  r = SetRadiation(doc, 0);
+  EXPECT_TRUE(r.anomalStale);
+  EXPECT_EQ(doc.radiation, 0);
+  EXPECT_EQ(doc.lambda1, 1.9);
+  EXPECT_EQ(doc.sourceName, "D2B");
+  ASSERT_TRUE(SetRadiation(doc, 1).ok());
   ASSERT_TRUE(SetLatticeType(doc, kCubic, SitesOnLatticeChange::kClear).ok());
   EXPECT_FALSE(SetSource(doc, {0.70932, 0.71361, 0.5, "Mo", 0}).anomalStale);  // no terms at all
 }

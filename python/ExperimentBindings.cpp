@@ -1,0 +1,95 @@
+// Structure's experiment: the radiation and its wavelengths, the 2-theta
+// range, the profile widths, the sample's and the diffractometer's values.
+// The source and the range change by the edit rules (engine/StructureEdits.h);
+// the rest are plain values the calculation checks when it runs.
+#include <pybind11/stl.h>
+
+#include <array>
+#include <string>
+#include <utility>
+
+#include "Bindings.h"
+
+namespace pelmora::python {
+namespace {
+
+template <class T, class Owner>
+void Field(StructureClass& cls, const char* name, T Owner::*member) {
+  cls.def_property(
+      name,
+      [member](Structure& s) { return With(s, [member](CKomorka& d) { return static_cast<Owner&>(d).*member; }); },
+      [member](Structure& s, T v) {
+        With(s, [member, v](CKomorka& d) {
+          static_cast<Owner&>(d).*member = v;
+          d.RefreshCellMetric();
+        });
+      });
+}
+
+// Several fields as one tuple.
+template <size_t N>
+void Group(StructureClass& cls, const char* name, double CKomorka::*const (&members)[N]) {
+  cls.def_property(
+      name,
+      [&members](Structure& s) {
+        const auto values = With(s, [&members](CKomorka& d) {
+          std::array<double, N> out;
+          for (size_t i = 0; i < N; ++i) out[i] = d.*members[i];
+          return out;
+        });
+        return py::tuple(py::cast(values));
+      },
+      [&members](Structure& s, const std::array<double, N>& v) {
+        With(s, [&members, &v](CKomorka& d) {
+          for (size_t i = 0; i < N; ++i) d.*members[i] = v[i];
+          d.RefreshCellMetric();
+        });
+      });
+}
+
+double CKomorka::*const kWidths[5] = {&CKomorka::u, &CKomorka::v, &CKomorka::w, &CKomorka::x, &CKomorka::y};
+
+// "x" (X-rays) or "n" (neutrons), the letters of pelmora-cli --radiation.
+void RadiationAndWavelengths(StructureClass& cls) {
+  cls.def_property(
+      "radiation",
+      [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.radiation == 1 ? "n" : "x"); }); },
+      [](Structure& s, const std::string& r) {
+        if (r != "x" && r != "n") throw py::value_error("radiation is \"x\" (X-rays) or \"n\" (neutrons)");
+        Edit(s, [&r](CKomorka& d) { return SetRadiation(d, r == "n" ? 1 : 0); });
+      });
+  cls.def_property(
+      "wavelengths",
+      [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.lambda1, d.lambda2}; }); },
+      [](Structure& s, std::pair<double, double> l) {
+        Edit(s, [l](CKomorka& d) { return SetWavelengths(d, {l.first, l.second, d.ratio}); });
+      });
+  Field(cls, "ka2_ratio", &Wavelengths::ratio);
+  Field(cls, "source", &ExperimentParams::sourceName);
+  Field(cls, "instrument", &ExperimentParams::aparatName);
+}
+
+}  // namespace
+
+void RegisterExperiment(StructureClass& cls) {
+  RadiationAndWavelengths(cls);
+  cls.def_property(
+      "range", [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.angleMin, d.angleMax}; }); },
+      [](Structure& s, std::pair<double, double> r) {
+        Edit(s, [r](CKomorka& d) { return SetAngleRange(d, r.first, r.second); });
+      },
+      "(min, max) of 2-theta in degrees, within 0-180 (clamped there, with a warning).");
+  Group(cls, "widths", kWidths);
+  Field(cls, "grain_size", &SampleValues::gsize);
+  Field(cls, "b_factor", &SampleValues::dwfactor);
+  cls.def_property(
+      "temperature_factor", [](Structure& s) { return With(s, [](CKomorka& d) { return d.IsDW != 0; }); },
+      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.IsDW = on ? 1 : 0; }); });
+  Field(cls, "absorption", &SampleValues::absorption);
+  Field(cls, "radius", &Diffractometer::difradius);
+  Field(cls, "detector_slit", &Diffractometer::detslit);
+  Field(cls, "beam_area", &Diffractometer::beamarea);
+  Field(cls, "scan_speed", &Diffractometer::measurespeed);
+}
+
+}  // namespace pelmora::python
