@@ -551,3 +551,36 @@ TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
   }
   EXPECT_EQ(rutile.asymmetricUnit[1].occupancy, 0.875);
 }
+
+TEST(CifExport, PositionsNearFractionsComeBackUnchanged) {
+  // Refined positions near thirds, twelfths and twenty-fourths (ZrO2's Zr
+  // at z = 0.2083), read from a CIF that writes six decimals, kept as a
+  // structure file, written as a CIF and read again: the reader must not
+  // take any of them for the fraction.
+  const std::string cif = kCell + "_cell_angle_beta 99.23\n_symmetry_space_group_name_H-M 'P 1 21/c 1'\n" +
+                          kTypedAtoms +
+                          "Zr1 Zr4+ 0.275400 0.039500 0.208300\nO1 O2- 0.333300 0.666700 0.083300\n"
+                          "O2 O2- 0.166700 0.416700 0.583300\nO3 O2- 0.330000 0.916700 0.291700\n";
+  CKomorka first, saved, back;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(Import(first, cif, messages)) << Texts(messages);
+  ASSERT_EQ(ReadStructureBytes(saved, FormatStructureFile(first), messages), StructureReadStatus::kOk);
+  saved.ExpandCellAtoms();
+  std::vector<DocMessage> notes;
+  const std::string written = FormatCif(saved, Tables().elements, notes);
+  ASSERT_TRUE(Import(back, written, messages)) << Texts(messages) << written;
+  EXPECT_NE(written.find("Zr1 Zr4+ 0.275400 0.039500 0.208300 "), std::string::npos) << written;
+  ASSERT_EQ(back.spaceGroup, saved.spaceGroup);
+  ASSERT_EQ(back.asymmetricUnit.size(), 4u);
+  for (size_t i = 0; i < 4; ++i)
+    EXPECT_EQ(std::tie(back.asymmetricUnit[i].x, back.asymmetricUnit[i].y, back.asymmetricUnit[i].z),
+              std::tie(saved.asymmetricUnit[i].x, saved.asymmetricUnit[i].y, saved.asymmetricUnit[i].z));
+  EXPECT_EQ(back.asymmetricUnit[0].z, 0.2083);
+  Calculate(saved);
+  Calculate(back);
+  ASSERT_EQ(back.reflectionsAll.size(), saved.reflectionsAll.size());
+  for (size_t i = 0; i < saved.reflectionsAll.size(); ++i) {
+    const Reflection &t = saved.reflectionsAll[i], &m = back.reflectionsAll[i];
+    EXPECT_EQ(std::tie(m.h, m.k, m.l, m.multiplicity, m.d, m.f2), std::tie(t.h, t.k, t.l, t.multiplicity, t.d, t.f2));
+  }
+}
