@@ -17,6 +17,12 @@ std::string Exact(double v) {
   return ec == std::errc() ? std::string(buffer, end) : cformat("%.17g", v);
 }
 
+// A coordinate as the structure file writes it: never fewer than six
+// decimals, so that the reader's rule for fractions (0.2083 read as 5/24)
+// leaves our own positions where they are, and more when the double needs
+// them to read back unchanged.
+std::string Coordinate(double v) { return FixedAtLeast(v, 6); }
+
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 // "Ti4+" from the element and the charge the atom's name carries ("Ti+4").
@@ -72,8 +78,8 @@ std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::ve
       if (std::isalpha(static_cast<unsigned char>(ch))) element += ch;
     // A site without its own B has the experiment's, when that is on.
     const std::string B = at.biso ? Exact(*at.biso) : doc.IsDW == 1 ? Exact(doc.dwfactor) : "?";
-    s += cformat("%s%zu %s %s %s %s %s %s\n", element.c_str(), i + 1, type.c_str(), Exact(at.x).c_str(),
-                 Exact(at.y).c_str(), Exact(at.z).c_str(), Exact(at.occupancy).c_str(), B.c_str());
+    s += cformat("%s%zu %s %s %s %s %s %s\n", element.c_str(), i + 1, type.c_str(), Coordinate(at.x).c_str(),
+                 Coordinate(at.y).c_str(), Coordinate(at.z).c_str(), Exact(at.occupancy).c_str(), B.c_str());
   }
   return s;
 }

@@ -30,8 +30,10 @@ struct CifImportReport {
   int dummySites = 0;      // rows marked as no atom (_atom_site_calc_flag dum), left out
   int duplicateSites = 0;  // sites on the place of an earlier one, left out
   int labelElements = 0;   // sites whose element was guessed from an unclear label
+  int waterLabels = 0;     // sites read as water oxygen from their label ("Wat1", "OW", "HOH")
   int displacementSites = 0;  // sites with a B of their own (from B or U)
   int anisotropicSites = 0;   // of these, sites given only anisotropic U: their U_eq
+  int zeroDisplacementSites = 0;  // of these, sites given a U slightly below 0: B = 0
 };
 
 // A coordinate as the file writes it. A value given to 2 to 5 decimals that

@@ -89,11 +89,11 @@ struct Site {
   double occupancy = 1.0;
 };
 
-// The sites of the block's atom loop, dummy rows left out; notes collect
+// The sites of the block's atom loop, dummy rows left out; messages collect
 // what the user is told about them. The cell serves the equivalent
 // isotropic U of anisotropic displacements.
 std::vector<Site> ReadSites(const CifBlock& block, const Cell& cell, const ElementTable& table,
-                            CifImportReport& report, std::vector<std::string>& notes);
+                            CifImportReport& report, std::vector<std::string>& messages);
 // Every site's images under the operators. A site whose images are those
 // of an earlier site is that site listed twice ((0.6947, 0.6947, 0) beside
 // (-0.3053, -0.3053, 0)) and is left out, unless the two share the place

@@ -138,24 +138,50 @@ class SiteColumns {
   size_t rows_ = 0;
 };
 
+// Water, as files without type symbols label its oxygen: the label begins,
+// case aside, with "wat" ("Wat1", "WAT"), "hoh", "ow" ("OW1", "Ow2") or
+// "o_w". Read letter by letter these would be tungsten ("Wat1"), holmium
+// ("HOH") or an oxygen in doubt ("OW"). "W", "W1" or "W2a" stays tungsten:
+// a W followed by anything but "at" is no water label; "O1W" is oxygen by
+// its first letter.
+bool IsWaterLabel(const std::string& label) {
+  std::string lower = label.substr(0, 3);
+  for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  for (const char* prefix : {"wat", "hoh", "ow", "o_w"})
+    if (lower.rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
+// What the import tells the user about the sites as it reads them.
+struct SiteNotes {
+  std::vector<std::string> unclear;  // "Wa1 → W (wolfram)": elements guessed from a label
+  std::vector<std::string> water;    // labels read as water oxygen
+  std::vector<std::string> zeroed;   // "O1 (U = -0.001(2))": displacements taken as 0
+};
+
 // The element of row i: from its type symbol (with the charge), else from
-// its label. *unclearLabel is set when the label alone gave an element and
-// may mean another: letters follow the symbol ("Wat1" is W, "OW" is O), or
-// the symbol is one of an element no structure holds ("NH4" is Nh).
+// its label. A label that names water is oxygen. Another label is noted as
+// unclear when letters follow the symbol ("Wa1" is W), or the symbol is one
+// of an element no structure holds ("NH4" is Nh).
 AtomSite SiteAtom(const SiteColumns& col, size_t i, const std::string& label, const ElementTable& table,
-                  bool* unclearLabel) {
+                  SiteNotes& notes) {
   int charge = 0, nr = 0, mass = 0;
-  *unclearLabel = false;
   if (col.has(SiteColumns::kSymbol, i)) {
     const std::string& symbol = col.text(SiteColumns::kSymbol, i);
     nr = ParseElement(symbol, table, true, &charge, &mass);
     if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (atom " + label + ")"};
+  } else if (IsWaterLabel(label)) {
+    nr = 8;
+    notes.water.push_back(label);
   } else {
     size_t used = 0;
     nr = ParseElement(label, table, false, &charge, &mass, &used);
     if (nr == 0) throw CifError{"nieznany pierwiastek w etykiecie \"" + label + "\""};
     const auto letter = [&](size_t k) { return k < label.size() && std::isalpha(static_cast<unsigned char>(label[k])); };
-    *unclearLabel = letter(used) || nr > 103;
+    if (letter(used) || nr > 103) {
+      const ElementEntry& e = table.Entry(nr);
+      notes.unclear.push_back(label + " → " + e.symbol + (e.name.empty() ? "" : " (" + e.name + ")"));
+    }
   }
   return AtomFromTables(table, nr, charge, mass);
 }
@@ -182,11 +208,38 @@ Xyz SiteCoordinates(const SiteColumns& col, size_t i, const std::string& label) 
   return p;
 }
 
+// Refinements publish displacements slightly below zero (U_iso =
+// -0.001(2)): zero within their uncertainty, read as B = 0 and reported.
+// Below this U (Å²; B = 8π² U) a value is no rounding but an error, and the
+// file is refused, as is text that is no number.
+constexpr double kLowestU = -0.01;
+
+// The B of row i: B_iso as given, else 8 pi^2 U_iso; nothing when neither
+// is there.
+std::optional<double> SiteB(const SiteColumns& col, size_t i, const std::string& label, SiteNotes& notes) {
+  for (const int k : {SiteColumns::kBiso, SiteColumns::kUiso}) {
+    if (!col.has(k, i)) continue;
+    const std::string& text = col.text(k, i);
+    const double v = Number(text);
+    const char* name = k == SiteColumns::kBiso ? "B" : "U";
+    if (!std::isfinite(v))
+      throw CifError{cformat("nieczytelny parametr drgań termicznych %s = \"%s\" (atom %s)", name, text.c_str(),
+                             label.c_str())};
+    const double u = k == SiteColumns::kBiso ? v / kBPerU : v;
+    if (u < kLowestU)
+      throw CifError{cformat("ujemny parametr drgań termicznych %s = %s (atom %s)", name, text.c_str(), label.c_str())};
+    if (u >= 0) return k == SiteColumns::kBiso ? v : kBPerU * v;
+    notes.zeroed.push_back(label + " (" + name + " = " + text + ")");
+    return 0.0;
+  }
+  return std::nullopt;
+}
+
 Site ReadSite(const SiteColumns& col, size_t i, const ElementTable& table, CifImportReport& report,
-              bool* unclearLabel) {
+              SiteNotes& notes) {
   Site s;
   s.label = col.has(SiteColumns::kLabel, i) ? col.text(SiteColumns::kLabel, i) : cformat("#%zu", i + 1);
-  s.atom = SiteAtom(col, i, s.label, table, unclearLabel);
+  s.atom = SiteAtom(col, i, s.label, table, notes);
   s.position = SiteCoordinates(col, i, s.label);
   s.occupancy = SiteOccupancy(col, i, s.label);
   s.atom.occupancy = s.occupancy;
@@ -194,14 +247,7 @@ Site ReadSite(const SiteColumns& col, size_t i, const ElementTable& table, CifIm
   for (double* v : {&s.atom.s, &s.atom.c, &s.atom.a1, &s.atom.a2, &s.atom.a3, &s.atom.a4, &s.atom.b1, &s.atom.b2,
                     &s.atom.b3, &s.atom.b4})
     *v = AsWritten(*v);
-  // B as given, else 8 pi^2 U.
-  const auto number = [&](int k) { return col.has(k, i) ? Number(col.text(k, i)) : NAN; };
-  const double B = number(SiteColumns::kBiso), U = number(SiteColumns::kUiso);
-  const double given = std::isfinite(B) ? B : std::isfinite(U) ? kBPerU * U : NAN;
-  if (std::isfinite(given)) {
-    if (given < 0) throw CifError{cformat("ujemny parametr drgań termicznych (atom %s)", s.label.c_str())};
-    s.atom.biso = given;
-  }
+  if (const std::optional<double> B = SiteB(col, i, s.label, notes)) s.atom.biso = *B;
   return s;
 }
 
@@ -220,14 +266,16 @@ bool IsDummyRow(const SiteColumns& col, size_t i) {
   return true;
 }
 
-}  // namespace
-
-namespace {
+struct EquivalentIsotropic {
+  std::string label;
+  double ueq = NAN;        // NaN when a value is null
+  std::string unreadable;  // a value that is no number, as written
+};
 
 // U_eq = 1/3 sum_ij U^ij a*_i a*_j (a_i . a_j) of the block's anisotropic
 // displacements, by label; B_ij are 8 pi^2 U_ij.
-std::vector<std::pair<std::string, double>> EquivalentU(const CifBlock& block, const Cell& cell) {
-  std::vector<std::pair<std::string, double>> out;
+std::vector<EquivalentIsotropic> EquivalentU(const CifBlock& block, const Cell& cell) {
+  std::vector<EquivalentIsotropic> out;
   const Column* labels = block.Find("_atom_site_aniso_label");
   if (!labels) return out;
   static constexpr const char* kIj[6] = {"11", "22", "33", "12", "13", "23"};
@@ -253,72 +301,93 @@ std::vector<std::pair<std::string, double>> EquivalentU(const CifBlock& block, c
   static constexpr int kIndex[6][2] = {{0, 0}, {1, 1}, {2, 2}, {0, 1}, {0, 2}, {1, 2}};
   for (size_t r = 0; r < labels->size(); ++r) {
     if (!(*labels)[r]) continue;
+    EquivalentIsotropic e;
+    e.label = *(*labels)[r];
     double sum = 0.0;
-    bool ok = true;
     for (int k = 0; k < 6; ++k) {
-      const double u = (*cols[k])[r] ? Number(*(*cols[k])[r]) * scale : NAN;
-      ok = ok && std::isfinite(u);
+      const CifValue& text = (*cols[k])[r];
+      const double u = text ? Number(*text) * scale : NAN;
+      if (text && !std::isfinite(u) && e.unreadable.empty()) e.unreadable = *text;
       const int i = kIndex[k][0], j = kIndex[k][1];
       const double term = u * rs[i] * rs[j] * len[i] * len[j] * cosines[i][j];
       sum += i == j ? term : 2 * term;
     }
-    if (ok) out.emplace_back(*(*labels)[r], sum / 3.0);
+    e.ueq = sum / 3.0;
+    out.push_back(std::move(e));
   }
   return out;
+}
+
+// Sites with only anisotropic displacements get their equivalent isotropic
+// B; slightly negative ones B = 0, as for U_iso. Returns their labels.
+std::vector<std::string> TakeEquivalentU(const CifBlock& block, const Cell& cell, std::vector<Site>& sites,
+                                         SiteNotes& notes) {
+  std::vector<std::string> anisotropic;
+  std::unordered_map<std::string, std::vector<size_t>> byLabel;
+  for (size_t i = 0; i < sites.size(); ++i) byLabel[sites[i].label].push_back(i);
+  for (const EquivalentIsotropic& e : EquivalentU(block, cell)) {
+    const auto found = byLabel.find(e.label);
+    if (found == byLabel.end()) continue;
+    for (size_t i : found->second) {
+      Site& s = sites[i];
+      if (s.atom.biso) continue;
+      if (!e.unreadable.empty())
+        throw CifError{"nieczytelny anizotropowy parametr drgań termicznych \"" + e.unreadable + "\" (atom " +
+                       e.label + ")"};
+      if (!std::isfinite(e.ueq)) continue;
+      if (e.ueq < kLowestU)
+        throw CifError{cformat("ujemny parametr drgań termicznych: Ueq = %.3g z parametrów anizotropowych (atom %s)",
+                               e.ueq, e.label.c_str())};
+      s.atom.biso = e.ueq < 0 ? 0.0 : kBPerU * e.ueq;
+      if (e.ueq < 0) notes.zeroed.push_back(e.label + cformat(" (Ueq = %.3g)", e.ueq));
+      anisotropic.push_back(e.label);
+    }
+  }
+  return anisotropic;
 }
 
 }  // namespace
 
 std::vector<Site> ReadSites(const CifBlock& block, const Cell& cell, const ElementTable& table,
-                            CifImportReport& report, std::vector<std::string>& notes) {
+                            CifImportReport& report, std::vector<std::string>& messages) {
   const SiteColumns col(block);
   std::vector<Site> sites;
-  std::vector<std::string> dummies, unclear;
+  std::vector<std::string> dummies;
+  SiteNotes notes;
   for (size_t i = 0; i < col.rows(); ++i) {
     if (IsDummyRow(col, i)) {
       if (col.has(SiteColumns::kLabel, i)) dummies.push_back(col.text(SiteColumns::kLabel, i));
       continue;
     }
-    bool unclearLabel = false;
-    sites.push_back(ReadSite(col, i, table, report, &unclearLabel));
-    if (unclearLabel) {
-      const ElementEntry& e = table.Entry(sites.back().atom.nr);
-      unclear.push_back(sites.back().label + " → " + e.symbol + (e.name.empty() ? "" : " (" + e.name + ")"));
-    }
+    sites.push_back(ReadSite(col, i, table, report, notes));
     if (sites.size() > static_cast<size_t>(CKomorka::kMaxAtoms))
       throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", CKomorka::kMaxAtoms)};
   }
   if (sites.empty()) throw CifError{"brak atomów: pętla atomów nie podaje żadnego atomu"};
+  const std::vector<std::string> anisotropic = TakeEquivalentU(block, cell, sites, notes);
   if (!dummies.empty())
-    notes.push_back("Pominięto wiersze atomów oznaczone jako fikcyjne (_atom_site_calc_flag dum), które nie "
-                    "podają położenia atomu: " + Listed(dummies) + ".");
-  if (!unclear.empty())
-    notes.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
-                    "można odczytać różnie; przyjęto: " + Listed(unclear) + ". Sprawdź, czy to właściwe pierwiastki.");
-  // Sites with only anisotropic displacements get their equivalent
-  // isotropic value.
-  std::vector<std::string> anisotropic;
-  std::unordered_map<std::string, std::vector<size_t>> byLabel;
-  for (size_t i = 0; i < sites.size(); ++i) byLabel[sites[i].label].push_back(i);
-  for (const auto& [label, ueq] : EquivalentU(block, cell)) {
-    const auto found = byLabel.find(label);
-    if (found == byLabel.end()) continue;
-    for (size_t i : found->second) {
-      Site& s = sites[i];
-      if (!s.atom.biso && std::isfinite(ueq) && ueq >= 0) {
-        s.atom.biso = kBPerU * ueq;
-        anisotropic.push_back(label);
-      }
-    }
-  }
+    messages.push_back("Pominięto wiersze atomów oznaczone jako fikcyjne (_atom_site_calc_flag dum), które nie "
+                       "podają położenia atomu: " + Listed(dummies) + ".");
+  if (!notes.water.empty())
+    messages.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
+                       "oznaczają cząsteczki wody; przyjęto dla nich tlen (O): " + Listed(notes.water) + ".");
+  if (!notes.unclear.empty())
+    messages.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
+                       "można odczytać różnie; przyjęto: " + Listed(notes.unclear) +
+                       ". Sprawdź, czy to właściwe pierwiastki.");
   if (!anisotropic.empty())
-    notes.push_back("Anizotropowe parametry drgań termicznych zastąpiono równoważnymi izotropowymi "
-                    "(B = 8π²·Ueq) dla atomów: " + Listed(anisotropic) + ".");
+    messages.push_back("Anizotropowe parametry drgań termicznych zastąpiono równoważnymi izotropowymi "
+                       "(B = 8π²·Ueq) dla atomów: " + Listed(anisotropic) + ".");
+  if (!notes.zeroed.empty())
+    messages.push_back("Niewielkie ujemne parametry drgań termicznych (zero w granicach niepewności udokładnienia) "
+                       "przyjęto jako B = 0 dla atomów: " + Listed(notes.zeroed) + ".");
   report.anisotropicSites = static_cast<int>(anisotropic.size());
   for (const Site& s : sites) report.displacementSites += s.atom.biso ? 1 : 0;
   report.sites = static_cast<int>(sites.size());
   report.dummySites = static_cast<int>(col.rows()) - static_cast<int>(sites.size());
-  report.labelElements = static_cast<int>(unclear.size());
+  report.labelElements = static_cast<int>(notes.unclear.size());
+  report.waterLabels = static_cast<int>(notes.water.size());
+  report.zeroDisplacementSites = static_cast<int>(notes.zeroed.size());
   return sites;
 }
 

@@ -76,16 +76,7 @@ AtomSite ParseAtom(const xmlNode* node) {
 // A coordinate with six decimals, or with as many more as it needs to read
 // back as the same double: an imported position (0.38671 or 1 - 0.3053)
 // must not move, or the images of a site stop being symmetric.
-std::string Coordinate(double v) {
-  char buffer[kMaxNumberChars];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed);
-  if (ec == std::errc()) {
-    const std::string shortest(buffer, end);
-    const size_t point = shortest.find('.');
-    if (point != std::string::npos && shortest.size() - point - 1 > 6) return shortest;
-  }
-  return cformat("%.6f", v);
-}
+std::string Coordinate(double v) { return FixedAtLeast(v, 6); }
 
 // The shortest text that reads back as the same double.
 std::string Exact(double v) {

@@ -138,6 +138,17 @@ char* IntToChars(char* out, long value, int width) {
   return CopyPadded(out, buf, res.ptr, width);
 }
 
+std::string FixedAtLeast(double value, int minDecimals) {
+  char buffer[kMaxNumberChars];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  if (ec == std::errc()) {
+    const std::string shortest(buffer, end);
+    const size_t point = shortest.find('.');
+    if (point != std::string::npos && shortest.size() - point - 1 > static_cast<size_t>(minDecimals)) return shortest;
+  }
+  return cformat("%.*f", minDecimals, value);
+}
+
 std::optional<double> parseDouble(std::string_view text) {
   const std::string s(text);
   char* end = nullptr;

@@ -26,6 +26,11 @@ inline constexpr int kMaxNumberChars = 400;
 char* FixedToChars(char* out, double value, int width, int precision);
 char* IntToChars(char* out, long value, int width);
 
+// A number in fixed notation with at least minDecimals decimals, or with as
+// many more as it needs to read back as the same double. Files that round
+// short decimals to fractions (a CIF's 0.2083 is 5/24) then leave it alone.
+std::string FixedAtLeast(double value, int minDecimals);
+
 // strtod under the "C" locale: leading blanks skipped, trailing text ignored.
 // Returns nothing when the text does not start with a number.
 std::optional<double> parseDouble(std::string_view text);

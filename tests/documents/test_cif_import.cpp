@@ -31,6 +31,9 @@ std::string Slurp(const std::string& path) {
 
 const std::string kCell = "data_x\n_cell_length_a 4\n_cell_length_b 4\n_cell_length_c 4\n";
 const std::string kAtoms = "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n";
+const std::string kAniso =
+    "loop_\n_atom_site_aniso_label\n_atom_site_aniso_U_11\n_atom_site_aniso_U_22\n_atom_site_aniso_U_33\n"
+    "_atom_site_aniso_U_12\n_atom_site_aniso_U_13\n_atom_site_aniso_U_23\n";
 const std::string kTypedAtoms =
     "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n";
 
@@ -232,6 +235,15 @@ TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
        "nie jest krystalograficzny"},
       {cell + "_symmetry_space_group_name_H-M 'Q 9'\n" + atoms + "Si 0 0 0\n", "nieznany symbol grupy"},
       {crowded, "za dużo atomów"},
+      // Displacements: below U = -0.01 Å² no rounding, and text that is no number.
+      {cell + atoms + "_atom_site_U_iso_or_equiv\nSi 0 0 0 -0.011\n",
+       "ujemny parametr drgań termicznych U = -0.011 (atom Si)"},
+      {cell + atoms + "_atom_site_B_iso_or_equiv\nSi 0 0 0 -0.8\n", "ujemny parametr drgań termicznych B = -0.8"},
+      {cell + atoms + "_atom_site_B_iso_or_equiv\nSi 0 0 0 0,5\n",
+       "nieczytelny parametr drgań termicznych B = \"0,5\" (atom Si)"},
+      {cell + atoms + "Si 0 0 0\n" + kAniso + "Si 0.01 0.01 abc 0 0 0\n",
+       "nieczytelny anizotropowy parametr drgań termicznych \"abc\" (atom Si)"},
+      {cell + atoms + "Si 0 0 0\n" + kAniso + "Si -0.02 -0.02 -0.02 0 0 0\n", "Ueq = -0.02 z parametrów"},
   };
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text);
@@ -407,22 +419,38 @@ TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
   EXPECT_NE(messages[0].text.find("_atom_site_calc_flag dum"), std::string::npos);
   EXPECT_NE(messages[0].text.find("H1"), std::string::npos);
 
-  // Labels alone: "Wat1" and "OW" are read as W and O, but the user is
-  // told, as of "HS1" read as hassium; "O1", "Ti2a" and "Cl3" are plain.
-  // The ICSD writes 0 as ".".
+  // Labels alone: water labels are water oxygen and said so; "W", "W1",
+  // "W2a" and "Wa1" stay tungsten, the last with a word, as of "HS1" read
+  // as hassium; "O1", "O1W", "Ti2a" and "Cl3" are plain. The ICSD writes 0
+  // as ".".
   CKomorka water;
   messages.clear();
-  ASSERT_TRUE(Import(water, kCell + kAtoms + "Wat1 0.1 0.2 0.3\nOW 0.5 . .\nO1 .5 .5 .5\nTi2a 0.2 0.2 0.2\n"
-                                           "Cl3 0.3 0.3 0.3\nNH4 0.4 0.4 0.4\nHS1 0.1 0.1 0.1\n",
-                     messages, &report))
-      << Texts(messages);
-  ASSERT_EQ(water.structureAtoms.size(), 7u);
-  EXPECT_EQ(water.structureAtoms[0].nr, 74);
-  EXPECT_EQ(std::tie(water.structureAtoms[1].nr, water.structureAtoms[1].y), std::tuple(8, 0.0));
-  EXPECT_EQ(report.labelElements, 4);
-  const std::string text = Texts(messages);
-  for (const char* part : {"Wat1 → W (wolfram)", "OW → O", "NH4 → N", "HS1 → Hs"}) EXPECT_NE(text.find(part), std::string::npos) << part;
-  for (const char* plain : {"O1 →", "Ti2a", "Cl3"}) EXPECT_EQ(text.find(plain), std::string::npos) << plain;
+  const std::vector<std::pair<std::string, int>> labels = {
+      {"Wat1", 8}, {"WAT", 8}, {"wat2", 8}, {"HOH", 8}, {"OW", 8}, {"OW1", 8}, {"Ow2", 8}, {"O_W", 8},
+      {"W", 74},   {"W1", 74}, {"W2a", 74}, {"Wa1", 74}, {"O1", 8}, {"O1W", 8}, {"Ti2a", 22}, {"Cl3", 17},
+      {"NH4", 7},  {"HS1", 108}};
+  std::string rows;
+  for (size_t i = 0; i < labels.size(); ++i) rows += labels[i].first + cformat(" 0.%02zu 0.5 .\n", 2 * i + 1);
+  ASSERT_TRUE(Import(water, kCell + kAtoms + rows, messages, &report)) << Texts(messages);
+  ASSERT_EQ(water.structureAtoms.size(), labels.size());
+  for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(water.structureAtoms[i].nr, labels[i].second) << labels[i].first;
+  EXPECT_EQ(water.structureAtoms[0].z, 0.0);
+  EXPECT_EQ(water.structureAtoms[0].name, "O");
+  EXPECT_EQ(report.waterLabels, 8);
+  EXPECT_EQ(report.labelElements, 3);
+  // After the word that the file gives no symmetry.
+  ASSERT_EQ(messages.size(), 3u) << Texts(messages);
+  EXPECT_NE(messages[1].text.find("oznaczają cząsteczki wody; przyjęto dla nich tlen (O): Wat1, WAT, wat2, HOH, OW, "
+                                  "OW1, Ow2, O_W."),
+            std::string::npos)
+      << messages[1].text;
+  EXPECT_NE(messages[2].text.find("przyjęto: Wa1 → W (wolfram), NH4 → N"), std::string::npos) << messages[2].text;
+  EXPECT_NE(messages[2].text.find("HS1 → Hs"), std::string::npos) << messages[2].text;
+  for (const char* plain : {"W1", "W2a", "O1W", "Ti2a", "Cl3"}) EXPECT_EQ(messages[2].text.find(plain), std::string::npos) << plain;
+  // A type symbol decides over a water label.
+  CKomorka typedWater;
+  ASSERT_TRUE(Import(typedWater, kCell + kTypedAtoms + "Wat1 W 0 0 0\n", messages, &report));
+  EXPECT_EQ(std::tie(typedWater.structureAtoms[0].nr, report.waterLabels), std::tuple(74, 0));
 
   // Operators written with decimals ("z+.5") are read as fractions.
   CKomorka c2m;
@@ -501,6 +529,25 @@ TEST(CifImport, DisplacementsPerSite) {
   EXPECT_EQ(report.displacementSites, 3);
   EXPECT_EQ(report.anisotropicSites, 1);
   EXPECT_NE(Texts(messages).find("równoważnymi izotropowymi"), std::string::npos) << Texts(messages);
+
+  // Slightly below zero, as refinements publish them: B = 0 for the site,
+  // named in a message; U_eq of the anisotropic ones likewise. 0 stays 0.
+  const std::string negative = kCell + kAtoms +
+                               "_atom_site_U_iso_or_equiv\n_atom_site_B_iso_or_equiv\n"
+                               "Zr1 0 0 0 -0.001(2) ?\nO1 0.5 0 0 ? -0.5\nO2 0 0.5 0 ? 0\nO3 0 0 0.5 -0.01 ?\n"
+                               "O4 0.5 0.5 0 ? ?\nO5 0.5 0 0.5 0.004 ?\n" + kAniso + "O4 -0.002 -0.001 0 0 0 0\n";
+  CKomorka low;
+  messages.clear();
+  ASSERT_TRUE(Import(low, negative, messages, &report)) << Texts(messages);
+  ASSERT_EQ(low.structureAtoms.size(), 6u);
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(low.structureAtoms[i].biso, std::optional<double>(0.0)) << i;
+  EXPECT_NEAR(low.structureAtoms[5].biso.value_or(-1), 8 * M_PI * M_PI * 0.004, 1e-12);
+  EXPECT_EQ(std::tie(report.displacementSites, report.anisotropicSites, report.zeroDisplacementSites),
+            std::tuple(6, 1, 4));
+  EXPECT_NE(Texts(messages).find("przyjęto jako B = 0 dla atomów: Zr1 (U = -0.001(2)), O1 (B = -0.5), "
+                                 "O3 (U = -0.01), O4 (Ueq = -0.001)."),
+            std::string::npos)
+      << Texts(messages);
 }
 
 TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
@@ -550,4 +597,37 @@ TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
     ExpectSameF2(back, *c.doc, 1.0, 1e-12);
   }
   EXPECT_EQ(rutile.asymmetricUnit[1].occupancy, 0.875);
+}
+
+TEST(CifExport, PositionsNearFractionsComeBackUnchanged) {
+  // Refined positions near thirds, twelfths and twenty-fourths (ZrO2's Zr
+  // at z = 0.2083), read from a CIF that writes six decimals, kept as a
+  // structure file, written as a CIF and read again: the reader must not
+  // take any of them for the fraction.
+  const std::string cif = kCell + "_cell_angle_beta 99.23\n_symmetry_space_group_name_H-M 'P 1 21/c 1'\n" +
+                          kTypedAtoms +
+                          "Zr1 Zr4+ 0.275400 0.039500 0.208300\nO1 O2- 0.333300 0.666700 0.083300\n"
+                          "O2 O2- 0.166700 0.416700 0.583300\nO3 O2- 0.330000 0.916700 0.291700\n";
+  CKomorka first, saved, back;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(Import(first, cif, messages)) << Texts(messages);
+  ASSERT_EQ(ReadStructureBytes(saved, FormatStructureFile(first), messages), StructureReadStatus::kOk);
+  saved.ExpandCellAtoms();
+  std::vector<DocMessage> notes;
+  const std::string written = FormatCif(saved, Tables().elements, notes);
+  ASSERT_TRUE(Import(back, written, messages)) << Texts(messages) << written;
+  EXPECT_NE(written.find("Zr1 Zr4+ 0.275400 0.039500 0.208300 "), std::string::npos) << written;
+  ASSERT_EQ(back.spaceGroup, saved.spaceGroup);
+  ASSERT_EQ(back.asymmetricUnit.size(), 4u);
+  for (size_t i = 0; i < 4; ++i)
+    EXPECT_EQ(std::tie(back.asymmetricUnit[i].x, back.asymmetricUnit[i].y, back.asymmetricUnit[i].z),
+              std::tie(saved.asymmetricUnit[i].x, saved.asymmetricUnit[i].y, saved.asymmetricUnit[i].z));
+  EXPECT_EQ(back.asymmetricUnit[0].z, 0.2083);
+  Calculate(saved);
+  Calculate(back);
+  ASSERT_EQ(back.reflectionsAll.size(), saved.reflectionsAll.size());
+  for (size_t i = 0; i < saved.reflectionsAll.size(); ++i) {
+    const Reflection &t = saved.reflectionsAll[i], &m = back.reflectionsAll[i];
+    EXPECT_EQ(std::tie(m.h, m.k, m.l, m.multiplicity, m.d, m.f2), std::tie(t.h, t.k, t.l, t.multiplicity, t.d, t.f2));
+  }
 }
