@@ -81,7 +81,7 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 // unless the files of a batch already share the cores.
 bool WriteReflectionList(const CalcOptions& o, const CKomorka& doc, const std::string& path) {
   constexpr size_t kRowsForTwoThreads = 20000;
-  const unsigned parts = o.outDir.empty() && doc.reflectionsAll.size() >= kRowsForTwoThreads ? 2 : 1;
+  const unsigned parts = o.outDir.empty() && doc.results.reflectionsAll.size() >= kRowsForTwoThreads ? 2 : 1;
   const std::vector<std::string> text = FormatReflectionListParts(doc, o.filter, parts);
   return WriteOutput(path, std::vector<std::string_view>(text.begin(), text.end()));
 }
@@ -142,20 +142,21 @@ int SetUpSynthesis(const CalcOptions& o, CalcShared& shared) {
 // Writes the synthesised window in the chosen format.
 bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc, const PatternGrid& grid,
                   const std::string& target) {
-  const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
+  const PatternWindow window = ExportWindow(doc.experiment.angleMin, doc.experiment.angleMax);
   const double scale = std::isnan(o.scale) ? DefaultExportScale(WindowMaximum(grid, window)) : o.scale;
   const PatternPoint* first = grid.points() + window.first;
-  if (o.xAxis != XAxisUnit::TwoTheta && !(doc.lambda1 > 0.0)) {
+  if (o.xAxis != XAxisUnit::TwoTheta && !(doc.experiment.lambda1 > 0.0)) {
     Complain("d and Q need the first wavelength, which is not above zero");
     return false;
   }
-  if (target == "-") return WriteOutput("-", FormatPatternText(first, window.count, scale, o.xAxis, doc.lambda1));
+  if (target == "-")
+    return WriteOutput("-", FormatPatternText(first, window.count, scale, o.xAxis, doc.experiment.lambda1));
   const ChartFormat& format = shared.workspace.chartFormats()[static_cast<size_t>(shared.format)];
   std::string error;
   std::unique_lock<std::mutex> lock(shared.pluginMutex, std::defer_lock);
   if (format.module) lock.lock();
   if (!SavePattern(format, ExportFileName(target, format), scale, first, window.count, &error, o.xAxis,
-                   doc.lambda1)) {
+                   doc.experiment.lambda1)) {
     Complain(error);
     return false;
   }
@@ -210,11 +211,11 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
   ReferenceData tables = w.reference;
   CKomorka doc(w.settings.experiment);
   if (const int status = OpenDocument(o.session, w, tables, input, doc); status != 0) return status;
-  if (o.radiation == "x") doc.radiation = 0;
-  if (o.radiation == "n") doc.radiation = 1;
+  if (o.radiation == "x") doc.experiment.radiation = 0;
+  if (o.radiation == "n") doc.experiment.radiation = 1;
   if (o.range.size() == 2) {
-    doc.angleMin = o.range[0];
-    doc.angleMax = o.range[1];
+    doc.experiment.angleMin = o.range[0];
+    doc.experiment.angleMax = o.range[1];
   }
   const std::string where = o.structures.size() > 1 ? input + ": " : std::string();
   if (to.pattern.empty() && !to.chart) return RunReflectionList(o, doc, to, progress, where);

@@ -161,8 +161,8 @@ int RunFit(const FitCliOptions& o) {
   for (const std::string& path : o.structures) {
     auto doc = std::make_unique<CKomorka>(w.settings.experiment);
     if (const int status = OpenDocument(o.session, w, w.reference, path, *doc); status != 0) return status;
-    if (o.radiation == "x") doc->radiation = 0;
-    if (o.radiation == "n") doc->radiation = 1;
+    if (o.radiation == "x") doc->experiment.radiation = 0;
+    if (o.radiation == "n") doc->experiment.radiation = 1;
     phases.push_back(doc.get());
     docs.push_back(std::move(doc));
   }

@@ -73,8 +73,8 @@ int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, c
   if (!opened) return 2;
   if (const std::string note = DisplacedEntriesMessage(gaveWay); !note.empty())
     std::cerr << ("pelmora-cli: " + note + "\n");
-  if (doc.sourceName.empty()) doc.sourceName = w.settings.RadName;
-  if (doc.aparatName.empty()) doc.aparatName = w.settings.AparatName;
+  if (doc.experiment.sourceName.empty()) doc.experiment.sourceName = w.settings.RadName;
+  if (doc.experiment.aparatName.empty()) doc.experiment.aparatName = w.settings.AparatName;
   if (!o.source.empty()) {
     const RadiationSource* src = FindByName(tables.sources, o.source);
     if (!src) {
@@ -82,7 +82,7 @@ int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, c
                 << "\n";
       return 1;
     }
-    doc.ApplySource(*src);
+    doc.experiment.ApplySource(*src);
   }
   if (!o.aparat.empty()) {
     const ApparatusSet* set = FindByName(tables.apparatusSets, o.aparat);
@@ -91,7 +91,7 @@ int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, c
                 << tables.PathOf(kApparatusFile) << "\n";
       return 1;
     }
-    doc.ApplyApparatus(*set);
+    doc.experiment.ApplyApparatus(*set);
   }
   return 0;
 }

@@ -67,7 +67,7 @@ Agreement AgreementOf(const std::vector<double>& observed, const std::vector<dou
 
 double CellContentsMass(const CKomorka& doc) {
   double mass = 0.0;
-  for (const AtomSite& at : doc.cellAtoms) {
+  for (const AtomSite& at : doc.crystal.cellAtoms) {
     if (at.nr < 1 || at.nr > 118) return 0.0;
     xrl_error* err = nullptr;
     const double m = AtomicWeight(at.nr, &err);
@@ -165,19 +165,20 @@ double& ValueOf(ModelState& s, const Param& p) {
   return s.invSize[static_cast<size_t>(p.phase)];
 }
 
-// Relays a cancel to the running calculation of a private copy.
+// Relays the fit's cancel to the run of one calculation (whose own flag
+// each run clears at its start).
 class CancelWatch final : public CalcProgress {
  public:
-  CancelWatch(CKomorka& doc, std::atomic<bool>* cancel) : doc_(doc), cancel_(cancel) {}
+  explicit CancelWatch(std::atomic<bool>* cancel) : cancel_(cancel) {}
   void SetRange(int, int) override { Poll(); }
   void SetPosition(int) override { Poll(); }
   void SetStatus(const std::string&) override { Poll(); }
+  std::atomic<bool> run{false};
 
  private:
   void Poll() {
-    if (cancel_ && cancel_->load()) doc_.cancelRequested = true;
+    if (cancel_ && cancel_->load()) run = true;
   }
-  CKomorka& doc_;
   std::atomic<bool>* cancel_;
 };
 
@@ -233,19 +234,19 @@ class FitModel {
       grid = target->grid.get();
     }
     CKomorka& d = *ph.doc;
-    d.u = s.u;
-    d.v = s.v;
-    d.w = s.w;
-    d.gsize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : ph.ownSize;
+    d.experiment.u = s.u;
+    d.experiment.v = s.v;
+    d.experiment.w = s.w;
+    d.experiment.gsize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : ph.ownSize;
     std::array<double, 6> c = s.cell[p];
     TieCell(ph.type, c);
-    SetCell(d, c);
+    SetCell(d.cell, c);
     // A run that finds nothing leaves the old lists: start from none.
-    d.reflections1.clear();
-    d.reflections2.clear();
-    d.reflectionsAll.clear();
-    CancelWatch watch(d, opt_.cancel);
-    const PatternRunResult run = RunPatternCalculation(d, watch, opt_.setup, *grid);
+    d.results.reflections1.clear();
+    d.results.reflections2.clear();
+    d.results.reflectionsAll.clear();
+    CancelWatch watch(opt_.cancel);
+    const PatternRunResult run = RunPatternCalculation(d, watch, opt_.setup, *grid, &watch.run);
     ++calculations;
     if (!run.refusal.empty()) {
       error = (phases.size() > 1 ? "Faza " + std::to_string(p + 1) + ": " : std::string()) + run.refusal;
@@ -383,18 +384,12 @@ struct LmFunctor {
 // grain size and temperature factor stay, being the sample's.
 std::unique_ptr<CKomorka> PrivateCopy(const CKomorka& phase, const CKomorka& first) {
   auto d = std::make_unique<CKomorka>();
-  static_cast<ExperimentParams&>(*d) = first;
-  d->gsize = phase.gsize;
-  d->dwfactor = phase.dwfactor;
-  d->IsDW = phase.IsDW;
-  static_cast<UnitCell&>(*d) = phase;
-  d->latticeType = phase.latticeType;
-  d->bravaisIndex = phase.bravaisIndex;
-  d->BravaisTable = phase.BravaisTable;
-  d->centringText = phase.centringText;
-  d->structureAtoms = phase.structureAtoms;
-  d->cellAtoms = phase.cellAtoms;
-  d->anomalLambda = phase.anomalLambda;
+  d->experiment = first.experiment;
+  d->experiment.gsize = phase.experiment.gsize;
+  d->experiment.dwfactor = phase.experiment.dwfactor;
+  d->experiment.IsDW = phase.experiment.IsDW;
+  d->cell = phase.cell;
+  d->crystal = phase.crystal;
   return d;
 }
 
@@ -416,8 +411,8 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
     return r;
   }
   const CKomorka& first = *docs.front();
-  const double lo = std::isnan(o.rangeMin) ? first.angleMin : o.rangeMin;
-  const double hi = std::isnan(o.rangeMax) ? first.angleMax : o.rangeMax;
+  const double lo = std::isnan(o.rangeMin) ? first.experiment.angleMin : o.rangeMin;
+  const double hi = std::isnan(o.rangeMax) ? first.experiment.angleMax : o.rangeMax;
   FitModel model(o);
   for (int i = 0; i < measured.size(); ++i) {
     const double x = measured.twoTheta[static_cast<size_t>(i)];
@@ -447,9 +442,9 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
   // Each phase's pattern over the fitted range and a margin for the zero shift.
   constexpr double kMargin = 2.0;
   ModelState& s = model.state;
-  s.u = first.u;
-  s.v = first.v;
-  s.w = first.w;
+  s.u = first.experiment.u;
+  s.v = first.experiment.v;
+  s.w = first.experiment.w;
   s.bg.assign(static_cast<size_t>(K), 0.0);
   // Widths of zero give peaks narrower than the grid, whose shape does not
   // change with them: the refinement starts from a tenth of a degree.
@@ -457,12 +452,12 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
   for (const CKomorka* d : docs) {
     PhaseCalc ph;
     ph.doc = PrivateCopy(*d, first);
-    ph.doc->angleMin = std::max(kPatternStep, r.rangeMin - kMargin);
-    ph.doc->angleMax = std::min(180.0 - kPatternStep, r.rangeMax + kMargin);
-    ph.type = d->latticeType;
-    ph.ownSize = d->gsize;
-    s.cell.push_back(CellOf(*d));
-    s.invSize.push_back(d->gsize > 0.0 ? 1.0 / d->gsize : 0.0);
+    ph.doc->experiment.angleMin = std::max(kPatternStep, r.rangeMin - kMargin);
+    ph.doc->experiment.angleMax = std::min(180.0 - kPatternStep, r.rangeMax + kMargin);
+    ph.type = d->crystal.latticeType;
+    ph.ownSize = d->experiment.gsize;
+    s.cell.push_back(CellOf(d->cell));
+    s.invSize.push_back(d->experiment.gsize > 0.0 ? 1.0 / d->experiment.gsize : 0.0);
     s.scale.push_back(1.0);
     model.phases.push_back(std::move(ph));
   }
@@ -615,7 +610,7 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
     TieCell(model.phases[p].type, c);
     fp.cell = c;
     fp.scale = s.scale[p];
-    fp.grainSize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : docs[p]->gsize;
+    fp.grainSize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : docs[p]->experiment.gsize;
     UnitCell uc;
     SetCell(uc, c);
     fp.volume = uc.CellVolume();
@@ -654,7 +649,7 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
       r.cancelled = model.cancelled;
       return r;
     }
-    for (const Reflection& x : model.phases[p].doc->reflectionsAll)
+    for (const Reflection& x : model.phases[p].doc->results.reflectionsAll)
       if (x.nonZero && x.line == 1) r.phases[p].reflectionAngles.push_back(TwoThetaDegrees(x));
     r.phases[p].pattern = std::move(grid);
   }
@@ -666,12 +661,12 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
 void ApplyFitToDocument(const FitResult& fit, size_t phase, unsigned refined, CKomorka& doc) {
   if (phase >= fit.phases.size()) return;
   const FitPhase& p = fit.phases[phase];
-  if (refined & kFitCell) SetCell(doc, p.cell);
-  if (refined & kFitSize) doc.gsize = p.grainSize;
+  if (refined & kFitCell) SetCell(doc.cell, p.cell);
+  if (refined & kFitSize) doc.experiment.gsize = p.grainSize;
   if (refined & kFitWidths) {
-    doc.u = fit.u;
-    doc.v = fit.v;
-    doc.w = fit.w;
+    doc.experiment.u = fit.u;
+    doc.experiment.v = fit.v;
+    doc.experiment.w = fit.w;
   }
 }
 

@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <thread>
+#include <type_traits>
 
 #include "Session.h"
 #include "diffractogram/PatternExport.h"
@@ -158,10 +159,10 @@ struct ReflectionColumns {
   // The rows of the reflection list the filter shows, as it prints them.
   void Fill(const CKomorka& doc, const ReflectionFilter& filter) {
     size_t n = 0;
-    for (const Reflection& r : doc.reflectionsAll) n += ShowsReflection(doc, r, filter);
+    for (const Reflection& r : doc.results.reflectionsAll) n += ShowsReflection(doc, r, filter);
     for (auto* v : {&twoTheta, &d, &reF, &imF, &f2, &intensity, &percent}) v->reserve(n);
     for (auto* v : {&h, &k, &l, &multiplicity, &line}) v->reserve(n);
-    for (const Reflection& r : doc.reflectionsAll) {
+    for (const Reflection& r : doc.results.reflectionsAll) {
       if (!ShowsReflection(doc, r, filter)) continue;
       twoTheta.push_back(TwoThetaDegrees(r));
       d.push_back(r.d);
@@ -169,7 +170,7 @@ struct ReflectionColumns {
       imF.push_back(r.imF);
       f2.push_back(r.f2);
       intensity.push_back(r.intensity);
-      percent.push_back(doc.maxIntensity != 0.0 ? r.intensity / doc.maxIntensity * 100.0 : 0.0);
+      percent.push_back(doc.results.maxIntensity != 0.0 ? r.intensity / doc.results.maxIntensity * 100.0 : 0.0);
       h.push_back(r.h);
       k.push_back(r.k);
       l.push_back(r.l);
@@ -269,7 +270,7 @@ py::tuple Pattern(Structure& s, const std::optional<std::string>& profile, std::
     interrupted = RunWatched(s, [&] { ok = s.CalculatePattern(id, *grid, &error, notes); });
     if (ok) {
       // The points and the scale of the text export, every stride-th point.
-      const PatternWindow window = ExportWindow(s.doc().angleMin, s.doc().angleMax);
+      const PatternWindow window = ExportWindow(s.doc().experiment.angleMin, s.doc().experiment.angleMax);
       const double factor = scale ? *scale : DefaultExportScale(WindowMaximum(*grid, window));
       for (int i = 0; i < window.count; i += stride) {
         const PatternPoint& p = (*grid)[window.first + i];
@@ -330,17 +331,17 @@ struct Site {
   auto Read(F&& f) {
     if (!owner) return f(own);
     return With(*owner, [&](CKomorka& doc) {
-      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
-      return f(doc.EditableAtoms()[index]);
+      if (index >= doc.crystal.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      return f(doc.crystal.EditableAtoms()[index]);
     });
   }
   template <class F>
   void Change(F&& f) {
     if (!owner) return f(own);
     With(*owner, [&](CKomorka& doc) {
-      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
-      f(doc.EditableAtoms()[index]);
-      doc.ExpandCellAtoms();
+      if (index >= doc.crystal.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      f(doc.crystal.EditableAtoms()[index]);
+      doc.crystal.ExpandCellAtoms();
     });
   }
   AtomSite Value() {
@@ -349,7 +350,7 @@ struct Site {
 };
 
 std::vector<Site> SitesOf(const StructurePtr& s) {
-  const size_t n = With(*s, [](CKomorka& doc) { return doc.EditableAtoms().size(); });
+  const size_t n = With(*s, [](CKomorka& doc) { return doc.crystal.EditableAtoms().size(); });
   std::vector<Site> out(n);
   for (size_t i = 0; i < n; ++i) out[i].owner = s, out[i].index = i;
   return out;
@@ -362,23 +363,23 @@ void SetSites(const StructurePtr& s, std::vector<Site*> sites) {
     atoms.push_back(site->Value());
   }
   const bool fits = With(*s, [&](CKomorka& doc) {
-    if (doc.spaceGroup.empty()) {
-      if (!CKomorka::FitsCapacity(doc.latticeType, atoms.size())) return false;
+    if (doc.crystal.spaceGroup.empty()) {
+      if (!Crystal::FitsCapacity(doc.crystal.latticeType, atoms.size())) return false;
       for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
-      doc.structureAtoms = std::move(atoms);
-      doc.ExpandCellAtoms();
+      doc.crystal.structureAtoms = std::move(atoms);
+      doc.crystal.ExpandCellAtoms();
       return true;
     }
     // The group's cell from the new sites, or the old sites kept.
-    std::vector<AtomSite> old = std::move(doc.asymmetricUnit);
-    doc.asymmetricUnit = std::move(atoms);
-    if (doc.ExpandCellAtoms()) return true;
-    doc.asymmetricUnit = std::move(old);
-    doc.ExpandCellAtoms();
+    std::vector<AtomSite> old = std::move(doc.crystal.asymmetricUnit);
+    doc.crystal.asymmetricUnit = std::move(atoms);
+    if (doc.crystal.ExpandCellAtoms()) return true;
+    doc.crystal.asymmetricUnit = std::move(old);
+    doc.crystal.ExpandCellAtoms();
     return false;
   });
   if (!fits)
-    throw py::value_error("the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) +
+    throw py::value_error("the cell holds at most " + std::to_string(Crystal::kMaxAtoms) +
                           " atoms after the centring");
 }
 
@@ -397,7 +398,7 @@ void SetSiteB(Site& s, std::optional<double> v) {
 // --- space group --------------------------------------------------------------
 
 std::optional<std::string> SpaceGroupOfDoc(Structure& s) {
-  const std::string name = With(s, [](CKomorka& d) { return d.spaceGroup; });
+  const std::string name = With(s, [](CKomorka& d) { return d.crystal.spaceGroup; });
   return name.empty() ? std::nullopt : std::optional<std::string>(name);
 }
 
@@ -425,9 +426,9 @@ void SetSpaceGroupOf(Structure& s, const py::object& value) {
                             "\": give a Hermann-Mauguin symbol (P 42/m n m), a number (1-230) or a Hall symbol");
     name = g->Name();
   }
-  const bool fits = With(s, [&name](CKomorka& d) { return name == d.spaceGroup || d.SetSpaceGroup(name); });
+  const bool fits = With(s, [&name](CKomorka& d) { return name == d.crystal.spaceGroup || d.SetSpaceGroup(name); });
   if (!fits)
-    Warn({"the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) + " atoms; the atoms beyond are left out"});
+    Warn({"the cell holds at most " + std::to_string(Crystal::kMaxAtoms) + " atoms; the atoms beyond are left out"});
 }
 
 template <class T>
@@ -475,13 +476,13 @@ void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice
   else if (c == "C") type |= kBaseCentred;
   else if (c != "P") type = 0;
   const int index = With(s, [type](CKomorka& doc) {
-    if (!doc.spaceGroup.empty()) return -3;
+    if (!doc.crystal.spaceGroup.empty()) return -3;
     for (int i = 0; type != 0 && i < kBravaisCount; ++i)
-      if (doc.BravaisTable[i].type == type) {
-        if (!CKomorka::FitsCapacity(type, doc.structureAtoms.size())) return -2;
-        doc.latticeType = type;
-        doc.bravaisIndex = i;
-        doc.ExpandCellAtoms();
+      if (BravaisTable[i].type == type) {
+        if (!Crystal::FitsCapacity(type, doc.crystal.structureAtoms.size())) return -2;
+        doc.crystal.latticeType = type;
+        doc.crystal.bravaisIndex = i;
+        doc.crystal.ExpandCellAtoms();
         return i;
       }
     return -1;
@@ -496,43 +497,52 @@ void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice
 
 // --- plain experiment and cell fields -----------------------------------------
 
+// The part of the document that holds the fields of Owner: the cell or
+// the experiment (or one of its groups of values).
+template <class Owner>
+Owner& PartOf(CKomorka& d) {
+  if constexpr (std::is_base_of_v<Owner, UnitCell>) return d.cell;
+  else return d.experiment;
+}
+
 template <class T, class Owner>
 void Field(py::class_<Structure, StructurePtr>& cls, const char* name, T Owner::*member) {
   cls.def_property(
-      name, [member](Structure& s) { return With(s, [member](CKomorka& d) { return static_cast<Owner&>(d).*member; }); },
+      name, [member](Structure& s) { return With(s, [member](CKomorka& d) { return PartOf<Owner>(d).*member; }); },
       [member](Structure& s, T v) {
         With(s, [member, v](CKomorka& d) {
-          static_cast<Owner&>(d).*member = v;
-          d.RefreshCellMetric();
+          PartOf<Owner>(d).*member = v;
+          d.cell.RefreshCellMetric();
         });
       });
 }
 
 // Several fields as one tuple.
-template <size_t N>
-void Group(py::class_<Structure, StructurePtr>& cls, const char* name, double CKomorka::*const (&members)[N]) {
+template <class Owner, size_t N>
+void Group(py::class_<Structure, StructurePtr>& cls, const char* name, double Owner::*const (&members)[N]) {
   cls.def_property(
       name,
       [&members](Structure& s) {
         const auto values = With(s, [&members](CKomorka& d) {
           std::array<double, N> out;
-          for (size_t i = 0; i < N; ++i) out[i] = d.*members[i];
+          for (size_t i = 0; i < N; ++i) out[i] = PartOf<Owner>(d).*members[i];
           return out;
         });
         return py::tuple(py::cast(values));
       },
       [&members](Structure& s, const std::array<double, N>& v) {
         With(s, [&members, &v](CKomorka& d) {
-          for (size_t i = 0; i < N; ++i) d.*members[i] = v[i];
-          d.RefreshCellMetric();
+          for (size_t i = 0; i < N; ++i) PartOf<Owner>(d).*members[i] = v[i];
+          d.cell.RefreshCellMetric();
         });
       });
 }
 
-double CKomorka::*const kCell[6] = {&CKomorka::a, &CKomorka::b, &CKomorka::c,
-                                    &CKomorka::alfa, &CKomorka::beta, &CKomorka::gamma};
-double CKomorka::*const kRange[2] = {&CKomorka::angleMin, &CKomorka::angleMax};
-double CKomorka::*const kWidths[5] = {&CKomorka::u, &CKomorka::v, &CKomorka::w, &CKomorka::x, &CKomorka::y};
+double UnitCell::*const kCell[6] = {&UnitCell::a, &UnitCell::b, &UnitCell::c,
+                                    &UnitCell::alfa, &UnitCell::beta, &UnitCell::gamma};
+double ExperimentParams::*const kRange[2] = {&ExperimentParams::angleMin, &ExperimentParams::angleMax};
+double ExperimentParams::*const kWidths[5] = {&ExperimentParams::u, &ExperimentParams::v, &ExperimentParams::w,
+                                              &ExperimentParams::x, &ExperimentParams::y};
 double AtomSite::*const kSiteA[4] = {&AtomSite::a1, &AtomSite::a2, &AtomSite::a3, &AtomSite::a4};
 double AtomSite::*const kSiteB[4] = {&AtomSite::b1, &AtomSite::b2, &AtomSite::b3, &AtomSite::b4};
 
@@ -866,10 +876,11 @@ PYBIND11_MODULE(_pelmora, m) {
   Field(cls, "beta", &UnitCell::beta);
   Field(cls, "gamma", &UnitCell::gamma);
   Group(cls, "cell", kCell);
-  cls.def_property_readonly("volume",
-                            [](Structure& s) { return With(s, [](CKomorka& d) { return d.WithFreshMetric().CellVolume(); }); });
+  cls.def_property_readonly("volume", [](Structure& s) {
+    return With(s, [](CKomorka& d) { return d.cell.WithFreshMetric().CellVolume(); });
+  });
   cls.def_property(
-      "lattice", [](Structure& s) { return With(s, [](CKomorka& d) { return LatticeOf(d.latticeType); }); },
+      "lattice", [](Structure& s) { return With(s, [](CKomorka& d) { return LatticeOf(d.crystal.latticeType); }); },
       &SetLattice);
   cls.def_property("sites", &SitesOf, &SetSites,
                    "The sites: with a space group those of the asymmetric unit, from which the cell is\n"
@@ -881,18 +892,22 @@ PYBIND11_MODULE(_pelmora, m) {
   cls.def_property_readonly("space_group_number", &SpaceGroupNumber, "The space group's number, or None.");
   cls.def_property(
       "radiation",
-      [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.radiation == 1 ? "n" : "x"); }); },
+      [](Structure& s) {
+        return With(s, [](CKomorka& d) { return std::string(d.experiment.radiation == 1 ? "n" : "x"); });
+      },
       [](Structure& s, const std::string& r) {
         if (r != "x" && r != "n") throw py::value_error("radiation is \"x\" (X-rays) or \"n\" (neutrons)");
-        With(s, [&r](CKomorka& d) { d.radiation = r == "n" ? 1 : 0; });
+        With(s, [&r](CKomorka& d) { d.experiment.radiation = r == "n" ? 1 : 0; });
       });
   cls.def_property(
       "wavelengths",
-      [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.lambda1, d.lambda2}; }); },
+      [](Structure& s) {
+        return With(s, [](CKomorka& d) { return std::pair{d.experiment.lambda1, d.experiment.lambda2}; });
+      },
       [](Structure& s, std::pair<double, double> l) {
         With(s, [l](CKomorka& d) {
-          d.SetLambda1(l.first);
-          d.SetLambda2(l.second);
+          d.experiment.lambda1 = l.first;
+          d.experiment.lambda2 = l.second;
         });
       });
   Field(cls, "ka2_ratio", &Wavelengths::ratio);
@@ -903,8 +918,8 @@ PYBIND11_MODULE(_pelmora, m) {
   Field(cls, "grain_size", &SampleValues::gsize);
   Field(cls, "b_factor", &SampleValues::dwfactor);
   cls.def_property(
-      "temperature_factor", [](Structure& s) { return With(s, [](CKomorka& d) { return d.IsDW != 0; }); },
-      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.IsDW = on ? 1 : 0; }); });
+      "temperature_factor", [](Structure& s) { return With(s, [](CKomorka& d) { return d.experiment.IsDW != 0; }); },
+      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.experiment.IsDW = on ? 1 : 0; }); });
   Field(cls, "absorption", &SampleValues::absorption);
   Field(cls, "radius", &Diffractometer::difradius);
   Field(cls, "detector_slit", &Diffractometer::detslit);
@@ -927,7 +942,8 @@ PYBIND11_MODULE(_pelmora, m) {
           "pelmora-cli calc writes them; profile None is the settings' PeakProfile.");
   cls.def("__repr__", [](Structure& s) {
     const auto [path, cell, n] = With(s, [&s](CKomorka& d) {
-      return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.EditableAtoms().size()};
+      return std::tuple{s.path(), std::array<double, 3>{d.cell.a, d.cell.b, d.cell.c},
+                        d.crystal.EditableAtoms().size()};
     });
     return py::str("<pelmora.Structure {!r}: a={} b={} c={}, {} sites>").format(path, cell[0], cell[1], cell[2], n);
   });

@@ -80,8 +80,8 @@ bool Structure::Open(Error* error, std::vector<std::string>& notes) {
     return false;
   }
   if (const std::string note = DisplacedEntriesMessage(gaveWay); !note.empty()) notes.push_back(note);
-  if (doc_->sourceName.empty()) doc_->sourceName = w.settings.RadName;
-  if (doc_->aparatName.empty()) doc_->aparatName = w.settings.AparatName;
+  if (doc_->experiment.sourceName.empty()) doc_->experiment.sourceName = w.settings.RadName;
+  if (doc_->experiment.aparatName.empty()) doc_->experiment.aparatName = w.settings.AparatName;
   return true;
 }
 
@@ -95,7 +95,7 @@ namespace {
 
 // A structure calculated again starts from no results, as a file read
 // afresh does: a run that finds nothing leaves nothing behind.
-void ForgetResults(CKomorka& doc) { static_cast<CalculationResults&>(doc) = CalculationResults{}; }
+void ForgetResults(CKomorka& doc) { doc.results = CalculationResults{}; }
 
 bool Ended(const PatternRunResult& run, Error* error) {
   if (run.outcome == CalcOutcome::Ok) return true;
@@ -122,7 +122,7 @@ bool Write(const std::string& path, const std::vector<std::string>& text, Error*
 bool Structure::CalculateReflections(Error* error) {
   ForgetResults(*doc_);
   NullProgress quiet;
-  const PatternRunResult run = RunReflectionCalculation(*doc_, quiet);
+  const PatternRunResult run = RunReflectionCalculation(*doc_, quiet, &cancel_);
   return !Refused(run.refusal, error) && Ended(run, error);
 }
 
@@ -135,7 +135,7 @@ bool Structure::CalculatePattern(int profile, PatternGrid& grid, Error* error, s
   {
     std::unique_lock<std::mutex> lock(session_->pluginMutex, std::defer_lock);
     if (profile >= 0) lock.lock();
-    run = RunPatternCalculation(*doc_, quiet, setup, grid);
+    run = RunPatternCalculation(*doc_, quiet, setup, grid, &cancel_);
   }
   if (Refused(run.refusal, error) || !Ended(run, error)) return false;
   NoteSynthesis(run.synthesis, notes);
@@ -150,7 +150,7 @@ bool Structure::Export(const std::string& reflections, const std::string& patter
   } else {
     auto grid = std::make_unique<PatternGrid>();
     if (!CalculatePattern(profile, *grid, error, notes)) return false;
-    const PatternWindow window = ExportWindow(doc_->angleMin, doc_->angleMax);
+    const PatternWindow window = ExportWindow(doc_->experiment.angleMin, doc_->experiment.angleMax);
     const double factor = scale ? *scale : DefaultExportScale(WindowMaximum(*grid, window));
     const ChartFormat& chosen = session_->Format(format);
     std::string why;

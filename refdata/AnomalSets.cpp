@@ -68,7 +68,7 @@ int ListAnomalSet(std::vector<AnomalTable>& tables, const AnomalTable& set) {
 }
 
 int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>& rows) {
-  std::vector<AtomSite>& atoms = doc.EditableAtoms();
+  std::vector<AtomSite>& atoms = doc.crystal.EditableAtoms();
   std::vector<int> all;
   if (rows.empty())
     for (int r = 0; r < static_cast<int>(atoms.size()); ++r) all.push_back(r);
@@ -84,19 +84,20 @@ int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>
     at.fprim = set.fprim[static_cast<std::size_t>(at.nr)];
     at.fbis = set.fbis[static_cast<std::size_t>(at.nr)];
   }
-  if (chosen.size() >= atoms.size()) doc.anomalLambda = doc.lambda1;
-  doc.ExpandCellAtoms();
+  if (chosen.size() >= atoms.size()) doc.crystal.anomalLambda = doc.experiment.lambda1;
+  doc.crystal.ExpandCellAtoms();
   return unidentified;
 }
 
 bool HasAnomalousTerms(const CKomorka& doc) {
-  for (const AtomSite& at : doc.structureAtoms)
+  for (const AtomSite& at : doc.crystal.structureAtoms)
     if (at.fprim != 0.0 || at.fbis != 0.0) return true;
   return false;
 }
 
 void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation) {
-  if (doc.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0) doc.anomalLambda = previousLambda1;
+  if (doc.crystal.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0)
+    doc.crystal.anomalLambda = previousLambda1;
 }
 
 // Wavelengths closer than this (relative; under 1 eV at Cu K alpha) have the
@@ -104,14 +105,15 @@ void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiati
 constexpr double kSameWavelength = 1e-4;
 
 bool AnomalTermsStale(const CKomorka& doc) {
-  return doc.radiation == 0 && doc.lambda1 > 0.0 && doc.anomalLambda > 0.0 &&
-         std::abs(doc.anomalLambda - doc.lambda1) > kSameWavelength * doc.lambda1 && HasAnomalousTerms(doc);
+  return doc.experiment.radiation == 0 && doc.experiment.lambda1 > 0.0 && doc.crystal.anomalLambda > 0.0 &&
+         std::abs(doc.crystal.anomalLambda - doc.experiment.lambda1) > kSameWavelength * doc.experiment.lambda1 &&
+         HasAnomalousTerms(doc);
 }
 
 std::string StaleAnomalNote(const CKomorka& doc) {
   if (!AnomalTermsStale(doc)) return {};
   return cformat("Czynniki anomalne f′, f″ atomów są dla λ = %.5f Å, nie dla bieżącego źródła (λ = %.5f Å).",
-                 doc.anomalLambda, doc.lambda1);
+                 doc.crystal.anomalLambda, doc.experiment.lambda1);
 }
 
 }  // namespace pelmora

@@ -127,24 +127,24 @@ void CMyPropertyPage1::Bind(KomorkaDocument* doc) {
 }
 
 void CMyPropertyPage1::Reload() {
-  const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
+  const int rows = doc_ ? static_cast<int>(doc_->doc().crystal.EditableAtoms().size()) : 0;
   // With a group: each site's multiplicity and Wyckoff letter.
   auto wyckoff = std::make_shared<std::vector<QString>>();
-  if (doc_ && !doc_->doc().spaceGroup.empty())
-    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc_->doc().spaceGroup)) {
+  if (doc_ && !doc_->doc().crystal.spaceGroup.empty())
+    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc_->doc().crystal.spaceGroup)) {
       const CKomorka& d = doc_->doc();
-      const std::vector<char> letters = WyckoffLetters(*g, d, d.cellAtoms, rows);
+      const std::vector<char> letters = WyckoffLetters(*g, d.cell, d.crystal.cellAtoms, rows);
       wyckoff->resize(static_cast<size_t>(rows));
       for (int r = 0; r < rows; ++r) {
-        const AtomSite& at = d.asymmetricUnit[static_cast<size_t>(r)];
+        const AtomSite& at = d.crystal.asymmetricUnit[static_cast<size_t>(r)];
         (*wyckoff)[static_cast<size_t>(r)] =
             QString::number(SiteMultiplicity(*g, {at.x, at.y, at.z})) + QChar(letters[static_cast<size_t>(r)]);
       }
     }
   model_->Refill(list_, rows, [this, wyckoff](int r, int column) -> QString {
     // Drawn later than filled: the document may have lost the row since.
-    if (!doc_ || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return {};
-    const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
+    if (!doc_ || r >= static_cast<int>(doc_->doc().crystal.EditableAtoms().size())) return {};
+    const AtomSite& at = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
     switch (column) {
       case 0: return QString::fromStdString(at.name);
       case 1: return Fixed("%0.3f", at.x);
@@ -167,8 +167,8 @@ void CMyPropertyPage1::OnSelectionChanged() {
   remove_->setEnabled(!rows.isEmpty());
   change_->setEnabled(!rows.isEmpty());
   const int r = list_->currentIndex().row();
-  if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return;
-  current_ = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
+  if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().crystal.EditableAtoms().size())) return;
+  current_ = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
   name_->setText(QString::fromStdString(current_.name));
   const double v[3] = {current_.x, current_.y, current_.z};
   for (int i = 0; i < 3; ++i) xyz_[static_cast<size_t>(i)]->setNumber(v[i]);
@@ -199,8 +199,8 @@ bool CMyPropertyPage1::ReadSiteValues(double& occupancy, std::optional<double>& 
 
 bool CMyPropertyPage1::OfferSpecialPosition(double v[3]) {
   const CKomorka& d = doc_->doc();
-  if (d.spaceGroup.empty()) return true;
-  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.spaceGroup);
+  if (d.crystal.spaceGroup.empty()) return true;
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.crystal.spaceGroup);
   if (!g) return true;
   const auto exact = NearSpecialPosition(*g, {v[0], v[1], v[2]});
   if (!exact) return true;
@@ -234,7 +234,7 @@ bool CMyPropertyPage1::ReadCoordinates(double out[3]) {
 
 void CMyPropertyPage1::Edited(bool deleted) {
   CKomorka& d = doc_->doc();
-  d.ExpandCellAtoms();
+  d.crystal.ExpandCellAtoms();
   Reload();
   if (deleted) doc_->NotifyAtomsDeleted();
   doc_->NotifyStructureChanged();
@@ -248,7 +248,7 @@ void CMyPropertyPage1::ChooseAtom() {
   const QList<int> rows = SelectedRows(list_);
   if (!rows.isEmpty() && doc_ &&
       Ask(this, "Atomy zaznaczone na liście zostaną zastąpione.\nCzy kontynuować?")) {
-    auto& atoms = doc_->doc().EditableAtoms();
+    auto& atoms = doc_->doc().crystal.EditableAtoms();
     for (int r : rows) {
       if (r >= static_cast<int>(atoms.size())) continue;
       AtomSite& at = atoms[static_cast<size_t>(r)];
@@ -284,15 +284,16 @@ void CMyPropertyPage1::AddAtom() {
   // (0.6947, 0.6947, 0) and (-0.3053, -0.3053, 0) are one site, and so are
   // the images of a site under the centring: a second atom there would
   // count twice in every structure factor.
-  if (d.FindOccupiedSite(v[0], v[1], v[2]) >= 0) {
+  if (d.crystal.FindOccupiedSite(v[0], v[1], v[2]) >= 0) {
     Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
     return;
   }
   // The cell list has a fixed capacity; an atom whose centring copies would
   // not fit is refused rather than silently left out of the cell.
-  if (d.spaceGroup.empty() && !CKomorka::FitsCapacity(d.latticeType, d.structureAtoms.size() + 1)) {
+  if (d.crystal.spaceGroup.empty() &&
+      !Crystal::FitsCapacity(d.crystal.latticeType, d.crystal.structureAtoms.size() + 1)) {
     const std::string text = cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.",
-                                     CKomorka::kMaxAtoms);
+                                     Crystal::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
     return;
   }
@@ -302,14 +303,14 @@ void CMyPropertyPage1::AddAtom() {
   at.z = v[2];
   at.occupancy = occupancy;
   at.biso = biso;
-  auto& atoms = d.EditableAtoms();
+  auto& atoms = d.crystal.EditableAtoms();
   at.siteIndex = static_cast<int>(atoms.size());
   atoms.push_back(at);
   // A site whose images would overflow the cell is taken back.
-  if (!d.ExpandCellAtoms()) {
+  if (!d.crystal.ExpandCellAtoms()) {
     atoms.pop_back();
-    d.ExpandCellAtoms();
-    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
+    d.crystal.ExpandCellAtoms();
+    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", Crystal::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
     return;
   }
@@ -333,7 +334,7 @@ void CMyPropertyPage1::ChangeAtom() {
     return;
   }
   if (!OfferSpecialPosition(v)) return;
-  auto& atoms = doc_->doc().EditableAtoms();
+  auto& atoms = doc_->doc().crystal.EditableAtoms();
   const int r = rows.first();
   if (r >= static_cast<int>(atoms.size())) return;
   AtomSite& at = atoms[static_cast<size_t>(r)];
@@ -344,10 +345,10 @@ void CMyPropertyPage1::ChangeAtom() {
   at.occupancy = occupancy;
   at.biso = biso;
   at.siteIndex = r;
-  if (!doc_->doc().ExpandCellAtoms()) {
+  if (!doc_->doc().crystal.ExpandCellAtoms()) {
     at = before;
-    doc_->doc().ExpandCellAtoms();
-    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
+    doc_->doc().crystal.ExpandCellAtoms();
+    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów.", Crystal::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
     return;
   }
@@ -361,7 +362,7 @@ void CMyPropertyPage1::RemoveAtoms() {
     Warn(this, "Info", "Nie zaznaczono żadnego atomu!\n");
     return;
   }
-  auto& atoms = doc_->doc().EditableAtoms();
+  auto& atoms = doc_->doc().crystal.EditableAtoms();
   // One pass keeping the rows not selected: erasing them one by one would
   // move the rest of a long list once per row.
   std::vector<char> gone(atoms.size(), 0);
@@ -437,8 +438,8 @@ void CMyPropertyPage2::ReloadTables() {
 }
 
 void CMyPropertyPage2::RefreshSourceButton() {
-  forSource_->setEnabled(doc_ && doc_->doc().radiation == 0 && doc_->doc().lambda1 > 0.0 &&
-                         !doc_->doc().structureAtoms.empty());
+  forSource_->setEnabled(doc_ && doc_->doc().experiment.radiation == 0 && doc_->doc().experiment.lambda1 > 0.0 &&
+                         !doc_->doc().crystal.structureAtoms.empty());
 }
 
 void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
@@ -447,10 +448,10 @@ void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
 }
 
 void CMyPropertyPage2::Reload() {
-  const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
+  const int rows = doc_ ? static_cast<int>(doc_->doc().crystal.EditableAtoms().size()) : 0;
   model_->Refill(list_, rows, [this](int r, int column) -> QString {
-    if (!doc_ || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return {};
-    const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
+    if (!doc_ || r >= static_cast<int>(doc_->doc().crystal.EditableAtoms().size())) return {};
+    const AtomSite& at = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
     switch (column) {
       case 0: return QString::fromStdString(at.name);
       case 1: return Fixed("%0.6f", at.fprim);
@@ -499,7 +500,7 @@ void CMyPropertyPage2::Assign(int tableIndex) {
     return;
   if (!doc_) return;
   const AnomalTable* table = tableIndex > 0 ? ref_.AnomalAt(tableIndex - 1) : nullptr;
-  auto& atoms = doc_->doc().EditableAtoms();
+  auto& atoms = doc_->doc().crystal.EditableAtoms();
   int unidentified = 0;
   for (int r : SelectedRows(list_)) {
     if (r >= static_cast<int>(atoms.size())) continue;
@@ -521,8 +522,9 @@ void CMyPropertyPage2::Assign(int tableIndex) {
                                "anomalnych dla niezidentyfikowanych atomów"));
   // Every atom given its terms here: they are the user's choice for the
   // current source.
-  if (SelectedRows(list_).size() == static_cast<int>(atoms.size())) doc_->doc().anomalLambda = doc_->doc().lambda1;
-  doc_->doc().ExpandCellAtoms();
+  if (SelectedRows(list_).size() == static_cast<int>(atoms.size()))
+    doc_->doc().crystal.anomalLambda = doc_->doc().experiment.lambda1;
+  doc_->doc().crystal.ExpandCellAtoms();
   Reload();
   doc_->NotifyStructureChanged();
 }
@@ -675,11 +677,11 @@ void CTabPage1::FillSpaceGroups() {
 void CTabPage1::ShowSpaceGroup() {
   const QSignalBlocker block(spaceGroup_);
   const CKomorka& d = doc_->doc();
-  const int i = d.spaceGroup.empty() ? 0 : spaceGroup_->findData(QString::fromStdString(d.spaceGroup));
+  const int i = d.crystal.spaceGroup.empty() ? 0 : spaceGroup_->findData(QString::fromStdString(d.crystal.spaceGroup));
   if (i >= 0) spaceGroup_->setCurrentIndex(i);
-  if (!d.spaceGroup.empty()) spaceGroup_->setEditText(QString::fromStdString(d.spaceGroup));
+  if (!d.crystal.spaceGroup.empty()) spaceGroup_->setEditText(QString::fromStdString(d.crystal.spaceGroup));
   // The group decides the lattice type.
-  lattice_->setEnabled(d.spaceGroup.empty());
+  lattice_->setEnabled(d.crystal.spaceGroup.empty());
 }
 
 void CTabPage1::ChooseSpaceGroup(const QString& text) {
@@ -699,19 +701,20 @@ void CTabPage1::ChooseSpaceGroup(const QString& text) {
     }
     name = g->Name();
   }
-  if (name == d.spaceGroup) {
+  if (name == d.crystal.spaceGroup) {
     ShowSpaceGroup();
     return;
   }
-  const size_t before = d.cellAtoms.size();
-  const bool hadGroup = !d.spaceGroup.empty();
+  const size_t before = d.crystal.cellAtoms.size();
+  const bool hadGroup = !d.crystal.spaceGroup.empty();
   d.SetSpaceGroup(name);
   ShowGroupChange();
   // Atoms typed without the group become its sites; say what came of them.
   if (!name.empty() && !hadGroup && before > 0) {
-    const std::string message = cformat("Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
-                                        "atomów.",
-                                        name.c_str(), before, d.asymmetricUnit.size(), d.cellAtoms.size());
+    const std::string message = cformat(
+        "Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
+        "atomów.",
+        name.c_str(), before, d.crystal.asymmetricUnit.size(), d.crystal.cellAtoms.size());
     QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
   }
 }
@@ -736,7 +739,7 @@ void CTabPage1::FindCellSymmetry() {
     return;
   }
   CKomorka& d = doc_->doc();
-  const std::optional<FoundSymmetry> found = FindSymmetry(d, d.cellAtoms, tolerance);
+  const std::optional<FoundSymmetry> found = FindSymmetry(d.cell, d.crystal.cellAtoms, tolerance);
   if (!found) {
     const std::string message = cformat("Nie znaleziono grupy przestrzennej, której operacje zachowują komórkę w jej "
                                         "osiach i początku układu (tolerancja %g Å).",
@@ -748,17 +751,17 @@ void CTabPage1::FindCellSymmetry() {
                                        "Pozycji niezależnych: %zu (atomów komórki: %zu).\nPrzyjąć tę grupę i jej "
                                        "pozycje niezależne?",
                                        found->group.Name().c_str(), found->group.number, tolerance,
-                                       found->sites.size(), d.cellAtoms.size());
+                                       found->sites.size(), d.crystal.cellAtoms.size());
   if (!Ask(this, question.c_str())) return;
-  d.spaceGroup = found->group.Name();
-  d.asymmetricUnit = found->sites;
-  TieCellToGroup(found->group, d);
-  d.ExpandCellAtoms();
+  d.crystal.spaceGroup = found->group.Name();
+  d.crystal.asymmetricUnit = found->sites;
+  TieCellToGroup(found->group, d.cell);
+  d.crystal.ExpandCellAtoms();
   ShowGroupChange();
 }
 
 void CTabPage1::SelectDocumentLattice() {
-  const LatticeType t = doc_->doc().latticeType;
+  const LatticeType t = doc_->doc().crystal.latticeType;
   for (int i = 0; i < kBravaisCount; ++i)
     if (kLatticeValues[i] == t) {
       const QSignalBlocker block(lattice_);
@@ -771,65 +774,65 @@ void CTabPage1::SelectDocumentLattice() {
 
 void CTabPage1::ShowCell() {
   const CKomorka& d = doc_->doc();
-  const double v[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
+  const double v[6] = {d.cell.a, d.cell.b, d.cell.c, d.cell.alfa, d.cell.beta, d.cell.gamma};
   for (int i = 0; i < 6; ++i) cell_[static_cast<size_t>(i)]->setNumber(v[i]);
 }
 
 bool CTabPage1::ApplyRules() {
   CKomorka& d = doc_->doc();
-  const double before[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
+  const double before[6] = {d.cell.a, d.cell.b, d.cell.c, d.cell.alfa, d.cell.beta, d.cell.gamma};
   bool on[6] = {true, true, true, true, true, true};
-  switch (d.latticeType & kSystemMask) {
+  switch (d.crystal.latticeType & kSystemMask) {
     case kCubic:
-      d.alfa = d.beta = d.gamma = 90.0;
-      d.b = d.c = d.a;
+      d.cell.alfa = d.cell.beta = d.cell.gamma = 90.0;
+      d.cell.b = d.cell.c = d.cell.a;
       std::fill(on + 1, on + 6, false);
       break;
     case kTetragonal:
-      d.alfa = d.beta = d.gamma = 90.0;
-      d.b = d.a;
+      d.cell.alfa = d.cell.beta = d.cell.gamma = 90.0;
+      d.cell.b = d.cell.a;
       on[1] = on[3] = on[4] = on[5] = false;
       break;
     case kOrthorhombic:
-      d.alfa = d.beta = d.gamma = 90.0;
+      d.cell.alfa = d.cell.beta = d.cell.gamma = 90.0;
       on[3] = on[4] = on[5] = false;
       break;
     case kRhombohedral:
-      d.beta = d.gamma = d.alfa;
-      d.b = d.c = d.a;
+      d.cell.beta = d.cell.gamma = d.cell.alfa;
+      d.cell.b = d.cell.c = d.cell.a;
       on[1] = on[2] = on[4] = on[5] = false;
       break;
     case kHexagonal:
-      d.alfa = d.beta = 90.0;
-      d.gamma = 120.0;
+      d.cell.alfa = d.cell.beta = 90.0;
+      d.cell.gamma = 120.0;
       on[1] = on[3] = on[4] = on[5] = false;
       break;
     case kMonoclinic:
-      d.alfa = d.gamma = 90.0;
+      d.cell.alfa = d.cell.gamma = 90.0;
       on[3] = on[5] = false;
       break;
     default:
       break;
   }
   // A monoclinic group on another unique axis frees that axis' angle.
-  if (!d.spaceGroup.empty() && (d.latticeType & kSystemMask) == kMonoclinic)
-    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.spaceGroup)) {
-      d.alfa = before[3], d.beta = before[4], d.gamma = before[5];
-      TieCellToGroup(*g, d);
+  if (!d.crystal.spaceGroup.empty() && (d.crystal.latticeType & kSystemMask) == kMonoclinic)
+    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.crystal.spaceGroup)) {
+      d.cell.alfa = before[3], d.cell.beta = before[4], d.cell.gamma = before[5];
+      TieCellToGroup(*g, d.cell);
       const int axis = g->qualifier.find('c') != std::string::npos   ? 2
                        : g->qualifier.find('a') != std::string::npos ? 0
                                                                      : 1;
       for (int i = 0; i < 3; ++i) on[3 + i] = i == axis;
     }
   for (int i = 0; i < 6; ++i) cell_[static_cast<size_t>(i)]->setEnabled(on[i]);
-  const double after[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
+  const double after[6] = {d.cell.a, d.cell.b, d.cell.c, d.cell.alfa, d.cell.beta, d.cell.gamma};
   return !std::equal(before, before + 6, after);
 }
 
 void CTabPage1::ChooseLattice(int index) {
   if (!doc_ || index < 0 || index >= kBravaisCount || index == shownIndex_) return;
   CKomorka& d = doc_->doc();
-  const bool hadAtoms = !d.structureAtoms.empty();
+  const bool hadAtoms = !d.crystal.structureAtoms.empty();
   // A new lattice empties the atom list: the user's atoms are not thrown
   // away without asking.
   if (hadAtoms && !Ask(this, "Zmiana typu komórki usunie wszystkie atomy struktury.\nCzy kontynuować?")) {
@@ -838,11 +841,10 @@ void CTabPage1::ChooseLattice(int index) {
     return;
   }
   shownIndex_ = index;
-  d.bravaisIndex = index;
-  d.latticeType = d.BravaisTable[static_cast<size_t>(index)].type;
-  d.centringText = d.BravaisTable[static_cast<size_t>(index)].centringName;
-  d.structureAtoms.clear();
-  d.ExpandCellAtoms();
+  d.crystal.bravaisIndex = index;
+  d.crystal.latticeType = BravaisTable[static_cast<size_t>(index)].type;
+  d.crystal.structureAtoms.clear();
+  d.crystal.ExpandCellAtoms();
   ApplyRules();
   ShowCell();
   page1_->Reload();
@@ -876,7 +878,7 @@ bool CTabPage1::CommitCell(int field) {
     if (!cell_[static_cast<size_t>(i)]->TakeNumber(&v[i])) ok = false;
   if (ok) {
     CKomorka& d = doc_->doc();
-    double* dst[6] = {&d.a, &d.b, &d.c, &d.alfa, &d.beta, &d.gamma};
+    double* dst[6] = {&d.cell.a, &d.cell.b, &d.cell.c, &d.cell.alfa, &d.cell.beta, &d.cell.gamma};
     bool changed = false;
     for (int i = 0; i < 6; ++i)
       if (*dst[i] != v[i]) {
