@@ -13,15 +13,15 @@ namespace pelmora::bench {
 // 40 A, ...); a hexagonal c makes a hexagonal cell a, a, hexC (the size of a
 // protein crystal's cell).
 inline void BuildLargeCase(CKomorka& doc, int atoms = 400, double a = 25.0, double hexC = 0.0) {
-  doc.latticeType = hexC > 0.0 ? kHexagonal : kCubic;
-  doc.a = doc.b = a;
-  doc.c = hexC > 0.0 ? hexC : a;
-  doc.alfa = doc.beta = 90.0;
-  doc.gamma = hexC > 0.0 ? 120.0 : 90.0;
-  doc.SetLambda1(1.54056);
-  doc.SetLambda2(0.0);
-  doc.angleMin = 5.0;
-  doc.angleMax = 150.0;
+  doc.crystal.latticeType = hexC > 0.0 ? kHexagonal : kCubic;
+  doc.cell.a = doc.cell.b = a;
+  doc.cell.c = hexC > 0.0 ? hexC : a;
+  doc.cell.alfa = doc.cell.beta = 90.0;
+  doc.cell.gamma = hexC > 0.0 ? 120.0 : 90.0;
+  doc.experiment.lambda1 = 1.54056;
+  doc.experiment.lambda2 = 0.0;
+  doc.experiment.angleMin = 5.0;
+  doc.experiment.angleMax = 150.0;
   // IT1992 coefficients of O, Si, Ca and Fe.
   const double coef[4][9] = {
       {3.0485, 13.2771, 2.2868, 5.7011, 1.5463, 0.3239, 0.867, 32.9089, 0.2508},
@@ -32,7 +32,7 @@ inline void BuildLargeCase(CKomorka& doc, int atoms = 400, double a = 25.0, doub
   const char* names[4] = {"O", "Si", "Ca", "Fe"};
   std::mt19937 rng(20261206);
   std::uniform_real_distribution<double> u(0.0, 1.0);
-  doc.structureAtoms.clear();
+  doc.crystal.structureAtoms.clear();
   for (int i = 0; i < atoms; ++i) {
     const double* c = coef[i % 4];
     AtomSite at;
@@ -43,9 +43,9 @@ inline void BuildLargeCase(CKomorka& doc, int atoms = 400, double a = 25.0, doub
     at.a1 = c[0], at.b1 = c[1], at.a2 = c[2], at.b2 = c[3], at.a3 = c[4], at.b3 = c[5], at.a4 = c[6], at.b4 = c[7];
     at.c = c[8];
     at.siteIndex = i;
-    doc.structureAtoms.push_back(at);
+    doc.crystal.structureAtoms.push_back(at);
   }
-  doc.ExpandCellAtoms();
+  doc.crystal.ExpandCellAtoms();
 }
 
 }  // namespace pelmora::bench

@@ -21,10 +21,10 @@ static void BM_CalculateReflections_Large(benchmark::State& state) {
   }
   state.counters["records"] = static_cast<double>([&] {
     long n = 0;
-    for (const Reflection& r : doc.reflections1) n += r.multiplicity;
+    for (const Reflection& r : doc.results.reflections1) n += r.multiplicity;
     return n;
   }());
-  state.counters["groups"] = doc.count1();
+  state.counters["groups"] = doc.results.count1();
 }
 BENCHMARK(BM_CalculateReflections_Large)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -36,7 +36,7 @@ static void BM_CalculateReflections_NaCl(benchmark::State& state) {
   for (auto _ : state) {
     doc.CalculateReflections(none);
   }
-  state.counters["groups"] = doc.countAll();
+  state.counters["groups"] = doc.results.countAll();
 }
 BENCHMARK(BM_CalculateReflections_NaCl)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -48,7 +48,8 @@ static void BM_PlainStructureFactors_Large(benchmark::State& state) {
   doc.CalculateReflections(none);
   for (auto _ : state) {
     double sum = 0, re, im;
-    for (const Reflection& r : doc.reflections1) sum += doc.StructureFactor(r.h, r.k, r.l, r.theta, doc.lambda1, re, im);
+    for (const Reflection& r : doc.results.reflections1)
+      sum += doc.StructureFactor(r.h, r.k, r.l, r.theta, doc.experiment.lambda1, re, im);
     benchmark::DoNotOptimize(sum);
   }
 }

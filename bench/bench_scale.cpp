@@ -12,10 +12,10 @@ static void BM_CalculateReflections_NaClCell(benchmark::State& state) {
   CKomorka doc;
   std::vector<DocMessage> messages;
   OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", messages);
-  doc.a = doc.b = doc.c = static_cast<double>(state.range(0));
+  doc.cell.a = doc.cell.b = doc.cell.c = static_cast<double>(state.range(0));
   NullProgress none;
   for (auto _ : state) doc.CalculateReflections(none);
-  state.counters["groups"] = doc.countAll();
+  state.counters["groups"] = doc.results.countAll();
 }
 BENCHMARK(BM_CalculateReflections_NaClCell)->Arg(60)->Arg(120)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
@@ -24,6 +24,6 @@ static void BM_CalculateReflections_2000Atoms(benchmark::State& state) {
   bench::BuildLargeCase(doc, 2000, 40.0);
   NullProgress none;
   for (auto _ : state) doc.CalculateReflections(none);
-  state.counters["groups"] = doc.countAll();
+  state.counters["groups"] = doc.results.countAll();
 }
 BENCHMARK(BM_CalculateReflections_2000Atoms)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

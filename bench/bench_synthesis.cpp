@@ -16,12 +16,12 @@ using namespace pelmora;
 namespace {
 
 void SetInstrument(CKomorka& doc) {
-  doc.u = 0.01;
-  doc.v = -0.005;
-  doc.w = 0.003;
-  doc.x = 0.02;
-  doc.y = 0.01;
-  doc.gsize = 1000.0;
+  doc.experiment.u = 0.01;
+  doc.experiment.v = -0.005;
+  doc.experiment.w = 0.003;
+  doc.experiment.x = 0.02;
+  doc.experiment.y = 0.01;
+  doc.experiment.gsize = 1000.0;
 }
 
 std::unique_ptr<CKomorka> BuildLarge() {
@@ -43,8 +43,8 @@ CKomorka& NaCl() {
     auto d = std::make_unique<CKomorka>();
     std::vector<DocMessage> messages;
     OpenStructureDocument(*d, PELMORA_EXAMPLES_DIR "/NaCl.xml", messages);
-    if (d->sourceRecord) d->ApplySource(*d->sourceRecord);
-    if (d->aparatRecord) d->ApplyApparatus(*d->aparatRecord);
+    if (d->sourceRecord) d->experiment.ApplySource(*d->sourceRecord);
+    if (d->aparatRecord) d->experiment.ApplyApparatus(*d->aparatRecord);
     SetInstrument(*d);
     NullProgress progress;
     d->CalculateReflections(progress);
@@ -56,17 +56,17 @@ CKomorka& NaCl() {
 void Run(benchmark::State& state, CKomorka& doc, ProfileId profile, const PluginTable* plugins = nullptr) {
   PatternGrid grid;
   std::vector<PseudoVoigtInfo> info;
-  info.reserve(doc.reflectionsAll.size());
+  info.reserve(doc.results.reflectionsAll.size());
   SynthesisSetup setup;
   setup.profile = profile;
   setup.pseudoVoigtInfo = &info;
   setup.plugins = plugins;
   for (auto _ : state) {
     info.clear();  // the application empties the list before each run
-    Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+    Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
     benchmark::DoNotOptimize(grid.maximum);
   }
-  state.counters["reflections"] = static_cast<double>(doc.reflectionsAll.size());
+  state.counters["reflections"] = static_cast<double>(doc.results.reflectionsAll.size());
 }
 
 void BM_SynthesisLargePseudoVoigt(benchmark::State& state) { Run(state, Large(), kProfilePseudoVoigt); }

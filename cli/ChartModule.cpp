@@ -40,15 +40,15 @@ int WriteChart(const ChartOptions& o, const CKomorka& doc, const PatternGrid& gr
 
   ChartContent chart;
   chart.series = {grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};
-  chart.ranges = {doc.angleMin, doc.angleMax, 0.0, 100.0};
+  chart.ranges = {doc.experiment.angleMin, doc.experiment.angleMax, 0.0, 100.0};
   chart.style.curve = ColorFromBgr(settings.ChartColor);
   chart.style.axis = ColorFromBgr(settings.AxisColor);
   chart.style.ka1 = ColorFromBgr(settings.KA1Color);
   chart.style.ka2 = ColorFromBgr(settings.KA2Color);
   chart.style.sx = chart.style.sy = PictureScale(kPictureDpi, kDefaultScreenPixelsPerCm);
   // A line without a wavelength has nothing to describe.
-  chart.descriptions = {o.descriptions, o.ka1 && doc.lambda1 != 0.0, o.ka2 && doc.lambda2 != 0.0};
-  if (o.descriptions) chart.reflections = doc.reflectionsAll;
+  chart.descriptions = {o.descriptions, o.ka1 && doc.experiment.lambda1 != 0.0, o.ka2 && doc.experiment.lambda2 != 0.0};
+  if (o.descriptions) chart.reflections = doc.results.reflectionsAll;
 
   const QString path = QString::fromStdString(o.file);
   QString error;

@@ -18,22 +18,22 @@ PatternSnapshot PatternSnapshot::Of(const CKomorka& doc, double angleMin, double
   s.valid = true;
   s.angleMin = angleMin;
   s.angleMax = angleMax;
-  s.cell = doc;
-  s.IsDW = doc.IsDW;
-  s.dwfactor = doc.dwfactor;
-  s.gsize = doc.gsize;
-  s.lambda1 = doc.lambda1;
-  s.radiation = doc.radiation;
+  s.cell = doc.cell;
+  s.IsDW = doc.experiment.IsDW;
+  s.dwfactor = doc.experiment.dwfactor;
+  s.gsize = doc.experiment.gsize;
+  s.lambda1 = doc.experiment.lambda1;
+  s.radiation = doc.experiment.radiation;
   return s;
 }
 
 bool PatternSnapshot::DiffersFrom(const CKomorka& doc) const {
   if (!valid) return true;
-  if (angleMin != doc.angleMin || angleMax != doc.angleMax) return true;
-  if (!cell.SameConstants(doc)) return true;
-  if (IsDW != doc.IsDW) return true;
-  if (doc.IsDW && dwfactor != doc.dwfactor) return true;
-  return gsize != doc.gsize || lambda1 != doc.lambda1 || radiation != doc.radiation;
+  if (angleMin != doc.experiment.angleMin || angleMax != doc.experiment.angleMax) return true;
+  if (!cell.SameConstants(doc.cell)) return true;
+  if (IsDW != doc.experiment.IsDW) return true;
+  if (doc.experiment.IsDW && dwfactor != doc.experiment.dwfactor) return true;
+  return gsize != doc.experiment.gsize || lambda1 != doc.experiment.lambda1 || radiation != doc.experiment.radiation;
 }
 
 PatternGrid::PatternGrid() : points_(new PatternPoint[kPatternPoints]) { Reset(); }

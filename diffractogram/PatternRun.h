@@ -5,6 +5,7 @@
 // document's range on the calling thread (where plug-ins must be called).
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -34,12 +35,13 @@ struct PatternRunResult {
 
 // PrepareRun, then runs the calculation on a worker and
 // waits; on OK FinishRun. On Cancel the document's results and the
-// grid stay as they were.
+// grid stay as they were. Setting `*cancel` (cleared at the start) from
+// another thread stops the run; null for a run nobody cancels.
 PatternRunResult RunPatternCalculation(CKomorka& doc, CalcProgress& progress, const SynthesisSetup& setup,
-                                       PatternGrid& grid);
+                                       PatternGrid& grid, std::atomic<bool>* cancel = nullptr);
 
 // The reflections alone, for a list without a pattern: the same refusals
 // but the profile's, the same run; nothing is synthesised.
-PatternRunResult RunReflectionCalculation(CKomorka& doc, CalcProgress& progress);
+PatternRunResult RunReflectionCalculation(CKomorka& doc, CalcProgress& progress, std::atomic<bool>* cancel = nullptr);
 
 }  // namespace pelmora

@@ -108,20 +108,20 @@ PeakParams PeakParamsOf(const Reflection& r, const CKomorka& doc) {
   pp.k = r.k;
   pp.l = r.l;
   pp.theta = r.theta;
-  pp.lambda = r.line == 2 ? doc.lambda2 : doc.lambda1;
-  pp.grainSize = doc.gsize;
+  pp.lambda = r.line == 2 ? doc.experiment.lambda2 : doc.experiment.lambda1;
+  pp.grainSize = doc.experiment.gsize;
   pp.unity = 1.0;
-  pp.U = doc.u;
-  pp.V = doc.v;
-  pp.W = doc.w;
-  pp.X = doc.x;
-  pp.Y = doc.y;
-  pp.a = doc.a;
-  pp.b = doc.b;
-  pp.c = doc.c;
-  pp.alpha = doc.alfa;
-  pp.beta = doc.beta;
-  pp.gamma = doc.gamma;
+  pp.U = doc.experiment.u;
+  pp.V = doc.experiment.v;
+  pp.W = doc.experiment.w;
+  pp.X = doc.experiment.x;
+  pp.Y = doc.experiment.y;
+  pp.a = doc.cell.a;
+  pp.b = doc.cell.b;
+  pp.c = doc.cell.c;
+  pp.alpha = doc.cell.alfa;
+  pp.beta = doc.cell.beta;
+  pp.gamma = doc.cell.gamma;
   pp.scale = 1.0;
   pp.fwhm = -1.0;
   return pp;
@@ -323,8 +323,8 @@ void PeakAccumulator::Add(const Peak& p) {
 
 bool Drawn(const Reflection& r, const CKomorka& doc) {
   if (r.nonZero == 0) return false;
-  if (r.line == 1 && doc.lambda1 < 0.0001) return false;
-  if (r.line == 2 && doc.lambda2 < 0.0001) return false;
+  if (r.line == 1 && doc.experiment.lambda1 < 0.0001) return false;
+  if (r.line == 2 && doc.experiment.lambda2 < 0.0001) return false;
   return true;
 }
 
@@ -339,7 +339,7 @@ SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double an
   const bool builtin = id >= kProfilePseudoVoigt && id <= kProfileStick;
   if (!builtin && !plugin.function && !plugin.init) {
     // No profile: the grid stays zero, the reflections get no width.
-    for (Reflection& r : doc.reflectionsAll) r.fwhm = -1.0;
+    for (Reflection& r : doc.results.reflectionsAll) r.fwhm = -1.0;
     grid.maximum = 0.0;
     grid.snapshot = PatternSnapshot::Of(doc, angleMin, angleMax);
     return report;
@@ -348,7 +348,7 @@ SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double an
   const SynthesisOptions& opt = setup.options;
   const int rangeFirst = PatternIndex(angleMin, step), rangeEnd = PatternIndex(angleMax, step);
   PeakAccumulator acc(grid.points(), id, plugin.function, step, rangeFirst, rangeEnd, report);
-  for (Reflection& r : doc.reflectionsAll) {
+  for (Reflection& r : doc.results.reflectionsAll) {
     if (!Drawn(r, doc)) continue;
     PeakParams pp = PeakParamsOf(r, doc);
     double eta = 0.0;  // the pseudo-Voigt's only

@@ -44,10 +44,11 @@ std::string TypeSymbol(const AtomSite& at, const ElementTable& elements) {
 
 std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::vector<DocMessage>& notes,
                       double tolerance) {
-  std::optional<SpaceGroupSetting> group = doc.spaceGroup.empty() ? std::nullopt : FindSpaceGroup(doc.spaceGroup);
-  std::vector<AtomSite> sites = group ? doc.asymmetricUnit : std::vector<AtomSite>{};
+  std::optional<SpaceGroupSetting> group =
+      doc.crystal.spaceGroup.empty() ? std::nullopt : FindSpaceGroup(doc.crystal.spaceGroup);
+  std::vector<AtomSite> sites = group ? doc.crystal.asymmetricUnit : std::vector<AtomSite>{};
   if (!group) {
-    if (std::optional<FoundSymmetry> found = FindSymmetry(doc, doc.cellAtoms, tolerance)) {
+    if (std::optional<FoundSymmetry> found = FindSymmetry(doc.cell, doc.crystal.cellAtoms, tolerance)) {
       group = found->group;
       sites = std::move(found->sites);
       notes.push_back({"Info", cformat("Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å; zapisano %zu "
@@ -55,14 +56,14 @@ std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::ve
                                        group->Name().c_str(), group->number, tolerance, sites.size())});
     } else {
       group = FindSpaceGroup("P 1");
-      sites = doc.cellAtoms;
+      sites = doc.crystal.cellAtoms;
       notes.push_back({"Info", "Nie znaleziono symetrii: zapisano grupę P 1 i wszystkie atomy komórki."});
     }
   }
   std::string s = "# Pelmora\ndata_pelmora\n";
-  s += cformat("_cell_length_a %.6f\n_cell_length_b %.6f\n_cell_length_c %.6f\n", doc.a, doc.b, doc.c);
-  s += cformat("_cell_angle_alpha %.6f\n_cell_angle_beta %.6f\n_cell_angle_gamma %.6f\n", doc.alfa, doc.beta,
-               doc.gamma);
+  s += cformat("_cell_length_a %.6f\n_cell_length_b %.6f\n_cell_length_c %.6f\n", doc.cell.a, doc.cell.b, doc.cell.c);
+  s += cformat("_cell_angle_alpha %.6f\n_cell_angle_beta %.6f\n_cell_angle_gamma %.6f\n", doc.cell.alfa, doc.cell.beta,
+               doc.cell.gamma);
   s += cformat("_space_group_IT_number %d\n", group->number);
   s += "_space_group_name_H-M_alt " + Quoted(group->Name()) + "\n";
   s += "_space_group_name_Hall " + Quoted(group->hall) + "\n";
@@ -77,7 +78,7 @@ std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::ve
     for (char ch : type)
       if (std::isalpha(static_cast<unsigned char>(ch))) element += ch;
     // A site without its own B has the experiment's, when that is on.
-    const std::string B = at.biso ? Exact(*at.biso) : doc.IsDW == 1 ? Exact(doc.dwfactor) : "?";
+    const std::string B = at.biso ? Exact(*at.biso) : doc.experiment.IsDW == 1 ? Exact(doc.experiment.dwfactor) : "?";
     s += cformat("%s%zu %s %s %s %s %s %s\n", element.c_str(), i + 1, type.c_str(), Coordinate(at.x).c_str(),
                  Coordinate(at.y).c_str(), Coordinate(at.z).c_str(), Exact(at.occupancy).c_str(), B.c_str());
   }

@@ -164,36 +164,34 @@ bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& ele
     rep.blockName = chosen->name;
     Imported imp = ImportBlock(*chosen, elements, rep);
 
-    doc.latticeType = imp.latticeType;
-    doc.bravaisIndex = -1;
+    doc.crystal.latticeType = imp.latticeType;
+    doc.crystal.bravaisIndex = -1;
     for (int i = 0; i < kBravaisCount; ++i)
-      if (doc.BravaisTable[static_cast<size_t>(i)].type == imp.latticeType) {
-        doc.bravaisIndex = i;
-        doc.centringText = doc.BravaisTable[static_cast<size_t>(i)].centringName;
-      }
-    doc.a = imp.a, doc.b = imp.b, doc.c = imp.c;
-    doc.alfa = imp.alfa, doc.beta = imp.beta, doc.gamma = imp.gamma;
-    doc.structureAtoms = std::move(imp.structureAtoms);
-    doc.spaceGroup.clear();
-    doc.asymmetricUnit.clear();
+      if (BravaisTable[static_cast<size_t>(i)].type == imp.latticeType) doc.crystal.bravaisIndex = i;
+    doc.cell.a = imp.a, doc.cell.b = imp.b, doc.cell.c = imp.c;
+    doc.cell.alfa = imp.alfa, doc.cell.beta = imp.beta, doc.cell.gamma = imp.gamma;
+    doc.crystal.structureAtoms = std::move(imp.structureAtoms);
+    doc.crystal.spaceGroup.clear();
+    doc.crystal.asymmetricUnit.clear();
     if (!imp.spaceGroup.empty()) {
       // The group's cell is the import's, atom for atom; should it not be,
       // the atoms stand without the group.
       CKomorka probe;
-      probe.spaceGroup = imp.spaceGroup;
-      probe.asymmetricUnit = imp.sites;
-      probe.ExpandCellAtoms();
-      bool same = probe.latticeType == doc.latticeType && probe.structureAtoms.size() == doc.structureAtoms.size();
-      for (size_t i = 0; same && i < probe.structureAtoms.size(); ++i) {
-        const AtomSite &p = probe.structureAtoms[i], &q = doc.structureAtoms[i];
+      probe.crystal.spaceGroup = imp.spaceGroup;
+      probe.crystal.asymmetricUnit = imp.sites;
+      probe.crystal.ExpandCellAtoms();
+      bool same = probe.crystal.latticeType == doc.crystal.latticeType &&
+                  probe.crystal.structureAtoms.size() == doc.crystal.structureAtoms.size();
+      for (size_t i = 0; same && i < probe.crystal.structureAtoms.size(); ++i) {
+        const AtomSite &p = probe.crystal.structureAtoms[i], &q = doc.crystal.structureAtoms[i];
         same = p.x == q.x && p.y == q.y && p.z == q.z && p.factors() == q.factors();
       }
       if (same) {
-        doc.spaceGroup = imp.spaceGroup;
-        doc.asymmetricUnit = std::move(imp.sites);
+        doc.crystal.spaceGroup = imp.spaceGroup;
+        doc.crystal.asymmetricUnit = std::move(imp.sites);
       }
     }
-    doc.ExpandCellAtoms();
+    doc.crystal.ExpandCellAtoms();
 
     for (const std::string& note : imp.notes) messages.push_back({kInfoCaption, note});
     return true;

@@ -274,16 +274,16 @@ Imported Import(std::string_view text, bool mmcif, const ElementTable& table, Ma
     if (site.occupancy < 1.0) ++report.partialSites;
     out.sites.push_back(std::move(site));
     out.labels.push_back(a.residue + " " + a.name + (a.chain.empty() ? "" : " " + a.chain));
-    if (out.sites.size() > static_cast<size_t>(CKomorka::kMaxAtoms))
-      throw ImportError{cformat("za dużo atomów: więcej niż %d", CKomorka::kMaxAtoms)};
+    if (out.sites.size() > static_cast<size_t>(Crystal::kMaxAtoms))
+      throw ImportError{cformat("za dużo atomów: więcej niż %d", Crystal::kMaxAtoms)};
   }
   if (out.sites.empty()) throw ImportError{"brak atomów: każdy ma w pliku obsadzenie 0"};
   if (report.emptySites > 0)
     out.notes.push_back(cformat("Pominięto atomy o obsadzeniu 0 (%d): nie rozpraszają.", report.emptySites));
 
-  const GeneratedCell cell = GenerateCell(out.group, out.sites, CKomorka::kMaxAtoms);
+  const GeneratedCell cell = GenerateCell(out.group, out.sites, Crystal::kMaxAtoms);
   if (!cell.fits)
-    throw ImportError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", CKomorka::kMaxAtoms)};
+    throw ImportError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", Crystal::kMaxAtoms)};
   CountSiteSymmetry(out.group, cell, out.sites, out.labels, report, out.notes);
   report.sites = static_cast<int>(out.sites.size());
   report.cellAtoms = static_cast<int>(cell.structureAtoms.size()) * CentringMultiplicity(cell.latticeType);
@@ -297,12 +297,12 @@ Imported Import(std::string_view text, bool mmcif, const ElementTable& table, Ma
 // nothing.
 std::string LowAngleWindow(CKomorka& doc) {
   constexpr double kMin = 1.0, kMax = 30.0;
-  if (doc.angleMax <= kMax) return {};
-  doc.angleMin = std::min(doc.angleMin, kMin);
-  doc.angleMax = std::min(doc.angleMax, kMax);
+  if (doc.experiment.angleMax <= kMax) return {};
+  doc.experiment.angleMin = std::min(doc.experiment.angleMin, kMin);
+  doc.experiment.angleMax = std::min(doc.experiment.angleMax, kMax);
   return cformat("Zakres kątów 2θ ustawiono na %.1f–%.1f°, jak dla makrocząsteczek; "
                  "zmienisz go w parametrach eksperymentu.",
-                 doc.angleMin, doc.angleMax);
+                 doc.experiment.angleMin, doc.experiment.angleMax);
 }
 
 }  // namespace
@@ -329,16 +329,16 @@ bool ImportMacromoleculeText(CKomorka& doc, std::string_view text, bool mmcif, c
   const std::string lead = mmcif ? "Plik mmCIF: " : "Plik PDB: ";
   try {
     Imported imp = Import(text, mmcif, elements, rep);
-    doc.a = cifimport::AsWritten(imp.mm.a);
-    doc.b = cifimport::AsWritten(imp.mm.b);
-    doc.c = cifimport::AsWritten(imp.mm.c);
-    doc.alfa = cifimport::AsWritten(imp.mm.alpha);
-    doc.beta = cifimport::AsWritten(imp.mm.beta);
-    doc.gamma = cifimport::AsWritten(imp.mm.gamma);
-    doc.spaceGroup = imp.group.Name();
-    doc.asymmetricUnit = std::move(imp.sites);
-    doc.structureAtoms.clear();
-    doc.ExpandCellAtoms();
+    doc.cell.a = cifimport::AsWritten(imp.mm.a);
+    doc.cell.b = cifimport::AsWritten(imp.mm.b);
+    doc.cell.c = cifimport::AsWritten(imp.mm.c);
+    doc.cell.alfa = cifimport::AsWritten(imp.mm.alpha);
+    doc.cell.beta = cifimport::AsWritten(imp.mm.beta);
+    doc.cell.gamma = cifimport::AsWritten(imp.mm.gamma);
+    doc.crystal.spaceGroup = imp.group.Name();
+    doc.crystal.asymmetricUnit = std::move(imp.sites);
+    doc.crystal.structureAtoms.clear();
+    doc.crystal.ExpandCellAtoms();
     for (const std::string& note : imp.notes) messages.push_back({kInfoCaption, note});
     if (const std::string note = LowAngleWindow(doc); !note.empty()) messages.push_back({kInfoCaption, note});
     return true;

@@ -30,7 +30,7 @@ bool OpenTolvoBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMess
     return false;
   }
   if (format) *format = DocumentFormat::kTolvoInput;
-  doc.ExpandCellAtoms();
+  doc.crystal.ExpandCellAtoms();
   return true;
 }
 
@@ -43,7 +43,7 @@ bool OpenStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<Doc
   if (!HasTolvoSignature(bytes) && bytes.size() <= static_cast<size_t>(INT32_MAX)) {
     switch (ReadStructureBytes(doc, bytes, messages)) {
       case StructureReadStatus::kOk:
-        doc.ExpandCellAtoms();
+        doc.crystal.ExpandCellAtoms();
         return true;
       case StructureReadStatus::kRefused:
         return false;

@@ -233,7 +233,8 @@ ImportStatus ImportTolvoText(CKomorka& doc, std::string_view bytes) {
   in.Skip();
   const std::string centring = ToUtf8(in.Text(100), fileIsUtf8);
   in.Skip();
-  float al = static_cast<float>(doc.alfa), be = static_cast<float>(doc.beta), ga = static_cast<float>(doc.gamma);
+  float al = static_cast<float>(doc.cell.alfa), be = static_cast<float>(doc.cell.beta),
+        ga = static_cast<float>(doc.cell.gamma);
   if (in.Float(al) && in.Literal(',') && in.Float(be) && in.Literal(',') && in.Float(ga)) in.SkipSpace();
   in.Skip();
   float a = 0.0f, b = 0.0f, c = 0.0f;
@@ -247,7 +248,7 @@ ImportStatus ImportTolvoText(CKomorka& doc, std::string_view bytes) {
     in.SkipSpace();
   }
   in.Skip();
-  int radiation = doc.radiation;
+  int radiation = doc.experiment.radiation;
   if (in.Int(radiation)) in.SkipSpace();
   in.Skip();
   int flag = 0;
@@ -261,26 +262,25 @@ ImportStatus ImportTolvoText(CKomorka& doc, std::string_view bytes) {
   in.Skip();
   int n = 0;
   if (in.Int(n)) in.SkipSpace();
-  if (n >= CKomorka::kMaxAtoms) n = CKomorka::kMaxAtoms - 1;
+  if (n >= Crystal::kMaxAtoms) n = Crystal::kMaxAtoms - 1;
   if (n < 0) n = 0;
   in.Skip();
 
-  doc.cellAtoms = ReadAtoms(in, n, fileIsUtf8);
+  doc.crystal.cellAtoms = ReadAtoms(in, n, fileIsUtf8);
 
-  doc.a = AsPrinted(a);
-  doc.b = AsPrinted(b);
-  doc.c = AsPrinted(c);
-  doc.alfa = AsPrinted(al);
-  doc.beta = AsPrinted(be);
-  doc.gamma = AsPrinted(ga);
-  doc.radiation = radiation;
-  doc.centringText = centring;
+  doc.cell.a = AsPrinted(a);
+  doc.cell.b = AsPrinted(b);
+  doc.cell.c = AsPrinted(c);
+  doc.cell.alfa = AsPrinted(al);
+  doc.cell.beta = AsPrinted(be);
+  doc.cell.gamma = AsPrinted(ga);
+  doc.experiment.radiation = radiation;
 
   const int index = ChooseBravaisIndex(a, b, c, al, be, ga, centring);
-  if (index != kKeepLattice) doc.bravaisIndex = index;
-  if (index >= 0) doc.latticeType = doc.BravaisTable[static_cast<size_t>(index)].type;
-  doc.RebuildStructureFromCell();
-  doc.ExpandCellAtoms();
+  if (index != kKeepLattice) doc.crystal.bravaisIndex = index;
+  if (index >= 0) doc.crystal.latticeType = BravaisTable[static_cast<size_t>(index)].type;
+  doc.crystal.RebuildStructureFromCell();
+  doc.crystal.ExpandCellAtoms();
   return ImportStatus::kOk;
 }
 

@@ -6,28 +6,28 @@ CalculationRunner::~CalculationRunner() {
   if (worker_.joinable()) Cancel();
 }
 
-void CalculationRunner::Start(CKomorka& doc, CalcProgress& progress,
+void CalculationRunner::Start(CKomorka& doc, CalcProgress& progress, std::atomic<bool>& cancel,
                               std::function<void(int result, bool cancelled)> finished) {
   Wait();
-  doc_ = &doc;
-  doc.cancelRequested = false;
+  cancel_ = &cancel;
+  cancel = false;
   running_ = true;
-  worker_ = std::thread([this, &doc, &progress, finished = std::move(finished)] {
-    const int result = doc.CalculateReflections(progress);
-    const bool cancelled = doc.cancelRequested.load();
+  worker_ = std::thread([this, &doc, &progress, &cancel, finished = std::move(finished)] {
+    const int result = doc.CalculateReflections(progress, cancel);
+    const bool cancelled = cancel.load();
     running_ = false;
     if (finished) finished(result, cancelled);
   });
 }
 
 void CalculationRunner::Cancel() {
-  if (doc_) doc_->cancelRequested = true;
+  if (cancel_) *cancel_ = true;
   Wait();
 }
 
 CalcOutcome CalculationRunner::Finish() {
   Wait();
-  return (doc_ && doc_->cancelRequested.load()) ? CalcOutcome::Cancel : CalcOutcome::Ok;
+  return (cancel_ && cancel_->load()) ? CalcOutcome::Cancel : CalcOutcome::Ok;
 }
 
 void CalculationRunner::Wait() {

@@ -1,6 +1,6 @@
 // Runs one calculation on a worker thread, as the progress dialog does: the
-// cancel flag is cleared before the start, progress is relayed to a watcher,
-// and the end is reported once.
+// cancel flag of whoever runs it is cleared before the start, progress is
+// relayed to a watcher, and the end is reported once.
 #pragma once
 
 #include <atomic>
@@ -24,11 +24,13 @@ class CalculationRunner {
   // A runner that still runs is cancelled and joined.
   ~CalculationRunner();
 
-  // Clears doc.cancelRequested and starts CalculateReflections on a worker.
-  // finished(result, cancelled) is called on the worker thread when it ends
-  // (result 0: results installed; -1: cancelled or nothing found). The
-  // document and the watcher must outlive the run.
-  void Start(CKomorka& doc, CalcProgress& progress, std::function<void(int result, bool cancelled)> finished);
+  // Clears `cancel` and starts CalculateReflections on a worker, which stops
+  // once `cancel` is set (from any thread). finished(result, cancelled) is
+  // called on the worker thread when it ends (result 0: results installed;
+  // -1: cancelled or nothing found). The document, the flag and the watcher
+  // must outlive the run.
+  void Start(CKomorka& doc, CalcProgress& progress, std::atomic<bool>& cancel,
+             std::function<void(int result, bool cancelled)> finished);
 
   // Sets the cancel flag and waits without limit for the worker to end.
   void Cancel();
@@ -39,7 +41,7 @@ class CalculationRunner {
   bool Running() const { return running_.load(); }
 
  private:
-  CKomorka* doc_ = nullptr;
+  std::atomic<bool>* cancel_ = nullptr;
   std::thread worker_;
   std::atomic<bool> running_{false};
 };

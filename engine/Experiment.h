@@ -1,6 +1,8 @@
 // Radiation, instrument and sample values of a calculation.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -64,46 +66,43 @@ inline constexpr double kHcEvAngstrom = 12398.65788;
 // meV; CODATA 2018 constants.
 double NeutronEnergyMeV(double lambda);
 
-// A document's experiment: the shared values, the radiation kind, the chosen
-// names and the values derived from the wavelengths.
+// A document's experiment: the shared values, the radiation kind and the
+// chosen names. The energy and wave number of a wavelength are worked out
+// where they are shown.
 struct ExperimentParams : ExperimentValues {
   std::int32_t radiation = 0;  // 0 X-rays, 1 neutrons
   std::string sourceName;
-  double energy1 = kHcEvAngstrom / lambda1, energy2 = kHcEvAngstrom / lambda2;
-  double waveNumber1 = 2 * kPi / lambda1, waveNumber2 = 2 * kPi / lambda2;
   std::string aparatName;
-  std::int32_t sourceIndex = 0;
-  std::int32_t aparatIndex = 0;
 
-  // Setting a wavelength always updates the energy and wave number with it.
-  void SetLambda1(double l) {
-    lambda1 = l;
-    energy1 = kHcEvAngstrom / l;
-    waveNumber1 = 2 * kPi / l;
-  }
-  void SetLambda2(double l) {
-    lambda2 = l;
-    energy2 = kHcEvAngstrom / l;
-    waveNumber2 = 2 * kPi / l;
-  }
   // Takes the shared values (a new document takes the settings' ones).
-  void ApplyValues(const ExperimentValues& values) {
-    static_cast<ExperimentValues&>(*this) = values;
-    SetLambda1(lambda1);
-    SetLambda2(lambda2);
-  }
+  void ApplyValues(const ExperimentValues& values) { static_cast<ExperimentValues&>(*this) = values; }
   // Takes a chosen source or instrument set into the experiment, as the
   // experiment page does when the user picks one.
   void ApplySource(const RadiationSource& src) {
     radiation = src.radiation;
-    SetLambda1(src.lambda1);
-    SetLambda2(src.lambda2);
+    lambda1 = src.lambda1;
+    lambda2 = src.lambda2;
     ratio = src.ratio;
     sourceName = src.name;
   }
   void ApplyApparatus(const ApparatusSet& set) {
     static_cast<InstrumentWidths&>(*this) = set;
     aparatName = set.name;
+  }
+
+  // Neutron sources are monochromatic: only X-rays get a second line.
+  bool HasSecondLine() const { return lambda2 > 0.0 && radiation == 0; }
+  // The shortest wavelength of the calculation, and sin(theta) at the top of
+  // the range (1 from 180 degrees on): together they bound d from below.
+  double ShortestWavelength() const { return HasSecondLine() ? std::min(lambda1, lambda2) : lambda1; }
+  double SinThetaMax() const {
+    return angleMax >= 180.0 ? 1.0 : std::sin(ThetaOfTwoTheta(std::max(angleMax, 0.0)));
+  }
+  // 1 / d_min = 2 sin(theta_max) / lambda_min, the radius of the sphere of
+  // reciprocal lattice points the calculation reaches; 0 when none is.
+  double InverseDMin() const {
+    const double s = SinThetaMax(), lmin = ShortestWavelength();
+    return s > 0.0 && lmin > 0.0 ? 2.0 * s / lmin : 0.0;
   }
 };
 

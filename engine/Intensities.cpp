@@ -36,18 +36,18 @@ double CKomorka::StructureFactor(int h, int k, int l, double theta, double lambd
   const double hd = h, kd = k, ld = l;
   const double defaultB = SiteDefaultB();
   const double st = std::sin(theta) / lambda;
-  for (const AtomSite& at : cellAtoms) {
+  for (const AtomSite& at : crystal.cellAtoms) {
     const double phi = (hd * at.x + kd * at.y + ld * at.z) * kTwoPi;
     // occ exp(-B s^2); a whole atom without displacement is left as it is.
     const double B = at.biso.value_or(defaultB);
     const bool weighted = at.occupancy != 1.0 || B != 0.0;
     const double w = B == 0.0 ? at.occupancy : at.occupancy * std::exp(-B * (st * st));
-    if (radiation == 0) {
+    if (experiment.radiation == 0) {
       double f = AtomicFormFactor(at, theta, lambda) + at.fprim, fb = at.fbis;
       if (weighted) f *= w, fb *= w;
       re += f * std::cos(phi) + fb * std::sin(phi);
       im += fb * std::cos(phi) - f * std::sin(phi);
-    } else if (radiation == 1) {
+    } else if (experiment.radiation == 1) {
       const double b = weighted ? at.s * w : at.s;
       re += b * std::cos(phi);
       im += b * std::sin(phi);
@@ -58,24 +58,22 @@ double CKomorka::StructureFactor(int h, int k, int l, double theta, double lambd
   return re * re + im * im;
 }
 
-bool CKomorka::HasSiteDisplacements() const {
-  return std::any_of(cellAtoms.begin(), cellAtoms.end(), [](const AtomSite& at) { return at.biso.has_value(); });
+double CKomorka::SiteDefaultB() const {
+  return crystal.HasSiteDisplacements() && experiment.IsDW == 1 ? experiment.dwfactor : 0.0;
 }
 
-double CKomorka::SiteDefaultB() const { return HasSiteDisplacements() && IsDW == 1 ? dwfactor : 0.0; }
-
 CKomorka::LineFactors CKomorka::LineIntensityFactors(int line) const {
-  const bool neutrons = radiation == 1;
-  const double lambda = line == 2 ? lambda2 : lambda1;
+  const bool neutrons = experiment.radiation == 1;
+  const double lambda = line == 2 ? experiment.lambda2 : experiment.lambda1;
   const double K = neutrons ? kNeutronConstant : kElectronRadius * kElectronRadius / kSixteenPi;
   const double lm = lambda * 1e-10;
   // The leading factors of the numerator, multiplied in the order the whole
   // product takes them.
-  const double numerator = lm * lm * lm * 1000000.0 * K * (beamarea * 1e-06) * (detslit * 1e-06);
-  const double R = difradius * 0.001;
-  const double Vm = CellVolume() * 1e-30;
-  const double den = R * R * (Vm * Vm) * (measurespeed * kArcMinute) * (2.0 * absorption * 100.0);
-  return {lambda, numerator, den, HasSiteDisplacements()};
+  const double numerator = lm * lm * lm * 1000000.0 * K * (experiment.beamarea * 1e-06) * (experiment.detslit * 1e-06);
+  const double R = experiment.difradius * 0.001;
+  const double Vm = cell.CellVolume() * 1e-30;
+  const double den = R * R * (Vm * Vm) * (experiment.measurespeed * kArcMinute) * (2.0 * experiment.absorption * 100.0);
+  return {lambda, numerator, den, crystal.HasSiteDisplacements()};
 }
 
 double CKomorka::GroupIntensity(const Reflection& g, int line) const {
@@ -84,11 +82,12 @@ double CKomorka::GroupIntensity(const Reflection& g, int line) const {
 
 double CKomorka::GroupIntensity(const Reflection& g, int line, const LineFactors& factors) const {
   // With displacements per site, |F|^2 holds them all already.
-  const double D = factors.perSiteB ? 1.0 : DebyeWallerFactor(g.theta, factors.lambda, dwfactor, IsDW);
+  const double D =
+      factors.perSiteB ? 1.0 : DebyeWallerFactor(g.theta, factors.lambda, experiment.dwfactor, experiment.IsDW);
   const double L = LorentzFactor(g.theta);
-  const double P = PolarisationFactor(g.theta, radiation);
+  const double P = PolarisationFactor(g.theta, experiment.radiation);
   double num = factors.numerator * g.f2 * D * L * P * static_cast<double>(g.multiplicity);
-  if (line == 2) num *= ratio;
+  if (line == 2) num *= experiment.ratio;
   return num / factors.denominator;
 }
 

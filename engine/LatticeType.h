@@ -39,13 +39,32 @@ inline constexpr std::string_view kCentringBody = "przestrzennie centrowana";
 inline constexpr std::string_view kCentringFace = "powierzchniowo centrowana";
 inline constexpr std::string_view kCentringBase = "centrowana na podstawie";
 
+// One of the fourteen Bravais lattices, in the order the structure dialog
+// lists them (a document's bravaisIndex is a row of this table).
 struct BravaisEntry {
-  std::string systemName;
-  std::string centringName;
+  std::string_view systemName;
+  std::string_view centringName;
   LatticeType type;
 };
 
 inline constexpr int kBravaisCount = 14;
+
+inline constexpr std::array<BravaisEntry, kBravaisCount> BravaisTable = {{
+    {kSystemNames[1], kCentringPrimitive, 1},
+    {kSystemNames[1], kCentringBody, 9},
+    {kSystemNames[1], kCentringFace, 17},
+    {kSystemNames[2], kCentringPrimitive, 2},
+    {kSystemNames[2], kCentringBody, 10},
+    {kSystemNames[3], kCentringPrimitive, 3},
+    {kSystemNames[3], kCentringBody, 11},
+    {kSystemNames[3], kCentringBase, 35},
+    {kSystemNames[3], kCentringFace, 19},
+    {kSystemNames[6], kCentringPrimitive, 6},
+    {kSystemNames[6], kCentringBase, 38},
+    {kSystemNames[7], kCentringPrimitive, 7},
+    {kSystemNames[4], kCentringPrimitive, 4},
+    {kSystemNames[5], kCentringPrimitive, 5},
+}};
 
 // System name written to files; a code outside 1..7 writes "regularna".
 inline std::string_view SystemNameOf(LatticeType t) {

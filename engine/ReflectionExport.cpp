@@ -11,7 +11,7 @@ namespace pelmora {
 
 bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter) {
   const double tt = TwoThetaDegrees(r);
-  if (!(doc.angleMin <= tt && tt <= doc.angleMax)) return false;
+  if (!(doc.experiment.angleMin <= tt && tt <= doc.experiment.angleMax)) return false;
   if (r.nonZero != 1 && !filter.extinct) return false;
   return (r.line == 1 && filter.firstLine) || (r.line == 2 && filter.secondLine);
 }
@@ -62,9 +62,9 @@ void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& f
   AdviseLargePages(out.data(), out.capacity());
   char row[kMaxRowChars];
   for (size_t i = begin; i < end; ++i) {
-    const Reflection& r = doc.reflectionsAll[i];
+    const Reflection& r = doc.results.reflectionsAll[i];
     if (!ShowsReflection(doc, r, filter)) continue;
-    out.append(row, FormatRow(row, n++, r, IntensityPercent(r.intensity, doc.maxIntensity)));
+    out.append(row, FormatRow(row, n++, r, IntensityPercent(r.intensity, doc.results.maxIntensity)));
   }
 }
 
@@ -73,7 +73,7 @@ void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& f
 std::vector<std::string> FormatReflectionListParts(const CKomorka& doc, const ReflectionFilter& filter,
                                                    unsigned parts) {
   parts = std::max(1u, parts);
-  const size_t total = doc.reflectionsAll.size();
+  const size_t total = doc.results.reflectionsAll.size();
   std::vector<std::string> out(parts);
   out[0] = cformat(
       "L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
@@ -84,7 +84,8 @@ std::vector<std::string> FormatReflectionListParts(const CKomorka& doc, const Re
   for (unsigned i = 0; i <= parts; ++i) begin[i] = total * i / parts;
   for (unsigned i = 1; i < parts; ++i) {
     number[i] = number[i - 1];
-    for (size_t j = begin[i - 1]; j < begin[i]; ++j) number[i] += ShowsReflection(doc, doc.reflectionsAll[j], filter);
+    for (size_t j = begin[i - 1]; j < begin[i]; ++j)
+      number[i] += ShowsReflection(doc, doc.results.reflectionsAll[j], filter);
   }
   {
     std::vector<std::jthread> threads;

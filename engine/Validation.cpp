@@ -54,48 +54,49 @@ double CalculationMemoryLimit() {
 std::string CKomorka::ValidateCalculation() const {
   // The constants may have changed since the metric was last refreshed, and
   // validation must not touch the document.
-  const double V = WithFreshMetric().CellVolume();
+  const double V = cell.WithFreshMetric().CellVolume();
   // Angles whose axes (almost) lie in one plane leave only rounding residue
   // under the square root: such a cell has no volume either.
-  if (!(std::isfinite(V) && V > 1e-5 * std::fabs(a * b * c)))
+  if (!(std::isfinite(V) && V > 1e-5 * std::fabs(cell.a * cell.b * cell.c)))
     return cformat("Nieprawidłowa komórka elementarna: objętość V = %g Å³ (a = %g, b = %g, c = %g, "
                    "alfa = %g, beta = %g, gamma = %g).",
-                   V, a, b, c, alfa, beta, gamma);
-  if (!(std::isfinite(lambda1) && lambda1 > 0.0))
-    return cformat("Nieprawidłowa długość fali lambda1 = %g Å: musi być większa od zera.", lambda1);
-  if (!(std::isfinite(lambda2) && lambda2 >= 0.0))
+                   V, cell.a, cell.b, cell.c, cell.alfa, cell.beta, cell.gamma);
+  if (!(std::isfinite(experiment.lambda1) && experiment.lambda1 > 0.0))
+    return cformat("Nieprawidłowa długość fali lambda1 = %g Å: musi być większa od zera.", experiment.lambda1);
+  if (!(std::isfinite(experiment.lambda2) && experiment.lambda2 >= 0.0))
     return cformat("Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).",
-                   lambda2);
+                   experiment.lambda2);
   for (ExperimentValue v : {ExperimentValue::DifRadius, ExperimentValue::MeasureSpeed, ExperimentValue::Absorption,
                             ExperimentValue::DetSlit, ExperimentValue::BeamArea, ExperimentValue::DwFactor})
-    if (std::string why = CheckExperimentValue(*this, v); !why.empty()) return why;
+    if (std::string why = CheckExperimentValue(experiment, v); !why.empty()) return why;
   // Only the peak widths use the grain size, and only some profiles need it
   // above zero (they check it themselves); below zero it is never a size.
-  if (!(gsize >= 0.0)) return CheckExperimentValue(*this, ExperimentValue::GrainSize);
+  if (!(experiment.gsize >= 0.0)) return CheckExperimentValue(experiment, ExperimentValue::GrainSize);
   const struct {
     const char* name;
     double value;
-  } finite[] = {{"angleMin", angleMin}, {"angleMax", angleMax}, {"ratio", ratio}};
+  } finite[] = {{"angleMin", experiment.angleMin}, {"angleMax", experiment.angleMax}, {"ratio", experiment.ratio}};
   for (const auto& p : finite)
     if (!std::isfinite(p.value)) return cformat("Nieprawidłowa wartość: %s = %g.", p.name, p.value);
   // The second line's share: below zero its peaks would point down.
-  if (ratio < 0.0)
-    return cformat("Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.", ratio);
-  if (std::string why = CheckExperimentValue(*this, ExperimentValue::AngleRange); !why.empty()) return why;
+  if (experiment.ratio < 0.0)
+    return cformat("Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.",
+                   experiment.ratio);
+  if (std::string why = CheckExperimentValue(experiment, ExperimentValue::AngleRange); !why.empty()) return why;
   // Guard against a calculation that would not fit in memory: the number of
   // reciprocal lattice points inside the limiting sphere grows with
   // V / d_min^3, and at worst half as many groups are kept.
-  const double r = InverseDMin();
+  const double r = experiment.InverseDMin();
   const double expected = 4.0 / 3.0 * kPi * V * r * r * r;
   const double need = CalculationBytes(expected), limit = CalculationMemoryLimit();
   if (!(need <= limit))
     return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): potrzeba by do %.1f GB pamięci, a obliczenie może "
                    "zająć najwyżej %.1f GB (trzy czwarte pamięci komputera); zmniejsz komórkę lub zakres kątów.",
                    expected, need / 1e9, limit / 1e9);
-  for (const AtomSite& at : cellAtoms)
+  for (const AtomSite& at : crystal.cellAtoms)
     if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z))
       return cformat("Nieprawidłowe współrzędne atomu \"%s\".", at.name.c_str());
-  for (const AtomSite& at : cellAtoms) {
+  for (const AtomSite& at : crystal.cellAtoms) {
     if (!OccupancyValid(at.occupancy))
       return cformat("Nieprawidłowe obsadzenie atomu \"%s\": %g; musi być większe od 0 i nie większe od 1.",
                      at.name.c_str(), at.occupancy);
@@ -111,7 +112,7 @@ bool ProfileUsesGrainSize(ProfileId id) {
 }
 
 std::string ValidateProfileInput(const CKomorka& doc, ProfileId id) {
-  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(doc, ExperimentValue::GrainSize);
+  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(doc.experiment, ExperimentValue::GrainSize);
   return {};
 }
 

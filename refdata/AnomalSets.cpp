@@ -68,7 +68,7 @@ int ListAnomalSet(std::vector<AnomalTable>& tables, const AnomalTable& set) {
 }
 
 int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>& rows) {
-  std::vector<AtomSite>& atoms = doc.EditableAtoms();
+  std::vector<AtomSite>& atoms = doc.crystal.EditableAtoms();
   std::vector<int> all;
   if (rows.empty())
     for (int r = 0; r < static_cast<int>(atoms.size()); ++r) all.push_back(r);
@@ -84,15 +84,15 @@ int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>
     at.fprim = set.fprim[static_cast<std::size_t>(at.nr)];
     at.fbis = set.fbis[static_cast<std::size_t>(at.nr)];
   }
-  if (chosen.size() >= atoms.size()) doc.anomalLambda = doc.lambda1;
-  doc.ExpandCellAtoms();
+  if (chosen.size() >= atoms.size()) doc.crystal.anomalLambda = doc.experiment.lambda1;
+  doc.crystal.ExpandCellAtoms();
   return unidentified;
 }
 
 std::string StaleAnomalNote(const CKomorka& doc) {
   if (!AnomalTermsStale(doc)) return {};
   return cformat("Czynniki anomalne f′, f″ atomów są dla λ = %.5f Å, nie dla bieżącego źródła (λ = %.5f Å).",
-                 doc.anomalLambda, doc.lambda1);
+                 doc.crystal.anomalLambda, doc.experiment.lambda1);
 }
 
 }  // namespace pelmora

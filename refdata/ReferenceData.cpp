@@ -208,8 +208,8 @@ std::string DisplacedEntriesMessage(int count) {
 
 int ApplyDocumentRecords(CKomorka& doc, ReferenceData& ref) {
   const int gaveWay = JoinDocumentRecords(doc, ref);
-  if (doc.sourceRecord) doc.ApplySource(ref.sources.front());
-  if (doc.aparatRecord) doc.ApplyApparatus(ref.apparatusSets.front());
+  if (doc.sourceRecord) doc.experiment.ApplySource(ref.sources.front());
+  if (doc.aparatRecord) doc.experiment.ApplyApparatus(ref.apparatusSets.front());
   return gaveWay;
 }
 

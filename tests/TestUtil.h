@@ -1,6 +1,7 @@
 // Shared helpers of the core tests.
 #pragma once
 
+#include <atomic>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -33,12 +34,12 @@ inline AtomSite MakeAtom(const std::string& name, double x, double y, double z, 
 }
 
 inline void SetCell(CKomorka& doc, double a, double b, double c, double alfa, double beta, double gamma) {
-  doc.a = a;
-  doc.b = b;
-  doc.c = c;
-  doc.alfa = alfa;
-  doc.beta = beta;
-  doc.gamma = gamma;
+  doc.cell.a = a;
+  doc.cell.b = b;
+  doc.cell.c = c;
+  doc.cell.alfa = alfa;
+  doc.cell.beta = beta;
+  doc.cell.gamma = gamma;
 }
 
 // d-spacing from the inverse of the direct metric tensor: an independent
@@ -63,22 +64,23 @@ inline double ReferenceD(double a, double b, double c, double al, double be, dou
 }
 
 // Presses "Anuluj" when the calculation announces the given phase, and
-// notes whether any phase text arrived while the cancel was pending.
+// notes whether any phase text arrived while the cancel was pending. The
+// run is handed `&cancel`.
 class CancelAtPhase final : public CalcProgress {
  public:
-  CancelAtPhase(CKomorka& doc, std::string phase) : doc_(doc), phase_(std::move(phase)) {}
+  explicit CancelAtPhase(std::string phase) : phase_(std::move(phase)) {}
   void SetRange(int, int) override {}
   void SetPosition(int) override {}
   void SetStatus(const std::string& text) override {
-    if (doc_.cancelRequested) textWhileCancelled = true;
+    if (cancel) textWhileCancelled = true;
     statuses.push_back(text);
-    if (text == phase_) doc_.cancelRequested = true;
+    if (text == phase_) cancel = true;
   }
+  std::atomic<bool> cancel{false};
   std::vector<std::string> statuses;
   bool textWhileCancelled = false;
 
  private:
-  CKomorka& doc_;
   std::string phase_;
 };
 

@@ -101,15 +101,15 @@ CellScene BuildCellScene(const CKomorka& doc, const SceneOptions& options) {
 void BuildCellScene(const CKomorka& doc, const SceneOptions& options, CellScene& scene) {
   scene.segments.clear();
   scene.balls.clear();
-  const LatticeType type = doc.latticeType;
-  const double a = doc.a, b = doc.b, c = doc.c;
-  const CPoint3D basis = CellBasis(type, doc.alfa, doc.beta, doc.gamma);
+  const LatticeType type = doc.crystal.latticeType;
+  const double a = doc.cell.a, b = doc.cell.b, c = doc.cell.c;
+  const CPoint3D basis = CellBasis(type, doc.cell.alfa, doc.cell.beta, doc.cell.gamma);
   scene.centring = CentringTranslation(type, basis, a, b, c);
   const auto place = [&](double x, double y, double z) { return PlaceFractional(basis, a, b, c, x, y, z); };
 
   if (options.cellShape) {
-    const double r = doc.cellViewScale / 100.0;
-    const Rgb color = RgbOf(doc.cellViewColor);
+    const double r = options.edges.scale / 100.0;
+    const Rgb color = RgbOf(options.edges.color);
     const auto edge = [&](Vec3 p1, Vec3 p2) { scene.segments.push_back({p1, p2, r, r, true, color}); };
     if (type == kHexagonalWhole) {
       // A prism of three cells: the unscaled corner scaled per component.
@@ -153,7 +153,7 @@ void BuildCellScene(const CKomorka& doc, const SceneOptions& options, CellScene&
     ball.color = RgbOf(at.color);
     if (at.visible) ball.label = LabelGlyphs(at.name);
   };
-  const std::vector<AtomSite>& cell = doc.cellAtoms;
+  const std::vector<AtomSite>& cell = doc.crystal.cellAtoms;
   scene.balls.reserve(cell.size());
   for (const AtomSite& at : cell) add(at, at.x, at.y, at.z);
   // The boundary images as CKomorka::CopyCellAtoms lists them (in its order
@@ -167,7 +167,7 @@ void BuildCellScene(const CKomorka& doc, const SceneOptions& options, CellScene&
             if (dx == 0 && dy == 0 && dz == 0) continue;
             const double x = src.x + dx, y = src.y + dy, z = src.z + dz;
             if (x < 0.0 || x > 1.0 || y < 0.0 || y > 1.0 || z < 0.0 || z > 1.0) continue;
-            if (scene.balls.size() >= static_cast<size_t>(CKomorka::kMaxImageRecords)) return;
+            if (scene.balls.size() >= static_cast<size_t>(Crystal::kMaxImageRecords)) return;
             add(src, x, y, z);
           }
 }

@@ -59,10 +59,19 @@ struct SegmentPose {
 };
 SegmentPose PoseOf(const Segment& s);
 
+// The cell's edges as a document shows them: thickness 0..100 and colour
+// 0x00BBGGRR. The viewer keeps them for each open document; they are not
+// saved with it.
+struct CellEdges {
+  int scale = 50;
+  std::uint32_t color = 0x7F7F7F;
+};
+
 struct SceneOptions {
   bool axes = false;
   bool cellShape = true;
   bool images = false;
+  CellEdges edges;
 };
 
 struct CellScene {

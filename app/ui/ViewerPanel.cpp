@@ -21,14 +21,13 @@ CGLWindow* CreateViewerPanel(CMainFrame& frame, CPelmorApp& app, NotificationHub
   QObject::connect(toggle, &QAction::triggered, panel, &QWidget::setVisible);
   QObject::connect(panel, &QDockWidget::visibilityChanged, toggle, [panel, toggle] { toggle->setChecked(panel->isVisible()); });
 
-  // The document the panel shows; a closed one is let go before it is gone.
+  // The document the panel shows; a closed one is let go before it is gone,
+  // and what the panel kept of it with it.
   auto bound = std::make_shared<QPointer<KomorkaDocument>>();
   const auto bind = [panel, bound](KomorkaDocument* d, bool force) {
     if (d && *bound != d) {
-      CKomorka* raw = &d->doc();
-      QObject::connect(d, &QObject::destroyed, panel, [panel, raw] {
-        if (panel->document() == raw) panel->BindDocument(nullptr);
-      });
+      const CKomorka* raw = &d->doc();
+      QObject::connect(d, &QObject::destroyed, panel, [panel, raw] { panel->ForgetDocument(raw); });
     }
     *bound = d;
     panel->BindDocument(d ? &d->doc() : nullptr, force);

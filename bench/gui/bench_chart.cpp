@@ -26,7 +26,7 @@ struct Large {
     doc.CalculateReflections(progress);
     SynthesisSetup setup;
     setup.profile = kProfilePseudoVoigt;
-    Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+    Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
   }
 };
 
@@ -39,7 +39,7 @@ Large& Case() {
 void BM_RenderCurveLarge(benchmark::State& state) {
   Large& c = Case();
   ZoomState z;
-  z.SetBounds(c.doc.angleMin, c.doc.angleMax);
+  z.SetBounds(c.doc.experiment.angleMin, c.doc.experiment.angleMax);
   for (int i = 0; i < state.range(0); ++i) z.ZoomIn();
   const ChartRanges r{z.x0, z.x1, 0.0, 100.0};
   const ChartSeries s{c.grid.points(), PatternGrid::size(), c.grid.maximum, kPatternStep};
@@ -47,7 +47,7 @@ void BM_RenderCurveLarge(benchmark::State& state) {
   desc.on = state.range(1) != 0;
   ChartStyle style;
   QImage image(1169, 700, QImage::Format_RGB32);
-  std::vector<Reflection> refl = c.doc.reflectionsAll;  // the worker's copy
+  std::vector<Reflection> refl = c.doc.results.reflectionsAll;  // the worker's copy
   for (auto _ : state) {
     QPainter p(&image);
     DrawCurve(p, image.width(), image.height(), QPoint(0, 0), s, r, style, desc, &refl);

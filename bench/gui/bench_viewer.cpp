@@ -32,8 +32,8 @@ constexpr int kPanelWidth = 400, kPanelHeight = 680;
 
 // `atoms` atoms at random in a cubic cell of edge `a` (in A).
 void BuildCell(CKomorka& doc, int atoms, double a) {
-  doc.latticeType = kCubic;
-  doc.a = doc.b = doc.c = a;
+  doc.crystal.latticeType = kCubic;
+  doc.cell.a = doc.cell.b = doc.cell.c = a;
   std::mt19937 rng(20261207);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   const std::uint32_t colors[4] = {0x0000FF, 0x00C000, 0xFF0000, 0x00C0C0};
@@ -45,9 +45,9 @@ void BuildCell(CKomorka& doc, int atoms, double a) {
     at.z = u(rng);
     at.color = colors[i % 4];
     at.siteIndex = i;
-    doc.structureAtoms.push_back(at);
+    doc.crystal.structureAtoms.push_back(at);
   }
-  doc.ExpandCellAtoms();
+  doc.crystal.ExpandCellAtoms();
 }
 
 // The view's size inside a panel of the default size.
@@ -76,7 +76,7 @@ void BM_CellFrame(benchmark::State& state) {
   CKomorka doc;
   BuildCell(doc, static_cast<int>(state.range(0)), static_cast<double>(state.range(1)));
   if (state.range(3))
-    for (AtomSite& at : doc.cellAtoms) at.visible = 1;
+    for (AtomSite& at : doc.crystal.cellAtoms) at.visible = 1;
   QOffscreenSurface surface;
   surface.setFormat(QSurfaceFormat::defaultFormat());
   surface.create();

@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
     pelmora::bench::BuildLargeCase(doc, std::atoi(argv[2]), std::strtod(argv[3], nullptr),
                                    hex ? std::strtod(argv[5], nullptr) : 0.0);
   else pelmora::bench::BuildLargeCase(doc);
-  doc.sourceName = "Cu Ka1";
-  doc.aparatName = "Zero";
+  doc.experiment.sourceName = "Cu Ka1";
+  doc.experiment.aparatName = "Zero";
   std::string error;
   if (!pelmora::SaveStructureFile(doc, argv[1], &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());

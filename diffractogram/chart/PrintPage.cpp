@@ -93,29 +93,29 @@ void DrawHeader(QPainter& p, const QRect& block, const CKomorka& d, int sy) {
   w.Run(QStringLiteral("Pelmora v1.1.5"));
   w.Break(1.0);
   w.SetFont(body);
-  w.Lines(QStringLiteral("Komórka: ") + LatticeTypeName(d.latticeType) + QStringLiteral("\n\nKąty sieci:"));
+  w.Lines(QStringLiteral("Komórka: ") + LatticeTypeName(d.crystal.latticeType) + QStringLiteral("\n\nKąty sieci:"));
   // "%3c": each letter right-aligned in three places.
-  w.Run(QStringLiteral("  α = ") + F("%.1f", d.alfa) + QStringLiteral("°   β = ") + F("%.1f", d.beta) +
-        QStringLiteral("°   γ = ") + F("%.1f", d.gamma) + QStringLiteral("°"));
+  w.Run(QStringLiteral("  α = ") + F("%.1f", d.cell.alfa) + QStringLiteral("°   β = ") + F("%.1f", d.cell.beta) +
+        QStringLiteral("°   γ = ") + F("%.1f", d.cell.gamma) + QStringLiteral("°"));
   w.Break(1.0);
   w.Run(QStringLiteral("Stałe sieci:"));
-  for (auto [letter, value] : {std::pair{'a', d.a}, {'b', d.b}, {'c', d.c}}) {
+  for (auto [letter, value] : {std::pair{'a', d.cell.a}, {'b', d.cell.b}, {'c', d.cell.c}}) {
     w.Run(QStringLiteral("  %1 = ").arg(QLatin1Char(letter)) + F("%.3f ", value));
     w.Run(kAngstrom);
   }
   w.Break(2.0);
   w.Run(QStringLiteral("Źródło promieniowania:"));
   w.Break(1.2);
-  w.Run(d.radiation == 0 ? QStringLiteral("  Promieniowanie X") : QStringLiteral("  Neutrony"));
+  w.Run(d.experiment.radiation == 0 ? QStringLiteral("  Promieniowanie X") : QStringLiteral("  Neutrony"));
   w.Break(1.2);
   w.Run(QStringLiteral("  λ"));
   w.Subscript(QStringLiteral(" 1"));
-  w.Run(F(" = %.4f ", d.lambda1));
+  w.Run(F(" = %.4f ", d.experiment.lambda1));
   w.Run(kAngstrom);
-  if (d.lambda2 > 0.0) {
+  if (d.experiment.lambda2 > 0.0) {
     w.Run(QStringLiteral("  λ"));
     w.Subscript(QStringLiteral(" 2"));
-    w.Run(F(" = %.4f ", d.lambda2));
+    w.Run(F(" = %.4f ", d.experiment.lambda2));
     w.Run(kAngstrom);
   }
 
@@ -137,27 +137,27 @@ void DrawHeader(QPainter& p, const QRect& block, const CKomorka& d, int sy) {
   w.Break(3.0);
   w.Run(QStringLiteral("Czynniki aparaturowe:"));
   w.Break(1.5);
-  w.Run(F("  U = %.5f", d.u));
-  w.Run(F("  X = %.5f", d.x));
+  w.Run(F("  U = %.5f", d.experiment.u));
+  w.Run(F("  X = %.5f", d.experiment.x));
   w.Break(1.0);
-  w.Run(F("  V = %.5f", d.v));
-  w.Run(F("  Y = %.5f", d.y));
+  w.Run(F("  V = %.5f", d.experiment.v));
+  w.Run(F("  Y = %.5f", d.experiment.y));
   w.Break(1.0);
-  w.Run(F("  W = %.5f", d.w));
+  w.Run(F("  W = %.5f", d.experiment.w));
 
   // Values beside their captions.
   column.rx() = std::max(column.x() + block.width() / 2.0, captions + w.Blank());
   w.MoveTo(column);
   w.Break(3.0);
-  w.Run(F("B = %.4f ", d.dwfactor));
+  w.Run(F("B = %.4f ", d.experiment.dwfactor));
   w.Break(2.0);
-  w.Run(F("D = %.1f ", d.gsize));
+  w.Run(F("D = %.1f ", d.experiment.gsize));
   w.Run(kAngstrom);
   w.Break(1.5);
 }
 
 void DrawAtomTable(QPainter& p, const QRect& area, const CKomorka& d, int sx) {
-  if (d.cellAtoms.empty()) return;
+  if (d.crystal.cellAtoms.empty()) return;
   const QFont font = ChartFont(QStringLiteral("SansSerif"), 16 * sx, 400);
   p.setFont(font);
   const int rowHeight = static_cast<int>(QFontMetricsF(font, p.device()).height()) + 6 * sx;
@@ -176,7 +176,7 @@ void DrawAtomTable(QPainter& p, const QRect& area, const CKomorka& d, int sx) {
   for (int c = 0; c < 4; ++c) cell(c, 1, heads[c]);
   top += rowHeight;
   // Rows that would run off the page are left out: the page has no second sheet.
-  for (const AtomSite& a : d.cellAtoms) {
+  for (const AtomSite& a : d.crystal.cellAtoms) {
     if (top + rowHeight > area.bottom()) break;
     cell(0, 1, QString::fromStdString(a.name));
     cell(1, 1, F("%.3f", a.x));

@@ -26,7 +26,7 @@ ChartContent ViewChartContent(CDownView& view) {
   c.descriptions.ka1 = view.ka1Checked();
   c.descriptions.ka2 = view.ka2Checked();
   if (!view.patternPresent()) c.series.count = 0;
-  if (c.descriptions.on) c.reflections = view.document()->doc().reflectionsAll;
+  if (c.descriptions.on) c.reflections = view.document()->doc().results.reflectionsAll;
   c.overlay = view.overlay();
   return c;
 }

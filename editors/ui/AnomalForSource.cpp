@@ -38,7 +38,7 @@ QString Apply(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, const S
                                             "czynników anomalnych dla niezidentyfikowanych atomów"));
   doc.NotifyStructureChanged();
   return QStringLiteral("Czynniki anomalne f′, f″ atomów wzięto dla λ = %1 Å %2.")
-      .arg(Lambda(doc.doc().lambda1), Origin(set));
+      .arg(Lambda(doc.doc().experiment.lambda1), Origin(set));
 }
 
 }  // namespace
@@ -47,26 +47,26 @@ QString OfferAnomalForSource(QWidget* parent, KomorkaDocument& doc, ReferenceDat
                              int previousRadiation) {
   CKomorka& d = doc.doc();
   NoteSourceChange(d, previousLambda1, previousRadiation);
-  const bool newWavelength = d.lambda1 != previousLambda1 || d.radiation != previousRadiation;
+  const bool newWavelength = d.experiment.lambda1 != previousLambda1 || d.experiment.radiation != previousRadiation;
   if (!newWavelength || !AnomalTermsStale(d)) return {};
-  const std::optional<SourceAnomalSet> set = AnomalSetForSource(d, ref.anomalTables);
+  const std::optional<SourceAnomalSet> set = AnomalSetForSource(d.experiment, ref.anomalTables);
   if (!set) return {};
   const QString question =
       QStringLiteral("Zmieniono źródło promieniowania (λ = %1 Å), a czynniki anomalne f′, f″ atomów "
                      "pozostały dla λ = %2 Å.\nCzy wziąć je dla nowego źródła %3?")
-          .arg(Lambda(d.lambda1), Lambda(d.anomalLambda), Origin(*set));
+          .arg(Lambda(d.experiment.lambda1), Lambda(d.crystal.anomalLambda), Origin(*set));
   if (!Ask(parent, question)) return Q(StaleAnomalNote(d));
   return Apply(parent, doc, ref, *set, {});
 }
 
 QString TakeAnomalForSource(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, const std::vector<int>& rows) {
-  const std::optional<SourceAnomalSet> set = AnomalSetForSource(doc.doc(), ref.anomalTables);
+  const std::optional<SourceAnomalSet> set = AnomalSetForSource(doc.doc().experiment, ref.anomalTables);
   if (!set) return {};
   const QString question =
       QStringLiteral("Czynniki anomalne %1 atomów zostaną zastąpione wartościami dla bieżącego źródła "
                      "(λ = %2 Å) %3.\nCzy kontynuować?")
           .arg(rows.empty() ? QStringLiteral("wszystkich") : QStringLiteral("zaznaczonych"),
-               Lambda(doc.doc().lambda1), Origin(*set));
+               Lambda(doc.doc().experiment.lambda1), Origin(*set));
   if (!Ask(parent, question)) return {};
   return Apply(parent, doc, ref, *set, rows);
 }

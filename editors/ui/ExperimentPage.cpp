@@ -50,8 +50,10 @@ bool SameName(const std::string& a, const std::string& b) { return StripNameMark
 
 // True while the document still uses the source and set its file brought.
 bool UsesOwnRecords(const CKomorka& d) {
-  return (!d.sourceRecord || (SameSource(*d.sourceRecord, d) && SameName(d.sourceRecord->name, d.sourceName))) &&
-         (!d.aparatRecord || (SameSet(*d.aparatRecord, d) && SameName(d.aparatRecord->name, d.aparatName)));
+  return (!d.sourceRecord ||
+          (SameSource(*d.sourceRecord, d.experiment) && SameName(d.sourceRecord->name, d.experiment.sourceName))) &&
+         (!d.aparatRecord ||
+          (SameSet(*d.aparatRecord, d.experiment) && SameName(d.aparatRecord->name, d.experiment.aparatName)));
 }
 
 // The list entry that is the document's own choice: the stored index when
@@ -144,7 +146,7 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
 
   connect(sources_, &QComboBox::activated, this, [this](int i) {
     if (!doc_) return;
-    const ExperimentParams before = doc_->doc();
+    const ExperimentParams before = doc_->doc().experiment;
     ChooseSource(i);
     Announce(before);
     ShowValues();
@@ -152,7 +154,7 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
   });
   connect(apparatus_, &QComboBox::activated, this, [this](int i) {
     if (!doc_) return;
-    const ExperimentParams before = doc_->doc();
+    const ExperimentParams before = doc_->doc().experiment;
     ChooseApparatus(i);
     Announce(before);
     ShowValues();
@@ -335,7 +337,7 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
   // Typing not yet committed belongs to the document being left; a field
   // without a number keeps that document's value.
   if (doc_ && doc_ != doc) {
-    const ExperimentParams before = doc_->doc();
+    const ExperimentParams before = doc_->doc().experiment;
     ReadFields(true);
     Announce(before);
   }
@@ -350,10 +352,10 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
       else JoinDocumentRecords(d, reference_);
     }
     FillLists();
-    ChooseSource(FindEntry(reference_.sources, d.sourceIndex, d.sourceName,
-                           [&d](const RadiationSource& s) { return SameSource(s, d); }));
-    ChooseApparatus(FindEntry(reference_.apparatusSets, d.aparatIndex, d.aparatName,
-                              [&d](const ApparatusSet& a) { return SameSet(a, d); }));
+    ChooseSource(FindEntry(reference_.sources, Chosen().source, d.experiment.sourceName,
+                           [&d](const RadiationSource& s) { return SameSource(s, d.experiment); }));
+    ChooseApparatus(FindEntry(reference_.apparatusSets, Chosen().apparatus, d.experiment.aparatName,
+                              [&d](const ApparatusSet& a) { return SameSet(a, d.experiment); }));
   } else {
     FillLists();
   }
@@ -368,6 +370,12 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
   ShowValues();
 }
 
+CTabPage2::ChosenRows& CTabPage2::Chosen() {
+  const auto [it, added] = chosen_.try_emplace(doc_.data());
+  if (added) connect(doc_.data(), &QObject::destroyed, this, [this, key = it->first] { chosen_.erase(key); });
+  return it->second;
+}
+
 void CTabPage2::EditList(bool sources) {
   const int before = sources ? sources_->currentIndex() : apparatus_->currentIndex();
   if (sources) {
@@ -377,17 +385,18 @@ void CTabPage2::EditList(bool sources) {
     CAparatDlg dlg(reference_, this, before);
     dlg.exec();
   }
-  const std::optional<ExperimentParams> old = doc_ ? std::optional<ExperimentParams>(doc_->doc()) : std::nullopt;
+  const std::optional<ExperimentParams> old =
+      doc_ ? std::optional<ExperimentParams>(doc_->doc().experiment) : std::nullopt;
   FillLists();
   // The other list keeps its choice; the edited one applies the entry that
   // now stands at the index chosen before.
   const bool was = showing_;
   showing_ = true;
   if (sources) {
-    apparatus_->setCurrentIndex(doc_ ? doc_->doc().aparatIndex : -1);
+    apparatus_->setCurrentIndex(doc_ ? Chosen().apparatus : -1);
     ChooseSource(before);
   } else {
-    sources_->setCurrentIndex(doc_ ? doc_->doc().sourceIndex : -1);
+    sources_->setCurrentIndex(doc_ ? Chosen().source : -1);
     ChooseApparatus(before);
   }
   showing_ = was;
@@ -401,7 +410,7 @@ void CTabPage2::ChooseSource(int index) {
   showing_ = true;
   if (doc_ && index >= 0 && index < static_cast<int>(reference_.sources.size())) {
     CKomorka& d = doc_->doc();
-    d.sourceIndex = index;
+    Chosen().source = index;
     SetSource(d, reference_.sources[static_cast<std::size_t>(index)]);
     sources_->setCurrentIndex(index);
   } else {
@@ -415,8 +424,8 @@ void CTabPage2::ChooseApparatus(int index) {
   showing_ = true;
   if (doc_ && index >= 0 && index < static_cast<int>(reference_.apparatusSets.size())) {
     CKomorka& d = doc_->doc();
-    d.aparatIndex = index;
-    d.ApplyApparatus(reference_.apparatusSets[static_cast<std::size_t>(index)]);
+    Chosen().apparatus = index;
+    d.experiment.ApplyApparatus(reference_.apparatusSets[static_cast<std::size_t>(index)]);
     apparatus_->setCurrentIndex(index);
   } else {
     apparatus_->setCurrentIndex(-1);
@@ -434,35 +443,38 @@ void CTabPage2::ShowValues() {
     dw_->setChecked(false);
   } else {
     const CKomorka& d = doc_->doc();
-    texts_[kSourceName]->setText(Q(d.sourceName));
-    texts_[kRadiation]->setText(d.radiation == 1 ? QStringLiteral("Neutrony") : QStringLiteral("Promieniowanie X"));
-    texts_[kLambda1]->setText(Fixed("%8.5f", d.lambda1));
-    texts_[kLambda2]->setText(Fixed("%8.5f", d.lambda2));
-    texts_[kRatio]->setText(Fixed("%5.3f", d.ratio));
+    texts_[kSourceName]->setText(Q(d.experiment.sourceName));
+    texts_[kRadiation]->setText(d.experiment.radiation == 1 ? QStringLiteral("Neutrony")
+                                                            : QStringLiteral("Promieniowanie X"));
+    texts_[kLambda1]->setText(Fixed("%8.5f", d.experiment.lambda1));
+    texts_[kLambda2]->setText(Fixed("%8.5f", d.experiment.lambda2));
+    texts_[kRatio]->setText(Fixed("%5.3f", d.experiment.ratio));
     // A neutron's energy is its kinetic one, not that of a photon of the
     // same wavelength.
-    const bool neutrons = d.radiation == 1;
-    texts_[kEnergy1]->setText(Derived("%5.3f", d.lambda1, neutrons ? NeutronEnergyMeV(d.lambda1) : d.energy1));
-    texts_[kEnergy2]->setText(Derived("%5.3f", d.lambda2, neutrons ? NeutronEnergyMeV(d.lambda2) : d.energy2));
+    const bool neutrons = d.experiment.radiation == 1;
+    const auto energy = [neutrons](double l) { return neutrons ? NeutronEnergyMeV(l) : kHcEvAngstrom / l; };
+    texts_[kEnergy1]->setText(Derived("%5.3f", d.experiment.lambda1, energy(d.experiment.lambda1)));
+    texts_[kEnergy2]->setText(Derived("%5.3f", d.experiment.lambda2, energy(d.experiment.lambda2)));
     for (QLabel* unit : energyUnits_) unit->setText(neutrons ? QStringLiteral("meV") : QStringLiteral("eV"));
-    texts_[kWaveNumber1]->setText(Derived("%8.5f", d.lambda1, d.waveNumber1));
-    texts_[kWaveNumber2]->setText(Derived("%8.5f", d.lambda2, d.waveNumber2));
-    texts_[kAparatName]->setText(Q(d.aparatName));
-    const double uvwxy[5] = {d.u, d.v, d.w, d.x, d.y};
+    texts_[kWaveNumber1]->setText(Derived("%8.5f", d.experiment.lambda1, 2 * kPi / d.experiment.lambda1));
+    texts_[kWaveNumber2]->setText(Derived("%8.5f", d.experiment.lambda2, 2 * kPi / d.experiment.lambda2));
+    texts_[kAparatName]->setText(Q(d.experiment.aparatName));
+    const double uvwxy[5] = {d.experiment.u, d.experiment.v, d.experiment.w, d.experiment.x, d.experiment.y};
     for (int i = 0; i < 5; ++i) texts_[static_cast<std::size_t>(kU + i)]->setText(Fixed("%8.5f", uvwxy[i]));
-    edits_[kAngleMin]->setNumber(d.angleMin);
-    edits_[kAngleMax]->setNumber(d.angleMax);
-    edits_[kGrainSize]->setNumber(d.gsize);
-    edits_[kAbsorption]->setNumber(d.absorption);
+    edits_[kAngleMin]->setNumber(d.experiment.angleMin);
+    edits_[kAngleMax]->setNumber(d.experiment.angleMax);
+    edits_[kGrainSize]->setNumber(d.experiment.gsize);
+    edits_[kAbsorption]->setNumber(d.experiment.absorption);
     // The volume the beam reaches, recomputed at every showing.
-    if (d.absorption != 0.0) edits_[kSampleVolume]->setNumber(d.beamarea * 0.01 / (2.0 * d.absorption), "%g");
+    if (d.experiment.absorption != 0.0)
+      edits_[kSampleVolume]->setNumber(d.experiment.beamarea * 0.01 / (2.0 * d.experiment.absorption), "%g");
     else edits_[kSampleVolume]->setText(QStringLiteral(" -   "));
-    edits_[kDwFactor]->setNumber(d.dwfactor);
-    edits_[kDetSlit]->setNumber(d.detslit);
-    edits_[kBeamArea]->setNumber(d.beamarea);
-    edits_[kMeasureSpeed]->setNumber(d.measurespeed);
-    edits_[kDifRadius]->setNumber(d.difradius);
-    dw_->setChecked(d.IsDW != 0);
+    edits_[kDwFactor]->setNumber(d.experiment.dwfactor);
+    edits_[kDetSlit]->setNumber(d.experiment.detslit);
+    edits_[kBeamArea]->setNumber(d.experiment.beamarea);
+    edits_[kMeasureSpeed]->setNumber(d.experiment.measurespeed);
+    edits_[kDifRadius]->setNumber(d.experiment.difradius);
+    dw_->setChecked(d.experiment.IsDW != 0);
     for (NumberEdit* e : edits_) e->setCursorPosition(0);
     for (QLineEdit* t : texts_) t->setCursorPosition(0);
   }
@@ -474,8 +486,16 @@ void CTabPage2::ShowValues() {
 bool CTabPage2::ReadFields(bool quiet) {
   if (!doc_) return false;
   CKomorka& d = doc_->doc();
-  std::array<double, kEditCount> v{d.angleMin, d.angleMax, d.gsize, d.absorption, 0.0, d.dwfactor,
-                                   d.detslit,  d.beamarea, d.measurespeed, d.difradius};
+  std::array<double, kEditCount> v{d.experiment.angleMin,
+                                   d.experiment.angleMax,
+                                   d.experiment.gsize,
+                                   d.experiment.absorption,
+                                   0.0,
+                                   d.experiment.dwfactor,
+                                   d.experiment.detslit,
+                                   d.experiment.beamarea,
+                                   d.experiment.measurespeed,
+                                   d.experiment.difradius};
   for (int e = 0; e < kEditCount; ++e) {
     if (e == kSampleVolume) continue;
     NumberEdit* edit = edits_[static_cast<std::size_t>(e)];
@@ -489,15 +509,15 @@ bool CTabPage2::ReadFields(bool quiet) {
   }
   // 2-theta lies between 0 and 180 degrees; a minimum not below the maximum
   // is kept and marked at its fields until mended.
-  static_cast<AngleWindow&>(d) = ClampAngleRange(v[kAngleMin], v[kAngleMax]);
-  d.gsize = v[kGrainSize];
-  d.absorption = v[kAbsorption];
-  d.dwfactor = v[kDwFactor];
-  d.IsDW = dw_->isChecked() ? 1 : 0;
-  d.detslit = v[kDetSlit];
-  d.beamarea = v[kBeamArea];
-  d.measurespeed = v[kMeasureSpeed];
-  d.difradius = v[kDifRadius];
+  static_cast<AngleWindow&>(d.experiment) = ClampAngleRange(v[kAngleMin], v[kAngleMax]);
+  d.experiment.gsize = v[kGrainSize];
+  d.experiment.absorption = v[kAbsorption];
+  d.experiment.dwfactor = v[kDwFactor];
+  d.experiment.IsDW = dw_->isChecked() ? 1 : 0;
+  d.experiment.detslit = v[kDetSlit];
+  d.experiment.beamarea = v[kBeamArea];
+  d.experiment.measurespeed = v[kMeasureSpeed];
+  d.experiment.difradius = v[kDifRadius];
   return true;
 }
 
@@ -506,7 +526,7 @@ bool CTabPage2::Commit() {
   // A refusal's message box takes the focus, which finishes the edit once
   // more: one answer per edit.
   committing_ = true;
-  const ExperimentParams before = doc_->doc();
+  const ExperimentParams before = doc_->doc().experiment;
   const bool read = ReadFields();
   if (read) {
     Announce(before);
@@ -536,12 +556,13 @@ void CTabPage2::Accept() {
 }
 
 void CTabPage2::Announce(const ExperimentParams& before) {
-  if (doc_ && Values(before) != Values(static_cast<const ExperimentParams&>(doc_->doc())))
+  if (doc_ && Values(before) != Values(doc_->doc().experiment))
     doc_->NotifyParametersChanged();
 }
 
 void CTabPage2::AnnounceSource(const ExperimentParams& before) {
-  if (doc_ && (before.lambda1 != doc_->doc().lambda1 || before.radiation != doc_->doc().radiation))
+  if (doc_ &&
+      (before.lambda1 != doc_->doc().experiment.lambda1 || before.radiation != doc_->doc().experiment.radiation))
     emit sourceChanged(doc_, before.lambda1, before.radiation);
 }
 
@@ -567,7 +588,7 @@ void CTabPage2::FlagRefusedValues() {
   }
   if (doc_)
     for (const auto& c : checks) {
-      const QString why = Q(CheckExperimentValue(doc_->doc(), c.value));
+      const QString why = Q(CheckExperimentValue(doc_->doc().experiment, c.value));
       if (why.isEmpty()) continue;
       messages << why;
       for (Edit f : c.fields) {
@@ -584,7 +605,7 @@ void CTabPage2::FlagRefusedValues() {
 
 void CTabPage2::SetDefaults(Default which) {
   if (!doc_) return;
-  const ExperimentParams before = doc_->doc();
+  const ExperimentParams before = doc_->doc().experiment;
   if (!ReadFields()) return;
   Announce(before);
   ShowValues();
@@ -594,26 +615,26 @@ void CTabPage2::SetDefaults(Default which) {
   bool written = true;
   switch (which) {
     case kDefaultRange:
-      static_cast<AngleWindow&>(e) = d;
+      static_cast<AngleWindow&>(e) = d.experiment;
       break;
     case kDefaultSource:
-      static_cast<Wavelengths&>(e) = d;
-      s.Radiation = d.radiation;
-      s.RadName = StripNameMarker(d.sourceName);
+      static_cast<Wavelengths&>(e) = d.experiment;
+      s.Radiation = d.experiment.radiation;
+      s.RadName = StripNameMarker(d.experiment.sourceName);
       written = SaveRadiationSettings(store_, s);
       RefreshSettingsEntry(reference_.sources, s.CurrentSource());
       break;
     case kDefaultApparatus:
-      static_cast<InstrumentWidths&>(e) = d;
-      s.AparatName = StripNameMarker(d.aparatName);
+      static_cast<InstrumentWidths&>(e) = d.experiment;
+      s.AparatName = StripNameMarker(d.experiment.aparatName);
       written = SaveApparatusSettings(store_, s);
       RefreshSettingsEntry(reference_.apparatusSets, s.CurrentApparatus());
       break;
     case kDefaultDiffractometer:
-      static_cast<Diffractometer&>(e) = d;
+      static_cast<Diffractometer&>(e) = d.experiment;
       break;
     case kDefaultSample:
-      static_cast<SampleValues&>(e) = d;
+      static_cast<SampleValues&>(e) = d.experiment;
       break;
     case kDefaultCount: break;
   }

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <array>
+#include <map>
 
 #include "documents/ui/KomorkaDocument.h"
 
@@ -101,10 +102,19 @@ class CTabPage2 : public QDialog {
   // the entry at the index chosen before.
   void EditList(bool sources);
 
+  // The rows of the two lists a document chose last: of several entries
+  // alike, a document that is bound again comes back to its own.
+  struct ChosenRows {
+    int source = 0;
+    int apparatus = 0;
+  };
+  ChosenRows& Chosen();
+
   ReferenceData& reference_;
   CSettings& settings_;
   SettingsStore& store_;
   QPointer<KomorkaDocument> doc_;
+  std::map<const KomorkaDocument*, ChosenRows> chosen_;  // each open document's rows
   bool showing_ = false;     // true while the controls are being filled
   bool committing_ = false;  // true while fields are being read in
   QComboBox* sources_ = nullptr;

@@ -96,12 +96,14 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
     return;
   }
   const CKomorka& d = doc->doc();
-  values_[0]->setText(CellTypeText(d.latticeType));
-  values_[1]->setText(Q(cformat("%d", static_cast<int>(d.cellAtoms.size()))));
-  values_[2]->setText(d.radiation == 1 ? QStringLiteral("neutrony") : d.radiation == 0 ? QStringLiteral("X") : QString());
-  values_[3]->setText(Q(d.sourceName));
-  values_[4]->setText(Q(cformat("%.5f", d.lambda1)));
-  values_[5]->setText(Q(cformat("%.5f", d.lambda2)));
+  values_[0]->setText(CellTypeText(d.crystal.latticeType));
+  values_[1]->setText(Q(cformat("%d", static_cast<int>(d.crystal.cellAtoms.size()))));
+  values_[2]->setText(d.experiment.radiation == 1   ? QStringLiteral("neutrony")
+                      : d.experiment.radiation == 0 ? QStringLiteral("X")
+                                                    : QString());
+  values_[3]->setText(Q(d.experiment.sourceName));
+  values_[4]->setText(Q(cformat("%.5f", d.experiment.lambda1)));
+  values_[5]->setText(Q(cformat("%.5f", d.experiment.lambda2)));
   anomalNote_->setText(Q(StaleAnomalNote(d)));
   anomalNote_->setVisible(!anomalNote_->text().isEmpty());
 }
@@ -149,23 +151,29 @@ void CPropPage2::Refresh(const KomorkaDocument* doc) {
   model_->Refill(nullptr, 0, {});
   for (QLineEdit* f : fields_) f->clear();
   if (!doc) return;
-  model_->Refill(nullptr, static_cast<int>(doc->doc().cellAtoms.size()), [this](int row, int column) -> QString {
-    if (!doc_ || row >= static_cast<int>(doc_->doc().cellAtoms.size())) return {};
-    const AtomSite& a = doc_->doc().cellAtoms[static_cast<std::size_t>(row)];
-    switch (column) {
-      case 0: return Q(cformat("%d", row + 1));
-      case 1: return Q(cformat("%.4f", a.x));
-      case 2: return Q(cformat("%.4f", a.y));
-      case 3: return Q(cformat("%.4f", a.z));
-      default: return {};
-    }
-  });
+  model_->Refill(nullptr, static_cast<int>(doc->doc().crystal.cellAtoms.size()),
+                 [this](int row, int column) -> QString {
+                   if (!doc_ || row >= static_cast<int>(doc_->doc().crystal.cellAtoms.size())) return {};
+                   const AtomSite& a = doc_->doc().crystal.cellAtoms[static_cast<std::size_t>(row)];
+                   switch (column) {
+                     case 0:
+                       return Q(cformat("%d", row + 1));
+                     case 1:
+                       return Q(cformat("%.4f", a.x));
+                     case 2:
+                       return Q(cformat("%.4f", a.y));
+                     case 3:
+                       return Q(cformat("%.4f", a.z));
+                     default:
+                       return {};
+                   }
+                 });
 }
 
 void CPropPage2::ShowAtom(int row) {
   for (QLineEdit* f : fields_) f->clear();
-  if (!doc_ || row < 0 || row >= static_cast<int>(doc_->doc().cellAtoms.size())) return;
-  const AtomSite& a = doc_->doc().cellAtoms[static_cast<std::size_t>(row)];
+  if (!doc_ || row < 0 || row >= static_cast<int>(doc_->doc().crystal.cellAtoms.size())) return;
+  const AtomSite& a = doc_->doc().crystal.cellAtoms[static_cast<std::size_t>(row)];
   const double values[12] = {a.s, a.a1, a.a2, a.a3, a.a4, a.b1, a.b2, a.b3, a.b4, a.c, a.fprim, a.fbis};
   fields_[0]->setText(Q(a.name));
   for (int i = 0; i < 12; ++i) fields_[static_cast<std::size_t>(i + 1)]->setText(Q(cformat("%.6f", values[i])));

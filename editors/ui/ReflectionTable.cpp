@@ -49,7 +49,7 @@ const std::array<Column, 13> kColumns{{
 
 double Percent(const CKomorka& d, const Reflection& r) {
   // With every intensity zero the share means nothing: 0, as in the file.
-  return d.maxIntensity != 0.0 ? r.intensity / d.maxIntensity * 100.0 : 0.0;
+  return d.results.maxIntensity != 0.0 ? r.intensity / d.results.maxIntensity * 100.0 : 0.0;
 }
 
 double Value(const CKomorka& d, const Reflection& r, int row, Cell cell) {
@@ -99,8 +99,8 @@ class CTabPage4::Model : public QAbstractTableModel {
     rows_.clear();
     if (doc) {
       const CKomorka& d = doc->doc();
-      for (std::size_t i = 0; i < d.reflectionsAll.size(); ++i)
-        if (ShowsReflection(d, d.reflectionsAll[i], filter)) rows_.push_back(static_cast<int>(i));
+      for (std::size_t i = 0; i < d.results.reflectionsAll.size(); ++i)
+        if (ShowsReflection(d, d.results.reflectionsAll[i], filter)) rows_.push_back(static_cast<int>(i));
     }
     endResetModel();
   }
@@ -118,10 +118,10 @@ class CTabPage4::Model : public QAbstractTableModel {
     if (!d || !index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
     const auto at = static_cast<std::size_t>(rows_[static_cast<std::size_t>(index.row())]);
     // The lists may have been replaced since the last reload.
-    if (at >= d->reflectionsAll.size()) return {};
+    if (at >= d->results.reflectionsAll.size()) return {};
     const Column& c = kColumns[static_cast<std::size_t>(index.column())];
     if (role == Qt::DisplayRole)
-      return QString::fromStdString(Format(Value(*d, d->reflectionsAll[at], index.row(), c.cell), c.cell));
+      return QString::fromStdString(Format(Value(*d, d->results.reflectionsAll[at], index.row(), c.cell), c.cell));
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
     return {};
   }
@@ -225,7 +225,7 @@ void CTabPage4::FitColumns() {
   for (std::size_t col = 0; col < kColumns.size(); ++col) {
     const Column& c = kColumns[col];
     const auto value = [&](std::size_t row) {
-      return Value(*d, d->reflectionsAll[static_cast<std::size_t>(rows[row])], static_cast<int>(row), c.cell);
+      return Value(*d, d->results.reflectionsAll[static_cast<std::size_t>(rows[row])], static_cast<int>(row), c.cell);
     };
     const auto format = [&](double v) { return Format(v, c.cell); };
     list_->setColumnWidth(static_cast<int>(col), FittedColumnWidth(fm, *header, static_cast<int>(col), c.width,

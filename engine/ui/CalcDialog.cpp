@@ -32,7 +32,7 @@ void CCalcDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (started_ || !doc_) return;
   started_ = true;
-  runner_.Start(*doc_, relay_, [this](int result, bool) {
+  runner_.Start(*doc_, relay_, cancelRequested_, [this](int result, bool) {
     workerDone_ = true;
     QMetaObject::invokeMethod(this, "OnWorkerFinished", Qt::QueuedConnection, Q_ARG(int, result));
   });
@@ -50,7 +50,7 @@ void CCalcDialog::CancelAndWait() {
     runner_.Wait();
     return;
   }
-  doc_->cancelRequested = true;
+  cancelRequested_ = true;
   relay_.WakeForCancel();
   runner_.Cancel();
 }
@@ -58,7 +58,7 @@ void CCalcDialog::CancelAndWait() {
 void CCalcDialog::reject() {
   // A run that has already ended (its end not yet seen here) installed its
   // results: the views must take them up as after any other finished run.
-  if (workerDone_ && !doc_->cancelRequested) {
+  if (workerDone_ && !cancelRequested_) {
     OnWorkerFinished(0);
     return;
   }
@@ -80,7 +80,7 @@ void CCalcDialog::Relay::SetPosition(int pos) {
 
 void CCalcDialog::Relay::SetStatus(const std::string& text) {
   std::unique_lock lock(mutex_);
-  if (dlg_.doc_->cancelRequested) return;
+  if (dlg_.cancelRequested_) return;
   const std::uint64_t ticket = ++posted_;
   QMetaObject::invokeMethod(
       dlg_.phase_,
@@ -93,7 +93,7 @@ void CCalcDialog::Relay::SetStatus(const std::string& text) {
         shown_cv_.notify_all();
       },
       Qt::QueuedConnection);
-  shown_cv_.wait(lock, [&] { return shown_ >= ticket || dlg_.doc_->cancelRequested.load(); });
+  shown_cv_.wait(lock, [&] { return shown_ >= ticket || dlg_.cancelRequested_.load(); });
 }
 
 void CCalcDialog::Relay::WakeForCancel() {

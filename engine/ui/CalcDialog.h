@@ -64,6 +64,8 @@ class CCalcDialog : public QDialog {
   void CancelAndWait();
 
   CKomorka* doc_ = nullptr;
+  // The run's cancel flag: "Anuluj" sets it, the search and the relay read it.
+  std::atomic<bool> cancelRequested_{false};
   QProgressBar* bar_;
   QLabel* phase_;
   QPushButton* cancel_;

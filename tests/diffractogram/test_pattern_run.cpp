@@ -19,8 +19,8 @@ namespace {
 void OpenNaCl(CKomorka& doc) {
   std::vector<DocMessage> messages;
   ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", messages));
-  if (doc.sourceRecord) doc.ApplySource(*doc.sourceRecord);
-  if (doc.aparatRecord) doc.ApplyApparatus(*doc.aparatRecord);
+  if (doc.sourceRecord) doc.experiment.ApplySource(*doc.sourceRecord);
+  if (doc.aparatRecord) doc.experiment.ApplyApparatus(*doc.aparatRecord);
 }
 
 bool SameGrid(const PatternGrid& a, const PatternGrid& b) {
@@ -38,35 +38,36 @@ TEST(PatternRun, CancelAtEveryPhaseKeepsResultsAndPattern) {
   SynthesisSetup setup;
   setup.pseudoVoigtInfo = &info;
 
-  CancelAtPhase never(doc, "");
+  CancelAtPhase never("");
   ASSERT_EQ(RunPatternCalculation(doc, never, setup, grid).outcome, CalcOutcome::Ok);
   ASSERT_GT(grid.maximum, 0.0);
   EXPECT_FALSE(info.empty());
-  const std::vector<Reflection> before = doc.reflectionsAll;
-  const double maxBefore = doc.maxIntensity;
+  const std::vector<Reflection> before = doc.results.reflectionsAll;
+  const double maxBefore = doc.results.maxIntensity;
   PatternGrid kept;
   std::memcpy(kept.points(), grid.points(), sizeof(PatternPoint) * kPatternPoints);
   kept.maximum = grid.maximum;
 
   // A changed structure that is never installed: any leak would show.
-  doc.a = 5.9;
-  doc.RefreshCellMetric();
+  doc.cell.a = 5.9;
+  doc.cell.RefreshCellMetric();
   for (const std::string phase : {"Wyszukiwanie refleksów", "Sortowanie refleksów", "Grupowanie refleksów",
                                   "Obliczanie natężenia"}) {
     SCOPED_TRACE(phase);
-    CancelAtPhase cancel(doc, phase);
-    const PatternRunResult r = RunPatternCalculation(doc, cancel, setup, grid);
+    CancelAtPhase cancel(phase);
+    const PatternRunResult r = RunPatternCalculation(doc, cancel, setup, grid, &cancel.cancel);
     EXPECT_EQ(r.outcome, CalcOutcome::Cancel);
     EXPECT_EQ(cancel.statuses.back(), phase);  // no phase text once a cancel is pending
-    ASSERT_EQ(doc.reflectionsAll.size(), before.size());
-    EXPECT_EQ(doc.reflectionsAll.front().theta, before.front().theta);
-    EXPECT_EQ(doc.maxIntensity, maxBefore);
+    ASSERT_EQ(doc.results.reflectionsAll.size(), before.size());
+    EXPECT_EQ(doc.results.reflectionsAll.front().theta, before.front().theta);
+    EXPECT_EQ(doc.results.maxIntensity, maxBefore);
     EXPECT_TRUE(SameGrid(grid, kept));
   }
 
-  // The next run clears the flag itself and goes through.
-  EXPECT_EQ(RunPatternCalculation(doc, never, setup, grid).outcome, CalcOutcome::Ok);
-  EXPECT_NE(doc.reflectionsAll.front().theta, before.front().theta);
+  // The next run clears a flag left set and goes through.
+  std::atomic<bool> stale{true};
+  EXPECT_EQ(RunPatternCalculation(doc, never, setup, grid, &stale).outcome, CalcOutcome::Ok);
+  EXPECT_NE(doc.results.reflectionsAll.front().theta, before.front().theta);
 }
 
 TEST(PatternRun, EmptyRangeEndsOkAndRefusedValuesNeverRun) {
@@ -74,25 +75,25 @@ TEST(PatternRun, EmptyRangeEndsOkAndRefusedValuesNeverRun) {
   OpenNaCl(doc);
   PatternGrid grid;
   SynthesisSetup setup;
-  CancelAtPhase never(doc, "");
+  CancelAtPhase never("");
   ASSERT_EQ(RunPatternCalculation(doc, never, setup, grid).outcome, CalcOutcome::Ok);
-  const size_t count = doc.reflectionsAll.size();
+  const size_t count = doc.results.reflectionsAll.size();
 
   // No reflection between 1 and 2 degrees: the run ends with OK and the old
   // reflections are drawn again over the new range.
-  doc.angleMin = 1.0;
-  doc.angleMax = 2.0;
+  doc.experiment.angleMin = 1.0;
+  doc.experiment.angleMax = 2.0;
   const PatternRunResult empty = RunPatternCalculation(doc, never, setup, grid);
   EXPECT_EQ(empty.outcome, CalcOutcome::Ok);
   EXPECT_EQ(empty.calcResult, -1);
-  EXPECT_EQ(doc.reflectionsAll.size(), count);
+  EXPECT_EQ(doc.results.reflectionsAll.size(), count);
   EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
 
   // A grain size of zero would divide by zero in the widths: refused before the run.
-  doc.angleMin = 10.0;
-  doc.angleMax = 150.0;
-  doc.gsize = 0.0;
-  CancelAtPhase watch(doc, "");
+  doc.experiment.angleMin = 10.0;
+  doc.experiment.angleMax = 150.0;
+  doc.experiment.gsize = 0.0;
+  CancelAtPhase watch("");
   const PatternRunResult refused = RunPatternCalculation(doc, watch, setup, grid);
   EXPECT_FALSE(refused.refusal.empty());
   EXPECT_TRUE(watch.statuses.empty());
@@ -107,17 +108,17 @@ TEST(PatternRun, PeaksNarrowerThanTheStepKeepTheirArea) {
     SCOPED_TRACE(id);
     CKomorka doc;
     OpenNaCl(doc);
-    doc.u = doc.v = doc.w = doc.x = doc.y = 0.0;
-    doc.SetLambda2(0.0);
+    doc.experiment.u = doc.experiment.v = doc.experiment.w = doc.experiment.x = doc.experiment.y = 0.0;
+    doc.experiment.lambda2 = 0.0;
     PatternGrid grid;
     SynthesisSetup setup;
     setup.profile = id;
-    CancelAtPhase never(doc, "");
+    CancelAtPhase never("");
     const PatternRunResult run = RunPatternCalculation(doc, never, setup, grid);
     ASSERT_EQ(run.outcome, CalcOutcome::Ok);
     EXPECT_EQ(run.synthesis.refusedPeaks, 0);
     int lines = 0, counted = 0;
-    const auto& all = doc.reflectionsAll;
+    const auto& all = doc.results.reflectionsAll;
     for (size_t i = 0; i < all.size();) {
       // One line: the reflections at one angle (equivalent planes).
       double intensity = 0.0;
@@ -129,7 +130,7 @@ TEST(PatternRun, PeaksNarrowerThanTheStepKeepTheirArea) {
         }
       const double tth = TwoThetaDegrees(all[i].theta);
       i = j;
-      if (intensity <= 0.0 || tth <= doc.angleMin + 0.05 || tth >= doc.angleMax - 0.05) continue;
+      if (intensity <= 0.0 || tth <= doc.experiment.angleMin + 0.05 || tth >= doc.experiment.angleMax - 0.05) continue;
       ASSERT_LT(all[j - 1].fwhm, kPatternStep);
       const int g = static_cast<int>(tth / kPatternStep);
       double area = 0.0;

@@ -31,14 +31,14 @@ Reflection Peak(double tth, double intensity, std::uint8_t line = 1) {
 
 // An instrument with a peak width near 0.1 degrees for every built-in profile.
 void Instrument(CKomorka& doc) {
-  doc.SetLambda1(1.54056);
-  doc.SetLambda2(0.0);
-  doc.u = doc.v = doc.x = 0.0;
-  doc.w = 0.01;
-  doc.y = 0.05;
-  doc.gsize = 5000.0;
-  doc.angleMin = 0.0;
-  doc.angleMax = 180.0;
+  doc.experiment.lambda1 = 1.54056;
+  doc.experiment.lambda2 = 0.0;
+  doc.experiment.u = doc.experiment.v = doc.experiment.x = 0.0;
+  doc.experiment.w = 0.01;
+  doc.experiment.y = 0.05;
+  doc.experiment.gsize = 5000.0;
+  doc.experiment.angleMin = 0.0;
+  doc.experiment.angleMax = 180.0;
 }
 
 double Sum(const PatternGrid& g) {
@@ -61,21 +61,21 @@ TEST(Synthesis, EveryProfileKeepsTheIntegratedIntensityAndItsWidth) {
   const double I = 250.0;
   for (ProfileId id : {kProfileGauss, kProfileLorentz, kProfilePseudoVoigt}) {
     SCOPED_TRACE(id);
-    doc.reflectionsAll = {Peak(90.0012, I)};
+    doc.results.reflectionsAll = {Peak(90.0012, I)};
     setup.profile = id;
     const SynthesisReport rep = Synthesize(setup, doc, 0.0, 180.0, grid);
     EXPECT_EQ(rep.refusedPeaks, 0);
     // Lorentzian tails beyond +-90 degrees hold about H / (90 pi) of the area.
     EXPECT_NEAR(Sum(grid) * kPatternStep / I, 1.0, id == kProfileGauss ? 1e-9 : 5e-4);
     // The width written back is the width of the drawn peak.
-    const double H = doc.reflectionsAll[0].fwhm;
+    const double H = doc.results.reflectionsAll[0].fwhm;
     int above = 0;
     for (int i = 0; i < kPatternPoints; ++i) above += grid[i].intensity >= 0.5 * grid.maximum;
     EXPECT_NEAR(above * kPatternStep, H, 2 * kPatternStep);
   }
   // One pseudo-Voigt record per initialisation.
   ASSERT_EQ(info.size(), 1u);
-  EXPECT_DOUBLE_EQ(info[0].H, doc.reflectionsAll[0].fwhm);
+  EXPECT_DOUBLE_EQ(info[0].H, doc.results.reflectionsAll[0].fwhm);
 }
 
 TEST(Synthesis, StickGoesOnTheStrictlyNearestPointOnly) {
@@ -90,16 +90,16 @@ TEST(Synthesis, StickGoesOnTheStrictlyNearestPointOnly) {
   for (int i = 2000; i < 3000 && half == 0.0; ++i)
     if (((i + 0.5) * kPatternStep) / kPatternStep == i + 0.5) half = (i + 0.5) * kPatternStep;
   ASSERT_GT(half, 0.0);
-  doc.reflectionsAll = {Peak(half, 7.0)};
+  doc.results.reflectionsAll = {Peak(half, 7.0)};
   Synthesize(setup, doc, 0.0, 180.0, grid);
   EXPECT_EQ(Sum(grid), 0.0);
   // A fifth of a step above 10.000: all on that point.
-  doc.reflectionsAll = {Peak(10.001, 7.0), Peak(10.001, 3.0)};
+  doc.results.reflectionsAll = {Peak(10.001, 7.0), Peak(10.001, 3.0)};
   Synthesize(setup, doc, 0.0, 180.0, grid);
   EXPECT_EQ(grid[2000].intensity, 10.0);  // two peaks at one angle add
   EXPECT_EQ(Sum(grid), 10.0);
   // Second-line reflections need a second wavelength.
-  doc.reflectionsAll[0].line = 2;
+  doc.results.reflectionsAll[0].line = 2;
   Synthesize(setup, doc, 0.0, 180.0, grid);
   EXPECT_EQ(grid.maximum, 3.0);
 }
@@ -107,14 +107,14 @@ TEST(Synthesis, StickGoesOnTheStrictlyNearestPointOnly) {
 TEST(Synthesis, WindowFollowsTheSettingsAndStopsAtTheRange) {
   CKomorka doc;
   Instrument(doc);
-  doc.w = 0.25;  // Gaussian H = sqrt(0.25 + size term^2), just above 0.5
-  doc.gsize = std::numeric_limits<double>::infinity();  // no size broadening: H = 0.5 exactly
+  doc.experiment.w = 0.25;  // Gaussian H = sqrt(0.25 + size term^2), just above 0.5
+  doc.experiment.gsize = std::numeric_limits<double>::infinity();  // no size broadening: H = 0.5 exactly
   PatternGrid grid;
   SynthesisSetup setup;
   setup.profile = kProfileGauss;
-  doc.reflectionsAll = {Peak(40.0, 100.0)};
+  doc.results.reflectionsAll = {Peak(40.0, 100.0)};
   Synthesize(setup, doc, 0.0, 180.0, grid);
-  ASSERT_EQ(doc.reflectionsAll[0].fwhm, 0.5);
+  ASSERT_EQ(doc.results.reflectionsAll[0].fwhm, 0.5);
   // The points set are exactly [first, end): 10 H = 5 degrees about 40 by
   // default, dthMargin without the multiple, cut by the range.
   const auto expectSpan = [&grid](int first, int end) {
@@ -138,21 +138,21 @@ TEST(Synthesis, UnusableWidthsAddNothingAndAreCounted) {
   CKomorka doc;
   Instrument(doc);
   // U tan^2 + V tan + W < 0 at 60 degrees: the Gaussian width is a NaN.
-  doc.v = -1.0;
-  doc.reflectionsAll = {Peak(60.0, 5.0), Peak(10.0, 5.0)};
+  doc.experiment.v = -1.0;
+  doc.results.reflectionsAll = {Peak(60.0, 5.0), Peak(10.0, 5.0)};
   PatternGrid grid;
   SynthesisSetup setup;
   for (ProfileId id : {kProfileGauss, kProfilePseudoVoigt}) {
     setup.profile = id;
     const SynthesisReport rep = Synthesize(setup, doc, 0.0, 180.0, grid);
     EXPECT_EQ(rep.refusedPeaks, 2);
-    EXPECT_EQ(doc.reflectionsAll[0].fwhm, -1.0);
+    EXPECT_EQ(doc.results.reflectionsAll[0].fwhm, -1.0);
     for (int i = 0; i < kPatternPoints; ++i) ASSERT_TRUE(std::isfinite(grid[i].intensity));
   }
 
   // A grain size of zero is refused before the run by the profiles that use it.
   for (double D : {0.0, -3.0}) {
-    doc.gsize = D;
+    doc.experiment.gsize = D;
     for (ProfileId id : {kProfileGauss, kProfileLorentz, kProfilePseudoVoigt})
       EXPECT_FALSE(ValidateProfileInput(doc, id).empty());
     EXPECT_TRUE(ValidateProfileInput(doc, kProfileStick).empty());
@@ -165,13 +165,13 @@ TEST(Synthesis, SnapshotTellsWhenTheParametersChanged) {
   PatternGrid grid;
   EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));  // before any synthesis
   SynthesisSetup setup;
-  Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+  Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
   EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
   // The Debye-Waller factor counts only while the flag is on (every other
   // recorded value is checked with the golden files).
-  doc.dwfactor = 1.5;
+  doc.experiment.dwfactor = 1.5;
   EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
-  doc.IsDW = 1;
+  doc.experiment.IsDW = 1;
   EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));
 }
 
@@ -182,9 +182,9 @@ TEST(Synthesis, ReflectionsAtOneAngleSumLikeOnePeak) {
   Instrument(doc);
   PatternGrid together, alone;
   SynthesisSetup setup;
-  doc.reflectionsAll = {Peak(45.0, 3.0), Peak(45.0, 4.0), Peak(45.2, 1.0)};
+  doc.results.reflectionsAll = {Peak(45.0, 3.0), Peak(45.0, 4.0), Peak(45.2, 1.0)};
   Synthesize(setup, doc, 0.0, 180.0, together);
-  doc.reflectionsAll = {Peak(45.0, 7.0), Peak(45.2, 1.0)};
+  doc.results.reflectionsAll = {Peak(45.0, 7.0), Peak(45.2, 1.0)};
   Synthesize(setup, doc, 0.0, 180.0, alone);
   for (int i = 8800; i < 9200; ++i) ASSERT_NEAR(together[i].intensity, alone[i].intensity, 1e-12 * alone.maximum);
 }
@@ -195,15 +195,15 @@ TEST(Synthesis, PeakNarrowerThanTheStepKeepsItsAreaAndItsPlace) {
   // the sum and move the peak by up to a step.
   CKomorka doc;
   Instrument(doc);
-  doc.w = 1e-6;  // about 0.001 degrees, a fifth of the step
-  doc.y = 0.0;
-  doc.gsize = 1e12;
+  doc.experiment.w = 1e-6;  // about 0.001 degrees, a fifth of the step
+  doc.experiment.y = 0.0;
+  doc.experiment.gsize = 1e12;
   PatternGrid grid;
   SynthesisSetup setup;
   for (ProfileId id : {kProfileGauss, kProfileLorentz, kProfilePseudoVoigt}) {
     for (double tth : {40.00390625, 40.0048828125, 72.5009765625}) {  // exact in binary
       SCOPED_TRACE(testing::Message() << id << " at " << tth);
-      doc.reflectionsAll = {Peak(tth, 8.0)};
+      doc.results.reflectionsAll = {Peak(tth, 8.0)};
       setup.profile = id;
       const SynthesisReport rep = Synthesize(setup, doc, 0.0, 180.0, grid);
       ASSERT_EQ(rep.subGridPeaks, 1);

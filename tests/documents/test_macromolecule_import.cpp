@@ -94,20 +94,20 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   CKomorka pdb;
   std::vector<DocMessage> messages;
   MacromoleculeImportReport report;
-  pdb.angleMin = 5.0;
-  pdb.angleMax = 150.0;
+  pdb.experiment.angleMin = 5.0;
+  pdb.experiment.angleMax = 150.0;
   ASSERT_TRUE(Import(pdb, kP212121, false, messages, &report)) << Texts(messages);
   // A small molecule's window would be millions of reflections: it comes down to low angles.
   EXPECT_EQ(Texts(messages), kWindowNote);
-  EXPECT_EQ(std::tie(pdb.angleMin, pdb.angleMax), std::make_tuple(1.0, 30.0));
-  EXPECT_EQ(std::tie(pdb.a, pdb.b, pdb.c, pdb.alfa, pdb.beta, pdb.gamma),
+  EXPECT_EQ(std::tie(pdb.experiment.angleMin, pdb.experiment.angleMax), std::make_tuple(1.0, 30.0));
+  EXPECT_EQ(std::tie(pdb.cell.a, pdb.cell.b, pdb.cell.c, pdb.cell.alfa, pdb.cell.beta, pdb.cell.gamma),
             std::make_tuple(20.0, 25.0, 40.0, 90.0, 90.0, 90.0));
-  EXPECT_EQ(pdb.spaceGroup, "P 21 21 21");
-  EXPECT_EQ(pdb.latticeType, kOrthorhombic);
+  EXPECT_EQ(pdb.crystal.spaceGroup, "P 21 21 21");
+  EXPECT_EQ(pdb.crystal.latticeType, kOrthorhombic);
   EXPECT_EQ(report.sites, 6);
   EXPECT_EQ(report.partialSites, 3);
   EXPECT_EQ(report.cellAtoms, 24);
-  EXPECT_EQ(pdb.cellAtoms.size(), 24u);
+  EXPECT_EQ(pdb.crystal.cellAtoms.size(), 24u);
 
   struct Want {
     int nr, charge;
@@ -118,10 +118,10 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
       {6, 0, 0.225, 0.3, 0.25, 0.7, 20.0},  {6, 0, 0.25, 0.32, 0.3, 0.3, 25.0},
       {30, 2, 0.5, 0.5, 0.5, 0.5, 8.0},     {8, 0, -0.05, 1.2, -0.1, 1.0, 30.0},
   };
-  ASSERT_EQ(pdb.asymmetricUnit.size(), std::size(want));
+  ASSERT_EQ(pdb.crystal.asymmetricUnit.size(), std::size(want));
   for (size_t i = 0; i < std::size(want); ++i) {
     SCOPED_TRACE(i);
-    const AtomSite& s = pdb.asymmetricUnit[i];
+    const AtomSite& s = pdb.crystal.asymmetricUnit[i];
     EXPECT_EQ(s.nr, want[i].nr);
     EXPECT_EQ(s.ionCharge, want[i].charge);
     EXPECT_NEAR(s.x, want[i].x, 1e-12);
@@ -132,7 +132,7 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
     EXPECT_EQ(*s.biso, want[i].b);
     EXPECT_GT(s.a1, 0.0);  // the factors of the tables
   }
-  EXPECT_EQ(pdb.asymmetricUnit[4].name, "Zn+2");
+  EXPECT_EQ(pdb.crystal.asymmetricUnit[4].name, "Zn+2");
 
   // SCALE records of another frame than the cell's standard one give the
   // fractional coordinates: here an origin shifted by 0.1 along a.
@@ -142,22 +142,22 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   CKomorka moved;
   ASSERT_TRUE(Import(moved, shifted, false, messages)) << Texts(messages);
   for (size_t i = 0; i < std::size(want); ++i) {
-    EXPECT_NEAR(moved.asymmetricUnit[i].x, want[i].x + 0.1, 1e-12) << i;
-    EXPECT_NEAR(moved.asymmetricUnit[i].y, want[i].y, 1e-12) << i;
+    EXPECT_NEAR(moved.crystal.asymmetricUnit[i].x, want[i].x + 0.1, 1e-12) << i;
+    EXPECT_NEAR(moved.crystal.asymmetricUnit[i].y, want[i].y, 1e-12) << i;
   }
 
   CKomorka mmcif;
-  mmcif.angleMin = 1.0;
-  mmcif.angleMax = 30.0;
+  mmcif.experiment.angleMin = 1.0;
+  mmcif.experiment.angleMax = 30.0;
   messages.clear();
   ASSERT_TRUE(IsMmcifText(kP212121Mmcif));
   ASSERT_TRUE(Import(mmcif, kP212121Mmcif, true, messages)) << Texts(messages);
   EXPECT_EQ(Texts(messages), "");
-  EXPECT_EQ(mmcif.spaceGroup, pdb.spaceGroup);
-  EXPECT_EQ(std::tie(mmcif.a, mmcif.b, mmcif.c), std::tie(pdb.a, pdb.b, pdb.c));
-  ASSERT_EQ(mmcif.cellAtoms.size(), pdb.cellAtoms.size());
-  for (size_t i = 0; i < pdb.cellAtoms.size(); ++i) {
-    const AtomSite &p = pdb.cellAtoms[i], &m = mmcif.cellAtoms[i];
+  EXPECT_EQ(mmcif.crystal.spaceGroup, pdb.crystal.spaceGroup);
+  EXPECT_EQ(std::tie(mmcif.cell.a, mmcif.cell.b, mmcif.cell.c), std::tie(pdb.cell.a, pdb.cell.b, pdb.cell.c));
+  ASSERT_EQ(mmcif.crystal.cellAtoms.size(), pdb.crystal.cellAtoms.size());
+  for (size_t i = 0; i < pdb.crystal.cellAtoms.size(); ++i) {
+    const AtomSite &p = pdb.crystal.cellAtoms[i], &m = mmcif.crystal.cellAtoms[i];
     SCOPED_TRACE(i);
     EXPECT_EQ(std::tie(m.name, m.x, m.y, m.z, m.occupancy, m.biso), std::tie(p.name, p.x, p.y, p.z, p.occupancy, p.biso));
     EXPECT_TRUE(m.factors() == p.factors());
@@ -184,27 +184,27 @@ TEST(MacromoleculeImport, FractionalCoordinatesAndStructureFactorsMatchIndepende
   CKomorka doc;
   std::vector<DocMessage> messages;
   ASSERT_TRUE(Import(doc, kMonoclinicPdb, false, messages)) << Texts(messages);
-  EXPECT_EQ(doc.spaceGroup, "P 1 21 1");
-  EXPECT_EQ(doc.latticeType, kMonoclinic);
-  ASSERT_EQ(doc.asymmetricUnit.size(), std::size(fract));
+  EXPECT_EQ(doc.crystal.spaceGroup, "P 1 21 1");
+  EXPECT_EQ(doc.crystal.latticeType, kMonoclinic);
+  ASSERT_EQ(doc.crystal.asymmetricUnit.size(), std::size(fract));
   for (size_t i = 0; i < std::size(fract); ++i) {
-    const AtomSite& s = doc.asymmetricUnit[i];
+    const AtomSite& s = doc.crystal.asymmetricUnit[i];
     EXPECT_NEAR(s.x, fract[i][0], 1e-9) << i;
     EXPECT_NEAR(s.y, fract[i][1], 1e-9) << i;
     EXPECT_NEAR(s.z, fract[i][2], 1e-9) << i;
   }
-  EXPECT_EQ(doc.asymmetricUnit.back().name, "Fe+2");
-  EXPECT_EQ(doc.cellAtoms.size(), 14u);
+  EXPECT_EQ(doc.crystal.asymmetricUnit.back().name, "Fe+2");
+  EXPECT_EQ(doc.crystal.cellAtoms.size(), 14u);
 
-  doc.radiation = 0;
-  doc.SetLambda1(1.54059);
-  doc.SetLambda2(0.0);
+  doc.experiment.radiation = 0;
+  doc.experiment.lambda1 = 1.54059;
+  doc.experiment.lambda2 = 0.0;
   for (const auto& g : golden) {
     SCOPED_TRACE(cformat("%d %d %d", g.h, g.k, g.l));
-    const double theta = std::asin(doc.lambda1 / (2 * g.d));
+    const double theta = std::asin(doc.experiment.lambda1 / (2 * g.d));
     double re, im;
     // cctbx keeps the coefficients in single precision.
-    EXPECT_NEAR(doc.StructureFactor(g.h, g.k, g.l, theta, doc.lambda1, re, im), g.f2, 1e-6 * g.f2);
+    EXPECT_NEAR(doc.StructureFactor(g.h, g.k, g.l, theta, doc.experiment.lambda1, re, im), g.f2, 1e-6 * g.f2);
   }
 }
 
@@ -217,20 +217,20 @@ TEST(MacromoleculeImport, OccupancyOfAnAtomOnASymmetryAxisCountsItsImagesOnce) {
       "HETATM    2  O   HOH A   2      20.000   0.000  20.000  0.80 20.00           O\n"
       "HETATM    3  O   HOH A   3       5.000   8.000  13.000  0.50 20.00           O\n";
   CKomorka doc;
-  doc.angleMin = 2.0;
-  doc.angleMax = 25.0;
+  doc.experiment.angleMin = 2.0;
+  doc.experiment.angleMax = 25.0;
   std::vector<DocMessage> messages;
   MacromoleculeImportReport report;
   ASSERT_TRUE(Import(doc, text, false, messages, &report)) << Texts(messages);
-  EXPECT_EQ(std::tie(doc.angleMin, doc.angleMax), std::make_tuple(2.0, 25.0));
-  EXPECT_EQ(doc.spaceGroup, "P 31 2 1");
+  EXPECT_EQ(std::tie(doc.experiment.angleMin, doc.experiment.angleMax), std::make_tuple(2.0, 25.0));
+  EXPECT_EQ(doc.crystal.spaceGroup, "P 31 2 1");
   EXPECT_EQ(report.specialSites, 1);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("HOH 1 O A (0.5 → 1)"), std::string::npos) << messages[0].text;
-  EXPECT_EQ(doc.asymmetricUnit[0].occupancy, 1.0);
-  EXPECT_EQ(doc.asymmetricUnit[1].occupancy, 0.8);
-  EXPECT_EQ(doc.asymmetricUnit[2].occupancy, 0.5);
-  EXPECT_EQ(doc.cellAtoms.size(), 3u + 3u + 6u);
+  EXPECT_EQ(doc.crystal.asymmetricUnit[0].occupancy, 1.0);
+  EXPECT_EQ(doc.crystal.asymmetricUnit[1].occupancy, 0.8);
+  EXPECT_EQ(doc.crystal.asymmetricUnit[2].occupancy, 0.5);
+  EXPECT_EQ(doc.crystal.cellAtoms.size(), 3u + 3u + 6u);
 }
 
 TEST(MacromoleculeImport, RefusesWhatGivesNoCrystalAndLeavesTheDocumentAlone) {
@@ -277,17 +277,17 @@ TEST(MacromoleculeImport, RefusesWhatGivesNoCrystalAndLeavesTheDocumentAlone) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     CKomorka doc;
-    doc.structureAtoms = {MakeAtom("Keep", 0.1, 0.2, 0.3)};
-    doc.ExpandCellAtoms();
+    doc.crystal.structureAtoms = {MakeAtom("Keep", 0.1, 0.2, 0.3)};
+    doc.crystal.ExpandCellAtoms();
     std::vector<DocMessage> messages;
     EXPECT_FALSE(Import(doc, c.text, c.mmcif, messages));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, "Błąd");
     EXPECT_NE(messages[0].text.find(c.says), std::string::npos) << messages[0].text;
     EXPECT_EQ(messages[0].text.rfind(c.mmcif ? "Plik mmCIF: " : "Plik PDB: ", 0), 0u);
-    ASSERT_EQ(doc.structureAtoms.size(), 1u);
-    EXPECT_EQ(doc.structureAtoms[0].name, "Keep");
-    EXPECT_TRUE(doc.spaceGroup.empty());
+    ASSERT_EQ(doc.crystal.structureAtoms.size(), 1u);
+    EXPECT_EQ(doc.crystal.structureAtoms[0].name, "Keep");
+    EXPECT_TRUE(doc.crystal.spaceGroup.empty());
   }
 }
 
@@ -306,7 +306,7 @@ TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirRead
     ASSERT_TRUE(OpenAnyStructure(doc, write(name, text), Tables().elements, messages, &format)) << Texts(messages);
     EXPECT_EQ(format, DocumentFormat::kMacromolecule);
     EXPECT_FALSE(IsWritableFormat(format));
-    EXPECT_EQ(doc.cellAtoms.size(), 24u);
+    EXPECT_EQ(doc.crystal.cellAtoms.size(), 24u);
   }
   // Compressed with gzip, as the PDB's archive serves entries: read under
   // the name without ".gz"; damaged data refused.
@@ -323,7 +323,7 @@ TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirRead
     DocumentFormat format = DocumentFormat::kStructure;
     ASSERT_TRUE(OpenAnyStructure(doc, packed, Tables().elements, messages, &format)) << Texts(messages);
     EXPECT_EQ(format, DocumentFormat::kMacromolecule);
-    EXPECT_EQ(doc.cellAtoms.size(), 24u);
+    EXPECT_EQ(doc.crystal.cellAtoms.size(), 24u);
     const std::string damaged = write("damaged.pdb.gz", bytes.substr(0, bytes.size() / 2));
     EXPECT_FALSE(OpenAnyStructure(doc, damaged, Tables().elements, messages));
     EXPECT_NE(Texts(messages).find("(gzip) jest uszkodzony"), std::string::npos);
@@ -358,11 +358,11 @@ TEST(MacromoleculeImport, RealEntriesOfPymolData) {
     std::vector<DocMessage> messages;
     ASSERT_TRUE(OpenAnyStructure(doc, e.path, Tables().elements, messages)) << Texts(messages);
     EXPECT_EQ(Texts(messages), kWindowNote);
-    EXPECT_EQ(doc.spaceGroup, e.group);
-    EXPECT_EQ(doc.latticeType, kHexagonal);
-    EXPECT_EQ(std::tie(doc.a, doc.b, doc.c, doc.gamma), std::make_tuple(e.a, e.a, e.c, 120.0));
-    EXPECT_EQ(doc.asymmetricUnit.size(), e.sites);
-    EXPECT_EQ(doc.cellAtoms.size(), e.cellAtoms);
+    EXPECT_EQ(doc.crystal.spaceGroup, e.group);
+    EXPECT_EQ(doc.crystal.latticeType, kHexagonal);
+    EXPECT_EQ(std::tie(doc.cell.a, doc.cell.b, doc.cell.c, doc.cell.gamma), std::make_tuple(e.a, e.a, e.c, 120.0));
+    EXPECT_EQ(doc.crystal.asymmetricUnit.size(), e.sites);
+    EXPECT_EQ(doc.crystal.cellAtoms.size(), e.cellAtoms);
     EXPECT_EQ(doc.ValidateCalculation(), "");
   }
 }

@@ -34,7 +34,7 @@ std::vector<std::string> Refusal(const std::string& path) {
   CKomorka doc;
   std::vector<DocMessage> messages;
   EXPECT_FALSE(OpenStructureDocument(doc, path, messages)) << path;
-  EXPECT_TRUE(doc.structureAtoms.empty()) << path;  // nothing half-read
+  EXPECT_TRUE(doc.crystal.structureAtoms.empty()) << path;  // nothing half-read
   std::vector<std::string> texts;
   for (const DocMessage& m : messages) texts.push_back(m.text);
   return texts;
@@ -57,7 +57,7 @@ TEST(StructureFile, ExamplesAndTestFilesRoundTripByteForByte) {
       ASSERT_TRUE(ReadWholeFile(entry.path().string(), original));
       CKomorka doc;
       ASSERT_TRUE(Open(doc, entry.path().string())) << entry.path();
-      doc.ApplySource(*doc.sourceRecord);  // marker "@" must not reach the file
+      doc.experiment.ApplySource(*doc.sourceRecord);  // marker "@" must not reach the file
       EXPECT_EQ(FormatStructureFile(doc), original) << entry.path();
       ++files;
     }
@@ -69,7 +69,7 @@ TEST(StructureFile, ExamplesAndTestFilesRoundTripByteForByte) {
 TEST(StructureFile, CoordinatesReadBackAsTheSameDoubles) {
   CKomorka doc;
   const double x = 0.1 + 0.2, y = 0.38671234, z = 1e-7;
-  doc.structureAtoms = {MakeAtom("O", x, y, z), MakeAtom("Si", 0.5, -0.25, 2.0 / 3)};
+  doc.crystal.structureAtoms = {MakeAtom("O", x, y, z), MakeAtom("Si", 0.5, -0.25, 2.0 / 3)};
   const std::string text = FormatStructureFile(doc);
   for (const char* part : {"<x>0.30000000000000004</x><y>0.38671234</y><z>0.0000001</z>",
                            "<x>0.500000</x><y>-0.250000</y><z>0.6666666666666666</z>", "<s>5.000000</s>"})
@@ -77,9 +77,11 @@ TEST(StructureFile, CoordinatesReadBackAsTheSameDoubles) {
   CKomorka back;
   std::vector<DocMessage> messages;
   ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
-  ASSERT_EQ(back.structureAtoms.size(), 2u);
-  EXPECT_EQ(std::tie(back.structureAtoms[0].x, back.structureAtoms[0].y, back.structureAtoms[0].z), std::tie(x, y, z));
-  EXPECT_EQ(back.structureAtoms[1].z, 2.0 / 3);
+  ASSERT_EQ(back.crystal.structureAtoms.size(), 2u);
+  EXPECT_EQ(
+      std::tie(back.crystal.structureAtoms[0].x, back.crystal.structureAtoms[0].y, back.crystal.structureAtoms[0].z),
+      std::tie(x, y, z));
+  EXPECT_EQ(back.crystal.structureAtoms[1].z, 2.0 / 3);
 }
 
 // The examples' round trip fixes the rest of the text; they hold no escaped
@@ -90,11 +92,11 @@ TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
   at.nr = 30;
   at.visible = 1;
   at.color = 0xFFFFFF;
-  doc.structureAtoms = {at};
-  doc.sourceName = "*Cu \"Ka\" & <1>";
-  doc.aparatName = "@lab & <\"B\">";
-  doc.IsDW = 1;
-  doc.dwfactor = 0.5;
+  doc.crystal.structureAtoms = {at};
+  doc.experiment.sourceName = "*Cu \"Ka\" & <1>";
+  doc.experiment.aparatName = "@lab & <\"B\">";
+  doc.experiment.IsDW = 1;
+  doc.experiment.dwfactor = 0.5;
   const std::string text = FormatStructureFile(doc);
   for (const char* part : {"\t\t<atom name=\"Zn &amp; &lt;O&gt;\" nr=\"30\">\r\n",
                            "\t\t\t<color>16777215</color>\r\n\t\t\t<radius>20</radius>\r\n\t\t\t<visible/>\r\n\t\t</atom>\r\n",
@@ -109,11 +111,11 @@ TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
   ASSERT_TRUE(SaveStructureFile(doc, dir.File("s.xml"), &error)) << error;
   CKomorka back;
   ASSERT_TRUE(Open(back, dir.File("s.xml")));
-  EXPECT_EQ(back.sourceName, "Cu \"Ka\" & <1>");
+  EXPECT_EQ(back.experiment.sourceName, "Cu \"Ka\" & <1>");
   EXPECT_EQ(back.sourceRecord->name, "@Cu \"Ka\" & <1>");
   EXPECT_EQ(back.aparatRecord->name, "@lab & <\"B\">");
-  back.sourceName = doc.sourceName;
-  back.aparatName = doc.aparatName;
+  back.experiment.sourceName = doc.experiment.sourceName;
+  back.experiment.aparatName = doc.experiment.aparatName;
   EXPECT_EQ(FormatStructureFile(back), text);
 }
 
@@ -128,22 +130,22 @@ TEST(StructureFile, ReaderRulesForMissingAndEmptyElements) {
                      "<dwfaktor>0.7</dwfaktor><aparat><u>1</u></aparat>"));
   CKomorka doc;
   ASSERT_TRUE(Open(doc, dir.File("a.xml")));
-  ASSERT_EQ(doc.structureAtoms.size(), 2u);
-  const AtomSite& a0 = doc.structureAtoms[0];
+  ASSERT_EQ(doc.crystal.structureAtoms.size(), 2u);
+  const AtomSite& a0 = doc.crystal.structureAtoms[0];
   EXPECT_EQ(a0.name, "atom");
   EXPECT_EQ(a0.x, 0.0);
   EXPECT_EQ(a0.a1, 2.0);
   EXPECT_EQ(a0.color, 0xFF00u);  // empty colour element
   EXPECT_EQ(a0.radius, 20);
   EXPECT_EQ(a0.visible, 1);  // any visible element switches the label on
-  EXPECT_EQ(doc.structureAtoms[1].color, kDefaultAtomColor);  // no colour element
-  EXPECT_EQ(doc.structureAtoms[1].siteIndex, 1);
-  EXPECT_EQ(doc.a, 4.5);
-  EXPECT_EQ(doc.b, 1.0);  // missing: unchanged
-  EXPECT_EQ(doc.IsDW, 1);
-  EXPECT_EQ(doc.dwfactor, 0.7);
-  EXPECT_EQ(doc.lambda1, 1.594);
-  EXPECT_EQ(doc.radiation, 0);  // the reader does not switch the document's radiation
+  EXPECT_EQ(doc.crystal.structureAtoms[1].color, kDefaultAtomColor);  // no colour element
+  EXPECT_EQ(doc.crystal.structureAtoms[1].siteIndex, 1);
+  EXPECT_EQ(doc.cell.a, 4.5);
+  EXPECT_EQ(doc.cell.b, 1.0);  // missing: unchanged
+  EXPECT_EQ(doc.experiment.IsDW, 1);
+  EXPECT_EQ(doc.experiment.dwfactor, 0.7);
+  EXPECT_EQ(doc.experiment.lambda1, 1.594);
+  EXPECT_EQ(doc.experiment.radiation, 0);  // the reader does not switch the document's radiation
   EXPECT_EQ(doc.sourceRecord->radiation, 1);
   EXPECT_EQ(doc.aparatRecord, nullptr);  // an aparat without a name is ignored
 
@@ -152,9 +154,9 @@ TEST(StructureFile, ReaderRulesForMissingAndEmptyElements) {
   dir.Write("b.xml", FileWith(std::string(kCubicP) + "<atom name=\"\xAF" "elazo\"/>", "<source name=\"s\"/>"));
   CKomorka plain;
   ASSERT_TRUE(Open(plain, dir.File("b.xml")));
-  EXPECT_EQ(plain.IsDW, 0);
-  ASSERT_EQ(plain.structureAtoms.size(), 1u);
-  EXPECT_EQ(plain.structureAtoms[0].name, "Żelazo");
+  EXPECT_EQ(plain.experiment.IsDW, 0);
+  ASSERT_EQ(plain.crystal.structureAtoms.size(), 1u);
+  EXPECT_EQ(plain.crystal.structureAtoms[0].name, "Żelazo");
 }
 
 TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
@@ -177,30 +179,31 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
 TEST(StructureFile, TwentyThousandAtomCellRoundTrips) {
   CKomorka doc;
   SetCell(doc, 40, 40, 40, 90, 90, 90);
-  doc.SetLambda1(1.54056);
-  doc.SetLambda2(0.0);
-  doc.angleMin = 5.0;
-  doc.angleMax = 16.0;
+  doc.experiment.lambda1 = 1.54056;
+  doc.experiment.lambda2 = 0.0;
+  doc.experiment.angleMin = 5.0;
+  doc.experiment.angleMax = 16.0;
   std::mt19937 rng(26);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   for (int i = 0; i < 20000; ++i) {
     AtomSite at = MakeAtom(i % 2 ? "O" : "Si", u(rng), u(rng), u(rng), i % 2 ? 3.0 : 6.0);
     at.siteIndex = i;
-    doc.structureAtoms.push_back(at);
+    doc.crystal.structureAtoms.push_back(at);
   }
-  doc.ExpandCellAtoms();
+  doc.crystal.ExpandCellAtoms();
   TempDir dir;
   dir.Write("big.xml", FormatStructureFile(doc));
   CKomorka back;
   ASSERT_TRUE(Open(back, dir.File("big.xml")));
-  ASSERT_EQ(back.cellAtoms.size(), 20000u);
-  EXPECT_EQ(back.cellAtoms.back().x, doc.cellAtoms.back().x);
+  ASSERT_EQ(back.crystal.cellAtoms.size(), 20000u);
+  EXPECT_EQ(back.crystal.cellAtoms.back().x, doc.crystal.cellAtoms.back().x);
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
   ASSERT_EQ(back.CalculateReflections(none), 0);
-  ASSERT_GT(back.count1(), 100);
-  ASSERT_EQ(back.count1(), doc.count1());
-  for (int i = 0; i < doc.count1(); ++i) EXPECT_EQ(back.reflections1[i].intensity, doc.reflections1[i].intensity) << i;
+  ASSERT_GT(back.results.count1(), 100);
+  ASSERT_EQ(back.results.count1(), doc.results.count1());
+  for (int i = 0; i < doc.results.count1(); ++i)
+    EXPECT_EQ(back.results.reflections1[i].intensity, doc.results.reflections1[i].intensity) << i;
 }
 
 TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
@@ -218,8 +221,8 @@ TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
   EXPECT_NE(text.find("<a>5.640200</a>"), std::string::npos);
   EXPECT_NE(text.find("<absorption>0.0001</absorption>"), std::string::npos);
   ASSERT_TRUE(ok);
-  EXPECT_EQ(back.a, 5.6402);
-  EXPECT_EQ(back.absorption, 0.0001);
+  EXPECT_EQ(back.cell.a, 5.6402);
+  EXPECT_EQ(back.experiment.absorption, 0.0001);
 }
 
 TEST(StructureFile, SavingKeepsThePreviousFileLinksDevicesAndPermissions) {

@@ -48,13 +48,13 @@ TEST(TolvoImport, FaceCentredCubicKeepsOneAtomPerSite) {
   for (const char* n : {"Cl", "Cl", "Cl", "Cl"}) f.atoms.push_back(AtomLine(n, 0.5, 0.5, 0.5));
   f.atoms[4] = AtomLine("Cl", 0.1234567, 0.5, 0.5);
   const auto doc = Imported(f.Text());
-  ASSERT_EQ(doc->structureAtoms.size(), 2u);
-  EXPECT_EQ(doc->structureAtoms[0].name, "Na");
-  EXPECT_EQ(doc->structureAtoms[1].name, "Cl");
-  EXPECT_EQ(doc->structureAtoms[1].x, 0.123457);  // printed with six decimals and read back
+  ASSERT_EQ(doc->crystal.structureAtoms.size(), 2u);
+  EXPECT_EQ(doc->crystal.structureAtoms[0].name, "Na");
+  EXPECT_EQ(doc->crystal.structureAtoms[1].name, "Cl");
+  EXPECT_EQ(doc->crystal.structureAtoms[1].x, 0.123457);  // printed with six decimals and read back
   // The factors in the line's order s, c, a1..a4, b1..b4, each the plain
   // single-precision value.
-  const AtomSite& cl = doc->structureAtoms[1];
+  const AtomSite& cl = doc->crystal.structureAtoms[1];
   const double want[] = {0.5f, 1.0369f, 11.7695f, 7.3573f, 3.5222f, 2.3045f, 4.7611f, 0.3072f, 15.3535f, 76.8805f};
   const double got[] = {cl.s, cl.c, cl.a1, cl.a2, cl.a3, cl.a4, cl.b1, cl.b2, cl.b3, cl.b4};
   for (int i = 0; i < 10; ++i) EXPECT_EQ(got[i], want[i]) << "factor " << i;
@@ -66,20 +66,20 @@ TEST(TolvoImport, TakesTheLastFourteenSitesAndAtMost99999Lines) {
   f.radiation = "1";
   for (int i = 0; i < 16; ++i) f.atoms.push_back(AtomLine("S" + std::to_string(i), i / 100.0, 0, 0));
   const auto doc = Imported(f.Text("\n"));
-  ASSERT_EQ(doc->structureAtoms.size(), 14u);
-  EXPECT_EQ(doc->structureAtoms.front().name, "S2");
-  EXPECT_EQ(doc->structureAtoms.back().name, "S15");
-  EXPECT_EQ(doc->radiation, 1);
+  ASSERT_EQ(doc->crystal.structureAtoms.size(), 14u);
+  EXPECT_EQ(doc->crystal.structureAtoms.front().name, "S2");
+  EXPECT_EQ(doc->crystal.structureAtoms.back().name, "S15");
+  EXPECT_EQ(doc->experiment.radiation, 1);
 
   f.atoms.clear();
   for (int i = 0; i < 2500; ++i) f.atoms.push_back(AtomLine("A", i / 10000.0, 0, 0));
   const auto big = Imported(f.Text());
-  ASSERT_EQ(big->structureAtoms.size(), 14u);
-  EXPECT_EQ(big->structureAtoms.back().x, 0.2499);  // every line of a large cell is read
+  ASSERT_EQ(big->crystal.structureAtoms.size(), 14u);
+  EXPECT_EQ(big->crystal.structureAtoms.back().x, 0.2499);  // every line of a large cell is read
   for (int i = 2500; i < 100500; ++i) f.atoms.push_back(AtomLine("A", i / 100000.0, 0, 0));
   const auto huge = Imported(f.Text());
-  ASSERT_EQ(huge->structureAtoms.size(), 14u);
-  EXPECT_EQ(huge->structureAtoms.back().x, 0.99998);  // line 99 999 is the last one read
+  ASSERT_EQ(huge->crystal.structureAtoms.size(), 14u);
+  EXPECT_EQ(huge->crystal.structureAtoms.back().x, 0.99998);  // line 99 999 is the last one read
 }
 
 TEST(TolvoImport, LatticeFromTheCellAndTheCentringName) {
@@ -103,8 +103,8 @@ TEST(TolvoImport, LatticeFromTheCellAndTheCentringName) {
     f.centring = c.centring;
     f.atoms.push_back(AtomLine("X", 0, 0, 0));
     const auto doc = Imported(f.Text());
-    EXPECT_EQ(doc->bravaisIndex, c.index) << c.angles << " " << c.centring;
-    EXPECT_EQ(doc->latticeType, c.type) << c.angles << " " << c.centring;
+    EXPECT_EQ(doc->crystal.bravaisIndex, c.index) << c.angles << " " << c.centring;
+    EXPECT_EQ(doc->crystal.latticeType, c.type) << c.angles << " " << c.centring;
   }
 }
 
@@ -114,10 +114,10 @@ TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) 
   f.angles = "80;70;60";  // the first is read, the rest keep the document's
   f.count = "-5";
   const auto doc = Imported(f.Text());
-  EXPECT_EQ(doc->a, 0.0);
-  EXPECT_EQ(doc->alfa, 80.0);
-  EXPECT_EQ(doc->beta, 90.0);
-  EXPECT_TRUE(doc->structureAtoms.empty());
+  EXPECT_EQ(doc->cell.a, 0.0);
+  EXPECT_EQ(doc->cell.alfa, 80.0);
+  EXPECT_EQ(doc->cell.beta, 90.0);
+  EXPECT_TRUE(doc->crystal.structureAtoms.empty());
   EXPECT_FALSE(doc->ValidateCalculation().empty());
 
   // A file cut short inside the atoms still has N entries, unread ones empty.
@@ -125,20 +125,20 @@ TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) 
   cut.count = "3";
   cut.atoms = {"Fe 0.1 0.2"};
   const auto doc2 = Imported(cut.Text());
-  ASSERT_EQ(doc2->structureAtoms.size(), 3u);
-  EXPECT_EQ(doc2->structureAtoms[0].name, "Fe");
-  EXPECT_EQ(doc2->structureAtoms[0].z, 0.0);
-  EXPECT_EQ(doc2->structureAtoms[2].name, "");
+  ASSERT_EQ(doc2->crystal.structureAtoms.size(), 3u);
+  EXPECT_EQ(doc2->crystal.structureAtoms[0].name, "Fe");
+  EXPECT_EQ(doc2->crystal.structureAtoms[0].z, 0.0);
+  EXPECT_EQ(doc2->crystal.structureAtoms[2].name, "");
 
   // Names are cut at five characters, the rest left for the next read as scanf
   // leaves it; control characters, which no XML file can hold, become "?".
   OldFile names;
   names.atoms = {AtomLine("A\x01", 0, 0, 0), AtomLine("Abcdefg", 0, 0, 0), "H 0 0 0"};
   const auto doc3 = Imported(names.Text());
-  ASSERT_EQ(doc3->structureAtoms.size(), 3u);
-  EXPECT_EQ(doc3->structureAtoms[0].name, "A?");
-  EXPECT_EQ(doc3->structureAtoms[1].name, "Abcde");
-  EXPECT_EQ(doc3->structureAtoms[2].name, "fg");
+  ASSERT_EQ(doc3->crystal.structureAtoms.size(), 3u);
+  EXPECT_EQ(doc3->crystal.structureAtoms[0].name, "A?");
+  EXPECT_EQ(doc3->crystal.structureAtoms[1].name, "Abcde");
+  EXPECT_EQ(doc3->crystal.structureAtoms[2].name, "fg");
 
   for (const std::string& text : {std::string(), std::string("TolvoInputFile"), std::string(60, 'T')})
     EXPECT_EQ(ImportTolvoText(*doc, text), ImportStatus::kUnknownFormat) << text;  // the second lacks its line end
@@ -157,8 +157,8 @@ TEST(TolvoImport, OpeningADocumentFallsBackToTheImport) {
   EXPECT_FALSE(IsWritableFormat(format));
   EXPECT_EQ(ImportedSaveName("/a.b/old"), "/a.b/old.xml");
   EXPECT_EQ(ImportedSaveName("/a/.dat"), "/a/.dat.xml");
-  ASSERT_EQ(doc.cellAtoms.size(), 1u);
-  EXPECT_EQ(doc.cellAtoms[0].name, "Łą");
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 1u);
+  EXPECT_EQ(doc.crystal.cellAtoms[0].name, "Łą");
 
   CKomorka other;
   EXPECT_FALSE(OpenStructureDocument(other, dir.Write("x.xml", "<?xml version=\"1.0\"?><inne/>"), messages));

@@ -21,69 +21,69 @@ TEST(CellMetric, DSpacingOfEveryCrystalSystemMatchesTheMetricTensor) {
   for (const auto& cell : cells) {
     CKomorka doc;
     SetCell(doc, cell.a, cell.b, cell.c, cell.al, cell.be, cell.ga);
-    doc.RefreshCellMetric();
+    doc.cell.RefreshCellMetric();
     for (int h = -3; h <= 3; ++h)
       for (int k = -3; k <= 3; ++k)
         for (int l = -3; l <= 3; ++l) {
           if (!h && !k && !l) continue;
           const double ref = ReferenceD(cell.a, cell.b, cell.c, cell.al, cell.be, cell.ga, h, k, l);
-          ASSERT_NEAR(doc.DSpacing(h, k, l), ref, 1e-11 * ref) << cell.system << " " << h << k << l;
+          ASSERT_NEAR(doc.cell.DSpacing(h, k, l), ref, 1e-11 * ref) << cell.system << " " << h << k << l;
         }
   }
   // Right angles give exact zeros and ones, not cos(pi/2) ~ 6e-17.
   CKomorka right;
   SetCell(right, 3.0, 4.0, 5.0, 90.0, 90.0, 90.0);
-  right.RefreshCellMetric();
-  EXPECT_EQ(right.cosAlfa, 0.0);
-  EXPECT_EQ(right.sinBeta, 1.0);
-  EXPECT_EQ(right.CellVolume(), 60.0);
+  right.cell.RefreshCellMetric();
+  EXPECT_EQ(right.cell.cosAlfa, 0.0);
+  EXPECT_EQ(right.cell.sinBeta, 1.0);
+  EXPECT_EQ(right.cell.CellVolume(), 60.0);
   CKomorka hex;
   SetCell(hex, 3.0, 3.0, 5.0, 90, 90, 120);
-  hex.RefreshCellMetric();
-  EXPECT_NEAR(hex.CellVolume(), 9.0 * 5.0 * std::sqrt(3.0) / 2.0, 1e-12);
+  hex.cell.RefreshCellMetric();
+  EXPECT_NEAR(hex.cell.CellVolume(), 9.0 * 5.0 * std::sqrt(3.0) / 2.0, 1e-12);
 }
 
 TEST(Centring, ExpansionShiftsAndReducesCoordinates) {
   CKomorka doc;
-  doc.latticeType = kCubic | kFaceCentred;
-  for (double x : {0.0, 0.75, 0.1}) doc.structureAtoms.push_back(MakeAtom("A", x, 0.0, 0.0));
-  ASSERT_TRUE(doc.ExpandCellAtoms());
-  ASSERT_EQ(doc.cellAtoms.size(), 12u);
+  doc.crystal.latticeType = kCubic | kFaceCentred;
+  for (double x : {0.0, 0.75, 0.1}) doc.crystal.structureAtoms.push_back(MakeAtom("A", x, 0.0, 0.0));
+  ASSERT_TRUE(doc.crystal.ExpandCellAtoms());
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 12u);
   // Atom at x = 0.75 shifted by +0.5 lands at 0.25.
-  EXPECT_DOUBLE_EQ(doc.cellAtoms[5].x, 0.25);
-  EXPECT_DOUBLE_EQ(doc.cellAtoms[5].y, 0.5);
-  EXPECT_DOUBLE_EQ(doc.cellAtoms[7].z, 0.5);
+  EXPECT_DOUBLE_EQ(doc.crystal.cellAtoms[5].x, 0.25);
+  EXPECT_DOUBLE_EQ(doc.crystal.cellAtoms[5].y, 0.5);
+  EXPECT_DOUBLE_EQ(doc.crystal.cellAtoms[7].z, 0.5);
 
-  doc.latticeType = kCubic;
-  doc.structureAtoms = {MakeAtom("A", 1.0, -0.25, 0.9999999)};
-  doc.ExpandCellAtoms();
-  ASSERT_EQ(doc.cellAtoms.size(), 1u);
-  EXPECT_EQ(doc.cellAtoms[0].x, 0.0);
-  EXPECT_EQ(doc.cellAtoms[0].y, 0.75);
-  EXPECT_EQ(doc.cellAtoms[0].z, 0.9999999);
+  doc.crystal.latticeType = kCubic;
+  doc.crystal.structureAtoms = {MakeAtom("A", 1.0, -0.25, 0.9999999)};
+  doc.crystal.ExpandCellAtoms();
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 1u);
+  EXPECT_EQ(doc.crystal.cellAtoms[0].x, 0.0);
+  EXPECT_EQ(doc.crystal.cellAtoms[0].y, 0.75);
+  EXPECT_EQ(doc.crystal.cellAtoms[0].z, 0.9999999);
 
-  doc.latticeType = kMonoclinic | kBaseCentred;
-  doc.structureAtoms = {MakeAtom("A", 0.1, 0.2, 0.3)};
-  doc.ExpandCellAtoms();
-  ASSERT_EQ(doc.cellAtoms.size(), 2u);
-  EXPECT_DOUBLE_EQ(doc.cellAtoms[1].x, 0.6);
-  EXPECT_DOUBLE_EQ(doc.cellAtoms[1].y, 0.7);
-  EXPECT_DOUBLE_EQ(doc.cellAtoms[1].z, 0.3);
+  doc.crystal.latticeType = kMonoclinic | kBaseCentred;
+  doc.crystal.structureAtoms = {MakeAtom("A", 0.1, 0.2, 0.3)};
+  doc.crystal.ExpandCellAtoms();
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 2u);
+  EXPECT_DOUBLE_EQ(doc.crystal.cellAtoms[1].x, 0.6);
+  EXPECT_DOUBLE_EQ(doc.crystal.cellAtoms[1].y, 0.7);
+  EXPECT_DOUBLE_EQ(doc.crystal.cellAtoms[1].z, 0.3);
 }
 
 TEST(Centring, ExpansionNeverExceedsTheCapacity) {
   CKomorka doc;
-  doc.latticeType = kCubic | kFaceCentred;
-  doc.structureAtoms.assign(25001, MakeAtom("A", 0.1, 0.1, 0.1));
-  EXPECT_FALSE(CKomorka::FitsCapacity(doc.latticeType, 25001));
-  EXPECT_TRUE(CKomorka::FitsCapacity(doc.latticeType, 25000));
-  EXPECT_FALSE(doc.ExpandCellAtoms());
-  EXPECT_EQ(doc.cellAtoms.size(), 100000u);
+  doc.crystal.latticeType = kCubic | kFaceCentred;
+  doc.crystal.structureAtoms.assign(25001, MakeAtom("A", 0.1, 0.1, 0.1));
+  EXPECT_FALSE(Crystal::FitsCapacity(doc.crystal.latticeType, 25001));
+  EXPECT_TRUE(Crystal::FitsCapacity(doc.crystal.latticeType, 25000));
+  EXPECT_FALSE(doc.crystal.ExpandCellAtoms());
+  EXPECT_EQ(doc.crystal.cellAtoms.size(), 100000u);
 }
 
 TEST(Centring, ASiteIsTakenUpToLatticeTranslationsAndTheCentring) {
   CKomorka doc;
-  doc.structureAtoms = {MakeAtom("O", 0.6947, 0.6947, 0), MakeAtom("Ti", 0.1, 0.2, 0.3)};
+  doc.crystal.structureAtoms = {MakeAtom("O", 0.6947, 0.6947, 0), MakeAtom("Ti", 0.1, 0.2, 0.3)};
   struct Case {
     LatticeType type;
     double x, y, z;
@@ -104,17 +104,19 @@ TEST(Centring, ASiteIsTakenUpToLatticeTranslationsAndTheCentring) {
       {kCubic | kFaceCentred, 0.6, 0.7, 0.8, -1},  // nor is (1/2, 1/2, 1/2) an F one
   };
   for (const Case& c : cases) {
-    doc.latticeType = c.type;
-    EXPECT_EQ(doc.FindOccupiedSite(c.x, c.y, c.z), c.taken) << c.type << ": " << c.x << " " << c.y << " " << c.z;
+    doc.crystal.latticeType = c.type;
+    EXPECT_EQ(doc.crystal.FindOccupiedSite(c.x, c.y, c.z), c.taken)
+        << c.type << ": " << c.x << " " << c.y << " " << c.z;
   }
 }
 
 TEST(Centring, BoundaryImagesForTheViewer) {
   CKomorka doc;
   std::vector<AtomSite> list;
-  doc.structureAtoms = {MakeAtom("corner", 0, 0, 0), MakeAtom("face", 0.5, 0.5, 0), MakeAtom("centre", 0.5, 0.5, 0.5)};
-  doc.ExpandCellAtoms();
-  ASSERT_EQ(doc.CopyCellAtoms(list), 3 + 7 + 1);
+  doc.crystal.structureAtoms = {MakeAtom("corner", 0, 0, 0), MakeAtom("face", 0.5, 0.5, 0),
+                                MakeAtom("centre", 0.5, 0.5, 0.5)};
+  doc.crystal.ExpandCellAtoms();
+  ASSERT_EQ(doc.crystal.CopyCellAtoms(list), 3 + 7 + 1);
   // The corner atom's images are at the other seven corners.
   int corners = 0;
   for (const AtomSite& at : list)
@@ -122,130 +124,130 @@ TEST(Centring, BoundaryImagesForTheViewer) {
   EXPECT_EQ(corners, 8);
 
   // Never more than 255 records.
-  doc.structureAtoms.assign(100, MakeAtom("corner", 0, 0, 0));
-  doc.ExpandCellAtoms();
-  EXPECT_EQ(doc.CopyCellAtoms(list), CKomorka::kMaxImageRecords);
+  doc.crystal.structureAtoms.assign(100, MakeAtom("corner", 0, 0, 0));
+  doc.crystal.ExpandCellAtoms();
+  EXPECT_EQ(doc.crystal.CopyCellAtoms(list), Crystal::kMaxImageRecords);
 }
 
 TEST(Document, LatticeNamesAndReset) {
   CKomorka doc;
   // The system name stores the bare code; "P" then leaves it primitive.
-  doc.latticeType = 17;
-  ASSERT_TRUE(doc.SetSystemFromName("heksagonalna"));
-  EXPECT_TRUE(doc.SetCentringFromLetter("P"));
-  EXPECT_EQ(doc.latticeType, 5u);
-  EXPECT_FALSE(doc.SetSystemFromName("kubiczna"));
-  EXPECT_FALSE(doc.SetCentringFromLetter("R"));
-  EXPECT_EQ(doc.latticeType, 5u);
+  doc.crystal.latticeType = 17;
+  ASSERT_TRUE(doc.crystal.SetSystemFromName("heksagonalna"));
+  EXPECT_TRUE(doc.crystal.SetCentringFromLetter("P"));
+  EXPECT_EQ(doc.crystal.latticeType, 5u);
+  EXPECT_FALSE(doc.crystal.SetSystemFromName("kubiczna"));
+  EXPECT_FALSE(doc.crystal.SetCentringFromLetter("R"));
+  EXPECT_EQ(doc.crystal.latticeType, 5u);
 
-  doc.structureAtoms = {MakeAtom("A", 0.1, 0.2, 0.3)};
-  doc.ExpandCellAtoms();
-  doc.a = 4.0;
+  doc.crystal.structureAtoms = {MakeAtom("A", 0.1, 0.2, 0.3)};
+  doc.crystal.ExpandCellAtoms();
+  doc.cell.a = 4.0;
   ASSERT_TRUE(doc.OnNewDocument());
-  EXPECT_EQ(doc.a, 1.0);
-  EXPECT_EQ(doc.latticeType, 1u);
-  EXPECT_TRUE(doc.structureAtoms.empty());
-  EXPECT_TRUE(doc.cellAtoms.empty());
+  EXPECT_EQ(doc.cell.a, 1.0);
+  EXPECT_EQ(doc.crystal.latticeType, 1u);
+  EXPECT_TRUE(doc.crystal.structureAtoms.empty());
+  EXPECT_TRUE(doc.crystal.cellAtoms.empty());
 }
 
 TEST(Document, DisplayUpdateReachesEveryCopyOfTheSite) {
   CKomorka doc;
-  doc.latticeType = kCubic | kBodyCentred;
-  doc.structureAtoms = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.25, 0.25, 0.25)};
-  doc.structureAtoms[1].siteIndex = 1;
-  doc.ExpandCellAtoms();
-  AtomSite edited = doc.cellAtoms[3];
+  doc.crystal.latticeType = kCubic | kBodyCentred;
+  doc.crystal.structureAtoms = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.25, 0.25, 0.25)};
+  doc.crystal.structureAtoms[1].siteIndex = 1;
+  doc.crystal.ExpandCellAtoms();
+  AtomSite edited = doc.crystal.cellAtoms[3];
   edited.color = 0x123456;
   edited.radius = 40;
   edited.visible = 1;
-  doc.UpdateAtomDisplay(edited);
-  EXPECT_EQ(doc.structureAtoms[1].color, 0x123456u);
-  EXPECT_EQ(doc.cellAtoms[2].radius, 40);
-  EXPECT_EQ(doc.cellAtoms[3].visible, 1);
-  EXPECT_EQ(doc.cellAtoms[0].color, kDefaultAtomColor);
+  doc.crystal.UpdateAtomDisplay(edited);
+  EXPECT_EQ(doc.crystal.structureAtoms[1].color, 0x123456u);
+  EXPECT_EQ(doc.crystal.cellAtoms[2].radius, 40);
+  EXPECT_EQ(doc.crystal.cellAtoms[3].visible, 1);
+  EXPECT_EQ(doc.crystal.cellAtoms[0].color, kDefaultAtomColor);
 }
 
 TEST(Document, ValidationNamesTheOffendingValue) {
   CKomorka doc;
-  doc.a = doc.b = doc.c = 4.0;
+  doc.cell.a = doc.cell.b = doc.cell.c = 4.0;
   EXPECT_EQ(doc.ValidateCalculation(), "");
-  doc.difradius = 0.0;
+  doc.experiment.difradius = 0.0;
   EXPECT_NE(doc.ValidateCalculation().find("difradius"), std::string::npos);
-  doc.difradius = 200.0;
-  doc.absorption = 0.0;
+  doc.experiment.difradius = 200.0;
+  doc.experiment.absorption = 0.0;
   EXPECT_NE(doc.ValidateCalculation().find("absorption"), std::string::npos);
-  doc.absorption = 1e-4;
-  doc.measurespeed = 0.0;
+  doc.experiment.absorption = 1e-4;
+  doc.experiment.measurespeed = 0.0;
   EXPECT_NE(doc.ValidateCalculation().find("measurespeed"), std::string::npos);
-  doc.measurespeed = 1.0;
-  doc.angleMin = doc.angleMax = 40.0;  // no stretch of angles to draw a pattern over
+  doc.experiment.measurespeed = 1.0;
+  doc.experiment.angleMin = doc.experiment.angleMax = 40.0;  // no stretch of angles to draw a pattern over
   EXPECT_NE(doc.ValidateCalculation().find("zakres"), std::string::npos);
-  doc.angleMin = 20.0;
-  doc.SetLambda1(0.0);
+  doc.experiment.angleMin = 20.0;
+  doc.experiment.lambda1 = 0.0;
   EXPECT_NE(doc.ValidateCalculation().find("lambda1"), std::string::npos);
-  doc.SetLambda1(1.5);
-  doc.a = 0.0;
+  doc.experiment.lambda1 = 1.5;
+  doc.cell.a = 0.0;
   EXPECT_NE(doc.ValidateCalculation().find("objętość"), std::string::npos);
-  doc.a = 4.0;
-  doc.alfa = doc.beta = doc.gamma = 120.0;  // degenerate: the three vectors lie in one plane
+  doc.cell.a = 4.0;
+  doc.cell.alfa = doc.cell.beta = doc.cell.gamma = 120.0;  // degenerate: the three vectors lie in one plane
   EXPECT_FALSE(doc.ValidateCalculation().empty());
-  doc.alfa = doc.beta = doc.gamma = 90.0;
-  doc.angleMax = 150.0;
+  doc.cell.alfa = doc.cell.beta = doc.cell.gamma = 90.0;
+  doc.experiment.angleMax = 150.0;
   // The reflection count is refused by the memory it would need, named in
   // the message: a = 400 Å to 150° is some 5e8 reflections, more than any
   // desktop holds; a = 100 Å (8e6) fits in a few GB.
-  doc.a = doc.b = doc.c = 400.0;
+  doc.cell.a = doc.cell.b = doc.cell.c = 400.0;
   const std::string why = doc.ValidateCalculation();
   EXPECT_NE(why.find("GB pamięci"), std::string::npos) << why;
   EXPECT_GT(CKomorka::CalculationBytes(5e8), CalculationMemoryLimit());
-  doc.a = doc.b = doc.c = 100.0;
+  doc.cell.a = doc.cell.b = doc.cell.c = 100.0;
   EXPECT_EQ(doc.ValidateCalculation(), "");
 }
 
 TEST(Document, SampleAndDiffractometerValuesMustBeAboveZero) {
   CKomorka doc;
-  doc.a = doc.b = doc.c = 4.0;
+  doc.cell.a = doc.cell.b = doc.cell.c = 4.0;
   const struct {
     const char* name;
-    double CKomorka::*field;
+    double ExperimentParams::*field;
     ExperimentValue which;
-  } sizes[] = {{"absorption", &CKomorka::absorption, ExperimentValue::Absorption},
-               {"detslit", &CKomorka::detslit, ExperimentValue::DetSlit},
-               {"beamarea", &CKomorka::beamarea, ExperimentValue::BeamArea},
-               {"measurespeed", &CKomorka::measurespeed, ExperimentValue::MeasureSpeed},
-               {"difradius", &CKomorka::difradius, ExperimentValue::DifRadius}};
+  } sizes[] = {{"absorption", &ExperimentParams::absorption, ExperimentValue::Absorption},
+               {"detslit", &ExperimentParams::detslit, ExperimentValue::DetSlit},
+               {"beamarea", &ExperimentParams::beamarea, ExperimentValue::BeamArea},
+               {"measurespeed", &ExperimentParams::measurespeed, ExperimentValue::MeasureSpeed},
+               {"difradius", &ExperimentParams::difradius, ExperimentValue::DifRadius}};
   for (const auto& v : sizes) {
-    const double kept = doc.*v.field;
+    const double kept = doc.experiment.*v.field;
     for (double bad : {-3095.87, -1e-12, 0.0}) {
-      doc.*v.field = bad;
+      doc.experiment.*v.field = bad;
       const std::string why = doc.ValidateCalculation();
       EXPECT_NE(why.find(v.name), std::string::npos) << v.name << " = " << bad << ": " << why;
       // The page flags the field with the very message the run refuses with.
-      EXPECT_EQ(CheckExperimentValue(doc, v.which), why) << v.name;
+      EXPECT_EQ(CheckExperimentValue(doc.experiment, v.which), why) << v.name;
     }
-    doc.*v.field = 1e-12;
+    doc.experiment.*v.field = 1e-12;
     EXPECT_EQ(doc.ValidateCalculation(), "") << v.name;
-    doc.*v.field = kept;
+    doc.experiment.*v.field = kept;
   }
 
   // B counts only while the temperature factor is on; zero is no damping.
-  doc.dwfactor = -0.5;
+  doc.experiment.dwfactor = -0.5;
   EXPECT_EQ(doc.ValidateCalculation(), "");
-  doc.IsDW = 1;
+  doc.experiment.IsDW = 1;
   EXPECT_NE(doc.ValidateCalculation().find("B = -0.5"), std::string::npos);
-  EXPECT_FALSE(CheckExperimentValue(doc, ExperimentValue::DwFactor).empty());
-  doc.dwfactor = 0.0;
+  EXPECT_FALSE(CheckExperimentValue(doc.experiment, ExperimentValue::DwFactor).empty());
+  doc.experiment.dwfactor = 0.0;
   EXPECT_EQ(doc.ValidateCalculation(), "");
 
   // The grain size: never negative; zero is left to the profiles that need it.
-  doc.gsize = -1.0;
+  doc.experiment.gsize = -1.0;
   EXPECT_NE(doc.ValidateCalculation().find("gsize"), std::string::npos);
-  doc.gsize = 0.0;
+  doc.experiment.gsize = 0.0;
   EXPECT_EQ(doc.ValidateCalculation(), "");
-  EXPECT_FALSE(CheckExperimentValue(doc, ExperimentValue::GrainSize).empty());
-  doc.gsize = 1e6;
+  EXPECT_FALSE(CheckExperimentValue(doc.experiment, ExperimentValue::GrainSize).empty());
+  doc.experiment.gsize = 1e6;
 
-  doc.ratio = -0.5;  // a second line pointing down
+  doc.experiment.ratio = -0.5;  // a second line pointing down
   EXPECT_NE(doc.ValidateCalculation().find("ratio"), std::string::npos);
 }
 

@@ -85,10 +85,10 @@ std::array<int, 3> AbsIndices(int h, int k, int l) {
 // rounding named the group after another member) by the grouping rule's
 // own terms, at the printed precision.
 const Reflection* FindGroup(const CKomorka& doc, const RefRow& w, bool& sameMember) {
-  for (const Reflection& r : doc.reflectionsAll)
+  for (const Reflection& r : doc.results.reflectionsAll)
     if (r.line == w.line && r.h == w.h && r.k == w.k && r.l == w.l) return sameMember = true, &r;
   sameMember = false;
-  for (const Reflection& r : doc.reflectionsAll)
+  for (const Reflection& r : doc.results.reflectionsAll)
     if (r.line == w.line && AbsIndices(r.h, r.k, r.l) == AbsIndices(w.h, w.k, w.l) &&
         std::fabs(TwoThetaDegrees(r) - w.twoTheta) <= Tolerance(4, w.twoTheta) &&
         std::fabs(r.f2 - w.f2) <= Tolerance(3, w.f2))
@@ -105,13 +105,13 @@ void CheckAgainstCctbx(const std::string& name) {
   std::vector<DocMessage> messages;
   ASSERT_TRUE(OpenStructureDocument(doc, base + ".xml", messages));
   ASSERT_TRUE(doc.sourceRecord);
-  doc.ApplySource(*doc.sourceRecord);  // neutrons come with the file's source
+  doc.experiment.ApplySource(*doc.sourceRecord);  // neutrons come with the file's source
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
 
   // Every reflection in range is counted once by the multiplicities.
   long sum[3] = {0, 0, 0};
-  for (const Reflection& r : doc.reflectionsAll) sum[r.line] += r.multiplicity;
+  for (const Reflection& r : doc.results.reflectionsAll) sum[r.line] += r.multiplicity;
   EXPECT_EQ(sum[1], ref.count[1]);
   EXPECT_EQ(sum[2], ref.count[2]);
 
@@ -128,7 +128,7 @@ void CheckAgainstCctbx(const std::string& name) {
       EXPECT_NEAR(r->reF, w.reF, Tolerance(3, w.reF));
       EXPECT_NEAR(r->imF, w.imF, Tolerance(3, w.imF));
     }
-    EXPECT_NEAR(r->intensity / doc.maxIntensity * 100.0, w.percent, Tolerance(4, w.percent));
+    EXPECT_NEAR(r->intensity / doc.results.maxIntensity * 100.0, w.percent, Tolerance(4, w.percent));
     if (w.f2 < 1e-6) {
       EXPECT_EQ(r->nonZero, 0);
     } else if (w.f2 > 1e-3) {

@@ -54,7 +54,7 @@ TEST(Golden, ReflectionListsOfNaClAndZnO) {
 TEST(Golden, NaClPatternOfEachBuiltInProfile) {
   CKomorka doc;
   OpenAndCalculate("NaCl", doc);
-  doc.gsize = 500.0;
+  doc.experiment.gsize = 500.0;
   std::istringstream golden(Golden("NaCl.pattern"));
   std::string header;
   std::getline(golden, header);
@@ -70,7 +70,7 @@ TEST(Golden, NaClPatternOfEachBuiltInProfile) {
     PatternGrid grid;
     SynthesisSetup setup;
     setup.profile = ids[p];
-    Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+    Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
     double top = 0.0;
     for (const auto& w : want) top = std::max(top, w[p]);
     for (size_t j = 0; j < index.size(); ++j)
@@ -81,31 +81,31 @@ TEST(Golden, NaClPatternOfEachBuiltInProfile) {
 // A change of any one recorded value tells the view to reset its window.
 TEST(Golden, SnapshotRecordsEveryValueItCompares) {
   CKomorka doc;
-  doc.IsDW = 1;
+  doc.experiment.IsDW = 1;
   PatternGrid grid;
   SynthesisSetup setup;
-  Synthesize(setup, doc, doc.angleMin, doc.angleMax, grid);
+  Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
   ASSERT_FALSE(grid.snapshot.DiffersFrom(doc));
-  const std::pair<const char*, double CKomorka::*> fields[] = {
-      {"angleMin", &CKomorka::angleMin}, {"angleMax", &CKomorka::angleMax}, {"a", &CKomorka::a},
-      {"b", &CKomorka::b},               {"c", &CKomorka::c},               {"alfa", &CKomorka::alfa},
-      {"beta", &CKomorka::beta},         {"gamma", &CKomorka::gamma},       {"dwfactor", &CKomorka::dwfactor},
-      {"gsize", &CKomorka::gsize},       {"lambda1", &CKomorka::lambda1}};
+  ExperimentParams& e = doc.experiment;
+  UnitCell& u = doc.cell;
+  const std::pair<const char*, double*> fields[] = {
+      {"angleMin", &e.angleMin}, {"angleMax", &e.angleMax}, {"a", &u.a},       {"b", &u.b},
+      {"c", &u.c},               {"alfa", &u.alfa},         {"beta", &u.beta}, {"gamma", &u.gamma},
+      {"dwfactor", &e.dwfactor}, {"gsize", &e.gsize},       {"lambda1", &e.lambda1}};
   for (const auto& [name, field] : fields) {
-    const double old = doc.*field;
-    doc.*field = old + 0.25;
+    const double old = *field;
+    *field = old + 0.25;
     EXPECT_TRUE(grid.snapshot.DiffersFrom(doc)) << name;
-    doc.*field = old;
+    *field = old;
   }
-  std::int32_t CKomorka::*const flags[] = {&CKomorka::IsDW, &CKomorka::radiation};
-  for (std::int32_t CKomorka::*flag : flags) {
-    doc.*flag = 1 - doc.*flag;
+  for (std::int32_t* flag : {&e.IsDW, &e.radiation}) {
+    *flag = 1 - *flag;
     EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));
-    doc.*flag = 1 - doc.*flag;
+    *flag = 1 - *flag;
   }
   // Values outside the snapshot leave the window alone.
-  doc.u = 0.3;
-  doc.lambda2 = 1.6;
+  doc.experiment.u = 0.3;
+  doc.experiment.lambda2 = 1.6;
   EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
 }
 

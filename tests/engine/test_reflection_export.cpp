@@ -16,7 +16,7 @@ TEST(ReflectionExport, HeaderLinesAndFilters) {
   CKomorka doc;
   std::vector<DocMessage> messages;
   ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/alpha-Fe.xml", messages));
-  doc.ApplySource(*doc.sourceRecord);
+  doc.experiment.ApplySource(*doc.sourceRecord);
   const std::string header =
       "L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
       "Natężenie %\r\n";
@@ -51,6 +51,6 @@ TEST(ReflectionExport, HeaderLinesAndFilters) {
   EXPECT_EQ(ka1.find("Ka1    1    0    0"), std::string::npos);
 
   // A width of 0 is written with six decimals.
-  for (Reflection& r : doc.reflectionsAll) r.fwhm = 0.0;
+  for (Reflection& r : doc.results.reflectionsAll) r.fwhm = 0.0;
   EXPECT_NE(FormatReflectionList(doc, {}).find("   0.000000   "), std::string::npos);
 }

@@ -17,10 +17,10 @@ using namespace pelmora::test;
 namespace {
 
 void OneAtomCell(CKomorka& doc, LatticeType type, double a) {
-  doc.latticeType = type;
+  doc.crystal.latticeType = type;
   SetCell(doc, a, a, a, 90, 90, 90);
-  doc.structureAtoms = {MakeAtom("A", 0, 0, 0)};
-  doc.ExpandCellAtoms();
+  doc.crystal.structureAtoms = {MakeAtom("A", 0, 0, 0)};
+  doc.crystal.ExpandCellAtoms();
 }
 
 const Reflection* Find(const std::vector<Reflection>& list, int h, int k, int l) {
@@ -32,7 +32,7 @@ const Reflection* Find(const std::vector<Reflection>& list, int h, int k, int l)
 // Every index triple up to lim whose 2-theta lies in the document's range,
 // with the plain structure factor, in the list's order.
 std::vector<Reflection> RecordsInRange(CKomorka& doc, double lambda, int lim) {
-  doc.RefreshCellMetric();
+  doc.cell.RefreshCellMetric();
   std::vector<Reflection> records;
   for (int h = -lim; h <= lim; ++h)
     for (int k = -lim; k <= lim; ++k)
@@ -40,12 +40,12 @@ std::vector<Reflection> RecordsInRange(CKomorka& doc, double lambda, int lim) {
         if (!h && !k && !l) continue;
         Reflection r;
         r.h = h, r.k = k, r.l = l;
-        r.d = doc.DSpacing(h, k, l);
+        r.d = doc.cell.DSpacing(h, k, l);
         const double s = lambda / (2.0 * r.d);
         if (s > 1.0) continue;
         r.theta = std::asin(s);
         const double tt = TwoThetaDegrees(r.theta);
-        if (tt < doc.angleMin || tt > doc.angleMax) continue;
+        if (tt < doc.experiment.angleMin || tt > doc.experiment.angleMax) continue;
         r.f2 = doc.StructureFactor(h, k, l, r.theta, lambda, r.reF, r.imF);
         records.push_back(r);
       }
@@ -89,15 +89,15 @@ TEST(Search, MultiplicitiesAndExtinction) {
   OneAtomCell(cubic, kCubic, 4.0);
   ASSERT_EQ(cubic.CalculateReflections(none), 0);
   for (auto [h, k, l, m] : {std::tuple(1, 0, 0, 6), {1, 1, 0, 12}, {1, 1, 1, 8}})
-    EXPECT_EQ(Find(cubic.reflections1, h, k, l)->multiplicity, m) << h << k << l;
+    EXPECT_EQ(Find(cubic.results.reflections1, h, k, l)->multiplicity, m) << h << k << l;
 
   CKomorka bcc;
   OneAtomCell(bcc, kCubic | kBodyCentred, 2.8665);
   ASSERT_EQ(bcc.CalculateReflections(none), 0);
-  const Reflection* r100 = Find(bcc.reflections1, 1, 0, 0);
+  const Reflection* r100 = Find(bcc.results.reflections1, 1, 0, 0);
   ASSERT_NE(r100, nullptr);
   EXPECT_EQ(r100->nonZero, 0);
-  EXPECT_LT(r100->intensity, 1e-20 * bcc.maxIntensity);
+  EXPECT_LT(r100->intensity, 1e-20 * bcc.results.maxIntensity);
 }
 
 TEST(Search, BothWavelengthsAreMergedInAngleOrder) {
@@ -105,61 +105,62 @@ TEST(Search, BothWavelengthsAreMergedInAngleOrder) {
   OneAtomCell(doc, kCubic, 4.0);
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
-  ASSERT_GT(doc.count2(), 0);
+  ASSERT_GT(doc.results.count2(), 0);
   int lines[3] = {0, 0, 0};
-  for (int i = 0; i < doc.countAll(); ++i) {
-    ++lines[doc.reflectionsAll[i].line];
-    EXPECT_TRUE(i == 0 || !ReflectionBefore(doc.reflectionsAll[i], doc.reflectionsAll[i - 1])) << i;
+  for (int i = 0; i < doc.results.countAll(); ++i) {
+    ++lines[doc.results.reflectionsAll[i].line];
+    EXPECT_TRUE(i == 0 || !ReflectionBefore(doc.results.reflectionsAll[i], doc.results.reflectionsAll[i - 1])) << i;
   }
-  EXPECT_EQ(lines[1], doc.count1());
-  EXPECT_EQ(lines[2], doc.count2());
+  EXPECT_EQ(lines[1], doc.results.count1());
+  EXPECT_EQ(lines[2], doc.results.count2());
   // Kα2 follows its Kα1 partner closely.
-  EXPECT_EQ(doc.reflectionsAll[1].line, 2);
+  EXPECT_EQ(doc.results.reflectionsAll[1].line, 2);
 
-  doc.SetLambda2(0.0);  // no second line: no second list
+  doc.experiment.lambda2 = 0.0;  // no second line: no second list
   ASSERT_EQ(doc.CalculateReflections(none), 0);
-  EXPECT_EQ(doc.count2(), 0);
-  EXPECT_EQ(doc.countAll(), doc.count1());
+  EXPECT_EQ(doc.results.count2(), 0);
+  EXPECT_EQ(doc.results.countAll(), doc.results.count1());
 }
 
 TEST(Search, RangeEndsAreIncludedAndAnEmptyRangeInstallsNothing) {
   CKomorka doc;
   OneAtomCell(doc, kCubic, 4.0);
-  doc.SetLambda2(0.0);
-  doc.RefreshCellMetric();
+  doc.experiment.lambda2 = 0.0;
+  doc.cell.RefreshCellMetric();
   // 2-theta of (1 1 1), computed the way the search does.
-  doc.angleMin = doc.angleMax = TwoThetaDegrees(std::asin(doc.lambda1 / (2.0 * doc.DSpacing(1, 1, 1))));
+  doc.experiment.angleMin = doc.experiment.angleMax =
+      TwoThetaDegrees(std::asin(doc.experiment.lambda1 / (2.0 * doc.cell.DSpacing(1, 1, 1))));
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
-  ASSERT_EQ(doc.count1(), 1);
-  EXPECT_EQ(doc.reflections1[0].multiplicity, 8);
+  ASSERT_EQ(doc.results.count1(), 1);
+  EXPECT_EQ(doc.results.reflections1[0].multiplicity, 8);
 
   // A window holding only second-wavelength reflections: nothing changes.
-  doc.SetLambda2(1.6);
-  const double tt2 = TwoThetaDegrees(std::asin(1.6 / (2.0 * doc.DSpacing(1, 1, 1))));
-  doc.angleMin = tt2 - 0.01;
-  doc.angleMax = tt2 + 0.01;
+  doc.experiment.lambda2 = 1.6;
+  const double tt2 = TwoThetaDegrees(std::asin(1.6 / (2.0 * doc.cell.DSpacing(1, 1, 1))));
+  doc.experiment.angleMin = tt2 - 0.01;
+  doc.experiment.angleMax = tt2 + 0.01;
   EXPECT_EQ(doc.CalculateReflections(none), -1);
-  EXPECT_EQ(doc.count1(), 1);
-  EXPECT_EQ(doc.count2(), 0);
+  EXPECT_EQ(doc.results.count1(), 1);
+  EXPECT_EQ(doc.results.count2(), 0);
 }
 
 TEST(Search, LargeCellsFindIndicesAboveFifteen) {
   CKomorka doc;
   OneAtomCell(doc, kCubic, 25.0);
-  doc.SetLambda2(0.0);
-  doc.angleMin = 140.0;
-  doc.angleMax = 150.0;
+  doc.experiment.lambda2 = 0.0;
+  doc.experiment.angleMin = 140.0;
+  doc.experiment.angleMax = 150.0;
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
   int maxIndex = 0;
   long found = 0;
-  for (const Reflection& r : doc.reflections1) {
+  for (const Reflection& r : doc.results.reflections1) {
     maxIndex = std::max({maxIndex, r.h, r.k, r.l});
     found += r.multiplicity;
   }
   EXPECT_EQ(maxIndex, 31);  // 25 / d_min = 31.35
-  EXPECT_EQ(found, static_cast<long>(RecordsInRange(doc, doc.lambda1, 40).size()));
+  EXPECT_EQ(found, static_cast<long>(RecordsInRange(doc, doc.experiment.lambda1, 40).size()));
 }
 
 // Random cubic and tetragonal cells, one with two kinds of atom; the
@@ -170,16 +171,16 @@ TEST(Search, GroupingFollowsTheRule) {
   for (int trial = 0; trial < 5; ++trial) {
     SCOPED_TRACE(trial);
     CKomorka doc;
-    doc.latticeType = trial == 4 ? kHexagonal : trial % 2 ? kTetragonal : kCubic;
+    doc.crystal.latticeType = trial == 4 ? kHexagonal : trial % 2 ? kTetragonal : kCubic;
     SetCell(doc, 5.0, 5.0, trial % 2 ? 7.0 : 5.0, 90, 90, trial == 4 ? 120 : 90);
-    for (int i = 0; i < 4; ++i) doc.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng)));
-    if (trial == 3) doc.structureAtoms = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.5, 0.5, 0.5, 3.0)};
-    if (trial == 4) doc.structureAtoms = {MakeAtom("A", 0, 0, 0)};
-    doc.ExpandCellAtoms();
-    doc.SetLambda2(0.0);
+    for (int i = 0; i < 4; ++i) doc.crystal.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng)));
+    if (trial == 3) doc.crystal.structureAtoms = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.5, 0.5, 0.5, 3.0)};
+    if (trial == 4) doc.crystal.structureAtoms = {MakeAtom("A", 0, 0, 0)};
+    doc.crystal.ExpandCellAtoms();
+    doc.experiment.lambda2 = 0.0;
     NullProgress none;
     ASSERT_EQ(doc.CalculateReflections(none), 0);
-    ExpectSameGroups(Group(RecordsInRange(doc, doc.lambda1, 15)), doc.reflections1);
+    ExpectSameGroups(Group(RecordsInRange(doc, doc.experiment.lambda1, 15)), doc.results.reflections1);
   }
 }
 
@@ -188,30 +189,30 @@ TEST(Search, GroupingFollowsTheRule) {
 // intensities as rated one by one; the list text in pieces as in one.
 TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
   CKomorka doc;
-  doc.latticeType = kCubic;
+  doc.crystal.latticeType = kCubic;
   SetCell(doc, 15.0, 15.0, 15.0, 90, 90, 90);
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> u(0.0, 1.0);
-  for (int i = 0; i < 4; ++i) doc.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng), 1.0 + i));
-  doc.ExpandCellAtoms();
-  doc.SetLambda1(1.54056);
-  doc.SetLambda2(1.54439);
-  doc.angleMin = 5.0;
-  doc.angleMax = 150.0;
+  for (int i = 0; i < 4; ++i) doc.crystal.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng), 1.0 + i));
+  doc.crystal.ExpandCellAtoms();
+  doc.experiment.lambda1 = 1.54056;
+  doc.experiment.lambda2 = 1.54439;
+  doc.experiment.angleMin = 5.0;
+  doc.experiment.angleMax = 150.0;
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
 
   for (int line = 1; line <= 2; ++line) {
     SCOPED_TRACE(line);
     const std::vector<Reflection> records =
-        RecordsInRange(doc, line == 1 ? doc.lambda1 : doc.lambda2, doc.SearchLimits()[0]);
+        RecordsInRange(doc, line == 1 ? doc.experiment.lambda1 : doc.experiment.lambda2, doc.SearchLimits()[0]);
     ASSERT_GT(records.size(), 20000u);
-    const std::vector<Reflection>& got = line == 1 ? doc.reflections1 : doc.reflections2;
+    const std::vector<Reflection>& got = line == 1 ? doc.results.reflections1 : doc.results.reflections2;
     ExpectSameGroups(Group(records), got);
     for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i].intensity, doc.GroupIntensity(got[i], line)) << i;
   }
-  ASSERT_EQ(doc.reflectionsAll.size(), doc.reflections1.size() + doc.reflections2.size());
-  EXPECT_TRUE(std::is_sorted(doc.reflectionsAll.begin(), doc.reflectionsAll.end(), ReflectionBefore));
+  ASSERT_EQ(doc.results.reflectionsAll.size(), doc.results.reflections1.size() + doc.results.reflections2.size());
+  EXPECT_TRUE(std::is_sorted(doc.results.reflectionsAll.begin(), doc.results.reflectionsAll.end(), ReflectionBefore));
 
   for (const ReflectionFilter filter : {ReflectionFilter{true, false, false}, ReflectionFilter{false, true, true}}) {
     const std::string whole = FormatReflectionList(doc, filter);

@@ -18,7 +18,7 @@ namespace {
 // The structure of tools/make_site_golden.py.
 void BuildGoldenStructure(CKomorka& doc, int radiation) {
   SetCell(doc, 4.2, 4.2, 4.2, 90, 90, 90);
-  doc.latticeType = kCubic;
+  doc.crystal.latticeType = kCubic;
   AtomSite a, b;
   a.name = "A";
   a.a1 = 11.77, a.a2 = 7.36, a.a3 = 3.52, a.a4 = 2.30;
@@ -31,16 +31,17 @@ void BuildGoldenStructure(CKomorka& doc, int radiation) {
   b.a1 = 3.05, b.a2 = 2.29, b.a3 = 1.55, b.a4 = 0.87;
   b.b1 = 13.28, b.b2 = 5.70, b.b3 = 0.32, b.b4 = 32.91;
   b.c = 0.25, b.fprim = 0.05, b.fbis = 0.03, b.s = 5.803;
-  doc.structureAtoms = {a, b};
-  doc.ExpandCellAtoms();
-  doc.IsDW = 1;
-  doc.dwfactor = 0.9;  // B's, which has none of its own
-  doc.radiation = radiation;
-  doc.SetLambda1(1.54059);
-  doc.SetLambda2(0.0);
-  doc.angleMin = 10;
-  doc.angleMax = 100;
-  doc.beamarea = 10, doc.detslit = 10, doc.difradius = 200, doc.absorption = 0.0001, doc.measurespeed = 1;
+  doc.crystal.structureAtoms = {a, b};
+  doc.crystal.ExpandCellAtoms();
+  doc.experiment.IsDW = 1;
+  doc.experiment.dwfactor = 0.9;  // B's, which has none of its own
+  doc.experiment.radiation = radiation;
+  doc.experiment.lambda1 = 1.54059;
+  doc.experiment.lambda2 = 0.0;
+  doc.experiment.angleMin = 10;
+  doc.experiment.angleMax = 100;
+  doc.experiment.beamarea = 10, doc.experiment.detslit = 10, doc.experiment.difradius = 200,
+  doc.experiment.absorption = 0.0001, doc.experiment.measurespeed = 1;
 }
 
 struct Golden {
@@ -73,15 +74,15 @@ TEST(SiteDisplacement, StructureFactorsAndIntensitiesMatchAnIndependentCalculati
     for (const Golden& g : radiation == 0 ? xray : neutron) {
       SCOPED_TRACE(cformat("%d %d %d", g.h, g.k, g.l));
       const double d = 4.2 / std::sqrt(g.h * g.h + g.k * g.k + g.l * g.l);
-      const auto found = std::find_if(doc.reflections1.begin(), doc.reflections1.end(),
+      const auto found = std::find_if(doc.results.reflections1.begin(), doc.results.reflections1.end(),
                                       [&](const Reflection& r) { return std::fabs(r.d - d) < 1e-9; });
-      ASSERT_NE(found, doc.reflections1.end());
+      ASSERT_NE(found, doc.results.reflections1.end());
       EXPECT_EQ(found->multiplicity, g.m);
       EXPECT_NEAR(found->f2, g.f2, 1e-9 * g.f2);
       EXPECT_NEAR(found->intensity, g.intensity, 1e-8 * g.intensity);
       // The plain sum, the fast kernel's reference, agrees.
       double re, im;
-      EXPECT_NEAR(doc.StructureFactor(g.h, g.k, g.l, found->theta, doc.lambda1, re, im), g.f2, 1e-9 * g.f2);
+      EXPECT_NEAR(doc.StructureFactor(g.h, g.k, g.l, found->theta, doc.experiment.lambda1, re, im), g.f2, 1e-9 * g.f2);
     }
   }
 }
@@ -89,42 +90,42 @@ TEST(SiteDisplacement, StructureFactorsAndIntensitiesMatchAnIndependentCalculati
 TEST(SiteDisplacement, WholeAtomsWithoutTheirOwnBCalculateAsBefore) {
   CKomorka doc;
   BuildGoldenStructure(doc, 0);
-  for (AtomSite& at : doc.structureAtoms) at.occupancy = 1.0, at.biso.reset();
-  doc.ExpandCellAtoms();
-  EXPECT_FALSE(doc.HasSiteDisplacements());
+  for (AtomSite& at : doc.crystal.structureAtoms) at.occupancy = 1.0, at.biso.reset();
+  doc.crystal.ExpandCellAtoms();
+  EXPECT_FALSE(doc.crystal.HasSiteDisplacements());
   EXPECT_EQ(doc.SiteDefaultB(), 0.0);
-  const StructureFactorKernel plain(doc.cellAtoms, 3, 3, 3);
+  const StructureFactorKernel plain(doc.crystal.cellAtoms, 3, 3, 3);
   EXPECT_FALSE(plain.weighted());
 
   // Every site given the experiment's B as its own: the same intensities,
   // now with the displacement inside |F|^2.
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
-  const std::vector<Reflection> common = doc.reflections1;
-  for (AtomSite& at : doc.structureAtoms) at.biso = doc.dwfactor;
-  doc.ExpandCellAtoms();
+  const std::vector<Reflection> common = doc.results.reflections1;
+  for (AtomSite& at : doc.crystal.structureAtoms) at.biso = doc.experiment.dwfactor;
+  doc.crystal.ExpandCellAtoms();
   ASSERT_EQ(doc.CalculateReflections(none), 0);
-  ASSERT_EQ(doc.reflections1.size(), common.size());
+  ASSERT_EQ(doc.results.reflections1.size(), common.size());
   for (size_t i = 0; i < common.size(); ++i) {
-    EXPECT_NEAR(doc.reflections1[i].intensity, common[i].intensity, 1e-12 * common[i].intensity);
-    EXPECT_LT(doc.reflections1[i].f2, common[i].f2);
+    EXPECT_NEAR(doc.results.reflections1[i].intensity, common[i].intensity, 1e-12 * common[i].intensity);
+    EXPECT_LT(doc.results.reflections1[i].f2, common[i].f2);
   }
 
   // Occupancies and B outside their range are refused before a run.
-  doc.structureAtoms[0].occupancy = 0.0;
-  doc.ExpandCellAtoms();
+  doc.crystal.structureAtoms[0].occupancy = 0.0;
+  doc.crystal.ExpandCellAtoms();
   EXPECT_NE(doc.ValidateCalculation().find("obsadzenie"), std::string::npos);
-  doc.structureAtoms[0].occupancy = 1.0;
-  doc.structureAtoms[0].biso = -0.5;
-  doc.ExpandCellAtoms();
+  doc.crystal.structureAtoms[0].occupancy = 1.0;
+  doc.crystal.structureAtoms[0].biso = -0.5;
+  doc.crystal.ExpandCellAtoms();
   EXPECT_NE(doc.ValidateCalculation().find("czynnik temperaturowy"), std::string::npos);
 }
 
 TEST(SiteDisplacement, StructureFileKeepsOccupancyAndBAndOlderReadersTheScatteringPower) {
   CKomorka doc;
   BuildGoldenStructure(doc, 0);
-  doc.structureAtoms[0].occupancy = 0.1 + 0.2;  // no short decimal
-  doc.ExpandCellAtoms();
+  doc.crystal.structureAtoms[0].occupancy = 0.1 + 0.2;  // no short decimal
+  doc.crystal.ExpandCellAtoms();
   const std::string text = FormatStructureFile(doc);
   // The optional elements come only with the atom that has them.
   EXPECT_NE(text.find("<occupancy>0.30000000000000004</occupancy>"), std::string::npos);
@@ -137,11 +138,11 @@ TEST(SiteDisplacement, StructureFileKeepsOccupancyAndBAndOlderReadersTheScatteri
   CKomorka back;
   std::vector<DocMessage> messages;
   ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
-  ASSERT_EQ(back.structureAtoms.size(), 2u);
-  const AtomSite &a = back.structureAtoms[0], &b = back.structureAtoms[1];
+  ASSERT_EQ(back.crystal.structureAtoms.size(), 2u);
+  const AtomSite &a = back.crystal.structureAtoms[0], &b = back.crystal.structureAtoms[1];
   EXPECT_EQ(a.occupancy, 0.1 + 0.2);
   EXPECT_EQ(a.biso, std::optional<double>(0.6));
-  EXPECT_EQ(a.factors(), doc.structureAtoms[0].factors());
+  EXPECT_EQ(a.factors(), doc.crystal.structureAtoms[0].factors());
   EXPECT_EQ(b.occupancy, 1.0);
   EXPECT_FALSE(b.biso.has_value());
   EXPECT_EQ(FormatStructureFile(back), text);
@@ -151,5 +152,5 @@ TEST(SiteDisplacement, StructureFileKeepsOccupancyAndBAndOlderReadersTheScatteri
   hand.erase(hand.find("\t\t\t<atom_factors>"), hand.find("</atom_factors>\r\n") + 17 - hand.find("\t\t\t<atom_factors>"));
   CKomorka byHand;
   ASSERT_EQ(ReadStructureBytes(byHand, hand, messages), StructureReadStatus::kOk);
-  EXPECT_NEAR(byHand.structureAtoms[0].a1, 11.77, 1e-5);
+  EXPECT_NEAR(byHand.crystal.structureAtoms[0].a1, 11.77, 1e-5);
 }

@@ -34,9 +34,9 @@ void Calculate(CKomorka& doc) {
 }
 
 void ExpectSameReflections(const CKomorka& got, const CKomorka& want, double tolerance = 1e-9) {
-  ASSERT_EQ(got.reflectionsAll.size(), want.reflectionsAll.size());
-  for (size_t i = 0; i < want.reflectionsAll.size(); ++i) {
-    const Reflection &g = got.reflectionsAll[i], &w = want.reflectionsAll[i];
+  ASSERT_EQ(got.results.reflectionsAll.size(), want.results.reflectionsAll.size());
+  for (size_t i = 0; i < want.results.reflectionsAll.size(); ++i) {
+    const Reflection &g = got.results.reflectionsAll[i], &w = want.results.reflectionsAll[i];
     SCOPED_TRACE(cformat("%d %d %d", w.h, w.k, w.l));
     EXPECT_EQ(g.multiplicity, w.multiplicity);
     EXPECT_NEAR(g.d, w.d, 1e-12);
@@ -121,16 +121,16 @@ TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     std::unique_ptr<CKomorka> full(OpenExample(c.file)), byGroup(OpenExample(c.file));
-    const size_t cellAtoms = full->cellAtoms.size();
+    const size_t cellAtoms = full->crystal.cellAtoms.size();
     ASSERT_TRUE(byGroup->SetSpaceGroup(c.group));
-    EXPECT_EQ(byGroup->asymmetricUnit.size(), c.sites);
-    EXPECT_EQ(byGroup->cellAtoms.size(), cellAtoms);
+    EXPECT_EQ(byGroup->crystal.asymmetricUnit.size(), c.sites);
+    EXPECT_EQ(byGroup->crystal.cellAtoms.size(), cellAtoms);
     Calculate(*full);
     Calculate(*byGroup);
     ExpectSameReflections(*byGroup, *full, c.tolerance);
     // Equivalent reflections (same d and nearly the same |F|^2) have one
     // |F|^2 to rounding, where the file's six decimals leave 1e-5.
-    const auto& r = byGroup->reflections1;
+    const auto& r = byGroup->results.reflections1;
     for (size_t i = 1; i < r.size(); ++i)
       if (std::fabs(r[i].d - r[i - 1].d) < 1e-12 && std::fabs(r[i].f2 - r[i - 1].f2) < 1e-3 * r[i].f2) {
         EXPECT_NEAR(r[i].f2, r[i - 1].f2, 1e-11 * r[i].f2) << r[i].h << r[i].k << r[i].l;
@@ -140,24 +140,24 @@ TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
   // Rutile typed as the two sites of P 42/m n m: Ti on 2a does not double.
   std::unique_ptr<CKomorka> full(OpenExample("rutile-TiO2.xml"));
   CKomorka typed;
-  typed.ApplyValues(static_cast<const ExperimentValues&>(*full));
+  typed.experiment.ApplyValues(static_cast<const ExperimentValues&>(full->experiment));
   SetCell(typed, 4.5937, 4.5937, 2.9587, 90, 90, 90);
-  AtomSite ti = full->structureAtoms.front(), o;
-  for (const AtomSite& at : full->structureAtoms)
+  AtomSite ti = full->crystal.structureAtoms.front(), o;
+  for (const AtomSite& at : full->crystal.structureAtoms)
     if (at.nr == 8) o = at;
   ti.x = ti.y = ti.z = 0;
   o.x = o.y = 0.30476, o.z = 0;
-  typed.spaceGroup = "P 42/m n m";
-  typed.asymmetricUnit = {ti, o};
-  typed.ExpandCellAtoms();
-  EXPECT_EQ(typed.latticeType, kTetragonal);
-  ASSERT_EQ(typed.cellAtoms.size(), 6u);
-  const SpaceGroupSetting g = *FindSpaceGroup(typed.spaceGroup);
+  typed.crystal.spaceGroup = "P 42/m n m";
+  typed.crystal.asymmetricUnit = {ti, o};
+  typed.crystal.ExpandCellAtoms();
+  EXPECT_EQ(typed.crystal.latticeType, kTetragonal);
+  ASSERT_EQ(typed.crystal.cellAtoms.size(), 6u);
+  const SpaceGroupSetting g = *FindSpaceGroup(typed.crystal.spaceGroup);
   EXPECT_EQ(SiteMultiplicity(g, {0, 0, 0}), 2);
   EXPECT_EQ(SiteMultiplicity(g, {0.30476, 0.30476, 0}), 4);
-  const std::vector<char> letters = WyckoffLetters(g, typed, typed.cellAtoms, 2);
+  const std::vector<char> letters = WyckoffLetters(g, typed.cell, typed.crystal.cellAtoms, 2);
   EXPECT_EQ(std::string(letters.begin(), letters.end()), "af");
-  const std::vector<char> probed = WyckoffLettersByProbes(g, typed, typed.cellAtoms, 2);
+  const std::vector<char> probed = WyckoffLettersByProbes(g, typed.cell, typed.crystal.cellAtoms, 2);
   EXPECT_EQ(std::string(probed.begin(), probed.end()), "af");
   Calculate(typed);
   Calculate(*full);
@@ -168,15 +168,16 @@ TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
   CKomorka rhomb, handTyped;
   for (CKomorka* d : {&rhomb, &handTyped}) {
     SetCell(*d, 4.75, 4.75, 4.75, 57.2, 57.2, 57.2);
-    d->latticeType = kRhombohedral;
+    d->crystal.latticeType = kRhombohedral;
   }
-  rhomb.spaceGroup = "R -3 m:R";
-  rhomb.asymmetricUnit = {MakeAtom("Bi", 0.2339, 0.2339, 0.2339)};
-  rhomb.ExpandCellAtoms();
-  handTyped.structureAtoms = {MakeAtom("Bi", 0.2339, 0.2339, 0.2339), MakeAtom("Bi", -0.2339, -0.2339, -0.2339)};
-  handTyped.ExpandCellAtoms();
-  EXPECT_EQ(rhomb.latticeType, kRhombohedral);
-  ASSERT_EQ(rhomb.cellAtoms.size(), 2u);
+  rhomb.crystal.spaceGroup = "R -3 m:R";
+  rhomb.crystal.asymmetricUnit = {MakeAtom("Bi", 0.2339, 0.2339, 0.2339)};
+  rhomb.crystal.ExpandCellAtoms();
+  handTyped.crystal.structureAtoms = {MakeAtom("Bi", 0.2339, 0.2339, 0.2339),
+                                      MakeAtom("Bi", -0.2339, -0.2339, -0.2339)};
+  handTyped.crystal.ExpandCellAtoms();
+  EXPECT_EQ(rhomb.crystal.latticeType, kRhombohedral);
+  ASSERT_EQ(rhomb.crystal.cellAtoms.size(), 2u);
   Calculate(rhomb);
   Calculate(handTyped);
   ExpectSameReflections(rhomb, handTyped);
@@ -192,11 +193,11 @@ TEST(SpaceGroup, SitesNearSpecialPositionsAreOfferedTheirFractionsNeverMoved) {
   // The site typed as 0.3333 stays so in the document; its images merge.
   CKomorka doc;
   SetCell(doc, 3.25, 3.25, 5.2, 90, 90, 120);
-  doc.spaceGroup = g.Name();
-  doc.asymmetricUnit = {MakeAtom("Zn", 0.3333, 0.6667, 0.0)};
-  doc.ExpandCellAtoms();
-  EXPECT_EQ(doc.asymmetricUnit[0].x, 0.3333);
-  EXPECT_EQ(doc.cellAtoms.size(), 2u);
+  doc.crystal.spaceGroup = g.Name();
+  doc.crystal.asymmetricUnit = {MakeAtom("Zn", 0.3333, 0.6667, 0.0)};
+  doc.crystal.ExpandCellAtoms();
+  EXPECT_EQ(doc.crystal.asymmetricUnit[0].x, 0.3333);
+  EXPECT_EQ(doc.crystal.cellAtoms.size(), 2u);
   EXPECT_EQ(SiteMultiplicity(g, {0.3333, 0.6667, 0.0}), 2);
 }
 
@@ -210,42 +211,42 @@ TEST(SpaceGroup, SpglibFindsTheGroupsOfTheShippedExamples) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     std::unique_ptr<CKomorka> doc(OpenExample(c.file));
-    const std::optional<FoundSymmetry> found = FindSymmetry(*doc, doc->cellAtoms, 1e-3);
+    const std::optional<FoundSymmetry> found = FindSymmetry(doc->cell, doc->crystal.cellAtoms, 1e-3);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->group.number, c.number);
     EXPECT_EQ(found->sites.size(), c.sites);
   }
   // Broken symmetry is not found: one atom moved by 0.05 angstrom.
   std::unique_ptr<CKomorka> doc(OpenExample("rutile-TiO2.xml"));
-  doc->cellAtoms.back().x += 0.05 / doc->a;
-  EXPECT_NE(FindSymmetry(*doc, doc->cellAtoms, 1e-3)->group.number, 136);
-  EXPECT_EQ(FindSymmetry(*doc, doc->cellAtoms, 0.1)->group.number, 136);
+  doc->crystal.cellAtoms.back().x += 0.05 / doc->cell.a;
+  EXPECT_NE(FindSymmetry(doc->cell, doc->crystal.cellAtoms, 1e-3)->group.number, 136);
+  EXPECT_EQ(FindSymmetry(doc->cell, doc->crystal.cellAtoms, 0.1)->group.number, 136);
 }
 
 TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
   std::unique_ptr<CKomorka> doc(OpenExample("rutile-TiO2.xml"));
   ASSERT_TRUE(doc->SetSpaceGroup("P 42/m n m"));
-  doc->asymmetricUnit[1].occupancy = 0.9;
-  doc->asymmetricUnit[1].biso = 0.55;
-  doc->asymmetricUnit[1].x = 0.3 + 0.00476;  // every digit must come back
-  doc->ExpandCellAtoms();
+  doc->crystal.asymmetricUnit[1].occupancy = 0.9;
+  doc->crystal.asymmetricUnit[1].biso = 0.55;
+  doc->crystal.asymmetricUnit[1].x = 0.3 + 0.00476;  // every digit must come back
+  doc->crystal.ExpandCellAtoms();
   const std::string text = FormatStructureFile(*doc);
   EXPECT_NE(text.find("<spacegroup number=\"136\" hall=\"-P 4n 2n\">P 42/m n m</spacegroup>"), std::string::npos);
   CKomorka back;
   std::vector<DocMessage> messages;
   ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
-  back.ExpandCellAtoms();
-  EXPECT_EQ(back.spaceGroup, "P 42/m n m");
-  ASSERT_EQ(back.asymmetricUnit.size(), 2u);
-  EXPECT_EQ(back.asymmetricUnit[1].x, 0.3 + 0.00476);
-  EXPECT_EQ(back.asymmetricUnit[1].occupancy, 0.9);
-  EXPECT_EQ(back.asymmetricUnit[1].biso, std::optional<double>(0.55));
-  EXPECT_EQ(back.cellAtoms.size(), 6u);
+  back.crystal.ExpandCellAtoms();
+  EXPECT_EQ(back.crystal.spaceGroup, "P 42/m n m");
+  ASSERT_EQ(back.crystal.asymmetricUnit.size(), 2u);
+  EXPECT_EQ(back.crystal.asymmetricUnit[1].x, 0.3 + 0.00476);
+  EXPECT_EQ(back.crystal.asymmetricUnit[1].occupancy, 0.9);
+  EXPECT_EQ(back.crystal.asymmetricUnit[1].biso, std::optional<double>(0.55));
+  EXPECT_EQ(back.crystal.cellAtoms.size(), 6u);
   EXPECT_EQ(FormatStructureFile(back), text);
 
   // Without the group the atoms stay as generated, each its own.
   ASSERT_TRUE(back.SetSpaceGroup(""));
-  EXPECT_EQ(back.structureAtoms.size(), 6u);
+  EXPECT_EQ(back.crystal.structureAtoms.size(), 6u);
   EXPECT_EQ(FormatStructureFile(back).find("<site"), std::string::npos);
   // A group the table does not know: the atoms as listed, and a message.
   std::string unknown = text;
@@ -254,8 +255,8 @@ TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
   CKomorka odd;
   messages.clear();
   ASSERT_EQ(ReadStructureBytes(odd, unknown, messages), StructureReadStatus::kOk);
-  EXPECT_TRUE(odd.spaceGroup.empty());
-  EXPECT_EQ(odd.structureAtoms.size(), 6u);
+  EXPECT_TRUE(odd.crystal.spaceGroup.empty());
+  EXPECT_EQ(odd.crystal.structureAtoms.size(), 6u);
   ASSERT_EQ(messages.size(), 1u);
 }
 
@@ -263,13 +264,13 @@ TEST(SpaceGroup, WyckoffLettersOfACellTooLargeForOneSearch) {
   // F m -3 m: 4a, 8c, 24e and general positions (192l), 2148 atoms in all.
   CKomorka doc;
   SetCell(doc, 30, 30, 30, 90, 90, 90);
-  doc.spaceGroup = "F m -3 m";
-  doc.asymmetricUnit = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.25, 0.25, 0.25), MakeAtom("C", 0.2, 0, 0)};
-  for (int i = 0; i < 10; ++i) doc.asymmetricUnit.push_back(MakeAtom("D", 0.311 + 0.007 * i, 0.061, 0.173));
-  doc.ExpandCellAtoms();
-  ASSERT_EQ(doc.cellAtoms.size(), 4u + 8u + 24u + 1920u);
-  const SpaceGroupSetting g = *FindSpaceGroup(doc.spaceGroup);
-  const std::vector<char> letters = WyckoffLetters(g, doc, doc.cellAtoms, 13);
+  doc.crystal.spaceGroup = "F m -3 m";
+  doc.crystal.asymmetricUnit = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.25, 0.25, 0.25), MakeAtom("C", 0.2, 0, 0)};
+  for (int i = 0; i < 10; ++i) doc.crystal.asymmetricUnit.push_back(MakeAtom("D", 0.311 + 0.007 * i, 0.061, 0.173));
+  doc.crystal.ExpandCellAtoms();
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 4u + 8u + 24u + 1920u);
+  const SpaceGroupSetting g = *FindSpaceGroup(doc.crystal.spaceGroup);
+  const std::vector<char> letters = WyckoffLetters(g, doc.cell, doc.crystal.cellAtoms, 13);
   EXPECT_EQ(std::string(letters.begin(), letters.end()), "acellllllllll");
 }
 

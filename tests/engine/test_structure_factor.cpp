@@ -23,8 +23,8 @@ TEST(StructureFactor, SingleAtomAtTheOrigin) {
   AtomSite at = MakeAtom("Fe", 0, 0, 0);
   at.fprim = -1.18;
   at.fbis = 3.2;
-  doc.structureAtoms = {at};
-  doc.ExpandCellAtoms();
+  doc.crystal.structureAtoms = {at};
+  doc.crystal.ExpandCellAtoms();
   const double theta = 0.4, lambda = 1.5;
   double re, im;
   const double f0 = AtomicFormFactor(at, theta, lambda);
@@ -34,11 +34,11 @@ TEST(StructureFactor, SingleAtomAtTheOrigin) {
   // f0 at s = 0 is the number of electrons the coefficients stand for.
   EXPECT_DOUBLE_EQ(AtomicFormFactor(at, 0.0, lambda), at.a1 + at.a2 + at.a3 + at.a4 + at.c);
 
-  doc.radiation = 1;
+  doc.experiment.radiation = 1;
   doc.StructureFactor(2, 1, 3, theta, lambda, re, im);
   EXPECT_EQ(re, at.s);
   EXPECT_EQ(im, 0.0);
-  doc.radiation = 7;  // unknown radiation: no atom scatters
+  doc.experiment.radiation = 7;  // unknown radiation: no atom scatters
   EXPECT_EQ(doc.StructureFactor(2, 1, 3, theta, lambda, re, im), 0.0);
 }
 
@@ -54,8 +54,8 @@ TEST(StructureFactor, FastKernelMatchesThePlainSum) {
       atoms.push_back(at);
     }
     CKomorka doc;
-    doc.radiation = radiation;
-    doc.cellAtoms = atoms;
+    doc.experiment.radiation = radiation;
+    doc.crystal.cellAtoms = atoms;
     const StructureFactorKernel kernel(atoms, 9, 7, 8);
     ASSERT_EQ(kernel.speciesCount(), 3);
     std::vector<double> sums(kernel.speciesCount() * 2);
@@ -132,8 +132,8 @@ TEST(Intensity, FactorsAndConstants) {
   EXPECT_EQ(PolarisationFactor(theta, 1), 1.0);
 
   CKomorka doc;
-  doc.a = doc.b = doc.c = 4.0;
-  doc.RefreshCellMetric();
+  doc.cell.a = doc.cell.b = doc.cell.c = 4.0;
+  doc.cell.RefreshCellMetric();
   Reflection g;
   g.theta = theta;
   g.f2 = 100.0;
@@ -145,11 +145,12 @@ TEST(Intensity, FactorsAndConstants) {
                           PolarisationFactor(theta, 0) * 6 /
                           (0.04 * (64e-30 * 64e-30) * 0.0002908882086657213 * (2 * 1e-4 * 100));
   EXPECT_NEAR(doc.GroupIntensity(g, 1), expected, 1e-12 * expected);
-  doc.ratio = 0.0;
+  doc.experiment.ratio = 0.0;
   EXPECT_EQ(doc.GroupIntensity(g, 2), 0.0);
-  doc.ratio = 0.5;
-  EXPECT_NEAR(doc.GroupIntensity(g, 2) / expected, 0.5 * std::pow(doc.lambda2 / doc.lambda1, 3), 1e-12);
-  doc.radiation = 1;
+  doc.experiment.ratio = 0.5;
+  EXPECT_NEAR(doc.GroupIntensity(g, 2) / expected, 0.5 * std::pow(doc.experiment.lambda2 / doc.experiment.lambda1, 3),
+              1e-12);
+  doc.experiment.radiation = 1;
   const double neutron = doc.GroupIntensity(g, 1);
   EXPECT_NEAR(neutron / expected, 1.989436788648694e-32 / K / PolarisationFactor(theta, 0), 1e-12);
 }
@@ -160,7 +161,7 @@ TEST(StructureFactor, RutileAgreesWithAnIndependentProgram) {
   CKomorka doc;
   std::vector<DocMessage> messages;
   ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/rutile-TiO2.xml", messages));
-  doc.ApplySource(*doc.sourceRecord);
+  doc.experiment.ApplySource(*doc.sourceRecord);
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
   const struct {
@@ -170,9 +171,9 @@ TEST(StructureFactor, RutileAgreesWithAnIndependentProgram) {
                {2, 0, 0, 14.805, 3.514, 231.543},  {1, 1, 1, -18.412, -0.114, 338.997},
                {2, 1, 1, 31.327, 3.647, 994.710}};
   for (const auto& ref : cctbx) {
-    const auto it = std::find_if(doc.reflections1.begin(), doc.reflections1.end(),
+    const auto it = std::find_if(doc.results.reflections1.begin(), doc.results.reflections1.end(),
                                  [&](const Reflection& r) { return r.h == ref.h && r.k == ref.k && r.l == ref.l; });
-    ASSERT_NE(it, doc.reflections1.end()) << ref.h << ref.k << ref.l;
+    ASSERT_NE(it, doc.results.reflections1.end()) << ref.h << ref.k << ref.l;
     EXPECT_EQ(cformat("%.3f %.3f %.3f", it->reF, it->imF, it->f2), cformat("%.3f %.3f %.3f", ref.re, ref.im, ref.f2));
   }
 }

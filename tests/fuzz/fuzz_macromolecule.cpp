@@ -17,14 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!ImportMacromoleculeText(doc, std::string_view(reinterpret_cast<const char*>(data + 1), size - 1), mmcif,
                                elements, messages)) {
     // A refusal is one message, and the document stays as it was.
-    if (messages.size() != 1 || !doc.structureAtoms.empty() || !doc.spaceGroup.empty()) __builtin_trap();
+    if (messages.size() != 1 || !doc.crystal.structureAtoms.empty() || !doc.crystal.spaceGroup.empty())
+      __builtin_trap();
     return 0;
   }
-  if (doc.cellAtoms.size() > static_cast<size_t>(CKomorka::kMaxAtoms)) __builtin_trap();
-  if (doc.spaceGroup.empty() || doc.asymmetricUnit.empty()) __builtin_trap();
-  for (const AtomSite& a : doc.asymmetricUnit)
+  if (doc.crystal.cellAtoms.size() > static_cast<size_t>(Crystal::kMaxAtoms)) __builtin_trap();
+  if (doc.crystal.spaceGroup.empty() || doc.crystal.asymmetricUnit.empty()) __builtin_trap();
+  for (const AtomSite& a : doc.crystal.asymmetricUnit)
     if (!(a.occupancy > 0 && a.occupancy <= 1) || !a.biso || !(*a.biso >= 0)) __builtin_trap();
-  for (const AtomSite& a : doc.cellAtoms)
+  for (const AtomSite& a : doc.crystal.cellAtoms)
     if (!(a.x >= 0 && a.x < 1 && a.y >= 0 && a.y < 1 && a.z >= 0 && a.z < 1)) __builtin_trap();
   return 0;
 }

@@ -13,10 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CKomorka doc;
   std::vector<DocMessage> messages;
   if (ReadStructureBytes(doc, bytes, messages) != StructureReadStatus::kOk) return 0;
-  doc.ExpandCellAtoms();
+  doc.crystal.ExpandCellAtoms();
   // Whatever was read must write a file that reads back.
   CKomorka again;
   if (ReadStructureBytes(again, FormatStructureFile(doc), messages) != StructureReadStatus::kOk) __builtin_trap();
-  if (again.structureAtoms.size() != doc.structureAtoms.size()) __builtin_trap();
+  if (again.crystal.structureAtoms.size() != doc.crystal.structureAtoms.size()) __builtin_trap();
   return 0;
 }

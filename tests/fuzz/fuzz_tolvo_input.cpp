@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CKomorka doc;
   if (ImportTolvoText(doc, std::string_view(reinterpret_cast<const char*>(data), size)) != ImportStatus::kOk)
     return 0;
-  if (doc.structureAtoms.size() > 14 || doc.cellAtoms.size() >= static_cast<size_t>(CKomorka::kMaxAtoms)) __builtin_trap();
+  if (doc.crystal.structureAtoms.size() > 14 || doc.crystal.cellAtoms.size() >= static_cast<size_t>(Crystal::kMaxAtoms))
+    __builtin_trap();
   // What the import gives, the structure file keeps.
   std::vector<DocMessage> messages;
   CKomorka again;

@@ -199,7 +199,7 @@ void Shots::Editors() {
   frame.action(cmd::kZoomReset)->trigger();
   testing::WaitForChart(view);
   double peak = 0.0, strongest = -1.0;
-  for (const Reflection& r : view->document()->doc().reflectionsAll)
+  for (const Reflection& r : view->document()->doc().results.reflectionsAll)
     if (r.line == 1 && r.intensity > strongest) {
       strongest = r.intensity;
       peak = TwoThetaDegrees(r);
@@ -226,9 +226,9 @@ void Shots::SpaceGroup() {
   }
   CKomorka& d = rutile->doc();
   d.SetSpaceGroup("P 42/m n m");
-  d.asymmetricUnit[0].biso = 0.497;
-  d.asymmetricUnit[1].biso = 0.553;
-  d.ExpandCellAtoms();
+  d.crystal.asymmetricUnit[0].biso = 0.497;
+  d.crystal.asymmetricUnit[1].biso = 0.553;
+  d.crystal.ExpandCellAtoms();
   rutile->NotifyStructureChanged();
   frame.action(cmd::kStructurePage)->trigger();
   CTabPage1* page = frame.structurePage();
@@ -246,7 +246,7 @@ void Shots::SticksAndLabel() {
   frame.chartBar()->profiles()->setCurrentText(QStringLiteral("brak"));
   frame.OpenDocumentFile(testing::ExampleFile("Si.xml"));
   if (CDownView* si = frame.activeView()) {
-    si->document()->doc().SetLambda2(0.0);
+    si->document()->doc().experiment.lambda2 = 0.0;
     frame.action(cmd::kCalculate)->trigger();
     testing::WaitForChart(si);
     frame.action(cmd::kDescriptions)->trigger();
@@ -313,8 +313,8 @@ void Shots::Viewer() {
   if (KomorkaDocument* large = frame.NewDocument()) {
     bench::BuildLargeCase(large->doc(), 20000, 86.0);
     const std::uint32_t colors[4] = {0x0000FF, 0x00C000, 0xFF0000, 0x00C0C0};
-    for (AtomSite& at : large->doc().structureAtoms) at.color = colors[at.siteIndex % 4];
-    large->doc().ExpandCellAtoms();
+    for (AtomSite& at : large->doc().crystal.structureAtoms) at.color = colors[at.siteIndex % 4];
+    large->doc().crystal.ExpandCellAtoms();
     large->NotifyStructureChanged();
     CGLWindow* panel = frame.glWindow();
     panel->switchButton(panelid::kAxes)->setChecked(false);
@@ -407,8 +407,8 @@ void Shots::ObservedOverlay() {
     ok = false;
     return;
   }
-  d->doc().angleMin = 31.0;
-  d->doc().angleMax = 90.0;
+  d->doc().experiment.angleMin = 31.0;
+  d->doc().experiment.angleMax = 90.0;
   d->NotifyParametersChanged();
   frame.action(cmd::kCalculate)->trigger();
   CDownView* v = frame.activeView();
@@ -464,11 +464,11 @@ void Shots::MixtureFit() {
   // The zinc-only fit left U V W that no width survives without a grain
   // size: start again from the instrument's values, over the zinc range.
   CKomorka& d = zn->document()->doc();
-  d.u = sic->doc().u;
-  d.v = sic->doc().v;
-  d.w = sic->doc().w;
-  d.angleMin = 31.0;
-  d.angleMax = 90.0;
+  d.experiment.u = sic->doc().experiment.u;
+  d.experiment.v = sic->doc().experiment.v;
+  d.experiment.w = sic->doc().experiment.w;
+  d.experiment.angleMin = 31.0;
+  d.experiment.angleMax = 90.0;
   zn->document()->NotifyParametersChanged();
   QTimer::singleShot(300, [&] {
     auto* dlg = qobject_cast<FitDialog*>(QApplication::activeModalWidget());

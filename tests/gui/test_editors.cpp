@@ -108,7 +108,7 @@ class EditorsTest : public QObject {
     CDownView* view = f.activeView();
     QVERIFY(testing::WaitForChart(view));
     double at = 0.0;
-    for (const Reflection& r : d.reflectionsAll)
+    for (const Reflection& r : d.results.reflectionsAll)
       if (r.h == 2 && r.k == 0 && r.l == 0 && r.line == 1) at = TwoThetaDegrees(r);
     const ChartRect c = view->chartRect();
     int x = c.left;
@@ -138,7 +138,7 @@ class EditorsTest : public QObject {
     ref.sources.push_back(RadiationSource{1.54056, 0.0, 0.0, "Cu test", 0});
     KomorkaDocument* fresh = f.NewDocument();  // rebinding refills the lists
     QVERIFY(page->sources()->currentText().startsWith(QLatin1Char('*')));
-    QCOMPARE(fresh->doc().lambda1, run.app->settings().experiment.lambda1);
+    QCOMPARE(fresh->doc().experiment.lambda1, run.app->settings().experiment.lambda1);
     Activate(f, nacl);
     // The figures shown for a source of 1.54056 without a second line.
     QSignalSpy announced(nacl, &KomorkaDocument::parametersChanged);
@@ -148,18 +148,18 @@ class EditorsTest : public QObject {
         {CTabPage2::kEnergy2, " -   "},    {CTabPage2::kWaveNumber2, " -   "},
     };
     for (const auto& [field, text] : shown) QCOMPARE(page->text(field)->text(), QLatin1String(text));
-    QVERIFY(d.lambda1 == 1.54056 && nacl->isModified());
+    QVERIFY(d.experiment.lambda1 == 1.54056 && nacl->isModified());
     QCOMPARE(announced.count(), 1);
 
     // The range is clamped to [0, 180]; a decimal comma is taken.
     ChooseSource(page, ref, "Mo Ka");
-    QCOMPARE(d.lambda1, 0.7093);
+    QCOMPARE(d.experiment.lambda1, 0.7093);
     Type(page->edit(CTabPage2::kAngleMin), QStringLiteral("-5"));
     Type(page->edit(CTabPage2::kAngleMax), QStringLiteral("200"));
     QCOMPARE(page->edit(CTabPage2::kAngleMax)->text(), QStringLiteral("180"));
-    QVERIFY(d.angleMin == 0.0 && d.angleMax == 180.0);
+    QVERIFY(d.experiment.angleMin == 0.0 && d.experiment.angleMax == 180.0);
     Type(page->edit(CTabPage2::kAngleMin), QStringLiteral("12,5"));
-    QCOMPARE(d.angleMin, 12.5);
+    QCOMPARE(d.experiment.angleMin, 12.5);
 
     // The sample volume follows the beam area and the absorption.
     Type(page->edit(CTabPage2::kAbsorption), QStringLiteral("10"));
@@ -169,15 +169,15 @@ class EditorsTest : public QObject {
     // Clearing "czynnik temperaturowy" disables B and keeps its value.
     page->dwBox()->click();
     Type(page->edit(CTabPage2::kDwFactor), QStringLiteral("0,75"));
-    QCOMPARE(d.IsDW, 1);
+    QCOMPARE(d.experiment.IsDW, 1);
     page->dwBox()->click();
     QVERIFY(!page->edit(CTabPage2::kDwFactor)->isEnabled());
-    QVERIFY(d.IsDW == 0 && d.dwfactor == 0.75);
+    QVERIFY(d.experiment.IsDW == 0 && d.experiment.dwfactor == 0.75);
 
     // A value the calculation would refuse is kept and flagged at its field
     // with the calculation's own message, until it is mended.
     Type(page->edit(CTabPage2::kDifRadius), QStringLiteral("0"));
-    QCOMPARE(d.difradius, 0.0);
+    QCOMPARE(d.experiment.difradius, 0.0);
     QCOMPARE(page->refusalText(), QString::fromStdString(d.ValidateCalculation()));
     QCOMPARE(page->edit(CTabPage2::kDifRadius)->toolTip(), page->refusalText());
     Type(page->edit(CTabPage2::kDifRadius), QStringLiteral("200"));
@@ -189,7 +189,7 @@ class EditorsTest : public QObject {
     Type(page->edit(CTabPage2::kDetSlit), QStringLiteral("abc"));
     QTRY_VERIFY(box.seen);
     QCOMPARE(box.text, QStringLiteral("Enter a number."));
-    QCOMPARE(d.detslit, 10.0);
+    QCOMPARE(d.experiment.detslit, 10.0);
 
     // Each document keeps its own choice and values over switching back and
     // forth; the refused text is not read on leaving either.
@@ -197,7 +197,7 @@ class EditorsTest : public QObject {
     QVERIFY(page->sources()->currentText().startsWith(QLatin1Char('*')) && !fresh->isModified());
     Activate(f, nacl);
     QCOMPARE(page->sources()->currentText(), QStringLiteral("Mo Ka"));
-    QVERIFY(d.lambda1 == 0.7093 && d.angleMin == 12.5 && d.detslit == 10.0);
+    QVERIFY(d.experiment.lambda1 == 0.7093 && d.experiment.angleMin == 12.5 && d.experiment.detslit == 10.0);
     Finish(run);
   }
 
@@ -291,7 +291,7 @@ class EditorsTest : public QObject {
     // OK does not take a refused value: the page stays with the message and
     // the field, and the calculation refuses it too.
     Type(page->edit(CTabPage2::kAbsorption), QStringLiteral("-3"));
-    QCOMPARE(d.absorption, -3.0);
+    QCOMPARE(d.experiment.absorption, -3.0);
     const QString why = page->refusalText();
     testing::BoxWatcher box;
     box.Arm();
@@ -317,7 +317,7 @@ class EditorsTest : public QObject {
     Type(page->edit(CTabPage2::kAngleMin), QStringLiteral("30"));
     QVERIFY(view->zoom().x0 == 30.0 && view->zoom().x1 == 150.0);
     Type(page->edit(CTabPage2::kAngleMax), QStringLiteral("-5"));
-    QCOMPARE(d.angleMax, -5.0);
+    QCOMPARE(d.experiment.angleMax, -5.0);
     QVERIFY(view->zoom().x0 == 30.0 && view->zoom().x1 == 150.0);
     QVERIFY(!view->rangeText().isEmpty());
     QCOMPARE(f.statusBar()->currentMessage(), view->rangeText());
@@ -340,7 +340,7 @@ class EditorsTest : public QObject {
     ApplicationRun run;
     QVERIFY(Start(run, {path}));
     CDownView* view = run.frame->activeView();
-    QVERIFY(view && view->document()->doc().angleMax == 5.0);
+    QVERIFY(view && view->document()->doc().experiment.angleMax == 5.0);
     QVERIFY(view->zoom().x0 == 0.0 && view->zoom().x1 == 180.0);
     QVERIFY(view->rangeText().contains(QStringLiteral("min = 10, max = 5 st.")));
     Finish(run);
@@ -382,7 +382,7 @@ class EditorsTest : public QObject {
     QVERIFY(e.difradius == 185.0 && e.gsize == 500.0 && e.IsDW == 1 && e.dwfactor == 0.5);
     // A new document starts from them, under the settings' entry of the list.
     KomorkaDocument* fresh = f.NewDocument();
-    QVERIFY(fresh->doc().lambda1 == 0.7093 && fresh->doc().angleMax == 95.5);
+    QVERIFY(fresh->doc().experiment.lambda1 == 0.7093 && fresh->doc().experiment.angleMax == 95.5);
     QCOMPARE(page->sources()->currentText(), QStringLiteral("*Mo Ka"));
     Finish(run);
   }
@@ -400,15 +400,15 @@ class EditorsTest : public QObject {
     f.action(cmd::kCalculate)->trigger();
     auto shown = [&d](const ReflectionFilter& filter) {
       int n = 0;
-      for (const Reflection& r : d.reflectionsAll) n += ShowsReflection(d, r, filter);
+      for (const Reflection& r : d.results.reflectionsAll) n += ShowsReflection(d, r, filter);
       return n;
     };
     // NaCl's first line: (1 1 1) of K-alpha 1, with its angle and width.
     QCOMPARE(list->model()->rowCount(), shown({true, false, false}));
     QCOMPARE(Cell(list, 0, 1) + Cell(list, 0, 2) + Cell(list, 0, 3), QStringLiteral("111"));
-    const auto first = std::find_if(d.reflectionsAll.begin(), d.reflectionsAll.end(),
+    const auto first = std::find_if(d.results.reflectionsAll.begin(), d.results.reflectionsAll.end(),
                                     [&d](const Reflection& r) { return ShowsReflection(d, r, {}); });
-    QVERIFY(first != d.reflectionsAll.end() && first->fwhm > 0.0);
+    QVERIFY(first != d.results.reflectionsAll.end() && first->fwhm > 0.0);
     QCOMPARE(Cell(list, 0, 4), QString::asprintf("%0.4f", TwoThetaDegrees(*first)));
     QCOMPARE(Cell(list, 0, 10), QString::asprintf("%0.6f", first->fwhm));
 
@@ -439,7 +439,7 @@ class EditorsTest : public QObject {
     for (int i = 0; i < 3; ++i) QCOMPARE(sheet->info()->value(i), QLatin1String(values[i]));
     QCOMPARE(sheet->atoms()->list()->model()->rowCount(), 8);
     sheet->atoms()->list()->setCurrentIndex(sheet->atoms()->list()->model()->index(5, 0));
-    QCOMPARE(sheet->atoms()->field(0)->text(), QString::fromStdString(d.cellAtoms[5].name));
+    QCOMPARE(sheet->atoms()->field(0)->text(), QString::fromStdString(d.crystal.cellAtoms[5].name));
     CursorOverTheFirst200(f, d, sheet);
 
     // A new calculation over a narrower range refills the table.

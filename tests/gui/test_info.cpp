@@ -57,14 +57,14 @@ class InfoTest : public QObject {
     };
     // Twice, the second time over fewer peaks: a new calculation replaces
     // the rows, and the window shows the new list when it opens again.
-    for (double angleMax : {doc.angleMax, 90.0}) {
-      doc.angleMax = angleMax;
+    for (double angleMax : {doc.experiment.angleMax, 90.0}) {
+      doc.experiment.angleMax = angleMax;
       f.action(cmd::kCalculate)->trigger();
       // The peaks synthesised: every reflection with a non-zero structure
       // factor on a line that has a wavelength, in list order.
       peaks.clear();
-      for (const Reflection& r : doc.reflectionsAll)
-        if (r.nonZero && (r.line == 2 ? doc.lambda2 : doc.lambda1) >= 0.0001) peaks.push_back(&r);
+      for (const Reflection& r : doc.results.reflectionsAll)
+        if (r.nonZero && (r.line == 2 ? doc.experiment.lambda2 : doc.experiment.lambda1) >= 0.0001) peaks.push_back(&r);
       QVERIFY(peaks.size() > 5);
       testing::ModalWatcher<InfoPseudoVoigt> watch;
       watch.Arm(check);

@@ -227,7 +227,7 @@ class PrintingTest : public QObject {
     QVERIFY(words > 50);
 
     // Without a second wavelength only the first line of the source is printed.
-    view->document()->doc().lambda2 = 0.0;
+    view->document()->doc().experiment.lambda2 = 0.0;
     const QString single = Run(QStringLiteral("pdftotext"), {print(QStringLiteral("single.pdf")), QStringLiteral("-")});
     QVERIFY(single.contains(QStringLiteral("= 1.5406 Å")) && !single.contains(QStringLiteral("1.5444")));
     view->document()->setModified(false);
@@ -238,8 +238,8 @@ class PrintingTest : public QObject {
     // A face-centred cell of two atoms at positions with three different
     // coordinates: eight rows, each with its own x, y and z.
     CKomorka doc;
-    doc.latticeType = 17;
-    doc.a = doc.b = doc.c = 4.0;
+    doc.crystal.latticeType = 17;
+    doc.cell.a = doc.cell.b = doc.cell.c = 4.0;
     AtomSite fe;
     fe.name = "Fe";
     fe.x = 0.1;
@@ -251,8 +251,8 @@ class PrintingTest : public QObject {
     o.y = 0.875;
     o.z = 0.05;
     o.siteIndex = 1;
-    doc.structureAtoms = {fe, o};
-    doc.ExpandCellAtoms();
+    doc.crystal.structureAtoms = {fe, o};
+    doc.crystal.ExpandCellAtoms();
     const QString pdf = dir_.path() + QStringLiteral("/atoms.pdf");
     {
       QPdfWriter writer(pdf);

@@ -373,7 +373,7 @@ class RefEditorsTest : public QObject {
     page->editButton(true)->click();
     QVERIFY(editor.seen && page->sources()->findText(QStringLiteral("Cu Kα (mój)")) > chosen);
     QVERIFY(page->sources()->currentText() == QStringLiteral("Mo Ka") && page->sources()->currentIndex() == chosen);
-    QCOMPARE(run.frame->activeDocument()->doc().lambda1, 0.7);
+    QCOMPARE(run.frame->activeDocument()->doc().experiment.lambda1, 0.7);
     QCOMPARE(opened, QStringLiteral("Mo Ka 0.7093"));
     QCOMPARE(boxes.texts.size(), 2);
     QVERIFY(Holds(user + QStringLiteral("/Pelmora"), "source.xml", FormatSources(run.app->reference().sources)));
@@ -393,7 +393,7 @@ class RefEditorsTest : public QObject {
     ReferenceData& ref = run.app->reference();
     CTabPage2* page = run.frame->experimentPage();
     KomorkaDocument* doc = run.frame->activeDocument();
-    const std::vector<AtomSite>& atoms = doc->doc().structureAtoms;  // Na, Cl with terms for Cu K alpha 1
+    const std::vector<AtomSite>& atoms = doc->doc().crystal.structureAtoms;  // Na, Cl with terms for Cu K alpha 1
     const double naFprim = atoms[0].fprim;
     const CPropPage1* info = run.frame->infoPanel()->sheet()->info();
     CMyPropertyPage2* anomal = run.frame->structurePage()->anomalPage();
@@ -408,7 +408,7 @@ class RefEditorsTest : public QObject {
     QCOMPARE(run.frame->statusBar()->currentMessage(), info->anomalNote());
     choose("Ag Ka", {QMessageBox::Yes});
     const AnomalTable* ag = ref.AnomalByName("Ag Ka1 (Sasaki)");
-    QVERIFY(atoms[0].fprim == ag->fprim[11] && doc->doc().cellAtoms.back().fbis == ag->fbis[17]);
+    QVERIFY(atoms[0].fprim == ag->fprim[11] && doc->doc().crystal.cellAtoms.back().fbis == ag->fbis[17]);
     QVERIFY(info->anomalNote().isEmpty() && run.frame->statusBar()->currentMessage().contains(u"„Ag Ka1 (Sasaki)”"));
     // A line no table has: computed for its energy, and listed.
     ref.sources.push_back(RadiationSource{1.39222, 0.0, 0.0, "Cu Kb", 0});

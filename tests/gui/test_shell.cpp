@@ -126,7 +126,7 @@ class ShellTest : public QObject {
     Activate(f, si);
     QVERIFY(!f.action(cmd::kDescriptions)->isChecked());
     // Without a second wavelength the Ka2 switch shows off and stays off.
-    nacl->doc().SetLambda2(0.0);
+    nacl->doc().experiment.lambda2 = 0.0;
     Activate(f, nacl);
     QVERIFY(f.action(cmd::kDescriptions)->isChecked());
     QVERIFY(!f.action(cmd::kDescKa2)->isChecked());
@@ -134,7 +134,7 @@ class ShellTest : public QObject {
 
     // A refused run is reported and leaves the document without a pattern.
     Activate(f, si);
-    si->doc().a = 0.0;  // a cell without volume
+    si->doc().cell.a = 0.0;  // a cell without volume
     testing::BoxWatcher box;
     box.Arm();
     f.action(cmd::kCalculate)->trigger();
@@ -146,14 +146,14 @@ class ShellTest : public QObject {
   void cancelKeepsPreviousResults() {
     CKomorka doc;
     bench::BuildLargeCase(doc);
-    const int before = doc.countAll();
+    const int before = doc.results.countAll();
     CCalcDialog dlg;
     dlg.SetDocument(&doc);
     // Esc as soon as the worker runs: the dialog waits for it and cancels.
     QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Escape); });
     QCOMPARE(dlg.exec(), int(QDialog::Rejected));
     QCOMPARE(dlg.Result(), -1);
-    QCOMPARE(doc.countAll(), before);
+    QCOMPARE(doc.results.countAll(), before);
   }
 
   void unsavedChangesAreAskedAboutAndFailedSavesReported() {
@@ -346,7 +346,7 @@ class ShellTest : public QObject {
     QVERIFY(view && view->patternPresent());
     CPropPage3* page = f.infoPanel()->sheet()->cursor();
     double ka1 = 0, ka2 = 0;  // 200 on each line
-    for (const Reflection& r : view->document()->doc().reflectionsAll)
+    for (const Reflection& r : view->document()->doc().results.reflectionsAll)
       if (r.h == 2 && r.k == 0 && r.l == 0) (r.line == 1 ? ka1 : ka2) = TwoThetaDegrees(r);
     QVERIFY(ka1 > 31.6 && ka2 > ka1 + 0.05 && ka2 < ka1 + 0.1);
     // The mouse on tick k of the angle axis and tick i of the intensity
@@ -480,8 +480,8 @@ class ShellTest : public QObject {
     QCOMPARE(got.AparatName, set.AparatName);
     // New documents start from them.
     KomorkaDocument* doc = run.frame->NewDocument();
-    QCOMPARE(doc->doc().angleMax, 130.25);
-    QCOMPARE(doc->doc().detslit, 7.5);
+    QCOMPARE(doc->doc().experiment.angleMax, 130.25);
+    QCOMPARE(doc->doc().experiment.detslit, 7.5);
     Finish(run);
   }
 
@@ -620,7 +620,7 @@ class ShellTest : public QObject {
     QVERIFY(StartApplication(run, {path}, ini.toStdString()));
     CMainFrame& f = *run.frame;
     KomorkaDocument* doc = f.activeDocument();
-    QVERIFY(doc && doc->doc().radiation == 1);
+    QVERIFY(doc && doc->doc().experiment.radiation == 1);
     f.action(cmd::kCalculate)->trigger();
     const QByteArray list = QByteArray::fromStdString(FormatReflectionList(doc->doc(), ReflectionFilter{}));
     // Saved without a change, the file keeps every byte.
@@ -682,7 +682,7 @@ class ShellTest : public QObject {
     // only that the program opens what it wrote, as a document of its own.
     KomorkaDocument* back = f.OpenDocumentFile(cif);
     QVERIFY(back && back != doc);
-    QCOMPARE(back->doc().cellAtoms.size(), doc->doc().cellAtoms.size());
+    QCOMPARE(back->doc().crystal.cellAtoms.size(), doc->doc().crystal.cellAtoms.size());
 
     // A document never saved, "Zapisz": the structure file only.
     KomorkaDocument* fresh = f.NewDocument();

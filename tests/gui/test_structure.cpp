@@ -120,28 +120,27 @@ class StructureTest : public QObject {
     for (auto it = std::rbegin(rows); it != std::rend(rows); ++it) {
       const Row& r = *it;
       // A type outside the list and a cell without ties, so that every rule shows.
-      d.latticeType = 0;
-      d.a = 4, d.b = 5, d.c = 6, d.alfa = 70, d.beta = 80, d.gamma = 100;
+      d.crystal.latticeType = 0;
+      d.cell.a = 4, d.cell.b = 5, d.cell.c = 6, d.cell.alfa = 70, d.cell.beta = 80, d.cell.gamma = 100;
       p->Bind(f.doc);
       p->ChooseLattice(r.index);
-      QVERIFY(d.latticeType == r.value && d.bravaisIndex == r.index);
-      QCOMPARE(d.centringText, d.BravaisTable[r.index].centringName);
+      QVERIFY(d.crystal.latticeType == r.value && d.crystal.bravaisIndex == r.index);
       for (int i = 0; i < 6; ++i) QCOMPARE(p->cellField(i)->isEnabled(), r.enabled[i] == '1');
       const LatticeType sys = r.value & kSystemMask;
-      QVERIFY(d.alfa == angles[sys][0] && d.beta == angles[sys][1] && d.gamma == angles[sys][2]);
+      QVERIFY(d.cell.alfa == angles[sys][0] && d.cell.beta == angles[sys][1] && d.cell.gamma == angles[sys][2]);
       // Leaving a (typed with a decimal comma) copies it where the lattice ties it.
       p->cellField(0)->setText(QStringLiteral("7,25"));
       QVERIFY(p->CommitCell(0));
-      QCOMPARE(d.a, 7.25);
+      QCOMPARE(d.cell.a, 7.25);
       const bool tiedB = sys == 1 || sys == 2 || sys == 4;  // b = a by the rules, before a is left
-      QCOMPARE(d.b, strchr(r.copies, 'b') ? 7.25 : (tiedB ? 4.0 : 5.0));
-      QCOMPARE(d.c, strchr(r.copies, 'c') ? 7.25 : 6.0);
+      QCOMPARE(d.cell.b, strchr(r.copies, 'b') ? 7.25 : (tiedB ? 4.0 : 5.0));
+      QCOMPARE(d.cell.c, strchr(r.copies, 'c') ? 7.25 : 6.0);
       if (p->cellField(3)->isEnabled()) {
         p->cellField(3)->setText(QStringLiteral("75"));
         QVERIFY(p->CommitCell(3));
-        QCOMPARE(d.alfa, 75.0);
-        QCOMPARE(d.beta, strchr(r.copies, 'B') ? 75.0 : 80.0);
-        QCOMPARE(d.gamma, strchr(r.copies, 'C') ? 75.0 : 100.0);
+        QCOMPARE(d.cell.alfa, 75.0);
+        QCOMPARE(d.cell.beta, strchr(r.copies, 'B') ? 75.0 : 80.0);
+        QCOMPARE(d.cell.gamma, strchr(r.copies, 'C') ? 75.0 : 100.0);
       }
     }
     // OK takes what the field holds: text that is no number is refused
@@ -149,10 +148,10 @@ class StructureTest : public QObject {
     f.doc->setModified(false);
     p->cellField(0)->setText(QStringLiteral("5,6x"));
     QCOMPARE(Answer([&] { p->okButton()->click(); }), QStringLiteral("Enter a number."));
-    QVERIFY(p->isVisible() && d.a == 7.25 && !f.doc->isModified());
+    QVERIFY(p->isVisible() && d.cell.a == 7.25 && !f.doc->isModified());
     p->cellField(0)->setText(QStringLiteral("5.6402"));
     p->okButton()->click();
-    QVERIFY(!p->isVisible() && d.a == 5.6402 && d.c == 5.6402);
+    QVERIFY(!p->isVisible() && d.cell.a == 5.6402 && d.cell.c == 5.6402);
   }
 
   void atomsAddChangeRemoveRefuseAndGoOnlyAfterAsking() {
@@ -170,7 +169,7 @@ class StructureTest : public QObject {
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
     AddAt(p, "0", "0", "0");
     const ElementEntry& na = f.run.app->reference().elements.Entry(11);
-    QVERIFY(IonOf(d.structureAtoms[0]) == na.ions[na.defaultIon]);
+    QVERIFY(IonOf(d.crystal.structureAtoms[0]) == na.ions[na.defaultIon]);
     // Taken also one cell further on and at a centring image of the atom.
     const char* const taken[][3] = {{"0", "0", "0"}, {"1", "-1", "0"}, {"0.5", "0", "-0.5"}};
     for (const auto& xyz : taken) {
@@ -180,9 +179,10 @@ class StructureTest : public QObject {
     AddAt(p, "0", "0", "0,0001");
     AddAt(p, "1.25", "0", "-0.25");  // outside [0, 1): kept as typed
     QCOMPARE(Answer([&] { AddAt(p, "0", "pół", "0"); }), QStringLiteral("Enter a number."));
-    QCOMPARE(d.structureAtoms.size(), size_t(3));
-    QCOMPARE(d.cellAtoms.size(), size_t(12));
-    QVERIFY(d.structureAtoms[1].z == 0.0001 && d.structureAtoms[2].x == 1.25 && d.structureAtoms[2].z == -0.25);
+    QCOMPARE(d.crystal.structureAtoms.size(), size_t(3));
+    QCOMPARE(d.crystal.cellAtoms.size(), size_t(12));
+    QVERIFY(d.crystal.structureAtoms[1].z == 0.0001 && d.crystal.structureAtoms[2].x == 1.25 &&
+            d.crystal.structureAtoms[2].z == -0.25);
     QVERIFY(f.doc->isModified());
     QCOMPARE(changed.count(), 3);
 
@@ -191,14 +191,14 @@ class StructureTest : public QObject {
     QCOMPARE(p->coordField(0)->text(), QStringLiteral("1.25"));
     p->coordField(0)->setText(QStringLiteral("0.5"));
     p->changeButton()->click();
-    QCOMPARE(d.structureAtoms[2].x, 0.5);
+    QCOMPARE(d.crystal.structureAtoms[2].x, 0.5);
 
     SelectRows(p->list(), {0, 1});
     QCOMPARE(Answer([&] { p->ChangeAtom(); }), QStringLiteral("Należy wybrać tylko jeden atom z listy"));
     p->list()->clearSelection();
     QCOMPARE(Answer([&] { p->ChangeAtom(); }), QStringLiteral("Wybierz atom z listy"));
     QCOMPARE(Answer([&] { p->RemoveAtoms(); }), QStringLiteral("Nie zaznaczono żadnego atomu!\n"));
-    QVERIFY(d.structureAtoms.size() == 3 && d.structureAtoms[0].x == 0.0);
+    QVERIFY(d.crystal.structureAtoms.size() == 3 && d.crystal.structureAtoms[0].x == 0.0);
 
     // A periodic-table choice replaces the selected atoms, keeping their places.
     SelectRows(p->list(), {0, 2});
@@ -206,25 +206,26 @@ class StructureTest : public QObject {
     yes.Arm(QMessageBox::Yes);
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(17); });
     QVERIFY(yes.seen);
-    QVERIFY(d.structureAtoms[0].name == "Cl" && d.structureAtoms[1].name == "Na" && d.cellAtoms[8].name == "Cl");
-    QCOMPARE(d.structureAtoms[2].x, 0.5);
+    QVERIFY(d.crystal.structureAtoms[0].name == "Cl" && d.crystal.structureAtoms[1].name == "Na" &&
+            d.crystal.cellAtoms[8].name == "Cl");
+    QCOMPARE(d.crystal.structureAtoms[2].x, 0.5);
 
     // Removing both selected rows; the rest keep their order and get new sites.
     SelectRows(p->list(), {0, 1});
     p->removeButton()->click();
-    QCOMPARE(d.structureAtoms.size(), size_t(1));
-    QVERIFY(d.structureAtoms[0].siteIndex == 0 && d.structureAtoms[0].x == 0.5);
-    QVERIFY(d.cellAtoms.size() == 4 && p->list()->model()->rowCount() == 1);
+    QCOMPARE(d.crystal.structureAtoms.size(), size_t(1));
+    QVERIFY(d.crystal.structureAtoms[0].siteIndex == 0 && d.crystal.structureAtoms[0].x == 0.5);
+    QVERIFY(d.crystal.cellAtoms.size() == 4 && p->list()->model()->rowCount() == 1);
     QCOMPARE(deleted.count(), 1);
 
     // A new lattice empties the list, but only after asking.
     const QString question = QStringLiteral("Zmiana typu komórki usunie wszystkie atomy struktury.\nCzy kontynuować?");
     QCOMPARE(Answer([&] { f.page->ChooseLattice(1); }, QMessageBox::No), question);
     QCOMPARE(f.page->latticeList()->currentIndex(), 2);
-    QVERIFY(d.latticeType == 17 && d.structureAtoms.size() == 1);
+    QVERIFY(d.crystal.latticeType == 17 && d.crystal.structureAtoms.size() == 1);
     QCOMPARE(Answer([&] { f.page->ChooseLattice(1); }, QMessageBox::Yes), question);
-    QCOMPARE(d.latticeType, 9u);
-    QVERIFY(d.structureAtoms.empty() && d.cellAtoms.empty() && p->list()->model()->rowCount() == 0);
+    QCOMPARE(d.crystal.latticeType, 9u);
+    QVERIFY(d.crystal.structureAtoms.empty() && d.crystal.cellAtoms.empty() && p->list()->model()->rowCount() == 0);
     QCOMPARE(deleted.count(), 2);
 
     // A closed document leaves the page nothing to edit.
@@ -294,8 +295,8 @@ class StructureTest : public QObject {
     AtomSite na, x;
     na.name = "Na", na.nr = 11, na.fprim = 9;
     x.name = "?", x.nr = 0, x.fprim = 9, x.x = 0.5;
-    d.structureAtoms = {na, x};
-    d.ExpandCellAtoms();
+    d.crystal.structureAtoms = {na, x};
+    d.crystal.ExpandCellAtoms();
     f.doc->NotifyStructureChanged();
     CMyPropertyPage2* p = f.page->anomalPage();
     QCOMPARE(p->list()->model()->rowCount(), 2);
@@ -311,17 +312,17 @@ class StructureTest : public QObject {
     QTRY_VERIFY(info.seen);
     QVERIFY(info.text.startsWith(QStringLiteral("Nie wszystkie atomy zostały zidentyfikowane.")));
     const AnomalTable& t = f.run.app->reference().anomalTables[0];
-    QVERIFY(d.structureAtoms[0].fprim == t.fprim[11] && d.structureAtoms[0].fbis == t.fbis[11]);
-    QCOMPARE(d.structureAtoms[1].fprim, 9.0);
-    QCOMPARE(d.cellAtoms[0].fprim, t.fprim[11]);
+    QVERIFY(d.crystal.structureAtoms[0].fprim == t.fprim[11] && d.crystal.structureAtoms[0].fbis == t.fbis[11]);
+    QCOMPARE(d.crystal.structureAtoms[1].fprim, 9.0);
+    QCOMPARE(d.crystal.cellAtoms[0].fprim, t.fprim[11]);
 
     // The user's values, typed with a comma; "Nie" changes nothing.
     p->fprimField()->setText(QStringLiteral("-0,5"));
     p->fbisField()->setText(QStringLiteral("0.25"));
     Answer([&] { p->changeButton()->click(); }, QMessageBox::No);
-    QCOMPARE(d.structureAtoms[1].fprim, 9.0);
+    QCOMPARE(d.crystal.structureAtoms[1].fprim, 9.0);
     Answer([&] { p->changeButton()->click(); }, QMessageBox::Yes);
-    QVERIFY(d.structureAtoms[1].fprim == -0.5 && d.structureAtoms[1].fbis == 0.25);
+    QVERIFY(d.crystal.structureAtoms[1].fprim == -0.5 && d.crystal.structureAtoms[1].fbis == 0.25);
   }
 
   void spaceGroupSitesWithWyckoffOccupancyAndB() {
@@ -332,15 +333,15 @@ class StructureTest : public QObject {
     // A symbol the table lacks is refused; a typed one sets the lattice
     // type, ties the cell and holds the lattice list.
     QVERIFY(Answer([&] { f.page->ChooseSpaceGroup(QStringLiteral("P 4 7")); }).contains("Nieznana grupa"));
-    QVERIFY(d.spaceGroup.empty());
+    QVERIFY(d.crystal.spaceGroup.empty());
     f.page->ChooseSpaceGroup(QStringLiteral("P42/mnm"));
-    QCOMPARE(QString::fromStdString(d.spaceGroup), QStringLiteral("P 42/m n m"));
-    QCOMPARE(d.latticeType, LatticeType(kTetragonal));
+    QCOMPARE(QString::fromStdString(d.crystal.spaceGroup), QStringLiteral("P 42/m n m"));
+    QCOMPARE(d.crystal.latticeType, LatticeType(kTetragonal));
     QVERIFY(!f.page->latticeList()->isEnabled());
     QVERIFY(f.page->cellField(2)->isEnabled() && !f.page->cellField(1)->isEnabled());
     f.page->cellField(0)->setText(QStringLiteral("4.5937"));
     f.page->CommitCell(0);
-    QCOMPARE(d.b, 4.5937);
+    QCOMPARE(d.cell.b, 4.5937);
 
     // Two sites give the six atoms of rutile; a special position does not double.
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(22); });
@@ -350,11 +351,11 @@ class StructureTest : public QObject {
     p->occupancyField()->setText(QStringLiteral("0.9"));
     p->bField()->clear();
     AddAt(p, "0.30476", "0.30476", "0");
-    QCOMPARE(d.asymmetricUnit.size(), size_t(2));
-    QCOMPARE(d.cellAtoms.size(), size_t(6));
-    QCOMPARE(d.asymmetricUnit[0].biso, std::optional<double>(0.5));
-    QCOMPARE(d.asymmetricUnit[1].occupancy, 0.9);
-    QVERIFY(!d.asymmetricUnit[1].biso);
+    QCOMPARE(d.crystal.asymmetricUnit.size(), size_t(2));
+    QCOMPARE(d.crystal.cellAtoms.size(), size_t(6));
+    QCOMPARE(d.crystal.asymmetricUnit[0].biso, std::optional<double>(0.5));
+    QCOMPARE(d.crystal.asymmetricUnit[1].occupancy, 0.9);
+    QVERIFY(!d.crystal.asymmetricUnit[1].biso);
     f.page->cellField(2)->setText(QStringLiteral("2.9587"));
     f.page->CommitCell(2);
     QCOMPARE(p->list()->model()->index(0, 4).data().toString(), QStringLiteral("2a"));
@@ -365,22 +366,22 @@ class StructureTest : public QObject {
               p->occupancyField()->setText(QStringLiteral("1.5"));
               AddAt(p, "0.2", "0.1", "0.3");
             }).contains("Obsadzenie"));
-    QCOMPARE(d.asymmetricUnit.size(), size_t(2));
+    QCOMPARE(d.crystal.asymmetricUnit.size(), size_t(2));
 
     // A position typed near a special one is offered its fractions; "Nie"
     // keeps it as typed, "Tak" takes them.
     p->occupancyField()->setText(QStringLiteral("1"));
     f.page->ChooseSpaceGroup(QStringLiteral("P 63 m c"));
-    QCOMPARE(d.latticeType, LatticeType(kHexagonal));
-    QCOMPARE(d.gamma, 120.0);
+    QCOMPARE(d.crystal.latticeType, LatticeType(kHexagonal));
+    QCOMPARE(d.cell.gamma, 120.0);
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(30); });
     QVERIFY(Answer([&] { AddAt(p, "0.3333", "0.6667", "0.1"); }, QMessageBox::No).contains("1/3"));
-    QCOMPARE(d.asymmetricUnit.back().x, 0.3333);
-    SelectRows(p->list(), {static_cast<int>(d.asymmetricUnit.size()) - 1});
+    QCOMPARE(d.crystal.asymmetricUnit.back().x, 0.3333);
+    SelectRows(p->list(), {static_cast<int>(d.crystal.asymmetricUnit.size()) - 1});
     p->RemoveAtoms();
     Answer([&] { AddAt(p, "0.3333", "0.6667", "0.1"); }, QMessageBox::Yes);
-    QCOMPARE(d.asymmetricUnit.back().x, 1.0 / 3);
-    QCOMPARE(d.asymmetricUnit.back().y, 2.0 / 3);
+    QCOMPARE(d.crystal.asymmetricUnit.back().x, 1.0 / 3);
+    QCOMPARE(d.crystal.asymmetricUnit.back().y, 2.0 / 3);
   }
   void longAtomListShowsEditsAndKeepsItsSelection() {
     Frame f;
@@ -395,10 +396,10 @@ class StructureTest : public QObject {
       const auto [x, y, z] = place(i);
       at.x = x, at.y = y, at.z = z;
       at.siteIndex = i;
-      d.structureAtoms.push_back(at);
+      d.crystal.structureAtoms.push_back(at);
     }
-    d.structureAtoms.back().biso = 1.0;
-    QVERIFY(d.ExpandCellAtoms());
+    d.crystal.structureAtoms.back().biso = 1.0;
+    QVERIFY(d.crystal.ExpandCellAtoms());
     f.doc->NotifyStructureChanged();
     const QAbstractItemModel* m = p->list()->model();
     const auto row = [m](int r) {
@@ -424,19 +425,19 @@ class StructureTest : public QObject {
     std::iota(chosen.begin(), chosen.end(), 10);
     chosen << 29999;
     QCOMPARE(SelectedRows(p->list()), chosen);
-    d.structureAtoms[29999].occupancy = 0.5;
+    d.crystal.structureAtoms[29999].occupancy = 0.5;
     f.doc->NotifyStructureChanged();
     QCOMPARE(row(29999)[5], QStringLiteral("0.5"));
     QCOMPARE(SelectedRows(p->list()), chosen);
     AddAt(p, "0.0125", "0", "0");
-    QVERIFY(d.structureAtoms.size() == 30001 && m->rowCount() == 30001);
+    QVERIFY(d.crystal.structureAtoms.size() == 30001 && m->rowCount() == 30001);
     QCOMPARE(row(30000)[1], QStringLiteral("0.013"));
     QCOMPARE(SelectedRows(p->list()), chosen);
     QCOMPARE(p->list()->currentIndex().row(), 29999);
 
     // Removing them leaves the rest in order: row 10 is the former 20000th.
     p->removeButton()->click();
-    QVERIFY(d.structureAtoms.size() == 10010 && m->rowCount() == 10010 && SelectedRows(p->list()).isEmpty());
+    QVERIFY(d.crystal.structureAtoms.size() == 10010 && m->rowCount() == 10010 && SelectedRows(p->list()).isEmpty());
     QCOMPARE(row(10).mid(1, 3), QStringList({"0.000", "0.500", "0.300"}));
     QCOMPARE(info->rowCount(), 10010);
   }

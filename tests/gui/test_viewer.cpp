@@ -42,25 +42,32 @@ class ViewerTest : public QObject {
     KomorkaDocument* doc = f.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"));
     QVERIFY(doc);
     QCOMPARE(panel->document(), &doc->doc());
-    QCOMPARE(panel->atomList()->rowCount(), static_cast<int>(doc->doc().structureAtoms.size()));
-    QCOMPARE(panel->thicknessSlider()->value(), doc->doc().cellViewScale);
+    QCOMPARE(panel->atomList()->rowCount(), static_cast<int>(doc->doc().crystal.structureAtoms.size()));
+    QCOMPARE(panel->thicknessSlider()->value(), CellEdges{}.scale);
 
-    // The thickness field moves the slider and writes the document.
+    // The thickness field moves the slider and is the document's, which is
+    // marked modified.
     panel->thicknessField()->selectAll();
     QTest::keyClicks(panel->thicknessField(), QStringLiteral("73"));
     QCOMPARE(panel->thicknessSlider()->value(), 73);
-    QCOMPARE(doc->doc().cellViewScale, 73);
+    QCOMPARE(panel->options().edges.scale, 73);
     QVERIFY(doc->isModified());
+    // Another document shows edges of its own, the first keeps its own.
+    KomorkaDocument* other = f.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
+    QVERIFY(other);
+    QCOMPARE(panel->document(), &other->doc());
+    QCOMPARE(panel->options().edges.scale, CellEdges{}.scale);
 
     // "Opis" of an atom whose label is off turns it on for every copy of the site.
     CKomorka& k = doc->doc();
-    k.structureAtoms[0].visible = 0;
-    k.ExpandCellAtoms();
+    k.crystal.structureAtoms[0].visible = 0;
+    k.crystal.ExpandCellAtoms();
     panel->BindDocument(&k, true);
+    QCOMPARE(panel->thicknessSlider()->value(), 73);
     panel->ToggleLabel(0);
     int copies = 0;
-    for (const AtomSite& at : k.cellAtoms)
-      if (at.siteIndex == k.structureAtoms[0].siteIndex) {
+    for (const AtomSite& at : k.crystal.cellAtoms)
+      if (at.siteIndex == k.crystal.structureAtoms[0].siteIndex) {
         QCOMPARE(at.visible, 1);
         ++copies;
       }
@@ -68,18 +75,20 @@ class ViewerTest : public QObject {
     QCOMPARE(panel->atomList()->model()->index(0, 2).data(Qt::UserRole), QVariant(true));
 
     // "Promień": "150" is refused at its third keystroke, "100" taken.
-    panel->atomList()->OpenRadiusField(0, k.structureAtoms[0].radius);
+    panel->atomList()->OpenRadiusField(0, k.crystal.structureAtoms[0].radius);
     QSpinBox* field = panel->atomList()->radiusField();
     QVERIFY(field);
     for (auto [typed, taken] : {std::pair{"150", 15}, {"100", 100}}) {
       field->findChild<QLineEdit*>()->selectAll();
       QTest::keyClicks(field, QString::fromLatin1(typed));
-      QCOMPARE(k.structureAtoms[0].radius, taken);
+      QCOMPARE(k.crystal.structureAtoms[0].radius, taken);
     }
     QCOMPARE(panel->atomList()->model()->index(0, 3).data().toString(), QStringLiteral("100"));
 
     // The last document closed: the panel lets it go.
     doc->setModified(false);
+    other->setModified(false);
+    f.action(cmd::kClose)->trigger();
     f.action(cmd::kClose)->trigger();
     QTRY_VERIFY(panel->document() == nullptr);
     QCOMPARE(panel->atomList()->rowCount(), 0);

@@ -37,19 +37,24 @@ QColor At(const std::vector<std::uint8_t>& rgb, int w, int h, int x, int y) {
   return QColor(rgb[i], rgb[i + 1], rgb[i + 2]);
 }
 
-// A cubic cell a = 5 with one red atom in its middle and green edges.
+// A cubic cell a = 5 with one red atom in its middle.
 void OneAtomCell(CKomorka& doc) {
-  doc.latticeType = kCubic;
-  doc.a = doc.b = doc.c = 5.0;
+  doc.crystal.latticeType = kCubic;
+  doc.cell.a = doc.cell.b = doc.cell.c = 5.0;
   AtomSite at;
   at.name = "Fe";
   at.x = at.y = at.z = 0.5;
   at.color = 0x0000FF;
   at.radius = 20;
-  doc.structureAtoms = {at};
-  doc.ExpandCellAtoms();
-  doc.cellViewColor = 0x00FF00;
-  doc.cellViewScale = 50;
+  doc.crystal.structureAtoms = {at};
+  doc.crystal.ExpandCellAtoms();
+}
+
+// Green edges of the default thickness.
+SceneOptions GreenEdges() {
+  SceneOptions o;
+  o.edges.color = 0x00FF00;
+  return o;
 }
 
 }  // namespace
@@ -67,7 +72,7 @@ class ViewerGLTest : public QObject {
     CKomorka doc;
     OneAtomCell(doc);
     const int w = 640, h = 480;
-    const std::vector<std::uint8_t> rgb = RenderCellOffscreen(w, h, &doc, SceneOptions{}, ViewState{}, 30);
+    const std::vector<std::uint8_t> rgb = RenderCellOffscreen(w, h, &doc, GreenEdges(), ViewState{}, 30);
     QCOMPARE(rgb.size(), size_t(w * h * 3));
     // The atom in the middle, red with a white highlight.
     const QColor c = At(rgb, w, h, w / 2, h / 2);
@@ -91,17 +96,17 @@ class ViewerGLTest : public QObject {
   // screen for the full detail 10, many of them hidden wholly or in part.
   void leftOutPartsNeverShow() {
     CKomorka doc;
-    doc.latticeType = kCubic;
-    doc.a = doc.b = doc.c = 10.0;
+    doc.crystal.latticeType = kCubic;
+    doc.cell.a = doc.cell.b = doc.cell.c = 10.0;
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     for (int i = 0; i < 60; ++i) {
-      AtomSite& at = doc.structureAtoms.emplace_back();
+      AtomSite& at = doc.crystal.structureAtoms.emplace_back();
       at.x = u(rng), at.y = u(rng), at.z = u(rng);
       at.radius = 50;
       at.color = std::array{0x0000FF, 0x00C000, 0xFF0000}[i % 3];
     }
-    doc.ExpandCellAtoms();
+    doc.crystal.ExpandCellAtoms();
     SceneOptions options;
     options.cellShape = false;
     ViewState view;
@@ -163,16 +168,16 @@ class ViewerGLTest : public QObject {
     // Labels on 400 smaller atoms: those left out (outside the view or
     // behind spheres) change no pixel against drawing them all.
     CKomorka many;
-    many.latticeType = kCubic;
-    many.a = many.b = many.c = 10.0;
+    many.crystal.latticeType = kCubic;
+    many.cell.a = many.cell.b = many.cell.c = 10.0;
     for (int i = 0; i < 400; ++i) {
-      AtomSite& at = many.structureAtoms.emplace_back();
+      AtomSite& at = many.crystal.structureAtoms.emplace_back();
       at.x = u(rng), at.y = u(rng), at.z = u(rng);
       at.radius = 25;
       at.name = "Na";
       at.visible = 1;
     }
-    many.ExpandCellAtoms();
+    many.crystal.ExpandCellAtoms();
     CellRenderer labelled;
     labelled.Setup(w, h);
     std::vector<std::uint8_t> frames[2];

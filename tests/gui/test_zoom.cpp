@@ -111,22 +111,22 @@ class ZoomTest : public QObject {
   void changedParametersResetTheWindow() {
     Do(cmd::kZoomIn);
     CKomorka& doc = view_->document()->doc();
-    const double keep = doc.angleMax;
+    const double keep = doc.experiment.angleMax;
     // The Debye-Waller factor does not count while it is off.
-    doc.IsDW = 0;
-    doc.dwfactor += 1.0;
+    doc.experiment.IsDW = 0;
+    doc.experiment.dwfactor += 1.0;
     view_->document()->NotifyParametersChanged();
     QCOMPARE(Z().z, 2.0);
-    doc.dwfactor -= 1.0;
+    doc.experiment.dwfactor -= 1.0;
     // A change resets the angle window only: a stretched intensity axis stays.
     QVERIFY(Z().StretchIntensity(20.0, 60.0));
-    doc.angleMax = 100.0;
+    doc.experiment.angleMax = 100.0;
     view_->document()->NotifyParametersChanged();
     QCOMPARE(Z().z, 1.0);
     QCOMPARE(X(), std::pair(10.0, 100.0));
     QCOMPARE(Y(), std::pair(20.0, 60.0));
     QCOMPARE(Z().zi, 2.5);
-    doc.angleMax = keep;
+    doc.experiment.angleMax = keep;
     view_->document()->NotifyParametersChanged();
   }
 };

@@ -21,8 +21,8 @@ std::unique_ptr<CKomorka> Open(const std::string& name) {
   auto doc = std::make_unique<CKomorka>();
   std::vector<DocMessage> messages;
   EXPECT_TRUE(OpenStructureDocument(*doc, PELMORA_EXAMPLES_DIR "/" + name, messages)) << name;
-  if (doc->sourceRecord) doc->ApplySource(*doc->sourceRecord);
-  if (doc->aparatRecord) doc->ApplyApparatus(*doc->aparatRecord);
+  if (doc->sourceRecord) doc->experiment.ApplySource(*doc->sourceRecord);
+  if (doc->aparatRecord) doc->experiment.ApplyApparatus(*doc->aparatRecord);
   return doc;
 }
 
@@ -44,8 +44,8 @@ struct Truth {
 MeasuredPattern Synthesise(const std::vector<CKomorka*>& docs, const Truth& truth, double step = 0.02) {
   std::vector<std::unique_ptr<PatternGrid>> grids;
   for (CKomorka* d : docs) {
-    d->angleMin = 15.0;
-    d->angleMax = 85.0;
+    d->experiment.angleMin = 15.0;
+    d->experiment.angleMax = 85.0;
     grids.push_back(std::make_unique<PatternGrid>());
     NullProgress quiet;
     EXPECT_EQ(RunPatternCalculation(*d, quiet, PseudoVoigt(), *grids.back()).outcome, CalcOutcome::Ok);
@@ -72,17 +72,17 @@ MeasuredPattern Synthesise(const std::vector<CKomorka*>& docs, const Truth& trut
 
 TEST(PatternFit, RecoversScaleZeroBackgroundAndCellOfOnePhase) {
   auto truthDoc = Open("NaCl.xml");
-  const double a = truthDoc->a + 0.0050;
-  truthDoc->a = truthDoc->b = truthDoc->c = a;
-  truthDoc->RefreshCellMetric();
+  const double a = truthDoc->cell.a + 0.0050;
+  truthDoc->cell.a = truthDoc->cell.b = truthDoc->cell.c = a;
+  truthDoc->cell.RefreshCellMetric();
   Truth truth;
   // Peaks of about 20000 counts over a background of 100 to 300.
   truth.scale = {0.0};
   {
     PatternGrid g;
     NullProgress quiet;
-    truthDoc->angleMin = 15;
-    truthDoc->angleMax = 85;
+    truthDoc->experiment.angleMin = 15;
+    truthDoc->experiment.angleMax = 85;
     RunPatternCalculation(*truthDoc, quiet, PseudoVoigt(), g);
     truth.scale[0] = 20000.0 / g.maximum;
   }
@@ -93,8 +93,8 @@ TEST(PatternFit, RecoversScaleZeroBackgroundAndCellOfOnePhase) {
   const MeasuredPattern m = Synthesise({truthDoc.get()}, truth);
 
   auto doc = Open("NaCl.xml");
-  doc->angleMin = 20.0;
-  doc->angleMax = 80.0;
+  doc->experiment.angleMin = 20.0;
+  doc->experiment.angleMax = 80.0;
   FitOptions o;
   o.setup = PseudoVoigt();
   o.refine = kFitScale | kFitZero | kFitBackground | kFitCell;
@@ -121,11 +121,11 @@ TEST(PatternFit, RecoversScaleZeroBackgroundAndCellOfOnePhase) {
     EXPECT_NEAR(r.backgroundCurve[i], truth.a0 + truth.a1 * u + truth.a2 * u * u, 5.0) << r.twoTheta[i];
   }
   // The fitted values into a document: the cell with its ties, nothing else.
-  const double u = doc->u;
+  const double u = doc->experiment.u;
   ApplyFitToDocument(r, 0, kFitCell, *doc);
-  EXPECT_EQ(doc->a, p.cell[0]);
-  EXPECT_EQ(doc->c, p.cell[0]);
-  EXPECT_EQ(doc->u, u);
+  EXPECT_EQ(doc->cell.a, p.cell[0]);
+  EXPECT_EQ(doc->cell.c, p.cell[0]);
+  EXPECT_EQ(doc->experiment.u, u);
 }
 
 TEST(PatternFit, MixtureGivesBackItsWeightFractions) {
@@ -135,16 +135,17 @@ TEST(PatternFit, MixtureGivesBackItsWeightFractions) {
   // numpy: s = W * V / ZM, normalised: 0.3157222, 0.6842778.
   auto nacl = Open("NaCl.xml");
   auto si = Open("Si.xml");
-  si->ApplyValues(static_cast<const ExperimentValues&>(*nacl));
-  si->ApplySource({nacl->lambda1, nacl->lambda2, nacl->ratio, nacl->sourceName, nacl->radiation});
+  si->experiment.ApplyValues(static_cast<const ExperimentValues&>(nacl->experiment));
+  si->experiment.ApplySource({nacl->experiment.lambda1, nacl->experiment.lambda2, nacl->experiment.ratio,
+                              nacl->experiment.sourceName, nacl->experiment.radiation});
   Truth truth;
   truth.scale = {0.3157222 * 0.2, 0.6842778 * 0.2};
   truth.a0 = 150.0;
   truth.a1 = 20.0;
   const MeasuredPattern m = Synthesise({nacl.get(), si.get()}, truth, 0.015);
 
-  nacl->angleMin = 20.0;
-  nacl->angleMax = 80.0;
+  nacl->experiment.angleMin = 20.0;
+  nacl->experiment.angleMax = 80.0;
   FitOptions o;
   o.setup = PseudoVoigt();
   o.refine = kFitScale | kFitZero | kFitBackground | kFitWidths | kFitCell | kFitSize;
@@ -166,15 +167,15 @@ TEST(PatternFit, RefusesAStartWhoseWidthsLeaveOutPeaks) {
   // so the synthesis leaves every peak out; a fit would go on without them.
   auto nacl = Open("NaCl.xml");
   auto si = Open("Si.xml");
-  nacl->angleMin = 20.0;
-  nacl->angleMax = 80.0;
+  nacl->experiment.angleMin = 20.0;
+  nacl->experiment.angleMax = 80.0;
   Truth truth;
   truth.scale = {0.1, 0.1};
   truth.a0 = 100.0;
   const MeasuredPattern m = Synthesise({nacl.get(), si.get()}, truth);
-  nacl->u = nacl->v = 0.0;
-  nacl->w = -0.1;
-  nacl->gsize = si->gsize = 1.0e6;  // no size broadening to speak of
+  nacl->experiment.u = nacl->experiment.v = 0.0;
+  nacl->experiment.w = -0.1;
+  nacl->experiment.gsize = si->experiment.gsize = 1.0e6;  // no size broadening to speak of
   FitOptions o;
   o.setup = PseudoVoigt();
   const FitResult r = FitPattern({nacl.get(), si.get()}, m, o);
@@ -208,19 +209,19 @@ TEST(PatternFit, RefusalsAndCancel) {
   FitOptions o;
   o.setup = PseudoVoigt();
   // No point in the document's range.
-  doc->angleMin = 50.0;
-  doc->angleMax = 60.0;
+  doc->experiment.angleMin = 50.0;
+  doc->experiment.angleMax = 60.0;
   EXPECT_NE(FitPattern({doc.get()}, m, o).error.find("0 punktów"), std::string::npos);
-  doc->angleMin = 20.0;
+  doc->experiment.angleMin = 20.0;
   // A stick pattern has no width to refine.
   o.setup.profile = kProfileStick;
   o.refine = kFitScale | kFitCell;
   EXPECT_NE(FitPattern({doc.get()}, m, o).error.find("brak"), std::string::npos);
   // A refused document stops the fit with the calculation's message.
   o.setup = PseudoVoigt();
-  doc->gsize = 0.0;
+  doc->experiment.gsize = 0.0;
   EXPECT_FALSE(FitPattern({doc.get()}, m, o).error.empty());
-  doc->gsize = 1000.0;
+  doc->experiment.gsize = 1000.0;
   // A cancel asked before the first step.
   std::atomic<bool> cancel{true};
   o.cancel = &cancel;

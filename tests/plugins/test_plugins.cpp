@@ -118,12 +118,12 @@ TEST(PluginScan, ProfileListOffersOnlyUsableProfiles) {
 
   // A profile that reports H = 0.1 gets a window of 10 H.
   CKomorka doc;
-  doc.SetLambda1(1.54056);
-  doc.reflectionsAll = {PeakAt(50.0, 123.0)};
+  doc.experiment.lambda1 = 1.54056;
+  doc.results.reflectionsAll = {PeakAt(50.0, 123.0)};
   PatternGrid grid;
   setup.profile = 1;
   Synthesize(setup, doc, 0.0, 180.0, grid);
-  EXPECT_EQ(doc.reflectionsAll[0].fwhm, 0.1);
+  EXPECT_EQ(doc.results.reflectionsAll[0].fwhm, 0.1);
   EXPECT_EQ(grid[9899].intensity, 0.0);
   EXPECT_EQ(grid[9900].intensity, 2.0);  // the value times the plug-in's scale
   EXPECT_EQ(grid[10099].intensity, 2.0);
@@ -189,11 +189,11 @@ TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {
 
   // The Pearson VII peak keeps its area and has the width it reports.
   CKomorka doc;
-  doc.SetLambda1(1.54056);
-  doc.reflectionsAll = {PeakAt(70.0, 400.0)};
-  doc.w = 0.02;
-  doc.y = 0.03;
-  doc.gsize = 2000.0;
+  doc.experiment.lambda1 = 1.54056;
+  doc.results.reflectionsAll = {PeakAt(70.0, 400.0)};
+  doc.experiment.w = 0.02;
+  doc.experiment.y = 0.03;
+  doc.experiment.gsize = 2000.0;
   SynthesisSetup setup;
   setup.plugins = &table;
   setup.profile = pearson;
@@ -209,7 +209,7 @@ TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {
     above += grid[i].intensity >= 0.5 * grid.maximum;
   }
   EXPECT_NEAR(area, 400.0, 400.0 * 2e-3);
-  EXPECT_NEAR(above * kPatternStep, doc.reflectionsAll[0].fwhm, 2 * kPatternStep);
+  EXPECT_NEAR(above * kPatternStep, doc.results.reflectionsAll[0].fwhm, 2 * kPatternStep);
 
   // The .xy format: one "2theta intensity" line per point, scaled.
   const std::vector<ChartFormat> formats = BuildChartFormats(table);

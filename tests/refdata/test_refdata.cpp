@@ -377,11 +377,11 @@ TEST(AnomalSets, XraylibTermsAgreeWithATabulatedSetAndFollowTheSource) {
     EXPECT_EQ(TableNamesSource(table, source), named) << table << " / " << source;
   ExperimentParams p;
   p.sourceName = "Mo Ka";
-  p.SetLambda1(0.7093);
+  p.lambda1 = 0.7093;
   EXPECT_EQ(AnomalSetForSource(p, ref.anomalTables)->table.name, "Mo Ka1 (Sasaki)");
   // A line no table has: computed, then found listed under its name.
   p.sourceName = "Cu Kb";
-  p.SetLambda1(1.39222);
+  p.lambda1 = 1.39222;
   const std::optional<SourceAnomalSet> set = AnomalSetForSource(p, ref.anomalTables);
   ASSERT_TRUE(set && set->computed && set->index == -1);
   EXPECT_EQ(set->table.name, "xraylib 8.906 keV");
@@ -393,18 +393,18 @@ TEST(AnomalSets, XraylibTermsAgreeWithATabulatedSetAndFollowTheSource) {
 
 TEST(AnomalSets, TermsTakenForOneWavelengthAreStaleForAnother) {
   CKomorka doc;
-  doc.SetLambda1(0.7093);
+  doc.experiment.lambda1 = 0.7093;
   AtomSite fe, unknown;
   fe.nr = 26;
   fe.fbis = 3.2;
-  doc.structureAtoms = {fe, unknown};
+  doc.crystal.structureAtoms = {fe, unknown};
   // A file's terms are its source's: the first change learns that wavelength.
   NoteSourceChange(doc, 1.540562, 0);
   EXPECT_EQ(StaleAnomalNote(doc),
             "Czynniki anomalne f′, f″ atomów są dla λ = 1.54056 Å, nie dla bieżącego źródła (λ = 0.70930 Å).");
-  doc.radiation = 1;
+  doc.experiment.radiation = 1;
   EXPECT_FALSE(AnomalTermsStale(doc));
-  doc.radiation = 0;
+  doc.experiment.radiation = 0;
 
   // A set given to some atoms leaves the terms stale; to all, current. The
   // atom without an element keeps its terms and is counted.
@@ -414,8 +414,8 @@ TEST(AnomalSets, TermsTakenForOneWavelengthAreStaleForAnother) {
   EXPECT_TRUE(AnomalTermsStale(doc));
   EXPECT_EQ(ApplyAnomalSet(doc, mo, {}), 1);
   EXPECT_FALSE(AnomalTermsStale(doc));
-  EXPECT_EQ(doc.cellAtoms[0].fbis, 0.84);
-  doc.SetLambda1(0.70931);  // a wavelength as good as the same
+  EXPECT_EQ(doc.crystal.cellAtoms[0].fbis, 0.84);
+  doc.experiment.lambda1 = 0.70931;  // a wavelength as good as the same
   EXPECT_FALSE(AnomalTermsStale(doc));
 }
 

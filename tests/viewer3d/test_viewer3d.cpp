@@ -60,9 +60,8 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   // A cubic cell a = 5 is ten units wide and centred on the pivot.
   CKomorka cubic;
   SetCell(cubic, 5, 5, 5, 90, 90, 90);
-  cubic.cellViewScale = 50;
-  cubic.cellViewColor = 0x0000FF;  // red
   SceneOptions opt;
+  opt.edges.color = 0x0000FF;  // red
   const CellScene s = BuildCellScene(cubic, opt);
   ExpectVec(s.centring, -5, -5, -5, "cubic centring");
   ASSERT_EQ(s.segments.size(), 12u);
@@ -72,7 +71,7 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
 
   // Each component of the centre is scaled by its own constant.
   CKomorka mono;
-  mono.latticeType = kMonoclinic;
+  mono.crystal.latticeType = kMonoclinic;
   SetCell(mono, 6, 4, 8, 90, 120, 90);
   const CellScene m = BuildCellScene(mono, opt);
   const double c120 = std::cos(120 * kDeg), s120 = std::sin(120 * kDeg);
@@ -81,7 +80,7 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
 
   // Hexagonal: a prism of three cells, 18 edges, turned about its axis.
   CKomorka hex;
-  hex.latticeType = kHexagonal;
+  hex.crystal.latticeType = kHexagonal;
   SetCell(hex, 3, 3, 5, 90, 90, 120);
   const CellScene h = BuildCellScene(hex, opt);
   ExpectVec(h.centring, 0, 0, -5, "hex centring");
@@ -90,7 +89,7 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   ExpectVec(h.segments[17].p2, 0, -6, 10, "last vertical");
   // A system code 5 with a centring flag draws no cell shape, and turns
   // about the cell's middle, not the prism's axis.
-  hex.latticeType = kHexagonal | kBaseCentred;
+  hex.crystal.latticeType = kHexagonal | kBaseCentred;
   const CellScene hc = BuildCellScene(hex, opt);
   EXPECT_TRUE(hc.segments.empty());
   EXPECT_NE(hc.centring.x, 0.0);
@@ -108,10 +107,10 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
 TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   CKomorka doc;
   SetCell(doc, 4, 4, 4, 90, 90, 90);
-  doc.structureAtoms = {MakeAtom("Na", 0, 0, 0), MakeAtom("Cl", 0.5, 0.5, 0), MakeAtom("Ośr~", 0.5, 0.5, 0.5)};
-  doc.structureAtoms[0].visible = doc.structureAtoms[2].visible = 1;
-  doc.structureAtoms[1].radius = 40;
-  doc.ExpandCellAtoms();
+  doc.crystal.structureAtoms = {MakeAtom("Na", 0, 0, 0), MakeAtom("Cl", 0.5, 0.5, 0), MakeAtom("Ośr~", 0.5, 0.5, 0.5)};
+  doc.crystal.structureAtoms[0].visible = doc.crystal.structureAtoms[2].visible = 1;
+  doc.crystal.structureAtoms[1].radius = 40;
+  doc.crystal.ExpandCellAtoms();
   SceneOptions opt;
   const CellScene plain = BuildCellScene(doc, opt);
   ASSERT_EQ(plain.balls.size(), 3u);
@@ -136,9 +135,9 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   // built again into the same lists is the same.
   CKomorka many;
   SetCell(many, 4, 4, 4, 90, 90, 90);
-  many.structureAtoms.push_back(MakeAtom("Na", 0, 0, 0));
-  for (int i = 1; i < 250; ++i) many.structureAtoms.push_back(MakeAtom("Cl", 0.1 + 0.003 * i, 0.5, 0.5));
-  many.ExpandCellAtoms();
+  many.crystal.structureAtoms.push_back(MakeAtom("Na", 0, 0, 0));
+  for (int i = 1; i < 250; ++i) many.crystal.structureAtoms.push_back(MakeAtom("Cl", 0.1 + 0.003 * i, 0.5, 0.5));
+  many.crystal.ExpandCellAtoms();
   CellScene reused = BuildCellScene(doc, opt);
   BuildCellScene(many, opt, reused);
   ASSERT_EQ(reused.balls.size(), 255u);

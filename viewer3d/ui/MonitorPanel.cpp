@@ -347,7 +347,7 @@ QLayout* CGLWindow::BuildEdges(QWidget* body) {
   });
   connect(field_, &QLineEdit::editingFinished, this, [this] {
     double v = 0;
-    if (doc_ && field_->TakeNumber(&v)) field_->setNumber(doc_->cellViewScale, "%.0f");
+    if (doc_ && field_->TakeNumber(&v)) field_->setNumber(edges_[doc_].scale, "%.0f");
   });
   connect(colorBox_, &CColorBox::colorChosen, this, [this] {
     emit documentEdited();
@@ -374,6 +374,7 @@ SceneOptions CGLWindow::options() const {
   o.axes = axes_->isChecked();
   o.cellShape = shape_->isChecked();
   o.images = images_->isChecked();
+  if (const auto it = edges_.find(doc_); it != edges_.end()) o.edges = it->second;
   return o;
 }
 
@@ -393,6 +394,11 @@ void CGLWindow::BindDocument(CKomorka* doc, bool force) {
   Refresh();
 }
 
+void CGLWindow::ForgetDocument(const CKomorka* doc) {
+  if (doc == doc_) BindDocument(nullptr);
+  edges_.erase(doc);
+}
+
 void CGLWindow::Clear() {
   colorBox_->Bind(nullptr);
   const QSignalBlocker b1(field_), b2(slider_);
@@ -408,13 +414,14 @@ void CGLWindow::Refresh() {
   slider_->setEnabled(true);
   save_->setEnabled(true);
   field_->setEnabled(true);
-  colorBox_->Bind(&doc_->cellViewColor);
+  CellEdges& edges = edges_[doc_];
+  colorBox_->Bind(&edges.color);
   {
     const QSignalBlocker b1(field_), b2(slider_);
-    slider_->setValue(doc_->cellViewScale);
-    field_->setNumber(doc_->cellViewScale, "%.0f");
+    slider_->setValue(edges.scale);
+    field_->setNumber(edges.scale, "%.0f");
   }
-  doc_->CopyStructureAtoms(atoms_);
+  doc_->crystal.CopyStructureAtoms(atoms_);
   list_->Fill(atoms_);
   Redraw();
 }
@@ -426,8 +433,8 @@ void CGLWindow::SetThickness(int value) {
     slider_->setValue(value);
     if (field_->value() != static_cast<double>(value)) field_->setNumber(value, "%.0f");
   }
-  if (doc_->cellViewScale != value) {
-    doc_->cellViewScale = value;
+  if (int& scale = edges_[doc_].scale; scale != value) {
+    scale = value;
     emit documentEdited();
   }
   Redraw();
@@ -435,7 +442,7 @@ void CGLWindow::SetThickness(int value) {
 
 void CGLWindow::ApplyAtom(int row) {
   if (!doc_ || row < 0 || static_cast<size_t>(row) >= atoms_.size()) return;
-  doc_->UpdateAtomDisplay(atoms_[static_cast<size_t>(row)]);
+  doc_->crystal.UpdateAtomDisplay(atoms_[static_cast<size_t>(row)]);
   list_->RefreshRow(row);
   emit documentEdited();
   Redraw();

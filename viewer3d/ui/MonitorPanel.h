@@ -7,6 +7,7 @@
 
 #include <QDockWidget>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "engine/Komorka.h"
@@ -46,6 +47,9 @@ class CGLWindow : public QDockWidget {
   // The active document changed (null: none). The same document again only
   // refreshes when `force` is set (its atoms changed).
   void BindDocument(CKomorka* doc, bool force = false);
+  // A document that closes: its edges are dropped (and it is let go when
+  // bound).
+  void ForgetDocument(const CKomorka* doc);
   CKomorka* document() const { return doc_; }
   // The view redraws.
   void Redraw();
@@ -92,6 +96,8 @@ class CGLWindow : public QDockWidget {
   const std::int32_t& glDetail_;
   std::vector<ImageFormat> formats_;
   CKomorka* doc_ = nullptr;
+  // The edges of each document shown since it was opened.
+  std::map<const CKomorka*, CellEdges> edges_;
   std::vector<AtomSite> atoms_;
   int mode_ = 0;
   CMyWnd* view_ = nullptr;
