@@ -83,7 +83,7 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 // unless the files of a batch already share the cores.
 bool WriteReflectionList(const CalcOptions& o, const CKomorka& doc, const std::string& path) {
   constexpr size_t kRowsForTwoThreads = 20000;
-  const unsigned parts = o.outDir.empty() && doc.reflectionsAll.size() >= kRowsForTwoThreads ? 2 : 1;
+  const unsigned parts = o.outDir.empty() && doc.results.reflectionsAll.size() >= kRowsForTwoThreads ? 2 : 1;
   const std::vector<std::string> text = FormatReflectionListParts(doc, o.filter, parts);
   return WriteOutput(path, std::vector<std::string_view>(text.begin(), text.end()));
 }
@@ -143,17 +143,17 @@ bool WritePattern(const CalcOptions& o, CalcShared& shared, const CKomorka& doc,
                   const std::string& target) {
   const ExportSpan span =
       ExportSpanOf(grid, doc, std::isnan(o.scale) ? std::nullopt : std::optional<double>(o.scale));
-  if (o.xAxis != XAxisUnit::TwoTheta && !(doc.lambda1 > 0.0)) {
+  if (o.xAxis != XAxisUnit::TwoTheta && !(doc.experiment.lambda1 > 0.0)) {
     Complain("d and Q need the first wavelength, which is not above zero");
     return false;
   }
   if (target == "-")
-    return WriteOutput("-", FormatPatternText(span.first, span.count, span.scale, o.xAxis, doc.lambda1));
+    return WriteOutput("-", FormatPatternText(span.first, span.count, span.scale, o.xAxis, doc.experiment.lambda1));
   const ChartFormat& format = shared.session->Format(shared.format);
   std::string error;
   const std::unique_lock<std::mutex> lock = shared.session->LockPlugins(format.module != nullptr);
   if (!SavePattern(format, ExportFileName(target, format), span.scale, span.first, span.count, &error, o.xAxis,
-                   doc.lambda1)) {
+                   doc.experiment.lambda1)) {
     Complain(error);
     return false;
   }
@@ -210,7 +210,7 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
   CKomorka& doc = *opened;
   if (!o.radiation.empty()) SayEditNotes(SetRadiation(doc, o.radiation == "n" ? 1 : 0), doc, input);
   if (o.range.size() == 2) {
-    const EditResult r = SetAngleRange(doc, o.range[0], o.range[1]);
+    const EditResult r = SetAngleRange(doc.experiment, o.range[0], o.range[1]);
     if (!r.ok()) {
       std::cerr << ("pelmora-cli: --range " + RefusalText(r, doc) + "\n");
       return 1;

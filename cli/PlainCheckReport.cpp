@@ -58,13 +58,13 @@ int RunPlainCheck(const CKomorka& doc) {
   {
     TerminalProgress progress;
     progress.SetStatus("plain reference check");
-    check = CheckAgainstPlainReference(doc, doc.reflectionsAll, doc.maxIntensity, progress);
+    check = CheckAgainstPlainReference(doc, doc.results.reflectionsAll, doc.results.maxIntensity, progress);
   }
   if (!check.refusal.empty()) {
     std::cerr << "pelmora-cli: not checked: " << check.refusal << "\n";
     return 3;
   }
-  const std::string text = Report(check, doc.cellAtoms.size());
+  const std::string text = Report(check, doc.crystal.cellAtoms.size());
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
   if (check.Agrees()) return 0;

@@ -85,7 +85,7 @@ int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, c
                 << tables.PathOf(kApparatusFile) << "\n";
       return 1;
     }
-    doc.ApplyApparatus(*set);
+    doc.experiment.ApplyApparatus(*set);
   }
   return 0;
 }

@@ -360,8 +360,8 @@ std::vector<Site> ReadSites(const CifBlock& block, const Cell& cell, const Eleme
       continue;
     }
     sites.push_back(ReadSite(col, i, table, report, notes));
-    if (sites.size() > static_cast<size_t>(CKomorka::kMaxAtoms))
-      throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", CKomorka::kMaxAtoms)};
+    if (sites.size() > static_cast<size_t>(Crystal::kMaxAtoms))
+      throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", Crystal::kMaxAtoms)};
   }
   if (sites.empty()) throw CifError{"brak atomów: pętla atomów nie podaje żadnego atomu"};
   const std::vector<std::string> anisotropic = TakeEquivalentU(block, cell, sites, notes);
@@ -421,8 +421,8 @@ std::vector<std::vector<Xyz>> SiteOrbits(const std::vector<Op>& ops, const std::
     }
     for (const Xyz& q : orbits.back()) kept.Add(q, static_cast<int>(j));
     total += orbits.back().size();
-    if (total > static_cast<size_t>(CKomorka::kMaxAtoms))
-      throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", CKomorka::kMaxAtoms)};
+    if (total > static_cast<size_t>(Crystal::kMaxAtoms))
+      throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", Crystal::kMaxAtoms)};
   }
   if (!repeated.empty())
     notes.push_back("Plik podaje niektóre atomy dwukrotnie, w tym samym miejscu komórki (po przesunięciu o "

@@ -110,13 +110,13 @@ struct SiteOf {
 bool ReadBazaAtoms(const CKomorka& doc, xmlXPathContext* ctx, std::vector<AtomSite>& parsed,
                    std::vector<SiteOf>& siteOf, std::vector<DocMessage>& messages, bool& refused) {
   for (const xmlNode* n : XPathElements(ctx, "//baza/atom")) {
-    if (parsed.size() >= static_cast<size_t>(CKomorka::kMaxAtoms) ||
-        !CKomorka::FitsCapacity(doc.latticeType, parsed.size() + 1)) {
+    if (parsed.size() >= static_cast<size_t>(Crystal::kMaxAtoms) ||
+        !Crystal::FitsCapacity(doc.crystal.latticeType, parsed.size() + 1)) {
       messages.push_back(
           {kErrorCaption,
            cformat("Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
                    "atomów.",
-                   CKomorka::kMaxAtoms)});
+                   Crystal::kMaxAtoms)});
       refused = true;
       return false;
     }
@@ -175,34 +175,34 @@ void ReadBazaSpaceGroup(CKomorka& doc, xmlXPathContext* ctx, const std::vector<S
                                          "\": atomy komórki przyjęto takie, jakie podaje plik, bez symetrii."});
     return;
   }
-  doc.asymmetricUnit = SitesOf(doc.structureAtoms, siteOf);
-  doc.spaceGroup = g->Name();
-  doc.ExpandCellAtoms();
+  doc.crystal.asymmetricUnit = SitesOf(doc.crystal.structureAtoms, siteOf);
+  doc.crystal.spaceGroup = g->Name();
+  doc.crystal.ExpandCellAtoms();
 }
 
 // Returns false when the load fails (the caller falls back to the import).
 bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& messages, bool& refused) {
   const auto lattice = XPathText(ctx, "//baza/lattice");
   if (!lattice) return false;
-  if (!doc.SetSystemFromName(*lattice)) {
+  if (!doc.crystal.SetSystemFromName(*lattice)) {
     messages.push_back({kAppCaption, kUnknownCellType});
     return false;
   }
-  if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.SetCentringFromLetter(*letter);
+  if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.crystal.SetCentringFromLetter(*letter);
 
   std::vector<AtomSite> parsed;
   std::vector<SiteOf> siteOf;
   if (!ReadBazaAtoms(doc, ctx, parsed, siteOf, messages, refused)) return false;
-  doc.structureAtoms = std::move(parsed);
-  doc.spaceGroup.clear();
-  doc.asymmetricUnit.clear();
+  doc.crystal.structureAtoms = std::move(parsed);
+  doc.crystal.spaceGroup.clear();
+  doc.crystal.asymmetricUnit.clear();
   ReadBazaSpaceGroup(doc, ctx, siteOf, messages);
 
   const struct {
     const char* expr;
     double* value;
-  } cell[] = {{"//baza/alfa", &doc.alfa}, {"//baza/beta", &doc.beta}, {"//baza/gamma", &doc.gamma},
-              {"//baza/a", &doc.a},       {"//baza/b", &doc.b},       {"//baza/c", &doc.c}};
+  } cell[] = {{"//baza/alfa", &doc.cell.alfa}, {"//baza/beta", &doc.cell.beta}, {"//baza/gamma", &doc.cell.gamma},
+              {"//baza/a", &doc.cell.a},       {"//baza/b", &doc.cell.b},       {"//baza/c", &doc.cell.c}};
   for (const auto& e : cell)
     if (const auto t = XPathText(ctx, e.expr)) *e.value = parseDoubleOr(*t, 0.0);
   return true;
@@ -220,7 +220,7 @@ void LoadSource(CKomorka& doc, xmlXPathContext* ctx) {
   const auto type = AttributeText(nodes.front(), "type");
   const int kind = (type && !type->empty() && (*type)[0] == 'n') ? 1 : 0;
   // A missing wavelength or ratio keeps the document's value.
-  double lambda1 = doc.lambda1, lambda2 = doc.lambda2, ratio = doc.ratio;
+  double lambda1 = doc.experiment.lambda1, lambda2 = doc.experiment.lambda2, ratio = doc.experiment.ratio;
   ReadIfPresent(ctx, "//param/source/lambda1", lambda1);
   ReadIfPresent(ctx, "//param/source/lambda2", lambda2);
   ReadIfPresent(ctx, "//param/source/ratio", ratio);
@@ -230,23 +230,23 @@ void LoadSource(CKomorka& doc, xmlXPathContext* ctx) {
   auto dw = XPathText(ctx, "//param/dwfactor");
   if (!dw) dw = XPathText(ctx, "//param/dwfaktor");
   if (dw) {
-    doc.IsDW = 1;
-    doc.dwfactor = parseDoubleOr(*dw, 0.0);
+    doc.experiment.IsDW = 1;
+    doc.experiment.dwfactor = parseDoubleOr(*dw, 0.0);
   }
-  ReadIfPresent(ctx, "//param/gsize", doc.gsize);
-  ReadIfPresent(ctx, "//param/absorption", doc.absorption);
-  ReadIfPresent(ctx, "//param/detslit", doc.detslit);
-  ReadIfPresent(ctx, "//param/beamarea", doc.beamarea);
-  ReadIfPresent(ctx, "//param/measurespeed", doc.measurespeed);
-  ReadIfPresent(ctx, "//param/difradius", doc.difradius);
+  ReadIfPresent(ctx, "//param/gsize", doc.experiment.gsize);
+  ReadIfPresent(ctx, "//param/absorption", doc.experiment.absorption);
+  ReadIfPresent(ctx, "//param/detslit", doc.experiment.detslit);
+  ReadIfPresent(ctx, "//param/beamarea", doc.experiment.beamarea);
+  ReadIfPresent(ctx, "//param/measurespeed", doc.experiment.measurespeed);
+  ReadIfPresent(ctx, "//param/difradius", doc.experiment.difradius);
   if (const auto measured = XPathText(ctx, "//param/measured")) doc.measuredPath = *measured;
 
-  doc.sourceName = *name;
-  doc.SetLambda1(lambda1);
-  doc.SetLambda2(lambda2);
-  doc.ratio = ratio;
-  doc.angleMin = angleMin;
-  doc.angleMax = angleMax;
+  doc.experiment.sourceName = *name;
+  doc.experiment.lambda1 = lambda1;
+  doc.experiment.lambda2 = lambda2;
+  doc.experiment.ratio = ratio;
+  doc.experiment.angleMin = angleMin;
+  doc.experiment.angleMax = angleMax;
   doc.sourceRecord = std::make_unique<RadiationSource>(
       RadiationSource{lambda1, lambda2, ratio, "@" + WithoutMarkers(*name), kind});
 }
@@ -256,14 +256,14 @@ void LoadAparat(CKomorka& doc, xmlXPathContext* ctx) {
   if (nodes.empty()) return;
   const auto name = AttributeText(nodes.front(), "name");
   if (!name) return;
-  ReadIfPresent(ctx, "//param/aparat/u", doc.u);
-  ReadIfPresent(ctx, "//param/aparat/v", doc.v);
-  ReadIfPresent(ctx, "//param/aparat/w", doc.w);
-  ReadIfPresent(ctx, "//param/aparat/x", doc.x);
-  ReadIfPresent(ctx, "//param/aparat/y", doc.y);
-  doc.aparatName = *name;
+  ReadIfPresent(ctx, "//param/aparat/u", doc.experiment.u);
+  ReadIfPresent(ctx, "//param/aparat/v", doc.experiment.v);
+  ReadIfPresent(ctx, "//param/aparat/w", doc.experiment.w);
+  ReadIfPresent(ctx, "//param/aparat/x", doc.experiment.x);
+  ReadIfPresent(ctx, "//param/aparat/y", doc.experiment.y);
+  doc.experiment.aparatName = *name;
   doc.aparatRecord = std::make_unique<ApparatusSet>(
-      ApparatusSet{doc, "@" + WithoutMarkers(*name)});
+      ApparatusSet{doc.experiment, "@" + WithoutMarkers(*name)});
 }
 
 }  // namespace
@@ -309,17 +309,17 @@ std::string MeasuredPathFromStore(const std::string& stored, const std::string& 
 
 std::string FormatStructureFile(const CKomorka& doc, const std::string& structurePath) {
   std::string s = "<?xml version=\"1.0\"?>\r\n<pelmora>\r\n\t<baza>\r\n\t\t<lattice>";
-  s += SystemNameOf(doc.latticeType);
+  s += SystemNameOf(doc.crystal.latticeType);
   s += "</lattice>\r\n\t\t<lat_type>";
-  s += CentringLetterOf(doc.latticeType);
+  s += CentringLetterOf(doc.crystal.latticeType);
   s += "</lat_type>\r\n";
   const std::optional<SpaceGroupSetting> group =
-      doc.spaceGroup.empty() ? std::nullopt : FindSpaceGroup(doc.spaceGroup);
+      doc.crystal.spaceGroup.empty() ? std::nullopt : FindSpaceGroup(doc.crystal.spaceGroup);
   if (group)
     s += cformat("\t\t<spacegroup number=\"%d\" hall=\"%s\">%s</spacegroup>\r\n", group->number,
                  xmlEscape(group->hall).c_str(), xmlEscape(group->Name()).c_str());
-  std::vector<bool> siteWritten(doc.asymmetricUnit.size(), false);
-  for (const AtomSite& at : doc.structureAtoms) {
+  std::vector<bool> siteWritten(doc.crystal.asymmetricUnit.size(), false);
+  for (const AtomSite& at : doc.crystal.structureAtoms) {
     s += cformat("\t\t<atom name=\"%s\" nr=\"%d\">\r\n", xmlEscape(at.name).c_str(), at.nr);
     s += "\t\t\t<x>" + Coordinate(at.x) + "</x><y>" + Coordinate(at.y) + "</y><z>" + Coordinate(at.z) +
          "</z>\r\n\t\t\t<factors>\r\n";
@@ -337,7 +337,7 @@ std::string FormatStructureFile(const CKomorka& doc, const std::string& structur
       // The site's own position with its first atom: the atom may sit where
       // its merged images meet.
       if (!siteWritten[static_cast<size_t>(at.asymSite)]) {
-        const AtomSite& site = doc.asymmetricUnit[static_cast<size_t>(at.asymSite)];
+        const AtomSite& site = doc.crystal.asymmetricUnit[static_cast<size_t>(at.asymSite)];
         s += cformat("\t\t\t<site n=\"%d\" x=\"%s\" y=\"%s\" z=\"%s\"/>\r\n", at.asymSite, Exact(site.x).c_str(),
                      Exact(site.y).c_str(), Exact(site.z).c_str());
         siteWritten[static_cast<size_t>(at.asymSite)] = true;
@@ -350,26 +350,26 @@ std::string FormatStructureFile(const CKomorka& doc, const std::string& structur
   s += cformat(
       "\t\t<a>%.6f</a><b>%.6f</b><c>%.6f</c>\r\n\t\t<alfa>%.6f</alfa><beta>%.6f</beta><gamma>%.6f</gamma>\r\n"
       "\t</baza>\r\n",
-      doc.a, doc.b, doc.c, doc.alfa, doc.beta, doc.gamma);
+      doc.cell.a, doc.cell.b, doc.cell.c, doc.cell.alfa, doc.cell.beta, doc.cell.gamma);
   s += "\t<param>\r\n";
-  s += cformat("\t\t<source name=\"%s\" type=\"%c\">\r\n", xmlEscape(StripNameMarker(doc.sourceName)).c_str(),
-               doc.radiation < 1 ? 'x' : 'n');
+  s += cformat("\t\t<source name=\"%s\" type=\"%c\">\r\n", xmlEscape(StripNameMarker(doc.experiment.sourceName)).c_str(),
+               doc.experiment.radiation < 1 ? 'x' : 'n');
   s += cformat("\t\t\t<lambda1>%.8f</lambda1>\r\n\t\t\t<lambda2>%.8f</lambda2>\r\n\t\t\t<ratio>%.4f</ratio>\r\n",
-               doc.lambda1, doc.lambda2, doc.ratio);
+               doc.experiment.lambda1, doc.experiment.lambda2, doc.experiment.ratio);
   s += "\t\t</source>\r\n";
-  s += cformat("\t\t<aparat name=\"%s\">\r\n", xmlEscape(StripNameMarker(doc.aparatName)).c_str());
+  s += cformat("\t\t<aparat name=\"%s\">\r\n", xmlEscape(StripNameMarker(doc.experiment.aparatName)).c_str());
   s += cformat("\t\t\t<u>%.8f</u>\r\n\t\t\t<v>%.8f</v>\r\n\t\t\t<w>%.8f</w>\r\n\t\t\t<x>%.8f</x>\r\n\t\t\t<y>%.8f</y>\r\n",
-               doc.u, doc.v, doc.w, doc.x, doc.y);
+               doc.experiment.u, doc.experiment.v, doc.experiment.w, doc.experiment.x, doc.experiment.y);
   s += "\t\t</aparat>\r\n";
-  s += cformat("\t\t<angle>\r\n\t\t\t<max>%.2f</max>\r\n\t\t\t<min>%.2f</min>\r\n\t\t</angle>\r\n", doc.angleMax,
-               doc.angleMin);
-  if (doc.IsDW) s += cformat("\t\t<dwfactor>%.8f</dwfactor>\r\n", doc.dwfactor);
-  s += cformat("\t\t<gsize>%.2f</gsize>\r\n", doc.gsize);
-  s += cformat("\t\t<absorption>%g</absorption>\r\n", doc.absorption);
-  s += cformat("\t\t<detslit>%g</detslit>\r\n", doc.detslit);
-  s += cformat("\t\t<beamarea>%g</beamarea>\r\n", doc.beamarea);
-  s += cformat("\t\t<measurespeed>%g</measurespeed>\r\n", doc.measurespeed);
-  s += cformat("\t\t<difradius>%g</difradius>\r\n", doc.difradius);
+  s += cformat("\t\t<angle>\r\n\t\t\t<max>%.2f</max>\r\n\t\t\t<min>%.2f</min>\r\n\t\t</angle>\r\n", doc.experiment.angleMax,
+               doc.experiment.angleMin);
+  if (doc.experiment.IsDW) s += cformat("\t\t<dwfactor>%.8f</dwfactor>\r\n", doc.experiment.dwfactor);
+  s += cformat("\t\t<gsize>%.2f</gsize>\r\n", doc.experiment.gsize);
+  s += cformat("\t\t<absorption>%g</absorption>\r\n", doc.experiment.absorption);
+  s += cformat("\t\t<detslit>%g</detslit>\r\n", doc.experiment.detslit);
+  s += cformat("\t\t<beamarea>%g</beamarea>\r\n", doc.experiment.beamarea);
+  s += cformat("\t\t<measurespeed>%g</measurespeed>\r\n", doc.experiment.measurespeed);
+  s += cformat("\t\t<difradius>%g</difradius>\r\n", doc.experiment.difradius);
   if (!doc.measuredPath.empty())
     s += "\t\t<measured>" + xmlEscape(MeasuredPathToStore(doc.measuredPath, structurePath)) + "</measured>\r\n";
   s += "\t</param>\r\n</pelmora>\r\n";

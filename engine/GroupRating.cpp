@@ -10,7 +10,7 @@ namespace pelmora::search {
 // The integrated intensity of every group; each is rated on its own, so a
 // long list is shared among the threads. False when cancelled.
 bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
-                PositionPoster& poster) {
+                PositionPoster& poster, const std::atomic<bool>& cancel) {
   const std::ptrdiff_t n1 = static_cast<std::ptrdiff_t>(groups1.size());
   const std::ptrdiff_t total = n1 + static_cast<std::ptrdiff_t>(groups2.size());
   const double step = 250.0 / static_cast<double>(total);
@@ -21,7 +21,7 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vect
   for (std::ptrdiff_t i = 0; i < total; ++i) {
     if (stopped.load(std::memory_order_relaxed)) continue;
     poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
-    if (doc.cancelRequested) {
+    if (cancel) {
       stopped = true;
       continue;
     }

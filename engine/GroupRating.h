@@ -2,6 +2,8 @@
 // intensity of each.
 #pragma once
 
+#include <atomic>
+
 #include <vector>
 
 #include "engine/Reflection.h"
@@ -16,7 +18,7 @@ namespace search {
 // The integrated intensity of every group of both lines, shared among the
 // threads for a long list; progress from 750 to 1000. False when cancelled.
 bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
-                PositionPoster& poster);
+                PositionPoster& poster, const std::atomic<bool>& cancel);
 
 }  // namespace search
 }  // namespace pelmora

@@ -143,7 +143,7 @@ class PlainRun {
   void ListedWithoutMembers();
   void Problem(const std::string& text);
   bool OnRangeEdge(double twoTheta) const {
-    return std::fabs(twoTheta - doc_.angleMin) <= kRangeEdge || std::fabs(twoTheta - doc_.angleMax) <= kRangeEdge;
+    return std::fabs(twoTheta - doc_.experiment.angleMin) <= kRangeEdge || std::fabs(twoTheta - doc_.experiment.angleMax) <= kRangeEdge;
   }
   // The column comparisons of one line; plainIntensity and plainMax for the
   // intensity columns.
@@ -166,16 +166,16 @@ class PlainRun {
 };
 
 PlainRun::PlainRun(const CKomorka& doc, const std::vector<Reflection>& list, PlainCheck& out)
-    : doc_(doc), list_(list), out_(out), radiation_(doc.radiation), metric_(doc) {
+    : doc_(doc), list_(list), out_(out), radiation_(doc.experiment.radiation), metric_(doc.cell) {
   // Without any B of a site's own the experiment's B is a common factor
   // of the intensity; with one, the other atoms take the experiment's B
   // (when it is on) in F.
-  siteB_ = std::any_of(doc.cellAtoms.begin(), doc.cellAtoms.end(), [](const AtomSite& a) { return a.biso.has_value(); });
-  defaultB_ = siteB_ && doc.IsDW == 1 ? doc.dwfactor : 0.0;
+  siteB_ = std::any_of(doc.crystal.cellAtoms.begin(), doc.crystal.cellAtoms.end(), [](const AtomSite& a) { return a.biso.has_value(); });
+  defaultB_ = siteB_ && doc.experiment.IsDW == 1 ? doc.experiment.dwfactor : 0.0;
   // Neutron sources are monochromatic.
-  lines_ = doc.lambda2 > 0.0 && radiation_ == 0 ? 2 : 1;
-  lambda_[0] = doc.lambda1;
-  lambda_[1] = doc.lambda2;
+  lines_ = doc.experiment.lambda2 > 0.0 && radiation_ == 0 ? 2 : 1;
+  lambda_[0] = doc.experiment.lambda1;
+  lambda_[1] = doc.experiment.lambda2;
   const std::array<int, 3> limits = doc.SearchLimits();
   H_ = limits[0];
   K_ = limits[1];
@@ -223,7 +223,7 @@ long PlainRun::CollectSlab(int h, std::vector<BoxPoint>* points) const {
         if (!(sinTheta <= 1.0)) continue;
         p.theta[line] = std::asin(sinTheta);
         const double tt = TwoThetaDegrees(p.theta[line]);
-        p.in[line] = doc_.angleMin <= tt && tt <= doc_.angleMax;
+        p.in[line] = doc_.experiment.angleMin <= tt && tt <= doc_.experiment.angleMax;
       }
       found += p.in[0] + p.in[1];
       if (points && (p.in[0] || p.in[1])) points->push_back(p);
@@ -242,11 +242,11 @@ bool PlainRun::CountBox() {
 #pragma omp parallel for schedule(dynamic, 1) reduction(+ : found)
   for (int h = -H_; h <= H_; ++h) found += CollectSlab(h, nullptr);
   out_.plainReflections = found;
-  const double terms = static_cast<double>(found) * static_cast<double>(doc_.cellAtoms.size());
+  const double terms = static_cast<double>(found) * static_cast<double>(doc_.crystal.cellAtoms.size());
   if (terms > kMaxPlainTerms) {
     out_.refusal = cformat("%ld reflections x %zu atoms (%.3g terms, beyond %.3g) take too long to sum one by one; "
                            "a narrower 2-theta range can be checked",
-                           found, doc_.cellAtoms.size(), terms, kMaxPlainTerms);
+                           found, doc_.crystal.cellAtoms.size(), terms, kMaxPlainTerms);
     return false;
   }
   return true;
@@ -256,7 +256,7 @@ void PlainRun::SumBox(CalcProgress& progress) {
   progress.SetRange(0, 1000);
   progress.SetPosition(0);
   const double total = std::max<double>(1.0, static_cast<double>(out_.plainReflections));
-  const double atoms = static_cast<double>(doc_.cellAtoms.size());
+  const double atoms = static_cast<double>(doc_.crystal.cellAtoms.size());
   long done = 0;
   std::vector<BoxPoint> points;
   // A slab at a time: its sums on every core, then its reflections taken
@@ -268,7 +268,7 @@ void PlainRun::SumBox(CalcProgress& progress) {
 #pragma omp parallel for schedule(dynamic, 8) if (static_cast<double>(n) * atoms > 20000.0)
     for (long i = 0; i < n; ++i) {
       BoxPoint& p = points[static_cast<size_t>(i)];
-      PlainStructureFactor(doc_.cellAtoms, radiation_, defaultB_, p.h, p.k, p.l, p.invD2 / 4.0, p.re, p.im);
+      PlainStructureFactor(doc_.crystal.cellAtoms, radiation_, defaultB_, p.h, p.k, p.l, p.invD2 / 4.0, p.re, p.im);
     }
     for (const BoxPoint& p : points) {
       if (std::abs(p.h) == H_ || std::abs(p.k) == K_ || std::abs(p.l) == L_) ++onFaces_;

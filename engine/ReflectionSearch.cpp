@@ -37,8 +37,8 @@ class IndexSearch {
         H_(limits[0]),
         K_(limits[1]),
         L_(limits[2]),
-        kernel_(doc.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
-        V2_(doc.CellVolume() * doc.CellVolume()) {
+        kernel_(doc.crystal.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
+        V2_(doc.cell.CellVolume() * doc.cell.CellVolume()) {
     SetRowBounds();
   }
 
@@ -110,15 +110,15 @@ bool IndexSearch::InRange(double lambda, double d, double& theta) const {
   if (!(s <= 1.0)) return false;
   theta = std::asin(s);
   const double tt = TwoThetaDegrees(theta);
-  return doc_.angleMin <= tt && tt <= doc_.angleMax;
+  return doc_.experiment.angleMin <= tt && tt <= doc_.experiment.angleMax;
 }
 
 void IndexSearch::SetRowBounds() {
-  const UnitCell& u = doc_;
+  const UnitCell& u = doc_.cell;
   quadL_ = u.a * u.a * u.b * u.b * u.sinGamma * u.sinGamma;
   linH_ = 2.0 * u.a * u.b * u.b * u.c * (u.cosGamma * u.cosAlfa - u.cosBeta);
   linK_ = 2.0 * u.a * u.a * u.b * u.c * (u.cosGamma * u.cosBeta - u.cosAlfa);
-  const double invDmin = doc_.InverseDMin();
+  const double invDmin = doc_.experiment.InverseDMin();
   // A generous margin: the bound only spares the exact test below most of
   // the box, it never decides.
   limit_ = V2_ * invDmin * invDmin * (1.0 + 1e-7);
@@ -131,7 +131,7 @@ void IndexSearch::RowBounds(int h, int k, int& lo, int& hi) const {
   if (!bounded_) return;
   // quadL l^2 + lin l + c0 <= limit
   const double lin = linH_ * h + linK_ * k;
-  const double c0 = doc_.MetricSum(h, k, 0);
+  const double c0 = doc_.cell.MetricSum(h, k, 0);
   const double disc = lin * lin - 4.0 * quadL_ * (c0 - limit_);
   if (!std::isfinite(disc)) return;
   if (disc < 0.0) {
@@ -153,9 +153,9 @@ void IndexSearch::CollectRow(int h, int k, std::vector<Candidate>& row) const {
   // Only the half box whose first nonzero index is positive.
   if (h == 0 && k == 0) lo = std::max(lo, 1);
   for (int l = lo; l <= hi; ++l) {
-    Candidate c{l, std::sqrt(V2_ / doc_.MetricSum(h, k, l)), 0.0, 0.0, false, false};
-    c.in1 = InRange(doc_.lambda1, c.d, c.t1);
-    if (second_) c.in2 = InRange(doc_.lambda2, c.d, c.t2);
+    Candidate c{l, std::sqrt(V2_ / doc_.cell.MetricSum(h, k, l)), 0.0, 0.0, false, false};
+    c.in1 = InRange(doc_.experiment.lambda1, c.d, c.t1);
+    if (second_) c.in2 = InRange(doc_.experiment.lambda2, c.d, c.t2);
     if (c.in1 || c.in2) row.push_back(c);
   }
 }
@@ -163,19 +163,19 @@ void IndexSearch::CollectRow(int h, int k, std::vector<Candidate>& row) const {
 void IndexSearch::Make(int line, const Candidate& c, int h, int k, const double* sums,
                        StructureFactorKernel::Scratch& scratch, std::vector<double>& lengths, Found& r,
                        Found& mate) const {
-  const double lambda = line == 1 ? doc_.lambda1 : doc_.lambda2;
+  const double lambda = line == 1 ? doc_.experiment.lambda1 : doc_.experiment.lambda2;
   r = {line == 1 ? c.t1 : c.t2, c.d, 0.0, 0.0, 0.0, h, k, c.l};
   mate = {r.theta, c.d, 0.0, 0.0, 0.0, -h, -k, -c.l};
   const double sq = std::sin(r.theta) / lambda;
   const double* ff = nullptr;
-  if (doc_.radiation == 0) {
+  if (doc_.experiment.radiation == 0) {
     ff = kernel_.CachedFormFactors(sq * sq, scratch);
   } else if (kernel_.weighted()) {
     lengths.resize(static_cast<size_t>(kernel_.speciesCount()));
     kernel_.NeutronLengths(sq * sq, lengths.data());
     ff = lengths.data();
   }
-  kernel_.CombineWithMate(sums, doc_.radiation, ff, r.reF, r.imF, mate.reF, mate.imF);
+  kernel_.CombineWithMate(sums, doc_.experiment.radiation, ff, r.reF, r.imF, mate.reF, mate.imF);
   r.f2 = r.reF * r.reF + r.imF * r.imF;
   mate.f2 = mate.reF * mate.reF + mate.imF * mate.imF;
 }
@@ -274,7 +274,7 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   std::atomic<int> done{0};
   std::atomic<bool> stopped{false};
   // Small structures finish before a second thread would get going.
-  const double work = static_cast<double>(2 * H_ + 1) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.cellAtoms.size());
+  const double work = static_cast<double>(2 * H_ + 1) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.crystal.cellAtoms.size());
   const int nThreads = work < 4.0e6 ? 1 : std::min(MaxThreads(), nh);
   found_.resize(static_cast<size_t>(nThreads));
   for (Tables& t : found_) {
@@ -340,9 +340,9 @@ double CKomorka::CalculationBytes(double reflections) {
 std::array<int, 3> CKomorka::SearchLimits() const {
   // |h| = |a . g| <= a |g| = a / d, so a / d_min bounds h; likewise k and l.
   std::array<int, 3> lim = {kMinIndexLimit, kMinIndexLimit, kMinIndexLimit};
-  const double invDmin = InverseDMin();
+  const double invDmin = experiment.InverseDMin();
   if (!(invDmin > 0.0)) return lim;
-  const double len[3] = {a, b, c};
+  const double len[3] = {cell.a, cell.b, cell.c};
   for (int i = 0; i < 3; ++i) {
     const double bound = std::ceil(std::fabs(len[i]) * invDmin) + 1.0;
     if (std::isfinite(bound) && bound > lim[i]) lim[i] = static_cast<int>(std::min(bound, 1.0e6));
@@ -351,39 +351,44 @@ std::array<int, 3> CKomorka::SearchLimits() const {
 }
 
 int CKomorka::CalculateReflections(CalcProgress& progress) {
-  RefreshCellMetric();
+  const std::atomic<bool> never{false};
+  return CalculateReflections(progress, never);
+}
+
+int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<bool>& cancel) {
+  cell.RefreshCellMetric();
   progress.SetRange(0, 1000);
   progress.SetPosition(0);
   search::PositionPoster poster(progress);
   const auto phase = [&](const char* status, int position) {
-    if (!cancelRequested) progress.SetStatus(status);
+    if (!cancel) progress.SetStatus(status);
     poster.Post(position);
   };
   poster.Post(0);
-  if (!cancelRequested) progress.SetStatus("Wyszukiwanie refleksów");
+  if (!cancel) progress.SetStatus("Wyszukiwanie refleksów");
 
   // The search groups the reflections as it finds them; what is left is to
   // put the groups in order and make their records.
-  const bool second = HasSecondLine();
+  const bool second = experiment.HasSecondLine();
   search::LineGroups found1, found2;
   {
     search::IndexSearch finder(*this, second, SearchLimits());
-    if (!finder.Run(poster, cancelRequested)) return -1;
+    if (!finder.Run(poster, cancel)) return -1;
     phase("Sortowanie refleksów", 250);
-    if (cancelRequested) return -1;
+    if (cancel) return -1;
     found1 = finder.TakeGroups(1);
     if (second) found2 = finder.TakeGroups(2);
   }
 
   phase("Grupowanie refleksów", 500);
-  if (cancelRequested || found1.size() == 0) return -1;
-  std::vector<Reflection> groups1 = search::MakeGroups(found1, lambda1);
+  if (cancel || found1.size() == 0) return -1;
+  std::vector<Reflection> groups1 = search::MakeGroups(found1, experiment.lambda1);
   found1 = search::LineGroups();
-  std::vector<Reflection> groups2 = search::MakeGroups(found2, lambda2);
+  std::vector<Reflection> groups2 = search::MakeGroups(found2, experiment.lambda2);
   found2 = search::LineGroups();
 
   phase("Obliczanie natężenia", 750);
-  if (!search::RateGroups(*this, groups1, groups2, poster)) return -1;
+  if (!search::RateGroups(*this, groups1, groups2, poster, cancel)) return -1;
 
   // The results are installed in one step.
   CalculationResults results;
@@ -392,7 +397,7 @@ int CKomorka::CalculateReflections(CalcProgress& progress) {
   results.reflectionsAll = search::MergeLines(groups1, groups2);
   results.reflections1 = std::move(groups1);
   results.reflections2 = std::move(groups2);
-  static_cast<CalculationResults&>(*this) = std::move(results);
+  this->results = std::move(results);
   return 0;
 }
 

@@ -12,33 +12,33 @@
 namespace pelmora {
 
 char UniqueAxisOf(const CKomorka& doc) {
-  if (doc.spaceGroup.empty() || (doc.latticeType & kSystemMask) != kMonoclinic) return 'b';
-  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc.spaceGroup);
+  if (doc.crystal.spaceGroup.empty() || (doc.crystal.latticeType & kSystemMask) != kMonoclinic) return 'b';
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc.crystal.spaceGroup);
   return g ? UniqueAxisOf(*g) : 'b';
 }
 
 bool TieDocumentCell(CKomorka& doc) {
-  const CellConstants before = ConstantsOf(doc);
-  TieCell(doc.latticeType, UniqueAxisOf(doc), doc);
-  return ConstantsOf(doc) != before;
+  const CellConstants before = ConstantsOf(doc.cell);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), doc.cell);
+  return ConstantsOf(doc.cell) != before;
 }
 
 EditResult SetCellConstant(CKomorka& doc, int index, double value) {
   EditResult r;
   if (index < 0 || index > 5) return {EditStatus::kNoSite};
-  if (!FreeCellConstants(doc.latticeType, UniqueAxisOf(doc))[static_cast<size_t>(index)]) {
+  if (!FreeCellConstants(doc.crystal.latticeType, UniqueAxisOf(doc))[static_cast<size_t>(index)]) {
     // The value it has already is no change (s.a = s.b = s.c = 6.0 in Python).
-    if (ConstantsOf(doc)[static_cast<size_t>(index)] == value) return r;
+    if (ConstantsOf(doc.cell)[static_cast<size_t>(index)] == value) return r;
     r.status = EditStatus::kTiedConstant;
     r.index = index;
-    r.other = ConstantFollowed(doc.latticeType, index);
+    r.other = ConstantFollowed(doc.crystal.latticeType, index);
     return r;
   }
   if (!std::isfinite(value)) return {EditStatus::kNotFinite, index};
-  CellConstants c = ConstantsOf(doc);
+  CellConstants c = ConstantsOf(doc.cell);
   c[static_cast<size_t>(index)] = value;
-  TieCell(doc.latticeType, UniqueAxisOf(doc), c);
-  SetConstants(doc, c);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), c);
+  SetConstants(doc.cell, c);
   return r;
 }
 
@@ -46,14 +46,14 @@ EditResult SetCell(CKomorka& doc, const CellConstants& values) {
   for (int i = 0; i < 6; ++i)
     if (!std::isfinite(values[static_cast<size_t>(i)])) return {EditStatus::kNotFinite, i};
   CellConstants tied = values;
-  TieCell(doc.latticeType, UniqueAxisOf(doc), tied);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), tied);
   for (int i = 0; i < 6; ++i)
     if (tied[static_cast<size_t>(i)] != values[static_cast<size_t>(i)]) {
       EditResult r{EditStatus::kTiesBroken, i};
-      r.other = ConstantFollowed(doc.latticeType, i);
+      r.other = ConstantFollowed(doc.crystal.latticeType, i);
       return r;
     }
-  SetConstants(doc, values);
+  SetConstants(doc.cell, values);
   return {};
 }
 
@@ -86,19 +86,18 @@ LatticeType LatticeTypeFromNames(const std::string& system, const std::string& c
 }
 
 EditResult SetLatticeType(CKomorka& doc, LatticeType type, SitesOnLatticeChange sites) {
-  if (!doc.spaceGroup.empty()) return {EditStatus::kGroupDecides};
+  if (!doc.crystal.spaceGroup.empty()) return {EditStatus::kGroupDecides};
   int index = -1;
   for (int i = 0; i < kBravaisCount; ++i)
-    if (doc.BravaisTable[static_cast<size_t>(i)].type == type) index = i;
+    if (BravaisTable[static_cast<size_t>(i)].type == type) index = i;
   if (index < 0) return {EditStatus::kNoLatticeType};
-  if (!doc.structureAtoms.empty()) {
+  if (!doc.crystal.structureAtoms.empty()) {
     if (sites == SitesOnLatticeChange::kRefuse) return {EditStatus::kSitesPresent};
-    doc.structureAtoms.clear();
+    doc.crystal.structureAtoms.clear();
   }
-  doc.bravaisIndex = index;
-  doc.latticeType = type;
-  doc.centringText = doc.BravaisTable[static_cast<size_t>(index)].centringName;
-  doc.ExpandCellAtoms();
+  doc.crystal.bravaisIndex = index;
+  doc.crystal.latticeType = type;
+  doc.crystal.ExpandCellAtoms();
   TieDocumentCell(doc);
   return {};
 }
@@ -110,7 +109,7 @@ EditResult SetSpaceGroup(CKomorka& doc, const std::string& text) {
     if (!g) return {EditStatus::kUnknownGroup};
     name = g->Name();
   }
-  if (name == doc.spaceGroup) return {};
+  if (name == doc.crystal.spaceGroup) return {};
   if (!doc.SetSpaceGroup(name)) return {EditStatus::kOverCapacity};
   return {};
 }
@@ -141,9 +140,9 @@ int OccupiedAmong(LatticeType type, const std::vector<AtomSite>& sites, const At
 // With a group the structure atoms are the sites' images, so a position any
 // image of another site holds is taken.
 int OccupiedSite(const CKomorka& doc, const AtomSite& p, size_t skip) {
-  if (doc.spaceGroup.empty()) return OccupiedAmong(doc.latticeType, doc.structureAtoms, p, skip);
-  for (const AtomSite& at : doc.structureAtoms)
-    if (static_cast<size_t>(at.asymSite) != skip && SameSite(doc.latticeType, {at.x, at.y, at.z}, {p.x, p.y, p.z}))
+  if (doc.crystal.spaceGroup.empty()) return OccupiedAmong(doc.crystal.latticeType, doc.crystal.structureAtoms, p, skip);
+  for (const AtomSite& at : doc.crystal.structureAtoms)
+    if (static_cast<size_t>(at.asymSite) != skip && SameSite(doc.crystal.latticeType, {at.x, at.y, at.z}, {p.x, p.y, p.z}))
       return at.asymSite;
   return -1;
 }
@@ -151,13 +150,13 @@ int OccupiedSite(const CKomorka& doc, const AtomSite& p, size_t skip) {
 // Installs the editable atoms and expands them; the old ones come back when
 // the cell would overflow.
 EditResult Install(CKomorka& doc, std::vector<AtomSite> atoms) {
-  if (doc.spaceGroup.empty() && !CKomorka::FitsCapacity(doc.latticeType, atoms.size()))
+  if (doc.crystal.spaceGroup.empty() && !Crystal::FitsCapacity(doc.crystal.latticeType, atoms.size()))
     return {EditStatus::kOverCapacity};
   for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
-  std::vector<AtomSite> old = std::exchange(doc.EditableAtoms(), std::move(atoms));
-  if (doc.ExpandCellAtoms()) return {};
-  doc.EditableAtoms() = std::move(old);
-  doc.ExpandCellAtoms();
+  std::vector<AtomSite> old = std::exchange(doc.crystal.EditableAtoms(), std::move(atoms));
+  if (doc.crystal.ExpandCellAtoms()) return {};
+  doc.crystal.EditableAtoms() = std::move(old);
+  doc.crystal.ExpandCellAtoms();
   return {EditStatus::kOverCapacity};
 }
 
@@ -166,13 +165,13 @@ EditResult Install(CKomorka& doc, std::vector<AtomSite> atoms) {
 EditResult AddSite(CKomorka& doc, AtomSite site) {
   if (!SiteValuesValid(site)) return {EditStatus::kBadSiteValue};
   if (const int at = OccupiedSite(doc, site, SIZE_MAX); at >= 0) return {EditStatus::kSiteOccupied, at};
-  std::vector<AtomSite> atoms = doc.EditableAtoms();
+  std::vector<AtomSite> atoms = doc.crystal.EditableAtoms();
   atoms.push_back(std::move(site));
   return Install(doc, std::move(atoms));
 }
 
 EditResult ReplaceSite(CKomorka& doc, std::size_t index, AtomSite site) {
-  std::vector<AtomSite> atoms = doc.EditableAtoms();
+  std::vector<AtomSite> atoms = doc.crystal.EditableAtoms();
   if (index >= atoms.size()) return {EditStatus::kNoSite};
   if (!SiteValuesValid(site)) return {EditStatus::kBadSiteValue, static_cast<int>(index)};
   if (const int at = OccupiedSite(doc, site, index); at >= 0) return {EditStatus::kSiteOccupied, at};
@@ -183,11 +182,11 @@ EditResult ReplaceSite(CKomorka& doc, std::size_t index, AtomSite site) {
 EditResult ReplaceSites(CKomorka& doc, std::vector<AtomSite> sites) {
   for (size_t i = 0; i < sites.size(); ++i)
     if (!SiteValuesValid(sites[i])) return {EditStatus::kBadSiteValue, static_cast<int>(i)};
-  if (doc.spaceGroup.empty() && !CKomorka::FitsCapacity(doc.latticeType, sites.size()))
+  if (doc.crystal.spaceGroup.empty() && !Crystal::FitsCapacity(doc.crystal.latticeType, sites.size()))
     return {EditStatus::kOverCapacity};
   // Binned, so that tens of thousands of sites are not compared pairwise.
   PositionGrid grid(kSameSiteTolerance, sites.size());
-  std::vector<std::array<double, 3>> shifts = CentringShifts(doc.latticeType);
+  std::vector<std::array<double, 3>> shifts = CentringShifts(doc.crystal.latticeType);
   shifts.insert(shifts.begin(), {0.0, 0.0, 0.0});
   for (size_t i = 0; i < sites.size(); ++i) {
     const AtomSite& p = sites[i];
@@ -195,7 +194,7 @@ EditResult ReplaceSites(CKomorka& doc, std::vector<AtomSite> sites) {
     for (const auto& d : shifts)
       grid.ForNear({p.x + d[0], p.y + d[1], p.z + d[2]}, [&](int id) {
         const AtomSite& q = sites[static_cast<size_t>(id)];
-        if (at < 0 && SameSite(doc.latticeType, {q.x, q.y, q.z}, {p.x, p.y, p.z})) at = id;
+        if (at < 0 && SameSite(doc.crystal.latticeType, {q.x, q.y, q.z}, {p.x, p.y, p.z})) at = id;
       });
     if (at >= 0) return {EditStatus::kSiteOccupied, at, static_cast<int>(i)};
     grid.Add({p.x, p.y, p.z}, static_cast<int>(i));
@@ -223,7 +222,7 @@ EditResult SetAngleRange(ExperimentParams& e, double angleMin, double angleMax) 
 }
 
 bool HasAnomalTerms(const CKomorka& doc) {
-  for (const AtomSite& at : doc.structureAtoms)
+  for (const AtomSite& at : doc.crystal.structureAtoms)
     if (at.fprim != 0.0 || at.fbis != 0.0) return true;
   return false;
 }
@@ -233,20 +232,20 @@ bool HasAnomalTerms(const CKomorka& doc) {
 constexpr double kSameWavelength = 1e-4;
 
 bool AnomalTermsStale(const CKomorka& doc) {
-  return doc.radiation == 0 && doc.lambda1 > 0.0 && doc.anomalLambda > 0.0 &&
-         std::abs(doc.anomalLambda - doc.lambda1) > kSameWavelength * doc.lambda1 && HasAnomalTerms(doc);
+  return doc.experiment.radiation == 0 && doc.experiment.lambda1 > 0.0 && doc.crystal.anomalLambda > 0.0 &&
+         std::abs(doc.crystal.anomalLambda - doc.experiment.lambda1) > kSameWavelength * doc.experiment.lambda1 && HasAnomalTerms(doc);
 }
 
 void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation) {
-  if (doc.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0) doc.anomalLambda = previousLambda1;
+  if (doc.crystal.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0) doc.crystal.anomalLambda = previousLambda1;
 }
 
 EditResult SetSource(CKomorka& doc, const RadiationSource& source) {
-  const double lambda1 = doc.lambda1;
-  const int radiation = doc.radiation;
-  doc.ApplySource(source);
+  const double lambda1 = doc.experiment.lambda1;
+  const int radiation = doc.experiment.radiation;
+  doc.experiment.ApplySource(source);
   EditResult r;
-  if (doc.lambda1 != lambda1 || doc.radiation != radiation) {
+  if (doc.experiment.lambda1 != lambda1 || doc.experiment.radiation != radiation) {
     NoteSourceChange(doc, lambda1, radiation);
     r.anomalStale = AnomalTermsStale(doc);
   }
@@ -258,13 +257,13 @@ EditResult SetWavelengths(CKomorka& doc, const Wavelengths& w) {
   source.lambda1 = w.lambda1;
   source.lambda2 = w.lambda2;
   source.ratio = w.ratio;
-  source.name = doc.sourceName;
-  source.radiation = doc.radiation;
+  source.name = doc.experiment.sourceName;
+  source.radiation = doc.experiment.radiation;
   return SetSource(doc, source);
 }
 
 EditResult SetRadiation(CKomorka& doc, int radiation) {
-  return SetSource(doc, {doc.lambda1, doc.lambda2, doc.ratio, doc.sourceName, radiation});
+  return SetSource(doc, {doc.experiment.lambda1, doc.experiment.lambda2, doc.experiment.ratio, doc.experiment.sourceName, radiation});
 }
 
 // --- what the command line and Python say ----------------------------------------------------
@@ -275,11 +274,11 @@ std::string Number(double v) { return cformat("%g", v); }
 
 // "b follows a in a cubic cell" or "alfa is fixed at 90 degrees in a cubic cell".
 std::string TieText(const EditResult& r, const CKomorka& doc) {
-  const std::string system = std::string(" in a ") + SystemEnglishName(doc.latticeType) + " cell";
+  const std::string system = std::string(" in a ") + SystemEnglishName(doc.crystal.latticeType) + " cell";
   const std::string name = kCellConstantNames[r.index];
   if (r.other >= 0) return name + " follows " + kCellConstantNames[r.other] + system;
-  CellConstants c = ConstantsOf(doc);
-  TieCell(doc.latticeType, UniqueAxisOf(doc), c);
+  CellConstants c = ConstantsOf(doc.cell);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), c);
   return name + " is fixed at " + Number(c[static_cast<size_t>(r.index)]) + " degrees" + system;
 }
 
@@ -293,7 +292,7 @@ std::string RefusalText(const EditResult& r, const CKomorka& doc) {
     case EditStatus::kGroupDecides: return "the space group decides the lattice type; set space_group = None first";
     case EditStatus::kNoLatticeType: return "not one of the 14 lattice types; " + LatticeNamesText();
     case EditStatus::kSitesPresent:
-      return "a new lattice type removes the structure's " + std::to_string(doc.EditableAtoms().size()) +
+      return "a new lattice type removes the structure's " + std::to_string(doc.crystal.EditableAtoms().size()) +
              " sites; remove them first (sites = [])";
     case EditStatus::kUnknownGroup:
       return "unknown space group: give a Hermann-Mauguin symbol (P 42/m n m), a number (1-230) or a Hall symbol";
@@ -301,7 +300,7 @@ std::string RefusalText(const EditResult& r, const CKomorka& doc) {
       return "site " + std::to_string(r.index) +
              " already stands on that position (up to whole cell translations and the centring)";
     case EditStatus::kOverCapacity:
-      return "the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) + " atoms after the centring";
+      return "the cell holds at most " + std::to_string(Crystal::kMaxAtoms) + " atoms after the centring";
     case EditStatus::kBadSiteValue:
       return "site " + std::to_string(r.index) +
              ": the coordinates must be numbers, the occupancy greater than 0 and at most 1, B 0 or more";
@@ -315,11 +314,11 @@ std::string RefusalText(const EditResult& r, const CKomorka& doc) {
 std::vector<std::string> EditNotes(const EditResult& r, const CKomorka& doc) {
   std::vector<std::string> notes;
   if (r.clamped)
-    notes.push_back("the 2-theta range was clamped to 0-180 degrees: " + Number(doc.angleMin) + " to " +
-                    Number(doc.angleMax));
+    notes.push_back("the 2-theta range was clamped to 0-180 degrees: " + Number(doc.experiment.angleMin) + " to " +
+                    Number(doc.experiment.angleMax));
   if (r.anomalStale)
-    notes.push_back("the atoms' f' and f'' are for lambda = " + Number(doc.anomalLambda) +
-                    " A, not for the current source (lambda = " + Number(doc.lambda1) +
+    notes.push_back("the atoms' f' and f'' are for lambda = " + Number(doc.crystal.anomalLambda) +
+                    " A, not for the current source (lambda = " + Number(doc.experiment.lambda1) +
                     " A); take them for this source in the program's anomalous-factors page");
   return notes;
 }

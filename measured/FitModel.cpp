@@ -17,19 +17,19 @@ void Chebyshev(double x, int n, double* out) {
 namespace fitting {
 namespace {
 
-// Relays a cancel to the running calculation of a private copy.
+// Relays the fit's cancel to the run of one calculation.
 class CancelWatch final : public CalcProgress {
  public:
-  CancelWatch(CKomorka& doc, std::atomic<bool>* cancel) : doc_(doc), cancel_(cancel) {}
+  explicit CancelWatch(std::atomic<bool>* cancel) : cancel_(cancel) {}
   void SetRange(int, int) override { Poll(); }
   void SetPosition(int) override { Poll(); }
   void SetStatus(const std::string&) override { Poll(); }
+  std::atomic<bool> run{false};
 
  private:
   void Poll() {
-    if (cancel_ && cancel_->load()) doc_.cancelRequested = true;
+    if (cancel_ && cancel_->load()) run = true;
   }
-  CKomorka& doc_;
   std::atomic<bool>* cancel_;
 };
 
@@ -53,19 +53,19 @@ const PatternGrid* FitModel::Pattern(size_t p, const ModelState& s, PatternGrid*
     grid = target->grid.get();
   }
   CKomorka& d = *ph.doc;
-  d.u = s.u;
-  d.v = s.v;
-  d.w = s.w;
-  d.gsize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : ph.ownSize;
+  d.experiment.u = s.u;
+  d.experiment.v = s.v;
+  d.experiment.w = s.w;
+  d.experiment.gsize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : ph.ownSize;
   std::array<double, 6> c = s.cell[p];
   TieCell(ph.type, ph.uniqueAxis, c);
-  SetConstants(d, c);
+  SetConstants(d.cell, c);
   // A run that finds nothing leaves the old lists: start from none.
-  d.reflections1.clear();
-  d.reflections2.clear();
-  d.reflectionsAll.clear();
-  CancelWatch watch(d, opt_.cancel);
-  const PatternRunResult run = RunPatternCalculation(d, watch, opt_.setup, *grid);
+  d.results.reflections1.clear();
+  d.results.reflections2.clear();
+  d.results.reflectionsAll.clear();
+  CancelWatch watch(opt_.cancel);
+  const PatternRunResult run = RunPatternCalculation(d, watch, opt_.setup, *grid, &watch.run);
   ++calculations;
   if (!run.refusal.empty()) {
     error = (phases.size() > 1 ? "Faza " + std::to_string(p + 1) + ": " : std::string()) + run.refusal;
@@ -118,18 +118,12 @@ int FitModel::Residuals(const Eigen::VectorXd& x, Eigen::VectorXd& f) {
 
 std::unique_ptr<CKomorka> PrivateCopy(const CKomorka& phase, const CKomorka& first) {
   auto d = std::make_unique<CKomorka>();
-  static_cast<ExperimentParams&>(*d) = first;
-  d->gsize = phase.gsize;
-  d->dwfactor = phase.dwfactor;
-  d->IsDW = phase.IsDW;
-  static_cast<UnitCell&>(*d) = phase;
-  d->latticeType = phase.latticeType;
-  d->bravaisIndex = phase.bravaisIndex;
-  d->BravaisTable = phase.BravaisTable;
-  d->centringText = phase.centringText;
-  d->structureAtoms = phase.structureAtoms;
-  d->cellAtoms = phase.cellAtoms;
-  d->anomalLambda = phase.anomalLambda;
+  d->experiment = first.experiment;
+  d->experiment.gsize = phase.experiment.gsize;
+  d->experiment.dwfactor = phase.experiment.dwfactor;
+  d->experiment.IsDW = phase.experiment.IsDW;
+  d->cell = phase.cell;
+  d->crystal = phase.crystal;
   return d;
 }
 

@@ -76,9 +76,9 @@ void SetUpModel(FitModel& model, const std::vector<const CKomorka*>& docs, const
   constexpr double kMargin = 2.0;
   const CKomorka& first = *docs.front();
   ModelState& s = model.state;
-  s.u = first.u;
-  s.v = first.v;
-  s.w = first.w;
+  s.u = first.experiment.u;
+  s.v = first.experiment.v;
+  s.w = first.experiment.w;
   s.bg.assign(static_cast<size_t>(K), 0.0);
   // Widths of zero give peaks narrower than the grid, whose shape does not
   // change with them: the refinement starts from a tenth of a degree.
@@ -86,13 +86,13 @@ void SetUpModel(FitModel& model, const std::vector<const CKomorka*>& docs, const
   for (const CKomorka* d : docs) {
     fitting::PhaseCalc ph;
     ph.doc = fitting::PrivateCopy(*d, first);
-    ph.doc->angleMin = std::max(kPatternStep, rangeMin - kMargin);
-    ph.doc->angleMax = std::min(180.0 - kPatternStep, rangeMax + kMargin);
-    ph.type = d->latticeType;
+    ph.doc->experiment.angleMin = std::max(kPatternStep, rangeMin - kMargin);
+    ph.doc->experiment.angleMax = std::min(180.0 - kPatternStep, rangeMax + kMargin);
+    ph.type = d->crystal.latticeType;
     ph.uniqueAxis = UniqueAxisOf(*d);
-    ph.ownSize = d->gsize;
-    s.cell.push_back(ConstantsOf(*d));
-    s.invSize.push_back(d->gsize > 0.0 ? 1.0 / d->gsize : 0.0);
+    ph.ownSize = d->experiment.gsize;
+    s.cell.push_back(ConstantsOf(d->cell));
+    s.invSize.push_back(d->experiment.gsize > 0.0 ? 1.0 / d->experiment.gsize : 0.0);
     s.scale.push_back(1.0);
     model.phases.push_back(std::move(ph));
   }
@@ -203,7 +203,7 @@ void StorePhases(const FitModel& model, const std::vector<const CKomorka*>& docs
     TieCell(model.phases[p].type, model.phases[p].uniqueAxis, c);
     fp.cell = c;
     fp.scale = s.scale[p];
-    fp.grainSize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : docs[p]->gsize;
+    fp.grainSize = s.invSize[p] != 0.0 ? 1.0 / std::fabs(s.invSize[p]) : docs[p]->experiment.gsize;
     UnitCell uc;
     SetConstants(uc, c);
     fp.volume = uc.CellVolume();
@@ -250,7 +250,7 @@ bool StorePhasePatterns(FitModel& model, FitResult& r) {
       SetFailure(r, model);
       return false;
     }
-    for (const Reflection& x : model.phases[p].doc->reflectionsAll)
+    for (const Reflection& x : model.phases[p].doc->results.reflectionsAll)
       if (x.nonZero && x.line == 1) r.phases[p].reflectionAngles.push_back(TwoThetaDegrees(x));
     r.phases[p].pattern = std::move(grid);
   }
@@ -276,8 +276,8 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
   r.error = RequestRefusal(docs, o);
   if (!r.error.empty()) return r;
   const CKomorka& first = *docs.front();
-  const double lo = std::isnan(o.rangeMin) ? first.angleMin : o.rangeMin;
-  const double hi = std::isnan(o.rangeMax) ? first.angleMax : o.rangeMax;
+  const double lo = std::isnan(o.rangeMin) ? first.experiment.angleMin : o.rangeMin;
+  const double hi = std::isnan(o.rangeMax) ? first.experiment.angleMax : o.rangeMax;
   FitModel model(o);
   TakePoints(model, measured, lo, hi);
   const size_t n = model.t.size();
@@ -324,12 +324,12 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
 void ApplyFitToDocument(const FitResult& fit, size_t phase, unsigned refined, CKomorka& doc) {
   if (phase >= fit.phases.size()) return;
   const FitPhase& p = fit.phases[phase];
-  if (refined & kFitCell) SetConstants(doc, p.cell);
-  if (refined & kFitSize) doc.gsize = p.grainSize;
+  if (refined & kFitCell) SetConstants(doc.cell, p.cell);
+  if (refined & kFitSize) doc.experiment.gsize = p.grainSize;
   if (refined & kFitWidths) {
-    doc.u = fit.u;
-    doc.v = fit.v;
-    doc.w = fit.w;
+    doc.experiment.u = fit.u;
+    doc.experiment.v = fit.v;
+    doc.experiment.w = fit.w;
   }
 }
 

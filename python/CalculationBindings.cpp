@@ -70,10 +70,10 @@ struct ReflectionColumns {
   // The rows of the reflection list the filter shows, as it prints them.
   void Fill(const CKomorka& doc, const ReflectionFilter& filter) {
     size_t n = 0;
-    for (const Reflection& r : doc.reflectionsAll) n += ShowsReflection(doc, r, filter);
+    for (const Reflection& r : doc.results.reflectionsAll) n += ShowsReflection(doc, r, filter);
     for (auto* v : {&twoTheta, &d, &reF, &imF, &f2, &intensity, &percent}) v->reserve(n);
     for (auto* v : {&h, &k, &l, &multiplicity, &line}) v->reserve(n);
-    for (const Reflection& r : doc.reflectionsAll) {
+    for (const Reflection& r : doc.results.reflectionsAll) {
       if (!ShowsReflection(doc, r, filter)) continue;
       twoTheta.push_back(TwoThetaDegrees(r));
       d.push_back(r.d);
@@ -81,7 +81,7 @@ struct ReflectionColumns {
       imF.push_back(r.imF);
       f2.push_back(r.f2);
       intensity.push_back(r.intensity);
-      percent.push_back(IntensityPercent(r.intensity, doc.maxIntensity));
+      percent.push_back(IntensityPercent(r.intensity, doc.results.maxIntensity));
       h.push_back(r.h);
       k.push_back(r.k);
       l.push_back(r.l);

@@ -16,7 +16,7 @@ namespace {
 // one carries those that follow it.
 void CellConstant(StructureClass& cls, const char* name, int index) {
   cls.def_property(
-      name, [index](Structure& s) { return With(s, [index](CKomorka& d) { return ConstantsOf(d)[index]; }); },
+      name, [index](Structure& s) { return With(s, [index](CKomorka& d) { return ConstantsOf(d.cell)[index]; }); },
       [index](Structure& s, double v) { Edit(s, [index, v](CKomorka& d) { return SetCellConstant(d, index, v); }); });
 }
 
@@ -36,7 +36,7 @@ void SetLattice(Structure& s, const std::pair<std::string, std::string>& lattice
 }
 
 std::optional<std::string> SpaceGroupOfDoc(Structure& s) {
-  const std::string name = With(s, [](CKomorka& d) { return d.spaceGroup; });
+  const std::string name = With(s, [](CKomorka& d) { return d.crystal.spaceGroup; });
   return name.empty() ? std::nullopt : std::optional<std::string>(name);
 }
 
@@ -66,7 +66,7 @@ void SetSpaceGroupOf(Structure& s, const py::object& value) {
   }
   const bool fits = With(s, [&name](CKomorka& d) { return SetSpaceGroup(d, name).ok(); });
   if (!fits)
-    Warn({"the cell holds at most " + std::to_string(CKomorka::kMaxAtoms) + " atoms; the atoms beyond are left out"});
+    Warn({"the cell holds at most " + std::to_string(Crystal::kMaxAtoms) + " atoms; the atoms beyond are left out"});
 }
 
 }  // namespace
@@ -75,13 +75,13 @@ void RegisterCell(StructureClass& cls) {
   constexpr const char* kCellNames[6] = {"a", "b", "c", "alpha", "beta", "gamma"};
   for (int i = 0; i < 6; ++i) CellConstant(cls, kCellNames[i], i);
   cls.def_property(
-      "cell", [](Structure& s) { return py::tuple(py::cast(With(s, [](CKomorka& d) { return ConstantsOf(d); }))); },
+      "cell", [](Structure& s) { return py::tuple(py::cast(With(s, [](CKomorka& d) { return ConstantsOf(d.cell); }))); },
       [](Structure& s, const CellConstants& c) { Edit(s, [&c](CKomorka& d) { return SetCell(d, c); }); },
       "(a, b, c, alpha, beta, gamma): the constants the crystal system ties must agree with the free ones.");
   cls.def_property_readonly(
-      "volume", [](Structure& s) { return With(s, [](CKomorka& d) { return d.WithFreshMetric().CellVolume(); }); });
+      "volume", [](Structure& s) { return With(s, [](CKomorka& d) { return d.cell.WithFreshMetric().CellVolume(); }); });
   cls.def_property(
-      "lattice", [](Structure& s) { return With(s, [](CKomorka& d) { return LatticeOf(d.latticeType); }); },
+      "lattice", [](Structure& s) { return With(s, [](CKomorka& d) { return LatticeOf(d.crystal.latticeType); }); },
       &SetLattice);
 }
 

@@ -17,52 +17,53 @@ template <class T, class Owner>
 void Field(StructureClass& cls, const char* name, T Owner::*member) {
   cls.def_property(
       name,
-      [member](Structure& s) { return With(s, [member](CKomorka& d) { return static_cast<Owner&>(d).*member; }); },
+      [member](Structure& s) { return With(s, [member](CKomorka& d) { return static_cast<Owner&>(d.experiment).*member; }); },
       [member](Structure& s, T v) {
         With(s, [member, v](CKomorka& d) {
-          static_cast<Owner&>(d).*member = v;
-          d.RefreshCellMetric();
+          static_cast<Owner&>(d.experiment).*member = v;
+          d.cell.RefreshCellMetric();
         });
       });
 }
 
 // Several fields as one tuple.
 template <size_t N>
-void Group(StructureClass& cls, const char* name, double CKomorka::*const (&members)[N]) {
+void Group(StructureClass& cls, const char* name, double ExperimentParams::*const (&members)[N]) {
   cls.def_property(
       name,
       [&members](Structure& s) {
         const auto values = With(s, [&members](CKomorka& d) {
           std::array<double, N> out;
-          for (size_t i = 0; i < N; ++i) out[i] = d.*members[i];
+          for (size_t i = 0; i < N; ++i) out[i] = d.experiment.*members[i];
           return out;
         });
         return py::tuple(py::cast(values));
       },
       [&members](Structure& s, const std::array<double, N>& v) {
         With(s, [&members, &v](CKomorka& d) {
-          for (size_t i = 0; i < N; ++i) d.*members[i] = v[i];
-          d.RefreshCellMetric();
+          for (size_t i = 0; i < N; ++i) d.experiment.*members[i] = v[i];
+          d.cell.RefreshCellMetric();
         });
       });
 }
 
-double CKomorka::*const kWidths[5] = {&CKomorka::u, &CKomorka::v, &CKomorka::w, &CKomorka::x, &CKomorka::y};
+double ExperimentParams::*const kWidths[5] = {&ExperimentParams::u, &ExperimentParams::v, &ExperimentParams::w,
+                                             &ExperimentParams::x, &ExperimentParams::y};
 
 // "x" (X-rays) or "n" (neutrons), the letters of pelmora-cli --radiation.
 void RadiationAndWavelengths(StructureClass& cls) {
   cls.def_property(
       "radiation",
-      [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.radiation == 1 ? "n" : "x"); }); },
+      [](Structure& s) { return With(s, [](CKomorka& d) { return std::string(d.experiment.radiation == 1 ? "n" : "x"); }); },
       [](Structure& s, const std::string& r) {
         if (r != "x" && r != "n") throw py::value_error("radiation is \"x\" (X-rays) or \"n\" (neutrons)");
         Edit(s, [&r](CKomorka& d) { return SetRadiation(d, r == "n" ? 1 : 0); });
       });
   cls.def_property(
       "wavelengths",
-      [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.lambda1, d.lambda2}; }); },
+      [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.experiment.lambda1, d.experiment.lambda2}; }); },
       [](Structure& s, std::pair<double, double> l) {
-        Edit(s, [l](CKomorka& d) { return SetWavelengths(d, {l.first, l.second, d.ratio}); });
+        Edit(s, [l](CKomorka& d) { return SetWavelengths(d, {l.first, l.second, d.experiment.ratio}); });
       });
   Field(cls, "ka2_ratio", &Wavelengths::ratio);
   Field(cls, "source", &ExperimentParams::sourceName);
@@ -74,17 +75,17 @@ void RadiationAndWavelengths(StructureClass& cls) {
 void RegisterExperiment(StructureClass& cls) {
   RadiationAndWavelengths(cls);
   cls.def_property(
-      "range", [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.angleMin, d.angleMax}; }); },
+      "range", [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.experiment.angleMin, d.experiment.angleMax}; }); },
       [](Structure& s, std::pair<double, double> r) {
-        Edit(s, [r](CKomorka& d) { return SetAngleRange(d, r.first, r.second); });
+        Edit(s, [r](CKomorka& d) { return SetAngleRange(d.experiment, r.first, r.second); });
       },
       "(min, max) of 2-theta in degrees, within 0-180 (clamped there, with a warning).");
   Group(cls, "widths", kWidths);
   Field(cls, "grain_size", &SampleValues::gsize);
   Field(cls, "b_factor", &SampleValues::dwfactor);
   cls.def_property(
-      "temperature_factor", [](Structure& s) { return With(s, [](CKomorka& d) { return d.IsDW != 0; }); },
-      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.IsDW = on ? 1 : 0; }); });
+      "temperature_factor", [](Structure& s) { return With(s, [](CKomorka& d) { return d.experiment.IsDW != 0; }); },
+      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.experiment.IsDW = on ? 1 : 0; }); });
   Field(cls, "absorption", &SampleValues::absorption);
   Field(cls, "radius", &Diffractometer::difradius);
   Field(cls, "detector_slit", &Diffractometer::detslit);

@@ -185,7 +185,7 @@ StructureClass RegisterStructure(py::module_& m) {
   cls.def("save", &Save, py::arg("path"), "Writes the structure file (XML); WriteError when it cannot.");
   cls.def("__repr__", [](Structure& s) {
     const auto [path, cell, n] = With(s, [&s](CKomorka& d) {
-      return std::tuple{s.path(), std::array<double, 3>{d.a, d.b, d.c}, d.EditableAtoms().size()};
+      return std::tuple{s.path(), std::array<double, 3>{d.cell.a, d.cell.b, d.cell.c}, d.crystal.EditableAtoms().size()};
     });
     return py::str("<pelmora.Structure {!r}: a={} b={} c={}, {} sites>").format(path, cell[0], cell[1], cell[2], n);
   });

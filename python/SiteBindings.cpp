@@ -27,8 +27,8 @@ struct Site {
   auto Read(F&& f) {
     if (!owner) return f(own);
     return With(*owner, [&](CKomorka& doc) {
-      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
-      return f(doc.EditableAtoms()[index]);
+      if (index >= doc.crystal.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      return f(doc.crystal.EditableAtoms()[index]);
     });
   }
   // A change of a structure's site goes by the rules: refused when the site
@@ -37,8 +37,8 @@ struct Site {
   void Change(F&& f) {
     if (!owner) return f(own);
     Edit(*owner, [&](CKomorka& doc) {
-      if (index >= doc.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
-      AtomSite at = doc.EditableAtoms()[index];
+      if (index >= doc.crystal.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
+      AtomSite at = doc.crystal.EditableAtoms()[index];
       f(at);
       return ReplaceSite(doc, index, std::move(at));
     });
@@ -49,7 +49,7 @@ struct Site {
 };
 
 std::vector<Site> SitesOf(const StructurePtr& s) {
-  const size_t n = With(*s, [](CKomorka& doc) { return doc.EditableAtoms().size(); });
+  const size_t n = With(*s, [](CKomorka& doc) { return doc.crystal.EditableAtoms().size(); });
   std::vector<Site> out(n);
   for (size_t i = 0; i < n; ++i) out[i].owner = s, out[i].index = i;
   return out;

@@ -47,7 +47,7 @@ namespace {
 
 // A structure calculated again starts from no results, as a file read
 // afresh does: a run that finds nothing leaves nothing behind.
-void ForgetResults(CKomorka& doc) { static_cast<CalculationResults&>(doc) = CalculationResults{}; }
+void ForgetResults(CKomorka& doc) { doc.results = CalculationResults{}; }
 
 bool Ended(const PatternRunResult& run, Error* error) {
   if (run.outcome == CalcOutcome::Ok) return true;
@@ -74,7 +74,7 @@ bool Write(const std::string& path, const std::vector<std::string>& text, Error*
 bool Structure::CalculateReflections(Error* error) {
   ForgetResults(*doc_);
   NullProgress quiet;
-  const PatternRunResult run = RunReflectionCalculation(*doc_, quiet);
+  const PatternRunResult run = RunReflectionCalculation(*doc_, quiet, &cancel_);
   return !Refused(run.refusal, error) && Ended(run, error);
 }
 
@@ -86,7 +86,7 @@ bool Structure::CalculatePattern(int profile, PatternGrid& grid, Error* error, s
   PatternRunResult run;
   {
     const std::unique_lock<std::mutex> lock = session_->LockPlugins(profile >= 0);
-    run = RunPatternCalculation(*doc_, quiet, setup, grid);
+    run = RunPatternCalculation(*doc_, quiet, setup, grid, &cancel_);
   }
   if (Refused(run.refusal, error) || !Ended(run, error)) return false;
   NoteSynthesis(run.synthesis, notes);

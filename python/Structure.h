@@ -3,6 +3,7 @@
 // pelmora-cli calc does it. Plain C++ (no Python): the bindings wrap these.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,13 +48,15 @@ class Structure {
               std::vector<std::string>& notes);
 
   // Set by the interpreter's thread when the user interrupts a run.
-  void RequestCancel() { doc_->cancelRequested = true; }
+  void RequestCancel() { cancel_ = true; }
 
  private:
   bool Refused(const std::string& refusal, Error* error) const;
   std::shared_ptr<Session> session_;
   std::string path_;
   std::unique_ptr<CKomorka> doc_;
+  // The cancel flag of the run in progress (each run clears it first).
+  std::atomic<bool> cancel_{false};
 };
 
 }  // namespace pelmora::python

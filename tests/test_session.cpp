@@ -24,12 +24,12 @@ TEST(Session, OpensAndChoosesAsEveryFrontEndDoes) {
   std::unique_ptr<CKomorka> dat = OpenWithDefaults(w, tables, PELMORA_SOURCE_DIR "/tests/data/NaCl.dat", opened);
   ASSERT_TRUE(dat);
   EXPECT_EQ(opened.format, DocumentFormat::kTolvoInput);
-  EXPECT_EQ(dat->sourceName, w.settings.RadName);
-  EXPECT_EQ(dat->aparatName, w.settings.AparatName);
+  EXPECT_EQ(dat->experiment.sourceName, w.settings.RadName);
+  EXPECT_EQ(dat->experiment.aparatName, w.settings.AparatName);
   OpenNotes own;
   std::unique_ptr<CKomorka> xml = OpenWithDefaults(w, tables, PELMORA_EXAMPLES_DIR "/NaCl.xml", own);
   ASSERT_TRUE(xml);
-  EXPECT_NE(xml->sourceName, w.settings.RadName);
+  EXPECT_NE(xml->experiment.sourceName, w.settings.RadName);
   OpenNotes missing;
   EXPECT_FALSE(OpenWithDefaults(w, tables, dir.File("none.xml"), missing));
   EXPECT_FALSE(missing.messages.empty());

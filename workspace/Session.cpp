@@ -11,8 +11,8 @@ std::unique_ptr<CKomorka> OpenWithDefaults(Workspace& w, ReferenceData& tables, 
   const auto elements = [&w, &notes]() -> const ElementTable& { return w.Elements(&notes.tables); };
   if (!OpenAnyStructure(*doc, path, elements, notes.messages, &notes.format)) return nullptr;
   notes.gaveWay = ApplyDocumentRecords(*doc, tables);
-  if (doc->sourceName.empty()) doc->sourceName = w.settings.RadName;
-  if (doc->aparatName.empty()) doc->aparatName = w.settings.AparatName;
+  if (doc->experiment.sourceName.empty()) doc->experiment.sourceName = w.settings.RadName;
+  if (doc->experiment.aparatName.empty()) doc->experiment.aparatName = w.settings.AparatName;
   return doc;
 }
 
@@ -71,7 +71,7 @@ bool Session::ChooseFitProfile(const std::optional<std::string>& label, FitOptio
 }
 
 ExportSpan ExportSpanOf(const PatternGrid& grid, const CKomorka& doc, std::optional<double> scale) {
-  const PatternWindow window = ExportWindow(doc.angleMin, doc.angleMax);
+  const PatternWindow window = ExportWindow(doc.experiment.angleMin, doc.experiment.angleMax);
   return {grid.points() + window.first, window.count,
           scale ? *scale : DefaultExportScale(WindowMaximum(grid, window))};
 }

@@ -26,21 +26,21 @@ CDownView::CDownView(KomorkaDocument* document, QWidget* parent) : QWidget(paren
 
 bool CDownView::takeRange(bool angleOnly) {
   const CKomorka& d = document_->doc();
-  if (!(d.angleMin < d.angleMax) || !std::isfinite(d.angleMin) || !std::isfinite(d.angleMax)) {
+  if (!(d.experiment.angleMin < d.experiment.angleMax) || !std::isfinite(d.experiment.angleMin) || !std::isfinite(d.experiment.angleMax)) {
     // An axis from max to min, or of no width, would draw nothing sensible:
     // the last valid window stays until the range is mended.
     rangeText_ = QString::fromStdString(
         cformat("Nieprawidłowy zakres kątowy (min = %g, max = %g st.): wykres zostaje przy %g–%g st.",
-                d.angleMin, d.angleMax, zoom_.A, zoom_.B));
+                d.experiment.angleMin, d.experiment.angleMax, zoom_.A, zoom_.B));
     return false;
   }
   rangeText_.clear();
   if (angleOnly) {
-    zoom_.A = d.angleMin;
-    zoom_.B = d.angleMax;
+    zoom_.A = d.experiment.angleMin;
+    zoom_.B = d.experiment.angleMax;
     zoom_.ResetAngle();
   } else {
-    zoom_.SetBounds(d.angleMin, d.angleMax);
+    zoom_.SetBounds(d.experiment.angleMin, d.experiment.angleMax);
   }
   return true;
 }
@@ -68,7 +68,7 @@ void CDownView::setStyle(const ChartStyle& s) {
 ChartStyle CDownView::chartStyle() const {
   ChartStyle s = style_;
   s.xAxis = xAxis_;
-  s.wavelength = document_->doc().lambda1;
+  s.wavelength = document_->doc().experiment.lambda1;
   return s;
 }
 
@@ -79,7 +79,7 @@ void CDownView::setXAxis(XAxisUnit unit) {
 }
 
 QString CDownView::abscissaText(double twoTheta) const {
-  const double lambda = document_->doc().lambda1;
+  const double lambda = document_->doc().experiment.lambda1;
   const XAxisUnit unit = lambda > 0.0 ? xAxis_ : XAxisUnit::TwoTheta;
   const double v = XAxisValue(unit, twoTheta, lambda);
   switch (unit) {
@@ -105,12 +105,12 @@ void CDownView::toggleKa2() {
 }
 
 bool CDownView::ka1Checked() {
-  if (document_->doc().lambda1 == 0.0) desc_.ka1 = false;
+  if (document_->doc().experiment.lambda1 == 0.0) desc_.ka1 = false;
   return desc_.ka1;
 }
 
 bool CDownView::ka2Checked() {
-  if (document_->doc().lambda2 == 0.0) desc_.ka2 = false;
+  if (document_->doc().experiment.lambda2 == 0.0) desc_.ka2 = false;
   return desc_.ka2;
 }
 
@@ -158,7 +158,7 @@ void CDownView::rebuildOverlay() {
     overlay_.reset();
     return;
   }
-  overlay_ = layer_->Build(grid_, patternPresent_ ? &document_->doc().reflectionsAll : nullptr);
+  overlay_ = layer_->Build(grid_, patternPresent_ ? &document_->doc().results.reflectionsAll : nullptr);
 }
 
 void CDownView::onParametersChanged() {
@@ -250,7 +250,7 @@ void CDownView::startRendering(const ChartRect& plot) {
   if (desc_.on) {
     ka1Checked();
     ka2Checked();
-    refl = std::make_shared<std::vector<Reflection>>(document_->doc().reflectionsAll);
+    refl = std::make_shared<std::vector<Reflection>>(document_->doc().results.reflectionsAll);
   }
   const QSize size(plot.width(), plot.height());
   const ChartRanges r = ranges();
@@ -292,7 +292,7 @@ void CDownView::installRendering(QImage image, ChartRanges r, std::shared_ptr<st
   cached_ = Rendering{std::move(image), r};
   // The label rectangles belong to the document's reflections.
   if (refl) {
-    auto& all = document_->doc().reflectionsAll;
+    auto& all = document_->doc().results.reflectionsAll;
     if (all.size() == refl->size())
       for (size_t i = 0; i < all.size(); ++i) all[i].labelRect = (*refl)[i].labelRect;
   }
@@ -373,9 +373,9 @@ void CDownView::readCursor(QPoint pos) {
   }
   QString ka1, ka2;
   const CKomorka& d = document_->doc();
-  const auto [lo, hi] = d.FindReflectionRange(pixelToAngle(pos.x() - 2), pixelToAngle(pos.x() + 3));
+  const auto [lo, hi] = d.results.FindReflectionRange(pixelToAngle(pos.x() - 2), pixelToAngle(pos.x() + 3));
   for (int i = lo; i >= 0 && i <= hi; ++i) {
-    const Reflection& f = d.reflectionsAll[i];
+    const Reflection& f = d.results.reflectionsAll[i];
     if (!f.nonZero) continue;
     const QString item = QString::fromStdString(cformat("%d %d %d ; ", f.h, f.k, f.l));
     if (f.line == 1) ka1 += item;

@@ -127,24 +127,24 @@ void CMyPropertyPage1::Bind(KomorkaDocument* doc) {
 }
 
 void CMyPropertyPage1::Reload() {
-  const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
+  const int rows = doc_ ? static_cast<int>(doc_->doc().crystal.EditableAtoms().size()) : 0;
   // With a group: each site's multiplicity and Wyckoff letter.
   auto wyckoff = std::make_shared<std::vector<QString>>();
-  if (doc_ && !doc_->doc().spaceGroup.empty())
-    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc_->doc().spaceGroup)) {
+  if (doc_ && !doc_->doc().crystal.spaceGroup.empty())
+    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc_->doc().crystal.spaceGroup)) {
       const CKomorka& d = doc_->doc();
-      const std::vector<char> letters = WyckoffLetters(*g, d, d.cellAtoms, rows);
+      const std::vector<char> letters = WyckoffLetters(*g, d.cell, d.crystal.cellAtoms, rows);
       wyckoff->resize(static_cast<size_t>(rows));
       for (int r = 0; r < rows; ++r) {
-        const AtomSite& at = d.asymmetricUnit[static_cast<size_t>(r)];
+        const AtomSite& at = d.crystal.asymmetricUnit[static_cast<size_t>(r)];
         (*wyckoff)[static_cast<size_t>(r)] =
             QString::number(SiteMultiplicity(*g, {at.x, at.y, at.z})) + QChar(letters[static_cast<size_t>(r)]);
       }
     }
   model_->Refill(list_, rows, [this, wyckoff](int r, int column) -> QString {
     // Drawn later than filled: the document may have lost the row since.
-    if (!doc_ || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return {};
-    const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
+    if (!doc_ || r >= static_cast<int>(doc_->doc().crystal.EditableAtoms().size())) return {};
+    const AtomSite& at = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
     switch (column) {
       case 0: return QString::fromStdString(at.name);
       case 1: return Fixed("%0.3f", at.x);
@@ -167,8 +167,8 @@ void CMyPropertyPage1::OnSelectionChanged() {
   remove_->setEnabled(!rows.isEmpty());
   change_->setEnabled(!rows.isEmpty());
   const int r = list_->currentIndex().row();
-  if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return;
-  current_ = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
+  if (!doc_ || r < 0 || !rows.contains(r) || r >= static_cast<int>(doc_->doc().crystal.EditableAtoms().size())) return;
+  current_ = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
   name_->setText(QString::fromStdString(current_.name));
   const double v[3] = {current_.x, current_.y, current_.z};
   for (int i = 0; i < 3; ++i) xyz_[static_cast<size_t>(i)]->setNumber(v[i]);
@@ -199,8 +199,8 @@ bool CMyPropertyPage1::ReadSiteValues(double& occupancy, std::optional<double>& 
 
 bool CMyPropertyPage1::OfferSpecialPosition(double v[3]) {
   const CKomorka& d = doc_->doc();
-  if (d.spaceGroup.empty()) return true;
-  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.spaceGroup);
+  if (d.crystal.spaceGroup.empty()) return true;
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.crystal.spaceGroup);
   if (!g) return true;
   const auto exact = NearSpecialPosition(*g, {v[0], v[1], v[2]});
   if (!exact) return true;
@@ -234,7 +234,7 @@ bool CMyPropertyPage1::ReadCoordinates(double out[3]) {
 
 void CMyPropertyPage1::Edited(bool deleted) {
   CKomorka& d = doc_->doc();
-  d.ExpandCellAtoms();
+  d.crystal.ExpandCellAtoms();
   Reload();
   if (deleted) doc_->NotifyAtomsDeleted();
   doc_->NotifyStructureChanged();
@@ -248,7 +248,7 @@ void CMyPropertyPage1::ChooseAtom() {
   const QList<int> rows = SelectedRows(list_);
   if (!rows.isEmpty() && doc_ &&
       Ask(this, "Atomy zaznaczone na liście zostaną zastąpione.\nCzy kontynuować?")) {
-    auto& atoms = doc_->doc().EditableAtoms();
+    auto& atoms = doc_->doc().crystal.EditableAtoms();
     for (int r : rows) {
       if (r >= static_cast<int>(atoms.size())) continue;
       AtomSite& at = atoms[static_cast<size_t>(r)];
@@ -299,9 +299,9 @@ bool CMyPropertyPage1::RefusedSite(const EditResult& r) {
     Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
   } else if (r.status == EditStatus::kOverCapacity) {
     const std::string text =
-        doc_->doc().spaceGroup.empty()
-            ? cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.", CKomorka::kMaxAtoms)
-            : cformat("Komórka może zawierać najwyżej %d atomów.", CKomorka::kMaxAtoms);
+        doc_->doc().crystal.spaceGroup.empty()
+            ? cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.", Crystal::kMaxAtoms)
+            : cformat("Komórka może zawierać najwyżej %d atomów.", Crystal::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
   } else if (!r.ok()) {
     Warn(this, "Pelmora", "Nieprawidłowe wartości atomu.");
@@ -326,7 +326,7 @@ void CMyPropertyPage1::ChangeAtom() {
     return;
   }
   if (!OfferSpecialPosition(v)) return;
-  const auto& atoms = doc_->doc().EditableAtoms();
+  const auto& atoms = doc_->doc().crystal.EditableAtoms();
   const int r = rows.first();
   if (r >= static_cast<int>(atoms.size())) return;
   AtomSite at = atoms[static_cast<size_t>(r)];
@@ -346,7 +346,7 @@ void CMyPropertyPage1::RemoveAtoms() {
     Warn(this, "Info", "Nie zaznaczono żadnego atomu!\n");
     return;
   }
-  auto& atoms = doc_->doc().EditableAtoms();
+  auto& atoms = doc_->doc().crystal.EditableAtoms();
   // One pass keeping the rows not selected: erasing them one by one would
   // move the rest of a long list once per row.
   std::vector<char> gone(atoms.size(), 0);
@@ -422,8 +422,8 @@ void CMyPropertyPage2::ReloadTables() {
 }
 
 void CMyPropertyPage2::RefreshSourceButton() {
-  forSource_->setEnabled(doc_ && doc_->doc().radiation == 0 && doc_->doc().lambda1 > 0.0 &&
-                         !doc_->doc().structureAtoms.empty());
+  forSource_->setEnabled(doc_ && doc_->doc().experiment.radiation == 0 && doc_->doc().experiment.lambda1 > 0.0 &&
+                         !doc_->doc().crystal.structureAtoms.empty());
 }
 
 void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
@@ -432,10 +432,10 @@ void CMyPropertyPage2::Bind(KomorkaDocument* doc) {
 }
 
 void CMyPropertyPage2::Reload() {
-  const int rows = doc_ ? static_cast<int>(doc_->doc().EditableAtoms().size()) : 0;
+  const int rows = doc_ ? static_cast<int>(doc_->doc().crystal.EditableAtoms().size()) : 0;
   model_->Refill(list_, rows, [this](int r, int column) -> QString {
-    if (!doc_ || r >= static_cast<int>(doc_->doc().EditableAtoms().size())) return {};
-    const AtomSite& at = doc_->doc().EditableAtoms()[static_cast<size_t>(r)];
+    if (!doc_ || r >= static_cast<int>(doc_->doc().crystal.EditableAtoms().size())) return {};
+    const AtomSite& at = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
     switch (column) {
       case 0: return QString::fromStdString(at.name);
       case 1: return Fixed("%0.6f", at.fprim);
@@ -484,7 +484,7 @@ void CMyPropertyPage2::Assign(int tableIndex) {
     return;
   if (!doc_) return;
   const AnomalTable* table = tableIndex > 0 ? ref_.AnomalAt(tableIndex - 1) : nullptr;
-  auto& atoms = doc_->doc().EditableAtoms();
+  auto& atoms = doc_->doc().crystal.EditableAtoms();
   int unidentified = 0;
   for (int r : SelectedRows(list_)) {
     if (r >= static_cast<int>(atoms.size())) continue;
@@ -506,8 +506,8 @@ void CMyPropertyPage2::Assign(int tableIndex) {
                                "anomalnych dla niezidentyfikowanych atomów"));
   // Every atom given its terms here: they are the user's choice for the
   // current source.
-  if (SelectedRows(list_).size() == static_cast<int>(atoms.size())) doc_->doc().anomalLambda = doc_->doc().lambda1;
-  doc_->doc().ExpandCellAtoms();
+  if (SelectedRows(list_).size() == static_cast<int>(atoms.size())) doc_->doc().crystal.anomalLambda = doc_->doc().experiment.lambda1;
+  doc_->doc().crystal.ExpandCellAtoms();
   Reload();
   doc_->NotifyStructureChanged();
 }
@@ -660,11 +660,11 @@ void CTabPage1::FillSpaceGroups() {
 void CTabPage1::ShowSpaceGroup() {
   const QSignalBlocker block(spaceGroup_);
   const CKomorka& d = doc_->doc();
-  const int i = d.spaceGroup.empty() ? 0 : spaceGroup_->findData(QString::fromStdString(d.spaceGroup));
+  const int i = d.crystal.spaceGroup.empty() ? 0 : spaceGroup_->findData(QString::fromStdString(d.crystal.spaceGroup));
   if (i >= 0) spaceGroup_->setCurrentIndex(i);
-  if (!d.spaceGroup.empty()) spaceGroup_->setEditText(QString::fromStdString(d.spaceGroup));
+  if (!d.crystal.spaceGroup.empty()) spaceGroup_->setEditText(QString::fromStdString(d.crystal.spaceGroup));
   // The group decides the lattice type.
-  lattice_->setEnabled(d.spaceGroup.empty());
+  lattice_->setEnabled(d.crystal.spaceGroup.empty());
 }
 
 void CTabPage1::ChooseSpaceGroup(const QString& text) {
@@ -672,8 +672,8 @@ void CTabPage1::ChooseSpaceGroup(const QString& text) {
   CKomorka& d = doc_->doc();
   std::string typed = text.trimmed().toStdString();
   if (typed == "brak") typed.clear();
-  const std::string group = d.spaceGroup;
-  const size_t before = d.cellAtoms.size();
+  const std::string group = d.crystal.spaceGroup;
+  const size_t before = d.crystal.cellAtoms.size();
   const EditResult r = SetSpaceGroup(d, typed);
   if (r.status == EditStatus::kUnknownGroup) {
     const std::string message = "Nieznana grupa przestrzenna \"" + typed +
@@ -683,20 +683,20 @@ void CTabPage1::ChooseSpaceGroup(const QString& text) {
     ShowSpaceGroup();
     return;
   }
-  if (d.spaceGroup == group) {
+  if (d.crystal.spaceGroup == group) {
     ShowSpaceGroup();
     return;
   }
   ShowGroupChange();
   if (r.status == EditStatus::kOverCapacity) {
     const std::string text = cformat("Komórka może zawierać najwyżej %d atomów; atomów ponad tę liczbę nie dodano.",
-                                     CKomorka::kMaxAtoms);
+                                     Crystal::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
-  } else if (!d.spaceGroup.empty() && group.empty() && before > 0) {
+  } else if (!d.crystal.spaceGroup.empty() && group.empty() && before > 0) {
     // Atoms typed without the group become its sites; say what came of them.
     const std::string message = cformat("Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
                                         "atomów.",
-                                        d.spaceGroup.c_str(), before, d.asymmetricUnit.size(), d.cellAtoms.size());
+                                        d.crystal.spaceGroup.c_str(), before, d.crystal.asymmetricUnit.size(), d.crystal.cellAtoms.size());
     QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
   }
 }
@@ -721,7 +721,7 @@ void CTabPage1::FindCellSymmetry() {
     return;
   }
   CKomorka& d = doc_->doc();
-  const std::optional<FoundSymmetry> found = FindSymmetry(d, d.cellAtoms, tolerance);
+  const std::optional<FoundSymmetry> found = FindSymmetry(d.cell, d.crystal.cellAtoms, tolerance);
   if (!found) {
     const std::string message = cformat("Nie znaleziono grupy przestrzennej, której operacje zachowują komórkę w jej "
                                         "osiach i początku układu (tolerancja %g Å).",
@@ -733,17 +733,17 @@ void CTabPage1::FindCellSymmetry() {
                                        "Pozycji niezależnych: %zu (atomów komórki: %zu).\nPrzyjąć tę grupę i jej "
                                        "pozycje niezależne?",
                                        found->group.Name().c_str(), found->group.number, tolerance,
-                                       found->sites.size(), d.cellAtoms.size());
+                                       found->sites.size(), d.crystal.cellAtoms.size());
   if (!Ask(this, question.c_str())) return;
-  d.spaceGroup = found->group.Name();
-  d.asymmetricUnit = found->sites;
-  TieCellToGroup(found->group, d);
-  d.ExpandCellAtoms();
+  d.crystal.spaceGroup = found->group.Name();
+  d.crystal.asymmetricUnit = found->sites;
+  TieCellToGroup(found->group, d.cell);
+  d.crystal.ExpandCellAtoms();
   ShowGroupChange();
 }
 
 void CTabPage1::SelectDocumentLattice() {
-  const LatticeType t = doc_->doc().latticeType;
+  const LatticeType t = doc_->doc().crystal.latticeType;
   for (int i = 0; i < kBravaisCount; ++i)
     if (kBravaisTypes[i] == t) {
       const QSignalBlocker block(lattice_);
@@ -756,14 +756,14 @@ void CTabPage1::SelectDocumentLattice() {
 
 void CTabPage1::ShowCell() {
   const CKomorka& d = doc_->doc();
-  const double v[6] = {d.a, d.b, d.c, d.alfa, d.beta, d.gamma};
+  const double v[6] = {d.cell.a, d.cell.b, d.cell.c, d.cell.alfa, d.cell.beta, d.cell.gamma};
   for (int i = 0; i < 6; ++i) cell_[static_cast<size_t>(i)]->setNumber(v[i]);
 }
 
 bool CTabPage1::ApplyRules() {
   CKomorka& d = doc_->doc();
   const bool tied = TieDocumentCell(d);
-  const std::array<bool, 6> free = FreeCellConstants(d.latticeType, UniqueAxisOf(d));
+  const std::array<bool, 6> free = FreeCellConstants(d.crystal.latticeType, UniqueAxisOf(d));
   for (size_t i = 0; i < 6; ++i) cell_[i]->setEnabled(free[i]);
   return tied;
 }
@@ -771,7 +771,7 @@ bool CTabPage1::ApplyRules() {
 void CTabPage1::ChooseLattice(int index) {
   if (!doc_ || index < 0 || index >= kBravaisCount || index == shownIndex_) return;
   CKomorka& d = doc_->doc();
-  const bool hadAtoms = !d.structureAtoms.empty();
+  const bool hadAtoms = !d.crystal.structureAtoms.empty();
   // A new lattice empties the atom list: the user's atoms are not thrown
   // away without asking.
   if (hadAtoms && !Ask(this, "Zmiana typu komórki usunie wszystkie atomy struktury.\nCzy kontynuować?")) {
@@ -797,17 +797,17 @@ bool CTabPage1::CommitCell(int field) {
   bool ok = true;
   // The field just left first: its refusal is the one the user expects.
   // Only the free fields are read; the others follow them by the tie rule.
-  const std::array<bool, 6> free = FreeCellConstants(doc_->doc().latticeType, UniqueAxisOf(doc_->doc()));
-  CellConstants c = ConstantsOf(doc_->doc());
+  const std::array<bool, 6> free = FreeCellConstants(doc_->doc().crystal.latticeType, UniqueAxisOf(doc_->doc()));
+  CellConstants c = ConstantsOf(doc_->doc().cell);
   if (free[static_cast<size_t>(field)] && !cell_[static_cast<size_t>(field)]->TakeNumber(&v[field])) ok = false;
   for (size_t i = 0; ok && i < 6; ++i)
     if (free[i] && !cell_[i]->TakeNumber(&c[i])) ok = false;
   if (ok) {
     CKomorka& d = doc_->doc();
-    TieCell(d.latticeType, UniqueAxisOf(d), c);
+    TieCell(d.crystal.latticeType, UniqueAxisOf(d), c);
     for (size_t i = 0; i < 6; ++i) cell_[i]->setNumber(c[i]);
-    if (c != ConstantsOf(d)) {
-      SetConstants(d, c);
+    if (c != ConstantsOf(d.cell)) {
+      SetConstants(d.cell, c);
       doc_->NotifyParametersChanged();
       doc_->NotifyStructureChanged();
     }

@@ -55,9 +55,9 @@ void Calculate(CKomorka& doc) {
 
 // F² of both documents' reflections, in order, the first scaled by `scale`.
 void ExpectSameF2(const CKomorka& got, const CKomorka& want, double scale, double tolerance) {
-  ASSERT_EQ(got.reflectionsAll.size(), want.reflectionsAll.size());
-  for (size_t i = 0; i < want.reflectionsAll.size(); ++i) {
-    const Reflection &t = want.reflectionsAll[i], &m = got.reflectionsAll[i];
+  ASSERT_EQ(got.results.reflectionsAll.size(), want.results.reflectionsAll.size());
+  for (size_t i = 0; i < want.results.reflectionsAll.size(); ++i) {
+    const Reflection &t = want.results.reflectionsAll[i], &m = got.results.reflectionsAll[i];
     SCOPED_TRACE(cformat("%d %d %d", t.h, t.k, t.l));
     EXPECT_EQ(std::tie(m.h, m.k, m.l, m.multiplicity, m.line), std::tie(t.h, t.k, t.l, t.multiplicity, t.line));
     EXPECT_NEAR(m.d, t.d, 1e-12);
@@ -90,22 +90,22 @@ TEST(CifImport, SameReflectionsAsTheStructuresTypedByHand) {
     CKomorka imported;
     ASSERT_TRUE(OpenStructureDocument(imported, c.typed, messages));
     ASSERT_TRUE(Import(imported, Slurp(kCifDir + c.cif), messages)) << Texts(messages);
-    EXPECT_EQ(imported.BravaisTable[static_cast<size_t>(imported.bravaisIndex)].type, c.lattice);
-    EXPECT_EQ(imported.structureAtoms.size(), c.structureAtoms);
-    EXPECT_EQ(imported.cellAtoms.size(), c.cellAtoms);
+    EXPECT_EQ(BravaisTable[static_cast<size_t>(imported.crystal.bravaisIndex)].type, c.lattice);
+    EXPECT_EQ(imported.crystal.structureAtoms.size(), c.structureAtoms);
+    EXPECT_EQ(imported.crystal.cellAtoms.size(), c.cellAtoms);
     // The typed files carry other tables' factors: give the imported atoms
     // the same ones, element by element.
     std::map<int, ScatteringFactors> byElement;
-    for (const AtomSite& a : typed.structureAtoms) byElement.emplace(a.nr, a.factors());
+    for (const AtomSite& a : typed.crystal.structureAtoms) byElement.emplace(a.nr, a.factors());
     // With the group kept, the sites are what generates the atoms.
-    EXPECT_FALSE(imported.spaceGroup.empty());
-    for (auto* list : {&imported.structureAtoms, &imported.asymmetricUnit})
+    EXPECT_FALSE(imported.crystal.spaceGroup.empty());
+    for (auto* list : {&imported.crystal.structureAtoms, &imported.crystal.asymmetricUnit})
       for (AtomSite& a : *list) {
         ASSERT_TRUE(byElement.count(a.nr)) << a.name;
         a.factors() = byElement[a.nr];
         a.biso.reset();  // nor the displacements the CIF gives
       }
-    imported.ExpandCellAtoms();
+    imported.crystal.ExpandCellAtoms();
     Calculate(typed);
     Calculate(imported);
     // Coordinates of special positions differ in the sixth decimal.
@@ -144,9 +144,9 @@ TEST(CifImport, LatticeTypesFromTheSymmetry) {
     CKomorka doc;
     std::vector<DocMessage> messages;
     ASSERT_TRUE(Import(doc, c.text, messages)) << Texts(messages);
-    EXPECT_EQ(doc.latticeType, c.lattice);
-    EXPECT_EQ(doc.structureAtoms.size(), c.structureAtoms);
-    EXPECT_EQ(doc.cellAtoms.size(), c.cellAtoms);
+    EXPECT_EQ(doc.crystal.latticeType, c.lattice);
+    EXPECT_EQ(doc.crystal.structureAtoms.size(), c.structureAtoms);
+    EXPECT_EQ(doc.crystal.cellAtoms.size(), c.cellAtoms);
   }
 }
 
@@ -164,25 +164,25 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
   EXPECT_EQ(report.partialSites, 0);
   // U_iso given: each site's own B = 8 pi^2 U.
   EXPECT_EQ(report.displacementSites, 2);
-  ASSERT_TRUE(whole.structureAtoms.front().biso.has_value());
-  EXPECT_DOUBLE_EQ(*whole.structureAtoms.front().biso, 8 * M_PI * M_PI * 0.0063);
+  ASSERT_TRUE(whole.crystal.structureAtoms.front().biso.has_value());
+  EXPECT_DOUBLE_EQ(*whole.crystal.structureAtoms.front().biso, 8 * M_PI * M_PI * 0.0063);
 
   // As the periodic-table dialog gives them: the tabulated ion, the natural
   // isotope mixture, no anomalous terms.
   const ElementTable& table = Tables().elements;
-  const AtomSite& ti = whole.structureAtoms.front();
+  const AtomSite& ti = whole.crystal.structureAtoms.front();
   const IonRecord& ion = table.Entry(22).ions[static_cast<size_t>(table.FindIon(22, 4))];
   EXPECT_EQ(std::tie(ti.name, ti.ionCharge, ti.isotopeMass), std::tuple("Ti+4", 4, 0));
   EXPECT_EQ(std::tie(ti.a1, ti.b4, ti.c, ti.fprim), std::tuple(ion.a1, ion.b4, ion.c, 0.0));
   EXPECT_EQ(ti.s, table.Entry(22).isotopes[static_cast<size_t>(table.FindIsotope(22, 0))].s);
-  EXPECT_EQ(whole.structureAtoms.back().name, "O-2");
+  EXPECT_EQ(whole.crystal.structureAtoms.back().name, "O-2");
 
   messages.clear();
   ASSERT_TRUE(Import(halved, half, messages, &report));
   EXPECT_EQ(report.partialSites, 2);
   // The factors stay those of the whole atom; the occupancy is the site's.
-  EXPECT_EQ(halved.structureAtoms.front().factors(), ti.factors());
-  EXPECT_EQ(halved.structureAtoms.front().occupancy, 0.5);
+  EXPECT_EQ(halved.crystal.structureAtoms.front().factors(), ti.factors());
+  EXPECT_EQ(halved.crystal.structureAtoms.front().occupancy, 0.5);
   Calculate(whole);
   Calculate(halved);
   ExpectSameF2(halved, whole, 0.25, 1e-12);
@@ -190,7 +190,7 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
   // A charge the tables lack falls back to the neutral atom.
   CKomorka odd;
   ASSERT_TRUE(Import(odd, kCell + kTypedAtoms + "Fe1 Fe5+ 0 0 0\n", messages));
-  EXPECT_EQ(std::tie(odd.structureAtoms[0].name, odd.structureAtoms[0].ionCharge), std::tuple("Fe", 0));
+  EXPECT_EQ(std::tie(odd.crystal.structureAtoms[0].name, odd.crystal.structureAtoms[0].ionCharge), std::tuple("Fe", 0));
 
   // Deuterium, by type symbol or by label alone: hydrogen's X-ray factors
   // with the neutron scattering length of isotope 2; Dy stays dysprosium.
@@ -198,14 +198,14 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
   ASSERT_TRUE(Import(heavy, kCell + kAtoms + "D1 0 0 0\nDy1 0.5 0.5 0.5\nH1 0.5 0 0\n", messages));
   ASSERT_TRUE(Import(typed, kCell + kTypedAtoms + "H5 D 0 0 0\n", messages));
   const double sD = 6.671;  // deuterium's coherent scattering length, fm
-  for (const AtomSite* d : {&heavy.structureAtoms[0], &typed.structureAtoms[0]}) {
+  for (const AtomSite* d : {&heavy.crystal.structureAtoms[0], &typed.crystal.structureAtoms[0]}) {
     EXPECT_EQ(d->nr, 1);
     EXPECT_EQ(d->isotopeMass, 2);
     EXPECT_EQ(d->s, sD);
-    EXPECT_EQ(d->a1, heavy.structureAtoms[2].a1);
+    EXPECT_EQ(d->a1, heavy.crystal.structureAtoms[2].a1);
   }
-  EXPECT_EQ(heavy.structureAtoms[1].nr, 66);
-  EXPECT_EQ(heavy.structureAtoms[2].isotopeMass, 0);
+  EXPECT_EQ(heavy.crystal.structureAtoms[1].nr, 66);
+  EXPECT_EQ(heavy.crystal.structureAtoms[2].isotopeMass, 0);
 }
 
 TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
@@ -248,16 +248,16 @@ TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text);
     CKomorka doc;
-    doc.a = 7.0;
-    doc.structureAtoms.push_back(MakeAtom("keep", 0, 0, 0));
+    doc.cell.a = 7.0;
+    doc.crystal.structureAtoms.push_back(MakeAtom("keep", 0, 0, 0));
     std::vector<DocMessage> messages;
     EXPECT_FALSE(Import(doc, text, messages));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, kErrorCaption);
     EXPECT_NE(messages[0].text.find(expected), std::string::npos) << messages[0].text;
     // Nothing half-made.
-    EXPECT_EQ(doc.a, 7.0);
-    ASSERT_EQ(doc.structureAtoms.size(), 1u);
+    EXPECT_EQ(doc.cell.a, 7.0);
+    ASSERT_EQ(doc.crystal.structureAtoms.size(), 1u);
   }
 }
 
@@ -302,7 +302,7 @@ TEST(CifImport, CoordinatesStandAsWrittenUnlessTheyRoundAFraction) {
   ASSERT_TRUE(Import(doc, kCell + "_cell_angle_beta 99.2\n_symmetry_space_group_name_H-M 'P 1 21/c 1'\n" + kAtoms +
                               "Zr1 0.275400 0.039500 0.208300\n",
                      messages));
-  EXPECT_EQ(doc.structureAtoms[0].z, 0.2083);
+  EXPECT_EQ(doc.crystal.structureAtoms[0].z, 0.2083);
   EXPECT_NE(FormatStructureFile(doc).find("<x>0.275400</x><y>0.039500</y><z>0.208300</z>"), std::string::npos);
 }
 
@@ -319,14 +319,14 @@ TEST(CifImport, PositionsKeepTheirSymmetryThroughImportAndSaving) {
     CKomorka doc;
     std::vector<DocMessage> messages;
     ASSERT_TRUE(Import(doc, *text, messages)) << Texts(messages);
-    ASSERT_EQ(doc.cellAtoms.size(), 58u);  // Be3Al2Si6O18, Z = 2
+    ASSERT_EQ(doc.crystal.cellAtoms.size(), 58u);  // Be3Al2Si6O18, Z = 2
     // Saved and read back: the same doubles.
     CKomorka back;
     ASSERT_EQ(ReadStructureBytes(back, FormatStructureFile(doc), messages), StructureReadStatus::kOk);
-    back.ExpandCellAtoms();
-    for (size_t i = 0; i < doc.cellAtoms.size(); ++i)
-      EXPECT_EQ(std::tie(back.cellAtoms[i].x, back.cellAtoms[i].y, back.cellAtoms[i].z),
-                std::tie(doc.cellAtoms[i].x, doc.cellAtoms[i].y, doc.cellAtoms[i].z));
+    back.crystal.ExpandCellAtoms();
+    for (size_t i = 0; i < doc.crystal.cellAtoms.size(); ++i)
+      EXPECT_EQ(std::tie(back.crystal.cellAtoms[i].x, back.crystal.cellAtoms[i].y, back.crystal.cellAtoms[i].z),
+                std::tie(doc.crystal.cellAtoms[i].x, doc.crystal.cellAtoms[i].y, doc.crystal.cellAtoms[i].z));
     // The twelve reflections that 6/mmm makes equivalent to (h k l), with
     // i = -h-k, have one |F|^2.
     for (const auto& [h, k, l] : {std::tuple(1, 0, 2), std::tuple(2, 1, 1), std::tuple(3, 1, 4), std::tuple(4, 2, 3)}) {
@@ -380,8 +380,8 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
     CKomorka doc;
     std::vector<DocMessage> messages;
     ASSERT_TRUE(Import(doc, c.text, messages)) << Texts(messages);
-    EXPECT_EQ(doc.latticeType, c.lattice);
-    EXPECT_EQ(doc.cellAtoms.size(), c.cellAtoms);
+    EXPECT_EQ(doc.crystal.latticeType, c.lattice);
+    EXPECT_EQ(doc.crystal.cellAtoms.size(), c.cellAtoms);
     EXPECT_TRUE(messages.empty()) << Texts(messages);  // the setting was named or is the only one
   }
 
@@ -391,9 +391,9 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
   CKomorka doc;
   std::vector<DocMessage> messages;
   ASSERT_TRUE(Import(doc, Slurp(kCifDir + "cod-2101182-LiNbO3.cif"), messages)) << Texts(messages);
-  EXPECT_EQ(doc.latticeType, kHexagonal);
-  ASSERT_EQ(doc.cellAtoms.size(), 30u);
-  EXPECT_EQ(doc.cellAtoms[12].z, 1.0 / 12);  // O at z = .0833, the origin the authors fix
+  EXPECT_EQ(doc.crystal.latticeType, kHexagonal);
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 30u);
+  EXPECT_EQ(doc.crystal.cellAtoms[12].z, 1.0 / 12);  // O at z = .0833, the origin the authors fix
   EXPECT_NE(Texts(messages).find("przyjęto osie komórki"), std::string::npos) << Texts(messages);
 
   // A trigonal group beside a cell with gamma = 90 (as COD 5910041 has it):
@@ -401,7 +401,7 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
   CKomorka odd;
   messages.clear();
   ASSERT_TRUE(Import(odd, kCell + sg + "'P -3'\n" + kAtoms + "W1 0.3333 0.6667 0.25\n", messages));
-  EXPECT_EQ(odd.latticeType, kHexagonal);
+  EXPECT_EQ(odd.crystal.latticeType, kHexagonal);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("(komórka heksagonalna)"), std::string::npos) << messages[0].text;
 }
@@ -412,7 +412,7 @@ TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
   std::vector<DocMessage> messages;
   CifImportReport report;
   ASSERT_TRUE(Import(nh3, Slurp(kCifDir + "cod-1010490-ammonia.cif"), messages, &report)) << Texts(messages);
-  EXPECT_EQ(nh3.cellAtoms.size(), 4u);  // N on 4a of P 21 3
+  EXPECT_EQ(nh3.crystal.cellAtoms.size(), 4u);  // N on 4a of P 21 3
   EXPECT_EQ(report.dummySites, 1);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, "Info");
@@ -432,10 +432,10 @@ TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
   std::string rows;
   for (size_t i = 0; i < labels.size(); ++i) rows += labels[i].first + cformat(" 0.%02zu 0.5 .\n", 2 * i + 1);
   ASSERT_TRUE(Import(water, kCell + kAtoms + rows, messages, &report)) << Texts(messages);
-  ASSERT_EQ(water.structureAtoms.size(), labels.size());
-  for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(water.structureAtoms[i].nr, labels[i].second) << labels[i].first;
-  EXPECT_EQ(water.structureAtoms[0].z, 0.0);
-  EXPECT_EQ(water.structureAtoms[0].name, "O");
+  ASSERT_EQ(water.crystal.structureAtoms.size(), labels.size());
+  for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(water.crystal.structureAtoms[i].nr, labels[i].second) << labels[i].first;
+  EXPECT_EQ(water.crystal.structureAtoms[0].z, 0.0);
+  EXPECT_EQ(water.crystal.structureAtoms[0].name, "O");
   EXPECT_EQ(report.waterLabels, 8);
   EXPECT_EQ(report.labelElements, 3);
   // After the word that the file gives no symmetry.
@@ -450,7 +450,7 @@ TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
   // A type symbol decides over a water label.
   CKomorka typedWater;
   ASSERT_TRUE(Import(typedWater, kCell + kTypedAtoms + "Wat1 W 0 0 0\n", messages, &report));
-  EXPECT_EQ(std::tie(typedWater.structureAtoms[0].nr, report.waterLabels), std::tuple(74, 0));
+  EXPECT_EQ(std::tie(typedWater.crystal.structureAtoms[0].nr, report.waterLabels), std::tuple(74, 0));
 
   // Operators written with decimals ("z+.5") are read as fractions.
   CKomorka c2m;
@@ -459,8 +459,8 @@ TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
                                   "Si 0.1 0.2 0.3\n",
                      messages))
       << Texts(messages);
-  EXPECT_EQ(c2m.latticeType, kMonoclinic | kBaseCentred);
-  EXPECT_EQ(c2m.cellAtoms.size(), 8u);
+  EXPECT_EQ(c2m.crystal.latticeType, kMonoclinic | kBaseCentred);
+  EXPECT_EQ(c2m.crystal.cellAtoms.size(), 8u);
 }
 
 TEST(CifImport, ASiteListedTwiceIsOneSite) {
@@ -490,7 +490,7 @@ TEST(CifImport, ASiteListedTwiceIsOneSite) {
     std::vector<DocMessage> messages;
     CifImportReport report;
     ASSERT_TRUE(Import(doc, c.text, messages, &report)) << Texts(messages);
-    EXPECT_EQ(doc.cellAtoms.size(), c.cellAtoms);
+    EXPECT_EQ(doc.crystal.cellAtoms.size(), c.cellAtoms);
     EXPECT_EQ(report.duplicateSites, c.duplicates);
     EXPECT_EQ(Texts(messages).find("dwukrotnie") != std::string::npos, c.duplicates > 0) << Texts(messages);
   }
@@ -500,7 +500,7 @@ TEST(CifImport, ASiteListedTwiceIsOneSite) {
   std::vector<DocMessage> messages;
   CifImportReport report;
   ASSERT_TRUE(Import(cuso4, Slurp(kCifDir + "cod-5910168-CuSO4.cif"), messages, &report)) << Texts(messages);
-  EXPECT_EQ(cuso4.cellAtoms.size(), 24u);
+  EXPECT_EQ(cuso4.crystal.cellAtoms.size(), 24u);
   EXPECT_EQ(report.duplicateSites, 19);
 }
 
@@ -518,14 +518,14 @@ TEST(CifImport, DisplacementsPerSite) {
   std::vector<DocMessage> messages;
   CifImportReport report;
   ASSERT_TRUE(Import(doc, text, messages, &report)) << Texts(messages);
-  ASSERT_EQ(doc.structureAtoms.size(), 4u);
+  ASSERT_EQ(doc.crystal.structureAtoms.size(), 4u);
   const double beta = 110 * M_PI / 180, s2 = std::sin(beta) * std::sin(beta);
   const double ueq = (0.010 + 0.030 + 2 * 0.004 * std::cos(beta)) / s2 / 3 + 0.020 / 3;
-  EXPECT_EQ(doc.structureAtoms[0].biso, std::optional<double>(1.25));
-  EXPECT_NEAR(doc.structureAtoms[1].biso.value_or(-1), 8 * M_PI * M_PI * 0.02, 1e-12);
-  EXPECT_EQ(doc.structureAtoms[1].occupancy, 0.8);
-  EXPECT_FALSE(doc.structureAtoms[2].biso.has_value());
-  EXPECT_NEAR(doc.structureAtoms[3].biso.value_or(-1), 8 * M_PI * M_PI * ueq, 1e-12);
+  EXPECT_EQ(doc.crystal.structureAtoms[0].biso, std::optional<double>(1.25));
+  EXPECT_NEAR(doc.crystal.structureAtoms[1].biso.value_or(-1), 8 * M_PI * M_PI * 0.02, 1e-12);
+  EXPECT_EQ(doc.crystal.structureAtoms[1].occupancy, 0.8);
+  EXPECT_FALSE(doc.crystal.structureAtoms[2].biso.has_value());
+  EXPECT_NEAR(doc.crystal.structureAtoms[3].biso.value_or(-1), 8 * M_PI * M_PI * ueq, 1e-12);
   EXPECT_EQ(report.displacementSites, 3);
   EXPECT_EQ(report.anisotropicSites, 1);
   EXPECT_NE(Texts(messages).find("równoważnymi izotropowymi"), std::string::npos) << Texts(messages);
@@ -539,9 +539,9 @@ TEST(CifImport, DisplacementsPerSite) {
   CKomorka low;
   messages.clear();
   ASSERT_TRUE(Import(low, negative, messages, &report)) << Texts(messages);
-  ASSERT_EQ(low.structureAtoms.size(), 6u);
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(low.structureAtoms[i].biso, std::optional<double>(0.0)) << i;
-  EXPECT_NEAR(low.structureAtoms[5].biso.value_or(-1), 8 * M_PI * M_PI * 0.004, 1e-12);
+  ASSERT_EQ(low.crystal.structureAtoms.size(), 6u);
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(low.crystal.structureAtoms[i].biso, std::optional<double>(0.0)) << i;
+  EXPECT_NEAR(low.crystal.structureAtoms[5].biso.value_or(-1), 8 * M_PI * M_PI * 0.004, 1e-12);
   EXPECT_EQ(std::tie(report.displacementSites, report.anisotropicSites, report.zeroDisplacementSites),
             std::tuple(6, 1, 4));
   EXPECT_NE(Texts(messages).find("przyjęto jako B = 0 dla atomów: Zr1 (U = -0.001(2)), O1 (B = -0.5), "
@@ -558,16 +558,16 @@ TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
   ASSERT_TRUE(OpenStructureDocument(rutile, PELMORA_EXAMPLES_DIR "/rutile-TiO2.xml", messages));
   ASSERT_TRUE(OpenStructureDocument(silicon, PELMORA_EXAMPLES_DIR "/Si.xml", messages));
   ASSERT_TRUE(rutile.SetSpaceGroup("P 42/m n m"));
-  rutile.asymmetricUnit[1].occupancy = 0.875;
-  rutile.asymmetricUnit[1].biso = 0.61;
-  rutile.asymmetricUnit[0].biso = 0.39;
-  rutile.ExpandCellAtoms();
+  rutile.crystal.asymmetricUnit[1].occupancy = 0.875;
+  rutile.crystal.asymmetricUnit[1].biso = 0.61;
+  rutile.crystal.asymmetricUnit[0].biso = 0.39;
+  rutile.crystal.ExpandCellAtoms();
   CKomorka skew;
   SetCell(skew, 5, 6, 7, 80, 95, 100);
-  skew.latticeType = kTriclinic;
-  skew.structureAtoms = {MakeAtom("Si", 0.1, 0.2, 0.3), MakeAtom("O", 0.35, 0.1, 0.75)};
-  skew.structureAtoms[0].nr = 14, skew.structureAtoms[1].nr = 8;
-  skew.ExpandCellAtoms();
+  skew.crystal.latticeType = kTriclinic;
+  skew.crystal.structureAtoms = {MakeAtom("Si", 0.1, 0.2, 0.3), MakeAtom("O", 0.35, 0.1, 0.75)};
+  skew.crystal.structureAtoms[0].nr = 14, skew.crystal.structureAtoms[1].nr = 8;
+  skew.crystal.ExpandCellAtoms();
 
   const struct {
     CKomorka* doc;
@@ -579,24 +579,24 @@ TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
     std::vector<DocMessage> notes;
     const std::string cif = FormatCif(*c.doc, Tables().elements, notes);
     CKomorka back;
-    back.ApplyValues(static_cast<const ExperimentValues&>(*c.doc));
+    back.experiment.ApplyValues(static_cast<const ExperimentValues&>(c.doc->experiment));
     ASSERT_TRUE(Import(back, cif, messages)) << Texts(messages) << cif;
-    EXPECT_EQ(back.spaceGroup, c.group);
-    EXPECT_EQ(back.cellAtoms.size(), c.doc->cellAtoms.size());
-    const std::vector<AtomSite>& sites = back.spaceGroup.empty() ? back.structureAtoms : back.asymmetricUnit;
+    EXPECT_EQ(back.crystal.spaceGroup, c.group);
+    EXPECT_EQ(back.crystal.cellAtoms.size(), c.doc->crystal.cellAtoms.size());
+    const std::vector<AtomSite>& sites = back.crystal.spaceGroup.empty() ? back.crystal.structureAtoms : back.crystal.asymmetricUnit;
     ASSERT_EQ(sites.size(), c.sites);
     // The reference tables' factors for the written file's: the documents'
     // own, element by element.
     std::map<int, ScatteringFactors> byElement;
-    for (const AtomSite& a : c.doc->cellAtoms) byElement.emplace(a.nr, a.factors());
-    for (auto* list : {&back.structureAtoms, &back.asymmetricUnit})
+    for (const AtomSite& a : c.doc->crystal.cellAtoms) byElement.emplace(a.nr, a.factors());
+    for (auto* list : {&back.crystal.structureAtoms, &back.crystal.asymmetricUnit})
       for (AtomSite& a : *list) a.factors() = byElement.at(a.nr);
-    back.ExpandCellAtoms();
+    back.crystal.ExpandCellAtoms();
     Calculate(*c.doc);
     Calculate(back);
     ExpectSameF2(back, *c.doc, 1.0, 1e-12);
   }
-  EXPECT_EQ(rutile.asymmetricUnit[1].occupancy, 0.875);
+  EXPECT_EQ(rutile.crystal.asymmetricUnit[1].occupancy, 0.875);
 }
 
 TEST(CifExport, PositionsNearFractionsComeBackUnchanged) {
@@ -612,22 +612,22 @@ TEST(CifExport, PositionsNearFractionsComeBackUnchanged) {
   std::vector<DocMessage> messages;
   ASSERT_TRUE(Import(first, cif, messages)) << Texts(messages);
   ASSERT_EQ(ReadStructureBytes(saved, FormatStructureFile(first), messages), StructureReadStatus::kOk);
-  saved.ExpandCellAtoms();
+  saved.crystal.ExpandCellAtoms();
   std::vector<DocMessage> notes;
   const std::string written = FormatCif(saved, Tables().elements, notes);
   ASSERT_TRUE(Import(back, written, messages)) << Texts(messages) << written;
   EXPECT_NE(written.find("Zr1 Zr4+ 0.275400 0.039500 0.208300 "), std::string::npos) << written;
-  ASSERT_EQ(back.spaceGroup, saved.spaceGroup);
-  ASSERT_EQ(back.asymmetricUnit.size(), 4u);
+  ASSERT_EQ(back.crystal.spaceGroup, saved.crystal.spaceGroup);
+  ASSERT_EQ(back.crystal.asymmetricUnit.size(), 4u);
   for (size_t i = 0; i < 4; ++i)
-    EXPECT_EQ(std::tie(back.asymmetricUnit[i].x, back.asymmetricUnit[i].y, back.asymmetricUnit[i].z),
-              std::tie(saved.asymmetricUnit[i].x, saved.asymmetricUnit[i].y, saved.asymmetricUnit[i].z));
-  EXPECT_EQ(back.asymmetricUnit[0].z, 0.2083);
+    EXPECT_EQ(std::tie(back.crystal.asymmetricUnit[i].x, back.crystal.asymmetricUnit[i].y, back.crystal.asymmetricUnit[i].z),
+              std::tie(saved.crystal.asymmetricUnit[i].x, saved.crystal.asymmetricUnit[i].y, saved.crystal.asymmetricUnit[i].z));
+  EXPECT_EQ(back.crystal.asymmetricUnit[0].z, 0.2083);
   Calculate(saved);
   Calculate(back);
-  ASSERT_EQ(back.reflectionsAll.size(), saved.reflectionsAll.size());
-  for (size_t i = 0; i < saved.reflectionsAll.size(); ++i) {
-    const Reflection &t = saved.reflectionsAll[i], &m = back.reflectionsAll[i];
+  ASSERT_EQ(back.results.reflectionsAll.size(), saved.results.reflectionsAll.size());
+  for (size_t i = 0; i < saved.results.reflectionsAll.size(); ++i) {
+    const Reflection &t = saved.results.reflectionsAll[i], &m = back.results.reflectionsAll[i];
     EXPECT_EQ(std::tie(m.h, m.k, m.l, m.multiplicity, m.d, m.f2), std::tie(t.h, t.k, t.l, t.multiplicity, t.d, t.f2));
   }
 }

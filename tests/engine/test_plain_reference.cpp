@@ -18,22 +18,22 @@ namespace {
 // the experiment's, and both lines.
 void BuildCell(CKomorka& doc, int radiation) {
   SetCell(doc, 5.1, 6.3, 7.2, 81, 97, 104);
-  doc.latticeType = kTriclinic;
+  doc.crystal.latticeType = kTriclinic;
   AtomSite a = MakeAtom("A", 0.11, 0.23, 0.37), b = MakeAtom("B", 0.61, 0.12, 0.83, 3.0, 7.0, 0.4, 2.5);
   AtomSite c = MakeAtom("A", 0.42, 0.71, 0.05);
   a.fprim = -1.2, a.fbis = 2.9, b.fprim = 0.1, b.fbis = 0.4;
   c.fprim = a.fprim, c.fbis = a.fbis;
   b.occupancy = 0.7;
   b.biso = 1.3;
-  doc.structureAtoms = {a, b, c};
-  doc.ExpandCellAtoms();
-  doc.IsDW = 1;
-  doc.dwfactor = 0.5;
-  doc.radiation = radiation;
-  doc.SetLambda1(1.54059);
-  doc.SetLambda2(1.54436);
-  doc.angleMin = 15;
-  doc.angleMax = 110;
+  doc.crystal.structureAtoms = {a, b, c};
+  doc.crystal.ExpandCellAtoms();
+  doc.experiment.IsDW = 1;
+  doc.experiment.dwfactor = 0.5;
+  doc.experiment.radiation = radiation;
+  doc.experiment.lambda1 = 1.54059;
+  doc.experiment.lambda2 = 1.54436;
+  doc.experiment.angleMin = 15;
+  doc.experiment.angleMax = 110;
 }
 
 }  // namespace
@@ -45,8 +45,8 @@ TEST(PlainReference, AgreesWithTheCalculationAndCatchesPlantedFaults) {
     CKomorka doc;
     BuildCell(doc, radiation);
     ASSERT_EQ(doc.CalculateReflections(quiet), 0);
-    const std::vector<Reflection>& all = doc.reflectionsAll;
-    const PlainCheck fine = CheckAgainstPlainReference(doc, all, doc.maxIntensity, quiet);
+    const std::vector<Reflection>& all = doc.results.reflectionsAll;
+    const PlainCheck fine = CheckAgainstPlainReference(doc, all, doc.results.maxIntensity, quiet);
     EXPECT_TRUE(fine.Agrees()) << (fine.problems.empty() ? "" : fine.problems[0]);
     EXPECT_EQ(fine.lines, static_cast<long>(all.size()));
     EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const Reflection& r) { return r.line == 2; }) > 0,
@@ -56,14 +56,14 @@ TEST(PlainReference, AgreesWithTheCalculationAndCatchesPlantedFaults) {
     // 1e-4 bin when moved a little.
     const auto target = std::find_if(all.begin(), all.end(), [&](const Reflection& r) {
       const double bin = std::floor(r.theta * 1e4);
-      return r.f2 > 1.0 && r.intensity < doc.maxIntensity && std::floor((r.theta + 2e-6) * 1e4) == bin;
+      return r.f2 > 1.0 && r.intensity < doc.results.maxIntensity && std::floor((r.theta + 2e-6) * 1e4) == bin;
     });
     ASSERT_NE(target, all.end());
     const size_t at = static_cast<size_t>(target - all.begin());
     const auto planted = [&](const std::function<void(std::vector<Reflection>&)>& plant) {
       std::vector<Reflection> list = all;
       plant(list);
-      return CheckAgainstPlainReference(doc, list, doc.maxIntensity, quiet);
+      return CheckAgainstPlainReference(doc, list, doc.results.maxIntensity, quiet);
     };
     const auto differing = [](const PlainCheck& c, const std::string& name) {
       for (const QuantityCheck& q : c.quantities)
@@ -97,9 +97,9 @@ TEST(PlainReference, AgreesWithTheCalculationAndCatchesPlantedFaults) {
   // A box whose sums would take hours is refused before anything is summed.
   CKomorka big;
   SetCell(big, 50, 50, 50, 90, 90, 90);
-  big.structureAtoms.assign(100000, MakeAtom("C", 0.1, 0.2, 0.3));
-  big.ExpandCellAtoms();
-  big.angleMin = 0;
-  big.angleMax = 180;
+  big.crystal.structureAtoms.assign(100000, MakeAtom("C", 0.1, 0.2, 0.3));
+  big.crystal.ExpandCellAtoms();
+  big.experiment.angleMin = 0;
+  big.experiment.angleMax = 180;
   EXPECT_NE(PlainCheckRefusal(big).find("too long"), std::string::npos);
 }

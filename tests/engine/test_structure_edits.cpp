@@ -50,12 +50,12 @@ TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
   CKomorka doc;
   ASSERT_TRUE(SetLatticeType(doc, kCubic | kFaceCentred, SitesOnLatticeChange::kRefuse).ok());
   ASSERT_TRUE(SetCellConstant(doc, 0, 5.64).ok());
-  EXPECT_EQ(ConstantsOf(doc), (CellConstants{5.64, 5.64, 5.64, 90, 90, 90}));
-  EXPECT_DOUBLE_EQ(doc.CellVolume(), 5.64 * 5.64 * 5.64);  // the metric follows
+  EXPECT_EQ(ConstantsOf(doc.cell), (CellConstants{5.64, 5.64, 5.64, 90, 90, 90}));
+  EXPECT_DOUBLE_EQ(doc.cell.CellVolume(), 5.64 * 5.64 * 5.64);  // the metric follows
   const EditResult b = SetCellConstant(doc, 1, 6.0);
   EXPECT_EQ(b.status, EditStatus::kTiedConstant);
   EXPECT_EQ(b.other, 0);
-  EXPECT_EQ(doc.b, 5.64);
+  EXPECT_EQ(doc.cell.b, 5.64);
   EXPECT_TRUE(SetCellConstant(doc, 2, 5.64).ok());  // the value it has is no change
   EXPECT_EQ(SetCellConstant(doc, 3, 91.0).status, EditStatus::kTiedConstant);
   EXPECT_NE(RefusalText(SetCellConstant(doc, 4, 91.0), doc).find("beta is fixed at 90 degrees in a cubic cell"),
@@ -64,7 +64,7 @@ TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
   const EditResult whole = SetCell(doc, {6, 6, 6.5, 90, 90, 90});
   EXPECT_EQ(whole.status, EditStatus::kTiesBroken);
   EXPECT_EQ(whole.index, 2);
-  EXPECT_EQ(doc.c, 5.64);
+  EXPECT_EQ(doc.cell.c, 5.64);
   EXPECT_TRUE(SetCell(doc, {6, 6, 6, 90, 90, 90}).ok());
   EXPECT_EQ(SetCellConstant(doc, 0, NAN).status, EditStatus::kNotFinite);
 
@@ -74,7 +74,7 @@ TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
   ASSERT_EQ(UniqueAxisOf(mono), 'c');
   EXPECT_TRUE(SetCellConstant(mono, 5, 104.0).ok());
   EXPECT_EQ(SetCellConstant(mono, 4, 104.0).status, EditStatus::kTiedConstant);
-  EXPECT_EQ(mono.gamma, 104.0);
+  EXPECT_EQ(mono.cell.gamma, 104.0);
 }
 
 TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
@@ -82,10 +82,10 @@ TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
   ASSERT_TRUE(AddSite(doc, Site("Na", 0, 0, 0)).ok());
   ASSERT_TRUE(AddSite(doc, Site("Cl", 0.5, 0, 0)).ok());
   EXPECT_EQ(SetLatticeType(doc, kTetragonal, SitesOnLatticeChange::kRefuse).status, EditStatus::kSitesPresent);
-  EXPECT_EQ(doc.structureAtoms.size(), 2u);
-  EXPECT_EQ(doc.latticeType, kCubic);
+  EXPECT_EQ(doc.crystal.structureAtoms.size(), 2u);
+  EXPECT_EQ(doc.crystal.latticeType, kCubic);
   EXPECT_EQ(SetLatticeType(doc, 12345, SitesOnLatticeChange::kClear).status, EditStatus::kNoLatticeType);
-  EXPECT_EQ(doc.structureAtoms.size(), 2u);
+  EXPECT_EQ(doc.crystal.structureAtoms.size(), 2u);
   // Each system the refusal lists is a name the lattice type is read by.
   const std::string names = LatticeNamesText();
   const std::string systems = names.substr(9, names.find(';') - 9);
@@ -95,19 +95,19 @@ TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
     at = end + 2;
   }
   ASSERT_TRUE(SetLatticeType(doc, kOrthorhombic | kBaseCentred, SitesOnLatticeChange::kClear).ok());
-  EXPECT_TRUE(doc.structureAtoms.empty() && doc.cellAtoms.empty());
-  EXPECT_EQ(doc.bravaisIndex, 7);
-  EXPECT_EQ(doc.centringText, "centrowana na podstawie");
+  EXPECT_TRUE(doc.crystal.structureAtoms.empty() && doc.crystal.cellAtoms.empty());
+  EXPECT_EQ(doc.crystal.bravaisIndex, 7);
+  EXPECT_EQ(BravaisTable[static_cast<size_t>(doc.crystal.bravaisIndex)].centringName, "centrowana na podstawie");
   EXPECT_EQ(LatticeTypeFromNames("orthorhombic", "C"), kOrthorhombic | kBaseCentred);
   EXPECT_EQ(LatticeTypeFromNames("rombowa", "C"), kOrthorhombic | kBaseCentred);
   EXPECT_EQ(LatticeTypeFromNames("cubic", "C"), 0u);  // no such Bravais lattice
   EXPECT_EQ(LatticeTypeFromNames("cubic", "X"), 0u);
 
   ASSERT_TRUE(SetSpaceGroup(doc, "225").ok());
-  EXPECT_EQ(doc.latticeType, kCubic | kFaceCentred);
+  EXPECT_EQ(doc.crystal.latticeType, kCubic | kFaceCentred);
   EXPECT_EQ(SetLatticeType(doc, kCubic, SitesOnLatticeChange::kClear).status, EditStatus::kGroupDecides);
   EXPECT_EQ(SetSpaceGroup(doc, "P 99 q").status, EditStatus::kUnknownGroup);
-  EXPECT_EQ(doc.spaceGroup, "F m -3 m");
+  EXPECT_EQ(doc.crystal.spaceGroup, "F m -3 m");
 }
 
 TEST(StructureEdits, OneSiteStandsOnOnePosition) {
@@ -120,14 +120,14 @@ TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   const EditResult centred = AddSite(doc, Site("X", 0.5, 0.5, 0.5));
   EXPECT_EQ(centred.status, EditStatus::kSiteOccupied);
   EXPECT_EQ(centred.index, 1);
-  EXPECT_EQ(doc.structureAtoms.size(), 2u);
+  EXPECT_EQ(doc.crystal.structureAtoms.size(), 2u);
   // Moving Cl onto Na is refused; a new occupancy in its place is not.
   EXPECT_EQ(ReplaceSite(doc, 1, Site("Cl", 0.5, 0.5, 0)).status, EditStatus::kSiteOccupied);
-  AtomSite half = doc.structureAtoms[1];
+  AtomSite half = doc.crystal.structureAtoms[1];
   half.occupancy = 0.5;
   ASSERT_TRUE(ReplaceSite(doc, 1, half).ok());
-  EXPECT_EQ(doc.cellAtoms.size(), 8u);
-  EXPECT_EQ(doc.cellAtoms[4].occupancy, 0.5);
+  EXPECT_EQ(doc.crystal.cellAtoms.size(), 8u);
+  EXPECT_EQ(doc.crystal.cellAtoms[4].occupancy, 0.5);
   half.occupancy = 0.0;
   EXPECT_EQ(ReplaceSite(doc, 1, half).status, EditStatus::kBadSiteValue);
   EXPECT_EQ(ReplaceSite(doc, 7, half).status, EditStatus::kNoSite);
@@ -135,40 +135,40 @@ TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   const EditResult twice = ReplaceSites(doc, {Site("A", 0.25, 0.25, 0.25), Site("B", 0.75, 0.75, 0.25)});
   EXPECT_EQ(twice.status, EditStatus::kSiteOccupied);
   EXPECT_EQ(twice.other, 1);
-  EXPECT_EQ(doc.structureAtoms[0].name, "Na");
+  EXPECT_EQ(doc.crystal.structureAtoms[0].name, "Na");
 
   // With a group the images of the sites are taken too.
   CKomorka rutile;
   ASSERT_TRUE(SetSpaceGroup(rutile, "P 42/m n m").ok());
   ASSERT_TRUE(AddSite(rutile, Site("O", 0.3053, 0.3053, 0)).ok());
   EXPECT_EQ(AddSite(rutile, Site("O2", 0.1947, 0.8053, 0.5)).status, EditStatus::kSiteOccupied);
-  EXPECT_EQ(rutile.asymmetricUnit.size(), 1u);
+  EXPECT_EQ(rutile.crystal.asymmetricUnit.size(), 1u);
 
   // The cell's capacity counts the centring copies.
   CKomorka full;
   ASSERT_TRUE(SetLatticeType(full, kCubic | kFaceCentred, SitesOnLatticeChange::kClear).ok());
   std::vector<AtomSite> many;
   // Points of a 1/31 grid: no two are one site under the F centring.
-  for (int i = 0; i <= CKomorka::kMaxAtoms / 4; ++i)
+  for (int i = 0; i <= Crystal::kMaxAtoms / 4; ++i)
     many.push_back(Site("C", (i % 31) / 31.0, (i / 31 % 31) / 31.0, (i / 961) / 31.0));
   EXPECT_EQ(ReplaceSites(full, {many.begin(), many.begin() + 20000}).status, EditStatus::kDone);
   EXPECT_EQ(ReplaceSites(full, many).status, EditStatus::kOverCapacity);
-  EXPECT_EQ(full.structureAtoms.size(), 20000u);
+  EXPECT_EQ(full.crystal.structureAtoms.size(), 20000u);
 }
 
 TEST(StructureEdits, RangeAndSourceByTheSameRules) {
   CKomorka doc;
-  EditResult r = SetAngleRange(doc, -10, 200);
+  EditResult r = SetAngleRange(doc.experiment, -10, 200);
   ASSERT_TRUE(r.ok());
   EXPECT_TRUE(r.clamped);
-  EXPECT_EQ(doc.angleMin, 0.0);
-  EXPECT_EQ(doc.angleMax, 180.0);
+  EXPECT_EQ(doc.experiment.angleMin, 0.0);
+  EXPECT_EQ(doc.experiment.angleMax, 180.0);
   EXPECT_EQ(EditNotes(r, doc).size(), 1u);
-  EXPECT_EQ(SetAngleRange(doc, 150, 20).status, EditStatus::kEmptyRange);
-  EXPECT_EQ(SetAngleRange(doc, 190, 200).status, EditStatus::kEmptyRange);  // nothing left of it
-  EXPECT_EQ(SetAngleRange(doc, NAN, 20).status, EditStatus::kNotFinite);
-  EXPECT_EQ(doc.angleMax, 180.0);
-  EXPECT_FALSE(SetAngleRange(doc, 20, 80).clamped);
+  EXPECT_EQ(SetAngleRange(doc.experiment, 150, 20).status, EditStatus::kEmptyRange);
+  EXPECT_EQ(SetAngleRange(doc.experiment, 190, 200).status, EditStatus::kEmptyRange);  // nothing left of it
+  EXPECT_EQ(SetAngleRange(doc.experiment, NAN, 20).status, EditStatus::kNotFinite);
+  EXPECT_EQ(doc.experiment.angleMax, 180.0);
+  EXPECT_FALSE(SetAngleRange(doc.experiment, 20, 80).clamped);
 
   // f' and f'' taken at Cu K alpha are stale under Mo K alpha, and fresh
   // again back at copper.
@@ -179,16 +179,16 @@ TEST(StructureEdits, RangeAndSourceByTheSameRules) {
   r = SetSource(doc, {0.70932, 0.71361, 0.5, "Mo", 0});
   EXPECT_TRUE(r.anomalStale);
   EXPECT_NE(EditNotes(r, doc).back().find("lambda = 1.54059"), std::string::npos);
-  EXPECT_EQ(doc.energy1, kHcEvAngstrom / 0.70932);
+  EXPECT_EQ(doc.experiment.lambda2, 0.71361);
   EXPECT_FALSE(SetWavelengths(doc, {1.54059, 1.54443, 0.5}).anomalStale);
   // Neutrons have no anomalous terms to be stale.
   EXPECT_FALSE(SetSource(doc, {1.9, 0, 0, "D2B", 1}).anomalStale);
   // The radiation alone switches with the source's wavelengths and name kept.
   r = SetRadiation(doc, 0);
   EXPECT_TRUE(r.anomalStale);
-  EXPECT_EQ(doc.radiation, 0);
-  EXPECT_EQ(doc.lambda1, 1.9);
-  EXPECT_EQ(doc.sourceName, "D2B");
+  EXPECT_EQ(doc.experiment.radiation, 0);
+  EXPECT_EQ(doc.experiment.lambda1, 1.9);
+  EXPECT_EQ(doc.experiment.sourceName, "D2B");
   ASSERT_TRUE(SetRadiation(doc, 1).ok());
   ASSERT_TRUE(SetLatticeType(doc, kCubic, SitesOnLatticeChange::kClear).ok());
   EXPECT_FALSE(SetSource(doc, {0.70932, 0.71361, 0.5, "Mo", 0}).anomalStale);  // no terms at all

@@ -92,8 +92,8 @@ class MeasuredTest : public QObject {
     }
     // The document's cell a little off, calculated again.
     CKomorka& doc = view->document()->doc();
-    doc.a = doc.b = doc.c = 5.6352;
-    doc.RefreshCellMetric();
+    doc.cell.a = doc.cell.b = doc.cell.c = 5.6352;
+    doc.cell.RefreshCellMetric();
     view->document()->NotifyParametersChanged();
     f.action(cmd::kCalculate)->trigger();
 
@@ -133,19 +133,19 @@ class MeasuredTest : public QObject {
     FitResult r = FitWith(f, kFitCell, /*apply=*/false);
     QVERIFY2(r.error.empty(), r.error.c_str());
     QVERIFY(std::abs(r.phases[0].cell[0] - 5.6402) < 2e-4);
-    QCOMPARE(doc.a, 5.6352);
+    QCOMPARE(doc.cell.a, 5.6352);
     QVERIFY(!MeasuredLayerOf(*view)->model().fitted);
 
     // "Anuluj" stops it: nothing to apply.
     r = FitWith(f, kFitCell | kFitWidths | kFitSize, /*apply=*/true, /*cancel=*/true);
     QVERIFY(r.cancelled);
-    QCOMPARE(doc.a, 5.6352);
+    QCOMPARE(doc.cell.a, 5.6352);
 
     // "Zastosuj": the cell into the document, the model into the chart, and
     // the pattern calculated again.
     r = FitWith(f, kFitCell, /*apply=*/true);
-    QVERIFY(std::abs(doc.a - 5.6402) < 2e-4);
-    QCOMPARE(doc.c, doc.a);
+    QVERIFY(std::abs(doc.cell.a - 5.6402) < 2e-4);
+    QCOMPARE(doc.cell.c, doc.cell.a);
     QVERIFY(view->document()->isModified());
     QVERIFY(MeasuredLayerOf(*view)->model().fitted);
     QVERIFY(std::abs(MeasuredLayerOf(*view)->model().zero - zero) < 0.002);
@@ -212,11 +212,11 @@ class MeasuredTest : public QObject {
     for (CChildFrame* c : f.frames())
       if (c->view() != si) nacl = c->view();
     QVERIFY(si && nacl);
-    QCOMPARE(si->document()->doc().a, 5.4309);
-    QCOMPARE(nacl->document()->doc().a, 5.6402);
+    QCOMPARE(si->document()->doc().cell.a, 5.4309);
+    QCOMPARE(nacl->document()->doc().cell.a, 5.6402);
     for (CDownView* v : {si, nacl}) {
-      v->document()->doc().angleMin = 15.0;
-      v->document()->doc().angleMax = 85.0;
+      v->document()->doc().experiment.angleMin = 15.0;
+      v->document()->doc().experiment.angleMax = 85.0;
       v->document()->NotifyParametersChanged();
       f.Calculate(v);
       QVERIFY(v->patternPresent());
@@ -244,10 +244,10 @@ class MeasuredTest : public QObject {
     // Both cells a little off; the fit runs over 20..80 degrees.
     for (auto [v, a] : {std::pair{si, 5.4259}, std::pair{nacl, 5.6442}}) {
       CKomorka& d = v->document()->doc();
-      d.a = d.b = d.c = a;
-      d.RefreshCellMetric();
-      d.angleMin = 20.0;
-      d.angleMax = 80.0;
+      d.cell.a = d.cell.b = d.cell.c = a;
+      d.cell.RefreshCellMetric();
+      d.experiment.angleMin = 20.0;
+      d.experiment.angleMax = 80.0;
       v->document()->NotifyParametersChanged();
       f.Calculate(v);
       v->document()->setModified(false);
@@ -279,8 +279,8 @@ class MeasuredTest : public QObject {
     // "Anuluj": nothing to apply, both documents as they were.
     auto [cancelled, none] = fitBoth(true, true);
     QVERIFY(cancelled.cancelled);
-    QCOMPARE(dSi.a, 5.4259);
-    QCOMPARE(dNaCl.a, 5.6442);
+    QCOMPARE(dSi.cell.a, 5.4259);
+    QCOMPARE(dNaCl.cell.a, 5.6442);
     QVERIFY(!si->document()->isModified() && !nacl->document()->isModified());
 
     // "Zastosuj": the fractions back within 1 %, each cell into its own
@@ -294,9 +294,9 @@ class MeasuredTest : public QObject {
     QVERIFY2(rows[0].startsWith(QStringLiteral("Si")) && rows[1].startsWith(QStringLiteral("NaCl")), qPrintable(rows.join('|')));
     QVERIFY2(rows[1].endsWith(QString::fromStdString(cformat("%.2f %%", 100.0 * r.phases[1].weightFraction))),
              qPrintable(rows[1]));
-    QVERIFY(std::abs(dSi.a - 5.4309) < 2e-4);
-    QVERIFY(std::abs(dNaCl.a - 5.6402) < 2e-4);
-    QCOMPARE(dNaCl.c, dNaCl.a);
+    QVERIFY(std::abs(dSi.cell.a - 5.4309) < 2e-4);
+    QVERIFY(std::abs(dNaCl.cell.a - 5.6402) < 2e-4);
+    QCOMPARE(dNaCl.cell.c, dNaCl.cell.a);
     QVERIFY(si->document()->isModified() && nacl->document()->isModified());
     QVERIFY(r.rwp < 1.0);
     const OverlayModel& model = MeasuredLayerOf(*si)->model();
