@@ -15,7 +15,7 @@ struct ReflectionFilter {
   bool extinct = false;    // "pokaż wygaszone refleksy"
 };
 
-bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter);
+bool ShowsReflection(const ExperimentParams& experiment, const Reflection& r, const ReflectionFilter& filter);
 
 // The whole text file: header line and one CRLF line per shown reflection.
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter);

@@ -65,9 +65,9 @@ Agreement AgreementOf(const std::vector<double>& observed, const std::vector<dou
   return a;
 }
 
-double CellContentsMass(const CKomorka& doc) {
+double CellContentsMass(const Crystal& crystal) {
   double mass = 0.0;
-  for (const AtomSite& at : doc.crystal.cellAtoms) {
+  for (const AtomSite& at : crystal.cellAtoms) {
     if (at.nr < 1 || at.nr > 118) return 0.0;
     xrl_error* err = nullptr;
     const double m = AtomicWeight(at.nr, &err);
@@ -614,7 +614,7 @@ FitResult FitPattern(const std::vector<const CKomorka*>& docs, const MeasuredPat
     UnitCell uc;
     SetCell(uc, c);
     fp.volume = uc.CellVolume();
-    fp.cellMass = CellContentsMass(*docs[p]);
+    fp.cellMass = CellContentsMass(docs[p]->crystal);
     fp.curve.resize(n);
     for (size_t i = 0; i < n; ++i) fp.curve[i] = s.scale[p] * I[p][i];
     scales.push_back(fp.scale);

@@ -89,15 +89,15 @@ int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>
   return unidentified;
 }
 
-bool HasAnomalousTerms(const CKomorka& doc) {
-  for (const AtomSite& at : doc.crystal.structureAtoms)
+bool HasAnomalousTerms(const Crystal& crystal) {
+  for (const AtomSite& at : crystal.structureAtoms)
     if (at.fprim != 0.0 || at.fbis != 0.0) return true;
   return false;
 }
 
-void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation) {
-  if (doc.crystal.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0)
-    doc.crystal.anomalLambda = previousLambda1;
+void NoteSourceChange(Crystal& crystal, double previousLambda1, int previousRadiation) {
+  if (crystal.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0)
+    crystal.anomalLambda = previousLambda1;
 }
 
 // Wavelengths closer than this (relative; under 1 eV at Cu K alpha) have the
@@ -107,7 +107,7 @@ constexpr double kSameWavelength = 1e-4;
 bool AnomalTermsStale(const CKomorka& doc) {
   return doc.experiment.radiation == 0 && doc.experiment.lambda1 > 0.0 && doc.crystal.anomalLambda > 0.0 &&
          std::abs(doc.crystal.anomalLambda - doc.experiment.lambda1) > kSameWavelength * doc.experiment.lambda1 &&
-         HasAnomalousTerms(doc);
+         HasAnomalousTerms(doc.crystal);
 }
 
 std::string StaleAnomalNote(const CKomorka& doc) {

@@ -13,6 +13,7 @@
 namespace pelmora {
 
 class CKomorka;
+struct Crystal;
 struct ExperimentParams;
 
 // xraylib's tables end at fermium; heavier elements keep 0 in a computed set.
@@ -58,12 +59,12 @@ int ListAnomalSet(std::vector<AnomalTable>& tables, const AnomalTable& set);
 int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>& rows);
 
 // Whether any structure atom has a non-zero f' or f''.
-bool HasAnomalousTerms(const CKomorka& doc);
+bool HasAnomalousTerms(const Crystal& crystal);
 
 // Called after the user changed the source from one of that first
 // wavelength and radiation: the terms the atoms had were for the source left
 // when nothing had said otherwise.
-void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation);
+void NoteSourceChange(Crystal& crystal, double previousLambda1, int previousRadiation);
 
 // True when the atoms carry terms taken for another wavelength than the
 // first one of the document's X-ray source.
