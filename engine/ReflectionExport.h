@@ -15,7 +15,7 @@ struct ReflectionFilter {
   bool extinct = false;    // "pokaż wygaszone refleksy"
 };
 
-bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter);
+bool ShowsReflection(const ExperimentParams& experiment, const Reflection& r, const ReflectionFilter& filter);
 
 // A reflection's intensity in percent of the strongest one's; 0 when every
 // intensity is zero, where the percentage has no meaning.

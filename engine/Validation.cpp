@@ -111,14 +111,14 @@ bool ProfileUsesGrainSize(ProfileId id) {
   return id == kProfileGauss || id == kProfileLorentz || id == kProfilePseudoVoigt;
 }
 
-std::string ValidateProfileInput(const CKomorka& doc, ProfileId id) {
-  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(doc.experiment, ExperimentValue::GrainSize);
+std::string ValidateProfileInput(const ExperimentParams& experiment, ProfileId id) {
+  if (ProfileUsesGrainSize(id)) return CheckExperimentValue(experiment, ExperimentValue::GrainSize);
   return {};
 }
 
 std::string ValidateRun(const CKomorka& doc, ProfileId id) {
   std::string why = doc.ValidateCalculation();
-  if (why.empty()) why = ValidateProfileInput(doc, id);
+  if (why.empty()) why = ValidateProfileInput(doc.experiment, id);
   return why;
 }
 

@@ -34,7 +34,7 @@ std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue whic
 bool ProfileUsesGrainSize(ProfileId id);
 // Empty when the profile can work with the document's values; otherwise a
 // message for the user (a grain size D <= 0 with a profile that divides by it).
-std::string ValidateProfileInput(const CKomorka& doc, ProfileId id);
+std::string ValidateProfileInput(const ExperimentParams& experiment, ProfileId id);
 // The document's own checks followed by the profile's.
 std::string ValidateRun(const CKomorka& doc, ProfileId id);
 

@@ -114,7 +114,7 @@ void ApplyFitToDocument(const FitResult& fit, size_t phase, unsigned refined, CK
 
 // The mass of the cell's contents (sum of the standard atomic weights of
 // the cell atoms), g/mol; 0 when an atom has no known element.
-double CellContentsMass(const CKomorka& doc);
+double CellContentsMass(const Crystal& crystal);
 
 // Hill-Howard weight fractions from scales, cell masses and volumes. The
 // calculated intensities already carry 1 / V^2, so W_p is proportional to

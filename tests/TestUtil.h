@@ -33,13 +33,13 @@ inline AtomSite MakeAtom(const std::string& name, double x, double y, double z, 
   return at;
 }
 
-inline void SetCell(CKomorka& doc, double a, double b, double c, double alfa, double beta, double gamma) {
-  doc.cell.a = a;
-  doc.cell.b = b;
-  doc.cell.c = c;
-  doc.cell.alfa = alfa;
-  doc.cell.beta = beta;
-  doc.cell.gamma = gamma;
+inline void SetCell(UnitCell& cell, double a, double b, double c, double alfa, double beta, double gamma) {
+  cell.a = a;
+  cell.b = b;
+  cell.c = c;
+  cell.alfa = alfa;
+  cell.beta = beta;
+  cell.gamma = gamma;
 }
 
 // d-spacing from the inverse of the direct metric tensor: an independent

@@ -46,7 +46,7 @@ QString Apply(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, const S
 QString OfferAnomalForSource(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, double previousLambda1,
                              int previousRadiation) {
   CKomorka& d = doc.doc();
-  NoteSourceChange(d, previousLambda1, previousRadiation);
+  NoteSourceChange(d.crystal, previousLambda1, previousRadiation);
   const bool newWavelength = d.experiment.lambda1 != previousLambda1 || d.experiment.radiation != previousRadiation;
   if (!newWavelength || !AnomalTermsStale(d)) return {};
   const std::optional<SourceAnomalSet> set = AnomalSetForSource(d.experiment, ref.anomalTables);

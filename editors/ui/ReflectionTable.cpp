@@ -100,7 +100,7 @@ class CTabPage4::Model : public QAbstractTableModel {
     if (doc) {
       const CKomorka& d = doc->doc();
       for (std::size_t i = 0; i < d.results.reflectionsAll.size(); ++i)
-        if (ShowsReflection(d, d.results.reflectionsAll[i], filter)) rows_.push_back(static_cast<int>(i));
+        if (ShowsReflection(d.experiment, d.results.reflectionsAll[i], filter)) rows_.push_back(static_cast<int>(i));
     }
     endResetModel();
   }

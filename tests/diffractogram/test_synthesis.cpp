@@ -154,8 +154,8 @@ TEST(Synthesis, UnusableWidthsAddNothingAndAreCounted) {
   for (double D : {0.0, -3.0}) {
     doc.experiment.gsize = D;
     for (ProfileId id : {kProfileGauss, kProfileLorentz, kProfilePseudoVoigt})
-      EXPECT_FALSE(ValidateProfileInput(doc, id).empty());
-    EXPECT_TRUE(ValidateProfileInput(doc, kProfileStick).empty());
+      EXPECT_FALSE(ValidateProfileInput(doc.experiment, id).empty());
+    EXPECT_TRUE(ValidateProfileInput(doc.experiment, kProfileStick).empty());
   }
 }
 

@@ -563,7 +563,7 @@ TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
   rutile.crystal.asymmetricUnit[0].biso = 0.39;
   rutile.crystal.ExpandCellAtoms();
   CKomorka skew;
-  SetCell(skew, 5, 6, 7, 80, 95, 100);
+  SetCell(skew.cell, 5, 6, 7, 80, 95, 100);
   skew.crystal.latticeType = kTriclinic;
   skew.crystal.structureAtoms = {MakeAtom("Si", 0.1, 0.2, 0.3), MakeAtom("O", 0.35, 0.1, 0.75)};
   skew.crystal.structureAtoms[0].nr = 14, skew.crystal.structureAtoms[1].nr = 8;

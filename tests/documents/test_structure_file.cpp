@@ -178,7 +178,7 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
 // calculated as the document it came from.
 TEST(StructureFile, TwentyThousandAtomCellRoundTrips) {
   CKomorka doc;
-  SetCell(doc, 40, 40, 40, 90, 90, 90);
+  SetCell(doc.cell, 40, 40, 40, 90, 90, 90);
   doc.experiment.lambda1 = 1.54056;
   doc.experiment.lambda2 = 0.0;
   doc.experiment.angleMin = 5.0;
@@ -210,7 +210,7 @@ TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
   const std::string saved = std::setlocale(LC_ALL, nullptr);
   if (!std::setlocale(LC_ALL, "pl_PL.UTF-8")) GTEST_SKIP() << "pl_PL.UTF-8 locale not installed";
   CKomorka doc;
-  SetCell(doc, 5.6402, 5.6402, 5.6402, 90, 90, 90);
+  SetCell(doc.cell, 5.6402, 5.6402, 5.6402, 90, 90, 90);
   const std::string text = FormatStructureFile(doc);
   TempDir dir;
   std::string error;

@@ -20,7 +20,7 @@ TEST(CellMetric, DSpacingOfEveryCrystalSystemMatchesTheMetricTensor) {
   };
   for (const auto& cell : cells) {
     CKomorka doc;
-    SetCell(doc, cell.a, cell.b, cell.c, cell.al, cell.be, cell.ga);
+    SetCell(doc.cell, cell.a, cell.b, cell.c, cell.al, cell.be, cell.ga);
     doc.cell.RefreshCellMetric();
     for (int h = -3; h <= 3; ++h)
       for (int k = -3; k <= 3; ++k)
@@ -32,13 +32,13 @@ TEST(CellMetric, DSpacingOfEveryCrystalSystemMatchesTheMetricTensor) {
   }
   // Right angles give exact zeros and ones, not cos(pi/2) ~ 6e-17.
   CKomorka right;
-  SetCell(right, 3.0, 4.0, 5.0, 90.0, 90.0, 90.0);
+  SetCell(right.cell, 3.0, 4.0, 5.0, 90.0, 90.0, 90.0);
   right.cell.RefreshCellMetric();
   EXPECT_EQ(right.cell.cosAlfa, 0.0);
   EXPECT_EQ(right.cell.sinBeta, 1.0);
   EXPECT_EQ(right.cell.CellVolume(), 60.0);
   CKomorka hex;
-  SetCell(hex, 3.0, 3.0, 5.0, 90, 90, 120);
+  SetCell(hex.cell, 3.0, 3.0, 5.0, 90, 90, 120);
   hex.cell.RefreshCellMetric();
   EXPECT_NEAR(hex.cell.CellVolume(), 9.0 * 5.0 * std::sqrt(3.0) / 2.0, 1e-12);
 }

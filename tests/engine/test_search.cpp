@@ -18,7 +18,7 @@ namespace {
 
 void OneAtomCell(CKomorka& doc, LatticeType type, double a) {
   doc.crystal.latticeType = type;
-  SetCell(doc, a, a, a, 90, 90, 90);
+  SetCell(doc.cell, a, a, a, 90, 90, 90);
   doc.crystal.structureAtoms = {MakeAtom("A", 0, 0, 0)};
   doc.crystal.ExpandCellAtoms();
 }
@@ -172,7 +172,7 @@ TEST(Search, GroupingFollowsTheRule) {
     SCOPED_TRACE(trial);
     CKomorka doc;
     doc.crystal.latticeType = trial == 4 ? kHexagonal : trial % 2 ? kTetragonal : kCubic;
-    SetCell(doc, 5.0, 5.0, trial % 2 ? 7.0 : 5.0, 90, 90, trial == 4 ? 120 : 90);
+    SetCell(doc.cell, 5.0, 5.0, trial % 2 ? 7.0 : 5.0, 90, 90, trial == 4 ? 120 : 90);
     for (int i = 0; i < 4; ++i) doc.crystal.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng)));
     if (trial == 3) doc.crystal.structureAtoms = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.5, 0.5, 0.5, 3.0)};
     if (trial == 4) doc.crystal.structureAtoms = {MakeAtom("A", 0, 0, 0)};
@@ -190,7 +190,7 @@ TEST(Search, GroupingFollowsTheRule) {
 TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
   CKomorka doc;
   doc.crystal.latticeType = kCubic;
-  SetCell(doc, 15.0, 15.0, 15.0, 90, 90, 90);
+  SetCell(doc.cell, 15.0, 15.0, 15.0, 90, 90, 90);
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   for (int i = 0; i < 4; ++i) doc.crystal.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng), 1.0 + i));

@@ -17,7 +17,7 @@ namespace {
 
 // The structure of tools/make_site_golden.py.
 void BuildGoldenStructure(CKomorka& doc, int radiation) {
-  SetCell(doc, 4.2, 4.2, 4.2, 90, 90, 90);
+  SetCell(doc.cell, 4.2, 4.2, 4.2, 90, 90, 90);
   doc.crystal.latticeType = kCubic;
   AtomSite a, b;
   a.name = "A";

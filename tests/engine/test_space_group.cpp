@@ -141,7 +141,7 @@ TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
   std::unique_ptr<CKomorka> full(OpenExample("rutile-TiO2.xml"));
   CKomorka typed;
   typed.experiment.ApplyValues(static_cast<const ExperimentValues&>(full->experiment));
-  SetCell(typed, 4.5937, 4.5937, 2.9587, 90, 90, 90);
+  SetCell(typed.cell, 4.5937, 4.5937, 2.9587, 90, 90, 90);
   AtomSite ti = full->crystal.structureAtoms.front(), o;
   for (const AtomSite& at : full->crystal.structureAtoms)
     if (at.nr == 8) o = at;
@@ -167,7 +167,7 @@ TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
   // against its two atoms typed by hand.
   CKomorka rhomb, handTyped;
   for (CKomorka* d : {&rhomb, &handTyped}) {
-    SetCell(*d, 4.75, 4.75, 4.75, 57.2, 57.2, 57.2);
+    SetCell(d->cell, 4.75, 4.75, 4.75, 57.2, 57.2, 57.2);
     d->crystal.latticeType = kRhombohedral;
   }
   rhomb.crystal.spaceGroup = "R -3 m:R";
@@ -192,7 +192,7 @@ TEST(SpaceGroup, SitesNearSpecialPositionsAreOfferedTheirFractionsNeverMoved) {
   EXPECT_FALSE(NearSpecialPosition(g, {0.1234, 0.3333, 0.2}));    // a general position
   // The site typed as 0.3333 stays so in the document; its images merge.
   CKomorka doc;
-  SetCell(doc, 3.25, 3.25, 5.2, 90, 90, 120);
+  SetCell(doc.cell, 3.25, 3.25, 5.2, 90, 90, 120);
   doc.crystal.spaceGroup = g.Name();
   doc.crystal.asymmetricUnit = {MakeAtom("Zn", 0.3333, 0.6667, 0.0)};
   doc.crystal.ExpandCellAtoms();
@@ -263,7 +263,7 @@ TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
 TEST(SpaceGroup, WyckoffLettersOfACellTooLargeForOneSearch) {
   // F m -3 m: 4a, 8c, 24e and general positions (192l), 2148 atoms in all.
   CKomorka doc;
-  SetCell(doc, 30, 30, 30, 90, 90, 90);
+  SetCell(doc.cell, 30, 30, 30, 90, 90, 90);
   doc.crystal.spaceGroup = "F m -3 m";
   doc.crystal.asymmetricUnit = {MakeAtom("A", 0, 0, 0), MakeAtom("B", 0.25, 0.25, 0.25), MakeAtom("C", 0.2, 0, 0)};
   for (int i = 0; i < 10; ++i) doc.crystal.asymmetricUnit.push_back(MakeAtom("D", 0.311 + 0.007 * i, 0.061, 0.173));

@@ -400,14 +400,14 @@ class EditorsTest : public QObject {
     f.action(cmd::kCalculate)->trigger();
     auto shown = [&d](const ReflectionFilter& filter) {
       int n = 0;
-      for (const Reflection& r : d.results.reflectionsAll) n += ShowsReflection(d, r, filter);
+      for (const Reflection& r : d.results.reflectionsAll) n += ShowsReflection(d.experiment, r, filter);
       return n;
     };
     // NaCl's first line: (1 1 1) of K-alpha 1, with its angle and width.
     QCOMPARE(list->model()->rowCount(), shown({true, false, false}));
     QCOMPARE(Cell(list, 0, 1) + Cell(list, 0, 2) + Cell(list, 0, 3), QStringLiteral("111"));
     const auto first = std::find_if(d.results.reflectionsAll.begin(), d.results.reflectionsAll.end(),
-                                    [&d](const Reflection& r) { return ShowsReflection(d, r, {}); });
+                                    [&d](const Reflection& r) { return ShowsReflection(d.experiment, r, {}); });
     QVERIFY(first != d.results.reflectionsAll.end() && first->fwhm > 0.0);
     QCOMPARE(Cell(list, 0, 4), QString::asprintf("%0.4f", TwoThetaDegrees(*first)));
     QCOMPARE(Cell(list, 0, 10), QString::asprintf("%0.6f", first->fwhm));

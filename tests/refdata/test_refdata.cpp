@@ -399,7 +399,7 @@ TEST(AnomalSets, TermsTakenForOneWavelengthAreStaleForAnother) {
   fe.fbis = 3.2;
   doc.crystal.structureAtoms = {fe, unknown};
   // A file's terms are its source's: the first change learns that wavelength.
-  NoteSourceChange(doc, 1.540562, 0);
+  NoteSourceChange(doc.crystal, 1.540562, 0);
   EXPECT_EQ(StaleAnomalNote(doc),
             "Czynniki anomalne f′, f″ atomów są dla λ = 1.54056 Å, nie dla bieżącego źródła (λ = 0.70930 Å).");
   doc.experiment.radiation = 1;

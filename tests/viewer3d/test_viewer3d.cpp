@@ -59,7 +59,7 @@ TEST(CellView, PointAndBasisOfEveryCrystalSystem) {
 TEST(CellView, EdgesAndCentringOfTheCell) {
   // A cubic cell a = 5 is ten units wide and centred on the pivot.
   CKomorka cubic;
-  SetCell(cubic, 5, 5, 5, 90, 90, 90);
+  SetCell(cubic.cell, 5, 5, 5, 90, 90, 90);
   SceneOptions opt;
   opt.edges.color = 0x0000FF;  // red
   const CellScene s = BuildCellScene(cubic, opt);
@@ -72,7 +72,7 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   // Each component of the centre is scaled by its own constant.
   CKomorka mono;
   mono.crystal.latticeType = kMonoclinic;
-  SetCell(mono, 6, 4, 8, 90, 120, 90);
+  SetCell(mono.cell, 6, 4, 8, 90, 120, 90);
   const CellScene m = BuildCellScene(mono, opt);
   const double c120 = std::cos(120 * kDeg), s120 = std::sin(120 * kDeg);
   ExpectVec(m.centring, -6 * (1 + c120), -4, -8 * s120, "mono centring");
@@ -81,7 +81,7 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
   // Hexagonal: a prism of three cells, 18 edges, turned about its axis.
   CKomorka hex;
   hex.crystal.latticeType = kHexagonal;
-  SetCell(hex, 3, 3, 5, 90, 90, 120);
+  SetCell(hex.cell, 3, 3, 5, 90, 90, 120);
   const CellScene h = BuildCellScene(hex, opt);
   ExpectVec(h.centring, 0, 0, -5, "hex centring");
   ASSERT_EQ(h.segments.size(), 18u);
@@ -106,7 +106,7 @@ TEST(CellView, EdgesAndCentringOfTheCell) {
 
 TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   CKomorka doc;
-  SetCell(doc, 4, 4, 4, 90, 90, 90);
+  SetCell(doc.cell, 4, 4, 4, 90, 90, 90);
   doc.crystal.structureAtoms = {MakeAtom("Na", 0, 0, 0), MakeAtom("Cl", 0.5, 0.5, 0), MakeAtom("Ośr~", 0.5, 0.5, 0.5)};
   doc.crystal.structureAtoms[0].visible = doc.crystal.structureAtoms[2].visible = 1;
   doc.crystal.structureAtoms[1].radius = 40;
@@ -134,7 +134,7 @@ TEST(CellView, AtomsImagesLabelsAndSegmentPose) {
   // leave room for its first five images (x first, then y, then z). A scene
   // built again into the same lists is the same.
   CKomorka many;
-  SetCell(many, 4, 4, 4, 90, 90, 90);
+  SetCell(many.cell, 4, 4, 4, 90, 90, 90);
   many.crystal.structureAtoms.push_back(MakeAtom("Na", 0, 0, 0));
   for (int i = 1; i < 250; ++i) many.crystal.structureAtoms.push_back(MakeAtom("Cl", 0.1 + 0.003 * i, 0.5, 0.5));
   many.crystal.ExpandCellAtoms();
