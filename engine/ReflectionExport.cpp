@@ -9,9 +9,9 @@
 
 namespace pelmora {
 
-bool ShowsReflection(const CKomorka& doc, const Reflection& r, const ReflectionFilter& filter) {
+bool ShowsReflection(const ExperimentParams& experiment, const Reflection& r, const ReflectionFilter& filter) {
   const double tt = TwoThetaDegrees(r);
-  if (!(doc.experiment.angleMin <= tt && tt <= doc.experiment.angleMax)) return false;
+  if (!(experiment.angleMin <= tt && tt <= experiment.angleMax)) return false;
   if (r.nonZero != 1 && !filter.extinct) return false;
   return (r.line == 1 && filter.firstLine) || (r.line == 2 && filter.secondLine);
 }
@@ -63,7 +63,7 @@ void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& f
   char row[kMaxRowChars];
   for (size_t i = begin; i < end; ++i) {
     const Reflection& r = doc.results.reflectionsAll[i];
-    if (!ShowsReflection(doc, r, filter)) continue;
+    if (!ShowsReflection(doc.experiment, r, filter)) continue;
     out.append(row, FormatRow(row, n++, r, IntensityPercent(r.intensity, doc.results.maxIntensity)));
   }
 }
@@ -85,7 +85,7 @@ std::vector<std::string> FormatReflectionListParts(const CKomorka& doc, const Re
   for (unsigned i = 1; i < parts; ++i) {
     number[i] = number[i - 1];
     for (size_t j = begin[i - 1]; j < begin[i]; ++j)
-      number[i] += ShowsReflection(doc, doc.results.reflectionsAll[j], filter);
+      number[i] += ShowsReflection(doc.experiment, doc.results.reflectionsAll[j], filter);
   }
   {
     std::vector<std::jthread> threads;

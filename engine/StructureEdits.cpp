@@ -221,8 +221,8 @@ EditResult SetAngleRange(ExperimentParams& e, double angleMin, double angleMax) 
   return r;
 }
 
-bool HasAnomalTerms(const CKomorka& doc) {
-  for (const AtomSite& at : doc.crystal.structureAtoms)
+bool HasAnomalTerms(const Crystal& crystal) {
+  for (const AtomSite& at : crystal.structureAtoms)
     if (at.fprim != 0.0 || at.fbis != 0.0) return true;
   return false;
 }
@@ -233,11 +233,11 @@ constexpr double kSameWavelength = 1e-4;
 
 bool AnomalTermsStale(const CKomorka& doc) {
   return doc.experiment.radiation == 0 && doc.experiment.lambda1 > 0.0 && doc.crystal.anomalLambda > 0.0 &&
-         std::abs(doc.crystal.anomalLambda - doc.experiment.lambda1) > kSameWavelength * doc.experiment.lambda1 && HasAnomalTerms(doc);
+         std::abs(doc.crystal.anomalLambda - doc.experiment.lambda1) > kSameWavelength * doc.experiment.lambda1 && HasAnomalTerms(doc.crystal);
 }
 
-void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation) {
-  if (doc.crystal.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0) doc.crystal.anomalLambda = previousLambda1;
+void NoteSourceChange(Crystal& crystal, double previousLambda1, int previousRadiation) {
+  if (crystal.anomalLambda <= 0.0 && previousRadiation == 0 && previousLambda1 > 0.0) crystal.anomalLambda = previousLambda1;
 }
 
 EditResult SetSource(CKomorka& doc, const RadiationSource& source) {
@@ -246,7 +246,7 @@ EditResult SetSource(CKomorka& doc, const RadiationSource& source) {
   doc.experiment.ApplySource(source);
   EditResult r;
   if (doc.experiment.lambda1 != lambda1 || doc.experiment.radiation != radiation) {
-    NoteSourceChange(doc, lambda1, radiation);
+    NoteSourceChange(doc.crystal, lambda1, radiation);
     r.anomalStale = AnomalTermsStale(doc);
   }
   return r;

@@ -121,7 +121,7 @@ AngleWindow ClampAngleRange(double angleMin, double angleMax, bool* clamped = nu
 EditResult SetAngleRange(ExperimentParams& e, double angleMin, double angleMax);
 
 // Whether any structure atom has a non-zero f' or f''.
-bool HasAnomalTerms(const CKomorka& doc);
+bool HasAnomalTerms(const Crystal& crystal);
 // True when the atoms carry f' and f'' taken for another wavelength than the
 // first one of the document's X-ray source.
 bool AnomalTermsStale(const CKomorka& doc);
@@ -135,7 +135,7 @@ EditResult SetWavelengths(CKomorka& doc, const Wavelengths& w);
 EditResult SetRadiation(CKomorka& doc, int radiation);
 // For a front end that changed the source itself: the terms the atoms had
 // were for the source left when nothing had said otherwise.
-void NoteSourceChange(CKomorka& doc, double previousLambda1, int previousRadiation);
+void NoteSourceChange(Crystal& crystal, double previousLambda1, int previousRadiation);
 
 // What the command line and Python say of a refused edit (English; the
 // program's pages word theirs in Polish): the document is the one edited.

@@ -207,7 +207,7 @@ void StorePhases(const FitModel& model, const std::vector<const CKomorka*>& docs
     UnitCell uc;
     SetConstants(uc, c);
     fp.volume = uc.CellVolume();
-    fp.cellMass = CellContentsMass(*docs[p]);
+    fp.cellMass = CellContentsMass(docs[p]->crystal);
     fp.curve.resize(n);
     for (size_t i = 0; i < n; ++i) fp.curve[i] = s.scale[p] * I[p][i];
   }

@@ -7,9 +7,9 @@
 
 namespace pelmora {
 
-double CellContentsMass(const CKomorka& doc) {
+double CellContentsMass(const Crystal& crystal) {
   double mass = 0.0;
-  for (const AtomSite& at : doc.crystal.cellAtoms) {
+  for (const AtomSite& at : crystal.cellAtoms) {
     if (at.nr < 1 || at.nr > 118) return 0.0;
     xrl_error* err = nullptr;
     const double m = AtomicWeight(at.nr, &err);

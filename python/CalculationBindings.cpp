@@ -70,11 +70,11 @@ struct ReflectionColumns {
   // The rows of the reflection list the filter shows, as it prints them.
   void Fill(const CKomorka& doc, const ReflectionFilter& filter) {
     size_t n = 0;
-    for (const Reflection& r : doc.results.reflectionsAll) n += ShowsReflection(doc, r, filter);
+    for (const Reflection& r : doc.results.reflectionsAll) n += ShowsReflection(doc.experiment, r, filter);
     for (auto* v : {&twoTheta, &d, &reF, &imF, &f2, &intensity, &percent}) v->reserve(n);
     for (auto* v : {&h, &k, &l, &multiplicity, &line}) v->reserve(n);
     for (const Reflection& r : doc.results.reflectionsAll) {
-      if (!ShowsReflection(doc, r, filter)) continue;
+      if (!ShowsReflection(doc.experiment, r, filter)) continue;
       twoTheta.push_back(TwoThetaDegrees(r));
       d.push_back(r.d);
       reF.push_back(r.reF);

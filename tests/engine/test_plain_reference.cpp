@@ -17,7 +17,7 @@ namespace {
 // anomalous terms, an occupancy, a B of a site's own beside atoms that take
 // the experiment's, and both lines.
 void BuildCell(CKomorka& doc, int radiation) {
-  SetCell(doc, 5.1, 6.3, 7.2, 81, 97, 104);
+  SetCell(doc.cell, 5.1, 6.3, 7.2, 81, 97, 104);
   doc.crystal.latticeType = kTriclinic;
   AtomSite a = MakeAtom("A", 0.11, 0.23, 0.37), b = MakeAtom("B", 0.61, 0.12, 0.83, 3.0, 7.0, 0.4, 2.5);
   AtomSite c = MakeAtom("A", 0.42, 0.71, 0.05);
@@ -96,7 +96,7 @@ TEST(PlainReference, AgreesWithTheCalculationAndCatchesPlantedFaults) {
 
   // A box whose sums would take hours is refused before anything is summed.
   CKomorka big;
-  SetCell(big, 50, 50, 50, 90, 90, 90);
+  SetCell(big.cell, 50, 50, 50, 90, 90, 90);
   big.crystal.structureAtoms.assign(100000, MakeAtom("C", 0.1, 0.2, 0.3));
   big.crystal.ExpandCellAtoms();
   big.experiment.angleMin = 0;
