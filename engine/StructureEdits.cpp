@@ -11,22 +11,22 @@
 
 namespace pelmora {
 
-char UniqueAxisOf(const CKomorka& doc) {
-  if (doc.crystal.spaceGroup.empty() || (doc.crystal.latticeType & kSystemMask) != kMonoclinic) return 'b';
-  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(doc.crystal.spaceGroup);
+char UniqueAxisOf(const Crystal& crystal) {
+  if (crystal.spaceGroup.empty() || (crystal.latticeType & kSystemMask) != kMonoclinic) return 'b';
+  const std::optional<SpaceGroupSetting> g = FindSpaceGroup(crystal.spaceGroup);
   return g ? UniqueAxisOf(*g) : 'b';
 }
 
 bool TieDocumentCell(CKomorka& doc) {
   const CellConstants before = ConstantsOf(doc.cell);
-  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), doc.cell);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc.crystal), doc.cell);
   return ConstantsOf(doc.cell) != before;
 }
 
 EditResult SetCellConstant(CKomorka& doc, int index, double value) {
   EditResult r;
   if (index < 0 || index > 5) return {EditStatus::kNoSite};
-  if (!FreeCellConstants(doc.crystal.latticeType, UniqueAxisOf(doc))[static_cast<size_t>(index)]) {
+  if (!FreeCellConstants(doc.crystal.latticeType, UniqueAxisOf(doc.crystal))[static_cast<size_t>(index)]) {
     // The value it has already is no change (s.a = s.b = s.c = 6.0 in Python).
     if (ConstantsOf(doc.cell)[static_cast<size_t>(index)] == value) return r;
     r.status = EditStatus::kTiedConstant;
@@ -37,7 +37,7 @@ EditResult SetCellConstant(CKomorka& doc, int index, double value) {
   if (!std::isfinite(value)) return {EditStatus::kNotFinite, index};
   CellConstants c = ConstantsOf(doc.cell);
   c[static_cast<size_t>(index)] = value;
-  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), c);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc.crystal), c);
   SetConstants(doc.cell, c);
   return r;
 }
@@ -46,7 +46,7 @@ EditResult SetCell(CKomorka& doc, const CellConstants& values) {
   for (int i = 0; i < 6; ++i)
     if (!std::isfinite(values[static_cast<size_t>(i)])) return {EditStatus::kNotFinite, i};
   CellConstants tied = values;
-  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), tied);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc.crystal), tied);
   for (int i = 0; i < 6; ++i)
     if (tied[static_cast<size_t>(i)] != values[static_cast<size_t>(i)]) {
       EditResult r{EditStatus::kTiesBroken, i};
@@ -139,54 +139,54 @@ int OccupiedAmong(LatticeType type, const std::vector<AtomSite>& sites, const At
 // The editable site (other than `skip`) that stands on the position of `p`.
 // With a group the structure atoms are the sites' images, so a position any
 // image of another site holds is taken.
-int OccupiedSite(const CKomorka& doc, const AtomSite& p, size_t skip) {
-  if (doc.crystal.spaceGroup.empty()) return OccupiedAmong(doc.crystal.latticeType, doc.crystal.structureAtoms, p, skip);
-  for (const AtomSite& at : doc.crystal.structureAtoms)
-    if (static_cast<size_t>(at.asymSite) != skip && SameSite(doc.crystal.latticeType, {at.x, at.y, at.z}, {p.x, p.y, p.z}))
+int OccupiedSite(const Crystal& crystal, const AtomSite& p, size_t skip) {
+  if (crystal.spaceGroup.empty()) return OccupiedAmong(crystal.latticeType, crystal.structureAtoms, p, skip);
+  for (const AtomSite& at : crystal.structureAtoms)
+    if (static_cast<size_t>(at.asymSite) != skip && SameSite(crystal.latticeType, {at.x, at.y, at.z}, {p.x, p.y, p.z}))
       return at.asymSite;
   return -1;
 }
 
 // Installs the editable atoms and expands them; the old ones come back when
 // the cell would overflow.
-EditResult Install(CKomorka& doc, std::vector<AtomSite> atoms) {
-  if (doc.crystal.spaceGroup.empty() && !Crystal::FitsCapacity(doc.crystal.latticeType, atoms.size()))
+EditResult Install(Crystal& crystal, std::vector<AtomSite> atoms) {
+  if (crystal.spaceGroup.empty() && !Crystal::FitsCapacity(crystal.latticeType, atoms.size()))
     return {EditStatus::kOverCapacity};
   for (size_t i = 0; i < atoms.size(); ++i) atoms[i].siteIndex = static_cast<std::int32_t>(i);
-  std::vector<AtomSite> old = std::exchange(doc.crystal.EditableAtoms(), std::move(atoms));
-  if (doc.crystal.ExpandCellAtoms()) return {};
-  doc.crystal.EditableAtoms() = std::move(old);
-  doc.crystal.ExpandCellAtoms();
+  std::vector<AtomSite> old = std::exchange(crystal.EditableAtoms(), std::move(atoms));
+  if (crystal.ExpandCellAtoms()) return {};
+  crystal.EditableAtoms() = std::move(old);
+  crystal.ExpandCellAtoms();
   return {EditStatus::kOverCapacity};
 }
 
 }  // namespace
 
-EditResult AddSite(CKomorka& doc, AtomSite site) {
+EditResult AddSite(Crystal& crystal, AtomSite site) {
   if (!SiteValuesValid(site)) return {EditStatus::kBadSiteValue};
-  if (const int at = OccupiedSite(doc, site, SIZE_MAX); at >= 0) return {EditStatus::kSiteOccupied, at};
-  std::vector<AtomSite> atoms = doc.crystal.EditableAtoms();
+  if (const int at = OccupiedSite(crystal, site, SIZE_MAX); at >= 0) return {EditStatus::kSiteOccupied, at};
+  std::vector<AtomSite> atoms = crystal.EditableAtoms();
   atoms.push_back(std::move(site));
-  return Install(doc, std::move(atoms));
+  return Install(crystal, std::move(atoms));
 }
 
-EditResult ReplaceSite(CKomorka& doc, std::size_t index, AtomSite site) {
-  std::vector<AtomSite> atoms = doc.crystal.EditableAtoms();
+EditResult ReplaceSite(Crystal& crystal, std::size_t index, AtomSite site) {
+  std::vector<AtomSite> atoms = crystal.EditableAtoms();
   if (index >= atoms.size()) return {EditStatus::kNoSite};
   if (!SiteValuesValid(site)) return {EditStatus::kBadSiteValue, static_cast<int>(index)};
-  if (const int at = OccupiedSite(doc, site, index); at >= 0) return {EditStatus::kSiteOccupied, at};
+  if (const int at = OccupiedSite(crystal, site, index); at >= 0) return {EditStatus::kSiteOccupied, at};
   atoms[index] = std::move(site);
-  return Install(doc, std::move(atoms));
+  return Install(crystal, std::move(atoms));
 }
 
-EditResult ReplaceSites(CKomorka& doc, std::vector<AtomSite> sites) {
+EditResult ReplaceSites(Crystal& crystal, std::vector<AtomSite> sites) {
   for (size_t i = 0; i < sites.size(); ++i)
     if (!SiteValuesValid(sites[i])) return {EditStatus::kBadSiteValue, static_cast<int>(i)};
-  if (doc.crystal.spaceGroup.empty() && !Crystal::FitsCapacity(doc.crystal.latticeType, sites.size()))
+  if (crystal.spaceGroup.empty() && !Crystal::FitsCapacity(crystal.latticeType, sites.size()))
     return {EditStatus::kOverCapacity};
   // Binned, so that tens of thousands of sites are not compared pairwise.
   PositionGrid grid(kSameSiteTolerance, sites.size());
-  std::vector<std::array<double, 3>> shifts = CentringShifts(doc.crystal.latticeType);
+  std::vector<std::array<double, 3>> shifts = CentringShifts(crystal.latticeType);
   shifts.insert(shifts.begin(), {0.0, 0.0, 0.0});
   for (size_t i = 0; i < sites.size(); ++i) {
     const AtomSite& p = sites[i];
@@ -194,12 +194,12 @@ EditResult ReplaceSites(CKomorka& doc, std::vector<AtomSite> sites) {
     for (const auto& d : shifts)
       grid.ForNear({p.x + d[0], p.y + d[1], p.z + d[2]}, [&](int id) {
         const AtomSite& q = sites[static_cast<size_t>(id)];
-        if (at < 0 && SameSite(doc.crystal.latticeType, {q.x, q.y, q.z}, {p.x, p.y, p.z})) at = id;
+        if (at < 0 && SameSite(crystal.latticeType, {q.x, q.y, q.z}, {p.x, p.y, p.z})) at = id;
       });
     if (at >= 0) return {EditStatus::kSiteOccupied, at, static_cast<int>(i)};
     grid.Add({p.x, p.y, p.z}, static_cast<int>(i));
   }
-  return Install(doc, std::move(sites));
+  return Install(crystal, std::move(sites));
 }
 
 // --- experiment ------------------------------------------------------------------------
@@ -278,7 +278,7 @@ std::string TieText(const EditResult& r, const CKomorka& doc) {
   const std::string name = kCellConstantNames[r.index];
   if (r.other >= 0) return name + " follows " + kCellConstantNames[r.other] + system;
   CellConstants c = ConstantsOf(doc.cell);
-  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc), c);
+  TieCell(doc.crystal.latticeType, UniqueAxisOf(doc.crystal), c);
   return name + " is fixed at " + Number(c[static_cast<size_t>(r.index)]) + " degrees" + system;
 }
 

@@ -54,7 +54,7 @@ struct EditResult {
 
 // The axis whose angle a monoclinic cell leaves free: 'b', or the one the
 // document's space group setting names ("P 1 1 2" has c, "P 2 1 1" a).
-char UniqueAxisOf(const CKomorka& doc);
+char UniqueAxisOf(const Crystal& crystal);
 
 // The document's cell tied by its lattice type (and group); true when a
 // constant changed (a file whose cell broke the ties has been mended).
@@ -103,13 +103,13 @@ bool OccupancyValid(double occupancy);
 bool SiteBValid(const std::optional<double>& b);
 // Adds a site to the atoms the user edits (the group's sites, or the
 // structure atoms): refused on an occupied position or over capacity.
-EditResult AddSite(CKomorka& doc, AtomSite site);
+EditResult AddSite(Crystal& crystal, AtomSite site);
 // Replaces the site at `index`; refused when it would land where another
 // site stands, or over capacity.
-EditResult ReplaceSite(CKomorka& doc, std::size_t index, AtomSite site);
+EditResult ReplaceSite(Crystal& crystal, std::size_t index, AtomSite site);
 // Replaces every site: refused when two stand on one position, over
 // capacity, or for a site with values no site can have.
-EditResult ReplaceSites(CKomorka& doc, std::vector<AtomSite> sites);
+EditResult ReplaceSites(Crystal& crystal, std::vector<AtomSite> sites);
 
 // --- experiment ---------------------------------------------------------------------
 

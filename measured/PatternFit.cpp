@@ -89,7 +89,7 @@ void SetUpModel(FitModel& model, const std::vector<const CKomorka*>& docs, const
     ph.doc->experiment.angleMin = std::max(kPatternStep, rangeMin - kMargin);
     ph.doc->experiment.angleMax = std::min(180.0 - kPatternStep, rangeMax + kMargin);
     ph.type = d->crystal.latticeType;
-    ph.uniqueAxis = UniqueAxisOf(*d);
+    ph.uniqueAxis = UniqueAxisOf(d->crystal);
     ph.ownSize = d->experiment.gsize;
     s.cell.push_back(ConstantsOf(d->cell));
     s.invSize.push_back(d->experiment.gsize > 0.0 ? 1.0 / d->experiment.gsize : 0.0);

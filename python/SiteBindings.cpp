@@ -40,7 +40,7 @@ struct Site {
       if (index >= doc.crystal.EditableAtoms().size()) throw py::index_error("the site is no longer in the structure");
       AtomSite at = doc.crystal.EditableAtoms()[index];
       f(at);
-      return ReplaceSite(doc, index, std::move(at));
+      return ReplaceSite(doc.crystal, index, std::move(at));
     });
   }
   AtomSite Value() {
@@ -61,7 +61,7 @@ void SetSites(const StructurePtr& s, std::vector<Site*> sites) {
     if (!site) throw py::type_error("sites must be Site objects");
     atoms.push_back(site->Value());
   }
-  Edit(*s, [&](CKomorka& doc) { return ReplaceSites(doc, std::move(atoms)); });
+  Edit(*s, [&](CKomorka& doc) { return ReplaceSites(doc.crystal, std::move(atoms)); });
 }
 
 // The occupancy and B are checked as they are set, on a free-standing site

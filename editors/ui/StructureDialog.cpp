@@ -286,7 +286,7 @@ void CMyPropertyPage1::AddAtom() {
   at.z = v[2];
   at.occupancy = occupancy;
   at.biso = biso;
-  if (RefusedSite(AddSite(doc_->doc(), std::move(at)))) return;
+  if (RefusedSite(AddSite(doc_->doc().crystal, std::move(at)))) return;
   Edited(false);
 }
 
@@ -335,7 +335,7 @@ void CMyPropertyPage1::ChangeAtom() {
   at.z = v[2];
   at.occupancy = occupancy;
   at.biso = biso;
-  if (RefusedSite(ReplaceSite(doc_->doc(), static_cast<size_t>(r), std::move(at)))) return;
+  if (RefusedSite(ReplaceSite(doc_->doc().crystal, static_cast<size_t>(r), std::move(at)))) return;
   Edited(false);
 }
 
@@ -763,7 +763,7 @@ void CTabPage1::ShowCell() {
 bool CTabPage1::ApplyRules() {
   CKomorka& d = doc_->doc();
   const bool tied = TieDocumentCell(d);
-  const std::array<bool, 6> free = FreeCellConstants(d.crystal.latticeType, UniqueAxisOf(d));
+  const std::array<bool, 6> free = FreeCellConstants(d.crystal.latticeType, UniqueAxisOf(d.crystal));
   for (size_t i = 0; i < 6; ++i) cell_[i]->setEnabled(free[i]);
   return tied;
 }
@@ -797,14 +797,14 @@ bool CTabPage1::CommitCell(int field) {
   bool ok = true;
   // The field just left first: its refusal is the one the user expects.
   // Only the free fields are read; the others follow them by the tie rule.
-  const std::array<bool, 6> free = FreeCellConstants(doc_->doc().crystal.latticeType, UniqueAxisOf(doc_->doc()));
+  const std::array<bool, 6> free = FreeCellConstants(doc_->doc().crystal.latticeType, UniqueAxisOf(doc_->doc().crystal));
   CellConstants c = ConstantsOf(doc_->doc().cell);
   if (free[static_cast<size_t>(field)] && !cell_[static_cast<size_t>(field)]->TakeNumber(&v[field])) ok = false;
   for (size_t i = 0; ok && i < 6; ++i)
     if (free[i] && !cell_[i]->TakeNumber(&c[i])) ok = false;
   if (ok) {
     CKomorka& d = doc_->doc();
-    TieCell(d.crystal.latticeType, UniqueAxisOf(d), c);
+    TieCell(d.crystal.latticeType, UniqueAxisOf(d.crystal), c);
     for (size_t i = 0; i < 6; ++i) cell_[i]->setNumber(c[i]);
     if (c != ConstantsOf(d.cell)) {
       SetConstants(d.cell, c);

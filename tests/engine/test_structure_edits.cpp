@@ -71,7 +71,7 @@ TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
   // A monoclinic group on the c axis frees gamma and ties beta.
   CKomorka mono;
   ASSERT_TRUE(SetSpaceGroup(mono, "P 1 1 21/b").ok());
-  ASSERT_EQ(UniqueAxisOf(mono), 'c');
+  ASSERT_EQ(UniqueAxisOf(mono.crystal), 'c');
   EXPECT_TRUE(SetCellConstant(mono, 5, 104.0).ok());
   EXPECT_EQ(SetCellConstant(mono, 4, 104.0).status, EditStatus::kTiedConstant);
   EXPECT_EQ(mono.cell.gamma, 104.0);
@@ -79,8 +79,8 @@ TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
 
 TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
   CKomorka doc;
-  ASSERT_TRUE(AddSite(doc, Site("Na", 0, 0, 0)).ok());
-  ASSERT_TRUE(AddSite(doc, Site("Cl", 0.5, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, Site("Na", 0, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, Site("Cl", 0.5, 0, 0)).ok());
   EXPECT_EQ(SetLatticeType(doc, kTetragonal, SitesOnLatticeChange::kRefuse).status, EditStatus::kSitesPresent);
   EXPECT_EQ(doc.crystal.structureAtoms.size(), 2u);
   EXPECT_EQ(doc.crystal.latticeType, kCubic);
@@ -113,26 +113,26 @@ TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
 TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   CKomorka doc;
   ASSERT_TRUE(SetLatticeType(doc, kCubic | kFaceCentred, SitesOnLatticeChange::kClear).ok());
-  ASSERT_TRUE(AddSite(doc, Site("Na", 0, 0, 0)).ok());
-  ASSERT_TRUE(AddSite(doc, Site("Cl", 0.5, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, Site("Na", 0, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, Site("Cl", 0.5, 0, 0)).ok());
   // A whole translation and a centring vector away: the same sites.
-  EXPECT_EQ(AddSite(doc, Site("X", 1.0, -1.0, 0)).status, EditStatus::kSiteOccupied);
-  const EditResult centred = AddSite(doc, Site("X", 0.5, 0.5, 0.5));
+  EXPECT_EQ(AddSite(doc.crystal, Site("X", 1.0, -1.0, 0)).status, EditStatus::kSiteOccupied);
+  const EditResult centred = AddSite(doc.crystal, Site("X", 0.5, 0.5, 0.5));
   EXPECT_EQ(centred.status, EditStatus::kSiteOccupied);
   EXPECT_EQ(centred.index, 1);
   EXPECT_EQ(doc.crystal.structureAtoms.size(), 2u);
   // Moving Cl onto Na is refused; a new occupancy in its place is not.
-  EXPECT_EQ(ReplaceSite(doc, 1, Site("Cl", 0.5, 0.5, 0)).status, EditStatus::kSiteOccupied);
+  EXPECT_EQ(ReplaceSite(doc.crystal, 1, Site("Cl", 0.5, 0.5, 0)).status, EditStatus::kSiteOccupied);
   AtomSite half = doc.crystal.structureAtoms[1];
   half.occupancy = 0.5;
-  ASSERT_TRUE(ReplaceSite(doc, 1, half).ok());
+  ASSERT_TRUE(ReplaceSite(doc.crystal, 1, half).ok());
   EXPECT_EQ(doc.crystal.cellAtoms.size(), 8u);
   EXPECT_EQ(doc.crystal.cellAtoms[4].occupancy, 0.5);
   half.occupancy = 0.0;
-  EXPECT_EQ(ReplaceSite(doc, 1, half).status, EditStatus::kBadSiteValue);
-  EXPECT_EQ(ReplaceSite(doc, 7, half).status, EditStatus::kNoSite);
+  EXPECT_EQ(ReplaceSite(doc.crystal, 1, half).status, EditStatus::kBadSiteValue);
+  EXPECT_EQ(ReplaceSite(doc.crystal, 7, half).status, EditStatus::kNoSite);
   // A whole list with two sites on one position leaves the old list.
-  const EditResult twice = ReplaceSites(doc, {Site("A", 0.25, 0.25, 0.25), Site("B", 0.75, 0.75, 0.25)});
+  const EditResult twice = ReplaceSites(doc.crystal, {Site("A", 0.25, 0.25, 0.25), Site("B", 0.75, 0.75, 0.25)});
   EXPECT_EQ(twice.status, EditStatus::kSiteOccupied);
   EXPECT_EQ(twice.other, 1);
   EXPECT_EQ(doc.crystal.structureAtoms[0].name, "Na");
@@ -140,8 +140,8 @@ TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   // With a group the images of the sites are taken too.
   CKomorka rutile;
   ASSERT_TRUE(SetSpaceGroup(rutile, "P 42/m n m").ok());
-  ASSERT_TRUE(AddSite(rutile, Site("O", 0.3053, 0.3053, 0)).ok());
-  EXPECT_EQ(AddSite(rutile, Site("O2", 0.1947, 0.8053, 0.5)).status, EditStatus::kSiteOccupied);
+  ASSERT_TRUE(AddSite(rutile.crystal, Site("O", 0.3053, 0.3053, 0)).ok());
+  EXPECT_EQ(AddSite(rutile.crystal, Site("O2", 0.1947, 0.8053, 0.5)).status, EditStatus::kSiteOccupied);
   EXPECT_EQ(rutile.crystal.asymmetricUnit.size(), 1u);
 
   // The cell's capacity counts the centring copies.
@@ -151,8 +151,8 @@ TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   // Points of a 1/31 grid: no two are one site under the F centring.
   for (int i = 0; i <= Crystal::kMaxAtoms / 4; ++i)
     many.push_back(Site("C", (i % 31) / 31.0, (i / 31 % 31) / 31.0, (i / 961) / 31.0));
-  EXPECT_EQ(ReplaceSites(full, {many.begin(), many.begin() + 20000}).status, EditStatus::kDone);
-  EXPECT_EQ(ReplaceSites(full, many).status, EditStatus::kOverCapacity);
+  EXPECT_EQ(ReplaceSites(full.crystal, {many.begin(), many.begin() + 20000}).status, EditStatus::kDone);
+  EXPECT_EQ(ReplaceSites(full.crystal, many).status, EditStatus::kOverCapacity);
   EXPECT_EQ(full.crystal.structureAtoms.size(), 20000u);
 }
 
@@ -174,7 +174,7 @@ TEST(StructureEdits, RangeAndSourceByTheSameRules) {
   // again back at copper.
   AtomSite cu = Site("Cu", 0, 0, 0);
   cu.fprim = -2.0, cu.fbis = 0.6;
-  ASSERT_TRUE(AddSite(doc, cu).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, cu).ok());
   EXPECT_FALSE(SetSource(doc, {1.54059, 1.54443, 0.5, "Cu", 0}).anomalStale);
   r = SetSource(doc, {0.70932, 0.71361, 0.5, "Mo", 0});
   EXPECT_TRUE(r.anomalStale);
