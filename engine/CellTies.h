@@ -25,8 +25,5 @@ int ConstantFollowed(LatticeType type, int index);
 // Sets what the system ties from the free constants.
 void TieCell(LatticeType type, char uniqueAxis, CellConstants& c);
 void TieCell(LatticeType type, char uniqueAxis, UnitCell& cell);
-// The lattice types of the 14 Bravais lattices, in the order of the
-// document's BravaisTable.
-inline constexpr LatticeType kBravaisTypes[kBravaisCount] = {1, 9, 17, 2, 10, 3, 11, 35, 19, 6, 38, 7, 4, 5};
 
 }  // namespace pelmora

@@ -80,8 +80,8 @@ LatticeType LatticeTypeFromNames(const std::string& system, const std::string& c
   else if (centring == "F") type |= kFaceCentred;
   else if (centring == "C") type |= kBaseCentred;
   else if (centring != "P") return 0;
-  for (LatticeType t : kBravaisTypes)
-    if (t == type) return type;
+  for (const BravaisEntry& e : BravaisTable)
+    if (e.type == type) return type;
   return 0;
 }
 

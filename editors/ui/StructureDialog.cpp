@@ -745,7 +745,7 @@ void CTabPage1::FindCellSymmetry() {
 void CTabPage1::SelectDocumentLattice() {
   const LatticeType t = doc_->doc().crystal.latticeType;
   for (int i = 0; i < kBravaisCount; ++i)
-    if (kBravaisTypes[i] == t) {
+    if (BravaisTable[static_cast<size_t>(i)].type == t) {
       const QSignalBlocker block(lattice_);
       lattice_->setCurrentIndex(i);
       shownIndex_ = i;
@@ -780,7 +780,7 @@ void CTabPage1::ChooseLattice(int index) {
     return;
   }
   shownIndex_ = index;
-  SetLatticeType(d, kBravaisTypes[index], SitesOnLatticeChange::kClear);
+  SetLatticeType(d, BravaisTable[static_cast<size_t>(index)].type, SitesOnLatticeChange::kClear);
   ApplyRules();
   ShowCell();
   page1_->Reload();

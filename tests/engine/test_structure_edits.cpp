@@ -7,17 +7,13 @@
 #include <cmath>
 #include <string>
 
+#include "TestUtil.h"
 #include "engine/StructureEdits.h"
 
 namespace pelmora {
 namespace {
 
-AtomSite Site(const char* name, double x, double y, double z) {
-  AtomSite a;
-  a.name = name;
-  a.x = x, a.y = y, a.z = z;
-  return a;
-}
+using test::MakeAtom;
 
 TEST(StructureEdits, EachSystemTiesItsCellOneWay) {
   const CellConstants start = {5.0, 6.0, 7.0, 80.0, 85.0, 95.0};
@@ -79,8 +75,8 @@ TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
 
 TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
   CKomorka doc;
-  ASSERT_TRUE(AddSite(doc.crystal, Site("Na", 0, 0, 0)).ok());
-  ASSERT_TRUE(AddSite(doc.crystal, Site("Cl", 0.5, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, MakeAtom("Na", 0, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, MakeAtom("Cl", 0.5, 0, 0)).ok());
   EXPECT_EQ(SetLatticeType(doc, kTetragonal, SitesOnLatticeChange::kRefuse).status, EditStatus::kSitesPresent);
   EXPECT_EQ(doc.crystal.structureAtoms.size(), 2u);
   EXPECT_EQ(doc.crystal.latticeType, kCubic);
@@ -113,16 +109,16 @@ TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {
 TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   CKomorka doc;
   ASSERT_TRUE(SetLatticeType(doc, kCubic | kFaceCentred, SitesOnLatticeChange::kClear).ok());
-  ASSERT_TRUE(AddSite(doc.crystal, Site("Na", 0, 0, 0)).ok());
-  ASSERT_TRUE(AddSite(doc.crystal, Site("Cl", 0.5, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, MakeAtom("Na", 0, 0, 0)).ok());
+  ASSERT_TRUE(AddSite(doc.crystal, MakeAtom("Cl", 0.5, 0, 0)).ok());
   // A whole translation and a centring vector away: the same sites.
-  EXPECT_EQ(AddSite(doc.crystal, Site("X", 1.0, -1.0, 0)).status, EditStatus::kSiteOccupied);
-  const EditResult centred = AddSite(doc.crystal, Site("X", 0.5, 0.5, 0.5));
+  EXPECT_EQ(AddSite(doc.crystal, MakeAtom("X", 1.0, -1.0, 0)).status, EditStatus::kSiteOccupied);
+  const EditResult centred = AddSite(doc.crystal, MakeAtom("X", 0.5, 0.5, 0.5));
   EXPECT_EQ(centred.status, EditStatus::kSiteOccupied);
   EXPECT_EQ(centred.index, 1);
   EXPECT_EQ(doc.crystal.structureAtoms.size(), 2u);
   // Moving Cl onto Na is refused; a new occupancy in its place is not.
-  EXPECT_EQ(ReplaceSite(doc.crystal, 1, Site("Cl", 0.5, 0.5, 0)).status, EditStatus::kSiteOccupied);
+  EXPECT_EQ(ReplaceSite(doc.crystal, 1, MakeAtom("Cl", 0.5, 0.5, 0)).status, EditStatus::kSiteOccupied);
   AtomSite half = doc.crystal.structureAtoms[1];
   half.occupancy = 0.5;
   ASSERT_TRUE(ReplaceSite(doc.crystal, 1, half).ok());
@@ -132,7 +128,7 @@ TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   EXPECT_EQ(ReplaceSite(doc.crystal, 1, half).status, EditStatus::kBadSiteValue);
   EXPECT_EQ(ReplaceSite(doc.crystal, 7, half).status, EditStatus::kNoSite);
   // A whole list with two sites on one position leaves the old list.
-  const EditResult twice = ReplaceSites(doc.crystal, {Site("A", 0.25, 0.25, 0.25), Site("B", 0.75, 0.75, 0.25)});
+  const EditResult twice = ReplaceSites(doc.crystal, {MakeAtom("A", 0.25, 0.25, 0.25), MakeAtom("B", 0.75, 0.75, 0.25)});
   EXPECT_EQ(twice.status, EditStatus::kSiteOccupied);
   EXPECT_EQ(twice.other, 1);
   EXPECT_EQ(doc.crystal.structureAtoms[0].name, "Na");
@@ -140,8 +136,8 @@ TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   // With a group the images of the sites are taken too.
   CKomorka rutile;
   ASSERT_TRUE(SetSpaceGroup(rutile, "P 42/m n m").ok());
-  ASSERT_TRUE(AddSite(rutile.crystal, Site("O", 0.3053, 0.3053, 0)).ok());
-  EXPECT_EQ(AddSite(rutile.crystal, Site("O2", 0.1947, 0.8053, 0.5)).status, EditStatus::kSiteOccupied);
+  ASSERT_TRUE(AddSite(rutile.crystal, MakeAtom("O", 0.3053, 0.3053, 0)).ok());
+  EXPECT_EQ(AddSite(rutile.crystal, MakeAtom("O2", 0.1947, 0.8053, 0.5)).status, EditStatus::kSiteOccupied);
   EXPECT_EQ(rutile.crystal.asymmetricUnit.size(), 1u);
 
   // The cell's capacity counts the centring copies.
@@ -150,7 +146,7 @@ TEST(StructureEdits, OneSiteStandsOnOnePosition) {
   std::vector<AtomSite> many;
   // Points of a 1/31 grid: no two are one site under the F centring.
   for (int i = 0; i <= Crystal::kMaxAtoms / 4; ++i)
-    many.push_back(Site("C", (i % 31) / 31.0, (i / 31 % 31) / 31.0, (i / 961) / 31.0));
+    many.push_back(MakeAtom("C", (i % 31) / 31.0, (i / 31 % 31) / 31.0, (i / 961) / 31.0));
   EXPECT_EQ(ReplaceSites(full.crystal, {many.begin(), many.begin() + 20000}).status, EditStatus::kDone);
   EXPECT_EQ(ReplaceSites(full.crystal, many).status, EditStatus::kOverCapacity);
   EXPECT_EQ(full.crystal.structureAtoms.size(), 20000u);
@@ -172,7 +168,7 @@ TEST(StructureEdits, RangeAndSourceByTheSameRules) {
 
   // f' and f'' taken at Cu K alpha are stale under Mo K alpha, and fresh
   // again back at copper.
-  AtomSite cu = Site("Cu", 0, 0, 0);
+  AtomSite cu = MakeAtom("Cu", 0, 0, 0);
   cu.fprim = -2.0, cu.fbis = 0.6;
   ASSERT_TRUE(AddSite(doc.crystal, cu).ok());
   EXPECT_FALSE(SetSource(doc, {1.54059, 1.54443, 0.5, "Cu", 0}).anomalStale);
