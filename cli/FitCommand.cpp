@@ -1,7 +1,11 @@
 // pelmora-cli fit: the calculated patterns of one or more structures fitted
 // to a measured pattern; a table of the refined values on standard output,
 // on request a JSON report and the residuals point by point.
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdio>
+#include <sstream>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -11,7 +15,8 @@
 #include "io/AtomicFile.h"
 #include "io/NumberFormat.h"
 #include "measured/MeasuredPattern.h"
-#include "measured/PatternFit.h"
+#include "documents/CifExport.h"
+#include "measured/Refinement.h"
 #include "plugins/PluginLists.h"
 
 namespace pelmora::cli {
@@ -19,92 +24,64 @@ namespace {
 
 struct FitCliOptions {
   std::vector<std::string> structures;
-  std::string observed;
+  std::vector<std::string> observed;
   std::string refine = "scale,zero,background";
   int backgroundTerms = 6;
   std::vector<double> range;
   std::string report;
   std::string residuals;
-  std::string radiation;
+  std::vector<std::string> radiation;
+  std::vector<std::string> wavelength;
+  std::vector<std::string> orientation;
+  std::vector<std::string> exclude;
+  std::vector<int> leBail;
+  std::string writeStructure;
   std::string profile;
   std::string pluginsDir;
   int iterations = 100;
+  bool oneStage = false;
   SessionOptions session;
 };
 
 void Complain(const std::string& text) { std::cerr << "pelmora-cli: " << text << "\n"; }
 
-std::string G(double v) { return std::isfinite(v) ? cformat("%.10g", v) : std::string("null"); }
+std::string Esd(double value, double esd) { return WithEsd(value, esd); }
 
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (static_cast<unsigned char>(c) < 0x20) {
-      out += cformat("\\u%04x", c);
-      continue;
-    }
-    out += c;
-  }
-  return out + "\"";
-}
-
-std::string FormatReport(const FitCliOptions& o, const FitResult& r) {
-  std::string j = "{\n";
-  j += "  \"observed\": " + JsonString(o.observed) + ",\n";
-  j += "  \"points\": " + std::to_string(r.points) + ",\n";
-  j += "  \"parameters\": " + std::to_string(r.parameters) + ",\n";
-  j += "  \"iterations\": " + std::to_string(r.iterations) + ",\n";
-  j += "  \"rp\": " + G(r.rp) + ",\n  \"rwp\": " + G(r.rwp) + ",\n  \"rexp\": " + G(r.rexp) + ",\n";
-  j += "  \"chi2\": " + G(r.chi2) + ",\n";
-  j += "  \"zero\": " + G(r.zero) + ",\n  \"zero_esd\": " + G(r.zeroEsd) + ",\n";
-  j += "  \"background\": [";
-  for (size_t k = 0; k < r.background.size(); ++k) j += (k ? ", " : "") + G(r.background[k]);
-  j += "],\n  \"background_range\": [" + G(r.rangeMin) + ", " + G(r.rangeMax) + "],\n";
-  j += "  \"uvw\": [" + G(r.u) + ", " + G(r.v) + ", " + G(r.w) + "],\n";
-  j += "  \"uvw_esd\": [" + G(r.widthEsd[0]) + ", " + G(r.widthEsd[1]) + ", " + G(r.widthEsd[2]) + "],\n";
-  j += "  \"phases\": [\n";
-  for (size_t p = 0; p < r.phases.size(); ++p) {
-    const FitPhase& f = r.phases[p];
-    j += "    {\"file\": " + JsonString(o.structures[p]) + ", \"scale\": " + G(f.scale) +
-         ", \"scale_esd\": " + G(f.scaleEsd) + ", \"weight_fraction\": " + G(f.weightFraction) +
-         ", \"grain_size\": " + G(f.grainSize) + ", \"grain_size_esd\": " + G(f.grainSizeEsd) + ", \"cell\": [";
-    for (size_t c = 0; c < 6; ++c) j += (c ? ", " : "") + G(f.cell[c]);
-    j += "], \"cell_esd\": [";
-    for (size_t c = 0; c < 6; ++c) j += (c ? ", " : "") + G(f.cellEsd[c]);
-    j += "]}" + std::string(p + 1 < r.phases.size() ? "," : "") + "\n";
-  }
-  j += "  ]\n}\n";
-  return j;
-}
-
-std::string FormatResiduals(const FitResult& r) {
+std::string FormatResiduals(const RefinementOutcome& r) {
   std::string s = "# 2theta y_obs y_calc y_obs-y_calc\n";
   s += "# Rwp = " + cformat("%.4f", r.rwp) + " %, Rexp = " + cformat("%.4f", r.rexp) + " %\n";
-  for (size_t i = 0; i < r.twoTheta.size(); ++i)
-    s += cformat("%.5f %.6g %.6g %.6g\n", r.twoTheta[i], r.observed[i], r.calculated[i],
-                 r.observed[i] - r.calculated[i]);
+  for (size_t p = 0; p < r.patterns.size(); ++p) {
+    const RefinedPatternFigures& f = r.patterns[p];
+    if (r.patterns.size() > 1) s += "# pattern " + std::to_string(p + 1) + ": " + f.name + "\n";
+    for (size_t i = 0; i < f.twoTheta.size(); ++i)
+      s += cformat("%.5f %.6g %.6g %.6g\n", f.twoTheta[i], f.observed[i], f.calculated[i], f.observed[i] - f.calculated[i]);
+  }
   return s;
 }
 
-std::string FormatTable(const FitCliOptions& o, const FitResult& r, double seconds) {
+std::string FormatTable(const FitCliOptions& o, const RefinementOutcome& r, double seconds) {
   std::string s;
-  s += cformat("Punkty: %d   wartości dopasowane: %d   kroki: %d   czas: %.3f s\n", r.points, r.parameters,
-               r.iterations, seconds);
+  s += cformat("Punkty: %d   wartości dopasowane: %d   kroki: %d   czas: %.3f s   %s\n", r.points, r.refined,
+               r.iterations, seconds, r.converged ? "zbieżne" : "NIEZBIEŻNE");
   s += cformat("Rp = %.3f %%   Rwp = %.3f %%   Rexp = %.3f %%   chi2 = %.4f\n", r.rp, r.rwp, r.rexp, r.chi2);
-  s += cformat("Przesunięcie zera: %.5f(%.5f)°\n", r.zero, r.zeroEsd);
-  s += cformat("U V W: %.6g %.6g %.6g\n", r.u, r.v, r.w);
-  s += "Tło (Czebyszew):";
-  for (double b : r.background) s += cformat(" %.6g", b);
-  s += "\n";
-  for (size_t p = 0; p < r.phases.size(); ++p) {
-    const FitPhase& f = r.phases[p];
-    s += o.structures[p] + ":\n";
-    s += cformat("  skala %.6g(%.2g)   udział wagowy %s   ziarno %.1f Å\n", f.scale, f.scaleEsd,
-                 std::isfinite(f.weightFraction) ? cformat("%.4f", f.weightFraction).c_str() : "nieznany",
-                 f.grainSize);
-    s += cformat("  a b c = %.5f %.5f %.5f Å   α β γ = %.3f %.3f %.3f°\n", f.cell[0], f.cell[1], f.cell[2],
-                 f.cell[3], f.cell[4], f.cell[5]);
+  for (size_t p = 0; p < r.patterns.size() && r.patterns.size() > 1; ++p)
+    s += cformat("  %s: Rwp = %.3f %%   chi2 = %.4f\n", r.patterns[p].name.c_str(), r.patterns[p].rwp, r.patterns[p].chi2);
+  s += "Wartości:\n";
+  for (const RefinedValue& v : r.values)
+    if (v.refine) s += "  " + v.name + " = " + Esd(v.value, v.esd) + "\n";
+  for (size_t f = 0; f < r.phases.size(); ++f) {
+    const RefinedPhaseFigures& ph = r.phases[f];
+    s += o.structures[f] + ":\n";
+    s += "  udział wagowy " + (std::isfinite(ph.weightFraction) ? Esd(ph.weightFraction, ph.weightFractionEsd) : std::string("nieznany"));
+    s += "   ziarno " + (std::isfinite(ph.size) ? Esd(ph.size, ph.sizeEsd) + " Å" : std::string("bez poszerzenia")) + "\n";
+    s += cformat("  a b c = %s %s %s Å   α β γ = %s %s %s°\n", Esd(ph.cell[0], ph.cellEsd[0]).c_str(),
+                 Esd(ph.cell[1], ph.cellEsd[1]).c_str(), Esd(ph.cell[2], ph.cellEsd[2]).c_str(),
+                 Esd(ph.cell[3], ph.cellEsd[3]).c_str(), Esd(ph.cell[4], ph.cellEsd[4]).c_str(),
+                 Esd(ph.cell[5], ph.cellEsd[5]).c_str());
+    for (const RefinedSiteFigures& site : ph.sites)
+      s += cformat("  %-6s %s %s %s  occ %s  B %s\n", site.label.c_str(), Esd(site.xyz[0], site.xyzEsd[0]).c_str(),
+                   Esd(site.xyz[1], site.xyzEsd[1]).c_str(), Esd(site.xyz[2], site.xyzEsd[2]).c_str(),
+                   Esd(site.occupancy, site.occupancyEsd).c_str(), Esd(site.biso, site.bisoEsd).c_str());
   }
   return s;
 }
@@ -122,49 +99,180 @@ bool Write(const std::string& path, const std::string& text) {
   return true;
 }
 
+// "H,K,L" for the first structure, or "N:H,K,L" for structure N.
+bool ParseOrientation(const std::string& text, size_t phases, std::vector<std::optional<std::array<int, 3>>>& out) {
+  size_t phase = 0;
+  std::string rest = text;
+  if (const auto colon = text.find(':'); colon != std::string::npos) {
+    const int n = std::atoi(text.substr(0, colon).c_str());
+    if (n < 1 || static_cast<size_t>(n) > phases) return false;
+    phase = static_cast<size_t>(n - 1);
+    rest = text.substr(colon + 1);
+  }
+  std::array<int, 3> hkl{};
+  char c1 = 0, c2 = 0, tail = 0;
+  if (std::sscanf(rest.c_str(), "%d%c%d%c%d%c", &hkl[0], &c1, &hkl[1], &c2, &hkl[2], &tail) != 5 || c1 != ',' || c2 != ',')
+    return false;
+  out[phase] = hkl;
+  return true;
+}
+
+bool ParseRegion(const std::string& text, std::pair<double, double>& region) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  const std::optional<double> a = parseDouble(text.substr(0, colon)), b = parseDouble(text.substr(colon + 1));
+  if (!a || !b) return false;
+  region = {std::min(*a, *b), std::max(*a, *b)};
+  return true;
+}
+
+// "L1[,L2[,RATIO]]" into the experiment.
+bool ParseWavelength(const std::string& text, ExperimentParams& e) {
+  std::vector<double> v;
+  std::string item;
+  for (std::istringstream in(text); std::getline(in, item, ',');) {
+    const std::optional<double> x = parseDouble(item);
+    if (!x || !(*x > 0.0)) return false;
+    v.push_back(*x);
+  }
+  if (v.empty() || v.size() > 3) return false;
+  e.lambda1 = v[0];
+  e.lambda2 = v.size() > 1 ? v[1] : 0.0;
+  if (v.size() > 2) e.ratio = v[2];
+  return true;
+}
+
+// The patterns: each file with the first structure's experiment, its own
+// radiation and wavelengths when given.
+int ReadPatterns(const FitCliOptions& o, const CKomorka& first, RefinementSetup& setup) {
+  for (size_t i = 0; i < o.observed.size(); ++i) {
+    RefinementPattern p;
+    p.name = o.observed[i];
+    std::string error;
+    if (!ReadMeasuredFile(o.observed[i], p.data, &error)) {
+      Complain(o.observed[i] + ": " + error);
+      return 2;
+    }
+    if (!p.data.note.empty()) Complain(o.observed[i] + ": " + p.data.note);
+    p.experiment = first.experiment;
+    auto pick = [&](const std::vector<std::string>& list) -> const std::string* {
+      if (list.empty()) return nullptr;
+      return list.size() == 1 ? &list[0] : i < list.size() ? &list[i] : nullptr;
+    };
+    if (const std::string* rad = pick(o.radiation)) p.experiment.radiation = *rad == "n" ? 1 : 0;
+    if (const std::string* wl = pick(o.wavelength); wl && !ParseWavelength(*wl, p.experiment)) {
+      Complain("--wavelength takes L1[,L2[,RATIO]] in angstrom, not \"" + *wl + "\"");
+      return 1;
+    }
+    if (o.range.size() == 2) {
+      p.experiment.angleMin = std::min(o.range[0], o.range[1]);
+      p.experiment.angleMax = std::max(o.range[0], o.range[1]);
+    }
+    for (const std::string& e : o.exclude) {
+      std::pair<double, double> region;
+      if (!ParseRegion(e, region)) {
+        Complain("--exclude takes MIN:MAX in degrees, not \"" + e + "\"");
+        return 1;
+      }
+      p.excluded.push_back(region);
+    }
+    p.backgroundTerms = o.backgroundTerms;
+    setup.patterns.push_back(std::move(p));
+  }
+  return 0;
+}
+
+// The refined structures as CIFs with esds: OUT itself for one phase, OUT
+// with the phase's number before the suffix for several.
+bool WriteStructures(const FitCliOptions& o, const Refinement& ref, const RefinementOutcome& r,
+                     const std::vector<std::unique_ptr<CKomorka>>& docs, Workspace& w) {
+  bool ok = true;
+  for (size_t f = 0; f < docs.size(); ++f) {
+    ref.ApplyTo(f, *docs[f], false);
+    CifEsds esds;
+    for (size_t i = 0; i < 6; ++i) esds.cell[i] = r.phases[f].cellEsd[i];
+    for (const RefinedSiteFigures& s : r.phases[f].sites)
+      esds.sites.push_back({s.xyzEsd[0], s.xyzEsd[1], s.xyzEsd[2], s.occupancyEsd, s.bisoEsd});
+    std::vector<DocMessage> notes;
+    const std::string text = FormatCif(*docs[f], w.reference.elements, notes, kFindSymmetryTolerance, &esds);
+    std::string path = o.writeStructure;
+    if (docs.size() > 1) {
+      const auto dot = path.find_last_of('.');
+      const auto slash = path.find_last_of('/');
+      const bool suffix = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+      path = suffix ? path.substr(0, dot) + std::to_string(f + 1) + path.substr(dot) : path + std::to_string(f + 1);
+    }
+    ok = Write(path, text) && ok;
+  }
+  return ok;
+}
+
 int RunFit(const FitCliOptions& o) {
-  FitRequest request{o.refine, o.backgroundTerms, std::nullopt, o.iterations};
-  if (o.range.size() == 2) request.range = std::pair{o.range[0], o.range[1]};
-  FitOptions fit;
-  SessionError refused;
-  if (!FitOptionsOf(request, fit, &refused)) return Report(refused);
+  RefinementSetup setup;
+  std::string bad;
+  if (!ParseFitWhat(o.refine, setup.refine, &bad)) {
+    Complain("--refine: unknown value \"" + bad + "\"");
+    return 1;
+  }
   if (!BackgroundTermsValid(o.backgroundTerms)) {
     Complain("--background-terms must be between 0 and " + std::to_string(kMaxBackgroundTerms));
     return 1;
   }
+  if (!o.profile.empty() && o.profile != "pseudo Voigt" && o.profile != "pseudo-Voigt") {
+    Complain("the refinement uses the pseudo-Voigt profile of Thompson, Cox and Hastings; --profile \"" + o.profile +
+             "\" is not one it can fit");
+    return 1;
+  }
+  setup.maxIterations = o.iterations;
+  setup.staged = !o.oneStage;
   const std::unique_ptr<Session> session = OpenSession(o.session, o.pluginsDir);
   Workspace& w = session->workspace();
-  if (const std::string error = session->EnsurePlugins(); !error.empty()) Complain("Error: " + error);
-  if (!session->ChooseFitProfile(Named(o.profile), fit, &refused)) return Report(refused);
-
-  MeasuredPattern measured;
-  std::string error;
-  if (!ReadMeasuredFile(o.observed, measured, &error)) {
-    Complain(o.observed + ": " + error);
-    return 2;
-  }
-  if (!measured.note.empty()) Complain(o.observed + ": " + measured.note);
-
   std::vector<std::unique_ptr<CKomorka>> docs;
-  std::vector<const CKomorka*> phases;
   for (const std::string& path : o.structures) {
     std::unique_ptr<CKomorka> doc;
     if (const int status = OpenDocument(o.session, w, w.reference, path, doc); status != 0) return status;
-    if (!o.radiation.empty()) SayEditNotes(SetRadiation(*doc, o.radiation == "n" ? 1 : 0), *doc, path);
-    phases.push_back(doc.get());
     docs.push_back(std::move(doc));
   }
+  if (const int status = ReadPatterns(o, *docs.front(), setup); status != 0) return status;
+  std::vector<std::optional<std::array<int, 3>>> axes(docs.size());
+  for (const std::string& text : o.orientation)
+    if (!ParseOrientation(text, docs.size(), axes)) {
+      Complain("--orientation takes H,K,L or N:H,K,L (N a structure's number), not \"" + text + "\"");
+      return 1;
+    }
+  for (int n : o.leBail)
+    if (n < 1 || static_cast<size_t>(n) > docs.size()) {
+      Complain("--le-bail takes a structure's number, 1 to " + std::to_string(docs.size()));
+      return 1;
+    }
+  for (size_t f = 0; f < docs.size(); ++f) {
+    RefinementPhase ph;
+    ph.name = o.structures[f];
+    ph.doc = docs[f].get();
+    ph.orientation = axes[f];
+    ph.leBail = std::find(o.leBail.begin(), o.leBail.end(), static_cast<int>(f + 1)) != o.leBail.end();
+    setup.phases.push_back(ph);
+  }
+  std::string error;
+  const std::unique_ptr<Refinement> ref = Refinement::Create(setup, &error);
+  if (!ref) {
+    Complain(error);
+    return 3;
+  }
   const auto start = std::chrono::steady_clock::now();
-  const FitResult r = FitPattern(phases, measured, fit);
+  const RefinementOutcome r = ref->Run();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!r.error.empty()) {
     Complain(r.error);
     return 3;
   }
+  for (const std::string& warning : r.warnings) Complain("warning: " + warning);
   bool ok = Write("-", FormatTable(o, r, seconds));
-  if (!o.report.empty()) ok = Write(o.report, FormatReport(o, r)) && ok;
+  if (!o.report.empty()) ok = Write(o.report, RefinementJson(r, o.structures, o.observed)) && ok;
   if (!o.residuals.empty()) ok = Write(o.residuals, FormatResiduals(r)) && ok;
-  return ok ? 0 : 4;
+  if (!o.writeStructure.empty()) ok = WriteStructures(o, *ref, r, docs, w) && ok;
+  if (!ok) return 4;
+  return r.converged ? 0 : 5;
 }
 
 }  // namespace
@@ -173,34 +281,54 @@ Runner AddFitCommand(CLI::App& app) {
   auto o = std::make_shared<FitCliOptions>();
   CLI::App* cmd = app.add_subcommand("fit", "Fit the calculated patterns of structures to a measured pattern.");
   cmd->footer(
-      "The model is y_calc(t) = sum_p s_p I_p(t - z) + b(t): I_p the pattern of structure p as the text export\n"
-      "writes it at scale 1, z the zero shift, b a Chebyshev background. The weights are 1/sigma^2 from\n"
-      "the file's third column, else 1/y_obs. The experiment (radiation, instrument, range) is the first\n"
-      "structure's. Exit status: 0 done, 1 bad arguments, 2 unreadable or unknown file, 3 structure,\n"
-      "experiment or measurement refused, 4 output not written.");
+      "A Rietveld refinement: y_calc(t) = b(t) + sum of s m |F|^2 LP P_PO times the pseudo-Voigt of the\n"
+      "calculated pattern (with strain and axial-divergence asymmetry), shifted by zero, displacement and\n"
+      "transparency; b a Chebyshev background. The weights are 1/sigma^2 from the file's third column, else\n"
+      "1/y_obs. The experiment (radiation, instrument, range) is the first structure's unless given per\n"
+      "pattern. Warnings (values at a bound, chi2 > 10, correlations |r| >= 0.9) go to standard error and\n"
+      "the report. Exit status: 0 converged, 1 bad arguments, 2 unreadable or unknown file, 3 structure,\n"
+      "experiment or measurement refused, 4 output not written, 5 not converged or singular (the outputs\n"
+      "are still written).");
   cmd->add_option("structure", o->structures, "Structure files (.xml, .dat, .cif, .pdb), one per phase")->required();
   cmd->add_option("--observed,--measured", o->observed,
-                  "The measured pattern: 2-theta and counts (and sigma) in any format xylib reads")
+                  "A measured pattern: 2-theta and counts (and sigma) in any format xylib reads, or a header "
+                  "'start step end' followed by counts. Repeat for a joint refinement of several patterns")
       ->required()
       ->type_name("DATA");
   cmd->add_option("--refine", o->refine,
-                  "What to refine, comma-separated: scale,zero,background,uvw,cell,size (default: "
-                  "scale,zero,background)")
+                  "What to refine, comma-separated: scale,zero,background,uvw,xy,cell,size,strain,positions,occupancy,"
+                  "biso,orientation,asymmetry,displacement,transparency (default: scale,zero,background)")
       ->type_name("LIST");
   cmd->add_option("--background-terms", o->backgroundTerms, "Chebyshev background terms (default 6)")
       ->type_name("N");
   cmd->add_option("--range", o->range, "2-theta range fitted, degrees (default: the first structure's)")
       ->expected(2)
       ->type_name("MIN MAX");
+  cmd->add_option("--exclude", o->exclude, "Leave a 2-theta region out (repeatable)")->type_name("MIN:MAX");
+  cmd->add_option("--orientation", o->orientation,
+                  "March-Dollase preferred orientation along the plane normal [hkl] of the first structure, or of "
+                  "structure N (repeatable)")
+      ->type_name("H,K,L|N:H,K,L");
+  cmd->add_option("--le-bail", o->leBail, "Refine structure N by Le Bail: free line intensities (repeatable)")
+      ->type_name("N");
   cmd->add_option("--report", o->report, "Write the results as JSON to FILE ('-': standard output)")
       ->type_name("FILE.json");
   cmd->add_option("--residuals", o->residuals, "Write 2theta y_obs y_calc y_obs-y_calc per point to FILE")
       ->type_name("FILE");
-  cmd->add_option("--iterations", o->iterations, "Most Levenberg-Marquardt steps (default 100)")->type_name("N");
-  cmd->add_option("--radiation", o->radiation, "x = X-rays, n = neutrons (default: the file's source)")
+  cmd->add_option("--write-structure", o->writeStructure,
+                  "Write each refined phase as a CIF with esds (OUT; with several phases OUT numbered before the suffix)")
+      ->type_name("OUT");
+  cmd->add_option("--iterations", o->iterations, "Most Levenberg-Marquardt steps per stage (default 100)")->type_name("N");
+  cmd->add_flag("--one-stage", o->oneStage,
+                "Refine everything at once rather than scale and background, then cell and zero, then profile, then "
+                "structure");
+  cmd->add_option("--radiation", o->radiation,
+                  "x = X-rays, n = neutrons (default: the file's source); once for all patterns or once per pattern")
       ->check(CLI::IsMember({"x", "n"}));
-  cmd->add_option("--profile", o->profile,
-                  "Peak profile (default: the settings' PeakProfile; \"pseudo Voigt\" instead of \"brak\")")
+  cmd->add_option("--wavelength", o->wavelength,
+                  "Wavelengths in angstrom, L1[,L2[,RATIO]]; once for all patterns or once per pattern")
+      ->type_name("L1[,L2[,R]]");
+  cmd->add_option("--profile", o->profile, "Peak profile: only \"pseudo Voigt\" (Thompson-Cox-Hastings) is refined")
       ->type_name("NAME");
   cmd->add_option("--plugins", o->pluginsDir, "Plug-ins folder (default: the settings' PluginsDir)")->type_name("DIR");
   AddSessionOptions(*cmd, o->session);

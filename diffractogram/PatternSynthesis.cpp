@@ -69,6 +69,22 @@ bool AddPeak(PatternPoint* pts, int first, int end, double tth, double I, double
 
 }  // namespace
 
+double TchWidth(double gG, double gL, double* eta) {
+  const double g2 = gG * gG, l2 = gL * gL;
+  const double H = std::pow(g2 * g2 * gG + kTchH1 * g2 * g2 * gL + kTchH2 * g2 * gG * l2 + kTchH3 * g2 * l2 * gL +
+                                kTchH4 * gG * l2 * l2 + l2 * l2 * gL,
+                            0.2);
+  const double q = gL / H;
+  *eta = kTchEta1 * q - kTchEta2 * q * q + kTchEta3 * q * q * q;
+  return H;
+}
+
+void TchSizePerInverseSize(double theta, double lambda, double* gauss, double* lorentz) {
+  const double s = 4.0 * lambda / (3.0 * std::cos(theta)) * kTchScherrer;
+  *gauss = kTchGaussSize * s;
+  *lorentz = kTchLorentzSize * s;
+}
+
 std::string SubGridPeaksMessage(int subGridPeaks, double step) {
   if (subGridPeaks <= 0) return {};
   return cformat("Refleksy węższe od kroku siatki %.3f° (natężenie rozdzielone na dwa sąsiednie punkty): %d",
@@ -147,12 +163,7 @@ double PseudoVoigtWidth(const PeakParams& pp, double* eta, PseudoVoigtInfo* info
   const double Ls = kTchLorentzSize * s;
   const double gG = std::sqrt(pp.U * t * t + pp.V * t + pp.W + Gs * Gs);
   const double gL = pp.Y / cs + pp.X * t + Ls;
-  const double g2 = gG * gG, l2 = gL * gL;
-  const double H = std::pow(g2 * g2 * gG + kTchH1 * g2 * g2 * gL + kTchH2 * g2 * gG * l2 + kTchH3 * g2 * l2 * gL +
-                                kTchH4 * gG * l2 * l2 + l2 * l2 * gL,
-                            0.2);
-  const double q = gL / H;
-  *eta = kTchEta1 * q - kTchEta2 * q * q + kTchEta3 * q * q * q;
+  const double H = TchWidth(gG, gL, eta);
   if (info) {
     info->h = pp.h;
     info->k = pp.k;

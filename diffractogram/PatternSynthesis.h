@@ -60,6 +60,14 @@ struct SynthesisReport {
 SynthesisReport Synthesize(const SynthesisSetup& setup, CKomorka& doc, double angleMin, double angleMax,
                            PatternGrid& grid, double step = kPatternStep);
 
+// The Thompson-Cox-Hastings pseudo-Voigt: its FWHM (degrees) from the
+// Gaussian and Lorentzian FWHMs gG and gL, and its mixing eta.
+double TchWidth(double gG, double gL, double* eta);
+// The pseudo-Voigt's size broadening per unit of 1 / D (D the grain size in
+// angstrom) at theta for lambda: its Gaussian and Lorentzian FWHM parts, in
+// degrees, are these times 1 / D.
+void TchSizePerInverseSize(double theta, double lambda, double* gauss, double* lorentz);
+
 // Tells the user how many peaks were narrower than the grid step ("" for none).
 std::string SubGridPeaksMessage(int subGridPeaks, double step = kPatternStep);
 // Tells the user how many reflections were left out ("" for none).

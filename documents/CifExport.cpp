@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 #include "engine/SpaceGroup.h"
 #include "io/NumberFormat.h"
@@ -43,7 +44,7 @@ std::string TypeSymbol(const AtomSite& at, const ElementTable& elements) {
 }  // namespace
 
 std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::vector<DocMessage>& notes,
-                      double tolerance) {
+                      double tolerance, const CifEsds* esds) {
   std::optional<SpaceGroupSetting> group =
       doc.crystal.spaceGroup.empty() ? std::nullopt : FindSpaceGroup(doc.crystal.spaceGroup);
   std::vector<AtomSite> sites = group ? doc.crystal.asymmetricUnit : std::vector<AtomSite>{};
@@ -60,10 +61,14 @@ std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::ve
       notes.push_back({"Info", "Nie znaleziono symetrii: zapisano grupę P 1 i wszystkie atomy komórki."});
     }
   }
+  const bool siteEsds = esds && !doc.crystal.spaceGroup.empty() && esds->sites.size() == sites.size();
   std::string s = "# Pelmora\ndata_pelmora\n";
-  s += cformat("_cell_length_a %.6f\n_cell_length_b %.6f\n_cell_length_c %.6f\n", doc.cell.a, doc.cell.b, doc.cell.c);
-  s += cformat("_cell_angle_alpha %.6f\n_cell_angle_beta %.6f\n_cell_angle_gamma %.6f\n", doc.cell.alfa, doc.cell.beta,
-               doc.cell.gamma);
+  const double cell[6] = {doc.cell.a, doc.cell.b, doc.cell.c, doc.cell.alfa, doc.cell.beta, doc.cell.gamma};
+  const char* cellNames[6] = {"length_a", "length_b", "length_c", "angle_alpha", "angle_beta", "angle_gamma"};
+  for (size_t i = 0; i < 6; ++i) {
+    const bool withEsd = esds && std::isfinite(esds->cell[i]) && esds->cell[i] > 0.0;
+    s += cformat("_cell_%s ", cellNames[i]) + (withEsd ? WithEsd(cell[i], esds->cell[i]) : cformat("%.6f", cell[i])) + "\n";
+  }
   s += cformat("_space_group_IT_number %d\n", group->number);
   s += "_space_group_name_H-M_alt " + Quoted(group->Name()) + "\n";
   s += "_space_group_name_Hall " + Quoted(group->hall) + "\n";
@@ -79,8 +84,12 @@ std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::ve
       if (std::isalpha(static_cast<unsigned char>(ch))) element += ch;
     // A site without its own B has the experiment's, when that is on.
     const std::string B = at.biso ? Exact(*at.biso) : doc.experiment.IsDW == 1 ? Exact(doc.experiment.dwfactor) : "?";
-    s += cformat("%s%zu %s %s %s %s %s %s\n", element.c_str(), i + 1, type.c_str(), Coordinate(at.x).c_str(),
-                 Coordinate(at.y).c_str(), Coordinate(at.z).c_str(), Exact(at.occupancy).c_str(), B.c_str());
+    std::string v[5] = {Coordinate(at.x), Coordinate(at.y), Coordinate(at.z), Exact(at.occupancy), B};
+    const double raw[5] = {at.x, at.y, at.z, at.occupancy, at.biso.value_or(doc.experiment.dwfactor)};
+    for (size_t k = 0; k < 5 && siteEsds; ++k)
+      if (std::isfinite(esds->sites[i][k]) && esds->sites[i][k] > 0.0) v[k] = WithEsd(raw[k], esds->sites[i][k]);
+    s += cformat("%s%zu %s %s %s %s %s %s\n", element.c_str(), i + 1, type.c_str(), v[0].c_str(), v[1].c_str(),
+                 v[2].c_str(), v[3].c_str(), v[4].c_str());
   }
   return s;
 }

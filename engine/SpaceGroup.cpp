@@ -10,6 +10,7 @@
 
 #include "engine/Angles.h"
 #include "engine/CellTies.h"
+#include "engine/Crystal.h"
 #include "engine/Symmetry.h"
 #include "engine/UnitCell.h"
 
@@ -115,6 +116,31 @@ std::optional<SpaceGroupSetting> FindSpaceGroup(std::string_view text) {
 std::vector<std::string> SymmetryTriplets(const SpaceGroupSetting& g) {
   std::vector<std::string> out;
   for (const Op& op : OpsOf(g)) out.push_back(op.triplet());
+  return out;
+}
+
+std::vector<SymmetryOperator> SymmetryOperatorsOf(const Crystal& crystal) {
+  std::vector<SymmetryOperator> out;
+  if (!crystal.spaceGroup.empty()) {
+    if (const std::optional<SpaceGroupSetting> g = FindSpaceGroup(crystal.spaceGroup)) {
+      for (const Op& op : OpsOf(*g)) {
+        SymmetryOperator s;
+        for (int i = 0; i < 3; ++i) {
+          for (int j = 0; j < 3; ++j) s.rot[static_cast<size_t>(3 * i + j)] = op.rot[i][j] / Op::DEN;
+          s.tran[static_cast<size_t>(i)] = static_cast<double>(op.tran[i]) / Op::DEN;
+        }
+        out.push_back(s);
+      }
+      return out;
+    }
+  }
+  SymmetryOperator identity;
+  identity.rot = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  out.push_back(identity);
+  for (const std::array<double, 3>& shift : CentringShifts(crystal.latticeType)) {
+    identity.tran = shift;
+    out.push_back(identity);
+  }
   return out;
 }
 

@@ -14,6 +14,7 @@
 
 namespace pelmora {
 
+struct Crystal;
 struct UnitCell;
 
 // Images of one site closer than this in every fractional coordinate (after
@@ -42,6 +43,17 @@ const std::vector<SpaceGroupSetting>& SpaceGroupSettings();
 std::optional<SpaceGroupSetting> FindSpaceGroup(std::string_view text);
 // The symmetry operators of a setting as "x,y,z" triplets, centring included.
 std::vector<std::string> SymmetryTriplets(const SpaceGroupSetting& g);
+// One operator as an integer rotation (row-major) and a fractional
+// translation: x' = R x + t. For code that does not see gemmi.
+struct SymmetryOperator {
+  std::array<int, 9> rot{};
+  std::array<double, 3> tran{};
+};
+// Every operator of a crystal's cell: its group's with the centring, or
+// without a group the identity and the lattice's centring shifts. The
+// identity comes first.
+std::vector<SymmetryOperator> SymmetryOperatorsOf(const Crystal& crystal);
+
 // The lattice type a group gives: its crystal system, with the program's
 // centring when the group has one of the program's lattice types.
 LatticeType LatticeTypeOf(const SpaceGroupSetting& g);

@@ -47,4 +47,8 @@ std::optional<double> ParseUserNumber(std::string_view text);
 // strtol-like decimal integer, trailing text ignored.
 std::optional<long> parseLong(std::string_view text);
 
+// A value with its standard uncertainty as crystallographers write it:
+// 0.1879(2), the esd's last digits 2 to 19; the value alone without an esd.
+std::string WithEsd(double value, double esd);
+
 }  // namespace pelmora

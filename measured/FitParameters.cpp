@@ -18,6 +18,15 @@ bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad) {
     else if (word == "uvw") what |= kFitWidths;
     else if (word == "cell") what |= kFitCell;
     else if (word == "size") what |= kFitSize;
+    else if (word == "positions") what |= kFitPositions;
+    else if (word == "occupancy") what |= kFitOccupancy;
+    else if (word == "biso") what |= kFitBiso;
+    else if (word == "orientation") what |= kFitOrientation;
+    else if (word == "asymmetry") what |= kFitAsymmetry;
+    else if (word == "displacement") what |= kFitDisplacement;
+    else if (word == "transparency") what |= kFitTransparency;
+    else if (word == "strain") what |= kFitStrain;
+    else if (word == "xy") what |= kFitLorentz;
     else if (!word.empty()) {
       if (bad) *bad = word;
       return false;

@@ -35,6 +35,9 @@ struct LmFunctor {
 std::string RequestRefusal(const std::vector<const CKomorka*>& docs, const FitOptions& o) {
   if (docs.empty()) return "Brak struktury do dopasowania.";
   if (!BackgroundTermsValid(o.backgroundTerms)) return "Liczba wyrazów tła musi leżeć między 0 a 30.";
+  if (o.refine & ~kPatternFitWhat)
+    return "Położenia, obsadzenia, B, tekstura, asymetria, przesunięcie i przezroczystość próbki, naprężenia "
+           "oraz X Y są dopasowywane tylko w udokładnianiu Rietvelda.";
   if ((o.refine & (kFitWidths | kFitCell | kFitSize)) && o.setup.profile == kProfileStick)
     return "Profil „brak” nie ma szerokości: do dopasowania szerokości, komórki lub rozmiaru ziaren wybierz profil.";
   return std::string();

@@ -30,9 +30,23 @@ enum FitWhat : unsigned {
   kFitWidths = 8,      // the instrument's U, V, W (shared by all phases)
   kFitCell = 16,       // each phase's cell constants its crystal system leaves free
   kFitSize = 32,       // each phase's grain size
+  // The refinement's further values (measured/Refinement.h).
+  kFitPositions = 64,      // each site's free coordinates
+  kFitOccupancy = 128,     // each site's occupancy
+  kFitBiso = 256,          // each site's isotropic B
+  kFitOrientation = 512,   // March-Dollase r of the phases given an axis
+  kFitAsymmetry = 1024,    // the axial divergence's S/L and H/L
+  kFitDisplacement = 2048, // the sample's displacement
+  kFitTransparency = 4096, // the sample's transparency
+  kFitStrain = 8192,       // each phase's microstrain
+  kFitLorentz = 16384,     // the instrument's Lorentzian X and Y
 };
+// What the pattern fit (FitPattern) refines; the rest needs the refinement.
+inline constexpr unsigned kPatternFitWhat = kFitScale | kFitZero | kFitBackground | kFitWidths | kFitCell | kFitSize;
 
-// "scale,zero,background,uvw,cell,size" (any subset, any order) as bits;
+// "scale,zero,background,uvw,cell,size" and the refinement's "positions,
+// occupancy,biso,orientation,asymmetry,displacement,transparency,strain,xy"
+// (any subset, any order) as bits;
 // false with *bad set to the first unknown word.
 bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad);
 

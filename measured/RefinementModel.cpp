@@ -1,0 +1,256 @@
+#include "measured/RefinementModel.h"
+
+#include <Eigen/Dense>
+
+#include <algorithm>
+#include <cmath>
+
+#include "diffractogram/PatternSynthesis.h"
+#include "engine/Angles.h"
+#include "engine/Intensities.h"
+#include "measured/RefinementProfile.h"
+
+namespace pelmora::refinement {
+namespace {
+
+// Peaks are drawn this many FWHM either side (a Lorentzian loses 1.3 % of
+// its area outside).
+constexpr double kWindow = 25.0;
+// Microstrain's Lorentzian FWHM in degrees per unit strain and tan(theta):
+// integral breadth 4 e tan(theta) radians, FWHM 2 / pi of it.
+constexpr double kStrainWidth = 8.0 / kPi * kRadToDeg;
+
+Eigen::Matrix3d ReciprocalMetric(const UnitCell& c) {
+  Eigen::Matrix3d G;
+  G << c.a * c.a, c.a * c.b * c.cosGamma, c.a * c.c * c.cosBeta, c.a * c.b * c.cosGamma, c.b * c.b,
+      c.b * c.c * c.cosAlfa, c.a * c.c * c.cosBeta, c.b * c.c * c.cosAlfa, c.c * c.c;
+  return G.inverse();
+}
+
+// March-Dollase: the share of crystallites whose planes h lie at angle
+// alpha to the axis, and its derivative by r.
+double MarchDollase(double cos2, double r, double* dr) {
+  const double sin2 = std::max(0.0, 1.0 - cos2);
+  const double q = r * r * cos2 + sin2 / r;
+  const double P = std::pow(q, -1.5);
+  if (dr) *dr = -1.5 * P / q * (2.0 * r * cos2 - sin2 / (r * r));
+  return P;
+}
+
+}  // namespace
+
+int Model::pointCount() const {
+  int n = 0;
+  for (const PatternData& p : patterns) n += static_cast<int>(p.t.size());
+  return n;
+}
+
+void Model::Take(const Eigen::VectorXd& x) {
+  for (size_t j = 0; j < refined.size(); ++j) values[static_cast<size_t>(refined[j])].value = x[static_cast<Eigen::Index>(j)];
+  for (size_t f = 0; f < phases.size(); ++f) PushStructure(f);
+}
+
+Eigen::VectorXd Model::Refined() const {
+  Eigen::VectorXd x(static_cast<Eigen::Index>(refined.size()));
+  for (size_t j = 0; j < refined.size(); ++j) x[static_cast<Eigen::Index>(j)] = values[static_cast<size_t>(refined[j])].value;
+  return x;
+}
+
+UnitCell Model::CellOf(size_t f) const {
+  const PhaseData& ph = phases[f];
+  CellConstants c = ConstantsOf(ph.doc->cell);
+  for (size_t i = 0; i < 6; ++i)
+    if (ph.cell[i] >= 0) c[i] = values[static_cast<size_t>(ph.cell[i])].value;
+  TieCell(ph.type, ph.axis, c);
+  UnitCell u = ph.doc->cell;
+  SetConstants(u, c);
+  u.RefreshCellMetric();
+  return u;
+}
+
+void Model::PushStructure(size_t f) {
+  PhaseData& ph = phases[f];
+  if (!ph.structure) return;
+  for (RefinedSite& site : ph.structure->sites) {
+    const int first = site.firstCoordinate;
+    for (size_t k = 0; k < site.dirs.size(); ++k) {
+      const int v = ph.coordinate[static_cast<size_t>(first) + k];
+      if (v < 0) continue;
+      // The value is the coordinate the direction leads with.
+      size_t lead = 0;
+      while (lead < 2 && site.dirs[k][lead] == 0.0) ++lead;
+      site.shift[k] = values[static_cast<size_t>(v)].value - site.start[lead];
+    }
+    const int occ = ph.coordinate[static_cast<size_t>(first) + site.dirs.size()];
+    const int b = ph.coordinate[static_cast<size_t>(first) + site.dirs.size() + 1];
+    if (occ >= 0) site.occupancy = values[static_cast<size_t>(occ)].value;
+    if (b >= 0) site.b = values[static_cast<size_t>(b)].value;
+  }
+  for (const PhaseData::Follow& fo : ph.follows) {
+    double sum = 0.0;
+    for (int o : fo.others) sum += ph.structure->sites[static_cast<size_t>(o)].occupancy;
+    ph.structure->sites[static_cast<size_t>(fo.site)].occupancy = fo.total - sum;
+  }
+}
+
+const std::vector<double>& Model::Sums(size_t f, int radiation) {
+  PhaseData& ph = phases[f];
+  const UnitCell cell = CellOf(f);
+  std::vector<double> key = {cell.a, cell.b, cell.c, cell.alfa, cell.beta, cell.gamma,
+                             ph.orientation >= 0 ? values[static_cast<size_t>(ph.orientation)].value : 1.0};
+  for (const RefinedSite& s : ph.structure->sites) key.insert(key.end(), {s.shift[0], s.shift[1], s.shift[2], s.occupancy, s.b});
+  std::vector<double>& sums = ph.sums[static_cast<size_t>(radiation)];
+  if (key == ph.sumsKey[static_cast<size_t>(radiation)] && sums.size() == ph.groups.size()) return sums;
+  Eigen::MatrixXd none;
+  sums.assign(ph.groups.size(), 0.0);
+  const Eigen::Matrix3d Gs = ReciprocalMetric(cell);
+  Eigen::Vector3d axis = Eigen::Vector3d::Zero();
+  if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
+  const double axisNorm2 = axis.dot(Gs * axis);
+  const double r = key[6];
+  for (size_t g = 0; g < ph.groups.size(); ++g) {
+    const LineGroup& grp = ph.groups[g];
+    const std::array<int, 3>& h0 = grp.hkl.front();
+    const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
+    const double s2 = 1.0 / (4.0 * d * d);
+    double sum = 0.0;
+    for (const std::array<int, 3>& h : grp.hkl) {
+      double P = 1.0;
+      if (ph.orientation >= 0 && axisNorm2 > 0.0) {
+        const Eigen::Vector3d hv(h[0], h[1], h[2]);
+        const double dot = hv.dot(Gs * axis);
+        P = MarchDollase(dot * dot / (hv.dot(Gs * hv) * axisNorm2), r, nullptr);
+      }
+      sum += P * ph.structure->F2(h, s2, radiation);
+    }
+    sums[g] = sum;
+  }
+  ph.sumsKey[static_cast<size_t>(radiation)] = key;
+  return sums;
+}
+
+void Model::SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad) {
+  PhaseData& ph = phases[f];
+  const int nc = ph.structure->coordinateCount();
+  grad = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(ph.groups.size()), nc + 1);
+  const UnitCell cell = CellOf(f);
+  const Eigen::Matrix3d Gs = ReciprocalMetric(cell);
+  Eigen::Vector3d axis = Eigen::Vector3d::Zero();
+  if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
+  const double axisNorm2 = axis.dot(Gs * axis);
+  const double r = ph.orientation >= 0 ? values[static_cast<size_t>(ph.orientation)].value : 1.0;
+  std::vector<double> g1(static_cast<size_t>(nc));
+  for (size_t g = 0; g < ph.groups.size(); ++g) {
+    const std::array<int, 3>& h0 = ph.groups[g].hkl.front();
+    const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
+    const double s2 = 1.0 / (4.0 * d * d);
+    for (const std::array<int, 3>& h : ph.groups[g].hkl) {
+      double P = 1.0, dP = 0.0;
+      if (ph.orientation >= 0 && axisNorm2 > 0.0) {
+        const Eigen::Vector3d hv(h[0], h[1], h[2]);
+        const double dot = hv.dot(Gs * axis);
+        P = MarchDollase(dot * dot / (hv.dot(Gs * hv) * axisNorm2), r, &dP);
+      }
+      const double F2 = ph.structure->F2(h, s2, radiation, g1.data());
+      for (int c = 0; c < nc; ++c) grad(static_cast<Eigen::Index>(g), c) += P * g1[static_cast<size_t>(c)];
+      grad(static_cast<Eigen::Index>(g), nc) += dP * F2;
+    }
+  }
+}
+
+std::vector<double> Model::BackgroundCurve(size_t p) const {
+  const PatternData& pat = patterns[p];
+  std::vector<double> bg(pat.t.size(), 0.0);
+  for (size_t i = 0; i < pat.t.size(); ++i)
+    for (int k = 0; k < pat.K; ++k)
+      bg[i] += values[static_cast<size_t>(pat.background[static_cast<size_t>(k)])].value *
+               pat.chebyshev[i * static_cast<size_t>(pat.K) + static_cast<size_t>(k)];
+  return bg;
+}
+
+void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector<Peak>* peaks) {
+  const PatternData& pat = patterns[p];
+  PhaseData& ph = phases[f];
+  auto V = [&](int i) { return i >= 0 ? values[static_cast<size_t>(i)].value : 0.0; };
+  out.assign(pat.t.size(), 0.0);
+  if (peaks) peaks->clear();
+  if (pat.t.empty()) return;
+  const int radiation = pat.input.experiment.radiation == 1 ? 1 : 0;
+  const UnitCell cell = CellOf(f);
+  const double volumeRatio = ph.volume0 / cell.CellVolume();
+  const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : Sums(f, radiation);
+  const double scale = V(ph.scale[p]);
+  const double U = V(pat.u), Vv = V(pat.v), W = V(pat.w_), X = V(pat.x), Y = V(pat.y);
+  const double zero = V(pat.zero), disp = V(pat.displacement), transp = V(pat.transparency);
+  const double sl = V(pat.sl), hl = V(pat.hl);
+  const double invSize = V(ph.inverseSize), strain = V(ph.strain);
+  const double radius = pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0;
+  std::vector<DivergenceNode> nodes;
+  for (size_t li = 0; li < pat.lines.size(); ++li) {
+    const auto [lambda, ratio] = pat.lines[li];
+    const double K = ph.constant0[p][li] * volumeRatio * volumeRatio * ratio;
+    for (size_t g = 0; g < ph.groups.size(); ++g) {
+      const std::array<int, 3>& h = ph.groups[g].hkl.front();
+      const double sinTheta = lambda / (2.0 * cell.DSpacing(h[0], h[1], h[2]));
+      if (!(sinTheta < 1.0)) continue;
+      const double theta = std::asin(sinTheta), c = std::cos(theta), tn = std::tan(theta);
+      const double tth = TwoThetaDegrees(theta) + zero - 2.0 * disp * c / radius * kRadToDeg + transp * std::sin(2.0 * theta);
+      double gs = 0.0, ls = 0.0;
+      TchSizePerInverseSize(theta, lambda, &gs, &ls);
+      const double gG2 = U * tn * tn + Vv * tn + W + gs * gs * invSize * invSize;
+      if (!(gG2 > 0.0)) continue;
+      const double gL = X * tn + Y / c + ls * invSize + kStrainWidth * strain * tn;
+      double eta = 0.0;
+      const double H = TchWidth(std::sqrt(gG2), std::max(gL, 0.0), &eta);
+      if (!(H > 0.0) || !std::isfinite(H)) continue;
+      AxialDivergence(tth, sl, hl, H, nodes);
+      double lo = tth - kWindow * H, hi = tth + kWindow * H;
+      for (const DivergenceNode& n : nodes) lo = std::min(lo, tth + n.offset - kWindow * H), hi = std::max(hi, tth + n.offset + kWindow * H);
+      if (hi < pat.t.front() || lo > pat.t.back()) continue;
+      const auto first = std::lower_bound(pat.t.begin(), pat.t.end(), lo) - pat.t.begin();
+      const auto end = std::upper_bound(pat.t.begin(), pat.t.end(), hi) - pat.t.begin();
+      const double factor = K * LorentzFactor(theta) * PolarisationFactor(theta, radiation);
+      const double I = scale * factor * G[g];
+      Peak peak{static_cast<int>(f), static_cast<int>(g), static_cast<int>(li), factor, static_cast<int>(first), {}};
+      peak.profile.resize(static_cast<size_t>(end - first));
+      for (auto i = first; i < end; ++i) {
+        double v = 0.0;
+        for (const DivergenceNode& n : nodes) v += n.weight * PseudoVoigt(pat.t[static_cast<size_t>(i)] - tth - n.offset, H, eta);
+        peak.profile[static_cast<size_t>(i - first)] = v;
+        out[static_cast<size_t>(i)] += I * v;
+      }
+      if (peaks) peaks->push_back(std::move(peak));
+    }
+  }
+}
+
+void Model::Evaluate(size_t p, std::vector<double>& yc, std::vector<std::vector<double>>* parts, std::vector<Peak>* peaks) {
+  yc = BackgroundCurve(p);
+  if (parts) parts->resize(phases.size());
+  if (peaks) peaks->clear();
+  std::vector<double> part;
+  std::vector<Peak> some;
+  for (size_t f = 0; f < phases.size(); ++f) {
+    PhaseCurve(p, f, part, peaks ? &some : nullptr);
+    for (size_t i = 0; i < yc.size(); ++i) yc[i] += part[i];
+    if (parts) (*parts)[f] = part;
+    if (peaks) std::move(some.begin(), some.end(), std::back_inserter(*peaks));
+  }
+}
+
+bool Model::Residuals(const Eigen::VectorXd& x, Eigen::VectorXd& r) {
+  if (cancel && cancel->load()) return false;
+  Take(x);
+  r.resize(pointCount());
+  parts_.resize(patterns.size());
+  peaks_.resize(patterns.size());
+  Eigen::Index row = 0;
+  std::vector<double> yc;
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    Evaluate(p, yc, &parts_[p], &peaks_[p]);
+    for (size_t i = 0; i < yc.size(); ++i) r[row++] = patterns[p].sw[i] * (patterns[p].yo[i] - yc[i]);
+  }
+  return r.allFinite();
+}
+
+}  // namespace pelmora::refinement

@@ -1,0 +1,119 @@
+// The refinement's model inside: the fitted points of each pattern, each
+// phase's lines, the values and where each acts, y_calc and its
+// derivatives. Private to measured/.
+#pragma once
+
+#include <Eigen/Core>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "measured/LeastSquares.h"
+#include "measured/Refinement.h"
+#include "measured/RefinementStructure.h"
+
+namespace pelmora::refinement {
+
+struct PatternData {
+  RefinementPattern input;
+  std::vector<double> t, yo, w, sw;
+  std::vector<double> chebyshev;  // point-major, K per point
+  int K = 0;
+  double rangeMin = 0.0, rangeMax = 0.0;
+  std::vector<std::pair<double, double>> lines;  // (lambda, ratio)
+  // Value indices: zero, displacement, transparency, U V W X Y, S/L, H/L.
+  int zero = -1, displacement = -1, transparency = -1, u = -1, v = -1, w_ = -1, x = -1, y = -1, sl = -1, hl = -1;
+  std::vector<int> background;
+};
+
+// The reflections of one spacing: one line of the pattern.
+struct LineGroup {
+  std::vector<std::array<int, 3>> hkl;
+};
+
+struct PhaseData {
+  RefinementPhase input;
+  std::unique_ptr<CKomorka> doc;  // private copy: cell, lattice, experiment's intensity constants
+  std::unique_ptr<StructureModel> structure;
+  LatticeType type = 0;
+  char axis = 'b';
+  std::vector<LineGroup> groups;
+  double cellMass = 0.0;
+  double volume0 = 0.0;
+  std::vector<std::array<double, 2>> constant0;  // per pattern, per line: K at volume0
+  // Value indices.
+  std::vector<int> scale;           // per pattern
+  std::array<int, 6> cell{-1, -1, -1, -1, -1, -1};
+  int inverseSize = -1, strain = -1, orientation = -1;
+  std::vector<int> coordinate;      // per structure coordinate: its value, or -1
+  // Occupancies that follow: (site, the sites whose sum they complete, the sum).
+  struct Follow {
+    int site;
+    std::vector<int> others;
+    double total;
+  };
+  std::vector<Follow> follows;
+  // Le Bail: free line intensities per pattern.
+  std::vector<std::vector<double>> leBail;
+  // Cached sum P |F|^2 per group and radiation, with the key it is for.
+  std::array<std::vector<double>, 2> sums;
+  std::array<std::vector<double>, 2> sumsKey;
+};
+
+// One peak of a pattern: a group of a phase at one wavelength, with its
+// profile at the points [first, first + profile.size()).
+struct Peak {
+  int phase, group, line;
+  double factor;  // s K L P ratio (V0 / V)^2: intensity = factor * sum P |F|^2
+  int first;
+  std::vector<double> profile;
+};
+
+class Model : public LeastSquaresProblem {
+ public:
+  std::vector<PatternData> patterns;
+  std::vector<PhaseData> phases;
+  std::vector<RefinedValue> values;
+  std::vector<int> refined;  // indices of values refined in the current stage
+  std::atomic<bool>* cancel = nullptr;
+
+  int pointCount() const;
+  // Every value set from the refined ones in x.
+  void Take(const Eigen::VectorXd& x);
+  Eigen::VectorXd Refined() const;
+
+  // y_calc of pattern p, with each phase's part and the peaks drawn.
+  void Evaluate(size_t p, std::vector<double>& yc, std::vector<std::vector<double>>* phaseParts,
+                std::vector<Peak>* peaks);
+  // Phase f's part of pattern p, its peaks into *peaks when given.
+  void PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector<Peak>* peaks);
+  std::vector<double> BackgroundCurve(size_t p) const;
+
+  bool Residuals(const Eigen::VectorXd& x, Eigen::VectorXd& r) override;
+  bool Jacobian(const Eigen::VectorXd& x, Eigen::MatrixXd& J) override;
+  bool Feasible(const Eigen::VectorXd& x) override;
+
+  // The sums P |F|^2 of phase f's groups for a radiation, cached; with
+  // grad, also their derivatives by the phase's structure coordinates and
+  // (last column) by the orientation's r.
+  const std::vector<double>& Sums(size_t f, int radiation);
+  void SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad);
+  // Phase f's cell from its values, tied.
+  UnitCell CellOf(size_t f) const;
+  // The structure model's positions, occupancies and B from the values.
+  void PushStructure(size_t f);
+
+ private:
+  std::vector<std::vector<std::vector<double>>> parts_;  // [pattern][phase] at the last Residuals
+  std::vector<std::vector<Peak>> peaks_;
+};
+
+// The solution's figures, esds, correlations and warnings into out.
+void Describe(Model& m, const LeastSquaresResult& solution, RefinementOutcome& out);
+
+}  // namespace pelmora::refinement
+
+namespace pelmora {
+struct Refinement::Model : refinement::Model {};
+}  // namespace pelmora

@@ -1,0 +1,102 @@
+#include "measured/RefinementProfile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+#include "engine/Angles.h"
+
+namespace pelmora::refinement {
+
+double PseudoVoigt(double x, double H, double eta) {
+  constexpr double kGaussNorm = 0.939437278699651;    // 2 sqrt(ln 2 / pi)
+  constexpr double kGaussExp = 2.77258872223978;      // 4 ln 2
+  constexpr double kLorentzNorm = 0.636619772367581;  // 2 / pi
+  const double q = x * x / (H * H);
+  return (eta * kLorentzNorm / (1.0 + 4.0 * q) + (1.0 - eta) * kGaussNorm * std::exp(-kGaussExp * q)) / H;
+}
+
+void GaussLegendre(int n, std::vector<double>& x, std::vector<double>& w) {
+  x.assign(static_cast<size_t>(n), 0.0);
+  w.assign(static_cast<size_t>(n), 0.0);
+  for (int i = 0; i < n; ++i) {
+    double z = std::cos(kPi * (i + 0.75) / (n + 0.5)), dp = 1.0;
+    for (int iter = 0; iter < 100; ++iter) {
+      double p0 = 1.0, p1 = z;
+      for (int k = 2; k <= n; ++k) {
+        const double p2 = ((2.0 * k - 1.0) * z * p1 - (k - 1.0) * p0) / k;
+        p0 = p1;
+        p1 = p2;
+      }
+      dp = n * (z * p1 - p0) / (z * z - 1.0);
+      const double dz = p1 / dp;
+      z -= dz;
+      if (std::fabs(dz) < 1e-15) break;
+    }
+    x[static_cast<size_t>(i)] = 0.5 * (1.0 - z);
+    w[static_cast<size_t>(i)] = 1.0 / ((1.0 - z * z) * dp * dp);
+  }
+}
+
+namespace {
+
+const std::pair<std::vector<double>, std::vector<double>>& NodesOf(int n) {
+  static std::mutex lock;
+  static std::map<int, std::pair<std::vector<double>, std::vector<double>>> cache;
+  std::lock_guard<std::mutex> hold(lock);
+  auto it = cache.find(n);
+  if (it == cache.end()) {
+    std::pair<std::vector<double>, std::vector<double>> xw;
+    GaussLegendre(n, xw.first, xw.second);
+    it = cache.emplace(n, std::move(xw)).first;
+  }
+  return it->second;
+}
+
+}  // namespace
+
+void AxialDivergence(double twoTheta, double sl, double hl, double H, std::vector<DivergenceNode>& nodes) {
+  nodes.assign(1, {0.0, 1.0});
+  if (!(sl + hl > 0.0)) return;
+  const double t2raw = DegreesToRadians(twoTheta);
+  // Above 90 degrees the profile is the mirror image of that at 180 - 2theta.
+  const bool low = t2raw < kPi / 2;
+  const double t2 = low ? t2raw : kPi - t2raw;
+  const double c = std::cos(t2);
+  if (c <= 1e-9) return;
+  const double cosMin = c * std::sqrt((hl + sl) * (hl + sl) + 1.0);
+  const double phiMin = cosMin >= 1.0 ? 0.0 : std::acos(cosMin);
+  const double cosInfl = c * std::sqrt((hl - sl) * (hl - sl) + 1.0);
+  const double phiInfl = cosInfl >= 1.0 ? 0.0 : std::acos(cosInfl);
+  const double span = t2 - phiMin;  // radians
+  if (span * kRadToDeg < 0.02 * H) return;
+  // phi = t2 - span v^2 takes away the 1 / h singularity at the peak.
+  const int n = std::clamp(static_cast<int>(std::ceil(3.0 * span * kRadToDeg / H)), 6, 80);
+  const auto& [x, w] = NodesOf(n);
+  nodes.clear();
+  double total = 0.0;
+  for (size_t j = 0; j < x.size(); ++j) {
+    const double v = x[j], phi = t2 - span * v * v;
+    const double cp = std::cos(phi);
+    const double h = std::sqrt(std::max(cp * cp / (c * c) - 1.0, 0.0));
+    const double W = phi < phiInfl ? hl + sl - h : 2.0 * std::min(hl, sl);
+    // W / (h cos phi) dphi with dphi = 2 span v dv: finite as v -> 0.
+    double weight;
+    if (h > 1e-12) {
+      weight = std::max(W, 0.0) / (h * cp) * 2.0 * span * v * w[j];
+    } else {
+      weight = std::max(W, 0.0) / cp * 2.0 * std::sqrt(span / (2.0 * std::tan(t2))) * w[j];
+    }
+    const double offset = (phi - t2) * kRadToDeg;
+    nodes.push_back({low ? offset : -offset, weight});
+    total += weight;
+  }
+  if (!(total > 0.0)) {
+    nodes.assign(1, {0.0, 1.0});
+    return;
+  }
+  for (DivergenceNode& node : nodes) node.weight /= total;
+}
+
+}  // namespace pelmora::refinement

@@ -1,0 +1,142 @@
+// Running a refinement: the stages, Le Bail's intensities, and what the
+// solution says (agreement, esds, correlations, warnings, the refined
+// structures).
+#include <Eigen/Dense>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "io/NumberFormat.h"
+#include "measured/Refinement.h"
+#include "measured/RefinementModel.h"
+
+namespace pelmora {
+
+namespace {
+
+using refinement::PatternData;
+using refinement::PhaseData;
+using refinement::Peak;
+
+std::vector<std::set<RefinedKind>> Stages(bool staged) {
+  using K = RefinedKind;
+  std::set<K> s1 = {K::Scale, K::Background};
+  std::set<K> s2 = s1;
+  s2.insert({K::Zero, K::Displacement, K::Transparency, K::Cell});
+  std::set<K> s3 = s2;
+  s3.insert({K::U, K::V, K::W, K::X, K::Y, K::SL, K::HL, K::InverseSize, K::Strain});
+  std::set<K> s4 = s3;
+  s4.insert({K::Shift, K::Occupancy, K::Biso, K::Orientation});
+  if (!staged) return {s4};
+  return {s1, s2, s3, s4};
+}
+
+}  // namespace
+
+void Refinement::StartLeBail() {
+  Model& m = *model_;
+  for (size_t f = 0; f < m.phases.size(); ++f) {
+    PhaseData& ph = m.phases[f];
+    if (!ph.input.leBail) continue;
+    for (size_t p = 0; p < m.patterns.size(); ++p) {
+      std::vector<double>& I = ph.leBail[p];
+      if (std::any_of(I.begin(), I.end(), [](double v) { return v > 0.0; })) continue;
+      // Equal intensities, scaled so that the strongest point is near the data's.
+      I.assign(ph.groups.size(), 1.0);
+      std::vector<double> part;
+      m.PhaseCurve(p, f, part, nullptr);
+      const double top = *std::max_element(part.begin(), part.end());
+      const double want = *std::max_element(m.patterns[p].yo.begin(), m.patterns[p].yo.end());
+      if (top > 0.0) for (double& v : I) v *= want / top;
+    }
+  }
+}
+
+// One Le Bail cycle: each line's intensity becomes what the data give it,
+// the observed counts above the background shared out in proportion to the
+// lines' parts of y_calc.
+void Refinement::LeBailCycle() {
+  Model& m = *model_;
+  std::vector<double> yc;
+  std::vector<Peak> peaks;
+  for (size_t p = 0; p < m.patterns.size(); ++p) {
+    const PatternData& pat = m.patterns[p];
+    m.Evaluate(p, yc, nullptr, &peaks);
+    const std::vector<double> bg = m.BackgroundCurve(p);
+    for (size_t f = 0; f < m.phases.size(); ++f) {
+      PhaseData& ph = m.phases[f];
+      if (!ph.input.leBail) continue;
+      std::vector<double> obs(ph.groups.size(), 0.0), calc(ph.groups.size(), 0.0);
+      const double s = m.values[static_cast<size_t>(ph.scale[p])].value;
+      for (const Peak& pk : peaks) {
+        if (pk.phase != static_cast<int>(f)) continue;
+        const double I = s * pk.factor * ph.leBail[p][static_cast<size_t>(pk.group)];
+        for (size_t i = 0; i < pk.profile.size(); ++i) {
+          const size_t at = static_cast<size_t>(pk.first) + i;
+          const double c = I * pk.profile[i], net = yc[at] - bg[at];
+          calc[static_cast<size_t>(pk.group)] += c;
+          if (net > 0.0) obs[static_cast<size_t>(pk.group)] += std::max(pat.yo[at] - bg[at], 0.0) * c / net;
+        }
+      }
+      for (size_t g = 0; g < obs.size(); ++g)
+        if (calc[g] > 0.0) ph.leBail[p][g] *= obs[g] / calc[g];
+    }
+  }
+}
+
+RefinementOutcome Refinement::Run() {
+  Model& m = *model_;
+  RefinementOutcome out;
+  m.cancel = setup_.cancel;
+  StartLeBail();
+  const bool leBail = std::any_of(m.phases.begin(), m.phases.end(), [](const PhaseData& p) { return p.input.leBail; });
+  double sumWy2 = 0.0;
+  for (const PatternData& p : m.patterns)
+    for (size_t i = 0; i < p.t.size(); ++i) sumWy2 += p.w[i] * p.yo[i] * p.yo[i];
+  refinement::LeastSquaresOptions opt;
+  opt.maxIterations = setup_.maxIterations;
+  opt.cancel = setup_.cancel;
+  if (setup_.progress)
+    opt.progress = [&](int it, double sum) { setup_.progress(out.iterations + it, 100.0 * std::sqrt(sum / sumWy2)); };
+  refinement::LeastSquaresResult last;
+  bool ran = false;
+  for (const std::set<RefinedKind>& stage : Stages(setup_.staged)) {
+    m.refined.clear();
+    for (size_t i = 0; i < m.values.size(); ++i)
+      if (m.values[i].refine && stage.count(m.values[i].kind)) m.refined.push_back(static_cast<int>(i));
+    if (m.refined.empty() && !leBail) continue;
+    Eigen::VectorXd lo(static_cast<Eigen::Index>(m.refined.size())), hi(lo.size());
+    for (size_t j = 0; j < m.refined.size(); ++j) {
+      lo[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].lower;
+      hi[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].upper;
+    }
+    double before = std::numeric_limits<double>::infinity();
+    for (int round = 0; round < (leBail ? 30 : 1); ++round) {
+      if (leBail) LeBailCycle();
+      refinement::LeastSquaresOptions o = opt;
+      if (leBail) o.maxIterations = std::min(opt.maxIterations, 8);
+      last = refinement::MinimiseBounded(m, m.Refined(), lo, hi, o);
+      ran = true;
+      out.iterations += last.iterations;
+      if (last.failed) {
+        out.error = "the model cannot be calculated at the starting values";
+        return out;
+      }
+      m.Take(last.x);
+      if (last.cancelled || (setup_.cancel && setup_.cancel->load())) {
+        out.cancelled = true;
+        out.error = "refinement cancelled";
+        return out;
+      }
+      if (std::fabs(before - last.sum) <= 1e-6 * last.sum) break;
+      before = last.sum;
+    }
+  }
+  out.converged = !ran || last.converged;
+  out.singular = ran && last.singular;
+  refinement::Describe(m, last, out);
+  return out;
+}
+
+}  // namespace pelmora
