@@ -198,10 +198,9 @@ std::string WithEsd(double value, double esd) {
   if (!std::isfinite(esd) || esd <= 0.0) return cformat("%.6g", value);
   // Digits enough that the esd shows as 2 to 19 in the last ones.
   int decimals = 0;
-  double e = esd;
-  while (e < 2.0 && decimals < 12) e *= 10.0, ++decimals;
+  while (esd * std::pow(10.0, decimals) < 1.95 && decimals < 12) ++decimals;
   if (decimals == 0) return cformat("%.0f(%.0f)", value, esd);
-  return cformat("%.*f(%.0f)", decimals, value, esd * std::pow(10.0, decimals));
+  return cformat("%.*f(%.0f)", decimals, value, std::round(esd * std::pow(10.0, decimals)));
 }
 
 }  // namespace pelmora

@@ -136,10 +136,12 @@ void AddPatternValues(refinement::Model& m, size_t pi, unsigned refine) {
   p.w_ = AddValue(m, pre + "W", RefinedKind::W, i, -1, 0, w0, -kInf, kInf, widths);
   p.x = AddValue(m, pre + "X", RefinedKind::X, i, -1, 0, std::max(e.x, 0.0), 0.0, kInf, refine & kFitLorentz);
   p.y = AddValue(m, pre + "Y", RefinedKind::Y, i, -1, 0, std::max(e.y, 0.0), 0.0, kInf, refine & kFitLorentz);
+  // One value for S/L = H/L: with both free their columns become one as
+  // they approach each other (the profile is symmetric in the two), and
+  // the normal matrix singular.
   const bool asym = refine & kFitAsymmetry;
-  const bool none = p.input.sl + p.input.hl <= 0.0;
-  p.sl = AddValue(m, pre + "S/L", RefinedKind::SL, i, -1, 0, asym && none ? 0.02 : p.input.sl, 0.0, 0.5, asym);
-  p.hl = AddValue(m, pre + "H/L", RefinedKind::HL, i, -1, 0, asym && none ? 0.02 : p.input.hl, 0.0, 0.5, asym);
+  const double given = 0.5 * (p.input.sl + p.input.hl);
+  p.sl = AddValue(m, pre + "SH/L", RefinedKind::SL, i, -1, 0, asym && given <= 0.0 ? 0.02 : given, 0.0, 0.5, asym);
 }
 
 std::string CoordinateName(const std::array<double, 3>& dir) {

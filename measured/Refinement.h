@@ -37,7 +37,9 @@ struct RefinementPattern {
   ExperimentParams experiment;
   std::vector<std::pair<double, double>> excluded;  // 2-theta regions left out
   int backgroundTerms = 6;
-  double sl = 0.0, hl = 0.0;  // axial divergence: S/L and H/L to start from
+  // Axial divergence: S/L and H/L; the refinement takes their mean for
+  // both and refines it as one value, SH/L.
+  double sl = 0.0, hl = 0.0;
 };
 
 struct RefinementPhase {
@@ -61,8 +63,8 @@ struct RefinementSetup {
 };
 
 enum class RefinedKind {
-  Scale, Zero, Displacement, Transparency, Background, U, V, W, X, Y, SL, HL,
-  Cell, InverseSize, Strain, Orientation, Shift, Occupancy, Biso
+  Scale, Zero, Displacement, Transparency, Background, U, V, W, X, Y, SL,
+  Cell, InverseSize, Strain, Orientation, Shift, Occupancy, Biso  // SL: SH/L, S/L = H/L
 };
 
 // One value of the model. Python and the program may change value, refine

@@ -14,34 +14,104 @@
 namespace pelmora::refinement {
 namespace {
 
+// Microstrain's Lorentzian FWHM per unit strain and tan(theta), as the
+// model draws it.
+constexpr double kStrainWidth = 8.0 / kPi * kRadToDeg;
+
 bool ThroughSums(RefinedKind k) {
   return k == RefinedKind::Shift || k == RefinedKind::Occupancy || k == RefinedKind::Biso ||
          k == RefinedKind::Orientation;
-}
-
-double StepOf(RefinedKind k, double v) {
-  switch (k) {
-    case RefinedKind::Cell: return std::max(1e-6 * std::fabs(v), 1e-7);
-    case RefinedKind::InverseSize: return 1e-6;
-    case RefinedKind::Strain: return 1e-7;
-    case RefinedKind::Zero:
-    case RefinedKind::Displacement:
-    case RefinedKind::Transparency: return 1e-4;
-    default: return 1e-5;
-  }
 }
 
 bool PatternLevel(RefinedKind k) { return k != RefinedKind::Cell && k != RefinedKind::InverseSize && k != RefinedKind::Strain; }
 
 }  // namespace
 
+void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column) {
+  const PatternData& pat = patterns[p];
+  const PhaseData& ph = phases[f];
+  const double radius = pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0;
+  auto value = [&](int i) { return i >= 0 ? values[static_cast<size_t>(i)].value : 0.0; };
+  if (v.kind == RefinedKind::SL) {
+    // The divergence's nodes move with SH/L: each peak drawn again.
+    const double h = 1e-5, shl = value(pat.sl);
+    std::vector<Peak>& moved = moved_;
+    if (moved.size() < 2 * count) moved.resize(2 * count);
+    const auto n = static_cast<long>(2 * count);
+#pragma omp parallel for schedule(dynamic, 8)
+    for (long i = 0; i < n; ++i) {
+      Peak& m = moved[static_cast<size_t>(i)];
+      const Peak& pk = peaks[static_cast<size_t>(i / 2)];
+      m.tth = pk.tth, m.H = pk.H, m.eta = pk.eta, m.intensity = pk.intensity;
+      DrawPeak(pat, shl + (i % 2 ? -h : h), shl + (i % 2 ? -h : h), m, false);
+    }
+    for (long i = 0; i < n; ++i) {
+      const Peak& m = moved[static_cast<size_t>(i)];
+      const double sign = i % 2 ? -1.0 : 1.0;
+      for (size_t k = 0; k < m.profile.size(); ++k) {
+        const size_t at = static_cast<size_t>(m.first) + k;
+        column[at] += sign * pat.sw[at] * m.intensity * m.profile[k] / (2.0 * h);
+      }
+    }
+    return;
+  }
+  UnitCell plus, minus;
+  const double hCell = v.kind == RefinedKind::Cell ? std::max(1e-6 * std::fabs(v.value), 1e-7) : 0.0;
+  if (v.kind == RefinedKind::Cell) {
+    double& x = values[static_cast<size_t>(ph.cell[static_cast<size_t>(v.index)])].value;
+    const double x0 = x;
+    x = x0 + hCell;
+    plus = CellOf(f);
+    x = x0 - hCell;
+    minus = CellOf(f);
+    x = x0;
+  }
+  const double q = value(ph.inverseSize);
+  for (size_t i = 0; i < count; ++i) {
+    const Peak& pk = peaks[i];
+    const double t = std::tan(pk.theta), c = std::cos(pk.theta);
+    double dtth = 0.0, dgG = 0.0, dgL = 0.0, dlnI = 0.0;
+    switch (v.kind) {
+      case RefinedKind::Zero: dtth = 1.0; break;
+      case RefinedKind::Displacement: dtth = -2.0 * c / radius * kRadToDeg; break;
+      case RefinedKind::Transparency: dtth = std::sin(2.0 * pk.theta); break;
+      case RefinedKind::U: dgG = t * t / (2.0 * pk.gG); break;
+      case RefinedKind::V: dgG = t / (2.0 * pk.gG); break;
+      case RefinedKind::W: dgG = 1.0 / (2.0 * pk.gG); break;
+      case RefinedKind::X: dgL = t; break;
+      case RefinedKind::Y: dgL = 1.0 / c; break;
+      case RefinedKind::InverseSize: dgG = pk.gs * pk.gs * q / pk.gG, dgL = pk.ls; break;
+      case RefinedKind::Strain: dgL = kStrainWidth * t; break;
+      case RefinedKind::Cell: {
+        const std::array<int, 3>& hkl = ph.groups[static_cast<size_t>(pk.group)].hkl.front();
+        const double lambda = pat.lines[static_cast<size_t>(pk.line)].first;
+        const double tp = TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * plus.DSpacing(hkl[0], hkl[1], hkl[2])))));
+        const double tm = TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * minus.DSpacing(hkl[0], hkl[1], hkl[2])))));
+        dtth = (tp - tm) / (2.0 * hCell);
+        dlnI = -2.0 * (std::log(plus.CellVolume()) - std::log(minus.CellVolume())) / (2.0 * hCell);
+        break;
+      }
+      default: break;
+    }
+    const double dH = pk.dHdG * dgG + pk.dHdL * dgL, dE = pk.dEdG * dgG + pk.dEdL * dgL;
+    for (size_t k = 0; k < pk.profile.size(); ++k) {
+      const size_t at = static_cast<size_t>(pk.first) + k;
+      column[at] += pat.sw[at] * pk.intensity *
+                    (pk.dpos[k] * dtth + pk.dwidth[k] * dH + pk.dmix[k] * dE + pk.profile[k] * dlnI);
+    }
+  }
+}
+
 bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   const Eigen::Index N = pointCount();
   J.setZero(N, static_cast<Eigen::Index>(refined.size()));
   std::vector<Eigen::Index> row0(patterns.size(), 0);
   for (size_t p = 1; p < patterns.size(); ++p) row0[p] = row0[p - 1] + static_cast<Eigen::Index>(patterns[p - 1].t.size());
+  // Every peak once more, with the derivatives of its profile.
+  std::vector<double> scratch;
+  for (size_t p = 0; p < patterns.size(); ++p)
+    for (size_t f = 0; f < phases.size(); ++f) PhaseCurve(p, f, scratch, nullptr, true);
   std::map<std::pair<size_t, int>, Eigen::MatrixXd> grads;
-  std::vector<double> plus, minus;
   for (size_t j = 0; j < refined.size(); ++j) {
     if (cancel && cancel->load()) return false;
     const auto col = static_cast<Eigen::Index>(j);
@@ -83,8 +153,10 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
           grad = &it->second;
         }
         const double scale = values[static_cast<size_t>(ph.scale[p])].value;
-        for (const Peak& pk : peaks_[p]) {
-          if (pk.phase != static_cast<int>(f)) continue;
+        size_t count = 0;
+        const std::vector<Peak>& drawn = Drawn(p, f, count);
+        for (size_t i = 0; i < count; ++i) {
+          const Peak& pk = drawn[i];
           double dI = pk.factor;
           if (grad) {
             double dG = 0.0;
@@ -94,25 +166,20 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
             dI *= G[static_cast<size_t>(pk.group)];
           }
           if (dI == 0.0) continue;
-          for (size_t i = 0; i < pk.profile.size(); ++i) {
-            const size_t at = static_cast<size_t>(pk.first) + i;
-            J(row0[p] + static_cast<Eigen::Index>(at), col) += pat.sw[at] * dI * pk.profile[i];
+          for (size_t k = 0; k < pk.profile.size(); ++k) {
+            const size_t at = static_cast<size_t>(pk.first) + k;
+            J(row0[p] + static_cast<Eigen::Index>(at), col) += pat.sw[at] * dI * pk.profile[k];
           }
         }
       }
     } else {
-      const double v0 = v.value, h = StepOf(v.kind, v0);
       for (size_t p = 0; p < patterns.size(); ++p) {
         if (PatternLevel(v.kind) && static_cast<int>(p) != v.pattern) continue;
         for (size_t f = 0; f < phases.size(); ++f) {
           if (!PatternLevel(v.kind) && static_cast<int>(f) != v.phase) continue;
-          v.value = v0 + h;
-          PhaseCurve(p, f, plus, nullptr);
-          v.value = v0 - h;
-          PhaseCurve(p, f, minus, nullptr);
-          v.value = v0;
-          for (size_t i = 0; i < plus.size(); ++i)
-            J(row0[p] + static_cast<Eigen::Index>(i), col) += patterns[p].sw[i] * (plus[i] - minus[i]) / (2.0 * h);
+          size_t count = 0;
+          const std::vector<Peak>& drawn = Drawn(p, f, count);
+          ShapeColumn(v, p, f, drawn.data(), count, J.col(col).data() + row0[p]);
         }
       }
     }

@@ -168,7 +168,41 @@ std::vector<double> Model::BackgroundCurve(size_t p) const {
   return bg;
 }
 
-void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector<Peak>* peaks) {
+void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, bool derivatives) const {
+  thread_local std::vector<DivergenceNode> nodes;
+  AxialDivergence(peak.tth, sl, hl, peak.H, nodes);
+  double lo = peak.tth - kWindow * peak.H, hi = peak.tth + kWindow * peak.H;
+  for (const DivergenceNode& n : nodes)
+    lo = std::min(lo, peak.tth + n.offset - kWindow * peak.H), hi = std::max(hi, peak.tth + n.offset + kWindow * peak.H);
+  const auto first = std::lower_bound(pat.t.begin(), pat.t.end(), lo) - pat.t.begin();
+  const auto end = std::upper_bound(pat.t.begin(), pat.t.end(), hi) - pat.t.begin();
+  peak.first = static_cast<int>(first);
+  const auto n = static_cast<size_t>(std::max<std::ptrdiff_t>(end - first, 0));
+  peak.profile.assign(n, 0.0);
+  if (derivatives) peak.dpos.assign(n, 0.0), peak.dwidth.assign(n, 0.0), peak.dmix.assign(n, 0.0);
+  for (size_t k = 0; k < n; ++k) {
+    const double x0 = pat.t[static_cast<size_t>(first) + k] - peak.tth;
+    double v = 0.0, dx = 0.0, dH = 0.0, dE = 0.0;
+    for (const DivergenceNode& node : nodes) {
+      if (derivatives) {
+        double a, b, c;
+        v += node.weight * PseudoVoigt(x0 - node.offset, peak.H, peak.eta, a, b, c);
+        dx += node.weight * a, dH += node.weight * b, dE += node.weight * c;
+      } else {
+        v += node.weight * PseudoVoigt(x0 - node.offset, peak.H, peak.eta);
+      }
+    }
+    peak.profile[k] = v;
+    if (derivatives) peak.dpos[k] = -dx, peak.dwidth[k] = dH, peak.dmix[k] = dE;
+  }
+}
+
+const std::vector<Peak>& Model::Drawn(size_t p, size_t f, size_t& count) const {
+  count = drawnCount_[p][f];
+  return drawn_[p][f];
+}
+
+void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector<Peak>* peaks, bool derivatives) {
   const PatternData& pat = patterns[p];
   PhaseData& ph = phases[f];
   auto V = [&](int i) { return i >= 0 ? values[static_cast<size_t>(i)].value : 0.0; };
@@ -182,10 +216,26 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
   const double scale = V(ph.scale[p]);
   const double U = V(pat.u), Vv = V(pat.v), W = V(pat.w_), X = V(pat.x), Y = V(pat.y);
   const double zero = V(pat.zero), disp = V(pat.displacement), transp = V(pat.transparency);
-  const double sl = V(pat.sl), hl = V(pat.hl);
+  const double sl = V(pat.sl), hl = sl;
   const double invSize = V(ph.inverseSize), strain = V(ph.strain);
   const double radius = pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0;
-  std::vector<DivergenceNode> nodes;
+  const double lo = pat.t.front() - 5.0, hi = pat.t.back() + 5.0;
+  Peak peak{};
+  // The peaks of this pattern and phase live on between calls, so that
+  // their profiles' storage is not allocated anew at every evaluation.
+  if (drawn_.size() != patterns.size()) {
+    drawn_.assign(patterns.size(), std::vector<std::vector<Peak>>(phases.size()));
+    drawnCount_.assign(patterns.size(), std::vector<size_t>(phases.size(), 0));
+  }
+  std::vector<Peak>& list = drawn_[p][f];
+  size_t count = 0;
+  auto keep = [&](const Peak& pk) {
+    if (count == list.size()) list.emplace_back();
+    Peak& slot = list[count++];
+    std::vector<double> a = std::move(slot.profile), b = std::move(slot.dpos), c = std::move(slot.dwidth), d = std::move(slot.dmix);
+    slot = pk;
+    slot.profile = std::move(a), slot.dpos = std::move(b), slot.dwidth = std::move(c), slot.dmix = std::move(d);
+  };
   for (size_t li = 0; li < pat.lines.size(); ++li) {
     const auto [lambda, ratio] = pat.lines[li];
     const double K = ph.constant0[p][li] * volumeRatio * volumeRatio * ratio;
@@ -194,34 +244,42 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
       const double sinTheta = lambda / (2.0 * cell.DSpacing(h[0], h[1], h[2]));
       if (!(sinTheta < 1.0)) continue;
       const double theta = std::asin(sinTheta), c = std::cos(theta), tn = std::tan(theta);
-      const double tth = TwoThetaDegrees(theta) + zero - 2.0 * disp * c / radius * kRadToDeg + transp * std::sin(2.0 * theta);
-      double gs = 0.0, ls = 0.0;
-      TchSizePerInverseSize(theta, lambda, &gs, &ls);
-      const double gG2 = U * tn * tn + Vv * tn + W + gs * gs * invSize * invSize;
+      peak.tth = TwoThetaDegrees(theta) + zero - 2.0 * disp * c / radius * kRadToDeg + transp * std::sin(2.0 * theta);
+      if (peak.tth < lo || peak.tth > hi) continue;
+      TchSizePerInverseSize(theta, lambda, &peak.gs, &peak.ls);
+      const double gG2 = U * tn * tn + Vv * tn + W + peak.gs * peak.gs * invSize * invSize;
       if (!(gG2 > 0.0)) continue;
-      const double gL = X * tn + Y / c + ls * invSize + kStrainWidth * strain * tn;
-      double eta = 0.0;
-      const double H = TchWidth(std::sqrt(gG2), std::max(gL, 0.0), &eta);
-      if (!(H > 0.0) || !std::isfinite(H)) continue;
-      AxialDivergence(tth, sl, hl, H, nodes);
-      double lo = tth - kWindow * H, hi = tth + kWindow * H;
-      for (const DivergenceNode& n : nodes) lo = std::min(lo, tth + n.offset - kWindow * H), hi = std::max(hi, tth + n.offset + kWindow * H);
-      if (hi < pat.t.front() || lo > pat.t.back()) continue;
-      const auto first = std::lower_bound(pat.t.begin(), pat.t.end(), lo) - pat.t.begin();
-      const auto end = std::upper_bound(pat.t.begin(), pat.t.end(), hi) - pat.t.begin();
-      const double factor = K * LorentzFactor(theta) * PolarisationFactor(theta, radiation);
-      const double I = scale * factor * G[g];
-      Peak peak{static_cast<int>(f), static_cast<int>(g), static_cast<int>(li), factor, static_cast<int>(first), {}};
-      peak.profile.resize(static_cast<size_t>(end - first));
-      for (auto i = first; i < end; ++i) {
-        double v = 0.0;
-        for (const DivergenceNode& n : nodes) v += n.weight * PseudoVoigt(pat.t[static_cast<size_t>(i)] - tth - n.offset, H, eta);
-        peak.profile[static_cast<size_t>(i - first)] = v;
-        out[static_cast<size_t>(i)] += I * v;
+      peak.gG = std::sqrt(gG2);
+      peak.gL = std::max(X * tn + Y / c + peak.ls * invSize + kStrainWidth * strain * tn, 0.0);
+      peak.H = TchWidth(peak.gG, peak.gL, &peak.eta);
+      if (!(peak.H > 0.0) || !std::isfinite(peak.H)) continue;
+      if (derivatives) {
+        // TCH's mixing rule by differences: two calls per peak, not per point.
+        const double dg = 1e-6 * (peak.gG + peak.gL);
+        double e1, e2;
+        peak.dHdG = (TchWidth(peak.gG + dg, peak.gL, &e1) - TchWidth(peak.gG - dg, peak.gL, &e2)) / (2 * dg);
+        peak.dEdG = (e1 - e2) / (2 * dg);
+        peak.dHdL = (TchWidth(peak.gG, peak.gL + dg, &e1) - TchWidth(peak.gG, std::max(peak.gL - dg, 0.0), &e2)) /
+                    (peak.gL + dg - std::max(peak.gL - dg, 0.0));
+        peak.dEdL = (e1 - e2) / (peak.gL + dg - std::max(peak.gL - dg, 0.0));
       }
-      if (peaks) peaks->push_back(std::move(peak));
+      peak.phase = static_cast<int>(f), peak.group = static_cast<int>(g), peak.line = static_cast<int>(li);
+      peak.theta = theta;
+      peak.factor = K * LorentzFactor(theta) * PolarisationFactor(theta, radiation);
+      peak.intensity = scale * peak.factor * G[g];
+      keep(peak);
     }
   }
+  // The profiles are the cost: drawn on every core, then summed in order.
+  const auto n = static_cast<long>(count);
+#pragma omp parallel for schedule(dynamic, 8)
+  for (long i = 0; i < n; ++i) DrawPeak(pat, sl, hl, list[static_cast<size_t>(i)], derivatives);
+  for (size_t i = 0; i < count; ++i) {
+    const Peak& pk = list[i];
+    for (size_t k = 0; k < pk.profile.size(); ++k) out[static_cast<size_t>(pk.first) + k] += pk.intensity * pk.profile[k];
+  }
+  if (peaks) peaks->assign(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(count));
+  drawnCount_[p][f] = count;
 }
 
 void Model::Evaluate(size_t p, std::vector<double>& yc, std::vector<std::vector<double>>* parts, std::vector<Peak>* peaks) {
@@ -242,12 +300,10 @@ bool Model::Residuals(const Eigen::VectorXd& x, Eigen::VectorXd& r) {
   if (cancel && cancel->load()) return false;
   Take(x);
   r.resize(pointCount());
-  parts_.resize(patterns.size());
-  peaks_.resize(patterns.size());
   Eigen::Index row = 0;
   std::vector<double> yc;
   for (size_t p = 0; p < patterns.size(); ++p) {
-    Evaluate(p, yc, &parts_[p], &peaks_[p]);
+    Evaluate(p, yc, nullptr, nullptr);
     for (size_t i = 0; i < yc.size(); ++i) r[row++] = patterns[p].sw[i] * (patterns[p].yo[i] - yc[i]);
   }
   return r.allFinite();

@@ -22,8 +22,8 @@ struct PatternData {
   int K = 0;
   double rangeMin = 0.0, rangeMax = 0.0;
   std::vector<std::pair<double, double>> lines;  // (lambda, ratio)
-  // Value indices: zero, displacement, transparency, U V W X Y, S/L, H/L.
-  int zero = -1, displacement = -1, transparency = -1, u = -1, v = -1, w_ = -1, x = -1, y = -1, sl = -1, hl = -1;
+  // Value indices: zero, displacement, transparency, U V W X Y, SH/L.
+  int zero = -1, displacement = -1, transparency = -1, u = -1, v = -1, w_ = -1, x = -1, y = -1, sl = -1;
   std::vector<int> background;
 };
 
@@ -62,12 +62,19 @@ struct PhaseData {
 };
 
 // One peak of a pattern: a group of a phase at one wavelength, with its
-// profile at the points [first, first + profile.size()).
+// profile at the points [first, first + profile.size()) and, when a
+// Jacobian asks, the profile's derivatives by the peak's position, width
+// and mixing.
 struct Peak {
   int phase, group, line;
-  double factor;  // s K L P ratio (V0 / V)^2: intensity = factor * sum P |F|^2
+  double factor;     // K L P ratio (V0 / V)^2: intensity = scale * factor * sum P |F|^2
+  double intensity;  // that intensity
+  double theta;      // the Bragg angle before the shifts
+  double tth, H, eta;
+  double gG, gL, gs, ls;  // the Gaussian and Lorentzian widths; the size terms per 1 / D
+  double dHdG, dHdL, dEdG, dEdL;
   int first;
-  std::vector<double> profile;
+  std::vector<double> profile, dpos, dwidth, dmix;
 };
 
 class Model : public LeastSquaresProblem {
@@ -86,8 +93,12 @@ class Model : public LeastSquaresProblem {
   // y_calc of pattern p, with each phase's part and the peaks drawn.
   void Evaluate(size_t p, std::vector<double>& yc, std::vector<std::vector<double>>* phaseParts,
                 std::vector<Peak>* peaks);
-  // Phase f's part of pattern p, its peaks into *peaks when given.
-  void PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector<Peak>* peaks);
+  // Phase f's part of pattern p, its peaks into *peaks when given, with
+  // their derivatives when `derivatives`.
+  void PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector<Peak>* peaks, bool derivatives = false);
+  // A peak's profile (and derivatives) over its window for the pattern's
+  // axial divergence sl, hl.
+  void DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, bool derivatives) const;
   std::vector<double> BackgroundCurve(size_t p) const;
 
   bool Residuals(const Eigen::VectorXd& x, Eigen::VectorXd& r) override;
@@ -105,8 +116,15 @@ class Model : public LeastSquaresProblem {
   void PushStructure(size_t f);
 
  private:
-  std::vector<std::vector<std::vector<double>>> parts_;  // [pattern][phase] at the last Residuals
-  std::vector<std::vector<Peak>> peaks_;
+  // The peaks the last PhaseCurve(p, f) drew: the first `count` of the list.
+  const std::vector<Peak>& Drawn(size_t p, size_t f, size_t& count) const;
+
+ private:
+  std::vector<std::vector<std::vector<Peak>>> drawn_;
+  std::vector<std::vector<size_t>> drawnCount_;
+  std::vector<Peak> moved_;
+  // The columns of values that move peaks or change their widths.
+  void ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column);
 };
 
 // The solution's figures, esds, correlations and warnings into out.

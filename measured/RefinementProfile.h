@@ -11,6 +11,9 @@ namespace pelmora::refinement {
 // (degrees) from its centre.
 double PseudoVoigt(double x, double H, double eta);
 
+// The same with its derivatives by x, by H and by eta.
+double PseudoVoigt(double x, double H, double eta, double& dx, double& dH, double& dEta);
+
 // The axial-divergence profile as a weighted sum of shifted copies of the
 // symmetric one: offsets from the peak in degrees 2-theta, weights summing
 // to 1. S/L and H/L are the sample's and the detector's half heights over

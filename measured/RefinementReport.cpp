@@ -65,8 +65,8 @@ std::string PatternKeys(const RefinementOutcome& r, int p, const std::string& in
   key("uvw_esd", List({Esd(r, K::U, p), Esd(r, K::V, p), Esd(r, K::W, p)}));
   key("xy", List({Val(r, K::X, p), Val(r, K::Y, p)}));
   key("xy_esd", List({Esd(r, K::X, p), Esd(r, K::Y, p)}));
-  key("asymmetry", List({Val(r, K::SL, p), Val(r, K::HL, p)}));
-  key("asymmetry_esd", List({Esd(r, K::SL, p), Esd(r, K::HL, p)}));
+  key("asymmetry", G(Val(r, K::SL, p)));
+  key("asymmetry_esd", G(Esd(r, K::SL, p)));
   return j;
 }
 

@@ -25,7 +25,7 @@ std::vector<std::set<RefinedKind>> Stages(bool staged) {
   std::set<K> s2 = s1;
   s2.insert({K::Zero, K::Displacement, K::Transparency, K::Cell});
   std::set<K> s3 = s2;
-  s3.insert({K::U, K::V, K::W, K::X, K::Y, K::SL, K::HL, K::InverseSize, K::Strain});
+  s3.insert({K::U, K::V, K::W, K::X, K::Y, K::SL, K::InverseSize, K::Strain});
   std::set<K> s4 = s3;
   s4.insert({K::Shift, K::Occupancy, K::Biso, K::Orientation});
   if (!staged) return {s4};
@@ -101,7 +101,10 @@ RefinementOutcome Refinement::Run() {
     opt.progress = [&](int it, double sum) { setup_.progress(out.iterations + it, 100.0 * std::sqrt(sum / sumWy2)); };
   refinement::LeastSquaresResult last;
   bool ran = false;
-  for (const std::set<RefinedKind>& stage : Stages(setup_.staged)) {
+  const std::vector<std::set<RefinedKind>> stages = Stages(setup_.staged);
+  for (const std::set<RefinedKind>& stage : stages) {
+    // The early stages only bring the values near: a few steps each.
+    const bool final = &stage == &stages.back();
     m.refined.clear();
     for (size_t i = 0; i < m.values.size(); ++i)
       if (m.values[i].refine && stage.count(m.values[i].kind)) m.refined.push_back(static_cast<int>(i));
@@ -116,6 +119,7 @@ RefinementOutcome Refinement::Run() {
       if (leBail) LeBailCycle();
       refinement::LeastSquaresOptions o = opt;
       if (leBail) o.maxIterations = std::min(opt.maxIterations, 8);
+      if (!final) o.maxIterations = std::min(o.maxIterations, 15);
       last = refinement::MinimiseBounded(m, m.Refined(), lo, hi, o);
       ran = true;
       out.iterations += last.iterations;
