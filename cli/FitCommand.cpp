@@ -35,6 +35,7 @@ struct FitCliOptions {
   std::vector<std::string> orientation;
   std::vector<std::string> exclude;
   std::vector<int> leBail;
+  std::vector<std::string> fix, free, set;
   std::string writeStructure;
   std::string profile;
   std::string pluginsDir;
@@ -259,6 +260,27 @@ int RunFit(const FitCliOptions& o) {
     Complain(error);
     return 3;
   }
+  for (const auto& [names, refine] : {std::pair{&o.fix, false}, std::pair{&o.free, true}})
+    for (const std::string& name : *names) {
+      RefinedValue* v = ref->Find(name);
+      if (!v) {
+        std::string known;
+        for (const RefinedValue& x : ref->values()) known += (known.empty() ? "" : ", ") + x.name;
+        Complain("no value named \"" + name + "\"; the values are: " + known);
+        return 1;
+      }
+      v->refine = refine;
+    }
+  for (const std::string& item : o.set) {
+    const auto eq = item.rfind('=');
+    const std::optional<double> value = eq == std::string::npos ? std::nullopt : parseDouble(item.substr(eq + 1));
+    RefinedValue* v = eq == std::string::npos ? nullptr : ref->Find(item.substr(0, eq));
+    if (!v || !value) {
+      Complain("--set takes NAME=VALUE with a value's name as the table gives it, not \"" + item + "\"");
+      return 1;
+    }
+    v->value = *value;
+  }
   const auto start = std::chrono::steady_clock::now();
   const RefinementOutcome r = ref->Run();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -297,7 +319,8 @@ Runner AddFitCommand(CLI::App& app) {
       ->type_name("DATA");
   cmd->add_option("--refine", o->refine,
                   "What to refine, comma-separated: scale,zero,background,uvw,xy,cell,size,strain,positions,occupancy,"
-                  "biso,orientation,asymmetry,displacement,transparency (default: scale,zero,background)")
+                  "biso,orientation,asymmetry,displacement,transparency,wavelength (the wavelengths of all patterns but the first) "
+                  "(default: scale,zero,background)")
       ->type_name("LIST");
   cmd->add_option("--background-terms", o->backgroundTerms, "Chebyshev background terms (default 6)")
       ->type_name("N");
@@ -311,6 +334,11 @@ Runner AddFitCommand(CLI::App& app) {
       ->type_name("H,K,L|N:H,K,L");
   cmd->add_option("--le-bail", o->leBail, "Refine structure N by Le Bail: free line intensities (repeatable)")
       ->type_name("N");
+  cmd->add_option("--fix", o->fix, "Keep the value NAME (as the table names it, e.g. \"Pb occ\") fixed (repeatable)")
+      ->type_name("NAME");
+  cmd->add_option("--set", o->set, "Start the value NAME from VALUE (repeatable), e.g. --set W=0.01")
+      ->type_name("NAME=VALUE");
+  cmd->add_option("--free", o->free, "Refine the value NAME besides those of --refine (repeatable)")->type_name("NAME");
   cmd->add_option("--report", o->report, "Write the results as JSON to FILE ('-': standard output)")
       ->type_name("FILE.json");
   cmd->add_option("--residuals", o->residuals, "Write 2theta y_obs y_calc y_obs-y_calc per point to FILE")

@@ -27,6 +27,7 @@ bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad) {
     else if (word == "transparency") what |= kFitTransparency;
     else if (word == "strain") what |= kFitStrain;
     else if (word == "xy") what |= kFitLorentz;
+    else if (word == "wavelength") what |= kFitWavelength;
     else if (!word.empty()) {
       if (bad) *bad = word;
       return false;

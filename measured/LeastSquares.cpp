@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace pelmora::refinement {
 namespace {
@@ -23,17 +21,13 @@ bool InvertNormal(const Eigen::MatrixXd& A, Eigen::MatrixXd& inverse) {
   if (n == 0) return true;
   Eigen::VectorXd d(n);
   for (Eigen::Index i = 0; i < n; ++i) {
-    if (!(A(i, i) > 0.0) || !std::isfinite(A(i, i))) {
-      if (getenv("PELMORA_DEBUG_LS")) fprintf(stderr, "diag %d = %g\n", (int)i, A(i, i));
-      return false;
-    }
+    if (!(A(i, i) > 0.0) || !std::isfinite(A(i, i))) return false;
     d[i] = 1.0 / std::sqrt(A(i, i));
   }
   const Eigen::MatrixXd S = d.asDiagonal() * A * d.asDiagonal();
   Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(S);
   if (eig.info() != Eigen::Success) return false;
   const Eigen::VectorXd& ev = eig.eigenvalues();
-  if (getenv("PELMORA_DEBUG_LS")) fprintf(stderr, "eig %g %g n=%d\n", ev.minCoeff(), ev.maxCoeff(), (int)n);
   if (!(ev.minCoeff() > 1e-12 * ev.maxCoeff())) return false;
   inverse = d.asDiagonal() * (eig.eigenvectors() * ev.cwiseInverse().asDiagonal() * eig.eigenvectors().transpose()) *
             d.asDiagonal();

@@ -40,12 +40,14 @@ enum FitWhat : unsigned {
   kFitTransparency = 4096, // the sample's transparency
   kFitStrain = 8192,       // each phase's microstrain
   kFitLorentz = 16384,     // the instrument's Lorentzian X and Y
+  kFitWavelength = 32768,  // each pattern's wavelength but the first's
 };
 // What the pattern fit (FitPattern) refines; the rest needs the refinement.
 inline constexpr unsigned kPatternFitWhat = kFitScale | kFitZero | kFitBackground | kFitWidths | kFitCell | kFitSize;
 
 // "scale,zero,background,uvw,cell,size" and the refinement's "positions,
-// occupancy,biso,orientation,asymmetry,displacement,transparency,strain,xy"
+// occupancy,biso,orientation,asymmetry,displacement,transparency,strain,xy,
+// wavelength"
 // (any subset, any order) as bits;
 // false with *bad set to the first unknown word.
 bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad);

@@ -123,6 +123,9 @@ void AddPatternValues(refinement::Model& m, size_t pi, unsigned refine) {
   const std::string pre = Prefix(m.patterns.size(), p.input.name);
   const int i = static_cast<int>(pi);
   const ExperimentParams& e = p.input.experiment;
+  // The first pattern's wavelength fixes the length scale of the cells.
+  p.lambda = AddValue(m, pre + "lambda", RefinedKind::Wavelength, i, -1, 0, e.lambda1, 0.8 * e.lambda1, 1.2 * e.lambda1,
+                      (refine & kFitWavelength) && pi > 0);
   p.zero = AddValue(m, pre + "zero", RefinedKind::Zero, i, -1, 0, 0.0, -1.0, 1.0, refine & kFitZero);
   p.displacement = AddValue(m, pre + "displacement", RefinedKind::Displacement, i, -1, 0, 0.0, -5.0, 5.0, refine & kFitDisplacement);
   p.transparency = AddValue(m, pre + "transparency", RefinedKind::Transparency, i, -1, 0, 0.0, -2.0, 2.0, refine & kFitTransparency);

@@ -64,7 +64,7 @@ struct RefinementSetup {
 
 enum class RefinedKind {
   Scale, Zero, Displacement, Transparency, Background, U, V, W, X, Y, SL,
-  Cell, InverseSize, Strain, Orientation, Shift, Occupancy, Biso  // SL: SH/L, S/L = H/L
+  Cell, InverseSize, Strain, Orientation, Shift, Occupancy, Biso, Wavelength  // SL: SH/L, S/L = H/L
 };
 
 // One value of the model. Python and the program may change value, refine

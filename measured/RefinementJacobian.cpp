@@ -9,6 +9,7 @@
 #include <map>
 
 #include "engine/Angles.h"
+#include "io/NumberFormat.h"
 #include "measured/RefinementModel.h"
 
 namespace pelmora::refinement {
@@ -73,6 +74,7 @@ void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* p
     double dtth = 0.0, dgG = 0.0, dgL = 0.0, dlnI = 0.0;
     switch (v.kind) {
       case RefinedKind::Zero: dtth = 1.0; break;
+      case RefinedKind::Wavelength: dtth = 2.0 * t / v.value * kRadToDeg; break;
       case RefinedKind::Displacement: dtth = -2.0 * c / radius * kRadToDeg; break;
       case RefinedKind::Transparency: dtth = std::sin(2.0 * pk.theta); break;
       case RefinedKind::U: dgG = t * t / (2.0 * pk.gG); break;
@@ -84,7 +86,7 @@ void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* p
       case RefinedKind::Strain: dgL = kStrainWidth * t; break;
       case RefinedKind::Cell: {
         const std::array<int, 3>& hkl = ph.groups[static_cast<size_t>(pk.group)].hkl.front();
-        const double lambda = pat.lines[static_cast<size_t>(pk.line)].first;
+        const double lambda = pat.lines[static_cast<size_t>(pk.line)].first * value(pat.lambda) / pat.lines[0].first;
         const double tp = TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * plus.DSpacing(hkl[0], hkl[1], hkl[2])))));
         const double tm = TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * minus.DSpacing(hkl[0], hkl[1], hkl[2])))));
         dtth = (tp - tm) / (2.0 * hCell);
@@ -187,6 +189,17 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   return J.allFinite();
 }
 
+double Model::LowestGaussWidth2(const PatternData& pat, double U, double V, double W) {
+  // U t^2 + V t + W over the range's tan(theta), at its ends and its vertex.
+  const double t1 = std::tan(ThetaOfTwoTheta(pat.t.front())), t2 = std::tan(ThetaOfTwoTheta(std::min(pat.t.back(), 179.0)));
+  double lowest = std::min(U * t1 * t1 + V * t1 + W, U * t2 * t2 + V * t2 + W);
+  if (U > 0.0) {
+    const double tv = -V / (2.0 * U);
+    if (tv > t1 && tv < t2) lowest = std::min(lowest, W - V * V / (4.0 * U));
+  }
+  return lowest;
+}
+
 bool Model::Feasible(const Eigen::VectorXd& x) {
   auto at = [&](int i) {
     if (i < 0) return 0.0;
@@ -198,17 +211,26 @@ bool Model::Feasible(const Eigen::VectorXd& x) {
   for (const PatternData& pat : patterns) {
     // Widths the refinement does not move stay as the user gave them.
     if (pat.t.empty() || !(isRefined(pat.u) || isRefined(pat.v) || isRefined(pat.w_))) continue;
-    const double U = at(pat.u), V = at(pat.v), W = at(pat.w_);
-    // U t^2 + V t + W over the range's tan(theta), at its ends and its vertex.
-    const double t1 = std::tan(ThetaOfTwoTheta(pat.t.front())), t2 = std::tan(ThetaOfTwoTheta(std::min(pat.t.back(), 179.0)));
-    double lowest = std::min(U * t1 * t1 + V * t1 + W, U * t2 * t2 + V * t2 + W);
-    if (U > 0.0) {
-      const double tv = -V / (2.0 * U);
-      if (tv > t1 && tv < t2) lowest = std::min(lowest, W - V * V / (4.0 * U));
-    }
-    if (!(lowest > 1e-8)) return false;
+    if (!(LowestGaussWidth2(pat, at(pat.u), at(pat.v), at(pat.w_)) > kLeastGaussWidth2)) return false;
   }
   return true;
+}
+
+std::vector<std::string> Model::MendWidths() {
+  std::vector<std::string> notes;
+  for (const PatternData& pat : patterns) {
+    if (pat.t.empty() || !(values[static_cast<size_t>(pat.u)].refine || values[static_cast<size_t>(pat.v)].refine ||
+                           values[static_cast<size_t>(pat.w_)].refine))
+      continue;
+    double& W = values[static_cast<size_t>(pat.w_)].value;
+    const double lowest = LowestGaussWidth2(pat, values[static_cast<size_t>(pat.u)].value, values[static_cast<size_t>(pat.v)].value, W);
+    if (lowest > kLeastGaussWidth2) continue;
+    W += 1e-3 - lowest;
+    notes.push_back((pat.input.name.empty() ? std::string() : pat.input.name + ": ") +
+                    "the starting U V W give no positive width everywhere in the range; W starts from " +
+                    cformat("%.6g", W) + " instead");
+  }
+  return notes;
 }
 
 }  // namespace pelmora::refinement

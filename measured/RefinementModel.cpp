@@ -237,7 +237,7 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
     slot.profile = std::move(a), slot.dpos = std::move(b), slot.dwidth = std::move(c), slot.dmix = std::move(d);
   };
   for (size_t li = 0; li < pat.lines.size(); ++li) {
-    const auto [lambda, ratio] = pat.lines[li];
+    const double lambda = pat.lines[li].first * V(pat.lambda) / pat.lines[0].first, ratio = pat.lines[li].second;
     const double K = ph.constant0[p][li] * volumeRatio * volumeRatio * ratio;
     for (size_t g = 0; g < ph.groups.size(); ++g) {
       const std::array<int, 3>& h = ph.groups[g].hkl.front();

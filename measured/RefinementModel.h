@@ -24,6 +24,7 @@ struct PatternData {
   std::vector<std::pair<double, double>> lines;  // (lambda, ratio)
   // Value indices: zero, displacement, transparency, U V W X Y, SH/L.
   int zero = -1, displacement = -1, transparency = -1, u = -1, v = -1, w_ = -1, x = -1, y = -1, sl = -1;
+  int lambda = -1;  // the first line's wavelength; a second keeps its ratio to it
   std::vector<int> background;
 };
 
@@ -103,7 +104,13 @@ class Model : public LeastSquaresProblem {
 
   bool Residuals(const Eigen::VectorXd& x, Eigen::VectorXd& r) override;
   bool Jacobian(const Eigen::VectorXd& x, Eigen::MatrixXd& J) override;
+  // Every Gaussian FWHM^2 above kLeastGaussWidth2 where U V W are refined.
   bool Feasible(const Eigen::VectorXd& x) override;
+  static constexpr double kLeastGaussWidth2 = 1e-8;
+  static double LowestGaussWidth2(const PatternData& pat, double U, double V, double W);
+  // A start whose widths are not positive everywhere moved to one that is;
+  // what was changed, for the warnings.
+  std::vector<std::string> MendWidths();
 
   // The sums P |F|^2 of phase f's groups for a radiation, cached; with
   // grad, also their derivatives by the phase's structure coordinates and

@@ -52,6 +52,8 @@ std::string PatternKeys(const RefinementOutcome& r, int p, const std::string& in
   const RefinedPatternFigures& f = r.patterns[static_cast<size_t>(p)];
   std::string j;
   auto key = [&](const std::string& k, const std::string& v) { j += indent + Str(k) + ": " + v + ",\n"; };
+  key("wavelength", G(Val(r, K::Wavelength, p)));
+  key("wavelength_esd", G(Esd(r, K::Wavelength, p)));
   key("zero", G(Val(r, K::Zero, p)));
   key("zero_esd", G(Esd(r, K::Zero, p)));
   key("displacement", G(Val(r, K::Displacement, p)));

@@ -23,7 +23,7 @@ std::vector<std::set<RefinedKind>> Stages(bool staged) {
   using K = RefinedKind;
   std::set<K> s1 = {K::Scale, K::Background};
   std::set<K> s2 = s1;
-  s2.insert({K::Zero, K::Displacement, K::Transparency, K::Cell});
+  s2.insert({K::Zero, K::Displacement, K::Transparency, K::Cell, K::Wavelength});
   std::set<K> s3 = s2;
   s3.insert({K::U, K::V, K::W, K::X, K::Y, K::SL, K::InverseSize, K::Strain});
   std::set<K> s4 = s3;
@@ -90,6 +90,7 @@ RefinementOutcome Refinement::Run() {
   RefinementOutcome out;
   m.cancel = setup_.cancel;
   StartLeBail();
+  const std::vector<std::string> mended = m.MendWidths();
   const bool leBail = std::any_of(m.phases.begin(), m.phases.end(), [](const PhaseData& p) { return p.input.leBail; });
   double sumWy2 = 0.0;
   for (const PatternData& p : m.patterns)
@@ -140,6 +141,7 @@ RefinementOutcome Refinement::Run() {
   out.converged = !ran || last.converged;
   out.singular = ran && last.singular;
   refinement::Describe(m, last, out);
+  out.warnings.insert(out.warnings.begin(), mended.begin(), mended.end());
   return out;
 }
 

@@ -1,0 +1,120 @@
+#!/usr/bin/python3
+"""pelmora-cli fit as a Rietveld refinement against neutron patterns made
+from the formulas alone (tools/synthetic_rietveld.py), from a start away from
+the truth: every refinable kind must come back to its truth within four
+esds, and what must not pass silently does not.
+Usage: refine_synthetic.py PELMORA_CLI TOOLS_DIR WORK_DIR"""
+import copy
+import json
+import os
+import subprocess
+import sys
+
+cli, tools, work = sys.argv[1:4]
+sys.path.insert(0, tools)
+import synthetic_rietveld as syn  # noqa: E402
+
+os.makedirs(work, exist_ok=True)
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def cif(path, sites):
+    rows = "".join("%s %s %.6f %.6f %.6f %.4f %.4f\n" % (label, label.rstrip("0123456789"), *xyz, occ, B)
+                   for label, (b, occ, B, xyz) in zip(["Pb", "S", "O1", "O2", "O3"], sites))
+    ops = "".join(op + "\n" for op in syn.PBSO4_OPS)
+    a, b, c = syn.PBSO4["cell"][:3]
+    with open(path, "w") as f:
+        f.write("data_start\n_cell_length_a %g\n_cell_length_b %g\n_cell_length_c %g\n" % (a, b, c) +
+                "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+                "_symmetry_space_group_name_H-M 'P b n m'\nloop_\n_symmetry_equiv_pos_as_xyz\n" + ops +
+                "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+                "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_B_iso_or_equiv\n" + rows)
+    return path
+
+
+def refine(tag, structure, data, *args):
+    report = os.path.join(work, tag + ".json")
+    run = subprocess.run([cli, "fit", structure, "--measured", data, "--radiation", "n", "--wavelength", "1.5",
+                          "--range", "10", "150", "--background-terms", "4", "--report", report, *args],
+                         capture_output=True, text=True)
+    with open(report) as f:
+        return run, json.load(f)
+
+
+def near(tag, got, esd, want):
+    ok = esd is not None and esd > 0 and abs(got - want) <= 4 * esd
+    check(ok, "%s: %.6g(%s), truth %.6g" % (tag, got, esd, want))
+
+
+def values(report):
+    return {v["name"]: (v["value"], v["esd"]) for v in report["values"]}
+
+
+# 1. The structure: positions (general and on the mirror), B, one occupancy.
+truth = copy.deepcopy(syn.PBSO4)
+moved = [(0.004, -0.003, 0), (-0.005, 0.004, 0), (0.006, 0.0, 0), (0.0, -0.006, 0), (0.005, 0.004, -0.006)]
+truth["sites"] = [(b, occ, B, tuple(x + d for x, d in zip(xyz, dx)))
+                  for (b, occ, B, xyz), dx in zip(syn.PBSO4["sites"], moved)]
+truth["sites"][0] = (9.405, 0.93, 1.4, truth["sites"][0][3])
+data = syn.write(os.path.join(work, "structure.xy"), truth, 10.0, 150.0, 0.02, 30000.0, 5)
+start = cif(os.path.join(work, "start.cif"), [(b, 1.0, 1.0, xyz) for b, occ, B, xyz in syn.PBSO4["sites"]])
+run, r = refine("structure", start, data, "--refine", "scale,background,uvw,xy,positions,biso", "--free", "Pb occ",
+                "--set", "W=0.05")
+v = values(r)
+check(r["converged"] and run.returncode == 0, "structure refinement converged, exit %d" % run.returncode)
+check(abs(r["chi2"] - 1) < 0.1, "chi2 %.4f near 1" % r["chi2"])
+for label, (b, occ, B, xyz) in zip(["Pb", "S", "O", "O#2", "O#3"], truth["sites"]):
+    for axis, x in zip("xyz", xyz):
+        if label + " " + axis in v:
+            near(label + " " + axis, *v[label + " " + axis], x)
+    near(label + " B", *v[label + " B"], B)
+near("Pb occ", *v["Pb occ"], 0.93)
+site = r["phases"][0]["sites"][4]
+check(all(k in site for k in ("x_esd", "y_esd", "z_esd", "biso_esd")) and "occupancy_esd" not in site,
+      "the report gives esds for the refined values only: %s" % sorted(site))
+
+# 2. Sample and geometry: displacement, zero, asymmetry, orientation, strain,
+# from an instrument refined on a standard (U V W X Y set and kept).
+truth = copy.deepcopy(syn.PBSO4)
+truth.update(displacement=0.15, zero=0.03, shl=0.025, r=0.8, strain=0.0008)
+data = syn.write(os.path.join(work, "sample.xy"), truth, 10.0, 150.0, 0.02, 30000.0, 6)
+exact = cif(os.path.join(work, "exact.cif"), syn.PBSO4["sites"])
+instrument = ["--set", "U=0.02", "--set", "V=-0.03", "--set", "W=0.04", "--set", "Y=0.02"]
+run, r = refine("sample", exact, data, "--refine", "scale,background,zero,displacement,asymmetry,orientation,strain",
+                "--orientation", "0,0,1", *instrument)
+v = values(r)
+check(r["converged"] and abs(r["chi2"] - 1) < 0.1, "sample refinement converged, chi2 %.4f" % r["chi2"])
+near("displacement", *v["displacement"], 0.15)
+near("zero", *v["zero"], 0.03)
+near("SH/L", *v["SH/L"], 0.025)
+near("orientation r", *v["orientation r"], 0.8)
+near("strain", *v["strain"], 0.0008)
+check(r["phases"][0]["orientation"]["axis"] == [0, 0, 1], "the report names the orientation axis")
+
+# 3. What must not pass silently: a start whose widths are negative at every
+# angle (the U V W a fit once returned), the wrong radiation, no convergence.
+run, r = refine("negative", exact, data, "--refine", "scale,background,uvw", "--set", "U=0.818", "--set",
+                "V=-1.344", "--set", "W=-0.258")
+u, vv, w = r["uvw"]
+import math  # noqa: E402
+widths = [u * t * t + vv * t + w for t in (math.tan(math.radians(x / 2)) for x in range(10, 151))]
+check(min(widths) > 0, "refined U V W give positive widths everywhere (least FWHM^2 %.3g)" % min(widths))
+check(any("W starts from" in x for x in r["warnings"]), "the mended start is said")
+run = subprocess.run([cli, "fit", exact, "--measured", data, "--radiation", "x", "--wavelength", "1.5", "--range", "10",
+                      "150", "--report", os.path.join(work, "xray.json")], capture_output=True, text=True)
+with open(os.path.join(work, "xray.json")) as f:
+    r = json.load(f)
+check(r["chi2"] > 10 and "chi2" in run.stderr and any("chi2" in x for x in r["warnings"]),
+      "neutron data fitted as X-rays: chi2 %.1f named on standard error and in the report" % r["chi2"])
+run, r = refine("short", start, data, "--refine", "scale,background,uvw,positions", "--iterations", "1",
+                "--one-stage")
+check(run.returncode == 5 and r["converged"] is False, "one step: exit %d, converged %s, report written" % (
+    run.returncode, r["converged"]))
+print("refine checks: %s" % ("all passed" if not failures else "%d failed" % len(failures)))
+sys.exit(1 if failures else 0)
