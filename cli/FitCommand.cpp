@@ -32,6 +32,7 @@ struct FitCliOptions {
   std::string residuals;
   std::vector<std::string> radiation;
   std::vector<std::string> wavelength;
+  std::vector<double> monochromator;
   std::vector<std::string> orientation;
   std::vector<std::string> exclude;
   std::vector<int> leBail;
@@ -144,19 +145,18 @@ bool ParseWavelength(const std::string& text, ExperimentParams& e) {
 }
 
 // The patterns: each file with the first structure's experiment, its own
-// radiation and wavelengths when given.
-int ReadPatterns(const FitCliOptions& o, const CKomorka& first, RefinementSetup& setup) {
+// radiation, wavelengths and monochromator when given.
+int ReadPatterns(const FitCliOptions& o, const FitOptions& fit, const CKomorka& first, RefinementSetup& setup) {
   for (size_t i = 0; i < o.observed.size(); ++i) {
-    RefinementPattern p;
-    p.name = o.observed[i];
+    MeasuredPattern data;
     std::string error;
-    if (!ReadMeasuredFile(o.observed[i], p.data, &error)) {
+    if (!ReadMeasuredFile(o.observed[i], data, &error)) {
       Complain(o.observed[i] + ": " + error);
       return 2;
     }
-    if (!p.data.note.empty()) Complain(o.observed[i] + ": " + p.data.note);
-    p.experiment = first.experiment;
-    auto pick = [&](const std::vector<std::string>& list) -> const std::string* {
+    if (!data.note.empty()) Complain(o.observed[i] + ": " + data.note);
+    RefinementPattern p = PatternOf(fit, first, std::move(data), o.observed[i]);
+    auto pick = [&](const auto& list) -> decltype(&list[0]) {
       if (list.empty()) return nullptr;
       return list.size() == 1 ? &list[0] : i < list.size() ? &list[i] : nullptr;
     };
@@ -165,10 +165,7 @@ int ReadPatterns(const FitCliOptions& o, const CKomorka& first, RefinementSetup&
       Complain("--wavelength takes L1[,L2[,RATIO]] in angstrom, not \"" + *wl + "\"");
       return 1;
     }
-    if (o.range.size() == 2) {
-      p.experiment.angleMin = std::min(o.range[0], o.range[1]);
-      p.experiment.angleMax = std::max(o.range[0], o.range[1]);
-    }
+    if (const double* m = pick(o.monochromator)) p.monochromator = *m;
     for (const std::string& e : o.exclude) {
       std::pair<double, double> region;
       if (!ParseRegion(e, region)) {
@@ -177,8 +174,53 @@ int ReadPatterns(const FitCliOptions& o, const CKomorka& first, RefinementSetup&
       }
       p.excluded.push_back(region);
     }
-    p.backgroundTerms = o.backgroundTerms;
     setup.patterns.push_back(std::move(p));
+  }
+  return 0;
+}
+
+// Each structure's preferred-orientation axis and Le Bail choice.
+int ChoosePhaseModels(const FitCliOptions& o, RefinementSetup& setup) {
+  std::vector<std::optional<std::array<int, 3>>> axes(setup.phases.size());
+  for (const std::string& text : o.orientation)
+    if (!ParseOrientation(text, axes.size(), axes)) {
+      Complain("--orientation takes H,K,L or N:H,K,L (N a structure's number), not \"" + text + "\"");
+      return 1;
+    }
+  for (int n : o.leBail)
+    if (n < 1 || static_cast<size_t>(n) > axes.size()) {
+      Complain("--le-bail takes a structure's number, 1 to " + std::to_string(axes.size()));
+      return 1;
+    }
+  for (size_t f = 0; f < axes.size(); ++f) {
+    setup.phases[f].orientation = axes[f];
+    setup.phases[f].leBail = std::find(o.leBail.begin(), o.leBail.end(), static_cast<int>(f + 1)) != o.leBail.end();
+  }
+  return 0;
+}
+
+// --fix, --free and --set on the values of the refinement.
+int AdjustValues(const FitCliOptions& o, Refinement& ref) {
+  for (const auto& [names, refine] : {std::pair{&o.fix, false}, std::pair{&o.free, true}})
+    for (const std::string& name : *names) {
+      RefinedValue* v = ref.Find(name);
+      if (!v) {
+        std::string known;
+        for (const RefinedValue& x : ref.values()) known += (known.empty() ? "" : ", ") + x.name;
+        Complain("no value named \"" + name + "\"; the values are: " + known);
+        return 1;
+      }
+      v->refine = refine;
+    }
+  for (const std::string& item : o.set) {
+    const auto eq = item.rfind('=');
+    const std::optional<double> value = eq == std::string::npos ? std::nullopt : parseDouble(item.substr(eq + 1));
+    RefinedValue* v = eq == std::string::npos ? nullptr : ref.Find(item.substr(0, eq));
+    if (!v || !value) {
+      Complain("--set takes NAME=VALUE with a value's name as the table gives it, not \"" + item + "\"");
+      return 1;
+    }
+    v->value = *value;
   }
   return 0;
 }
@@ -209,12 +251,11 @@ bool WriteStructures(const FitCliOptions& o, const Refinement& ref, const Refine
 }
 
 int RunFit(const FitCliOptions& o) {
-  RefinementSetup setup;
-  std::string bad;
-  if (!ParseFitWhat(o.refine, setup.refine, &bad)) {
-    Complain("--refine: unknown value \"" + bad + "\"");
-    return 1;
-  }
+  FitRequest request{o.refine, o.backgroundTerms, std::nullopt, o.iterations};
+  if (o.range.size() == 2) request.range = std::pair{o.range[0], o.range[1]};
+  FitOptions fit;
+  SessionError refused;
+  if (!FitOptionsOf(request, fit, &refused)) return Report(refused);
   if (!BackgroundTermsValid(o.backgroundTerms)) {
     Complain("--background-terms must be between 0 and " + std::to_string(kMaxBackgroundTerms));
     return 1;
@@ -224,63 +265,27 @@ int RunFit(const FitCliOptions& o) {
              "\" is not one it can fit");
     return 1;
   }
-  setup.maxIterations = o.iterations;
-  setup.staged = !o.oneStage;
   const std::unique_ptr<Session> session = OpenSession(o.session, o.pluginsDir);
   Workspace& w = session->workspace();
   std::vector<std::unique_ptr<CKomorka>> docs;
+  std::vector<const CKomorka*> phases;
   for (const std::string& path : o.structures) {
     std::unique_ptr<CKomorka> doc;
     if (const int status = OpenDocument(o.session, w, w.reference, path, doc); status != 0) return status;
+    phases.push_back(doc.get());
     docs.push_back(std::move(doc));
   }
-  if (const int status = ReadPatterns(o, *docs.front(), setup); status != 0) return status;
-  std::vector<std::optional<std::array<int, 3>>> axes(docs.size());
-  for (const std::string& text : o.orientation)
-    if (!ParseOrientation(text, docs.size(), axes)) {
-      Complain("--orientation takes H,K,L or N:H,K,L (N a structure's number), not \"" + text + "\"");
-      return 1;
-    }
-  for (int n : o.leBail)
-    if (n < 1 || static_cast<size_t>(n) > docs.size()) {
-      Complain("--le-bail takes a structure's number, 1 to " + std::to_string(docs.size()));
-      return 1;
-    }
-  for (size_t f = 0; f < docs.size(); ++f) {
-    RefinementPhase ph;
-    ph.name = o.structures[f];
-    ph.doc = docs[f].get();
-    ph.orientation = axes[f];
-    ph.leBail = std::find(o.leBail.begin(), o.leBail.end(), static_cast<int>(f + 1)) != o.leBail.end();
-    setup.phases.push_back(ph);
-  }
+  RefinementSetup setup = RefinementOf(fit, phases, o.structures);
+  setup.staged = !o.oneStage;
+  if (const int status = ReadPatterns(o, fit, *docs.front(), setup); status != 0) return status;
+  if (const int status = ChoosePhaseModels(o, setup); status != 0) return status;
   std::string error;
   const std::unique_ptr<Refinement> ref = Refinement::Create(setup, &error);
   if (!ref) {
     Complain(error);
     return 3;
   }
-  for (const auto& [names, refine] : {std::pair{&o.fix, false}, std::pair{&o.free, true}})
-    for (const std::string& name : *names) {
-      RefinedValue* v = ref->Find(name);
-      if (!v) {
-        std::string known;
-        for (const RefinedValue& x : ref->values()) known += (known.empty() ? "" : ", ") + x.name;
-        Complain("no value named \"" + name + "\"; the values are: " + known);
-        return 1;
-      }
-      v->refine = refine;
-    }
-  for (const std::string& item : o.set) {
-    const auto eq = item.rfind('=');
-    const std::optional<double> value = eq == std::string::npos ? std::nullopt : parseDouble(item.substr(eq + 1));
-    RefinedValue* v = eq == std::string::npos ? nullptr : ref->Find(item.substr(0, eq));
-    if (!v || !value) {
-      Complain("--set takes NAME=VALUE with a value's name as the table gives it, not \"" + item + "\"");
-      return 1;
-    }
-    v->value = *value;
-  }
+  if (const int status = AdjustValues(o, *ref); status != 0) return status;
   const auto start = std::chrono::steady_clock::now();
   const RefinementOutcome r = ref->Run();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -356,6 +361,10 @@ Runner AddFitCommand(CLI::App& app) {
   cmd->add_option("--wavelength", o->wavelength,
                   "Wavelengths in angstrom, L1[,L2[,RATIO]]; once for all patterns or once per pattern")
       ->type_name("L1[,L2[,R]]");
+  cmd->add_option("--monochromator", o->monochromator,
+                  "X-rays: 2-theta of a monochromator crystal whose polarisation the intensities carry (26.6 for "
+                  "graphite with Cu); once for all patterns or once per pattern")
+      ->type_name("DEG");
   cmd->add_option("--profile", o->profile, "Peak profile: only \"pseudo Voigt\" (Thompson-Cox-Hastings) is refined")
       ->type_name("NAME");
   cmd->add_option("--plugins", o->pluginsDir, "Plug-ins folder (default: the settings' PluginsDir)")->type_name("DIR");

@@ -36,43 +36,61 @@ bool InvertNormal(const Eigen::MatrixXd& A, Eigen::MatrixXd& inverse) {
 
 }  // namespace
 
-LeastSquaresResult MinimiseBounded(LeastSquaresProblem& problem, const Eigen::VectorXd& start,
-                                   const Eigen::VectorXd& lower, const Eigen::VectorXd& upper,
-                                   const LeastSquaresOptions& options) {
-  LeastSquaresResult out;
-  const Eigen::Index n = start.size();
-  Eigen::VectorXd x = Clamp(start, lower, upper), r, rn;
-  if (!problem.Residuals(x, r)) {
-    out.failed = true;
-    out.x = x;
+namespace {
+
+// One run of the minimiser: the state it carries from step to step.
+class Minimiser {
+ public:
+  Minimiser(LeastSquaresProblem& problem, const Eigen::VectorXd& lower, const Eigen::VectorXd& upper,
+            const LeastSquaresOptions& options)
+      : problem_(problem), lower_(lower), upper_(upper), options_(options) {}
+
+  LeastSquaresResult Run(const Eigen::VectorXd& start) {
+    LeastSquaresResult out;
+    x_ = Clamp(start, lower_, upper_);
+    if (!problem_.Residuals(x_, r_)) {
+      out.failed = true;
+      out.x = x_;
+      return out;
+    }
+    dof_ = std::max<double>(1.0, static_cast<double>(r_.size() - x_.size()));
+    S_ = r_.squaredNorm();
+    for (int it = 1; it <= options_.maxIterations; ++it) {
+      if (options_.cancel && options_.cancel->load()) {
+        out.cancelled = true;
+        break;
+      }
+      out.iterations = it;
+      const int status = Step();
+      if (options_.progress) options_.progress(it, S_);
+      if (status < 0) break;
+      if (status > 0) {
+        out.converged = true;
+        break;
+      }
+    }
+    Finish(out);
     return out;
   }
-  const double dof = std::max<double>(1.0, static_cast<double>(r.size() - n));
-  double S = r.squaredNorm(), lambda = 1e-3;
-  bool atX = true;  // the model's last evaluation was at x
-  Eigen::MatrixXd J;
-  for (int it = 1; it <= options.maxIterations; ++it) {
-    if (options.cancel && options.cancel->load()) {
-      out.cancelled = true;
-      break;
-    }
-    out.iterations = it;
-    if (!atX && !problem.Residuals(x, r)) break;
-    atX = true;
-    if (!problem.Jacobian(x, J)) break;
-    const Eigen::MatrixXd A = J.transpose() * J;
-    const Eigen::VectorXd g = J.transpose() * r;
+
+ private:
+  // One Levenberg-Marquardt step: 1 converged (or no step lowers the sum:
+  // the minimum as far as the arithmetic can tell), 0 go on, -1 the model
+  // failed.
+  int Step() {
+    if (!atX_ && !problem_.Residuals(x_, r_)) return -1;
+    atX_ = true;
+    if (!problem_.Jacobian(x_, J_)) return -1;
+    const Eigen::MatrixXd A = J_.transpose() * J_;
+    const Eigen::VectorXd g = J_.transpose() * r_;
     // Values held on a bound by the gradient, and those the data do not
     // see, leave this step.
     std::vector<Eigen::Index> freeIdx;
-    for (Eigen::Index j = 0; j < n; ++j) {
-      const bool held = (x[j] <= lower[j] && g[j] < 0.0) || (x[j] >= upper[j] && g[j] > 0.0);
+    for (Eigen::Index j = 0; j < x_.size(); ++j) {
+      const bool held = (x_[j] <= lower_[j] && g[j] < 0.0) || (x_[j] >= upper_[j] && g[j] > 0.0);
       if (!held && A(j, j) > 0.0) freeIdx.push_back(j);
     }
-    if (freeIdx.empty()) {
-      out.converged = true;
-      break;
-    }
+    if (freeIdx.empty()) return 1;
     const auto m = static_cast<Eigen::Index>(freeIdx.size());
     Eigen::MatrixXd Af(m, m);
     Eigen::VectorXd gf(m);
@@ -80,63 +98,79 @@ LeastSquaresResult MinimiseBounded(LeastSquaresProblem& problem, const Eigen::Ve
       gf[a] = g[freeIdx[a]];
       for (Eigen::Index b = 0; b < m; ++b) Af(a, b) = A(freeIdx[a], freeIdx[b]);
     }
-    Eigen::MatrixXd inv;
-    const bool invertible = InvertNormal(Af, inv);
-    bool accepted = false;
-    double decrease = 0.0;
     Eigen::VectorXd step;
-    for (int attempt = 0; attempt < 12 && !accepted; ++attempt) {
+    double decrease = 0.0;
+    if (!TryDampedSteps(Af, gf, freeIdx, step, decrease)) return 1;
+    Eigen::MatrixXd inv;
+    bool small = InvertNormal(Af, inv);
+    for (Eigen::Index a = 0; a < m && small; ++a) {
+      const double esd = std::sqrt(std::max(inv(a, a), 0.0) * S_ / dof_);
+      small = std::fabs(step[freeIdx[a]]) <= options_.shiftOverEsd * esd;
+    }
+    return small || decrease < options_.relativeDecrease ? 1 : 0;
+  }
+
+  // Steps of growing damping until one lowers the sum; false for none.
+  bool TryDampedSteps(const Eigen::MatrixXd& Af, const Eigen::VectorXd& gf, const std::vector<Eigen::Index>& freeIdx,
+                      Eigen::VectorXd& step, double& decrease) {
+    const auto m = static_cast<Eigen::Index>(freeIdx.size());
+    Eigen::VectorXd rn;
+    for (int attempt = 0; attempt < 12; ++attempt) {
       Eigen::MatrixXd M = Af;
-      for (Eigen::Index a = 0; a < m; ++a) M(a, a) += lambda * Af(a, a);
+      for (Eigen::Index a = 0; a < m; ++a) M(a, a) += lambda_ * Af(a, a);
       const Eigen::VectorXd df = M.ldlt().solve(gf);
-      step = Eigen::VectorXd::Zero(n);
+      step = Eigen::VectorXd::Zero(x_.size());
       for (Eigen::Index a = 0; a < m; ++a) step[freeIdx[a]] = df[a];
-      const Eigen::VectorXd xn = Clamp(x + step, lower, upper);
-      if (df.allFinite() && problem.Feasible(xn) && problem.Residuals(xn, rn)) {
-        atX = false;
+      const Eigen::VectorXd xn = Clamp(x_ + step, lower_, upper_);
+      if (df.allFinite() && problem_.Feasible(xn) && problem_.Residuals(xn, rn)) {
+        atX_ = false;
         const double Sn = rn.squaredNorm();
-        if (std::isfinite(Sn) && Sn <= S) {
-          decrease = (S - Sn) / std::max(S, 1e-300);
-          step = xn - x;
-          x = xn;
-          r = rn;
-          S = Sn;
-          atX = true;
-          accepted = true;
-          lambda = std::max(lambda * 0.1, 1e-9);
-          break;
+        if (std::isfinite(Sn) && Sn <= S_) {
+          decrease = (S_ - Sn) / std::max(S_, 1e-300);
+          step = xn - x_;
+          x_ = xn;
+          r_ = rn;
+          S_ = Sn;
+          atX_ = true;
+          lambda_ = std::max(lambda_ * 0.1, 1e-9);
+          return true;
         }
       }
-      lambda *= 10.0;
+      lambda_ *= 10.0;
     }
-    if (options.progress) options.progress(it, S);
-    if (!accepted) {
-      // No step lowers the sum: this is the minimum as far as the
-      // arithmetic can tell.
-      out.converged = true;
-      break;
-    }
-    bool small = invertible;
-    for (Eigen::Index a = 0; a < m && small; ++a) {
-      const double esd = std::sqrt(std::max(inv(a, a), 0.0) * S / dof);
-      small = std::fabs(step[freeIdx[a]]) <= options.shiftOverEsd * esd;
-    }
-    if (small || decrease < options.relativeDecrease) {
-      out.converged = true;
-      break;
-    }
+    return false;
   }
-  if (!atX) problem.Residuals(x, r);
-  out.x = x;
-  out.sum = r.squaredNorm();
-  if (problem.Jacobian(x, J)) {
-    out.singular = !InvertNormal(J.transpose() * J, out.inverseNormal);
-  } else {
-    out.singular = true;
-    out.inverseNormal = Eigen::MatrixXd::Constant(n, n, std::nan(""));
+
+  // The solution and its normal matrix's inverse.
+  void Finish(LeastSquaresResult& out) {
+    if (!atX_) problem_.Residuals(x_, r_);
+    out.x = x_;
+    out.sum = r_.squaredNorm();
+    if (problem_.Jacobian(x_, J_)) {
+      out.singular = !InvertNormal(J_.transpose() * J_, out.inverseNormal);
+    } else {
+      out.singular = true;
+      out.inverseNormal = Eigen::MatrixXd::Constant(x_.size(), x_.size(), std::nan(""));
+    }
+    if (out.singular || out.cancelled) out.converged = false;
   }
-  if (out.singular || out.cancelled) out.converged = false;
-  return out;
+
+  LeastSquaresProblem& problem_;
+  const Eigen::VectorXd& lower_;
+  const Eigen::VectorXd& upper_;
+  const LeastSquaresOptions& options_;
+  Eigen::VectorXd x_, r_;
+  Eigen::MatrixXd J_;
+  double S_ = 0.0, lambda_ = 1e-3, dof_ = 1.0;
+  bool atX_ = true;  // the model's last evaluation was at x
+};
+
+}  // namespace
+
+LeastSquaresResult MinimiseBounded(LeastSquaresProblem& problem, const Eigen::VectorXd& start,
+                                   const Eigen::VectorXd& lower, const Eigen::VectorXd& upper,
+                                   const LeastSquaresOptions& options) {
+  return Minimiser(problem, lower, upper, options).Run(start);
 }
 
 }  // namespace pelmora::refinement

@@ -267,6 +267,10 @@ std::unique_ptr<Refinement> Refinement::Create(const RefinementSetup& setup, std
     *error = "a refinement needs at least one structure and one measured pattern";
     return nullptr;
   }
+  if ((setup.refine & kFitStrain) && (setup.refine & kFitLorentz)) {
+    *error = "strain and the instrument's X broaden the peaks alike (with tan theta): refine one of them";
+    return nullptr;
+  }
   auto m = std::make_unique<Model>();
   for (const RefinementPattern& in : setup.patterns) {
     if (!BackgroundTermsValid(in.backgroundTerms)) {

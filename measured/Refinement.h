@@ -37,6 +37,10 @@ struct RefinementPattern {
   ExperimentParams experiment;
   std::vector<std::pair<double, double>> excluded;  // 2-theta regions left out
   int backgroundTerms = 6;
+  // X-rays: the 2-theta of a monochromator crystal in the beam (26.6 for
+  // graphite 002 with Cu), whose polarisation the intensities then carry;
+  // 0 for none.
+  double monochromator = 0.0;
   // Axial divergence: S/L and H/L; the refinement takes their mean for
   // both and refines it as one value, SH/L.
   double sl = 0.0, hl = 0.0;
@@ -144,6 +148,7 @@ class Refinement {
   void ApplyTo(size_t phase, CKomorka& doc, bool instrument) const;
 
  private:
+  friend struct RefinementInspector;  // the tests' look at the model's derivatives
   struct Model;
   explicit Refinement(std::unique_ptr<Model> model);
   void StartLeBail();

@@ -15,10 +15,6 @@
 namespace pelmora::refinement {
 namespace {
 
-// Microstrain's Lorentzian FWHM per unit strain and tan(theta), as the
-// model draws it.
-constexpr double kStrainWidth = 8.0 / kPi * kRadToDeg;
-
 bool ThroughSums(RefinedKind k) {
   return k == RefinedKind::Shift || k == RefinedKind::Occupancy || k == RefinedKind::Biso ||
          k == RefinedKind::Orientation;
@@ -104,6 +100,60 @@ void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* p
   }
 }
 
+void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair<size_t, int>, Eigen::MatrixXd>& grads,
+                            double* column, const std::vector<Eigen::Index>& row0) {
+  const auto f = static_cast<size_t>(v.phase);
+  PhaseData& ph = phases[f];
+  // The structure coordinates this value moves, with their weights.
+  std::vector<std::pair<int, double>> moves;
+  const int nc = ph.structure ? ph.structure->coordinateCount() : 0;
+  if (v.kind == RefinedKind::Orientation) moves.push_back({nc, 1.0});
+  for (int c = 0; c < nc && ThroughSums(v.kind); ++c)
+    if (ph.coordinate[static_cast<size_t>(c)] == index) moves.push_back({c, 1.0});
+  if (v.kind == RefinedKind::Occupancy)
+    for (const PhaseData::Follow& fo : ph.follows)
+      for (int o : fo.others)
+        if (o == v.index) {
+          const RefinedSite& s = ph.structure->sites[static_cast<size_t>(fo.site)];
+          moves.push_back({s.firstCoordinate + static_cast<int>(s.dirs.size()), -1.0});
+        }
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    if (v.kind == RefinedKind::Scale && static_cast<int>(p) != v.pattern) continue;
+    if (ph.input.leBail && v.kind != RefinedKind::Scale) continue;
+    const PatternData& pat = patterns[p];
+    const int rad = pat.input.experiment.radiation == 1 ? 1 : 0;
+    const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : Sums(f, rad);
+    const Eigen::MatrixXd* grad = nullptr;
+    if (v.kind != RefinedKind::Scale) {
+      auto it = grads.find({f, rad});
+      if (it == grads.end()) {
+        it = grads.emplace(std::pair{f, rad}, Eigen::MatrixXd()).first;
+        SumGradients(f, rad, it->second);
+      }
+      grad = &it->second;
+    }
+    const double scale = values[static_cast<size_t>(ph.scale[p])].value;
+    size_t count = 0;
+    const std::vector<Peak>& drawn = Drawn(p, f, count);
+    for (size_t i = 0; i < count; ++i) {
+      const Peak& pk = drawn[i];
+      double dI = pk.factor;
+      if (grad) {
+        double dG = 0.0;
+        for (const auto& [c, w] : moves) dG += w * (*grad)(pk.group, c);
+        dI *= scale * dG;
+      } else {
+        dI *= G[static_cast<size_t>(pk.group)];
+      }
+      if (dI == 0.0) continue;
+      for (size_t k = 0; k < pk.profile.size(); ++k) {
+        const size_t at = static_cast<size_t>(pk.first) + k;
+        column[row0[p] + static_cast<Eigen::Index>(at)] += pat.sw[at] * dI * pk.profile[k];
+      }
+    }
+  }
+}
+
 bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   const Eigen::Index N = pointCount();
   J.setZero(N, static_cast<Eigen::Index>(refined.size()));
@@ -124,56 +174,7 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
         J(row0[static_cast<size_t>(v.pattern)] + static_cast<Eigen::Index>(i), col) =
             pat.sw[i] * pat.chebyshev[i * static_cast<size_t>(pat.K) + static_cast<size_t>(v.index)];
     } else if (v.kind == RefinedKind::Scale || ThroughSums(v.kind)) {
-      const auto f = static_cast<size_t>(v.phase);
-      PhaseData& ph = phases[f];
-      // The structure coordinates this value moves, with their weights.
-      std::vector<std::pair<int, double>> moves;
-      const int nc = ph.structure ? ph.structure->coordinateCount() : 0;
-      if (v.kind == RefinedKind::Orientation) moves.push_back({nc, 1.0});
-      for (int c = 0; c < nc && ThroughSums(v.kind); ++c)
-        if (ph.coordinate[static_cast<size_t>(c)] == refined[j]) moves.push_back({c, 1.0});
-      if (v.kind == RefinedKind::Occupancy)
-        for (const PhaseData::Follow& fo : ph.follows)
-          for (int o : fo.others)
-            if (o == v.index) {
-              const RefinedSite& s = ph.structure->sites[static_cast<size_t>(fo.site)];
-              moves.push_back({s.firstCoordinate + static_cast<int>(s.dirs.size()), -1.0});
-            }
-      for (size_t p = 0; p < patterns.size(); ++p) {
-        if (v.kind == RefinedKind::Scale && static_cast<int>(p) != v.pattern) continue;
-        if (ph.input.leBail && v.kind != RefinedKind::Scale) continue;
-        const PatternData& pat = patterns[p];
-        const int rad = pat.input.experiment.radiation == 1 ? 1 : 0;
-        const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : Sums(f, rad);
-        const Eigen::MatrixXd* grad = nullptr;
-        if (v.kind != RefinedKind::Scale) {
-          auto it = grads.find({f, rad});
-          if (it == grads.end()) {
-            it = grads.emplace(std::pair{f, rad}, Eigen::MatrixXd()).first;
-            SumGradients(f, rad, it->second);
-          }
-          grad = &it->second;
-        }
-        const double scale = values[static_cast<size_t>(ph.scale[p])].value;
-        size_t count = 0;
-        const std::vector<Peak>& drawn = Drawn(p, f, count);
-        for (size_t i = 0; i < count; ++i) {
-          const Peak& pk = drawn[i];
-          double dI = pk.factor;
-          if (grad) {
-            double dG = 0.0;
-            for (const auto& [c, w] : moves) dG += w * (*grad)(pk.group, c);
-            dI *= scale * dG;
-          } else {
-            dI *= G[static_cast<size_t>(pk.group)];
-          }
-          if (dI == 0.0) continue;
-          for (size_t k = 0; k < pk.profile.size(); ++k) {
-            const size_t at = static_cast<size_t>(pk.first) + k;
-            J(row0[p] + static_cast<Eigen::Index>(at), col) += pat.sw[at] * dI * pk.profile[k];
-          }
-        }
-      }
+      IntensityColumn(v, refined[j], grads, J.col(col).data(), row0);
     } else {
       for (size_t p = 0; p < patterns.size(); ++p) {
         if (PatternLevel(v.kind) && static_cast<int>(p) != v.pattern) continue;

@@ -13,12 +13,7 @@
 namespace pelmora::refinement {
 namespace {
 
-// Peaks are drawn this many FWHM either side (a Lorentzian loses 1.3 % of
-// its area outside).
-constexpr double kWindow = 25.0;
-// Microstrain's Lorentzian FWHM in degrees per unit strain and tan(theta):
-// integral breadth 4 e tan(theta) radians, FWHM 2 / pi of it.
-constexpr double kStrainWidth = 8.0 / kPi * kRadToDeg;
+constexpr double kWindow = kPeakReach;
 
 Eigen::Matrix3d ReciprocalMetric(const UnitCell& c) {
   Eigen::Matrix3d G;
@@ -202,6 +197,58 @@ const std::vector<Peak>& Model::Drawn(size_t p, size_t f, size_t& count) const {
   return drawn_[p][f];
 }
 
+namespace {
+
+// What shapes and places a pattern's peaks, read once per curve.
+struct PeakShaper {
+  double U, V, W, X, Y, zero, disp, transp, invSize, strain, radius;
+  int radiation;
+  double monochromator, cm2;
+
+  // With a monochromator at 2theta_m: (1 + cos^2 2theta_m cos^2 2theta) / (1 + cos^2 2theta_m).
+  double Polarisation(double theta) const {
+    if (radiation == 1 || monochromator == 0.0) return PolarisationFactor(theta, radiation);
+    const double c2 = std::cos(2.0 * theta);
+    return (1.0 + cm2 * c2 * c2) / (1.0 + cm2);
+  }
+
+  // The peak's place, widths and mixing at theta; false when it has no width.
+  bool Shape(double theta, double lambda, Peak& peak, bool derivatives) const {
+    const double c = std::cos(theta), tn = std::tan(theta);
+    peak.theta = theta;
+    peak.tth = TwoThetaDegrees(theta) + zero - 2.0 * disp * c / radius * kRadToDeg + transp * std::sin(2.0 * theta);
+    TchSizePerInverseSize(theta, lambda, &peak.gs, &peak.ls);
+    const double gG2 = U * tn * tn + V * tn + W + peak.gs * peak.gs * invSize * invSize;
+    if (!(gG2 > 0.0)) return false;
+    peak.gG = std::sqrt(gG2);
+    peak.gL = std::max(X * tn + Y / c + peak.ls * invSize + kStrainWidth * strain * tn, 0.0);
+    peak.H = TchWidth(peak.gG, peak.gL, &peak.eta);
+    if (!(peak.H > 0.0) || !std::isfinite(peak.H)) return false;
+    if (derivatives) {
+      // TCH's mixing rule by differences: two calls per peak, not per point.
+      const double dg = 1e-6 * (peak.gG + peak.gL), lower = std::max(peak.gL - dg, 0.0);
+      double e1, e2;
+      peak.dHdG = (TchWidth(peak.gG + dg, peak.gL, &e1) - TchWidth(peak.gG - dg, peak.gL, &e2)) / (2 * dg);
+      peak.dEdG = (e1 - e2) / (2 * dg);
+      peak.dHdL = (TchWidth(peak.gG, peak.gL + dg, &e1) - TchWidth(peak.gG, lower, &e2)) / (peak.gL + dg - lower);
+      peak.dEdL = (e1 - e2) / (peak.gL + dg - lower);
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+std::vector<Peak>& Model::DrawnList(size_t p, size_t f) {
+  // The peaks of each pattern and phase live on between calls, so that
+  // their profiles' storage is not allocated anew at every evaluation.
+  if (drawn_.size() != patterns.size()) {
+    drawn_.assign(patterns.size(), std::vector<std::vector<Peak>>(phases.size()));
+    drawnCount_.assign(patterns.size(), std::vector<size_t>(phases.size(), 0));
+  }
+  return drawn_[p][f];
+}
+
 void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector<Peak>* peaks, bool derivatives) {
   const PatternData& pat = patterns[p];
   PhaseData& ph = phases[f];
@@ -213,29 +260,16 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
   const UnitCell cell = CellOf(f);
   const double volumeRatio = ph.volume0 / cell.CellVolume();
   const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : Sums(f, radiation);
-  const double scale = V(ph.scale[p]);
-  const double U = V(pat.u), Vv = V(pat.v), W = V(pat.w_), X = V(pat.x), Y = V(pat.y);
-  const double zero = V(pat.zero), disp = V(pat.displacement), transp = V(pat.transparency);
-  const double sl = V(pat.sl), hl = sl;
-  const double invSize = V(ph.inverseSize), strain = V(ph.strain);
-  const double radius = pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0;
+  const double scale = V(ph.scale[p]), shl = V(pat.sl);
+  const double cm = std::cos(DegreesToRadians(pat.input.monochromator));
+  const PeakShaper shaper{V(pat.u), V(pat.v), V(pat.w_), V(pat.x), V(pat.y), V(pat.zero), V(pat.displacement),
+                          V(pat.transparency), V(ph.inverseSize), V(ph.strain),
+                          pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0, radiation,
+                          pat.input.monochromator, cm * cm};
   const double lo = pat.t.front() - 5.0, hi = pat.t.back() + 5.0;
-  Peak peak{};
-  // The peaks of this pattern and phase live on between calls, so that
-  // their profiles' storage is not allocated anew at every evaluation.
-  if (drawn_.size() != patterns.size()) {
-    drawn_.assign(patterns.size(), std::vector<std::vector<Peak>>(phases.size()));
-    drawnCount_.assign(patterns.size(), std::vector<size_t>(phases.size(), 0));
-  }
-  std::vector<Peak>& list = drawn_[p][f];
+  std::vector<Peak>& list = DrawnList(p, f);
   size_t count = 0;
-  auto keep = [&](const Peak& pk) {
-    if (count == list.size()) list.emplace_back();
-    Peak& slot = list[count++];
-    std::vector<double> a = std::move(slot.profile), b = std::move(slot.dpos), c = std::move(slot.dwidth), d = std::move(slot.dmix);
-    slot = pk;
-    slot.profile = std::move(a), slot.dpos = std::move(b), slot.dwidth = std::move(c), slot.dmix = std::move(d);
-  };
+  Peak peak{};
   for (size_t li = 0; li < pat.lines.size(); ++li) {
     const double lambda = pat.lines[li].first * V(pat.lambda) / pat.lines[0].first, ratio = pat.lines[li].second;
     const double K = ph.constant0[p][li] * volumeRatio * volumeRatio * ratio;
@@ -243,37 +277,24 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
       const std::array<int, 3>& h = ph.groups[g].hkl.front();
       const double sinTheta = lambda / (2.0 * cell.DSpacing(h[0], h[1], h[2]));
       if (!(sinTheta < 1.0)) continue;
-      const double theta = std::asin(sinTheta), c = std::cos(theta), tn = std::tan(theta);
-      peak.tth = TwoThetaDegrees(theta) + zero - 2.0 * disp * c / radius * kRadToDeg + transp * std::sin(2.0 * theta);
-      if (peak.tth < lo || peak.tth > hi) continue;
-      TchSizePerInverseSize(theta, lambda, &peak.gs, &peak.ls);
-      const double gG2 = U * tn * tn + Vv * tn + W + peak.gs * peak.gs * invSize * invSize;
-      if (!(gG2 > 0.0)) continue;
-      peak.gG = std::sqrt(gG2);
-      peak.gL = std::max(X * tn + Y / c + peak.ls * invSize + kStrainWidth * strain * tn, 0.0);
-      peak.H = TchWidth(peak.gG, peak.gL, &peak.eta);
-      if (!(peak.H > 0.0) || !std::isfinite(peak.H)) continue;
-      if (derivatives) {
-        // TCH's mixing rule by differences: two calls per peak, not per point.
-        const double dg = 1e-6 * (peak.gG + peak.gL);
-        double e1, e2;
-        peak.dHdG = (TchWidth(peak.gG + dg, peak.gL, &e1) - TchWidth(peak.gG - dg, peak.gL, &e2)) / (2 * dg);
-        peak.dEdG = (e1 - e2) / (2 * dg);
-        peak.dHdL = (TchWidth(peak.gG, peak.gL + dg, &e1) - TchWidth(peak.gG, std::max(peak.gL - dg, 0.0), &e2)) /
-                    (peak.gL + dg - std::max(peak.gL - dg, 0.0));
-        peak.dEdL = (e1 - e2) / (peak.gL + dg - std::max(peak.gL - dg, 0.0));
-      }
+      const double theta = std::asin(sinTheta);
+      if (!shaper.Shape(theta, lambda, peak, derivatives) || peak.tth < lo || peak.tth > hi) continue;
       peak.phase = static_cast<int>(f), peak.group = static_cast<int>(g), peak.line = static_cast<int>(li);
-      peak.theta = theta;
-      peak.factor = K * LorentzFactor(theta) * PolarisationFactor(theta, radiation);
+      peak.factor = K * LorentzFactor(theta) * shaper.Polarisation(theta);
       peak.intensity = scale * peak.factor * G[g];
-      keep(peak);
+      // Into a slot whose profile storage is kept.
+      if (count == list.size()) list.emplace_back();
+      Peak& slot = list[count++];
+      std::vector<double> a = std::move(slot.profile), b = std::move(slot.dpos), c = std::move(slot.dwidth),
+                          d = std::move(slot.dmix);
+      slot = peak;
+      slot.profile = std::move(a), slot.dpos = std::move(b), slot.dwidth = std::move(c), slot.dmix = std::move(d);
     }
   }
   // The profiles are the cost: drawn on every core, then summed in order.
   const auto n = static_cast<long>(count);
 #pragma omp parallel for schedule(dynamic, 8)
-  for (long i = 0; i < n; ++i) DrawPeak(pat, sl, hl, list[static_cast<size_t>(i)], derivatives);
+  for (long i = 0; i < n; ++i) DrawPeak(pat, shl, shl, list[static_cast<size_t>(i)], derivatives);
   for (size_t i = 0; i < count; ++i) {
     const Peak& pk = list[i];
     for (size_t k = 0; k < pk.profile.size(); ++k) out[static_cast<size_t>(pk.first) + k] += pk.intensity * pk.profile[k];

@@ -6,14 +6,20 @@
 #include <Eigen/Core>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "engine/Angles.h"
 #include "measured/LeastSquares.h"
 #include "measured/Refinement.h"
 #include "measured/RefinementStructure.h"
 
 namespace pelmora::refinement {
+
+// Microstrain's Lorentzian FWHM in degrees per unit strain and tan(theta):
+// integral breadth 4 e tan(theta) radians, FWHM 2 / pi of it.
+inline constexpr double kStrainWidth = 8.0 / kPi * kRadToDeg;
 
 struct PatternData {
   RefinementPattern input;
@@ -127,10 +133,13 @@ class Model : public LeastSquaresProblem {
   const std::vector<Peak>& Drawn(size_t p, size_t f, size_t& count) const;
 
  private:
+  std::vector<Peak>& DrawnList(size_t p, size_t f);
   std::vector<std::vector<std::vector<Peak>>> drawn_;
   std::vector<std::vector<size_t>> drawnCount_;
   std::vector<Peak> moved_;
   // The columns of values that move peaks or change their widths.
+  void IntensityColumn(const RefinedValue& v, int index, std::map<std::pair<size_t, int>, Eigen::MatrixXd>& grads,
+                       double* column, const std::vector<Eigen::Index>& row0);
   void ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column);
 };
 

@@ -192,6 +192,15 @@ void Warnings(const Model& m, const LeastSquaresResult& s, const Covariance& c, 
     if (v.value <= v.lower) out.warnings.push_back(v.name + " ended at its lower bound " + cformat("%g", v.lower));
     if (v.value >= v.upper) out.warnings.push_back(v.name + " ended at its upper bound " + cformat("%g", v.upper));
   }
+  bool instrument = false, sample = false;
+  for (int i : m.refined) {
+    const RefinedKind k = m.values[static_cast<size_t>(i)].kind;
+    instrument = instrument || k == RefinedKind::U || k == RefinedKind::V || k == RefinedKind::W;
+    sample = sample || k == RefinedKind::InverseSize || k == RefinedKind::Strain;
+  }
+  if (instrument && sample)
+    out.warnings.push_back("U V W are refined with the sample's size or strain, which the widths cannot tell apart: "
+                           "refine the instrument on a standard and keep it (the instrument set)");
   if (out.chi2 > 10.0)
     out.warnings.push_back(cformat("chi2 = %.4g: the model does not describe the data (a wrong phase, cell axis, "
                                    "wavelength or instrument?)",

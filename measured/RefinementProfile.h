@@ -7,8 +7,12 @@
 
 namespace pelmora::refinement {
 
+// A peak reaches this many FWHM either side of its centre.
+inline constexpr double kPeakReach = 25.0;
+
 // The unit-area pseudo-Voigt of FWHM H and mixing eta at an offset x
-// (degrees) from its centre.
+// (degrees) from its centre, zero beyond kPeakReach H, where its
+// Lorentzian part goes smoothly to zero.
 double PseudoVoigt(double x, double H, double eta);
 
 // The same with its derivatives by x, by H and by eta.

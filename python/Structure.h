@@ -30,6 +30,7 @@ class Structure {
 
   CKomorka& doc() { return *doc_; }
   Session& session() { return *session_; }
+  const std::shared_ptr<Session>& sharedSession() const { return session_; }
   const std::string& path() const { return path_; }
   // Held while the document is read, changed or calculated.
   std::mutex mutex;

@@ -86,7 +86,9 @@ bool FitOptionsOf(const FitRequest& request, FitOptions& fit, SessionError* erro
   std::string bad;
   if (!ParseFitWhat(request.refine, fit.refine, &bad)) {
     *error = {Failure::kBadArgument,
-              "unknown value to refine \"" + bad + "\"; known: scale, zero, background, uvw, cell, size"};
+              "unknown value to refine \"" + bad +
+                  "\"; known: scale, zero, background, uvw, xy, cell, size, strain, positions, occupancy, biso, "
+                  "orientation, asymmetry, displacement, transparency, wavelength"};
     return false;
   }
   fit.backgroundTerms = request.backgroundTerms;
@@ -96,6 +98,33 @@ bool FitOptionsOf(const FitRequest& request, FitOptions& fit, SessionError* erro
     fit.rangeMax = std::max(request.range->first, request.range->second);
   }
   return true;
+}
+
+RefinementPattern PatternOf(const FitOptions& fit, const CKomorka& first, MeasuredPattern measured, std::string name) {
+  RefinementPattern p;
+  p.name = std::move(name);
+  p.data = std::move(measured);
+  p.experiment = first.experiment;
+  if (std::isfinite(fit.rangeMin) && std::isfinite(fit.rangeMax)) {
+    p.experiment.angleMin = fit.rangeMin;
+    p.experiment.angleMax = fit.rangeMax;
+  }
+  p.backgroundTerms = fit.backgroundTerms;
+  return p;
+}
+
+RefinementSetup RefinementOf(const FitOptions& fit, const std::vector<const CKomorka*>& docs,
+                             const std::vector<std::string>& names) {
+  RefinementSetup setup;
+  setup.refine = fit.refine;
+  setup.maxIterations = fit.maxIterations;
+  for (size_t i = 0; i < docs.size(); ++i) {
+    RefinementPhase ph;
+    ph.doc = docs[i];
+    ph.name = i < names.size() ? names[i] : "phase " + std::to_string(i + 1);
+    setup.phases.push_back(ph);
+  }
+  return setup;
 }
 
 }  // namespace pelmora

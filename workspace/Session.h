@@ -16,6 +16,7 @@
 #include "diffractogram/PatternGrid.h"
 #include "engine/Komorka.h"
 #include "measured/PatternFit.h"
+#include "measured/Refinement.h"
 #include "workspace/Workspace.h"
 
 namespace pelmora {
@@ -117,5 +118,13 @@ struct FitRequest {
 // value to refine. The counts are checked by the front ends, which name
 // them as their users give them.
 bool FitOptionsOf(const FitRequest& request, FitOptions& fit, SessionError* error);
+
+// A refinement as pelmora-cli fit and pelmora.fit set it up: each pattern
+// with the first document's experiment, the request's range and background
+// terms; each document a phase, named as given; what to refine and the
+// iterations of the request.
+RefinementPattern PatternOf(const FitOptions& fit, const CKomorka& first, MeasuredPattern measured, std::string name);
+RefinementSetup RefinementOf(const FitOptions& fit, const std::vector<const CKomorka*>& docs,
+                             const std::vector<std::string>& names);
 
 }  // namespace pelmora

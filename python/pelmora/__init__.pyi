@@ -1,7 +1,7 @@
 """Powder diffraction patterns of crystal structures with Pelmora's own calculation."""
 
 import os
-from typing import Iterable, Literal, Sequence, TypedDict
+from typing import Any, Iterable, Literal, Sequence, TypedDict
 
 import numpy as np
 import numpy.typing as npt
@@ -70,7 +70,10 @@ def read_measured(
     PelmoraWarning.
     """
 
-_Refinable = Literal["scale", "zero", "background", "uvw", "cell", "size"]
+_Refinable = Literal[
+    "scale", "zero", "background", "uvw", "xy", "cell", "size", "strain", "positions", "occupancy", "biso",
+    "orientation", "asymmetry", "displacement", "transparency", "wavelength",
+]
 _Array = npt.NDArray[np.float64]
 
 class FitPhase(TypedDict):
@@ -135,24 +138,72 @@ def fit(
     profile: str | None = None,
     iterations: int = 100,
 ) -> FitResult:
-    """Fits the calculated patterns of the structures to a measured pattern, as ``pelmora-cli fit``.
+    """Refines the structures against a measured pattern, as ``pelmora-cli fit`` does.
 
-    The model is y_calc(t) = sum_p s_p I_p(t - z) + b(t): I_p the pattern of structure p as the
-    text export writes it at scale 1, z the zero shift, b a Chebyshev series of
-    ``background_terms`` terms; weights 1/sigma^2, else 1/y_obs. Levenberg-Marquardt refines what
-    ``refine`` names ("scale", "zero", "background", "uvw", "cell", "size"; a list or a
-    comma-separated string) in at most ``iterations`` steps.
+    A Rietveld refinement: y_calc = background + sum of s m |F|^2 LP P_PO times the
+    Thompson-Cox-Hastings pseudo-Voigt (with strain and axial-divergence asymmetry), shifted by
+    zero, displacement and transparency; a Chebyshev background of ``background_terms`` terms;
+    weights 1/sigma^2, else 1/y_obs. ``refine`` names what is refined (a list or a
+    comma-separated string); scales and background first, then cell and zero, then the profile,
+    then the structure, each in at most ``iterations`` steps.
 
     measured: a file path (see ``read_measured``) or (two_theta, counts[, sigma]) arrays.
-    range: the 2-theta range fitted; None for the first structure's range. profile: one of
-    ``profiles()``; None for the settings' one (the pseudo-Voigt when that is "brak"). The first
-    structure's experiment (radiation, instrument) applies to all; the structures themselves are
-    not changed.
+    range: the 2-theta range fitted; None for the first structure's range. profile: None or
+    "pseudo Voigt", the one profile refined. The first structure's experiment (radiation,
+    instrument) applies to all; the structures themselves are not changed.
 
-    Raises ReadError for an unreadable file, ValueError for bad arguments or measured arrays the
-    reader would refuse, RefusedError (with the program's message) when the fit is refused; Ctrl+C
-    stops it (KeyboardInterrupt). The calculation runs without the interpreter's lock.
+    Returns the report of ``pelmora-cli fit --report`` as a dict (converged, warnings,
+    correlations, values with esds, phases with sites) with the curves. Warnings come as
+    PelmoraWarning. Raises ReadError for an unreadable file, ValueError for bad arguments,
+    RefusedError (with the program's message) when the refinement is refused; Ctrl+C stops it
+    (KeyboardInterrupt). ``Refinement`` does more: several patterns, orientation, values to fix,
+    free and bound, the refined structure.
     """
+
+class Refinement:
+    """A Rietveld refinement, as ``pelmora-cli fit`` runs it, whose values can be read, set,
+    fixed, freed and bounded between runs."""
+
+    def __init__(
+        self,
+        structures: Structure | Sequence[Structure],
+        measured: Any,
+        refine: str | Iterable[_Refinable] = ("scale", "zero", "background"),
+        *,
+        background_terms: int = 6,
+        range: tuple[float, float] | None = None,
+        iterations: int = 100,
+        staged: bool = True,
+        radiation: str | Sequence[str | None] | None = None,
+        wavelengths: Sequence[float] | Sequence[Sequence[float] | None] | None = None,
+        monochromator: float | Sequence[float | None] | None = None,
+        orientation: tuple[int, int, int] | dict[int, tuple[int, int, int]] | None = None,
+        exclude: Sequence[tuple[float, float]] = (),
+        le_bail: Sequence[int] = (),
+    ) -> None:
+        """measured: one pattern (a path or arrays) or a list of them, refined together;
+        radiation ("x" or "n"), wavelengths ([l1, l2, ratio]) and monochromator (its 2-theta) once
+        for all patterns or one per pattern; orientation: the March-Dollase axis (h, k, l) of the
+        first structure or {index: (h, k, l)}; exclude: 2-theta regions left out; le_bail: indices
+        of structures refined with free line intensities."""
+    @property
+    def names(self) -> list[str]:
+        """The names of the model's values ("scale", "a", "Pb x", "O#2 B", ...)."""
+    @property
+    def parameters(self) -> list[dict[str, Any]]:
+        """Every value: name, value, refine, lower, upper and, after a run, esd."""
+    def __getitem__(self, name: str) -> float: ...
+    def __setitem__(self, name: str, value: float) -> None: ...
+    def fix(self, *names: str) -> None:
+        """Keeps the named values as they are."""
+    def free(self, *names: str) -> None:
+        """Refines the named values."""
+    def bound(self, name: str, lower: float | None = None, upper: float | None = None) -> None:
+        """Sets a value's bounds."""
+    def run(self) -> dict[str, Any]:
+        """Refines; returns the report as ``fit`` does. The values stay at the solution."""
+    def structure(self, index: int = 0) -> Structure:
+        """The structure with its refined cell, sites and grain size, as a new Structure."""
 
 class Site:
     """One atom site of a structure.

@@ -1,0 +1,225 @@
+// The refinement's parts where a slip would not show in a fit that still
+// converges: |F|^2 and its derivatives against the calculation's own sum,
+// the directions a special position may move in, the model's Jacobian
+// against differences of its residuals for every kind of value, the
+// minimiser's bounds, and esds as they are printed.
+#include <gtest/gtest.h>
+
+#include <Eigen/Dense>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../documents/ShippedTables.h"
+#include "documents/CifImport.h"
+#include "documents/OpenStructure.h"
+#include "io/AtomicFile.h"
+#include "engine/Intensities.h"
+#include "io/NumberFormat.h"
+#include "measured/LeastSquares.h"
+#include "measured/Refinement.h"
+#include "measured/RefinementModel.h"
+
+namespace pelmora {
+
+struct RefinementInspector {
+  static refinement::Model& Of(Refinement& r) { return *r.model_; }
+};
+
+namespace {
+
+using refinement::StructureModel;
+
+std::unique_ptr<CKomorka> Open(const std::string& path) {
+  auto doc = std::make_unique<CKomorka>();
+  std::vector<DocMessage> messages;
+  if (path.size() > 4 && path.compare(path.size() - 4, 4, ".cif") == 0) {
+    std::string text;
+    EXPECT_TRUE(ReadWholeFile(path, text)) << path;
+    EXPECT_TRUE(ImportCifText(*doc, text, test::Tables().elements, messages)) << path;
+  } else {
+    EXPECT_TRUE(OpenStructureDocument(*doc, path, messages)) << path;
+  }
+  if (doc->sourceRecord) doc->experiment.ApplySource(*doc->sourceRecord);
+  return doc;
+}
+
+TEST(RefinementStructure, FactorsEqualTheCalculationsSumAndTheirDerivativesItsDifferences) {
+  for (const char* file : {PELMORA_TEST_DATA_DIR "/cif/rutile.cif", PELMORA_TEST_DATA_DIR "/cif/cod-5910168-CuSO4.cif",
+                           PELMORA_TEST_DATA_DIR "/cif/monoclinic-C.cif", PELMORA_EXAMPLES_DIR "/wurtzite-ZnO.xml"}) {
+    std::unique_ptr<CKomorka> doc = Open(file);
+    // Anomalous terms and a site's own B, so that every part of F counts.
+    for (AtomSite& a : doc->crystal.EditableAtoms()) a.fprim = -0.7, a.fbis = 1.3, a.biso = 0.9, a.occupancy = 0.8;
+    doc->crystal.ExpandCellAtoms();
+    doc->cell.RefreshCellMetric();
+    for (int radiation : {0, 1}) {
+      doc->experiment.radiation = radiation;
+      const StructureModel model(*doc);
+      std::vector<double> grad(static_cast<size_t>(model.coordinateCount()));
+      for (const std::array<int, 3> h : {std::array{1, 1, 0}, {2, 0, 1}, {1, -2, 3}, {0, 0, 2}, {3, 1, -1}}) {
+        const double d = doc->cell.DSpacing(h[0], h[1], h[2]), lambda = 1.54056;
+        const double theta = std::asin(lambda / (2 * d));
+        double re, im;
+        const double want = doc->StructureFactor(h[0], h[1], h[2], theta, lambda, re, im);
+        const double s2 = 1.0 / (4 * d * d);
+        EXPECT_NEAR(model.F2(h, s2, radiation, grad.data()), want, 1e-9 * (1 + want)) << file << " " << h[0] << h[1] << h[2];
+        for (size_t s = 0; s < model.sites.size(); ++s) {
+          const refinement::RefinedSite& site = model.sites[s];
+          for (int c = 0; c < site.coordinateCount(); ++c) {
+            StructureModel moved = model;
+            refinement::RefinedSite& m = moved.sites[s];
+            const double step = 1e-6;
+            auto nudge = [&](double by) {
+              if (c < static_cast<int>(m.dirs.size())) m.shift[static_cast<size_t>(c)] += by;
+              else if (c == static_cast<int>(m.dirs.size())) m.occupancy += by;
+              else m.b += by;
+            };
+            nudge(step);
+            const double up = moved.F2(h, s2, radiation);
+            nudge(-2 * step);
+            const double down = moved.F2(h, s2, radiation);
+            EXPECT_NEAR(grad[static_cast<size_t>(site.firstCoordinate + c)], (up - down) / (2 * step),
+                        1e-5 * (1 + want)) << file << " site " << s << " coordinate " << c;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(RefinementStructure, SitesMoveOnlyWhereTheirSymmetryLetsThem) {
+  std::unique_ptr<CKomorka> doc = Open(PELMORA_TEST_DATA_DIR "/cif/rutile.cif");
+  const StructureModel rutile(*doc);
+  ASSERT_EQ(rutile.sites.size(), 2u);
+  // Ti on 2a (0 0 0) is fixed; O on 4f (x x 0) moves along (1 1 0).
+  EXPECT_TRUE(rutile.sites[0].dirs.empty());
+  ASSERT_EQ(rutile.sites[1].dirs.size(), 1u);
+  EXPECT_EQ(rutile.sites[1].dirs[0], (std::array<double, 3>{1, 1, 0}));
+  EXPECT_EQ(rutile.sites[0].images.size(), 2u);
+  EXPECT_EQ(rutile.sites[1].images.size(), 4u);
+  // Zinc and oxygen of wurtzite on 2b (1/3 2/3 z): z alone.
+  std::unique_ptr<CKomorka> zno = Open(PELMORA_EXAMPLES_DIR "/wurtzite-ZnO.xml");
+  const StructureModel wurtzite(*zno);
+  for (const refinement::RefinedSite& s : wurtzite.sites) {
+    if (zno->crystal.spaceGroup.empty()) {
+      EXPECT_EQ(s.dirs.size(), 3u);  // no group: every atom free
+    } else {
+      ASSERT_EQ(s.dirs.size(), 1u);
+      EXPECT_EQ(s.dirs[0], (std::array<double, 3>{0, 0, 1}));
+    }
+  }
+}
+
+// A pattern of a structure, made by the model itself with every kind of
+// value away from its default, so that the Jacobian has something to say.
+TEST(RefinementModel, JacobianAgreesWithDifferencesForEveryKindOfValue) {
+  std::unique_ptr<CKomorka> doc = Open(PELMORA_TEST_DATA_DIR "/cif/cod-5910168-CuSO4.cif");
+  RefinementSetup setup;
+  RefinementPattern p;
+  p.name = "synthetic";
+  p.experiment = doc->experiment;
+  p.experiment.angleMin = 15, p.experiment.angleMax = 70;
+  p.experiment.u = 0.01, p.experiment.v = -0.01, p.experiment.w = 0.02, p.experiment.y = 0.02;
+  p.backgroundTerms = 3;
+  for (double t = 15; t <= 70; t += 0.02) p.data.twoTheta.push_back(t), p.data.counts.push_back(100 + t);
+  setup.patterns = {p};
+  RefinementPhase ph;
+  ph.name = "CuSO4";
+  ph.doc = doc.get();
+  ph.orientation = std::array{1, 0, 1};
+  setup.phases = {ph};
+  setup.refine = ~0u & ~kFitLorentz;  // X and strain are the same broadening
+  std::string error;
+  std::unique_ptr<Refinement> ref = Refinement::Create(setup, &error);
+  ASSERT_TRUE(ref) << error;
+  for (RefinedValue& v : ref->values()) {
+    if (v.name == "zero") v.value = 0.02;
+    if (v.name == "displacement") v.value = 0.1;
+    if (v.name == "transparency") v.value = 0.01;
+    if (v.name == "SH/L") v.value = 0.03;
+    if (v.name == "strain") v.value = 5e-4;
+    if (v.name == "1/size") v.value = 2e-3;
+    if (v.name == "orientation r") v.value = 0.8;
+    if (v.name == "scale") v.value = 1e3;
+    if (v.kind == RefinedKind::Background) v.value = 10.0 / (1 + v.index);
+  }
+  refinement::Model& m = RefinementInspector::Of(*ref);
+  m.refined.clear();
+  for (size_t i = 0; i < m.values.size(); ++i)
+    if (m.values[i].refine) m.refined.push_back(static_cast<int>(i));
+  const Eigen::VectorXd x = m.Refined();
+  Eigen::VectorXd r0, rp, rm;
+  ASSERT_TRUE(m.Residuals(x, r0));
+  Eigen::MatrixXd J;
+  ASSERT_TRUE(m.Jacobian(x, J));
+  for (Eigen::Index j = 0; j < x.size(); ++j) {
+    const RefinedValue& v = m.values[static_cast<size_t>(m.refined[static_cast<size_t>(j)])];
+    const double h = std::max(1e-6, 1e-5 * std::fabs(x[j]));
+    Eigen::VectorXd xp = x, xm = x;
+    xp[j] += h, xm[j] -= h;
+    ASSERT_TRUE(m.Residuals(xp, rp));
+    ASSERT_TRUE(m.Residuals(xm, rm));
+    const Eigen::VectorXd numeric = -(rp - rm) / (2 * h);  // r = sqrt(w) (y_obs - y_calc)
+    const double scale = numeric.norm() + J.col(j).norm();
+    ASSERT_GT(scale, 0.0) << v.name << " moves nothing";
+    // The columns of values that move peaks leave out small terms (the
+    // intensities' and the divergence's change with the angle); the others
+    // are exact.
+    const bool moves = v.kind == RefinedKind::Zero || v.kind == RefinedKind::Displacement ||
+                       v.kind == RefinedKind::Transparency;
+    const double tolerance = v.kind == RefinedKind::Cell || v.kind == RefinedKind::SL ? 0.02 : moves ? 2e-3 : 2e-4;
+    EXPECT_LT((J.col(j) - numeric).norm(), tolerance * scale) << v.name;
+  }
+}
+
+// y = a x + b on [0, 1] with data from a = 2: bounded to a <= 1, a ends on
+// its bound and b takes up what it can; a region the model calls
+// infeasible (b > 0.5) is never entered.
+class Line : public refinement::LeastSquaresProblem {
+ public:
+  bool Residuals(const Eigen::VectorXd& p, Eigen::VectorXd& r) override {
+    r.resize(11);
+    for (int i = 0; i <= 10; ++i) r[i] = (2.0 * i / 10 + 0.3) - (p[0] * i / 10 + p[1]);
+    return true;
+  }
+  bool Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) override {
+    J.resize(11, 2);
+    for (int i = 0; i <= 10; ++i) J(i, 0) = i / 10.0, J(i, 1) = 1.0;
+    return true;
+  }
+  bool Feasible(const Eigen::VectorXd& p) override { return p[1] <= 0.5 + 1e-12 || !limitB; }
+  bool limitB = false;
+};
+
+TEST(LeastSquares, BoundsAndInfeasibleStatesHoldAndUnboundedSolutionsAreExact) {
+  Line line;
+  const Eigen::Vector2d start(0.0, 0.0), low(-10, -10), high(10, 10), capped(1.0, 10);
+  refinement::LeastSquaresResult free = refinement::MinimiseBounded(line, start, low, high, {});
+  EXPECT_TRUE(free.converged);
+  EXPECT_NEAR(free.x[0], 2.0, 1e-9);
+  EXPECT_NEAR(free.x[1], 0.3, 1e-9);
+  refinement::LeastSquaresResult bound = refinement::MinimiseBounded(line, start, low, capped, {});
+  EXPECT_EQ(bound.x[0], 1.0);
+  EXPECT_NEAR(bound.x[1], 0.8, 1e-6);  // the best b for a = 1
+  line.limitB = true;
+  refinement::LeastSquaresResult kept = refinement::MinimiseBounded(line, start, low, capped, {});
+  EXPECT_LE(kept.x[1], 0.5 + 1e-12);
+  refinement::LeastSquaresOptions once;
+  once.maxIterations = 1;
+  const Eigen::Vector2d far(-5, 4);
+  EXPECT_FALSE(refinement::MinimiseBounded(line, far, low, high, once).converged);
+}
+
+TEST(NumberFormat, EsdsAreWrittenAsCrystallographersWriteThem) {
+  EXPECT_EQ(WithEsd(0.187923, 0.00007), "0.18792(7)");
+  EXPECT_EQ(WithEsd(6.955997, 0.0002), "6.9560(2)");
+  EXPECT_EQ(WithEsd(0.0433, 0.00135), "0.0433(14)");
+  EXPECT_EQ(WithEsd(1.435, 0.016), "1.435(16)");
+  EXPECT_EQ(WithEsd(108.3, 4.6), "108(5)");
+  EXPECT_EQ(WithEsd(0.25, std::nan("")), "0.25");
+}
+
+}  // namespace
+}  // namespace pelmora
