@@ -65,7 +65,8 @@ UnitCell Model::CellOf(size_t f) const {
 
 void Model::PushStructure(size_t f) {
   PhaseData& ph = phases[f];
-  if (!ph.structure) return;
+  // A Le Bail phase has no structure values.
+  if (!ph.structure || ph.coordinate.empty()) return;
   for (RefinedSite& site : ph.structure->sites) {
     const int first = site.firstCoordinate;
     for (size_t k = 0; k < site.dirs.size(); ++k) {

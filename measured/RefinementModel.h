@@ -128,7 +128,7 @@ class Model : public LeastSquaresProblem {
   // The structure model's positions, occupancies and B from the values.
   void PushStructure(size_t f);
 
- private:
+ public:
   // The peaks the last PhaseCurve(p, f) drew: the first `count` of the list.
   const std::vector<Peak>& Drawn(size_t p, size_t f, size_t& count) const;
 

@@ -76,7 +76,8 @@ void Agreements(Model& m, RefinementOutcome& out) {
 
 void SiteFigures(const Model& m, size_t f, const Covariance& c, RefinedPhaseFigures& out) {
   const PhaseData& ph = m.phases[f];
-  if (!ph.structure) return;
+  // A Le Bail phase has line intensities, not sites.
+  if (!ph.structure || ph.coordinate.empty()) return;
   const std::vector<AtomSite>& atoms = ph.doc->crystal.EditableAtoms();
   for (size_t s = 0; s < ph.structure->sites.size(); ++s) {
     const RefinedSite& site = ph.structure->sites[s];

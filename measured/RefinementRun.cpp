@@ -59,18 +59,19 @@ void Refinement::StartLeBail() {
 void Refinement::LeBailCycle() {
   Model& m = *model_;
   std::vector<double> yc;
-  std::vector<Peak> peaks;
   for (size_t p = 0; p < m.patterns.size(); ++p) {
     const PatternData& pat = m.patterns[p];
-    m.Evaluate(p, yc, nullptr, &peaks);
+    m.Evaluate(p, yc, nullptr, nullptr);
     const std::vector<double> bg = m.BackgroundCurve(p);
     for (size_t f = 0; f < m.phases.size(); ++f) {
       PhaseData& ph = m.phases[f];
       if (!ph.input.leBail) continue;
       std::vector<double> obs(ph.groups.size(), 0.0), calc(ph.groups.size(), 0.0);
       const double s = m.values[static_cast<size_t>(ph.scale[p])].value;
-      for (const Peak& pk : peaks) {
-        if (pk.phase != static_cast<int>(f)) continue;
+      size_t count = 0;
+      const std::vector<Peak>& drawn = m.Drawn(p, f, count);
+      for (size_t n = 0; n < count; ++n) {
+        const Peak& pk = drawn[n];
         const double I = s * pk.factor * ph.leBail[p][static_cast<size_t>(pk.group)];
         for (size_t i = 0; i < pk.profile.size(); ++i) {
           const size_t at = static_cast<size_t>(pk.first) + i;
@@ -116,10 +117,12 @@ RefinementOutcome Refinement::Run() {
       hi[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].upper;
     }
     double before = std::numeric_limits<double>::infinity();
-    for (int round = 0; round < (leBail ? 30 : 1); ++round) {
-      if (leBail) LeBailCycle();
+    // Le Bail: the line intensities from the data, then a few steps of the
+    // rest, in turns until the sum settles.
+    for (int round = 0; round < (leBail ? (final ? 40 : 3) : 1); ++round) {
+      for (int cycle = 0; leBail && cycle < 4; ++cycle) LeBailCycle();
       refinement::LeastSquaresOptions o = opt;
-      if (leBail) o.maxIterations = std::min(opt.maxIterations, 8);
+      if (leBail) o.maxIterations = std::min(opt.maxIterations, 5);
       if (!final) o.maxIterations = std::min(o.maxIterations, 15);
       last = refinement::MinimiseBounded(m, m.Refined(), lo, hi, o);
       ran = true;
@@ -134,7 +137,7 @@ RefinementOutcome Refinement::Run() {
         out.error = "refinement cancelled";
         return out;
       }
-      if (std::fabs(before - last.sum) <= 1e-6 * last.sum) break;
+      if (std::fabs(before - last.sum) <= 1e-5 * last.sum) break;
       before = last.sum;
     }
   }

@@ -79,6 +79,18 @@ site = r["phases"][0]["sites"][4]
 check(all(k in site for k in ("x_esd", "y_esd", "z_esd", "biso_esd")) and "occupancy_esd" not in site,
       "the report gives esds for the refined values only: %s" % sorted(site))
 
+# Le Bail on the same pattern: the cell and zero from line intensities the
+# data give, the structure unused.
+run, r = refine("lebail", start, data, "--refine", "background,cell,zero", "--le-bail", "1", "--set", "W=0.04",
+                "--set", "U=0.02", "--set", "V=-0.03", "--set", "Y=0.02", "--set", "a=6.957", "--set", "c=5.396")
+v = values(r)
+check(r["converged"] and r["chi2"] < 1.3, "Le Bail converged, chi2 %.4f" % r["chi2"])
+for name, want in zip("abc", syn.PBSO4["cell"]):
+    near("Le Bail " + name, *v[name], want)
+near("Le Bail zero", *v["zero"], 0.0)
+check(r["phases"][0]["sites"] == [] and r["phases"][0]["weight_fraction"] is None,
+      "a Le Bail phase reports no sites and no weight fraction")
+
 # 2. Sample and geometry: displacement, zero, asymmetry, orientation, strain,
 # from an instrument refined on a standard (U V W X Y set and kept).
 truth = copy.deepcopy(syn.PBSO4)
