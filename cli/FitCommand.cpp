@@ -42,6 +42,7 @@ struct FitCliOptions {
   std::string pluginsDir;
   int iterations = 100;
   bool oneStage = false;
+  int restarts = 0;
   SessionOptions session;
 };
 
@@ -277,6 +278,7 @@ int RunFit(const FitCliOptions& o) {
   }
   RefinementSetup setup = RefinementOf(fit, phases, o.structures);
   setup.staged = !o.oneStage;
+  setup.restarts = std::max(o.restarts, 0);
   if (const int status = ReadPatterns(o, fit, *docs.front(), setup); status != 0) return status;
   if (const int status = ChoosePhaseModels(o, setup); status != 0) return status;
   std::string error;
@@ -355,6 +357,10 @@ Runner AddFitCommand(CLI::App& app) {
   cmd->add_flag("--one-stage", o->oneStage,
                 "Refine everything at once rather than scale and background, then cell and zero, then profile, then "
                 "structure");
+  cmd->add_option("--restarts", o->restarts,
+                  "Refine again N times from the solution with the structure's positions, B and occupancies moved "
+                  "at random, keeping the best (default 0)")
+      ->type_name("N");
   cmd->add_option("--radiation", o->radiation,
                   "x = X-rays, n = neutrons (default: the file's source); once for all patterns or once per pattern")
       ->check(CLI::IsMember({"x", "n"}));

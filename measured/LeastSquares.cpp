@@ -101,45 +101,66 @@ class Minimiser {
     Eigen::VectorXd step;
     double decrease = 0.0;
     if (!TryDampedSteps(Af, gf, freeIdx, step, decrease)) return 1;
+    if (decrease < options_.relativeDecrease) return 1;
+    // Small shifts mean convergence only for a step near Gauss-Newton's: a
+    // heavily damped step is small anyway.
+    if (acceptedLambda_ > 1.0) return 0;
     Eigen::MatrixXd inv;
     bool small = InvertNormal(Af, inv);
     for (Eigen::Index a = 0; a < m && small; ++a) {
       const double esd = std::sqrt(std::max(inv(a, a), 0.0) * S_ / dof_);
       small = std::fabs(step[freeIdx[a]]) <= options_.shiftOverEsd * esd;
     }
-    return small || decrease < options_.relativeDecrease ? 1 : 0;
+    return small ? 1 : 0;
   }
 
-  // Steps of growing damping until one lowers the sum; false for none.
+  // Steps of growing damping until one lowers the sum; false for none. The
+  // damping follows the ratio of the actual to the predicted decrease
+  // (Nielsen's rule); a step into a state the model refuses is shortened
+  // until it is allowed, not damped.
   bool TryDampedSteps(const Eigen::MatrixXd& Af, const Eigen::VectorXd& gf, const std::vector<Eigen::Index>& freeIdx,
                       Eigen::VectorXd& step, double& decrease) {
     const auto m = static_cast<Eigen::Index>(freeIdx.size());
     Eigen::VectorXd rn;
-    for (int attempt = 0; attempt < 12; ++attempt) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
       Eigen::MatrixXd M = Af;
       for (Eigen::Index a = 0; a < m; ++a) M(a, a) += lambda_ * Af(a, a);
-      const Eigen::VectorXd df = M.ldlt().solve(gf);
+      Eigen::VectorXd df = M.ldlt().solve(gf);
+      if (!df.allFinite()) {
+        Damp();
+        continue;
+      }
       step = Eigen::VectorXd::Zero(x_.size());
       for (Eigen::Index a = 0; a < m; ++a) step[freeIdx[a]] = df[a];
       const Eigen::VectorXd xn = Clamp(x_ + step, lower_, upper_);
-      if (df.allFinite() && problem_.Feasible(xn) && problem_.Residuals(xn, rn)) {
+      const double predicted = 2.0 * df.dot(gf) - df.dot(Af * df);
+      if (problem_.Feasible(xn) && problem_.Residuals(xn, rn)) {
         atX_ = false;
         const double Sn = rn.squaredNorm();
         if (std::isfinite(Sn) && Sn <= S_) {
           decrease = (S_ - Sn) / std::max(S_, 1e-300);
+          acceptedLambda_ = lambda_;
+          const double rho = predicted > 0.0 ? (S_ - Sn) / predicted : 1.0;
           step = xn - x_;
           x_ = xn;
           r_ = rn;
           S_ = Sn;
           atX_ = true;
-          lambda_ = std::max(lambda_ * 0.1, 1e-9);
+          lambda_ = std::max(lambda_ * kLambdaDown(rho), 1e-12);
+          nu_ = 2.0;
           return true;
         }
       }
-      lambda_ *= 10.0;
+      Damp();
     }
     return false;
   }
+
+  void Damp() {
+    lambda_ *= nu_;
+    nu_ *= 2.0;
+  }
+  static double kLambdaDown(double rho) { return std::max(1.0 / 3.0, 1.0 - std::pow(2.0 * rho - 1.0, 3)); }
 
   // The solution and its normal matrix's inverse.
   void Finish(LeastSquaresResult& out) {
@@ -161,7 +182,7 @@ class Minimiser {
   const LeastSquaresOptions& options_;
   Eigen::VectorXd x_, r_;
   Eigen::MatrixXd J_;
-  double S_ = 0.0, lambda_ = 1e-3, dof_ = 1.0;
+  double S_ = 0.0, lambda_ = 1e-3, nu_ = 2.0, dof_ = 1.0, acceptedLambda_ = 0.0;
   bool atX_ = true;  // the model's last evaluation was at x
 };
 

@@ -31,9 +31,10 @@ class LeastSquaresProblem {
 struct LeastSquaresOptions {
   int maxIterations = 100;
   // Converged when every shift is below this fraction of its esd, or the
-  // sum falls by less than this relative amount in a step.
+  // sum falls by less than this relative amount in a step (chi2 changes in
+  // its fifth digit).
   double shiftOverEsd = 0.01;
-  double relativeDecrease = 1e-7;
+  double relativeDecrease = 1e-5;
   std::atomic<bool>* cancel = nullptr;
   std::function<void(int iteration, double sum)> progress;
 };

@@ -62,6 +62,9 @@ struct RefinementSetup {
   // the rest, each to convergence: a poor start reaches the right minimum
   // far more often.
   bool staged = true;
+  // Runs again from the solution with the structure's values moved at
+  // random, keeping the best: shallow minima are left behind.
+  int restarts = 0;
   std::atomic<bool>* cancel = nullptr;
   std::function<void(int iteration, double rwp)> progress;
 };
@@ -108,6 +111,11 @@ struct RefinedPatternFigures {
   std::string name;
   int points = 0;
   double rp = 0.0, rwp = 0.0, rexp = 0.0, chi2 = 0.0;
+  // Neighbouring residuals that go together make the esds too small; by
+  // this factor, sqrt((1 + rho) / (1 - rho)) with rho the correlation of
+  // each weighted residual with the next (Berar & Lelann, J. Appl. Cryst.
+  // 24 (1991) 1).
+  double serialCorrelation = 1.0;
   std::vector<double> twoTheta, observed, calculated, background;  // the fitted points
   std::vector<std::vector<double>> phaseCurves;  // each phase's part of calculated
 };

@@ -156,7 +156,8 @@ void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair
 
 bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   const Eigen::Index N = pointCount();
-  J.setZero(N, static_cast<Eigen::Index>(refined.size()));
+  J.setZero(N + WallRows(), static_cast<Eigen::Index>(refined.size()));
+  WallResiduals(nullptr, &J, N);
   std::vector<Eigen::Index> row0(patterns.size(), 0);
   for (size_t p = 1; p < patterns.size(); ++p) row0[p] = row0[p - 1] + static_cast<Eigen::Index>(patterns[p - 1].t.size());
   // Every peak once more, with the derivatives of its profile.
@@ -188,6 +189,46 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
     }
   }
   return J.allFinite();
+}
+
+bool Model::WidthsRefined(const PatternData& pat) const {
+  for (int v : {pat.u, pat.v, pat.w_})
+    if (std::find(refined.begin(), refined.end(), v) != refined.end()) return true;
+  return false;
+}
+
+int Model::WallRows() const {
+  int rows = 0;
+  for (const PatternData& pat : patterns)
+    if (!pat.t.empty() && WidthsRefined(pat)) rows += kWallAngles;
+  return rows;
+}
+
+// Where U t^2 + V t + W falls below a floor of (0.01 degrees)^2 at one of
+// kWallAngles angles across the range, a residual that grows steeply with
+// the shortfall: the minimiser sees the wall in its derivatives and slides
+// along it, rather than having its steps refused there one by one.
+void Model::WallResiduals(double* r, Eigen::MatrixXd* J, Eigen::Index firstRow) const {
+  constexpr double kFloor = 1e-4, kSteepness = 1e4;
+  int row = 0;
+  for (const PatternData& pat : patterns) {
+    if (pat.t.empty() || !WidthsRefined(pat)) continue;
+    const double U = values[static_cast<size_t>(pat.u)].value, V = values[static_cast<size_t>(pat.v)].value,
+                 W = values[static_cast<size_t>(pat.w_)].value;
+    for (int k = 0; k < kWallAngles; ++k, ++row) {
+      const double tth = pat.t.front() + (pat.t.back() - pat.t.front()) * k / (kWallAngles - 1);
+      const double t = std::tan(ThetaOfTwoTheta(std::min(tth, 179.0)));
+      const double short_ = kFloor - (U * t * t + V * t + W);
+      if (r) r[row] = short_ > 0.0 ? kSteepness * short_ / kFloor : 0.0;
+      if (!J || short_ <= 0.0) continue;
+      // r = sqrt(w) (y - y_calc) elsewhere: the Jacobian holds -dr/dx.
+      for (size_t j = 0; j < refined.size(); ++j) {
+        const int v = refined[j];
+        const double d = v == pat.u ? t * t : v == pat.v ? t : v == pat.w_ ? 1.0 : 0.0;
+        if (d != 0.0) (*J)(firstRow + row, static_cast<Eigen::Index>(j)) = kSteepness * d / kFloor;
+      }
+    }
+  }
 }
 
 double Model::LowestGaussWidth2(const PatternData& pat, double U, double V, double W) {

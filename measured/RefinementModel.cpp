@@ -321,13 +321,14 @@ void Model::Evaluate(size_t p, std::vector<double>& yc, std::vector<std::vector<
 bool Model::Residuals(const Eigen::VectorXd& x, Eigen::VectorXd& r) {
   if (cancel && cancel->load()) return false;
   Take(x);
-  r.resize(pointCount());
+  r.resize(pointCount() + WallRows());
   Eigen::Index row = 0;
   std::vector<double> yc;
   for (size_t p = 0; p < patterns.size(); ++p) {
     Evaluate(p, yc, nullptr, nullptr);
     for (size_t i = 0; i < yc.size(); ++i) r[row++] = patterns[p].sw[i] * (patterns[p].yo[i] - yc[i]);
   }
+  WallResiduals(r.data() + row, nullptr, 0);
   return r.allFinite();
 }
 

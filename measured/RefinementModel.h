@@ -114,6 +114,11 @@ class Model : public LeastSquaresProblem {
   bool Feasible(const Eigen::VectorXd& x) override;
   static constexpr double kLeastGaussWidth2 = 1e-8;
   static double LowestGaussWidth2(const PatternData& pat, double U, double V, double W);
+  // The soft wall that keeps U V W off zero width (extra residual rows).
+  static constexpr int kWallAngles = 24;
+  bool WidthsRefined(const PatternData& pat) const;
+  int WallRows() const;
+  void WallResiduals(double* r, Eigen::MatrixXd* J, Eigen::Index firstRow) const;
   // A start whose widths are not positive everywhere moved to one that is;
   // what was changed, for the warnings.
   std::vector<std::string> MendWidths();

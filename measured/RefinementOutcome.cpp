@@ -58,6 +58,14 @@ void Agreements(Model& m, RefinementOutcome& out) {
     f.points = static_cast<int>(pat.t.size());
     const Agreement a = AgreementOf(pat.yo, yc, pat.w, P);
     f.rp = a.rp, f.rwp = a.rwp, f.rexp = a.rexp, f.chi2 = a.chi2;
+    double lag = 0.0, sum = 0.0;
+    for (size_t i = 0; i < yc.size(); ++i) {
+      const double r = pat.sw[i] * (pat.yo[i] - yc[i]);
+      sum += r * r;
+      if (i + 1 < yc.size()) lag += r * pat.sw[i + 1] * (pat.yo[i + 1] - yc[i + 1]);
+    }
+    const double rho = sum > 0.0 ? std::clamp(lag / sum, -0.99, 0.99) : 0.0;
+    f.serialCorrelation = std::sqrt((1.0 + rho) / (1.0 - rho));
     f.twoTheta = pat.t;
     f.observed = pat.yo;
     f.calculated = yc;

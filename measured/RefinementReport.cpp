@@ -120,7 +120,8 @@ std::string RefinementJson(const RefinementOutcome& r, const std::vector<std::st
     const RefinedPatternFigures& f = r.patterns[p];
     j += "    {\"file\": " + Str(p < patternFiles.size() ? patternFiles[p] : f.name) + ",\n";
     j += cformat("     \"points\": %d,\n", f.points);
-    j += "     \"rp\": " + G(f.rp) + ", \"rwp\": " + G(f.rwp) + ", \"rexp\": " + G(f.rexp) + ", \"chi2\": " + G(f.chi2) + ",\n";
+    j += "     \"rp\": " + G(f.rp) + ", \"rwp\": " + G(f.rwp) + ", \"rexp\": " + G(f.rexp) + ", \"chi2\": " + G(f.chi2) +
+         ", \"serial_correlation\": " + G(f.serialCorrelation) + ",\n";
     std::string keys = PatternKeys(r, static_cast<int>(p), "     ");
     keys.erase(keys.size() - 2);  // the last ",\n"
     j += keys + "}" + (p + 1 < r.patterns.size() ? ",\n" : "\n");

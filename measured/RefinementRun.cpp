@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 
 #include "io/NumberFormat.h"
@@ -23,13 +24,45 @@ std::vector<std::set<RefinedKind>> Stages(bool staged) {
   using K = RefinedKind;
   std::set<K> s1 = {K::Scale, K::Background};
   std::set<K> s2 = s1;
-  s2.insert({K::Zero, K::Displacement, K::Transparency, K::Cell, K::Wavelength});
+  // The peaks' places with their width W; the displacement and
+  // transparency, which move peaks much as the zero does, once the shape is
+  // near.
+  s2.insert({K::Zero, K::Cell, K::Wavelength, K::W});
   std::set<K> s3 = s2;
-  s3.insert({K::U, K::V, K::W, K::X, K::Y, K::SL, K::InverseSize, K::Strain});
+  s3.insert({K::U, K::V, K::X, K::Y, K::SL, K::InverseSize, K::Strain, K::Displacement, K::Transparency});
   std::set<K> s4 = s3;
   s4.insert({K::Shift, K::Occupancy, K::Biso, K::Orientation});
   if (!staged) return {s4};
   return {s1, s2, s3, s4};
+}
+
+// From the solution, the structure's values moved at random (positions by
+// up to 0.01, B by up to 0.5, occupancies by up to 0.05) and refined again,
+// `restarts` times: the best solution stays. A structure refined against a
+// pattern that sees some atoms faintly often has shallow minima.
+refinement::LeastSquaresResult Restarts(refinement::Model& m, refinement::LeastSquaresResult best, int restarts,
+                                        const Eigen::VectorXd& lo, const Eigen::VectorXd& hi,
+                                        const refinement::LeastSquaresOptions& opt, int& iterations) {
+  std::mt19937 random(20261207);
+  for (int k = 0; k < restarts; ++k) {
+    Eigen::VectorXd start = best.x;
+    bool any = false;
+    for (size_t j = 0; j < m.refined.size(); ++j) {
+      const RefinedKind kind = m.values[static_cast<size_t>(m.refined[j])].kind;
+      const double reach = kind == RefinedKind::Shift ? 0.01 : kind == RefinedKind::Biso ? 0.5
+                           : kind == RefinedKind::Occupancy ? 0.05 : 0.0;
+      if (reach == 0.0) continue;
+      start[static_cast<Eigen::Index>(j)] += std::uniform_real_distribution<double>(-reach, reach)(random);
+      any = true;
+    }
+    if (!any) break;
+    refinement::LeastSquaresResult trial = refinement::MinimiseBounded(m, start, lo, hi, opt);
+    iterations += trial.iterations;
+    if (trial.cancelled || trial.failed) break;
+    if (trial.sum < best.sum * (1.0 - 1e-6)) best = std::move(trial);
+  }
+  m.Take(best.x);
+  return best;
 }
 
 }  // namespace
@@ -140,6 +173,14 @@ RefinementOutcome Refinement::Run() {
       if (std::fabs(before - last.sum) <= 1e-5 * last.sum) break;
       before = last.sum;
     }
+  }
+  if (ran && !leBail && setup_.restarts > 0 && !out.cancelled) {
+    Eigen::VectorXd lo(static_cast<Eigen::Index>(m.refined.size())), hi(lo.size());
+    for (size_t j = 0; j < m.refined.size(); ++j) {
+      lo[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].lower;
+      hi[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].upper;
+    }
+    last = Restarts(m, std::move(last), setup_.restarts, lo, hi, opt, out.iterations);
   }
   out.converged = !ran || last.converged;
   out.singular = ran && last.singular;

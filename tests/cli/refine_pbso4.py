@@ -65,11 +65,15 @@ for i, (sx, sn, sj, sc) in enumerate(zip(sites(x), sites(n), sites(both), SINGLE
         (vx, ex), (vn, en), (vj, ej) = sx[axis], sn[axis], sj[axis]
         if ex == 0:
             continue
-        # X-rays see the oxygens beside lead faintly: their esds, from a
-        # chi2 of 2.5 and serially correlated residuals, are too small by a
-        # factor the round robin's spread shows; 0.006 is that spread.
+        # Neighbouring residuals go together (the profile is not perfect),
+        # so each pattern's esds are too small by the factor the report
+        # gives (Berar & Lelann); agreement is judged with it.
+        # The oxygens beside lead are seen faintly by X-rays: their
+        # coordinates have shallow minima 0.005 to 0.01 apart at nearly the
+        # same Rwp (O2 y 0.312 or 0.3165), so for them 0.01 is the bar.
+        ex, en = ex * x["patterns"][0]["serial_correlation"], en * n["patterns"][0]["serial_correlation"]
         combined = (ex * ex + en * en) ** 0.5
-        check(abs(vx - vn) <= max(3 * combined, 0.006), "site %d %s: X-rays %.5f(%.5f), neutrons %.5f(%.5f)" % (
+        check(abs(vx - vn) <= (3 * combined if i < 2 else 0.01), "site %d %s: X-rays %.5f(%.5f), neutrons %.5f(%.5f)" % (
             i + 1, "xyz"[axis], vx, ex, vn, en))
         check(abs(vj - sc[axis]) <= 0.003, "site %d %s: joint %.5f(%.5f), single crystal %.5f" % (
             i + 1, "xyz"[axis], vj, ej, sc[axis]))
