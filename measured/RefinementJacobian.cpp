@@ -32,13 +32,18 @@ void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* p
   if (v.kind == RefinedKind::SL) {
     // The divergence's nodes move with SH/L: each peak drawn again.
     const double h = 1e-5, shl = value(pat.sl);
+    // Only peaks drawn with the divergence move with it (at 2-theta near
+    // 90 degrees and high angles it is below a fiftieth of the width).
+    std::vector<const Peak*> asymmetric;
+    for (size_t i = 0; i < count; ++i)
+      if (peaks[i].asymmetric) asymmetric.push_back(&peaks[i]);
     std::vector<Peak>& moved = moved_;
-    if (moved.size() < 2 * count) moved.resize(2 * count);
-    const auto n = static_cast<long>(2 * count);
-#pragma omp parallel for schedule(dynamic, 8)
+    if (moved.size() < 2 * asymmetric.size()) moved.resize(2 * asymmetric.size());
+    const auto n = static_cast<long>(2 * asymmetric.size());
+#pragma omp parallel for schedule(guided)
     for (long i = 0; i < n; ++i) {
       Peak& m = moved[static_cast<size_t>(i)];
-      const Peak& pk = peaks[static_cast<size_t>(i / 2)];
+      const Peak& pk = *asymmetric[static_cast<size_t>(i / 2)];
       m.tth = pk.tth, m.H = pk.H, m.eta = pk.eta, m.intensity = pk.intensity;
       DrawPeak(pat, shl + (i % 2 ? -h : h), shl + (i % 2 ? -h : h), m, false);
     }

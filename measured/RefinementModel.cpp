@@ -167,6 +167,7 @@ std::vector<double> Model::BackgroundCurve(size_t p) const {
 void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, bool derivatives) const {
   thread_local std::vector<DivergenceNode> nodes;
   AxialDivergence(peak.tth, sl, hl, peak.H, nodes);
+  peak.asymmetric = nodes.size() > 1;
   double lo = peak.tth - kWindow * peak.H, hi = peak.tth + kWindow * peak.H;
   for (const DivergenceNode& n : nodes)
     lo = std::min(lo, peak.tth + n.offset - kWindow * peak.H), hi = std::max(hi, peak.tth + n.offset + kWindow * peak.H);
@@ -294,7 +295,7 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
   }
   // The profiles are the cost: drawn on every core, then summed in order.
   const auto n = static_cast<long>(count);
-#pragma omp parallel for schedule(dynamic, 8)
+#pragma omp parallel for schedule(guided)
   for (long i = 0; i < n; ++i) DrawPeak(pat, shl, shl, list[static_cast<size_t>(i)], derivatives);
   for (size_t i = 0; i < count; ++i) {
     const Peak& pk = list[i];

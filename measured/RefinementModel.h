@@ -81,6 +81,7 @@ struct Peak {
   double gG, gL, gs, ls;  // the Gaussian and Lorentzian widths; the size terms per 1 / D
   double dHdG, dHdL, dEdG, dEdL;
   int first;
+  bool asymmetric;  // drawn with axial divergence (more than one node)
   std::vector<double> profile, dpos, dwidth, dmix;
 };
 

@@ -103,7 +103,7 @@ void AxialDivergence(double twoTheta, double sl, double hl, double H, std::vecto
   const double span = t2 - phiMin;  // radians
   if (span * kRadToDeg < 0.02 * H) return;
   // phi = t2 - span v^2 takes away the 1 / h singularity at the peak.
-  const int n = std::clamp(static_cast<int>(std::ceil(2.0 * span * kRadToDeg / H)), 6, 40);
+  const int n = std::clamp(static_cast<int>(std::ceil(span * kRadToDeg / H)), 5, 24);
   const auto& [x, w] = NodesOf(n);
   nodes.clear();
   double total = 0.0;
