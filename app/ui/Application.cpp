@@ -181,8 +181,8 @@ int RunApplication(QApplication& qapp) {
   QStringList args = qapp.arguments();
   if (!args.isEmpty()) args.removeFirst();
   const CommandLine cl = ParseCommandLine(args);
-  if (cl.help) {
-    std::fputs(CommandLineUsage().toLocal8Bit().constData(), stdout);
+  if (cl.help || cl.version) {
+    std::fputs((cl.help ? CommandLineUsage() : VersionText()).toLocal8Bit().constData(), stdout);
     return 0;
   }
   if (!cl.error.isEmpty()) {

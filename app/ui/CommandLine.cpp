@@ -31,7 +31,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       return !value.isEmpty();
     };
     const bool flag = name == QStringLiteral("--calculate") || name == QStringLiteral("--print") ||
-                      name == QStringLiteral("--help") || name == QStringLiteral("-h");
+                      name == QStringLiteral("--help") || name == QStringLiteral("-h") ||
+                      name == QStringLiteral("--version");
     if (flag && inlineValue) {
       cl.error = QStringLiteral("opcja %1 nie przyjmuje wartości").arg(name);
       return cl;
@@ -49,13 +50,15 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       printRequested = true;
     } else if (name == QStringLiteral("--help") || name == QStringLiteral("-h")) {
       cl.help = true;
+    } else if (name == QStringLiteral("--version")) {
+      cl.version = true;
     } else {
       cl.error = QStringLiteral("nieznana opcja %1").arg(arg);
       return cl;
     }
   }
   cl.print = printRequested;
-  if (cl.help) return cl;
+  if (cl.help || cl.version) return cl;
   if (cl.print) {
     if (!cl.printer.isEmpty() && cl.printToFile())
       cl.error = QStringLiteral("--printer i --print-to wykluczają się: drukarka albo plik PDF");
@@ -76,7 +79,9 @@ QString CommandLineUsage() {
       "        pelmora --print [--printer NAZWA] PLIK...\n"
       "        pelmora --print-to WYNIK.pdf PLIK\n"
       "\n"
-      "Otwiera podane struktury (XML, Tolvo .dat, CIF).\n"
+      "Otwiera podane struktury: pliki struktury Pelmory (.xml), pliki wejściowe Tolvo\n"
+      "(.dat), CIF, białka z PDB (.pdb, .ent) i mmCIF (.cif); pliki skompresowane gzip\n"
+      "(.gz) także.\n"
       "\n"
       "  --calculate       oblicza dyfraktogram każdego otwartego pliku\n"
       "  --print           oblicza i drukuje stronę każdego pliku na drukarce\n"
@@ -84,9 +89,12 @@ QString CommandLineUsage() {
       "  --printer NAZWA   drukuje na podanej drukarce (razem z --print)\n"
       "  --print-to PLIK   zapisuje drukowaną stronę do pliku PDF\n"
       "  --help            ten opis\n"
+      "  --version         wersja programu\n"
       "\n"
       "Kod wyjścia wydruku: 0 wydrukowano, 1 błędne argumenty, 2 pliku nie da się\n"
       "otworzyć, 3 obliczenie odrzucone, 4 brak drukarki lub strona nie zapisana.\n");
 }
+
+QString VersionText() { return QStringLiteral("pelmora " PELMORA_VERSION_TEXT "\n"); }
 
 }  // namespace pelmora

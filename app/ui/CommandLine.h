@@ -15,6 +15,7 @@ struct CommandLine {
   QString printer;         // --printer NAME; empty: the default printer
   QString printTo;         // --print-to OUT.pdf: the page into a PDF file
   bool help = false;
+  bool version = false;  // --version
   QString error;  // non-empty: the arguments make no sense, nothing is done
 
   bool printToFile() const { return !printTo.isEmpty(); }
@@ -24,8 +25,9 @@ struct CommandLine {
 // after the files; "--" ends the options.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// The text of --help.
+// The text of --help and of --version.
 QString CommandLineUsage();
+QString VersionText();
 
 // The exit statuses of a print request, as the command-line tool has them.
 namespace printstatus {

@@ -1,5 +1,9 @@
 #include "app/ui/MainFrame.h"
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
@@ -454,8 +458,20 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
+  // Every modified document is asked about before any window closes:
+  // "Anuluj" on one keeps them all open, the unmodified ones too.
+  const QList<CChildFrame*> all = frames();
+  for (CChildFrame* f : all)
+    if (f->saveModified && !f->saveModified(f->document())) {
+      e->ignore();
+      return;
+    }
+  std::vector<std::function<bool(KomorkaDocument*)>> asked;
+  for (CChildFrame* f : all) asked.push_back(std::exchange(f->saveModified, nullptr));
   mdi_->closeAllSubWindows();
   if (!mdi_->subWindowList().isEmpty()) {
+    for (qsizetype i = 0; i < all.size(); ++i)
+      if (mdi_->subWindowList().contains(all[i])) all[i]->saveModified = asked[static_cast<size_t>(i)];
     e->ignore();
     return;
   }

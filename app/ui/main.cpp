@@ -1,9 +1,11 @@
 // pelmora: the desktop application.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/ui/Application.h"
+#include "app/ui/CommandLine.h"
 #include "viewer3d/ui/CellView.h"
 
 namespace {
@@ -19,9 +21,21 @@ void PrintWithoutDisplay(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+// --help and --version need no window either: answered before Qt looks
+// for a display (which it needs for the application object).
+bool AnswerWithoutWindow(int argc, char** argv) {
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  const pelmora::CommandLine cl = pelmora::ParseCommandLine(args);
+  if (!cl.help && !cl.version) return false;
+  std::fputs((cl.help ? pelmora::CommandLineUsage() : pelmora::VersionText()).toLocal8Bit().constData(), stdout);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (AnswerWithoutWindow(argc, argv)) return 0;
   PrintWithoutDisplay(argc, argv);
   pelmora::SetDefaultGLFormat();  // before the application object, for the 3D view
   QApplication qapp(argc, argv);

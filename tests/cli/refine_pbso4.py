@@ -70,10 +70,11 @@ for i, (sx, sn, sj, sc) in enumerate(zip(sites(x), sites(n), sites(both), SINGLE
         # gives (Berar & Lelann); agreement is judged with it.
         # The oxygens beside lead are seen faintly by X-rays: their
         # coordinates have shallow minima 0.005 to 0.01 apart at nearly the
-        # same Rwp (O2 y 0.312 or 0.3165), so for them 0.01 is the bar.
+        # same Rwp (O2 y 0.312 to 0.317 within 0.3 % Rwp), so for them 0.012
+        # is the bar: a wrong group or origin puts them 0.05 and more away.
         ex, en = ex * x["patterns"][0]["serial_correlation"], en * n["patterns"][0]["serial_correlation"]
         combined = (ex * ex + en * en) ** 0.5
-        check(abs(vx - vn) <= (3 * combined if i < 2 else 0.01), "site %d %s: X-rays %.5f(%.5f), neutrons %.5f(%.5f)" % (
+        check(abs(vx - vn) <= (3 * combined if i < 2 else 0.012), "site %d %s: X-rays %.5f(%.5f), neutrons %.5f(%.5f)" % (
             i + 1, "xyz"[axis], vx, ex, vn, en))
         check(abs(vj - sc[axis]) <= 0.003, "site %d %s: joint %.5f(%.5f), single crystal %.5f" % (
             i + 1, "xyz"[axis], vj, ej, sc[axis]))
