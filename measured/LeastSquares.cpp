@@ -62,7 +62,7 @@ class Minimiser {
       }
       out.iterations = it;
       const int status = Step();
-      if (options_.progress) options_.progress(it, S_);
+      if (options_.progress) options_.progress(it, S_, r_);
       if (status < 0) break;
       if (status > 0) {
         out.converged = true;

@@ -36,7 +36,8 @@ struct LeastSquaresOptions {
   double shiftOverEsd = 0.01;
   double relativeDecrease = 1e-5;
   std::atomic<bool>* cancel = nullptr;
-  std::function<void(int iteration, double sum)> progress;
+  // After every step: the sum and the weighted residuals reached.
+  std::function<void(int iteration, double sum, const Eigen::VectorXd& residuals)> progress;
 };
 
 struct LeastSquaresResult {

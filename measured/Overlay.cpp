@@ -1,5 +1,7 @@
 #include "measured/Overlay.h"
 
+#include "measured/Refinement.h"
+
 #include <Eigen/Dense>
 
 #include <cmath>
@@ -72,6 +74,19 @@ OverlayModel OverlayFromFit(const FitResult& fit, const std::vector<std::string>
   model.bgMin = fit.rangeMin;
   model.bgMax = fit.rangeMax;
   model.fitted = true;
+  return model;
+}
+
+OverlayModel OverlayFromRefinement(const RefinementOutcome& r) {
+  OverlayModel model;
+  model.fitted = true;
+  if (r.patterns.empty()) return model;
+  const RefinedPatternFigures& p = r.patterns.front();
+  model.refinedTwoTheta = p.twoTheta;
+  model.refinedCalculated = p.calculated;
+  model.refinedTicks = p.ticks;
+  model.keepRefined = 1;
+  if (!r.phases.empty() && !r.phases.front().scale.empty()) model.scale = r.phases.front().scale.front();
   return model;
 }
 

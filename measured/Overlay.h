@@ -30,6 +30,14 @@ struct OverlayModel {
   double bgMin = 0.0, bgMax = 1.0;
   bool fitted = false;  // from a fit, not the starting match
   std::vector<OverlayPhase> others;  // added to the chart's own phase
+  // A refinement's own y_calc at the measured points it fitted and each
+  // phase's reflections as it drew them: shown instead of the model above
+  // until the pattern is calculated again after the one that follows
+  // "Zastosuj" (keepRefined counts those).
+  std::vector<double> refinedTwoTheta, refinedCalculated;
+  std::vector<std::vector<double>> refinedTicks;
+  int keepRefined = 0;
+  bool refined() const { return !refinedCalculated.empty(); }
 
   double Background(double twoTheta) const;
   // y_calc at a measured angle, from the synthesised grid.
@@ -47,5 +55,9 @@ OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& mea
 // The model of a finished fit: its first phase is the chart's own, the
 // others come with their patterns (named by `names`, when given).
 OverlayModel OverlayFromFit(const FitResult& fit, const std::vector<std::string>& names = {});
+
+// The model of a finished refinement: its first pattern's curve and ticks.
+struct RefinementOutcome;
+OverlayModel OverlayFromRefinement(const RefinementOutcome& outcome);
 
 }  // namespace pelmora

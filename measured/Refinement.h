@@ -66,7 +66,9 @@ struct RefinementSetup {
   // random, keeping the best: shallow minima are left behind.
   int restarts = 0;
   std::atomic<bool>* cancel = nullptr;
-  std::function<void(int iteration, double rwp)> progress;
+  // After every step, on the refinement's thread: the steps so far, the
+  // Rwp reached (percent) and y_calc at the first pattern's fitted points.
+  std::function<void(int iteration, double rwp, const std::vector<double>& calculated)> progress;
 };
 
 enum class RefinedKind {
@@ -118,6 +120,7 @@ struct RefinedPatternFigures {
   double serialCorrelation = 1.0;
   std::vector<double> twoTheta, observed, calculated, background;  // the fitted points
   std::vector<std::vector<double>> phaseCurves;  // each phase's part of calculated
+  std::vector<std::vector<double>> ticks;        // each phase's first-line peaks, 2-theta as drawn
 };
 
 struct Correlation {
@@ -150,6 +153,7 @@ class Refinement {
   // Refines what is marked, from the values as they stand, and leaves the
   // solution in values().
   RefinementOutcome Run();
+  void SetStaged(bool staged) { setup_.staged = staged; }
 
   // The refined structure of a phase into a document: cell, sites, grain
   // size; with `instrument` also the first pattern's U V W X Y.

@@ -71,6 +71,15 @@ void Agreements(Model& m, RefinementOutcome& out) {
     f.calculated = yc;
     f.background = m.BackgroundCurve(p);
     f.phaseCurves = parts;
+    for (size_t ph = 0; ph < m.phases.size(); ++ph) {
+      size_t count = 0;
+      const std::vector<Peak>& drawn = m.Drawn(p, ph, count);
+      std::vector<double> ticks;
+      for (size_t k = 0; k < count; ++k)
+        if (drawn[k].line == 0 && drawn[k].intensity > 0.0) ticks.push_back(drawn[k].tth);
+      std::sort(ticks.begin(), ticks.end());
+      f.ticks.push_back(std::move(ticks));
+    }
     allO.insert(allO.end(), pat.yo.begin(), pat.yo.end());
     allC.insert(allC.end(), yc.begin(), yc.end());
     allW.insert(allW.end(), pat.w.begin(), pat.w.end());

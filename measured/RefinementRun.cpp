@@ -133,7 +133,13 @@ RefinementOutcome Refinement::Run() {
   opt.maxIterations = setup_.maxIterations;
   opt.cancel = setup_.cancel;
   if (setup_.progress)
-    opt.progress = [&](int it, double sum) { setup_.progress(out.iterations + it, 100.0 * std::sqrt(sum / sumWy2)); };
+    opt.progress = [&](int it, double sum, const Eigen::VectorXd& r) {
+      const PatternData& first = m.patterns.front();
+      std::vector<double> calculated(first.t.size());
+      for (size_t i = 0; i < calculated.size(); ++i)
+        calculated[i] = first.yo[i] - r[static_cast<Eigen::Index>(i)] / first.sw[i];
+      setup_.progress(out.iterations + it, 100.0 * std::sqrt(sum / sumWy2), calculated);
+    };
   refinement::LeastSquaresResult last;
   bool ran = false;
   const std::vector<std::set<RefinedKind>> stages = Stages(setup_.staged);
@@ -160,16 +166,16 @@ RefinementOutcome Refinement::Run() {
       last = refinement::MinimiseBounded(m, m.Refined(), lo, hi, o);
       ran = true;
       out.iterations += last.iterations;
-      if (last.failed) {
-        out.error = "the model cannot be calculated at the starting values";
-        return out;
-      }
-      m.Take(last.x);
       if (last.cancelled || (setup_.cancel && setup_.cancel->load())) {
         out.cancelled = true;
         out.error = "refinement cancelled";
         return out;
       }
+      if (last.failed) {
+        out.error = "the model cannot be calculated at the starting values";
+        return out;
+      }
+      m.Take(last.x);
       if (std::fabs(before - last.sum) <= 1e-5 * last.sum) break;
       before = last.sum;
     }

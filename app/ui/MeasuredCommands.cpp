@@ -11,7 +11,7 @@
 #include "diffractogram/ui/ChartView.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "measured/Overlay.h"
-#include "measured/ui/FitDialog.h"
+#include "measured/ui/RefinementDialog.h"
 #include "measured/ui/MeasuredLayer.h"
 
 namespace pelmora {
@@ -73,53 +73,33 @@ void CMainFrame::FitMeasurement() {
   CDownView* v = activeView();
   MeasuredLayer* layer = v ? MeasuredLayerOf(*v) : nullptr;
   if (!layer) return;
-  const int profile = chartBar()->ProfileId();
-  // Plug-ins are called on the user-interface thread only; the fit runs its
-  // calculations on a worker.
-  if (profile >= 0) {
-    QMessageBox::critical(this, QStringLiteral("Błąd"),
-                          QStringLiteral("Dopasowanie działa z profilami wbudowanymi: wybierz „Gauss”, "
-                                         "„Lorentz” lub „pseudo Voigt”."));
-    return;
-  }
-  SynthesisSetup setup = app_.SetupFor(profile);
-  setup.pseudoVoigtInfo = nullptr;  // the Info window's list belongs to the calculations the user starts
   KomorkaDocument* d = v->document();
   // The other open documents may join as further phases of a mixture.
-  std::vector<FitDialog::Phase> phases{{&d->doc(), d->title()}};
+  std::vector<RefinementDialog::Phase> phases{{&d->doc(), d->title()}};
   std::vector<KomorkaDocument*> documents{d};
   for (CChildFrame* f : frames())
     if (f->document() != d) {
       phases.push_back({&f->document()->doc(), f->document()->title()});
       documents.push_back(f->document());
     }
-  FitDialog dlg(phases, layer->measuredShared(), setup, this);
+  RefinementDialog dlg(phases, layer->measuredShared(), this);
   if (dlg.exec() != QDialog::Accepted) return;
-  // "Zastosuj": each phase's cell and grain size into its own document; the
-  // values all phases share (U V W, and zero and background, which the
-  // chart keeps) into the active one; the model into the chart, and the
-  // patterns calculated again with the new values.
-  const FitResult& r = dlg.result();
-  std::vector<std::string> names;
+  // "Zastosuj": each phase's cell, sites and grain size into its own
+  // document, the instrument's widths (when refined) into the active one;
+  // the refinement's curve into the chart, and the patterns calculated again.
   for (size_t k = 0; k < dlg.fittedPhases().size(); ++k) {
     KomorkaDocument* target = documents[dlg.fittedPhases()[k]];
-    ApplyFitToDocument(r, k, k == 0 ? dlg.refined() : dlg.refined() & ~unsigned(kFitWidths), target->doc());
-    names.push_back(target->title().toStdString());
-    if (k > 0 && (dlg.refined() & (kFitCell | kFitSize))) {
-      target->setModified(true);
-      target->NotifyParametersChanged();
-    }
+    dlg.refinement().ApplyTo(k, target->doc(), k == 0 && dlg.instrumentRefined());
+    target->setModified(true);
+    target->NotifyParametersChanged();
+    target->NotifyStructureChanged();
   }
-  d->setModified(true);
-  d->NotifyParametersChanged();
-  layer->setModel(OverlayFromFit(r, names));
+  layer->setModel(OverlayFromRefinement(dlg.outcome()));
   v->layerChanged();
   Calculate(v);
   for (size_t k = 1; k < dlg.fittedPhases().size(); ++k)
     for (CChildFrame* f : frames())
-      if (f->document() == documents[dlg.fittedPhases()[k]] && f->view()->patternPresent() &&
-          (dlg.refined() & (kFitCell | kFitSize)))
-        Calculate(f->view());
+      if (f->document() == documents[dlg.fittedPhases()[k]] && f->view()->patternPresent()) Calculate(f->view());
 }
 
 }  // namespace pelmora

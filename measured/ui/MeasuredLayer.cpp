@@ -8,12 +8,16 @@
 namespace pelmora {
 
 void MeasuredLayer::PatternChanged(const PatternGrid& grid) {
+  // A refinement's curve lasts through the calculation that follows
+  // "Zastosuj"; a later one (the structure edited) matches afresh.
+  if (model_.refined() && model_.keepRefined-- <= 0) model_ = OverlayModel{};
   if (!model_.fitted) model_ = StartingOverlay(grid, *measured_);
 }
 
 std::shared_ptr<const ChartOverlay> MeasuredLayer::Build(const PatternGrid& grid,
                                                          const std::vector<Reflection>* reflections) const {
   const MeasuredPattern& m = *measured_;
+  if (model_.refined()) return BuildRefined();
   auto o = std::make_shared<ChartOverlay>();
   o->twoTheta = m.twoTheta;
   o->observed = m.counts;
@@ -40,6 +44,27 @@ std::shared_ptr<const ChartOverlay> MeasuredLayer::Build(const PatternGrid& grid
     for (double t : p.reflectionAngles) more.push_back(t + model_.zero);
     o->ticks.push_back(std::move(more));
   }
+  LayOutOverlay(*o);
+  return o;
+}
+
+// The refinement's curve where it fitted; the difference there alone.
+std::shared_ptr<const ChartOverlay> MeasuredLayer::BuildRefined() const {
+  const MeasuredPattern& m = *measured_;
+  auto o = std::make_shared<ChartOverlay>();
+  o->twoTheta = m.twoTheta;
+  o->observed = m.counts;
+  o->difference.assign(m.counts.size(), 0.0);
+  const std::vector<double>& t = model_.refinedTwoTheta;
+  for (size_t i = 0; i < m.counts.size(); ++i) {
+    const auto at = std::lower_bound(t.begin(), t.end(), m.twoTheta[i]);
+    if (at != t.end() && *at == m.twoTheta[i])
+      o->difference[i] = m.counts[i] - model_.refinedCalculated[static_cast<size_t>(at - t.begin())];
+  }
+  o->calcAngle = t;
+  o->calculated = model_.refinedCalculated;
+  o->ticks = model_.refinedTicks;
+  if (o->ticks.empty()) o->ticks.emplace_back();
   LayOutOverlay(*o);
   return o;
 }

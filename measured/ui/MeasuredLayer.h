@@ -30,6 +30,7 @@ class MeasuredLayer : public ChartLayer {
                                             const std::vector<Reflection>* reflections) const override;
 
  private:
+  std::shared_ptr<const ChartOverlay> BuildRefined() const;
   std::shared_ptr<const MeasuredPattern> measured_;
   OverlayModel model_;
 };

@@ -47,7 +47,7 @@
 #include "viewer3d/ui/MonitorPanel.h"
 #include "bench/LargeCase.h"
 #include "viewer3d/ui/CellView.h"
-#include "measured/ui/FitDialog.h"
+#include "measured/ui/RefinementDialog.h"
 #include "measured/ui/MeasuredLayer.h"
 
 using namespace pelmora;
@@ -416,10 +416,10 @@ void Shots::ObservedOverlay() {
   ok = testing::WaitForChart(v) && ok;
   ok = Save(&frame, out, "observed-before-fit.png") && ok;
   QTimer::singleShot(300, [&] {
-    auto* dlg = qobject_cast<FitDialog*>(QApplication::activeModalWidget());
+    auto* dlg = qobject_cast<RefinementDialog*>(QApplication::activeModalWidget());
     if (!dlg) return;
-    for (unsigned what : {kFitWidths, kFitCell, kFitSize}) dlg->option(what)->setChecked(true);
-    QObject::connect(dlg, &FitDialog::fitFinished, dlg, [&, dlg] {
+    dlg->setRefined(kFitScale | kFitZero | kFitBackground | kFitWidths | kFitCell);
+    QObject::connect(dlg, &RefinementDialog::fitFinished, dlg, [&, dlg] {
       ok = Save(dlg, out, "fit-dialog.png") && ok;
       dlg->applyButton()->click();
     });
@@ -461,23 +461,25 @@ void Shots::MixtureFit() {
     return;
   }
   frame.mdiArea()->setActiveSubWindow(znFrame);
-  // The zinc-only fit left U V W that no width survives without a grain
-  // size: start again from the instrument's values, over the zinc range.
+  // The instrument refined on a standard and kept (the lab set's widths):
+  // sizes, strains and zinc's preferred orientation along c refined.
   CKomorka& d = zn->document()->doc();
-  d.experiment.u = sic->doc().experiment.u;
-  d.experiment.v = sic->doc().experiment.v;
-  d.experiment.w = sic->doc().experiment.w;
+  d.experiment.u = 0.0011090355;
+  d.experiment.v = -0.0011090355;
+  d.experiment.w = 0.0027725887;
   d.experiment.angleMin = 31.0;
   d.experiment.angleMax = 90.0;
   zn->document()->NotifyParametersChanged();
   QTimer::singleShot(300, [&] {
-    auto* dlg = qobject_cast<FitDialog*>(QApplication::activeModalWidget());
+    auto* dlg = qobject_cast<RefinementDialog*>(QApplication::activeModalWidget());
     if (!dlg) return;
     for (size_t k = 1; dlg->phaseBox(k); ++k)
       if (dlg->phaseBox(k)->text().contains(QStringLiteral("SiC.cif"))) dlg->phaseBox(k)->setChecked(true);
-    for (unsigned what : {kFitWidths, kFitCell, kFitSize}) dlg->option(what)->setChecked(true);
-    QObject::connect(dlg, &FitDialog::fitFinished, dlg, [&, dlg] {
-      ok = Save(dlg, out, "fit-mixture.png") && ok;
+    dlg->orientationEdit()->setText(QStringLiteral("0,0,1"));
+    emit dlg->orientationEdit()->editingFinished();
+    dlg->setRefined(kFitScale | kFitZero | kFitBackground | kFitCell | kFitSize | kFitStrain | kFitOrientation);
+    QObject::connect(dlg, &RefinementDialog::fitFinished, dlg, [&, dlg] {
+      ok = Save(dlg, out, "refinement.png") && ok;
       dlg->applyButton()->click();
     });
     dlg->fitButton()->click();

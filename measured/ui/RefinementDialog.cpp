@@ -1,0 +1,390 @@
+#include "measured/ui/RefinementDialog.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "io/NumberFormat.h"
+
+namespace pelmora {
+
+// The observed points, the calculated curve and their difference below,
+// redrawn as the refinement goes.
+class RefinementPlot : public QWidget {
+ public:
+  explicit RefinementPlot(QWidget* parent) : QWidget(parent) { setMinimumSize(420, 220); }
+  void setData(QVector<double> t, QVector<double> observed, QVector<double> calculated) {
+    t_ = std::move(t), observed_ = std::move(observed), calculated_ = std::move(calculated);
+    update();
+  }
+  void setCalculated(QVector<double> calculated) {
+    if (calculated.size() == t_.size()) calculated_ = std::move(calculated);
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (t_.size() < 2) return;
+    const double top = *std::max_element(observed_.begin(), observed_.end());
+    double lowDiff = 0, highDiff = 0;
+    for (qsizetype i = 0; i < calculated_.size(); ++i)
+      lowDiff = std::min(lowDiff, observed_[i] - calculated_[i]), highDiff = std::max(highDiff, observed_[i] - calculated_[i]);
+    const double w = width() - 10, h = height() - 10, span = top + (highDiff - lowDiff) + 1e-9;
+    auto X = [&](double t) { return 5 + (t - t_.front()) / (t_.back() - t_.front()) * w; };
+    auto Y = [&](double y) { return 5 + (top - y) / span * h; };
+    const double zero = Y(-highDiff - 1e-9) + 0.0;  // the difference's zero line below the pattern
+    p.setPen(QColor(0, 0, 200));
+    for (qsizetype i = 0; i < t_.size(); ++i) p.drawPoint(QPointF(X(t_[i]), Y(observed_[i])));
+    if (calculated_.size() != t_.size()) return;
+    QPainterPath calc, diff;
+    for (qsizetype i = 0; i < t_.size(); ++i) {
+      const QPointF c(X(t_[i]), Y(calculated_[i])), d(X(t_[i]), zero - (observed_[i] - calculated_[i]) / span * h);
+      if (i == 0) calc.moveTo(c), diff.moveTo(d);
+      else calc.lineTo(c), diff.lineTo(d);
+    }
+    p.setPen(QPen(QColor(200, 0, 0), 1.0));
+    p.drawPath(calc);
+    p.setPen(QPen(QColor(0, 130, 0), 1.0));
+    p.drawPath(diff);
+  }
+
+ private:
+  QVector<double> t_, observed_, calculated_;
+};
+
+namespace {
+
+// The refine word whose box ticks a kind of value.
+unsigned BitOf(RefinedKind k) {
+  switch (k) {
+    case RefinedKind::Scale: return kFitScale;
+    case RefinedKind::Zero: return kFitZero;
+    case RefinedKind::Displacement: return kFitDisplacement;
+    case RefinedKind::Transparency: return kFitTransparency;
+    case RefinedKind::Background: return kFitBackground;
+    case RefinedKind::U:
+    case RefinedKind::V:
+    case RefinedKind::W: return kFitWidths;
+    case RefinedKind::X:
+    case RefinedKind::Y: return kFitLorentz;
+    case RefinedKind::SL: return kFitAsymmetry;
+    case RefinedKind::Cell: return kFitCell;
+    case RefinedKind::InverseSize: return kFitSize;
+    case RefinedKind::Strain: return kFitStrain;
+    case RefinedKind::Orientation: return kFitOrientation;
+    case RefinedKind::Shift: return kFitPositions;
+    case RefinedKind::Occupancy: return kFitOccupancy;
+    case RefinedKind::Biso: return kFitBiso;
+    case RefinedKind::Wavelength: return kFitWavelength;
+  }
+  return 0;
+}
+
+QString Number(double v, double esd) { return QString::fromStdString(WithEsd(v, esd)); }
+
+// The name a value goes by under its group ("Pb x" under the phase: "x").
+QString ShortName(const RefinedValue& v) {
+  std::string name = v.name;
+  if (const auto colon = name.rfind(": "); colon != std::string::npos) name = name.substr(colon + 2);
+  if (v.kind == RefinedKind::Shift || v.kind == RefinedKind::Occupancy || v.kind == RefinedKind::Biso)
+    if (const auto space = name.rfind(' '); space != std::string::npos) name = name.substr(space + 1);
+  return QString::fromStdString(name);
+}
+
+}  // namespace
+
+RefinementDialog::RefinementDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPattern> measured,
+                                   QWidget* parent)
+    : QDialog(parent), phases_(std::move(phases)), measured_(std::move(measured)) {
+  setWindowTitle(QStringLiteral("Dopasuj do pomiaru"));
+  CreateControls();
+  Rebuild();
+  setRefined(kFitScale | kFitZero | kFitBackground);
+}
+
+RefinementDialog::~RefinementDialog() {
+  cancelFlag_ = true;
+  if (worker_.joinable()) worker_.join();
+}
+
+void RefinementDialog::CreateControls() {
+  auto* phaseBox = new QGroupBox(QStringLiteral("Fazy (dokumenty otwarte w programie)"), this);
+  auto* phaseLayout = new QVBoxLayout(phaseBox);
+  for (size_t k = 0; k < phases_.size(); ++k) {
+    auto* box = new QCheckBox(phases_[k].title, phaseBox);
+    box->setChecked(k == 0);
+    box->setEnabled(k != 0);
+    phaseLayout->addWidget(box);
+    phaseBoxes_.push_back(box);
+    connect(box, &QCheckBox::toggled, this, [this] { Rebuild(); });
+  }
+  auto* options = new QHBoxLayout;
+  terms_ = new QSpinBox(this);
+  terms_->setRange(0, kMaxBackgroundTerms);
+  terms_->setValue(6);
+  axis_ = new QLineEdit(this);
+  axis_->setPlaceholderText(QStringLiteral("h,k,l"));
+  axis_->setMaximumWidth(90);
+  staged_ = new QCheckBox(QStringLiteral("Etapami"), this);
+  staged_->setChecked(true);
+  staged_->setToolTip(QStringLiteral("Skala i tło, potem komórka i zero, potem profil, na końcu wszystko"));
+  options->addWidget(new QLabel(QStringLiteral("Wyrazy tła:"), this));
+  options->addWidget(terms_);
+  options->addWidget(new QLabel(QStringLiteral("Oś tekstury [hkl]:"), this));
+  options->addWidget(axis_);
+  options->addWidget(staged_);
+  options->addStretch();
+  connect(terms_, &QSpinBox::valueChanged, this, [this] { Rebuild(); });
+  connect(axis_, &QLineEdit::editingFinished, this, [this] { Rebuild(); });
+
+  tree_ = new QTreeWidget(this);
+  tree_->setColumnCount(3);
+  tree_->setHeaderLabels({QStringLiteral("Wartość"), QStringLiteral("Wynik"), QStringLiteral("Od")});
+  tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  tree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  tree_->setMinimumWidth(400);
+  plot_ = new RefinementPlot(this);
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->addWidget(tree_);
+  split->addWidget(plot_);
+  split->setSizes({460, 520});
+  status_ = new QLabel(QStringLiteral("Pomiar: %1 (%2 punktów)").arg(QString::fromStdString(measured_->path)).arg(measured_->size()), this);
+  status_->setWordWrap(true);
+  report_ = new QPlainTextEdit(this);
+  report_->setReadOnly(true);
+  report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  report_->setMaximumHeight(130);
+
+  fit_ = new QPushButton(QStringLiteral("Dopasuj"), this);
+  cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
+  apply_ = new QPushButton(QStringLiteral("Zastosuj"), this);
+  close_ = new QPushButton(QStringLiteral("Zamknij"), this);
+  cancel_->setEnabled(false);
+  apply_->setEnabled(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(fit_);
+  buttons->addWidget(cancel_);
+  buttons->addStretch();
+  buttons->addWidget(apply_);
+  buttons->addWidget(close_);
+  connect(fit_, &QPushButton::clicked, this, &RefinementDialog::startFit);
+  connect(cancel_, &QPushButton::clicked, this, [this] { cancelFlag_ = true; });
+  connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(close_, &QPushButton::clicked, this, &RefinementDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(phaseBox);
+  layout->addLayout(options);
+  layout->addWidget(split, 1);
+  layout->addWidget(status_);
+  layout->addWidget(report_);
+  layout->addLayout(buttons);
+  resize(980, 700);
+}
+
+// A new model for the phases, background terms and axis chosen; the boxes
+// ticked keep their names' ticks.
+void RefinementDialog::Rebuild() {
+  std::map<std::string, bool> ticked;
+  if (ref_) {
+    ReadTree();
+    for (const RefinedValue& v : ref_->values()) ticked[v.name] = v.refine;
+  }
+  const CKomorka& first = *phases_.front().doc;
+  RefinementSetup setup;
+  RefinementPattern pattern;
+  pattern.name = measured_->path;
+  pattern.data = *measured_;
+  pattern.experiment = first.experiment;
+  pattern.backgroundTerms = terms_->value();
+  setup.patterns.push_back(std::move(pattern));
+  fitted_.clear();
+  std::optional<std::array<int, 3>> axis;
+  std::array<int, 3> hkl{};
+  char c1 = 0, c2 = 0;
+  if (std::sscanf(axis_->text().toUtf8().constData(), "%d%c%d%c%d", &hkl[0], &c1, &hkl[1], &c2, &hkl[2]) == 5) axis = hkl;
+  for (size_t k = 0; k < phases_.size(); ++k) {
+    if (!phaseBoxes_[k]->isChecked()) continue;
+    fitted_.push_back(k);
+    setup.phases.push_back({phases_[k].title.toStdString(), phases_[k].doc, false, k == 0 ? axis : std::nullopt});
+  }
+  setup.cancel = &cancelFlag_;
+  setup.progress = [this](int iteration, double rwp, const std::vector<double>& calculated) {
+    QVector<double> curve(calculated.begin(), calculated.end());
+    QMetaObject::invokeMethod(
+        this,
+        [this, iteration, rwp, curve] {
+          status_->setText(QStringLiteral("Krok %1, Rwp = %2 %").arg(iteration).arg(rwp, 0, 'f', 3));
+          plot_->setCalculated(curve);
+        },
+        Qt::QueuedConnection);
+  };
+  std::string error;
+  ref_ = Refinement::Create(setup, &error);
+  apply_->setEnabled(false);
+  fit_->setEnabled(ref_ != nullptr);
+  if (!ref_) {
+    status_->setText(QString::fromStdString(error));
+    tree_->clear();
+    items_.clear();
+    return;
+  }
+  for (RefinedValue& v : ref_->values())
+    if (const auto it = ticked.find(v.name); it != ticked.end()) v.refine = it->second;
+  FillTree();
+}
+
+void RefinementDialog::FillTree() {
+  tree_->clear();
+  items_.clear();
+  std::map<std::pair<int, int>, QTreeWidgetItem*> groups;  // (phase, site or -1) -> item
+  auto group = [&](int phase, int site, const QString& title) {
+    QTreeWidgetItem*& g = groups[{phase, site}];
+    if (!g) {
+      QTreeWidgetItem* parent = site == -1 ? nullptr : groups[{phase, -1}];
+      g = parent ? new QTreeWidgetItem(parent, {title}) : new QTreeWidgetItem(tree_, {title});
+      g->setFlags(g->flags() | Qt::ItemIsAutoTristate | Qt::ItemIsUserCheckable);
+      g->setCheckState(0, Qt::Unchecked);
+      g->setExpanded(site == -1);
+    }
+    return g;
+  };
+  group(-1, -1, QStringLiteral("Pomiar"));
+  for (size_t k = 0; k < fitted_.size(); ++k) group(static_cast<int>(k), -1, phases_[fitted_[k]].title);
+  for (const RefinedValue& v : ref_->values()) {
+    // The first pattern's wavelength fixes the length scale: never refined.
+    if (v.kind == RefinedKind::Wavelength && v.pattern == 0) {
+      items_.push_back(nullptr);
+      continue;
+    }
+    QTreeWidgetItem* parent = group(v.phase, -1, QString());
+    if (v.kind == RefinedKind::Background) parent = group(-1, -2, QStringLiteral("Tło (Czebyszew)"));
+    if (v.kind == RefinedKind::Shift || v.kind == RefinedKind::Occupancy || v.kind == RefinedKind::Biso) {
+      std::string label = v.name.substr(v.name.rfind(": ") == std::string::npos ? 0 : v.name.rfind(": ") + 2);
+      label = label.substr(0, label.rfind(' '));
+      parent = group(v.phase, v.index, QString::fromStdString(label));
+    }
+    auto* item = new QTreeWidgetItem(parent, {ShortName(v), Number(v.value, v.esd)});
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, v.refine ? Qt::Checked : Qt::Unchecked);
+    items_.push_back(item);
+  }
+}
+
+void RefinementDialog::ReadTree() {
+  if (!ref_) return;
+  std::vector<RefinedValue>& values = ref_->values();
+  for (size_t i = 0; i < values.size() && i < items_.size(); ++i)
+    if (items_[i]) values[i].refine = items_[i]->checkState(0) == Qt::Checked;
+}
+
+void RefinementDialog::ShowValues() {
+  const std::vector<RefinedValue>& values = ref_->values();
+  for (size_t i = 0; i < values.size() && i < items_.size(); ++i) {
+    if (!items_[i]) continue;
+    items_[i]->setText(1, Number(values[i].value, values[i].esd));
+    items_[i]->setText(2, std::isfinite(values[i].esd) ? QString::number(values[i].esd, 'g', 2) : QString());
+  }
+}
+
+void RefinementDialog::setRefined(unsigned what) {
+  if (!ref_) return;
+  for (size_t i = 0; i < ref_->values().size() && i < items_.size(); ++i)
+    if (items_[i]) items_[i]->setCheckState(0, (BitOf(ref_->values()[i].kind) & what) ? Qt::Checked : Qt::Unchecked);
+}
+
+bool RefinementDialog::instrumentRefined() const {
+  for (const RefinedValue& v : ref_->values())
+    if (v.refine && (BitOf(v.kind) & (kFitWidths | kFitLorentz))) return true;
+  return false;
+}
+
+void RefinementDialog::startFit() {
+  if (!ref_ || worker_.joinable()) return;
+  ReadTree();
+  cancelFlag_ = false;
+  fit_->setEnabled(false);
+  apply_->setEnabled(false);
+  cancel_->setEnabled(true);
+  tree_->setEnabled(false);
+  for (QCheckBox* b : phaseBoxes_) b->setEnabled(false);
+  terms_->setEnabled(false);
+  axis_->setEnabled(false);
+  status_->setText(QStringLiteral("Dopasowanie…"));
+  ref_->SetStaged(staged_->isChecked());
+  worker_ = std::thread([this] {
+    RefinementOutcome r = ref_->Run();
+    QMetaObject::invokeMethod(
+        this,
+        [this, r = std::move(r)]() mutable {
+          outcome_ = std::move(r);
+          Finished();
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void RefinementDialog::Finished() {
+  if (worker_.joinable()) worker_.join();
+  cancel_->setEnabled(false);
+  fit_->setEnabled(true);
+  tree_->setEnabled(true);
+  for (size_t k = 1; k < phaseBoxes_.size(); ++k) phaseBoxes_[k]->setEnabled(true);
+  terms_->setEnabled(true);
+  axis_->setEnabled(true);
+  if (!outcome_.error.empty()) {
+    status_->setText(outcome_.cancelled ? QStringLiteral("Dopasowanie przerwane.") : QString::fromStdString(outcome_.error));
+    emit fitFinished();
+    return;
+  }
+  ShowValues();
+  const RefinedPatternFigures& p = outcome_.patterns.front();
+  plot_->setData(QVector<double>(p.twoTheta.begin(), p.twoTheta.end()), QVector<double>(p.observed.begin(), p.observed.end()),
+                 QVector<double>(p.calculated.begin(), p.calculated.end()));
+  status_->setText(QStringLiteral("Rp = %1 %   Rwp = %2 %   Rexp = %3 %   χ² = %4   kroki: %5   %6")
+                       .arg(outcome_.rp, 0, 'f', 3)
+                       .arg(outcome_.rwp, 0, 'f', 3)
+                       .arg(outcome_.rexp, 0, 'f', 3)
+                       .arg(outcome_.chi2, 0, 'f', 4)
+                       .arg(outcome_.iterations)
+                       .arg(outcome_.converged ? QStringLiteral("zbieżne") : QStringLiteral("NIEZBIEŻNE")));
+  QString text;
+  for (size_t k = 0; k < outcome_.phases.size(); ++k) {
+    const RefinedPhaseFigures& ph = outcome_.phases[k];
+    text += QStringLiteral("%1: udział wagowy %2\n")
+                .arg(phases_[fitted_[k]].title,
+                     std::isfinite(ph.weightFraction) ? Number(ph.weightFraction, ph.weightFractionEsd)
+                                                      : QStringLiteral("nieznany"));
+  }
+  for (const std::string& w : outcome_.warnings) text += QStringLiteral("Uwaga: %1\n").arg(QString::fromStdString(w));
+  report_->setPlainText(text);
+  apply_->setEnabled(true);
+  emit fitFinished();
+}
+
+void RefinementDialog::reject() {
+  cancelFlag_ = true;
+  if (worker_.joinable()) worker_.join();
+  QDialog::reject();
+}
+
+}  // namespace pelmora
