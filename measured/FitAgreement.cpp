@@ -1,6 +1,10 @@
-// How well a model agrees with the measurement: the points' weights and
-// the agreement factors.
+// What every refinement shares: the words of what to refine, the points'
+// weights, the agreement factors, the background's Chebyshev terms and the
+// cell's mass for the weight fractions.
+#include <xraylib.h>
+
 #include <cmath>
+#include <sstream>
 
 #include "measured/PatternFit.h"
 
@@ -28,6 +32,58 @@ Agreement AgreementOf(const std::vector<double>& observed, const std::vector<dou
   a.rexp = sumWObs2 > 0.0 && freedom > 0.0 ? 100.0 * std::sqrt(freedom / sumWObs2) : NAN;
   a.chi2 = (a.rwp / a.rexp) * (a.rwp / a.rexp);
   return a;
+}
+
+bool ParseFitWhat(const std::string& list, unsigned& what, std::string* bad) {
+  what = 0;
+  std::istringstream in(list);
+  for (std::string word; std::getline(in, word, ',');) {
+    word.erase(0, word.find_first_not_of(" \t"));
+    word.erase(word.find_last_not_of(" \t") + 1);
+    if (word == "scale") what |= kFitScale;
+    else if (word == "zero") what |= kFitZero;
+    else if (word == "background") what |= kFitBackground;
+    else if (word == "uvw") what |= kFitWidths;
+    else if (word == "cell") what |= kFitCell;
+    else if (word == "size") what |= kFitSize;
+    else if (word == "positions") what |= kFitPositions;
+    else if (word == "occupancy") what |= kFitOccupancy;
+    else if (word == "biso") what |= kFitBiso;
+    else if (word == "orientation") what |= kFitOrientation;
+    else if (word == "asymmetry") what |= kFitAsymmetry;
+    else if (word == "displacement") what |= kFitDisplacement;
+    else if (word == "transparency") what |= kFitTransparency;
+    else if (word == "strain") what |= kFitStrain;
+    else if (word == "xy") what |= kFitLorentz;
+    else if (word == "wavelength") what |= kFitWavelength;
+    else if (!word.empty()) {
+      if (bad) *bad = word;
+      return false;
+    }
+  }
+  return true;
+}
+
+void Chebyshev(double x, int n, double* out) {
+  if (n <= 0) return;
+  out[0] = 1.0;
+  if (n > 1) out[1] = x;
+  for (int k = 2; k < n; ++k) out[k] = 2.0 * x * out[k - 1] - out[k - 2];
+}
+
+double CellContentsMass(const Crystal& crystal) {
+  double mass = 0.0;
+  for (const AtomSite& at : crystal.cellAtoms) {
+    if (at.nr < 1 || at.nr > 118) return 0.0;
+    xrl_error* err = nullptr;
+    const double m = AtomicWeight(at.nr, &err);
+    if (err) {
+      xrl_error_free(err);
+      return 0.0;
+    }
+    mass += m;
+  }
+  return mass;
 }
 
 }  // namespace pelmora

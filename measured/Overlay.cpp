@@ -29,10 +29,7 @@ double OverlayModel::Background(double t) const {
 }
 
 double OverlayModel::Calculated(const PatternGrid& grid, double t) const {
-  double y = scale * GridValueAt(grid, t - zero) + Background(t);
-  for (const OverlayPhase& p : others)
-    if (p.pattern) y += p.scale * GridValueAt(*p.pattern, t - zero);
-  return y;
+  return scale * GridValueAt(grid, t - zero) + Background(t);
 }
 
 OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& m) {
@@ -59,21 +56,6 @@ OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& m) 
     model.scale = x[0];
     model.background = {x[1]};
   }
-  return model;
-}
-
-OverlayModel OverlayFromFit(const FitResult& fit, const std::vector<std::string>& names) {
-  OverlayModel model;
-  if (!fit.phases.empty()) model.scale = fit.phases.front().scale;
-  for (size_t p = 1; p < fit.phases.size(); ++p) {
-    const FitPhase& f = fit.phases[p];
-    model.others.push_back({p < names.size() ? names[p] : f.name, f.scale, f.pattern, f.reflectionAngles});
-  }
-  model.zero = fit.zero;
-  model.background = fit.background;
-  model.bgMin = fit.rangeMin;
-  model.bgMax = fit.rangeMax;
-  model.fitted = true;
   return model;
 }
 

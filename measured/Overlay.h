@@ -1,7 +1,7 @@
 // A measured pattern shown over the calculated one: the model that puts the
-// calculated pattern into counts, y_calc(t) = s * I(t - z) + b(t), the same
-// model the fit refines. Before a fit the scale and a flat background come
-// from a linear least-squares match.
+// calculated pattern into counts, y_calc(t) = s * I(t - z) + b(t), its scale
+// and a flat background from a linear least-squares match; after a
+// refinement, the refinement's own curve.
 #pragma once
 
 #include <memory>
@@ -14,22 +14,12 @@
 
 namespace pelmora {
 
-// A further phase of a mixture fitted with the chart's own: its pattern as
-// the fit calculated it, its scale and its reflections.
-struct OverlayPhase {
-  std::string name;
-  double scale = 0.0;
-  std::shared_ptr<const PatternGrid> pattern;
-  std::vector<double> reflectionAngles;  // without the zero shift
-};
-
 struct OverlayModel {
   double scale = 1.0;
   double zero = 0.0;
   std::vector<double> background;  // Chebyshev coefficients over [bgMin, bgMax]
   double bgMin = 0.0, bgMax = 1.0;
   bool fitted = false;  // from a fit, not the starting match
-  std::vector<OverlayPhase> others;  // added to the chart's own phase
   // A refinement's own y_calc at the measured points it fitted and each
   // phase's reflections as it drew them: shown instead of the model above
   // until the pattern is calculated again after the one that follows
@@ -51,10 +41,6 @@ double GridValueAt(const PatternGrid& grid, double twoTheta);
 // measurement (weights as in the fit); scale 1 and no background when the
 // grid is empty there.
 OverlayModel StartingOverlay(const PatternGrid& grid, const MeasuredPattern& measured);
-
-// The model of a finished fit: its first phase is the chart's own, the
-// others come with their patterns (named by `names`, when given).
-OverlayModel OverlayFromFit(const FitResult& fit, const std::vector<std::string>& names = {});
 
 // The model of a finished refinement: its first pattern's curve and ticks.
 struct RefinementOutcome;

@@ -34,8 +34,7 @@ TEST(Session, OpensAndChoosesAsEveryFrontEndDoes) {
   EXPECT_FALSE(OpenWithDefaults(w, tables, dir.File("none.xml"), missing));
   EXPECT_FALSE(missing.messages.empty());
 
-  // Profiles by label, the unknown one named with those there are; a fit
-  // never takes the sticks unless they are named.
+  // Profiles by label, the unknown one named with those there are.
   int id = 0;
   SessionError error{};
   EXPECT_TRUE(session.ChooseProfile(std::nullopt, &id, &error));
@@ -44,10 +43,6 @@ TEST(Session, OpensAndChoosesAsEveryFrontEndDoes) {
   EXPECT_EQ(error.kind, Failure::kBadArgument);
   EXPECT_NE(error.text.find("\"pseudo Voigt\""), std::string::npos) << error.text;
   FitOptions fit;
-  ASSERT_TRUE(session.ChooseFitProfile(std::nullopt, fit, &error));
-  EXPECT_EQ(fit.setup.profile, kProfilePseudoVoigt);
-  ASSERT_TRUE(session.ChooseFitProfile("brak", fit, &error));
-  EXPECT_EQ(fit.setup.profile, kProfileStick);
   EXPECT_FALSE(session.ChooseFormat("nope", &id, &error));
   EXPECT_TRUE(session.ChooseFormat(std::nullopt, &id, &error) && id == 0);
 

@@ -62,14 +62,6 @@ bool Session::ChooseFormat(const std::optional<std::string>& name, int* index, S
   return false;
 }
 
-bool Session::ChooseFitProfile(const std::optional<std::string>& label, FitOptions& fit, SessionError* error) const {
-  int id = kProfileStick;
-  if (!ChooseProfile(label, &id, error)) return false;
-  if (!label && id == kProfileStick) id = kProfilePseudoVoigt;
-  fit.setup = workspace_.SetupFor(id, nullptr);
-  return true;
-}
-
 ExportSpan ExportSpanOf(const PatternGrid& grid, const CKomorka& doc, std::optional<double> scale) {
   const PatternWindow window = ExportWindow(doc.experiment.angleMin, doc.experiment.angleMax);
   return {grid.points() + window.first, window.count,

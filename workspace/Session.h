@@ -81,11 +81,6 @@ class Session {
   bool ChooseFormat(const std::optional<std::string>& name, int* index, SessionError* error) const;
   const ChartFormat& Format(int index) const { return workspace_.chartFormats()[static_cast<size_t>(index)]; }
 
-  // The synthesis of a fit's phases: the profile named, else the settings'
-  // one when it has a width, else the pseudo-Voigt, since a stick pattern
-  // cannot be fitted. False with *error for an unknown label.
-  bool ChooseFitProfile(const std::optional<std::string>& label, FitOptions& fit, SessionError* error) const;
-
  private:
   SessionOptions options_;
   Workspace workspace_;

@@ -38,12 +38,6 @@ std::shared_ptr<const ChartOverlay> MeasuredLayer::Build(const PatternGrid& grid
     for (const Reflection& r : *reflections)
       if (r.nonZero && r.line == 1) row.push_back(TwoThetaDegrees(r) + model_.zero);
   o->ticks.push_back(std::move(row));
-  // A row for each further phase of a fitted mixture.
-  for (const OverlayPhase& p : model_.others) {
-    std::vector<double> more;
-    for (double t : p.reflectionAngles) more.push_back(t + model_.zero);
-    o->ticks.push_back(std::move(more));
-  }
   LayOutOverlay(*o);
   return o;
 }

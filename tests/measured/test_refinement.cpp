@@ -212,6 +212,23 @@ TEST(LeastSquares, BoundsAndInfeasibleStatesHoldAndUnboundedSolutionsAreExact) {
   EXPECT_FALSE(refinement::MinimiseBounded(line, far, low, high, once).converged);
 }
 
+TEST(Agreement, FactorsAsNumpyComputesThem) {
+  // numpy, with w = 1/y_obs (1 where y_obs <= 0) and P = 2:
+  //   rp = 100 sum|yo-yc| / sum yo; rwp = 100 sqrt(sum w (yo-yc)^2 / sum w yo^2);
+  //   rexp = 100 sqrt((N-P) / sum w yo^2); chi2 = (rwp/rexp)^2
+  const std::vector<double> yo{10, 0, 25, 4, 100, 49}, yc{12, 1, 20, 4.5, 90, 52};
+  std::vector<double> w;
+  for (double y : yo) w.push_back(FitWeight(y, 0.0));
+  EXPECT_EQ(w[1], 1.0);
+  EXPECT_EQ(w[0], 0.1);
+  EXPECT_EQ(FitWeight(100.0, 2.0), 0.25);
+  const Agreement a = AgreementOf(yo, yc, w, 2);
+  EXPECT_NEAR(a.rp, 11.436170212766, 1e-10);
+  EXPECT_NEAR(a.rwp, 13.9264280168268, 1e-10);
+  EXPECT_NEAR(a.rexp, 14.5864991497895, 1e-10);
+  EXPECT_NEAR(a.chi2, 0.911543367346939, 1e-12);
+}
+
 TEST(NumberFormat, EsdsAreWrittenAsCrystallographersWriteThem) {
   EXPECT_EQ(WithEsd(0.187923, 0.00007), "0.18792(7)");
   EXPECT_EQ(WithEsd(6.955997, 0.0002), "6.9560(2)");
