@@ -31,11 +31,21 @@ class RefinementPlot : public QWidget {
  public:
   explicit RefinementPlot(QWidget* parent) : QWidget(parent) { setMinimumSize(420, 220); }
   void setData(QVector<double> t, QVector<double> observed, QVector<double> calculated) {
+    if (calculated.isEmpty()) tAll_ = t, observedAll_ = observed;
     t_ = std::move(t), observed_ = std::move(observed), calculated_ = std::move(calculated);
     update();
   }
-  void setCalculated(QVector<double> calculated) {
-    if (calculated.size() == t_.size()) calculated_ = std::move(calculated);
+  // y_calc at the fitted points, which may be fewer than the measured ones.
+  void setCalculated(QVector<double> calculated, QVector<double> t) {
+    t_ = std::move(t);
+    if (observedAll_.size() == tAll_.size() && t_.size() == calculated.size()) {
+      observed_.clear();
+      for (double x : t_) {
+        const auto at = std::lower_bound(tAll_.begin(), tAll_.end(), x);
+        observed_.push_back(at != tAll_.end() ? observedAll_[at - tAll_.begin()] : 0.0);
+      }
+      calculated_ = std::move(calculated);
+    }
     update();
   }
 
@@ -69,6 +79,7 @@ class RefinementPlot : public QWidget {
 
  private:
   QVector<double> t_, observed_, calculated_;
+  QVector<double> tAll_, observedAll_;  // the whole measurement
 };
 
 namespace {
@@ -117,6 +128,9 @@ RefinementDialog::RefinementDialog(std::vector<Phase> phases, std::shared_ptr<co
     : QDialog(parent), phases_(std::move(phases)), measured_(std::move(measured)) {
   setWindowTitle(QStringLiteral("Dopasuj do pomiaru"));
   CreateControls();
+  // The measurement at once; the calculated curve joins it as the refinement runs.
+  plot_->setData(QVector<double>(measured_->twoTheta.begin(), measured_->twoTheta.end()),
+                 QVector<double>(measured_->counts.begin(), measured_->counts.end()), {});
   Rebuild();
   setRefined(kFitScale | kFitZero | kFitBackground);
 }
@@ -210,6 +224,11 @@ void RefinementDialog::Rebuild() {
     for (const RefinedValue& v : ref_->values()) ticked[v.name] = v.refine;
   }
   const CKomorka& first = *phases_.front().doc;
+  // The points the refinement fits: the measured ones in the first
+  // document's range.
+  fittedT_.clear();
+  for (double t : measured_->twoTheta)
+    if (t >= first.experiment.angleMin && t <= first.experiment.angleMax) fittedT_.push_back(t);
   RefinementSetup setup;
   RefinementPattern pattern;
   pattern.name = measured_->path;
@@ -234,7 +253,7 @@ void RefinementDialog::Rebuild() {
         this,
         [this, iteration, rwp, curve] {
           status_->setText(QStringLiteral("Krok %1, Rwp = %2 %").arg(iteration).arg(rwp, 0, 'f', 3));
-          plot_->setCalculated(curve);
+          plot_->setCalculated(curve, fittedT_);
         },
         Qt::QueuedConnection);
   };

@@ -87,7 +87,8 @@ class RefinementDialog : public QDialog {
   std::vector<size_t> fitted_;
   std::unique_ptr<Refinement> ref_;
   RefinementOutcome outcome_;
-  std::vector<QTreeWidgetItem*> items_;  // one per value of ref_
+  std::vector<QTreeWidgetItem*> items_;  // one per value of ref_ (null: not offered)
+  QVector<double> fittedT_;
   std::atomic<bool> cancelFlag_{false};
   std::thread worker_;
 
