@@ -43,6 +43,7 @@ struct FitCliOptions {
   int iterations = 100;
   bool oneStage = false;
   int restarts = 0;
+  bool bisoPerElement = false;
   SessionOptions session;
 };
 
@@ -279,6 +280,7 @@ int RunFit(const FitCliOptions& o) {
   RefinementSetup setup = RefinementOf(fit, phases, o.structures);
   setup.staged = !o.oneStage;
   setup.restarts = std::max(o.restarts, 0);
+  setup.bisoPerElement = o.bisoPerElement;
   if (const int status = ReadPatterns(o, fit, *docs.front(), setup); status != 0) return status;
   if (const int status = ChoosePhaseModels(o, setup); status != 0) return status;
   std::string error;
@@ -357,6 +359,8 @@ Runner AddFitCommand(CLI::App& app) {
   cmd->add_flag("--one-stage", o->oneStage,
                 "Refine everything at once rather than scale and background, then cell and zero, then profile, then "
                 "structure");
+  cmd->add_flag("--biso-per-element", o->bisoPerElement,
+                "One B for all the sites of an element in a structure (named \"B(O)\"), rather than one per site");
   cmd->add_option("--restarts", o->restarts,
                   "Refine again N times from the solution with the structure's positions, B and occupancies moved "
                   "at random, keeping the best (default 0)")

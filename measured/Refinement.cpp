@@ -153,7 +153,7 @@ std::string CoordinateName(const std::array<double, 3>& dir) {
   return std::string(1, "xyz"[lead]);
 }
 
-void AddSiteValues(refinement::Model& m, size_t fi, unsigned refine, const std::string& pre) {
+void AddSiteValues(refinement::Model& m, size_t fi, unsigned refine, const std::string& pre, bool bisoPerElement) {
   PhaseData& ph = m.phases[fi];
   const int f = static_cast<int>(fi);
   ph.coordinate.assign(static_cast<size_t>(ph.structure->coordinateCount()), -1);
@@ -165,7 +165,7 @@ void AddSiteValues(refinement::Model& m, size_t fi, unsigned refine, const std::
       follows[static_cast<size_t>(fo.site)] = true;
       ph.follows.push_back(fo);
     }
-  std::map<std::string, int> seen;
+  std::map<std::string, int> seen, elementB;
   for (size_t s = 0; s < ph.structure->sites.size(); ++s) {
     const refinement::RefinedSite& site = ph.structure->sites[s];
     std::string label = site.label.empty() ? "site" : site.label;
@@ -179,11 +179,20 @@ void AddSiteValues(refinement::Model& m, size_t fi, unsigned refine, const std::
     }
     if (!follows[s])
       ph.coordinate[c0 + site.dirs.size()] = AddValue(m, pre + label + " occ", RefinedKind::Occupancy, -1, f, si, site.occupancy, 0.0, 1.0, refine & kFitOccupancy);
-    ph.coordinate[c0 + site.dirs.size() + 1] = AddValue(m, pre + label + " B", RefinedKind::Biso, -1, f, si, site.b, 0.0, 30.0, refine & kFitBiso);
+    int& b = ph.coordinate[c0 + site.dirs.size() + 1];
+    if (!bisoPerElement) {
+      b = AddValue(m, pre + label + " B", RefinedKind::Biso, -1, f, si, site.b, 0.0, 30.0, refine & kFitBiso);
+      continue;
+    }
+    // The element's sites share the value of its first one.
+    const std::string element = refinement::ElementOfLabel(site.label);
+    const auto [it, fresh] = elementB.try_emplace(element, -1);
+    if (fresh) it->second = AddValue(m, pre + "B(" + element + ")", RefinedKind::Biso, -1, f, si, site.b, 0.0, 30.0, refine & kFitBiso);
+    b = it->second;
   }
 }
 
-void AddPhaseValues(refinement::Model& m, size_t fi, unsigned refine) {
+void AddPhaseValues(refinement::Model& m, size_t fi, unsigned refine, bool bisoPerElement) {
   PhaseData& ph = m.phases[fi];
   const std::string pre = Prefix(m.phases.size(), ph.input.name);
   const int f = static_cast<int>(fi);
@@ -199,7 +208,7 @@ void AddPhaseValues(refinement::Model& m, size_t fi, unsigned refine) {
   ph.inverseSize = AddValue(m, pre + "1/size", RefinedKind::InverseSize, -1, f, 0, gsize > 0.0 ? 1.0 / gsize : 0.0, 0.0, 0.5, refine & kFitSize);
   ph.strain = AddValue(m, pre + "strain", RefinedKind::Strain, -1, f, 0, 0.0, 0.0, 0.1, refine & kFitStrain);
   if (ph.input.orientation) ph.orientation = AddValue(m, pre + "orientation r", RefinedKind::Orientation, -1, f, 0, 1.0, 0.1, 10.0, refine & kFitOrientation);
-  if (!ph.input.leBail) AddSiteValues(m, fi, refine, pre);
+  if (!ph.input.leBail) AddSiteValues(m, fi, refine, pre, bisoPerElement);
 }
 
 // The private copy of a phase, its lines over every pattern's range and
@@ -289,7 +298,7 @@ std::unique_ptr<Refinement> Refinement::Create(const RefinementSetup& setup, std
     m->phases.push_back(std::move(ph));
   }
   for (size_t p = 0; p < m->patterns.size(); ++p) AddPatternValues(*m, p, setup.refine);
-  for (size_t f = 0; f < m->phases.size(); ++f) AddPhaseValues(*m, f, setup.refine);
+  for (size_t f = 0; f < m->phases.size(); ++f) AddPhaseValues(*m, f, setup.refine, setup.bisoPerElement);
   for (size_t f = 0; f < m->phases.size(); ++f) m->PushStructure(f);
   auto r = std::unique_ptr<Refinement>(new Refinement(std::move(m)));
   r->setup_ = setup;

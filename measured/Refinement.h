@@ -65,6 +65,8 @@ struct RefinementSetup {
   // Runs again from the solution with the structure's values moved at
   // random, keeping the best: shallow minima are left behind.
   int restarts = 0;
+  // One B for all the sites of an element (per phase) rather than one per site.
+  bool bisoPerElement = false;
   std::atomic<bool>* cancel = nullptr;
   // After every step, on the refinement's thread: the steps so far, the
   // Rwp reached (percent) and y_calc at the first pattern's fitted points.

@@ -16,17 +16,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// The element a label starts with: "Pb" of "Pb", "O" of "O1", "Fe" of "Fe2+".
-std::string ElementOfLabel(const std::string& label) {
-  std::string e;
-  for (char ch : label) {
-    if (e.empty() ? !std::isupper(static_cast<unsigned char>(ch)) : !std::islower(static_cast<unsigned char>(ch))) break;
-    e += ch;
-    if (e.size() == 2) break;
-  }
-  return e;
-}
-
 // The covariance of two values (indices into m.values); NaN when either is
 // not refined.
 struct Covariance {

@@ -1,5 +1,6 @@
 #include "measured/RefinementStructure.h"
 
+#include <cctype>
 #include <cmath>
 
 #include "engine/Angles.h"
@@ -186,6 +187,17 @@ std::vector<std::vector<int>> SharedPositions(const std::vector<RefinedSite>& si
     if (g.size() > 1) groups.push_back(g);
   }
   return groups;
+}
+
+// The element a label starts with: "Pb" of "Pb", "O" of "O1", "Fe" of "Fe2+".
+std::string ElementOfLabel(const std::string& label) {
+  std::string e;
+  for (char ch : label) {
+    if (e.empty() ? !std::isupper(static_cast<unsigned char>(ch)) : !std::islower(static_cast<unsigned char>(ch))) break;
+    e += ch;
+    if (e.size() == 2) break;
+  }
+  return e;
 }
 
 }  // namespace pelmora::refinement

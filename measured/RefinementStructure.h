@@ -53,6 +53,9 @@ class StructureModel {
   int coordinates_ = 0;
 };
 
+// The element a label starts with: "Pb" of "Pb", "O" of "O1", "Fe" of "Fe2+".
+std::string ElementOfLabel(const std::string& label);
+
 // The sites of one position (mixed sites), as lists of site indices; only
 // groups of two or more.
 std::vector<std::vector<int>> SharedPositions(const std::vector<RefinedSite>& sites);

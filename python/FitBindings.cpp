@@ -168,7 +168,8 @@ class PyRefinement {
   PyRefinement(const py::object& structures, const py::object& measured, const py::object& refine, int backgroundTerms,
                std::optional<std::pair<double, double>> range, int iterations, bool staged, const py::object& radiation,
                const py::object& wavelengths, const py::object& monochromator, const py::object& orientation,
-               const std::vector<std::pair<double, double>>& exclude, const std::vector<int>& leBail) {
+               const std::vector<std::pair<double, double>>& exclude, const std::vector<int>& leBail,
+               bool bisoPerElement) {
     phases_ = PhasesGiven(structures);
     FitOptions fit;
     Error error{};
@@ -199,6 +200,7 @@ class PyRefinement {
       for (const StructurePtr& p : phases_) docs.push_back(&p->doc());
       RefinementSetup setup = RefinementOf(fit, docs, PathsOf(phases_));
       setup.staged = staged;
+      setup.bisoPerElement = bisoPerElement;
       setup.cancel = &cancel_;
       for (size_t i = 0; i < patterns_.size(); ++i) {
         RefinementPattern p = PatternOf(fit, *docs.front(), patterns_[i], patternNames_[i]);
@@ -314,7 +316,7 @@ py::dict Fit(const py::object& structures, const py::object& measured, const py:
     throw py::value_error("the refinement uses the pseudo-Voigt profile of Thompson, Cox and Hastings; profile \"" +
                           *profile + "\" is not one it can fit");
   PyRefinement r(structures, measured, refine, backgroundTerms, range, iterations, true, py::none(), py::none(),
-                 py::none(), py::none(), {}, {});
+                 py::none(), py::none(), {}, {}, false);
   return r.Run();
 }
 
@@ -343,17 +345,19 @@ void RegisterFit(py::module_& m) {
                            "pelmora-cli fit runs it, whose values can be read, fixed, freed and bounded between runs.")
       .def(py::init<const py::object&, const py::object&, const py::object&, int, std::optional<std::pair<double, double>>,
                     int, bool, const py::object&, const py::object&, const py::object&, const py::object&,
-                    const std::vector<std::pair<double, double>>&, const std::vector<int>&>(),
+                    const std::vector<std::pair<double, double>>&, const std::vector<int>&, bool>(),
            py::arg("structures"), py::arg("measured"), py::arg("refine") = py::make_tuple("scale", "zero", "background"),
            py::kw_only(), py::arg("background_terms") = 6, py::arg("range") = py::none(), py::arg("iterations") = 100,
            py::arg("staged") = true, py::arg("radiation") = py::none(), py::arg("wavelengths") = py::none(),
            py::arg("monochromator") = py::none(), py::arg("orientation") = py::none(),
            py::arg("exclude") = std::vector<std::pair<double, double>>{}, py::arg("le_bail") = std::vector<int>{},
+           py::arg("biso_per_element") = false,
            "structures: a Structure or a list; measured: a path, (two_theta, counts[, sigma]) or a list of\n"
            "them (a joint refinement); radiation (\"x\" or \"n\"), wavelengths ([l1, l2, ratio]) and\n"
            "monochromator (its 2-theta) once for all patterns or as a list, one per pattern; orientation:\n"
            "(h, k, l) for the first structure or {index: (h, k, l)}; exclude: (min, max) regions;\n"
-           "le_bail: indices of structures refined with free line intensities.")
+           "le_bail: indices of structures refined with free line intensities; biso_per_element: one B\n"
+           "for all the sites of an element (\"B(O)\").")
       .def_property_readonly("names", &PyRefinement::Names, "The names of the model's values.")
       .def_property_readonly("parameters", &PyRefinement::Parameters,
                              "Every value: name, value, refine, lower, upper, esd (after a run).")

@@ -180,6 +180,7 @@ class Refinement:
         orientation: tuple[int, int, int] | dict[int, tuple[int, int, int]] | None = None,
         exclude: Sequence[tuple[float, float]] = (),
         le_bail: Sequence[int] = (),
+        biso_per_element: bool = False,
     ) -> None:
         """measured: one pattern (a path or arrays) or a list of them, refined together;
         radiation ("x" or "n"), wavelengths ([l1, l2, ratio]) and monochromator (its 2-theta) once

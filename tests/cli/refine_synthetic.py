@@ -79,6 +79,14 @@ site = r["phases"][0]["sites"][4]
 check(all(k in site for k in ("x_esd", "y_esd", "z_esd", "biso_esd")) and "occupancy_esd" not in site,
       "the report gives esds for the refined values only: %s" % sorted(site))
 
+# One B per element: the three oxygens share one value and its esd.
+run, r = refine("belement", start, data, "--refine", "scale,background,biso", "--biso-per-element", "--set", "W=0.04",
+                "--set", "U=0.02", "--set", "V=-0.03", "--set", "Y=0.02")
+names = [x["name"] for x in r["values"]]
+oxygens = [s for s in r["phases"][0]["sites"] if s["element"] == "O"]
+check(names.count("B(O)") == 1 and "O B" not in names and len(oxygens) == 3 and
+      len({(s["biso"], s["biso_esd"]) for s in oxygens}) == 1, "one B for the oxygens: %s" % [s["biso"] for s in oxygens])
+
 # Le Bail on the same pattern: the cell and zero from line intensities the
 # data give, the structure unused.
 run, r = refine("lebail", start, data, "--refine", "background,cell,zero", "--le-bail", "1", "--set", "W=0.04",
