@@ -122,6 +122,15 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
 }
 
 void CMyPropertyPage1::Bind(KomorkaDocument* doc) {
+  // Another document's atom must not stay in the fields, ready to be added
+  // to this one.
+  if (doc != doc_) {
+    current_ = AtomSite{};
+    name_->clear();
+    for (NumberEdit* e : xyz_) e->clear();
+    occ_->setNumber(1.0);
+    biso_->clear();
+  }
   doc_ = doc;
   Reload();
 }
@@ -147,9 +156,9 @@ void CMyPropertyPage1::Reload() {
     const AtomSite& at = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
     switch (column) {
       case 0: return QString::fromStdString(at.name);
-      case 1: return Fixed("%0.3f", at.x);
-      case 2: return Fixed("%0.3f", at.y);
-      case 3: return Fixed("%0.3f", at.z);
+      case 1: return Fixed("%0.4f", at.x);
+      case 2: return Fixed("%0.4f", at.y);
+      case 3: return Fixed("%0.4f", at.z);
       case 4: return r < static_cast<int>(wyckoff->size()) ? (*wyckoff)[static_cast<size_t>(r)] : QString();
       case 5: return Fixed("%g", at.occupancy);
       case 6: return at.biso ? Fixed("%0.3f", *at.biso) : QStringLiteral("wsp.");

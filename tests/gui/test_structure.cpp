@@ -228,6 +228,16 @@ class StructureTest : public QObject {
     QVERIFY(d.crystal.structureAtoms.empty() && d.crystal.cellAtoms.empty() && p->list()->model()->rowCount() == 0);
     QCOMPARE(deleted.count(), 2);
 
+    // Another document made active: the fields keep nothing of this one's atom.
+    PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
+    p->coordField(0)->setText(QStringLiteral("0.3"));
+    QVERIFY(!p->nameField()->text().isEmpty());
+    KomorkaDocument* other = f.run.frame->NewDocument();
+    QTRY_VERIFY(f.page->document() == other);
+    QVERIFY(p->nameField()->text().isEmpty() && p->coordField(0)->text().isEmpty());
+    QCOMPARE(Answer([&] { AddAt(p, "0.1", "0.1", "0.1"); }), QStringLiteral("Wybierz atom"));
+    other->setModified(false);
+
     // A closed document leaves the page nothing to edit.
     f.doc->setModified(false);
     f.run.frame->mdiArea()->closeAllSubWindows();
@@ -409,8 +419,8 @@ class StructureTest : public QObject {
     };
     QCOMPARE(m->rowCount(), 30000);
     // (39, 29, 18) / 40; Uiso = 1 / (8 pi^2) = 0.0126651...
-    QCOMPARE(row(29999), QStringList({"Si", "0.975", "0.725", "0.450", "", "1", "1.000", "0.01267"}));
-    QCOMPARE(row(1), QStringList({"Si", "0.025", "0.000", "0.000", "", "1", "wsp.", ""}));
+    QCOMPARE(row(29999), QStringList({"Si", "0.9750", "0.7250", "0.4500", "", "1", "1.000", "0.01267"}));
+    QCOMPARE(row(1), QStringList({"Si", "0.0250", "0.0000", "0.0000", "", "1", "wsp.", ""}));
     const QAbstractItemModel* info = f.run.frame->infoPanel()->sheet()->atoms()->list()->model();
     QVERIFY(info->rowCount() == 30000 && info->index(29999, 0).data().toString() == QStringLiteral("30000"));
     QCOMPARE(info->index(29999, 3).data().toString(), QStringLiteral("0.4500"));
@@ -431,14 +441,14 @@ class StructureTest : public QObject {
     QCOMPARE(SelectedRows(p->list()), chosen);
     AddAt(p, "0.0125", "0", "0");
     QVERIFY(d.crystal.structureAtoms.size() == 30001 && m->rowCount() == 30001);
-    QCOMPARE(row(30000)[1], QStringLiteral("0.013"));
+    QCOMPARE(row(30000)[1], QStringLiteral("0.0125"));
     QCOMPARE(SelectedRows(p->list()), chosen);
     QCOMPARE(p->list()->currentIndex().row(), 29999);
 
     // Removing them leaves the rest in order: row 10 is the former 20000th.
     p->removeButton()->click();
     QVERIFY(d.crystal.structureAtoms.size() == 10010 && m->rowCount() == 10010 && SelectedRows(p->list()).isEmpty());
-    QCOMPARE(row(10).mid(1, 3), QStringList({"0.000", "0.500", "0.300"}));
+    QCOMPARE(row(10).mid(1, 3), QStringList({"0.0000", "0.5000", "0.3000"}));
     QCOMPARE(info->rowCount(), 10010);
   }
 };
