@@ -101,9 +101,9 @@ def test_fit_gives_the_clis_numbers(cli, tmp_path):
     # The structures themselves are not changed by the fit.
     assert nacl.cell == pelmora.read(NACL).cell
 
-    # Interrupted with Ctrl+C part way, in a fit of twenty times the points, so
+    # Interrupted with Ctrl+C part way, in a fit of forty times the points, so
     # that it runs long enough beside the interrupt's own delay.
-    fine = synthesise(cli, tmp_path / "fine.xy", [NACL, SI], scales, 0.02, [150.0, 20.0], 20.0, 100.0, 0.001, 13,
+    fine = synthesise(cli, tmp_path / "fine.xy", [NACL, SI], scales, 0.02, [150.0, 20.0], 20.0, 100.0, 0.0005, 13,
                       sigma=True)
     start = time.perf_counter()
     pelmora.fit([nacl, si], fine, EVERYTHING)
