@@ -5,11 +5,14 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <algorithm>
+
 #include "app/ui/MainFrame.h"
 #include "app/ui/PelmorApp.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartView.h"
 #include "documents/ui/KomorkaDocument.h"
+#include "editors/ui/ExperimentPage.h"
 #include "measured/Overlay.h"
 #include "measured/ui/RefinementDialog.h"
 #include "measured/ui/MeasuredLayer.h"
@@ -83,6 +86,17 @@ void CMainFrame::FitMeasurement() {
       documents.push_back(f->document());
     }
   RefinementDialog dlg(phases, layer->measuredShared(), this);
+  // "Zapisz do aparatu": a set of that name replaced, else added; the table
+  // is written with the others at exit, after asking.
+  dlg.saveInstrument = [this](const ApparatusSet& set) {
+    ReferenceData& ref = app_.reference();
+    auto same = std::find_if(ref.apparatusSets.begin(), ref.apparatusSets.end(),
+                             [&](const ApparatusSet& s) { return s.name == set.name; });
+    if (same != ref.apparatusSets.end()) *same = set;
+    else ref.apparatusSets.push_back(set);
+    ref.apparatusModified = true;
+    if (experimentPage()) experimentPage()->Bind(experimentPage()->document());
+  };
   if (dlg.exec() != QDialog::Accepted) return;
   // "Zastosuj": each phase's cell, sites and grain size into its own
   // document, the instrument's widths (when refined) into the active one;

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -188,22 +189,7 @@ void RefinementDialog::CreateControls() {
   report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   report_->setMaximumHeight(130);
 
-  fit_ = new QPushButton(QStringLiteral("Dopasuj"), this);
-  cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
-  apply_ = new QPushButton(QStringLiteral("Zastosuj"), this);
-  close_ = new QPushButton(QStringLiteral("Zamknij"), this);
-  cancel_->setEnabled(false);
-  apply_->setEnabled(false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(fit_);
-  buttons->addWidget(cancel_);
-  buttons->addStretch();
-  buttons->addWidget(apply_);
-  buttons->addWidget(close_);
-  connect(fit_, &QPushButton::clicked, this, &RefinementDialog::startFit);
-  connect(cancel_, &QPushButton::clicked, this, [this] { cancelFlag_ = true; });
-  connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(close_, &QPushButton::clicked, this, &RefinementDialog::reject);
+  QHBoxLayout* buttons = CreateButtons();
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(phaseBox);
@@ -213,6 +199,39 @@ void RefinementDialog::CreateControls() {
   layout->addWidget(report_);
   layout->addLayout(buttons);
   resize(980, 700);
+}
+
+// "Dopasuj", "Anuluj", "Zapisz do aparatu…", "Zastosuj", "Zamknij".
+QHBoxLayout* RefinementDialog::CreateButtons() {
+  fit_ = new QPushButton(QStringLiteral("Dopasuj"), this);
+  cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
+  apply_ = new QPushButton(QStringLiteral("Zastosuj"), this);
+  close_ = new QPushButton(QStringLiteral("Zamknij"), this);
+  saveSet_ = new QPushButton(QStringLiteral("Zapisz do aparatu…"), this);
+  saveSet_->setToolTip(QStringLiteral("Dopasowane U V W X Y jako zestaw tablicy aparatów, do trzymania stałym przy "
+                                      "następnych próbkach"));
+  cancel_->setEnabled(false);
+  apply_->setEnabled(false);
+  saveSet_->setEnabled(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(fit_);
+  buttons->addWidget(cancel_);
+  buttons->addStretch();
+  buttons->addWidget(saveSet_);
+  buttons->addWidget(apply_);
+  buttons->addWidget(close_);
+  connect(fit_, &QPushButton::clicked, this, &RefinementDialog::startFit);
+  connect(cancel_, &QPushButton::clicked, this, [this] { cancelFlag_ = true; });
+  connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(close_, &QPushButton::clicked, this, &RefinementDialog::reject);
+  connect(saveSet_, &QPushButton::clicked, this, [this] {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Zapisz do aparatu"), QStringLiteral("Nazwa zestawu:"),
+                                               QLineEdit::Normal, QStringLiteral("Dopasowany"), &ok);
+    if (ok && !name.trimmed().isEmpty()) SaveInstrument(name.trimmed());
+  });
+
+  return buttons;
 }
 
 // A new model for the phases, background terms and axis chosen; the boxes
@@ -397,7 +416,24 @@ void RefinementDialog::Finished() {
   for (const std::string& w : outcome_.warnings) text += QStringLiteral("Uwaga: %1\n").arg(QString::fromStdString(w));
   report_->setPlainText(text);
   apply_->setEnabled(true);
+  saveSet_->setEnabled(instrumentRefined() && saveInstrument != nullptr);
   emit fitFinished();
+}
+
+void RefinementDialog::SaveInstrument(const QString& name) {
+  if (!ref_ || !saveInstrument) return;
+  ApparatusSet set;
+  set.name = name.toStdString();
+  for (const RefinedValue& v : ref_->values()) {
+    if (v.pattern != 0) continue;
+    if (v.kind == RefinedKind::U) set.u = v.value;
+    if (v.kind == RefinedKind::V) set.v = v.value;
+    if (v.kind == RefinedKind::W) set.w = v.value;
+    if (v.kind == RefinedKind::X) set.x = v.value;
+    if (v.kind == RefinedKind::Y) set.y = v.value;
+  }
+  saveInstrument(set);
+  status_->setText(QStringLiteral("Zapisano zestaw „%1” w tablicy aparatów.").arg(name));
 }
 
 void RefinementDialog::reject() {

@@ -14,6 +14,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "measured/Refinement.h"
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -54,6 +56,11 @@ class RefinementDialog : public QDialog {
   const std::vector<size_t>& fittedPhases() const { return fitted_; }
   bool instrumentRefined() const;
 
+  // "Zapisz do aparatu": the refined instrument widths as a set of the
+  // instrument table, by the name given; the program stores it.
+  std::function<void(const ApparatusSet&)> saveInstrument;
+  void SaveInstrument(const QString& name);
+
   // For tests, and what the controls do.
   QCheckBox* phaseBox(size_t index) const { return index < phaseBoxes_.size() ? phaseBoxes_[index] : nullptr; }
   QTreeWidget* tree() const { return tree_; }
@@ -61,6 +68,7 @@ class RefinementDialog : public QDialog {
   QPushButton* fitButton() const { return fit_; }
   QPushButton* applyButton() const { return apply_; }
   QPushButton* cancelButton() const { return cancel_; }
+  QPushButton* saveInstrumentButton() const { return saveSet_; }
   QPlainTextEdit* report() const { return report_; }
   bool running() const { return worker_.joinable(); }
   // Ticks every value of these kinds (FitWhat bits) and clears the others.
@@ -75,6 +83,7 @@ class RefinementDialog : public QDialog {
 
  private:
   void CreateControls();
+  QHBoxLayout* CreateButtons();
   void Rebuild();
   void FillTree();
   void ReadTree();
@@ -103,6 +112,7 @@ class RefinementDialog : public QDialog {
   QPushButton* cancel_ = nullptr;
   QPushButton* apply_ = nullptr;
   QPushButton* close_ = nullptr;
+  QPushButton* saveSet_ = nullptr;
 };
 
 }  // namespace pelmora

@@ -28,6 +28,8 @@
 #include "measured/ui/RefinementDialog.h"
 
 #include <QPlainTextEdit>
+
+#include <algorithm>
 #include "measured/ui/MeasuredLayer.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -157,6 +159,23 @@ class MeasuredTest : public QObject {
     // The measurement is the chart's grid read between its points, whose
     // peaks the refinement's own profile matches to a few percent.
     QVERIFY2(r.rwp < 8.0, qPrintable(QString::number(r.rwp)));
+
+    // "Zapisz do aparatu": the refined widths as a set of the instrument table.
+    FitWith(
+        f, [](RefinementDialog* d) { d->setRefined(kFitScale | kFitZero | kFitBackground | kFitWidths); }, false, false,
+        [](RefinementDialog* d) {
+          QVERIFY(d->saveInstrumentButton()->isEnabled());
+          d->SaveInstrument(QStringLiteral("Dopasowany NaCl"));
+        });
+    {
+      ReferenceData& ref = run.app->reference();
+      const auto set = std::find_if(ref.apparatusSets.begin(), ref.apparatusSets.end(),
+                                    [](const ApparatusSet& s) { return s.name == "Dopasowany NaCl"; });
+      QVERIFY(set != ref.apparatusSets.end() && ref.apparatusModified);
+      QVERIFY(set->u != 0.0 || set->v != 0.0 || set->w != 0.0);
+      ref.apparatusSets.erase(set);
+      ref.apparatusModified = false;
+    }
 
     // A file that is no pattern is refused with the reason.
     const QString bad = dir_.path() + "/bad.xy";
