@@ -1,6 +1,7 @@
 #include "editors/ui/StructureDialog.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QStandardItemModel>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -597,8 +598,10 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
     const QString name = spaceGroup_->itemData(index).toString();
     ChooseSpaceGroup(name.isEmpty() && index != 0 ? spaceGroup_->itemText(index) : name);
   });
-  connect(spaceGroup_->lineEdit(), &QLineEdit::returnPressed, this,
-          [this] { ChooseSpaceGroup(spaceGroup_->currentText()); });
+  // Typed groups apply as every other field's value: on Tab and on leaving
+  // (Enter too, through the filter, without closing the dialog).
+  connect(spaceGroup_->lineEdit(), &QLineEdit::editingFinished, this, &CTabPage1::ApplyTypedSpaceGroup);
+  spaceGroup_->lineEdit()->installEventFilter(this);
   connect(findSymmetry_, &QPushButton::clicked, this, &CTabPage1::FindCellSymmetry);
   resize(920, 460);
   Bind(nullptr);
@@ -672,8 +675,25 @@ void CTabPage1::ShowSpaceGroup() {
   const int i = d.crystal.spaceGroup.empty() ? 0 : spaceGroup_->findData(QString::fromStdString(d.crystal.spaceGroup));
   if (i >= 0) spaceGroup_->setCurrentIndex(i);
   if (!d.crystal.spaceGroup.empty()) spaceGroup_->setEditText(QString::fromStdString(d.crystal.spaceGroup));
+  shownGroup_ = spaceGroup_->currentText();
   // The group decides the lattice type.
   lattice_->setEnabled(d.crystal.spaceGroup.empty());
+}
+
+void CTabPage1::ApplyTypedSpaceGroup() {
+  if (!doc_ || spaceGroup_->currentText().trimmed() == shownGroup_.trimmed()) return;
+  ChooseSpaceGroup(spaceGroup_->currentText());
+}
+
+bool CTabPage1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == spaceGroup_->lineEdit() && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ApplyTypedSpaceGroup();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void CTabPage1::ChooseSpaceGroup(const QString& text) {

@@ -60,7 +60,13 @@ class CTabPage1 : public QDialog {
 
   void accept() override;
 
+ protected:
+  // Enter in the space-group field applies the group and keeps the dialog open.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // The typed group, when it is not the one shown: on Enter, Tab and leaving.
+  void ApplyTypedSpaceGroup();
   void ShowCell();
   // Writes the fixed and tied values of the document's crystal system and
   // enables the fields the user may type; true when a value changed.
@@ -74,6 +80,7 @@ class CTabPage1 : public QDialog {
   QPointer<KomorkaDocument> doc_;
   QComboBox* lattice_;
   QComboBox* spaceGroup_;
+  QString shownGroup_;  // the field's text as the document's group was last shown
   QPushButton* findSymmetry_;
   NumberEdit* tolerance_;
   std::array<NumberEdit*, 6> cell_{};

@@ -344,8 +344,12 @@ class StructureTest : public QObject {
     // type, ties the cell and holds the lattice list.
     QVERIFY(Answer([&] { f.page->ChooseSpaceGroup(QStringLiteral("P 4 7")); }).contains("Nieznana grupa"));
     QVERIFY(d.crystal.spaceGroup.empty());
-    f.page->ChooseSpaceGroup(QStringLiteral("P42/mnm"));
+    // Typed, Enter applies it and leaves the dialog open.
+    QLineEdit* typed = f.page->spaceGroupList()->lineEdit();
+    typed->setText(QStringLiteral("P42/mnm"));
+    QTest::keyClick(typed, Qt::Key_Return);
     QCOMPARE(QString::fromStdString(d.crystal.spaceGroup), QStringLiteral("P 42/m n m"));
+    QVERIFY(f.page->isVisible());
     QCOMPARE(d.crystal.latticeType, LatticeType(kTetragonal));
     QVERIFY(!f.page->latticeList()->isEnabled());
     QVERIFY(f.page->cellField(2)->isEnabled() && !f.page->cellField(1)->isEnabled());
@@ -381,7 +385,11 @@ class StructureTest : public QObject {
     // A position typed near a special one is offered its fractions; "Nie"
     // keeps it as typed, "Tak" takes them.
     p->occupancyField()->setText(QStringLiteral("1"));
-    f.page->ChooseSpaceGroup(QStringLiteral("P 63 m c"));
+    // Typed and left (Tab, a click elsewhere): applied as any field is.
+    typed->setText(QStringLiteral("P 63 m c"));
+    emit typed->editingFinished();
+    QCOMPARE(QString::fromStdString(d.crystal.spaceGroup), QStringLiteral("P 63 m c"));
+    emit typed->editingFinished();  // left again unchanged: nothing asked, nothing done
     QCOMPARE(d.crystal.latticeType, LatticeType(kHexagonal));
     QCOMPARE(d.cell.gamma, 120.0);
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(30); });
