@@ -598,8 +598,6 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
     const QString name = spaceGroup_->itemData(index).toString();
     ChooseSpaceGroup(name.isEmpty() && index != 0 ? spaceGroup_->itemText(index) : name);
   });
-  // Typed groups apply as every other field's value: on Tab and on leaving
-  // (Enter too, through the filter, without closing the dialog).
   connect(spaceGroup_->lineEdit(), &QLineEdit::editingFinished, this, &CTabPage1::ApplyTypedSpaceGroup);
   spaceGroup_->lineEdit()->installEventFilter(this);
   connect(findSymmetry_, &QPushButton::clicked, this, &CTabPage1::FindCellSymmetry);

@@ -65,7 +65,9 @@ class CTabPage1 : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // The typed group, when it is not the one shown: on Enter, Tab and leaving.
+  // The typed group, when it is not the one shown: on Enter, Tab and leaving
+  // the field, as every other field's value applies (Enter through the
+  // filter, so that it does not close the dialog).
   void ApplyTypedSpaceGroup();
   void ShowCell();
   // Writes the fixed and tied values of the document's crystal system and
