@@ -64,8 +64,9 @@ truth["sites"] = [(b, occ, B, tuple(x + d for x, d in zip(xyz, dx)))
 truth["sites"][0] = (9.405, 0.93, 1.4, truth["sites"][0][3])
 data = syn.write(os.path.join(work, "structure.xy"), truth, 10.0, 150.0, 0.02, 30000.0, 5)
 start = cif(os.path.join(work, "start.cif"), [(b, 1.0, 1.0, xyz) for b, occ, B, xyz in syn.PBSO4["sites"]])
+refined_cif = os.path.join(work, "refined.cif")
 run, r = refine("structure", start, data, "--refine", "scale,background,uvw,xy,positions,biso", "--free", "Pb occ",
-                "--set", "W=0.05")
+                "--set", "W=0.05", "--write-structure", refined_cif)
 v = values(r)
 check(r["converged"] and run.returncode == 0, "structure refinement converged, exit %d" % run.returncode)
 check(abs(r["chi2"] - 1) < 0.1, "chi2 %.4f near 1" % r["chi2"])
@@ -75,6 +76,15 @@ for label, (b, occ, B, xyz) in zip(["Pb", "S", "O", "O#2", "O#3"], truth["sites"
             near(label + " " + axis, *v[label + " " + axis], x)
     near(label + " B", *v[label + " B"], B)
 near("Pb occ", *v["Pb occ"], 0.93)
+# The refined structure as a CIF with esds in parentheses, read back as it was written.
+with open(refined_cif) as f:
+    rows = {line.split()[0]: line.split() for line in f if line.startswith(("Pb1 ", "O5 "))}
+pb = r["phases"][0]["sites"][0]
+check("Pb1" in rows and rows["Pb1"][2].endswith(")") and abs(float(rows["Pb1"][2].split("(")[0]) - pb["x"]) < 1e-5 and
+      rows["Pb1"][4] == "0.250000" and "(" in rows["O5"][4],
+      "the CIF gives refined values with esds, fixed ones plain: %s" % rows.get("Pb1"))
+back = subprocess.run([cli, "calc", refined_cif], capture_output=True, text=True)
+check(back.returncode == 0 and "Ka1" in back.stdout, "the written CIF reads back")
 site = r["phases"][0]["sites"][4]
 check(all(k in site for k in ("x_esd", "y_esd", "z_esd", "biso_esd")) and "occupancy_esd" not in site,
       "the report gives esds for the refined values only: %s" % sorted(site))
