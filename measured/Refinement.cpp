@@ -263,6 +263,8 @@ Refinement::~Refinement() = default;
 
 std::vector<RefinedValue>& Refinement::values() { return model_->values; }
 
+const std::vector<double>& Refinement::FittedAngles(size_t pattern) const { return model_->patterns.at(pattern).t; }
+
 RefinedValue* Refinement::Find(const std::string& name) {
   for (RefinedValue& v : model_->values)
     if (v.name == name) return &v;

@@ -156,6 +156,8 @@ class Refinement {
   // solution in values().
   RefinementOutcome Run();
   void SetStaged(bool staged) { setup_.staged = staged; }
+  // The 2-theta of the points fitted in a pattern (in range, not excluded).
+  const std::vector<double>& FittedAngles(size_t pattern) const;
 
   // The refined structure of a phase into a document: cell, sites, grain
   // size; with `instrument` also the first pattern's U V W X Y.

@@ -36,6 +36,16 @@ std::vector<std::set<RefinedKind>> Stages(bool staged) {
   return {s1, s2, s3, s4};
 }
 
+// The bounds of the values refined now, in their order.
+void BoundsOf(const refinement::Model& m, Eigen::VectorXd& lo, Eigen::VectorXd& hi) {
+  lo.resize(static_cast<Eigen::Index>(m.refined.size()));
+  hi.resize(lo.size());
+  for (size_t j = 0; j < m.refined.size(); ++j) {
+    lo[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].lower;
+    hi[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].upper;
+  }
+}
+
 // From the solution, the structure's values moved at random (positions by
 // up to 0.01, B by up to 0.5, occupancies by up to 0.05) and refined again,
 // `restarts` times: the best solution stays. A structure refined against a
@@ -150,11 +160,8 @@ RefinementOutcome Refinement::Run() {
     for (size_t i = 0; i < m.values.size(); ++i)
       if (m.values[i].refine && stage.count(m.values[i].kind)) m.refined.push_back(static_cast<int>(i));
     if (m.refined.empty() && !leBail) continue;
-    Eigen::VectorXd lo(static_cast<Eigen::Index>(m.refined.size())), hi(lo.size());
-    for (size_t j = 0; j < m.refined.size(); ++j) {
-      lo[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].lower;
-      hi[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].upper;
-    }
+    Eigen::VectorXd lo, hi;
+    BoundsOf(m, lo, hi);
     double before = std::numeric_limits<double>::infinity();
     // Le Bail: the line intensities from the data, then a few steps of the
     // rest, in turns until the sum settles.
@@ -181,11 +188,8 @@ RefinementOutcome Refinement::Run() {
     }
   }
   if (ran && !leBail && setup_.restarts > 0 && !out.cancelled) {
-    Eigen::VectorXd lo(static_cast<Eigen::Index>(m.refined.size())), hi(lo.size());
-    for (size_t j = 0; j < m.refined.size(); ++j) {
-      lo[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].lower;
-      hi[static_cast<Eigen::Index>(j)] = m.values[static_cast<size_t>(m.refined[j])].upper;
-    }
+    Eigen::VectorXd lo, hi;
+    BoundsOf(m, lo, hi);
     last = Restarts(m, std::move(last), setup_.restarts, lo, hi, opt, out.iterations);
   }
   out.converged = !ran || last.converged;

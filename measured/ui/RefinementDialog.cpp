@@ -243,11 +243,6 @@ void RefinementDialog::Rebuild() {
     for (const RefinedValue& v : ref_->values()) ticked[v.name] = v.refine;
   }
   const CKomorka& first = *phases_.front().doc;
-  // The points the refinement fits: the measured ones in the first
-  // document's range.
-  fittedT_.clear();
-  for (double t : measured_->twoTheta)
-    if (t >= first.experiment.angleMin && t <= first.experiment.angleMax) fittedT_.push_back(t);
   RefinementSetup setup;
   RefinementPattern pattern;
   pattern.name = measured_->path;
@@ -272,7 +267,9 @@ void RefinementDialog::Rebuild() {
         this,
         [this, iteration, rwp, curve] {
           status_->setText(QStringLiteral("Krok %1, Rwp = %2 %").arg(iteration).arg(rwp, 0, 'f', 3));
-          plot_->setCalculated(curve, fittedT_);
+          if (!ref_) return;
+          const std::vector<double>& t = ref_->FittedAngles(0);
+          plot_->setCalculated(curve, QVector<double>(t.begin(), t.end()));
         },
         Qt::QueuedConnection);
   };

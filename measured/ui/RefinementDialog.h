@@ -97,7 +97,6 @@ class RefinementDialog : public QDialog {
   std::unique_ptr<Refinement> ref_;
   RefinementOutcome outcome_;
   std::vector<QTreeWidgetItem*> items_;  // one per value of ref_ (null: not offered)
-  QVector<double> fittedT_;
   std::atomic<bool> cancelFlag_{false};
   std::thread worker_;
 
