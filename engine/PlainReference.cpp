@@ -1,12 +1,14 @@
 #include "engine/PlainReference.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <tuple>
 
 #include "engine/Angles.h"
 #include "engine/ReflectionExport.h"
+#include "engine/ReflectionForms.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {
@@ -73,18 +75,16 @@ constexpr double kMaxBoxPoints = 4.0e9;
 
 struct LineKey {
   int line;
-  double thetaBin, f2Bin;
+  double thetaBin;
   int i0, i1, i2;
-  // The lines of one angle and indices lie together, in order of |F|^2.
-  auto Tie() const { return std::tie(line, i0, i1, i2, thetaBin, f2Bin); }
+  auto Tie() const { return std::tie(line, i0, i1, i2, thetaBin); }
   bool operator<(const LineKey& o) const { return Tie() < o.Tie(); }
   bool operator==(const LineKey& o) const { return Tie() == o.Tie(); }
 };
 
-LineKey KeyOf(int line, int h, int k, int l, double thetaBin, double f2Bin) {
-  int v[3] = {std::abs(h), std::abs(k), std::abs(l)};
-  std::sort(v, v + 3);
-  return {line, thetaBin, f2Bin, v[0], v[1], v[2]};
+LineKey KeyOf(const ReflectionForms& forms, int line, int h, int k, int l, double thetaBin) {
+  const std::array<int, 3> v = forms.Key(h, k, l);
+  return {line, thetaBin, v[0], v[1], v[2]};
 }
 
 // The bins a value may fall in when computed another way: its own first,
@@ -113,7 +113,7 @@ struct Members {
   long count = 0;
   double sumF2 = 0.0;
   bool listedFound = false;  // the list's own indices among them
-  double theta = 0.0, d = 0.0, re = 0.0, im = 0.0, f2 = 0.0;  // those of the listed indices
+  double theta = 0.0, d = 0.0, re = 0.0, im = 0.0;  // those of the listed indices
 };
 
 // A triple of the box in range of at least one line, with its F.
@@ -139,7 +139,7 @@ class PlainRun {
   // points); the number of lines they are in range of.
   long CollectSlab(int h, std::vector<BoxPoint>* points) const;
   void Assign(const BoxPoint& p, int line);
-  long FindLine(int line, const BoxPoint& p, double theta, double f2) const;
+  long FindLine(int line, const BoxPoint& p, double theta) const;
   void ListedWithoutMembers();
   void Problem(const std::string& text);
   bool OnRangeEdge(double twoTheta) const {
@@ -159,6 +159,7 @@ class PlainRun {
   int lines_;
   double lambda_[2];
   const ReciprocalMetric metric_;
+  const ReflectionForms forms_;
   int H_, K_, L_;
   long onFaces_ = 0;
   std::vector<std::pair<LineKey, long>> index_;  // the list's lines by key
@@ -166,7 +167,12 @@ class PlainRun {
 };
 
 PlainRun::PlainRun(const CKomorka& doc, const std::vector<Reflection>& list, PlainCheck& out)
-    : doc_(doc), list_(list), out_(out), radiation_(doc.experiment.radiation), metric_(doc.cell) {
+    : doc_(doc),
+      list_(list),
+      out_(out),
+      radiation_(doc.experiment.radiation),
+      metric_(doc.cell),
+      forms_(ReflectionForms::Of(doc.crystal, doc.cell)) {
   // Without any B of a site's own the experiment's B is a common factor
   // of the intensity; with one, the other atoms take the experiment's B
   // (when it is on) in F.
@@ -199,8 +205,7 @@ void PlainRun::IndexList() {
       Problem(Describe(g.h, g.k, g.l, g.line) + ": angle or |F|^2 is not a number");
       continue;
     }
-    const LineKey key = KeyOf(g.line, g.h, g.k, g.l, std::floor(g.theta * kBinsPerUnit),
-                              std::floor(g.f2 * kBinsPerUnit));
+    const LineKey key = KeyOf(forms_, g.line, g.h, g.k, g.l, std::floor(g.theta * kBinsPerUnit));
     index_.emplace_back(key, static_cast<long>(i));
   }
   std::sort(index_.begin(), index_.end());
@@ -284,37 +289,21 @@ void PlainRun::SumBox(CalcProgress& progress) {
     Problem(cformat("%ld reflections in range lie on the faces of the index box: the box may cut off others", onFaces_));
 }
 
-long PlainRun::FindLine(int line, const BoxPoint& p, double theta, double f2) const {
-  double thetaBins[2], f2Bins[2];
-  const int nt = CandidateBins(theta, thetaBins), nf = CandidateBins(f2, f2Bins);
-  for (int i = 0; i < nt; ++i)
-    for (int j = 0; j < nf; ++j) {
-      const LineKey key = KeyOf(line, p.h, p.k, p.l, thetaBins[i], f2Bins[j]);
-      const auto it = std::lower_bound(index_.begin(), index_.end(), key,
-                                       [](const auto& e, const LineKey& x) { return e.first < x; });
-      if (it != index_.end() && it->first == key) return it->second;
-    }
-  // None in its group: the nearest |F|^2 at its angle and indices, so that
-  // a wrong |F|^2 is reported as one rather than as two lines unmatched.
-  const double bin = std::floor(f2 * kBinsPerUnit);
-  long best = -1;
-  double distance = 0.0;
+long PlainRun::FindLine(int line, const BoxPoint& p, double theta) const {
+  double thetaBins[2];
+  const int nt = CandidateBins(theta, thetaBins);
   for (int i = 0; i < nt; ++i) {
-    LineKey key = KeyOf(line, p.h, p.k, p.l, thetaBins[i], -HUGE_VAL);
-    auto it = std::lower_bound(index_.begin(), index_.end(), key,
-                               [](const auto& e, const LineKey& x) { return e.first < x; });
-    for (key.f2Bin = HUGE_VAL; it != index_.end() && it->first < key; ++it)
-      if (best < 0 || std::fabs(it->first.f2Bin - bin) < distance) {
-        best = it->second;
-        distance = std::fabs(it->first.f2Bin - bin);
-      }
+    const LineKey key = KeyOf(forms_, line, p.h, p.k, p.l, thetaBins[i]);
+    const auto it = std::lower_bound(index_.begin(), index_.end(), key,
+                                     [](const auto& e, const LineKey& x) { return e.first < x; });
+    if (it != index_.end() && it->first == key) return it->second;
   }
-  return best;
+  return -1;
 }
 
 void PlainRun::Assign(const BoxPoint& p, int line) {
   const double theta = p.theta[line - 1], f2 = p.re * p.re + p.im * p.im;
-  const long at = FindLine(line, p, theta, f2);
+  const long at = FindLine(line, p, theta);
   if (at < 0) {
     const double tt = TwoThetaDegrees(theta);
     if (!OnRangeEdge(tt))
@@ -325,7 +314,7 @@ void PlainRun::Assign(const BoxPoint& p, int line) {
   Members& m = members_[static_cast<size_t>(at)];
   ++m.count;
   m.sumF2 += f2;
-  if (g.h == p.h && g.k == p.k && g.l == p.l) m = {m.count, m.sumF2, true, theta, 1.0 / std::sqrt(p.invD2), p.re, p.im, f2};
+  if (g.h == p.h && g.k == p.k && g.l == p.l) m = {m.count, m.sumF2, true, theta, 1.0 / std::sqrt(p.invD2), p.re, p.im};
 }
 
 void PlainRun::ListedWithoutMembers() {
@@ -395,16 +384,18 @@ void PlainRun::CompareLine(const Reflection& g, const Members& m, double plainIn
   Note(q[1], g, g.d, m.d);
   Note(q[2], g, g.reF, m.re);
   Note(q[3], g, g.imF, m.im);
-  Note(q[4], g, g.f2, m.f2);
+  // A line's |F|^2 is the mean of its members'.
+  const double f2 = m.sumF2 / static_cast<double>(m.count);
+  Note(q[4], g, g.f2, f2);
   Note(q[5], g, g.intensity, plainIntensity);
   Note(q[6], g, IntensityPercent(g.intensity, maxIntensity), IntensityPercent(plainIntensity, plainMax));
   // The list hides extinct lines, those whose |F|^2 prints as zero with
   // four decimals: both calculations must hide the same.
   const auto shown = [](double f2) { return parseDoubleOr(cformat("%.4f", f2), 0.0) > 0.0; };
-  if ((g.nonZero == 1) != shown(g.f2) || (shown(g.f2) != shown(m.f2) && !PrintsAlike(g.f2, m.f2, 0, 4)))
+  if ((g.nonZero == 1) != shown(g.f2) || (shown(g.f2) != shown(f2) && !PrintsAlike(g.f2, f2, 0, 4)))
     Problem(Describe(g.h, g.k, g.l, g.line) +
             cformat(": extinct in one list only (|F|^2 %.6g listed %s, %.6g plain)", g.f2,
-                    g.nonZero == 1 ? "as shown" : "as extinct", m.f2));
+                    g.nonZero == 1 ? "as shown" : "as extinct", f2));
 }
 
 }  // namespace

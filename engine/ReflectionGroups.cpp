@@ -84,8 +84,8 @@ std::vector<Reflection> MakeGroups(const LineGroups& found, double lambda) {
       r.theta = f.theta;
       r.reF = f.reF;
       r.imF = f.imF;
-      r.f2 = f.f2;
-      r.nonZero = NonZeroF2(f.f2);
+      r.f2 = f.f2 / e->count;
+      r.nonZero = NonZeroF2(r.f2);
     }
   }
   return groups;

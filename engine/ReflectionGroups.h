@@ -1,10 +1,13 @@
-// The groups of reflections: records that share the angle and |F|^2 to
-// four decimals and the indices up to sign and order. The search adds the
+// The groups of reflections: records that share the angle to four decimals
+// and belong to one form (ReflectionForms). A group's |F|^2 is the mean
+// of its members', which differ only by anomalous scattering or by atoms
+// that keep their symmetry to a tolerance. The search adds the
 // records it finds to tables of groups; the groups then become the list's
 // reflection records in list order.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 
 #include "engine/LargePages.h"
 #include "engine/Reflection.h"
+#include "engine/ReflectionForms.h"
 
 namespace pelmora::search {
 
@@ -26,7 +30,8 @@ inline double RoundDown4(double x) {
 // One index triple in range, as the search finds it: no more than sorting
 // and grouping need, so that a large cell's records stay small.
 struct Found {
-  double theta, d, reF, imF, f2;
+  double theta, d, reF, imF;
+  double f2;  // in a group table, the sum over the group's records
   std::int32_t h, k, l;
 };
 
@@ -38,25 +43,19 @@ inline bool FoundBefore(const Found& a, const Found& b) {
   return a.l > b.l;
 }
 
-// Reflections of one group share the angle and |F|^2 to four decimals and
-// the indices up to sign and order.
+// Reflections of one group share the angle to four decimals and their form.
 struct GroupKey {
-  double theta, f2;
-  int i0, i1, i2;  // sorted absolute indices
-  bool operator==(const GroupKey& o) const {
-    return theta == o.theta && f2 == o.f2 && i0 == o.i0 && i1 == o.i1 && i2 == o.i2;
-  }
-  static GroupKey Of(const Found& r) {
-    int v[3] = {std::abs(r.h), std::abs(r.k), std::abs(r.l)};
-    std::sort(v, v + 3);
-    return {RoundDown4(r.theta), RoundDown4(r.f2), v[0], v[1], v[2]};
+  double theta;
+  int i0, i1, i2;  // the form's key
+  bool operator==(const GroupKey& o) const { return theta == o.theta && i0 == o.i0 && i1 == o.i1 && i2 == o.i2; }
+  static GroupKey Of(const Found& r, const ReflectionForms& forms) {
+    const std::array<int, 3> v = forms.Key(r.h, r.k, r.l);
+    return {RoundDown4(r.theta), v[0], v[1], v[2]};
   }
   std::uint64_t Hash() const {
-    std::uint64_t t, f;
+    std::uint64_t t;
     std::memcpy(&t, &theta, 8);
-    std::memcpy(&f, &f2, 8);
     std::uint64_t h = t * 0x9E3779B97F4A7C15ull;
-    h ^= f + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
     h ^= (static_cast<std::uint64_t>(i0) << 40 | static_cast<std::uint64_t>(i1) << 20 |
           static_cast<std::uint64_t>(i2)) +
          0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
@@ -73,24 +72,29 @@ struct GroupKey {
 // The groups of one wavelength as the search finds them, so that memory
 // follows the grouped list rather than the raw reflection count. A record
 // joins the one group with its exact key; a group keeps the number of its
-// records and its first record in list order (FoundBefore), which is what
-// grouping the sorted list would give: sums and minima do not depend on the
-// order the records come in, so neither does the outcome on the threads.
+// records, the sum of their |F|^2 and its first record in list order
+// (FoundBefore), which is what grouping the sorted list would give: counts
+// and minima do not depend on the order the records come in, so neither
+// does the outcome on the threads (the sum only to its last bits).
 // Open addressing over a power-of-two table that grows at half load; the
 // entries live in blocks that never move, so growing copies no entry.
 class GroupTable {
  public:
-  // The key is that of the first record: a group's records share it. One
-  // cache line per group, which is where a large search spends its time.
+  // The key is that of the first record: a group's records share it; the
+  // first's f2 holds the group's sum. One cache line per group, which is
+  // where a large search spends its time.
   struct alignas(64) Entry {
     Found first;
     std::int32_t count;
   };
 
+  explicit GroupTable(const ReflectionForms* forms) : forms_(forms) {}
+
   void Add(const Found& r) {
-    const GroupKey key = GroupKey::Of(r);
+    const GroupKey key = GroupKey::Of(r, *forms_);
     Add(key, key.Hash(), r, 1);
   }
+  // r stands for count records; its f2 is their sum.
   void Add(const GroupKey& key, std::uint64_t hash, const Found& r, std::int32_t count) {
     if (2 * (size_ + 1) > slots_.size()) Grow();
     const std::uint64_t tag = hash & kTagMask;
@@ -104,9 +108,11 @@ class GroupTable {
       }
       if ((slot & kTagMask) != tag) continue;
       Entry& e = At((slot & ~kTagMask) - 1);
-      if (GroupKey::Of(e.first) == key) {
+      if (GroupKey::Of(e.first, *forms_) == key) {
         e.count += count;
+        const double sum = e.first.f2 + r.f2;
         if (FoundBefore(r, e.first)) e.first = r;
+        e.first.f2 = sum;
         return;
       }
     }
@@ -133,7 +139,7 @@ class GroupTable {
     for (size_t n0 = 0; n0 < other.size_; n0 += kBatch) {
       const size_t nb = std::min(kBatch, other.size_ - n0);
       for (size_t j = 0; j < nb; ++j) {
-        keys[j] = GroupKey::Of(other.At(n0 + j).first);
+        keys[j] = GroupKey::Of(other.At(n0 + j).first, *forms_);
         hashes[j] = keys[j].Hash();
         if (j < kAhead) PrefetchSlot(hashes[j]);
       }
@@ -144,7 +150,7 @@ class GroupTable {
         Add(keys[j], hashes[j], e.first, e.count);
       }
     }
-    other = GroupTable();
+    other = GroupTable(forms_);
   }
   // The entries in the order of their first records.
   std::vector<const Entry*> Sorted() const {
@@ -165,7 +171,7 @@ class GroupTable {
     slots_ = LargeVector<std::uint64_t>(cap);
     mask_ = cap - 1;
     for (size_t n = 0; n < size_; ++n) {
-      const std::uint64_t hash = GroupKey::Of(At(n).first).Hash();
+      const std::uint64_t hash = GroupKey::Of(At(n).first, *forms_).Hash();
       for (size_t i = hash & mask_;; i = (i + 1) & mask_)
         if (slots_[i] == 0) {
           slots_[i] = (hash & kTagMask) | (n + 1);
@@ -174,6 +180,7 @@ class GroupTable {
     }
   }
 
+  const ReflectionForms* forms_;
   size_t mask_ = 0, size_ = 0;
   std::vector<std::uint64_t> slots_;
   std::vector<std::unique_ptr<Entry[]>> blocks_;

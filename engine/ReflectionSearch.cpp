@@ -38,7 +38,8 @@ class IndexSearch {
         K_(limits[1]),
         L_(limits[2]),
         kernel_(doc.crystal.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
-        V2_(doc.cell.CellVolume() * doc.cell.CellVolume()) {
+        V2_(doc.cell.CellVolume() * doc.cell.CellVolume()),
+        forms_(ReflectionForms::Of(doc.crystal, doc.cell)) {
     SetRowBounds();
   }
 
@@ -100,6 +101,7 @@ class IndexSearch {
   const int H_, K_, L_;
   const StructureFactorKernel kernel_;
   const double V2_;
+  const ReflectionForms forms_;
   bool bounded_ = false;
   double quadL_ = 0.0, linH_ = 0.0, linK_ = 0.0, limit_ = 0.0;  // MetricSum = quadL l^2 + (linH h + linK k) l + ...
   std::vector<Tables> found_;  // one per thread
@@ -249,17 +251,12 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWor
           std::vector<GroupTable>& tables = line == 1 ? found.line1 : found.line2;
           Found rec, m;
           Make(line, c, h, k, own, scratch, lengths, rec, m);
-          // (h k l) comes before its mate in list order; without anomalous
-          // scattering, and often with it, both join one group.
-          const GroupKey key = GroupKey::Of(rec), mateKey = GroupKey::Of(m);
+          // (h k l) comes before its mate in list order, and both join
+          // one group: one record for two, with their summed |F|^2.
+          rec.f2 += m.f2;
+          const GroupKey key = GroupKey::Of(rec, forms_);
           const std::uint64_t hash = key.Hash();
-          if (key == mateKey) {
-            pending.push_back({&TableOf(tables, hash), key, hash, rec, 2});
-          } else {
-            pending.push_back({&TableOf(tables, hash), key, hash, rec, 1});
-            const std::uint64_t mateHash = mateKey.Hash();
-            pending.push_back({&TableOf(tables, mateHash), mateKey, mateHash, m, 1});
-          }
+          pending.push_back({&TableOf(tables, hash), key, hash, rec, 2});
         }
       }
       AddAll(pending);
@@ -277,10 +274,11 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   const double work = static_cast<double>(2 * H_ + 1) * (2 * K_ + 1) * (2 * L_ + 1) * (1.0 + doc_.crystal.cellAtoms.size());
   const int nThreads = work < 4.0e6 ? 1 : std::min(MaxThreads(), nh);
   found_.resize(static_cast<size_t>(nThreads));
-  for (Tables& t : found_) {
-    t.line1.resize(static_cast<size_t>(nThreads));
-    t.line2.resize(static_cast<size_t>(nThreads));
-  }
+  for (Tables& t : found_)
+    for (int i = 0; i < nThreads; ++i) {
+      t.line1.emplace_back(&forms_);
+      t.line2.emplace_back(&forms_);
+    }
 #pragma omp parallel num_threads(nThreads)
   {
     Tables& found = found_[static_cast<size_t>(ThreadNumber())];
@@ -310,7 +308,7 @@ LineGroups IndexSearch::TakeGroups(int line) {
   auto tables = [line](Tables& t) -> std::vector<GroupTable>& { return line == 1 ? t.line1 : t.line2; };
   // Each part of the keys is merged and sorted on a thread of its own.
   const int np = static_cast<int>(tables(found_[0]).size());
-  out.parts.resize(static_cast<size_t>(np));
+  for (int p = 0; p < np; ++p) out.parts.emplace_back(&forms_);
   out.order.resize(static_cast<size_t>(np));
 #pragma omp parallel for schedule(dynamic, 1) num_threads(np) if (np > 1)
   for (int p = 0; p < np; ++p) {

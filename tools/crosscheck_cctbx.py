@@ -7,9 +7,12 @@ Cromer-Mann coefficients, f'/f'' and wavelengths (neutrons: the file's
 scattering lengths), every reflection h k l in the file's 2-theta range,
 whatever its indices: d, 2-theta, Re F, Im F, |F|^2. The centring is applied
 by cctbx's own symmetry expansion, the rhombohedral and triclinic metrics by
-cctbx's unit cell. The reflections are grouped with the program's rule (same
-RoundDown4 of theta and of |F|^2, same absolute indices) and the relative
-intensities are evaluated here from |F|^2, multiplicity, Lorentz-polarisation,
+cctbx's unit cell. The reflections are grouped into forms (same RoundDown4 of
+theta, related by an operation of the structure's Laue group, which is found
+here: the integer matrices that keep cctbx's reciprocal metric and map the
+expanded atoms onto atoms of their kind, with the inversion), a group's
+|F|^2 being the mean of its members', and the relative intensities are
+evaluated here from that mean, multiplicity, Lorentz-polarisation,
 Debye-Waller and lambda^3 (ratio for the second line). The result is compared
 with `pelmora-cli calc FILE --extinct --ka2` at the printed precision
 (2-theta and d to 4 decimals, F to 3, percent to 4); the list without
@@ -133,20 +136,65 @@ def reference_list(st, xs, lam):
     return out
 
 
-def group(refl):
-    """The program's grouping rule over the reflection order."""
+def laue_operations(st, xs):
+    """Matrices M on (h k l) of the structure's Laue group: M keeps the
+    reciprocal metric and x -> M^T x + t maps the atoms onto atoms of the
+    same kind for some t (to 0.002 in each fractional coordinate)."""
+    aa, bb, cc, ab, ac, bc = xs.unit_cell().reciprocal_metrical_matrix()
+    g = [[aa, ab, ac], [ab, bb, bc], [ac, bc, cc]]
+    scale = max(aa, bb, cc)
+    atoms = [(sc.scattering_type, tuple(v % 1.0 for v in sc.site)) for sc in xs.scatterers()]
+
+    def near(p, q):
+        return all(min(abs(u - v), 1 - abs(u - v)) < 0.002 for u, v in zip(p, q))
+
+    def keeps_atoms(r):
+        kind0, x0 = atoms[0]
+        rx0 = [sum(r[i][j] * x0[j] for j in range(3)) for i in range(3)]
+        for kind, x in atoms:
+            if kind != kind0:
+                continue
+            t = [x[i] - rx0[i] for i in range(3)]
+            if all(any(k2 == k and near([(sum(r[i][j] * y[j] for j in range(3)) + t[i]) % 1.0 for i in range(3)], y2)
+                       for k2, y2 in atoms) for k, y in atoms):
+                return True
+        return False
+
+    ops = []
+    for code in range(3 ** 9):
+        m = [[(code // 3 ** (3 * i + j)) % 3 - 1 for j in range(3)] for i in range(3)]
+        det = (m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0])
+               + m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]))
+        if abs(det) != 1:
+            continue
+        mgm = [[sum(m[p][i] * g[p][q] * m[q][j] for p in range(3) for q in range(3)) for j in range(3)]
+               for i in range(3)]
+        if any(abs(mgm[i][j] - g[i][j]) > 1e-8 * scale for i in range(3) for j in range(3)):
+            continue
+        if keeps_atoms([[m[j][i] for j in range(3)] for i in range(3)]):
+            ops.append(m)
+    return ops
+
+
+def group(refl, ops):
+    """The program's grouping rule over the reflection order: one angle and one form."""
     order = sorted(refl, key=lambda r: (r["theta"], -r["hkl"][0], -r["hkl"][1], -r["hkl"][2]))
-    groups = []
+
+    def form(hkl):
+        images = [tuple(sum(m[i][j] * hkl[j] for j in range(3)) for i in range(3)) for m in ops]
+        return max(images + [tuple(-v for v in x) for x in images])
+
+    groups, index = [], {}
     for r in order:
-        key = (round_down4(r["theta"]), round_down4(r["f2"]), sorted(abs(i) for i in r["hkl"]))
-        for g in groups:
-            if g["key"] == key:
-                g["members"].append(r)
-                break
+        key = (round_down4(r["theta"]), form(r["hkl"]))
+        if key in index:
+            index[key]["members"].append(r)
         else:
-            groups.append(dict(key=key, members=[r], **r))
+            index[key] = dict(key=key, members=[r], **r)
+            groups.append(index[key])
     for g in groups:
         g["m"] = len(g["members"])
+        g["f2"] = sum(r["f2"] for r in g["members"]) / g["m"]
     return groups
 
 
@@ -205,17 +253,20 @@ def check(cli, path, write_ref):
     problems = []
     lines = {1: reference_list(st, xs, st["lambda1"])}
     lines[2] = reference_list(st, xs, st["lambda2"]) if st["lambda2"] > 0 and not st["neutrons"] else []
-    groups = {n: group(lines[n]) for n in (1, 2)}
+    ops = laue_operations(st, xs)
+    groups = {n: group(lines[n], ops) for n in (1, 2)}
     relative_intensities(st, groups[1], groups[2])
     rows = run_cli(cli, path)
 
-    # Grouping: the members of a group are equivalent in d and |F|^2, and
-    # the multiplicities add up to the number of reflections in range.
+    # Grouping: the members of a group are equivalent in d and, averaged
+    # with their Bijvoet mates, in |F|^2 to the atoms' tolerance, and the
+    # multiplicities add up to the number of reflections in range.
     for n in (1, 2):
         for g in groups[n]:
+            by_hkl = {r["hkl"]: r["f2"] for r in g["members"]}
             ds = [r["d"] for r in g["members"]]
-            f2s = [r["f2"] for r in g["members"]]
-            if max(ds) - min(ds) > 1e-6 or max(f2s) - min(f2s) > 1e-4:
+            f2s = [(f2 + by_hkl.get(tuple(-i for i in hkl), f2)) / 2 for hkl, f2 in by_hkl.items()]
+            if max(ds) - min(ds) > 1e-6 or max(f2s) - min(f2s) > 1e-3 * max(1.0, g["f2"]):
                 problems.append("line %d group %s: members differ, d %.6f..%.6f, F^2 %.5f..%.5f"
                                 % (n, g["hkl"], min(ds), max(ds), min(f2s), max(f2s)))
         total = sum(r["m"] for k, r in rows.items() if k[0] == n)
@@ -243,10 +294,10 @@ def check(cli, path, write_ref):
         other_first += g["hkl"] != key[1:]
         if g["m"] != r["m"]:
             problems.append("Ka%d %3d %3d %3d: multiplicity %d, cctbx grouping %d" % (key + (r["m"], g["m"])))
-        # The members share |F|^2 but not the phase: F is the named member's.
+        # F is the named member's, |F|^2 the members' mean.
         member = next(m for m in g["members"] if m["hkl"] == key[1:])
         for field, decimals in PRECISION:
-            want = g[field] if field == "percent" else member[field]
+            want = g[field] if field in ("percent", "f2") else member[field]
             if not agrees(want, r[field], decimals):
                 problems.append("Ka%d %3d %3d %3d: %s %.*f, cctbx %.*f"
                                 % (key + (field, decimals, r[field], decimals + 2, want)))
@@ -322,7 +373,7 @@ def write_reference(path, name, lines, groups, named):
         hkl = named[id(g)][1:] if id(g) in named else g["hkl"]
         r = next(m for m in g["members"] if m["hkl"] == hkl)
         out.append("%d %d %d %d %d %.6f %.6f %.5f %.5f %.5f %.6f"
-                   % ((n,) + hkl + (g["m"], r["two_theta"], r["d"], r["re"], r["im"], r["f2"], g["percent"])))
+                   % ((n,) + hkl + (g["m"], r["two_theta"], r["d"], r["re"], r["im"], g["f2"], g["percent"])))
     with open(os.path.splitext(path)[0] + ".ref", "w") as fh:
         fh.write("\n".join(out) + "\n")
 

@@ -7,8 +7,9 @@ ElementTree and every number is computed with plain Python floats.
   NAME.refl   the complete reflection list (both lines) of examples/NAME.xml: d from the triclinic metric,
               theta = asin(lambda / 2d), F = sum (f0 + f' + i f'') e^(-2 pi i h.x)
               over the cell (centring translations added), grouping of
-              reflections with equal theta and |F|^2 to four decimals and equal
-              absolute indices, and the absolute integrated intensity
+              reflections with equal theta to four decimals into the forms of
+              the structure's Laue group (m-3m for NaCl, 6/mmm for ZnO),
+              |F|^2 the mean of a form's members, and the absolute integrated intensity
               lambda^3 K |F|^2 m L P D A l / (R^2 V^2 omega 2 mu),
               L = 1 / (2 sin^2 theta cos theta), P = (1 + cos^2 2theta) / 2.
   NaCl.pattern  the diffractogram of examples/NaCl.xml with a grain size of
@@ -101,7 +102,20 @@ def structure_factor(atoms, h, k, l, s2, neutrons):
     return re, im
 
 
-def reflections(cell, atoms, exp):
+def form_cubic(h, k, l):
+    """m-3m: the indices up to sign and order."""
+    return tuple(sorted((abs(h), abs(k), abs(l))))
+
+
+def form_hexagonal(h, k, l):
+    """6/mmm: |h|, |k| and |h + k| up to order, and |l|."""
+    return tuple(sorted((abs(h), abs(k), abs(h + k)))) + (abs(l),)
+
+
+FORMS = {"NaCl": form_cubic, "wurtzite-ZnO": form_hexagonal}
+
+
+def reflections(cell, atoms, exp, form):
     d_of, V = d_spacing_fn(cell)
     lines = [(1, exp["l1"])]
     if exp["l2"] > 0 and not exp["neutrons"]:
@@ -131,9 +145,11 @@ def reflections(cell, atoms, exp):
         found.sort()
         groups, index = [], {}
         for th, mh, mk, ml, d, re, im, f2 in found:
-            key = (math.floor(th * 1e4) / 1e4, math.floor(f2 * 1e4) / 1e4, tuple(sorted((abs(mh), abs(mk), abs(ml)))))
+            key = (math.floor(th * 1e4) / 1e4, form(mh, mk, ml))
             if key in index:
-                groups[index[key]]["m"] += 1
+                g = groups[index[key]]
+                g["f2"] = (g["f2"] * g["m"] + f2) / (g["m"] + 1)
+                g["m"] += 1
                 continue
             index[key] = len(groups)
             groups.append({"hkl": (-mh, -mk, -ml), "th": th, "d": d, "re": re, "im": im, "f2": f2, "m": 1,
@@ -170,7 +186,7 @@ def merged(groups):
 
 def reflection_text(name, extinct):
     cell, atoms, exp = read(os.path.join(ROOT, "examples", name + ".xml"))
-    groups = reflections(cell, atoms, exp)
+    groups = reflections(cell, atoms, exp, FORMS[name])
     top = max(g["I"] for g in groups[1])
     out = ["L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
            "Natężenie %\r\n"]
@@ -219,7 +235,7 @@ def round_half_down(x):
 
 def pattern(name, D):
     cell, atoms, exp = read(os.path.join(ROOT, "examples", name + ".xml"))
-    groups = reflections(cell, atoms, exp)
+    groups = reflections(cell, atoms, exp, FORMS[name])
     step, n = 0.005, 36001
     grids = {}
     for profile in ("stick", "gauss", "lorentz", "pv"):
