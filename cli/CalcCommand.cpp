@@ -23,6 +23,8 @@
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/PatternRun.h"
 #include "plugins/PluginLists.h"
+#include "io/NumberFormat.h"
+#include "engine/Validation.h"
 
 namespace pelmora::cli {
 namespace {
@@ -46,6 +48,8 @@ struct CalcOptions {
   unsigned jobs = 0;       // 0: one per core
   ChartOptions chart;      // a picture of the chart, single runs only
   bool check = false;      // the plain reference after the outputs (the list only to -o FILE)
+  std::vector<std::string> solvent;  // --solvent [K B]: nothing for the usual values
+  bool solventGiven = false;
   SessionOptions session;
 };
 
@@ -198,6 +202,23 @@ int RunPattern(const CalcOptions& o, CalcShared& shared, const CSettings& settin
   return 0;
 }
 
+// --solvent with K and B, or with nothing for the usual values.
+int TakeSolvent(std::vector<std::string> given, ExperimentParams& experiment) {
+  std::erase(given, std::string());
+  BulkSolvent& solvent = experiment.solvent;
+  solvent.on = true;
+  if (given.size() == 2) {
+    const std::optional<double> k = parseDouble(given[0]), b = parseDouble(given[1]);
+    if (k && b) solvent.k = *k, solvent.b = *b;
+    else given.clear(), given.resize(1);
+  }
+  std::string why = CheckExperimentValue(experiment, ExperimentValue::Solvent);
+  if (given.size() == 1) why = "podaj K i B (np. --solvent 0.8 200) albo nic dla tych wartości.";
+  if (why.empty()) return 0;
+  Complain("--solvent: " + why);
+  return 1;
+}
+
 // One input from opening to written results; the exit status of its run.
 int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, const CalcTargets& to,
             CalcProgress& progress) {
@@ -217,6 +238,8 @@ int CalcOne(const CalcOptions& o, CalcShared& shared, const std::string& input, 
     }
     SayEditNotes(r, doc, input);
   }
+  if (o.solventGiven)
+    if (const int status = TakeSolvent(o.solvent, doc.experiment); status != 0) return status;
   if (o.check)
     if (const int status = RefusePlainCheck(doc); status != 0) return status;
   const std::string where = o.structures.size() > 1 ? input + ": " : std::string();
@@ -344,6 +367,12 @@ Runner AddCalcCommand(CLI::App& app) {
   cmd->add_option("--range", o->range, "2-theta range in degrees (default: the file's)")
       ->expected(2)
       ->type_name("MIN MAX");
+  CLI::Option* solvent =
+      cmd->add_option("--solvent", o->solvent,
+                      "Babinet's bulk-solvent correction for macromolecules, F (1 - K exp(-B s^2)), s = sin(theta) / "
+                      "lambda: K the solvent's electron density over the model's, B in A^2 (default 0.8 200)")
+          ->expected(0, 2)
+          ->type_name("[K B]");
   cmd->add_flag("--ka1,!--no-ka1", o->filter.firstLine, "List reflections of the first line (default on)");
   cmd->add_flag("--ka2,!--no-ka2", o->filter.secondLine, "List reflections of the second line (default off)");
   cmd->add_flag("--extinct", o->filter.extinct, "Also list extinct reflections (F^2 = 0)");
@@ -373,7 +402,8 @@ Runner AddCalcCommand(CLI::App& app) {
   AddChartOptions(*cmd, o->chart);
   cmd->add_flag("--check", o->check,
                 "Check the list against the plain calculation and report on standard output (status 3 when they differ)");
-  return [o, refl, pattern] {
+  return [o, refl, pattern, solvent] {
+    o->solventGiven = solvent->count() > 0;
     o->reflectionsGiven = refl->count() > 0;
     o->patternGiven = pattern->count() > 0;
     o->xAxis = o->xAxisName == "d" ? XAxisUnit::D : o->xAxisName == "q" ? XAxisUnit::Q : XAxisUnit::TwoTheta;

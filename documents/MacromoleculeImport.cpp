@@ -341,6 +341,14 @@ bool ImportMacromoleculeText(CKomorka& doc, std::string_view text, bool mmcif, c
     doc.crystal.ExpandCellAtoms();
     for (const std::string& note : imp.notes) messages.push_back({kInfoCaption, note});
     if (const std::string note = LowAngleWindow(doc); !note.empty()) messages.push_back({kInfoCaption, note});
+    // The file models the molecule only; in the crystal solvent fills the
+    // rest and weakens the low-angle lines.
+    if (!doc.experiment.solvent.on)
+      messages.push_back({kInfoCaption,
+                          "Model z pliku nie zawiera rozpuszczalnika: linie pod małymi kątami są liczone jak dla "
+                          "białka w próżni i wychodzą za silne. Poprawka na rozpuszczalnik (Babinet: k = 0.8, "
+                          "B = 200 Å²) jest na stronie eksperymentu (\"Rozpuszczalnik\"), w pelmora-cli "
+                          "--solvent."});
     return true;
   } catch (const ImportError& e) {
     messages.push_back({kErrorCaption, lead + e.text});

@@ -234,6 +234,12 @@ void LoadSource(CKomorka& doc, xmlXPathContext* ctx) {
     doc.experiment.dwfactor = parseDoubleOr(*dw, 0.0);
   }
   ReadIfPresent(ctx, "//param/gsize", doc.experiment.gsize);
+  // Written only when on: an older file has no solvent.
+  if (XPathText(ctx, "//param/solvent")) {
+    doc.experiment.solvent.on = true;
+    ReadIfPresent(ctx, "//param/solvent/k", doc.experiment.solvent.k);
+    ReadIfPresent(ctx, "//param/solvent/b", doc.experiment.solvent.b);
+  }
   ReadIfPresent(ctx, "//param/absorption", doc.experiment.absorption);
   ReadIfPresent(ctx, "//param/detslit", doc.experiment.detslit);
   ReadIfPresent(ctx, "//param/beamarea", doc.experiment.beamarea);
@@ -370,6 +376,9 @@ std::string FormatStructureFile(const CKomorka& doc, const std::string& structur
   s += cformat("\t\t<beamarea>%g</beamarea>\r\n", doc.experiment.beamarea);
   s += cformat("\t\t<measurespeed>%g</measurespeed>\r\n", doc.experiment.measurespeed);
   s += cformat("\t\t<difradius>%g</difradius>\r\n", doc.experiment.difradius);
+  if (doc.experiment.solvent.on)
+    s += "\t\t<solvent>\r\n\t\t\t<k>" + FixedAtLeast(doc.experiment.solvent.k, 2) + "</k>\r\n\t\t\t<b>" +
+         FixedAtLeast(doc.experiment.solvent.b, 2) + "</b>\r\n\t\t</solvent>\r\n";
   if (!doc.measuredPath.empty())
     s += "\t\t<measured>" + xmlEscape(MeasuredPathToStore(doc.measuredPath, structurePath)) + "</measured>\r\n";
   s += "\t</param>\r\n</pelmora>\r\n";

@@ -53,9 +53,10 @@ double CKomorka::StructureFactor(int h, int k, int l, double theta, double lambd
       im += b * std::sin(phi);
     }
   }
-  reF = re;
-  imF = im;
-  return re * re + im * im;
+  const double g = experiment.solvent.Factor(st * st);
+  reF = re * g;
+  imF = im * g;
+  return reF * reF + imF * imF;
 }
 
 double CKomorka::SiteDefaultB() const {

@@ -274,6 +274,11 @@ void PlainRun::SumBox(CalcProgress& progress) {
     for (long i = 0; i < n; ++i) {
       BoxPoint& p = points[static_cast<size_t>(i)];
       PlainStructureFactor(doc_.crystal.cellAtoms, radiation_, defaultB_, p.h, p.k, p.l, p.invD2 / 4.0, p.re, p.im);
+      // Babinet's solvent: F (1 - k exp(-B s^2)).
+      if (doc_.experiment.solvent.on) {
+        const double g = 1.0 - doc_.experiment.solvent.k * std::exp(-doc_.experiment.solvent.b * p.invD2 / 4.0);
+        p.re *= g, p.im *= g;
+      }
     }
     for (const BoxPoint& p : points) {
       if (std::abs(p.h) == H_ || std::abs(p.k) == K_ || std::abs(p.l) == L_) ++onFaces_;

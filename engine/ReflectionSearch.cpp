@@ -178,6 +178,10 @@ void IndexSearch::Make(int line, const Candidate& c, int h, int k, const double*
     ff = lengths.data();
   }
   kernel_.CombineWithMate(sums, doc_.experiment.radiation, ff, r.reF, r.imF, mate.reF, mate.imF);
+  if (doc_.experiment.solvent.on) {
+    const double g = doc_.experiment.solvent.Factor(sq * sq);
+    r.reF *= g, r.imF *= g, mate.reF *= g, mate.imF *= g;
+  }
   r.f2 = r.reF * r.reF + r.imF * r.imF;
   mate.f2 = mate.reF * mate.reF + mate.imF * mate.imF;
 }

@@ -41,6 +41,13 @@ std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue whic
       return positive("prędkość pomiaru (measurespeed)", p.measurespeed, "°/min");
     case ExperimentValue::DifRadius:
       return positive("promień dyfraktometru (difradius)", p.difradius, "mm");
+    case ExperimentValue::Solvent:
+      // Beyond k = 1 the solvent would outweigh the model at low angles.
+      if (!p.solvent.on || (p.solvent.k >= 0.0 && p.solvent.k <= 1.0 && p.solvent.b >= 0.0 && std::isfinite(p.solvent.b)))
+        return {};
+      return cformat("Nieprawidłowa poprawka na rozpuszczalnik: k = %g, B = %g Å²; k musi leżeć w [0, 1], B nie może "
+                     "być ujemne.",
+                     p.solvent.k, p.solvent.b);
   }
   return {};
 }
@@ -67,7 +74,8 @@ std::string CKomorka::ValidateCalculation() const {
     return cformat("Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).",
                    experiment.lambda2);
   for (ExperimentValue v : {ExperimentValue::DifRadius, ExperimentValue::MeasureSpeed, ExperimentValue::Absorption,
-                            ExperimentValue::DetSlit, ExperimentValue::BeamArea, ExperimentValue::DwFactor})
+                            ExperimentValue::DetSlit, ExperimentValue::BeamArea, ExperimentValue::DwFactor,
+                            ExperimentValue::Solvent})
     if (std::string why = CheckExperimentValue(experiment, v); !why.empty()) return why;
   // Only the peak widths use the grain size, and only some profiles need it
   // above zero (they check it themselves); below zero it is never a size.

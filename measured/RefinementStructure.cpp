@@ -109,7 +109,7 @@ std::array<double, 3> RefinedSite::Position() const {
   return p;
 }
 
-StructureModel::StructureModel(const CKomorka& doc) {
+StructureModel::StructureModel(const CKomorka& doc) : solvent(doc.experiment.solvent) {
   std::vector<RefinedSite::Image> ops;
   for (const SymmetryOperator& op : SymmetryOperatorsOf(doc.crystal)) ops.push_back({op.rot, op.tran});
   const double defaultB = doc.experiment.IsDW == 1 ? doc.experiment.dwfactor : 0.0;
@@ -166,7 +166,11 @@ double StructureModel::F2(const std::array<int, 3>& hkl, double s2, int radiatio
       g[site.dirs.size() + 1] = 2.0 * (conjF * (-s2) * weighted[s] * sum[s]).real();
     }
   }
-  return std::norm(F);
+  if (!solvent.on) return std::norm(F);
+  const double g2 = solvent.Factor(s2) * solvent.Factor(s2);
+  if (grad)
+    for (int i = 0; i < coordinates_; ++i) grad[i] *= g2;
+  return std::norm(F) * g2;
 }
 
 std::vector<std::vector<int>> SharedPositions(const std::vector<RefinedSite>& sites) {

@@ -41,6 +41,7 @@ class StructureModel {
   explicit StructureModel(const CKomorka& doc);
 
   std::vector<RefinedSite> sites;
+  BulkSolvent solvent;  // the document's, scaling F alike for every value refined
   int coordinateCount() const { return coordinates_; }
 
   // |F|^2 of (h k l) for X-rays (radiation 0) or neutrons (1) at

@@ -5,10 +5,12 @@
 #include <pybind11/stl.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "Bindings.h"
+#include "engine/Validation.h"
 
 namespace pelmora::python {
 namespace {
@@ -70,6 +72,30 @@ void RadiationAndWavelengths(StructureClass& cls) {
   Field(cls, "instrument", &ExperimentParams::aparatName);
 }
 
+// Babinet's bulk-solvent correction as (k, B), or None when off.
+void Solvent(StructureClass& cls) {
+  cls.def_property(
+      "solvent",
+      [](Structure& s) -> py::object {
+        const BulkSolvent v = With(s, [](CKomorka& d) { return d.experiment.solvent; });
+        return v.on ? py::object(py::make_tuple(v.k, v.b)) : py::object(py::none());
+      },
+      [](Structure& s, const std::optional<std::pair<double, double>>& v) {
+        With(s, [&v](CKomorka& d) {
+          BulkSolvent next = d.experiment.solvent;
+          next.on = v.has_value();
+          if (v) next.k = v->first, next.b = v->second;
+          ExperimentParams trial = d.experiment;
+          trial.solvent = next;
+          if (const std::string why = CheckExperimentValue(trial, ExperimentValue::Solvent); !why.empty())
+            throw py::value_error("solvent: k must lie in [0, 1] and B must not be negative");
+          d.experiment.solvent = next;
+        });
+      },
+      "Babinet's bulk-solvent correction, F (1 - k exp(-B s^2)) with s = sin(theta) / lambda, as (k, B in A^2), "
+      "or None (the default) for the model in vacuum. (0.8, 200.0) suits a protein crystal.");
+}
+
 }  // namespace
 
 void RegisterExperiment(StructureClass& cls) {
@@ -91,6 +117,7 @@ void RegisterExperiment(StructureClass& cls) {
   Field(cls, "detector_slit", &Diffractometer::detslit);
   Field(cls, "beam_area", &Diffractometer::beamarea);
   Field(cls, "scan_speed", &Diffractometer::measurespeed);
+  Solvent(cls);
 }
 
 }  // namespace pelmora::python

@@ -35,7 +35,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The values a change of which must reach the chart and the modified flag.
 auto Values(const ExperimentParams& p) {
-  return std::tie(p.radiation, p.sourceName, p.aparatName, static_cast<const ExperimentValues&>(p));
+  return std::tie(p.radiation, p.sourceName, p.aparatName, static_cast<const ExperimentValues&>(p), p.solvent);
 }
 
 bool SameSource(const RadiationSource& s, const ExperimentParams& p) {
@@ -161,6 +161,11 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
   });
   connect(dw_, &QCheckBox::clicked, this, [this](bool on) {
     edits_[kDwFactor]->setEnabled(on);
+    Commit();
+  });
+  connect(solvent_, &QCheckBox::clicked, this, [this](bool on) {
+    edits_[kSolventK]->setEnabled(on);
+    edits_[kSolventB]->setEnabled(on);
     Commit();
   });
   for (int e = 0; e < kEditCount; ++e)
@@ -296,6 +301,17 @@ QWidget* CTabPage2::BuildSampleGroup() {
   g->addWidget(MakeEdit(kDwFactor), 3, 2);
   g->addWidget(Unit("Å²", box), 3, 3);
   g->addWidget(MakeDefaultButton(kDefaultSample), 0, 4, 4, 1);
+  // The document's own, not a default: for macromolecules only.
+  solvent_ = new QCheckBox(QStringLiteral("Rozpuszczalnik (Babinet)"), box);
+  solvent_->setToolTip(QStringLiteral("F·(1 − k·exp(−B·s²)), s = sin θ / λ: rozpuszczalnik w krysztale białka "
+                                      "osłabia linie pod małymi kątami. k — gęstość elektronowa rozpuszczalnika "
+                                      "względem białka (0.8), B — zasięg (200 Å²)."));
+  g->addWidget(solvent_, 4, 0);
+  g->addWidget(Label("k = ", box), 4, 1, Qt::AlignRight);
+  g->addWidget(MakeEdit(kSolventK), 4, 2);
+  g->addWidget(Label("B = ", box), 5, 1, Qt::AlignRight);
+  g->addWidget(MakeEdit(kSolventB), 5, 2);
+  g->addWidget(Unit("Å²", box), 5, 3);
   return box;
 }
 
@@ -475,10 +491,15 @@ void CTabPage2::ShowValues() {
     edits_[kMeasureSpeed]->setNumber(d.experiment.measurespeed);
     edits_[kDifRadius]->setNumber(d.experiment.difradius);
     dw_->setChecked(d.experiment.IsDW != 0);
+    edits_[kSolventK]->setNumber(d.experiment.solvent.k);
+    edits_[kSolventB]->setNumber(d.experiment.solvent.b);
+    solvent_->setChecked(d.experiment.solvent.on);
     for (NumberEdit* e : edits_) e->setCursorPosition(0);
     for (QLineEdit* t : texts_) t->setCursorPosition(0);
   }
   edits_[kDwFactor]->setEnabled(doc_ && dw_->isChecked());
+  edits_[kSolventK]->setEnabled(doc_ && solvent_->isChecked());
+  edits_[kSolventB]->setEnabled(doc_ && solvent_->isChecked());
   showing_ = false;
   FlagRefusedValues();
 }
@@ -495,7 +516,9 @@ bool CTabPage2::ReadFields(bool quiet) {
                                    d.experiment.detslit,
                                    d.experiment.beamarea,
                                    d.experiment.measurespeed,
-                                   d.experiment.difradius};
+                                   d.experiment.difradius,
+                                   d.experiment.solvent.k,
+                                   d.experiment.solvent.b};
   for (int e = 0; e < kEditCount; ++e) {
     if (e == kSampleVolume) continue;
     NumberEdit* edit = edits_[static_cast<std::size_t>(e)];
@@ -518,6 +541,7 @@ bool CTabPage2::ReadFields(bool quiet) {
   d.experiment.beamarea = v[kBeamArea];
   d.experiment.measurespeed = v[kMeasureSpeed];
   d.experiment.difradius = v[kDifRadius];
+  d.experiment.solvent = {solvent_->isChecked(), v[kSolventK], v[kSolventB]};
   return true;
 }
 
@@ -579,7 +603,8 @@ void CTabPage2::FlagRefusedValues() {
                 {ExperimentValue::DetSlit, {kDetSlit, kDetSlit}},
                 {ExperimentValue::BeamArea, {kBeamArea, kBeamArea}},
                 {ExperimentValue::MeasureSpeed, {kMeasureSpeed, kMeasureSpeed}},
-                {ExperimentValue::DifRadius, {kDifRadius, kDifRadius}}};
+                {ExperimentValue::DifRadius, {kDifRadius, kDifRadius}},
+                {ExperimentValue::Solvent, {kSolventK, kSolventB}}};
   QStringList messages;
   for (int e = 0; e < kEditCount; ++e) {
     if (e == kSampleVolume) continue;  // keeps its read-only colour

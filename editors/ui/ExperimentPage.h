@@ -33,7 +33,7 @@ class CTabPage2 : public QDialog {
  public:
   // The number fields, in the order of the page.
   enum Edit { kAngleMin, kAngleMax, kGrainSize, kAbsorption, kSampleVolume, kDwFactor, kDetSlit, kBeamArea,
-              kMeasureSpeed, kDifRadius, kEditCount };
+              kMeasureSpeed, kDifRadius, kSolventK, kSolventB, kEditCount };
   // The read-only texts.
   enum Text { kSourceName, kRadiation, kLambda1, kLambda2, kRatio, kEnergy1, kEnergy2, kWaveNumber1, kWaveNumber2,
               kAparatName, kU, kV, kW, kX, kY, kTextCount };
@@ -61,6 +61,7 @@ class CTabPage2 : public QDialog {
   NumberEdit* edit(Edit e) const { return edits_[e]; }
   QLineEdit* text(Text t) const { return texts_[t]; }
   QCheckBox* dwBox() const { return dw_; }
+  QCheckBox* solventBox() const { return solvent_; }
   QToolButton* defaultButton(Default d) const { return defaults_[d]; }
   // "Edytuj" beside the source list (true) or the instrument list.
   QPushButton* editButton(bool sources) const { return sources ? editSources_ : editApparatus_; }
@@ -120,6 +121,7 @@ class CTabPage2 : public QDialog {
   QComboBox* sources_ = nullptr;
   QComboBox* apparatus_ = nullptr;
   QCheckBox* dw_ = nullptr;
+  QCheckBox* solvent_ = nullptr;
   std::array<NumberEdit*, kEditCount> edits_{};
   std::array<QLineEdit*, kTextCount> texts_{};
   std::array<QToolButton*, kDefaultCount> defaults_{};

@@ -316,6 +316,8 @@ class Structure:
     """Overall temperature factor B (square angstrom), used when temperature_factor is on."""
     temperature_factor: bool
     """Whether the Debye-Waller factor with b_factor applies."""
+    solvent: Optional[Tuple[float, float]]
+    """Babinet's bulk-solvent correction F (1 - k exp(-B s^2)) as (k, B in A^2), or None (off, the default)."""
     absorption: float
     """Linear absorption coefficient."""
     radius: float

@@ -31,6 +31,11 @@ std::string Texts(const std::vector<DocMessage>& messages) {
 // A window reaching past 30 degrees comes down to low angles, with this note.
 const std::string kWindowNote =
     "Info: Zakres kątów 2θ ustawiono na 1.0–30.0°, jak dla makrocząsteczek; zmienisz go w parametrach eksperymentu.\n";
+// Every import of a model without solvent says how to add it.
+const std::string kSolventNote =
+    "Info: Model z pliku nie zawiera rozpuszczalnika: linie pod małymi kątami są liczone jak dla białka w próżni i "
+    "wychodzą za silne. Poprawka na rozpuszczalnik (Babinet: k = 0.8, B = 200 Å²) jest na stronie eksperymentu "
+    "(\"Rozpuszczalnik\"), w pelmora-cli --solvent.\n";
 
 bool Import(CKomorka& doc, const std::string& text, bool mmcif, std::vector<DocMessage>& messages,
             MacromoleculeImportReport* report = nullptr) {
@@ -98,7 +103,7 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   pdb.experiment.angleMax = 150.0;
   ASSERT_TRUE(Import(pdb, kP212121, false, messages, &report)) << Texts(messages);
   // A small molecule's window would be millions of reflections: it comes down to low angles.
-  EXPECT_EQ(Texts(messages), kWindowNote);
+  EXPECT_EQ(Texts(messages), kWindowNote + kSolventNote);
   EXPECT_EQ(std::tie(pdb.experiment.angleMin, pdb.experiment.angleMax), std::make_tuple(1.0, 30.0));
   EXPECT_EQ(std::tie(pdb.cell.a, pdb.cell.b, pdb.cell.c, pdb.cell.alfa, pdb.cell.beta, pdb.cell.gamma),
             std::make_tuple(20.0, 25.0, 40.0, 90.0, 90.0, 90.0));
@@ -152,7 +157,7 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   messages.clear();
   ASSERT_TRUE(IsMmcifText(kP212121Mmcif));
   ASSERT_TRUE(Import(mmcif, kP212121Mmcif, true, messages)) << Texts(messages);
-  EXPECT_EQ(Texts(messages), "");
+  EXPECT_EQ(Texts(messages), kSolventNote);
   EXPECT_EQ(mmcif.crystal.spaceGroup, pdb.crystal.spaceGroup);
   EXPECT_EQ(std::tie(mmcif.cell.a, mmcif.cell.b, mmcif.cell.c), std::tie(pdb.cell.a, pdb.cell.b, pdb.cell.c));
   ASSERT_EQ(mmcif.crystal.cellAtoms.size(), pdb.crystal.cellAtoms.size());
@@ -225,7 +230,7 @@ TEST(MacromoleculeImport, OccupancyOfAnAtomOnASymmetryAxisCountsItsImagesOnce) {
   EXPECT_EQ(std::tie(doc.experiment.angleMin, doc.experiment.angleMax), std::make_tuple(2.0, 25.0));
   EXPECT_EQ(doc.crystal.spaceGroup, "P 31 2 1");
   EXPECT_EQ(report.specialSites, 1);
-  ASSERT_EQ(messages.size(), 1u);
+  ASSERT_EQ(messages.size(), 2u);
   EXPECT_NE(messages[0].text.find("HOH 1 O A (0.5 → 1)"), std::string::npos) << messages[0].text;
   EXPECT_EQ(doc.crystal.asymmetricUnit[0].occupancy, 1.0);
   EXPECT_EQ(doc.crystal.asymmetricUnit[1].occupancy, 0.8);
@@ -357,7 +362,7 @@ TEST(MacromoleculeImport, RealEntriesOfPymolData) {
     CKomorka doc;
     std::vector<DocMessage> messages;
     ASSERT_TRUE(OpenAnyStructure(doc, e.path, Tables().elements, messages)) << Texts(messages);
-    EXPECT_EQ(Texts(messages), kWindowNote);
+    EXPECT_EQ(Texts(messages), kWindowNote + kSolventNote);
     EXPECT_EQ(doc.crystal.spaceGroup, e.group);
     EXPECT_EQ(doc.crystal.latticeType, kHexagonal);
     EXPECT_EQ(std::tie(doc.cell.a, doc.cell.b, doc.cell.c, doc.cell.gamma), std::make_tuple(e.a, e.a, e.c, 120.0));

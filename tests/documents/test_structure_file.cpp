@@ -85,7 +85,7 @@ TEST(StructureFile, CoordinatesReadBackAsTheSameDoubles) {
 }
 
 // The examples' round trip fixes the rest of the text; they hold no escaped
-// names, labels shown, marked records or Debye-Waller factor.
+// names, labels shown, marked records, Debye-Waller factor or solvent.
 TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
   CKomorka doc;
   AtomSite at = MakeAtom("Zn & <O>", 0.5, 0.5, 0.5);
@@ -97,12 +97,14 @@ TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
   doc.experiment.aparatName = "@lab & <\"B\">";
   doc.experiment.IsDW = 1;
   doc.experiment.dwfactor = 0.5;
+  doc.experiment.solvent = {true, 0.75, 180.5};
   const std::string text = FormatStructureFile(doc);
   for (const char* part : {"\t\t<atom name=\"Zn &amp; &lt;O&gt;\" nr=\"30\">\r\n",
                            "\t\t\t<color>16777215</color>\r\n\t\t\t<radius>20</radius>\r\n\t\t\t<visible/>\r\n\t\t</atom>\r\n",
                            "\t\t<source name=\"Cu &quot;Ka&quot; &amp; &lt;1&gt;\" type=\"x\">\r\n",
                            "\t\t<aparat name=\"lab &amp; &lt;&quot;B&quot;&gt;\">\r\n",
-                           "\t\t</angle>\r\n\t\t<dwfactor>0.50000000</dwfactor>\r\n\t\t<gsize>"})
+                           "\t\t</angle>\r\n\t\t<dwfactor>0.50000000</dwfactor>\r\n\t\t<gsize>",
+                           "\t\t<solvent>\r\n\t\t\t<k>0.75</k>\r\n\t\t\t<b>180.50</b>\r\n\t\t</solvent>\r\n"})
     EXPECT_NE(text.find(part), std::string::npos) << part;
 
   // The escaped names read back as they were: writing again gives the same bytes.
@@ -114,6 +116,7 @@ TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
   EXPECT_EQ(back.experiment.sourceName, "Cu \"Ka\" & <1>");
   EXPECT_EQ(back.sourceRecord->name, "@Cu \"Ka\" & <1>");
   EXPECT_EQ(back.aparatRecord->name, "@lab & <\"B\">");
+  EXPECT_EQ(back.experiment.solvent, doc.experiment.solvent);
   back.experiment.sourceName = doc.experiment.sourceName;
   back.experiment.aparatName = doc.experiment.aparatName;
   EXPECT_EQ(FormatStructureFile(back), text);

@@ -258,3 +258,31 @@ TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
     }
   }
 }
+
+// Babinet's solvent scales every F by 1 - k exp(-B s^2), s = sin(theta) /
+// lambda: strongly at low angles, hardly at high ones.
+TEST(Search, BulkSolventScalesEachStructureFactor) {
+  CKomorka doc;
+  OneAtomCell(doc, kCubic | kFaceCentred, 30.0);
+  doc.experiment.lambda2 = 0.0;
+  doc.experiment.angleMin = 2.0;
+  doc.experiment.angleMax = 30.0;
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  const std::vector<Reflection> vacuum = doc.results.reflections1;
+  doc.experiment.solvent = {true, 0.8, 200.0};
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  const std::vector<Reflection>& solvent = doc.results.reflections1;
+  ASSERT_EQ(solvent.size(), vacuum.size());
+  for (size_t i = 0; i < vacuum.size(); ++i) {
+    const double s = std::sin(vacuum[i].theta) / doc.experiment.lambda1;
+    const double g = 1.0 - 0.8 * std::exp(-200.0 * s * s);
+    EXPECT_NEAR(solvent[i].reF, vacuum[i].reF * g, 1e-9 * std::fabs(vacuum[i].reF)) << i;
+    EXPECT_NEAR(solvent[i].f2, vacuum[i].f2 * g * g, 1e-9 * vacuum[i].f2) << i;
+  }
+  // (1 1 1) at d = 17.3 A keeps a tenth of its |F|^2, the last line nearly all.
+  const Reflection* first = Find(solvent, 1, 1, 1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_NEAR(first->f2 / Find(vacuum, 1, 1, 1)->f2, 0.1042, 1e-4);
+  EXPECT_GT(solvent.back().f2, 0.9 * vacuum.back().f2);
+}
