@@ -1,7 +1,7 @@
 """Powder diffraction patterns of crystal structures with Pelmora's own calculation."""
 
 import os
-from typing import Any, Iterable, Literal, Sequence, TypedDict
+from typing import Any, Iterable, Literal, Optional, Sequence, Tuple, TypedDict
 
 import numpy as np
 import numpy.typing as npt
