@@ -177,20 +177,27 @@ void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, b
   const auto n = static_cast<size_t>(std::max<std::ptrdiff_t>(end - first, 0));
   peak.profile.assign(n, 0.0);
   if (derivatives) peak.dpos.assign(n, 0.0), peak.dwidth.assign(n, 0.0), peak.dmix.assign(n, 0.0);
+  const PseudoVoigt shape(peak.H, peak.eta);
+  const double* t = pat.t.data() + first;
+  if (!derivatives) {
+    for (size_t k = 0; k < n; ++k) {
+      const double x0 = t[k] - peak.tth;
+      double v = 0.0;
+      for (const DivergenceNode& node : nodes) v += node.weight * shape(x0 - node.offset);
+      peak.profile[k] = v;
+    }
+    return;
+  }
   for (size_t k = 0; k < n; ++k) {
-    const double x0 = pat.t[static_cast<size_t>(first) + k] - peak.tth;
+    const double x0 = t[k] - peak.tth;
     double v = 0.0, dx = 0.0, dH = 0.0, dE = 0.0;
     for (const DivergenceNode& node : nodes) {
-      if (derivatives) {
-        double a, b, c;
-        v += node.weight * PseudoVoigt(x0 - node.offset, peak.H, peak.eta, a, b, c);
-        dx += node.weight * a, dH += node.weight * b, dE += node.weight * c;
-      } else {
-        v += node.weight * PseudoVoigt(x0 - node.offset, peak.H, peak.eta);
-      }
+      double a, b, c;
+      v += node.weight * shape(x0 - node.offset, a, b, c);
+      dx += node.weight * a, dH += node.weight * b, dE += node.weight * c;
     }
     peak.profile[k] = v;
-    if (derivatives) peak.dpos[k] = -dx, peak.dwidth[k] = dH, peak.dmix[k] = dE;
+    peak.dpos[k] = -dx, peak.dwidth[k] = dH, peak.dmix[k] = dE;
   }
 }
 

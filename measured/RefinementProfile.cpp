@@ -9,45 +9,6 @@
 
 namespace pelmora::refinement {
 
-namespace {
-constexpr double kGaussNorm = 0.939437278699651;    // 2 sqrt(ln 2 / pi)
-constexpr double kGaussExp = 2.77258872223978;      // 4 ln 2
-constexpr double kLorentzNorm = 0.636619772367581;  // 2 / pi
-
-// Beyond 4 FWHM the Gaussian is below 1e-19 of its top: not worth an exp.
-constexpr double kGaussReach = 16.0;
-// The Lorentzian is cut at kPeakReach FWHM either side, less its value
-// there so that a point does not jump as a width changes, and scaled back
-// to unit area: (2 / pi) atan(2 R) - 2 R L(R) H of the cut one.
-constexpr double kLorentzAtReach = kLorentzNorm / (1.0 + 4.0 * kPeakReach * kPeakReach);  // times 1 / H
-const double kLorentzArea = kLorentzNorm * std::atan(2.0 * kPeakReach) - 2.0 * kPeakReach * kLorentzAtReach;
-
-}  // namespace
-
-double PseudoVoigt(double x, double H, double eta) {
-  const double q = x * x / (H * H);
-  if (q >= kPeakReach * kPeakReach) return 0.0;
-  const double gauss = q < kGaussReach ? (1.0 - eta) * kGaussNorm * std::exp(-kGaussExp * q) : 0.0;
-  return (eta * (kLorentzNorm / (1.0 + 4.0 * q) - kLorentzAtReach) / kLorentzArea + gauss) / H;
-}
-
-double PseudoVoigt(double x, double H, double eta, double& dx, double& dH, double& dEta) {
-  const double q = x * x / (H * H), den = 1.0 + 4.0 * q;
-  if (q >= kPeakReach * kPeakReach) {
-    dx = dH = dEta = 0.0;
-    return 0.0;
-  }
-  const double L = (kLorentzNorm / den - kLorentzAtReach) / (kLorentzArea * H);
-  const double G = q < kGaussReach ? kGaussNorm / H * std::exp(-kGaussExp * q) : 0.0;
-  const double full = kLorentzNorm / (H * den) / kLorentzArea;  // the uncut part's derivatives
-  const double dLdx = -full * 8.0 * x / (H * H * den), dGdx = -G * 2.0 * kGaussExp * x / (H * H);
-  const double dLdH = -L / H + full * 8.0 * q / (H * den), dGdH = -G / H + G * 2.0 * kGaussExp * q / H;
-  dx = eta * dLdx + (1.0 - eta) * dGdx;
-  dH = eta * dLdH + (1.0 - eta) * dGdH;
-  dEta = L - G;
-  return eta * L + (1.0 - eta) * G;
-}
-
 void GaussLegendre(int n, std::vector<double>& x, std::vector<double>& w) {
   x.assign(static_cast<size_t>(n), 0.0);
   w.assign(static_cast<size_t>(n), 0.0);
