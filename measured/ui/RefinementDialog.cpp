@@ -23,6 +23,7 @@
 #include <map>
 
 #include "io/NumberFormat.h"
+#include "measured/ui/CorrelationTable.h"
 
 namespace pelmora {
 
@@ -210,12 +211,16 @@ QHBoxLayout* RefinementDialog::CreateButtons() {
   saveSet_ = new QPushButton(QStringLiteral("Zapisz do aparatu…"), this);
   saveSet_->setToolTip(QStringLiteral("Dopasowane U V W X Y jako zestaw tablicy aparatów, do trzymania stałym przy "
                                       "następnych próbkach"));
+  correlations_ = new QPushButton(QStringLiteral("Korelacje…"), this);
+  correlations_->setToolTip(QStringLiteral("Macierz korelacji wartości dopasowanych"));
   cancel_->setEnabled(false);
   apply_->setEnabled(false);
   saveSet_->setEnabled(false);
+  correlations_->setEnabled(false);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(fit_);
   buttons->addWidget(cancel_);
+  buttons->addWidget(correlations_);
   buttons->addStretch();
   buttons->addWidget(saveSet_);
   buttons->addWidget(apply_);
@@ -223,6 +228,10 @@ QHBoxLayout* RefinementDialog::CreateButtons() {
   connect(fit_, &QPushButton::clicked, this, &RefinementDialog::startFit);
   connect(cancel_, &QPushButton::clicked, this, [this] { cancelFlag_ = true; });
   connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(correlations_, &QPushButton::clicked, this, [this] {
+    CorrelationDialog table(outcome_, this);
+    table.exec();
+  });
   connect(close_, &QPushButton::clicked, this, &RefinementDialog::reject);
   connect(saveSet_, &QPushButton::clicked, this, [this] {
     bool ok = false;
@@ -359,6 +368,7 @@ void RefinementDialog::startFit() {
   cancelFlag_ = false;
   fit_->setEnabled(false);
   apply_->setEnabled(false);
+  correlations_->setEnabled(false);
   cancel_->setEnabled(true);
   tree_->setEnabled(false);
   for (QCheckBox* b : phaseBoxes_) b->setEnabled(false);
@@ -386,6 +396,7 @@ void RefinementDialog::Finished() {
   for (size_t k = 1; k < phaseBoxes_.size(); ++k) phaseBoxes_[k]->setEnabled(true);
   terms_->setEnabled(true);
   axis_->setEnabled(true);
+  correlations_->setEnabled(outcome_.error.empty() && !outcome_.correlations.empty());
   if (!outcome_.error.empty()) {
     status_->setText(outcome_.cancelled ? QStringLiteral("Dopasowanie przerwane.") : QString::fromStdString(outcome_.error));
     emit fitFinished();

@@ -69,6 +69,7 @@ class RefinementDialog : public QDialog {
   QPushButton* applyButton() const { return apply_; }
   QPushButton* cancelButton() const { return cancel_; }
   QPushButton* saveInstrumentButton() const { return saveSet_; }
+  QPushButton* correlationsButton() const { return correlations_; }
   QPlainTextEdit* report() const { return report_; }
   bool running() const { return worker_.joinable(); }
   // Ticks every value of these kinds (FitWhat bits) and clears the others.
@@ -112,6 +113,7 @@ class RefinementDialog : public QDialog {
   QPushButton* apply_ = nullptr;
   QPushButton* close_ = nullptr;
   QPushButton* saveSet_ = nullptr;
+  QPushButton* correlations_ = nullptr;
 };
 
 }  // namespace pelmora

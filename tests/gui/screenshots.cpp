@@ -480,6 +480,13 @@ void Shots::MixtureFit() {
     dlg->setRefined(kFitScale | kFitZero | kFitBackground | kFitCell | kFitSize | kFitStrain | kFitOrientation);
     QObject::connect(dlg, &RefinementDialog::fitFinished, dlg, [&, dlg] {
       ok = Save(dlg, out, "refinement.png") && ok;
+      QTimer::singleShot(200, [&] {
+        if (auto* table = QApplication::activeModalWidget(); table && table != dlg) {
+          ok = Save(table, out, "refinement-correlations.png") && ok;
+          table->close();
+        }
+      });
+      dlg->correlationsButton()->click();
       dlg->applyButton()->click();
     });
     dlg->fitButton()->click();

@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include "io/NumberFormat.h"
 #include "measured/Overlay.h"
+#include "measured/ui/CorrelationTable.h"
 #include "measured/ui/RefinementDialog.h"
 
 #include <QPlainTextEdit>
@@ -166,6 +167,13 @@ class MeasuredTest : public QObject {
         [](RefinementDialog* d) {
           QVERIFY(d->saveInstrumentButton()->isEnabled());
           d->SaveInstrument(QStringLiteral("Dopasowany NaCl"));
+          // The correlation matrix: one row per value refined, symmetric.
+          QVERIFY(d->correlationsButton()->isEnabled());
+          CorrelationDialog table(d->outcome(), d);
+          auto* grid = table.findChild<QTableWidget*>();
+          QVERIFY(grid && grid->rowCount() == d->outcome().refined && grid->columnCount() == grid->rowCount());
+          for (int i = 0; i < grid->rowCount(); ++i)
+            for (int j = 0; j < i; ++j) QCOMPARE(grid->item(i, j)->text(), grid->item(j, i)->text());
         });
     {
       ReferenceData& ref = run.app->reference();
