@@ -35,6 +35,7 @@ struct FitCliOptions {
   std::vector<double> monochromator;
   std::vector<std::string> orientation;
   std::vector<std::string> exclude;
+  std::vector<double> backgroundPoints;
   std::vector<int> leBail;
   std::vector<std::string> fix, free, set;
   std::string writeStructure;
@@ -176,6 +177,7 @@ int ReadPatterns(const FitCliOptions& o, const FitOptions& fit, const CKomorka& 
       }
       p.excluded.push_back(region);
     }
+    if (i == 0) p.backgroundPoints = o.backgroundPoints;
     setup.patterns.push_back(std::move(p));
   }
   return 0;
@@ -336,6 +338,11 @@ Runner AddFitCommand(CLI::App& app) {
   cmd->add_option("--range", o->range, "2-theta range fitted, degrees (default: the first structure's)")
       ->expected(2)
       ->type_name("MIN MAX");
+  cmd->add_option("--background-points", o->backgroundPoints,
+                  "2-theta of points whose refined heights, interpolated linearly, make the first pattern's "
+                  "background instead of the Chebyshev terms")
+      ->delimiter(',')
+      ->type_name("T1,T2,...");
   cmd->add_option("--exclude", o->exclude, "Leave a 2-theta region out (repeatable)")->type_name("MIN:MAX");
   cmd->add_option("--orientation", o->orientation,
                   "March-Dollase preferred orientation along the plane normal [hkl] of the first structure, or of "

@@ -85,6 +85,40 @@ std::vector<LineGroup> LinesOf(const CKomorka& doc, LatticeType type, char axis,
 
 std::string Prefix(size_t count, const std::string& name) { return count > 1 ? name + ": " : std::string(); }
 
+// The hat function of each background point: 1 at its point, falling
+// linearly to 0 at its neighbours; the first and last stay 1 beyond.
+void BackgroundHats(PatternData& p) {
+  std::vector<double>& at = p.input.backgroundPoints;
+  std::sort(at.begin(), at.end());
+  at.erase(std::unique(at.begin(), at.end()), at.end());
+  p.K = static_cast<int>(at.size());
+  const size_t K = at.size();
+  p.chebyshev.assign(p.t.size() * K, 0.0);
+  for (size_t i = 0; i < p.t.size(); ++i) {
+    double* row = &p.chebyshev[i * K];
+    const double x = p.t[i];
+    const size_t j = static_cast<size_t>(std::upper_bound(at.begin(), at.end(), x) - at.begin());
+    if (j == 0) row[0] = 1.0;
+    else if (j == K) row[K - 1] = 1.0;
+    else {
+      const double f = (x - at[j - 1]) / (at[j] - at[j - 1]);
+      row[j - 1] = 1.0 - f;
+      row[j] = f;
+    }
+  }
+}
+
+// The observed counts near a background point: the median within a
+// quarter degree, a start the peaks hardly move.
+double CountsNear(const PatternData& p, double x) {
+  std::vector<double> near;
+  for (size_t i = 0; i < p.t.size(); ++i)
+    if (std::fabs(p.t[i] - x) <= 0.25) near.push_back(p.yo[i]);
+  if (near.empty()) return 0.0;
+  std::nth_element(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(near.size() / 2), near.end());
+  return near[near.size() / 2];
+}
+
 // The fitted points, the lines of the radiation, the Chebyshev terms.
 bool TakePattern(PatternData& p, std::string* error) {
   const RefinementPattern& in = p.input;
@@ -110,6 +144,10 @@ bool TakePattern(PatternData& p, std::string* error) {
   p.rangeMax = p.t.back();
   p.lines.push_back({in.experiment.lambda1, 1.0});
   if (in.experiment.HasSecondLine() && in.experiment.ratio > 0.0) p.lines.push_back({in.experiment.lambda2, in.experiment.ratio});
+  if (!in.backgroundPoints.empty()) {
+    BackgroundHats(p);
+    return true;
+  }
   p.K = in.backgroundTerms;
   p.chebyshev.resize(p.t.size() * static_cast<size_t>(std::max(p.K, 1)));
   const double span = p.rangeMax - p.rangeMin;
@@ -129,8 +167,12 @@ void AddPatternValues(refinement::Model& m, size_t pi, unsigned refine) {
   p.zero = AddValue(m, pre + "zero", RefinedKind::Zero, i, -1, 0, 0.0, -1.0, 1.0, refine & kFitZero);
   p.displacement = AddValue(m, pre + "displacement", RefinedKind::Displacement, i, -1, 0, 0.0, -5.0, 5.0, refine & kFitDisplacement);
   p.transparency = AddValue(m, pre + "transparency", RefinedKind::Transparency, i, -1, 0, 0.0, -2.0, 2.0, refine & kFitTransparency);
-  for (int k = 0; k < p.K; ++k)
-    p.background.push_back(AddValue(m, pre + "bg" + std::to_string(k), RefinedKind::Background, i, -1, k, 0.0, -kInf, kInf, refine & kFitBackground));
+  const std::vector<double>& points = p.input.backgroundPoints;
+  for (int k = 0; k < p.K; ++k) {
+    const std::string name = points.empty() ? "bg" + std::to_string(k) : cformat("bg@%g", points[static_cast<size_t>(k)]);
+    const double start = points.empty() ? 0.0 : CountsNear(p, points[static_cast<size_t>(k)]);
+    p.background.push_back(AddValue(m, pre + name, RefinedKind::Background, i, -1, k, start, -kInf, kInf, refine & kFitBackground));
+  }
   const bool widths = refine & kFitWidths;
   // Zero widths give peaks whose shape does not move with them.
   const double w0 = widths && e.u == 0.0 && e.v == 0.0 && e.w == 0.0 ? 0.01 : e.w;

@@ -37,6 +37,9 @@ struct RefinementPattern {
   ExperimentParams experiment;
   std::vector<std::pair<double, double>> excluded;  // 2-theta regions left out
   int backgroundTerms = 6;
+  // Points (2-theta) whose heights, interpolated linearly and level beyond
+  // the ends, make the background in place of the Chebyshev terms.
+  std::vector<double> backgroundPoints;
   // X-rays: the 2-theta of a monochromator crystal in the beam (26.6 for
   // graphite 002 with Cu), whose polarisation the intensities then carry;
   // 0 for none.
@@ -113,6 +116,7 @@ struct RefinedPhaseFigures {
 
 struct RefinedPatternFigures {
   std::string name;
+  std::vector<double> backgroundPoints;  // 2-theta; the background values are then their heights
   int points = 0;
   double rp = 0.0, rwp = 0.0, rexp = 0.0, chi2 = 0.0;
   // Neighbouring residuals that go together make the esds too small; by

@@ -24,7 +24,9 @@ inline constexpr double kStrainWidth = 8.0 / kPi * kRadToDeg;
 struct PatternData {
   RefinementPattern input;
   std::vector<double> t, yo, w, sw;
-  std::vector<double> chebyshev;  // point-major, K per point
+  // The background's basis at the points, point-major, K per point: the
+  // Chebyshev terms, or the hat functions of the background points.
+  std::vector<double> chebyshev;
   int K = 0;
   double rangeMin = 0.0, rangeMax = 0.0;
   std::vector<std::pair<double, double>> lines;  // (lambda, ratio)

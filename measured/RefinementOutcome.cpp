@@ -59,6 +59,7 @@ void Agreements(Model& m, RefinementOutcome& out) {
     f.observed = pat.yo;
     f.calculated = yc;
     f.background = m.BackgroundCurve(p);
+    f.backgroundPoints = pat.input.backgroundPoints;
     f.phaseCurves = parts;
     for (size_t ph = 0; ph < m.phases.size(); ++ph) {
       size_t count = 0;

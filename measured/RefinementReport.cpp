@@ -62,6 +62,8 @@ std::string PatternKeys(const RefinementOutcome& r, int p, const std::string& in
   key("transparency_esd", G(Esd(r, K::Transparency, p)));
   key("background", List(bg));
   key("background_esd", List(bgEsd));
+  // With points the background values are the heights at these angles.
+  if (!f.backgroundPoints.empty()) key("background_points", List(f.backgroundPoints));
   key("background_range", List({f.twoTheta.empty() ? NAN : f.twoTheta.front(), f.twoTheta.empty() ? NAN : f.twoTheta.back()}));
   key("uvw", List({Val(r, K::U, p), Val(r, K::V, p), Val(r, K::W, p)}));
   key("uvw_esd", List({Esd(r, K::U, p), Esd(r, K::V, p), Esd(r, K::W, p)}));

@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 
 #include "io/NumberFormat.h"
@@ -28,10 +30,16 @@
 namespace pelmora {
 
 // The observed points, the calculated curve and their difference below,
-// redrawn as the refinement goes.
+// redrawn as the refinement goes; the background points the user sets with
+// Shift+click and takes away with a right click.
 class RefinementPlot : public QWidget {
  public:
   explicit RefinementPlot(QWidget* parent) : QWidget(parent) { setMinimumSize(420, 220); }
+  std::function<void(double twoTheta)> addPoint, removePoint;
+  void setPoints(std::vector<double> points) {
+    points_ = std::move(points);
+    update();
+  }
   void setData(QVector<double> t, QVector<double> observed, QVector<double> calculated) {
     if (calculated.isEmpty()) tAll_ = t, observedAll_ = observed;
     t_ = std::move(t), observed_ = std::move(observed), calculated_ = std::move(calculated);
@@ -66,6 +74,7 @@ class RefinementPlot : public QWidget {
     const double zero = Y(-highDiff - 1e-9) + 0.0;  // the difference's zero line below the pattern
     p.setPen(QColor(0, 0, 200));
     for (qsizetype i = 0; i < t_.size(); ++i) p.drawPoint(QPointF(X(t_[i]), Y(observed_[i])));
+    paintOver(p, X, Y);
     if (calculated_.size() != t_.size()) return;
     QPainterPath calc, diff;
     for (qsizetype i = 0; i < t_.size(); ++i) {
@@ -79,7 +88,34 @@ class RefinementPlot : public QWidget {
     p.drawPath(diff);
   }
 
+  void paintOver(QPainter& p, const std::function<double(double)>& X, const std::function<double(double)>& Y) const {
+    p.setPen(QPen(QColor(230, 120, 0), 1.5));
+    for (double t : points_) {
+      const auto at = std::lower_bound(t_.begin(), t_.end(), t);
+      if (at == t_.end()) continue;
+      const double y = observed_[at - t_.begin()];
+      p.drawRect(QRectF(X(t) - 4, Y(y) - 4, 8, 8));
+    }
+  }
+
+  // The 2-theta under a horizontal position.
+  double AngleAt(double x) const { return t_.front() + (x - 5) / (width() - 10) * (t_.back() - t_.front()); }
+
+  void mousePressEvent(QMouseEvent* e) override {
+    if (t_.size() < 2) return;
+    const double t = AngleAt(e->position().x());
+    if (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ShiftModifier) && addPoint) addPoint(t);
+    if (e->button() == Qt::RightButton && removePoint && !points_.empty()) {
+      // The nearest point, when within 8 pixels.
+      const double perPixel = (t_.back() - t_.front()) / (width() - 10);
+      const auto nearest = std::min_element(points_.begin(), points_.end(),
+                                            [t](double a, double b) { return std::fabs(a - t) < std::fabs(b - t); });
+      if (std::fabs(*nearest - t) <= 8 * perPixel) removePoint(*nearest);
+    }
+  }
+
  private:
+  std::vector<double> points_;
   QVector<double> t_, observed_, calculated_;
   QVector<double> tAll_, observedAll_;  // the whole measurement
 };
@@ -179,6 +215,20 @@ void RefinementDialog::CreateControls() {
   tree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   tree_->setMinimumWidth(400);
   plot_ = new RefinementPlot(this);
+  plot_->setToolTip(QStringLiteral("Shift+klik: punkt tła; prawy klik: usuń punkt. Z punktami tło to ich "
+                                   "interpolacja liniowa zamiast wyrazów Czebyszewa."));
+  plot_->addPoint = [this](double t) {
+    if (running()) return;
+    std::vector<double> points = backgroundPoints_;
+    points.push_back(t);
+    setBackgroundPoints(points);
+  };
+  plot_->removePoint = [this](double t) {
+    if (running()) return;
+    std::vector<double> points = backgroundPoints_;
+    std::erase(points, t);
+    setBackgroundPoints(points);
+  };
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(tree_);
   split->addWidget(plot_);
@@ -258,6 +308,8 @@ void RefinementDialog::Rebuild() {
   pattern.data = *measured_;
   pattern.experiment = first.experiment;
   pattern.backgroundTerms = terms_->value();
+  pattern.backgroundPoints = backgroundPoints_;
+  terms_->setEnabled(backgroundPoints_.empty());
   setup.patterns.push_back(std::move(pattern));
   fitted_.clear();
   std::optional<std::array<int, 3>> axis;
@@ -297,6 +349,13 @@ void RefinementDialog::Rebuild() {
   FillTree();
 }
 
+void RefinementDialog::setBackgroundPoints(std::vector<double> points) {
+  std::sort(points.begin(), points.end());
+  backgroundPoints_ = std::move(points);
+  plot_->setPoints(backgroundPoints_);
+  Rebuild();
+}
+
 void RefinementDialog::FillTree() {
   tree_->clear();
   items_.clear();
@@ -321,7 +380,8 @@ void RefinementDialog::FillTree() {
       continue;
     }
     QTreeWidgetItem* parent = group(v.phase, -1, QString());
-    if (v.kind == RefinedKind::Background) parent = group(-1, -2, QStringLiteral("Tło (Czebyszew)"));
+    if (v.kind == RefinedKind::Background)
+      parent = group(-1, -2, backgroundPoints_.empty() ? QStringLiteral("Tło (Czebyszew)") : QStringLiteral("Tło (punkty)"));
     if (v.kind == RefinedKind::Shift || v.kind == RefinedKind::Occupancy || v.kind == RefinedKind::Biso) {
       std::string label = v.name.substr(v.name.rfind(": ") == std::string::npos ? 0 : v.name.rfind(": ") + 2);
       label = label.substr(0, label.rfind(' '));

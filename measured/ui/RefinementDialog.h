@@ -72,6 +72,11 @@ class RefinementDialog : public QDialog {
   QPushButton* correlationsButton() const { return correlations_; }
   QPlainTextEdit* report() const { return report_; }
   bool running() const { return worker_.joinable(); }
+  // The background points (2-theta), which replace the Chebyshev terms
+  // while there are any; Shift+click on the plot adds one, a right click
+  // takes it away.
+  void setBackgroundPoints(std::vector<double> points);
+  const std::vector<double>& backgroundPoints() const { return backgroundPoints_; }
   // Ticks every value of these kinds (FitWhat bits) and clears the others.
   void setRefined(unsigned what);
   void startFit();
@@ -95,6 +100,7 @@ class RefinementDialog : public QDialog {
   std::shared_ptr<const MeasuredPattern> measured_;
   std::vector<QCheckBox*> phaseBoxes_;
   std::vector<size_t> fitted_;
+  std::vector<double> backgroundPoints_;
   std::unique_ptr<Refinement> ref_;
   RefinementOutcome outcome_;
   std::vector<QTreeWidgetItem*> items_;  // one per value of ref_ (null: not offered)
