@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -174,6 +175,18 @@ class MeasuredTest : public QObject {
           QVERIFY(grid && grid->rowCount() == d->outcome().refined && grid->columnCount() == grid->rowCount());
           for (int i = 0; i < grid->rowCount(); ++i)
             for (int j = 0; j < i; ++j) QCOMPARE(grid->item(i, j)->text(), grid->item(j, i)->text());
+          // Shift+click on the plot sets a background point, which takes
+          // the Chebyshev terms' place; a right click on it takes it away.
+          QWidget* plot = nullptr;
+          for (QWidget* w : d->findChildren<QWidget*>())
+            if (w->toolTip().startsWith(QStringLiteral("Shift+klik"))) plot = w;
+          QVERIFY(plot);
+          const QPoint middle(plot->width() / 2, plot->height() / 2);
+          QTest::mouseClick(plot, Qt::LeftButton, Qt::ShiftModifier, middle);
+          QCOMPARE(d->backgroundPoints().size(), size_t{1});
+          QVERIFY(!d->tree()->findItems(QStringLiteral("Tło (punkty)"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+          QTest::mouseClick(plot, Qt::RightButton, Qt::NoModifier, middle);
+          QVERIFY(d->backgroundPoints().empty());
         });
     {
       ReferenceData& ref = run.app->reference();
