@@ -385,6 +385,17 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
     EXPECT_TRUE(messages.empty()) << Texts(messages);  // the setting was named or is the only one
   }
 
+  // A symbol naming no origin, atoms that give as many images in both: the
+  // first origin, and the note says which was taken.
+  {
+    CKomorka doc;
+    std::vector<DocMessage> messages;
+    ASSERT_TRUE(Import(doc, kCell + sg + "'P 4/n m m'\n" + kAtoms + "Si 0.1 0.2 0.3\n", messages));
+    EXPECT_EQ(doc.crystal.spaceGroup, "P 4/n m m:1");
+    EXPECT_EQ(doc.crystal.cellAtoms.size(), 16u);
+    EXPECT_NE(Texts(messages).find("przyjęto wariant 1"), std::string::npos) << Texts(messages);
+  }
+
   // LiNbO3 as the COD gives it: "rhombohedral axes" beside a hexagonal cell
   // and hexagonal coordinates. The cell wins, and the user is told; cctbx
   // expands the sites in R 3 c :H to these 30 atoms.
@@ -597,6 +608,19 @@ TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
     ExpectSameF2(back, *c.doc, 1.0, 1e-12);
   }
   EXPECT_EQ(rutile.crystal.asymmetricUnit[1].occupancy, 0.875);
+
+  // The group's Hall symbol; B a site's own, else the experiment's when its
+  // temperature factor is on, else unknown.
+  std::vector<DocMessage> notes;
+  const std::string written = FormatCif(rutile, Tables().elements, notes);
+  EXPECT_NE(written.find("_space_group_name_Hall '-P 4n 2n'\n"), std::string::npos) << written;
+  EXPECT_NE(written.find(" 0.875 0.61\n"), std::string::npos) << written;
+  for (const auto& [on, b, tail] : {std::tuple{0, 0.45, " 1 ?\n"}, {1, 0.45, " 1 0.45\n"}, {1, 0.0, " 1 0\n"}}) {
+    silicon.experiment.IsDW = on;
+    silicon.experiment.dwfactor = b;
+    const std::string si = FormatCif(silicon, Tables().elements, notes);
+    EXPECT_NE(si.find(std::string("Si1 Si 0.000000 0.000000 0.000000") + tail), std::string::npos) << si;
+  }
 }
 
 TEST(CifExport, PositionsNearFractionsComeBackUnchanged) {

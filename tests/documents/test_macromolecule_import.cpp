@@ -31,6 +31,8 @@ std::string Texts(const std::vector<DocMessage>& messages) {
 // A window reaching past 30 degrees comes down to low angles, with this note.
 const std::string kWindowNote =
     "Info: Zakres kątów 2θ ustawiono na 1.0–30.0°, jak dla makrocząsteczek; zmienisz go w parametrach eksperymentu.\n";
+// An atom of occupancy 0 scatters nothing: left out, and said so.
+const std::string kEmptyNote = "Info: Pominięto atomy o obsadzeniu 0 (1): nie rozpraszają.\n";
 // Every import of a model without solvent says how to add it.
 const std::string kSolventNote =
     "Info: Model z pliku nie zawiera rozpuszczalnika: linie pod małymi kątami są liczone jak dla białka w próżni i "
@@ -62,6 +64,7 @@ const std::string kP212121 =
     "ATOM      4  CB BALA A   1       5.000   8.000  12.000  0.30 25.00           C\n"
     "HETATM    5 ZN    ZN A 101      10.000  12.500  20.000  0.50  8.00          ZN2+\n"
     "HETATM    6  O   HOH A 201      -1.000  30.000  -4.000  1.00 30.00           O\n"
+    "ATOM      7  OXT ALA A   1       6.000   9.000  14.000  0.00 40.00           O\n"
     "END\n";
 
 // The same structure in mmCIF.
@@ -80,7 +83,8 @@ const std::string kP212121Mmcif =
     "ATOM 3 C CB A ALA A 1 4.500 7.500 10.000 0.70 20.00 ? 1 A 1\n"
     "ATOM 4 C CB B ALA A 1 5.000 8.000 12.000 0.30 25.00 ? 1 A 1\n"
     "HETATM 5 ZN ZN . ZN B . 10.000 12.500 20.000 0.50 8.00 2 101 A 1\n"
-    "HETATM 6 O O . HOH C . -1.000 30.000 -4.000 1.00 30.00 ? 201 A 1\n";
+    "HETATM 6 O O . HOH C . -1.000 30.000 -4.000 1.00 30.00 ? 201 A 1\n"
+    "ATOM 7 O OXT . ALA A 1 6.000 9.000 14.000 0.00 40.00 ? 1 A 1\n";
 
 // The structure of tools/make_pdb_golden.py.
 const std::string kMonoclinicPdb =
@@ -103,7 +107,8 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   pdb.experiment.angleMax = 150.0;
   ASSERT_TRUE(Import(pdb, kP212121, false, messages, &report)) << Texts(messages);
   // A small molecule's window would be millions of reflections: it comes down to low angles.
-  EXPECT_EQ(Texts(messages), kWindowNote + kSolventNote);
+  EXPECT_EQ(Texts(messages), kEmptyNote + kWindowNote + kSolventNote);
+  EXPECT_EQ(report.emptySites, 1);
   EXPECT_EQ(std::tie(pdb.experiment.angleMin, pdb.experiment.angleMax), std::make_tuple(1.0, 30.0));
   EXPECT_EQ(std::tie(pdb.cell.a, pdb.cell.b, pdb.cell.c, pdb.cell.alfa, pdb.cell.beta, pdb.cell.gamma),
             std::make_tuple(20.0, 25.0, 40.0, 90.0, 90.0, 90.0));
@@ -157,7 +162,7 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   messages.clear();
   ASSERT_TRUE(IsMmcifText(kP212121Mmcif));
   ASSERT_TRUE(Import(mmcif, kP212121Mmcif, true, messages)) << Texts(messages);
-  EXPECT_EQ(Texts(messages), kSolventNote);
+  EXPECT_EQ(Texts(messages), kEmptyNote + kSolventNote);
   EXPECT_EQ(mmcif.crystal.spaceGroup, pdb.crystal.spaceGroup);
   EXPECT_EQ(std::tie(mmcif.cell.a, mmcif.cell.b, mmcif.cell.c), std::tie(pdb.cell.a, pdb.cell.b, pdb.cell.c));
   ASSERT_EQ(mmcif.crystal.cellAtoms.size(), pdb.crystal.cellAtoms.size());
@@ -167,6 +172,10 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
     EXPECT_EQ(std::tie(m.name, m.x, m.y, m.z, m.occupancy, m.biso), std::tie(p.name, p.x, p.y, p.z, p.occupancy, p.biso));
     EXPECT_TRUE(m.factors() == p.factors());
   }
+  // Without the empty atom the structure still calculates.
+  NullProgress none;
+  ASSERT_EQ(mmcif.CalculateReflections(none), 0);
+  EXPECT_GT(mmcif.results.count1(), 0);
 }
 
 TEST(MacromoleculeImport, FractionalCoordinatesAndStructureFactorsMatchIndependentCalculations) {

@@ -71,6 +71,18 @@ TEST(StructureEdits, CellConstantsKeepTheTiesOrAreRefused) {
   EXPECT_TRUE(SetCellConstant(mono, 5, 104.0).ok());
   EXPECT_EQ(SetCellConstant(mono, 4, 104.0).status, EditStatus::kTiedConstant);
   EXPECT_EQ(mono.cell.gamma, 104.0);
+  // Choosing a group on the b axis keeps the cell's beta; a number takes the
+  // group's first setting (origin choice 1, hexagonal axes).
+  CKomorka p21c;
+  ASSERT_TRUE(SetLatticeType(p21c, kMonoclinic, SitesOnLatticeChange::kRefuse).ok());
+  ASSERT_TRUE(SetCell(p21c, {5, 6, 7, 90, 104, 90}).ok());
+  ASSERT_TRUE(SetSpaceGroup(p21c, "P 1 21/c 1").ok());
+  EXPECT_EQ(ConstantsOf(p21c.cell), (CellConstants{5, 6, 7, 90, 104, 90}));
+  for (const auto& [number, name] : {std::pair{"14", "P 1 21/c 1"}, {"227", "F d -3 m:1"}, {"166", "R -3 m:H"},
+                                     {"68", "C c c a:1"}, {"5", "C 1 2 1"}}) {
+    ASSERT_TRUE(SetSpaceGroup(p21c, number).ok()) << number;
+    EXPECT_EQ(p21c.crystal.spaceGroup, name);
+  }
 }
 
 TEST(StructureEdits, LatticeAndGroupChangesKeepTheSitesUnlessAllowed) {

@@ -193,6 +193,61 @@ class Line : public refinement::LeastSquaresProblem {
   bool limitB = false;
 };
 
+// The background alone (the phase's scale held at 0): Chebyshev
+// coefficients come back term by term, and esds are those of the scatter
+// about the fit whatever the sigmas say, scaled by chi2 (a constant
+// background's esd is the residuals' standard deviation over sqrt(n)).
+TEST(Refinement, BackgroundCoefficientsAndEsdsScaledByChi2) {
+  std::unique_ptr<CKomorka> doc = Open(PELMORA_TEST_DATA_DIR "/cif/cod-5910168-CuSO4.cif");
+  auto run = [&](const std::array<double, 4>& c, int terms, double sigma, double wobble) {
+    RefinementPattern p;
+    p.name = "background";
+    p.experiment = doc->experiment;
+    p.experiment.angleMin = 15, p.experiment.angleMax = 70;
+    p.backgroundTerms = terms;
+    for (int i = 0; 15 + 0.05 * i <= 70.0 + 1e-9; ++i) {
+      const double t = 15 + 0.05 * i, x = 2 * (t - 15) / 55 - 1;
+      const double T[4] = {1, x, 2 * x * x - 1, 4 * x * x * x - 3 * x};
+      p.data.twoTheta.push_back(t);
+      p.data.counts.push_back(c[0] * T[0] + c[1] * T[1] + c[2] * T[2] + c[3] * T[3] + (i % 2 ? wobble : -wobble));
+      p.data.sigma.push_back(sigma);
+    }
+    RefinementSetup setup;
+    setup.patterns = {p};
+    setup.phases = {RefinementPhase{"CuSO4", doc.get(), false, std::nullopt}};
+    setup.refine = kFitBackground;
+    std::string error;
+    std::unique_ptr<Refinement> ref = Refinement::Create(setup, &error);
+    EXPECT_TRUE(ref) << error;
+    ref->Find("scale")->value = 0.0;
+    return ref->Run();
+  };
+  const std::array<double, 4> c{120.0, -25.0, 8.0, 3.0};
+  const RefinementOutcome exact = run(c, 4, 1.0, 0.0);
+  for (int k = 0; k < 4; ++k) {
+    const RefinedValue* v = nullptr;
+    for (const RefinedValue& x : exact.values)
+      if (x.kind == RefinedKind::Background && x.index == k) v = &x;
+    ASSERT_NE(v, nullptr);
+    EXPECT_NEAR(v->value, c[k], 1e-6) << "bg" << k;
+  }
+  // A constant 120 over n = 1101 points wobbling by -2, +2, ..., -2: the
+  // mean is 120 - 2/n, the residuals' sum of squares 4 (n^2 - 1) / n, so
+  // chi2 = 4 (n + 1) / (n sigma^2) and the esd 2 sqrt(n + 1) / n, whatever
+  // sigma is.
+  const double n = 1101.0;
+  for (double sigma : {0.2, 1.0, 50.0}) {
+    const RefinementOutcome r = run({120.0, 0.0, 0.0, 0.0}, 1, sigma, 2.0);
+    ASSERT_EQ(r.points, 1101);
+    EXPECT_NEAR(r.chi2, 4.0 * (n + 1) / (n * sigma * sigma), 1e-9 * r.chi2) << sigma;
+    for (const RefinedValue& v : r.values)
+      if (v.kind == RefinedKind::Background) {
+        EXPECT_NEAR(v.value, 120.0 - 2.0 / n, 1e-7);
+        EXPECT_NEAR(v.esd, 2.0 * std::sqrt(n + 1) / n, 1e-9) << sigma;
+      }
+  }
+}
+
 TEST(LeastSquares, BoundsAndInfeasibleStatesHoldAndUnboundedSolutionsAreExact) {
   Line line;
   const Eigen::Vector2d start(0.0, 0.0), low(-10, -10), high(10, 10), capped(1.0, 10);
