@@ -62,34 +62,41 @@ void Complain(const std::string& text) {
   std::cerr << "pelmora-cli: " << text << "\n";
 }
 
-bool WriteOutput(const std::string& path, const std::vector<std::string_view>& pieces) {
+bool WriteOutput(const std::string& path, const std::function<bool(const PieceWriter&)>& produce) {
   if (path.empty() || path == "-") {
     std::lock_guard<std::mutex> lock(gOutputMutex);
-    for (std::string_view text : pieces) std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0;
+    const bool made = produce([](std::string_view text) { return std::fwrite(text.data(), 1, text.size(), stdout) == text.size(); });
+    return std::fflush(stdout) == 0 && made;
   }
   // Lists and patterns are made again by running the command again, so a
   // run does not wait for the disk (an 8 MB list's fsync costs more than
   // formatting it).
   std::string error;
-  if (!WriteFileAtomically(path, pieces, &error, FileDurability::kUnsynced)) {
+  if (!WriteFileAtomically(path, produce, &error, FileDurability::kUnsynced)) {
     Complain(error);
     return false;
   }
   return true;
 }
 
+bool WriteOutput(const std::string& path, const std::vector<std::string_view>& pieces) {
+  return WriteOutput(path, [&pieces](const PieceWriter& write) {
+    for (std::string_view text : pieces)
+      if (!write(text)) return false;
+    return true;
+  });
+}
+
 bool WriteOutput(const std::string& path, const std::string& text) {
   return WriteOutput(path, std::vector<std::string_view>{text});
 }
 
-// The reflection list; a long one is formatted in two halves at once
-// unless the files of a batch already share the cores.
+// The reflection list, block by block as it is formatted; a long one two
+// blocks at once unless the files of a batch already share the cores.
 bool WriteReflectionList(const CalcOptions& o, const CKomorka& doc, const std::string& path) {
   constexpr size_t kRowsForTwoThreads = 20000;
-  const unsigned parts = o.outDir.empty() && doc.results.reflectionsAll.size() >= kRowsForTwoThreads ? 2 : 1;
-  const std::vector<std::string> text = FormatReflectionListParts(doc, o.filter, parts);
-  return WriteOutput(path, std::vector<std::string_view>(text.begin(), text.end()));
+  const unsigned threads = o.outDir.empty() && doc.results.reflectionsAll.size() >= kRowsForTwoThreads ? 2 : 1;
+  return WriteOutput(path, [&](const PieceWriter& write) { return WriteReflectionListBlocks(doc, o.filter, threads, write); });
 }
 
 // What every file of a run shares: the session as started, with its

@@ -20,16 +20,23 @@
 
 namespace pelmora {
 
-// The reflection lists of the last completed calculation: the first and
-// second wavelength's groups and both merged by angle.
+// The reflection list of the last completed calculation: both wavelengths'
+// groups merged by angle, each record marked with its line. The lines are
+// not kept apart as well: a large cell's list is most of the memory.
 struct CalculationResults {
-  std::vector<Reflection> reflections1;
-  std::vector<Reflection> reflections2;
   std::vector<Reflection> reflectionsAll;
   double maxIntensity = 0.0;
+  int lineCounts[2] = {0, 0};
 
-  int count1() const { return static_cast<int>(reflections1.size()); }
-  int count2() const { return static_cast<int>(reflections2.size()); }
+  int count1() const { return lineCounts[0]; }
+  int count2() const { return lineCounts[1]; }
+  // One line's records, in angle order (a copy).
+  std::vector<Reflection> Line(int line) const {
+    std::vector<Reflection> out;
+    for (const Reflection& r : reflectionsAll)
+      if (r.line == line) out.push_back(r);
+    return out;
+  }
   int countAll() const { return static_cast<int>(reflectionsAll.size()); }
   // (first, last) indices of reflectionsAll with 2-theta in [from, to];
   // (-1, -1) when none.

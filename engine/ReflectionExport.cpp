@@ -18,6 +18,10 @@ bool ShowsReflection(const ExperimentParams& experiment, const Reflection& r, co
 
 namespace {
 
+constexpr const char* kListHeader =
+    "L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
+    "Natężenie %\r\n";
+
 // Room for one line: thirteen numbers and the separators.
 constexpr size_t kMaxRowChars = 13 * kMaxNumberChars + 64;
 
@@ -70,34 +74,47 @@ void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& f
 
 }  // namespace
 
-std::vector<std::string> FormatReflectionListParts(const CKomorka& doc, const ReflectionFilter& filter,
-                                                   unsigned parts) {
-  parts = std::max(1u, parts);
-  const size_t total = doc.results.reflectionsAll.size();
-  std::vector<std::string> out(parts);
-  out[0] = cformat(
-      "L.p.         h    k    l    2 theta    m      Re(F)      Im(F)      F         d[A]\tH\t   Natężenie\t "
-      "Natężenie %%\r\n");
-  // Each part starts where the shown lines before it end.
-  std::vector<size_t> begin(parts + 1);
-  std::vector<int> number(parts, 0);
-  for (unsigned i = 0; i <= parts; ++i) begin[i] = total * i / parts;
-  for (unsigned i = 1; i < parts; ++i) {
-    number[i] = number[i - 1];
-    for (size_t j = begin[i - 1]; j < begin[i]; ++j)
-      number[i] += ShowsReflection(doc.experiment, doc.results.reflectionsAll[j], filter);
+bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filter, unsigned threads,
+                               const std::function<bool(std::string_view)>& write, size_t blockRows) {
+  threads = std::max(1u, threads);
+  blockRows = std::max<size_t>(1, blockRows);
+  const std::vector<Reflection>& all = doc.results.reflectionsAll;
+  if (!write(kListHeader)) return false;
+  std::vector<std::string> blocks(threads);
+  int number = 0;
+  for (size_t at = 0; at < all.size(); at += blockRows * threads) {
+    // Each block's first number: the shown lines before it.
+    std::vector<size_t> begin(threads + 1);
+    std::vector<int> first(threads);
+    for (unsigned i = 0; i <= threads; ++i) begin[i] = std::min(all.size(), at + blockRows * i);
+    for (unsigned i = 0; i < threads; ++i) {
+      first[i] = number;
+      for (size_t j = begin[i]; j < begin[i + 1]; ++j) number += ShowsReflection(doc.experiment, all[j], filter);
+    }
+    {
+      std::vector<std::jthread> workers;
+      for (unsigned i = 1; i < threads; ++i)
+        if (begin[i] < begin[i + 1])
+          workers.emplace_back([&, i] {
+            blocks[i].clear();
+            AppendRows(blocks[i], doc, filter, begin[i], begin[i + 1], first[i]);
+          });
+      blocks[0].clear();
+      AppendRows(blocks[0], doc, filter, begin[0], begin[1], first[0]);
+    }
+    for (unsigned i = 0; i < threads; ++i)
+      if (begin[i] < begin[i + 1] && !write(blocks[i])) return false;
   }
-  {
-    std::vector<std::jthread> threads;
-    for (unsigned i = 1; i < parts; ++i)
-      threads.emplace_back([&, i] { AppendRows(out[i], doc, filter, begin[i], begin[i + 1], number[i]); });
-    AppendRows(out[0], doc, filter, begin[0], begin[1], number[0]);
-  }
-  return out;
+  return true;
 }
 
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter) {
-  return std::move(FormatReflectionListParts(doc, filter, 1).front());
+  std::string text;
+  WriteReflectionListBlocks(doc, filter, 1, [&text](std::string_view block) {
+    text += block;
+    return true;
+  });
+  return text;
 }
 
 }  // namespace pelmora

@@ -1,7 +1,9 @@
 // Which reflections the reflection table shows, and its text export.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Komorka.h"
@@ -25,9 +27,11 @@ inline double IntensityPercent(double intensity, double maxIntensity) {
 
 // The whole text file: header line and one CRLF line per shown reflection.
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter);
-// The same text in `parts` pieces formatted at once, each on a thread of its
-// own; joined they are FormatReflectionList's text.
-std::vector<std::string> FormatReflectionListParts(const CKomorka& doc, const ReflectionFilter& filter,
-                                                   unsigned parts);
+// The same text handed to `write` in blocks, in order, `threads` blocks
+// formatted at once (65536 rows make some 9 MB): a long list never stands
+// whole in memory. False when
+// write returns false, which stops it.
+bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filter, unsigned threads,
+                               const std::function<bool(std::string_view)>& write, size_t blockRows = 65536);
 
 }  // namespace pelmora

@@ -329,14 +329,14 @@ LineGroups IndexSearch::TakeGroups(int line) {
 double CKomorka::CalculationBytes(double reflections) {
   // A P1 cell without anomalous terms groups each reflection with its Friedel
   // mate only: half as many groups as reflections. The results a run
-  // replaces stay until it ends (a line's list and the merged list); beside
-  // them, at the peak, either every thread's table of entries (slots at up
-  // to a quarter load), or the merged table with its sorted order and the
-  // records made from it, or the new lists.
+  // replaces stay until it ends (the merged list); beside them, at the
+  // peak, either every thread's table of entries (slots at up to a quarter
+  // load), or the merged table with its sorted order and the records made
+  // from it, or the lines' lists and the merged one made from them.
   constexpr double entry = sizeof(search::GroupTable::Entry) + 4.0 * sizeof(std::uint64_t) + sizeof(void*);
   constexpr double record = sizeof(Reflection);
   const double peak = std::max({static_cast<double>(search::MaxThreads()) * entry, entry + record, 2.0 * record});
-  return reflections / 2.0 * (2.0 * record + peak);
+  return reflections / 2.0 * (record + peak);
 }
 
 std::array<int, 3> CKomorka::SearchLimits() const {
@@ -396,9 +396,9 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
   CalculationResults results;
   for (const Reflection& g : groups1)
     if (g.intensity > results.maxIntensity) results.maxIntensity = g.intensity;
+  results.lineCounts[0] = static_cast<int>(groups1.size());
+  results.lineCounts[1] = static_cast<int>(groups2.size());
   results.reflectionsAll = search::MergeLines(groups1, groups2);
-  results.reflections1 = std::move(groups1);
-  results.reflections2 = std::move(groups2);
   this->results = std::move(results);
   return 0;
 }

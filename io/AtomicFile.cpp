@@ -54,13 +54,19 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
   return WriteFileAtomically(path, std::vector<std::string_view>{bytes}, error);
 }
 
-bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::string_view>& pieces, std::string* error,
+bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, std::string* error,
                          FileDurability durability) {
-  const auto writeAll = [&pieces](int fd) {
+  const auto produce = [&pieces](const PieceWriter& write) {
     for (std::string_view bytes : pieces)
-      if (!WriteAll(fd, bytes)) return false;
+      if (!write(bytes)) return false;
     return true;
   };
+  return WriteFileAtomically(path, produce, error, durability);
+}
+
+bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(const PieceWriter&)>& produce,
+                         std::string* error, FileDurability durability) {
+  const auto writeAll = [&produce](int fd) { return produce([fd](std::string_view bytes) { return WriteAll(fd, bytes); }); };
   const auto fail = [&](const char* what, int err) {
     if (error) *error = std::string("Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
     return false;

@@ -2,6 +2,7 @@
 // temporary file beside the target, which then replaces it in one rename.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,12 @@ enum class FileDurability { kSynced, kUnsynced };
 // The same for a text made of pieces, written one after the other.
 bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, std::string* error,
                          FileDurability durability = FileDurability::kSynced);
+// The same for a text made as it is written: `produce` hands its pieces,
+// in order, to the writer it is given, and stops when that returns false
+// (a failed write) or returns false itself; the save then fails.
+using PieceWriter = std::function<bool(std::string_view)>;
+bool WriteFileAtomically(const std::string& path, const std::function<bool(const PieceWriter&)>& produce,
+                         std::string* error, FileDurability durability = FileDurability::kSynced);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);

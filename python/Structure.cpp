@@ -60,10 +60,10 @@ void NoteSynthesis(const SynthesisReport& report, std::vector<std::string>& note
   if (const std::string note = SubGridPeaksMessage(report.subGridPeaks); !note.empty()) notes.push_back(note);
 }
 
-bool Write(const std::string& path, const std::vector<std::string>& text, Error* error) {
+bool WriteList(const std::string& path, const CKomorka& doc, const ReflectionFilter& filter, Error* error) {
   std::string why;
-  if (WriteFileAtomically(path, std::vector<std::string_view>(text.begin(), text.end()), &why,
-                          FileDurability::kUnsynced))
+  const auto produce = [&](const PieceWriter& write) { return WriteReflectionListBlocks(doc, filter, 1, write); };
+  if (WriteFileAtomically(path, produce, &why, FileDurability::kUnsynced))
     return true;
   *error = {Failure::kNotWritten, why};
   return false;
@@ -110,7 +110,7 @@ bool Structure::Export(const std::string& reflections, const std::string& patter
       return false;
     }
   }
-  return reflections.empty() || Write(reflections, FormatReflectionListParts(*doc_, filter, 1), error);
+  return reflections.empty() || WriteList(reflections, *doc_, filter, error);
 }
 
 }  // namespace pelmora::python

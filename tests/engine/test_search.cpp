@@ -108,12 +108,13 @@ TEST(Search, MultiplicitiesAndExtinction) {
   OneAtomCell(cubic, kCubic, 4.0);
   ASSERT_EQ(cubic.CalculateReflections(none), 0);
   for (auto [h, k, l, m] : {std::tuple(1, 0, 0, 6), {1, 1, 0, 12}, {1, 1, 1, 8}})
-    EXPECT_EQ(Find(cubic.results.reflections1, h, k, l)->multiplicity, m) << h << k << l;
+    EXPECT_EQ(Find(cubic.results.Line(1), h, k, l)->multiplicity, m) << h << k << l;
 
   CKomorka bcc;
   OneAtomCell(bcc, kCubic | kBodyCentred, 2.8665);
   ASSERT_EQ(bcc.CalculateReflections(none), 0);
-  const Reflection* r100 = Find(bcc.results.reflections1, 1, 0, 0);
+  const std::vector<Reflection> bccLine = bcc.results.Line(1);
+  const Reflection* r100 = Find(bccLine, 1, 0, 0);
   ASSERT_NE(r100, nullptr);
   EXPECT_EQ(r100->nonZero, 0);
   EXPECT_LT(r100->intensity, 1e-20 * bcc.results.maxIntensity);
@@ -152,7 +153,7 @@ TEST(Search, RangeEndsAreIncludedAndAnEmptyRangeInstallsNothing) {
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
   ASSERT_EQ(doc.results.count1(), 1);
-  EXPECT_EQ(doc.results.reflections1[0].multiplicity, 8);
+  EXPECT_EQ(doc.results.Line(1)[0].multiplicity, 8);
 
   // A window holding only second-wavelength reflections: nothing changes.
   doc.experiment.lambda2 = 1.6;
@@ -174,7 +175,7 @@ TEST(Search, LargeCellsFindIndicesAboveFifteen) {
   ASSERT_EQ(doc.CalculateReflections(none), 0);
   int maxIndex = 0;
   long found = 0;
-  for (const Reflection& r : doc.results.reflections1) {
+  for (const Reflection& r : doc.results.Line(1)) {
     maxIndex = std::max({maxIndex, r.h, r.k, r.l});
     found += r.multiplicity;
   }
@@ -210,9 +211,10 @@ TEST(Search, GroupingFollowsTheRule) {
     ASSERT_EQ(doc.CalculateReflections(none), 0);
     const Forms forms = hexagonal ? Forms::kHexagonal : trial == 3 ? Forms::kCubic : Forms::kFriedel;
     const std::vector<Reflection> want = Group(RecordsInRange(doc, doc.experiment.lambda1, 15), forms);
-    ExpectSameGroups(want, doc.results.reflections1);
+    ExpectSameGroups(want, doc.results.Line(1));
     if (trial == 3) {
-      const Reflection* r111 = Find(doc.results.reflections1, 1, 1, 1);
+      const std::vector<Reflection> line1 = doc.results.Line(1);
+      const Reflection* r111 = Find(line1, 1, 1, 1);
       ASSERT_NE(r111, nullptr);
       EXPECT_EQ(r111->multiplicity, 8);
     }
@@ -242,19 +244,26 @@ TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
     const std::vector<Reflection> records =
         RecordsInRange(doc, line == 1 ? doc.experiment.lambda1 : doc.experiment.lambda2, doc.SearchLimits()[0]);
     ASSERT_GT(records.size(), 20000u);
-    const std::vector<Reflection>& got = line == 1 ? doc.results.reflections1 : doc.results.reflections2;
+    const std::vector<Reflection>& got = line == 1 ? doc.results.Line(1) : doc.results.Line(2);
     ExpectSameGroups(Group(records, Forms::kFriedel), got);
     for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i].intensity, doc.GroupIntensity(got[i], line)) << i;
   }
-  ASSERT_EQ(doc.results.reflectionsAll.size(), doc.results.reflections1.size() + doc.results.reflections2.size());
+  ASSERT_EQ(doc.results.reflectionsAll.size(), static_cast<size_t>(doc.results.count1() + doc.results.count2()));
   EXPECT_TRUE(std::is_sorted(doc.results.reflectionsAll.begin(), doc.results.reflectionsAll.end(), ReflectionBefore));
 
   for (const ReflectionFilter filter : {ReflectionFilter{true, false, false}, ReflectionFilter{false, true, true}}) {
     const std::string whole = FormatReflectionList(doc, filter);
-    for (unsigned parts : {2u, 3u}) {
+    // Blocks that end inside and at the end of a round of threads.
+    for (const auto [threads, rows] : {std::pair{2u, 7001u}, std::pair{3u, 4096u}}) {
       std::string joined;
-      for (const std::string& piece : FormatReflectionListParts(doc, filter, parts)) joined += piece;
-      EXPECT_EQ(joined, whole) << parts;
+      WriteReflectionListBlocks(
+          doc, filter, threads,
+          [&joined](std::string_view block) {
+            joined += block;
+            return true;
+          },
+          rows);
+      EXPECT_EQ(joined, whole) << threads;
     }
   }
 }
@@ -269,10 +278,10 @@ TEST(Search, BulkSolventScalesEachStructureFactor) {
   doc.experiment.angleMax = 30.0;
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
-  const std::vector<Reflection> vacuum = doc.results.reflections1;
+  const std::vector<Reflection> vacuum = doc.results.Line(1);
   doc.experiment.solvent = {true, 0.8, 200.0};
   ASSERT_EQ(doc.CalculateReflections(none), 0);
-  const std::vector<Reflection>& solvent = doc.results.reflections1;
+  const std::vector<Reflection>& solvent = doc.results.Line(1);
   ASSERT_EQ(solvent.size(), vacuum.size());
   for (size_t i = 0; i < vacuum.size(); ++i) {
     const double s = std::sin(vacuum[i].theta) / doc.experiment.lambda1;

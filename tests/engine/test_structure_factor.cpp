@@ -170,10 +170,11 @@ TEST(StructureFactor, RutileAgreesWithAnIndependentProgram) {
   } cctbx[] = {{1, 1, 0, 38.324, 3.629, 1481.908}, {1, 0, 1, 24.784, 3.570, 627.009},
                {2, 0, 0, 14.805, 3.514, 231.543},  {1, 1, 1, -18.412, -0.114, 338.997},
                {2, 1, 1, 31.327, 3.647, 994.710}};
+  const std::vector<Reflection> line1 = doc.results.Line(1);
   for (const auto& ref : cctbx) {
-    const auto it = std::find_if(doc.results.reflections1.begin(), doc.results.reflections1.end(),
+    const auto it = std::find_if(line1.begin(), line1.end(),
                                  [&](const Reflection& r) { return r.h == ref.h && r.k == ref.k && r.l == ref.l; });
-    ASSERT_NE(it, doc.results.reflections1.end()) << ref.h << ref.k << ref.l;
+    ASSERT_NE(it, line1.end()) << ref.h << ref.k << ref.l;
     EXPECT_EQ(cformat("%.3f %.3f %.3f", it->reF, it->imF, it->f2), cformat("%.3f %.3f %.3f", ref.re, ref.im, ref.f2));
   }
 }
