@@ -93,7 +93,11 @@ const TopicRule kTopics[] = {
 }  // namespace
 
 QString ManualLanguage() {
-  return QLocale::system().language() == QLocale::English ? QStringLiteral("en") : QStringLiteral("pl");
+  // The language the user reads messages in (LANGUAGE, LC_MESSAGES, LANG),
+  // not the one numbers are written in.
+  const QStringList languages = QLocale::system().uiLanguages();
+  return !languages.isEmpty() && languages.first().startsWith(QLatin1String("en")) ? QStringLiteral("en")
+                                                                                   : QStringLiteral("pl");
 }
 
 QString ManualFolder() {
