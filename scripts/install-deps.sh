@@ -26,6 +26,8 @@ PKGS=(
   libxy-dev libeigen3-dev
   libgl-dev libglu1-mesa-dev libpng-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
+  # Trying the windows by hand under Xvfb as a user would (keys, clicks).
+  xdotool
   locales
   # tools/include_graph.py, which a test runs over the source folders.
   python3

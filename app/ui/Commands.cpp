@@ -32,6 +32,7 @@ const CommandInfo kCommands[] = {
     {32806, "Monitor\tShift+Ctrl+M", "Shift+Ctrl+M", "Pokaż okno monitora", "", "", true},
     {57650, "&Kaskadowo", "", "Ułóż okna struktur kaskadowo", "", "", false},
     {57651, "&Sąsiadująco", "", "Ułóż okna struktur obok siebie", "", "", false},
+    {57667, "&Podręcznik\tF1", "", "Otwórz podręcznik programu", "Podręcznik", "", false},
     {57664, "&O programie Pelmora", "", "Wyświetla informacje o programie", "Informacja o programie", "help-about", false},
     {32775, "Definiuj strukturę\tCtrl + D", "Ctrl+D", "Zdefiniuj komórkę i atomy struktury", "Definiuj strukturę", "", false},
     {32788, "Czynniki atomowe\tShift+Ctrl+T", "Shift+Ctrl+T", "Pokaż układ okresowy z czynnikami rozpraszania", "Czynniki atomowe", "", false},

@@ -20,7 +20,7 @@ struct CommandInfo {
 namespace cmd {
 enum : int {
   kNew = 57600, kOpen = 57601, kClose = 57602, kSave = 57603, kSaveAs = 57604,
-  kRecentFiles = 57616, kExit = 57665, kAbout = 57664,
+  kRecentFiles = 57616, kExit = 57665, kAbout = 57664, kManual = 57667,
   kCalculate = 32778, kExportText = 32818,
   kExportPicture = 32805, kPrint = 57607, kPrintDirect = 57608, kPrintPreview = 57609, kPrintSetup = 57606,
   kExperimentPage = 32776, kReflectionTable = 32791, kViewInfo = 32821,

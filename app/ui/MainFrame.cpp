@@ -29,6 +29,7 @@
 #include "documents/CifExport.h"
 #include "io/AtomicFile.h"
 #include "app/ui/Commands.h"
+#include "app/ui/HelpWindow.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PatternCommands.h"
 #include "app/ui/PelmorApp.h"
@@ -199,6 +200,8 @@ void CMainFrame::ConnectToolActions() {
   connect(action(cmd::kPlugins), &QAction::triggered, this, &CMainFrame::ShowPlugins);
   connect(action(cmd::kSettings), &QAction::triggered, this, &CMainFrame::ShowSettings);
   connect(action(cmd::kAbout), &QAction::triggered, this, &CMainFrame::ShowAbout);
+  helpKey_ = new HelpKey(this);
+  connect(action(cmd::kManual), &QAction::triggered, this, [this] { helpKey_->ShowTopic(QStringLiteral("index.html")); });
   connect(action(cmd::kAnomalTables), &QAction::triggered, this, [this] {
     CAnomalDlg dlg(app_.reference(), this);
     dlg.exec();
@@ -387,6 +390,8 @@ void CMainFrame::BuildMenus(bool withDocument) {
     RebuildWindowMenu();
   }
   QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
+  help->addAction(action(cmd::kManual));
+  help->addSeparator();
   help->addAction(action(cmd::kAbout));
 }
 

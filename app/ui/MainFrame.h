@@ -32,6 +32,7 @@ class CTabPage2;
 class CTabPage4;
 class CGLWindow;
 class KomorkaDocument;
+class HelpKey;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -104,6 +105,8 @@ class CMainFrame : public QMainWindow {
   CPropBar* infoPanel() const { return infoPanel_; }
   // The "Monitor" panel with the 3D view of the active document.
   CGLWindow* glWindow() const { return glWindow_; }
+  // F1 and "Pomoc" → "Podręcznik": the manual at the section of the window in use.
+  HelpKey* helpKey() const { return helpKey_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -172,6 +175,7 @@ class CMainFrame : public QMainWindow {
   CPropBar* infoPanel_ = nullptr;
   CGLWindow* glWindow_ = nullptr;
   MessageSink messageSink_;
+  HelpKey* helpKey_ = nullptr;
 };
 
 }  // namespace pelmora

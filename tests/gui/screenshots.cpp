@@ -22,6 +22,7 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
+#include "app/ui/HelpWindow.h"
 #include "app/ui/MainFrame.h"
 #include "diffractogram/PatternGrid.h"
 #include "documents/ui/KomorkaDocument.h"
@@ -82,6 +83,7 @@ struct Shots {
   void ChartDAxis();
   void MixtureFit();
   void SpaceGroup();
+  void Manual();
 };
 
 void Shots::ChartAndDialogs() {
@@ -496,6 +498,22 @@ void Shots::MixtureFit() {
   ok = Save(&frame, out, "fit-mixture-chart.png") && ok;
 }
 
+void Shots::Manual() {
+  // The manual at the space-group section, as F1 on the structure window
+  // would open it beside its picture.
+  HelpWindow* help = frame.helpKey()->ShowTopic(QStringLiteral("structure.html#space-group"));
+  if (!help) {
+    ok = false;
+    return;
+  }
+  help->resize(940, 760);
+  (void)QTest::qWaitForWindowExposed(help);
+  help->ShowTopic(QStringLiteral("structure.html#space-group"));
+  QTest::qWait(200);
+  ok = Save(help, out, "manual.png") && ok;
+  help->hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -529,6 +547,7 @@ int main(int argc, char** argv) {
   shots.ChartDAxis();
   shots.MixtureFit();
   shots.SpaceGroup();
+  shots.Manual();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();
