@@ -21,7 +21,8 @@ const std::vector<std::pair<const char*, const char*>>& Phrases() {
       {"Nieprawidłowy czynnik temperaturowy atomu ", "Invalid temperature factor of atom "},
       {"; nie może być ujemny.", "; it must not be negative."},
       {"; nie może być ujemne.", "; it must not be negative."},
-      {"Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = ", "Invalid value: Kα2/Kα1 intensity ratio (ratio) = "},
+      {"Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = ",
+       "Invalid value: Kα2/Kα1 intensity ratio (ratio) = "},
       {"Nieprawidłowa wartość: ", "Invalid value: "},
       {"współczynnik absorpcji (absorption)", "absorption coefficient (absorption)"},
       {"rozmiar szczeliny detektora (detslit)", "detector slit size (detslit)"},
@@ -48,7 +49,8 @@ const std::vector<std::pair<const char*, const char*>>& Phrases() {
       {"Nie można otworzyć pliku", "Cannot open the file"},
       {"Nieznany format pliku", "Unknown file format"},
       {"Nieznany typ komórki", "Unknown cell type"},
-      {"Plik skompresowany (gzip) jest uszkodzony lub zbyt duży", "The compressed (gzip) file is damaged or too large"},
+      {"Plik skompresowany (gzip) jest uszkodzony lub zbyt duży",
+       "The compressed (gzip) file is damaged or too large"},
       {"Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad ",
        "The file holds too many atoms: with the centring the cell would have more than "},
       {" atomów.", " atoms."},
@@ -63,6 +65,9 @@ const std::vector<std::pair<const char*, const char*>>& Phrases() {
       // the structure readers
       {"Plik CIF: nie udało się go odczytać (", "CIF file: it could not be read ("},
       {"nie udało się go odczytać (", "it could not be read ("},
+      {"Plik CIF: ", "CIF file: "},
+      {"Plik PDB: ", "PDB file: "},
+      {"Plik mmCIF: ", "mmCIF file: "},
       {"nie udało się go odczytać", "it could not be read"},
       {"brak komórki elementarnej i atomów", "no unit cell and no atoms"},
       {"brak komórki elementarnej (rekordu CRYST1)", "no unit cell (no CRYST1 record)"},
@@ -122,7 +127,7 @@ bool HasPolish(const std::string& s) {
                                         "Ą", "Ć", "Ę", "Ł", "Ń", "Ó", "Ś", "Ź", "Ż"};
   for (const char* l : letters)
     if (s.find(l) != std::string::npos) return true;
-  static const std::regex words(R"(\b(nie|brak|plik|pliku|lub|jest|musi|dla|przy|oraz)\b)");
+  static const std::regex words(R"(\b(nie|brak|plik|pliku|lub|jest|musi|dla|przy|oraz)\b)", std::regex::icase);
   return std::regex_search(s, words);
 }
 

@@ -202,7 +202,8 @@ void SiteValues(py::class_<Site>& site) {
       "b_iso", [](Site& s) { return s.Read([](AtomSite& a) { return a.biso; }); }, &SetSiteB,
       "The site's own isotropic displacement B in square angstrom; None: the structure's b_factor\n"
       "(when temperature_factor is on).");
-  SiteCoefficients(site, "a", kSiteA, "(a1, a2, a3, a4): the Cromer-Mann coefficients a of the X-ray scattering factor.");
+  SiteCoefficients(site, "a", kSiteA,
+                   "(a1, a2, a3, a4): the Cromer-Mann coefficients a of the X-ray scattering factor.");
   SiteCoefficients(site, "b", kSiteB, "(b1, b2, b3, b4): the Cromer-Mann coefficients b, in square angstrom.");
 }
 

@@ -99,8 +99,9 @@ CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
     for (int k = 0; k < kSummaryCount; ++k) {
       QLabel* v = ValueLabel(this);
       summary_[static_cast<std::size_t>(k)] = v;
-      if (kSummaryUnits[k]) form->addRow(QString::fromUtf8(kSummaryLabels[k]), WithUnit(this, v, QString::fromUtf8(kSummaryUnits[k])));
-      else form->addRow(QString::fromUtf8(kSummaryLabels[k]), v);
+      const QString label = QString::fromUtf8(kSummaryLabels[k]);
+      if (kSummaryUnits[k]) form->addRow(label, WithUnit(this, v, QString::fromUtf8(kSummaryUnits[k])));
+      else form->addRow(label, v);
     }
   }
   anomalNote_ = new QLabel(this);

@@ -169,6 +169,12 @@ def test_messages_are_english_with_the_programs_own_kept(cli, tmp_path):
         pelmora.read(tmp_path / "missing.xml")
     assert not re.search("[ąćęłńóśźż]", str(e.value), re.I) and "missing.xml" in str(e.value)
     assert e.value.polish and e.value.status == 2
+    cif = tmp_path / "no-cell.cif"
+    cif.write_text("data_x\n_cell_length_a 5\n")
+    with pytest.raises(pelmora.ReadError) as e:
+        pelmora.read(cif)
+    assert str(e.value) == f"{cif}: CIF file: no unit cell (_cell_length_b)"
+    assert e.value.polish == f"{cif}: Plik CIF: brak komórki elementarnej (_cell_length_b)"
 
 
 def described(obj, name):
