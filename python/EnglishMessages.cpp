@@ -122,7 +122,11 @@ const std::vector<std::pair<const char*, const char*>>& Phrases() {
   return table;
 }
 
-bool HasPolish(const std::string& s) {
+// Whether Polish words are left, names in quotes aside (a profile "brak",
+// a source „Ag Ka1”): those are data, not the message's language.
+bool HasPolish(const std::string& text) {
+  static const std::regex quoted(R"("[^"]*"|„[^”]*”)");
+  const std::string s = std::regex_replace(text, quoted, "");
   static const char* const letters[] = {"ą", "ć", "ę", "ł", "ń", "ó", "ś", "ź", "ż",
                                         "Ą", "Ć", "Ę", "Ł", "Ń", "Ó", "Ś", "Ź", "Ż"};
   for (const char* l : letters)
