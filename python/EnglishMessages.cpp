@@ -118,6 +118,13 @@ const std::vector<std::pair<const char*, const char*>>& Phrases() {
       {"Kolumny pliku mają różne długości.", "The file's columns differ in length."},
       {"Wszystkie punkty pliku leżą przy tym samym kącie 2θ.", "All the file's points lie at one 2θ."},
       {"Nie można otworzyć pliku ", "Cannot open the file "},
+      {"Ujemna liczba zliczeń (", "Negative count ("},
+      {"Niedodatnia niepewność σ (", "Uncertainty σ not above zero ("},
+      {") przy 2θ = ", ") at 2θ = "},
+      {" pliku nie jest liczbą.", " of the file is not a number."},
+      {"Punkt ", "Point "},
+      {"Plik nie zawiera kolumny kątów 2θ (tylko ", "The file has no column of 2θ angles (only "},
+      {" kolumna danych).", " data column)."},
   };
   return table;
 }
