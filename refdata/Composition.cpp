@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <numeric>
 
@@ -31,13 +32,20 @@ double MassOf(int nr) {
   return m;
 }
 
-bool HillBefore(const std::string& a, const std::string& b, bool carbon) {
-  if (carbon) {
-    for (const char* first : {"C", "H"}) {
-      if (a == first) return b != first;
-      if (b == first) return false;
-    }
-  }
+// The non-metals from the least to the most electronegative, in the
+// order IUPAC writes them in a formula; every other element comes before
+// them, alphabetically: NaCl, TiO2, SiO2, C2H6O.
+int NonMetalRank(const std::string& symbol) {
+  static const char* const order[] = {"B", "Si", "C", "Sb", "As", "P", "N", "H", "Te",
+                                      "Se", "S", "At", "I", "Br", "Cl", "O", "F"};
+  for (int i = 0; i < static_cast<int>(std::size(order)); ++i)
+    if (symbol == order[i]) return i + 1;
+  return 0;
+}
+
+bool FormulaBefore(const std::string& a, const std::string& b) {
+  const int ra = NonMetalRank(a), rb = NonMetalRank(b);
+  if (ra != rb) return ra < rb;
   return a < b;
 }
 
@@ -63,10 +71,9 @@ CellComposition CompositionOf(const CKomorka& doc) {
   }
   CellComposition c;
   if (counts.empty()) return c;
-  const bool carbon = counts.count("C") > 0;
   c.cellCounts.assign(counts.begin(), counts.end());
   std::sort(c.cellCounts.begin(), c.cellCounts.end(),
-            [carbon](const auto& x, const auto& y) { return HillBefore(x.first, y.first, carbon); });
+            [](const auto& x, const auto& y) { return FormulaBefore(x.first, y.first); });
   long long divisor = 0;
   for (const auto& [symbol, n] : c.cellCounts) {
     const double whole = std::round(n);

@@ -126,7 +126,7 @@ void CPropPage1::ShowSummary(const CKomorka& d) {
   const CellComposition c = CompositionOf(d);
   summary_[kZ]->setText(c.z > 0 ? Q(cformat("%d", c.z)) : QString());
   summary_[kFormula]->setText(Q(c.formula));
-  summary_[kDensity]->setText(c.density > 0.0 ? Q(cformat("%.4f", c.density)) : QString());
+  summary_[kDensity]->setText(c.density > 0.0 ? Q(cformat("%.3f", c.density)) : QString());
   const double volume = d.cell.WithFreshMetric().CellVolume();
   summary_[kVolume]->setText(std::isfinite(volume) ? Q(cformat("%.3f", volume)) : QString());
 }
