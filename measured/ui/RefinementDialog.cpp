@@ -101,9 +101,13 @@ class RefinementPlot : public QWidget {
       if (t.kind == 3) continue;
       const double x = X(t.value);
       p.drawLine(QPointF(x, y), QPointF(x, y + (t.kind == 1 ? 5 : 3)));
-      if (t.kind == 1)
-        p.drawText(QRectF(x - 40, y + 5, 80, fontMetrics().height()), Qt::AlignHCenter | Qt::AlignTop,
-                   QString::fromStdString(cformat("%.*f", t.decimals, t.value)));
+      if (t.kind != 1) continue;
+      // A label at either end is moved in whole rather than cut by the edge.
+      const QString label = QString::fromStdString(cformat("%.*f", t.decimals, t.value));
+      const double half = fontMetrics().horizontalAdvance(label) / 2.0 + 1.0;
+      const double centre = std::clamp(x, half, std::max(half, width() - half));
+      p.drawText(QRectF(centre - half, y + 5, 2 * half, fontMetrics().height()), Qt::AlignHCenter | Qt::AlignTop,
+                 label);
     }
   }
 
