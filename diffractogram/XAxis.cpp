@@ -14,10 +14,4 @@ double XAxisValue(XAxisUnit unit, double twoThetaDeg, double lambda) {
   return s > 0.0 ? lambda / (2.0 * s) : std::numeric_limits<double>::infinity();
 }
 
-const char* XAxisTickFormat(XAxisUnit unit, double twoThetaSpan) {
-  if (unit == XAxisUnit::TwoTheta) return twoThetaSpan > 10.0 ? "%.1f" : "%.2f";
-  // d and Q change by a few hundredths per degree at most angles.
-  return twoThetaSpan > 10.0 ? "%.2f" : "%.3f";
-}
-
 }  // namespace pelmora

@@ -13,7 +13,4 @@ enum class XAxisUnit { TwoTheta = 0, D = 1, Q = 2 };
 // Q = 4 pi sin theta / lambda in 1/Å. d at 2-theta = 0 is infinite.
 double XAxisValue(XAxisUnit unit, double twoThetaDeg, double lambda);
 
-// The printf format of a tick label for a window of the given 2-theta width.
-const char* XAxisTickFormat(XAxisUnit unit, double twoThetaSpan);
-
 }  // namespace pelmora

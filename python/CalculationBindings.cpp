@@ -5,6 +5,7 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -115,7 +116,7 @@ ReflectionFilter FilterOf(bool ka2, bool extinct) {
   return f;
 }
 
-py::dict Reflections(Structure& s, bool ka2, bool extinct) {
+ReflectionColumns CalculatedColumns(Structure& s, bool ka2, bool extinct) {
   Error error{};
   bool ok = false, interrupted = false;
   ReflectionColumns columns;
@@ -127,7 +128,52 @@ py::dict Reflections(Structure& s, bool ka2, bool extinct) {
   }
   if (interrupted) Raise({Failure::kInterrupted, {}});
   if (!ok) Raise(error);
-  return columns.ToDict();
+  return columns;
+}
+
+py::dict Reflections(Structure& s, bool ka2, bool extinct) { return CalculatedColumns(s, ka2, extinct).ToDict(); }
+
+// Rows of one wavelength closer in 2-theta than this are one line of the
+// pattern: forms that coincide by the metric, as (3 3 3) and (5 1 1) do.
+constexpr double kLineTolerance = 1e-5;
+
+// The pattern's lines as pymatgen's XRDCalculator users know them: per
+// line its 2-theta, d, intensity in percent of the strongest line, the
+// forms (h, k, l) that fall on it with their multiplicities, and the
+// wavelength (1 or 2) it belongs to.
+py::list Lines(Structure& s, bool ka2) {
+  const ReflectionColumns c = CalculatedColumns(s, ka2, false);
+  struct Line {
+    size_t first, last;
+    double intensity;
+  };
+  std::vector<Line> lines;
+  double strongest = 0.0;
+  for (size_t i = 0; i < c.twoTheta.size(); ++i) {
+    // Rows come in angle order with the two wavelengths interleaved: look
+    // back for the open line of the same wavelength.
+    Line* open = nullptr;
+    for (auto it = lines.rbegin(); it != lines.rend() && c.twoTheta[i] - c.twoTheta[it->last] <= kLineTolerance; ++it)
+      if (c.line[it->last] == c.line[i]) open = &*it;
+    if (open) open->last = i, open->intensity += c.intensity[i];
+    else lines.push_back({i, i, c.intensity[i]});
+  }
+  for (const Line& l : lines) strongest = std::max(strongest, l.intensity);
+  py::list out;
+  for (const Line& l : lines) {
+    py::list hkls;
+    for (size_t i = l.first; i <= l.last; ++i)
+      if (c.line[i] == c.line[l.first])
+        hkls.append(py::make_tuple(py::make_tuple(c.h[i], c.k[i], c.l[i]), c.multiplicity[i]));
+    py::dict d;
+    d["two_theta"] = c.twoTheta[l.first];
+    d["d"] = c.d[l.first];
+    d["intensity"] = strongest > 0.0 ? 100.0 * l.intensity / strongest : 0.0;
+    d["hkls"] = hkls;
+    d["line"] = static_cast<int>(c.line[l.first]);
+    out.append(d);
+  }
+  return out;
 }
 
 int ProfileFor(Session& session, const std::optional<std::string>& profile) {
@@ -213,6 +259,11 @@ void RegisterCalculations(StructureClass& cls) {
           "Calculates and returns the rows of the reflection list as a dict of NumPy arrays: two_theta,\n"
           "d, h, k, l, multiplicity, f_re, f_im, f2, intensity, percent, line. ka2 and extinct add the\n"
           "second line's and the extinct reflections, as pelmora-cli calc --ka2 --extinct.");
+  cls.def("lines", &Lines, py::arg("ka2") = false,
+          "Calculates and returns the pattern's lines as a list of dicts, strongest = 100, as pymatgen's\n"
+          "XRDCalculator lists peaks: two_theta, d, intensity (percent of the strongest line), hkls (the\n"
+          "forms on the line, [((h, k, l), multiplicity), ...]: one form per reflection row, forms that\n"
+          "coincide merged) and line (1 for Ka1, 2 for Ka2, present with ka2=True). Extinct rows are left out.");
   cls.def("pattern", &Pattern, py::arg("profile") = "pseudo Voigt", py::arg("step") = py::none(),
           py::arg("scale") = py::none(),
           "Calculates the pattern: (two_theta, intensity) on the 0.005 degree grid over the range,\n"

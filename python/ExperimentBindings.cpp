@@ -16,7 +16,7 @@ namespace pelmora::python {
 namespace {
 
 template <class T, class Owner>
-void Field(StructureClass& cls, const char* name, T Owner::*member) {
+void Field(StructureClass& cls, const char* name, T Owner::*member, const char* doc) {
   cls.def_property(
       name,
       [member](Structure& s) { return With(s, [member](CKomorka& d) { return static_cast<Owner&>(d.experiment).*member; }); },
@@ -25,12 +25,13 @@ void Field(StructureClass& cls, const char* name, T Owner::*member) {
           static_cast<Owner&>(d.experiment).*member = v;
           d.cell.RefreshCellMetric();
         });
-      });
+      },
+      doc);
 }
 
 // Several fields as one tuple.
 template <size_t N>
-void Group(StructureClass& cls, const char* name, double ExperimentParams::*const (&members)[N]) {
+void Group(StructureClass& cls, const char* name, double ExperimentParams::*const (&members)[N], const char* doc) {
   cls.def_property(
       name,
       [&members](Structure& s) {
@@ -46,7 +47,8 @@ void Group(StructureClass& cls, const char* name, double ExperimentParams::*cons
           for (size_t i = 0; i < N; ++i) d.experiment.*members[i] = v[i];
           d.cell.RefreshCellMetric();
         });
-      });
+      },
+      doc);
 }
 
 double ExperimentParams::*const kWidths[5] = {&ExperimentParams::u, &ExperimentParams::v, &ExperimentParams::w,
@@ -60,16 +62,19 @@ void RadiationAndWavelengths(StructureClass& cls) {
       [](Structure& s, const std::string& r) {
         if (r != "x" && r != "n") throw py::value_error("radiation is \"x\" (X-rays) or \"n\" (neutrons)");
         Edit(s, [&r](CKomorka& d) { return SetRadiation(d, r == "n" ? 1 : 0); });
-      });
+      },
+      "\"x\" for X-rays or \"n\" for neutrons, as pelmora-cli --radiation.");
   cls.def_property(
       "wavelengths",
       [](Structure& s) { return With(s, [](CKomorka& d) { return std::pair{d.experiment.lambda1, d.experiment.lambda2}; }); },
       [](Structure& s, std::pair<double, double> l) {
         Edit(s, [l](CKomorka& d) { return SetWavelengths(d, {l.first, l.second, d.experiment.ratio}); });
-      });
-  Field(cls, "ka2_ratio", &Wavelengths::ratio);
-  Field(cls, "source", &ExperimentParams::sourceName);
-  Field(cls, "instrument", &ExperimentParams::aparatName);
+      },
+      "(lambda1, lambda2) in angstrom: the Ka1 and Ka2 lines; lambda2 = 0 for a single line.");
+  Field(cls, "ka2_ratio", &Wavelengths::ratio, "The intensity ratio of the second line to the first (Ka2/Ka1).");
+  Field(cls, "source", &ExperimentParams::sourceName, "The radiation source's name, as the source table lists it.");
+  Field(cls, "instrument", &ExperimentParams::aparatName,
+        "The instrument set's name, whose U, V, W, X, Y the widths hold.");
 }
 
 // Babinet's bulk-solvent correction as (k, B), or None when off.
@@ -106,17 +111,23 @@ void RegisterExperiment(StructureClass& cls) {
         Edit(s, [r](CKomorka& d) { return SetAngleRange(d.experiment, r.first, r.second); });
       },
       "(min, max) of 2-theta in degrees, within 0-180 (clamped there, with a warning).");
-  Group(cls, "widths", kWidths);
-  Field(cls, "grain_size", &SampleValues::gsize);
-  Field(cls, "b_factor", &SampleValues::dwfactor);
+  Group(cls, "widths", kWidths,
+        "(U, V, W, X, Y): the instrument's peak-width coefficients: the Gaussian width is\n"
+        "sqrt(U tan^2(theta) + V tan(theta) + W) and the Lorentzian X tan(theta) + Y / cos(theta)\n"
+        "(Thompson, Cox and Hastings), each with the grain size's broadening added.");
+  Field(cls, "grain_size", &SampleValues::gsize,
+        "The crystallite size in angstrom, whose Scherrer broadening adds to the peak widths.");
+  Field(cls, "b_factor", &SampleValues::dwfactor,
+        "The overall isotropic displacement B in square angstrom, used while temperature_factor is on.");
   cls.def_property(
       "temperature_factor", [](Structure& s) { return With(s, [](CKomorka& d) { return d.experiment.IsDW != 0; }); },
-      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.experiment.IsDW = on ? 1 : 0; }); });
-  Field(cls, "absorption", &SampleValues::absorption);
-  Field(cls, "radius", &Diffractometer::difradius);
-  Field(cls, "detector_slit", &Diffractometer::detslit);
-  Field(cls, "beam_area", &Diffractometer::beamarea);
-  Field(cls, "scan_speed", &Diffractometer::measurespeed);
+      [](Structure& s, bool on) { With(s, [on](CKomorka& d) { d.experiment.IsDW = on ? 1 : 0; }); },
+      "Whether the Debye-Waller factor with b_factor (or each site's b_iso) enters the intensities.");
+  Field(cls, "absorption", &SampleValues::absorption, "The sample's linear absorption coefficient in 1/cm.");
+  Field(cls, "radius", &Diffractometer::difradius, "The diffractometer radius in mm.");
+  Field(cls, "detector_slit", &Diffractometer::detslit, "The detector slit's area in square mm.");
+  Field(cls, "beam_area", &Diffractometer::beamarea, "The beam's cross-section area in square mm.");
+  Field(cls, "scan_speed", &Diffractometer::measurespeed, "The scanning speed in degrees per minute.");
   Solvent(cls);
 }
 

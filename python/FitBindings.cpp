@@ -67,7 +67,7 @@ MeasuredPattern MeasuredOf(const py::object& measured) {
   MeasuredPattern m;
   std::string error;
   if (!CheckMeasuredColumns(Column(seq[0]), Column(seq[1]), std::move(sigma), "", m, &error))
-    throw py::value_error(error);
+    Raise({Failure::kBadArgument, error});
   return m;
 }
 

@@ -9,6 +9,7 @@ using namespace pelmora::python;
 
 PYBIND11_MODULE(_pelmora, m) {
   m.doc() = "Powder diffraction patterns of crystal structures: Pelmora's calculation for Python.";
+  m.attr("__version__") = PELMORA_VERSION;
   RegisterErrors(m);
   RegisterSession(m);
   RegisterFit(m);

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "Bindings.h"
+#include "EnglishMessages.h"
 #include "diffractogram/PatternExport.h"
 #include "documents/StructureFile.h"
 
@@ -79,12 +80,28 @@ void Warn(const std::vector<std::string>& notes) {
     if (PyErr_WarnEx(gWarning, n.c_str(), 1) != 0) throw py::error_already_set();
 }
 
+namespace {
+
+// The exception of the class with the English message and the program's
+// own text as its polish attribute.
+[[noreturn]] void RaiseWith(PyObject* type, const std::string& polish, const char* fallback) {
+  const std::string english = EnglishMessage(polish, fallback);
+  PyObject* exc = PyObject_CallFunction(type, "s", english.c_str());
+  if (!exc) throw py::error_already_set();
+  PyObject_SetAttrString(exc, "polish", py::str(polish).ptr());
+  PyErr_SetObject(type, exc);
+  Py_DECREF(exc);
+  throw py::error_already_set();
+}
+
+}  // namespace
+
 [[noreturn]] void Raise(const Error& e) {
   switch (e.kind) {
-    case Failure::kBadArgument: throw py::value_error(e.text);
-    case Failure::kUnreadable: PyErr_SetString(gReadError, e.text.c_str()); break;
-    case Failure::kRefused: PyErr_SetString(gRefusedError, e.text.c_str()); break;
-    case Failure::kNotWritten: PyErr_SetString(gWriteError, e.text.c_str()); break;
+    case Failure::kBadArgument: RaiseWith(PyExc_ValueError, e.text, "a value was not accepted");
+    case Failure::kUnreadable: RaiseWith(gReadError, e.text, "the file could not be read as a structure");
+    case Failure::kRefused: RaiseWith(gRefusedError, e.text, "the values were refused for a calculation");
+    case Failure::kNotWritten: RaiseWith(gWriteError, e.text, "the file could not be written");
     case Failure::kInterrupted:
       // The KeyboardInterrupt of the signal handler is already set.
       if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);
@@ -113,7 +130,10 @@ Session& WithPlugins(Session& session) {
 }
 
 void RegisterErrors(py::module_& m) {
-  gError = PyErr_NewExceptionWithDoc("pelmora.Error", "A structure could not be read, calculated or written.",
+  gError = PyErr_NewExceptionWithDoc("pelmora.Error",
+                                     "A structure could not be read, calculated or written. The message is in\n"
+                                     "English; polish holds the program's own message, as pelmora-cli prints it;\n"
+                                     "status is pelmora-cli's exit status for the failure.",
                                      PyExc_Exception, nullptr);
   gReadError = PyErr_NewExceptionWithDoc("pelmora.ReadError", "The file could not be read as a structure.", gError,
                                          nullptr);
@@ -181,7 +201,9 @@ StructureClass RegisterStructure(py::module_& m) {
   StructureClass cls(m, "Structure",
                      "A crystal structure with its experiment; every attribute can be read\n"
                      "and set. Lengths in angstrom, angles and 2-theta in degrees.");
-  cls.def_property_readonly("path", [](Structure& s) { return s.path(); });
+  cls.def_property_readonly("path", [](Structure& s) { return s.path(); },
+                            "The file the structure was read from, as given to read(); the report of a fit\n"
+                            "names the structure by it.");
   cls.def("save", &Save, py::arg("path"), "Writes the structure file (XML); WriteError when it cannot.");
   cls.def("__repr__", [](Structure& s) {
     const auto [path, cell, n] = With(s, [&s](CKomorka& d) {

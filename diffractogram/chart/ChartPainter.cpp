@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "diffractogram/AxisTicks.h"
 #include "diffractogram/ZoomState.h"
 #include "diffractogram/chart/LabelText.h"
 #include "io/NumberFormat.h"
@@ -38,18 +39,24 @@ ChartRect PlotRect(const ChartRect& chart, int sy) {
 
 namespace {
 
-QString Fmt(const char* format, double v) { return QString::fromStdString(cformat(format, v)); }
-
-// Which tick kind position i gets: 0 none, 1 major, 2 medium, 3 minor.
-int TickKind(int i, bool major, bool medium, bool minor) {
-  if (major && i % 10 == 0) return 1;
-  if (medium && i % 5 == 0) return 2;
-  if (minor) return 3;
+// The kind a tick is drawn as: its own when that kind is switched on, else
+// the next finer one that is (a major tick without majors is a medium one);
+// 0 when none is.
+int ShownKind(int kind, bool major, bool medium, bool minor) {
+  const bool on[4] = {false, major, medium, minor};
+  for (int k = kind; k <= 3; ++k)
+    if (on[k]) return k;
   return 0;
 }
 
-// Ticks along each axis; every tenth a major one with its value.
-constexpr int kAxisTicks = 100;
+// Labelled ticks on each axis: about one per tenth of its length.
+constexpr int kAxisMajors = 10;
+
+// The tick's label: the value with the decimals of its step ("0", not "-0").
+QString TickLabel(const AxisTick& t) {
+  const double v = std::fabs(t.value) < 0.5 * std::pow(10.0, -t.decimals) ? 0.0 : t.value;
+  return QString::fromStdString(cformat("%.*f", t.decimals, v));
+}
 
 // The axes' names: the abscissa's with its unit, the intensity's upright
 // along the left side.
@@ -83,24 +90,20 @@ void DrawAngleTicks(QPainter& p, const ChartRect& chart, const ChartRanges& r, c
   const int sx = style.sx, sy = style.sy;
   const int x = chart.left, b = chart.bottom, top = chart.top;
   const int w = chart.width();
-  constexpr int N = kAxisTicks;
-  const double dx = r.x1 - r.x0;
-  const char* angleFmt = XAxisTickFormat(unit, dx);
-  for (int i = 0; i <= N; ++i) {
-    const int kind = TickKind(i, ticks[0], ticks[1], ticks[2]);
+  for (const AxisTick& t : XAxisTicks(unit, r.x0, r.x1, style.wavelength, kAxisMajors)) {
+    const int kind = ShownKind(t.kind, ticks[0], ticks[1], ticks[2]);
     if (kind == 0) continue;
-    const int tx = x + ChartRound(static_cast<double>(i) * w / N);
+    const int tx = x + ChartRound(std::clamp(t.at, 0.0, 1.0) * w);
     if (kind == 1) {
-      if (i == N) {
+      // At the right end the frame is the top tick.
+      if (tx == x + w) {
         p.drawLine(tx, b - sy, tx, b - 8 * sy);
       } else {
         p.drawLine(tx, b - sy, tx, b - 9 * sy);
         p.drawLine(tx, top, tx, top + 8 * sy);
       }
-      const double value = XAxisValue(unit, r.x0 + i * dx / N, style.wavelength);
-      if (std::isfinite(value))  // no d at 2-theta = 0
-        p.drawText(QRect(QPoint(tx - 40 * sx, b + 5 * sy), QPoint(tx + 40 * sx - 1, b + 30 * sy - 1)),
-                   Qt::AlignHCenter | Qt::AlignTop, Fmt(angleFmt, value));
+      p.drawText(QRect(QPoint(tx - 40 * sx, b + 5 * sy), QPoint(tx + 40 * sx - 1, b + 30 * sy - 1)),
+                 Qt::AlignHCenter | Qt::AlignTop, TickLabel(t));
     } else if (kind == 2) {
       p.drawLine(tx, b - sy, tx, b - 6 * sy);
       p.drawLine(tx, top, tx, top + 5 * sy);
@@ -116,21 +119,17 @@ void DrawIntensityTicks(QPainter& p, const ChartRect& chart, const ChartRanges& 
                         const ChartStyle& style) {
   const int sx = style.sx, sy = style.sy;
   const int x = chart.left, b = chart.bottom;
-  const int h = chart.height();
-  constexpr int N = kAxisTicks;
-  const double dy = r.y1 - r.y0;
-  const char* intensityFmt = style.counts ? (dy < 10.0 ? "%.2f" : dy < 100.0 ? "%.1f" : "%.0f")
-                                           : dy < 10.0 ? "%4.2f" : "%4.1f";
-  const int inner = h - 2 * kLabelBand * sy;
-  for (int i = 0; i <= N; ++i) {
-    const int kind = TickKind(i, ticks[3], ticks[4], ticks[5]);
+  const int inner = chart.height() - 2 * kLabelBand * sy;
+  for (const AxisTick& t : LinearTicks(r.y0, r.y1, kAxisMajors)) {
+    const int kind = ShownKind(t.kind, ticks[3], ticks[4], ticks[5]);
     if (kind == 0) continue;
-    const int ty = b - kLabelBand * sy - ChartRound(static_cast<double>(i) * inner / N);
-    const int len = kind == 1 ? (i == N ? 8 : 9) : kind == 2 ? 6 : 4;
+    const int rise = ChartRound(std::clamp(t.at, 0.0, 1.0) * inner);
+    const int ty = b - kLabelBand * sy - rise;
+    const int len = kind == 1 ? (rise == inner ? 8 : 9) : kind == 2 ? 6 : 4;
     p.drawLine(x, ty, x - len * sx, ty);
     if (kind == 1)
       p.drawText(QRect(QPoint(x - 90 * sx, ty - 10 * sy), QPoint(x - 10 * sx - 1, ty + 10 * sy - 1)),
-                 Qt::AlignRight | Qt::AlignVCenter, Fmt(intensityFmt, r.y0 + i * dy / N));
+                 Qt::AlignRight | Qt::AlignVCenter, TickLabel(t));
   }
 }
 

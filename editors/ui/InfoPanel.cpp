@@ -8,12 +8,16 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <cmath>
+#include <optional>
 
 #include "documents/ui/KomorkaDocument.h"
 #include "documents/ui/NotificationHub.h"
 #include "editors/ui/AtomListModel.h"
 #include "io/NumberFormat.h"
+#include "engine/SpaceGroup.h"
 #include "refdata/AnomalSets.h"
+#include "refdata/Composition.h"
 
 namespace pelmora {
 
@@ -56,26 +60,49 @@ QLineEdit* ReadOnlyField(QWidget* parent) {
 
 // --- "Informacje" -------------------------------------------------------------------
 
+namespace {
+
+// A value label of the page: right-aligned and selectable.
+QLabel* ValueLabel(QWidget* parent) {
+  auto* value = new QLabel(parent);
+  value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return value;
+}
+
+// The value with its unit beside it.
+QHBoxLayout* WithUnit(QWidget* parent, QLabel* value, const QString& unit) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(value, 1);
+  row->addWidget(new QLabel(unit, parent));
+  return row;
+}
+
+}  // namespace
+
 CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
   static const char* const kLabels[6] = {"Typ komórki:", "Liczba atomów w komórce:", "Promieniowanie:",
                                          "Źródło:",      "Długość fali λ1:",         "Długość fali λ2:"};
+  static const char* const kSummaryLabels[kSummaryCount] = {"Grupa przestrzenna:", "Z:", "Wzór:", "Gęstość:",
+                                                            "Objętość komórki:"};
+  static const char* const kSummaryUnits[kSummaryCount] = {nullptr, nullptr, nullptr, "g/cm³", "Å³"};
   auto* form = new QFormLayout(this);
   form->setLabelAlignment(Qt::AlignLeft);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   for (int i = 0; i < 6; ++i) {
-    QLabel* value = new QLabel(this);
+    QLabel* value = ValueLabel(this);
     values_[static_cast<std::size_t>(i)] = value;
-    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (i < 4) {
-      form->addRow(QString::fromUtf8(kLabels[i]), value);
-      continue;
+    if (i < 4) form->addRow(QString::fromUtf8(kLabels[i]), value);
+    else form->addRow(QString::fromUtf8(kLabels[i]), WithUnit(this, value, QStringLiteral("Å")));
+    if (i != 1) continue;
+    // The crystal's summary below the cell, above the radiation.
+    for (int k = 0; k < kSummaryCount; ++k) {
+      QLabel* v = ValueLabel(this);
+      summary_[static_cast<std::size_t>(k)] = v;
+      const QString label = QString::fromUtf8(kSummaryLabels[k]);
+      if (kSummaryUnits[k]) form->addRow(label, WithUnit(this, v, QString::fromUtf8(kSummaryUnits[k])));
+      else form->addRow(label, v);
     }
-    // The wavelengths, with their unit beside them.
-    auto* row = new QHBoxLayout;
-    row->addWidget(value, 1);
-    row->addWidget(new QLabel(QStringLiteral("Å"), this));
-    form->addRow(QString::fromUtf8(kLabels[i]), row);
   }
   anomalNote_ = new QLabel(this);
   anomalNote_->setWordWrap(true);
@@ -85,12 +112,30 @@ CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
 }
 
 QString CPropPage1::value(int i) const { return values_[static_cast<std::size_t>(i)]->text(); }
+QString CPropPage1::summary(Summary which) const { return summary_[static_cast<std::size_t>(which)]->text(); }
 QString CPropPage1::anomalNote() const { return anomalNote_->text(); }
+
+void CPropPage1::ShowSummary(const CKomorka& d) {
+  if (d.crystal.spaceGroup.empty()) {
+    summary_[kSpaceGroup]->setText(QStringLiteral("brak"));
+  } else {
+    const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.crystal.spaceGroup);
+    summary_[kSpaceGroup]->setText(g ? Q(cformat("%s (%d)", d.crystal.spaceGroup.c_str(), g->number))
+                                     : Q(d.crystal.spaceGroup));
+  }
+  const CellComposition c = CompositionOf(d);
+  summary_[kZ]->setText(c.z > 0 ? Q(cformat("%d", c.z)) : QString());
+  summary_[kFormula]->setText(Q(c.formula));
+  summary_[kDensity]->setText(c.density > 0.0 ? Q(cformat("%.3f", c.density)) : QString());
+  const double volume = d.cell.WithFreshMetric().CellVolume();
+  summary_[kVolume]->setText(std::isfinite(volume) ? Q(cformat("%.3f", volume)) : QString());
+}
 
 void CPropPage1::Refresh(const KomorkaDocument* doc) {
   if (!doc) {
     const char* const none[6] = {"nieznany", "nieznany", "nieznany", "nieznane", "", ""};
     for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(QString::fromUtf8(none[i]));
+    for (QLabel* v : summary_) v->clear();
     anomalNote_->clear();
     anomalNote_->hide();
     return;
@@ -104,6 +149,7 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
   values_[3]->setText(Q(d.experiment.sourceName));
   values_[4]->setText(Q(cformat("%.5f", d.experiment.lambda1)));
   values_[5]->setText(Q(cformat("%.5f", d.experiment.lambda2)));
+  ShowSummary(d);
   anomalNote_->setText(Q(StaleAnomalNote(d)));
   anomalNote_->setVisible(!anomalNote_->text().isEmpty());
 }

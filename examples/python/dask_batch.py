@@ -67,9 +67,10 @@ def calculate(path, targets, options):
             s.export(targets[0], targets[1], profile=options["profile"], ka2=options["ka2"],
                      extinct=options["extinct"], scale=options["scale"], format=options["format"])
     except pelmora.Error as e:
-        return path, e.status, str(e)
+        # The command line's batch says it in the program's words.
+        return path, e.status, e.polish
     except ValueError as e:
-        return path, 1, str(e)
+        return path, 1, getattr(e, "polish", str(e))
     return path, 0, ""
 
 

@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 
+#include "diffractogram/AxisTicks.h"
 #include "io/NumberFormat.h"
 #include "measured/ui/CorrelationTable.h"
 
@@ -68,10 +69,13 @@ class RefinementPlot : public QWidget {
     double lowDiff = 0, highDiff = 0;
     for (qsizetype i = 0; i < calculated_.size(); ++i)
       lowDiff = std::min(lowDiff, observed_[i] - calculated_[i]), highDiff = std::max(highDiff, observed_[i] - calculated_[i]);
-    const double w = width() - 10, h = height() - 10, span = top + (highDiff - lowDiff) + 1e-9;
+    // Below the curves a band for the 2-theta axis.
+    const int band = fontMetrics().height() + 8;
+    const double w = width() - 10, h = height() - 10 - band, span = top + (highDiff - lowDiff) + 1e-9;
     auto X = [&](double t) { return 5 + (t - t_.front()) / (t_.back() - t_.front()) * w; };
     auto Y = [&](double y) { return 5 + (top - y) / span * h; };
     const double zero = Y(-highDiff - 1e-9) + 0.0;  // the difference's zero line below the pattern
+    paintAxis(p, X, height() - band);
     p.setPen(QColor(0, 0, 200));
     for (qsizetype i = 0; i < t_.size(); ++i) p.drawPoint(QPointF(X(t_[i]), Y(observed_[i])));
     paintOver(p, X, Y);
@@ -86,6 +90,25 @@ class RefinementPlot : public QWidget {
     p.drawPath(calc);
     p.setPen(QPen(QColor(0, 130, 0), 1.0));
     p.drawPath(diff);
+  }
+
+  // The 2-theta axis along `y`: ticks at round angles, the majors labelled.
+  void paintAxis(QPainter& p, const std::function<double(double)>& X, int y) const {
+    p.setPen(Qt::black);
+    p.drawLine(QPointF(X(t_.front()), y), QPointF(X(t_.back()), y));
+    const int majors = std::max(2, (width() - 10) / 80);
+    for (const AxisTick& t : LinearTicks(t_.front(), t_.back(), majors)) {
+      if (t.kind == 3) continue;
+      const double x = X(t.value);
+      p.drawLine(QPointF(x, y), QPointF(x, y + (t.kind == 1 ? 5 : 3)));
+      if (t.kind != 1) continue;
+      // A label at either end is moved in whole rather than cut by the edge.
+      const QString label = QString::fromStdString(cformat("%.*f", t.decimals, t.value));
+      const double half = fontMetrics().horizontalAdvance(label) / 2.0 + 1.0;
+      const double centre = std::clamp(x, half, std::max(half, width() - half));
+      p.drawText(QRectF(centre - half, y + 5, 2 * half, fontMetrics().height()), Qt::AlignHCenter | Qt::AlignTop,
+                 label);
+    }
   }
 
   void paintOver(QPainter& p, const std::function<double(double)>& X, const std::function<double(double)>& Y) const {

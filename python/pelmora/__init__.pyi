@@ -8,16 +8,22 @@ import numpy.typing as npt
 
 _Path = str | os.PathLike[str]
 
+__version__: str
+"""The version of Pelmora the module was built with ("0.1.0")."""
+
 class Error(Exception):
     """A structure could not be read, calculated or written.
 
-    ``status`` is the exit status pelmora-cli gives for the same failure.
+    The message is in English; ``polish`` keeps the program's own message, as pelmora-cli and
+    the desktop program give it. ``status`` is the exit status pelmora-cli gives for the same
+    failure.
     """
 
     status: int
+    polish: str
 
 class ReadError(Error):
-    """The file could not be read as a structure (status 2); the message is the program's."""
+    """The file could not be read as a structure (status 2); ``polish`` holds the program's message."""
 
 class RefusedError(Error):
     """The values would make the intensities infinite or undefined (status 3); the message names the value."""
@@ -206,6 +212,13 @@ class Refinement:
     def structure(self, index: int = 0) -> Structure:
         """The structure with its refined cell, sites and grain size, as a new Structure."""
 
+class Line(TypedDict):
+    two_theta: float
+    d: float
+    intensity: float
+    hkls: list[tuple[tuple[int, int, int], int]]
+    line: int
+
 class Site:
     """One atom site of a structure.
 
@@ -217,8 +230,11 @@ class Site:
     def __init__(self, name: str = "", x: float = 0.0, y: float = 0.0, z: float = 0.0) -> None: ...
     name: str
     """The atom's name as the file gives it."""
-    element: int
-    """Element number, 1 to 118 (119 or 0: the placeholder "X")."""
+    element: str
+    """The element's symbol ("Si"), "X" for the placeholder. Setting it changes the element
+    only, not the scattering factors."""
+    atomic_number: int
+    """The element's number, 1 to 118 (119 or 0: the placeholder "X")."""
     charge: int
     """Ion charge the X-ray factors are of."""
     x: float
@@ -248,6 +264,14 @@ class Site:
     b_iso: float | None
     """The site's own isotropic displacement B (square angstrom); None: the structure's
     ``b_factor`` applies (when ``temperature_factor`` is on)."""
+    @property
+    def wyckoff(self) -> str | None:
+        """The Wyckoff letter in the structure's space group; None without a group, for a
+        free-standing site, or where the atoms have more symmetry than the group."""
+    @property
+    def multiplicity(self) -> int | None:
+        """Atoms the site gives in the cell: the group's multiplicity, or without a group the
+        centring's (1, 2 or 4); None for a free-standing site."""
     def copy(self) -> Site:
         """A free-standing copy of the site."""
 
@@ -289,6 +313,10 @@ class Structure:
     @property
     def space_group_number(self) -> int | None:
         """The space group's number, 1 to 230, or None."""
+    def find_symmetry(self, tolerance: float = 0.01, apply: bool = False) -> tuple[str, int, int] | None:
+        """The space group whose operations keep the cell's atoms within ``tolerance`` angstrom,
+        in the cell's own axes and origin: (setting, number, independent sites), or None. With
+        ``apply=True`` the structure takes the group and those sites."""
     sites: list[Site]
     """With a space group the sites of the asymmetric unit, from which the cell is generated;
     without one the sites as entered (before the centring). Read: views into the structure;
@@ -332,6 +360,10 @@ class Structure:
     def save(self, path: _Path) -> None:
         """Writes the structure file (XML). Raises WriteError when it cannot be written."""
 
+    def lines(self, ka2: bool = False) -> list[Line]:
+        """The pattern's lines, as pymatgen's XRDCalculator lists peaks: two_theta, d, intensity in
+        percent of the strongest line, hkls [((h, k, l), multiplicity), ...] of the forms on the
+        line, and line (1 Ka1, 2 Ka2; Ka2 lines only with ``ka2=True``). Extinct rows left out."""
     def reflections(self, ka2: bool = False, extinct: bool = False) -> dict[str, np.ndarray]:
         """Calculates the reflections and returns the rows of the reflection list, in its order.
 

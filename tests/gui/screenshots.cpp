@@ -241,6 +241,11 @@ void Shots::SpaceGroup() {
   page->atomsPage()->list()->selectRow(1);
   ok = Save(page, out, "structure-spacegroup.png") && ok;
   page->hide();
+  // The info panel's summary of rutile: group, Z, formula, density, volume.
+  frame.action(cmd::kViewInfo)->trigger();
+  frame.infoPanel()->sheet()->setCurrentIndex(0);
+  ok = Save(frame.infoPanel(), out, "info-summary.png") && ok;
+  frame.infoPanel()->hide();
 }
 
 void Shots::SticksAndLabel() {

@@ -365,17 +365,21 @@ class ChartTest : public QObject {
   // The intensity axis: each tick at its own row with its own length, each
   // label right-aligned against the tick and centred on its row, with the
   // value and the decimals of its window, on the screen and at a printer's
-  // scale.
+  // scale. Ticks stand at multiples of a tenth of the round step (1, 2 or 5
+  // x 10^n, about a tenth of the window), labels at whole steps.
   void intensityTicksAndLabelsStandOnTheirRows() {
     struct Case {
       int sx, sy;
-      double y0, y1;
+      double y0, y1, step;
+      const char* format;
       TickFlags ticks;
     } cases[] = {
-        {1, 1, 0.0, 100.0, {false, false, false, true, true, true}},
-        {2, 3, 20.0, 25.0, {false, false, false, true, true, false}},
+        {1, 1, 0.0, 100.0, 10.0, "%.0f", {false, false, false, true, true, true}},
+        {2, 3, 20.0, 25.0, 0.5, "%.1f", {false, false, false, true, true, false}},
         // Without major ticks every fifth position takes a medium one.
-        {1, 1, 0.0, 100.0, {false, false, false, false, true, true}},
+        {1, 1, 0.0, 100.0, 10.0, "%.0f", {false, false, false, false, true, true}},
+        // A window off the round numbers: 5, 10, ... 40 labelled.
+        {1, 1, 3.0, 41.0, 5.0, "%.0f", {false, false, false, true, true, true}},
     };
     for (const Case& c : cases) {
       RecordingDevice dev;
@@ -396,13 +400,15 @@ class ChartTest : public QObject {
       }
       const int inner = chart.height() - 30 * c.sy;
       std::vector<std::pair<int, QString>> labels;  // row, text
-      for (int i = 0; i <= 100; ++i) {
-        const int row = chart.bottom - 15 * c.sy - RoundDown5(i * inner / 100.0);
+      const double tenth = c.step / 10.0;
+      for (int i = static_cast<int>(std::ceil(c.y0 / tenth - 1e-9)); i <= static_cast<int>(std::floor(c.y1 / tenth + 1e-9)); ++i) {
+        const double v = i * tenth;
+        const int rise = RoundDown5((v - c.y0) / (c.y1 - c.y0) * inner);
+        const int row = chart.bottom - 15 * c.sy - rise;
         int len = 0;
         if (c.ticks[3] && i % 10 == 0) {
-          len = i == 100 ? 8 : 9;
-          const double v = c.y0 + i * (c.y1 - c.y0) / 100.0;
-          labels.push_back({row, QString::asprintf(c.y1 - c.y0 < 10.0 ? "%4.2f" : "%4.1f", v).trimmed()});
+          len = rise == inner ? 8 : 9;
+          labels.push_back({row, QString::asprintf(c.format, v)});
         } else if (c.ticks[4] && i % 5 == 0) {
           len = 6;
         } else if (c.ticks[5]) {
@@ -435,10 +441,10 @@ class ChartTest : public QObject {
       }
     }
   }
-  // The angle axis in d or Q: the ticks stay at their 2-theta places and
-  // their labels give d = lambda / (2 sin theta) or Q = 4 pi sin theta / lambda
-  // (values from Python's math module for lambda = 1.54056 Å); d has no label
-  // at 0 degrees; without a wavelength the axis stays in 2-theta.
+  // The angle axis in d or Q: the labels are round values of d or Q, each
+  // centred at the 2-theta Bragg's law gives it (lambda = 1.54056 Å), none
+  // at 0 degrees for d; without a wavelength the axis stays in 2-theta, at
+  // round angles.
   void angleLabelsInDAndQ() {
     struct Case {
       XAxisUnit unit;
@@ -446,14 +452,10 @@ class ChartTest : public QObject {
       QStringList labels;
       QString title, units;
     } cases[] = {
-        {XAxisUnit::D, 1.54056, 10.0,
-         {"8.84", "3.70", "2.37", "1.76", "1.41", "1.20", "1.05", "0.95", "0.88", "0.83", "0.80"}, "d", "[Å]"},
-        {XAxisUnit::Q, 1.54056, 10.0,
-         {"0.71", "1.70", "2.66", "3.58", "4.44", "5.24", "5.97", "6.60", "7.13", "7.56", "7.88"}, "Q", "[Å⁻¹]"},
-        {XAxisUnit::D, 1.54056, 0.0, {"6.32", "3.18", "2.15", "1.64", "1.34", "1.15", "1.02", "0.93", "0.86", "0.82"},
-         "d", "[Å]"},
-        {XAxisUnit::Q, 0.0, 10.0,
-         {"10.0", "24.0", "38.0", "52.0", "66.0", "80.0", "94.0", "108.0", "122.0", "136.0", "150.0"}, "2θ", "[st.]"},
+        {XAxisUnit::D, 1.54056, 10.0, {"5", "2", "1.5", "1.2", "1.0", "0.9", "0.85", "0.80"}, "d", "[Å]"},
+        {XAxisUnit::Q, 1.54056, 10.0, {"1", "2", "3", "4", "5", "6", "7", "7.5"}, "Q", "[Å⁻¹]"},
+        {XAxisUnit::D, 1.54056, 0.0, {"5", "2", "1.5", "1.2", "1.0", "0.9", "0.85"}, "d", "[Å]"},
+        {XAxisUnit::Q, 0.0, 10.0, {"20", "40", "60", "80", "100", "120", "140"}, "2θ", "[st.]"},
     };
     for (const Case& c : cases) {
       RecordingDevice dev;
@@ -477,6 +479,16 @@ class ChartTest : public QObject {
       QStringList got;
       for (const auto& t : numbers) got << t.text.trimmed();
       QCOMPARE(got, c.labels);
+      for (const auto& t : numbers) {
+        const double v = t.text.trimmed().toDouble();
+        const double lambda = c.wavelength;
+        const double tth = c.unit == XAxisUnit::TwoTheta || lambda <= 0.0 ? v
+                           : c.unit == XAxisUnit::D ? 2.0 * std::asin(lambda / (2.0 * v)) * 180.0 / M_PI
+                                                    : 2.0 * std::asin(v * lambda / (4.0 * M_PI)) * 180.0 / M_PI;
+        const double centre = t.baseline.x() + QFontMetricsF(t.font, &dev).horizontalAdvance(t.text) / 2.0;
+        QVERIFY2(std::abs(centre - (100.0 + 900.0 * (tth - c.x0) / 140.0)) <= 1.5,
+                 qPrintable(QStringLiteral("%1 centred at %2").arg(t.text).arg(centre)));
+      }
       QVERIFY2(words.contains(c.title) && words.contains(c.units), qPrintable(words.join(QLatin1Char('|'))));
     }
   }

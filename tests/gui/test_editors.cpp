@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
@@ -437,6 +438,13 @@ class EditorsTest : public QObject {
     CProp* sheet = f.infoPanel()->sheet();
     const char* values[] = {"regularna (F)", "8", "X"};
     for (int i = 0; i < 3; ++i) QCOMPARE(sheet->info()->value(i), QLatin1String(values[i]));
+    // Rock salt's summary: no group, four NaCl in the cell; the density
+    // 2.1635 g/cm3 from Na 22.98977 and Cl 35.453 g/mol over a^3
+    // (a = 5.6402 Å), to the last figure shown.
+    const char* summary[] = {"brak", "4", "NaCl", nullptr, "179.425"};
+    for (int i = 0; i < CPropPage1::kSummaryCount; ++i)
+      if (summary[i]) QCOMPARE(sheet->info()->summary(static_cast<CPropPage1::Summary>(i)), QLatin1String(summary[i]));
+    QVERIFY(std::abs(sheet->info()->summary(CPropPage1::kDensity).toDouble() - 2.1635) <= 1.5e-3);
     QCOMPARE(sheet->atoms()->list()->model()->rowCount(), 8);
     sheet->atoms()->list()->setCurrentIndex(sheet->atoms()->list()->model()->index(5, 0));
     QCOMPARE(sheet->atoms()->field(0)->text(), QString::fromStdString(d.crystal.cellAtoms[5].name));
@@ -456,6 +464,7 @@ class EditorsTest : public QObject {
     QCOMPARE(list->model()->rowCount(), 0);
     QVERIFY(!table->ka1Box()->isEnabled() && table->ka1Box()->isChecked());
     QCOMPARE(sheet->info()->value(0), QStringLiteral("nieznany"));
+    QCOMPARE(sheet->info()->summary(CPropPage1::kFormula), QString());
     FinishApplication(run);
   }
 };

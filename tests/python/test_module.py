@@ -87,7 +87,7 @@ def test_failures_carry_the_programs_messages(cli, tmp_path):
         assert e.value.status == 2
         for message in cli_message(done):
             if "failed" not in message:
-                assert message in str(e.value)
+                assert message in e.value.polish
 
     # A value that would make the intensities infinite is refused with the
     # tool's message and nothing is calculated.
@@ -98,7 +98,7 @@ def test_failures_carry_the_programs_messages(cli, tmp_path):
     assert done.returncode == 3
     with pytest.raises(pelmora.RefusedError) as e:
         s.reflections()
-    assert cli_message(done) == [str(e.value)] and e.value.status == 3
+    assert cli_message(done) == [e.value.polish] and e.value.status == 3
     with pytest.raises(pelmora.RefusedError):
         s.pattern()
 

@@ -36,7 +36,8 @@ def test_rutile_group_and_sites(cli, tmp_path):
     assert s.lattice == ("tetragonal", "P")
     # U_iso 0.0063 and 0.0070 as B = 8 pi^2 U.
     ti, o = s.sites
-    assert (ti.element, o.element) == (22, 8) and (ti.occupancy, o.occupancy) == (1.0, 1.0)
+    assert (ti.element, o.element) == ("Ti", "O") and (ti.atomic_number, o.atomic_number) == (22, 8)
+    assert (ti.occupancy, o.occupancy) == (1.0, 1.0)
     assert math.isclose(ti.b_iso, 8 * math.pi ** 2 * 0.0063, rel_tol=1e-12)
     assert math.isclose(o.b_iso, 8 * math.pi ** 2 * 0.0070, rel_tol=1e-12)
     with pytest.raises(ValueError):
@@ -82,7 +83,7 @@ def test_setting_the_group_rebuilds_the_cell(cli, tmp_path):
     np.testing.assert_allclose(s.pattern()[1], y, rtol=1e-9)
     # By number: the atoms become the group's two sites again.
     s.space_group = 136
-    assert s.space_group == "P 42/m n m" and [t.element for t in s.sites] == [22, 8]
+    assert s.space_group == "P 42/m n m" and [t.atomic_number for t in s.sites] == [22, 8]
     np.testing.assert_allclose(s.reflections()["intensity"], r["intensity"], rtol=1e-9)
     # A site moved: the cell follows the group (O at x, x, 0 gives four atoms).
     s.sites[1].x = s.sites[1].y = 0.3
@@ -109,7 +110,7 @@ def test_pdb_entry_read_with_group_occupancy_and_b(cli, tmp_path):
         "HETATM    3 ZN    ZN A 101      10.000  12.500  20.000  0.50  8.00          ZN2+\n")
     s = pelmora.read(pdb)
     assert s.space_group == "P 21 21 21" and s.lattice == ("orthorhombic", "P")
-    assert [(t.element, t.occupancy, t.b_iso) for t in s.sites] == [(7, 1.0, 11.0), (6, 0.7, 20.0), (30, 0.5, 8.0)]
+    assert [(t.atomic_number, t.occupancy, t.b_iso) for t in s.sites] == [(7, 1.0, 11.0), (6, 0.7, 20.0), (30, 0.5, 8.0)]
     assert [(t.x, t.y, t.z) for t in s.sites] == pytest.approx(
         [(0.1, 0.2, 0.1), (0.225, 0.3, 0.25), (0.5, 0.5, 0.5)], abs=1e-12)
     assert_same_as_cli(s, cli, tmp_path / "tiny.xml")

@@ -1,0 +1,209 @@
+"""The module as a notebook user meets it: the reflection list's two switches
+each doing its own part, the lines as pymatgen's XRDCalculator lists them,
+every lattice type's name, sites with their element symbols and Wyckoff
+positions, the symmetry search, English messages and the help texts.
+Expectations from Bragg's law and International Tables, worked out here."""
+
+import inspect
+import itertools
+import math
+import re
+
+import numpy as np
+import pytest
+
+import pelmora
+from conftest import SOURCE_DIR
+
+pytestmark = pytest.mark.filterwarnings("ignore::pelmora.PelmoraWarning")
+
+NACL = SOURCE_DIR / "examples" / "NaCl.xml"
+SI = SOURCE_DIR / "examples" / "Si.xml"
+RUTILE = SOURCE_DIR / "tests" / "data" / "cif" / "rutile.cif"
+
+
+def forms(a, lam, lo, hi):
+    """Every cubic form {h k l}, h >= k >= l >= 0, with its 2-theta in [lo, hi] for lambda."""
+    out = {}
+    top = int(2 * a / lam) + 1
+    for h, k, l in itertools.product(range(top + 1), repeat=3):
+        if not (h >= k >= l) or h == 0:
+            continue
+        s = lam * math.sqrt(h * h + k * k + l * l) / (2 * a)
+        if s <= 1:
+            tth = 2 * math.degrees(math.asin(s))
+            if lo <= tth <= hi:
+                out[(h, k, l)] = tth
+    return out
+
+
+def cubic_multiplicity(h, k, l):
+    return len({p for q in itertools.permutations((h, k, l)) for p in itertools.product(*[(x, -x) for x in q])})
+
+
+def rows_of(r):
+    return {(int(line), tuple(sorted((abs(int(h)), abs(int(k)), abs(int(l))), reverse=True)))
+            for line, h, k, l in zip(r["line"], r["h"], r["k"], r["l"])}
+
+
+def test_ka2_and_extinct_switch_their_own_rows():
+    s = pelmora.read(NACL)
+    a, lam1, lam2, (lo, hi) = s.a, *s.wavelengths, s.range
+    assert lam2 > 0
+    expected = {}
+    for line, lam in ((1, lam1), (2, lam2)):
+        for hkl, tth in forms(a, lam, lo, hi).items():
+            # F centring: h, k, l of one parity, else systematically absent.
+            absent = len({x % 2 for x in hkl}) > 1
+            expected[(line, hkl)] = (tth, absent)
+    for ka2, extinct in itertools.product((False, True), repeat=2):
+        r = s.reflections(ka2=ka2, extinct=extinct)
+        want = {key for key, (tth, absent) in expected.items()
+                if (key[0] == 1 or ka2) and (not absent or extinct)}
+        assert rows_of(r) == want, (ka2, extinct)
+        for line, h, k, l, tth, m, f2 in zip(r["line"], r["h"], r["k"], r["l"], r["two_theta"],
+                                             r["multiplicity"], r["f2"]):
+            key = (int(line), tuple(sorted((abs(h), abs(k), abs(l)), reverse=True)))
+            assert math.isclose(tth, expected[key][0], abs_tol=1e-9)
+            assert m == cubic_multiplicity(*key[1])
+            assert (f2 < 1e-6) == expected[key][1]
+
+
+def test_lines_merge_coinciding_forms_as_pymatgen_lists_them():
+    s = pelmora.read(SI)
+    lam1, _ = s.wavelengths
+    lo, hi = s.range
+    lines = s.lines()
+    # Diamond: all odd, or all even with h + k + l a multiple of 4.
+    allowed = {hkl: tth for hkl, tth in forms(s.a, lam1, lo, hi).items()
+               if all(x % 2 for x in hkl) or (all(x % 2 == 0 for x in hkl) and sum(hkl) % 4 == 0)}
+    by_n = {}
+    for hkl, tth in allowed.items():
+        by_n.setdefault(sum(x * x for x in hkl), []).append(hkl)
+    assert len(lines) == len(by_n)
+    for line, n in zip(lines, sorted(by_n)):
+        assert set(line) == {"two_theta", "d", "intensity", "hkls", "line"} and line["line"] == 1
+        assert math.isclose(line["d"], s.a / math.sqrt(n), rel_tol=1e-12)
+        got = {tuple(sorted(map(abs, hkl), reverse=True)): m for hkl, m in line["hkls"]}
+        assert got == {hkl: cubic_multiplicity(*hkl) for hkl in by_n[n]}
+    # (3 3 3) and (5 1 1) share a line.
+    assert any(len(line["hkls"]) == 2 for line in lines)
+    assert max(line["intensity"] for line in lines) == 100.0
+    # The line's intensity is the sum of its rows, in percent of the strongest line.
+    r = s.reflections()
+    sums = [sum(i for i, t in zip(r["intensity"], r["two_theta"]) if abs(t - line["two_theta"]) < 1e-6)
+            for line in lines]
+    np.testing.assert_allclose([line["intensity"] for line in lines], 100 * np.array(sums) / max(sums), rtol=1e-12)
+    # With the second wavelength its lines come too, each at its own angle.
+    both = s.lines(ka2=True)
+    assert [l for l in both if l["line"] == 1] == lines
+    second = [l for l in both if l["line"] == 2]
+    assert len(second) == len(lines)
+    lam2 = s.wavelengths[1]
+    for l in second:
+        assert math.isclose(math.sin(math.radians(l["two_theta"] / 2)), lam2 / (2 * l["d"]), rel_tol=1e-9)
+
+
+def test_every_lattice_type_by_name_and_by_group():
+    s = pelmora.read(NACL)
+    s.sites = []
+    types = [("cubic", "P"), ("cubic", "I"), ("cubic", "F"), ("tetragonal", "P"), ("tetragonal", "I"),
+             ("orthorhombic", "P"), ("orthorhombic", "I"), ("orthorhombic", "F"), ("orthorhombic", "C"),
+             ("rhombohedral", "P"), ("hexagonal", "P"), ("monoclinic", "P"), ("monoclinic", "C"),
+             ("triclinic", "P")]
+    for t in types:
+        s.lattice = t
+        assert s.lattice == t
+    for wrong in (("cubic", "C"), ("tetragonal", "F"), ("hexagonal", "I"), ("triclinic", "C"), ("cubic", "R")):
+        with pytest.raises(ValueError):
+            s.lattice = wrong
+    # The lattice a space group gives (International Tables).
+    groups = {"P 2 3": ("cubic", "P"), "I 2 3": ("cubic", "I"), "F 2 3": ("cubic", "F"), "P 4": ("tetragonal", "P"),
+              "I 4": ("tetragonal", "I"), "P 2 2 2": ("orthorhombic", "P"), "I 2 2 2": ("orthorhombic", "I"),
+              "F 2 2 2": ("orthorhombic", "F"), "C 2 2 21": ("orthorhombic", "C"), "R 3:R": ("rhombohedral", "P"),
+              "P 6": ("hexagonal", "P"), "P 1 2 1": ("monoclinic", "P"), "C 1 2 1": ("monoclinic", "C"),
+              "P 1": ("triclinic", "P")}
+    for group, lattice in groups.items():
+        s.space_group = group
+        assert s.lattice == lattice, group
+        s.space_group = None
+
+
+def test_sites_name_their_element_and_wyckoff_position():
+    s = pelmora.read(RUTILE)
+    ti, o = s.sites
+    assert (ti.element, ti.atomic_number, o.element, o.atomic_number) == ("Ti", 22, "O", 8)
+    # P 42/m n m: Ti on 2a, O on 4f.
+    assert (ti.wyckoff, ti.multiplicity, o.wyckoff, o.multiplicity) == ("a", 2, "f", 4)
+    o.element = "F"
+    assert (o.element, o.atomic_number) == ("F", 9)
+    with pytest.raises(ValueError):
+        o.element = "Xy"
+    free = pelmora.Site("Si", 0.1, 0.2, 0.3)
+    assert (free.wyckoff, free.multiplicity) == (None, None)
+    # Without a group: no letter, the centring's multiplicity.
+    nacl = pelmora.read(NACL)
+    assert [(t.element, t.wyckoff, t.multiplicity) for t in nacl.sites] == [("Na", None, 4), ("Cl", None, 4)]
+
+    # The symmetry search finds rock salt's group and leaves the structure
+    # as it was unless told to take it.
+    assert nacl.find_symmetry(0.01) == ("F m -3 m", 225, 2)
+    assert nacl.space_group is None
+    nacl.find_symmetry(0.01, apply=True)
+    assert nacl.space_group == "F m -3 m" and [t.wyckoff for t in nacl.sites] in (["a", "b"], ["b", "a"])
+    with pytest.raises(ValueError):
+        nacl.find_symmetry(0.0)
+
+
+def test_messages_are_english_with_the_programs_own_kept(cli, tmp_path):
+    s = pelmora.read(NACL)
+    s.absorption = -1.5
+    s.save(tmp_path / "refused.xml")
+    done = cli("calc", tmp_path / "refused.xml", check=False)
+    with pytest.raises(pelmora.RefusedError) as e:
+        s.reflections()
+    polish = done.stderr.decode().strip().splitlines()[-1]
+    assert e.value.polish in polish and "Nieprawidłowa" in e.value.polish
+    assert str(e.value) == "Invalid value: absorption coefficient (absorption) = -1.5 cm⁻¹; it must be greater than zero."
+    with pytest.raises(pelmora.ReadError) as e:
+        pelmora.read(tmp_path / "missing.xml")
+    assert not re.search("[ąćęłńóśźż]", str(e.value), re.I) and "missing.xml" in str(e.value)
+    assert e.value.polish and e.value.status == 2
+    cif = tmp_path / "no-cell.cif"
+    cif.write_text("data_x\n_cell_length_a 5\n")
+    with pytest.raises(pelmora.ReadError) as e:
+        pelmora.read(cif)
+    assert str(e.value) == f"{cif}: CIF file: no unit cell (_cell_length_b)"
+    assert e.value.polish == f"{cif}: Plik CIF: brak komórki elementarnej (_cell_length_b)"
+
+
+def described(obj, name):
+    """The help text past the signature line pybind11 puts first."""
+    lines = (inspect.getdoc(obj) or "").splitlines()
+    if lines and lines[0].startswith(name + "("):
+        lines = lines[1:]
+    return "\n".join(lines).strip()
+
+
+def test_help_texts_and_version():
+    text = (SOURCE_DIR / "CMakeLists.txt").read_text()
+    assert pelmora.__version__ == re.search(r"project\(Pelmora VERSION ([0-9.]+)", text).group(1)
+    for cls in (pelmora.Structure, pelmora.Site, pelmora.Refinement):
+        assert described(cls, cls.__name__), cls.__name__
+        for name, member in vars(cls).items():
+            if not name.startswith("_"):
+                assert described(member, name), f"{cls.__name__}.{name}"
+    for name in pelmora.__all__:
+        obj = getattr(pelmora, name)
+        if callable(obj):
+            assert described(obj, name), name
+
+
+def test_structures_read_keep_their_file_name():
+    s = pelmora.read(NACL)
+    assert s.path == str(NACL) and repr(s).startswith(f"<pelmora.Structure {str(NACL)!r}")
+    tt, y = s.pattern(step=0.05)
+    refinement = pelmora.Refinement([s, pelmora.read(SI)], (tt, y + 10.0), refine=("scale",))
+    report = refinement.run()
+    assert [(p["file"], p["name"]) for p in report["phases"]] == [(str(NACL), str(NACL)), (str(SI), str(SI))]
+    assert refinement.structure(1).path == str(SI)
