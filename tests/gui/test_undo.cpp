@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
