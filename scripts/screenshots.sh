@@ -17,6 +17,7 @@
 #   viewer-3d.png             rutile in the "Monitor" panel: labels, cell edges, axes
 #   viewer-save-dialog.png    the panel's "Zapisz jako" with the picture sizes
 #   print-preview.png         the print preview of the NaCl page
+#   undo-menu.png             "Edycja" open on "Cofnij" after NaCl's cell was changed
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"
