@@ -44,6 +44,8 @@ struct AtomSite : ScatteringFactors {
   // image of; -1 without one.
   std::int32_t asymSite = -1;
 
+  bool operator==(const AtomSite&) const = default;
+
   const ScatteringFactors& factors() const { return *this; }
   ScatteringFactors& factors() { return *this; }
 };

@@ -76,6 +76,9 @@ struct Crystal {
   // --- file reader helpers ----------------------------------------------------
   bool SetSystemFromName(const std::string& name);
   bool SetCentringFromLetter(const std::string& letter);
+
+  // Every member alike: an edit's history tells changed parts from kept ones.
+  bool operator==(const Crystal&) const = default;
 };
 
 }  // namespace pelmora

@@ -89,6 +89,7 @@ struct ExperimentParams : ExperimentValues {
   std::string sourceName;
   std::string aparatName;
   BulkSolvent solvent;  // a document's own: new documents start without
+  bool operator==(const ExperimentParams&) const = default;
 
   // Takes the shared values (a new document takes the settings' ones).
   void ApplyValues(const ExperimentValues& values) { static_cast<ExperimentValues&>(*this) = values; }

@@ -25,6 +25,7 @@ struct UnitCell {
   bool SameConstants(const UnitCell& o) const {
     return a == o.a && b == o.b && c == o.c && alfa == o.alfa && beta == o.beta && gamma == o.gamma;
   }
+  bool operator==(const UnitCell&) const = default;
   // A copy whose metric is fresh, for reading the volume of constants that
   // may have changed since the last refresh.
   UnitCell WithFreshMetric() const {

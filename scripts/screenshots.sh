@@ -18,6 +18,7 @@
 #   viewer-save-dialog.png    the panel's "Zapisz jako" with the picture sizes
 #   print-preview.png         the print preview of the NaCl page
 #   manual.png                the manual ("Pomoc" -> "Podręcznik", F1) at the space-group section
+#   undo-menu.png             "Edycja" open on "Cofnij" after NaCl's cell was changed
 # Usage: scripts/screenshots.sh OUTPUT-FOLDER   (builds first when needed)
 set -euo pipefail
 out="${1:?usage: scripts/screenshots.sh OUTPUT-FOLDER}"

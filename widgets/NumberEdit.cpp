@@ -1,5 +1,6 @@
 #include "widgets/NumberEdit.h"
 
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include "io/NumberFormat.h"
@@ -20,6 +21,18 @@ bool NumberEdit::TakeNumber(double* out) {
   }
   *out = *v;
   return true;
+}
+
+bool NumberEdit::event(QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    const bool undo = key->matches(QKeySequence::Undo), redo = key->matches(QKeySequence::Redo);
+    if ((undo && !isUndoAvailable()) || (redo && !isRedoAvailable())) {
+      e->ignore();
+      return false;
+    }
+  }
+  return QLineEdit::event(e);
 }
 
 void RefuseNonNumber(QLineEdit* field) {

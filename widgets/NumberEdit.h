@@ -20,6 +20,11 @@ class NumberEdit : public QLineEdit {
   // "Enter a number." and the focus goes back to the field with its text
   // selected; *out is left alone and false returned.
   bool TakeNumber(double* out);
+
+ protected:
+  // Ctrl+Z and Ctrl+Y reach the program's "Cofnij" and "Ponów" while the
+  // field has no typing of its own to take back.
+  bool event(QEvent* e) override;
 };
 
 // The framework's refusal of a numeric field's text, for fields that are not

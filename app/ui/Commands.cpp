@@ -18,6 +18,8 @@ const CommandInfo kCommands[] = {
     {57609, "&Podgląd wydruku", "", "Wyświetl podgląd wydruku", "Podgląd wydruku", "", false},
     {57606, "&Ustawienia drukarki...", "", "Wybierz drukarkę i ustawienia strony", "", "", false},
     {57665, "&Wyjście", "Ctrl+X", "Zamknij program", "Zamknij", "", false},
+    {57643, "&Cofnij\tCtrl+Z", "Ctrl+Z", "Cofnij ostatnią zmianę aktywnej struktury", "Cofnij", "", false},
+    {57644, "&Ponów\tCtrl+Y", "Ctrl+Y", "Ponów cofniętą zmianę aktywnej struktury", "Ponów", "", false},
     {32778, "Licz dyfraktogram\tCtrl + Enter", "Ctrl+Return", "Oblicz dyfraktogram", "Oblicz", "calculate", false},
     {32776, "Parametry eksperymentu\tCtrl + R", "Ctrl+R", "Ustaw promieniowanie, aparaturę i parametry próbki", "Parametry eksperymentu", "", false},
     {32791, "Tablica refleksów\tCtrl + T", "Ctrl+T", "Pokaż tablicę obliczonych refleksów", "Tablica refleksów", "", false},

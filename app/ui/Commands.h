@@ -39,6 +39,8 @@ enum : int {
   kUpHeight = zoomcmd::kUpHeight, kUpStep = zoomcmd::kUpStep, kDownStep = zoomcmd::kDownStep,
   kDownHeight = zoomcmd::kDownHeight,
 };
+// "Edycja": the active document's history.
+enum : int { kUndo = 57643, kRedo = 57644 };
 // The structure editor and the periodic table.
 enum : int { kStructurePage = 32775, kAtomTable = 32788 };
 // A measured pattern: attach it, remove it, fit to it.

@@ -135,6 +135,7 @@ void CMainFrame::CreateActions() {
   action(cmd::kCalculate)->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
 
   ConnectFileActions();
+  ConnectEditActions();
   CreateWindowActions();
   ConnectCalculationActions();
   CreateAxisActions();
@@ -168,7 +169,7 @@ void CMainFrame::ConnectCalculationActions() {
       v->setLayer(nullptr);
       if (!v->document()->doc().measuredPath.empty()) {
         v->document()->doc().measuredPath.clear();
-        v->document()->setModified(true);
+        v->document()->NotifyMeasuredChanged();
       }
     }
     RefreshCommandState();
@@ -361,6 +362,11 @@ void CMainFrame::BuildMenus(bool withDocument) {
   file->addAction(exit);
 
   if (withDocument) {
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edycja"));
+    edit->addAction(action(cmd::kUndo));
+    edit->addAction(action(cmd::kRedo));
+  }
+  if (withDocument) {
     QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
     exp->addAction(action(cmd::kStructurePage));
     exp->addAction(action(cmd::kExperimentPage));
@@ -418,8 +424,11 @@ void CMainFrame::CreateEditors() {
   connect(&hub_, &NotificationHub::structureChanged, structurePage_, &CTabPage1::OnStructureChanged);
   connect(&hub_, &NotificationHub::showStructurePage, this, [this] { ShowWindow(structurePage_); });
   connect(action(cmd::kStructurePage), &QAction::triggered, &hub_, &NotificationHub::showStructurePage);
-  // Ctrl+Enter calculates from the structure page too, where the atoms are typed.
+  // Ctrl+Enter calculates from the structure page too, where the atoms are
+  // typed; Ctrl+Z and Ctrl+Y work in both editors.
   structurePage_->addAction(action(cmd::kCalculate));
+  for (QWidget* w : std::initializer_list<QWidget*>{structurePage_, experimentPage_})
+    w->addActions({action(cmd::kUndo), action(cmd::kRedo)});
   connect(action(cmd::kAtomTable), &QAction::triggered, this, &CMainFrame::ShowAtomTable);
 
   // A new source leaves the atoms' f' and f'' as they were: the user is asked
@@ -540,6 +549,7 @@ void CMainFrame::AddFrame(KomorkaDocument* doc) {
   connect(doc, &KomorkaDocument::parametersChanged, this, [this, doc] { emit hub_.parametersChanged(doc); });
   connect(doc, &KomorkaDocument::structureChanged, this, [this, doc] { emit hub_.structureChanged(doc); });
   connect(doc, &KomorkaDocument::atomsDeleted, this, [this, doc] { emit hub_.atomsDeleted(doc); });
+  WatchHistory(doc, view);
   connect(frame, &QObject::destroyed, this, [this] {
     // The frame is gone: menus and state follow the remaining documents.
     QMetaObject::invokeMethod(this, [this] { OnSubWindowActivated(mdi_->activeSubWindow()); }, Qt::QueuedConnection);
@@ -812,6 +822,7 @@ void CMainFrame::RefreshCommandState() {
   for (int id : {cmd::kExportPicture, cmd::kPrint, cmd::kPrintDirect, cmd::kPrintPreview}) action(id)->setEnabled(has);
   action(cmd::kOpenMeasured)->setEnabled(has);
   for (int id : {cmd::kCloseMeasured, cmd::kFitMeasured}) action(id)->setEnabled(has && v->layer());
+  RefreshUndoState();
 }
 
 void CMainFrame::ShowProfileInfo() {

@@ -121,6 +121,13 @@ class CMainFrame : public QMainWindow {
   void CreateAxisActions();
   void ConnectToolActions();
   void ConnectChartActions();
+  // "Edycja" (EditCommands.cpp): the active document's history, its texts
+  // and state, and a document's history and measurement watched.
+  void ConnectEditActions();
+  void RefreshUndoState();
+  void WatchHistory(KomorkaDocument* doc, CDownView* view);
+  // The view shows the measurement its document names, or none.
+  void SyncMeasurement(CDownView* view);
   void CreateToolBars();
   void CreateStatusBar();
   void CreateEditors();

@@ -36,7 +36,7 @@ bool CMainFrame::OpenMeasurement(const QString& given) {
   const std::string full = QFileInfo(path).absoluteFilePath().toStdString();
   if (d->doc().measuredPath != full) {
     d->doc().measuredPath = full;
-    d->setModified(true);
+    d->NotifyMeasuredChanged();
   }
   return true;
 }
@@ -104,7 +104,7 @@ void CMainFrame::FitMeasurement() {
   for (size_t k = 0; k < dlg.fittedPhases().size(); ++k) {
     KomorkaDocument* target = documents[dlg.fittedPhases()[k]];
     dlg.refinement().ApplyTo(k, target->doc(), k == 0 && dlg.instrumentRefined());
-    target->setModified(true);
+    target->RecordEdit(QStringLiteral("dopasowanie do pomiaru"));
     target->NotifyParametersChanged();
     target->NotifyStructureChanged();
   }

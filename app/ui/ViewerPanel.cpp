@@ -37,7 +37,9 @@ CGLWindow* CreateViewerPanel(CMainFrame& frame, CPelmorApp& app, NotificationHub
   QObject::connect(&hub, &NotificationHub::structureChanged, panel, [bind](KomorkaDocument* d) { bind(d, true); });
   QObject::connect(&hub, &NotificationHub::redraw3D, panel, &CGLWindow::Redraw);
   QObject::connect(panel, &CGLWindow::documentEdited, panel, [bound] {
-    if (*bound) (*bound)->setModified(true);
+    // An atom's label or colour is a step of the history; the cell's edges
+    // are the panel's own and only mark the document.
+    if (*bound && !(*bound)->RecordEdit(QStringLiteral("zmianę wyglądu atomów"))) (*bound)->setModified(true);
   });
   return panel;
 }

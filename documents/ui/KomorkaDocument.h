@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QObject>
+#include <QUndoStack>
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "documents/StructureFile.h"
@@ -14,6 +16,15 @@
 namespace pelmora {
 
 class ElementTable;
+
+// What an edit may change and undoing it puts back: the parts of the
+// document that are the user's, each shared between the steps that keep it.
+struct DocumentParts {
+  std::shared_ptr<const Crystal> crystal;
+  std::shared_ptr<const UnitCell> cell;
+  std::shared_ptr<const ExperimentParams> experiment;
+  std::string measuredPath;
+};
 
 class KomorkaDocument : public QObject {
   Q_OBJECT
@@ -37,6 +48,16 @@ class KomorkaDocument : public QObject {
   bool isModified() const { return modified_; }
   void setModified(bool m);
 
+  // The document's edits, one step each, for "Cofnij" and "Ponów". Its clean
+  // state is the file as last saved or read: undoing or redoing back to it
+  // clears the modified mark.
+  QUndoStack* history() const { return history_; }
+  // Takes what changed in the crystal, the cell, the experiment or the
+  // measurement since the last step into the history as one step, named
+  // `what` in the menu ("Cofnij " + what; empty: after the parts changed).
+  // The windows are not told. False when nothing changed.
+  bool RecordEdit(const QString& what = QString());
+
   // A fresh document with the defaults of the constructor.
   void InitNew();
   // Reads a structure file, an older input file or a CIF file, whose atoms
@@ -57,17 +78,31 @@ class KomorkaDocument : public QObject {
   void NotifyParametersChanged();
   void NotifyStructureChanged();
   void NotifyAtomsDeleted();
+  // The measured pattern's path changed (attached, removed).
+  void NotifyMeasuredChanged();
 
  signals:
   void calculated();          // its view synthesises; the main frame refills the reflection table
   void parametersChanged();   // an editor changed experiment or cell values
   void structureChanged();    // atoms or lattice changed
   void atomsDeleted();        // atoms were removed
+  void measuredChanged();     // the measured pattern's path changed: its view attaches or drops it
   void titleChanged();
   void modifiedChanged(bool modified);
 
  private:
+  friend class EditStep;
+  // The parts as they stand, sharing the recorded ones that are unchanged.
+  DocumentParts CurrentParts() const;
+  // Puts the parts back (an undo or redo) and tells the windows what changed.
+  void Restore(const DocumentParts& parts);
+  // A document read or begun anew: no history, and the parts as they stand.
+  void ResetHistory();
+
   std::unique_ptr<CKomorka> doc_;
+  QUndoStack* history_;
+  DocumentParts recorded_;
+  bool restoring_ = false;
   ExperimentValues defaults_;
   QString path_;
   QString sourcePath_;

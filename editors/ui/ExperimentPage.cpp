@@ -172,6 +172,7 @@ CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStor
     if (e != kSampleVolume) connect(edits_[static_cast<std::size_t>(e)], &QLineEdit::editingFinished, this, &CTabPage2::Commit);
 
   connect(&hub, &NotificationHub::activeDocumentChanged, this, &CTabPage2::Bind);
+  connect(&hub, &NotificationHub::parametersChanged, this, &CTabPage2::OnParametersChanged);
   Bind(nullptr);
 }
 
@@ -383,6 +384,22 @@ void CTabPage2::Bind(KomorkaDocument* doc) {
   // The reference editors apply their choice to the document, and OK hands
   // it to its chart: without one there is nothing for them to act on.
   for (QWidget* w : std::initializer_list<QWidget*>{editSources_, editApparatus_, ok_}) w->setEnabled(has);
+  ShowValues();
+}
+
+void CTabPage2::OnParametersChanged(KomorkaDocument* doc) {
+  if (!doc_ || doc != doc_ || showing_ || committing_) return;
+  const CKomorka& d = doc_->doc();
+  const int source = FindEntry(reference_.sources, Chosen().source, d.experiment.sourceName,
+                               [&d](const RadiationSource& s) { return SameSource(s, d.experiment); });
+  const int set = FindEntry(reference_.apparatusSets, Chosen().apparatus, d.experiment.aparatName,
+                            [&d](const ApparatusSet& a) { return SameSet(a, d.experiment); });
+  if (source >= 0) Chosen().source = source;
+  if (set >= 0) Chosen().apparatus = set;
+  showing_ = true;
+  sources_->setCurrentIndex(source);
+  apparatus_->setCurrentIndex(set);
+  showing_ = false;
   ShowValues();
 }
 

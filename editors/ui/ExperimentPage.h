@@ -87,6 +87,10 @@ class CTabPage2 : public QDialog {
   QLineEdit* MakeText(Text t, int chars);
 
   void FillLists();
+  // A change made elsewhere (a step undone or redone, a refinement applied):
+  // the lists select the document's entries and the fields show its values;
+  // nothing is applied.
+  void OnParametersChanged(KomorkaDocument* doc);
   void ChooseSource(int index);
   void ChooseApparatus(int index);
   // A user's change: fields in, values shown again, the change announced.

@@ -633,6 +633,7 @@ void CTabPage1::Bind(KomorkaDocument* doc) {
 void CTabPage1::OnStructureChanged(KomorkaDocument* doc) {
   if (!doc || doc != doc_) return;
   SelectDocumentLattice();
+  EnableCellFields();
   ShowCell();
   ShowSpaceGroup();
   page1_->Reload();
@@ -790,9 +791,14 @@ void CTabPage1::ShowCell() {
 bool CTabPage1::ApplyRules() {
   CKomorka& d = doc_->doc();
   const bool tied = TieDocumentCell(d);
-  const std::array<bool, 6> free = FreeCellConstants(d.crystal.latticeType, UniqueAxisOf(d.crystal));
-  for (size_t i = 0; i < 6; ++i) cell_[i]->setEnabled(free[i]);
+  EnableCellFields();
   return tied;
+}
+
+void CTabPage1::EnableCellFields() {
+  const Crystal& c = doc_->doc().crystal;
+  const std::array<bool, 6> free = FreeCellConstants(c.latticeType, UniqueAxisOf(c));
+  for (size_t i = 0; i < 6; ++i) cell_[i]->setEnabled(free[i]);
 }
 
 void CTabPage1::ChooseLattice(int index) {

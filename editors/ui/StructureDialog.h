@@ -73,6 +73,8 @@ class CTabPage1 : public QDialog {
   // Writes the fixed and tied values of the document's crystal system and
   // enables the fields the user may type; true when a value changed.
   bool ApplyRules();
+  // The fields the document's crystal system leaves free are enabled.
+  void EnableCellFields();
   void SelectDocumentLattice();
   void FillSpaceGroups();
   void ShowSpaceGroup();

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QImage>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSettings>
@@ -84,6 +86,7 @@ struct Shots {
   void MixtureFit();
   void SpaceGroup();
   void Manual();
+  void UndoMenu();
 };
 
 void Shots::ChartAndDialogs() {
@@ -519,6 +522,47 @@ void Shots::Manual() {
   help->hide();
 }
 
+void Shots::UndoMenu() {
+  // NaCl's cell stretched on the structure page and calculated, then
+  // "Edycja" opened on "Cofnij" with the step's name. A menu is a window of
+  // its own: its picture is laid over the frame's where it stands.
+  for (CChildFrame* f : frame.frames())
+    if (f->view() == view) frame.mdiArea()->setActiveSubWindow(f);
+  frame.action(cmd::kStructurePage)->trigger();
+  CTabPage1* page = frame.structurePage();
+  page->cellField(0)->setText(QStringLiteral("5.9"));
+  page->CommitCell(0);
+  page->hide();
+  frame.action(cmd::kCalculate)->trigger();
+  testing::WaitForChart(view);
+  QAction* editEntry = nullptr;
+  for (QAction* a : frame.menuBar()->actions())
+    if (a->text() == QStringLiteral("&Edycja")) editEntry = a;
+  QMenu* edit = editEntry ? editEntry->menu() : nullptr;
+  if (!edit) {
+    ok = false;
+    return;
+  }
+  frame.activateWindow();
+  frame.menuBar()->setActiveAction(editEntry);
+  QElapsedTimer wait;
+  wait.start();
+  while (!edit->isVisible() && wait.elapsed() < 2000) QTest::qWait(20);
+  edit->setActiveAction(frame.action(cmd::kUndo));
+  QTest::qWait(100);
+  QImage picture = frame.grab().toImage();
+  {
+    QPainter p(&picture);
+    p.drawPixmap(frame.mapFromGlobal(edit->pos()), edit->grab());
+  }
+  const QString path = out + QStringLiteral("/undo-menu.png");
+  const bool saved = edit->isVisible() && picture.save(path);
+  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+  ok = saved && ok;
+  edit->hide();
+  frame.menuBar()->setActiveAction(nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -553,6 +597,7 @@ int main(int argc, char** argv) {
   shots.MixtureFit();
   shots.SpaceGroup();
   shots.Manual();
+  shots.UndoMenu();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

@@ -156,6 +156,15 @@ class MeasuredTest : public QObject {
     QCOMPARE(doc.cell.c, doc.cell.a);
     QVERIFY(view->document()->isModified());
     QVERIFY(MeasuredLayerOf(*view)->model().fitted && MeasuredLayerOf(*view)->model().refined());
+    // One step of the history: "Cofnij" puts the cell of before the fit back.
+    {
+      const double refined = doc.cell.a;
+      QCOMPARE(f.action(cmd::kUndo)->text(), QStringLiteral("&Cofnij dopasowanie do pomiaru\tCtrl+Z"));
+      f.action(cmd::kUndo)->trigger();
+      QVERIFY(doc.cell.a == 5.6352 && doc.cell.c == 5.6352);
+      f.action(cmd::kRedo)->trigger();
+      QVERIFY(doc.cell.a == refined && doc.cell.c == refined);
+    }
     QVERIFY(std::abs(ValueOf(r, "zero") - zero) < 0.002);
     QVERIFY(std::abs(MeasuredLayerOf(*view)->model().scale - 0.5) < 0.01);
     // The measurement is the chart's grid read between its points, whose
