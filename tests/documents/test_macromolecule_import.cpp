@@ -13,6 +13,7 @@
 #include "TestUtil.h"
 #include "documents/MacromoleculeImport.h"
 #include "documents/OpenStructure.h"
+#include "documents/StructureFile.h"
 #include "io/AtomicFile.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
@@ -378,5 +379,14 @@ TEST(MacromoleculeImport, RealEntriesOfPymolData) {
     EXPECT_EQ(doc.crystal.asymmetricUnit.size(), e.sites);
     EXPECT_EQ(doc.crystal.cellAtoms.size(), e.cellAtoms);
     EXPECT_EQ(doc.ValidateCalculation(), "");
+    // Atoms whose Cartesian position lies on a cell face come out of the
+    // fractionalisation a rounding error beside it (-4e-17): a whole 0 in
+    // the lists and in the structure file.
+    for (const std::vector<AtomSite>* list : {&doc.crystal.structureAtoms, &doc.crystal.cellAtoms})
+      for (const AtomSite& a : *list)
+        for (double v : {a.x, a.y, a.z}) ASSERT_TRUE(std::fabs(v) >= 1e-12 || (v == 0 && !std::signbit(v))) << v;
+    for (const AtomSite& a : doc.crystal.cellAtoms)
+      for (double v : {a.x, a.y, a.z}) ASSERT_TRUE(v >= 0 && v < 1) << v;
+    EXPECT_EQ(FormatStructureFile(doc).find(">-0.000000<"), std::string::npos);
   }
 }
