@@ -117,12 +117,13 @@ for t in "${TARGETS[@]}"; do
     measured) args+=(-max_len=4096) ;;
     *) args+=(-max_len=16384) ;;
   esac
+  # The corpus grown stays in the build folder: the next run goes on from it.
   out="$SCRATCH/$t"
-  mkdir -p "$out/corpus" "$out/artifacts"
+  mkdir -p "$BUILD/long-corpus/$t" "$out/artifacts"
   echo "== fuzz_$t: ${MINUTES} min from $(ls "$SEEDS/$t" | wc -l) real files"
   # Fork mode goes on after a crash, so that one run finds more than one.
   (cd "$out" && "$BUILD/bin/fuzz_$t" "${args[@]}" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
-      -artifact_prefix="$out/artifacts/" "$out/corpus" "$SEEDS/$t" "$ROOT/tests/fuzz/corpus/$t" >"$out/log" 2>&1) || true
+      -artifact_prefix="$out/artifacts/" "$BUILD/long-corpus/$t" "$SEEDS/$t" "$ROOT/tests/fuzz/corpus/$t" >"$out/log" 2>&1) || true
   grep -E '^#[0-9]+: cov:|stat::' "$out/log" | tail -n 1 || true
   shopt -s nullglob
   artifacts=("$out"/artifacts/*)
