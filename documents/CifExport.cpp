@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/SpaceGroup.h"
+#include "io/CoordinateFormat.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
 
@@ -22,7 +23,7 @@ std::string Exact(double v) {
 // decimals, so that the reader's rule for fractions (0.2083 read as 5/24)
 // leaves our own positions where they are, and more when the double needs
 // them to read back unchanged.
-std::string Coordinate(double v) { return FixedAtLeast(v, 6); }
+std::string Coordinate(double v) { return FixedNear(v, 6); }
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 

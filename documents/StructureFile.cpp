@@ -10,6 +10,7 @@
 
 #include "io/AtomicFile.h"
 #include "io/XmlUtil.h"
+#include "io/CoordinateFormat.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {
@@ -76,7 +77,7 @@ AtomSite ParseAtom(const xmlNode* node) {
 // A coordinate with six decimals, or with as many more as it needs to read
 // back as the same double: an imported position (0.38671 or 1 - 0.3053)
 // must not move, or the images of a site stop being symmetric.
-std::string Coordinate(double v) { return FixedAtLeast(v, 6); }
+std::string Coordinate(double v) { return FixedNear(v, 6); }
 
 // The shortest text that reads back as the same double.
 std::string Exact(double v) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "engine/CellCoordinate.h"
 #include "engine/PositionGrid.h"
 #include "engine/SpaceGroup.h"
 
@@ -96,8 +97,9 @@ bool Crystal::ExpandCellAtoms() {
     }
   }
   for (AtomSite& at : cellAtoms) {
-    for (double* v : {&at.x, &at.y, &at.z})
-      if (*v >= 1.0 || *v < 0.0) *v = *v - std::floor(*v);
+    at.x = IntoCell(at.x);
+    at.y = IntoCell(at.y);
+    at.z = IntoCell(at.z);
   }
   return generatedAll && fit == structureAtoms.size();
 }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "engine/Angles.h"
+#include "engine/CellCoordinate.h"
 #include "engine/Crystal.h"
 #include "engine/SpaceGroup.h"
 #include "engine/UnitCell.h"
@@ -152,10 +153,7 @@ class CellAtoms {
     return a.name == b.name && a.nr == b.nr && a.factors() == b.factors() && a.occupancy == b.occupancy &&
            a.biso == b.biso;
   }
-  static double Wrap(double v) {
-    const double w = v - std::floor(v);
-    return w >= 1.0 ? 0.0 : w;
-  }
+  static double Wrap(double v) { return IntoCell(v); }
   static std::array<double, 3> Rotate(const Matrix& r, const std::array<double, 3>& x) {
     return {r[0] * x[0] + r[1] * x[1] + r[2] * x[2], r[3] * x[0] + r[4] * x[1] + r[5] * x[2],
             r[6] * x[0] + r[7] * x[1] + r[8] * x[2]};

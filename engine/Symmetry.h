@@ -8,6 +8,7 @@
 
 #include <gemmi/symmetry.hpp>
 
+#include "engine/CellCoordinate.h"
 #include "engine/LatticeType.h"
 #include "engine/SpaceGroup.h"
 
@@ -24,7 +25,7 @@ std::vector<Op> AllOperations(const gemmi::GroupOps& g);
 // The crystal system from the rotations: the program's system code.
 LatticeType CrystalSystemOf(const std::vector<Op>& ops);
 // A coordinate wrapped into [0, 1).
-double IntoCell(double v);
+using pelmora::IntoCell;
 // Positions closer than tol in every coordinate, up to whole cell
 // translations (0.9995 and 0.0005 are 0.001 apart).
 bool SamePosition(const Xyz& p, const Xyz& q, double tol);

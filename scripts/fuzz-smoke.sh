@@ -2,7 +2,9 @@
 # Builds the libFuzzer targets (clang, AddressSanitizer) in their own build
 # folder and runs each briefly from the seed corpus in tests/fuzz/corpus.
 # New inputs go to a scratch folder; the corpus in the repository is only
-# read. Usage: scripts/fuzz-smoke.sh [runs per target, default 20000]
+# read. Then each target runs once on every input in
+# tests/fuzz/regressions/<target>/, the inputs that made it fail before.
+# Usage: scripts/fuzz-smoke.sh [runs per target, default 20000]
 # A fixed seed and a fixed number of runs make the smoke repeatable: CI must
 # not turn red by chance. Long runs: see tests/fuzz/README.md.
 set -euo pipefail
@@ -48,6 +50,18 @@ for t in "${TARGETS[@]}"; do
     status=1
   else
     grep -E 'stat::number_of_executed_units' "$SCRATCH/$t.log" || true
+  fi
+  # The inputs that once failed (scripts/fuzz-long.sh keeps them), each run
+  # once as it is, whatever its length.
+  shopt -s nullglob
+  kept=("$ROOT/tests/fuzz/regressions/$t"/*)
+  shopt -u nullglob
+  [ ${#kept[@]} -eq 0 ] && continue
+  echo "== fuzz_$t: ${#kept[@]} regression inputs"
+  if ! (cd "$SCRATCH" && "$BUILD/bin/fuzz_$t" "${dict[@]}" "${kept[@]}" >"$SCRATCH/$t.replay.log" 2>&1); then
+    tail -n 40 "$SCRATCH/$t.replay.log"
+    echo "fuzz_$t FAILED on a regression input"
+    status=1
   fi
 done
 [ $status -eq 0 ] && echo "fuzz smoke: all targets passed"

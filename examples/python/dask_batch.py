@@ -12,6 +12,14 @@ it, the cluster behind that scheduler does (dask-jobqueue on Slurm, dask-kuberne
 pelmora module and the input files at the same paths, and write into DIR.
 A file that fails is named on standard error with the reason; the exit status is
 that of pelmora-cli: 0 when every file succeeded, else the highest of the failed.
+
+A worker that dies part-way (killed, out of memory, its machine gone) costs no
+file: the scheduler sends what it held to another worker (the nanny of a local
+cluster starts a new one), up to Dask's distributed.scheduler.allowed-failures
+times (3 unless configured). Each file that had to be sent again is named on
+standard error ("took a retry"); one whose workers died every time fails with
+status 4. Results are written whole or not at all, so a retry leaves the same
+bytes as a run without one.
 """
 
 import argparse
@@ -74,6 +82,42 @@ def calculate(path, targets, options):
     return path, 0, ""
 
 
+def run_on_cluster(args, jobs, options):
+    """Every job's (path, status, why), and (path, times) for each file that
+    was sent again because a worker holding it died."""
+    from dask.distributed import Client, LocalCluster, wait
+
+    if args.scheduler:
+        client, cluster = Client(args.scheduler), None
+    else:
+        cluster = LocalCluster(n_workers=max(1, args.workers), threads_per_worker=1, processes=True,
+                               dashboard_address=None, silence_logs=logging.ERROR)
+        client = Client(cluster)
+    try:
+        futures = client.map(calculate, [p for p, _ in jobs], [t for _, t in jobs], options=options, pure=False)
+        wait(futures)
+        keys = [f.key for f in futures]
+
+        # Counted by the scheduler for each task that was on a worker when it died;
+        # asked while the futures still hold the tasks.
+        def lost_workers(dask_scheduler):
+            return {k: dask_scheduler.tasks[k].suspicious for k in keys if k in dask_scheduler.tasks}
+
+        lost = client.run_on_scheduler(lost_workers)
+        results = []
+        for (path, _), future in zip(jobs, futures):
+            if future.status == "finished":
+                results.append(future.result())
+            else:
+                results.append((path, 4, f"{path}: not calculated: {future.exception()!r}"))
+    finally:
+        client.close()
+        if cluster:
+            cluster.close()
+    retried = [(path, lost[f.key]) for (path, _), f in zip(jobs, futures) if lost.get(f.key, 0) > 0]
+    return results, retried
+
+
 def main(argv=None):
     args = parse_args(argv)
     os.makedirs(args.out_dir, exist_ok=True)
@@ -103,21 +147,10 @@ def main(argv=None):
     options = {k: getattr(args, k) for k in
                ("settings", "data_dir", "profile", "format", "scale", "ka2", "extinct", "range", "radiation")}
 
-    from dask.distributed import Client, LocalCluster
-
-    if args.scheduler:
-        client, cluster = Client(args.scheduler), None
-    else:
-        cluster = LocalCluster(n_workers=max(1, args.workers), threads_per_worker=1, processes=True,
-                               dashboard_address=None, silence_logs=logging.ERROR)
-        client = Client(cluster)
-    try:
-        futures = client.map(calculate, [p for p, _ in jobs], [t for _, t in jobs], options=options, pure=False)
-        results = client.gather(futures)
-    finally:
-        client.close()
-        if cluster:
-            cluster.close()
+    results, retried = run_on_cluster(args, jobs, options)
+    for path, count in retried:
+        print(f"dask_batch: {path} took a retry: its worker was lost"
+              + (f" ({count} times)" if count > 1 else ""), file=sys.stderr)
     failed = [(path, status, why) for path, status, why in results if status]
     for path, status, why in failed:
         reason = " ".join(why.splitlines())

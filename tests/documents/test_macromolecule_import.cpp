@@ -13,6 +13,7 @@
 #include "TestUtil.h"
 #include "documents/MacromoleculeImport.h"
 #include "documents/OpenStructure.h"
+#include "documents/StructureFile.h"
 #include "io/AtomicFile.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceData.h"
@@ -355,6 +356,25 @@ TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirRead
   EXPECT_TRUE(LooksLikePdb("x", "\nCRYST1   10.000"));
 }
 
+// A SCALE record's shift that puts an atom on the cell's face a rounding
+// error below it (z = 0.7 * 0.1 - 0.07): a whole 0, in the cell and in the
+// file; the fuzzing input the first byte of which chooses the PDB reader.
+TEST(MacromoleculeImport, AnAtomARoundingErrorBelowAFaceIsOnIt) {
+  std::string text;
+  ASSERT_TRUE(ReadWholeFile(std::string(PELMORA_SOURCE_DIR) +
+                                "/tests/fuzz/regressions/macromolecule/scale-shift-onto-the-face.pdb",
+                            text));
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  ASSERT_TRUE(Import(doc, text.substr(1), false, messages)) << Texts(messages);
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 1u);
+  for (const AtomSite* a : {&doc.crystal.structureAtoms[0], &doc.crystal.cellAtoms[0]}) {
+    EXPECT_NEAR(a->x, 0.2, 1e-15);
+    EXPECT_TRUE(a->z == 0.0 && !std::signbit(a->z)) << a->z;
+  }
+  EXPECT_NE(FormatStructureFile(doc).find("<x>0.200000</x><y>0.300000</y><z>0.000000</z>"), std::string::npos);
+}
+
 TEST(MacromoleculeImport, RealEntriesOfPymolData) {
   const struct {
     const char* path;
@@ -378,5 +398,14 @@ TEST(MacromoleculeImport, RealEntriesOfPymolData) {
     EXPECT_EQ(doc.crystal.asymmetricUnit.size(), e.sites);
     EXPECT_EQ(doc.crystal.cellAtoms.size(), e.cellAtoms);
     EXPECT_EQ(doc.ValidateCalculation(), "");
+    // Atoms whose Cartesian position lies on a cell face come out of the
+    // fractionalisation a rounding error beside it (-4e-17): a whole 0 in
+    // the lists and in the structure file.
+    for (const std::vector<AtomSite>* list : {&doc.crystal.structureAtoms, &doc.crystal.cellAtoms})
+      for (const AtomSite& a : *list)
+        for (double v : {a.x, a.y, a.z}) ASSERT_TRUE(std::fabs(v) >= 1e-12 || (v == 0 && !std::signbit(v))) << v;
+    for (const AtomSite& a : doc.crystal.cellAtoms)
+      for (double v : {a.x, a.y, a.z}) ASSERT_TRUE(v >= 0 && v < 1) << v;
+    EXPECT_EQ(FormatStructureFile(doc).find(">-0.000000<"), std::string::npos);
   }
 }

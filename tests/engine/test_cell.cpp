@@ -1,6 +1,8 @@
 // Cell metric, centring expansion and the small document operations.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "TestUtil.h"
 #include "engine/Komorka.h"
 #include "engine/Validation.h"
@@ -61,6 +63,28 @@ TEST(Centring, ExpansionShiftsAndReducesCoordinates) {
   EXPECT_EQ(doc.crystal.cellAtoms[0].x, 0.0);
   EXPECT_EQ(doc.crystal.cellAtoms[0].y, 0.75);
   EXPECT_EQ(doc.crystal.cellAtoms[0].z, 0.9999999);
+
+  // Rounding errors beside a face: a site merged onto the origin at
+  // -6.7e-18, one a hair below a half that the centring moves to 1 - 1e-16,
+  // and -0 all become +0, never 1 or -0.
+  doc.crystal.latticeType = kCubic | kBodyCentred;
+  doc.crystal.structureAtoms = {MakeAtom("A", -6.666713983522847e-18, std::nextafter(0.5, 0.0), -0.0),
+                                MakeAtom("B", -1e-16, 1.0 - 1e-16, 0.5 - 3e-13)};
+  doc.crystal.ExpandCellAtoms();
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 4u);
+  const double want[4][3] = {{0, 0.5, 0}, {0.5, 0, 0.5}, {0, 0, 0.5}, {0.5, 0.5, 0}};
+  for (size_t i = 0; i < 4; ++i) {
+    const AtomSite& a = doc.crystal.cellAtoms[i];
+    for (int k = 0; k < 3; ++k) {
+      const double v = k == 0 ? a.x : k == 1 ? a.y : a.z;
+      EXPECT_FALSE(std::signbit(v)) << i << " " << k;
+      EXPECT_NEAR(v, want[i][k], 1e-12) << i << " " << k;
+      EXPECT_TRUE(v >= 0.0 && v < 1.0) << i << " " << k;
+    }
+  }
+  EXPECT_EQ(doc.crystal.cellAtoms[1].y, 0.0);  // nextafter(0.5, 0) + 0.5 rounds to 1
+  EXPECT_EQ(doc.crystal.cellAtoms[2].y, 0.0);  // 1 - 1e-16 itself
+  EXPECT_EQ(doc.crystal.cellAtoms[2].z, 0.5 - 3e-13);  // a real position, however near a half
 
   doc.crystal.latticeType = kMonoclinic | kBaseCentred;
   doc.crystal.structureAtoms = {MakeAtom("A", 0.1, 0.2, 0.3)};

@@ -8,6 +8,7 @@
 
 #include "io/TextEncoding.h"
 #include "io/XmlUtil.h"
+#include "io/CoordinateFormat.h"
 #include "io/NumberFormat.h"
 
 using namespace pelmora;
@@ -44,6 +45,37 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
   char* end = IntToChars(buf, -7, 5);
   end = IntToChars(end, 123456, 2);
   EXPECT_EQ(std::string(buf, end), ints);
+}
+
+// Coordinates as files keep them: the shortest decimals, six at least, that
+// read back within 1e-12; what was written, read and written again, is the
+// same text.
+TEST(TextFormat, CoordinatesAreTheShortestTextWithinATrillionth) {
+  const std::pair<double, const char*> cases[] = {
+      {1 - 0.2394, "0.760600"},       {-6.666713983522847e-18, "0.000000"}, {-0.0, "0.000000"},
+      {-4e-13, "0.000000"},           {5.0 / 24, "0.208333333333"},       {2.0 / 3, "0.666666666667"},
+      {-1.0 / 3, "-0.333333333333"},  {0.38671234, "0.38671234"},         {1e-7, "0.0000001"},
+      {0.1 + 0.2, "0.300000"},        {1 - 1e-16, "1.000000"},            {-0.25, "-0.250000"},
+      {2.4e-12, "0.000000000002"},    {12.5, "12.500000"},                {2.0 / 3 + 3, "3.666666666667"}};
+  for (const auto& [v, text] : cases) EXPECT_EQ(FixedNear(v, 6), text) << v;
+  EXPECT_EQ(FixedNear(1.0 / 3, 2), "0.333333333333");
+  EXPECT_EQ(FixedNear(0.5, 2), "0.50");
+
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> unit(-2.0, 2.0);
+  std::uniform_int_distribution<int> digits(0, 13);
+  for (int i = 0; i < 200000; ++i) {
+    // Values of every length, and rounding errors beside them.
+    double v = unit(rng);
+    const double scale = std::pow(10.0, digits(rng));
+    if (i % 2) v = std::round(v * scale) / scale + (i % 4 == 1 ? 0.0 : unit(rng) * 1e-13);
+    const std::string text = FixedNear(v, 6);
+    const double back = parseDouble(text).value();
+    ASSERT_LT(std::fabs(back - v), 1e-12) << v << " " << text;
+    ASSERT_EQ(FixedNear(back, 6), text) << v;
+    ASSERT_LE(text.size() - text.find('.') - 1, 12u) << v;
+    ASSERT_NE(text.rfind("-0.", 0) == 0 && back == 0.0, true) << v;
+  }
 }
 
 TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
