@@ -25,12 +25,13 @@ address() {
   local build="${PELMORA_ASAN_BUILD:-$ROOT/build-asan}" t0
   t0=$(stamp)
   CC=gcc CXX=g++ cmake -S "$ROOT" -B "$build" "${COMMON[@]}" -DPELMORA_SANITIZE=address,undefined >/dev/null
-  cmake --build "$build" -j "$JOBS" --target core_tests thread_tests pelmora-cli
   # Qt and libxml2 are not instrumented; leaks of their one-time set-up are
   # not ours (tests/sanitize/lsan.supp).
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1"
   export LSAN_OPTIONS="suppressions=$ROOT/tests/sanitize/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  # Set before the build, whose test discovery runs the instrumented programs.
+  cmake --build "$build" -j "$JOBS" --target core_tests thread_tests pelmora-cli
   # The fetched round-robin pattern needs the network and a long fit; the
   # other command-line fits run.
   ctest --test-dir "$build" --output-on-failure -j "$JOBS" -E '^cli_refine_pbso4$'
