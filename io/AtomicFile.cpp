@@ -48,6 +48,17 @@ mode_t ProcessUmask() {
   return mask;
 }
 
+// A rename lasts through a power cut only once the folder holding it is on
+// disk too. The file is replaced by then: a failure here is not reported.
+void SyncFolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
@@ -89,7 +100,8 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
     return ok ? true : fail("błąd zapisu", err);
   }
   std::string tmp = path + ".XXXXXX";
-  const int fd = mkstemp(tmp.data());
+  // Not inherited by programs another thread starts meanwhile.
+  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
   if (fd < 0) return fail("nie można utworzyć pliku tymczasowego", errno);
   // mkstemp makes the file private; the result must look like the file it
   // replaces (its group too, where we may set it) or like any new file.
@@ -118,6 +130,7 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
     ::unlink(tmp.c_str());
     return fail("nie można zastąpić pliku", err);
   }
+  if (durability == FileDurability::kSynced) SyncFolderOf(path);
   return true;
 }
 

@@ -16,6 +16,8 @@ PKGS=(
   # libFuzzer and the sanitizers' runtime for scripts/fuzz-smoke.sh; clang
   # only recommends it, and recommends are not installed here.
   clang libclang-rt-dev
+  # LLVM's OpenMP for the ThreadSanitizer build of scripts/sanitize.sh.
+  libomp-14-dev
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n
   # The chart's metafile export (EMF records) and the printing tests, which
   # read the printed PDF with pdftotext. Qt's print support is in qt6-base-dev.

@@ -7,5 +7,8 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 # The readers of outside files, briefly fuzzed from the seed corpus.
 bash scripts/fuzz-smoke.sh 20000
+# The core and command-line tests under the address, undefined-behaviour and
+# thread sanitizers, each in a build folder of its own.
+bash scripts/sanitize.sh
 # Last, so that its summary closes the output.
 ctest --test-dir build --output-on-failure -j"$(nproc)"

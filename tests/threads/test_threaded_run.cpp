@@ -1,0 +1,87 @@
+// A large cell calculated on the runner's worker, its search and kernel
+// spread over the cores, and the same run cancelled half-way from outside.
+// The sanitizer script runs this under ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "../../bench/LargeCase.h"
+#include "engine/CalculationRunner.h"
+
+using namespace pelmora;
+
+namespace {
+
+// Positions come from several worker threads at once; the farthest one and
+// how many there were are all the test needs.
+class CountingProgress final : public CalcProgress {
+ public:
+  void SetRange(int, int hi) override { hi_ = hi; }
+  void SetPosition(int pos) override {
+    ++posts;
+    int seen = farthest.load();
+    while (pos > seen && !farthest.compare_exchange_weak(seen, pos)) {
+    }
+  }
+  void SetStatus(const std::string&) override { ++statuses; }
+  std::atomic<int> posts{0}, farthest{-1}, statuses{0}, hi_{0};
+};
+
+// 2000 atoms in a 40 A cell, the range cut to keep the run short under the
+// sanitizers while the search still spans thousands of groups.
+void LargeCell(CKomorka& doc) {
+  bench::BuildLargeCase(doc, 2000, 40.0);
+  doc.experiment.angleMax = 45.0;
+}
+
+}  // namespace
+
+TEST(ThreadedRun, LargeCellOnTheWorkerThenACancelKeepsItsResults) {
+  CKomorka doc;
+  LargeCell(doc);
+  std::atomic<bool> cancel{true};  // the runner must clear it
+  CountingProgress progress;
+  std::atomic<int> finishedResult{99}, finishedCalls{0};
+  CalculationRunner runner;
+  runner.Start(doc, progress, cancel, [&](int result, bool cancelled) {
+    finishedResult = cancelled ? -2 : result;
+    ++finishedCalls;
+  });
+  ASSERT_EQ(runner.Finish(), CalcOutcome::Ok);
+  ASSERT_EQ(finishedCalls.load(), 1);
+  ASSERT_EQ(finishedResult.load(), 0);
+  ASSERT_GT(progress.posts.load(), 0);
+  const std::vector<Reflection> first = doc.results.reflectionsAll;
+  ASSERT_GT(first.size(), 2000u);
+  // Every hundredth group against the plain sum over all 2000 atoms.
+  for (size_t i = 0; i < first.size(); i += 100) {
+    const Reflection& r = first[i];
+    double re = 0, im = 0;
+    const double f2 = doc.StructureFactor(r.h, r.k, r.l, r.theta, doc.experiment.lambda1, re, im);
+    ASSERT_NEAR(r.f2, f2, 1e-9 * std::max(1.0, f2)) << r.h << " " << r.k << " " << r.l;
+  }
+
+  // Again, with a wider range so that it runs long enough to be stopped,
+  // cancelled from this thread as soon as the search posts progress.
+  doc.experiment.angleMax = 150.0;
+  CountingProgress second;
+  runner.Start(doc, second, cancel, [&](int result, bool) {
+    finishedResult = result;
+    ++finishedCalls;
+  });
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (second.posts.load() == 0 && runner.Running() && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  runner.Cancel();
+  EXPECT_EQ(runner.Finish(), CalcOutcome::Cancel);
+  EXPECT_EQ(finishedCalls.load(), 2);
+  EXPECT_EQ(finishedResult.load(), -1);
+  // The first run's list stands untouched.
+  ASSERT_EQ(doc.results.reflectionsAll.size(), first.size());
+  for (size_t i = 0; i < first.size(); ++i) {
+    ASSERT_EQ(doc.results.reflectionsAll[i].intensity, first[i].intensity) << i;
+    ASSERT_EQ(doc.results.reflectionsAll[i].h, first[i].h) << i;
+  }
+}
