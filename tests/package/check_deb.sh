@@ -71,6 +71,19 @@ for m in pelmora pelmora-cli; do
   out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$work/root/usr/share/man/man1/$m.1.gz" 2>&1 >/dev/null)
   [ -z "$out" ] || fail "man page $m: $out"
 done
+# Every option that a command's --help lists is in the manual page.
+cli="$work/root/usr/bin/pelmora-cli"
+page=$(zcat "$work/root/usr/share/man/man1/pelmora-cli.1.gz" | sed 's/\\-/-/g')
+for c in calc fit convert plugins; do
+  for opt in $("$cli" "$c" --help | grep -oE '(^|[ ,!])--[a-z0-9][a-z0-9-]*' | sed 's/^[ ,!]*//' | sort -u); do
+    grep -qF -- "$opt" <<<"$page" || fail "pelmora-cli.1 does not describe $c $opt"
+  done
+done
+page=$(zcat "$work/root/usr/share/man/man1/pelmora.1.gz" | sed 's/\\-/-/g')
+for opt in $(QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/pelmora" --help | grep -oE '(^|[ ,!])--[a-z0-9][a-z0-9-]*' |
+             sed 's/^[ ,!]*//' | sort -u); do
+  grep -qF -- "$opt" <<<"$page" || fail "pelmora.1 does not describe $opt"
+done
 PYTHONPATH="$work/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c "
 import warnings, pelmora
 warnings.simplefilter('ignore')
