@@ -58,7 +58,7 @@ mv "$out"/src/*.ddeb "$out"/ 2>/dev/null || true
 # lintian's exit status is non-zero when it finds an error.
 debs=("$out/pelmora_${version}-1_amd64.deb" "$out/python3-pelmora_${version}-1_amd64.deb")
 status=0
-lintian --no-tag-display-limit "${debs[@]}" >"$out/lintian.txt" 2>&1 || status=$?
+lintian --tag-display-limit 0 "${debs[@]}" >"$out/lintian.txt" 2>&1 || status=$?
 cat "$out/lintian.txt"
 echo "lintian: $(grep -c '^E:' "$out/lintian.txt" || true) errors, $(grep -c '^W:' "$out/lintian.txt" || true) warnings"
 for d in "${debs[@]}"; do
