@@ -8,7 +8,7 @@ cmake --build build -j"$(nproc)"
 # The readers of outside files, briefly fuzzed from the seed corpus.
 bash scripts/fuzz-smoke.sh 20000
 # The Debian packages only on request (PELMORA_TEST_DEB=1): building them is
-# a second full build with Debian's compiler flags, some 15 minutes more.
+# a second full build, with Debian's compiler flags.
 if [ "${PELMORA_TEST_DEB:-0}" = 1 ]; then
   bash tests/package/check_deb.sh
 fi
