@@ -51,8 +51,9 @@ if grep -vE '^/usr/(bin|lib/pelmora|lib/python3/dist-packages|share)/?' "$dir"/*
 fi
 dups=$(cat "$dir"/*.list | grep -v '/$' | sort | uniq -d)
 [ -z "$dups" ] || fail "in both packages: $dups"
-dpkg-deb -f "$py" Depends | grep -qF "pelmora (= $version)" || fail "python3-pelmora does not depend on its pelmora"
-dpkg-deb -f "$py" Depends | grep -qw python3-numpy || fail "python3-pelmora does not depend on NumPy"
+depends=$(dpkg-deb -f "$py" Depends)
+grep -qF "pelmora (= $version)" <<<"$depends" || fail "python3-pelmora does not depend on its pelmora"
+grep -qw python3-numpy <<<"$depends" || fail "python3-pelmora does not depend on NumPy"
 
 # Unpacked and started through the link in bin from elsewhere, the tool
 # finds the data and plug-ins of its package. NaCl's 200 line under Mo Ka1:
@@ -63,9 +64,12 @@ dpkg-deb -x "$app" "$work/root"
 dpkg-deb -x "$py" "$work/root"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 cd /
-"$work/root/usr/bin/pelmora-cli" calc "$work/root/usr/share/pelmora/examples/NaCl.xml" --source "Mo Ka" |
-  grep -q 'Ka1    2    0    0    14\.449' || fail "the unpacked pelmora-cli does not calculate NaCl"
-"$work/root/usr/bin/pelmora-cli" plugins | grep -q '"Pearson VII"' || fail "the unpacked pelmora-cli finds no plug-ins"
+# (Outputs are kept whole: grep -q would stop reading early and, with
+# pipefail, turn the writer's broken pipe into a failure.)
+out=$("$work/root/usr/bin/pelmora-cli" calc "$work/root/usr/share/pelmora/examples/NaCl.xml" --source "Mo Ka" 2>/dev/null)
+grep -q 'Ka1    2    0    0    14\.449' <<<"$out" || fail "the unpacked pelmora-cli does not calculate NaCl"
+out=$("$work/root/usr/bin/pelmora-cli" plugins)
+grep -q '"Pearson VII"' <<<"$out" || fail "the unpacked pelmora-cli finds no plug-ins"
 # The manual pages format without a complaint from groff.
 for m in pelmora pelmora-cli; do
   out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$work/root/usr/share/man/man1/$m.1.gz" 2>&1 >/dev/null)
