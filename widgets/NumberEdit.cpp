@@ -1,5 +1,6 @@
 #include "widgets/NumberEdit.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include "io/NumberFormat.h"
@@ -23,7 +24,7 @@ bool NumberEdit::TakeNumber(double* out) {
 }
 
 void RefuseNonNumber(QLineEdit* field) {
-  QMessageBox::warning(field->window(), QStringLiteral("Pelmora"), QStringLiteral("Enter a number."));
+  QMessageBox::warning(field->window(), QStringLiteral("Pelmora"), QCoreApplication::translate("NumberEdit", "Enter a number."));
   field->setFocus();
   field->selectAll();
 }
