@@ -1,5 +1,6 @@
 #include "editors/ui/InfoPanel.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,8 +24,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The system names as this panel shows them: with Polish letters, unlike
 // the names written to files.
-const char* const kShownSystemNames[8] = {"",          "regularna",   "tetragonalna", "rombowa", "romboedryczna",
-                                          "heksagonalna", "jednoskośna", "trójskośna"};
+const char* const kShownSystemNames[8] = {"",          QT_TRANSLATE_NOOP("pelmora::CPropPage1", "regularna"),   QT_TRANSLATE_NOOP("pelmora::CPropPage1", "tetragonalna"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "rombowa"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "romboedryczna"),
+                                          QT_TRANSLATE_NOOP("pelmora::CPropPage1", "heksagonalna"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "jednoskośna"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "trójskośna")};
 
 QString CellTypeText(LatticeType t) {
   const LatticeType code = t & kSystemMask;
@@ -36,7 +37,7 @@ QString CellTypeText(LatticeType t) {
     case kBaseCentred: suffix = " (C)"; break;
     default: break;
   }
-  return QString::fromUtf8(name) + QLatin1String(suffix);
+  return CPropPage1::tr(name) + QLatin1String(suffix);
 }
 
 QFont PanelFont(const QFont& base) {
@@ -57,8 +58,8 @@ QLineEdit* ReadOnlyField(QWidget* parent) {
 // --- "Informacje" -------------------------------------------------------------------
 
 CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
-  static const char* const kLabels[6] = {"Typ komórki:", "Liczba atomów w komórce:", "Promieniowanie:",
-                                         "Źródło:",      "Długość fali λ1:",         "Długość fali λ2:"};
+  static const char* const kLabels[6] = {QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Typ komórki:"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Liczba atomów w komórce:"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Promieniowanie:"),
+                                         QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Źródło:"),      QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Długość fali λ1:"),         QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Długość fali λ2:")};
   auto* form = new QFormLayout(this);
   form->setLabelAlignment(Qt::AlignLeft);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -68,14 +69,14 @@ CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (i < 4) {
-      form->addRow(QString::fromUtf8(kLabels[i]), value);
+      form->addRow(tr(kLabels[i]), value);
       continue;
     }
     // The wavelengths, with their unit beside them.
     auto* row = new QHBoxLayout;
     row->addWidget(value, 1);
     row->addWidget(new QLabel(QStringLiteral("Å"), this));
-    form->addRow(QString::fromUtf8(kLabels[i]), row);
+    form->addRow(tr(kLabels[i]), row);
   }
   anomalNote_ = new QLabel(this);
   anomalNote_->setWordWrap(true);
@@ -89,8 +90,8 @@ QString CPropPage1::anomalNote() const { return anomalNote_->text(); }
 
 void CPropPage1::Refresh(const KomorkaDocument* doc) {
   if (!doc) {
-    const char* const none[6] = {"nieznany", "nieznany", "nieznany", "nieznane", "", ""};
-    for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(QString::fromUtf8(none[i]));
+    const char* const none[6] = {QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznany"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznany"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznany"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznane"), "", ""};
+    for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(tr(none[i]));
     anomalNote_->clear();
     anomalNote_->hide();
     return;
@@ -98,7 +99,7 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
   const CKomorka& d = doc->doc();
   values_[0]->setText(CellTypeText(d.crystal.latticeType));
   values_[1]->setText(Q(cformat("%d", static_cast<int>(d.crystal.cellAtoms.size()))));
-  values_[2]->setText(d.experiment.radiation == 1   ? QStringLiteral("neutrony")
+  values_[2]->setText(d.experiment.radiation == 1   ? tr("neutrony")
                       : d.experiment.radiation == 0 ? QStringLiteral("X")
                                                     : QString());
   values_[3]->setText(Q(d.experiment.sourceName));
@@ -111,7 +112,7 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
 // --- "Atomy" ------------------------------------------------------------------------
 
 CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
-  model_ = new AtomListModel({QStringLiteral("Nazwa"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")},
+  model_ = new AtomListModel({tr("Nazwa"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")},
                              Qt::AlignRight | Qt::AlignVCenter, this);
   list_ = new QTableView(this);
   list_->setModel(model_);
@@ -126,7 +127,7 @@ CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
   connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { ShowAtom(current.row()); });
 
-  static const char* const kLabels[13] = {"Nazwa:", "S:", "A1:", "A2:", "A3:", "A4:", "B1:",
+  static const char* const kLabels[13] = {QT_TRANSLATE_NOOP("pelmora::CPropPage2", "Nazwa:"), "S:", "A1:", "A2:", "A3:", "A4:", "B1:",
                                           "B2:",    "B3:", "B4:", "C:", "f ':", " f'':"};
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
@@ -136,7 +137,7 @@ CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
                             {2, 1}, {3, 1}, {4, 1}, {5, 0}, {5, 1}, {6, 0}};
   for (int i = 0; i < 13; ++i) {
     fields_[static_cast<std::size_t>(i)] = ReadOnlyField(this);
-    grid->addWidget(new QLabel(QString::fromUtf8(kLabels[i]), this), place[i][0], place[i][1] * 2);
+    grid->addWidget(new QLabel(tr(kLabels[i]), this), place[i][0], place[i][1] * 2);
     grid->addWidget(fields_[static_cast<std::size_t>(i)], place[i][0], place[i][1] * 2 + 1);
   }
   auto* layout = new QVBoxLayout(this);
@@ -184,13 +185,13 @@ void CPropPage2::ShowAtom(int row) {
 CPropPage3::CPropPage3(QWidget* parent) : QWidget(parent) {
   for (QLineEdit*& f : fields_) f = ReadOnlyField(this);
   auto* grid = new QGridLayout(this);
-  grid->addWidget(new QLabel(QStringLiteral("Kąt:"), this), 0, 0);
+  grid->addWidget(new QLabel(tr("Kąt:"), this), 0, 0);
   grid->addWidget(fields_[0], 0, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("°"), this), 0, 3);
-  grid->addWidget(new QLabel(QStringLiteral("Natężenie:"), this), 1, 0);
+  grid->addWidget(new QLabel(tr("Natężenie:"), this), 1, 0);
   grid->addWidget(fields_[1], 1, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("%"), this), 1, 3);
-  grid->addWidget(new QLabel(QStringLiteral("Refleksy (h,k,l):"), this), 2, 0, 1, 3);
+  grid->addWidget(new QLabel(tr("Refleksy (h,k,l):"), this), 2, 0, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Kα1"), this), 3, 0, Qt::AlignRight);
   grid->addWidget(fields_[2], 3, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("Kα2"), this), 4, 0, Qt::AlignRight);
@@ -213,12 +214,12 @@ CProp::CProp(QWidget* parent) : QTabWidget(parent) {
   info_ = new CPropPage1(this);
   atoms_ = new CPropPage2(this);
   cursor_ = new CPropPage3(this);
-  addTab(info_, QStringLiteral("Informacje"));
-  addTab(atoms_, QStringLiteral("Atomy"));
-  addTab(cursor_, QStringLiteral("Kursor"));
+  addTab(info_, tr("Informacje"));
+  addTab(atoms_, tr("Atomy"));
+  addTab(cursor_, tr("Kursor"));
 }
 
-CPropBar::CPropBar(NotificationHub& hub, QWidget* parent) : QDockWidget(QStringLiteral("Info"), parent) {
+CPropBar::CPropBar(NotificationHub& hub, QWidget* parent) : QDockWidget(tr("Info"), parent) {
   setObjectName(QStringLiteral("InfoPanel"));
   // A floating panel that never docks.
   setAllowedAreas(Qt::NoDockWidgetArea);
