@@ -10,7 +10,7 @@
 namespace pelmora {
 
 CPluginsDialog::CPluginsDialog(const PluginTable& table, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Wtyczki"));
+  setWindowTitle(tr("Wtyczki"));
   auto* top = new QVBoxLayout(this);
   tree_ = new QTreeWidget(this);
   tree_->setHeaderHidden(true);
@@ -22,7 +22,7 @@ CPluginsDialog::CPluginsDialog(const PluginTable& table, QWidget* parent) : QDia
       if (e.kind != group.kind) continue;
       auto* item = new QTreeWidgetItem(root, {QString::fromStdString(e.path)});
       item->setIcon(0, (e.flags & kPluginFlagOldProfile) ? old : usable);
-      if (e.flags & kPluginFlagOldProfile) item->setToolTip(0, QStringLiteral("Wtyczka w zbyt starej wersji: nieużywana"));
+      if (e.flags & kPluginFlagOldProfile) item->setToolTip(0, tr("Wtyczka w zbyt starej wersji: nieużywana"));
     }
     root->setExpanded(true);
   }
@@ -30,7 +30,7 @@ CPluginsDialog::CPluginsDialog(const PluginTable& table, QWidget* parent) : QDia
   top->addWidget(tree_);
   auto* row = new QHBoxLayout;
   row->addStretch();
-  auto* exit = new QPushButton(QStringLiteral("Wyjście"), this);
+  auto* exit = new QPushButton(tr("Wyjście"), this);
   connect(exit, &QPushButton::clicked, this, &QDialog::accept);
   row->addWidget(exit);
   top->addLayout(row);
