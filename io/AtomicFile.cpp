@@ -1,4 +1,5 @@
 #include "io/AtomicFile.h"
+#include "io/Translate.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,8 +62,8 @@ bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::strin
       if (!WriteAll(fd, bytes)) return false;
     return true;
   };
-  const auto fail = [&](const char* what, int err) {
-    if (error) *error = std::string("Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
+  const auto fail = [&](const std::string& what, int err) {
+    if (error) *error = TrText("io", "Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
     return false;
   };
   // Replace the file a link points to, not the link.
@@ -76,15 +77,15 @@ bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::strin
   struct stat target {};
   if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-    if (fd < 0) return fail("nie można otworzyć", errno);
+    if (fd < 0) return fail(TrText("io", "nie można otworzyć"), errno);
     const bool ok = writeAll(fd);
     const int err = errno;
     ::close(fd);
-    return ok ? true : fail("błąd zapisu", err);
+    return ok ? true : fail(TrText("io", "błąd zapisu"), err);
   }
   std::string tmp = path + ".XXXXXX";
   const int fd = mkstemp(tmp.data());
-  if (fd < 0) return fail("nie można utworzyć pliku tymczasowego", errno);
+  if (fd < 0) return fail(TrText("io", "nie można utworzyć pliku tymczasowego"), errno);
   // mkstemp makes the file private; the result must look like the file it
   // replaces (its group too, where we may set it) or like any new file.
   struct stat st {};
@@ -100,17 +101,17 @@ bool WriteFileAtomically(const std::string& pathIn, const std::vector<std::strin
     const int err = errno;
     ::close(fd);
     ::unlink(tmp.c_str());
-    return fail("błąd zapisu", err);
+    return fail(TrText("io", "błąd zapisu"), err);
   }
   if ((durability == FileDurability::kSynced && ::fsync(fd) != 0) || ::close(fd) != 0) {
     const int err = errno;
     ::unlink(tmp.c_str());
-    return fail("błąd zapisu", err);
+    return fail(TrText("io", "błąd zapisu"), err);
   }
   if (std::rename(tmp.c_str(), path.c_str()) != 0) {
     const int err = errno;
     ::unlink(tmp.c_str());
-    return fail("nie można zastąpić pliku", err);
+    return fail(TrText("io", "nie można zastąpić pliku"), err);
   }
   return true;
 }

@@ -1,5 +1,6 @@
 #include "plugins/ui/PluginsDialog.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
@@ -17,7 +18,7 @@ CPluginsDialog::CPluginsDialog(const PluginTable& table, QWidget* parent) : QDia
   tree_->setRootIsDecorated(true);
   const QIcon usable(QStringLiteral(":/icons/plugin.svg")), old(QStringLiteral(":/icons/plugin-old.svg"));
   for (const PluginKindGroup& group : kPluginKindGroups) {
-    auto* root = new QTreeWidgetItem(tree_, {QString::fromUtf8(group.title)});
+    auto* root = new QTreeWidgetItem(tree_, {QCoreApplication::translate("plugins", group.title)});
     for (const PluginEntry& e : table.entries()) {
       if (e.kind != group.kind) continue;
       auto* item = new QTreeWidgetItem(root, {QString::fromStdString(e.path)});
