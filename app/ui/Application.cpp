@@ -22,6 +22,7 @@
 #include "diffractogram/ui/ChartView.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "engine/CalcProgress.h"
+#include "io/Translate.h"
 #include "settings/Language.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
@@ -188,6 +189,8 @@ int RunApplication(QApplication& qapp) {
   Translations texts;
   texts.Install(ChooseLanguage(StoredLanguage(SettingsStore()), [](const char* name) { return std::getenv(name); }),
                 ExecutableDir());
+  // The core's messages pass through the same translator.
+  SetTextTranslator([](const char* context, const char* text) { return QCoreApplication::translate(context, text).toStdString(); });
   QStringList args = qapp.arguments();
   if (!args.isEmpty()) args.removeFirst();
   const CommandLine cl = ParseCommandLine(args);

@@ -27,6 +27,7 @@
 
 #include "app/ui/AboutBox.h"
 #include "documents/CifExport.h"
+#include "documents/StructureFile.h"
 #include "io/AtomicFile.h"
 #include "app/ui/Commands.h"
 #include "documents/ui/KomorkaDocument.h"
@@ -565,9 +566,9 @@ KomorkaDocument* CMainFrame::NewDocument() {
 
 void CMainFrame::ShowMessages(const std::vector<DocMessage>& messages) {
   for (const DocMessage& m : messages) {
-    const QString caption = QString::fromStdString(m.caption), text = QString::fromStdString(m.text);
+    const QString caption = QCoreApplication::translate("documents", m.caption.c_str()), text = QString::fromStdString(m.text);
     if (messageSink_) messageSink_(caption, text);
-    else if (caption == QStringLiteral("Błąd")) QMessageBox::critical(this, caption, text);
+    else if (m.caption == kErrorCaption) QMessageBox::critical(this, caption, text);
     else QMessageBox::information(this, caption, text);
   }
 }
