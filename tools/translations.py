@@ -33,7 +33,8 @@ def lupdate():
 def run_lupdate(tool, ts):
     # No locations: a text that moves within its file leaves the .ts alone.
     args = [tool, "-silent", "-no-obsolete", "-locations", "none", "-source-language", "pl_PL",
-            "-target-language", "en_US", "-extensions", "cpp,h", "-I", ROOT]
+            "-target-language", "en_US", "-extensions", "cpp,h", "-I", ROOT,
+            "-tr-function-alias", "translate+=TrText,QT_TRANSLATE_NOOP+=PELMORA_TR_NOOP"]
     args += [os.path.join(ROOT, f) for f in FOLDERS] + ["-ts", ts]
     subprocess.run(args, check=True, cwd=ROOT)
 

@@ -1059,6 +1059,644 @@ Continue?</translation>
     </message>
 </context>
 <context>
+    <name>cli</name>
+    <message>
+        <source>podaj K i B (np. --solvent 0.8 200) albo nic dla tych wartości.</source>
+        <translation>give K and B (e.g. --solvent 0.8 200), or nothing for the usual values.</translation>
+    </message>
+    <message>
+        <source>Punkty: %d   wartości dopasowane: %d   kroki: %d   czas: %.3f s   %s
+</source>
+        <translation>Points: %d   values refined: %d   steps: %d   time: %.3f s   %s
+</translation>
+    </message>
+    <message>
+        <source>zbieżne</source>
+        <translation>converged</translation>
+    </message>
+    <message>
+        <source>NIEZBIEŻNE</source>
+        <translation>NOT CONVERGED</translation>
+    </message>
+    <message>
+        <source>Wartości:
+</source>
+        <translation>Values:
+</translation>
+    </message>
+    <message>
+        <source>  udział wagowy </source>
+        <translation>  weight fraction </translation>
+    </message>
+    <message>
+        <source>nieznany</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>   ziarno </source>
+        <translation>   crystallite </translation>
+    </message>
+    <message>
+        <source>bez poszerzenia</source>
+        <translation>no broadening</translation>
+    </message>
+    <message>
+        <source>Katalog wtyczek: </source>
+        <translation>Plug-ins folder: </translation>
+    </message>
+    <message>
+        <source>  (wersja 0x%X</source>
+        <translation>  (version 0x%X</translation>
+    </message>
+    <message>
+        <source>, przestarzała: nieużywana</source>
+        <translation>, outdated: not used</translation>
+    </message>
+    <message>
+        <source>Profile pików w programie:</source>
+        <translation>Peak profiles in the program:</translation>
+    </message>
+    <message>
+        <source>Formaty eksportu dyfraktogramu:</source>
+        <translation>Pattern export formats:</translation>
+    </message>
+</context>
+<context>
+    <name>diffractogram</name>
+    <message>
+        <source>Wtyczka formatu „%s” nie zapisuje dyfraktogramów (brak pelmora_SaveChart).</source>
+        <translation>The format plug-in “%s” does not write patterns (no pelmora_SaveChart).</translation>
+    </message>
+    <message>
+        <source>Wtyczka formatu „%s” nie zapisała pliku %s.</source>
+        <translation>The format plug-in “%s” did not write the file %s.</translation>
+    </message>
+    <message>
+        <source>Refleksy węższe od kroku siatki %.3f° (natężenie rozdzielone na dwa sąsiednie punkty): %d</source>
+        <translation>Reflections narrower than the grid step %.3f° (intensity split between two neighbouring points): %d</translation>
+    </message>
+    <message>
+        <source>Pominięte refleksy (szerokość piku nie jest dodatnią liczbą skończoną, np. U tg²θ + V tgθ + W &lt; 0): %d</source>
+        <translation>Reflections left out (the peak width is not a positive finite number, e.g. U tan²θ + V tanθ + W &lt; 0): %d</translation>
+    </message>
+</context>
+<context>
+    <name>documents</name>
+    <message>
+        <source>Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å; zapisano %zu pozycji niezależnych.</source>
+        <translation>Space group found: %s (no. %d), tolerance %g Å; %zu independent sites written.</translation>
+    </message>
+    <message>
+        <source>Nie znaleziono symetrii: zapisano grupę P 1 i wszystkie atomy komórki.</source>
+        <translation>No symmetry found: the group P 1 and all atoms of the cell were written.</translation>
+    </message>
+    <message>
+        <source>brak komórki elementarnej (</source>
+        <translation>no unit cell (</translation>
+    </message>
+    <message>
+        <source>nieczytelna wartość </source>
+        <translation>unreadable value </translation>
+    </message>
+    <message>
+        <source>komórka elementarna o krawędzi nie większej od zera</source>
+        <translation>a unit cell with an edge not greater than zero</translation>
+    </message>
+    <message>
+        <source>kąty komórki elementarnej nie tworzą komórki</source>
+        <translation>the unit cell angles do not make a cell</translation>
+    </message>
+    <message>
+        <source>Komórka elementarna pliku (a = %g, b = %g, c = %g, alfa = %g, beta = %g, gamma = %g) nie ma kształtu, jakiego wymaga jego symetria (komórka %s): obliczenie przyjmie ją taką, jaka jest.</source>
+        <translation>The unit cell of the file (a = %g, b = %g, c = %g, alpha = %g, beta = %g, gamma = %g) does not have the shape its symmetry requires (%s cell): the calculation takes it as it is.</translation>
+    </message>
+    <message>
+        <source>brak bloku danych (data_)</source>
+        <translation>no data block (data_)</translation>
+    </message>
+    <message>
+        <source>brak komórki elementarnej i atomów</source>
+        <translation>no unit cell and no atoms</translation>
+    </message>
+    <message>
+        <source>Plik CIF: </source>
+        <translation>CIF file: </translation>
+    </message>
+    <message>
+        <source>Plik CIF: nie udało się go odczytać (</source>
+        <translation>CIF file: could not be read (</translation>
+    </message>
+    <message>
+        <source>brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)</source>
+        <translation>no atoms (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)</translation>
+    </message>
+    <message>
+        <source>współrzędne atomów nie stoją w jednej pętli</source>
+        <translation>the atom coordinates are not in one loop</translation>
+    </message>
+    <message>
+        <source>nieznany pierwiastek &quot;</source>
+        <translation>unknown element &quot;</translation>
+    </message>
+    <message>
+        <source>nieprawidłowe obsadzenie &quot;</source>
+        <translation>invalid occupancy &quot;</translation>
+    </message>
+    <message>
+        <source>nieczytelna współrzędna </source>
+        <translation>unreadable coordinate </translation>
+    </message>
+    <message>
+        <source>nieczytelny parametr drgań termicznych %s = &quot;%s&quot; (atom %s)</source>
+        <translation>unreadable displacement parameter %s = &quot;%s&quot; (atom %s)</translation>
+    </message>
+    <message>
+        <source>ujemny parametr drgań termicznych %s = %s (atom %s)</source>
+        <translation>negative displacement parameter %s = %s (atom %s)</translation>
+    </message>
+    <message>
+        <source>nieczytelny anizotropowy parametr drgań termicznych &quot;</source>
+        <translation>unreadable anisotropic displacement parameter &quot;</translation>
+    </message>
+    <message>
+        <source>ujemny parametr drgań termicznych: Ueq = %.3g z parametrów anizotropowych (atom %s)</source>
+        <translation>negative displacement parameter: Ueq = %.3g from the anisotropic parameters (atom %s)</translation>
+    </message>
+    <message>
+        <source>za dużo atomów: więcej niż %d pozycji</source>
+        <translation>too many atoms: more than %d sites</translation>
+    </message>
+    <message>
+        <source>brak atomów: pętla atomów nie podaje żadnego atomu</source>
+        <translation>no atoms: the atom loop gives no atom</translation>
+    </message>
+    <message>
+        <source>Pominięto wiersze atomów oznaczone jako fikcyjne (_atom_site_calc_flag dum), które nie podają położenia atomu: </source>
+        <translation>Atom rows marked as dummy (_atom_site_calc_flag dum), which give no atom position, were left out: </translation>
+    </message>
+    <message>
+        <source>Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów oznaczają cząsteczki wody; przyjęto dla nich tlen (O): </source>
+        <translation>The file gives no element symbols (_atom_site_type_symbol), and the labels of some atoms denote water molecules; oxygen (O) was taken for them: </translation>
+    </message>
+    <message>
+        <source>Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów można odczytać różnie; przyjęto: </source>
+        <translation>The file gives no element symbols (_atom_site_type_symbol), and the labels of some atoms can be read in more than one way; taken: </translation>
+    </message>
+    <message>
+        <source>. Sprawdź, czy to właściwe pierwiastki.</source>
+        <translation>. Check that these are the right elements.</translation>
+    </message>
+    <message>
+        <source>Anizotropowe parametry drgań termicznych zastąpiono równoważnymi izotropowymi (B = 8π²·Ueq) dla atomów: </source>
+        <translation>Anisotropic displacement parameters were replaced by the equivalent isotropic ones (B = 8π²·Ueq) for the atoms: </translation>
+    </message>
+    <message>
+        <source>Niewielkie ujemne parametry drgań termicznych (zero w granicach niepewności udokładnienia) przyjęto jako B = 0 dla atomów: </source>
+        <translation>Small negative displacement parameters (zero within the refinement’s uncertainty) were taken as B = 0 for the atoms: </translation>
+    </message>
+    <message>
+        <source>za dużo atomów: komórka zawiera ich więcej niż %d</source>
+        <translation>too many atoms: the cell holds more than %d</translation>
+    </message>
+    <message>
+        <source>Plik podaje niektóre atomy dwukrotnie, w tym samym miejscu komórki (po przesunięciu o wektor sieci lub przekształceniu symetrii); pominięto: </source>
+        <translation>The file gives some atoms twice, at the same place in the cell (after a lattice translation or a symmetry operation); left out: </translation>
+    </message>
+    <message>
+        <source>brak operatorów symetrii</source>
+        <translation>no symmetry operators</translation>
+    </message>
+    <message>
+        <source>za dużo operatorów symetrii (%zu)</source>
+        <translation>too many symmetry operators (%zu)</translation>
+    </message>
+    <message>
+        <source>operator symetrii &quot;</source>
+        <translation>the symmetry operator &quot;</translation>
+    </message>
+    <message>
+        <source>&quot; nie jest krystalograficzny</source>
+        <translation>&quot; is not crystallographic</translation>
+    </message>
+    <message>
+        <source>operatory symetrii nie tworzą grupy (brak x,y,z)</source>
+        <translation>the symmetry operators do not form a group (no x,y,z)</translation>
+    </message>
+    <message>
+        <source>operatory symetrii nie tworzą grupy (brak iloczynu </source>
+        <translation>the symmetry operators do not form a group (the product is missing: </translation>
+    </message>
+    <message>
+        <source>Symbol grupy przestrzennej &quot;%s&quot; wskazuje osie %s, lecz komórka elementarna ma osie %s: przyjęto osie komórki.</source>
+        <translation>The space group symbol &quot;%s&quot; indicates the axes %s, but the unit cell has the axes %s: the cell’s axes were taken.</translation>
+    </message>
+    <message>
+        <source>Symbol grupy przestrzennej &quot;%s&quot; nie wskazuje początku układu: przyjęto wariant %c.</source>
+        <translation>The space group symbol &quot;%s&quot; does not indicate the origin: origin choice %c was taken.</translation>
+    </message>
+    <message>
+        <source>Plik nie podaje symetrii: przyjęto grupę P 1.</source>
+        <translation>The file gives no symmetry: the group P 1 was taken.</translation>
+    </message>
+    <message>
+        <source>liczba wartości w pętli (loop_) nie jest wielokrotnością liczby jej pól</source>
+        <translation>the number of values in the loop (loop_) is not a multiple of the number of its fields</translation>
+    </message>
+    <message>
+        <source>tekst w apostrofach nie jest zamknięty</source>
+        <translation>a text in single quotes is not closed</translation>
+    </message>
+    <message>
+        <source>tekst w cudzysłowie nie jest zamknięty</source>
+        <translation>a text in double quotes is not closed</translation>
+    </message>
+    <message>
+        <source>pole tekstowe (;) nie jest zamknięte</source>
+        <translation>a text field (;) is not closed</translation>
+    </message>
+    <message>
+        <source>ramka save_ nie ma nazwy</source>
+        <translation>a save_ frame has no name</translation>
+    </message>
+    <message>
+        <source>brak nagłówka bloku danych (data_)</source>
+        <translation>no data block header (data_)</translation>
+    </message>
+    <message>
+        <source>znacznik nie ma wartości</source>
+        <translation>a tag has no value</translation>
+    </message>
+    <message>
+        <source>znacznik powtarza się w bloku</source>
+        <translation>a tag is repeated in the block</translation>
+    </message>
+    <message>
+        <source>nazwa bloku danych powtarza się</source>
+        <translation>a data block name is repeated</translation>
+    </message>
+    <message>
+        <source>nieoczekiwany tekst</source>
+        <translation>unexpected text</translation>
+    </message>
+    <message>
+        <source>nie jest poprawnym plikiem CIF</source>
+        <translation>is not a valid CIF file</translation>
+    </message>
+    <message>
+        <source>błąd składni: </source>
+        <translation>syntax error: </translation>
+    </message>
+    <message>
+        <source>błąd składni w wierszu </source>
+        <translation>syntax error in line </translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source> (położenie alternatywne %c)</source>
+        <translation> (alternate location %c)</translation>
+    </message>
+    <message>
+        <source>, łańcuch </source>
+        <translation>, chain </translation>
+    </message>
+    <message>
+        <source>brak komórki elementarnej (_cell.length_a, _cell.length_b, _cell.length_c, _cell.angle_alpha, _cell.angle_beta, _cell.angle_gamma)</source>
+        <translation>no unit cell (_cell.length_a, _cell.length_b, _cell.length_c, _cell.angle_alpha, _cell.angle_beta, _cell.angle_gamma)</translation>
+    </message>
+    <message>
+        <source>brak komórki elementarnej (rekordu CRYST1)</source>
+        <translation>no unit cell (CRYST1 record)</translation>
+    </message>
+    <message>
+        <source>nieczytelna lub zerowa stała komórki elementarnej</source>
+        <translation>an unreadable or zero unit cell constant</translation>
+    </message>
+    <message>
+        <source>komórka elementarna 1 × 1 × 1 Å nie opisuje kryształu (tak zapisuje się struktury z NMR i mikroskopii elektronowej): nie ma z czego obliczyć dyfraktogramu proszkowego</source>
+        <translation>a 1 × 1 × 1 Å unit cell describes no crystal (structures from NMR and electron microscopy are written so): there is nothing to calculate a powder pattern from</translation>
+    </message>
+    <message>
+        <source>brak grupy przestrzennej (_symmetry.space_group_name_H-M)</source>
+        <translation>no space group (_symmetry.space_group_name_H-M)</translation>
+    </message>
+    <message>
+        <source>brak grupy przestrzennej (rekord CRYST1, kolumny 56-66)</source>
+        <translation>no space group (CRYST1 record, columns 56-66)</translation>
+    </message>
+    <message>
+        <source>Atomy leżące na elementach symetrii (%d) mają w pliku obsadzenie podzielone przez liczbę przekształceń, które zostawiają je na miejscu, jak zapisują je pliki PDB; przyjęto obsadzenie całej pozycji: </source>
+        <translation>Atoms on symmetry elements (%d) have in the file their occupancy divided by the number of operations that leave them in place, as PDB files write them; the occupancy of the whole site was taken: </translation>
+    </message>
+    <message>
+        <source>pętla atomów nie ma pól </source>
+        <translation>the atom loop has no fields </translation>
+    </message>
+    <message>
+        <source>brak atomów (pętli _atom_site)</source>
+        <translation>no atoms (no _atom_site loop)</translation>
+    </message>
+    <message>
+        <source>brak atomów (rekordów ATOM i HETATM)</source>
+        <translation>no atoms (no ATOM and HETATM records)</translation>
+    </message>
+    <message>
+        <source>Plik zawiera kilka modeli struktury (%d): odczytano pierwszy.</source>
+        <translation>The file holds several models of the structure (%d): the first was read.</translation>
+    </message>
+    <message>
+        <source>nieprawidłowe obsadzenie %g (</source>
+        <translation>invalid occupancy %g (</translation>
+    </message>
+    <message>
+        <source>nieprawidłowy parametr drgań termicznych B = %g (</source>
+        <translation>invalid displacement parameter B = %g (</translation>
+    </message>
+    <message>
+        <source>nieczytelne współrzędne (</source>
+        <translation>unreadable coordinates (</translation>
+    </message>
+    <message>
+        <source>za dużo atomów: więcej niż %d</source>
+        <translation>too many atoms: more than %d</translation>
+    </message>
+    <message>
+        <source>brak atomów: każdy ma w pliku obsadzenie 0</source>
+        <translation>no atoms: every one has occupancy 0 in the file</translation>
+    </message>
+    <message>
+        <source>Pominięto atomy o obsadzeniu 0 (%d): nie rozpraszają.</source>
+        <translation>Atoms of occupancy 0 (%d) were left out: they do not scatter.</translation>
+    </message>
+    <message>
+        <source>Zakres kątów 2θ ustawiono na %.1f–%.1f°, jak dla makrocząsteczek; zmienisz go w parametrach eksperymentu.</source>
+        <translation>The 2θ range was set to %.1f–%.1f°, as for macromolecules; change it in the experiment parameters.</translation>
+    </message>
+    <message>
+        <source>Plik mmCIF: </source>
+        <translation>mmCIF file: </translation>
+    </message>
+    <message>
+        <source>Plik PDB: </source>
+        <translation>PDB file: </translation>
+    </message>
+    <message>
+        <source>Model z pliku nie zawiera rozpuszczalnika: linie pod małymi kątami są liczone jak dla białka w próżni i wychodzą za silne. Poprawka na rozpuszczalnik (Babinet: k = 0.8, B = 200 Å²) jest na stronie eksperymentu (&quot;Rozpuszczalnik&quot;), w pelmora-cli --solvent.</source>
+        <translation>The model of the file contains no solvent: the low-angle lines are calculated as for a protein in vacuum and come out too strong. The solvent correction (Babinet: k = 0.8, B = 200 Å²) is on the experiment page (&quot;Solvent&quot;), in pelmora-cli --solvent.</translation>
+    </message>
+    <message>
+        <source>nie udało się go odczytać (</source>
+        <translation>could not be read (</translation>
+    </message>
+    <message>
+        <source>nie udało się go odczytać</source>
+        <translation>could not be read</translation>
+    </message>
+    <message>
+        <source>błąd w wierszu </source>
+        <translation>error in line </translation>
+    </message>
+    <message>
+        <source>Plik skompresowany (gzip) jest uszkodzony lub zbyt duży</source>
+        <translation>The compressed file (gzip) is damaged or too large</translation>
+    </message>
+    <message>
+        <source>Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d atomów.</source>
+        <translation>The file contains too many atoms: after multiplication by the centring the cell would have over %d atoms.</translation>
+    </message>
+    <message>
+        <source>Nieznana grupa przestrzenna &quot;</source>
+        <translation>Unknown space group &quot;</translation>
+    </message>
+    <message>
+        <source>&quot;: atomy komórki przyjęto takie, jakie podaje plik, bez symetrii.</source>
+        <translation>&quot;: the atoms of the cell were taken as the file gives them, without symmetry.</translation>
+    </message>
+    <message>
+        <source>Nieznany typ komórki</source>
+        <translation>Unknown cell type</translation>
+    </message>
+    <message>
+        <source>Nie można otworzyć pliku</source>
+        <translation>Cannot open the file</translation>
+    </message>
+    <message>
+        <source>Nieznany format pliku</source>
+        <translation>Unknown file format</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>engine</name>
+    <message>
+        <source>Wyszukiwanie refleksów</source>
+        <translation>Searching for reflections</translation>
+    </message>
+    <message>
+        <source>Sortowanie refleksów</source>
+        <translation>Sorting reflections</translation>
+    </message>
+    <message>
+        <source>Grupowanie refleksów</source>
+        <translation>Grouping reflections</translation>
+    </message>
+    <message>
+        <source>Obliczanie natężenia</source>
+        <translation>Calculating intensities</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa wartość: %s = %g %s; musi być większa od zera.</source>
+        <translation>Invalid value: %s = %g %s; it must be greater than zero.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowy zakres kątowy: min = %g, max = %g; kąt minimalny musi być mniejszy od maksymalnego.</source>
+        <translation>Invalid angular range: min = %g, max = %g; the minimum angle must be less than the maximum.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowy rozmiar ziarna (gsize) D = %g Å: szerokość piku wymaga D większego od zera.</source>
+        <translation>Invalid crystallite size (gsize) D = %g Å: the peak width needs D greater than zero.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa wartość: czynnik temperaturowy B = %g Å²; nie może być ujemny.</source>
+        <translation>Invalid value: temperature factor B = %g Å²; it cannot be negative.</translation>
+    </message>
+    <message>
+        <source>współczynnik absorpcji (absorption)</source>
+        <translation>absorption coefficient (absorption)</translation>
+    </message>
+    <message>
+        <source>rozmiar szczeliny detektora (detslit)</source>
+        <translation>detector slit size (detslit)</translation>
+    </message>
+    <message>
+        <source>pole przekroju wiązki (beamarea)</source>
+        <translation>beam cross-section (beamarea)</translation>
+    </message>
+    <message>
+        <source>prędkość pomiaru (measurespeed)</source>
+        <translation>scan speed (measurespeed)</translation>
+    </message>
+    <message>
+        <source>promień dyfraktometru (difradius)</source>
+        <translation>diffractometer radius (difradius)</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa poprawka na rozpuszczalnik: k = %g, B = %g Å²; k musi leżeć w [0, 1], B nie może być ujemne.</source>
+        <translation>Invalid solvent correction: k = %g, B = %g Å²; k must lie in [0, 1], B cannot be negative.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa komórka elementarna: objętość V = %g Å³ (a = %g, b = %g, c = %g, alfa = %g, beta = %g, gamma = %g).</source>
+        <translation>Invalid unit cell: volume V = %g Å³ (a = %g, b = %g, c = %g, alpha = %g, beta = %g, gamma = %g).</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa długość fali lambda1 = %g Å: musi być większa od zera.</source>
+        <translation>Invalid wavelength lambda1 = %g Å: it must be greater than zero.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).</source>
+        <translation>Invalid wavelength lambda2 = %g Å: it must be positive (0 = no second line).</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa wartość: %s = %g.</source>
+        <translation>Invalid value: %s = %g.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.</source>
+        <translation>Invalid value: intensity ratio Kα2/Kα1 (ratio) = %g; it cannot be negative.</translation>
+    </message>
+    <message>
+        <source>Zbyt wiele refleksów do obliczenia (około %.3g): potrzeba by do %.1f GB pamięci, a obliczenie może zająć najwyżej %.1f GB (trzy czwarte pamięci komputera); zmniejsz komórkę lub zakres kątów.</source>
+        <translation>Too many reflections to calculate (about %.3g): up to %.1f GB of memory would be needed, and the calculation may take at most %.1f GB (three quarters of the computer’s memory); reduce the cell or the angular range.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowe współrzędne atomu &quot;%s&quot;.</source>
+        <translation>Invalid coordinates of the atom &quot;%s&quot;.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowe obsadzenie atomu &quot;%s&quot;: %g; musi być większe od 0 i nie większe od 1.</source>
+        <translation>Invalid occupancy of the atom &quot;%s&quot;: %g; it must be greater than 0 and not greater than 1.</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowy czynnik temperaturowy atomu &quot;%s&quot;: B = %g Å²; nie może być ujemny.</source>
+        <translation>Invalid temperature factor of the atom &quot;%s&quot;: B = %g Å²; it cannot be negative.</translation>
+    </message>
+</context>
+<context>
+    <name>io</name>
+    <message>
+        <source>Nie można zapisać pliku </source>
+        <translation>Cannot write the file </translation>
+    </message>
+    <message>
+        <source>nie można otworzyć</source>
+        <translation>cannot open</translation>
+    </message>
+    <message>
+        <source>błąd zapisu</source>
+        <translation>write error</translation>
+    </message>
+    <message>
+        <source>nie można utworzyć pliku tymczasowego</source>
+        <translation>cannot create a temporary file</translation>
+    </message>
+    <message>
+        <source>nie można zastąpić pliku</source>
+        <translation>cannot replace the file</translation>
+    </message>
+</context>
+<context>
+    <name>measured</name>
+    <message>
+        <source>Plik nie zawiera danych pomiarowych.</source>
+        <translation>The file contains no measured data.</translation>
+    </message>
+    <message>
+        <source>Plik nie zawiera kolumny kątów 2θ (tylko %d kolumna danych).</source>
+        <translation>The file has no column of 2θ angles (only %d data column).</translation>
+    </message>
+    <message>
+        <source>energia lub numer kanału</source>
+        <translation>energy or channel number</translation>
+    </message>
+    <message>
+        <source>Plik w formacie %s zawiera widmo: oś odciętych to %s, a nie kąt 2θ w stopniach.</source>
+        <translation>The file in the %s format holds a spectrum: its abscissa is %s, not the angle 2θ in degrees.</translation>
+    </message>
+    <message>
+        <source>Plik nie określa liczby punktów pomiaru.</source>
+        <translation>The file does not say how many points were measured.</translation>
+    </message>
+    <message>
+        <source>Plik ma %d kolumn; oczekiwano dwóch (2θ, zliczenia) lub trzech (2θ, zliczenia, σ).</source>
+        <translation>The file has %d columns; two (2θ, counts) or three (2θ, counts, σ) were expected.</translation>
+    </message>
+    <message>
+        <source>Plik zawiera %d skanów; wczytano pierwszy.</source>
+        <translation>The file contains %d scans; the first was read.</translation>
+    </message>
+    <message>
+        <source>Nie rozpoznano formatu pliku.</source>
+        <translation>The file format was not recognised.</translation>
+    </message>
+    <message>
+        <source>Za mało pamięci do odczytu pliku pomiaru.</source>
+        <translation>Not enough memory to read the measurement file.</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku pomiaru: </source>
+        <translation>Cannot read the measurement file: </translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku pomiaru.</source>
+        <translation>Cannot read the measurement file.</translation>
+    </message>
+    <message>
+        <source>Oś odciętych w pliku to „%s”, a nie kąt 2θ w stopniach.</source>
+        <translation>The abscissa of the file is “%s”, not the angle 2θ in degrees.</translation>
+    </message>
+    <message>
+        <source>Kolumny pliku mają różne długości.</source>
+        <translation>The columns of the file differ in length.</translation>
+    </message>
+    <message>
+        <source>Punkt %zu pliku nie jest liczbą.</source>
+        <translation>Point %zu of the file is not a number.</translation>
+    </message>
+    <message>
+        <source>Ujemna liczba zliczeń (%s) przy 2θ = %s°.</source>
+        <translation>Negative counts (%s) at 2θ = %s°.</translation>
+    </message>
+    <message>
+        <source>Niedodatnia niepewność σ (%s) przy 2θ = %s°.</source>
+        <translation>Non-positive uncertainty σ (%s) at 2θ = %s°.</translation>
+    </message>
+    <message>
+        <source>Plik nie zawiera punktów pomiaru.</source>
+        <translation>The file contains no measured points.</translation>
+    </message>
+    <message>
+        <source>Żaden z %zu punktów pliku nie leży w zakresie 2θ od 0° do 180°; to nie są kąty 2θ w stopniach.</source>
+        <translation>None of the %zu points of the file lies in the 2θ range from 0° to 180°; these are not 2θ angles in degrees.</translation>
+    </message>
+    <message>
+        <source>Plik zawiera tylko jeden punkt pomiaru w zakresie 2θ od 0° do 180°.</source>
+        <translation>The file contains only one measured point in the 2θ range from 0° to 180°.</translation>
+    </message>
+    <message>
+        <source>Wszystkie punkty pliku leżą przy tym samym kącie 2θ.</source>
+        <translation>All points of the file lie at the same angle 2θ.</translation>
+    </message>
+    <message>
+        <source>Nie można otworzyć pliku </source>
+        <translation>Cannot open the file </translation>
+    </message>
+</context>
+<context>
     <name>pelmora::AboutBox</name>
     <message>
         <source>O programie...</source>
@@ -2534,6 +3172,44 @@ incident beam</translation>
     <message>
         <source>Zapisano zestaw „%1” w tablicy aparatów.</source>
         <translation>The set “%1” was saved in the instrument table.</translation>
+    </message>
+</context>
+<context>
+    <name>plugins</name>
+    <message>
+        <source>Profile pików</source>
+        <translation>Peak profiles</translation>
+    </message>
+    <message>
+        <source>Formaty plików graficznych</source>
+        <translation>Picture file formats</translation>
+    </message>
+    <message>
+        <source>Formaty dyfraktogramu</source>
+        <translation>Pattern formats</translation>
+    </message>
+</context>
+<context>
+    <name>refdata</name>
+    <message>
+        <source>Czynniki anomalne f′, f″ atomów są dla λ = %.5f Å, nie dla bieżącego źródła (λ = %.5f Å).</source>
+        <translation>The atoms’ anomalous scattering factors f′, f″ are for λ = %.5f Å, not for the current source (λ = %.5f Å).</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku %s; wczytano %s.</source>
+        <translation>Cannot read the file %s; %s was loaded.</translation>
+    </message>
+    <message>
+        <source>Nie można utworzyć folderu %s: %s</source>
+        <translation>Cannot create the folder %s: %s</translation>
+    </message>
+    <message>
+        <source>Pełna tablica: ostatnia pozycja ustąpiła miejsca danym z pliku struktury (tylko w pamięci, plik tablicy zachowuje ją): </source>
+        <translation>Full table: the last entry gave way to the data of the structure file (in memory only, the table file keeps it): </translation>
+    </message>
+    <message>
+        <source>Plik %s zawiera więcej danych, niż mieści tablica; pominięto pozycji: %d.</source>
+        <translation>The file %s contains more data than the table holds; entries left out: %d.</translation>
     </message>
 </context>
 </TS>

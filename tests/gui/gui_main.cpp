@@ -18,6 +18,7 @@ QObject* MakeRefEditorsTest();
 QObject* MakeFormatSettingsTest();
 QObject* MakeCommandLineTest();
 QObject* MakeMeasuredTest();
+QObject* MakeLanguageTest();
 
 int main(int argc, char** argv) {
   // Tables the tests save go to a folder of their own, never the user's.
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
   for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest,
-                    MakeFormatSettingsTest, MakeCommandLineTest, MakeMeasuredTest}) {
+                    MakeFormatSettingsTest, MakeCommandLineTest, MakeMeasuredTest, MakeLanguageTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }
