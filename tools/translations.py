@@ -10,6 +10,7 @@ Both run Qt's lupdate over the same folders with the same options, so that
 `check` sees exactly what `update` would write.
 """
 import os
+import html
 import re
 import shutil
 import subprocess
@@ -51,6 +52,16 @@ def messages(ts):
     return out
 
 
+# printf conversions (%d, %.3f, %zu, %%) and Qt's %1..%99, in order.
+PLACEHOLDER = re.compile(r"%(?:%|[-+ #0]*\d*(?:\.\d+)?(?:zu|ll|l|z|h)?[diouxXeEfgGcsp]|\d{1,2})")
+
+
+def placeholders(text):
+    found = PLACEHOLDER.findall(text)
+    qt = sorted(p for p in found if p[1:].isdigit())
+    return [p for p in found if not p[1:].isdigit()], qt
+
+
 def check():
     tool = lupdate()
     with tempfile.TemporaryDirectory() as tmp:
@@ -61,6 +72,12 @@ def check():
     bad = [m for m in now if "unfinished" in m[3] or "vanished" in m[3] or "obsolete" in m[3] or not m[2]]
     for ctx, src, _, _ in bad:
         print(f"no English for [{ctx}] {src!r}")
+    # A translation must take the same values as its text: a printf format
+    # with another conversion would read the wrong argument.
+    for ctx, src, tr, _ in now:
+        if tr and placeholders(html.unescape(src)) != placeholders(html.unescape(tr)):
+            print(f"placeholders differ in [{ctx}] {src!r} -> {tr!r}")
+            bad.append((ctx, src, tr, ""))
     stale = sorted({(c, s) for c, s, _, _ in committed} - {(c, s) for c, s, _, _ in now})
     for ctx, src in stale:
         print(f"no longer in the sources: [{ctx}] {src!r}")
