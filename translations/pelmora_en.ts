@@ -1761,6 +1761,10 @@ Continue?</translation>
         <source>Błąd</source>
         <translation>Error</translation>
     </message>
+    <message>
+        <source>Nr</source>
+        <translation>No.</translation>
+    </message>
 </context>
 <context>
     <name>pelmora::CAparatDlg</name>
@@ -3172,6 +3176,10 @@ incident beam</translation>
     <message>
         <source>Zapisano zestaw „%1” w tablicy aparatów.</source>
         <translation>The set “%1” was saved in the instrument table.</translation>
+    </message>
+    <message>
+        <source>Od</source>
+        <translation>esd</translation>
     </message>
 </context>
 <context>

@@ -210,7 +210,7 @@ void RefinementDialog::CreateControls() {
 
   tree_ = new QTreeWidget(this);
   tree_->setColumnCount(3);
-  tree_->setHeaderLabels({tr("Wartość"), tr("Wynik"), QStringLiteral("Od")});
+  tree_->setHeaderLabels({tr("Wartość"), tr("Wynik"), tr("Od")});
   tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   tree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   tree_->setMinimumWidth(400);

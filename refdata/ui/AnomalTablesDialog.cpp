@@ -33,7 +33,7 @@ CAnomalDlg::CAnomalDlg(ReferenceData& ref, QWidget* parent) : QDialog(parent), r
   for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
 
   list_ = new QTableWidget(AnomalTable::kMaxElement, 4, this);
-  list_->setHorizontalHeaderLabels({QStringLiteral("Nr"), tr("Atom"), QStringLiteral("f'"),
+  list_->setHorizontalHeaderLabels({tr("Nr"), tr("Atom"), QStringLiteral("f'"),
                                     QStringLiteral("f''")});
   list_->verticalHeader()->hide();
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
