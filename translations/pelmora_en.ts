@@ -108,7 +108,7 @@ Continue?</translation>
     <name>ChartPainter</name>
     <message>
         <source>[st.]</source>
-        <translation>[deg]</translation>
+        <translation>[°]</translation>
     </message>
     <message>
         <source>Zliczenia</source>
