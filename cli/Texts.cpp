@@ -2,12 +2,10 @@
 
 #include <QString>
 #include <QTranslator>
-#include <cstdlib>
 
 #include "settings/Language.h"
 #include "settings/Paths.h"
 #include "io/Translate.h"
-#include "settings/Settings.h"
 
 namespace pelmora::cli {
 
@@ -21,8 +19,7 @@ QTranslator& Translator() {
 }  // namespace
 
 void ChooseLanguage() {
-  const std::string language =
-      pelmora::ChooseLanguage(StoredLanguage(SettingsStore()), [](const char* name) { return std::getenv(name); });
+  const std::string language = UserLanguage();
   if (language == "pl") return;
   if (!Translator().load(QStringLiteral("pelmora_%1").arg(QString::fromStdString(language)),
                          QString::fromStdString(TranslationsDir(ExecutableDir()))))

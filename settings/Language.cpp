@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 
@@ -57,6 +58,10 @@ std::string ChooseLanguage(const std::string& setting, const EnvironmentReader& 
 }
 
 std::string StoredLanguage(const SettingsStore& store) { return store.GetString("Settings", "Language", ""); }
+
+std::string UserLanguage() {
+  return ChooseLanguage(StoredLanguage(SettingsStore()), [](const char* name) { return std::getenv(name); });
+}
 
 std::string TranslationsDir(const std::string& exeDir) {
   return (std::filesystem::path(exeDir) / "translations").string();

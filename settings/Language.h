@@ -27,6 +27,8 @@ std::string SystemLanguage(const EnvironmentReader& env);
 std::string ChooseLanguage(const std::string& setting, const EnvironmentReader& env);
 // The setting as stored (empty when missing).
 std::string StoredLanguage(const SettingsStore& store);
+// The language of this run: the user's own setting, else the system's.
+std::string UserLanguage();
 
 // The folder of the translation files: "translations" beside the
 // executable, in the build as where it is installed (like Data).

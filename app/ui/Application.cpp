@@ -11,7 +11,6 @@
 #include <QPrinterInfo>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/ui/CommandLine.h"
 #include "app/ui/MainFrame.h"
@@ -25,7 +24,6 @@
 #include "io/Translate.h"
 #include "settings/Language.h"
 #include "settings/Paths.h"
-#include "settings/Settings.h"
 
 static void InitResources() { Q_INIT_RESOURCE(pelmora); }
 
@@ -187,8 +185,7 @@ bool FinishApplication(ApplicationRun& run) {
 int RunApplication(QApplication& qapp) {
   // The language first: the command line's answers speak it too.
   Translations texts;
-  texts.Install(ChooseLanguage(StoredLanguage(SettingsStore()), [](const char* name) { return std::getenv(name); }),
-                ExecutableDir());
+  texts.Install(UserLanguage(), ExecutableDir());
   // The core's messages pass through the same translator.
   SetTextTranslator([](const char* context, const char* text) { return QCoreApplication::translate(context, text).toStdString(); });
   QStringList args = qapp.arguments();
