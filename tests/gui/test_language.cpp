@@ -12,6 +12,7 @@
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
+#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/InfoPanel.h"
 #include "engine/Validation.h"
 #include "io/Translate.h"
