@@ -16,6 +16,7 @@
 #include "cli/Commands.h"
 #include "cli/PlainCheckReport.h"
 #include "cli/Session.h"
+#include "cli/Texts.h"
 #include "cli/TerminalProgress.h"
 #include "io/AtomicFile.h"
 #include "documents/StructureFile.h"
@@ -220,7 +221,7 @@ int TakeSolvent(std::vector<std::string> given, ExperimentParams& experiment) {
     else given.clear(), given.resize(1);
   }
   std::string why = CheckExperimentValue(experiment, ExperimentValue::Solvent);
-  if (given.size() == 1) why = "podaj K i B (np. --solvent 0.8 200) albo nic dla tych wartości.";
+  if (given.size() == 1) why = Tr(QT_TRANSLATE_NOOP("cli", "podaj K i B (np. --solvent 0.8 200) albo nic dla tych wartości."));
   if (why.empty()) return 0;
   Complain("--solvent: " + why);
   return 1;

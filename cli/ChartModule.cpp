@@ -4,12 +4,15 @@
 #include <QGuiApplication>
 #include <QString>
 #include <clocale>
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/ChartOutput.h"
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/chart/ChartPicture.h"
 #include "engine/Komorka.h"
+#include "settings/Language.h"
+#include "settings/Paths.h"
 #include "settings/Settings.h"
 
 namespace pelmora::cli {
@@ -37,6 +40,10 @@ int WriteChart(const ChartOptions& o, const CKomorka& doc, const PatternGrid& gr
   });
   QGuiApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");  // Qt has set the user's locale again
+  // The axis titles in the tool's language.
+  Translations texts;
+  texts.Install(pelmora::ChooseLanguage(settings.Language, [](const char* name) { return std::getenv(name); }),
+                ExecutableDir());
 
   ChartContent chart;
   chart.series = {grid.points(), PatternGrid::size(), grid.maximum, kPatternStep};

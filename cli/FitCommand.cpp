@@ -12,6 +12,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Session.h"
+#include "cli/Texts.h"
 #include "io/AtomicFile.h"
 #include "io/NumberFormat.h"
 #include "measured/MeasuredPattern.h"
@@ -66,19 +67,19 @@ std::string FormatResiduals(const RefinementOutcome& r) {
 
 std::string FormatTable(const FitCliOptions& o, const RefinementOutcome& r, double seconds) {
   std::string s;
-  s += cformat("Punkty: %d   wartości dopasowane: %d   kroki: %d   czas: %.3f s   %s\n", r.points, r.refined,
-               r.iterations, seconds, r.converged ? "zbieżne" : "NIEZBIEŻNE");
+  s += cformat(Tr(QT_TRANSLATE_NOOP("cli", "Punkty: %d   wartości dopasowane: %d   kroki: %d   czas: %.3f s   %s\n")).c_str(), r.points, r.refined,
+               r.iterations, seconds, (r.converged ? Tr(QT_TRANSLATE_NOOP("cli", "zbieżne")) : Tr(QT_TRANSLATE_NOOP("cli", "NIEZBIEŻNE"))).c_str());
   s += cformat("Rp = %.3f %%   Rwp = %.3f %%   Rexp = %.3f %%   chi2 = %.4f\n", r.rp, r.rwp, r.rexp, r.chi2);
   for (size_t p = 0; p < r.patterns.size() && r.patterns.size() > 1; ++p)
     s += cformat("  %s: Rwp = %.3f %%   chi2 = %.4f\n", r.patterns[p].name.c_str(), r.patterns[p].rwp, r.patterns[p].chi2);
-  s += "Wartości:\n";
+  s += Tr(QT_TRANSLATE_NOOP("cli", "Wartości:\n"));
   for (const RefinedValue& v : r.values)
     if (v.refine) s += "  " + v.name + " = " + Esd(v.value, v.esd) + "\n";
   for (size_t f = 0; f < r.phases.size(); ++f) {
     const RefinedPhaseFigures& ph = r.phases[f];
     s += o.structures[f] + ":\n";
-    s += "  udział wagowy " + (std::isfinite(ph.weightFraction) ? Esd(ph.weightFraction, ph.weightFractionEsd) : std::string("nieznany"));
-    s += "   ziarno " + (std::isfinite(ph.size) ? Esd(ph.size, ph.sizeEsd) + " Å" : std::string("bez poszerzenia")) + "\n";
+    s += Tr(QT_TRANSLATE_NOOP("cli", "  udział wagowy ")) + (std::isfinite(ph.weightFraction) ? Esd(ph.weightFraction, ph.weightFractionEsd) : Tr(QT_TRANSLATE_NOOP("cli", "nieznany")));
+    s += Tr(QT_TRANSLATE_NOOP("cli", "   ziarno ")) + (std::isfinite(ph.size) ? Esd(ph.size, ph.sizeEsd) + " Å" : Tr(QT_TRANSLATE_NOOP("cli", "bez poszerzenia"))) + "\n";
     s += cformat("  a b c = %s %s %s Å   α β γ = %s %s %s°\n", Esd(ph.cell[0], ph.cellEsd[0]).c_str(),
                  Esd(ph.cell[1], ph.cellEsd[1]).c_str(), Esd(ph.cell[2], ph.cellEsd[2]).c_str(),
                  Esd(ph.cell[3], ph.cellEsd[3]).c_str(), Esd(ph.cell[4], ph.cellEsd[4]).c_str(),

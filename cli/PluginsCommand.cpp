@@ -6,6 +6,7 @@
 #include "settings/Paths.h"
 #include "cli/Commands.h"
 #include "cli/Session.h"
+#include "cli/Texts.h"
 #include "io/NumberFormat.h"
 #include "plugins/PluginLists.h"
 
@@ -21,19 +22,19 @@ int RunPlugins(const PluginsOptions& o) {
   const std::string dir = o.dir.empty() ? ResolvePluginsFolder(ReadSettings(o.settings).PluginsDir) : o.dir;
   PluginTable table;
   const std::string error = ScanPlugins(dir, table);
-  std::cout << "Katalog wtyczek: " << dir << "\n";
+  std::cout << Tr(QT_TRANSLATE_NOOP("cli", "Katalog wtyczek: ")) << dir << "\n";
   for (const PluginKindGroup& group : kPluginKindGroups) {
-    std::cout << group.title << "\n";
+    std::cout << TrText("plugins", group.title) << "\n";
     for (const PluginEntry& e : table.entries()) {
       if (e.kind != group.kind) continue;
-      std::cout << "  " << e.path << cformat("  (wersja 0x%X", e.version);
-      if (e.flags & kPluginFlagOldProfile) std::cout << ", przestarzała: nieużywana";
+      std::cout << "  " << e.path << cformat(Tr(QT_TRANSLATE_NOOP("cli", "  (wersja 0x%X")).c_str(), e.version);
+      if (e.flags & kPluginFlagOldProfile) std::cout << Tr(QT_TRANSLATE_NOOP("cli", ", przestarzała: nieużywana"));
       std::cout << ")\n";
     }
   }
-  std::cout << "Profile pików w programie:";
+  std::cout << Tr(QT_TRANSLATE_NOOP("cli", "Profile pików w programie:"));
   for (const ProfileChoice& c : BuildProfileList(table)) std::cout << " \"" << c.label << "\"";
-  std::cout << "\nFormaty eksportu dyfraktogramu:";
+  std::cout << "\n" << Tr(QT_TRANSLATE_NOOP("cli", "Formaty eksportu dyfraktogramu:"));
   for (const ChartFormat& f : BuildChartFormats(table)) std::cout << " \"" << f.label << "\"";
   std::cout << "\n";
   if (!error.empty()) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Texts.h"
 
 int main(int argc, char** argv) {
   // A large cell's lists (megabytes each) are made and dropped one after
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   // Numbers on the command line always take a decimal point: CLI11 converts
   // them with strtold, which a Polish LC_NUMERIC would make expect a comma.
   std::setlocale(LC_NUMERIC, "C");
+  pelmora::cli::ChooseLanguage();
   CLI::App app{"Pelmora: powder diffraction patterns from crystal structures."};
   app.require_subcommand(1);
   std::map<std::string, pelmora::cli::Runner> runners;

@@ -9,6 +9,7 @@
 #include "io/AtomicFile.h"
 #include "engine/Rounding.h"
 #include "io/NumberFormat.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 
@@ -89,7 +90,7 @@ bool SavePattern(const ChartFormat& format, const std::string& fileName, double 
   if (!format.module) return WriteFileAtomically(fileName, FormatPatternText(points, count, scale, unit, lambda), error);
   auto save = ModuleLookup<pelmora_SaveChart_fn>(format.module, "pelmora_SaveChart");
   if (!save) {
-    if (error) *error = cformat("Wtyczka formatu „%s” nie zapisuje dyfraktogramów (brak pelmora_SaveChart).",
+    if (error) *error = cformat(TrText("diffractogram", "Wtyczka formatu „%s” nie zapisuje dyfraktogramów (brak pelmora_SaveChart).").c_str(),
                                 format.label.c_str());
     return false;
   }
@@ -108,7 +109,7 @@ bool SavePattern(const ChartFormat& format, const std::string& fileName, double 
   // the one failure the program can see.
   std::error_code ec;
   if (!std::filesystem::exists(fileName, ec)) {
-    if (error) *error = cformat("Wtyczka formatu „%s” nie zapisała pliku %s.", format.label.c_str(), fileName.c_str());
+    if (error) *error = cformat(TrText("diffractogram", "Wtyczka formatu „%s” nie zapisała pliku %s.").c_str(), format.label.c_str(), fileName.c_str());
     return false;
   }
   return true;

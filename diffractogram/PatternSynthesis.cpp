@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "io/NumberFormat.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 
@@ -87,14 +88,14 @@ void TchSizePerInverseSize(double theta, double lambda, double* gauss, double* l
 
 std::string SubGridPeaksMessage(int subGridPeaks, double step) {
   if (subGridPeaks <= 0) return {};
-  return cformat("Refleksy węższe od kroku siatki %.3f° (natężenie rozdzielone na dwa sąsiednie punkty): %d",
+  return cformat(TrText("diffractogram", "Refleksy węższe od kroku siatki %.3f° (natężenie rozdzielone na dwa sąsiednie punkty): %d").c_str(),
                  step, subGridPeaks);
 }
 
 std::string RefusedPeaksMessage(int refusedPeaks) {
   if (refusedPeaks <= 0) return {};
-  return cformat("Pominięte refleksy (szerokość piku nie jest dodatnią liczbą skończoną, "
-                 "np. U tg²θ + V tgθ + W < 0): %d",
+  return cformat(TrText("diffractogram", "Pominięte refleksy (szerokość piku nie jest dodatnią liczbą skończoną, "
+                 "np. U tg²θ + V tgθ + W < 0): %d").c_str(),
                  refusedPeaks);
 }
 

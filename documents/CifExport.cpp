@@ -8,6 +8,7 @@
 #include "io/CoordinateFormat.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
@@ -53,13 +54,13 @@ std::string FormatCif(const CKomorka& doc, const ElementTable& elements, std::ve
     if (std::optional<FoundSymmetry> found = FindSymmetry(doc.cell, doc.crystal.cellAtoms, tolerance)) {
       group = found->group;
       sites = std::move(found->sites);
-      notes.push_back({"Info", cformat("Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å; zapisano %zu "
-                                       "pozycji niezależnych.",
+      notes.push_back({"Info", cformat(TrText("documents", "Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å; zapisano %zu "
+                                       "pozycji niezależnych.").c_str(),
                                        group->Name().c_str(), group->number, tolerance, sites.size())});
     } else {
       group = FindSpaceGroup("P 1");
       sites = doc.crystal.cellAtoms;
-      notes.push_back({"Info", "Nie znaleziono symetrii: zapisano grupę P 1 i wszystkie atomy komórki."});
+      notes.push_back({"Info", TrText("documents", "Nie znaleziono symetrii: zapisano grupę P 1 i wszystkie atomy komórki.")});
     }
   }
   const bool siteEsds = esds && !doc.crystal.spaceGroup.empty() && esds->sites.size() == sites.size();

@@ -9,6 +9,7 @@
 #include "engine/Angles.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace cifimport {
@@ -19,11 +20,11 @@ constexpr const char* kInfoCaption = "Info";
 double CellValue(const CifBlock& block, const char* tag, bool required, double fallback) {
   const std::optional<std::string> v = ValueOf(block, tag);
   if (!v) {
-    if (required) throw CifError{std::string("brak komórki elementarnej (") + tag + ")"};
+    if (required) throw CifError{TrText("documents", "brak komórki elementarnej (") + tag + ")"};
     return fallback;
   }
   const double d = Number(*v);
-  if (!std::isfinite(d)) throw CifError{std::string("nieczytelna wartość ") + tag + " \"" + *v + "\""};
+  if (!std::isfinite(d)) throw CifError{TrText("documents", "nieczytelna wartość ") + tag + " \"" + *v + "\""};
   return d;
 }
 
@@ -65,12 +66,12 @@ void ReadCell(const CifBlock& block, Imported& out) {
   out.beta = AsWritten(CellValue(block, "_cell_angle_beta", false, 90));
   out.gamma = AsWritten(CellValue(block, "_cell_angle_gamma", false, 90));
   for (double len : {out.a, out.b, out.c})
-    if (!(len > 0)) throw CifError{"komórka elementarna o krawędzi nie większej od zera"};
+    if (!(len > 0)) throw CifError{TrText("documents", "komórka elementarna o krawędzi nie większej od zera")};
   const double ca = std::cos(DegreesToRadians(out.alfa)), cb = std::cos(DegreesToRadians(out.beta)),
                cg = std::cos(DegreesToRadians(out.gamma));
   if (!(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-9) || out.alfa <= 0 || out.beta <= 0 ||
       out.gamma <= 0 || out.alfa >= 180 || out.beta >= 180 || out.gamma >= 180)
-    throw CifError{"kąty komórki elementarnej nie tworzą komórki"};
+    throw CifError{TrText("documents", "kąty komórki elementarnej nie tworzą komórki")};
 }
 
 Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImportReport& report) {
@@ -86,9 +87,9 @@ Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImport
 
   const LatticeType system = CrystalSystemOf(sym.ops);
   if (!CellFitsSystem(system, out))
-    out.notes.push_back(cformat("Komórka elementarna pliku (a = %g, b = %g, c = %g, alfa = %g, beta = %g, gamma = %g) "
+    out.notes.push_back(cformat(TrText("documents", "Komórka elementarna pliku (a = %g, b = %g, c = %g, alfa = %g, beta = %g, gamma = %g) "
                                 "nie ma kształtu, jakiego wymaga jego symetria (komórka %s): obliczenie przyjmie ją "
-                                "taką, jaka jest.",
+                                "taką, jaka jest.").c_str(),
                                 out.a, out.b, out.c, out.alfa, out.beta, out.gamma,
                                 std::string(kSystemNames[system]).c_str()));
   LatticeType centring = CentringOf(sym.ops, system);
@@ -160,7 +161,7 @@ bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& ele
           chosen = &block;
           break;
         }
-    if (!chosen) throw CifError{blocks.empty() ? "brak bloku danych (data_)" : "brak komórki elementarnej i atomów"};
+    if (!chosen) throw CifError{blocks.empty() ? TrText("documents", "brak bloku danych (data_)") : TrText("documents", "brak komórki elementarnej i atomów")};
     rep.blockName = chosen->name;
     Imported imp = ImportBlock(*chosen, elements, rep);
 
@@ -196,10 +197,10 @@ bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& ele
     for (const std::string& note : imp.notes) messages.push_back({kInfoCaption, note});
     return true;
   } catch (const CifError& e) {
-    messages.push_back({kErrorCaption, "Plik CIF: " + e.text});
+    messages.push_back({kErrorCaption, TrText("documents", "Plik CIF: ") + e.text});
   } catch (const std::exception& e) {
     // Only a fault of ours or of the library gets here: its words after ours.
-    messages.push_back({kErrorCaption, std::string("Plik CIF: nie udało się go odczytać (") + e.what() + ")"});
+    messages.push_back({kErrorCaption, TrText("documents", "Plik CIF: nie udało się go odczytać (") + e.what() + ")"});
   }
   return false;
 }

@@ -14,6 +14,7 @@
 #include "engine/PositionGrid.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace cifimport {
@@ -119,10 +120,10 @@ class SiteColumns {
   explicit SiteColumns(const CifBlock& block) : block_(block) {
     for (int k = 0; k < kColumns; ++k) columns_[k] = block.Find(kTags[k]);
     if (!columns_[kX] || !columns_[kY] || !columns_[kZ] || columns_[kX]->empty())
-      throw CifError{"brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)"};
+      throw CifError{TrText("documents", "brak atomów (_atom_site_fract_x, _atom_site_fract_y, _atom_site_fract_z)")};
     rows_ = columns_[kX]->size();
     if (columns_[kY]->size() != rows_ || columns_[kZ]->size() != rows_)
-      throw CifError{"współrzędne atomów nie stoją w jednej pętli"};
+      throw CifError{TrText("documents", "współrzędne atomów nie stoją w jednej pętli")};
     for (const Column*& c : columns_)
       if (c && c->size() != rows_) c = nullptr;
   }
@@ -169,7 +170,7 @@ AtomSite SiteAtom(const SiteColumns& col, size_t i, const std::string& label, co
   if (col.has(SiteColumns::kSymbol, i)) {
     const std::string& symbol = col.text(SiteColumns::kSymbol, i);
     nr = ParseElement(symbol, table, true, &charge, &mass);
-    if (nr == 0) throw CifError{"nieznany pierwiastek \"" + symbol + "\" (atom " + label + ")"};
+    if (nr == 0) throw CifError{TrText("documents", "nieznany pierwiastek \"") + symbol + "\" (atom " + label + ")"};
   } else if (IsWaterLabel(label)) {
     nr = 8;
     notes.water.push_back(label);
@@ -191,7 +192,7 @@ double SiteOccupancy(const SiteColumns& col, size_t i, const std::string& label)
   if (!col.has(SiteColumns::kOcc, i)) return 1.0;
   const double occ = Number(col.text(SiteColumns::kOcc, i));
   if (!std::isfinite(occ) || occ < 0 || occ > 1.0005)
-    throw CifError{"nieprawidłowe obsadzenie \"" + col.text(SiteColumns::kOcc, i) + "\" (atom " + label + ")"};
+    throw CifError{TrText("documents", "nieprawidłowe obsadzenie \"") + col.text(SiteColumns::kOcc, i) + "\" (atom " + label + ")"};
   return std::min(occ, 1.0);
 }
 
@@ -202,7 +203,7 @@ Xyz SiteCoordinates(const SiteColumns& col, size_t i, const std::string& label) 
     const int tag = SiteColumns::kX + k;
     const double v = col.has(tag, i) ? CifCoordinate(col.text(tag, i)) : col.isDot(tag, i) ? 0.0 : NAN;
     if (!std::isfinite(v) || std::fabs(v) > 1e6)
-      throw CifError{std::string("nieczytelna współrzędna ") + "xyz"[k] + " (atom " + label + ")"};
+      throw CifError{TrText("documents", "nieczytelna współrzędna ") + "xyz"[k] + " (atom " + label + ")"};
     p[static_cast<size_t>(k)] = v;
   }
   return p;
@@ -223,11 +224,11 @@ std::optional<double> SiteB(const SiteColumns& col, size_t i, const std::string&
     const double v = Number(text);
     const char* name = k == SiteColumns::kBiso ? "B" : "U";
     if (!std::isfinite(v))
-      throw CifError{cformat("nieczytelny parametr drgań termicznych %s = \"%s\" (atom %s)", name, text.c_str(),
+      throw CifError{cformat(TrText("documents", "nieczytelny parametr drgań termicznych %s = \"%s\" (atom %s)").c_str(), name, text.c_str(),
                              label.c_str())};
     const double u = k == SiteColumns::kBiso ? v / kBPerU : v;
     if (u < kLowestU)
-      throw CifError{cformat("ujemny parametr drgań termicznych %s = %s (atom %s)", name, text.c_str(), label.c_str())};
+      throw CifError{cformat(TrText("documents", "ujemny parametr drgań termicznych %s = %s (atom %s)").c_str(), name, text.c_str(), label.c_str())};
     if (u >= 0) return k == SiteColumns::kBiso ? v : kBPerU * v;
     notes.zeroed.push_back(label + " (" + name + " = " + text + ")");
     return 0.0;
@@ -332,11 +333,11 @@ std::vector<std::string> TakeEquivalentU(const CifBlock& block, const Cell& cell
       Site& s = sites[i];
       if (s.atom.biso) continue;
       if (!e.unreadable.empty())
-        throw CifError{"nieczytelny anizotropowy parametr drgań termicznych \"" + e.unreadable + "\" (atom " +
+        throw CifError{TrText("documents", "nieczytelny anizotropowy parametr drgań termicznych \"") + e.unreadable + "\" (atom " +
                        e.label + ")"};
       if (!std::isfinite(e.ueq)) continue;
       if (e.ueq < kLowestU)
-        throw CifError{cformat("ujemny parametr drgań termicznych: Ueq = %.3g z parametrów anizotropowych (atom %s)",
+        throw CifError{cformat(TrText("documents", "ujemny parametr drgań termicznych: Ueq = %.3g z parametrów anizotropowych (atom %s)").c_str(),
                                e.ueq, e.label.c_str())};
       s.atom.biso = e.ueq < 0 ? 0.0 : kBPerU * e.ueq;
       if (e.ueq < 0) notes.zeroed.push_back(e.label + cformat(" (Ueq = %.3g)", e.ueq));
@@ -361,26 +362,26 @@ std::vector<Site> ReadSites(const CifBlock& block, const Cell& cell, const Eleme
     }
     sites.push_back(ReadSite(col, i, table, report, notes));
     if (sites.size() > static_cast<size_t>(Crystal::kMaxAtoms))
-      throw CifError{cformat("za dużo atomów: więcej niż %d pozycji", Crystal::kMaxAtoms)};
+      throw CifError{cformat(TrText("documents", "za dużo atomów: więcej niż %d pozycji").c_str(), Crystal::kMaxAtoms)};
   }
-  if (sites.empty()) throw CifError{"brak atomów: pętla atomów nie podaje żadnego atomu"};
+  if (sites.empty()) throw CifError{TrText("documents", "brak atomów: pętla atomów nie podaje żadnego atomu")};
   const std::vector<std::string> anisotropic = TakeEquivalentU(block, cell, sites, notes);
   if (!dummies.empty())
-    messages.push_back("Pominięto wiersze atomów oznaczone jako fikcyjne (_atom_site_calc_flag dum), które nie "
-                       "podają położenia atomu: " + Listed(dummies) + ".");
+    messages.push_back(TrText("documents", "Pominięto wiersze atomów oznaczone jako fikcyjne (_atom_site_calc_flag dum), które nie "
+                       "podają położenia atomu: ") + Listed(dummies) + ".");
   if (!notes.water.empty())
-    messages.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
-                       "oznaczają cząsteczki wody; przyjęto dla nich tlen (O): " + Listed(notes.water) + ".");
+    messages.push_back(TrText("documents", "Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
+                       "oznaczają cząsteczki wody; przyjęto dla nich tlen (O): ") + Listed(notes.water) + ".");
   if (!notes.unclear.empty())
-    messages.push_back("Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
-                       "można odczytać różnie; przyjęto: " + Listed(notes.unclear) +
-                       ". Sprawdź, czy to właściwe pierwiastki.");
+    messages.push_back(TrText("documents", "Plik nie podaje symboli pierwiastków (_atom_site_type_symbol), a etykiety niektórych atomów "
+                       "można odczytać różnie; przyjęto: ") + Listed(notes.unclear) +
+                       TrText("documents", ". Sprawdź, czy to właściwe pierwiastki."));
   if (!anisotropic.empty())
-    messages.push_back("Anizotropowe parametry drgań termicznych zastąpiono równoważnymi izotropowymi "
-                       "(B = 8π²·Ueq) dla atomów: " + Listed(anisotropic) + ".");
+    messages.push_back(TrText("documents", "Anizotropowe parametry drgań termicznych zastąpiono równoważnymi izotropowymi "
+                       "(B = 8π²·Ueq) dla atomów: ") + Listed(anisotropic) + ".");
   if (!notes.zeroed.empty())
-    messages.push_back("Niewielkie ujemne parametry drgań termicznych (zero w granicach niepewności udokładnienia) "
-                       "przyjęto jako B = 0 dla atomów: " + Listed(notes.zeroed) + ".");
+    messages.push_back(TrText("documents", "Niewielkie ujemne parametry drgań termicznych (zero w granicach niepewności udokładnienia) "
+                       "przyjęto jako B = 0 dla atomów: ") + Listed(notes.zeroed) + ".");
   report.anisotropicSites = static_cast<int>(anisotropic.size());
   for (const Site& s : sites) report.displacementSites += s.atom.biso ? 1 : 0;
   report.sites = static_cast<int>(sites.size());
@@ -422,11 +423,11 @@ std::vector<std::vector<Xyz>> SiteOrbits(const std::vector<Op>& ops, const std::
     for (const Xyz& q : orbits.back()) kept.Add(q, static_cast<int>(j));
     total += orbits.back().size();
     if (total > static_cast<size_t>(Crystal::kMaxAtoms))
-      throw CifError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", Crystal::kMaxAtoms)};
+      throw CifError{cformat(TrText("documents", "za dużo atomów: komórka zawiera ich więcej niż %d").c_str(), Crystal::kMaxAtoms)};
   }
   if (!repeated.empty())
-    notes.push_back("Plik podaje niektóre atomy dwukrotnie, w tym samym miejscu komórki (po przesunięciu o "
-                    "wektor sieci lub przekształceniu symetrii); pominięto: " + Listed(repeated) + ".");
+    notes.push_back(TrText("documents", "Plik podaje niektóre atomy dwukrotnie, w tym samym miejscu komórki (po przesunięciu o "
+                    "wektor sieci lub przekształceniu symetrii); pominięto: ") + Listed(repeated) + ".");
   report.cellAtoms = static_cast<int>(total);
   report.duplicateSites = static_cast<int>(repeated.size());
   return orbits;

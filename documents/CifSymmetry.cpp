@@ -10,6 +10,7 @@
 
 #include "documents/CifImportSteps.h"
 #include "io/NumberFormat.h"
+#include "io/Translate.h"
 
 namespace pelmora::cifimport {
 namespace {
@@ -46,24 +47,24 @@ bool HasCrystallographicOrder(const Op& op) {
 // or improper rotation of order 1, 2, 3, 4 or 6) and the list a finite group:
 // closed under products, modulo whole cell translations.
 void CheckGroup(const std::vector<Op>& ops) {
-  if (ops.empty()) throw CifError{"brak operatorów symetrii"};
-  if (ops.size() > kMaxOperators) throw CifError{cformat("za dużo operatorów symetrii (%zu)", ops.size())};
+  if (ops.empty()) throw CifError{TrText("documents", "brak operatorów symetrii")};
+  if (ops.size() > kMaxOperators) throw CifError{cformat(TrText("documents", "za dużo operatorów symetrii (%zu)").c_str(), ops.size())};
   for (const Op& op : ops) {
     for (const auto& row : op.rot)
       for (int v : row)
         if (v != 0 && v != Op::DEN && v != -Op::DEN)
-          throw CifError{"operator symetrii \"" + op.triplet() + "\" nie jest krystalograficzny"};
-    if (!HasCrystallographicOrder(op)) throw CifError{"operator symetrii \"" + op.triplet() + "\" nie jest krystalograficzny"};
+          throw CifError{TrText("documents", "operator symetrii \"") + op.triplet() + TrText("documents", "\" nie jest krystalograficzny")};
+    if (!HasCrystallographicOrder(op)) throw CifError{TrText("documents", "operator symetrii \"") + op.triplet() + TrText("documents", "\" nie jest krystalograficzny")};
   }
   const bool hasIdentity =
       std::any_of(ops.begin(), ops.end(), [](const Op& op) { return op == Op::identity(); });
-  if (!hasIdentity) throw CifError{"operatory symetrii nie tworzą grupy (brak x,y,z)"};
+  if (!hasIdentity) throw CifError{TrText("documents", "operatory symetrii nie tworzą grupy (brak x,y,z)")};
   for (const Op& p : ops)
     for (const Op& q : ops) {
       Op r = p.combine(q);
       r.wrap();
       if (std::find(ops.begin(), ops.end(), r) == ops.end())
-        throw CifError{"operatory symetrii nie tworzą grupy (brak iloczynu " + p.triplet() + " · " + q.triplet() + ")"};
+        throw CifError{TrText("documents", "operatory symetrii nie tworzą grupy (brak iloczynu ") + p.triplet() + " · " + q.triplet() + ")"};
     }
 }
 
@@ -266,8 +267,8 @@ Symmetry ReadSymmetry(const CifBlock& block, const Cell& cell, const std::vector
     if ((sg->ext == 'H' || sg->ext == 'R') && axes != 0 && axes != sg->ext) {
       const gemmi::SpaceGroup* other = FindSpaceGroup(symbol.symbol, axes, alpha, gamma);
       if (other && other->ext == axes) {
-        sym.note = cformat("Symbol grupy przestrzennej \"%s\" wskazuje osie %s, lecz komórka elementarna ma osie "
-                           "%s: przyjęto osie komórki.",
+        sym.note = cformat(TrText("documents", "Symbol grupy przestrzennej \"%s\" wskazuje osie %s, lecz komórka elementarna ma osie "
+                           "%s: przyjęto osie komórki.").c_str(),
                            hm->c_str(), sg->ext == 'R' ? "romboedryczne" : "heksagonalne",
                            axes == 'R' ? "romboedryczne" : "heksagonalne");
         sg = other;
@@ -285,7 +286,7 @@ Symmetry ReadSymmetry(const CifBlock& block, const Cell& cell, const std::vector
           sym.ops = std::move(otherOps);
           sg = other;
         }
-        sym.note = cformat("Symbol grupy przestrzennej \"%s\" nie wskazuje początku układu: przyjęto wariant %c.",
+        sym.note = cformat(TrText("documents", "Symbol grupy przestrzennej \"%s\" nie wskazuje początku układu: przyjęto wariant %c.").c_str(),
                            hm->c_str(), sg->ext);
       }
     }
@@ -293,7 +294,7 @@ Symmetry ReadSymmetry(const CifBlock& block, const Cell& cell, const std::vector
     return sym;
   }
   sym.ops = {Op::identity()};
-  sym.note = "Plik nie podaje symetrii: przyjęto grupę P 1.";
+  sym.note = TrText("documents", "Plik nie podaje symetrii: przyjęto grupę P 1.");
   return sym;
 }
 

@@ -1,4 +1,5 @@
 #include "documents/CifSyntax.h"
+#include "io/Translate.h"
 
 #include <gemmi/cif.hpp>
 
@@ -24,28 +25,28 @@ CifValue ValueOf(const std::string& raw) {
 // follow, for a report to whoever wrote the file.
 std::string PolishSyntaxError(const std::string& what) {
   static const std::pair<const char*, const char*> kKnown[] = {
-      {"Wrong number of values in the loop", "liczba wartości w pętli (loop_) nie jest wielokrotnością liczby jej pól"},
-      {"unterminated 'string'", "tekst w apostrofach nie jest zamknięty"},
-      {"unterminated \"string\"", "tekst w cudzysłowie nie jest zamknięty"},
-      {"unterminated text field", "pole tekstowe (;) nie jest zamknięte"},
-      {"unnamed save_ frame", "ramka save_ nie ma nazwy"},
-      {"expected block header (data_)", "brak nagłówka bloku danych (data_)"},
-      {"has no value", "znacznik nie ma wartości"},
-      {"duplicate tag", "znacznik powtarza się w bloku"},
-      {"duplicate block name", "nazwa bloku danych powtarza się"},
-      {"parse error", "nieoczekiwany tekst"},
+      {"Wrong number of values in the loop", PELMORA_TR_NOOP("documents", "liczba wartości w pętli (loop_) nie jest wielokrotnością liczby jej pól")},
+      {"unterminated 'string'", PELMORA_TR_NOOP("documents", "tekst w apostrofach nie jest zamknięty")},
+      {"unterminated \"string\"", PELMORA_TR_NOOP("documents", "tekst w cudzysłowie nie jest zamknięty")},
+      {"unterminated text field", PELMORA_TR_NOOP("documents", "pole tekstowe (;) nie jest zamknięte")},
+      {"unnamed save_ frame", PELMORA_TR_NOOP("documents", "ramka save_ nie ma nazwy")},
+      {"expected block header (data_)", PELMORA_TR_NOOP("documents", "brak nagłówka bloku danych (data_)")},
+      {"has no value", PELMORA_TR_NOOP("documents", "znacznik nie ma wartości")},
+      {"duplicate tag", PELMORA_TR_NOOP("documents", "znacznik powtarza się w bloku")},
+      {"duplicate block name", PELMORA_TR_NOOP("documents", "nazwa bloku danych powtarza się")},
+      {"parse error", PELMORA_TR_NOOP("documents", "nieoczekiwany tekst")},
   };
-  std::string sentence = "nie jest poprawnym plikiem CIF";
+  std::string sentence = TrText("documents", "nie jest poprawnym plikiem CIF");
   for (const auto& [english, polish] : kKnown)
     if (what.find(english) != std::string::npos) {
-      sentence = polish;
+      sentence = TrText("documents", polish);
       break;
     }
   // "CIF:54:1: ..." from the parser, "CIF:12 in data_x: ..." from its checks.
   std::string line;
   if (what.rfind("CIF:", 0) == 0)
     for (size_t i = 4; i < what.size() && std::isdigit(static_cast<unsigned char>(what[i])); ++i) line += what[i];
-  const std::string where = line.empty() ? "błąd składni: " : "błąd składni w wierszu " + line + ": ";
+  const std::string where = line.empty() ? TrText("documents", "błąd składni: ") : TrText("documents", "błąd składni w wierszu ") + line + ": ";
   return where + sentence + " (" + what + ")";
 }
 

@@ -12,11 +12,12 @@
 #include "engine/SpaceGroup.h"
 #include "io/NumberFormat.h"
 #include "refdata/ElementTable.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
 
-constexpr const char* kInfoCaption = "Info";
+constexpr const char* kInfoCaption = PELMORA_TR_NOOP("documents", "Info");
 
 // Something the file cannot be read past; the text is the message.
 struct ImportError {
@@ -100,9 +101,9 @@ int LineOfAtom(std::string_view text, bool mmcif, int serial, std::string_view* 
 
 std::string Describe(const MacromoleculeAtom& a) {
   std::string out = cformat("atom %d %s", a.serial, a.name.c_str());
-  if (a.altloc) out += cformat(" (położenie alternatywne %c)", a.altloc);
+  if (a.altloc) out += cformat(TrText("documents", " (położenie alternatywne %c)").c_str(), a.altloc);
   out += ", " + a.residue;
-  if (!a.chain.empty()) out += ", łańcuch " + a.chain;
+  if (!a.chain.empty()) out += TrText("documents", ", łańcuch ") + a.chain;
   return out;
 }
 
@@ -131,21 +132,21 @@ double AsGiven(double v) { return parseDoubleOr(cformat("%.6g", v), v); }
 // a.b.c of gemmi's cell, refused when it is no crystal's.
 void CheckCell(const MacromoleculeText& mm, bool mmcif) {
   if (!mm.hasCell)
-    throw ImportError{mmcif ? "brak komórki elementarnej (_cell.length_a, _cell.length_b, _cell.length_c, "
-                              "_cell.angle_alpha, _cell.angle_beta, _cell.angle_gamma)"
-                            : "brak komórki elementarnej (rekordu CRYST1)"};
+    throw ImportError{mmcif ? TrText("documents", "brak komórki elementarnej (_cell.length_a, _cell.length_b, _cell.length_c, "
+                              "_cell.angle_alpha, _cell.angle_beta, _cell.angle_gamma)")
+                            : TrText("documents", "brak komórki elementarnej (rekordu CRYST1)")};
   const double values[] = {mm.a, mm.b, mm.c, mm.alpha, mm.beta, mm.gamma};
   for (double v : values)
-    if (!std::isfinite(v) || !(v > 0)) throw ImportError{"nieczytelna lub zerowa stała komórki elementarnej"};
+    if (!std::isfinite(v) || !(v > 0)) throw ImportError{TrText("documents", "nieczytelna lub zerowa stała komórki elementarnej")};
   const auto one = [](double v) { return std::fabs(v - 1.0) < 1e-6; };
   if (one(mm.a) && one(mm.b) && one(mm.c))
-    throw ImportError{"komórka elementarna 1 × 1 × 1 Å nie opisuje kryształu (tak zapisuje się struktury z NMR "
-                      "i mikroskopii elektronowej): nie ma z czego obliczyć dyfraktogramu proszkowego"};
+    throw ImportError{TrText("documents", "komórka elementarna 1 × 1 × 1 Å nie opisuje kryształu (tak zapisuje się struktury z NMR "
+                      "i mikroskopii elektronowej): nie ma z czego obliczyć dyfraktogramu proszkowego")};
   const double ca = std::cos(DegreesToRadians(mm.alpha)), cb = std::cos(DegreesToRadians(mm.beta)),
                cg = std::cos(DegreesToRadians(mm.gamma));
   if (!(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-9) || mm.alpha >= 180 || mm.beta >= 180 ||
       mm.gamma >= 180)
-    throw ImportError{"kąty komórki elementarnej nie tworzą komórki"};
+    throw ImportError{TrText("documents", "kąty komórki elementarnej nie tworzą komórki")};
 }
 
 // The setting the file's symbol names: PDB symbols ("P 1 21 1", "H 3") as
@@ -154,8 +155,8 @@ void CheckCell(const MacromoleculeText& mm, bool mmcif) {
 SpaceGroupSetting GroupOf(const MacromoleculeText& mm, bool mmcif) {
   const std::string symbol = Trimmed(mm.spaceGroup);
   if (symbol.empty())
-    throw ImportError{mmcif ? "brak grupy przestrzennej (_symmetry.space_group_name_H-M)"
-                            : "brak grupy przestrzennej (rekord CRYST1, kolumny 56-66)"};
+    throw ImportError{mmcif ? TrText("documents", "brak grupy przestrzennej (_symmetry.space_group_name_H-M)")
+                            : TrText("documents", "brak grupy przestrzennej (rekord CRYST1, kolumny 56-66)")};
   std::optional<SpaceGroupSetting> g;
   try {
     if (const gemmi::SpaceGroup* sg = gemmi::find_spacegroup_by_name(symbol, mm.alpha, mm.gamma))
@@ -221,9 +222,9 @@ void CountSiteSymmetry(const SpaceGroupSetting& g, const GeneratedCell& cell, st
     ++report.specialSites;
   }
   if (report.specialSites > 0)
-    notes.push_back(cformat("Atomy leżące na elementach symetrii (%d) mają w pliku obsadzenie podzielone przez "
+    notes.push_back(cformat(TrText("documents", "Atomy leżące na elementach symetrii (%d) mają w pliku obsadzenie podzielone przez "
                             "liczbę przekształceń, które zostawiają je na miejscu, jak zapisują je pliki PDB; "
-                            "przyjęto obsadzenie całej pozycji: ",
+                            "przyjęto obsadzenie całej pozycji: ").c_str(),
                             report.specialSites) +
                     [&] {
                       std::string list;
@@ -245,23 +246,23 @@ Imported Import(std::string_view text, bool mmcif, const ElementTable& table, Ma
   if (mm.atoms.empty() && !mm.missingColumns.empty()) {
     std::string list;
     for (const std::string& tag : mm.missingColumns) list += (list.empty() ? "" : ", ") + tag;
-    throw ImportError{"pętla atomów nie ma pól " + list};
+    throw ImportError{TrText("documents", "pętla atomów nie ma pól ") + list};
   }
   if (mm.atoms.empty())
-    throw ImportError{mmcif ? "brak atomów (pętli _atom_site)" : "brak atomów (rekordów ATOM i HETATM)"};
+    throw ImportError{mmcif ? TrText("documents", "brak atomów (pętli _atom_site)") : TrText("documents", "brak atomów (rekordów ATOM i HETATM)")};
   report.models = mm.models;
-  if (mm.models > 1) out.notes.push_back(cformat("Plik zawiera kilka modeli struktury (%d): odczytano pierwszy.", mm.models));
+  if (mm.models > 1) out.notes.push_back(cformat(TrText("documents", "Plik zawiera kilka modeli struktury (%d): odczytano pierwszy.").c_str(), mm.models));
 
   for (const MacromoleculeAtom& a : mm.atoms) {
     AtomSite site = SiteAtom(text, mmcif, a, table);
     const double occupancy = AsGiven(a.occupancy), b = AsGiven(a.b);
     if (!std::isfinite(occupancy) || occupancy < 0 || occupancy > 1.0005)
-      throw ImportError{cformat("nieprawidłowe obsadzenie %g (", occupancy) + Where(text, mmcif, a) + ")"};
+      throw ImportError{cformat(TrText("documents", "nieprawidłowe obsadzenie %g (").c_str(), occupancy) + Where(text, mmcif, a) + ")"};
     if (!std::isfinite(b) || b < 0)
-      throw ImportError{cformat("nieprawidłowy parametr drgań termicznych B = %g (", b) + Where(text, mmcif, a) + ")"};
+      throw ImportError{cformat(TrText("documents", "nieprawidłowy parametr drgań termicznych B = %g (").c_str(), b) + Where(text, mmcif, a) + ")"};
     for (double v : a.fract)
       if (!std::isfinite(v) || std::fabs(v) > 1e6)
-        throw ImportError{"nieczytelne współrzędne (" + Where(text, mmcif, a) + ")"};
+        throw ImportError{TrText("documents", "nieczytelne współrzędne (") + Where(text, mmcif, a) + ")"};
     if (occupancy == 0) {
       ++report.emptySites;
       continue;
@@ -275,15 +276,15 @@ Imported Import(std::string_view text, bool mmcif, const ElementTable& table, Ma
     out.sites.push_back(std::move(site));
     out.labels.push_back(a.residue + " " + a.name + (a.chain.empty() ? "" : " " + a.chain));
     if (out.sites.size() > static_cast<size_t>(Crystal::kMaxAtoms))
-      throw ImportError{cformat("za dużo atomów: więcej niż %d", Crystal::kMaxAtoms)};
+      throw ImportError{cformat(TrText("documents", "za dużo atomów: więcej niż %d").c_str(), Crystal::kMaxAtoms)};
   }
-  if (out.sites.empty()) throw ImportError{"brak atomów: każdy ma w pliku obsadzenie 0"};
+  if (out.sites.empty()) throw ImportError{TrText("documents", "brak atomów: każdy ma w pliku obsadzenie 0")};
   if (report.emptySites > 0)
-    out.notes.push_back(cformat("Pominięto atomy o obsadzeniu 0 (%d): nie rozpraszają.", report.emptySites));
+    out.notes.push_back(cformat(TrText("documents", "Pominięto atomy o obsadzeniu 0 (%d): nie rozpraszają.").c_str(), report.emptySites));
 
   const GeneratedCell cell = GenerateCell(out.group, out.sites, Crystal::kMaxAtoms);
   if (!cell.fits)
-    throw ImportError{cformat("za dużo atomów: komórka zawiera ich więcej niż %d", Crystal::kMaxAtoms)};
+    throw ImportError{cformat(TrText("documents", "za dużo atomów: komórka zawiera ich więcej niż %d").c_str(), Crystal::kMaxAtoms)};
   CountSiteSymmetry(out.group, cell, out.sites, out.labels, report, out.notes);
   report.sites = static_cast<int>(out.sites.size());
   report.cellAtoms = static_cast<int>(cell.structureAtoms.size()) * CentringMultiplicity(cell.latticeType);
@@ -300,8 +301,8 @@ std::string LowAngleWindow(CKomorka& doc) {
   if (doc.experiment.angleMax <= kMax) return {};
   doc.experiment.angleMin = std::min(doc.experiment.angleMin, kMin);
   doc.experiment.angleMax = std::min(doc.experiment.angleMax, kMax);
-  return cformat("Zakres kątów 2θ ustawiono na %.1f–%.1f°, jak dla makrocząsteczek; "
-                 "zmienisz go w parametrach eksperymentu.",
+  return cformat(TrText("documents", "Zakres kątów 2θ ustawiono na %.1f–%.1f°, jak dla makrocząsteczek; "
+                 "zmienisz go w parametrach eksperymentu.").c_str(),
                  doc.experiment.angleMin, doc.experiment.angleMax);
 }
 
@@ -326,7 +327,7 @@ bool ImportMacromoleculeText(CKomorka& doc, std::string_view text, bool mmcif, c
   MacromoleculeImportReport local;
   MacromoleculeImportReport& rep = report ? *report : local;
   rep = MacromoleculeImportReport{};
-  const std::string lead = mmcif ? "Plik mmCIF: " : "Plik PDB: ";
+  const std::string lead = mmcif ? TrText("documents", "Plik mmCIF: ") : TrText("documents", "Plik PDB: ");
   try {
     Imported imp = Import(text, mmcif, elements, rep);
     doc.cell.a = cifimport::AsWritten(imp.mm.a);
@@ -345,16 +346,16 @@ bool ImportMacromoleculeText(CKomorka& doc, std::string_view text, bool mmcif, c
     // rest and weakens the low-angle lines.
     if (!doc.experiment.solvent.on)
       messages.push_back({kInfoCaption,
-                          "Model z pliku nie zawiera rozpuszczalnika: linie pod małymi kątami są liczone jak dla "
+                          TrText("documents", "Model z pliku nie zawiera rozpuszczalnika: linie pod małymi kątami są liczone jak dla "
                           "białka w próżni i wychodzą za silne. Poprawka na rozpuszczalnik (Babinet: k = 0.8, "
                           "B = 200 Å²) jest na stronie eksperymentu (\"Rozpuszczalnik\"), w pelmora-cli "
-                          "--solvent."});
+                          "--solvent.")});
     return true;
   } catch (const ImportError& e) {
     messages.push_back({kErrorCaption, lead + e.text});
   } catch (const std::exception& e) {
     // Only a fault of ours or of the library gets here: its words after ours.
-    messages.push_back({kErrorCaption, lead + "nie udało się go odczytać (" + e.what() + ")"});
+    messages.push_back({kErrorCaption, lead + TrText("documents", "nie udało się go odczytać (") + e.what() + ")"});
   }
   return false;
 }

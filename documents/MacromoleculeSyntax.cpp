@@ -1,6 +1,7 @@
 #include "documents/MacromoleculeSyntax.h"
 
 #include "documents/CifSyntax.h"
+#include "io/Translate.h"
 
 #include <gemmi/cif.hpp>
 #include <gemmi/mmcif.hpp>
@@ -94,7 +95,7 @@ std::string PolishPdbError(const std::string& what) {
   if (what.rfind(lead, 0) == 0)
     for (size_t i = lead.size(); i < what.size() && std::isdigit(static_cast<unsigned char>(what[i])); ++i)
       line += what[i];
-  const std::string where = line.empty() ? "nie udało się go odczytać" : "błąd w wierszu " + line;
+  const std::string where = line.empty() ? TrText("documents", "nie udało się go odczytać") : TrText("documents", "błąd w wierszu ") + line;
   return where + " (" + what + ")";
 }
 
@@ -110,7 +111,7 @@ bool ReadMacromoleculeText(std::string_view text, bool mmcif, MacromoleculeText&
       doc = cif::read_memory(text.data(), text.size(), "CIF");
       block = AtomBlock(doc);
       if (!block) {
-        if (error) *error = "brak bloku danych (data_)";
+        if (error) *error = TrText("documents", "brak bloku danych (data_)");
         return false;
       }
       st = gemmi::make_structure_from_block(*block);

@@ -10,6 +10,7 @@
 #include "documents/MacromoleculeImport.h"
 #include "documents/TolvoInputFile.h"
 #include "io/AtomicFile.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
@@ -26,7 +27,7 @@ bool HasTolvoSignature(std::string_view bytes) { return bytes.starts_with("Tolvo
 bool OpenTolvoBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages,
                     DocumentFormat* format) {
   if (ImportTolvoText(doc, bytes) != ImportStatus::kOk) {
-    messages.push_back({kErrorCaption, kUnknownFileFormat});
+    messages.push_back({kErrorCaption, TrText("documents", kUnknownFileFormat)});
     return false;
   }
   if (format) *format = DocumentFormat::kTolvoInput;
@@ -90,7 +91,7 @@ bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const 
     std::string content;
     if (!Gunzip(bytes, content)) {
       if (format) *format = DocumentFormat::kStructure;
-      messages.push_back({kErrorCaption, "Plik skompresowany (gzip) jest uszkodzony lub zbyt duży"});
+      messages.push_back({kErrorCaption, TrText("documents", "Plik skompresowany (gzip) jest uszkodzony lub zbyt duży")});
       return false;
     }
     bytes = std::move(content);
@@ -101,7 +102,7 @@ bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const 
   const bool pdb = elements && !cif && LooksLikePdb(name, head);
   if (!cif && !pdb && format) *format = DocumentFormat::kStructure;
   if (!readable) {
-    messages.push_back({kErrorCaption, kCannotOpenFile});
+    messages.push_back({kErrorCaption, TrText("documents", kCannotOpenFile)});
     return false;
   }
   if (!cif && !pdb) {

@@ -12,6 +12,7 @@
 #include "io/XmlUtil.h"
 #include "io/CoordinateFormat.h"
 #include "io/NumberFormat.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
@@ -115,8 +116,8 @@ bool ReadBazaAtoms(const CKomorka& doc, xmlXPathContext* ctx, std::vector<AtomSi
         !Crystal::FitsCapacity(doc.crystal.latticeType, parsed.size() + 1)) {
       messages.push_back(
           {kErrorCaption,
-           cformat("Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
-                   "atomów.",
+           cformat(TrText("documents", "Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
+                   "atomów.").c_str(),
                    Crystal::kMaxAtoms)});
       refused = true;
       return false;
@@ -172,8 +173,8 @@ void ReadBazaSpaceGroup(CKomorka& doc, xmlXPathContext* ctx, const std::vector<S
   if (!g)
     if (const auto hall = AttributeText(sg, "hall")) g = FindSpaceGroup(*hall);
   if (!g) {
-    messages.push_back({kAppCaption, "Nieznana grupa przestrzenna \"" + name +
-                                         "\": atomy komórki przyjęto takie, jakie podaje plik, bez symetrii."});
+    messages.push_back({kAppCaption, TrText("documents", "Nieznana grupa przestrzenna \"") + name +
+                                         TrText("documents", "\": atomy komórki przyjęto takie, jakie podaje plik, bez symetrii.")});
     return;
   }
   doc.crystal.asymmetricUnit = SitesOf(doc.crystal.structureAtoms, siteOf);
@@ -186,7 +187,7 @@ bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& mess
   const auto lattice = XPathText(ctx, "//baza/lattice");
   if (!lattice) return false;
   if (!doc.crystal.SetSystemFromName(*lattice)) {
-    messages.push_back({kAppCaption, kUnknownCellType});
+    messages.push_back({kAppCaption, TrText("documents", kUnknownCellType)});
     return false;
   }
   if (const auto letter = XPathText(ctx, "//baza/lat_type")) doc.crystal.SetCentringFromLetter(*letter);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Komorka.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 
@@ -53,10 +54,10 @@ bool IsWritableFormat(DocumentFormat format);
 // "DIR/NAME.xml" beside an imported "DIR/NAME.ext".
 std::string ImportedSaveName(const std::string& path);
 
-inline constexpr const char* kUnknownCellType = "Nieznany typ komórki";
-inline constexpr const char* kCannotOpenFile = "Nie można otworzyć pliku";
-inline constexpr const char* kUnknownFileFormat = "Nieznany format pliku";
-inline constexpr const char* kErrorCaption = "Błąd";
+inline constexpr const char* kUnknownCellType = PELMORA_TR_NOOP("documents", "Nieznany typ komórki");
+inline constexpr const char* kCannotOpenFile = PELMORA_TR_NOOP("documents", "Nie można otworzyć pliku");
+inline constexpr const char* kUnknownFileFormat = PELMORA_TR_NOOP("documents", "Nieznany format pliku");
+inline constexpr const char* kErrorCaption = PELMORA_TR_NOOP("documents", "Błąd");
 inline constexpr const char* kAppCaption = "Pelmora";
 
 }  // namespace pelmora

@@ -16,6 +16,7 @@
 #include "engine/ReflectionGroups.h"
 #include "engine/SearchThreads.h"
 #include "engine/StructureFactorKernel.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
@@ -362,12 +363,12 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
   progress.SetRange(0, 1000);
   progress.SetPosition(0);
   search::PositionPoster poster(progress);
-  const auto phase = [&](const char* status, int position) {
+  const auto phase = [&](const std::string& status, int position) {
     if (!cancel) progress.SetStatus(status);
     poster.Post(position);
   };
   poster.Post(0);
-  if (!cancel) progress.SetStatus("Wyszukiwanie refleksów");
+  if (!cancel) progress.SetStatus(TrText("engine", "Wyszukiwanie refleksów"));
 
   // The search groups the reflections as it finds them; what is left is to
   // put the groups in order and make their records.
@@ -376,20 +377,20 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
   {
     search::IndexSearch finder(*this, second, SearchLimits());
     if (!finder.Run(poster, cancel)) return -1;
-    phase("Sortowanie refleksów", 250);
+    phase(TrText("engine", "Sortowanie refleksów"), 250);
     if (cancel) return -1;
     found1 = finder.TakeGroups(1);
     if (second) found2 = finder.TakeGroups(2);
   }
 
-  phase("Grupowanie refleksów", 500);
+  phase(TrText("engine", "Grupowanie refleksów"), 500);
   if (cancel || found1.size() == 0) return -1;
   std::vector<Reflection> groups1 = search::MakeGroups(found1, experiment.lambda1);
   found1 = search::LineGroups();
   std::vector<Reflection> groups2 = search::MakeGroups(found2, experiment.lambda2);
   found2 = search::LineGroups();
 
-  phase("Obliczanie natężenia", 750);
+  phase(TrText("engine", "Obliczanie natężenia"), 750);
   if (!search::RateGroups(*this, groups1, groups2, poster, cancel)) return -1;
 
   // The results are installed in one step.

@@ -7,46 +7,47 @@
 #include "engine/Angles.h"
 #include "engine/StructureEdits.h"
 #include "io/NumberFormat.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 
 std::string CheckExperimentValue(const ExperimentParams& p, ExperimentValue which) {
   // A size, area, speed or coefficient of zero or below has no meaning: as
   // divisors they make the intensities infinite, as factors negative or zero.
-  auto positive = [](const char* name, double value, const char* unit) {
+  auto positive = [](const std::string& name, double value, const char* unit) {
     if (std::isfinite(value) && value > 0.0) return std::string();
-    return cformat("Nieprawidłowa wartość: %s = %g %s; musi być większa od zera.", name, value, unit);
+    return cformat(TrText("engine", "Nieprawidłowa wartość: %s = %g %s; musi być większa od zera.").c_str(), name.c_str(), value, unit);
   };
   switch (which) {
     case ExperimentValue::AngleRange:
       // A pattern needs a stretch of angles to be drawn over.
       if (p.angleMin < p.angleMax || !std::isfinite(p.angleMin) || !std::isfinite(p.angleMax)) return {};
-      return cformat("Nieprawidłowy zakres kątowy: min = %g, max = %g; kąt minimalny musi być mniejszy od maksymalnego.",
+      return cformat(TrText("engine", "Nieprawidłowy zakres kątowy: min = %g, max = %g; kąt minimalny musi być mniejszy od maksymalnego.").c_str(),
                      p.angleMin, p.angleMax);
     case ExperimentValue::GrainSize:
       if (p.gsize > 0.0) return {};
-      return cformat("Nieprawidłowy rozmiar ziarna (gsize) D = %g Å: szerokość piku wymaga D większego od zera.",
+      return cformat(TrText("engine", "Nieprawidłowy rozmiar ziarna (gsize) D = %g Å: szerokość piku wymaga D większego od zera.").c_str(),
                      p.gsize);
     case ExperimentValue::DwFactor:
       // Off, B does not enter the intensities (the field keeps it meanwhile).
       if (std::isfinite(p.dwfactor) && (p.IsDW != 1 || p.dwfactor >= 0.0)) return {};
-      return cformat("Nieprawidłowa wartość: czynnik temperaturowy B = %g Å²; nie może być ujemny.", p.dwfactor);
+      return cformat(TrText("engine", "Nieprawidłowa wartość: czynnik temperaturowy B = %g Å²; nie może być ujemny.").c_str(), p.dwfactor);
     case ExperimentValue::Absorption:
-      return positive("współczynnik absorpcji (absorption)", p.absorption, "cm⁻¹");
+      return positive(TrText("engine", "współczynnik absorpcji (absorption)"), p.absorption, "cm⁻¹");
     case ExperimentValue::DetSlit:
-      return positive("rozmiar szczeliny detektora (detslit)", p.detslit, "mm²");
+      return positive(TrText("engine", "rozmiar szczeliny detektora (detslit)"), p.detslit, "mm²");
     case ExperimentValue::BeamArea:
-      return positive("pole przekroju wiązki (beamarea)", p.beamarea, "mm²");
+      return positive(TrText("engine", "pole przekroju wiązki (beamarea)"), p.beamarea, "mm²");
     case ExperimentValue::MeasureSpeed:
-      return positive("prędkość pomiaru (measurespeed)", p.measurespeed, "°/min");
+      return positive(TrText("engine", "prędkość pomiaru (measurespeed)"), p.measurespeed, "°/min");
     case ExperimentValue::DifRadius:
-      return positive("promień dyfraktometru (difradius)", p.difradius, "mm");
+      return positive(TrText("engine", "promień dyfraktometru (difradius)"), p.difradius, "mm");
     case ExperimentValue::Solvent:
       // Beyond k = 1 the solvent would outweigh the model at low angles.
       if (!p.solvent.on || (p.solvent.k >= 0.0 && p.solvent.k <= 1.0 && p.solvent.b >= 0.0 && std::isfinite(p.solvent.b)))
         return {};
-      return cformat("Nieprawidłowa poprawka na rozpuszczalnik: k = %g, B = %g Å²; k musi leżeć w [0, 1], B nie może "
-                     "być ujemne.",
+      return cformat(TrText("engine", "Nieprawidłowa poprawka na rozpuszczalnik: k = %g, B = %g Å²; k musi leżeć w [0, 1], B nie może "
+                     "być ujemne.").c_str(),
                      p.solvent.k, p.solvent.b);
   }
   return {};
@@ -65,13 +66,13 @@ std::string CKomorka::ValidateCalculation() const {
   // Angles whose axes (almost) lie in one plane leave only rounding residue
   // under the square root: such a cell has no volume either.
   if (!(std::isfinite(V) && V > 1e-5 * std::fabs(cell.a * cell.b * cell.c)))
-    return cformat("Nieprawidłowa komórka elementarna: objętość V = %g Å³ (a = %g, b = %g, c = %g, "
-                   "alfa = %g, beta = %g, gamma = %g).",
+    return cformat(TrText("engine", "Nieprawidłowa komórka elementarna: objętość V = %g Å³ (a = %g, b = %g, c = %g, "
+                   "alfa = %g, beta = %g, gamma = %g).").c_str(),
                    V, cell.a, cell.b, cell.c, cell.alfa, cell.beta, cell.gamma);
   if (!(std::isfinite(experiment.lambda1) && experiment.lambda1 > 0.0))
-    return cformat("Nieprawidłowa długość fali lambda1 = %g Å: musi być większa od zera.", experiment.lambda1);
+    return cformat(TrText("engine", "Nieprawidłowa długość fali lambda1 = %g Å: musi być większa od zera.").c_str(), experiment.lambda1);
   if (!(std::isfinite(experiment.lambda2) && experiment.lambda2 >= 0.0))
-    return cformat("Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).",
+    return cformat(TrText("engine", "Nieprawidłowa długość fali lambda2 = %g Å: musi być dodatnia (0 = brak drugiej linii).").c_str(),
                    experiment.lambda2);
   for (ExperimentValue v : {ExperimentValue::DifRadius, ExperimentValue::MeasureSpeed, ExperimentValue::Absorption,
                             ExperimentValue::DetSlit, ExperimentValue::BeamArea, ExperimentValue::DwFactor,
@@ -85,10 +86,10 @@ std::string CKomorka::ValidateCalculation() const {
     double value;
   } finite[] = {{"angleMin", experiment.angleMin}, {"angleMax", experiment.angleMax}, {"ratio", experiment.ratio}};
   for (const auto& p : finite)
-    if (!std::isfinite(p.value)) return cformat("Nieprawidłowa wartość: %s = %g.", p.name, p.value);
+    if (!std::isfinite(p.value)) return cformat(TrText("engine", "Nieprawidłowa wartość: %s = %g.").c_str(), p.name, p.value);
   // The second line's share: below zero its peaks would point down.
   if (experiment.ratio < 0.0)
-    return cformat("Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.",
+    return cformat(TrText("engine", "Nieprawidłowa wartość: stosunek natężeń Kα2/Kα1 (ratio) = %g; nie może być ujemny.").c_str(),
                    experiment.ratio);
   if (std::string why = CheckExperimentValue(experiment, ExperimentValue::AngleRange); !why.empty()) return why;
   // Guard against a calculation that would not fit in memory: the number of
@@ -98,18 +99,18 @@ std::string CKomorka::ValidateCalculation() const {
   const double expected = 4.0 / 3.0 * kPi * V * r * r * r;
   const double need = CalculationBytes(expected), limit = CalculationMemoryLimit();
   if (!(need <= limit))
-    return cformat("Zbyt wiele refleksów do obliczenia (około %.3g): potrzeba by do %.1f GB pamięci, a obliczenie może "
-                   "zająć najwyżej %.1f GB (trzy czwarte pamięci komputera); zmniejsz komórkę lub zakres kątów.",
+    return cformat(TrText("engine", "Zbyt wiele refleksów do obliczenia (około %.3g): potrzeba by do %.1f GB pamięci, a obliczenie może "
+                   "zająć najwyżej %.1f GB (trzy czwarte pamięci komputera); zmniejsz komórkę lub zakres kątów.").c_str(),
                    expected, need / 1e9, limit / 1e9);
   for (const AtomSite& at : crystal.cellAtoms)
     if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z))
-      return cformat("Nieprawidłowe współrzędne atomu \"%s\".", at.name.c_str());
+      return cformat(TrText("engine", "Nieprawidłowe współrzędne atomu \"%s\".").c_str(), at.name.c_str());
   for (const AtomSite& at : crystal.cellAtoms) {
     if (!OccupancyValid(at.occupancy))
-      return cformat("Nieprawidłowe obsadzenie atomu \"%s\": %g; musi być większe od 0 i nie większe od 1.",
+      return cformat(TrText("engine", "Nieprawidłowe obsadzenie atomu \"%s\": %g; musi być większe od 0 i nie większe od 1.").c_str(),
                      at.name.c_str(), at.occupancy);
     if (!SiteBValid(at.biso))
-      return cformat("Nieprawidłowy czynnik temperaturowy atomu \"%s\": B = %g Å²; nie może być ujemny.",
+      return cformat(TrText("engine", "Nieprawidłowy czynnik temperaturowy atomu \"%s\": B = %g Å²; nie może być ujemny.").c_str(),
                      at.name.c_str(), *at.biso);
   }
   return {};

@@ -1,4 +1,5 @@
 #include "io/AtomicFile.h"
+#include "io/Translate.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,8 +79,8 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::string_
 bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(const PieceWriter&)>& produce,
                          std::string* error, FileDurability durability) {
   const auto writeAll = [&produce](int fd) { return produce([fd](std::string_view bytes) { return WriteAll(fd, bytes); }); };
-  const auto fail = [&](const char* what, int err) {
-    if (error) *error = std::string("Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
+  const auto fail = [&](const std::string& what, int err) {
+    if (error) *error = TrText("io", "Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
     return false;
   };
   // Replace the file a link points to, not the link.
@@ -93,16 +94,16 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
   struct stat target {};
   if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-    if (fd < 0) return fail("nie można otworzyć", errno);
+    if (fd < 0) return fail(TrText("io", "nie można otworzyć"), errno);
     const bool ok = writeAll(fd);
     const int err = errno;
     ::close(fd);
-    return ok ? true : fail("błąd zapisu", err);
+    return ok ? true : fail(TrText("io", "błąd zapisu"), err);
   }
   std::string tmp = path + ".XXXXXX";
   // Not inherited by programs another thread starts meanwhile.
   const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) return fail("nie można utworzyć pliku tymczasowego", errno);
+  if (fd < 0) return fail(TrText("io", "nie można utworzyć pliku tymczasowego"), errno);
   // mkstemp makes the file private; the result must look like the file it
   // replaces (its group too, where we may set it) or like any new file.
   struct stat st {};
@@ -118,17 +119,17 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
     const int err = errno;
     ::close(fd);
     ::unlink(tmp.c_str());
-    return fail("błąd zapisu", err);
+    return fail(TrText("io", "błąd zapisu"), err);
   }
   if ((durability == FileDurability::kSynced && ::fsync(fd) != 0) || ::close(fd) != 0) {
     const int err = errno;
     ::unlink(tmp.c_str());
-    return fail("błąd zapisu", err);
+    return fail(TrText("io", "błąd zapisu"), err);
   }
   if (std::rename(tmp.c_str(), path.c_str()) != 0) {
     const int err = errno;
     ::unlink(tmp.c_str());
-    return fail("nie można zastąpić pliku", err);
+    return fail(TrText("io", "nie można zastąpić pliku"), err);
   }
   if (durability == FileDurability::kSynced) SyncFolderOf(path);
   return true;

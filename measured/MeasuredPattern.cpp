@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "io/NumberFormat.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
@@ -75,25 +76,25 @@ bool Fail(std::string* error, const std::string& text) {
 bool FromDataSet(const xylib::DataSet& ds, MeasuredPattern& out, std::string* error) {
   const std::string formatName = ds.fi ? ds.fi->name : "";
   const std::string formatDesc = ds.fi ? ds.fi->desc : "";
-  if (ds.get_block_count() < 1) return Fail(error, "Plik nie zawiera danych pomiarowych.");
+  if (ds.get_block_count() < 1) return Fail(error, TrText("measured", "Plik nie zawiera danych pomiarowych."));
   const xylib::Block* block = ds.get_block(0);
   const int columns = block->get_column_count();
   const int n = block->get_point_count();
   if (columns < 2)
-    return Fail(error, "Plik nie zawiera kolumny kątów 2θ (tylko " + std::to_string(columns) + " kolumna danych).");
+    return Fail(error, cformat(TrText("measured", "Plik nie zawiera kolumny kątów 2θ (tylko %d kolumna danych).").c_str(), columns));
   const std::string axisName = block->get_column(1).get_name();
   if (SpectrumFormats().count(formatName)) {
-    const std::string found = axisName.empty() ? std::string("energia lub numer kanału") : "„" + axisName + "”";
-    return Fail(error, "Plik w formacie " + formatDesc + " zawiera widmo: oś odciętych to " + found +
-                           ", a nie kąt 2θ w stopniach.");
+    const std::string found = axisName.empty() ? TrText("measured", "energia lub numer kanału") : "„" + axisName + "”";
+    return Fail(error, cformat(TrText("measured", "Plik w formacie %s zawiera widmo: oś odciętych to %s, a nie kąt 2θ w stopniach.").c_str(),
+                               formatDesc.c_str(), found.c_str()));
   }
-  if (n < 0) return Fail(error, "Plik nie określa liczby punktów pomiaru.");
+  if (n < 0) return Fail(error, TrText("measured", "Plik nie określa liczby punktów pomiaru."));
   // Plain columns: x, y and sigma; a fourth column leaves it unclear which
   // is which.
   const bool textColumns = formatName == "text" || formatName == "csv";
   if (textColumns && columns > 3)
-    return Fail(error, "Plik ma " + std::to_string(columns) +
-                           " kolumn; oczekiwano dwóch (2θ, zliczenia) lub trzech (2θ, zliczenia, σ).");
+    return Fail(error, cformat(TrText("measured", "Plik ma %d kolumn; oczekiwano dwóch (2θ, zliczenia) lub trzech (2θ, zliczenia, σ).").c_str(),
+                               columns));
   std::vector<double> x(static_cast<size_t>(n)), y(static_cast<size_t>(n)), s;
   const xylib::Column& cx = block->get_column(1);
   const xylib::Column& cy = block->get_column(2);
@@ -110,7 +111,7 @@ bool FromDataSet(const xylib::DataSet& ds, MeasuredPattern& out, std::string* er
   out.format = formatDesc;
   out.note.clear();
   if (ds.get_block_count() > 1)
-    out.note = "Plik zawiera " + std::to_string(ds.get_block_count()) + " skanów; wczytano pierwszy.";
+    out.note = cformat(TrText("measured", "Plik zawiera %d skanów; wczytano pierwszy.").c_str(), static_cast<int>(ds.get_block_count()));
   return true;
 }
 
@@ -132,14 +133,14 @@ bool ReadWith(Load load, MeasuredPattern& out, std::string* error) {
   CNumericLocale cLocale;
   try {
     const std::unique_ptr<xylib::DataSet> ds = load();
-    if (!ds) return Fail(error, "Nie rozpoznano formatu pliku.");
+    if (!ds) return Fail(error, TrText("measured", "Nie rozpoznano formatu pliku."));
     return FromDataSet(*ds, out, error);
   } catch (const std::bad_alloc&) {
-    return Fail(error, "Za mało pamięci do odczytu pliku pomiaru.");
+    return Fail(error, TrText("measured", "Za mało pamięci do odczytu pliku pomiaru."));
   } catch (const std::exception& e) {
-    return Fail(error, std::string("Nie można odczytać pliku pomiaru: ") + e.what());
+    return Fail(error, TrText("measured", "Nie można odczytać pliku pomiaru: ") + e.what());
   } catch (...) {
-    return Fail(error, "Nie można odczytać pliku pomiaru.");
+    return Fail(error, TrText("measured", "Nie można odczytać pliku pomiaru."));
   }
 }
 
@@ -156,30 +157,30 @@ bool Compressed(const std::string& path) {
 bool CheckMeasuredColumns(std::vector<double> x, std::vector<double> y, std::vector<double> sigma,
                           const std::string& axisName, MeasuredPattern& out, std::string* error) {
   if (!NamesTwoTheta(axisName))
-    return Fail(error, "Oś odciętych w pliku to „" + axisName + "”, a nie kąt 2θ w stopniach.");
+    return Fail(error, cformat(TrText("measured", "Oś odciętych w pliku to „%s”, a nie kąt 2θ w stopniach.").c_str(), axisName.c_str()));
   if (x.size() != y.size() || (!sigma.empty() && sigma.size() != x.size()))
-    return Fail(error, "Kolumny pliku mają różne długości.");
+    return Fail(error, TrText("measured", "Kolumny pliku mają różne długości."));
   std::vector<size_t> keep;
   keep.reserve(x.size());
   for (size_t i = 0; i < x.size(); ++i) {
     if (!std::isfinite(x[i]) || !std::isfinite(y[i]) || (!sigma.empty() && !std::isfinite(sigma[i])))
-      return Fail(error, "Punkt " + std::to_string(i + 1) + " pliku nie jest liczbą.");
+      return Fail(error, cformat(TrText("measured", "Punkt %zu pliku nie jest liczbą.").c_str(), i + 1));
     if (x[i] <= 0.0 || x[i] >= 180.0) continue;
     if (y[i] < 0.0)
-      return Fail(error, "Ujemna liczba zliczeń (" + Num(y[i]) + ") przy 2θ = " + Num(x[i]) + "°.");
+      return Fail(error, cformat(TrText("measured", "Ujemna liczba zliczeń (%s) przy 2θ = %s°.").c_str(), Num(y[i]).c_str(), Num(x[i]).c_str()));
     if (!sigma.empty() && sigma[i] <= 0.0)
-      return Fail(error, "Niedodatnia niepewność σ (" + Num(sigma[i]) + ") przy 2θ = " + Num(x[i]) + "°.");
+      return Fail(error, cformat(TrText("measured", "Niedodatnia niepewność σ (%s) przy 2θ = %s°.").c_str(), Num(sigma[i]).c_str(), Num(x[i]).c_str()));
     keep.push_back(i);
   }
   if (keep.empty()) {
-    if (x.empty()) return Fail(error, "Plik nie zawiera punktów pomiaru.");
-    return Fail(error, "Żaden z " + std::to_string(x.size()) +
-                           " punktów pliku nie leży w zakresie 2θ od 0° do 180°; to nie są kąty 2θ w stopniach.");
+    if (x.empty()) return Fail(error, TrText("measured", "Plik nie zawiera punktów pomiaru."));
+    return Fail(error, cformat(TrText("measured", "Żaden z %zu punktów pliku nie leży w zakresie 2θ od 0° do 180°; to nie są kąty 2θ w stopniach.").c_str(),
+                               x.size()));
   }
-  if (keep.size() < 2) return Fail(error, "Plik zawiera tylko jeden punkt pomiaru w zakresie 2θ od 0° do 180°.");
+  if (keep.size() < 2) return Fail(error, TrText("measured", "Plik zawiera tylko jeden punkt pomiaru w zakresie 2θ od 0° do 180°."));
   // Scans stored from high to low angles, or pieced together, come sorted.
   std::stable_sort(keep.begin(), keep.end(), [&](size_t a, size_t b) { return x[a] < x[b]; });
-  if (x[keep.front()] == x[keep.back()]) return Fail(error, "Wszystkie punkty pliku leżą przy tym samym kącie 2θ.");
+  if (x[keep.front()] == x[keep.back()]) return Fail(error, TrText("measured", "Wszystkie punkty pliku leżą przy tym samym kącie 2θ."));
   out.twoTheta.resize(keep.size());
   out.counts.resize(keep.size());
   out.sigma.assign(sigma.empty() ? 0 : keep.size(), 0.0);
@@ -194,7 +195,7 @@ bool CheckMeasuredColumns(std::vector<double> x, std::vector<double> y, std::vec
 bool ReadMeasuredFile(const std::string& path, MeasuredPattern& out, std::string* error) {
   {
     std::ifstream probe(path, std::ios::binary);
-    if (!probe) return Fail(error, "Nie można otworzyć pliku " + path + ".");
+    if (!probe) return Fail(error, TrText("measured", "Nie można otworzyć pliku ") + path + ".");
   }
   MeasuredPattern read;
   const bool ok = ReadWith(

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "io/Translate.h"
 #include "plugins/include/pelmora_plugin.h"
 
 namespace pelmora {
@@ -72,9 +73,9 @@ struct PluginKindGroup {
   const char* title;
 };
 inline constexpr PluginKindGroup kPluginKindGroups[] = {
-    {PELMORA_KIND_PROFILE, "Profile pików"},
-    {PELMORA_KIND_IMAGE_FORMAT, "Formaty plików graficznych"},
-    {PELMORA_KIND_CHART_FORMAT, "Formaty dyfraktogramu"},
+    {PELMORA_KIND_PROFILE, PELMORA_TR_NOOP("plugins", "Profile pików")},
+    {PELMORA_KIND_IMAGE_FORMAT, PELMORA_TR_NOOP("plugins", "Formaty plików graficznych")},
+    {PELMORA_KIND_CHART_FORMAT, PELMORA_TR_NOOP("plugins", "Formaty dyfraktogramu")},
 };
 
 }  // namespace pelmora

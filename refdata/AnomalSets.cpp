@@ -8,6 +8,7 @@
 #include "engine/Komorka.h"
 #include "io/NumberFormat.h"
 #include "refdata/ReferenceFiles.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 
@@ -91,7 +92,7 @@ int ApplyAnomalSet(CKomorka& doc, const AnomalTable& set, const std::vector<int>
 
 std::string StaleAnomalNote(const CKomorka& doc) {
   if (!AnomalTermsStale(doc)) return {};
-  return cformat("Czynniki anomalne f′, f″ atomów są dla λ = %.5f Å, nie dla bieżącego źródła (λ = %.5f Å).",
+  return cformat(TrText("refdata", "Czynniki anomalne f′, f″ atomów są dla λ = %.5f Å, nie dla bieżącego źródła (λ = %.5f Å).").c_str(),
                  doc.crystal.anomalLambda, doc.experiment.lambda1);
 }
 

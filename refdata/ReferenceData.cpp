@@ -6,6 +6,7 @@
 #include "io/NumberFormat.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
@@ -60,7 +61,7 @@ void LoadTable(const ReferenceData& ref, const char* fileName, Table& table, Loa
         Report(r, own, messages);
         return;
       }
-      messages.push_back(cformat("Nie można odczytać pliku %s; wczytano %s.", own.c_str(), shipped.c_str()));
+      messages.push_back(cformat(TrText("refdata", "Nie można odczytać pliku %s; wczytano %s.").c_str(), own.c_str(), shipped.c_str()));
     }
   }
   Report(load(shipped, table), shipped, messages);
@@ -95,7 +96,7 @@ bool ReferenceData::MakeSaveFolder(std::string* error) const {
   std::error_code ec;
   std::filesystem::create_directories(userDir, ec);
   if (!ec) return true;
-  if (error) *error = cformat("Nie można utworzyć folderu %s: %s", userDir.c_str(), ec.message().c_str());
+  if (error) *error = cformat(TrText("refdata", "Nie można utworzyć folderu %s: %s").c_str(), userDir.c_str(), ec.message().c_str());
   return false;
 }
 
@@ -201,8 +202,8 @@ int JoinDocumentRecords(const CKomorka& doc, std::vector<RadiationSource>& sourc
 
 std::string DisplacedEntriesMessage(int count) {
   if (count <= 0) return {};
-  return "Pełna tablica: ostatnia pozycja ustąpiła miejsca danym z pliku struktury (tylko w pamięci, "
-         "plik tablicy zachowuje ją): " +
+  return TrText("refdata", "Pełna tablica: ostatnia pozycja ustąpiła miejsca danym z pliku struktury (tylko w pamięci, "
+         "plik tablicy zachowuje ją): ") +
          std::to_string(count);
 }
 

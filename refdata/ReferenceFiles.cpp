@@ -7,6 +7,7 @@
 #include "io/AtomicFile.h"
 #include "io/XmlUtil.h"
 #include "io/NumberFormat.h"
+#include "io/Translate.h"
 
 namespace pelmora {
 namespace {
@@ -294,7 +295,7 @@ ApparatusSet SettingsApparatusEntry(const ApparatusSet& current) {
 }
 
 std::string LeftOutMessage(const std::string& path, int leftOut) {
-  return cformat("Plik %s zawiera więcej danych, niż mieści tablica; pominięto pozycji: %d.", path.c_str(), leftOut);
+  return cformat(TrText("refdata", "Plik %s zawiera więcej danych, niż mieści tablica; pominięto pozycji: %d.").c_str(), path.c_str(), leftOut);
 }
 
 }  // namespace pelmora

@@ -19,6 +19,8 @@ PKGS=(
   # LLVM's OpenMP for the ThreadSanitizer build of scripts/sanitize.sh.
   libomp-14-dev
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev qt6-translations-l10n
+  # lrelease makes the English translation; lupdate checks it is complete.
+  qt6-l10n-tools
   # The chart's metafile export (EMF records) and the printing tests, which
   # read the printed PDF with pdftotext. Qt's print support is in qt6-base-dev.
   libuemf-dev poppler-utils

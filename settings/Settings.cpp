@@ -162,6 +162,7 @@ void LoadSettings(const SettingsStore& st, CSettings& s) {
   s.experiment.dwfactor = Decimal(st, "DWFactor", "0.0");
   s.experiment.IsDW = static_cast<std::int32_t>(st.GetInt(kMain, "IsDW", 0));
   s.GLDetail = static_cast<std::int32_t>(st.GetInt(kGL, "GLDetail", 30));
+  s.Language = st.GetString(kMain, "Language", "");
 }
 
 bool SaveSettings(SettingsStore& st, const CSettings& s) {
@@ -190,6 +191,7 @@ bool SaveSettings(SettingsStore& st, const CSettings& s) {
   st.SetString(kMain, "DWFactor", cformat("%g", s.experiment.dwfactor));
   st.SetInt(kMain, "IsDW", s.experiment.IsDW);
   st.SetInt(kGL, "GLDetail", s.GLDetail);
+  st.SetString(kMain, "Language", s.Language);
   return st.Sync();
 }
 

@@ -40,6 +40,8 @@ struct CSettings {
   std::uint32_t Sett_ver = kLayoutVersion;
   std::string RadName = "Cu";
   std::string AparatName = "brak";
+  // The language of the texts: empty follows the system, "pl" or "en".
+  std::string Language;
 
   // The current source and instrument set as records (names unmarked).
   RadiationSource CurrentSource() const;

@@ -19,7 +19,7 @@ std::uint32_t ToBgr(const QColor& c) {
 CColorBox::CColorBox(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setFixedSize(64, 22);
-  setToolTip(QStringLiteral("Kliknij dwukrotnie, aby zmienić kolor"));
+  setToolTip(tr("Kliknij dwukrotnie, aby zmienić kolor"));
 }
 
 void CColorBox::setColor(const QColor& c) {
@@ -54,7 +54,7 @@ void CColorBox::mouseDoubleClickEvent(QMouseEvent*) {
 
 void CColorBox::Choose() {
   if (bindable_ && !field_) return;
-  const QColor c = bindable_ ? QColorDialog::getColor(color_, this, QStringLiteral("Kolor"))
+  const QColor c = bindable_ ? QColorDialog::getColor(color_, this, tr("Kolor"))
                              : QColorDialog::getColor(color_, this);
   if (!c.isValid()) return;
   if (field_) *field_ = ToBgr(c);

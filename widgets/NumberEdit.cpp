@@ -1,5 +1,6 @@
 #include "widgets/NumberEdit.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 
@@ -36,7 +37,7 @@ bool NumberEdit::event(QEvent* e) {
 }
 
 void RefuseNonNumber(QLineEdit* field) {
-  QMessageBox::warning(field->window(), QStringLiteral("Pelmora"), QStringLiteral("Enter a number."));
+  QMessageBox::warning(field->window(), QStringLiteral("Pelmora"), QCoreApplication::translate("NumberEdit", "Enter a number."));
   field->setFocus();
   field->selectAll();
 }

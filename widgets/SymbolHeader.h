@@ -3,6 +3,7 @@
 // model, where it serves as the tooltip and for tests.
 #pragma once
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QString>
@@ -64,7 +65,7 @@ std::map<int, QString> ColumnSymbols(const std::array<SymbolColumn<Cell>, N>& co
 // A column's header: its title as text and tooltip, and its alignment.
 template <class Cell>
 QVariant ColumnHeaderData(const SymbolColumn<Cell>& c, int role) {
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return QString::fromUtf8(c.text);
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return QCoreApplication::translate("SymbolHeader", c.text);
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(c.align | Qt::AlignVCenter);
   return {};
 }

@@ -10,7 +10,7 @@
 namespace pelmora {
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("O programie..."));
+  setWindowTitle(tr("O programie..."));
   auto* top = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
   auto* icon = new QLabel(this);
@@ -19,7 +19,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   row->addWidget(icon);
   auto* text = new QLabel(this);
   text->setTextFormat(Qt::RichText);
-  text->setText(QStringLiteral("<b>Pelmor ver. 2.0.0.1</b><br><br>"
+  text->setText(tr("<b>Pelmor ver. 2.0.0.1</b><br><br>"
                                "Symulacja dyfraktogramów proszkowych:<br>"
                                "refleksy, natężenia i profile pików."));
   row->addWidget(text, 1);

@@ -1,6 +1,7 @@
 #include "app/ui/Application.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
@@ -20,6 +21,9 @@
 #include "diffractogram/ui/ChartView.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "engine/CalcProgress.h"
+#include "io/Translate.h"
+#include "settings/Language.h"
+#include "settings/Paths.h"
 
 static void InitResources() { Q_INIT_RESOURCE(pelmora); }
 
@@ -34,7 +38,8 @@ void CreateApplication(ApplicationRun& run, const std::string& iniPath, const CP
   QApplication::setOrganizationName(QStringLiteral("Pelmora"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/pelmora.svg")));
   run.qtTexts = std::make_unique<QTranslator>();
-  if (run.qtTexts->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  // Qt's own Polish texts unless the program speaks another language.
+  if (Translations::Current() == "pl" && run.qtTexts->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(run.qtTexts.get());
   run.app = std::make_unique<CPelmorApp>(iniPath);
   run.app->Start(report);
@@ -60,15 +65,15 @@ std::unique_ptr<QPrinter> RequestedPrinter(const CommandLine& cl, const std::fun
         cl.printer.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(cl.printer);
     if (info.isNull()) {
       const QStringList names = QPrinterInfo::availablePrinterNames();
-      const QString known = names.isEmpty() ? QStringLiteral("system nie zna żadnej drukarki")
-                                            : QStringLiteral("dostępne: %1").arg(names.join(QStringLiteral(", ")));
-      tell(cl.printer.isEmpty() ? QStringLiteral("brak drukarki domyślnej (%1); --print-to PLIK.pdf zapisze stronę do pliku").arg(known)
-                                : QStringLiteral("nie ma drukarki \"%1\" (%2)").arg(cl.printer, known));
+      const QString known = names.isEmpty() ? QCoreApplication::translate("Application", "system nie zna żadnej drukarki")
+                                            : QCoreApplication::translate("Application", "dostępne: %1").arg(names.join(QStringLiteral(", ")));
+      tell(cl.printer.isEmpty() ? QCoreApplication::translate("Application", "brak drukarki domyślnej (%1); --print-to PLIK.pdf zapisze stronę do pliku").arg(known)
+                                : QCoreApplication::translate("Application", "nie ma drukarki \"%1\" (%2)").arg(cl.printer, known));
       return nullptr;
     }
     printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     if (!printer->isValid()) {
-      tell(QStringLiteral("%1: Nie powiodło się stworzenie kontekstu urządzenia drukarki").arg(info.printerName()));
+      tell(QCoreApplication::translate("Application", "%1: Nie powiodło się stworzenie kontekstu urządzenia drukarki").arg(info.printerName()));
       return nullptr;
     }
   }
@@ -84,7 +89,7 @@ QString WhyNotWritable(const QString& path) {
   if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) return probe.errorString();
   probe.close();
   if (!existed) QFile::remove(path);
-  return QStringLiteral("zapis się nie powiódł");
+  return QCoreApplication::translate("Application", "zapis się nie powiódł");
 }
 
 }  // namespace
@@ -94,7 +99,7 @@ bool StartApplication(ApplicationRun& run, const QStringList& arguments, const s
   const CommandLine cl = ParseCommandLine(arguments);
   CreateApplication(run, iniPath, report);
   if (!cl.error.isEmpty()) {
-    if (report) report(QStringLiteral("Błąd"), cl.error);
+    if (report) report(QCoreApplication::translate("Application", "Błąd"), cl.error);
     return false;
   }
   // Only file names ask for something; a plain start opens no document.
@@ -115,7 +120,7 @@ int PrintFromCommandLine(const QStringList& arguments, const std::string& iniPat
                          const std::function<void(const QString& line)>& tell) {
   const CommandLine cl = ParseCommandLine(arguments);
   if (!cl.error.isEmpty() || !cl.print) {
-    tell(cl.error.isEmpty() ? QStringLiteral("brak żądania wydruku") : cl.error);
+    tell(cl.error.isEmpty() ? QCoreApplication::translate("Application", "brak żądania wydruku") : cl.error);
     return printstatus::kBadArguments;
   }
   // Without a printer nothing could come of the rest: checked first.
@@ -138,7 +143,7 @@ int PrintFromCommandLine(const QStringList& arguments, const std::string& iniPat
     KomorkaDocument* doc = frame.OpenDocumentFile(file);
     CDownView* view = doc ? ViewOf(frame, doc) : nullptr;
     if (!view) {
-      if (!told) tell(QStringLiteral("%1: nie można otworzyć pliku").arg(file));
+      if (!told) tell(QCoreApplication::translate("Application", "%1: nie można otworzyć pliku").arg(file));
       fail(printstatus::kUnreadable);
       continue;
     }
@@ -149,7 +154,7 @@ int PrintFromCommandLine(const QStringList& arguments, const std::string& iniPat
         RunPatternCalculation(doc->doc(), progress, run.app->SetupFor(frame.chartBar()->ProfileId()), view->grid());
     if (!r.refusal.empty() || r.outcome != CalcOutcome::Ok) {
       tell(QStringLiteral("%1: %2").arg(
-          file, r.refusal.empty() ? QStringLiteral("obliczenie przerwane") : QString::fromStdString(r.refusal)));
+          file, r.refusal.empty() ? QCoreApplication::translate("Application", "obliczenie przerwane") : QString::fromStdString(r.refusal)));
       fail(printstatus::kRefused);
       continue;
     }
@@ -159,7 +164,7 @@ int PrintFromCommandLine(const QStringList& arguments, const std::string& iniPat
     printer->setDocName(QFileInfo(file).fileName());
     if (!PrintChartPage(*printer, *view, run.app->settings().printBW != 0)) {
       tell(cl.printToFile() ? QStringLiteral("%1: %2").arg(cl.printTo, WhyNotWritable(cl.printTo))
-                            : QStringLiteral("%1: drukarka %2 nie przyjęła strony").arg(file, printer->printerName()));
+                            : QCoreApplication::translate("Application", "%1: drukarka %2 nie przyjęła strony").arg(file, printer->printerName()));
       fail(printstatus::kNotPrinted);
     }
   }
@@ -178,6 +183,11 @@ bool FinishApplication(ApplicationRun& run) {
 }
 
 int RunApplication(QApplication& qapp) {
+  // The language first: the command line's answers speak it too.
+  Translations texts;
+  texts.Install(UserLanguage(), ExecutableDir());
+  // The core's messages pass through the same translator.
+  SetTextTranslator([](const char* context, const char* text) { return QCoreApplication::translate(context, text).toStdString(); });
   QStringList args = qapp.arguments();
   if (!args.isEmpty()) args.removeFirst();
   const CommandLine cl = ParseCommandLine(args);

@@ -1,5 +1,7 @@
 #include "app/ui/CommandLine.h"
 
+#include <QCoreApplication>
+
 namespace pelmora {
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
@@ -34,7 +36,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                       name == QStringLiteral("--help") || name == QStringLiteral("-h") ||
                       name == QStringLiteral("--version");
     if (flag && inlineValue) {
-      cl.error = QStringLiteral("opcja %1 nie przyjmuje wartości").arg(name);
+      cl.error = QCoreApplication::translate("CommandLine", "opcja %1 nie przyjmuje wartości").arg(name);
       return cl;
     }
     if (name == QStringLiteral("--calculate")) {
@@ -43,7 +45,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       printRequested = true;
     } else if (name == QStringLiteral("--printer") || name == QStringLiteral("--print-to")) {
       if (!takeValue()) {
-        cl.error = QStringLiteral("opcja %1 wymaga wartości").arg(name);
+        cl.error = QCoreApplication::translate("CommandLine", "opcja %1 wymaga wartości").arg(name);
         return cl;
       }
       (name == QStringLiteral("--printer") ? cl.printer : cl.printTo) = value;
@@ -53,7 +55,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     } else if (name == QStringLiteral("--version")) {
       cl.version = true;
     } else {
-      cl.error = QStringLiteral("nieznana opcja %1").arg(arg);
+      cl.error = QCoreApplication::translate("CommandLine", "nieznana opcja %1").arg(arg);
       return cl;
     }
   }
@@ -61,20 +63,19 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   if (cl.help || cl.version) return cl;
   if (cl.print) {
     if (!cl.printer.isEmpty() && cl.printToFile())
-      cl.error = QStringLiteral("--printer i --print-to wykluczają się: drukarka albo plik PDF");
+      cl.error = QCoreApplication::translate("CommandLine", "--printer i --print-to wykluczają się: drukarka albo plik PDF");
     else if (cl.files.isEmpty())
-      cl.error = QStringLiteral("nie podano pliku do wydrukowania");
+      cl.error = QCoreApplication::translate("CommandLine", "nie podano pliku do wydrukowania");
     else if (cl.printToFile() && cl.files.size() > 1)
-      cl.error = QStringLiteral("--print-to zapisuje stronę jednego pliku, podano %1").arg(cl.files.size());
+      cl.error = QCoreApplication::translate("CommandLine", "--print-to zapisuje stronę jednego pliku, podano %1").arg(cl.files.size());
   } else if (cl.calculate && cl.files.isEmpty()) {
-    cl.error = QStringLiteral("--calculate wymaga plików do obliczenia");
+    cl.error = QCoreApplication::translate("CommandLine", "--calculate wymaga plików do obliczenia");
   }
   return cl;
 }
 
 QString CommandLineUsage() {
-  return QStringLiteral(
-      "Użycie: pelmora [PLIK...]\n"
+  return QCoreApplication::translate("CommandLine", "Użycie: pelmora [PLIK...]\n"
       "        pelmora --calculate PLIK...\n"
       "        pelmora --print [--printer NAZWA] PLIK...\n"
       "        pelmora --print-to WYNIK.pdf PLIK\n"

@@ -27,6 +27,7 @@
 
 #include "app/ui/AboutBox.h"
 #include "documents/CifExport.h"
+#include "documents/StructureFile.h"
 #include "io/AtomicFile.h"
 #include "app/ui/Commands.h"
 #include "app/ui/HelpWindow.h"
@@ -62,6 +63,7 @@ constexpr const char* kDockSection = "mfDockState";
 constexpr int kRecentCount = 4;
 
 QString U(const char* s) { return QString::fromUtf8(s); }
+QString Tr(const char* s) { return QCoreApplication::translate("Commands", s); }
 
 // Standard commands take the desktop theme's icon; ours stands in when the
 // theme has none, and for everything the theme does not name.
@@ -121,11 +123,11 @@ QAction* CMainFrame::action(int id) const {
 void CMainFrame::CreateActions() {
   for (int i = 0; i < kCommandCount; ++i) {
     const CommandInfo& c = kCommands[i];
-    auto* a = new QAction(U(c.text), this);
+    auto* a = new QAction(Tr(c.text), this);
     a->setData(c.id);
     if (*c.shortcut) a->setShortcut(QKeySequence(U(c.shortcut)));
-    a->setStatusTip(U(c.prompt));
-    if (*c.tooltip) a->setToolTip(U(c.tooltip));
+    a->setStatusTip(Tr(c.prompt));
+    if (*c.tooltip) a->setToolTip(Tr(c.tooltip));
     if (*c.icon) a->setIcon(CommandIcon(c.icon));
     a->setCheckable(c.checkable);
     a->setIconVisibleInMenu(false);
@@ -180,10 +182,10 @@ void CMainFrame::ConnectCalculationActions() {
 void CMainFrame::CreateAxisActions() {
   // One abscissa per chart; the menu shows the active chart's.
   auto* group = new QActionGroup(this);
-  const QString labels[] = {QStringLiteral("2θ [st.]"), QStringLiteral("d [Å]"), QStringLiteral("Q [Å⁻¹]")};
-  const QString tips[] = {QStringLiteral("Oś kątów w stopniach 2θ"),
-                          QStringLiteral("Oś kątów jako odległość międzypłaszczyznowa d dla pierwszej długości fali"),
-                          QStringLiteral("Oś kątów jako wektor rozpraszania Q = 4π sin θ / λ")};
+  const QString labels[] = {tr("2θ [st.]"), QStringLiteral("d [Å]"), QStringLiteral("Q [Å⁻¹]")};
+  const QString tips[] = {tr("Oś kątów w stopniach 2θ"),
+                          tr("Oś kątów jako odległość międzypłaszczyznowa d dla pierwszej długości fali"),
+                          tr("Oś kątów jako wektor rozpraszania Q = 4π sin θ / λ")};
   for (int i = 0; i < 3; ++i) {
     auto* a = new QAction(labels[i], group);
     a->setCheckable(true);
@@ -249,19 +251,19 @@ void CMainFrame::CreateWindowActions() {
   connect(action(cmd::kWindowTile), &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
   // While one document fills the area the others are reached from the
   // keyboard as in every MDI program.
-  nextWindow_ = new QAction(QStringLiteral("&Następne okno"), this);
+  nextWindow_ = new QAction(tr("&Następne okno"), this);
   nextWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)});
-  nextWindow_->setStatusTip(QStringLiteral("Przejdź do następnego okna struktury"));
+  nextWindow_->setStatusTip(tr("Przejdź do następnego okna struktury"));
   connect(nextWindow_, &QAction::triggered, mdi_, &QMdiArea::activateNextSubWindow);
-  previousWindow_ = new QAction(QStringLiteral("&Poprzednie okno"), this);
+  previousWindow_ = new QAction(tr("&Poprzednie okno"), this);
   previousWindow_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
-  previousWindow_->setStatusTip(QStringLiteral("Przejdź do poprzedniego okna struktury"));
+  previousWindow_->setStatusTip(tr("Przejdź do poprzedniego okna struktury"));
   connect(previousWindow_, &QAction::triggered, mdi_, &QMdiArea::activatePreviousSubWindow);
 }
 
 void CMainFrame::CreateToolBars() {
-  standardBar_ = new QToolBar(QStringLiteral("Standardowy"), this);
+  standardBar_ = new QToolBar(tr("Standardowy"), this);
   standardBar_->setObjectName(QStringLiteral("StandardBar"));
   for (int id : std::initializer_list<int>{cmd::kNew, cmd::kOpen, cmd::kSave, 0, cmd::kPrint, 0, cmd::kCalculate, 0, cmd::kExportText, cmd::kExportPicture, 0, cmd::kAbout}) {
     if (id == 0) standardBar_->addSeparator();
@@ -269,7 +271,7 @@ void CMainFrame::CreateToolBars() {
   }
   addToolBar(Qt::TopToolBarArea, standardBar_);
 
-  zoomBar_ = new QToolBar(QStringLiteral("Powiększenie"), this);
+  zoomBar_ = new QToolBar(tr("Powiększenie"), this);
   zoomBar_->setObjectName(QStringLiteral("ZoomBar"));
   for (int i = 0; i < kZoomBarLayoutCount; ++i) {
     if (kZoomBarLayout[i] == 0) zoomBar_->addSeparator();
@@ -318,9 +320,9 @@ void CMainFrame::CreateStatusBar() {
   for (QLabel* l : panes_) bar->addPermanentWidget(l);
   // The message pane falls back to the idle prompt.
   connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
-    if (text.isEmpty()) bar->showMessage(QStringLiteral("Gotowy"));
+    if (text.isEmpty()) bar->showMessage(tr("Gotowy"));
   });
-  bar->showMessage(QStringLiteral("Gotowy"));
+  bar->showMessage(tr("Gotowy"));
   QAction* a = action(cmd::kViewStatusBar);
   a->setChecked(true);
   connect(a, &QAction::triggered, bar, &QWidget::setVisible);
@@ -330,7 +332,7 @@ void CMainFrame::BuildMenus(bool withDocument) {
   documentMenu_ = withDocument;
   QMenuBar* bar = menuBar();
   bar->clear();
-  QMenu* file = bar->addMenu(QStringLiteral("&Plik"));
+  QMenu* file = bar->addMenu(tr("&Plik"));
   file->addAction(action(cmd::kNew));
   file->addAction(action(cmd::kOpen));
   if (withDocument) {
@@ -342,11 +344,11 @@ void CMainFrame::BuildMenus(bool withDocument) {
     file->addAction(action(cmd::kPrintPreview));
   }
   // Without a document the same command reads "drukowania".
-  action(cmd::kPrintSetup)->setText(withDocument ? QStringLiteral("&Ustawienia drukarki...")
-                                                 : QStringLiteral("&Ustawienia drukowania..."));
+  action(cmd::kPrintSetup)->setText(withDocument ? tr("&Ustawienia drukarki...")
+                                                 : tr("&Ustawienia drukowania..."));
   file->addAction(action(cmd::kPrintSetup));
   if (withDocument) {
-    QMenu* exp = file->addMenu(QStringLiteral("Eksportuj dyfraktogram"));
+    QMenu* exp = file->addMenu(tr("Eksportuj dyfraktogram"));
     exp->addAction(action(cmd::kExportText));
     exp->addAction(action(cmd::kExportPicture));
     file->addSeparator();
@@ -354,20 +356,20 @@ void CMainFrame::BuildMenus(bool withDocument) {
     file->addAction(action(cmd::kCloseMeasured));
   }
   file->addSeparator();
-  recentMenu_ = file->addMenu(QStringLiteral("Ostatnio otwarte"));
+  recentMenu_ = file->addMenu(tr("Ostatnio otwarte"));
   RebuildRecentMenu();
   file->addSeparator();
   QAction* exit = action(cmd::kExit);
-  exit->setText(withDocument ? QStringLiteral("&Wyjście") : QStringLiteral("&Wyjście\tCtrl+X"));
+  exit->setText(withDocument ? tr("&Wyjście") : tr("&Wyjście\tCtrl+X"));
   file->addAction(exit);
 
   if (withDocument) {
-    QMenu* edit = bar->addMenu(QStringLiteral("&Edycja"));
+    QMenu* edit = bar->addMenu(tr("&Edycja"));
     edit->addAction(action(cmd::kUndo));
     edit->addAction(action(cmd::kRedo));
   }
   if (withDocument) {
-    QMenu* exp = bar->addMenu(QStringLiteral("Eksperyment"));
+    QMenu* exp = bar->addMenu(tr("Eksperyment"));
     exp->addAction(action(cmd::kStructurePage));
     exp->addAction(action(cmd::kExperimentPage));
     exp->addAction(action(cmd::kCalculate));
@@ -375,27 +377,27 @@ void CMainFrame::BuildMenus(bool withDocument) {
     exp->addSeparator();
     exp->addAction(action(cmd::kFitMeasured));
   }
-  QMenu* tables = bar->addMenu(QStringLiteral("Tablice"));
+  QMenu* tables = bar->addMenu(tr("Tablice"));
   tables->addAction(action(cmd::kAtomTable));
   tables->addAction(action(cmd::kAnomalTables));
-  QMenu* options = bar->addMenu(withDocument ? QStringLiteral("Ustawienia") : QStringLiteral("Opcje"));
+  QMenu* options = bar->addMenu(withDocument ? tr("Ustawienia") : tr("Opcje"));
   options->addAction(action(cmd::kPlugins));
   options->addAction(action(cmd::kSettings));
 
-  QMenu* view = bar->addMenu(QStringLiteral("&Widok"));
+  QMenu* view = bar->addMenu(tr("&Widok"));
   for (int id : {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewChartBar, cmd::kViewZoomBar, cmd::kViewMonitor})
     view->addAction(action(id));
   view->addAction(action(cmd::kViewInfo));
   view->addSeparator();
-  QMenu* axis = view->addMenu(QStringLiteral("Oś kątów"));
+  QMenu* axis = view->addMenu(tr("Oś kątów"));
   for (QAction* a : xAxisActions_) axis->addAction(a);
   windowMenu_ = nullptr;
   if (withDocument) {
-    windowMenu_ = bar->addMenu(QStringLiteral("&Okno"));
+    windowMenu_ = bar->addMenu(tr("&Okno"));
     connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::RebuildWindowMenu);
     RebuildWindowMenu();
   }
-  QMenu* help = bar->addMenu(QStringLiteral("&Pomoc"));
+  QMenu* help = bar->addMenu(tr("&Pomoc"));
   help->addAction(action(cmd::kManual));
   help->addSeparator();
   help->addAction(action(cmd::kAbout));
@@ -533,7 +535,7 @@ void CMainFrame::AddFrame(KomorkaDocument* doc) {
   frame->saveModified = [this](KomorkaDocument* d) {
     if (!d->isModified()) return true;
     const auto answer = QMessageBox::question(this, QStringLiteral("Pelmora"),
-                                              QStringLiteral("Save changes to %1?").arg(d->title()),
+                                              tr("Save changes to %1?").arg(d->title()),
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel) return false;
     if (answer == QMessageBox::Yes) return SaveDocument(d, false);
@@ -579,9 +581,9 @@ KomorkaDocument* CMainFrame::NewDocument() {
 
 void CMainFrame::ShowMessages(const std::vector<DocMessage>& messages) {
   for (const DocMessage& m : messages) {
-    const QString caption = QString::fromStdString(m.caption), text = QString::fromStdString(m.text);
+    const QString caption = QCoreApplication::translate("documents", m.caption.c_str()), text = QString::fromStdString(m.text);
     if (messageSink_) messageSink_(caption, text);
-    else if (caption == QStringLiteral("Błąd")) QMessageBox::critical(this, caption, text);
+    else if (m.caption == kErrorCaption) QMessageBox::critical(this, caption, text);
     else QMessageBox::information(this, caption, text);
   }
 }
@@ -613,8 +615,8 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
 
 void CMainFrame::OpenFile() {
   const QString path = QFileDialog::getOpenFileName(
-      this, QStringLiteral("Otwórz"), QString(),
-      QStringLiteral("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT);;CIF (*.cif *.CIF);;"
+      this, tr("Otwórz"), QString(),
+      tr("Pelmora 2.0 (*.xml *.XML);;Tolvo 1.14a (*.dat *.DAT);;CIF (*.cif *.CIF);;"
                      "PDB, mmCIF (*.pdb *.PDB *.ent *.ENT *.cif *.CIF *.gz)"), nullptr,
       QFileDialog::DontUseNativeDialog);
   if (!path.isEmpty()) OpenDocumentFile(path);
@@ -622,11 +624,11 @@ void CMainFrame::OpenFile() {
 
 bool CMainFrame::SaveDocument(KomorkaDocument* doc, bool saveAs) {
   QString path = doc->path();
-  const QString xmlFilter = QStringLiteral("Pelmor 1.0 (*.xml)");
-  const QString cifFilter = QStringLiteral("CIF (*.cif)");
+  const QString xmlFilter = tr("Pelmor 1.0 (*.xml)");
+  const QString cifFilter = tr("CIF (*.cif)");
   bool cif = false;
   if (saveAs || path.isEmpty()) {
-    QFileDialog dlg(this, QStringLiteral("Zapisz jako"));
+    QFileDialog dlg(this, tr("Zapisz jako"));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     // A CIF only on the explicit "Zapisz jako": it is an export, and a save
@@ -648,7 +650,7 @@ bool CMainFrame::SaveDocument(KomorkaDocument* doc, bool saveAs) {
   if (cif) return ExportCif(doc, path);
   QString error;
   if (!doc->Save(path, &error)) {
-    QMessageBox::critical(this, QStringLiteral("Błąd"), error);
+    QMessageBox::critical(this, tr("Błąd"), error);
     return false;
   }
   AddRecentFile(doc->path());
@@ -663,11 +665,11 @@ bool CMainFrame::ExportCif(KomorkaDocument* doc, const QString& path) {
   const std::string text = FormatCif(doc->doc(), app_.workspace().Elements(), notes);
   std::string error;
   if (!WriteFileAtomically(QFile::encodeName(path).toStdString(), text, &error)) {
-    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+    QMessageBox::critical(this, tr("Błąd"), QString::fromStdString(error));
     return false;
   }
   ShowMessages(notes);
-  statusBar()->showMessage(QStringLiteral("Zapisano CIF: %1").arg(QDir::toNativeSeparators(path)), 5000);
+  statusBar()->showMessage(tr("Zapisano CIF: %1").arg(QDir::toNativeSeparators(path)), 5000);
   return true;
 }
 
@@ -719,7 +721,7 @@ void CMainFrame::RebuildRecentMenu() {
       if (!OpenDocumentFile(path)) RemoveRecentFile(path);
     });
   }
-  if (list.isEmpty()) recentMenu_->addAction(QStringLiteral("(pusta lista)"))->setEnabled(false);
+  if (list.isEmpty()) recentMenu_->addAction(tr("(pusta lista)"))->setEnabled(false);
 }
 
 void CMainFrame::RebuildWindowMenu() {
@@ -744,7 +746,7 @@ void CMainFrame::RebuildWindowMenu() {
     QAction* a = windowMenu_->addAction(n <= 9 ? QStringLiteral("&%1 %2").arg(n).arg(title) : title);
     a->setCheckable(true);
     a->setChecked(f->view() == active);
-    a->setStatusTip(QStringLiteral("Uaktywnij to okno"));
+    a->setStatusTip(tr("Uaktywnij to okno"));
     connect(a, &QAction::triggered, this, [this, f] {
       if (frames().contains(f)) {
         if (f->isMinimized()) f->showNormal();
@@ -856,7 +858,7 @@ void CMainFrame::Calculate(CDownView* view) {
   KomorkaDocument* d = v->document();
   const std::string refusal = PrepareRun(d->doc(), app_.SetupFor(chartBar_->ProfileId()));
   if (!refusal.empty()) {
-    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(refusal));
+    QMessageBox::critical(this, tr("Błąd"), QString::fromStdString(refusal));
     return;
   }
   // The renderer reads the reflections; they are replaced by the run.

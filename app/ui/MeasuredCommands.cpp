@@ -26,7 +26,7 @@ bool CMainFrame::OpenMeasurement(const QString& given) {
   if (path.isEmpty()) {
     QStringList filters;
     for (const std::string& f : MeasuredFileFilters()) filters << QString::fromStdString(f);
-    path = QFileDialog::getOpenFileName(this, QStringLiteral("Otwórz pomiar"), QString(), filters.join(QStringLiteral(";;")),
+    path = QFileDialog::getOpenFileName(this, tr("Otwórz pomiar"), QString(), filters.join(QStringLiteral(";;")),
                                         nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty()) return false;
   }
@@ -45,11 +45,11 @@ bool CMainFrame::AttachMeasurement(CDownView* v, const QString& path) {
   auto measured = std::make_shared<MeasuredPattern>();
   std::string error;
   if (!ReadMeasuredFile(path.toStdString(), *measured, &error)) {
-    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+    QMessageBox::critical(this, tr("Błąd"), QString::fromStdString(error));
     return false;
   }
   if (!measured->note.empty())
-    QMessageBox::information(this, QStringLiteral("Info"), QString::fromStdString(measured->note));
+    QMessageBox::information(this, tr("Info"), QString::fromStdString(measured->note));
   v->setLayer(std::make_shared<MeasuredLayer>(measured));
   RefreshCommandState();
   return true;
@@ -66,7 +66,7 @@ void CMainFrame::ReattachMeasurement(KomorkaDocument* d) {
   // back (a disk not mounted), and saving must not drop it silently.
   if (!QFileInfo::exists(path)) {
     QMessageBox::warning(this, QStringLiteral("Pelmora"),
-                         QStringLiteral("Nie znaleziono pomiaru zapisanego razem ze strukturą:\n%1").arg(path));
+                         tr("Nie znaleziono pomiaru zapisanego razem ze strukturą:\n%1").arg(path));
     return;
   }
   AttachMeasurement(view, path);

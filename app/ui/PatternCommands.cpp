@@ -1,5 +1,6 @@
 #include "app/ui/PatternCommands.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QStatusBar>
@@ -19,7 +20,7 @@ void SynthesiseInto(QWidget* parent, CPelmorApp& app, CDownView& view, int profi
   if (auto* frame = qobject_cast<QMainWindow*>(parent))
     frame->statusBar()->showMessage(QString::fromStdString(SubGridPeaksMessage(report.subGridPeaks)));
   const std::string message = RefusedPeaksMessage(report.refusedPeaks);
-  if (!message.empty()) QMessageBox::warning(parent, QStringLiteral("Info"), QString::fromStdString(message));
+  if (!message.empty()) QMessageBox::warning(parent, QCoreApplication::translate("PatternCommands", "Info"), QString::fromStdString(message));
 }
 
 void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view) {
@@ -38,8 +39,8 @@ void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view) {
   // The dialog asked about the name as typed; an added extension can name
   // another file that exists, and that one must not go without a question.
   if (name != chosen && QFileInfo::exists(name) &&
-      QMessageBox::question(parent, QStringLiteral("Pytanie"),
-                            QStringLiteral("Plik %1 już istnieje.\nCzy zastąpić go?").arg(QFileInfo(name).fileName()),
+      QMessageBox::question(parent, QCoreApplication::translate("PatternCommands", "Pytanie"),
+                            QCoreApplication::translate("PatternCommands", "Plik %1 już istnieje.\nCzy zastąpić go?").arg(QFileInfo(name).fileName()),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   std::string error;
@@ -48,7 +49,7 @@ void ExportDisplayedPattern(QWidget* parent, CPelmorApp& app, CDownView& view) {
   const XAxisUnit unit = style.wavelength > 0.0 ? style.xAxis : XAxisUnit::TwoTheta;
   if (!SavePattern(format, QFile::encodeName(name).toStdString(), dlg.scale, view.grid().points() + window.first,
                    window.count, &error, unit, style.wavelength))
-    QMessageBox::critical(parent, QStringLiteral("Błąd"), QString::fromStdString(error));
+    QMessageBox::critical(parent, QCoreApplication::translate("PatternCommands", "Błąd"), QString::fromStdString(error));
 }
 
 }  // namespace pelmora

@@ -1,6 +1,8 @@
 #include "app/ui/SettingsDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -33,7 +35,7 @@ QWidget* FolderRow(QWidget* parent, QLineEdit* edit, const std::function<QString
   h->addWidget(edit, 1);
   h->addWidget(browse);
   QObject::connect(browse, &QPushButton::clicked, row, [row, edit, start] {
-    const QString dir = QFileDialog::getExistingDirectory(row, QStringLiteral("Wybierz katalog"), start());
+    const QString dir = QFileDialog::getExistingDirectory(row, QCoreApplication::translate("CSettingsDlg", "Wybierz katalog"), start());
     if (!dir.isEmpty()) edit->setText(dir);
   });
   return row;
@@ -42,43 +44,43 @@ QWidget* FolderRow(QWidget* parent, QLineEdit* edit, const std::function<QString
 }  // namespace
 
 CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(parent), s_(settings) {
-  setWindowTitle(QStringLiteral("Ustawienia programu"));
+  setWindowTitle(tr("Ustawienia programu"));
   auto* top = new QVBoxLayout(this);
 
-  auto* folders = new QGroupBox(QStringLiteral("Ustawienia katalogów"), this);
+  auto* folders = new QGroupBox(tr("Ustawienia katalogów"), this);
   auto* ff = new QFormLayout(folders);
   pluginsDir_ = new QLineEdit(QString::fromStdString(s_.PluginsDir), this);
   dataDir_ = new QLineEdit(QString::fromStdString(s_.DataDir), this);
   // The choosers start in the folders as the program resolves them (the
   // plug-ins one where the plug-ins are loaded from), not in the working
   // directory.
-  ff->addRow(QStringLiteral("Katalog z wtyczkami:"), FolderRow(folders, pluginsDir_, [this] {
+  ff->addRow(tr("Katalog z wtyczkami:"), FolderRow(folders, pluginsDir_, [this] {
                return QString::fromStdString(ResolvePluginsFolder(pluginsDir_->text().toStdString()));
              }));
-  ff->addRow(QStringLiteral("Katalog z danymi:"), FolderRow(folders, dataDir_, [this] {
+  ff->addRow(tr("Katalog z danymi:"), FolderRow(folders, dataDir_, [this] {
                return QString::fromStdString(ResolveFolder(dataDir_->text().toStdString()));
              }));
   top->addWidget(folders);
 
-  auto* model = new QGroupBox(QStringLiteral("Model komórki"), this);
+  auto* model = new QGroupBox(tr("Model komórki"), this);
   auto* mf = new QFormLayout(model);
   detail_ = new QSpinBox(this);
   detail_->setRange(10, 50);
   detail_->setValue(std::clamp(static_cast<int>(s_.GLDetail), 10, 50));
-  mf->addRow(QStringLiteral("Dokładność modelu:"), detail_);
+  mf->addRow(tr("Dokładność modelu:"), detail_);
   top->addWidget(model);
 
-  auto* chart = new QGroupBox(QStringLiteral("Ustawienia dyfraktogramu"), this);
+  auto* chart = new QGroupBox(tr("Ustawienia dyfraktogramu"), this);
   auto* cf = new QFormLayout(chart);
   margin_ = new NumberEdit(this);
   margin_->setNumber(s_.dthMargin);
-  useMultiple_ = new QCheckBox(QStringLiteral("Użyj wielokrotności H"), this);
+  useMultiple_ = new QCheckBox(tr("Użyj wielokrotności H"), this);
   useMultiple_->setChecked(s_.useTHMF != 0);
   multiple_ = new NumberEdit(this);
   multiple_->setNumber(s_.dthMF);
   multiple_->setEnabled(s_.useTHMF != 0);
   connect(useMultiple_, &QCheckBox::toggled, multiple_, &QWidget::setEnabled);
-  colourPrint_ = new QCheckBox(QStringLiteral("Drukuj w kolorze"), this);
+  colourPrint_ = new QCheckBox(tr("Drukuj w kolorze"), this);
   colourPrint_->setChecked(s_.printBW == 0);
   chart_ = new CColorBox(this);
   chart_->setColor(ColorFromBgr(s_.ChartColor));
@@ -88,28 +90,47 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
   ka1_->setColor(ColorFromBgr(s_.KA1Color));
   ka2_ = new CColorBox(this);
   ka2_->setColor(ColorFromBgr(s_.KA2Color));
-  cf->addRow(QStringLiteral("Maks. szerokość piku (st.)"), margin_);
+  cf->addRow(tr("Maks. szerokość piku (st.)"), margin_);
   cf->addRow(QString(), useMultiple_);
   cf->addRow(QStringLiteral("H *"), multiple_);
   cf->addRow(QString(), colourPrint_);
-  cf->addRow(QStringLiteral("Kolor dyfraktogramu:"), chart_);
-  cf->addRow(QStringLiteral("Kolor podziałki:"), axis_);
+  cf->addRow(tr("Kolor dyfraktogramu:"), chart_);
+  cf->addRow(tr("Kolor podziałki:"), axis_);
   auto* pair = new QWidget(this);
   auto* ph = new QHBoxLayout(pair);
   ph->setContentsMargins(0, 0, 0, 0);
   ph->addWidget(ka1_);
   ph->addWidget(ka2_);
   ph->addStretch();
-  cf->addRow(new QLabel(QStringLiteral("Kolory podpisów\nrefleksów"), this), pair);
+  cf->addRow(new QLabel(tr("Kolory podpisów\nrefleksów"), this), pair);
   top->addWidget(chart);
+  top->addWidget(BuildLanguageBox());
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Anuluj"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("Anuluj"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   top->addWidget(buttons);
   setMinimumWidth(460);
+}
+
+// The system's language, Polish or English; a change shows from the next start,
+// since every window is built in one language.
+QGroupBox* CSettingsDlg::BuildLanguageBox() {
+  auto* box = new QGroupBox(tr("Język"), this);
+  auto* form = new QFormLayout(box);
+  language_ = new QComboBox(box);
+  language_->addItem(tr("systemowy"), QString());
+  language_->addItem(QStringLiteral("polski"), QStringLiteral("pl"));
+  language_->addItem(QStringLiteral("English"), QStringLiteral("en"));
+  const int current = language_->findData(QString::fromStdString(s_.Language));
+  language_->setCurrentIndex(current < 0 ? 0 : current);
+  form->addRow(tr("Język:"), language_);
+  auto* note = new QLabel(tr("Zmiana języka obowiązuje od następnego uruchomienia programu."), box);
+  note->setWordWrap(true);
+  form->addRow(note);
+  return box;
 }
 
 void CSettingsDlg::accept() {
@@ -127,6 +148,7 @@ void CSettingsDlg::accept() {
   s_.AxisColor = BgrFromColor(axis_->color());
   s_.KA1Color = BgrFromColor(ka1_->color());
   s_.KA2Color = BgrFromColor(ka2_->color());
+  s_.Language = language_->currentData().toString().toStdString();
   QDialog::accept();
 }
 

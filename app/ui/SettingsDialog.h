@@ -1,5 +1,5 @@
-// "Ustawienia programu": folders, the 3D model detail and the diffractogram
-// settings. OK writes the fields into the settings record (the store is
+// "Ustawienia programu": folders, the 3D model detail, the diffractogram
+// settings and the language. OK writes the fields into the settings record (the store is
 // written at exit); Cancel changes nothing.
 #pragma once
 
@@ -9,6 +9,8 @@
 #include "widgets/ColorBox.h"
 
 class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QSpinBox;
 
@@ -32,17 +34,21 @@ class CSettingsDlg : public QDialog {
   CColorBox* axisColour() const { return axis_; }
   CColorBox* ka1Colour() const { return ka1_; }
   CColorBox* ka2Colour() const { return ka2_; }
+  QComboBox* language() const { return language_; }
 
  public slots:
   void accept() override;
 
  private:
+  QGroupBox* BuildLanguageBox();
+
   CSettings& s_;
   QLineEdit *pluginsDir_, *dataDir_;
   NumberEdit *margin_, *multiple_;
   QSpinBox* detail_;
   QCheckBox *useMultiple_, *colourPrint_;
   CColorBox *chart_, *axis_, *ka1_, *ka2_;
+  QComboBox* language_;
 };
 
 }  // namespace pelmora

@@ -6,6 +6,8 @@
 
 #include "app/ui/Application.h"
 #include "app/ui/CommandLine.h"
+#include "settings/Language.h"
+#include "settings/Paths.h"
 #include "viewer3d/ui/CellView.h"
 
 namespace {
@@ -28,6 +30,12 @@ bool AnswerWithoutWindow(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   const pelmora::CommandLine cl = pelmora::ParseCommandLine(args);
   if (!cl.help && !cl.version) return false;
+  // A core application object needs no display; with it the answer speaks
+  // the language chosen.
+  int count = argc;
+  QCoreApplication core(count, argv);
+  pelmora::Translations texts;
+  texts.Install(pelmora::UserLanguage(), pelmora::ExecutableDir());
   std::fputs((cl.help ? pelmora::CommandLineUsage() : pelmora::VersionText()).toLocal8Bit().constData(), stdout);
   return true;
 }

@@ -1,5 +1,6 @@
 #include "diffractogram/chart/ChartPainter.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPaintEngine>
 #include <algorithm>
@@ -72,7 +73,7 @@ void DrawAxisTitles(QPainter& p, const ChartRect& chart, XAxisUnit unit, const C
   p.setFont(ChartFont(QStringLiteral("Tahoma"), 16 * sx, 700));
   const int unitLeft = unit == XAxisUnit::TwoTheta ? x + w - 7 * sx : x + w - 14 * sx;
   p.drawText(QRect(unitLeft, b + 32 * sy, 60 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
-             unit == XAxisUnit::TwoTheta ? QStringLiteral("[st.]")
+             unit == XAxisUnit::TwoTheta ? QCoreApplication::translate("ChartPainter", "[st.]")
              : unit == XAxisUnit::D      ? QStringLiteral("[Å]")
                                          : QStringLiteral("[Å⁻¹]"));
   p.save();
@@ -80,7 +81,7 @@ void DrawAxisTitles(QPainter& p, const ChartRect& chart, XAxisUnit unit, const C
   p.translate(x - 80 * sx, b + 50 * sy - ChartRound(h * 0.5));
   p.rotate(-90.0);
   p.drawText(QRect(0, 0, 400 * sx, 30 * sy), Qt::AlignLeft | Qt::AlignTop,
-             style.counts ? QStringLiteral("Zliczenia") : QStringLiteral("Natężenie [%]"));
+             style.counts ? QCoreApplication::translate("ChartPainter", "Zliczenia") : QCoreApplication::translate("ChartPainter", "Natężenie [%]"));
   p.restore();
 }
 

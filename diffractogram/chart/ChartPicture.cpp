@@ -1,5 +1,6 @@
 #include "diffractogram/chart/ChartPicture.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -42,7 +43,7 @@ void DrawChartPicture(QPainter& p, QSize size, ChartContent& c) {
 
 namespace {
 
-QString CannotWrite(const QString& path) { return QStringLiteral("Nie można zapisać pliku %1").arg(path); }
+QString CannotWrite(const QString& path) { return QCoreApplication::translate("ChartPicture", "Nie można zapisać pliku %1").arg(path); }
 
 // The physical size of `size` pixels at the picture resolution; the default
 // size is the 240 x 170 mm frame exactly.
@@ -92,7 +93,7 @@ bool WriteChartPicture(const QString& path, PictureFormat format, QSize size, Ch
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setResolution(kPictureDpi);
-    svg.setTitle(QStringLiteral("Dyfraktogram"));
+    svg.setTitle(QCoreApplication::translate("ChartPicture", "Dyfraktogram"));
     svg.setDescription(QStringLiteral("Pelmor"));
     ok = Draw(svg, size, chart) && QFileInfo(part).size() > 0;
   } else {
@@ -100,7 +101,7 @@ bool WriteChartPicture(const QString& path, PictureFormat format, QSize size, Ch
     pdf.setResolution(kPictureDpi);
     pdf.setPageSize(QPageSize(Millimetres(size), QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    pdf.setTitle(QStringLiteral("Dyfraktogram"));
+    pdf.setTitle(QCoreApplication::translate("ChartPicture", "Dyfraktogram"));
     pdf.setCreator(QStringLiteral("Pelmor"));
     ok = Draw(pdf, size, chart);
   }

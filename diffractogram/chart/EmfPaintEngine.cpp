@@ -2,6 +2,7 @@
 
 #include <uemf.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
@@ -189,7 +190,7 @@ bool EmfPaintEngine::begin(QPaintDevice*) {
   tempPath_ = device_.path() + QStringLiteral(".part");
   const QByteArray name = QFile::encodeName(tempPath_);
   if (emf_start(name.constData(), 1 << 20, 1 << 18, &et_) != 0 || emf_htable_create(128, 128, &eht_) != 0) {
-    error = QStringLiteral("Nie można utworzyć pliku %1").arg(device_.path());
+    error = QCoreApplication::translate("EmfPaintEngine", "Nie można utworzyć pliku %1").arg(device_.path());
     Release();
     return false;
   }
@@ -241,7 +242,7 @@ bool EmfPaintEngine::end() {
     ok = std::rename(from.constData(), to.constData()) == 0;
     if (ok) tempPath_.clear();
   }
-  if (!ok) error = QStringLiteral("Nie można zapisać pliku %1").arg(device_.path());
+  if (!ok) error = QCoreApplication::translate("EmfPaintEngine", "Nie można zapisać pliku %1").arg(device_.path());
   Release();
   return ok;
 }

@@ -1,5 +1,6 @@
 #include "diffractogram/chart/PrintPage.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
@@ -12,21 +13,21 @@ namespace pelmora {
 
 QString LatticeTypeName(unsigned code) {
   switch (code) {
-    case 1: return QStringLiteral("Regularna (P)");
-    case 9: return QStringLiteral("Regularna (I)");
-    case 17: return QStringLiteral("Regularna (F)");
-    case 2: return QStringLiteral("Tetragonalna (P)");
-    case 10: return QStringLiteral("Tetragonalna (I)");
-    case 3: return QStringLiteral("Rombowa (P)");
-    case 11: return QStringLiteral("Rombowa (I)");
-    case 35: return QStringLiteral("Rombowa (C)");
-    case 19: return QStringLiteral("Rombowa (F)");
-    case 6: return QStringLiteral("Jednoskośna (P)");
-    case 38: return QStringLiteral("Jednoskośna (C)");
-    case 7: return QStringLiteral("Trójskośna");
-    case 4: return QStringLiteral("Romboedryczna");
-    case 5: return QStringLiteral("Heksagonalna");
-    default: return QStringLiteral("Nieznany typ");
+    case 1: return QCoreApplication::translate("PrintPage", "Regularna (P)");
+    case 9: return QCoreApplication::translate("PrintPage", "Regularna (I)");
+    case 17: return QCoreApplication::translate("PrintPage", "Regularna (F)");
+    case 2: return QCoreApplication::translate("PrintPage", "Tetragonalna (P)");
+    case 10: return QCoreApplication::translate("PrintPage", "Tetragonalna (I)");
+    case 3: return QCoreApplication::translate("PrintPage", "Rombowa (P)");
+    case 11: return QCoreApplication::translate("PrintPage", "Rombowa (I)");
+    case 35: return QCoreApplication::translate("PrintPage", "Rombowa (C)");
+    case 19: return QCoreApplication::translate("PrintPage", "Rombowa (F)");
+    case 6: return QCoreApplication::translate("PrintPage", "Jednoskośna (P)");
+    case 38: return QCoreApplication::translate("PrintPage", "Jednoskośna (C)");
+    case 7: return QCoreApplication::translate("PrintPage", "Trójskośna");
+    case 4: return QCoreApplication::translate("PrintPage", "Romboedryczna");
+    case 5: return QCoreApplication::translate("PrintPage", "Heksagonalna");
+    default: return QCoreApplication::translate("PrintPage", "Nieznany typ");
   }
 }
 
@@ -93,20 +94,20 @@ void DrawHeader(QPainter& p, const QRect& block, const CKomorka& d, int sy) {
   w.Run(QStringLiteral("Pelmora v1.1.5"));
   w.Break(1.0);
   w.SetFont(body);
-  w.Lines(QStringLiteral("Komórka: ") + LatticeTypeName(d.crystal.latticeType) + QStringLiteral("\n\nKąty sieci:"));
+  w.Lines(QCoreApplication::translate("PrintPage", "Komórka: ") + LatticeTypeName(d.crystal.latticeType) + QCoreApplication::translate("PrintPage", "\n\nKąty sieci:"));
   // "%3c": each letter right-aligned in three places.
   w.Run(QStringLiteral("  α = ") + F("%.1f", d.cell.alfa) + QStringLiteral("°   β = ") + F("%.1f", d.cell.beta) +
         QStringLiteral("°   γ = ") + F("%.1f", d.cell.gamma) + QStringLiteral("°"));
   w.Break(1.0);
-  w.Run(QStringLiteral("Stałe sieci:"));
+  w.Run(QCoreApplication::translate("PrintPage", "Stałe sieci:"));
   for (auto [letter, value] : {std::pair{'a', d.cell.a}, {'b', d.cell.b}, {'c', d.cell.c}}) {
     w.Run(QStringLiteral("  %1 = ").arg(QLatin1Char(letter)) + F("%.3f ", value));
     w.Run(kAngstrom);
   }
   w.Break(2.0);
-  w.Run(QStringLiteral("Źródło promieniowania:"));
+  w.Run(QCoreApplication::translate("PrintPage", "Źródło promieniowania:"));
   w.Break(1.2);
-  w.Run(d.experiment.radiation == 0 ? QStringLiteral("  Promieniowanie X") : QStringLiteral("  Neutrony"));
+  w.Run(d.experiment.radiation == 0 ? QCoreApplication::translate("PrintPage", "  Promieniowanie X") : QCoreApplication::translate("PrintPage", "  Neutrony"));
   w.Break(1.2);
   w.Run(QStringLiteral("  λ"));
   w.Subscript(QStringLiteral(" 1"));
@@ -125,17 +126,17 @@ void DrawHeader(QPainter& p, const QRect& block, const CKomorka& d, int sy) {
   QPointF column(std::max(block.left() + block.width() * 1.0, w.TakeRight() + 2 * w.Blank()), block.top());
   w.MoveTo(column);
   w.Break(1.0);
-  w.Run(QStringLiteral("Parametry eksperymentu:"));
+  w.Run(QCoreApplication::translate("PrintPage", "Parametry eksperymentu:"));
   w.TakeRight();  // only the captions beside the values count below
   w.Break(2.0);
-  w.Run(QStringLiteral("Czynnik Debya-Wallera"));
+  w.Run(QCoreApplication::translate("PrintPage", "Czynnik Debya-Wallera"));
   w.Break(1.5);
-  w.Run(QStringLiteral("Rozmiar monokryst."));
+  w.Run(QCoreApplication::translate("PrintPage", "Rozmiar monokryst."));
   w.Break(1.0);
-  w.Run(QStringLiteral("ziarna próbki"));
+  w.Run(QCoreApplication::translate("PrintPage", "ziarna próbki"));
   const double captions = w.TakeRight();
   w.Break(3.0);
-  w.Run(QStringLiteral("Czynniki aparaturowe:"));
+  w.Run(QCoreApplication::translate("PrintPage", "Czynniki aparaturowe:"));
   w.Break(1.5);
   w.Run(F("  U = %.5f", d.experiment.u));
   w.Run(F("  X = %.5f", d.experiment.x));
@@ -170,9 +171,9 @@ void DrawAtomTable(QPainter& p, const QRect& area, const CKomorka& d, int sx) {
     p.drawRect(r);
     p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, text);
   };
-  cell(0, 4, QStringLiteral("Pozycje atomów"));
+  cell(0, 4, QCoreApplication::translate("PrintPage", "Pozycje atomów"));
   top += rowHeight;
-  const QString heads[] = {QStringLiteral("Atom"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")};
+  const QString heads[] = {QCoreApplication::translate("PrintPage", "Atom"), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")};
   for (int c = 0; c < 4; ++c) cell(c, 1, heads[c]);
   top += rowHeight;
   // Rows that would run off the page are left out: the page has no second sheet.

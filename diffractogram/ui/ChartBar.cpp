@@ -5,10 +5,10 @@
 
 namespace pelmora {
 
-CChartBar::CChartBar(QWidget* parent) : QToolBar(QStringLiteral("Osie"), parent) {
+CChartBar::CChartBar(QWidget* parent) : QToolBar(tr("Osie"), parent) {
   setObjectName(QStringLiteral("ChartBar"));
   profiles_ = new QComboBox(this);
-  profiles_->setToolTip(QStringLiteral("Profil piku"));
+  profiles_->setToolTip(tr("Profil piku"));
   profiles_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   profiles_->setMinimumContentsLength(12);
   connect(profiles_, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -16,8 +16,8 @@ CChartBar::CChartBar(QWidget* parent) : QToolBar(QStringLiteral("Osie"), parent)
     profileId_ = profiles_->itemData(index).toInt();
     emit profileChosen(profiles_->itemText(index), profileId_);
   });
-  settings_ = new QAction(QIcon(QStringLiteral(":/icons/settings.svg")), QStringLiteral("Ustawienia"), this);
-  info_ = new QAction(QIcon(QStringLiteral(":/icons/info.svg")), QStringLiteral("Info"), this);
+  settings_ = new QAction(QIcon(QStringLiteral(":/icons/settings.svg")), tr("Ustawienia"), this);
+  info_ = new QAction(QIcon(QStringLiteral(":/icons/info.svg")), tr("Info"), this);
   settings_->setEnabled(false);
 }
 

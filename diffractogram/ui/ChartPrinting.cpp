@@ -1,5 +1,6 @@
 #include "diffractogram/ui/ChartPrinting.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -61,8 +62,8 @@ bool ChartPrinting::Prepare() {
   if (!standard.isNull()) {
     QPrinter test(standard, QPrinter::HighResolution);
     if (!test.isValid()) {
-      QMessageBox::critical(parent_, QStringLiteral("Błąd"),
-                            QStringLiteral("Nie powiodło się stworzenie kontekstu urządzenia drukarki"));
+      QMessageBox::critical(parent_, QCoreApplication::translate("ChartPrinting", "Błąd"),
+                            QCoreApplication::translate("ChartPrinting", "Nie powiodło się stworzenie kontekstu urządzenia drukarki"));
       return false;
     }
   }
@@ -79,14 +80,14 @@ void ChartPrinting::Print(CDownView& view, bool blackCurve, bool withDialog) {
     if (dlg.exec() != QDialog::Accepted) return;
   }
   if (!PrintChartPage(*printer_, view, blackCurve))
-    QMessageBox::critical(parent_, QStringLiteral("Błąd"),
-                          QStringLiteral("Nie powiodło się stworzenie kontekstu urządzenia drukarki"));
+    QMessageBox::critical(parent_, QCoreApplication::translate("ChartPrinting", "Błąd"),
+                          QCoreApplication::translate("ChartPrinting", "Nie powiodło się stworzenie kontekstu urządzenia drukarki"));
 }
 
 void ChartPrinting::Preview(CDownView& view, bool blackCurve) {
   if (!Prepare()) return;
   QPrintPreviewDialog dlg(printer_.get(), parent_);
-  dlg.setWindowTitle(QStringLiteral("Podgląd wydruku"));
+  dlg.setWindowTitle(QCoreApplication::translate("ChartPrinting", "Podgląd wydruku"));
   QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg,
                    [&view, blackCurve](QPrinter* printer) { PrintChartPage(*printer, view, blackCurve); });
   dlg.resize(1000, 760);
@@ -116,7 +117,7 @@ const PictureType kPictureTypes[] = {
 }  // namespace
 
 void ExportChartPicture(QWidget* parent, CDownView& view) {
-  QFileDialog dlg(parent, QStringLiteral("Zapisz jako"));
+  QFileDialog dlg(parent, QCoreApplication::translate("ChartPrinting", "Zapisz jako"));
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setOption(QFileDialog::DontUseNativeDialog);
   QStringList filters;
@@ -138,7 +139,7 @@ void ExportChartPicture(QWidget* parent, CDownView& view) {
   chart.style.sy = PictureScale(kPictureDpi, screen.height());
   QString error;
   if (!WriteChartPicture(path, format, kPictureSize, chart, &error))
-    QMessageBox::critical(parent, QStringLiteral("Błąd"), error);
+    QMessageBox::critical(parent, QCoreApplication::translate("ChartPrinting", "Błąd"), error);
 }
 
 }  // namespace pelmora

@@ -30,7 +30,7 @@ bool CDownView::takeRange(bool angleOnly) {
     // An axis from max to min, or of no width, would draw nothing sensible:
     // the last valid window stays until the range is mended.
     rangeText_ = QString::fromStdString(
-        cformat("Nieprawidłowy zakres kątowy (min = %g, max = %g st.): wykres zostaje przy %g–%g st.",
+        cformat(tr("Nieprawidłowy zakres kątowy (min = %g, max = %g st.): wykres zostaje przy %g–%g st.").toStdString().c_str(),
                 d.experiment.angleMin, d.experiment.angleMax, zoom_.A, zoom_.B));
     return false;
   }
@@ -85,7 +85,7 @@ QString CDownView::abscissaText(double twoTheta) const {
   switch (unit) {
     case XAxisUnit::D: return QString::fromStdString(cformat("d: %.5f Å", v));
     case XAxisUnit::Q: return QString::fromStdString(cformat("Q: %.5f Å⁻¹", v));
-    default: return QString::fromStdString(cformat("Kąt: %.4f st.", v));
+    default: return QString::fromStdString(cformat(tr("Kąt: %.4f st.").toStdString().c_str(), v));
   }
 }
 
@@ -383,8 +383,8 @@ void CDownView::readCursor(QPoint pos) {
   }
   cursorText_ = abscissaText(a) +
                 (overlay_ ? QString::fromStdString(
-                                cformat("    Zliczenia: %.1f", CountRanges({a, a, pct, pct}, *overlay_).y0))
-                          : QString::fromStdString(cformat("    Natężenie: %.4f", pct)));
+                                cformat(tr("    Zliczenia: %.1f").toStdString().c_str(), CountRanges({a, a, pct, pct}, *overlay_).y0))
+                          : QString::fromStdString(cformat(tr("    Natężenie: %.4f").toStdString().c_str(), pct)));
   emit statusText(cursorText_);
   emit cursorRead(QString::fromStdString(cformat("%.4f", a)), QString::fromStdString(cformat("%.4f", pct)), ka1,
                   ka2);

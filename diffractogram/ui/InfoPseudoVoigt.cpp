@@ -1,6 +1,7 @@
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -32,7 +33,7 @@ enum class Cell { Number, H, K, L, Lambda, TwoTheta, Hpv, Hint, Hg, Hl, Eta, Pg,
 using Column = SymbolColumn<Cell>;
 
 const std::array<Column, 13> kColumns{{
-    {"L.p.", 30, Qt::AlignRight, nullptr, Cell::Number},
+    {QT_TRANSLATE_NOOP("SymbolHeader", "L.p."), 30, Qt::AlignRight, nullptr, Cell::Number},
     {"h", 20, Qt::AlignHCenter, nullptr, Cell::H},
     {"k", 20, Qt::AlignHCenter, nullptr, Cell::K},
     {"l", 20, Qt::AlignHCenter, nullptr, Cell::L},
@@ -137,7 +138,7 @@ class InfoPseudoVoigt::Model : public QAbstractTableModel {
 
 InfoPseudoVoigt::InfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QWidget* parent)
     : QDialog(parent), records_(records) {
-  setWindowTitle(QStringLiteral("pseudo Voigt"));
+  setWindowTitle(tr("pseudo Voigt"));
   setModal(true);
 
   // The formulas on a white card, in reading order: the width and its mix
@@ -167,7 +168,7 @@ InfoPseudoVoigt::InfoPseudoVoigt(const std::vector<PseudoVoigtInfo>& records, QW
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
   ok->setDefault(true);
   ok->setFocus();
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -18,7 +18,7 @@ QString ScaleText(double scale) { return QString::fromStdString(cformat("%.10e",
 
 CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& labels, const QStringList& patterns,
                                        std::vector<void*> modules)
-    : QFileDialog(parent, QStringLiteral("Eksportuj dyfraktogram")), labels_(labels), modules_(std::move(modules)) {
+    : QFileDialog(parent, tr("Eksportuj dyfraktogram")), labels_(labels), modules_(std::move(modules)) {
   // Our own controls need Qt's dialog rather than the desktop's.
   setOption(QFileDialog::DontUseNativeDialog);
   setAcceptMode(QFileDialog::AcceptSave);
@@ -38,7 +38,7 @@ CPatternSaveDialog::CPatternSaveDialog(QWidget* parent, const QStringList& label
   settings_ = new CSettingsButton(this);
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
     const int row = grid->rowCount();
-    grid->addWidget(new QLabel(QStringLiteral("Czynnik skalujący:"), this), row, 0);
+    grid->addWidget(new QLabel(tr("Czynnik skalujący:"), this), row, 0);
     grid->addWidget(scaleEdit_, row, 1);
     grid->addWidget(settings_, row, 2);
     grid->addWidget(maxLabel_, row + 1, 1);

@@ -65,7 +65,7 @@ KomorkaDocument::KomorkaDocument(const ExperimentValues& defaults, QObject* pare
 QString KomorkaDocument::title() const {
   if (!path_.isEmpty()) return QFileInfo(path_).fileName();
   if (!sourcePath_.isEmpty()) return QFileInfo(sourcePath_).fileName();
-  return QStringLiteral("bez nazwy %1").arg(untitled_);
+  return tr("bez nazwy %1").arg(untitled_);
 }
 
 QString KomorkaDocument::proposedSaveName() const {

@@ -1,5 +1,6 @@
 #include "editors/ui/AnomalForSource.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include "documents/ui/KomorkaDocument.h"
@@ -17,12 +18,12 @@ QString Lambda(double l) { return Q(cformat("%.5f", l)); }
 // Where a set's terms come from, as the messages say it.
 QString Origin(const SourceAnomalSet& set) {
   const QString name = Q(set.table.name);
-  return set.computed ? QStringLiteral("z zestawu „%1” (obliczonego programem xraylib)").arg(name)
-                      : QStringLiteral("z tablicy „%1”").arg(name);
+  return set.computed ? QCoreApplication::translate("AnomalForSource", "z zestawu „%1” (obliczonego programem xraylib)").arg(name)
+                      : QCoreApplication::translate("AnomalForSource", "z tablicy „%1”").arg(name);
 }
 
 bool Ask(QWidget* parent, const QString& text) {
-  return QMessageBox::question(parent, QStringLiteral("Pytanie"), text, QMessageBox::Yes | QMessageBox::No) ==
+  return QMessageBox::question(parent, QCoreApplication::translate("AnomalForSource", "Pytanie"), text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
 }
 
@@ -33,11 +34,11 @@ QString Apply(QWidget* parent, KomorkaDocument& doc, ReferenceData& ref, const S
   if (set.index < 0) ListAnomalSet(ref.anomalTables, set.table);
   const int unidentified = ApplyAnomalSet(doc.doc(), set.table, rows);
   if (unidentified > 0)
-    QMessageBox::information(parent, QStringLiteral("Info"),
-                             QStringLiteral("Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\n"
+    QMessageBox::information(parent, QCoreApplication::translate("AnomalForSource", "Info"),
+                             QCoreApplication::translate("AnomalForSource", "Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\n"
                                             "czynników anomalnych dla niezidentyfikowanych atomów"));
   doc.NotifyStructureChanged();
-  return QStringLiteral("Czynniki anomalne f′, f″ atomów wzięto dla λ = %1 Å %2.")
+  return QCoreApplication::translate("AnomalForSource", "Czynniki anomalne f′, f″ atomów wzięto dla λ = %1 Å %2.")
       .arg(Lambda(doc.doc().experiment.lambda1), Origin(set));
 }
 
@@ -52,7 +53,7 @@ QString OfferAnomalForSource(QWidget* parent, KomorkaDocument& doc, ReferenceDat
   const std::optional<SourceAnomalSet> set = AnomalSetForSource(d.experiment, ref.anomalTables);
   if (!set) return {};
   const QString question =
-      QStringLiteral("Zmieniono źródło promieniowania (λ = %1 Å), a czynniki anomalne f′, f″ atomów "
+      QCoreApplication::translate("AnomalForSource", "Zmieniono źródło promieniowania (λ = %1 Å), a czynniki anomalne f′, f″ atomów "
                      "pozostały dla λ = %2 Å.\nCzy wziąć je dla nowego źródła %3?")
           .arg(Lambda(d.experiment.lambda1), Lambda(d.crystal.anomalLambda), Origin(*set));
   if (!Ask(parent, question)) return Q(StaleAnomalNote(d));
@@ -63,9 +64,9 @@ QString TakeAnomalForSource(QWidget* parent, KomorkaDocument& doc, ReferenceData
   const std::optional<SourceAnomalSet> set = AnomalSetForSource(doc.doc().experiment, ref.anomalTables);
   if (!set) return {};
   const QString question =
-      QStringLiteral("Czynniki anomalne %1 atomów zostaną zastąpione wartościami dla bieżącego źródła "
+      QCoreApplication::translate("AnomalForSource", "Czynniki anomalne %1 atomów zostaną zastąpione wartościami dla bieżącego źródła "
                      "(λ = %2 Å) %3.\nCzy kontynuować?")
-          .arg(rows.empty() ? QStringLiteral("wszystkich") : QStringLiteral("zaznaczonych"),
+          .arg(rows.empty() ? QCoreApplication::translate("AnomalForSource", "wszystkich") : QCoreApplication::translate("AnomalForSource", "zaznaczonych"),
                Lambda(doc.doc().experiment.lambda1), Origin(*set));
   if (!Ask(parent, question)) return {};
   return Apply(parent, doc, ref, *set, rows);

@@ -95,6 +95,7 @@ QString Derived(const char* format, double lambda, double v) {
 }
 
 QLabel* Label(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
+QLabel* Label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
 // The unit shown beside a number, with a gap after it so that it is not
 // read as part of the next column's label.
@@ -110,7 +111,7 @@ QLabel* Unit(const char* text, QWidget* parent) {
 CTabPage2::CTabPage2(ReferenceData& reference, CSettings& settings, SettingsStore& store, NotificationHub& hub,
                      QWidget* parent)
     : QDialog(parent), reference_(reference), settings_(settings), store_(store) {
-  setWindowTitle(QStringLiteral("Parametry eksperymentu"));
+  setWindowTitle(tr("Parametry eksperymentu"));
   setModal(false);
 
   auto* grid = new QGridLayout;
@@ -201,7 +202,7 @@ QLineEdit* CTabPage2::MakeText(Text t, int chars) {
 QToolButton* CTabPage2::MakeDefaultButton(Default d) {
   auto* b = new QToolButton(this);
   b->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-  b->setToolTip(QStringLiteral("Ustaw jako domyślne"));
+  b->setToolTip(tr("Ustaw jako domyślne"));
   b->setAutoRaise(true);
   connect(b, &QToolButton::clicked, this, [this, d] { SetDefaults(d); });
   defaults_[d] = b;
@@ -209,7 +210,7 @@ QToolButton* CTabPage2::MakeDefaultButton(Default d) {
 }
 
 QWidget* CTabPage2::BuildRadiationGroup() {
-  auto* box = new QGroupBox(QStringLiteral("Parametry promieniowania"), this);
+  auto* box = new QGroupBox(tr("Parametry promieniowania"), this);
   auto* g = new QGridLayout(box);
   g->setHorizontalSpacing(4);
   // Columns: line, then wavelength, wave number and energy, each with its unit.
@@ -217,14 +218,14 @@ QWidget* CTabPage2::BuildRadiationGroup() {
   g->addWidget(sources_, 0, 0, 1, 3);
   g->addWidget(MakeText(kSourceName, 12), 0, 3, 1, 4);
   g->addWidget(MakeDefaultButton(kDefaultSource), 0, 7);
-  editSources_ = new QPushButton(QStringLiteral("Edytuj"), box);
+  editSources_ = new QPushButton(tr("Edytuj"), box);
   g->addWidget(editSources_, 1, 7);
   connect(editSources_, &QPushButton::clicked, this, [this] { EditList(true); });
-  g->addWidget(Label("Rodzaj promieniowania:", box), 1, 0, 1, 3);
+  g->addWidget(Label(tr("Rodzaj promieniowania:"), box), 1, 0, 1, 3);
   g->addWidget(MakeText(kRadiation, 14), 1, 3, 1, 4);
-  g->addWidget(Label("dł. fali", box), 2, 1, Qt::AlignHCenter);
-  g->addWidget(Label("w. falowy", box), 2, 3, Qt::AlignHCenter);
-  g->addWidget(Label("energia", box), 2, 5, Qt::AlignHCenter);
+  g->addWidget(Label(tr("dł. fali"), box), 2, 1, Qt::AlignHCenter);
+  g->addWidget(Label(tr("w. falowy"), box), 2, 3, Qt::AlignHCenter);
+  g->addWidget(Label(tr("energia"), box), 2, 5, Qt::AlignHCenter);
   const Text lines[2][3] = {{kLambda1, kWaveNumber1, kEnergy1}, {kLambda2, kWaveNumber2, kEnergy2}};
   for (int i = 0; i < 2; ++i) {
     g->addWidget(Label(i == 0 ? "Kα1" : "Kα2", box), 3 + i, 0);
@@ -243,14 +244,14 @@ QWidget* CTabPage2::BuildRadiationGroup() {
 }
 
 QWidget* CTabPage2::BuildApparatusGroup() {
-  auto* box = new QGroupBox(QStringLiteral("Czynniki aparaturowe"), this);
+  auto* box = new QGroupBox(tr("Czynniki aparaturowe"), this);
   auto* g = new QGridLayout(box);
   g->setHorizontalSpacing(4);
   apparatus_ = new QComboBox(box);
   g->addWidget(apparatus_, 0, 0, 1, 5);
   g->addWidget(MakeText(kAparatName, 12), 0, 5, 1, 4);
   g->addWidget(MakeDefaultButton(kDefaultApparatus), 0, 9);
-  editApparatus_ = new QPushButton(QStringLiteral("Edytuj"), box);
+  editApparatus_ = new QPushButton(tr("Edytuj"), box);
   g->addWidget(editApparatus_, 2, 9);
   connect(editApparatus_, &QPushButton::clicked, this, [this] { EditList(false); });
   // The widths they give are in degrees of 2-theta: U, V, W add to its
@@ -267,28 +268,28 @@ QWidget* CTabPage2::BuildApparatusGroup() {
 }
 
 QWidget* CTabPage2::BuildRangeGroup() {
-  auto* box = new QGroupBox(QStringLiteral("Zakres kątowy"), this);
+  auto* box = new QGroupBox(tr("Zakres kątowy"), this);
   auto* g = new QGridLayout(box);
   g->addWidget(Label("min", box), 0, 0);
   g->addWidget(MakeEdit(kAngleMin), 0, 1);
-  g->addWidget(Label("st.", box), 0, 2);
+  g->addWidget(Label(tr("st."), box), 0, 2);
   g->addWidget(Label("max", box), 1, 0);
   g->addWidget(MakeEdit(kAngleMax), 1, 1);
-  g->addWidget(Label("st.", box), 1, 2);
+  g->addWidget(Label(tr("st."), box), 1, 2);
   g->addWidget(MakeDefaultButton(kDefaultRange), 0, 3, 2, 1);
   return box;
 }
 
 QWidget* CTabPage2::BuildSampleGroup() {
-  auto* box = new QGroupBox(QStringLiteral("Parametry próbki"), this);
+  auto* box = new QGroupBox(tr("Parametry próbki"), this);
   auto* g = new QGridLayout(box);
-  g->addWidget(Label("średnica monokryst.\nziarna", box), 0, 0);
+  g->addWidget(Label(tr("średnica monokryst.\nziarna"), box), 0, 0);
   g->addWidget(MakeEdit(kGrainSize), 0, 1, 1, 2);
   g->addWidget(Unit("Å", box), 0, 3);
-  g->addWidget(Label("liniowy wsp. absorpcji", box), 1, 0);
+  g->addWidget(Label(tr("liniowy wsp. absorpcji"), box), 1, 0);
   g->addWidget(MakeEdit(kAbsorption), 1, 1, 1, 2);
   g->addWidget(Unit("cm⁻¹", box), 1, 3);
-  g->addWidget(Label("objętość próbki", box), 2, 0);
+  g->addWidget(Label(tr("objętość próbki"), box), 2, 0);
   g->addWidget(MakeEdit(kSampleVolume), 2, 1, 1, 2);
   g->addWidget(Unit("cm³", box), 2, 3);
   edits_[kSampleVolume]->setReadOnly(true);
@@ -296,15 +297,15 @@ QWidget* CTabPage2::BuildSampleGroup() {
   QPalette shown = edits_[kSampleVolume]->palette();
   shown.setColor(QPalette::Base, shown.color(QPalette::Window));
   edits_[kSampleVolume]->setPalette(shown);
-  dw_ = new QCheckBox(QStringLiteral("czynnik temperaturowy"), box);
+  dw_ = new QCheckBox(tr("czynnik temperaturowy"), box);
   g->addWidget(dw_, 3, 0);
   g->addWidget(Label("B = ", box), 3, 1, Qt::AlignRight);
   g->addWidget(MakeEdit(kDwFactor), 3, 2);
   g->addWidget(Unit("Å²", box), 3, 3);
   g->addWidget(MakeDefaultButton(kDefaultSample), 0, 4, 4, 1);
   // The document's own, not a default: for macromolecules only.
-  solvent_ = new QCheckBox(QStringLiteral("Rozpuszczalnik (Babinet)"), box);
-  solvent_->setToolTip(QStringLiteral("F·(1 − k·exp(−B·s²)), s = sin θ / λ: rozpuszczalnik w krysztale białka "
+  solvent_ = new QCheckBox(tr("Rozpuszczalnik (Babinet)"), box);
+  solvent_->setToolTip(tr("F·(1 − k·exp(−B·s²)), s = sin θ / λ: rozpuszczalnik w krysztale białka "
                                       "osłabia linie pod małymi kątami. k — gęstość elektronowa rozpuszczalnika "
                                       "względem białka (0.8), B — zasięg (200 Å²)."));
   g->addWidget(solvent_, 4, 0);
@@ -317,18 +318,18 @@ QWidget* CTabPage2::BuildSampleGroup() {
 }
 
 QWidget* CTabPage2::BuildDiffractometerGroup() {
-  auto* box = new QGroupBox(QStringLiteral("Parametry dyfraktometru"), this);
+  auto* box = new QGroupBox(tr("Parametry dyfraktometru"), this);
   auto* g = new QGridLayout(box);
-  g->addWidget(Label("Rozmiar szczeliny detektora", box), 0, 0);
+  g->addWidget(Label(tr("Rozmiar szczeliny detektora"), box), 0, 0);
   g->addWidget(MakeEdit(kDetSlit), 0, 2);
   g->addWidget(Unit("mm²", box), 0, 3);
-  g->addWidget(Label("Pole przekroju wiązki\nprom. padającego", box), 1, 0);
+  g->addWidget(Label(tr("Pole przekroju wiązki\nprom. padającego"), box), 1, 0);
   g->addWidget(MakeEdit(kBeamArea), 1, 2);
   g->addWidget(Unit("mm²", box), 1, 3);
-  g->addWidget(Label("Prędkość pomiaru", box), 2, 0);
+  g->addWidget(Label(tr("Prędkość pomiaru"), box), 2, 0);
   g->addWidget(MakeEdit(kMeasureSpeed), 2, 2);
   g->addWidget(Unit("°/min", box), 2, 3);
-  g->addWidget(Label("Promień dyfraktometru", box), 3, 0);
+  g->addWidget(Label(tr("Promień dyfraktometru"), box), 3, 0);
   g->addWidget(Label("R =", box), 3, 1, Qt::AlignRight);
   g->addWidget(MakeEdit(kDifRadius), 3, 2);
   g->addWidget(Unit("mm", box), 3, 3);
@@ -477,8 +478,8 @@ void CTabPage2::ShowValues() {
   } else {
     const CKomorka& d = doc_->doc();
     texts_[kSourceName]->setText(Q(d.experiment.sourceName));
-    texts_[kRadiation]->setText(d.experiment.radiation == 1 ? QStringLiteral("Neutrony")
-                                                            : QStringLiteral("Promieniowanie X"));
+    texts_[kRadiation]->setText(d.experiment.radiation == 1 ? tr("Neutrony")
+                                                            : tr("Promieniowanie X"));
     texts_[kLambda1]->setText(Fixed("%8.5f", d.experiment.lambda1));
     texts_[kLambda2]->setText(Fixed("%8.5f", d.experiment.lambda2));
     texts_[kRatio]->setText(Fixed("%5.3f", d.experiment.ratio));
@@ -586,7 +587,7 @@ void CTabPage2::Accept() {
     NumberEdit* first = nullptr;
     for (NumberEdit* e : edits_)
       if (!first && !e->toolTip().isEmpty()) first = e;
-    QMessageBox::warning(this, QStringLiteral("Błąd"), why);
+    QMessageBox::warning(this, tr("Błąd"), why);
     if (first) {
       first->setFocus();
       first->selectAll();
@@ -690,8 +691,8 @@ void CTabPage2::SetDefaults(Default which) {
     showing_ = false;
   }
   if (!written)
-    QMessageBox::critical(this, QStringLiteral("Błąd"),
-                          QStringLiteral("Nie można zapisać ustawień w pliku %1.").arg(Q(store_.FilePath())));
+    QMessageBox::critical(this, tr("Błąd"),
+                          tr("Nie można zapisać ustawień w pliku %1.").arg(Q(store_.FilePath())));
 }
 
 }  // namespace pelmora

@@ -1,5 +1,6 @@
 #include "editors/ui/InfoPanel.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,8 +28,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The system names as this panel shows them: with Polish letters, unlike
 // the names written to files.
-const char* const kShownSystemNames[8] = {"",          "regularna",   "tetragonalna", "rombowa", "romboedryczna",
-                                          "heksagonalna", "jednoskośna", "trójskośna"};
+const char* const kShownSystemNames[8] = {"",          QT_TRANSLATE_NOOP("pelmora::CPropPage1", "regularna"),   QT_TRANSLATE_NOOP("pelmora::CPropPage1", "tetragonalna"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "rombowa"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "romboedryczna"),
+                                          QT_TRANSLATE_NOOP("pelmora::CPropPage1", "heksagonalna"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "jednoskośna"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "trójskośna")};
 
 QString CellTypeText(LatticeType t) {
   const LatticeType code = t & kSystemMask;
@@ -40,7 +41,7 @@ QString CellTypeText(LatticeType t) {
     case kBaseCentred: suffix = " (C)"; break;
     default: break;
   }
-  return QString::fromUtf8(name) + QLatin1String(suffix);
+  return CPropPage1::tr(name) + QLatin1String(suffix);
 }
 
 QFont PanelFont(const QFont& base) {
@@ -81,10 +82,10 @@ QHBoxLayout* WithUnit(QWidget* parent, QLabel* value, const QString& unit) {
 }  // namespace
 
 CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
-  static const char* const kLabels[6] = {"Typ komórki:", "Liczba atomów w komórce:", "Promieniowanie:",
-                                         "Źródło:",      "Długość fali λ1:",         "Długość fali λ2:"};
-  static const char* const kSummaryLabels[kSummaryCount] = {"Grupa przestrzenna:", "Z:", "Wzór:", "Gęstość:",
-                                                            "Objętość komórki:"};
+  static const char* const kLabels[6] = {QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Typ komórki:"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Liczba atomów w komórce:"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Promieniowanie:"),
+                                         QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Źródło:"),      QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Długość fali λ1:"),         QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Długość fali λ2:")};
+  static const char* const kSummaryLabels[kSummaryCount] = {QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Grupa przestrzenna:"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Z:"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Wzór:"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Gęstość:"),
+                                                            QT_TRANSLATE_NOOP("pelmora::CPropPage1", "Objętość komórki:")};
   static const char* const kSummaryUnits[kSummaryCount] = {nullptr, nullptr, nullptr, "g/cm³", "Å³"};
   auto* form = new QFormLayout(this);
   form->setLabelAlignment(Qt::AlignLeft);
@@ -92,14 +93,14 @@ CPropPage1::CPropPage1(QWidget* parent) : QWidget(parent) {
   for (int i = 0; i < 6; ++i) {
     QLabel* value = ValueLabel(this);
     values_[static_cast<std::size_t>(i)] = value;
-    if (i < 4) form->addRow(QString::fromUtf8(kLabels[i]), value);
-    else form->addRow(QString::fromUtf8(kLabels[i]), WithUnit(this, value, QStringLiteral("Å")));
+    if (i < 4) form->addRow(tr(kLabels[i]), value);
+    else form->addRow(tr(kLabels[i]), WithUnit(this, value, QStringLiteral("Å")));
     if (i != 1) continue;
     // The crystal's summary below the cell, above the radiation.
     for (int k = 0; k < kSummaryCount; ++k) {
       QLabel* v = ValueLabel(this);
       summary_[static_cast<std::size_t>(k)] = v;
-      const QString label = QString::fromUtf8(kSummaryLabels[k]);
+      const QString label = tr(kSummaryLabels[k]);
       if (kSummaryUnits[k]) form->addRow(label, WithUnit(this, v, QString::fromUtf8(kSummaryUnits[k])));
       else form->addRow(label, v);
     }
@@ -117,7 +118,7 @@ QString CPropPage1::anomalNote() const { return anomalNote_->text(); }
 
 void CPropPage1::ShowSummary(const CKomorka& d) {
   if (d.crystal.spaceGroup.empty()) {
-    summary_[kSpaceGroup]->setText(QStringLiteral("brak"));
+    summary_[kSpaceGroup]->setText(tr("brak"));
   } else {
     const std::optional<SpaceGroupSetting> g = FindSpaceGroup(d.crystal.spaceGroup);
     summary_[kSpaceGroup]->setText(g ? Q(cformat("%s (%d)", d.crystal.spaceGroup.c_str(), g->number))
@@ -133,8 +134,8 @@ void CPropPage1::ShowSummary(const CKomorka& d) {
 
 void CPropPage1::Refresh(const KomorkaDocument* doc) {
   if (!doc) {
-    const char* const none[6] = {"nieznany", "nieznany", "nieznany", "nieznane", "", ""};
-    for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(QString::fromUtf8(none[i]));
+    const char* const none[6] = {QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznany"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznany"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznany"), QT_TRANSLATE_NOOP("pelmora::CPropPage1", "nieznane"), "", ""};
+    for (int i = 0; i < 6; ++i) values_[static_cast<std::size_t>(i)]->setText(tr(none[i]));
     for (QLabel* v : summary_) v->clear();
     anomalNote_->clear();
     anomalNote_->hide();
@@ -143,7 +144,7 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
   const CKomorka& d = doc->doc();
   values_[0]->setText(CellTypeText(d.crystal.latticeType));
   values_[1]->setText(Q(cformat("%d", static_cast<int>(d.crystal.cellAtoms.size()))));
-  values_[2]->setText(d.experiment.radiation == 1   ? QStringLiteral("neutrony")
+  values_[2]->setText(d.experiment.radiation == 1   ? tr("neutrony")
                       : d.experiment.radiation == 0 ? QStringLiteral("X")
                                                     : QString());
   values_[3]->setText(Q(d.experiment.sourceName));
@@ -157,7 +158,7 @@ void CPropPage1::Refresh(const KomorkaDocument* doc) {
 // --- "Atomy" ------------------------------------------------------------------------
 
 CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
-  model_ = new AtomListModel({QStringLiteral("Nazwa"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")},
+  model_ = new AtomListModel({tr("Nazwa"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")},
                              Qt::AlignRight | Qt::AlignVCenter, this);
   list_ = new QTableView(this);
   list_->setModel(model_);
@@ -172,7 +173,7 @@ CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
   connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { ShowAtom(current.row()); });
 
-  static const char* const kLabels[13] = {"Nazwa:", "S:", "A1:", "A2:", "A3:", "A4:", "B1:",
+  static const char* const kLabels[13] = {QT_TRANSLATE_NOOP("pelmora::CPropPage2", "Nazwa:"), "S:", "A1:", "A2:", "A3:", "A4:", "B1:",
                                           "B2:",    "B3:", "B4:", "C:", "f ':", " f'':"};
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
@@ -182,7 +183,7 @@ CPropPage2::CPropPage2(QWidget* parent) : QWidget(parent) {
                             {2, 1}, {3, 1}, {4, 1}, {5, 0}, {5, 1}, {6, 0}};
   for (int i = 0; i < 13; ++i) {
     fields_[static_cast<std::size_t>(i)] = ReadOnlyField(this);
-    grid->addWidget(new QLabel(QString::fromUtf8(kLabels[i]), this), place[i][0], place[i][1] * 2);
+    grid->addWidget(new QLabel(tr(kLabels[i]), this), place[i][0], place[i][1] * 2);
     grid->addWidget(fields_[static_cast<std::size_t>(i)], place[i][0], place[i][1] * 2 + 1);
   }
   auto* layout = new QVBoxLayout(this);
@@ -230,13 +231,13 @@ void CPropPage2::ShowAtom(int row) {
 CPropPage3::CPropPage3(QWidget* parent) : QWidget(parent) {
   for (QLineEdit*& f : fields_) f = ReadOnlyField(this);
   auto* grid = new QGridLayout(this);
-  grid->addWidget(new QLabel(QStringLiteral("Kąt:"), this), 0, 0);
+  grid->addWidget(new QLabel(tr("Kąt:"), this), 0, 0);
   grid->addWidget(fields_[0], 0, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("°"), this), 0, 3);
-  grid->addWidget(new QLabel(QStringLiteral("Natężenie:"), this), 1, 0);
+  grid->addWidget(new QLabel(tr("Natężenie:"), this), 1, 0);
   grid->addWidget(fields_[1], 1, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("%"), this), 1, 3);
-  grid->addWidget(new QLabel(QStringLiteral("Refleksy (h,k,l):"), this), 2, 0, 1, 3);
+  grid->addWidget(new QLabel(tr("Refleksy (h,k,l):"), this), 2, 0, 1, 3);
   grid->addWidget(new QLabel(QStringLiteral("Kα1"), this), 3, 0, Qt::AlignRight);
   grid->addWidget(fields_[2], 3, 1, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("Kα2"), this), 4, 0, Qt::AlignRight);
@@ -259,12 +260,12 @@ CProp::CProp(QWidget* parent) : QTabWidget(parent) {
   info_ = new CPropPage1(this);
   atoms_ = new CPropPage2(this);
   cursor_ = new CPropPage3(this);
-  addTab(info_, QStringLiteral("Informacje"));
-  addTab(atoms_, QStringLiteral("Atomy"));
-  addTab(cursor_, QStringLiteral("Kursor"));
+  addTab(info_, tr("Informacje"));
+  addTab(atoms_, tr("Atomy"));
+  addTab(cursor_, tr("Kursor"));
 }
 
-CPropBar::CPropBar(NotificationHub& hub, QWidget* parent) : QDockWidget(QStringLiteral("Info"), parent) {
+CPropBar::CPropBar(NotificationHub& hub, QWidget* parent) : QDockWidget(tr("Info"), parent) {
   setObjectName(QStringLiteral("InfoPanel"));
   // A floating panel that never docks.
   setAllowedAreas(Qt::NoDockWidgetArea);

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -32,7 +33,7 @@ enum class Cell { Number, H, K, L, TwoTheta, M, ReF, ImF, F2, D, Fwhm, Intensity
 using Column = SymbolColumn<Cell>;
 
 const std::array<Column, 13> kColumns{{
-    {"L.p.", 30, Qt::AlignRight, nullptr, Cell::Number},
+    {QT_TRANSLATE_NOOP("SymbolHeader", "L.p."), 30, Qt::AlignRight, nullptr, Cell::Number},
     {"h", 20, Qt::AlignHCenter, nullptr, Cell::H},
     {"k", 20, Qt::AlignHCenter, nullptr, Cell::K},
     {"l", 20, Qt::AlignHCenter, nullptr, Cell::L},
@@ -43,8 +44,8 @@ const std::array<Column, 13> kColumns{{
     {"F^2", 70, Qt::AlignRight, "f-squared", Cell::F2},
     {"d [A]", 50, Qt::AlignRight, nullptr, Cell::D},
     {"H", 60, Qt::AlignRight, nullptr, Cell::Fwhm},
-    {"Natężenie", 80, Qt::AlignRight, nullptr, Cell::Intensity},
-    {"Natężenie %", 72, Qt::AlignRight, nullptr, Cell::Percent},
+    {QT_TRANSLATE_NOOP("SymbolHeader", "Natężenie"), 80, Qt::AlignRight, nullptr, Cell::Intensity},
+    {QT_TRANSLATE_NOOP("SymbolHeader", "Natężenie %"), 72, Qt::AlignRight, nullptr, Cell::Percent},
 }};
 
 double Percent(const CKomorka& d, const Reflection& r) {
@@ -136,21 +137,21 @@ class CTabPage4::Model : public QAbstractTableModel {
 };
 
 CTabPage4::CTabPage4(NotificationHub& hub, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Tablica refleksów"));
+  setWindowTitle(tr("Tablica refleksów"));
   setModal(false);
 
   model_ = new Model(this);
   list_ = new QTableView(this);
   SetUpSymbolList(list_, model_, ColumnSymbols(kColumns));
 
-  ka1_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 1"), this);
-  ka2_ = new QCheckBox(QStringLiteral("pokaż refleksy od linii K alfa 2"), this);
-  extinct_ = new QCheckBox(QStringLiteral("pokaż wygaszone refleksy"), this);
+  ka1_ = new QCheckBox(tr("pokaż refleksy od linii K alfa 1"), this);
+  ka2_ = new QCheckBox(tr("pokaż refleksy od linii K alfa 2"), this);
+  extinct_ = new QCheckBox(tr("pokaż wygaszone refleksy"), this);
   ka1_->setChecked(true);
   for (QCheckBox* box : {ka1_, ka2_, extinct_}) connect(box, &QCheckBox::toggled, this, &CTabPage4::Refill);
 
-  auto* close = new QPushButton(QStringLiteral("Zamknij"), this);
-  export_ = new QPushButton(QStringLiteral("Zapisz do Pliku"), this);
+  auto* close = new QPushButton(tr("Zamknij"), this);
+  export_ = new QPushButton(tr("Zapisz do Pliku"), this);
   close->setAutoDefault(false);
   export_->setAutoDefault(false);
   connect(close, &QPushButton::clicked, this, &QDialog::hide);
@@ -245,14 +246,14 @@ bool CTabPage4::ExportTo(const QString& path, QString* error) {
 }
 
 void CTabPage4::Export() {
-  QFileDialog dlg(this, QStringLiteral("Zapisz do Pliku"));
+  QFileDialog dlg(this, tr("Zapisz do Pliku"));
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setOption(QFileDialog::DontUseNativeDialog);
-  dlg.setNameFilter(QStringLiteral("Plik Tekstowy (*.txt *.TXT)"));
+  dlg.setNameFilter(tr("Plik Tekstowy (*.txt *.TXT)"));
   dlg.setDefaultSuffix(QStringLiteral("txt"));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
   QString error;
-  if (!ExportTo(dlg.selectedFiles().first(), &error)) QMessageBox::critical(this, QStringLiteral("Błąd"), error);
+  if (!ExportTo(dlg.selectedFiles().first(), &error)) QMessageBox::critical(this, tr("Błąd"), error);
 }
 
 }  // namespace pelmora

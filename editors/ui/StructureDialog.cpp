@@ -1,6 +1,7 @@
 #include "editors/ui/StructureDialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QStandardItemModel>
 #include <QGridLayout>
@@ -36,20 +37,23 @@ namespace pelmora {
 namespace {
 
 constexpr const char* kLatticeNames[kBravaisCount] = {
-    "Regularna (P)", "Regularna (I)", "Regularna (F)",   "Tetragonalna (P)", "Tetragonalna (I)",
-    "Rombowa (P)",   "Rombowa (I)",   "Rombowa (C)",     "Rombowa (F)",      "Jednoskosna (P)",
-    "Jednoskosna (C)", "Trojskosna",  "Romboedryczna",   "Heksagonalna (P)",
+    QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Regularna (P)"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Regularna (I)"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Regularna (F)"),   QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Tetragonalna (P)"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Tetragonalna (I)"),
+    QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Rombowa (P)"),   QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Rombowa (I)"),   QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Rombowa (C)"),     QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Rombowa (F)"),      QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Jednoskosna (P)"),
+    QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Jednoskosna (C)"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Trojskosna"),  QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Romboedryczna"),   QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Heksagonalna (P)"),
 };
 
 QString U(const char* s) { return QString::fromUtf8(s); }
+// Messages given to Warn and Ask are marked for translation and translated there.
+QString T(const char* s) { return QCoreApplication::translate("StructureDialog", s); }
+std::string Tr(const char* s) { return T(s).toStdString(); }
 
 void Warn(QWidget* parent, const char* caption, const char* text) {
-  QMessageBox box(QMessageBox::Warning, U(caption), U(text), QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Warning, T(caption), T(text), QMessageBox::Ok, parent);
   box.exec();
 }
 
 bool Ask(QWidget* parent, const char* text) {
-  return QMessageBox::question(parent, QStringLiteral("Pytanie"), U(text), QMessageBox::Yes | QMessageBox::No) ==
+  return QMessageBox::question(parent, QCoreApplication::translate("StructureDialog", "Pytanie"), T(text), QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
 }
 
@@ -66,7 +70,7 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
   name_->setReadOnly(true);
   choose_ = new QPushButton(QStringLiteral("..."), this);
   choose_->setFixedWidth(32);
-  choose_->setToolTip(QStringLiteral("Wybierz atom z układu okresowego"));
+  choose_->setToolTip(tr("Wybierz atom z układu okresowego"));
   auto* nameRow = new QHBoxLayout;
   nameRow->addWidget(name_);
   nameRow->addWidget(choose_);
@@ -85,20 +89,20 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
   }
   occ_ = new NumberEdit(this);
   occ_->setNumber(1.0);
-  occ_->setToolTip(QStringLiteral("Część pozycji zajęta przez atom: więcej niż 0, najwyżej 1"));
+  occ_->setToolTip(tr("Część pozycji zajęta przez atom: więcej niż 0, najwyżej 1"));
   biso_ = new QLineEdit(this);
-  biso_->setPlaceholderText(QStringLiteral("wspólny"));
-  biso_->setToolTip(QStringLiteral("Izotropowy czynnik przesunięć atomu B = 8π²·Uiso w Å²; puste pole: wspólny czynnik "
+  biso_->setPlaceholderText(tr("wspólny"));
+  biso_->setToolTip(tr("Izotropowy czynnik przesunięć atomu B = 8π²·Uiso w Å²; puste pole: wspólny czynnik "
                                    "B strony eksperymentu"));
-  top->addWidget(new QLabel(QStringLiteral("Obsadzenie"), this), 2, 0, 1, 2, Qt::AlignRight);
+  top->addWidget(new QLabel(tr("Obsadzenie"), this), 2, 0, 1, 2, Qt::AlignRight);
   top->addWidget(occ_, 2, 2, 1, 1);
   top->addWidget(new QLabel(QStringLiteral("B [Å²]"), this), 2, 3, 1, 1, Qt::AlignRight);
   top->addWidget(biso_, 2, 4, 1, 2);
   layout->addLayout(top);
   auto* buttons = new QHBoxLayout;
-  add_ = new QPushButton(QStringLiteral("Dodaj"), this);
-  remove_ = new QPushButton(QStringLiteral("Usuń"), this);
-  change_ = new QPushButton(QStringLiteral("Zmień"), this);
+  add_ = new QPushButton(tr("Dodaj"), this);
+  remove_ = new QPushButton(tr("Usuń"), this);
+  change_ = new QPushButton(tr("Zmień"), this);
   for (QPushButton* b : {add_, remove_, change_}) {
     b->setAutoDefault(false);
     buttons->addWidget(b);
@@ -107,9 +111,9 @@ CMyPropertyPage1::CMyPropertyPage1(ReferenceData& ref, QWidget* parent) : QWidge
   remove_->setEnabled(false);
   change_->setEnabled(false);
   layout->addLayout(buttons);
-  model_ = new AtomListModel({QStringLiteral("Nazwa atomu"), QStringLiteral("x"), QStringLiteral("y"),
-                              QStringLiteral("z"), QStringLiteral("Wyckoff"), QStringLiteral("Obs."),
-                              QStringLiteral("B [Å²]"), QStringLiteral("Uiso [Å²]")},
+  model_ = new AtomListModel({tr("Nazwa atomu"), QStringLiteral("x"), QStringLiteral("y"),
+                              QStringLiteral("z"), tr("Wyckoff"), tr("Obs."),
+                              QStringLiteral("B [Å²]"), tr("Uiso [Å²]")},
                              Qt::AlignCenter, this);
   list_ = MakeAtomView(this, model_, {96, 62, 62, 62, 58, 48, 56, 60});
   layout->addWidget(list_);
@@ -162,7 +166,7 @@ void CMyPropertyPage1::Reload() {
       case 3: return Fixed("%0.4f", at.z);
       case 4: return r < static_cast<int>(wyckoff->size()) ? (*wyckoff)[static_cast<size_t>(r)] : QString();
       case 5: return Fixed("%g", at.occupancy);
-      case 6: return at.biso ? Fixed("%0.3f", *at.biso) : QStringLiteral("wsp.");
+      case 6: return at.biso ? Fixed("%0.3f", *at.biso) : tr("wsp.");
       case 7: return at.biso ? Fixed("%0.5f", *at.biso / kBPerU) : QString();
       default: return {};
     }
@@ -190,7 +194,7 @@ void CMyPropertyPage1::OnSelectionChanged() {
 bool CMyPropertyPage1::ReadSiteValues(double& occupancy, std::optional<double>& biso) {
   if (!occ_->TakeNumber(&occupancy)) return false;
   if (!(occupancy > 0.0 && occupancy <= 1.0)) {
-    Warn(this, "Pelmora", "Obsadzenie pozycji musi być większe od 0 i nie większe od 1.");
+    Warn(this, "Pelmora", QT_TRANSLATE_NOOP("StructureDialog", "Obsadzenie pozycji musi być większe od 0 i nie większe od 1."));
     occ_->setFocus();
     return false;
   }
@@ -198,7 +202,7 @@ bool CMyPropertyPage1::ReadSiteValues(double& occupancy, std::optional<double>& 
   if (!biso_->text().trimmed().isEmpty()) {
     const std::optional<double> b = ParseUserNumber(biso_->text().toStdString());
     if (!b || !(*b >= 0.0)) {
-      Warn(this, "Pelmora", "Czynnik B atomu musi być liczbą nieujemną (puste pole: wspólny czynnik B).");
+      Warn(this, "Pelmora", QT_TRANSLATE_NOOP("StructureDialog", "Czynnik B atomu musi być liczbą nieujemną (puste pole: wspólny czynnik B)."));
       biso_->setFocus();
       return false;
     }
@@ -220,12 +224,12 @@ bool CMyPropertyPage1::OfferSpecialPosition(double v[3]) {
     const long gcd = std::gcd(std::labs(k), 24L);
     return gcd == 24 ? QString::number(k / 24) : QStringLiteral("%1/%2").arg(k / gcd).arg(24 / gcd);
   };
-  const QString text = QStringLiteral("Pozycja (%1; %2; %3) leży blisko pozycji szczególnej (%4; %5; %6) grupy %7.\n"
+  const QString text = tr("Pozycja (%1; %2; %3) leży blisko pozycji szczególnej (%4; %5; %6) grupy %7.\n"
                                       "Przyjąć dokładne ułamki? (Nie: współrzędne zostaną takie, jak wpisano.)")
                            .arg(v[0]).arg(v[1]).arg(v[2])
                            .arg(fraction((*exact)[0]), fraction((*exact)[1]), fraction((*exact)[2]),
                                 QString::fromStdString(g->Name()));
-  const auto answer = QMessageBox::question(this, QStringLiteral("Pytanie"), text,
+  const auto answer = QMessageBox::question(this, tr("Pytanie"), text,
                                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   if (answer == QMessageBox::Cancel) return false;
   if (answer == QMessageBox::Yes)
@@ -257,7 +261,7 @@ void CMyPropertyPage1::ChooseAtom() {
   current_ = *table.chosenAtom();
   const QList<int> rows = SelectedRows(list_);
   if (!rows.isEmpty() && doc_ &&
-      Ask(this, "Atomy zaznaczone na liście zostaną zastąpione.\nCzy kontynuować?")) {
+      Ask(this, QT_TRANSLATE_NOOP("StructureDialog", "Atomy zaznaczone na liście zostaną zastąpione.\nCzy kontynuować?"))) {
     auto& atoms = doc_->doc().crystal.EditableAtoms();
     for (int r : rows) {
       if (r >= static_cast<int>(atoms.size())) continue;
@@ -282,7 +286,7 @@ void CMyPropertyPage1::ChooseAtom() {
 void CMyPropertyPage1::AddAtom() {
   if (!doc_) return;
   if (current_.name.empty()) {
-    Warn(this, "Pelmora", "Wybierz atom");
+    Warn(this, "Pelmora", QT_TRANSLATE_NOOP("StructureDialog", "Wybierz atom"));
     return;
   }
   double v[3];
@@ -306,15 +310,15 @@ void CMyPropertyPage1::AddAtom() {
 // whose copies would not fit is refused rather than silently left out.
 bool CMyPropertyPage1::RefusedSite(const EditResult& r) {
   if (r.status == EditStatus::kSiteOccupied) {
-    Warn(this, "Pelmora", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu");
+    Warn(this, "Pelmora", QT_TRANSLATE_NOOP("StructureDialog", "Wybrana pozycja została już obsadzona.\n Wybierz inną pozycje atomu"));
   } else if (r.status == EditStatus::kOverCapacity) {
     const std::string text =
         doc_->doc().crystal.spaceGroup.empty()
-            ? cformat("Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.", Crystal::kMaxAtoms)
-            : cformat("Komórka może zawierać najwyżej %d atomów.", Crystal::kMaxAtoms);
+            ? cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Komórka może zawierać najwyżej %d atomów po rozmnożeniu przez centrowanie.")).c_str(), Crystal::kMaxAtoms)
+            : cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Komórka może zawierać najwyżej %d atomów.")).c_str(), Crystal::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
   } else if (!r.ok()) {
-    Warn(this, "Pelmora", "Nieprawidłowe wartości atomu.");
+    Warn(this, "Pelmora", QT_TRANSLATE_NOOP("StructureDialog", "Nieprawidłowe wartości atomu."));
   }
   return !r.ok();
 }
@@ -328,11 +332,11 @@ void CMyPropertyPage1::ChangeAtom() {
   if (!ReadSiteValues(occupancy, biso)) return;
   const QList<int> rows = SelectedRows(list_);
   if (rows.isEmpty()) {
-    Warn(this, "Info", "Wybierz atom z listy");
+    Warn(this, QT_TRANSLATE_NOOP("StructureDialog", "Info"), QT_TRANSLATE_NOOP("StructureDialog", "Wybierz atom z listy"));
     return;
   }
   if (rows.size() > 1) {
-    Warn(this, "Info", "Należy wybrać tylko jeden atom z listy");
+    Warn(this, QT_TRANSLATE_NOOP("StructureDialog", "Info"), QT_TRANSLATE_NOOP("StructureDialog", "Należy wybrać tylko jeden atom z listy"));
     return;
   }
   if (!OfferSpecialPosition(v)) return;
@@ -353,7 +357,7 @@ void CMyPropertyPage1::RemoveAtoms() {
   if (!doc_) return;
   const QList<int> rows = SelectedRows(list_);
   if (rows.isEmpty()) {
-    Warn(this, "Info", "Nie zaznaczono żadnego atomu!\n");
+    Warn(this, QT_TRANSLATE_NOOP("StructureDialog", "Info"), QT_TRANSLATE_NOOP("StructureDialog", "Nie zaznaczono żadnego atomu!\n"));
     return;
   }
   auto& atoms = doc_->doc().crystal.EditableAtoms();
@@ -386,7 +390,7 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   top->addWidget(tables_, 0, 0, 1, 6);
   fprim_ = new NumberEdit(this);
   fbis_ = new NumberEdit(this);
-  change_ = new QPushButton(QStringLiteral("Zmień"), this);
+  change_ = new QPushButton(tr("Zmień"), this);
   change_->setAutoDefault(false);
   change_->setEnabled(false);
   // Both terms are in electrons, as the form factor they add to; a gap
@@ -403,13 +407,13 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
   top->addWidget(fbis_, 1, 4);
   top->addWidget(electrons(), 1, 5);
   top->addWidget(change_, 1, 6);
-  forSource_ = new QPushButton(QStringLiteral("Dla tego źródła"), this);
+  forSource_ = new QPushButton(tr("Dla tego źródła"), this);
   forSource_->setAutoDefault(false);
-  forSource_->setToolTip(QStringLiteral("f′ i f″ dla bieżącego źródła promieniowania: z jego tablicy albo obliczone "
+  forSource_->setToolTip(tr("f′ i f″ dla bieżącego źródła promieniowania: z jego tablicy albo obliczone "
                                         "programem xraylib (zaznaczone atomy, a bez zaznaczenia wszystkie)"));
   top->addWidget(forSource_, 0, 6);
   layout->addLayout(top);
-  model_ = new AtomListModel({QStringLiteral("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")},
+  model_ = new AtomListModel({tr("Nazwa atomu"), QStringLiteral("f'"), QStringLiteral("f''")},
                              Qt::AlignCenter, this);
   list_ = MakeAtomView(this, model_, {190, 130, 130});
   layout->addWidget(list_);
@@ -424,7 +428,7 @@ CMyPropertyPage2::CMyPropertyPage2(ReferenceData& ref, QWidget* parent) : QWidge
 void CMyPropertyPage2::ReloadTables() {
   const int chosen = tables_->currentIndex();
   tables_->clear();
-  tables_->addItem(QStringLiteral("* użytkownika"));
+  tables_->addItem(tr("* użytkownika"));
   for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
   tables_->setCurrentIndex(chosen > 0 && chosen < tables_->count() ? chosen : 0);
   // Called after a change of source too: the action is for X-rays only.
@@ -471,7 +475,7 @@ void CMyPropertyPage2::ChooseTable(int index) {
   }
   if (!doc_) return;
   if (SelectedRows(list_).isEmpty()) {
-    Warn(this, "Błąd", "Nie zaznaczono żadnego atomu.");
+    Warn(this, QT_TRANSLATE_NOOP("StructureDialog", "Błąd"), QT_TRANSLATE_NOOP("StructureDialog", "Nie zaznaczono żadnego atomu."));
     return;
   }
   Assign(index);
@@ -480,7 +484,7 @@ void CMyPropertyPage2::ChooseTable(int index) {
 void CMyPropertyPage2::ChangeFactors() {
   if (!doc_) return;
   if (SelectedRows(list_).isEmpty()) {
-    Warn(this, "Błąd", "Nie zaznaczono żadnego atomu.");
+    Warn(this, QT_TRANSLATE_NOOP("StructureDialog", "Błąd"), QT_TRANSLATE_NOOP("StructureDialog", "Nie zaznaczono żadnego atomu."));
     return;
   }
   Assign(0);
@@ -490,7 +494,7 @@ void CMyPropertyPage2::Assign(int tableIndex) {
   // The typed values are checked before anything is asked or changed.
   double fprim = 0.0, fbis = 0.0;
   if (tableIndex == 0 && (!fprim_->TakeNumber(&fprim) || !fbis_->TakeNumber(&fbis))) return;
-  if (!Ask(this, "Czynniki anomalne zaznaczonych atomów zostaną zastąpione\nnowymi wartościami. Czy kontynuować?"))
+  if (!Ask(this, QT_TRANSLATE_NOOP("StructureDialog", "Czynniki anomalne zaznaczonych atomów zostaną zastąpione\nnowymi wartościami. Czy kontynuować?")))
     return;
   if (!doc_) return;
   const AnomalTable* table = tableIndex > 0 ? ref_.AnomalAt(tableIndex - 1) : nullptr;
@@ -511,8 +515,8 @@ void CMyPropertyPage2::Assign(int tableIndex) {
     }
   }
   if (unidentified > 0)
-    QMessageBox::information(this, QStringLiteral("Info"),
-                             U("Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\nczynników "
+    QMessageBox::information(this, tr("Info"),
+                             tr("Nie wszystkie atomy zostały zidentyfikowane. Nie można odnaleźć\nczynników "
                                "anomalnych dla niezidentyfikowanych atomów"));
   // Every atom given its terms here: they are the user's choice for the
   // current source.
@@ -525,43 +529,43 @@ void CMyPropertyPage2::Assign(int tableIndex) {
 // --- the dialog ---------------------------------------------------------------------------------
 
 CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Definiuj Strukturę"));
+  setWindowTitle(tr("Definiuj Strukturę"));
   auto* layout = new QHBoxLayout(this);
   auto* left = new QVBoxLayout;
 
-  auto* typeBox = new QGroupBox(QStringLiteral("Typ komórki"), this);
+  auto* typeBox = new QGroupBox(tr("Typ komórki"), this);
   auto* typeLayout = new QVBoxLayout(typeBox);
   lattice_ = new QComboBox(typeBox);
-  for (int i = 0; i < kBravaisCount; ++i) lattice_->addItem(QString::fromLatin1(kLatticeNames[i]), i);
+  for (int i = 0; i < kBravaisCount; ++i) lattice_->addItem(tr(kLatticeNames[i]), i);
   typeLayout->addWidget(lattice_);
   // The space group beside it: typed (symbol, number or Hall symbol) or
   // picked from every setting, by crystal system.
-  typeLayout->addWidget(new QLabel(QStringLiteral("Grupa przestrzenna"), typeBox));
+  typeLayout->addWidget(new QLabel(tr("Grupa przestrzenna"), typeBox));
   spaceGroup_ = new QComboBox(typeBox);
   spaceGroup_->setEditable(true);
   spaceGroup_->setInsertPolicy(QComboBox::NoInsert);
   spaceGroup_->setMaxVisibleItems(24);
-  spaceGroup_->setToolTip(QStringLiteral("Symbol Hermanna–Mauguina (np. P 42/m n m, F d -3 m:2), numer grupy albo "
+  spaceGroup_->setToolTip(tr("Symbol Hermanna–Mauguina (np. P 42/m n m, F d -3 m:2), numer grupy albo "
                                          "symbol Halla; „brak”: tylko typ komórki"));
   FillSpaceGroups();
   typeLayout->addWidget(spaceGroup_);
   auto* findRow = new QHBoxLayout;
-  findSymmetry_ = new QPushButton(QStringLiteral("Znajdź symetrię"), typeBox);
+  findSymmetry_ = new QPushButton(tr("Znajdź symetrię"), typeBox);
   findSymmetry_->setAutoDefault(false);
-  findSymmetry_->setToolTip(QStringLiteral("Grupa przestrzenna atomów komórki (spglib) i jej pozycje niezależne"));
+  findSymmetry_->setToolTip(tr("Grupa przestrzenna atomów komórki (spglib) i jej pozycje niezależne"));
   tolerance_ = new NumberEdit(typeBox);
   tolerance_->setNumber(0.001);
-  tolerance_->setToolTip(QStringLiteral("Odległość w Å, w której atomy uznaje się za symetryczne"));
+  tolerance_->setToolTip(tr("Odległość w Å, w której atomy uznaje się za symetryczne"));
   typeLayout->addWidget(findSymmetry_);
-  findRow->addWidget(new QLabel(QStringLiteral("tolerancja"), typeBox));
+  findRow->addWidget(new QLabel(tr("tolerancja"), typeBox));
   findRow->addWidget(tolerance_);
   findRow->addWidget(new QLabel(QStringLiteral("Å"), typeBox));
   typeLayout->addLayout(findRow);
   left->addWidget(typeBox);
 
   const char* labels[6] = {"a =", "b =", "c =", "α =", "β =", "γ ="};
-  QGroupBox* groups[2] = {new QGroupBox(QStringLiteral("Stałe sieci"), this),
-                          new QGroupBox(QStringLiteral("Kąty sieci"), this)};
+  QGroupBox* groups[2] = {new QGroupBox(tr("Stałe sieci"), this),
+                          new QGroupBox(tr("Kąty sieci"), this)};
   for (int g = 0; g < 2; ++g) {
     auto* grid = new QGridLayout(groups[g]);
     for (int k = 0; k < 3; ++k) {
@@ -572,8 +576,8 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
       grid->addWidget(e, k, 1);
       // Lengths in ångström, angles in degrees; one width for both, so
       // that the six fields line up.
-      auto* unit = new QLabel(g == 0 ? QStringLiteral("Å") : QStringLiteral("st."), groups[g]);
-      unit->setMinimumWidth(unit->fontMetrics().horizontalAdvance(QStringLiteral("st.")));
+      auto* unit = new QLabel(g == 0 ? QStringLiteral("Å") : tr("st."), groups[g]);
+      unit->setMinimumWidth(unit->fontMetrics().horizontalAdvance(tr("st.")));
       grid->addWidget(unit, k, 2);
       connect(e, &QLineEdit::editingFinished, this, [this, i] { CommitCell(i); });
     }
@@ -589,8 +593,8 @@ CTabPage1::CTabPage1(ReferenceData& ref, QWidget* parent) : QDialog(parent) {
   sheet_ = new QTabWidget(this);
   page1_ = new CMyPropertyPage1(ref, sheet_);
   page2_ = new CMyPropertyPage2(ref, sheet_);
-  sheet_->addTab(page1_, QStringLiteral("Atomy"));
-  sheet_->addTab(page2_, QStringLiteral("Czynniki anomalne"));
+  sheet_->addTab(page1_, tr("Atomy"));
+  sheet_->addTab(page2_, tr("Czynniki anomalne"));
   layout->addWidget(sheet_, 1);
 
   connect(lattice_, &QComboBox::activated, this, &CTabPage1::ChooseLattice);
@@ -642,16 +646,16 @@ void CTabPage1::OnStructureChanged(KomorkaDocument* doc) {
 
 void CTabPage1::FillSpaceGroups() {
   // A header per crystal system (not selectable), then its settings.
-  static constexpr const char* kSystems[] = {"", "Regularne", "Tetragonalne", "Rombowe", "Romboedryczne (osie romboedryczne)",
-                                             "Heksagonalne i trygonalne", "Jednoskośne", "Trójskośne"};
+  static constexpr const char* kSystems[] = {"", QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Regularne"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Tetragonalne"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Rombowe"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Romboedryczne (osie romboedryczne)"),
+                                             QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Heksagonalne i trygonalne"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Jednoskośne"), QT_TRANSLATE_NOOP("pelmora::CTabPage1", "Trójskośne")};
   static constexpr LatticeType kOrder[] = {kTriclinic, kMonoclinic, kOrthorhombic, kTetragonal,
                                            kHexagonal, kRhombohedral, kCubic};
   const QSignalBlocker block(spaceGroup_);
   spaceGroup_->clear();
-  spaceGroup_->addItem(QStringLiteral("brak"), QString());
+  spaceGroup_->addItem(tr("brak"), QString());
   auto* model = qobject_cast<QStandardItemModel*>(spaceGroup_->model());
   for (LatticeType system : kOrder) {
-    spaceGroup_->addItem(U(kSystems[system]), QString());
+    spaceGroup_->addItem(tr(kSystems[system]), QString());
     if (model) {
       QStandardItem* header = model->item(spaceGroup_->count() - 1);
       header->setFlags(header->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
@@ -699,14 +703,14 @@ void CTabPage1::ChooseSpaceGroup(const QString& text) {
   if (!doc_) return;
   CKomorka& d = doc_->doc();
   std::string typed = text.trimmed().toStdString();
-  if (typed == "brak") typed.clear();
+  if (typed == "brak" || text.trimmed() == tr("brak")) typed.clear();
   const std::string group = d.crystal.spaceGroup;
   const size_t before = d.crystal.cellAtoms.size();
   const EditResult r = SetSpaceGroup(d, typed);
   if (r.status == EditStatus::kUnknownGroup) {
-    const std::string message = "Nieznana grupa przestrzenna \"" + typed +
-                                "\".\nWpisz symbol Hermanna–Mauguina (np. P 42/m n m), numer grupy (1–230) albo "
-                                "symbol Halla.";
+    const std::string message = Tr(QT_TRANSLATE_NOOP("StructureDialog", "Nieznana grupa przestrzenna \"")) + typed +
+                                Tr(QT_TRANSLATE_NOOP("StructureDialog", "\".\nWpisz symbol Hermanna–Mauguina (np. P 42/m n m), numer grupy (1–230) albo "
+                                "symbol Halla."));
     Warn(this, "Pelmora", message.c_str());
     ShowSpaceGroup();
     return;
@@ -717,15 +721,15 @@ void CTabPage1::ChooseSpaceGroup(const QString& text) {
   }
   ShowGroupChange();
   if (r.status == EditStatus::kOverCapacity) {
-    const std::string text = cformat("Komórka może zawierać najwyżej %d atomów; atomów ponad tę liczbę nie dodano.",
+    const std::string text = cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Komórka może zawierać najwyżej %d atomów; atomów ponad tę liczbę nie dodano.")).c_str(),
                                      Crystal::kMaxAtoms);
     Warn(this, "Pelmora", text.c_str());
   } else if (!d.crystal.spaceGroup.empty() && group.empty() && before > 0) {
     // Atoms typed without the group become its sites; say what came of them.
-    const std::string message = cformat("Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
-                                        "atomów.",
+    const std::string message = cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Grupa %s: %zu atomów komórki to %zu pozycji niezależnych; komórka ma teraz %zu "
+                                        "atomów.")).c_str(),
                                         d.crystal.spaceGroup.c_str(), before, d.crystal.asymmetricUnit.size(), d.crystal.cellAtoms.size());
-    QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
+    QMessageBox::information(this, tr("Info"), U(message.c_str()));
   }
 }
 
@@ -745,21 +749,21 @@ void CTabPage1::FindCellSymmetry() {
   double tolerance;
   if (!tolerance_->TakeNumber(&tolerance)) return;
   if (!(tolerance > 0.0)) {
-    Warn(this, "Pelmora", "Tolerancja musi być większa od zera.");
+    Warn(this, "Pelmora", QT_TRANSLATE_NOOP("StructureDialog", "Tolerancja musi być większa od zera."));
     return;
   }
   CKomorka& d = doc_->doc();
   const std::optional<FoundSymmetry> found = FindSymmetry(d.cell, d.crystal.cellAtoms, tolerance);
   if (!found) {
-    const std::string message = cformat("Nie znaleziono grupy przestrzennej, której operacje zachowują komórkę w jej "
-                                        "osiach i początku układu (tolerancja %g Å).",
+    const std::string message = cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Nie znaleziono grupy przestrzennej, której operacje zachowują komórkę w jej "
+                                        "osiach i początku układu (tolerancja %g Å).")).c_str(),
                                         tolerance);
-    QMessageBox::information(this, QStringLiteral("Info"), U(message.c_str()));
+    QMessageBox::information(this, tr("Info"), U(message.c_str()));
     return;
   }
-  const std::string question = cformat("Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å.\n"
+  const std::string question = cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å.\n"
                                        "Pozycji niezależnych: %zu (atomów komórki: %zu).\nPrzyjąć tę grupę i jej "
-                                       "pozycje niezależne?",
+                                       "pozycje niezależne?")).c_str(),
                                        found->group.Name().c_str(), found->group.number, tolerance,
                                        found->sites.size(), d.crystal.cellAtoms.size());
   if (!Ask(this, question.c_str())) return;
@@ -807,7 +811,7 @@ void CTabPage1::ChooseLattice(int index) {
   const bool hadAtoms = !d.crystal.structureAtoms.empty();
   // A new lattice empties the atom list: the user's atoms are not thrown
   // away without asking.
-  if (hadAtoms && !Ask(this, "Zmiana typu komórki usunie wszystkie atomy struktury.\nCzy kontynuować?")) {
+  if (hadAtoms && !Ask(this, QT_TRANSLATE_NOOP("StructureDialog", "Zmiana typu komórki usunie wszystkie atomy struktury.\nCzy kontynuować?"))) {
     const QSignalBlocker block(lattice_);
     lattice_->setCurrentIndex(shownIndex_);
     return;

@@ -8,16 +8,16 @@
 namespace pelmora {
 
 CCalcDialog::CCalcDialog(QWidget* parent) : QDialog(parent), relay_(*this) {
-  setWindowTitle(QStringLiteral("Obliczanie..."));
+  setWindowTitle(tr("Obliczanie..."));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  phase_ = new QLabel(QStringLiteral("Wyszukiwanie refleksów"), this);
+  phase_ = new QLabel(tr("Wyszukiwanie refleksów"), this);
   phase_->setAlignment(Qt::AlignCenter);
   bar_ = new QProgressBar(this);
   bar_->setRange(0, 1000);
   bar_->setValue(0);
   bar_->setTextVisible(false);
-  cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
+  cancel_ = new QPushButton(tr("Anuluj"), this);
   cancel_->setAutoDefault(false);
   connect(cancel_, &QPushButton::clicked, this, &CCalcDialog::reject);
   layout->addWidget(bar_);

@@ -26,7 +26,7 @@ QColor ColourOf(double r) {
 }  // namespace
 
 CorrelationDialog::CorrelationDialog(const RefinementOutcome& outcome, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Macierz korelacji"));
+  setWindowTitle(tr("Macierz korelacji"));
   std::vector<std::string> names;
   std::map<std::string, int> index;
   for (const RefinedValue& v : outcome.values)
@@ -62,8 +62,8 @@ CorrelationDialog::CorrelationDialog(const RefinementOutcome& outcome, QWidget* 
   table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft);
   table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  auto* note = new QLabel(strong > 0 ? QStringLiteral("Par silnie skorelowanych (|r| ≥ 0.9): %1.").arg(strong)
-                                     : QStringLiteral("Żadna para nie ma |r| ≥ 0.9."),
+  auto* note = new QLabel(strong > 0 ? tr("Par silnie skorelowanych (|r| ≥ 0.9): %1.").arg(strong)
+                                     : tr("Żadna para nie ma |r| ≥ 0.9."),
                           this);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

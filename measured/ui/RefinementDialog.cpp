@@ -187,7 +187,7 @@ QString ShortName(const RefinedValue& v) {
 RefinementDialog::RefinementDialog(std::vector<Phase> phases, std::shared_ptr<const MeasuredPattern> measured,
                                    QWidget* parent)
     : QDialog(parent), phases_(std::move(phases)), measured_(std::move(measured)) {
-  setWindowTitle(QStringLiteral("Dopasuj do pomiaru"));
+  setWindowTitle(tr("Dopasuj do pomiaru"));
   CreateControls();
   // The measurement at once; the calculated curve joins it as the refinement runs.
   plot_->setData(QVector<double>(measured_->twoTheta.begin(), measured_->twoTheta.end()),
@@ -202,7 +202,7 @@ RefinementDialog::~RefinementDialog() {
 }
 
 void RefinementDialog::CreateControls() {
-  auto* phaseBox = new QGroupBox(QStringLiteral("Fazy (dokumenty otwarte w programie)"), this);
+  auto* phaseBox = new QGroupBox(tr("Fazy (dokumenty otwarte w programie)"), this);
   auto* phaseLayout = new QVBoxLayout(phaseBox);
   for (size_t k = 0; k < phases_.size(); ++k) {
     auto* box = new QCheckBox(phases_[k].title, phaseBox);
@@ -219,12 +219,12 @@ void RefinementDialog::CreateControls() {
   axis_ = new QLineEdit(this);
   axis_->setPlaceholderText(QStringLiteral("h,k,l"));
   axis_->setMaximumWidth(90);
-  staged_ = new QCheckBox(QStringLiteral("Etapami"), this);
+  staged_ = new QCheckBox(tr("Etapami"), this);
   staged_->setChecked(true);
-  staged_->setToolTip(QStringLiteral("Skala i tło, potem komórka i zero, potem profil, na końcu wszystko"));
-  options->addWidget(new QLabel(QStringLiteral("Wyrazy tła:"), this));
+  staged_->setToolTip(tr("Skala i tło, potem komórka i zero, potem profil, na końcu wszystko"));
+  options->addWidget(new QLabel(tr("Wyrazy tła:"), this));
   options->addWidget(terms_);
-  options->addWidget(new QLabel(QStringLiteral("Oś tekstury [hkl]:"), this));
+  options->addWidget(new QLabel(tr("Oś tekstury [hkl]:"), this));
   options->addWidget(axis_);
   options->addWidget(staged_);
   options->addStretch();
@@ -233,12 +233,12 @@ void RefinementDialog::CreateControls() {
 
   tree_ = new QTreeWidget(this);
   tree_->setColumnCount(3);
-  tree_->setHeaderLabels({QStringLiteral("Wartość"), QStringLiteral("Wynik"), QStringLiteral("Od")});
+  tree_->setHeaderLabels({tr("Wartość"), tr("Wynik"), tr("Od")});
   tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   tree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   tree_->setMinimumWidth(400);
   plot_ = new RefinementPlot(this);
-  plot_->setToolTip(QStringLiteral("Shift+klik: punkt tła; prawy klik: usuń punkt. Z punktami tło to ich "
+  plot_->setToolTip(tr("Shift+klik: punkt tła; prawy klik: usuń punkt. Z punktami tło to ich "
                                    "interpolacja liniowa zamiast wyrazów Czebyszewa."));
   plot_->addPoint = [this](double t) {
     if (running()) return;
@@ -256,7 +256,7 @@ void RefinementDialog::CreateControls() {
   split->addWidget(tree_);
   split->addWidget(plot_);
   split->setSizes({460, 520});
-  status_ = new QLabel(QStringLiteral("Pomiar: %1 (%2 punktów)").arg(QString::fromStdString(measured_->path)).arg(measured_->size()), this);
+  status_ = new QLabel(tr("Pomiar: %1 (%2 punktów)").arg(QString::fromStdString(measured_->path)).arg(measured_->size()), this);
   status_->setWordWrap(true);
   report_ = new QPlainTextEdit(this);
   report_->setReadOnly(true);
@@ -277,15 +277,15 @@ void RefinementDialog::CreateControls() {
 
 // "Dopasuj", "Anuluj", "Zapisz do aparatu…", "Zastosuj", "Zamknij".
 QHBoxLayout* RefinementDialog::CreateButtons() {
-  fit_ = new QPushButton(QStringLiteral("Dopasuj"), this);
-  cancel_ = new QPushButton(QStringLiteral("Anuluj"), this);
-  apply_ = new QPushButton(QStringLiteral("Zastosuj"), this);
-  close_ = new QPushButton(QStringLiteral("Zamknij"), this);
-  saveSet_ = new QPushButton(QStringLiteral("Zapisz do aparatu…"), this);
-  saveSet_->setToolTip(QStringLiteral("Dopasowane U V W X Y jako zestaw tablicy aparatów, do trzymania stałym przy "
+  fit_ = new QPushButton(tr("Dopasuj"), this);
+  cancel_ = new QPushButton(tr("Anuluj"), this);
+  apply_ = new QPushButton(tr("Zastosuj"), this);
+  close_ = new QPushButton(tr("Zamknij"), this);
+  saveSet_ = new QPushButton(tr("Zapisz do aparatu…"), this);
+  saveSet_->setToolTip(tr("Dopasowane U V W X Y jako zestaw tablicy aparatów, do trzymania stałym przy "
                                       "następnych próbkach"));
-  correlations_ = new QPushButton(QStringLiteral("Korelacje…"), this);
-  correlations_->setToolTip(QStringLiteral("Macierz korelacji wartości dopasowanych"));
+  correlations_ = new QPushButton(tr("Korelacje…"), this);
+  correlations_->setToolTip(tr("Macierz korelacji wartości dopasowanych"));
   cancel_->setEnabled(false);
   apply_->setEnabled(false);
   saveSet_->setEnabled(false);
@@ -308,8 +308,8 @@ QHBoxLayout* RefinementDialog::CreateButtons() {
   connect(close_, &QPushButton::clicked, this, &RefinementDialog::reject);
   connect(saveSet_, &QPushButton::clicked, this, [this] {
     bool ok = false;
-    const QString name = QInputDialog::getText(this, QStringLiteral("Zapisz do aparatu"), QStringLiteral("Nazwa zestawu:"),
-                                               QLineEdit::Normal, QStringLiteral("Dopasowany"), &ok);
+    const QString name = QInputDialog::getText(this, tr("Zapisz do aparatu"), tr("Nazwa zestawu:"),
+                                               QLineEdit::Normal, tr("Dopasowany"), &ok);
     if (ok && !name.trimmed().isEmpty()) SaveInstrument(name.trimmed());
   });
 
@@ -350,7 +350,7 @@ void RefinementDialog::Rebuild() {
     QMetaObject::invokeMethod(
         this,
         [this, iteration, rwp, curve] {
-          status_->setText(QStringLiteral("Krok %1, Rwp = %2 %").arg(iteration).arg(rwp, 0, 'f', 3));
+          status_->setText(tr("Krok %1, Rwp = %2 %").arg(iteration).arg(rwp, 0, 'f', 3));
           if (!ref_) return;
           const std::vector<double>& t = ref_->FittedAngles(0);
           plot_->setCalculated(curve, QVector<double>(t.begin(), t.end()));
@@ -394,7 +394,7 @@ void RefinementDialog::FillTree() {
     }
     return g;
   };
-  group(-1, -1, QStringLiteral("Pomiar"));
+  group(-1, -1, tr("Pomiar"));
   for (size_t k = 0; k < fitted_.size(); ++k) group(static_cast<int>(k), -1, phases_[fitted_[k]].title);
   for (const RefinedValue& v : ref_->values()) {
     // The first pattern's wavelength fixes the length scale: never refined.
@@ -404,7 +404,7 @@ void RefinementDialog::FillTree() {
     }
     QTreeWidgetItem* parent = group(v.phase, -1, QString());
     if (v.kind == RefinedKind::Background)
-      parent = group(-1, -2, backgroundPoints_.empty() ? QStringLiteral("Tło (Czebyszew)") : QStringLiteral("Tło (punkty)"));
+      parent = group(-1, -2, backgroundPoints_.empty() ? tr("Tło (Czebyszew)") : tr("Tło (punkty)"));
     if (v.kind == RefinedKind::Shift || v.kind == RefinedKind::Occupancy || v.kind == RefinedKind::Biso) {
       std::string label = v.name.substr(v.name.rfind(": ") == std::string::npos ? 0 : v.name.rfind(": ") + 2);
       label = label.substr(0, label.rfind(' '));
@@ -457,7 +457,7 @@ void RefinementDialog::startFit() {
   for (QCheckBox* b : phaseBoxes_) b->setEnabled(false);
   terms_->setEnabled(false);
   axis_->setEnabled(false);
-  status_->setText(QStringLiteral("Dopasowanie…"));
+  status_->setText(tr("Dopasowanie…"));
   ref_->SetStaged(staged_->isChecked());
   worker_ = std::thread([this] {
     RefinementOutcome r = ref_->Run();
@@ -481,7 +481,7 @@ void RefinementDialog::Finished() {
   axis_->setEnabled(true);
   correlations_->setEnabled(outcome_.error.empty() && !outcome_.correlations.empty());
   if (!outcome_.error.empty()) {
-    status_->setText(outcome_.cancelled ? QStringLiteral("Dopasowanie przerwane.") : QString::fromStdString(outcome_.error));
+    status_->setText(outcome_.cancelled ? tr("Dopasowanie przerwane.") : QString::fromStdString(outcome_.error));
     emit fitFinished();
     return;
   }
@@ -489,22 +489,22 @@ void RefinementDialog::Finished() {
   const RefinedPatternFigures& p = outcome_.patterns.front();
   plot_->setData(QVector<double>(p.twoTheta.begin(), p.twoTheta.end()), QVector<double>(p.observed.begin(), p.observed.end()),
                  QVector<double>(p.calculated.begin(), p.calculated.end()));
-  status_->setText(QStringLiteral("Rp = %1 %   Rwp = %2 %   Rexp = %3 %   χ² = %4   kroki: %5   %6")
+  status_->setText(tr("Rp = %1 %   Rwp = %2 %   Rexp = %3 %   χ² = %4   kroki: %5   %6")
                        .arg(outcome_.rp, 0, 'f', 3)
                        .arg(outcome_.rwp, 0, 'f', 3)
                        .arg(outcome_.rexp, 0, 'f', 3)
                        .arg(outcome_.chi2, 0, 'f', 4)
                        .arg(outcome_.iterations)
-                       .arg(outcome_.converged ? QStringLiteral("zbieżne") : QStringLiteral("NIEZBIEŻNE")));
+                       .arg(outcome_.converged ? tr("zbieżne") : tr("NIEZBIEŻNE")));
   QString text;
   for (size_t k = 0; k < outcome_.phases.size(); ++k) {
     const RefinedPhaseFigures& ph = outcome_.phases[k];
-    text += QStringLiteral("%1: udział wagowy %2\n")
+    text += tr("%1: udział wagowy %2\n")
                 .arg(phases_[fitted_[k]].title,
                      std::isfinite(ph.weightFraction) ? Number(ph.weightFraction, ph.weightFractionEsd)
-                                                      : QStringLiteral("nieznany"));
+                                                      : tr("nieznany"));
   }
-  for (const std::string& w : outcome_.warnings) text += QStringLiteral("Uwaga: %1\n").arg(QString::fromStdString(w));
+  for (const std::string& w : outcome_.warnings) text += tr("Uwaga: %1\n").arg(QString::fromStdString(w));
   report_->setPlainText(text);
   apply_->setEnabled(true);
   saveSet_->setEnabled(instrumentRefined() && saveInstrument != nullptr);
@@ -524,7 +524,7 @@ void RefinementDialog::SaveInstrument(const QString& name) {
     if (v.kind == RefinedKind::Y) set.y = v.value;
   }
   saveInstrument(set);
-  status_->setText(QStringLiteral("Zapisano zestaw „%1” w tablicy aparatów.").arg(name));
+  status_->setText(tr("Zapisano zestaw „%1” w tablicy aparatów.").arg(name));
 }
 
 void RefinementDialog::reject() {

@@ -4,9 +4,9 @@
 
 namespace pelmora {
 
-CSettingsButton::CSettingsButton(QWidget* parent) : QPushButton(QStringLiteral("Ustawienia"), parent) {
+CSettingsButton::CSettingsButton(QWidget* parent) : QPushButton(tr("Ustawienia"), parent) {
   setObjectName(QStringLiteral("formatSettings"));
-  setToolTip(QStringLiteral("Ustawienia wybranego formatu pliku"));
+  setToolTip(tr("Ustawienia wybranego formatu pliku"));
   // A press on it must not count as the file dialog's default button.
   setAutoDefault(false);
   connect(this, &QPushButton::clicked, this, &CSettingsButton::Open);

@@ -28,12 +28,12 @@ QString Fmt(double v) { return QString::fromStdString(cformat("%f", v)); }
 // --- anomalous tables ----------------------------------------------------------------------
 
 CAnomalDlg::CAnomalDlg(ReferenceData& ref, QWidget* parent) : QDialog(parent), ref_(ref) {
-  setWindowTitle(QStringLiteral("Czynniki anomalne"));
+  setWindowTitle(tr("Czynniki anomalne"));
   tables_ = new QComboBox(this);
   for (const AnomalTable& t : ref_.anomalTables) tables_->addItem(QString::fromStdString(t.name));
 
   list_ = new QTableWidget(AnomalTable::kMaxElement, 4, this);
-  list_->setHorizontalHeaderLabels({QStringLiteral("Nr"), QStringLiteral("Atom"), QStringLiteral("f'"),
+  list_->setHorizontalHeaderLabels({tr("Nr"), tr("Atom"), QStringLiteral("f'"),
                                     QStringLiteral("f''")});
   list_->verticalHeader()->hide();
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -55,10 +55,10 @@ CAnomalDlg::CAnomalDlg(ReferenceData& ref, QWidget* parent) : QDialog(parent), r
     form->addRow(QString::fromLatin1(label), row);
   }
 
-  add_ = new QPushButton(QStringLiteral("Dodaj"), this);
-  rename_ = new QPushButton(QStringLiteral("Zmień nazwę"), this);
-  save_ = new QPushButton(QStringLiteral("Zapisz zmiany"), this);
-  change_ = new QPushButton(QStringLiteral("Zmień"), this);
+  add_ = new QPushButton(tr("Dodaj"), this);
+  rename_ = new QPushButton(tr("Zmień nazwę"), this);
+  save_ = new QPushButton(tr("Zapisz zmiany"), this);
+  change_ = new QPushButton(tr("Zmień"), this);
   ok_ = new QPushButton(QStringLiteral("OK"), this);
   ok_->setDefault(true);
 
@@ -131,11 +131,11 @@ void CAnomalDlg::OnChange() {
 
 void CAnomalDlg::OnAdd() {
   if (ref_.anomalCount() >= kMaxAnomalTables) {
-    QMessageBox::information(this, QStringLiteral("Info"),
-                             QStringLiteral("Tablica jest pełna: mieści %1 pozycji.").arg(kMaxAnomalTables));
+    QMessageBox::information(this, tr("Info"),
+                             tr("Tablica jest pełna: mieści %1 pozycji.").arg(kMaxAnomalTables));
     return;
   }
-  CPrompt prompt(QStringLiteral("Dodaj nową tablicę..."), QString(), this);
+  CPrompt prompt(tr("Dodaj nową tablicę..."), QString(), this);
   if (prompt.exec() != QDialog::Accepted) return;
   AnomalTable t;
   t.name = prompt.name().toStdString();
@@ -148,7 +148,7 @@ void CAnomalDlg::OnAdd() {
 void CAnomalDlg::OnRename() {
   const int index = tables_->currentIndex();
   if (index < 0 || index >= ref_.anomalCount()) return;
-  CPrompt prompt(QStringLiteral("Zmień nazwę tablicy..."), QString::fromStdString(ref_.anomalTables[index].name),
+  CPrompt prompt(tr("Zmień nazwę tablicy..."), QString::fromStdString(ref_.anomalTables[index].name),
                  this);
   if (prompt.exec() != QDialog::Accepted) return;
   ref_.anomalTables[index].name = prompt.name().toStdString();
@@ -158,13 +158,13 @@ void CAnomalDlg::OnRename() {
 }
 
 void CAnomalDlg::OnSave() {
-  if (QMessageBox::question(this, QStringLiteral("Pytanie"),
-                            QStringLiteral("Czy napewno zapisać zmiany w tablicy czynników anomalnych na dysku ?"),
+  if (QMessageBox::question(this, tr("Pytanie"),
+                            tr("Czy napewno zapisać zmiany w tablicy czynników anomalnych na dysku ?"),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   std::string error;
   if (ref_.SaveAnomals(&error)) ref_.anomalsModified = false;
-  else QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+  else QMessageBox::critical(this, tr("Błąd"), QString::fromStdString(error));
 }
 
 }  // namespace pelmora

@@ -17,11 +17,11 @@ CPrompt::CPrompt(const QString& title, const QString& initial, QWidget* parent) 
   field_->selectAll();
   auto* buttons = new QDialogButtonBox(this);
   buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton(QStringLiteral("Anuluj"), QDialogButtonBox::RejectRole);
+  buttons->addButton(tr("Anuluj"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &CPrompt::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CPrompt::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Podaj nazwę:"), this));
+  layout->addWidget(new QLabel(tr("Podaj nazwę:"), this));
   layout->addWidget(field_);
   layout->addWidget(buttons);
   setMinimumWidth(300);
@@ -31,7 +31,7 @@ QString CPrompt::name() const { return field_->text(); }
 
 void CPrompt::accept() {
   if (field_->text().isEmpty()) {
-    QMessageBox::warning(this, QStringLiteral("Pelmora"), QStringLiteral("Nazwa jest za krótka"));
+    QMessageBox::warning(this, QStringLiteral("Pelmora"), tr("Nazwa jest za krótka"));
     field_->setFocus();
     return;
   }

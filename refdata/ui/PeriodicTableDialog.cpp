@@ -1,6 +1,7 @@
 #include "refdata/ui/PeriodicTableDialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -64,12 +65,12 @@ struct LegendRow {
   QColor colour;
 };
 const LegendRow kLegend[] = {
-    {"- regularna P", QColor(0, 255, 128)},     {"- regularna I", QColor(255, 20, 20)},
-    {"- regularna F", QColor(100, 197, 255)},   {"- tetragonalna", QColor(255, 255, 155)},
-    {"- rombowa", QColor(0, 255, 0)},           {"- jednoskośna", QColor(255, 255, 0)},
-    {"- trójskośna", QColor(20, 20, 225)},      {"- romboedryczna", QColor(255, 176, 232)},
-    {"- heksagonalna", QColor(255, 172, 0)},    {"- diamentu", QColor(150, 150, 150)},
-    {"- nieznana", QColor(255, 255, 255)},
+    {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- regularna P"), QColor(0, 255, 128)},     {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- regularna I"), QColor(255, 20, 20)},
+    {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- regularna F"), QColor(100, 197, 255)},   {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- tetragonalna"), QColor(255, 255, 155)},
+    {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- rombowa"), QColor(0, 255, 0)},           {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- jednoskośna"), QColor(255, 255, 0)},
+    {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- trójskośna"), QColor(20, 20, 225)},      {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- romboedryczna"), QColor(255, 176, 232)},
+    {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- heksagonalna"), QColor(255, 172, 0)},    {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- diamentu"), QColor(150, 150, 150)},
+    {QT_TRANSLATE_NOOP("pelmora::CAtomTable", "- nieznana"), QColor(255, 255, 255)},
 };
 
 // Integer fields (charge, mass number): the framework's own refusal text.
@@ -82,7 +83,7 @@ bool TakeInteger(NumberEdit* f, std::int32_t* out, bool emptyIsZero = true) {
   }
   const std::optional<double> v = f->value();
   if (!v || *v != std::floor(*v) || std::fabs(*v) > 1e9) {
-    QMessageBox::warning(f->window(), QStringLiteral("Pelmora"), QStringLiteral("Enter an integer."));
+    QMessageBox::warning(f->window(), QStringLiteral("Pelmora"), QCoreApplication::translate("PeriodicTableDialog", "Enter an integer."));
     f->setFocus();
     f->selectAll();
     return false;
@@ -105,7 +106,7 @@ bool TakeDecimal(NumberEdit* f, double* out) {
 constexpr int kMaxMassNumber = 999;
 
 bool Ask(QWidget* parent, const char* question) {
-  return QMessageBox::question(parent, QStringLiteral("Pytanie"), QString::fromUtf8(question),
+  return QMessageBox::question(parent, QCoreApplication::translate("PeriodicTableDialog", "Pytanie"), QCoreApplication::translate("PeriodicTableDialog", question),
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
@@ -113,8 +114,8 @@ bool Ask(QWidget* parent, const char* question) {
 // is its user record's.
 bool RefuseFull(QWidget* parent, int count) {
   if (count < ElementTable::kMaxTabulated) return false;
-  QMessageBox::information(parent, QStringLiteral("Info"),
-                           QStringLiteral("Tablica jest pełna: mieści %1 pozycji.").arg(ElementTable::kMaxTabulated));
+  QMessageBox::information(parent, QCoreApplication::translate("PeriodicTableDialog", "Info"),
+                           QCoreApplication::translate("PeriodicTableDialog", "Tablica jest pełna: mieści %1 pozycji.").arg(ElementTable::kMaxTabulated));
   return true;
 }
 
@@ -176,13 +177,13 @@ void CAtomTabEntry::paintEvent(QPaintEvent*) {
 CAtomMain::CAtomMain(QWidget* parent) : QWidget(parent) {
   setFixedSize(3 * kPitchX + kTileW, 3 * kPitchY - 2);
   const Qt::ArrowType arrows[4] = {Qt::LeftArrow, Qt::RightArrow, Qt::LeftArrow, Qt::RightArrow};
-  const char* tips[4] = {"Poprzedni jon", "Następny jon", "Poprzedni izotop", "Następny izotop"};
+  const char* tips[4] = {QT_TRANSLATE_NOOP("pelmora::CAtomMain", "Poprzedni jon"), QT_TRANSLATE_NOOP("pelmora::CAtomMain", "Następny jon"), QT_TRANSLATE_NOOP("pelmora::CAtomMain", "Poprzedni izotop"), QT_TRANSLATE_NOOP("pelmora::CAtomMain", "Następny izotop")};
   for (int i = 0; i < 4; ++i) {
     auto* b = new QToolButton(this);
     b->setArrowType(arrows[i]);
     b->setAutoRaise(true);
     b->setFixedSize(18, 18);
-    b->setToolTip(QString::fromUtf8(tips[i]));
+    b->setToolTip(tr(tips[i]));
     b->setFocusPolicy(Qt::NoFocus);
     buttons_[static_cast<size_t>(i)] = b;
   }
@@ -206,8 +207,8 @@ CAtomMain::CAtomMain(QWidget* parent) : QWidget(parent) {
     label->setGeometry(66, y, w - 66 - 24, 18);
     next->move(w - 24, y);
   };
-  place(buttons_[0], ion_, buttons_[1], rowIon, QStringLiteral("Jon:"));
-  place(buttons_[2], isotope_, buttons_[3], rowIso, QStringLiteral("Izotop:"));
+  place(buttons_[0], ion_, buttons_[1], rowIon, tr("Jon:"));
+  place(buttons_[2], isotope_, buttons_[3], rowIso, tr("Izotop:"));
 }
 
 void CAtomMain::Show(const ElementEntry& e, int nr, const QString& ionLabel, const QString& isotopeLabel) {
@@ -249,7 +250,7 @@ void CAtomMain::paintEvent(QPaintEvent*) {
 
 CAtomTable::CAtomTable(ReferenceData& ref, const AtomSite* atom, bool documentOpen, QWidget* parent)
     : QDialog(parent), ref_(ref), withAtom_(atom != nullptr) {
-  setWindowTitle(QStringLiteral("Wybór atomu"));
+  setWindowTitle(tr("Wybór atomu"));
   if (atom) opened_ = *atom;
 
   auto* top = new QHBoxLayout;
@@ -259,7 +260,7 @@ CAtomTable::CAtomTable(ReferenceData& ref, const AtomSite* atom, bool documentOp
   layout->addLayout(top);
   layout->addWidget(BuildFields());
 
-  anomal_->addItem(QStringLiteral("* użytkownika"));
+  anomal_->addItem(tr("* użytkownika"));
   for (const AnomalTable& t : ref_.anomalTables) anomal_->addItem(U(t.name));
   anomal_->setCurrentIndex(documentOpen ? 0 : -1);
   connect(anomal_, &QComboBox::currentIndexChanged, this, [this](int i) {
@@ -316,14 +317,14 @@ QWidget* CAtomTable::BuildLegend() {
   auto* grid = new QGridLayout(box);
   grid->setContentsMargins(4, 10, 4, 4);
   grid->setVerticalSpacing(4);
-  grid->addWidget(new QLabel(QStringLiteral("Typy sieci:"), box), 0, 0, 1, 2);
+  grid->addWidget(new QLabel(tr("Typy sieci:"), box), 0, 0, 1, 2);
   int row = 1;
   for (const LegendRow& r : kLegend) {
     auto* swatch = new QLabel(box);
     swatch->setFixedSize(22, 14);
     swatch->setStyleSheet(QStringLiteral("background-color: %1; border: 1px solid #505050;").arg(r.colour.name()));
     grid->addWidget(swatch, row, 0);
-    grid->addWidget(new QLabel(QString::fromUtf8(r.label), box), row, 1);
+    grid->addWidget(new QLabel(tr(r.label), box), row, 1);
     ++row;
   }
   return box;
@@ -345,11 +346,11 @@ QWidget* CAtomTable::BuildFields() {
 // The fields are children of `panel`, as the group boxes are.
 QGroupBox* CAtomTable::BuildXrayGroup(QWidget* panel) {
   auto edit = [panel](int width) { return FixedEdit(panel, width); };
-  auto* xray = new QGroupBox(QStringLiteral("Czynniki rozpraszania promieniowania X"), panel);
+  auto* xray = new QGroupBox(tr("Czynniki rozpraszania promieniowania X"), panel);
   auto* xg = new QGridLayout(xray);
   charge_ = edit(50);
   auto* chargeCell = new QHBoxLayout;
-  chargeCell->addWidget(new QLabel(QStringLiteral("Ładunek:"), xray));
+  chargeCell->addWidget(new QLabel(tr("Ładunek:"), xray));
   chargeCell->addWidget(charge_);
   chargeCell->addStretch();
   xg->addLayout(chargeCell, 0, 0, 1, 2);
@@ -366,8 +367,8 @@ QGroupBox* CAtomTable::BuildXrayGroup(QWidget* panel) {
     cell->addWidget(coef_[static_cast<size_t>(i)]);
     xg->addLayout(cell, r, c);
   }
-  ionAdd_ = EditButton(QStringLiteral("Dodaj/Zmień"), xray);
-  ionRemove_ = EditButton(QStringLiteral("Usuń"), xray);
+  ionAdd_ = EditButton(tr("Dodaj/Zmień"), xray);
+  ionRemove_ = EditButton(tr("Usuń"), xray);
   auto* ionButtons = new QHBoxLayout;
   ionButtons->addStretch();
   ionButtons->addWidget(ionAdd_);
@@ -380,16 +381,16 @@ QGroupBox* CAtomTable::BuildXrayGroup(QWidget* panel) {
 
 QGroupBox* CAtomTable::BuildNeutronGroup(QWidget* panel) {
   auto edit = [panel](int width) { return FixedEdit(panel, width); };
-  auto* neutron = new QGroupBox(QStringLiteral("Czynnik rozpraszania neutronow"), panel);
+  auto* neutron = new QGroupBox(tr("Czynnik rozpraszania neutronow"), panel);
   auto* ng = new QGridLayout(neutron);
   mass_ = edit(60);
   s_ = edit(90);
-  ng->addWidget(new QLabel(QStringLiteral("Izotop:"), neutron), 0, 0);
+  ng->addWidget(new QLabel(tr("Izotop:"), neutron), 0, 0);
   ng->addWidget(mass_, 0, 1);
   ng->addWidget(new QLabel(QStringLiteral("s"), neutron), 0, 2);
   ng->addWidget(s_, 0, 3);
-  isotopeAdd_ = EditButton(QStringLiteral("Dodaj/Zmień"), neutron);
-  isotopeRemove_ = EditButton(QStringLiteral("Usuń"), neutron);
+  isotopeAdd_ = EditButton(tr("Dodaj/Zmień"), neutron);
+  isotopeRemove_ = EditButton(tr("Usuń"), neutron);
   ng->addWidget(isotopeAdd_, 0, 4);
   ng->addWidget(isotopeRemove_, 0, 5);
   connect(isotopeAdd_, &QPushButton::clicked, this, &CAtomTable::AddOrChangeIsotope);
@@ -399,12 +400,12 @@ QGroupBox* CAtomTable::BuildNeutronGroup(QWidget* panel) {
 
 QGroupBox* CAtomTable::BuildAnomalGroup(QWidget* panel) {
   auto edit = [panel](int width) { return FixedEdit(panel, width); };
-  auto* anomal = new QGroupBox(QStringLiteral("Czynniki anomalne"), panel);
+  auto* anomal = new QGroupBox(tr("Czynniki anomalne"), panel);
   auto* ag = new QGridLayout(anomal);
   anomal_ = new QComboBox(anomal);
   fprim_ = edit(90);
   fbis_ = edit(90);
-  ag->addWidget(new QLabel(QStringLiteral("Zestaw:"), anomal), 0, 0);
+  ag->addWidget(new QLabel(tr("Zestaw:"), anomal), 0, 0);
   ag->addWidget(anomal_, 0, 1, 1, 3);
   ag->addWidget(new QLabel(QStringLiteral("f ':"), anomal), 1, 0);
   ag->addWidget(fprim_, 1, 1);
@@ -416,13 +417,13 @@ QGroupBox* CAtomTable::BuildAnomalGroup(QWidget* panel) {
 QLayout* CAtomTable::BuildNameRow(QWidget* panel) {
   auto* nameRow = new QHBoxLayout;
   name_ = new QLineEdit(panel);
-  nameRow->addWidget(new QLabel(QStringLiteral("Nazwa atomu:"), panel));
+  nameRow->addWidget(new QLabel(tr("Nazwa atomu:"), panel));
   nameRow->addWidget(name_);
-  save_ = EditButton(QStringLiteral("Zapisz zmiany"), panel);
+  save_ = EditButton(tr("Zapisz zmiany"), panel);
   connect(save_, &QPushButton::clicked, this, &CAtomTable::SaveTables);
   nameRow->addWidget(save_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, panel);
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Anuluj"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("Anuluj"));
   connect(buttons, &QDialogButtonBox::accepted, this, &CAtomTable::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CAtomTable::reject);
   nameRow->addWidget(buttons);
@@ -523,13 +524,13 @@ void CAtomTable::ShowName() {
 
 void CAtomTable::RefreshMain() {
   const ElementEntry& e = ref_.elements.Entry(element_);
-  QString ion = QStringLiteral("b/d"), iso = QStringLiteral("b/d");
+  QString ion = tr("b/d"), iso = tr("b/d");
   if (const IonRecord* r = e.IonSlot(ion_)) ion = ion_ == e.ionCount() ? QStringLiteral("*") : ChargeText(r->charge);
   if (const IsotopeRecord* r = e.IsotopeSlot(isotope_)) {
     if (isotope_ == e.isotopeCount())
       iso = QStringLiteral("*");
     else
-      iso = r->mass == 0 ? QStringLiteral("def") : QString::number(r->mass);
+      iso = r->mass == 0 ? tr("def") : QString::number(r->mass);
   }
   main_->Show(e, element_, ion, iso);
   EnableEditing();
@@ -563,7 +564,7 @@ void CAtomTable::AddOrChangeIon() {
   ElementEntry& e = *ref_.elements.Find(element_);
   const int found = ref_.elements.FindIon(element_, charge);
   if (found >= 0) {
-    if (Ask(this, "Czy napewno zmienić wartości czynników atomowych?")) {
+    if (Ask(this, QT_TRANSLATE_NOOP("PeriodicTableDialog", "Czy napewno zmienić wartości czynników atomowych?"))) {
       e.ions[static_cast<size_t>(found)] = r;
       ref_.referenceModified = true;
     }
@@ -578,7 +579,7 @@ void CAtomTable::AddOrChangeIon() {
 
 void CAtomTable::RemoveIon() {
   const ElementEntry& e = ref_.elements.Entry(element_);
-  if (ion_ < 0 || ion_ >= e.ionCount() || !Ask(this, "Czy napewno usunąć jon z tablicy?")) return;
+  if (ion_ < 0 || ion_ >= e.ionCount() || !Ask(this, QT_TRANSLATE_NOOP("PeriodicTableDialog", "Czy napewno usunąć jon z tablicy?"))) return;
   ref_.elements.RemoveIon(element_, ion_);
   ref_.referenceModified = true;
   ref_.elements.SortIons(element_);
@@ -593,7 +594,7 @@ void CAtomTable::AddOrChangeIsotope() {
   // An atom read without an isotope shows -1 here: no mass number to tabulate.
   if (mass < 0 || mass > kMaxMassNumber) {
     QMessageBox::warning(this, QStringLiteral("Pelmora"),
-                         QStringLiteral("Enter an integer between 0 and %1.").arg(kMaxMassNumber));
+                         tr("Enter an integer between 0 and %1.").arg(kMaxMassNumber));
     mass_->setFocus();
     mass_->selectAll();
     return;
@@ -602,7 +603,7 @@ void CAtomTable::AddOrChangeIsotope() {
   ElementEntry& e = *ref_.elements.Find(element_);
   const int found = ref_.elements.FindIsotope(element_, mass);
   if (found >= 0) {
-    if (Ask(this, "Czy napewno zmienić wartość neutronowego czynnika rozpraszania?")) {
+    if (Ask(this, QT_TRANSLATE_NOOP("PeriodicTableDialog", "Czy napewno zmienić wartość neutronowego czynnika rozpraszania?"))) {
       e.isotopes[static_cast<size_t>(found)].s = s;
       ref_.referenceModified = true;
     }
@@ -617,7 +618,7 @@ void CAtomTable::AddOrChangeIsotope() {
 
 void CAtomTable::RemoveIsotope() {
   const ElementEntry& e = ref_.elements.Entry(element_);
-  if (isotope_ < 0 || isotope_ >= e.isotopeCount() || !Ask(this, "Czy napewno usunąć izotop z tablicy?")) return;
+  if (isotope_ < 0 || isotope_ >= e.isotopeCount() || !Ask(this, QT_TRANSLATE_NOOP("PeriodicTableDialog", "Czy napewno usunąć izotop z tablicy?"))) return;
   ref_.elements.RemoveIsotope(element_, isotope_);
   ref_.referenceModified = true;
   ref_.elements.SortIsotopes(element_);
@@ -626,11 +627,11 @@ void CAtomTable::RemoveIsotope() {
 }
 
 void CAtomTable::SaveTables() {
-  if (!ref_.referenceModified || !Ask(this, "Czy zapisać zmiany na dysku?")) return;
+  if (!ref_.referenceModified || !Ask(this, QT_TRANSLATE_NOOP("PeriodicTableDialog", "Czy zapisać zmiany na dysku?"))) return;
   std::string error;
   // A failed write keeps the changes marked, so that the button stays.
   if (!ref_.SaveIonsAndIsotopes(&error))
-    QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+    QMessageBox::critical(this, tr("Błąd"), QString::fromStdString(error));
   EnableEditing();
 }
 

@@ -3,6 +3,7 @@
 #include "refdata/ui/InstrumentsDialog.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,7 +36,7 @@ constexpr const char* kFieldFormat = "%.10g";
 
 void RefuseOutOfRange(QLineEdit* field, double lo, double hi) {
   QMessageBox::warning(field->window(), QStringLiteral("Pelmora"),
-                       QStringLiteral("Enter a number between %1 and %2.").arg(lo).arg(hi));
+                       QCoreApplication::translate("RecordListDialog", "Enter a number between %1 and %2.").arg(lo).arg(hi));
   field->setFocus();
   field->selectAll();
 }
@@ -64,7 +65,7 @@ void RecordListDialog::Build(const QString& title, const QStringList& headers, c
 
   auto* form = new QFormLayout;
   name_ = new QLineEdit(this);
-  form->addRow(QStringLiteral("Nazwa:"), name_);
+  form->addRow(tr("Nazwa:"), name_);
   // Each field has a column for its unit, so that the fields line up also
   // where a value has none.
   int unitWidth = 0;
@@ -85,10 +86,10 @@ void RecordListDialog::Build(const QString& title, const QStringList& headers, c
     form->addRow(labels[i], row);
   }
 
-  add_ = new QPushButton(QStringLiteral("Dodaj"), this);
-  change_ = new QPushButton(QStringLiteral("Zmień"), this);
-  remove_ = new QPushButton(QStringLiteral("Usuń"), this);
-  save_ = new QPushButton(QStringLiteral("Zapisz"), this);
+  add_ = new QPushButton(tr("Dodaj"), this);
+  change_ = new QPushButton(tr("Zmień"), this);
+  remove_ = new QPushButton(tr("Usuń"), this);
+  save_ = new QPushButton(tr("Zapisz"), this);
   ok_ = new QPushButton(QStringLiteral("OK"), this);
   ok_->setDefault(true);
   change_->setEnabled(false);
@@ -161,8 +162,8 @@ void RecordListDialog::ShowCurrent(int i) {
 bool RecordListDialog::TakeName(std::string* out) {
   const QString name = name_->text();
   if (IsMarked(name)) {
-    QMessageBox::warning(this, QStringLiteral("Błąd"),
-                         QStringLiteral("Nazwa nie może zaczynać się od znaku „*” ani „@”: takiej pozycji nie "
+    QMessageBox::warning(this, tr("Błąd"),
+                         tr("Nazwa nie może zaczynać się od znaku „*” ani „@”: takiej pozycji nie "
                                         "zapisuje się w pliku."));
     name_->setFocus();
     name_->selectAll();
@@ -174,8 +175,8 @@ bool RecordListDialog::TakeName(std::string* out) {
 
 void RecordListDialog::OnAdd() {
   if (Count() >= Capacity()) {
-    QMessageBox::information(this, QStringLiteral("Info"),
-                             QStringLiteral("Tablica jest pełna: mieści %1 pozycji.").arg(Capacity()));
+    QMessageBox::information(this, tr("Info"),
+                             tr("Tablica jest pełna: mieści %1 pozycji.").arg(Capacity()));
     return;
   }
   const int i = Count();
@@ -208,7 +209,7 @@ void RecordListDialog::OnSave() {
     Modified() = false;
     return;
   }
-  QMessageBox::critical(this, QStringLiteral("Błąd"), QString::fromStdString(error));
+  QMessageBox::critical(this, tr("Błąd"), QString::fromStdString(error));
 }
 
 void RecordListDialog::accept() {
@@ -222,16 +223,16 @@ void RecordListDialog::accept() {
 // --- radiation sources -------------------------------------------------------------
 
 CLambdaDlg::CLambdaDlg(ReferenceData& ref, QWidget* parent, int current) : RecordListDialog(ref, parent) {
-  auto* group = new QGroupBox(QStringLiteral("Rodzaj promieniowania:"), this);
-  xray_ = new QRadioButton(QStringLiteral("Promieniowanie X"), group);
-  neutron_ = new QRadioButton(QStringLiteral("Neutrony"), group);
+  auto* group = new QGroupBox(tr("Rodzaj promieniowania:"), this);
+  xray_ = new QRadioButton(tr("Promieniowanie X"), group);
+  neutron_ = new QRadioButton(tr("Neutrony"), group);
   auto* box = new QVBoxLayout(group);
   box->addWidget(xray_);
   box->addWidget(neutron_);
   xray_->setChecked(true);
   units_ = {QStringLiteral("Å"), QStringLiteral("Å"), QString()};
-  Build(QStringLiteral("Źródła promieniowania"),
-        {QStringLiteral("Nazwa"), QStringLiteral("K a1"), QStringLiteral("K a2"), QStringLiteral("Ka2/Ka1")},
+  Build(tr("Źródła promieniowania"),
+        {tr("Nazwa"), QStringLiteral("K a1"), QStringLiteral("K a2"), QStringLiteral("Ka2/Ka1")},
         {88, 62, 62, 59}, {QStringLiteral("K a1:"), QStringLiteral("K a2:"), QStringLiteral("Ka2/Ka1:")}, group,
         true);
   ShowCurrent(current);
@@ -286,8 +287,8 @@ CAparatDlg::CAparatDlg(ReferenceData& ref, QWidget* parent, int current) : Recor
   // Widths in degrees of 2-theta: U, V, W add to its square.
   const QString square = QStringLiteral("°²"), degree = QStringLiteral("°");
   units_ = {square, square, square, degree, degree};
-  Build(QStringLiteral("Czynniki aparaturowe"),
-        {QStringLiteral("Nazwa"), QStringLiteral("U") + pad, QStringLiteral("V") + pad, QStringLiteral("W") + pad,
+  Build(tr("Czynniki aparaturowe"),
+        {tr("Nazwa"), QStringLiteral("U") + pad, QStringLiteral("V") + pad, QStringLiteral("W") + pad,
          QStringLiteral("X") + pad, QStringLiteral("Y") + pad},
         {88, 62, 62, 62, 62, 59},
         {QStringLiteral("U:"), QStringLiteral("V:"), QStringLiteral("W:"), QStringLiteral("X:"), QStringLiteral("Y:")},

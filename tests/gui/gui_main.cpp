@@ -20,6 +20,7 @@ QObject* MakeCommandLineTest();
 QObject* MakeMeasuredTest();
 QObject* MakeHelpTest();
 QObject* MakeUndoTest();
+QObject* MakeLanguageTest();
 
 int main(int argc, char** argv) {
   // Tables the tests save go to a folder of their own, never the user's.
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   int failed = 0;
   for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest,
-                    MakeFormatSettingsTest, MakeCommandLineTest, MakeMeasuredTest, MakeHelpTest, MakeUndoTest}) {
+                    MakeFormatSettingsTest, MakeCommandLineTest, MakeMeasuredTest, MakeHelpTest, MakeUndoTest, MakeLanguageTest}) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

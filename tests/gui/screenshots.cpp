@@ -41,6 +41,9 @@
 #include "editors/ui/ReflectionTable.h"
 #include <QCheckBox>
 #include "tests/gui/GuiTestSupport.h"
+#include "io/Translate.h"
+#include "settings/Language.h"
+#include "settings/Paths.h"
 #include "refdata/ReferenceData.h"
 #include "refdata/ui/AnomalTablesDialog.h"
 #include "refdata/ui/SourcesDialog.h"
@@ -563,6 +566,35 @@ void Shots::UndoMenu() {
   frame.menuBar()->setActiveAction(nullptr);
 }
 
+// The main window with NaCl calculated, in English: the translation is
+// installed before the windows are built, as the program does at start-up.
+bool EnglishMain(const QString& out, const std::string& settingsFile) {
+  Translations english;
+  if (!english.Install("en", ExecutableDir())) {
+    std::fprintf(stderr, "no English translation in %s\n", TranslationsDir(ExecutableDir()).c_str());
+    return false;
+  }
+  SetTextTranslator([](const char* context, const char* text) { return QCoreApplication::translate(context, text).toStdString(); });
+  ApplicationRun run;
+  bool ok = StartApplication(run, {}, settingsFile);
+  if (ok) {
+    CMainFrame& frame = *run.frame;
+    frame.resize(1280, 860);
+    frame.show();
+    (void)QTest::qWaitForWindowExposed(&frame);
+    frame.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
+    frame.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
+    frame.action(cmd::kCalculate)->trigger();
+    CDownView* view = frame.activeView();
+    ok = view && testing::WaitForChart(view) && Save(&frame, out, "english-main.png");
+    for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
+    frame.close();
+  }
+  FinishApplication(run);
+  SetTextTranslator(nullptr);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -602,5 +634,6 @@ int main(int argc, char** argv) {
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();
   FinishApplication(run);
-  return shots.ok ? 0 : 3;
+  const bool english = EnglishMain(out, (settingsDir.path() + "/Pelmora.conf").toStdString());
+  return shots.ok && english ? 0 : 3;
 }

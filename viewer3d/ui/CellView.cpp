@@ -1,5 +1,6 @@
 #include "viewer3d/ui/CellView.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -57,7 +58,7 @@ void CMyWnd::initializeGL() {
   setUpOk_ = context() && context()->isValid();
   if (!setUpOk_) {
     QTimer::singleShot(0, this, [this] {
-      QMessageBox::critical(this, QStringLiteral("Init Error!"), QStringLiteral("Error setting up OpenGL!"));
+      QMessageBox::critical(this, tr("Init Error!"), tr("Error setting up OpenGL!"));
     });
     return;
   }

@@ -11,7 +11,7 @@ namespace pelmora {
 
 CGLSaveDialog::CGLSaveDialog(QWidget* parent, const QStringList& labels, const QStringList& patterns,
                              std::vector<void*> modules)
-    : QFileDialog(parent, QStringLiteral("Zapisz jako")), modules_(std::move(modules)) {
+    : QFileDialog(parent, tr("Zapisz jako")), modules_(std::move(modules)) {
   // The size list needs Qt's own dialog rather than the desktop's.
   setOption(QFileDialog::DontUseNativeDialog);
   setAcceptMode(QFileDialog::AcceptSave);
@@ -30,7 +30,7 @@ CGLSaveDialog::CGLSaveDialog(QWidget* parent, const QStringList& labels, const Q
   settings_ = new CSettingsButton(this);
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
     const int row = grid->rowCount();
-    grid->addWidget(new QLabel(QStringLiteral("Rozmiar obrazka:"), this), row, 0);
+    grid->addWidget(new QLabel(tr("Rozmiar obrazka:"), this), row, 0);
     grid->addWidget(sizes_, row, 1);
     grid->addWidget(settings_, row, 2);
   }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -135,9 +136,9 @@ class CGLListCtrl::Model : public QAbstractTableModel {
     return {};
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    static const char* const kHeaders[4] = {"Nazwa atomu", "Kolor", "Opis", "Promień"};
+    static const char* const kHeaders[4] = {QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Nazwa atomu"), QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Kolor"), QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Opis"), QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Promień")};
     if (orientation != Qt::Horizontal || section < 0 || section >= 4) return {};
-    if (role == Qt::DisplayRole) return QString::fromUtf8(kHeaders[section]);
+    if (role == Qt::DisplayRole) return QCoreApplication::translate("pelmora::CGLWindow", kHeaders[section]);
     if (role == Qt::TextAlignmentRole && section == kColor) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     return {};
   }
@@ -207,7 +208,7 @@ void CGLListCtrl::CloseRadiusField() {
 // --- panel ---------------------------------------------------------------------------
 
 CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> formats, QWidget* parent)
-    : QDockWidget(QStringLiteral("Monitor"), parent), glDetail_(glDetail), formats_(std::move(formats)) {
+    : QDockWidget(QCoreApplication::translate("pelmora::CGLWindow", "Monitor"), parent), glDetail_(glDetail), formats_(std::move(formats)) {
   InitViewerResources();
   setObjectName(QStringLiteral("MonitorPanel"));
   // A floating panel that never docks.
@@ -237,11 +238,11 @@ CGLWindow::CGLWindow(const std::int32_t& glDetail, std::vector<ImageFormat> form
 
 QLayout* CGLWindow::BuildSwitches(QWidget* body) {
   auto* switches = new QHBoxLayout;
-  save_ = MakeButton(body, "save", QStringLiteral("Zapisz"), QStringLiteral("Zapisz do pliku"), false);
-  axes_ = MakeButton(body, "axes", QStringLiteral("Osie"), QStringLiteral("Pokaż/Ukryj osie"), true);
-  shape_ = MakeButton(body, "cell", QStringLiteral("Komórka"), QStringLiteral("Pokaż/Ukryj kształt komórki"), true);
-  images_ = MakeButton(body, "images", QStringLiteral("Brzegi"),
-                       QStringLiteral("Pokaż/Ukryj atomy na brzegach komórki"), true);
+  save_ = MakeButton(body, "save", QCoreApplication::translate("pelmora::CGLWindow", "Zapisz"), QCoreApplication::translate("pelmora::CGLWindow", "Zapisz do pliku"), false);
+  axes_ = MakeButton(body, "axes", QCoreApplication::translate("pelmora::CGLWindow", "Osie"), QCoreApplication::translate("pelmora::CGLWindow", "Pokaż/Ukryj osie"), true);
+  shape_ = MakeButton(body, "cell", QCoreApplication::translate("pelmora::CGLWindow", "Komórka"), QCoreApplication::translate("pelmora::CGLWindow", "Pokaż/Ukryj kształt komórki"), true);
+  images_ = MakeButton(body, "images", QCoreApplication::translate("pelmora::CGLWindow", "Brzegi"),
+                       QCoreApplication::translate("pelmora::CGLWindow", "Pokaż/Ukryj atomy na brzegach komórki"), true);
   shape_->setChecked(true);
   switches->addWidget(save_);
   switches->addSpacing(6);
@@ -252,9 +253,9 @@ QLayout* CGLWindow::BuildSwitches(QWidget* body) {
   switches->addSpacing(6);
   const char* modeTexts[3] = {"XY", "XZ", "YZ"};
   const char* modeIcons[3] = {"mode-xy", "mode-xz", "mode-yz"};
-  const char* modeTips[3] = {"Obrót wokół osi X i Y", "Obrót wokół osi X i Z", "Obrót wokół osi Y i Z"};
+  const char* modeTips[3] = {QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Obrót wokół osi X i Y"), QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Obrót wokół osi X i Z"), QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Obrót wokół osi Y i Z")};
   for (int m = 0; m < 3; ++m) {
-    modes_[m] = MakeButton(body, modeIcons[m], QLatin1String(modeTexts[m]), QString::fromUtf8(modeTips[m]), true);
+    modes_[m] = MakeButton(body, modeIcons[m], QLatin1String(modeTexts[m]), tr(modeTips[m]), true);
     switches->addWidget(modes_[m]);
     connect(modes_[m], &QToolButton::clicked, this, [this, m] {
       mode_ = m;
@@ -275,23 +276,23 @@ QLayout* CGLWindow::BuildHoldButtons(QWidget* body, std::vector<CTimerButton*>& 
   };
   // In the order of their timers: turn about X, Y, Z; left, right; up, down; nearer, farther.
   const Hold holdButtons[] = {
-      {viewcmd::kTurnX, "turn-x", "Obracaj wokół osi X"},
-      {viewcmd::kTurnY, "turn-y", "Obracaj wokół osi Y"},
-      {viewcmd::kTurnZ, "turn-z", "Obracaj wokół osi Z"},
-      {viewcmd::kMoveLeft, "left", "Przesuń w lewo"},
-      {viewcmd::kMoveRight, "right", "Przesuń w prawo"},
-      {viewcmd::kMoveUp, "up", "Przesuń w górę"},
-      {viewcmd::kMoveDown, "down", "Przesuń w dół"},
-      {viewcmd::kNearer, "nearer", "Przybliż"},
-      {viewcmd::kFarther, "farther", "Oddal"},
+      {viewcmd::kTurnX, "turn-x", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Obracaj wokół osi X")},
+      {viewcmd::kTurnY, "turn-y", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Obracaj wokół osi Y")},
+      {viewcmd::kTurnZ, "turn-z", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Obracaj wokół osi Z")},
+      {viewcmd::kMoveLeft, "left", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Przesuń w lewo")},
+      {viewcmd::kMoveRight, "right", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Przesuń w prawo")},
+      {viewcmd::kMoveUp, "up", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Przesuń w górę")},
+      {viewcmd::kMoveDown, "down", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Przesuń w dół")},
+      {viewcmd::kNearer, "nearer", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Przybliż")},
+      {viewcmd::kFarther, "farther", QT_TRANSLATE_NOOP("pelmora::CGLWindow", "Oddal")},
   };
   for (const Hold& h : holdButtons) {
     auto* b = new CTimerButton(h.command, body);
     b->setIcon(PanelIcon(h.icon));
     b->setIconSize(kButtonIcon);
-    b->setText(QString::fromUtf8(h.tip));
-    b->setAccessibleName(QString::fromUtf8(h.tip));
-    b->setToolTip(QString::fromUtf8(h.tip));
+    b->setText(tr(h.tip));
+    b->setAccessibleName(tr(h.tip));
+    b->setToolTip(tr(h.tip));
     b->setObjectName(QStringLiteral("hold%1").arg(h.command));
     holds->addWidget(b);
     timerButtons.push_back(b);
@@ -315,7 +316,7 @@ void CGLWindow::AddView(QWidget* body, QBoxLayout* box, const std::vector<CTimer
     for (CTimerButton* b : timerButtons) connect(b, &CTimerButton::command, view_, &CMyWnd::Command);
   } else {
     // No OpenGL here: the panel goes on without its view.
-    placeholder_ = new QLabel(QStringLiteral("Nie stworzono okna"), body);
+    placeholder_ = new QLabel(QCoreApplication::translate("pelmora::CGLWindow", "Nie stworzono okna"), body);
     placeholder_->setAlignment(Qt::AlignCenter);
     placeholder_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     placeholder_->setMinimumSize(260, 220);
@@ -326,15 +327,15 @@ void CGLWindow::AddView(QWidget* body, QBoxLayout* box, const std::vector<CTimer
 
 QLayout* CGLWindow::BuildEdges(QWidget* body) {
   auto* edges = new QHBoxLayout;
-  edges->addWidget(new QLabel(QStringLiteral("Krawędzie:"), body));
+  edges->addWidget(new QLabel(QCoreApplication::translate("pelmora::CGLWindow", "Krawędzie:"), body));
   slider_ = new QSlider(Qt::Horizontal, body);
   slider_->setRange(0, 100);
-  slider_->setToolTip(QStringLiteral("Grubość krawędzi komórki"));
+  slider_->setToolTip(QCoreApplication::translate("pelmora::CGLWindow", "Grubość krawędzi komórki"));
   field_ = new NumberEdit(body);
   field_->setMaximumWidth(48);
-  field_->setToolTip(QStringLiteral("Grubość krawędzi komórki (0–100)"));
+  field_->setToolTip(QCoreApplication::translate("pelmora::CGLWindow", "Grubość krawędzi komórki (0–100)"));
   colorBox_ = new CColorBox(body);
-  colorBox_->setToolTip(QStringLiteral("Kolor krawędzi komórki"));
+  colorBox_->setToolTip(QCoreApplication::translate("pelmora::CGLWindow", "Kolor krawędzi komórki"));
   edges->addWidget(slider_, 1);
   edges->addWidget(field_);
   edges->addWidget(colorBox_);
@@ -475,7 +476,7 @@ void CGLWindow::OnListClicked(int row, int column) {
       break;
     case kColor: {
       const QColor c = QColorDialog::getColor(FromBgr(atoms_[static_cast<size_t>(row)].color), this,
-                                              QStringLiteral("Kolor"));
+                                              QCoreApplication::translate("pelmora::CGLWindow", "Kolor"));
       if (c.isValid()) SetAtomColor(row, ToBgr(c));
       break;
     }
@@ -499,7 +500,7 @@ void CGLWindow::SaveImage() {
   const QString path =
       QFile::decodeName(QByteArray::fromStdString(ImageFileName(typed, formats_[static_cast<size_t>(type)])));
   if (!SaveImageTo(path, type, size.width, size.height))
-    QMessageBox::critical(this, QStringLiteral("Błąd"), QStringLiteral("Nie zapisano obrazka %1.").arg(path));
+    QMessageBox::critical(this, QCoreApplication::translate("pelmora::CGLWindow", "Błąd"), QCoreApplication::translate("pelmora::CGLWindow", "Nie zapisano obrazka %1.").arg(path));
 }
 
 bool CGLWindow::SaveImageTo(const QString& path, int formatIndex, int width, int height) {
