@@ -696,6 +696,85 @@ opened, 3 calculation refused, 4 no printer or page not written.
         <source>Przesuń okno natężenia w dół o jego wysokość</source>
         <translation>Shift the intensity window down by its height</translation>
     </message>
+    <message>
+        <source>&amp;Cofnij	Ctrl+Z</source>
+        <translation>&amp;Undo	Ctrl+Z</translation>
+    </message>
+    <message>
+        <source>Cofnij ostatnią zmianę aktywnej struktury</source>
+        <translation>Undo the last change to the active structure</translation>
+    </message>
+    <message>
+        <source>Cofnij</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>&amp;Ponów	Ctrl+Y</source>
+        <translation>&amp;Redo	Ctrl+Y</translation>
+    </message>
+    <message>
+        <source>Ponów cofniętą zmianę aktywnej struktury</source>
+        <translation>Redo the undone change to the active structure</translation>
+    </message>
+    <message>
+        <source>Ponów</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>&amp;Podręcznik	F1</source>
+        <translation>&amp;Manual	F1</translation>
+    </message>
+    <message>
+        <source>Otwórz podręcznik programu</source>
+        <translation>Open the program's manual</translation>
+    </message>
+    <message>
+        <source>Podręcznik</source>
+        <translation>Manual</translation>
+    </message>
+</context>
+<context>
+    <name>EditSteps</name>
+    <message>
+        <source>dopasowanie do pomiaru</source>
+        <translation>fit to the measurement</translation>
+    </message>
+    <message>
+        <source>zmianę wyglądu atomów</source>
+        <translation>change of atom appearance</translation>
+    </message>
+    <message>
+        <source>dołączenie pomiaru</source>
+        <translation>attaching the measurement</translation>
+    </message>
+    <message>
+        <source>usunięcie pomiaru</source>
+        <translation>removing the measurement</translation>
+    </message>
+    <message>
+        <source>zmianę pomiaru</source>
+        <translation>change of measurement</translation>
+    </message>
+    <message>
+        <source>zmianę grupy przestrzennej</source>
+        <translation>change of space group</translation>
+    </message>
+    <message>
+        <source>zmianę typu komórki</source>
+        <translation>change of cell type</translation>
+    </message>
+    <message>
+        <source>zmianę atomów</source>
+        <translation>change of atoms</translation>
+    </message>
+    <message>
+        <source>zmianę stałych sieci</source>
+        <translation>change of lattice constants</translation>
+    </message>
+    <message>
+        <source>zmianę parametrów eksperymentu</source>
+        <translation>change of experiment values</translation>
+    </message>
 </context>
 <context>
     <name>EmfPaintEngine</name>
@@ -2312,6 +2391,18 @@ Continue?</translation>
         <translation>The measured pattern saved with the structure was not found:
 %1</translation>
     </message>
+    <message>
+        <source>&amp;Cofnij</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>&amp;Ponów</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>&amp;Edycja</source>
+        <translation>&amp;Edit</translation>
+    </message>
 </context>
 <context>
     <name>pelmora::CMyPropertyPage1</name>
@@ -2550,6 +2641,30 @@ scattering factors of the unidentified atoms cannot be found</translation>
     <message>
         <source>neutrony</source>
         <translation>neutrons</translation>
+    </message>
+    <message>
+        <source>Grupa przestrzenna:</source>
+        <translation>Space group:</translation>
+    </message>
+    <message>
+        <source>Z:</source>
+        <translation>Z:</translation>
+    </message>
+    <message>
+        <source>Wzór:</source>
+        <translation>Formula:</translation>
+    </message>
+    <message>
+        <source>Gęstość:</source>
+        <translation>Density:</translation>
+    </message>
+    <message>
+        <source>Objętość komórki:</source>
+        <translation>Cell volume:</translation>
+    </message>
+    <message>
+        <source>brak</source>
+        <translation>none</translation>
     </message>
 </context>
 <context>
@@ -2976,6 +3091,49 @@ incident beam</translation>
     <message>
         <source>Żadna para nie ma |r| ≥ 0.9.</source>
         <translation>No pair has |r| ≥ 0.9.</translation>
+    </message>
+</context>
+<context>
+    <name>pelmora::HelpWindow</name>
+    <message>
+        <source>Podręcznik</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>Wstecz</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Wstecz (Alt+Strzałka w lewo)</source>
+        <translation>Back (Alt+Left)</translation>
+    </message>
+    <message>
+        <source>Dalej</source>
+        <translation>Forward</translation>
+    </message>
+    <message>
+        <source>Dalej (Alt+Strzałka w prawo)</source>
+        <translation>Forward (Alt+Right)</translation>
+    </message>
+    <message>
+        <source>Spis treści</source>
+        <translation>Contents</translation>
+    </message>
+    <message>
+        <source>Podręcznik — %1</source>
+        <translation>Manual — %1</translation>
+    </message>
+    <message>
+        <source>Błąd</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Nie znaleziono podręcznika obok programu (%1).</source>
+        <translation>The manual was not found beside the program (%1).</translation>
+    </message>
+    <message>
+        <source>W podręczniku brak strony %1.</source>
+        <translation>The manual has no page %1.</translation>
     </message>
 </context>
 <context>

@@ -38,8 +38,8 @@ void CMainFrame::RefreshUndoState() {
     a->setText(text);
     a->setEnabled(can);
   };
-  show(action(cmd::kUndo), QStringLiteral("&Cofnij"), h ? h->undoText() : QString(), "Ctrl+Z", h && h->canUndo());
-  show(action(cmd::kRedo), QStringLiteral("&Ponów"), h ? h->redoText() : QString(), "Ctrl+Y", h && h->canRedo());
+  show(action(cmd::kUndo), tr("&Cofnij"), h ? h->undoText() : QString(), "Ctrl+Z", h && h->canUndo());
+  show(action(cmd::kRedo), tr("&Ponów"), h ? h->redoText() : QString(), "Ctrl+Y", h && h->canRedo());
 }
 
 void CMainFrame::WatchHistory(KomorkaDocument* doc, CDownView* view) {

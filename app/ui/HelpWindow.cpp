@@ -21,6 +21,7 @@
 #include "app/ui/SettingsDialog.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartView.h"
+#include "settings/Language.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
 #include "editors/ui/AnomalPage.h"
@@ -93,11 +94,8 @@ const TopicRule kTopics[] = {
 }  // namespace
 
 QString ManualLanguage() {
-  // The language the user reads messages in (LANGUAGE, LC_MESSAGES, LANG),
-  // not the one numbers are written in.
-  const QStringList languages = QLocale::system().uiLanguages();
-  return !languages.isEmpty() && languages.first().startsWith(QLatin1String("en")) ? QStringLiteral("en")
-                                                                                   : QStringLiteral("pl");
+  // The language the program speaks (its setting, else the system's).
+  return Translations::Current() == "en" ? QStringLiteral("en") : QStringLiteral("pl");
 }
 
 QString ManualFolder() {
@@ -129,7 +127,7 @@ QStringList HelpTopics() {
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("helpWindow"));
-  setWindowTitle(QStringLiteral("Podręcznik"));
+  setWindowTitle(QCoreApplication::translate("pelmora::HelpWindow", "Podręcznik"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -137,14 +135,14 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   browser_ = new QTextBrowser(this);
   browser_->setOpenExternalLinks(false);
   QAction* back = bar->addAction(QIcon::fromTheme(QStringLiteral("go-previous"), QIcon(QStringLiteral(":/icons/go-previous.svg"))),
-                                 QStringLiteral("Wstecz"), browser_, &QTextBrowser::backward);
+                                 QCoreApplication::translate("pelmora::HelpWindow", "Wstecz"), browser_, &QTextBrowser::backward);
   back->setObjectName(QStringLiteral("helpBack"));
-  back->setToolTip(QStringLiteral("Wstecz (Alt+Strzałka w lewo)"));
+  back->setToolTip(QCoreApplication::translate("pelmora::HelpWindow", "Wstecz (Alt+Strzałka w lewo)"));
   QAction* forward = bar->addAction(QIcon::fromTheme(QStringLiteral("go-next"), QIcon(QStringLiteral(":/icons/go-next.svg"))),
-                                    QStringLiteral("Dalej"), browser_, &QTextBrowser::forward);
+                                    QCoreApplication::translate("pelmora::HelpWindow", "Dalej"), browser_, &QTextBrowser::forward);
   forward->setObjectName(QStringLiteral("helpForward"));
-  forward->setToolTip(QStringLiteral("Dalej (Alt+Strzałka w prawo)"));
-  QAction* home = bar->addAction(QStringLiteral("Spis treści"), this, [this] { ShowTopic(QStringLiteral("index.html")); });
+  forward->setToolTip(QCoreApplication::translate("pelmora::HelpWindow", "Dalej (Alt+Strzałka w prawo)"));
+  QAction* home = bar->addAction(QCoreApplication::translate("pelmora::HelpWindow", "Spis treści"), this, [this] { ShowTopic(QStringLiteral("index.html")); });
   home->setObjectName(QStringLiteral("helpContents"));
   bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   back->setEnabled(false);
@@ -153,7 +151,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
   connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
     const QString title = browser_->documentTitle();
-    setWindowTitle(title.isEmpty() ? QStringLiteral("Podręcznik") : QStringLiteral("Podręcznik — %1").arg(title));
+    setWindowTitle(title.isEmpty() ? QCoreApplication::translate("pelmora::HelpWindow", "Podręcznik") : QCoreApplication::translate("pelmora::HelpWindow", "Podręcznik — %1").arg(title));
   });
   layout->addWidget(bar);
   layout->addWidget(browser_);
@@ -206,11 +204,11 @@ HelpWindow* HelpKey::ShowTopic(const QString& topic) {
   if (!help->ShowTopic(topic)) {
     const QString folder = ManualFolder();
     QMessageBox::critical(QApplication::activeModalWidget() ? QApplication::activeModalWidget() : mainWindow_,
-                          QStringLiteral("Błąd"),
+                          QCoreApplication::translate("pelmora::HelpWindow", "Błąd"),
                           folder.isEmpty()
-                              ? QStringLiteral("Nie znaleziono podręcznika obok programu (%1).")
+                              ? QCoreApplication::translate("pelmora::HelpWindow", "Nie znaleziono podręcznika obok programu (%1).")
                                     .arg(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()))
-                              : QStringLiteral("W podręczniku brak strony %1.").arg(topic));
+                              : QCoreApplication::translate("pelmora::HelpWindow", "W podręczniku brak strony %1.").arg(topic));
     return nullptr;
   }
   help->show();

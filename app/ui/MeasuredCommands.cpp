@@ -1,5 +1,6 @@
 // The main frame's commands for measured patterns: "Plik" -> "Otwórz
 // pomiar…" and "Eksperyment" -> "Dopasuj do pomiaru".
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -104,7 +105,7 @@ void CMainFrame::FitMeasurement() {
   for (size_t k = 0; k < dlg.fittedPhases().size(); ++k) {
     KomorkaDocument* target = documents[dlg.fittedPhases()[k]];
     dlg.refinement().ApplyTo(k, target->doc(), k == 0 && dlg.instrumentRefined());
-    target->RecordEdit(QStringLiteral("dopasowanie do pomiaru"));
+    target->RecordEdit(QCoreApplication::translate("EditSteps", "dopasowanie do pomiaru"));
     target->NotifyParametersChanged();
     target->NotifyStructureChanged();
   }

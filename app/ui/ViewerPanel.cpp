@@ -1,5 +1,6 @@
 #include "app/ui/ViewerPanel.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QPointer>
 #include <memory>
@@ -39,7 +40,7 @@ CGLWindow* CreateViewerPanel(CMainFrame& frame, CPelmorApp& app, NotificationHub
   QObject::connect(panel, &CGLWindow::documentEdited, panel, [bound] {
     // An atom's label or colour is a step of the history; the cell's edges
     // are the panel's own and only mark the document.
-    if (*bound && !(*bound)->RecordEdit(QStringLiteral("zmianę wyglądu atomów"))) (*bound)->setModified(true);
+    if (*bound && !(*bound)->RecordEdit(QCoreApplication::translate("EditSteps", "zmianę wyglądu atomów"))) (*bound)->setModified(true);
   });
   return panel;
 }

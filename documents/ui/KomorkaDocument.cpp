@@ -1,5 +1,6 @@
 #include "documents/ui/KomorkaDocument.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <utility>
 
@@ -18,17 +19,17 @@ constexpr int kHistoryLength = 50;
 // The menu's name of a step ("Cofnij " + name), after what it changed.
 QString StepName(const DocumentParts& before, const DocumentParts& after) {
   if (before.measuredPath != after.measuredPath) {
-    if (before.measuredPath.empty()) return QStringLiteral("dołączenie pomiaru");
-    if (after.measuredPath.empty()) return QStringLiteral("usunięcie pomiaru");
-    return QStringLiteral("zmianę pomiaru");
+    if (before.measuredPath.empty()) return QCoreApplication::translate("EditSteps", "dołączenie pomiaru");
+    if (after.measuredPath.empty()) return QCoreApplication::translate("EditSteps", "usunięcie pomiaru");
+    return QCoreApplication::translate("EditSteps", "zmianę pomiaru");
   }
   if (before.crystal != after.crystal) {
-    if (before.crystal->spaceGroup != after.crystal->spaceGroup) return QStringLiteral("zmianę grupy przestrzennej");
-    if (before.crystal->latticeType != after.crystal->latticeType) return QStringLiteral("zmianę typu komórki");
-    return QStringLiteral("zmianę atomów");
+    if (before.crystal->spaceGroup != after.crystal->spaceGroup) return QCoreApplication::translate("EditSteps", "zmianę grupy przestrzennej");
+    if (before.crystal->latticeType != after.crystal->latticeType) return QCoreApplication::translate("EditSteps", "zmianę typu komórki");
+    return QCoreApplication::translate("EditSteps", "zmianę atomów");
   }
-  if (before.cell != after.cell) return QStringLiteral("zmianę stałych sieci");
-  return QStringLiteral("zmianę parametrów eksperymentu");
+  if (before.cell != after.cell) return QCoreApplication::translate("EditSteps", "zmianę stałych sieci");
+  return QCoreApplication::translate("EditSteps", "zmianę parametrów eksperymentu");
 }
 
 }  // namespace

@@ -35,7 +35,9 @@ expect "$dir/pelmora.list" \
   /usr/share/pelmora/Data/source.xml /usr/share/pelmora/Data/aparat.xml \
   /usr/share/applications/pelmora.desktop /usr/share/icons/hicolor/scalable/apps/pelmora.svg \
   /usr/share/mime/packages/pelmora.xml \
-  /usr/share/man/man1/pelmora.1.gz /usr/share/man/man1/pelmora-cli.1.gz /usr/share/doc/pelmora/copyright
+  /usr/share/man/man1/pelmora.1.gz /usr/share/man/man1/pelmora-cli.1.gz /usr/share/doc/pelmora/copyright \
+  /usr/lib/pelmora/translations/pelmora_en.qm /usr/share/doc/pelmora/manual/pl/index.html \
+  /usr/share/doc/pelmora/manual/en/index.html /usr/share/doc/pelmora/manual/manual.css
 for f in "$root"/examples/*.xml; do expect "$dir/pelmora.list" "/usr/share/pelmora/examples/$(basename "$f")"; done
 expect "$dir/python3-pelmora.list" \
   /usr/lib/python3/dist-packages/pelmora/__init__.py /usr/lib/python3/dist-packages/pelmora/__init__.pyi \
