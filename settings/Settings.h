@@ -40,6 +40,9 @@ struct CSettings {
   std::uint32_t Sett_ver = kLayoutVersion;
   std::string RadName = "Cu";
   std::string AparatName = "brak";
+  // The instrument set a structure imported from a CIF, PDB or mmCIF file
+  // takes (such files name none); empty: the current one, as other files.
+  std::string ImportAparat = "Lab. Bragg-Brentano";
 
   // The current source and instrument set as records (names unmarked).
   RadiationSource CurrentSource() const;
