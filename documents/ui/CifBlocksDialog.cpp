@@ -43,7 +43,7 @@ CifBlocksDialog::CifBlocksDialog(const QString& fileName, std::vector<CifBlockIn
   setWindowTitle(QStringLiteral("Bloki danych pliku CIF"));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(
-      QStringLiteral("Plik %1 zawiera %2 struktur. Wybierz blok danych do wczytania:").arg(fileName).arg(blocks_.size()),
+      QStringLiteral("Bloków danych z komórką w pliku %1: %2. Wybierz blok do wczytania:").arg(fileName).arg(blocks_.size()),
       this));
   list_ = new QTableWidget(static_cast<int>(blocks_.size()), 4, this);
   list_->setHorizontalHeaderLabels({QStringLiteral("Blok"), QStringLiteral("Wzór"),

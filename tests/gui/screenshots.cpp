@@ -279,6 +279,8 @@ void Shots::SymmetryFound() {
   });
   page->findSymmetryButton()->click();
   page->sheet()->setCurrentIndex(0);
+  page->atomsPage()->list()->clearSelection();
+  page->atomsPage()->list()->selectRow(1);
   ok = Save(page, out, "symmetry-found-sites.png") && ok;
   page->hide();
 }
