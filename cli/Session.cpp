@@ -24,6 +24,10 @@ void AddSessionOptions(CLI::App& cmd, SessionOptions& o) {
   cmd.add_option("--settings", o.settingsFile, "Settings file to read (default: the user's own)")->type_name("FILE");
   cmd.add_option("--source", o.source, "Apply this radiation source of source.xml (by name)")->type_name("NAME");
   cmd.add_option("--aparat", o.aparat, "Apply this instrument set of aparat.xml (by name)")->type_name("NAME");
+  cmd.add_option("--block", o.block,
+                 "Read this data block of a CIF (by name; default: the first with atom sites); the others are "
+                 "named on standard error")
+      ->type_name("NAME");
 }
 
 CSettings ReadSettings(const std::string& settingsFile) {
@@ -59,6 +63,7 @@ void SayEditNotes(const EditResult& r, const CKomorka& doc, const std::string& p
 int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, const std::string& path,
                  std::unique_ptr<CKomorka>& opened) {
   OpenNotes notes;
+  notes.cif.wanted = o.block;
   opened = OpenWithDefaults(w, tables, path, notes);
   std::string text;
   for (const std::string& m : notes.tables) text += "pelmora-cli: " + m + "\n";
@@ -66,6 +71,8 @@ int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, c
   // One write per line: batch runs open several files at once.
   for (const DocMessage& m : notes.messages) std::cerr << ("pelmora-cli: " + path + ": " + m.text + "\n");
   if (!opened) return 2;
+  if (const std::string note = OtherCifBlocksNote(notes.cif, "--block NAME"); !note.empty())
+    std::cerr << ("pelmora-cli: " + path + ": " + note + "\n");
   if (const std::string note = DisplacedEntriesMessage(notes.gaveWay); !note.empty())
     std::cerr << ("pelmora-cli: " + note + "\n");
   CKomorka& doc = *opened;

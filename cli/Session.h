@@ -20,6 +20,7 @@ struct SessionOptions {
   std::string dataDir;       // empty: the settings' DataDir
   std::string source;        // a source of the table to apply, by name
   std::string aparat;        // an instrument set of the table to apply, by name
+  std::string block;         // the data block of a CIF to read, by name
 };
 
 void AddSessionOptions(CLI::App& cmd, SessionOptions& o);
@@ -53,8 +54,10 @@ void SayEditNotes(const EditResult& r, const CKomorka& doc, const std::string& p
 // Opens a structure file or an older input file into doc as every front end
 // opens it (OpenWithDefaults), with `tables` the workspace's or a copy of
 // them that keeps the files of a batch apart, then applies the --source /
-// --aparat choices. Returns 0, or the exit status to give: 1 unknown
-// --source / --aparat name, 2 unreadable or unknown file.
+// --aparat choices. A CIF is read from the --block named, else from its
+// first block with atoms; the other blocks are named on standard error.
+// Returns 0, or the exit status to give: 1 unknown --source / --aparat
+// name, 2 unreadable or unknown file, or no block of the --block name.
 int OpenDocument(const SessionOptions& o, Workspace& w, ReferenceData& tables, const std::string& path,
                  std::unique_ptr<CKomorka>& opened);
 

@@ -1,5 +1,7 @@
 #include "documents/CifImport.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <optional>
 
@@ -135,13 +137,69 @@ Imported ImportBlock(const CifBlock& block, const ElementTable& table, CifImport
 bool HasSites(const CifBlock& block) { return block.Find("_atom_site_fract_x") != nullptr; }
 bool HasCell(const CifBlock& block) { return block.Find("_cell_length_a") != nullptr; }
 
+CifBlockInfo InfoOf(const CifBlock& block) {
+  CifBlockInfo info;
+  info.name = block.name;
+  info.formula = FirstValueOf(block, {"_chemical_formula_sum", "_chemical_formula_moiety",
+                                      "_chemical_formula_structural"})
+                     .value_or("");
+  info.group = FirstValueOf(block, {"_space_group_name_h-m_alt", "_symmetry_space_group_name_h-m",
+                                    "_space_group_name_hall", "_symmetry_space_group_name_hall",
+                                    "_space_group_it_number", "_symmetry_int_tables_number"})
+                   .value_or("");
+  const char* tags[6] = {"_cell_length_a", "_cell_length_b", "_cell_length_c",
+                         "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
+  for (size_t i = 0; i < 6; ++i) {
+    const std::optional<std::string> v = ValueOf(block, tags[i]);
+    info.cell[i] = v ? Number(*v) : std::nan("");
+  }
+  info.hasSites = HasSites(block);
+  return info;
+}
+
+// The block asked for by name, else the first with atom sites, else the
+// first with a cell.
+const CifBlock& ChooseBlock(const std::vector<CifBlock>& blocks, std::string_view wanted) {
+  if (!wanted.empty()) {
+    std::string names;
+    for (const CifBlock& block : blocks) {
+      if (SameCifBlockName(block.name, wanted)) {
+        if (!HasCell(block)) throw CifError{cformat(TrText("documents", "blok danych \"%s\" nie podaje komórki elementarnej").c_str(), block.name.c_str())};
+        return block;
+      }
+      if (HasCell(block)) names += (names.empty() ? "\"" : ", \"") + block.name + "\"";
+    }
+    throw CifError{cformat(TrText("documents", "brak bloku danych \"%s\"; bloki pliku: %s").c_str(), std::string(wanted).c_str(), names.c_str())};
+  }
+  for (const CifBlock& block : blocks)
+    if (HasSites(block)) return block;
+  for (const CifBlock& block : blocks)
+    if (HasCell(block)) return block;
+  throw CifError{blocks.empty() ? TrText("documents", "brak bloku danych (data_)") : TrText("documents", "brak komórki elementarnej i atomów")};
+}
+
 }  // namespace
 }  // namespace cifimport
 
 using namespace cifimport;
 
+bool SameCifBlockName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::vector<CifBlockInfo> ListCifBlocks(std::string_view text) {
+  std::vector<CifBlock> blocks;
+  std::vector<CifBlockInfo> out;
+  if (!ParseCif(text, blocks, nullptr)) return out;
+  for (const CifBlock& block : blocks)
+    if (HasCell(block)) out.push_back(InfoOf(block));
+  return out;
+}
+
 bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& elements,
-                   std::vector<DocMessage>& messages, CifImportReport* report) {
+                   std::vector<DocMessage>& messages, CifImportReport* report, std::string_view block) {
   CifImportReport local;
   CifImportReport& rep = report ? *report : local;
   rep = CifImportReport{};
@@ -149,21 +207,11 @@ bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& ele
     std::vector<CifBlock> blocks;
     std::string syntaxError;
     if (!ParseCif(text, blocks, &syntaxError)) throw CifError{syntaxError};
-    const CifBlock* chosen = nullptr;
-    for (const CifBlock& block : blocks)
-      if (HasSites(block)) {
-        chosen = &block;
-        break;
-      }
-    if (!chosen)
-      for (const CifBlock& block : blocks)
-        if (HasCell(block)) {
-          chosen = &block;
-          break;
-        }
-    if (!chosen) throw CifError{blocks.empty() ? TrText("documents", "brak bloku danych (data_)") : TrText("documents", "brak komórki elementarnej i atomów")};
-    rep.blockName = chosen->name;
-    Imported imp = ImportBlock(*chosen, elements, rep);
+    for (const CifBlock& b : blocks)
+      if (HasCell(b)) rep.blocks.push_back(InfoOf(b));
+    const CifBlock& chosen = ChooseBlock(blocks, block);
+    rep.blockName = chosen.name;
+    Imported imp = ImportBlock(chosen, elements, rep);
 
     doc.crystal.latticeType = imp.latticeType;
     doc.crystal.bravaisIndex = -1;

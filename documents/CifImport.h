@@ -3,6 +3,7 @@
 // atoms carry the scattering factors of the reference tables.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,26 @@ class ElementTable;
 // occupancies share it.
 inline constexpr double kCifMergeTolerance = kSiteMergeTolerance;
 
+// A data block of a CIF as the choice between blocks shows it.
+struct CifBlockInfo {
+  std::string name;
+  std::string formula;  // the sum formula (else the moiety), empty when the block gives none
+  std::string group;    // the Hermann-Mauguin symbol (else Hall's, else the number), empty when none
+  std::array<double, 6> cell{};  // a, b, c, alfa, beta, gamma; NaN where the block gives none
+  bool hasSites = false;
+};
+
+// The blocks of a CIF that hold a cell, in the file's order: the ones an
+// import can read. Empty for text that is no CIF.
+std::vector<CifBlockInfo> ListCifBlocks(std::string_view text);
+
+// Whether two block names are one: CIF names ignore case.
+bool SameCifBlockName(std::string_view a, std::string_view b);
+
 // What an import did besides filling the document.
 struct CifImportReport {
   std::string blockName;
+  std::vector<CifBlockInfo> blocks;  // every block of the file with a cell, the one read too
   int sites = 0;           // atom sites taken from the file
   int cellAtoms = 0;       // atoms of the whole cell after the symmetry
   int partialSites = 0;    // sites with an occupancy below 1
@@ -45,12 +63,14 @@ struct CifImportReport {
 // that is no number.
 double CifCoordinate(std::string_view text);
 
-// Reads the first data block that lists atom sites. On success the document
+// Reads the data block named `block` (any case), or when it is empty the
+// first block that lists atom sites (else the first with a cell). On success the document
 // holds the lattice type, the cell and the structure atoms (one of each
 // centring class), with the cell atoms expanded; its experiment values stay
 // as they were. On failure the document is untouched and messages name the
 // problem. Safe on any bytes.
 bool ImportCifText(CKomorka& doc, std::string_view text, const ElementTable& elements,
-                   std::vector<DocMessage>& messages, CifImportReport* report = nullptr);
+                   std::vector<DocMessage>& messages, CifImportReport* report = nullptr,
+                   std::string_view block = {});
 
 }  // namespace pelmora

@@ -80,22 +80,31 @@ bool Gunzip(const std::string& packed, std::string& out) {
 
 bool IsGzip(std::string_view bytes) { return bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b'; }
 
-// The front door: elements is null when no CIF may be read.
-bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>* elements,
-              std::vector<DocMessage>& messages, DocumentFormat* format) {
-  std::string bytes;
-  const bool readable = ReadWholeFile(path, bytes);
-  // A compressed file is its content under its name without ".gz".
-  std::string name = path;
-  if (readable && IsGzip(bytes)) {
+enum class Content { kRead, kUnreadable, kDamagedGzip };
+
+// The file's bytes, a compressed file's content under its name without ".gz".
+Content ReadContent(const std::string& path, std::string& bytes, std::string& name) {
+  name = path;
+  if (!ReadWholeFile(path, bytes)) return Content::kUnreadable;
+  if (IsGzip(bytes)) {
     std::string content;
-    if (!Gunzip(bytes, content)) {
-      if (format) *format = DocumentFormat::kStructure;
-      messages.push_back({kErrorCaption, TrText("documents", "Plik skompresowany (gzip) jest uszkodzony lub zbyt duży")});
-      return false;
-    }
+    if (!Gunzip(bytes, content)) return Content::kDamagedGzip;
     bytes = std::move(content);
     if (name.size() > 3 && (name.ends_with(".gz") || name.ends_with(".GZ"))) name.resize(name.size() - 3);
+  }
+  return Content::kRead;
+}
+
+// The front door: elements is null when no CIF may be read.
+bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>* elements,
+              std::vector<DocMessage>& messages, DocumentFormat* format, CifBlockChoice* cifBlock) {
+  std::string bytes, name;
+  const Content content = ReadContent(path, bytes, name);
+  const bool readable = content != Content::kUnreadable;
+  if (content == Content::kDamagedGzip) {
+    if (format) *format = DocumentFormat::kStructure;
+    messages.push_back({kErrorCaption, TrText("documents", "Plik skompresowany (gzip) jest uszkodzony lub zbyt duży")});
+    return false;
   }
   const std::string_view head = std::string_view(bytes).substr(0, kSniffBytes);
   const bool cif = elements && LooksLikeCif(name, head);
@@ -115,7 +124,13 @@ bool OpenFile(CKomorka& doc, const std::string& path, const std::function<const 
     if (format) *format = DocumentFormat::kMacromolecule;
     return true;
   }
-  if (!ImportCifText(doc, bytes, (*elements)(), messages)) return false;
+  CifImportReport report;
+  const bool ok = ImportCifText(doc, bytes, (*elements)(), messages, &report, cifBlock ? cifBlock->wanted : "");
+  if (cifBlock) {
+    cifBlock->read = report.blockName;
+    cifBlock->blocks = std::move(report.blocks);
+  }
+  if (!ok) return false;
   if (format) *format = DocumentFormat::kCif;
   return true;
 }
@@ -143,18 +158,26 @@ bool LooksLikeCif(const std::string& path, std::string_view head) {
 }
 
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
-                      std::vector<DocMessage>& messages, DocumentFormat* format) {
-  return OpenAnyStructure(doc, path, [&]() -> const ElementTable& { return elements; }, messages, format);
+                      std::vector<DocMessage>& messages, DocumentFormat* format, CifBlockChoice* cif) {
+  return OpenAnyStructure(doc, path, [&]() -> const ElementTable& { return elements; }, messages, format, cif);
 }
 
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
-                      std::vector<DocMessage>& messages, DocumentFormat* format) {
-  return OpenFile(doc, path, &elements, messages, format);
+                      std::vector<DocMessage>& messages, DocumentFormat* format, CifBlockChoice* cif) {
+  return OpenFile(doc, path, &elements, messages, format, cif);
 }
 
 bool OpenStructureDocument(CKomorka& doc, const std::string& path, std::vector<DocMessage>& messages,
                            DocumentFormat* format) {
-  return OpenFile(doc, path, nullptr, messages, format);
+  return OpenFile(doc, path, nullptr, messages, format, nullptr);
+}
+
+std::vector<CifBlockInfo> CifBlocksOfFile(const std::string& path) {
+  std::string bytes, name;
+  if (ReadContent(path, bytes, name) != Content::kRead) return {};
+  const std::string_view head = std::string_view(bytes).substr(0, kSniffBytes);
+  if (!LooksLikeCif(name, head) || IsMmcifText(bytes)) return {};
+  return ListCifBlocks(bytes);
 }
 
 }  // namespace pelmora

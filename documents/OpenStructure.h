@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "documents/CifImport.h"
 #include "documents/StructureFile.h"
 #include "engine/Komorka.h"
 
@@ -21,15 +22,30 @@ class ElementTable;
 // line that is neither blank nor a comment opens a CIF data block.
 bool LooksLikeCif(const std::string& path, std::string_view head);
 
+// The data block of a CIF: the one asked for, and what the file held.
+struct CifBlockChoice {
+  std::string wanted;                // empty: the first with atom sites (else with a cell)
+  std::string read;                  // the block read
+  std::vector<CifBlockInfo> blocks;  // every block of the file with a cell, the one read too
+};
+
 // Opens a structure file, an older input file, a CIF, a PDB or an mmCIF
 // file, then expands the atoms; *format, when given, tells which format
-// was read.
+// was read; *cif, when given, chooses the CIF's block and learns its
+// blocks.
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const ElementTable& elements,
-                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
+                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr,
+                      CifBlockChoice* cif = nullptr);
 // The same with the element table asked for only when the file is a CIF,
 // PDB or mmCIF: the other formats carry their own scattering factors.
 bool OpenAnyStructure(CKomorka& doc, const std::string& path, const std::function<const ElementTable&()>& elements,
-                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr);
+                      std::vector<DocMessage>& messages, DocumentFormat* format = nullptr,
+                      CifBlockChoice* cif = nullptr);
+
+// The blocks with a cell of a small-molecule CIF (gzip-compressed too), for
+// a choice before it is opened; empty for any other file and for one that
+// cannot be read.
+std::vector<CifBlockInfo> CifBlocksOfFile(const std::string& path);
 
 // Opens a document from a structure file or an older input file (no CIF,
 // PDB or mmCIF: they need the element tables), then expands the atoms by the centring.

@@ -290,6 +290,83 @@ char ProbeLetter(const SpaceGroupSetting& g, int hall, double lattice[3][3], con
   return static_cast<char>('a' + ds->wyckoffs[0]);
 }
 
+// An operator's rotation and translation as plain numbers, with the
+// rotation's inverse.
+struct RealOp {
+  double rot[3][3], inv[3][3], tran[3];
+  explicit RealOp(const Op& op) {
+    for (int r = 0; r < 3; ++r) {
+      tran[r] = static_cast<double>(op.tran[static_cast<size_t>(r)]) / Op::DEN;
+      for (int c = 0; c < 3; ++c)
+        rot[r][c] = static_cast<double>(op.rot[static_cast<size_t>(r)][static_cast<size_t>(c)]) / Op::DEN;
+    }
+    const double det = rot[0][0] * (rot[1][1] * rot[2][2] - rot[1][2] * rot[2][1]) -
+                       rot[0][1] * (rot[1][0] * rot[2][2] - rot[1][2] * rot[2][0]) +
+                       rot[0][2] * (rot[1][0] * rot[2][1] - rot[1][1] * rot[2][0]);
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) {
+        const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+        inv[r][c] = (rot[r1][c1] * rot[r2][c2] - rot[r1][c2] * rot[r2][c1]) / det;
+      }
+  }
+  Xyz Apply(const Xyz& p) const {
+    Xyz q;
+    for (int r = 0; r < 3; ++r) q[r] = rot[r][0] * p[0] + rot[r][1] * p[1] + rot[r][2] * p[2] + tran[r];
+    return q;
+  }
+};
+
+// q - p with each fractional coordinate brought into [-1/2, 1/2).
+Xyz Wrapped(const Xyz& q, const Xyz& p) {
+  Xyz d;
+  for (int i = 0; i < 3; ++i) d[i] = q[i] - p[i] - std::floor(q[i] - p[i] + 0.5);
+  return d;
+}
+
+double Length(const double lattice[3][3], const Xyz& d) {
+  double sum = 0;
+  for (int r = 0; r < 3; ++r) {
+    const double v = lattice[r][0] * d[0] + lattice[r][1] * d[1] + lattice[r][2] * d[2];
+    sum += v * v;
+  }
+  return std::sqrt(sum);
+}
+
+// The symmetrised position of the orbit `members` (atom positions, the
+// representative `p` among them): each member brought back next to p by
+// every operator that takes p within the tolerance of it (the nearest one
+// when none does), averaged.
+Xyz Symmetrised(const std::vector<RealOp>& ops, const double lattice[3][3], const Xyz& p,
+                const std::vector<Xyz>& members, double tolerance) {
+  Xyz sum = {0, 0, 0};
+  int count = 0;
+  for (const Xyz& m : members) {
+    double best = 1e300;
+    for (const RealOp& g : ops) best = std::min(best, Length(lattice, Wrapped(m, g.Apply(p))));
+    for (const RealOp& g : ops) {
+      const Xyz d = Wrapped(m, g.Apply(p));
+      if (Length(lattice, d) > std::max(tolerance, best)) continue;
+      for (int r = 0; r < 3; ++r) sum[r] += p[r] + g.inv[r][0] * d[0] + g.inv[r][1] * d[1] + g.inv[r][2] * d[2];
+      ++count;
+    }
+  }
+  for (double& v : sum) v = symmetry::IntoCell(v / count);
+  return sum;
+}
+
+// The largest distance of a member from the nearest image of the
+// symmetrised position s.
+double LargestDeviation(const std::vector<RealOp>& ops, const double lattice[3][3], const Xyz& s,
+                        const std::vector<Xyz>& members) {
+  double largest = 0;
+  for (const Xyz& m : members) {
+    double best = 1e300;
+    for (const RealOp& g : ops) best = std::min(best, Length(lattice, Wrapped(m, g.Apply(s))));
+    largest = std::max(largest, best);
+  }
+  return largest;
+}
+
 }  // namespace
 
 std::vector<char> WyckoffLettersByProbes(const SpaceGroupSetting& g, const UnitCell& cell,
@@ -382,12 +459,21 @@ std::optional<FoundSymmetry> FindSymmetry(const UnitCell& cell, const std::vecto
   for (const SpaceGroupSetting& g : SpaceGroupSettings())
     if (g.Name() == sg->xhm()) found.group = g;
   if (found.group.number == 0) return std::nullopt;
-  // One atom of each orbit, as the cell lists it.
+  // One atom of each orbit at the orbit's symmetrised place.
+  std::vector<RealOp> real;
+  for (const Op& op : ops) real.emplace_back(op);
   for (size_t i = 0; i < cellAtoms.size(); ++i)
     if (ds->equivalent_atoms[i] == static_cast<int>(i)) {
+      std::vector<Xyz> members;
+      for (size_t j = 0; j < cellAtoms.size(); ++j)
+        if (ds->equivalent_atoms[j] == static_cast<int>(i)) members.push_back({cellAtoms[j].x, cellAtoms[j].y, cellAtoms[j].z});
+      const Xyz p = {cellAtoms[i].x, cellAtoms[i].y, cellAtoms[i].z};
+      const Xyz at = Symmetrised(real, lattice, p, members, tolerance);
       AtomSite a = cellAtoms[i];
+      a.x = at[0], a.y = at[1], a.z = at[2];
       a.asymSite = static_cast<int>(found.sites.size());
       found.sites.push_back(std::move(a));
+      found.deviations.push_back(LargestDeviation(real, lattice, at, members));
     }
   return found;
 }

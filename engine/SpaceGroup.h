@@ -96,11 +96,15 @@ std::vector<char> WyckoffLettersByProbes(const SpaceGroupSetting& g, const UnitC
 
 // The group spglib finds for a whole cell within `tolerance` angstrom, in
 // the setting of the cell as it is (its axes and origin), and the
-// asymmetric unit: the cell atoms that stand for their orbits. Nothing when
-// spglib finds no group or none that fits the cell unchanged.
+// asymmetric unit: one atom of each orbit at the orbit's symmetrised
+// position, the mean of its members brought back by the operators (on a
+// special position, the mean over the operators that keep it too), with
+// the largest distance of a member from its symmetrised place. Nothing
+// when spglib finds no group or none that fits the cell unchanged.
 struct FoundSymmetry {
   SpaceGroupSetting group;
   std::vector<AtomSite> sites;
+  std::vector<double> deviations;  // per site, in angstrom
 };
 std::optional<FoundSymmetry> FindSymmetry(const UnitCell& cell, const std::vector<AtomSite>& cellAtoms,
                                           double tolerance);

@@ -3,6 +3,7 @@
 #include <xylib/xylib.h>
 
 #include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <fstream>
@@ -115,26 +116,104 @@ bool FromDataSet(const xylib::DataSet& ds, MeasuredPattern& out, std::string* er
   return true;
 }
 
+// The numbers of a line split at blanks, tabs, commas and semicolons;
+// false when a field is no number (a decimal point only, whatever the locale).
+bool NumbersOf(std::string_view line, std::vector<double>& values) {
+  values.clear();
+  size_t i = 0;
+  const auto separator = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; };
+  while (i < line.size()) {
+    while (i < line.size() && separator(line[i])) ++i;
+    if (i == line.size()) break;
+    size_t end = i;
+    while (end < line.size() && !separator(line[end])) ++end;
+    const char* first = line.data() + i;
+    if (*first == '+') ++first;
+    double v = 0;
+    const auto [ptr, ec] = std::from_chars(first, line.data() + end, v);
+    if (ec != std::errc() || ptr != line.data() + end) return false;
+    values.push_back(v);
+    i = end;
+  }
+  return true;
+}
+
+bool IsComment(std::string_view line) {
+  const size_t i = line.find_first_not_of(" \t");
+  return i == std::string_view::npos || std::string_view("#;!%").find(line[i]) != std::string_view::npos;
+}
+
+// The words of a title line, when there is one per column and none is a number.
+std::vector<std::string> ColumnNames(std::string_view line, size_t columns) {
+  std::vector<std::string> words;
+  std::istringstream in{std::string(line)};
+  std::vector<double> probe;
+  for (std::string w; in >> w;) {
+    if (NumbersOf(w, probe) && !probe.empty()) return {};
+    words.push_back(w);
+  }
+  if (words.size() != columns) return {};
+  return words;
+}
+
+std::string SkippedNote(const std::vector<int>& lines) {
+  if (lines.empty()) return {};
+  std::string which;
+  for (size_t i = 0; i < lines.size() && i < 5; ++i) which += (i ? ", " : "") + std::to_string(lines[i]);
+  if (lines.size() > 5) which += ", …";
+  return cformat(TrText("measured", "Pominięto wierszy pliku, których nie można odczytać: %zu (wiersz %s).").c_str(),
+                 lines.size(), which.c_str());
+}
+
 // Reads with the format xylib guesses from the name and the first bytes.
 // The data set is ours from its creation: xylib's own loaders drop it when
 // a reader throws half-way.
-std::unique_ptr<xylib::DataSet> Load(std::istream& in, const std::string& name) {
+// What a load gives: xylib's data set, or for plain columns the text for
+// our own reader with xylib's description of the format.
+struct Loaded {
+  std::unique_ptr<xylib::DataSet> ds;
+  bool plain = false;
+  std::string text;
+  std::string desc;
+};
+
+Loaded Load(std::istream& in, const std::string& name) {
   const xylib::FormatInfo* fi = xylib::guess_filetype(name, in, nullptr);
-  if (!fi || !fi->ctor) return nullptr;
+  if (!fi || !fi->ctor) return {};
   in.clear();  // the guess may have read to the end of a short file
   in.seekg(0);
-  std::unique_ptr<xylib::DataSet> ds(fi->ctor());
-  ds->load_data(in, name.c_str());
-  return ds;
+  Loaded out;
+  if (std::string_view(fi->name) == "text") {
+    std::ostringstream all;
+    all << in.rdbuf();
+    out.plain = true;
+    out.text = all.str();
+    out.desc = fi->desc;
+    return out;
+  }
+  out.ds.reset(fi->ctor());
+  out.ds->load_data(in, name.c_str());
+  return out;
+}
+
+bool FromPlainText(const Loaded& loaded, MeasuredPattern& out, std::string* error) {
+  PlainColumns c;
+  if (!ReadPlainColumns(loaded.text, c, error)) return false;
+  if (!CheckMeasuredColumns(std::move(c.x), std::move(c.y), std::move(c.sigma), c.axisName, out, error)) return false;
+  out.format = loaded.desc;
+  out.skippedLines = static_cast<int>(c.skipped.size());
+  out.note = SkippedNote(c.skipped);
+  return true;
 }
 
 template <class Load>
 bool ReadWith(Load load, MeasuredPattern& out, std::string* error) {
   CNumericLocale cLocale;
   try {
-    const std::unique_ptr<xylib::DataSet> ds = load();
-    if (!ds) return Fail(error, TrText("measured", "Nie rozpoznano formatu pliku."));
-    return FromDataSet(*ds, out, error);
+    const Loaded loaded = load();
+    if (loaded.plain) return FromPlainText(loaded, out, error);
+    if (!loaded.ds) return Fail(error, TrText("measured", "Nie rozpoznano formatu pliku."));
+    return FromDataSet(*loaded.ds, out, error);
   } catch (const std::bad_alloc&) {
     return Fail(error, TrText("measured", "Za mało pamięci do odczytu pliku pomiaru."));
   } catch (const std::exception& e) {
@@ -199,9 +278,13 @@ bool ReadMeasuredFile(const std::string& path, MeasuredPattern& out, std::string
   }
   MeasuredPattern read;
   const bool ok = ReadWith(
-      [&]() -> std::unique_ptr<xylib::DataSet> {
+      [&]() -> Loaded {
         // xylib unpacks compressed files itself.
-        if (Compressed(path)) return std::unique_ptr<xylib::DataSet>(xylib::load_file(path));
+        if (Compressed(path)) {
+          Loaded packed;
+          packed.ds.reset(xylib::load_file(path));
+          return packed;
+        }
         std::ifstream in(path, std::ios::binary);
         return Load(in, path);
       },
@@ -224,6 +307,46 @@ bool ReadMeasuredBytes(const std::string& bytes, const std::string& nameHint, Me
   if (!ok) return false;
   read.path = nameHint;
   out = std::move(read);
+  return true;
+}
+
+bool ReadPlainColumns(std::string_view text, PlainColumns& out, std::string* error) {
+  out = PlainColumns{};
+  // Files from old Windows programs may end in NUL or Ctrl+Z bytes.
+  while (!text.empty() && (text.back() == '\0' || text.back() == '\x1a')) text.remove_suffix(1);
+  size_t columns = 0;
+  std::string_view title;
+  std::vector<double> v;
+  int number = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (IsComment(line)) continue;
+    const bool numbers = NumbersOf(line, v);
+    if (columns == 0) {
+      if (!numbers || v.size() < 2) {
+        title = line;  // a title before the first row
+        continue;
+      }
+      if (v.size() > 3)
+        return Fail(error, cformat(TrText("measured", "Plik ma %d kolumn; oczekiwano dwóch (2θ, zliczenia) lub trzech (2θ, zliczenia, σ).").c_str(),
+                                   static_cast<int>(v.size())));
+      columns = v.size();
+      if (const std::vector<std::string> names = ColumnNames(title, columns); !names.empty()) out.axisName = names[0];
+    }
+    if (!numbers || v.size() != columns) {
+      out.skipped.push_back(number);
+      continue;
+    }
+    out.x.push_back(v[0]);
+    out.y.push_back(v[1]);
+    if (columns == 3) out.sigma.push_back(v[2]);
+  }
+  if (columns == 0) return Fail(error, TrText("measured", "Plik nie zawiera punktów pomiaru."));
   return true;
 }
 

@@ -41,11 +41,26 @@ MeasuredPattern ReadMeasured(const std::filesystem::path& path) {
   return m;
 }
 
-py::tuple MeasuredTuple(const std::filesystem::path& path) {
+// A measured file's columns with what the reader said about it; unpacks
+// as (two_theta, counts, sigma).
+struct MeasuredData {
+  py::object twoTheta, counts, sigma;
+  int skippedLines = 0;
+  std::string format, note;
+  py::tuple Columns() const { return py::make_tuple(twoTheta, counts, sigma); }
+};
+
+MeasuredData MeasuredColumns(const std::filesystem::path& path) {
   MeasuredPattern m = ReadMeasured(path);
   const bool sigma = m.hasSigma();
-  return py::make_tuple(ToArray(std::move(m.twoTheta)), ToArray(std::move(m.counts)),
-                        OrNone(std::move(m.sigma), sigma));
+  MeasuredData d;
+  d.twoTheta = ToArray(std::move(m.twoTheta));
+  d.counts = ToArray(std::move(m.counts));
+  d.sigma = OrNone(std::move(m.sigma), sigma);
+  d.skippedLines = m.skippedLines;
+  d.format = m.format;
+  d.note = m.note;
+  return d;
 }
 
 std::vector<double> Column(const py::handle& h) {
@@ -56,9 +71,11 @@ std::vector<double> Column(const py::handle& h) {
 
 // A path, or (two_theta, counts[, sigma]) arrays checked as a file's
 // columns are.
-MeasuredPattern MeasuredOf(const py::object& measured) {
-  if (py::isinstance<py::str>(measured) || py::hasattr(measured, "__fspath__"))
-    return ReadMeasured(measured.cast<std::filesystem::path>());
+MeasuredPattern MeasuredOf(const py::object& given) {
+  if (py::isinstance<py::str>(given) || py::hasattr(given, "__fspath__"))
+    return ReadMeasured(given.cast<std::filesystem::path>());
+  // What read_measured gave stands for its columns.
+  const py::object measured = py::isinstance<MeasuredData>(given) ? given.cast<const MeasuredData&>().Columns() : given;
   if (!py::isinstance<py::sequence>(measured) || py::len(measured) < 2 || py::len(measured) > 3)
     throw py::type_error("measured is a file path or a tuple (two_theta, counts[, sigma])");
   const py::sequence seq = measured.cast<py::sequence>();
@@ -323,10 +340,23 @@ py::dict Fit(const py::object& structures, const py::object& measured, const py:
 }  // namespace
 
 void RegisterFit(py::module_& m) {
-  m.def("read_measured", &MeasuredTuple, py::arg("path"),
-        "Reads a measured pattern in any format xylib knows, as pelmora-cli fit reads it:\n"
-        "(two_theta, counts, sigma) arrays sorted by angle; sigma None when the file gives none.\n"
-        "Raises ReadError with the reader's message.");
+  py::class_<MeasuredData>(m, "MeasuredData",
+                           "A measured pattern as read: two_theta, counts and sigma (None when the file gives\n"
+                           "none) sorted by angle; unpacks as (two_theta, counts, sigma).")
+      .def_readonly("two_theta", &MeasuredData::twoTheta)
+      .def_readonly("counts", &MeasuredData::counts)
+      .def_readonly("sigma", &MeasuredData::sigma)
+      .def_readonly("skipped_lines", &MeasuredData::skippedLines,
+                    "Lines of plain columns left out: no row of numbers, or a cut last line.")
+      .def_readonly("format", &MeasuredData::format)
+      .def_readonly("note", &MeasuredData::note, "What the reader left out, as the program says it; empty when nothing.")
+      .def("__len__", [](const MeasuredData&) { return 3; })
+      .def("__iter__", [](const MeasuredData& d) { return py::iter(d.Columns()); })
+      .def("__getitem__", [](const MeasuredData& d, int i) -> py::object { return d.Columns()[static_cast<size_t>(i < 0 ? i + 3 : i)]; });
+  m.def("read_measured", &MeasuredColumns, py::arg("path"),
+        "Reads a measured pattern in any format xylib knows, as pelmora-cli fit reads it: a\n"
+        "MeasuredData of two_theta, counts, sigma arrays sorted by angle (sigma None when the file\n"
+        "gives none) and skipped_lines. Raises ReadError with the reader's message.");
   m.def("fit", &Fit, py::arg("structures"), py::arg("measured"),
         py::arg("refine") = py::make_tuple("scale", "zero", "background"), py::kw_only(),
         py::arg("background_terms") = 6, py::arg("range") = py::none(), py::arg("profile") = py::none(),

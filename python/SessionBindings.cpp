@@ -52,7 +52,7 @@ std::shared_ptr<Session> Configure(const SessionOptions& options) {
   return session;
 }
 
-StructurePtr Read(const std::filesystem::path& path) {
+StructurePtr Read(const std::filesystem::path& path, const std::optional<std::string>& block) {
   auto session = CurrentSession();
   auto s = std::make_shared<Structure>(session, path.string());
   Error error{};
@@ -60,7 +60,7 @@ StructurePtr Read(const std::filesystem::path& path) {
   bool opened;
   {
     py::gil_scoped_release release;
-    opened = s->Open(&error, notes);
+    opened = s->Open(&error, notes, block.value_or(""));
   }
   if (!opened) Raise(error);
   Warn(notes);
@@ -172,8 +172,10 @@ void RegisterSession(py::module_& m) {
       "Starts the session later read() calls use: a settings INI file (like pelmora-cli --settings),\n"
       "a data folder (--data-dir), a plug-ins folder (--plugins); None for the user's own settings\n"
       "and the folders they name.");
-  m.def("read", &Read, py::arg("path"),
+  m.def("read", &Read, py::arg("path"), py::arg("block") = py::none(),
         "Reads a structure file (.xml), a CIF, a PDB or mmCIF file or an older .dat input file.\n"
+        "block: the data block of a CIF to read (default: the first with atom sites); the file's\n"
+        "other blocks are named in a PelmoraWarning.\n"
         "Raises ReadError with the program's message; notes about a file it read come as\n"
         "PelmoraWarning.");
   m.def("profiles", [] {

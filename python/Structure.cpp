@@ -14,12 +14,13 @@ Structure::Structure(std::shared_ptr<Session> session, std::string path)
       path_(std::move(path)),
       doc_(std::make_unique<CKomorka>(session_->workspace().settings.experiment)) {}
 
-bool Structure::Open(Error* error, std::vector<std::string>& notes) {
+bool Structure::Open(Error* error, std::vector<std::string>& notes, const std::string& block) {
   Workspace& w = session_->workspace();
   // Each structure joins its own source and instrument set to a copy of the
   // tables, so that every structure reads as if it were the only one.
   ReferenceData tables = w.reference;
   OpenNotes opened;
+  opened.cif.wanted = block;
   std::unique_ptr<CKomorka> doc = OpenWithDefaults(w, tables, path_, opened);
   notes.insert(notes.end(), opened.tables.begin(), opened.tables.end());
   std::string text;
@@ -33,6 +34,8 @@ bool Structure::Open(Error* error, std::vector<std::string>& notes) {
     return false;
   }
   if (const std::string note = DisplacedEntriesMessage(opened.gaveWay); !note.empty()) notes.push_back(note);
+  if (const std::string note = OtherCifBlocksNote(opened.cif, "read(path, block=NAME)"); !note.empty())
+    notes.push_back(path_ + ": " + note);
   doc_ = std::move(doc);
   return true;
 }

@@ -24,9 +24,11 @@ using Error = SessionError;
 class Structure {
  public:
   Structure(std::shared_ptr<Session> session, std::string path);
-  // Opens the file as the command line does; false with *error set when it
-  // cannot be read. `notes` gets the reader's messages about a file it read.
-  bool Open(Error* error, std::vector<std::string>& notes);
+  // Opens the file as the command line does, a CIF from the data block
+  // named (empty: the first with atom sites); false with *error set when it
+  // cannot be read. `notes` gets the reader's messages about a file it read,
+  // and names a CIF's other blocks.
+  bool Open(Error* error, std::vector<std::string>& notes, const std::string& block = {});
 
   CKomorka& doc() { return *doc_; }
   Session& session() { return *session_; }

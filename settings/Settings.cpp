@@ -153,6 +153,7 @@ void LoadSettings(const SettingsStore& st, CSettings& s) {
   s.experiment.w = Decimal(st, "W", "0.0");
   s.experiment.x = Decimal(st, "X", "0.0");
   s.AparatName = st.GetString(kMain, "AparatName", "*brak");
+  s.ImportAparat = st.GetString(kMain, "ImportAparat", "Lab. Bragg-Brentano");
   s.experiment.gsize = Decimal(st, "Thickness", "1000000.0");
   s.experiment.difradius = Decimal(st, "Difradius", "200");
   s.experiment.absorption = Decimal(st, "Absorption", "0.0001");
@@ -182,6 +183,7 @@ bool SaveSettings(SettingsStore& st, const CSettings& s) {
   st.SetInt(kMain, "katMax", Scaled(s.experiment.angleMax, 1000.0));
   WriteRadiation(st, s);
   WriteApparatus(st, s);
+  st.SetString(kMain, "ImportAparat", s.ImportAparat);
   st.SetString(kMain, "Thickness", cformat("%g", s.experiment.gsize));
   st.SetString(kMain, "Difradius", cformat("%g", s.experiment.difradius));
   st.SetString(kMain, "Absorption", cformat("%g", s.experiment.absorption));

@@ -42,6 +42,9 @@ struct CSettings {
   std::string AparatName = "brak";
   // The language of the texts: empty follows the system, "pl" or "en".
   std::string Language;
+  // The instrument set a structure imported from a CIF, PDB or mmCIF file
+  // takes (such files name none); empty: the current one, as other files.
+  std::string ImportAparat = "Lab. Bragg-Brentano";
 
   // The current source and instrument set as records (names unmarked).
   RadiationSource CurrentSource() const;

@@ -34,6 +34,42 @@ TEST(Session, OpensAndChoosesAsEveryFrontEndDoes) {
   EXPECT_FALSE(OpenWithDefaults(w, tables, dir.File("none.xml"), missing));
   EXPECT_FALSE(missing.messages.empty());
 
+  // A CIF names no instrument: it takes the one the settings choose for
+  // imports (the laboratory set of Data/aparat.xml unless told otherwise),
+  // not the ideal one whose spikes no grid resolves.
+  OpenNotes cif;
+  std::unique_ptr<CKomorka> rutile = OpenWithDefaults(w, tables, PELMORA_SOURCE_DIR "/tests/data/cif/rutile.cif", cif);
+  ASSERT_TRUE(rutile);
+  EXPECT_EQ(rutile->experiment.aparatName, "Lab. Bragg-Brentano");
+  EXPECT_EQ(rutile->experiment.u, 0.0011090355);
+  EXPECT_EQ(rutile->experiment.v, -0.0011090355);
+  EXPECT_EQ(rutile->experiment.w, 0.0027725887);
+  EXPECT_EQ(OtherCifBlocksNote(cif.cif, "--block"), "");
+  w.settings.ImportAparat = "Neutrony D1A";
+  rutile = OpenWithDefaults(w, tables, PELMORA_SOURCE_DIR "/tests/data/cif/rutile.cif", cif);
+  EXPECT_EQ(rutile->experiment.w, 0.3157305730);
+  w.settings.ImportAparat.clear();  // the current set, as for other files
+  rutile = OpenWithDefaults(w, tables, PELMORA_SOURCE_DIR "/tests/data/cif/rutile.cif", cif);
+  EXPECT_EQ(rutile->experiment.aparatName, w.settings.AparatName);
+  EXPECT_EQ(rutile->experiment.w, w.settings.experiment.w);
+
+  // Several blocks: the one read, the others named with formula and group.
+  const std::string two = dir.Write(
+      "two.cif",
+      "data_a\n_cell_length_a 4\n_cell_length_b 4\n_cell_length_c 4\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
+      "_atom_site_fract_y\n_atom_site_fract_z\nFe1 0 0 0\n"
+      "data_b\n_chemical_formula_sum 'Cu'\n_symmetry_space_group_name_H-M 'P 1'\n_cell_length_a 3\n"
+      "_cell_length_b 3\n_cell_length_c 3\nloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n"
+      "_atom_site_fract_z\nCu1 0 0 0\n");
+  OpenNotes blocks;
+  ASSERT_TRUE(OpenWithDefaults(w, tables, two, blocks));
+  EXPECT_EQ(OtherCifBlocksNote(blocks.cif, "--block NAME"),
+            "read data block \"a\"; the file also holds \"b\" (Cu, P 1); choose one with --block NAME");
+  blocks = OpenNotes{};
+  blocks.cif.wanted = "B";
+  ASSERT_TRUE(OpenWithDefaults(w, tables, two, blocks));
+  EXPECT_EQ(OtherCifBlocksNote(blocks.cif, "x"), "read data block \"b\"; the file also holds \"a\"; choose one with x");
+
   // Profiles by label, the unknown one named with those there are.
   int id = 0;
   SessionError error{};

@@ -726,7 +726,7 @@ opened, 3 calculation refused, 4 no printer or page not written.
     </message>
     <message>
         <source>Otwórz podręcznik programu</source>
-        <translation>Open the program's manual</translation>
+        <translation>Open the program&apos;s manual</translation>
     </message>
     <message>
         <source>Podręcznik</source>
@@ -1081,18 +1081,34 @@ Enter a Hermann–Mauguin symbol (e.g. P 42/m n m), a group number (1–230) or 
         <translation>No space group was found whose operations keep the cell in its axes and origin (tolerance %g Å).</translation>
     </message>
     <message>
-        <source>Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å.
-Pozycji niezależnych: %zu (atomów komórki: %zu).
-Przyjąć tę grupę i jej pozycje niezależne?</source>
-        <translation>Space group found: %s (no. %d), tolerance %g Å.
-Independent sites: %zu (atoms in the cell: %zu).
-Accept this group and its independent sites?</translation>
-    </message>
-    <message>
         <source>Zmiana typu komórki usunie wszystkie atomy struktury.
 Czy kontynuować?</source>
         <translation>Changing the cell type removes all atoms of the structure.
 Continue?</translation>
+    </message>
+    <message>
+        <source>Największe odchylenie atomów od pozycji symetrycznej:
+</source>
+        <translation>Largest deviation of the atoms from the symmetric position:
+</translation>
+    </message>
+    <message>
+        <source>  pozostałe pozycje (%zu): do %.4f Å
+</source>
+        <translation>  other positions (%zu): up to %.4f Å
+</translation>
+    </message>
+    <message>
+        <source>Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å.
+Pozycji niezależnych: %zu (atomów komórki: %zu).
+</source>
+        <translation>Space group found: %s (no. %d), tolerance %g Å.
+Independent positions: %zu (atoms in the cell: %zu).
+</translation>
+    </message>
+    <message>
+        <source>Przyjąć tę grupę i jej pozycje niezależne (uśrednione)?</source>
+        <translation>Accept this group and its independent positions (averaged)?</translation>
     </message>
 </context>
 <context>
@@ -1569,6 +1585,14 @@ Continue?</translation>
         <source>Błąd</source>
         <translation>Error</translation>
     </message>
+    <message>
+        <source>blok danych &quot;%s&quot; nie podaje komórki elementarnej</source>
+        <translation>data block &quot;%s&quot; gives no unit cell</translation>
+    </message>
+    <message>
+        <source>brak bloku danych &quot;%s&quot;; bloki pliku: %s</source>
+        <translation>no data block &quot;%s&quot;; the file's blocks: %s</translation>
+    </message>
 </context>
 <context>
     <name>engine</name>
@@ -1773,6 +1797,10 @@ Continue?</translation>
     <message>
         <source>Nie można otworzyć pliku </source>
         <translation>Cannot open the file </translation>
+    </message>
+    <message>
+        <source>Pominięto wierszy pliku, których nie można odczytać: %zu (wiersz %s).</source>
+        <translation>Unreadable lines of the file skipped: %zu (line %s).</translation>
     </message>
 </context>
 <context>
@@ -2780,6 +2808,18 @@ reflection labels</translation>
         <source>Zmiana języka obowiązuje od następnego uruchomienia programu.</source>
         <translation>A change of language takes effect the next time the program starts.</translation>
     </message>
+    <message>
+        <source>Import struktur</source>
+        <translation>Structure import</translation>
+    </message>
+    <message>
+        <source>(bieżący zestaw)</source>
+        <translation>(current set)</translation>
+    </message>
+    <message>
+        <source>Przyrząd struktur z CIF i PDB:</source>
+        <translation>Instrument for CIF and PDB structures:</translation>
+    </message>
 </context>
 <context>
     <name>pelmora::CTabPage1</name>
@@ -3076,6 +3116,41 @@ incident beam</translation>
     <message>
         <source>Błąd</source>
         <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>pelmora::CifBlocksDialog</name>
+    <message>
+        <source>Bloki danych pliku CIF</source>
+        <translation>Data blocks of the CIF file</translation>
+    </message>
+    <message>
+        <source>Bloków danych z komórką w pliku %1: %2. Wybierz blok do wczytania:</source>
+        <translation>Data blocks with a cell in the file %1: %2. Choose the block to read:</translation>
+    </message>
+    <message>
+        <source>Blok</source>
+        <translation>Block</translation>
+    </message>
+    <message>
+        <source>Wzór</source>
+        <translation>Formula</translation>
+    </message>
+    <message>
+        <source>Komórka (a b c / α β γ)</source>
+        <translation>Cell (a b c / α β γ)</translation>
+    </message>
+    <message>
+        <source>Grupa</source>
+        <translation>Group</translation>
+    </message>
+    <message>
+        <source> (bez atomów)</source>
+        <translation> (no atoms)</translation>
+    </message>
+    <message>
+        <source>Anuluj</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

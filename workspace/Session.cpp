@@ -4,16 +4,45 @@
 #include <cmath>
 
 namespace pelmora {
+namespace {
+
+// By its name, or by the name behind its "*" or "@" marker; none for an
+// empty name.
+const ApparatusSet* FindApparatus(const std::vector<ApparatusSet>& sets, const std::string& name) {
+  if (name.empty()) return nullptr;
+  for (const ApparatusSet& s : sets)
+    if (s.name == name) return &s;
+  for (const ApparatusSet& s : sets)
+    if (StripNameMarker(s.name) == StripNameMarker(name)) return &s;
+  return nullptr;
+}
+
+}  // namespace
 
 std::unique_ptr<CKomorka> OpenWithDefaults(Workspace& w, ReferenceData& tables, const std::string& path,
                                            OpenNotes& notes) {
   auto doc = std::make_unique<CKomorka>(w.settings.experiment);
   const auto elements = [&w, &notes]() -> const ElementTable& { return w.Elements(&notes.tables); };
-  if (!OpenAnyStructure(*doc, path, elements, notes.messages, &notes.format)) return nullptr;
+  if (!OpenAnyStructure(*doc, path, elements, notes.messages, &notes.format, &notes.cif)) return nullptr;
   notes.gaveWay = ApplyDocumentRecords(*doc, tables);
   if (doc->experiment.sourceName.empty()) doc->experiment.sourceName = w.settings.RadName;
   if (doc->experiment.aparatName.empty()) doc->experiment.aparatName = w.settings.AparatName;
+  if (notes.format == DocumentFormat::kCif || notes.format == DocumentFormat::kMacromolecule)
+    if (const ApparatusSet* set = FindApparatus(tables.apparatusSets, w.settings.ImportAparat))
+      doc->experiment.ApplyApparatus(*set);
   return doc;
+}
+
+std::string OtherCifBlocksNote(const CifBlockChoice& cif, const std::string& how) {
+  if (cif.blocks.size() < 2) return {};
+  std::string others;
+  for (const CifBlockInfo& b : cif.blocks) {
+    if (SameCifBlockName(b.name, cif.read)) continue;
+    std::string what = b.formula;
+    if (!b.group.empty()) what += (what.empty() ? "" : ", ") + b.group;
+    others += (others.empty() ? "\"" : ", \"") + b.name + "\"" + (what.empty() ? "" : " (" + what + ")");
+  }
+  return "read data block \"" + cif.read + "\"; the file also holds " + others + "; choose one with " + how;
 }
 
 Session::Session(const SessionOptions& options, const std::string& programDir, std::vector<std::string>& notes)

@@ -35,14 +35,24 @@ struct OpenNotes {
   std::vector<DocMessage> messages;  // the reader's, also when the file could not be read
   int gaveWay = 0;                   // tabulated entries that gave way to the file's own
   DocumentFormat format = DocumentFormat::kStructure;
+  // Set before opening: the CIF block to read (cif.wanted); after it, the
+  // block read and the file's blocks.
+  CifBlockChoice cif;
 };
+
+// For a CIF of several blocks with a cell, a line naming the block read and
+// the others with their formula and group, and how to choose one (the
+// option or argument `how`); empty otherwise.
+std::string OtherCifBlocksNote(const CifBlockChoice& cif, const std::string& how);
 
 // Opens a structure file, an older input file, a CIF, a PDB or an mmCIF file
 // into a document created with the settings' experiment values; the file's
 // own source and instrument set join the head of `tables` (the workspace's,
 // or a copy that keeps the files of a batch apart) and are applied; a
-// document that names no source or set takes the settings' names. Null when
-// the file could not be read (notes.messages say why).
+// document that names no source or set takes the settings' names. A CIF,
+// PDB or mmCIF model, which names no instrument, takes the set the settings
+// choose for imports. Null when the file could not be read (notes.messages
+// say why).
 std::unique_ptr<CKomorka> OpenWithDefaults(Workspace& w, ReferenceData& tables, const std::string& path,
                                            OpenNotes& notes);
 

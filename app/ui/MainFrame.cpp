@@ -31,6 +31,7 @@
 #include "io/AtomicFile.h"
 #include "app/ui/Commands.h"
 #include "app/ui/HelpWindow.h"
+#include "documents/ui/CifBlocksDialog.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "app/ui/PatternCommands.h"
 #include "app/ui/PelmorApp.h"
@@ -293,6 +294,7 @@ void CMainFrame::CreateToolBars() {
   connect(chartBar_->infoButton(), &QAction::triggered, this, &CMainFrame::ShowProfileInfo);
   connect(chartBar_, &CChartBar::profileChosen, this, [this](const QString& label, int) {
     app_.settings().PeakProfile = label.toStdString();
+    RedrawWithProfile();
     RefreshCommandState();
   });
   addToolBarBreak(Qt::TopToolBarArea);
@@ -595,12 +597,16 @@ KomorkaDocument* CMainFrame::OpenDocumentFile(const QString& path) {
       mdi_->setActiveSubWindow(f);
       return f->document();
     }
+  // A CIF of several structures: the user picks one, unless nobody is
+  // there to ask (a run that prints), when the first with atoms is read.
+  QString block;
+  if (!messageSink_ && !AskCifBlock(this, path, &block)) return nullptr;
   auto* doc = new KomorkaDocument(app_.settings().experiment);
   std::vector<DocMessage> messages;
   // The file's own source and instrument set join the application's lists
   // and are applied to the document, as binding the experiment page does.
   int gaveWay = 0;
-  const bool ok = doc->Open(path, app_.workspace(), messages, &gaveWay);
+  const bool ok = doc->Open(path, app_.workspace(), messages, &gaveWay, block);
   ShowMessages(messages);
   if (!ok) {
     delete doc;
@@ -870,6 +876,17 @@ void CMainFrame::Calculate(CDownView* view) {
   else emit hub_.reflectionsChanged(d);  // the old lists stay: show them again
 }
 
+void CMainFrame::RedrawWithProfile() {
+  // Every pattern drawn so far is drawn anew from its reflections: no
+  // calculation needed, and none is made for a chart never calculated.
+  for (CChildFrame* f : frames()) {
+    CDownView* v = f->view();
+    if (!v->patternPresent()) continue;
+    if (!PrepareRun(v->document()->doc(), app_.SetupFor(chartBar_->ProfileId())).empty()) continue;
+    SynthesiseFor(v);
+  }
+}
+
 void CMainFrame::SynthesiseFor(CDownView* view) {
   SynthesiseInto(this, app_, *view, chartBar_->ProfileId());
   RefreshCommandState();
@@ -910,7 +927,13 @@ void CMainFrame::RunPrintCommand(int id) {
 }
 
 void CMainFrame::ShowSettings() {
-  CSettingsDlg dlg(app_.settings(), this);
+  // The sets of the instrument file: entry 0 is the settings' own, "@"
+  // ones come from open structure files.
+  std::vector<std::string> instruments;
+  const std::vector<ApparatusSet>& sets = app_.workspace().reference.apparatusSets;
+  for (size_t i = 1; i < sets.size(); ++i)
+    if (!sets[i].name.empty() && sets[i].name[0] != '@') instruments.push_back(StripNameMarker(sets[i].name));
+  CSettingsDlg dlg(app_.settings(), this, instruments);
   if (dlg.exec() == QDialog::Accepted) ApplyChartColours();
 }
 

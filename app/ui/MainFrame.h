@@ -88,6 +88,8 @@ class CMainFrame : public QMainWindow {
   void setMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
   // Installs the current settings' colours into every view.
   void ApplyChartColours();
+  // The charts drawn so far, again with the chart bar's profile.
+  void RedrawWithProfile();
   // The synthesis after a completed calculation, into the document's view.
   void SynthesiseFor(CDownView* view);
   // The chart bar's "Info": the pseudo-Voigt window (modal) or the

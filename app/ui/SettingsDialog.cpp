@@ -43,7 +43,8 @@ QWidget* FolderRow(QWidget* parent, QLineEdit* edit, const std::function<QString
 
 }  // namespace
 
-CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(parent), s_(settings) {
+CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent, const std::vector<std::string>& instruments)
+    : QDialog(parent), s_(settings) {
   setWindowTitle(tr("Ustawienia programu"));
   auto* top = new QVBoxLayout(this);
 
@@ -69,6 +70,8 @@ CSettingsDlg::CSettingsDlg(CSettings& settings, QWidget* parent) : QDialog(paren
   detail_->setValue(std::clamp(static_cast<int>(s_.GLDetail), 10, 50));
   mf->addRow(tr("Dokładność modelu:"), detail_);
   top->addWidget(model);
+
+  top->addWidget(ImportsGroup(instruments));
 
   auto* chart = new QGroupBox(tr("Ustawienia dyfraktogramu"), this);
   auto* cf = new QFormLayout(chart);
@@ -133,6 +136,22 @@ QGroupBox* CSettingsDlg::BuildLanguageBox() {
   return box;
 }
 
+QGroupBox* CSettingsDlg::ImportsGroup(const std::vector<std::string>& instruments) {
+  // Files that name no instrument (CIF, PDB, mmCIF) get this one rather
+  // than the current, ideal one, whose spikes no grid resolves.
+  auto* imports = new QGroupBox(tr("Import struktur"), this);
+  auto* inf = new QFormLayout(imports);
+  importAparat_ = new QComboBox(this);
+  importAparat_->addItem(tr("(bieżący zestaw)"), QString());
+  for (const std::string& name : instruments)
+    importAparat_->addItem(QString::fromStdString(name), QString::fromStdString(name));
+  const QString chosen = QString::fromStdString(s_.ImportAparat);
+  if (!chosen.isEmpty() && importAparat_->findData(chosen) < 0) importAparat_->addItem(chosen, chosen);
+  importAparat_->setCurrentIndex(std::max(0, importAparat_->findData(chosen)));
+  inf->addRow(tr("Przyrząd struktur z CIF i PDB:"), importAparat_);
+  return imports;
+}
+
 void CSettingsDlg::accept() {
   // A numeric field without a number keeps the dialog open with the focus there.
   double marginValue = 0, multipleValue = 0;
@@ -149,6 +168,7 @@ void CSettingsDlg::accept() {
   s_.KA1Color = BgrFromColor(ka1_->color());
   s_.KA2Color = BgrFromColor(ka2_->color());
   s_.Language = language_->currentData().toString().toStdString();
+  s_.ImportAparat = importAparat_->currentData().toString().toStdString();
   QDialog::accept();
 }
 

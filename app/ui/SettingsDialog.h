@@ -8,6 +8,9 @@
 #include "settings/Settings.h"
 #include "widgets/ColorBox.h"
 
+#include <string>
+#include <vector>
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -21,7 +24,8 @@ class NumberEdit;
 class CSettingsDlg : public QDialog {
   Q_OBJECT
  public:
-  CSettingsDlg(CSettings& settings, QWidget* parent = nullptr);
+  // `instruments`: the names of the instrument sets an import may take.
+  CSettingsDlg(CSettings& settings, QWidget* parent = nullptr, const std::vector<std::string>& instruments = {});
 
   QLineEdit* pluginsDir() const { return pluginsDir_; }
   QLineEdit* dataDir() const { return dataDir_; }
@@ -35,6 +39,9 @@ class CSettingsDlg : public QDialog {
   CColorBox* ka1Colour() const { return ka1_; }
   CColorBox* ka2Colour() const { return ka2_; }
   QComboBox* language() const { return language_; }
+  // The instrument set of imported CIF, PDB and mmCIF structures; its first
+  // entry stands for the current one.
+  QComboBox* importInstrument() const { return importAparat_; }
 
  public slots:
   void accept() override;
@@ -42,6 +49,7 @@ class CSettingsDlg : public QDialog {
  private:
   QGroupBox* BuildLanguageBox();
 
+  QGroupBox* ImportsGroup(const std::vector<std::string>& instruments);
   CSettings& s_;
   QLineEdit *pluginsDir_, *dataDir_;
   NumberEdit *margin_, *multiple_;
@@ -49,6 +57,7 @@ class CSettingsDlg : public QDialog {
   QCheckBox *useMultiple_, *colourPrint_;
   CColorBox *chart_, *axis_, *ka1_, *ka2_;
   QComboBox* language_;
+  QComboBox* importAparat_;
 };
 
 }  // namespace pelmora

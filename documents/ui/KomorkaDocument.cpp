@@ -93,10 +93,11 @@ void KomorkaDocument::InitNew() {
 }
 
 bool KomorkaDocument::Open(const QString& path, Workspace& workspace, std::vector<DocMessage>& messages,
-                           int* gaveWay) {
+                           int* gaveWay, const QString& cifBlock) {
   // Read into a fresh model so that a failed read leaves nothing half-done;
   // opened as the command line and scripts open a file.
   OpenNotes notes;
+  notes.cif.wanted = cifBlock.toStdString();
   std::unique_ptr<CKomorka> fresh =
       OpenWithDefaults(workspace, workspace.reference, QFile::encodeName(path).toStdString(), notes);
   messages.insert(messages.end(), notes.messages.begin(), notes.messages.end());

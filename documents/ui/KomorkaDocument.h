@@ -67,7 +67,9 @@ class KomorkaDocument : public QObject {
   // settings name those the file does not. Messages gather what the user
   // must be told, whatever the outcome; *gaveWay counts the tabulated
   // entries that gave way to the file's own.
-  bool Open(const QString& path, Workspace& workspace, std::vector<DocMessage>& messages, int* gaveWay = nullptr);
+  // A CIF is read from the data block named (empty: its first with atoms).
+  bool Open(const QString& path, Workspace& workspace, std::vector<DocMessage>& messages, int* gaveWay = nullptr,
+            const QString& cifBlock = {});
   // Writes the structure file; false with *error filled when it fails.
   bool Save(const QString& path, QString* error);
 

@@ -744,6 +744,29 @@ void CTabPage1::ShowGroupChange() {
   doc_->NotifyStructureChanged();
 }
 
+namespace {
+
+// Each site's largest distance from its symmetrised position, the sites
+// beyond the first dozen summed up by the largest of theirs.
+std::string SymmetrisedSitesText(const FoundSymmetry& found) {
+  constexpr size_t kListed = 12;
+  std::string text = Tr(QT_TRANSLATE_NOOP("StructureDialog", "Największe odchylenie atomów od pozycji symetrycznej:\n"));
+  double rest = 0;
+  for (size_t i = 0; i < found.sites.size() && i < found.deviations.size(); ++i) {
+    const AtomSite& a = found.sites[i];
+    if (i < kListed)
+      text += cformat("  %zu. %s (%.4f, %.4f, %.4f): %.4f Å\n", i + 1, a.name.c_str(), a.x, a.y, a.z,
+                      found.deviations[i]);
+    else
+      rest = std::max(rest, found.deviations[i]);
+  }
+  if (found.sites.size() > kListed)
+    text += cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "  pozostałe pozycje (%zu): do %.4f Å\n")).c_str(), found.sites.size() - kListed, rest);
+  return text;
+}
+
+}  // namespace
+
 void CTabPage1::FindCellSymmetry() {
   if (!doc_) return;
   double tolerance;
@@ -761,11 +784,12 @@ void CTabPage1::FindCellSymmetry() {
     QMessageBox::information(this, tr("Info"), U(message.c_str()));
     return;
   }
-  const std::string question = cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å.\n"
-                                       "Pozycji niezależnych: %zu (atomów komórki: %zu).\nPrzyjąć tę grupę i jej "
-                                       "pozycje niezależne?")).c_str(),
-                                       found->group.Name().c_str(), found->group.number, tolerance,
-                                       found->sites.size(), d.crystal.cellAtoms.size());
+  std::string question = cformat(Tr(QT_TRANSLATE_NOOP("StructureDialog", "Znaleziona grupa przestrzenna: %s (nr %d), tolerancja %g Å.\n"
+                                 "Pozycji niezależnych: %zu (atomów komórki: %zu).\n")).c_str(),
+                                 found->group.Name().c_str(), found->group.number, tolerance, found->sites.size(),
+                                 d.crystal.cellAtoms.size());
+  question += SymmetrisedSitesText(*found);
+  question += Tr(QT_TRANSLATE_NOOP("StructureDialog", "Przyjąć tę grupę i jej pozycje niezależne (uśrednione)?"));
   if (!Ask(this, question.c_str())) return;
   d.crystal.spaceGroup = found->group.Name();
   d.crystal.asymmetricUnit = found->sites;

@@ -16,6 +16,7 @@ The settings are the user's own (~/.config/Pelmora/Pelmora.ini) unless
 
 from ._pelmora import (
     Error,
+    MeasuredData,
     PelmoraWarning,
     ReadError,
     Refinement,
@@ -34,6 +35,7 @@ from ._pelmora import (
 
 __all__ = [
     "Error",
+    "MeasuredData",
     "PelmoraWarning",
     "ReadError",
     "Refinement",

@@ -1,7 +1,7 @@
 """Powder diffraction patterns of crystal structures with Pelmora's own calculation."""
 
 import os
-from typing import Any, Iterable, Literal, Optional, Sequence, Tuple, TypedDict
+from typing import Any, Iterable, Iterator, Literal, Optional, Sequence, Tuple, TypedDict
 
 import numpy as np
 import numpy.typing as npt
@@ -48,10 +48,13 @@ def configure(
     Structures read before keep the session they were read with.
     """
 
-def read(path: _Path) -> Structure:
+def read(path: _Path, block: str | None = None) -> Structure:
     """Reads a structure file (.xml), a CIF (.cif or a file opening a data_ block), a PDB or
     mmCIF file of a macromolecule (.pdb, .ent, or a CIF with Cartesian atom sites) or an older
     Tolvo input file (.dat).
+
+    block: the data block of a CIF to read (any case); default the first with atom sites. A CIF
+    of several blocks names the others in a PelmoraWarning.
 
     Raises ReadError with the program's message when the file cannot be read; what the reader
     reports about a file it did read (merged or skipped CIF sites, for one) comes as PelmoraWarning.
@@ -65,15 +68,35 @@ def pattern_extension(format: str | None = None) -> str:
     """The extension a pattern file gets in the format (label or extension; None: the text
     format, ".txt"), as ``pelmora-cli calc --out-dir`` names its pattern files."""
 
-def read_measured(
-    path: _Path,
-) -> tuple[npt.NDArray[np.float64], npt.NDArray[np.float64], npt.NDArray[np.float64] | None]:
-    """Reads a measured pattern in any format xylib knows (plain columns, Bruker RAW and UXD,
-    PANalytical XRDML, Rigaku, ...) as ``pelmora-cli fit`` reads it: (two_theta, counts, sigma),
-    sorted by angle; sigma is None when the file has no third column.
+class MeasuredData:
+    """A measured pattern as read, sorted by angle; unpacks as (two_theta, counts, sigma)."""
 
-    Raises ReadError with the reader's message; a file's further scans left out come as
-    PelmoraWarning.
+    @property
+    def two_theta(self) -> npt.NDArray[np.float64]: ...
+    @property
+    def counts(self) -> npt.NDArray[np.float64]: ...
+    @property
+    def sigma(self) -> npt.NDArray[np.float64] | None:
+        """None when the file has no third column."""
+    @property
+    def skipped_lines(self) -> int:
+        """Lines of plain columns left out: no row of numbers, or a cut last line."""
+    @property
+    def format(self) -> str: ...
+    @property
+    def note(self) -> str:
+        """What the reader left out, as the program says it; empty when nothing."""
+    def __len__(self) -> int: ...
+    def __iter__(self) -> Iterator[Any]: ...
+    def __getitem__(self, index: int) -> Any: ...
+
+def read_measured(path: _Path) -> MeasuredData:
+    """Reads a measured pattern in any format xylib knows (plain columns, Bruker RAW and UXD,
+    PANalytical XRDML, Rigaku, ...) as ``pelmora-cli fit`` reads it: two_theta, counts, sigma
+    sorted by angle (sigma None when the file has no third column) and the lines skipped.
+
+    Raises ReadError with the reader's message; a file's further scans or unreadable lines left
+    out come as PelmoraWarning.
     """
 
 _Refinable = Literal[

@@ -19,6 +19,24 @@ convert)
     cmp direct.txt converted.txt
     test "$(wc -l <direct.txt)" -gt 10
   done
+  # Two structures in one file: the first by default, the other by --block
+  # (calc and convert; fit opens its files the same way), each run naming
+  # the blocks it left.
+  cat "$cifs/anatase.cif" "$cifs/rutile.cif" >two.cif
+  "$cli" calc two.cif >first.txt 2>first.err
+  "$cli" calc "$cifs/anatase.cif" | cmp - first.txt
+  grep -q 'read data block "anatase"; the file also holds "rutile"' first.err
+  "$cli" calc two.cif --block RUTILE >second.txt 2>second.err
+  "$cli" calc "$cifs/rutile.cif" | cmp - second.txt
+  grep -q 'also holds "anatase"' second.err
+  "$cli" convert two.cif --block rutile rutile.xml 2>/dev/null
+  "$cli" calc rutile.xml | cmp - second.txt
+  set +e
+  "$cli" calc two.cif --block brookite >/dev/null 2>missing.err
+  status=$?
+  set -e
+  test "$status" -eq 2
+  grep -q '"brookite"; bloki pliku: "anatase", "rutile"' missing.err
   ;;
 batch)
   # Three files at once give the bytes of three single runs; a broken file

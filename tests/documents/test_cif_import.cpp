@@ -286,6 +286,70 @@ TEST(CifImport, OpeningTellsCifFromStructureFiles) {
   }
 }
 
+TEST(CifImport, AFileOfSeveralBlocksIsReadFromTheOneChosen) {
+  // A publication block without a cell, then two structures.
+  const std::string text =
+      "data_global\n_publ_section_title 'Two phases'\n"
+      "data_NaCl\n_chemical_formula_sum 'Cl Na'\n_space_group_name_H-M_alt 'F m -3 m'\n"
+      "_cell_length_a 5.64\n_cell_length_b 5.64\n_cell_length_c 5.64\n"
+      "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+      "loop_\n_symmetry_equiv_pos_as_xyz\nx,y,z\nx,y+1/2,z+1/2\nx+1/2,y,z+1/2\nx+1/2,y+1/2,z\n" +
+      kTypedAtoms + "Na1 Na 0 0 0\nCl1 Cl 0.5 0.5 0.5\n"
+      "data_Cu\n_chemical_formula_sum Cu\n_symmetry_space_group_name_H-M 'P 1'\n"
+      "_cell_length_a 3.615\n_cell_length_b 3.7\n_cell_length_c 3.8\n_cell_angle_gamma 100\n" +
+      kTypedAtoms + "Cu1 Cu 0 0 0\n";
+
+  const std::vector<CifBlockInfo> listed = ListCifBlocks(text);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].name, "NaCl");
+  EXPECT_EQ(listed[0].formula, "Cl Na");
+  EXPECT_EQ(listed[0].group, "F m -3 m");
+  EXPECT_EQ(listed[0].cell[0], 5.64);
+  EXPECT_EQ(listed[1].group, "P 1");
+  EXPECT_EQ(listed[1].cell[1], 3.7);
+  EXPECT_TRUE(std::isnan(listed[1].cell[3]));  // alpha not given
+  EXPECT_EQ(listed[1].cell[5], 100.0);
+  EXPECT_TRUE(ListCifBlocks("no CIF at all").empty());
+
+  // By default the first block with atoms; a block by name in any case.
+  CKomorka doc;
+  std::vector<DocMessage> messages;
+  CifImportReport report;
+  ASSERT_TRUE(Import(doc, text, messages, &report)) << Texts(messages);
+  EXPECT_EQ(report.blockName, "NaCl");
+  EXPECT_EQ(report.blocks.size(), 2u);
+  EXPECT_EQ(doc.cell.a, 5.64);
+  EXPECT_EQ(doc.crystal.cellAtoms.size(), 8u);
+  ASSERT_TRUE(ImportCifText(doc, text, Tables().elements, messages, &report, "cu")) << Texts(messages);
+  EXPECT_EQ(report.blockName, "Cu");
+  EXPECT_EQ(doc.cell.b, 3.7);
+  EXPECT_EQ(doc.cell.gamma, 100.0);
+  ASSERT_EQ(doc.crystal.cellAtoms.size(), 1u);
+
+  // A block that is not there, or holds no structure, is refused by name
+  // and the document stays as it was.
+  messages.clear();
+  EXPECT_FALSE(ImportCifText(doc, text, Tables().elements, messages, &report, "KCl"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find("\"KCl\""), std::string::npos) << messages[0].text;
+  EXPECT_NE(messages[0].text.find("\"NaCl\", \"Cu\""), std::string::npos) << messages[0].text;
+  messages.clear();
+  EXPECT_FALSE(ImportCifText(doc, text, Tables().elements, messages, &report, "global"));
+  EXPECT_EQ(doc.cell.b, 3.7);
+
+  // Opening the file: the blocks are listed before, the one asked for read.
+  TempDir dir;
+  const std::string path = dir.Write("two.cif", text);
+  EXPECT_EQ(CifBlocksOfFile(path).size(), 2u);
+  CifBlockChoice choice;
+  choice.wanted = "Cu";
+  DocumentFormat format{};
+  CKomorka opened;
+  ASSERT_TRUE(OpenAnyStructure(opened, path, Tables().elements, messages, &format, &choice));
+  EXPECT_EQ(choice.read, "Cu");
+  EXPECT_EQ(opened.crystal.cellAtoms.size(), 1u);
+}
+
 TEST(CifImport, CoordinatesStandAsWrittenUnlessTheyRoundAFraction) {
   const std::pair<const char*, double> cases[] = {
       {"0.3333", 1.0 / 3},     {"0.66667", 2.0 / 3},  {".3333", 1.0 / 3},        {"-0.3333", -1.0 / 3},

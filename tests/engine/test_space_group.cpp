@@ -223,6 +223,49 @@ TEST(SpaceGroup, SpglibFindsTheGroupsOfTheShippedExamples) {
   EXPECT_EQ(FindSymmetry(doc->cell, doc->crystal.cellAtoms, 0.1)->group.number, 136);
 }
 
+TEST(SpaceGroup, FoundSymmetryAveragesADistortedCellAndSaysHowFarEachSiteWas) {
+  // Rutile with every atom but the second Ti pushed a little off its place
+  // (fractions of a, a, c). The golden values come from the site's images
+  // worked out by hand: O at (x, x, 0) in P 42/m n m takes
+  // x' = x + [(d1x + d1y) - (d2x + d2y) + (d3x - d3y) + (d4y - d4x)] / 8,
+  // and Ti at 2a goes back to the origin.
+  std::unique_ptr<CKomorka> doc(OpenExample("rutile-TiO2.xml"));
+  std::vector<AtomSite>& atoms = doc->crystal.cellAtoms;
+  ASSERT_EQ(atoms.size(), 6u);
+  ASSERT_NEAR(atoms[2].x, 0.30476, 1e-9);
+  ASSERT_NEAR(atoms[4].x, 0.80476, 1e-9);
+  const double shifts[6][3] = {{0.002, 0, 0.001},      {0, 0, 0},     {0.003, -0.001, 0.002},
+                               {0.001, 0.002, 0}, {-0.002, 0.001, -0.001}, {0, 0.002, 0.001}};
+  for (size_t i = 0; i < 6; ++i) {
+    atoms[i].x += shifts[i][0];
+    atoms[i].y += shifts[i][1];
+    atoms[i].z += shifts[i][2];
+  }
+  const std::optional<FoundSymmetry> found = FindSymmetry(doc->cell, atoms, 0.1);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->group.number, 136);
+  ASSERT_EQ(found->sites.size(), 2u);
+  ASSERT_EQ(found->deviations.size(), 2u);
+  const AtomSite& ti = found->sites[0];
+  const AtomSite& o = found->sites[1];
+  EXPECT_EQ(ti.name, "Ti");
+  EXPECT_EQ(o.name, "O");
+  // Not the first atom's place but the orbit's.
+  for (double v : {ti.x, ti.y, ti.z}) EXPECT_NEAR(std::min(v, 1 - v), 0.0, 1e-9);
+  EXPECT_NEAR(o.x, 0.30451, 1e-9);
+  EXPECT_NEAR(o.y, 0.30451, 1e-9);
+  EXPECT_NEAR(std::min(o.z, 1 - o.z), 0.0, 1e-9);
+  EXPECT_NEAR(found->deviations[0], 0.0096520580, 1e-8);
+  EXPECT_NEAR(found->deviations[1], 0.0164248671, 1e-8);
+
+  // The undistorted cell: the sites as they stand, no deviation.
+  std::unique_ptr<CKomorka> exact(OpenExample("rutile-TiO2.xml"));
+  const std::optional<FoundSymmetry> same = FindSymmetry(exact->cell, exact->crystal.cellAtoms, 1e-3);
+  ASSERT_TRUE(same);
+  EXPECT_NEAR(same->sites[1].x, 0.30476, 1e-12);
+  for (double d : same->deviations) EXPECT_LT(d, 1e-9);
+}
+
 TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
   std::unique_ptr<CKomorka> doc(OpenExample("rutile-TiO2.xml"));
   ASSERT_TRUE(doc->SetSpaceGroup("P 42/m n m"));

@@ -27,6 +27,7 @@
 #include "app/ui/HelpWindow.h"
 #include "app/ui/MainFrame.h"
 #include "diffractogram/PatternGrid.h"
+#include "documents/ui/CifBlocksDialog.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/chart/ChartPainter.h"
@@ -90,6 +91,8 @@ struct Shots {
   void SpaceGroup();
   void Manual();
   void UndoMenu();
+  void SymmetryFound();
+  void CifBlocks();
 };
 
 void Shots::ChartAndDialogs() {
@@ -252,6 +255,71 @@ void Shots::SpaceGroup() {
   frame.infoPanel()->sheet()->setCurrentIndex(0);
   ok = Save(frame.infoPanel(), out, "info-summary.png") && ok;
   frame.infoPanel()->hide();
+}
+
+void Shots::SymmetryFound() {
+  // Rutile without its group and with its atoms pushed a little apart:
+  // "Znajdź symetrię" at 0.1 A offers P 42/m n m with each site's largest
+  // deviation, and the sites taken at their averaged places.
+  KomorkaDocument* rutile = frame.OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"));
+  if (!rutile) {
+    ok = false;
+    return;
+  }
+  CKomorka& d = rutile->doc();
+  d.SetSpaceGroup("");
+  const double shifts[6][3] = {{0.002, 0, 0.001},      {0, 0, 0},     {0.003, -0.001, 0.002},
+                               {0.001, 0.002, 0}, {-0.002, 0.001, -0.001}, {0, 0.002, 0.001}};
+  for (size_t i = 0; i < d.crystal.structureAtoms.size() && i < 6; ++i) {
+    d.crystal.structureAtoms[i].x += shifts[i][0];
+    d.crystal.structureAtoms[i].y += shifts[i][1];
+    d.crystal.structureAtoms[i].z += shifts[i][2];
+  }
+  d.crystal.ExpandCellAtoms();
+  rutile->NotifyStructureChanged();
+  frame.action(cmd::kStructurePage)->trigger();
+  CTabPage1* page = frame.structurePage();
+  (void)QTest::qWaitForWindowExposed(page);
+  page->OnStructureChanged(rutile);
+  page->toleranceField()->setNumber(0.1);
+  QTimer::singleShot(300, [this] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      ok = Save(box, out, "symmetry-found.png") && ok;
+      box->button(QMessageBox::Yes)->click();
+    } else {
+      ok = false;
+    }
+  });
+  page->findSymmetryButton()->click();
+  page->sheet()->setCurrentIndex(0);
+  page->atomsPage()->list()->clearSelection();
+  page->atomsPage()->list()->selectRow(1);
+  ok = Save(page, out, "symmetry-found-sites.png") && ok;
+  page->hide();
+}
+
+void Shots::CifBlocks() {
+  // Two structures in one CIF: the program asks which to read.
+  const QString path = settingsDir + QStringLiteral("/two-phases.cif");
+  QFile two(path);
+  if (two.open(QIODevice::WriteOnly)) {
+    for (const char* name : {"anatase.cif", "rutile.cif"}) {
+      QFile part(QStringLiteral(PELMORA_SOURCE_DIR "/tests/data/cif/") + QLatin1String(name));
+      if (part.open(QIODevice::ReadOnly)) two.write(part.readAll());
+    }
+    two.close();
+  }
+  bool asked = false;
+  QTimer::singleShot(300, [this, &asked] {
+    if (auto* dlg = qobject_cast<CifBlocksDialog*>(QApplication::activeModalWidget())) {
+      asked = true;
+      ok = Save(dlg, out, "cif-blocks.png") && ok;
+      dlg->list()->selectRow(1);
+      dlg->accept();
+    }
+  });
+  KomorkaDocument* d = frame.OpenDocumentFile(path);
+  ok = asked && d && d->doc().crystal.cellAtoms.size() == 6 && ok;
 }
 
 void Shots::SticksAndLabel() {
@@ -630,6 +698,8 @@ int main(int argc, char** argv) {
   shots.SpaceGroup();
   shots.Manual();
   shots.UndoMenu();
+  shots.SymmetryFound();
+  shots.CifBlocks();
 
   for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
   frame.close();

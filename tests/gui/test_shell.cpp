@@ -19,12 +19,16 @@
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
 #include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
+#include "documents/ui/CifBlocksDialog.h"
+#include "diffractogram/ui/ChartBar.h"
+#include <QTableWidget>
 #include "bench/LargeCase.h"
 #include "settings/Settings.h"
 #include "documents/ui/KomorkaDocument.h"
@@ -697,6 +701,76 @@ class ShellTest : public QObject {
     });
     f.action(cmd::kSave)->trigger();
     QCOMPARE(filters, QStringList{QStringLiteral("Pelmor 1.0 (*.xml)")});
+    Finish(run);
+  }
+  void importsAskTheirBlockAndTakeTheirInstrumentAProfileRedrawsAtOnce() {
+    ApplicationRun run;
+    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, Ini()));
+    CMainFrame& f = *run.frame;
+    CDownView* nacl = f.activeView();
+    QVERIFY(nacl);
+    // Sticks first; another profile draws the same reflections anew at once.
+    f.chartBar()->profiles()->setCurrentText(QStringLiteral("brak"));
+    f.action(cmd::kCalculate)->trigger();
+    QVERIFY(nacl->patternPresent());
+    auto curve = [nacl] {
+      std::vector<double> v;
+      for (int i = 0; i < nacl->series().count; ++i) v.push_back(nacl->series().points[i].intensity);
+      return v;
+    };
+    const std::vector<double> sticks = curve();
+    const size_t spikes = std::count_if(sticks.begin(), sticks.end(), [](double y) { return y > 0; });
+    f.chartBar()->profiles()->setCurrentText(QStringLiteral("Gauss"));
+    const std::vector<double> gauss = curve();
+    QVERIFY(gauss != sticks);
+    QVERIFY(size_t(std::count_if(gauss.begin(), gauss.end(), [](double y) { return y > 0; })) > 5 * spikes);
+
+    // Two structures in one CIF: the program asks which, lists both, and
+    // reads the one chosen with the instrument set for imports.
+    QByteArray both;
+    for (const char* name : {"anatase.cif", "rutile.cif"}) {
+      QFile part(testing::SourceDir() + QStringLiteral("/tests/data/cif/") + QLatin1String(name));
+      QVERIFY(part.open(QIODevice::ReadOnly));
+      both += part.readAll();
+    }
+    for (const char* name : {"/two.cif", "/again.cif"}) {
+      QFile out(dir_.path() + QLatin1String(name));
+      QVERIFY(out.open(QIODevice::WriteOnly) && out.write(both) == both.size());
+    }
+    QStringList listed;
+    testing::ModalWatcher<CifBlocksDialog> ask;
+    ask.Arm([&](CifBlocksDialog* d) {
+      QCOMPARE(d->windowTitle(), QStringLiteral("Bloki danych pliku CIF"));
+      for (int r = 0; r < d->list()->rowCount(); ++r) listed << d->list()->item(r, 0)->text();
+      d->list()->selectRow(1);
+      d->accept();
+    });
+    KomorkaDocument* rutile = f.OpenDocumentFile(dir_.path() + "/two.cif");
+    QVERIFY(ask.seen);
+    QCOMPARE(listed, (QStringList{QStringLiteral("anatase"), QStringLiteral("rutile")}));
+    QVERIFY(rutile);
+    QCOMPARE(rutile->doc().crystal.cellAtoms.size(), size_t(6));
+    QCOMPARE(rutile->doc().experiment.aparatName, std::string("Lab. Bragg-Brentano"));
+    QVERIFY(rutile->doc().experiment.w > 0.0);
+    QVERIFY(!f.activeView()->patternPresent());  // the profile redraws only what was calculated
+
+    // Cancelled, nothing opens.
+    const qsizetype open = f.frames().size();
+    testing::ModalWatcher<CifBlocksDialog> cancel;
+    cancel.Arm([](CifBlocksDialog* d) { d->reject(); });
+    QVERIFY(!f.OpenDocumentFile(dir_.path() + "/again.cif"));
+    QVERIFY(cancel.seen);
+    QCOMPARE(f.frames().size(), open);
+
+    // The settings choose the set; the dialog lists the instrument file's.
+    run.app->settings().ImportAparat = "Neutrony D1A";
+    {
+      CSettingsDlg dlg(run.app->settings(), &f, {"Lab. Bragg-Brentano", "Neutrony D1A"});
+      QCOMPARE(dlg.importInstrument()->currentText(), QStringLiteral("Neutrony D1A"));
+      dlg.importInstrument()->setCurrentIndex(0);
+      dlg.accept();
+    }
+    QCOMPARE(run.app->settings().ImportAparat, std::string());
     Finish(run);
   }
 };

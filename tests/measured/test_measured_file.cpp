@@ -47,6 +47,36 @@ TEST(MeasuredFile, PlainColumnsWithAndWithoutSigmaAreSortedByAngle) {
   }
 }
 
+TEST(MeasuredFile, UnreadableAndCutLinesAreLeftOutAndCounted) {
+  TempDir dir;
+  std::string error;
+  // A title, a comment and a blank line are no fault; a line of text, a row
+  // with a field that is no number, one number short and a last line cut
+  // off after its angle are, and each is counted with its number.
+  const std::string text =
+      "Scan of NaCl\r\n2theta counts\r\n# detector 1\r\n10.0 5\r\n\r\n10.5 6\r\ndetector overflow\r\n"
+      "11.0 7x\r\n11.5 8\r\n12.0\r\n12.5 9\r\n13.0";
+  MeasuredPattern m = Read(dir.Write("cut.xy", text), &error);
+  ASSERT_EQ(m.size(), 4) << error;
+  EXPECT_EQ(m.twoTheta, (std::vector<double>{10.0, 10.5, 11.5, 12.5}));
+  EXPECT_EQ(m.counts, (std::vector<double>{5, 6, 8, 9}));
+  EXPECT_EQ(m.skippedLines, 4);
+  EXPECT_NE(m.note.find(": 4 (wiersz 7, 8, 10, 12)"), std::string::npos) << m.note;
+
+  // Three columns: a row of two is short of one.
+  m = Read(dir.Write("sigma.dat", "20 4 2\n21 9 3\n22 16\n"), &error);
+  ASSERT_EQ(m.size(), 2) << error;
+  EXPECT_EQ(m.sigma, (std::vector<double>{2, 3}));
+  EXPECT_EQ(m.skippedLines, 1);
+
+  // A whole file: nothing skipped, nothing said; the title names the axis.
+  m = Read(dir.Write("whole.xy", "30 1\n31 2\n"), &error);
+  EXPECT_EQ(m.skippedLines, 0);
+  EXPECT_EQ(m.note, "");
+  EXPECT_TRUE(Read(dir.Write("energy.xy", "energy counts\n30 1\n31 2\n"), &error).empty());
+  EXPECT_NE(error.find("energy"), std::string::npos) << error;
+}
+
 TEST(MeasuredFile, RefusesWhatIsNoTwoThetaPattern) {
   TempDir dir;
   std::string error;

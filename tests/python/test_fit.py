@@ -68,7 +68,9 @@ def test_fit_gives_the_clis_numbers(cli, tmp_path):
     peak = nacl.pattern(profile="pseudo Voigt", scale=1.0)[1].max()
     scale, zero = 20000.0 / peak, -0.042
     obs = synthesise(cli, tmp_path / "nacl.xy", [NACL], [scale], zero, [180.0, -60.0, 30.0], 20.0, 120.0, 0.02, 11)
-    t, counts, sigma = pelmora.read_measured(obs)
+    measured = pelmora.read_measured(obs)
+    t, counts, sigma = measured
+    assert measured.skipped_lines == 0 and measured.note == ""
     columns = np.loadtxt(obs)
     assert sigma is None and t.dtype == np.float64
     np.testing.assert_array_equal(t, columns[:, 0])
@@ -84,6 +86,7 @@ def test_fit_gives_the_clis_numbers(cli, tmp_path):
     again = pelmora.fit(nacl, (t, counts), EVERYTHING)
     np.testing.assert_array_equal(again["calculated"], r["calculated"])
     assert again["rwp"] == r["rwp"]
+    assert pelmora.fit(nacl, measured, EVERYTHING)["rwp"] == r["rwp"]
 
     # Two phases with sigma from the file, 40 % NaCl and 60 % Si by weight:
     # s is proportional to W V / ZM (ZM: 4 x NaCl, 8 x Si).
@@ -144,3 +147,31 @@ def test_fit_refusals_carry_the_tools_messages(cli, tmp_path):
     with pytest.raises(pelmora.RefusedError) as e:
         pelmora.fit(nacl, outside)
     assert done.stderr.decode().strip() == "pelmora-cli: " + e.value.polish
+
+
+def test_lines_left_out_of_a_measured_file_are_counted_as_the_tool_counts_them(cli, tmp_path):
+    cut = tmp_path / "cut.xy"
+    cut.write_text("2theta counts\n20 5\n21 6\nbeam off\n22 7\n23 8\n24")
+    with pytest.warns(pelmora.PelmoraWarning, match=r"wiersz 4, 7"):
+        m = pelmora.read_measured(cut)
+    assert m.skipped_lines == 2
+    t, counts, sigma = m
+    assert list(t) == [20, 21, 22, 23] and list(counts) == [5, 6, 7, 8] and sigma is None
+    assert m[1] is m.counts
+    # The tool says the same.
+    done = cli("fit", NACL, "--observed", cut, check=False)
+    assert f"{cut}: {m.note}" in done.stderr.decode()
+
+
+def test_a_cif_of_two_blocks_is_read_from_the_one_named(tmp_path):
+    cifs = SOURCE_DIR / "tests" / "data" / "cif"
+    two = tmp_path / "two.cif"
+    two.write_text((cifs / "anatase.cif").read_text() + (cifs / "rutile.cif").read_text())
+    with pytest.warns(pelmora.PelmoraWarning, match='also holds "rutile"'):
+        first = pelmora.read(two)
+    with pytest.warns(pelmora.PelmoraWarning, match='also holds "anatase"'):
+        second = pelmora.read(two, block="Rutile")
+    assert first.cell == pelmora.read(cifs / "anatase.cif").cell
+    assert second.cell == pelmora.read(cifs / "rutile.cif").cell
+    with pytest.raises(pelmora.ReadError, match='"brookite"'):
+        pelmora.read(two, block="brookite")
