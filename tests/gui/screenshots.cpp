@@ -78,6 +78,15 @@ struct Shots {
   bool ok = true;
   CDownView* view = nullptr;  // NaCl's chart
 
+  // The structure page shown on doc.
+  CTabPage1* ShowStructurePage(KomorkaDocument* doc) {
+    frame.action(cmd::kStructurePage)->trigger();
+    CTabPage1* page = frame.structurePage();
+    (void)QTest::qWaitForWindowExposed(page);
+    page->OnStructureChanged(doc);
+    return page;
+  }
+
   void ChartAndDialogs();
   void Editors();
   void SticksAndLabel();
@@ -241,10 +250,7 @@ void Shots::SpaceGroup() {
   d.crystal.asymmetricUnit[1].biso = 0.553;
   d.crystal.ExpandCellAtoms();
   rutile->NotifyStructureChanged();
-  frame.action(cmd::kStructurePage)->trigger();
-  CTabPage1* page = frame.structurePage();
-  (void)QTest::qWaitForWindowExposed(page);
-  page->OnStructureChanged(rutile);
+  CTabPage1* page = ShowStructurePage(rutile);
   page->sheet()->setCurrentIndex(0);
   page->atomsPage()->list()->clearSelection();
   page->atomsPage()->list()->selectRow(1);
@@ -277,10 +283,7 @@ void Shots::SymmetryFound() {
   }
   d.crystal.ExpandCellAtoms();
   rutile->NotifyStructureChanged();
-  frame.action(cmd::kStructurePage)->trigger();
-  CTabPage1* page = frame.structurePage();
-  (void)QTest::qWaitForWindowExposed(page);
-  page->OnStructureChanged(rutile);
+  CTabPage1* page = ShowStructurePage(rutile);
   page->toleranceField()->setNumber(0.1);
   QTimer::singleShot(300, [this] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
