@@ -9,14 +9,12 @@ namespace pelmora::search {
 
 // The integrated intensity of every group; each is rated on its own, so a
 // long list is shared among the threads. False when cancelled.
-bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
-                PositionPoster& poster, const std::atomic<bool>& cancel) {
-  const std::ptrdiff_t n1 = static_cast<std::ptrdiff_t>(groups1.size());
-  const std::ptrdiff_t total = n1 + static_cast<std::ptrdiff_t>(groups2.size());
+bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups, PositionPoster& poster,
+                const std::atomic<bool>& cancel) {
+  const std::ptrdiff_t total = static_cast<std::ptrdiff_t>(groups.size());
   const double step = 250.0 / static_cast<double>(total);
-  const CKomorka::LineFactors factors1 = doc.LineIntensityFactors(1), factors2 = doc.LineIntensityFactors(2);
+  const CKomorka::LineFactors factors[2] = {doc.LineIntensityFactors(1), doc.LineIntensityFactors(2)};
   std::atomic<bool> stopped{false};
-  // The progress counts the first line's groups, then the second's.
 #pragma omp parallel for schedule(static) if (total >= static_cast<std::ptrdiff_t>(kParallelRecords))
   for (std::ptrdiff_t i = 0; i < total; ++i) {
     if (stopped.load(std::memory_order_relaxed)) continue;
@@ -25,9 +23,8 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vect
       stopped = true;
       continue;
     }
-    const bool first = i < n1;
-    Reflection& g = first ? groups1[static_cast<size_t>(i)] : groups2[static_cast<size_t>(i - n1)];
-    g.intensity = doc.GroupIntensity(g, first ? 1 : 2, first ? factors1 : factors2);
+    Reflection& g = groups[static_cast<size_t>(i)];
+    g.intensity = doc.GroupIntensity(g, g.line, factors[g.line == 1 ? 0 : 1]);
   }
   return !stopped;
 }

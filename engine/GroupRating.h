@@ -15,10 +15,11 @@ class CKomorka;
 
 namespace search {
 
-// The integrated intensity of every group of both lines, shared among the
-// threads for a long list; progress from 750 to 1000. False when cancelled.
-bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups1, std::vector<Reflection>& groups2,
-                PositionPoster& poster, const std::atomic<bool>& cancel);
+// The integrated intensity of every group of both lines (each by its
+// line), shared among the threads for a long list; progress from 750 to
+// 1000. False when cancelled.
+bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups, PositionPoster& poster,
+                const std::atomic<bool>& cancel);
 
 }  // namespace search
 }  // namespace pelmora

@@ -77,8 +77,9 @@ void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& f
 bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filter, unsigned threads,
                                const std::function<bool(std::string_view)>& write, size_t blockRows) {
   threads = std::max(1u, threads);
-  blockRows = std::max<size_t>(1, blockRows);
   const std::vector<Reflection>& all = doc.results.reflectionsAll;
+  // A list shorter than a round of blocks is shared among the threads too.
+  blockRows = std::max<size_t>(1, std::min(blockRows, (all.size() + threads - 1) / threads));
   if (!write(kListHeader)) return false;
   std::vector<std::string> blocks(threads);
   int number = 0;

@@ -45,18 +45,55 @@ int Chunks(size_t n) { return n >= kParallelRecords ? MaxThreads() : 1; }
 
 }  // namespace
 
-// The reflection records of a line's groups, in list order: the parts'
-// sorted entries merged, in pieces on the threads.
-std::vector<Reflection> MakeGroups(const LineGroups& found, double lambda) {
-  std::vector<Reflection> groups = LargeVector<Reflection>(found.size());
-  const int chunks = Chunks(groups.size());
-  const auto& order = found.order;
+// Least significant digit first, 11 bits a pass; a pass whose digit is the
+// same for every key (the exponent's, mostly) is left out.
+void SortAngleKeys(std::vector<AngleKey>& keys) {
+  constexpr int kBits = 11;
+  constexpr size_t kBuckets = size_t{1} << kBits;
+  std::vector<AngleKey> other(keys.size());
+  std::vector<size_t> count(kBuckets);
+  for (int shift = 0; shift < 64; shift += kBits) {
+    std::fill(count.begin(), count.end(), 0);
+    for (const AngleKey& k : keys) ++count[(k.bits >> shift) & (kBuckets - 1)];
+    if (keys.empty() || count[(keys[0].bits >> shift) & (kBuckets - 1)] == keys.size()) continue;
+    size_t at = 0;
+    for (size_t& c : count) {
+      const size_t n = c;
+      c = at;
+      at += n;
+    }
+    for (const AngleKey& k : keys) other[count[(k.bits >> shift) & (kBuckets - 1)]++] = k;
+    keys.swap(other);
+  }
+}
+
+// The list of both lines: the sorted entries of every part of each line
+// merged, in pieces on the threads, straight into the reflection records
+// (no per-line copies: a large cell's list is the largest thing a run
+// holds). Equal angles and indices keep the first line first.
+std::vector<Reflection> MakeList(const LineGroups& line1, const LineGroups& line2, double lambda1, double lambda2) {
+  struct Part {
+    const std::vector<const GroupTable::Entry*>* entries;
+    std::uint8_t line;
+  };
+  std::vector<Part> parts;
+  for (const auto& o : line1.order) parts.push_back({&o, 1});
+  for (const auto& o : line2.order) parts.push_back({&o, 2});
+  // A strict order over the parts' items: list order, then the line.
+  const auto before = [&parts](size_t p, size_t i, size_t q, size_t j) {
+    const Found& a = (*parts[p].entries)[i]->first;
+    const Found& b = (*parts[q].entries)[j]->first;
+    if (FoundBefore(a, b)) return true;
+    return !FoundBefore(b, a) && parts[p].line < parts[q].line;
+  };
+  std::vector<Reflection> list = LargeVector<Reflection>(line1.size() + line2.size());
+  const int chunks = Chunks(list.size());
   std::vector<size_t> sizes;
-  for (const auto& o : order) sizes.push_back(o.size());
-  const auto cuts = CutSorted(sizes, chunks, [&order](size_t pivotList, size_t q, size_t p, size_t i) {
-    return FoundBefore(order[p][i]->first, order[pivotList][q]->first);
+  for (const Part& p : parts) sizes.push_back(p.entries->size());
+  const auto cuts = CutSorted(sizes, chunks, [&before](size_t pivotList, size_t q, size_t p, size_t i) {
+    return before(p, i, pivotList, q);
   });
-  const size_t np = order.size();
+  const size_t np = parts.size();
 #pragma omp parallel for schedule(static, 1) num_threads(chunks) if (chunks > 1)
   for (int c = 0; c < chunks; ++c) {
     std::vector<size_t> head = cuts[static_cast<size_t>(c)];
@@ -64,59 +101,29 @@ std::vector<Reflection> MakeGroups(const LineGroups& found, double lambda) {
     size_t g = 0;
     for (size_t p = 0; p < np; ++p) g += head[p];
     for (;; ++g) {
-      const GroupTable::Entry* e = nullptr;
-      size_t from = 0;
+      size_t from = np;
       for (size_t p = 0; p < np; ++p)
-        if (head[p] < end[p] && (!e || FoundBefore(order[p][head[p]]->first, e->first))) {
-          e = order[p][head[p]];
-          from = p;
-        }
-      if (!e) break;
-      ++head[from];
+        if (head[p] < end[p] && (from == np || before(p, head[p], from, head[from]))) from = p;
+      if (from == np) break;
+      const GroupTable::Entry* e = (*parts[from].entries)[head[from]++];
       const Found& f = e->first;
-      Reflection& r = groups[g];
+      Reflection& r = list[g];
       r.h = f.h;
       r.k = f.k;
       r.l = f.l;
       r.d = f.d;
       r.multiplicity = e->count;
-      r.sinTheta = lambda / (2.0 * f.d);
+      r.sinTheta = (parts[from].line == 1 ? lambda1 : lambda2) / (2.0 * f.d);
       r.theta = f.theta;
       r.reF = f.reF;
       r.imF = f.imF;
       r.f2 = f.f2 / e->count;
       r.nonZero = NonZeroF2(r.f2);
-    }
-  }
-  return groups;
-}
-
-// Both lines in one list by angle; equal angles keep the first line first.
-// Each group list is already in that order, so a merge does it.
-std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std::vector<Reflection>& g2) {
-  std::vector<Reflection> all = LargeVector<Reflection>(g1.size() + g2.size());
-  const int chunks = Chunks(all.size());
-  const std::vector<const std::vector<Reflection>*> lists = {&g1, &g2};
-  // An item of the second line goes first only when strictly before; a
-  // first-line pivot closes its piece.
-  const auto cuts = CutSorted({g1.size(), g2.size()}, chunks, [&lists](size_t pivotList, size_t q, size_t p, size_t i) {
-    const Reflection& pivot = (*lists[pivotList])[q];
-    const Reflection& x = (*lists[p])[i];
-    return p == 0 ? !ReflectionBefore(pivot, x) : ReflectionBefore(x, pivot);
-  });
-#pragma omp parallel for schedule(static, 1) num_threads(chunks) if (chunks > 1)
-  for (int c = 0; c < chunks; ++c) {
-    size_t i = cuts[static_cast<size_t>(c)][0], j = cuts[static_cast<size_t>(c)][1];
-    const size_t iEnd = cuts[static_cast<size_t>(c) + 1][0], jEnd = cuts[static_cast<size_t>(c) + 1][1];
-    for (size_t n = i + j; i < iEnd || j < jEnd; ++n) {
-      const bool second = i == iEnd || (j < jEnd && ReflectionBefore(g2[j], g1[i]));
-      Reflection& r = all[n];
-      r = second ? g2[j++] : g1[i++];
       r.fwhm = -1.0;
-      r.line = second ? 2 : 1;
+      r.line = parts[from].line;
     }
   }
-  return all;
+  return list;
 }
 
 // The integrated intensity of every group; each is rated on its own, so a

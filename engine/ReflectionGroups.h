@@ -69,6 +69,18 @@ struct GroupKey {
   }
 };
 
+// A double's bits as an integer of the same order (negatives below
+// positives), and the radix sort of such keys that the group tables use.
+inline std::uint64_t AngleBits(double x) {
+  std::uint64_t b;
+  std::memcpy(&b, &x, 8);
+  return (b >> 63) != 0 ? ~b : b | (std::uint64_t{1} << 63);
+}
+struct AngleKey {
+  std::uint64_t bits, n;
+};
+void SortAngleKeys(std::vector<AngleKey>& keys);
+
 // The groups of one wavelength as the search finds them, so that memory
 // follows the grouped list rather than the raw reflection count. A record
 // joins the one group with its exact key; a group keeps the number of its
@@ -153,10 +165,24 @@ class GroupTable {
     other = GroupTable(forms_);
   }
   // The entries in the order of their first records.
+  // The entries in the order of their first records: the angles sorted as
+  // integers by their bits (radix passes read memory in order, where a
+  // comparison sort over entries a cache line each would not), then each
+  // run of one angle by its indices.
   std::vector<const Entry*> Sorted() const {
+    std::vector<AngleKey> keys(size_);
+    for (size_t n = 0; n < size_; ++n) keys[n] = {AngleBits(At(n).first.theta), static_cast<std::uint64_t>(n)};
+    SortAngleKeys(keys);
     std::vector<const Entry*> out = LargeVector<const Entry*>(size_);
-    for (size_t n = 0; n < size_; ++n) out[n] = &At(n);
-    std::sort(out.begin(), out.end(), [](const Entry* x, const Entry* y) { return FoundBefore(x->first, y->first); });
+    for (size_t i = 0; i < size_; ++i) out[i] = &At(keys[i].n);
+    for (size_t i = 0; i < size_;) {
+      size_t j = i + 1;
+      while (j < size_ && keys[j].bits == keys[i].bits) ++j;
+      if (j - i > 1)
+        std::sort(out.begin() + static_cast<std::ptrdiff_t>(i), out.begin() + static_cast<std::ptrdiff_t>(j),
+                  [](const Entry* x, const Entry* y) { return FoundBefore(x->first, y->first); });
+      i = j;
+    }
     return out;
   }
 
@@ -198,10 +224,8 @@ struct LineGroups {
   }
 };
 
-// The reflection records of a line's groups, in list order.
-std::vector<Reflection> MakeGroups(const LineGroups& found, double lambda);
-
-// Both lines in one list by angle; equal angles keep the first line first.
-std::vector<Reflection> MergeLines(const std::vector<Reflection>& g1, const std::vector<Reflection>& g2);
+// The reflection records of both lines' groups in one list by angle; equal
+// angles and indices keep the first line first.
+std::vector<Reflection> MakeList(const LineGroups& line1, const LineGroups& line2, double lambda1, double lambda2);
 
 }  // namespace pelmora::search

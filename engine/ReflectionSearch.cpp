@@ -333,10 +333,10 @@ double CKomorka::CalculationBytes(double reflections) {
   // replaces stay until it ends (the merged list); beside them, at the
   // peak, either every thread's table of entries (slots at up to a quarter
   // load), or the merged table with its sorted order and the records made
-  // from it, or the lines' lists and the merged one made from them.
+  // from it.
   constexpr double entry = sizeof(search::GroupTable::Entry) + 4.0 * sizeof(std::uint64_t) + sizeof(void*);
   constexpr double record = sizeof(Reflection);
-  const double peak = std::max({static_cast<double>(search::MaxThreads()) * entry, entry + record, 2.0 * record});
+  const double peak = std::max(static_cast<double>(search::MaxThreads()) * entry, entry + record);
   return reflections / 2.0 * (record + peak);
 }
 
@@ -385,21 +385,20 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
 
   phase(TrText("engine", "Grupowanie refleksów"), 500);
   if (cancel || found1.size() == 0) return -1;
-  std::vector<Reflection> groups1 = search::MakeGroups(found1, experiment.lambda1);
+  std::vector<Reflection> list = search::MakeList(found1, found2, experiment.lambda1, experiment.lambda2);
   found1 = search::LineGroups();
-  std::vector<Reflection> groups2 = search::MakeGroups(found2, experiment.lambda2);
   found2 = search::LineGroups();
 
   phase(TrText("engine", "Obliczanie natężenia"), 750);
-  if (!search::RateGroups(*this, groups1, groups2, poster, cancel)) return -1;
+  if (!search::RateGroups(*this, list, poster, cancel)) return -1;
 
   // The results are installed in one step.
   CalculationResults results;
-  for (const Reflection& g : groups1)
-    if (g.intensity > results.maxIntensity) results.maxIntensity = g.intensity;
-  results.lineCounts[0] = static_cast<int>(groups1.size());
-  results.lineCounts[1] = static_cast<int>(groups2.size());
-  results.reflectionsAll = search::MergeLines(groups1, groups2);
+  for (const Reflection& g : list) {
+    if (g.line == 1 && g.intensity > results.maxIntensity) results.maxIntensity = g.intensity;
+    ++results.lineCounts[g.line == 1 ? 0 : 1];
+  }
+  results.reflectionsAll = std::move(list);
   this->results = std::move(results);
   return 0;
 }

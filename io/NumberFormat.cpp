@@ -120,7 +120,67 @@ void AppendInt(std::string& out, long value, int width) {
   out.append(buf, res.ptr);
 }
 
+namespace {
+// "00" to "99": the digits of a number two at a time.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The decimal digits of n written backwards ending before p, at least
+// `digits` of them (leading zeros); returns where they start.
+char* DigitsBefore(char* p, std::uint64_t n, int digits) {
+  for (; n >= 100 || digits > 2; digits -= 2) {
+    const unsigned two = static_cast<unsigned>(n % 100);
+    n /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * two, 2);
+  }
+  if (n >= 10 || digits == 2) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * n, 2);
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
+  return p;
+}
+
+// [begin, end) right-aligned in width at out; short texts only, so byte
+// loops beat the library calls a variable length would bring.
+char* PutPadded(char* out, const char* begin, const char* end, int width) {
+  for (int pad = width - static_cast<int>(end - begin); pad > 0; --pad) *out++ = ' ';
+  while (begin != end) *out++ = *begin++;
+  return out;
+}
+}  // namespace
+
 char* FixedToChars(char* out, double value, int width, int precision) {
+  // The common case of the fast digits written from the right straight
+  // into a padded field: a long list is mostly this.
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  static constexpr std::uint64_t kIntPow10[] = {1,      10,      100,      1000,      10000,
+                                                100000, 1000000, 10000000, 100000000, 1000000000};
+  if (precision >= 0 && precision <= 9) {
+    const double y = std::fabs(value) * kPow10[precision];
+    if (y < 1e15) {
+      // Truncation is the floor here: y is not negative.
+      const std::uint64_t whole = static_cast<std::uint64_t>(y);
+      const double frac = y - static_cast<double>(whole);
+      if (!(std::fabs(frac - 0.5) <= y * 0x1p-51)) {
+        const std::uint64_t n = whole + (frac > 0.5 ? 1 : 0);
+        char buf[32];
+        char* const end = buf + sizeof buf;
+        char* p = end;
+        if (precision > 0) {
+          p = DigitsBefore(p, n % kIntPow10[precision], precision);
+          *--p = '.';
+        }
+        p = DigitsBefore(p, n / kIntPow10[precision], 1);
+        if (std::signbit(value)) *--p = '-';
+        return PutPadded(out, p, end, width);
+      }
+    }
+  }
   char buf[kMaxNumberChars];
   char* end = nullptr;
   if (!FixedDigits(buf, value, precision, end)) {
@@ -134,8 +194,12 @@ char* FixedToChars(char* out, double value, int width, int precision) {
 
 char* IntToChars(char* out, long value, int width) {
   char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return CopyPadded(out, buf, res.ptr, width);
+  char* const end = buf + sizeof buf;
+  // The magnitude as unsigned: -LONG_MIN does not fit a long.
+  const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char* p = DigitsBefore(end, magnitude, 1);
+  if (value < 0) *--p = '-';
+  return PutPadded(out, p, end, width);
 }
 
 std::string FixedAtLeast(double value, int minDecimals) {
