@@ -1,7 +1,9 @@
 #include "engine/ReflectionExport.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "engine/LargePages.h"
@@ -81,32 +83,71 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   // A list shorter than a round of blocks is shared among the threads too.
   blockRows = std::max<size_t>(1, std::min(blockRows, (all.size() + threads - 1) / threads));
   if (!write(kListHeader)) return false;
-  std::vector<std::string> blocks(threads);
-  int number = 0;
-  for (size_t at = 0; at < all.size(); at += blockRows * threads) {
-    // Each block's first number: the shown lines before it.
-    std::vector<size_t> begin(threads + 1);
-    std::vector<int> first(threads);
-    for (unsigned i = 0; i <= threads; ++i) begin[i] = std::min(all.size(), at + blockRows * i);
-    for (unsigned i = 0; i < threads; ++i) {
-      first[i] = number;
-      for (size_t j = begin[i]; j < begin[i + 1]; ++j) number += ShowsReflection(doc.experiment, all[j], filter);
-    }
-    {
-      std::vector<std::jthread> workers;
-      for (unsigned i = 1; i < threads; ++i)
-        if (begin[i] < begin[i + 1])
-          workers.emplace_back([&, i] {
-            blocks[i].clear();
-            AppendRows(blocks[i], doc, filter, begin[i], begin[i + 1], first[i]);
-          });
-      blocks[0].clear();
-      AppendRows(blocks[0], doc, filter, begin[0], begin[1], first[0]);
-    }
-    for (unsigned i = 0; i < threads; ++i)
-      if (begin[i] < begin[i + 1] && !write(blocks[i])) return false;
+  const size_t nb = (all.size() + blockRows - 1) / blockRows;
+  // Each block's first number: the shown lines before it.
+  std::vector<int> first(nb + 1, 0);
+  for (size_t b = 0; b < nb; ++b) {
+    int shown = 0;
+    for (size_t j = b * blockRows; j < std::min(all.size(), (b + 1) * blockRows); ++j)
+      shown += ShowsReflection(doc.experiment, all[j], filter);
+    first[b + 1] = first[b] + shown;
   }
-  return true;
+  const auto format = [&](size_t b, std::string& out) {
+    out.clear();
+    AppendRows(out, doc, filter, b * blockRows, std::min(all.size(), (b + 1) * blockRows), first[b]);
+  };
+  if (threads == 1) {
+    std::string text;
+    for (size_t b = 0; b < nb; ++b) {
+      format(b, text);
+      if (!write(text)) return false;
+    }
+    return true;
+  }
+  // The threads format blocks ahead while this one writes them in order, so
+  // that the disk and the formatting overlap; a block's text waits in one
+  // of threads + 1 slots until written.
+  const size_t slots = threads + 1;
+  std::vector<std::string> text(slots);
+  std::vector<char> ready(nb, 0);
+  std::mutex mutex;
+  std::condition_variable changed;
+  size_t next = 0, written = 0;
+  bool stop = false;
+  const auto work = [&] {
+    for (;;) {
+      size_t b;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stop || next >= nb || next < written + slots; });
+        if (stop || next >= nb) return;
+        b = next++;
+      }
+      format(b, text[b % slots]);
+      {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ready[b] = 1;
+      }
+      changed.notify_all();
+    }
+  };
+  bool ok = true;
+  std::vector<std::jthread> workers;
+  for (unsigned i = 0; i < threads; ++i) workers.emplace_back(work);
+  for (size_t b = 0; b < nb && ok; ++b) {
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait(lock, [&] { return ready[b] != 0; });
+    }
+    ok = write(text[b % slots]);
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      written = b + 1;
+      stop = !ok;
+    }
+    changed.notify_all();
+  }
+  return ok;
 }
 
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter) {

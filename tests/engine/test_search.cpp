@@ -267,6 +267,11 @@ TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
       EXPECT_EQ(joined, whole) << threads;
     }
   }
+  // A write that fails stops the threads formatting ahead.
+  int writes = 0;
+  EXPECT_FALSE(WriteReflectionListBlocks(
+      doc, ReflectionFilter{true, true, true}, 2, [&writes](std::string_view) { return ++writes < 3; }, 1000));
+  EXPECT_EQ(writes, 3);
 }
 
 // Babinet's solvent scales every F by 1 - k exp(-B s^2), s = sin(theta) /
