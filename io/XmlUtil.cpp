@@ -31,7 +31,7 @@ XmlDocPtr ParseXmlBytes(const std::string& bytes) {
   xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
   xmlSetStructuredErrorFunc(nullptr, IgnoreStructuredError);
   // No network, no entity expansion, no error output on the console.
-  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
   if (!isValidUtf8(bytes) && !HasEncodingDeclaration(bytes)) {
     const std::string utf8 = cp1250ToUtf8(bytes);
     return XmlDocPtr(xmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
