@@ -106,8 +106,9 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   }
   // The threads format blocks ahead while this one writes them in order, so
   // that the disk and the formatting overlap; a block's text waits in one
-  // of threads + 1 slots until written.
-  const size_t slots = threads + 1;
+  // of 2 threads + 1 slots until written, so that a slow write seldom
+  // holds up the formatting.
+  const size_t slots = 2 * threads + 1;
   std::vector<std::string> text(slots);
   std::vector<char> ready(nb, 0);
   std::mutex mutex;

@@ -28,10 +28,10 @@ inline double IntensityPercent(double intensity, double maxIntensity) {
 // The whole text file: header line and one CRLF line per shown reflection.
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter);
 // The same text handed to `write` in blocks, in order, formatted on
-// `threads` threads ahead of the calling one, which writes (65536 rows make
-// some 9 MB; at most threads + 1 blocks stand in memory). False when write
+// `threads` threads ahead of the calling one, which writes (16384 rows make
+// some 2 MB; at most 2 threads + 1 blocks stand in memory). False when write
 // returns false, which stops it.
 bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filter, unsigned threads,
-                               const std::function<bool(std::string_view)>& write, size_t blockRows = 65536);
+                               const std::function<bool(std::string_view)>& write, size_t blockRows = 16384);
 
 }  // namespace pelmora
