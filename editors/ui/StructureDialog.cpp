@@ -174,6 +174,16 @@ void CMyPropertyPage1::Reload() {
   const bool any = !SelectedRows(list_).isEmpty();
   remove_->setEnabled(any);
   change_->setEnabled(any);
+  // The selected site changed under the fields (the symmetry found, an
+  // undo): they show it again, or "Zmień" would write the old values back.
+  // Typing over a site that did not change is kept.
+  const int r = list_->currentIndex().row();
+  if (doc_ && any && r >= 0 && r < rows) {
+    const AtomSite& at = doc_->doc().crystal.EditableAtoms()[static_cast<size_t>(r)];
+    if (at.name != current_.name || at.x != current_.x || at.y != current_.y || at.z != current_.z ||
+        at.occupancy != current_.occupancy || at.biso != current_.biso)
+      OnSelectionChanged();
+  }
 }
 
 void CMyPropertyPage1::OnSelectionChanged() {

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <numeric>
@@ -458,6 +459,35 @@ class StructureTest : public QObject {
     QVERIFY(d.crystal.structureAtoms.size() == 10010 && m->rowCount() == 10010 && SelectedRows(p->list()).isEmpty());
     QCOMPARE(row(10).mid(1, 3), QStringList({"0.0000", "0.5000", "0.3000"}));
     QCOMPARE(info->rowCount(), 10010);
+  }
+
+  // The site fields follow the site they show when the symmetry found moves
+  // it: "Zmień" then keeps the averaged position, not the one before.
+  void fieldsFollowTheFoundSymmetry() {
+    Frame f;
+    QVERIFY(f.Start());
+    KomorkaDocument* rutile = f.run.frame->OpenDocumentFile(testing::ExampleFile("rutile-TiO2.xml"));
+    QVERIFY(rutile);
+    CKomorka& d = rutile->doc();
+    d.SetSpaceGroup("");
+    d.crystal.structureAtoms[2].x += 0.003;
+    d.crystal.ExpandCellAtoms();
+    rutile->NotifyStructureChanged();
+    f.run.frame->action(cmd::kStructurePage)->trigger();
+    CTabPage1* page = f.run.frame->structurePage();
+    QCOMPARE(page->document(), rutile);
+    CMyPropertyPage1* p = page->atomsPage();
+    SelectRows(p->list(), {1});
+    const double before = p->coordField(0)->text().toDouble();
+    page->toleranceField()->setNumber(0.1);
+    QVERIFY(Answer([&] { page->findSymmetryButton()->click(); }, QMessageBox::Yes).contains("P 42/m n m"));
+    const int r = p->list()->currentIndex().row();
+    QVERIFY(r >= 0 && r < static_cast<int>(d.crystal.asymmetricUnit.size()));
+    const AtomSite& shown = d.crystal.asymmetricUnit[static_cast<size_t>(r)];
+    const double xyz[3] = {shown.x, shown.y, shown.z};
+    for (int i = 0; i < 3; ++i) QVERIFY(std::fabs(p->coordField(i)->text().toDouble() - xyz[i]) < 1e-9);
+    QVERIFY(std::fabs(p->coordField(0)->text().toDouble() - before) > 0.1);
+    rutile->setModified(false);
   }
 };
 
