@@ -1,5 +1,10 @@
 #include "diffractogram/PatternExport.h"
 
+#include <sys/statvfs.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -94,25 +99,37 @@ bool SavePattern(const ChartFormat& format, const std::string& fileName, double 
                                 format.label.c_str());
     return false;
   }
-  if (unit == XAxisUnit::TwoTheta) {
-    save(fileName.c_str(), scale, points, count);
-  } else {
-    std::vector<PatternPoint> converted;
+  std::vector<PatternPoint> converted;
+  if (unit != XAxisUnit::TwoTheta) {
     converted.reserve(static_cast<size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
       const double x = XAxisValue(unit, points[i].twoTheta, lambda);
       if (std::isfinite(x)) converted.push_back({x, points[i].intensity});
     }
-    save(fileName.c_str(), scale, converted.data(), static_cast<int>(converted.size()));
+    points = converted.data();
+    count = static_cast<int>(converted.size());
   }
-  // The plug-in reports nothing; a file that is not there afterwards is
-  // the one failure the program can see.
-  std::error_code ec;
-  if (!std::filesystem::exists(fileName, ec)) {
-    if (error) *error = cformat(TrText("diffractogram", "Wtyczka formatu „%s” nie zapisała pliku %s.").c_str(), format.label.c_str(), fileName.c_str());
-    return false;
-  }
-  return true;
+  // The plug-in writes a temporary file that replaces the old one only when
+  // it looks whole: it reports nothing, so an empty file where there were
+  // points, or a disk left with no room (where its writes will have
+  // failed), is the failure the program can see.
+  return WriteFileThrough(
+      fileName,
+      [&](const std::string& temporary) {
+        save(temporary.c_str(), scale, points, count);
+        struct statvfs room {};
+        if (::statvfs(temporary.c_str(), &room) == 0 && room.f_bavail == 0) {
+          if (error) *error = TrText("io", "Nie można zapisać pliku ") + fileName + ": " + TrText("io", "błąd zapisu") + " (" + std::strerror(ENOSPC) + ")";
+          return false;
+        }
+        std::error_code ec;
+        if (count > 0 && std::filesystem::file_size(temporary, ec) == 0) {
+          if (error) *error = cformat(TrText("diffractogram", "Wtyczka formatu „%s” nie zapisała pliku %s.").c_str(), format.label.c_str(), fileName.c_str());
+          return false;
+        }
+        return true;
+      },
+      error);
 }
 
 int FindChartFormat(const std::vector<ChartFormat>& formats, const std::string& name) {

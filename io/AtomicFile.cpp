@@ -60,6 +60,30 @@ void SyncFolderOf(const std::string& path) {
   ::close(fd);
 }
 
+// An empty file beside path named path.XXXXXX + suffix, looking like the
+// file it will replace (mode, and group where we may set it) or like any
+// new file; its descriptor, or -1 with errno.
+int MakeTemporaryBeside(const std::string& path, const std::string& suffix, std::string& tmp) {
+  tmp = path + ".XXXXXX" + suffix;
+  // Not inherited by programs another thread starts meanwhile.
+  const int fd = ::mkostemps(tmp.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+      // Not a member of that group: the file keeps ours.
+    }
+    ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    ::fchmod(fd, 0666 & ~ProcessUmask());
+  }
+  return fd;
+}
+
+std::string CannotSave(const std::string& path, const std::string& what, int err) {
+  return TrText("io", "Nie można zapisać pliku ") + path + ": " + what + " (" + std::strerror(err) + ")";
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
@@ -80,7 +104,7 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
                          std::string* error, FileDurability durability) {
   const auto writeAll = [&produce](int fd) { return produce([fd](std::string_view bytes) { return WriteAll(fd, bytes); }); };
   const auto fail = [&](const std::string& what, int err) {
-    if (error) *error = TrText("io", "Nie można zapisać pliku ") + pathIn + ": " + what + " (" + std::strerror(err) + ")";
+    if (error) *error = CannotSave(pathIn, what, err);
     return false;
   };
   // Replace the file a link points to, not the link.
@@ -100,21 +124,9 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
     ::close(fd);
     return ok ? true : fail(TrText("io", "błąd zapisu"), err);
   }
-  std::string tmp = path + ".XXXXXX";
-  // Not inherited by programs another thread starts meanwhile.
-  const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+  std::string tmp;
+  const int fd = MakeTemporaryBeside(path, "", tmp);
   if (fd < 0) return fail(TrText("io", "nie można utworzyć pliku tymczasowego"), errno);
-  // mkstemp makes the file private; the result must look like the file it
-  // replaces (its group too, where we may set it) or like any new file.
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    if (::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
-      // Not a member of that group: the file keeps ours.
-    }
-    ::fchmod(fd, st.st_mode & 07777);
-  } else {
-    ::fchmod(fd, 0666 & ~ProcessUmask());
-  }
   if (!writeAll(fd)) {
     const int err = errno;
     ::close(fd);
@@ -132,6 +144,46 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
     return fail(TrText("io", "nie można zastąpić pliku"), err);
   }
   if (durability == FileDurability::kSynced) SyncFolderOf(path);
+  return true;
+}
+
+bool WriteFileThrough(const std::string& pathIn, const std::function<bool(const std::string&)>& write,
+                      std::string* error) {
+  const auto fail = [&](const std::string& what, int err) {
+    if (error) *error = CannotSave(pathIn, what, err);
+    return false;
+  };
+  std::string path = pathIn;
+  if (char* real = ::realpath(pathIn.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
+  // The writer may go by the name's extension: the temporary keeps it.
+  const size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
+  const std::string ext = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(dot) : "";
+  std::string tmp;
+  const int fd = MakeTemporaryBeside(path, ext, tmp);
+  if (fd < 0) return fail(TrText("io", "nie można utworzyć pliku tymczasowego"), errno);
+  ::close(fd);
+  if (!write(tmp)) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  // Its bytes on disk before it replaces the old file, as any save's.
+  const int sync = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+  if (sync < 0 || ::fsync(sync) != 0) {
+    const int err = errno;
+    if (sync >= 0) ::close(sync);
+    ::unlink(tmp.c_str());
+    return fail(TrText("io", "błąd zapisu"), err);
+  }
+  ::close(sync);
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    return fail(TrText("io", "nie można zastąpić pliku"), err);
+  }
+  SyncFolderOf(path);
   return true;
 }
 

@@ -26,6 +26,13 @@ using PieceWriter = std::function<bool(std::string_view)>;
 bool WriteFileAtomically(const std::string& path, const std::function<bool(const PieceWriter&)>& produce,
                          std::string* error, FileDurability durability = FileDurability::kSynced);
 
+// The same for a file another writer makes (a plug-in): `write` is given a
+// temporary name beside path (ending in path's extension) and returns
+// whether it made the file whole, setting *error itself when not; the file
+// then replaces path in one rename.
+bool WriteFileThrough(const std::string& path, const std::function<bool(const std::string& temporary)>& write,
+                      std::string* error);
+
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 

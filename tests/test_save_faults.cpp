@@ -1,5 +1,5 @@
 // Saves that cannot finish: a structure file, a reference table and a
-// pattern export into a full file system or a read-only folder fail with a
+// pattern export (ours and a plug-in's) into a full file system or a read-only folder fail with a
 // message naming the file and the cause, and the file that was there stays
 // as it was, byte for byte. A process killed in the middle of a save leaves
 // the old file or the new one, never a mix.
@@ -25,6 +25,7 @@
 #include "TempDir.h"
 #include "diffractogram/PatternExport.h"
 #include "documents/StructureFile.h"
+#include "plugins/PluginLists.h"
 #include "refdata/ReferenceFiles.h"
 
 using namespace pelmora;
@@ -52,7 +53,26 @@ std::vector<SaveCase> Cases() {
   auto points = std::make_shared<std::array<std::vector<PatternPoint>, 2>>();
   for (int i = 0; i < 30000; ++i) (*points)[i < 20 ? 0 : 1].push_back({5.0 + 0.005 * i, 100.0 + (i % 777)});
   const auto pattern = [points](int v) { return FormatPatternText((*points)[v].data(), (int)(*points)[v].size(), 2.0); };
+  // The shipped xy plug-in, whose writes fail without a word: its file
+  // goes through a temporary one all the same.
+  static PluginTable plugins;
+  static const std::vector<ChartFormat> formats = [] {
+    ScanPlugins(PELMORA_PLUGINS_DIR, plugins);
+    return BuildChartFormats(plugins);
+  }();
+  const int xy = FindChartFormat(formats, "xy");
+  EXPECT_GT(xy, 0);
+  const auto plugin = [points, xy](int v, const std::string& p, std::string* e) {
+    return xy > 0 && SavePattern(formats[static_cast<size_t>(xy)], p, 2.0, (*points)[v].data(), (int)(*points)[v].size(), e);
+  };
+  static TempDir scratch;
   return {
+      {"plug-in export", "wykres.xy", plugin,
+       [plugin](int v, const std::string&) {
+         const std::string p = scratch.File("v" + std::to_string(v) + ".xy");
+         plugin(v, p, nullptr);
+         return ReadFile(p);
+       }},
       {"structure", "a.xml", [docs](int v, const std::string& p, std::string* e) { return SaveStructureFile((*docs)[v], p, e); },
        [docs](int v, const std::string& p) { return FormatStructureFile((*docs)[v], p); }},
       {"sources", "Zrodla.xml", [sources](int v, const std::string& p, std::string* e) { return SaveSources(p, (*sources)[v], e); },
