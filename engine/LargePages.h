@@ -4,7 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #ifdef __linux__
@@ -35,5 +39,39 @@ std::vector<T> LargeVector(size_t n, const T& value = T()) {
   v.resize(n, value);
   return v;
 }
+
+// Text made in place on large pages from its first byte (2 MB aligned and
+// advised), for the blocks of a long list: a few faults where 4 KB pages
+// would take hundreds.
+class LargeText {
+ public:
+  LargeText() = default;
+  LargeText(const LargeText&) = delete;
+  LargeText& operator=(const LargeText&) = delete;
+  ~LargeText() { std::free(data_); }
+  // Room for n more bytes at end(); false when memory ran out.
+  bool Room(size_t n) {
+    if (capacity_ - size_ >= n) return true;
+    constexpr size_t kHuge = size_t{2} << 20;
+    const size_t want = std::max(size_ + n, 2 * capacity_);
+    const size_t cap = (want + kHuge - 1) / kHuge * kHuge;
+    char* grown = static_cast<char*>(std::aligned_alloc(kHuge, cap));
+    if (!grown) return false;
+    AdviseLargePages(grown, cap);
+    if (size_ > 0) std::memcpy(grown, data_, size_);
+    std::free(data_);
+    data_ = grown;
+    capacity_ = cap;
+    return true;
+  }
+  char* end() { return data_ + size_; }
+  void SetEnd(const char* p) { size_ = static_cast<size_t>(p - data_); }
+  void Clear() { size_ = 0; }
+  std::string_view View() const { return {data_, size_}; }
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0, capacity_ = 0;
+};
 
 }  // namespace pelmora

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "engine/LargePages.h"
@@ -61,16 +62,15 @@ char* FormatRow(char* p, int n, const Reflection& r, double pct) {
 }
 
 // The lines of the shown reflections among reflectionsAll[begin, end), the
-// first numbered n.
-void AppendRows(std::string& out, const CKomorka& doc, const ReflectionFilter& filter, size_t begin, size_t end,
+// first numbered n, formatted in place after what `out` holds.
+void AppendRows(LargeText& out, const CKomorka& doc, const ReflectionFilter& filter, size_t begin, size_t end,
                 int n) {
-  out.reserve(out.size() + (end - begin) * 140);
-  AdviseLargePages(out.data(), out.capacity());
-  char row[kMaxRowChars];
+  if (!out.Room((end - begin) * 140 + kMaxRowChars)) throw std::bad_alloc();
   for (size_t i = begin; i < end; ++i) {
     const Reflection& r = doc.results.reflectionsAll[i];
     if (!ShowsReflection(doc.experiment, r, filter)) continue;
-    out.append(row, FormatRow(row, n++, r, IntensityPercent(r.intensity, doc.results.maxIntensity)));
+    if (!out.Room(kMaxRowChars)) throw std::bad_alloc();
+    out.SetEnd(FormatRow(out.end(), n++, r, IntensityPercent(r.intensity, doc.results.maxIntensity)));
   }
 }
 
@@ -92,15 +92,15 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
       shown += ShowsReflection(doc.experiment, all[j], filter);
     first[b + 1] = first[b] + shown;
   }
-  const auto format = [&](size_t b, std::string& out) {
-    out.clear();
+  const auto format = [&](size_t b, LargeText& out) {
+    out.Clear();
     AppendRows(out, doc, filter, b * blockRows, std::min(all.size(), (b + 1) * blockRows), first[b]);
   };
   if (threads == 1) {
-    std::string text;
+    LargeText text;
     for (size_t b = 0; b < nb; ++b) {
       format(b, text);
-      if (!write(text)) return false;
+      if (!write(text.View())) return false;
     }
     return true;
   }
@@ -109,7 +109,7 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   // of 2 threads + 1 slots until written, so that a slow write seldom
   // holds up the formatting.
   const size_t slots = 2 * threads + 1;
-  std::vector<std::string> text(slots);
+  std::vector<LargeText> text(slots);
   std::vector<char> ready(nb, 0);
   std::mutex mutex;
   std::condition_variable changed;
@@ -140,7 +140,7 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
       std::unique_lock<std::mutex> lock(mutex);
       changed.wait(lock, [&] { return ready[b] != 0; });
     }
-    ok = write(text[b % slots]);
+    ok = write(text[b % slots].View());
     {
       const std::lock_guard<std::mutex> lock(mutex);
       written = b + 1;
