@@ -1,7 +1,7 @@
 // What every refinement shares: the words of what to refine, the points'
 // weights, the agreement factors, the background's Chebyshev terms and the
 // cell's mass for the weight fractions.
-#include <xraylib.h>
+#include "engine/Xraylib.h"
 
 #include <cmath>
 #include <sstream>
@@ -75,13 +75,9 @@ double CellContentsMass(const Crystal& crystal) {
   double mass = 0.0;
   for (const AtomSite& at : crystal.cellAtoms) {
     if (at.nr < 1 || at.nr > 118) return 0.0;
-    xrl_error* err = nullptr;
-    const double m = AtomicWeight(at.nr, &err);
-    if (err) {
-      xrl_error_free(err);
-      return 0.0;
-    }
-    mass += m;
+    const std::optional<double> m = xraylib::AtomicWeight(at.nr);
+    if (!m) return 0.0;
+    mass += *m;
   }
   return mass;
 }

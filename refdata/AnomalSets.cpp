@@ -1,6 +1,6 @@
 #include "refdata/AnomalSets.h"
 
-#include <xraylib.h>
+#include "engine/Xraylib.h"
 
 #include <cctype>
 #include <cmath>
@@ -20,20 +20,11 @@ AnomalTable ComputeAnomalTable(double energyKeV) {
   AnomalTable t;
   t.name = ComputedSetName(energyKeV);
   for (int z = 1; z <= kXraylibMaxElement; ++z) {
-    xrl_error* error = nullptr;
-    const double fi = Fi(z, energyKeV, &error);
-    if (error) {
-      // An energy outside xraylib's range fails for every element alike.
-      xrl_error_free(error);
-      continue;
-    }
-    const double fii = Fii(z, energyKeV, &error);
-    if (error) {
-      xrl_error_free(error);
-      continue;
-    }
-    t.fprim[static_cast<std::size_t>(z)] = fi;
-    t.fbis[static_cast<std::size_t>(z)] = -fii;
+    // An energy outside xraylib's range fails for every element alike.
+    const std::optional<double> fi = xraylib::Fi(z, energyKeV), fii = xraylib::Fii(z, energyKeV);
+    if (!fi || !fii) continue;
+    t.fprim[static_cast<std::size_t>(z)] = *fi;
+    t.fbis[static_cast<std::size_t>(z)] = -*fii;
   }
   return t;
 }

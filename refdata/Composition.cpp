@@ -1,6 +1,6 @@
 #include "refdata/Composition.h"
 
-#include <xraylib.h>
+#include "engine/Xraylib.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,13 +23,7 @@ constexpr double kDensityFactor = 1.66053906660;
 
 double MassOf(int nr) {
   if (nr < 1 || nr > 103) return 0.0;  // xraylib's weights end at lawrencium
-  xrl_error* error = nullptr;
-  const double m = AtomicWeight(nr, &error);
-  if (error) {
-    xrl_error_free(error);
-    return 0.0;
-  }
-  return m;
+  return xraylib::AtomicWeight(nr).value_or(0.0);
 }
 
 // The non-metals from the least to the most electronegative, in the
