@@ -1,16 +1,26 @@
-// Helpers shared by the GUI tests and the screenshot program: a private
-// settings file, and waiting until a chart view has drawn its curve.
+// Helpers shared by the GUI tests: a run of the application on a private
+// settings file, waiting until a chart view has drawn its curve, and
+// answering the message boxes and dialogs a step opens.
 #pragma once
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMdiArea>
 #include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
+#include "app/ui/Application.h"
+#include "app/ui/Commands.h"
+#include "app/ui/MainFrame.h"
 #include "diffractogram/ui/ChartView.h"
+#include "documents/ui/KomorkaDocument.h"
 
 namespace pelmora::testing {
 
@@ -33,6 +43,53 @@ inline bool WaitForChart(CDownView* view, int timeoutMs = 5000) {
 
 inline QString SourceDir() { return QStringLiteral(PELMORA_SOURCE_DIR); }
 inline QString ExampleFile(const char* name) { return SourceDir() + QStringLiteral("/examples/") + QLatin1String(name); }
+
+inline QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Standard output of a tool (poppler's), empty when it fails.
+inline QString RunTool(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(20000) || p.exitCode() != 0) return {};
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// One run of the application, its settings in a folder of its own unless a
+// file is named; the run ends without questions about open documents.
+struct AppRun {
+  QTemporaryDir dir;
+  ApplicationRun run;
+  CMainFrame* f = nullptr;
+
+  // Starts with the command line `args`; shown, the main window is waited for.
+  bool Start(const QStringList& args = {}, bool show = true, const QString& ini = {}) {
+    const bool started = StartApplication(run, args, (ini.isEmpty() ? dir.path() + "/Pelmora.conf" : ini).toStdString());
+    f = run.frame.get();
+    if (!started || !show) return started;
+    f->show();
+    return QTest::qWaitForWindowExposed(f);
+  }
+  CPelmorApp& app() { return *run.app; }
+  void Activate(KomorkaDocument* doc) {
+    for (CChildFrame* c : f->frames())
+      if (c->document() == doc) f->mdiArea()->setActiveSubWindow(c);
+  }
+  bool Finish() {
+    if (run.frame)
+      for (CChildFrame* c : run.frame->frames()) c->document()->setModified(false);
+    f = nullptr;
+    return FinishApplication(run);
+  }
+  ~AppRun() { Finish(); }
+};
 
 
 // Watches for the next modal message box, records its caption and text and
@@ -84,5 +141,15 @@ struct ModalWatcher {
     if (tries > 0) QTimer::singleShot(20, [this, tries] { Poll(tries - 1); });
   }
 };
+
+// Runs act, answering the message box it shows with button; returns the
+// box's text, "" when none came (after the watcher has given up).
+inline QString Answer(const std::function<void()>& act, QMessageBox::StandardButton button = QMessageBox::Ok) {
+  BoxWatcher box;
+  box.Arm(button);
+  act();
+  for (int i = 0; !box.seen && i < 250; ++i) QTest::qWait(20);
+  return box.text;
+}
 
 }  // namespace pelmora::testing

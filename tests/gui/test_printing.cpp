@@ -7,41 +7,27 @@
 #include <algorithm>
 #include <cstddef>
 
-#include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSvgRenderer>
-#include <QTemporaryDir>
-#include <QTest>
 #include <cmath>
 #include <map>
 #include <numeric>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
 #include "diffractogram/chart/ChartPicture.h"
 #include "diffractogram/chart/EmfPaintEngine.h"
 #include "diffractogram/chart/PrintPage.h"
 #include "diffractogram/ui/ChartPrinting.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "engine/Komorka.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
+using testing::RunTool;
 
 namespace {
-
-// Standard output of a poppler tool, empty when it fails.
-QString Run(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(20000) || p.exitCode() != 0) return {};
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // One Gaussian peak at 30 degrees on the 0.005 grid, shown from 20 to 40.
 struct SamplePattern {
@@ -181,10 +167,9 @@ class PrintingTest : public QObject {
 
  private slots:
   void printedPage() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
-    f.show();
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}));
+    CMainFrame& f = *t.f;
     f.action(cmd::kCalculate)->trigger();
     CDownView* view = f.activeView();
     QVERIFY(view && view->patternPresent());
@@ -196,7 +181,7 @@ class PrintingTest : public QObject {
       return dir_.path() + "/" + name;
     };
     const QString pdf = print(QStringLiteral("page.pdf"));
-    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const QString text = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) read nothing");
     for (const char* expected :
          {"Pelmora v1.1.5", "Komórka: Regularna (F)", "α = 90.0°", "a = 5.640 Å", "Promieniowanie X", "= 1.5406 Å",
@@ -208,13 +193,13 @@ class PrintingTest : public QObject {
 
     // Landscape, and every word inside the page (the intensity title stands
     // left of the chart, further out than the margin reaches).
-    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
     const QRegularExpressionMatch size =
         QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(info);
     QVERIFY(size.hasMatch());
     const double width = size.captured(1).toDouble(), height = size.captured(2).toDouble();
     QVERIFY2(width > height, qPrintable(info));
-    const QString boxes = Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const QString boxes = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     QRegularExpression word(QStringLiteral("xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
                                            "yMax=\"([-0-9.]+)\">([^<]*)<"));
     int words = 0;
@@ -228,10 +213,8 @@ class PrintingTest : public QObject {
 
     // Without a second wavelength only the first line of the source is printed.
     view->document()->doc().experiment.lambda2 = 0.0;
-    const QString single = Run(QStringLiteral("pdftotext"), {print(QStringLiteral("single.pdf")), QStringLiteral("-")});
+    const QString single = RunTool(QStringLiteral("pdftotext"), {print(QStringLiteral("single.pdf")), QStringLiteral("-")});
     QVERIFY(single.contains(QStringLiteral("= 1.5406 Å")) && !single.contains(QStringLiteral("1.5444")));
-    view->document()->setModified(false);
-    FinishApplication(run);
   }
 
   void printedAtomTableListsEveryCellPosition() {
@@ -264,7 +247,7 @@ class PrintingTest : public QObject {
       SamplePattern s;
       DrawPrintPage(p, dev, doc, s.chart);
     }
-    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const QString text = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) read nothing");
     // The positions after adding (½ ½ 0), (½ 0 ½), (0 ½ ½) and reducing into [0, 1).
     const char* rows[] = {"Fe 0.100 0.200 0.300", "Fe 0.600 0.700 0.300", "Fe 0.600 0.200 0.800",
@@ -421,7 +404,7 @@ class PrintingTest : public QObject {
       const QString pdf = dir_.path() + QStringLiteral("/sized-%1.pdf").arg(pixels.width());
       if (!WriteChartPicture(pdf, PictureFormat::Pdf, pixels, s.chart, &error)) return QSizeF();
       const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)"))
-                                            .match(Run(QStringLiteral("pdfinfo"), {pdf}));
+                                            .match(RunTool(QStringLiteral("pdfinfo"), {pdf}));
       return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
     };
     const QSizeF page = pageOf(size);

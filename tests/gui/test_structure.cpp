@@ -2,33 +2,25 @@
 // lattice rules of every type, atoms added, changed and removed with every
 // refusal, the lattice-change question, the periodic table's user records,
 // and anomalous factors by element.
-#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <cstring>
 #include <iterator>
 #include <numeric>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "app/ui/MainFrame.h"
-#include "documents/ui/KomorkaDocument.h"
-#include "widgets/NumberEdit.h"
 #include "editors/ui/InfoAtomsPage.h"
 #include "editors/ui/InfoPanel.h"
 #include "editors/ui/StructureDialog.h"
 #include "refdata/ui/PeriodicTableDialog.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "widgets/NumberEdit.h"
 
 using namespace pelmora;
+using testing::Answer;
 
 namespace {
 
@@ -37,16 +29,6 @@ void SelectRows(QTableView* list, std::initializer_list<int> rows) {
   for (int r : rows)
     list->selectionModel()->setCurrentIndex(list->model()->index(r, 0),
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
-// Runs act, answering the message box it shows with button; returns the
-// box's text, "" when none came (after the watcher has given up).
-QString Answer(const std::function<void()>& act, QMessageBox::StandardButton button = QMessageBox::Ok) {
-  testing::BoxWatcher box;
-  box.Arm(button);
-  act();
-  for (int i = 0; !box.seen && i < 250; ++i) QTest::qWait(20);
-  return box.text;
 }
 
 // Opens the periodic table from "..." and lets fn choose before OK.
@@ -71,22 +53,17 @@ IonRecord IonOf(const AtomSite& at) {
   return {at.ionCharge, at.a1, at.b1, at.a2, at.b2, at.a3, at.b3, at.a4, at.b4, at.c};
 }
 
-struct Frame {
-  QTemporaryDir dir;
-  ApplicationRun run;
+// A new document on the structure page.
+struct Frame : testing::AppRun {
   CTabPage1* page = nullptr;
   KomorkaDocument* doc = nullptr;
   bool Start() {
-    if (!StartApplication(run, {}, (dir.path() + "/Pelmora.conf").toStdString())) return false;
-    run.frame->show();
-    doc = run.frame->NewDocument();
-    run.frame->action(cmd::kStructurePage)->trigger();
-    page = run.frame->structurePage();
+    if (!AppRun::Start({}, false)) return false;
+    f->show();
+    doc = f->NewDocument();
+    f->action(cmd::kStructurePage)->trigger();
+    page = f->structurePage();
     return page->isVisible() && page->document() == doc;
-  }
-  ~Frame() {
-    for (CChildFrame* f : run.frame->frames()) f->document()->setModified(false);
-    FinishApplication(run);
   }
 };
 
@@ -160,15 +137,15 @@ class StructureTest : public QObject {
     f.page->ChooseLattice(2);  // cubic F: four cell atoms per structure atom
     CMyPropertyPage1* p = f.page->atomsPage();
     CKomorka& d = f.doc->doc();
-    QSignalSpy changed(&f.run.frame->hub(), &NotificationHub::structureChanged);
-    QSignalSpy deleted(&f.run.frame->hub(), &NotificationHub::atomsDeleted);
+    QSignalSpy changed(&f.f->hub(), &NotificationHub::structureChanged);
+    QSignalSpy deleted(&f.f->hub(), &NotificationHub::atomsDeleted);
     f.doc->setModified(false);
 
     // Refusals add nothing: no atom chosen, a taken place, a non-number.
     QCOMPARE(Answer([&] { AddAt(p, "0", "0", "0"); }), QStringLiteral("Wybierz atom"));
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
     AddAt(p, "0", "0", "0");
-    const ElementEntry& na = f.run.app->reference().elements.Entry(11);
+    const ElementEntry& na = f.app().reference().elements.Entry(11);
     QVERIFY(IonOf(d.crystal.structureAtoms[0]) == na.ions[na.defaultIon]);
     // Taken also one cell further on and at a centring image of the atom.
     const char* const taken[][3] = {{"0", "0", "0"}, {"1", "-1", "0"}, {"0.5", "0", "-0.5"}};
@@ -232,7 +209,7 @@ class StructureTest : public QObject {
     PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
     p->coordField(0)->setText(QStringLiteral("0.3"));
     QVERIFY(!p->nameField()->text().isEmpty());
-    KomorkaDocument* other = f.run.frame->NewDocument();
+    KomorkaDocument* other = f.f->NewDocument();
     QTRY_VERIFY(f.page->document() == other);
     QVERIFY(p->nameField()->text().isEmpty() && p->coordField(0)->text().isEmpty());
     QCOMPARE(Answer([&] { AddAt(p, "0.1", "0.1", "0.1"); }), QStringLiteral("Wybierz atom"));
@@ -240,7 +217,7 @@ class StructureTest : public QObject {
 
     // A closed document leaves the page nothing to edit.
     f.doc->setModified(false);
-    f.run.frame->mdiArea()->closeAllSubWindows();
+    f.f->mdiArea()->closeAllSubWindows();
     QTest::qWait(10);
     QVERIFY(!f.page->document() && !f.page->latticeList()->isEnabled());
   }
@@ -321,7 +298,7 @@ class StructureTest : public QObject {
                             "Czy kontynuować?"));
     QTRY_VERIFY(info.seen);
     QVERIFY(info.text.startsWith(QStringLiteral("Nie wszystkie atomy zostały zidentyfikowane.")));
-    const AnomalTable& t = f.run.app->reference().anomalTables[0];
+    const AnomalTable& t = f.app().reference().anomalTables[0];
     QVERIFY(d.crystal.structureAtoms[0].fprim == t.fprim[11] && d.crystal.structureAtoms[0].fbis == t.fbis[11]);
     QCOMPARE(d.crystal.structureAtoms[1].fprim, 9.0);
     QCOMPARE(d.crystal.cellAtoms[0].fprim, t.fprim[11]);
@@ -429,7 +406,7 @@ class StructureTest : public QObject {
     // (39, 29, 18) / 40; Uiso = 1 / (8 pi^2) = 0.0126651...
     QCOMPARE(row(29999), QStringList({"Si", "0.9750", "0.7250", "0.4500", "", "1", "1.000", "0.01267"}));
     QCOMPARE(row(1), QStringList({"Si", "0.0250", "0.0000", "0.0000", "", "1", "wsp.", ""}));
-    const QAbstractItemModel* info = f.run.frame->infoPanel()->sheet()->atoms()->list()->model();
+    const QAbstractItemModel* info = f.f->infoPanel()->sheet()->atoms()->list()->model();
     QVERIFY(info->rowCount() == 30000 && info->index(29999, 0).data().toString() == QStringLiteral("30000"));
     QCOMPARE(info->index(29999, 3).data().toString(), QStringLiteral("0.4500"));
 
