@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 #include "app/ui/Application.h"
 #include "app/ui/Commands.h"
@@ -23,6 +24,17 @@
 #include "documents/ui/KomorkaDocument.h"
 
 namespace pelmora::testing {
+
+// The test classes of gui_tests: each file registers its own, and they run
+// in the order the files are linked.
+inline std::vector<QObject* (*)()>& TestClasses() {
+  static std::vector<QObject* (*)()> classes;
+  return classes;
+}
+template <class T>
+struct TestClass {
+  TestClass() { TestClasses().push_back([]() -> QObject* { return new T; }); }
+};
 
 // Paints and waits until the view shows an up-to-date rendering.
 inline bool WaitForChart(CDownView* view, int timeoutMs = 5000) {

@@ -197,6 +197,6 @@ class CommandLineTest : public QObject {
   }
 };
 
-QObject* MakeCommandLineTest() { return new CommandLineTest; }
+static testing::TestClass<CommandLineTest> registered;
 
 #include "test_commandline.moc"

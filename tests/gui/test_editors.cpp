@@ -368,6 +368,6 @@ class EditorsTest : public QObject {
   }
 };
 
-QObject* MakeEditorsTest() { return new EditorsTest; }
+static testing::TestClass<EditorsTest> registered;
 
 #include "test_editors.moc"

@@ -137,6 +137,6 @@ class ExportTest : public QObject {
   }
 };
 
-QObject* MakeExportTest() { return new ExportTest; }
+static testing::TestClass<ExportTest> registered;
 
 #include "test_export.moc"

@@ -222,6 +222,6 @@ class FormatSettingsTest : public QObject {
   }
 };
 
-QObject* MakeFormatSettingsTest() { return new FormatSettingsTest; }
+static testing::TestClass<FormatSettingsTest> registered;
 
 #include "test_format_settings.moc"

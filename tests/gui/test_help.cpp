@@ -130,6 +130,6 @@ class HelpTest : public QObject {
   }
 };
 
-QObject* MakeHelpTest() { return new HelpTest; }
+static testing::TestClass<HelpTest> registered;
 
 #include "test_help.moc"

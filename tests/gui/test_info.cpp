@@ -90,6 +90,6 @@ class InfoTest : public QObject {
   }
 };
 
-QObject* MakeInfoTest() { return new InfoTest; }
+static testing::TestClass<InfoTest> registered;
 
 #include "test_info.moc"

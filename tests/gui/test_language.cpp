@@ -94,6 +94,6 @@ class LanguageTest : public QObject {
   }
 };
 
-QObject* MakeLanguageTest() { return new LanguageTest; }
+static testing::TestClass<LanguageTest> registered;
 
 #include "test_language.moc"

@@ -346,6 +346,6 @@ class MeasuredTest : public QObject {
   }
 };
 
-QObject* MakeMeasuredTest() { return new MeasuredTest; }
+static testing::TestClass<MeasuredTest> registered;
 
 #include "test_measured.moc"

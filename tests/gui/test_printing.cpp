@@ -443,6 +443,6 @@ class PrintingTest : public QObject {
   }
 };
 
-QObject* MakePrintingTest() { return new PrintingTest; }
+static testing::TestClass<PrintingTest> registered;
 
 #include "test_printing.moc"

@@ -485,6 +485,6 @@ class RefEditorsTest : public QObject {
   }
 };
 
-QObject* MakeRefEditorsTest() { return new RefEditorsTest; }
+static testing::TestClass<RefEditorsTest> registered;
 
 #include "test_refeditors.moc"

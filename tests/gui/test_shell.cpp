@@ -630,6 +630,6 @@ class ShellTest : public QObject {
   }
 };
 
-QObject* MakeShellTest() { return new ShellTest; }
+static testing::TestClass<ShellTest> registered;
 
 #include "test_shell.moc"

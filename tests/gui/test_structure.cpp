@@ -438,6 +438,6 @@ class StructureTest : public QObject {
   }
 };
 
-QObject* MakeStructureTest() { return new StructureTest; }
+static testing::TestClass<StructureTest> registered;
 
 #include "test_structure.moc"

@@ -255,6 +255,6 @@ class UndoTest : public QObject {
   }
 };
 
-QObject* MakeUndoTest() { return new UndoTest; }
+static testing::TestClass<UndoTest> registered;
 
 #include "test_undo.moc"

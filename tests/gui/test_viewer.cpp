@@ -113,8 +113,6 @@ class ViewerTest : public QObject {
   }
 };
 
-QObject* MakeViewerTest() {
-  return new ViewerTest;
-}
+static testing::TestClass<ViewerTest> registered;
 
 #include "test_viewer.moc"

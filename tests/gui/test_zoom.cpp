@@ -120,6 +120,6 @@ class ZoomTest : public QObject {
   }
 };
 
-QObject* MakeZoomTest() { return new ZoomTest; }
+static testing::TestClass<ZoomTest> registered;
 
 #include "test_zoom.moc"
