@@ -8,12 +8,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -64,6 +66,18 @@ inline QByteArray ReadAll(const QString& path) {
 inline bool WriteAll(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Pixels of a picture within `tolerance` of a colour in each component.
+inline int CountNear(const QImage& img, const QColor& c, int tolerance) {
+  int n = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const QColor p = img.pixelColor(x, y);
+      n += std::abs(p.red() - c.red()) < tolerance && std::abs(p.green() - c.green()) < tolerance &&
+           std::abs(p.blue() - c.blue()) < tolerance;
+    }
+  return n;
 }
 
 // Standard output of a tool (poppler's), empty when it fails.
@@ -151,6 +165,34 @@ struct ModalWatcher {
       return;
     }
     if (tries > 0) QTimer::singleShot(20, [this, tries] { Poll(tries - 1); });
+  }
+};
+
+// Answers the message boxes that come, one button each in order, and keeps
+// their texts. Its polls end with it, so a failed check cannot leave them
+// running into the next test.
+struct BoxAnswers {
+  QStringList texts;
+  QList<QMessageBox::StandardButton> pending;
+  QObject alive;
+  void Arm(QList<QMessageBox::StandardButton> buttons) {
+    pending = std::move(buttons);
+    Poll(250);
+  }
+  void Click(QAbstractButton* button, QList<QMessageBox::StandardButton> answers) {
+    Arm(answers);
+    button->click();
+  }
+  void Poll(int tries) {
+    QTimer::singleShot(20, &alive, [this, tries] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box && box->isVisible() && !pending.isEmpty()) {
+        texts << box->text();
+        QAbstractButton* b = box->button(pending.takeFirst());
+        b ? b->click() : box->reject();
+      }
+      if (!pending.isEmpty() && tries > 0) Poll(tries - 1);
+    });
   }
 };
 

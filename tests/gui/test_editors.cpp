@@ -32,16 +32,6 @@ void Type(QLineEdit* e, const QString& text) {
   emit e->editingFinished();
 }
 
-// Answers "Nie" to the question that comes, if one does; its polls end with it.
-struct AnswerNo : QObject {
-  void Poll(int tries) {
-    QTimer::singleShot(20, this, [this, tries] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(QMessageBox::No)->click();
-      else if (tries > 0) Poll(tries - 1);
-    });
-  }
-};
-
 // Chooses a source by its name, as the user would in the list. The atoms'
 // anomalous terms are kept when a new wavelength asks about them.
 void ChooseSource(CTabPage2* page, const ReferenceData& ref, const char* name) {
@@ -49,8 +39,8 @@ void ChooseSource(CTabPage2* page, const ReferenceData& ref, const char* name) {
   for (std::size_t i = 0; i < ref.sources.size(); ++i)
     if (ref.sources[i].name == name) index = static_cast<int>(i);
   page->sources()->setCurrentIndex(index);
-  AnswerNo no;
-  no.Poll(100);
+  testing::BoxAnswers no;
+  no.Arm({QMessageBox::No});
   emit page->sources()->activated(index);
 }
 

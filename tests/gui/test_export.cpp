@@ -125,14 +125,6 @@ class ExportTest : public QObject {
     QVERIFY(at25.startsWith(" 25.0000"));
     QVERIFY(std::abs(at25.mid(8).trimmed().toDouble() - expected) <= 0.006);
 
-    // A typed extension is kept as it is.
-    ExportWith(f, [&](CPatternSaveDialog* d) {
-      Type(d, dir_.path() + "/wzor.dat");
-      d->accept();
-    });
-    QVERIFY(QFile::exists(dir_.path() + "/wzor.dat"));
-    QVERIFY(!QFile::exists(dir_.path() + "/wzor.dat.txt"));
-
     NoKeepsAnExistingFile(f, typed);
   }
 };

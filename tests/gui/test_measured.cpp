@@ -112,15 +112,7 @@ class MeasuredTest : public QObject {
         QPainter p(&img);
         DrawChartPicture(p, kPictureSize, c);
       }
-      int blue = 0;
-      const QColor want = c.style.observed;
-      for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-          const QColor px = img.pixelColor(x, y);
-          if (std::abs(px.red() - want.red()) < 8 && std::abs(px.green() - want.green()) < 8 &&
-              std::abs(px.blue() - want.blue()) < 8)
-            ++blue;
-        }
+      const int blue = testing::CountNear(img, c.style.observed, 8);
       QVERIFY2(blue > 500, qPrintable(QString::number(blue)));
     }
 

@@ -24,36 +24,9 @@
 #include "widgets/NumberEdit.h"
 
 using namespace pelmora;
+using testing::BoxAnswers;
 
 namespace {
-
-// Answers the message boxes that come, one button each in order, and keeps
-// their texts. Its polls end with it, so a failed check cannot leave them
-// running into the next test.
-struct BoxAnswers {
-  QStringList texts;
-  QList<QMessageBox::StandardButton> pending;
-  QObject alive;
-  void Arm(QList<QMessageBox::StandardButton> buttons) {
-    pending = std::move(buttons);
-    Poll(250);
-  }
-  void Click(QAbstractButton* button, QList<QMessageBox::StandardButton> answers) {
-    Arm(answers);
-    button->click();
-  }
-  void Poll(int tries) {
-    QTimer::singleShot(20, &alive, [this, tries] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box && box->isVisible() && !pending.isEmpty()) {
-        texts << box->text();
-        QAbstractButton* b = box->button(pending.takeFirst());
-        b ? b->click() : box->reject();
-      }
-      if (!pending.isEmpty() && tries > 0) Poll(tries - 1);
-    });
-  }
-};
 
 // The data folder's file holds exactly the writer's text.
 bool Holds(const QString& data, const char* file, const std::string& text) {

@@ -35,19 +35,6 @@ using testing::WriteAll;
 
 namespace {
 
-// Pixels of the plot close to a colour (the curve is anti-aliased, so its
-// core pixels carry the colour and its edges blend into white).
-int CountNear(const QImage& img, const QColor& c) {
-  int n = 0;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x) {
-      const QColor p = img.pixelColor(x, y);
-      n += std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 &&
-           std::abs(p.blue() - c.blue()) < 40;
-    }
-  return n;
-}
-
 QStringList RecentFiles(testing::AppRun& t) {
   QStringList out;
   for (const char* key : {"File1", "File2", "File3", "File4"})
@@ -243,7 +230,8 @@ class ShellTest : public QObject {
     QCOMPARE(view->patternMaximum(), largest);
     QVERIFY(std::abs(at - 31.70) < 0.1);
     QVERIFY(testing::WaitForChart(view));
-    QVERIFY(CountNear(*view->cachedImage(), QColor(0, 0, 255)) > 200);
+    // The curve is anti-aliased: its core pixels carry the colour.
+    QVERIFY(testing::CountNear(*view->cachedImage(), QColor(0, 0, 255), 40) > 200);
 
     // "Oś kątów": the read-out over the 200 line follows the abscissa
     // (d = 2.820 Å, Q = 2.228 1/Å at lambda 1.540562 Å); the curve is not
