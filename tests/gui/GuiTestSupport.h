@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +25,9 @@
 #include "app/ui/MainFrame.h"
 #include "diffractogram/ui/ChartView.h"
 #include "documents/ui/KomorkaDocument.h"
+#include "editors/ui/AtomsPage.h"
+#include "refdata/ui/PeriodicTableDialog.h"
+#include "widgets/NumberEdit.h"
 
 namespace pelmora::testing {
 
@@ -204,6 +208,27 @@ inline QString Answer(const std::function<void()>& act, QMessageBox::StandardBut
   act();
   for (int i = 0; !box.seen && i < 250; ++i) QTest::qWait(20);
   return box.text;
+}
+
+// The periodic table opened from the atoms page's "...", element z chosen.
+inline bool Pick(CMyPropertyPage1* page, int z) {
+  ModalWatcher<CAtomTable> watcher;
+  watcher.Arm([z](CAtomTable* t) {
+    t->SelectElement(z);
+    t->accept();
+  });
+  page->chooseButton()->click();
+  return watcher.seen;
+}
+
+// Types the coordinates on the atoms page and presses "Dodaj".
+inline void AddAt(CMyPropertyPage1* p, const QString& x, const QString& y, const QString& z) {
+  const QString xyz[3] = {x, y, z};
+  for (int i = 0; i < 3; ++i) p->coordField(i)->setText(xyz[i]);
+  p->addButton()->click();
+}
+inline void AddAt(CMyPropertyPage1* p, double x, double y, double z) {
+  AddAt(p, QString::number(x), QString::number(y), QString::number(z));
 }
 
 }  // namespace pelmora::testing

@@ -15,12 +15,12 @@
 #include "editors/ui/InfoAtomsPage.h"
 #include "editors/ui/InfoPanel.h"
 #include "editors/ui/StructureDialog.h"
-#include "refdata/ui/PeriodicTableDialog.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "widgets/NumberEdit.h"
 
 using namespace pelmora;
+using testing::AddAt;
 using testing::Answer;
+using testing::Pick;
 
 namespace {
 
@@ -29,24 +29,6 @@ void SelectRows(QTableView* list, std::initializer_list<int> rows) {
   for (int r : rows)
     list->selectionModel()->setCurrentIndex(list->model()->index(r, 0),
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
-// Opens the periodic table from "..." and lets fn choose before OK.
-void PickAtom(CMyPropertyPage1* page, const std::function<void(CAtomTable*)>& fn) {
-  testing::ModalWatcher<CAtomTable> watcher;
-  watcher.Arm([fn](CAtomTable* t) {
-    fn(t);
-    t->accept();
-  });
-  page->chooseButton()->click();
-  QVERIFY(watcher.seen);
-}
-
-// Types the coordinates and presses "Dodaj".
-void AddAt(CMyPropertyPage1* p, const char* x, const char* y, const char* z) {
-  const char* xyz[3] = {x, y, z};
-  for (int i = 0; i < 3; ++i) p->coordField(i)->setText(QString::fromUtf8(xyz[i]));
-  p->addButton()->click();
 }
 
 IonRecord IonOf(const AtomSite& at) {
@@ -143,7 +125,7 @@ class StructureTest : public QObject {
 
     // Refusals add nothing: no atom chosen, a taken place, a non-number.
     QCOMPARE(Answer([&] { AddAt(p, "0", "0", "0"); }), QStringLiteral("Wybierz atom"));
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
+    QVERIFY(Pick(p, 11));
     AddAt(p, "0", "0", "0");
     const ElementEntry& na = f.app().reference().elements.Entry(11);
     QVERIFY(IonOf(d.crystal.structureAtoms[0]) == na.ions[na.defaultIon]);
@@ -181,7 +163,7 @@ class StructureTest : public QObject {
     SelectRows(p->list(), {0, 2});
     testing::BoxWatcher yes;
     yes.Arm(QMessageBox::Yes);
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(17); });
+    QVERIFY(Pick(p, 17));
     QVERIFY(yes.seen);
     QVERIFY(d.crystal.structureAtoms[0].name == "Cl" && d.crystal.structureAtoms[1].name == "Na" &&
             d.crystal.cellAtoms[8].name == "Cl");
@@ -206,7 +188,7 @@ class StructureTest : public QObject {
     QCOMPARE(deleted.count(), 2);
 
     // Another document made active: the fields keep nothing of this one's atom.
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
+    QVERIFY(Pick(p, 11));
     p->coordField(0)->setText(QStringLiteral("0.3"));
     QVERIFY(!p->nameField()->text().isEmpty());
     KomorkaDocument* other = f.f->NewDocument();
@@ -335,10 +317,10 @@ class StructureTest : public QObject {
     QCOMPARE(d.cell.b, 4.5937);
 
     // Two sites give the six atoms of rutile; a special position does not double.
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(22); });
+    QVERIFY(Pick(p, 22));
     p->bField()->setText(QStringLiteral("0,5"));
     AddAt(p, "0", "0", "0");
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(8); });
+    QVERIFY(Pick(p, 8));
     p->occupancyField()->setText(QStringLiteral("0.9"));
     p->bField()->clear();
     AddAt(p, "0.30476", "0.30476", "0");
@@ -369,7 +351,7 @@ class StructureTest : public QObject {
     emit typed->editingFinished();  // left again unchanged: nothing asked, nothing done
     QCOMPARE(d.crystal.latticeType, LatticeType(kHexagonal));
     QCOMPARE(d.cell.gamma, 120.0);
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(30); });
+    QVERIFY(Pick(p, 30));
     QVERIFY(Answer([&] { AddAt(p, "0.3333", "0.6667", "0.1"); }, QMessageBox::No).contains("1/3"));
     QCOMPARE(d.crystal.asymmetricUnit.back().x, 0.3333);
     SelectRows(p->list(), {static_cast<int>(d.crystal.asymmetricUnit.size()) - 1});

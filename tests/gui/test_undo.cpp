@@ -12,29 +12,11 @@
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/StructureDialog.h"
 #include "measured/ui/MeasuredLayer.h"
-#include "refdata/ui/PeriodicTableDialog.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "widgets/NumberEdit.h"
 
 using namespace pelmora;
 
 namespace {
-
-// The periodic table from "...", element z chosen.
-void Pick(CMyPropertyPage1* page, int z) {
-  testing::ModalWatcher<CAtomTable> watcher;
-  watcher.Arm([z](CAtomTable* t) {
-    t->SelectElement(z);
-    t->accept();
-  });
-  page->chooseButton()->click();
-}
-
-void AddAt(CMyPropertyPage1* p, double x, double y, double z) {
-  const double xyz[3] = {x, y, z};
-  for (int i = 0; i < 3; ++i) p->coordField(i)->setNumber(xyz[i]);
-  p->addButton()->click();
-}
 
 void TypeCell(CTabPage1* page, int field, const char* text) {
   page->cellField(field)->setText(QString::fromLatin1(text));
@@ -99,8 +81,8 @@ class UndoTest : public QObject {
     QVERIFY(!d.crystal.spaceGroup.empty() && t.doc->isModified());
     QCOMPARE(t.undo->text(), UndoText("zmianę grupy przestrzennej"));
     CMyPropertyPage1* atoms = page->atomsPage();
-    Pick(atoms, 11);
-    AddAt(atoms, 0, 0, 0);
+    QVERIFY(testing::Pick(atoms, 11));
+    testing::AddAt(atoms, 0, 0, 0);
     QVERIFY(d.crystal.asymmetricUnit.size() == 1 && d.crystal.cellAtoms.size() == 4);
     QCOMPARE(t.undo->text(), UndoText("zmianę atomów"));
 
@@ -140,10 +122,10 @@ class UndoTest : public QObject {
     // Rock salt written out in a primitive cubic cell.
     const double na[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
     const double cl[4][3] = {{0.5, 0, 0}, {0, 0.5, 0}, {0, 0, 0.5}, {0.5, 0.5, 0.5}};
-    Pick(atoms, 11);
-    for (const auto& p : na) AddAt(atoms, p[0], p[1], p[2]);
-    Pick(atoms, 17);
-    for (const auto& p : cl) AddAt(atoms, p[0], p[1], p[2]);
+    QVERIFY(testing::Pick(atoms, 11));
+    for (const auto& p : na) testing::AddAt(atoms, p[0], p[1], p[2]);
+    QVERIFY(testing::Pick(atoms, 17));
+    for (const auto& p : cl) testing::AddAt(atoms, p[0], p[1], p[2]);
     QCOMPARE(d.crystal.structureAtoms.size(), size_t(8));
     const std::vector<AtomSite> typed = d.crystal.structureAtoms;
 
