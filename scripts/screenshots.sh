@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs pelmora under a virtual X server through its main states and writes a
-# PNG of each into the folder given as argument:
+# PNG of each into the folder given as argument (tools/screenshots/):
 #   1-empty-frame.png         the main frame without a document
 #   2-nacl-descriptions.png   NaCl calculated, reflection descriptions on
 #   3-zoomed.png              the same zoomed in, the cursor read in the status bar

@@ -5,22 +5,7 @@
 #include <QTest>
 #include <memory>
 
-QObject* MakeShellTest();
-QObject* MakeZoomTest();
-QObject* MakeExportTest();
-QObject* MakeChartTest();
-QObject* MakeInfoTest();
-QObject* MakeStructureTest();
-QObject* MakeEditorsTest();
-QObject* MakeViewerTest();
-QObject* MakePrintingTest();
-QObject* MakeRefEditorsTest();
-QObject* MakeFormatSettingsTest();
-QObject* MakeCommandLineTest();
-QObject* MakeMeasuredTest();
-QObject* MakeHelpTest();
-QObject* MakeUndoTest();
-QObject* MakeLanguageTest();
+#include "tests/gui/GuiTestSupport.h"
 
 int main(int argc, char** argv) {
   // Tables the tests save go to a folder of their own, never the user's.
@@ -28,8 +13,7 @@ int main(int argc, char** argv) {
   qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
   QApplication app(argc, argv);
   int failed = 0;
-  for (auto make : {MakeShellTest, MakeZoomTest, MakeExportTest, MakeChartTest, MakeInfoTest, MakeStructureTest, MakeEditorsTest, MakeViewerTest, MakePrintingTest, MakeRefEditorsTest,
-                    MakeFormatSettingsTest, MakeCommandLineTest, MakeMeasuredTest, MakeHelpTest, MakeUndoTest, MakeLanguageTest}) {
+  for (auto make : pelmora::testing::TestClasses()) {
     std::unique_ptr<QObject> test(make());
     failed += QTest::qExec(test.get(), argc, argv);
   }

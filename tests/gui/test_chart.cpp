@@ -17,6 +17,7 @@
 #include "diffractogram/PatternGrid.h"
 #include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/chart/LabelText.h"
+#include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
 
@@ -494,6 +495,6 @@ class ChartTest : public QObject {
   }
 };
 
-QObject* MakeChartTest() { return new ChartTest; }
+static testing::TestClass<ChartTest> registered;
 
 #include "test_chart.moc"

@@ -1,29 +1,19 @@
 // The desktop program's command line: what it understands, files calculated
 // once open, and the print request that writes the page and quits, telling
 // every failure on standard error without waiting for anyone.
-#include <QAction>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QPrinterInfo>
+#include <QRegularExpression>
 
-#include "app/ui/Application.h"
 #include "app/ui/CommandLine.h"
-#include "app/ui/MainFrame.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
+using testing::RunTool;
 
 namespace {
-
-QString RunTool(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(20000) || p.exitCode() != 0) return {};
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // Dark pixels of the page rendered at 50 dpi inside a rectangle given in
 // centimetres from the paper's top-left corner.
@@ -44,14 +34,11 @@ int DarkPixels(const QString& pdf, double left, double top, double right, double
 
 // CsCl on a diffractometer of radius 0, which the calculation refuses.
 QString RefusedStructure(const QString& folder) {
-  QFile src(testing::ExampleFile("CsCl.xml"));
-  if (!src.open(QIODevice::ReadOnly)) return {};
-  QByteArray bytes = src.readAll();
+  QByteArray bytes = testing::ReadAll(testing::ExampleFile("CsCl.xml"));
   if (!bytes.contains("<difradius>200</difradius>")) return {};
   bytes.replace("<difradius>200</difradius>", "<difradius>0</difradius>");
   const QString path = folder + QStringLiteral("/radius0.xml");
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
+  return testing::WriteAll(path, bytes) ? path : QString();
 }
 
 }  // namespace
@@ -105,34 +92,30 @@ class CommandLineTest : public QObject {
 
   void calculateOpensEveryFileWithItsPattern() {
     {
-      ApplicationRun run;
-      QVERIFY(StartApplication(run, {testing::ExampleFile("Si.xml"), testing::ExampleFile("NaCl.xml")}, Ini()));
-      QCOMPARE(run.frame->frames().size(), 2);
-      for (CChildFrame* f : run.frame->frames()) QVERIFY(!f->view()->patternPresent());
-      FinishApplication(run);
+      testing::AppRun t;
+      QVERIFY(t.Start({testing::ExampleFile("Si.xml"), testing::ExampleFile("NaCl.xml")}, false));
+      QCOMPARE(t.f->frames().size(), 2);
+      for (CChildFrame* f : t.f->frames()) QVERIFY(!f->view()->patternPresent());
     }
     // A file that cannot be calculated says so and stays open; the others
     // get their patterns.
     const QString flat = RefusedStructure(dir_.path());
     QVERIFY(!flat.isEmpty());
-    ApplicationRun run;
+    testing::AppRun t;
     testing::BoxWatcher refused;
     refused.Arm();
-    QVERIFY(StartApplication(run, {"--calculate", testing::ExampleFile("Si.xml"), flat, testing::ExampleFile("NaCl.xml")},
-                             Ini()));
+    QVERIFY(t.Start({"--calculate", testing::ExampleFile("Si.xml"), flat, testing::ExampleFile("NaCl.xml")}, false));
     QVERIFY(refused.seen);
     QCOMPARE(refused.caption, QStringLiteral("Błąd"));
-    const QList<CChildFrame*> frames = run.frame->frames();
+    const QList<CChildFrame*> frames = t.f->frames();
     QCOMPARE(frames.size(), 3);
     QVERIFY(frames[0]->view()->patternPresent() && frames[2]->view()->patternPresent());
     QVERIFY(!frames[1]->view()->patternPresent());
     QVERIFY(frames[2]->view()->patternMaximum() > 0.0);
     // Shown, the last file named is the active document.
-    run.frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(run.frame.get()));
-    QCOMPARE(run.frame->activeDocument(), frames[2]->document());
-    for (CChildFrame* f : frames) f->document()->setModified(false);
-    FinishApplication(run);
+    t.f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(t.f));
+    QCOMPARE(t.f->activeDocument(), frames[2]->document());
   }
 
   void printToWritesTheCalculatedPage() {
@@ -207,19 +190,13 @@ class CommandLineTest : public QObject {
     QVERIFY2(err.isEmpty(), qPrintable(err));
     QVERIFY(QFileInfo(pdf).size() > 1000);
     const QString missing = dir_.path() + "/gone.xml";
-    QCOMPARE(run({"--print", missing}, err), QPrinterAvailable() ? 2 : 4);
+    QCOMPARE(run({"--print", missing}, err), QPrinterInfo::defaultPrinter().isNull() ? 4 : 2);
     QVERIFY2(err.startsWith(QStringLiteral("pelmora: ")) && err.endsWith('\n'), qPrintable(err));
     QCOMPARE(run({"--print-to", pdf}, err), 1);
     QVERIFY(err.contains(QStringLiteral("pelmora --print-to")));
   }
-
- private:
-  static bool QPrinterAvailable();
 };
 
-#include <QPrinterInfo>
-bool CommandLineTest::QPrinterAvailable() { return !QPrinterInfo::defaultPrinter().isNull(); }
-
-QObject* MakeCommandLineTest() { return new CommandLineTest; }
+static testing::TestClass<CommandLineTest> registered;
 
 #include "test_commandline.moc"

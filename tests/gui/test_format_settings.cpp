@@ -1,7 +1,6 @@
 // "Ustawienia" of the two save dialogs: which formats offer it, that the
 // click reaches the chosen format's plug-in, the extension each format gives
 // a bare name, and the XY plug-in's own settings as the file it writes.
-#include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -9,15 +8,10 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
 #include <memory>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "widgets/NumberEdit.h"
 #include "plugins/PluginLists.h"
 #include "plugins/ui/SettingsButton.h"
@@ -54,11 +48,6 @@ std::shared_ptr<bool> WhenModal(const QString& name, std::function<void(QDialog*
 void TypeName(QFileDialog* d, const QString& folder, const QString& name) {
   d->setDirectory(folder);
   if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -158,14 +147,13 @@ class FormatSettingsTest : public QObject {
   // The XY plug-in's dialog, opened from the export's save dialog: the
   // choices shape the file and are there again the next time.
   void xyPluginSettings() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
-    f.show();
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}));
+    CMainFrame& f = *t.f;
     f.action(cmd::kCalculate)->trigger();
     CDownView* view = f.activeView();
     QVERIFY(view && view->zoom().StretchAngle(31.5, 32.0));
-    const std::vector<ChartFormat>& formats = run.app->chartFormats();
+    const std::vector<ChartFormat>& formats = t.app().chartFormats();
     const int xy = FindChartFormat(formats, "xy");
     QVERIFY(xy > 0);
 
@@ -207,7 +195,7 @@ class FormatSettingsTest : public QObject {
     QCOMPARE(sample, QStringLiteral("45.52;1234.568"));
     // The bare name got ".xy"; each line "2theta;intensity" with the
     // decimals chosen, the first one at 31.5 degrees.
-    const QByteArray file = ReadAll(dir_.path() + "/nacl.xy");
+    const QByteArray file = testing::ReadAll(dir_.path() + "/nacl.xy");
     const QList<QByteArray> lines = file.trimmed().split('\n');
     QCOMPARE(lines.size(), 100);
     QVERIFY2(QRegularExpression(QStringLiteral("^31\\.50;\\d+\\.\\d{3}$")).match(QString::fromLatin1(lines[0])).hasMatch(),
@@ -230,13 +218,10 @@ class FormatSettingsTest : public QObject {
     QCOMPARE(angle0, 2);
     QCOMPARE(intensity0, 3);
     QCOMPARE(separator0, QStringLiteral("średnik"));
-    QVERIFY(ReadAll(dir_.path() + "/nacl.dat").startsWith("32\t"));
-
-    view->document()->setModified(false);
-    FinishApplication(run);
+    QVERIFY(testing::ReadAll(dir_.path() + "/nacl.dat").startsWith("32\t"));
   }
 };
 
-QObject* MakeFormatSettingsTest() { return new FormatSettingsTest; }
+static testing::TestClass<FormatSettingsTest> registered;
 
 #include "test_format_settings.moc"

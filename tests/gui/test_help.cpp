@@ -1,25 +1,16 @@
 // The manual: F1 opens it at the section of the window in use, a modal
 // dialog's help is not blocked by the dialog, and every page, link, anchor
 // and picture the program or the pages point to exists in both languages.
-#include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBrowser>
 #include <string>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
 #include "app/ui/HelpWindow.h"
-#include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
-#include "diffractogram/ui/ChartView.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/AtomsPage.h"
 #include "editors/ui/StructureDialog.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -28,10 +19,7 @@ using namespace pelmora;
 
 namespace {
 
-QString Read(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
+QString Read(const QString& path) { return QString::fromUtf8(testing::ReadAll(path)); }
 
 QSet<QString> Ids(const QString& html) {
   QSet<QString> ids;
@@ -51,16 +39,12 @@ HelpWindow* ShownHelp() {
 
 class HelpTest : public QObject {
   Q_OBJECT
-  QTemporaryDir dir_;
-  std::string Ini() const { return (dir_.path() + "/Pelmora.conf").toStdString(); }
 
  private slots:
   void f1OpensTheSectionOfTheWindowInUse() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, Ini()));
-    CMainFrame& f = *run.frame;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    testing::AppRun t;
+    QVERIFY(t.Start());
+    CMainFrame& f = *t.f;
     // The main window without a document: its own section.
     QTest::keyClick(&f, Qt::Key_F1);
     HelpWindow* help = ShownHelp();
@@ -111,9 +95,6 @@ class HelpTest : public QObject {
     QVERIFY(watch.seen);
     QCOMPARE(topic, QStringLiteral("settings.html#settings"));
     QVERIFY(ownedByDialog);
-
-    for (CChildFrame* c : f.frames()) c->document()->setModified(false);
-    FinishApplication(run);
   }
 
   void manualIsWholeInBothLanguages() {
@@ -149,6 +130,6 @@ class HelpTest : public QObject {
   }
 };
 
-QObject* MakeHelpTest() { return new HelpTest; }
+static testing::TestClass<HelpTest> registered;
 
 #include "test_help.moc"

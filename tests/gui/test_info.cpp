@@ -1,18 +1,11 @@
 // The pseudo-Voigt info window: opened by the chart bar's "Info", one row per
 // peak of the last synthesis with that profile, figures with a decimal point
 // whatever the locale.
-#include <QAction>
 #include <QComboBox>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
 #include <clocale>
 #include <string>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "documents/ui/KomorkaDocument.h"
-#include "app/ui/MainFrame.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/InfoPseudoVoigt.h"
 #include "io/NumberFormat.h"
@@ -29,14 +22,11 @@ int Rows(QTableView* t) { return t->model()->rowCount(); }
 
 class InfoTest : public QObject {
   Q_OBJECT
-  QTemporaryDir dir_;
-  std::string Ini() const { return (dir_.path() + "/Pelmora.conf").toStdString(); }
-
  private slots:
   void listsThePeaksOfTheLastSynthesis() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, Ini()));
-    CMainFrame& f = *run.frame;
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}, false));
+    CMainFrame& f = *t.f;
     f.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
     QAction* info = f.chartBar()->infoButton();
     CKomorka& doc = f.activeView()->document()->doc();
@@ -71,9 +61,6 @@ class InfoTest : public QObject {
       info->trigger();
       QVERIFY(watch.seen);
     }
-
-    f.activeView()->document()->setModified(false);
-    FinishApplication(run);
   }
 
   void figuresKeepTheirDecimalPoint() {
@@ -103,6 +90,6 @@ class InfoTest : public QObject {
   }
 };
 
-QObject* MakeInfoTest() { return new InfoTest; }
+static testing::TestClass<InfoTest> registered;
 
 #include "test_info.moc"

@@ -1,18 +1,11 @@
 // The program in English: windows built after the English translation is
 // installed speak it (menus, commands, panels, the core's refusals), the
 // Polish texts come back without it, and "Ustawienia" keep the choice.
-#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/InfoPanel.h"
 #include "engine/Validation.h"
 #include "io/Translate.h"
@@ -44,8 +37,6 @@ std::string CoreTranslator(const char* context, const char* text) {
 
 class LanguageTest : public QObject {
   Q_OBJECT
-  QTemporaryDir dir_;
-  std::string Ini() const { return (dir_.path() + "/Pelmora.conf").toStdString(); }
 
  private slots:
   void windowsSpeakTheLanguageInstalledBeforeThem() {
@@ -56,9 +47,9 @@ class LanguageTest : public QObject {
       QVERIFY2(english.Install("en", ExecutableDir()), TranslationsDir(ExecutableDir()).c_str());
       QCOMPARE(Translations::Current(), std::string("en"));
       SetTextTranslator(CoreTranslator);
-      ApplicationRun run;
-      QVERIFY(StartApplication(run, {}, Ini()));
-      CMainFrame& frame = *run.frame;
+      testing::AppRun t;
+      QVERIFY(t.Start({}, false));
+      CMainFrame& frame = *t.f;
       frame.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
       // The menus (their own texts and the command table's) and a panel.
       const QStringList titles = MenuTitles(frame);
@@ -70,18 +61,16 @@ class LanguageTest : public QObject {
       // A refusal made in the core reads in English too.
       const std::string why = CheckExperimentValue(bad, ExperimentValue::DifRadius);
       QVERIFY2(why.rfind("Invalid value: diffractometer radius (difradius) = 0 mm;", 0) == 0, why.c_str());
-      for (CChildFrame* f : frame.frames()) f->document()->setModified(false);
-      FinishApplication(run);
+      t.Finish();
       SetTextTranslator(nullptr);
     }
     // Without the translation the texts are the program's own again.
     QCOMPARE(Translations::Current(), std::string("pl"));
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, Ini()));
-    QVERIFY(MenuTitles(*run.frame).contains("&Plik"));
-    QCOMPARE(run.frame->action(cmd::kCalculate)->text(), QStringLiteral("Licz dyfraktogram\tCtrl + Enter"));
+    testing::AppRun t;
+    QVERIFY(t.Start({}, false));
+    QVERIFY(MenuTitles(*t.f).contains("&Plik"));
+    QCOMPARE(t.f->action(cmd::kCalculate)->text(), QStringLiteral("Licz dyfraktogram\tCtrl + Enter"));
     QVERIFY(CheckExperimentValue(bad, ExperimentValue::DifRadius).rfind("Nieprawidłowa wartość: promień", 0) == 0);
-    FinishApplication(run);
   }
 
   void settingsDialogKeepsTheChoice() {
@@ -105,6 +94,6 @@ class LanguageTest : public QObject {
   }
 };
 
-QObject* MakeLanguageTest() { return new LanguageTest; }
+static testing::TestClass<LanguageTest> registered;
 
 #include "test_language.moc"

@@ -2,37 +2,28 @@
 // calculation with the difference and ticks (on the screen and in the
 // pictures), fitted from "Eksperyment", and the document changed only by
 // "Zastosuj".
-#include <functional>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTreeWidget>
-#include <QTemporaryDir>
-#include <QTest>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "app/ui/MainFrame.h"
 #include "diffractogram/chart/ChartPicture.h"
 #include "diffractogram/ui/ChartBar.h"
 #include "diffractogram/ui/ChartPrinting.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "documents/StructureFile.h"
-#include <QFileInfo>
 #include "io/NumberFormat.h"
 #include "measured/Overlay.h"
 #include "measured/ui/CorrelationTable.h"
-#include "measured/ui/RefinementDialog.h"
-
-#include <QPlainTextEdit>
-
-#include <algorithm>
 #include "measured/ui/MeasuredLayer.h"
+#include "measured/ui/RefinementDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
@@ -76,9 +67,9 @@ class MeasuredTest : public QObject {
 
  private slots:
   void overlayFitAndApply() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}, false));
+    CMainFrame& f = *t.f;
     f.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
     f.action(cmd::kCalculate)->trigger();
     CDownView* view = f.activeView();
@@ -89,15 +80,11 @@ class MeasuredTest : public QObject {
     const double zero = 0.03;
     std::string text = "# 2theta counts\n";
     for (int i = 0; i <= 3000; ++i) {
-      const double t = 20.0 + 0.02 * i;
-      text += cformat("%.4f %.3f\n", t, 0.5 * GridValueAt(view->grid(), t - zero) + 40.0);
+      const double tt = 20.0 + 0.02 * i;
+      text += cformat("%.4f %.3f\n", tt, 0.5 * GridValueAt(view->grid(), tt - zero) + 40.0);
     }
     const QString path = dir_.path() + "/nacl.xy";
-    {
-      QFile out(path);
-      QVERIFY(out.open(QIODevice::WriteOnly));
-      out.write(text.data(), static_cast<qint64>(text.size()));
-    }
+    QVERIFY(testing::WriteAll(path, QByteArray::fromStdString(text)));
     // The document's cell a little off, calculated again.
     CKomorka& doc = view->document()->doc();
     doc.cell.a = doc.cell.b = doc.cell.c = 5.6352;
@@ -125,15 +112,7 @@ class MeasuredTest : public QObject {
         QPainter p(&img);
         DrawChartPicture(p, kPictureSize, c);
       }
-      int blue = 0;
-      const QColor want = c.style.observed;
-      for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-          const QColor px = img.pixelColor(x, y);
-          if (std::abs(px.red() - want.red()) < 8 && std::abs(px.green() - want.green()) < 8 &&
-              std::abs(px.blue() - want.blue()) < 8)
-            ++blue;
-        }
+      const int blue = testing::CountNear(img, c.style.observed, 8);
       QVERIFY2(blue > 500, qPrintable(QString::number(blue)));
     }
 
@@ -198,7 +177,7 @@ class MeasuredTest : public QObject {
           QVERIFY(d->backgroundPoints().empty());
         });
     {
-      ReferenceData& ref = run.app->reference();
+      ReferenceData& ref = t.app().reference();
       const auto set = std::find_if(ref.apparatusSets.begin(), ref.apparatusSets.end(),
                                     [](const ApparatusSet& s) { return s.name == "Dopasowany NaCl"; });
       QVERIFY(set != ref.apparatusSets.end() && ref.apparatusModified);
@@ -209,11 +188,7 @@ class MeasuredTest : public QObject {
 
     // A file that is no pattern is refused with the reason.
     const QString bad = dir_.path() + "/bad.xy";
-    {
-      QFile out(bad);
-      QVERIFY(out.open(QIODevice::WriteOnly));
-      out.write("20 5\n21 -3\n22 7\n");
-    }
+    QVERIFY(testing::WriteAll(bad, "20 5\n21 -3\n22 7\n"));
     testing::BoxWatcher box;
     box.Arm();
     QVERIFY(!f.OpenMeasurement(bad));
@@ -245,8 +220,6 @@ class MeasuredTest : public QObject {
     QVERIFY2(box.text.contains(QStringLiteral("Nie znaleziono pomiaru")), qPrintable(box.text));
     QVERIFY(!MeasuredLayerOf(*f.activeView()));
     QCOMPARE(QString::fromStdString(missing->doc().measuredPath), dir_.path() + "/gone.xy");
-    for (CChildFrame* c : f.frames()) c->document()->setModified(false);
-    FinishApplication(run);
   }
 
   // Two open documents fitted together to a measurement made here from a
@@ -256,10 +229,9 @@ class MeasuredTest : public QObject {
   // (a = 5.6402 and 5.4309 A) gives the normalised scales 0.26409043 and
   // 0.73590957.
   void mixtureFitAndApply() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml"), testing::ExampleFile("Si.xml")},
-                             (dir_.path() + "/M.conf").toStdString()));
-    CMainFrame& f = *run.frame;
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml"), testing::ExampleFile("Si.xml")}, false));
+    CMainFrame& f = *t.f;
     f.chartBar()->profiles()->setCurrentText(QStringLiteral("pseudo Voigt"));
     QCOMPARE(f.frames().size(), 2);
     CDownView* si = f.activeView();
@@ -279,23 +251,19 @@ class MeasuredTest : public QObject {
     const double mix[2] = {0.26409043, 0.73590957};  // NaCl, Si
     double top = 0.0;
     for (int i = 0; i < 3000; ++i) {
-      const double t = 20.0 + 0.02 * i;
-      top = std::max(top, mix[0] * GridValueAt(nacl->grid(), t) + mix[1] * GridValueAt(si->grid(), t));
+      const double tt = 20.0 + 0.02 * i;
+      top = std::max(top, mix[0] * GridValueAt(nacl->grid(), tt) + mix[1] * GridValueAt(si->grid(), tt));
     }
     const double k = 20000.0 / top;
     std::string text = "# 2theta counts\n";
     for (int i = 0; i <= 3000; ++i) {
-      const double t = 20.0 + 0.02 * i;
-      const double y = k * (mix[0] * GridValueAt(nacl->grid(), t) + mix[1] * GridValueAt(si->grid(), t)) + 150.0 +
-                       0.5 * (t - 20.0);
-      text += cformat("%.4f %.4f\n", t, y);
+      const double tt = 20.0 + 0.02 * i;
+      const double y = k * (mix[0] * GridValueAt(nacl->grid(), tt) + mix[1] * GridValueAt(si->grid(), tt)) + 150.0 +
+                       0.5 * (tt - 20.0);
+      text += cformat("%.4f %.4f\n", tt, y);
     }
     const QString path = dir_.path() + "/mixture.xy";
-    {
-      QFile out(path);
-      QVERIFY(out.open(QIODevice::WriteOnly));
-      out.write(text.data(), static_cast<qint64>(text.size()));
-    }
+    QVERIFY(testing::WriteAll(path, QByteArray::fromStdString(text)));
     // Both cells a little off; the fit runs over 20..80 degrees.
     for (auto [v, a] : {std::pair{si, 5.4259}, std::pair{nacl, 5.6442}}) {
       CKomorka& d = v->document()->doc();
@@ -367,11 +335,9 @@ class MeasuredTest : public QObject {
     for (size_t i = 0; i < o.twoTheta.size(); ++i)
       if (std::abs(o.twoTheta[i] - 31.7) < 0.3) worst = std::max(worst, std::abs(o.difference[i]) / o.observed[i]);
     QVERIFY2(worst < 0.03, qPrintable(QString::number(worst)));
-    for (CChildFrame* c : f.frames()) c->document()->setModified(false);
-    FinishApplication(run);
   }
 };
 
-QObject* MakeMeasuredTest() { return new MeasuredTest; }
+static testing::TestClass<MeasuredTest> registered;
 
 #include "test_measured.moc"

@@ -7,41 +7,25 @@
 #include <algorithm>
 #include <cstddef>
 
-#include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSvgRenderer>
-#include <QTemporaryDir>
-#include <QTest>
 #include <cmath>
 #include <map>
 #include <numeric>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
 #include "diffractogram/chart/ChartPicture.h"
 #include "diffractogram/chart/EmfPaintEngine.h"
-#include "diffractogram/chart/PrintPage.h"
 #include "diffractogram/ui/ChartPrinting.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "engine/Komorka.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
+using testing::RunTool;
 
 namespace {
-
-// Standard output of a poppler tool, empty when it fails.
-QString Run(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(20000) || p.exitCode() != 0) return {};
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // One Gaussian peak at 30 degrees on the 0.005 grid, shown from 20 to 40.
 struct SamplePattern {
@@ -181,13 +165,19 @@ class PrintingTest : public QObject {
 
  private slots:
   void printedPage() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
-    f.show();
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}));
+    CMainFrame& f = *t.f;
     f.action(cmd::kCalculate)->trigger();
     CDownView* view = f.activeView();
     QVERIFY(view && view->patternPresent());
+    // Cl moved to a place with three different coordinates, so that each
+    // column of the atom table shows its own, and the F centring takes two
+    // of its copies past 1.
+    std::vector<AtomSite>& sites = view->document()->doc().crystal.structureAtoms;
+    QVERIFY(sites.size() == 2 && sites[1].name == "Cl");
+    sites[1].x = 0.75, sites[1].y = 0.875, sites[1].z = 0.05;
+    view->document()->doc().crystal.ExpandCellAtoms();
     const auto print = [&](const QString& name) {
       ChartPrinting printing(&f);
       printing.printer().setOutputFormat(QPrinter::PdfFormat);
@@ -196,25 +186,32 @@ class PrintingTest : public QObject {
       return dir_.path() + "/" + name;
     };
     const QString pdf = print(QStringLiteral("page.pdf"));
-    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    const QString text = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) read nothing");
     for (const char* expected :
          {"Pelmora v1.1.5", "Komórka: Regularna (F)", "α = 90.0°", "a = 5.640 Å", "Promieniowanie X", "= 1.5406 Å",
           "= 1.5444 Å", "Parametry eksperymentu:", "Czynniki aparaturowe:", "Pozycje atomów", "Natężenie [%]", "[st.]"})
       QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
-    // The cell after F centring: four sodium and four chlorine atoms.
+    // The cell after F centring: four sodium and four chlorine atoms, at the
+    // positions after adding (½ ½ 0), (½ 0 ½), (0 ½ ½) and reducing into [0, 1).
     QCOMPARE(text.count(QRegularExpression(QStringLiteral("\\bNa\\b"))), 4);
     QCOMPARE(text.count(QRegularExpression(QStringLiteral("\\bCl\\b"))), 4);
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) lines << line.simplified();
+    for (const char* row : {"Na 0.000 0.000 0.000", "Na 0.500 0.500 0.000", "Na 0.500 0.000 0.500", "Na 0.000 0.500 0.500",
+                            "Cl 0.750 0.875 0.050", "Cl 0.250 0.375 0.050", "Cl 0.250 0.875 0.550", "Cl 0.750 0.375 0.550"})
+      // The table stands right of the header block: its row ends a line.
+      QVERIFY2(std::any_of(lines.begin(), lines.end(), [row](const QString& l) { return l.endsWith(QLatin1String(row)); }), row);
 
     // Landscape, and every word inside the page (the intensity title stands
     // left of the chart, further out than the margin reaches).
-    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
     const QRegularExpressionMatch size =
         QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)")).match(info);
     QVERIFY(size.hasMatch());
     const double width = size.captured(1).toDouble(), height = size.captured(2).toDouble();
     QVERIFY2(width > height, qPrintable(info));
-    const QString boxes = Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const QString boxes = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     QRegularExpression word(QStringLiteral("xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
                                            "yMax=\"([-0-9.]+)\">([^<]*)<"));
     int words = 0;
@@ -228,56 +225,8 @@ class PrintingTest : public QObject {
 
     // Without a second wavelength only the first line of the source is printed.
     view->document()->doc().experiment.lambda2 = 0.0;
-    const QString single = Run(QStringLiteral("pdftotext"), {print(QStringLiteral("single.pdf")), QStringLiteral("-")});
+    const QString single = RunTool(QStringLiteral("pdftotext"), {print(QStringLiteral("single.pdf")), QStringLiteral("-")});
     QVERIFY(single.contains(QStringLiteral("= 1.5406 Å")) && !single.contains(QStringLiteral("1.5444")));
-    view->document()->setModified(false);
-    FinishApplication(run);
-  }
-
-  void printedAtomTableListsEveryCellPosition() {
-    // A face-centred cell of two atoms at positions with three different
-    // coordinates: eight rows, each with its own x, y and z.
-    CKomorka doc;
-    doc.crystal.latticeType = 17;
-    doc.cell.a = doc.cell.b = doc.cell.c = 4.0;
-    AtomSite fe;
-    fe.name = "Fe";
-    fe.x = 0.1;
-    fe.y = 0.2;
-    fe.z = 0.3;
-    AtomSite o = fe;
-    o.name = "O";
-    o.x = 0.75;
-    o.y = 0.875;
-    o.z = 0.05;
-    o.siteIndex = 1;
-    doc.crystal.structureAtoms = {fe, o};
-    doc.crystal.ExpandCellAtoms();
-    const QString pdf = dir_.path() + QStringLiteral("/atoms.pdf");
-    {
-      QPdfWriter writer(pdf);
-      writer.setResolution(300);
-      writer.setPageOrientation(QPageLayout::Landscape);
-      QPainter p(&writer);
-      PrintDevice dev;
-      dev.page = QSize(writer.width(), writer.height());
-      SamplePattern s;
-      DrawPrintPage(p, dev, doc, s.chart);
-    }
-    const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) read nothing");
-    // The positions after adding (½ ½ 0), (½ 0 ½), (0 ½ ½) and reducing into [0, 1).
-    const char* rows[] = {"Fe 0.100 0.200 0.300", "Fe 0.600 0.700 0.300", "Fe 0.600 0.200 0.800",
-                          "Fe 0.100 0.700 0.800", "O 0.750 0.875 0.050",  "O 0.250 0.375 0.050",
-                          "O 0.250 0.875 0.550",  "O 0.750 0.375 0.550"};
-    QStringList lines;
-    for (const QString& line : text.split(QLatin1Char('\n'))) lines << line.simplified();
-    for (const char* row : rows) {
-      // The table stands right of the header block: its row ends a line.
-      bool found = false;
-      for (const QString& line : lines) found = found || line.endsWith(QLatin1String(row));
-      QVERIFY2(found, row);
-    }
   }
 
   void emfPicture() {
@@ -421,7 +370,7 @@ class PrintingTest : public QObject {
       const QString pdf = dir_.path() + QStringLiteral("/sized-%1.pdf").arg(pixels.width());
       if (!WriteChartPicture(pdf, PictureFormat::Pdf, pixels, s.chart, &error)) return QSizeF();
       const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([0-9.]+) x ([0-9.]+)"))
-                                            .match(Run(QStringLiteral("pdfinfo"), {pdf}));
+                                            .match(RunTool(QStringLiteral("pdfinfo"), {pdf}));
       return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
     };
     const QSizeF page = pageOf(size);
@@ -460,6 +409,6 @@ class PrintingTest : public QObject {
   }
 };
 
-QObject* MakePrintingTest() { return new PrintingTest; }
+static testing::TestClass<PrintingTest> registered;
 
 #include "test_printing.moc"

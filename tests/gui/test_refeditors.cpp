@@ -3,22 +3,15 @@
 // at exit about tables left unsaved.
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/ExperimentPage.h"
-#include "widgets/NumberEdit.h"
-#include "editors/ui/StructureDialog.h"
 #include "editors/ui/InfoPanel.h"
+#include "editors/ui/StructureDialog.h"
 #include "refdata/AnomalSets.h"
 #include "refdata/ReferenceFiles.h"
 #include "refdata/ui/AnomalTablesDialog.h"
@@ -28,38 +21,12 @@
 #include "refdata/ui/InstrumentsDialog.h"
 #include "settings/Settings.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "widgets/NumberEdit.h"
 
 using namespace pelmora;
+using testing::BoxAnswers;
 
 namespace {
-
-// Answers the message boxes that come, one button each in order, and keeps
-// their texts. Its polls end with it, so a failed check cannot leave them
-// running into the next test.
-struct BoxAnswers {
-  QStringList texts;
-  QList<QMessageBox::StandardButton> pending;
-  QObject alive;
-  void Arm(QList<QMessageBox::StandardButton> buttons) {
-    pending = std::move(buttons);
-    Poll(250);
-  }
-  void Click(QAbstractButton* button, QList<QMessageBox::StandardButton> answers) {
-    Arm(answers);
-    button->click();
-  }
-  void Poll(int tries) {
-    QTimer::singleShot(20, &alive, [this, tries] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box && box->isVisible() && !pending.isEmpty()) {
-        texts << box->text();
-        QAbstractButton* b = box->button(pending.takeFirst());
-        b ? b->click() : box->reject();
-      }
-      if (!pending.isEmpty() && tries > 0) Poll(tries - 1);
-    });
-  }
-};
 
 // The data folder's file holds exactly the writer's text.
 bool Holds(const QString& data, const char* file, const std::string& text) {
@@ -343,15 +310,15 @@ class RefEditorsTest : public QObject {
     const QString data = CopyData(QStringLiteral("page"));
     const QString user = dir_.path() + QStringLiteral("/page-user");
     UserDataFolder userData(user);
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (data + QStringLiteral(".ini")).toStdString()));
-    QCOMPARE(QString::fromStdString(run.app->reference().userDir), user + QStringLiteral("/Pelmora"));
-    run.app->reference().dataDir = data.toStdString();
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}, false, data + QStringLiteral(".ini")));
+    QCOMPARE(QString::fromStdString(t.app().reference().userDir), user + QStringLiteral("/Pelmora"));
+    t.app().reference().dataDir = data.toStdString();
     QFile shipped(data + QStringLiteral("/source.xml"));
     QVERIFY(shipped.open(QIODevice::ReadOnly));
     const QByteArray shippedBytes = shipped.readAll();
-    run.frame->show();
-    CTabPage2* page = run.frame->experimentPage();
+    t.f->show();
+    CTabPage2* page = t.f->experimentPage();
     const int chosen = page->sources()->findText(QStringLiteral("Mo Ka"));
     // Each new wavelength asks about the atoms' anomalous terms: kept.
     BoxAnswers boxes;
@@ -373,14 +340,13 @@ class RefEditorsTest : public QObject {
     page->editButton(true)->click();
     QVERIFY(editor.seen && page->sources()->findText(QStringLiteral("Cu Kα (mój)")) > chosen);
     QVERIFY(page->sources()->currentText() == QStringLiteral("Mo Ka") && page->sources()->currentIndex() == chosen);
-    QCOMPARE(run.frame->activeDocument()->doc().experiment.lambda1, 0.7);
+    QCOMPARE(t.f->activeDocument()->doc().experiment.lambda1, 0.7);
     QCOMPARE(opened, QStringLiteral("Mo Ka 0.7093"));
     QCOMPARE(boxes.texts.size(), 2);
-    QVERIFY(Holds(user + QStringLiteral("/Pelmora"), "source.xml", FormatSources(run.app->reference().sources)));
+    QVERIFY(Holds(user + QStringLiteral("/Pelmora"), "source.xml", FormatSources(t.app().reference().sources)));
     QVERIFY(Holds(data, "source.xml", shippedBytes.toStdString()));
-    run.frame->activeDocument()->setModified(false);
-    QVERIFY(run.frame->close());
-    FinishApplication(run);
+    t.f->activeDocument()->setModified(false);
+    QVERIFY(t.f->close());
   }
 
   // A new X-ray source keeps the atoms' f' and f'', says so, and asks
@@ -388,15 +354,15 @@ class RefEditorsTest : public QObject {
   // and say nothing. The anomalous page takes them for the source too.
   void sourceChangeOffersAnomalTermsForTheNewSource() {
     const QString data = CopyData(QStringLiteral("anomal-source"));
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, (data + QStringLiteral(".ini")).toStdString()));
-    ReferenceData& ref = run.app->reference();
-    CTabPage2* page = run.frame->experimentPage();
-    KomorkaDocument* doc = run.frame->activeDocument();
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}, false, data + QStringLiteral(".ini")));
+    ReferenceData& ref = t.app().reference();
+    CTabPage2* page = t.f->experimentPage();
+    KomorkaDocument* doc = t.f->activeDocument();
     const std::vector<AtomSite>& atoms = doc->doc().crystal.structureAtoms;  // Na, Cl with terms for Cu K alpha 1
     const double naFprim = atoms[0].fprim;
-    const CPropPage1* info = run.frame->infoPanel()->sheet()->info();
-    CMyPropertyPage2* anomal = run.frame->structurePage()->anomalPage();
+    const CPropPage1* info = t.f->infoPanel()->sheet()->info();
+    CMyPropertyPage2* anomal = t.f->structurePage()->anomalPage();
     BoxAnswers boxes;
     const auto choose = [&](const char* source, QList<QMessageBox::StandardButton> answers) {
       boxes.Arm(answers);
@@ -405,11 +371,11 @@ class RefEditorsTest : public QObject {
 
     choose("Mo Ka", {QMessageBox::No});
     QVERIFY(atoms[0].fprim == naFprim && !info->anomalNote().isEmpty());
-    QCOMPARE(run.frame->statusBar()->currentMessage(), info->anomalNote());
+    QCOMPARE(t.f->statusBar()->currentMessage(), info->anomalNote());
     choose("Ag Ka", {QMessageBox::Yes});
     const AnomalTable* ag = ref.AnomalByName("Ag Ka1 (Sasaki)");
     QVERIFY(atoms[0].fprim == ag->fprim[11] && doc->doc().crystal.cellAtoms.back().fbis == ag->fbis[17]);
-    QVERIFY(info->anomalNote().isEmpty() && run.frame->statusBar()->currentMessage().contains(u"„Ag Ka1 (Sasaki)”"));
+    QVERIFY(info->anomalNote().isEmpty() && t.f->statusBar()->currentMessage().contains(u"„Ag Ka1 (Sasaki)”"));
     // A line no table has: computed for its energy, and listed.
     ref.sources.push_back(RadiationSource{1.39222, 0.0, 0.0, "Cu Kb", 0});
     page->Bind(doc);
@@ -436,19 +402,18 @@ class RefEditorsTest : public QObject {
     QVERIFY(boxes.texts[2].contains(u"„xraylib 8.906 keV” (obliczonego programem xraylib)"));
     QVERIFY(boxes.texts[4].contains(u"zaznaczonych") && boxes.texts[5].contains(u"wszystkich"));
     doc->setModified(false);
-    QVERIFY(run.frame->close());
-    FinishApplication(run);
+    QVERIFY(t.f->close());
   }
 
   void exitAsksAboutUnsavedTables() {
     const QString data = CopyData(QStringLiteral("exit"));
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, (dir_.path() + QStringLiteral("/exit.ini")).toStdString()));
-    ReferenceData& ref = run.app->reference();
+    testing::AppRun t;
+    QVERIFY(t.Start({}, false, dir_.path() + QStringLiteral("/exit.ini")));
+    ReferenceData& ref = t.app().reference();
     // A folder named in the settings: read and written as it stands.
     ref.dataDir = data.toStdString();
     ref.userDir.clear();
-    CMainFrame& frame = *run.frame;
+    CMainFrame& frame = *t.f;
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     // Nothing edited: no question.
@@ -490,10 +455,9 @@ class RefEditorsTest : public QObject {
     const QString ask = QStringLiteral("Zapisać zmiany w tablicach?");
     QCOMPARE(boxes.texts, (QStringList{ask, ask, ask, boxes.texts.value(3), ask}));
     QVERIFY(!boxes.texts.value(3).isEmpty());
-    FinishApplication(run);
   }
 };
 
-QObject* MakeRefEditorsTest() { return new RefEditorsTest; }
+static testing::TestClass<RefEditorsTest> registered;
 
 #include "test_refeditors.moc"

@@ -1,7 +1,6 @@
 // The application driven through its windows: start-up and the command line,
 // commands reaching the active document, questions before work is lost,
 // settings that survive a restart, the curve and the cursor read-out.
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -9,111 +8,75 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QProcess>
 #include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QTableWidget>
 #include <QToolBar>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "app/ui/MainFrame.h"
 #include "app/ui/SettingsDialog.h"
-#include "documents/ui/CifBlocksDialog.h"
-#include "diffractogram/ui/ChartBar.h"
-#include <QTableWidget>
 #include "bench/LargeCase.h"
-#include "settings/Settings.h"
-#include "documents/ui/KomorkaDocument.h"
-#include "engine/ReflectionExport.h"
-#include "widgets/NumberEdit.h"
+#include "diffractogram/ui/ChartBar.h"
+#include "documents/ui/CifBlocksDialog.h"
 #include "editors/ui/InfoPanel.h"
+#include "engine/ReflectionExport.h"
 #include "engine/ui/CalcDialog.h"
+#include "settings/Settings.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "widgets/NumberEdit.h"
 
 using namespace pelmora;
+using testing::ReadAll;
+using testing::WriteAll;
 
 namespace {
 
-// Pixels of the plot close to a colour (the curve is anti-aliased, so its
-// core pixels carry the colour and its edges blend into white).
-int CountNear(const QImage& img, const QColor& c) {
-  int n = 0;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x) {
-      const QColor p = img.pixelColor(x, y);
-      n += std::abs(p.red() - c.red()) < 40 && std::abs(p.green() - c.green()) < 40 &&
-           std::abs(p.blue() - c.blue()) < 40;
-    }
-  return n;
+QStringList RecentFiles(testing::AppRun& t) {
+  QStringList out;
+  for (const char* key : {"File1", "File2", "File3", "File4"})
+    out << QString::fromStdString(t.app().store().GetString("Recent File List", key, ""));
+  return out;
 }
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-void Activate(CMainFrame& f, KomorkaDocument* doc) {
-  for (CChildFrame* c : f.frames())
-    if (c->document() == doc) f.mdiArea()->setActiveSubWindow(c);
-}
-
-// Ends the run without questions about the open documents.
-bool Finish(ApplicationRun& run) {
-  for (CChildFrame* c : run.frame->frames()) c->document()->setModified(false);
-  return FinishApplication(run);
-}
-
-QString RecentFile(ApplicationRun& run, const char* key) {
-  return QString::fromStdString(run.app->store().GetString("Recent File List", key, ""));
+QMenu* RecentMenu(CMainFrame& f) {
+  for (QAction* a : f.menuBar()->actions())
+    for (QAction* b : a->menu() ? a->menu()->actions() : QList<QAction*>{})
+      if (b->menu() && b->text() == QStringLiteral("Ostatnio otwarte")) return b->menu();
+  return nullptr;
 }
 
 }  // namespace
 
 class ShellTest : public QObject {
   Q_OBJECT
-  QTemporaryDir dir_;
-  std::string Ini() const { return (dir_.path() + "/Pelmora.conf").toStdString(); }
 
  private slots:
   void startWithoutAFileOrWithAnUnreadableOne() {
     {
-      ApplicationRun run;
-      QVERIFY(StartApplication(run, {}, Ini()));
-      QCOMPARE(run.frame->frames().size(), 0);
-      QVERIFY(!run.frame->action(cmd::kCalculate)->isEnabled());
-      FinishApplication(run);
+      testing::AppRun t;
+      QVERIFY(t.Start({}, false));
+      QCOMPARE(t.f->frames().size(), 0);
+      QVERIFY(!t.f->action(cmd::kCalculate)->isEnabled());
     }
-    const QString bad = dir_.path() + "/foreign.xml";
+    testing::AppRun t;
+    const QString bad = t.dir.path() + "/foreign.xml";
     QVERIFY(WriteAll(bad, "this is no structure\n"));
-    ApplicationRun run;
     testing::BoxWatcher box;
     box.Arm();
-    QVERIFY(!StartApplication(run, {bad}, Ini()));
+    QVERIFY(!t.Start({bad}, false));
     QCOMPARE(box.caption, QStringLiteral("Błąd"));
     QVERIFY(!box.text.isEmpty());
-    QCOMPARE(run.frame->frames().size(), 0);
-    FinishApplication(run);
+    QCOMPARE(t.f->frames().size(), 0);
   }
 
   void commandsReachOnlyTheActiveDocument() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, Ini()));
-    CMainFrame& f = *run.frame;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    testing::AppRun t;
+    QVERIFY(t.Start());
+    CMainFrame& f = *t.f;
     KomorkaDocument* si = f.OpenDocumentFile(testing::ExampleFile("Si.xml"));
     KomorkaDocument* nacl = f.OpenDocumentFile(testing::ExampleFile("NaCl.xml"));
     QVERIFY(si && nacl && f.activeDocument() == nacl);
@@ -127,24 +90,23 @@ class ShellTest : public QObject {
     QVERIFY(f.action(cmd::kDescKa2)->isChecked());
 
     // The switches show the state of the document made active.
-    Activate(f, si);
+    t.Activate(si);
     QVERIFY(!f.action(cmd::kDescriptions)->isChecked());
     // Without a second wavelength the Ka2 switch shows off and stays off.
     nacl->doc().experiment.lambda2 = 0.0;
-    Activate(f, nacl);
+    t.Activate(nacl);
     QVERIFY(f.action(cmd::kDescriptions)->isChecked());
     QVERIFY(!f.action(cmd::kDescKa2)->isChecked());
     QVERIFY(!f.activeView()->descriptions().ka2);
 
     // A refused run is reported and leaves the document without a pattern.
-    Activate(f, si);
+    t.Activate(si);
     si->doc().cell.a = 0.0;  // a cell without volume
     testing::BoxWatcher box;
     box.Arm();
     f.action(cmd::kCalculate)->trigger();
     QCOMPARE(box.caption, QStringLiteral("Błąd"));
     QVERIFY(!siView->patternPresent());
-    Finish(run);
   }
 
   void cancelKeepsPreviousResults() {
@@ -161,12 +123,11 @@ class ShellTest : public QObject {
   }
 
   void unsavedChangesAreAskedAboutAndFailedSavesReported() {
-    QTemporaryDir tmp;
-    const QString folder = tmp.path() + "/gone", path = folder + "/NaCl.xml";
+    testing::AppRun t;
+    const QString folder = t.dir.path() + "/gone", path = folder + "/NaCl.xml";
     QVERIFY(QDir().mkpath(folder) && QFile::copy(testing::ExampleFile("NaCl.xml"), path));
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {path}, (tmp.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
+    QVERIFY(t.Start({path}, false));
+    CMainFrame& f = *t.f;
     CChildFrame* frame = f.frames().first();
     frame->document()->setModified(true);
     QVERIFY(QDir(folder).removeRecursively());  // so that saving must fail
@@ -197,35 +158,57 @@ class ShellTest : public QObject {
     QVERIFY(no.seen);
     QTRY_VERIFY(f.frames().isEmpty());
     QVERIFY(!QFileInfo::exists(path));
-    FinishApplication(run);
   }
 
-  void restartWithAFileKeepsTheSettingsAndDrawsAndReadsTheCurve() {
+  // Every setting, those of "Ustawienia programu" among them, and the bars
+  // hidden come back after a restart; new documents start from them, the
+  // curve takes the stored colour and the cursor follows the abscissa.
+  void restartKeepsEverySettingAndTheCurveFollowsThem() {
     QTemporaryDir tmp;
-    const std::string ini = (tmp.path() + "/Pelmora.conf").toStdString();
+    const QString ini = tmp.path() + "/Pelmora.conf";
+    CSettings set;
+    set.DataDir = (testing::SourceDir() + "/Data").toStdString();
+    set.PluginsDir = (tmp.path() + "/wtyczki").toStdString();
+    set.PeakProfile = "Lorentz";
+    ExperimentValues& e = set.experiment;
+    e.lambda1 = 0.70932, e.lambda2 = 0.71361, e.ratio = 0.499;
+    e.angleMin = 12.5, e.angleMax = 130.25;
+    e.u = 0.012345, e.v = -0.004321, e.w = 0.002468, e.x = 0.013579, e.y = 0.5;
+    e.difradius = 185.5, e.absorption = 0.00025, e.detslit = 7.5, e.beamarea = 12.25, e.measurespeed = 2.5;
+    e.dwfactor = 0.45, e.IsDW = 1, e.gsize = 2500.0;
+    set.dthMF = 7.5, set.Radiation = 1, set.GLDetail = 42;
+    set.AxisColor = RgbColor(4, 5, 6), set.KA1Color = RgbColor(7, 8, 9), set.KA2Color = RgbColor(10, 11, 12);
+    set.RadName = "*Mo Ka", set.AparatName = "*Synchrotron";
     {
-      ApplicationRun run;
-      QVERIFY(StartApplication(run, {}, ini));
-      run.frame->show();
+      testing::AppRun t;
+      QVERIFY(t.Start({}, true, ini));
+      t.app().settings() = set;
       {
-        CSettingsDlg dlg(run.app->settings(), run.frame.get());
+        CSettingsDlg dlg(t.app().settings(), t.f);
         dlg.margin()->setText(QStringLiteral("12,5"));  // a decimal comma, as the locale may type it
         dlg.useMultiple()->setChecked(false);
         dlg.colourPrint()->setChecked(true);
         dlg.chartColour()->setColor(QColor(0, 0, 255));
         dlg.accept();
       }
-      for (int id : {int(cmd::kViewZoomBar), int(cmd::kViewStatusBar)}) run.frame->action(id)->trigger();
-      run.frame->close();
-      QVERIFY(FinishApplication(run));
+      for (int id : {int(cmd::kViewZoomBar), int(cmd::kViewStatusBar)}) t.f->action(id)->trigger();
+      t.f->close();
+      QVERIFY(t.Finish());
     }
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, ini));
-    QCOMPARE(run.app->settings().dthMargin, 12.5);
-    QCOMPARE(run.app->settings().useTHMF, 0);
-    QCOMPARE(run.app->settings().printBW, 0);
-    QCOMPARE(run.app->settings().ChartColor, 0xFF0000u);  // blue as 0x00BBGGRR
-    CMainFrame& f = *run.frame;
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}, false, ini));
+    const CSettings& got = t.app().settings();
+    ExperimentValues want = set.experiment;
+    want.y = 0.0;  // never stored
+    QVERIFY(got.experiment == want);
+    QVERIFY(std::tie(got.DataDir, got.PluginsDir, got.PeakProfile, got.RadName, got.AparatName) ==
+            std::tie(set.DataDir, set.PluginsDir, set.PeakProfile, set.RadName, set.AparatName));
+    QVERIFY(std::tuple(got.dthMF, got.dthMargin, got.Radiation, got.GLDetail, got.printBW, got.useTHMF) ==
+            std::tuple(7.5, 12.5, 1, 42, 0, 0));
+    // Blue as 0x00BBGGRR.
+    QVERIFY(std::tuple(got.ChartColor, got.AxisColor, got.KA1Color, got.KA2Color) ==
+            std::tuple(0xFF0000u, RgbColor(4, 5, 6), RgbColor(7, 8, 9), RgbColor(10, 11, 12)));
+    CMainFrame& f = *t.f;
     f.resize(1000, 700);
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -246,21 +229,15 @@ class ShellTest : public QObject {
       }
     QCOMPARE(view->patternMaximum(), largest);
     QVERIFY(std::abs(at - 31.70) < 0.1);
-    // The curve takes the stored colour.
     QVERIFY(testing::WaitForChart(view));
-    QVERIFY(CountNear(*view->cachedImage(), QColor(0, 0, 255)) > 200);
+    // The curve is anti-aliased: its core pixels carry the colour.
+    QVERIFY(testing::CountNear(*view->cachedImage(), QColor(0, 0, 255), 40) > 200);
 
-    // The cursor over the 200 line reads its angle and names the reflection.
-    QString ka1;
-    connect(view, &CDownView::cursorRead, this, [&](const QString&, const QString&, const QString& k1, const QString&) { ka1 = k1; });
+    // "Oś kątów": the read-out over the 200 line follows the abscissa
+    // (d = 2.820 Å, Q = 2.228 1/Å at lambda 1.540562 Å); the curve is not
+    // redrawn.
     const ChartRect c = view->chartRect();
     const int x = c.left + ValueToPixel(31.7024, c.width(), view->zoom().x0, view->zoom().x1);
-    QTest::mouseMove(view, QPoint(x, (c.top + c.bottom) / 2));
-    QVERIFY2(view->cursorText().startsWith(QStringLiteral("Kąt: 31.7")), qPrintable(view->cursorText()));
-    QVERIFY2(ka1.contains(QStringLiteral("2 0 0 ; ")), qPrintable(ka1));
-    QVERIFY(f.statusBar()->currentMessage().startsWith(QStringLiteral("Kąt: 31.7")));
-    // "Oś kątów": the read-out follows the abscissa (d = 2.820 Å, Q = 2.228
-    // 1/Å for the 200 line at lambda 1.540562 Å); the curve is not redrawn.
     QVERIFY(f.xAxisAction(XAxisUnit::TwoTheta)->isChecked());
     const qint64 image = view->cachedImage()->cacheKey();
     f.xAxisAction(XAxisUnit::D)->trigger();
@@ -271,31 +248,45 @@ class ShellTest : public QObject {
     QTest::mouseMove(view, QPoint(x, (c.top + c.bottom) / 2));
     QVERIFY2(view->cursorText().startsWith(QStringLiteral("Q: 2.2")), qPrintable(view->cursorText()));
     QCOMPARE(view->cachedImage()->cacheKey(), image);
-    f.xAxisAction(XAxisUnit::TwoTheta)->trigger();
-    // Off the plot the read-out empties the cursor fields.
-    QTest::mouseMove(view, QPoint(5, 5));
-    QVERIFY(ka1.isEmpty());
-    Finish(run);
+    KomorkaDocument* fresh = f.NewDocument();
+    QVERIFY(fresh->doc().experiment.angleMax == 130.25 && fresh->doc().experiment.detslit == 7.5);
   }
 
-  void recentFilesAndDroppedImportsSavedUnderANewName() {
-    QTemporaryDir tmp;
-    const QString dat = tmp.path() + "/NaCl.dat", xml = tmp.path() + "/NaCl.xml";
+  // Opened files go to the head of the recent list, four at most, however
+  // their path is spelt; a file open already is shown instead of opened
+  // twice; a dropped older file is imported; an entry whose file has gone
+  // leaves the list.
+  void recentFilesAndDroppedImports() {
+    testing::AppRun t;
+    const QString dat = t.dir.path() + "/NaCl.dat", xml = t.dir.path() + "/NaCl.xml";
     QVERIFY(QFile::copy(testing::SourceDir() + "/tests/data/NaCl.dat", dat));
     const QByteArray before = ReadAll(dat);
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, (tmp.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-
-    // Opened files go to the head of the recent list, four at most; a file
-    // open already is shown instead of opened twice.
+    QVERIFY(t.Start());
+    CMainFrame& f = *t.f;
+    const auto path = [](const char* name) { return QFileInfo(testing::ExampleFile(name)).absoluteFilePath(); };
     for (const char* name : {"Si.xml", "CsCl.xml", "alpha-Fe.xml", "rutile-TiO2.xml", "NaCl.xml", "Si.xml"})
       QVERIFY(f.OpenDocumentFile(testing::ExampleFile(name)));
     QCOMPARE(f.frames().size(), 5);
-    QCOMPARE(RecentFile(run, "File1"), QFileInfo(testing::ExampleFile("NaCl.xml")).absoluteFilePath());
-    QVERIFY(RecentFile(run, "File4").endsWith("CsCl.xml"));
+    QCOMPARE(RecentFiles(t),
+             QStringList({path("NaCl.xml"), path("rutile-TiO2.xml"), path("alpha-Fe.xml"), path("CsCl.xml")}));
+    f.mdiArea()->closeAllSubWindows();
+    QTRY_VERIFY(f.frames().isEmpty());
+    QVERIFY(f.OpenDocumentFile(testing::SourceDir() + "/examples/../examples/./rutile-TiO2.xml"));
+    QCOMPARE(RecentFiles(t),
+             QStringList({path("rutile-TiO2.xml"), path("NaCl.xml"), path("alpha-Fe.xml"), path("CsCl.xml")}));
+    // Reopened from the menu: the same; one open already comes to the front.
+    QMenu* recent = RecentMenu(f);
+    QVERIFY(recent);
+    QStringList shown;
+    for (QAction* a : recent->actions()) shown << a->text();
+    QCOMPARE(shown, QStringList({"&1 rutile-TiO2.xml", "&2 NaCl.xml", "&3 alpha-Fe.xml", "&4 CsCl.xml"}));
+    recent->actions().at(2)->trigger();
+    QCOMPARE(f.activeDocument()->path(), path("alpha-Fe.xml"));
+    QCOMPARE(RecentFiles(t),
+             QStringList({path("alpha-Fe.xml"), path("rutile-TiO2.xml"), path("NaCl.xml"), path("CsCl.xml")}));
+    recent->actions().at(1)->trigger();
+    QCOMPARE(f.frames().size(), 2);
+    QCOMPARE(f.activeDocument()->path(), path("rutile-TiO2.xml"));
 
     // A dropped older file is imported, not opened: "Zapisz" asks for a
     // name, proposing NAME.xml beside it, and the original stays as it was.
@@ -320,7 +311,8 @@ class ShellTest : public QObject {
     QCOMPARE(doc->path(), xml);
     QVERIFY(QFileInfo::exists(xml));
     QCOMPARE(ReadAll(dat), before);
-    for (CChildFrame* c : f.frames()) c->close();
+
+    f.mdiArea()->closeAllSubWindows();
     QTRY_VERIFY(f.frames().isEmpty());
     // With no document left, no chart switch looks pressed.
     for (int id : {int(cmd::kDescriptions), int(cmd::kDescKa1), int(cmd::kDescKa2), int(cmd::kTicksFirst)})
@@ -328,25 +320,20 @@ class ShellTest : public QObject {
 
     // A recent entry whose file has gone leaves the list after its message.
     QVERIFY(QFile::remove(xml));
-    QMenu* recent = nullptr;
-    for (QAction* a : f.menuBar()->actions())
-      for (QAction* b : a->menu() ? a->menu()->actions() : QList<QAction*>{})
-        if (b->menu() && b->text() == QStringLiteral("Ostatnio otwarte")) recent = b->menu();
-    QVERIFY(recent && !recent->actions().isEmpty());
+    recent = RecentMenu(f);
     QCOMPARE(recent->actions().first()->statusTip(), xml);
     testing::BoxWatcher box;
     box.Arm();
     recent->actions().first()->trigger();
     QVERIFY(box.seen);
-    QCOMPARE(RecentFile(run, "File1"), dat);
+    QCOMPARE(RecentFiles(t).first(), dat);
     QVERIFY(recent->actions().first()->statusTip() != xml);
-    Finish(run);
   }
 
   void cursorPageAndStatusBarFollowTheMouse() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {"--calculate", testing::ExampleFile("NaCl.xml")}, Ini()));
-    CMainFrame& f = *run.frame;
+    testing::AppRun t;
+    QVERIFY(t.Start({"--calculate", testing::ExampleFile("NaCl.xml")}, false));
+    CMainFrame& f = *t.f;
     f.resize(1000, 700);
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -359,189 +346,55 @@ class ShellTest : public QObject {
     QVERIFY(ka1 > 31.6 && ka2 > ka1 + 0.05 && ka2 < ka1 + 0.1);
     // The mouse on tick k of the angle axis and tick i of the intensity
     // axis, where the read-out is exact: window start + k (or i) hundredths.
-    struct Reading {
-      QString angle, intensity, ka1, ka2, status;
+    // Read: angle, intensity, Ka1, Ka2 of the page, then the status bar.
+    auto read = [&] {
+      QStringList fields;
+      for (int field = 0; field < 4; ++field) fields << page->field(field)->text();
+      return fields << f.statusBar()->currentMessage();
     };
     auto readAt = [&](double x0, double x1, int k, int i, int dx = 0) {
-      QVERIFY(view->zoom().StretchAngle(x0, x1) || (view->zoom().x0 == x0 && view->zoom().x1 == x1));
+      if (!view->zoom().StretchAngle(x0, x1) && (view->zoom().x0 != x0 || view->zoom().x1 != x1)) return QStringList();
       view->repaint();
       const ChartRect c = view->chartRect();
       auto round = [](double v) { return int(v - std::floor(v) > 0.5 ? std::ceil(v) : std::floor(v)); };
-      const QPoint at(c.left + round(k * c.width() / 100.0) + dx, c.bottom - 15 - round(i * (c.height() - 30) / 100.0));
-      QTest::mouseMove(view, at);
-    };
-    auto fields = [&] {
-      return Reading{page->field(0)->text(), page->field(1)->text(), page->field(2)->text(), page->field(3)->text(),
-                     f.statusBar()->currentMessage()};
+      QTest::mouseMove(view, QPoint(c.left + round(k * c.width() / 100.0) + dx,
+                                    c.bottom - 15 - round(i * (c.height() - 30) / 100.0)));
+      return read();
     };
     auto expect = [](double angle, double percent, const char* k1, const char* k2) {
       const QString a = QString::asprintf("%.4f", angle), p = QString::asprintf("%.4f", percent);
-      return Reading{a, p, QLatin1String(k1), QLatin1String(k2),
-                     QStringLiteral("Kąt: %1 st.    Natężenie: %2").arg(a, p)};
-    };
-    auto same = [](const Reading& a, const Reading& b) {
-      return a.angle == b.angle && a.intensity == b.intensity && a.ka1 == b.ka1 && a.ka2 == b.ka2 &&
-             a.status == b.status;
-    };
-    auto show = [](const Reading& r) {
-      return QStringLiteral("[%1|%2|%3|%4|%5]").arg(r.angle, r.intensity, r.ka1, r.ka2, r.status);
+      return QStringList{a, p, k1, k2, QStringLiteral("Kąt: %1 st.    Natężenie: %2").arg(a, p)};
     };
     // Over Ka1 of 200 in a 10-degree window: 2 pixels left and 3 right of
     // the cursor do not reach Ka2, 0.08 degrees higher.
-    readAt(ka1 - 5.0, ka1 + 5.0, 50, 37);
-    Reading want = expect(ka1 - 5.0 + 50 * 10.0 / 100, 37.0, "2 0 0 ; ", "");
-    QVERIFY2(same(fields(), want), qPrintable(show(fields()) + " != " + show(want)));
-    readAt(ka2 - 5.0, ka2 + 5.0, 50, 81);
-    want = expect(ka2 - 5.0 + 50 * 10.0 / 100, 81.0, "", "2 0 0 ; ");
-    QVERIFY2(same(fields(), want), qPrintable(show(fields()) + " != " + show(want)));
+    QCOMPARE(readAt(ka1 - 5.0, ka1 + 5.0, 50, 37), expect(ka1 - 5.0 + 50 * 10.0 / 100, 37.0, "2 0 0 ; ", ""));
+    QCOMPARE(readAt(ka2 - 5.0, ka2 + 5.0, 50, 81), expect(ka2 - 5.0 + 50 * 10.0 / 100, 81.0, "", "2 0 0 ; "));
     // The reflections looked for lie from 2 pixels left to 3 right of the
     // cursor: Ka2 half a pixel right of tick 50 is found from 2 pixels left
     // of the tick, not from 3, and from 2 pixels right, not from 3.
     const double half = 0.5 * 10.0 / view->chartRect().width();
     for (auto [dx, found] : {std::pair{-2, true}, {-3, false}, {2, true}, {3, false}}) {
-      readAt(ka2 - 5.0 - half, ka2 + 5.0 - half, 50, 50, dx);
-      QVERIFY2(fields().ka1.isEmpty() && fields().ka2 == (found ? "2 0 0 ; " : ""),
-               qPrintable(QStringLiteral("%1 pixels: ").arg(dx) + show(fields())));
+      const QStringList fields = readAt(ka2 - 5.0 - half, ka2 + 5.0 - half, 50, 50, dx);
+      QVERIFY2(fields.size() == 5 && fields[2].isEmpty() && fields[3] == (found ? "2 0 0 ; " : ""),
+               qPrintable(QString::number(dx) + fields.join('|')));
     }
     // In a 100-degree window the same pixels take in both lines.
-    readAt(ka1 - 20.0, ka1 + 80.0, 20, 3);
-    want = expect(ka1 - 20.0 + 20 * 100.0 / 100, 3.0, "2 0 0 ; ", "2 0 0 ; ");
-    QVERIFY2(same(fields(), want), qPrintable(show(fields()) + " != " + show(want)));
+    const QStringList both = expect(ka1 - 20.0 + 20 * 100.0 / 100, 3.0, "2 0 0 ; ", "2 0 0 ; ");
+    QCOMPARE(readAt(ka1 - 20.0, ka1 + 80.0, 20, 3), both);
     // On the bottom of the intensity window the cursor is outside it: the
     // page empties, the status bar keeps the last reading.
-    readAt(ka1 - 20.0, ka1 + 80.0, 20, 0);
-    Reading off = fields();
-    QVERIFY2(off.angle.isEmpty() && off.intensity.isEmpty() && off.ka1.isEmpty() && off.ka2.isEmpty(), qPrintable(show(off)));
-    QCOMPARE(off.status, want.status);
+    QCOMPARE(readAt(ka1 - 20.0, ka1 + 80.0, 20, 0), QStringList({"", "", "", "", both[4]}));
     // Leaving the chart clears both.
-    readAt(ka1 - 20.0, ka1 + 80.0, 20, 3);
-    QVERIFY(same(fields(), want));
+    QCOMPARE(readAt(ka1 - 20.0, ka1 + 80.0, 20, 3), both);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(view, &leave);
-    off = fields();
-    QVERIFY2(off.angle.isEmpty() && off.intensity.isEmpty() && off.ka1.isEmpty() && off.ka2.isEmpty(), qPrintable(show(off)));
-    QCOMPARE(off.status, QStringLiteral("Gotowy"));
-    Finish(run);
-  }
-
-  void everySettingComesBackAfterARestart() {
-    QTemporaryDir tmp;
-    const std::string ini = (tmp.path() + "/Pelmora.conf").toStdString();
-    CSettings set;
-    set.DataDir = (tmp.path() + "/dane").toStdString();
-    set.PluginsDir = (tmp.path() + "/wtyczki").toStdString();
-    set.PeakProfile = "Lorentz";
-    ExperimentValues& e = set.experiment;
-    e.lambda1 = 0.70932, e.lambda2 = 0.71361, e.ratio = 0.499;
-    e.angleMin = 12.5, e.angleMax = 130.25;
-    e.u = 0.012345, e.v = -0.004321, e.w = 0.002468, e.x = 0.013579, e.y = 0.5;
-    e.difradius = 185.5, e.absorption = 0.00025, e.detslit = 7.5, e.beamarea = 12.25, e.measurespeed = 2.5;
-    e.dwfactor = 0.45, e.IsDW = 1, e.gsize = 2500.0;
-    set.dthMF = 7.5, set.dthMargin = 12.25;
-    set.Radiation = 1, set.GLDetail = 42;
-    set.ChartColor = RgbColor(1, 2, 3), set.AxisColor = RgbColor(4, 5, 6);
-    set.KA1Color = RgbColor(7, 8, 9), set.KA2Color = RgbColor(10, 11, 12);
-    set.printBW = 0, set.useTHMF = 0;
-    set.RadName = "*Mo Ka", set.AparatName = "*Synchrotron";
-    {
-      ApplicationRun run;
-      QVERIFY(StartApplication(run, {}, ini));
-      run.app->settings() = set;
-      QVERIFY(FinishApplication(run));
-    }
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, ini));
-    const CSettings& got = run.app->settings();
-    QCOMPARE(got.DataDir, set.DataDir);
-    QCOMPARE(got.PluginsDir, set.PluginsDir);
-    QCOMPARE(got.PeakProfile, set.PeakProfile);
-    const ExperimentValues& g = got.experiment;
-    QCOMPARE(g.lambda1, 0.70932);
-    QCOMPARE(g.lambda2, 0.71361);
-    QCOMPARE(g.ratio, 0.499);
-    QCOMPARE(g.angleMin, 12.5);
-    QCOMPARE(g.angleMax, 130.25);
-    QCOMPARE(g.u, 0.012345);
-    QCOMPARE(g.v, -0.004321);
-    QCOMPARE(g.w, 0.002468);
-    QCOMPARE(g.x, 0.013579);
-    QCOMPARE(g.y, 0.0);  // never stored
-    QCOMPARE(g.difradius, 185.5);
-    QCOMPARE(g.absorption, 0.00025);
-    QCOMPARE(g.detslit, 7.5);
-    QCOMPARE(g.beamarea, 12.25);
-    QCOMPARE(g.measurespeed, 2.5);
-    QCOMPARE(g.dwfactor, 0.45);
-    QCOMPARE(g.IsDW, 1);
-    QCOMPARE(g.gsize, 2500.0);
-    QCOMPARE(got.dthMF, 7.5);
-    QCOMPARE(got.dthMargin, 12.25);
-    QCOMPARE(got.Radiation, 1);
-    QCOMPARE(got.GLDetail, 42);
-    QCOMPARE(got.ChartColor, RgbColor(1, 2, 3));
-    QCOMPARE(got.AxisColor, RgbColor(4, 5, 6));
-    QCOMPARE(got.KA1Color, RgbColor(7, 8, 9));
-    QCOMPARE(got.KA2Color, RgbColor(10, 11, 12));
-    QCOMPARE(got.printBW, 0);
-    QCOMPARE(got.useTHMF, 0);
-    QCOMPARE(got.RadName, set.RadName);
-    QCOMPARE(got.AparatName, set.AparatName);
-    // New documents start from them.
-    KomorkaDocument* doc = run.frame->NewDocument();
-    QCOMPARE(doc->doc().experiment.angleMax, 130.25);
-    QCOMPARE(doc->doc().experiment.detslit, 7.5);
-    Finish(run);
-  }
-
-  void reopenedFilesMoveToTheHeadOfTheRecentList() {
-    QTemporaryDir tmp;
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, (tmp.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-    const QString si = QFileInfo(testing::ExampleFile("Si.xml")).absoluteFilePath();
-    const QString nacl = QFileInfo(testing::ExampleFile("NaCl.xml")).absoluteFilePath();
-    const QString cscl = QFileInfo(testing::ExampleFile("CsCl.xml")).absoluteFilePath();
-    for (const QString& p : {si, nacl, cscl}) QVERIFY(f.OpenDocumentFile(p));
-    f.mdiArea()->closeAllSubWindows();
-    QTRY_VERIFY(f.frames().isEmpty());
-    auto list = [&] {
-      QStringList out;
-      for (const char* key : {"File1", "File2", "File3", "File4"}) out << RecentFile(run, key);
-      return out;
-    };
-    QCOMPARE(list(), QStringList({cscl, nacl, si, ""}));
-    // Reopened by another spelling of its path: one entry, now the first.
-    const QString roundabout = testing::SourceDir() + "/examples/../examples/./Si.xml";
-    QVERIFY(f.OpenDocumentFile(roundabout));
-    QCOMPARE(list(), QStringList({si, cscl, nacl, ""}));
-    // Reopened from the menu: the same.
-    QMenu* recent = nullptr;
-    for (QAction* a : f.menuBar()->actions())
-      for (QAction* b : a->menu() ? a->menu()->actions() : QList<QAction*>{})
-        if (b->menu() && b->text() == QStringLiteral("Ostatnio otwarte")) recent = b->menu();
-    QVERIFY(recent);
-    QStringList shown;
-    for (QAction* a : recent->actions()) shown << a->text();
-    QCOMPARE(shown, QStringList({"&1 Si.xml", "&2 CsCl.xml", "&3 NaCl.xml"}));
-    recent->actions().at(2)->trigger();
-    QCOMPARE(f.activeDocument()->path(), nacl);
-    QCOMPARE(list(), QStringList({nacl, si, cscl, ""}));
-    QCOMPARE(f.frames().size(), 2);
-    // A file open already comes to the front, not twice.
-    recent->actions().at(1)->trigger();
-    QCOMPARE(f.frames().size(), 2);
-    QCOMPARE(f.activeDocument()->path(), si);
-    Finish(run);
+    QCOMPARE(read(), QStringList({"", "", "", "", "Gotowy"}));
   }
 
   void windowMenuReachesEveryDocument() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, Ini()));
-    CMainFrame& f = *run.frame;
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    testing::AppRun t;
+    QVERIFY(t.Start());
+    CMainFrame& f = *t.f;
     QVERIFY(!f.windowMenu());
     std::vector<KomorkaDocument*> docs;
     for (const char* name : {"Si.xml", "NaCl.xml", "CsCl.xml"}) docs.push_back(f.OpenDocumentFile(testing::ExampleFile(name)));
@@ -612,21 +465,19 @@ class ShellTest : public QObject {
     list = entries();
     QCOMPARE(list.size(), 2);
     QCOMPARE(list[0]->text(), QStringLiteral("&1 NaCl.xml"));
-    Finish(run);
   }
 
   void neutronFileIsCalculatedAsNeutronsAndSavedUnchanged() {
     // NaCl measured with neutrons: the file's own source says so.
-    QTemporaryDir tmp;
+    testing::AppRun t;
     QByteArray bytes = ReadAll(testing::ExampleFile("NaCl.xml"));
     const QByteArray xray = "<source name=\"Cu Ka\" type=\"x\">";
     QVERIFY(bytes.contains(xray));
     bytes.replace(xray, "<source name=\"D2B\" type=\"n\">");
-    const QString path = tmp.path() + "/NaCl-n.xml", ini = tmp.path() + "/P.conf";
+    const QString path = t.dir.path() + "/NaCl-n.xml", ini = t.dir.path() + "/P.conf";
     QVERIFY(WriteAll(path, bytes));
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {path}, ini.toStdString()));
-    CMainFrame& f = *run.frame;
+    QVERIFY(t.Start({path}, false, ini));
+    CMainFrame& f = *t.f;
     KomorkaDocument* doc = f.activeDocument();
     QVERIFY(doc && doc->doc().experiment.radiation == 1);
     f.action(cmd::kCalculate)->trigger();
@@ -634,7 +485,7 @@ class ShellTest : public QObject {
     // Saved without a change, the file keeps every byte.
     f.action(cmd::kSave)->trigger();
     QCOMPARE(ReadAll(path), bytes);
-    FinishApplication(run);
+    t.Finish();
 
     // The command-line tool lists the same reflections.
     QProcess cli;
@@ -650,9 +501,9 @@ class ShellTest : public QObject {
   // back through the CIF import it gives the same cell and atoms. A save
   // asked for by "Zapisz" offers the structure file only.
   void saveAsCifIsAnExport() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("rutile-TiO2.xml")}, Ini()));
-    CMainFrame& f = *run.frame;
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("rutile-TiO2.xml")}, false));
+    CMainFrame& f = *t.f;
     KomorkaDocument* doc = f.activeDocument();
     QVERIFY(doc);
     const QString own = doc->path(), title = doc->title();
@@ -661,7 +512,7 @@ class ShellTest : public QObject {
     testing::ModalWatcher<QFileDialog> save;
     save.Arm([&](QFileDialog* d) {
       filters = d->nameFilters();
-      d->setDirectory(dir_.path());
+      d->setDirectory(t.dir.path());
       auto* type = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
       auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
       QVERIFY(type && name);
@@ -676,9 +527,9 @@ class ShellTest : public QObject {
     note.Arm();
     f.action(cmd::kSaveAs)->trigger();
     QCOMPARE(filters, (QStringList{QStringLiteral("Pelmor 1.0 (*.xml)"), QStringLiteral("CIF (*.cif)")}));
-    const QString cif = dir_.path() + "/rutile.cif";
+    const QString cif = t.dir.path() + "/rutile.cif";
     QVERIFY(QFileInfo::exists(cif));
-    QVERIFY(!QFileInfo::exists(dir_.path() + "/rutile.xml"));
+    QVERIFY(!QFileInfo::exists(t.dir.path() + "/rutile.xml"));
     QVERIFY(ReadAll(cif).contains("_space_group_IT_number"));
     QCOMPARE(doc->path(), own);
     QCOMPARE(doc->title(), title);
@@ -701,12 +552,12 @@ class ShellTest : public QObject {
     });
     f.action(cmd::kSave)->trigger();
     QCOMPARE(filters, QStringList{QStringLiteral("Pelmor 1.0 (*.xml)")});
-    Finish(run);
   }
+
   void importsAskTheirBlockAndTakeTheirInstrumentAProfileRedrawsAtOnce() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {testing::ExampleFile("NaCl.xml")}, Ini()));
-    CMainFrame& f = *run.frame;
+    testing::AppRun t;
+    QVERIFY(t.Start({testing::ExampleFile("NaCl.xml")}, false));
+    CMainFrame& f = *t.f;
     CDownView* nacl = f.activeView();
     QVERIFY(nacl);
     // Sticks first; another profile draws the same reflections anew at once.
@@ -728,15 +579,9 @@ class ShellTest : public QObject {
     // Two structures in one CIF: the program asks which, lists both, and
     // reads the one chosen with the instrument set for imports.
     QByteArray both;
-    for (const char* name : {"anatase.cif", "rutile.cif"}) {
-      QFile part(testing::SourceDir() + QStringLiteral("/tests/data/cif/") + QLatin1String(name));
-      QVERIFY(part.open(QIODevice::ReadOnly));
-      both += part.readAll();
-    }
-    for (const char* name : {"/two.cif", "/again.cif"}) {
-      QFile out(dir_.path() + QLatin1String(name));
-      QVERIFY(out.open(QIODevice::WriteOnly) && out.write(both) == both.size());
-    }
+    for (const char* name : {"anatase.cif", "rutile.cif"})
+      both += ReadAll(testing::SourceDir() + QStringLiteral("/tests/data/cif/") + QLatin1String(name));
+    for (const char* name : {"/two.cif", "/again.cif"}) QVERIFY(WriteAll(t.dir.path() + QLatin1String(name), both));
     QStringList listed;
     testing::ModalWatcher<CifBlocksDialog> ask;
     ask.Arm([&](CifBlocksDialog* d) {
@@ -745,7 +590,7 @@ class ShellTest : public QObject {
       d->list()->selectRow(1);
       d->accept();
     });
-    KomorkaDocument* rutile = f.OpenDocumentFile(dir_.path() + "/two.cif");
+    KomorkaDocument* rutile = f.OpenDocumentFile(t.dir.path() + "/two.cif");
     QVERIFY(ask.seen);
     QCOMPARE(listed, (QStringList{QStringLiteral("anatase"), QStringLiteral("rutile")}));
     QVERIFY(rutile);
@@ -758,23 +603,22 @@ class ShellTest : public QObject {
     const qsizetype open = f.frames().size();
     testing::ModalWatcher<CifBlocksDialog> cancel;
     cancel.Arm([](CifBlocksDialog* d) { d->reject(); });
-    QVERIFY(!f.OpenDocumentFile(dir_.path() + "/again.cif"));
+    QVERIFY(!f.OpenDocumentFile(t.dir.path() + "/again.cif"));
     QVERIFY(cancel.seen);
     QCOMPARE(f.frames().size(), open);
 
     // The settings choose the set; the dialog lists the instrument file's.
-    run.app->settings().ImportAparat = "Neutrony D1A";
+    t.app().settings().ImportAparat = "Neutrony D1A";
     {
-      CSettingsDlg dlg(run.app->settings(), &f, {"Lab. Bragg-Brentano", "Neutrony D1A"});
+      CSettingsDlg dlg(t.app().settings(), &f, {"Lab. Bragg-Brentano", "Neutrony D1A"});
       QCOMPARE(dlg.importInstrument()->currentText(), QStringLiteral("Neutrony D1A"));
       dlg.importInstrument()->setCurrentIndex(0);
       dlg.accept();
     }
-    QCOMPARE(run.app->settings().ImportAparat, std::string());
-    Finish(run);
+    QCOMPARE(t.app().settings().ImportAparat, std::string());
   }
 };
 
-QObject* MakeShellTest() { return new ShellTest; }
+static testing::TestClass<ShellTest> registered;
 
 #include "test_shell.moc"

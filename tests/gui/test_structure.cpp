@@ -2,34 +2,26 @@
 // lattice rules of every type, atoms added, changed and removed with every
 // refusal, the lattice-change question, the periodic table's user records,
 // and anomalous factors by element.
-#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 #include <numeric>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "app/ui/MainFrame.h"
-#include "documents/ui/KomorkaDocument.h"
-#include "widgets/NumberEdit.h"
 #include "editors/ui/InfoAtomsPage.h"
 #include "editors/ui/InfoPanel.h"
 #include "editors/ui/StructureDialog.h"
-#include "refdata/ui/PeriodicTableDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
+using testing::AddAt;
+using testing::Answer;
+using testing::Pick;
 
 namespace {
 
@@ -40,54 +32,21 @@ void SelectRows(QTableView* list, std::initializer_list<int> rows) {
                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-// Runs act, answering the message box it shows with button; returns the
-// box's text, "" when none came (after the watcher has given up).
-QString Answer(const std::function<void()>& act, QMessageBox::StandardButton button = QMessageBox::Ok) {
-  testing::BoxWatcher box;
-  box.Arm(button);
-  act();
-  for (int i = 0; !box.seen && i < 250; ++i) QTest::qWait(20);
-  return box.text;
-}
-
-// Opens the periodic table from "..." and lets fn choose before OK.
-void PickAtom(CMyPropertyPage1* page, const std::function<void(CAtomTable*)>& fn) {
-  testing::ModalWatcher<CAtomTable> watcher;
-  watcher.Arm([fn](CAtomTable* t) {
-    fn(t);
-    t->accept();
-  });
-  page->chooseButton()->click();
-  QVERIFY(watcher.seen);
-}
-
-// Types the coordinates and presses "Dodaj".
-void AddAt(CMyPropertyPage1* p, const char* x, const char* y, const char* z) {
-  const char* xyz[3] = {x, y, z};
-  for (int i = 0; i < 3; ++i) p->coordField(i)->setText(QString::fromUtf8(xyz[i]));
-  p->addButton()->click();
-}
-
 IonRecord IonOf(const AtomSite& at) {
   return {at.ionCharge, at.a1, at.b1, at.a2, at.b2, at.a3, at.b3, at.a4, at.b4, at.c};
 }
 
-struct Frame {
-  QTemporaryDir dir;
-  ApplicationRun run;
+// A new document on the structure page.
+struct Frame : testing::AppRun {
   CTabPage1* page = nullptr;
   KomorkaDocument* doc = nullptr;
   bool Start() {
-    if (!StartApplication(run, {}, (dir.path() + "/Pelmora.conf").toStdString())) return false;
-    run.frame->show();
-    doc = run.frame->NewDocument();
-    run.frame->action(cmd::kStructurePage)->trigger();
-    page = run.frame->structurePage();
+    if (!AppRun::Start({}, false)) return false;
+    f->show();
+    doc = f->NewDocument();
+    f->action(cmd::kStructurePage)->trigger();
+    page = f->structurePage();
     return page->isVisible() && page->document() == doc;
-  }
-  ~Frame() {
-    for (CChildFrame* f : run.frame->frames()) f->document()->setModified(false);
-    FinishApplication(run);
   }
 };
 
@@ -161,15 +120,15 @@ class StructureTest : public QObject {
     f.page->ChooseLattice(2);  // cubic F: four cell atoms per structure atom
     CMyPropertyPage1* p = f.page->atomsPage();
     CKomorka& d = f.doc->doc();
-    QSignalSpy changed(&f.run.frame->hub(), &NotificationHub::structureChanged);
-    QSignalSpy deleted(&f.run.frame->hub(), &NotificationHub::atomsDeleted);
+    QSignalSpy changed(&f.f->hub(), &NotificationHub::structureChanged);
+    QSignalSpy deleted(&f.f->hub(), &NotificationHub::atomsDeleted);
     f.doc->setModified(false);
 
     // Refusals add nothing: no atom chosen, a taken place, a non-number.
     QCOMPARE(Answer([&] { AddAt(p, "0", "0", "0"); }), QStringLiteral("Wybierz atom"));
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
+    QVERIFY(Pick(p, 11));
     AddAt(p, "0", "0", "0");
-    const ElementEntry& na = f.run.app->reference().elements.Entry(11);
+    const ElementEntry& na = f.app().reference().elements.Entry(11);
     QVERIFY(IonOf(d.crystal.structureAtoms[0]) == na.ions[na.defaultIon]);
     // Taken also one cell further on and at a centring image of the atom.
     const char* const taken[][3] = {{"0", "0", "0"}, {"1", "-1", "0"}, {"0.5", "0", "-0.5"}};
@@ -205,7 +164,7 @@ class StructureTest : public QObject {
     SelectRows(p->list(), {0, 2});
     testing::BoxWatcher yes;
     yes.Arm(QMessageBox::Yes);
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(17); });
+    QVERIFY(Pick(p, 17));
     QVERIFY(yes.seen);
     QVERIFY(d.crystal.structureAtoms[0].name == "Cl" && d.crystal.structureAtoms[1].name == "Na" &&
             d.crystal.cellAtoms[8].name == "Cl");
@@ -230,10 +189,10 @@ class StructureTest : public QObject {
     QCOMPARE(deleted.count(), 2);
 
     // Another document made active: the fields keep nothing of this one's atom.
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(11); });
+    QVERIFY(Pick(p, 11));
     p->coordField(0)->setText(QStringLiteral("0.3"));
     QVERIFY(!p->nameField()->text().isEmpty());
-    KomorkaDocument* other = f.run.frame->NewDocument();
+    KomorkaDocument* other = f.f->NewDocument();
     QTRY_VERIFY(f.page->document() == other);
     QVERIFY(p->nameField()->text().isEmpty() && p->coordField(0)->text().isEmpty());
     QCOMPARE(Answer([&] { AddAt(p, "0.1", "0.1", "0.1"); }), QStringLiteral("Wybierz atom"));
@@ -241,7 +200,7 @@ class StructureTest : public QObject {
 
     // A closed document leaves the page nothing to edit.
     f.doc->setModified(false);
-    f.run.frame->mdiArea()->closeAllSubWindows();
+    f.f->mdiArea()->closeAllSubWindows();
     QTest::qWait(10);
     QVERIFY(!f.page->document() && !f.page->latticeList()->isEnabled());
   }
@@ -322,7 +281,7 @@ class StructureTest : public QObject {
                             "Czy kontynuować?"));
     QTRY_VERIFY(info.seen);
     QVERIFY(info.text.startsWith(QStringLiteral("Nie wszystkie atomy zostały zidentyfikowane.")));
-    const AnomalTable& t = f.run.app->reference().anomalTables[0];
+    const AnomalTable& t = f.app().reference().anomalTables[0];
     QVERIFY(d.crystal.structureAtoms[0].fprim == t.fprim[11] && d.crystal.structureAtoms[0].fbis == t.fbis[11]);
     QCOMPARE(d.crystal.structureAtoms[1].fprim, 9.0);
     QCOMPARE(d.crystal.cellAtoms[0].fprim, t.fprim[11]);
@@ -359,10 +318,10 @@ class StructureTest : public QObject {
     QCOMPARE(d.cell.b, 4.5937);
 
     // Two sites give the six atoms of rutile; a special position does not double.
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(22); });
+    QVERIFY(Pick(p, 22));
     p->bField()->setText(QStringLiteral("0,5"));
     AddAt(p, "0", "0", "0");
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(8); });
+    QVERIFY(Pick(p, 8));
     p->occupancyField()->setText(QStringLiteral("0.9"));
     p->bField()->clear();
     AddAt(p, "0.30476", "0.30476", "0");
@@ -393,7 +352,7 @@ class StructureTest : public QObject {
     emit typed->editingFinished();  // left again unchanged: nothing asked, nothing done
     QCOMPARE(d.crystal.latticeType, LatticeType(kHexagonal));
     QCOMPARE(d.cell.gamma, 120.0);
-    PickAtom(p, [](CAtomTable* t) { t->SelectElement(30); });
+    QVERIFY(Pick(p, 30));
     QVERIFY(Answer([&] { AddAt(p, "0.3333", "0.6667", "0.1"); }, QMessageBox::No).contains("1/3"));
     QCOMPARE(d.crystal.asymmetricUnit.back().x, 0.3333);
     SelectRows(p->list(), {static_cast<int>(d.crystal.asymmetricUnit.size()) - 1});
@@ -430,7 +389,7 @@ class StructureTest : public QObject {
     // (39, 29, 18) / 40; Uiso = 1 / (8 pi^2) = 0.0126651...
     QCOMPARE(row(29999), QStringList({"Si", "0.9750", "0.7250", "0.4500", "", "1", "1.000", "0.01267"}));
     QCOMPARE(row(1), QStringList({"Si", "0.0250", "0.0000", "0.0000", "", "1", "wsp.", ""}));
-    const QAbstractItemModel* info = f.run.frame->infoPanel()->sheet()->atoms()->list()->model();
+    const QAbstractItemModel* info = f.f->infoPanel()->sheet()->atoms()->list()->model();
     QVERIFY(info->rowCount() == 30000 && info->index(29999, 0).data().toString() == QStringLiteral("30000"));
     QCOMPARE(info->index(29999, 3).data().toString(), QStringLiteral("0.4500"));
 
@@ -491,6 +450,6 @@ class StructureTest : public QObject {
   }
 };
 
-QObject* MakeStructureTest() { return new StructureTest; }
+static testing::TestClass<StructureTest> registered;
 
 #include "test_structure.moc"

@@ -2,86 +2,39 @@
 // atom and "Znajdź symetrię" steps on the structure page, experiment values
 // and the measurement, one history per document, the keys, and the modified
 // mark that follows the saved state.
-#include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
-#include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include "app/ui/Application.h"
 #include "app/ui/ChildFrame.h"
-#include "app/ui/Commands.h"
-#include "app/ui/MainFrame.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "editors/ui/ExperimentPage.h"
 #include "editors/ui/StructureDialog.h"
 #include "measured/ui/MeasuredLayer.h"
-#include "refdata/ui/PeriodicTableDialog.h"
 #include "tests/gui/GuiTestSupport.h"
-#include "widgets/NumberEdit.h"
 
 using namespace pelmora;
 
 namespace {
-
-// Runs act, answering its message box with button.
-void Answer(const std::function<void()>& act, QMessageBox::StandardButton button) {
-  testing::BoxWatcher box;
-  box.Arm(button);
-  act();
-  for (int i = 0; !box.seen && i < 250; ++i) QTest::qWait(20);
-}
-
-// The periodic table from "...", element z chosen.
-void Pick(CMyPropertyPage1* page, int z) {
-  testing::ModalWatcher<CAtomTable> watcher;
-  watcher.Arm([z](CAtomTable* t) {
-    t->SelectElement(z);
-    t->accept();
-  });
-  page->chooseButton()->click();
-}
-
-void AddAt(CMyPropertyPage1* p, double x, double y, double z) {
-  const double xyz[3] = {x, y, z};
-  for (int i = 0; i < 3; ++i) p->coordField(i)->setNumber(xyz[i]);
-  p->addButton()->click();
-}
 
 void TypeCell(CTabPage1* page, int field, const char* text) {
   page->cellField(field)->setText(QString::fromLatin1(text));
   page->CommitCell(field);
 }
 
-struct Frame {
-  QTemporaryDir dir;
-  ApplicationRun run;
-  CMainFrame* f = nullptr;
+// A new document and the two commands.
+struct Frame : testing::AppRun {
   KomorkaDocument* doc = nullptr;
   QAction* undo = nullptr;
   QAction* redo = nullptr;
   bool Start() {
-    if (!StartApplication(run, {}, (dir.path() + "/Pelmora.conf").toStdString())) return false;
-    f = run.frame.get();
+    if (!AppRun::Start({}, false)) return false;
     f->show();
     doc = f->NewDocument();
     undo = f->action(cmd::kUndo);
     redo = f->action(cmd::kRedo);
     return undo && redo;
-  }
-  void Activate(KomorkaDocument* d) {
-    for (CChildFrame* c : f->frames())
-      if (c->document() == d) f->mdiArea()->setActiveSubWindow(c);
-  }
-  ~Frame() {
-    if (!f) return;
-    for (CChildFrame* c : f->frames()) c->document()->setModified(false);
-    FinishApplication(run);
   }
 };
 
@@ -128,8 +81,8 @@ class UndoTest : public QObject {
     QVERIFY(!d.crystal.spaceGroup.empty() && t.doc->isModified());
     QCOMPARE(t.undo->text(), UndoText("zmianę grupy przestrzennej"));
     CMyPropertyPage1* atoms = page->atomsPage();
-    Pick(atoms, 11);
-    AddAt(atoms, 0, 0, 0);
+    QVERIFY(testing::Pick(atoms, 11));
+    testing::AddAt(atoms, 0, 0, 0);
     QVERIFY(d.crystal.asymmetricUnit.size() == 1 && d.crystal.cellAtoms.size() == 4);
     QCOMPARE(t.undo->text(), UndoText("zmianę atomów"));
 
@@ -169,14 +122,14 @@ class UndoTest : public QObject {
     // Rock salt written out in a primitive cubic cell.
     const double na[4][3] = {{0, 0, 0}, {0.5, 0.5, 0}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
     const double cl[4][3] = {{0.5, 0, 0}, {0, 0.5, 0}, {0, 0, 0.5}, {0.5, 0.5, 0.5}};
-    Pick(atoms, 11);
-    for (const auto& p : na) AddAt(atoms, p[0], p[1], p[2]);
-    Pick(atoms, 17);
-    for (const auto& p : cl) AddAt(atoms, p[0], p[1], p[2]);
+    QVERIFY(testing::Pick(atoms, 11));
+    for (const auto& p : na) testing::AddAt(atoms, p[0], p[1], p[2]);
+    QVERIFY(testing::Pick(atoms, 17));
+    for (const auto& p : cl) testing::AddAt(atoms, p[0], p[1], p[2]);
     QCOMPARE(d.crystal.structureAtoms.size(), size_t(8));
     const std::vector<AtomSite> typed = d.crystal.structureAtoms;
 
-    Answer([&] { page->findSymmetryButton()->click(); }, QMessageBox::Yes);
+    testing::Answer([&] { page->findSymmetryButton()->click(); }, QMessageBox::Yes);
     QVERIFY(d.crystal.spaceGroup.rfind("F m -3 m", 0) == 0 && d.crystal.asymmetricUnit.size() == 2);
     QCOMPARE(t.undo->text(), UndoText("zmianę grupy przestrzennej"));
     t.undo->trigger();
@@ -185,7 +138,7 @@ class UndoTest : public QObject {
 
     // Body-centred: the atoms go after the question; undo brings them and
     // the primitive lattice back, with the page's list.
-    Answer([&] { page->ChooseLattice(1); }, QMessageBox::Yes);
+    testing::Answer([&] { page->ChooseLattice(1); }, QMessageBox::Yes);
     QVERIFY(d.crystal.structureAtoms.empty() && d.crystal.latticeType == (kCubic | kBodyCentred));
     QCOMPARE(t.undo->text(), UndoText("zmianę typu komórki"));
     t.undo->trigger();
@@ -193,7 +146,7 @@ class UndoTest : public QObject {
     QCOMPARE(page->latticeList()->currentIndex(), 0);
     QCOMPARE(atoms->list()->model()->rowCount(), 8);
     // The page then changes the lattice again from the list it shows.
-    Answer([&] { page->ChooseLattice(2); }, QMessageBox::Yes);
+    testing::Answer([&] { page->ChooseLattice(2); }, QMessageBox::Yes);
     QCOMPARE(d.crystal.latticeType, kCubic | kFaceCentred);
   }
 
@@ -284,6 +237,6 @@ class UndoTest : public QObject {
   }
 };
 
-QObject* MakeUndoTest() { return new UndoTest; }
+static testing::TestClass<UndoTest> registered;
 
 #include "test_undo.moc"

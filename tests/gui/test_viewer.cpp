@@ -1,19 +1,12 @@
 // The "Monitor" panel without OpenGL (the offscreen platform): the binding to
 // the active document, and the atom list and thickness controls writing into it.
-#include <QAction>
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 #include <algorithm>
 #include <utility>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "app/ui/MainFrame.h"
-#include "documents/ui/KomorkaDocument.h"
 #include "widgets/NumberEdit.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "viewer3d/ui/MonitorPanel.h"
@@ -25,14 +18,12 @@ using namespace pelmora;
 
 class ViewerTest : public QObject {
   Q_OBJECT
-  QTemporaryDir dir_;
 
  private slots:
   void panelFollowsTheActiveDocument() {
-    ApplicationRun run;
-    QVERIFY(StartApplication(run, {}, (dir_.path() + "/P.conf").toStdString()));
-    CMainFrame& f = *run.frame;
-    f.show();
+    testing::AppRun t;
+    QVERIFY(t.Start());
+    CMainFrame& f = *t.f;
     CGLWindow* panel = f.glWindow();
     // No GL here: no view, and no crash.
     QVERIFY(!OpenGLAvailable() && !panel->view());
@@ -92,8 +83,6 @@ class ViewerTest : public QObject {
     f.action(cmd::kClose)->trigger();
     QTRY_VERIFY(panel->document() == nullptr);
     QCOMPARE(panel->atomList()->rowCount(), 0);
-    f.close();
-    FinishApplication(run);
   }
 
   // Every button of the panel shows a picture of its own, drawn, with its
@@ -121,15 +110,9 @@ class ViewerTest : public QObject {
       pictures << image;
     }
     QCOMPARE(pictures.size(), 16);
-    QCOMPARE(panel.switchButton(panelid::kSave)->toolTip(), QStringLiteral("Zapisz do pliku"));
-    QCOMPARE(panel.switchButton(panelid::kAxes)->toolTip(), QStringLiteral("Pokaż/Ukryj osie"));
-    QCOMPARE(panel.switchButton(panelid::kCellShape)->toolTip(), QStringLiteral("Pokaż/Ukryj kształt komórki"));
-    QCOMPARE(panel.switchButton(panelid::kModeXZ)->toolTip(), QStringLiteral("Obrót wokół osi X i Z"));
   }
 };
 
-QObject* MakeViewerTest() {
-  return new ViewerTest;
-}
+static testing::TestClass<ViewerTest> registered;
 
 #include "test_viewer.moc"

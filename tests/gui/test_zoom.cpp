@@ -1,45 +1,34 @@
 // Zoom and navigation through the zoom bar's actions and the mouse, on a
 // shown chart of NaCl (angle range 10 to 150 degrees); the window arithmetic
 // alone is tested in the core suite (test_zoom_state.cpp).
-#include <QAction>
-#include <QTemporaryDir>
-#include <QTest>
 #include <tuple>
 
-#include "app/ui/Application.h"
-#include "app/ui/Commands.h"
-#include "documents/ui/KomorkaDocument.h"
-#include "app/ui/MainFrame.h"
 #include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
 
 class ZoomTest : public QObject {
   Q_OBJECT
-  QTemporaryDir dir_;
-  ApplicationRun run_;
+  testing::AppRun run_;
   CDownView* view_ = nullptr;
 
-  void Do(int id) { run_.frame->action(id)->trigger(); }
+  void Do(int id) { run_.f->action(id)->trigger(); }
   ZoomState& Z() { return view_->zoom(); }
   std::pair<double, double> X() { return {Z().x0, Z().x1}; }
   std::pair<double, double> Y() { return {Z().y0, Z().y1}; }
 
  private slots:
   void initTestCase() {
-    QVERIFY(StartApplication(run_, {testing::ExampleFile("NaCl.xml")}, (dir_.path() + "/P.conf").toStdString()));
-    run_.frame->resize(1000, 700);
-    run_.frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(run_.frame.get()));
-    view_ = run_.frame->activeView();
+    QVERIFY(run_.Start({testing::ExampleFile("NaCl.xml")}, false));
+    run_.f->resize(1000, 700);
+    run_.f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(run_.f));
+    view_ = run_.f->activeView();
     QVERIFY(view_);
     Do(cmd::kCalculate);
     QVERIFY(testing::WaitForChart(view_));
   }
-  void cleanupTestCase() {
-    view_->document()->setModified(false);
-    FinishApplication(run_);
-  }
+  void cleanupTestCase() { run_.Finish(); }
   void init() {
     Do(cmd::kZoomReset);
     view_->repaint();
@@ -69,7 +58,7 @@ class ZoomTest : public QObject {
   }
 
   void modesAreOneForTheApplication() {
-    CMainFrame& f = *run_.frame;
+    CMainFrame& f = *run_.f;
     // Another mode replaces the checked one; the checked one again turns it off.
     Do(cmd::kModeArea);
     Do(cmd::kModeStretchY);
@@ -131,6 +120,6 @@ class ZoomTest : public QObject {
   }
 };
 
-QObject* MakeZoomTest() { return new ZoomTest; }
+static testing::TestClass<ZoomTest> registered;
 
 #include "test_zoom.moc"

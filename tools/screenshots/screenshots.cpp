@@ -1,5 +1,6 @@
 // Drives the real windows through the main states and writes a PNG of each
-// into the folder given as the first argument.
+// into the folder given as the first argument: the named screenshots of
+// scripts/screenshots.sh and the pictures of the manual.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
@@ -30,6 +32,7 @@
 #include "documents/ui/CifBlocksDialog.h"
 #include "documents/ui/KomorkaDocument.h"
 #include "diffractogram/ui/ChartBar.h"
+#include "diffractogram/ui/ChartView.h"
 #include "diffractogram/chart/ChartPainter.h"
 #include "diffractogram/PatternExport.h"
 #include "diffractogram/ui/PatternSaveDialog.h"
@@ -41,7 +44,6 @@
 #include "widgets/NumberEdit.h"
 #include "editors/ui/ReflectionTable.h"
 #include <QCheckBox>
-#include "tests/gui/GuiTestSupport.h"
 #include "io/Translate.h"
 #include "settings/Language.h"
 #include "settings/Paths.h"
@@ -58,6 +60,30 @@
 #include "measured/ui/MeasuredLayer.h"
 
 using namespace pelmora;
+
+namespace testing {
+
+QString SourceDir() { return QStringLiteral(PELMORA_SOURCE_DIR); }
+QString ExampleFile(const char* name) { return SourceDir() + QStringLiteral("/examples/") + QLatin1String(name); }
+
+// Paints and waits until the view shows an up-to-date rendering.
+bool WaitForChart(CDownView* view, int timeoutMs = 5000) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < timeoutMs) {
+    view->repaint();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (view->cachedImage() && !view->renderingPending()) {
+      view->repaint();
+      QCoreApplication::processEvents();
+      if (view->cachedImage() && !view->renderingPending()) return true;
+    }
+    QTest::qWait(5);
+  }
+  return false;
+}
+
+}  // namespace testing
 
 namespace {
 
