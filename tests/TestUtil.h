@@ -3,15 +3,40 @@
 
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "TempDir.h"
+#include "documents/OpenStructure.h"
+#include "documents/StructureFile.h"
+#include "engine/CalcProgress.h"
 #include "engine/Komorka.h"
 
 namespace pelmora::test {
 
+using testing::ReadFile;
 using testing::TempDir;
+
+// The messages of a read, one a line, for a failure's output.
+inline std::string Texts(const std::vector<DocMessage>& messages) {
+  std::string out;
+  for (const DocMessage& m : messages) out += m.caption + ": " + m.text + "\n";
+  return out;
+}
+
+// A structure file opened as the program opens it (its source not applied).
+inline std::unique_ptr<CKomorka> OpenDoc(const std::string& path) {
+  auto doc = std::make_unique<CKomorka>();
+  std::vector<DocMessage> messages;
+  EXPECT_TRUE(OpenStructureDocument(*doc, path, messages)) << path << "\n" << Texts(messages);
+  return doc;
+}
+
+inline void Calculate(CKomorka& doc) {
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+}
 
 inline AtomSite MakeAtom(const std::string& name, double x, double y, double z, double a1 = 6.0, double b1 = 10.0,
                          double c = 1.0, double s = 5.0) {

@@ -100,40 +100,13 @@ void ExpectSameGroups(const std::vector<Reflection>& want, const std::vector<Ref
 
 }  // namespace
 
-// Cubic P multiplicities 6, 12, 8; body-centred (1 0 0) kept with F = 0 and
-// intensity 0.
-TEST(Search, MultiplicitiesAndExtinction) {
-  NullProgress none;
-  CKomorka cubic;
-  OneAtomCell(cubic, kCubic, 4.0);
-  ASSERT_EQ(cubic.CalculateReflections(none), 0);
-  for (auto [h, k, l, m] : {std::tuple(1, 0, 0, 6), {1, 1, 0, 12}, {1, 1, 1, 8}})
-    EXPECT_EQ(Find(cubic.results.Line(1), h, k, l)->multiplicity, m) << h << k << l;
-
-  CKomorka bcc;
-  OneAtomCell(bcc, kCubic | kBodyCentred, 2.8665);
-  ASSERT_EQ(bcc.CalculateReflections(none), 0);
-  const std::vector<Reflection> bccLine = bcc.results.Line(1);
-  const Reflection* r100 = Find(bccLine, 1, 0, 0);
-  ASSERT_NE(r100, nullptr);
-  EXPECT_EQ(r100->nonZero, 0);
-  EXPECT_LT(r100->intensity, 1e-20 * bcc.results.maxIntensity);
-}
-
 TEST(Search, BothWavelengthsAreMergedInAngleOrder) {
   CKomorka doc;
   OneAtomCell(doc, kCubic, 4.0);
   NullProgress none;
   ASSERT_EQ(doc.CalculateReflections(none), 0);
   ASSERT_GT(doc.results.count2(), 0);
-  int lines[3] = {0, 0, 0};
-  for (int i = 0; i < doc.results.countAll(); ++i) {
-    ++lines[doc.results.reflectionsAll[i].line];
-    EXPECT_TRUE(i == 0 || !ReflectionBefore(doc.results.reflectionsAll[i], doc.results.reflectionsAll[i - 1])) << i;
-  }
-  EXPECT_EQ(lines[1], doc.results.count1());
-  EXPECT_EQ(lines[2], doc.results.count2());
-  // Kα2 follows its Kα1 partner closely.
+  // Kα2 follows its Kα1 partner closely (the order in full with the long lists below).
   EXPECT_EQ(doc.results.reflectionsAll[1].line, 2);
 
   doc.experiment.lambda2 = 0.0;  // no second line: no second list
