@@ -1,4 +1,4 @@
-// Pattern synthesis: profile areas, the stick rule, windows, widths, snapshot.
+// Pattern synthesis: profile areas, the stick rule, windows, widths.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -157,22 +157,6 @@ TEST(Synthesis, UnusableWidthsAddNothingAndAreCounted) {
       EXPECT_FALSE(ValidateProfileInput(doc.experiment, id).empty());
     EXPECT_TRUE(ValidateProfileInput(doc.experiment, kProfileStick).empty());
   }
-}
-
-TEST(Synthesis, SnapshotTellsWhenTheParametersChanged) {
-  CKomorka doc;
-  Instrument(doc);
-  PatternGrid grid;
-  EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));  // before any synthesis
-  SynthesisSetup setup;
-  Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
-  EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
-  // The Debye-Waller factor counts only while the flag is on (every other
-  // recorded value is checked with the golden files).
-  doc.experiment.dwfactor = 1.5;
-  EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
-  doc.experiment.IsDW = 1;
-  EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));
 }
 
 TEST(Synthesis, ReflectionsAtOneAngleSumLikeOnePeak) {

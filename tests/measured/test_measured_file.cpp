@@ -22,8 +22,9 @@ MeasuredPattern Read(const std::string& path, std::string* error = nullptr) {
 
 TEST(MeasuredFile, PlainColumnsWithAndWithoutSigmaAreSortedByAngle) {
   TempDir dir;
-  // Comment and header lines are skipped; the points come in any order.
-  const std::string two = dir.Write("two.xy", "# 2theta counts\n30.0 50\n10.5 7\n20.25 0\n");
+  // Comment and header lines are skipped; the points come in any order;
+  // blanks after the counts (as fityk's samples have them) are no fault.
+  const std::string two = dir.Write("two.xy", "# 2theta counts\n30.0 50\t  \n10.5 7\n20.25 0 \n");
   std::string error;
   MeasuredPattern m = Read(two, &error);
   ASSERT_EQ(m.size(), 3) << error;
@@ -148,21 +149,6 @@ TEST(MeasuredFile, XrdmlAndUxdScans) {
   EXPECT_EQ(m.twoTheta.front(), 30.0);
   EXPECT_EQ(m.twoTheta.back(), 31.5);
   EXPECT_EQ(m.counts.back(), 11);
-}
-
-TEST(MeasuredFile, RealNaClScan) {
-  // tests/data/measured/README.md: 840 points from 19.9143 (31 counts) to
-  // 52.3751 degrees.
-  std::string error;
-  MeasuredPattern m = Read(PELMORA_SOURCE_DIR "/tests/data/measured/nacl01.dat", &error);
-  ASSERT_EQ(m.size(), 840) << error;
-  EXPECT_EQ(m.twoTheta.front(), 19.9143);
-  EXPECT_EQ(m.counts.front(), 31);
-  EXPECT_EQ(m.twoTheta.back(), 52.3751);
-  EXPECT_TRUE(std::is_sorted(m.twoTheta.begin(), m.twoTheta.end()));
-  // The strongest point: NaCl (200) at 24.71 degrees here.
-  const auto top = std::max_element(m.counts.begin(), m.counts.end()) - m.counts.begin();
-  EXPECT_NEAR(m.twoTheta[static_cast<size_t>(top)], 24.71, 0.02);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@ structures, the same messages for what fails, and changed values taking effect."
 
 import math
 import os
+import re
 import threading
 import time
 import _thread
@@ -89,16 +90,26 @@ def test_failures_carry_the_programs_messages(cli, tmp_path):
             if "failed" not in message:
                 assert message in e.value.polish
 
+        # In English, with the Polish kept beside it.
+        assert not re.search("[ąćęłńóśźż]", str(e.value), re.I) and path.name in str(e.value)
+    cif = tmp_path / "no-cell.cif"
+    cif.write_text("data_x\n_cell_length_a 5\n")
+    with pytest.raises(pelmora.ReadError) as e:
+        pelmora.read(cif)
+    assert str(e.value) == f"{cif}: CIF file: no unit cell (_cell_length_b)"
+    assert e.value.polish == f"{cif}: Plik CIF: brak komórki elementarnej (_cell_length_b)"
+
     # A value that would make the intensities infinite is refused with the
     # tool's message and nothing is calculated.
     s = pelmora.read(SOURCE_DIR / "examples" / "NaCl.xml")
     s.absorption = -1.5
     s.save(tmp_path / "refused.xml")
     done = cli("calc", tmp_path / "refused.xml", check=False)
-    assert done.returncode == 3
+    assert done.returncode == 3 and done.stdout == b""
     with pytest.raises(pelmora.RefusedError) as e:
         s.reflections()
     assert cli_message(done) == [e.value.polish] and e.value.status == 3
+    assert str(e.value) == "Invalid value: absorption coefficient (absorption) = -1.5 cm⁻¹; it must be greater than zero."
     with pytest.raises(pelmora.RefusedError):
         s.pattern()
 

@@ -1,7 +1,7 @@
 """The module as a notebook user meets it: the reflection list's two switches
 each doing its own part, the lines as pymatgen's XRDCalculator lists them,
 every lattice type's name, sites with their element symbols and Wyckoff
-positions, the symmetry search, English messages and the help texts.
+positions, the symmetry search and the help texts.
 Expectations from Bragg's law and International Tables, worked out here."""
 
 import inspect
@@ -153,28 +153,6 @@ def test_sites_name_their_element_and_wyckoff_position():
     assert nacl.space_group == "F m -3 m" and [t.wyckoff for t in nacl.sites] in (["a", "b"], ["b", "a"])
     with pytest.raises(ValueError):
         nacl.find_symmetry(0.0)
-
-
-def test_messages_are_english_with_the_programs_own_kept(cli, tmp_path):
-    s = pelmora.read(NACL)
-    s.absorption = -1.5
-    s.save(tmp_path / "refused.xml")
-    done = cli("calc", tmp_path / "refused.xml", check=False)
-    with pytest.raises(pelmora.RefusedError) as e:
-        s.reflections()
-    polish = done.stderr.decode().strip().splitlines()[-1]
-    assert e.value.polish in polish and "Nieprawidłowa" in e.value.polish
-    assert str(e.value) == "Invalid value: absorption coefficient (absorption) = -1.5 cm⁻¹; it must be greater than zero."
-    with pytest.raises(pelmora.ReadError) as e:
-        pelmora.read(tmp_path / "missing.xml")
-    assert not re.search("[ąćęłńóśźż]", str(e.value), re.I) and "missing.xml" in str(e.value)
-    assert e.value.polish and e.value.status == 2
-    cif = tmp_path / "no-cell.cif"
-    cif.write_text("data_x\n_cell_length_a 5\n")
-    with pytest.raises(pelmora.ReadError) as e:
-        pelmora.read(cif)
-    assert str(e.value) == f"{cif}: CIF file: no unit cell (_cell_length_b)"
-    assert e.value.polish == f"{cif}: Plik CIF: brak komórki elementarnej (_cell_length_b)"
 
 
 def described(obj, name):
