@@ -123,11 +123,8 @@ TEST(Golden, SnapshotRecordsEveryValueItCompares) {
 
 // Grid indices round to the nearest point with exact halves going down.
 TEST(Golden, GridIndexRoundsHalvesDown) {
-  EXPECT_EQ(PatternIndex(2.5, 1.0), 2);
-  EXPECT_EQ(PatternIndex(2.5000001, 1.0), 3);
-  EXPECT_EQ(PatternIndex(2.7, 1.0), 3);
-  EXPECT_EQ(PatternIndex(2.3, 1.0), 2);
-  EXPECT_EQ(PatternIndex(-3.0), 0);
-  EXPECT_EQ(PatternIndex(std::numeric_limits<double>::quiet_NaN()), 0);
-  EXPECT_EQ(PatternIndex(1e9), kPatternPoints);
+  EXPECT_EQ(std::tuple(PatternIndex(2.5, 1.0), PatternIndex(2.5000001, 1.0), PatternIndex(2.7, 1.0), PatternIndex(2.3, 1.0)),
+            std::tuple(2, 3, 3, 2));
+  EXPECT_EQ(std::tuple(PatternIndex(-3.0), PatternIndex(std::numeric_limits<double>::quiet_NaN()), PatternIndex(1e9)),
+            std::tuple(0, 0, kPatternPoints));
 }
