@@ -9,7 +9,7 @@ import pytest
 
 import pelmora
 from conftest import SOURCE_DIR
-from test_module import LIST_COLUMNS, _quiet, parse_list
+from test_module import LIST_COLUMNS, parse_list
 
 pytestmark = pytest.mark.filterwarnings("ignore::pelmora.PelmoraWarning")
 
@@ -30,8 +30,7 @@ def assert_same_as_cli(s, cli, path):
 
 
 def test_rutile_group_and_sites(cli, tmp_path):
-    with _quiet():
-        s = pelmora.read(RUTILE)
+    s = pelmora.read(RUTILE)
     assert s.space_group == "P 42/m n m" and s.space_group_number == 136
     assert s.lattice == ("tetragonal", "P")
     # U_iso 0.0063 and 0.0070 as B = 8 pi^2 U.
@@ -71,8 +70,7 @@ def test_rutile_group_and_sites(cli, tmp_path):
 
 
 def test_setting_the_group_rebuilds_the_cell(cli, tmp_path):
-    with _quiet():
-        s = pelmora.read(RUTILE)
+    s = pelmora.read(RUTILE)
     r = s.reflections()
     tt, y = s.pattern()
     # Without the group the six generated atoms stay, each a site of its own
