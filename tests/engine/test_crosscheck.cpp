@@ -10,6 +10,8 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,15 +36,8 @@ struct RefFile {
 };
 
 std::vector<std::string> Words(const std::string& line) {
-  std::vector<std::string> out;
-  size_t i = 0;
-  while (true) {
-    i = line.find_first_not_of(" \t\r", i);
-    if (i == std::string::npos) return out;
-    const size_t j = line.find_first_of(" \t\r", i);
-    out.push_back(line.substr(i, j - i));
-    i = j;
-  }
+  std::istringstream in(line);
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 bool ReadRef(const std::string& path, RefFile& ref) {
