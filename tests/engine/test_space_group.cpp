@@ -5,6 +5,7 @@
 
 #include <gemmi/symmetry.hpp>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -51,16 +52,13 @@ TEST(SpaceGroup, EverySettingExpandsAGeneralPositionToItsOrderAndGivesItsLattice
     EXPECT_EQ(SiteMultiplicity(g, {0.1234, 0.2345, 0.3456}), g.order);
     // The system by the table's own word; trigonal groups are hexagonal
     // unless set on rhombohedral axes.
-    LatticeType want = kTriclinic;
-    switch (sg->crystal_system()) {
-      case gemmi::CrystalSystem::Triclinic: want = kTriclinic; break;
-      case gemmi::CrystalSystem::Monoclinic: want = kMonoclinic; break;
-      case gemmi::CrystalSystem::Orthorhombic: want = kOrthorhombic; break;
-      case gemmi::CrystalSystem::Tetragonal: want = kTetragonal; break;
-      case gemmi::CrystalSystem::Trigonal: want = sg->ext == 'R' ? kRhombohedral : kHexagonal; break;
-      case gemmi::CrystalSystem::Hexagonal: want = kHexagonal; break;
-      case gemmi::CrystalSystem::Cubic: want = kCubic; break;
-    }
+    using S = gemmi::CrystalSystem;
+    const std::map<S, LatticeType> systems = {{S::Triclinic, kTriclinic},     {S::Monoclinic, kMonoclinic},
+                                              {S::Orthorhombic, kOrthorhombic}, {S::Tetragonal, kTetragonal},
+                                              {S::Hexagonal, kHexagonal},     {S::Cubic, kCubic}};
+    const LatticeType want = sg->crystal_system() != S::Trigonal ? systems.at(sg->crystal_system())
+                             : sg->ext == 'R'                    ? kRhombohedral
+                                                                 : kHexagonal;
     const LatticeType type = LatticeTypeOf(g);
     EXPECT_EQ(type & kSystemMask, want);
     // The centring letter of the symbol, where the program has that lattice.
@@ -76,13 +74,10 @@ TEST(SpaceGroup, EverySettingExpandsAGeneralPositionToItsOrderAndGivesItsLattice
   }
   EXPECT_EQ(numbers.size(), 230u);
   // As users type them.
-  EXPECT_EQ(FindSpaceGroup("P42/mnm")->number, 136);
-  EXPECT_EQ(FindSpaceGroup("P 4_2/m n m")->number, 136);
-  EXPECT_EQ(FindSpaceGroup("136")->Name(), "P 42/m n m");
-  EXPECT_EQ(FindSpaceGroup("Fd-3m:2")->Name(), "F d -3 m:2");
-  EXPECT_EQ(FindSpaceGroup("P b n m")->number, 62);
-  EXPECT_FALSE(FindSpaceGroup("P 5"));
-  EXPECT_FALSE(FindSpaceGroup("231"));
+  for (auto [typed, name] : {std::pair{"P42/mnm", "P 42/m n m"}, {"P 4_2/m n m", "P 42/m n m"}, {"136", "P 42/m n m"},
+                              {"Fd-3m:2", "F d -3 m:2"}, {"P b n m", "P b n m"}})
+    EXPECT_EQ(FindSpaceGroup(typed)->Name(), name) << typed;
+  EXPECT_FALSE(FindSpaceGroup("P 5") || FindSpaceGroup("231"));
 }
 
 TEST(SpaceGroup, StructuresByGroupGiveTheReflectionsOfTheirWholeCells) {
@@ -159,17 +154,16 @@ TEST(SpaceGroup, SitesNearSpecialPositionsAreOfferedTheirFractionsNeverMoved) {
   const auto near = NearSpecialPosition(g, {0.3333, 0.6667, 0.0});
   ASSERT_TRUE(near);
   EXPECT_EQ(*near, (std::array<double, 3>{1.0 / 3, 2.0 / 3, 0.0}));
-  EXPECT_FALSE(NearSpecialPosition(g, {1.0 / 3, 2.0 / 3, 0.0}));  // on it already
-  EXPECT_FALSE(NearSpecialPosition(g, {0.1234, 0.3333, 0.2}));    // a general position
+  // Not for one on it already, nor for a general position.
+  EXPECT_FALSE(NearSpecialPosition(g, {1.0 / 3, 2.0 / 3, 0.0}) || NearSpecialPosition(g, {0.1234, 0.3333, 0.2}));
   // The site typed as 0.3333 stays so in the document; its images merge.
   CKomorka doc;
   SetCell(doc.cell, 3.25, 3.25, 5.2, 90, 90, 120);
   doc.crystal.spaceGroup = g.Name();
   doc.crystal.asymmetricUnit = {MakeAtom("Zn", 0.3333, 0.6667, 0.0)};
   doc.crystal.ExpandCellAtoms();
-  EXPECT_EQ(doc.crystal.asymmetricUnit[0].x, 0.3333);
-  EXPECT_EQ(doc.crystal.cellAtoms.size(), 2u);
-  EXPECT_EQ(SiteMultiplicity(g, {0.3333, 0.6667, 0.0}), 2);
+  EXPECT_EQ(std::tuple(doc.crystal.asymmetricUnit[0].x, doc.crystal.cellAtoms.size(), SiteMultiplicity(g, {0.3333, 0.6667, 0.0})),
+            std::tuple(0.3333, 2u, 2));
 }
 
 TEST(SpaceGroup, SpglibFindsTheGroupsOfTheShippedExamples) {
@@ -217,15 +211,11 @@ TEST(SpaceGroup, FoundSymmetryAveragesADistortedCellAndSaysHowFarEachSiteWas) {
   EXPECT_EQ(found->group.number, 136);
   ASSERT_EQ(found->sites.size(), 2u);
   ASSERT_EQ(found->deviations.size(), 2u);
-  const AtomSite& ti = found->sites[0];
-  const AtomSite& o = found->sites[1];
-  EXPECT_EQ(ti.name, "Ti");
-  EXPECT_EQ(o.name, "O");
+  const AtomSite &ti = found->sites[0], &o = found->sites[1];
+  EXPECT_EQ(std::tie(ti.name, o.name), std::tuple("Ti", "O"));
   // Not the first atom's place but the orbit's.
   for (double v : {ti.x, ti.y, ti.z}) EXPECT_NEAR(std::min(v, 1 - v), 0.0, 1e-9);
-  EXPECT_NEAR(o.x, 0.30451, 1e-9);
-  EXPECT_NEAR(o.y, 0.30451, 1e-9);
-  EXPECT_NEAR(std::min(o.z, 1 - o.z), 0.0, 1e-9);
+  EXPECT_LT(std::fabs(o.x - 0.30451) + std::fabs(o.y - 0.30451) + std::min(o.z, 1 - o.z), 1e-9);
   EXPECT_NEAR(found->deviations[0], 0.0096520580, 1e-8);
   EXPECT_NEAR(found->deviations[1], 0.0164248671, 1e-8);
 
@@ -250,11 +240,10 @@ TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
   std::vector<DocMessage> messages;
   ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
   back.crystal.ExpandCellAtoms();
-  EXPECT_EQ(back.crystal.spaceGroup, "P 42/m n m");
   ASSERT_EQ(back.crystal.asymmetricUnit.size(), 2u);
-  EXPECT_EQ(back.crystal.asymmetricUnit[1].x, 0.3 + 0.00476);
-  EXPECT_EQ(back.crystal.asymmetricUnit[1].occupancy, 0.9);
-  EXPECT_EQ(back.crystal.asymmetricUnit[1].biso, std::optional<double>(0.55));
+  const AtomSite& o = back.crystal.asymmetricUnit[1];
+  EXPECT_EQ(std::tie(back.crystal.spaceGroup, o.x, o.occupancy, o.biso),
+            std::tuple("P 42/m n m", 0.3 + 0.00476, 0.9, std::optional<double>(0.55)));
   EXPECT_EQ(back.crystal.cellAtoms.size(), 6u);
   EXPECT_EQ(FormatStructureFile(back), text);
 
@@ -269,9 +258,7 @@ TEST(SpaceGroup, StructureFileKeepsTheGroupTheSitesTheirOccupancyAndB) {
   CKomorka odd;
   messages.clear();
   ASSERT_EQ(ReadStructureBytes(odd, unknown, messages), StructureReadStatus::kOk);
-  EXPECT_TRUE(odd.crystal.spaceGroup.empty());
-  EXPECT_EQ(odd.crystal.structureAtoms.size(), 6u);
-  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(std::tuple(odd.crystal.spaceGroup, odd.crystal.structureAtoms.size(), messages.size()), std::tuple("", 6u, 1u));
 }
 
 TEST(SpaceGroup, WyckoffLettersOfACellTooLargeForOneSearch) {
