@@ -98,28 +98,21 @@ TEST(ReferenceFiles, ShippedFilesRoundTripByteForByte) {
   ReferenceData ref;
   ref.dataDir = kData;
   ref.LoadAll({1.5, 1.5, 0.5, "Cu", 0}, {0, 0, 0, 0, 0, "brak"});
-  EXPECT_EQ(FormatSources(ref.sources), ReadFile(ref.PathOf(kSourceFile)));
-  EXPECT_EQ(FormatApparatusSets(ref.apparatusSets), ReadFile(ref.PathOf(kApparatusFile)));
-  EXPECT_EQ(FormatIons(ref.elements), ReadFile(ref.PathOf(kIonFile)));
-  EXPECT_EQ(FormatIsotopes(ref.elements), ReadFile(ref.PathOf(kIsotopeFile)));
-  EXPECT_EQ(FormatAnomalTables(ref.anomalTables), ReadFile(ref.PathOf(kAnomalFile)));
-
+  const std::string texts[] = {FormatSources(ref.sources), FormatApparatusSets(ref.apparatusSets),
+                               FormatIons(ref.elements), FormatIsotopes(ref.elements), FormatAnomalTables(ref.anomalTables)};
   // Through the writers and back, from a folder of our own.
   TempDir dir;
-  ReferenceData copy;
+  ReferenceData copy = ref;
   copy.dataDir = dir.path();
-  copy.sources = ref.sources;
-  copy.apparatusSets = ref.apparatusSets;
-  copy.anomalTables = ref.anomalTables;
-  copy.elements = ref.elements;
   copy.referenceModified = true;
-  ASSERT_TRUE(copy.SaveSourceTable(nullptr));
-  ASSERT_TRUE(copy.SaveApparatusTable(nullptr));
-  ASSERT_TRUE(copy.SaveIonsAndIsotopes(nullptr));
-  ASSERT_TRUE(copy.SaveAnomals(nullptr));
+  ASSERT_TRUE(copy.SaveSourceTable(nullptr) && copy.SaveApparatusTable(nullptr) && copy.SaveIonsAndIsotopes(nullptr) &&
+              copy.SaveAnomals(nullptr));
   EXPECT_FALSE(copy.referenceModified);
-  for (const char* f : {kSourceFile, kApparatusFile, kIonFile, kIsotopeFile, kAnomalFile})
+  int i = 0;
+  for (const char* f : {kSourceFile, kApparatusFile, kIonFile, kIsotopeFile, kAnomalFile}) {
+    EXPECT_EQ(texts[i++], ReadFile(ref.PathOf(f))) << f;
     EXPECT_EQ(ReadFile(copy.PathOf(f)), ReadFile(ref.PathOf(f))) << f;
+  }
 }
 
 TEST(ReferenceFiles, SourceRecordsAndTheirMarkers) {
