@@ -90,15 +90,6 @@ TEST(Centring, ExpansionShiftsAndReducesCoordinates) {
             std::tuple(0.6, 0.7, 0.3));
 }
 
-TEST(Centring, ExpansionNeverExceedsTheCapacity) {
-  CKomorka doc;
-  doc.crystal.latticeType = kCubic | kFaceCentred;
-  doc.crystal.structureAtoms.assign(25001, MakeAtom("A", 0.1, 0.1, 0.1));
-  EXPECT_TRUE(!Crystal::FitsCapacity(doc.crystal.latticeType, 25001) && Crystal::FitsCapacity(doc.crystal.latticeType, 25000));
-  EXPECT_FALSE(doc.crystal.ExpandCellAtoms());
-  EXPECT_EQ(doc.crystal.cellAtoms.size(), 100000u);
-}
-
 TEST(Centring, ASiteIsTakenUpToLatticeTranslationsAndTheCentring) {
   CKomorka doc;
   doc.crystal.structureAtoms = {MakeAtom("O", 0.6947, 0.6947, 0), MakeAtom("Ti", 0.1, 0.2, 0.3)};

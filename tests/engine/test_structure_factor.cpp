@@ -39,40 +39,6 @@ TEST(StructureFactor, SingleAtomAtTheOrigin) {
   EXPECT_EQ(doc.StructureFactor(2, 1, 3, theta, lambda, re, im), 0.0);
 }
 
-TEST(StructureFactor, FastKernelMatchesThePlainSum) {
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> u(0.0, 1.0);
-  for (int radiation : {0, 1}) {
-    std::vector<AtomSite> atoms;
-    for (int i = 0; i < 37; ++i) {  // not a multiple of the kernel's lane count
-      AtomSite at = MakeAtom("A", u(rng), u(rng), u(rng), 3.0 + (i % 3), 5.0 + (i % 3), 0.5, 4.0 + (i % 3));
-      at.fprim = 0.1 * (i % 3);
-      at.fbis = 0.3 * (i % 3);
-      atoms.push_back(at);
-    }
-    CKomorka doc;
-    doc.experiment.radiation = radiation;
-    doc.crystal.cellAtoms = atoms;
-    const StructureFactorKernel kernel(atoms, 9, 7, 8);
-    ASSERT_EQ(kernel.speciesCount(), 3);
-    std::vector<double> sums(kernel.speciesCount() * 2);
-    StructureFactorKernel::Scratch scratch;
-    for (int h = -9; h <= 9; h += 3)
-      for (int k = -7; k <= 7; k += 2)
-        for (int l = -8; l <= 8; ++l) {
-          kernel.PhaseSums(h, k, &l, 1, sums.data(), scratch);
-          const double theta = 0.1 + 0.01 * (l + 8), lambda = 1.54;
-          const double s = std::sin(theta) / lambda;
-          double re, im, reRef, imRef;
-          kernel.Combine(sums.data(), radiation, s * s, re, im);
-          doc.StructureFactor(h, k, l, theta, lambda, reRef, imRef);
-          const double scale = 1.0 + std::hypot(reRef, imRef);
-          ASSERT_NEAR(re, reRef, 1e-11 * scale) << h << " " << k << " " << l;
-          ASSERT_NEAR(im, imRef, 1e-11 * scale) << h << " " << k << " " << l;
-        }
-  }
-}
-
 // The search sums many rows of one h in blocks of atoms and takes each
 // reflection's Friedel mate from its sums: both must give the bits of the
 // plain row-by-row sums, or reflection lists would change with the cell size.
