@@ -142,9 +142,7 @@ TEST(Document, LatticeNamesAndReset) {
   CKomorka doc;
   // The system name stores the bare code; "P" then leaves it primitive.
   doc.crystal.latticeType = 17;
-  ASSERT_TRUE(doc.crystal.SetSystemFromName("heksagonalna"));
-  EXPECT_TRUE(doc.crystal.SetCentringFromLetter("P"));
-  EXPECT_EQ(doc.crystal.latticeType, 5u);
+  ASSERT_TRUE(doc.crystal.SetSystemFromName("heksagonalna") && doc.crystal.SetCentringFromLetter("P"));
   EXPECT_FALSE(doc.crystal.SetSystemFromName("kubiczna") || doc.crystal.SetCentringFromLetter("R"));
   EXPECT_EQ(doc.crystal.latticeType, 5u);
 
