@@ -64,26 +64,6 @@ TEST(StructureFile, ExamplesAndTestFilesRoundTripByteForByte) {
   EXPECT_GT(files, 20);
 }
 
-// Six decimals for a coordinate that has no more, else the fewest that read
-// back within 1e-12: 0.1 + 0.2 is 0.300000, two thirds twelve decimals.
-TEST(StructureFile, CoordinatesReadBackWithinATrillionth) {
-  CKomorka doc;
-  const double x = 0.1 + 0.2, y = 0.38671234, z = 1e-7;
-  doc.crystal.structureAtoms = {MakeAtom("O", x, y, z), MakeAtom("Si", 0.5, -0.25, 2.0 / 3)};
-  const std::string text = FormatStructureFile(doc);
-  for (const char* part : {"<x>0.300000</x><y>0.38671234</y><z>0.0000001</z>",
-                           "<x>0.500000</x><y>-0.250000</y><z>0.666666666667</z>", "<s>5.000000</s>"})
-    EXPECT_NE(text.find(part), std::string::npos) << part;
-  CKomorka back;
-  std::vector<DocMessage> messages;
-  ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
-  ASSERT_EQ(back.crystal.structureAtoms.size(), 2u);
-  EXPECT_EQ(std::tie(back.crystal.structureAtoms[0].x, back.crystal.structureAtoms[0].y, back.crystal.structureAtoms[0].z),
-            std::make_tuple(0.3, y, z));
-  EXPECT_NEAR(back.crystal.structureAtoms[1].z, 2.0 / 3, 1e-12);
-  EXPECT_EQ(FormatStructureFile(back), text);
-}
-
 // The examples' round trip fixes the rest of the text; they hold no escaped
 // names, labels shown, marked records, Debye-Waller factor or solvent.
 TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {

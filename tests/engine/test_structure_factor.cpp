@@ -15,30 +15,6 @@
 using namespace pelmora;
 using namespace pelmora::test;
 
-TEST(StructureFactor, SingleAtomAtTheOrigin) {
-  CKomorka doc;
-  AtomSite at = MakeAtom("Fe", 0, 0, 0);
-  at.fprim = -1.18;
-  at.fbis = 3.2;
-  doc.crystal.structureAtoms = {at};
-  doc.crystal.ExpandCellAtoms();
-  const double theta = 0.4, lambda = 1.5;
-  double re, im;
-  const double f0 = AtomicFormFactor(at, theta, lambda);
-  doc.StructureFactor(2, 1, 3, theta, lambda, re, im);
-  EXPECT_DOUBLE_EQ(re, f0 + at.fprim);
-  EXPECT_DOUBLE_EQ(im, at.fbis);
-  // f0 at s = 0 is the number of electrons the coefficients stand for.
-  EXPECT_DOUBLE_EQ(AtomicFormFactor(at, 0.0, lambda), at.a1 + at.a2 + at.a3 + at.a4 + at.c);
-
-  doc.experiment.radiation = 1;
-  doc.StructureFactor(2, 1, 3, theta, lambda, re, im);
-  EXPECT_EQ(re, at.s);
-  EXPECT_EQ(im, 0.0);
-  doc.experiment.radiation = 7;  // unknown radiation: no atom scatters
-  EXPECT_EQ(doc.StructureFactor(2, 1, 3, theta, lambda, re, im), 0.0);
-}
-
 // The search sums many rows of one h in blocks of atoms and takes each
 // reflection's Friedel mate from its sums: both must give the bits of the
 // plain row-by-row sums, or reflection lists would change with the cell size.
