@@ -3,15 +3,54 @@
 
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "TempDir.h"
+#include "documents/OpenStructure.h"
+#include "documents/StructureFile.h"
+#include "engine/CalcProgress.h"
 #include "engine/Komorka.h"
 
 namespace pelmora::test {
 
+using testing::ReadFile;
 using testing::TempDir;
+
+// The messages of a read, one a line, for a failure's output.
+inline std::string Texts(const std::vector<DocMessage>& messages) {
+  std::string out;
+  for (const DocMessage& m : messages) out += m.caption + ": " + m.text + "\n";
+  return out;
+}
+
+// A structure file opened as the program opens it (its source not applied).
+inline std::unique_ptr<CKomorka> OpenDoc(const std::string& path) {
+  auto doc = std::make_unique<CKomorka>();
+  std::vector<DocMessage> messages;
+  EXPECT_TRUE(OpenStructureDocument(*doc, path, messages)) << path << "\n" << Texts(messages);
+  return doc;
+}
+
+inline void Calculate(CKomorka& doc) {
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+}
+
+// Both documents' reflections in order: indices, line, multiplicity and d,
+// and |F|^2 and the intensity, the wanted ones scaled by `scale`.
+inline void ExpectSameReflections(const CKomorka& got, const CKomorka& want, double tolerance, double scale = 1.0) {
+  ASSERT_EQ(got.results.reflectionsAll.size(), want.results.reflectionsAll.size());
+  for (size_t i = 0; i < want.results.reflectionsAll.size(); ++i) {
+    const Reflection &g = got.results.reflectionsAll[i], &w = want.results.reflectionsAll[i];
+    SCOPED_TRACE(::testing::Message() << w.h << " " << w.k << " " << w.l);
+    EXPECT_EQ(std::tie(g.h, g.k, g.l, g.line, g.multiplicity), std::tie(w.h, w.k, w.l, w.line, w.multiplicity));
+    EXPECT_NEAR(g.d, w.d, 1e-12);
+    EXPECT_NEAR(g.f2, scale * w.f2, tolerance * std::max(1.0, w.f2));
+    EXPECT_NEAR(g.intensity, scale * w.intensity, tolerance * std::max(1.0, w.intensity));
+  }
+}
 
 inline AtomSite MakeAtom(const std::string& name, double x, double y, double z, double a1 = 6.0, double b1 = 10.0,
                          double c = 1.0, double s = 5.0) {

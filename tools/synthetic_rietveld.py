@@ -150,6 +150,20 @@ PBSO4 = {
 }
 
 
+def write_cif(path, sites):
+    """PbSO4 with the given sites (as in PBSO4) as a CIF, the start of a refinement."""
+    rows = "".join("%s %s %.6f %.6f %.6f %.4f %.4f\n" % (label, label.rstrip("0123456789"), *xyz, occ, B)
+                   for label, (b, occ, B, xyz) in zip(["Pb", "S", "O1", "O2", "O3"], sites))
+    with open(path, "w") as f:
+        f.write("data_start\n_cell_length_a %g\n_cell_length_b %g\n_cell_length_c %g\n" % PBSO4["cell"][:3] +
+                "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+                "_symmetry_space_group_name_H-M 'P b n m'\nloop_\n_symmetry_equiv_pos_as_xyz\n" +
+                "".join(op + "\n" for op in PBSO4_OPS) +
+                "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+                "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_B_iso_or_equiv\n" + rows)
+    return path
+
+
 def write(path, truth, lo, hi, step, peak, seed):
     t = lo + step * np.arange(int(round((hi - lo) / step)) + 1)
     y = pattern(truth, t)

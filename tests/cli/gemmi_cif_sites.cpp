@@ -1,7 +1,7 @@
 // Reads a CIF with gemmi's own small-structure reader and prints what it
 // makes of it: the space group, the cell, then every atom of the unit cell
-// as "element x y z occupancy B". The CIF-out test compares it with the
-// structure the CIF was written from.
+// as "Z x y z occupancy B", Z the atomic number. The CIF-out test compares it
+// with the structure the CIF was written from.
 #include <cstdio>
 
 #include <gemmi/cif.hpp>
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   std::printf("%.6f %.6f %.6f %.6f %.6f %.6f\n", st.cell.a, st.cell.b, st.cell.c, st.cell.alpha, st.cell.beta,
               st.cell.gamma);
   for (const gemmi::SmallStructure::Site& s : st.get_all_unit_cell_sites())
-    std::printf("%s %.6f %.6f %.6f %.6f %.6f\n", s.element.name(), s.fract.x, s.fract.y, s.fract.z, s.occ,
+    std::printf("%d %.6f %.6f %.6f %.6f %.6f\n", s.element.atomic_number(), s.fract.x, s.fract.y, s.fract.z, s.occ,
                 s.u_iso * gemmi::u_to_b());
   return 0;
 }

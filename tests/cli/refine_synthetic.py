@@ -24,20 +24,6 @@ def check(ok, what):
         failures.append(what)
 
 
-def cif(path, sites):
-    rows = "".join("%s %s %.6f %.6f %.6f %.4f %.4f\n" % (label, label.rstrip("0123456789"), *xyz, occ, B)
-                   for label, (b, occ, B, xyz) in zip(["Pb", "S", "O1", "O2", "O3"], sites))
-    ops = "".join(op + "\n" for op in syn.PBSO4_OPS)
-    a, b, c = syn.PBSO4["cell"][:3]
-    with open(path, "w") as f:
-        f.write("data_start\n_cell_length_a %g\n_cell_length_b %g\n_cell_length_c %g\n" % (a, b, c) +
-                "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
-                "_symmetry_space_group_name_H-M 'P b n m'\nloop_\n_symmetry_equiv_pos_as_xyz\n" + ops +
-                "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
-                "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_B_iso_or_equiv\n" + rows)
-    return path
-
-
 def refine(tag, structure, data, *args):
     report = os.path.join(work, tag + ".json")
     run = subprocess.run([cli, "fit", structure, "--measured", data, "--radiation", "n", "--wavelength", "1.5",
@@ -63,7 +49,8 @@ truth["sites"] = [(b, occ, B, tuple(x + d for x, d in zip(xyz, dx)))
                   for (b, occ, B, xyz), dx in zip(syn.PBSO4["sites"], moved)]
 truth["sites"][0] = (9.405, 0.93, 1.4, truth["sites"][0][3])
 data = syn.write(os.path.join(work, "structure.xy"), truth, 10.0, 150.0, 0.02, 30000.0, 5)
-start = cif(os.path.join(work, "start.cif"), [(b, 1.0, 1.0, xyz) for b, occ, B, xyz in syn.PBSO4["sites"]])
+start = syn.write_cif(os.path.join(work, "start.cif"),
+                      [(b, 1.0, 1.0, xyz) for b, occ, B, xyz in syn.PBSO4["sites"]])
 refined_cif = os.path.join(work, "refined.cif")
 run, r = refine("structure", start, data, "--refine", "scale,background,uvw,xy,positions,biso", "--free", "Pb occ",
                 "--set", "W=0.05", "--write-structure", refined_cif)
@@ -114,7 +101,7 @@ check(r["phases"][0]["sites"] == [] and r["phases"][0]["weight_fraction"] is Non
 truth = copy.deepcopy(syn.PBSO4)
 truth.update(displacement=0.15, zero=0.03, shl=0.025, r=0.8, strain=0.0008)
 data = syn.write(os.path.join(work, "sample.xy"), truth, 10.0, 150.0, 0.02, 30000.0, 6)
-exact = cif(os.path.join(work, "exact.cif"), syn.PBSO4["sites"])
+exact = syn.write_cif(os.path.join(work, "exact.cif"), syn.PBSO4["sites"])
 instrument = ["--set", "U=0.02", "--set", "V=-0.03", "--set", "W=0.04", "--set", "Y=0.02"]
 run, r = refine("sample", exact, data, "--refine", "scale,background,zero,displacement,asymmetry,orientation,strain",
                 "--orientation", "0,0,1", *instrument)

@@ -11,8 +11,7 @@ TEST(PatternExport, TextFormatWritesTheDisplayedWindow) {
   for (int i = 0; i < kPatternPoints; ++i) grid[i].intensity = i * 0.001;
   // 20-30 degrees: 2000 points from 20.0000 to 29.9950; 30.0000 is not written.
   const PatternWindow w = ExportWindow(20.0, 30.0);
-  EXPECT_EQ(w.first, 4000);
-  EXPECT_EQ(w.count, 2000);
+  EXPECT_EQ(std::tie(w.first, w.count), std::tuple(4000, 2000));
   EXPECT_DOUBLE_EQ(WindowMaximum(grid, w), 5.999);
   const std::string text = FormatPatternText(grid.points() + w.first, w.count, 100.0);
   const std::string header =
@@ -38,13 +37,10 @@ TEST(PatternExport, TextFormatWritesTheDisplayedWindow) {
 }
 
 TEST(PatternExport, DefaultScaleAndMaximumLabel) {
-  EXPECT_DOUBLE_EQ(DefaultExportScale(2.5), 4000.0);
-  EXPECT_EQ(DefaultExportScale(0.0), 1.0);  // all-zero window
-  EXPECT_EQ(DefaultExportScale(1e-320), 1.0);  // 10000 / M would overflow
-  EXPECT_EQ(FormatMaximumLabel(2.5), "Wart. maksymalna: 2.5");
-  EXPECT_EQ(FormatMaximumLabel(1000.0), "Wart. maksymalna: 1000.0");
-  EXPECT_EQ(FormatMaximumLabel(0.000001), "Wart. maksymalna: 1.0000000000e-06");
-  EXPECT_EQ(FormatMaximumLabel(250000.0), "Wart. maksymalna: 2.5000000000e+05");
+  // An all-zero window, and one whose 10000 / M would overflow, keep 1.
+  EXPECT_EQ(std::tuple(DefaultExportScale(2.5), DefaultExportScale(0.0), DefaultExportScale(1e-320)), std::tuple(4000.0, 1.0, 1.0));
+  for (auto [m, label] : {std::pair{2.5, "2.5"}, {1000.0, "1000.0"}, {0.000001, "1.0000000000e-06"}, {250000.0, "2.5000000000e+05"}})
+    EXPECT_EQ(FormatMaximumLabel(m), std::string("Wart. maksymalna: ") + label);
 }
 
 // d = lambda / (2 sin theta) and Q = 4 pi sin theta / lambda, the values

@@ -97,48 +97,8 @@ TEST(PatternRun, EmptyRangeEndsOkAndRefusedValuesNeverRun) {
   const PatternRunResult refused = RunPatternCalculation(doc, watch, setup, grid);
   EXPECT_FALSE(refused.refusal.empty());
   EXPECT_TRUE(watch.statuses.empty());
-  setup.profile = kProfileStick;  // the stick needs no grain size
+  setup.profile = kProfileStick;  // the stick needs no grain size, yet refuses a negative one
   EXPECT_TRUE(RunPatternCalculation(doc, watch, setup, grid).refusal.empty());
-}
-
-// With instrument widths of 0 the peaks are far narrower than the grid step:
-// each line must still carry its intensity, wherever it falls between points.
-TEST(PatternRun, PeaksNarrowerThanTheStepKeepTheirArea) {
-  for (ProfileId id : {kProfileGauss, kProfileLorentz, kProfilePseudoVoigt}) {
-    SCOPED_TRACE(id);
-    CKomorka doc;
-    OpenNaCl(doc);
-    doc.experiment.u = doc.experiment.v = doc.experiment.w = doc.experiment.x = doc.experiment.y = 0.0;
-    doc.experiment.lambda2 = 0.0;
-    PatternGrid grid;
-    SynthesisSetup setup;
-    setup.profile = id;
-    CancelAtPhase never("");
-    const PatternRunResult run = RunPatternCalculation(doc, never, setup, grid);
-    ASSERT_EQ(run.outcome, CalcOutcome::Ok);
-    EXPECT_EQ(run.synthesis.refusedPeaks, 0);
-    int lines = 0, counted = 0;
-    const auto& all = doc.results.reflectionsAll;
-    for (size_t i = 0; i < all.size();) {
-      // One line: the reflections at one angle (equivalent planes).
-      double intensity = 0.0;
-      size_t j = i;
-      for (; j < all.size() && all[j].theta == all[i].theta; ++j)
-        if (all[j].nonZero && all[j].line == 1) {
-          intensity += all[j].intensity;
-          ++counted;
-        }
-      const double tth = TwoThetaDegrees(all[i].theta);
-      i = j;
-      if (intensity <= 0.0 || tth <= doc.experiment.angleMin + 0.05 || tth >= doc.experiment.angleMax - 0.05) continue;
-      ASSERT_LT(all[j - 1].fwhm, kPatternStep);
-      const int g = static_cast<int>(tth / kPatternStep);
-      double area = 0.0;
-      for (int k = g - 2; k <= g + 3; ++k) area += grid[k].intensity;
-      EXPECT_NEAR(area * kPatternStep / intensity, 1.0, 0.01) << "line at " << tth;
-      ++lines;
-    }
-    EXPECT_GE(lines, 8);
-    EXPECT_EQ(run.synthesis.subGridPeaks, counted);
-  }
+  doc.experiment.gsize = -100.0;
+  EXPECT_NE(RunPatternCalculation(doc, watch, setup, grid).refusal.find("gsize"), std::string::npos);
 }

@@ -25,12 +25,6 @@ namespace {
 
 const std::string kCifDir = std::string(PELMORA_SOURCE_DIR) + "/tests/data/cif/";
 
-std::string Slurp(const std::string& path) {
-  std::string bytes;
-  EXPECT_TRUE(ReadWholeFile(path, bytes)) << path;
-  return bytes;
-}
-
 const std::string kCell = "data_x\n_cell_length_a 4\n_cell_length_b 4\n_cell_length_c 4\n";
 const std::string kAtoms = "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n";
 const std::string kAniso =
@@ -42,29 +36,6 @@ const std::string kTypedAtoms =
 bool Import(CKomorka& doc, const std::string& text, std::vector<DocMessage>& messages,
             CifImportReport* report = nullptr) {
   return ImportCifText(doc, text, Tables().elements, messages, report);
-}
-
-std::string Texts(const std::vector<DocMessage>& messages) {
-  std::string out;
-  for (const DocMessage& m : messages) out += m.caption + ": " + m.text + "\n";
-  return out;
-}
-
-void Calculate(CKomorka& doc) {
-  NullProgress none;
-  ASSERT_EQ(doc.CalculateReflections(none), 0);
-}
-
-// F² of both documents' reflections, in order, the first scaled by `scale`.
-void ExpectSameF2(const CKomorka& got, const CKomorka& want, double scale, double tolerance) {
-  ASSERT_EQ(got.results.reflectionsAll.size(), want.results.reflectionsAll.size());
-  for (size_t i = 0; i < want.results.reflectionsAll.size(); ++i) {
-    const Reflection &t = want.results.reflectionsAll[i], &m = got.results.reflectionsAll[i];
-    SCOPED_TRACE(cformat("%d %d %d", t.h, t.k, t.l));
-    EXPECT_EQ(std::tie(m.h, m.k, m.l, m.multiplicity, m.line), std::tie(t.h, t.k, t.l, t.multiplicity, t.line));
-    EXPECT_NEAR(m.d, t.d, 1e-12);
-    EXPECT_NEAR(m.f2, scale * t.f2, tolerance * std::max(1.0, t.f2));
-  }
 }
 
 }  // namespace
@@ -91,7 +62,7 @@ TEST(CifImport, SameReflectionsAsTheStructuresTypedByHand) {
     // The imported structure in a document with the same experiment.
     CKomorka imported;
     ASSERT_TRUE(OpenStructureDocument(imported, c.typed, messages));
-    ASSERT_TRUE(Import(imported, Slurp(kCifDir + c.cif), messages)) << Texts(messages);
+    ASSERT_TRUE(Import(imported, ReadFile(kCifDir + c.cif), messages)) << Texts(messages);
     EXPECT_EQ(BravaisTable[static_cast<size_t>(imported.crystal.bravaisIndex)].type, c.lattice);
     EXPECT_EQ(imported.crystal.structureAtoms.size(), c.structureAtoms);
     EXPECT_EQ(imported.crystal.cellAtoms.size(), c.cellAtoms);
@@ -111,49 +82,12 @@ TEST(CifImport, SameReflectionsAsTheStructuresTypedByHand) {
     Calculate(typed);
     Calculate(imported);
     // Coordinates of special positions differ in the sixth decimal.
-    ExpectSameF2(imported, typed, 1.0, 1e-4);
-  }
-}
-
-TEST(CifImport, LatticeTypesFromTheSymmetry) {
-  const std::string &cell = kCell, &atoms = kAtoms;
-  const std::string hexCell = "data_x\n_cell_length_a 5\n_cell_length_b 5\n_cell_length_c 13\n_cell_angle_gamma 120\n";
-  const std::string rhombCell = "data_x\n_cell_length_a 5\n_cell_length_b 5\n_cell_length_c 5\n_cell_angle_alpha 55\n"
-                                "_cell_angle_beta 55\n_cell_angle_gamma 55\n";
-  struct Case {
-    std::string text;
-    LatticeType lattice;
-    size_t structureAtoms, cellAtoms;
-  };
-  const Case cases[] = {
-      // NaCl: F centring, one atom per centring class.
-      {cell + "_symmetry_space_group_name_H-M 'F m -3 m'\n" + atoms + "Na 0 0 0\nCl 0.5 0.5 0.5\n",
-       kCubic | kFaceCentred, 2, 8},
-      // alpha-Fe with I centring from a Hall symbol.
-      {cell + "_space_group_name_Hall '-I 4 2 3'\n" + atoms + "Fe 0 0 0\n", kCubic | kBodyCentred, 1, 2},
-      // Rhombohedral group on hexagonal axes: kept hexagonal, every atom listed.
-      {hexCell + "_symmetry_space_group_name_H-M 'R -3 m :H'\n" + atoms + "Bi 0 0 0.4\n", kHexagonal, 6, 6},
-      // The same group on rhombohedral axes.
-      {rhombCell + "_symmetry_space_group_name_H-M 'R -3 m :R'\n" + atoms + "Bi 0.4 0.4 0.4\n", kRhombohedral, 2,
-       2},
-      // A centring: primitive, every atom listed, the user's axes kept.
-      {cell + "_symmetry_space_group_name_H-M 'A m m 2'\n" + atoms + "Si 0.1 0.2 0.3\n", kOrthorhombic, 8, 8},
-      // No symmetry at all: P 1.
-      {cell + "_cell_angle_beta 100\n" + atoms + "Si 0.1 0.2 0.3\nO 0.5 0.5 0.5\n", kTriclinic, 2, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    CKomorka doc;
-    std::vector<DocMessage> messages;
-    ASSERT_TRUE(Import(doc, c.text, messages)) << Texts(messages);
-    EXPECT_EQ(doc.crystal.latticeType, c.lattice);
-    EXPECT_EQ(doc.crystal.structureAtoms.size(), c.structureAtoms);
-    EXPECT_EQ(doc.crystal.cellAtoms.size(), c.cellAtoms);
+    ExpectSameReflections(imported, typed, 1e-4);
   }
 }
 
 TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
-  const std::string full = Slurp(kCifDir + "rutile.cif");
+  const std::string full = ReadFile(kCifDir + "rutile.cif");
   std::string half = full;
   for (const char* row : {"Ti1 Ti4+ 0 0 0 1 ", "O1 O2- 0.30476(6) 0.30476(6) 0 1 "}) {
     std::string r = row, h = r.substr(0, r.size() - 2) + "0.5 ";
@@ -187,7 +121,7 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
   EXPECT_EQ(halved.crystal.structureAtoms.front().occupancy, 0.5);
   Calculate(whole);
   Calculate(halved);
-  ExpectSameF2(halved, whole, 0.25, 1e-12);
+  ExpectSameReflections(halved, whole, 1e-12, 0.25);
 
   // A charge the tables lack falls back to the neutral atom.
   CKomorka odd;
@@ -200,14 +134,9 @@ TEST(CifImport, FactorsFromTheTablesScaledByTheOccupancy) {
   ASSERT_TRUE(Import(heavy, kCell + kAtoms + "D1 0 0 0\nDy1 0.5 0.5 0.5\nH1 0.5 0 0\n", messages));
   ASSERT_TRUE(Import(typed, kCell + kTypedAtoms + "H5 D 0 0 0\n", messages));
   const double sD = 6.671;  // deuterium's coherent scattering length, fm
-  for (const AtomSite* d : {&heavy.crystal.structureAtoms[0], &typed.crystal.structureAtoms[0]}) {
-    EXPECT_EQ(d->nr, 1);
-    EXPECT_EQ(d->isotopeMass, 2);
-    EXPECT_EQ(d->s, sD);
-    EXPECT_EQ(d->a1, heavy.crystal.structureAtoms[2].a1);
-  }
-  EXPECT_EQ(heavy.crystal.structureAtoms[1].nr, 66);
-  EXPECT_EQ(heavy.crystal.structureAtoms[2].isotopeMass, 0);
+  for (const AtomSite* d : {&heavy.crystal.structureAtoms[0], &typed.crystal.structureAtoms[0]})
+    EXPECT_EQ(std::tie(d->nr, d->isotopeMass, d->s, d->a1), std::tuple(1, 2, sD, heavy.crystal.structureAtoms[2].a1));
+  EXPECT_EQ(std::tie(heavy.crystal.structureAtoms[1].nr, heavy.crystal.structureAtoms[2].isotopeMass), std::tuple(66, 0));
 }
 
 TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
@@ -257,15 +186,13 @@ TEST(CifImport, BrokenFilesAreRefusedWithAMessage) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, kErrorCaption);
     EXPECT_NE(messages[0].text.find(expected), std::string::npos) << messages[0].text;
-    // Nothing half-made.
-    EXPECT_EQ(doc.cell.a, 7.0);
-    ASSERT_EQ(doc.crystal.structureAtoms.size(), 1u);
+    EXPECT_EQ(std::tuple(doc.cell.a, doc.crystal.structureAtoms.size()), std::tuple(7.0, 1u));  // nothing half-made
   }
 }
 
 TEST(CifImport, OpeningTellsCifFromStructureFiles) {
   TempDir dir;
-  const std::string noExtension = dir.Write("zincite", Slurp(kCifDir + "wurtzite-ZnO.cif"));
+  const std::string noExtension = dir.Write("zincite", ReadFile(kCifDir + "wurtzite-ZnO.cif"));
   CKomorka doc;
   std::vector<DocMessage> messages;
   DocumentFormat format = DocumentFormat::kStructure;
@@ -274,8 +201,6 @@ TEST(CifImport, OpeningTellsCifFromStructureFiles) {
   EXPECT_FALSE(IsWritableFormat(format));
   ASSERT_TRUE(OpenAnyStructure(doc, PELMORA_EXAMPLES_DIR "/NaCl.xml", Tables().elements, messages, &format));
   EXPECT_EQ(format, DocumentFormat::kStructure);
-  ASSERT_TRUE(OpenAnyStructure(doc, PELMORA_SOURCE_DIR "/tests/data/NaCl.dat", Tables().elements, messages, &format));
-  EXPECT_EQ(format, DocumentFormat::kTolvoInput);
   EXPECT_TRUE(messages.empty()) << Texts(messages);
   // A file that cannot be read says so, whatever its name promises.
   for (const char* name : {"missing.cif", "missing.xml", "missing"}) {
@@ -301,14 +226,10 @@ TEST(CifImport, AFileOfSeveralBlocksIsReadFromTheOneChosen) {
 
   const std::vector<CifBlockInfo> listed = ListCifBlocks(text);
   ASSERT_EQ(listed.size(), 2u);
-  EXPECT_EQ(listed[0].name, "NaCl");
-  EXPECT_EQ(listed[0].formula, "Cl Na");
-  EXPECT_EQ(listed[0].group, "F m -3 m");
-  EXPECT_EQ(listed[0].cell[0], 5.64);
-  EXPECT_EQ(listed[1].group, "P 1");
-  EXPECT_EQ(listed[1].cell[1], 3.7);
+  EXPECT_EQ(std::tie(listed[0].name, listed[0].formula, listed[0].group, listed[0].cell[0]),
+            std::tuple("NaCl", "Cl Na", "F m -3 m", 5.64));
+  EXPECT_EQ(std::tie(listed[1].group, listed[1].cell[1], listed[1].cell[5]), std::tuple("P 1", 3.7, 100.0));
   EXPECT_TRUE(std::isnan(listed[1].cell[3]));  // alpha not given
-  EXPECT_EQ(listed[1].cell[5], 100.0);
   EXPECT_TRUE(ListCifBlocks("no CIF at all").empty());
 
   // By default the first block with atoms; a block by name in any case.
@@ -316,14 +237,10 @@ TEST(CifImport, AFileOfSeveralBlocksIsReadFromTheOneChosen) {
   std::vector<DocMessage> messages;
   CifImportReport report;
   ASSERT_TRUE(Import(doc, text, messages, &report)) << Texts(messages);
-  EXPECT_EQ(report.blockName, "NaCl");
-  EXPECT_EQ(report.blocks.size(), 2u);
-  EXPECT_EQ(doc.cell.a, 5.64);
-  EXPECT_EQ(doc.crystal.cellAtoms.size(), 8u);
+  EXPECT_EQ(std::tie(report.blockName, doc.cell.a), std::tuple("NaCl", 5.64));
+  EXPECT_EQ(std::tuple(report.blocks.size(), doc.crystal.cellAtoms.size()), std::tuple(2u, 8u));
   ASSERT_TRUE(ImportCifText(doc, text, Tables().elements, messages, &report, "cu")) << Texts(messages);
-  EXPECT_EQ(report.blockName, "Cu");
-  EXPECT_EQ(doc.cell.b, 3.7);
-  EXPECT_EQ(doc.cell.gamma, 100.0);
+  EXPECT_EQ(std::tie(report.blockName, doc.cell.b, doc.cell.gamma), std::tuple("Cu", 3.7, 100.0));
   ASSERT_EQ(doc.crystal.cellAtoms.size(), 1u);
 
   // A block that is not there, or holds no structure, is refused by name
@@ -331,8 +248,7 @@ TEST(CifImport, AFileOfSeveralBlocksIsReadFromTheOneChosen) {
   messages.clear();
   EXPECT_FALSE(ImportCifText(doc, text, Tables().elements, messages, &report, "KCl"));
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].text.find("\"KCl\""), std::string::npos) << messages[0].text;
-  EXPECT_NE(messages[0].text.find("\"NaCl\", \"Cu\""), std::string::npos) << messages[0].text;
+  EXPECT_NE(messages[0].text.find("\"KCl\"; bloki pliku: \"NaCl\", \"Cu\""), std::string::npos) << messages[0].text;
   messages.clear();
   EXPECT_FALSE(ImportCifText(doc, text, Tables().elements, messages, &report, "global"));
   EXPECT_EQ(doc.cell.b, 3.7);
@@ -346,8 +262,7 @@ TEST(CifImport, AFileOfSeveralBlocksIsReadFromTheOneChosen) {
   DocumentFormat format{};
   CKomorka opened;
   ASSERT_TRUE(OpenAnyStructure(opened, path, Tables().elements, messages, &format, &choice));
-  EXPECT_EQ(choice.read, "Cu");
-  EXPECT_EQ(opened.crystal.cellAtoms.size(), 1u);
+  EXPECT_EQ(std::tuple(choice.read, opened.crystal.cellAtoms.size()), std::tuple("Cu", 1u));
 }
 
 TEST(CifImport, CoordinatesStandAsWrittenUnlessTheyRoundAFraction) {
@@ -361,15 +276,6 @@ TEST(CifImport, CoordinatesStandAsWrittenUnlessTheyRoundAFraction) {
   for (const auto& [text, value] : cases) EXPECT_EQ(CifCoordinate(text), value) << text;
   EXPECT_TRUE(std::isnan(CifCoordinate("abc")));
 
-  // A refined coordinate near 5/24 keeps its value, also through the
-  // structure file.
-  CKomorka doc;
-  std::vector<DocMessage> messages;
-  ASSERT_TRUE(Import(doc, kCell + "_cell_angle_beta 99.2\n_symmetry_space_group_name_H-M 'P 1 21/c 1'\n" + kAtoms +
-                              "Zr1 0.275400 0.039500 0.208300\n",
-                     messages));
-  EXPECT_EQ(doc.crystal.structureAtoms[0].z, 0.2083);
-  EXPECT_NE(FormatStructureFile(doc).find("<x>0.275400</x><y>0.039500</y><z>0.208300</z>"), std::string::npos);
 }
 
 TEST(CifImport, PositionsKeepTheirSymmetryThroughImportAndSaving) {
@@ -380,7 +286,7 @@ TEST(CifImport, PositionsKeepTheirSymmetryThroughImportAndSaving) {
       "_symmetry_space_group_name_H-M 'P 6/m c c'\n" + kTypedAtoms +
       "Al1 Al 0.66666667 0.33333333 0.25\nBe1 Be 0.5 0 0.25\nSi1 Si 0.38753211 0.11592416 0\n"
       "O1 O 0.31012345 0.23654321 0\nO2 O 0.49876543 0.14567891 0.14532109\n";
-  const std::string cod = Slurp(kCifDir + "cod-1010541-beryl.cif");
+  const std::string cod = ReadFile(kCifDir + "cod-1010541-beryl.cif");
   for (const std::string* text : {&beryl, &cod}) {
     CKomorka doc;
     std::vector<DocMessage> messages;
@@ -420,7 +326,7 @@ TEST(CifImport, SitesMergedOntoTheOriginStayInTheCellAndWriteShort) {
   const std::string path = std::string(PELMORA_SOURCE_DIR) + "/tests/fuzz/regressions/cif/magnesite-site-beside-the-origin.cif";
   CKomorka doc;
   std::vector<DocMessage> messages;
-  ASSERT_TRUE(Import(doc, Slurp(path), messages)) << Texts(messages);
+  ASSERT_TRUE(Import(doc, ReadFile(path), messages)) << Texts(messages);
   // Mg and C twice; O as the file gives it (x, -x, 0) is a general position.
   ASSERT_EQ(doc.crystal.cellAtoms.size(), 16u);
   for (const AtomSite& a : doc.crystal.cellAtoms)
@@ -462,6 +368,11 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
     size_t cellAtoms;
   };
   const Case cases[] = {
+      // NaCl: F centring, one atom per centring class; alpha-Fe's I from a Hall symbol.
+      {kCell + sg + "'F m -3 m'\n" + kAtoms + "Na 0 0 0\nCl 0.5 0.5 0.5\n", kCubic | kFaceCentred, 8},
+      {kCell + "_space_group_name_Hall '-I 4 2 3'\n" + kAtoms + "Fe 0 0 0\n", kCubic | kBodyCentred, 2},
+      // A centring: primitive, every atom listed, the user's axes kept.
+      {kCell + sg + "'A m m 2'\n" + kAtoms + "Si 0.1 0.2 0.3\n", kOrthorhombic, 8},
       {kCell + sg + "'F d -3 m S'\n" + si, kCubic | kFaceCentred, 8},
       {kCell + sg + "'F d -3 m Z'\n" + si, kCubic | kFaceCentred, 16},
       {kCell + sg + "'F d -3 m 2'\n" + si, kCubic | kFaceCentred, 16},
@@ -479,6 +390,7 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
       {hexCell + sg + "'R -3 m H'\n" + kAtoms + "Bi 0 0 0.4\n", kHexagonal, 6},
       {rhombCell + sg + "'R -3 m R'\n" + kAtoms + "Bi 0.4 0.4 0.4\n", kRhombohedral, 2},
       {rhombCell + sg + "'R -3 m {rhombohedral axes}'\n" + kAtoms + "Bi 0.4 0.4 0.4\n", kRhombohedral, 2},
+      {rhombCell + sg + "'R -3 m :R'\n" + kAtoms + "Bi 0.4 0.4 0.4\n", kRhombohedral, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -487,6 +399,10 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
     ASSERT_TRUE(Import(doc, c.text, messages)) << Texts(messages);
     EXPECT_EQ(doc.crystal.latticeType, c.lattice);
     EXPECT_EQ(doc.crystal.cellAtoms.size(), c.cellAtoms);
+    // One structure atom per centring class.
+    const LatticeType centring = c.lattice & kCentringMask;
+    const size_t copies = centring == kFaceCentred ? 4 : centring ? 2 : 1;
+    EXPECT_EQ(doc.crystal.structureAtoms.size() * copies, c.cellAtoms);
     EXPECT_TRUE(messages.empty()) << Texts(messages);  // the setting was named or is the only one
   }
 
@@ -506,7 +422,7 @@ TEST(CifImport, SpaceGroupSymbolsAsFilesSpellThem) {
   // expands the sites in R 3 c :H to these 30 atoms.
   CKomorka doc;
   std::vector<DocMessage> messages;
-  ASSERT_TRUE(Import(doc, Slurp(kCifDir + "cod-2101182-LiNbO3.cif"), messages)) << Texts(messages);
+  ASSERT_TRUE(Import(doc, ReadFile(kCifDir + "cod-2101182-LiNbO3.cif"), messages)) << Texts(messages);
   EXPECT_EQ(doc.crystal.latticeType, kHexagonal);
   ASSERT_EQ(doc.crystal.cellAtoms.size(), 30u);
   EXPECT_EQ(doc.crystal.cellAtoms[12].z, 1.0 / 12);  // O at z = .0833, the origin the authors fix
@@ -527,10 +443,9 @@ TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
   CKomorka nh3;
   std::vector<DocMessage> messages;
   CifImportReport report;
-  ASSERT_TRUE(Import(nh3, Slurp(kCifDir + "cod-1010490-ammonia.cif"), messages, &report)) << Texts(messages);
-  EXPECT_EQ(nh3.crystal.cellAtoms.size(), 4u);  // N on 4a of P 21 3
-  EXPECT_EQ(report.dummySites, 1);
-  ASSERT_EQ(messages.size(), 1u);
+  ASSERT_TRUE(Import(nh3, ReadFile(kCifDir + "cod-1010490-ammonia.cif"), messages, &report)) << Texts(messages);
+  // N on 4a of P 21 3.
+  EXPECT_EQ(std::tuple(nh3.crystal.cellAtoms.size(), report.dummySites, messages.size()), std::tuple(4u, 1, 1u));
   EXPECT_EQ(messages[0].caption, "Info");
   EXPECT_NE(messages[0].text.find("_atom_site_calc_flag dum"), std::string::npos);
   EXPECT_NE(messages[0].text.find("H1"), std::string::npos);
@@ -552,6 +467,7 @@ TEST(CifImport, RowsThatAreNoAtomsAndLabelsThatAreNoSymbols) {
   for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(water.crystal.structureAtoms[i].nr, labels[i].second) << labels[i].first;
   EXPECT_EQ(water.crystal.structureAtoms[0].z, 0.0);
   EXPECT_EQ(water.crystal.structureAtoms[0].name, "O");
+  EXPECT_EQ(water.crystal.latticeType, kTriclinic);  // no symmetry at all: P 1
   EXPECT_EQ(report.waterLabels, 8);
   EXPECT_EQ(report.labelElements, 3);
   // After the word that the file gives no symmetry.
@@ -615,7 +531,7 @@ TEST(CifImport, ASiteListedTwiceIsOneSite) {
   CKomorka cuso4;
   std::vector<DocMessage> messages;
   CifImportReport report;
-  ASSERT_TRUE(Import(cuso4, Slurp(kCifDir + "cod-5910168-CuSO4.cif"), messages, &report)) << Texts(messages);
+  ASSERT_TRUE(Import(cuso4, ReadFile(kCifDir + "cod-5910168-CuSO4.cif"), messages, &report)) << Texts(messages);
   EXPECT_EQ(cuso4.crystal.cellAtoms.size(), 24u);
   EXPECT_EQ(report.duplicateSites, 19);
 }
@@ -637,13 +553,11 @@ TEST(CifImport, DisplacementsPerSite) {
   ASSERT_EQ(doc.crystal.structureAtoms.size(), 4u);
   const double beta = 110 * M_PI / 180, s2 = std::sin(beta) * std::sin(beta);
   const double ueq = (0.010 + 0.030 + 2 * 0.004 * std::cos(beta)) / s2 / 3 + 0.020 / 3;
-  EXPECT_EQ(doc.crystal.structureAtoms[0].biso, std::optional<double>(1.25));
-  EXPECT_NEAR(doc.crystal.structureAtoms[1].biso.value_or(-1), 8 * M_PI * M_PI * 0.02, 1e-12);
-  EXPECT_EQ(doc.crystal.structureAtoms[1].occupancy, 0.8);
-  EXPECT_FALSE(doc.crystal.structureAtoms[2].biso.has_value());
-  EXPECT_NEAR(doc.crystal.structureAtoms[3].biso.value_or(-1), 8 * M_PI * M_PI * ueq, 1e-12);
-  EXPECT_EQ(report.displacementSites, 3);
-  EXPECT_EQ(report.anisotropicSites, 1);
+  const std::vector<AtomSite>& sites = doc.crystal.structureAtoms;
+  EXPECT_EQ(std::tie(sites[0].biso, sites[1].occupancy, sites[2].biso), std::tuple(1.25, 0.8, std::nullopt));
+  EXPECT_NEAR(sites[1].biso.value_or(-1), 8 * M_PI * M_PI * 0.02, 1e-12);
+  EXPECT_NEAR(sites[3].biso.value_or(-1), 8 * M_PI * M_PI * ueq, 1e-12);
+  EXPECT_EQ(std::tie(report.displacementSites, report.anisotropicSites), std::tuple(3, 1));
   EXPECT_NE(Texts(messages).find("równoważnymi izotropowymi"), std::string::npos) << Texts(messages);
 
   // Slightly below zero, as refinements publish them: B = 0 for the site,
@@ -710,7 +624,7 @@ TEST(CifExport, WrittenCifReadsBackToTheSameStructure) {
     back.crystal.ExpandCellAtoms();
     Calculate(*c.doc);
     Calculate(back);
-    ExpectSameF2(back, *c.doc, 1.0, 1e-12);
+    ExpectSameReflections(back, *c.doc, 1e-12);
   }
   EXPECT_EQ(rutile.crystal.asymmetricUnit[1].occupancy, 0.875);
 

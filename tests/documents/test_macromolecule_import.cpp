@@ -23,12 +23,6 @@ using namespace pelmora::test;
 
 namespace {
 
-std::string Texts(const std::vector<DocMessage>& messages) {
-  std::string out;
-  for (const DocMessage& m : messages) out += m.caption + ": " + m.text + "\n";
-  return out;
-}
-
 // A window reaching past 30 degrees comes down to low angles, with this note.
 const std::string kWindowNote =
     "Info: Zakres kątów 2θ ustawiono na 1.0–30.0°, jak dla makrocząsteczek; zmienisz go w parametrach eksperymentu.\n";
@@ -115,9 +109,7 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
             std::make_tuple(20.0, 25.0, 40.0, 90.0, 90.0, 90.0));
   EXPECT_EQ(pdb.crystal.spaceGroup, "P 21 21 21");
   EXPECT_EQ(pdb.crystal.latticeType, kOrthorhombic);
-  EXPECT_EQ(report.sites, 6);
-  EXPECT_EQ(report.partialSites, 3);
-  EXPECT_EQ(report.cellAtoms, 24);
+  EXPECT_EQ(std::tie(report.sites, report.partialSites, report.cellAtoms), std::tuple(6, 3, 24));
   EXPECT_EQ(pdb.crystal.cellAtoms.size(), 24u);
 
   struct Want {
@@ -133,14 +125,9 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   for (size_t i = 0; i < std::size(want); ++i) {
     SCOPED_TRACE(i);
     const AtomSite& s = pdb.crystal.asymmetricUnit[i];
-    EXPECT_EQ(s.nr, want[i].nr);
-    EXPECT_EQ(s.ionCharge, want[i].charge);
-    EXPECT_NEAR(s.x, want[i].x, 1e-12);
-    EXPECT_NEAR(s.y, want[i].y, 1e-12);
-    EXPECT_NEAR(s.z, want[i].z, 1e-12);
-    EXPECT_EQ(s.occupancy, want[i].occupancy);
-    ASSERT_TRUE(s.biso.has_value());
-    EXPECT_EQ(*s.biso, want[i].b);
+    EXPECT_EQ(std::tie(s.nr, s.ionCharge, s.occupancy), std::tie(want[i].nr, want[i].charge, want[i].occupancy));
+    EXPECT_LT(std::fabs(s.x - want[i].x) + std::fabs(s.y - want[i].y) + std::fabs(s.z - want[i].z), 1e-12);
+    EXPECT_EQ(s.biso, std::optional<double>(want[i].b));
     EXPECT_GT(s.a1, 0.0);  // the factors of the tables
   }
   EXPECT_EQ(pdb.crystal.asymmetricUnit[4].name, "Zn+2");
@@ -164,8 +151,8 @@ TEST(MacromoleculeImport, CellGroupAndSitesOfAPdbFileAndTheSameFromMmcif) {
   ASSERT_TRUE(IsMmcifText(kP212121Mmcif));
   ASSERT_TRUE(Import(mmcif, kP212121Mmcif, true, messages)) << Texts(messages);
   EXPECT_EQ(Texts(messages), kEmptyNote + kSolventNote);
-  EXPECT_EQ(mmcif.crystal.spaceGroup, pdb.crystal.spaceGroup);
-  EXPECT_EQ(std::tie(mmcif.cell.a, mmcif.cell.b, mmcif.cell.c), std::tie(pdb.cell.a, pdb.cell.b, pdb.cell.c));
+  EXPECT_EQ(std::tie(mmcif.crystal.spaceGroup, mmcif.cell.a, mmcif.cell.b, mmcif.cell.c),
+            std::tie(pdb.crystal.spaceGroup, pdb.cell.a, pdb.cell.b, pdb.cell.c));
   ASSERT_EQ(mmcif.crystal.cellAtoms.size(), pdb.crystal.cellAtoms.size());
   for (size_t i = 0; i < pdb.crystal.cellAtoms.size(); ++i) {
     const AtomSite &p = pdb.crystal.cellAtoms[i], &m = mmcif.crystal.cellAtoms[i];
@@ -199,14 +186,11 @@ TEST(MacromoleculeImport, FractionalCoordinatesAndStructureFactorsMatchIndepende
   CKomorka doc;
   std::vector<DocMessage> messages;
   ASSERT_TRUE(Import(doc, kMonoclinicPdb, false, messages)) << Texts(messages);
-  EXPECT_EQ(doc.crystal.spaceGroup, "P 1 21 1");
-  EXPECT_EQ(doc.crystal.latticeType, kMonoclinic);
+  EXPECT_EQ(std::tie(doc.crystal.spaceGroup, doc.crystal.latticeType), std::tuple("P 1 21 1", kMonoclinic));
   ASSERT_EQ(doc.crystal.asymmetricUnit.size(), std::size(fract));
   for (size_t i = 0; i < std::size(fract); ++i) {
     const AtomSite& s = doc.crystal.asymmetricUnit[i];
-    EXPECT_NEAR(s.x, fract[i][0], 1e-9) << i;
-    EXPECT_NEAR(s.y, fract[i][1], 1e-9) << i;
-    EXPECT_NEAR(s.z, fract[i][2], 1e-9) << i;
+    EXPECT_LT(std::fabs(s.x - fract[i][0]) + std::fabs(s.y - fract[i][1]) + std::fabs(s.z - fract[i][2]), 1e-9) << i;
   }
   EXPECT_EQ(doc.crystal.asymmetricUnit.back().name, "Fe+2");
   EXPECT_EQ(doc.crystal.cellAtoms.size(), 14u);
@@ -242,9 +226,8 @@ TEST(MacromoleculeImport, OccupancyOfAnAtomOnASymmetryAxisCountsItsImagesOnce) {
   EXPECT_EQ(report.specialSites, 1);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_NE(messages[0].text.find("HOH 1 O A (0.5 → 1)"), std::string::npos) << messages[0].text;
-  EXPECT_EQ(doc.crystal.asymmetricUnit[0].occupancy, 1.0);
-  EXPECT_EQ(doc.crystal.asymmetricUnit[1].occupancy, 0.8);
-  EXPECT_EQ(doc.crystal.asymmetricUnit[2].occupancy, 0.5);
+  const std::vector<AtomSite>& sites = doc.crystal.asymmetricUnit;
+  EXPECT_EQ(std::tie(sites[0].occupancy, sites[1].occupancy, sites[2].occupancy), std::tuple(1.0, 0.8, 0.5));
   EXPECT_EQ(doc.crystal.cellAtoms.size(), 3u + 3u + 6u);
 }
 
@@ -301,17 +284,13 @@ TEST(MacromoleculeImport, RefusesWhatGivesNoCrystalAndLeavesTheDocumentAlone) {
     EXPECT_NE(messages[0].text.find(c.says), std::string::npos) << messages[0].text;
     EXPECT_EQ(messages[0].text.rfind(c.mmcif ? "Plik mmCIF: " : "Plik PDB: ", 0), 0u);
     ASSERT_EQ(doc.crystal.structureAtoms.size(), 1u);
-    EXPECT_EQ(doc.crystal.structureAtoms[0].name, "Keep");
-    EXPECT_TRUE(doc.crystal.spaceGroup.empty());
+    EXPECT_EQ(std::tie(doc.crystal.structureAtoms[0].name, doc.crystal.spaceGroup), std::tuple("Keep", ""));
   }
 }
 
 TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirReader) {
   TempDir dir;
-  const auto write = [&](const std::string& name, const std::string& text) {
-    std::ofstream(dir.File(name), std::ios::binary) << text;
-    return dir.File(name);
-  };
+  const auto write = [&](const std::string& name, const std::string& text) { return dir.Write(name, text); };
   for (const auto& [name, text] : {std::pair{"a.pdb", kP212121}, std::pair{"b.ENT", kP212121},
                                    std::pair{"noextension", kP212121}, std::pair{"c.cif", kP212121Mmcif}}) {
     SCOPED_TRACE(name);
@@ -348,12 +327,10 @@ TEST(MacromoleculeImport, OpenedByNameOrContentAndSmallMoleculeCifsKeepTheirRead
   std::vector<DocMessage> messages;
   EXPECT_FALSE(OpenStructureDocument(doc, dir.File("a.pdb"), messages));
 
-  EXPECT_FALSE(IsMmcifText("data_x\nloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_Cartn_x\n"));
-  EXPECT_FALSE(IsMmcifText("data_x\nloop_\n_atom_site.fract_x\n  _atom_site.Cartn_x\n"));
-  EXPECT_TRUE(IsMmcifText("data_x\nloop_\n  _ATOM_SITE.CARTN_X"));
-  EXPECT_FALSE(LooksLikePdb("x.xml", "<?xml version=\"1.0\"?>\n<pelmora>"));
-  EXPECT_FALSE(LooksLikePdb("x.dat", "TolvoInputFile\n"));
-  EXPECT_TRUE(LooksLikePdb("x", "\nCRYST1   10.000"));
+  EXPECT_TRUE(IsMmcifText("data_x\nloop_\n  _ATOM_SITE.CARTN_X") && LooksLikePdb("x", "\nCRYST1   10.000"));
+  EXPECT_FALSE(IsMmcifText("data_x\nloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_Cartn_x\n") ||
+               IsMmcifText("data_x\nloop_\n_atom_site.fract_x\n  _atom_site.Cartn_x\n") ||
+               LooksLikePdb("x.xml", "<?xml version=\"1.0\"?>\n<pelmora>") || LooksLikePdb("x.dat", "TolvoInputFile\n"));
 }
 
 // A SCALE record's shift that puts an atom on the cell's face a rounding
@@ -392,11 +369,9 @@ TEST(MacromoleculeImport, RealEntriesOfPymolData) {
     std::vector<DocMessage> messages;
     ASSERT_TRUE(OpenAnyStructure(doc, e.path, Tables().elements, messages)) << Texts(messages);
     EXPECT_EQ(Texts(messages), kWindowNote + kSolventNote);
-    EXPECT_EQ(doc.crystal.spaceGroup, e.group);
-    EXPECT_EQ(doc.crystal.latticeType, kHexagonal);
+    EXPECT_EQ(std::tie(doc.crystal.spaceGroup, doc.crystal.latticeType), std::tuple(e.group, kHexagonal));
     EXPECT_EQ(std::tie(doc.cell.a, doc.cell.b, doc.cell.c, doc.cell.gamma), std::make_tuple(e.a, e.a, e.c, 120.0));
-    EXPECT_EQ(doc.crystal.asymmetricUnit.size(), e.sites);
-    EXPECT_EQ(doc.crystal.cellAtoms.size(), e.cellAtoms);
+    EXPECT_EQ(std::tuple(doc.crystal.asymmetricUnit.size(), doc.crystal.cellAtoms.size()), std::tie(e.sites, e.cellAtoms));
     EXPECT_EQ(doc.ValidateCalculation(), "");
     // Atoms whose Cartesian position lies on a cell face come out of the
     // fractionalisation a rounding error beside it (-4e-17): a whole 0 in

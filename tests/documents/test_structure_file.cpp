@@ -64,27 +64,6 @@ TEST(StructureFile, ExamplesAndTestFilesRoundTripByteForByte) {
   EXPECT_GT(files, 20);
 }
 
-// Six decimals for a coordinate that has no more, else the fewest that read
-// back within 1e-12: 0.1 + 0.2 is 0.300000, two thirds twelve decimals.
-TEST(StructureFile, CoordinatesReadBackWithinATrillionth) {
-  CKomorka doc;
-  const double x = 0.1 + 0.2, y = 0.38671234, z = 1e-7;
-  doc.crystal.structureAtoms = {MakeAtom("O", x, y, z), MakeAtom("Si", 0.5, -0.25, 2.0 / 3)};
-  const std::string text = FormatStructureFile(doc);
-  for (const char* part : {"<x>0.300000</x><y>0.38671234</y><z>0.0000001</z>",
-                           "<x>0.500000</x><y>-0.250000</y><z>0.666666666667</z>", "<s>5.000000</s>"})
-    EXPECT_NE(text.find(part), std::string::npos) << part;
-  CKomorka back;
-  std::vector<DocMessage> messages;
-  ASSERT_EQ(ReadStructureBytes(back, text, messages), StructureReadStatus::kOk);
-  ASSERT_EQ(back.crystal.structureAtoms.size(), 2u);
-  EXPECT_EQ(
-      std::tie(back.crystal.structureAtoms[0].x, back.crystal.structureAtoms[0].y, back.crystal.structureAtoms[0].z),
-      std::make_tuple(0.3, y, z));
-  EXPECT_NEAR(back.crystal.structureAtoms[1].z, 2.0 / 3, 1e-12);
-  EXPECT_EQ(FormatStructureFile(back), text);
-}
-
 // The examples' round trip fixes the rest of the text; they hold no escaped
 // names, labels shown, marked records, Debye-Waller factor or solvent.
 TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
@@ -114,9 +93,8 @@ TEST(StructureFile, WriterEscapesNamesAndWritesWhatTheExamplesLack) {
   ASSERT_TRUE(SaveStructureFile(doc, dir.File("s.xml"), &error)) << error;
   CKomorka back;
   ASSERT_TRUE(Open(back, dir.File("s.xml")));
-  EXPECT_EQ(back.experiment.sourceName, "Cu \"Ka\" & <1>");
-  EXPECT_EQ(back.sourceRecord->name, "@Cu \"Ka\" & <1>");
-  EXPECT_EQ(back.aparatRecord->name, "@lab & <\"B\">");
+  EXPECT_EQ(std::tie(back.experiment.sourceName, back.sourceRecord->name, back.aparatRecord->name),
+            std::tuple("Cu \"Ka\" & <1>", "@Cu \"Ka\" & <1>", "@lab & <\"B\">"));
   EXPECT_EQ(back.experiment.solvent, doc.experiment.solvent);
   back.experiment.sourceName = doc.experiment.sourceName;
   back.experiment.aparatName = doc.experiment.aparatName;
@@ -135,32 +113,23 @@ TEST(StructureFile, ReaderRulesForMissingAndEmptyElements) {
   CKomorka doc;
   ASSERT_TRUE(Open(doc, dir.File("a.xml")));
   ASSERT_EQ(doc.crystal.structureAtoms.size(), 2u);
-  const AtomSite& a0 = doc.crystal.structureAtoms[0];
-  EXPECT_EQ(a0.name, "atom");
-  EXPECT_EQ(a0.x, 0.0);
-  EXPECT_EQ(a0.a1, 2.0);
-  EXPECT_EQ(a0.color, 0xFF00u);  // empty colour element
-  EXPECT_EQ(a0.radius, 20);
-  EXPECT_EQ(a0.visible, 1);  // any visible element switches the label on
-  EXPECT_EQ(doc.crystal.structureAtoms[1].color, kDefaultAtomColor);  // no colour element
-  EXPECT_EQ(doc.crystal.structureAtoms[1].siteIndex, 1);
-  EXPECT_EQ(doc.cell.a, 4.5);
-  EXPECT_EQ(doc.cell.b, 1.0);  // missing: unchanged
-  EXPECT_EQ(doc.experiment.IsDW, 1);
-  EXPECT_EQ(doc.experiment.dwfactor, 0.7);
-  EXPECT_EQ(doc.experiment.lambda1, 1.594);
-  EXPECT_EQ(doc.experiment.radiation, 0);  // the reader does not switch the document's radiation
-  EXPECT_EQ(doc.sourceRecord->radiation, 1);
-  EXPECT_EQ(doc.aparatRecord, nullptr);  // an aparat without a name is ignored
+  // An empty colour element is green, any visible element switches the
+  // label on, a missing colour is the default; a missing b stays unchanged.
+  const AtomSite &a0 = doc.crystal.structureAtoms[0], &a1 = doc.crystal.structureAtoms[1];
+  EXPECT_EQ(std::tie(a0.name, a0.x, a0.a1, a0.color, a0.radius, a0.visible), std::tuple("atom", 0.0, 2.0, 0xFF00u, 20, 1));
+  EXPECT_EQ(std::tie(a1.color, a1.siteIndex, doc.cell.a, doc.cell.b), std::tuple(kDefaultAtomColor, 1, 4.5, 1.0));
+  EXPECT_EQ(std::tie(doc.experiment.IsDW, doc.experiment.dwfactor, doc.experiment.lambda1), std::tuple(1, 0.7, 1.594));
+  // The reader does not switch the document's radiation; an aparat without a name is ignored.
+  EXPECT_EQ(std::tie(doc.experiment.radiation, doc.sourceRecord->radiation), std::tuple(0, 1));
+  EXPECT_EQ(doc.aparatRecord, nullptr);
 
   // Neither dwfactor nor dwfaktor: the document's values stay. A file without
   // an encoding declaration is read as Windows-1250 ("\xAF" is "Ż").
   dir.Write("b.xml", FileWith(std::string(kCubicP) + "<atom name=\"\xAF" "elazo\"/>", "<source name=\"s\"/>"));
   CKomorka plain;
   ASSERT_TRUE(Open(plain, dir.File("b.xml")));
-  EXPECT_EQ(plain.experiment.IsDW, 0);
   ASSERT_EQ(plain.crystal.structureAtoms.size(), 1u);
-  EXPECT_EQ(plain.crystal.structureAtoms[0].name, "Żelazo");
+  EXPECT_EQ(std::tie(plain.experiment.IsDW, plain.crystal.structureAtoms[0].name), std::tuple(0, "Żelazo"));
 }
 
 TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
@@ -178,16 +147,9 @@ TEST(StructureFile, ForeignAndBrokenFilesAreReported) {
   EXPECT_NE(big[0].find("100000"), std::string::npos) << big[0];
 }
 
-// A cell ten times the old capacity is saved, read back whole and
-// calculated as the document it came from, to what 1e-12 in the positions
-// leaves.
+// A cell ten times the old capacity is saved and read back whole.
 TEST(StructureFile, TwentyThousandAtomCellRoundTrips) {
   CKomorka doc;
-  SetCell(doc.cell, 40, 40, 40, 90, 90, 90);
-  doc.experiment.lambda1 = 1.54056;
-  doc.experiment.lambda2 = 0.0;
-  doc.experiment.angleMin = 5.0;
-  doc.experiment.angleMax = 16.0;
   std::mt19937 rng(26);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   for (int i = 0; i < 20000; ++i) {
@@ -201,14 +163,11 @@ TEST(StructureFile, TwentyThousandAtomCellRoundTrips) {
   CKomorka back;
   ASSERT_TRUE(Open(back, dir.File("big.xml")));
   ASSERT_EQ(back.crystal.cellAtoms.size(), 20000u);
-  EXPECT_NEAR(back.crystal.cellAtoms.back().x, doc.crystal.cellAtoms.back().x, 1e-12);
-  NullProgress none;
-  ASSERT_EQ(doc.CalculateReflections(none), 0);
-  ASSERT_EQ(back.CalculateReflections(none), 0);
-  ASSERT_GT(back.results.count1(), 100);
-  ASSERT_EQ(back.results.count1(), doc.results.count1());
-  const std::vector<Reflection> got = back.results.Line(1), want = doc.results.Line(1);
-  for (int i = 0; i < doc.results.count1(); ++i) EXPECT_NEAR(got[i].intensity, want[i].intensity, 1e-9 * want[i].intensity) << i;
+  for (size_t i = 0; i < 20000; ++i) {
+    const AtomSite &p = back.crystal.cellAtoms[i], &q = doc.crystal.cellAtoms[i];
+    ASSERT_LT(std::fabs(p.x - q.x) + std::fabs(p.y - q.y) + std::fabs(p.z - q.z), 3e-12) << i;
+    ASSERT_EQ(std::tie(p.name, p.siteIndex, p.a1), std::tie(q.name, q.siteIndex, q.a1)) << i;
+  }
 }
 
 TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
@@ -226,8 +185,7 @@ TEST(StructureFile, NumbersKeepTheirDecimalPointUnderACommaLocale) {
   EXPECT_NE(text.find("<a>5.640200</a>"), std::string::npos);
   EXPECT_NE(text.find("<absorption>0.0001</absorption>"), std::string::npos);
   ASSERT_TRUE(ok);
-  EXPECT_EQ(back.cell.a, 5.6402);
-  EXPECT_EQ(back.experiment.absorption, 0.0001);
+  EXPECT_EQ(std::tie(back.cell.a, back.experiment.absorption), std::tuple(5.6402, 0.0001));
 }
 
 TEST(StructureFile, SavingKeepsThePreviousFileLinksDevicesAndPermissions) {
@@ -267,8 +225,7 @@ TEST(StructureFile, SavingKeepsThePreviousFileLinksDevicesAndPermissions) {
   const bool savedOpen = SaveStructureFile(doc, dir.File("open.xml"), &error);
   ::umask(old);
   ASSERT_TRUE(saved && savedOpen) << error;
-  EXPECT_EQ(Mode(dir.File("new.xml")), 0600u);
-  EXPECT_EQ(Mode(dir.File("open.xml")), 0644u);
+  EXPECT_EQ(std::tuple(Mode(dir.File("new.xml")), Mode(dir.File("open.xml"))), std::tuple(0600u, 0644u));
 }
 
 // The measured pattern's path: written relative to the structure file (so

@@ -49,9 +49,9 @@ TEST(TolvoImport, FaceCentredCubicKeepsOneAtomPerSite) {
   f.atoms[4] = AtomLine("Cl", 0.1234567, 0.5, 0.5);
   const auto doc = Imported(f.Text());
   ASSERT_EQ(doc->crystal.structureAtoms.size(), 2u);
-  EXPECT_EQ(doc->crystal.structureAtoms[0].name, "Na");
-  EXPECT_EQ(doc->crystal.structureAtoms[1].name, "Cl");
-  EXPECT_EQ(doc->crystal.structureAtoms[1].x, 0.123457);  // printed with six decimals and read back
+  // x printed with six decimals and read back.
+  EXPECT_EQ(std::tie(doc->crystal.structureAtoms[0].name, doc->crystal.structureAtoms[1].name, doc->crystal.structureAtoms[1].x),
+            std::tuple("Na", "Cl", 0.123457));
   // The factors in the line's order s, c, a1..a4, b1..b4, each the plain
   // single-precision value.
   const AtomSite& cl = doc->crystal.structureAtoms[1];
@@ -67,9 +67,8 @@ TEST(TolvoImport, TakesTheLastFourteenSitesAndAtMost99999Lines) {
   for (int i = 0; i < 16; ++i) f.atoms.push_back(AtomLine("S" + std::to_string(i), i / 100.0, 0, 0));
   const auto doc = Imported(f.Text("\n"));
   ASSERT_EQ(doc->crystal.structureAtoms.size(), 14u);
-  EXPECT_EQ(doc->crystal.structureAtoms.front().name, "S2");
-  EXPECT_EQ(doc->crystal.structureAtoms.back().name, "S15");
-  EXPECT_EQ(doc->experiment.radiation, 1);
+  EXPECT_EQ(std::tie(doc->crystal.structureAtoms.front().name, doc->crystal.structureAtoms.back().name, doc->experiment.radiation),
+            std::tuple("S2", "S15", 1));
 
   f.atoms.clear();
   for (int i = 0; i < 2500; ++i) f.atoms.push_back(AtomLine("A", i / 10000.0, 0, 0));
@@ -103,8 +102,7 @@ TEST(TolvoImport, LatticeFromTheCellAndTheCentringName) {
     f.centring = c.centring;
     f.atoms.push_back(AtomLine("X", 0, 0, 0));
     const auto doc = Imported(f.Text());
-    EXPECT_EQ(doc->crystal.bravaisIndex, c.index) << c.angles << " " << c.centring;
-    EXPECT_EQ(doc->crystal.latticeType, c.type) << c.angles << " " << c.centring;
+    EXPECT_EQ(std::tie(doc->crystal.bravaisIndex, doc->crystal.latticeType), std::tie(c.index, c.type)) << c.angles << " " << c.centring;
   }
 }
 
@@ -114,10 +112,7 @@ TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) 
   f.angles = "80;70;60";  // the first is read, the rest keep the document's
   f.count = "-5";
   const auto doc = Imported(f.Text());
-  EXPECT_EQ(doc->cell.a, 0.0);
-  EXPECT_EQ(doc->cell.alfa, 80.0);
-  EXPECT_EQ(doc->cell.beta, 90.0);
-  EXPECT_TRUE(doc->crystal.structureAtoms.empty());
+  EXPECT_EQ(std::tuple(doc->cell.a, doc->cell.alfa, doc->cell.beta, doc->crystal.structureAtoms.size()), std::tuple(0.0, 80.0, 90.0, 0u));
   EXPECT_FALSE(doc->ValidateCalculation().empty());
 
   // A file cut short inside the atoms still has N entries, unread ones empty.
@@ -126,9 +121,8 @@ TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) 
   cut.atoms = {"Fe 0.1 0.2"};
   const auto doc2 = Imported(cut.Text());
   ASSERT_EQ(doc2->crystal.structureAtoms.size(), 3u);
-  EXPECT_EQ(doc2->crystal.structureAtoms[0].name, "Fe");
-  EXPECT_EQ(doc2->crystal.structureAtoms[0].z, 0.0);
-  EXPECT_EQ(doc2->crystal.structureAtoms[2].name, "");
+  EXPECT_EQ(std::tie(doc2->crystal.structureAtoms[0].name, doc2->crystal.structureAtoms[0].z, doc2->crystal.structureAtoms[2].name),
+            std::tuple("Fe", 0.0, ""));
 
   // Names are cut at five characters, the rest left for the next read as scanf
   // leaves it; control characters, which no XML file can hold, become "?".
@@ -136,9 +130,8 @@ TEST(TolvoImport, MalformedFilesKeepInitialValuesAndAreRefusedByTheCalculation) 
   names.atoms = {AtomLine("A\x01", 0, 0, 0), AtomLine("Abcdefg", 0, 0, 0), "H 0 0 0"};
   const auto doc3 = Imported(names.Text());
   ASSERT_EQ(doc3->crystal.structureAtoms.size(), 3u);
-  EXPECT_EQ(doc3->crystal.structureAtoms[0].name, "A?");
-  EXPECT_EQ(doc3->crystal.structureAtoms[1].name, "Abcde");
-  EXPECT_EQ(doc3->crystal.structureAtoms[2].name, "fg");
+  EXPECT_EQ(std::tie(doc3->crystal.structureAtoms[0].name, doc3->crystal.structureAtoms[1].name, doc3->crystal.structureAtoms[2].name),
+            std::tuple("A?", "Abcde", "fg"));
 
   for (const std::string& text : {std::string(), std::string("TolvoInputFile"), std::string(60, 'T')})
     EXPECT_EQ(ImportTolvoText(*doc, text), ImportStatus::kUnknownFormat) << text;  // the second lacks its line end
@@ -155,8 +148,7 @@ TEST(TolvoImport, OpeningADocumentFallsBackToTheImport) {
   EXPECT_TRUE(messages.empty());
   // Only read: saving must go to a new name beside it.
   EXPECT_FALSE(IsWritableFormat(format));
-  EXPECT_EQ(ImportedSaveName("/a.b/old"), "/a.b/old.xml");
-  EXPECT_EQ(ImportedSaveName("/a/.dat"), "/a/.dat.xml");
+  EXPECT_EQ(std::tuple(ImportedSaveName("/a.b/old"), ImportedSaveName("/a/.dat")), std::tuple("/a.b/old.xml", "/a/.dat.xml"));
   ASSERT_EQ(doc.crystal.cellAtoms.size(), 1u);
   EXPECT_EQ(doc.crystal.cellAtoms[0].name, "Łą");
 

@@ -28,17 +28,18 @@ std::string Golden(const std::string& name) {
 void OpenAndCalculate(const std::string& example, CKomorka& doc) {
   std::vector<DocMessage> messages;
   ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/" + example + ".xml", messages));
-  NullProgress none;
-  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  test::Calculate(doc);
 }
 
 }  // namespace
 
-// Every column, every separator and the absolute intensities of both lines.
+// Every column, every separator and the absolute intensities of both lines;
+// the header alone before a calculation or with neither line chosen.
 TEST(Golden, ReflectionListsOfNaClAndZnO) {
   for (const auto& [name, extinct] : {std::pair{"NaCl", false}, std::pair{"wurtzite-ZnO", true}}) {
     SCOPED_TRACE(name);
     CKomorka doc;
+    const std::string empty = FormatReflectionList(doc, {});
     OpenAndCalculate(name, doc);
     ReflectionFilter filter;
     filter.secondLine = true;
@@ -46,6 +47,11 @@ TEST(Golden, ReflectionListsOfNaClAndZnO) {
     const std::string golden = Golden(std::string(name) + ".refl");
     ASSERT_FALSE(golden.empty());
     EXPECT_EQ(FormatReflectionList(doc, filter), golden);
+    EXPECT_EQ(empty, golden.substr(0, golden.find('\n') + 1));
+    EXPECT_EQ(FormatReflectionList(doc, {false, false, false}), empty);
+    // A width of 0 (no width is -1) is written with six decimals.
+    for (Reflection& r : doc.results.reflectionsAll) r.fwhm = 0.0;
+    EXPECT_NE(FormatReflectionList(doc, {}).find("   0.000000   "), std::string::npos);
   }
 }
 
@@ -78,12 +84,18 @@ TEST(Golden, NaClPatternOfEachBuiltInProfile) {
   }
 }
 
-// A change of any one recorded value tells the view to reset its window.
+// A change of any one recorded value tells the view to reset its window;
+// B counts only while the temperature factor is on.
 TEST(Golden, SnapshotRecordsEveryValueItCompares) {
   CKomorka doc;
-  doc.experiment.IsDW = 1;
   PatternGrid grid;
+  EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));  // before any synthesis
   SynthesisSetup setup;
+  Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
+  doc.experiment.dwfactor = 1.5;
+  EXPECT_FALSE(grid.snapshot.DiffersFrom(doc));
+  doc.experiment.IsDW = 1;
+  EXPECT_TRUE(grid.snapshot.DiffersFrom(doc));
   Synthesize(setup, doc, doc.experiment.angleMin, doc.experiment.angleMax, grid);
   ASSERT_FALSE(grid.snapshot.DiffersFrom(doc));
   ExperimentParams& e = doc.experiment;
@@ -111,11 +123,8 @@ TEST(Golden, SnapshotRecordsEveryValueItCompares) {
 
 // Grid indices round to the nearest point with exact halves going down.
 TEST(Golden, GridIndexRoundsHalvesDown) {
-  EXPECT_EQ(PatternIndex(2.5, 1.0), 2);
-  EXPECT_EQ(PatternIndex(2.5000001, 1.0), 3);
-  EXPECT_EQ(PatternIndex(2.7, 1.0), 3);
-  EXPECT_EQ(PatternIndex(2.3, 1.0), 2);
-  EXPECT_EQ(PatternIndex(-3.0), 0);
-  EXPECT_EQ(PatternIndex(std::numeric_limits<double>::quiet_NaN()), 0);
-  EXPECT_EQ(PatternIndex(1e9), kPatternPoints);
+  EXPECT_EQ(std::tuple(PatternIndex(2.5, 1.0), PatternIndex(2.5000001, 1.0), PatternIndex(2.7, 1.0), PatternIndex(2.3, 1.0)),
+            std::tuple(2, 3, 3, 2));
+  EXPECT_EQ(std::tuple(PatternIndex(-3.0), PatternIndex(std::numeric_limits<double>::quiet_NaN()), PatternIndex(1e9)),
+            std::tuple(0, 0, kPatternPoints));
 }

@@ -11,70 +11,9 @@
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
 #include "engine/StructureFactorKernel.h"
-#include "io/NumberFormat.h"
-#include "documents/StructureFile.h"
-#include "documents/OpenStructure.h"
 
 using namespace pelmora;
 using namespace pelmora::test;
-
-TEST(StructureFactor, SingleAtomAtTheOrigin) {
-  CKomorka doc;
-  AtomSite at = MakeAtom("Fe", 0, 0, 0);
-  at.fprim = -1.18;
-  at.fbis = 3.2;
-  doc.crystal.structureAtoms = {at};
-  doc.crystal.ExpandCellAtoms();
-  const double theta = 0.4, lambda = 1.5;
-  double re, im;
-  const double f0 = AtomicFormFactor(at, theta, lambda);
-  doc.StructureFactor(2, 1, 3, theta, lambda, re, im);
-  EXPECT_DOUBLE_EQ(re, f0 + at.fprim);
-  EXPECT_DOUBLE_EQ(im, at.fbis);
-  // f0 at s = 0 is the number of electrons the coefficients stand for.
-  EXPECT_DOUBLE_EQ(AtomicFormFactor(at, 0.0, lambda), at.a1 + at.a2 + at.a3 + at.a4 + at.c);
-
-  doc.experiment.radiation = 1;
-  doc.StructureFactor(2, 1, 3, theta, lambda, re, im);
-  EXPECT_EQ(re, at.s);
-  EXPECT_EQ(im, 0.0);
-  doc.experiment.radiation = 7;  // unknown radiation: no atom scatters
-  EXPECT_EQ(doc.StructureFactor(2, 1, 3, theta, lambda, re, im), 0.0);
-}
-
-TEST(StructureFactor, FastKernelMatchesThePlainSum) {
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<double> u(0.0, 1.0);
-  for (int radiation : {0, 1}) {
-    std::vector<AtomSite> atoms;
-    for (int i = 0; i < 37; ++i) {  // not a multiple of the kernel's lane count
-      AtomSite at = MakeAtom("A", u(rng), u(rng), u(rng), 3.0 + (i % 3), 5.0 + (i % 3), 0.5, 4.0 + (i % 3));
-      at.fprim = 0.1 * (i % 3);
-      at.fbis = 0.3 * (i % 3);
-      atoms.push_back(at);
-    }
-    CKomorka doc;
-    doc.experiment.radiation = radiation;
-    doc.crystal.cellAtoms = atoms;
-    const StructureFactorKernel kernel(atoms, 9, 7, 8);
-    ASSERT_EQ(kernel.speciesCount(), 3);
-    std::vector<double> sums(kernel.speciesCount() * 2);
-    StructureFactorKernel::Scratch scratch;
-    for (int h = -9; h <= 9; h += 3)
-      for (int k = -7; k <= 7; k += 2)
-        for (int l = -8; l <= 8; ++l) {
-          kernel.PhaseSums(h, k, &l, 1, sums.data(), scratch);
-          const double theta = 0.1 + 0.01 * (l + 8), lambda = 1.54;
-          const double s = std::sin(theta) / lambda;
-          double re, im, reRef, imRef;
-          kernel.Combine(sums.data(), radiation, s * s, re, im);
-          doc.StructureFactor(h, k, l, theta, lambda, reRef, imRef);
-          const double scale = 1.0 + std::hypot(reRef, imRef);
-          ASSERT_NEAR(re, reRef, 1e-11 * scale) << h << " " << k << " " << l;
-          ASSERT_NEAR(im, imRef, 1e-11 * scale) << h << " " << k << " " << l;
-        }
-  }
-}
 
 // The search sums many rows of one h in blocks of atoms and takes each
 // reflection's Friedel mate from its sums: both must give the bits of the
@@ -153,28 +92,4 @@ TEST(Intensity, FactorsAndConstants) {
   doc.experiment.radiation = 1;
   const double neutron = doc.GroupIntensity(g, 1);
   EXPECT_NEAR(neutron / expected, 1.989436788648694e-32 / K / PolarisationFactor(theta, 0), 1e-12);
-}
-
-// Rutile against cctbx's direct summation with the same coefficients
-// (tools/crosscheck_cctbx.py): Re F, Im F and |F|^2 to the printed digit.
-TEST(StructureFactor, RutileAgreesWithAnIndependentProgram) {
-  CKomorka doc;
-  std::vector<DocMessage> messages;
-  ASSERT_TRUE(OpenStructureDocument(doc, PELMORA_EXAMPLES_DIR "/rutile-TiO2.xml", messages));
-  doc.experiment.ApplySource(*doc.sourceRecord);
-  NullProgress none;
-  ASSERT_EQ(doc.CalculateReflections(none), 0);
-  const struct {
-    int h, k, l;
-    double re, im, f2;
-  } cctbx[] = {{1, 1, 0, 38.324, 3.629, 1481.908}, {1, 0, 1, 24.784, 3.570, 627.009},
-               {2, 0, 0, 14.805, 3.514, 231.543},  {1, 1, 1, -18.412, -0.114, 338.997},
-               {2, 1, 1, 31.327, 3.647, 994.710}};
-  const std::vector<Reflection> line1 = doc.results.Line(1);
-  for (const auto& ref : cctbx) {
-    const auto it = std::find_if(line1.begin(), line1.end(),
-                                 [&](const Reflection& r) { return r.h == ref.h && r.k == ref.k && r.l == ref.l; });
-    ASSERT_NE(it, line1.end()) << ref.h << ref.k << ref.l;
-    EXPECT_EQ(cformat("%.3f %.3f %.3f", it->reF, it->imF, it->f2), cformat("%.3f %.3f %.3f", ref.re, ref.im, ref.f2));
-  }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 
 #include "TempDir.h"
 #include "measured/MeasuredPattern.h"
@@ -22,8 +23,9 @@ MeasuredPattern Read(const std::string& path, std::string* error = nullptr) {
 
 TEST(MeasuredFile, PlainColumnsWithAndWithoutSigmaAreSortedByAngle) {
   TempDir dir;
-  // Comment and header lines are skipped; the points come in any order.
-  const std::string two = dir.Write("two.xy", "# 2theta counts\n30.0 50\n10.5 7\n20.25 0\n");
+  // Comment and header lines are skipped; the points come in any order;
+  // blanks after the counts (as fityk's samples have them) are no fault.
+  const std::string two = dir.Write("two.xy", "# 2theta counts\n30.0 50\t  \n10.5 7\n20.25 0 \n");
   std::string error;
   MeasuredPattern m = Read(two, &error);
   ASSERT_EQ(m.size(), 3) << error;
@@ -65,45 +67,34 @@ TEST(MeasuredFile, UnreadableAndCutLinesAreLeftOutAndCounted) {
 
   // Three columns: a row of two is short of one.
   m = Read(dir.Write("sigma.dat", "20 4 2\n21 9 3\n22 16\n"), &error);
-  ASSERT_EQ(m.size(), 2) << error;
-  EXPECT_EQ(m.sigma, (std::vector<double>{2, 3}));
-  EXPECT_EQ(m.skippedLines, 1);
+  EXPECT_EQ(std::tie(m.sigma, m.skippedLines), std::tuple(std::vector<double>{2, 3}, 1)) << error;
 
   // A whole file: nothing skipped, nothing said; the title names the axis.
   m = Read(dir.Write("whole.xy", "30 1\n31 2\n"), &error);
-  EXPECT_EQ(m.skippedLines, 0);
-  EXPECT_EQ(m.note, "");
+  EXPECT_EQ(std::tie(m.skippedLines, m.note), std::tuple(0, ""));
   EXPECT_TRUE(Read(dir.Write("energy.xy", "energy counts\n30 1\n31 2\n"), &error).empty());
   EXPECT_NE(error.find("energy"), std::string::npos) << error;
 }
 
 TEST(MeasuredFile, RefusesWhatIsNoTwoThetaPattern) {
   TempDir dir;
-  std::string error;
-  EXPECT_TRUE(Read(dir.Write("neg.xy", "10 5\n11 -1\n12 3\n"), &error).empty());
-  EXPECT_NE(error.find("Ujemna liczba zliczeń"), std::string::npos) << error;
-  EXPECT_NE(error.find("11"), std::string::npos) << error;
-
-  EXPECT_TRUE(Read(dir.Write("one.xy", "10 5\n200 3\n"), &error).empty());
-  EXPECT_NE(error.find("tylko jeden punkt"), std::string::npos) << error;
-
-  // Angles in none of (0, 180): energies, or d in some other unit.
-  EXPECT_TRUE(Read(dir.Write("kev.xy", "200 5\n250 6\n300 7\n"), &error).empty());
-  EXPECT_NE(error.find("Żaden z 3 punktów"), std::string::npos) << error;
-
-  EXPECT_TRUE(Read(dir.Write("sigma.xy", "10 5 1\n11 6 0\n"), &error).empty());
-  EXPECT_NE(error.find("σ"), std::string::npos) << error;
-
-  EXPECT_TRUE(Read(dir.Write("four.xy", "10 5 1 2\n11 6 1 2\n"), &error).empty());
-  EXPECT_NE(error.find("4 kolumn"), std::string::npos) << error;
-
-  EXPECT_TRUE(Read(dir.File("missing.xy"), &error).empty());
-  EXPECT_NE(error.find("Nie można otworzyć"), std::string::npos) << error;
-
-  // Bytes that are nothing at all: a message, no crash.
-  const std::string junk("\x00\x01\xff\xfe garbage \x7f\n\x03", 17);
-  EXPECT_TRUE(Read(dir.Write("junk.raw", junk), &error).empty());
-  EXPECT_FALSE(error.empty());
+  // Angles in none of (0, 180) are energies, or d in some other unit;
+  // bytes that are nothing at all get a message, not a crash.
+  const std::pair<std::string, std::string> cases[] = {
+      {dir.Write("neg.xy", "10 5\n11 -1\n12 3\n"), "Ujemna liczba zliczeń (-1) przy 2θ = 11°"},
+      {dir.Write("one.xy", "10 5\n200 3\n"), "tylko jeden punkt"},
+      {dir.Write("kev.xy", "200 5\n250 6\n300 7\n"), "Żaden z 3 punktów"},
+      {dir.Write("sigma.xy", "10 5 1\n11 6 0\n"), "σ"},
+      {dir.Write("four.xy", "10 5 1 2\n11 6 1 2\n"), "4 kolumn"},
+      {dir.File("missing.xy"), "Nie można otworzyć"},
+      {dir.Write("junk.raw", std::string("\x00\x01\xff\xfe garbage \x7f\n\x03", 17)), ""},
+  };
+  for (const auto& [path, says] : cases) {
+    std::string error;
+    EXPECT_TRUE(Read(path, &error).empty()) << path;
+    EXPECT_NE(error.find(says), std::string::npos) << error;
+    EXPECT_FALSE(error.empty()) << path;
+  }
 }
 
 // PANalytical XRDML: the scan's positions name their axis; a 2-theta axis
@@ -131,8 +122,7 @@ TEST(MeasuredFile, XrdmlAndUxdScans) {
   std::string error;
   MeasuredPattern m = Read(dir.Write("scan.xrdml", Xrdml("2Theta")), &error);
   ASSERT_EQ(m.size(), 5) << error;
-  EXPECT_NEAR(m.twoTheta[1], 20.02, 1e-12);
-  EXPECT_NEAR(m.twoTheta[4], 20.08, 1e-12);
+  EXPECT_LT(std::fabs(m.twoTheta[1] - 20.02) + std::fabs(m.twoTheta[4] - 20.08), 1e-12);
   EXPECT_EQ(m.counts[2], 35);
   EXPECT_NE(m.format.find("XRDML"), std::string::npos) << m.format;
 
@@ -145,24 +135,7 @@ TEST(MeasuredFile, XrdmlAndUxdScans) {
       "_START=30.0000\n_COUNTS\n     5 7 9\n    11\n";
   m = Read(dir.Write("scan.uxd", uxd), &error);
   ASSERT_EQ(m.size(), 4) << error;
-  EXPECT_EQ(m.twoTheta.front(), 30.0);
-  EXPECT_EQ(m.twoTheta.back(), 31.5);
-  EXPECT_EQ(m.counts.back(), 11);
-}
-
-TEST(MeasuredFile, RealNaClScan) {
-  // tests/data/measured/README.md: 840 points from 19.9143 (31 counts) to
-  // 52.3751 degrees.
-  std::string error;
-  MeasuredPattern m = Read(PELMORA_SOURCE_DIR "/tests/data/measured/nacl01.dat", &error);
-  ASSERT_EQ(m.size(), 840) << error;
-  EXPECT_EQ(m.twoTheta.front(), 19.9143);
-  EXPECT_EQ(m.counts.front(), 31);
-  EXPECT_EQ(m.twoTheta.back(), 52.3751);
-  EXPECT_TRUE(std::is_sorted(m.twoTheta.begin(), m.twoTheta.end()));
-  // The strongest point: NaCl (200) at 24.71 degrees here.
-  const auto top = std::max_element(m.counts.begin(), m.counts.end()) - m.counts.begin();
-  EXPECT_NEAR(m.twoTheta[static_cast<size_t>(top)], 24.71, 0.02);
+  EXPECT_EQ(std::tuple(m.twoTheta.front(), m.twoTheta.back(), m.counts.back()), std::tuple(30.0, 31.5, 11.0));
 }
 
 }  // namespace

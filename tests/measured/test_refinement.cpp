@@ -8,6 +8,7 @@
 #include <Eigen/Dense>
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,8 +98,7 @@ TEST(RefinementStructure, SitesMoveOnlyWhereTheirSymmetryLetsThem) {
   EXPECT_TRUE(rutile.sites[0].dirs.empty());
   ASSERT_EQ(rutile.sites[1].dirs.size(), 1u);
   EXPECT_EQ(rutile.sites[1].dirs[0], (std::array<double, 3>{1, 1, 0}));
-  EXPECT_EQ(rutile.sites[0].images.size(), 2u);
-  EXPECT_EQ(rutile.sites[1].images.size(), 4u);
+  EXPECT_EQ(std::tuple(rutile.sites[0].images.size(), rutile.sites[1].images.size()), std::tuple(2u, 4u));
   // Zinc and oxygen of wurtzite on 2b (1/3 2/3 z): z alone.
   std::unique_ptr<CKomorka> zno = Open(PELMORA_EXAMPLES_DIR "/wurtzite-ZnO.xml");
   const StructureModel wurtzite(*zno);
@@ -134,15 +134,11 @@ TEST(RefinementModel, JacobianAgreesWithDifferencesForEveryKindOfValue) {
   std::string error;
   std::unique_ptr<Refinement> ref = Refinement::Create(setup, &error);
   ASSERT_TRUE(ref) << error;
+  const std::map<std::string, double> away = {{"zero", 0.02},   {"displacement", 0.1}, {"transparency", 0.01},
+                                              {"SH/L", 0.03},   {"strain", 5e-4},      {"1/size", 2e-3},
+                                              {"orientation r", 0.8}, {"scale", 1e3}};
   for (RefinedValue& v : ref->values()) {
-    if (v.name == "zero") v.value = 0.02;
-    if (v.name == "displacement") v.value = 0.1;
-    if (v.name == "transparency") v.value = 0.01;
-    if (v.name == "SH/L") v.value = 0.03;
-    if (v.name == "strain") v.value = 5e-4;
-    if (v.name == "1/size") v.value = 2e-3;
-    if (v.name == "orientation r") v.value = 0.8;
-    if (v.name == "scale") v.value = 1e3;
+    if (away.count(v.name)) v.value = away.at(v.name);
     if (v.kind == RefinedKind::Background) v.value = 10.0 / (1 + v.index);
   }
   refinement::Model& m = RefinementInspector::Of(*ref);
@@ -253,8 +249,7 @@ TEST(LeastSquares, BoundsAndInfeasibleStatesHoldAndUnboundedSolutionsAreExact) {
   const Eigen::Vector2d start(0.0, 0.0), low(-10, -10), high(10, 10), capped(1.0, 10);
   refinement::LeastSquaresResult free = refinement::MinimiseBounded(line, start, low, high, {});
   EXPECT_TRUE(free.converged);
-  EXPECT_NEAR(free.x[0], 2.0, 1e-9);
-  EXPECT_NEAR(free.x[1], 0.3, 1e-9);
+  EXPECT_LT(std::fabs(free.x[0] - 2.0) + std::fabs(free.x[1] - 0.3), 1e-9);
   refinement::LeastSquaresResult bound = refinement::MinimiseBounded(line, start, low, capped, {});
   EXPECT_EQ(bound.x[0], 1.0);
   EXPECT_NEAR(bound.x[1], 0.8, 1e-6);  // the best b for a = 1
@@ -274,9 +269,7 @@ TEST(Agreement, FactorsAsNumpyComputesThem) {
   const std::vector<double> yo{10, 0, 25, 4, 100, 49}, yc{12, 1, 20, 4.5, 90, 52};
   std::vector<double> w;
   for (double y : yo) w.push_back(FitWeight(y, 0.0));
-  EXPECT_EQ(w[1], 1.0);
-  EXPECT_EQ(w[0], 0.1);
-  EXPECT_EQ(FitWeight(100.0, 2.0), 0.25);
+  EXPECT_EQ(std::tuple(w[0], w[1], FitWeight(100.0, 2.0)), std::tuple(0.1, 1.0, 0.25));
   const Agreement a = AgreementOf(yo, yc, w, 2);
   EXPECT_NEAR(a.rp, 11.436170212766, 1e-10);
   EXPECT_NEAR(a.rwp, 13.9264280168268, 1e-10);

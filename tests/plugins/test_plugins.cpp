@@ -78,16 +78,16 @@ TEST(PluginScan, FailuresEndTheScanWithTheirMessage) {
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0], kTestDir + "/version/a_ok.so");
   EXPECT_EQ(got[1].rfind(kTestDir + "/version/b_new.so failed with error 0: ", 0), 0u) << got[1];
-  got = Scan(kTestDir + "/notype");
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_NE(got[0].find("a_notype.so failed with error 0: "), std::string::npos) << got[0];
-  EXPECT_NE(got[0].find("pelmora_GetType"), std::string::npos) << got[0];
-  // Something that is not a library at all.
+  // A library without its type, and something that is not a library at all.
   TempDir dir;
   dir.Write("broken.so", "not a library");
-  got = Scan(dir.path());
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_NE(got[0].find("broken.so failed with error"), std::string::npos) << got[0];
+  for (const auto& [folder, says] : {std::pair{kTestDir + "/notype", "a_notype.so failed with error 0: "},
+                                     {dir.path(), "broken.so failed with error"}}) {
+    got = Scan(folder);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_NE(got[0].find(says), std::string::npos) << got[0];
+  }
+  EXPECT_NE(Scan(kTestDir + "/notype")[0].find("pelmora_GetType"), std::string::npos);
 }
 
 TEST(PluginScan, ProfileListOffersOnlyUsableProfiles) {
@@ -100,10 +100,8 @@ TEST(PluginScan, ProfileListOffersOnlyUsableProfiles) {
   // Built-ins, then "flat"; the nameless one ends the list, so "flat2" is missing.
   const std::vector<ProfileChoice> list = BuildProfileList(table);
   ASSERT_EQ(list.size(), 5u);
-  EXPECT_EQ(list[4].label, "flat");
-  EXPECT_EQ(SelectProfile(list, "flat"), 1);
-  EXPECT_TRUE(ProfileHasInfo(table, kProfilePseudoVoigt));
-  EXPECT_FALSE(ProfileHasInfo(table, 1));
+  EXPECT_EQ(std::tuple(list[4].label, SelectProfile(list, "flat")), std::tuple("flat", 1));
+  EXPECT_TRUE(ProfileHasInfo(table, kProfilePseudoVoigt) && !ProfileHasInfo(table, 1));
 
   // Preparing a run calls the selected plug-in's initialisation, never a flagged one's.
   using Count = int (*)();
@@ -113,8 +111,8 @@ TEST(PluginScan, ProfileListOffersOnlyUsableProfiles) {
   PrepareProfile(setup);
   setup.profile = 0;
   PrepareProfile(setup);
-  EXPECT_EQ(table.Lookup<Count>(1, "test_ProfileInitCalls")(), 1);
-  EXPECT_EQ(table.Lookup<Count>(0, "test_ProfileInitCalls")(), 0);
+  EXPECT_EQ(std::tuple(table.Lookup<Count>(1, "test_ProfileInitCalls")(), table.Lookup<Count>(0, "test_ProfileInitCalls")()),
+            std::tuple(1, 0));
 
   // A profile that reports H = 0.1 gets a window of 10 H.
   CKomorka doc;
@@ -123,11 +121,10 @@ TEST(PluginScan, ProfileListOffersOnlyUsableProfiles) {
   PatternGrid grid;
   setup.profile = 1;
   Synthesize(setup, doc, 0.0, 180.0, grid);
-  EXPECT_EQ(doc.results.reflectionsAll[0].fwhm, 0.1);
-  EXPECT_EQ(grid[9899].intensity, 0.0);
-  EXPECT_EQ(grid[9900].intensity, 2.0);  // the value times the plug-in's scale
-  EXPECT_EQ(grid[10099].intensity, 2.0);
-  EXPECT_EQ(grid[10100].intensity, 0.0);
+  // The value times the plug-in's scale, over 10 H and no further.
+  EXPECT_EQ(std::tuple(doc.results.reflectionsAll[0].fwhm, grid[9899].intensity, grid[9900].intensity, grid[10099].intensity,
+                       grid[10100].intensity),
+            std::tuple(0.1, 0.0, 2.0, 2.0, 0.0));
   // The flagged profile is never called.
   setup.profile = 0;
   Synthesize(setup, doc, 0.0, 180.0, grid);
@@ -151,8 +148,7 @@ TEST(PluginScan, FormatListStopsAtAnIncompletePlugin) {
   const std::vector<ChartFormat> formats = BuildChartFormats(table);
   ASSERT_EQ(formats.size(), 2u);  // F2 lacks its pattern: F3 after it is left out
   EXPECT_EQ(formats[1].label, "F1 (*.tst)");
-  EXPECT_EQ(FindChartFormat(formats, "F1 (*.tst)"), 1);
-  EXPECT_EQ(FindChartFormat(formats, ".TXT"), 0);
+  EXPECT_EQ(std::tuple(FindChartFormat(formats, "F1 (*.tst)"), FindChartFormat(formats, ".TXT")), std::tuple(1, 0));
   // A name typed without an extension gets the format's; a dot in a folder is no extension.
   EXPECT_EQ(ExportFileName("/tmp/a.b/out", formats[1]), "/tmp/a.b/out.tst");
 
@@ -170,8 +166,7 @@ TEST(PluginScan, FormatListStopsAtAnIncompletePlugin) {
   ASSERT_EQ(f2.size(), 2u);
   const std::string none = dir.File("none.tst");
   EXPECT_FALSE(SavePattern(f2[1], none, 1.0, grid.points(), 10, &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(fs::exists(none));
+  EXPECT_FALSE(error.empty() || fs::exists(none));
 }
 
 TEST(ShippedPlugins, PearsonSevenAndXyWorkFromTheDefaultFolder) {

@@ -14,12 +14,12 @@ from conftest import CIFS, EXAMPLES, SOURCE_DIR
 EXAMPLE_DIR = SOURCE_DIR / "examples" / "python"
 
 
-def run_example(name, *args, cwd=None):
-    # The module this test imported, wherever the example runs.
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(pathlib.Path(pelmora.__file__).parents[1]),
+def run_example(script, *args, cwd=None, timeout=600):
+    # The module this test imported and the examples' own, wherever the script runs.
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(pathlib.Path(pelmora.__file__).parents[1]), str(EXAMPLE_DIR),
                                                        os.environ.get("PYTHONPATH", "")]))
-    return subprocess.run([sys.executable, str(EXAMPLE_DIR / name), *map(str, args)], capture_output=True,
-                          cwd=cwd, env=env, timeout=600)
+    return subprocess.run([sys.executable, str(EXAMPLE_DIR / script), *map(str, args)], capture_output=True,
+                          cwd=cwd, env=env, timeout=timeout)
 
 
 def test_dask_batch_writes_the_cli_batchs_bytes(cli, settings_file, tmp_path):
@@ -73,10 +73,8 @@ def test_dask_batch_survives_a_killed_worker(cli, settings_file, tmp_path):
     script = tmp_path / "killing_batch.py"
     script.write_text(KILLING_BATCH.format(victim=victim.name, marker=str(marker)))
     ours, theirs = tmp_path / "dask", tmp_path / "cli"
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(pathlib.Path(pelmora.__file__).parents[1]), str(EXAMPLE_DIR),
-                                                       os.environ.get("PYTHONPATH", "")]))
-    done = subprocess.run([sys.executable, str(script), *map(str, inputs), "--out-dir", str(ours), "--workers", "2",
-                           "--settings", str(settings_file), "--pattern"], capture_output=True, env=env, timeout=300)
+    done = run_example(script, *inputs, "--out-dir", ours, "--workers", 2, "--settings", settings_file, "--pattern",
+                       timeout=300)
     cli("calc", *inputs, "--out-dir", theirs, "--pattern")
     stderr = done.stderr.decode()
     assert marker.exists() and done.returncode == 0, stderr

@@ -17,24 +17,11 @@ import synthetic_rietveld as syn  # noqa: E402
 pytestmark = pytest.mark.filterwarnings("ignore::pelmora.PelmoraWarning")
 
 
-def anglesite(tmp_path, sites):
-    rows = "".join("%s %s %.6f %.6f %.6f %.4f %.4f\n" % (label, label.rstrip("0123456789"), *xyz, occ, B)
-                   for label, (b, occ, B, xyz) in zip(["Pb", "S", "O1", "O2", "O3"], sites))
-    path = tmp_path / "start.cif"
-    path.write_text("data_start\n_cell_length_a 6.9549\n_cell_length_b 8.472\n_cell_length_c 5.3973\n"
-                    "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
-                    "_symmetry_space_group_name_H-M 'P b n m'\nloop_\n_symmetry_equiv_pos_as_xyz\n" +
-                    "".join(op + "\n" for op in syn.PBSO4_OPS) +
-                    "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
-                    "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_B_iso_or_equiv\n" + rows)
-    return path
-
-
 def test_values_are_objects_and_the_report_is_the_tools(cli, tmp_path):
     truth = dict(syn.PBSO4)
     truth["sites"] = [(b, occ, B, (xyz[0] + 0.003, xyz[1], xyz[2])) for b, occ, B, xyz in syn.PBSO4["sites"]]
     data = syn.write(str(tmp_path / "n.xy"), truth, 10.0, 150.0, 0.02, 20000.0, 3)
-    start = anglesite(tmp_path, syn.PBSO4["sites"])
+    start = syn.write_cif(tmp_path / "start.cif", syn.PBSO4["sites"])
     s = pelmora.read(start)
     ref = pelmora.Refinement(s, data, ("scale", "background", "positions"), background_terms=4, range=(10, 150),
                              radiation="n", wavelengths=[1.5])
@@ -82,7 +69,7 @@ def test_two_patterns_share_the_structure(tmp_path):
     rng = np.random.default_rng(4)
     patterns = [(np.arange(10.0, 150.0, 0.02), rng.poisson(first * 2e4 / first.max()).astype(float)),
                 (np.arange(10.0, 150.0, 0.025), rng.poisson(second * 1e4 / second.max()).astype(float))]
-    start = pelmora.read(anglesite(tmp_path, syn.PBSO4["sites"]))
+    start = pelmora.read(syn.write_cif(tmp_path / "start.cif", syn.PBSO4["sites"]))
     with pytest.raises(ValueError, match="one per measured pattern"):
         pelmora.Refinement(start, patterns, radiation=["n"])
     ref = pelmora.Refinement(start, patterns, ("scale", "background", "zero"), background_terms=4,

@@ -18,37 +18,34 @@ EnvironmentReader Env(std::map<std::string, std::string> vars) {
   };
 }
 
-TEST(Language, TheSystemLocaleChoosesEnglishOnlyWhenItAsksForIt) {
-  EXPECT_EQ(SystemLanguage(Env({})), "pl");
-  EXPECT_EQ(SystemLanguage(Env({{"LANG", "en_US.UTF-8"}})), "en");
-  EXPECT_EQ(SystemLanguage(Env({{"LANG", "en"}})), "en");
-  EXPECT_EQ(SystemLanguage(Env({{"LANG", "pl_PL.UTF-8"}})), "pl");
+TEST(Language, TheLocaleAndTheLanguageListChooseEnglishOnlyWhenTheyAskForIt) {
   // Languages without a translation, and C, keep the program's own Polish.
-  for (const char* other : {"C", "POSIX", "C.UTF-8", "de_DE.UTF-8", "fr_FR", ""})
-    EXPECT_EQ(SystemLanguage(Env({{"LANG", other}})), "pl") << other;
-  // LC_ALL before LC_MESSAGES before LANG.
-  EXPECT_EQ(SystemLanguage(Env({{"LC_ALL", "pl_PL.UTF-8"}, {"LC_MESSAGES", "en_GB"}, {"LANG", "en_US"}})), "pl");
-  EXPECT_EQ(SystemLanguage(Env({{"LC_MESSAGES", "en_GB.UTF-8"}, {"LANG", "pl_PL"}})), "en");
-  EXPECT_EQ(SystemLanguage(Env({{"LC_ALL", ""}, {"LANG", "en_US"}})), "en");
-}
-
-TEST(Language, LanguageListTakesItsFirstTranslatedEntryButNotUnderC) {
-  EXPECT_EQ(SystemLanguage(Env({{"LANGUAGE", "de:en:pl"}, {"LANG", "de_DE.UTF-8"}})), "en");
-  EXPECT_EQ(SystemLanguage(Env({{"LANGUAGE", "pl:en"}, {"LANG", "en_US.UTF-8"}})), "pl");
-  EXPECT_EQ(SystemLanguage(Env({{"LANGUAGE", "en_GB"}, {"LANG", "pl_PL.UTF-8"}})), "en");
-  // No translated entry: the locale decides.
-  EXPECT_EQ(SystemLanguage(Env({{"LANGUAGE", "de:fr"}, {"LANG", "en_US.UTF-8"}})), "en");
-  // gettext ignores LANGUAGE when the locale is C; so does the program.
-  EXPECT_EQ(SystemLanguage(Env({{"LANGUAGE", "en"}, {"LANG", "C"}})), "pl");
-  EXPECT_EQ(SystemLanguage(Env({{"LANGUAGE", "en"}})), "pl");
+  for (const char* lang : {"en_US.UTF-8", "en", "pl_PL.UTF-8", "C", "POSIX", "C.UTF-8", "de_DE.UTF-8", "fr_FR", ""})
+    EXPECT_EQ(SystemLanguage(Env({{"LANG", lang}})), lang[0] == 'e' ? "en" : "pl") << lang;
+  const std::pair<std::map<std::string, std::string>, const char*> cases[] = {
+      {{}, "pl"},
+      // LC_ALL before LC_MESSAGES before LANG.
+      {{{"LC_ALL", "pl_PL.UTF-8"}, {"LC_MESSAGES", "en_GB"}, {"LANG", "en_US"}}, "pl"},
+      {{{"LC_MESSAGES", "en_GB.UTF-8"}, {"LANG", "pl_PL"}}, "en"},
+      {{{"LC_ALL", ""}, {"LANG", "en_US"}}, "en"},
+      // LANGUAGE: its first translated entry, else the locale decides;
+      // ignored when the locale is C, as gettext ignores it.
+      {{{"LANGUAGE", "de:en:pl"}, {"LANG", "de_DE.UTF-8"}}, "en"},
+      {{{"LANGUAGE", "pl:en"}, {"LANG", "en_US.UTF-8"}}, "pl"},
+      {{{"LANGUAGE", "en_GB"}, {"LANG", "pl_PL.UTF-8"}}, "en"},
+      {{{"LANGUAGE", "de:fr"}, {"LANG", "en_US.UTF-8"}}, "en"},
+      {{{"LANGUAGE", "en"}, {"LANG", "C"}}, "pl"},
+      {{{"LANGUAGE", "en"}}, "pl"},
+  };
+  for (const auto& [env, want] : cases) EXPECT_EQ(SystemLanguage(Env(env)), want) << env.size() << " " << want;
 }
 
 TEST(Language, SettingOverridesTheSystemAndSurvivesTheStore) {
   const auto english = Env({{"LANG", "en_US.UTF-8"}});
-  EXPECT_EQ(ChooseLanguage("pl", english), "pl");
-  EXPECT_EQ(ChooseLanguage("en", Env({{"LANG", "C"}})), "en");
-  EXPECT_EQ(ChooseLanguage("", english), "en");
-  EXPECT_EQ(ChooseLanguage("xx", english), "en");  // a setting of no known language follows the system
+  // A setting of no known language follows the system.
+  EXPECT_EQ(std::tuple(ChooseLanguage("pl", english), ChooseLanguage("en", Env({{"LANG", "C"}})), ChooseLanguage("", english),
+                       ChooseLanguage("xx", english)),
+            std::tuple("pl", "en", "en", "en"));
 
   testing::TempDir dir;
   const std::string ini = dir.File("Pelmora.ini");
@@ -60,10 +57,9 @@ TEST(Language, SettingOverridesTheSystemAndSurvivesTheStore) {
     ASSERT_TRUE(SaveSettings(store, s));
   }
   SettingsStore store(ini);
-  EXPECT_EQ(StoredLanguage(store), "en");
   CSettings back;
   LoadSettings(store, back);
-  EXPECT_EQ(back.Language, "en");
+  EXPECT_EQ(std::tuple(StoredLanguage(store), back.Language), std::tuple("en", "en"));
 }
 
 }  // namespace

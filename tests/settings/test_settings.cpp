@@ -20,10 +20,8 @@ TEST(Settings, NoStoreOrAForeignLayoutKeepsTheConstructorDefaults) {
     SettingsStore store(ini);
     CSettings s;
     LoadSettings(store, s);
-    EXPECT_EQ(s.ChartColor, RgbColor(255, 0, 0)) << ini;
-    EXPECT_EQ(s.PeakProfile, "pseudo Voigt TCH");
-    EXPECT_DOUBLE_EQ(s.experiment.lambda1, 1.54059);
-    EXPECT_EQ(s.DataDir, "Data");
+    EXPECT_EQ(std::tie(s.ChartColor, s.PeakProfile, s.experiment.lambda1, s.DataDir),
+              std::tuple(RgbColor(255, 0, 0), "pseudo Voigt TCH", 1.54059, "Data")) << ini;
   }
 }
 
@@ -51,31 +49,22 @@ TEST(Settings, RoundTripKeepsWhatTheStoredFormAllows) {
   {
     SettingsStore store(ini);
     ASSERT_TRUE(SaveSettings(store, s));
-    EXPECT_EQ(store.GetInt("Settings", "Lambda", -1), 154056);
-    EXPECT_EQ(store.GetInt("Settings", "Sett_ver", -1), 0x1040001);
-    EXPECT_EQ(store.GetInt("GLSettings", "GLDetail", -1), 44);
+    EXPECT_EQ(std::tuple(store.GetInt("Settings", "Lambda", -1), store.GetInt("Settings", "Sett_ver", -1),
+                         store.GetInt("GLSettings", "GLDetail", -1)),
+              std::tuple(154056, 0x1040001, 44));
   }
   EXPECT_EQ(ReadFile(ini).find("Y="), std::string::npos);
 
   SettingsStore store(ini);
   CSettings r;
   LoadSettings(store, r);
-  EXPECT_EQ(r.DataDir, "/opt/dane ż");
-  EXPECT_EQ(r.PeakProfile, "Gauss");
-  EXPECT_DOUBLE_EQ(r.experiment.lambda1, 1.54056);
-  EXPECT_DOUBLE_EQ(r.experiment.lambda2, 0.7093);
-  EXPECT_DOUBLE_EQ(r.experiment.ratio, 0.457);  // three decimals survive
-  EXPECT_DOUBLE_EQ(r.experiment.angleMin, 5.25);
-  EXPECT_DOUBLE_EQ(r.experiment.u, 0.123457);
-  EXPECT_DOUBLE_EQ(r.experiment.y, 0.0);
-  EXPECT_DOUBLE_EQ(r.experiment.difradius, 200.123);
-  EXPECT_DOUBLE_EQ(r.experiment.gsize, 1234.5);
-  EXPECT_EQ(r.ChartColor, RgbColor(1, 2, 3));
-  EXPECT_EQ(r.experiment.IsDW, 1);
-  EXPECT_EQ(r.Radiation, 1);
-  EXPECT_EQ(r.GLDetail, 44);
-  EXPECT_EQ(r.RadName, "*Mo Ka");
-  EXPECT_EQ(r.AparatName, "@lab");
+  EXPECT_EQ(std::tie(r.DataDir, r.PeakProfile, r.ChartColor, r.experiment.IsDW, r.Radiation, r.GLDetail, r.RadName, r.AparatName),
+            std::tuple("/opt/dane ż", "Gauss", RgbColor(1, 2, 3), 1, 1, 44, "*Mo Ka", "@lab"));
+  // The stored decimals: the ratio keeps three, Y is not stored at all.
+  const auto& e = r.experiment;
+  const double got[] = {e.lambda1, e.lambda2, e.ratio, e.angleMin, e.u, e.y, e.difradius, e.gsize};
+  const double want[] = {1.54056, 0.7093, 0.457, 5.25, 0.123457, 0.0, 200.123, 1234.5};
+  for (size_t i = 0; i < std::size(want); ++i) EXPECT_DOUBLE_EQ(got[i], want[i]) << i;
 }
 
 TEST(Settings, MissingAndWrongTypedValuesReadAsTheirMissingDefaults) {
@@ -92,15 +81,11 @@ TEST(Settings, MissingAndWrongTypedValuesReadAsTheirMissingDefaults) {
   CSettings s;
   s.PeakProfile = s.RadName = s.AparatName = "changed";
   LoadSettings(store, s);
-  EXPECT_EQ(s.DataDir, "Data");  // a list, not a string
-  EXPECT_EQ(s.PeakProfile, "pseudo Voigt");
-  EXPECT_EQ(s.ChartColor, 0xFF0000u);  // blue
-  EXPECT_EQ(s.KA1Color, 1282111u);
-  EXPECT_DOUBLE_EQ(s.experiment.lambda1, 1.54056);
-  EXPECT_EQ(s.RadName, "*Cu");
-  EXPECT_EQ(s.AparatName, "*brak");
-  EXPECT_DOUBLE_EQ(s.experiment.difradius, 0.0);  // text without a number
-  EXPECT_EQ(s.GLDetail, 30);
+  // DataDir is a list, not a string; the colours' defaults are blue and
+  // 1282111; Difradius is text without a number.
+  EXPECT_EQ(std::tie(s.DataDir, s.PeakProfile, s.ChartColor, s.KA1Color, s.RadName, s.AparatName, s.GLDetail),
+            std::tuple("Data", "pseudo Voigt", 0xFF0000u, 1282111u, "*Cu", "*brak", 30));
+  EXPECT_EQ(std::tie(s.experiment.lambda1, s.experiment.difradius), std::tuple(1.54056, 0.0));
 }
 
 TEST(Settings, DecimalsUseAPointUnderACommaLocale) {
@@ -120,8 +105,7 @@ TEST(Settings, DecimalsUseAPointUnderACommaLocale) {
   LoadSettings(store, r);
   std::setlocale(LC_ALL, old.c_str());
   EXPECT_NE(ReadFile(ini).find("U=0.250000"), std::string::npos);
-  EXPECT_DOUBLE_EQ(r.experiment.u, 0.25);
-  EXPECT_DOUBLE_EQ(r.experiment.absorption, 0.5);
+  EXPECT_EQ(std::tie(r.experiment.u, r.experiment.absorption), std::tuple(0.25, 0.5));
 }
 
 }  // namespace
