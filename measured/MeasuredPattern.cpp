@@ -1,12 +1,15 @@
 #include "measured/MeasuredPattern.h"
 
+#include <bzlib.h>
 #include <xylib/xylib.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <locale.h>
 #include <memory>
 #include <numeric>
@@ -165,18 +168,104 @@ std::string SkippedNote(const std::vector<int>& lines) {
                  lines.size(), which.c_str());
 }
 
-// Reads with the format xylib guesses from the name and the first bytes.
-// The data set is ours from its creation: xylib's own loaders drop it when
-// a reader throws half-way.
+enum class Packing { kNone, kGzip, kBzip2 };
+
+// By the name's ending, as xylib tells them.
+Packing PackingOf(const std::string& name) {
+  const std::string n = Lowercase(name);
+  const auto ends = [&](std::string_view e) { return n.size() > e.size() && n.compare(n.size() - e.size(), e.size(), e) == 0; };
+  if (ends(".gz")) return Packing::kGzip;
+  if (ends(".bz2")) return Packing::kBzip2;
+  return Packing::kNone;
+}
+
+// No scan comes near this; a few kilobytes of bzip2 can unpack to gigabytes.
+constexpr size_t kMaxUnpacked = size_t{64} << 20;
+constexpr size_t kUnpackChunk = size_t{1} << 16;
+
+// gzip (members one after another, as gzip itself writes and reads them).
+// False on damaged or cut data, or (with `out` longer than kMaxUnpacked)
+// on too much of it.
+bool Gunzip(const std::string& packed, std::string& out) {
+  z_stream zs{};
+  if (inflateInit2(&zs, 15 + 16) != Z_OK) return false;
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  zs.avail_in = static_cast<uInt>(packed.size());
+  int rc = Z_OK;
+  while (out.size() <= kMaxUnpacked) {
+    const size_t had = out.size();
+    out.resize(had + kUnpackChunk);
+    zs.next_out = reinterpret_cast<Bytef*>(out.data() + had);
+    zs.avail_out = static_cast<uInt>(kUnpackChunk);
+    rc = inflate(&zs, Z_NO_FLUSH);
+    out.resize(had + kUnpackChunk - zs.avail_out);
+    if (rc == Z_STREAM_END) {
+      // Another member follows, or the rest is padding gzip would ignore too.
+      if (zs.avail_in < 2 || zs.next_in[0] != 0x1f || zs.next_in[1] != 0x8b) break;
+      if (inflateReset(&zs) != Z_OK) break;
+    } else if (rc != Z_OK) {
+      break;  // damaged, or cut off: no input left short of the stream's end
+    }
+  }
+  inflateEnd(&zs);
+  return rc == Z_STREAM_END && out.size() <= kMaxUnpacked;
+}
+
+// bzip2 (streams one after another, as bzip2 writes them for several files).
+bool Bunzip2(const std::string& packed, std::string& out) {
+  bz_stream bs{};
+  if (BZ2_bzDecompressInit(&bs, 0, 0) != BZ_OK) return false;
+  bs.next_in = const_cast<char*>(packed.data());
+  bs.avail_in = static_cast<unsigned>(packed.size());
+  int rc = BZ_OK;
+  while (out.size() <= kMaxUnpacked) {
+    const size_t had = out.size();
+    const unsigned inputLeft = bs.avail_in;
+    out.resize(had + kUnpackChunk);
+    bs.next_out = out.data() + had;
+    bs.avail_out = static_cast<unsigned>(kUnpackChunk);
+    rc = BZ2_bzDecompress(&bs);
+    out.resize(had + kUnpackChunk - bs.avail_out);
+    if (rc == BZ_STREAM_END) {
+      if (bs.avail_in < 3 || std::string_view(bs.next_in, 3) != "BZh") break;
+      char* const next = bs.next_in;
+      const unsigned left = bs.avail_in;
+      BZ2_bzDecompressEnd(&bs);
+      bs = bz_stream{};
+      if (BZ2_bzDecompressInit(&bs, 0, 0) != BZ_OK) return false;
+      bs.next_in = next;
+      bs.avail_in = left;
+    } else if (rc != BZ_OK || (bs.avail_in == inputLeft && out.size() == had)) {
+      break;  // damaged, or cut off: what is left gives nothing more
+    }
+  }
+  BZ2_bzDecompressEnd(&bs);
+  return rc == BZ_STREAM_END && out.size() <= kMaxUnpacked;
+}
+
+bool Unpack(const std::string& packed, Packing packing, std::string& out) {
+  out.clear();
+  // zlib and libbzip2 count the input in 32 bits; such a file is no scan.
+  if (packed.size() > std::numeric_limits<unsigned>::max()) return false;
+  return packing == Packing::kGzip ? Gunzip(packed, out) : Bunzip2(packed, out);
+}
+
 // What a load gives: xylib's data set, or for plain columns the text for
-// our own reader with xylib's description of the format.
+// our own reader with xylib's description of the format, or a message when
+// the file could not be unpacked.
 struct Loaded {
   std::unique_ptr<xylib::DataSet> ds;
   bool plain = false;
   std::string text;
   std::string desc;
+  std::string error;
 };
 
+// Reads with the format xylib guesses from the name and the first bytes.
+// Plain text never goes to xylib's text reader: a line starting with
+// "LAMMPS (" before the first row of numbers sends it round one line for
+// ever. The data set is ours from its creation: xylib's own loaders drop it
+// when a reader throws half-way.
 Loaded Load(std::istream& in, const std::string& name) {
   const xylib::FormatInfo* fi = xylib::guess_filetype(name, in, nullptr);
   if (!fi || !fi->ctor) return {};
@@ -196,6 +285,27 @@ Loaded Load(std::istream& in, const std::string& name) {
   return out;
 }
 
+// A file packed with gzip or bzip2 is unpacked here, not by xylib, so that
+// what it holds is read as the same file unpacked would be.
+Loaded LoadBytes(const std::string& bytes, const std::string& name) {
+  const Packing packing = PackingOf(name);
+  if (packing == Packing::kNone) {
+    std::istringstream in(bytes);
+    return Load(in, name);
+  }
+  std::string unpacked;
+  if (!Unpack(bytes, packing, unpacked)) {
+    Loaded failed;
+    failed.error = unpacked.size() > kMaxUnpacked
+                       ? cformat(TrText("measured", "Plik po rozpakowaniu przekracza %d MB; nie wygląda na pomiar.").c_str(),
+                                 static_cast<int>(kMaxUnpacked >> 20))
+                       : TrText("measured", "Nie można rozpakować pliku: dane gzip lub bzip2 są uszkodzone albo ucięte.");
+    return failed;
+  }
+  std::istringstream in(unpacked);
+  return Load(in, name.substr(0, name.size() - (packing == Packing::kGzip ? 3 : 4)));
+}
+
 bool FromPlainText(const Loaded& loaded, MeasuredPattern& out, std::string* error) {
   PlainColumns c;
   if (!ReadPlainColumns(loaded.text, c, error)) return false;
@@ -211,6 +321,7 @@ bool ReadWith(Load load, MeasuredPattern& out, std::string* error) {
   CNumericLocale cLocale;
   try {
     const Loaded loaded = load();
+    if (!loaded.error.empty()) return Fail(error, loaded.error);
     if (loaded.plain) return FromPlainText(loaded, out, error);
     if (!loaded.ds) return Fail(error, TrText("measured", "Nie rozpoznano formatu pliku."));
     return FromDataSet(*loaded.ds, out, error);
@@ -221,14 +332,6 @@ bool ReadWith(Load load, MeasuredPattern& out, std::string* error) {
   } catch (...) {
     return Fail(error, TrText("measured", "Nie można odczytać pliku pomiaru."));
   }
-}
-
-bool Compressed(const std::string& path) {
-  auto ends = [&](const char* ext) {
-    const std::string e(ext);
-    return path.size() >= e.size() && Lowercase(path.substr(path.size() - e.size())) == e;
-  };
-  return ends(".gz") || ends(".bz2");
 }
 
 }  // namespace
@@ -279,14 +382,11 @@ bool ReadMeasuredFile(const std::string& path, MeasuredPattern& out, std::string
   MeasuredPattern read;
   const bool ok = ReadWith(
       [&]() -> Loaded {
-        // xylib unpacks compressed files itself.
-        if (Compressed(path)) {
-          Loaded packed;
-          packed.ds.reset(xylib::load_file(path));
-          return packed;
-        }
         std::ifstream in(path, std::ios::binary);
-        return Load(in, path);
+        if (PackingOf(path) == Packing::kNone) return Load(in, path);
+        std::ostringstream packed;
+        packed << in.rdbuf();
+        return LoadBytes(packed.str(), path);
       },
       read, error);
   if (!ok) return false;
@@ -299,10 +399,7 @@ bool ReadMeasuredBytes(const std::string& bytes, const std::string& nameHint, Me
                        std::string* error) {
   MeasuredPattern read;
   const bool ok = ReadWith(
-      [&] {
-        std::istringstream in(bytes);
-        return Load(in, nameHint);
-      },
+      [&] { return LoadBytes(bytes, nameHint); },
       read, error);
   if (!ok) return false;
   read.path = nameHint;

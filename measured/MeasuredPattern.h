@@ -1,7 +1,9 @@
 // A measured powder pattern: counts against 2-theta, read with xylib from any
 // format it knows (Bruker RAW and UXD, PANalytical XRDML, Rigaku, Philips
 // and more) or, for plain columns, line by line by our own reader, which
-// counts the lines it cannot read; checked and sorted by angle.
+// counts the lines it cannot read; checked and sorted by angle. A file
+// packed with gzip or bzip2 (.gz, .bz2) is unpacked first and read as the
+// file it holds.
 #pragma once
 
 #include <string>
@@ -29,7 +31,8 @@ struct MeasuredPattern {
 bool ReadMeasuredFile(const std::string& path, MeasuredPattern& out, std::string* error);
 
 // The same from the bytes of a file; `nameHint` (a file name) helps to tell
-// the format by its extension, as for a file.
+// the format by its extension, as for a file, and says whether they are
+// packed.
 bool ReadMeasuredBytes(const std::string& bytes, const std::string& nameHint, MeasuredPattern& out,
                        std::string* error);
 

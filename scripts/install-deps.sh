@@ -26,8 +26,9 @@ PKGS=(
   libuemf-dev poppler-utils
   # f' and f'' computed for radiation sources that no table covers.
   libxrl-dev
-  # Measured patterns: xylib reads them, Eigen's Levenberg-Marquardt fits to them.
-  libxy-dev libeigen3-dev
+  # Measured patterns: xylib reads them, Eigen's Levenberg-Marquardt fits to
+  # them; compressed ones are unpacked with zlib and libbzip2 first.
+  libxy-dev libeigen3-dev libbz2-dev
   libgl-dev libglu1-mesa-dev libpng-dev
   xvfb xauth libgl1-mesa-dri fonts-dejavu-core
   # Trying the windows by hand under Xvfb as a user would (keys, clicks).

@@ -1802,6 +1802,14 @@ Independent positions: %zu (atoms in the cell: %zu).
         <source>Pominięto wierszy pliku, których nie można odczytać: %zu (wiersz %s).</source>
         <translation>Unreadable lines of the file skipped: %zu (line %s).</translation>
     </message>
+    <message>
+        <source>Plik po rozpakowaniu przekracza %d MB; nie wygląda na pomiar.</source>
+        <translation>The unpacked file exceeds %d MB; it does not look like a measurement.</translation>
+    </message>
+    <message>
+        <source>Nie można rozpakować pliku: dane gzip lub bzip2 są uszkodzone albo ucięte.</source>
+        <translation>Cannot unpack the file: the gzip or bzip2 data are damaged or cut short.</translation>
+    </message>
 </context>
 <context>
     <name>pelmora::AboutBox</name>

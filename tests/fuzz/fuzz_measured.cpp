@@ -1,6 +1,8 @@
 // libFuzzer target: measured patterns read through xylib, with the checks
 // that follow. The first byte picks the file name the format is guessed
-// from, so that the binary readers are reached too.
+// from, so that the binary readers are reached too; from ten on (modulo
+// twenty) the same names packed, .gz when the rest starts as gzip does and
+// .bz2 otherwise, so that the unpacking is fuzzed as well.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const kNames[] = {"scan.xy", "scan.raw", "scan.uxd", "scan.xrdml", "scan.dat",
                                        "scan.rd", "scan.udf", "scan.cpi", "scan.csv",   "scan.txt"};
   if (size < 1) return 0;
-  const std::string name = kNames[data[0] % (sizeof kNames / sizeof kNames[0])];
+  const unsigned pick = data[0] % 20;
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+  std::string name = kNames[pick % 10];
+  if (pick >= 10) name += bytes.size() >= 2 && bytes[0] == '\x1f' && bytes[1] == '\x8b' ? ".gz" : ".bz2";
   MeasuredPattern m;
   std::string error;
   if (!ReadMeasuredBytes(bytes, name, m, &error)) {
