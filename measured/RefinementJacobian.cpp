@@ -30,29 +30,14 @@ void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* p
   const double radius = pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0;
   auto value = [&](int i) { return i >= 0 ? values[static_cast<size_t>(i)].value : 0.0; };
   if (v.kind == RefinedKind::SL) {
-    // The divergence's nodes move with SH/L: each peak drawn again.
-    const double h = 1e-5, shl = value(pat.sl);
     // Only peaks drawn with the divergence move with it (at 2-theta near
     // 90 degrees and high angles it is below a fiftieth of the width).
-    std::vector<const Peak*> asymmetric;
-    for (size_t i = 0; i < count; ++i)
-      if (peaks[i].asymmetric) asymmetric.push_back(&peaks[i]);
-    std::vector<Peak>& moved = moved_;
-    if (moved.size() < 2 * asymmetric.size()) moved.resize(2 * asymmetric.size());
-    const auto n = static_cast<long>(2 * asymmetric.size());
-#pragma omp parallel for schedule(guided)
-    for (long i = 0; i < n; ++i) {
-      Peak& m = moved[static_cast<size_t>(i)];
-      const Peak& pk = *asymmetric[static_cast<size_t>(i / 2)];
-      m.tth = pk.tth, m.H = pk.H, m.eta = pk.eta, m.intensity = pk.intensity;
-      DrawPeak(pat, shl + (i % 2 ? -h : h), shl + (i % 2 ? -h : h), m, false);
-    }
-    for (long i = 0; i < n; ++i) {
-      const Peak& m = moved[static_cast<size_t>(i)];
-      const double sign = i % 2 ? -1.0 : 1.0;
-      for (size_t k = 0; k < m.profile.size(); ++k) {
-        const size_t at = static_cast<size_t>(m.first) + k;
-        column[at] += sign * pat.sw[at] * m.intensity * m.profile[k] / (2.0 * h);
+    for (size_t i = 0; i < count; ++i) {
+      const Peak& pk = peaks[i];
+      if (!pk.asymmetric) continue;
+      for (size_t k = 0; k < pk.profile.size(); ++k) {
+        const size_t at = static_cast<size_t>(pk.first) + k;
+        column[at] += pat.sw[at] * pk.intensity * pk.daxial[k];
       }
     }
     return;

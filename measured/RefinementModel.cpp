@@ -165,8 +165,8 @@ std::vector<double> Model::BackgroundCurve(size_t p) const {
 }
 
 void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, bool derivatives) const {
-  thread_local std::vector<DivergenceNode> nodes;
-  AxialDivergence(peak.tth, sl, hl, peak.H, nodes);
+  thread_local std::vector<DivergenceNode> nodes, rates;
+  AxialDivergence(peak.tth, sl, hl, peak.H, nodes, derivatives ? &rates : nullptr);
   peak.asymmetric = nodes.size() > 1;
   double lo = peak.tth - kWindow * peak.H, hi = peak.tth + kWindow * peak.H;
   for (const DivergenceNode& n : nodes)
@@ -176,7 +176,10 @@ void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, b
   peak.first = static_cast<int>(first);
   const auto n = static_cast<size_t>(std::max<std::ptrdiff_t>(end - first, 0));
   peak.profile.assign(n, 0.0);
-  if (derivatives) peak.dpos.assign(n, 0.0), peak.dwidth.assign(n, 0.0), peak.dmix.assign(n, 0.0);
+  if (derivatives) {
+    peak.dpos.assign(n, 0.0), peak.dwidth.assign(n, 0.0), peak.dmix.assign(n, 0.0);
+    peak.daxial.assign(peak.asymmetric ? n : 0, 0.0);
+  }
   const PseudoVoigt shape(peak.H, peak.eta);
   const double* t = pat.t.data() + first;
   if (!derivatives) {
@@ -190,14 +193,19 @@ void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, b
   }
   for (size_t k = 0; k < n; ++k) {
     const double x0 = t[k] - peak.tth;
-    double v = 0.0, dx = 0.0, dH = 0.0, dE = 0.0;
-    for (const DivergenceNode& node : nodes) {
+    double v = 0.0, dx = 0.0, dH = 0.0, dE = 0.0, dS = 0.0;
+    for (size_t j = 0; j < nodes.size(); ++j) {
+      const DivergenceNode& node = nodes[j];
       double a, b, c;
-      v += node.weight * shape(x0 - node.offset, a, b, c);
+      const double s = shape(x0 - node.offset, a, b, c);
+      v += node.weight * s;
       dx += node.weight * a, dH += node.weight * b, dE += node.weight * c;
+      // The node's weight and place move with SH/L.
+      dS += rates[j].weight * s - node.weight * a * rates[j].offset;
     }
     peak.profile[k] = v;
     peak.dpos[k] = -dx, peak.dwidth[k] = dH, peak.dmix[k] = dE;
+    if (peak.asymmetric) peak.daxial[k] = dS;
   }
 }
 
@@ -295,9 +303,10 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
       if (count == list.size()) list.emplace_back();
       Peak& slot = list[count++];
       std::vector<double> a = std::move(slot.profile), b = std::move(slot.dpos), c = std::move(slot.dwidth),
-                          d = std::move(slot.dmix);
+                          d = std::move(slot.dmix), e = std::move(slot.daxial);
       slot = peak;
       slot.profile = std::move(a), slot.dpos = std::move(b), slot.dwidth = std::move(c), slot.dmix = std::move(d);
+      slot.daxial = std::move(e);
     }
   }
   // The profiles are the cost: drawn on every core, then summed in order.

@@ -73,7 +73,7 @@ struct PhaseData {
 // One peak of a pattern: a group of a phase at one wavelength, with its
 // profile at the points [first, first + profile.size()) and, when a
 // Jacobian asks, the profile's derivatives by the peak's position, width
-// and mixing.
+// and mixing, and (when asymmetric) by the axial divergence's SH/L.
 struct Peak {
   int phase, group, line;
   double factor;     // K L P ratio (V0 / V)^2: intensity = scale * factor * sum P |F|^2
@@ -84,7 +84,7 @@ struct Peak {
   double dHdG, dHdL, dEdG, dEdL;
   int first;
   bool asymmetric;  // drawn with axial divergence (more than one node)
-  std::vector<double> profile, dpos, dwidth, dmix;
+  std::vector<double> profile, dpos, dwidth, dmix, daxial;
 };
 
 class Model : public LeastSquaresProblem {
@@ -144,7 +144,6 @@ class Model : public LeastSquaresProblem {
   std::vector<Peak>& DrawnList(size_t p, size_t f);
   std::vector<std::vector<std::vector<Peak>>> drawn_;
   std::vector<std::vector<size_t>> drawnCount_;
-  std::vector<Peak> moved_;
   // The columns of values that move peaks or change their widths.
   void IntensityColumn(const RefinedValue& v, int index, std::map<std::pair<size_t, int>, Eigen::MatrixXd>& grads,
                        double* column, const std::vector<Eigen::Index>& row0);

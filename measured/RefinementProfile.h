@@ -66,11 +66,14 @@ class PseudoVoigt {
 // symmetric one: offsets from the peak in degrees 2-theta, weights summing
 // to 1. S/L and H/L are the sample's and the detector's half heights over
 // the diffractometer's radius. One node of offset 0 when the asymmetry is
-// below a fiftieth of the width H.
+// below a fiftieth of the width H. With `rates`, each node's offset and
+// weight differentiated by S/L and H/L moved together (the refinement's
+// SH/L), the count of nodes held.
 struct DivergenceNode {
   double offset, weight;
 };
-void AxialDivergence(double twoTheta, double sl, double hl, double H, std::vector<DivergenceNode>& nodes);
+void AxialDivergence(double twoTheta, double sl, double hl, double H, std::vector<DivergenceNode>& nodes,
+                     std::vector<DivergenceNode>* rates = nullptr);
 
 // The n Gauss-Legendre nodes and weights on [0, 1].
 void GaussLegendre(int n, std::vector<double>& x, std::vector<double>& w);
