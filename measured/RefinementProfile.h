@@ -22,7 +22,8 @@ class PseudoVoigt {
   PseudoVoigt(double H, double eta)
       : H_(H), eta_(eta), invH_(1.0 / H), invH2_(1.0 / (H * H)),
         lorentz_(eta * kLorentzNorm / (kLorentzArea * H)), lorentzCut_(eta * kLorentzAtReach / (kLorentzArea * H)),
-        gauss_((1.0 - eta) * kGaussNorm / H) {}
+        gauss_((1.0 - eta) * kGaussNorm / H), unitLorentz_(kLorentzNorm / (kLorentzArea * H)),
+        unitCut_(kLorentzAtReach / (kLorentzArea * H)), unitGauss_(kGaussNorm / H) {}
 
   double operator()(double x) const {
     const double q = x * x * invH2_;
@@ -31,18 +32,20 @@ class PseudoVoigt {
     return lorentz_ / (1.0 + 4.0 * q) - lorentzCut_ + gauss;
   }
 
-  // With its derivatives by x, by H and by eta.
+  // With its derivatives by x, by H and by eta: one division a point, the
+  // rest products of what the peak shares.
   double operator()(double x, double& dx, double& dH, double& dEta) const {
-    const double q = x * x * invH2_, den = 1.0 + 4.0 * q;
+    const double q = x * x * invH2_;
     if (q >= kPeakReach * kPeakReach) {
       dx = dH = dEta = 0.0;
       return 0.0;
     }
-    const double L = (kLorentzNorm / den - kLorentzAtReach) / kLorentzArea * invH_;
-    const double G = q < kGaussReach ? kGaussNorm * invH_ * std::exp(-kGaussExp * q) : 0.0;
-    const double full = kLorentzNorm * invH_ / den / kLorentzArea;  // the uncut part's derivatives
-    const double dLdx = -full * 8.0 * x * invH2_ / den, dGdx = -G * 2.0 * kGaussExp * x * invH2_;
-    const double dLdH = -L * invH_ + full * 8.0 * q * invH_ / den, dGdH = -G * invH_ + G * 2.0 * kGaussExp * q * invH_;
+    const double r = 1.0 / (1.0 + 4.0 * q);
+    const double L = unitLorentz_ * r - unitCut_;
+    const double G = q < kGaussReach ? unitGauss_ * std::exp(-kGaussExp * q) : 0.0;
+    const double slope = 8.0 * unitLorentz_ * r * r;  // of the uncut Lorentzian, by q / H
+    const double dLdx = -slope * x * invH2_, dGdx = -G * 2.0 * kGaussExp * x * invH2_;
+    const double dLdH = (slope * q - L) * invH_, dGdH = G * (2.0 * kGaussExp * q - 1.0) * invH_;
     dx = eta_ * dLdx + (1.0 - eta_) * dGdx;
     dH = eta_ * dLdH + (1.0 - eta_) * dGdH;
     dEta = L - G;
@@ -60,6 +63,7 @@ class PseudoVoigt {
   static constexpr double kLorentzArea = 0.97454199727251256;
 
   double H_, eta_, invH_, invH2_, lorentz_, lorentzCut_, gauss_;
+  double unitLorentz_, unitCut_, unitGauss_;  // the parts per unit of their share
 };
 
 // The axial-divergence profile as a weighted sum of shifted copies of the
