@@ -167,6 +167,10 @@ class Minimiser {
     if (!atX_) problem_.Residuals(x_, r_);
     out.x = x_;
     out.sum = r_.squaredNorm();
+    if (!options_.covariance) {
+      if (out.cancelled) out.converged = false;
+      return;
+    }
     if (problem_.Jacobian(x_, J_)) {
       out.singular = !InvertNormal(J_.transpose() * J_, out.inverseNormal);
     } else {

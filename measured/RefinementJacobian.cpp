@@ -5,6 +5,7 @@
 #include <Eigen/Dense>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 
@@ -24,7 +25,8 @@ bool PatternLevel(RefinedKind k) { return k != RefinedKind::Cell && k != Refined
 
 }  // namespace
 
-void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column) {
+void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count,
+                        double* column) const {
   const PatternData& pat = patterns[p];
   const PhaseData& ph = phases[f];
   const double radius = pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0;
@@ -45,13 +47,9 @@ void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* p
   UnitCell plus, minus;
   const double hCell = v.kind == RefinedKind::Cell ? std::max(1e-6 * std::fabs(v.value), 1e-7) : 0.0;
   if (v.kind == RefinedKind::Cell) {
-    double& x = values[static_cast<size_t>(ph.cell[static_cast<size_t>(v.index)])].value;
-    const double x0 = x;
-    x = x0 + hCell;
-    plus = CellOf(f);
-    x = x0 - hCell;
-    minus = CellOf(f);
-    x = x0;
+    const int cell = ph.cell[static_cast<size_t>(v.index)];
+    plus = CellOf(f, cell, v.value + hCell);
+    minus = CellOf(f, cell, v.value - hCell);
   }
   const double q = value(ph.inverseSize);
   for (size_t i = 0; i < count; ++i) {
@@ -90,10 +88,10 @@ void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* p
   }
 }
 
-void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair<size_t, int>, Eigen::MatrixXd>& grads,
-                            double* column, const std::vector<Eigen::Index>& row0) {
+void Model::IntensityColumn(const RefinedValue& v, int index, const SumsByPhase& sums, double* column,
+                            const std::vector<Eigen::Index>& row0) const {
   const auto f = static_cast<size_t>(v.phase);
-  PhaseData& ph = phases[f];
+  const PhaseData& ph = phases[f];
   // The structure coordinates this value moves, with their weights.
   std::vector<std::pair<int, double>> moves;
   const int nc = ph.structure ? ph.structure->coordinateCount() : 0;
@@ -112,25 +110,18 @@ void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair
     if (ph.input.leBail && v.kind != RefinedKind::Scale) continue;
     const PatternData& pat = patterns[p];
     const int rad = pat.input.experiment.radiation == 1 ? 1 : 0;
-    const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : Sums(f, rad);
-    const Eigen::MatrixXd* grad = nullptr;
-    if (v.kind != RefinedKind::Scale) {
-      auto it = grads.find({f, rad});
-      if (it == grads.end()) {
-        it = grads.emplace(std::pair{f, rad}, Eigen::MatrixXd()).first;
-        SumGradients(f, rad, it->second);
-      }
-      grad = &it->second;
-    }
+    const auto& [phaseSums, grad] = sums.at({f, rad});
+    const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : *phaseSums;
+    const bool scaled = v.kind == RefinedKind::Scale;
     const double scale = values[static_cast<size_t>(ph.scale[p])].value;
     size_t count = 0;
     const std::vector<Peak>& drawn = Drawn(p, f, count);
     for (size_t i = 0; i < count; ++i) {
       const Peak& pk = drawn[i];
       double dI = pk.factor;
-      if (grad) {
+      if (!scaled) {
         double dG = 0.0;
-        for (const auto& [c, w] : moves) dG += w * (*grad)(pk.group, c);
+        for (const auto& [c, w] : moves) dG += w * grad(pk.group, c);
         dI *= scale * dG;
       } else {
         dI *= G[static_cast<size_t>(pk.group)];
@@ -144,6 +135,29 @@ void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair
   }
 }
 
+// Each phase's sums for every radiation of the patterns, with their
+// gradients when a structure value is refined: worked out once, before the
+// columns share them.
+Model::SumsByPhase Model::ColumnSums() {
+  SumsByPhase out;
+  for (size_t f = 0; f < phases.size(); ++f) {
+    bool structure = false;
+    for (int v : refined) {
+      const RefinedValue& value = values[static_cast<size_t>(v)];
+      structure = structure || (ThroughSums(value.kind) && value.phase == static_cast<int>(f));
+    }
+    for (size_t p = 0; p < patterns.size(); ++p) {
+      const int rad = patterns[p].input.experiment.radiation == 1 ? 1 : 0;
+      if (out.count({f, rad})) continue;
+      auto& [G, grad] = out[{f, rad}];
+      if (phases[f].input.leBail) continue;  // its intensities are per pattern: IntensityColumn reads them
+      G = &Sums(f, rad);
+      if (structure) SumGradients(f, rad, grad);
+    }
+  }
+  return out;
+}
+
 bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   const Eigen::Index N = pointCount();
   J.setZero(N + WallRows(), static_cast<Eigen::Index>(refined.size()));
@@ -154,18 +168,25 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   std::vector<double> scratch;
   for (size_t p = 0; p < patterns.size(); ++p)
     for (size_t f = 0; f < phases.size(); ++f) PhaseCurve(p, f, scratch, nullptr, true);
-  std::map<std::pair<size_t, int>, Eigen::MatrixXd> grads;
-  for (size_t j = 0; j < refined.size(); ++j) {
-    if (cancel && cancel->load()) return false;
+  const SumsByPhase sums = ColumnSums();
+  // Each column is its own: they are shared out over the cores.
+  std::atomic<bool> cancelled = false;
+  const auto columns = static_cast<long>(refined.size());
+#pragma omp parallel for schedule(dynamic)
+  for (long j = 0; j < columns; ++j) {
+    if (cancelled.load() || (cancel && cancel->load())) {
+      cancelled.store(true);
+      continue;
+    }
     const auto col = static_cast<Eigen::Index>(j);
-    RefinedValue& v = values[static_cast<size_t>(refined[j])];
+    const RefinedValue& v = values[static_cast<size_t>(refined[static_cast<size_t>(j)])];
     if (v.kind == RefinedKind::Background) {
       const PatternData& pat = patterns[static_cast<size_t>(v.pattern)];
       for (size_t i = 0; i < pat.t.size(); ++i)
         J(row0[static_cast<size_t>(v.pattern)] + static_cast<Eigen::Index>(i), col) =
             pat.sw[i] * pat.chebyshev[i * static_cast<size_t>(pat.K) + static_cast<size_t>(v.index)];
     } else if (v.kind == RefinedKind::Scale || ThroughSums(v.kind)) {
-      IntensityColumn(v, refined[j], grads, J.col(col).data(), row0);
+      IntensityColumn(v, refined[static_cast<size_t>(j)], sums, J.col(col).data(), row0);
     } else {
       for (size_t p = 0; p < patterns.size(); ++p) {
         if (PatternLevel(v.kind) && static_cast<int>(p) != v.pattern) continue;
@@ -178,7 +199,7 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
       }
     }
   }
-  return J.allFinite();
+  return !cancelled && J.allFinite();
 }
 
 bool Model::WidthsRefined(const PatternData& pat) const {

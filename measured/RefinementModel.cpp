@@ -51,11 +51,11 @@ Eigen::VectorXd Model::Refined() const {
   return x;
 }
 
-UnitCell Model::CellOf(size_t f) const {
+UnitCell Model::CellOf(size_t f, int moved, double value) const {
   const PhaseData& ph = phases[f];
   CellConstants c = ConstantsOf(ph.doc->cell);
   for (size_t i = 0; i < 6; ++i)
-    if (ph.cell[i] >= 0) c[i] = values[static_cast<size_t>(ph.cell[i])].value;
+    if (ph.cell[i] >= 0) c[i] = ph.cell[i] == moved ? value : values[static_cast<size_t>(ph.cell[i])].value;
   TieCell(ph.type, ph.axis, c);
   UnitCell u = ph.doc->cell;
   SetConstants(u, c);
@@ -104,7 +104,11 @@ const std::vector<double>& Model::Sums(size_t f, int radiation) {
   if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
   const double axisNorm2 = axis.dot(Gs * axis);
   const double r = key[6];
-  for (size_t g = 0; g < ph.groups.size(); ++g) {
+  // Each group's sum is its own: shared out over the cores.
+  const auto groups = static_cast<long>(ph.groups.size());
+#pragma omp parallel for schedule(dynamic, 16)
+  for (long gi = 0; gi < groups; ++gi) {
+    const auto g = static_cast<size_t>(gi);
     const LineGroup& grp = ph.groups[g];
     const std::array<int, 3>& h0 = grp.hkl.front();
     const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
@@ -135,8 +139,12 @@ void Model::SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad) {
   if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
   const double axisNorm2 = axis.dot(Gs * axis);
   const double r = ph.orientation >= 0 ? values[static_cast<size_t>(ph.orientation)].value : 1.0;
-  std::vector<double> g1(static_cast<size_t>(nc));
-  for (size_t g = 0; g < ph.groups.size(); ++g) {
+  const auto groups = static_cast<long>(ph.groups.size());
+#pragma omp parallel for schedule(dynamic, 16)
+  for (long gi = 0; gi < groups; ++gi) {
+    const auto g = static_cast<size_t>(gi);
+    thread_local std::vector<double> g1;
+    g1.resize(static_cast<size_t>(nc));
     const std::array<int, 3>& h0 = ph.groups[g].hkl.front();
     const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
     const double s2 = 1.0 / (4.0 * d * d);
@@ -175,10 +183,11 @@ void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, b
   const auto end = std::upper_bound(pat.t.begin(), pat.t.end(), hi) - pat.t.begin();
   peak.first = static_cast<int>(first);
   const auto n = static_cast<size_t>(std::max<std::ptrdiff_t>(end - first, 0));
-  peak.profile.assign(n, 0.0);
+  // Every point is written below: no need to clear them first.
+  peak.profile.resize(n);
   if (derivatives) {
-    peak.dpos.assign(n, 0.0), peak.dwidth.assign(n, 0.0), peak.dmix.assign(n, 0.0);
-    peak.daxial.assign(peak.asymmetric ? n : 0, 0.0);
+    peak.dpos.resize(n), peak.dwidth.resize(n), peak.dmix.resize(n);
+    peak.daxial.resize(peak.asymmetric ? n : 0);
   }
   const PseudoVoigt shape(peak.H, peak.eta);
   const double* t = pat.t.data() + first;

@@ -131,8 +131,9 @@ class Model : public LeastSquaresProblem {
   // (last column) by the orientation's r.
   const std::vector<double>& Sums(size_t f, int radiation);
   void SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad);
-  // Phase f's cell from its values, tied.
-  UnitCell CellOf(size_t f) const;
+  // Phase f's cell from its values, tied; with `moved` >= 0 that value
+  // taken as `value` instead.
+  UnitCell CellOf(size_t f, int moved = -1, double value = 0.0) const;
   // The structure model's positions, occupancies and B from the values.
   void PushStructure(size_t f);
 
@@ -144,10 +145,15 @@ class Model : public LeastSquaresProblem {
   std::vector<Peak>& DrawnList(size_t p, size_t f);
   std::vector<std::vector<std::vector<Peak>>> drawn_;
   std::vector<std::vector<size_t>> drawnCount_;
-  // The columns of values that move peaks or change their widths.
-  void IntensityColumn(const RefinedValue& v, int index, std::map<std::pair<size_t, int>, Eigen::MatrixXd>& grads,
-                       double* column, const std::vector<Eigen::Index>& row0);
-  void ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column);
+  // The columns of values that scale peaks (with each phase's and
+  // radiation's sums and, for the structure's values, their gradients), and
+  // of those that move peaks or change their widths. Either may run beside
+  // the other columns.
+  using SumsByPhase = std::map<std::pair<size_t, int>, std::pair<const std::vector<double>*, Eigen::MatrixXd>>;
+  void IntensityColumn(const RefinedValue& v, int index, const SumsByPhase& sums, double* column,
+                       const std::vector<Eigen::Index>& row0) const;
+  void ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column) const;
+  SumsByPhase ColumnSums();
 };
 
 // The solution's figures, esds, correlations and warnings into out.
