@@ -202,18 +202,16 @@ void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, b
   }
   for (size_t k = 0; k < n; ++k) {
     const double x0 = t[k] - peak.tth;
-    double v = 0.0, dx = 0.0, dH = 0.0, dE = 0.0, dS = 0.0;
-    for (size_t j = 0; j < nodes.size(); ++j) {
-      const DivergenceNode& node = nodes[j];
-      double a, b, c;
-      const double s = shape(x0 - node.offset, a, b, c);
-      v += node.weight * s;
-      dx += node.weight * a, dH += node.weight * b, dE += node.weight * c;
-      // The node's weight and place move with SH/L.
-      dS += rates[j].weight * s - node.weight * a * rates[j].offset;
+    PseudoVoigt::Sums sums;
+    if (peak.asymmetric) {
+      // The nodes' weights and places move with SH/L.
+      for (size_t j = 0; j < nodes.size(); ++j)
+        shape.Add<true>(x0 - nodes[j].offset, nodes[j].weight, rates[j].weight, rates[j].offset, sums);
+    } else {
+      shape.Add<false>(x0, 1.0, 0.0, 0.0, sums);
     }
-    peak.profile[k] = v;
-    peak.dpos[k] = -dx, peak.dwidth[k] = dH, peak.dmix[k] = dE;
+    double dS;
+    peak.profile[k] = shape.Point(sums, peak.dpos[k], peak.dwidth[k], peak.dmix[k], dS);
     if (peak.asymmetric) peak.daxial[k] = dS;
   }
 }

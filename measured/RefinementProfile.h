@@ -32,24 +32,38 @@ class PseudoVoigt {
     return lorentz_ / (1.0 + 4.0 * q) - lorentzCut_ + gauss;
   }
 
-  // With its derivatives by x, by H and by eta: one division a point, the
-  // rest products of what the peak shares.
-  double operator()(double x, double& dx, double& dH, double& dEta) const {
+  // A point's value and derivatives over the divergence's nodes: each
+  // node adds its unit Lorentzian's and Gaussian's parts, weighted (and, for
+  // SH/L, by the rates of its weight and place); Point() mixes them once.
+  // Beyond 4 FWHM of every node only the Lorentzian's sums grow.
+  struct Sums {
+    double L = 0, G = 0, Lx = 0, Gx = 0, LH = 0, GH = 0;  // by the nodes' weights
+    double rL = 0, rG = 0, rLx = 0, rGx = 0;              // by their rates
+  };
+  template <bool kRates>
+  void Add(double x, double weight, double dWeight, double dOffset, Sums& s) const {
     const double q = x * x * invH2_;
-    if (q >= kPeakReach * kPeakReach) {
-      dx = dH = dEta = 0.0;
-      return 0.0;
-    }
+    if (q >= kPeakReach * kPeakReach) return;
     const double r = 1.0 / (1.0 + 4.0 * q);
     const double L = unitLorentz_ * r - unitCut_;
-    const double G = q < kGaussReach ? unitGauss_ * std::exp(-kGaussExp * q) : 0.0;
-    const double slope = 8.0 * unitLorentz_ * r * r;  // of the uncut Lorentzian, by q / H
-    const double dLdx = -slope * x * invH2_, dGdx = -G * 2.0 * kGaussExp * x * invH2_;
-    const double dLdH = (slope * q - L) * invH_, dGdH = G * (2.0 * kGaussExp * q - 1.0) * invH_;
-    dx = eta_ * dLdx + (1.0 - eta_) * dGdx;
-    dH = eta_ * dLdH + (1.0 - eta_) * dGdH;
-    dEta = L - G;
-    return eta_ * L + (1.0 - eta_) * G;
+    const double slope = 8.0 * unitLorentz_ * r * r;  // -dL/dx H^2 / x of the uncut Lorentzian
+    const double Lx = slope * x;
+    s.L += weight * L, s.Lx += weight * Lx, s.LH += weight * (slope * q - L);
+    if (kRates) s.rL += dWeight * L, s.rLx += weight * dOffset * Lx;
+    if (q >= kGaussReach) return;
+    const double G = unitGauss_ * std::exp(-kGaussExp * q), Gx = G * x;
+    s.G += weight * G, s.Gx += weight * Gx, s.GH += weight * G * (2.0 * kGaussExp * q - 1.0);
+    if (kRates) s.rG += dWeight * G, s.rGx += weight * dOffset * Gx;
+  }
+  // The value; its derivatives by the peak's place (d/dx the other way),
+  // by H, by eta and by SH/L.
+  double Point(const Sums& s, double& dPos, double& dH, double& dEta, double& dAxial) const {
+    const double mixG = 1.0 - eta_;
+    dPos = invH2_ * (eta_ * s.Lx + mixG * 2.0 * kGaussExp * s.Gx);
+    dH = invH_ * (eta_ * s.LH + mixG * s.GH);
+    dEta = s.L - s.G;
+    dAxial = eta_ * s.rL + mixG * s.rG + invH2_ * (eta_ * s.rLx + mixG * 2.0 * kGaussExp * s.rGx);
+    return eta_ * s.L + mixG * s.G;
   }
 
  private:
