@@ -152,7 +152,12 @@ class Model : public LeastSquaresProblem {
   using SumsByPhase = std::map<std::pair<size_t, int>, std::pair<const std::vector<double>*, Eigen::MatrixXd>>;
   void IntensityColumn(const RefinedValue& v, int index, const SumsByPhase& sums, double* column,
                        const std::vector<Eigen::Index>& row0) const;
-  void ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column) const;
+  struct ShapeTarget {
+    const RefinedValue* value;
+    double* column;  // at the pattern's first row
+  };
+  void ShapeColumns(const std::vector<ShapeTarget>& targets, size_t p, size_t f) const;
+  void ShapeTask(const std::vector<size_t>& columns, const std::vector<Eigen::Index>& row0, Eigen::MatrixXd& J) const;
   SumsByPhase ColumnSums();
 };
 
