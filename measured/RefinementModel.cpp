@@ -104,6 +104,8 @@ const std::vector<double>& Model::Sums(size_t f, int radiation) {
   if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
   const double axisNorm2 = axis.dot(Gs * axis);
   const double r = key[6];
+  UpdatePhases(f, false);
+  const size_t sites = ph.structure->sites.size();
   // Each group's sum is its own: shared out over the cores.
   const auto groups = static_cast<long>(ph.groups.size());
 #pragma omp parallel for schedule(dynamic, 16)
@@ -113,15 +115,20 @@ const std::vector<double>& Model::Sums(size_t f, int radiation) {
     const std::array<int, 3>& h0 = grp.hkl.front();
     const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
     const double s2 = 1.0 / (4.0 * d * d);
+    thread_local std::vector<std::complex<double>> scatter;
+    scatter.resize(sites);
+    ph.structure->Scattering(s2, radiation, scatter.data());
     double sum = 0.0;
-    for (const std::array<int, 3>& h : grp.hkl) {
+    for (size_t i = 0; i < grp.hkl.size(); ++i) {
+      const std::array<int, 3>& h = grp.hkl[i];
       double P = 1.0;
       if (ph.orientation >= 0 && axisNorm2 > 0.0) {
         const Eigen::Vector3d hv(h[0], h[1], h[2]);
         const double dot = hv.dot(Gs * axis);
         P = MarchDollase(dot * dot / (hv.dot(Gs * hv) * axisNorm2), r, nullptr);
       }
-      sum += P * ph.structure->F2(h, s2, radiation);
+      const std::complex<double>* phases = &ph.phaseSums[(ph.groupStart[g] + i) * sites];
+      sum += P * ph.structure->F2Of(scatter.data(), phases, nullptr, s2, nullptr);
     }
     sums[g] = sum;
   }
@@ -139,27 +146,65 @@ void Model::SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad) {
   if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
   const double axisNorm2 = axis.dot(Gs * axis);
   const double r = ph.orientation >= 0 ? values[static_cast<size_t>(ph.orientation)].value : 1.0;
+  UpdatePhases(f, true);
+  const size_t sites = ph.structure->sites.size();
   const auto groups = static_cast<long>(ph.groups.size());
 #pragma omp parallel for schedule(dynamic, 16)
   for (long gi = 0; gi < groups; ++gi) {
     const auto g = static_cast<size_t>(gi);
     thread_local std::vector<double> g1;
+    thread_local std::vector<std::complex<double>> scatter;
     g1.resize(static_cast<size_t>(nc));
+    scatter.resize(sites);
     const std::array<int, 3>& h0 = ph.groups[g].hkl.front();
     const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
     const double s2 = 1.0 / (4.0 * d * d);
-    for (const std::array<int, 3>& h : ph.groups[g].hkl) {
+    ph.structure->Scattering(s2, radiation, scatter.data());
+    for (size_t i = 0; i < ph.groups[g].hkl.size(); ++i) {
+      const std::array<int, 3>& h = ph.groups[g].hkl[i];
       double P = 1.0, dP = 0.0;
       if (ph.orientation >= 0 && axisNorm2 > 0.0) {
         const Eigen::Vector3d hv(h[0], h[1], h[2]);
         const double dot = hv.dot(Gs * axis);
         P = MarchDollase(dot * dot / (hv.dot(Gs * hv) * axisNorm2), r, &dP);
       }
-      const double F2 = ph.structure->F2(h, s2, radiation, g1.data());
+      const size_t at = ph.groupStart[g] + i;
+      const double F2 = ph.structure->F2Of(scatter.data(), &ph.phaseSums[at * sites], &ph.phaseTurns[at * 3 * sites],
+                                           s2, g1.data());
       for (int c = 0; c < nc; ++c) grad(static_cast<Eigen::Index>(g), c) += P * g1[static_cast<size_t>(c)];
       grad(static_cast<Eigen::Index>(g), nc) += dP * F2;
     }
   }
+}
+
+void Model::UpdatePhases(size_t f, bool turns) {
+  PhaseData& ph = phases[f];
+  const std::vector<RefinedSite>& sites = ph.structure->sites;
+  if (ph.groupStart.size() != ph.groups.size() + 1) {
+    ph.groupStart.assign(1, 0);
+    for (const LineGroup& g : ph.groups) ph.groupStart.push_back(ph.groupStart.back() + g.hkl.size());
+    ph.phaseKey.clear();
+  }
+  std::vector<double> key;
+  for (const RefinedSite& s : sites) {
+    const std::array<double, 3> at = s.Position();
+    key.insert(key.end(), at.begin(), at.end());
+  }
+  if (key == ph.phaseKey && (ph.phaseTurnsKept || !turns)) return;
+  const size_t S = sites.size();
+  ph.phaseSums.resize(ph.groupStart.back() * S);
+  ph.phaseTurns.resize(turns ? ph.groupStart.back() * 3 * S : 0);
+  const auto groups = static_cast<long>(ph.groups.size());
+#pragma omp parallel for schedule(dynamic, 16)
+  for (long gi = 0; gi < groups; ++gi) {
+    const auto g = static_cast<size_t>(gi);
+    for (size_t i = 0; i < ph.groups[g].hkl.size(); ++i) {
+      const size_t at = ph.groupStart[g] + i;
+      ph.structure->PhaseSums(ph.groups[g].hkl[i], &ph.phaseSums[at * S], turns ? &ph.phaseTurns[at * 3 * S] : nullptr);
+    }
+  }
+  ph.phaseKey = std::move(key);
+  ph.phaseTurnsKept = turns;
 }
 
 std::vector<double> Model::BackgroundCurve(size_t p) const {

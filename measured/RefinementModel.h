@@ -6,6 +6,7 @@
 #include <Eigen/Core>
 
 #include <array>
+#include <complex>
 #include <map>
 #include <memory>
 #include <vector>
@@ -68,6 +69,14 @@ struct PhaseData {
   // Cached sum P |F|^2 per group and radiation, with the key it is for.
   std::array<std::vector<double>, 2> sums;
   std::array<std::vector<double>, 2> sumsKey;
+  // Cached per reflection (the groups' in order, group g's from
+  // groupStart[g]): each site's phase sums and, when a Jacobian asked, their
+  // turns, for the sites' positions in phaseKey. A cell, an occupancy or a
+  // B that moves leaves them be.
+  std::vector<size_t> groupStart;
+  std::vector<std::complex<double>> phaseSums, phaseTurns;
+  std::vector<double> phaseKey;
+  bool phaseTurnsKept = false;
 };
 
 // One peak of a pattern: a group of a phase at one wavelength, with its
@@ -131,6 +140,8 @@ class Model : public LeastSquaresProblem {
   // (last column) by the orientation's r.
   const std::vector<double>& Sums(size_t f, int radiation);
   void SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad);
+  // Phase f's phase sums (and turns) brought up to its sites' positions.
+  void UpdatePhases(size_t f, bool turns);
   // Phase f's cell from its values, tied; with `moved` >= 0 that value
   // taken as `value` instead.
   UnitCell CellOf(size_t f, int moved = -1, double value = 0.0) const;
