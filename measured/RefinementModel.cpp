@@ -237,28 +237,12 @@ void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, b
   const PseudoVoigt shape(peak.H, peak.eta);
   const double* t = pat.t.data() + first;
   if (!derivatives) {
-    for (size_t k = 0; k < n; ++k) {
-      const double x0 = t[k] - peak.tth;
-      double v = 0.0;
-      for (const DivergenceNode& node : nodes) v += node.weight * shape(x0 - node.offset);
-      peak.profile[k] = v;
-    }
+    shape.Draw(t, n, peak.tth, nodes, peak.profile.data());
     return;
   }
-  for (size_t k = 0; k < n; ++k) {
-    const double x0 = t[k] - peak.tth;
-    PseudoVoigt::Sums sums;
-    if (peak.asymmetric) {
-      // The nodes' weights and places move with SH/L.
-      for (size_t j = 0; j < nodes.size(); ++j)
-        shape.Add<true>(x0 - nodes[j].offset, nodes[j].weight, rates[j].weight, rates[j].offset, sums);
-    } else {
-      shape.Add<false>(x0, 1.0, 0.0, 0.0, sums);
-    }
-    double dS;
-    peak.profile[k] = shape.Point(sums, peak.dpos[k], peak.dwidth[k], peak.dmix[k], dS);
-    if (peak.asymmetric) peak.daxial[k] = dS;
-  }
+  shape.DrawWithDerivatives(t, n, peak.tth, nodes, peak.asymmetric ? &rates : nullptr, peak.profile.data(),
+                            peak.dpos.data(), peak.dwidth.data(), peak.dmix.data(),
+                            peak.asymmetric ? peak.daxial.data() : nullptr);
 }
 
 const std::vector<Peak>& Model::Drawn(size_t p, size_t f, size_t& count) const {
