@@ -13,6 +13,10 @@
 #include "io/NumberFormat.h"
 #include "measured/RefinementModel.h"
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 namespace pelmora::refinement {
 namespace {
 
@@ -231,10 +235,16 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
     if (kind == RefinedKind::Background || kind == RefinedKind::Scale || ThroughSums(kind)) own.push_back({j});
     else shaping.push_back(j);
   }
-  constexpr size_t kShapeGroup = 4;
-  for (size_t s = 0; s < shaping.size(); s += kShapeGroup)
+  // As many groups as cores: each group reads every peak once more.
+#ifdef _OPENMP
+  const auto cores = static_cast<size_t>(std::max(omp_get_max_threads(), 1));
+#else
+  const size_t cores = 1;
+#endif
+  const size_t group = std::max<size_t>(1, (shaping.size() + cores - 1) / cores);
+  for (size_t s = 0; s < shaping.size(); s += group)
     tasks.emplace_back(shaping.begin() + static_cast<std::ptrdiff_t>(s),
-                       shaping.begin() + static_cast<std::ptrdiff_t>(std::min(s + kShapeGroup, shaping.size())));
+                       shaping.begin() + static_cast<std::ptrdiff_t>(std::min(s + group, shaping.size())));
   tasks.insert(tasks.end(), own.begin(), own.end());
   std::atomic<bool> cancelled = false;
   const auto taskCount = static_cast<long>(tasks.size());
