@@ -107,23 +107,38 @@ void Model::ShapeColumns(const std::vector<ShapeTarget>& targets, size_t p, size
   }
   size_t count = 0;
   const std::vector<Peak>& peaks = Drawn(p, f, count);
+  thread_local std::vector<double> weighted;
   for (size_t i = 0; i < count; ++i) {
     const Peak& pk = peaks[i];
     const size_t n = pk.profile.size();
+    // sqrt(w) times the intensity, which every column's term takes.
+    weighted.resize(n);
+    double* swI = weighted.data();
     const double* sw = pat.sw.data() + pk.first;
+    const double I = pk.intensity;
+#pragma omp simd
+    for (size_t k = 0; k < n; ++k) swI[k] = sw[k] * I;
+    const double *dp = pk.dpos.data(), *dw = pk.dwidth.data(), *dm = pk.dmix.data(), *pr = pk.profile.data();
     for (size_t c = 0; c < targets.size(); ++c) {
       const ShapeTerms d = TermsOf(*targets[c].value, pk, context, cells[c]);
       double* out = targets[c].column + pk.first;
-      const double I = pk.intensity;
+      // Most values act through one or two of the terms: the others, nil,
+      // are left out.
       if (d.axial != 0.0) {
         const double* da = pk.daxial.data();
 #pragma omp simd
-        for (size_t k = 0; k < n; ++k) out[k] += sw[k] * I * da[k];
-        continue;
-      }
-      const double *dp = pk.dpos.data(), *dw = pk.dwidth.data(), *dm = pk.dmix.data(), *pr = pk.profile.data();
+        for (size_t k = 0; k < n; ++k) out[k] += swI[k] * da[k];
+      } else if (d.width == 0.0 && d.mix == 0.0 && d.lnI == 0.0) {
 #pragma omp simd
-      for (size_t k = 0; k < n; ++k) out[k] += sw[k] * I * (dp[k] * d.pos + dw[k] * d.width + dm[k] * d.mix + pr[k] * d.lnI);
+        for (size_t k = 0; k < n; ++k) out[k] += swI[k] * (dp[k] * d.pos);
+      } else if (d.pos == 0.0 && d.lnI == 0.0) {
+#pragma omp simd
+        for (size_t k = 0; k < n; ++k) out[k] += swI[k] * (dw[k] * d.width + dm[k] * d.mix);
+      } else {
+#pragma omp simd
+        for (size_t k = 0; k < n; ++k)
+          out[k] += swI[k] * (dp[k] * d.pos + dw[k] * d.width + dm[k] * d.mix + pr[k] * d.lnI);
+      }
     }
   }
 }

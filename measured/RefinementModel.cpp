@@ -106,11 +106,9 @@ const std::vector<double>& Model::Sums(size_t f, int radiation) {
   const double r = key[6];
   UpdatePhases(f, false);
   const size_t sites = ph.structure->sites.size();
-  // Each group's sum is its own: shared out over the cores.
-  const auto groups = static_cast<long>(ph.groups.size());
-#pragma omp parallel for schedule(dynamic, 16)
-  for (long gi = 0; gi < groups; ++gi) {
-    const auto g = static_cast<size_t>(gi);
+  // With the phases kept, what is left is a few products per reflection:
+  // not worth waking the other cores for.
+  for (size_t g = 0; g < ph.groups.size(); ++g) {
     const LineGroup& grp = ph.groups[g];
     const std::array<int, 3>& h0 = grp.hkl.front();
     const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
