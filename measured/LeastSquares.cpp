@@ -12,6 +12,15 @@ Eigen::VectorXd Clamp(const Eigen::VectorXd& x, const Eigen::VectorXd& lo, const
   return x.cwiseMax(lo).cwiseMin(hi);
 }
 
+// J^T J by a symmetric rank update on this core. Eigen shares a general
+// product out over the cores, whose threads wait for each other's blocks
+// in a spin: on a busy machine that wait costs far more than the product.
+Eigen::MatrixXd NormalMatrix(const Eigen::MatrixXd& J) {
+  Eigen::MatrixXd A = Eigen::MatrixXd::Zero(J.cols(), J.cols());
+  A.selfadjointView<Eigen::Lower>().rankUpdate(J.transpose());
+  return A.selfadjointView<Eigen::Lower>();
+}
+
 // (J^T J)^-1 through the matrix scaled to unit diagonal, which keeps values
 // of very different sizes (a scale of 1e-6, a cell of 8 angstrom) apart from
 // the conditioning. False when it has no inverse.
@@ -81,7 +90,7 @@ class Minimiser {
     if (!atX_ && !problem_.Residuals(x_, r_)) return -1;
     atX_ = true;
     if (!problem_.Jacobian(x_, J_)) return -1;
-    const Eigen::MatrixXd A = J_.transpose() * J_;
+    const Eigen::MatrixXd A = NormalMatrix(J_);
     const Eigen::VectorXd g = J_.transpose() * r_;
     // Values held on a bound by the gradient, and those the data do not
     // see, leave this step.
@@ -167,8 +176,12 @@ class Minimiser {
     if (!atX_) problem_.Residuals(x_, r_);
     out.x = x_;
     out.sum = r_.squaredNorm();
+    if (!options_.covariance) {
+      if (out.cancelled) out.converged = false;
+      return;
+    }
     if (problem_.Jacobian(x_, J_)) {
-      out.singular = !InvertNormal(J_.transpose() * J_, out.inverseNormal);
+      out.singular = !InvertNormal(NormalMatrix(J_), out.inverseNormal);
     } else {
       out.singular = true;
       out.inverseNormal = Eigen::MatrixXd::Constant(x_.size(), x_.size(), std::nan(""));

@@ -36,6 +36,9 @@ struct LeastSquaresOptions {
   double shiftOverEsd = 0.01;
   double relativeDecrease = 1e-5;
   std::atomic<bool>* cancel = nullptr;
+  // The normal matrix's inverse at the solution (a Jacobian more); a stage
+  // that only brings values near goes without.
+  bool covariance = true;
   // After every step: the sum and the weighted residuals reached.
   std::function<void(int iteration, double sum, const Eigen::VectorXd& residuals)> progress;
 };
@@ -48,7 +51,8 @@ struct LeastSquaresResult {
   bool singular = false;  // the normal matrix has no inverse at the solution
   bool cancelled = false;
   bool failed = false;    // the model could not be evaluated at the start
-  // (J^T J)^-1 at the solution, not yet scaled by the reduced chi-square.
+  // (J^T J)^-1 at the solution, not yet scaled by the reduced chi-square;
+  // empty without options.covariance.
   Eigen::MatrixXd inverseNormal;
 };
 

@@ -5,12 +5,17 @@
 #include <Eigen/Dense>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 
 #include "engine/Angles.h"
 #include "io/NumberFormat.h"
 #include "measured/RefinementModel.h"
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
 
 namespace pelmora::refinement {
 namespace {
@@ -24,91 +29,124 @@ bool PatternLevel(RefinedKind k) { return k != RefinedKind::Cell && k != Refined
 
 }  // namespace
 
-void Model::ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column) {
-  const PatternData& pat = patterns[p];
-  const PhaseData& ph = phases[f];
-  const double radius = pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0;
-  auto value = [&](int i) { return i >= 0 ? values[static_cast<size_t>(i)].value : 0.0; };
-  if (v.kind == RefinedKind::SL) {
-    // The divergence's nodes move with SH/L: each peak drawn again.
-    const double h = 1e-5, shl = value(pat.sl);
+namespace {
+
+// How a value changes one peak: its place, the profile's width and mixing,
+// its intensity (log), and the divergence's SH/L.
+struct ShapeTerms {
+  double pos = 0.0, width = 0.0, mix = 0.0, lnI = 0.0, axial = 0.0;
+};
+
+// What the terms of a pattern's and phase's peaks share.
+struct ShapeContext {
+  const PatternData& pat;
+  const PhaseData& ph;
+  double radius, inverseSize, lambda;
+};
+
+// A cell constant's column: the cell moved either way by h.
+struct MovedCell {
+  UnitCell plus, minus;
+  double h = 0.0;
+};
+
+ShapeTerms TermsOf(const RefinedValue& v, const Peak& pk, const ShapeContext& x, const MovedCell& cell) {
+  const double t = std::tan(pk.theta), c = std::cos(pk.theta);
+  ShapeTerms d;
+  double dgG = 0.0, dgL = 0.0;
+  switch (v.kind) {
+    case RefinedKind::Zero: d.pos = 1.0; break;
+    case RefinedKind::Wavelength: d.pos = 2.0 * t / v.value * kRadToDeg; break;
+    case RefinedKind::Displacement: d.pos = -2.0 * c / x.radius * kRadToDeg; break;
+    case RefinedKind::Transparency: d.pos = std::sin(2.0 * pk.theta); break;
+    case RefinedKind::U: dgG = t * t / (2.0 * pk.gG); break;
+    case RefinedKind::V: dgG = t / (2.0 * pk.gG); break;
+    case RefinedKind::W: dgG = 1.0 / (2.0 * pk.gG); break;
+    case RefinedKind::X: dgL = t; break;
+    case RefinedKind::Y: dgL = 1.0 / c; break;
+    case RefinedKind::InverseSize: dgG = pk.gs * pk.gs * x.inverseSize / pk.gG, dgL = pk.ls; break;
+    case RefinedKind::Strain: dgL = kStrainWidth * t; break;
     // Only peaks drawn with the divergence move with it (at 2-theta near
     // 90 degrees and high angles it is below a fiftieth of the width).
-    std::vector<const Peak*> asymmetric;
-    for (size_t i = 0; i < count; ++i)
-      if (peaks[i].asymmetric) asymmetric.push_back(&peaks[i]);
-    std::vector<Peak>& moved = moved_;
-    if (moved.size() < 2 * asymmetric.size()) moved.resize(2 * asymmetric.size());
-    const auto n = static_cast<long>(2 * asymmetric.size());
-#pragma omp parallel for schedule(guided)
-    for (long i = 0; i < n; ++i) {
-      Peak& m = moved[static_cast<size_t>(i)];
-      const Peak& pk = *asymmetric[static_cast<size_t>(i / 2)];
-      m.tth = pk.tth, m.H = pk.H, m.eta = pk.eta, m.intensity = pk.intensity;
-      DrawPeak(pat, shl + (i % 2 ? -h : h), shl + (i % 2 ? -h : h), m, false);
+    case RefinedKind::SL: d.axial = pk.asymmetric ? 1.0 : 0.0; break;
+    case RefinedKind::Cell: {
+      const std::array<int, 3>& hkl = x.ph.groups[static_cast<size_t>(pk.group)].hkl.front();
+      const double lambda = x.pat.lines[static_cast<size_t>(pk.line)].first * x.lambda / x.pat.lines[0].first;
+      const double tp =
+          TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * cell.plus.DSpacing(hkl[0], hkl[1], hkl[2])))));
+      const double tm =
+          TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * cell.minus.DSpacing(hkl[0], hkl[1], hkl[2])))));
+      d.pos = (tp - tm) / (2.0 * cell.h);
+      d.lnI = -2.0 * (std::log(cell.plus.CellVolume()) - std::log(cell.minus.CellVolume())) / (2.0 * cell.h);
+      break;
     }
-    for (long i = 0; i < n; ++i) {
-      const Peak& m = moved[static_cast<size_t>(i)];
-      const double sign = i % 2 ? -1.0 : 1.0;
-      for (size_t k = 0; k < m.profile.size(); ++k) {
-        const size_t at = static_cast<size_t>(m.first) + k;
-        column[at] += sign * pat.sw[at] * m.intensity * m.profile[k] / (2.0 * h);
-      }
-    }
-    return;
+    default: break;
   }
-  UnitCell plus, minus;
-  const double hCell = v.kind == RefinedKind::Cell ? std::max(1e-6 * std::fabs(v.value), 1e-7) : 0.0;
-  if (v.kind == RefinedKind::Cell) {
-    double& x = values[static_cast<size_t>(ph.cell[static_cast<size_t>(v.index)])].value;
-    const double x0 = x;
-    x = x0 + hCell;
-    plus = CellOf(f);
-    x = x0 - hCell;
-    minus = CellOf(f);
-    x = x0;
+  d.width = pk.dHdG * dgG + pk.dHdL * dgL, d.mix = pk.dEdG * dgG + pk.dEdL * dgL;
+  return d;
+}
+
+}  // namespace
+
+// Peak by peak, each column in turn: the peak's profile and derivatives
+// stay in the cache while its columns take them.
+void Model::ShapeColumns(const std::vector<ShapeTarget>& targets, size_t p, size_t f) const {
+  const PatternData& pat = patterns[p];
+  const PhaseData& ph = phases[f];
+  auto value = [&](int i) { return i >= 0 ? values[static_cast<size_t>(i)].value : 0.0; };
+  const ShapeContext context{pat, ph, pat.input.experiment.difradius > 0.0 ? pat.input.experiment.difradius : 200.0,
+                             value(ph.inverseSize), value(pat.lambda)};
+  std::vector<MovedCell> cells(targets.size());
+  for (size_t c = 0; c < targets.size(); ++c) {
+    const RefinedValue& v = *targets[c].value;
+    if (v.kind != RefinedKind::Cell) continue;
+    const int moved = ph.cell[static_cast<size_t>(v.index)];
+    cells[c].h = std::max(1e-6 * std::fabs(v.value), 1e-7);
+    cells[c].plus = CellOf(f, moved, v.value + cells[c].h);
+    cells[c].minus = CellOf(f, moved, v.value - cells[c].h);
   }
-  const double q = value(ph.inverseSize);
+  size_t count = 0;
+  const std::vector<Peak>& peaks = Drawn(p, f, count);
+  thread_local std::vector<double> weighted;
   for (size_t i = 0; i < count; ++i) {
     const Peak& pk = peaks[i];
-    const double t = std::tan(pk.theta), c = std::cos(pk.theta);
-    double dtth = 0.0, dgG = 0.0, dgL = 0.0, dlnI = 0.0;
-    switch (v.kind) {
-      case RefinedKind::Zero: dtth = 1.0; break;
-      case RefinedKind::Wavelength: dtth = 2.0 * t / v.value * kRadToDeg; break;
-      case RefinedKind::Displacement: dtth = -2.0 * c / radius * kRadToDeg; break;
-      case RefinedKind::Transparency: dtth = std::sin(2.0 * pk.theta); break;
-      case RefinedKind::U: dgG = t * t / (2.0 * pk.gG); break;
-      case RefinedKind::V: dgG = t / (2.0 * pk.gG); break;
-      case RefinedKind::W: dgG = 1.0 / (2.0 * pk.gG); break;
-      case RefinedKind::X: dgL = t; break;
-      case RefinedKind::Y: dgL = 1.0 / c; break;
-      case RefinedKind::InverseSize: dgG = pk.gs * pk.gs * q / pk.gG, dgL = pk.ls; break;
-      case RefinedKind::Strain: dgL = kStrainWidth * t; break;
-      case RefinedKind::Cell: {
-        const std::array<int, 3>& hkl = ph.groups[static_cast<size_t>(pk.group)].hkl.front();
-        const double lambda = pat.lines[static_cast<size_t>(pk.line)].first * value(pat.lambda) / pat.lines[0].first;
-        const double tp = TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * plus.DSpacing(hkl[0], hkl[1], hkl[2])))));
-        const double tm = TwoThetaDegrees(std::asin(std::min(1.0, lambda / (2.0 * minus.DSpacing(hkl[0], hkl[1], hkl[2])))));
-        dtth = (tp - tm) / (2.0 * hCell);
-        dlnI = -2.0 * (std::log(plus.CellVolume()) - std::log(minus.CellVolume())) / (2.0 * hCell);
-        break;
+    const size_t n = pk.profile.size();
+    // sqrt(w) times the intensity, which every column's term takes.
+    weighted.resize(n);
+    double* swI = weighted.data();
+    const double* sw = pat.sw.data() + pk.first;
+    const double I = pk.intensity;
+#pragma omp simd
+    for (size_t k = 0; k < n; ++k) swI[k] = sw[k] * I;
+    const double *dp = pk.dpos.data(), *dw = pk.dwidth.data(), *dm = pk.dmix.data(), *pr = pk.profile.data();
+    for (size_t c = 0; c < targets.size(); ++c) {
+      const ShapeTerms d = TermsOf(*targets[c].value, pk, context, cells[c]);
+      double* out = targets[c].column + pk.first;
+      // Most values act through one or two of the terms: the others, nil,
+      // are left out.
+      if (d.axial != 0.0) {
+        const double* da = pk.daxial.data();
+#pragma omp simd
+        for (size_t k = 0; k < n; ++k) out[k] += swI[k] * da[k];
+      } else if (d.width == 0.0 && d.mix == 0.0 && d.lnI == 0.0) {
+#pragma omp simd
+        for (size_t k = 0; k < n; ++k) out[k] += swI[k] * (dp[k] * d.pos);
+      } else if (d.pos == 0.0 && d.lnI == 0.0) {
+#pragma omp simd
+        for (size_t k = 0; k < n; ++k) out[k] += swI[k] * (dw[k] * d.width + dm[k] * d.mix);
+      } else {
+#pragma omp simd
+        for (size_t k = 0; k < n; ++k)
+          out[k] += swI[k] * (dp[k] * d.pos + dw[k] * d.width + dm[k] * d.mix + pr[k] * d.lnI);
       }
-      default: break;
-    }
-    const double dH = pk.dHdG * dgG + pk.dHdL * dgL, dE = pk.dEdG * dgG + pk.dEdL * dgL;
-    for (size_t k = 0; k < pk.profile.size(); ++k) {
-      const size_t at = static_cast<size_t>(pk.first) + k;
-      column[at] += pat.sw[at] * pk.intensity *
-                    (pk.dpos[k] * dtth + pk.dwidth[k] * dH + pk.dmix[k] * dE + pk.profile[k] * dlnI);
     }
   }
 }
 
-void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair<size_t, int>, Eigen::MatrixXd>& grads,
-                            double* column, const std::vector<Eigen::Index>& row0) {
+void Model::IntensityColumn(const RefinedValue& v, int index, const SumsByPhase& sums, double* column,
+                            const std::vector<Eigen::Index>& row0) const {
   const auto f = static_cast<size_t>(v.phase);
-  PhaseData& ph = phases[f];
+  const PhaseData& ph = phases[f];
   // The structure coordinates this value moves, with their weights.
   std::vector<std::pair<int, double>> moves;
   const int nc = ph.structure ? ph.structure->coordinateCount() : 0;
@@ -127,25 +165,18 @@ void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair
     if (ph.input.leBail && v.kind != RefinedKind::Scale) continue;
     const PatternData& pat = patterns[p];
     const int rad = pat.input.experiment.radiation == 1 ? 1 : 0;
-    const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : Sums(f, rad);
-    const Eigen::MatrixXd* grad = nullptr;
-    if (v.kind != RefinedKind::Scale) {
-      auto it = grads.find({f, rad});
-      if (it == grads.end()) {
-        it = grads.emplace(std::pair{f, rad}, Eigen::MatrixXd()).first;
-        SumGradients(f, rad, it->second);
-      }
-      grad = &it->second;
-    }
+    const auto& [phaseSums, grad] = sums.at({f, rad});
+    const std::vector<double>& G = ph.input.leBail ? ph.leBail[p] : *phaseSums;
+    const bool scaled = v.kind == RefinedKind::Scale;
     const double scale = values[static_cast<size_t>(ph.scale[p])].value;
     size_t count = 0;
     const std::vector<Peak>& drawn = Drawn(p, f, count);
     for (size_t i = 0; i < count; ++i) {
       const Peak& pk = drawn[i];
       double dI = pk.factor;
-      if (grad) {
+      if (!scaled) {
         double dG = 0.0;
-        for (const auto& [c, w] : moves) dG += w * (*grad)(pk.group, c);
+        for (const auto& [c, w] : moves) dG += w * grad(pk.group, c);
         dI *= scale * dG;
       } else {
         dI *= G[static_cast<size_t>(pk.group)];
@@ -159,6 +190,45 @@ void Model::IntensityColumn(const RefinedValue& v, int index, std::map<std::pair
   }
 }
 
+// Each phase's sums for every radiation of the patterns, with their
+// gradients when a structure value is refined: worked out once, before the
+// columns share them.
+Model::SumsByPhase Model::ColumnSums() {
+  SumsByPhase out;
+  for (size_t f = 0; f < phases.size(); ++f) {
+    bool structure = false;
+    for (int v : refined) {
+      const RefinedValue& value = values[static_cast<size_t>(v)];
+      structure = structure || (ThroughSums(value.kind) && value.phase == static_cast<int>(f));
+    }
+    for (size_t p = 0; p < patterns.size(); ++p) {
+      const int rad = patterns[p].input.experiment.radiation == 1 ? 1 : 0;
+      if (out.count({f, rad})) continue;
+      auto& [G, grad] = out[{f, rad}];
+      if (phases[f].input.leBail) continue;  // its intensities are per pattern: IntensityColumn reads them
+      G = &Sums(f, rad);
+      if (structure) SumGradients(f, rad, grad);
+    }
+  }
+  return out;
+}
+
+// The columns of values that move or shape peaks, for every pattern and
+// phase each acts on.
+void Model::ShapeTask(const std::vector<size_t>& columns, const std::vector<Eigen::Index>& row0, Eigen::MatrixXd& J) const {
+  std::vector<ShapeTarget> targets;
+  for (size_t p = 0; p < patterns.size(); ++p)
+    for (size_t f = 0; f < phases.size(); ++f) {
+      targets.clear();
+      for (size_t j : columns) {
+        const RefinedValue& v = values[static_cast<size_t>(refined[j])];
+        if (PatternLevel(v.kind) ? static_cast<int>(p) != v.pattern : static_cast<int>(f) != v.phase) continue;
+        targets.push_back({&v, J.col(static_cast<Eigen::Index>(j)).data() + row0[p]});
+      }
+      if (!targets.empty()) ShapeColumns(targets, p, f);
+    }
+}
+
 bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   const Eigen::Index N = pointCount();
   J.setZero(N + WallRows(), static_cast<Eigen::Index>(refined.size()));
@@ -169,31 +239,51 @@ bool Model::Jacobian(const Eigen::VectorXd&, Eigen::MatrixXd& J) {
   std::vector<double> scratch;
   for (size_t p = 0; p < patterns.size(); ++p)
     for (size_t f = 0; f < phases.size(); ++f) PhaseCurve(p, f, scratch, nullptr, true);
-  std::map<std::pair<size_t, int>, Eigen::MatrixXd> grads;
+  const SumsByPhase sums = ColumnSums();
+  // Values that scale peaks, and the background, a column each; those that
+  // move or shape peaks a few together, going over the peaks once for all
+  // of them. The tasks are shared out over the cores.
+  std::vector<std::vector<size_t>> tasks, own;
+  std::vector<size_t> shaping;
   for (size_t j = 0; j < refined.size(); ++j) {
-    if (cancel && cancel->load()) return false;
-    const auto col = static_cast<Eigen::Index>(j);
-    RefinedValue& v = values[static_cast<size_t>(refined[j])];
+    const RefinedKind kind = values[static_cast<size_t>(refined[j])].kind;
+    if (kind == RefinedKind::Background || kind == RefinedKind::Scale || ThroughSums(kind)) own.push_back({j});
+    else shaping.push_back(j);
+  }
+  // As many groups as cores: each group reads every peak once more.
+#ifdef _OPENMP
+  const auto cores = static_cast<size_t>(std::max(omp_get_max_threads(), 1));
+#else
+  const size_t cores = 1;
+#endif
+  const size_t group = std::max<size_t>(1, (shaping.size() + cores - 1) / cores);
+  for (size_t s = 0; s < shaping.size(); s += group)
+    tasks.emplace_back(shaping.begin() + static_cast<std::ptrdiff_t>(s),
+                       shaping.begin() + static_cast<std::ptrdiff_t>(std::min(s + group, shaping.size())));
+  tasks.insert(tasks.end(), own.begin(), own.end());
+  std::atomic<bool> cancelled = false;
+  const auto taskCount = static_cast<long>(tasks.size());
+#pragma omp parallel for schedule(dynamic)
+  for (long t = 0; t < taskCount; ++t) {
+    if (cancelled.load() || (cancel && cancel->load())) {
+      cancelled.store(true);
+      continue;
+    }
+    const std::vector<size_t>& task = tasks[static_cast<size_t>(t)];
+    const RefinedValue& v = values[static_cast<size_t>(refined[task.front()])];
+    const auto col = static_cast<Eigen::Index>(task.front());
     if (v.kind == RefinedKind::Background) {
       const PatternData& pat = patterns[static_cast<size_t>(v.pattern)];
       for (size_t i = 0; i < pat.t.size(); ++i)
         J(row0[static_cast<size_t>(v.pattern)] + static_cast<Eigen::Index>(i), col) =
             pat.sw[i] * pat.chebyshev[i * static_cast<size_t>(pat.K) + static_cast<size_t>(v.index)];
     } else if (v.kind == RefinedKind::Scale || ThroughSums(v.kind)) {
-      IntensityColumn(v, refined[j], grads, J.col(col).data(), row0);
+      IntensityColumn(v, refined[task.front()], sums, J.col(col).data(), row0);
     } else {
-      for (size_t p = 0; p < patterns.size(); ++p) {
-        if (PatternLevel(v.kind) && static_cast<int>(p) != v.pattern) continue;
-        for (size_t f = 0; f < phases.size(); ++f) {
-          if (!PatternLevel(v.kind) && static_cast<int>(f) != v.phase) continue;
-          size_t count = 0;
-          const std::vector<Peak>& drawn = Drawn(p, f, count);
-          ShapeColumn(v, p, f, drawn.data(), count, J.col(col).data() + row0[p]);
-        }
-      }
+      ShapeTask(task, row0, J);
     }
   }
-  return J.allFinite();
+  return !cancelled && J.allFinite();
 }
 
 bool Model::WidthsRefined(const PatternData& pat) const {

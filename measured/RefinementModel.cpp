@@ -51,11 +51,11 @@ Eigen::VectorXd Model::Refined() const {
   return x;
 }
 
-UnitCell Model::CellOf(size_t f) const {
+UnitCell Model::CellOf(size_t f, int moved, double value) const {
   const PhaseData& ph = phases[f];
   CellConstants c = ConstantsOf(ph.doc->cell);
   for (size_t i = 0; i < 6; ++i)
-    if (ph.cell[i] >= 0) c[i] = values[static_cast<size_t>(ph.cell[i])].value;
+    if (ph.cell[i] >= 0) c[i] = ph.cell[i] == moved ? value : values[static_cast<size_t>(ph.cell[i])].value;
   TieCell(ph.type, ph.axis, c);
   UnitCell u = ph.doc->cell;
   SetConstants(u, c);
@@ -104,20 +104,29 @@ const std::vector<double>& Model::Sums(size_t f, int radiation) {
   if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
   const double axisNorm2 = axis.dot(Gs * axis);
   const double r = key[6];
+  UpdatePhases(f, false);
+  const size_t sites = ph.structure->sites.size();
+  // With the phases kept, what is left is a few products per reflection:
+  // not worth waking the other cores for.
   for (size_t g = 0; g < ph.groups.size(); ++g) {
     const LineGroup& grp = ph.groups[g];
     const std::array<int, 3>& h0 = grp.hkl.front();
     const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
     const double s2 = 1.0 / (4.0 * d * d);
+    thread_local std::vector<std::complex<double>> scatter;
+    scatter.resize(sites);
+    ph.structure->Scattering(s2, radiation, scatter.data());
     double sum = 0.0;
-    for (const std::array<int, 3>& h : grp.hkl) {
+    for (size_t i = 0; i < grp.hkl.size(); ++i) {
+      const std::array<int, 3>& h = grp.hkl[i];
       double P = 1.0;
       if (ph.orientation >= 0 && axisNorm2 > 0.0) {
         const Eigen::Vector3d hv(h[0], h[1], h[2]);
         const double dot = hv.dot(Gs * axis);
         P = MarchDollase(dot * dot / (hv.dot(Gs * hv) * axisNorm2), r, nullptr);
       }
-      sum += P * ph.structure->F2(h, s2, radiation);
+      const std::complex<double>* phases = &ph.phaseSums[(ph.groupStart[g] + i) * sites];
+      sum += P * ph.structure->F2Of(scatter.data(), phases, nullptr, s2, nullptr);
     }
     sums[g] = sum;
   }
@@ -135,23 +144,65 @@ void Model::SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad) {
   if (ph.input.orientation) axis << (*ph.input.orientation)[0], (*ph.input.orientation)[1], (*ph.input.orientation)[2];
   const double axisNorm2 = axis.dot(Gs * axis);
   const double r = ph.orientation >= 0 ? values[static_cast<size_t>(ph.orientation)].value : 1.0;
-  std::vector<double> g1(static_cast<size_t>(nc));
-  for (size_t g = 0; g < ph.groups.size(); ++g) {
+  UpdatePhases(f, true);
+  const size_t sites = ph.structure->sites.size();
+  const auto groups = static_cast<long>(ph.groups.size());
+#pragma omp parallel for schedule(dynamic, 16)
+  for (long gi = 0; gi < groups; ++gi) {
+    const auto g = static_cast<size_t>(gi);
+    thread_local std::vector<double> g1;
+    thread_local std::vector<std::complex<double>> scatter;
+    g1.resize(static_cast<size_t>(nc));
+    scatter.resize(sites);
     const std::array<int, 3>& h0 = ph.groups[g].hkl.front();
     const double d = cell.DSpacing(h0[0], h0[1], h0[2]);
     const double s2 = 1.0 / (4.0 * d * d);
-    for (const std::array<int, 3>& h : ph.groups[g].hkl) {
+    ph.structure->Scattering(s2, radiation, scatter.data());
+    for (size_t i = 0; i < ph.groups[g].hkl.size(); ++i) {
+      const std::array<int, 3>& h = ph.groups[g].hkl[i];
       double P = 1.0, dP = 0.0;
       if (ph.orientation >= 0 && axisNorm2 > 0.0) {
         const Eigen::Vector3d hv(h[0], h[1], h[2]);
         const double dot = hv.dot(Gs * axis);
         P = MarchDollase(dot * dot / (hv.dot(Gs * hv) * axisNorm2), r, &dP);
       }
-      const double F2 = ph.structure->F2(h, s2, radiation, g1.data());
+      const size_t at = ph.groupStart[g] + i;
+      const double F2 = ph.structure->F2Of(scatter.data(), &ph.phaseSums[at * sites], &ph.phaseTurns[at * 3 * sites],
+                                           s2, g1.data());
       for (int c = 0; c < nc; ++c) grad(static_cast<Eigen::Index>(g), c) += P * g1[static_cast<size_t>(c)];
       grad(static_cast<Eigen::Index>(g), nc) += dP * F2;
     }
   }
+}
+
+void Model::UpdatePhases(size_t f, bool turns) {
+  PhaseData& ph = phases[f];
+  const std::vector<RefinedSite>& sites = ph.structure->sites;
+  if (ph.groupStart.size() != ph.groups.size() + 1) {
+    ph.groupStart.assign(1, 0);
+    for (const LineGroup& g : ph.groups) ph.groupStart.push_back(ph.groupStart.back() + g.hkl.size());
+    ph.phaseKey.clear();
+  }
+  std::vector<double> key;
+  for (const RefinedSite& s : sites) {
+    const std::array<double, 3> at = s.Position();
+    key.insert(key.end(), at.begin(), at.end());
+  }
+  if (key == ph.phaseKey && (ph.phaseTurnsKept || !turns)) return;
+  const size_t S = sites.size();
+  ph.phaseSums.resize(ph.groupStart.back() * S);
+  ph.phaseTurns.resize(turns ? ph.groupStart.back() * 3 * S : 0);
+  const auto groups = static_cast<long>(ph.groups.size());
+#pragma omp parallel for schedule(dynamic, 16)
+  for (long gi = 0; gi < groups; ++gi) {
+    const auto g = static_cast<size_t>(gi);
+    for (size_t i = 0; i < ph.groups[g].hkl.size(); ++i) {
+      const size_t at = ph.groupStart[g] + i;
+      ph.structure->PhaseSums(ph.groups[g].hkl[i], &ph.phaseSums[at * S], turns ? &ph.phaseTurns[at * 3 * S] : nullptr);
+    }
+  }
+  ph.phaseKey = std::move(key);
+  ph.phaseTurnsKept = turns;
 }
 
 std::vector<double> Model::BackgroundCurve(size_t p) const {
@@ -165,8 +216,8 @@ std::vector<double> Model::BackgroundCurve(size_t p) const {
 }
 
 void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, bool derivatives) const {
-  thread_local std::vector<DivergenceNode> nodes;
-  AxialDivergence(peak.tth, sl, hl, peak.H, nodes);
+  thread_local std::vector<DivergenceNode> nodes, rates;
+  AxialDivergence(peak.tth, sl, hl, peak.H, nodes, derivatives ? &rates : nullptr);
   peak.asymmetric = nodes.size() > 1;
   double lo = peak.tth - kWindow * peak.H, hi = peak.tth + kWindow * peak.H;
   for (const DivergenceNode& n : nodes)
@@ -175,30 +226,21 @@ void Model::DrawPeak(const PatternData& pat, double sl, double hl, Peak& peak, b
   const auto end = std::upper_bound(pat.t.begin(), pat.t.end(), hi) - pat.t.begin();
   peak.first = static_cast<int>(first);
   const auto n = static_cast<size_t>(std::max<std::ptrdiff_t>(end - first, 0));
-  peak.profile.assign(n, 0.0);
-  if (derivatives) peak.dpos.assign(n, 0.0), peak.dwidth.assign(n, 0.0), peak.dmix.assign(n, 0.0);
+  // Every point is written below: no need to clear them first.
+  peak.profile.resize(n);
+  if (derivatives) {
+    peak.dpos.resize(n), peak.dwidth.resize(n), peak.dmix.resize(n);
+    peak.daxial.resize(peak.asymmetric ? n : 0);
+  }
   const PseudoVoigt shape(peak.H, peak.eta);
   const double* t = pat.t.data() + first;
   if (!derivatives) {
-    for (size_t k = 0; k < n; ++k) {
-      const double x0 = t[k] - peak.tth;
-      double v = 0.0;
-      for (const DivergenceNode& node : nodes) v += node.weight * shape(x0 - node.offset);
-      peak.profile[k] = v;
-    }
+    shape.Draw(t, n, peak.tth, nodes, peak.profile.data());
     return;
   }
-  for (size_t k = 0; k < n; ++k) {
-    const double x0 = t[k] - peak.tth;
-    double v = 0.0, dx = 0.0, dH = 0.0, dE = 0.0;
-    for (const DivergenceNode& node : nodes) {
-      double a, b, c;
-      v += node.weight * shape(x0 - node.offset, a, b, c);
-      dx += node.weight * a, dH += node.weight * b, dE += node.weight * c;
-    }
-    peak.profile[k] = v;
-    peak.dpos[k] = -dx, peak.dwidth[k] = dH, peak.dmix[k] = dE;
-  }
+  shape.DrawWithDerivatives(t, n, peak.tth, nodes, peak.asymmetric ? &rates : nullptr, peak.profile.data(),
+                            peak.dpos.data(), peak.dwidth.data(), peak.dmix.data(),
+                            peak.asymmetric ? peak.daxial.data() : nullptr);
 }
 
 const std::vector<Peak>& Model::Drawn(size_t p, size_t f, size_t& count) const {
@@ -295,9 +337,10 @@ void Model::PhaseCurve(size_t p, size_t f, std::vector<double>& out, std::vector
       if (count == list.size()) list.emplace_back();
       Peak& slot = list[count++];
       std::vector<double> a = std::move(slot.profile), b = std::move(slot.dpos), c = std::move(slot.dwidth),
-                          d = std::move(slot.dmix);
+                          d = std::move(slot.dmix), e = std::move(slot.daxial);
       slot = peak;
       slot.profile = std::move(a), slot.dpos = std::move(b), slot.dwidth = std::move(c), slot.dmix = std::move(d);
+      slot.daxial = std::move(e);
     }
   }
   // The profiles are the cost: drawn on every core, then summed in order.

@@ -6,6 +6,7 @@
 #include <Eigen/Core>
 
 #include <array>
+#include <complex>
 #include <map>
 #include <memory>
 #include <vector>
@@ -68,12 +69,20 @@ struct PhaseData {
   // Cached sum P |F|^2 per group and radiation, with the key it is for.
   std::array<std::vector<double>, 2> sums;
   std::array<std::vector<double>, 2> sumsKey;
+  // Cached per reflection (the groups' in order, group g's from
+  // groupStart[g]): each site's phase sums and, when a Jacobian asked, their
+  // turns, for the sites' positions in phaseKey. A cell, an occupancy or a
+  // B that moves leaves them be.
+  std::vector<size_t> groupStart;
+  std::vector<std::complex<double>> phaseSums, phaseTurns;
+  std::vector<double> phaseKey;
+  bool phaseTurnsKept = false;
 };
 
 // One peak of a pattern: a group of a phase at one wavelength, with its
 // profile at the points [first, first + profile.size()) and, when a
 // Jacobian asks, the profile's derivatives by the peak's position, width
-// and mixing.
+// and mixing, and (when asymmetric) by the axial divergence's SH/L.
 struct Peak {
   int phase, group, line;
   double factor;     // K L P ratio (V0 / V)^2: intensity = scale * factor * sum P |F|^2
@@ -84,7 +93,7 @@ struct Peak {
   double dHdG, dHdL, dEdG, dEdL;
   int first;
   bool asymmetric;  // drawn with axial divergence (more than one node)
-  std::vector<double> profile, dpos, dwidth, dmix;
+  std::vector<double> profile, dpos, dwidth, dmix, daxial;
 };
 
 class Model : public LeastSquaresProblem {
@@ -131,8 +140,11 @@ class Model : public LeastSquaresProblem {
   // (last column) by the orientation's r.
   const std::vector<double>& Sums(size_t f, int radiation);
   void SumGradients(size_t f, int radiation, Eigen::MatrixXd& grad);
-  // Phase f's cell from its values, tied.
-  UnitCell CellOf(size_t f) const;
+  // Phase f's phase sums (and turns) brought up to its sites' positions.
+  void UpdatePhases(size_t f, bool turns);
+  // Phase f's cell from its values, tied; with `moved` >= 0 that value
+  // taken as `value` instead.
+  UnitCell CellOf(size_t f, int moved = -1, double value = 0.0) const;
   // The structure model's positions, occupancies and B from the values.
   void PushStructure(size_t f);
 
@@ -144,11 +156,20 @@ class Model : public LeastSquaresProblem {
   std::vector<Peak>& DrawnList(size_t p, size_t f);
   std::vector<std::vector<std::vector<Peak>>> drawn_;
   std::vector<std::vector<size_t>> drawnCount_;
-  std::vector<Peak> moved_;
-  // The columns of values that move peaks or change their widths.
-  void IntensityColumn(const RefinedValue& v, int index, std::map<std::pair<size_t, int>, Eigen::MatrixXd>& grads,
-                       double* column, const std::vector<Eigen::Index>& row0);
-  void ShapeColumn(const RefinedValue& v, size_t p, size_t f, const Peak* peaks, size_t count, double* column);
+  // The columns of values that scale peaks (with each phase's and
+  // radiation's sums and, for the structure's values, their gradients), and
+  // of those that move peaks or change their widths. Either may run beside
+  // the other columns.
+  using SumsByPhase = std::map<std::pair<size_t, int>, std::pair<const std::vector<double>*, Eigen::MatrixXd>>;
+  void IntensityColumn(const RefinedValue& v, int index, const SumsByPhase& sums, double* column,
+                       const std::vector<Eigen::Index>& row0) const;
+  struct ShapeTarget {
+    const RefinedValue* value;
+    double* column;  // at the pattern's first row
+  };
+  void ShapeColumns(const std::vector<ShapeTarget>& targets, size_t p, size_t f) const;
+  void ShapeTask(const std::vector<size_t>& columns, const std::vector<Eigen::Index>& row0, Eigen::MatrixXd& J) const;
+  SumsByPhase ColumnSums();
 };
 
 // The solution's figures, esds, correlations and warnings into out.

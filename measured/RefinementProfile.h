@@ -4,12 +4,26 @@
 #pragma once
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace pelmora::refinement {
 
 // A peak reaches this many FWHM either side of its centre.
 inline constexpr double kPeakReach = 25.0;
+
+// The axial-divergence profile as a weighted sum of shifted copies of the
+// symmetric one: offsets from the peak in degrees 2-theta, weights summing
+// to 1. S/L and H/L are the sample's and the detector's half heights over
+// the diffractometer's radius. One node of offset 0 when the asymmetry is
+// below a fiftieth of the width H. With `rates`, each node's offset and
+// weight differentiated by S/L and H/L moved together (the refinement's
+// SH/L), the count of nodes held.
+struct DivergenceNode {
+  double offset, weight;
+};
+void AxialDivergence(double twoTheta, double sl, double hl, double H, std::vector<DivergenceNode>& nodes,
+                     std::vector<DivergenceNode>* rates = nullptr);
 
 // The unit-area pseudo-Voigt of FWHM H and mixing eta at an offset x
 // (degrees) from its centre, zero beyond kPeakReach H, where its
@@ -20,34 +34,23 @@ inline constexpr double kPeakReach = 25.0;
 class PseudoVoigt {
  public:
   PseudoVoigt(double H, double eta)
-      : H_(H), eta_(eta), invH_(1.0 / H), invH2_(1.0 / (H * H)),
+      : eta_(eta), invH_(1.0 / H), invH2_(1.0 / (H * H)), H_(H),
         lorentz_(eta * kLorentzNorm / (kLorentzArea * H)), lorentzCut_(eta * kLorentzAtReach / (kLorentzArea * H)),
-        gauss_((1.0 - eta) * kGaussNorm / H) {}
+        gauss_((1.0 - eta) * kGaussNorm / H), unitLorentz_(kLorentzNorm / (kLorentzArea * H)),
+        unitCut_(kLorentzAtReach / (kLorentzArea * H)), unitGauss_(kGaussNorm / H) {}
 
-  double operator()(double x) const {
-    const double q = x * x * invH2_;
-    if (q >= kPeakReach * kPeakReach) return 0.0;
-    const double gauss = q < kGaussReach ? gauss_ * std::exp(-kGaussExp * q) : 0.0;
-    return lorentz_ / (1.0 + 4.0 * q) - lorentzCut_ + gauss;
-  }
-
-  // With its derivatives by x, by H and by eta.
-  double operator()(double x, double& dx, double& dH, double& dEta) const {
-    const double q = x * x * invH2_, den = 1.0 + 4.0 * q;
-    if (q >= kPeakReach * kPeakReach) {
-      dx = dH = dEta = 0.0;
-      return 0.0;
-    }
-    const double L = (kLorentzNorm / den - kLorentzAtReach) / kLorentzArea * invH_;
-    const double G = q < kGaussReach ? kGaussNorm * invH_ * std::exp(-kGaussExp * q) : 0.0;
-    const double full = kLorentzNorm * invH_ / den / kLorentzArea;  // the uncut part's derivatives
-    const double dLdx = -full * 8.0 * x * invH2_ / den, dGdx = -G * 2.0 * kGaussExp * x * invH2_;
-    const double dLdH = -L * invH_ + full * 8.0 * q * invH_ / den, dGdH = -G * invH_ + G * 2.0 * kGaussExp * q * invH_;
-    dx = eta_ * dLdx + (1.0 - eta_) * dGdx;
-    dH = eta_ * dLdH + (1.0 - eta_) * dGdH;
-    dEta = L - G;
-    return eta_ * L + (1.0 - eta_) * G;
-  }
+  // The profile at the n points t (ascending) of a peak at tth made of the
+  // divergence's nodes, into out. Node by node: first the Lorentzian over
+  // every point (a loop the compiler runs two points at a time), then the
+  // Gaussian over the points within its reach.
+  void Draw(const double* t, size_t n, double tth, const std::vector<DivergenceNode>& nodes, double* out) const;
+  // With its derivatives by the peak's place, by H, by eta and (given the
+  // nodes' rates) by SH/L, into the arrays named so; dAxial may be null.
+  // The nodes add their unit Lorentzian's and Gaussian's parts apart; the
+  // mixing and the width act once per point.
+  void DrawWithDerivatives(const double* t, size_t n, double tth, const std::vector<DivergenceNode>& nodes,
+                           const std::vector<DivergenceNode>* rates, double* profile, double* dPos, double* dH,
+                           double* dEta, double* dAxial) const;
 
  private:
   static constexpr double kGaussNorm = 0.939437278699651;    // 2 sqrt(ln 2 / pi)
@@ -55,22 +58,17 @@ class PseudoVoigt {
   static constexpr double kLorentzNorm = 0.636619772367581;  // 2 / pi
   // Beyond 4 FWHM the Gaussian is below 1e-19 of its top: not worth an exp.
   static constexpr double kGaussReach = 16.0;
+  static constexpr double kReach2 = kPeakReach * kPeakReach;
   // L(R) H at the cut, and the cut one's area (2 / pi) atan(2 R) - 2 R L(R) H.
   static constexpr double kLorentzAtReach = kLorentzNorm / (1.0 + 4.0 * kPeakReach * kPeakReach);
   static constexpr double kLorentzArea = 0.97454199727251256;
 
-  double H_, eta_, invH_, invH2_, lorentz_, lorentzCut_, gauss_;
-};
+  // The points [first, end) within the Gaussian's reach of a node at centre.
+  std::pair<size_t, size_t> GaussRange(const double* t, size_t n, double centre) const;
 
-// The axial-divergence profile as a weighted sum of shifted copies of the
-// symmetric one: offsets from the peak in degrees 2-theta, weights summing
-// to 1. S/L and H/L are the sample's and the detector's half heights over
-// the diffractometer's radius. One node of offset 0 when the asymmetry is
-// below a fiftieth of the width H.
-struct DivergenceNode {
-  double offset, weight;
+  double eta_, invH_, invH2_, H_, lorentz_, lorentzCut_, gauss_;
+  double unitLorentz_, unitCut_, unitGauss_;  // the parts per unit of their share
 };
-void AxialDivergence(double twoTheta, double sl, double hl, double H, std::vector<DivergenceNode>& nodes);
 
 // The n Gauss-Legendre nodes and weights on [0, 1].
 void GaussLegendre(int n, std::vector<double>& x, std::vector<double>& w);

@@ -169,7 +169,7 @@ RefinementOutcome Refinement::Run() {
       for (int cycle = 0; leBail && cycle < 4; ++cycle) LeBailCycle();
       refinement::LeastSquaresOptions o = opt;
       if (leBail) o.maxIterations = std::min(opt.maxIterations, 5);
-      if (!final) o.maxIterations = std::min(o.maxIterations, 15);
+      if (!final) o.maxIterations = std::min(o.maxIterations, 15), o.covariance = false;
       last = refinement::MinimiseBounded(m, m.Refined(), lo, hi, o);
       ran = true;
       out.iterations += last.iterations;

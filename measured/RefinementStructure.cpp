@@ -121,49 +121,67 @@ StructureModel::StructureModel(const CKomorka& doc) : solvent(doc.experiment.sol
 }
 
 double StructureModel::F2(const std::array<int, 3>& hkl, double s2, int radiation, double* grad) const {
-  using C = std::complex<double>;
-  C F = 0.0;
-  // Per site: its scattering c w and the sums the derivatives need.
-  thread_local std::vector<C> scatter, weighted, sum, dsum;
+  thread_local std::vector<std::complex<double>> scatter, sums, turns;
   scatter.resize(sites.size());
-  weighted.resize(sites.size());
-  sum.assign(sites.size(), 0.0);
-  if (grad) dsum.assign(sites.size() * 3, 0.0);
+  sums.resize(sites.size());
+  turns.resize(3 * sites.size());
+  PhaseSums(hkl, sums.data(), grad ? turns.data() : nullptr);
+  Scattering(s2, radiation, scatter.data());
+  return F2Of(scatter.data(), sums.data(), grad ? turns.data() : nullptr, s2, grad);
+}
+
+void StructureModel::PhaseSums(const std::array<int, 3>& hkl, std::complex<double>* sums,
+                               std::complex<double>* turns) const {
+  using C = std::complex<double>;
   const double h[3] = {double(hkl[0]), double(hkl[1]), double(hkl[2])};
   for (size_t s = 0; s < sites.size(); ++s) {
     const RefinedSite& site = sites[s];
-    const ScatteringFactors& f = site.factors;
-    // X-rays as (f0 + f') - i f'': the engine's sum conjugated, |F|^2 alike.
-    const C c = radiation == 1 ? C(f.s, 0.0) : C(FormFactorAt(f, s2) + f.fprim, -f.fbis);
-    scatter[s] = c * std::exp(-site.b * s2);
-    weighted[s] = scatter[s] * site.occupancy;
+    sums[s] = 0.0;
+    if (turns) turns[3 * s] = turns[3 * s + 1] = turns[3 * s + 2] = 0.0;
     const Vec p = site.Position();
     for (const RefinedSite::Image& g : site.images) {
       const Vec q = Apply(g, p);
       const double phi = kTwoPi * (h[0] * q[0] + h[1] * q[1] + h[2] * q[2]);
       const C e(std::cos(phi), std::sin(phi));
-      sum[s] += e;
-      if (!grad) continue;
+      sums[s] += e;
+      if (!turns) continue;
       for (size_t k = 0; k < site.dirs.size(); ++k) {
         // h . (R b_k): how far the image's phase turns per unit shift.
         const Vec& b = site.dirs[k];
         double turn = 0.0;
         for (size_t i = 0; i < 3; ++i)
           turn += h[i] * (g.rot[3 * i] * b[0] + g.rot[3 * i + 1] * b[1] + g.rot[3 * i + 2] * b[2]);
-        dsum[3 * s + k] += turn * e;
+        turns[3 * s + k] += turn * e;
       }
     }
-    F += weighted[s] * sum[s];
   }
+}
+
+void StructureModel::Scattering(double s2, int radiation, std::complex<double>* scatter) const {
+  using C = std::complex<double>;
+  for (size_t s = 0; s < sites.size(); ++s) {
+    const ScatteringFactors& f = sites[s].factors;
+    // X-rays as (f0 + f') - i f'': the engine's sum conjugated, |F|^2 alike.
+    const C c = radiation == 1 ? C(f.s, 0.0) : C(FormFactorAt(f, s2) + f.fprim, -f.fbis);
+    scatter[s] = c * std::exp(-sites[s].b * s2);
+  }
+}
+
+double StructureModel::F2Of(const std::complex<double>* scatter, const std::complex<double>* sums,
+                            const std::complex<double>* turns, double s2, double* grad) const {
+  using C = std::complex<double>;
+  C F = 0.0;
+  for (size_t s = 0; s < sites.size(); ++s) F += scatter[s] * sites[s].occupancy * sums[s];
   if (grad) {
     const C conjF = std::conj(F);
     for (size_t s = 0; s < sites.size(); ++s) {
       const RefinedSite& site = sites[s];
+      const C weighted = scatter[s] * site.occupancy;
       double* g = grad + site.firstCoordinate;
       for (size_t k = 0; k < site.dirs.size(); ++k)
-        g[k] = 2.0 * (conjF * weighted[s] * C(0.0, kTwoPi) * dsum[3 * s + k]).real();
-      g[site.dirs.size()] = 2.0 * (conjF * scatter[s] * sum[s]).real();
-      g[site.dirs.size() + 1] = 2.0 * (conjF * (-s2) * weighted[s] * sum[s]).real();
+        g[k] = 2.0 * (conjF * weighted * C(0.0, kTwoPi) * turns[3 * s + k]).real();
+      g[site.dirs.size()] = 2.0 * (conjF * scatter[s] * sums[s]).real();
+      g[site.dirs.size() + 1] = 2.0 * (conjF * (-s2) * weighted * sums[s]).real();
     }
   }
   if (!solvent.on) return std::norm(F);

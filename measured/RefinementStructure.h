@@ -50,6 +50,17 @@ class StructureModel {
   // order.
   double F2(const std::array<int, 3>& hkl, double s2, int radiation, double* grad = nullptr) const;
 
+  // F2 in three parts, so that what depends on the positions alone can be
+  // kept while only the cell, occupancies or B move. The sums over each
+  // site's images of exp(2 pi i h.q), in the sites' order, and with `turns`
+  // the same weighted by h.(R b_k) for each free direction k (3 a site):
+  void PhaseSums(const std::array<int, 3>& hkl, std::complex<double>* sums, std::complex<double>* turns) const;
+  // each site's scattering at s2 with its B (occupancy apart);
+  void Scattering(double s2, int radiation, std::complex<double>* scatter) const;
+  // and |F|^2 from them; grad needs the turns.
+  double F2Of(const std::complex<double>* scatter, const std::complex<double>* sums, const std::complex<double>* turns,
+              double s2, double* grad) const;
+
  private:
   int coordinates_ = 0;
 };
