@@ -52,8 +52,9 @@ TEST(SpaceGroup, EverySettingExpandsAGeneralPositionToItsOrderAndGivesItsLattice
     // The centring letter of the symbol, where the program has that lattice.
     const char letter = sg->ext == 'R' ? 'P' : g.hm[0];
     const LatticeType centring = type & kCentringMask;
-    if (centring || letter == 'P')
+    if (centring || letter == 'P') {
       EXPECT_EQ(letter, centring == kBodyCentred ? 'I' : centring == kFaceCentred ? 'F' : centring ? 'C' : 'P');
+    }
     // Each setting is found by its own name and by its Hall symbol.
     ASSERT_TRUE(FindSpaceGroup(g.Name()));
     EXPECT_EQ(FindSpaceGroup(g.Name())->hall, g.hall);
