@@ -58,32 +58,9 @@
 #include "viewer3d/ui/CellView.h"
 #include "measured/ui/RefinementDialog.h"
 #include "measured/ui/MeasuredLayer.h"
+#include "tests/gui/GuiTestSupport.h"
 
 using namespace pelmora;
-
-namespace testing {
-
-QString SourceDir() { return QStringLiteral(PELMORA_SOURCE_DIR); }
-QString ExampleFile(const char* name) { return SourceDir() + QStringLiteral("/examples/") + QLatin1String(name); }
-
-// Paints and waits until the view shows an up-to-date rendering.
-bool WaitForChart(CDownView* view, int timeoutMs = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < timeoutMs) {
-    view->repaint();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    if (view->cachedImage() && !view->renderingPending()) {
-      view->repaint();
-      QCoreApplication::processEvents();
-      if (view->cachedImage() && !view->renderingPending()) return true;
-    }
-    QTest::qWait(5);
-  }
-  return false;
-}
-
-}  // namespace testing
 
 namespace {
 
