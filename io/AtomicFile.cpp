@@ -80,6 +80,28 @@ int MakeTemporaryBeside(const std::string& path, const std::string& suffix, std:
   return fd;
 }
 
+// The file a link points to, not the link: that is what a save replaces.
+std::string ResolvedPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string resolved = real;
+  std::free(real);
+  return resolved;
+}
+
+// The finished temporary file put in place of path in one rename, its
+// folder then synced for a synced save; 0, or errno with the temporary
+// removed.
+int MoveOver(const std::string& tmp, const std::string& path, FileDurability durability) {
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    return err;
+  }
+  if (durability == FileDurability::kSynced) SyncFolderOf(path);
+  return 0;
+}
+
 std::string CannotSave(const std::string& path, const std::string& what, int err) {
   return TrText("io", "Nie można zapisać pliku ") + path + ": " + what + " (" + std::strerror(err) + ")";
 }
@@ -107,12 +129,7 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
     if (error) *error = CannotSave(pathIn, what, err);
     return false;
   };
-  // Replace the file a link points to, not the link.
-  std::string path = pathIn;
-  if (char* real = ::realpath(pathIn.c_str(), nullptr)) {
-    path = real;
-    std::free(real);
-  }
+  const std::string path = ResolvedPath(pathIn);
   // Devices and pipes (/dev/stdout, a FIFO) are written in place: there is
   // nothing to keep, and renaming over them would destroy them.
   struct stat target {};
@@ -138,12 +155,7 @@ bool WriteFileAtomically(const std::string& pathIn, const std::function<bool(con
     ::unlink(tmp.c_str());
     return fail(TrText("io", "błąd zapisu"), err);
   }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    return fail(TrText("io", "nie można zastąpić pliku"), err);
-  }
-  if (durability == FileDurability::kSynced) SyncFolderOf(path);
+  if (const int err = MoveOver(tmp, path, durability)) return fail(TrText("io", "nie można zastąpić pliku"), err);
   return true;
 }
 
@@ -153,11 +165,7 @@ bool WriteFileThrough(const std::string& pathIn, const std::function<bool(const 
     if (error) *error = CannotSave(pathIn, what, err);
     return false;
   };
-  std::string path = pathIn;
-  if (char* real = ::realpath(pathIn.c_str(), nullptr)) {
-    path = real;
-    std::free(real);
-  }
+  const std::string path = ResolvedPath(pathIn);
   // The writer may go by the name's extension: the temporary keeps it.
   const size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
   const std::string ext = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(dot) : "";
@@ -178,12 +186,7 @@ bool WriteFileThrough(const std::string& pathIn, const std::function<bool(const 
     return fail(TrText("io", "błąd zapisu"), err);
   }
   ::close(sync);
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(tmp.c_str());
-    return fail(TrText("io", "nie można zastąpić pliku"), err);
-  }
-  SyncFolderOf(path);
+  if (const int err = MoveOver(tmp, path, FileDurability::kSynced)) return fail(TrText("io", "nie można zastąpić pliku"), err);
   return true;
 }
 
