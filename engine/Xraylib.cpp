@@ -33,36 +33,23 @@ const Functions* Loaded() {
   return loaded.fi && loaded.fii && loaded.weight && loaded.freeError ? &loaded : nullptr;
 }
 
-std::optional<double> Checked(const Functions& f, double value, xrl_error* error) {
-  if (!error) return value;
-  f.freeError(error);
+// One of xraylib's functions, which report failure through their last
+// argument.
+template <class Fn, class... Args>
+std::optional<double> Call(Fn Functions::*fn, Args... args) {
+  const Functions* f = Loaded();
+  if (!f) return std::nullopt;
+  xrl_error* error = nullptr;
+  const double v = (f->*fn)(args..., &error);
+  if (!error) return v;
+  f->freeError(error);
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<double> Fi(int z, double energyKeV) {
-  const Functions* f = Loaded();
-  if (!f) return std::nullopt;
-  xrl_error* error = nullptr;
-  const double v = f->fi(z, energyKeV, &error);
-  return Checked(*f, v, error);
-}
-
-std::optional<double> Fii(int z, double energyKeV) {
-  const Functions* f = Loaded();
-  if (!f) return std::nullopt;
-  xrl_error* error = nullptr;
-  const double v = f->fii(z, energyKeV, &error);
-  return Checked(*f, v, error);
-}
-
-std::optional<double> AtomicWeight(int z) {
-  const Functions* f = Loaded();
-  if (!f) return std::nullopt;
-  xrl_error* error = nullptr;
-  const double v = f->weight(z, &error);
-  return Checked(*f, v, error);
-}
+std::optional<double> Fi(int z, double energyKeV) { return Call(&Functions::fi, z, energyKeV); }
+std::optional<double> Fii(int z, double energyKeV) { return Call(&Functions::fii, z, energyKeV); }
+std::optional<double> AtomicWeight(int z) { return Call(&Functions::weight, z); }
 
 }  // namespace pelmora::xraylib
