@@ -236,34 +236,6 @@ const double* StructureFactorKernel::CachedFormFactors(double s2, Scratch& scrat
   return ff;
 }
 
-void StructureFactorKernel::Combine(const double* sums, int radiation, double s2, double& re, double& im) const {
-  std::vector<double> ff(species_.size() * 2);
-  if (radiation == 0) FormFactors(s2, ff.data());
-  else NeutronLengths(s2, ff.data());
-  Combine(sums, radiation, ff.data(), re, im);
-}
-
-void StructureFactorKernel::Combine(const double* sums, int radiation, const double* ffs, double& re,
-                                    double& im) const {
-  re = 0.0;
-  im = 0.0;
-  const int ns = speciesCount();
-  for (int s = 0; s < ns; ++s) {
-    const double C = sums[2 * s], S = sums[2 * s + 1];
-    if (radiation == 0) {
-      // F = sum (f0 + f' + i f'') exp(-i phi)
-      const double ff = ffs[s], fb = ffs[ns + s];
-      re += ff * C + fb * S;
-      im += fb * C - ff * S;
-    } else if (radiation == 1) {
-      // F = sum b exp(+i phi)
-      const double b = ffs ? ffs[s] : species_[s].f.s;
-      re += b * C;
-      im += b * S;
-    }
-  }
-}
-
 void StructureFactorKernel::CombineWithMate(const double* sums, int radiation, const double* ffs, double& re,
                                             double& im, double& reMate, double& imMate) const {
   re = im = reMate = imMate = 0.0;
@@ -271,12 +243,14 @@ void StructureFactorKernel::CombineWithMate(const double* sums, int radiation, c
   for (int s = 0; s < ns; ++s) {
     const double C = sums[2 * s], S = sums[2 * s + 1], Sm = 0.0 - S;
     if (radiation == 0) {
+      // F = sum (f0 + f' + i f'') exp(-i phi)
       const double ff = ffs[s], fb = ffs[ns + s];
       re += ff * C + fb * S;
       im += fb * C - ff * S;
       reMate += ff * C + fb * Sm;
       imMate += fb * C - ff * Sm;
     } else if (radiation == 1) {
+      // F = sum b exp(+i phi)
       const double b = ffs ? ffs[s] : species_[s].f.s;
       re += b * C;
       im += b * S;

@@ -53,15 +53,11 @@ class StructureFactorKernel {
   };
   bool PhaseSumsRows(int h, const Row* rows, int nRows, Scratch& scratch, const std::atomic<bool>* cancel) const;
 
-  // F from the phase sums of one reflection: X-rays with the form factor at
-  // s^2 = (sin(theta) / lambda)^2, neutrons with the scattering lengths.
-  void Combine(const double* sums, int radiation, double s2, double& re, double& im) const;
-  // The same with the weighted factors of the species given: for X-rays
-  // as FormFactors makes them, for neutrons as NeutronLengths does (or
-  // null for the plain scattering lengths of an unweighted kernel).
-  void Combine(const double* sums, int radiation, const double* ff, double& re, double& im) const;
-  // The same for a reflection and its Friedel mate at once, the mate's sums
-  // being (C, 0 - S): the bits of two calls of Combine.
+  // F of a reflection and of its Friedel mate from the reflection's phase
+  // sums, the mate's being (C, 0 - S): X-rays with the weighted factors of
+  // the species as FormFactors makes them, neutrons with the lengths as
+  // NeutronLengths does (or null for the plain scattering lengths of an
+  // unweighted kernel).
   void CombineWithMate(const double* sums, int radiation, const double* ff, double& re, double& im,
                        double& reMate, double& imMate) const;
   // (f0 + f') w of every species at s^2, then f'' w of every species:
