@@ -129,6 +129,12 @@ class GroupTable {
       }
     }
   }
+  // A record known to be a group of its own: no key, no slots. Only for
+  // tables that are never added to otherwise nor merged.
+  void Append(const Found& r, std::int32_t count) {
+    if ((size_ & kBlockMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockSize));
+    At(size_++) = {r, count};
+  }
   size_t size() const { return size_; }
   // Memory fetches started early: a large search waits mostly on the
   // table, whose slots and entries lie far apart.

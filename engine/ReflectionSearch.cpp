@@ -40,7 +40,8 @@ class IndexSearch {
         L_(limits[2]),
         kernel_(doc.crystal.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
         V2_(doc.cell.CellVolume() * doc.cell.CellVolume()),
-        forms_(ReflectionForms::Of(doc.crystal, doc.cell)) {
+        forms_(ReflectionForms::Of(doc.crystal, doc.cell)),
+        distinct_(forms_.order() <= 2) {
     SetRowBounds();
   }
 
@@ -103,6 +104,10 @@ class IndexSearch {
   const StructureFactorKernel kernel_;
   const double V2_;
   const ReflectionForms forms_;
+  // Forms of a reflection and its Friedel mate only: the half box meets
+  // each form once, so every record is a group of its own and needs no
+  // table lookup.
+  const bool distinct_;
   bool bounded_ = false;
   double quadL_ = 0.0, linH_ = 0.0, linK_ = 0.0, limit_ = 0.0;  // MetricSum = quadL l^2 + (linH h + linK k) l + ...
   std::vector<Tables> found_;  // one per thread
@@ -259,6 +264,10 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWor
           // (h k l) comes before its mate in list order, and both join
           // one group: one record for two, with their summed |F|^2.
           rec.f2 += m.f2;
+          if (distinct_) {
+            tables[0].Append(rec, 2);
+            continue;
+          }
           const GroupKey key = GroupKey::Of(rec, forms_);
           const std::uint64_t hash = key.Hash();
           pending.push_back({&TableOf(tables, hash), key, hash, rec, 2});
@@ -280,7 +289,7 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   const int nThreads = work < 4.0e6 ? 1 : std::min(MaxThreads(), nh);
   found_.resize(static_cast<size_t>(nThreads));
   for (Tables& t : found_)
-    for (int i = 0; i < nThreads; ++i) {
+    for (int i = 0; i < (distinct_ ? 1 : nThreads); ++i) {
       t.line1.emplace_back(&forms_);
       t.line2.emplace_back(&forms_);
     }
@@ -311,14 +320,19 @@ LineGroups IndexSearch::TakeGroups(int line) {
   LineGroups out;
   if (found_.empty()) return out;
   auto tables = [line](Tables& t) -> std::vector<GroupTable>& { return line == 1 ? t.line1 : t.line2; };
-  // Each part of the keys is merged and sorted on a thread of its own.
-  const int np = static_cast<int>(tables(found_[0]).size());
-  for (int p = 0; p < np; ++p) out.parts.emplace_back(&forms_);
+  // Each part of the keys is merged and sorted on a thread of its own;
+  // distinct groups need no merging: each thread's table is a part.
+  const int np = static_cast<int>(distinct_ ? found_.size() : tables(found_[0]).size());
+  for (int p = 0; p < np; ++p) {
+    if (distinct_) out.parts.push_back(std::move(tables(found_[static_cast<size_t>(p)])[0]));
+    else out.parts.emplace_back(&forms_);
+  }
   out.order.resize(static_cast<size_t>(np));
 #pragma omp parallel for schedule(dynamic, 1) num_threads(np) if (np > 1)
   for (int p = 0; p < np; ++p) {
     GroupTable& into = out.parts[static_cast<size_t>(p)];
-    for (Tables& t : found_) into.MergeFrom(tables(t)[static_cast<size_t>(p)]);
+    if (!distinct_)
+      for (Tables& t : found_) into.MergeFrom(tables(t)[static_cast<size_t>(p)]);
     out.order[static_cast<size_t>(p)] = into.Sorted();
   }
   return out;

@@ -162,17 +162,18 @@ TEST(Search, GroupingFollowsTheRule) {
   }
 }
 
-// A list long enough to be sorted, grouped and rated in two halves at once
-// (both lines, some 28 000 records each, indices up to 18 where the search
-// once stopped at 15) against the plain reference; intensities as rated one
-// by one; the list text in pieces as in one.
+// A list long enough to be searched, sorted, grouped and rated in two
+// halves at once (both lines, some 28 000 records each, indices up to 18
+// where the search once stopped at 15; atoms enough for the search to take
+// both threads) against the plain reference; intensities as rated one by
+// one; the list text in pieces as in one.
 TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
   CKomorka doc;
   doc.crystal.latticeType = kCubic;
   SetCell(doc.cell, 15.0, 15.0, 15.0, 90, 90, 90);
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> u(0.0, 1.0);
-  for (int i = 0; i < 4; ++i) doc.crystal.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng), 1.0 + i));
+  for (int i = 0; i < 64; ++i) doc.crystal.structureAtoms.push_back(MakeAtom("A", u(rng), u(rng), u(rng), 1.0 + i % 4));
   doc.crystal.ExpandCellAtoms();
   doc.experiment.lambda1 = 1.54056;
   doc.experiment.lambda2 = 1.54439;
