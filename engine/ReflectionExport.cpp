@@ -35,29 +35,33 @@ char* Put(char* p, const char* text, size_t n) {
 
 // "%3d   Ka1%5d   %2d   %2d   %8.4f   %2d   %8.3f   %8.3f   %9.3f   %6.4f   %6.6f   %12.4f     %8.4f\r\n"
 char* FormatRow(char* p, int n, const Reflection& r, double pct) {
-  p = IntToChars(p, n, 3);
+  p = IntFieldToChars<3>(p, n);
+  if (r.line == 1) p = Put(p, "   Ka1", 6);
+  else if (r.line == 2) p = Put(p, "   Ka2", 6);
+  else p = Put(p, "   ", 3);
+  p = IntFieldToChars<5>(p, r.h);
   p = Put(p, "   ", 3);
-  if (r.line == 1) p = Put(p, "Ka1", 3);
-  if (r.line == 2) p = Put(p, "Ka2", 3);
-  p = IntToChars(p, r.h, 5);
-  for (int index : {r.k, r.l}) {
-    p = Put(p, "   ", 3);
-    p = IntToChars(p, index, 2);
-  }
+  p = IntFieldToChars<2>(p, r.k);
   p = Put(p, "   ", 3);
-  p = FixedToChars(p, TwoThetaDegrees(r), 8, 4);
+  p = IntFieldToChars<2>(p, r.l);
   p = Put(p, "   ", 3);
-  p = IntToChars(p, r.multiplicity, 2);
-  const struct {
-    double value;
-    int width, precision;
-  } fields[] = {{r.reF, 8, 3}, {r.imF, 8, 3}, {r.f2, 9, 3}, {r.d, 6, 4}, {r.fwhm, 6, 6}, {r.intensity, 12, 4}};
-  for (const auto& f : fields) {
-    p = Put(p, "   ", 3);
-    p = FixedToChars(p, f.value, f.width, f.precision);
-  }
+  p = FixedFieldToChars<8, 4>(p, TwoThetaDegrees(r));
+  p = Put(p, "   ", 3);
+  p = IntFieldToChars<2>(p, r.multiplicity);
+  p = Put(p, "   ", 3);
+  p = FixedFieldToChars<8, 3>(p, r.reF);
+  p = Put(p, "   ", 3);
+  p = FixedFieldToChars<8, 3>(p, r.imF);
+  p = Put(p, "   ", 3);
+  p = FixedFieldToChars<9, 3>(p, r.f2);
+  p = Put(p, "   ", 3);
+  p = FixedFieldToChars<6, 4>(p, r.d);
+  p = Put(p, "   ", 3);
+  p = FixedFieldToChars<6, 6>(p, r.fwhm);
+  p = Put(p, "   ", 3);
+  p = FixedFieldToChars<12, 4>(p, r.intensity);
   p = Put(p, "     ", 5);
-  p = FixedToChars(p, pct, 8, 4);
+  p = FixedFieldToChars<8, 4>(p, pct);
   return Put(p, "\r\n", 2);
 }
 

@@ -121,29 +121,7 @@ void AppendInt(std::string& out, long value, int width) {
 }
 
 namespace {
-// "00" to "99": the digits of a number two at a time.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// The decimal digits of n written backwards ending before p, at least
-// `digits` of them (leading zeros); returns where they start.
-char* DigitsBefore(char* p, std::uint64_t n, int digits) {
-  for (; n >= 100 || digits > 2; digits -= 2) {
-    const unsigned two = static_cast<unsigned>(n % 100);
-    n /= 100;
-    p -= 2;
-    std::memcpy(p, kDigitPairs + 2 * two, 2);
-  }
-  if (n >= 10 || digits == 2) {
-    p -= 2;
-    std::memcpy(p, kDigitPairs + 2 * n, 2);
-  } else {
-    *--p = static_cast<char>('0' + n);
-  }
-  return p;
-}
+using number_detail::DigitsBefore;
 
 // [begin, end) right-aligned in width at out; short texts only, so byte
 // loops beat the library calls a variable length would bring.

@@ -3,7 +3,10 @@
 // comma, and every file we exchange needs a decimal point.
 #pragma once
 
+#include <cmath>
 #include <cstdarg>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +28,88 @@ void AppendInt(std::string& out, long value, int width);
 inline constexpr int kMaxNumberChars = 400;
 char* FixedToChars(char* out, double value, int width, int precision);
 char* IntToChars(char* out, long value, int width);
+
+namespace number_detail {
+// "00" to "99": the digits of a number two at a time.
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The decimal digits of n written backwards ending before p, at least
+// `digits` of them (leading zeros); returns where they start.
+inline char* DigitsBefore(char* p, std::uint64_t n, int digits) {
+  for (; n >= 100 || digits > 2; digits -= 2) {
+    const unsigned two = static_cast<unsigned>(n % 100);
+    n /= 100;
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * two, 2);
+  }
+  if (n >= 10 || digits == 2) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * n, 2);
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
+  return p;
+}
+
+inline int DecimalDigits(std::uint64_t n) {
+  int d = 1;
+  for (; n >= 10000; n /= 10000) d += 4;
+  return d + (n >= 10) + (n >= 100) + (n >= 1000);
+}
+
+constexpr std::uint64_t Pow10(int n) { return n == 0 ? 1 : 10 * Pow10(n - 1); }
+}  // namespace number_detail
+
+// FixedToChars and IntToChars for a width and precision fixed when
+// compiling, for the columns of long lists: the same text, written in place
+// with the scaling's divisions by constants.
+template <int Width, int Precision>
+inline char* FixedFieldToChars(char* out, double value) {
+  static_assert(Precision >= 0 && Precision <= 9 && Width >= 1 && Width <= 32);
+  using namespace number_detail;
+  constexpr std::uint64_t kScale = Pow10(Precision);
+  const double y = std::fabs(value) * static_cast<double>(kScale);
+  if (y < 1e15) {
+    // Truncation is the floor here: y is not negative. A fraction this near
+    // one half would need the exact conversion.
+    const std::uint64_t whole = static_cast<std::uint64_t>(y);
+    const double frac = y - static_cast<double>(whole);
+    if (!(std::fabs(frac - 0.5) <= y * 0x1p-51)) {
+      const std::uint64_t n = whole + (frac > 0.5 ? 1 : 0);
+      const std::uint64_t units = n / kScale;
+      const bool negative = std::signbit(value);
+      const int len = DecimalDigits(units) + (Precision > 0 ? Precision + 1 : 0) + (negative ? 1 : 0);
+      std::memset(out, ' ', Width);
+      char* const end = out + (len > Width ? len : Width);
+      char* p = end;
+      if (Precision > 0) {
+        p = DigitsBefore(p, n % kScale, Precision);
+        *--p = '.';
+      }
+      p = DigitsBefore(p, units, 1);
+      if (negative) *--p = '-';
+      return end;
+    }
+  }
+  return FixedToChars(out, value, Width, Precision);
+}
+
+template <int Width>
+inline char* IntFieldToChars(char* out, long value) {
+  static_assert(Width >= 1 && Width <= 32);
+  using namespace number_detail;
+  // The magnitude as unsigned: -LONG_MIN does not fit a long.
+  const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const int len = DecimalDigits(magnitude) + (value < 0 ? 1 : 0);
+  std::memset(out, ' ', Width);
+  char* const end = out + (len > Width ? len : Width);
+  char* p = DigitsBefore(end, magnitude, 1);
+  if (value < 0) *--p = '-';
+  return end;
+}
 
 // A number in fixed notation with at least minDecimals decimals, or with as
 // many more as it needs to read back as the same double. Files that round

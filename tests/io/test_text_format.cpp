@@ -36,7 +36,17 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
       ASSERT_EQ(fast, cformat("%9.*f", prec, v)) << v;
       char buf[kMaxNumberChars];
       ASSERT_EQ(std::string(buf, FixedToChars(buf, v, 9, prec)), fast) << v;
+      char* const end = prec == 3 ? FixedFieldToChars<9, 3>(buf, v)
+                        : prec == 4 ? FixedFieldToChars<9, 4>(buf, v)
+                                    : FixedFieldToChars<9, 6>(buf, v);
+      ASSERT_EQ(std::string(buf, end), fast) << v;
     }
+  // Fields narrower than their numbers grow, as printf's do.
+  for (double v : {-1.0, 123.4567891, -98765.4321}) {
+    char buf[kMaxNumberChars];
+    ASSERT_EQ(std::string(buf, FixedFieldToChars<6, 6>(buf, v)), cformat("%6.6f", v)) << v;
+    ASSERT_EQ(std::string(buf, FixedFieldToChars<2, 0>(buf, v)), cformat("%2.0f", v)) << v;
+  }
   std::string ints;
   AppendInt(ints, -7, 5);
   AppendInt(ints, 123456, 2);
@@ -45,6 +55,11 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
   char* end = IntToChars(buf, -7, 5);
   end = IntToChars(end, 123456, 2);
   EXPECT_EQ(std::string(buf, end), ints);
+  end = IntFieldToChars<5>(buf, -7);
+  end = IntFieldToChars<2>(end, 123456);
+  end = IntFieldToChars<3>(end, 0);
+  end = IntFieldToChars<2>(end, std::numeric_limits<long>::min());
+  EXPECT_EQ(std::string(buf, end), ints + "  0" + std::to_string(std::numeric_limits<long>::min()));
 }
 
 // Coordinates as files keep them: the shortest decimals, six at least, that
