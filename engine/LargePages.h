@@ -17,12 +17,20 @@
 
 namespace pelmora {
 
+inline constexpr size_t kLargePageBytes = size_t{2} << 20;
+
+// Advice for the large pages inside [data, data + bytes), taken to the
+// small pages that hold its ends: those belong to the same allocation, and
+// when they reach a large-page boundary (an allocation the system placed on
+// one) the large pages at the ends are wholly its own too.
 inline void AdviseLargePages(const void* data, size_t bytes) {
 #ifdef __linux__
-  constexpr std::uintptr_t kHuge = 2u << 20;
+  constexpr std::uintptr_t kHuge = kLargePageBytes, kPage = 4096;
   if (bytes < 2 * kHuge) return;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
+  const auto at = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = at & ~(kPage - 1), last = (at + bytes + kPage - 1) & ~(kPage - 1);
+  const std::uintptr_t begin = (first + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t end = last & ~(kHuge - 1);
   if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #else
   (void)data;
@@ -30,12 +38,26 @@ inline void AdviseLargePages(const void* data, size_t bytes) {
 #endif
 }
 
+// Room for n elements or a few more: as many as fill whole large pages but
+// for a few bytes, which glibc's own header then rounds up to a mapping of
+// whole large pages. Linux places such a mapping on a large-page boundary,
+// so the advice covers it from its first byte, where a mapping of any other
+// length may begin up to 2 MB short of a boundary, in small pages.
+template <class T>
+size_t LargeCapacity(size_t n) {
+  constexpr size_t kSlack = 64;
+  const size_t bytes = n * sizeof(T);
+  if (bytes < 2 * kLargePageBytes || sizeof(T) > 1024) return n;
+  const size_t whole = (bytes + kSlack + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;
+  return std::max(n, (whole - kSlack) / sizeof(T));
+}
+
 // A vector of n copies of value, its memory advised before it is touched.
 template <class T>
 std::vector<T> LargeVector(size_t n, const T& value = T()) {
   std::vector<T> v;
-  v.reserve(n);
-  AdviseLargePages(v.data(), n * sizeof(T));
+  v.reserve(LargeCapacity<T>(n));
+  AdviseLargePages(v.data(), v.capacity() * sizeof(T));
   v.resize(n, value);
   return v;
 }
@@ -52,7 +74,7 @@ class LargeText {
   // Room for n more bytes at end(); false when memory ran out.
   bool Room(size_t n) {
     if (capacity_ - size_ >= n) return true;
-    constexpr size_t kHuge = size_t{2} << 20;
+    constexpr size_t kHuge = kLargePageBytes;
     const size_t want = std::max(size_ + n, 2 * capacity_);
     const size_t cap = (want + kHuge - 1) / kHuge * kHuge;
     char* grown = static_cast<char*>(std::aligned_alloc(kHuge, cap));
