@@ -237,7 +237,7 @@ void LoadSource(CKomorka& doc, xmlXPathContext* ctx) {
   }
   ReadIfPresent(ctx, "//param/gsize", doc.experiment.gsize);
   // Written only when on: an older file has no solvent.
-  if (XPathText(ctx, "//param/solvent")) {
+  if (!XPathElements(ctx, "//param/solvent").empty()) {
     doc.experiment.solvent.on = true;
     ReadIfPresent(ctx, "//param/solvent/k", doc.experiment.solvent.k);
     ReadIfPresent(ctx, "//param/solvent/b", doc.experiment.solvent.b);

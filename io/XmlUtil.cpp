@@ -30,8 +30,11 @@ XmlDocPtr ParseXmlBytes(const std::string& bytes) {
   // console output (encoding errors and the like) would only be noise.
   xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
   xmlSetStructuredErrorFunc(nullptr, IgnoreStructuredError);
-  // No network, no entity expansion, no error output on the console.
-  const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+  // No network, no entity expansion, no error output on the console; no
+  // nodes for the layout's blanks between elements, which no reader looks
+  // at (an element holding only blanks keeps them).
+  const int options =
+      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS;
   if (!isValidUtf8(bytes) && !HasEncodingDeclaration(bytes)) {
     const std::string utf8 = cp1250ToUtf8(bytes);
     return XmlDocPtr(xmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));

@@ -131,4 +131,10 @@ TEST(TextFormat, DescendantPathsSelectWhatXPathSelects) {
   }
   // 1, 2, 3, 5 and the empty one: not the namespaced, commented or entity ones.
   EXPECT_EQ(XPathElements(ctx.get(), "//baza/a").size(), 5u);
+  // The layout's blanks go; a value that is all blanks stays.
+  XmlDocPtr laid = ParseXmlBytes("<r>\n\t<name> </name>\n\t<v>1</v>\n</r>\n");
+  ASSERT_TRUE(laid);
+  XPathContextPtr laidCtx(xmlXPathNewContext(laid.get()));
+  EXPECT_EQ(XPathText(laidCtx.get(), "//r/name"), " ");
+  EXPECT_EQ(XPathText(laidCtx.get(), "//r/v"), "1");
 }
