@@ -192,6 +192,15 @@ std::string FixedAtLeast(double value, int minDecimals) {
 }
 
 std::optional<double> parseDouble(std::string_view text) {
+  // The plain decimals that files hold are read in place, as exactly as
+  // strtod reads them; the rest (leading blanks, a plus sign, hexadecimal,
+  // a value out of range) the way strtod reads it.
+  if (!text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '.')) {
+    double v;
+    const char* const last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(text.data(), last, v);
+    if (ec == std::errc() && !(end != last && (*end == 'x' || *end == 'X'))) return v;
+  }
   const std::string s(text);
   char* end = nullptr;
   const double v = strtod_l(s.c_str(), &end, cLocale());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -95,6 +97,15 @@ TEST(TextFormat, CoordinatesAreTheShortestTextWithinATrillionth) {
 
 TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
   EXPECT_EQ(parseDouble("  1.5e3xyz"), 1500.0);
+  // Read in place or by strtod, the same value strtod gives.
+  for (const char* text : {"0.1", "-2.5e-3", ".5", "1e", "7,5", "-0x1p3", "0X10", "+4", "1e999", "-1e-400",
+                           "2.2250738585072011e-308", "123456789012345678901234567890", "-inf", "-"}) {
+    char* end = nullptr;
+    const double want = std::strtod(text, &end);
+    const std::optional<double> got = parseDouble(text);
+    ASSERT_EQ(got.has_value(), end != text) << text;
+    if (got) EXPECT_EQ(std::memcmp(&*got, &want, sizeof want), 0) << text;
+  }
   EXPECT_FALSE(parseDouble("abc") || parseDouble(""));
   EXPECT_EQ(std::tuple(parseDoubleOr("", 7.0), parseLong("42 apples")), std::tuple(7.0, 42));
   EXPECT_EQ(xmlEscape("a&b<c>\"d\""), "a&amp;b&lt;c&gt;&quot;d&quot;");
