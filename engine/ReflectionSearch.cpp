@@ -5,7 +5,10 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <optional>
+#include <thread>
 #include <string>
 #include <utility>
 
@@ -38,9 +41,10 @@ class IndexSearch {
         H_(limits[0]),
         K_(limits[1]),
         L_(limits[2]),
+        formsFinder_(FindForms(doc)),
         kernel_(doc.crystal.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
         V2_(doc.cell.CellVolume() * doc.cell.CellVolume()),
-        forms_(ReflectionForms::Of(doc.crystal, doc.cell)),
+        forms_(TakeForms(doc)),
         distinct_(forms_.order() <= 2) {
     SetRowBounds();
   }
@@ -98,9 +102,32 @@ class IndexSearch {
   // theta of a wavelength, and whether its 2-theta lies in the range.
   bool InRange(double lambda, double d, double& theta) const;
 
+  // A large cell's forms (its atoms tried under the metric's operations)
+  // are found on a thread of their own while the kernel fills its tables.
+  static constexpr size_t kAtomsForFormsThread = 64;
+  std::jthread FindForms(const CKomorka& doc) {
+    if (doc.crystal.cellAtoms.size() < kAtomsForFormsThread) return {};
+    return std::jthread([this, &doc] {
+      try {
+        foundForms_.emplace(ReflectionForms::Of(doc.crystal, doc.cell));
+      } catch (...) {
+        formsFailure_ = std::current_exception();
+      }
+    });
+  }
+  ReflectionForms TakeForms(const CKomorka& doc) {
+    if (!formsFinder_.joinable()) return ReflectionForms::Of(doc.crystal, doc.cell);
+    formsFinder_.join();
+    if (formsFailure_) std::rethrow_exception(formsFailure_);
+    return std::move(*foundForms_);
+  }
+
   const CKomorka& doc_;
   const bool second_;
   const int H_, K_, L_;
+  std::optional<ReflectionForms> foundForms_;
+  std::exception_ptr formsFailure_;
+  std::jthread formsFinder_;
   const StructureFactorKernel kernel_;
   const double V2_;
   const ReflectionForms forms_;

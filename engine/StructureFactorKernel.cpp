@@ -49,35 +49,47 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   }
   padded_ = static_cast<int>(slots.size());
 
-  const auto fill = [&](int nMax, double AtomSite::*coord, std::vector<double>& cs, std::vector<double>& sn) {
-    cs = LargeVector<double>(static_cast<size_t>(2 * nMax + 1) * padded_);
-    sn = LargeVector<double>(cs.size());
-    // Row -n is the conjugate of row n, to the last bit: the search takes
-    // the sums of (-h -k -l) from those of (h k l).
-    for (int n = 0; n <= nMax; ++n) {
-      const size_t row = static_cast<size_t>(n + nMax) * padded_;
-      const size_t mirror = static_cast<size_t>(nMax - n) * padded_;
-      for (int i = 0; i < padded_; ++i) {
-        if (!slots[i]) continue;
-        const double phi = static_cast<double>(n) * (slots[i]->*coord) * kTwoPi;
-        cs[row + i] = std::cos(phi);
-        sn[row + i] = std::sin(phi);
-        if (n == 0) continue;
-        cs[mirror + i] = cs[row + i];
-        sn[mirror + i] = -sn[row + i];
+  struct Axis {
+    int nMax;
+    double AtomSite::*coord;
+    std::vector<double>& cs;
+    std::vector<double>& sn;
+  };
+  Axis axes[] = {{hMax, &AtomSite::x, xc_, xs_}, {kMax, &AtomSite::y, yc_, ys_}, {lMax, &AtomSite::z, zc_, zs_}};
+  for (Axis& a : axes) {
+    a.cs = LargeVector<double>(static_cast<size_t>(2 * a.nMax + 1) * padded_);
+    a.sn = LargeVector<double>(a.cs.size());
+  }
+  // Rows 0..nMax of each axis in turn; row -n is the conjugate of row n, to
+  // the last bit: the search takes the sums of (-h -k -l) from those of
+  // (h k l).
+  const auto fill = [&](int from, int to) {
+    int first = 0;
+    for (Axis& a : axes) {
+      for (int n = std::max(0, from - first); n <= a.nMax && first + n < to; ++n) {
+        const size_t row = static_cast<size_t>(n + a.nMax) * padded_;
+        const size_t mirror = static_cast<size_t>(a.nMax - n) * padded_;
+        for (int i = 0; i < padded_; ++i) {
+          if (!slots[i]) continue;
+          const double phi = static_cast<double>(n) * (slots[i]->*a.coord) * kTwoPi;
+          a.cs[row + i] = std::cos(phi);
+          a.sn[row + i] = std::sin(phi);
+          if (n == 0) continue;
+          a.cs[mirror + i] = a.cs[row + i];
+          a.sn[mirror + i] = -a.sn[row + i];
+        }
       }
+      first += a.nMax + 1;
     }
   };
-  // A large cell's tables take milliseconds: the first axis on a thread of
+  // A large cell's tables take milliseconds: half their rows on a thread of
   // its own.
-  {
-    std::jthread first;
-    if (static_cast<long>(2 * hMax + 1) * padded_ >= kTableEntriesForThread)
-      first = std::jthread([&] { fill(hMax, &AtomSite::x, xc_, xs_); });
-    else
-      fill(hMax, &AtomSite::x, xc_, xs_);
-    fill(kMax, &AtomSite::y, yc_, ys_);
-    fill(lMax, &AtomSite::z, zc_, zs_);
+  const int rows = hMax + kMax + lMax + 3;
+  if (static_cast<long>(rows) * padded_ >= 2 * kTableEntriesForThread) {
+    std::jthread half([&] { fill(0, rows / 2); });
+    fill(rows / 2, rows);
+  } else {
+    fill(0, rows);
   }
 }
 
