@@ -38,6 +38,17 @@ inline void AdviseLargePages(const void* data, size_t bytes) {
 #endif
 }
 
+// Advice for memory that is itself whole large pages, on a large-page
+// boundary.
+inline void AdviseWholeLargePages(void* data, size_t bytes) {
+#ifdef __linux__
+  madvise(data, bytes, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
 // Room for n elements or a few more: as many as fill whole large pages but
 // for a few bytes, which glibc's own header then rounds up to a mapping of
 // whole large pages. Linux places such a mapping on a large-page boundary,

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -113,7 +115,7 @@ class GroupTable {
     for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
       const std::uint64_t slot = slots_[i];
       if (slot == 0) {
-        if ((size_ & kBlockMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockSize));
+        if (BlockFull()) AddBlock();
         At(size_++) = {r, count};
         slots_[i] = tag | size_;
         return;
@@ -132,7 +134,7 @@ class GroupTable {
   // A record known to be a group of its own: no key, no slots. Only for
   // tables that are never added to otherwise nor merged.
   void Append(const Found& r, std::int32_t count) {
-    if ((size_ & kBlockMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockSize));
+    if (BlockFull()) AddBlock();
     At(size_++) = {r, count};
   }
   size_t size() const { return size_; }
@@ -193,11 +195,24 @@ class GroupTable {
   }
 
  private:
-  static constexpr size_t kBlockSize = 4096, kBlockMask = kBlockSize - 1;
+  // The first block in small pages, for the many small tables; the rest
+  // a large page each, for the few large ones (where small pages took a
+  // fault every 64 entries).
+  static constexpr size_t kFirstBlock = 4096, kBlock = kLargePageBytes / sizeof(Entry);
+  bool BlockFull() const { return size_ < kFirstBlock ? size_ == 0 : (size_ - kFirstBlock) % kBlock == 0; }
+  void AddBlock() {
+    const size_t bytes = blocks_.empty() ? kFirstBlock * sizeof(Entry) : kLargePageBytes;
+    void* block = std::aligned_alloc(blocks_.empty() ? alignof(Entry) : kLargePageBytes, bytes);
+    if (!block) throw std::bad_alloc();
+    if (!blocks_.empty()) AdviseWholeLargePages(block, bytes);
+    blocks_.emplace_back(static_cast<Entry*>(block));
+  }
   // A slot holds the hash's high half and the entry number + 1; 0 = free.
   static constexpr std::uint64_t kTagMask = 0xFFFFFFFF00000000ull;
-  Entry& At(size_t n) { return blocks_[n / kBlockSize][n & kBlockMask]; }
-  const Entry& At(size_t n) const { return blocks_[n / kBlockSize][n & kBlockMask]; }
+  Entry& At(size_t n) {
+    return n < kFirstBlock ? blocks_[0][n] : blocks_[1 + (n - kFirstBlock) / kBlock][(n - kFirstBlock) % kBlock];
+  }
+  const Entry& At(size_t n) const { return const_cast<GroupTable*>(this)->At(n); }
   void Grow() {
     const size_t cap = slots_.empty() ? 1024 : 2 * slots_.size();
     slots_ = LargeVector<std::uint64_t>(cap);
@@ -215,7 +230,11 @@ class GroupTable {
   const ReflectionForms* forms_;
   size_t mask_ = 0, size_ = 0;
   std::vector<std::uint64_t> slots_;
-  std::vector<std::unique_ptr<Entry[]>> blocks_;
+  static_assert(std::is_trivially_destructible_v<Entry>);
+  struct FreeBlock {
+    void operator()(Entry* e) const { std::free(e); }
+  };
+  std::vector<std::unique_ptr<Entry[], FreeBlock>> blocks_;
 };
 
 // The groups of one wavelength: tables that split the keys among them, and

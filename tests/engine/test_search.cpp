@@ -11,6 +11,7 @@
 #include "TestUtil.h"
 #include "engine/ReflectionExport.h"
 #include "engine/Komorka.h"
+#include "engine/ReflectionGroups.h"
 
 using namespace pelmora;
 using namespace pelmora::test;
@@ -243,4 +244,42 @@ TEST(Search, BulkSolventScalesEachStructureFactor) {
   ASSERT_NE(first, nullptr);
   EXPECT_NEAR(first->f2 / Find(vacuum, 1, 1, 1)->f2, 0.1042, 1e-4);
   EXPECT_GT(solvent.back().f2, 0.9 * vacuum.back().f2);
+}
+
+// Tables past their first blocks (some 90 000 groups): every group found,
+// merged across tables, counted and summed once, and sorted in list order;
+// appended groups the same.
+TEST(Search, LargeGroupTablesKeepEveryGroup) {
+  const ReflectionForms forms({ReflectionForms::Matrix{1, 0, 0, 0, 1, 0, 0, 0, 1}});
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int> coarse(1, 20000);
+  std::vector<search::Found> records;
+  for (int h = 1; h <= 45; ++h)
+    for (int k = -20; k < 20; ++k)
+      for (int l = 0; l < 50; ++l) {
+        // Angles of four decimals or fewer: many records share one.
+        const double theta = coarse(rng) * 1e-4;
+        records.push_back({theta, 1.0 / theta, 0.0, 0.0, static_cast<double>(h + k + l), h, k, l});
+      }
+  search::GroupTable a(&forms), b(&forms), appended(&forms);
+  for (size_t i = 0; i < records.size(); ++i) {
+    (i % 3 ? a : b).Add(records[i]);
+    a.Add(records[i]);
+    search::Found twice = records[i];
+    twice.f2 *= 2.0;
+    appended.Append(twice, 2);
+  }
+  a.MergeFrom(b);
+  std::vector<search::Found> want = records;
+  std::sort(want.begin(), want.end(), search::FoundBefore);
+  for (const search::GroupTable* t : {&a, &appended}) {
+    const auto order = t->Sorted();
+    ASSERT_EQ(order.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+      ASSERT_EQ(std::tuple(order[i]->first.h, order[i]->first.k, order[i]->first.l, order[i]->count),
+                std::tuple(want[i].h, want[i].k, want[i].l, 2))
+          << i;
+      ASSERT_EQ(order[i]->first.f2, 2.0 * want[i].f2) << i;
+    }
+  }
 }
