@@ -54,6 +54,19 @@ inline char* DigitsBefore(char* p, std::uint64_t n, int digits) {
   return p;
 }
 
+// Exactly `Digits` decimal digits of n < 10^Digits written backwards ending
+// before p (leading zeros); returns where they start.
+template <int Digits>
+inline char* ExactDigitsBefore(char* p, std::uint64_t n) {
+  for (int i = 0; i + 2 <= Digits; i += 2) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * (n % 100), 2);
+    n /= 100;
+  }
+  if constexpr (Digits % 2 == 1) *--p = static_cast<char>('0' + n);
+  return p;
+}
+
 inline int DecimalDigits(std::uint64_t n) {
   int d = 1;
   for (; n >= 10000; n /= 10000) d += 4;
@@ -85,8 +98,8 @@ inline char* FixedFieldToChars(char* out, double value) {
       std::memset(out, ' ', Width);
       char* const end = out + (len > Width ? len : Width);
       char* p = end;
-      if (Precision > 0) {
-        p = DigitsBefore(p, n % kScale, Precision);
+      if constexpr (Precision > 0) {
+        p = ExactDigitsBefore<Precision>(p, n % kScale);
         *--p = '.';
       }
       p = DigitsBefore(p, units, 1);

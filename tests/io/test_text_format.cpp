@@ -104,7 +104,9 @@ TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
     const double want = std::strtod(text, &end);
     const std::optional<double> got = parseDouble(text);
     ASSERT_EQ(got.has_value(), end != text) << text;
-    if (got) EXPECT_EQ(std::memcmp(&*got, &want, sizeof want), 0) << text;
+    if (got) {
+      EXPECT_EQ(std::memcmp(&*got, &want, sizeof want), 0) << text;
+    }
   }
   EXPECT_FALSE(parseDouble("abc") || parseDouble(""));
   EXPECT_EQ(std::tuple(parseDoubleOr("", 7.0), parseLong("42 apples")), std::tuple(7.0, 42));
