@@ -199,7 +199,7 @@ TEST(Search, LongListsSplitAcrossThreadsEqualThePlainReference) {
     const std::string whole = FormatReflectionList(doc, filter);
     // Blocks that end inside and at the end of a round of threads, and a
     // block longer than the list, which the threads share.
-    for (const auto [threads, rows] : {std::pair{2u, 7001u}, std::pair{3u, 4096u}, std::pair{2u, 1000000u}}) {
+    for (const auto& [threads, rows] : {std::pair{2u, 7001u}, std::pair{3u, 4096u}, std::pair{2u, 1000000u}}) {
       std::string joined;
       WriteReflectionListBlocks(
           doc, filter, threads,
