@@ -1,5 +1,8 @@
 #include "io/TextEncoding.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace pelmora {
 namespace {
 
@@ -40,6 +43,15 @@ bool isValidUtf8(std::string_view bytes) {
   size_t i = 0;
   const size_t n = bytes.size();
   while (i < n) {
+    // Files are mostly ASCII: eight bytes at a time while none has its
+    // high bit set.
+    while (i + 8 <= n) {
+      std::uint64_t eight;
+      std::memcpy(&eight, bytes.data() + i, 8);
+      if (eight & 0x8080808080808080ull) break;
+      i += 8;
+    }
+    if (i >= n) break;
     const auto c = static_cast<unsigned char>(bytes[i]);
     size_t len;
     char32_t cp;

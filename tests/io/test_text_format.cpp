@@ -113,6 +113,9 @@ TEST(TextFormat, ParsingIgnoresTrailingTextAndRejectsNonNumbers) {
   EXPECT_EQ(xmlEscape("a&b<c>\"d\""), "a&amp;b&lt;c&gt;&quot;d&quot;");
   EXPECT_TRUE(isValidUtf8("Natężenie"));
   EXPECT_FALSE(isValidUtf8("\xAF" "elazo") || isValidUtf8("\xC0\x80"));  // the second overlong
+  // Past the first eight ASCII bytes, at and off their boundaries.
+  EXPECT_TRUE(isValidUtf8("abcdefgh") && isValidUtf8("abcdefghijk\xC5\xBC") && isValidUtf8("abcdefgh\xC5\xBCz"));
+  EXPECT_FALSE(isValidUtf8("abcdefghijk\xAF") || isValidUtf8("abcdefgh\xAF") || isValidUtf8("abcdefghijklmnop\xC5"));
   EXPECT_EQ(cp1250ToUtf8("\xAF\xB3\xEA"), "Żłę");
 }
 
