@@ -183,12 +183,27 @@ class GroupTable {
     SortAngleKeys(keys);
     std::vector<const Entry*> out = LargeVector<const Entry*>(size_);
     for (size_t i = 0; i < size_; ++i) out[i] = &At(keys[i].n);
+    // A run's indices are read once into a small table and sorted there
+    // (larger first, as FoundBefore orders equal angles): its entries lie
+    // far apart, and a comparison sort would read each many times.
+    struct Tie {
+      std::int32_t h, k, l;
+      const Entry* entry;
+    };
+    std::vector<Tie> ties;
     for (size_t i = 0; i < size_;) {
       size_t j = i + 1;
       while (j < size_ && keys[j].bits == keys[i].bits) ++j;
-      if (j - i > 1)
-        std::sort(out.begin() + static_cast<std::ptrdiff_t>(i), out.begin() + static_cast<std::ptrdiff_t>(j),
-                  [](const Entry* x, const Entry* y) { return FoundBefore(x->first, y->first); });
+      if (j - i > 1) {
+        ties.clear();
+        for (size_t m = i; m < j; ++m) ties.push_back({out[m]->first.h, out[m]->first.k, out[m]->first.l, out[m]});
+        std::sort(ties.begin(), ties.end(), [](const Tie& x, const Tie& y) {
+          if (x.h != y.h) return x.h > y.h;
+          if (x.k != y.k) return x.k > y.k;
+          return x.l > y.l;
+        });
+        for (size_t m = i; m < j; ++m) out[m] = ties[m - i].entry;
+      }
       i = j;
     }
     return out;
