@@ -15,17 +15,21 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups, PositionPo
   const double step = 250.0 / static_cast<double>(total);
   const CKomorka::LineFactors factors[2] = {doc.LineIntensityFactors(1), doc.LineIntensityFactors(2)};
   std::atomic<bool> stopped{false};
-#pragma omp parallel for schedule(static) if (total >= static_cast<std::ptrdiff_t>(kParallelRecords))
-  for (std::ptrdiff_t i = 0; i < total; ++i) {
-    if (stopped.load(std::memory_order_relaxed)) continue;
-    poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
-    if (cancel) {
-      stopped = true;
-      continue;
+  // Consecutive shares, one a thread.
+  const int threads = total >= static_cast<std::ptrdiff_t>(kParallelRecords) ? MaxThreads() : 1;
+  OnThreads(threads, [&](int t) {
+    const std::ptrdiff_t from = total * t / threads, to = total * (t + 1) / threads;
+    for (std::ptrdiff_t i = from; i < to; ++i) {
+      if (stopped.load(std::memory_order_relaxed)) return;
+      poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
+      if (cancel) {
+        stopped = true;
+        return;
+      }
+      Reflection& g = groups[static_cast<size_t>(i)];
+      g.intensity = doc.GroupIntensity(g, g.line, factors[g.line == 1 ? 0 : 1]);
     }
-    Reflection& g = groups[static_cast<size_t>(i)];
-    g.intensity = doc.GroupIntensity(g, g.line, factors[g.line == 1 ? 0 : 1]);
-  }
+  });
   return !stopped;
 }
 

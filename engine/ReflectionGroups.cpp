@@ -94,8 +94,7 @@ std::vector<Reflection> MakeList(const LineGroups& line1, const LineGroups& line
     return before(p, i, pivotList, q);
   });
   const size_t np = parts.size();
-#pragma omp parallel for schedule(static, 1) num_threads(chunks) if (chunks > 1)
-  for (int c = 0; c < chunks; ++c) {
+  OnThreads(chunks, [&](int c) {
     std::vector<size_t> head = cuts[static_cast<size_t>(c)];
     const std::vector<size_t>& end = cuts[static_cast<size_t>(c) + 1];
     size_t g = 0;
@@ -127,7 +126,7 @@ std::vector<Reflection> MakeList(const LineGroups& line1, const LineGroups& line
       r.fwhm = -1.0;
       r.line = parts[from].line;
     }
-  }
+  });
   return list;
 }
 

@@ -320,26 +320,22 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
       t.line1.emplace_back(&forms_);
       t.line2.emplace_back(&forms_);
     }
-#pragma omp parallel num_threads(nThreads)
-  {
-    Tables& found = found_[static_cast<size_t>(ThreadNumber())];
+  // Each thread takes the next h until none is left.
+  std::atomic<int> next{0};
+  OnThreads(nThreads, [&](int thread) {
+    Tables& found = found_[static_cast<size_t>(thread)];
     StructureFactorKernel::Scratch scratch;
     RowWork work;
-#pragma omp for schedule(dynamic, 1)
-    for (int i = 0; i < nh; ++i) {
-      if (stopped.load(std::memory_order_relaxed)) continue;
+    for (int i; (i = next.fetch_add(1)) < nh;) {
+      if (stopped.load(std::memory_order_relaxed)) return;
       poster.Post(static_cast<int>(done.load() * 250.0 / nh));
-      if (cancel) {
+      if (cancel || !SearchH(i, scratch, work, found, cancel)) {
         stopped = true;
-        continue;
-      }
-      if (!SearchH(i, scratch, work, found, cancel)) {
-        stopped = true;
-        continue;
+        return;
       }
       done.fetch_add(1);
     }
-  }
+  });
   return !stopped;
 }
 
@@ -355,13 +351,15 @@ LineGroups IndexSearch::TakeGroups(int line) {
     else out.parts.emplace_back(&forms_);
   }
   out.order.resize(static_cast<size_t>(np));
-#pragma omp parallel for schedule(dynamic, 1) num_threads(np) if (np > 1)
-  for (int p = 0; p < np; ++p) {
-    GroupTable& into = out.parts[static_cast<size_t>(p)];
-    if (!distinct_)
-      for (Tables& t : found_) into.MergeFrom(tables(t)[static_cast<size_t>(p)]);
-    out.order[static_cast<size_t>(p)] = into.Sorted();
-  }
+  std::atomic<int> next{0};
+  OnThreads(std::min(np, MaxThreads()), [&](int) {
+    for (int p; (p = next.fetch_add(1)) < np;) {
+      GroupTable& into = out.parts[static_cast<size_t>(p)];
+      if (!distinct_)
+        for (Tables& t : found_) into.MergeFrom(tables(t)[static_cast<size_t>(p)]);
+      out.order[static_cast<size_t>(p)] = into.Sorted();
+    }
+  });
   return out;
 }
 

@@ -16,12 +16,4 @@ int MaxThreads() {
 #endif
 }
 
-int ThreadNumber() {
-#ifdef _OPENMP
-  return omp_get_thread_num();
-#else
-  return 0;
-#endif
-}
-
 }  // namespace pelmora::search

@@ -1,18 +1,31 @@
 // What the reflection search, its grouping and its rating share: the
-// threads OpenMP offers them and the progress they post together.
+// threads they run on and the progress they post together.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
+#include <thread>
+#include <vector>
 
 #include "engine/CalcProgress.h"
 
 namespace pelmora::search {
 
-// The threads OpenMP offers and the calling thread's number among them; one
-// thread where the build has no OpenMP.
+// The threads OpenMP offers (OMP_NUM_THREADS, else the cores); one where
+// the build has no OpenMP.
 int MaxThreads();
-int ThreadNumber();
+
+// body(t) for t = 0 .. n - 1, t = 0 on the calling thread and the others on
+// threads of their own, all finished on return. A thread that is done
+// sleeps until the rest are: OpenMP's idle threads spin meanwhile, and on a
+// machine of two cores (or two threads of one core) the spinning took what
+// the thread still working needed.
+template <class Body>
+void OnThreads(int n, const Body& body) {
+  std::vector<std::jthread> others;
+  for (int t = 1; t < n; ++t) others.emplace_back([&body, t] { body(t); });
+  body(0);
+}
 // Below this many groups one thread rates them: a second one would not pay
 // for its start.
 inline constexpr size_t kParallelRecords = 20000;
