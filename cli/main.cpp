@@ -3,9 +3,11 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <clocale>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "cli/Commands.h"
 #include "cli/Texts.h"
@@ -16,6 +18,10 @@ int main(int argc, char** argv) {
   // system, where glibc's adaptive one would keep it in the heap and add it
   // to the peak memory.
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  // A run starts and ends threads of its own for each stage; with as many
+  // malloc arenas as cores they take over the arenas of those that ended
+  // instead of each setting up one of its own.
+  mallopt(M_ARENA_MAX, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   std::setlocale(LC_ALL, "");  // messages may carry Polish letters
   // Numbers on the command line always take a decimal point: CLI11 converts
   // them with strtold, which a Polish LC_NUMERIC would make expect a comma.
