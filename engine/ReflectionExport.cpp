@@ -7,7 +7,7 @@
 #include <new>
 #include <thread>
 
-#include "engine/LargePages.h"
+#include "engine/LargeArrays.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/LargePages.h"
+#include "engine/LargeArrays.h"
 #include "engine/Reflection.h"
 #include "engine/ReflectionForms.h"
 
@@ -210,16 +210,15 @@ class GroupTable {
   }
 
  private:
-  // The first block in small pages, for the many small tables; the rest
-  // a large page each, for the few large ones (where small pages took a
-  // fault every 64 entries).
-  static constexpr size_t kFirstBlock = 4096, kBlock = kLargePageBytes / sizeof(Entry);
+  // The first block small, for the many small tables; the rest of 2 MB
+  // each, for the few large ones, which would otherwise map and unmap a
+  // block every 4096 entries.
+  static constexpr size_t kFirstBlock = 4096, kBlock = (size_t{2} << 20) / sizeof(Entry);
   bool BlockFull() const { return size_ < kFirstBlock ? size_ == 0 : (size_ - kFirstBlock) % kBlock == 0; }
   void AddBlock() {
-    const size_t bytes = blocks_.empty() ? kFirstBlock * sizeof(Entry) : kLargePageBytes;
-    void* block = std::aligned_alloc(blocks_.empty() ? alignof(Entry) : kLargePageBytes, bytes);
+    const size_t entries = blocks_.empty() ? kFirstBlock : kBlock;
+    void* block = std::aligned_alloc(alignof(Entry), entries * sizeof(Entry));
     if (!block) throw std::bad_alloc();
-    if (!blocks_.empty()) AdviseWholeLargePages(block, bytes);
     blocks_.emplace_back(static_cast<Entry*>(block));
   }
   // A slot holds the hash's high half and the entry number + 1; 0 = free.

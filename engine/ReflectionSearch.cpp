@@ -15,7 +15,7 @@
 #include "engine/GroupRating.h"
 #include "engine/Intensities.h"
 #include "engine/Komorka.h"
-#include "engine/LargePages.h"
+#include "engine/LargeArrays.h"
 #include "engine/ReflectionGroups.h"
 #include "engine/SearchThreads.h"
 #include "engine/StructureFactorKernel.h"

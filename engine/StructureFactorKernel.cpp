@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "engine/Intensities.h"
-#include "engine/LargePages.h"
+#include "engine/LargeArrays.h"
 
 namespace pelmora {
 namespace {

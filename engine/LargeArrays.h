@@ -1,0 +1,76 @@
+// The big arrays of a long calculation: vectors whose pages are faulted in
+// on two threads, and text made in place.
+//
+// Large (2 MB) pages were used here once. On a virtual machine they cost
+// some 0.1 ms a megabyte to touch while the host still backs the memory,
+// and some 3 ms a megabyte once it has taken the memory back, which it
+// does with memory left free for a few seconds; small pages cost some
+// 0.6 ms a megabyte either way. A run started after a pause met the dear
+// case, and a calculation of 2000 atoms was a quarter slower with them.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace pelmora {
+
+// The pages of [data, data + bytes) faulted in, the second half on a thread
+// of its own: the system clears each page it hands out, which for tens of
+// megabytes took longer than filling them.
+inline void TouchPagesOnTwoThreads(void* data, size_t bytes) {
+  constexpr size_t kPage = 4096;
+  auto* const first = static_cast<volatile unsigned char*>(data);
+  const auto touch = [first](size_t from, size_t to) {
+    for (size_t at = from; at < to; at += kPage) first[at] = 0;
+  };
+  const size_t half = bytes / 2 / kPage * kPage;
+  std::jthread second([&] { touch(half, bytes); });
+  touch(0, half);
+}
+
+// A vector of n copies of value; a large one's pages faulted in on two
+// threads before the copies are made on this one.
+template <class T>
+std::vector<T> LargeVector(size_t n, const T& value = T()) {
+  constexpr size_t kTouchedOnTwoThreads = size_t{16} << 20;
+  std::vector<T> v;
+  v.reserve(n);
+  if (n * sizeof(T) >= kTouchedOnTwoThreads) TouchPagesOnTwoThreads(v.data(), n * sizeof(T));
+  v.resize(n, value);
+  return v;
+}
+
+// Text made in place, for the blocks of a long list: rows are formatted
+// straight into it, without a string's checks and copies.
+class LargeText {
+ public:
+  LargeText() = default;
+  LargeText(const LargeText&) = delete;
+  LargeText& operator=(const LargeText&) = delete;
+  ~LargeText() { std::free(data_); }
+  // Room for n more bytes at end(); false when memory ran out.
+  bool Room(size_t n) {
+    if (capacity_ - size_ >= n) return true;
+    const size_t cap = std::max(size_ + n, 2 * capacity_);
+    char* grown = static_cast<char*>(std::realloc(data_, cap));
+    if (!grown) return false;
+    data_ = grown;
+    capacity_ = cap;
+    return true;
+  }
+  char* end() { return data_ + size_; }
+  void SetEnd(const char* p) { size_ = static_cast<size_t>(p - data_); }
+  void Clear() { size_ = 0; }
+  std::string_view View() const { return {data_, size_}; }
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0, capacity_ = 0;
+};
+
+}  // namespace pelmora
