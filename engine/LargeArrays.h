@@ -37,7 +37,7 @@ inline void TouchPagesOnTwoThreads(void* data, size_t bytes) {
 // threads before the copies are made on this one.
 template <class T>
 std::vector<T> LargeVector(size_t n, const T& value = T()) {
-  constexpr size_t kTouchedOnTwoThreads = size_t{16} << 20;
+  constexpr size_t kTouchedOnTwoThreads = size_t{2} << 20;
   std::vector<T> v;
   v.reserve(n);
   if (n * sizeof(T) >= kTouchedOnTwoThreads) TouchPagesOnTwoThreads(v.data(), n * sizeof(T));
