@@ -33,6 +33,16 @@ char* Put(char* p, const char* text, size_t n) {
   return p + n;
 }
 
+// Three blanks, then the column.
+template <int Width>
+char* SpacedInt(char* p, long value) {
+  return IntFieldToChars<Width>(Put(p, "   ", 3), value);
+}
+template <int Width, int Precision>
+char* SpacedFixed(char* p, double value) {
+  return FixedFieldToChars<Width, Precision>(Put(p, "   ", 3), value);
+}
+
 // "%3d   Ka1%5d   %2d   %2d   %8.4f   %2d   %8.3f   %8.3f   %9.3f   %6.4f   %6.6f   %12.4f     %8.4f\r\n"
 char* FormatRow(char* p, int n, const Reflection& r, double pct) {
   p = IntFieldToChars<3>(p, n);
@@ -40,28 +50,17 @@ char* FormatRow(char* p, int n, const Reflection& r, double pct) {
   else if (r.line == 2) p = Put(p, "   Ka2", 6);
   else p = Put(p, "   ", 3);
   p = IntFieldToChars<5>(p, r.h);
-  p = Put(p, "   ", 3);
-  p = IntFieldToChars<2>(p, r.k);
-  p = Put(p, "   ", 3);
-  p = IntFieldToChars<2>(p, r.l);
-  p = Put(p, "   ", 3);
-  p = FixedFieldToChars<8, 4>(p, TwoThetaDegrees(r));
-  p = Put(p, "   ", 3);
-  p = IntFieldToChars<2>(p, r.multiplicity);
-  p = Put(p, "   ", 3);
-  p = FixedFieldToChars<8, 3>(p, r.reF);
-  p = Put(p, "   ", 3);
-  p = FixedFieldToChars<8, 3>(p, r.imF);
-  p = Put(p, "   ", 3);
-  p = FixedFieldToChars<9, 3>(p, r.f2);
-  p = Put(p, "   ", 3);
-  p = FixedFieldToChars<6, 4>(p, r.d);
-  p = Put(p, "   ", 3);
-  p = FixedFieldToChars<6, 6>(p, r.fwhm);
-  p = Put(p, "   ", 3);
-  p = FixedFieldToChars<12, 4>(p, r.intensity);
-  p = Put(p, "     ", 5);
-  p = FixedFieldToChars<8, 4>(p, pct);
+  p = SpacedInt<2>(p, r.k);
+  p = SpacedInt<2>(p, r.l);
+  p = SpacedFixed<8, 4>(p, TwoThetaDegrees(r));
+  p = SpacedInt<2>(p, r.multiplicity);
+  p = SpacedFixed<8, 3>(p, r.reF);
+  p = SpacedFixed<8, 3>(p, r.imF);
+  p = SpacedFixed<9, 3>(p, r.f2);
+  p = SpacedFixed<6, 4>(p, r.d);
+  p = SpacedFixed<6, 6>(p, r.fwhm);
+  p = SpacedFixed<12, 4>(p, r.intensity);
+  p = FixedFieldToChars<8, 4>(Put(p, "     ", 5), pct);
   return Put(p, "\r\n", 2);
 }
 
