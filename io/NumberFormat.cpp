@@ -66,21 +66,14 @@ char* CopyPadded(char* out, const char* begin, const char* end, int width) {
   return out + len;
 }
 
-// printf's digits without printf for the common case: |value| * 10^precision
-// well inside the integers a double holds exactly and its fraction clearly
-// away from one half, so that the one rounding of the product cannot change
-// which way it rounds. Null leaves the value to the exact conversion.
+// printf's digits without printf where RoundedScaled decides them; null
+// leaves the value to the exact conversion.
 char* FixedDigitsFast(char* p, char* last, double value, int precision) {
   static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
   static constexpr std::uint64_t kIntPow10[] = {1,      10,      100,      1000,      10000,
                                                 100000, 1000000, 10000000, 100000000, 1000000000};
-  if (precision < 0 || precision > 9) return nullptr;
-  const double y = std::fabs(value) * kPow10[precision];
-  if (!(y < 1e15)) return nullptr;  // also NaN
-  const double whole = std::floor(y);
-  const double frac = y - whole;
-  if (std::fabs(frac - 0.5) <= y * 0x1p-51) return nullptr;
-  const std::uint64_t n = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+  std::uint64_t n;
+  if (precision < 0 || precision > 9 || !number_detail::RoundedScaled(value, kPow10[precision], n)) return nullptr;
   if (std::signbit(value)) *p++ = '-';
   p = std::to_chars(p, last, n / kIntPow10[precision]).ptr;
   if (precision > 0) {
@@ -133,32 +126,6 @@ char* PutPadded(char* out, const char* begin, const char* end, int width) {
 }  // namespace
 
 char* FixedToChars(char* out, double value, int width, int precision) {
-  // The common case of the fast digits written from the right straight
-  // into a padded field: a long list is mostly this.
-  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-  static constexpr std::uint64_t kIntPow10[] = {1,      10,      100,      1000,      10000,
-                                                100000, 1000000, 10000000, 100000000, 1000000000};
-  if (precision >= 0 && precision <= 9) {
-    const double y = std::fabs(value) * kPow10[precision];
-    if (y < 1e15) {
-      // Truncation is the floor here: y is not negative.
-      const std::uint64_t whole = static_cast<std::uint64_t>(y);
-      const double frac = y - static_cast<double>(whole);
-      if (!(std::fabs(frac - 0.5) <= y * 0x1p-51)) {
-        const std::uint64_t n = whole + (frac > 0.5 ? 1 : 0);
-        char buf[32];
-        char* const end = buf + sizeof buf;
-        char* p = end;
-        if (precision > 0) {
-          p = DigitsBefore(p, n % kIntPow10[precision], precision);
-          *--p = '.';
-        }
-        p = DigitsBefore(p, n / kIntPow10[precision], 1);
-        if (std::signbit(value)) *--p = '-';
-        return PutPadded(out, p, end, width);
-      }
-    }
-  }
   char buf[kMaxNumberChars];
   char* end = nullptr;
   if (!FixedDigits(buf, value, precision, end)) {

@@ -74,6 +74,22 @@ inline int DecimalDigits(std::uint64_t n) {
 }
 
 constexpr std::uint64_t Pow10(int n) { return n == 0 ? 1 : 10 * Pow10(n - 1); }
+
+// |value| * scale rounded to the nearest integer as printf rounds it, for
+// the common case: the product well inside the integers a double holds
+// exactly and its fraction clearly away from one half, so that the one
+// rounding of the product cannot change which way it rounds. False (also
+// for NaN and infinities) leaves the value to the exact conversion.
+inline bool RoundedScaled(double value, double scale, std::uint64_t& n) {
+  const double y = std::fabs(value) * scale;
+  if (!(y < 1e15)) return false;
+  // Truncation is the floor here: y is not negative.
+  const std::uint64_t whole = static_cast<std::uint64_t>(y);
+  const double frac = y - static_cast<double>(whole);
+  if (std::fabs(frac - 0.5) <= y * 0x1p-51) return false;
+  n = whole + (frac > 0.5 ? 1 : 0);
+  return true;
+}
 }  // namespace number_detail
 
 // FixedToChars and IntToChars for a width and precision fixed when
@@ -84,30 +100,21 @@ inline char* FixedFieldToChars(char* out, double value) {
   static_assert(Precision >= 0 && Precision <= 9 && Width >= 1 && Width <= 32);
   using namespace number_detail;
   constexpr std::uint64_t kScale = Pow10(Precision);
-  const double y = std::fabs(value) * static_cast<double>(kScale);
-  if (y < 1e15) {
-    // Truncation is the floor here: y is not negative. A fraction this near
-    // one half would need the exact conversion.
-    const std::uint64_t whole = static_cast<std::uint64_t>(y);
-    const double frac = y - static_cast<double>(whole);
-    if (!(std::fabs(frac - 0.5) <= y * 0x1p-51)) {
-      const std::uint64_t n = whole + (frac > 0.5 ? 1 : 0);
-      const std::uint64_t units = n / kScale;
-      const bool negative = std::signbit(value);
-      const int len = DecimalDigits(units) + (Precision > 0 ? Precision + 1 : 0) + (negative ? 1 : 0);
-      std::memset(out, ' ', Width);
-      char* const end = out + (len > Width ? len : Width);
-      char* p = end;
-      if constexpr (Precision > 0) {
-        p = ExactDigitsBefore<Precision>(p, n % kScale);
-        *--p = '.';
-      }
-      p = DigitsBefore(p, units, 1);
-      if (negative) *--p = '-';
-      return end;
-    }
+  std::uint64_t n;
+  if (!RoundedScaled(value, static_cast<double>(kScale), n)) return FixedToChars(out, value, Width, Precision);
+  const std::uint64_t units = n / kScale;
+  const bool negative = std::signbit(value);
+  const int len = DecimalDigits(units) + (Precision > 0 ? Precision + 1 : 0) + (negative ? 1 : 0);
+  std::memset(out, ' ', Width);
+  char* const end = out + (len > Width ? len : Width);
+  char* p = end;
+  if constexpr (Precision > 0) {
+    p = ExactDigitsBefore<Precision>(p, n % kScale);
+    *--p = '.';
   }
-  return FixedToChars(out, value, Width, Precision);
+  p = DigitsBefore(p, units, 1);
+  if (negative) *--p = '-';
+  return end;
 }
 
 template <int Width>
