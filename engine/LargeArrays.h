@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 #include <thread>
 #include <vector>

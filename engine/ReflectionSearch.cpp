@@ -5,10 +5,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <exception>
+#include <future>
 #include <memory>
-#include <optional>
-#include <thread>
 #include <string>
 #include <utility>
 
@@ -105,29 +103,18 @@ class IndexSearch {
   // A large cell's forms (its atoms tried under the metric's operations)
   // are found on a thread of their own while the kernel fills its tables.
   static constexpr size_t kAtomsForFormsThread = 64;
-  std::jthread FindForms(const CKomorka& doc) {
+  static std::future<ReflectionForms> FindForms(const CKomorka& doc) {
     if (doc.crystal.cellAtoms.size() < kAtomsForFormsThread) return {};
-    return std::jthread([this, &doc] {
-      try {
-        foundForms_.emplace(ReflectionForms::Of(doc.crystal, doc.cell));
-      } catch (...) {
-        formsFailure_ = std::current_exception();
-      }
-    });
+    return std::async(std::launch::async, [&doc] { return ReflectionForms::Of(doc.crystal, doc.cell); });
   }
   ReflectionForms TakeForms(const CKomorka& doc) {
-    if (!formsFinder_.joinable()) return ReflectionForms::Of(doc.crystal, doc.cell);
-    formsFinder_.join();
-    if (formsFailure_) std::rethrow_exception(formsFailure_);
-    return std::move(*foundForms_);
+    return formsFinder_.valid() ? formsFinder_.get() : ReflectionForms::Of(doc.crystal, doc.cell);
   }
 
   const CKomorka& doc_;
   const bool second_;
   const int H_, K_, L_;
-  std::optional<ReflectionForms> foundForms_;
-  std::exception_ptr formsFailure_;
-  std::jthread formsFinder_;
+  std::future<ReflectionForms> formsFinder_;
   const StructureFactorKernel kernel_;
   const double V2_;
   const ReflectionForms forms_;
