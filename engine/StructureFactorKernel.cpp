@@ -166,11 +166,47 @@ PELMORA_KERNEL_CLONES bool StructureFactorKernel::PhaseSumsRows(
       const Row& row = rows[r];
       const double* __restrict kc = &yc_[static_cast<size_t>(row.k + kMax_) * n];
       const double* __restrict ks = &ys_[static_cast<size_t>(row.k + kMax_) * n];
-      for (int i = b0; i < b1; ++i) {
-        pr[i - b0] = hc[i] * kc[i] - hs[i] * ks[i];
-        pi[i - b0] = hc[i] * ks[i] + hs[i] * kc[i];
+      // Blocks and species' segments start at multiples of four: whole
+      // vectors, which GCC does not see for itself.
+      for (int i = b0; i < b1; i += kLanes) {
+        const Lanes c1 = *reinterpret_cast<const Lanes*>(hc + i), s1 = *reinterpret_cast<const Lanes*>(hs + i);
+        const Lanes c2 = *reinterpret_cast<const Lanes*>(kc + i), s2 = *reinterpret_cast<const Lanes*>(ks + i);
+        *reinterpret_cast<Lanes*>(pr + (i - b0)) = c1 * c2 - s1 * s2;
+        *reinterpret_cast<Lanes*>(pi + (i - b0)) = c1 * s2 + s1 * c2;
       }
-      for (int j = 0; j < row.nl; ++j, accL += stride) {
+      // Two l at a time: they share the loads of pr and pi, and their four
+      // chains of additions overlap. Each lane's operations are those of
+      // one l alone, so the sums keep their bits.
+      int j = 0;
+      for (; j + 1 < row.nl; j += 2, accL += 2 * stride) {
+        const double* __restrict lc0 = &zc_[static_cast<size_t>(row.ls[j] + lMax_) * n];
+        const double* __restrict ls0 = &zs_[static_cast<size_t>(row.ls[j] + lMax_) * n];
+        const double* __restrict lc1 = &zc_[static_cast<size_t>(row.ls[j + 1] + lMax_) * n];
+        const double* __restrict ls1 = &zs_[static_cast<size_t>(row.ls[j + 1] + lMax_) * n];
+        for (int s = s0; s < s1; ++s) {
+          Lanes* const lanes0 = reinterpret_cast<Lanes*>(accL + static_cast<size_t>(s) * 2 * kLanes);
+          Lanes* const lanes1 = reinterpret_cast<Lanes*>(accL + stride + static_cast<size_t>(s) * 2 * kLanes);
+          const int lo = std::max(segBegin_[s], b0), hi = std::min(segEnd_[s], b1);
+          Lanes ac0 = lanes0[0], as0 = lanes0[1], ac1 = lanes1[0], as1 = lanes1[1];
+          for (int i = lo; i < hi; i += kLanes) {
+            const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
+            const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
+            const Lanes c0 = *reinterpret_cast<const Lanes*>(lc0 + i);
+            const Lanes sn0 = *reinterpret_cast<const Lanes*>(ls0 + i);
+            const Lanes c1 = *reinterpret_cast<const Lanes*>(lc1 + i);
+            const Lanes sn1 = *reinterpret_cast<const Lanes*>(ls1 + i);
+            ac0 += p * c0 - q * sn0;
+            as0 += p * sn0 + q * c0;
+            ac1 += p * c1 - q * sn1;
+            as1 += p * sn1 + q * c1;
+          }
+          lanes0[0] = ac0;
+          lanes0[1] = as0;
+          lanes1[0] = ac1;
+          lanes1[1] = as1;
+        }
+      }
+      for (; j < row.nl; ++j, accL += stride) {
         const double* __restrict lc = &zc_[static_cast<size_t>(row.ls[j] + lMax_) * n];
         const double* __restrict lsn = &zs_[static_cast<size_t>(row.ls[j] + lMax_) * n];
         for (int s = s0; s < s1; ++s) {
