@@ -78,6 +78,14 @@ inline std::uint64_t AngleBits(double x) {
   std::memcpy(&b, &x, 8);
   return (b >> 63) != 0 ? ~b : b | (std::uint64_t{1} << 63);
 }
+// h, k and l within +-511 as one number that orders them as list order
+// does (larger first); 0 when one lies outside.
+inline std::uint64_t PackedIndices(std::int32_t h, std::int32_t k, std::int32_t l) {
+  constexpr std::int32_t kMax = 511;
+  if (h < -kMax || h > kMax || k < -kMax || k > kMax || l < -kMax || l > kMax) return 0;
+  const auto field = [](std::int32_t i) { return static_cast<std::uint64_t>(i + kMax + 1); };
+  return field(h) << 20 | field(k) << 10 | field(l);
+}
 struct AngleKey {
   std::uint64_t bits, n;
 };
@@ -178,33 +186,41 @@ class GroupTable {
   // comparison sort over entries a cache line each would not), then each
   // run of one angle by its indices.
   std::vector<const Entry*> Sorted() const {
+    // The key's second half holds the entry's number and, for indices
+    // within +-511, the indices packed so that a larger number comes
+    // first in list order: runs of one angle are then sorted within the
+    // keys, without reading their entries, which lie far apart.
+    constexpr std::uint64_t kNumber = 0xFFFFFFFFull;
+    bool packed = size_ <= kNumber;
     std::vector<AngleKey> keys(size_);
-    for (size_t n = 0; n < size_; ++n) keys[n] = {AngleBits(At(n).first.theta), static_cast<std::uint64_t>(n)};
+    for (size_t n = 0; n < size_; ++n) {
+      const Found& f = At(n).first;
+      keys[n] = {AngleBits(f.theta), static_cast<std::uint64_t>(n)};
+      if (packed) {
+        const std::uint64_t indices = PackedIndices(f.h, f.k, f.l);
+        packed = indices != 0;
+        keys[n].n |= indices << 32;
+      }
+    }
     SortAngleKeys(keys);
+    // Numbers past 32 bits come with no indices beside them.
+    const std::uint64_t number = size_ <= kNumber ? kNumber : ~std::uint64_t{0};
     std::vector<const Entry*> out = LargeVector<const Entry*>(size_);
-    for (size_t i = 0; i < size_; ++i) out[i] = &At(keys[i].n);
-    // A run's indices are read once into a small table and sorted there
-    // (larger first, as FoundBefore orders equal angles): its entries lie
-    // far apart, and a comparison sort would read each many times.
-    struct Tie {
-      std::int32_t h, k, l;
-      const Entry* entry;
-    };
-    std::vector<Tie> ties;
     for (size_t i = 0; i < size_;) {
       size_t j = i + 1;
       while (j < size_ && keys[j].bits == keys[i].bits) ++j;
-      if (j - i > 1) {
-        ties.clear();
-        for (size_t m = i; m < j; ++m) ties.push_back({out[m]->first.h, out[m]->first.k, out[m]->first.l, out[m]});
-        std::sort(ties.begin(), ties.end(), [](const Tie& x, const Tie& y) {
-          if (x.h != y.h) return x.h > y.h;
-          if (x.k != y.k) return x.k > y.k;
-          return x.l > y.l;
+      if (j - i > 1 && packed) {
+        std::sort(keys.begin() + i, keys.begin() + j,
+                  [](const AngleKey& x, const AngleKey& y) { return (x.n >> 32) > (y.n >> 32); });
+      } else if (j - i > 1) {
+        std::sort(keys.begin() + i, keys.begin() + j, [this, number](const AngleKey& x, const AngleKey& y) {
+          const Found &a = At(x.n & number).first, &b = At(y.n & number).first;
+          if (a.h != b.h) return a.h > b.h;
+          if (a.k != b.k) return a.k > b.k;
+          return a.l > b.l;
         });
-        for (size_t m = i; m < j; ++m) out[m] = ties[m - i].entry;
       }
-      i = j;
+      for (; i < j; ++i) out[i] = &At(keys[i].n & number);
     }
     return out;
   }

@@ -261,25 +261,32 @@ TEST(Search, LargeGroupTablesKeepEveryGroup) {
         const double theta = coarse(rng) * 1e-4;
         records.push_back({theta, 1.0 / theta, 0.0, 0.0, static_cast<double>(h + k + l), h, k, l});
       }
-  search::GroupTable a(&forms), b(&forms), appended(&forms);
+  // Indices past 511 in the last records as well (wide): runs of one angle
+  // then mix the two ways of ordering equal angles.
+  search::GroupTable a(&forms), b(&forms), appended(&forms), wide(&forms);
+  std::vector<search::Found> wideRecords = records;
   for (size_t i = 0; i < records.size(); ++i) {
     (i % 3 ? a : b).Add(records[i]);
     a.Add(records[i]);
     search::Found twice = records[i];
     twice.f2 *= 2.0;
     appended.Append(twice, 2);
+    if (i > records.size() / 2) wideRecords[i].h *= 12;
+    wide.Append(wideRecords[i], 1);
   }
   a.MergeFrom(b);
-  std::vector<search::Found> want = records;
-  std::sort(want.begin(), want.end(), search::FoundBefore);
-  for (const search::GroupTable* t : {&a, &appended}) {
-    const auto order = t->Sorted();
+  const auto expect = [](const search::GroupTable& t, std::vector<search::Found> want, int count) {
+    std::sort(want.begin(), want.end(), search::FoundBefore);
+    const auto order = t.Sorted();
     ASSERT_EQ(order.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
       ASSERT_EQ(std::tuple(order[i]->first.h, order[i]->first.k, order[i]->first.l, order[i]->count),
-                std::tuple(want[i].h, want[i].k, want[i].l, 2))
+                std::tuple(want[i].h, want[i].k, want[i].l, count))
           << i;
-      ASSERT_EQ(order[i]->first.f2, 2.0 * want[i].f2) << i;
+      ASSERT_EQ(order[i]->first.f2, count * want[i].f2) << i;
     }
-  }
+  };
+  expect(a, records, 2);
+  expect(appended, records, 2);
+  expect(wide, wideRecords, 1);
 }
