@@ -1,5 +1,8 @@
 #include "engine/ReflectionGroups.h"
 
+#include <algorithm>
+#include <bit>
+
 #include "engine/SearchThreads.h"
 #include "io/NumberFormat.h"
 
@@ -45,26 +48,50 @@ int Chunks(size_t n) { return n >= kParallelRecords ? MaxThreads() : 1; }
 
 }  // namespace
 
-// Least significant digit first, 11 bits a pass; a pass whose digit is the
-// same for every key (the exponent's, mostly) is left out.
+// One pass into buckets of some four keys each, spread evenly between the
+// smallest and the largest angle, then each bucket sorted on its own: the
+// keys are scattered once, where a radix sort of 64-bit angles scatters
+// them five or six times.
 void SortAngleKeys(std::vector<AngleKey>& keys) {
-  constexpr int kBits = 11;
-  constexpr size_t kBuckets = size_t{1} << kBits;
-  std::vector<AngleKey> other(keys.size());
-  std::vector<size_t> count(kBuckets);
-  for (int shift = 0; shift < 64; shift += kBits) {
-    std::fill(count.begin(), count.end(), 0);
-    for (const AngleKey& k : keys) ++count[(k.bits >> shift) & (kBuckets - 1)];
-    if (keys.empty() || count[(keys[0].bits >> shift) & (kBuckets - 1)] == keys.size()) continue;
-    size_t at = 0;
-    for (size_t& c : count) {
-      const size_t n = c;
-      c = at;
-      at += n;
-    }
-    for (const AngleKey& k : keys) other[count[(k.bits >> shift) & (kBuckets - 1)]++] = k;
-    keys.swap(other);
+  const auto before = [](const AngleKey& a, const AngleKey& b) { return a.bits != b.bits ? a.bits < b.bits : a.n < b.n; };
+  const size_t size = keys.size();
+  if (size < 256) {
+    std::sort(keys.begin(), keys.end(), before);
+    return;
   }
+  std::uint64_t lo = keys[0].bits, hi = keys[0].bits;
+  for (const AngleKey& k : keys) {
+    lo = std::min(lo, k.bits);
+    hi = std::max(hi, k.bits);
+  }
+  const int bucketBits = std::bit_width(size / 4);
+  const int spanBits = std::bit_width(hi - lo);
+  const int shift = spanBits > bucketBits ? spanBits - bucketBits : 0;
+  const size_t buckets = static_cast<size_t>((hi - lo) >> shift) + 1;
+  std::vector<size_t> start(buckets + 1, 0);
+  for (const AngleKey& k : keys) ++start[static_cast<size_t>((k.bits - lo) >> shift) + 1];
+  for (size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  std::vector<AngleKey> sorted(size);
+  {
+    std::vector<size_t> at(start.begin(), start.end() - 1);
+    for (const AngleKey& k : keys) sorted[at[static_cast<size_t>((k.bits - lo) >> shift)]++] = k;
+  }
+  for (size_t b = 0; b < buckets; ++b) {
+    AngleKey* const first = sorted.data() + start[b];
+    AngleKey* const last = sorted.data() + start[b + 1];
+    if (last - first < 16) {
+      // Insertion sort: most buckets hold a few keys.
+      for (AngleKey* i = first + 1; i < last; ++i) {
+        const AngleKey k = *i;
+        AngleKey* j = i;
+        for (; j > first && before(k, j[-1]); --j) *j = j[-1];
+        *j = k;
+      }
+    } else {
+      std::sort(first, last, before);
+    }
+  }
+  keys.swap(sorted);
 }
 
 // The list of both lines: the sorted entries of every part of each line

@@ -72,7 +72,8 @@ struct GroupKey {
 };
 
 // A double's bits as an integer of the same order (negatives below
-// positives), and the radix sort of such keys that the group tables use.
+// positives), and the sort of such keys (by bits, then n) that the group
+// tables use.
 inline std::uint64_t AngleBits(double x) {
   std::uint64_t b;
   std::memcpy(&b, &x, 8);
@@ -187,10 +188,10 @@ class GroupTable {
   // run of one angle by its indices.
   std::vector<const Entry*> Sorted() const {
     // The key's second half holds the entry's number and, for indices
-    // within +-511, the indices packed so that a larger number comes
-    // first in list order: runs of one angle are then sorted within the
-    // keys, without reading their entries, which lie far apart.
-    constexpr std::uint64_t kNumber = 0xFFFFFFFFull;
+    // within +-511, the indices packed so that a smaller number comes
+    // first in list order: the sort then puts runs of one angle in order
+    // too, without reading their entries, which lie far apart.
+    constexpr std::uint64_t kNumber = 0xFFFFFFFFull, kLastPacked = (std::uint64_t{1} << 30) - 1;
     bool packed = size_ <= kNumber;
     std::vector<AngleKey> keys(size_);
     for (size_t n = 0; n < size_; ++n) {
@@ -199,7 +200,7 @@ class GroupTable {
       if (packed) {
         const std::uint64_t indices = PackedIndices(f.h, f.k, f.l);
         packed = indices != 0;
-        keys[n].n |= indices << 32;
+        keys[n].n |= (kLastPacked - indices) << 32;
       }
     }
     SortAngleKeys(keys);
@@ -209,10 +210,7 @@ class GroupTable {
     for (size_t i = 0; i < size_;) {
       size_t j = i + 1;
       while (j < size_ && keys[j].bits == keys[i].bits) ++j;
-      if (j - i > 1 && packed) {
-        std::sort(keys.begin() + i, keys.begin() + j,
-                  [](const AngleKey& x, const AngleKey& y) { return (x.n >> 32) > (y.n >> 32); });
-      } else if (j - i > 1) {
+      if (j - i > 1 && !packed) {
         std::sort(keys.begin() + i, keys.begin() + j, [this, number](const AngleKey& x, const AngleKey& y) {
           const Found &a = At(x.n & number).first, &b = At(y.n & number).first;
           if (a.h != b.h) return a.h > b.h;
