@@ -1,6 +1,7 @@
 // The rating of the groups: the integrated intensity of each.
 #include "engine/GroupRating.h"
 
+#include <cmath>
 #include <cstddef>
 
 #include "engine/Komorka.h"
@@ -19,6 +20,9 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups, PositionPo
   const int threads = total >= static_cast<std::ptrdiff_t>(kParallelRecords) ? MaxThreads() : 1;
   OnThreads(threads, [&](int t) {
     const std::ptrdiff_t from = total * t / threads, to = total * (t + 1) / threads;
+    // The last angle's factors for each line: groups of one angle follow
+    // one another.
+    CKomorka::AngleFactors last[2] = {{std::nan(""), 0, 0, 0}, {std::nan(""), 0, 0, 0}};
     for (std::ptrdiff_t i = from; i < to; ++i) {
       if (stopped.load(std::memory_order_relaxed)) return;
       poster.Post(static_cast<int>(static_cast<double>(i) * step + 750));
@@ -27,7 +31,9 @@ bool RateGroups(const CKomorka& doc, std::vector<Reflection>& groups, PositionPo
         return;
       }
       Reflection& g = groups[static_cast<size_t>(i)];
-      g.intensity = doc.GroupIntensity(g, g.line, factors[g.line == 1 ? 0 : 1]);
+      const int n = g.line == 1 ? 0 : 1;
+      if (!(last[n].theta == g.theta)) last[n] = doc.AngleIntensityFactors(g.theta, factors[n]);
+      g.intensity = doc.GroupIntensity(g, g.line, factors[n], last[n]);
     }
   });
   return !stopped;

@@ -82,12 +82,19 @@ double CKomorka::GroupIntensity(const Reflection& g, int line) const {
 }
 
 double CKomorka::GroupIntensity(const Reflection& g, int line, const LineFactors& factors) const {
+  return GroupIntensity(g, line, factors, AngleIntensityFactors(g.theta, factors));
+}
+
+CKomorka::AngleFactors CKomorka::AngleIntensityFactors(double theta, const LineFactors& factors) const {
   // With displacements per site, |F|^2 holds them all already.
   const double D =
-      factors.perSiteB ? 1.0 : DebyeWallerFactor(g.theta, factors.lambda, experiment.dwfactor, experiment.IsDW);
-  const double L = LorentzFactor(g.theta);
-  const double P = PolarisationFactor(g.theta, experiment.radiation);
-  double num = factors.numerator * g.f2 * D * L * P * static_cast<double>(g.multiplicity);
+      factors.perSiteB ? 1.0 : DebyeWallerFactor(theta, factors.lambda, experiment.dwfactor, experiment.IsDW);
+  return {theta, D, LorentzFactor(theta), PolarisationFactor(theta, experiment.radiation)};
+}
+
+double CKomorka::GroupIntensity(const Reflection& g, int line, const LineFactors& factors,
+                                const AngleFactors& angle) const {
+  double num = factors.numerator * g.f2 * angle.D * angle.L * angle.P * static_cast<double>(g.multiplicity);
   if (line == 2) num *= experiment.ratio;
   return num / factors.denominator;
 }

@@ -100,6 +100,15 @@ class CKomorka {
   double SiteDefaultB() const;
   LineFactors LineIntensityFactors(int line) const;
   double GroupIntensity(const Reflection& group, int line, const LineFactors& factors) const;
+  // The factors that depend on the angle alone (Debye-Waller, Lorentz,
+  // polarisation), for groups that share one: a list by angle holds runs
+  // of them in a cell of high metric symmetry.
+  struct AngleFactors {
+    double theta, D, L, P;
+  };
+  AngleFactors AngleIntensityFactors(double theta, const LineFactors& factors) const;
+  double GroupIntensity(const Reflection& group, int line, const LineFactors& factors,
+                        const AngleFactors& angle) const;
 
   // The largest index that can reach the experiment's 2-theta range along
   // each axis (never below 15).
