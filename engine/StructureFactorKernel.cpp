@@ -146,7 +146,9 @@ PELMORA_KERNEL_CLONES bool StructureFactorKernel::PhaseSumsRows(
   size_t total = 0;
   for (int r = 0; r < nRows; ++r) total += static_cast<size_t>(rows[r].nl);
   // Four lanes of cosine sums, then four of sine sums, per l and species.
-  scratch.acc.assign(total * ns * 2 * kLanes, 0.0);
+  // No clearing: a species' sums start from zero in the block where its
+  // atoms begin.
+  scratch.acc.resize(total * ns * 2 * kLanes);
   scratch.pr.resize(kBlock);
   scratch.pi.resize(kBlock);
   double* __restrict pr = scratch.pr.data();
@@ -187,7 +189,9 @@ PELMORA_KERNEL_CLONES bool StructureFactorKernel::PhaseSumsRows(
           Lanes* const lanes0 = reinterpret_cast<Lanes*>(accL + static_cast<size_t>(s) * 2 * kLanes);
           Lanes* const lanes1 = reinterpret_cast<Lanes*>(accL + stride + static_cast<size_t>(s) * 2 * kLanes);
           const int lo = std::max(segBegin_[s], b0), hi = std::min(segEnd_[s], b1);
-          Lanes ac0 = lanes0[0], as0 = lanes0[1], ac1 = lanes1[0], as1 = lanes1[1];
+          const bool fresh = segBegin_[s] >= b0;
+          Lanes ac0 = fresh ? Lanes{} : lanes0[0], as0 = fresh ? Lanes{} : lanes0[1];
+          Lanes ac1 = fresh ? Lanes{} : lanes1[0], as1 = fresh ? Lanes{} : lanes1[1];
           for (int i = lo; i < hi; i += kLanes) {
             const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
             const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
@@ -215,7 +219,8 @@ PELMORA_KERNEL_CLONES bool StructureFactorKernel::PhaseSumsRows(
           // The four lanes as one vector, element by element the same
           // operations, so that they stay in registers.
           Lanes* const lanes = reinterpret_cast<Lanes*>(acc);
-          Lanes ac = lanes[0], as = lanes[1];
+          const bool fresh = segBegin_[s] >= b0;
+          Lanes ac = fresh ? Lanes{} : lanes[0], as = fresh ? Lanes{} : lanes[1];
           for (int i = lo; i < hi; i += kLanes) {
             const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
             const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
