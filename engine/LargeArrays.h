@@ -11,35 +11,54 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include <sys/mman.h>
+
 namespace pelmora {
 
-// The pages of [data, data + bytes) faulted in, the second half on a thread
-// of its own: the system clears each page it hands out, which for tens of
-// megabytes took longer than filling them.
-inline void TouchPagesOnTwoThreads(void* data, size_t bytes) {
-  constexpr size_t kPage = 4096;
+// The pages of [data, data + bytes) faulted in: the system clears each page
+// it hands out, which for megabytes takes longer than filling them. Whole
+// pages go in one call where the system offers it (Linux 5.14 and later),
+// a quarter cheaper than a fault a page.
+inline void TouchPages(void* data, size_t bytes) {
+  constexpr uintptr_t kPage = 4096;
   auto* const first = static_cast<volatile unsigned char*>(data);
-  const auto touch = [first](size_t from, size_t to) {
-    for (size_t at = from; at < to; at += kPage) first[at] = 0;
-  };
-  const size_t half = bytes / 2 / kPage * kPage;
-  std::jthread second([&] { touch(half, bytes); });
-  touch(0, half);
+  if (bytes == 0) return;
+#ifdef MADV_POPULATE_WRITE
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
+  if (end > begin && madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE) == 0) {
+    first[0] = 0;  // the partial pages at either end
+    first[bytes - 1] = 0;
+    return;
+  }
+#endif
+  for (size_t at = 0; at < bytes; at += kPage) first[at] = 0;
+  first[bytes - 1] = 0;
 }
 
-// A vector of n copies of value; a large one's pages faulted in on two
-// threads before the copies are made on this one.
+// The same with the second half on a thread of its own, for tens of
+// megabytes.
+inline void TouchPagesOnTwoThreads(void* data, size_t bytes) {
+  const size_t half = bytes / 2;
+  std::jthread second([&] { TouchPages(static_cast<char*>(data) + half, bytes - half); });
+  TouchPages(data, half);
+}
+
+// A vector of n copies of value; a large one's pages faulted in (from 2 MB
+// on two threads) before the copies are made on this one.
 template <class T>
 std::vector<T> LargeVector(size_t n, const T& value = T()) {
-  constexpr size_t kTouchedOnTwoThreads = size_t{2} << 20;
+  constexpr size_t kTouched = size_t{256} << 10, kTouchedOnTwoThreads = size_t{2} << 20;
   std::vector<T> v;
   v.reserve(n);
   if (n * sizeof(T) >= kTouchedOnTwoThreads) TouchPagesOnTwoThreads(v.data(), n * sizeof(T));
+  else if (n * sizeof(T) >= kTouched) TouchPages(v.data(), n * sizeof(T));
   v.resize(n, value);
   return v;
 }

@@ -71,7 +71,7 @@ void SortAngleKeys(std::vector<AngleKey>& keys) {
   std::vector<size_t> start(buckets + 1, 0);
   for (const AngleKey& k : keys) ++start[static_cast<size_t>((k.bits - lo) >> shift) + 1];
   for (size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-  std::vector<AngleKey> sorted(size);
+  std::vector<AngleKey> sorted = LargeVector<AngleKey>(size);
   {
     std::vector<size_t> at(start.begin(), start.end() - 1);
     for (const AngleKey& k : keys) sorted[at[static_cast<size_t>((k.bits - lo) >> shift)]++] = k;

@@ -193,7 +193,7 @@ class GroupTable {
     // too, without reading their entries, which lie far apart.
     constexpr std::uint64_t kNumber = 0xFFFFFFFFull, kLastPacked = (std::uint64_t{1} << 30) - 1;
     bool packed = size_ <= kNumber;
-    std::vector<AngleKey> keys(size_);
+    std::vector<AngleKey> keys = LargeVector<AngleKey>(size_);
     for (size_t n = 0; n < size_; ++n) {
       const Found& f = At(n).first;
       keys[n] = {AngleBits(f.theta), static_cast<std::uint64_t>(n)};
