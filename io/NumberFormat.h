@@ -104,9 +104,17 @@ inline char* FixedFieldToChars(char* out, double value) {
   if (!RoundedScaled(value, static_cast<double>(kScale), n)) return FixedToChars(out, value, Width, Precision);
   const std::uint64_t units = n / kScale;
   const bool negative = std::signbit(value);
-  const int len = DecimalDigits(units) + (Precision > 0 ? Precision + 1 : 0) + (negative ? 1 : 0);
+  // Digits before the point that the width holds with and without a sign:
+  // a number that fits is written right-aligned without counting them.
+  constexpr int kRoom = Width - (Precision > 0 ? Precision + 1 : 0);
+  constexpr std::uint64_t kFits = kRoom >= 1 && kRoom <= 19 ? Pow10(kRoom) : 0;
+  constexpr std::uint64_t kFitsSigned = kRoom >= 2 && kRoom <= 20 ? Pow10(kRoom - 1) : 0;
   std::memset(out, ' ', Width);
-  char* const end = out + (len > Width ? len : Width);
+  char* end = out + Width;
+  if (!(units < (negative ? kFitsSigned : kFits))) {
+    const int len = DecimalDigits(units) + (Precision > 0 ? Precision + 1 : 0) + (negative ? 1 : 0);
+    if (len > Width) end = out + len;
+  }
   char* p = end;
   if constexpr (Precision > 0) {
     p = ExactDigitsBefore<Precision>(p, n % kScale);
@@ -123,9 +131,14 @@ inline char* IntFieldToChars(char* out, long value) {
   using namespace number_detail;
   // The magnitude as unsigned: -LONG_MIN does not fit a long.
   const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  const int len = DecimalDigits(magnitude) + (value < 0 ? 1 : 0);
+  constexpr std::uint64_t kFits = Width <= 19 ? Pow10(Width) : 0;
+  constexpr std::uint64_t kFitsSigned = Width >= 2 && Width <= 20 ? Pow10(Width - 1) : 0;
   std::memset(out, ' ', Width);
-  char* const end = out + (len > Width ? len : Width);
+  char* end = out + Width;
+  if (!(magnitude < (value < 0 ? kFitsSigned : kFits))) {
+    const int len = DecimalDigits(magnitude) + (value < 0 ? 1 : 0);
+    if (len > Width) end = out + len;
+  }
   char* p = DigitsBefore(end, magnitude, 1);
   if (value < 0) *--p = '-';
   return end;

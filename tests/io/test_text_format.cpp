@@ -21,7 +21,10 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
   std::uniform_int_distribution<int> expo(-12, 9);
   std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, 0.125, 0.0625, -0.00005, 1e-300, 123456789.0,
                                  std::numeric_limits<double>::infinity(), std::nan(""), 0.00005, 2.00005,
-                                 -1.7976931348623157e308, 3e15};
+                                 -1.7976931348623157e308, 3e15,
+                                 // Just inside and just past a width of 9, with and without a sign.
+                                 99999.9994, 99999.9996, -9999.9994, -9999.9996, 99.9999994, 99.9999996,
+                                 -9.9999994, -9.9999996};
   for (int i = 0; i < 20000; ++i) values.push_back(mant(rng) * std::pow(10.0, expo(rng)));
   // Decimal halves and their neighbours: where a product rounded once could
   // round the other way.
@@ -62,6 +65,9 @@ TEST(TextFormat, FastFixedFormattingGivesPrintfsDigits) {
   end = IntFieldToChars<3>(end, 0);
   end = IntFieldToChars<2>(end, std::numeric_limits<long>::min());
   EXPECT_EQ(std::string(buf, end), ints + "  0" + std::to_string(std::numeric_limits<long>::min()));
+  end = buf;
+  for (long v : {999L, 1000L, -99L, -100L}) end = IntFieldToChars<3>(end, v);
+  EXPECT_EQ(std::string(buf, end), "9991000-99-100");
 }
 
 // Coordinates as files keep them: the shortest decimals, six at least, that
