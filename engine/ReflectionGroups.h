@@ -181,11 +181,9 @@ class GroupTable {
     }
     other = GroupTable(forms_);
   }
-  // The entries in the order of their first records.
-  // The entries in the order of their first records: the angles sorted as
-  // integers by their bits (radix passes read memory in order, where a
-  // comparison sort over entries a cache line each would not), then each
-  // run of one angle by its indices.
+  // The entries in the order of their first records: keys of the angles'
+  // bits sorted, where a comparison sort over entries a cache line each
+  // would read them many times.
   std::vector<const Entry*> Sorted() const {
     // The key's second half holds the entry's number and, for indices
     // within +-511, the indices packed so that a smaller number comes
