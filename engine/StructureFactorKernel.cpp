@@ -18,6 +18,64 @@ typedef double Lanes __attribute__((vector_size(kLanes * sizeof(double)), aligne
 // search stay in the second-level cache.
 constexpr int kBlock = 256;
 constexpr long kTableEntriesForThread = 8000;
+
+// The kernel's pieces, inlined into each of its clones. Blocks and
+// species' segments start at multiples of four: whole vectors, which GCC
+// does not see for itself. The four lanes are one vector, element by element
+// the same operations, so that they stay in registers.
+
+// The phases of a row (h k) for the atoms [b0, b1): pr + i pi.
+[[gnu::always_inline]] inline void RowPhases(const double* hc, const double* hs, const double* kc,
+                                             const double* ks, int b0, int b1, double* pr, double* pi) {
+  for (int i = b0; i < b1; i += kLanes) {
+    const Lanes c1 = *reinterpret_cast<const Lanes*>(hc + i), s1 = *reinterpret_cast<const Lanes*>(hs + i);
+    const Lanes c2 = *reinterpret_cast<const Lanes*>(kc + i), s2 = *reinterpret_cast<const Lanes*>(ks + i);
+    *reinterpret_cast<Lanes*>(pr + (i - b0)) = c1 * c2 - s1 * s2;
+    *reinterpret_cast<Lanes*>(pi + (i - b0)) = c1 * s2 + s1 * c2;
+  }
+}
+
+// The atoms [lo, hi) of one species added to the sums of one l (cosine
+// lanes, then sine lanes, at acc); pr and pi start at atom b0. Fresh sums
+// start from zero.
+[[gnu::always_inline]] inline void AddOne(const double* pr, const double* pi, int b0, const double* lc,
+                                          const double* ls, int lo, int hi, bool fresh, double* acc) {
+  Lanes* const lanes = reinterpret_cast<Lanes*>(acc);
+  Lanes ac = fresh ? Lanes{} : lanes[0], as = fresh ? Lanes{} : lanes[1];
+  for (int i = lo; i < hi; i += kLanes) {
+    const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
+    const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
+    const Lanes c = *reinterpret_cast<const Lanes*>(lc + i), sn = *reinterpret_cast<const Lanes*>(ls + i);
+    ac += p * c - q * sn;
+    as += p * sn + q * c;
+  }
+  lanes[0] = ac;
+  lanes[1] = as;
+}
+
+// The same for two l at once.
+[[gnu::always_inline]] inline void AddTwo(const double* pr, const double* pi, int b0, const double* lc0,
+                                          const double* ls0, const double* lc1, const double* ls1, int lo, int hi,
+                                          bool fresh, double* acc0, double* acc1) {
+  Lanes* const lanes0 = reinterpret_cast<Lanes*>(acc0);
+  Lanes* const lanes1 = reinterpret_cast<Lanes*>(acc1);
+  Lanes ac0 = fresh ? Lanes{} : lanes0[0], as0 = fresh ? Lanes{} : lanes0[1];
+  Lanes ac1 = fresh ? Lanes{} : lanes1[0], as1 = fresh ? Lanes{} : lanes1[1];
+  for (int i = lo; i < hi; i += kLanes) {
+    const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
+    const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
+    const Lanes c0 = *reinterpret_cast<const Lanes*>(lc0 + i), sn0 = *reinterpret_cast<const Lanes*>(ls0 + i);
+    const Lanes c1 = *reinterpret_cast<const Lanes*>(lc1 + i), sn1 = *reinterpret_cast<const Lanes*>(ls1 + i);
+    ac0 += p * c0 - q * sn0;
+    as0 += p * sn0 + q * c0;
+    ac1 += p * c1 - q * sn1;
+    as1 += p * sn1 + q * c1;
+  }
+  lanes0[0] = ac0;
+  lanes0[1] = as0;
+  lanes1[0] = ac1;
+  lanes1[1] = as1;
+}
 }
 
 StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax,
@@ -168,70 +226,25 @@ PELMORA_KERNEL_CLONES bool StructureFactorKernel::PhaseSumsRows(
       const Row& row = rows[r];
       const double* __restrict kc = &yc_[static_cast<size_t>(row.k + kMax_) * n];
       const double* __restrict ks = &ys_[static_cast<size_t>(row.k + kMax_) * n];
-      // Blocks and species' segments start at multiples of four: whole
-      // vectors, which GCC does not see for itself.
-      for (int i = b0; i < b1; i += kLanes) {
-        const Lanes c1 = *reinterpret_cast<const Lanes*>(hc + i), s1 = *reinterpret_cast<const Lanes*>(hs + i);
-        const Lanes c2 = *reinterpret_cast<const Lanes*>(kc + i), s2 = *reinterpret_cast<const Lanes*>(ks + i);
-        *reinterpret_cast<Lanes*>(pr + (i - b0)) = c1 * c2 - s1 * s2;
-        *reinterpret_cast<Lanes*>(pi + (i - b0)) = c1 * s2 + s1 * c2;
-      }
+      RowPhases(hc, hs, kc, ks, b0, b1, pr, pi);
       // Two l at a time: they share the loads of pr and pi, and their four
       // chains of additions overlap. Each lane's operations are those of
       // one l alone, so the sums keep their bits.
       int j = 0;
       for (; j + 1 < row.nl; j += 2, accL += 2 * stride) {
-        const double* __restrict lc0 = &zc_[static_cast<size_t>(row.ls[j] + lMax_) * n];
-        const double* __restrict ls0 = &zs_[static_cast<size_t>(row.ls[j] + lMax_) * n];
-        const double* __restrict lc1 = &zc_[static_cast<size_t>(row.ls[j + 1] + lMax_) * n];
-        const double* __restrict ls1 = &zs_[static_cast<size_t>(row.ls[j + 1] + lMax_) * n];
+        const size_t row0 = static_cast<size_t>(row.ls[j] + lMax_) * n;
+        const size_t row1 = static_cast<size_t>(row.ls[j + 1] + lMax_) * n;
         for (int s = s0; s < s1; ++s) {
-          Lanes* const lanes0 = reinterpret_cast<Lanes*>(accL + static_cast<size_t>(s) * 2 * kLanes);
-          Lanes* const lanes1 = reinterpret_cast<Lanes*>(accL + stride + static_cast<size_t>(s) * 2 * kLanes);
-          const int lo = std::max(segBegin_[s], b0), hi = std::min(segEnd_[s], b1);
-          const bool fresh = segBegin_[s] >= b0;
-          Lanes ac0 = fresh ? Lanes{} : lanes0[0], as0 = fresh ? Lanes{} : lanes0[1];
-          Lanes ac1 = fresh ? Lanes{} : lanes1[0], as1 = fresh ? Lanes{} : lanes1[1];
-          for (int i = lo; i < hi; i += kLanes) {
-            const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
-            const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
-            const Lanes c0 = *reinterpret_cast<const Lanes*>(lc0 + i);
-            const Lanes sn0 = *reinterpret_cast<const Lanes*>(ls0 + i);
-            const Lanes c1 = *reinterpret_cast<const Lanes*>(lc1 + i);
-            const Lanes sn1 = *reinterpret_cast<const Lanes*>(ls1 + i);
-            ac0 += p * c0 - q * sn0;
-            as0 += p * sn0 + q * c0;
-            ac1 += p * c1 - q * sn1;
-            as1 += p * sn1 + q * c1;
-          }
-          lanes0[0] = ac0;
-          lanes0[1] = as0;
-          lanes1[0] = ac1;
-          lanes1[1] = as1;
+          double* const acc0 = accL + static_cast<size_t>(s) * 2 * kLanes;
+          AddTwo(pr, pi, b0, &zc_[row0], &zs_[row0], &zc_[row1], &zs_[row1], std::max(segBegin_[s], b0),
+                 std::min(segEnd_[s], b1), segBegin_[s] >= b0, acc0, acc0 + stride);
         }
       }
       for (; j < row.nl; ++j, accL += stride) {
-        const double* __restrict lc = &zc_[static_cast<size_t>(row.ls[j] + lMax_) * n];
-        const double* __restrict lsn = &zs_[static_cast<size_t>(row.ls[j] + lMax_) * n];
-        for (int s = s0; s < s1; ++s) {
-          double* const acc = accL + static_cast<size_t>(s) * 2 * kLanes;
-          const int lo = std::max(segBegin_[s], b0), hi = std::min(segEnd_[s], b1);
-          // The four lanes as one vector, element by element the same
-          // operations, so that they stay in registers.
-          Lanes* const lanes = reinterpret_cast<Lanes*>(acc);
-          const bool fresh = segBegin_[s] >= b0;
-          Lanes ac = fresh ? Lanes{} : lanes[0], as = fresh ? Lanes{} : lanes[1];
-          for (int i = lo; i < hi; i += kLanes) {
-            const Lanes p = *reinterpret_cast<const Lanes*>(pr + (i - b0));
-            const Lanes q = *reinterpret_cast<const Lanes*>(pi + (i - b0));
-            const Lanes c = *reinterpret_cast<const Lanes*>(lc + i);
-            const Lanes sn = *reinterpret_cast<const Lanes*>(lsn + i);
-            ac += p * c - q * sn;
-            as += p * sn + q * c;
-          }
-          lanes[0] = ac;
-          lanes[1] = as;
-        }
+        const size_t row0 = static_cast<size_t>(row.ls[j] + lMax_) * n;
+        for (int s = s0; s < s1; ++s)
+          AddOne(pr, pi, b0, &zc_[row0], &zs_[row0], std::max(segBegin_[s], b0), std::min(segEnd_[s], b1),
+                 segBegin_[s] >= b0, accL + static_cast<size_t>(s) * 2 * kLanes);
       }
     }
   }
