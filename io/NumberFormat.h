@@ -90,6 +90,22 @@ inline bool RoundedScaled(double value, double scale, std::uint64_t& n) {
   n = whole + (frac > 0.5 ? 1 : 0);
   return true;
 }
+
+// The end of a right-aligned field of Width characters at out, filled with
+// blanks, for a number whose whole part is `whole`, followed by Tail more
+// characters (point and decimals) and preceded by its sign: the field's own
+// end unless the number is wider. Only a number that may not fit has its
+// digits counted.
+template <int Width, int Tail>
+inline char* BlankField(char* out, std::uint64_t whole, bool negative) {
+  constexpr int kRoom = Width - Tail;
+  constexpr std::uint64_t kFits = kRoom >= 1 && kRoom <= 19 ? Pow10(kRoom) : 0;
+  constexpr std::uint64_t kFitsSigned = kRoom >= 2 && kRoom <= 20 ? Pow10(kRoom - 1) : 0;
+  std::memset(out, ' ', Width);
+  if (whole < (negative ? kFitsSigned : kFits)) return out + Width;
+  const int len = DecimalDigits(whole) + Tail + (negative ? 1 : 0);
+  return out + (len > Width ? len : Width);
+}
 }  // namespace number_detail
 
 // FixedToChars and IntToChars for a width and precision fixed when
@@ -104,17 +120,7 @@ inline char* FixedFieldToChars(char* out, double value) {
   if (!RoundedScaled(value, static_cast<double>(kScale), n)) return FixedToChars(out, value, Width, Precision);
   const std::uint64_t units = n / kScale;
   const bool negative = std::signbit(value);
-  // Digits before the point that the width holds with and without a sign:
-  // a number that fits is written right-aligned without counting them.
-  constexpr int kRoom = Width - (Precision > 0 ? Precision + 1 : 0);
-  constexpr std::uint64_t kFits = kRoom >= 1 && kRoom <= 19 ? Pow10(kRoom) : 0;
-  constexpr std::uint64_t kFitsSigned = kRoom >= 2 && kRoom <= 20 ? Pow10(kRoom - 1) : 0;
-  std::memset(out, ' ', Width);
-  char* end = out + Width;
-  if (!(units < (negative ? kFitsSigned : kFits))) {
-    const int len = DecimalDigits(units) + (Precision > 0 ? Precision + 1 : 0) + (negative ? 1 : 0);
-    if (len > Width) end = out + len;
-  }
+  char* const end = BlankField<Width, (Precision > 0 ? Precision + 1 : 0)>(out, units, negative);
   char* p = end;
   if constexpr (Precision > 0) {
     p = ExactDigitsBefore<Precision>(p, n % kScale);
@@ -131,14 +137,7 @@ inline char* IntFieldToChars(char* out, long value) {
   using namespace number_detail;
   // The magnitude as unsigned: -LONG_MIN does not fit a long.
   const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  constexpr std::uint64_t kFits = Width <= 19 ? Pow10(Width) : 0;
-  constexpr std::uint64_t kFitsSigned = Width >= 2 && Width <= 20 ? Pow10(Width - 1) : 0;
-  std::memset(out, ' ', Width);
-  char* end = out + Width;
-  if (!(magnitude < (value < 0 ? kFitsSigned : kFits))) {
-    const int len = DecimalDigits(magnitude) + (value < 0 ? 1 : 0);
-    if (len > Width) end = out + len;
-  }
+  char* const end = BlankField<Width, 0>(out, magnitude, value < 0);
   char* p = DigitsBefore(end, magnitude, 1);
   if (value < 0) *--p = '-';
   return end;
