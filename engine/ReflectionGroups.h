@@ -210,10 +210,7 @@ class GroupTable {
       while (j < size_ && keys[j].bits == keys[i].bits) ++j;
       if (j - i > 1 && !packed) {
         std::sort(keys.begin() + i, keys.begin() + j, [this, number](const AngleKey& x, const AngleKey& y) {
-          const Found &a = At(x.n & number).first, &b = At(y.n & number).first;
-          if (a.h != b.h) return a.h > b.h;
-          if (a.k != b.k) return a.k > b.k;
-          return a.l > b.l;
+          return FoundBefore(At(x.n & number).first, At(y.n & number).first);
         });
       }
       for (; i < j; ++i) out[i] = &At(keys[i].n & number);
