@@ -107,11 +107,27 @@ struct SiteOf {
   std::optional<std::array<double, 3>> position;
 };
 
+// An atom as the file gives it, with its site.
+struct ReadAtom {
+  AtomSite at;
+  SiteOf site;
+};
+
+ReadAtom ReadAtomElement(const xmlNode* n) {
+  ReadAtom read{ParseAtom(n), {}};
+  if (const xmlNode* e = ChildElement(n, "site")) {
+    read.site.n = parseLong(AttributeText(e, "n").value_or("-1")).value_or(-1);
+    const auto x = AttributeText(e, "x"), y = AttributeText(e, "y"), z = AttributeText(e, "z");
+    if (x && y && z) read.site.position = std::array<double, 3>{parseDoubleOr(*x, 0), parseDoubleOr(*y, 0), parseDoubleOr(*z, 0)};
+  }
+  return read;
+}
+
 // The structure's atoms and, beside each, its site. False when there are
 // more than a cell can hold (refused is set then).
-bool ReadBazaAtoms(const CKomorka& doc, xmlXPathContext* ctx, std::vector<AtomSite>& parsed,
+bool ReadBazaAtoms(const CKomorka& doc, std::vector<ReadAtom>& read, std::vector<AtomSite>& parsed,
                    std::vector<SiteOf>& siteOf, std::vector<DocMessage>& messages, bool& refused) {
-  for (const xmlNode* n : XPathElements(ctx, "//baza/atom")) {
+  for (ReadAtom& atom : read) {
     if (parsed.size() >= static_cast<size_t>(Crystal::kMaxAtoms) ||
         !Crystal::FitsCapacity(doc.crystal.latticeType, parsed.size() + 1)) {
       messages.push_back(
@@ -122,16 +138,9 @@ bool ReadBazaAtoms(const CKomorka& doc, xmlXPathContext* ctx, std::vector<AtomSi
       refused = true;
       return false;
     }
-    AtomSite at = ParseAtom(n);
-    at.siteIndex = static_cast<int>(parsed.size());
-    parsed.push_back(std::move(at));
-    SiteOf site;
-    if (const xmlNode* e = ChildElement(n, "site")) {
-      site.n = parseLong(AttributeText(e, "n").value_or("-1")).value_or(-1);
-      const auto x = AttributeText(e, "x"), y = AttributeText(e, "y"), z = AttributeText(e, "z");
-      if (x && y && z) site.position = std::array<double, 3>{parseDoubleOr(*x, 0), parseDoubleOr(*y, 0), parseDoubleOr(*z, 0)};
-    }
-    siteOf.push_back(site);
+    atom.at.siteIndex = static_cast<int>(parsed.size());
+    parsed.push_back(std::move(atom.at));
+    siteOf.push_back(atom.site);
   }
   return true;
 }
@@ -183,7 +192,8 @@ void ReadBazaSpaceGroup(CKomorka& doc, xmlXPathContext* ctx, const std::vector<S
 }
 
 // Returns false when the load fails (the caller falls back to the import).
-bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& messages, bool& refused) {
+bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<ReadAtom>& atoms, std::vector<DocMessage>& messages,
+              bool& refused) {
   const auto lattice = XPathText(ctx, "//baza/lattice");
   if (!lattice) return false;
   if (!doc.crystal.SetSystemFromName(*lattice)) {
@@ -194,7 +204,7 @@ bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<DocMessage>& mess
 
   std::vector<AtomSite> parsed;
   std::vector<SiteOf> siteOf;
-  if (!ReadBazaAtoms(doc, ctx, parsed, siteOf, messages, refused)) return false;
+  if (!ReadBazaAtoms(doc, atoms, parsed, siteOf, messages, refused)) return false;
   doc.crystal.structureAtoms = std::move(parsed);
   doc.crystal.spaceGroup.clear();
   doc.crystal.asymmetricUnit.clear();
@@ -278,11 +288,12 @@ void LoadAparat(CKomorka& doc, xmlXPathContext* ctx) {
 
 namespace {
 
-StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, std::vector<DocMessage>& messages) {
+StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, std::vector<ReadAtom>& atoms,
+                                     std::vector<DocMessage>& messages) {
   XPathContextPtr ctx(xmlXPathNewContext(xml));
   if (!ctx) return StructureReadStatus::kNotStructure;
   bool refused = false;
-  if (!LoadBaza(doc, ctx.get(), messages, refused))
+  if (!LoadBaza(doc, ctx.get(), atoms, messages, refused))
     return refused ? StructureReadStatus::kRefused : StructureReadStatus::kNotStructure;
   LoadSource(doc, ctx.get());
   LoadAparat(doc, ctx.get());
@@ -292,9 +303,16 @@ StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, std::vector<Doc
 }  // namespace
 
 StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages) {
-  XmlDocPtr xml = ParseXmlBytes(bytes);
+  // The atoms are read as the parser meets them: a large cell's file is
+  // then never whole in memory as a tree.
+  std::vector<ReadAtom> atoms;
+  const StreamedElements streamed{{"baza", "atom"}, [&atoms](const xmlNode* n, size_t place) {
+                                    if (place >= atoms.size()) atoms.resize(place + 1);
+                                    atoms[place] = ReadAtomElement(n);
+                                  }};
+  XmlDocPtr xml = ParseXmlBytes(bytes, &streamed);
   if (!xml) return StructureReadStatus::kNotStructure;
-  return ReadStructureXml(doc, xml.get(), messages);
+  return ReadStructureXml(doc, xml.get(), atoms, messages);
 }
 
 std::string MeasuredPathToStore(const std::string& measured, const std::string& structurePath) {

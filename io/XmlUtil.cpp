@@ -6,6 +6,9 @@
 #include <string_view>
 #include <unordered_map>
 
+#include <libxml/SAX2.h>
+#include <libxml/parser.h>
+
 #include "io/AtomicFile.h"
 #include "io/TextEncoding.h"
 
@@ -25,7 +28,89 @@ void IgnoreGenericError(void*, const char*, ...) {}
 void IgnoreStructuredError(void*, xmlErrorPtr) {}
 }  // namespace
 
-XmlDocPtr ParseXmlBytes(const std::string& bytes) {
+namespace {
+
+bool EndsPath(const xmlNode* n, const std::vector<std::string_view>& names);
+
+// The parser's own tree building, with the streamed elements marked as they
+// open (their place in document order, plus one, in _private, which the
+// tree leaves to the program) and handed on and emptied as they close.
+struct StreamState {
+  const StreamedElements* streamed;
+  const xmlParserCtxt* parser;
+  size_t opened = 0;
+  bool failed = false;
+};
+
+// The state when the parser is the document's own: the content of an
+// entity is parsed apart, with the same handlers, and never streamed, as
+// "//a/b" never selects it.
+StreamState* StateOf(const xmlParserCtxt* parser) {
+  auto* const state = static_cast<StreamState*>(parser->_private);
+  return state && state->parser == parser ? state : nullptr;
+}
+
+void StreamStart(void* ctx, const xmlChar* name, const xmlChar* prefix, const xmlChar* uri, int nsCount,
+                 const xmlChar** namespaces, int attributeCount, int defaulted, const xmlChar** attributes) {
+  auto* const parser = static_cast<xmlParserCtxt*>(ctx);
+  const xmlNode* const parent = parser->node;
+  xmlSAX2StartElementNs(ctx, name, prefix, uri, nsCount, namespaces, attributeCount, defaulted, attributes);
+  StreamState* const state = StateOf(parser);
+  xmlNode* const n = parser->node;
+  if (state && n && n != parent && EndsPath(n, state->streamed->path))
+    n->_private = reinterpret_cast<void*>(++state->opened);
+}
+
+void StreamEnd(void* ctx, const xmlChar* name, const xmlChar* prefix, const xmlChar* uri) {
+  auto* const parser = static_cast<xmlParserCtxt*>(ctx);
+  xmlNode* const n = parser->node;
+  xmlSAX2EndElementNs(ctx, name, prefix, uri);
+  StreamState* const state = StateOf(parser);
+  if (!state || !n || !n->_private || state->failed) return;
+  const size_t place = reinterpret_cast<size_t>(n->_private) - 1;
+  n->_private = nullptr;
+  try {
+    state->streamed->take(n, place);
+  } catch (...) {
+    state->failed = true;
+    xmlStopParser(parser);
+    return;
+  }
+  // The element itself stays, empty: the parser joins text that follows
+  // to its parent's last child when that is text, which it never is just
+  // after an element closed.
+  xmlFreeNodeList(n->children);
+  n->children = n->last = nullptr;
+}
+
+xmlDoc* ReadStreaming(const char* data, int size, const char* encoding, int options, const StreamedElements& streamed) {
+  xmlParserCtxt* const parser = xmlNewParserCtxt();
+  if (!parser || !parser->sax) {
+    xmlFreeParserCtxt(parser);
+    return nullptr;
+  }
+  StreamState state{&streamed, parser};
+  parser->_private = &state;
+  parser->sax->startElementNs = StreamStart;
+  parser->sax->endElementNs = StreamEnd;
+  xmlDoc* doc = xmlCtxtReadMemory(parser, data, size, nullptr, encoding, options);
+  xmlFreeParserCtxt(parser);
+  if (doc && state.failed) {
+    xmlFreeDoc(doc);
+    doc = nullptr;
+  }
+  return doc;
+}
+
+xmlDoc* Read(const std::string& text, const char* encoding, int options, const StreamedElements* streamed) {
+  const int size = static_cast<int>(text.size());
+  return streamed ? ReadStreaming(text.data(), size, encoding, options, *streamed)
+                  : xmlReadMemory(text.data(), size, nullptr, encoding, options);
+}
+
+}  // namespace
+
+XmlDocPtr ParseXmlBytes(const std::string& bytes, const StreamedElements* streamed) {
   // A broken file is reported to the user by the caller; libxml2's own
   // console output (encoding errors and the like) would only be noise.
   xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
@@ -35,11 +120,9 @@ XmlDocPtr ParseXmlBytes(const std::string& bytes) {
   // at (an element holding only blanks keeps them).
   const int options =
       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS;
-  if (!isValidUtf8(bytes) && !HasEncodingDeclaration(bytes)) {
-    const std::string utf8 = cp1250ToUtf8(bytes);
-    return XmlDocPtr(xmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options));
-  }
-  return XmlDocPtr(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+  if (!isValidUtf8(bytes) && !HasEncodingDeclaration(bytes))
+    return XmlDocPtr(Read(cp1250ToUtf8(bytes), "UTF-8", options, streamed));
+  return XmlDocPtr(Read(bytes, nullptr, options, streamed));
 }
 
 XmlReadStatus ParseXmlFile(const std::string& path, XmlDocPtr& doc) {

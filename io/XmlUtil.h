@@ -5,6 +5,7 @@
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +33,16 @@ enum class XmlReadStatus { kOk, kCannotOpen, kMalformed };
 // Parses a file. Files of the older Windows program are Windows-1250 without
 // an encoding declaration: bytes that are not UTF-8 are read as that.
 XmlReadStatus ParseXmlFile(const std::string& path, XmlDocPtr& doc);
-XmlDocPtr ParseXmlBytes(const std::string& bytes);
+
+// Elements that end a path ("//a/b" is {"a", "b"}) handed to `take` as they
+// close, with their place among them in document order, and then emptied:
+// a file of a hundred thousand such elements is read without holding all
+// their nodes. An exception from `take` ends the parse (no document).
+struct StreamedElements {
+  std::vector<std::string_view> path;
+  std::function<void(const xmlNode* element, size_t place)> take;
+};
+XmlDocPtr ParseXmlBytes(const std::string& bytes, const StreamedElements* streamed = nullptr);
 
 // Element nodes of an XPath result, in document order (empty when the
 // expression yields no node set).

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "io/TextEncoding.h"
 #include "io/XmlUtil.h"
@@ -153,6 +156,29 @@ TEST(TextFormat, DescendantPathsSelectWhatXPathSelects) {
   }
   // 1, 2, 3, 5 and the empty one: not the namespaced, commented or entity ones.
   EXPECT_EQ(XPathElements(ctx.get(), "//baza/a").size(), 5u);
+  // Streamed, the same elements come, in document order although a nested
+  // one closes first, and leave the rest of the tree as it was: text on
+  // either side of one stays apart, other elements keep their text.
+  const std::string around = std::string(text).replace(text.find("<a>1</a>"), 8, "t1<a>1<baza><a>0</a></baza></a>t2");
+  std::vector<std::string> taken;
+  const StreamedElements streamed{{"baza", "a"}, [&taken](const xmlNode* n, size_t place) {
+                                    if (place >= taken.size()) taken.resize(place + 1);
+                                    taken[place] = NodeText(n).value_or("-");
+                                  }};
+  XmlDocPtr streamedDoc = ParseXmlBytes(around, &streamed);
+  ASSERT_TRUE(streamedDoc);
+  EXPECT_EQ(taken, (std::vector<std::string>{"1", "0", "2", "3", "5", "-"}));
+  XPathContextPtr streamedCtx(xmlXPathNewContext(streamedDoc.get()));
+  EXPECT_EQ(XPathText(streamedCtx.get(), "//param/source/lambda1"), "4");
+  EXPECT_EQ(XPathElements(streamedCtx.get(), "//baza/a").size(), 5u);
+  const xmlNode* first = XPathElements(streamedCtx.get(), "//r/baza").front()->children;
+  ASSERT_TRUE(first && first->next && first->next->next);
+  EXPECT_STREQ(reinterpret_cast<const char*>(first->content), "t1");
+  EXPECT_EQ(first->next->children, nullptr);
+  EXPECT_STREQ(reinterpret_cast<const char*>(first->next->next->content), "t2");
+  // A reader that fails ends the parse: no document.
+  const StreamedElements failing{{"baza", "a"}, [](const xmlNode*, size_t) { throw std::runtime_error("no"); }};
+  EXPECT_FALSE(ParseXmlBytes(around, &failing));
   // The layout's blanks go; a value that is all blanks stays.
   XmlDocPtr laid = ParseXmlBytes("<r>\n\t<name> </name>\n\t<v>1</v>\n</r>\n");
   ASSERT_TRUE(laid);
