@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "engine/Intensities.h"
@@ -78,6 +80,16 @@ constexpr long kTableEntriesForThread = 8000;
 }
 }
 
+void StructureFactorKernel::FreeTable::operator()(double* p) const { std::free(p); }
+
+StructureFactorKernel::Table StructureFactorKernel::NewTable(size_t n) {
+  constexpr size_t kLine = 64;
+  const size_t bytes = std::max(kLine, (n * sizeof(double) + kLine - 1) / kLine * kLine);
+  auto* const p = static_cast<double*>(std::aligned_alloc(kLine, bytes));
+  if (!p) throw std::bad_alloc();
+  return Table(p);
+}
+
 StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax,
                                              double defaultB)
     : hMax_(hMax), kMax_(kMax), lMax_(lMax) {
@@ -110,17 +122,17 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   struct Axis {
     int nMax;
     double AtomSite::*coord;
-    std::vector<double>& cs;
-    std::vector<double>& sn;
+    Table& cs;
+    Table& sn;
   };
   Axis axes[] = {{hMax, &AtomSite::x, xc_, xs_}, {kMax, &AtomSite::y, yc_, ys_}, {lMax, &AtomSite::z, zc_, zs_}};
   for (Axis& a : axes) {
-    a.cs = LargeVector<double>(static_cast<size_t>(2 * a.nMax + 1) * padded_);
-    a.sn = LargeVector<double>(a.cs.size());
+    a.cs = NewTable(static_cast<size_t>(2 * a.nMax + 1) * padded_);
+    a.sn = NewTable(static_cast<size_t>(2 * a.nMax + 1) * padded_);
   }
   // Rows 0..nMax of each axis in turn; row -n is the conjugate of row n, to
   // the last bit: the search takes the sums of (-h -k -l) from those of
-  // (h k l).
+  // (h k l). Padding slots weigh nothing: their phases are zero.
   const auto fill = [&](int from, int to) {
     int first = 0;
     for (Axis& a : axes) {
@@ -128,7 +140,10 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
         const size_t row = static_cast<size_t>(n + a.nMax) * padded_;
         const size_t mirror = static_cast<size_t>(a.nMax - n) * padded_;
         for (int i = 0; i < padded_; ++i) {
-          if (!slots[i]) continue;
+          if (!slots[i]) {
+            a.cs[row + i] = a.sn[row + i] = a.cs[mirror + i] = a.sn[mirror + i] = 0.0;
+            continue;
+          }
           const double phi = static_cast<double>(n) * (slots[i]->*a.coord) * kTwoPi;
           a.cs[row + i] = std::cos(phi);
           a.sn[row + i] = std::sin(phi);
@@ -144,7 +159,13 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   // its own.
   const int rows = hMax + kMax + lMax + 3;
   if (static_cast<long>(rows) * padded_ >= 2 * kTableEntriesForThread) {
-    std::jthread half([&] { fill(0, rows / 2); });
+    // Each thread takes the pages of its half in one call a table, which
+    // costs less than a fault a page.
+    std::jthread half([&] {
+      for (Axis& a : axes) TouchPages(a.cs.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
+      fill(0, rows / 2);
+    });
+    for (Axis& a : axes) TouchPages(a.sn.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
     fill(rows / 2, rows);
   } else {
     fill(0, rows);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/AtomSite.h"
@@ -84,7 +85,15 @@ class StructureFactorKernel {
   std::vector<int> factorOf_;
   bool weighted_ = false;
   std::vector<int> segBegin_, segEnd_;        // padded slot range of each species
-  std::vector<double> xc_, xs_, yc_, ys_, zc_, zs_;  // [(n + max) * padded_ + slot]
+  // [(n + max) * padded_ + slot], from a cache line on, so that no load of
+  // four slots straddles two lines; left unset when made, so that the
+  // threads that fill the rows also take their pages from the system.
+  struct FreeTable {
+    void operator()(double* p) const;
+  };
+  using Table = std::unique_ptr<double[], FreeTable>;
+  static Table NewTable(size_t n);
+  Table xc_, xs_, yc_, ys_, zc_, zs_;
 };
 
 }  // namespace pelmora
