@@ -49,8 +49,9 @@ class IndexSearch {
 
   // Searches every h over the threads; false when cancelled.
   bool Run(PositionPoster& poster, const std::atomic<bool>& cancel);
-  // The groups of one wavelength in list order; the tables are freed.
-  LineGroups TakeGroups(int line);
+  // The groups of each wavelength in list order (the second's only when
+  // asked); the tables are freed.
+  std::array<LineGroups, 2> TakeGroups(bool second);
 
  private:
   // One candidate l of a row: its spacing and the Bragg angles in range.
@@ -326,25 +327,32 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
   return !stopped;
 }
 
-LineGroups IndexSearch::TakeGroups(int line) {
-  LineGroups out;
+std::array<LineGroups, 2> IndexSearch::TakeGroups(bool second) {
+  std::array<LineGroups, 2> out;
   if (found_.empty()) return out;
-  auto tables = [line](Tables& t) -> std::vector<GroupTable>& { return line == 1 ? t.line1 : t.line2; };
-  // Each part of the keys is merged and sorted on a thread of its own;
-  // distinct groups need no merging: each thread's table is a part.
-  const int np = static_cast<int>(distinct_ ? found_.size() : tables(found_[0]).size());
-  for (int p = 0; p < np; ++p) {
-    if (distinct_) out.parts.push_back(std::move(tables(found_[static_cast<size_t>(p)])[0]));
-    else out.parts.emplace_back(&forms_);
+  const auto tables = [](Tables& t, size_t line) -> std::vector<GroupTable>& { return line == 0 ? t.line1 : t.line2; };
+  // Each part of the keys is merged and sorted on a thread of its own, the
+  // parts of both lines in one round, so that no thread waits for another's
+  // last part between the lines; distinct groups need no merging: each
+  // thread's table is a part.
+  const size_t lines = second ? 2 : 1;
+  const size_t np = distinct_ ? found_.size() : found_[0].line1.size();
+  for (size_t line = 0; line < lines; ++line) {
+    for (size_t p = 0; p < np; ++p) {
+      if (distinct_) out[line].parts.push_back(std::move(tables(found_[p], line)[0]));
+      else out[line].parts.emplace_back(&forms_);
+    }
+    out[line].order.resize(np);
   }
-  out.order.resize(static_cast<size_t>(np));
-  std::atomic<int> next{0};
-  OnThreads(std::min(np, MaxThreads()), [&](int) {
-    for (int p; (p = next.fetch_add(1)) < np;) {
-      GroupTable& into = out.parts[static_cast<size_t>(p)];
+  const size_t jobs = lines * np;
+  std::atomic<size_t> next{0};
+  OnThreads(static_cast<int>(std::min<size_t>(jobs, MaxThreads())), [&](int) {
+    for (size_t j; (j = next.fetch_add(1)) < jobs;) {
+      const size_t line = j / np, p = j % np;
+      GroupTable& into = out[line].parts[p];
       if (!distinct_)
-        for (Tables& t : found_) into.MergeFrom(tables(t)[static_cast<size_t>(p)]);
-      out.order[static_cast<size_t>(p)] = into.Sorted();
+        for (Tables& t : found_) into.MergeFrom(tables(t, line)[p]);
+      out[line].order[p] = into.Sorted();
     }
   });
   return out;
@@ -405,8 +413,9 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
     if (!finder.Run(poster, cancel)) return -1;
     phase(TrText("engine", "Sortowanie refleksów"), 250);
     if (cancel) return -1;
-    found1 = finder.TakeGroups(1);
-    if (second) found2 = finder.TakeGroups(2);
+    std::array<search::LineGroups, 2> found = finder.TakeGroups(second);
+    found1 = std::move(found[0]);
+    found2 = std::move(found[1]);
   }
 
   phase(TrText("engine", "Grupowanie refleksów"), 500);
