@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/LargeArrays.h"
+#include "engine/SearchThreads.h"
 #include "io/NumberFormat.h"
 
 namespace pelmora {
@@ -87,14 +88,19 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   blockRows = std::max<size_t>(1, std::min(blockRows, (all.size() + threads - 1) / threads));
   if (!write(kListHeader)) return false;
   const size_t nb = (all.size() + blockRows - 1) / blockRows;
-  // Each block's first number: the shown lines before it.
+  // Each block's first number: the shown lines before it, counted block by
+  // block on the threads that format.
   std::vector<int> first(nb + 1, 0);
-  for (size_t b = 0; b < nb; ++b) {
-    int shown = 0;
-    for (size_t j = b * blockRows; j < std::min(all.size(), (b + 1) * blockRows); ++j)
-      shown += ShowsReflection(doc.experiment, all[j], filter);
-    first[b + 1] = first[b] + shown;
-  }
+  const size_t counters = std::max<size_t>(1, std::min<size_t>(threads, nb));
+  search::OnThreads(static_cast<int>(counters), [&](int t) {
+    for (size_t b = nb * t / counters; b < nb * (t + 1) / counters; ++b) {
+      int shown = 0;
+      for (size_t j = b * blockRows; j < std::min(all.size(), (b + 1) * blockRows); ++j)
+        shown += ShowsReflection(doc.experiment, all[j], filter);
+      first[b + 1] = shown;
+    }
+  });
+  for (size_t b = 0; b < nb; ++b) first[b + 1] += first[b];
   const auto format = [&](size_t b, LargeText& out) {
     out.Clear();
     AppendRows(out, doc, filter, b * blockRows, std::min(all.size(), (b + 1) * blockRows), first[b]);
