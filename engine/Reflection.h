@@ -21,9 +21,11 @@ struct Reflection {
   double sinTheta = 0.0;  // lambda / (2d) of the reflection's own wavelength
   double theta = 0.0;     // Bragg angle in radians
   double intensity = 0.0;
-  std::int32_t nonZero = 0;  // 1 when f2 printed with "%.4f" is above zero
   double reF = 0.0, imF = 0.0;
   double fwhm = 0.0;
+  // The small fields together, so that no double leaves a gap before it: a
+  // long list is half a million of these.
+  std::int32_t nonZero = 0;  // 1 when f2 printed with "%.4f" is above zero
   std::uint8_t line = 0;  // 1 = first wavelength, 2 = second (merged list only)
   LabelRect labelRect;
 };
