@@ -30,9 +30,14 @@ inline void TouchPages(void* data, size_t bytes) {
   auto* const first = static_cast<volatile unsigned char*>(data);
   if (bytes == 0) return;
 #ifdef MADV_POPULATE_WRITE
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+  // A megabyte a call: the system holds the process's map while it fills a
+  // range, and another thread that maps or frees memory meanwhile waits.
+  constexpr uintptr_t kSlice = uintptr_t{1} << 20;
+  uintptr_t at = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
   const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
-  if (end > begin && madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE) == 0) {
+  while (at < end && madvise(reinterpret_cast<void*>(at), std::min(kSlice, end - at), MADV_POPULATE_WRITE) == 0)
+    at += std::min(kSlice, end - at);
+  if (at >= end) {
     first[0] = 0;  // the partial pages at either end
     first[bytes - 1] = 0;
     return;
