@@ -161,11 +161,14 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   if (static_cast<long>(rows) * padded_ >= 2 * kTableEntriesForThread) {
     // Each thread takes the pages of its half in one call a table, which
     // costs less than a fault a page.
-    std::jthread half([&] {
-      for (Axis& a : axes) TouchPages(a.cs.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
-      fill(0, rows / 2);
-    });
-    for (Axis& a : axes) TouchPages(a.sn.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
+    // Both done before either fills: touching a table's ends writes them.
+    {
+      std::jthread other([&] {
+        for (Axis& a : axes) TouchPages(a.cs.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
+      });
+      for (Axis& a : axes) TouchPages(a.sn.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
+    }
+    std::jthread half([&] { fill(0, rows / 2); });
     fill(rows / 2, rows);
   } else {
     fill(0, rows);
