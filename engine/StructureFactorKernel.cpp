@@ -124,11 +124,12 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
     double AtomSite::*coord;
     Table& cs;
     Table& sn;
+    size_t Length(int padded) const { return static_cast<size_t>(2 * nMax + 1) * padded; }
   };
   Axis axes[] = {{hMax, &AtomSite::x, xc_, xs_}, {kMax, &AtomSite::y, yc_, ys_}, {lMax, &AtomSite::z, zc_, zs_}};
   for (Axis& a : axes) {
-    a.cs = NewTable(static_cast<size_t>(2 * a.nMax + 1) * padded_);
-    a.sn = NewTable(static_cast<size_t>(2 * a.nMax + 1) * padded_);
+    a.cs = NewTable(a.Length(padded_));
+    a.sn = NewTable(a.Length(padded_));
   }
   // Rows 0..nMax of each axis in turn; row -n is the conjugate of row n, to
   // the last bit: the search takes the sums of (-h -k -l) from those of
@@ -159,14 +160,14 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   // its own.
   const int rows = hMax + kMax + lMax + 3;
   if (static_cast<long>(rows) * padded_ >= 2 * kTableEntriesForThread) {
-    // Each thread takes the pages of its half in one call a table, which
-    // costs less than a fault a page.
-    // Both done before either fills: touching a table's ends writes them.
+    // The pages first, in one call a table (cheaper than a fault a page),
+    // half the tables on each thread; both finish before either fills, as
+    // touching a table's ends writes there.
     {
       std::jthread other([&] {
-        for (Axis& a : axes) TouchPages(a.cs.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
+        for (Axis& a : axes) TouchPages(a.cs.get(), a.Length(padded_) * sizeof(double));
       });
-      for (Axis& a : axes) TouchPages(a.sn.get(), static_cast<size_t>(2 * a.nMax + 1) * padded_ * sizeof(double));
+      for (Axis& a : axes) TouchPages(a.sn.get(), a.Length(padded_) * sizeof(double));
     }
     std::jthread half([&] { fill(0, rows / 2); });
     fill(rows / 2, rows);

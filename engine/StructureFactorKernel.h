@@ -86,8 +86,8 @@ class StructureFactorKernel {
   bool weighted_ = false;
   std::vector<int> segBegin_, segEnd_;        // padded slot range of each species
   // [(n + max) * padded_ + slot], from a cache line on, so that no load of
-  // four slots straddles two lines; left unset when made, so that the
-  // threads that fill the rows also take their pages from the system.
+  // four slots straddles two lines; left unset when made, as every entry
+  // is written once.
   struct FreeTable {
     void operator()(double* p) const;
   };
