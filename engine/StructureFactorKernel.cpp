@@ -93,7 +93,13 @@ StructureFactorKernel::Table StructureFactorKernel::NewTable(size_t n) {
 StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax,
                                              double defaultB)
     : hMax_(hMax), kMax_(kMax), lMax_(lMax) {
-  // Group the atoms by species, keeping the order in which species appear.
+  FillTables(GroupSpecies(atoms, defaultB));
+}
+
+// Groups the atoms by species, keeping the order in which species appear;
+// returns the atom of each slot, null for padding.
+std::vector<const AtomSite*> StructureFactorKernel::GroupSpecies(const std::vector<AtomSite>& atoms,
+                                                                 double defaultB) {
   std::vector<std::vector<const AtomSite*>> members;
   for (const AtomSite& at : atoms) {
     const Species sp{at.factors(), at.occupancy, at.biso.value_or(defaultB)};
@@ -118,7 +124,10 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
     segEnd_.push_back(static_cast<int>(slots.size()));
   }
   padded_ = static_cast<int>(slots.size());
+  return slots;
+}
 
+void StructureFactorKernel::FillTables(const std::vector<const AtomSite*>& slots) {
   struct Axis {
     int nMax;
     double AtomSite::*coord;
@@ -126,7 +135,7 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
     Table& sn;
     size_t Length(int padded) const { return static_cast<size_t>(2 * nMax + 1) * padded; }
   };
-  Axis axes[] = {{hMax, &AtomSite::x, xc_, xs_}, {kMax, &AtomSite::y, yc_, ys_}, {lMax, &AtomSite::z, zc_, zs_}};
+  Axis axes[] = {{hMax_, &AtomSite::x, xc_, xs_}, {kMax_, &AtomSite::y, yc_, ys_}, {lMax_, &AtomSite::z, zc_, zs_}};
   for (Axis& a : axes) {
     a.cs = NewTable(a.Length(padded_));
     a.sn = NewTable(a.Length(padded_));
@@ -158,7 +167,7 @@ StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms,
   };
   // A large cell's tables take milliseconds: half their rows on a thread of
   // its own.
-  const int rows = hMax + kMax + lMax + 3;
+  const int rows = hMax_ + kMax_ + lMax_ + 3;
   if (static_cast<long>(rows) * padded_ >= 2 * kTableEntriesForThread) {
     // The pages first, in one call a table (cheaper than a fault a page),
     // half the tables on each thread; both finish before either fills, as

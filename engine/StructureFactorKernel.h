@@ -93,6 +93,8 @@ class StructureFactorKernel {
   };
   using Table = std::unique_ptr<double[], FreeTable>;
   static Table NewTable(size_t n);
+  std::vector<const AtomSite*> GroupSpecies(const std::vector<AtomSite>& atoms, double defaultB);
+  void FillTables(const std::vector<const AtomSite*>& slots);
   Table xc_, xs_, yc_, ys_, zc_, zs_;
 };
 
