@@ -5,12 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string>
+#include <utility>
 
 namespace pelmora {
 
@@ -191,12 +192,35 @@ bool WriteFileThrough(const std::string& pathIn, const std::function<bool(const 
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return false;
-  bytes = ss.str();
+  // Straight into a string of the file's size: a stream's growing buffers
+  // and the copy out of them touch a large file's pages three times over.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  std::string text;
+  // One byte more than the file, so that the read meeting its end needs
+  // no larger string; a file that grows meanwhile, or is no regular file,
+  // is read to its end all the same.
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size) + 1);
+  constexpr size_t kChunk = 64 * 1024;
+  bool ok = true;
+  for (;;) {
+    const size_t at = text.size(), room = text.capacity() - at;
+    text.resize(at + (room > 0 ? room : kChunk));
+    const ssize_t n = ::read(fd, text.data() + at, text.size() - at);
+    if (n < 0 && errno == EINTR) {
+      text.resize(at);
+      continue;
+    }
+    text.resize(at + static_cast<size_t>(std::max<ssize_t>(n, 0)));
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+  }
+  ::close(fd);
+  if (!ok) return false;
+  bytes = std::move(text);
   return true;
 }
 
