@@ -228,6 +228,7 @@ class GroupTable {
     const size_t entries = blocks_.empty() ? kFirstBlock : kBlock;
     void* block = std::aligned_alloc(alignof(Entry), entries * sizeof(Entry));
     if (!block) throw std::bad_alloc();
+    if (entries == kBlock) TouchPages(block, entries * sizeof(Entry));
     blocks_.emplace_back(static_cast<Entry*>(block));
   }
   // A slot holds the hash's high half and the entry number + 1; 0 = free.
