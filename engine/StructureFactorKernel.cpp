@@ -294,6 +294,10 @@ PELMORA_KERNEL_CLONES bool StructureFactorKernel::PhaseSumsRows(
   return true;
 }
 
+void StructureFactorKernel::Reserve(Scratch& scratch, size_t ls) const {
+  scratch.acc.reserve(ls * species_.size() * 2 * kLanes);
+}
+
 void StructureFactorKernel::FormFactors(double s2, double* ff) const {
   const size_t ns = species_.size();
   std::vector<double> f0(factors_.size());

@@ -53,6 +53,9 @@ class StructureFactorKernel {
     double* out;
   };
   bool PhaseSumsRows(int h, const Row* rows, int nRows, Scratch& scratch, const std::atomic<bool>* cancel) const;
+  // Room in the scratch for PhaseSumsRows over up to this many l in all:
+  // grown a call at a time, it would take fresh pages and copy at each step.
+  void Reserve(Scratch& scratch, size_t ls) const;
 
   // F of a reflection and of its Friedel mate from the reflection's phase
   // sums, the mate's being (C, 0 - S): X-rays with the weighted factors of
