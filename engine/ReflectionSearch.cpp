@@ -8,6 +8,7 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "engine/GroupRating.h"
@@ -247,7 +248,12 @@ bool IndexSearch::SearchH(int h, StructureFactorKernel::Scratch& scratch, RowWor
   // reflection: a cell of many species (atoms with B factors of their own)
   // is summed a few reflections at a time, within some 8 MB.
   constexpr size_t kBatchDoubles = size_t{1} << 20;
-  const int batch = static_cast<int>(std::clamp<size_t>(kBatchDoubles / (10 * static_cast<size_t>(ns)), 1, all.size()));
+  const size_t largest = std::max<size_t>(1, kBatchDoubles / (10 * static_cast<size_t>(ns)));
+  const int batch = static_cast<int>(std::min(largest, all.size()));
+  // Room for the largest batch from the first h on (pages are taken only
+  // as they are written).
+  sums.reserve(largest * ns * 2);
+  kernel_.Reserve(scratch, largest);
   const int count = static_cast<int>(all.size());
   for (int j0 = 0, r0 = 0; j0 < count; j0 += batch) {
     const int j1 = std::min(count, j0 + batch);
@@ -421,18 +427,24 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
   phase(TrText("engine", "Grupowanie refleksów"), 500);
   if (cancel || found1.size() == 0) return -1;
   std::vector<Reflection> list = search::MakeList(found1, found2, experiment.lambda1, experiment.lambda2);
+  // A large cell's groups take milliseconds to hand back to the system:
+  // on a thread of their own while the rating uses the others.
+  std::jthread release;
+  if (list.size() >= search::kParallelRecords)
+    release = std::jthread([groups = std::array{std::move(found1), std::move(found2)}]() mutable {
+      groups = {};
+    });
   found1 = search::LineGroups();
   found2 = search::LineGroups();
 
   phase(TrText("engine", "Obliczanie natężenia"), 750);
-  if (!search::RateGroups(*this, list, poster, cancel)) return -1;
+  search::RatedList rated;
+  if (!search::RateGroups(*this, list, poster, cancel, rated)) return -1;
 
   // The results are installed in one step.
   CalculationResults results;
-  for (const Reflection& g : list) {
-    if (g.line == 1 && g.intensity > results.maxIntensity) results.maxIntensity = g.intensity;
-    ++results.lineCounts[g.line == 1 ? 0 : 1];
-  }
+  results.maxIntensity = rated.maxIntensity;
+  std::copy(std::begin(rated.lineCounts), std::end(rated.lineCounts), results.lineCounts);
   results.reflectionsAll = std::move(list);
   this->results = std::move(results);
   return 0;
