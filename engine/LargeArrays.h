@@ -10,6 +10,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -48,12 +49,18 @@ inline void TouchPages(void* data, size_t bytes) {
   first[bytes - 1] = 0;
 }
 
-// The same with the second half on a thread of its own, for tens of
-// megabytes.
+// The same on two threads, for tens of megabytes: pieces taken as the
+// threads come free, so that one slowed by the system does not hold up the
+// other with fixed halves.
 inline void TouchPagesOnTwoThreads(void* data, size_t bytes) {
-  const size_t half = bytes / 2;
-  std::jthread second([&] { TouchPages(static_cast<char*>(data) + half, bytes - half); });
-  TouchPages(data, half);
+  constexpr size_t kPiece = size_t{2} << 20;
+  std::atomic<size_t> next{0};
+  const auto take = [&] {
+    for (size_t at; (at = next.fetch_add(kPiece)) < bytes;)
+      TouchPages(static_cast<char*>(data) + at, std::min(kPiece, bytes - at));
+  };
+  std::jthread second(take);
+  take();
 }
 
 // A vector of n copies of value; a large one's pages faulted in (from 2 MB

@@ -1,14 +1,15 @@
 #include "engine/StructureFactorKernel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "engine/Intensities.h"
 #include "engine/LargeArrays.h"
+#include "engine/SearchThreads.h"
 
 namespace pelmora {
 namespace {
@@ -165,21 +166,26 @@ void StructureFactorKernel::FillTables(const std::vector<const AtomSite*>& slots
       first += a.nMax + 1;
     }
   };
-  // A large cell's tables take milliseconds: half their rows on a thread of
-  // its own.
+  // A large cell's tables take milliseconds: on two threads, which take
+  // tables and rows as they come free, since a large cell's forms are
+  // found on a third meanwhile and would hold up fixed halves.
   const int rows = hMax_ + kMax_ + lMax_ + 3;
   if (static_cast<long>(rows) * padded_ >= 2 * kTableEntriesForThread) {
-    // The pages first, in one call a table (cheaper than a fault a page),
-    // half the tables on each thread; both finish before either fills, as
-    // touching a table's ends writes there.
-    {
-      std::jthread other([&] {
-        for (Axis& a : axes) TouchPages(a.cs.get(), a.Length(padded_) * sizeof(double));
-      });
-      for (Axis& a : axes) TouchPages(a.sn.get(), a.Length(padded_) * sizeof(double));
-    }
-    std::jthread half([&] { fill(0, rows / 2); });
-    fill(rows / 2, rows);
+    // The pages first, in one call a table (cheaper than a fault a page);
+    // all are taken before any row is filled, as touching a table's ends
+    // writes there.
+    std::atomic<int> table{0};
+    search::OnThreads(2, [&](int) {
+      for (int t; (t = table.fetch_add(1)) < 6;) {
+        const Axis& a = axes[t / 2];
+        TouchPages((t % 2 ? a.sn : a.cs).get(), a.Length(padded_) * sizeof(double));
+      }
+    });
+    constexpr int kRowsATake = 4;
+    std::atomic<int> next{0};
+    search::OnThreads(2, [&](int) {
+      for (int r; (r = next.fetch_add(kRowsATake)) < rows;) fill(r, std::min(rows, r + kRowsATake));
+    });
   } else {
     fill(0, rows);
   }
