@@ -20,6 +20,8 @@
 
 #include <sys/mman.h>
 
+#include "engine/SearchThreads.h"
+
 namespace pelmora {
 
 // The pages of [data, data + bytes) faulted in: the system clears each page
@@ -59,7 +61,11 @@ inline void TouchPagesOnTwoThreads(void* data, size_t bytes) {
     for (size_t at; (at = next.fetch_add(kPiece)) < bytes;)
       TouchPages(static_cast<char*>(data) + at, std::min(kPiece, bytes - at));
   };
-  std::jthread second(take);
+  const int cpu = search::CurrentCpu();
+  std::jthread second([&] {
+    search::StartAwayFrom(cpu);
+    take();
+  });
   take();
 }
 

@@ -143,7 +143,12 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   };
   bool ok = true;
   std::vector<std::jthread> workers;
-  for (unsigned i = 0; i < threads; ++i) workers.emplace_back(work);
+  const int cpu = search::CurrentCpu();
+  for (unsigned i = 0; i < threads; ++i)
+    workers.emplace_back([&work, cpu] {
+      search::StartAwayFrom(cpu);
+      work();
+    });
   for (size_t b = 0; b < nb && ok; ++b) {
     {
       std::unique_lock<std::mutex> lock(mutex);

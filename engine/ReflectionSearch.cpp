@@ -107,7 +107,10 @@ class IndexSearch {
   static constexpr size_t kAtomsForFormsThread = 64;
   static std::future<ReflectionForms> FindForms(const CKomorka& doc) {
     if (doc.crystal.cellAtoms.size() < kAtomsForFormsThread) return {};
-    return std::async(std::launch::async, [&doc] { return ReflectionForms::Of(doc.crystal, doc.cell); });
+    return std::async(std::launch::async, [&doc, cpu = CurrentCpu()] {
+      StartAwayFrom(cpu);
+      return ReflectionForms::Of(doc.crystal, doc.cell);
+    });
   }
   ReflectionForms TakeForms(const CKomorka& doc) {
     return formsFinder_.valid() ? formsFinder_.get() : ReflectionForms::Of(doc.crystal, doc.cell);

@@ -6,12 +6,16 @@
 #include <array>
 #include <map>
 #include <random>
+#include <thread>
 #include <tuple>
+
+#include <sched.h>
 
 #include "TestUtil.h"
 #include "engine/ReflectionExport.h"
 #include "engine/Komorka.h"
 #include "engine/ReflectionGroups.h"
+#include "engine/SearchThreads.h"
 
 using namespace pelmora;
 using namespace pelmora::test;
@@ -289,4 +293,24 @@ TEST(Search, LargeGroupTablesKeepEveryGroup) {
   expect(a, records, 2);
   expect(appended, records, 2);
   expect(wide, wideRecords, 1);
+}
+
+// A helper thread is moved off its parent's processor once and then left
+// free: a mask left narrowed would keep it from a core for the whole run.
+TEST(Search, ThreadsStartedAwayKeepTheProcessorsTheyMayUse) {
+  cpu_set_t before;
+  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+  std::vector<cpu_set_t> seen(3);
+  search::OnThreads(3, [&](int t) {
+    sched_getaffinity(0, sizeof seen[static_cast<size_t>(t)], &seen[static_cast<size_t>(t)]);
+  });
+  for (const cpu_set_t& s : seen) EXPECT_TRUE(CPU_EQUAL(&s, &before));
+  // Nothing to move to, or no processor named: the thread stays as it is.
+  std::thread([&] {
+    search::StartAwayFrom(-1);
+    search::StartAwayFrom(CPU_SETSIZE + 5);
+    cpu_set_t after;
+    sched_getaffinity(0, sizeof after, &after);
+    EXPECT_TRUE(CPU_EQUAL(&after, &before));
+  }).join();
 }
