@@ -116,7 +116,9 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   // The threads format blocks ahead while this one writes them in order, so
   // that the disk and the formatting overlap; a block's text waits in one
   // of 2 threads + 1 slots until written, so that a slow write seldom
-  // holds up the formatting.
+  // holds up the formatting. This thread formats too when no block is
+  // ready to write: as a writer only, it made one thread more than cores,
+  // and the formatting threads waited whenever the system left it asleep.
   const size_t slots = 2 * threads + 1;
   std::vector<LargeText> text(slots);
   std::vector<char> ready(nb, 0);
@@ -144,24 +146,33 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   bool ok = true;
   std::vector<std::jthread> workers;
   const int cpu = search::CurrentCpu();
-  for (unsigned i = 0; i < threads; ++i)
+  for (unsigned i = 1; i < threads; ++i)
     workers.emplace_back([&work, cpu] {
       search::StartAwayFrom(cpu);
       work();
     });
-  for (size_t b = 0; b < nb && ok; ++b) {
-    {
-      std::unique_lock<std::mutex> lock(mutex);
-      changed.wait(lock, [&] { return ready[b] != 0; });
-    }
-    ok = write(text[b % slots].View());
-    {
-      const std::lock_guard<std::mutex> lock(mutex);
+  std::unique_lock<std::mutex> lock(mutex);
+  while (ok && written < nb) {
+    if (ready[written]) {
+      const size_t b = written;
+      lock.unlock();
+      ok = write(text[b % slots].View());
+      lock.lock();
       written = b + 1;
       stop = !ok;
+      changed.notify_all();
+    } else if (next < nb && next < written + slots) {
+      const size_t b = next++;
+      lock.unlock();
+      format(b, text[b % slots]);
+      lock.lock();
+      ready[b] = 1;
+    } else {
+      changed.wait(lock, [&] { return ready[written] != 0; });
     }
-    changed.notify_all();
   }
+  lock.unlock();
+  changed.notify_all();
   return ok;
 }
 
