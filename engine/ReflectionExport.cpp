@@ -78,41 +78,10 @@ void AppendRows(LargeText& out, const CKomorka& doc, const ReflectionFilter& fil
   }
 }
 
-}  // namespace
-
-bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filter, unsigned threads,
-                               const std::function<bool(std::string_view)>& write, size_t blockRows) {
-  threads = std::max(1u, threads);
-  const std::vector<Reflection>& all = doc.results.reflectionsAll;
-  // A list shorter than a round of blocks is shared among the threads too.
-  blockRows = std::max<size_t>(1, std::min(blockRows, (all.size() + threads - 1) / threads));
-  if (!write(kListHeader)) return false;
-  const size_t nb = (all.size() + blockRows - 1) / blockRows;
-  // Each block's first number: the shown lines before it, counted block by
-  // block on the threads that format.
-  std::vector<int> first(nb + 1, 0);
-  const size_t counters = std::max<size_t>(1, std::min<size_t>(threads, nb));
-  search::OnThreads(static_cast<int>(counters), [&](int t) {
-    for (size_t b = nb * t / counters; b < nb * (t + 1) / counters; ++b) {
-      int shown = 0;
-      for (size_t j = b * blockRows; j < std::min(all.size(), (b + 1) * blockRows); ++j)
-        shown += ShowsReflection(doc.experiment, all[j], filter);
-      first[b + 1] = shown;
-    }
-  });
-  for (size_t b = 0; b < nb; ++b) first[b + 1] += first[b];
-  const auto format = [&](size_t b, LargeText& out) {
-    out.Clear();
-    AppendRows(out, doc, filter, b * blockRows, std::min(all.size(), (b + 1) * blockRows), first[b]);
-  };
-  if (threads == 1) {
-    LargeText text;
-    for (size_t b = 0; b < nb; ++b) {
-      format(b, text);
-      if (!write(text.View())) return false;
-    }
-    return true;
-  }
+// Blocks 0 .. nb - 1 made by format(b, text) on threads and written in
+// order; false once a write failed.
+bool WriteBlocksOnThreads(size_t nb, unsigned threads, const std::function<void(size_t, LargeText&)>& format,
+                          const std::function<bool(std::string_view)>& write) {
   // The threads format blocks ahead while this one writes them in order, so
   // that the disk and the formatting overlap; a block's text waits in one
   // of 2 threads + 1 slots until written, so that a slow write seldom
@@ -174,6 +143,44 @@ bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filt
   lock.unlock();
   changed.notify_all();
   return ok;
+}
+
+}  // namespace
+
+bool WriteReflectionListBlocks(const CKomorka& doc, const ReflectionFilter& filter, unsigned threads,
+                               const std::function<bool(std::string_view)>& write, size_t blockRows) {
+  threads = std::max(1u, threads);
+  const std::vector<Reflection>& all = doc.results.reflectionsAll;
+  // A list shorter than a round of blocks is shared among the threads too.
+  blockRows = std::max<size_t>(1, std::min(blockRows, (all.size() + threads - 1) / threads));
+  if (!write(kListHeader)) return false;
+  const size_t nb = (all.size() + blockRows - 1) / blockRows;
+  // Each block's first number: the shown lines before it, counted block by
+  // block on the threads that format.
+  std::vector<int> first(nb + 1, 0);
+  const size_t counters = std::max<size_t>(1, std::min<size_t>(threads, nb));
+  search::OnThreads(static_cast<int>(counters), [&](int t) {
+    for (size_t b = nb * t / counters; b < nb * (t + 1) / counters; ++b) {
+      int shown = 0;
+      for (size_t j = b * blockRows; j < std::min(all.size(), (b + 1) * blockRows); ++j)
+        shown += ShowsReflection(doc.experiment, all[j], filter);
+      first[b + 1] = shown;
+    }
+  });
+  for (size_t b = 0; b < nb; ++b) first[b + 1] += first[b];
+  const auto format = [&](size_t b, LargeText& out) {
+    out.Clear();
+    AppendRows(out, doc, filter, b * blockRows, std::min(all.size(), (b + 1) * blockRows), first[b]);
+  };
+  if (threads == 1) {
+    LargeText text;
+    for (size_t b = 0; b < nb; ++b) {
+      format(b, text);
+      if (!write(text.View())) return false;
+    }
+    return true;
+  }
+  return WriteBlocksOnThreads(nb, threads, format, write);
 }
 
 std::string FormatReflectionList(const CKomorka& doc, const ReflectionFilter& filter) {
