@@ -10,12 +10,10 @@
 #pragma once
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include <sys/mman.h>
@@ -56,17 +54,9 @@ inline void TouchPages(void* data, size_t bytes) {
 // other with fixed halves.
 inline void TouchPagesOnTwoThreads(void* data, size_t bytes) {
   constexpr size_t kPiece = size_t{2} << 20;
-  std::atomic<size_t> next{0};
-  const auto take = [&] {
-    for (size_t at; (at = next.fetch_add(kPiece)) < bytes;)
-      TouchPages(static_cast<char*>(data) + at, std::min(kPiece, bytes - at));
-  };
-  const int cpu = search::CurrentCpu();
-  std::jthread second([&] {
-    search::StartAwayFrom(cpu);
-    take();
+  search::EachOnThreads(2, (bytes + kPiece - 1) / kPiece, [&](size_t i) {
+    TouchPages(static_cast<char*>(data) + i * kPiece, std::min(kPiece, bytes - i * kPiece));
   });
-  take();
 }
 
 // A vector of n copies of value; a large one's pages faulted in (from 2 MB

@@ -114,12 +114,7 @@ bool WriteBlocksOnThreads(size_t nb, unsigned threads, const std::function<void(
   };
   bool ok = true;
   std::vector<std::jthread> workers;
-  const int cpu = search::CurrentCpu();
-  for (unsigned i = 1; i < threads; ++i)
-    workers.emplace_back([&work, cpu] {
-      search::StartAwayFrom(cpu);
-      work();
-    });
+  for (unsigned i = 1; i < threads; ++i) workers.emplace_back(search::StartedAway(work));
   std::unique_lock<std::mutex> lock(mutex);
   while (ok && written < nb) {
     if (ready[written]) {

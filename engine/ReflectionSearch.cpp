@@ -107,10 +107,7 @@ class IndexSearch {
   static constexpr size_t kAtomsForFormsThread = 64;
   static std::future<ReflectionForms> FindForms(const CKomorka& doc) {
     if (doc.crystal.cellAtoms.size() < kAtomsForFormsThread) return {};
-    return std::async(std::launch::async, [&doc, cpu = CurrentCpu()] {
-      StartAwayFrom(cpu);
-      return ReflectionForms::Of(doc.crystal, doc.cell);
-    });
+    return std::async(std::launch::async, StartedAway([&doc] { return ReflectionForms::Of(doc.crystal, doc.cell); }));
   }
   ReflectionForms TakeForms(const CKomorka& doc) {
     return formsFinder_.valid() ? formsFinder_.get() : ReflectionForms::Of(doc.crystal, doc.cell);
@@ -353,16 +350,12 @@ std::array<LineGroups, 2> IndexSearch::TakeGroups(bool second) {
     }
     out[line].order.resize(np);
   }
-  const size_t jobs = lines * np;
-  std::atomic<size_t> next{0};
-  OnThreads(static_cast<int>(std::min<size_t>(jobs, MaxThreads())), [&](int) {
-    for (size_t j; (j = next.fetch_add(1)) < jobs;) {
-      const size_t line = j / np, p = j % np;
-      GroupTable& into = out[line].parts[p];
-      if (!distinct_)
-        for (Tables& t : found_) into.MergeFrom(tables(t, line)[p]);
-      out[line].order[p] = into.Sorted();
-    }
+  EachOnThreads(MaxThreads(), lines * np, [&](size_t j) {
+    const size_t line = j / np, p = j % np;
+    GroupTable& into = out[line].parts[p];
+    if (!distinct_)
+      for (Tables& t : found_) into.MergeFrom(tables(t, line)[p]);
+    out[line].order[p] = into.Sorted();
   });
   return out;
 }

@@ -2,9 +2,11 @@
 // threads they run on and the progress they post together.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/CalcProgress.h"
@@ -24,6 +26,15 @@ int CurrentCpu();
 // leave the other core idle for up to 20 ms while the two took turns on
 // one.
 void StartAwayFrom(int cpu);
+// f, to run on a thread about to be started by this one: the new thread
+// first moves away from this one's processor (StartAwayFrom).
+template <class F>
+auto StartedAway(F f) {
+  return [cpu = CurrentCpu(), f = std::move(f)]() mutable {
+    StartAwayFrom(cpu);
+    return f();
+  };
+}
 
 // body(t) for t = 0 .. n - 1, t = 0 on the calling thread and the others on
 // threads of their own, all finished on return. A thread that is done
@@ -33,13 +44,18 @@ void StartAwayFrom(int cpu);
 template <class Body>
 void OnThreads(int n, const Body& body) {
   std::vector<std::jthread> others;
-  const int cpu = n > 1 ? CurrentCpu() : -1;
-  for (int t = 1; t < n; ++t)
-    others.emplace_back([&body, t, cpu] {
-      StartAwayFrom(cpu);
-      body(t);
-    });
+  for (int t = 1; t < n; ++t) others.emplace_back(StartedAway([&body, t] { body(t); }));
   body(0);
+}
+// body(i) for i = 0 .. n - 1 on up to `threads` threads, each i taken by
+// the next thread to come free: work of uneven parts, or threads the
+// system holds up, then leave no thread waiting on fixed shares.
+template <class Body>
+void EachOnThreads(int threads, size_t n, const Body& body) {
+  std::atomic<size_t> next{0};
+  OnThreads(static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), n)), [&](int) {
+    for (size_t i; (i = next.fetch_add(1)) < n;) body(i);
+  });
 }
 // Below this many groups one thread rates them: a second one would not pay
 // for its start.

@@ -1,7 +1,6 @@
 #include "engine/StructureFactorKernel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -174,17 +173,14 @@ void StructureFactorKernel::FillTables(const std::vector<const AtomSite*>& slots
     // The pages first, in one call a table (cheaper than a fault a page);
     // all are taken before any row is filled, as touching a table's ends
     // writes there.
-    std::atomic<int> table{0};
-    search::OnThreads(2, [&](int) {
-      for (int t; (t = table.fetch_add(1)) < 6;) {
-        const Axis& a = axes[t / 2];
-        TouchPages((t % 2 ? a.sn : a.cs).get(), a.Length(padded_) * sizeof(double));
-      }
+    search::EachOnThreads(2, 6, [&](size_t t) {
+      const Axis& a = axes[t / 2];
+      TouchPages((t % 2 ? a.sn : a.cs).get(), a.Length(padded_) * sizeof(double));
     });
     constexpr int kRowsATake = 4;
-    std::atomic<int> next{0};
-    search::OnThreads(2, [&](int) {
-      for (int r; (r = next.fetch_add(kRowsATake)) < rows;) fill(r, std::min(rows, r + kRowsATake));
+    search::EachOnThreads(2, static_cast<size_t>((rows + kRowsATake - 1) / kRowsATake), [&](size_t i) {
+      const int r = static_cast<int>(i) * kRowsATake;
+      fill(r, std::min(rows, r + kRowsATake));
     });
   } else {
     fill(0, rows);
