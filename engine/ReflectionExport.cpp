@@ -113,8 +113,9 @@ bool WriteBlocksOnThreads(size_t nb, unsigned threads, const std::function<void(
     }
   };
   bool ok = true;
-  std::vector<std::jthread> workers;
-  for (unsigned i = 1; i < threads; ++i) workers.emplace_back(search::StartedAway(work));
+  std::vector<AwayThread> workers;
+  workers.reserve(threads);
+  for (unsigned i = 1; i < threads; ++i) workers.emplace_back(work);
   std::unique_lock<std::mutex> lock(mutex);
   while (ok && written < nb) {
     if (ready[written]) {

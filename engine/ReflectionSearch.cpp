@@ -40,7 +40,7 @@ class IndexSearch {
         H_(limits[0]),
         K_(limits[1]),
         L_(limits[2]),
-        formsFinder_(FindForms(doc)),
+        formsFinder_(FindForms(doc, formsThread_)),
         kernel_(doc.crystal.cellAtoms, H_, K_, L_, doc.SiteDefaultB()),
         V2_(doc.cell.CellVolume() * doc.cell.CellVolume()),
         forms_(TakeForms(doc)),
@@ -105,9 +105,12 @@ class IndexSearch {
   // A large cell's forms (its atoms tried under the metric's operations)
   // are found on a thread of their own while the kernel fills its tables.
   static constexpr size_t kAtomsForFormsThread = 64;
-  static std::future<ReflectionForms> FindForms(const CKomorka& doc) {
+  static std::future<ReflectionForms> FindForms(const CKomorka& doc, AwayThread& thread) {
     if (doc.crystal.cellAtoms.size() < kAtomsForFormsThread) return {};
-    return std::async(std::launch::async, StartedAway([&doc] { return ReflectionForms::Of(doc.crystal, doc.cell); }));
+    std::packaged_task<ReflectionForms()> task([&doc] { return ReflectionForms::Of(doc.crystal, doc.cell); });
+    std::future<ReflectionForms> forms = task.get_future();
+    thread = AwayThread(std::move(task));
+    return forms;
   }
   ReflectionForms TakeForms(const CKomorka& doc) {
     return formsFinder_.valid() ? formsFinder_.get() : ReflectionForms::Of(doc.crystal, doc.cell);
@@ -116,6 +119,7 @@ class IndexSearch {
   const CKomorka& doc_;
   const bool second_;
   const int H_, K_, L_;
+  AwayThread formsThread_;  // before the future it fills: joined after it
   std::future<ReflectionForms> formsFinder_;
   const StructureFactorKernel kernel_;
   const double V2_;

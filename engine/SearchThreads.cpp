@@ -1,7 +1,5 @@
 #include "engine/SearchThreads.h"
 
-#include <sched.h>
-
 #include <algorithm>
 
 #ifdef _OPENMP
@@ -16,19 +14,6 @@ int MaxThreads() {
 #else
   return 1;
 #endif
-}
-
-int CurrentCpu() { return sched_getcpu(); }
-
-void StartAwayFrom(int cpu) {
-  cpu_set_t allowed;
-  if (cpu < 0 || cpu >= CPU_SETSIZE || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
-  if (!CPU_ISSET(cpu, &allowed) || CPU_COUNT(&allowed) < 2) return;
-  cpu_set_t others = allowed;
-  CPU_CLR(cpu, &others);
-  // Leaving cpu out moves the thread at once; putting it back lets the
-  // system place it freely from then on.
-  if (sched_setaffinity(0, sizeof others, &others) == 0) sched_setaffinity(0, sizeof allowed, &allowed);
 }
 
 }  // namespace pelmora::search

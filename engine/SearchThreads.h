@@ -10,31 +10,13 @@
 #include <vector>
 
 #include "engine/CalcProgress.h"
+#include "io/ThreadStart.h"
 
 namespace pelmora::search {
 
 // The threads OpenMP offers (OMP_NUM_THREADS, else the cores); one where
 // the build has no OpenMP.
 int MaxThreads();
-
-// The processor the calling thread runs on; -1 when unknown.
-int CurrentCpu();
-// Called first thing by a thread that one running on cpu has just started:
-// moves it to another processor the process may use, if there is one, and
-// leaves it free to go anywhere afterwards. The system starts a new thread
-// beside its parent, and on a virtual machine of two cores it was seen to
-// leave the other core idle for up to 20 ms while the two took turns on
-// one.
-void StartAwayFrom(int cpu);
-// f, to run on a thread about to be started by this one: the new thread
-// first moves away from this one's processor (StartAwayFrom).
-template <class F>
-auto StartedAway(F f) {
-  return [cpu = CurrentCpu(), f = std::move(f)]() mutable {
-    StartAwayFrom(cpu);
-    return f();
-  };
-}
 
 // body(t) for t = 0 .. n - 1, t = 0 on the calling thread and the others on
 // threads of their own, all finished on return. A thread that is done
@@ -43,8 +25,9 @@ auto StartedAway(F f) {
 // the thread still working needed.
 template <class Body>
 void OnThreads(int n, const Body& body) {
-  std::vector<std::jthread> others;
-  for (int t = 1; t < n; ++t) others.emplace_back(StartedAway([&body, t] { body(t); }));
+  std::vector<AwayThread> others;
+  others.reserve(static_cast<size_t>(std::max(n - 1, 0)));
+  for (int t = 1; t < n; ++t) others.emplace_back([&body, t] { body(t); });
   body(0);
 }
 // body(i) for i = 0 .. n - 1 on up to `threads` threads, each i taken by

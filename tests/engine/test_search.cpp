@@ -295,8 +295,8 @@ TEST(Search, LargeGroupTablesKeepEveryGroup) {
   expect(wide, wideRecords, 1);
 }
 
-// A helper thread is moved off its parent's processor once and then left
-// free: a mask left narrowed would keep it from a core for the whole run.
+// A helper thread starts off its parent's processor and is then left free:
+// a mask left narrowed would keep it from a core for the whole run.
 TEST(Search, ThreadsStartedAwayKeepTheProcessorsTheyMayUse) {
   cpu_set_t before;
   ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
@@ -305,12 +305,20 @@ TEST(Search, ThreadsStartedAwayKeepTheProcessorsTheyMayUse) {
     sched_getaffinity(0, sizeof seen[static_cast<size_t>(t)], &seen[static_cast<size_t>(t)]);
   });
   for (const cpu_set_t& s : seen) EXPECT_TRUE(CPU_EQUAL(&s, &before));
-  // Nothing to move to, or no processor named: the thread stays as it is.
+  // Started from a thread held to one processor, a thread has nowhere else
+  // to go: it starts there and keeps that mask.
   std::thread([&] {
-    search::StartAwayFrom(-1);
-    search::StartAwayFrom(CPU_SETSIZE + 5);
-    cpu_set_t after;
-    sched_getaffinity(0, sizeof after, &after);
-    EXPECT_TRUE(CPU_EQUAL(&after, &before));
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    cpu_set_t inner;
+    bool ran = false;
+    AwayThread([&] {
+      ran = true;
+      sched_getaffinity(0, sizeof inner, &inner);
+    }).Join();
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(CPU_EQUAL(&inner, &one));
   }).join();
 }
