@@ -123,25 +123,44 @@ ReadAtom ReadAtomElement(const xmlNode* n) {
   return read;
 }
 
+// An atom into the structure, with its site; false, with the message, when
+// the cell cannot hold another.
+bool TakeAtom(const CKomorka& doc, ReadAtom& atom, std::vector<AtomSite>& parsed, std::vector<SiteOf>& siteOf,
+              std::vector<DocMessage>& messages) {
+  if (parsed.size() >= static_cast<size_t>(Crystal::kMaxAtoms) ||
+      !Crystal::FitsCapacity(doc.crystal.latticeType, parsed.size() + 1)) {
+    messages.push_back(
+        {kErrorCaption,
+         cformat(TrText("documents", "Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
+                 "atomów.").c_str(),
+                 Crystal::kMaxAtoms)});
+    return false;
+  }
+  atom.at.siteIndex = static_cast<int>(parsed.size());
+  parsed.push_back(std::move(atom.at));
+  siteOf.push_back(atom.site);
+  return true;
+}
+
+// The atoms as read: a long file's in two parts, the first's first.
+struct AtomsRead {
+  std::vector<ReadAtom> first, second;
+  size_t firstCount = 0;  // of first, when the file was read in two parts
+  bool twoParts = false;
+};
+
 // The structure's atoms and, beside each, its site. False when there are
 // more than a cell can hold (refused is set then).
-bool ReadBazaAtoms(const CKomorka& doc, std::vector<ReadAtom>& read, std::vector<AtomSite>& parsed,
-                   std::vector<SiteOf>& siteOf, std::vector<DocMessage>& messages, bool& refused) {
-  for (ReadAtom& atom : read) {
-    if (parsed.size() >= static_cast<size_t>(Crystal::kMaxAtoms) ||
-        !Crystal::FitsCapacity(doc.crystal.latticeType, parsed.size() + 1)) {
-      messages.push_back(
-          {kErrorCaption,
-           cformat(TrText("documents", "Plik zawiera zbyt wiele atomów: po rozmnożeniu przez centrowanie komórka miałaby ponad %d "
-                   "atomów.").c_str(),
-                   Crystal::kMaxAtoms)});
-      refused = true;
-      return false;
-    }
-    atom.at.siteIndex = static_cast<int>(parsed.size());
-    parsed.push_back(std::move(atom.at));
-    siteOf.push_back(atom.site);
-  }
+bool ReadBazaAtoms(const CKomorka& doc, AtomsRead& read, std::vector<AtomSite>& parsed, std::vector<SiteOf>& siteOf,
+                   std::vector<DocMessage>& messages, bool& refused) {
+  if (read.twoParts) read.first.resize(read.firstCount);
+  else read.second.clear();
+  for (std::vector<ReadAtom>* part : {&read.first, &read.second})
+    for (ReadAtom& atom : *part)
+      if (!TakeAtom(doc, atom, parsed, siteOf, messages)) {
+        refused = true;
+        return false;
+      }
   return true;
 }
 
@@ -192,7 +211,7 @@ void ReadBazaSpaceGroup(CKomorka& doc, xmlXPathContext* ctx, const std::vector<S
 }
 
 // Returns false when the load fails (the caller falls back to the import).
-bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, std::vector<ReadAtom>& atoms, std::vector<DocMessage>& messages,
+bool LoadBaza(CKomorka& doc, xmlXPathContext* ctx, AtomsRead& atoms, std::vector<DocMessage>& messages,
               bool& refused) {
   const auto lattice = XPathText(ctx, "//baza/lattice");
   if (!lattice) return false;
@@ -288,7 +307,7 @@ void LoadAparat(CKomorka& doc, xmlXPathContext* ctx) {
 
 namespace {
 
-StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, std::vector<ReadAtom>& atoms,
+StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, AtomsRead& atoms,
                                      std::vector<DocMessage>& messages) {
   XPathContextPtr ctx(xmlXPathNewContext(xml));
   if (!ctx) return StructureReadStatus::kNotStructure;
@@ -304,11 +323,18 @@ StructureReadStatus ReadStructureXml(CKomorka& doc, xmlDoc* xml, std::vector<Rea
 
 StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, std::vector<DocMessage>& messages) {
   // The atoms are read as the parser meets them: a large cell's file is
-  // then never whole in memory as a tree.
-  std::vector<ReadAtom> atoms;
-  const StreamedElements streamed{{"baza", "atom"}, [&atoms](const xmlNode* n, size_t place) {
-                                    if (place >= atoms.size()) atoms.resize(place + 1);
-                                    atoms[place] = ReadAtomElement(n);
+  // then never whole in memory as a tree. A long file is read in two
+  // halves at once, each with its own atoms.
+  AtomsRead atoms;
+  const auto into = [](std::vector<ReadAtom>& read) {
+    return [&read](const xmlNode* n, size_t place) {
+      if (place >= read.size()) read.resize(place + 1);
+      read[place] = ReadAtomElement(n);
+    };
+  };
+  const StreamedElements streamed{{"baza", "atom"}, into(atoms.first), into(atoms.second), [&atoms](size_t firstCount) {
+                                    atoms.firstCount = firstCount;
+                                    atoms.twoParts = true;
                                   }};
   XmlDocPtr xml = ParseXmlBytes(bytes, &streamed);
   if (!xml) return StructureReadStatus::kNotStructure;

@@ -1,5 +1,6 @@
 #include "io/XmlUtil.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <libxml/parser.h>
 
 #include "io/AtomicFile.h"
+#include "io/ThreadStart.h"
 #include "io/TextEncoding.h"
 
 namespace pelmora {
@@ -108,6 +110,171 @@ xmlDoc* Read(const std::string& text, const char* encoding, int options, const S
                   : xmlReadMemory(text.data(), size, nullptr, encoding, options);
 }
 
+// A long document in two parts at once: the first, up to the close of a
+// streamed element near the middle, by the parser's push mode on this
+// thread; the rest on a thread of its own as a document that opens with
+// the elements left open at the cut. The parts are used only when nothing
+// could make them read otherwise than the whole: the first ends between
+// elements, in UTF-8 and XML 1.0, with no DTD (entities, defaults); the
+// open elements carry no attributes or namespaces and hold no text; the
+// second part starts with a node that does not close one (the rule that
+// drops the layout's blanks looks at these last two).
+
+// Just after a closing tag of the streamed name, the nearest to the middle
+// going forward, else going back; 0 when there is none.
+size_t CutPlace(const std::string& text, std::string_view name) {
+  const std::string tag = "</" + std::string(name) + ">";
+  size_t at = text.find(tag, text.size() / 2);
+  if (at == std::string::npos) at = text.rfind(tag, text.size() / 2);
+  return at == std::string::npos ? 0 : at + tag.size();
+}
+
+struct FirstPart {
+  xmlDoc* doc = nullptr;
+  std::vector<xmlNode*> open;  // the elements open at the cut, outermost first
+  size_t streamed = 0;         // its streamed elements
+};
+
+bool OpenElementsAllow(const std::vector<xmlNode*>& open) {
+  for (const xmlNode* n : open)
+    if (n->type != XML_ELEMENT_NODE || n->ns || n->nsDef || n->properties || n->_private ||
+        (n->children && n->children->type == XML_TEXT_NODE))
+      return false;
+  return !open.empty();
+}
+
+bool ReadFirstPart(const std::string& text, size_t cut, int options, const StreamedElements& streamed, FirstPart& out) {
+  xmlParserCtxt* const parser = xmlCreatePushParserCtxt(nullptr, nullptr, text.data(), 4, nullptr);
+  if (!parser) return false;
+  xmlCtxtUseOptions(parser, options);
+  StreamState state{&streamed, parser};
+  parser->_private = &state;
+  parser->sax->startElementNs = StreamStart;
+  parser->sax->endElementNs = StreamEnd;
+  const int status = xmlParseChunk(parser, text.data() + 4, static_cast<int>(cut - 4), 0);
+  bool usable = status == 0 && parser->wellFormed && !state.failed && parser->instate == XML_PARSER_CONTENT &&
+                parser->input && parser->input->cur == parser->input->end && parser->input->buf &&
+                !parser->input->buf->encoder && parser->myDoc && !parser->myDoc->intSubset &&
+                !parser->myDoc->extSubset && xmlStrEqual(parser->myDoc->version, BAD_CAST "1.0");
+  if (usable) out.open.assign(parser->nodeTab, parser->nodeTab + parser->nodeNr);
+  // Text met in an open element keeps the blanks that follow in it: the
+  // parser marks that element's level (-2), which the second part's fresh
+  // levels (-1) would not know.
+  usable = usable && OpenElementsAllow(out.open) && parser->nsNr == 0 && parser->spaceNr == parser->nodeNr + 1 &&
+           std::all_of(parser->spaceTab, parser->spaceTab + parser->spaceNr, [](int s) { return s == -1; });
+  out.doc = usable ? parser->myDoc : nullptr;
+  out.streamed = state.opened;
+  if (!usable) xmlFreeDoc(parser->myDoc);
+  parser->myDoc = nullptr;
+  xmlFreeParserCtxt(parser);
+  return usable;
+}
+
+// Links n into parent's children before anchor (at the end for none),
+// without the merging of text that xmlAddPrevSibling does.
+void LinkBefore(xmlNode* parent, xmlNode* anchor, xmlNode* n) {
+  n->parent = parent;
+  n->next = anchor;
+  n->prev = anchor ? anchor->prev : parent->last;
+  (n->prev ? n->prev->next : parent->children) = n;
+  (anchor ? anchor->prev : parent->last) = n;
+}
+
+// The first part's nodes copied into the second part's document, before
+// what the second holds at each level: the whole document in order.
+bool JoinParts(const FirstPart& first, xmlDoc* doc) {
+  xmlNode* into = reinterpret_cast<xmlNode*>(doc);
+  xmlNode* from = reinterpret_cast<xmlNode*>(first.doc);
+  for (size_t level = 0; level <= first.open.size(); ++level) {
+    xmlNode* const openHere = level < first.open.size() ? first.open[level] : nullptr;
+    xmlNode* const anchor = into->children;
+    for (xmlNode* n = from->children; n && n != openHere; n = n->next) {
+      xmlNode* const copy = xmlDocCopyNode(n, doc, 1);
+      if (!copy) return false;
+      LinkBefore(into, anchor, copy);
+    }
+    if (!openHere) break;
+    // The second part opens with the same elements, one in the other.
+    if (!anchor || anchor->type != XML_ELEMENT_NODE || !xmlStrEqual(anchor->name, openHere->name) || openHere->next)
+      return false;
+    into = anchor;
+    from = openHere;
+  }
+  // What the first part's declaration said.
+  const auto take = [](const xmlChar*& field, const xmlChar* said) {
+    xmlFree(const_cast<xmlChar*>(field));
+    field = said ? xmlStrdup(said) : nullptr;
+  };
+  take(doc->version, first.doc->version);
+  take(doc->encoding, first.doc->encoding);
+  doc->standalone = first.doc->standalone;
+  return true;
+}
+
+// The name of the document's first element, past the prolog; empty when
+// it cannot be told at a glance (the parts then check what it was).
+std::string RootName(const std::string& text) {
+  size_t at = 0;
+  while ((at = text.find('<', at)) != std::string::npos) {
+    if (text.compare(at, 4, "<!--") == 0) {
+      at = text.find("-->", at);
+    } else if (at + 1 < text.size() && (text[at + 1] == '?' || text[at + 1] == '!')) {
+      at = text.find('>', at);
+    } else {
+      size_t end = at + 1;
+      while (end < text.size() && !std::strchr(" \t\r\n/>", text[end])) ++end;
+      return text.substr(at + 1, end - at - 1);
+    }
+    if (at == std::string::npos) break;
+  }
+  return {};
+}
+
+xmlDoc* ReadInTwoParts(const std::string& text, const char* encoding, int options, const StreamedElements& streamed) {
+  const size_t cut = CutPlace(text, streamed.path.back());
+  // The elements expected open at the cut: the first, then the streamed
+  // element's parents.
+  std::vector<std::string> open{RootName(text)};
+  for (size_t i = 0; i + 1 < streamed.path.size(); ++i) open.emplace_back(streamed.path[i]);
+  // The second part starts with the innermost open element empty: text
+  // there would be its first child, and blanks before a closing tag are
+  // kept in an element without children. It must start with a node.
+  const size_t after = text.find_first_not_of(" \t\r\n", cut);
+  if (cut < 4 || open.front().empty() || after == std::string::npos || text[after] != '<' ||
+      text.compare(after, 2, "</") == 0)
+    return nullptr;
+  xmlDoc* secondDoc = nullptr;
+  const StreamedElements secondStreamed{streamed.path, streamed.second};
+  xmlInitParser();  // once, before two threads use the parser
+  AwayThread reader([&] {
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
+    xmlSetStructuredErrorFunc(nullptr, IgnoreStructuredError);
+    try {
+      std::string rest;
+      for (const std::string& name : open) rest += "<" + name + ">";
+      rest.append(text, cut, std::string::npos);
+      secondDoc = ReadStreaming(rest.data(), static_cast<int>(rest.size()), nullptr, options, secondStreamed);
+    } catch (...) {
+      secondDoc = nullptr;  // read whole instead
+    }
+  });
+  FirstPart first;
+  const bool firstRead = ReadFirstPart(text, cut, options, streamed, first);
+  reader.Join();
+  XmlDocPtr second(secondDoc), firstDoc(first.doc);
+  bool joined = firstRead && second && first.open.size() == open.size();
+  for (size_t i = 0; joined && i < open.size(); ++i)
+    joined = xmlStrEqual(first.open[i]->name, reinterpret_cast<const xmlChar*>(open[i].c_str()));
+  if (!joined || !JoinParts(first, second.get())) return nullptr;
+  // The encoding a whole read is told is the document's.
+  if (encoding) {
+    xmlFree(const_cast<xmlChar*>(second->encoding));
+    second->encoding = xmlStrdup(BAD_CAST encoding);
+  }
+  if (streamed.joined) streamed.joined(first.streamed);
+  return second.release();
+}
+
 }  // namespace
 
 XmlDocPtr ParseXmlBytes(const std::string& bytes, const StreamedElements* streamed) {
@@ -120,9 +287,13 @@ XmlDocPtr ParseXmlBytes(const std::string& bytes, const StreamedElements* stream
   // at (an element holding only blanks keeps them).
   const int options =
       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS;
-  if (!isValidUtf8(bytes) && !HasEncodingDeclaration(bytes))
-    return XmlDocPtr(Read(cp1250ToUtf8(bytes), "UTF-8", options, streamed));
-  return XmlDocPtr(Read(bytes, nullptr, options, streamed));
+  const bool cp1250 = !isValidUtf8(bytes) && !HasEncodingDeclaration(bytes);
+  const std::string converted = cp1250 ? cp1250ToUtf8(bytes) : std::string();
+  const std::string& text = cp1250 ? converted : bytes;
+  if (streamed && streamed->second && !streamed->path.empty() && text.size() >= streamed->twoPartsFrom &&
+      text.size() >= 8)
+    if (xmlDoc* doc = ReadInTwoParts(text, cp1250 ? "UTF-8" : nullptr, options, *streamed)) return XmlDocPtr(doc);
+  return XmlDocPtr(Read(text, cp1250 ? "UTF-8" : nullptr, options, streamed));
 }
 
 XmlReadStatus ParseXmlFile(const std::string& path, XmlDocPtr& doc) {

@@ -38,9 +38,20 @@ XmlReadStatus ParseXmlFile(const std::string& path, XmlDocPtr& doc);
 // close, with their place among them in document order, and then emptied:
 // a file of a hundred thousand such elements is read without holding all
 // their nodes. An exception from `take` ends the parse (no document).
+//
+// With `second` set, a document of twoPartsFrom bytes or more may be read
+// in two parts at once, the second on a thread of its own: `take` then gets
+// the first part's elements and `second`, at the same time, the second
+// part's, with their places within that part. Such a read ends, when it
+// succeeds, with `joined` and the first part's count of elements; without
+// that call the document was read whole by `take`, and what `second` took
+// is to be dropped.
 struct StreamedElements {
   std::vector<std::string_view> path;
   std::function<void(const xmlNode* element, size_t place)> take;
+  std::function<void(const xmlNode* element, size_t place)> second = nullptr;
+  std::function<void(size_t firstCount)> joined = nullptr;
+  size_t twoPartsFrom = size_t{128} << 10;
 };
 XmlDocPtr ParseXmlBytes(const std::string& bytes, const StreamedElements* streamed = nullptr);
 

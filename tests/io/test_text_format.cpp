@@ -186,3 +186,121 @@ TEST(TextFormat, DescendantPathsSelectWhatXPathSelects) {
   EXPECT_EQ(XPathText(laidCtx.get(), "//r/name"), " ");
   EXPECT_EQ(XPathText(laidCtx.get(), "//r/v"), "1");
 }
+
+namespace {
+
+// A document as text, with its declaration: two reads of it are the same
+// tree when these agree.
+std::string Dumped(const XmlDocPtr& doc) {
+  if (!doc) return "(none)";
+  xmlChar* text = nullptr;
+  int size = 0;
+  xmlDocDumpMemory(doc.get(), &text, &size);
+  std::string out(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+  xmlFree(text);
+  return out;
+}
+
+// The streamed elements' text as the reader gets them, a read in two parts
+// joined as a reader joins them; and whether it was read in two parts.
+struct Streamed {
+  std::vector<std::string> first, second;
+  size_t firstCount = 0;
+  bool twoParts = false;
+  std::vector<std::string> Joined() const {
+    if (!twoParts) return first;
+    std::vector<std::string> all(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(firstCount));
+    all.insert(all.end(), second.begin(), second.end());
+    return all;
+  }
+};
+
+XmlDocPtr ReadStreamed(const std::string& text, Streamed& got, bool twoParts) {
+  const auto into = [](std::vector<std::string>& out) {
+    return [&out](const xmlNode* n, size_t place) {
+      if (place >= out.size()) out.resize(place + 1);
+      out[place] = NodeText(n).value_or("-") + AttributeText(n, "n").value_or("");
+    };
+  };
+  StreamedElements streamed{{"baza", "atom"}, into(got.first)};
+  if (twoParts) {
+    streamed.second = into(got.second);
+    streamed.joined = [&got](size_t n) {
+      got.firstCount = n;
+      got.twoParts = true;
+    };
+    streamed.twoPartsFrom = 0;
+  }
+  return ParseXmlBytes(text, &streamed);
+}
+
+}  // namespace
+
+// A long file read in two halves at once gives the tree and the elements a
+// read of the whole gives; where anything at the cut could make the halves
+// read otherwise (a comment or CDATA across it, a DTD, namespaces or
+// attributes or text on the open elements, another encoding, other open
+// elements), it is read whole, and a broken file stays broken.
+TEST(TextFormat, LongDocumentsReadInTwoPartsAsWhole) {
+  std::string atoms;
+  for (int i = 0; i < 40; ++i)
+    atoms += "\n\t\t<atom n=\"" + std::to_string(i) + "\"><x>0." + std::to_string(i) + "</x></atom>";
+  const std::string head = "<?xml version=\"1.0\"?>\n<!-- a <note> -->\n<pelmora>\n\t<baza>\n\t\t<lattice>P</lattice>";
+  const std::string tail = "\n\t\t<a>4</a>\n\t</baza>\n\t<param><angle> </angle></param>\n</pelmora>\n";
+  const std::string plain = head + atoms + tail;
+  const size_t middle = plain.find("<atom n=\"20\"");
+  const auto with = [&](const std::string& at, const std::string& what) {
+    std::string text = plain;
+    return text.insert(text.find(at), what);
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    bool twoParts;
+  };
+  const std::vector<Case> cases = {
+      {"plain", plain, true},
+      {"declared UTF-8 and standalone",
+       std::string(plain).replace(0, 21, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"), true},
+      {"comment across the cut", std::string(plain).insert(middle - 200, "<!--").insert(middle + 200, "-->"), false},
+      {"CDATA across the cut", std::string(plain).insert(middle - 200, "<![CDATA[").insert(middle + 200, "]]>"), false},
+      {"entity from the DTD after the cut",
+       std::string(plain).insert(22, "<!DOCTYPE pelmora [<!ENTITY e \"E\">]>").replace(plain.find("0.30"), 4, "&e;"),
+       false},
+      {"default namespace", with("<pelmora>", "").replace(plain.find("<pelmora>"), 9, "<pelmora xmlns=\"urn:p\">"), false},
+      {"attribute on an open element", std::string(plain).replace(plain.find("<baza>"), 6, "<baza v=\"1\">"), false},
+      {"text first in an open element", std::string(plain).replace(plain.find("<baza>"), 6, "<baza>t"), false},
+      {"text later in an open element", with("<atom n=\"3\"", "t"), false},
+      {"other open elements",
+       std::string(plain).replace(plain.find("<baza>"), 6, "<x><baza>").replace(plain.find("</baza>") + 3, 7,
+                                                                                   "</baza></x>"),
+       false},
+      {"Windows-1250 without a declaration",
+       std::string(plain).replace(0, 21, "").replace(plain.find("0.30") - 21, 4, "0.\xB9\xB9"), true},
+      {"another encoding",
+       std::string(plain).replace(0, 21, "<?xml version=\"1.0\" encoding=\"ISO-8859-2\"?>").replace(
+           plain.find("0.30") + 20, 4, "0.\xB1\xB1"),
+       false},
+      {"text just after the cut", std::string(plain).insert(plain.find("</atom>", plain.size() / 2) + 7, "M"), false},
+      {"the cut just before a closing tag", std::string(plain).insert(plain.find("</atom>", plain.size() / 2) + 7, "\n</baza><baza>"),
+       false},
+      {"broken after the cut", std::string(plain).replace(plain.find("</atom>", middle + 300), 7, "</mota>"), false},
+      {"broken before the cut", std::string(plain).replace(plain.find("</atom>"), 7, "</mota>"), false},
+  };
+  for (const Case& c : cases) {
+    Streamed whole, parts;
+    const XmlDocPtr wholeDoc = ReadStreamed(c.text, whole, false);
+    const XmlDocPtr partsDoc = ReadStreamed(c.text, parts, true);
+    EXPECT_EQ(Dumped(partsDoc), Dumped(wholeDoc)) << c.name;
+    EXPECT_EQ(parts.Joined(), whole.Joined()) << c.name;
+    EXPECT_EQ(parts.twoParts, c.twoParts) << c.name;
+  }
+  // The elements come whole in document order, the atoms' own text too.
+  Streamed got;
+  ASSERT_TRUE(ReadStreamed(plain, got, true));
+  ASSERT_EQ(got.Joined().size(), 40u);
+  EXPECT_EQ(got.Joined()[0], "-0");
+  EXPECT_EQ(got.Joined()[39], "-39");
+  EXPECT_GT(got.firstCount, 5u);
+  EXPECT_LT(got.firstCount, 35u);
+}

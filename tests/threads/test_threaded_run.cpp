@@ -1,5 +1,6 @@
 // A large cell calculated on the runner's worker, its search and kernel
-// spread over the cores, and the same run cancelled half-way from outside.
+// spread over the cores, and the same run cancelled half-way from outside;
+// a long structure file read in two parts at once.
 // The sanitizer script runs this under ThreadSanitizer.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 
 #include "../../bench/LargeCase.h"
 #include "engine/CalculationRunner.h"
+#include "io/XmlUtil.h"
 
 using namespace pelmora;
 
@@ -84,4 +86,29 @@ TEST(ThreadedRun, LargeCellOnTheWorkerThenACancelKeepsItsResults) {
     ASSERT_EQ(doc.results.reflectionsAll[i].intensity, first[i].intensity) << i;
     ASSERT_EQ(doc.results.reflectionsAll[i].h, first[i].h) << i;
   }
+}
+
+// The atoms of the second half are read on a thread of their own while the
+// first half's are read here.
+TEST(ThreadedRun, LongFileReadInTwoParts) {
+  std::string text = "<?xml version=\"1.0\"?>\n<pelmora>\n<baza>\n";
+  for (int i = 0; i < 4000; ++i) text += "<atom nr=\"" + std::to_string(i) + "\"><x>0.5</x><y>0.25</y></atom>\n";
+  text += "<a>40</a>\n</baza>\n</pelmora>\n";
+  std::vector<int> first, second;
+  size_t firstCount = 0;
+  const auto into = [](std::vector<int>& out) {
+    return [&out](const xmlNode* n, size_t place) {
+      if (place >= out.size()) out.resize(place + 1);
+      out[place] = std::stoi(AttributeText(n, "nr").value_or("-1"));
+    };
+  };
+  const StreamedElements streamed{{"baza", "atom"}, into(first), into(second), [&](size_t n) { firstCount = n; }};
+  ASSERT_GE(text.size(), streamed.twoPartsFrom);
+  const XmlDocPtr doc = ParseXmlBytes(text, &streamed);
+  ASSERT_TRUE(doc);
+  ASSERT_GT(firstCount, 0u);
+  first.resize(firstCount);
+  first.insert(first.end(), second.begin(), second.end());
+  ASSERT_EQ(first.size(), 4000u);
+  for (int i = 0; i < 4000; ++i) ASSERT_EQ(first[static_cast<size_t>(i)], i);
 }
