@@ -145,16 +145,12 @@ bool TakeAtom(const CKomorka& doc, ReadAtom& atom, std::vector<AtomSite>& parsed
 // The atoms as read: a long file's in two parts, the first's first.
 struct AtomsRead {
   std::vector<ReadAtom> first, second;
-  size_t firstCount = 0;  // of first, when the file was read in two parts
-  bool twoParts = false;
 };
 
 // The structure's atoms and, beside each, its site. False when there are
 // more than a cell can hold (refused is set then).
 bool ReadBazaAtoms(const CKomorka& doc, AtomsRead& read, std::vector<AtomSite>& parsed, std::vector<SiteOf>& siteOf,
                    std::vector<DocMessage>& messages, bool& refused) {
-  if (read.twoParts) read.first.resize(read.firstCount);
-  else read.second.clear();
   for (std::vector<ReadAtom>* part : {&read.first, &read.second})
     for (ReadAtom& atom : *part)
       if (!TakeAtom(doc, atom, parsed, siteOf, messages)) {
@@ -332,12 +328,15 @@ StructureReadStatus ReadStructureBytes(CKomorka& doc, const std::string& bytes, 
       read[place] = ReadAtomElement(n);
     };
   };
-  const StreamedElements streamed{{"baza", "atom"}, into(atoms.first), into(atoms.second), [&atoms](size_t firstCount) {
-                                    atoms.firstCount = firstCount;
-                                    atoms.twoParts = true;
+  bool twoParts = false;
+  const StreamedElements streamed{{"baza", "atom"}, into(atoms.first), into(atoms.second), [&](size_t firstCount) {
+                                    atoms.first.resize(firstCount);
+                                    twoParts = true;
                                   }};
   XmlDocPtr xml = ParseXmlBytes(bytes, &streamed);
   if (!xml) return StructureReadStatus::kNotStructure;
+  // Read whole after all: what the second part took is not the file's.
+  if (!twoParts) atoms.second.clear();
   return ReadStructureXml(doc, xml.get(), atoms, messages);
 }
 

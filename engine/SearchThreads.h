@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <thread>
 #include <utility>
 #include <vector>
 

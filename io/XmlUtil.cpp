@@ -85,6 +85,13 @@ void StreamEnd(void* ctx, const xmlChar* name, const xmlChar* prefix, const xmlC
   n->children = n->last = nullptr;
 }
 
+// The parser builds its tree with the streamed elements handed to state.
+void StreamInto(xmlParserCtxt* parser, StreamState& state) {
+  parser->_private = &state;
+  parser->sax->startElementNs = StreamStart;
+  parser->sax->endElementNs = StreamEnd;
+}
+
 xmlDoc* ReadStreaming(const char* data, int size, const char* encoding, int options, const StreamedElements& streamed) {
   xmlParserCtxt* const parser = xmlNewParserCtxt();
   if (!parser || !parser->sax) {
@@ -92,9 +99,7 @@ xmlDoc* ReadStreaming(const char* data, int size, const char* encoding, int opti
     return nullptr;
   }
   StreamState state{&streamed, parser};
-  parser->_private = &state;
-  parser->sax->startElementNs = StreamStart;
-  parser->sax->endElementNs = StreamEnd;
+  StreamInto(parser, state);
   xmlDoc* doc = xmlCtxtReadMemory(parser, data, size, nullptr, encoding, options);
   xmlFreeParserCtxt(parser);
   if (doc && state.failed) {
@@ -148,9 +153,7 @@ bool ReadFirstPart(const std::string& text, size_t cut, int options, const Strea
   if (!parser) return false;
   xmlCtxtUseOptions(parser, options);
   StreamState state{&streamed, parser};
-  parser->_private = &state;
-  parser->sax->startElementNs = StreamStart;
-  parser->sax->endElementNs = StreamEnd;
+  StreamInto(parser, state);
   const int status = xmlParseChunk(parser, text.data() + 4, static_cast<int>(cut - 4), 0);
   bool usable = status == 0 && parser->wellFormed && !state.failed && parser->instate == XML_PARSER_CONTENT &&
                 parser->input && parser->input->cur == parser->input->end && parser->input->buf &&
@@ -290,8 +293,7 @@ XmlDocPtr ParseXmlBytes(const std::string& bytes, const StreamedElements* stream
   const bool cp1250 = !isValidUtf8(bytes) && !HasEncodingDeclaration(bytes);
   const std::string converted = cp1250 ? cp1250ToUtf8(bytes) : std::string();
   const std::string& text = cp1250 ? converted : bytes;
-  if (streamed && streamed->second && !streamed->path.empty() && text.size() >= streamed->twoPartsFrom &&
-      text.size() >= 8)
+  if (streamed && streamed->second && !streamed->path.empty() && text.size() >= streamed->twoPartsFrom)
     if (xmlDoc* doc = ReadInTwoParts(text, cp1250 ? "UTF-8" : nullptr, options, *streamed)) return XmlDocPtr(doc);
   return XmlDocPtr(Read(text, cp1250 ? "UTF-8" : nullptr, options, streamed));
 }
