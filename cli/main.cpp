@@ -11,6 +11,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Texts.h"
+#include "engine/LargeArrays.h"
 
 int main(int argc, char** argv) {
   // A large cell's lists (megabytes each) are made and dropped one after
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
   // system, where glibc's adaptive one would keep it in the heap and add it
   // to the peak memory.
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+  // With that, a run's large buffers can hand their pages on to its next ones.
+  static_assert(256 * 1024 <= pelmora::kKeptPagesFrom);
+  pelmora::KeepPagesOfLargeBuffers();
   // A run starts and ends threads of its own for each stage; with as many
   // malloc arenas as cores they take over the arenas of those that ended
   // instead of each setting up one of its own.

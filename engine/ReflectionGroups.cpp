@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "engine/LargeArrays.h"
 #include "engine/SearchThreads.h"
 #include "io/NumberFormat.h"
 
@@ -92,6 +93,7 @@ void SortAngleKeys(std::vector<AngleKey>& keys) {
     }
   }
   keys.swap(sorted);
+  FreeKeepingPages(sorted);
 }
 
 // The list of both lines: the sorted entries of every part of each line

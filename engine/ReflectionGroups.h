@@ -179,7 +179,16 @@ class GroupTable {
         Add(keys[j], hashes[j], e.first, e.count);
       }
     }
+    // The other's pages go to the tables merged after it and the orders.
+    for (size_t b = 1; b < other.blocks_.size(); ++b) KeepPages(other.blocks_[b].get(), kBlock * sizeof(Entry));
+    FreeKeepingPages(other.slots_);
     other = GroupTable(forms_);
+  }
+  // The slots' pages kept for the run's next buffers, once the entries are
+  // only read through their order.
+  void FreeSlots() {
+    FreeKeepingPages(slots_);
+    mask_ = 0;
   }
   // The entries in the order of their first records: keys of the angles'
   // bits sorted, where a comparison sort over entries a cache line each
@@ -215,6 +224,7 @@ class GroupTable {
       }
       for (; i < j; ++i) out[i] = &At(keys[i].n & number);
     }
+    FreeKeepingPages(keys);
     return out;
   }
 
@@ -228,7 +238,7 @@ class GroupTable {
     const size_t entries = blocks_.empty() ? kFirstBlock : kBlock;
     void* block = std::aligned_alloc(alignof(Entry), entries * sizeof(Entry));
     if (!block) throw std::bad_alloc();
-    if (entries == kBlock) TouchPages(block, entries * sizeof(Entry));
+    if (entries == kBlock) ReadyPages(block, entries * sizeof(Entry));
     blocks_.emplace_back(static_cast<Entry*>(block));
   }
   // A slot holds the hash's high half and the entry number + 1; 0 = free.
@@ -239,6 +249,7 @@ class GroupTable {
   const Entry& At(size_t n) const { return const_cast<GroupTable*>(this)->At(n); }
   void Grow() {
     const size_t cap = slots_.empty() ? 1024 : 2 * slots_.size();
+    FreeKeepingPages(slots_);
     slots_ = LargeVector<std::uint64_t>(cap);
     mask_ = cap - 1;
     for (size_t n = 0; n < size_; ++n) {

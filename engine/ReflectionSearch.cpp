@@ -333,6 +333,11 @@ bool IndexSearch::Run(PositionPoster& poster, const std::atomic<bool>& cancel) {
       }
       done.fetch_add(1);
     }
+    // The work space's pages go to the run's next large buffers.
+    for (std::vector<double>* v : {&scratch.pr, &scratch.pi, &scratch.acc, &work.sums, &work.lengths})
+      FreeKeepingPages(*v);
+    FreeKeepingPages(work.row);
+    FreeKeepingPages(work.all);
   });
   return !stopped;
 }
@@ -360,6 +365,7 @@ std::array<LineGroups, 2> IndexSearch::TakeGroups(bool second) {
     if (!distinct_)
       for (Tables& t : found_) into.MergeFrom(tables(t, line)[p]);
     out[line].order[p] = into.Sorted();
+    into.FreeSlots();
   });
   return out;
 }
@@ -409,6 +415,11 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
   };
   poster.Post(0);
   if (!cancel) progress.SetStatus(TrText("engine", "Wyszukiwanie refleksów"));
+  // The pages that the run's buffers kept and no later one took go back to
+  // the system when it ends, however it ends.
+  struct ReleaseAtEnd {
+    ~ReleaseAtEnd() { ReleaseKeptPages(); }
+  } releaseAtEnd;
 
   // The search groups the reflections as it finds them; what is left is to
   // put the groups in order and make their records.
@@ -433,6 +444,7 @@ int CKomorka::CalculateReflections(CalcProgress& progress, const std::atomic<boo
   if (list.size() >= search::kParallelRecords)
     release = std::jthread([groups = std::array{std::move(found1), std::move(found2)}]() mutable {
       groups = {};
+      ReleaseKeptPages();
     });
   found1 = search::LineGroups();
   found2 = search::LineGroups();

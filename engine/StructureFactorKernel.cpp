@@ -80,14 +80,17 @@ constexpr long kTableEntriesForThread = 8000;
 }
 }
 
-void StructureFactorKernel::FreeTable::operator()(double* p) const { std::free(p); }
+void StructureFactorKernel::FreeTable::operator()(double* p) const {
+  KeepPages(p, bytes);
+  std::free(p);
+}
 
 StructureFactorKernel::Table StructureFactorKernel::NewTable(size_t n) {
   constexpr size_t kLine = 64;
   const size_t bytes = std::max(kLine, (n * sizeof(double) + kLine - 1) / kLine * kLine);
   auto* const p = static_cast<double*>(std::aligned_alloc(kLine, bytes));
   if (!p) throw std::bad_alloc();
-  return Table(p);
+  return Table(p, FreeTable{bytes});
 }
 
 StructureFactorKernel::StructureFactorKernel(const std::vector<AtomSite>& atoms, int hMax, int kMax, int lMax,
@@ -175,7 +178,7 @@ void StructureFactorKernel::FillTables(const std::vector<const AtomSite*>& slots
     // writes there.
     search::EachOnThreads(2, 6, [&](size_t t) {
       const Axis& a = axes[t / 2];
-      TouchPages((t % 2 ? a.sn : a.cs).get(), a.Length(padded_) * sizeof(double));
+      ReadyPages((t % 2 ? a.sn : a.cs).get(), a.Length(padded_) * sizeof(double));
     });
     constexpr int kRowsATake = 4;
     search::EachOnThreads(2, static_cast<size_t>((rows + kRowsATake - 1) / kRowsATake), [&](size_t i) {

@@ -92,6 +92,7 @@ class StructureFactorKernel {
   // four slots straddles two lines; left unset when made, as every entry
   // is written once.
   struct FreeTable {
+    size_t bytes;
     void operator()(double* p) const;
   };
   using Table = std::unique_ptr<double[], FreeTable>;

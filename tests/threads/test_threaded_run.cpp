@@ -10,6 +10,7 @@
 
 #include "../../bench/LargeCase.h"
 #include "engine/CalculationRunner.h"
+#include "engine/LargeArrays.h"
 #include "io/XmlUtil.h"
 
 using namespace pelmora;
@@ -41,6 +42,9 @@ void LargeCell(CKomorka& doc) {
 }  // namespace
 
 TEST(ThreadedRun, LargeCellOnTheWorkerThenACancelKeepsItsResults) {
+  // The threads hand their buffers' pages on to each other, as in the
+  // command line.
+  KeepPagesOfLargeBuffers(true);
   CKomorka doc;
   LargeCell(doc);
   std::atomic<bool> cancel{true};  // the runner must clear it
@@ -80,7 +84,8 @@ TEST(ThreadedRun, LargeCellOnTheWorkerThenACancelKeepsItsResults) {
   EXPECT_EQ(runner.Finish(), CalcOutcome::Cancel);
   EXPECT_EQ(finishedCalls.load(), 2);
   EXPECT_EQ(finishedResult.load(), -1);
-  // The first run's list stands untouched.
+  // Neither run leaves pages kept; the first run's list stands untouched.
+  EXPECT_EQ(KeptPagesBytes(), 0u);
   ASSERT_EQ(doc.results.reflectionsAll.size(), first.size());
   for (size_t i = 0; i < first.size(); ++i) {
     ASSERT_EQ(doc.results.reflectionsAll[i].intensity, first[i].intensity) << i;
