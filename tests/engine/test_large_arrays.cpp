@@ -82,11 +82,19 @@ TEST(LargeArrays, KeptPagesCarryTheirContentsAndLeaveUsableBuffers) {
   EXPECT_EQ(KeptPagesBytes(), 80 * kPage);
   for (size_t p = 0; p < 200; ++p) ASSERT_EQ(c.data[p * kPage], p < 120 ? 4 : 0) << p;
 
+  // Of a buffer partly written, only the written pages.
+  Mapped d(100);
+  ASSERT_NE(d.data, MAP_FAILED);
+  std::memset(d.data, 5, 30 * kPage);
+  std::memset(d.data + 60 * kPage, 5, 10 * kPage);
+  KeepPages(d.data, d.bytes);
+  EXPECT_EQ(KeptPagesBytes(), 120 * kPage);
+
   // Off, nothing moves.
   KeepPagesOfLargeBuffers(false);
   std::memset(a.data, 9, a.bytes);
   KeepPages(a.data, a.bytes);
   EXPECT_EQ(PlaceKeptPages(b.data, b.bytes), 0u);
-  EXPECT_EQ(KeptPagesBytes(), 80 * kPage);
+  EXPECT_EQ(KeptPagesBytes(), 120 * kPage);
   EXPECT_EQ(a.data[a.bytes - 1], 9);
 }
