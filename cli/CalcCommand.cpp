@@ -180,7 +180,10 @@ int RunReflectionList(const CalcOptions& o, CKomorka& doc, const CalcTargets& to
     Complain(where + run.refusal);
     return 3;
   }
-  if (run.outcome != CalcOutcome::Ok) return 4;
+  if (run.outcome != CalcOutcome::Ok) {
+    if (!run.failure.empty()) Complain(where + run.failure);
+    return 4;
+  }
   return to.reflections.empty() || WriteReflectionList(o, doc, to.reflections) ? 0 : 4;
 }
 
@@ -200,7 +203,10 @@ int RunPattern(const CalcOptions& o, CalcShared& shared, const CSettings& settin
     Complain(where + run.refusal);
     return 3;
   }
-  if (run.outcome != CalcOutcome::Ok) return 4;
+  if (run.outcome != CalcOutcome::Ok) {
+    if (!run.failure.empty()) Complain(where + run.failure);
+    return 4;
+  }
   if (const std::string note = RefusedPeaksMessage(run.synthesis.refusedPeaks); !note.empty()) Complain(where + note);
   if (const std::string note = SubGridPeaksMessage(run.synthesis.subGridPeaks); !note.empty()) Complain(where + note);
   if (!to.pattern.empty() && !WritePattern(o, shared, doc, *grid, to.pattern)) return 4;

@@ -30,6 +30,7 @@ void RunOnWorker(CKomorka& doc, CalcProgress& progress, std::atomic<bool>* cance
   CalculationRunner runner;
   runner.Start(doc, progress, cancel ? *cancel : never, [&result](int r, bool) { result.calcResult = r; });
   result.outcome = runner.Finish();
+  result.failure = runner.Failure();
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ SynthesisReport FinishRun(const SynthesisSetup& setup, CKomorka& doc, PatternGri
 struct PatternRunResult {
   std::string refusal;  // non-empty: the values were refused, nothing ran
   CalcOutcome outcome = CalcOutcome::Cancel;
+  std::string failure;  // with Failed: why, for the user
   int calcResult = -1;  // CalculateReflections' result (-1 also when nothing was found)
   SynthesisReport synthesis;
 };

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "engine/Komorka.h"
@@ -14,7 +15,8 @@ namespace pelmora {
 // How a run ends, as the progress dialog closes: OK when the worker went
 // through (also when it found nothing and left the old results), Cancel
 // when a cancel was asked.
-enum class CalcOutcome { Ok, Cancel };
+// Failed: the run ended with an error (memory ran out), told by Failure().
+enum class CalcOutcome { Ok, Cancel, Failed };
 
 class CalculationRunner {
  public:
@@ -39,11 +41,15 @@ class CalculationRunner {
   // Waits for the worker to end and tells how the run ended.
   CalcOutcome Finish();
   bool Running() const { return running_.load(); }
+  // Why the last run failed, for the user; empty when it did not. Read once
+  // it has ended.
+  const std::string& Failure() const { return failure_; }
 
  private:
   std::atomic<bool>* cancel_ = nullptr;
   std::thread worker_;
   std::atomic<bool> running_{false};
+  std::string failure_;
 };
 
 }  // namespace pelmora

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "engine/LargeArrays.h"
@@ -78,6 +80,86 @@ void AppendRows(LargeText& out, const CKomorka& doc, const ReflectionFilter& fil
   }
 }
 
+// What the threads of WriteBlocksOnThreads share, under `mutex`.
+struct BlockQueue {
+  BlockQueue(size_t blocks, size_t slotCount) : text(slotCount), ready(blocks, 0), nb(blocks), slots(slotCount) {}
+  std::vector<LargeText> text;
+  std::vector<char> ready;
+  std::mutex mutex;
+  std::condition_variable changed;
+  size_t nb, slots, next = 0, written = 0;
+  bool stop = false;
+  // The first exception of any thread (memory running out): every thread
+  // stops, and it reaches the caller once they have.
+  std::exception_ptr failure;
+  void Fail() {
+    if (!failure) failure = std::current_exception();
+    stop = true;
+  }
+
+  // A formatting thread: the next block while there is room for it.
+  void FormatAhead(const std::function<void(size_t, LargeText&)>& format) {
+    try {
+      for (;;) {
+        size_t b;
+        {
+          std::unique_lock<std::mutex> lock(mutex);
+          changed.wait(lock, [&] { return stop || next >= nb || next < written + slots; });
+          if (stop || next >= nb) return;
+          b = next++;
+        }
+        format(b, text[b % slots]);
+        {
+          const std::lock_guard<std::mutex> lock(mutex);
+          ready[b] = 1;
+        }
+        changed.notify_all();
+      }
+    } catch (...) {
+      {
+        const std::lock_guard<std::mutex> lock(mutex);
+        Fail();
+      }
+      changed.notify_all();
+    }
+  }
+
+  // The writing thread: each block in order once made, formatting one
+  // itself while none is ready; false once a write failed.
+  bool WriteInOrder(const std::function<void(size_t, LargeText&)>& format,
+                    const std::function<bool(std::string_view)>& write) {
+    bool ok = true;
+    std::unique_lock<std::mutex> lock(mutex);
+    try {
+      while (ok && !stop && written < nb) {
+        if (ready[written]) {
+          const size_t b = written;
+          lock.unlock();
+          ok = write(text[b % slots].View());
+          lock.lock();
+          written = b + 1;
+          stop = !ok;
+          changed.notify_all();
+        } else if (next < nb && next < written + slots) {
+          const size_t b = next++;
+          lock.unlock();
+          format(b, text[b % slots]);
+          lock.lock();
+          ready[b] = 1;
+        } else {
+          changed.wait(lock, [&] { return ready[written] != 0 || stop; });
+        }
+      }
+    } catch (...) {
+      if (!lock.owns_lock()) lock.lock();
+      Fail();
+    }
+    lock.unlock();
+    changed.notify_all();
+    return ok;
+  }
+};
+
 // Blocks 0 .. nb - 1 made by format(b, text) on threads and written in
 // order; false once a write failed.
 bool WriteBlocksOnThreads(size_t nb, unsigned threads, const std::function<void(size_t, LargeText&)>& format,
@@ -88,56 +170,22 @@ bool WriteBlocksOnThreads(size_t nb, unsigned threads, const std::function<void(
   // holds up the formatting. This thread formats too when no block is
   // ready to write: as a writer only, it made one thread more than cores,
   // and the formatting threads waited whenever the system left it asleep.
-  const size_t slots = 2 * threads + 1;
-  std::vector<LargeText> text(slots);
-  std::vector<char> ready(nb, 0);
-  std::mutex mutex;
-  std::condition_variable changed;
-  size_t next = 0, written = 0;
-  bool stop = false;
-  const auto work = [&] {
-    for (;;) {
-      size_t b;
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return stop || next >= nb || next < written + slots; });
-        if (stop || next >= nb) return;
-        b = next++;
-      }
-      format(b, text[b % slots]);
-      {
-        const std::lock_guard<std::mutex> lock(mutex);
-        ready[b] = 1;
-      }
-      changed.notify_all();
-    }
-  };
+  BlockQueue queue(nb, 2 * threads + 1);
   bool ok = true;
-  std::vector<AwayThread> workers;
-  workers.reserve(threads);
-  for (unsigned i = 1; i < threads; ++i) workers.emplace_back(work);
-  std::unique_lock<std::mutex> lock(mutex);
-  while (ok && written < nb) {
-    if (ready[written]) {
-      const size_t b = written;
-      lock.unlock();
-      ok = write(text[b % slots].View());
-      lock.lock();
-      written = b + 1;
-      stop = !ok;
-      changed.notify_all();
-    } else if (next < nb && next < written + slots) {
-      const size_t b = next++;
-      lock.unlock();
-      format(b, text[b % slots]);
-      lock.lock();
-      ready[b] = 1;
-    } else {
-      changed.wait(lock, [&] { return ready[written] != 0; });
+  {
+    std::vector<AwayThread> workers;
+    workers.reserve(threads);
+    // Fewer threads where the system starts no more: this one formats too.
+    for (unsigned i = 1; i < threads; ++i) {
+      try {
+        workers.emplace_back([&queue, &format] { queue.FormatAhead(format); });
+      } catch (const std::system_error&) {
+        break;
+      }
     }
+    ok = queue.WriteInOrder(format, write);
   }
-  lock.unlock();
-  changed.notify_all();
+  if (queue.failure) std::rethrow_exception(queue.failure);
   return ok;
 }
 

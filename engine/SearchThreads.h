@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <exception>
+#include <mutex>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -22,12 +25,38 @@ int MaxThreads();
 // sleeps until the rest are: OpenMP's idle threads spin meanwhile, and on a
 // machine of two cores (or two threads of one core) the spinning took what
 // the thread still working needed.
+//
+// An exception from any body (memory running out) reaches the caller once
+// all have finished, as from a loop on this thread; it would end the
+// program from a thread of its own. A t whose thread the system would not
+// start runs here, after t = 0.
 template <class Body>
 void OnThreads(int n, const Body& body) {
-  std::vector<AwayThread> others;
-  others.reserve(static_cast<size_t>(std::max(n - 1, 0)));
-  for (int t = 1; t < n; ++t) others.emplace_back([&body, t] { body(t); });
-  body(0);
+  std::mutex mutex;
+  std::exception_ptr failure;
+  const auto run = [&](int t) {
+    try {
+      body(t);
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(mutex);
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  {
+    std::vector<AwayThread> others;
+    std::vector<int> here;
+    others.reserve(static_cast<size_t>(std::max(n - 1, 0)));
+    for (int t = 1; t < n; ++t) {
+      try {
+        others.emplace_back([&run, t] { run(t); });
+      } catch (const std::system_error&) {
+        here.push_back(t);
+      }
+    }
+    run(0);
+    for (int t : here) run(t);
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 // body(i) for i = 0 .. n - 1 on up to `threads` threads, each i taken by
 // the next thread to come free: work of uneven parts, or threads the

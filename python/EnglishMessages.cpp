@@ -13,6 +13,9 @@ using Phrase = std::pair<const char*, const char*>;
 // Polish phrases and their English, longest first where one holds another.
 // The calculation's refusals:
 const Phrase kRefusals[] = {
+    {"Zabrakło pamięci na obliczenie refleksów; zmniejsz komórkę lub zakres kątów.",
+     "Not enough memory to calculate the reflections; reduce the cell or the angular range."},
+    {"Obliczenie refleksów nie powiodło się: ", "The reflection calculation failed: "},
     {"Nieprawidłowy zakres kątowy: ", "Invalid angle range: "},
     {"; kąt minimalny musi być mniejszy od maksymalnego.", "; the minimum angle must be below the maximum."},
     {"Nieprawidłowy rozmiar ziarna (gsize) D = ", "Invalid grain size (gsize) D = "},

@@ -54,7 +54,10 @@ void ForgetResults(CKomorka& doc) { doc.results = CalculationResults{}; }
 
 bool Ended(const PatternRunResult& run, Error* error) {
   if (run.outcome == CalcOutcome::Ok) return true;
-  *error = {Failure::kInterrupted, "calculation interrupted"};
+  // A run that failed (memory ran out) could not be made with these values
+  // here, as one refused for its size.
+  if (!run.failure.empty()) *error = {Failure::kRefused, run.failure};
+  else *error = {Failure::kInterrupted, "calculation interrupted"};
   return false;
 }
 

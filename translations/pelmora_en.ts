@@ -1688,6 +1688,14 @@ Independent positions: %zu (atoms in the cell: %zu).
         <source>Nieprawidłowy czynnik temperaturowy atomu &quot;%s&quot;: B = %g Å²; nie może być ujemny.</source>
         <translation>Invalid temperature factor of the atom &quot;%s&quot;: B = %g Å²; it cannot be negative.</translation>
     </message>
+    <message>
+        <source>Zabrakło pamięci na obliczenie refleksów; zmniejsz komórkę lub zakres kątów.</source>
+        <translation>Not enough memory to calculate the reflections; reduce the cell or the angular range.</translation>
+    </message>
+    <message>
+        <source>Obliczenie refleksów nie powiodło się: %s</source>
+        <translation>The reflection calculation failed: %s</translation>
+    </message>
 </context>
 <context>
     <name>io</name>

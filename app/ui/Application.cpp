@@ -153,8 +153,9 @@ int PrintFromCommandLine(const QStringList& arguments, const std::string& iniPat
     const PatternRunResult r =
         RunPatternCalculation(doc->doc(), progress, run.app->SetupFor(frame.chartBar()->ProfileId()), view->grid());
     if (!r.refusal.empty() || r.outcome != CalcOutcome::Ok) {
+      const std::string& why = r.refusal.empty() ? r.failure : r.refusal;
       tell(QStringLiteral("%1: %2").arg(
-          file, r.refusal.empty() ? QCoreApplication::translate("Application", "obliczenie przerwane") : QString::fromStdString(r.refusal)));
+          file, why.empty() ? QCoreApplication::translate("Application", "obliczenie przerwane") : QString::fromStdString(why)));
       fail(printstatus::kRefused);
       continue;
     }

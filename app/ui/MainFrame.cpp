@@ -872,8 +872,12 @@ void CMainFrame::Calculate(CDownView* view) {
   emit hub_.calculationStarting(d);
   CCalcDialog dlg(this);
   dlg.SetDocument(&d->doc());
-  if (dlg.exec() == QDialog::Accepted) d->NotifyCalculated();
-  else emit hub_.reflectionsChanged(d);  // the old lists stay: show them again
+  if (dlg.exec() == QDialog::Accepted) {
+    d->NotifyCalculated();
+    return;
+  }
+  emit hub_.reflectionsChanged(d);  // the old lists stay: show them again
+  if (!dlg.Failure().empty()) QMessageBox::critical(this, tr("Błąd"), QString::fromStdString(dlg.Failure()));
 }
 
 void CMainFrame::RedrawWithProfile() {

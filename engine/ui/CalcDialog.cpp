@@ -41,6 +41,12 @@ void CCalcDialog::showEvent(QShowEvent* e) {
 void CCalcDialog::OnWorkerFinished(int) {
   if (cancelled_) return;
   runner_.Wait();
+  if (!runner_.Failure().empty()) {
+    // The document keeps its results; the caller tells why.
+    result_ = -1;
+    QDialog::reject();
+    return;
+  }
   result_ = 0;
   accept();
 }

@@ -28,6 +28,8 @@ class CCalcDialog : public QDialog {
   // 0 when the calculation ran to its end (whatever it found), -1 when it
   // was cancelled. Valid after exec().
   int Result() const { return result_; }
+  // Why the run failed (memory ran out); empty when it did not.
+  const std::string& Failure() const { return runner_.Failure(); }
 
   QProgressBar* Bar() const { return bar_; }
   QLabel* Phase() const { return phase_; }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <random>
 #include <thread>
 #include <tuple>
@@ -301,6 +303,46 @@ TEST(Search, LargeGroupTablesKeepEveryGroup) {
   expect(a, records, 2);
   expect(appended, records, 2);
   expect(wide, wideRecords, 1);
+}
+
+// An exception on any thread (memory running out) ends the work and
+// reaches the caller once every thread has stopped, instead of ending the
+// program from a thread of its own.
+TEST(Search, AnExceptionOnAnyThreadReachesTheCallerOnceAllStopped) {
+  std::atomic<int> ran{0};
+  EXPECT_THROW(search::OnThreads(3,
+                                 [&](int t) {
+                                   ++ran;
+                                   if (t == 1) throw std::bad_alloc();
+                                 }),
+               std::bad_alloc);
+  EXPECT_EQ(ran.load(), 3);
+  EXPECT_THROW(search::OnThreads(2, [](int t) {
+                 if (t == 0) throw std::runtime_error("here");
+               }),
+               std::runtime_error);
+
+  // The list writer: a write that throws stops the threads formatting ahead
+  // (which wait for room otherwise) and the exception comes out.
+  CKomorka doc;
+  OneAtomCell(doc, kCubic, 12.0);
+  doc.experiment.lambda1 = 1.54056;
+  doc.experiment.angleMin = 5.0;
+  doc.experiment.angleMax = 150.0;
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  for (const int failAt : {1, 3}) {
+    int writes = 0;
+    EXPECT_THROW(WriteReflectionListBlocks(
+                     doc, ReflectionFilter{true, true, true}, 3,
+                     [&](std::string_view) {
+                       if (++writes == failAt) throw std::bad_alloc();
+                       return true;
+                     },
+                     4),
+                 std::bad_alloc);
+    EXPECT_EQ(writes, failAt);
+  }
 }
 
 // A helper thread starts off its parent's processor and is then left free:

@@ -6,7 +6,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <string>
 #include <thread>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "../../bench/LargeCase.h"
 #include "engine/CalculationRunner.h"
@@ -91,6 +97,52 @@ TEST(ThreadedRun, LargeCellOnTheWorkerThenACancelKeepsItsResults) {
     ASSERT_EQ(doc.results.reflectionsAll[i].intensity, first[i].intensity) << i;
     ASSERT_EQ(doc.results.reflectionsAll[i].h, first[i].h) << i;
   }
+}
+
+// Memory that runs out ends the run with a message, not the program: the
+// search's threads hand the failure to the runner, and the document keeps
+// the results it had. In a child process whose address space is capped a
+// little above what it holds; the sanitizers' reserved shadow needs more.
+TEST(ThreadedRun, MemoryRunningOutEndsTheRunNotTheProgram) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a capped address space leaves the sanitizers no room";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+  GTEST_SKIP() << "a capped address space leaves the sanitizers no room";
+#endif
+#endif
+  CKomorka doc;
+  LargeCell(doc);
+  NullProgress none;
+  ASSERT_EQ(doc.CalculateReflections(none), 0);
+  const size_t before = doc.results.reflectionsAll.size();
+  // Some 1.8 million reflections: hundreds of megabytes of groups and list.
+  bench::BuildLargeCase(doc, 2000, 60.0);
+  doc.experiment.angleMax = 150.0;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Exit codes: 0 as expected; 1 not failed; 2 no message; 3 results lost.
+    rlimit cap{};
+    std::ifstream status("/proc/self/status");
+    long vmKb = 0;
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmSize:", 0) == 0) vmKb = std::stol(line.substr(7));
+    cap.rlim_cur = cap.rlim_max = static_cast<rlim_t>(vmKb + 64 * 1024) * 1024;
+    if (vmKb == 0 || setrlimit(RLIMIT_AS, &cap) != 0) _exit(9);
+    std::atomic<bool> cancel{false};
+    CalculationRunner runner;
+    int result = 99;
+    runner.Start(doc, none, cancel, [&](int r, bool) { result = r; });
+    const CalcOutcome outcome = runner.Finish();
+    if (outcome != CalcOutcome::Failed || result != -1) _exit(1);
+    if (runner.Failure().empty()) _exit(2);
+    _exit(doc.results.reflectionsAll.size() == before ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // The atoms of the second half are read on a thread of their own while the
