@@ -7,7 +7,6 @@
 #include <mutex>
 #include <new>
 #include <system_error>
-#include <thread>
 
 #include "engine/LargeArrays.h"
 #include "engine/SearchThreads.h"

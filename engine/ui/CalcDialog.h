@@ -26,7 +26,7 @@ class CCalcDialog : public QDialog {
 
   void SetDocument(CKomorka* doc) { doc_ = doc; }
   // 0 when the calculation ran to its end (whatever it found), -1 when it
-  // was cancelled. Valid after exec().
+  // was cancelled or failed (Failure() tells why). Valid after exec().
   int Result() const { return result_; }
   // Why the run failed (memory ran out); empty when it did not.
   const std::string& Failure() const { return runner_.Failure(); }
